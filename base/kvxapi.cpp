@@ -1,0 +1,2 @@
+// The exported functions are marked with KVX_API (kvxapi.h).
+#include "base/kvxapi.h"

@@ -1,0 +1,1 @@
+// Test support lives in this folder (see its headers).
