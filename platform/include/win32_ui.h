@@ -1,4 +1,9 @@
-// See win32.h. Declarations are added here as the module comes to call them.
+// Windows, dialogs, controls, messages and message boxes (the headless
+// window manager). See win32.h.
 #pragma once
 
 #include "win32_base.h"
+
+extern "C" {
+KVX_PLATFORM_API HWND WINAPI GetActiveWindow(void);
+}

@@ -1,0 +1,63 @@
+#include "base/cnum.h"
+
+#include <locale.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// One "C" locale for the whole process, made on first use and never freed.
+locale_t CLocale() {
+  static locale_t loc = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+  return loc;
+}
+
+// Switches the calling thread to the C locale for the life of the object.
+struct CLocaleScope {
+  locale_t old;
+  CLocaleScope() : old(uselocale(CLocale())) {}
+  ~CLocaleScope() { uselocale(old); }
+};
+
+}  // namespace
+
+double dNumParseEndC(const char* text, char** end) {
+  if (!text) {
+    if (end) *end = nullptr;
+    return 0.0;
+  }
+  return strtod_l(text, end, CLocale());
+}
+
+double dNumParseC(const char* text) { return dNumParseEndC(text, nullptr); }
+
+int64_t lNumParseC(const char* text) {
+  if (!text) return 0;
+  errno = 0;
+  long long v = strtoll_l(text, nullptr, 10, CLocale());
+  return (int64_t)v;  // strtoll saturates at the 64-bit range
+}
+
+int32_t iNumParseC(const char* text) {
+  int64_t v = lNumParseC(text);
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return (int32_t)v;
+}
+
+int iNumVPrintC(char* buf, int size, const char* format, va_list args) {
+  CLocaleScope scope;
+  if (size <= 0) return vsnprintf(nullptr, 0, format, args);
+  return vsnprintf(buf, (size_t)size, format, args);
+}
+
+int iNumPrintC(char* buf, int size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int n = iNumVPrintC(buf, size, format, args);
+  va_end(args);
+  return n;
+}

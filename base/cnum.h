@@ -1,0 +1,21 @@
+// Numbers parsed and printed in the "C" locale whatever locale the process
+// has set: a host that calls setlocale(LC_ALL, "") must not turn "1.5" into
+// "1,5" in our files. Every conversion between numbers and text in the
+// module goes through these.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+
+// atof semantics: leading white space skipped, the longest valid prefix
+// taken, 0 when there is none. A null text gives 0. Overflow gives +-HUGE_VAL.
+double dNumParseC(const char* text);
+// Like strtod in the C locale; *end (when given) is set behind the number.
+double dNumParseEndC(const char* text, char** end);
+// atoi/atol semantics, but saturated to the range instead of undefined.
+int32_t iNumParseC(const char* text);
+int64_t lNumParseC(const char* text);
+// snprintf in the C locale. Returns what snprintf returns; writes nothing for
+// size <= 0.
+int iNumPrintC(char* buf, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+int iNumVPrintC(char* buf, int size, const char* format, va_list args);
