@@ -10,9 +10,14 @@
 #else
 #include "win32_base.h"
 #include "win32_sync.h"
-#include "win32_text.h"
-#include "win32_file.h"
-#include "win32_registry.h"
-#include "win32_ui.h"
-#include "win32_misc.h"
+#include "win32_text.h"      // code pages, case-insensitive compare, locale
+#include "win32_time.h"      // clock, tick count, dates
+#include "win32_file.h"      // paths, folders, files, module file name
+#include "win32_registry.h"  // the registry look-ups
+#include "win32_msgbox.h"    // MessageBoxA and its styles
+#include "win32_profile.h"   // profile strings over the ini engine
+#include "win32_ui.h"        // windows, dialogs, controls, messages, string table
+#include "win32_help.h"      // HTML help
+#include "win32_module.h"    // DllMain and module loading
+#include "win32_misc.h"      // processes and the rest
 #endif
