@@ -1,0 +1,2 @@
+// Module lifecycle: init, finish and the container getters.
+#include "fieldbook/hostrec.h"
