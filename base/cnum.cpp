@@ -9,6 +9,38 @@
 
 namespace {
 
+#ifdef _WIN32
+// Windows' C runtime has no POSIX locale_t: the same steps in its terms (one
+// of the places listed in platform/include/win32.h).
+typedef _locale_t locale_t;
+
+locale_t CLocale() {
+  static locale_t loc = _create_locale(LC_ALL, "C");
+  return loc;
+}
+
+double strtod_l(const char* text, char** end, locale_t loc) { return _strtod_l(text, end, loc); }
+
+long long strtoll_l(const char* text, char** end, int base, locale_t loc) {
+  return _strtoi64_l(text, end, base, loc);
+}
+
+// Switches the calling thread to the C locale's numbers for the life of the
+// object: the thread gets a locale of its own, given back afterwards.
+struct CLocaleScope {
+  int oldMode;
+  char oldNumeric[128];
+  CLocaleScope() : oldMode(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)), oldNumeric{} {
+    const char* cur = setlocale(LC_NUMERIC, nullptr);
+    if (cur) snprintf(oldNumeric, sizeof oldNumeric, "%s", cur);
+    setlocale(LC_NUMERIC, "C");
+  }
+  ~CLocaleScope() {
+    if (oldNumeric[0]) setlocale(LC_NUMERIC, oldNumeric);
+    if (oldMode != _ENABLE_PER_THREAD_LOCALE) _configthreadlocale(oldMode);
+  }
+};
+#else
 // One "C" locale for the whole process, made on first use and never freed.
 locale_t CLocale() {
   static locale_t loc = newlocale(LC_ALL_MASK, "C", (locale_t)0);
@@ -21,6 +53,7 @@ struct CLocaleScope {
   CLocaleScope() : old(uselocale(CLocale())) {}
   ~CLocaleScope() { uselocale(old); }
 };
+#endif
 
 }  // namespace
 

@@ -3,7 +3,19 @@
 // kvxplatform library (platform/posix).
 #pragma once
 
+// Where the sources differ between Windows and Linux (the only places that
+// may test _WIN32; everything else is written once, as Windows code):
+// - here: the system headers on Windows, our declarations elsewhere;
+// - base/kvxapi.h: KVX_API exports by dllexport or by default visibility;
+// - base/cnum.cpp: the C locale for numbers (msvcrt's _locale_t and
+//   per-thread locale instead of POSIX locale_t and uselocale);
+// - CMakeLists.txt and cmake/windows*.cmake: on Windows there is no
+//   kvxplatform library (the system DLLs serve), no tests, and no XML
+//   formats yet (there is no Windows libxml2 to link).
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // keep std::min and std::max usable
+#endif
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>

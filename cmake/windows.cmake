@@ -1,0 +1,36 @@
+# The Windows build (cross-compiled with cmake/mingw-w64.cmake, or native
+# mingw-w64). Included by the top CMakeLists.txt in place of the Linux
+# platform layer; cmake/windows-targets.cmake adds the rest once the module's
+# targets exist.
+#
+# - The platform layer is Windows itself: kvxplatform is an interface target
+#   that carries our include folder (win32.h then includes the system
+#   headers) and the system import libraries the module and host libraries
+#   use. platform/posix is not built.
+# - Every DLL and program is linked statically to the compiler's runtime
+#   (libgcc, libstdc++, winpthread), so they need only system DLLs.
+# - No tests: the suites drive the Linux layer's test hooks. The Windows
+#   checks (exports, imports, a smoke run under Wine) are scripts/windows.sh.
+# - Debian has no mingw-w64 libxml2, so the Windows DLL is built without the
+#   XML formats: LibXml2::LibXml2 is an empty stand-in and xml/ is left out.
+
+set(KVX_TESTS OFF)
+set(KVX_BENCH OFF)
+
+add_library(kvxplatform INTERFACE)
+target_include_directories(kvxplatform INTERFACE ${CMAKE_SOURCE_DIR}/platform/include)
+target_link_libraries(kvxplatform INTERFACE
+  user32 gdi32 comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 shlwapi)
+
+add_library(LibXml2::LibXml2 INTERFACE IMPORTED)
+set(KVX_WITHOUT_XML ON)
+
+# -static makes the driver take libgcc, libstdc++ and winpthread from their
+# static archives; system libraries stay import libraries.
+add_link_options(-static -static-libgcc -static-libstdc++)
+# Windows' own headers define min and max as macros unless told not to;
+# win32.h also says so, this covers sources that include <windows.h> first.
+add_compile_definitions(NOMINMAX)
+
+# Windows names: kvxfbio.dll, KvxLib.dll, ... (no "lib" prefix).
+set(CMAKE_SHARED_LIBRARY_PREFIX "")
