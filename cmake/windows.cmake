@@ -31,6 +31,9 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Windows' own headers define min and max as macros unless told not to;
 # win32.h also says so, this covers sources that include <windows.h> first.
 add_compile_definitions(NOMINMAX)
+# glibc's g++ always defines _GNU_SOURCE, so M_PI and friends are there even
+# with -std=c++20; mingw's <math.h> hides them in strict mode unless asked.
+add_compile_definitions(_USE_MATH_DEFINES)
 
 # Windows names: kvxfbio.dll, KvxLib.dll, ... (no "lib" prefix).
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
