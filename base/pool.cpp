@@ -1,0 +1,141 @@
+#include "base/pool.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+struct PoolBlock {
+  PoolBlock* pNext;
+  // block-size data bytes follow
+};
+
+constexpr uint64_t kAlign = 8;
+
+unsigned char* pBlockData(void* block) { return (unsigned char*)block + sizeof(PoolBlock); }
+
+// Guards the making of a lock for a pool whose lock was freed by
+// vPoolFreeAll, so that two threads never make two.
+std::mutex gLockMaking;
+
+CRITICAL_SECTION* pNewLock() {
+  CRITICAL_SECTION* cs = (CRITICAL_SECTION*)calloc(1, sizeof(CRITICAL_SECTION));
+  if (cs) InitializeCriticalSection(cs);
+  return cs;
+}
+
+void vDeleteLock(CRITICAL_SECTION* cs) {
+  if (!cs) return;
+  DeleteCriticalSection(cs);
+  free(cs);
+}
+
+CRITICAL_SECTION* pPoolLock(MemPool* pool) {
+  std::atomic_ref<CRITICAL_SECTION*> lock(pool->pLock);
+  CRITICAL_SECTION* cs = lock.load(std::memory_order_acquire);
+  if (cs) return cs;
+  std::lock_guard<std::mutex> guard(gLockMaking);
+  cs = lock.load(std::memory_order_acquire);
+  if (!cs) {
+    cs = pNewLock();
+    lock.store(cs, std::memory_order_release);
+  }
+  return cs;
+}
+
+void vFreeBlocksAfter(PoolBlock* block) {
+  PoolBlock* p = block->pNext;
+  block->pNext = nullptr;
+  while (p) {
+    PoolBlock* next = p->pNext;
+    free(p);
+    p = next;
+  }
+}
+
+}  // namespace
+
+void vPoolInit(MemPool* pool, uint64_t blockSize) {
+  pool->pBlocks = nullptr;
+  pool->uBlockSize = blockSize;
+  pool->uLeft = 0;
+  pool->pCurrent = nullptr;
+  pool->uReleased = 0;
+  pool->pLock = pNewLock();
+}
+
+void* pPoolAlloc(MemPool* pool, size_t size) {
+  if (size == 0) size = kAlign;
+  if (size > pool->uBlockSize) return nullptr;
+  uint64_t need = ((uint64_t)size + kAlign - 1) / kAlign * kAlign;
+  if (need > pool->uBlockSize) return nullptr;
+  CRITICAL_SECTION* cs = pPoolLock(pool);
+  if (!cs) return nullptr;
+  EnterCriticalSection(cs);
+  if (!pool->pCurrent || need > pool->uLeft) {
+    PoolBlock* block = (PoolBlock*)calloc(1, sizeof(PoolBlock) + pool->uBlockSize);
+    if (!block) {
+      LeaveCriticalSection(cs);
+      return nullptr;
+    }
+    if (pool->pCurrent)
+      ((PoolBlock*)pool->pCurrent)->pNext = block;
+    else
+      pool->pBlocks = block;
+    pool->pCurrent = block;
+    pool->uLeft = pool->uBlockSize;
+  }
+  void* result = pBlockData(pool->pCurrent) + (pool->uBlockSize - pool->uLeft);
+  pool->uLeft -= need;
+  LeaveCriticalSection(cs);
+  return result;
+}
+
+void vPoolFreeAll(MemPool* pool) {
+  PoolBlock* p = (PoolBlock*)pool->pBlocks;
+  while (p) {
+    PoolBlock* next = p->pNext;
+    free(p);
+    p = next;
+  }
+  pool->pBlocks = nullptr;
+  pool->pCurrent = nullptr;
+  pool->uLeft = 0;
+  pool->uReleased = 0;
+  vDeleteLock(pool->pLock);
+  pool->pLock = nullptr;
+}
+
+void vPoolFreeTail(MemPool* pool, void* position) {
+  CRITICAL_SECTION* cs = pPoolLock(pool);
+  if (cs) EnterCriticalSection(cs);
+  if (!position) {
+    PoolBlock* first = (PoolBlock*)pool->pBlocks;
+    if (first) {
+      vFreeBlocksAfter(first);
+      memset(pBlockData(first), 0, pool->uBlockSize);
+      pool->pCurrent = first;
+      pool->uLeft = pool->uBlockSize;
+    }
+    pool->uReleased = 0;
+  } else if (pool->pCurrent) {
+    unsigned char* data = pBlockData(pool->pCurrent);
+    unsigned char* pos = (unsigned char*)position;
+    if (pos >= data && pos < data + pool->uBlockSize) {
+      uint64_t offset = (uint64_t)(pos - data);
+      memset(pos, 0, pool->uBlockSize - offset);
+      pool->uLeft = pool->uBlockSize - offset;
+    }
+  }
+  if (cs) LeaveCriticalSection(cs);
+}
+
+int64_t iPoolUsed(const MemPool* pool) {
+  int64_t blocks = 0;
+  for (PoolBlock* p = (PoolBlock*)pool->pBlocks; p; p = p->pNext) ++blocks;
+  return blocks * (int64_t)pool->uBlockSize - (int64_t)pool->uLeft;
+}
+
+int64_t iPoolReleased(const MemPool* pool) { return pool ? (int64_t)pool->uReleased : 0; }

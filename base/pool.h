@@ -1,0 +1,37 @@
+// Memory pools: a bump allocator over zero-filled blocks. Thousands of small
+// records (stations, observations, hash nodes) cost one heap allocation per
+// block and go back all at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "win32.h"
+
+struct MemPool {
+  void* pBlocks;          // chain of blocks, oldest first; each is a next link then uBlockSize bytes
+  uint64_t uBlockSize;    // data bytes per block
+  uint64_t uLeft;         // bytes left in the current block
+  void* pCurrent;         // current (newest) block
+  uint64_t uReleased;     // bytes given back by their owners but not yet freed
+  CRITICAL_SECTION* pLock;  // serialises allocation; made by vPoolInit
+};
+
+// An empty pool (no block yet) with its lock.
+void vPoolInit(MemPool* pool, uint64_t blockSize);
+// Zero-filled memory of the size rounded up to a multiple of 8 (0 counts as
+// 8). NULL when memory runs out, or when the rounded size exceeds the block
+// size: a request never spans blocks.
+void* pPoolAlloc(MemPool* pool, size_t size);
+// Frees every block and the lock. The block size stays, so the pool can be
+// used again (a new lock is then made on the next allocation).
+void vPoolFreeAll(MemPool* pool);
+// With a position inside the current block: gives back the tail of that
+// block from the position on (zeroed again). A position elsewhere changes
+// nothing. With NULL: keeps only the first (oldest) block, empty and zeroed,
+// and clears the released counter.
+void vPoolFreeTail(MemPool* pool, void* position);
+// Blocks times block size minus the bytes left in the current block.
+int64_t iPoolUsed(const MemPool* pool);
+// The released-bytes counter; 0 for NULL.
+int64_t iPoolReleased(const MemPool* pool);

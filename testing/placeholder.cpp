@@ -1,1 +1,0 @@
-// Test support lives in this folder (see its headers).

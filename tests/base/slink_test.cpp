@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/slink.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+struct Item {
+  Item* pNext;
+  int iValue;
+  char acName[12];
+};
+
+// The values of a list in order, as text ("1 2 3").
+std::string sOrder(const SLinkList& list) {
+  std::string s;
+  for (Item* p = (Item*)list.pFirst; p; p = p->pNext) {
+    if (!s.empty()) s += ' ';
+    s += std::to_string(p->iValue);
+  }
+  return s;
+}
+
+// Checks the header's invariants.
+void vCheck(const SLinkList& list) {
+  EXPECT_EQ(list.pFirst == nullptr, list.pLast == nullptr);
+  if (list.pLast) {
+    EXPECT_EQ(list.pLast->pNext, nullptr);
+    SLinkObj* p = list.pFirst;
+    while (p->pNext) p = p->pNext;
+    EXPECT_EQ(p, list.pLast);
+  }
+}
+
+Item* pAdd(SLinkList* list, int value, void* before = nullptr) {
+  Item* it = (Item*)pSLinkNewObj(list, before, nullptr);
+  it->iValue = value;
+  return it;
+}
+
+class SLinkTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    vPoolInit(&pool_, 1024);
+    vSLinkInit(&list_, sizeof(Item), GetParam() ? &pool_ : nullptr);
+  }
+  void TearDown() override {
+    vSLinkFreeAll(&list_);
+    vPoolFreeAll(&pool_);
+  }
+  MemPool pool_;
+  SLinkList list_;
+};
+
+TEST_P(SLinkTest, NewObjectsAppendInsertAndCopyTemplates) {
+  Item* a = pAdd(&list_, 1);
+  Item* c = pAdd(&list_, 3);
+  pAdd(&list_, 2, c);
+  EXPECT_EQ(sOrder(list_), "1 2 3");
+  EXPECT_EQ(a->acName[0], 0);  // zero-filled
+  Item tmpl{(Item*)0x1234, 9, "tmpl"};
+  Item* t = (Item*)pSLinkNewObj(&list_, a, &tmpl);
+  EXPECT_EQ(t->pNext, a);  // the template's next is not kept
+  EXPECT_STREQ(t->acName, "tmpl");
+  EXPECT_EQ(sOrder(list_), "9 1 2 3");
+  vCheck(list_);
+  EXPECT_EQ(iSLinkCount(&list_), 4);
+  EXPECT_EQ(pSLinkGetNth(&list_, 0), t);
+  EXPECT_EQ(pSLinkGetNth(&list_, 3), c);
+  EXPECT_EQ(pSLinkGetNth(&list_, 4), nullptr);
+  EXPECT_EQ(pSLinkGetNth(&list_, -1), nullptr);
+  EXPECT_EQ(pSLinkGetPool(&list_), GetParam() ? &pool_ : nullptr);
+}
+
+TEST_P(SLinkTest, NewObjectBeforeMissingWarnsAndAppends) {
+  pAdd(&list_, 1);
+  Item stranger{};
+  vUiExpectBox(IDOK, "SLinkNewSizeObj InsertBefore not found");
+  Item* it = (Item*)SLinkNewSizeObj(&list_, sizeof(Item), &stranger, nullptr);
+  ASSERT_NE(it, nullptr);
+  it->iValue = 2;
+  EXPECT_EQ(sOrder(list_), "1 2");
+  vCheck(list_);
+  auto log = UiBoxLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].uStyle, 0x12030u);
+  EXPECT_EQ(log[0].sCaption, "");
+}
+
+TEST_P(SLinkTest, CheckedSizeWarnsAndNeverReadsPastTheTemplate) {
+  // A template of 8 bytes (next only) for a list of larger objects: only the
+  // template's own bytes are read, the rest of the object is zero.
+  SLinkObj small{(SLinkObj*)0x1};
+  vUiExpectBox(IDOK, "pSLinkNewObj: Wrong size of object in list");
+  Item* it = (Item*)pSLinkNewObjChecked(&list_, nullptr, &small, sizeof small);
+  ASSERT_NE(it, nullptr);
+  EXPECT_EQ(it->pNext, nullptr);
+  EXPECT_EQ(it->iValue, 0);
+  EXPECT_EQ(it->acName[11], 0);
+  // The right size: no box.
+  Item tmpl{nullptr, 5, "x"};
+  Item* ok = (Item*)pSLinkNewObjChecked(&list_, nullptr, &tmpl, sizeof tmpl);
+  EXPECT_EQ(ok->iValue, 5);
+  EXPECT_EQ(UiBoxLog().size(), 1u);
+}
+
+TEST_P(SLinkTest, NewObjectAfter) {
+  Item* a = pAdd(&list_, 1);
+  Item* b = (Item*)pSLinkNewObjAfter(&list_, &a->pNext, nullptr);
+  b->iValue = 2;
+  EXPECT_EQ(list_.pLast, (SLinkObj*)b);  // behind the last it becomes the last
+  Item* front = (Item*)pSLinkNewObjAfter(&list_, nullptr, nullptr);
+  front->iValue = 0;
+  Item* mid = (Item*)pSLinkNewObjAfter(&list_, &a->pNext, nullptr);
+  mid->iValue = 5;
+  EXPECT_EQ(sOrder(list_), "0 1 5 2");
+  vCheck(list_);
+  SLinkList empty;
+  vSLinkInit(&empty, sizeof(Item), nullptr);
+  Item* only = (Item*)pSLinkNewObjAfter(&empty, nullptr, nullptr);
+  EXPECT_EQ(empty.pFirst, (SLinkObj*)only);
+  EXPECT_EQ(empty.pLast, (SLinkObj*)only);
+  vSLinkFreeAll(&empty);
+}
+
+TEST_P(SLinkTest, DeleteUnlinkInsertAndMove) {
+  Item* it[5];
+  for (int i = 0; i < 5; ++i) it[i] = pAdd(&list_, i + 1);
+  vSLinkDeleteObj(&list_, it[4]);  // the last
+  vSLinkDeleteObj(&list_, it[0]);  // the first
+  EXPECT_EQ(sOrder(list_), "2 3 4");
+  vCheck(list_);
+  Item stranger{};
+  vSLinkDeleteObj(&list_, &stranger);  // not in the list: left alone
+  vSLinkUnlink(&list_, &stranger);
+  EXPECT_EQ(sOrder(list_), "2 3 4");
+
+  vSLinkUnlink(&list_, it[3]);
+  EXPECT_EQ(sOrder(list_), "2 3");
+  vCheck(list_);
+  vSLinkInsertBefore(&list_, &stranger, it[3]);  // target absent: nothing
+  EXPECT_EQ(sOrder(list_), "2 3");
+  vSLinkInsertBefore(&list_, it[1], it[3]);
+  EXPECT_EQ(sOrder(list_), "4 2 3");
+  vSLinkUnlink(&list_, it[3]);
+  vSLinkInsertBefore(&list_, nullptr, it[3]);
+  EXPECT_EQ(sOrder(list_), "2 3 4");
+  vCheck(list_);
+
+  vSLinkMoveBefore(&list_, it[3], it[1]);
+  EXPECT_EQ(sOrder(list_), "4 2 3");
+  vSLinkMoveBefore(&list_, it[3], nullptr);
+  EXPECT_EQ(sOrder(list_), "2 3 4");
+  vCheck(list_);
+  vSLinkMoveBefore(&list_, it[2], it[2]);
+  vSLinkMoveBefore(&list_, nullptr, it[2]);
+  // A target not in the list must not lose the object.
+  vSLinkMoveBefore(&list_, it[2], &stranger);
+  EXPECT_EQ(sOrder(list_), "2 3 4");
+  vCheck(list_);
+}
+
+TEST_P(SLinkTest, PoolListsCountReleasedBytes) {
+  if (!GetParam()) GTEST_SKIP() << "pool-backed lists only";
+  Item* a = pAdd(&list_, 1);
+  pAdd(&list_, 2);
+  int64_t used = iPoolUsed(&pool_);
+  vSLinkDeleteObj(&list_, a);
+  EXPECT_EQ(iPoolReleased(&pool_), (int64_t)sizeof(Item));
+  EXPECT_EQ(iPoolUsed(&pool_), used);
+  // Objects of another size still count the list's size.
+  SLinkNewSizeObj(&list_, 64, nullptr, nullptr);
+  vSLinkFreeAll(&list_);
+  EXPECT_EQ(iPoolReleased(&pool_), 3 * (int64_t)sizeof(Item));
+  EXPECT_EQ(list_.pFirst, nullptr);
+  EXPECT_EQ(list_.pLast, nullptr);
+  vSLinkFreeAll(nullptr);
+}
+
+TEST_P(SLinkTest, RotateFindPrevReverse) {
+  Item* it[4];
+  for (int i = 0; i < 4; ++i) it[i] = pAdd(&list_, i + 1);
+  EXPECT_EQ(pSLinkFindPrev(&list_, it[2]), it[1]);
+  EXPECT_EQ(pSLinkFindPrev(&list_, it[0]), nullptr);
+  EXPECT_EQ(pSLinkFindPrev(&list_, nullptr), it[3]);
+  Item stranger{};
+  EXPECT_EQ(pSLinkFindPrev(&list_, &stranger), nullptr);
+
+  EXPECT_TRUE(boSLinkRotateTo(&list_, it[2]));
+  EXPECT_EQ(sOrder(list_), "3 4 1 2");
+  vCheck(list_);
+  EXPECT_FALSE(boSLinkRotateTo(&list_, it[2]));  // already first
+  EXPECT_FALSE(boSLinkRotateTo(&list_, &stranger));
+  EXPECT_EQ(sOrder(list_), "3 4 1 2");
+
+  vSLinkReverse(&list_);
+  EXPECT_EQ(sOrder(list_), "2 1 4 3");
+  EXPECT_EQ(list_.pLast, (SLinkObj*)it[2]);
+  vCheck(list_);
+}
+
+TEST_P(SLinkTest, CopyIsFlatAndInOrder) {
+  for (int i = 1; i <= 3; ++i) pAdd(&list_, i);
+  MemPool other;
+  vPoolInit(&other, 512);
+  SLinkList copy;
+  vSLinkCopy(&list_, &copy, &other);
+  EXPECT_EQ(copy.uObjSize, sizeof(Item));
+  EXPECT_EQ(pSLinkGetPool(&copy), &other);
+  EXPECT_EQ(sOrder(copy), "1 2 3");
+  EXPECT_NE(copy.pFirst, list_.pFirst);
+  vCheck(copy);
+  vSLinkFreeAll(&copy);
+  vPoolFreeAll(&other);
+}
+
+INSTANTIATE_TEST_SUITE_P(HeapAndPool, SLinkTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Pool" : "Heap"; });
+
+// ---- plain chains
+
+struct Node {
+  Node* pNext;
+  int iValue;
+};
+
+std::string sChain(Node* head) {
+  std::string s;
+  for (Node* p = head; p; p = p->pNext) {
+    if (!s.empty()) s += ' ';
+    s += std::to_string(p->iValue);
+  }
+  return s;
+}
+
+TEST(SLinkChain, AddInsertMoveDelete) {
+  Node* head = nullptr;
+  Node* n1 = (Node*)pSLinkChainAdd(&head, nullptr, sizeof(Node));
+  n1->iValue = 1;
+  Node* n3 = (Node*)pSLinkChainAdd(&head, nullptr, sizeof(Node));
+  n3->iValue = 3;
+  Node* n2 = (Node*)pSLinkChainAdd(&head, n3, sizeof(Node));
+  n2->iValue = 2;
+  Node stranger{};
+  Node* n4 = (Node*)pSLinkChainAdd(&head, &stranger, sizeof(Node));  // not found: at the end
+  n4->iValue = 4;
+  EXPECT_EQ(sChain(head), "1 2 3 4");
+
+  vSLinkChainUnlink(&head, n1);
+  EXPECT_EQ(sChain(head), "2 3 4");
+  vSLinkChainInsertBefore(&head, n4, n1);
+  EXPECT_EQ(sChain(head), "2 3 1 4");
+  vSLinkChainUnlink(&head, n1);
+  vSLinkChainInsertBefore(&head, &stranger, n1);  // not found: at the end, not lost
+  EXPECT_EQ(sChain(head), "2 3 4 1");
+  vSLinkChainUnlink(&head, n1);
+  vSLinkChainInsertBefore(&head, nullptr, n1);
+  EXPECT_EQ(sChain(head), "2 3 4 1");
+
+  vSLinkChainMoveBefore(&head, n1, n2);
+  EXPECT_EQ(sChain(head), "1 2 3 4");
+  vSLinkChainMoveBefore(&head, n1, nullptr);
+  EXPECT_EQ(sChain(head), "2 3 4 1");
+  vSLinkChainMoveBefore(&head, &stranger, n2);  // not chained: nothing
+  EXPECT_EQ(sChain(head), "2 3 4 1");
+
+  vSLinkChainDelete(&head, &stranger);  // absent: nothing (and not freed)
+  vSLinkChainDelete(&head, n2);
+  vSLinkChainDelete(&head, n1);
+  EXPECT_EQ(sChain(head), "3 4");
+  vSLinkChainFree(&head);
+  EXPECT_EQ(head, nullptr);
+}
+
+TEST(SLinkChain, CopyCountsNodes) {
+  Node* head = nullptr;
+  for (int i = 1; i <= 3; ++i) ((Node*)pSLinkChainAdd(&head, nullptr, sizeof(Node)))->iValue = i;
+  Node* copy = (Node*)0x1;
+  EXPECT_EQ(iSLinkChainCopy(head, &copy, sizeof(Node)), 3);
+  EXPECT_EQ(sChain(copy), "1 2 3");
+  EXPECT_NE(copy, head);
+  vSLinkChainFree(&copy);
+  Node* none = (Node*)0x1;
+  EXPECT_EQ(iSLinkChainCopy(nullptr, &none, sizeof(Node)), 0);
+  EXPECT_EQ(none, nullptr);
+  vSLinkChainFree(&head);
+}
+
+}  // namespace
