@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
 #include "fieldbook/transfer_context.h"
 #include "resources/strings_instruments.h"
 
@@ -19,12 +21,7 @@ const char* sCatalogueText(int n) {
 
 bool boIsDigit(char c) { return c >= '0' && c <= '9'; }
 
-void vCopyN(char* sDst, const char* sSrc, int iSize) {
-  if (iSize < 1) return;
-  int i = 0;
-  for (; i < iSize - 1 && sSrc[i]; i++) sDst[i] = sSrc[i];
-  sDst[i] = 0;
-}
+void vCopyN(char* sDst, const char* sSrc, int iSize) { sStrCopyN(sDst, sSrc, iSize); }
 
 // Adapters that bind the table's fixed arguments.
 
@@ -65,6 +62,19 @@ bool boJxlReadEntry(const char* sPath, uint32_t) { return boJxlReadFile(sPath); 
 bool boMaxmlReadEntry(const char* sPath, uint32_t) { return iMaxmlReadFile(sPath) != 0; }
 
 }  // namespace
+
+bool boMboRoleUnavailable(int iRole) {
+  static const char* const s_apszText[] = {
+      "ERROR! Writing raw data is not available for this instrument",
+      "ERROR! Writing XML data is not available for this instrument",
+      "ERROR! Receiving raw data is not available for this instrument",
+      "ERROR! Reading raw data is not available for this instrument",
+      "ERROR! Reading this file is not available for this instrument",
+      "ERROR! Sending raw data is not available for this instrument",
+  };
+  if (iRole >= 0 && iRole < (int)(sizeof s_apszText / sizeof s_apszText[0])) vMsgWarning(s_apszText[iRole]);
+  return false;
+}
 
 MboRawWriterFn pMboGetRawWriter(int iInstrument) {
   switch (iInstrument) {
@@ -377,40 +387,23 @@ void vMboInstrumentName(int iInstrument, char* sBuf, int iSize) {
   }
 }
 
-void vMboFillInstrumentCombo(HWND hDlg, int iCurrent, bool boExport) {
-  MboInstrument entry;
-  for (int i = 0; boMboGetInstrument(i, &entry); i++) {
-    bool boListed = boExport ? boMboCanWrite(entry.iNumber) : boMboCanRead(entry.iNumber);
-    if (!boListed) continue;
-    char sName[31];
-    vCopyN(sName, entry.sName, (int)sizeof sName);
-    char sItem[500];
-    iNumPrintC(sItem, (int)sizeof sItem, "%-75s%d", sName, entry.iNumber);
-    SendDlgItemMessageA(hDlg, 203, CB_ADDSTRING, 0, (LPARAM)sItem);
-    if (entry.iNumber == iCurrent) SendDlgItemMessageA(hDlg, 203, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)sItem);
-  }
-}
-
 void vMboBuildFileFilter(char* sBuf, int iSize, const char* sLastExt, const char* sInstrExt) {
   if (!sBuf || iSize < 1) return;
   sBuf[0] = 0;
-  const char* sLast = sLastExt ? sLastExt : "";
-  const char* sInstr = sInstrExt ? sInstrExt : "";
-  char sPair[600];
-  sPair[0] = 0;
+  const char* sLast = sStrNotNull(sLastExt);
+  const char* sInstr = sStrNotNull(sInstrExt);
   if (*sInstr && *sLast)
-    iNumPrintC(sPair, (int)sizeof sPair, "*.%s;*.%s|*.%s;*.%s|", sInstr, sLast, sInstr, sLast);
+    sStrPrintN(sBuf, iSize, "*.%s;*.%s|*.%s;*.%s|", sInstr, sLast, sInstr, sLast);
   else if (*sInstr || *sLast) {
     const char* s = *sInstr ? sInstr : sLast;
-    iNumPrintC(sPair, (int)sizeof sPair, "*.%s|*.%s|", s, s);
+    sStrPrintN(sBuf, iSize, "*.%s|*.%s|", s, s);
   }
-  vCopyN(sBuf, sPair, iSize);
   static const char* const s_apszFixed[] = {"raw", "gsi", "are", "kof", "*"};
   for (const char* sExt : s_apszFixed) {
+    // Exact comparison: the dialogs hand over the extensions as stored.
     if (strcmp(sExt, sInstr) == 0 && strcmp(sExt, sLast) == 0) continue;
-    iNumPrintC(sPair, (int)sizeof sPair, "*.%s|*.%s|", sExt, sExt);
-    size_t uLen = strlen(sBuf);
-    // Appended whole or not at all, so the pairs stay intact.
-    if (uLen + strlen(sPair) < (size_t)iSize) memcpy(sBuf + uLen, sPair, strlen(sPair) + 1);
+    char sPair[32];
+    sStrPrintN(sPair, (int)sizeof sPair, "*.%s|*.%s|", sExt, sExt);
+    sStrCatN(sBuf, sPair, iSize);
   }
 }

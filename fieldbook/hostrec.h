@@ -7,10 +7,14 @@
 
 #define MBO_HOST_REC_VERSION 1096
 
-// Enumerates the host's instruments: first call with first != 0; false at the end.
-typedef bool (*MboInstrumentEnumFn)(int first, int* kind, int* number, char* name, int size);
+// Enumerates the host's instruments: first call with first != 0, then 0;
+// non-zero while it delivers one, 0 at the end. Kinds: 1 total station,
+// 7 levelling instrument, 8 coordinate instrument, 9 satellite receiver.
+// The result is a 32-bit int on the interface (a C++ bool has no fixed width
+// across compilers).
+typedef int32_t (*MboInstrumentEnumFn)(int first, int* kind, int* number, char* name, int size);
 // Enumerates the host's correction codes in the same way.
-typedef bool (*MboCorrCodeEnumFn)(int first, int* number, char* name, int size);
+typedef int32_t (*MboCorrCodeEnumFn)(int first, int* number, char* name, int size);
 
 struct MboHostRec {
   uint32_t uVersion;             // must be MBO_HOST_REC_VERSION
