@@ -1,0 +1,496 @@
+// Containers, points, nets and field sets.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <unordered_map>
+
+#include "kv2gr_internal.h"
+
+namespace {
+
+const char* const kCodeField = "S_FCODE";
+
+void* pGrUserData(uint32_t size) { return calloc(1, size ? size : 1); }
+
+void vGrListAppend(GrObjList* l, GrObj* o) {
+  o->prev = l->last;
+  o->next = nullptr;
+  if (l->last)
+    l->last->next = o;
+  else
+    l->first = o;
+  l->last = o;
+  l->count++;
+}
+
+void vGrListUnlink(GrObjList* l, GrObj* o) {
+  if (o->prev)
+    o->prev->next = o->next;
+  else
+    l->first = o->next;
+  if (o->next)
+    o->next->prev = o->prev;
+  else
+    l->last = o->prev;
+  o->prev = o->next = nullptr;
+  l->count--;
+}
+
+void vGrLineFreeElms(LiLine* line) {
+  LiElm* e = line->first;
+  while (e) {
+    LiElm* n = e->next;
+    if (e->middle) vGrElmFree(e->middle);
+    vGrElmFree(e);
+    e = n;
+  }
+  line->first = line->last = nullptr;
+  line->count = 0;
+}
+
+void vGrObjFree(GrKind kind, GrObj* o) {
+  free(o->data);
+  switch (kind) {
+    case GR_POINT:
+      delete static_cast<PoPoint*>(o);
+      break;
+    case GR_LINE:
+    case GR_POLY: {
+      LiLine* line = static_cast<LiLine*>(o);
+      vGrLineFreeElms(line);
+      delete line;
+      break;
+    }
+    case GR_NET:
+      delete static_cast<TrNet*>(o);
+      break;
+  }
+}
+
+void vGrListClear(GrKind kind, GrObjList* l) {
+  GrObj* o = l->first;
+  while (o) {
+    GrObj* n = o->next;
+    vGrObjFree(kind, o);
+    o = n;
+  }
+  l->first = l->last = nullptr;
+  l->count = 0;
+}
+
+GrObjList* pGrFieldsList(ViFields* fs) {
+  switch (fs->kind) {
+    case GR_POINT:
+      return &static_cast<PoPoints*>(fs->owner)->list;
+    case GR_LINE:
+    case GR_POLY:
+      return &static_cast<LiLines*>(fs->owner)->list;
+    case GR_NET:
+      return &static_cast<TrNets*>(fs->owner)->list;
+  }
+  return nullptr;
+}
+
+// The object head of a field set's object; the set knows its kind.
+GrObj* pGrFieldsObj(ViFields* fs, const void* obj) {
+  void* o = const_cast<void*>(obj);
+  switch (fs->kind) {
+    case GR_POINT:
+      return static_cast<PoPoint*>(o);
+    case GR_LINE:
+    case GR_POLY:
+      return static_cast<LiLine*>(o);
+    case GR_NET:
+      return static_cast<TrNet*>(o);
+  }
+  return nullptr;
+}
+
+void vGrSetCode(GrObj* o, const char* code) {
+  if (!o) return;
+  o->code = code ? code : "";
+}
+
+const char* sGrCode(GrObj* o) { return o ? o->code.c_str() : ""; }
+
+LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
+  LiLines* c = new (std::nothrow) LiLines;
+  if (!c) return nullptr;
+  c->lineSize = lineSize;
+  c->elmSize = elmSize;
+  c->polygons = polygons;
+  c->fields.kind = polygons ? GR_POLY : GR_LINE;
+  c->fields.owner = c;
+  return c;
+}
+
+LiLine* pGrLineCreate(LiLines* c, bool is3d) {
+  if (!c) return nullptr;
+  LiLine* l = new (std::nothrow) LiLine;
+  if (!l) return nullptr;
+  l->data = pGrUserData(c->lineSize);
+  if (!l->data) {
+    delete l;
+    return nullptr;
+  }
+  l->container = c;
+  l->is3d = is3d;
+  l->polygon = c->polygons;
+  vGrListAppend(&c->list, l);
+  return l;
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- Containers ----
+PoPoints* PoPointsCreate(uint32_t userSize) {
+  PoPoints* c = new (std::nothrow) PoPoints;
+  if (!c) return nullptr;
+  c->userSize = userSize;
+  c->fields.kind = GR_POINT;
+  c->fields.owner = c;
+  return c;
+}
+
+LiLines* LiLinesCreate(uint32_t lineUserSize, uint32_t elmUserSize) {
+  return pGrLinesCreate(lineUserSize, elmUserSize, false);
+}
+
+YgPolygons* YgPolygonsCreate(uint32_t objUserSize, uint32_t elmUserSize) {
+  return pGrLinesCreate(objUserSize, elmUserSize, true);
+}
+
+TrNets* TrNetsCreate(uint32_t netUserSize) {
+  TrNets* c = new (std::nothrow) TrNets;
+  if (!c) return nullptr;
+  c->userSize = netUserSize;
+  c->fields.kind = GR_NET;
+  c->fields.owner = c;
+  return c;
+}
+
+void vPoPointsDeletePoints(PoPoints* pts) {
+  if (pts) vGrListClear(GR_POINT, &pts->list);
+}
+void vLiLinesDeleteLines(LiLines* lines) {
+  if (lines) vGrListClear(GR_LINE, &lines->list);
+}
+void vYgPolygonsDeleteLines(YgPolygons* polys) {
+  if (polys) vGrListClear(GR_POLY, &polys->list);
+}
+void vTrNetsDeleteNets(TrNets* nets) {
+  if (nets) vGrListClear(GR_NET, &nets->list);
+}
+
+void vPoPointsDelete(PoPoints* pts) {
+  vPoPointsDeletePoints(pts);
+  delete pts;
+}
+void vLiLinesDelete(LiLines* lines) {
+  vLiLinesDeleteLines(lines);
+  delete lines;
+}
+void vYgPolygonsDelete(YgPolygons* polys) {
+  vYgPolygonsDeleteLines(polys);
+  delete polys;
+}
+void vTrNetsDelete(TrNets* nets) {
+  vTrNetsDeleteNets(nets);
+  delete nets;
+}
+
+PoPoint* PoPointsGetFirst(PoPoints* pts) { return pts ? static_cast<PoPoint*>(pts->list.first) : nullptr; }
+PoPoint* PoPointsGetNext(PoPoints*, PoPoint* pt) { return pt ? static_cast<PoPoint*>(pt->next) : nullptr; }
+LiLine* LiLinesGetFirst(LiLines* lines) { return lines ? static_cast<LiLine*>(lines->list.first) : nullptr; }
+LiLine* LiLinesGetNext(LiLines*, LiLine* line) { return line ? static_cast<LiLine*>(line->next) : nullptr; }
+YgPolygon* YgPolygonsGetFirst(YgPolygons* polys) { return LiLinesGetFirst(polys); }
+YgPolygon* YgPolygonsGetNext(YgPolygons* polys, YgPolygon* poly) { return LiLinesGetNext(polys, poly); }
+TrNet* TrNetsGetFirst(TrNets* nets) { return nets ? static_cast<TrNet*>(nets->list.first) : nullptr; }
+TrNet* TrNetsGetNext(TrNets*, TrNet* net) { return net ? static_cast<TrNet*>(net->next) : nullptr; }
+
+int iPoPointsGetCount(PoPoints* pts) { return pts ? pts->list.count : 0; }
+int iLiLinesGetCount(LiLines* lines) { return lines ? lines->list.count : 0; }
+int iYgPolygonsGetCount(YgPolygons* polys) { return iLiLinesGetCount(polys); }
+int iTrNetsGetCount(TrNets* nets) { return nets ? nets->list.count : 0; }
+
+void vPoPointsDeletePoint(PoPoints* pts, PoPoint* pt) {
+  if (!pts || !pt) return;
+  vGrListUnlink(&pts->list, pt);
+  vGrObjFree(GR_POINT, pt);
+}
+void vLiLinesDeleteLine(LiLines* lines, LiLine* line) {
+  if (!lines || !line || line->container != lines) return;
+  vGrListUnlink(&lines->list, line);
+  vGrObjFree(GR_LINE, line);
+}
+void vYgPolygonsDeleteLine(YgPolygons* polys, YgPolygon* poly) { vLiLinesDeleteLine(polys, poly); }
+void vTrNetsDeleteNet(TrNets* nets, TrNet* net) {
+  if (!nets || !net) return;
+  vGrListUnlink(&nets->list, net);
+  vGrObjFree(GR_NET, net);
+}
+
+// ---- Points ----
+PoPoint* PoPointsCreatePoint(PoPoints* pts) {
+  if (!pts) return nullptr;
+  PoPoint* p = new (std::nothrow) PoPoint;
+  if (!p) return nullptr;
+  p->data = pGrUserData(pts->userSize);
+  if (!p->data) {
+    delete p;
+    return nullptr;
+  }
+  vGrListAppend(&pts->list, p);
+  return p;
+}
+
+void* PoPointGetData(PoPoint* pt) { return pt ? pt->data : nullptr; }
+double dPoPointGetX(PoPoint* pt) { return pt ? pt->x : 0.0; }
+double dPoPointGetY(PoPoint* pt) { return pt ? pt->y : 0.0; }
+double dPoPointGetZ(PoPoint* pt) { return pt ? pt->z : 0.0; }
+void vPoPointSetX(PoPoint* pt, double x) {
+  if (pt) pt->x = x;
+}
+void vPoPointSetY(PoPoint* pt, double y) {
+  if (pt) pt->y = y;
+}
+void vPoPointSetZ(PoPoint* pt, double z) {
+  if (pt) pt->z = z;
+}
+void vPoPointSetP(PoPoint* pt, const GeoPnt3* p) {
+  if (!pt || !p) return;
+  pt->x = p->x;
+  pt->y = p->y;
+  pt->z = p->z;
+}
+void vPoPointGetP(PoPoint* pt, GeoPnt3* p) {
+  if (!p) return;
+  p->x = dPoPointGetX(pt);
+  p->y = dPoPointGetY(pt);
+  p->z = dPoPointGetZ(pt);
+}
+const char* sPoPointGetField(PoPoint* pt) { return sGrCode(pt); }
+void vPoPointSetField(PoPoint* pt, const char* code) { vGrSetCode(pt, code); }
+
+// ---- Line and polygon objects ----
+LiLine* LiLinesCreate3dLine(LiLines* lines) { return pGrLineCreate(lines, true); }
+LiLine* LiLinesCreate2dLine(LiLines* lines) { return pGrLineCreate(lines, false); }
+void* LiLineGetData(LiLine* line) { return line ? line->data : nullptr; }
+const char* sLiLineGetField(LiLine* line) { return sGrCode(line); }
+void vLiLineSetField(LiLine* line, const char* code) { vGrSetCode(line, code); }
+void vLiLineSetAsPolygon(LiLine* line, int polygon) {
+  if (line) line->polygon = polygon != 0;
+}
+bool boLiLineIsPolygon(LiLine* line) { return line && line->polygon; }
+bool boLiLineIs3d(LiLine* line) { return line && line->is3d; }
+int iLiElmGetCount(LiLine* line) { return line ? line->count : 0; }
+
+YgPolygon* YgPolygonsCreate3dLine(YgPolygons* polys) { return pGrLineCreate(polys, true); }
+YgPolygon* YgPolygonsCreate2dLine(YgPolygons* polys) { return pGrLineCreate(polys, false); }
+void* YgPolygonGetData(YgPolygon* poly) { return LiLineGetData(poly); }
+const char* sYgPolygonGetField(YgPolygon* poly) { return sGrCode(poly); }
+void vYgPolygonSetField(YgPolygon* poly, const char* code) { vGrSetCode(poly, code); }
+bool boYgPolygonIs3d(YgPolygon* poly) { return boLiLineIs3d(poly); }
+int iYgElmGetCount(YgPolygon* poly) { return iLiElmGetCount(poly); }
+
+// ---- Nets ----
+TrNet* TrNetsCreateNet(TrNets* nets) {
+  if (!nets) return nullptr;
+  TrNet* n = new (std::nothrow) TrNet;
+  if (!n) return nullptr;
+  n->data = pGrUserData(nets->userSize);
+  if (!n->data) {
+    delete n;
+    return nullptr;
+  }
+  vGrListAppend(&nets->list, n);
+  return n;
+}
+
+void* TrNetGetData(TrNet* net) { return net ? net->data : nullptr; }
+const char* sTrNetGetField(TrNet* net) { return sGrCode(net); }
+void vTrNetSetField(TrNet* net, const char* code) { vGrSetCode(net, code); }
+
+int iTrNetAddPoints(TrNet* net, int n) {
+  if (!net || n < 0) return -1;
+  try {
+    int first = static_cast<int>(net->pts.size());
+    net->pts.resize(net->pts.size() + static_cast<size_t>(n), GeoPnt3{0, 0, 0});
+    return first;
+  } catch (...) {
+    return -1;
+  }
+}
+
+void vTrNetSetP(TrNet* net, int i, const GeoPnt3* p) {
+  if (!net || i < 0 || !p) return;
+  try {
+    if (static_cast<size_t>(i) >= net->pts.size()) net->pts.resize(static_cast<size_t>(i) + 1, GeoPnt3{0, 0, 0});
+    net->pts[static_cast<size_t>(i)] = *p;
+  } catch (...) {
+  }
+}
+
+bool boTrNetGetP(TrNet* net, int i, GeoPnt3* p) {
+  if (!net || i < 0 || static_cast<size_t>(i) >= net->pts.size()) return false;
+  if (p) *p = net->pts[static_cast<size_t>(i)];
+  return true;
+}
+
+void vTrNetSetTriangle(TrNet* net, int i, int a, int b, int c) {
+  if (!net || i < 0) return;
+  try {
+    size_t at = static_cast<size_t>(i) * 3;
+    if (at + 3 > net->tris.size()) net->tris.resize(at + 3, -1);
+    net->tris[at] = a;
+    net->tris[at + 1] = b;
+    net->tris[at + 2] = c;
+  } catch (...) {
+  }
+}
+
+bool boTrNetGetTriangle(TrNet* net, int i, int* a, int* b, int* c) {
+  if (!net || i < 0 || static_cast<size_t>(i) * 3 + 3 > net->tris.size()) return false;
+  size_t at = static_cast<size_t>(i) * 3;
+  if (a) *a = net->tris[at];
+  if (b) *b = net->tris[at + 1];
+  if (c) *c = net->tris[at + 2];
+  return true;
+}
+
+void vTrNetCalcNeighbours(TrNet* net) {
+  if (!net) return;
+  try {
+    size_t nt = net->tris.size() / 3;
+    net->neigh.assign(nt * 3, -1);
+    // Edge (low, high) -> the first triangle side that has it.
+    std::unordered_map<uint64_t, size_t> open;
+    for (size_t t = 0; t < nt; t++) {
+      for (size_t k = 0; k < 3; k++) {
+        uint32_t a = static_cast<uint32_t>(net->tris[t * 3 + k]);
+        uint32_t b = static_cast<uint32_t>(net->tris[t * 3 + (k + 1) % 3]);
+        uint64_t key = a < b ? (uint64_t(a) << 32 | b) : (uint64_t(b) << 32 | a);
+        auto it = open.find(key);
+        if (it == open.end()) {
+          open.emplace(key, t * 3 + k);
+        } else {
+          size_t side = it->second;
+          net->neigh[t * 3 + k] = static_cast<int>(side / 3);
+          net->neigh[side] = static_cast<int>(t);
+          open.erase(it);
+        }
+      }
+    }
+  } catch (...) {
+    net->neigh.clear();
+  }
+}
+
+bool boTrNetGetNeighbours(TrNet* net, int i, int* na, int* nb, int* nc) {
+  if (!net || i < 0 || static_cast<size_t>(i) * 3 + 3 > net->neigh.size()) return false;
+  size_t at = static_cast<size_t>(i) * 3;
+  if (na) *na = net->neigh[at];
+  if (nb) *nb = net->neigh[at + 1];
+  if (nc) *nc = net->neigh[at + 2];
+  return true;
+}
+
+int iTrNetGetPointCount(TrNet* net) { return net ? static_cast<int>(net->pts.size()) : 0; }
+int iTrNetGetTriangleCount(TrNet* net) { return net ? static_cast<int>(net->tris.size() / 3) : 0; }
+
+// ---- Field sets ----
+ViFields* pViPFieldsGet(PoPoints* pts) { return pts ? &pts->fields : nullptr; }
+ViFields* pViLFieldsGet(LiLines* lines) { return lines ? &lines->fields : nullptr; }
+ViFields* pViYFieldsGet(YgPolygons* polys) { return polys ? &polys->fields : nullptr; }
+ViFields* pViNFieldsGet(TrNets* nets) { return nets ? &nets->fields : nullptr; }
+
+int iViFieldsGetCount(ViFields* fs) { return fs ? static_cast<int>(fs->names.size()) : 0; }
+
+int iViFieldsSetCount(ViFields* fs, int n) {
+  if (!fs) return 0;
+  if (n < 0) n = 0;
+  try {
+    size_t want = static_cast<size_t>(n);
+    if (want < fs->names.size()) {
+      for (size_t i = want; i < fs->names.size(); i++) {
+        auto it = fs->index.find(fs->names[i]);
+        if (it != fs->index.end() && it->second == static_cast<int>(i)) fs->index.erase(it);
+      }
+      for (GrObj* o = pGrFieldsList(fs)->first; o; o = o->next) {
+        if (o->values.size() > want) o->values.resize(want);
+      }
+    }
+    fs->names.resize(want);
+  } catch (...) {
+  }
+  return static_cast<int>(fs->names.size());
+}
+
+int iViFieldsFixedCount(ViFields*) { return 0; }
+
+const char* sViFieldsGetFieldName(ViFields* fs, int i) {
+  if (!fs || i < 0 || static_cast<size_t>(i) >= fs->names.size()) return "";
+  return fs->names[static_cast<size_t>(i)].c_str();
+}
+
+int iViFieldsFindField(ViFields* fs, const char* name) {
+  if (!fs || !name) return -1;
+  try {
+    auto it = fs->index.find(name);
+    return it == fs->index.end() ? -1 : it->second;
+  } catch (...) {
+    return -1;
+  }
+}
+
+const char* sViFieldsGetField(ViFields* fs, const void* obj, int i) {
+  if (!fs || !obj || i < 0) return "";
+  GrObj* o = pGrFieldsObj(fs, obj);
+  if (static_cast<size_t>(i) >= o->values.size()) return "";
+  return o->values[static_cast<size_t>(i)].c_str();
+}
+
+bool boViFieldsSetField(ViFields* fs, void* obj, int i, const char* value) {
+  if (!fs || !obj || i < 0 || static_cast<size_t>(i) >= fs->names.size()) return false;
+  try {
+    GrObj* o = pGrFieldsObj(fs, obj);
+    if (o->values.size() <= static_cast<size_t>(i)) o->values.resize(static_cast<size_t>(i) + 1);
+    o->values[static_cast<size_t>(i)] = value ? value : "";
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+const char* sViFieldsGetFieldByName(ViFields* fs, const void* obj, const char* name) {
+  if (!fs || !obj || !name) return "";
+  if (strcmp(name, kCodeField) == 0) return sGrCode(pGrFieldsObj(fs, obj));
+  return sViFieldsGetField(fs, obj, iViFieldsFindField(fs, name));
+}
+
+bool boViFieldsSetOrAddFieldByName(ViFields* fs, void* obj, const char* name, const char* value) {
+  if (!fs || !obj || !name) return false;
+  if (strcmp(name, kCodeField) == 0) {
+    try {
+      vGrSetCode(pGrFieldsObj(fs, obj), value);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+  int i = iViFieldsFindField(fs, name);
+  if (i < 0) {
+    try {
+      i = static_cast<int>(fs->names.size());
+      fs->names.push_back(name);
+      fs->index.emplace(name, i);
+    } catch (...) {
+      return false;
+    }
+  }
+  return boViFieldsSetField(fs, obj, i, value);
+}
+
+}  // extern "C"

@@ -1,0 +1,502 @@
+// Element geometry: arcs, clothoids, lengths, tangents, intersections,
+// parallel lines, fillets and the removal of short elements. Plane
+// geometry on x (east) and y (north); heights are interpolated along.
+#include <cmath>
+#include <vector>
+
+#include "kv2gr_internal.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+const double kTiny = 1e-12;
+
+double dNorm2Pi(double a) {
+  a = std::fmod(a, 2 * kPi);
+  if (a < 0) a += 2 * kPi;
+  return a;
+}
+
+double dDist2(const GeoPnt3& a, const GeoPnt3& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+
+// A circular arc from a to b around c; radius > 0 turns clockwise.
+struct GrArc {
+  GeoPnt2 c;
+  double r;      // signed
+  double a0;     // direction from the centre to the start
+  double sweep;  // > 0, in the direction of travel
+};
+
+double dArcSweep(double a0, double a1, bool cw) { return cw ? dNorm2Pi(a0 - a1) : dNorm2Pi(a1 - a0); }
+
+bool boArcFrom(const GeoPnt3& a, const GeoPnt3& b, const GeoPnt2& c, double r, GrArc* arc) {
+  arc->c = c;
+  arc->r = r;
+  arc->a0 = std::atan2(a.y - c.y, a.x - c.x);
+  double a1 = std::atan2(b.y - c.y, b.x - c.x);
+  arc->sweep = dArcSweep(arc->a0, a1, r > 0);
+  if (arc->sweep < kTiny) arc->sweep = 2 * kPi;  // start equals end: a full turn
+  return true;
+}
+
+// Centre of a two-point arc (see boLiElmSet2pArc).
+bool boArc2pCentre(const GeoPnt3& a, const GeoPnt3& b, double r, int choice, GeoPnt2* c) {
+  double dx = b.x - a.x, dy = b.y - a.y;
+  double chord = std::hypot(dx, dy);
+  double ar = std::fabs(r);
+  if (chord < kTiny || ar < kTiny) return false;
+  double half = chord / 2;
+  double h2 = ar * ar - half * half;
+  double h = h2 > 0 ? std::sqrt(h2) : 0.0;
+  // Left normal of the chord.
+  double nx = -dy / chord, ny = dx / chord;
+  bool cw = r > 0;
+  // Short arc: centre right of the chord when turning clockwise, left when
+  // counter-clockwise; the long arc takes the other side.
+  double side = (cw ? -1.0 : 1.0) * (choice ? -1.0 : 1.0);
+  c->x = a.x + dx / 2 + side * nx * h;
+  c->y = a.y + dy / 2 + side * ny * h;
+  return true;
+}
+
+bool boCircle3p(const GeoPnt3& a, const GeoPnt3& m, const GeoPnt3& b, GeoPnt2* c, double* signedR) {
+  double bx = m.x - a.x, by = m.y - a.y;
+  double cx = b.x - a.x, cy = b.y - a.y;
+  double d = 2 * (bx * cy - by * cx);
+  if (std::fabs(d) < kTiny) return false;
+  double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+  double ux = (cy * b2 - by * c2) / d;
+  double uy = (bx * c2 - cx * b2) / d;
+  c->x = a.x + ux;
+  c->y = a.y + uy;
+  double r = std::hypot(ux, uy);
+  // d < 0: the turn from a over m to b is clockwise.
+  *signedR = d < 0 ? r : -r;
+  return true;
+}
+
+// The element as an arc, when it is one with a usable geometry.
+bool boElmArc(LiLine* line, LiElm* e, GrArc* arc) {
+  LiElm* end = pGrElmEnd(line, e);
+  if (!end) return false;
+  if (e->type == KV2GR_ELM_ARC2P) {
+    GeoPnt2 c;
+    if (!boArc2pCentre(e->p, end->p, e->radius, e->centreChoice, &c)) return false;
+    return boArcFrom(e->p, end->p, c, e->radius, arc);
+  }
+  if (e->type == KV2GR_ELM_ARC3P && e->middle) {
+    GeoPnt2 c;
+    double r;
+    if (!boCircle3p(e->p, e->middle->p, end->p, &c, &r)) return false;
+    return boArcFrom(e->p, end->p, c, r, arc);
+  }
+  return false;
+}
+
+// Clothoid in its own frame: curvature (counter-clockwise positive) grows
+// linearly from k1 to k2 over the length.
+struct GrClothoid {
+  double len;
+  double k1, k2;
+};
+
+double dCurv(double r) { return std::fabs(r) < kTiny ? 0.0 : -1.0 / r; }
+
+bool boElmClothoid(LiElm* e, GrClothoid* cl) {
+  if (e->type != KV2GR_ELM_CLOTHOID) return false;
+  cl->k1 = dCurv(e->clR1);
+  cl->k2 = dCurv(e->clR2);
+  cl->len = e->clA * e->clA * std::fabs(cl->k2 - cl->k1);
+  return cl->len > kTiny;
+}
+
+double dClothoidTheta(const GrClothoid& cl, double s) { return cl.k1 * s + (cl.k2 - cl.k1) * s * s / (2 * cl.len); }
+
+// Local point at s (Simpson integration of the tangent).
+void vClothoidLocal(const GrClothoid& cl, double s, double* x, double* y) {
+  const int n = 64;
+  double h = s / n, sx = 0, sy = 0;
+  for (int i = 0; i <= n; i++) {
+    double w = (i == 0 || i == n) ? 1 : (i % 2 ? 4 : 2);
+    double t = dClothoidTheta(cl, h * i);
+    sx += w * std::cos(t);
+    sy += w * std::sin(t);
+  }
+  *x = sx * h / 3;
+  *y = sy * h / 3;
+}
+
+// Rotation that brings the local clothoid onto the actual chord.
+bool boClothoidPlace(const GrClothoid& cl, const GeoPnt3& a, const GeoPnt3& b, double* rot) {
+  double lx, ly;
+  vClothoidLocal(cl, cl.len, &lx, &ly);
+  if (std::hypot(lx, ly) < kTiny || dDist2(a, b) < kTiny) return false;
+  *rot = std::atan2(b.y - a.y, b.x - a.x) - std::atan2(ly, lx);
+  return true;
+}
+
+// Samples the element's path (start and end included) for intersections.
+void vElmSample(LiLine* line, LiElm* e, std::vector<GeoPnt3>* out) {
+  LiElm* end = pGrElmEnd(line, e);
+  out->clear();
+  if (!end) return;
+  GrArc arc;
+  GrClothoid cl;
+  double rot;
+  const int n = 128;
+  if (boElmArc(line, e, &arc)) {
+    double dir = arc.r > 0 ? -1.0 : 1.0;
+    for (int i = 0; i <= n; i++) {
+      double t = static_cast<double>(i) / n;
+      double ang = arc.a0 + dir * arc.sweep * t;
+      out->push_back(GeoPnt3{arc.c.x + std::fabs(arc.r) * std::cos(ang), arc.c.y + std::fabs(arc.r) * std::sin(ang),
+                             e->p.z + (end->p.z - e->p.z) * t});
+    }
+  } else if (boElmClothoid(e, &cl) && boClothoidPlace(cl, e->p, end->p, &rot)) {
+    double cr = std::cos(rot), sr = std::sin(rot);
+    for (int i = 0; i <= n; i++) {
+      double t = static_cast<double>(i) / n, lx, ly;
+      vClothoidLocal(cl, cl.len * t, &lx, &ly);
+      out->push_back(
+          GeoPnt3{e->p.x + lx * cr - ly * sr, e->p.y + lx * sr + ly * cr, e->p.z + (end->p.z - e->p.z) * t});
+    }
+  } else {
+    out->push_back(e->p);
+    out->push_back(end->p);
+  }
+  // The sampled ends are the vertices exactly.
+  out->front() = e->p;
+  out->back() = end->p;
+}
+
+bool boSegCross(const GeoPnt3& p, const GeoPnt3& q, const GeoPnt2& a, const GeoPnt2& b, double* t) {
+  double rx = q.x - p.x, ry = q.y - p.y;
+  double sx = b.x - a.x, sy = b.y - a.y;
+  double den = rx * sy - ry * sx;
+  if (std::fabs(den) < kTiny) return false;
+  double qpx = a.x - p.x, qpy = a.y - p.y;
+  double tt = (qpx * sy - qpy * sx) / den;
+  double uu = (qpx * ry - qpy * rx) / den;
+  const double eps = 1e-9;
+  if (tt < -eps || tt > 1 + eps || uu < -eps || uu > 1 + eps) return false;
+  *t = tt < 0 ? 0 : (tt > 1 ? 1 : tt);
+  return true;
+}
+
+// Directions at both ends of an element, and whether it is straight.
+bool boElmDirs(LiLine* line, LiElm* e, double* d0, double* d1) {
+  LiElm* end = pGrElmEnd(line, e);
+  if (!end) return false;
+  GrArc arc;
+  GrClothoid cl;
+  double rot;
+  if (boElmArc(line, e, &arc)) {
+    double turn = arc.r > 0 ? -kPi / 2 : kPi / 2;
+    double a1 = arc.a0 + (arc.r > 0 ? -arc.sweep : arc.sweep);
+    *d0 = dNorm2Pi(arc.a0 + turn);
+    *d1 = dNorm2Pi(a1 + turn);
+    return true;
+  }
+  if (boElmClothoid(e, &cl) && boClothoidPlace(cl, e->p, end->p, &rot)) {
+    *d0 = dNorm2Pi(rot);
+    *d1 = dNorm2Pi(rot + dClothoidTheta(cl, cl.len));
+    return true;
+  }
+  if (dDist2(e->p, end->p) < kTiny) return false;
+  *d0 = *d1 = dNorm2Pi(std::atan2(end->p.y - e->p.y, end->p.x - e->p.x));
+  return true;
+}
+
+bool boElmIsStraight(LiLine* line, LiElm* e) {
+  GrArc arc;
+  GrClothoid cl;
+  return !boElmArc(line, e, &arc) && !boElmClothoid(e, &cl);
+}
+
+bool boLineCross(const GeoPnt2& p, double dp, const GeoPnt2& q, double dq, GeoPnt2* out) {
+  double rx = std::cos(dp), ry = std::sin(dp), sx = std::cos(dq), sy = std::sin(dq);
+  double den = rx * sy - ry * sx;
+  if (std::fabs(den) < 1e-9) return false;
+  double t = ((q.x - p.x) * sy - (q.y - p.y) * sx) / den;
+  out->x = p.x + rx * t;
+  out->y = p.y + ry * t;
+  return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+bool boLiElmSet2pArc(LiLine* line, LiElm* elm, double radius, int centreChoice) {
+  if (!line || !elm || elm->owner != line || elm->arcStart) return false;
+  LiElm* end = pGrElmEnd(line, elm);
+  if (!end || elm == line->last) return false;
+  double chord = dDist2(elm->p, end->p);
+  if (chord < kTiny || std::fabs(radius) < chord / 2 * (1 - 1e-9)) return false;
+  if (!boLiElmSetType(line, elm, KV2GR_ELM_ARC2P)) return false;
+  elm->radius = radius;
+  elm->centreChoice = centreChoice ? 1 : 0;
+  return true;
+}
+
+bool boLiElmGet2pArc(LiLine*, LiElm* elm, double* radius) {
+  if (!elm || elm->type != KV2GR_ELM_ARC2P) return false;
+  if (radius) *radius = elm->radius;
+  return true;
+}
+
+bool boLiElmGetRadius(LiLine* line, LiElm* elm, double* radius) {
+  if (!line || !elm) return false;
+  GrArc arc;
+  if (!boElmArc(line, elm, &arc)) return false;
+  if (radius) *radius = arc.r;
+  return true;
+}
+
+bool boLiElmGetCenterP(LiLine* line, LiElm* elm, GeoPnt2* centre) {
+  if (!line || !elm) return false;
+  GrArc arc;
+  if (!boElmArc(line, elm, &arc)) return false;
+  if (centre) *centre = arc.c;
+  return true;
+}
+
+bool boLiElmSetClotoide(LiLine* line, LiElm* elm, double a, double rStart, double rEnd) {
+  if (!line || !elm || elm->owner != line || elm->arcStart || elm == line->last) return false;
+  if (!(a > 0) || !std::isfinite(rStart) || !std::isfinite(rEnd)) return false;
+  if (!boLiElmSetType(line, elm, KV2GR_ELM_CLOTHOID)) return false;
+  elm->clA = a;
+  elm->clR1 = rStart;
+  elm->clR2 = rEnd;
+  return true;
+}
+
+bool boLiElmGetClotoide(LiLine*, LiElm* elm, double* a, double* rStart, double* rEnd) {
+  if (!elm || elm->type != KV2GR_ELM_CLOTHOID) return false;
+  if (a) *a = elm->clA;
+  if (rStart) *rStart = elm->clR1;
+  if (rEnd) *rEnd = elm->clR2;
+  return true;
+}
+
+double dLiElmLength(LiLine* line, LiElm* elm) {
+  if (!line || !elm) return 0.0;
+  LiElm* end = pGrElmEnd(line, elm);
+  if (!end) return 0.0;
+  GrArc arc;
+  GrClothoid cl;
+  if (boElmArc(line, elm, &arc)) return std::fabs(arc.r) * arc.sweep;
+  if (boElmClothoid(elm, &cl)) return cl.len;
+  return dDist2(elm->p, end->p);
+}
+
+double dLiLineLength(LiLine* line) {
+  if (!line) return 0.0;
+  double sum = 0;
+  for (LiElm* e = line->first; e; e = e->next) sum += dLiElmLength(line, e);
+  return sum;
+}
+
+bool boLiElmEndDirs(LiLine* line, LiElm* elm, double* dirStart, double* dirEnd) {
+  if (!line || !elm) return false;
+  double d0, d1;
+  if (!boElmDirs(line, elm, &d0, &d1)) return false;
+  if (dirStart) *dirStart = d0;
+  if (dirEnd) *dirEnd = d1;
+  return true;
+}
+
+int iLiElmIntersectLine(LiLine* line, LiElm* elm, const GeoPnt2* a, const GeoPnt2* b, GeoPnt3* out) {
+  if (!line || !elm || !a || !b) return 0;
+  std::vector<GeoPnt3> path;
+  try {
+    vElmSample(line, elm, &path);
+  } catch (...) {
+    return 0;
+  }
+  int hits = 0;
+  GeoPnt3 last{0, 0, 0};
+  for (size_t i = 0; i + 1 < path.size(); i++) {
+    double t;
+    if (!boSegCross(path[i], path[i + 1], *a, *b, &t)) continue;
+    GeoPnt3 p{path[i].x + (path[i + 1].x - path[i].x) * t, path[i].y + (path[i + 1].y - path[i].y) * t,
+              path[i].z + (path[i + 1].z - path[i].z) * t};
+    // A crossing at a shared sample point counts once.
+    if (hits > 0 && std::fabs(p.x - last.x) < 1e-9 && std::fabs(p.y - last.y) < 1e-9) continue;
+    if (hits == 0 && out) *out = p;
+    last = p;
+    hits++;
+  }
+  return hits;
+}
+
+bool boViIsCommonPoint(const GeoPnt2* a, const GeoPnt2* b) {
+  if (!a || !b) return false;
+  return std::fabs(a->x - b->x) <= KV2GR_COMMON_POINT_TOL && std::fabs(a->y - b->y) <= KV2GR_COMMON_POINT_TOL;
+}
+
+bool boLiLineParallel(LiLine* line, double offset) {
+  if (!line || line->count < 2) return false;
+  if (offset == 0) return true;
+  try {
+    std::vector<LiElm*> elms;
+    for (LiElm* e = line->first; e; e = e->next) elms.push_back(e);
+    size_t n = elms.size();
+    // Offset ends of each element: to the right of the travel direction.
+    struct Seg {
+      bool has = false, straight = false;
+      GeoPnt2 p0{0, 0}, p1{0, 0};
+      double d0 = 0, d1 = 0;
+    };
+    std::vector<Seg> segs(n);
+    auto shift = [offset](const GeoPnt3& p, double dir) {
+      return GeoPnt2{p.x + std::sin(dir) * offset, p.y - std::cos(dir) * offset};
+    };
+    for (size_t i = 0; i < n; i++) {
+      LiElm* e = elms[i];
+      LiElm* end = pGrElmEnd(line, e);
+      double d0, d1;
+      if (!end || !boElmDirs(line, e, &d0, &d1)) continue;
+      segs[i].has = true;
+      segs[i].straight = boElmIsStraight(line, e);
+      segs[i].d0 = d0;
+      segs[i].d1 = d1;
+      segs[i].p0 = shift(e->p, d0);
+      segs[i].p1 = shift(end->p, d1);
+    }
+    // New radii first: a radius that would vanish or turn refuses the shift.
+    for (LiElm* e : elms) {
+      GrArc arc;
+      if (e->type == KV2GR_ELM_ARC2P || e->type == KV2GR_ELM_ARC3P) {
+        if (boElmArc(line, e, &arc) && (arc.r - offset) * arc.r <= 0) return false;
+      } else if (e->type == KV2GR_ELM_CLOTHOID) {
+        if ((e->clR1 != 0 && (e->clR1 - offset) * e->clR1 <= 0) || (e->clR2 != 0 && (e->clR2 - offset) * e->clR2 <= 0))
+          return false;
+      }
+    }
+    std::vector<GeoPnt2> np(n);
+    std::vector<GeoPnt2> mids(n);
+    for (size_t i = 0; i < n; i++) {
+      LiElm* e = elms[i];
+      if (e->type == KV2GR_ELM_ARC3P && e->middle) {
+        GrArc arc;
+        if (boElmArc(line, e, &arc)) {
+          double ang = std::atan2(e->middle->p.y - arc.c.y, e->middle->p.x - arc.c.x);
+          double rr = std::fabs(arc.r - offset);
+          mids[i] = GeoPnt2{arc.c.x + rr * std::cos(ang), arc.c.y + rr * std::sin(ang)};
+        } else {
+          mids[i] = GeoPnt2{e->middle->p.x, e->middle->p.y};
+        }
+      }
+      // The segment that ends at this vertex.
+      const Seg* in = nullptr;
+      if (i > 0 && segs[i - 1].has) in = &segs[i - 1];
+      if (i == 0 && line->polygon && segs[n - 1].has) in = &segs[n - 1];
+      const Seg* out = segs[i].has ? &segs[i] : nullptr;
+      if (in && out) {
+        GeoPnt2 x;
+        if (in->straight && out->straight && boLineCross(in->p1, in->d1, out->p0, out->d0, &x))
+          np[i] = x;
+        else
+          np[i] = GeoPnt2{(in->p1.x + out->p0.x) / 2, (in->p1.y + out->p0.y) / 2};
+      } else if (out) {
+        np[i] = out->p0;
+      } else if (in) {
+        np[i] = in->p1;
+      } else {
+        np[i] = GeoPnt2{e->p.x, e->p.y};
+      }
+    }
+    for (size_t i = 0; i < n; i++) {
+      LiElm* e = elms[i];
+      e->p.x = np[i].x;
+      e->p.y = np[i].y;
+      if (e->type == KV2GR_ELM_ARC2P) e->radius -= offset;
+      if (e->type == KV2GR_ELM_ARC3P && e->middle) {
+        e->middle->p.x = mids[i].x;
+        e->middle->p.y = mids[i].y;
+      }
+      if (e->type == KV2GR_ELM_CLOTHOID) {
+        if (e->clR1 != 0) e->clR1 -= offset;
+        if (e->clR2 != 0) e->clR2 -= offset;
+      }
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+int iLiLineFillet(LiLine* line, LiElm* e1, LiElm* e2, double r) {
+  if (!line || !e1 || !e2 || e1->owner != line || e2->owner != line || e1->next != e2 || !(r > 0)) return 0;
+  LiElm* e3 = e2->next;
+  if (!e3 || e1->type != KV2GR_ELM_STRAIGHT || e2->type != KV2GR_ELM_STRAIGHT) return 0;
+  GeoPnt3 p1 = e1->p, p2 = e2->p, p3 = e3->p;
+  double l1 = dDist2(p2, p1), l2 = dDist2(p2, p3);
+  if (l1 < kTiny || l2 < kTiny) return 0;
+  double u1x = (p1.x - p2.x) / l1, u1y = (p1.y - p2.y) / l1;
+  double u2x = (p3.x - p2.x) / l2, u2y = (p3.y - p2.y) / l2;
+  double cosA = u1x * u2x + u1y * u2y;
+  if (cosA > 1) cosA = 1;
+  if (cosA < -1) cosA = -1;
+  double alpha = std::acos(cosA);
+  if (alpha < 1e-9 || alpha > kPi - 1e-9) return 0;
+  double t = r / std::tan(alpha / 2);
+  if (t > l1 * (1 + 1e-9) || t > l2 * (1 + 1e-9)) return 0;
+  GeoPnt3 t1{p2.x + u1x * t, p2.y + u1y * t, p2.z + (p1.z - p2.z) * (t / l1)};
+  GeoPnt3 t2{p2.x + u2x * t, p2.y + u2y * t, p2.z + (p3.z - p2.z) * (t / l2)};
+  double cross = (p2.x - p1.x) * (p3.y - p2.y) - (p2.y - p1.y) * (p3.x - p2.x);
+  LiElm* n = LiLineAddP(line, e3, &t2);
+  if (!n) return 0;
+  e2->p = t1;
+  e2->type = KV2GR_ELM_ARC2P;
+  e2->radius = cross < 0 ? r : -r;  // a right turn runs clockwise
+  e2->centreChoice = 0;
+  return 1;
+}
+
+int iLiLineRemoveShortElements(LiLine* line, double tol) {
+  if (!line) return 0;
+  int removed = 0;
+  auto len = [line](const GeoPnt3& a, const GeoPnt3& b) {
+    double d = dDist2(a, b);
+    return line->is3d ? std::hypot(d, b.z - a.z) : d;
+  };
+  LiElm* e = line->first;
+  while (e && e->next) {
+    LiElm* n = e->next;
+    if (e->type != KV2GR_ELM_STRAIGHT || len(e->p, n->p) > tol) {
+      e = n;
+      continue;
+    }
+    if (n != line->last) {
+      // e takes over what n started.
+      e->type = n->type;
+      e->radius = n->radius;
+      e->centreChoice = n->centreChoice;
+      e->clA = n->clA;
+      e->clR1 = n->clR1;
+      e->clR2 = n->clR2;
+      e->middle = n->middle;
+      if (e->middle) e->middle->arcStart = e;
+      n->middle = nullptr;
+      vGrElmRemove(line, n);
+    } else if (e != line->first && e->prev->type == KV2GR_ELM_STRAIGHT) {
+      LiElm* p = e->prev;
+      vGrElmRemove(line, e);
+      e = p;
+    } else {
+      vGrElmRemove(line, n);
+    }
+    removed++;
+  }
+  // A polygon's closing point repeating its first one.
+  while (line->polygon && line->count > 2 && len(line->last->p, line->first->p) <= tol &&
+         line->last->prev->type == KV2GR_ELM_STRAIGHT) {
+    vGrElmRemove(line, line->last);
+    removed++;
+  }
+  return removed;
+}
+
+}  // extern "C"

@@ -1,0 +1,97 @@
+// kv2gr's own records, shared by its sources only.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "kv2gr.h"
+
+enum GrKind { GR_POINT, GR_LINE, GR_POLY, GR_NET };
+
+struct ViFields {
+  GrKind kind;
+  void* owner;  // the container
+  std::vector<std::string> names;
+  std::unordered_map<std::string, int> index;
+};
+
+// Head of every object: the container's creation-order chain, the code text,
+// the field values and the user data.
+struct GrObj {
+  GrObj* prev = nullptr;
+  GrObj* next = nullptr;
+  std::string code;
+  std::vector<std::string> values;
+  void* data = nullptr;
+};
+
+struct GrObjList {
+  GrObj* first = nullptr;
+  GrObj* last = nullptr;
+  int count = 0;
+};
+
+struct PoPoint : GrObj {
+  double x = 0, y = 0, z = 0;
+};
+
+struct LiElm {
+  LiElm* prev = nullptr;
+  LiElm* next = nullptr;
+  LiLine* owner = nullptr;
+  LiElm* arcStart = nullptr;  // set on an absorbed three-point arc middle
+  LiElm* middle = nullptr;    // the middle of a three-point arc (type 2)
+  GeoPnt3 p{0, 0, 0};
+  int type = 0;
+  double radius = 0;  // two-point arc: signed, > 0 clockwise
+  int centreChoice = 0;
+  double clA = 0, clR1 = 0, clR2 = 0;  // clothoid
+  void* data = nullptr;
+};
+
+struct LiLine : GrObj {
+  LiLines* container = nullptr;
+  LiElm* first = nullptr;
+  LiElm* last = nullptr;
+  int count = 0;  // the plain chain
+  bool is3d = true;
+  bool polygon = false;
+};
+
+struct LiLines {
+  GrObjList list;
+  uint32_t lineSize = 0;
+  uint32_t elmSize = 0;
+  bool polygons = false;
+  ViFields fields;
+};
+
+struct PoPoints {
+  GrObjList list;
+  uint32_t userSize = 0;
+  ViFields fields;
+};
+
+struct TrNet : GrObj {
+  std::vector<GeoPnt3> pts;
+  std::vector<int> tris;   // three per triangle
+  std::vector<int> neigh;  // three per triangle
+};
+
+struct TrNets {
+  GrObjList list;
+  uint32_t userSize = 0;
+  ViFields fields;
+};
+
+// Element chain primitives (lines.cpp).
+LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p);
+void vGrElmFree(LiElm* e);
+void vGrElmLinkBefore(LiLine* line, LiElm* e, LiElm* before);
+void vGrElmUnlink(LiLine* line, LiElm* e);
+void vGrElmRemove(LiLine* line, LiElm* e);
+LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p);
+// The element's far end: the next one, or the first for a polygon's final
+// element; null when the element connects to nothing.
+LiElm* pGrElmEnd(LiLine* line, LiElm* e);

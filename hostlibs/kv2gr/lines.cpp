@@ -1,0 +1,229 @@
+// Element chains of lines and polygons: insertion, walks, types and the
+// three-point arc middles.
+#include <cstdlib>
+#include <new>
+
+#include "kv2gr_internal.h"
+
+LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p) {
+  LiElm* e = new (std::nothrow) LiElm;
+  if (!e) return nullptr;
+  uint32_t size = line->container ? line->container->elmSize : 0;
+  e->data = calloc(1, size ? size : 1);
+  if (!e->data) {
+    delete e;
+    return nullptr;
+  }
+  e->owner = line;
+  if (p) e->p = *p;
+  return e;
+}
+
+void vGrElmFree(LiElm* e) {
+  free(e->data);
+  delete e;
+}
+
+void vGrElmLinkBefore(LiLine* line, LiElm* e, LiElm* before) {
+  if (!before) {
+    e->prev = line->last;
+    e->next = nullptr;
+    if (line->last)
+      line->last->next = e;
+    else
+      line->first = e;
+    line->last = e;
+  } else {
+    e->next = before;
+    e->prev = before->prev;
+    if (before->prev)
+      before->prev->next = e;
+    else
+      line->first = e;
+    before->prev = e;
+  }
+  line->count++;
+}
+
+void vGrElmUnlink(LiLine* line, LiElm* e) {
+  if (e->prev)
+    e->prev->next = e->next;
+  else
+    line->first = e->next;
+  if (e->next)
+    e->next->prev = e->prev;
+  else
+    line->last = e->prev;
+  e->prev = e->next = nullptr;
+  line->count--;
+}
+
+// Takes an element of the plain chain out and frees it with its arc middle;
+// the final type moves to the new last element.
+void vGrElmRemove(LiLine* line, LiElm* e) {
+  bool wasLast = e == line->last;
+  vGrElmUnlink(line, e);
+  if (e->middle) vGrElmFree(e->middle);
+  vGrElmFree(e);
+  if (wasLast && line->last) {
+    LiElm* l = line->last;
+    if (l->type == KV2GR_ELM_ARC3P && l->middle) {
+      vGrElmFree(l->middle);
+      l->middle = nullptr;
+    }
+    if (l->type != KV2GR_ELM_SUBEND) l->type = KV2GR_ELM_LAST;
+  }
+}
+
+LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p) {
+  LiElm* e = pGrElmNew(line, p);
+  if (!e) return nullptr;
+  if (line->last && line->last->type == KV2GR_ELM_LAST) line->last->type = KV2GR_ELM_STRAIGHT;
+  vGrElmLinkBefore(line, e, nullptr);
+  e->type = KV2GR_ELM_LAST;
+  return e;
+}
+
+LiElm* pGrElmEnd(LiLine* line, LiElm* e) {
+  if (e->arcStart) return nullptr;
+  if (e->type == KV2GR_ELM_SUBEND) return nullptr;
+  if (e == line->last) return (line->polygon && line->count > 1) ? line->first : nullptr;
+  return e->next;
+}
+
+extern "C" {
+
+LiElm* LiLineAddP(LiLine* line, LiElm* before, const GeoPnt3* p) {
+  if (!line) return nullptr;
+  if (!before) return pGrElmAppend(line, p);
+  if (before->owner != line || before->arcStart) return nullptr;
+  LiElm* e = pGrElmNew(line, p);
+  if (!e) return nullptr;
+  vGrElmLinkBefore(line, e, before);
+  e->type = KV2GR_ELM_STRAIGHT;
+  return e;
+}
+
+LiElm* LiLineAddPoint(LiLine* line, LiElm* before) { return LiLineAddP(line, before, nullptr); }
+YgElm* YgPolygonAddPoint(YgPolygon* poly, YgElm* before) { return LiLineAddP(poly, before, nullptr); }
+
+LiElm* LiElmGetFirst(LiLine* line) { return line ? line->first : nullptr; }
+LiElm* LiElmGetLast(LiLine* line) { return line ? line->last : nullptr; }
+
+LiElm* LiElmGetNext(LiLine*, LiElm* elm) {
+  if (!elm) return nullptr;
+  return elm->arcStart ? elm->arcStart->next : elm->next;
+}
+
+LiElm* LiElmGetPrev(LiLine*, LiElm* elm) {
+  if (!elm) return nullptr;
+  return elm->arcStart ? elm->arcStart : elm->prev;
+}
+
+void* LiElmGetData(LiLine*, LiElm* elm) { return elm ? elm->data : nullptr; }
+
+void vLiElmGetP(LiLine*, LiElm* elm, GeoPnt3* p) {
+  if (!p) return;
+  if (elm)
+    *p = elm->p;
+  else
+    *p = GeoPnt3{0, 0, 0};
+}
+
+void vLiElmGetP2d(LiLine*, LiElm* elm, GeoPnt2* p) {
+  if (!p) return;
+  p->x = elm ? elm->p.x : 0.0;
+  p->y = elm ? elm->p.y : 0.0;
+}
+
+void vLiElmSetP(LiLine*, LiElm* elm, const GeoPnt3* p) {
+  if (elm && p) elm->p = *p;
+}
+
+void vLiElmSetP2d(LiLine*, LiElm* elm, const GeoPnt2* p) {
+  if (!elm || !p) return;
+  elm->p.x = p->x;
+  elm->p.y = p->y;
+}
+
+int LiElmGetType(LiLine*, LiElm* elm) { return elm ? elm->type : 0; }
+
+bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
+  if (!line || !elm || elm->owner != line) return false;
+  if (type != KV2GR_ELM_STRAIGHT && type != KV2GR_ELM_ARC2P && type != KV2GR_ELM_ARC3P &&
+      type != KV2GR_ELM_CLOTHOID && type != KV2GR_ELM_SUBEND && type != KV2GR_ELM_LAST)
+    return false;
+  if (elm->arcStart) return type == KV2GR_ELM_STRAIGHT;  // a middle is always plain
+  if (elm == line->last) {
+    if (type == KV2GR_ELM_SUBEND) {
+      elm->type = type;
+      return true;
+    }
+    if (type == KV2GR_ELM_LAST || type == KV2GR_ELM_STRAIGHT) {
+      elm->type = KV2GR_ELM_LAST;
+      return true;
+    }
+    return false;
+  }
+  if (type == KV2GR_ELM_LAST) return false;
+  if (type == elm->type) return true;
+  if (type == KV2GR_ELM_ARC3P) {
+    LiElm* mid = elm->next;
+    if (!mid || mid == line->last || mid->type != KV2GR_ELM_STRAIGHT) return false;
+    vGrElmUnlink(line, mid);
+    mid->arcStart = elm;
+    elm->middle = mid;
+  } else if (elm->type == KV2GR_ELM_ARC3P && elm->middle) {
+    // The middle goes back into the chain where it came from.
+    LiElm* mid = elm->middle;
+    elm->middle = nullptr;
+    mid->arcStart = nullptr;
+    vGrElmLinkBefore(line, mid, elm->next);
+  }
+  elm->type = type;
+  return true;
+}
+
+LiElm* LiElmGet3pArcElm2(LiLine*, LiElm* elm) {
+  return (elm && elm->type == KV2GR_ELM_ARC3P) ? elm->middle : nullptr;
+}
+
+YgElm* YgElmGetFirst(YgPolygon* poly) { return LiElmGetFirst(poly); }
+YgElm* YgElmGetNext(YgPolygon* poly, YgElm* elm) { return LiElmGetNext(poly, elm); }
+YgElm* YgElmGetPrev(YgPolygon* poly, YgElm* elm) { return LiElmGetPrev(poly, elm); }
+void* YgElmGetData(YgPolygon* poly, YgElm* elm) { return LiElmGetData(poly, elm); }
+void vYgElmGetP(YgPolygon* poly, YgElm* elm, GeoPnt3* p) { vLiElmGetP(poly, elm, p); }
+void vYgElmGetP2d(YgPolygon* poly, YgElm* elm, GeoPnt2* p) { vLiElmGetP2d(poly, elm, p); }
+void vYgElmSetP(YgPolygon* poly, YgElm* elm, const GeoPnt3* p) { vLiElmSetP(poly, elm, p); }
+
+bool boLiLineElmsCopy(LiLine* dst, const LiLine* src) {
+  if (!dst || !src) return false;
+  // Walk a count taken first, so that copying a line onto itself ends.
+  int n = src->count;
+  LiElm* s = src->first;
+  for (int i = 0; i < n && s; i++, s = s->next) {
+    LiElm* e = pGrElmAppend(dst, &s->p);
+    if (!e) return false;
+    if (i < n - 1) e->type = s->type == KV2GR_ELM_LAST ? KV2GR_ELM_STRAIGHT : s->type;
+    else if (s->type == KV2GR_ELM_SUBEND) e->type = KV2GR_ELM_SUBEND;
+    e->radius = s->radius;
+    e->centreChoice = s->centreChoice;
+    e->clA = s->clA;
+    e->clR1 = s->clR1;
+    e->clR2 = s->clR2;
+    if (s->middle && e->type == KV2GR_ELM_ARC3P) {
+      LiElm* m = pGrElmNew(dst, &s->middle->p);
+      if (!m) {
+        e->type = KV2GR_ELM_STRAIGHT;
+        return false;
+      }
+      m->arcStart = e;
+      e->middle = m;
+    } else if (e->type == KV2GR_ELM_ARC3P) {
+      e->type = KV2GR_ELM_STRAIGHT;
+    }
+  }
+  return true;
+}
+
+}  // extern "C"

@@ -1,0 +1,493 @@
+// Contract tests of the geometry container library, independent of the module.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kv2gr.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+bool boAllZero(const void* p, size_t n) {
+  const unsigned char* b = static_cast<const unsigned char*>(p);
+  for (size_t i = 0; i < n; i++) {
+    if (b[i]) return false;
+  }
+  return true;
+}
+
+// Types of the plain chain, first to last.
+std::vector<int> types(LiLine* l) {
+  std::vector<int> t;
+  for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) t.push_back(LiElmGetType(l, e));
+  return t;
+}
+
+LiElm* addAt(LiLine* l, double x, double y, double z = 0) {
+  GeoPnt3 p{x, y, z};
+  return LiLineAddP(l, nullptr, &p);
+}
+
+struct Kv2grTest : ::testing::Test {
+  PoPoints* pts = PoPointsCreate(112);
+  LiLines* lines = LiLinesCreate(104, 108);
+  YgPolygons* polys = YgPolygonsCreate(104, 108);
+  TrNets* nets = TrNetsCreate(104);
+  void TearDown() override {
+    vPoPointsDelete(pts);
+    vLiLinesDelete(lines);
+    vYgPolygonsDelete(polys);
+    vTrNetsDelete(nets);
+  }
+};
+
+TEST_F(Kv2grTest, PointsWalkInCreationOrderWithZeroedStableData) {
+  std::vector<PoPoint*> made;
+  for (int i = 0; i < 50; i++) {
+    PoPoint* p = PoPointsCreatePoint(pts);
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(boAllZero(PoPointGetData(p), 112));
+    EXPECT_EQ(dPoPointGetX(p), 0.0);
+    EXPECT_EQ(dPoPointGetY(p), 0.0);
+    EXPECT_EQ(dPoPointGetZ(p), 0.0);
+    EXPECT_STREQ(sPoPointGetField(p), "");
+    memset(PoPointGetData(p), i + 1, 112);
+    vPoPointSetX(p, i);
+    made.push_back(p);
+  }
+  EXPECT_EQ(iPoPointsGetCount(pts), 50);
+  int i = 0;
+  for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p), i++) {
+    ASSERT_EQ(p, made[static_cast<size_t>(i)]);
+    EXPECT_EQ(dPoPointGetX(p), i);
+    EXPECT_EQ(static_cast<unsigned char*>(PoPointGetData(p))[111], i + 1);
+  }
+  EXPECT_EQ(i, 50);
+
+  // Deleting some leaves the others' handles and data as they were.
+  vPoPointsDeletePoint(pts, made[0]);
+  vPoPointsDeletePoint(pts, made[25]);
+  vPoPointsDeletePoint(pts, made[49]);
+  EXPECT_EQ(iPoPointsGetCount(pts), 47);
+  EXPECT_EQ(PoPointsGetFirst(pts), made[1]);
+  EXPECT_EQ(static_cast<unsigned char*>(PoPointGetData(made[26]))[0], 27);
+  EXPECT_EQ(PoPointsGetNext(pts, made[24]), made[26]);
+
+  GeoPnt3 q{1, 2, 3};
+  vPoPointSetP(made[3], &q);
+  EXPECT_EQ(dPoPointGetY(made[3]), 2.0);
+  EXPECT_EQ(dPoPointGetZ(made[3]), 3.0);
+
+  vPoPointsDeletePoints(pts);
+  EXPECT_EQ(iPoPointsGetCount(pts), 0);
+  EXPECT_EQ(PoPointsGetFirst(pts), nullptr);
+  EXPECT_NE(PoPointsCreatePoint(pts), nullptr);  // still usable
+}
+
+TEST_F(Kv2grTest, LinesStayValidWhenOthersAreDeleted) {
+  LiLine* a = LiLinesCreate3dLine(lines);
+  LiLine* b = LiLinesCreate3dLine(lines);
+  LiLine* c = LiLinesCreate2dLine(lines);
+  EXPECT_TRUE(boLiLineIs3d(a));
+  EXPECT_FALSE(boLiLineIs3d(c));
+  EXPECT_FALSE(boLiLineIsPolygon(a));
+  EXPECT_TRUE(boAllZero(LiLineGetData(b), 104));
+  vLiLineSetField(c, "KANT");
+  addAt(c, 1, 1);
+  vLiLinesDeleteLine(lines, b);
+  EXPECT_EQ(LiLinesGetFirst(lines), a);
+  EXPECT_EQ(LiLinesGetNext(lines, a), c);
+  EXPECT_EQ(LiLinesGetNext(lines, c), nullptr);
+  EXPECT_EQ(iLiLinesGetCount(lines), 2);
+  EXPECT_STREQ(sLiLineGetField(c), "KANT");
+  EXPECT_EQ(iLiElmGetCount(c), 1);
+}
+
+TEST_F(Kv2grTest, FinalTypeFollowsTheLastElement) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  EXPECT_EQ(LiElmGetFirst(l), nullptr);
+  LiElm* e1 = LiLineAddPoint(l, nullptr);
+  EXPECT_TRUE(boAllZero(LiElmGetData(l, e1), 108));
+  EXPECT_EQ(types(l), (std::vector<int>{98}));
+  LiElm* e2 = addAt(l, 1, 0);
+  EXPECT_TRUE(boAllZero(LiElmGetData(l, e2), 108));
+  EXPECT_EQ(types(l), (std::vector<int>{0, 98}));
+  // A sub-line end set on the last element survives the next append.
+  EXPECT_TRUE(boLiElmSetType(l, e2, 97));
+  LiElm* e3 = addAt(l, 2, 0);
+  EXPECT_EQ(types(l), (std::vector<int>{0, 97, 98}));
+  // Inserting never touches the final element.
+  LiElm* e0 = LiLineAddPoint(l, e1);
+  EXPECT_EQ(LiElmGetFirst(l), e0);
+  EXPECT_EQ(LiElmGetPrev(l, e1), e0);
+  LiElm* mid = LiLineAddPoint(l, e3);
+  EXPECT_EQ(LiElmGetNext(l, mid), e3);
+  EXPECT_EQ(types(l), (std::vector<int>{0, 0, 97, 0, 98}));
+  EXPECT_EQ(iLiElmGetCount(l), 5);
+  // 98 belongs to the last element only; the last takes 97 or 98.
+  EXPECT_FALSE(boLiElmSetType(l, e1, 98));
+  EXPECT_FALSE(boLiElmSetType(l, e3, 1));
+  EXPECT_TRUE(boLiElmSetType(l, e3, 0));
+  EXPECT_EQ(LiElmGetType(l, e3), 98);
+  // Handles and data stay put across the inserts.
+  memset(LiElmGetData(l, e2), 7, 108);
+  LiLineAddPoint(l, e2);
+  EXPECT_EQ(static_cast<unsigned char*>(LiElmGetData(l, e2))[107], 7);
+}
+
+TEST_F(Kv2grTest, ThreePointArcTakesItsMiddleOutOfTheChain) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  LiElm* s = addAt(l, 0, 0);
+  LiElm* m = addAt(l, 1, 1);
+  LiElm* e = addAt(l, 2, 0);
+  LiElm* after = addAt(l, 3, 0);
+  ASSERT_TRUE(boLiElmSetType(l, s, 2));
+  EXPECT_EQ(LiElmGet3pArcElm2(l, s), m);
+  EXPECT_EQ(LiElmGetNext(l, s), e);
+  EXPECT_EQ(LiElmGetNext(l, m), e);
+  EXPECT_EQ(LiElmGetPrev(l, m), s);
+  EXPECT_EQ(LiElmGetPrev(l, e), s);
+  EXPECT_EQ(iLiElmGetCount(l), 3);
+  EXPECT_EQ(types(l), (std::vector<int>{2, 0, 98}));
+  // A walk that also visits arc middles sees each element once.
+  std::vector<LiElm*> seen;
+  for (LiElm* x = LiElmGetFirst(l); x; x = LiElmGetNext(l, x)) {
+    seen.push_back(x);
+    if (LiElmGet3pArcElm2(l, x)) seen.push_back(LiElmGet3pArcElm2(l, x));
+  }
+  EXPECT_EQ(seen, (std::vector<LiElm*>{s, m, e, after}));
+  // Geometry: the circle through (0,0), (1,1), (2,0) has centre (1,0), r 1,
+  // run clockwise.
+  double r = 0;
+  GeoPnt2 c{9, 9};
+  ASSERT_TRUE(boLiElmGetRadius(l, s, &r));
+  EXPECT_NEAR(r, 1.0, 1e-12);
+  ASSERT_TRUE(boLiElmGetCenterP(l, s, &c));
+  EXPECT_NEAR(c.x, 1.0, 1e-12);
+  EXPECT_NEAR(c.y, 0.0, 1e-12);
+  EXPECT_NEAR(dLiElmLength(l, s), kPi, 1e-12);
+  // Another type puts the middle back.
+  ASSERT_TRUE(boLiElmSetType(l, s, 0));
+  EXPECT_EQ(LiElmGetNext(l, s), m);
+  EXPECT_EQ(iLiElmGetCount(l), 4);
+  // An arc needs a plain middle that is not the last element.
+  EXPECT_FALSE(boLiElmSetType(l, e, 2));
+  // Nothing can be inserted before an absorbed middle.
+  ASSERT_TRUE(boLiElmSetType(l, s, 2));
+  EXPECT_EQ(LiLineAddPoint(l, m), nullptr);
+}
+
+TEST_F(Kv2grTest, PolygonsAreLinesToTheElementCalls) {
+  YgPolygon* y = YgPolygonsCreate3dLine(polys);
+  EXPECT_TRUE(boYgPolygonIs3d(y));
+  EXPECT_TRUE(boLiLineIsPolygon(y));
+  EXPECT_TRUE(boAllZero(YgPolygonGetData(y), 104));
+  YgElm* a = YgPolygonAddPoint(y, nullptr);
+  GeoPnt3 p{3, 0, 0};
+  LiElm* b = LiLineAddP(y, nullptr, &p);
+  GeoPnt3 q{3, 4, 1};
+  LiElm* c = LiLineAddP(y, nullptr, &q);
+  EXPECT_EQ(YgElmGetNext(y, a), b);
+  EXPECT_EQ(YgElmGetPrev(y, c), b);
+  EXPECT_EQ(iYgElmGetCount(y), 3);
+  GeoPnt2 p2;
+  vYgElmGetP2d(y, c, &p2);
+  EXPECT_EQ(p2.y, 4.0);
+  // The closing element connects back to the first.
+  EXPECT_NEAR(dLiLineLength(y), 12.0, 1e-12);
+  vYgPolygonSetField(y, "AREA");
+  EXPECT_STREQ(sYgPolygonGetField(y), "AREA");
+  EXPECT_EQ(YgPolygonsGetFirst(polys), y);
+  vYgPolygonsDeleteLines(polys);
+  EXPECT_EQ(iYgPolygonsGetCount(polys), 0);
+}
+
+TEST_F(Kv2grTest, SetP2dKeepsHeight) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  LiElm* e = addAt(l, 1, 2, 3);
+  GeoPnt2 p{5, 6};
+  vLiElmSetP2d(l, e, &p);
+  GeoPnt3 r;
+  vLiElmGetP(l, e, &r);
+  EXPECT_EQ(r.x, 5.0);
+  EXPECT_EQ(r.y, 6.0);
+  EXPECT_EQ(r.z, 3.0);
+}
+
+TEST_F(Kv2grTest, TwoPointArcsFollowRadiusSignAndCentreChoice) {
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  addAt(l, 2, 0);
+  // Clockwise short arc: centre right of the chord (below it).
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));
+  GeoPnt2 c;
+  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
+  EXPECT_NEAR(c.x, 1, 1e-12);
+  EXPECT_NEAR(c.y, -std::sqrt(3.0), 1e-12);
+  double r;
+  ASSERT_TRUE(boLiElmGet2pArc(l, a, &r));
+  EXPECT_EQ(r, 2.0);
+  EXPECT_NEAR(dLiElmLength(l, a), 2 * kPi / 3, 1e-12);
+  double d0, d1;
+  ASSERT_TRUE(boLiElmEndDirs(l, a, &d0, &d1));
+  EXPECT_NEAR(d0, kPi / 6, 1e-12);
+  EXPECT_NEAR(d1, 2 * kPi - kPi / 6, 1e-12);
+  // The other centre gives the long arc.
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 1));
+  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
+  EXPECT_NEAR(c.y, std::sqrt(3.0), 1e-12);
+  EXPECT_NEAR(dLiElmLength(l, a), 2 * 5 * kPi / 3, 1e-12);
+  // Counter-clockwise short arc: centre left (above).
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, -2, 0));
+  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
+  EXPECT_NEAR(c.y, std::sqrt(3.0), 1e-12);
+  ASSERT_TRUE(boLiElmGetRadius(l, a, &r));
+  EXPECT_EQ(r, -2.0);
+  // Too small a radius for the chord.
+  EXPECT_FALSE(boLiElmSet2pArc(l, a, 0.5, 0));
+}
+
+TEST_F(Kv2grTest, ClothoidKeepsItsParametersAndLength) {
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  // A = 100 from straight to radius 200 has length 50.
+  addAt(l, 49.98, -2.08);
+  ASSERT_TRUE(boLiElmSetClotoide(l, a, 100, 0, 200));
+  EXPECT_EQ(LiElmGetType(l, a), 4);
+  double A, r1, r2;
+  ASSERT_TRUE(boLiElmGetClotoide(l, a, &A, &r1, &r2));
+  EXPECT_EQ(A, 100.0);
+  EXPECT_EQ(r1, 0.0);
+  EXPECT_EQ(r2, 200.0);
+  EXPECT_NEAR(dLiElmLength(l, a), 50.0, 1e-9);
+  double d0, d1;
+  ASSERT_TRUE(boLiElmEndDirs(l, a, &d0, &d1));
+  // Turning clockwise by L / (2 R) = 0.125 rad.
+  double turn = std::remainder(d0 - d1, 2 * kPi);
+  EXPECT_NEAR(turn, 0.125, 1e-9);
+}
+
+TEST_F(Kv2grTest, ElementCrossesASegmentWithInterpolatedHeight) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  LiElm* a = addAt(l, 0, 0, 10);
+  addAt(l, 10, 0, 20);
+  GeoPnt2 p{4, -5}, q{4, 5};
+  GeoPnt3 out;
+  EXPECT_EQ(iLiElmIntersectLine(l, a, &p, &q, &out), 1);
+  EXPECT_NEAR(out.x, 4, 1e-12);
+  EXPECT_NEAR(out.y, 0, 1e-12);
+  EXPECT_NEAR(out.z, 14, 1e-12);
+  GeoPnt2 far1{20, -5}, far2{20, 5};
+  EXPECT_EQ(iLiElmIntersectLine(l, a, &far1, &far2, &out), 0);
+  GeoPnt2 u{1, 1}, v{1, 1 + 0.9e-5};
+  EXPECT_TRUE(boViIsCommonPoint(&u, &v));
+  v.y = 1 + 2e-5;
+  EXPECT_FALSE(boViIsCommonPoint(&u, &v));
+}
+
+TEST_F(Kv2grTest, ParallelShiftsToTheRightForPositiveOffsets) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  LiElm* a = addAt(l, 0, 0, 5);
+  LiElm* b = addAt(l, 10, 0, 6);
+  LiElm* c = addAt(l, 10, 10, 7);
+  ASSERT_TRUE(boLiLineParallel(l, 1));
+  GeoPnt3 p;
+  vLiElmGetP(l, a, &p);
+  EXPECT_NEAR(p.x, 0, 1e-12);
+  EXPECT_NEAR(p.y, -1, 1e-12);
+  EXPECT_EQ(p.z, 5.0);
+  vLiElmGetP(l, b, &p);  // the mitred corner
+  EXPECT_NEAR(p.x, 11, 1e-12);
+  EXPECT_NEAR(p.y, -1, 1e-12);
+  vLiElmGetP(l, c, &p);
+  EXPECT_NEAR(p.x, 11, 1e-12);
+  EXPECT_NEAR(p.y, 10, 1e-12);
+}
+
+TEST_F(Kv2grTest, ParallelKeepsArcCentres) {
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  addAt(l, 2, 0);
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));  // clockwise, centre below
+  GeoPnt2 c0;
+  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c0));
+  ASSERT_TRUE(boLiLineParallel(l, 0.5));  // right: towards the centre
+  GeoPnt2 c1;
+  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c1));
+  EXPECT_NEAR(c1.x, c0.x, 1e-9);
+  EXPECT_NEAR(c1.y, c0.y, 1e-9);
+  double r;
+  ASSERT_TRUE(boLiElmGetRadius(l, a, &r));
+  EXPECT_NEAR(r, 1.5, 1e-12);
+  EXPECT_FALSE(boLiLineParallel(l, 3));  // the radius would vanish
+}
+
+TEST_F(Kv2grTest, CopyCarriesGeometryButNotVertexData) {
+  LiLine* src = LiLinesCreate3dLine(lines);
+  LiElm* s0 = addAt(src, 0, 0, 1);
+  addAt(src, 1, 1, 2);
+  addAt(src, 2, 0, 3);
+  ASSERT_TRUE(boLiElmSetType(src, s0, 2));
+  memset(LiElmGetData(src, s0), 'A', 108);
+  LiLine* dst = LiLinesCreate3dLine(lines);
+  ASSERT_TRUE(boLiLineElmsCopy(dst, src));
+  EXPECT_EQ(types(dst), (std::vector<int>{2, 98}));
+  LiElm* d0 = LiElmGetFirst(dst);
+  EXPECT_TRUE(boAllZero(LiElmGetData(dst, d0), 108));
+  LiElm* dm = LiElmGet3pArcElm2(dst, d0);
+  ASSERT_NE(dm, nullptr);
+  GeoPnt3 p;
+  vLiElmGetP(dst, dm, &p);
+  EXPECT_EQ(p.z, 2.0);
+  EXPECT_TRUE(boAllZero(LiElmGetData(dst, dm), 108));
+}
+
+TEST_F(Kv2grTest, FilletRoundsACorner) {
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  LiElm* b = addAt(l, 10, 0);
+  addAt(l, 10, 10);
+  ASSERT_EQ(iLiLineFillet(l, a, b, 2), 1);
+  EXPECT_EQ(iLiElmGetCount(l), 4);
+  GeoPnt3 p;
+  vLiElmGetP(l, b, &p);
+  EXPECT_NEAR(p.x, 8, 1e-12);
+  EXPECT_NEAR(p.y, 0, 1e-12);
+  LiElm* t2 = LiElmGetNext(l, b);
+  vLiElmGetP(l, t2, &p);
+  EXPECT_NEAR(p.x, 10, 1e-12);
+  EXPECT_NEAR(p.y, 2, 1e-12);
+  EXPECT_EQ(LiElmGetType(l, b), 1);
+  double r;
+  ASSERT_TRUE(boLiElmGetRadius(l, b, &r));
+  EXPECT_EQ(r, -2.0);  // a left turn runs counter-clockwise
+  GeoPnt2 c;
+  ASSERT_TRUE(boLiElmGetCenterP(l, b, &c));
+  EXPECT_NEAR(c.x, 8, 1e-12);
+  EXPECT_NEAR(c.y, 2, 1e-12);
+  EXPECT_NEAR(dLiLineLength(l), 8 + kPi + 8, 1e-9);
+  // A radius that does not fit.
+  LiLine* m = LiLinesCreate2dLine(lines);
+  LiElm* x = addAt(m, 0, 0);
+  LiElm* y = addAt(m, 1, 0);
+  addAt(m, 1, 1);
+  EXPECT_EQ(iLiLineFillet(m, x, y, 5), 0);
+}
+
+TEST_F(Kv2grTest, ShortElementsGoAndTheFinalTypeStays) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  addAt(l, 0, 0);
+  addAt(l, 0, 0);
+  addAt(l, 5, 0);
+  addAt(l, 5, 0);
+  EXPECT_EQ(iLiLineRemoveShortElements(l, 0), 2);
+  EXPECT_EQ(types(l), (std::vector<int>{0, 98}));
+  YgPolygon* y = YgPolygonsCreate3dLine(polys);
+  addAt(y, 0, 0);
+  addAt(y, 4, 0);
+  addAt(y, 4, 4);
+  addAt(y, 0, 0);  // repeats the first
+  EXPECT_EQ(iLiLineRemoveShortElements(y, 0), 1);
+  EXPECT_EQ(types(y), (std::vector<int>{0, 0, 98}));
+}
+
+TEST_F(Kv2grTest, NetsGrowByIndex) {
+  TrNet* n = TrNetsCreateNet(nets);
+  EXPECT_TRUE(boAllZero(TrNetGetData(n), 104));
+  EXPECT_EQ(iTrNetAddPoints(n, 3), 0);
+  EXPECT_EQ(iTrNetGetPointCount(n), 3);
+  GeoPnt3 p{1, 2, 3};
+  vTrNetSetP(n, 1, &p);
+  vTrNetSetP(n, 4, &p);  // grows
+  EXPECT_EQ(iTrNetGetPointCount(n), 5);
+  GeoPnt3 q;
+  ASSERT_TRUE(boTrNetGetP(n, 1, &q));
+  EXPECT_EQ(q.z, 3.0);
+  EXPECT_FALSE(boTrNetGetP(n, 5, &q));
+  vTrNetSetTriangle(n, 0, 0, 1, 2);
+  vTrNetSetTriangle(n, 1, 2, 1, 3);
+  EXPECT_EQ(iTrNetGetTriangleCount(n), 2);
+  vTrNetCalcNeighbours(n);
+  int a, b, c;
+  ASSERT_TRUE(boTrNetGetNeighbours(n, 0, &a, &b, &c));
+  EXPECT_EQ(a, -1);
+  EXPECT_EQ(b, 1);  // edge 1-2
+  EXPECT_EQ(c, -1);
+  ASSERT_TRUE(boTrNetGetTriangle(n, 1, &a, &b, &c));
+  EXPECT_EQ(c, 3);
+  EXPECT_EQ(TrNetsGetFirst(nets), n);
+  EXPECT_EQ(iTrNetsGetCount(nets), 1);
+}
+
+TEST_F(Kv2grTest, FieldRules) {
+  ViFields* fs = pViPFieldsGet(pts);
+  ASSERT_NE(fs, nullptr);
+  EXPECT_NE(fs, pViLFieldsGet(lines));
+  EXPECT_EQ(iViFieldsFixedCount(fs), 0);
+  PoPoint* p = PoPointsCreatePoint(pts);
+  PoPoint* q = PoPointsCreatePoint(pts);
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, p, "MISSING"), "");
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(fs, p, "OWNER", "Kari"));
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(fs, q, "DEPTH", "1.5"));
+  EXPECT_EQ(iViFieldsGetCount(fs), 2);
+  EXPECT_STREQ(sViFieldsGetFieldName(fs, 1), "DEPTH");
+  EXPECT_STREQ(sViFieldsGetField(fs, p, 0), "Kari");
+  EXPECT_STREQ(sViFieldsGetField(fs, p, 1), "");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, q, "OWNER"), "");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, q, "owner"), "");  // exact names
+  // Long values (hyperlinks) are kept whole.
+  std::string big(4000, 'h');
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(fs, q, "S_HYPERLINK", big.c_str()));
+  EXPECT_EQ(std::string(sViFieldsGetFieldByName(fs, q, "S_HYPERLINK")), big);
+  // "S_FCODE" is the code text, never a column.
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(fs, p, "S_FCODE", "8010"));
+  EXPECT_STREQ(sPoPointGetField(p), "8010");
+  vPoPointSetField(q, "2200");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, q, "S_FCODE"), "2200");
+  EXPECT_EQ(iViFieldsGetCount(fs), 3);
+  EXPECT_EQ(iViFieldsFindField(fs, "S_FCODE"), -1);
+  // Dropping every column drops the values; the code text stays.
+  EXPECT_EQ(iViFieldsSetCount(fs, 0), 0);
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, p, "OWNER"), "");
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(fs, q, "OWNER", "Ola"));
+  EXPECT_STREQ(sViFieldsGetField(fs, p, 0), "");
+  EXPECT_STREQ(sPoPointGetField(p), "8010");
+  // Emptying the container keeps the columns.
+  vPoPointsDeletePoints(pts);
+  EXPECT_EQ(iViFieldsGetCount(fs), 1);
+}
+
+TEST_F(Kv2grTest, FieldsOfLinesPolygonsAndNets) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  YgPolygon* y = YgPolygonsCreate3dLine(polys);
+  TrNet* n = TrNetsCreateNet(nets);
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(pViLFieldsGet(lines), l, "A", "line"));
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(pViYFieldsGet(polys), y, "A", "poly"));
+  ASSERT_TRUE(boViFieldsSetOrAddFieldByName(pViNFieldsGet(nets), n, "S_FCODE", "tin"));
+  EXPECT_STREQ(sViFieldsGetFieldByName(pViLFieldsGet(lines), l, "A"), "line");
+  EXPECT_STREQ(sViFieldsGetFieldByName(pViYFieldsGet(polys), y, "A"), "poly");
+  EXPECT_STREQ(sTrNetGetField(n), "tin");
+  vLiLinesDeleteLine(lines, l);
+  EXPECT_EQ(iViFieldsGetCount(pViLFieldsGet(lines)), 1);
+}
+
+TEST(Kv2grNull, NullHandlesAreHarmless) {
+  EXPECT_EQ(PoPointsCreatePoint(nullptr), nullptr);
+  EXPECT_EQ(iPoPointsGetCount(nullptr), 0);
+  EXPECT_EQ(PoPointGetData(nullptr), nullptr);
+  EXPECT_STREQ(sPoPointGetField(nullptr), "");
+  EXPECT_EQ(LiLineAddPoint(nullptr, nullptr), nullptr);
+  EXPECT_EQ(LiElmGetNext(nullptr, nullptr), nullptr);
+  EXPECT_FALSE(boLiElmSetType(nullptr, nullptr, 0));
+  EXPECT_STREQ(sViFieldsGetFieldByName(nullptr, nullptr, "X"), "");
+  EXPECT_FALSE(boViFieldsSetOrAddFieldByName(nullptr, nullptr, "X", "Y"));
+  vPoPointsDelete(nullptr);
+  vLiLinesDelete(nullptr);
+  vTrNetsDelete(nullptr);
+}
+
+}  // namespace
