@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "base/geometry.h"
+
+namespace {
+
+// ------------------------------------------------------------ boxes
+
+TEST(GeometryBox, EmptinessRules) {
+  GeoBox3 b;
+  pGeoBox3Init(&b);
+  EXPECT_TRUE(boGeoBox3IsEmpty(&b));
+  GeoPnt3 p{1, 2, 3}, q{4, 6, 8};
+  pGeoBox3FromPnts(&b, &p, &p);
+  EXPECT_TRUE(boGeoBox3IsEmpty(&b));  // around a single point
+  vGeoBox3Extend(&b, &q);
+  EXPECT_FALSE(boGeoBox3IsEmpty(&b));
+  EXPECT_DOUBLE_EQ(dGeoBox3Dx(&b), 3);
+  EXPECT_DOUBLE_EQ(dGeoBox3Dz(&b), 5);
+  GeoPnt3 face{4, 3, 5};
+  EXPECT_TRUE(boGeoBox3Contains(&b, &face));
+  GeoPnt3 out{4.001, 3, 5};
+  EXPECT_FALSE(boGeoBox3Contains(&b, &out));
+  pGeoBox3Set(&b, 0, 0, 0, 1, -1, 1);  // a maximum below its minimum
+  EXPECT_TRUE(boGeoBox3IsEmpty(&b));
+
+  GeoBox2 c;
+  pGeoBox2Init(&c);
+  EXPECT_TRUE(boGeoBox2IsEmpty(&c));
+  GeoPnt2 a{0, 0};
+  vGeoBox2ExtendPnt2(&c, &a);
+  EXPECT_TRUE(boGeoBox2IsEmpty(&c));
+  GeoPnt3 b3{2, 5, 9};
+  vGeoBox2ExtendPnt3(&c, &b3);
+  EXPECT_FALSE(boGeoBox2IsEmpty(&c));
+  EXPECT_DOUBLE_EQ(dGeoBox2Area(&c), 10);
+}
+
+TEST(GeometryBox, OverlapIntersectGrowScale) {
+  GeoBox2 a, b, r;
+  pGeoBox2Set(&a, 0, 0, 2, 2);
+  pGeoBox2Set(&b, 2, 1, 5, 5);  // touching on an edge counts
+  EXPECT_TRUE(boGeoBox2Overlap(&a, &b));
+  ASSERT_TRUE(boGeoBox2Intersect(&a, &b, &r));
+  EXPECT_DOUBLE_EQ(r.xmin, 2);
+  EXPECT_DOUBLE_EQ(r.ymin, 1);
+  EXPECT_DOUBLE_EQ(r.xmax, 2);
+  EXPECT_DOUBLE_EQ(r.ymax, 2);
+  EXPECT_TRUE(boGeoBox2Intersect(&a, &b, nullptr));
+  pGeoBox2Set(&b, 2.1, 0, 3, 1);
+  EXPECT_FALSE(boGeoBox2Intersect(&a, &b, &r));
+
+  vGeoBox2ExtendBy(&a, &b, &r);
+  EXPECT_DOUBLE_EQ(r.xmax, 3);
+  EXPECT_DOUBLE_EQ(r.ymax, 2);
+  vGeoBox2Grow(&a, 1);
+  EXPECT_DOUBLE_EQ(a.xmin, -1);
+  EXPECT_DOUBLE_EQ(a.ymax, 3);
+  vGeoBox2ScaleAboutCentre(&a, 0.5);  // 4x4 about (1,1) -> 2x2
+  EXPECT_DOUBLE_EQ(a.xmin, 0);
+  EXPECT_DOUBLE_EQ(a.ymax, 2);
+}
+
+// ------------------------------------------------------------ numbers and angles
+
+TEST(GeometryNumbers, RoundTo) {
+  EXPECT_DOUBLE_EQ(dGeoRoundTo(-2.5, 1), -3);
+  EXPECT_DOUBLE_EQ(dGeoRoundTo(2.5, 1), 3);
+  EXPECT_DOUBLE_EQ(dGeoRoundTo(7.3, 0.5), 7.5);
+  // A step of 0 would divide by zero: the value comes back unchanged.
+  EXPECT_DOUBLE_EQ(dGeoRoundTo(7.3, 0), 7.3);
+  EXPECT_TRUE(boGeoIsZero(1e-301));
+  EXPECT_FALSE(boGeoIsZero(1e-299));
+  EXPECT_TRUE(boGeoEqual(1.0, 1.000009));
+  EXPECT_FALSE(boGeoEqual(1.0, 1.00001));
+}
+
+TEST(GeometryNumbers, NormAngleEdges) {
+  EXPECT_DOUBLE_EQ(dGeoNormAngle(-M_PI), M_PI);
+  EXPECT_DOUBLE_EQ(dGeoNormAngle(M_PI), M_PI);
+  EXPECT_DOUBLE_EQ(dGeoNormAngle(3 * M_PI), M_PI);
+  EXPECT_DOUBLE_EQ(dGeoNormAngle(-3 * M_PI), M_PI);
+  EXPECT_NEAR(dGeoNormAngle(2 * M_PI), 0, 1e-15);
+  EXPECT_NEAR(dGeoNormAngle(1.5 * M_PI), -0.5 * M_PI, 1e-12);
+  EXPECT_NEAR(dGeoNormAngle(-1.5 * M_PI), 0.5 * M_PI, 1e-12);
+  EXPECT_DOUBLE_EQ(dGeoNormAngle(0.25), 0.25);
+  // Huge angles and infinities end at once (a loop of whole turns would not).
+  double huge = dGeoNormAngle(1e300);
+  EXPECT_TRUE(huge > -M_PI && huge <= M_PI);
+  EXPECT_TRUE(std::isnan(dGeoNormAngle(std::numeric_limits<double>::infinity())));
+  EXPECT_TRUE(std::isnan(dGeoNormAngle(-std::numeric_limits<double>::infinity())));
+  EXPECT_TRUE(std::isnan(dGeoNormAngle(std::numeric_limits<double>::quiet_NaN())));
+}
+
+TEST(GeometryNumbers, AngleDiffAndBearing) {
+  EXPECT_NEAR(dGeoAngleDiff(0.1, 2 * M_PI - 0.1), 0.2, 1e-12);
+  EXPECT_NEAR(dGeoAngleDiff(-0.1, 0.1), -0.2, 1e-12);
+  EXPECT_NEAR(dGeoAngleDiff(M_PI, 0), M_PI, 1e-12);
+  EXPECT_DOUBLE_EQ(dGeoBearing(1, 1, 1.00009, 0.99991), 0);
+  EXPECT_NEAR(dGeoBearing(1, 1, 1, 0.9998), -M_PI / 2, 1e-12);
+  GeoPnt2 a{0, 0}, b{-1, 0};
+  EXPECT_NEAR(dGeoBearingPnt(&a, &b), M_PI, 1e-12);
+  EXPECT_DOUBLE_EQ(dGeoDist2(0, 0, 3, 4), 5);
+  GeoPnt3 c{0, 0, 0}, d{2, 3, 6};
+  EXPECT_DOUBLE_EQ(dGeoDist3Pnt(&c, &d), 7);
+}
+
+TEST(GeometryNumbers, MoveRotateScale) {
+  GeoPnt2 p{1, 0}, c{0, 0};
+  vGeoRotate(&p, &c, M_PI / 2);
+  EXPECT_NEAR(p.x, 0, 1e-12);
+  EXPECT_NEAR(p.y, 1, 1e-12);
+  vGeoPolarMove(&p, 2, 0);
+  EXPECT_NEAR(p.x, 2, 1e-12);
+  GeoPnt2 q{3, 3}, cc{1, 1};
+  vGeoScale(&q, &cc, 0.5);
+  EXPECT_DOUBLE_EQ(q.x, 2);
+  EXPECT_DOUBLE_EQ(q.y, 2);
+}
+
+// ------------------------------------------------------------ projection, crossing
+
+TEST(GeometryIntersect, ProjectOnSegment) {
+  GeoPnt2 a{0, 0}, b{10, 0}, p{4, 3}, foot{};
+  EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &b, &foot), 1);
+  EXPECT_DOUBLE_EQ(foot.x, 4);
+  EXPECT_DOUBLE_EQ(foot.y, 0);
+  GeoPnt2 beyond{12, 1};
+  EXPECT_EQ(iGeoProjectOnSegment(&beyond, &a, &b, &foot), 0);
+  EXPECT_DOUBLE_EQ(foot.x, 12);
+  GeoPnt2 same{0.000001, 0};
+  EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &same, nullptr), -1);
+}
+
+TEST(GeometryIntersect, SegmentCrossEnds) {
+  GeoPnt2 a1{0, 0}, a2{10, 0}, out{};
+  // Meeting exactly at the end of the first segment: end excluded.
+  GeoPnt2 b1{10, -5}, b2{10, 5};
+  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &b1, &b2, &out), 0);
+  EXPECT_DOUBLE_EQ(out.x, 10);
+  // Meeting at its start and inside the second: start included.
+  GeoPnt2 c1{0, -5}, c2{0, 5};
+  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &c1, &c2, &out), 1);
+  EXPECT_DOUBLE_EQ(out.x, 0);
+  // Parallel and too short.
+  GeoPnt2 d1{0, 1}, d2{10, 1};
+  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &d1, &d2, &out), -1);
+  GeoPnt2 e1{5, 5}, e2{5.0004, 5.0004};
+  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &e1, &e2, &out), -1);
+  EXPECT_FALSE(boGeoLineIntersect(&a1, &a2, &d1, &d2, &out));
+  GeoPnt2 f1{3, 7}, f2{3, 8};  // lines cross outside both segments
+  ASSERT_TRUE(boGeoLineIntersect(&a1, &a2, &f1, &f2, &out));
+  EXPECT_DOUBLE_EQ(out.x, 3);
+  EXPECT_DOUBLE_EQ(out.y, 0);
+  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &f1, &f2, &out), 0);
+}
+
+// ------------------------------------------------------------ sub-lines
+
+struct SubLines : ::testing::Test {
+  LiLines* lines = nullptr;
+  LiLines* polys = nullptr;
+  void SetUp() override {
+    lines = LiLinesCreate(0, 0);
+    polys = YgPolygonsCreate(0, 0);
+  }
+  void TearDown() override {
+    vLiLinesDelete(lines);
+    vYgPolygonsDelete(polys);
+  }
+  // n elements; the ones whose index is in ends97 get type 97.
+  LiLine* make(LiLines* c, int n, std::initializer_list<int> ends97, LiElm** e,
+               bool polygon = false) {
+    LiLine* l = polygon ? YgPolygonsCreate3dLine(c) : LiLinesCreate3dLine(c);
+    for (int i = 0; i < n; i++) {
+      e[i] = LiLineAddPoint(l, nullptr);
+      GeoPnt2 p{double(i), 0};
+      vLiElmSetP2d(l, e[i], &p);
+    }
+    for (int i : ends97) boLiElmSetType(l, e[i], 97);
+    return l;
+  }
+};
+
+TEST_F(SubLines, WalksWith97And98) {
+  // Sub-lines: [0 1 2(97)] [3 4 5(98)].
+  LiElm* e[6];
+  LiLine* l = make(lines, 6, {2}, e);
+  ASSERT_EQ(LiElmGetType(l, e[5]), 98);
+  EXPECT_EQ(iGeoSubLineCount(l), 2);
+  EXPECT_EQ(pGeoSubLineFirst(l, e[1]), e[0]);
+  EXPECT_EQ(pGeoSubLineFirst(l, e[4]), e[3]);
+  EXPECT_EQ(pGeoSubLineLast(l, e[0]), e[2]);
+  EXPECT_EQ(pGeoSubLineLast(l, e[3]), e[5]);
+  EXPECT_EQ(pGeoSubLineNext(l, nullptr), e[0]);
+  EXPECT_EQ(pGeoSubLineNext(l, e[1]), e[3]);
+  EXPECT_EQ(pGeoSubLineNext(l, e[3]), nullptr);
+  EXPECT_EQ(pGeoSubLineNextElm(l, e[1]), e[2]);
+  EXPECT_EQ(pGeoSubLineNextElm(l, e[2]), nullptr);  // open line
+  EXPECT_EQ(pGeoSubLinePrevElm(l, e[3]), nullptr);
+  EXPECT_EQ(pGeoSubLinePrevElm(l, e[4]), e[3]);
+  EXPECT_EQ(iGeoSubLineLength(l, e[0]), 3);
+  EXPECT_EQ(iGeoSubLineLength(l, e[4]), 2);
+  EXPECT_EQ(iGeoSubLineLength(l, nullptr), 0);
+  bool straight = false;
+  EXPECT_EQ(iGeoSubLineLengthStraight(l, e[0], &straight), 3);
+  EXPECT_TRUE(straight);
+}
+
+TEST_F(SubLines, FirstCountsOnly97) {
+  // Only a 97 starts a new sub-line for pGeoSubLineFirst; the final 98 has
+  // nothing behind it, so every element of the last part finds the element
+  // after the last 97.
+  LiElm* e[4];
+  LiLine* l = make(lines, 4, {0}, e);
+  EXPECT_EQ(pGeoSubLineFirst(l, e[0]), e[0]);
+  EXPECT_EQ(pGeoSubLineFirst(l, e[3]), e[1]);
+  EXPECT_EQ(pGeoSubLineFirst(nullptr, e[3]), nullptr);
+}
+
+TEST_F(SubLines, PolygonWrapsWithinItsSubLine) {
+  LiElm* e[5];
+  LiLine* p = make(polys, 5, {1}, e, true);  // [0 1(97)] [2 3 4(98)]
+  ASSERT_TRUE(boLiLineIsPolygon(p));
+  EXPECT_EQ(pGeoSubLineNextElm(p, e[4]), e[2]);
+  EXPECT_EQ(pGeoSubLineNextElm(p, e[1]), e[0]);
+  EXPECT_EQ(pGeoSubLinePrevElm(p, e[2]), e[4]);
+  EXPECT_EQ(pGeoSubLinePrevElm(p, e[0]), e[1]);
+}
+
+TEST_F(SubLines, CurvedElementsClearTheStraightFlag) {
+  LiElm* e[5];
+  LiLine* l = make(lines, 5, {}, e);
+  ASSERT_TRUE(boLiElmSetType(l, e[1], 2));  // e[2] becomes the arc middle
+  bool straight = true;
+  EXPECT_EQ(iGeoSubLineCountStraight(l, &straight), 1);
+  EXPECT_FALSE(straight);
+  EXPECT_EQ(iGeoSubLineLengthStraight(l, e[0], &straight), 4);  // middle not in the chain
+  EXPECT_FALSE(straight);
+  EXPECT_EQ(iGeoSubLineLengthStraight(l, e[3], &straight), 2);
+  EXPECT_TRUE(straight);
+}
+
+// ------------------------------------------------------------ point identifiers
+
+TEST(PointId, PartsCountFromTheRight) {
+  EXPECT_STREQ(sPidGetPart("P.Q.R", 0), "P");
+  EXPECT_STREQ(sPidGetPart("P.Q.R", 1), "Q");
+  EXPECT_STREQ(sPidGetPart("P.Q.R", 2), "R");
+  EXPECT_STREQ(sPidGetPart("P.Q", 0), "");
+  EXPECT_STREQ(sPidGetPart("P.Q", 1), "P");
+  EXPECT_STREQ(sPidGetPart("P.Q", 2), "Q");
+  EXPECT_STREQ(sPidGetPart("P", 0), "");
+  EXPECT_STREQ(sPidGetPart("P", 1), "");
+  EXPECT_STREQ(sPidGetPart("P", 2), "P");
+  // Only the last three of more parts count.
+  EXPECT_STREQ(sPidGetPart("A.B.C.D", 0), "B");
+  EXPECT_STREQ(sPidGetPart("J..7", 1), "");
+  EXPECT_STREQ(sPidGetPart("J..7", 0), "J");
+  EXPECT_STREQ(sPidGetPart("AB  .12  ", 1), "AB");  // trailing blanks cut
+  EXPECT_STREQ(sPidGetPart("AB  .12  ", 2), "12");
+  EXPECT_STREQ(sPidGetPart(nullptr, 2), "");
+  EXPECT_STREQ(sPidGetPart("P", 3), "");
+}
+
+TEST(PointId, SetPartRebuilds) {
+  char id[PID_SIZE] = "P";
+  vPidSetPart(id, 1, "X.Y");
+  EXPECT_STREQ(id, "X_Y.P");
+  vPidSetPart(id, 0, "job 1");
+  EXPECT_STREQ(id, "job_1.X_Y.P");
+  vPidSetPart(id, 1, "");
+  EXPECT_STREQ(id, "job_1..P");  // an empty middle part keeps its place
+  vPidSetPart(id, 0, "");
+  EXPECT_STREQ(id, "P");  // empty leading parts are dropped
+  vPidSetPart(id, 2, "1 2.3");
+  EXPECT_STREQ(id, "1_2_3");
+  vPidSetPart(id, 7, "x");  // no such part: unchanged
+  EXPECT_STREQ(id, "1_2_3");
+}
+
+TEST(PointId, SetPartFromItsOwnBuffer) {
+  // The new text may be a part of the identifier being rebuilt.
+  char id[PID_SIZE] = "AREA.NUM";
+  vPidSetPart(id, 0, id);  // "AREA.NUM" -> part 0 "AREA_NUM"
+  EXPECT_STREQ(id, "AREA_NUM.AREA.NUM");
+  char id2[PID_SIZE] = "J.A.N";
+  vPidSetPart(id2, 1, id2 + 4);  // the text "N" inside the buffer
+  EXPECT_STREQ(id2, "J.N.N");
+}
+
+TEST(PointId, OverLongParts) {
+  std::string p2(120, 'n'), p0(110, 'j');
+  char id[PID_SIZE] = "";
+  vPidSetPart(id, 2, p2.c_str());
+  EXPECT_EQ(std::string(id), std::string(99, 'n'));
+  vPidSetPart(id, 0, p0.c_str());
+  // Job cut at 97, then ".." and as much of the number as fits in 99.
+  std::string want = std::string(97, 'j') + "..";
+  EXPECT_EQ(std::string(id), want);
+  EXPECT_EQ(strlen(id), 99u);
+  std::string longId = std::string(150, 'a') + ".B";
+  EXPECT_EQ(std::string(sPidGetPart(longId.c_str(), 1)), std::string(99, 'a'));
+}
+
+TEST(PointId, Oem20Layouts) {
+  char field[21];
+  field[20] = '#';
+  vPidToOem20(3, "JOB.AR\xE6.12", field);
+  EXPECT_EQ(std::string(field, 20), std::string("JOB   AR\x91   12      "));
+  EXPECT_EQ(field[20], '#');  // nothing beyond the 20 bytes
+  char id[PID_SIZE];
+  vPidFromOem20(3, field, id);
+  EXPECT_STREQ(id, "JOB.AR\xE6.12");
+  vPidToOem20(2, "JOB.AREA.12345678901", field);
+  EXPECT_EQ(std::string(field, 20), std::string("AREA    12345678    "));
+  vPidFromOem20(2, field, id);
+  EXPECT_STREQ(id, "AREA.12345678");
+  vPidToOem20(1, "A.7", field);
+  EXPECT_EQ(std::string(field, 20), std::string("7                   "));
+  vPidFromOem20(9, "7 x                 ", id);  // a blank inside a part
+  EXPECT_STREQ(id, "7_x");
+}
+
+}  // namespace
