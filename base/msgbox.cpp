@@ -14,12 +14,30 @@ constexpr UINT kYesNoCancel = MB_ICONQUESTION | MB_YESNOCANCEL | MB_TASKMODAL;  
 
 std::atomic<bool> gOemText{false};
 
+// Converted texts up to kShortText characters go to a small buffer (one per
+// thread, as boxes may come from any thread), longer ones to the heap.
+constexpr size_t kShortText = 90;
+thread_local char tShortBuf[100];
+
 }  // namespace
 
 int iMsgBox(HWND window, const char* text, const char* caption, UINT style) {
   if (!text) text = "";
   style |= MB_SETFOREGROUND;
-  return MessageBoxA(window, text, caption, style);
+  if (!gOemText) return MessageBoxA(window, text, caption, style);
+  size_t len = strlen(text);
+  char* heap = nullptr;
+  char* buf = tShortBuf;
+  if (len > kShortText) {
+    heap = (char*)malloc(len + 10);
+    if (!heap) return IDCANCEL;
+    buf = heap;
+  }
+  OemToCharBuffA(text, buf, (DWORD)len);
+  buf[len] = 0;
+  int answer = MessageBoxA(window, buf, caption, style);
+  free(heap);
+  return answer;
 }
 
 void vMsgSetOemText(bool boOn) { gOemText = boOn; }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
 
+#include <string>
 #include <thread>
 
 #include "base/msgbox.h"
@@ -129,6 +130,30 @@ TEST(UiDriver, AnswersComeInOrderFromAnyThread) {
   th.join();
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// With the OEM switch on, texts are taken as code page 865: 0x91 0x9B 0x86
+// are "æøå", which are 0xE6 0xF8 0xE5 in ANSI. Short texts go through a
+// small buffer, long ones through the heap: both must come out whole.
+TEST(MsgBox, OemTextIsConvertedAtEveryLength) {
+  vMsgSetOemText(true);
+  for (size_t len : {0u, 1u, 89u, 90u, 91u, 95u, 500u}) {
+    std::string oem(len, 'a');
+    if (len >= 3) oem.replace(len - 3, 3, "\x91\x9B\x86");
+    std::string ansi(len, 'a');
+    if (len >= 3) ansi.replace(len - 3, 3, "\xE6\xF8\xE5");
+    vUiExpectBox(IDOK);
+    vMsgInfo(oem.c_str());
+    EXPECT_EQ(LastBox().sText, ansi) << len;
+  }
+  vMsgSetOemText(false);
+  vUiExpectBox(IDOK);
+  vMsgInfo("\x91");
+  EXPECT_EQ(LastBox().sText, "\x91");  // off again: unchanged
 }
 
 }  // namespace
