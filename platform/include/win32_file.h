@@ -1,4 +1,71 @@
-// See win32.h. Declarations are added here as the module comes to call them.
+// Paths, folders and files. See win32.h.
+//
+// Paths in this layer are Windows paths in the ANSI code page (1252):
+// - Going in, '\' and '/' both separate, and a leading drive ("C:") is
+//   ignored (there is one root). At the system call the path becomes UTF-8
+//   with '/'. When the name does not exist, its last component may match an
+//   existing entry of its folder that differs only in case (ANSI rules, so
+//   "Æ" matches "æ"); that entry is used.
+// - Coming out (current folder, full path, temporary folder, module file
+//   name, long name), a path always separates with '\' and has no drive:
+//   "/tmp/a b" is given back as "\tmp\a b". Characters that code page 1252
+//   lacks come back as '?'.
+// So paths built with '\' by the module work unchanged, and two spellings of
+// one path compare equal after GetFullPathNameA.
 #pragma once
 
 #include "win32_base.h"
+
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
+extern "C" {
+// The full path of a name (joined to the current folder, "." and ".."
+// resolved, separators made '\', repeated ones dropped, a trailing one kept).
+// Purely textual: the path need not exist. Returns its length; when the
+// buffer (size counted in bytes with the terminator) is too small, the size
+// needed with the terminator and nothing written. filePart (optional) gets
+// the position of the last component, NULL when the path ends in '\'.
+KVX_PLATFORM_API DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePart);
+// The current folder; result as GetFullPathNameA.
+KVX_PLATFORM_API DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buf);
+KVX_PLATFORM_API BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
+// The folder for temporary files ($TMPDIR, else /tmp), always ending in '\'.
+// Result as GetFullPathNameA.
+KVX_PLATFORM_API DWORD WINAPI GetTempPathA(DWORD size, LPSTR buf);
+// FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_NORMAL for a file
+// (plus FILE_ATTRIBUTE_READONLY when it cannot be written);
+// INVALID_FILE_ATTRIBUTES when nothing exists there.
+KVX_PLATFORM_API DWORD WINAPI GetFileAttributesA(LPCSTR path);
+// Fails with ERROR_ALREADY_EXISTS or ERROR_PATH_NOT_FOUND as Windows does.
+KVX_PLATFORM_API BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+KVX_PLATFORM_API BOOL WINAPI DeleteFileA(LPCSTR path);
+// The file of the module that holds the address `module` (any address inside
+// a shared library, as our instance handles are); NULL means the program.
+// Returns the length; a path that does not fit is cut to size-1 characters
+// and terminated, the result is then size with ERROR_INSUFFICIENT_BUFFER.
+KVX_PLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size);
+// The long form of an existing path: here its canonical absolute form
+// (symbolic links resolved). Result as GetFullPathNameA; 0 with
+// ERROR_FILE_NOT_FOUND when it does not exist. In and out may be one buffer.
+KVX_PLATFORM_API DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size);
+
+// Helpers of the layer (not Windows API) for its other parts that make
+// system calls with paths.
+// The host (UTF-8, '/') form of a Windows path, with the case fallback
+// above. Returns its length, or -1 (and "" when size > 0) when it does not
+// fit the buffer.
+KVX_PLATFORM_API int KvxPlatformHostPath(LPCSTR path, LPSTR buf, int size);
+// The Windows (ANSI, '\') form of a host path; result as KvxPlatformHostPath.
+KVX_PLATFORM_API int KvxPlatformWindowsPath(LPCSTR hostPath, LPSTR buf, int size);
+}

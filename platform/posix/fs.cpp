@@ -1,0 +1,275 @@
+// Paths, folders and files over POSIX. See win32_file.h for the two forms a
+// path takes (Windows form in the module, host form at the system call).
+#include <dirent.h>
+#include <dlfcn.h>
+#include <errno.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "win32.h"
+
+namespace {
+
+bool boIsSep(char c) { return c == '\\' || c == '/'; }
+
+// Code page 1252 <-> UTF-8 through UTF-16.
+std::string sConvert(const std::string& text, UINT from, UINT to) {
+  if (text.empty()) return text;
+  int n = MultiByteToWideChar(from, 0, text.data(), (int)text.size(), nullptr, 0);
+  if (n <= 0) return text;
+  std::u16string wide((size_t)n, u'\0');
+  MultiByteToWideChar(from, 0, text.data(), (int)text.size(), wide.data(), n);
+  int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  if (m <= 0) return text;
+  std::string out((size_t)m, '\0');
+  WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+  return out;
+}
+
+bool boHasDrive(const char* p) {
+  return ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':';
+}
+
+// The host form without the case fallback.
+std::string sPlainHost(const char* path) {
+  if (boHasDrive(path)) path += 2;
+  std::string host = sConvert(path, 1252, CP_UTF8);
+  for (char& c : host)
+    if (c == '\\') c = '/';
+  return host;
+}
+
+bool boExistsHost(const std::string& host) {
+  struct stat st;
+  return lstat(host.c_str(), &st) == 0;
+}
+
+// A missing last component may exist in another case: the first entry of
+// its folder whose ANSI name equals it ignoring case.
+std::string sHostPath(const char* path) {
+  std::string host = sPlainHost(path);
+  if (host.empty() || boExistsHost(host)) return host;
+  std::string trimmed = host;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  size_t slash = trimmed.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : trimmed.substr(0, slash);
+  std::string last = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+  if (last.empty() || last == "." || last == "..") return host;
+  std::string lastAnsi = sConvert(last, CP_UTF8, 1252);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return host;
+  std::string found;
+  while (struct dirent* e = readdir(dir)) {
+    if (lstrcmpiA(sConvert(e->d_name, CP_UTF8, 1252).c_str(), lastAnsi.c_str()) == 0) {
+      found = e->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  if (found.empty()) return host;
+  std::string result = slash == std::string::npos ? found : trimmed.substr(0, slash + 1) + found;
+  if (trimmed.size() < host.size()) result += host.substr(trimmed.size());
+  return result;
+}
+
+std::string sWindowsPath(const std::string& host) {
+  std::string win = sConvert(host, CP_UTF8, 1252);
+  for (char& c : win)
+    if (c == '/') c = '\\';
+  return win;
+}
+
+// Windows' convention for results: the length when it fits, else the size
+// needed with the terminator and nothing written.
+DWORD uGiveBack(const std::string& text, LPSTR buf, DWORD size) {
+  if (!buf || text.size() + 1 > size) return (DWORD)text.size() + 1;
+  memcpy(buf, text.c_str(), text.size() + 1);
+  return (DWORD)text.size();
+}
+
+DWORD uFail(DWORD error) {
+  SetLastError(error);
+  return 0;
+}
+
+DWORD uErrorOf(int err) {
+  switch (err) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_INVALID_PARAMETER;
+  }
+}
+
+std::string sCurrentHost() {
+  std::vector<char> buf(PATH_MAX);
+  while (!getcwd(buf.data(), buf.size())) {
+    if (errno != ERANGE) return "/";
+    buf.resize(buf.size() * 2);
+  }
+  return buf.data();
+}
+
+// The full path, textually, in Windows form.
+std::string sFullPath(const char* name) {
+  std::string prefix;
+  const char* p = name;
+  if (boHasDrive(p)) {
+    prefix.assign(p, 2);
+    p += 2;
+  }
+  std::string whole;
+  if (boIsSep(*p) || !prefix.empty())
+    whole = p;
+  else
+    whole = sWindowsPath(sCurrentHost()) + "\\" + p;
+  bool trailing = !whole.empty() && boIsSep(whole.back());
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i < whole.size()) {
+    size_t j = i;
+    while (j < whole.size() && !boIsSep(whole[j])) ++j;
+    std::string part = whole.substr(i, j - i);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    i = j + 1;
+  }
+  std::string full = prefix;
+  for (const std::string& part : parts) full += "\\" + part;
+  if (parts.empty() || trailing) full += "\\";
+  return full;
+}
+
+}  // namespace
+
+extern "C" {
+
+int KvxPlatformHostPath(LPCSTR path, LPSTR buf, int size) {
+  std::string host = sHostPath(path ? path : "");
+  if ((int)host.size() + 1 > size) {
+    if (size > 0) buf[0] = 0;
+    return -1;
+  }
+  memcpy(buf, host.c_str(), host.size() + 1);
+  return (int)host.size();
+}
+
+int KvxPlatformWindowsPath(LPCSTR hostPath, LPSTR buf, int size) {
+  std::string win = sWindowsPath(hostPath ? hostPath : "");
+  if ((int)win.size() + 1 > size) {
+    if (size > 0) buf[0] = 0;
+    return -1;
+  }
+  memcpy(buf, win.c_str(), win.size() + 1);
+  return (int)win.size();
+}
+
+DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePart) {
+  if (!name || !*name) return uFail(ERROR_INVALID_PARAMETER);
+  std::string full = sFullPath(name);
+  DWORD n = uGiveBack(full, buf, size);
+  if (filePart && n == full.size()) {
+    size_t sep = full.find_last_of('\\');
+    *filePart = sep + 1 < full.size() ? buf + sep + 1 : nullptr;
+  }
+  return n;
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buf) {
+  return uGiveBack(sWindowsPath(sCurrentHost()), buf, size);
+}
+
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+  if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);
+  if (chdir(sHostPath(path).c_str()) != 0) return (BOOL)uFail(uErrorOf(errno));
+  return TRUE;
+}
+
+DWORD WINAPI GetTempPathA(DWORD size, LPSTR buf) {
+  const char* tmp = getenv("TMPDIR");
+  std::string win = sWindowsPath(tmp && *tmp ? tmp : "/tmp");
+  if (win.empty() || win.back() != '\\') win += '\\';
+  return uGiveBack(win, buf, size);
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR path) {
+  if (!path || !*path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  std::string host = sHostPath(path);
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) {
+    SetLastError(uErrorOf(errno));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  DWORD attr = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  if (!S_ISDIR(st.st_mode) && access(host.c_str(), W_OK) != 0) attr = FILE_ATTRIBUTE_READONLY;
+  return attr;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+  (void)security;
+  if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);
+  if (mkdir(sPlainHost(path).c_str(), 0777) != 0)
+    return (BOOL)uFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uErrorOf(errno));
+  return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR path) {
+  if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);
+  std::string host = sHostPath(path);
+  struct stat st;
+  if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return (BOOL)uFail(ERROR_ACCESS_DENIED);
+  if (unlink(host.c_str()) != 0) return (BOOL)uFail(uErrorOf(errno));
+  return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size) {
+  std::string host;
+  if (!module) {
+    std::vector<char> link(PATH_MAX + 1);
+    ssize_t n = readlink("/proc/self/exe", link.data(), link.size() - 1);
+    if (n <= 0) return uFail(ERROR_INVALID_HANDLE);
+    host.assign(link.data(), (size_t)n);
+  } else {
+    Dl_info info;
+    if (!dladdr((const void*)module, &info) || !info.dli_fname) return uFail(ERROR_INVALID_HANDLE);
+    char* real = realpath(info.dli_fname, nullptr);
+    host = real ? real : info.dli_fname;
+    free(real);
+  }
+  std::string win = sWindowsPath(host);
+  if (size == 0 || !buf) return uFail(ERROR_INSUFFICIENT_BUFFER);
+  if (win.size() + 1 > size) {
+    memcpy(buf, win.data(), size - 1);
+    buf[size - 1] = 0;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  memcpy(buf, win.c_str(), win.size() + 1);
+  return (DWORD)win.size();
+}
+
+DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size) {
+  if (!shortPath || !*shortPath) return uFail(ERROR_INVALID_PARAMETER);
+  char* real = realpath(sHostPath(shortPath).c_str(), nullptr);
+  if (!real) return uFail(uErrorOf(errno));
+  std::string win = sWindowsPath(real);
+  free(real);
+  return uGiveBack(win, longPath, size);
+}
+}

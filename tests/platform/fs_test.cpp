@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "win32.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Windows form of a host path, as the layer gives paths back.
+std::string sWin(const std::string& host) {
+  std::string s = host;
+  for (char& c : s)
+    if (c == '/') c = '\\';
+  return s;
+}
+
+std::string sFull(const char* name) {
+  char buf[1024];
+  DWORD n = GetFullPathNameA(name, sizeof buf, buf, nullptr);
+  EXPECT_GT(n, 0u);
+  EXPECT_LT(n, sizeof buf);
+  return buf;
+}
+
+class FsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kvxfs_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = fs::canonical(tmpl).string();
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  void vTouch(const std::string& hostName) { std::ofstream(dir_ + "/" + hostName) << "x"; }
+  std::string dir_;
+  fs::path old_;
+};
+
+TEST_F(FsTest, FullPathIsTextualWithBackslashes) {
+  std::string cur = sWin(dir_);
+  EXPECT_EQ(sFull("a.txt"), cur + "\\a.txt");
+  EXPECT_EQ(sFull("sub/x\\..\\y.txt"), cur + "\\sub\\y.txt");
+  EXPECT_EQ(sFull(".\\sub\\\\deep\\"), cur + "\\sub\\deep\\");  // trailing separator kept
+  EXPECT_EQ(sFull("/a/b/../../.."), "\\");
+  EXPECT_EQ(sFull("C:\\data\\.\\f"), "C:\\data\\f");
+  // Two spellings of one path come out equal.
+  EXPECT_EQ(sFull("/x/y"), sFull("\\x\\y"));
+
+  char small[4];
+  DWORD need = GetFullPathNameA("\\abcdef", sizeof small, small, nullptr);
+  EXPECT_EQ(need, 8u);  // "\abcdef" and its terminator
+  char exact[8];
+  LPSTR part = nullptr;
+  EXPECT_EQ(GetFullPathNameA("/abc/def", sizeof exact, exact, &part), 9u);  // the terminator too
+  char buf[16];
+  EXPECT_EQ(GetFullPathNameA("/abc/def", sizeof buf, buf, &part), 8u);
+  EXPECT_STREQ(part, "def");
+  GetFullPathNameA("/abc/", sizeof buf, buf, &part);
+  EXPECT_EQ(part, nullptr);
+  EXPECT_EQ(GetFullPathNameA("", sizeof buf, buf, nullptr), 0u);
+}
+
+TEST_F(FsTest, CurrentFolderRoundTrip) {
+  char buf[1024];
+  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+  EXPECT_EQ(std::string(buf, n), sWin(dir_));
+  EXPECT_EQ(GetCurrentDirectoryA(3, buf), n + 1);  // too small: the size needed
+
+  ASSERT_TRUE(CreateDirectoryA("Sub Dir", nullptr));
+  EXPECT_TRUE(SetCurrentDirectoryA("Sub Dir"));
+  EXPECT_EQ(fs::current_path().string(), dir_ + "/Sub Dir");
+  EXPECT_TRUE(SetCurrentDirectoryA(".."));
+  EXPECT_FALSE(SetCurrentDirectoryA("missing"));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(fs::current_path().string(), dir_);
+}
+
+TEST_F(FsTest, TempPathEndsInBackslash) {
+  const char* old = getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", (dir_ + "/t/").c_str(), 1);
+  char buf[1024];
+  DWORD n = GetTempPathA(sizeof buf, buf);
+  EXPECT_EQ(std::string(buf, n), sWin(dir_) + "\\t\\");
+  setenv("TMPDIR", dir_.c_str(), 1);
+  n = GetTempPathA(sizeof buf, buf);
+  EXPECT_EQ(std::string(buf), sWin(dir_) + "\\");
+  EXPECT_EQ(GetTempPathA(n, buf), n + 1);
+  unsetenv("TMPDIR");
+  GetTempPathA(sizeof buf, buf);
+  EXPECT_STREQ(buf, "\\tmp\\");
+  if (old) setenv("TMPDIR", saved.c_str(), 1);
+}
+
+TEST_F(FsTest, AttributesFoldersAndDeletion) {
+  vTouch("file.txt");
+  EXPECT_EQ(GetFileAttributesA("file.txt"), (DWORD)FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesA((sWin(dir_) + "\\file.txt").c_str()), (DWORD)FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesA("."), (DWORD)FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA("nothing"), INVALID_FILE_ATTRIBUTES);
+  chmod((dir_ + "/file.txt").c_str(), 0444);
+  if (geteuid() != 0) {
+    EXPECT_EQ(GetFileAttributesA("file.txt"), (DWORD)FILE_ATTRIBUTE_READONLY);
+  }
+  chmod((dir_ + "/file.txt").c_str(), 0644);
+
+  EXPECT_TRUE(CreateDirectoryA("new", nullptr));
+  EXPECT_FALSE(CreateDirectoryA("new", nullptr));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
+  EXPECT_FALSE(CreateDirectoryA("no\\such\\parent", nullptr));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND);
+  EXPECT_TRUE(CreateDirectoryA("new\\inner", nullptr));
+  EXPECT_TRUE(fs::is_directory(dir_ + "/new/inner"));
+
+  EXPECT_FALSE(DeleteFileA("new"));  // a folder is no file
+  EXPECT_TRUE(DeleteFileA("file.txt"));
+  EXPECT_FALSE(fs::exists(dir_ + "/file.txt"));
+  EXPECT_FALSE(DeleteFileA("file.txt"));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+}
+
+// ANSI names become UTF-8 on the disk, and come back as ANSI.
+TEST_F(FsTest, AnsiNamesAreUtf8OnDisk) {
+  ASSERT_TRUE(CreateDirectoryA("M\xE5linger \xC6\xD8", nullptr));  // "Målinger ÆØ"
+  EXPECT_TRUE(fs::is_directory(dir_ + "/M\xC3\xA5linger \xC3\x86\xC3\x98"));
+  ASSERT_TRUE(SetCurrentDirectoryA("M\xE5linger \xC6\xD8"));
+  char buf[1024];
+  GetCurrentDirectoryA(sizeof buf, buf);
+  EXPECT_EQ(std::string(buf), sWin(dir_) + "\\M\xE5linger \xC6\xD8");
+  char host[1024];
+  EXPECT_GT(KvxPlatformHostPath("\\a\\\xF8.txt", host, sizeof host), 0);
+  EXPECT_STREQ(host, "/a/\xC3\xB8" ".txt");
+  EXPECT_EQ(KvxPlatformHostPath("\\a\\\xF8.txt", host, 5), -1);
+  EXPECT_STREQ(host, "");
+  EXPECT_GT(KvxPlatformWindowsPath("/a/\xC3\xB8/\xE2\x82\xAC/\xE4\xB8\x80", host, sizeof host), 0);
+  EXPECT_STREQ(host, "\\a\\\xF8\\\x80\\?");  // the euro sign is 0x80 in 1252; no CJK there
+}
+
+TEST_F(FsTest, MissingNameFallsBackToCaseInsensitiveMatch) {
+  vTouch("Data.TXT");
+  vTouch("\xC3\x86" "ble.txt");  // "Æble.txt" on the disk
+  EXPECT_EQ(GetFileAttributesA("data.txt"), (DWORD)FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesA("DATA.txt"), (DWORD)FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesA("\xE6" "BLE.TXT"), (DWORD)FILE_ATTRIBUTE_NORMAL);  // "æBLE.TXT"
+  EXPECT_EQ(GetFileAttributesA("dat.txt"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(CreateDirectoryA("Folder", nullptr));
+  EXPECT_TRUE(SetCurrentDirectoryA("FOLDER\\"));
+  EXPECT_TRUE(SetCurrentDirectoryA(".."));
+  EXPECT_TRUE(DeleteFileA("data.txt"));
+  EXPECT_FALSE(fs::exists(dir_ + "/Data.TXT"));
+  // Only the last component is matched.
+  fs::create_directory(dir_ + "/Outer");
+  vTouch("Outer/inner.txt");
+  EXPECT_EQ(GetFileAttributesA("Outer\\INNER.TXT"), (DWORD)FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesA("outer\\inner.txt"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FsTest, LongPathNameResolvesLinks) {
+  fs::create_directory(dir_ + "/real");
+  fs::create_directory_symlink(dir_ + "/real", dir_ + "/link");
+  char buf[1024];
+  DWORD n = GetLongPathNameA("link", buf, sizeof buf);
+  EXPECT_EQ(std::string(buf, n), sWin(dir_) + "\\real");
+  EXPECT_EQ(GetLongPathNameA("link", buf, 3), n + 1);
+  EXPECT_EQ(GetLongPathNameA("none", buf, sizeof buf), 0u);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+  // In place.
+  strcpy(buf, "real\\..\\link");
+  EXPECT_GT(GetLongPathNameA(buf, buf, sizeof buf), 0u);
+  EXPECT_EQ(std::string(buf), sWin(dir_) + "\\real");
+}
+
+TEST(FsModule, ModuleFileNameFromAnAddressInside) {
+  char buf[1024];
+  // An address inside the platform library.
+  DWORD n = GetModuleFileNameA((HMODULE)(void*)&GetModuleFileNameA, buf, sizeof buf);
+  ASSERT_GT(n, 0u);
+  std::string name(buf, n);
+  EXPECT_EQ(name.front(), '\\');
+  EXPECT_NE(name.find("\\libkvxplatform.so"), std::string::npos) << name;
+  EXPECT_EQ(name.find('/'), std::string::npos);
+  // NULL: the program.
+  n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+  EXPECT_EQ(sWin(fs::canonical("/proc/self/exe").string()), std::string(buf, n));
+  // Cut and terminated when the buffer is short.
+  char small[6];
+  EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 6u);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(strlen(small), 5u);
+}
+
+}  // namespace
