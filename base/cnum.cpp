@@ -67,12 +67,17 @@ double dNumParseEndC(const char* text, char** end) {
 
 double dNumParseC(const char* text) { return dNumParseEndC(text, nullptr); }
 
-int64_t lNumParseC(const char* text) {
-  if (!text) return 0;
+int64_t lNumParseEndC(const char* text, char** end) {
+  if (!text) {
+    if (end) *end = nullptr;
+    return 0;
+  }
   errno = 0;
-  long long v = strtoll_l(text, nullptr, 10, CLocale());
+  long long v = strtoll_l(text, end, 10, CLocale());
   return (int64_t)v;  // strtoll saturates at the 64-bit range
 }
+
+int64_t lNumParseC(const char* text) { return lNumParseEndC(text, nullptr); }
 
 int32_t iNumParseC(const char* text) {
   int64_t v = lNumParseC(text);

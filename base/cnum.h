@@ -15,6 +15,9 @@ double dNumParseEndC(const char* text, char** end);
 // atoi/atol semantics, but saturated to the range instead of undefined.
 int32_t iNumParseC(const char* text);
 int64_t lNumParseC(const char* text);
+// Like strtoll in the C locale (base 10, saturated at the 64-bit range);
+// *end (when given) is set behind the number, or to text when there is none.
+int64_t lNumParseEndC(const char* text, char** end);
 // snprintf in the C locale. Returns what snprintf returns; writes nothing for
 // size <= 0.
 int iNumPrintC(char* buf, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));

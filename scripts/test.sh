@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 
-need=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils)
+need=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils locales)
 missing=()
 for p in "${need[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -16,6 +16,19 @@ if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A comma-decimal locale, so that the locale-independence tests really run
+# under one.
+locales_have=$(locale -a 2>/dev/null || true)
+if ! grep -qi '^nb_NO\.utf-\?8$' <<<"$locales_have"; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  if grep -q '^# *nb_NO.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    $SUDO sed -i 's/^# *\(nb_NO.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^nb_NO.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'nb_NO.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen >/dev/null || echo "warning: locale-gen failed; comma-locale tests will be skipped"
 fi
 
 jobs=$(nproc)
