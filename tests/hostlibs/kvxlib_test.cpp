@@ -1,0 +1,240 @@
+// Contract tests of the host's ini, text and date library, and of the shared
+// ini engine under the profile-string functions, on real files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+#include "kvx_ini.h"
+#include "kvxlib.h"
+#include "kvxlib_setup.h"
+#include "win32.h"
+
+namespace {
+
+struct IniTest : ::testing::Test {
+  std::string dir;
+  std::string ini;
+  void SetUp() override {
+    char tmpl[] = "/tmp/kvxiniXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    ini = dir + "/host.ini";
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+  }
+  void write(const std::string& text) {
+    FILE* f = fopen(ini.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs(text.c_str(), f);
+    fclose(f);
+  }
+  std::string read() {
+    std::string s;
+    FILE* f = fopen(ini.c_str(), "rb");
+    if (!f) return s;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    fclose(f);
+    return s;
+  }
+  std::string get(const char* section, const char* key, const char* def = "") {
+    char buf[4096];
+    GetPrivateProfileStringA(section, key, def, buf, sizeof buf, ini.c_str());
+    return buf;
+  }
+};
+
+TEST_F(IniTest, HandleRoundTripKeepsForeignContent) {
+  write("; host settings\r\n[Host]\r\nWindow=1 2 3\r\n\r\n[KvxMbo]\r\nMboType=98\r\n");
+  KvxInif* w = pKvxInifOpen(ini.c_str(), 1);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(boKvxInifSetSection(w, "kvxmbo"));  // names ignore case
+  vKvxInifPutEntry(w, "MboType", "95");
+  vKvxInifPutEntry(w, "MboType95", "convinstrno:1 geoide:\"\"");
+  ASSERT_TRUE(boKvxInifSetSection(w, "MboFormatOptions"));
+  vKvxInifPutEntry(w, "LeicaDbxGeoideModelPath", "C:\\geoid\\no.gem");
+  vKvxInifClose(w);
+
+  std::string text = read();
+  EXPECT_NE(text.find("; host settings\r\n[Host]\r\nWindow=1 2 3\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[KvxMbo]\r\nMboType=95\r\nMboType95=convinstrno:1 geoide:\"\"\r\n"), std::string::npos) << text;
+
+  KvxInif* r = pKvxInifOpen(ini.c_str(), 0);
+  ASSERT_TRUE(boKvxInifSetSection(r, "KVXMBO"));
+  char buf[2048];
+  ASSERT_TRUE(boKvxInifGetEntry(r, "mbotype95", buf, sizeof buf));
+  EXPECT_STREQ(buf, "convinstrno:1 geoide:\"\"");
+  EXPECT_FALSE(boKvxInifGetEntry(r, "Missing", buf, sizeof buf));
+  EXPECT_STREQ(buf, "");
+  // Read mode writes nothing.
+  vKvxInifPutEntry(r, "MboType", "1");
+  vKvxInifClose(r);
+  char one[20];
+  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType", one, sizeof one));
+  EXPECT_STREQ(one, "95");
+  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "MboFormatOptions", "LeicaDbxGeoideModelPath", buf, 256));
+  EXPECT_STREQ(buf, "C:\\geoid\\no.gem");
+}
+
+TEST_F(IniTest, MissingFileReadsEmpty) {
+  KvxInif* r = pKvxInifOpen((dir + "/none.ini").c_str(), 0);
+  ASSERT_NE(r, nullptr);
+  EXPECT_FALSE(boKvxInifSetSection(r, "KvxMbo"));
+  char buf[8] = "junk";
+  EXPECT_FALSE(boKvxInifGetEntry(r, "MboType", buf, sizeof buf));
+  EXPECT_STREQ(buf, "");
+  char k[20], v[128];
+  EXPECT_FALSE(boKvxInifGetFirstEntry(r, k, sizeof k, v, sizeof v));
+  vKvxInifClose(r);
+  EXPECT_FALSE(boKvxInifGet((dir + "/none.ini").c_str(), "A", "B", buf, sizeof buf));
+  EXPECT_NE(access((dir + "/none.ini").c_str(), F_OK), 0);  // nothing made
+  vKvxInifClose(nullptr);
+}
+
+TEST_F(IniTest, EntriesListInFileOrderCutToTheirBuffers) {
+  std::string longKey(30, 'K');
+  std::string longVal(300, 'v');
+  write("[Codes]\n; comment\nA=1\n" + longKey + "=" + longVal + "\nnot an entry\nB = \"quoted two\" \n[Next]\nC=3\n");
+  KvxInif* r = pKvxInifOpen(ini.c_str(), 0);
+  ASSERT_TRUE(boKvxInifSetSection(r, "Codes"));
+  char k[20], v[128];
+  ASSERT_TRUE(boKvxInifGetFirstEntry(r, k, sizeof k, v, sizeof v));
+  EXPECT_STREQ(k, "A");
+  EXPECT_STREQ(v, "1");
+  ASSERT_TRUE(boKvxInifGetNextEntry(r, k, sizeof k, v, sizeof v));
+  EXPECT_EQ(std::string(k), longKey.substr(0, 19));
+  EXPECT_EQ(std::string(v), longVal.substr(0, 127));
+  ASSERT_TRUE(boKvxInifGetNextEntry(r, k, sizeof k, v, sizeof v));
+  EXPECT_STREQ(k, "B");
+  EXPECT_STREQ(v, "quoted two");
+  EXPECT_FALSE(boKvxInifGetNextEntry(r, k, sizeof k, v, sizeof v));
+  // First starts over.
+  ASSERT_TRUE(boKvxInifGetFirstEntry(r, k, sizeof k, v, sizeof v));
+  EXPECT_STREQ(k, "A");
+  vKvxInifClose(r);
+}
+
+TEST_F(IniTest, LongValuesAndBoundedCopies) {
+  std::string opt(2047, 'o');
+  vKvxInifPut(ini.c_str(), "KvxMbo", "MboType95", opt.c_str());
+  char big[2048];
+  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType95", big, sizeof big));
+  EXPECT_EQ(std::string(big), opt);
+  char small[10];
+  memset(small, 'z', sizeof small);
+  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType95", small, sizeof small));
+  EXPECT_EQ(strlen(small), 9u);
+  // A value with a line break cannot start a line of its own.
+  vKvxInifPut(ini.c_str(), "KvxMbo", "Evil", "x\r\n[Injected]\r\nk=v");
+  EXPECT_FALSE(boKvxIniHasSection(ini.c_str(), "Injected"));
+  char e[32];
+  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "Evil", e, sizeof e));
+  EXPECT_STREQ(e, "x");
+}
+
+TEST_F(IniTest, ProfileStringsAndKvxLibShareTheFile) {
+  // The converter tables and the settings interleave on one file.
+  vKvxInifPut(ini.c_str(), "KvxMbo", "MboType", "98");
+  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvTheme", "Item0", "f:\"A B\" t:\"C\"", ini.c_str()));
+  KvxInif* w = pKvxInifOpen(ini.c_str(), 1);
+  ASSERT_TRUE(boKvxInifSetSection(w, "KvxMbo"));
+  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvTheme", "Item1", "f:\"D\" t:\"E\"", ini.c_str()));
+  vKvxInifPutEntry(w, "MboType98", "x:1");
+  EXPECT_EQ(get("mbocnvtheme", "ITEM0"), "f:\"A B\" t:\"C\"");
+  vKvxInifClose(w);
+  EXPECT_EQ(get("MboCnvTheme", "Item1"), "f:\"D\" t:\"E\"");
+  EXPECT_EQ(get("KvxMbo", "MboType98"), "x:1");
+  char buf[64];
+  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "MboCnvTheme", "Item0", buf, sizeof buf));
+  EXPECT_STREQ(buf, "f:\"A B\" t:\"C\"");
+
+  // Deleting the section clears every key of it and nothing else.
+  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvTheme", nullptr, nullptr, ini.c_str()));
+  EXPECT_EQ(get("MboCnvTheme", "Item0", "none"), "none");
+  EXPECT_EQ(get("KvxMbo", "MboType"), "98");
+  // A null value deletes one key.
+  ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", "MboType", nullptr, ini.c_str()));
+  EXPECT_FALSE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType", buf, sizeof buf));
+  EXPECT_EQ(get("KvxMbo", "MboType98"), "x:1");
+}
+
+TEST_F(IniTest, ProfileStringListsAndLimits) {
+  write("[One]\na=1\nB=2\n[Two]\nc=3\n");
+  char buf[64];
+  DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buf, sizeof buf, ini.c_str());
+  EXPECT_EQ(n, 8u);
+  EXPECT_EQ(std::string(buf, n + 1), std::string("One\0Two\0\0", 9));
+  n = GetPrivateProfileStringA("one", nullptr, "", buf, sizeof buf, ini.c_str());
+  EXPECT_EQ(std::string(buf, n + 1), std::string("a\0B\0\0", 5));
+  // Too small: cut, double terminated, size - 2.
+  n = GetPrivateProfileStringA("One", nullptr, "", buf, 3, ini.c_str());
+  EXPECT_EQ(n, 1u);
+  EXPECT_EQ(buf[0], 'a');
+  EXPECT_EQ(buf[1], 0);
+  EXPECT_EQ(buf[2], 0);
+  // Values cut to size - 1; defaults for missing keys and files.
+  write("[One]\nlong=abcdefgh\n");
+  n = GetPrivateProfileStringA("One", "long", "", buf, 4, ini.c_str());
+  EXPECT_EQ(n, 3u);
+  EXPECT_STREQ(buf, "abc");
+  EXPECT_EQ(get("One", "nothing", "dflt"), "dflt");
+  char miss[16];
+  n = GetPrivateProfileStringA("S", "k", "d", miss, sizeof miss, (dir + "/missing.ini").c_str());
+  EXPECT_EQ(n, 1u);
+  EXPECT_STREQ(miss, "d");
+}
+
+TEST_F(IniTest, WindowsPathsAndKeyCase) {
+  std::string winPath = dir + "\\host.ini";
+  for (char& c : winPath)
+    if (c == '/') c = '\\';
+  ASSERT_TRUE(WritePrivateProfileStringA("Sec", "MixedCase", "1", winPath.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("SEC", "mixedcase", "2", ini.c_str()));
+  EXPECT_EQ(read(), "[Sec]\r\nMixedCase=2\r\n");  // the first-written case stays
+  // New keys go after the section's last entry, before the blank line.
+  write("[A]\nx=1\n\n[B]\ny=2\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("A", "z", "3", ini.c_str()));
+  EXPECT_EQ(read(), "[A]\nx=1\nz=3\n\n[B]\ny=2\n");
+}
+
+TEST(KvxText, TranslatorIsIdentityUntilSet) {
+  const char* en = "Import from fieldbook";
+  EXPECT_EQ(sKvxPoGetText(en), en);
+  vKvxPoSetTranslator(sKvxPoMarkTranslator);
+  const char* t = sKvxPoGetText(en);
+  EXPECT_STREQ(t, "[T]Import from fieldbook");
+  EXPECT_EQ(sKvxPoGetText(en), t);  // stays valid and the same
+  vKvxPoSetTranslator(nullptr);
+  EXPECT_EQ(sKvxPoGetText(en), en);
+  EXPECT_STREQ(sKvxPoGetText(nullptr), "");
+}
+
+TEST(KvxText, DateStrings) {
+  char out[20];
+  ASSERT_TRUE(boStrToKvxDateStr("2024.02.29", out, sizeof out));
+  EXPECT_STREQ(out, "2024.02.29");
+  ASSERT_TRUE(boStrToKvxDateStr("1999-12-31", out, sizeof out));
+  EXPECT_STREQ(out, "1999.12.31");
+  ASSERT_TRUE(boStrToKvxDateStr("2021.06.01_12:30:00", out, sizeof out));
+  EXPECT_STREQ(out, "2021.06.01");
+  ASSERT_TRUE(boStrToKvxDateStr("17.05.2020", out, sizeof out));
+  EXPECT_STREQ(out, "2020.05.17");
+  EXPECT_FALSE(boStrToKvxDateStr("2023.02.29", out, sizeof out));
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(boStrToKvxDateStr("2023.13.01", out, sizeof out));
+  EXPECT_FALSE(boStrToKvxDateStr("", out, sizeof out));
+  EXPECT_FALSE(boStrToKvxDateStr("170520", out, sizeof out));
+  EXPECT_FALSE(boStrToKvxDateStr("2023.01.01x", out, sizeof out));
+  EXPECT_FALSE(boStrToKvxDateStr("2023.01.01", out, 10));  // no room
+  EXPECT_FALSE(boStrToKvxDateStr(nullptr, out, sizeof out));
+}
+
+}  // namespace
