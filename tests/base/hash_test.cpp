@@ -140,6 +140,29 @@ TEST(Hash, UnalignedKeysAndHighBytes) {
   vHashFree(&ts);
 }
 
+// The slot follows the 32-bit PJW hash over bytes taken as signed: "\xE6"
+// adds -26, which the top-bit fold turns into 0x0FFFFF16 (an unsigned byte
+// would give 0xE6, a 64-bit hash another fold).
+TEST(Hash, SlotsFollowSignedBytePjw) {
+  HashTable* t = pHashCreate(101, 0, 0);
+  char high[] = "\xE6";
+  char ab[] = "ab";
+  vHashInsert(t, high);
+  vHashInsert(t, ab);
+  EXPECT_EQ(iHashChainLength(t, (int)(0x0FFFFF16u % 101)), 1);
+  EXPECT_EQ(iHashChainLength(t, (int)((97u * 16 + 98) % 101)), 1);
+  vHashFree(&t);
+  // Kinds 2 and 4 hash to their value; here at an odd offset.
+  alignas(4) unsigned char item[8] = {};
+  uint16_t v16 = 250;
+  memcpy(item + 1, &v16, 2);
+  HashTable* t2 = pHashCreate(7, 1, 2);
+  vHashInsert(t2, item);
+  EXPECT_EQ(iHashChainLength(t2, 250 % 7), 1);
+  EXPECT_EQ(pHashFind(t2, &v16), item);
+  vHashFree(&t2);
+}
+
 TEST(Hash, ClearEmptiesAndTableStaysUsable) {
   HashTable* t = pHashCreate(3, offsetof(Rec, u32), 4);
   std::vector<Rec> recs(2000);
@@ -180,6 +203,13 @@ TEST(Hash, StatisticsBox) {
             "    8- 0\n   10- 0\n   20- 0\n   40- 0\n  100- 0\n 1000- 0\n10000- 0\n100000- 0\n"
             "Average chain 2.00\nSlots used 40.00%");
   vHashFree(&t);
+
+  HashTable* empty = pHashCreate(3, 0, 0);
+  vUiExpectBox(IDOK);
+  iHashStatistics(empty);
+  EXPECT_EQ(UiBoxLog().back().sText.find("Average"), std::string::npos);
+  EXPECT_NE(UiBoxLog().back().sText.find("Slots used 0.00%"), std::string::npos);
+  vHashFree(&empty);
 }
 
 }  // namespace
