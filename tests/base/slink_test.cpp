@@ -162,23 +162,6 @@ TEST_P(SLinkTest, DeleteUnlinkInsertAndMove) {
   vCheck(list_);
 }
 
-TEST_P(SLinkTest, PoolListsCountReleasedBytes) {
-  if (!GetParam()) GTEST_SKIP() << "pool-backed lists only";
-  Item* a = pAdd(&list_, 1);
-  pAdd(&list_, 2);
-  int64_t used = iPoolUsed(&pool_);
-  vSLinkDeleteObj(&list_, a);
-  EXPECT_EQ(iPoolReleased(&pool_), (int64_t)sizeof(Item));
-  EXPECT_EQ(iPoolUsed(&pool_), used);
-  // Objects of another size still count the list's size.
-  SLinkNewSizeObj(&list_, 64, nullptr, nullptr);
-  vSLinkFreeAll(&list_);
-  EXPECT_EQ(iPoolReleased(&pool_), 3 * (int64_t)sizeof(Item));
-  EXPECT_EQ(list_.pFirst, nullptr);
-  EXPECT_EQ(list_.pLast, nullptr);
-  vSLinkFreeAll(nullptr);
-}
-
 TEST_P(SLinkTest, RotateFindPrevReverse) {
   Item* it[4];
   for (int i = 0; i < 4; ++i) it[i] = pAdd(&list_, i + 1);
@@ -218,6 +201,33 @@ TEST_P(SLinkTest, CopyIsFlatAndInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(HeapAndPool, SLinkTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Pool" : "Heap"; });
+
+TEST(SLinkPool, DeletingCountsReleasedBytes) {
+  MemPool pool;
+  vPoolInit(&pool, 1024);
+  SLinkList list;
+  vSLinkInit(&list, sizeof(Item), &pool);
+  Item* a = pAdd(&list, 1);
+  pAdd(&list, 2);
+  int64_t used = iPoolUsed(&pool);
+  vSLinkDeleteObj(&list, a);
+  EXPECT_EQ(iPoolReleased(&pool), (int64_t)sizeof(Item));
+  EXPECT_EQ(iPoolUsed(&pool), used);
+  // Objects of another size still count the list's size.
+  SLinkNewSizeObj(&list, 64, nullptr, nullptr);
+  vSLinkFreeAll(&list);
+  EXPECT_EQ(iPoolReleased(&pool), 3 * (int64_t)sizeof(Item));
+  EXPECT_EQ(list.pFirst, nullptr);
+  EXPECT_EQ(list.pLast, nullptr);
+  vSLinkFreeAll(nullptr);
+  // A list of zero-size objects counts nothing.
+  SLinkList none;
+  vSLinkInit(&none, 0, &pool);
+  SLinkNewSizeObj(&none, 16, nullptr, nullptr);
+  vSLinkFreeAll(&none);
+  EXPECT_EQ(iPoolReleased(&pool), 3 * (int64_t)sizeof(Item));
+  vPoolFreeAll(&pool);
+}
 
 // ---- plain chains
 
