@@ -7,6 +7,7 @@
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/transfer_context.h"
+#include "kvxlib.h"
 #include "resources/strings_instruments.h"
 
 int LxmlDialect = 0;
@@ -72,7 +73,7 @@ bool boMboRoleUnavailable(int iRole) {
       "ERROR! Reading this file is not available for this instrument",
       "ERROR! Sending raw data is not available for this instrument",
   };
-  if (iRole >= 0 && iRole < (int)(sizeof s_apszText / sizeof s_apszText[0])) vMsgWarning(s_apszText[iRole]);
+  if (iRole >= 0 && iRole < (int)(sizeof s_apszText / sizeof s_apszText[0])) vMsgWarning(sKvxPoGetText(s_apszText[iRole]));
   return false;
 }
 

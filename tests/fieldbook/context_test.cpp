@@ -1,0 +1,237 @@
+// The transfer context: version check, coordinate-system objects, settings
+// load and the raw-file and side-file paths.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "base/cnvtable.h"
+#include "base/paths.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2cosys_setup.h"
+#include "kvxlib_setup.h"
+#include "testing/ui_driver.h"
+#include "win32.h"
+
+namespace {
+
+class TransferContext : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char sTemplate[] = "/tmp/kvx_context_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(sTemplate));
+    m_dir = sTemplate;
+    m_ini = m_dir + "/host.ini";
+    vMboTransferStateClear();
+    memset(&m_host, 0, sizeof m_host);
+    m_host.uVersion = MBO_HOST_REC_VERSION;
+    strcpy(m_host.sIniPath, m_ini.c_str());
+    memset(&m_set, 0, sizeof m_set);
+    char sTemp[MBO_PATH_SIZE];
+    sPathGetTempDir(sTemp, (int)sizeof sTemp);
+    m_temp = sTemp;
+  }
+  void TearDown() override {
+    vMboTeardownTransfer(&m_set);
+    vMboCloseCoSysObjects();
+    vMboTransferStateClear();
+    vKvxPoSetTranslator(nullptr);
+    vCoSysSetupReset();
+    std::filesystem::remove_all(m_dir);
+  }
+  void vPut(const char* sKey, const char* sValue) {
+    ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", sKey, sValue, m_ini.c_str()));
+  }
+  std::string sInTemp(const char* sName) {
+    char sBuf[2 * MBO_PATH_SIZE];
+    sPathJoin(m_temp.c_str(), sName, sBuf, (int)sizeof sBuf);
+    return sBuf;
+  }
+
+  std::string m_dir, m_ini, m_temp;
+  MboHostRec m_host;
+  MboSettings m_set;
+};
+
+TEST_F(TransferContext, ABadVersionWarnsUntranslatedAndReturnsFalse) {
+  vKvxPoSetTranslator(sKvxPoMarkTranslator);
+  m_host.uVersion = 1095;
+  vUiExpectBox(IDOK, "Bad DLL version");
+  EXPECT_FALSE(boMboSetupTransfer(&m_set, &m_host));
+  ASSERT_EQ(1u, UiBoxLog().size());
+  EXPECT_EQ("Bad DLL version: 1096\nExpected 1095", UiBoxLog()[0].sText);
+  EXPECT_EQ(MB_ICONEXCLAMATION | MB_OK, UiBoxLog()[0].uStyle & (MB_ICONMASK | MB_TYPEMASK));
+  // What the set-up made is freed again.
+  EXPECT_EQ(nullptr, m_set.pFeatureTab);
+  EXPECT_EQ(nullptr, m_set.pPointTab);
+}
+
+TEST_F(TransferContext, ANullHostRecordFailsWithoutABox) {
+  EXPECT_FALSE(boMboSetupTransfer(&m_set, nullptr));
+  EXPECT_EQ(nullptr, m_set.pFeatureTab);
+  EXPECT_TRUE(UiBoxLog().empty());
+}
+
+TEST_F(TransferContext, SetupGivesDefaultsTablesAndTheHostsIniPath) {
+  vPut("MboType", "42");
+  vPut("MboTypeIO42", "port:2 baud:4800  bits:7 parity:1 sbit:0");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_EQ(42u, m_set.uInstrument);
+  EXPECT_EQ(2u, m_set.com.uPort);
+  EXPECT_EQ(4800u, m_set.com.uBaud);
+  EXPECT_EQ(1u, m_set.uTheodoliteNo);
+  ASSERT_NE(nullptr, m_set.pFeatureTab);
+  ASSERT_NE(nullptr, m_set.pPointTab);
+  EXPECT_EQ(9u, m_set.pFeatureTab->fromWidth);
+  EXPECT_EQ(4u, m_set.pPointTab->toWidth);
+  EXPECT_STREQ(m_ini.c_str(), m_set.sIniPath);
+  EXPECT_NE((const char*)m_host.sIniPath, m_set.sIniPath);  // a copy, not the host's field
+  EXPECT_EQ(&m_host, m_set.pHost);
+  EXPECT_STREQ("%s : %s", g_mboTransfer.sReportFormat);
+  vMboTeardownTransfer(&m_set);
+  EXPECT_EQ(nullptr, m_set.pFeatureTab);
+  EXPECT_EQ(nullptr, m_set.pPointTab);
+}
+
+TEST_F(TransferContext, RawPathInTheProjectFolderWithTheInstrumentExtension) {
+  vPut("MboType", "95");
+  strcpy(m_host.sRawBaseName, "JOB1");
+  strcpy(m_host.sProjectPath, "D:\\Data\\Proj\\p.prj");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_STREQ("D:\\Data\\Proj\\JOB1.gsi", g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("JOB1.ADM"), g_mboTransfer.sSidePath);
+}
+
+TEST_F(TransferContext, ADotInTheBaseNameGivesWayToTheExtension) {
+  vPut("MboType", "98");
+  strcpy(m_host.sRawBaseName, "JOB.1");
+  strcpy(m_host.sProjectPath, "D:\\p.prj");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_STREQ("D:\\JOB.kof", g_mboTransfer.sRawPath);
+}
+
+TEST_F(TransferContext, FixedRawNameOrNoBaseNameGivesTheBareTmp) {
+  vPut("MboType", "95");
+  vPut("MboType95", "constraw:1");
+  strcpy(m_host.sRawBaseName, "JOB1");
+  strcpy(m_host.sProjectPath, "D:\\Data\\Proj\\p.prj");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_STREQ("TMP", g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("TMP.ADM"), g_mboTransfer.sSidePath);
+  vMboTeardownTransfer(&m_set);
+
+  vPut("MboType95", "constraw:0");
+  m_host.sRawBaseName[0] = 0;
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_STREQ("TMP", g_mboTransfer.sRawPath);
+}
+
+TEST_F(TransferContext, HostTextFieldsAreReadNoFurtherThanTheirSize) {
+  vPut("MboType", "95");
+  memset(m_host.sRawBaseName, 'A', sizeof m_host.sRawBaseName);  // no terminator
+  strcpy(m_host.sProjectPath, "D:\\p.prj");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_STREQ("D:\\AAAAAAAA.gsi", g_mboTransfer.sRawPath);
+}
+
+TEST_F(TransferContext, ARawPathTooLongForItsBufferIsRefusedNotCut) {
+  std::string sLong = "D:\\" + std::string(300, 'd') + "\\x.raw";
+  ASSERT_TRUE(boMboSetRawFilePath("D:\\a.raw"));
+  EXPECT_FALSE(boMboSetRawFilePath(sLong.c_str()));
+  EXPECT_STREQ("D:\\a.raw", g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("a.ADM"), g_mboTransfer.sSidePath);
+  EXPECT_FALSE(boMboSetRawFilePath(""));
+  EXPECT_FALSE(boMboSetRawFilePath(nullptr));
+  std::string sFits = "D:\\" + std::string(247, 'd') + "\\x.raw";  // 256 characters
+  EXPECT_TRUE(boMboSetRawFilePath(sFits.c_str()));
+  EXPECT_STREQ(sFits.c_str(), g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("x.ADM"), g_mboTransfer.sSidePath);
+  // A name so long that the side path would not fit is refused too.
+  std::string sLongName = "D:\\" + std::string(249, 'n') + ".raw";
+  EXPECT_FALSE(boMboSetRawFilePath(sLongName.c_str()));
+  EXPECT_STREQ(sFits.c_str(), g_mboTransfer.sRawPath);
+
+  // A project folder so long that the raw path does not fit: no raw path at
+  // all rather than another file's.
+  vPut("MboType", "95");
+  strcpy(m_host.sRawBaseName, "JOB1");
+  std::string sProject = "D:\\" + std::string(248, 'p') + "\\p.prj";
+  strcpy(m_host.sProjectPath, sProject.c_str());
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_STREQ("", g_mboTransfer.sRawPath);
+  EXPECT_STREQ("", g_mboTransfer.sSidePath);
+}
+
+TEST_F(TransferContext, TheSideFileIsNeverTheRawFile) {
+  std::string sRaw = sInTemp("JOB7.ADM");
+  ASSERT_TRUE(boMboSetRawFilePath(sRaw.c_str()));
+  EXPECT_EQ(sRaw, g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("JOB7_.ADM"), g_mboTransfer.sSidePath);
+  sRaw = sInTemp("job7.adm");
+  ASSERT_TRUE(boMboSetRawFilePath(sRaw.c_str()));
+  EXPECT_EQ(sInTemp("job7_.ADM"), g_mboTransfer.sSidePath);
+  // Elsewhere the name stays.
+  ASSERT_TRUE(boMboSetRawFilePath("D:\\JOB7.ADM"));
+  EXPECT_EQ(sInTemp("JOB7.ADM"), g_mboTransfer.sSidePath);
+}
+
+TEST_F(TransferContext, ReplacingTheRawExtensionLeavesTheSidePath) {
+  ASSERT_TRUE(boMboSetRawFilePath("TMP"));
+  vMboSetRawFileExt("gsi");
+  EXPECT_STREQ("TMP.gsi", g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("TMP.ADM"), g_mboTransfer.sSidePath);
+}
+
+class TransferCoSys : public TransferContext {
+ protected:
+  void SetUp() override {
+    TransferContext::SetUp();
+    CoSysSetupDef def{};
+    def.name = "Test grid";
+    def.datumId = "EUREF89";
+    m_cs = CoSysSetupCreateSystem(&def);
+    m_ver = CoSysSetupCreateVer("NN2000", "NN2000");
+    vCoSysSetupAddRefSys(7, "EUREF89", "NN2000", "GEOID1", m_cs);
+    vCoSysSetupAddGeoideConst("GEOID1", 40.0);
+    m_host.uCoSys = m_cs;
+  }
+  uint64_t m_cs = 0, m_ver = 0;
+};
+
+TEST_F(TransferCoSys, WithoutTheLibraryVersionNoReferenceSystemIsOpened) {
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_EQ(m_cs, g_mboTransfer.uCoSys);
+  EXPECT_EQ(0u, g_mboTransfer.uRefSys);
+  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
+}
+
+TEST_F(TransferCoSys, WithTheVersionTheReferenceSystemAndGeoidAreOpened) {
+  g_mboTransfer.uCoSysVersion = m_ver;
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_NE(0u, g_mboTransfer.uRefSys);
+  ASSERT_NE(0u, g_mboTransfer.uGeoid);
+  EXPECT_DOUBLE_EQ(40.0, dCoSysGeoideGetDefaultHeight(g_mboTransfer.uGeoid));
+  // A second context replaces (and closes) the first one's objects.
+  vMboTeardownTransfer(&m_set);
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_NE(0u, g_mboTransfer.uGeoid);
+}
+
+TEST_F(TransferCoSys, NoReferenceSystemForTheDatumsGivesNone) {
+  g_mboTransfer.uCoSysVersion = CoSysSetupCreateVer("Other", "OTHER");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_EQ(0u, g_mboTransfer.uRefSys);
+  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
+}
+
+TEST_F(TransferCoSys, AGeoidThatCannotBeReadGivesNoGeoid) {
+  vCoSysSetupAddRefSys(8, "EUREF89", "H2", "MISSING", m_cs);
+  g_mboTransfer.uCoSysVersion = CoSysSetupCreateVer("H2", "H2");
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_NE(0u, g_mboTransfer.uRefSys);
+  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
+}
+
+}  // namespace

@@ -1,0 +1,256 @@
+// Settings on a real ini file, written and read through KvxLib and the
+// profile-string functions (one engine, one file).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "base/cnvtable.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer_context.h"
+#include "kvxlib.h"
+#include "win32.h"
+
+namespace {
+
+class SettingsIni : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char sTemplate[] = "/tmp/kvx_settings_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(sTemplate));
+    m_dir = sTemplate;
+    m_ini = m_dir + "/host.ini";
+    vMboTransferStateClear();
+    memset(&m_set, 0, sizeof m_set);
+    vMboSettingsDefaults(&m_set);
+    m_set.sIniPath = m_ini.c_str();
+  }
+  void TearDown() override {
+    m_set.pFeatureTab = pCnvTabFree(m_set.pFeatureTab);
+    m_set.pPointTab = pCnvTabFree(m_set.pPointTab);
+    vMboTransferStateClear();
+    std::filesystem::remove_all(m_dir);
+  }
+  // Through the profile-string functions.
+  void vPut(const char* sKey, const char* sValue, const char* sSection = "KvxMbo") {
+    ASSERT_TRUE(WritePrivateProfileStringA(sSection, sKey, sValue, m_ini.c_str()));
+  }
+  std::string sProfile(const char* sKey, const char* sSection = "KvxMbo") {
+    char sBuf[2048];
+    GetPrivateProfileStringA(sSection, sKey, "<none>", sBuf, sizeof sBuf, m_ini.c_str());
+    return sBuf;
+  }
+  // Through KvxLib.
+  std::string sKvx(const char* sKey) {
+    char sBuf[2048];
+    if (!boKvxInifGet(m_ini.c_str(), "KvxMbo", sKey, sBuf, (int)sizeof sBuf)) return "<none>";
+    return sBuf;
+  }
+  void vLoad(uint32_t uInstrument) {
+    m_set.uInstrument = uInstrument;
+    vMboSettingsLoad(&m_set, false);
+  }
+
+  std::string m_dir, m_ini;
+  MboSettings m_set;
+};
+
+TEST_F(SettingsIni, SavingDefaultsWritesTheThirteenItemsAndTheSerialKey) {
+  m_set.uInstrument = 42;
+  vMboSettingsSave(&m_set);
+  const char* sOptions =
+      "convinstrno:1 levinstrno:1 satinstrno:1 coordinstrno:1 corrcode:0 Fconv:0 Pconv:0 constraw:0 EO:0 NO:0 EllH:0 "
+      "file:\"*.raw\" geoide:\"\"";
+  EXPECT_EQ(sOptions, sKvx("MboType42"));
+  EXPECT_EQ(sOptions, sProfile("MboType42"));
+  EXPECT_EQ("port:1 baud:9600  bits:8 parity:0 sbit:0", sKvx("MboTypeIO42"));
+  EXPECT_EQ("port:1 baud:9600  bits:8 parity:0 sbit:0", sProfile("mbotypeio42"));
+  EXPECT_EQ("42", sProfile("MboType"));
+}
+
+TEST_F(SettingsIni, SavedValuesComeBackOnLoad) {
+  m_set.uInstrument = 98;
+  m_set.uTheodoliteNo = 2;
+  m_set.uLevellerNo = 3;
+  m_set.uSatelliteNo = 4;
+  m_set.uCoordinateNo = 5;
+  m_set.uCorrCode = 6;
+  m_set.uFconv = 1;
+  m_set.uPconv = 1;
+  m_set.uEllH = 1;
+  m_set.iEO = -6500000;
+  m_set.iNO = 100000;
+  m_set.com = {3, 4800, 7, 2, 2};
+  strcpy(g_mboTransfer.sRawFileName, "C:\\My Data\\job 1");
+  vMboSettingsSave(&m_set);
+  EXPECT_STREQ("C:\\My Data\\job 1.kof", g_mboTransfer.sRawFileName);
+
+  MboSettings loaded;
+  memset(&loaded, 0, sizeof loaded);
+  vMboSettingsDefaults(&loaded);
+  loaded.sIniPath = m_ini.c_str();
+  g_mboTransfer.sRawFileName[0] = 0;
+  vMboSettingsLoad(&loaded, true);
+  EXPECT_EQ(98u, loaded.uInstrument);
+  EXPECT_EQ(2u, loaded.uTheodoliteNo);
+  EXPECT_EQ(3u, loaded.uLevellerNo);
+  EXPECT_EQ(4u, loaded.uSatelliteNo);
+  EXPECT_EQ(5u, loaded.uCoordinateNo);
+  EXPECT_EQ(6u, loaded.uCorrCode);
+  EXPECT_EQ(1u, loaded.uFconv);
+  EXPECT_EQ(1u, loaded.uPconv);
+  EXPECT_EQ(0u, loaded.uConstRaw);
+  EXPECT_EQ(1u, loaded.uEllH);
+  EXPECT_EQ(-6500000, loaded.iEO);
+  EXPECT_EQ(100000, loaded.iNO);
+  EXPECT_EQ(3u, loaded.com.uPort);
+  EXPECT_EQ(4800u, loaded.com.uBaud);
+  EXPECT_EQ(7u, loaded.com.uBits);
+  EXPECT_EQ(2u, loaded.com.uParity);
+  EXPECT_EQ(2u, loaded.com.uStop);
+  EXPECT_STREQ("C:\\My Data\\job 1.kof", g_mboTransfer.sRawFileName);
+}
+
+TEST_F(SettingsIni, InstrnoSetsAllFourNumbersAndALaterItemOverridesOne) {
+  vPut("MboType42", "instrno:3 levinstrno:5");
+  vLoad(42);
+  EXPECT_EQ(3u, m_set.uTheodoliteNo);
+  EXPECT_EQ(5u, m_set.uLevellerNo);
+  EXPECT_EQ(3u, m_set.uSatelliteNo);
+  EXPECT_EQ(3u, m_set.uCoordinateNo);
+}
+
+TEST_F(SettingsIni, AnItemWithoutAColonEndsTheParsing) {
+  vPut("MboType42", "convinstrno:4 corrcode:2 bogus levinstrno:5 EO:7");
+  vLoad(42);
+  EXPECT_EQ(4u, m_set.uTheodoliteNo);
+  EXPECT_EQ(2u, m_set.uCorrCode);
+  EXPECT_EQ(1u, m_set.uLevellerNo);
+  EXPECT_EQ(0, m_set.iEO);
+}
+
+TEST_F(SettingsIni, EllHStoresOneAndOffsetsKeepTheirSign) {
+  vPut("MboType42", "EllH:7 EO:-100 geoide:\"x y\" unknown:1 NO:250");
+  vLoad(42);
+  EXPECT_EQ(1u, m_set.uEllH);
+  EXPECT_EQ(-100, m_set.iEO);
+  EXPECT_EQ(250, m_set.iNO);
+}
+
+TEST_F(SettingsIni, KeysCompareExactly) {
+  vPut("MboType42", "CONVINSTRNO:9 Levinstrno:9 corrcode:4");
+  vLoad(42);
+  EXPECT_EQ(1u, m_set.uTheodoliteNo);
+  EXPECT_EQ(1u, m_set.uLevellerNo);
+  EXPECT_EQ(4u, m_set.uCorrCode);
+}
+
+TEST_F(SettingsIni, LoadResetsTheOptionsButNotTheSerialFields) {
+  m_set.uCorrCode = 9;
+  m_set.uTheodoliteNo = 7;
+  m_set.com.uBaud = 2400;
+  vLoad(42);
+  EXPECT_EQ(0u, m_set.uCorrCode);
+  EXPECT_EQ(1u, m_set.uTheodoliteNo);
+  EXPECT_EQ(2400u, m_set.com.uBaud);
+  EXPECT_STREQ("*.raw", g_mboTransfer.sRawFileName);
+}
+
+TEST_F(SettingsIni, RememberedNameDefaultsToTheInstrumentExtension) {
+  vLoad(95);
+  EXPECT_STREQ("*.gsi", g_mboTransfer.sRawFileName);
+  vPut("MboType95", "file:\"D:\\Data\\a b.gsi\"");
+  vLoad(95);
+  EXPECT_STREQ("D:\\Data\\a b.gsi", g_mboTransfer.sRawFileName);
+  vPut("MboType95", "file:\"\"");
+  vLoad(95);
+  EXPECT_STREQ("*.gsi", g_mboTransfer.sRawFileName);
+}
+
+TEST_F(SettingsIni, LoadWithTheFlagReadsTheCurrentInstrument) {
+  vPut("MboType", "63");
+  vPut("MboType63", "corrcode:3");
+  m_set.uInstrument = 11;
+  vMboSettingsLoad(&m_set, true);
+  EXPECT_EQ(63u, m_set.uInstrument);
+  EXPECT_EQ(3u, m_set.uCorrCode);
+}
+
+TEST_F(SettingsIni, AMissingCurrentInstrumentLoadsNothing) {
+  m_set.uInstrument = 42;
+  m_set.uTheodoliteNo = 0;
+  m_set.uCorrCode = 5;
+  vMboSettingsLoad(&m_set, true);
+  EXPECT_EQ(0u, m_set.uInstrument);
+  EXPECT_EQ(1u, m_set.uTheodoliteNo);
+  EXPECT_EQ(5u, m_set.uCorrCode);
+  EXPECT_EQ(0u, m_set.com.uPort);  // instrument 0 has no serial role
+}
+
+TEST_F(SettingsIni, PortIsNoneForInstrumentsWithoutSerialRoles) {
+  vPut("MboTypeIO95", "port:3 baud:4800  bits:7 parity:1 sbit:1");
+  vLoad(95);
+  EXPECT_EQ(0u, m_set.com.uPort);
+  EXPECT_EQ(4800u, m_set.com.uBaud);
+  vPut("MboTypeIO98", "port:3 baud:4800  bits:7 parity:1 sbit:1");
+  vLoad(98);
+  EXPECT_EQ(3u, m_set.com.uPort);
+  EXPECT_EQ(7u, m_set.com.uBits);
+  EXPECT_EQ(1u, m_set.com.uParity);
+  EXPECT_EQ(1u, m_set.com.uStop);
+}
+
+TEST_F(SettingsIni, SerialValuesNoPortCanTakeBecomeDefaults) {
+  vPut("MboTypeIO42", "port:9 baud:0  bits:6 parity:5 sbit:3");
+  vLoad(42);
+  EXPECT_EQ(1u, m_set.com.uPort);
+  EXPECT_EQ(9600u, m_set.com.uBaud);
+  EXPECT_EQ(8u, m_set.com.uBits);
+  EXPECT_EQ(0u, m_set.com.uParity);
+  EXPECT_EQ(0u, m_set.com.uStop);
+  vPut("MboTypeIO42", "port:-1");
+  vLoad(42);
+  EXPECT_EQ(1u, m_set.com.uPort);
+}
+
+TEST_F(SettingsIni, SavingInstrumentZeroWritesNothing) {
+  m_set.uInstrument = 0;
+  vMboSettingsSave(&m_set);
+  EXPECT_FALSE(std::filesystem::exists(m_ini));
+  vPut("Other", "1");
+  vMboSettingsSave(&m_set);
+  EXPECT_EQ("<none>", sProfile("MboType"));
+}
+
+TEST_F(SettingsIni, ConverterTablesAreLoadedFromTheirSections) {
+  m_set.pFeatureTab = pCnvTabNew(9, 9);
+  m_set.pPointTab = pCnvTabNew(4, 4);
+  vPut("Item0", "f:\"HUS\" t:\"HOUSE\"", "MboCnvTheme");
+  vPut("Item0", "f:\"12\" t:\"3\"", "MboCnvPnt");
+  vLoad(42);
+  char sBuf[21];
+  EXPECT_TRUE(boCnvTabLookup(m_set.pFeatureTab, "HUS", sBuf, (int)sizeof sBuf));
+  EXPECT_STREQ("HOUSE", sBuf);
+  EXPECT_TRUE(boCnvTabLookup(m_set.pPointTab, "12", sBuf, (int)sizeof sBuf));
+  EXPECT_STREQ("3", sBuf);
+}
+
+TEST_F(SettingsIni, GeodatEndCharacterFromTheGlobalSettings) {
+  g_mboTransfer.settings.sIniPath = m_ini.c_str();
+  EXPECT_EQ('>', cMboGeodatEofChar());  // missing
+  const struct {
+    const char* sValue;
+    char cExpected;
+  } aCases[] = {{"0", '>'}, {"127", '>'}, {"62", '>'}, {"35", '#'}, {"1", '\x01'}, {"126", '~'}, {"x", '>'}};
+  for (const auto& c : aCases) {
+    vPut("402EOF", c.sValue);
+    EXPECT_EQ(c.cExpected, cMboGeodatEofChar()) << c.sValue;
+  }
+  g_mboTransfer.settings.sIniPath = nullptr;
+  EXPECT_EQ('>', cMboGeodatEofChar());
+}
+
+}  // namespace
