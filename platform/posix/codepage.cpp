@@ -189,17 +189,22 @@ BOOL ConvertOemAnsi(LPCSTR src, LPSTR dst, size_t len, bool toAnsi) {
   return TRUE;
 }
 
-// Compares two byte runs by weight; case folded when asked.
+// Compares two byte runs by the weights of their case-folded letters; when
+// case counts, texts that differ only in case then order lower case first,
+// as the locale comparison does ("a" < "A" < "b").
 int CompareRuns(const unsigned char* a, int la, const unsigned char* b, int lb, bool noCase) {
   int n = la < lb ? la : lb;
   for (int i = 0; i < n; ++i) {
-    unsigned char ca = noCase ? UpperAnsi(a[i]) : a[i];
-    unsigned char cb = noCase ? UpperAnsi(b[i]) : b[i];
-    int wa = Weight(ca), wb = Weight(cb);
+    int wa = Weight(UpperAnsi(a[i])), wb = Weight(UpperAnsi(b[i]));
     if (wa != wb) return wa < wb ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
   }
-  if (la == lb) return CSTR_EQUAL;
-  return la < lb ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+  if (la != lb) return la < lb ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+  if (!noCase) {
+    for (int i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return LowerAnsi(a[i]) == a[i] ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    }
+  }
+  return CSTR_EQUAL;
 }
 
 }  // namespace

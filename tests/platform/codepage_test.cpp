@@ -121,7 +121,9 @@ TEST(CompareString, IgnoresCaseOfNorwegianAndLatinLetters) {
   EXPECT_EQ(cmp("\xC6", "\xF8"), CSTR_LESS_THAN);
   EXPECT_EQ(cmp("\xD8", "\xE5"), CSTR_LESS_THAN);
   // Without the flag case counts; counted texts stop at their counts.
-  EXPECT_NE(CompareStringA(LOCALE_USER_DEFAULT, 0, "a", -1, "A", -1), CSTR_EQUAL);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, 0, "a", -1, "A", -1), CSTR_LESS_THAN);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, 0, "A", -1, "b", -1), CSTR_LESS_THAN);
+  EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, 0, "\xC5", -1, "\xE5", -1), CSTR_GREATER_THAN);
   EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "abcX", 3, "ABCY", 3), CSTR_EQUAL);
   EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, nullptr, -1, "a", -1), 0);
 }
