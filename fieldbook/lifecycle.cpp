@@ -1,2 +1,83 @@
 // Module lifecycle: init, finish and the container getters.
-#include "fieldbook/hostrec.h"
+#include "fieldbook/lifecycle.h"
+
+#include <cstring>
+
+#include "base/text.h"
+#include "fieldbook/model.h"
+#include "fieldbook/stations.h"
+
+MboState g_mbo;
+HINSTANCE g_hMboInstance = nullptr;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+  if (reason == DLL_PROCESS_ATTACH) g_hMboInstance = instance;
+  return TRUE;
+}
+
+#ifndef _WIN32
+namespace {
+
+// Its address is the module's instance handle, as the load address is on
+// Windows: an address inside the module's image.
+char g_moduleAnchor;
+
+// The loader's part on Windows: call DllMain when the library is mapped
+// and unmapped.
+struct ModuleLoad {
+  ModuleLoad() { KvxPlatformAttachModule(DllMain, reinterpret_cast<HINSTANCE>(&g_moduleAnchor)); }
+  ~ModuleLoad() { KvxPlatformDetachModule(reinterpret_cast<HINSTANCE>(&g_moduleAnchor)); }
+};
+ModuleLoad g_moduleLoad;
+
+}  // namespace
+#endif
+
+void vKvxMboInit(MboHostRec* host) {
+  // A second init without finish would leak the first field book.
+  if (boMboFieldBookReady()) vMboFinishFieldBook();
+  g_pMboPoints = nullptr;
+  g_pMboLines = nullptr;
+  g_pMboPolygons = nullptr;
+  g_pMboNets = nullptr;
+  vMboForgetStationLists();
+  vMboInitFieldBook();
+  if (host) {
+    host->uPointsOut = reinterpret_cast<uintptr_t>(g_pMboPoints);
+    host->uLinesOut = reinterpret_cast<uintptr_t>(g_pMboLines);
+    host->uPolygonsOut = reinterpret_cast<uintptr_t>(g_pMboPolygons);
+  }
+  memset(&g_mbo, 0, sizeof g_mbo);
+}
+
+void vKvxMboInitCoSysVer(uint64_t version) { g_mbo.uCoSysVer = version; }
+
+void vKvxMboSetOwnerHelpFilePath(const char* path) { sStrCopyN(g_mbo.sHelpPath, path, sizeof g_mbo.sHelpPath); }
+
+void vKvxMboFinish(void) {
+  if (!boMboFieldBookReady()) return;
+  vMboFinishFieldBook();
+  vMboForgetStationLists();
+}
+
+PoPoints* pKvxMboPoPointsGet(void) { return g_pMboPoints; }
+LiLines* pKvxMboLiLinesGet(void) { return g_pMboLines; }
+YgPolygons* pKvxMboYgPolygonsGet(void) { return g_pMboPolygons; }
+TrNets* pKvxMboTrNetsGet(void) { return g_pMboNets; }
+ViFields* pKvxMboPFieldsGet(void) { return g_pMboPoints ? pViPFieldsGet(g_pMboPoints) : nullptr; }
+ViFields* pKvxMboLFieldsGet(void) { return g_pMboLines ? pViLFieldsGet(g_pMboLines) : nullptr; }
+ViFields* pKvxMboYFieldsGet(void) { return g_pMboPolygons ? pViYFieldsGet(g_pMboPolygons) : nullptr; }
+ViFields* pKvxMboNFieldsGet(void) { return g_pMboNets ? pViNFieldsGet(g_pMboNets) : nullptr; }
+
+const char* sMboHelpFile(void) {
+  const char* path = g_mbo.sHelpPath;
+  if (!*path) return "";
+  // The extension is what follows the last dot behind the last separator.
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  if (strchr(name, '.')) return path;
+  size_t n = strlen(path);
+  bool sep = path[n - 1] == '\\' || path[n - 1] == '/';
+  return sStrFormat("%s%ssurvey.chm", path, sep ? "" : "\\");
+}

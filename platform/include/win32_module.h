@@ -1,4 +1,27 @@
-// See win32.h. Declarations are added here as the module comes to call them.
+// DllMain and module loading. See win32.h.
 #pragma once
 
 #include "win32_base.h"
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+// A module's entry point, as the loader calls it.
+typedef BOOL(WINAPI* KvxDllMainFn)(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+extern "C" {
+// The stand-in for the loader's part: a module registers its entry point
+// from a load-time constructor, and the layer calls it at once with
+// DLL_PROCESS_ATTACH, as Windows does when it maps the DLL. The instance is
+// an address inside the module (so that dladdr finds the module's file).
+// Returns what the entry point returned; a second registration of the same
+// instance calls nothing and returns TRUE.
+KVX_PLATFORM_API BOOL KvxPlatformAttachModule(KvxDllMainFn entry, HINSTANCE instance);
+// Called from the module's unload-time destructor: the entry point gets
+// DLL_PROCESS_DETACH and the registration is dropped.
+KVX_PLATFORM_API void KvxPlatformDetachModule(HINSTANCE instance);
+// The entry point registered for an instance, or null.
+KVX_PLATFORM_API KvxDllMainFn KvxPlatformModuleEntry(HINSTANCE instance);
+}

@@ -1,0 +1,61 @@
+// The module's life: init and finish, the container and field-set getters,
+// the module's state block and the entry point that stores the instance.
+#pragma once
+
+#include <cstdint>
+
+#include "base/kvxapi.h"
+#include "fieldbook/hostrec.h"
+#include "fieldbook/project.h"
+#include "kv2gr.h"
+#include "win32.h"
+
+// The module's state block: everything of the transfers that vKvxMboInit
+// clears. (The field book's containers and station lists live beside it.)
+struct MboState {
+  // Raw file and side file of the transfer operations.
+  char sRawPath[257];
+  char sSidePath[257];
+  char sRawName[257];  // the remembered raw-file name (ini value "file")
+  uint32_t uRawFile;   // file handles, 0 = none
+  uint32_t uSideFile;
+  uint32_t uAbort;       // set by the Stop buttons; polled by serial waits
+  uint32_t uGeodatMode;  // 0 none, 1 job files, 2 area files
+  HWND hTransferDlg;     // the running transfer dialog (its status line)
+  // Coordinate system of the host, its height-system version, and the
+  // reference-system and geoid objects of the last transfer (0 = none).
+  uint64_t uCoSys;
+  uint64_t uCoSysVer;
+  uint64_t uRefSys;
+  uint64_t uGeoid;
+  const char* sReportFormat;  // "%s : %s" while a transfer runs
+  char sJobName[9];           // point-ID builder: current job and area
+  char sAreaName[7];
+  char sHelpPath[257];  // the owner's help file, or the folder of "survey.chm"
+  MboProjectAttrs project;
+};
+
+extern MboState g_mbo;
+
+// The module's instance handle (dialogs and string table), from DllMain.
+extern HINSTANCE g_hMboInstance;
+
+KVX_API void vKvxMboInit(MboHostRec* host);
+KVX_API void vKvxMboInitCoSysVer(uint64_t version);
+KVX_API void vKvxMboSetOwnerHelpFilePath(const char* path);
+KVX_API void vKvxMboFinish(void);
+
+KVX_API PoPoints* pKvxMboPoPointsGet(void);
+KVX_API LiLines* pKvxMboLiLinesGet(void);
+KVX_API YgPolygons* pKvxMboYgPolygonsGet(void);
+KVX_API TrNets* pKvxMboTrNetsGet(void);
+KVX_API ViFields* pKvxMboPFieldsGet(void);
+KVX_API ViFields* pKvxMboLFieldsGet(void);
+KVX_API ViFields* pKvxMboYFieldsGet(void);
+KVX_API ViFields* pKvxMboNFieldsGet(void);
+
+// The help file of the transfer dialogs: the owner's help path when it has
+// an extension, else "survey.chm" in that folder; "" when there is none.
+const char* sMboHelpFile(void);
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);

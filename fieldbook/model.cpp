@@ -1,0 +1,437 @@
+// The field book's containers and the object interface.
+#include "fieldbook/model.h"
+
+#include <cstring>
+
+#include "base/text.h"
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/pointindex.h"
+#include "fieldbook/stations.h"
+#include "kv2cosys.h"
+
+PoPoints* g_pMboPoints = nullptr;
+LiLines* g_pMboLines = nullptr;
+YgPolygons* g_pMboPolygons = nullptr;
+TrNets* g_pMboNets = nullptr;
+
+namespace {
+
+// A copy of an ID as it is stored: at most 99 characters.
+void vCopyId(char* dest, const char* id) { sStrCopyN(dest, id, MBO_ID_SIZE); }
+
+bool boSameId(const char* stored, const char* id) { return strncmp(stored, id, MBO_ID_SIZE - 1) == 0; }
+
+// The plain walk: the first point in creation order with the ID.
+PoPoint* pWalkFindPoint(const char* pid) {
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    MboPointData* data = pMboPointGetData(p);
+    if (data && boSameId(data->sPid, pid)) return p;
+  }
+  return nullptr;
+}
+
+PoPoint* pCreatePoint(const char* pid) {
+  PoPoint* point = PoPointsCreatePoint(g_pMboPoints);
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return point;
+  if (pid) vCopyId(data->sPid, pid);
+  vMboIndexPointAdded(point);
+  return point;
+}
+
+void vSetObjId(MboLineData* data, const char* objId) {
+  if (data && objId) vCopyId(data->sObjId, objId);
+}
+
+const char* sObjId(const MboLineData* data) { return data ? data->sObjId : ""; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Life of the field book
+
+void vMboInitFieldBook(void) {
+  vMboInitStationLists();
+  g_pMboLines = LiLinesCreate(sizeof(MboLineData), sizeof(MboElmData));
+  g_pMboPoints = PoPointsCreate(sizeof(MboPointData));
+  g_pMboPolygons = YgPolygonsCreate(sizeof(MboLineData), sizeof(MboElmData));
+  g_pMboNets = TrNetsCreate(sizeof(MboLineData));
+  vMboIndexClear();
+}
+
+bool boMboFieldBookReady(void) { return g_pMboPoints != nullptr; }
+
+void vMboResetFieldBook(void) {
+  vMboIndexClear();
+  vMboFreeStationLists();
+  if (g_pMboLines) iViFieldsSetCount(pViLFieldsGet(g_pMboLines), 0);
+  if (g_pMboPoints) iViFieldsSetCount(pViPFieldsGet(g_pMboPoints), 0);
+  if (g_pMboPoints) vPoPointsDeletePoints(g_pMboPoints);
+  if (g_pMboLines) vLiLinesDeleteLines(g_pMboLines);
+  if (g_pMboPolygons) vYgPolygonsDeleteLines(g_pMboPolygons);
+  if (g_pMboNets) vTrNetsDeleteNets(g_pMboNets);
+  g_mbo.sJobName[0] = '\0';
+  g_mbo.sAreaName[0] = '\0';
+}
+
+void vMboFinishFieldBook(void) {
+  vMboResetFieldBook();
+  if (g_pMboPoints) vPoPointsDelete(g_pMboPoints);
+  if (g_pMboLines) vLiLinesDelete(g_pMboLines);
+  if (g_pMboPolygons) vYgPolygonsDelete(g_pMboPolygons);
+  if (g_pMboNets) vTrNetsDelete(g_pMboNets);
+  g_pMboPoints = nullptr;
+  g_pMboLines = nullptr;
+  g_pMboPolygons = nullptr;
+  g_pMboNets = nullptr;
+  // Closed once only: the handles are forgotten with them.
+  if (g_mbo.uRefSys) CoSysRefSysClose(g_mbo.uRefSys);
+  if (g_mbo.uGeoid) CoSysGeoideClose(g_mbo.uGeoid);
+  g_mbo.uRefSys = 0;
+  g_mbo.uGeoid = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Creating objects
+
+PoPoint* KvxMboNewPoint(const char* pid) {
+  if (!g_pMboPoints) return nullptr;
+  return pCreatePoint(pid);
+}
+
+PoPoint* KvxMboNewOrExistingPoint(const char* pid) {
+  if (!g_pMboPoints) return nullptr;
+  // An unnamed point is always a new one: merging on "" would pile every
+  // unnamed record onto the first unnamed point.
+  if (pid && *pid) {
+    PoPoint* found = pMboFindPoint(pid);
+    if (found) return found;
+  }
+  return pCreatePoint(pid);
+}
+
+LiLine* KvxMboNewLine(const char* objId) {
+  if (!g_pMboLines) return nullptr;
+  LiLine* line = LiLinesCreate3dLine(g_pMboLines);
+  vSetObjId(pMboLineGetData(line), objId);
+  return line;
+}
+
+YgPolygon* KvxMboNewPolygon(const char* objId) {
+  if (!g_pMboPolygons) return nullptr;
+  YgPolygon* polygon = YgPolygonsCreate3dLine(g_pMboPolygons);
+  vSetObjId(pMboPolygonGetData(polygon), objId);
+  return polygon;
+}
+
+TrNet* KvxMboNewTriangleNet(const char* objId) {
+  if (!g_pMboNets) return nullptr;
+  TrNet* net = TrNetsCreateNet(g_pMboNets);
+  vSetObjId(pMboTriangleNetGetData(net), objId);
+  return net;
+}
+
+LiElm* KvxMboAddLineElmBefore(LiLine* line, const char* pid, LiElm* before) {
+  if (!line) return nullptr;
+  LiElm* elm = LiLineAddPoint(line, before);
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (data && pid) vCopyId(data->sPid, pid);
+  return elm;
+}
+
+LiElm* KvxMboAddLineElm(LiLine* line, const char* pid) { return KvxMboAddLineElmBefore(line, pid, nullptr); }
+
+YgElm* KvxMboAddPolygonElm(YgPolygon* polygon, const char* pid) {
+  if (!polygon) return nullptr;
+  YgElm* elm = YgPolygonAddPoint(polygon, nullptr);
+  MboElmData* data = pMboElmGetData(polygon, elm);
+  if (data && pid) vCopyId(data->sPid, pid);
+  return elm;
+}
+
+// ---------------------------------------------------------------------------
+// Points
+
+bool boMboGetPointXY(PoPoint* point, double* x, double* y) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data || !(data->uFlags & MBO_FLAG_XY)) return false;
+  if (x) *x = dPoPointGetX(point);
+  if (y) *y = dPoPointGetY(point);
+  return true;
+}
+
+bool boMboGetPointZ(PoPoint* point, double* z) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data || !(data->uFlags & MBO_FLAG_Z)) return false;
+  if (z) *z = dPoPointGetZ(point);
+  return true;
+}
+
+bool boMboGetPointXYprecalc(PoPoint* point) {
+  MboPointData* data = pMboPointGetData(point);
+  return data && !(data->uFlags & MBO_FLAG_XY_MEASURED);
+}
+
+bool boMboGetPointZprecalc(PoPoint* point) {
+  MboPointData* data = pMboPointGetData(point);
+  return data && !(data->uFlags & MBO_FLAG_Z_MEASURED);
+}
+
+int32_t boMboGetPointDetail(PoPoint* point) {
+  MboPointData* data = pMboPointGetData(point);
+  return data ? data->iDetail : 0;
+}
+
+namespace {
+
+// The first store of XY counts as measured; later ones keep the bit.
+MboPointData* pMarkXYSet(PoPoint* point) {
+  MboPointData* data = pMboPointGetData(point);
+  if (data && !(data->uFlags & MBO_FLAG_XY)) data->uFlags |= MBO_FLAG_XY | MBO_FLAG_XY_MEASURED;
+  return data;
+}
+
+}  // namespace
+
+void vMboSetPointX(PoPoint* point, double x) {
+  if (pMarkXYSet(point)) vPoPointSetX(point, x);
+}
+
+void vMboSetPointY(PoPoint* point, double y) {
+  if (pMarkXYSet(point)) vPoPointSetY(point, y);
+}
+
+void vMboSetPointXY(PoPoint* point, double x, double y) {
+  if (!pMarkXYSet(point)) return;
+  vPoPointSetX(point, x);
+  vPoPointSetY(point, y);
+}
+
+void vMboSetPointZ(PoPoint* point, double z) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return;
+  if (!(data->uFlags & MBO_FLAG_Z)) data->uFlags |= MBO_FLAG_Z | MBO_FLAG_Z_MEASURED;
+  vPoPointSetZ(point, z);
+}
+
+void vMboSetPointXYprecalc(PoPoint* point, int precalc) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return;
+  if (precalc)
+    data->uFlags &= ~MBO_FLAG_XY_MEASURED;
+  else
+    data->uFlags |= MBO_FLAG_XY_MEASURED;
+}
+
+void vMboSetPointZprecalc(PoPoint* point, int precalc) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return;
+  if (precalc)
+    data->uFlags &= ~MBO_FLAG_Z_MEASURED;
+  else
+    data->uFlags |= MBO_FLAG_Z_MEASURED;
+}
+
+void vMboSetPointDetail(PoPoint* point, int32_t detail) {
+  MboPointData* data = pMboPointGetData(point);
+  if (data) data->iDetail = detail;
+}
+
+const char* sMboGetPointPID(PoPoint* point) {
+  MboPointData* data = pMboPointGetData(point);
+  return data ? data->sPid : "";
+}
+
+void vMboSetPointPID(PoPoint* point, const char* pid) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return;
+  char old[MBO_ID_SIZE];
+  memcpy(old, data->sPid, sizeof old);
+  old[MBO_ID_SIZE - 1] = '\0';
+  vCopyId(data->sPid, pid);
+  vMboIndexPointRenamed(point, old, data->sPid);
+}
+
+// ---------------------------------------------------------------------------
+// Vertices
+
+bool boMboGetElmPID(LiLine* line, LiElm* elm, char* buf, int size) {
+  MboElmData* data = pMboElmGetData(line, elm);
+  bool named = data && data->sPid[0];
+  if (buf && size > 0) sStrCopyN(buf, named ? data->sPid : "", size);
+  return named;
+}
+
+bool boMboGetElmXY(LiLine* line, LiElm* elm, double* x, double* y) {
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (!data || !(data->uFlags & MBO_FLAG_XY)) return false;
+  GeoPnt2 p;
+  vLiElmGetP2d(line, elm, &p);
+  if (x) *x = p.x;
+  if (y) *y = p.y;
+  return true;
+}
+
+bool boMboGetElmZ(LiLine* line, LiElm* elm, double* z) {
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (!data || !(data->uFlags & MBO_FLAG_Z)) return false;
+  GeoPnt3 p;
+  vLiElmGetP(line, elm, &p);
+  if (z) *z = p.z;
+  return true;
+}
+
+void vMboSetElmPID(LiLine* line, LiElm* elm, const char* pid) {
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (data) vCopyId(data->sPid, pid);
+}
+
+// Vertices are marked measured on every store, unlike points.
+void vMboSetElmXY(LiLine* line, LiElm* elm, double x, double y) {
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (!data) return;
+  GeoPnt2 p{x, y};
+  vLiElmSetP2d(line, elm, &p);
+  data->uFlags |= MBO_FLAG_XY | MBO_FLAG_XY_MEASURED;
+}
+
+void vMboSetElmZ(LiLine* line, LiElm* elm, double z) {
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (!data) return;
+  GeoPnt3 p;
+  vLiElmGetP(line, elm, &p);
+  p.z = z;
+  vLiElmSetP(line, elm, &p);
+  data->uFlags |= MBO_FLAG_Z | MBO_FLAG_Z_MEASURED;
+}
+
+// ---------------------------------------------------------------------------
+// Object IDs
+
+const char* sMboGetLineObjID(LiLine* line) { return sObjId(pMboLineGetData(line)); }
+const char* sMboGetPolygonObjID(YgPolygon* polygon) { return sObjId(pMboPolygonGetData(polygon)); }
+const char* sMboGetTriangleNetObjID(TrNet* net) { return sObjId(pMboTriangleNetGetData(net)); }
+
+void vMboSetLineObjID(LiLine* line, const char* objId) { vSetObjId(pMboLineGetData(line), objId ? objId : ""); }
+void vMboSetPolygonObjID(YgPolygon* polygon, const char* objId) {
+  vSetObjId(pMboPolygonGetData(polygon), objId ? objId : "");
+}
+void vMboSetTriangleNetObjID(TrNet* net, const char* objId) {
+  vSetObjId(pMboTriangleNetGetData(net), objId ? objId : "");
+}
+
+// ---------------------------------------------------------------------------
+// Module-internal access
+
+PoPoint* pMboFindPoint(const char* pid) {
+  if (!pid || !g_pMboPoints) return nullptr;
+  if (!*pid) return pWalkFindPoint(pid);  // unnamed points are not indexed
+  PoPoint* point = nullptr;
+  switch (eMboIndexFind(pid, &point)) {
+    case MBO_INDEX_FOUND:
+      return point;
+    case MBO_INDEX_ABSENT:
+      return nullptr;
+    case MBO_INDEX_UNUSABLE:
+      break;
+  }
+  return pWalkFindPoint(pid);
+}
+
+LiLine* pMboFindLine(const char* objId) {
+  if (!objId || !g_pMboLines) return nullptr;
+  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
+    if (boSameId(sObjId(pMboLineGetData(l)), objId)) return l;
+  return nullptr;
+}
+
+YgPolygon* pMboFindPolygon(const char* objId) {
+  if (!objId || !g_pMboPolygons) return nullptr;
+  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+    if (boSameId(sObjId(pMboPolygonGetData(y)), objId)) return y;
+  return nullptr;
+}
+
+TrNet* pMboFindTriangleNet(const char* objId) {
+  if (!objId || !g_pMboNets) return nullptr;
+  for (TrNet* n = TrNetsGetFirst(g_pMboNets); n; n = TrNetsGetNext(g_pMboNets, n))
+    if (boSameId(sObjId(pMboTriangleNetGetData(n)), objId)) return n;
+  return nullptr;
+}
+
+MboPointData* pMboPointGetData(PoPoint* point) {
+  return point ? static_cast<MboPointData*>(PoPointGetData(point)) : nullptr;
+}
+
+MboLineData* pMboLineGetData(LiLine* line) {
+  return line ? static_cast<MboLineData*>(LiLineGetData(line)) : nullptr;
+}
+
+MboElmData* pMboElmGetData(LiLine* line, LiElm* elm) {
+  return line && elm ? static_cast<MboElmData*>(LiElmGetData(line, elm)) : nullptr;
+}
+
+MboLineData* pMboPolygonGetData(YgPolygon* polygon) {
+  return polygon ? static_cast<MboLineData*>(YgPolygonGetData(polygon)) : nullptr;
+}
+
+MboLineData* pMboTriangleNetGetData(TrNet* net) {
+  return net ? static_cast<MboLineData*>(TrNetGetData(net)) : nullptr;
+}
+
+const char* sMboPointGetField(PoPoint* point) {
+  const char* code = point ? sPoPointGetField(point) : nullptr;
+  return code ? code : "";
+}
+
+int32_t iMboPointGetMark(PoPoint* point) {
+  MboPointData* data = pMboPointGetData(point);
+  return data ? data->iMark : 0;
+}
+
+void vMboPointSetMark(PoPoint* point, int32_t mark) {
+  MboPointData* data = pMboPointGetData(point);
+  if (data) data->iMark = mark;
+}
+
+char* sMboGetPointNo(PoPoint* point) {
+  const char* pid = sMboGetPointPID(point);
+  const char* dot = strrchr(pid, '.');
+  return sStrTemp(dot ? dot + 1 : pid);
+}
+
+// ---------------------------------------------------------------------------
+// Counts
+
+int iMboCountPoints(void) { return g_pMboPoints ? iPoPointsGetCount(g_pMboPoints) : 0; }
+
+int iMboCountLineVertices(void) {
+  int n = 0;
+  if (!g_pMboLines) return 0;
+  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) n += iLiElmGetCount(l);
+  return n;
+}
+
+int iMboCountPolygonVertices(void) {
+  int n = 0;
+  if (!g_pMboPolygons) return 0;
+  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+    n += iYgElmGetCount(y);
+  return n;
+}
+
+int iMboCountTriangleNets(void) { return g_pMboNets ? iTrNetsGetCount(g_pMboNets) : 0; }
+
+int iMboCountTriangleNetPoints(void) {
+  int n = 0;
+  if (!g_pMboNets) return 0;
+  for (TrNet* t = TrNetsGetFirst(g_pMboNets); t; t = TrNetsGetNext(g_pMboNets, t)) n += iTrNetGetPointCount(t);
+  return n;
+}
+
+int iMboCountTriangles(void) {
+  int n = 0;
+  if (!g_pMboNets) return 0;
+  for (TrNet* t = TrNetsGetFirst(g_pMboNets); t; t = TrNetsGetNext(g_pMboNets, t)) n += iTrNetGetTriangleCount(t);
+  return n;
+}

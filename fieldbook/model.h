@@ -1,0 +1,138 @@
+// The field book: points, lines, polygons and triangle nets in the four
+// kv2gr containers, each object with a small user-data record of ours, and
+// the object interface that the host and the readers and writers use.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/kvxapi.h"
+#include "kv2gr.h"
+
+// Coordinate flags of points and vertices. A value is precalculated when its
+// measured bit is clear.
+#define MBO_FLAG_XY 1u
+#define MBO_FLAG_Z 2u
+#define MBO_FLAG_XY_MEASURED 16u
+#define MBO_FLAG_Z_MEASURED 32u
+
+// Identifiers hold at most 99 characters.
+#define MBO_ID_SIZE 100
+
+// User data of a point (112 bytes; the host reads it through the container).
+struct MboPointData {
+  char sPid[MBO_ID_SIZE];  // point ID: job.area.number, up to three parts
+  uint32_t uFlags;         // MBO_FLAG_*
+  int32_t iMark;           // free for writers (the KOF writer marks written points)
+  int32_t iDetail;         // only through the detail accessors
+};
+static_assert(sizeof(MboPointData) == 112);
+static_assert(offsetof(MboPointData, sPid) == 0);
+static_assert(offsetof(MboPointData, uFlags) == 100);
+static_assert(offsetof(MboPointData, iMark) == 104);
+static_assert(offsetof(MboPointData, iDetail) == 108);
+
+// User data of a line, polygon or net (104 bytes).
+struct MboLineData {
+  char sObjId[MBO_ID_SIZE];
+  int32_t iReserved;  // keeps the record at the size the host expects
+};
+static_assert(sizeof(MboLineData) == 104);
+static_assert(offsetof(MboLineData, sObjId) == 0);
+static_assert(offsetof(MboLineData, iReserved) == 100);
+
+// User data of a line or polygon vertex (108 bytes).
+struct MboElmData {
+  char sPid[MBO_ID_SIZE];  // the point the vertex stands on
+  uint32_t uFlags;         // MBO_FLAG_*
+  int32_t iReserved;       // keeps the record at the size the host expects
+};
+static_assert(sizeof(MboElmData) == 108);
+static_assert(offsetof(MboElmData, sPid) == 0);
+static_assert(offsetof(MboElmData, uFlags) == 100);
+static_assert(offsetof(MboElmData, iReserved) == 104);
+
+// The four containers; null while the field book is not initialised.
+extern PoPoints* g_pMboPoints;
+extern LiLines* g_pMboLines;
+extern YgPolygons* g_pMboPolygons;
+extern TrNets* g_pMboNets;
+
+// ---- Exported object interface ----
+KVX_API PoPoint* KvxMboNewPoint(const char* pid);
+KVX_API PoPoint* KvxMboNewOrExistingPoint(const char* pid);
+KVX_API LiLine* KvxMboNewLine(const char* objId);
+KVX_API YgPolygon* KvxMboNewPolygon(const char* objId);
+KVX_API TrNet* KvxMboNewTriangleNet(const char* objId);
+KVX_API LiElm* KvxMboAddLineElmBefore(LiLine* line, const char* pid, LiElm* before);
+KVX_API LiElm* KvxMboAddLineElm(LiLine* line, const char* pid);
+KVX_API YgElm* KvxMboAddPolygonElm(YgPolygon* polygon, const char* pid);
+
+KVX_API bool boMboGetPointXY(PoPoint* point, double* x, double* y);
+KVX_API bool boMboGetPointZ(PoPoint* point, double* z);
+KVX_API bool boMboGetPointXYprecalc(PoPoint* point);
+KVX_API bool boMboGetPointZprecalc(PoPoint* point);
+KVX_API int32_t boMboGetPointDetail(PoPoint* point);
+KVX_API void vMboSetPointX(PoPoint* point, double x);
+KVX_API void vMboSetPointY(PoPoint* point, double y);
+KVX_API void vMboSetPointXY(PoPoint* point, double x, double y);
+KVX_API void vMboSetPointZ(PoPoint* point, double z);
+KVX_API void vMboSetPointXYprecalc(PoPoint* point, int precalc);
+KVX_API void vMboSetPointZprecalc(PoPoint* point, int precalc);
+KVX_API void vMboSetPointDetail(PoPoint* point, int32_t detail);
+KVX_API const char* sMboGetPointPID(PoPoint* point);
+KVX_API void vMboSetPointPID(PoPoint* point, const char* pid);
+
+KVX_API bool boMboGetElmPID(LiLine* line, LiElm* elm, char* buf, int size);
+KVX_API bool boMboGetElmXY(LiLine* line, LiElm* elm, double* x, double* y);
+KVX_API bool boMboGetElmZ(LiLine* line, LiElm* elm, double* z);
+KVX_API void vMboSetElmPID(LiLine* line, LiElm* elm, const char* pid);
+KVX_API void vMboSetElmXY(LiLine* line, LiElm* elm, double x, double y);
+KVX_API void vMboSetElmZ(LiLine* line, LiElm* elm, double z);
+
+KVX_API const char* sMboGetLineObjID(LiLine* line);
+KVX_API const char* sMboGetPolygonObjID(YgPolygon* polygon);
+KVX_API const char* sMboGetTriangleNetObjID(TrNet* net);
+KVX_API void vMboSetLineObjID(LiLine* line, const char* objId);
+KVX_API void vMboSetPolygonObjID(YgPolygon* polygon, const char* objId);
+KVX_API void vMboSetTriangleNetObjID(TrNet* net, const char* objId);
+
+// ---- Module-internal ----
+// Creates the containers and station lists; the caller has cleared the
+// field-book globals (vKvxMboInit).
+void vMboInitFieldBook(void);
+// Empties the field book (before each read, and at finish).
+void vMboResetFieldBook(void);
+// Reset, then frees the containers and closes the reference-system and geoid
+// objects of the last transfer.
+void vMboFinishFieldBook(void);
+bool boMboFieldBookReady(void);
+
+// The first object in creation order whose ID equals the text; null when
+// none or for a null text. Point look-ups go through an index; a text longer
+// than 99 characters is compared by its first 99, as stored.
+PoPoint* pMboFindPoint(const char* pid);
+LiLine* pMboFindLine(const char* objId);
+YgPolygon* pMboFindPolygon(const char* objId);
+TrNet* pMboFindTriangleNet(const char* objId);
+
+MboPointData* pMboPointGetData(PoPoint* point);
+MboLineData* pMboLineGetData(LiLine* line);
+MboElmData* pMboElmGetData(LiLine* line, LiElm* elm);
+MboLineData* pMboPolygonGetData(YgPolygon* polygon);
+MboLineData* pMboTriangleNetGetData(TrNet* net);
+// The point's code text ("" for none).
+const char* sMboPointGetField(PoPoint* point);
+
+int32_t iMboPointGetMark(PoPoint* point);
+void vMboPointSetMark(PoPoint* point, int32_t mark);
+// The point-number part (after the last '.') of the point ID, as scratch text.
+char* sMboGetPointNo(PoPoint* point);
+
+// Counts for the import summary.
+int iMboCountPoints(void);
+int iMboCountLineVertices(void);
+int iMboCountPolygonVertices(void);
+int iMboCountTriangleNets(void);
+int iMboCountTriangleNetPoints(void);
+int iMboCountTriangles(void);

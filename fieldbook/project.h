@@ -1,0 +1,24 @@
+// Project attributes: a small fixed set of texts that readers take from file
+// headers and writers put into them. Kept from one import to the next; only
+// vKvxMboInit clears them.
+#pragma once
+
+#include "base/kvxapi.h"
+
+// Each text holds at most its key's width in characters.
+struct MboProjectAttrs {
+  char sProject[257];       // "PROJECT"
+  char sProjectDescr[41];   // "PROJECTDESCR"
+  char sSign[11];           // "SIGN"
+  char sDate[11];           // "DATE", as "yyyy.mm.dd"
+  char sInkaOmrSign[7];     // "INKAOMRSIGN"
+  char sInkaSone[3];        // "INKASONE"
+  char sKeyAttribute[41];   // "KEYATTRIBUTE"
+  char sTerVersion[51];     // "TERVERSION"
+};
+
+// The stored text of the key (exact, case-sensitive), "DATE" in the host's
+// date form; false for an unknown key. The buffer is emptied first.
+KVX_API bool boMboGetProjectAttr(const char* key, char* buf, int size);
+// Stores the text cut to the key's width; false for an unknown key.
+KVX_API bool boMboSetProjectAttr(const char* key, const char* text);

@@ -1,0 +1,141 @@
+// Stations and the observations made from them, in four kinds: 1 total
+// station, 2 levelling, 4 GPS vector, 5 coordinate observation. Each kind has
+// one list of stations; each station owns the list of its observations. The
+// host and the readers and writers reach every field as text through an
+// attribute number, so these layouts stay private to the module.
+#pragma once
+
+#include <cstdint>
+
+#include "base/kvxapi.h"
+#include "base/slink.h"
+
+#define MBO_KIND_TS 1
+#define MBO_KIND_LEV 2
+#define MBO_KIND_GPS 4
+#define MBO_KIND_COORD 5
+
+// Validity flags of a total-station observation.
+#define MBO_OBS_HZ_VALID 8u
+#define MBO_OBS_V_VALID 16u
+#define MBO_OBS_DIST_VALID 32u
+#define MBO_OBS_TH_VALID 128u
+
+// What every station starts with: the list link, then its observations.
+struct MboStationHead {
+  SLinkObj* pNext;
+  SLinkList obsList;
+};
+
+struct MboStationTs {
+  MboStationHead head;
+  char sName[100];
+  int32_t iInstrNo;
+  char sInstrHeight[16];
+  char sPressure[10];  // mmHg
+  char sTemperature[10];
+  int32_t iCorrCode;
+};
+
+struct MboStationLev {
+  MboStationHead head;
+  int32_t iSetNo;
+  int32_t iInstrNo;
+};
+
+struct MboStationGps {
+  MboStationHead head;
+  int32_t iInstrNo;
+  char sName[100];
+  double dAntennaHeight;  // 0: unset
+};
+
+struct MboStationCoord {
+  MboStationHead head;
+  int32_t iInstrNo;
+  char sName[100];
+};
+
+// Angles in the coordinate-system library's internal unit, lengths in metres.
+struct MboObsTs {
+  SLinkObj* pNext;
+  char sTarget[100];
+  char sCode[16];
+  char sRemark[80];
+  double dTargetHeight;
+  double dHz;
+  double dV;
+  double dHz2;  // second face
+  double dV2;
+  double dDist;
+  uint32_t uFlags;     // MBO_OBS_*
+  uint32_t uHz2Present;
+  uint32_t uV2Present;
+  uint32_t uHorDist;   // 1: the distance is horizontal, 0: slope
+};
+
+struct MboObsLev {
+  SLinkObj* pNext;
+  char sFrom[100];
+  char sTo[100];
+  char sCode[16];
+  double dHeightDiff;
+  double dDist;  // sum of the sight lengths
+};
+
+struct MboObsGps {
+  SLinkObj* pNext;
+  char sTo[100];
+  char sCode[16];
+  double dAntennaHeight;
+  double dX, dY, dZ;
+  double dSdX, dSdY, dSdZ;
+  float r11, r12, r13, r22, r23, r33;  // correlations, upper triangle
+};
+
+struct MboObsCoord {
+  SLinkObj* pNext;
+  char sCode[16];
+  double dAntennaHeight;
+  double dQuality;
+  char sEpoch[20];
+  int32_t iQualityA;
+  int32_t iQualityB;
+  int32_t iBlockMark;
+  double dX, dY, dZ;
+  double dSdX, dSdY, dSdZ;
+  float r11, r12, r13, r22, r23, r33;
+};
+
+// ---- Exported ----
+// kind is 1, 2, 4 or 5; any other kind gives null or false.
+KVX_API void* pMboAddSt(int kind);
+KVX_API void* pMboAddObs(int kind, void* station);
+KVX_API void* pMboGetNextSt(int kind, void* station);
+KVX_API void* pMboGetNextObs(int kind, void* station, void* obs);
+KVX_API bool boMboGetStAttr(int kind, void* station, int attr, char* buf, int size);
+KVX_API bool boMboSetStAttr(int kind, void* station, int attr, const char* text);
+KVX_API bool boMboGetObsAttr(int kind, void* station, void* obs, int attr, char* buf, int size);
+KVX_API bool boMboSetObsAttr(int kind, void* station, void* obs, int attr, const char* text);
+
+// ---- Module-internal ----
+// The kind's station list; null for another kind.
+SLinkList* pMboStationList(int kind);
+void vMboInitStationLists(void);
+// Frees every observation and station (the lists stay usable).
+void vMboFreeStationLists(void);
+// Makes the lists unusable (pMboAddSt gives null) until the next init.
+void vMboForgetStationLists(void);
+// A text that holds something other than blanks.
+bool boMboIsNotBlank(const char* text);
+// The first station of the kind whose attribute, read as text, equals the
+// text exactly; null when none.
+void* pMboFindStationByAttr(int kind, int attr, const char* text);
+
+int iMboCountStations(int kind);
+// All observations of all stations of the kind.
+int iMboCountObs(int kind);
+int iMboCountTsObs(void);
+int iMboCountLevObs(void);
+int iMboCountGpsObs(void);
+int iMboCountCoordObs(void);
