@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "KvxLib.h"
+#include "kvxlib.h"
 #include "base/text.h"
 #include "fieldbook/lifecycle.h"
 

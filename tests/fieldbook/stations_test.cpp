@@ -1,0 +1,322 @@
+// Stations and observations through the loaded module: attribute round
+// trips per kind, their text forms, and what each kind lacks.
+#include <algorithm>
+#include <string>
+
+#include "fb_module.h"
+
+namespace {
+
+// The attribute read back as text; "<false>" when the getter says false.
+std::string sSt(int kind, void* st, int attr) {
+  char buf[256] = "junk";
+  bool ok = FB(boMboGetStAttr)(kind, st, attr, buf, sizeof buf);
+  EXPECT_TRUE(ok || buf[0] == '\0') << "attr " << attr;
+  return ok ? buf : "<false>";
+}
+
+std::string sObs(int kind, void* obs, int attr) {
+  char buf[256] = "junk";
+  bool ok = FB(boMboGetObsAttr)(kind, nullptr, obs, attr, buf, sizeof buf);
+  EXPECT_TRUE(ok || buf[0] == '\0') << "attr " << attr;
+  return ok ? buf : "<false>";
+}
+
+bool boSetSt(int kind, void* st, int attr, const char* text) { return FB(boMboSetStAttr)(kind, st, attr, text); }
+bool boSetObs(int kind, void* obs, int attr, const char* text) {
+  return FB(boMboSetObsAttr)(kind, nullptr, obs, attr, text);
+}
+
+// Every attribute number up to the limit that is not listed gives false.
+void vExpectOnly(int kind, void* rec, bool station, std::initializer_list<int> listed) {
+  for (int attr = -1; attr <= 140; ++attr) {
+    bool isListed = std::find(listed.begin(), listed.end(), attr) != listed.end();
+    if (isListed) continue;
+    char buf[8] = "junk";
+    bool got = station ? FB(boMboGetStAttr)(kind, rec, attr, buf, sizeof buf)
+                       : FB(boMboGetObsAttr)(kind, nullptr, rec, attr, buf, sizeof buf);
+    bool set = station ? FB(boMboSetStAttr)(kind, rec, attr, "1") : FB(boMboSetObsAttr)(kind, nullptr, rec, attr, "1");
+    EXPECT_FALSE(got) << "kind " << kind << " attr " << attr;
+    EXPECT_FALSE(set) << "kind " << kind << " attr " << attr;
+    EXPECT_STREQ(buf, "");
+  }
+}
+
+}  // namespace
+
+using Stations = FieldBook;
+
+TEST_F(Stations, ListsPerKindInOrder) {
+  void* s1 = FB(pMboAddSt)(1);
+  void* s2 = FB(pMboAddSt)(1);
+  void* g = FB(pMboAddSt)(4);
+  ASSERT_TRUE(s1 && s2 && g);
+  EXPECT_EQ(FB(pMboGetNextSt)(1, nullptr), s1);
+  EXPECT_EQ(FB(pMboGetNextSt)(1, s1), s2);
+  EXPECT_EQ(FB(pMboGetNextSt)(1, s2), nullptr);
+  EXPECT_EQ(FB(pMboGetNextSt)(4, nullptr), g);
+  EXPECT_EQ(FB(pMboGetNextSt)(2, nullptr), nullptr);
+  void* o1 = FB(pMboAddObs)(1, s2);
+  void* o2 = FB(pMboAddObs)(1, s2);
+  EXPECT_EQ(FB(pMboGetNextObs)(1, s2, nullptr), o1);
+  EXPECT_EQ(FB(pMboGetNextObs)(1, s2, o1), o2);
+  EXPECT_EQ(FB(pMboGetNextObs)(1, s2, o2), nullptr);
+  EXPECT_EQ(FB(pMboGetNextObs)(1, s1, nullptr), nullptr);
+}
+
+TEST_F(Stations, KindsOtherThan1245AndNullRecordsGiveNothing) {
+  for (int kind : {-1, 0, 3, 6, 100}) {
+    EXPECT_EQ(FB(pMboAddSt)(kind), nullptr) << kind;
+    EXPECT_EQ(FB(pMboGetNextSt)(kind, nullptr), nullptr);
+  }
+  void* st = FB(pMboAddSt)(1);
+  void* obs = FB(pMboAddObs)(1, st);
+  char buf[8] = "junk";
+  EXPECT_EQ(FB(pMboAddObs)(3, st), nullptr);
+  EXPECT_EQ(FB(pMboGetNextObs)(3, st, nullptr), nullptr);
+  EXPECT_FALSE(FB(boMboGetStAttr)(3, st, 1, buf, sizeof buf));
+  EXPECT_STREQ(buf, "");
+  EXPECT_FALSE(FB(boMboSetStAttr)(3, st, 1, "x"));
+  EXPECT_FALSE(FB(boMboGetObsAttr)(3, st, obs, 1, buf, sizeof buf));
+  EXPECT_FALSE(FB(boMboSetObsAttr)(3, st, obs, 1, "x"));
+  EXPECT_EQ(FB(pMboAddObs)(1, nullptr), nullptr);
+  EXPECT_EQ(FB(pMboGetNextObs)(1, nullptr, nullptr), nullptr);
+  EXPECT_FALSE(FB(boMboGetStAttr)(1, nullptr, 1, buf, sizeof buf));
+  EXPECT_FALSE(FB(boMboSetStAttr)(1, nullptr, 1, "x"));
+  EXPECT_FALSE(FB(boMboGetObsAttr)(1, st, nullptr, 1, buf, sizeof buf));
+  EXPECT_FALSE(FB(boMboSetObsAttr)(1, st, nullptr, 1, "x"));
+  // A buffer size of 0 or less is never written.
+  boSetSt(1, st, 1, "S1");
+  buf[0] = 'k';
+  EXPECT_TRUE(FB(boMboGetStAttr)(1, st, 1, buf, 0));
+  EXPECT_FALSE(FB(boMboGetStAttr)(1, st, 2, buf, -5));
+  EXPECT_EQ(buf[0], 'k');
+}
+
+TEST_F(Stations, TotalStationStation) {
+  void* st = FB(pMboAddSt)(1);
+  EXPECT_EQ(sSt(1, st, 1), "<false>");
+  EXPECT_EQ(sSt(1, st, 3), "0");
+  EXPECT_EQ(sSt(1, st, 4), "");  // true even when empty
+  EXPECT_EQ(sSt(1, st, 5), "");
+  EXPECT_EQ(sSt(1, st, 6), "");
+  EXPECT_TRUE(boSetSt(1, st, 1, std::string(120, 's').c_str()));
+  EXPECT_EQ(sSt(1, st, 1), std::string(99, 's'));
+  EXPECT_TRUE(boSetSt(1, st, 3, "42abc"));
+  EXPECT_EQ(sSt(1, st, 3), "42");
+  EXPECT_TRUE(boSetSt(1, st, 4, "1.6543210987654321"));
+  EXPECT_EQ(sSt(1, st, 4), "1.6543210987654");  // 15 characters
+  EXPECT_TRUE(boSetSt(1, st, 5, "760.000000"));
+  EXPECT_EQ(sSt(1, st, 5), "760.00000");
+  EXPECT_TRUE(boSetSt(1, st, 6, "-12.5"));
+  EXPECT_EQ(sSt(1, st, 6), "-12.5");
+  EXPECT_TRUE(boSetSt(1, st, 7, "x"));
+  EXPECT_EQ(sSt(1, st, 7), "0");
+  EXPECT_TRUE(boSetSt(1, st, 7, "99999999999"));  // saturates, no overflow
+  EXPECT_EQ(sSt(1, st, 7), "2147483647");
+  vExpectOnly(1, st, true, {1, 3, 4, 5, 6, 7});
+}
+
+TEST_F(Stations, TotalStationObservation) {
+  void* st = FB(pMboAddSt)(1);
+  void* o = FB(pMboAddObs)(1, st);
+  for (int attr : {1, 3, 4, 5, 6, 7}) EXPECT_EQ(sObs(1, o, attr), "<false>") << attr;
+  EXPECT_EQ(sObs(1, o, 2), "");
+  EXPECT_EQ(sObs(1, o, 9), "0");  // no valid distance
+  EXPECT_TRUE(boSetObs(1, o, 1, "T1"));
+  EXPECT_TRUE(boSetObs(1, o, 2, "CODE567890123456789"));
+  EXPECT_TRUE(boSetObs(1, o, 3, "1.2345678912"));
+  EXPECT_TRUE(boSetObs(1, o, 4, "1.5"));
+  EXPECT_TRUE(boSetObs(1, o, 5, "123.456789"));
+  EXPECT_TRUE(boSetObs(1, o, 6, "1.7"));
+  EXPECT_TRUE(boSetObs(1, o, 7, std::string(90, 'r').c_str()));
+  EXPECT_EQ(sObs(1, o, 1), "T1");
+  EXPECT_EQ(sObs(1, o, 2), "CODE56789012345");
+  EXPECT_EQ(sObs(1, o, 3), "1.23456789");
+  EXPECT_EQ(sObs(1, o, 4), "1.50000000");
+  EXPECT_EQ(sObs(1, o, 5), "123.45679");
+  EXPECT_EQ(sObs(1, o, 6), "1.70000");
+  EXPECT_EQ(sObs(1, o, 7), std::string(79, 'r'));
+  EXPECT_EQ(sObs(1, o, 9), "0");
+  EXPECT_TRUE(boSetObs(1, o, 9, "1"));
+  EXPECT_EQ(sObs(1, o, 9), "1");
+  EXPECT_TRUE(boSetObs(1, o, 9, nullptr));
+  EXPECT_EQ(sObs(1, o, 9), "0");
+  vExpectOnly(1, o, false, {1, 2, 3, 4, 5, 6, 7, 9});
+}
+
+TEST_F(Stations, TotalStationValidityRules) {
+  void* o = FB(pMboAddObs)(1, FB(pMboAddSt)(1));
+  const auto* obs = static_cast<const MboObsTs*>(o);
+  boSetObs(1, o, 3, "2.5");
+  EXPECT_TRUE(obs->uFlags & MBO_OBS_HZ_VALID);
+  // Blanks clear the flag and the value.
+  boSetObs(1, o, 3, "   ");
+  EXPECT_FALSE(obs->uFlags & MBO_OBS_HZ_VALID);
+  EXPECT_EQ(obs->dHz, 0.0);
+  EXPECT_EQ(sObs(1, o, 3), "<false>");
+  boSetObs(1, o, 4, nullptr);
+  EXPECT_EQ(sObs(1, o, 4), "<false>");
+  // The target height takes its value even from a text that is no number.
+  boSetObs(1, o, 6, "");
+  EXPECT_FALSE(obs->uFlags & MBO_OBS_TH_VALID);
+  EXPECT_EQ(obs->dTargetHeight, 0.0);
+  boSetObs(1, o, 6, "abc");
+  EXPECT_TRUE(obs->uFlags & MBO_OBS_TH_VALID);
+  EXPECT_EQ(sObs(1, o, 6), "0.00000");
+  // The horizontal-distance mark needs a valid distance.
+  boSetObs(1, o, 9, "1");
+  EXPECT_EQ(obs->uHorDist, 0u);
+  boSetObs(1, o, 5, "10");
+  boSetObs(1, o, 9, "1");
+  EXPECT_EQ(sObs(1, o, 9), "1");
+  boSetObs(1, o, 5, " ");
+  EXPECT_EQ(sObs(1, o, 9), "0");
+  boSetObs(1, o, 5, "10");
+  EXPECT_EQ(sObs(1, o, 9), "1");  // the mark was kept
+  boSetObs(1, o, 9, "0");
+  EXPECT_EQ(sObs(1, o, 9), "0");
+}
+
+TEST_F(Stations, LevellingStationNameLivesInTheFirstObservation) {
+  void* st = FB(pMboAddSt)(2);
+  EXPECT_EQ(sSt(2, st, 1), "<false>");
+  EXPECT_EQ(FB(pMboGetNextObs)(2, st, nullptr), nullptr);
+  EXPECT_TRUE(boSetSt(2, st, 1, "P1"));
+  void* first = FB(pMboGetNextObs)(2, st, nullptr);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(sObs(2, first, 51), "P1");
+  EXPECT_EQ(sSt(2, st, 1), "P1");
+  EXPECT_TRUE(boSetSt(2, st, 1, "P2"));
+  EXPECT_EQ(FB(pMboGetNextObs)(2, st, first), nullptr);  // no second one
+  EXPECT_EQ(sSt(2, st, 1), "P2");
+  EXPECT_TRUE(boSetSt(2, st, 3, "7"));
+  EXPECT_TRUE(boSetSt(2, st, 50, "-3"));
+  EXPECT_EQ(sSt(2, st, 3), "7");
+  EXPECT_EQ(sSt(2, st, 50), "-3");
+  vExpectOnly(2, st, true, {1, 3, 50});
+}
+
+TEST_F(Stations, LevellingObservation) {
+  void* o = FB(pMboAddObs)(2, FB(pMboAddSt)(2));
+  EXPECT_EQ(sObs(2, o, 1), "<false>");
+  EXPECT_EQ(sObs(2, o, 2), "");
+  EXPECT_EQ(sObs(2, o, 5), "0.00000");
+  EXPECT_EQ(sObs(2, o, 50), "0.00000");
+  EXPECT_EQ(sObs(2, o, 51), "<false>");
+  boSetObs(2, o, 1, "TO");
+  boSetObs(2, o, 2, "C");
+  boSetObs(2, o, 5, "45.123456");
+  boSetObs(2, o, 50, "-0.0123456");
+  boSetObs(2, o, 51, "FROM");
+  EXPECT_EQ(sObs(2, o, 1), "TO");
+  EXPECT_EQ(sObs(2, o, 2), "C");
+  EXPECT_EQ(sObs(2, o, 5), "45.12346");
+  EXPECT_EQ(sObs(2, o, 50), "-0.01235");
+  EXPECT_EQ(sObs(2, o, 51), "FROM");
+  boSetObs(2, o, 5, "  ");
+  EXPECT_EQ(sObs(2, o, 5), "0.00000");
+  vExpectOnly(2, o, false, {1, 2, 5, 50, 51});
+}
+
+TEST_F(Stations, GpsStationAntennaHeight) {
+  void* st = FB(pMboAddSt)(4);
+  EXPECT_EQ(sSt(4, st, 4), "<false>");
+  boSetSt(4, st, 1, "BASE");
+  boSetSt(4, st, 3, "12");
+  EXPECT_EQ(sSt(4, st, 1), "BASE");
+  EXPECT_EQ(sSt(4, st, 3), "12");
+  boSetSt(4, st, 4, "0.000004");
+  EXPECT_EQ(sSt(4, st, 4), "<false>");
+  boSetSt(4, st, 4, "0.00002");
+  EXPECT_EQ(sSt(4, st, 4), "0.000");
+  boSetSt(4, st, 4, "1.23456");
+  EXPECT_EQ(sSt(4, st, 4), "1.235");
+  vExpectOnly(4, st, true, {1, 3, 4});
+}
+
+TEST_F(Stations, GpsVector) {
+  void* o = FB(pMboAddObs)(4, FB(pMboAddSt)(4));
+  EXPECT_EQ(sObs(4, o, 1), "<false>");
+  EXPECT_EQ(sObs(4, o, 2), "<false>");  // false when empty, unlike kinds 1 and 2
+  EXPECT_EQ(sObs(4, o, 6), "<false>");
+  EXPECT_EQ(sObs(4, o, 100), "0.000000");
+  boSetObs(4, o, 1, "R1");
+  boSetObs(4, o, 2, "GPS");
+  boSetObs(4, o, 6, "1.8");
+  EXPECT_EQ(sObs(4, o, 1), "R1");
+  EXPECT_EQ(sObs(4, o, 2), "GPS");
+  EXPECT_EQ(sObs(4, o, 6), "1.80000");
+  boSetObs(4, o, 6, "0.000001");
+  EXPECT_EQ(sObs(4, o, 6), "<false>");
+  const char* values[] = {"1234.5678901", "-2.5", "3", "0.0012346", "0.002", "0.003"};
+  const char* expect[] = {"1234.567890", "-2.500000", "3.000000", "0.001235", "0.002000", "0.003000"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_TRUE(boSetObs(4, o, 100 + i, values[i]));
+    EXPECT_EQ(sObs(4, o, 100 + i), expect[i]) << 100 + i;
+  }
+  for (int attr = 120; attr <= 125; ++attr) {
+    EXPECT_TRUE(boSetObs(4, o, attr, "0.25"));
+    EXPECT_EQ(sObs(4, o, attr), "0.250000") << attr;
+  }
+  boSetObs(4, o, 121, "-0.5");
+  EXPECT_EQ(static_cast<const MboObsGps*>(o)->r12, -0.5f);
+  EXPECT_EQ(static_cast<const MboObsGps*>(o)->r13, 0.25f);
+  vExpectOnly(4, o, false, {1, 2, 6, 100, 101, 102, 103, 104, 105, 120, 121, 122, 123, 124, 125});
+}
+
+TEST_F(Stations, CoordinateStationAndObservation) {
+  void* st = FB(pMboAddSt)(5);
+  boSetSt(5, st, 1, "K1");
+  boSetSt(5, st, 3, "5");
+  EXPECT_EQ(sSt(5, st, 1), "K1");
+  EXPECT_EQ(sSt(5, st, 3), "5");
+  vExpectOnly(5, st, true, {1, 3});
+
+  void* o = FB(pMboAddObs)(5, st);
+  EXPECT_EQ(sObs(5, o, 2), "<false>");
+  EXPECT_EQ(sObs(5, o, 133), "<false>");
+  EXPECT_EQ(sObs(5, o, 134), "");
+  EXPECT_EQ(sObs(5, o, 137), "0.000000");
+  boSetObs(5, o, 2, "KODE");
+  boSetObs(5, o, 126, "1");
+  boSetObs(5, o, 130, "6543210.1234567");
+  boSetObs(5, o, 131, "123456.7");
+  boSetObs(5, o, 132, "-12.3456789");
+  boSetObs(5, o, 103, "0.01");
+  boSetObs(5, o, 104, "0.02");
+  boSetObs(5, o, 105, "0.03");
+  boSetObs(5, o, 133, "2.0000049");
+  boSetObs(5, o, 134, "2024-05-06 07:08:09.123");
+  boSetObs(5, o, 135, "12");
+  boSetObs(5, o, 136, "-4");
+  boSetObs(5, o, 137, "1.25");
+  boSetObs(5, o, 125, "1");
+  EXPECT_EQ(sObs(5, o, 2), "KODE");
+  EXPECT_EQ(sObs(5, o, 126), "1");
+  EXPECT_EQ(sObs(5, o, 130), "6543210.123457");
+  EXPECT_EQ(sObs(5, o, 131), "123456.700000");
+  EXPECT_EQ(sObs(5, o, 132), "-12.345679");
+  EXPECT_EQ(sObs(5, o, 103), "0.010000");
+  EXPECT_EQ(sObs(5, o, 104), "0.020000");
+  EXPECT_EQ(sObs(5, o, 105), "0.030000");
+  EXPECT_EQ(sObs(5, o, 133), "2.00000");
+  EXPECT_EQ(sObs(5, o, 134), "2024-05-06 07:08:09");  // 19 characters
+  EXPECT_EQ(sObs(5, o, 135), "12");
+  EXPECT_EQ(sObs(5, o, 136), "-4");
+  EXPECT_EQ(sObs(5, o, 137), "1.250000");  // "%lf"
+  EXPECT_EQ(sObs(5, o, 125), "1.000000");
+  vExpectOnly(5, o, false,
+              {2, 103, 104, 105, 120, 121, 122, 123, 124, 125, 126, 130, 131, 132, 133, 134, 135, 136, 137});
+}
+
+TEST_F(Stations, ShortBuffersGetWhatFits) {
+  void* o = FB(pMboAddObs)(1, FB(pMboAddSt)(1));
+  boSetObs(1, o, 3, "123.456");
+  char buf[6] = "xxxxx";
+  EXPECT_TRUE(FB(boMboGetObsAttr)(1, nullptr, o, 3, buf, sizeof buf));
+  EXPECT_STREQ(buf, "123.4");
+  boSetObs(1, o, 1, "TARGET");
+  EXPECT_TRUE(FB(boMboGetObsAttr)(1, nullptr, o, 1, buf, sizeof buf));
+  EXPECT_STREQ(buf, "TARGE");
+}
