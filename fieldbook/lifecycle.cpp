@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "fieldbook/model.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
 
 MboState g_mbo;
 HINSTANCE g_hMboInstance = nullptr;
@@ -48,9 +49,10 @@ void vKvxMboInit(MboHostRec* host) {
     host->uPolygonsOut = reinterpret_cast<uintptr_t>(g_pMboPolygons);
   }
   memset(&g_mbo, 0, sizeof g_mbo);
+  vMboTransferStateClear();
 }
 
-void vKvxMboInitCoSysVer(uint64_t version) { g_mbo.uCoSysVer = version; }
+void vKvxMboInitCoSysVer(uint64_t version) { g_mboTransfer.uCoSysVersion = version; }
 
 void vKvxMboSetOwnerHelpFilePath(const char* path) { sStrCopyN(g_mbo.sHelpPath, path, sizeof g_mbo.sHelpPath); }
 

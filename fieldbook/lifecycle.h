@@ -10,26 +10,10 @@
 #include "kv2gr.h"
 #include "win32.h"
 
-// The module's state block: everything of the transfers that vKvxMboInit
-// clears. (The field book's containers and station lists live beside it.)
+// The field book's part of the module's state block (the transfer part is
+// g_mboTransfer, transfer_context.h); vKvxMboInit clears both.
 struct MboState {
-  // Raw file and side file of the transfer operations.
-  char sRawPath[257];
-  char sSidePath[257];
-  char sRawName[257];  // the remembered raw-file name (ini value "file")
-  uint32_t uRawFile;   // file handles, 0 = none
-  uint32_t uSideFile;
-  uint32_t uAbort;       // set by the Stop buttons; polled by serial waits
-  uint32_t uGeodatMode;  // 0 none, 1 job files, 2 area files
-  HWND hTransferDlg;     // the running transfer dialog (its status line)
-  // Coordinate system of the host, its height-system version, and the
-  // reference-system and geoid objects of the last transfer (0 = none).
-  uint64_t uCoSys;
-  uint64_t uCoSysVer;
-  uint64_t uRefSys;
-  uint64_t uGeoid;
-  const char* sReportFormat;  // "%s : %s" while a transfer runs
-  char sJobName[9];           // point-ID builder: current job and area
+  char sJobName[9];  // point-ID builder: current job and area
   char sAreaName[7];
   char sHelpPath[257];  // the owner's help file, or the folder of "survey.chm"
   MboProjectAttrs project;

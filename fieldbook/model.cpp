@@ -7,6 +7,7 @@
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/pointindex.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
 #include "kv2cosys.h"
 
 PoPoints* g_pMboPoints = nullptr;
@@ -85,10 +86,10 @@ void vMboFinishFieldBook(void) {
   g_pMboPolygons = nullptr;
   g_pMboNets = nullptr;
   // Closed once only: the handles are forgotten with them.
-  if (g_mbo.uRefSys) CoSysRefSysClose(g_mbo.uRefSys);
-  if (g_mbo.uGeoid) CoSysGeoideClose(g_mbo.uGeoid);
-  g_mbo.uRefSys = 0;
-  g_mbo.uGeoid = 0;
+  if (g_mboTransfer.uRefSys) CoSysRefSysClose(g_mboTransfer.uRefSys);
+  if (g_mboTransfer.uGeoid) CoSysGeoideClose(g_mboTransfer.uGeoid);
+  g_mboTransfer.uRefSys = 0;
+  g_mboTransfer.uGeoid = 0;
 }
 
 // ---------------------------------------------------------------------------

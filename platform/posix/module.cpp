@@ -1,6 +1,7 @@
 // Module registration: calls each module's DllMain on load and unload.
 #include <mutex>
 
+#include "kvxtest_module.h"
 #include "win32.h"
 
 namespace {
@@ -10,13 +11,15 @@ struct AttachedModule {
   KvxDllMainFn entry;
 };
 
-// A process has a handful of modules; a small table is plenty.
+// A process has a handful of modules; a small table is plenty. Kept in the
+// order of attachment, without gaps.
 constexpr int kMaxModules = 32;
 AttachedModule g_modules[kMaxModules];
+int g_moduleCount = 0;
 std::mutex g_modulesLock;
 
 int iFindModule(HINSTANCE instance) {
-  for (int i = 0; i < kMaxModules; ++i)
+  for (int i = 0; i < g_moduleCount; ++i)
     if (g_modules[i].instance == instance) return i;
   return -1;
 }
@@ -30,9 +33,8 @@ BOOL KvxPlatformAttachModule(KvxDllMainFn entry, HINSTANCE instance) {
   {
     std::lock_guard<std::mutex> lock(g_modulesLock);
     if (iFindModule(instance) >= 0) return TRUE;
-    int slot = iFindModule(nullptr);
-    if (slot < 0) return FALSE;
-    g_modules[slot] = {instance, entry};
+    if (g_moduleCount == kMaxModules) return FALSE;
+    g_modules[g_moduleCount++] = {instance, entry};
   }
   // Called outside the lock: the entry point may call back into the layer.
   return entry(instance, DLL_PROCESS_ATTACH, nullptr);
@@ -45,7 +47,8 @@ void KvxPlatformDetachModule(HINSTANCE instance) {
     int slot = instance ? iFindModule(instance) : -1;
     if (slot < 0) return;
     entry = g_modules[slot].entry;
-    g_modules[slot] = {nullptr, nullptr};
+    for (int i = slot + 1; i < g_moduleCount; ++i) g_modules[i - 1] = g_modules[i];
+    --g_moduleCount;
   }
   entry(instance, DLL_PROCESS_DETACH, nullptr);
 }
@@ -54,6 +57,16 @@ KvxDllMainFn KvxPlatformModuleEntry(HINSTANCE instance) {
   std::lock_guard<std::mutex> lock(g_modulesLock);
   int slot = instance ? iFindModule(instance) : -1;
   return slot < 0 ? nullptr : g_modules[slot].entry;
+}
+
+int KvxTestModuleCount(void) {
+  std::lock_guard<std::mutex> lock(g_modulesLock);
+  return g_moduleCount;
+}
+
+HINSTANCE KvxTestModuleInstance(int index) {
+  std::lock_guard<std::mutex> lock(g_modulesLock);
+  return index >= 0 && index < g_moduleCount ? g_modules[index].instance : nullptr;
 }
 
 }  // extern "C"

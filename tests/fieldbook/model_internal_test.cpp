@@ -1,0 +1,169 @@
+// The field book's module-internal side, linked in directly: reset, look-ups
+// by ID, counts, the help file rule and the stored instance.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "base/text.h"
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
+
+namespace {
+
+class FieldBookInside : public ::testing::Test {
+ protected:
+  void SetUp() override { vKvxMboInit(nullptr); }
+  void TearDown() override { vKvxMboFinish(); }
+};
+
+}  // namespace
+
+TEST_F(FieldBookInside, ResetEmptiesObjectsAndDropsPointAndLineColumnsOnly) {
+  PoPoint* p = KvxMboNewPoint("P");
+  LiLine* l = KvxMboNewLine("L");
+  YgPolygon* y = KvxMboNewPolygon("Y");
+  TrNet* n = KvxMboNewTriangleNet("N");
+  boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, "PF", "1");
+  boViFieldsSetOrAddFieldByName(pKvxMboLFieldsGet(), l, "LF", "1");
+  boViFieldsSetOrAddFieldByName(pKvxMboYFieldsGet(), y, "YF", "1");
+  boViFieldsSetOrAddFieldByName(pKvxMboNFieldsGet(), n, "NF", "1");
+  pMboAddObs(2, pMboAddSt(2));
+  sStrCopyN(g_mbo.sJobName, "JOB", sizeof g_mbo.sJobName);
+  boMboSetProjectAttr("PROJECT", "kept");
+
+  vMboResetFieldBook();
+  EXPECT_EQ(iMboCountPoints(), 0);
+  EXPECT_EQ(LiLinesGetFirst(g_pMboLines), nullptr);
+  EXPECT_EQ(YgPolygonsGetFirst(g_pMboPolygons), nullptr);
+  EXPECT_EQ(iMboCountTriangleNets(), 0);
+  EXPECT_EQ(iMboCountStations(2), 0);
+  EXPECT_EQ(iViFieldsGetCount(pKvxMboPFieldsGet()), 0);
+  EXPECT_EQ(iViFieldsGetCount(pKvxMboLFieldsGet()), 0);
+  EXPECT_EQ(iViFieldsGetCount(pKvxMboYFieldsGet()), 1);
+  EXPECT_EQ(iViFieldsGetCount(pKvxMboNFieldsGet()), 1);
+  EXPECT_STREQ(g_mbo.sJobName, "");
+  // Project attributes outlive a reset (an import), only init clears them.
+  char buf[20];
+  EXPECT_TRUE(boMboGetProjectAttr("PROJECT", buf, sizeof buf));
+  EXPECT_STREQ(buf, "kept");
+  // The index was emptied with the points.
+  EXPECT_EQ(pMboFindPoint("P"), nullptr);
+  PoPoint* again = KvxMboNewOrExistingPoint("P");
+  EXPECT_EQ(pMboFindPoint("P"), again);
+}
+
+TEST_F(FieldBookInside, FindByIdTakesTheFirstInCreationOrder) {
+  EXPECT_EQ(pMboFindPoint(nullptr), nullptr);
+  PoPoint* unnamed = KvxMboNewPoint(nullptr);
+  PoPoint* a1 = KvxMboNewPoint("A");
+  KvxMboNewPoint("A");
+  EXPECT_EQ(pMboFindPoint("A"), a1);
+  EXPECT_EQ(pMboFindPoint(""), unnamed);
+  EXPECT_EQ(pMboFindPoint("B"), nullptr);
+  LiLine* l1 = KvxMboNewLine("X");
+  KvxMboNewLine("X");
+  YgPolygon* y1 = KvxMboNewPolygon("X");
+  TrNet* n1 = KvxMboNewTriangleNet("X");
+  EXPECT_EQ(pMboFindLine("X"), l1);
+  EXPECT_EQ(pMboFindPolygon("X"), y1);
+  EXPECT_EQ(pMboFindTriangleNet("X"), n1);
+  EXPECT_EQ(pMboFindLine(nullptr), nullptr);
+  EXPECT_EQ(pMboFindPolygon("Y"), nullptr);
+}
+
+TEST_F(FieldBookInside, PointHelpers) {
+  PoPoint* p = KvxMboNewPoint("job.area.17");
+  EXPECT_STREQ(sMboGetPointNo(p), "17");
+  vMboSetPointPID(p, "42");
+  EXPECT_STREQ(sMboGetPointNo(p), "42");
+  vMboPointSetMark(p, 3);
+  EXPECT_EQ(iMboPointGetMark(p), 3);
+  EXPECT_EQ(pMboPointGetData(p)->iMark, 3);
+  EXPECT_STREQ(sMboPointGetField(p), "");
+  vPoPointSetField(p, "CODE");
+  EXPECT_STREQ(sMboPointGetField(p), "CODE");
+}
+
+TEST_F(FieldBookInside, CountsForTheImportSummary) {
+  KvxMboNewPoint("1");
+  KvxMboNewPoint("2");
+  LiLine* l = KvxMboNewLine("L");
+  KvxMboAddLineElm(l, "1");
+  KvxMboAddLineElm(l, "2");
+  KvxMboAddLineElm(KvxMboNewLine("M"), "1");
+  YgPolygon* y = KvxMboNewPolygon("Y");
+  for (int i = 0; i < 4; ++i) KvxMboAddPolygonElm(y, nullptr);
+  TrNet* n = KvxMboNewTriangleNet("N");
+  GeoPnt3 pt{0, 0, 0};
+  for (int i = 0; i < 3; ++i) vTrNetSetP(n, i, &pt);
+  vTrNetSetTriangle(n, 0, 0, 1, 2);
+  void* ts = pMboAddSt(1);
+  pMboAddObs(1, ts);
+  pMboAddObs(1, ts);
+  pMboAddObs(1, pMboAddSt(1));
+  pMboAddObs(2, pMboAddSt(2));
+  pMboAddSt(4);
+  pMboAddObs(5, pMboAddSt(5));
+  EXPECT_EQ(iMboCountPoints(), 2);
+  EXPECT_EQ(iMboCountLineVertices(), 3);
+  EXPECT_EQ(iMboCountPolygonVertices(), 4);
+  EXPECT_EQ(iMboCountTriangleNets(), 1);
+  EXPECT_EQ(iMboCountTriangleNetPoints(), 3);
+  EXPECT_EQ(iMboCountTriangles(), 1);
+  EXPECT_EQ(iMboCountTsObs(), 3);
+  EXPECT_EQ(iMboCountLevObs(), 1);
+  EXPECT_EQ(iMboCountGpsObs(), 0);
+  EXPECT_EQ(iMboCountCoordObs(), 1);
+  EXPECT_EQ(iMboCountStations(1), 2);
+  EXPECT_EQ(iMboCountStations(4), 1);
+}
+
+TEST_F(FieldBookInside, FindStationByAttributeText) {
+  void* s1 = pMboAddSt(1);
+  void* s2 = pMboAddSt(1);
+  boMboSetStAttr(1, s1, 1, "S1");
+  boMboSetStAttr(1, s2, 1, "S2");
+  boMboSetStAttr(1, s2, 3, "7");
+  EXPECT_EQ(pMboFindStationByAttr(1, 1, "S2"), s2);
+  EXPECT_EQ(pMboFindStationByAttr(1, 3, "7"), s2);
+  EXPECT_EQ(pMboFindStationByAttr(1, 1, "S"), nullptr);
+  EXPECT_EQ(pMboFindStationByAttr(3, 1, "S1"), nullptr);
+}
+
+TEST(Lifecycle, CoSysVersionGivenBeforeInitIsLost) {
+  vKvxMboInitCoSysVer(5);
+  vKvxMboInit(nullptr);
+  EXPECT_EQ(g_mboTransfer.uCoSysVersion, 0u);
+  vKvxMboInitCoSysVer(6);
+  EXPECT_EQ(g_mboTransfer.uCoSysVersion, 6u);
+  vKvxMboFinish();
+}
+
+TEST(Lifecycle, HelpFileFromTheOwnersPath) {
+  vKvxMboInit(nullptr);
+  EXPECT_STREQ(sMboHelpFile(), "");
+  vKvxMboSetOwnerHelpFilePath("C:\\Prog\\Help\\terrain.chm");
+  EXPECT_STREQ(sMboHelpFile(), "C:\\Prog\\Help\\terrain.chm");
+  vKvxMboSetOwnerHelpFilePath("C:\\Prog\\Help");
+  EXPECT_STREQ(sMboHelpFile(), "C:\\Prog\\Help\\survey.chm");
+  vKvxMboSetOwnerHelpFilePath("C:\\Prog.d\\Help\\");
+  EXPECT_STREQ(sMboHelpFile(), "C:\\Prog.d\\Help\\survey.chm");
+  vKvxMboSetOwnerHelpFilePath(std::string(300, 'p').c_str());
+  EXPECT_EQ(strlen(g_mbo.sHelpPath), 256u);
+  vKvxMboFinish();
+}
+
+TEST(Lifecycle, EntryPointStoredTheInstanceOnLoad) {
+  // This program links the module's code: the layer has called its DllMain.
+  ASSERT_NE(g_hMboInstance, nullptr);
+  EXPECT_EQ(KvxPlatformModuleEntry(g_hMboInstance), &DllMain);
+  Dl_info info{};
+  ASSERT_TRUE(dladdr(g_hMboInstance, &info));
+  Dl_info self{};
+  ASSERT_TRUE(dladdr(reinterpret_cast<void*>(&DllMain), &self));
+  EXPECT_EQ(info.dli_fbase, self.dli_fbase);
+}

@@ -1,0 +1,99 @@
+// The platform's part in loading modules and showing help.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "kvxtest_help.h"
+#include "kvxtest_module.h"
+#include "win32.h"
+
+namespace {
+
+std::vector<DWORD> g_reasons;
+BOOL g_answer = TRUE;
+
+BOOL WINAPI FakeEntry(HINSTANCE, DWORD reason, LPVOID) {
+  g_reasons.push_back(reason);
+  return g_answer;
+}
+
+char g_fakeModule;
+
+}  // namespace
+
+TEST(ModuleRegistry, AttachCallsProcessAttachOnceAndDetachCallsDetach) {
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(&g_fakeModule);
+  int before = KvxTestModuleCount();
+  g_reasons.clear();
+  EXPECT_TRUE(KvxPlatformAttachModule(FakeEntry, instance));
+  EXPECT_TRUE(KvxPlatformAttachModule(FakeEntry, instance));  // already there
+  ASSERT_EQ(g_reasons, std::vector<DWORD>{DLL_PROCESS_ATTACH});
+  EXPECT_EQ(KvxTestModuleCount(), before + 1);
+  EXPECT_EQ(KvxTestModuleInstance(before), instance);
+  EXPECT_EQ(KvxPlatformModuleEntry(instance), &FakeEntry);
+  KvxPlatformDetachModule(instance);
+  EXPECT_EQ(g_reasons, (std::vector<DWORD>{DLL_PROCESS_ATTACH, DLL_PROCESS_DETACH}));
+  EXPECT_EQ(KvxPlatformModuleEntry(instance), nullptr);
+  EXPECT_EQ(KvxTestModuleCount(), before);
+  KvxPlatformDetachModule(instance);  // gone already: nothing
+  EXPECT_EQ(g_reasons.size(), 2u);
+  EXPECT_FALSE(KvxPlatformAttachModule(nullptr, instance));
+  EXPECT_FALSE(KvxPlatformAttachModule(FakeEntry, nullptr));
+  // The entry point's answer is passed on.
+  g_answer = FALSE;
+  EXPECT_FALSE(KvxPlatformAttachModule(FakeEntry, instance));
+  g_answer = TRUE;
+  KvxPlatformDetachModule(instance);
+}
+
+TEST(HtmlHelp, RecordsCallsAndOpensOnlyExistingFiles) {
+  KvxTestHelpReset();
+  char dir[] = "/tmp/kvxhelpXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string file = std::string(dir) + "/survey.chm";
+  FILE* f = fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  // The module passes Windows paths: '\' separators.
+  std::string winPath = file;
+  for (char& c : winPath)
+    if (c == '/') c = '\\';
+
+  HWND owner = reinterpret_cast<HWND>(&g_fakeModule);
+  EXPECT_NE(HtmlHelpA(owner, winPath.c_str(), HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>("import.htm")), nullptr);
+  EXPECT_NE(HtmlHelpA(nullptr, (winPath + "::/x.htm").c_str(), HH_DISPLAY_TOC, 0), nullptr);
+  EXPECT_EQ(HtmlHelpA(nullptr, (std::string(dir) + "/none.chm").c_str(), HH_DISPLAY_TOPIC,
+                      reinterpret_cast<DWORD_PTR>("a.htm")),
+            nullptr);
+  EXPECT_EQ(HtmlHelpA(nullptr, nullptr, HH_DISPLAY_TOPIC, 0), nullptr);
+
+  ASSERT_EQ(KvxTestHelpCallCount(), 4);
+  KvxTestHelpCall call;
+  ASSERT_TRUE(KvxTestHelpGetCall(0, &call));
+  EXPECT_EQ(call.caller, owner);
+  EXPECT_EQ(call.command, static_cast<UINT>(HH_DISPLAY_TOPIC));
+  EXPECT_EQ(std::string(call.file), winPath);
+  EXPECT_STREQ(call.topic, "import.htm");
+  EXPECT_FALSE(call.topicNull);
+  ASSERT_TRUE(KvxTestHelpGetCall(1, &call));
+  EXPECT_EQ(call.command, static_cast<UINT>(HH_DISPLAY_TOC));
+  EXPECT_TRUE(call.topicNull);
+  ASSERT_TRUE(KvxTestHelpGetCall(3, &call));
+  EXPECT_TRUE(call.fileNull);
+  EXPECT_TRUE(call.topicNull);
+  EXPECT_FALSE(KvxTestHelpGetCall(4, &call));
+
+  KvxTestHelpSetAnswer(KVXTEST_HELP_NOTHING);
+  EXPECT_EQ(HtmlHelpA(nullptr, winPath.c_str(), HH_DISPLAY_TOPIC, 0), nullptr);
+  KvxTestHelpSetAnswer(KVXTEST_HELP_WINDOW);
+  EXPECT_NE(HtmlHelpA(nullptr, "C:\\none.chm", HH_DISPLAY_TOPIC, 0), nullptr);
+  KvxTestHelpReset();
+  EXPECT_EQ(KvxTestHelpCallCount(), 0);
+  EXPECT_EQ(HtmlHelpA(nullptr, "C:\\none.chm", HH_DISPLAY_TOPIC, 0), nullptr);
+  KvxTestHelpReset();
+  unlink(file.c_str());
+  rmdir(dir);
+}
