@@ -1,12 +1,14 @@
-// Ini files through the handle and the one-call interfaces, over the
-// platform's ini engine. A handle holds the path, the mode, the current
-// section and the listing position only: nothing of the file's content.
+// Ini files through the handle and the one-call interfaces. Everything goes
+// through the profile-string functions, so KvxLib shares one ini engine with
+// them (ours on Linux, the system's on Windows). A handle holds the path, the
+// mode, the current section and the listing position only: nothing of the
+// file's content.
 #include <cstring>
-#include <new>
 #include <string>
+#include <vector>
 
-#include "kvx_ini.h"
 #include "kvxlib.h"
+#include "win32.h"
 
 struct KvxInif {
   std::string path;
@@ -16,9 +18,73 @@ struct KvxInif {
   int nextEntry = 0;
 };
 
-static void vInifClear(char* buf, int size) {
+namespace {
+
+// Given for a missing key; no stored value looks like it.
+const char kAbsent[] = "\x01" "kvx" "\x02" "absent" "\x03";
+const size_t kMaxText = 1u << 20;
+
+void vInifClear(char* buf, int size) {
   if (buf && size > 0) buf[0] = 0;
 }
+
+void vInifCopy(const std::string& s, char* buf, int size) {
+  if (!buf || size <= 0) return;
+  size_t n = s.size() < static_cast<size_t>(size - 1) ? s.size() : static_cast<size_t>(size - 1);
+  memcpy(buf, s.data(), n);
+  buf[n] = 0;
+}
+
+// The whole value of a key; false when the key is missing.
+bool boInifRead(const std::string& path, const char* section, const char* key, std::string* out) {
+  std::vector<char> buf(512);
+  for (;;) {
+    DWORD n = GetPrivateProfileStringA(section, key, kAbsent, buf.data(), static_cast<DWORD>(buf.size()), path.c_str());
+    if (n + 1 < buf.size() || buf.size() >= kMaxText) {
+      out->assign(buf.data(), n);
+      break;
+    }
+    buf.resize(buf.size() * 4);
+  }
+  return *out != kAbsent;
+}
+
+// Section names (section null) or a section's keys, in file order.
+std::vector<std::string> listNames(const std::string& path, const char* section) {
+  std::vector<char> buf(1024);
+  DWORD n;
+  for (;;) {
+    n = GetPrivateProfileStringA(section, nullptr, "", buf.data(), static_cast<DWORD>(buf.size()), path.c_str());
+    if (n + 2 < buf.size() || buf.size() >= kMaxText) break;
+    buf.resize(buf.size() * 4);
+  }
+  std::vector<std::string> names;
+  for (DWORD at = 0; at < n && buf[at];) {
+    names.emplace_back(&buf[at]);
+    at += static_cast<DWORD>(names.back().size()) + 1;
+  }
+  return names;
+}
+
+bool boSameName(const std::string& a, const char* b) {
+  if (a.size() != strlen(b)) return false;
+  for (size_t i = 0; i < a.size(); i++) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool boInifHasSection(const std::string& path, const char* section) {
+  for (const std::string& s : listNames(path, nullptr)) {
+    if (boSameName(s, section)) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -42,7 +108,7 @@ bool boKvxInifSetSection(KvxInif* h, const char* section) {
     h->nextEntry = 0;
     // Reading needs the section to be there; writing makes it on the first
     // entry written.
-    return h->write || boKvxIniHasSection(h->path.c_str(), section);
+    return h->write || boInifHasSection(h->path, section);
   } catch (...) {
     return false;
   }
@@ -51,12 +117,19 @@ bool boKvxInifSetSection(KvxInif* h, const char* section) {
 bool boKvxInifGetEntry(KvxInif* h, const char* key, char* buf, int size) {
   vInifClear(buf, size);
   if (!h || !h->hasSection || !key) return false;
-  return boKvxIniRead(h->path.c_str(), h->section.c_str(), key, buf, size);
+  try {
+    std::string v;
+    if (!boInifRead(h->path, h->section.c_str(), key, &v)) return false;
+    vInifCopy(v, buf, size);
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 void vKvxInifPutEntry(KvxInif* h, const char* key, const char* value) {
   if (!h || !h->write || !h->hasSection || !key) return;
-  boKvxIniWrite(h->path.c_str(), h->section.c_str(), key, value ? value : "");
+  WritePrivateProfileStringA(h->section.c_str(), key, value ? value : "", h->path.c_str());
 }
 
 bool boKvxInifGetFirstEntry(KvxInif* h, char* key, int keySize, char* value, int valueSize) {
@@ -68,10 +141,19 @@ bool boKvxInifGetNextEntry(KvxInif* h, char* key, int keySize, char* value, int 
   vInifClear(key, keySize);
   vInifClear(value, valueSize);
   if (!h || !h->hasSection) return false;
-  if (!boKvxIniEntryAt(h->path.c_str(), h->section.c_str(), h->nextEntry, key, keySize, value, valueSize))
+  try {
+    std::vector<std::string> keys = listNames(h->path, h->section.c_str());
+    if (h->nextEntry < 0 || static_cast<size_t>(h->nextEntry) >= keys.size()) return false;
+    const std::string& k = keys[static_cast<size_t>(h->nextEntry)];
+    std::string v;
+    boInifRead(h->path, h->section.c_str(), k.c_str(), &v);
+    vInifCopy(k, key, keySize);
+    vInifCopy(v, value, valueSize);
+    h->nextEntry++;
+    return true;
+  } catch (...) {
     return false;
-  h->nextEntry++;
-  return true;
+  }
 }
 
 void vKvxInifClose(KvxInif* h) { delete h; }
@@ -79,12 +161,19 @@ void vKvxInifClose(KvxInif* h) { delete h; }
 bool boKvxInifGet(const char* path, const char* section, const char* key, char* buf, int size) {
   vInifClear(buf, size);
   if (!path || !section || !key) return false;
-  return boKvxIniRead(path, section, key, buf, size);
+  try {
+    std::string v;
+    if (!boInifRead(path, section, key, &v)) return false;
+    vInifCopy(v, buf, size);
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 void vKvxInifPut(const char* path, const char* section, const char* key, const char* value) {
   if (!path || !section || !key) return;
-  boKvxIniWrite(path, section, key, value ? value : "");
+  WritePrivateProfileStringA(section, key, value ? value : "", path);
 }
 
 }  // extern "C"

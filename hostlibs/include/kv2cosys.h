@@ -32,7 +32,15 @@
 
 #include <cstdint>
 
+#ifdef _WIN32
+#ifdef KV2COSYS_BUILD
+#define KV2COSYS_API extern "C" __declspec(dllexport)
+#else
+#define KV2COSYS_API extern "C" __declspec(dllimport)
+#endif
+#else
 #define KV2COSYS_API extern "C" __attribute__((visibility("default")))
+#endif
 
 // User angle systems.
 #define COSYS_ANG_GON 0

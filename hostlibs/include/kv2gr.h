@@ -61,7 +61,15 @@
 
 #include "geopnt.h"
 
+#ifdef _WIN32
+#ifdef KV2GR_BUILD
+#define KV2GR_API extern "C" __declspec(dllexport)
+#else
+#define KV2GR_API extern "C" __declspec(dllimport)
+#endif
+#else
 #define KV2GR_API extern "C" __attribute__((visibility("default")))
+#endif
 
 // Element types.
 #define KV2GR_ELM_STRAIGHT 0

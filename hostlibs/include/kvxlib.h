@@ -8,7 +8,15 @@
 // interfaces can be interleaved on one file.
 #pragma once
 
+#ifdef _WIN32
+#ifdef KVXLIB_BUILD
+#define KVXLIB_API extern "C" __declspec(dllexport)
+#else
+#define KVXLIB_API extern "C" __declspec(dllimport)
+#endif
+#else
 #define KVXLIB_API extern "C" __attribute__((visibility("default")))
+#endif
 
 struct KvxInif;
 

@@ -1,11 +1,10 @@
 // Coordinate systems, height systems, reference systems, geoid models and
 // the user's angle conventions. Definitions come from the set-up interface;
 // the registry below holds them for the life of the process.
-#include <clocale>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
-#include <locale.h>
 #include <map>
 #include <mutex>
 #include <string>
@@ -82,17 +81,13 @@ const CsDef& csGet(uint64_t cs) {
   return it == g_systems.end() ? g_default : it->second;
 }
 
-// ---- Numbers in the "C" locale ----
-locale_t cLocale() {
-  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return loc;
-}
-
+// Numbers of the grid files: from_chars knows no locale.
 bool boParseDouble(const char* s, double* v, const char** end) {
-  char* e = nullptr;
-  *v = strtod_l(s, &e, cLocale());
-  if (e == s) return false;
-  *end = e;
+  const char* last = s + strlen(s);
+  if (*s == '+') s++;
+  auto r = std::from_chars(s, last, *v);
+  if (r.ec != std::errc()) return false;
+  *end = r.ptr;
   return true;
 }
 

@@ -24,12 +24,12 @@ struct IniFile {
   bool exists = false;
 };
 
+// The host form of the Windows path (separators, drive, code page and the
+// case fallback of the file layer).
 std::string sIniMapPath(const char* path) {
-  std::string p(path);
-  for (char& c : p) {
-    if (c == '\\') c = '/';
-  }
-  return p;
+  std::vector<char> buf(strlen(path) * 3 + 16);
+  if (KvxPlatformHostPath(path, buf.data(), static_cast<int>(buf.size())) < 0) return std::string();
+  return std::string(buf.data());
 }
 
 bool boIniIsBlank(char c) { return c == ' ' || c == '\t'; }
