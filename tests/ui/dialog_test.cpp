@@ -1,0 +1,199 @@
+// Dialogs from templates: the order of messages, results, failures,
+// geometry from dialog units, nested and modeless dialogs.
+#include <gtest/gtest.h>
+
+#include "kvxtest_ui.h"
+#include "testing/dialog_driver.h"
+#include "ui_fixture.h"
+
+using kvxtest::Dlg;
+using kvxtest::ExpectDialog;
+using namespace uitest;
+
+namespace {
+
+class Dialogs : public testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterSamples();
+    g_seen.clear();
+  }
+};
+
+TEST_F(Dialogs, ModalRunSendsFontThenInitAndReturnsTheEndResult) {
+  HWND seenDuringRun = nullptr;
+  ExpectDialog(kSampleDialog, [&](Dlg& d) {
+    seenDuringRun = GetActiveWindow();
+    EXPECT_EQ(d.Hwnd(), seenDuringRun);
+    EXPECT_EQ(d.Caption(), "Pr\xF8ve");  // cp1252 survives the UTF-16 template
+    EXPECT_EQ(d.Text(101), "start");
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 1234), 11);
+  ASSERT_GE(g_seen.size(), 3u);
+  EXPECT_EQ(g_seen[0].msg, (UINT)WM_SETFONT);
+  EXPECT_EQ(g_seen[1].msg, (UINT)WM_INITDIALOG);
+  EXPECT_EQ(g_seen[1].lParam, 1234);
+  EXPECT_EQ(g_seen.back().msg, (UINT)WM_NCDESTROY);
+  EXPECT_TRUE(SawMessage(WM_DESTROY));
+  EXPECT_EQ(kvxUiWindowCount(), 0);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+TEST_F(Dialogs, UnknownOrInjectedFailuresReturnMinusOneWithTheLastError) {
+  SetLastError(0);
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4242), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_NAME_NOT_FOUND);
+  EXPECT_EQ(CreateDialogParamA(nullptr, MAKEINTRESOURCEA(4242), nullptr, RecordingProc, 0), nullptr);
+
+  kvxUiFailNextDialog(ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_ENOUGH_MEMORY);
+
+  // A control of an unknown class: no dialog, and its procedure never ran.
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kBadDialog), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANNOT_FIND_WND_CLASS);
+  EXPECT_FALSE(SawMessage(WM_INITDIALOG));
+  EXPECT_FALSE(SawMessage(WM_DESTROY));
+  EXPECT_EQ(kvxUiWindowCount(), 0);
+}
+
+TEST_F(Dialogs, GeometryFollowsTheDialogUnitsOfTheFont) {
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    RECT r = {4, 8, 200, 100};
+    ASSERT_TRUE(MapDialogRect(d.Hwnd(), &r));
+    EXPECT_EQ(r.left, 6);  // 6 x 13 base units: x * 6 / 4, y * 13 / 8
+    EXPECT_EQ(r.top, 13);
+    EXPECT_EQ(r.right, 300);
+    EXPECT_EQ(r.bottom, 163);
+    RECT client, win;
+    GetClientRect(d.Hwnd(), &client);
+    GetWindowRect(d.Hwnd(), &win);
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom, 163);
+    EXPECT_EQ(win.right - win.left, 300 + 2 * 3);      // fixed frame 3
+    EXPECT_EQ(win.bottom - win.top, 163 + 22 + 2 * 3);  // caption 22
+    EXPECT_EQ(win.left, 15);                            // x = 10 units, no owner: screen
+    EXPECT_EQ(win.top, 33);
+    // The edit at (48, 4) of the client area, in screen coordinates.
+    RECT edit;
+    GetWindowRect(d.Item(101), &edit);
+    EXPECT_EQ(edit.left, win.left + 3 + 72);
+    EXPECT_EQ(edit.top, win.top + 3 + 22 + 7);
+    POINT p = {edit.left, edit.top};
+    ScreenToClient(d.Hwnd(), &p);
+    EXPECT_EQ(p.x, 72);
+    d.Escape();
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), 22);
+}
+
+TEST_F(Dialogs, OwnerIsDisabledWhileANestedDialogRunsAndActiveAfterwards) {
+  HWND outer = nullptr;
+  ExpectDialog(kSampleDialog, [&](Dlg& d) {
+    outer = d.Hwnd();
+    INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kNestedDialog), d.Item(101), RecordingProc, 0);
+    EXPECT_EQ(r, 11);
+    EXPECT_TRUE(IsWindowEnabled(outer));
+    EXPECT_EQ(GetActiveWindow(), outer);
+    d.Click(IDCANCEL);
+  });
+  ExpectDialog("Nested", [&](Dlg& d) {
+    EXPECT_FALSE(IsWindowEnabled(outer));
+    EXPECT_EQ(GetParent(d.Hwnd()), outer);  // the owner is the top-level window
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), 22);
+}
+
+TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
+  // A plain DLGTEMPLATE with one push button, built by hand.
+  alignas(4) BYTE bytes[128] = {};
+  BYTE* p = bytes;
+  auto word = [&](WORD v) {
+    p[0] = (BYTE)v;
+    p[1] = (BYTE)(v >> 8);
+    p += 2;
+  };
+  auto dword = [&](DWORD v) {
+    word((WORD)v);
+    word((WORD)(v >> 16));
+  };
+  dword(WS_POPUP | WS_VISIBLE | WS_CAPTION);
+  dword(0);
+  word(1);
+  word(0), word(0), word(80), word(40);
+  word(0), word(0);                // menu, class
+  word('H'), word('i'), word(0);   // caption
+  while ((p - bytes) % 4) ++p;
+  dword(WS_CHILD | WS_VISIBLE);
+  dword(0);
+  word(5), word(5), word(30), word(12);
+  word(IDOK);
+  word(0xFFFF), word(0x80);  // Button
+  word('G'), word('o'), word(0);
+  word(0);
+  ExpectDialog("Hi", [](Dlg& d) {
+    EXPECT_EQ(d.Text(IDOK), "Go");
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, (LPCDLGTEMPLATEA)bytes, nullptr, RecordingProc, 0), 11);
+
+  // The DLGTEMPLATEEX our resources build, run modeless.
+  const ResDialog modeless = {1, "Modeless", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 50, 20, "Arial", 9,
+                              nullptr, 0};
+  std::vector<BYTE> ex(iResBuildTemplate(&modeless, nullptr, 0));
+  iResBuildTemplate(&modeless, ex.data(), ex.size());
+  HWND h = CreateDialogIndirectParamA(nullptr, (LPCDLGTEMPLATEA)ex.data(), nullptr, RecordingProc, 0);
+  ASSERT_NE(h, nullptr);
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_EQ(GetActiveWindow(), h);
+  EXPECT_FALSE(kvxUiDialogIsModal(h));
+  EXPECT_TRUE(DestroyWindow(h));
+  EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(Dialogs, DialogItemCallsReadAndWriteTheControls) {
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    HWND h = d.Hwnd();
+    EXPECT_TRUE(SetDlgItemInt(h, 101, (UINT)-42, TRUE));
+    BOOL ok = FALSE;
+    EXPECT_EQ((int)GetDlgItemInt(h, 101, &ok, TRUE), -42);
+    EXPECT_TRUE(ok);
+    SetDlgItemTextA(h, 101, " 12x");
+    EXPECT_EQ(GetDlgItemInt(h, 101, &ok, TRUE), 0u);
+    EXPECT_FALSE(ok);
+    char small[4];
+    SetDlgItemTextA(h, 101, "abcdef");
+    EXPECT_EQ(GetDlgItemTextA(h, 101, small, sizeof small), 3u);
+    EXPECT_STREQ(small, "abc");
+    EXPECT_EQ(GetDlgItem(h, 9999), nullptr);
+    EXPECT_EQ(GetDlgItemTextA(h, 9999, small, sizeof small), 0u);
+    EXPECT_STREQ(small, "");
+    CheckRadioButton(h, 103, 104, 104);
+    EXPECT_EQ(IsDlgButtonChecked(h, 103), (UINT)BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(h, 104), (UINT)BST_CHECKED);
+    EXPECT_EQ(LOWORD(SendMessageA(h, DM_GETDEFID, 0, 0)), IDOK);
+    SetWindowLongPtrA(h, DWLP_USER, 77);
+    EXPECT_EQ(GetWindowLongPtrA(h, DWLP_USER), 77);
+    EXPECT_EQ(GetDlgCtrlID(d.Item(105)), 105);
+    d.Enter();
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), 11);
+}
+
+TEST(StringTable, LoadsRegisteredTextsAndNothingForMissingOnes) {
+  kvxRegisterString(nullptr, 5999, "59 Test instrument");
+  char buf[8];
+  EXPECT_EQ(LoadStringA(nullptr, 5999, buf, sizeof buf), 7);
+  EXPECT_STREQ(buf, "59 Test");
+  const char* direct = nullptr;
+  EXPECT_EQ(LoadStringA(nullptr, 5999, (LPSTR)&direct, 0), 18);
+  EXPECT_STREQ(direct, "59 Test instrument");
+  EXPECT_EQ(LoadStringA(nullptr, 5998, buf, sizeof buf), 0);
+  EXPECT_STREQ(buf, "");
+  kvxRegisterString(nullptr, 5999, nullptr);
+  EXPECT_EQ(LoadStringA(nullptr, 5999, buf, sizeof buf), 0);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The UI driver: what it reports as failures, and the delayed Stop click.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include "kvxtest_ui.h"
+#include "testing/dialog_driver.h"
+#include "ui_fixture.h"
+
+using kvxtest::Dlg;
+using kvxtest::ExpectDialog;
+using namespace uitest;
+
+namespace {
+
+INT_PTR RunSample() { return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0); }
+
+class Driver : public testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterSamples();
+    g_seen.clear();
+  }
+};
+
+TEST_F(Driver, AnUnexpectedDialogFailsAtOnceAndEndsWithZero) {
+  INT_PTR r = -5;
+  EXPECT_NONFATAL_FAILURE(r = RunSample(), "unexpected dialog \"Pr\xF8ve\" (resource 7001)");
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(kvxUiWindowCount(), 0);
+}
+
+TEST_F(Driver, ADialogLeftOpenFailsAndIsEnded) {
+  ExpectDialog(kSampleDialog, [](Dlg& d) { d.Type(101, "x"); });
+  INT_PTR r = -5;
+  EXPECT_NONFATAL_FAILURE(r = RunSample(), "left open");
+  EXPECT_EQ(r, 0);
+}
+
+TEST_F(Driver, ADifferentDialogThanExpectedFails) {
+  ExpectDialog("Some other caption", [](Dlg& d) { d.Click(IDOK); });
+  EXPECT_NONFATAL_FAILURE(RunSample(), "where \"Some other caption\" was expected");
+  kvxtest::ResetDialogs();
+}
+
+TEST_F(Driver, ClicksOnDisabledHiddenOrMissingControlsFail) {
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    EXPECT_NONFATAL_FAILURE(d.Click(107), "is disabled");
+    EXPECT_NONFATAL_FAILURE(d.Click(106), "is hidden");
+    EXPECT_NONFATAL_FAILURE(d.Click(555), "no control 555");
+    EXPECT_NONFATAL_FAILURE(d.ChooseCombo(105, "zz"), "no entry beginning with \"zz\"");
+    EXPECT_NONFATAL_FAILURE(d.Type(100, "x"), "takes no typing");
+    d.Click(IDCANCEL);
+    EXPECT_NONFATAL_FAILURE(d.Click(IDOK), "has ended");
+  });
+  EXPECT_EQ(RunSample(), 22);
+}
+
+TEST_F(Driver, ExpectationsThatNeverOpenFailAtTheEnd) {
+  // The end-of-test check runs in a listener; here we only count.
+  ExpectDialog(kNestedDialog, nullptr);
+  EXPECT_EQ(kvxtest::PendingDialogs(), 1);
+  kvxtest::ResetDialogs();
+  EXPECT_EQ(kvxtest::PendingDialogs(), 0);
+}
+
+TEST_F(Driver, ActsAsTheUserOnEachKindOfControl) {
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    HWND combo = d.Item(105);
+    for (const char* s : {"COM1:", "COM2:", "Com3:"}) SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)s);
+    d.ChooseCombo(105, "com3");
+    EXPECT_EQ(d.ComboSel(105), 2);
+    EXPECT_EQ(d.ComboSelText(105), "Com3:");
+    EXPECT_EQ(d.Text(105), "Com3:");
+    d.Check(102, true);
+    EXPECT_TRUE(d.IsChecked(102));
+    d.Click(103);
+    d.Click(104);
+    EXPECT_FALSE(d.IsChecked(103));  // one radio of the group
+    EXPECT_TRUE(d.IsChecked(104));
+    SendMessageA(d.Item(101), EM_LIMITTEXT, 3, 0);
+    d.Type(101, "abcdef");
+    EXPECT_EQ(d.Text(101), "abc");  // no more can be typed
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(RunSample(), 11);
+  // The procedure heard the choice and the typing.
+  bool selEndOk = false, change = false;
+  for (const Seen& s : g_seen) {
+    if (s.msg == WM_COMMAND && s.wParam == MAKEWPARAM(105, CBN_SELENDOK)) selEndOk = true;
+    if (s.msg == WM_COMMAND && s.wParam == MAKEWPARAM(101, EN_CHANGE)) change = true;
+  }
+  EXPECT_TRUE(selEndOk);
+  EXPECT_TRUE(change);
+}
+
+// A wait loop as the transfer code has it: pump until Stop is pressed.
+int g_polls = 0;
+bool g_stopped = false;
+INT_PTR CALLBACK WaitingProc(HWND h, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    g_stopped = false;
+    for (g_polls = 0; g_polls < 1000 && !g_stopped; ++g_polls) {
+      MSG m;
+      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+      }
+    }
+    EndDialog(h, g_stopped ? 1 : 0);
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+    g_stopped = true;
+    return TRUE;
+  }
+  return msg == WM_INITDIALOG;
+}
+
+TEST_F(Driver, ADelayedClickArrivesDuringAWait) {
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    d.ClickAfterPeeks(IDCANCEL, 5);
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, WaitingProc, 0), 1);
+  EXPECT_EQ(g_polls, 5);
+}
+
+}  // namespace
