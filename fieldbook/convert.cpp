@@ -1,0 +1,179 @@
+#include "fieldbook/convert.h"
+
+#include <cstring>
+
+#include "base/geometry.h"
+#include "base/text.h"
+#include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
+#include "fieldbook/settings.h"
+
+namespace {
+
+char g_szJobName[9];
+char g_szAreaName[7];
+
+// Copies at most 99 characters and drops the leading blanks.
+void vCopyNoLeadingBlanks(char* dst, const char* src) {
+  while (*src == ' ') src++;
+  sStrCopyN(dst, src, PID_SIZE);
+}
+
+bool boIsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- job and area
+
+void vMboSetJobName(const char* name) { sStrCopyN(g_szJobName, sStrNotNull(name), sizeof g_szJobName); }
+void vMboSetAreaName(const char* name) {
+  sStrCopyN(g_szAreaName, sStrNotNull(name), sizeof g_szAreaName);
+}
+const char* sMboGetJobName(void) { return g_szJobName; }
+const char* sMboGetAreaName(void) { return g_szAreaName; }
+void vMboClearJobArea(void) {
+  g_szJobName[0] = '\0';
+  g_szAreaName[0] = '\0';
+}
+
+// ---------------------------------------------------------------- conversion
+
+const char* sMboConvertFeatureCodeBy(const CnvTable* table, const char* code) {
+  char cut[16];
+  sStrCopyN(cut, sStrNotNull(code), sizeof cut);
+  sStrTrimRight(cut);
+  char from[16];
+  if (table && boCnvTabLookupReverse(table, cut, from, sizeof from)) return sStrTemp(from);
+  return sStrTemp(cut);
+}
+
+void vMboConvertPointNoPrefixBy(const CnvTable* table, char* number, int size) {
+  if (!table || !number || size <= 0) return;
+  char num[PID_SIZE];
+  vCopyNoLeadingBlanks(num, number);
+  for (CnvEntry* e = pCnvTabFirst(table); e; e = e->next) {
+    size_t n = strlen(e->to);
+    if (strncmp(num, e->to, n) != 0) continue;
+    // First match in table order wins, even when a longer one follows.
+    char out[PID_SIZE + CNV_CODE_SIZE];
+    sStrCopyN(out, e->from, sizeof out);
+    sStrCatN(out, num + n, sizeof out);
+    sStrCopyN(number, out, size);
+    return;
+  }
+}
+
+void vMboConvertPointNoBy(const CnvTable* table, char* number, int size) {
+  if (!table || !number || size <= 0) return;
+  char num[PID_SIZE];
+  vCopyNoLeadingBlanks(num, number);
+  size_t n = 0;
+  while (num[n] && !boIsDigit(num[n])) n++;
+  char prefix[PID_SIZE];
+  memcpy(prefix, num, n);
+  prefix[n] = '\0';
+  char to[CNV_CODE_SIZE];
+  if (!boCnvTabLookup(table, prefix, to, sizeof to)) return;
+  char out[PID_SIZE + CNV_CODE_SIZE];
+  sStrCopyN(out, to, sizeof out);
+  sStrCatN(out, num + n, sizeof out);
+  sStrCopyN(number, out, size);
+}
+
+const char* sMboConvertFeatureCode(const MboSettings* settings, const char* code) {
+  bool on = settings && settings->uFconv;
+  return sMboConvertFeatureCodeBy(on ? settings->pFeatureTab : nullptr, code);
+}
+
+void vMboConvertPointNoPrefix(const MboSettings* settings, char* number, int size) {
+  if (settings && settings->uPconv) vMboConvertPointNoPrefixBy(settings->pPointTab, number, size);
+}
+
+void vMboConvertPointNo(const MboSettings* settings, char* number, int size) {
+  if (settings && settings->uPconv) vMboConvertPointNoBy(settings->pPointTab, number, size);
+}
+
+// ---------------------------------------------------------------- identifiers
+
+void vMboRecSetPid(char* buffer, const char* name) {
+  if (!buffer) return;
+  char clean[PID_SIZE];
+  vCopyNoLeadingBlanks(clean, sStrNotNull(name));
+  sStrTrimRight(clean);
+  buffer[0] = '\0';
+  // A blank name stays blank: a job or area alone is no point name.
+  if (!clean[0]) return;
+  vPidSetPart(buffer, 2, clean);
+  vPidSetPart(buffer, 1, g_szAreaName);
+  vPidSetPart(buffer, 0, g_szJobName);
+}
+
+const char* sMboRecMakePointId(const char* name) {
+  char id[PID_SIZE];
+  vMboRecSetPid(id, name);
+  return sStrTemp(id);
+}
+
+const char* sMboPidPointNo(const char* id) { return sPidGetPart(id, 2); }
+
+// ---------------------------------------------------------------- post-pass
+
+namespace {
+
+struct PidPass {
+  int pass;  // 0 looks, 1 moves part 0 into part 1
+  bool anyJob;
+  bool anyArea;
+};
+
+// One name: pass 0 notes which parts are used; pass 1 rewrites it in place
+// (id is a 100-byte buffer). True when the name changed.
+bool boPidVisit(PidPass* pp, char* id) {
+  if (pp->pass == 0) {
+    if (*sPidGetPart(id, 0)) pp->anyJob = true;
+    if (*sPidGetPart(id, 1)) pp->anyArea = true;
+    return false;
+  }
+  char job[PID_SIZE];
+  sStrCopyN(job, sPidGetPart(id, 0), sizeof job);
+  if (!job[0]) return false;
+  vPidSetPart(id, 1, job);
+  vPidSetPart(id, 0, "");
+  return true;
+}
+
+void vPidVisitVertices(PidPass* pp, LiLine* line) {
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    boPidVisit(pp, pMboElmGetData(line, e)->sPid);
+    if (LiElmGetType(line, e) != KV2GR_ELM_ARC3P) continue;
+    // The arc's middle is not in the plain chain; visit it here, unless a
+    // library keeps it there too (then the walk reaches it next anyway).
+    LiElm* mid = LiElmGet3pArcElm2(line, e);
+    if (mid && mid != LiElmGetNext(line, e)) boPidVisit(pp, pMboElmGetData(line, mid)->sPid);
+  }
+}
+
+void vPidVisitAll(PidPass* pp) {
+  bool renamed = false;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+    renamed |= boPidVisit(pp, pMboPointGetData(p)->sPid);
+  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
+    vPidVisitVertices(pp, l);
+  // Polygon vertices name points too; leaving them out would cut them off
+  // from their points once those are renamed.
+  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+    vPidVisitVertices(pp, y);
+  // The point-name index keys on the old IDs.
+  if (renamed) vMboIndexClear();
+}
+
+}  // namespace
+
+void vMboNormalizePidParts(void) {
+  if (!boMboFieldBookReady()) return;
+  PidPass pp{0, false, false};
+  vPidVisitAll(&pp);
+  if (!pp.anyJob || pp.anyArea) return;
+  pp.pass = 1;
+  vPidVisitAll(&pp);
+}

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/cnvtable.h"
+#include "base/text.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/model.h"
+#include "fieldbook/settings.h"
+
+namespace {
+
+struct Settings {
+  MboSettings s{};
+  Settings() {
+    s.pFeatureTab = pCnvTabNew(9, 9);
+    s.pPointTab = pCnvTabNew(4, 4);
+  }
+  ~Settings() {
+    pCnvTabFree(s.pFeatureTab);
+    pCnvTabFree(s.pPointTab);
+  }
+};
+
+std::string pointNoPrefix(const MboSettings* s, const char* number, int size = 100) {
+  char buf[100];
+  sStrCopyN(buf, number, sizeof buf);
+  vMboConvertPointNoPrefix(s, buf, size);
+  return buf;
+}
+
+std::string pointNo(const MboSettings* s, const char* number, int size = 100) {
+  char buf[100];
+  sStrCopyN(buf, number, sizeof buf);
+  vMboConvertPointNo(s, buf, size);
+  return buf;
+}
+
+// ------------------------------------------------------------ conversion
+
+TEST(ConvertCodes, FeatureCodeOnImport) {
+  Settings t;
+  pCnvTabAppend(t.s.pFeatureTab, "BYG", "10");
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10"), "10");  // switch off
+  t.s.uFconv = 1;
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10"), "BYG");
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10  "), "BYG");  // trailing blanks cut first
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "100"), "100");
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "ABCDEFGHIJKLMNOPQRST"), "ABCDEFGHIJKLMNO");
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, nullptr), "");
+  // A table that is gone (null) converts nothing, whatever the switch says.
+  t.s.pFeatureTab = pCnvTabFree(t.s.pFeatureTab);
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10"), "10");
+  EXPECT_STREQ(sMboConvertFeatureCode(nullptr, "10"), "10");
+}
+
+TEST(ConvertCodes, PointNumbersInAndOut) {
+  Settings t;
+  pCnvTabAppend(t.s.pPointTab, "K", "9");
+  pCnvTabAppend(t.s.pPointTab, "KK", "99");
+  EXPECT_EQ(pointNoPrefix(&t.s, "9912"), "9912");  // switch off
+  EXPECT_EQ(pointNo(&t.s, "KK12"), "KK12");
+  t.s.uPconv = 1;
+  // Import: the first entry in table order whose to text is a prefix wins.
+  EXPECT_EQ(pointNoPrefix(&t.s, "9912"), "K912");
+  EXPECT_EQ(pointNoPrefix(&t.s, "  9912"), "K912");
+  EXPECT_EQ(pointNoPrefix(&t.s, "  812"), "  812");  // no match: untouched
+  EXPECT_EQ(pointNoPrefix(&t.s, "9912", 3), "K9");   // bounded by the size
+  // Export: the letters before the first digit must equal a from code.
+  EXPECT_EQ(pointNo(&t.s, "KK12"), "9912");
+  EXPECT_EQ(pointNo(&t.s, "K12"), "912");
+  EXPECT_EQ(pointNo(&t.s, " K12"), "912");
+  EXPECT_EQ(pointNo(&t.s, "KKK12"), "KKK12");
+  EXPECT_EQ(pointNo(&t.s, "12"), "12");
+  t.s.pPointTab = pCnvTabFree(t.s.pPointTab);
+  EXPECT_EQ(pointNoPrefix(&t.s, "9912"), "9912");
+  EXPECT_EQ(pointNo(&t.s, "K12"), "K12");
+}
+
+TEST(ConvertCodes, EmptyToTextMatchesEveryNumberOnImport) {
+  Settings t;
+  t.s.uPconv = 1;
+  pCnvTabAppend(t.s.pPointTab, "P", "");
+  pCnvTabAppend(t.s.pPointTab, "K", "9");
+  EXPECT_EQ(pointNoPrefix(&t.s, "912"), "P912");
+}
+
+// ------------------------------------------------------------ identifiers
+
+struct PointIds : ::testing::Test {
+  void TearDown() override { vMboClearJobArea(); }
+};
+
+TEST_F(PointIds, MadeFromJobAreaAndName) {
+  EXPECT_STREQ(sMboRecMakePointId("12.5"), "12_5");
+  EXPECT_STREQ(sMboRecMakePointId("  P 1  "), "P_1");
+  vMboSetJobName("JOB");
+  EXPECT_STREQ(sMboRecMakePointId("7"), "JOB..7");
+  vMboSetAreaName("AR.1");
+  EXPECT_STREQ(sMboRecMakePointId("7"), "JOB.AR_1.7");
+  vMboSetJobName("");
+  EXPECT_STREQ(sMboRecMakePointId("7"), "AR_1.7");
+  // A blank name is no point name, whatever job and area are set.
+  EXPECT_STREQ(sMboRecMakePointId("   "), "");
+  EXPECT_STREQ(sMboRecMakePointId(nullptr), "");
+  vMboSetJobName("JOBNAME-TOO-LONG");
+  EXPECT_STREQ(sMboGetJobName(), "JOBNAME-");
+  std::string longName(150, 'x');
+  char buf[100];
+  vMboRecSetPid(buf, longName.c_str());
+  EXPECT_EQ(strlen(buf), 99u);
+  EXPECT_STREQ(sMboPidPointNo("J.A.77"), "77");
+  EXPECT_STREQ(sMboPidPointNo("77"), "77");
+}
+
+// ------------------------------------------------------------ post-pass
+
+struct PostPass : ::testing::Test {
+  void SetUp() override { vMboInitFieldBook(); }
+  void TearDown() override { vMboFinishFieldBook(); }
+  std::string elmId(LiLine* l, LiElm* e) { return pMboElmGetData(l, e)->sPid; }
+};
+
+TEST_F(PostPass, JobWithoutAreaMovesIntoTheArea) {
+  PoPoint* a = KvxMboNewPoint("job..1");
+  PoPoint* b = KvxMboNewPoint("2");
+  ASSERT_EQ(pMboFindPoint("job..1"), a);  // the index now knows the old name
+  vMboNormalizePidParts();
+  EXPECT_STREQ(sMboGetPointPID(a), "job.1");
+  EXPECT_STREQ(sMboGetPointPID(b), "2");
+  // The point-name index follows the new names.
+  EXPECT_EQ(pMboFindPoint("job.1"), a);
+  EXPECT_EQ(pMboFindPoint("job..1"), nullptr);
+  vMboNormalizePidParts();  // nothing uses the job part any more
+  EXPECT_STREQ(sMboGetPointPID(a), "job.1");
+}
+
+TEST_F(PostPass, AnyAreaKeepsEverything) {
+  PoPoint* a = KvxMboNewPoint("job..1");
+  LiLine* l = KvxMboNewLine("L1");
+  LiElm* e = KvxMboAddLineElm(l, "area.3");
+  vMboNormalizePidParts();
+  EXPECT_STREQ(sMboGetPointPID(a), "job..1");
+  EXPECT_EQ(elmId(l, e), "area.3");
+}
+
+TEST_F(PostPass, ThreePointArcVerticesAreVisitedOnce) {
+  KvxMboNewPoint("job..1");
+  LiLine* l = KvxMboNewLine("L1");
+  std::vector<LiElm*> e;
+  for (const char* id : {"job..1", "job..2", "job..3", "job..4", "job..5", "job..6", "job..7"})
+    e.push_back(KvxMboAddLineElm(l, id));
+  // Two arcs: 1-2-3 and 4-5-6; their middles leave the plain chain.
+  ASSERT_TRUE(boLiElmSetType(l, e[0], 2));
+  ASSERT_TRUE(boLiElmSetType(l, e[3], 2));
+  ASSERT_EQ(LiElmGet3pArcElm2(l, e[0]), e[1]);
+  YgPolygon* y = KvxMboNewPolygon("A1");
+  YgElm* ye = KvxMboAddPolygonElm(y, "job..9");
+  vMboNormalizePidParts();
+  // Visited twice, a middle would have lost its job as well (job.2 -> 2).
+  for (size_t i = 0; i < e.size(); i++) EXPECT_EQ(elmId(l, e[i]), "job." + std::to_string(i + 1));
+  EXPECT_EQ(elmId(y, ye), "job.9");
+}
+
+TEST_F(PostPass, NothingBeforeInitOrWithoutJobs) {
+  vMboFinishFieldBook();
+  vMboNormalizePidParts();  // no field book: nothing to do, no crash
+  vMboInitFieldBook();
+  PoPoint* a = KvxMboNewPoint("1");
+  PoPoint* b = KvxMboNewPoint("");
+  vMboNormalizePidParts();
+  EXPECT_STREQ(sMboGetPointPID(a), "1");
+  EXPECT_STREQ(sMboGetPointPID(b), "");
+}
+
+}  // namespace
