@@ -7,6 +7,7 @@
 #include "fieldbook/model.h"
 #include "fieldbook/pointindex.h"
 #include "fieldbook/settings.h"
+#include "fieldbook/stations.h"
 
 namespace {
 
@@ -153,6 +154,41 @@ void vPidVisitVertices(PidPass* pp, LiLine* line) {
   }
 }
 
+// A station or observation name, read and written through its attribute.
+void vPidVisitStAttr(PidPass* pp, int kind, void* st, int attr) {
+  char id[PID_SIZE];
+  boMboGetStAttr(kind, st, attr, id, sizeof id);
+  if (boPidVisit(pp, id)) boMboSetStAttr(kind, st, attr, id);
+}
+
+void vPidVisitObsAttr(PidPass* pp, int kind, void* st, void* obs, int attr) {
+  char id[PID_SIZE];
+  boMboGetObsAttr(kind, st, obs, attr, id, sizeof id);
+  if (boPidVisit(pp, id)) boMboSetObsAttr(kind, st, obs, attr, id);
+}
+
+// Kind 1: station name and targets; kind 2: from and to names (the station
+// name of a levelling station is its first observation's from-point); kind
+// 4: station name and to-points. Kind-5 names are left alone.
+void vPidVisitStations(PidPass* pp) {
+  for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st)) {
+    vPidVisitStAttr(pp, 1, st, 1);
+    for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o))
+      vPidVisitObsAttr(pp, 1, st, o, 1);
+  }
+  for (void* st = pMboGetNextSt(2, nullptr); st; st = pMboGetNextSt(2, st)) {
+    for (void* o = pMboGetNextObs(2, st, nullptr); o; o = pMboGetNextObs(2, st, o)) {
+      vPidVisitObsAttr(pp, 2, st, o, 51);
+      vPidVisitObsAttr(pp, 2, st, o, 1);
+    }
+  }
+  for (void* st = pMboGetNextSt(4, nullptr); st; st = pMboGetNextSt(4, st)) {
+    vPidVisitStAttr(pp, 4, st, 1);
+    for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o))
+      vPidVisitObsAttr(pp, 4, st, o, 1);
+  }
+}
+
 void vPidVisitAll(PidPass* pp) {
   bool renamed = false;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
@@ -163,6 +199,7 @@ void vPidVisitAll(PidPass* pp) {
   // from their points once those are renamed.
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
     vPidVisitVertices(pp, y);
+  vPidVisitStations(pp);
   // The point-name index keys on the old IDs.
   if (renamed) vMboIndexClear();
 }

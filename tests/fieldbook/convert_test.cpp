@@ -9,6 +9,7 @@
 #include "fieldbook/convert.h"
 #include "fieldbook/model.h"
 #include "fieldbook/settings.h"
+#include "fieldbook/stations.h"
 
 namespace {
 
@@ -162,6 +163,42 @@ TEST_F(PostPass, ThreePointArcVerticesAreVisitedOnce) {
   // Visited twice, a middle would have lost its job as well (job.2 -> 2).
   for (size_t i = 0; i < e.size(); i++) EXPECT_EQ(elmId(l, e[i]), "job." + std::to_string(i + 1));
   EXPECT_EQ(elmId(y, ye), "job.9");
+}
+
+TEST_F(PostPass, StationAndObservationNames) {
+  auto st = [](int kind, void* s, int attr) {
+    char buf[100];
+    boMboGetStAttr(kind, s, attr, buf, sizeof buf);
+    return std::string(buf);
+  };
+  auto ob = [](int kind, void* s, void* o, int attr) {
+    char buf[100];
+    boMboGetObsAttr(kind, s, o, attr, buf, sizeof buf);
+    return std::string(buf);
+  };
+  void* s1 = pMboAddSt(1);
+  boMboSetStAttr(1, s1, 1, "job..S1");
+  void* o1 = pMboAddObs(1, s1);
+  boMboSetObsAttr(1, s1, o1, 1, "job..2");
+  void* s2 = pMboAddSt(2);
+  void* o2 = pMboAddObs(2, s2);
+  boMboSetObsAttr(2, s2, o2, 51, "job..3");
+  boMboSetObsAttr(2, s2, o2, 1, "job..4");
+  void* s4 = pMboAddSt(4);
+  boMboSetStAttr(4, s4, 1, "job..G");
+  void* o4 = pMboAddObs(4, s4);
+  boMboSetObsAttr(4, s4, o4, 1, "job..5");
+  void* s5 = pMboAddSt(5);
+  boMboSetStAttr(5, s5, 1, "job..C");
+  vMboNormalizePidParts();
+  EXPECT_EQ(st(1, s1, 1), "job.S1");
+  EXPECT_EQ(ob(1, s1, o1, 1), "job.2");
+  EXPECT_EQ(st(2, s2, 1), "job.3");
+  EXPECT_EQ(ob(2, s2, o2, 51), "job.3");
+  EXPECT_EQ(ob(2, s2, o2, 1), "job.4");
+  EXPECT_EQ(st(4, s4, 1), "job.G");
+  EXPECT_EQ(ob(4, s4, o4, 1), "job.5");
+  EXPECT_EQ(st(5, s5, 1), "job..C");  // kind 5 is not visited
 }
 
 TEST_F(PostPass, NothingBeforeInitOrWithoutJobs) {
