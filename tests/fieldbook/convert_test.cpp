@@ -90,11 +90,11 @@ TEST(ConvertCodes, EmptyToTextMatchesEveryNumberOnImport) {
 
 // ------------------------------------------------------------ identifiers
 
-struct PointIds : ::testing::Test {
+struct ConvertPointIds : ::testing::Test {
   void TearDown() override { vMboClearJobArea(); }
 };
 
-TEST_F(PointIds, MadeFromJobAreaAndName) {
+TEST_F(ConvertPointIds, MadeFromJobAreaAndName) {
   EXPECT_STREQ(sMboRecMakePointId("12.5"), "12_5");
   EXPECT_STREQ(sMboRecMakePointId("  P 1  "), "P_1");
   vMboSetJobName("JOB");
@@ -118,13 +118,13 @@ TEST_F(PointIds, MadeFromJobAreaAndName) {
 
 // ------------------------------------------------------------ post-pass
 
-struct PostPass : ::testing::Test {
+struct ConvertPostPass : ::testing::Test {
   void SetUp() override { vMboInitFieldBook(); }
   void TearDown() override { vMboFinishFieldBook(); }
   std::string elmId(LiLine* l, LiElm* e) { return pMboElmGetData(l, e)->sPid; }
 };
 
-TEST_F(PostPass, JobWithoutAreaMovesIntoTheArea) {
+TEST_F(ConvertPostPass, JobWithoutAreaMovesIntoTheArea) {
   PoPoint* a = KvxMboNewPoint("job..1");
   PoPoint* b = KvxMboNewPoint("2");
   ASSERT_EQ(pMboFindPoint("job..1"), a);  // the index now knows the old name
@@ -138,7 +138,7 @@ TEST_F(PostPass, JobWithoutAreaMovesIntoTheArea) {
   EXPECT_STREQ(sMboGetPointPID(a), "job.1");
 }
 
-TEST_F(PostPass, AnyAreaKeepsEverything) {
+TEST_F(ConvertPostPass, AnyAreaKeepsEverything) {
   PoPoint* a = KvxMboNewPoint("job..1");
   LiLine* l = KvxMboNewLine("L1");
   LiElm* e = KvxMboAddLineElm(l, "area.3");
@@ -147,7 +147,7 @@ TEST_F(PostPass, AnyAreaKeepsEverything) {
   EXPECT_EQ(elmId(l, e), "area.3");
 }
 
-TEST_F(PostPass, ThreePointArcVerticesAreVisitedOnce) {
+TEST_F(ConvertPostPass, ThreePointArcVerticesAreVisitedOnce) {
   KvxMboNewPoint("job..1");
   LiLine* l = KvxMboNewLine("L1");
   std::vector<LiElm*> e;
@@ -165,7 +165,7 @@ TEST_F(PostPass, ThreePointArcVerticesAreVisitedOnce) {
   EXPECT_EQ(elmId(y, ye), "job.9");
 }
 
-TEST_F(PostPass, StationAndObservationNames) {
+TEST_F(ConvertPostPass, StationAndObservationNames) {
   auto st = [](int kind, void* s, int attr) {
     char buf[100];
     boMboGetStAttr(kind, s, attr, buf, sizeof buf);
@@ -201,7 +201,7 @@ TEST_F(PostPass, StationAndObservationNames) {
   EXPECT_EQ(st(5, s5, 1), "job..C");  // kind 5 is not visited
 }
 
-TEST_F(PostPass, NothingBeforeInitOrWithoutJobs) {
+TEST_F(ConvertPostPass, NothingBeforeInitOrWithoutJobs) {
   vMboFinishFieldBook();
   vMboNormalizePidParts();  // no field book: nothing to do, no crash
   vMboInitFieldBook();
