@@ -12,7 +12,8 @@ const char* const kCodeField = "S_FCODE";
 
 void* pGrUserData(uint32_t size) { return calloc(1, size ? size : 1); }
 
-void vGrListAppend(GrObjList* l, GrObj* o) {
+void vGrListAppend(const void* owner, GrObjList* l, GrObj* o) {
+  o->owner = owner;
   o->prev = l->last;
   o->next = nullptr;
   if (l->last)
@@ -91,19 +92,24 @@ GrObjList* pGrFieldsList(ViFields* fs) {
   return nullptr;
 }
 
-// The object head of a field set's object; the set knows its kind.
+// The object head of a field set's object; the set knows its kind. Null
+// for an object of another container.
 GrObj* pGrFieldsObj(ViFields* fs, const void* obj) {
   void* o = const_cast<void*>(obj);
+  GrObj* head = nullptr;
   switch (fs->kind) {
     case GR_POINT:
-      return static_cast<PoPoint*>(o);
+      head = static_cast<PoPoint*>(o);
+      break;
     case GR_LINE:
     case GR_POLY:
-      return static_cast<LiLine*>(o);
+      head = static_cast<LiLine*>(o);
+      break;
     case GR_NET:
-      return static_cast<TrNet*>(o);
+      head = static_cast<TrNet*>(o);
+      break;
   }
-  return nullptr;
+  return head && head->owner == fs->owner ? head : nullptr;
 }
 
 void vGrSetCode(GrObj* o, const char* code) {
@@ -136,7 +142,7 @@ LiLine* pGrLineCreate(LiLines* c, bool is3d) {
   l->container = c;
   l->is3d = is3d;
   l->polygon = c->polygons;
-  vGrListAppend(&c->list, l);
+  vGrListAppend(c, &c->list, l);
   return l;
 }
 
@@ -216,7 +222,7 @@ int iYgPolygonsGetCount(YgPolygons* polys) { return iLiLinesGetCount(polys); }
 int iTrNetsGetCount(TrNets* nets) { return nets ? nets->list.count : 0; }
 
 void vPoPointsDeletePoint(PoPoints* pts, PoPoint* pt) {
-  if (!pts || !pt) return;
+  if (!pts || !pt || pt->owner != pts) return;
   vGrListUnlink(&pts->list, pt);
   vGrObjFree(GR_POINT, pt);
 }
@@ -227,7 +233,7 @@ void vLiLinesDeleteLine(LiLines* lines, LiLine* line) {
 }
 void vYgPolygonsDeleteLine(YgPolygons* polys, YgPolygon* poly) { vLiLinesDeleteLine(polys, poly); }
 void vTrNetsDeleteNet(TrNets* nets, TrNet* net) {
-  if (!nets || !net) return;
+  if (!nets || !net || net->owner != nets) return;
   vGrListUnlink(&nets->list, net);
   vGrObjFree(GR_NET, net);
 }
@@ -242,7 +248,7 @@ PoPoint* PoPointsCreatePoint(PoPoints* pts) {
     delete p;
     return nullptr;
   }
-  vGrListAppend(&pts->list, p);
+  vGrListAppend(pts, &pts->list, p);
   return p;
 }
 
@@ -305,7 +311,7 @@ TrNet* TrNetsCreateNet(TrNets* nets) {
     delete n;
     return nullptr;
   }
-  vGrListAppend(&nets->list, n);
+  vGrListAppend(nets, &nets->list, n);
   return n;
 }
 
@@ -448,7 +454,7 @@ int iViFieldsFindField(ViFields* fs, const char* name) {
 const char* sViFieldsGetField(ViFields* fs, const void* obj, int i) {
   if (!fs || !obj || i < 0) return "";
   GrObj* o = pGrFieldsObj(fs, obj);
-  if (static_cast<size_t>(i) >= o->values.size()) return "";
+  if (!o || static_cast<size_t>(i) >= o->values.size()) return "";
   return o->values[static_cast<size_t>(i)].c_str();
 }
 
@@ -456,6 +462,7 @@ bool boViFieldsSetField(ViFields* fs, void* obj, int i, const char* value) {
   if (!fs || !obj || i < 0 || static_cast<size_t>(i) >= fs->names.size()) return false;
   try {
     GrObj* o = pGrFieldsObj(fs, obj);
+    if (!o) return false;
     if (o->values.size() <= static_cast<size_t>(i)) o->values.resize(static_cast<size_t>(i) + 1);
     o->values[static_cast<size_t>(i)] = value ? value : "";
     return true;
@@ -472,6 +479,7 @@ const char* sViFieldsGetFieldByName(ViFields* fs, const void* obj, const char* n
 
 bool boViFieldsSetOrAddFieldByName(ViFields* fs, void* obj, const char* name, const char* value) {
   if (!fs || !obj || !name) return false;
+  if (!pGrFieldsObj(fs, obj)) return false;
   if (strcmp(name, kCodeField) == 0) {
     try {
       vGrSetCode(pGrFieldsObj(fs, obj), value);

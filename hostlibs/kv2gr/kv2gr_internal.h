@@ -24,6 +24,7 @@ struct GrObj {
   std::string code;
   std::vector<std::string> values;
   void* data = nullptr;
+  const void* owner = nullptr;  // the container
 };
 
 struct GrObjList {

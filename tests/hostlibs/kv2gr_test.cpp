@@ -475,6 +475,38 @@ TEST_F(Kv2grTest, FieldsOfLinesPolygonsAndNets) {
   EXPECT_EQ(iViFieldsGetCount(pViLFieldsGet(lines)), 1);
 }
 
+TEST_F(Kv2grTest, ObjectsOfAnotherContainerAreRefused) {
+  PoPoint* p = PoPointsCreatePoint(pts);
+  LiLine* l = LiLinesCreate3dLine(lines);
+  PoPoints* other = PoPointsCreate(8);
+  ViFields* fs = pViPFieldsGet(pts);
+  EXPECT_FALSE(boViFieldsSetOrAddFieldByName(fs, l, "A", "x"));
+  EXPECT_EQ(iViFieldsGetCount(fs), 0);
+  EXPECT_STREQ(sViFieldsGetFieldByName(pViLFieldsGet(lines), p, "S_FCODE"), "");
+  vPoPointsDeletePoint(other, p);  // not its point: nothing happens
+  EXPECT_EQ(iPoPointsGetCount(pts), 1);
+  vLiLinesDeleteLine(polys, l);
+  EXPECT_EQ(iLiLinesGetCount(lines), 1);
+  vPoPointsDelete(other);
+}
+
+TEST_F(Kv2grTest, SubLineEndsBreakTheLength) {
+  LiLine* l = LiLinesCreate2dLine(lines);
+  addAt(l, 0, 0);
+  LiElm* b = addAt(l, 3, 4);
+  addAt(l, 10, 4);
+  addAt(l, 10, 6);
+  EXPECT_NEAR(dLiLineLength(l), 5 + 7 + 2, 1e-12);
+  ASSERT_TRUE(boLiElmSetType(l, b, 97));
+  EXPECT_EQ(dLiElmLength(l, b), 0.0);
+  EXPECT_FALSE(boLiElmEndDirs(l, b, nullptr, nullptr));
+  EXPECT_NEAR(dLiLineLength(l), 5 + 2, 1e-12);
+  // An open line's final element connects to nothing.
+  EXPECT_EQ(dLiElmLength(l, LiElmGetLast(l)), 0.0);
+  vLiLineSetAsPolygon(l, 1);
+  EXPECT_NEAR(dLiElmLength(l, LiElmGetLast(l)), std::hypot(10.0, 6.0), 1e-12);
+}
+
 TEST(Kv2grNull, NullHandlesAreHarmless) {
   EXPECT_EQ(PoPointsCreatePoint(nullptr), nullptr);
   EXPECT_EQ(iPoPointsGetCount(nullptr), 0);
