@@ -4,15 +4,13 @@
 
 #include "base/geometry.h"
 #include "base/text.h"
+#include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
 #include "fieldbook/pointindex.h"
 #include "fieldbook/settings.h"
 #include "fieldbook/stations.h"
 
 namespace {
-
-char g_szJobName[9];
-char g_szAreaName[7];
 
 // Copies at most 99 characters and drops the leading blanks.
 void vCopyNoLeadingBlanks(char* dst, const char* src) {
@@ -26,15 +24,15 @@ bool boIsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // ---------------------------------------------------------------- job and area
 
-void vMboSetJobName(const char* name) { sStrCopyN(g_szJobName, sStrNotNull(name), sizeof g_szJobName); }
+void vMboSetJobName(const char* name) { sStrCopyN(g_mbo.sJobName, sStrNotNull(name), sizeof g_mbo.sJobName); }
 void vMboSetAreaName(const char* name) {
-  sStrCopyN(g_szAreaName, sStrNotNull(name), sizeof g_szAreaName);
+  sStrCopyN(g_mbo.sAreaName, sStrNotNull(name), sizeof g_mbo.sAreaName);
 }
-const char* sMboGetJobName(void) { return g_szJobName; }
-const char* sMboGetAreaName(void) { return g_szAreaName; }
+const char* sMboGetJobName(void) { return g_mbo.sJobName; }
+const char* sMboGetAreaName(void) { return g_mbo.sAreaName; }
 void vMboClearJobArea(void) {
-  g_szJobName[0] = '\0';
-  g_szAreaName[0] = '\0';
+  g_mbo.sJobName[0] = '\0';
+  g_mbo.sAreaName[0] = '\0';
 }
 
 // ---------------------------------------------------------------- conversion
@@ -105,8 +103,8 @@ void vMboRecSetPid(char* buffer, const char* name) {
   // A blank name stays blank: a job or area alone is no point name.
   if (!clean[0]) return;
   vPidSetPart(buffer, 2, clean);
-  vPidSetPart(buffer, 1, g_szAreaName);
-  vPidSetPart(buffer, 0, g_szJobName);
+  vPidSetPart(buffer, 1, g_mbo.sAreaName);
+  vPidSetPart(buffer, 0, g_mbo.sJobName);
 }
 
 const char* sMboRecMakePointId(const char* name) {

@@ -8,7 +8,8 @@
 struct MboSettings;
 
 // Job and area names of the point-ID builder (Geodat control codes 67, 68),
-// at most 8 and 6 characters; cleared by the field-book reset.
+// at most 8 and 6 characters, kept in the module state (g_mbo); cleared by
+// init and by the field-book reset.
 void vMboSetJobName(const char* name);
 void vMboSetAreaName(const char* name);
 const char* sMboGetJobName(void);
