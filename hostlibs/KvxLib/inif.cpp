@@ -16,6 +16,9 @@ struct KvxInif {
   std::string section;
   bool hasSection = false;
   int nextEntry = 0;
+  // The keys of the section being listed, taken by the first-entry call;
+  // values are read afresh for each entry.
+  std::vector<std::string> keys;
 };
 
 namespace {
@@ -106,6 +109,7 @@ bool boKvxInifSetSection(KvxInif* h, const char* section) {
     h->section = section;
     h->hasSection = true;
     h->nextEntry = 0;
+    h->keys.clear();
     // Reading needs the section to be there; writing makes it on the first
     // entry written.
     return h->write || boInifHasSection(h->path, section);
@@ -133,7 +137,15 @@ void vKvxInifPutEntry(KvxInif* h, const char* key, const char* value) {
 }
 
 bool boKvxInifGetFirstEntry(KvxInif* h, char* key, int keySize, char* value, int valueSize) {
-  if (h) h->nextEntry = 0;
+  vInifClear(key, keySize);
+  vInifClear(value, valueSize);
+  if (!h || !h->hasSection) return false;
+  try {
+    h->keys = listNames(h->path, h->section.c_str());
+  } catch (...) {
+    return false;
+  }
+  h->nextEntry = 0;
   return boKvxInifGetNextEntry(h, key, keySize, value, valueSize);
 }
 
@@ -142,9 +154,8 @@ bool boKvxInifGetNextEntry(KvxInif* h, char* key, int keySize, char* value, int 
   vInifClear(value, valueSize);
   if (!h || !h->hasSection) return false;
   try {
-    std::vector<std::string> keys = listNames(h->path, h->section.c_str());
-    if (h->nextEntry < 0 || static_cast<size_t>(h->nextEntry) >= keys.size()) return false;
-    const std::string& k = keys[static_cast<size_t>(h->nextEntry)];
+    if (h->nextEntry < 0 || static_cast<size_t>(h->nextEntry) >= h->keys.size()) return false;
+    const std::string& k = h->keys[static_cast<size_t>(h->nextEntry)];
     std::string v;
     boInifRead(h->path, h->section.c_str(), k.c_str(), &v);
     vInifCopy(k, key, keySize);

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "kvx_ini.h"
 #include "win32.h"
 
@@ -113,21 +111,20 @@ IniFile iniLoad(const std::string& path) {
   return f;
 }
 
+// Rewritten in place, as Windows does: a read-only file stays unwritten, and
+// links and permissions stay as they are.
 bool boIniSave(const std::string& path, const IniFile& f) {
-  std::string tmp = path + ".kvxtmp";
-  FILE* fp = fopen(tmp.c_str(), "wb");
-  if (!fp) return false;
+  std::string data;
   const char* eol = f.crlf ? "\r\n" : "\n";
-  bool ok = true;
   for (const std::string& l : f.lines) {
-    if (fputs(l.c_str(), fp) < 0 || fputs(eol, fp) < 0) ok = false;
+    data += l;
+    data += eol;
   }
+  FILE* fp = fopen(path.c_str(), "wb");
+  if (!fp) return false;
+  bool ok = fwrite(data.data(), 1, data.size(), fp) == data.size();
   if (fclose(fp) != 0) ok = false;
-  if (!ok || rename(tmp.c_str(), path.c_str()) != 0) {
-    unlink(tmp.c_str());
-    return false;
-  }
-  return true;
+  return ok;
 }
 
 // Line range of the first section of that name: [header, end).

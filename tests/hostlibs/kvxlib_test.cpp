@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "kvx_ini.h"
@@ -203,6 +204,14 @@ TEST_F(IniTest, WindowsPathsAndKeyCase) {
   write("[A]\nx=1\n\n[B]\ny=2\n");
   ASSERT_TRUE(WritePrivateProfileStringA("A", "z", "3", ini.c_str()));
   EXPECT_EQ(read(), "[A]\nx=1\nz=3\n\n[B]\ny=2\n");
+}
+
+TEST_F(IniTest, ReadOnlyFilesStayUnwritten) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+  write("[A]\nx=1\n");
+  ASSERT_EQ(chmod(ini.c_str(), 0444), 0);
+  EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "2", ini.c_str()));
+  EXPECT_EQ(get("A", "x"), "1");
 }
 
 TEST(KvxText, TranslatorIsIdentityUntilSet) {
