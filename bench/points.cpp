@@ -1,0 +1,104 @@
+// Creating and merging named points, as a large import does: the cost per
+// point must not grow with the size of the field book.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+
+namespace {
+
+std::vector<std::string> Names(int64_t n) {
+  std::vector<std::string> names;
+  names.reserve(static_cast<size_t>(n));
+  char buf[32];
+  for (int64_t i = 0; i < n; ++i) {
+    snprintf(buf, sizeof buf, "JOB.A.%lld", static_cast<long long>(i));
+    names.emplace_back(buf);
+  }
+  return names;
+}
+
+void vReportPerPoint(benchmark::State& state, int64_t pointsPerIteration) {
+  state.SetItemsProcessed(state.iterations() * pointsPerIteration);
+  // Seconds per point, shown in the table as ns/us per point.
+  state.counters["per_point"] =
+      benchmark::Counter(static_cast<double>(pointsPerIteration),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The baseline: N new named points without any look-up (the geometry
+// library's own cost of making a point).
+void BM_NewPointsWithoutLookup(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<std::string> names = Names(n);
+  for (auto _ : state) {
+    state.PauseTiming();
+    vKvxMboInit(nullptr);
+    state.ResumeTiming();
+    for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewPoint(name.c_str()));
+    state.PauseTiming();
+    vKvxMboFinish();
+    state.ResumeTiming();
+  }
+  vReportPerPoint(state, n);
+}
+
+// N new points, each name looked up first (all misses).
+void BM_CreateNamedPoints(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<std::string> names = Names(n);
+  for (auto _ : state) {
+    state.PauseTiming();
+    vKvxMboInit(nullptr);
+    state.ResumeTiming();
+    for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(name.c_str()));
+    state.PauseTiming();
+    vKvxMboFinish();
+    state.ResumeTiming();
+  }
+  vReportPerPoint(state, n);
+}
+
+// N names merged into a field book that already holds them (all hits).
+void BM_MergeNamedPoints(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<std::string> names = Names(n);
+  vKvxMboInit(nullptr);
+  for (const std::string& name : names) KvxMboNewOrExistingPoint(name.c_str());
+  for (auto _ : state)
+    for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(name.c_str()));
+  vKvxMboFinish();
+  vReportPerPoint(state, n);
+}
+
+// An import's pattern: every record merges its point name twice, and a
+// rename (the point-ID post-pass) comes in between now and then.
+void BM_ImportPattern(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<std::string> names = Names(n);
+  for (auto _ : state) {
+    state.PauseTiming();
+    vKvxMboInit(nullptr);
+    state.ResumeTiming();
+    for (size_t i = 0; i < names.size(); ++i) {
+      PoPoint* p = KvxMboNewOrExistingPoint(names[i].c_str());
+      benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(names[i].c_str()));
+      if (i % 16 == 0) vMboSetPointPID(p, (names[i] + "r").c_str());
+    }
+    state.PauseTiming();
+    vKvxMboFinish();
+    state.ResumeTiming();
+  }
+  vReportPerPoint(state, n);
+}
+
+}  // namespace
+
+BENCHMARK(BM_NewPointsWithoutLookup)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateNamedPoints)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeNamedPoints)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportPattern)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
