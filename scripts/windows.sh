@@ -82,10 +82,20 @@ unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k || true' EXIT
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-out=$(cd "$bin" && timeout 120 wine winsmoke.exe </dev/null 2>&1 | tr -d '\r') || true
-echo "$out"
-if ! echo "$out" | grep -qx 'winsmoke: success'; then
+# Start the prefix's services with their output on /dev/null, and take the
+# program's output through a file: Wine's background processes inherit what
+# they are started with and would hold a pipe open.
+if [ -f "$WINEPREFIX/system.reg" ]; then
+  timeout 120 wineboot >/dev/null 2>&1 </dev/null || true
+else
+  timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || true
+fi
+log="$root/$build/winsmoke.log"
+rc=0
+(cd "$bin" && timeout 120 wine winsmoke.exe </dev/null >"$log" 2>&1) || rc=$?
+tr -d '\r' < "$log"
+if [ $rc -ne 0 ] || ! tr -d '\r' < "$log" | grep -qx 'winsmoke: success'; then
+  echo "winsmoke exit code $rc"
   echo "smoke run: FAILED"; fail=1
 fi
 
