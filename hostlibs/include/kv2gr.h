@@ -31,7 +31,9 @@
 //   the chain. iLiElmGetCount counts the plain chain only (no arc middles).
 // - The Li element calls accept polygon objects too; the Yg names are the
 //   same operations. Objects made in a polygon container are polygons
-//   (boLiLineIsPolygon true): their final element connects back to the first.
+//   (boLiLineIsPolygon true). In a polygon every sub-line is a ring: its end
+//   (97, or 98 on the last element) connects back to the sub-line's first
+//   element. In an open line a sub-line's end connects to nothing.
 // - Coordinates: x east, y north. Directions are radians in the mathematical
 //   convention (counter-clockwise from the x axis). Lengths are horizontal.
 // - Arcs: a positive radius turns clockwise, a negative one
@@ -193,7 +195,8 @@ KV2GR_API bool boLiElmGetRadius(LiLine* line, LiElm* elm, double* radius);
 KV2GR_API bool boLiElmGetCenterP(LiLine* line, LiElm* elm, GeoPnt2* centre);
 KV2GR_API bool boLiElmSetClotoide(LiLine* line, LiElm* elm, double a, double rStart, double rEnd);
 KV2GR_API bool boLiElmGetClotoide(LiLine* line, LiElm* elm, double* a, double* rStart, double* rEnd);
-// Length from the element to the next (0 for 97, and for 98 of an open line).
+// Length from the element to the next (for a sub-line's end: to the ring's
+// first element in a polygon, 0 in an open line).
 KV2GR_API double dLiElmLength(LiLine* line, LiElm* elm);
 KV2GR_API bool boLiElmEndDirs(LiLine* line, LiElm* elm, double* dirStart, double* dirEnd);
 // Crossing of the element (to its next) with the segment a-b; the height is

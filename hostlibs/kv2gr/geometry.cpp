@@ -2,6 +2,7 @@
 // parallel lines, fillets and the removal of short elements. Plane
 // geometry on x (east) and y (north); heights are interpolated along.
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "kv2gr_internal.h"
@@ -374,6 +375,14 @@ bool boLiLineParallel(LiLine* line, double offset) {
           return false;
       }
     }
+    // Which element's segment ends at each vertex (n: none).
+    std::unordered_map<LiElm*, size_t> at;
+    for (size_t i = 0; i < n; i++) at.emplace(elms[i], i);
+    std::vector<size_t> inOf(n, n);
+    for (size_t i = 0; i < n; i++) {
+      LiElm* end = pGrElmEnd(line, elms[i]);
+      if (end) inOf[at[end]] = i;
+    }
     std::vector<GeoPnt2> np(n);
     std::vector<GeoPnt2> mids(n);
     for (size_t i = 0; i < n; i++) {
@@ -389,9 +398,7 @@ bool boLiLineParallel(LiLine* line, double offset) {
         }
       }
       // The segment that ends at this vertex.
-      const Seg* in = nullptr;
-      if (i > 0 && segs[i - 1].has) in = &segs[i - 1];
-      if (i == 0 && line->polygon && segs[n - 1].has) in = &segs[n - 1];
+      const Seg* in = inOf[i] < n && segs[inOf[i]].has ? &segs[inOf[i]] : nullptr;
       const Seg* out = segs[i].has ? &segs[i] : nullptr;
       if (in && out) {
         GeoPnt2 x;

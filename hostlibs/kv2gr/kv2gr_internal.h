@@ -93,6 +93,6 @@ void vGrElmLinkBefore(LiLine* line, LiElm* e, LiElm* before);
 void vGrElmUnlink(LiLine* line, LiElm* e);
 void vGrElmRemove(LiLine* line, LiElm* e);
 LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p);
-// The element's far end: the next one, or the first for a polygon's final
-// element; null when the element connects to nothing.
+// The element's far end: the next one, or for the end of a polygon's
+// sub-line (97, 98) the sub-line's first; null when it connects to nothing.
 LiElm* pGrElmEnd(LiLine* line, LiElm* e);

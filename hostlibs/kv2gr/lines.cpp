@@ -86,9 +86,13 @@ LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p) {
 
 LiElm* pGrElmEnd(LiLine* line, LiElm* e) {
   if (e->arcStart) return nullptr;
-  if (e->type == KV2GR_ELM_SUBEND) return nullptr;
-  if (e == line->last) return (line->polygon && line->count > 1) ? line->first : nullptr;
-  return e->next;
+  if (e->type != KV2GR_ELM_SUBEND && e != line->last) return e->next;
+  // A sub-line's end: a polygon's ring closes back to the sub-line's first
+  // element, an open line's sub-line ends here.
+  if (!line->polygon) return nullptr;
+  LiElm* f = e;
+  while (f->prev && f->prev->type != KV2GR_ELM_SUBEND) f = f->prev;
+  return f != e ? f : nullptr;
 }
 
 extern "C" {

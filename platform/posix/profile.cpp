@@ -317,6 +317,7 @@ static DWORD dwIniCopyList(const std::vector<std::string>& names, LPSTR buf, DWO
     buf[pos++] = 0;
   }
   buf[pos] = 0;
+  if (pos == 0) buf[1] = 0;  // an empty list is two terminators too
   return pos;
 }
 

@@ -308,6 +308,24 @@ TEST_F(Kv2grTest, ParallelShiftsToTheRightForPositiveOffsets) {
   EXPECT_NEAR(p.y, 10, 1e-12);
 }
 
+TEST_F(Kv2grTest, ParallelPolygonMitresEveryCorner) {
+  YgPolygon* y = YgPolygonsCreate2dLine(polys);
+  addAt(y, 0, 0);
+  addAt(y, 0, 10);
+  addAt(y, 10, 10);
+  addAt(y, 10, 0);  // clockwise square: right is inside
+  ASSERT_TRUE(boLiLineParallel(y, 1));
+  const double want[4][2] = {{1, 1}, {1, 9}, {9, 9}, {9, 1}};
+  int i = 0;
+  for (LiElm* e = LiElmGetFirst(y); e; e = LiElmGetNext(y, e), i++) {
+    GeoPnt2 p;
+    vLiElmGetP2d(y, e, &p);
+    EXPECT_NEAR(p.x, want[i][0], 1e-12) << i;
+    EXPECT_NEAR(p.y, want[i][1], 1e-12) << i;
+  }
+  EXPECT_NEAR(dLiLineLength(y), 32, 1e-12);
+}
+
 TEST_F(Kv2grTest, ParallelKeepsArcCentres) {
   LiLine* l = LiLinesCreate2dLine(lines);
   LiElm* a = addAt(l, 0, 0);
@@ -503,8 +521,11 @@ TEST_F(Kv2grTest, SubLineEndsBreakTheLength) {
   EXPECT_NEAR(dLiLineLength(l), 5 + 2, 1e-12);
   // An open line's final element connects to nothing.
   EXPECT_EQ(dLiElmLength(l, LiElmGetLast(l)), 0.0);
+  // In a polygon each sub-line is a ring.
   vLiLineSetAsPolygon(l, 1);
-  EXPECT_NEAR(dLiElmLength(l, LiElmGetLast(l)), std::hypot(10.0, 6.0), 1e-12);
+  EXPECT_NEAR(dLiElmLength(l, b), 5.0, 1e-12);
+  EXPECT_NEAR(dLiElmLength(l, LiElmGetLast(l)), 2.0, 1e-12);
+  EXPECT_NEAR(dLiLineLength(l), 5 + 5 + 2 + 2, 1e-12);
 }
 
 TEST(Kv2grNull, NullHandlesAreHarmless) {
