@@ -83,3 +83,14 @@ const char* sMboHelpFile(void) {
   bool sep = path[n - 1] == '\\' || path[n - 1] == '/';
   return sStrFormat("%s%ssurvey.chm", path, sep ? "" : "\\");
 }
+
+bool boMboShowHelp(const char* helpName) {
+  char file[300];
+  sStrCopyN(file, sMboHelpFile(), sizeof file);
+  if (!*file) return false;
+  DWORD attr = GetFileAttributesA(file);
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  char topic[300];
+  sStrPrintN(topic, sizeof topic, "%s.htm", sStrNotNull(helpName));
+  return HtmlHelpA(GetDesktopWindow(), file, HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>(topic)) != nullptr;
+}

@@ -41,5 +41,9 @@ KVX_API ViFields* pKvxMboNFieldsGet(void);
 // The help file of the transfer dialogs: the owner's help path when it has
 // an extension, else "survey.chm" in that folder; "" when there is none.
 const char* sMboHelpFile(void);
+// Opens the topic "<helpName>.htm" of that file in the HTML help viewer, the
+// desktop window as owner. Without a help file, or when it does not exist,
+// nothing is called: false.
+bool boMboShowHelp(const char* helpName);
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);

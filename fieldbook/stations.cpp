@@ -6,6 +6,7 @@
 
 #include "base/cnum.h"
 #include "base/text.h"
+#include "fieldbook/transfer_context.h"
 
 namespace {
 
@@ -600,3 +601,40 @@ int iMboCountTsObs(void) { return iMboCountObs(MBO_KIND_TS); }
 int iMboCountLevObs(void) { return iMboCountObs(MBO_KIND_LEV); }
 int iMboCountGpsObs(void) { return iMboCountObs(MBO_KIND_GPS); }
 int iMboCountCoordObs(void) { return iMboCountObs(MBO_KIND_COORD); }
+
+void* pMboNewStation(int kind) {
+  void* st = pMboAddSt(kind);
+  if (!st) return nullptr;
+  const MboSettings& set = g_mboTransfer.settings;
+  uint32_t instrument = 0;
+  switch (kind) {
+    case MBO_KIND_TS:
+      instrument = set.uTheodoliteNo;
+      break;
+    case MBO_KIND_LEV:
+      instrument = set.uLevellerNo;
+      break;
+    case MBO_KIND_GPS:
+      instrument = set.uSatelliteNo;
+      break;
+    default:
+      instrument = set.uCoordinateNo;
+      break;
+  }
+  char text[16];
+  iNumPrintC(text, sizeof text, "%d", static_cast<int32_t>(instrument));
+  boMboSetStAttr(kind, st, 3, text);
+  // -1 means "no correction code"; only total stations take one anyway.
+  if (static_cast<int32_t>(set.uCorrCode) != -1) {
+    iNumPrintC(text, sizeof text, "%d", static_cast<int32_t>(set.uCorrCode));
+    boMboSetStAttr(kind, st, 7, text);
+  }
+  return st;
+}
+
+void* pMboFindOrNewStation(int kind, const char* name) {
+  if (pMboFindStationByAttr(kind, 1, sStrNotNull(name))) return nullptr;
+  void* st = pMboNewStation(kind);
+  if (st) boMboSetStAttr(kind, st, 1, name);
+  return st;
+}

@@ -132,6 +132,13 @@ bool boMboIsNotBlank(const char* text);
 // text exactly; null when none.
 void* pMboFindStationByAttr(int kind, int attr, const char* text);
 
+// A new station with the settings' instrument number of its kind and,
+// unless the settings hold -1, their correction code (kind 1 only).
+void* pMboNewStation(int kind);
+// Null when a station of the kind has that name (attribute 1) already;
+// otherwise a new station (pMboNewStation) with the name.
+void* pMboFindOrNewStation(int kind, const char* name);
+
 int iMboCountStations(int kind);
 // All observations of all stations of the kind.
 int iMboCountObs(int kind);

@@ -1,6 +1,4 @@
 // HTML help: records each call and tells whether a viewer would open.
-#include <sys/stat.h>
-
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -24,31 +22,15 @@ void vCopyText(char* dest, size_t size, const char* src, BOOL* isNull) {
   dest[n] = '\0';
 }
 
-// The file part of "file::/page>window", as a path of this system: ANSI
-// bytes above 0x7F become UTF-8, '\' becomes '/'.
-std::string sHelpFilePath(const char* file) {
-  std::string path;
-  for (const char* p = file; *p; ++p) {
-    if (p[0] == ':' && p[1] == ':') break;
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == '\\') {
-      path += '/';
-    } else if (c < 0x80) {
-      path += static_cast<char>(c);
-    } else {
-      // Code page 1252's letters of the Latin-1 range map one to one; the
-      // few others do not occur in help paths.
-      path += static_cast<char>(0xC0 | (c >> 6));
-      path += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return path;
-}
-
+// The file part of "file::/page" names an existing file (through the file
+// layer, so that paths are taken as everywhere else).
 bool boHelpFileExists(const char* file) {
   if (!file || !*file) return false;
-  struct stat st;
-  return stat(sHelpFilePath(file).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  std::string path(file);
+  size_t sep = path.find("::");
+  if (sep != std::string::npos) path.resize(sep);
+  DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -72,7 +54,12 @@ HWND WINAPI HtmlHelpA(HWND caller, LPCSTR file, UINT command, DWORD_PTR data) {
     return nullptr;
   }
   if (command == HH_CLOSE_ALL) return nullptr;
-  bool open = answer == KVXTEST_HELP_WINDOW || (answer == KVXTEST_HELP_AUTO && boHelpFileExists(file));
+  bool open;
+  try {
+    open = answer == KVXTEST_HELP_WINDOW || (answer == KVXTEST_HELP_AUTO && boHelpFileExists(file));
+  } catch (...) {
+    open = false;
+  }
   return open ? reinterpret_cast<HWND>(&g_helpWindow) : nullptr;
 }
 

@@ -2,6 +2,7 @@
 // by ID, counts, the help file rule and the stored instance.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 #include "fieldbook/model.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
+#include "kvxtest_help.h"
 
 namespace {
 
@@ -134,6 +136,42 @@ TEST_F(FieldBookInside, FindStationByAttributeText) {
   EXPECT_EQ(pMboFindStationByAttr(3, 1, "S1"), nullptr);
 }
 
+TEST_F(FieldBookInside, NewStationsTakeTheSettingsNumbers) {
+  MboSettings& set = g_mboTransfer.settings;
+  set.uTheodoliteNo = 11;
+  set.uLevellerNo = 12;
+  set.uSatelliteNo = 14;
+  set.uCoordinateNo = 15;
+  set.uCorrCode = 3;
+  char buf[20];
+  void* ts = pMboNewStation(1);
+  EXPECT_TRUE(boMboGetStAttr(1, ts, 3, buf, sizeof buf));
+  EXPECT_STREQ(buf, "11");
+  EXPECT_TRUE(boMboGetStAttr(1, ts, 7, buf, sizeof buf));
+  EXPECT_STREQ(buf, "3");
+  const int kinds[] = {2, 4, 5};
+  const char* numbers[] = {"12", "14", "15"};
+  for (int i = 0; i < 3; ++i) {
+    void* st = pMboNewStation(kinds[i]);
+    EXPECT_TRUE(boMboGetStAttr(kinds[i], st, 3, buf, sizeof buf));
+    EXPECT_STREQ(buf, numbers[i]);
+  }
+  set.uCorrCode = static_cast<uint32_t>(-1);
+  void* ts2 = pMboNewStation(1);
+  EXPECT_TRUE(boMboGetStAttr(1, ts2, 7, buf, sizeof buf));
+  EXPECT_STREQ(buf, "0");
+  EXPECT_EQ(pMboNewStation(3), nullptr);
+
+  void* s1 = pMboFindOrNewStation(1, "S1");
+  ASSERT_NE(s1, nullptr);
+  EXPECT_TRUE(boMboGetStAttr(1, s1, 1, buf, sizeof buf));
+  EXPECT_STREQ(buf, "S1");
+  EXPECT_EQ(pMboFindOrNewStation(1, "S1"), nullptr);
+  EXPECT_NE(pMboFindOrNewStation(4, "S1"), nullptr);  // another kind
+  EXPECT_NE(pMboFindOrNewStation(2, "L1"), nullptr);
+  EXPECT_EQ(pMboFindOrNewStation(2, "L1"), nullptr);
+}
+
 TEST(Lifecycle, CoSysVersionGivenBeforeInitIsLost) {
   vKvxMboInitCoSysVer(5);
   vKvxMboInit(nullptr);
@@ -154,6 +192,42 @@ TEST(Lifecycle, HelpFileFromTheOwnersPath) {
   EXPECT_STREQ(sMboHelpFile(), "C:\\Prog.d\\Help\\survey.chm");
   vKvxMboSetOwnerHelpFilePath(std::string(300, 'p').c_str());
   EXPECT_EQ(strlen(g_mbo.sHelpPath), 256u);
+  vKvxMboFinish();
+}
+
+TEST(Lifecycle, HelpTopicsOpenOnlyFromAnExistingFile) {
+  vKvxMboInit(nullptr);
+  KvxTestHelpReset();
+  EXPECT_FALSE(boMboShowHelp("import"));  // no help path: no call
+  char dir[] = "/tmp/kvxfbhelpXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  vKvxMboSetOwnerHelpFilePath(dir);  // a folder: survey.chm in it
+  EXPECT_FALSE(boMboShowHelp("import"));
+  EXPECT_EQ(KvxTestHelpCallCount(), 0);
+  std::string chm = std::string(dir) + "/survey.chm";
+  FILE* f = fopen(chm.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  EXPECT_TRUE(boMboShowHelp("import"));
+  ASSERT_EQ(KvxTestHelpCallCount(), 1);
+  KvxTestHelpCall call;
+  ASSERT_TRUE(KvxTestHelpGetCall(0, &call));
+  EXPECT_EQ(call.caller, GetDesktopWindow());
+  EXPECT_EQ(call.command, static_cast<UINT>(HH_DISPLAY_TOPIC));
+  EXPECT_EQ(std::string(call.file), std::string(dir) + "\\survey.chm");
+  EXPECT_STREQ(call.topic, "import.htm");
+  // A help path with an extension names the file itself.
+  vKvxMboSetOwnerHelpFilePath(chm.c_str());
+  EXPECT_TRUE(boMboShowHelp("export"));
+  ASSERT_TRUE(KvxTestHelpGetCall(1, &call));
+  EXPECT_EQ(std::string(call.file), chm);
+  EXPECT_STREQ(call.topic, "export.htm");
+  vKvxMboSetOwnerHelpFilePath((std::string(dir) + "/other.chm").c_str());
+  EXPECT_FALSE(boMboShowHelp("export"));
+  EXPECT_EQ(KvxTestHelpCallCount(), 2);
+  KvxTestHelpReset();
+  unlink(chm.c_str());
+  rmdir(dir);
   vKvxMboFinish();
 }
 
