@@ -97,11 +97,13 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
   path = sKeyPath(path, subKey);
   {
     std::lock_guard<std::mutex> lock(gLock);
-    // A key exists when it, or a key below it, was given values.
+    // A key exists when it, or a key below it, was given values. Keys below
+    // it are looked up from "path\" on: a sibling such as "path-old" sorts
+    // between the two.
     std::string wanted = sStoreKey(root, path);
-    auto it = gKeys.lower_bound(wanted);
-    if (it == gKeys.end() ||
-        (it->first != wanted && it->first.compare(0, wanted.size() + 1, wanted + "\\") != 0))
+    std::string below = wanted + "\\";
+    auto it = gKeys.lower_bound(below);
+    if (!gKeys.count(wanted) && (it == gKeys.end() || it->first.compare(0, below.size(), below) != 0))
       return ERROR_FILE_NOT_FOUND;
   }
   *result = (HKEY) new OpenKey{root, path};

@@ -61,6 +61,18 @@ TEST_F(RegistryTest, MissingKeysAndSubkeys) {
   RegCloseKey(parent);
 }
 
+// A parent key is found by its sub-keys even when a sibling whose name
+// sorts between "A" and "A\..." ("A-b", "A.c") holds values too.
+TEST_F(RegistryTest, ParentFoundPastSiblingsThatSortBetween) {
+  KvxTestRegSetString(HKEY_LOCAL_MACHINE, "Apps\\Conv.exe-old", nullptr, "x");
+  KvxTestRegSetString(HKEY_LOCAL_MACHINE, "Apps\\Conv.exe.bak", nullptr, "y");
+  KvxTestRegSetString(HKEY_LOCAL_MACHINE, "Apps\\Conv.exe\\Sub", nullptr, "z");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Apps\\Conv.exe", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Apps\\Conv", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(RegistryTest, ValuesKeepTheirBytes) {
   const char raw[3] = {'a', 'b', 'c'};  // no terminator
   KvxTestRegSetValue(HKEY_LOCAL_MACHINE, "K", nullptr, REG_SZ, raw, 3);

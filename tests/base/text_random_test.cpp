@@ -1,0 +1,131 @@
+// Random texts through the tokenizers and bounded functions: every input and
+// every output buffer is a heap block of its exact size, so a byte read or
+// written outside shows under the sanitizers; every loop must end.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "base/numbers.h"
+#include "base/text.h"
+
+namespace {
+
+// Texts made mostly of the characters the tokenizers treat specially.
+std::string sRandomText(std::mt19937& rng) {
+  static const char kChars[] = {',', ';', '"', '\\', ' ', '\t', '\n', '(', ')', ':', 'a', 'B', '\xE6', '1', '.'};
+  std::uniform_int_distribution<int> len(0, 24);
+  std::uniform_int_distribution<int> pick(0, (int)sizeof kChars - 1);
+  std::string s;
+  for (int n = len(rng); n > 0; --n) s += kChars[pick(rng)];
+  return s;
+}
+
+std::unique_ptr<char[]> pExactCopy(const std::string& s) {
+  std::unique_ptr<char[]> p(new char[s.size() + 1]);
+  memcpy(p.get(), s.c_str(), s.size() + 1);
+  return p;
+}
+
+// A buffer of exactly `size` bytes (at least one, so that it exists).
+std::unique_ptr<char[]> pBuffer(int size) { return std::unique_ptr<char[]>(new char[size > 0 ? size : 1]); }
+
+void vExpectFits(const char* buf, int size) {
+  if (size > 0) {
+    EXPECT_LT(strnlen(buf, (size_t)size), (size_t)size);
+  }
+}
+
+TEST(TextRandom, TokenizersStayInsideTheirBuffersAndEnd) {
+  std::mt19937 rng(20240601);
+  std::uniform_int_distribution<int> sizes(0, 6);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = sRandomText(rng);
+    int size = sizes(rng);
+    auto in = pExactCopy(text);
+    auto buf = pBuffer(size);
+    const int cap = (int)text.size() + 3;  // each call takes at least one character or ends
+
+    int calls = 0;
+    for (const char* cur = in.get(); cur && calls < cap; ++calls) {
+      sStrNextPlainField(buf.get(), size, &cur, ',');
+      vExpectFits(buf.get(), size);
+    }
+    EXPECT_LT(calls, cap) << "plain: " << text;
+
+    calls = 0;
+    for (const char* cur = in.get(); cur && calls < cap; ++calls) {
+      sStrNextQuotedField(buf.get(), size, &cur, round % 2 ? ',' : '\t');
+      vExpectFits(buf.get(), size);
+    }
+    EXPECT_LT(calls, cap) << "quoted: " << text;
+
+    calls = 0;
+    for (const char* cur = in.get(); calls < cap && boStrGetCsvField(&cur, ';', buf.get(), size); ++calls)
+      vExpectFits(buf.get(), size);
+    EXPECT_LT(calls, cap) << "csv: " << text;
+
+    calls = 0;
+    for (const char* cur = in.get(); cur && *cur && calls < cap; ++calls) {
+      sStrNextToken(cur, &cur, buf.get(), size);
+      vExpectFits(buf.get(), size);
+    }
+    EXPECT_LT(calls, cap) << "token: " << text;
+
+    for (int n = -1; n < 4; ++n) {
+      boStrGetField(in.get(), ',', n, buf.get(), size);
+      vExpectFits(buf.get(), size);
+    }
+
+    calls = 0;
+    auto opts = pExactCopy(text);
+    for (char* cur = opts.get(); calls < cap; ++calls) {
+      char* value = nullptr;
+      if (!sStrNextOption(&cur, &value)) break;
+    }
+    EXPECT_LT(calls, cap) << "options: " << text;
+  }
+}
+
+TEST(TextRandom, BoundedCopiesStayInsideTheirBuffers) {
+  std::mt19937 rng(777);
+  std::uniform_int_distribution<int> sizes(-2, 8);
+  for (int round = 0; round < 3000; ++round) {
+    std::string a = sRandomText(rng), b = sRandomText(rng);
+    int size = sizes(rng);
+    auto src = pExactCopy(b);
+    auto buf = pBuffer(size);
+    if (size > 0) buf[0] = '\0';
+
+    sStrCopyN(buf.get(), src.get(), size);
+    vExpectFits(buf.get(), size);
+    sStrCatN(buf.get(), src.get(), size);
+    vExpectFits(buf.get(), size);
+    sStrPrintN(buf.get(), size, "%s|%s", a.c_str(), b.c_str());
+    vExpectFits(buf.get(), size);
+    sStrPadCopy(buf.get(), src.get(), size);
+
+    auto field = pBuffer(size + 1);
+    sStrCopyNTrim(field.get(), src.get(), size);
+    if (size >= 0) {
+      EXPECT_LE(strlen(field.get()), (size_t)size);
+    }
+
+    auto text = pExactCopy(a);
+    sStrTrim(text.get());
+    sStrTrimRight(text.get());
+
+    auto utf = pBuffer(size);
+    iStrAnsiToUtf8(src.get(), utf.get(), size);
+    vExpectFits(utf.get(), size);
+    iStrUtf8ToAnsi(src.get(), utf.get(), size);
+    vExpectFits(utf.get(), size);
+
+    EXPECT_EQ(iStrCmpNoCaseN(text.get(), src.get(), size), iStrCmpNoCaseN(src.get(), text.get(), size) * -1);
+    sStrFindNoCase(text.get(), src.get());
+  }
+}
+
+}  // namespace
