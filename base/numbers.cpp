@@ -93,9 +93,16 @@ char* sNumFormatFast(char* buf, double value, int decimals, char** end) {
   if (decimals < 0) decimals = 0;
   double rounded = std::fabs(value) + kRound[decimals];
   if (!std::isfinite(value) || rounded >= 2147483648.0) {
-    // Outside the digit loop's range: the C library, zeros cut.
-    iNumPrintC(buf, 24, "%.*f", decimals, value);
-    sNumCutZeros(buf);
+    // Outside the digit loop's range: the C library, zeros cut. A text that
+    // would not fit the 24 bytes goes in exponent form rather than cut short
+    // (which would change its magnitude).
+    char wide[400];
+    iNumPrintC(wide, (int)sizeof wide, "%.*f", decimals, value);
+    sNumCutZeros(wide);
+    if (strlen(wide) < 24)
+      memcpy(buf, wide, strlen(wide) + 1);
+    else
+      iNumPrintC(buf, 24, "%.15g", value);
     if (end) *end = buf + strlen(buf);
     return buf;
   }

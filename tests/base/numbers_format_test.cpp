@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/cnum.h"
 #include "base/numbers.h"
 #include "kvxtest_text.h"
 
@@ -80,6 +81,10 @@ TEST(NumberFormat, FastPrintingOutsideTheIntegerRangeIsDefined) {
   EXPECT_LT(strlen(buf), 24u);
   sNumFormatFast(buf, 1e300, 8, nullptr);
   EXPECT_LT(strlen(buf), 24u);
+  // Too long for 23 characters: still the right magnitude, not a cut text.
+  EXPECT_DOUBLE_EQ(dNumParseC(sNumFormatFast(buf, -1e25, 0, nullptr)), -1e25);
+  EXPECT_DOUBLE_EQ(dNumParseC(sNumFormatFast(buf, 123456789012345.678, 8, nullptr)), 123456789012345.678);
+  EXPECT_DOUBLE_EQ(dNumParseC(sNumFormatFast(buf, -1.7e308, 8, nullptr)), -1.7e308);
 }
 
 TEST(NumberFormat, IntToStr) {
