@@ -458,11 +458,13 @@ int64_t iDateToTime(const char* text) {
   int n = ScanDate(text, v);
   if (n < 3) return -1;
   struct tm tm = {};
-  // Year - 1900 through 64 bits: a saturated year must not overflow.
+  // Year - 1900 and month - 1 through 64 bits: a saturated number must not
+  // overflow.
   int64_t year = (int64_t)v[0] - 1900;
-  if (year > INT_MAX || year < INT_MIN) return -1;
+  int64_t month = (int64_t)v[1] - 1;
+  if (year > INT_MAX || year < INT_MIN || month < INT_MIN) return -1;
   tm.tm_year = (int)year;
-  tm.tm_mon = v[1] - 1;
+  tm.tm_mon = (int)month;
   tm.tm_mday = v[2];
   if (n == 6) {
     tm.tm_hour = v[3];

@@ -89,6 +89,9 @@ TEST(DateToTime, MidnightUnlessAllSixNumbers) {
   EXPECT_EQ(iDateToTime("2038.01.20"), 2147558400LL);
   EXPECT_EQ(iDateToTime("1970.01"), -1);
   EXPECT_EQ(iDateToTime("x"), -1);
+  // A month that saturates at the bottom of the range must not overflow on
+  // the way to the zero-based month.
+  EXPECT_EQ(iDateToTime("2020.-99999999999.1"), -1);
   if (oldTz)
     setenv("TZ", saved.c_str(), 1);
   else
