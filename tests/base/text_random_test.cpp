@@ -128,4 +128,38 @@ TEST(TextRandom, BoundedCopiesStayInsideTheirBuffers) {
   }
 }
 
+// Number and date texts of random digits, signs, points and separators:
+// no overflow (the sanitizers watch), and option strings written into a
+// buffer of exactly the room given never pass its end.
+TEST(TextRandom, NumbersDatesAndOptionWriting) {
+  static const char kChars[] = {'0', '1', '5', '9', '9', '9', '-', '+', '.', ' ', '_', ':', '"', '\\', '\n'};
+  std::mt19937 rng(4242);
+  std::uniform_int_distribution<int> len(0, 30);
+  std::uniform_int_distribution<int> pick(0, (int)sizeof kChars - 1);
+  for (int round = 0; round < 3000; ++round) {
+    std::string s;
+    for (int n = len(rng); n > 0; --n) s += kChars[pick(rng)];
+    auto text = pExactCopy(s);
+    char* end = nullptr;
+    dStrParseNumber(text.get(), &end);
+    EXPECT_TRUE(end >= text.get() && end <= text.get() + s.size()) << s;
+    iStrParseInt(text.get(), &end);
+    boStrIsNumber(text.get());
+    int y, m, d, h, mi, sec, dateOnly;
+    boDateParse(text.get(), &y, &m, &d, &h, &mi, &sec, &dateOnly);
+    iDateToTime(text.get());
+
+    char num[24];
+    sNumFormatFast(num, dStrToDoubleComma(text.get()) * (round % 7 ? 1 : 1e200), round % 11 - 1, nullptr);
+
+    std::uniform_int_distribution<int> rooms(1, 40);
+    int room = rooms(rng);
+    auto buf = pBuffer(room);
+    buf[0] = '\0';
+    char* cur = buf.get();
+    for (int k = 0; k < 4; ++k) vOptAppendText(&cur, &room, "n", text.get());
+    EXPECT_LT(strlen(buf.get()), (size_t)rooms.max());
+  }
+}
+
 }  // namespace
