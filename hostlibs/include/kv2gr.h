@@ -12,12 +12,13 @@
 // - vXxxDeleteYyy (plural) empties a container; it stays usable and its field
 //   set keeps its columns. vXxxDelete frees the container and its field set.
 // - Null handles are tolerated everywhere: getters give 0, false, null or "".
+//   Objects of another container are refused by the deletes and field sets.
 //
 // Lines and polygons (one object type: YgPolygon is LiLine, YgElm is LiElm)
 // - A line is a chain of elements. Each element has a point and a type:
 //   0 straight to the next element, 1 two-point arc to the next, 2 start of a
 //   three-point arc, 4 clothoid to the next, 97 end of a sub-line (no
-//   connection to the next), 98 final element.
+//   connection to the next element), 98 final element.
 // - Type 98 always sits on the last element, and the library keeps it there:
 //   appending turns the old last element's 98 into 0 (a 97 set on it before
 //   stays 97) and gives the new last one 98; removing the last element moves
