@@ -208,6 +208,13 @@ bool boIniWriteLocked(const std::string& path, const char* section, const char* 
   return boIniSave(path, f);
 }
 
+// Names that the file could not hold as written: they would read back as
+// another name or break the line structure.
+bool boIniBadName(const char* name, const char* forbidden) {
+  std::string t = sIniTrim(name);
+  return t.empty() || t.find_first_of(forbidden) != std::string::npos;
+}
+
 }  // namespace
 
 extern "C" {
@@ -228,6 +235,7 @@ bool boKvxIniRead(const char* path, const char* section, const char* key, char* 
 
 bool boKvxIniWrite(const char* path, const char* section, const char* key, const char* value) {
   if (!path || !*path || !section) return false;
+  if (boIniBadName(section, "]\r\n") || (key && boIniBadName(key, "=\r\n"))) return false;
   try {
     std::lock_guard<std::mutex> lock(g_iniMutex);
     return boIniWriteLocked(sIniMapPath(path), section, key, value);

@@ -139,6 +139,11 @@ TEST_F(IniTest, LongValuesAndBoundedCopies) {
   char e[32];
   ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "Evil", e, sizeof e));
   EXPECT_STREQ(e, "x");
+  // Names the file cannot hold are refused.
+  EXPECT_FALSE(WritePrivateProfileStringA("KvxMbo", "a=b", "1", ini.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("Kvx]Mbo", "a", "1", ini.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("KvxMbo", "", "1", ini.c_str()));
+  EXPECT_EQ(get("KvxMbo", "a", "none"), "none");
 }
 
 TEST_F(IniTest, ProfileStringsAndKvxLibShareTheFile) {
