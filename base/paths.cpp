@@ -27,8 +27,12 @@ char* sCopyPart(char* buf, int size, const char* src, size_t len) {
   return buf;
 }
 
-// Stored in the scratch ring, as the Temp forms promise.
-char* sTemp(const char* text) { return sStrTemp(text); }
+// The Temp form of a function that splits a path into a caller's buffer:
+// its 257-byte result, copied to the scratch ring.
+char* sSplitTemp(char* (*split)(const char*, char*, int), const char* path) {
+  char buf[kPathSize];
+  return sStrTemp(split(path, buf, sizeof buf));
+}
 
 bool boEqualNoCase(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
@@ -130,25 +134,13 @@ char* sPathJoin(const char* dir, const char* name, char* buf, int size) {
   return sCopyPart(buf, size, joined.c_str(), joined.size());
 }
 
-char* sPathGetDirTemp(const char* path) {
-  char buf[kPathSize];
-  return sTemp(sPathGetDir(path, buf, sizeof buf));
-}
-char* sPathGetNameTemp(const char* path) {
-  char buf[kPathSize];
-  return sTemp(sPathGetName(path, buf, sizeof buf));
-}
-char* sPathGetExtTemp(const char* path) {
-  char buf[kPathSize];
-  return sTemp(sPathGetExt(path, buf, sizeof buf));
-}
-char* sPathGetBaseNameTemp(const char* path) {
-  char buf[kPathSize];
-  return sTemp(sPathGetBaseName(path, buf, sizeof buf));
-}
+char* sPathGetDirTemp(const char* path) { return sSplitTemp(sPathGetDir, path); }
+char* sPathGetNameTemp(const char* path) { return sSplitTemp(sPathGetName, path); }
+char* sPathGetExtTemp(const char* path) { return sSplitTemp(sPathGetExt, path); }
+char* sPathGetBaseNameTemp(const char* path) { return sSplitTemp(sPathGetBaseName, path); }
 char* sPathJoinTemp(const char* dir, const char* name) {
   char buf[kPathSize];
-  return sTemp(sPathJoin(dir, name, buf, sizeof buf));
+  return sStrTemp(sPathJoin(dir, name, buf, sizeof buf));
 }
 
 bool boPathSame(const char* a, const char* b) {
@@ -170,7 +162,7 @@ char* sPathStripDirIfSame(const char* folder, const char* path) {
   char dir[kPathSize];
   sPathGetDir(path, dir, sizeof dir);
   if (iPathCompareDirs(folder, dir) == 0) return sPathGetNameTemp(path);
-  return sTemp(path);
+  return sStrTemp(path);
 }
 
 char* sPathFull(const char* path, char* buf, int size) {
@@ -186,7 +178,7 @@ char* sPathFull(const char* path, char* buf, int size) {
 
 char* sPathFullTemp(const char* path) {
   char buf[kPathSize];
-  return sPathFull(path, buf, sizeof buf) ? sTemp(buf) : nullptr;
+  return sPathFull(path, buf, sizeof buf) ? sStrTemp(buf) : nullptr;
 }
 
 char* sPathCurDir(char* buf, int size) {
@@ -205,7 +197,7 @@ char* sPathCurDir(char* buf, int size) {
 
 char* sPathCurDirTemp() {
   char buf[kPathSize];
-  return sTemp(sPathCurDir(buf, sizeof buf));
+  return sStrTemp(sPathCurDir(buf, sizeof buf));
 }
 
 char* sPathGetTempDir(char* buf, int size) {
@@ -253,5 +245,5 @@ char* sPathFindAppPath(const char* program, bool boShowErrors) {
     if (boShowErrors) vMsgWarning(sStrPrintN(msg, sizeof msg, "Missing file %s", value));
     return nullptr;
   }
-  return sTemp(value);
+  return sStrTemp(value);
 }

@@ -93,6 +93,17 @@ DWORD uGiveBack(const std::string& text, LPSTR buf, DWORD size) {
   return (DWORD)text.size();
 }
 
+// Our own convention for the path mappings: the length when the text fits,
+// else -1 and "" in the buffer.
+int iGiveBackWhole(const std::string& text, LPSTR buf, int size) {
+  if ((int64_t)text.size() + 1 > size) {
+    if (size > 0) buf[0] = 0;
+    return -1;
+  }
+  memcpy(buf, text.c_str(), text.size() + 1);
+  return (int)text.size();
+}
+
 DWORD uFail(DWORD error) {
   SetLastError(error);
   return 0;
@@ -158,23 +169,11 @@ std::string sFullPath(const char* name) {
 extern "C" {
 
 int KvxPlatformHostPath(LPCSTR path, LPSTR buf, int size) {
-  std::string host = sHostPath(path ? path : "");
-  if ((int)host.size() + 1 > size) {
-    if (size > 0) buf[0] = 0;
-    return -1;
-  }
-  memcpy(buf, host.c_str(), host.size() + 1);
-  return (int)host.size();
+  return iGiveBackWhole(sHostPath(path ? path : ""), buf, size);
 }
 
 int KvxPlatformWindowsPath(LPCSTR hostPath, LPSTR buf, int size) {
-  std::string win = sWindowsPath(hostPath ? hostPath : "");
-  if ((int)win.size() + 1 > size) {
-    if (size > 0) buf[0] = 0;
-    return -1;
-  }
-  memcpy(buf, win.c_str(), win.size() + 1);
-  return (int)win.size();
+  return iGiveBackWhole(sWindowsPath(hostPath ? hostPath : ""), buf, size);
 }
 
 DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePart) {
