@@ -136,52 +136,46 @@ bool boClothoidPlace(const GrClothoid& cl, const GeoPnt3& a, const GeoPnt3& b, d
   return true;
 }
 
-// Samples the element's path (start and end included) for intersections.
-void vElmSample(LiLine* line, LiElm* e, std::vector<GeoPnt3>* out) {
+// An element's path as a function of t in [0, 1]; heights run linearly.
+struct GrPath {
+  int kind = 0;  // 0 straight, 1 arc, 2 clothoid
+  GeoPnt3 a{0, 0, 0}, b{0, 0, 0};
+  GrArc arc{};
+  GrClothoid cl{};
+  double cr = 1, sr = 0;
+};
+
+bool boElmPath(LiLine* line, LiElm* e, GrPath* path) {
   LiElm* end = pGrElmEnd(line, e);
-  out->clear();
-  if (!end) return;
-  GrArc arc;
-  GrClothoid cl;
+  if (!end) return false;
+  path->a = e->p;
+  path->b = end->p;
   double rot;
-  const int n = 128;
-  if (boElmArc(line, e, &arc)) {
-    double dir = arc.r > 0 ? -1.0 : 1.0;
-    for (int i = 0; i <= n; i++) {
-      double t = static_cast<double>(i) / n;
-      double ang = arc.a0 + dir * arc.sweep * t;
-      out->push_back(GeoPnt3{arc.c.x + std::fabs(arc.r) * std::cos(ang), arc.c.y + std::fabs(arc.r) * std::sin(ang),
-                             e->p.z + (end->p.z - e->p.z) * t});
-    }
-  } else if (boElmClothoid(e, &cl) && boClothoidPlace(cl, e->p, end->p, &rot)) {
-    double cr = std::cos(rot), sr = std::sin(rot);
-    for (int i = 0; i <= n; i++) {
-      double t = static_cast<double>(i) / n, lx, ly;
-      vClothoidLocal(cl, cl.len * t, &lx, &ly);
-      out->push_back(
-          GeoPnt3{e->p.x + lx * cr - ly * sr, e->p.y + lx * sr + ly * cr, e->p.z + (end->p.z - e->p.z) * t});
-    }
-  } else {
-    out->push_back(e->p);
-    out->push_back(end->p);
+  if (boElmArc(line, e, &path->arc)) {
+    path->kind = 1;
+  } else if (boElmClothoid(e, &path->cl) && boClothoidPlace(path->cl, e->p, end->p, &rot)) {
+    path->kind = 2;
+    path->cr = std::cos(rot);
+    path->sr = std::sin(rot);
   }
-  // The sampled ends are the vertices exactly.
-  out->front() = e->p;
-  out->back() = end->p;
+  return true;
 }
 
-bool boSegCross(const GeoPnt3& p, const GeoPnt3& q, const GeoPnt2& a, const GeoPnt2& b, double* t) {
-  double rx = q.x - p.x, ry = q.y - p.y;
-  double sx = b.x - a.x, sy = b.y - a.y;
-  double den = rx * sy - ry * sx;
-  if (std::fabs(den) < kTiny) return false;
-  double qpx = a.x - p.x, qpy = a.y - p.y;
-  double tt = (qpx * sy - qpy * sx) / den;
-  double uu = (qpx * ry - qpy * rx) / den;
-  const double eps = 1e-9;
-  if (tt < -eps || tt > 1 + eps || uu < -eps || uu > 1 + eps) return false;
-  *t = tt < 0 ? 0 : (tt > 1 ? 1 : tt);
-  return true;
+GeoPnt3 pathAt(const GrPath& p, double t) {
+  if (t <= 0) return p.a;
+  if (t >= 1) return p.b;
+  double z = p.a.z + (p.b.z - p.a.z) * t;
+  if (p.kind == 1) {
+    double ang = p.arc.a0 + (p.arc.r > 0 ? -1.0 : 1.0) * p.arc.sweep * t;
+    double r = std::fabs(p.arc.r);
+    return GeoPnt3{p.arc.c.x + r * std::cos(ang), p.arc.c.y + r * std::sin(ang), z};
+  }
+  if (p.kind == 2) {
+    double lx, ly;
+    vClothoidLocal(p.cl, p.cl.len * t, &lx, &ly);
+    return GeoPnt3{p.a.x + lx * p.cr - ly * p.sr, p.a.y + lx * p.sr + ly * p.cr, z};
+  }
+  return GeoPnt3{p.a.x + (p.b.x - p.a.x) * t, p.a.y + (p.b.y - p.a.y) * t, z};
 }
 
 // Directions at both ends of an element, and whether it is straight.
@@ -309,23 +303,61 @@ bool boLiElmEndDirs(LiLine* line, LiElm* elm, double* dirStart, double* dirEnd) 
 
 int iLiElmIntersectLine(LiLine* line, LiElm* elm, const GeoPnt2* a, const GeoPnt2* b, GeoPnt3* out) {
   if (!line || !elm || !a || !b) return 0;
-  std::vector<GeoPnt3> path;
-  try {
-    vElmSample(line, elm, &path);
-  } catch (...) {
-    return 0;
-  }
+  GrPath path;
+  if (!boElmPath(line, elm, &path)) return 0;
+  double sx = b->x - a->x, sy = b->y - a->y;
+  double slen2 = sx * sx + sy * sy;
+  if (slen2 < kTiny * kTiny) return 0;
+  // Side of the segment's line, and position along it.
+  auto side = [&](const GeoPnt3& p) { return sx * (p.y - a->y) - sy * (p.x - a->x); };
+  auto along = [&](const GeoPnt3& p) { return (sx * (p.x - a->x) + sy * (p.y - a->y)) / slen2; };
+  // A straight element crosses at most once; curves are scanned in steps and
+  // each change of side is closed in on by bisection.
+  const int n = path.kind == 0 ? 1 : 256;
   int hits = 0;
-  GeoPnt3 last{0, 0, 0};
-  for (size_t i = 0; i + 1 < path.size(); i++) {
+  double lastT = -1;
+  GeoPnt3 p0 = pathAt(path, 0);
+  double s0 = side(p0);
+  for (int i = 1; i <= n; i++) {
+    double t0 = static_cast<double>(i - 1) / n, t1 = static_cast<double>(i) / n;
+    GeoPnt3 p1 = pathAt(path, t1);
+    double s1 = side(p1);
     double t;
-    if (!boSegCross(path[i], path[i + 1], *a, *b, &t)) continue;
-    GeoPnt3 p{path[i].x + (path[i + 1].x - path[i].x) * t, path[i].y + (path[i + 1].y - path[i].y) * t,
-              path[i].z + (path[i + 1].z - path[i].z) * t};
-    // A crossing at a shared sample point counts once.
-    if (hits > 0 && std::fabs(p.x - last.x) < 1e-9 && std::fabs(p.y - last.y) < 1e-9) continue;
-    if (hits == 0 && out) *out = p;
-    last = p;
+    if (s0 == 0) {
+      t = t0;
+    } else if (s1 == 0) {
+      t = t1;
+    } else if ((s0 < 0) != (s1 < 0)) {
+      if (path.kind == 0) {
+        t = s0 / (s0 - s1);
+      } else {
+        double lo = t0, hi = t1, slo = s0;
+        for (int k = 0; k < 60; k++) {
+          double mid = (lo + hi) / 2;
+          double sm = side(pathAt(path, mid));
+          if ((sm < 0) == (slo < 0)) {
+            lo = mid;
+            slo = sm;
+          } else {
+            hi = mid;
+          }
+        }
+        t = (lo + hi) / 2;
+      }
+    } else {
+      p0 = p1;
+      s0 = s1;
+      continue;
+    }
+    p0 = p1;
+    s0 = s1;
+    if (t - lastT < 1e-12) continue;  // a crossing at a step boundary counts once
+    GeoPnt3 x = pathAt(path, t);
+    if (path.kind == 0) x.z = path.a.z + (path.b.z - path.a.z) * t;
+    double u = along(x);
+    if (u < -1e-9 || u > 1 + 1e-9) continue;
+    if (hits == 0 && out) *out = x;
+    lastT = t;
     hits++;
   }
   return hits;

@@ -289,6 +289,29 @@ TEST_F(Kv2grTest, ElementCrossesASegmentWithInterpolatedHeight) {
   EXPECT_FALSE(boViIsCommonPoint(&u, &v));
 }
 
+TEST_F(Kv2grTest, ArcCrossingsAreExact) {
+  LiLine* l = LiLinesCreate3dLine(lines);
+  LiElm* a = addAt(l, 0, 0, 0);
+  addAt(l, 2, 0, 6);
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));  // centre (1, -sqrt 3): the top at x = 1
+  GeoPnt2 p{1, -10}, q{1, 10};
+  GeoPnt3 out;
+  ASSERT_EQ(iLiElmIntersectLine(l, a, &p, &q, &out), 1);
+  EXPECT_NEAR(out.x, 1, 1e-12);
+  EXPECT_NEAR(out.y, 2 - std::sqrt(3.0), 1e-12);
+  EXPECT_NEAR(out.z, 3, 1e-9);  // half-way along the arc
+  // The long arc is crossed twice by a horizontal line through the centre;
+  // the first crossing along the arc comes first.
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 1));  // centre (1, sqrt 3), clockwise
+  GeoPnt2 h1{-5, std::sqrt(3.0)}, h2{5, std::sqrt(3.0)};
+  ASSERT_EQ(iLiElmIntersectLine(l, a, &h1, &h2, &out), 2);
+  EXPECT_NEAR(out.x, -1, 1e-12);
+  EXPECT_NEAR(out.y, std::sqrt(3.0), 1e-12);
+  // A segment that ends short of the arc.
+  GeoPnt2 s1{1, -10}, s2{1, -5};
+  EXPECT_EQ(iLiElmIntersectLine(l, a, &s1, &s2, &out), 0);
+}
+
 TEST_F(Kv2grTest, ParallelShiftsToTheRightForPositiveOffsets) {
   LiLine* l = LiLinesCreate3dLine(lines);
   LiElm* a = addAt(l, 0, 0, 5);
