@@ -314,6 +314,7 @@ void vKvxDialogReset(void) {
 LRESULT lKvxDialogProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND h = w->handle;
   INT_PTR r = 0;
+  if (msg == WM_SETFONT) w->font = (HFONT)wParam;  // the dialog's font, whatever its procedure answers
   if (w->dlgProc) {
     w->msgResult = 0;
     r = w->dlgProc(h, msg, wParam, lParam);

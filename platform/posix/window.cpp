@@ -7,12 +7,8 @@
 #include <deque>
 #include <map>
 
+#include "kvxtest_clock.h"  // vKvxClockOnIdlePeek: each empty peek advances the virtual clock
 #include "window_internal.h"
-
-// The clock advances on every empty peek (virtual time in tests). The clock
-// module defines it; this weak stand-in serves until it is linked.
-extern "C" void vKvxClockOnIdlePeek(void);
-extern "C" __attribute__((weak)) void vKvxClockOnIdlePeek(void) {}
 
 namespace {
 
