@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "base/cnum.h"
+#include "base/rtdialog.h"
 #include "base/text.h"
+#include "kvxlib.h"
 #include "win32.h"
 
 namespace {
@@ -137,4 +139,186 @@ bool boCnvTabRead(CnvTable* table, const char* iniPath, const char* section) {
 
 void vCnvTabWrite(CnvTable* table, const char* iniPath, const char* section) {
   vCnvTabIni(table, iniPath, section, 1);
+}
+
+// ---------------------------------------------------------------- the dialog
+
+namespace {
+
+constexpr int kIdFrom = 201;
+constexpr int kIdTo = 202;
+constexpr int kIdList = 203;
+constexpr int kIdAdd = 204;
+constexpr int kIdDelete = 205;
+constexpr int kIdHelp = 9;
+
+CnvTable* g_pCnvDlgTable;  // the table of the open dialog
+
+LRESULT lCnvList(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return SendDlgItemMessageA(dlg, kIdList, msg, wParam, lParam);
+}
+
+int iCnvRowCount(HWND dlg) { return (int)lCnvList(dlg, LVM_GETITEMCOUNT, 0, 0); }
+
+void vCnvRowText(HWND dlg, int row, int column, char* buf, int size) {
+  LVITEMA it = {};
+  it.iSubItem = column;
+  it.pszText = buf;
+  it.cchTextMax = size;
+  buf[0] = '\0';
+  lCnvList(dlg, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&it);
+}
+
+void vCnvAddRow(HWND dlg, int row, const char* from, const char* to) {
+  LVITEMA it = {};
+  it.mask = LVIF_TEXT;
+  it.iItem = row;
+  it.pszText = const_cast<char*>(from);
+  row = (int)lCnvList(dlg, LVM_INSERTITEMA, 0, (LPARAM)&it);
+  if (row < 0) return;
+  it.iSubItem = 1;
+  it.pszText = const_cast<char*>(to);
+  lCnvList(dlg, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&it);
+}
+
+// Selects and focuses one row (-1: none) and scrolls it into view.
+void vCnvSelectRow(HWND dlg, int row) {
+  LVITEMA it = {};
+  it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  lCnvList(dlg, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&it);
+  if (row < 0) return;
+  it.state = LVIS_SELECTED | LVIS_FOCUSED;
+  lCnvList(dlg, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&it);
+  lCnvList(dlg, LVM_ENSUREVISIBLE, (WPARAM)row, FALSE);
+}
+
+void vCnvInit(HWND dlg, CnvTable* t) {
+  SetWindowTextA(dlg, sKvxPoGetText("Converter table"));
+  const char* title1 = sStrNotNull(t->title1);
+  int w = (int)strlen(title1) + 1;
+  if (w < (int)t->fromWidth) w = (int)t->fromWidth;
+  hDlgAddEdit(dlg, kIdFrom, 0, 0, w, 0);
+  hDlgAddEdit(dlg, kIdTo, w, 0, w, 0);
+  int bc = 2 * w + 3;
+  hDlgAddButton(dlg, kIdAdd, sKvxPoGetText("Add"), bc, 0, 12, 0);
+  hDlgAddButton(dlg, kIdDelete, sKvxPoGetText("Delete"), bc, 2, 12, 0);
+  hDlgAddButton(dlg, IDOK, sKvxPoGetText("OK"), bc, 8, 12, 0);
+  hDlgAddButton(dlg, IDCANCEL, sKvxPoGetText("Cancel"), bc, 10, 12, 0);
+  hDlgAddButton(dlg, kIdHelp, sKvxPoGetText("Help"), bc, 12, 12, 0);
+  hDlgAddListView(dlg, kIdList, 0, 2, 2 * w + 3, 12, 0);
+  lCnvList(dlg, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+
+  // Columns as wide as w capital letters in the list's font. The measuring
+  // text is built to the need: a translated title can be of any length.
+  char* measure = (char*)malloc((size_t)w + 1);
+  int cx = 0;
+  if (measure) {
+    memset(measure, 'M', (size_t)w);
+    measure[w] = '\0';
+    cx = (int)lCnvList(dlg, LVM_GETSTRINGWIDTHA, 0, (LPARAM)measure);
+    free(measure);
+  }
+  const char* titles[2] = {title1, sStrNotNull(t->title2)};
+  for (int c = 0; c < 2; c++) {
+    LVCOLUMNA col = {};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.cx = cx;
+    col.pszText = const_cast<char*>(titles[c]);
+    col.iSubItem = c;
+    lCnvList(dlg, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&col);
+  }
+  int row = 0;
+  for (CnvEntry* e = pCnvTabFirst(t); e; e = e->next) vCnvAddRow(dlg, row++, e->from, e->to);
+}
+
+void vCnvOnAdd(HWND dlg, CnvTable* t) {
+  char from[CNV_CODE_SIZE], to[CNV_CODE_SIZE];
+  GetDlgItemTextA(dlg, kIdFrom, from, (int)t->fromWidth);
+  GetDlgItemTextA(dlg, kIdTo, to, (int)t->toWidth);
+  if (!from[0] && !to[0]) return;
+  int row = iCnvRowCount(dlg);
+  vCnvAddRow(dlg, row, from, to);
+  vCnvSelectRow(dlg, row);
+  SetDlgItemTextA(dlg, kIdFrom, "");
+  SetDlgItemTextA(dlg, kIdTo, "");
+  SetFocus(GetDlgItem(dlg, kIdFrom));
+}
+
+void vCnvOnDelete(HWND dlg) {
+  int row = (int)lCnvList(dlg, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+  // No selection: -1 would select every row below.
+  if (row < 0) return;
+  lCnvList(dlg, LVM_DELETEITEM, (WPARAM)row, 0);
+  int n = iCnvRowCount(dlg);
+  vCnvSelectRow(dlg, row < n ? row : n - 1);
+}
+
+void vCnvOnOk(HWND dlg, CnvTable* t) {
+  vCnvTabClear(t);
+  int n = iCnvRowCount(dlg);
+  for (int row = 0; row < n; row++) {
+    char from[CNV_CODE_SIZE], to[CNV_CODE_SIZE];
+    vCnvRowText(dlg, row, 0, from, sizeof from);
+    vCnvRowText(dlg, row, 1, to, sizeof to);
+    pCnvTabAppend(t, from, to);
+  }
+  EndDialog(dlg, 1);
+}
+
+void vCnvOnRowClick(HWND dlg, int row) {
+  if (row < 0) return;
+  char from[CNV_CODE_SIZE], to[CNV_CODE_SIZE];
+  vCnvRowText(dlg, row, 0, from, sizeof from);
+  vCnvRowText(dlg, row, 1, to, sizeof to);
+  SetDlgItemTextA(dlg, kIdFrom, from);
+  SetDlgItemTextA(dlg, kIdTo, to);
+}
+
+INT_PTR CALLBACK CnvDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  CnvTable* t = g_pCnvDlgTable;
+  switch (msg) {
+    case WM_INITDIALOG:
+      vCnvInit(dlg, t);
+      return TRUE;
+    case WM_NOTIFY: {
+      const NMHDR* h = (const NMHDR*)lParam;
+      if (h && h->idFrom == (UINT_PTR)kIdList && h->code == (UINT)NM_CLICK)
+        vCnvOnRowClick(dlg, ((const NMITEMACTIVATE*)lParam)->iItem);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kIdAdd:
+          vCnvOnAdd(dlg, t);
+          return TRUE;
+        case kIdDelete:
+          vCnvOnDelete(dlg);
+          return TRUE;
+        case IDOK:
+          vCnvOnOk(dlg, t);
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(dlg, 0);
+          return TRUE;
+        case kIdHelp:
+          boDlgHelp(nullptr, sStrNotNull(t->helpTopic));
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+bool boCnvTabDialog(CnvTable* table, const char* helpTopic, const char* title1, const char* title2) {
+  if (!table) return false;
+  table->helpTopic = helpTopic;
+  table->title1 = title1;
+  table->title2 = title2;
+  CnvTable* outer = g_pCnvDlgTable;
+  g_pCnvDlgTable = table;
+  INT_PTR r = iDlgRunModal(GetActiveWindow(), CnvDlgProc, (LPARAM)table);
+  g_pCnvDlgTable = outer;
+  return r == 1;
 }
