@@ -3,6 +3,8 @@
 // one definition.
 #pragma once
 
+#include <cstddef>
+
 #ifndef KVX_GEOPNT_DEFINED
 #define KVX_GEOPNT_DEFINED
 struct GeoPnt2 {
@@ -15,4 +17,7 @@ struct GeoPnt3 {
   double y;
   double z;
 };
+
+static_assert(sizeof(GeoPnt2) == 16 && offsetof(GeoPnt2, y) == 8, "GeoPnt2 layout");
+static_assert(sizeof(GeoPnt3) == 24 && offsetof(GeoPnt3, y) == 8 && offsetof(GeoPnt3, z) == 16, "GeoPnt3 layout");
 #endif

@@ -16,6 +16,7 @@
 // one; elsewhere the model has no value.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kv2cosys.h"
@@ -34,6 +35,9 @@ struct CoSysSetupDef {
   int angleSystem;             // COSYS_ANG_*
   int mathHorizontal;          // non-zero: user directions are counter-clockwise from east
 };
+static_assert(sizeof(CoSysSetupDef) == 104 && offsetof(CoSysSetupDef, aMajor) == 32 &&
+                  offsetof(CoSysSetupDef, angleSystem) == 96,
+              "CoSysSetupDef layout");
 
 // Forgets every definition and sets the default system back to gon.
 KV2COSYS_API void vCoSysSetupReset(void);
