@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/rtdialog.h"
 #include "base/text.h"
 #include "fieldbook/model.h"
 #include "fieldbook/stations.h"
@@ -12,7 +13,10 @@ MboState g_mbo;
 HINSTANCE g_hMboInstance = nullptr;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) g_hMboInstance = instance;
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_hMboInstance = instance;
+    vDlgSetInstance(instance);  // the instance of the dialogs and the string table
+  }
   return TRUE;
 }
 
