@@ -88,13 +88,33 @@ const char* sMboHelpFile(void) {
   return sStrFormat("%s%ssurvey.chm", path, sep ? "" : "\\");
 }
 
+namespace {
+
+// The HTML help viewer's library is loaded at the first help request.
+typedef HWND(WINAPI* HtmlHelpFn)(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);
+HtmlHelpFn g_pfnHtmlHelp = nullptr;
+const UINT kHelpDisplayTopic = 0x0000;  // HH_DISPLAY_TOPIC
+
+HtmlHelpFn pfnHtmlHelp() {
+  if (!g_pfnHtmlHelp) {
+    HMODULE viewer = LoadLibraryA("hhctrl.ocx");
+    FARPROC fn = viewer ? GetProcAddress(viewer, "HtmlHelpA") : nullptr;
+    g_pfnHtmlHelp = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(fn));
+  }
+  return g_pfnHtmlHelp;
+}
+
+}  // namespace
+
 bool boMboShowHelp(const char* helpName) {
   char file[300];
   sStrCopyN(file, sMboHelpFile(), sizeof file);
   if (!*file) return false;
   DWORD attr = GetFileAttributesA(file);
   if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  HtmlHelpFn htmlHelp = pfnHtmlHelp();
+  if (!htmlHelp) return false;
   char topic[300];
   sStrPrintN(topic, sizeof topic, "%s.htm", sStrNotNull(helpName));
-  return HtmlHelpA(GetDesktopWindow(), file, HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>(topic)) != nullptr;
+  return htmlHelp(GetDesktopWindow(), file, kHelpDisplayTopic, reinterpret_cast<DWORD_PTR>(topic)) != nullptr;
 }

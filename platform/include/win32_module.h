@@ -8,10 +8,25 @@
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
 
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+
+typedef INT_PTR(WINAPI* FARPROC)(void);
+
 // A module's entry point, as the loader calls it.
 typedef BOOL(WINAPI* KvxDllMainFn)(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 extern "C" {
+// Loading on demand. Only the system modules that the layer itself stands
+// in for load: "hhctrl.ocx" (HTML help) gives the layer's own module.
+// Others fail with ERROR_MOD_NOT_FOUND.
+KVX_PLATFORM_API HMODULE WINAPI LoadLibraryA(LPCSTR name);
+// An exported function of a module (an instance handle as DllMain gets it,
+// or what LoadLibraryA gave); null with ERROR_PROC_NOT_FOUND when absent.
+KVX_PLATFORM_API FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+// The layer's modules stay loaded: TRUE.
+KVX_PLATFORM_API BOOL WINAPI FreeLibrary(HMODULE module);
+
 // The stand-in for the loader's part: a module registers its entry point
 // from a load-time constructor, and the layer calls it at once with
 // DLL_PROCESS_ATTACH, as Windows does when it maps the DLL. The instance is

@@ -1,4 +1,9 @@
-// Module registration: calls each module's DllMain on load and unload.
+// Module registration (each module's DllMain on load and unload) and
+// loading system modules on demand.
+#include <dlfcn.h>
+#include <strings.h>
+
+#include <cstring>
 #include <mutex>
 
 #include "kvxtest_module.h"
@@ -24,9 +29,45 @@ int iFindModule(HINSTANCE instance) {
   return -1;
 }
 
+// Its address is the layer's own module handle.
+char g_platformAnchor;
+
 }  // namespace
 
 extern "C" {
+
+HMODULE WINAPI LoadLibraryA(LPCSTR name) {
+  if (!name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  const char* base = name;
+  for (const char* p = name; *p; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
+  if (strcasecmp(base, "hhctrl.ocx") == 0) return reinterpret_cast<HMODULE>(&g_platformAnchor);
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+  Dl_info info{};
+  if (!module || !name || IS_INTRESOURCE(name) || !dladdr(module, &info) || !info.dli_fname) {
+    SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  // The module is loaded already (the handle lies inside it): take a
+  // reference only for the look-up.
+  void* lib = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+  void* fn = lib ? dlsym(lib, name) : nullptr;
+  if (lib) dlclose(lib);
+  if (!fn) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<FARPROC>(fn);
+}
+
+BOOL WINAPI FreeLibrary(HMODULE module) { return module ? TRUE : FALSE; }
 
 BOOL KvxPlatformAttachModule(KvxDllMainFn entry, HINSTANCE instance) {
   if (!entry || !instance) return FALSE;

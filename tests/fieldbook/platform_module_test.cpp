@@ -97,3 +97,18 @@ TEST(HtmlHelp, RecordsCallsAndOpensOnlyExistingFiles) {
   unlink(file.c_str());
   rmdir(dir);
 }
+
+TEST(ModuleLoading, HelpViewerLoadsOnDemandFromTheLayer) {
+  HMODULE viewer = LoadLibraryA("C:\\Windows\\System32\\HHCtrl.ocx");
+  ASSERT_NE(viewer, nullptr);
+  FARPROC fn = GetProcAddress(viewer, "HtmlHelpA");
+  EXPECT_EQ(reinterpret_cast<void*>(fn), reinterpret_cast<void*>(&HtmlHelpA));
+  SetLastError(0);
+  EXPECT_EQ(GetProcAddress(viewer, "NoSuchFunction"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+  EXPECT_TRUE(FreeLibrary(viewer));
+  EXPECT_EQ(LoadLibraryA("nosuch.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
+  EXPECT_EQ(GetProcAddress(nullptr, "HtmlHelpA"), nullptr);
+}
