@@ -8,7 +8,6 @@
 #include "fieldbook/pointindex.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
-#include "kv2cosys.h"
 
 PoPoints* g_pMboPoints = nullptr;
 LiLines* g_pMboLines = nullptr;
@@ -85,11 +84,7 @@ void vMboFinishFieldBook(void) {
   g_pMboLines = nullptr;
   g_pMboPolygons = nullptr;
   g_pMboNets = nullptr;
-  // Closed once only: the handles are forgotten with them.
-  if (g_mboTransfer.uRefSys) CoSysRefSysClose(g_mboTransfer.uRefSys);
-  if (g_mboTransfer.uGeoid) CoSysGeoideClose(g_mboTransfer.uGeoid);
-  g_mboTransfer.uRefSys = 0;
-  g_mboTransfer.uGeoid = 0;
+  vMboCloseCoSysObjects();  // and forgets them: a second finish closes nothing
 }
 
 // ---------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "fieldbook/model.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
+#include "kv2cosys.h"
 #include "kvxtest_help.h"
 
 namespace {
@@ -170,6 +171,18 @@ TEST_F(FieldBookInside, NewStationsTakeTheSettingsNumbers) {
   EXPECT_NE(pMboFindOrNewStation(4, "S1"), nullptr);  // another kind
   EXPECT_NE(pMboFindOrNewStation(2, "L1"), nullptr);
   EXPECT_EQ(pMboFindOrNewStation(2, "L1"), nullptr);
+}
+
+TEST(Lifecycle, FinishClosesTheCoordinateObjectsOnce) {
+  vKvxMboInit(nullptr);
+  g_mboTransfer.uRefSys = CoSysRefSysCreate();
+  g_mboTransfer.uGeoid = CoSysGeoideCreate();
+  ASSERT_NE(g_mboTransfer.uRefSys, 0u);
+  vKvxMboFinish();
+  EXPECT_EQ(g_mboTransfer.uRefSys, 0u);
+  EXPECT_EQ(g_mboTransfer.uGeoid, 0u);
+  EXPECT_EQ(g_pMboPoints, nullptr);
+  vKvxMboFinish();
 }
 
 TEST(Lifecycle, CoSysVersionGivenBeforeInitIsLost) {
