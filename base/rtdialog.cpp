@@ -95,13 +95,14 @@ DlgRunRecord* pDlgFindRecord(HWND h) {
 }
 
 // Unlinks and frees the record when it is still chained (a run that never
-// reached WM_DESTROY, as one whose dialog could not be created).
-void vDlgDropRecord(DlgRunRecord* rec) {
+// reached WM_DESTROY: its dialog could not be created); true when it was.
+bool boDlgDropRecord(DlgRunRecord* rec) {
   for (DlgRunRecord* r = g_pDlgRuns; r; r = r->next)
     if (r == rec) {
       vSLinkChainDelete(&g_pDlgRuns, rec);
-      return;
+      return true;
     }
+  return false;
 }
 
 bool IsClass(HWND h, const char* name) {
@@ -200,7 +201,7 @@ INT_PTR CALLBACK DlgCommonProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
       DlgRunRecord* rec = pDlgFindRecord(h);
       if (!rec) return 0;
       INT_PTR r = rec->pfnUser ? rec->pfnUser(h, msg, wParam, lParam) : 0;
-      vDlgDropRecord(rec);
+      boDlgDropRecord(rec);
       return r;
     }
     default: {
@@ -223,11 +224,16 @@ INT_PTR iDlgRun(HWND parent, DLGPROC proc, LPARAM lParam, DWORD style, int x, in
   if (modeless) {
     *modeless = CreateDialogIndirectParamA(g_hDlgInstance, (LPCDLGTEMPLATEA)t.w, parent, DlgCommonProc,
                                            (LPARAM)rec);
-    if (!*modeless) vDlgDropRecord(rec);
+    if (!*modeless) {
+      g_iDlgPlaceMode = 0;
+      boDlgDropRecord(rec);
+    }
     return *modeless ? 1 : -1;
   }
   INT_PTR r = DialogBoxIndirectParamA(g_hDlgInstance, (LPCDLGTEMPLATEA)t.w, parent, DlgCommonProc, (LPARAM)rec);
-  vDlgDropRecord(rec);
+  // A dialog that never stood did not use its placement: the next one must
+  // not inherit it.
+  if (boDlgDropRecord(rec)) g_iDlgPlaceMode = 0;
   return r;
 }
 

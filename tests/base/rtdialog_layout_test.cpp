@@ -157,6 +157,10 @@ TEST_F(RtLayout, ARunThatCannotCreateItsDialogReturnsMinusOne) {
   EXPECT_EQ(g_initCalls, 0);
   kvxUiFailNextDialog(ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(hDlgCreateModeless(nullptr, OneEditProc, 0, 0, 0, 0x90C80080), nullptr);
+  // The failed run's mouse placement is not left for the next dialog.
+  HWND h = hDlgCreateModeless(nullptr, OneEditProc, 0, 20, 16, 0x90C80080);
+  EXPECT_EQ(Rect(h).left, 30);
+  DestroyWindow(h);
 }
 
 // The grid: cells in dialog units, split rows and factors.

@@ -4,6 +4,7 @@
 
 #include "kvxtest_ui.h"
 #include "testing/dialog_driver.h"
+#include "testing/ui_driver.h"
 #include "ui_fixture.h"
 
 using kvxtest::Dlg;
@@ -91,6 +92,32 @@ TEST_F(Driver, ActsAsTheUserOnEachKindOfControl) {
   }
   EXPECT_TRUE(selEndOk);
   EXPECT_TRUE(change);
+}
+
+// OK asks first; the box is owned by the dialog, which is the active window.
+INT_PTR CALLBACK AskingProc(HWND h, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    if (MessageBoxA(GetActiveWindow(), "Overwrite file:\nx.raw", "", MB_OKCANCEL | MB_ICONQUESTION) == IDOK)
+      EndDialog(h, IDOK);
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(h, IDCANCEL);
+  return msg == WM_INITDIALOG || msg == WM_COMMAND;
+}
+
+TEST_F(Driver, BoxesInsideADialogAreAnsweredInTurn) {
+  HWND dialog = nullptr;
+  ExpectDialog(kSampleDialog, [&](Dlg& d) {
+    dialog = d.Hwnd();
+    vUiExpectBox(IDCANCEL, "Overwrite file");
+    d.Click(IDOK);
+    EXPECT_FALSE(d.Ended());
+    vUiExpectBox(IDOK, "Overwrite file");
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, AskingProc, 0), IDOK);
+  ASSERT_EQ(UiBoxLog().size(), 2u);
+  EXPECT_EQ(UiBoxLog()[0].hOwner, dialog);
 }
 
 // A wait loop as the transfer code has it: pump until Stop is pressed.
