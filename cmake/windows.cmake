@@ -14,6 +14,7 @@
 # - Debian has no mingw-w64 libxml2, so the Windows DLL is built without the
 #   XML formats: LibXml2::LibXml2 is an empty stand-in and xml/ is left out.
 
+enable_language(RC)
 set(KVX_TESTS OFF)
 set(KVX_BENCH OFF)
 

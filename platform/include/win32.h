@@ -9,6 +9,15 @@
 // - base/kvxapi.h: KVX_API exports by dllexport or by default visibility;
 // - base/cnum.cpp: the C locale for numbers (msvcrt's _locale_t and
 //   per-thread locale instead of POSIX locale_t and uselocale);
+// - hostlibs/include/*.h: the host libraries' exports (dllexport when
+//   building the library, dllimport in the module; default visibility);
+// - fieldbook/lifecycle.cpp: Windows' loader calls the module's DllMain; on
+//   Linux a load-time object registers it with the platform layer, which
+//   calls it as the loader would;
+// - resources/resource.cpp: on Windows the resource compiler binds dialogs
+//   and strings into the DLL (an .rc generated from the same tables, see
+//   cmake/windows-targets.cmake); on Linux they are handed to the window
+//   manager at load;
 // - CMakeLists.txt and cmake/windows*.cmake: on Windows there is no
 //   kvxplatform library (the system DLLs serve), no tests, and no XML
 //   formats yet (there is no Windows libxml2 to link).

@@ -56,3 +56,20 @@ TEST(Exports, ExactlyTheModulesFunctions) {
   for (const std::string& name : expected) EXPECT_TRUE(actual.count(name)) << "not exported: " << name;
   for (const std::string& name : actual) EXPECT_TRUE(expected.count(name)) << "exported, but should not be: " << name;
 }
+
+// The Windows DLL's export check (scripts/windows.sh) reads the same list
+// from tests/data/exports.txt: keep the two equal.
+TEST(Exports, SharedListFileMatches) {
+  std::set<std::string> listed;
+  FILE* file = fopen(KVX_TEST_DATA "/exports.txt", "r");
+  ASSERT_NE(file, nullptr);
+  char line[256];
+  while (fgets(line, sizeof line, file)) {
+    std::string name(line);
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r' || name.back() == ' ')) name.pop_back();
+    if (!name.empty() && name[0] != '#') listed.insert(name);
+  }
+  fclose(file);
+  std::set<std::string> expected(std::begin(kExported), std::end(kExported));
+  EXPECT_EQ(listed, expected) << "update tests/data/exports.txt with the list above";
+}
