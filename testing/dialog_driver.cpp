@@ -20,6 +20,7 @@ struct Expectation {
 struct DelayedClick {
   HWND dialog;
   int id;
+  bool command;  // post WM_COMMAND to the dialog rather than click a button
 };
 
 std::deque<Expectation> gExpected;
@@ -68,6 +69,10 @@ void OnModal(HWND h) {
 void FireDelayedClick(void* context) {
   DelayedClick* c = (DelayedClick*)context;
   HWND ctl = GetDlgItem(c->dialog, c->id);
+  if (c->command) {
+    if (IsWindow(c->dialog)) PostMessageA(c->dialog, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED), (LPARAM)ctl);
+    return;
+  }
   if (!ctl || !IsWindowVisible(ctl) || !IsWindowEnabled(ctl) || !IsWindowEnabled(c->dialog)) {
     ADD_FAILURE() << "delayed click on control " << c->id << ": missing, hidden or disabled";
     return;
@@ -343,7 +348,12 @@ void Dlg::ClickAfterPeeks(int id, unsigned n) {
     ADD_FAILURE() << "delayed click: no control " << id << " in dialog " << Describe(h_);
     return;
   }
-  gDelayed.push_back(std::make_unique<DelayedClick>(DelayedClick{h_, id}));
+  gDelayed.push_back(std::make_unique<DelayedClick>(DelayedClick{h_, id, false}));
+  kvxUiCallAfterPeeks(n, FireDelayedClick, gDelayed.back().get());
+}
+
+void Dlg::CommandAfterPeeks(int id, unsigned n) {
+  gDelayed.push_back(std::make_unique<DelayedClick>(DelayedClick{h_, id, true}));
   kvxUiCallAfterPeeks(n, FireDelayedClick, gDelayed.back().get());
 }
 

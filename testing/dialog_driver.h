@@ -63,8 +63,12 @@ class Dlg {
   void ChooseList(int id, const std::string& prefix);
   void DoubleClickList(int id, const std::string& prefix);
   void ClickRow(int id, int row);  // list view: selects and focuses the row
-  // Clicks the button after n more PeekMessageA calls (a Stop during a wait).
+  // Clicks the button after n more PeekMessageA calls (a Stop during a wait);
+  // a button then missing, disabled or hidden fails the test.
   void ClickAfterPeeks(int id, unsigned n);
+  // Posts WM_COMMAND with the id (BN_CLICKED) to the dialog after n more
+  // PeekMessageA calls, as Escape (IDCANCEL) does with no button needed.
+  void CommandAfterPeeks(int id, unsigned n);
 
  private:
   HWND Usable(int id, const char* action) const;  // the control, or null after reporting a failure

@@ -150,6 +150,22 @@ TEST_F(Driver, ADelayedClickArrivesDuringAWait) {
   });
   EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, WaitingProc, 0), 1);
   EXPECT_EQ(g_polls, 5);
+
+  // A command needs no button; a click needs a usable one.
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    d.CommandAfterPeeks(IDCANCEL, 3);
+    EnableWindow(d.Item(IDCANCEL), FALSE);
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, WaitingProc, 0), 1);
+  EXPECT_EQ(g_polls, 3);
+  ExpectDialog(kSampleDialog, [](Dlg& d) {
+    d.ClickAfterPeeks(IDCANCEL, 3);
+    EnableWindow(d.Item(IDCANCEL), FALSE);
+    EXPECT_NONFATAL_FAILURE(d.Click(IDOK), "delayed click on control 2");
+  });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, WaitingProc, 0), 0);
+  EXPECT_EQ(g_polls, 1000);  // nothing stopped the wait
 }
 
 }  // namespace
