@@ -509,8 +509,8 @@ void* pMboGetNextObs(int kind, void* station, void* obs) {
 
 bool boMboGetStAttr(int kind, void* station, int attr, char* buf, int size) {
   vClear(buf, size);
-  if (!station || (!buf && size > 0)) return false;
-  if (!buf) size = 0;
+  if (!station) return false;
+  if (!buf) size = 0;  // only whether the value is there
   switch (kind) {
     case MBO_KIND_TS:
       return boGetStTs(static_cast<MboStationTs*>(station), attr, buf, size);
@@ -543,7 +543,7 @@ bool boMboSetStAttr(int kind, void* station, int attr, const char* text) {
 
 bool boMboGetObsAttr(int kind, void* /*station*/, void* obs, int attr, char* buf, int size) {
   vClear(buf, size);
-  if (!obs || (!buf && size > 0)) return false;
+  if (!obs) return false;
   if (!buf) size = 0;
   switch (kind) {
     case MBO_KIND_TS:

@@ -91,6 +91,11 @@ TEST_F(Stations, KindsOtherThan1245AndNullRecordsGiveNothing) {
   EXPECT_TRUE(FB(boMboGetStAttr)(1, st, 1, buf, 0));
   EXPECT_FALSE(FB(boMboGetStAttr)(1, st, 2, buf, -5));
   EXPECT_EQ(buf[0], 'k');
+  // Without a buffer only the answer comes back.
+  EXPECT_TRUE(FB(boMboGetStAttr)(1, st, 1, nullptr, 10));
+  EXPECT_FALSE(FB(boMboGetObsAttr)(1, st, obs, 1, nullptr, 10));
+  boSetObs(1, obs, 3, "1");
+  EXPECT_TRUE(FB(boMboGetObsAttr)(1, st, obs, 3, nullptr, 10));
 }
 
 TEST_F(Stations, TotalStationStation) {
