@@ -1,37 +1,29 @@
 // The module's exported symbols: exactly its functions, nothing else (no
-// helper, no library code, no runtime symbol).
+// helper, no library code, no runtime symbol). The list is shared with the
+// Windows DLL's check: tests/data/exports.txt, one name a line, '#' starts
+// a comment; extend it as exported functions are built.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <string>
 
 namespace {
 
-// Extend this list as exported functions are built.
-const char* const kExported[] = {
-    // lifecycle and containers
-    "vKvxMboInit", "vKvxMboInitCoSysVer", "vKvxMboSetOwnerHelpFilePath", "vKvxMboFinish",
-    "pKvxMboPoPointsGet", "pKvxMboLiLinesGet", "pKvxMboYgPolygonsGet", "pKvxMboTrNetsGet",
-    "pKvxMboPFieldsGet", "pKvxMboLFieldsGet", "pKvxMboYFieldsGet", "pKvxMboNFieldsGet",
-    // object creation
-    "KvxMboNewPoint", "KvxMboNewOrExistingPoint", "KvxMboNewLine", "KvxMboAddLineElm",
-    "KvxMboAddLineElmBefore", "KvxMboNewPolygon", "KvxMboAddPolygonElm", "KvxMboNewTriangleNet",
-    // points and vertices
-    "boMboGetPointXY", "boMboGetPointZ", "boMboGetPointXYprecalc", "boMboGetPointZprecalc",
-    "boMboGetPointDetail", "vMboSetPointX", "vMboSetPointY", "vMboSetPointXY", "vMboSetPointZ",
-    "vMboSetPointXYprecalc", "vMboSetPointZprecalc", "vMboSetPointDetail", "sMboGetPointPID",
-    "vMboSetPointPID", "boMboGetElmPID", "boMboGetElmXY", "boMboGetElmZ", "vMboSetElmPID",
-    "vMboSetElmXY", "vMboSetElmZ",
-    // object identifiers
-    "sMboGetLineObjID", "sMboGetPolygonObjID", "sMboGetTriangleNetObjID", "vMboSetLineObjID",
-    "vMboSetPolygonObjID", "vMboSetTriangleNetObjID",
-    // stations and observations
-    "pMboAddSt", "pMboAddObs", "pMboGetNextSt", "pMboGetNextObs", "boMboGetStAttr",
-    "boMboSetStAttr", "boMboGetObsAttr", "boMboSetObsAttr",
-    // project attributes
-    "boMboGetProjectAttr", "boMboSetProjectAttr",
-};
+std::set<std::string> ListedExports() {
+  std::set<std::string> names;
+  std::ifstream in(KVX_TEST_DATA "/exports.txt");
+  EXPECT_TRUE(in.good()) << KVX_TEST_DATA "/exports.txt";
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t start = line.find_first_not_of(" \t\r");
+    if (start == std::string::npos || line[start] == '#') continue;
+    size_t end = line.find_last_not_of(" \t\r");
+    names.insert(line.substr(start, end - start + 1));
+  }
+  return names;
+}
 
 std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
   std::set<std::string> names;
@@ -51,25 +43,9 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
 }  // namespace
 
 TEST(Exports, ExactlyTheModulesFunctions) {
+  std::set<std::string> expected = ListedExports();
   std::set<std::string> actual = DefinedDynamicSymbols(KVX_LIB_DIR "/libkvxfbio.so");
-  std::set<std::string> expected(std::begin(kExported), std::end(kExported));
+  EXPECT_GE(expected.size(), 56u);
   for (const std::string& name : expected) EXPECT_TRUE(actual.count(name)) << "not exported: " << name;
   for (const std::string& name : actual) EXPECT_TRUE(expected.count(name)) << "exported, but should not be: " << name;
-}
-
-// The Windows DLL's export check (scripts/windows.sh) reads the same list
-// from tests/data/exports.txt: keep the two equal.
-TEST(Exports, SharedListFileMatches) {
-  std::set<std::string> listed;
-  FILE* file = fopen(KVX_TEST_DATA "/exports.txt", "r");
-  ASSERT_NE(file, nullptr);
-  char line[256];
-  while (fgets(line, sizeof line, file)) {
-    std::string name(line);
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\r' || name.back() == ' ')) name.pop_back();
-    if (!name.empty() && name[0] != '#') listed.insert(name);
-  }
-  fclose(file);
-  std::set<std::string> expected(std::begin(kExported), std::end(kExported));
-  EXPECT_EQ(listed, expected) << "update tests/data/exports.txt with the list above";
 }
