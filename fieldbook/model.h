@@ -20,6 +20,9 @@
 #define MBO_ID_SIZE 100
 
 // User data of a point (112 bytes; the host reads it through the container).
+// Module code changes a point's ID through vMboSetPointPID, which keeps the
+// point-name index up to date; code that rewrites IDs in place calls
+// vMboIndexClear (pointindex.h) afterwards, or a later merge may miss them.
 struct MboPointData {
   char sPid[MBO_ID_SIZE];  // point ID: job.area.number, up to three parts
   uint32_t uFlags;         // MBO_FLAG_*
