@@ -5,6 +5,7 @@
 
 #include "base/cnum.h"
 #include "base/msgbox.h"
+#include "base/rtdialog.h"
 #include "base/text.h"
 #include "fieldbook/transfer_context.h"
 #include "kvxlib.h"
@@ -14,11 +15,9 @@ int LxmlDialect = 0;
 
 namespace {
 
-// The string-table text of catalogue entry n (from 1), or "" when missing.
-const char* sCatalogueText(int n) {
-  const char* s = sResInstrumentString(IDS_MBO_INSTRUMENT_BASE + n);
-  return s ? s : "";
-}
+// The string-table text of catalogue entry n (from 1); a missing one gives
+// "?:<id>", which ends the catalogue. A scratch string: use it at once.
+const char* sCatalogueText(int n) { return sDlgLoadString(IDS_MBO_INSTRUMENT_BASE + n); }
 
 bool boIsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -374,6 +373,20 @@ int iMboInstrumentCount(void) {
   int n = 0;
   while (boIsDigit(sCatalogueText(n + 1)[0])) n++;
   return n;
+}
+
+void vMboFillInstrumentCombo(HWND hDlg, int iCurrent, bool boExport) {
+  MboInstrument entry;
+  for (int i = 0; boMboGetInstrument(i, &entry); i++) {
+    bool boListed = boExport ? boMboCanWrite(entry.iNumber) : boMboCanRead(entry.iNumber);
+    if (!boListed) continue;
+    char sName[31];
+    sStrCopyN(sName, entry.sName, (int)sizeof sName);
+    char sItem[500];
+    sStrPrintN(sItem, (int)sizeof sItem, "%-75s%d", sName, entry.iNumber);
+    vDlgComboAdd(hDlg, 203, sItem);
+    if (entry.iNumber == iCurrent) boDlgComboSelect(hDlg, 203, sItem);
+  }
 }
 
 void vMboInstrumentName(int iInstrument, char* sBuf, int iSize) {

@@ -7,6 +7,7 @@
 #include "base/cnvtable.h"
 #include "base/msgbox.h"
 #include "base/paths.h"
+#include "base/rtdialog.h"
 #include "base/text.h"
 #include "fieldbook/catalogue.h"
 #include "kv2cosys.h"
@@ -100,6 +101,7 @@ void vMboSetRawFileExt(const char* sExt) { vPathSetExtN(g_mboTransfer.sRawPath, 
 bool boMboSetupTransfer(MboSettings* pSet, const MboHostRec* pHost) {
   if (!pSet) return false;
   memset(pSet, 0, sizeof *pSet);
+  sDlgHelpFile("Survey");
   vMboSettingsDefaults(pSet);
   pSet->pFeatureTab = pCnvTabNew(9, 9);
   pSet->pPointTab = pCnvTabNew(4, 4);

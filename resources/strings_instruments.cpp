@@ -4,14 +4,7 @@
 // "101SBG surveing format (beta)" gives "SBG surveing format (beta)".
 #include "resources/strings_instruments.h"
 
-namespace {
-
-struct ResString {
-  unsigned uId;
-  const char* sText;
-};
-
-const ResString g_aInstrumentStrings[] = {
+const ResString g_resInstrumentStrings[RES_INSTRUMENT_STRING_COUNT] = {
     {5121, "11 Geodat 402,500,600"},
     {5122, "12 Geodat 400"},
     {5123, "13 Geodat 126"},
@@ -59,11 +52,3 @@ const ResString g_aInstrumentStrings[] = {
     {5165, "74 Topcon MAXML (beta)"},
     {5166, "101SBG surveing format (beta)"},
 };
-
-}  // namespace
-
-const char* sResInstrumentString(unsigned id) {
-  for (const ResString& s : g_aInstrumentStrings)
-    if (s.uId == id) return s.sText;
-  return nullptr;
-}

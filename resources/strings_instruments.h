@@ -2,7 +2,9 @@
 // starts with the instrument number, the name follows from index 3 on.
 #pragma once
 
-#define IDS_MBO_INSTRUMENT_BASE 5120
+#include "resources/resource.h"
 
-// The text of a string id of this table, or null when the table has none.
-const char* sResInstrumentString(unsigned id);
+#define IDS_MBO_INSTRUMENT_BASE 5120
+#define RES_INSTRUMENT_STRING_COUNT 46
+
+extern const ResString g_resInstrumentStrings[RES_INSTRUMENT_STRING_COUNT];

@@ -3,10 +3,12 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
 #include "testing/ui_driver.h"
+#include "win32.h"
 
 namespace {
 
@@ -159,6 +161,57 @@ std::string sFilter(const char* sLast, const char* sInstr, int iSize = 512) {
   char sBuf[512];
   vMboBuildFileFilter(sBuf, iSize, sLast, sInstr);
   return sBuf;
+}
+
+// The combo of the import (read) or export (write) dialog, as texts.
+std::vector<std::string> ComboItems(bool boExport, int iCurrent, std::string* pSelected) {
+  HWND hParent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND hCombo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, hParent,
+                                (HMENU)(INT_PTR)203, nullptr, nullptr);
+  std::vector<std::string> items;
+  if (!hCombo) return items;
+  vMboFillInstrumentCombo(hParent, iCurrent, boExport);
+  int iCount = (int)SendMessageA(hCombo, CB_GETCOUNT, 0, 0);
+  for (int i = 0; i < iCount; i++) {
+    char sBuf[600];
+    SendMessageA(hCombo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)sBuf);
+    items.push_back(sBuf);
+  }
+  int iSel = (int)SendMessageA(hCombo, CB_GETCURSEL, 0, 0);
+  *pSelected = iSel >= 0 && iSel < iCount ? items[(size_t)iSel] : "";
+  DestroyWindow(hParent);
+  return items;
+}
+
+int iItemNumber(const std::string& s) { return atoi(s.c_str() + 75); }
+
+TEST(InstrumentCombo, ImportListsEveryReaderWithItsNumberBehindThePaddedName) {
+  std::string sSelected;
+  std::vector<std::string> items = ComboItems(false, 95, &sSelected);
+  ASSERT_EQ(43u, items.size());  // all but 62, 28 and 97
+  for (const std::string& s : items) {
+    int n = iItemNumber(s);
+    EXPECT_NE(62, n);
+    EXPECT_NE(28, n);
+    EXPECT_NE(97, n);
+  }
+  EXPECT_EQ(std::string("Geodat 402,500,600") + std::string(75 - 18, ' ') + "11", items[0]);
+  // Names are cut at 30 characters.
+  EXPECT_EQ(std::string("Leica DBX (via LandXML)") + std::string(75 - 23, ' ') + "31", items[36]);
+  EXPECT_EQ(95, iItemNumber(sSelected));
+}
+
+TEST(InstrumentCombo, ExportListsOnlyWriters) {
+  std::string sSelected;
+  std::vector<std::string> items = ComboItems(true, 29, &sSelected);
+  std::vector<int> numbers;
+  for (const std::string& s : items) numbers.push_back(iItemNumber(s));
+  std::vector<int> expected = {11, 12, 13, 16, 10, 22, 92, 95, 94, 93, 96, 63, 72, 73, 21, 42, 67,
+                               98, 24, 64, 65, 25, 26, 28, 29, 30};
+  EXPECT_EQ(expected, numbers);
+  EXPECT_EQ(29, iItemNumber(sSelected));
+  ComboItems(true, 0, &sSelected);
+  EXPECT_EQ("", sSelected);
 }
 
 TEST(FileFilter, CombinesBothExtensionsThenTheFixedOnes) {
