@@ -56,6 +56,19 @@ namespace {
 // The emptiness rule, per axis pair.
 bool boAxisBlank(double mn, double mx) { return mn >= 99999999.899999 || mx < mn - 1e-6; }
 
+// Widens one axis of a box to hold a value.
+void vAxisExtend(double* mn, double* mx, double v) {
+  if (v < *mn) *mn = v;
+  if (v > *mx) *mx = v;
+}
+
+// The 2D box around the x and y of two points of either kind.
+template <class P>
+GeoBox2* pBox2Around(GeoBox2* b, const P* p1, const P* p2) {
+  return pGeoBox2Set(b, std::fmin(p1->x, p2->x), std::fmin(p1->y, p2->y), std::fmax(p1->x, p2->x),
+                     std::fmax(p1->y, p2->y));
+}
+
 }  // namespace
 
 GeoBox3* pGeoBox3Set(GeoBox3* b, double xmin, double ymin, double zmin, double xmax, double ymax,
@@ -78,12 +91,9 @@ GeoBox3* pGeoBox3FromPnts(GeoBox3* b, const GeoPnt3* p1, const GeoPnt3* p2) {
                      std::fmax(p1->x, p2->x), std::fmax(p1->y, p2->y), std::fmax(p1->z, p2->z));
 }
 void vGeoBox3Extend(GeoBox3* b, const GeoPnt3* p) {
-  if (p->x < b->xmin) b->xmin = p->x;
-  if (p->y < b->ymin) b->ymin = p->y;
-  if (p->z < b->zmin) b->zmin = p->z;
-  if (p->x > b->xmax) b->xmax = p->x;
-  if (p->y > b->ymax) b->ymax = p->y;
-  if (p->z > b->zmax) b->zmax = p->z;
+  vAxisExtend(&b->xmin, &b->xmax, p->x);
+  vAxisExtend(&b->ymin, &b->ymax, p->y);
+  vAxisExtend(&b->zmin, &b->zmax, p->z);
 }
 bool boGeoBox3Contains(const GeoBox3* b, const GeoPnt3* p) {
   return p->x >= b->xmin && p->x <= b->xmax && p->y >= b->ymin && p->y <= b->ymax &&
@@ -112,12 +122,10 @@ GeoBox2* pGeoBox2Init(GeoBox2* b) {
 }
 void vGeoBox2Init(GeoBox2* b) { pGeoBox2Init(b); }
 GeoBox2* pGeoBox2FromPnts(GeoBox2* b, const GeoPnt2* p1, const GeoPnt2* p2) {
-  return pGeoBox2Set(b, std::fmin(p1->x, p2->x), std::fmin(p1->y, p2->y), std::fmax(p1->x, p2->x),
-                     std::fmax(p1->y, p2->y));
+  return pBox2Around(b, p1, p2);
 }
 GeoBox2* pGeoBox2FromPnts3(GeoBox2* b, const GeoPnt3* p1, const GeoPnt3* p2) {
-  return pGeoBox2Set(b, std::fmin(p1->x, p2->x), std::fmin(p1->y, p2->y), std::fmax(p1->x, p2->x),
-                     std::fmax(p1->y, p2->y));
+  return pBox2Around(b, p1, p2);
 }
 bool boGeoBox2IsEmpty(const GeoBox2* b) {
   if (boAxisBlank(b->xmin, b->xmax) || boAxisBlank(b->ymin, b->ymax)) return true;
@@ -127,14 +135,12 @@ double dGeoBox2Dx(const GeoBox2* b) { return b->xmax - b->xmin; }
 double dGeoBox2Dy(const GeoBox2* b) { return b->ymax - b->ymin; }
 double dGeoBox2Area(const GeoBox2* b) { return dGeoBox2Dx(b) * dGeoBox2Dy(b); }
 void vGeoBox2ExtendPnt2(GeoBox2* b, const GeoPnt2* p) {
-  if (p->x < b->xmin) b->xmin = p->x;
-  if (p->y < b->ymin) b->ymin = p->y;
-  if (p->x > b->xmax) b->xmax = p->x;
-  if (p->y > b->ymax) b->ymax = p->y;
+  vAxisExtend(&b->xmin, &b->xmax, p->x);
+  vAxisExtend(&b->ymin, &b->ymax, p->y);
 }
 void vGeoBox2ExtendPnt3(GeoBox2* b, const GeoPnt3* p) {
-  GeoPnt2 q{p->x, p->y};
-  vGeoBox2ExtendPnt2(b, &q);
+  vAxisExtend(&b->xmin, &b->xmax, p->x);
+  vAxisExtend(&b->ymin, &b->ymax, p->y);
 }
 void vGeoBox2ExtendBy(const GeoBox2* a, const GeoBox2* b, GeoBox2* out) {
   GeoBox2 r;

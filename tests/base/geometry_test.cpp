@@ -292,6 +292,11 @@ TEST(PointId, SetPartFromItsOwnBuffer) {
   char id2[PID_SIZE] = "J.A.N";
   vPidSetPart(id2, 1, id2 + 4);  // the text "N" inside the buffer
   EXPECT_STREQ(id2, "J.N.N");
+  // The last part is rebuilt last: its text, the whole buffer, would be
+  // overwritten by the leading parts before it is read.
+  char id3[PID_SIZE] = "X.Y.Z";
+  vPidSetPart(id3, 2, id3);
+  EXPECT_STREQ(id3, "X.Y.X_Y_Z");
 }
 
 TEST(PointId, OverLongParts) {
@@ -309,11 +314,14 @@ TEST(PointId, OverLongParts) {
 }
 
 TEST(PointId, Oem20Layouts) {
-  char field[21];
-  field[20] = '#';
+  // A letter behind the field, then a terminator: a conversion that runs
+  // to the terminator instead of over the 20 bytes would change it.
+  char field[22];
+  field[20] = '\xE6';
+  field[21] = '\0';
   vPidToOem20(3, "JOB.AR\xE6.12", field);
   EXPECT_EQ(std::string(field, 20), std::string("JOB   AR\x91   12      "));
-  EXPECT_EQ(field[20], '#');  // nothing beyond the 20 bytes
+  EXPECT_EQ(field[20], '\xE6');  // nothing beyond the 20 bytes
   char id[PID_SIZE];
   vPidFromOem20(3, field, id);
   EXPECT_STREQ(id, "JOB.AR\xE6.12");
