@@ -169,6 +169,12 @@ void vCnvRowText(HWND dlg, int row, int column, char* buf, int size) {
   lCnvList(dlg, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&it);
 }
 
+// The two codes of a row.
+void vCnvRowPair(HWND dlg, int row, char (&from)[CNV_CODE_SIZE], char (&to)[CNV_CODE_SIZE]) {
+  vCnvRowText(dlg, row, 0, from, sizeof from);
+  vCnvRowText(dlg, row, 1, to, sizeof to);
+}
+
 void vCnvAddRow(HWND dlg, int row, const char* from, const char* to) {
   LVITEMA it = {};
   it.mask = LVIF_TEXT;
@@ -258,8 +264,7 @@ void vCnvOnOk(HWND dlg, CnvTable* t) {
   int n = iCnvRowCount(dlg);
   for (int row = 0; row < n; row++) {
     char from[CNV_CODE_SIZE], to[CNV_CODE_SIZE];
-    vCnvRowText(dlg, row, 0, from, sizeof from);
-    vCnvRowText(dlg, row, 1, to, sizeof to);
+    vCnvRowPair(dlg, row, from, to);
     pCnvTabAppend(t, from, to);
   }
   EndDialog(dlg, 1);
@@ -268,8 +273,7 @@ void vCnvOnOk(HWND dlg, CnvTable* t) {
 void vCnvOnRowClick(HWND dlg, int row) {
   if (row < 0) return;
   char from[CNV_CODE_SIZE], to[CNV_CODE_SIZE];
-  vCnvRowText(dlg, row, 0, from, sizeof from);
-  vCnvRowText(dlg, row, 1, to, sizeof to);
+  vCnvRowPair(dlg, row, from, to);
   SetDlgItemTextA(dlg, kIdFrom, from);
   SetDlgItemTextA(dlg, kIdTo, to);
 }

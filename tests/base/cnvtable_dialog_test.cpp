@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/cnvtable.h"
+#include "base/rtdialog.h"
 #include "kvxtest_help.h"
 #include "testing/dialog_driver.h"
 #include "win32.h"
@@ -41,6 +42,83 @@ std::vector<std::string> rows(const Dlg& d) {
   std::vector<std::string> r;
   for (int i = 0; i < d.RowCount(kList); i++) r.push_back(d.Cell(kList, i, 0) + "=" + d.Cell(kList, i, 1));
   return r;
+}
+
+// A control's rectangle in the dialog's client pixels.
+RECT controlRect(const Dlg& d, int id) {
+  RECT rc{};
+  GetWindowRect(d.Item(id), &rc);
+  MapWindowPoints(nullptr, d.Hwnd(), (LPPOINT)&rc, 2);
+  return rc;
+}
+
+// Where the grid puts a control of (column, row, width, rows).
+RECT cellRect(const Dlg& d, int col, int row, int width, int rows) {
+  RECT rc = rcDlgCell(col, row, width, rows);
+  rc.right += 1;  // the cell's right and bottom are inclusive
+  rc.bottom += 1;
+  MapDialogRect(d.Hwnd(), &rc);
+  return rc;
+}
+
+void expectCell(const Dlg& d, int id, int col, int row, int width, int rows) {
+  RECT got = controlRect(d, id), want = cellRect(d, col, row, width, rows);
+  EXPECT_EQ(got.left, want.left) << "control " << id;
+  EXPECT_EQ(got.top, want.top) << "control " << id;
+  EXPECT_EQ(got.right, want.right) << "control " << id;
+  EXPECT_EQ(got.bottom, want.bottom) << "control " << id;
+}
+
+std::string columnTitle(const Dlg& d, int column) {
+  char buf[64] = "";
+  LVCOLUMNA col = {};
+  col.mask = LVCF_TEXT;
+  col.pszText = buf;
+  col.cchTextMax = sizeof buf;
+  SendDlgItemMessageA(d.Hwnd(), kList, LVM_GETCOLUMNA, (WPARAM)column, (LPARAM)&col);
+  return buf;
+}
+
+// The grid layout for a column width w: edits side by side, the list below
+// them, the buttons in one column on the right.
+void expectLayout(const Dlg& d, int w, const char* title1, const char* title2) {
+  expectCell(d, kFrom, 0, 0, w, 0);
+  expectCell(d, kTo, w, 0, w, 0);
+  expectCell(d, kList, 0, 2, 2 * w + 3, 12);
+  const struct {
+    int id, row;
+    const char* text;
+  } buttons[] = {{kAdd, 0, "Add"}, {kDelete, 2, "Delete"}, {IDOK, 8, "OK"}, {IDCANCEL, 10, "Cancel"},
+                 {kHelp, 12, "Help"}};
+  for (const auto& b : buttons) {
+    expectCell(d, b.id, 2 * w + 3, b.row, 12, 0);
+    EXPECT_EQ(d.Text(b.id), b.text);
+  }
+  HWND list = d.Item(kList);
+  EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_TRUE(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+  // Both columns as wide as w capital M letters in the list's font.
+  std::string ms(w, 'M');
+  LRESULT cx = SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM)ms.c_str());
+  EXPECT_GT(cx, 0);
+  EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), cx);
+  EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), cx);
+  EXPECT_EQ(columnTitle(d, 0), title1);
+  EXPECT_EQ(columnTitle(d, 1), title2);
+}
+
+TEST_F(CnvDialog, LayoutFollowsTheWiderOfTitleAndCodeWidth) {
+  // "Korvax" and its terminator are narrower than the 9 of the code width.
+  EXPECT_TRUE(run([](Dlg& d) {
+    expectLayout(d, 9, "Korvax", "Instrument");
+    d.Click(IDOK);
+  }));
+  // A longer title widens the columns: its 16 characters plus one.
+  kvxtest::ExpectDialog("Converter table", [](Dlg& d) {
+    expectLayout(d, 17, "Code in the host", "Instrument");
+    d.Click(IDCANCEL);
+  });
+  EXPECT_FALSE(boCnvTabDialog(t, "cnvtable", "Code in the host", "Instrument"));
 }
 
 TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
