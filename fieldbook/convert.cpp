@@ -20,6 +20,14 @@ void vCopyNoLeadingBlanks(char* dst, const char* src) {
 
 bool boIsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Writes head followed by rest back into the caller's buffer of size bytes.
+void vPutConverted(char* number, int size, const char* head, const char* rest) {
+  char out[PID_SIZE + CNV_CODE_SIZE];
+  sStrCopyN(out, head, sizeof out);
+  sStrCatN(out, rest, sizeof out);
+  sStrCopyN(number, out, size);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- job and area
@@ -54,10 +62,7 @@ void vMboConvertPointNoPrefixBy(const CnvTable* table, char* number, int size) {
     size_t n = strlen(e->to);
     if (strncmp(num, e->to, n) != 0) continue;
     // First match in table order wins, even when a longer one follows.
-    char out[PID_SIZE + CNV_CODE_SIZE];
-    sStrCopyN(out, e->from, sizeof out);
-    sStrCatN(out, num + n, sizeof out);
-    sStrCopyN(number, out, size);
+    vPutConverted(number, size, e->from, num + n);
     return;
   }
 }
@@ -72,11 +77,7 @@ void vMboConvertPointNoBy(const CnvTable* table, char* number, int size) {
   memcpy(prefix, num, n);
   prefix[n] = '\0';
   char to[CNV_CODE_SIZE];
-  if (!boCnvTabLookup(table, prefix, to, sizeof to)) return;
-  char out[PID_SIZE + CNV_CODE_SIZE];
-  sStrCopyN(out, to, sizeof out);
-  sStrCatN(out, num + n, sizeof out);
-  sStrCopyN(number, out, size);
+  if (boCnvTabLookup(table, prefix, to, sizeof to)) vPutConverted(number, size, to, num + n);
 }
 
 const char* sMboConvertFeatureCode(const MboSettings* settings, const char* code) {

@@ -160,7 +160,7 @@ TEST_F(ConvertPostPass, ThreePointArcVerticesAreVisitedOnce) {
   YgPolygon* y = KvxMboNewPolygon("A1");
   YgElm* ye = KvxMboAddPolygonElm(y, "job..9");
   vMboNormalizePidParts();
-  // Visited twice, a middle would have lost its job as well (job.2 -> 2).
+  // Middles are off the plain chain: left out, they would stay job..2.
   for (size_t i = 0; i < e.size(); i++) EXPECT_EQ(elmId(l, e[i]), "job." + std::to_string(i + 1));
   EXPECT_EQ(elmId(y, ye), "job.9");
 }
