@@ -375,8 +375,9 @@ void vTrNetCalcNeighbours(TrNet* net) {
     std::unordered_map<uint64_t, size_t> open;
     for (size_t t = 0; t < nt; t++) {
       for (size_t k = 0; k < 3; k++) {
-        uint32_t a = static_cast<uint32_t>(net->tris[t * 3 + k]);
-        uint32_t b = static_cast<uint32_t>(net->tris[t * 3 + (k + 1) % 3]);
+        int ia = net->tris[t * 3 + k], ib = net->tris[t * 3 + (k + 1) % 3];
+        if (ia < 0 || ib < 0 || ia == ib) continue;  // a triangle never set, or a degenerate side
+        uint32_t a = static_cast<uint32_t>(ia), b = static_cast<uint32_t>(ib);
         uint64_t key = a < b ? (uint64_t(a) << 32 | b) : (uint64_t(b) << 32 | a);
         auto it = open.find(key);
         if (it == open.end()) {

@@ -224,7 +224,9 @@ extern "C" {
 
 bool boLiElmSet2pArc(LiLine* line, LiElm* elm, double radius, int centreChoice) {
   if (!line || !elm || elm->owner != line || elm->arcStart) return false;
-  LiElm* end = pGrElmEnd(line, elm);
+  // On a three-point arc's start the middle goes back into the chain and
+  // becomes the far end: the radius must fit that chord.
+  LiElm* end = elm->type == KV2GR_ELM_ARC3P && elm->middle ? elm->middle : pGrElmEnd(line, elm);
   if (!end || elm == line->last) return false;
   double chord = dDist2(elm->p, end->p);
   if (chord < kTiny || std::fabs(radius) < chord / 2 * (1 - 1e-9)) return false;
@@ -529,10 +531,13 @@ int iLiLineRemoveShortElements(LiLine* line, double tol) {
     }
     removed++;
   }
-  // A polygon's closing point repeating its first one.
-  while (line->polygon && line->count > 2 && len(line->last->p, line->first->p) <= tol &&
-         line->last->prev->type == KV2GR_ELM_STRAIGHT) {
-    vGrElmRemove(line, line->last);
+  // A polygon's closing point repeating the first one of its ring (the last
+  // sub-line), while the ring keeps at least two vertices.
+  while (line->polygon && line->last) {
+    LiElm* last = line->last;
+    LiElm* first = pGrElmEnd(line, last);
+    if (!first || first == last->prev || last->prev->type != KV2GR_ELM_STRAIGHT || len(last->p, first->p) > tol) break;
+    vGrElmRemove(line, last);
     removed++;
   }
   return removed;

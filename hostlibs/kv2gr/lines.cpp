@@ -59,9 +59,11 @@ void vGrElmUnlink(LiLine* line, LiElm* e) {
 }
 
 // Takes an element of the plain chain out and frees it with its arc middle;
-// the final type moves to the new last element.
+// the final type (98, or a sub-line end set on the last element) moves to the
+// new last element.
 void vGrElmRemove(LiLine* line, LiElm* e) {
   bool wasLast = e == line->last;
+  int lastType = e->type;
   vGrElmUnlink(line, e);
   if (e->middle) vGrElmFree(e->middle);
   vGrElmFree(e);
@@ -71,7 +73,7 @@ void vGrElmRemove(LiLine* line, LiElm* e) {
       vGrElmFree(l->middle);
       l->middle = nullptr;
     }
-    if (l->type != KV2GR_ELM_SUBEND) l->type = KV2GR_ELM_LAST;
+    if (l->type != KV2GR_ELM_SUBEND) l->type = lastType == KV2GR_ELM_SUBEND ? KV2GR_ELM_SUBEND : KV2GR_ELM_LAST;
   }
 }
 

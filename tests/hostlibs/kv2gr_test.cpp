@@ -551,6 +551,80 @@ TEST_F(Kv2grTest, SubLineEndsBreakTheLength) {
   EXPECT_NEAR(dLiLineLength(l), 5 + 5 + 2 + 2, 1e-12);
 }
 
+TEST_F(Kv2grTest, ShortElementsInRingsAndSubLineEnds) {
+  // The closing vertex of a polygon's second ring repeats that ring's first
+  // vertex, not the polygon's first one.
+  YgPolygon* y = YgPolygonsCreate2dLine(polys);
+  addAt(y, 0, 0);
+  addAt(y, 4, 0);
+  LiElm* c = addAt(y, 4, 4);
+  ASSERT_TRUE(boLiElmSetType(y, c, 97));
+  addAt(y, 10, 0);
+  addAt(y, 14, 0);
+  addAt(y, 14, 4);
+  addAt(y, 10, 0);  // repeats the ring's first
+  EXPECT_EQ(iLiLineRemoveShortElements(y, 0), 1);
+  EXPECT_EQ(types(y), (std::vector<int>{0, 0, 97, 0, 0, 98}));
+  // A vertex at the polygon's first point ends a ring of its own: it stays.
+  YgPolygon* z = YgPolygonsCreate2dLine(polys);
+  addAt(z, 0, 0);
+  addAt(z, 4, 0);
+  LiElm* d = addAt(z, 4, 4);
+  ASSERT_TRUE(boLiElmSetType(z, d, 97));
+  addAt(z, 10, 0);
+  addAt(z, 14, 0);
+  addAt(z, 0, 0);
+  EXPECT_EQ(iLiLineRemoveShortElements(z, 0), 0);
+  EXPECT_EQ(iLiElmGetCount(z), 6);
+  // A final element marked as a sub-line's end keeps its mark when a
+  // zero-length element before it goes.
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  addAt(l, 5, 0);
+  LiElm* e = addAt(l, 5, 0);
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 5, 0));
+  ASSERT_TRUE(boLiElmSetType(l, e, 97));
+  EXPECT_EQ(iLiLineRemoveShortElements(l, 0), 1);
+  EXPECT_EQ(types(l), (std::vector<int>{1, 97}));
+}
+
+TEST_F(Kv2grTest, TwoPointArcOnAThreePointArcStartFitsTheNewChord) {
+  // Start, middle (far off) and end: a two-point arc on the start runs to
+  // the middle once it is back in the chain, so its radius must fit that
+  // chord (4.47 long), not the one to the old end (2 long).
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  LiElm* m = addAt(l, 4, 2);
+  addAt(l, 2, 0);
+  addAt(l, 3, 0);
+  ASSERT_TRUE(boLiElmSetType(l, a, 2));
+  EXPECT_FALSE(boLiElmSet2pArc(l, a, 1.5, 0));
+  EXPECT_EQ(LiElmGetType(l, a), 2);
+  EXPECT_EQ(LiElmGet3pArcElm2(l, a), m);
+  ASSERT_TRUE(boLiElmSet2pArc(l, a, 3, 0));
+  EXPECT_EQ(LiElmGetNext(l, a), m);
+  GeoPnt2 c;
+  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
+  EXPECT_NEAR(std::hypot(c.x, c.y), 3, 1e-9);
+  EXPECT_NEAR(std::hypot(c.x - 4, c.y - 2), 3, 1e-9);
+}
+
+TEST_F(Kv2grTest, NeighboursSkipTrianglesNeverSet) {
+  TrNet* n = TrNetsCreateNet(nets);
+  vTrNetSetTriangle(n, 0, 0, 1, 2);
+  vTrNetSetTriangle(n, 3, 2, 1, 3);  // 1 and 2 stay unset (-1, -1, -1)
+  vTrNetCalcNeighbours(n);
+  int a, b, c;
+  ASSERT_TRUE(boTrNetGetNeighbours(n, 1, &a, &b, &c));
+  EXPECT_EQ(a, -1);
+  EXPECT_EQ(b, -1);
+  EXPECT_EQ(c, -1);
+  ASSERT_TRUE(boTrNetGetNeighbours(n, 3, &a, &b, &c));
+  EXPECT_EQ(a, 0);  // edge 2-1
+  ASSERT_TRUE(boTrNetGetNeighbours(n, 0, &a, &b, &c));
+  EXPECT_EQ(b, 3);  // edge 1-2
+}
+
 TEST(Kv2grNull, NullHandlesAreHarmless) {
   EXPECT_EQ(PoPointsCreatePoint(nullptr), nullptr);
   EXPECT_EQ(iPoPointsGetCount(nullptr), 0);
