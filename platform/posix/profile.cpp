@@ -40,8 +40,11 @@ std::string sIniTrim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
+// A name as given is compared trimmed, as the file holds it.
 bool boIniSameName(const std::string& a, const char* b) {
+  while (boIniIsBlank(*b)) b++;
   size_t n = strlen(b);
+  while (n > 0 && boIniIsBlank(b[n - 1])) n--;
   if (a.size() != n) return false;
   for (size_t i = 0; i < n; i++) {
     unsigned char x = static_cast<unsigned char>(a[i]);
@@ -199,20 +202,20 @@ bool boIniWriteLocked(const std::string& path, const char* section, const char* 
     // the next section stays where it is.
     size_t at = e;
     while (at > h + 1 && sIniTrim(f.lines[at - 1]).empty()) at--;
-    f.lines.insert(f.lines.begin() + static_cast<long>(at), std::string(key) + "=" + sIniOneLine(value));
+    f.lines.insert(f.lines.begin() + static_cast<long>(at), sIniTrim(key) + "=" + sIniOneLine(value));
     return boIniSave(path, f);
   }
   if (!value) return true;
-  f.lines.push_back("[" + std::string(section) + "]");
-  f.lines.push_back(std::string(key) + "=" + sIniOneLine(value));
+  f.lines.push_back("[" + sIniTrim(section) + "]");
+  f.lines.push_back(sIniTrim(key) + "=" + sIniOneLine(value));
   return boIniSave(path, f);
 }
 
 // Names that the file could not hold as written: they would read back as
-// another name or break the line structure.
-bool boIniBadName(const char* name, const char* forbidden) {
+// another name, as a comment or a section, or break the line structure.
+bool boIniBadName(const char* name, const char* forbidden, const char* badFirst) {
   std::string t = sIniTrim(name);
-  return t.empty() || t.find_first_of(forbidden) != std::string::npos;
+  return t.empty() || t.find_first_of(forbidden) != std::string::npos || strchr(badFirst, t[0]);
 }
 
 }  // namespace
@@ -235,7 +238,7 @@ bool boKvxIniRead(const char* path, const char* section, const char* key, char* 
 
 bool boKvxIniWrite(const char* path, const char* section, const char* key, const char* value) {
   if (!path || !*path || !section) return false;
-  if (boIniBadName(section, "]\r\n") || (key && boIniBadName(key, "=\r\n"))) return false;
+  if (boIniBadName(section, "]\r\n", "") || (key && boIniBadName(key, "=\r\n", ";#["))) return false;
   try {
     std::lock_guard<std::mutex> lock(g_iniMutex);
     return boIniWriteLocked(sIniMapPath(path), section, key, value);

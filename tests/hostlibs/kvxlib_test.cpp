@@ -211,6 +211,22 @@ TEST_F(IniTest, WindowsPathsAndKeyCase) {
   EXPECT_EQ(read(), "[A]\nx=1\nz=3\n\n[B]\ny=2\n");
 }
 
+TEST_F(IniTest, NamesWithBlanksAroundThemMeanTheTrimmedName) {
+  // The file holds names trimmed; a name passed with blanks is the same
+  // name, so rewriting it replaces the line instead of adding another.
+  ASSERT_TRUE(WritePrivateProfileStringA(" Sec ", " Key ", "1", ini.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA(" Sec ", " Key ", "2", ini.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("Sec", "Key", "3", ini.c_str()));
+  EXPECT_EQ(read(), "[Sec]\r\nKey=3\r\n");
+  EXPECT_EQ(get(" sec", "key  "), "3");
+  ASSERT_TRUE(WritePrivateProfileStringA("Sec", " Key", nullptr, ini.c_str()));
+  EXPECT_EQ(get("Sec", "Key", "gone"), "gone");
+  // Keys the file would read as a comment or a section are refused.
+  EXPECT_FALSE(WritePrivateProfileStringA("Sec", ";note", "1", ini.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("Sec", "[x", "1", ini.c_str()));
+  EXPECT_EQ(read(), "[Sec]\r\n");
+}
+
 TEST_F(IniTest, ReadOnlyFilesStayUnwritten) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
   write("[A]\nx=1\n");
