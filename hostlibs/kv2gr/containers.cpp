@@ -24,6 +24,20 @@ void vGrListAppend(const void* owner, GrObjList* l, GrObj* o) {
   l->count++;
 }
 
+// A new object with zero-filled user data, appended to its container.
+template <class T>
+T* pGrObjNew(const void* owner, GrObjList* l, uint32_t userSize) {
+  T* o = new (std::nothrow) T;
+  if (!o) return nullptr;
+  o->data = pGrUserData(userSize);
+  if (!o->data) {
+    delete o;
+    return nullptr;
+  }
+  vGrListAppend(owner, l, o);
+  return o;
+}
+
 void vGrListUnlink(GrObjList* l, GrObj* o) {
   if (o->prev)
     o->prev->next = o->next;
@@ -132,17 +146,11 @@ LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
 
 LiLine* pGrLineCreate(LiLines* c, bool is3d) {
   if (!c) return nullptr;
-  LiLine* l = new (std::nothrow) LiLine;
+  LiLine* l = pGrObjNew<LiLine>(c, &c->list, c->lineSize);
   if (!l) return nullptr;
-  l->data = pGrUserData(c->lineSize);
-  if (!l->data) {
-    delete l;
-    return nullptr;
-  }
   l->container = c;
   l->is3d = is3d;
   l->polygon = c->polygons;
-  vGrListAppend(c, &c->list, l);
   return l;
 }
 
@@ -240,16 +248,7 @@ void vTrNetsDeleteNet(TrNets* nets, TrNet* net) {
 
 // ---- Points ----
 PoPoint* PoPointsCreatePoint(PoPoints* pts) {
-  if (!pts) return nullptr;
-  PoPoint* p = new (std::nothrow) PoPoint;
-  if (!p) return nullptr;
-  p->data = pGrUserData(pts->userSize);
-  if (!p->data) {
-    delete p;
-    return nullptr;
-  }
-  vGrListAppend(pts, &pts->list, p);
-  return p;
+  return pts ? pGrObjNew<PoPoint>(pts, &pts->list, pts->userSize) : nullptr;
 }
 
 void* PoPointGetData(PoPoint* pt) { return pt ? pt->data : nullptr; }
@@ -303,16 +302,7 @@ int iYgElmGetCount(YgPolygon* poly) { return iLiElmGetCount(poly); }
 
 // ---- Nets ----
 TrNet* TrNetsCreateNet(TrNets* nets) {
-  if (!nets) return nullptr;
-  TrNet* n = new (std::nothrow) TrNet;
-  if (!n) return nullptr;
-  n->data = pGrUserData(nets->userSize);
-  if (!n->data) {
-    delete n;
-    return nullptr;
-  }
-  vGrListAppend(nets, &nets->list, n);
-  return n;
+  return nets ? pGrObjNew<TrNet>(nets, &nets->list, nets->userSize) : nullptr;
 }
 
 void* TrNetGetData(TrNet* net) { return net ? net->data : nullptr; }
