@@ -153,11 +153,13 @@ double dFromRad(double r, int sys) {
   }
 }
 
-void vAngleSys(uint64_t cs, int* sys, bool* math) {
+// The user's angle unit of a system, and whether its horizontal directions
+// are mathematical ones.
+int iAngleSys(uint64_t cs, bool* math = nullptr) {
   std::lock_guard<std::mutex> lock(g_mutex);
   const CsDef& d = csGet(cs);
-  *sys = d.angleSystem;
-  *math = d.mathHorizontal;
+  if (math) *math = d.mathHorizontal;
+  return d.angleSystem;
 }
 
 // ---- Transverse Mercator (Krueger series) ----
@@ -366,6 +368,18 @@ bool boGridSeparation(const Grid& g, const CsDef& cs, double east, double north,
   double lat, lon;
   vTmInverse(cs, east, north, &lat, &lon);
   return boGridAt(g, lon * 180 / kPi, lat * 180 / kPi, n);
+}
+
+// A model looked up by name, loaded once (callers hold g_mutex); null when
+// it is not defined or cannot be read.
+const Grid* pModelGrid(const char* model) {
+  auto it = g_modelCache.find(model);
+  if (it == g_modelCache.end()) {
+    Grid g;
+    if (!boGeoideLoad(model, &g)) return nullptr;
+    it = g_modelCache.emplace(model, std::move(g)).first;
+  }
+  return &it->second;
 }
 
 const char* sKeep(const std::string& s) { return s.c_str(); }
@@ -624,14 +638,9 @@ bool boCoSysCalcGeoideH(uint64_t cs, const char* model, double east, double nort
   if (!model) return false;
   try {
     std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_modelCache.find(model);
-    if (it == g_modelCache.end()) {
-      Grid g;
-      if (!boGeoideLoad(model, &g)) return false;
-      it = g_modelCache.emplace(model, std::move(g)).first;
-    }
+    const Grid* g = pModelGrid(model);
     double sep;
-    if (!boGridSeparation(it->second, csGet(cs), east, north, &sep)) return false;
+    if (!g || !boGridSeparation(*g, csGet(cs), east, north, &sep)) return false;
     if (h) *h = -sep;
     return true;
   } catch (...) {
@@ -643,61 +652,36 @@ double dCoSysGetDefaultGeoideH(uint64_t, const char* model) {
   if (!model) return 0.0;
   try {
     std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_modelCache.find(model);
-    if (it == g_modelCache.end()) {
-      Grid g;
-      if (!boGeoideLoad(model, &g)) return 0.0;
-      it = g_modelCache.emplace(model, std::move(g)).first;
-    }
-    return -it->second.def;
+    const Grid* g = pModelGrid(model);
+    return g ? -g->def : 0.0;
   } catch (...) {
     return 0.0;
   }
 }
 
 // ---- Angles ----
-double dCoSysScaleAng2User(uint64_t cs, double rad) {
-  int sys;
-  bool math;
-  vAngleSys(cs, &sys, &math);
-  return dFromRad(rad, sys);
-}
+double dCoSysScaleAng2User(uint64_t cs, double rad) { return dFromRad(rad, iAngleSys(cs)); }
 
 double dCoSysHorDir2Math(uint64_t cs, double user) {
-  int sys;
   bool math;
-  vAngleSys(cs, &sys, &math);
-  double r = dToRad(user, sys);
+  double r = dToRad(user, iAngleSys(cs, &math));
   return dNorm2Pi(math ? r : kPi / 2 - r);
 }
 
 double dCoSysHorDir2User(uint64_t cs, double internal) {
-  int sys;
   bool math;
-  vAngleSys(cs, &sys, &math);
-  return dFromRad(dNorm2Pi(math ? internal : kPi / 2 - internal), sys);
+  int sys = iAngleSys(cs, &math);
+  // A hair below the full circle can come out as the full circle (d.mmss
+  // carries 59'60" over): that direction is 0.
+  double u = dFromRad(dNorm2Pi(math ? internal : kPi / 2 - internal), sys);
+  return u >= dFromRad(2 * kPi, sys) ? 0.0 : u;
 }
 
-double dCoSysVerDir2Math(uint64_t cs, double userZenith) {
-  int sys;
-  bool math;
-  vAngleSys(cs, &sys, &math);
-  return dToRad(userZenith, sys);
-}
+double dCoSysVerDir2Math(uint64_t cs, double userZenith) { return dToRad(userZenith, iAngleSys(cs)); }
 
-double dCoSysVerDir2User(uint64_t cs, double internalZenith) {
-  int sys;
-  bool math;
-  vAngleSys(cs, &sys, &math);
-  return dFromRad(internalZenith, sys);
-}
+double dCoSysVerDir2User(uint64_t cs, double internalZenith) { return dFromRad(internalZenith, iAngleSys(cs)); }
 
-int iCoSysGetUserSysAngleSystem(uint64_t cs) {
-  int sys;
-  bool math;
-  vAngleSys(cs, &sys, &math);
-  return sys;
-}
+int iCoSysGetUserSysAngleSystem(uint64_t cs) { return iAngleSys(cs); }
 
 // ---- Description ----
 const char* sCoSysGetName(uint64_t cs) {

@@ -104,6 +104,16 @@ TEST_F(CoSysTest, DmsUnit) {
   EXPECT_NEAR(dCoSysScaleAng2User(cs, -dRad(10.5)), -10.30, 1e-12);
   EXPECT_NEAR(dCoSysVerDir2Math(cs, 90.3), dRad(90.5), 1e-12);
   EXPECT_NEAR(dCoSysHorDir2Math(cs, 90.0), 0.0, 1e-12);
+  // Seconds that round to 60 carry into the minutes and degrees.
+  EXPECT_EQ(dCoSysScaleAng2User(cs, dRad(11)), 11.0);
+  EXPECT_NEAR(dCoSysVerDir2Math(cs, 10.5960), dRad(11), 1e-12);
+  EXPECT_NEAR(dCoSysVerDir2Math(cs, -10.5960), -dRad(11), 1e-12);
+  // A direction a hair short of north stays below the full circle.
+  for (double eps : {1e-16, 1e-15, 3e-15, 1e-13}) {
+    double u = dCoSysHorDir2User(cs, kPi / 2 + eps);
+    EXPECT_GE(u, 0.0);
+    EXPECT_LT(u, 360.0) << eps;
+  }
 }
 
 TEST_F(CoSysTest, TransverseMercatorKnownPointAndDescription) {
