@@ -12,18 +12,6 @@ const char* const kCodeField = "S_FCODE";
 
 void* pGrUserData(uint32_t size) { return calloc(1, size ? size : 1); }
 
-void vGrListAppend(const void* owner, GrObjList* l, GrObj* o) {
-  o->owner = owner;
-  o->prev = l->last;
-  o->next = nullptr;
-  if (l->last)
-    l->last->next = o;
-  else
-    l->first = o;
-  l->last = o;
-  l->count++;
-}
-
 // A new object with zero-filled user data, appended to its container.
 template <class T>
 T* pGrObjNew(const void* owner, GrObjList* l, uint32_t userSize) {
@@ -34,21 +22,9 @@ T* pGrObjNew(const void* owner, GrObjList* l, uint32_t userSize) {
     delete o;
     return nullptr;
   }
-  vGrListAppend(owner, l, o);
+  o->owner = owner;
+  vGrChainLinkBefore<GrObjList, GrObj>(l, o, nullptr);
   return o;
-}
-
-void vGrListUnlink(GrObjList* l, GrObj* o) {
-  if (o->prev)
-    o->prev->next = o->next;
-  else
-    l->first = o->next;
-  if (o->next)
-    o->next->prev = o->prev;
-  else
-    l->last = o->prev;
-  o->prev = o->next = nullptr;
-  l->count--;
 }
 
 void vGrLineFreeElms(LiLine* line) {
@@ -133,14 +109,22 @@ void vGrSetCode(GrObj* o, const char* code) {
 
 const char* sGrCode(GrObj* o) { return o ? o->code.c_str() : ""; }
 
+// A new container whose field set knows it.
+template <class C>
+C* pGrContainerNew(GrKind kind) {
+  C* c = new (std::nothrow) C;
+  if (!c) return nullptr;
+  c->fields.kind = kind;
+  c->fields.owner = c;
+  return c;
+}
+
 LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
-  LiLines* c = new (std::nothrow) LiLines;
+  LiLines* c = pGrContainerNew<LiLines>(polygons ? GR_POLY : GR_LINE);
   if (!c) return nullptr;
   c->lineSize = lineSize;
   c->elmSize = elmSize;
   c->polygons = polygons;
-  c->fields.kind = polygons ? GR_POLY : GR_LINE;
-  c->fields.owner = c;
   return c;
 }
 
@@ -160,11 +144,8 @@ extern "C" {
 
 // ---- Containers ----
 PoPoints* PoPointsCreate(uint32_t userSize) {
-  PoPoints* c = new (std::nothrow) PoPoints;
-  if (!c) return nullptr;
-  c->userSize = userSize;
-  c->fields.kind = GR_POINT;
-  c->fields.owner = c;
+  PoPoints* c = pGrContainerNew<PoPoints>(GR_POINT);
+  if (c) c->userSize = userSize;
   return c;
 }
 
@@ -177,11 +158,8 @@ YgPolygons* YgPolygonsCreate(uint32_t objUserSize, uint32_t elmUserSize) {
 }
 
 TrNets* TrNetsCreate(uint32_t netUserSize) {
-  TrNets* c = new (std::nothrow) TrNets;
-  if (!c) return nullptr;
-  c->userSize = netUserSize;
-  c->fields.kind = GR_NET;
-  c->fields.owner = c;
+  TrNets* c = pGrContainerNew<TrNets>(GR_NET);
+  if (c) c->userSize = netUserSize;
   return c;
 }
 
@@ -231,18 +209,18 @@ int iTrNetsGetCount(TrNets* nets) { return nets ? nets->list.count : 0; }
 
 void vPoPointsDeletePoint(PoPoints* pts, PoPoint* pt) {
   if (!pts || !pt || pt->owner != pts) return;
-  vGrListUnlink(&pts->list, pt);
+  vGrChainUnlink<GrObjList, GrObj>(&pts->list, pt);
   vGrObjFree(GR_POINT, pt);
 }
 void vLiLinesDeleteLine(LiLines* lines, LiLine* line) {
   if (!lines || !line || line->container != lines) return;
-  vGrListUnlink(&lines->list, line);
+  vGrChainUnlink<GrObjList, GrObj>(&lines->list, line);
   vGrObjFree(GR_LINE, line);
 }
 void vYgPolygonsDeleteLine(YgPolygons* polys, YgPolygon* poly) { vLiLinesDeleteLine(polys, poly); }
 void vTrNetsDeleteNet(TrNets* nets, TrNet* net) {
   if (!nets || !net || net->owner != nets) return;
-  vGrListUnlink(&nets->list, net);
+  vGrChainUnlink<GrObjList, GrObj>(&nets->list, net);
   vGrObjFree(GR_NET, net);
 }
 

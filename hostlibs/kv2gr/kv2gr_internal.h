@@ -86,11 +86,40 @@ struct TrNets {
   ViFields fields;
 };
 
+// Doubly linked chains: a list record with first, last and count, and nodes
+// with prev and next (objects of a container, elements of a line).
+template <class L, class N>
+void vGrChainLinkBefore(L* l, N* e, N* before) {
+  e->next = before;
+  e->prev = before ? before->prev : l->last;
+  if (e->prev)
+    e->prev->next = e;
+  else
+    l->first = e;
+  if (before)
+    before->prev = e;
+  else
+    l->last = e;
+  l->count++;
+}
+
+template <class L, class N>
+void vGrChainUnlink(L* l, N* e) {
+  if (e->prev)
+    e->prev->next = e->next;
+  else
+    l->first = e->next;
+  if (e->next)
+    e->next->prev = e->prev;
+  else
+    l->last = e->prev;
+  e->prev = e->next = nullptr;
+  l->count--;
+}
+
 // Element chain primitives (lines.cpp).
 LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p);
 void vGrElmFree(LiElm* e);
-void vGrElmLinkBefore(LiLine* line, LiElm* e, LiElm* before);
-void vGrElmUnlink(LiLine* line, LiElm* e);
 void vGrElmRemove(LiLine* line, LiElm* e);
 LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p);
 // The element's far end: the next one, or for the end of a polygon's

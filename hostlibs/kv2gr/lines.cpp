@@ -24,47 +24,13 @@ void vGrElmFree(LiElm* e) {
   delete e;
 }
 
-void vGrElmLinkBefore(LiLine* line, LiElm* e, LiElm* before) {
-  if (!before) {
-    e->prev = line->last;
-    e->next = nullptr;
-    if (line->last)
-      line->last->next = e;
-    else
-      line->first = e;
-    line->last = e;
-  } else {
-    e->next = before;
-    e->prev = before->prev;
-    if (before->prev)
-      before->prev->next = e;
-    else
-      line->first = e;
-    before->prev = e;
-  }
-  line->count++;
-}
-
-void vGrElmUnlink(LiLine* line, LiElm* e) {
-  if (e->prev)
-    e->prev->next = e->next;
-  else
-    line->first = e->next;
-  if (e->next)
-    e->next->prev = e->prev;
-  else
-    line->last = e->prev;
-  e->prev = e->next = nullptr;
-  line->count--;
-}
-
 // Takes an element of the plain chain out and frees it with its arc middle;
 // the final type (98, or a sub-line end set on the last element) moves to the
 // new last element.
 void vGrElmRemove(LiLine* line, LiElm* e) {
   bool wasLast = e == line->last;
   int lastType = e->type;
-  vGrElmUnlink(line, e);
+  vGrChainUnlink(line, e);
   if (e->middle) vGrElmFree(e->middle);
   vGrElmFree(e);
   if (wasLast && line->last) {
@@ -81,7 +47,7 @@ LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p) {
   LiElm* e = pGrElmNew(line, p);
   if (!e) return nullptr;
   if (line->last && line->last->type == KV2GR_ELM_LAST) line->last->type = KV2GR_ELM_STRAIGHT;
-  vGrElmLinkBefore(line, e, nullptr);
+  vGrChainLinkBefore<LiLine, LiElm>(line, e, nullptr);
   e->type = KV2GR_ELM_LAST;
   return e;
 }
@@ -105,7 +71,7 @@ LiElm* LiLineAddP(LiLine* line, LiElm* before, const GeoPnt3* p) {
   if (before->owner != line || before->arcStart) return nullptr;
   LiElm* e = pGrElmNew(line, p);
   if (!e) return nullptr;
-  vGrElmLinkBefore(line, e, before);
+  vGrChainLinkBefore(line, e, before);
   e->type = KV2GR_ELM_STRAIGHT;
   return e;
 }
@@ -176,7 +142,7 @@ bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
   if (type == KV2GR_ELM_ARC3P) {
     LiElm* mid = elm->next;
     if (!mid || mid == line->last || mid->type != KV2GR_ELM_STRAIGHT) return false;
-    vGrElmUnlink(line, mid);
+    vGrChainUnlink(line, mid);
     mid->arcStart = elm;
     elm->middle = mid;
   } else if (elm->type == KV2GR_ELM_ARC3P && elm->middle) {
@@ -184,7 +150,7 @@ bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
     LiElm* mid = elm->middle;
     elm->middle = nullptr;
     mid->arcStart = nullptr;
-    vGrElmLinkBefore(line, mid, elm->next);
+    vGrChainLinkBefore(line, mid, elm->next);
   }
   elm->type = type;
   return true;
