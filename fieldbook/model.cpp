@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "fieldbook/convert.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/pointindex.h"
 #include "fieldbook/stations.h"
@@ -70,8 +71,7 @@ void vMboResetFieldBook(void) {
   if (g_pMboLines) vLiLinesDeleteLines(g_pMboLines);
   if (g_pMboPolygons) vYgPolygonsDeleteLines(g_pMboPolygons);
   if (g_pMboNets) vTrNetsDeleteNets(g_pMboNets);
-  g_mbo.sJobName[0] = '\0';
-  g_mbo.sAreaName[0] = '\0';
+  vMboClearJobArea();
 }
 
 void vMboFinishFieldBook(void) {
