@@ -21,7 +21,7 @@ set(KVX_BENCH OFF)
 add_library(kvxplatform INTERFACE)
 target_include_directories(kvxplatform INTERFACE ${CMAKE_SOURCE_DIR}/platform/include)
 target_link_libraries(kvxplatform INTERFACE
-  user32 gdi32 comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 shlwapi)
+  user32 gdi32 comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 shlwapi htmlhelp)
 
 add_library(LibXml2::LibXml2 INTERFACE IMPORTED)
 set(KVX_WITHOUT_XML ON)

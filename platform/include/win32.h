@@ -28,6 +28,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <htmlhelp.h>
 #else
 #include "win32_base.h"
 #include "win32_sync.h"
