@@ -31,7 +31,8 @@ struct Tpl {
 };
 
 // Reads the bytes of a template; end is null when the size is not known
-// (in-memory templates handed over by pointer).
+// (in-memory templates handed over by pointer; registered ones always have
+// their size, so that malformed bytes cannot make the reader run over).
 struct Reader {
   const BYTE* base;
   const BYTE* p;
@@ -100,9 +101,11 @@ const char* ClassOfOrdinal(int ordinal) {
   }
 }
 
+const size_t kUnbounded = (size_t)-1;
+
 bool ParseTemplate(const void* bytes, size_t size, Tpl* t) {
   if (!bytes) return false;
-  Reader r{(const BYTE*)bytes, (const BYTE*)bytes, size ? (const BYTE*)bytes + size : nullptr};
+  Reader r{(const BYTE*)bytes, (const BYTE*)bytes, size != kUnbounded ? (const BYTE*)bytes + size : nullptr};
   WORD version = r.Word(), signature = r.Word();
   bool ex = version == 1 && signature == 0xFFFF;
   int count;
@@ -296,6 +299,29 @@ INT_PTR RunModal(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc, LPARAM
   return result;
 }
 
+// The template's bytes read, or ERROR_INVALID_DATA.
+bool ReadTemplate(const void* bytes, size_t size, Tpl* t) {
+  if (ParseTemplate(bytes, size, t)) return true;
+  SetLastError(ERROR_INVALID_DATA);
+  return false;
+}
+
+// A registered template read, or ERROR_RESOURCE_NAME_NOT_FOUND.
+bool ReadRegistered(LPCSTR name, Tpl* t, int* id) {
+  const std::vector<BYTE>* bytes = FindTemplate(name, id);
+  if (!bytes) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return false;
+  }
+  return ReadTemplate(bytes->data(), bytes->size(), t);
+}
+
+HWND CreateModeless(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc, LPARAM param, int resourceId) {
+  HWND h = CreateFromTemplate(inst, t, parent, proc, param, resourceId, false);
+  if (h && (t.style & WS_VISIBLE)) ShowWindow(h, SW_SHOW);
+  return h;
+}
+
 }  // namespace
 
 void vKvxDialogBaseUnits(const KvxWnd* w, int* cx, int* cy) {
@@ -342,57 +368,27 @@ LRESULT lKvxDialogProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
 extern "C" {
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE inst, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
-  int id;
-  const std::vector<BYTE>* bytes = FindTemplate(templateName, &id);
   Tpl t;
-  if (!bytes) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return -1;
-  }
-  if (!ParseTemplate(bytes->data(), bytes->size(), &t)) {
-    SetLastError(ERROR_INVALID_DATA);
-    return -1;
-  }
-  return RunModal(inst, t, parent, proc, param, id);
+  int id;
+  return ReadRegistered(templateName, &t, &id) ? RunModal(inst, t, parent, proc, param, id) : -1;
 }
 
 INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE inst, LPCDLGTEMPLATEA dlgTemplate, HWND parent, DLGPROC proc,
                                        LPARAM param) {
   Tpl t;
-  if (!ParseTemplate(dlgTemplate, 0, &t)) {
-    SetLastError(ERROR_INVALID_DATA);
-    return -1;
-  }
-  return RunModal(inst, t, parent, proc, param, 0);
+  return ReadTemplate(dlgTemplate, kUnbounded, &t) ? RunModal(inst, t, parent, proc, param, 0) : -1;
 }
 
 HWND WINAPI CreateDialogParamA(HINSTANCE inst, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
-  int id;
-  const std::vector<BYTE>* bytes = FindTemplate(templateName, &id);
   Tpl t;
-  if (!bytes) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return nullptr;
-  }
-  if (!ParseTemplate(bytes->data(), bytes->size(), &t)) {
-    SetLastError(ERROR_INVALID_DATA);
-    return nullptr;
-  }
-  HWND h = CreateFromTemplate(inst, t, parent, proc, param, id, false);
-  if (h && (t.style & WS_VISIBLE)) ShowWindow(h, SW_SHOW);
-  return h;
+  int id;
+  return ReadRegistered(templateName, &t, &id) ? CreateModeless(inst, t, parent, proc, param, id) : nullptr;
 }
 
 HWND WINAPI CreateDialogIndirectParamA(HINSTANCE inst, LPCDLGTEMPLATEA dlgTemplate, HWND parent, DLGPROC proc,
                                        LPARAM param) {
   Tpl t;
-  if (!ParseTemplate(dlgTemplate, 0, &t)) {
-    SetLastError(ERROR_INVALID_DATA);
-    return nullptr;
-  }
-  HWND h = CreateFromTemplate(inst, t, parent, proc, param, 0, false);
-  if (h && (t.style & WS_VISIBLE)) ShowWindow(h, SW_SHOW);
-  return h;
+  return ReadTemplate(dlgTemplate, kUnbounded, &t) ? CreateModeless(inst, t, parent, proc, param, 0) : nullptr;
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
@@ -517,10 +513,7 @@ LONG WINAPI GetDialogBaseUnits(void) { return MAKELONG(8, 16); }
 
 BOOL kvxRegisterDialogTemplate(HINSTANCE, int id, const void* bytes, size_t size) {
   Tpl t;
-  if (!bytes || !ParseTemplate(bytes, size, &t)) {
-    SetLastError(ERROR_INVALID_DATA);
-    return FALSE;
-  }
+  if (!ReadTemplate(bytes, size, &t)) return FALSE;
   gTemplates[id].assign((const BYTE*)bytes, (const BYTE*)bytes + size);
   return TRUE;
 }

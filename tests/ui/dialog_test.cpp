@@ -153,6 +153,31 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   EXPECT_FALSE(IsWindow(h));
 }
 
+TEST_F(Dialogs, MalformedRegisteredTemplatesAreRefusedWithoutReadingPastTheirBytes) {
+  const ResControl controls[] = {
+      {"BUTTON", "OK", IDOK, WS_VISIBLE, 0, 4, 4, 40, 14},
+      {"EDIT", "text", 101, WS_VISIBLE, 0, 4, 20, 40, 12},
+  };
+  const ResDialog dialog = {7100, "Cut", WS_POPUP | WS_CAPTION, 0, 0, 0, 60, 40, "MS Sans Serif", 8, controls, 2};
+  std::vector<BYTE> full(iResBuildTemplate(&dialog, nullptr, 0));
+  iResBuildTemplate(&dialog, full.data(), full.size());
+  // Every shorter cut, each in a block of its own size (the sanitizer build
+  // sees a read past it), is refused; the whole template is taken.
+  for (size_t n = 0; n < full.size(); ++n) {
+    std::vector<BYTE> cut(full.begin(), full.begin() + (ptrdiff_t)n);
+    SetLastError(0);
+    EXPECT_FALSE(kvxRegisterDialogTemplate(nullptr, 7100, n ? cut.data() : full.data(), n)) << n << " bytes";
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  }
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(7100), nullptr, RecordingProc, 0), -1);
+  EXPECT_TRUE(kvxRegisterDialogTemplate(nullptr, 7100, full.data(), full.size()));
+
+  // A count of items beyond the bytes.
+  std::vector<BYTE> many = full;
+  many[16] = 0xFF;
+  EXPECT_FALSE(kvxRegisterDialogTemplate(nullptr, 7101, many.data(), many.size()));
+}
+
 TEST_F(Dialogs, DialogItemCallsReadAndWriteTheControls) {
   ExpectDialog(kSampleDialog, [](Dlg& d) {
     HWND h = d.Hwnd();
