@@ -400,6 +400,12 @@ HWND hDlgCreateModeless(HWND hParent, DLGPROC pfnProc, LPARAM lParam, int x, int
   return h;
 }
 
+int iDlgOpenCount(void) {
+  int n = 0;
+  for (DlgRunRecord* r = g_pDlgRuns; r; r = r->next) ++n;
+  return n;
+}
+
 void vDlgPlaceOverParent(void) { g_iDlgPlaceMode = 2; }
 
 void vDlgPlaceAt(int x, int y) {

@@ -35,6 +35,8 @@ INT_PTR iDlgRunModalStyle(HWND hParent, DLGPROC pfnProc, LPARAM lParam, DWORD dw
 INT_PTR iDlgRunModalCentred(HWND hParent, DLGPROC pfnProc, LPARAM lParam);
 // Modeless with its template at (x, y) dialog units; NULL on failure.
 HWND hDlgCreateModeless(HWND hParent, DLGPROC pfnProc, LPARAM lParam, int x, int y, DWORD dwStyle);
+// The number of run-time dialogs open (records in the chain).
+int iDlgOpenCount(void);
 // Placement of the next dialog (used once).
 void vDlgPlaceOverParent(void);
 void vDlgPlaceAt(int x, int y);

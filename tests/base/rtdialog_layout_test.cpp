@@ -149,18 +149,23 @@ TEST_F(RtLayout, ModelessDialogsStayAtTheirPointUntilDestroyed) {
 }
 
 TEST_F(RtLayout, ARunThatCannotCreateItsDialogReturnsMinusOne) {
-  // The record made for the run is freed (the leak check of the sanitizer
-  // build would see it) and the user's procedure never runs.
+  // The record made for the run leaves the chain and is freed, and the
+  // user's procedure never runs.
+  EXPECT_EQ(iDlgOpenCount(), 0);
   kvxUiFailNextDialog(ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(iDlgRunModal(nullptr, OneEditProc, 0), -1);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(g_initCalls, 0);
+  EXPECT_EQ(iDlgOpenCount(), 0);
   kvxUiFailNextDialog(ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(hDlgCreateModeless(nullptr, OneEditProc, 0, 0, 0, 0x90C80080), nullptr);
+  EXPECT_EQ(iDlgOpenCount(), 0);
   // The failed run's mouse placement is not left for the next dialog.
   HWND h = hDlgCreateModeless(nullptr, OneEditProc, 0, 20, 16, 0x90C80080);
   EXPECT_EQ(Rect(h).left, 30);
+  EXPECT_EQ(iDlgOpenCount(), 1);
   DestroyWindow(h);
+  EXPECT_EQ(iDlgOpenCount(), 0);
 }
 
 // The grid: cells in dialog units, split rows and factors.
