@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "kvxtest_ui.h"
+#include "testing/ui_driver.h"
 
 namespace kvxtest {
 namespace {
@@ -51,11 +52,13 @@ bool Matches(const Expectation& e, HWND h) {
 void OnModal(HWND h) {
   if (gExpected.empty()) {
     ADD_FAILURE() << "unexpected dialog " << Describe(h);
+    vUiNoteUnexpected("dialog " + Describe(h));
     return;
   }
   if (!Matches(gExpected.front(), h)) {
     ADD_FAILURE() << "dialog " << Describe(h) << " opened where " << Describe(gExpected.front())
                   << " was expected";
+    vUiNoteUnexpected("dialog " + Describe(h));
     return;
   }
   Expectation e = std::move(gExpected.front());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
@@ -19,6 +21,7 @@ struct Expected {
 std::mutex gLock;
 std::deque<Expected> gQueue;
 std::vector<UiBoxRecord> gLog;
+int gUnexpected = 0;  // in the running test
 
 int iAnswerBox(void*, HWND owner, const char* text, const char* caption, UINT style) {
   UiBoxRecord rec{owner, text ? text : "", caption ? caption : "", style, 0, false};
@@ -37,6 +40,7 @@ int iAnswerBox(void*, HWND owner, const char* text, const char* caption, UINT st
     rec.iAnswer = kvxTestMsgBoxDefault(style);
     ADD_FAILURE() << "Unexpected message box (style " << styleText << ", caption \"" << rec.sCaption
                   << "\"): " << rec.sText;
+    vUiNoteUnexpected("message box \"" + rec.sCaption + "\"");
   } else {
     rec.iAnswer = exp.iAnswer;
     if (exp.boHasFragment && rec.sText.find(exp.sFragment) == std::string::npos)
@@ -57,6 +61,10 @@ class UiDriverListener : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo&) override {
     vUiReset();
+    {
+      std::lock_guard<std::mutex> lock(gLock);
+      gUnexpected = 0;
+    }
     kvxTestSetMsgBoxHook(iAnswerBox, nullptr);
   }
   // Runs before the result printer's OnTestEnd, so a failure here is
@@ -97,6 +105,22 @@ std::vector<UiBoxRecord> UiBoxLog() {
 int iUiPendingBoxes() {
   std::lock_guard<std::mutex> lock(gLock);
   return (int)gQueue.size();
+}
+
+void vUiNoteUnexpected(const std::string& what) {
+  int n;
+  {
+    std::lock_guard<std::mutex> lock(gLock);
+    n = ++gUnexpected;
+  }
+  if (n < kUiUnexpectedLimit) return;
+  // The code under test keeps meeting what nobody answers: it would loop
+  // until the time-out. Failures so far are printed; end here.
+  fprintf(stderr, "UI driver: %d unexpected boxes or dialogs in one test (the last a %s): stopped\n", n,
+          what.c_str());
+  fflush(stdout);
+  fflush(stderr);
+  std::_Exit(1);
 }
 
 void vUiReset() {

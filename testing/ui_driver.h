@@ -8,7 +8,10 @@
 // A box with no queued answer fails the running test at once (its default
 // button is pressed, so nothing waits). A queued answer whose fragment does
 // not occur in the box's text, or that names a button the box does not have,
-// fails the test too. At the end of every test, answers never used fail it,
+// fails the test too. Code that meets unexpected boxes or dialogs again and
+// again (a retry loop) ends the test process with a failure after
+// kUiUnexpectedLimit of them, instead of looping until the time-out.
+// At the end of every test, answers never used fail it,
 // and the queue and the log start empty for the next test. Every test
 // executable has the driver installed; nothing needs to be set up.
 #pragma once
@@ -36,3 +39,8 @@ std::vector<UiBoxRecord> UiBoxLog();
 int iUiPendingBoxes();
 // Forgets queued answers and the log without failing anything.
 void vUiReset();
+
+// Counts one unexpected box or dialog of the running test (the dialog
+// driver calls it too); at the limit the process ends with exit code 1.
+const int kUiUnexpectedLimit = 20;
+void vUiNoteUnexpected(const std::string& what);

@@ -168,4 +168,21 @@ TEST_F(Driver, ADelayedClickArrivesDuringAWait) {
   EXPECT_EQ(g_polls, 1000);  // nothing stopped the wait
 }
 
+// Code that asks again whatever it is answered: without a test answering,
+// the driver ends the process rather than let it loop until the time-out.
+void RetryForever() {
+  while (MessageBoxA(nullptr, "ERROR! Timeout, try again", "", MB_RETRYCANCEL) != IDCANCEL) {
+  }
+}
+void ReopenForever() {
+  while (DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0) != IDOK) {
+  }
+}
+
+TEST_F(Driver, LoopsOverUnexpectedBoxesOrDialogsEndTheTestAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(RetryForever(), testing::ExitedWithCode(1), "20 unexpected boxes or dialogs");
+  EXPECT_EXIT(ReopenForever(), testing::ExitedWithCode(1), "the last a dialog \"Pr\xF8ve\"");
+}
+
 }  // namespace
