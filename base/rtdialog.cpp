@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -353,6 +354,8 @@ bool boDlgAskDoubleImpl(HWND hWnd, const char* prompt, const char* caption, doub
     while (*p == ' ' || *p == '\t') ++p;
     if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == '-')) continue;
     double v = dNumParseC(p);
+    // "-inf" and "-nan" print short but are no numbers a field can hold.
+    if (!std::isfinite(v)) continue;
     // Measured, not printed: "1e300" would print 300 digits.
     int n = iNumPrintC(nullptr, 0, "%0.*lf", decimals, v);
     if (n < 0 || n >= 21) continue;

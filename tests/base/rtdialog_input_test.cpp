@@ -178,6 +178,9 @@ TEST(AskDouble, CommaIsAPointAndOverlongNumbersAreAskedAgain) {
   EXPECT_TRUE(boDlgAskDouble("Height", &value, 2, 2.5));
   EXPECT_DOUBLE_EQ(value, 1.5);
 
+  // Infinity and not-a-number print short, but are asked again too.
+  Answer("Height", "-inf");
+  Answer("Height", "-nan");
   Answer("Height", "-.25");
   EXPECT_TRUE(boDlgAskDoubleWnd(nullptr, "Height", &value, 2, 0));
   EXPECT_DOUBLE_EQ(value, -0.25);
