@@ -62,7 +62,12 @@ void vOpenCoSysObjects(void) {
 
 }  // namespace
 
-void vMboTransferStateClear(void) { memset(&g_mboTransfer, 0, sizeof g_mboTransfer); }
+void vMboTransferStateClear(void) {
+  // Objects a transfer opened outside a field book's life (after a finish)
+  // would otherwise be forgotten open.
+  vMboCloseCoSysObjects();
+  memset(&g_mboTransfer, 0, sizeof g_mboTransfer);
+}
 
 void vMboCloseCoSysObjects(void) {
   if (g_mboTransfer.uGeoid) CoSysGeoideClose(g_mboTransfer.uGeoid);
@@ -153,4 +158,8 @@ void vMboTeardownTransfer(MboSettings* pSet) {
   if (!pSet) return;
   pSet->pFeatureTab = pCnvTabFree(pSet->pFeatureTab);
   pSet->pPointTab = pCnvTabFree(pSet->pPointTab);
+  // The dialogs copied the record into the global copy; its table
+  // references now point at freed tables. A null table converts nothing.
+  g_mboTransfer.settings.pFeatureTab = nullptr;
+  g_mboTransfer.settings.pPointTab = nullptr;
 }

@@ -33,6 +33,7 @@ struct MboTransferState {
 
 extern MboTransferState g_mboTransfer;
 
+// Closes the reference-system and geoid objects still open, then zeroes it.
 void vMboTransferStateClear(void);
 
 // Builds the context into pSet from the host record (in this order: defaults
@@ -41,7 +42,8 @@ void vMboTransferStateClear(void);
 // null record or a version other than 1096 (after the untranslated warning
 // "Bad DLL version: %d\nExpected %d").
 bool boMboSetupTransfer(MboSettings* pSet, const MboHostRec* pHost);
-// Frees the context's converter tables and clears their references.
+// Frees the context's converter tables and clears their references, in pSet
+// and in the global copy (which may hold a copy of pSet).
 void vMboTeardownTransfer(MboSettings* pSet);
 
 // Sets the raw-file path and derives the side-file path from it: the temp

@@ -9,6 +9,8 @@
 
 #include "base/cnvtable.h"
 #include "base/paths.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/lifecycle.h"
 #include "fieldbook/transfer_context.h"
 #include "kv2cosys_setup.h"
 #include "kvxlib_setup.h"
@@ -93,6 +95,28 @@ TEST_F(TransferContext, SetupGivesDefaultsTablesAndTheHostsIniPath) {
   vMboTeardownTransfer(&m_set);
   EXPECT_EQ(nullptr, m_set.pFeatureTab);
   EXPECT_EQ(nullptr, m_set.pPointTab);
+}
+
+TEST_F(TransferContext, TeardownLeavesNoTableReferenceInTheGlobalCopy) {
+  vPut("MboType", "42");
+  vPut("MboType42", "Fconv:1 Pconv:1");
+  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvTheme", "Item0", "f:\"HUS\" t:\"HOUSE\"", m_ini.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvPnt", "Item0", "f:\"A\" t:\"B\"", m_ini.c_str()));
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  g_mboTransfer.settings = m_set;  // as the transfer dialogs do
+  EXPECT_STREQ("HUS", sMboConvertFeatureCode(&g_mboTransfer.settings, "HOUSE"));
+  char sNo[16] = "A12";
+  vMboConvertPointNo(&g_mboTransfer.settings, sNo, (int)sizeof sNo);
+  EXPECT_STREQ("B12", sNo);
+  vMboTeardownTransfer(&m_set);
+  EXPECT_EQ(nullptr, g_mboTransfer.settings.pFeatureTab);
+  EXPECT_EQ(nullptr, g_mboTransfer.settings.pPointTab);
+  // A direct call after the context converts nothing rather than reading
+  // freed tables.
+  EXPECT_STREQ("HOUSE", sMboConvertFeatureCode(&g_mboTransfer.settings, "HOUSE"));
+  strcpy(sNo, "A12");
+  vMboConvertPointNo(&g_mboTransfer.settings, sNo, (int)sizeof sNo);
+  EXPECT_STREQ("A12", sNo);
 }
 
 TEST_F(TransferContext, RawPathInTheProjectFolderWithTheInstrumentExtension) {
@@ -214,9 +238,29 @@ TEST_F(TransferCoSys, WithTheVersionTheReferenceSystemAndGeoidAreOpened) {
   ASSERT_NE(0u, g_mboTransfer.uGeoid);
   EXPECT_DOUBLE_EQ(40.0, dCoSysGeoideGetDefaultHeight(g_mboTransfer.uGeoid));
   // A second context replaces (and closes) the first one's objects.
+  const uint64_t uFirstRefSys = g_mboTransfer.uRefSys, uFirstGeoid = g_mboTransfer.uGeoid;
   vMboTeardownTransfer(&m_set);
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
   EXPECT_NE(0u, g_mboTransfer.uGeoid);
+  EXPECT_NE(uFirstGeoid, g_mboTransfer.uGeoid);
+  EXPECT_STREQ("", sCoSysRefSysGetGeoideID(uFirstRefSys));
+  EXPECT_EQ(0.0, dCoSysGeoideGetDefaultHeight(uFirstGeoid));
+}
+
+TEST_F(TransferCoSys, InitClosesTheObjectsOfATransferAfterAFinish) {
+  vKvxMboInit(&m_host);
+  vKvxMboFinish();
+  // A transfer after the finish opens objects no field book will close.
+  g_mboTransfer.uCoSysVersion = m_ver;
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  vMboTeardownTransfer(&m_set);
+  const uint64_t uRefSys = g_mboTransfer.uRefSys, uGeoid = g_mboTransfer.uGeoid;
+  ASSERT_NE(0u, uGeoid);
+  vKvxMboInit(&m_host);
+  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
+  EXPECT_STREQ("", sCoSysRefSysGetGeoideID(uRefSys));
+  EXPECT_EQ(0.0, dCoSysGeoideGetDefaultHeight(uGeoid));
+  vKvxMboFinish();
 }
 
 TEST_F(TransferCoSys, NoReferenceSystemForTheDatumsGivesNone) {
