@@ -69,6 +69,11 @@ for lib in $required_imports; do
   fi
 done
 
+# Our declarations against Windows' own: constants and type sizes. Reported
+# only: a difference here is for a person to judge (some are on purpose).
+echo "== platform declarations against Windows' headers =="
+cmake/windecls.sh "$root" "$build/decls" || true
+
 # The smoke run under Wine, in a prefix of the build's own; no display.
 echo "== smoke run under Wine =="
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

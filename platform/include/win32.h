@@ -29,6 +29,9 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <htmlhelp.h>
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)  // as resource scripts define it (afxres.h)
+#endif
 #else
 #include "win32_base.h"
 #include "win32_sync.h"
