@@ -25,7 +25,7 @@ fi
 echo "== Windows cross build in $build =="
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "${KVX_JOBS:-$(nproc)}"
 bin="$build/bin"
 for dll in kvxfbio.dll KvxLib.dll kv2cosys.dll kv2gr.dll; do
   [ -f "$bin/$dll" ] || { echo "missing $bin/$dll"; exit 1; }
