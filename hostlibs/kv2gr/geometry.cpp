@@ -218,6 +218,64 @@ bool boLineCross(const GeoPnt2& p, double dp, const GeoPnt2& q, double dq, GeoPn
   return true;
 }
 
+// An element shifted sideways: its shifted ends and directions there, and
+// for an arc the centre and the shifted radius.
+struct GrOffsetSeg {
+  bool has = false, straight = false, arc = false;
+  GeoPnt2 p0{0, 0}, p1{0, 0};
+  double d0 = 0, d1 = 0;
+  GeoPnt2 c{0, 0};
+  double rr = 0;
+};
+
+// Crossings of the line through p in direction dir with a circle.
+int iLineCircle(const GeoPnt2& p, double dir, const GeoPnt2& c, double r, GeoPnt2 out[2]) {
+  double ux = std::cos(dir), uy = std::sin(dir);
+  double wx = p.x - c.x, wy = p.y - c.y;
+  double b = ux * wx + uy * wy;
+  double disc = b * b - (wx * wx + wy * wy - r * r);
+  if (disc < 0) return 0;
+  double h = std::sqrt(disc);
+  out[0] = GeoPnt2{p.x + ux * (-b - h), p.y + uy * (-b - h)};
+  out[1] = GeoPnt2{p.x + ux * (-b + h), p.y + uy * (-b + h)};
+  return 2;
+}
+
+int iCircleCircle(const GeoPnt2& c1, double r1, const GeoPnt2& c2, double r2, GeoPnt2 out[2]) {
+  double dx = c2.x - c1.x, dy = c2.y - c1.y;
+  double d = std::hypot(dx, dy);
+  if (d < kTiny || d > r1 + r2 || d < std::fabs(r1 - r2)) return 0;
+  double a = (r1 * r1 - r2 * r2 + d * d) / (2 * d);
+  double h2 = r1 * r1 - a * a;
+  double h = h2 > 0 ? std::sqrt(h2) : 0.0;
+  double bx = c1.x + a * dx / d, by = c1.y + a * dy / d;
+  out[0] = GeoPnt2{bx - h * dy / d, by + h * dx / d};
+  out[1] = GeoPnt2{bx + h * dy / d, by - h * dx / d};
+  return 2;
+}
+
+// Where the shifted elements in (ending at a vertex) and out (starting
+// there) meet: straight ones where their lines cross, arcs on their shifted
+// circles, so that arcs keep their centres; of two meeting points the one
+// nearer to the shifted vertex. False when they do not meet (or for
+// clothoids): the caller takes the point halfway.
+bool boOffsetMeet(const GrOffsetSeg& in, const GrOffsetSeg& out, GeoPnt2* x) {
+  if (in.straight && out.straight) return boLineCross(in.p1, in.d1, out.p0, out.d0, x);
+  GeoPnt2 cand[2];
+  int n = 0;
+  if (in.straight && out.arc)
+    n = iLineCircle(in.p1, in.d1, out.c, out.rr, cand);
+  else if (in.arc && out.straight)
+    n = iLineCircle(out.p0, out.d0, in.c, in.rr, cand);
+  else if (in.arc && out.arc)
+    n = iCircleCircle(in.c, in.rr, out.c, out.rr, cand);
+  if (n == 0) return false;
+  GeoPnt2 guess{(in.p1.x + out.p0.x) / 2, (in.p1.y + out.p0.y) / 2};
+  auto dist = [&guess](const GeoPnt2& q) { return std::hypot(q.x - guess.x, q.y - guess.y); };
+  *x = dist(cand[0]) <= dist(cand[1]) ? cand[0] : cand[1];
+  return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -378,12 +436,7 @@ bool boLiLineParallel(LiLine* line, double offset) {
     for (LiElm* e = line->first; e; e = e->next) elms.push_back(e);
     size_t n = elms.size();
     // Offset ends of each element: to the right of the travel direction.
-    struct Seg {
-      bool has = false, straight = false;
-      GeoPnt2 p0{0, 0}, p1{0, 0};
-      double d0 = 0, d1 = 0;
-    };
-    std::vector<Seg> segs(n);
+    std::vector<GrOffsetSeg> segs(n);
     auto shift = [offset](const GeoPnt3& p, double dir) {
       return GeoPnt2{p.x + std::sin(dir) * offset, p.y - std::cos(dir) * offset};
     };
@@ -398,6 +451,12 @@ bool boLiLineParallel(LiLine* line, double offset) {
       segs[i].d1 = d1;
       segs[i].p0 = shift(e->p, d0);
       segs[i].p1 = shift(end->p, d1);
+      GrArc arc;
+      if (boElmArc(line, e, &arc)) {
+        segs[i].arc = true;
+        segs[i].c = arc.c;
+        segs[i].rr = std::fabs(arc.r - offset);
+      }
     }
     // New radii first: a radius that would vanish or turn refuses the shift.
     for (LiElm* e : elms) {
@@ -432,14 +491,12 @@ bool boLiLineParallel(LiLine* line, double offset) {
         }
       }
       // The segment that ends at this vertex.
-      const Seg* in = inOf[i] < n && segs[inOf[i]].has ? &segs[inOf[i]] : nullptr;
-      const Seg* out = segs[i].has ? &segs[i] : nullptr;
+      const GrOffsetSeg* in = inOf[i] < n && segs[inOf[i]].has ? &segs[inOf[i]] : nullptr;
+      const GrOffsetSeg* out = segs[i].has ? &segs[i] : nullptr;
       if (in && out) {
         GeoPnt2 x;
-        if (in->straight && out->straight && boLineCross(in->p1, in->d1, out->p0, out->d0, &x))
-          np[i] = x;
-        else
-          np[i] = GeoPnt2{(in->p1.x + out->p0.x) / 2, (in->p1.y + out->p0.y) / 2};
+        if (!boOffsetMeet(*in, *out, &x)) x = GeoPnt2{(in->p1.x + out->p0.x) / 2, (in->p1.y + out->p0.y) / 2};
+        np[i] = x;
       } else if (out) {
         np[i] = out->p0;
       } else if (in) {

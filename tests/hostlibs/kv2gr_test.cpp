@@ -367,6 +367,56 @@ TEST_F(Kv2grTest, ParallelKeepsArcCentres) {
   EXPECT_FALSE(boLiLineParallel(l, 3));  // the radius would vanish
 }
 
+TEST_F(Kv2grTest, ParallelMeetsArcsOnTheirShiftedCircles) {
+  // A straight ends in a corner where a clockwise three-point arc (centre
+  // 20,0, radius 10) starts upwards. Shifted by 1 to the right the straight
+  // runs at y = -1 and the arc at radius 9 about the same centre: the corner
+  // lies where both meet.
+  LiLine* l = LiLinesCreate2dLine(lines);
+  LiElm* a = addAt(l, 0, 0);
+  LiElm* b = addAt(l, 10, 0);
+  LiElm* m = addAt(l, 20, 10);
+  LiElm* c = addAt(l, 30, 0);
+  ASSERT_TRUE(boLiElmSetType(l, b, 2));
+  ASSERT_TRUE(boLiLineParallel(l, 1));
+  GeoPnt2 p;
+  vLiElmGetP2d(l, a, &p);
+  EXPECT_NEAR(p.y, -1, 1e-12);
+  vLiElmGetP2d(l, b, &p);
+  EXPECT_NEAR(p.x, 20 - std::sqrt(80.0), 1e-9);
+  EXPECT_NEAR(p.y, -1, 1e-9);
+  vLiElmGetP2d(l, m, &p);
+  EXPECT_NEAR(p.x, 20, 1e-9);
+  EXPECT_NEAR(p.y, 9, 1e-9);
+  vLiElmGetP2d(l, c, &p);
+  EXPECT_NEAR(p.x, 29, 1e-9);
+  GeoPnt2 centre;
+  ASSERT_TRUE(boLiElmGetCenterP(l, b, &centre));
+  EXPECT_NEAR(centre.x, 20, 1e-9);
+  EXPECT_NEAR(centre.y, 0, 1e-9);
+  double r;
+  ASSERT_TRUE(boLiElmGetRadius(l, b, &r));
+  EXPECT_NEAR(r, 9, 1e-9);
+  // Two two-point arcs meeting at a corner keep both centres.
+  LiLine* k = LiLinesCreate2dLine(lines);
+  LiElm* k0 = addAt(k, 0, 0);
+  LiElm* k1 = addAt(k, 10, 0);
+  addAt(k, 10, 10);
+  ASSERT_TRUE(boLiElmSet2pArc(k, k0, 10, 0));   // clockwise, centre below
+  ASSERT_TRUE(boLiElmSet2pArc(k, k1, -10, 0));  // counter-clockwise, centre right
+  GeoPnt2 c0, c1;
+  ASSERT_TRUE(boLiElmGetCenterP(k, k0, &c0));
+  ASSERT_TRUE(boLiElmGetCenterP(k, k1, &c1));
+  ASSERT_TRUE(boLiLineParallel(k, 0.5));
+  GeoPnt2 n0, n1;
+  ASSERT_TRUE(boLiElmGetCenterP(k, k0, &n0));
+  ASSERT_TRUE(boLiElmGetCenterP(k, k1, &n1));
+  EXPECT_NEAR(n0.x, c0.x, 1e-9);
+  EXPECT_NEAR(n0.y, c0.y, 1e-9);
+  EXPECT_NEAR(n1.x, c1.x, 1e-9);
+  EXPECT_NEAR(n1.y, c1.y, 1e-9);
+}
+
 TEST_F(Kv2grTest, CopyCarriesGeometryButNotVertexData) {
   LiLine* src = LiLinesCreate3dLine(lines);
   LiElm* s0 = addAt(src, 0, 0, 1);
