@@ -69,9 +69,14 @@ std::vector<std::string> listNames(const std::string& path, const char* section)
   return names;
 }
 
+// Names compare as the ini engine compares them: blanks around b dropped,
+// ASCII case ignored.
 bool boSameName(const std::string& a, const char* b) {
-  if (a.size() != strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); i++) {
+  while (*b == ' ' || *b == '\t') b++;
+  size_t n = strlen(b);
+  while (n > 0 && (b[n - 1] == ' ' || b[n - 1] == '\t')) n--;
+  if (a.size() != n) return false;
+  for (size_t i = 0; i < n; i++) {
     char x = a[i], y = b[i];
     if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
     if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);

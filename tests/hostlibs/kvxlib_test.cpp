@@ -219,6 +219,12 @@ TEST_F(IniTest, NamesWithBlanksAroundThemMeanTheTrimmedName) {
   ASSERT_TRUE(WritePrivateProfileStringA("Sec", "Key", "3", ini.c_str()));
   EXPECT_EQ(read(), "[Sec]\r\nKey=3\r\n");
   EXPECT_EQ(get(" sec", "key  "), "3");
+  KvxInif* h = pKvxInifOpen(ini.c_str(), 0);
+  EXPECT_TRUE(boKvxInifSetSection(h, " sec "));
+  char buf[8];
+  EXPECT_TRUE(boKvxInifGetEntry(h, "Key ", buf, sizeof buf));
+  EXPECT_STREQ(buf, "3");
+  vKvxInifClose(h);
   ASSERT_TRUE(WritePrivateProfileStringA("Sec", " Key", nullptr, ini.c_str()));
   EXPECT_EQ(get("Sec", "Key", "gone"), "gone");
   // Keys the file would read as a comment or a section are refused.
