@@ -604,26 +604,20 @@ TEST_F(Kv2grTest, SubLineEndsBreakTheLength) {
 TEST_F(Kv2grTest, ShortElementsInRingsAndSubLineEnds) {
   // The closing vertex of a polygon's second ring repeats that ring's first
   // vertex, not the polygon's first one.
-  YgPolygon* y = YgPolygonsCreate2dLine(polys);
-  addAt(y, 0, 0);
-  addAt(y, 4, 0);
-  LiElm* c = addAt(y, 4, 4);
-  ASSERT_TRUE(boLiElmSetType(y, c, 97));
-  addAt(y, 10, 0);
-  addAt(y, 14, 0);
-  addAt(y, 14, 4);
-  addAt(y, 10, 0);  // repeats the ring's first
+  // Two rings: a triangle, then the given points.
+  auto twoRings = [this](std::vector<GeoPnt2> second) {
+    YgPolygon* y = YgPolygonsCreate2dLine(polys);
+    addAt(y, 0, 0);
+    addAt(y, 4, 0);
+    EXPECT_TRUE(boLiElmSetType(y, addAt(y, 4, 4), 97));
+    for (const GeoPnt2& p : second) addAt(y, p.x, p.y);
+    return y;
+  };
+  YgPolygon* y = twoRings({{10, 0}, {14, 0}, {14, 4}, {10, 0}});  // repeats the ring's first
   EXPECT_EQ(iLiLineRemoveShortElements(y, 0), 1);
   EXPECT_EQ(types(y), (std::vector<int>{0, 0, 97, 0, 0, 98}));
   // A vertex at the polygon's first point ends a ring of its own: it stays.
-  YgPolygon* z = YgPolygonsCreate2dLine(polys);
-  addAt(z, 0, 0);
-  addAt(z, 4, 0);
-  LiElm* d = addAt(z, 4, 4);
-  ASSERT_TRUE(boLiElmSetType(z, d, 97));
-  addAt(z, 10, 0);
-  addAt(z, 14, 0);
-  addAt(z, 0, 0);
+  YgPolygon* z = twoRings({{10, 0}, {14, 0}, {0, 0}});
   EXPECT_EQ(iLiLineRemoveShortElements(z, 0), 0);
   EXPECT_EQ(iLiElmGetCount(z), 6);
   // A final element marked as a sub-line's end keeps its mark when a
