@@ -43,7 +43,8 @@
 // - Clothoids: radius 0 means infinite; negative radii turn counter-clockwise.
 // - boLiLineParallel: a positive offset moves the line to the right of its
 //   direction of travel, a negative one to the left. Straight corners are
-//   mitred; arcs keep their centres with the radius adjusted.
+//   mitred; arcs keep their centres with the radius adjusted, and a corner
+//   at an arc lies where the shifted elements meet.
 // - boLiLineElmsCopy copies points, types and arc and clothoid data; the new
 //   elements' user data is zero-filled, so nothing of the source vertices'
 //   identity (the field book's point IDs) is carried. The caller sets what it
@@ -172,7 +173,9 @@ KV2GR_API double dLiLineLength(LiLine* line);
 // 0 when the corner cannot take the arc.
 KV2GR_API int iLiLineFillet(LiLine* line, LiElm* e1, LiElm* e2, double r);
 // Removes vertices whose straight element is not longer than tol (0: only
-// zero-length ones); gives the number removed.
+// zero-length ones; in a 3-D line the height difference counts), and a
+// polygon ring's closing vertex that repeats the ring's first one; gives the
+// number removed.
 KV2GR_API int iLiLineRemoveShortElements(LiLine* line, double tol);
 
 // ---- Elements (line may be a polygon) ----
