@@ -101,7 +101,17 @@ bool boMboSetRawFilePath(const char* sPath) {
   return true;
 }
 
-void vMboSetRawFileExt(const char* sExt) { vPathSetExtN(g_mboTransfer.sRawPath, sExt, MBO_PATH_SIZE); }
+bool boMboSetRawFileExt(const char* sExt) {
+  // No raw path (one was refused) must not turn into ".ext" in the current
+  // folder, and a cut extension would name another file.
+  if (!g_mboTransfer.sRawPath[0]) return false;
+  char sRaw[2 * MBO_PATH_SIZE];
+  sStrCopyN(sRaw, g_mboTransfer.sRawPath, (int)sizeof sRaw);
+  vPathSetExtN(sRaw, sExt, (int)sizeof sRaw);
+  if (strlen(sRaw) >= MBO_PATH_SIZE) return false;
+  sStrCopyN(g_mboTransfer.sRawPath, sRaw, MBO_PATH_SIZE);
+  return true;
+}
 
 bool boMboSetupTransfer(MboSettings* pSet, const MboHostRec* pHost) {
   if (!pSet) return false;

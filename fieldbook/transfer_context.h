@@ -51,8 +51,9 @@ void vMboTeardownTransfer(MboSettings* pSet);
 // name when that would be the raw file itself). False, with both paths
 // unchanged, for a null or empty path or one longer than 256 characters.
 bool boMboSetRawFilePath(const char* sPath);
-// Replaces the extension of the raw-file path only.
-void vMboSetRawFileExt(const char* sExt);
+// Replaces the extension of the raw-file path only. False, with the path
+// unchanged, when there is no raw path or the result would not fit.
+bool boMboSetRawFileExt(const char* sExt);
 
 // Closes the reference-system and geoid objects when open (vKvxMboFinish
 // and every new context).

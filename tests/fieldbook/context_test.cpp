@@ -158,6 +158,17 @@ TEST_F(TransferContext, HostTextFieldsAreReadNoFurtherThanTheirSize) {
   strcpy(m_host.sProjectPath, "D:\\p.prj");
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
   EXPECT_STREQ("D:\\AAAAAAAA.gsi", g_mboTransfer.sRawPath);
+  vMboTeardownTransfer(&m_set);
+
+  // Full project and ini fields without terminators are cut at their size:
+  // the ini field's leading separator never joins the project path.
+  memset(m_host.sProjectPath, 'p', sizeof m_host.sProjectPath);
+  memcpy(m_host.sProjectPath, "D:\\", 3);
+  memset(m_host.sIniPath, 'i', sizeof m_host.sIniPath);
+  m_host.sIniPath[0] = '\\';
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_EQ(sizeof m_host.sIniPath - 1, strlen(m_set.sIniPath));
+  EXPECT_STREQ("D:\\AAAAAAAA.raw", g_mboTransfer.sRawPath);
 }
 
 TEST_F(TransferContext, ARawPathTooLongForItsBufferIsRefusedNotCut) {
@@ -203,9 +214,25 @@ TEST_F(TransferContext, TheSideFileIsNeverTheRawFile) {
 
 TEST_F(TransferContext, ReplacingTheRawExtensionLeavesTheSidePath) {
   ASSERT_TRUE(boMboSetRawFilePath("TMP"));
-  vMboSetRawFileExt("gsi");
+  EXPECT_TRUE(boMboSetRawFileExt("gsi"));
   EXPECT_STREQ("TMP.gsi", g_mboTransfer.sRawPath);
   EXPECT_EQ(sInTemp("TMP.ADM"), g_mboTransfer.sSidePath);
+}
+
+TEST_F(TransferContext, AnExtensionIsNotGivenToAMissingOrFullRawPath) {
+  // After a refused path there is none: no ".gsi" in the current folder.
+  EXPECT_FALSE(boMboSetRawFileExt("gsi"));
+  EXPECT_STREQ("", g_mboTransfer.sRawPath);
+  // 256 characters without extension: "x.gsi" would be cut to another name.
+  std::string sFull = "D:\\" + std::string(251, 'd') + "\\x";
+  ASSERT_EQ(256u, sFull.size());
+  ASSERT_TRUE(boMboSetRawFilePath(sFull.c_str()));
+  EXPECT_FALSE(boMboSetRawFileExt("gsi"));
+  EXPECT_EQ(sFull, g_mboTransfer.sRawPath);
+  std::string sRoom = "D:\\" + std::string(247, 'd') + "\\x";  // room for ".gsi"
+  ASSERT_TRUE(boMboSetRawFilePath(sRoom.c_str()));
+  EXPECT_TRUE(boMboSetRawFileExt("gsi"));
+  EXPECT_EQ(sRoom + ".gsi", g_mboTransfer.sRawPath);
 }
 
 class TransferCoSys : public TransferContext {
