@@ -27,6 +27,14 @@ void vNumbersAtLeastOne(MboSettings* pSet) {
   if (pSet->uCoordinateNo == 0) pSet->uCoordinateNo = 1;
 }
 
+// The option-string fields at their defaults: the four instrument numbers 1,
+// everything else 0.
+void vResetOptions(MboSettings* pSet) {
+  pSet->uTheodoliteNo = pSet->uLevellerNo = pSet->uSatelliteNo = pSet->uCoordinateNo = 1;
+  pSet->uCorrCode = pSet->uFconv = pSet->uPconv = pSet->uConstRaw = pSet->uEllH = 0;
+  pSet->iEO = pSet->iNO = 0;
+}
+
 // True when the name part of a path has an extension.
 bool boHasExtension(const char* sPath) {
   const char* sName = sPath;
@@ -61,6 +69,23 @@ void vForEachItem(const char* sText, Fn fnApply) {
   }
 }
 
+// A numeric item of an option string and the field it sets (atoi).
+template <class Rec>
+struct NumberItem {
+  const char* sKey;
+  uint32_t Rec::*pField;
+};
+
+template <class Rec, size_t N>
+bool boSetNumberItem(Rec* pRec, const NumberItem<Rec> (&aItems)[N], const char* sKey, const char* sValue) {
+  for (const NumberItem<Rec>& item : aItems) {
+    if (strcmp(sKey, item.sKey) != 0) continue;
+    pRec->*item.pField = (uint32_t)iNumParseC(sValue);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void vMboSettingsDefaults(MboSettings* pSet) {
@@ -70,41 +95,21 @@ void vMboSettingsDefaults(MboSettings* pSet) {
   pSet->com.uParity = 0;
   pSet->com.uStop = 0;
   pSet->uInstrument = 0;
-  pSet->uTheodoliteNo = 1;
-  pSet->uLevellerNo = 1;
-  pSet->uSatelliteNo = 1;
-  pSet->uCoordinateNo = 1;
-  pSet->uCorrCode = 0;
-  pSet->uFconv = 0;
-  pSet->uPconv = 0;
-  pSet->uConstRaw = 0;
-  pSet->uEllH = 0;
-  pSet->iEO = 0;
-  pSet->iNO = 0;
+  vResetOptions(pSet);
 }
 
 void vMboSettingsApplyOptions(MboSettings* pSet, const char* sText) {
+  static const NumberItem<MboSettings> s_aItems[] = {
+      {"convinstrno", &MboSettings::uTheodoliteNo}, {"levinstrno", &MboSettings::uLevellerNo},
+      {"satinstrno", &MboSettings::uSatelliteNo},   {"coordinstrno", &MboSettings::uCoordinateNo},
+      {"corrcode", &MboSettings::uCorrCode},        {"Fconv", &MboSettings::uFconv},
+      {"Pconv", &MboSettings::uPconv},              {"constraw", &MboSettings::uConstRaw},
+  };
   vForEachItem(sText, [pSet](const char* sKey, const char* sValue) {
     if (strcmp(sKey, "instrno") == 0) {
       uint32_t u = (uint32_t)iNumParseC(sValue);
       pSet->uTheodoliteNo = pSet->uLevellerNo = pSet->uSatelliteNo = pSet->uCoordinateNo = u;
-    } else if (strcmp(sKey, "convinstrno") == 0)
-      pSet->uTheodoliteNo = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "levinstrno") == 0)
-      pSet->uLevellerNo = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "satinstrno") == 0)
-      pSet->uSatelliteNo = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "coordinstrno") == 0)
-      pSet->uCoordinateNo = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "corrcode") == 0)
-      pSet->uCorrCode = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "Fconv") == 0)
-      pSet->uFconv = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "Pconv") == 0)
-      pSet->uPconv = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "constraw") == 0)
-      pSet->uConstRaw = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "EO") == 0)
+    } else if (strcmp(sKey, "EO") == 0)
       pSet->iEO = iNumParseC(sValue);
     else if (strcmp(sKey, "NO") == 0)
       pSet->iNO = iNumParseC(sValue);
@@ -112,22 +117,17 @@ void vMboSettingsApplyOptions(MboSettings* pSet, const char* sText) {
       pSet->uEllH = lNumParseC(sValue) != 0 ? 1 : 0;
     else if (strcmp(sKey, "file") == 0)
       sStrCopyN(g_mboTransfer.sRawFileName, sValue, MBO_PATH_SIZE);
+    else
+      boSetNumberItem(pSet, s_aItems, sKey, sValue);
   });
 }
 
 void vMboSettingsApplySerial(ComPortSettings* pCom, const char* sText) {
-  vForEachItem(sText, [pCom](const char* sKey, const char* sValue) {
-    if (strcmp(sKey, "port") == 0)
-      pCom->uPort = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "baud") == 0)
-      pCom->uBaud = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "bits") == 0)
-      pCom->uBits = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "parity") == 0)
-      pCom->uParity = (uint32_t)iNumParseC(sValue);
-    else if (strcmp(sKey, "sbit") == 0)
-      pCom->uStop = (uint32_t)iNumParseC(sValue);
-  });
+  static const NumberItem<ComPortSettings> s_aItems[] = {
+      {"port", &ComPortSettings::uPort},     {"baud", &ComPortSettings::uBaud}, {"bits", &ComPortSettings::uBits},
+      {"parity", &ComPortSettings::uParity}, {"sbit", &ComPortSettings::uStop},
+  };
+  vForEachItem(sText, [pCom](const char* sKey, const char* sValue) { boSetNumberItem(pCom, s_aItems, sKey, sValue); });
 }
 
 void vMboSettingsFormatOptions(const MboSettings* pSet, char* sBuf, int iSize) {
@@ -164,9 +164,7 @@ void vMboSettingsLoad(MboSettings* pSet, bool boReadInstrument) {
   }
   const int iInstrument = (int)pSet->uInstrument;
   if (iInstrument != 0) {
-    pSet->uTheodoliteNo = pSet->uLevellerNo = pSet->uSatelliteNo = pSet->uCoordinateNo = 1;
-    pSet->uCorrCode = pSet->uFconv = pSet->uPconv = pSet->uConstRaw = pSet->uEllH = 0;
-    pSet->iEO = pSet->iNO = 0;
+    vResetOptions(pSet);
     sStrPrintN(g_mboTransfer.sRawFileName, MBO_PATH_SIZE, "*.%s", sMboRawFileExtension(iInstrument));
     KvxInif* pIni = pKvxInifOpen(sIni, 0);
     if (pIni) {
