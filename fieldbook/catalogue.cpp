@@ -21,8 +21,6 @@ const char* sCatalogueText(int n) { return sDlgLoadString(IDS_MBO_INSTRUMENT_BAS
 
 bool boIsDigit(char c) { return c >= '0' && c <= '9'; }
 
-void vCopyN(char* sDst, const char* sSrc, int iSize) { sStrCopyN(sDst, sSrc, iSize); }
-
 // Adapters that bind the table's fixed arguments.
 
 // Geodat 11 and 12 work on the file mode chosen in the Geodat IO dialog;
@@ -61,6 +59,78 @@ bool boLxmlReadHeXml(uint32_t hRaw, uint32_t hSide) {
 bool boJxlReadEntry(const char* sPath, uint32_t) { return boJxlReadFile(sPath); }
 bool boMaxmlReadEntry(const char* sPath, uint32_t) { return iMaxmlReadFile(sPath) != 0; }
 
+// The roles and default extension of every instrument, in catalogue order.
+struct InstrumentRoles {
+  int iNumber;
+  MboRawWriterFn pfnRawWriter;
+  MboXmlWriterFn pfnXmlWriter;
+  MboReceiverFn pfnReceiver;
+  MboRawReaderFn pfnRawReader;
+  MboFileReaderFn pfnFileReader;
+  MboSenderFn pfnSender;
+  const char* sExt;
+};
+
+// number, raw writer, XML writer, receiver, raw reader, reader by path,
+// sender, extension
+const InstrumentRoles g_aRoles[] = {
+    {11, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
+    {12, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
+    {13, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
+    {14, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
+    {15, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
+    {16, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
+    {10, boGeodatWriteRaw, nullptr, nullptr, boGeodatReadRaw, nullptr, nullptr, "are"},
+    {22, boRec500WriteRaw, nullptr, boRec500Receive, boRec500ReadRaw, nullptr, boRec500Send, "raw"},
+    {92, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
+    {95, boGsiWriteRaw, nullptr, nullptr, boGsiReadRaw, nullptr, nullptr, "gsi"},
+    {94, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
+    {93, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
+    {96, boGsiWriteRaw, nullptr, boGsiTpsReceive, boGsiReadRaw, nullptr, boGsiTpsSend, "raw"},
+    {62, nullptr, nullptr, boSdrReceive, nullptr, nullptr, boSdrSend, "raw"},
+    {63, boSdr33WriteRaw, nullptr, boSdrReceive, boSdr33ReadRaw, nullptr, boSdrSend, "raw"},
+    {72, boTopconFcWriteRaw, nullptr, boTopconFcReceive, boTopconFcReadRaw, nullptr, boTopconFcSend, "raw"},
+    {73, boGts800WriteRaw, nullptr, boGts800Receive, boGts800ReadRaw, nullptr, boGts800Send, "raw"},
+    {21, boPsionWriteRaw, nullptr, boPsionReceive, boPsionReadRaw, nullptr, boPsionSend, "raw"},
+    {42, boKernWriteRaw, nullptr, boKernReceive, boKernReadRaw, nullptr, boKernSend, "raw"},
+    {67, boNikonWriteRaw, nullptr, boNikonReceive, boNikonReadRaw, nullptr, boNikonSend, "raw"},
+    {80, nullptr, nullptr, boGsiReceive, boGsiReadRaw, nullptr, nullptr, "raw"},
+    {81, nullptr, nullptr, boRec500Receive, boMboReadDiNi10, nullptr, nullptr, "raw"},
+    {82, nullptr, nullptr, boDl101Receive, boDl101ReadRaw, nullptr, nullptr, "raw"},
+    {98, boKofWriteRawEntry, nullptr, nullptr, boKofReadRaw, nullptr, boKofSend, "kof"},
+    {99, nullptr, nullptr, nullptr, boPumatecReadRaw, nullptr, nullptr, "ptc"},
+    {24, boM5WriteRaw, nullptr, nullptr, boM5ReadRaw, nullptr, nullptr, "raw"},
+    {64, boDc77WriteRaw, nullptr, boSdrReceive, boTrimbleDcReadRaw, nullptr, boSdrSend, "raw"},
+    {65, boDc10WriteRaw, nullptr, boSdrReceive, boTrimbleDcReadRaw, nullptr, boSdrSend, "raw"},
+    {25, nullptr, boLxmlWritePlain, nullptr, boLxmlReadPlain, nullptr, nullptr, "xml"},
+    {97, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "raw"},
+    {50, nullptr, nullptr, nullptr, boGpsLeicaAsciiReadRaw, nullptr, nullptr, "asc"},
+    {51, nullptr, nullptr, nullptr, boGpsTrimbleTgoReadRaw, nullptr, nullptr, "asc"},
+    {52, nullptr, nullptr, nullptr, boGpsAshtechReadRaw, nullptr, nullptr, "*"},
+    {53, nullptr, nullptr, nullptr, boGpsGeolabReadRaw, nullptr, nullptr, "*"},
+    {54, nullptr, nullptr, nullptr, boGpsBluebookReadRaw, nullptr, nullptr, "G"},
+    {55, nullptr, nullptr, nullptr, boGpsMagellanReadRaw, nullptr, nullptr, "*"},
+    {56, nullptr, nullptr, nullptr, boGpsTrimbleBinReadRaw, nullptr, nullptr, "ss?"},
+    {27, nullptr, nullptr, nullptr, boLxmlReadHeXml, nullptr, nullptr, "xcf"},
+    {31, nullptr, nullptr, nullptr, boLxmlReadLeica, nullptr, nullptr, "xcf"},
+    {26, nullptr, boLxmlWriteLeica, nullptr, boLxmlReadLeica, nullptr, nullptr, "xml"},
+    {28, nullptr, boLxmlWriteTrimble, nullptr, nullptr, nullptr, nullptr, "xml"},
+    {29, nullptr, boLxmlWriteHeXml, nullptr, boLxmlReadHeXml, nullptr, nullptr, "xml"},
+    {30, nullptr, boJxlWriteEntry, nullptr, nullptr, boJxlReadEntry, nullptr, "jxl"},
+    {100, nullptr, nullptr, nullptr, boVmlReadRaw, nullptr, nullptr, "vml"},
+    {74, nullptr, nullptr, nullptr, nullptr, boMaxmlReadEntry, nullptr, "mxl"},
+    {101, nullptr, nullptr, nullptr, nullptr, boSbgReadFile, nullptr, "plm"},
+};
+
+// The entry of a number; one without roles and with "raw" for numbers not in
+// the catalogue.
+const InstrumentRoles& Roles(int iInstrument) {
+  static const InstrumentRoles s_none = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "raw"};
+  for (const InstrumentRoles& r : g_aRoles)
+    if (r.iNumber == iInstrument) return r;
+  return s_none;
+}
+
 }  // namespace
 
 bool boMboRoleUnavailable(int iRole) {
@@ -76,229 +146,12 @@ bool boMboRoleUnavailable(int iRole) {
   return false;
 }
 
-MboRawWriterFn pMboGetRawWriter(int iInstrument) {
-  switch (iInstrument) {
-    case 11:
-    case 12:
-    case 13:
-    case 16:
-    case 10:
-      return boGeodatWriteRaw;
-    case 22:
-      return boRec500WriteRaw;
-    case 92:
-    case 95:
-    case 94:
-    case 93:
-    case 96:
-      return boGsiWriteRaw;
-    case 63:
-      return boSdr33WriteRaw;
-    case 72:
-      return boTopconFcWriteRaw;
-    case 73:
-      return boGts800WriteRaw;
-    case 21:
-      return boPsionWriteRaw;
-    case 42:
-      return boKernWriteRaw;
-    case 67:
-      return boNikonWriteRaw;
-    case 98:
-      return boKofWriteRawEntry;
-    case 24:
-      return boM5WriteRaw;
-    case 64:
-      return boDc77WriteRaw;
-    case 65:
-      return boDc10WriteRaw;
-    default:
-      return nullptr;
-  }
-}
-
-MboXmlWriterFn pMboGetXmlWriter(int iInstrument) {
-  switch (iInstrument) {
-    case 25:
-      return boLxmlWritePlain;
-    case 26:
-      return boLxmlWriteLeica;
-    case 28:
-      return boLxmlWriteTrimble;
-    case 29:
-      return boLxmlWriteHeXml;
-    case 30:
-      return boJxlWriteEntry;
-    default:
-      return nullptr;
-  }
-}
-
-MboReceiverFn pMboGetReceiver(int iInstrument) {
-  switch (iInstrument) {
-    case 11:
-    case 12:
-      return boGeodatReceiveMode;
-    case 13:
-    case 14:
-    case 15:
-    case 16:
-      return boGeodatReceivePlain;
-    case 22:
-    case 81:
-      return boRec500Receive;
-    case 92:
-    case 94:
-    case 93:
-    case 80:
-      return boGsiReceive;
-    case 96:
-      return boGsiTpsReceive;
-    case 62:
-    case 63:
-    case 64:
-    case 65:
-      return boSdrReceive;
-    case 72:
-      return boTopconFcReceive;
-    case 73:
-      return boGts800Receive;
-    case 21:
-      return boPsionReceive;
-    case 42:
-      return boKernReceive;
-    case 67:
-      return boNikonReceive;
-    case 82:
-      return boDl101Receive;
-    default:
-      return nullptr;
-  }
-}
-
-MboRawReaderFn pMboGetRawReader(int iInstrument) {
-  switch (iInstrument) {
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-    case 16:
-    case 10:
-      return boGeodatReadRaw;
-    case 22:
-      return boRec500ReadRaw;
-    case 92:
-    case 95:
-    case 94:
-    case 93:
-    case 96:
-    case 80:
-      return boGsiReadRaw;
-    case 63:
-      return boSdr33ReadRaw;
-    case 72:
-      return boTopconFcReadRaw;
-    case 73:
-      return boGts800ReadRaw;
-    case 21:
-      return boPsionReadRaw;
-    case 42:
-      return boKernReadRaw;
-    case 67:
-      return boNikonReadRaw;
-    case 81:
-      return boMboReadDiNi10;
-    case 82:
-      return boDl101ReadRaw;
-    case 98:
-      return boKofReadRaw;
-    case 99:
-      return boPumatecReadRaw;
-    case 24:
-      return boM5ReadRaw;
-    case 64:
-    case 65:
-      return boTrimbleDcReadRaw;
-    case 25:
-      return boLxmlReadPlain;
-    case 50:
-      return boGpsLeicaAsciiReadRaw;
-    case 51:
-      return boGpsTrimbleTgoReadRaw;
-    case 52:
-      return boGpsAshtechReadRaw;
-    case 53:
-      return boGpsGeolabReadRaw;
-    case 54:
-      return boGpsBluebookReadRaw;
-    case 55:
-      return boGpsMagellanReadRaw;
-    case 56:
-      return boGpsTrimbleBinReadRaw;
-    case 27:
-    case 29:
-      return boLxmlReadHeXml;
-    case 31:
-    case 26:
-      return boLxmlReadLeica;
-    case 100:
-      return boVmlReadRaw;
-    default:
-      return nullptr;
-  }
-}
-
-MboFileReaderFn pMboGetFileReader(int iInstrument) {
-  switch (iInstrument) {
-    case 30:
-      return boJxlReadEntry;
-    case 74:
-      return boMaxmlReadEntry;
-    case 101:
-      return boSbgReadFile;
-    default:
-      return nullptr;
-  }
-}
-
-MboSenderFn pMboGetSender(int iInstrument) {
-  switch (iInstrument) {
-    case 11:
-    case 12:
-      return boGeodatSendMode;
-    case 13:
-    case 16:
-      return boGeodatSendPlain;
-    case 22:
-      return boRec500Send;
-    case 92:
-    case 94:
-    case 93:
-      return boGsiSend;
-    case 96:
-      return boGsiTpsSend;
-    case 62:
-    case 63:
-    case 64:
-    case 65:
-      return boSdrSend;
-    case 72:
-      return boTopconFcSend;
-    case 73:
-      return boGts800Send;
-    case 21:
-      return boPsionSend;
-    case 42:
-      return boKernSend;
-    case 67:
-      return boNikonSend;
-    case 98:
-      return boKofSend;
-    default:
-      return nullptr;
-  }
-}
+MboRawWriterFn pMboGetRawWriter(int iInstrument) { return Roles(iInstrument).pfnRawWriter; }
+MboXmlWriterFn pMboGetXmlWriter(int iInstrument) { return Roles(iInstrument).pfnXmlWriter; }
+MboReceiverFn pMboGetReceiver(int iInstrument) { return Roles(iInstrument).pfnReceiver; }
+MboRawReaderFn pMboGetRawReader(int iInstrument) { return Roles(iInstrument).pfnRawReader; }
+MboFileReaderFn pMboGetFileReader(int iInstrument) { return Roles(iInstrument).pfnFileReader; }
+MboSenderFn pMboGetSender(int iInstrument) { return Roles(iInstrument).pfnSender; }
 
 bool boMboCanWrite(int iInstrument) { return pMboGetRawWriter(iInstrument) || pMboGetXmlWriter(iInstrument); }
 bool boMboCanRead(int iInstrument) { return pMboGetRawReader(iInstrument) || pMboGetFileReader(iInstrument); }
@@ -312,47 +165,7 @@ bool boMboIsGeodatInstrument(void) {
 
 bool boMboNeedsVertexIds(int iInstrument) { return iInstrument == 29; }
 
-const char* sMboRawFileExtension(int iInstrument) {
-  switch (iInstrument) {
-    case 10:
-      return "are";
-    case 95:
-      return "gsi";
-    case 98:
-      return "kof";
-    case 99:
-      return "ptc";
-    case 25:
-    case 26:
-    case 28:
-    case 29:
-      return "xml";
-    case 50:
-    case 51:
-      return "asc";
-    case 52:
-    case 53:
-    case 55:
-      return "*";
-    case 54:
-      return "G";
-    case 56:
-      return "ss?";
-    case 27:
-    case 31:
-      return "xcf";
-    case 30:
-      return "jxl";
-    case 100:
-      return "vml";
-    case 74:
-      return "mxl";
-    case 101:
-      return "plm";
-    default:
-      return "raw";
-  }
-}
+const char* sMboRawFileExtension(int iInstrument) { return Roles(iInstrument).sExt; }
 
 bool boMboGetInstrument(int iIndex, MboInstrument* pEntry) {
   if (iIndex < 0) return false;
@@ -364,7 +177,7 @@ bool boMboGetInstrument(int iIndex, MboInstrument* pEntry) {
   if (pEntry) {
     pEntry->iNumber = iNumParseC(sText);
     // The name starts at index 3 whatever the number's length.
-    vCopyN(pEntry->sName, strlen(sText) > 3 ? sText + 3 : "", (int)sizeof pEntry->sName);
+    sStrCopyN(pEntry->sName, strlen(sText) > 3 ? sText + 3 : "", (int)sizeof pEntry->sName);
   }
   return true;
 }
@@ -395,7 +208,7 @@ void vMboInstrumentName(int iInstrument, char* sBuf, int iSize) {
   MboInstrument entry;
   for (int i = 0; boMboGetInstrument(i, &entry); i++) {
     if (entry.iNumber == iInstrument) {
-      vCopyN(sBuf, entry.sName, iSize);
+      sStrCopyN(sBuf, entry.sName, iSize);
       return;
     }
   }
