@@ -379,6 +379,36 @@ std::string sItemText(HWND hDlg, int id, UINT lenMsg, UINT textMsg, int index, b
   return buf.data();
 }
 
+// The shared halves of the combo and list wrappers (CB_ERR and LB_ERR are
+// both -1).
+int iItemCount(HWND hDlg, int id, UINT countMsg) {
+  LRESULT n = SendDlgItemMessageA(hDlg, id, countMsg, 0, 0);
+  return n < 0 ? 0 : (int)n;
+}
+
+int iItemCurSel(HWND hDlg, int id, UINT curSelMsg) {
+  LRESULT i = SendDlgItemMessageA(hDlg, id, curSelMsg, 0, 0);
+  return GetDlgItem(hDlg, id) && i >= 0 ? (int)i : -1;
+}
+
+// The first entry that begins with the text, ignoring case, from the start.
+bool boItemSelect(HWND hDlg, int id, UINT selectMsg, const char* text) {
+  return GetDlgItem(hDlg, id) &&
+         SendDlgItemMessageA(hDlg, id, selectMsg, (WPARAM)-1, (LPARAM)sStrNotNull(text)) != CB_ERR;
+}
+
+bool boItemSelectOrAdd(HWND hDlg, int id, UINT selectMsg, UINT addMsg, const char* text) {
+  if (boItemSelect(hDlg, id, selectMsg, text)) return true;
+  SendDlgItemMessageA(hDlg, id, addMsg, 0, (LPARAM)sStrNotNull(text));
+  return boItemSelect(hDlg, id, selectMsg, text);
+}
+
+void vItemGetText(HWND hDlg, int id, UINT lenMsg, UINT textMsg, int index, char* buf, int size) {
+  bool ok;
+  std::string s = sItemText(hDlg, id, lenMsg, textMsg, index, &ok);
+  if (buf && size > 0) sStrCopyN(buf, s.c_str(), size);
+}
+
 }  // namespace
 
 // ---- Running dialogs ----
@@ -653,29 +683,19 @@ void vDlgRedraw(HWND hDlg, int iId) { InvalidateRect(GetDlgItem(hDlg, iId), null
 
 // ---- Combo and list boxes ----
 
-int iDlgComboCount(HWND hDlg, int iId) {
-  LRESULT n = SendDlgItemMessageA(hDlg, iId, CB_GETCOUNT, 0, 0);
-  return n < 0 ? 0 : (int)n;
-}
-
-int iDlgComboCurSel(HWND hDlg, int iId) {
-  LRESULT i = SendDlgItemMessageA(hDlg, iId, CB_GETCURSEL, 0, 0);
-  return GetDlgItem(hDlg, iId) && i >= 0 ? (int)i : -1;
-}
+int iDlgComboCount(HWND hDlg, int iId) { return iItemCount(hDlg, iId, CB_GETCOUNT); }
+int iDlgComboCurSel(HWND hDlg, int iId) { return iItemCurSel(hDlg, iId, CB_GETCURSEL); }
 
 bool boDlgComboSetCurSel(HWND hDlg, int iId, int iIndex) {
   return GetDlgItem(hDlg, iId) && SendDlgItemMessageA(hDlg, iId, CB_SETCURSEL, (WPARAM)iIndex, 0) != CB_ERR;
 }
 
 bool boDlgComboSelect(HWND hDlg, int iId, const char* pszText) {
-  return GetDlgItem(hDlg, iId) &&
-         SendDlgItemMessageA(hDlg, iId, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)sStrNotNull(pszText)) != CB_ERR;
+  return boItemSelect(hDlg, iId, CB_SELECTSTRING, pszText);
 }
 
 bool boDlgComboSelectOrAdd(HWND hDlg, int iId, const char* pszText) {
-  if (boDlgComboSelect(hDlg, iId, pszText)) return true;
-  vDlgComboAdd(hDlg, iId, pszText);
-  return boDlgComboSelect(hDlg, iId, pszText);
+  return boItemSelectOrAdd(hDlg, iId, CB_SELECTSTRING, CB_ADDSTRING, pszText);
 }
 
 void vDlgComboAdd(HWND hDlg, int iId, const char* pszText) {
@@ -689,9 +709,7 @@ void vDlgComboDelete(HWND hDlg, int iId, int iIndex) {
 }
 
 void vDlgComboGetText(HWND hDlg, int iId, int iIndex, char* pszBuf, int iSize) {
-  bool ok;
-  std::string s = sItemText(hDlg, iId, CB_GETLBTEXTLEN, CB_GETLBTEXT, iIndex, &ok);
-  if (pszBuf && iSize > 0) sStrCopyN(pszBuf, s.c_str(), iSize);
+  vItemGetText(hDlg, iId, CB_GETLBTEXTLEN, CB_GETLBTEXT, iIndex, pszBuf, iSize);
 }
 
 void vDlgComboFitDropWidth(HWND hDlg, int iId) {
@@ -713,15 +731,8 @@ void vDlgComboFitDropWidth(HWND hDlg, int iId) {
   if (want > (int)SendMessageA(combo, CB_GETDROPPEDWIDTH, 0, 0)) SendMessageA(combo, CB_SETDROPPEDWIDTH, want, 0);
 }
 
-int iDlgListCount(HWND hDlg, int iId) {
-  LRESULT n = SendDlgItemMessageA(hDlg, iId, LB_GETCOUNT, 0, 0);
-  return n < 0 ? 0 : (int)n;
-}
-
-int iDlgListCurSel(HWND hDlg, int iId) {
-  LRESULT i = SendDlgItemMessageA(hDlg, iId, LB_GETCURSEL, 0, 0);
-  return GetDlgItem(hDlg, iId) && i >= 0 ? (int)i : -1;
-}
+int iDlgListCount(HWND hDlg, int iId) { return iItemCount(hDlg, iId, LB_GETCOUNT); }
+int iDlgListCurSel(HWND hDlg, int iId) { return iItemCurSel(hDlg, iId, LB_GETCURSEL); }
 
 int iDlgListSelCount(HWND hDlg, int iId) {
   if (!GetDlgItem(hDlg, iId)) return -1;
@@ -737,14 +748,11 @@ int iDlgListIsSel(HWND hDlg, int iId, int iIndex) {
 }
 
 bool boDlgListSelect(HWND hDlg, int iId, const char* pszText) {
-  return GetDlgItem(hDlg, iId) &&
-         SendDlgItemMessageA(hDlg, iId, LB_SELECTSTRING, (WPARAM)-1, (LPARAM)sStrNotNull(pszText)) != LB_ERR;
+  return boItemSelect(hDlg, iId, LB_SELECTSTRING, pszText);
 }
 
 bool boDlgListSelectOrAdd(HWND hDlg, int iId, const char* pszText) {
-  if (boDlgListSelect(hDlg, iId, pszText)) return true;
-  vDlgListAdd(hDlg, iId, pszText);
-  return boDlgListSelect(hDlg, iId, pszText);
+  return boItemSelectOrAdd(hDlg, iId, LB_SELECTSTRING, LB_ADDSTRING, pszText);
 }
 
 bool boDlgListReplace(HWND hDlg, int iId, int iIndex, const char* pszText) {
@@ -768,9 +776,7 @@ void vDlgListSetCurSel(HWND hDlg, int iId, int iIndex) {
 }
 
 void vDlgListGetText(HWND hDlg, int iId, int iIndex, char* pszBuf, int iSize) {
-  bool ok;
-  std::string s = sItemText(hDlg, iId, LB_GETTEXTLEN, LB_GETTEXT, iIndex, &ok);
-  if (pszBuf && iSize > 0) sStrCopyN(pszBuf, s.c_str(), iSize);
+  vItemGetText(hDlg, iId, LB_GETTEXTLEN, LB_GETTEXT, iIndex, pszBuf, iSize);
 }
 
 // ---- String resources and help ----

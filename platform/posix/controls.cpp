@@ -87,6 +87,46 @@ int DeleteItem(KvxWnd* w, WPARAM index) {
   return (int)w->items.size();
 }
 
+// The messages combo boxes and list boxes share, each under its own name.
+struct ItemMessages {
+  UINT add, insert, remove, count, getText, getTextLen, find, findExact, setData, getData;
+  DWORD sortStyle;
+  LRESULT err;
+};
+const ItemMessages kComboMessages = {CB_ADDSTRING,   CB_INSERTSTRING, CB_DELETESTRING, CB_GETCOUNT,
+                                     CB_GETLBTEXT,   CB_GETLBTEXTLEN, CB_FINDSTRING,   CB_FINDSTRINGEXACT,
+                                     CB_SETITEMDATA, CB_GETITEMDATA,  CBS_SORT,        CB_ERR};
+const ItemMessages kListMessages = {LB_ADDSTRING,   LB_INSERTSTRING, LB_DELETESTRING, LB_GETCOUNT,
+                                    LB_GETTEXT,     LB_GETTEXTLEN,   LB_FINDSTRING,   LB_FINDSTRINGEXACT,
+                                    LB_SETITEMDATA, LB_GETITEMDATA,  LBS_SORT,        LB_ERR};
+
+// Answers one of the shared messages; false for the others.
+bool ItemMessage(KvxWnd* w, const ItemMessages& m, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (msg == m.add) {
+    *result = InsertItem(w, -1, Str(lParam), (w->style & m.sortStyle) != 0);
+  } else if (msg == m.insert) {
+    *result = InsertItem(w, (int)(INT_PTR)wParam, Str(lParam), false);
+  } else if (msg == m.remove) {
+    *result = DeleteItem(w, wParam);
+  } else if (msg == m.count) {
+    *result = (LRESULT)w->items.size();
+  } else if (msg == m.getText) {
+    *result = Valid(w, wParam) ? CopyOut(w->items[wParam].text, lParam) : m.err;
+  } else if (msg == m.getTextLen) {
+    *result = Valid(w, wParam) ? (LRESULT)w->items[wParam].text.size() : m.err;
+  } else if (msg == m.find || msg == m.findExact) {
+    *result = FindItem(w, wParam, Str(lParam), msg == m.findExact);
+  } else if (msg == m.setData) {
+    if (Valid(w, wParam)) w->items[wParam].data = lParam;
+    *result = Valid(w, wParam) ? TRUE : m.err;
+  } else if (msg == m.getData) {
+    *result = Valid(w, wParam) ? w->items[wParam].data : m.err;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 DWORD ButtonType(const KvxWnd* w) { return w->style & BS_TYPEMASK; }
 
 bool IsCheckable(const KvxWnd* w) {
@@ -213,6 +253,8 @@ void ComboShowSelection(KvxWnd* w) {
 }
 
 LRESULT ComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT shared;
+  if (ItemMessage(w, kComboMessages, msg, wParam, lParam, &shared)) return shared;
   switch (msg) {
     case WM_SETTEXT:
       if (IsDropList(w)) {
@@ -229,19 +271,11 @@ LRESULT ComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (msg == WM_GETTEXTLENGTH) return (LRESULT)s.size();
       return CopyBounded(s, (char*)lParam, (int)std::min<WPARAM>(wParam, 0x7FFFFFFF));
     }
-    case CB_ADDSTRING:
-      return InsertItem(w, -1, Str(lParam), (w->style & CBS_SORT) != 0);
-    case CB_INSERTSTRING:
-      return InsertItem(w, (int)(INT_PTR)wParam, Str(lParam), false);
-    case CB_DELETESTRING:
-      return DeleteItem(w, wParam);
     case CB_RESETCONTENT:
       w->items.clear();
       w->cur = -1;
       w->text.clear();
       return CB_OKAY;
-    case CB_GETCOUNT:
-      return (LRESULT)w->items.size();
     case CB_GETCURSEL:
       return w->cur;
     case CB_SETCURSEL:
@@ -253,13 +287,6 @@ LRESULT ComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       w->cur = (int)wParam;
       ComboShowSelection(w);
       return w->cur;
-    case CB_GETLBTEXT:
-      return Valid(w, wParam) ? CopyOut(w->items[wParam].text, lParam) : CB_ERR;
-    case CB_GETLBTEXTLEN:
-      return Valid(w, wParam) ? (LRESULT)w->items[wParam].text.size() : CB_ERR;
-    case CB_FINDSTRING:
-    case CB_FINDSTRINGEXACT:
-      return FindItem(w, wParam, Str(lParam), msg == CB_FINDSTRINGEXACT);
     case CB_SELECTSTRING: {
       int i = FindItem(w, wParam, Str(lParam), false);
       if (i < 0) return CB_ERR;
@@ -267,12 +294,6 @@ LRESULT ComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       ComboShowSelection(w);
       return i;
     }
-    case CB_SETITEMDATA:
-      if (!Valid(w, wParam)) return CB_ERR;
-      w->items[wParam].data = lParam;
-      return TRUE;
-    case CB_GETITEMDATA:
-      return Valid(w, wParam) ? w->items[wParam].data : CB_ERR;
     case CB_SHOWDROPDOWN:
       w->dropped = wParam != 0;
       return TRUE;
@@ -297,26 +318,13 @@ LRESULT ComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
 bool IsMultiSel(const KvxWnd* w) { return (w->style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
 
 LRESULT ListProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT shared;
+  if (ItemMessage(w, kListMessages, msg, wParam, lParam, &shared)) return shared;
   switch (msg) {
-    case LB_ADDSTRING:
-      return InsertItem(w, -1, Str(lParam), (w->style & LBS_SORT) != 0);
-    case LB_INSERTSTRING:
-      return InsertItem(w, (int)(INT_PTR)wParam, Str(lParam), false);
-    case LB_DELETESTRING:
-      return DeleteItem(w, wParam);
     case LB_RESETCONTENT:
       w->items.clear();
       w->cur = -1;
       return 0;
-    case LB_GETCOUNT:
-      return (LRESULT)w->items.size();
-    case LB_GETTEXT:
-      return Valid(w, wParam) ? CopyOut(w->items[wParam].text, lParam) : LB_ERR;
-    case LB_GETTEXTLEN:
-      return Valid(w, wParam) ? (LRESULT)w->items[wParam].text.size() : LB_ERR;
-    case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT:
-      return FindItem(w, wParam, Str(lParam), msg == LB_FINDSTRINGEXACT);
     case LB_SELECTSTRING: {
       int i = FindItem(w, wParam, Str(lParam), false);
       if (i < 0) return LB_ERR;
@@ -358,12 +366,6 @@ LRESULT ListProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (w->items[i].selected) ((int*)lParam)[n++] = (int)i;
       return n;
     }
-    case LB_SETITEMDATA:
-      if (!Valid(w, wParam)) return LB_ERR;
-      w->items[wParam].data = lParam;
-      return TRUE;
-    case LB_GETITEMDATA:
-      return Valid(w, wParam) ? w->items[wParam].data : LB_ERR;
   }
   return DefWindowProcA(w->handle, msg, wParam, lParam);
 }

@@ -116,6 +116,9 @@ TEST_F(Items, ComboWrappersSelectByPrefixIgnoringCase) {
   SendDlgItemMessageA(h, 12, CB_SETDROPPEDWIDTH, 900, 0);
   vDlgComboFitDropWidth(h, 12);
   EXPECT_EQ(SendDlgItemMessageA(h, 12, CB_GETDROPPEDWIDTH, 0, 0), 900);
+  vDlgComboAdd(h, 12, longItem.c_str());  // measured whole, whatever its length
+  vDlgComboFitDropWidth(h, 12);
+  EXPECT_EQ(SendDlgItemMessageA(h, 12, CB_GETDROPPEDWIDTH, 0, 0), (LRESULT)(3600 * 1.14));
   vDlgComboReset(h, 12);
   EXPECT_EQ(iDlgComboCount(h, 12), 0);
 }
