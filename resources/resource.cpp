@@ -6,13 +6,6 @@
 
 namespace {
 
-// Code page 1252 at 0x80..0x9F; the five unassigned codes map to themselves.
-const WORD kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 struct Writer {
   BYTE* buffer;
   size_t size;
@@ -29,9 +22,12 @@ struct Writer {
     Word((WORD)(v & 0xFFFF));
     Word((WORD)(v >> 16));
   }
+  // A code page 1252 text as UTF-16, with its terminator.
   void Text(const char* s) {
-    for (const unsigned char* p = (const unsigned char*)(s ? s : ""); *p; ++p)
-      Word(*p >= 0x80 && *p < 0xA0 ? kCp1252High[*p - 0x80] : *p);
+    int n = s ? (int)strlen(s) : 0;
+    std::vector<WCHAR> wide((size_t)n + 1);
+    if (n > 0) n = MultiByteToWideChar(1252, 0, s, n, wide.data(), n);
+    for (int i = 0; i < n; ++i) Word((WORD)wide[(size_t)i]);
     Word(0);
   }
   void Align4() {

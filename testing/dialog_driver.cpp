@@ -69,6 +69,18 @@ void OnModal(HWND h) {
   if (IsWindow(h) && !kvxUiDialogEnded(h)) ADD_FAILURE() << "dialog " << Describe(h) << " left open by its actions";
 }
 
+// The entries of a combo or list box, by its count, length and text messages.
+std::vector<std::string> ItemsOf(HWND dialog, int id, UINT countMsg, UINT lenMsg, UINT textMsg) {
+  std::vector<std::string> items;
+  int n = (int)SendDlgItemMessageA(dialog, id, countMsg, 0, 0);
+  for (int i = 0; i < n; ++i) {
+    std::string s(SendDlgItemMessageA(dialog, id, lenMsg, i, 0) + 1, '\0');
+    s.resize(SendDlgItemMessageA(dialog, id, textMsg, i, (LPARAM)s.data()));
+    items.push_back(s);
+  }
+  return items;
+}
+
 void FireDelayedClick(void* context) {
   DelayedClick* c = (DelayedClick*)context;
   HWND ctl = GetDlgItem(c->dialog, c->id);
@@ -122,14 +134,7 @@ bool Dlg::IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
 bool Dlg::IsVisible(int id) const { return IsWindowVisible(Item(id)) != FALSE; }
 
 std::vector<std::string> Dlg::ComboItems(int id) const {
-  std::vector<std::string> items;
-  int n = (int)SendDlgItemMessageA(h_, id, CB_GETCOUNT, 0, 0);
-  for (int i = 0; i < n; ++i) {
-    std::string s(SendDlgItemMessageA(h_, id, CB_GETLBTEXTLEN, i, 0) + 1, '\0');
-    s.resize(SendDlgItemMessageA(h_, id, CB_GETLBTEXT, i, (LPARAM)s.data()));
-    items.push_back(s);
-  }
-  return items;
+  return ItemsOf(h_, id, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 int Dlg::ComboSel(int id) const { return (int)SendDlgItemMessageA(h_, id, CB_GETCURSEL, 0, 0); }
@@ -140,14 +145,7 @@ std::string Dlg::ComboSelText(int id) const {
 }
 
 std::vector<std::string> Dlg::ListItems(int id) const {
-  std::vector<std::string> items;
-  int n = (int)SendDlgItemMessageA(h_, id, LB_GETCOUNT, 0, 0);
-  for (int i = 0; i < n; ++i) {
-    std::string s(SendDlgItemMessageA(h_, id, LB_GETTEXTLEN, i, 0) + 1, '\0');
-    s.resize(SendDlgItemMessageA(h_, id, LB_GETTEXT, i, (LPARAM)s.data()));
-    items.push_back(s);
-  }
-  return items;
+  return ItemsOf(h_, id, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 int Dlg::ListSel(int id) const { return (int)SendDlgItemMessageA(h_, id, LB_GETCURSEL, 0, 0); }

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "win32_base.h"
+#include "win32_msgbox.h"  // IDOK ... IDNO
 
 #ifndef ERROR_INVALID_WINDOW_HANDLE
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
@@ -196,14 +197,7 @@ static_assert(sizeof(DLGTEMPLATE) == 18, "DLGTEMPLATE head is 18 bytes");
 #define HWND_TOPMOST ((HWND)-1)
 #define HWND_NOTOPMOST ((HWND)-2)
 
-// ---- Dialog results and default ids ----
-#define IDOK 1
-#define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
+// ---- Dialog results and default ids (IDOK ... IDNO: win32_msgbox.h) ----
 #define IDHELP 9
 #define IDC_STATIC (-1)
 

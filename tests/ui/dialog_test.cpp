@@ -140,13 +140,16 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   EXPECT_EQ(DialogBoxIndirectParamA(nullptr, (LPCDLGTEMPLATEA)bytes, nullptr, RecordingProc, 0), 11);
 
   // The DLGTEMPLATEEX our resources build, run modeless.
-  const ResDialog modeless = {1, "Modeless", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 50, 20, "Arial", 9,
+  const ResDialog modeless = {1, "Modeless \x80\x8A\x9F", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 50, 20, "Arial", 9,
                               nullptr, 0};
   std::vector<BYTE> ex(iResBuildTemplate(&modeless, nullptr, 0));
   iResBuildTemplate(&modeless, ex.data(), ex.size());
   HWND h = CreateDialogIndirectParamA(nullptr, (LPCDLGTEMPLATEA)ex.data(), nullptr, RecordingProc, 0);
   ASSERT_NE(h, nullptr);
   EXPECT_TRUE(IsWindowVisible(h));
+  char caption[32];
+  GetWindowTextA(h, caption, sizeof caption);
+  EXPECT_STREQ(caption, "Modeless \x80\x8A\x9F");  // the euro and other 1252 letters above 0x7F
   EXPECT_EQ(GetActiveWindow(), h);
   EXPECT_FALSE(kvxUiDialogIsModal(h));
   EXPECT_TRUE(DestroyWindow(h));
