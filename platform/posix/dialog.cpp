@@ -272,9 +272,12 @@ INT_PTR RunModal(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc, LPARAM
   if (KvxWnd* w = pKvxWnd(h); w && !w->ended) {
     ShowWindow(h, SW_SHOW);
     kvxUiDispatchPending();
-    if (gHook) {
+    // What was posted at WM_INITDIALOG may have ended it: nobody sees it then.
+    KvxWnd* d = pKvxWnd(h);
+    bool standing = d && !d->ended;
+    if (standing && gHook) {
       gHook(h);
-    } else if (KvxWnd* d = pKvxWnd(h); d && !d->ended) {
+    } else if (standing) {
       char caption[256];
       GetWindowTextA(h, caption, sizeof caption);
       fprintf(stderr, "kvxplatform: modal dialog \"%s\" (resource %d) with no driver: answered IDCANCEL\n",

@@ -156,6 +156,19 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   EXPECT_FALSE(IsWindow(h));
 }
 
+// Ends itself through a message it posts while it opens.
+INT_PTR CALLBACK SelfEndingProc(HWND h, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_INITDIALOG) PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) EndDialog(h, 33);
+  return msg == WM_INITDIALOG || msg == WM_COMMAND;
+}
+
+TEST_F(Dialogs, ADialogThatEndsBeforeItStandsIsNotHandedToTheDriver) {
+  // No expectation: the driver must not see it (it would fail the test).
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, SelfEndingProc, 0), 33);
+  EXPECT_EQ(kvxUiWindowCount(), 0);
+}
+
 TEST_F(Dialogs, MalformedRegisteredTemplatesAreRefusedWithoutReadingPastTheirBytes) {
   const ResControl controls[] = {
       {"BUTTON", "OK", IDOK, WS_VISIBLE, 0, 4, 4, 40, 14},
