@@ -232,9 +232,10 @@ INT_PTR iDlgRun(HWND parent, DLGPROC proc, LPARAM lParam, DWORD style, int x, in
     return *modeless ? 1 : -1;
   }
   INT_PTR r = DialogBoxIndirectParamA(g_hDlgInstance, (LPCDLGTEMPLATEA)t.w, parent, DlgCommonProc, (LPARAM)rec);
-  // A dialog that never stood did not use its placement: the next one must
-  // not inherit it.
-  if (boDlgDropRecord(rec)) g_iDlgPlaceMode = 0;
+  // A dialog that never stood did not use its placement (nor, when it was
+  // not created, reach WM_DESTROY): the next one must inherit neither.
+  boDlgDropRecord(rec);
+  if (r == -1) g_iDlgPlaceMode = 0;
   return r;
 }
 

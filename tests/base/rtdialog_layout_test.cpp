@@ -30,6 +30,11 @@ INT_PTR CALLBACK OneEditProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
   return FALSE;
 }
 
+INT_PTR CALLBACK SelfDestroyingProc(HWND h, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_INITDIALOG) DestroyWindow(h);
+  return FALSE;
+}
+
 RECT Rect(HWND h) {
   RECT r;
   GetWindowRect(h, &r);
@@ -162,6 +167,12 @@ TEST_F(RtLayout, ARunThatCannotCreateItsDialogReturnsMinusOne) {
   EXPECT_EQ(iDlgOpenCount(), 0);
   // The failed run's mouse placement is not left for the next dialog.
   HWND h = hDlgCreateModeless(nullptr, OneEditProc, 0, 20, 16, 0x90C80080);
+  EXPECT_EQ(Rect(h).left, 30);
+  DestroyWindow(h);
+  // Nor is that of a run whose dialog destroyed itself while it opened.
+  EXPECT_EQ(iDlgRunModal(nullptr, SelfDestroyingProc, 0), -1);
+  EXPECT_EQ(iDlgOpenCount(), 0);
+  h = hDlgCreateModeless(nullptr, OneEditProc, 0, 20, 16, 0x90C80080);
   EXPECT_EQ(Rect(h).left, 30);
   EXPECT_EQ(iDlgOpenCount(), 1);
   DestroyWindow(h);
