@@ -156,7 +156,10 @@ bool ParseTemplate(const void* bytes, size_t size, Tpl* t) {
     it.className = r.NameOrOrdinal(&ordinal);
     if (ordinal >= 0) it.className = ClassOfOrdinal(ordinal);
     it.text = r.NameOrOrdinal(&ordinal);
+    // Creation data: its size follows (DLGTEMPLATEEX) or, in a plain
+    // template, a nonzero first word gives the size counting itself.
     WORD extra = r.Word();
+    if (!ex && extra >= 2) extra -= 2;
     if (r.Need(extra)) r.p += extra;
     t->items.push_back(it);
   }

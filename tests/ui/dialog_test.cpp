@@ -107,8 +107,9 @@ TEST_F(Dialogs, OwnerIsDisabledWhileANestedDialogRunsAndActiveAfterwards) {
 }
 
 TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
-  // A plain DLGTEMPLATE with one push button, built by hand.
-  alignas(4) BYTE bytes[128] = {};
+  // A plain DLGTEMPLATE with two push buttons, the first with creation data
+  // (whose size word counts itself), built by hand.
+  alignas(4) BYTE bytes[160] = {};
   BYTE* p = bytes;
   auto word = [&](WORD v) {
     p[0] = (BYTE)v;
@@ -121,7 +122,7 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   };
   dword(WS_POPUP | WS_VISIBLE | WS_CAPTION);
   dword(0);
-  word(1);
+  word(2);
   word(0), word(0), word(80), word(40);
   word(0), word(0);                // menu, class
   word('H'), word('i'), word(0);   // caption
@@ -132,16 +133,25 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   word(IDOK);
   word(0xFFFF), word(0x80);  // Button
   word('G'), word('o'), word(0);
+  word(8), word(1), word(2), word(3);  // 8 bytes of creation data
+  while ((p - bytes) % 4) ++p;
+  dword(WS_CHILD | WS_VISIBLE);
+  dword(0);
+  word(40), word(5), word(30), word(12);
+  word(IDCANCEL);
+  word(0xFFFF), word(0x80);
+  word('N'), word('o'), word(0);
   word(0);
   ExpectDialog("Hi", [](Dlg& d) {
     EXPECT_EQ(d.Text(IDOK), "Go");
+    EXPECT_EQ(d.Text(IDCANCEL), "No");
     d.Click(IDOK);
   });
   EXPECT_EQ(DialogBoxIndirectParamA(nullptr, (LPCDLGTEMPLATEA)bytes, nullptr, RecordingProc, 0), 11);
 
   // The DLGTEMPLATEEX our resources build, run modeless.
-  const ResDialog modeless = {1, "Modeless \x80\x8A\x9F", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 50, 20, "Arial", 9,
-                              nullptr, 0};
+  const ResDialog modeless = {
+      1, "Modeless \x80\x8A\x9F", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 50, 20, "Arial", 9, nullptr, 0};
   std::vector<BYTE> ex(iResBuildTemplate(&modeless, nullptr, 0));
   iResBuildTemplate(&modeless, ex.data(), ex.size());
   HWND h = CreateDialogIndirectParamA(nullptr, (LPCDLGTEMPLATEA)ex.data(), nullptr, RecordingProc, 0);
