@@ -81,6 +81,14 @@ std::vector<std::string> ItemsOf(HWND dialog, int id, UINT countMsg, UINT lenMsg
   return items;
 }
 
+// The first entry that begins with the prefix (ignoring case), or -1 after
+// reporting a failure.
+int FindEntry(HWND control, UINT findMsg, const char* kind, int id, const std::string& prefix) {
+  int i = (int)SendMessageA(control, findMsg, (WPARAM)-1, (LPARAM)prefix.c_str());
+  if (i < 0) ADD_FAILURE() << kind << " " << id << " has no entry beginning with \"" << prefix << "\"";
+  return i;
+}
+
 void FireDelayedClick(void* context) {
   DelayedClick* c = (DelayedClick*)context;
   HWND ctl = GetDlgItem(c->dialog, c->id);
@@ -287,22 +295,15 @@ void Dlg::ChooseComboIndex(int id, int index) {
 void Dlg::ChooseCombo(int id, const std::string& prefix) {
   HWND c = Usable(id, "combo choice");
   if (!c) return;
-  int i = (int)SendMessageA(c, CB_FINDSTRING, (WPARAM)-1, (LPARAM)prefix.c_str());
-  if (i < 0) {
-    ADD_FAILURE() << "combo " << id << " has no entry beginning with \"" << prefix << "\"";
-    return;
-  }
-  ChooseComboIndex(id, i);
+  int i = FindEntry(c, CB_FINDSTRING, "combo", id, prefix);
+  if (i >= 0) ChooseComboIndex(id, i);
 }
 
 void Dlg::ChooseList(int id, const std::string& prefix) {
   HWND c = Usable(id, "list choice");
   if (!c) return;
-  int i = (int)SendMessageA(c, LB_FINDSTRING, (WPARAM)-1, (LPARAM)prefix.c_str());
-  if (i < 0) {
-    ADD_FAILURE() << "list " << id << " has no entry beginning with \"" << prefix << "\"";
-    return;
-  }
+  int i = FindEntry(c, LB_FINDSTRING, "list", id, prefix);
+  if (i < 0) return;
   SetFocus(c);
   LONG style = GetWindowLongA(c, GWL_STYLE);
   if (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL))
