@@ -16,7 +16,8 @@ KVX_PLATFORM_API void vKvxTestClockSetTick(DWORD tick);
 // value: the test's zone is UTC); the virtual clock's advances move it on.
 // NULL returns to the real date and time.
 KVX_PLATFORM_API void vKvxTestClockSetLocalTime(const SYSTEMTIME* time);
-// How far each empty PeekMessageA advances the virtual clock (0: not at all).
+// How far each empty PeekMessageA advances the virtual clock (default 10 ms,
+// so that a wait on the virtual clock always ends; 0: not at all).
 KVX_PLATFORM_API void vKvxTestClockSetPeekStep(DWORD ms);
 
 // For the window manager: called on every PeekMessageA that finds no message.

@@ -22,7 +22,11 @@ struct ClockState {
   DWORD peekStep;
 };
 
-ClockState gClock = {false, 0, false, 0, 0};
+// An idle peek moves the virtual clock on by default, so that a wait loop on
+// the virtual clock always reaches its time-out.
+constexpr DWORD kDefaultPeekStep = 10;
+
+ClockState gClock = {false, 0, false, 0, kDefaultPeekStep};
 
 std::mutex& ClockLock() {
   static std::mutex* lock = new std::mutex;

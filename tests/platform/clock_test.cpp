@@ -8,11 +8,19 @@ namespace {
 class Clock : public ::testing::Test {
  protected:
   void TearDown() override {
-    vKvxTestClockSetPeekStep(0);
+    vKvxTestClockSetPeekStep(10);
     vKvxTestClockSetLocalTime(nullptr);
     vKvxTestClockSetVirtual(false);
   }
 };
+
+TEST(VirtualClock, IdlePeeksMoveItOnByDefault) {
+  vKvxTestClockSetVirtual(true);
+  DWORD start = GetTickCount();
+  for (int i = 0; i < 1000; ++i) vKvxClockOnIdlePeek();
+  EXPECT_GE(GetTickCount() - start, 1000u);  // a 1-s time-out is reached
+  vKvxTestClockSetVirtual(false);
+}
 
 SYSTEMTIME Make(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   SYSTEMTIME t = {};
