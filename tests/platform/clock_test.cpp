@@ -49,11 +49,14 @@ TEST_F(Clock, SleepAndIdlePeeksAdvanceTheVirtualClockAtOnce) {
   DWORD start = GetTickCount();
   Sleep(10000);
   EXPECT_EQ(GetTickCount() - start, 10000u);
-  vKvxClockOnIdlePeek();  // no step set: no change
-  EXPECT_EQ(GetTickCount() - start, 10000u);
+  vKvxClockOnIdlePeek();  // the default step
+  EXPECT_EQ(GetTickCount() - start, 10010u);
+  vKvxTestClockSetPeekStep(0);
+  vKvxClockOnIdlePeek();  // step 0: no change
+  EXPECT_EQ(GetTickCount() - start, 10010u);
   vKvxTestClockSetPeekStep(250);
   for (int i = 0; i < 4; ++i) vKvxClockOnIdlePeek();
-  EXPECT_EQ(GetTickCount() - start, 11000u);
+  EXPECT_EQ(GetTickCount() - start, 11010u);
 }
 
 TEST_F(Clock, AdvancingTheRealClockDoesNothing) {
