@@ -8,6 +8,7 @@
 
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
 
 namespace {
 
@@ -30,37 +31,39 @@ void vReportPerPoint(benchmark::State& state, int64_t pointsPerIteration) {
                          benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The baseline: N new named points without any look-up (the geometry
-// library's own cost of making a point).
-void BM_NewPointsWithoutLookup(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  std::vector<std::string> names = Names(n);
+// Runs fill(names) on an empty field book in every iteration, inside one
+// pass of the module's own, as an import runs; init and finish untimed.
+template <typename Fill>
+void vTimeFreshFieldBook(benchmark::State& state, Fill fill) {
+  std::vector<std::string> names = Names(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
     vKvxMboInit(nullptr);
     state.ResumeTiming();
-    for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewPoint(name.c_str()));
+    {
+      MboIndexPass pass;
+      fill(names);
+    }
     state.PauseTiming();
     vKvxMboFinish();
     state.ResumeTiming();
   }
-  vReportPerPoint(state, n);
+  vReportPerPoint(state, state.range(0));
+}
+
+// The baseline: N new named points without any look-up (the geometry
+// library's own cost of making a point).
+void BM_NewPointsWithoutLookup(benchmark::State& state) {
+  vTimeFreshFieldBook(state, [](const std::vector<std::string>& names) {
+    for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewPoint(name.c_str()));
+  });
 }
 
 // N new points, each name looked up first (all misses).
 void BM_CreateNamedPoints(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  std::vector<std::string> names = Names(n);
-  for (auto _ : state) {
-    state.PauseTiming();
-    vKvxMboInit(nullptr);
-    state.ResumeTiming();
+  vTimeFreshFieldBook(state, [](const std::vector<std::string>& names) {
     for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(name.c_str()));
-    state.PauseTiming();
-    vKvxMboFinish();
-    state.ResumeTiming();
-  }
-  vReportPerPoint(state, n);
+  });
 }
 
 // N names merged into a field book that already holds them (all hits).
@@ -68,9 +71,12 @@ void BM_MergeNamedPoints(benchmark::State& state) {
   const int64_t n = state.range(0);
   std::vector<std::string> names = Names(n);
   vKvxMboInit(nullptr);
-  for (const std::string& name : names) KvxMboNewOrExistingPoint(name.c_str());
-  for (auto _ : state)
-    for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(name.c_str()));
+  {
+    MboIndexPass pass;
+    for (const std::string& name : names) KvxMboNewOrExistingPoint(name.c_str());
+    for (auto _ : state)
+      for (const std::string& name : names) benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(name.c_str()));
+  }
   vKvxMboFinish();
   vReportPerPoint(state, n);
 }
@@ -78,22 +84,13 @@ void BM_MergeNamedPoints(benchmark::State& state) {
 // An import's pattern: every record merges its point name twice, and a
 // rename (the point-ID post-pass) comes in between now and then.
 void BM_ImportPattern(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  std::vector<std::string> names = Names(n);
-  for (auto _ : state) {
-    state.PauseTiming();
-    vKvxMboInit(nullptr);
-    state.ResumeTiming();
+  vTimeFreshFieldBook(state, [](const std::vector<std::string>& names) {
     for (size_t i = 0; i < names.size(); ++i) {
       PoPoint* p = KvxMboNewOrExistingPoint(names[i].c_str());
       benchmark::DoNotOptimize(KvxMboNewOrExistingPoint(names[i].c_str()));
       if (i % 16 == 0) vMboSetPointPID(p, (names[i] + "r").c_str());
     }
-    state.PauseTiming();
-    vKvxMboFinish();
-    state.ResumeTiming();
-  }
-  vReportPerPoint(state, n);
+  });
 }
 
 }  // namespace

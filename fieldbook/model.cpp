@@ -31,12 +31,13 @@ PoPoint* pWalkFindPoint(const char* pid) {
   return nullptr;
 }
 
-PoPoint* pCreatePoint(const char* pid) {
+// hint: from the index's look-up of pid that found nothing, or null.
+PoPoint* pCreatePoint(const char* pid, const MboIndexHint* hint) {
   PoPoint* point = PoPointsCreatePoint(g_pMboPoints);
   MboPointData* data = pMboPointGetData(point);
   if (!data) return point;
   if (pid) vCopyId(data->sPid, pid);
-  vMboIndexPointAdded(point);
+  vMboIndexPointAdded(point, hint);
   return point;
 }
 
@@ -92,18 +93,26 @@ void vMboFinishFieldBook(void) {
 
 PoPoint* KvxMboNewPoint(const char* pid) {
   if (!g_pMboPoints) return nullptr;
-  return pCreatePoint(pid);
+  return pCreatePoint(pid, nullptr);
 }
 
 PoPoint* KvxMboNewOrExistingPoint(const char* pid) {
   if (!g_pMboPoints) return nullptr;
   // An unnamed point is always a new one: merging on "" would pile every
   // unnamed record onto the first unnamed point.
-  if (pid && *pid) {
-    PoPoint* found = pMboFindPoint(pid);
-    if (found) return found;
+  if (!pid || !*pid) return pCreatePoint(pid, nullptr);
+  PoPoint* found = nullptr;
+  MboIndexHint hint;
+  switch (eMboIndexFind(pid, &found, &hint)) {
+    case MBO_INDEX_FOUND:
+      return found;
+    case MBO_INDEX_ABSENT:
+      return pCreatePoint(pid, &hint);
+    case MBO_INDEX_UNUSABLE:
+      break;
   }
-  return pCreatePoint(pid);
+  found = pWalkFindPoint(pid);
+  return found ? found : pCreatePoint(pid, nullptr);
 }
 
 LiLine* KvxMboNewLine(const char* objId) {
@@ -323,7 +332,7 @@ PoPoint* pMboFindPoint(const char* pid) {
   if (!pid || !g_pMboPoints) return nullptr;
   if (!*pid) return pWalkFindPoint(pid);  // unnamed points are not indexed
   PoPoint* point = nullptr;
-  switch (eMboIndexFind(pid, &point)) {
+  switch (eMboIndexFind(pid, &point, nullptr)) {
     case MBO_INDEX_FOUND:
       return point;
     case MBO_INDEX_ABSENT:

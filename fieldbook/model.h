@@ -23,6 +23,8 @@
 // Module code changes a point's ID through vMboSetPointPID, which keeps the
 // point-name index up to date; code that rewrites IDs in place calls
 // vMboIndexClear (pointindex.h) afterwards, or a later merge may miss them.
+// Passes that merge many points by name (imports, saves, writers) run inside
+// an MboIndexPass (pointindex.h); outside one every look-up walks.
 struct MboPointData {
   char sPid[MBO_ID_SIZE];  // point ID: job.area.number, up to three parts
   uint32_t uFlags;         // MBO_FLAG_*
@@ -112,8 +114,9 @@ void vMboFinishFieldBook(void);
 bool boMboFieldBookReady(void);
 
 // The first object in creation order whose ID equals the text; null when
-// none or for a null text. Point look-ups go through an index; a text longer
-// than 99 characters is compared by its first 99, as stored.
+// none or for a null text. Point look-ups inside an MboIndexPass go through
+// an index; a text longer than 99 characters is compared by its first 99, as
+// stored.
 PoPoint* pMboFindPoint(const char* pid);
 LiLine* pMboFindLine(const char* objId);
 YgPolygon* pMboFindPolygon(const char* objId);

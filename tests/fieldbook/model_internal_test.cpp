@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "base/text.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
 #include "kv2cosys.h"
@@ -76,6 +78,74 @@ TEST_F(FieldBookInside, FindByIdTakesTheFirstInCreationOrder) {
   EXPECT_EQ(pMboFindTriangleNet("X"), n1);
   EXPECT_EQ(pMboFindLine(nullptr), nullptr);
   EXPECT_EQ(pMboFindPolygon("Y"), nullptr);
+}
+
+namespace {
+
+// The first point in creation order with the ID, by walking.
+PoPoint* pWalk(const std::string& id) {
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+    if (id == pMboPointGetData(p)->sPid) return p;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST_F(FieldBookInside, IndexInsideAPassAgreesWithTheWalk) {
+  // Few names, so that most of them are shared by several points and
+  // renames keep moving which point comes first.
+  std::mt19937 rng(7);
+  auto name = [&rng] { return "N" + std::to_string(rng() % 40); };
+  std::vector<PoPoint*> made;
+  MboIndexPass pass;
+  for (int step = 0; step < 4000; ++step) {
+    int op = static_cast<int>(rng() % 10);
+    std::string id = name();
+    if (op < 3) {
+      made.push_back(KvxMboNewPoint(id.c_str()));
+    } else if (op < 5) {
+      PoPoint* p = KvxMboNewOrExistingPoint(id.c_str());
+      if (made.empty() || made.back() != p) made.push_back(p);
+    } else if (op < 8 && !made.empty()) {
+      PoPoint* p = made[rng() % made.size()];
+      vMboSetPointPID(p, op == 7 && rng() % 4 == 0 ? "" : id.c_str());
+    } else if (op == 8 && step % 50 == 0) {
+      vMboIndexClear();
+    }
+    std::string probe = name();
+    ASSERT_EQ(pMboFindPoint(probe.c_str()), pWalk(probe)) << "step " << step << " id " << probe;
+  }
+  for (int i = 0; i < 40; ++i) {
+    std::string id = "N" + std::to_string(i);
+    EXPECT_EQ(pMboFindPoint(id.c_str()), pWalk(id)) << id;
+  }
+}
+
+TEST_F(FieldBookInside, IndexGrowsAndShrinksWithoutLosingNames) {
+  MboIndexPass pass;
+  std::vector<PoPoint*> points;
+  for (int i = 0; i < 3000; ++i) points.push_back(KvxMboNewOrExistingPoint(("P" + std::to_string(i)).c_str()));
+  // Names leave the table (every other one), their neighbours must stay.
+  for (int i = 0; i < 3000; i += 2) vMboSetPointPID(points[i], ("Q" + std::to_string(i)).c_str());
+  for (int i = 0; i < 3000; ++i) {
+    std::string p = "P" + std::to_string(i), q = "Q" + std::to_string(i);
+    ASSERT_EQ(pMboFindPoint(p.c_str()), i % 2 ? points[i] : nullptr) << i;
+    ASSERT_EQ(pMboFindPoint(q.c_str()), i % 2 ? nullptr : points[i]) << i;
+  }
+  EXPECT_EQ(KvxMboNewOrExistingPoint("P1"), points[1]);
+  EXPECT_EQ(iMboCountPoints(), 3000);
+}
+
+TEST_F(FieldBookInside, PointsMadeOrDeletedPastTheModelInsideAPassAreNoticed) {
+  MboIndexPass pass;
+  PoPoint* a = KvxMboNewOrExistingPoint("A");
+  PoPoint* b = KvxMboNewOrExistingPoint("B");
+  PoPoint* direct = PoPointsCreatePoint(g_pMboPoints);
+  sStrCopyN(pMboPointGetData(direct)->sPid, "D", MBO_ID_SIZE);
+  EXPECT_EQ(pMboFindPoint("D"), direct);
+  vPoPointsDeletePoint(g_pMboPoints, b);
+  EXPECT_EQ(pMboFindPoint("B"), nullptr);
+  EXPECT_EQ(pMboFindPoint("A"), a);
 }
 
 TEST_F(FieldBookInside, PointHelpers) {

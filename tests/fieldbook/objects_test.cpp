@@ -319,3 +319,32 @@ TEST(FieldBookUninitialised, CreatesNothing) {
   EXPECT_EQ(FB(KvxMboNewTriangleNet)("N"), nullptr);
   EXPECT_EQ(FB(pMboAddSt)(1), nullptr);
 }
+
+TEST_F(PointIds, HostDeletingAndMakingAPointBetweenMergesIsNoticed) {
+  // Count and first point stay the same: only the names tell.
+  PoPoints* points = FB(pKvxMboPoPointsGet)();
+  PoPoint* a = FB(KvxMboNewOrExistingPoint)("A");
+  PoPoint* b = FB(KvxMboNewOrExistingPoint)("B");
+  FB(KvxMboNewOrExistingPoint)("C");
+  vPoPointsDeletePoint(points, b);
+  PoPoint* h = PoPointsCreatePoint(points);
+  strcpy(static_cast<MboPointData*>(PoPointGetData(h))->sPid, "H");
+  PoPoint* b2 = FB(KvxMboNewOrExistingPoint)("B");
+  EXPECT_NE(b2, h);
+  EXPECT_STREQ(FB(sMboGetPointPID)(b2), "B");
+  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("H"), h);
+  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("A"), a);
+  EXPECT_EQ(iPoPointsGetCount(points), 4);
+}
+
+TEST_F(PointIds, HostRenamingInPlaceToANewNameIsNoticed) {
+  PoPoint* a = FB(KvxMboNewOrExistingPoint)("A");
+  PoPoint* b = FB(KvxMboNewOrExistingPoint)("B");
+  strcpy(static_cast<MboPointData*>(PoPointGetData(a))->sPid, "Q");
+  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("Q"), a);
+  // An older point renamed to a name already taken comes first now.
+  strcpy(static_cast<MboPointData*>(PoPointGetData(a))->sPid, "B");
+  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("B"), a);
+  EXPECT_NE(b, a);
+  EXPECT_EQ(iPoPointsGetCount(FB(pKvxMboPoPointsGet)()), 2);
+}
