@@ -47,6 +47,25 @@ void vSetObjId(MboLineData* data, const char* objId) {
 
 const char* sObjId(const MboLineData* data) { return data ? data->sObjId : ""; }
 
+// The first object of the container, in creation order, with the ID.
+template <typename Container, typename Obj>
+Obj* pFindObj(Container* container, Obj* (*first)(Container*), Obj* (*next)(Container*, Obj*),
+              MboLineData* (*data)(Obj*), const char* objId) {
+  if (!objId || !container) return nullptr;
+  for (Obj* o = first(container); o; o = next(container, o))
+    if (boSameId(sObjId(data(o)), objId)) return o;
+  return nullptr;
+}
+
+// The sum of count over the container's objects.
+template <typename Container, typename Obj>
+int iSumOver(Container* container, Obj* (*first)(Container*), Obj* (*next)(Container*, Obj*), int (*count)(Obj*)) {
+  int n = 0;
+  if (!container) return 0;
+  for (Obj* o = first(container); o; o = next(container, o)) n += count(o);
+  return n;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -344,24 +363,15 @@ PoPoint* pMboFindPoint(const char* pid) {
 }
 
 LiLine* pMboFindLine(const char* objId) {
-  if (!objId || !g_pMboLines) return nullptr;
-  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
-    if (boSameId(sObjId(pMboLineGetData(l)), objId)) return l;
-  return nullptr;
+  return pFindObj(g_pMboLines, LiLinesGetFirst, LiLinesGetNext, pMboLineGetData, objId);
 }
 
 YgPolygon* pMboFindPolygon(const char* objId) {
-  if (!objId || !g_pMboPolygons) return nullptr;
-  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
-    if (boSameId(sObjId(pMboPolygonGetData(y)), objId)) return y;
-  return nullptr;
+  return pFindObj(g_pMboPolygons, YgPolygonsGetFirst, YgPolygonsGetNext, pMboPolygonGetData, objId);
 }
 
 TrNet* pMboFindTriangleNet(const char* objId) {
-  if (!objId || !g_pMboNets) return nullptr;
-  for (TrNet* n = TrNetsGetFirst(g_pMboNets); n; n = TrNetsGetNext(g_pMboNets, n))
-    if (boSameId(sObjId(pMboTriangleNetGetData(n)), objId)) return n;
-  return nullptr;
+  return pFindObj(g_pMboNets, TrNetsGetFirst, TrNetsGetNext, pMboTriangleNetGetData, objId);
 }
 
 MboPointData* pMboPointGetData(PoPoint* point) {
@@ -410,33 +420,16 @@ char* sMboGetPointNo(PoPoint* point) {
 
 int iMboCountPoints(void) { return g_pMboPoints ? iPoPointsGetCount(g_pMboPoints) : 0; }
 
-int iMboCountLineVertices(void) {
-  int n = 0;
-  if (!g_pMboLines) return 0;
-  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) n += iLiElmGetCount(l);
-  return n;
-}
+int iMboCountLineVertices(void) { return iSumOver(g_pMboLines, LiLinesGetFirst, LiLinesGetNext, iLiElmGetCount); }
 
 int iMboCountPolygonVertices(void) {
-  int n = 0;
-  if (!g_pMboPolygons) return 0;
-  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
-    n += iYgElmGetCount(y);
-  return n;
+  return iSumOver(g_pMboPolygons, YgPolygonsGetFirst, YgPolygonsGetNext, iYgElmGetCount);
 }
 
 int iMboCountTriangleNets(void) { return g_pMboNets ? iTrNetsGetCount(g_pMboNets) : 0; }
 
 int iMboCountTriangleNetPoints(void) {
-  int n = 0;
-  if (!g_pMboNets) return 0;
-  for (TrNet* t = TrNetsGetFirst(g_pMboNets); t; t = TrNetsGetNext(g_pMboNets, t)) n += iTrNetGetPointCount(t);
-  return n;
+  return iSumOver(g_pMboNets, TrNetsGetFirst, TrNetsGetNext, iTrNetGetPointCount);
 }
 
-int iMboCountTriangles(void) {
-  int n = 0;
-  if (!g_pMboNets) return 0;
-  for (TrNet* t = TrNetsGetFirst(g_pMboNets); t; t = TrNetsGetNext(g_pMboNets, t)) n += iTrNetGetTriangleCount(t);
-  return n;
-}
+int iMboCountTriangles(void) { return iSumOver(g_pMboNets, TrNetsGetFirst, TrNetsGetNext, iTrNetGetTriangleCount); }

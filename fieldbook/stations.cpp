@@ -34,420 +34,198 @@ constexpr uint32_t kObsSize[4] = {sizeof(MboObsTs), sizeof(MboObsLev), sizeof(Mb
 // Differs from 0 by less than 1e-5.
 bool boTiny(double value) { return std::fabs(value) < 1e-5; }
 
-// ---- Getters: the buffer was cleared before ----
+// ---- Attribute tables: where each attribute lives and how it reads ----
 
-bool boGetText(char* buf, int size, const char* text, bool emptyGivesFalse) {
-  if (emptyGivesFalse && !*text) return false;
-  if (size > 0) sStrCopyN(buf, text, size);
-  return true;
+enum FieldType : uint8_t { F_TEXT, F_INT, F_DOUBLE, F_FLOAT };
+
+enum GetRule : uint8_t {
+  G_ALWAYS,       // the text, also when empty, or the number
+  G_EMPTY_FALSE,  // a text: false when empty
+  G_TINY_FALSE,   // a number: false when tiny
+};
+
+enum SetRule : uint8_t {
+  S_PLAIN,         // the text copied, or its number
+  S_VALID,         // the number of a valid text, else 0
+  S_FLAG_VALID,    // a valid text sets the flag and the number; else both cleared
+  S_FLAG_ANYWAY,   // the flag as S_FLAG_VALID; the number taken in both cases
+};
+
+struct AttrField {
+  int iAttr;
+  uint32_t uOffset;
+  FieldType eType;
+  int iSize;            // of a text field, its terminator included
+  const char* sFormat;  // of a number
+  GetRule eGet;
+  SetRule eSet;
+  uint32_t uFlag;  // the validity flag of a total-station observation; 0: none
+};
+
+#define MBO_TEXT(attr, Rec, field, get) \
+  AttrField { attr, offsetof(Rec, field), F_TEXT, static_cast<int>(sizeof(Rec::field)), nullptr, get, S_PLAIN, 0 }
+#define MBO_INT(attr, Rec, field) AttrField{attr, offsetof(Rec, field), F_INT, 0, "%d", G_ALWAYS, S_PLAIN, 0}
+#define MBO_NUMBER(attr, Rec, field, type, format, get, set, flag) \
+  AttrField { attr, offsetof(Rec, field), type, 0, format, get, set, flag }
+#define MBO_DOUBLE6(attr, Rec, field) MBO_NUMBER(attr, Rec, field, F_DOUBLE, "%.6lf", G_ALWAYS, S_PLAIN, 0)
+#define MBO_CORRELATIONS(Rec)                                                                           \
+  MBO_NUMBER(120, Rec, r11, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                    \
+      MBO_NUMBER(121, Rec, r12, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
+      MBO_NUMBER(122, Rec, r13, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
+      MBO_NUMBER(123, Rec, r22, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
+      MBO_NUMBER(124, Rec, r23, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
+      MBO_NUMBER(125, Rec, r33, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0)
+
+const AttrField kStTs[] = {
+    MBO_TEXT(1, MboStationTs, sName, G_EMPTY_FALSE),    MBO_INT(3, MboStationTs, iInstrNo),
+    MBO_TEXT(4, MboStationTs, sInstrHeight, G_ALWAYS),  MBO_TEXT(5, MboStationTs, sPressure, G_ALWAYS),
+    MBO_TEXT(6, MboStationTs, sTemperature, G_ALWAYS),  MBO_INT(7, MboStationTs, iCorrCode),
+};
+// Attribute 1 of a levelling station is its first observation's from-point.
+const AttrField kStLev[] = {MBO_INT(3, MboStationLev, iInstrNo), MBO_INT(50, MboStationLev, iSetNo)};
+const AttrField kStGps[] = {
+    MBO_TEXT(1, MboStationGps, sName, G_EMPTY_FALSE),
+    MBO_INT(3, MboStationGps, iInstrNo),
+    MBO_NUMBER(4, MboStationGps, dAntennaHeight, F_DOUBLE, "%.3lf", G_TINY_FALSE, S_PLAIN, 0),
+};
+const AttrField kStCoord[] = {MBO_TEXT(1, MboStationCoord, sName, G_EMPTY_FALSE), MBO_INT(3, MboStationCoord, iInstrNo)};
+
+// Attribute 9 of a total-station observation (the horizontal-distance mark)
+// has rules of its own.
+const AttrField kObsTs[] = {
+    MBO_TEXT(1, MboObsTs, sTarget, G_EMPTY_FALSE),
+    MBO_TEXT(2, MboObsTs, sCode, G_ALWAYS),
+    MBO_NUMBER(3, MboObsTs, dHz, F_DOUBLE, "%.8lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_HZ_VALID),
+    MBO_NUMBER(4, MboObsTs, dV, F_DOUBLE, "%.8lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_V_VALID),
+    MBO_NUMBER(5, MboObsTs, dDist, F_DOUBLE, "%.5lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_DIST_VALID),
+    MBO_NUMBER(6, MboObsTs, dTargetHeight, F_DOUBLE, "%.5lf", G_ALWAYS, S_FLAG_ANYWAY, MBO_OBS_TH_VALID),
+    MBO_TEXT(7, MboObsTs, sRemark, G_EMPTY_FALSE),
+};
+const AttrField kObsLev[] = {
+    MBO_TEXT(1, MboObsLev, sTo, G_EMPTY_FALSE),
+    MBO_TEXT(2, MboObsLev, sCode, G_ALWAYS),
+    MBO_NUMBER(5, MboObsLev, dDist, F_DOUBLE, "%.5lf", G_ALWAYS, S_VALID, 0),
+    MBO_NUMBER(50, MboObsLev, dHeightDiff, F_DOUBLE, "%.5lf", G_ALWAYS, S_VALID, 0),
+    MBO_TEXT(51, MboObsLev, sFrom, G_EMPTY_FALSE),
+};
+const AttrField kObsGps[] = {
+    MBO_TEXT(1, MboObsGps, sTo, G_EMPTY_FALSE),
+    MBO_TEXT(2, MboObsGps, sCode, G_EMPTY_FALSE),
+    MBO_NUMBER(6, MboObsGps, dAntennaHeight, F_DOUBLE, "%.5lf", G_TINY_FALSE, S_VALID, 0),
+    MBO_DOUBLE6(100, MboObsGps, dX),
+    MBO_DOUBLE6(101, MboObsGps, dY),
+    MBO_DOUBLE6(102, MboObsGps, dZ),
+    MBO_DOUBLE6(103, MboObsGps, dSdX),
+    MBO_DOUBLE6(104, MboObsGps, dSdY),
+    MBO_DOUBLE6(105, MboObsGps, dSdZ),
+    MBO_CORRELATIONS(MboObsGps),
+};
+const AttrField kObsCoord[] = {
+    MBO_TEXT(2, MboObsCoord, sCode, G_EMPTY_FALSE),
+    MBO_DOUBLE6(103, MboObsCoord, dSdX),
+    MBO_DOUBLE6(104, MboObsCoord, dSdY),
+    MBO_DOUBLE6(105, MboObsCoord, dSdZ),
+    MBO_CORRELATIONS(MboObsCoord),
+    MBO_INT(126, MboObsCoord, iBlockMark),
+    MBO_DOUBLE6(130, MboObsCoord, dX),
+    MBO_DOUBLE6(131, MboObsCoord, dY),
+    MBO_DOUBLE6(132, MboObsCoord, dZ),
+    MBO_NUMBER(133, MboObsCoord, dAntennaHeight, F_DOUBLE, "%.5lf", G_TINY_FALSE, S_PLAIN, 0),
+    MBO_TEXT(134, MboObsCoord, sEpoch, G_ALWAYS),
+    MBO_INT(135, MboObsCoord, iQualityA),
+    MBO_INT(136, MboObsCoord, iQualityB),
+    MBO_NUMBER(137, MboObsCoord, dQuality, F_DOUBLE, "%lf", G_ALWAYS, S_PLAIN, 0),
+};
+
+struct AttrTable {
+  const AttrField* pFields;
+  size_t uCount;
+};
+
+#define MBO_TABLE(fields) \
+  AttrTable { fields, sizeof fields / sizeof fields[0] }
+
+// By kind index.
+const AttrTable kStationTables[4] = {MBO_TABLE(kStTs), MBO_TABLE(kStLev), MBO_TABLE(kStGps), MBO_TABLE(kStCoord)};
+const AttrTable kObsTables[4] = {MBO_TABLE(kObsTs), MBO_TABLE(kObsLev), MBO_TABLE(kObsGps), MBO_TABLE(kObsCoord)};
+
+// Null for an attribute that the kind lacks.
+const AttrField* pField(const AttrTable& table, int attr) {
+  for (size_t i = 0; i < table.uCount; ++i)
+    if (table.pFields[i].iAttr == attr) return &table.pFields[i];
+  return nullptr;
 }
 
-bool boGetInt(char* buf, int size, int32_t value) {
-  iNumPrintC(buf, size, "%d", value);
-  return true;
-}
-
-bool boGetNumber(char* buf, int size, const char* format, double value) {
-  iNumPrintC(buf, size, format, value);
-  return true;
-}
-
-// ---- Setters: a null text counts as empty ----
-
-bool boSetText(char* field, int fieldSize, const char* text) {
-  sStrCopyN(field, text, fieldSize);
-  return true;
-}
-
-bool boSetInt(int32_t* field, const char* text) {
-  *field = iNumParseC(text);
-  return true;
-}
-
-bool boSetDouble(double* field, const char* text) {
-  *field = dNumParseC(text);
-  return true;
-}
-
-bool boSetFloat(float* field, const char* text) {
-  *field = static_cast<float>(dNumParseC(text));
-  return true;
-}
-
-// A valid text sets the value, anything else gives 0.
-bool boSetValidDouble(double* field, const char* text) {
-  *field = boMboIsNotBlank(text) ? dNumParseC(text) : 0.0;
-  return true;
-}
-
-// The same with a validity flag of a total-station observation.
-bool boSetFlagged(MboObsTs* obs, double* field, uint32_t flag, const char* text) {
-  if (boMboIsNotBlank(text)) {
-    obs->uFlags |= flag;
-    *field = dNumParseC(text);
-  } else {
-    obs->uFlags &= ~flag;
-    *field = 0.0;
-  }
-  return true;
-}
-
-bool boGetFlagged(const MboObsTs* obs, uint32_t flag, char* buf, int size, const char* format, double value) {
-  if (!(obs->uFlags & flag)) return false;
-  return boGetNumber(buf, size, format, value);
-}
-
-// The correlations r11, r12, r13, r22, r23, r33 as attributes 120 to 125.
-template <typename Obs>
-float* pCorrelation(Obs* obs, int attr) {
-  switch (attr) {
-    case 120:
-      return &obs->r11;
-    case 121:
-      return &obs->r12;
-    case 122:
-      return &obs->r13;
-    case 123:
-      return &obs->r22;
-    case 124:
-      return &obs->r23;
-    case 125:
-      return &obs->r33;
-    default:
-      return nullptr;
-  }
-}
-
-// ---- Station attributes ----
-
-bool boGetStTs(MboStationTs* st, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1:
-      return boGetText(buf, size, st->sName, true);
-    case 3:
-      return boGetInt(buf, size, st->iInstrNo);
-    case 4:
-      return boGetText(buf, size, st->sInstrHeight, false);
-    case 5:
-      return boGetText(buf, size, st->sPressure, false);
-    case 6:
-      return boGetText(buf, size, st->sTemperature, false);
-    case 7:
-      return boGetInt(buf, size, st->iCorrCode);
-    default:
-      return false;
-  }
-}
-
-bool boSetStTs(MboStationTs* st, int attr, const char* text) {
-  switch (attr) {
-    case 1:
-      return boSetText(st->sName, sizeof st->sName, text);
-    case 3:
-      return boSetInt(&st->iInstrNo, text);
-    case 4:
-      return boSetText(st->sInstrHeight, sizeof st->sInstrHeight, text);
-    case 5:
-      return boSetText(st->sPressure, sizeof st->sPressure, text);
-    case 6:
-      return boSetText(st->sTemperature, sizeof st->sTemperature, text);
-    case 7:
-      return boSetInt(&st->iCorrCode, text);
-    default:
-      return false;
-  }
-}
-
-bool boGetStLev(MboStationLev* st, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1: {
-      // The first observation carries the station's from-point.
-      auto* first = reinterpret_cast<MboObsLev*>(st->head.obsList.pFirst);
-      return first && boGetText(buf, size, first->sFrom, true);
-    }
-    case 3:
-      return boGetInt(buf, size, st->iInstrNo);
-    case 50:
-      return boGetInt(buf, size, st->iSetNo);
-    default:
-      return false;
-  }
-}
-
-bool boSetStLev(MboStationLev* st, int attr, const char* text) {
-  switch (attr) {
-    case 1: {
-      auto* first = reinterpret_cast<MboObsLev*>(st->head.obsList.pFirst);
-      if (!first) first = static_cast<MboObsLev*>(pSLinkNewObj(&st->head.obsList, nullptr, nullptr));
-      return first && boSetText(first->sFrom, sizeof first->sFrom, text);
-    }
-    case 3:
-      return boSetInt(&st->iInstrNo, text);
-    case 50:
-      return boSetInt(&st->iSetNo, text);
-    default:
-      return false;
-  }
-}
-
-bool boGetStGps(MboStationGps* st, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1:
-      return boGetText(buf, size, st->sName, true);
-    case 3:
-      return boGetInt(buf, size, st->iInstrNo);
-    case 4:
-      return !boTiny(st->dAntennaHeight) && boGetNumber(buf, size, "%.3lf", st->dAntennaHeight);
-    default:
-      return false;
-  }
-}
-
-bool boSetStGps(MboStationGps* st, int attr, const char* text) {
-  switch (attr) {
-    case 1:
-      return boSetText(st->sName, sizeof st->sName, text);
-    case 3:
-      return boSetInt(&st->iInstrNo, text);
-    case 4:
-      return boSetDouble(&st->dAntennaHeight, text);
-    default:
-      return false;
-  }
-}
-
-bool boGetStCoord(MboStationCoord* st, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1:
-      return boGetText(buf, size, st->sName, true);
-    case 3:
-      return boGetInt(buf, size, st->iInstrNo);
-    default:
-      return false;
-  }
-}
-
-bool boSetStCoord(MboStationCoord* st, int attr, const char* text) {
-  switch (attr) {
-    case 1:
-      return boSetText(st->sName, sizeof st->sName, text);
-    case 3:
-      return boSetInt(&st->iInstrNo, text);
-    default:
-      return false;
-  }
-}
-
-// ---- Observation attributes ----
-
-bool boGetObsTs(MboObsTs* obs, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1:
-      return boGetText(buf, size, obs->sTarget, true);
-    case 2:
-      return boGetText(buf, size, obs->sCode, false);
-    case 3:
-      return boGetFlagged(obs, MBO_OBS_HZ_VALID, buf, size, "%.8lf", obs->dHz);
-    case 4:
-      return boGetFlagged(obs, MBO_OBS_V_VALID, buf, size, "%.8lf", obs->dV);
-    case 5:
-      return boGetFlagged(obs, MBO_OBS_DIST_VALID, buf, size, "%.5lf", obs->dDist);
-    case 6:
-      return boGetFlagged(obs, MBO_OBS_TH_VALID, buf, size, "%.5lf", obs->dTargetHeight);
-    case 7:
-      return boGetText(buf, size, obs->sRemark, true);
-    case 9:
-      // Without a valid distance there is no horizontal one either.
-      return boGetText(buf, size, (obs->uFlags & MBO_OBS_DIST_VALID) && obs->uHorDist ? "1" : "0", false);
-    default:
-      return false;
-  }
-}
-
-bool boSetObsTs(MboObsTs* obs, int attr, const char* text) {
-  switch (attr) {
-    case 1:
-      return boSetText(obs->sTarget, sizeof obs->sTarget, text);
-    case 2:
-      return boSetText(obs->sCode, sizeof obs->sCode, text);
-    case 3:
-      return boSetFlagged(obs, &obs->dHz, MBO_OBS_HZ_VALID, text);
-    case 4:
-      return boSetFlagged(obs, &obs->dV, MBO_OBS_V_VALID, text);
-    case 5:
-      return boSetFlagged(obs, &obs->dDist, MBO_OBS_DIST_VALID, text);
-    case 6:
-      // The height is taken even from a text that is not valid.
-      if (boMboIsNotBlank(text))
-        obs->uFlags |= MBO_OBS_TH_VALID;
-      else
-        obs->uFlags &= ~MBO_OBS_TH_VALID;
-      return boSetDouble(&obs->dTargetHeight, text);
-    case 7:
-      return boSetText(obs->sRemark, sizeof obs->sRemark, text);
-    case 9:
-      if (text && iNumParseC(text) != 0) {
-        if (obs->uFlags & MBO_OBS_DIST_VALID) obs->uHorDist = 1;
-      } else {
-        obs->uHorDist = 0;
-      }
+// The field read into the buffer (cleared before; size 0: no buffer).
+// flags: the record's validity flags, or null.
+bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, char* buf, int size) {
+  const char* at = static_cast<const char*>(record) + f.uOffset;
+  if (f.uFlag && !(flags && (*flags & f.uFlag))) return false;
+  double value = 0.0;
+  switch (f.eType) {
+    case F_TEXT:
+      if (f.eGet == G_EMPTY_FALSE && !*at) return false;
+      if (size > 0) sStrCopyN(buf, at, size);
       return true;
-    default:
-      return false;
-  }
-}
-
-bool boGetObsLev(MboObsLev* obs, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1:
-      return boGetText(buf, size, obs->sTo, true);
-    case 2:
-      return boGetText(buf, size, obs->sCode, false);
-    case 5:
-      return boGetNumber(buf, size, "%.5lf", obs->dDist);
-    case 50:
-      return boGetNumber(buf, size, "%.5lf", obs->dHeightDiff);
-    case 51:
-      return boGetText(buf, size, obs->sFrom, true);
-    default:
-      return false;
-  }
-}
-
-bool boSetObsLev(MboObsLev* obs, int attr, const char* text) {
-  switch (attr) {
-    case 1:
-      return boSetText(obs->sTo, sizeof obs->sTo, text);
-    case 2:
-      return boSetText(obs->sCode, sizeof obs->sCode, text);
-    case 5:
-      return boSetValidDouble(&obs->dDist, text);
-    case 50:
-      return boSetValidDouble(&obs->dHeightDiff, text);
-    case 51:
-      return boSetText(obs->sFrom, sizeof obs->sFrom, text);
-    default:
-      return false;
-  }
-}
-
-double* pGpsValue(MboObsGps* obs, int attr) {
-  switch (attr) {
-    case 100:
-      return &obs->dX;
-    case 101:
-      return &obs->dY;
-    case 102:
-      return &obs->dZ;
-    case 103:
-      return &obs->dSdX;
-    case 104:
-      return &obs->dSdY;
-    case 105:
-      return &obs->dSdZ;
-    default:
-      return nullptr;
-  }
-}
-
-bool boGetObsGps(MboObsGps* obs, int attr, char* buf, int size) {
-  switch (attr) {
-    case 1:
-      return boGetText(buf, size, obs->sTo, true);
-    case 2:
-      return boGetText(buf, size, obs->sCode, true);
-    case 6:
-      return !boTiny(obs->dAntennaHeight) && boGetNumber(buf, size, "%.5lf", obs->dAntennaHeight);
-    default:
+    case F_INT: {
+      int32_t number;
+      memcpy(&number, at, sizeof number);
+      iNumPrintC(buf, size, "%d", number);
+      return true;
+    }
+    case F_DOUBLE:
+      memcpy(&value, at, sizeof value);
       break;
-  }
-  if (double* value = pGpsValue(obs, attr)) return boGetNumber(buf, size, "%.6lf", *value);
-  if (float* r = pCorrelation(obs, attr)) return boGetNumber(buf, size, "%.6lf", *r);
-  return false;
-}
-
-bool boSetObsGps(MboObsGps* obs, int attr, const char* text) {
-  switch (attr) {
-    case 1:
-      return boSetText(obs->sTo, sizeof obs->sTo, text);
-    case 2:
-      return boSetText(obs->sCode, sizeof obs->sCode, text);
-    case 6:
-      return boSetValidDouble(&obs->dAntennaHeight, text);
-    default:
+    case F_FLOAT: {
+      float number;
+      memcpy(&number, at, sizeof number);
+      value = number;
       break;
+    }
   }
-  if (double* value = pGpsValue(obs, attr)) return boSetDouble(value, text);
-  if (float* r = pCorrelation(obs, attr)) return boSetFloat(r, text);
-  return false;
+  if (f.eGet == G_TINY_FALSE && boTiny(value)) return false;
+  iNumPrintC(buf, size, f.sFormat, value);
+  return true;
 }
 
-double* pCoordValue(MboObsCoord* obs, int attr) {
-  switch (attr) {
-    case 103:
-      return &obs->dSdX;
-    case 104:
-      return &obs->dSdY;
-    case 105:
-      return &obs->dSdZ;
-    case 130:
-      return &obs->dX;
-    case 131:
-      return &obs->dY;
-    case 132:
-      return &obs->dZ;
-    default:
-      return nullptr;
+// A null text counts as empty.
+bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* text) {
+  char* at = static_cast<char*>(record) + f.uOffset;
+  bool valid = boMboIsNotBlank(text);
+  if (f.uFlag && flags) {
+    if (valid)
+      *flags |= f.uFlag;
+    else
+      *flags &= ~f.uFlag;
   }
-}
-
-bool boGetObsCoord(MboObsCoord* obs, int attr, char* buf, int size) {
-  switch (attr) {
-    case 2:
-      return boGetText(buf, size, obs->sCode, true);
-    case 126:
-      return boGetInt(buf, size, obs->iBlockMark);
-    case 133:
-      return !boTiny(obs->dAntennaHeight) && boGetNumber(buf, size, "%.5lf", obs->dAntennaHeight);
-    case 134:
-      return boGetText(buf, size, obs->sEpoch, false);
-    case 135:
-      return boGetInt(buf, size, obs->iQualityA);
-    case 136:
-      return boGetInt(buf, size, obs->iQualityB);
-    case 137:
-      return boGetNumber(buf, size, "%lf", obs->dQuality);
-    default:
+  switch (f.eType) {
+    case F_TEXT:
+      sStrCopyN(at, text, f.iSize);
       break;
+    case F_INT: {
+      int32_t number = iNumParseC(text);
+      memcpy(at, &number, sizeof number);
+      break;
+    }
+    case F_DOUBLE: {
+      bool zero = !valid && (f.eSet == S_VALID || f.eSet == S_FLAG_VALID);
+      double number = zero ? 0.0 : dNumParseC(text);
+      memcpy(at, &number, sizeof number);
+      break;
+    }
+    case F_FLOAT: {
+      float number = static_cast<float>(dNumParseC(text));
+      memcpy(at, &number, sizeof number);
+      break;
+    }
   }
-  if (double* value = pCoordValue(obs, attr)) return boGetNumber(buf, size, "%.6lf", *value);
-  if (float* r = pCorrelation(obs, attr)) return boGetNumber(buf, size, "%.6lf", *r);
-  return false;
+  return true;
 }
 
-bool boSetObsCoord(MboObsCoord* obs, int attr, const char* text) {
-  switch (attr) {
-    case 2:
-      return boSetText(obs->sCode, sizeof obs->sCode, text);
-    case 126:
-      return boSetInt(&obs->iBlockMark, text);
-    case 133:
-      return boSetDouble(&obs->dAntennaHeight, text);
-    case 134:
-      return boSetText(obs->sEpoch, sizeof obs->sEpoch, text);
-    case 135:
-      return boSetInt(&obs->iQualityA, text);
-    case 136:
-      return boSetInt(&obs->iQualityB, text);
-    case 137:
-      return boSetDouble(&obs->dQuality, text);
-    default:
-      break;
-  }
-  if (double* value = pCoordValue(obs, attr)) return boSetDouble(value, text);
-  if (float* r = pCorrelation(obs, attr)) return boSetFloat(r, text);
-  return false;
-}
+// The from-point field that names a levelling station.
+const AttrField& LevFromField() { return *pField(kObsTables[1], 51); }
+
+uint32_t* pTsFlags(int kind, void* obs) { return kind == MBO_KIND_TS ? &static_cast<MboObsTs*>(obs)->uFlags : nullptr; }
 
 void vClear(char* buf, int size) {
   if (buf && size > 0) buf[0] = '\0';
@@ -509,70 +287,60 @@ void* pMboGetNextObs(int kind, void* station, void* obs) {
 
 bool boMboGetStAttr(int kind, void* station, int attr, char* buf, int size) {
   vClear(buf, size);
-  if (!station) return false;
+  int i = iKindIndex(kind);
+  if (!station || i < 0) return false;
   if (!buf) size = 0;  // only whether the value is there
-  switch (kind) {
-    case MBO_KIND_TS:
-      return boGetStTs(static_cast<MboStationTs*>(station), attr, buf, size);
-    case MBO_KIND_LEV:
-      return boGetStLev(static_cast<MboStationLev*>(station), attr, buf, size);
-    case MBO_KIND_GPS:
-      return boGetStGps(static_cast<MboStationGps*>(station), attr, buf, size);
-    case MBO_KIND_COORD:
-      return boGetStCoord(static_cast<MboStationCoord*>(station), attr, buf, size);
-    default:
-      return false;
+  if (kind == MBO_KIND_LEV && attr == 1) {
+    // The first observation carries the station's from-point.
+    SLinkObj* first = static_cast<MboStationHead*>(station)->obsList.pFirst;
+    return first && boGetField(LevFromField(), first, nullptr, buf, size);
   }
+  const AttrField* f = pField(kStationTables[i], attr);
+  return f && boGetField(*f, station, nullptr, buf, size);
 }
 
 bool boMboSetStAttr(int kind, void* station, int attr, const char* text) {
-  if (!station) return false;
-  switch (kind) {
-    case MBO_KIND_TS:
-      return boSetStTs(static_cast<MboStationTs*>(station), attr, text);
-    case MBO_KIND_LEV:
-      return boSetStLev(static_cast<MboStationLev*>(station), attr, text);
-    case MBO_KIND_GPS:
-      return boSetStGps(static_cast<MboStationGps*>(station), attr, text);
-    case MBO_KIND_COORD:
-      return boSetStCoord(static_cast<MboStationCoord*>(station), attr, text);
-    default:
-      return false;
+  int i = iKindIndex(kind);
+  if (!station || i < 0) return false;
+  if (kind == MBO_KIND_LEV && attr == 1) {
+    SLinkList* obsList = &static_cast<MboStationHead*>(station)->obsList;
+    void* first = obsList->pFirst ? obsList->pFirst : pSLinkNewObj(obsList, nullptr, nullptr);
+    return first && boSetField(LevFromField(), first, nullptr, text);
   }
+  const AttrField* f = pField(kStationTables[i], attr);
+  return f && boSetField(*f, station, nullptr, text);
 }
 
 bool boMboGetObsAttr(int kind, void* /*station*/, void* obs, int attr, char* buf, int size) {
   vClear(buf, size);
-  if (!obs) return false;
+  int i = iKindIndex(kind);
+  if (!obs || i < 0) return false;
   if (!buf) size = 0;
-  switch (kind) {
-    case MBO_KIND_TS:
-      return boGetObsTs(static_cast<MboObsTs*>(obs), attr, buf, size);
-    case MBO_KIND_LEV:
-      return boGetObsLev(static_cast<MboObsLev*>(obs), attr, buf, size);
-    case MBO_KIND_GPS:
-      return boGetObsGps(static_cast<MboObsGps*>(obs), attr, buf, size);
-    case MBO_KIND_COORD:
-      return boGetObsCoord(static_cast<MboObsCoord*>(obs), attr, buf, size);
-    default:
-      return false;
+  if (kind == MBO_KIND_TS && attr == 9) {
+    // Without a valid distance there is no horizontal one either.
+    const auto* ts = static_cast<const MboObsTs*>(obs);
+    if (size > 0) sStrCopyN(buf, (ts->uFlags & MBO_OBS_DIST_VALID) && ts->uHorDist ? "1" : "0", size);
+    return true;
   }
+  const AttrField* f = pField(kObsTables[i], attr);
+  return f && boGetField(*f, obs, pTsFlags(kind, obs), buf, size);
 }
 
 bool boMboSetObsAttr(int kind, void* /*station*/, void* obs, int attr, const char* text) {
-  if (!obs) return false;
-  switch (kind) {
-    case MBO_KIND_TS:
-      return boSetObsTs(static_cast<MboObsTs*>(obs), attr, text);
-    case MBO_KIND_LEV:
-      return boSetObsLev(static_cast<MboObsLev*>(obs), attr, text);
-    case MBO_KIND_GPS:
-      return boSetObsGps(static_cast<MboObsGps*>(obs), attr, text);
-    case MBO_KIND_COORD:
-      return boSetObsCoord(static_cast<MboObsCoord*>(obs), attr, text);
-    default:
-      return false;
+  int i = iKindIndex(kind);
+  if (!obs || i < 0) return false;
+  if (kind == MBO_KIND_TS && attr == 9) {
+    // The mark is set only on a valid distance, and cleared by anything else.
+    auto* ts = static_cast<MboObsTs*>(obs);
+    if (text && iNumParseC(text) != 0) {
+      if (ts->uFlags & MBO_OBS_DIST_VALID) ts->uHorDist = 1;
+    } else {
+      ts->uHorDist = 0;
+    }
+    return true;
   }
+  const AttrField* f = pField(kObsTables[i], attr);
+  return f && boSetField(*f, obs, pTsFlags(kind, obs), text);
 }
 
 void* pMboFindStationByAttr(int kind, int attr, const char* text) {

@@ -74,6 +74,9 @@ TEST_F(ProjectAttrs, DateGoesThroughTheHostsDateForm) {
   char expected[20] = "";
   ASSERT_TRUE(boStrToKvxDateStr("2024.05.06", expected, sizeof expected));
   EXPECT_EQ(sGet("DATE"), expected);
+  // Ten characters are kept: what follows a full date is cut away.
+  EXPECT_TRUE(FB(boMboSetProjectAttr)("DATE", "2024.05.06 and more"));
+  EXPECT_EQ(sGet("DATE"), expected);
   // A date the host cannot read: empty, but still true.
   EXPECT_TRUE(FB(boMboSetProjectAttr)("DATE", "not a date"));
   bool ok = false;

@@ -27,6 +27,20 @@ bool boSetObs(int kind, void* obs, int attr, const char* text) {
   return FB(boMboSetObsAttr)(kind, nullptr, obs, attr, text);
 }
 
+// Each text set and read back as expected, in order.
+struct RoundTrip {
+  int attr;
+  const char* in;
+  std::string out;
+};
+
+void vExpectObsRoundTrips(int kind, void* obs, std::initializer_list<RoundTrip> trips) {
+  for (const RoundTrip& t : trips) {
+    EXPECT_TRUE(boSetObs(kind, obs, t.attr, t.in)) << "attr " << t.attr;
+    EXPECT_EQ(sObs(kind, obs, t.attr), t.out) << "attr " << t.attr;
+  }
+}
+
 // Every attribute number up to the limit that is not listed gives false.
 void vExpectOnly(int kind, void* rec, bool station, std::initializer_list<int> listed) {
   for (int attr = -1; attr <= 140; ++attr) {
@@ -128,20 +142,14 @@ TEST_F(Stations, TotalStationObservation) {
   for (int attr : {1, 3, 4, 5, 6, 7}) EXPECT_EQ(sObs(1, o, attr), "<false>") << attr;
   EXPECT_EQ(sObs(1, o, 2), "");
   EXPECT_EQ(sObs(1, o, 9), "0");  // no valid distance
-  EXPECT_TRUE(boSetObs(1, o, 1, "T1"));
-  EXPECT_TRUE(boSetObs(1, o, 2, "CODE567890123456789"));
-  EXPECT_TRUE(boSetObs(1, o, 3, "1.2345678912"));
-  EXPECT_TRUE(boSetObs(1, o, 4, "1.5"));
-  EXPECT_TRUE(boSetObs(1, o, 5, "123.456789"));
-  EXPECT_TRUE(boSetObs(1, o, 6, "1.7"));
-  EXPECT_TRUE(boSetObs(1, o, 7, std::string(90, 'r').c_str()));
-  EXPECT_EQ(sObs(1, o, 1), "T1");
-  EXPECT_EQ(sObs(1, o, 2), "CODE56789012345");
-  EXPECT_EQ(sObs(1, o, 3), "1.23456789");
-  EXPECT_EQ(sObs(1, o, 4), "1.50000000");
-  EXPECT_EQ(sObs(1, o, 5), "123.45679");
-  EXPECT_EQ(sObs(1, o, 6), "1.70000");
-  EXPECT_EQ(sObs(1, o, 7), std::string(79, 'r'));
+  vExpectObsRoundTrips(1, o,
+                       {{1, "T1", "T1"},
+                        {2, "CODE567890123456789", "CODE56789012345"},
+                        {3, "1.2345678912", "1.23456789"},
+                        {4, "1.5", "1.50000000"},
+                        {5, "123.456789", "123.45679"},
+                        {6, "1.7", "1.70000"},
+                        {7, std::string(90, 'r').c_str(), std::string(79, 'r')}});
   EXPECT_EQ(sObs(1, o, 9), "0");
   EXPECT_TRUE(boSetObs(1, o, 9, "1"));
   EXPECT_EQ(sObs(1, o, 9), "1");
@@ -169,6 +177,17 @@ TEST_F(Stations, TotalStationValidityRules) {
   boSetObs(1, o, 6, "abc");
   EXPECT_TRUE(obs->uFlags & MBO_OBS_TH_VALID);
   EXPECT_EQ(sObs(1, o, 6), "0.00000");
+  // A null text counts as empty everywhere.
+  EXPECT_TRUE(boSetObs(1, o, 6, nullptr));
+  EXPECT_FALSE(obs->uFlags & MBO_OBS_TH_VALID);
+  EXPECT_TRUE(boSetObs(1, o, 1, nullptr));
+  EXPECT_EQ(sObs(1, o, 1), "<false>");
+  void* st = FB(pMboAddSt)(1);
+  boSetSt(1, st, 4, "1.5");
+  EXPECT_TRUE(boSetSt(1, st, 4, nullptr));
+  EXPECT_EQ(sSt(1, st, 4), "");
+  EXPECT_TRUE(boSetSt(1, st, 3, nullptr));
+  EXPECT_EQ(sSt(1, st, 3), "0");
   // The horizontal-distance mark needs a valid distance.
   boSetObs(1, o, 9, "1");
   EXPECT_EQ(obs->uHorDist, 0u);
@@ -209,18 +228,15 @@ TEST_F(Stations, LevellingObservation) {
   EXPECT_EQ(sObs(2, o, 5), "0.00000");
   EXPECT_EQ(sObs(2, o, 50), "0.00000");
   EXPECT_EQ(sObs(2, o, 51), "<false>");
-  boSetObs(2, o, 1, "TO");
-  boSetObs(2, o, 2, "C");
-  boSetObs(2, o, 5, "45.123456");
-  boSetObs(2, o, 50, "-0.0123456");
-  boSetObs(2, o, 51, "FROM");
+  vExpectObsRoundTrips(2, o,
+                       {{1, "TO", "TO"},
+                        {2, "C", "C"},
+                        {5, "45.123456", "45.12346"},
+                        {50, "-0.0123456", "-0.01235"},
+                        {51, "FROM", "FROM"},
+                        {5, "  ", "0.00000"},
+                        {50, nullptr, "0.00000"}});
   EXPECT_EQ(sObs(2, o, 1), "TO");
-  EXPECT_EQ(sObs(2, o, 2), "C");
-  EXPECT_EQ(sObs(2, o, 5), "45.12346");
-  EXPECT_EQ(sObs(2, o, 50), "-0.01235");
-  EXPECT_EQ(sObs(2, o, 51), "FROM");
-  boSetObs(2, o, 5, "  ");
-  EXPECT_EQ(sObs(2, o, 5), "0.00000");
   vExpectOnly(2, o, false, {1, 2, 5, 50, 51});
 }
 
@@ -283,34 +299,23 @@ TEST_F(Stations, CoordinateStationAndObservation) {
   EXPECT_EQ(sObs(5, o, 133), "<false>");
   EXPECT_EQ(sObs(5, o, 134), "");
   EXPECT_EQ(sObs(5, o, 137), "0.000000");
-  boSetObs(5, o, 2, "KODE");
-  boSetObs(5, o, 126, "1");
-  boSetObs(5, o, 130, "6543210.1234567");
-  boSetObs(5, o, 131, "123456.7");
-  boSetObs(5, o, 132, "-12.3456789");
-  boSetObs(5, o, 103, "0.01");
-  boSetObs(5, o, 104, "0.02");
-  boSetObs(5, o, 105, "0.03");
-  boSetObs(5, o, 133, "2.0000049");
-  boSetObs(5, o, 134, "2024-05-06 07:08:09.123");
-  boSetObs(5, o, 135, "12");
-  boSetObs(5, o, 136, "-4");
-  boSetObs(5, o, 137, "1.25");
-  boSetObs(5, o, 125, "1");
-  EXPECT_EQ(sObs(5, o, 2), "KODE");
-  EXPECT_EQ(sObs(5, o, 126), "1");
+  vExpectObsRoundTrips(5, o,
+                       {{2, "KODE", "KODE"},
+                        {126, "1", "1"},
+                        {130, "6543210.1234567", "6543210.123457"},
+                        {131, "123456.7", "123456.700000"},
+                        {132, "-12.3456789", "-12.345679"},
+                        {103, "0.01", "0.010000"},
+                        {104, "0.02", "0.020000"},
+                        {105, "0.03", "0.030000"},
+                        {133, "2.0000049", "2.00000"},
+                        {134, "2024-05-06 07:08:09.123", "2024-05-06 07:08:09"},  // 19 characters
+                        {135, "12", "12"},
+                        {136, "-4", "-4"},
+                        {137, "1.25", "1.250000"},  // "%lf"
+                        {125, "1", "1.000000"},
+                        {133, "0.000009", "<false>"}});
   EXPECT_EQ(sObs(5, o, 130), "6543210.123457");
-  EXPECT_EQ(sObs(5, o, 131), "123456.700000");
-  EXPECT_EQ(sObs(5, o, 132), "-12.345679");
-  EXPECT_EQ(sObs(5, o, 103), "0.010000");
-  EXPECT_EQ(sObs(5, o, 104), "0.020000");
-  EXPECT_EQ(sObs(5, o, 105), "0.030000");
-  EXPECT_EQ(sObs(5, o, 133), "2.00000");
-  EXPECT_EQ(sObs(5, o, 134), "2024-05-06 07:08:09");  // 19 characters
-  EXPECT_EQ(sObs(5, o, 135), "12");
-  EXPECT_EQ(sObs(5, o, 136), "-4");
-  EXPECT_EQ(sObs(5, o, 137), "1.250000");  // "%lf"
-  EXPECT_EQ(sObs(5, o, 125), "1.000000");
   vExpectOnly(5, o, false,
               {2, 103, 104, 105, 120, 121, 122, 123, 124, 125, 126, 130, 131, 132, 133, 134, 135, 136, 137});
 }
