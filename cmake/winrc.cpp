@@ -1,7 +1,8 @@
 // Build tool of the Windows build: writes the module's resource script from
 // the resource tables in resources/ (the one source of the dialogs and the
 // string table; on Linux the same tables go to the window manager at load).
-// Built for the build machine together with resources/*.cpp, and run there:
+// A Windows program built with the module's code, run under Wine at build
+// time (its template builder converts text with the system's code pages):
 //   winrc <output folder>
 // writes <folder>/kvxfbio.rc and the binary resources it names: each dialog
 // as its DLGTEMPLATEEX bytes (resource type 5, RT_DIALOG), each block of 16

@@ -22,6 +22,24 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Wine, in a prefix of the build's own, no display: the build runs its
+# resource-script writer under it, and the checks the smoke host.
+echo "== Wine prefix in $build/wineprefix =="
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$WINEPREFIX"
+wineserver -p
+trap 'wineserver -k || true' EXIT
+# Start the prefix's services with their output on /dev/null, and take the
+# program's output through a file: Wine's background processes inherit what
+# they are started with and would hold a pipe open.
+if [ -f "$WINEPREFIX/system.reg" ]; then
+  timeout 120 wineboot >/dev/null 2>&1 </dev/null || true
+else
+  timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || true
+fi
+mkdir -p "$build"
 echo "== Windows cross build in $build =="
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -74,22 +92,8 @@ done
 echo "== platform declarations against Windows' headers =="
 cmake/windecls.sh "$root" "$build/decls" || true
 
-# The smoke run under Wine, in a prefix of the build's own; no display.
+# The smoke run under Wine.
 echo "== smoke run under Wine =="
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
-unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$WINEPREFIX"
-wineserver -p
-trap 'wineserver -k || true' EXIT
-# Start the prefix's services with their output on /dev/null, and take the
-# program's output through a file: Wine's background processes inherit what
-# they are started with and would hold a pipe open.
-if [ -f "$WINEPREFIX/system.reg" ]; then
-  timeout 120 wineboot >/dev/null 2>&1 </dev/null || true
-else
-  timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || true
-fi
 log="$build/winsmoke.log"
 rc=0
 (cd "$bin" && timeout 120 wine winsmoke.exe </dev/null >"$log" 2>&1) || rc=$?

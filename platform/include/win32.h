@@ -15,7 +15,7 @@
 //   Linux a load-time object registers it with the platform layer, which
 //   calls it as the loader would;
 // - resources/resource.cpp: on Windows the resource compiler binds dialogs
-//   and strings into the DLL (an .rc generated from the same tables, see
+//   and strings into the DLL (a resource script written from the same tables under Wine, see
 //   cmake/windows-targets.cmake); on Linux they are handed to the window
 //   manager at load;
 // - CMakeLists.txt and cmake/windows*.cmake: on Windows there is no
