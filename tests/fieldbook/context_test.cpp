@@ -15,18 +15,15 @@
 #include "kv2cosys_setup.h"
 #include "kvxlib_setup.h"
 #include "testing/ui_driver.h"
+#include "host_ini.h"
 #include "win32.h"
 
 namespace {
 
-class TransferContext : public ::testing::Test {
+class TransferContext : public HostIniTest {
  protected:
   void SetUp() override {
-    char sTemplate[] = "/tmp/kvx_context_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(sTemplate));
-    m_dir = sTemplate;
-    m_ini = m_dir + "/host.ini";
-    vMboTransferStateClear();
+    HostIniTest::SetUp();
     memset(&m_host, 0, sizeof m_host);
     m_host.uVersion = MBO_HOST_REC_VERSION;
     strcpy(m_host.sIniPath, m_ini.c_str());
@@ -37,14 +34,9 @@ class TransferContext : public ::testing::Test {
   }
   void TearDown() override {
     vMboTeardownTransfer(&m_set);
-    vMboCloseCoSysObjects();
-    vMboTransferStateClear();
+    HostIniTest::TearDown();  // closes the co-sys objects too
     vKvxPoSetTranslator(nullptr);
     vCoSysSetupReset();
-    std::filesystem::remove_all(m_dir);
-  }
-  void vPut(const char* sKey, const char* sValue) {
-    ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", sKey, sValue, m_ini.c_str()));
   }
   std::string sInTemp(const char* sName) {
     char sBuf[2 * MBO_PATH_SIZE];
@@ -52,7 +44,7 @@ class TransferContext : public ::testing::Test {
     return sBuf;
   }
 
-  std::string m_dir, m_ini, m_temp;
+  std::string m_temp;
   MboHostRec m_host;
   MboSettings m_set;
 };
@@ -100,8 +92,8 @@ TEST_F(TransferContext, SetupGivesDefaultsTablesAndTheHostsIniPath) {
 TEST_F(TransferContext, TeardownLeavesNoTableReferenceInTheGlobalCopy) {
   vPut("MboType", "42");
   vPut("MboType42", "Fconv:1 Pconv:1");
-  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvTheme", "Item0", "f:\"HUS\" t:\"HOUSE\"", m_ini.c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringA("MboCnvPnt", "Item0", "f:\"A\" t:\"B\"", m_ini.c_str()));
+  vPut("Item0", "f:\"HUS\" t:\"HOUSE\"", "MboCnvTheme");
+  vPut("Item0", "f:\"A\" t:\"B\"", "MboCnvPnt");
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
   g_mboTransfer.settings = m_set;  // as the transfer dialogs do
   EXPECT_STREQ("HUS", sMboConvertFeatureCode(&g_mboTransfer.settings, "HOUSE"));

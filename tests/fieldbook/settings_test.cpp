@@ -12,18 +12,15 @@
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer_context.h"
 #include "kvxlib.h"
+#include "host_ini.h"
 #include "win32.h"
 
 namespace {
 
-class SettingsIni : public ::testing::Test {
+class SettingsIni : public HostIniTest {
  protected:
   void SetUp() override {
-    char sTemplate[] = "/tmp/kvx_settings_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(sTemplate));
-    m_dir = sTemplate;
-    m_ini = m_dir + "/host.ini";
-    vMboTransferStateClear();
+    HostIniTest::SetUp();
     memset(&m_set, 0, sizeof m_set);
     vMboSettingsDefaults(&m_set);
     m_set.sIniPath = m_ini.c_str();
@@ -31,12 +28,7 @@ class SettingsIni : public ::testing::Test {
   void TearDown() override {
     m_set.pFeatureTab = pCnvTabFree(m_set.pFeatureTab);
     m_set.pPointTab = pCnvTabFree(m_set.pPointTab);
-    vMboTransferStateClear();
-    std::filesystem::remove_all(m_dir);
-  }
-  // Through the profile-string functions.
-  void vPut(const char* sKey, const char* sValue, const char* sSection = "KvxMbo") {
-    ASSERT_TRUE(WritePrivateProfileStringA(sSection, sKey, sValue, m_ini.c_str()));
+    HostIniTest::TearDown();
   }
   std::string sProfile(const char* sKey, const char* sSection = "KvxMbo") {
     char sBuf[2048];
@@ -54,7 +46,6 @@ class SettingsIni : public ::testing::Test {
     vMboSettingsLoad(&m_set, false);
   }
 
-  std::string m_dir, m_ini;
   MboSettings m_set;
 };
 
