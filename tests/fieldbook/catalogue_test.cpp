@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/rtdialog.h"
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
 #include "testing/ui_driver.h"
@@ -91,7 +92,13 @@ TEST(Catalogue, ListsTheInstrumentsInResourceOrderWithTheirNames) {
     ASSERT_TRUE(boMboGetInstrument(i, &entry)) << i;
     EXPECT_EQ(g_aCatalogue[i].iNumber, entry.iNumber) << i;
     EXPECT_STREQ(g_aCatalogue[i].sName, entry.sName) << i;
+    // The whole text, byte for byte: a two-digit number and a blank, or the
+    // three digits right before the name.
+    const Expected& e = g_aCatalogue[i];
+    std::string sText = std::to_string(e.iNumber) + (e.iNumber < 100 ? " " : "") + e.sName;
+    EXPECT_EQ(sText, sDlgLoadString(5121 + i));
   }
+  EXPECT_EQ('?', sDlgLoadString(5121 + iCount)[0]);
   EXPECT_FALSE(boMboGetInstrument(46, &entry));
   EXPECT_FALSE(boMboGetInstrument(-1, &entry));
 }
