@@ -92,6 +92,18 @@ done
 echo "== platform declarations against Windows' headers =="
 cmake/windecls.sh "$root" "$build/decls" || true
 
+# The module's sources test the platform only in the places win32.h lists.
+echo "== platform conditionals =="
+documented=$(sed -nE 's|^// - ([A-Za-z0-9_./*]+):.*|\1|p' platform/include/win32.h)
+for f in $(grep -rlE '_WIN32|__linux__|__unix__' base fieldbook instruments xml resources hostlibs tools 2>/dev/null); do
+  ok=0
+  for d in $documented; do
+    # shellcheck disable=SC2053
+    [[ $f == $d ]] && ok=1
+  done
+  [ $ok = 1 ] || echo "conditional on the platform, not listed in platform/include/win32.h: $f"
+done
+
 # The smoke run under Wine.
 echo "== smoke run under Wine =="
 log="$build/winsmoke.log"

@@ -15,8 +15,8 @@
 //   Linux a load-time object registers it with the platform layer, which
 //   calls it as the loader would;
 // - resources/resource.cpp: on Windows the resource compiler binds dialogs
-//   and strings into the DLL (a resource script written from the same tables under Wine, see
-//   cmake/windows-targets.cmake); on Linux they are handed to the window
+//   and strings into the DLL (a resource script written from the same tables
+//   at build time, cmake/winrc.cpp); on Linux they are handed to the window
 //   manager at load;
 // - CMakeLists.txt and cmake/windows*.cmake: on Windows there is no
 //   kvxplatform library (the system DLLs serve), no tests, and no XML
