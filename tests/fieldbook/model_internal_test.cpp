@@ -15,6 +15,7 @@
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
 #include "kv2cosys.h"
+#include "kv2cosys_setup.h"
 #include "kvxtest_help.h"
 
 namespace {
@@ -253,6 +254,20 @@ TEST(Lifecycle, FinishClosesTheCoordinateObjectsOnce) {
   EXPECT_EQ(g_mboTransfer.uGeoid, 0u);
   EXPECT_EQ(g_pMboPoints, nullptr);
   vKvxMboFinish();
+}
+
+TEST(Lifecycle, InitTwiceClosesTheCoordinateObjectsOfTheLastTransfer) {
+  vCoSysSetupAddRefSys(901, "H901", "V901", "", 0);
+  vKvxMboInit(nullptr);
+  uint64_t rs = CoSysRefSysCreate();
+  vCoSysRefSysSetID(rs, 901);
+  ASSERT_NE(CoSysRefSysRead(rs), 0);  // open
+  g_mboTransfer.uRefSys = rs;
+  vKvxMboInit(nullptr);  // without finish: the old objects must not stay open
+  EXPECT_EQ(g_mboTransfer.uRefSys, 0u);
+  EXPECT_EQ(CoSysRefSysRead(rs), 0);  // closed
+  vKvxMboFinish();
+  vCoSysSetupReset();
 }
 
 TEST(Lifecycle, CoSysVersionGivenBeforeInitIsLost) {
