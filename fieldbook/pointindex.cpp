@@ -125,6 +125,8 @@ void vGrow() {
   size_t newSize = g_index.slots.empty() ? 64 : g_index.slots.size();
   while ((g_index.uUsed + 1) * 10 > newSize * 5) newSize *= 2;
   std::vector<IndexSlot> old(newSize, IndexSlot{0, 0});
+  // The entries grow with the table: no copies of them on the way.
+  g_index.entries.reserve(newSize * 7 / 10 + 1);
   old.swap(g_index.slots);
   for (const IndexSlot& s : old) {
     if (!s.uTag) continue;
