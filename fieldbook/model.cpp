@@ -208,11 +208,23 @@ int32_t boMboGetPointDetail(PoPoint* point) {
 
 namespace {
 
-// The first store of XY counts as measured; later ones keep the bit.
-MboPointData* pMarkXYSet(PoPoint* point) {
+// The first store of a value counts as measured; later ones keep the bit.
+MboPointData* pMarkSet(PoPoint* point, uint32_t setBit, uint32_t measuredBit) {
   MboPointData* data = pMboPointGetData(point);
-  if (data && !(data->uFlags & MBO_FLAG_XY)) data->uFlags |= MBO_FLAG_XY | MBO_FLAG_XY_MEASURED;
+  if (data && !(data->uFlags & setBit)) data->uFlags |= setBit | measuredBit;
   return data;
+}
+
+MboPointData* pMarkXYSet(PoPoint* point) { return pMarkSet(point, MBO_FLAG_XY, MBO_FLAG_XY_MEASURED); }
+
+// Precalculated means that the measured bit is clear.
+void vSetPrecalc(PoPoint* point, uint32_t measuredBit, int precalc) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return;
+  if (precalc)
+    data->uFlags &= ~measuredBit;
+  else
+    data->uFlags |= measuredBit;
 }
 
 }  // namespace
@@ -232,29 +244,12 @@ void vMboSetPointXY(PoPoint* point, double x, double y) {
 }
 
 void vMboSetPointZ(PoPoint* point, double z) {
-  MboPointData* data = pMboPointGetData(point);
-  if (!data) return;
-  if (!(data->uFlags & MBO_FLAG_Z)) data->uFlags |= MBO_FLAG_Z | MBO_FLAG_Z_MEASURED;
-  vPoPointSetZ(point, z);
+  if (pMarkSet(point, MBO_FLAG_Z, MBO_FLAG_Z_MEASURED)) vPoPointSetZ(point, z);
 }
 
-void vMboSetPointXYprecalc(PoPoint* point, int precalc) {
-  MboPointData* data = pMboPointGetData(point);
-  if (!data) return;
-  if (precalc)
-    data->uFlags &= ~MBO_FLAG_XY_MEASURED;
-  else
-    data->uFlags |= MBO_FLAG_XY_MEASURED;
-}
+void vMboSetPointXYprecalc(PoPoint* point, int precalc) { vSetPrecalc(point, MBO_FLAG_XY_MEASURED, precalc); }
 
-void vMboSetPointZprecalc(PoPoint* point, int precalc) {
-  MboPointData* data = pMboPointGetData(point);
-  if (!data) return;
-  if (precalc)
-    data->uFlags &= ~MBO_FLAG_Z_MEASURED;
-  else
-    data->uFlags |= MBO_FLAG_Z_MEASURED;
-}
+void vMboSetPointZprecalc(PoPoint* point, int precalc) { vSetPrecalc(point, MBO_FLAG_Z_MEASURED, precalc); }
 
 void vMboSetPointDetail(PoPoint* point, int32_t detail) {
   MboPointData* data = pMboPointGetData(point);
