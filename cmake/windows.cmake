@@ -36,5 +36,13 @@ add_compile_definitions(NOMINMAX)
 # with -std=c++20; mingw's <math.h> hides them in strict mode unless asked.
 add_compile_definitions(_USE_MATH_DEFINES)
 
+# Build tools made here (the resource-script writer) run under Wine, in the
+# build's own prefix, quietly, without looking for installers. This is the
+# prefix scripts/windows.sh prepares.
+if(CMAKE_CROSSCOMPILING)
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+    "WINEDLLOVERRIDES=mscoree,mshtml=" wine)
+endif()
+
 # Windows names: kvxfbio.dll, KvxLib.dll, ... (no "lib" prefix).
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
