@@ -75,6 +75,8 @@ void vRun() {
   KVX_IMPORT(vKvxMboInit);
   KVX_IMPORT(vKvxMboInitCoSysVer);
   KVX_IMPORT(vKvxMboFinish);
+  KVX_IMPORT(vKvxMboSetOwnerHelpFilePath);
+  KVX_IMPORT(KvxMboAddLineElmBefore);
   KVX_IMPORT(pKvxMboPoPointsGet);
   KVX_IMPORT(pKvxMboLiLinesGet);
   KVX_IMPORT(pKvxMboYgPolygonsGet);
@@ -117,6 +119,7 @@ void vRun() {
   host.uVersion = MBO_HOST_REC_VERSION;
   vKvxMboInit(&host);
   vKvxMboInitCoSysVer(0);
+  vKvxMboSetOwnerHelpFilePath("C:\\Korvax\\help");
   PoPoints* points = pKvxMboPoPointsGet();
   CHECK(points != nullptr);
   CHECK(host.uPointsOut == reinterpret_cast<uint64_t>(points));
@@ -144,6 +147,8 @@ void vRun() {
   LiElm* e1 = KvxMboAddLineElm(line, "P1");
   LiElm* e2 = KvxMboAddLineElm(line, "P2");
   CHECK(line && e1 && e2);
+  LiElm* e0 = KvxMboAddLineElmBefore(line, "P0", e1);
+  CHECK(e0 && LiElmGetFirst(line) == e0);
   vMboSetElmXY(line, e2, 5.5, 6.5);
   char pid[100] = "";
   CHECK(boMboGetElmPID(line, e1, pid, sizeof pid) && boSame(pid, "P1"));
@@ -160,7 +165,7 @@ void vRun() {
   for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) ++count;
   CHECK(count == 2);
   CHECK(LiLinesGetFirst(pKvxMboLiLinesGet()) == line);
-  CHECK(iLiElmGetCount(line) == 2);
+  CHECK(iLiElmGetCount(line) == 3);
 
   // A total station with one observation; numbers as text both ways.
   void* station = pMboAddSt(MBO_KIND_TS);
@@ -185,6 +190,14 @@ void vRun() {
 
   vKvxMboFinish();
   CHECK(pKvxMboPoPointsGet() == nullptr);
+
+  // The host may start again: an empty field book.
+  vKvxMboInit(&host);
+  CHECK(pKvxMboPoPointsGet() != nullptr && PoPointsGetFirst(pKvxMboPoPointsGet()) == nullptr);
+  CHECK(pMboGetNextSt(MBO_KIND_TS, nullptr) == nullptr);
+  CHECK(KvxMboNewOrExistingPoint("P1") != nullptr);
+  vKvxMboFinish();
+  vKvxMboFinish();  // twice does no harm
 }
 
 // The DLL's dialog templates and strings are the tables' own.
