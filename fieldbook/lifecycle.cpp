@@ -61,6 +61,9 @@ void vKvxMboInitCoSysVer(uint64_t version) { g_mboTransfer.uCoSysVersion = versi
 void vKvxMboSetOwnerHelpFilePath(const char* path) { sStrCopyN(g_mbo.sHelpPath, path, sizeof g_mbo.sHelpPath); }
 
 void vKvxMboFinish(void) {
+  // Reference-system and geoid objects of a transfer are closed even when
+  // there is no field book to free.
+  vMboCloseCoSysObjects();
   if (!boMboFieldBookReady()) return;
   vMboFinishFieldBook();
   vMboForgetStationLists();

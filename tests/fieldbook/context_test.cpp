@@ -282,6 +282,20 @@ TEST_F(TransferCoSys, InitClosesTheObjectsOfATransferAfterAFinish) {
   vKvxMboFinish();
 }
 
+TEST_F(TransferCoSys, FinishWithoutAFieldBookStillClosesTheObjects) {
+  vKvxMboInit(&m_host);
+  vKvxMboFinish();
+  g_mboTransfer.uCoSysVersion = m_ver;
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  vMboTeardownTransfer(&m_set);
+  const uint64_t uGeoid = g_mboTransfer.uGeoid;
+  ASSERT_NE(0u, uGeoid);
+  vKvxMboFinish();  // no field book: only the transfer's objects remain
+  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
+  EXPECT_EQ(0u, g_mboTransfer.uRefSys);
+  EXPECT_EQ(0.0, dCoSysGeoideGetDefaultHeight(uGeoid));
+}
+
 TEST_F(TransferCoSys, NoReferenceSystemForTheDatumsGivesNone) {
   g_mboTransfer.uCoSysVersion = CoSysSetupCreateVer("Other", "OTHER");
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
