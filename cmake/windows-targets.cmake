@@ -4,10 +4,11 @@
 # The smoke host: loads kvxfbio.dll as the host program does and drives the
 # field book through the exports (run under Wine by scripts/windows.sh). It
 # uses kv2gr directly, as the host does, to walk the containers it receives,
+# KvxLib with the profile-string calls on one ini file,
 # and the resource tables (from kvxcore), to find them in the DLL.
 add_executable(winsmoke ${CMAKE_SOURCE_DIR}/tools/winsmoke.cpp)
 target_include_directories(winsmoke PRIVATE ${KVX_INCLUDES})
-target_link_libraries(winsmoke PRIVATE kv2gr kvxcore)
+target_link_libraries(winsmoke PRIVATE kv2gr KvxLib kvxcore)
 add_dependencies(winsmoke kvxfbio KvxLib kv2cosys)
 
 # The module's dialogs and string table: cmake/winrc.cpp, built with the

@@ -9,6 +9,8 @@
 // The exports' types come from the module's own headers (decltype), so a
 // changed signature breaks this build instead of the call.
 //
+// KvxLib.dll's ini files and Windows' profile-string calls share one file.
+//
 // It also finds every dialog template and string of the resource tables in
 // resources/ (linked in here as data) among the DLL's resources, byte for
 // byte: the DLL's resource script is generated from the same tables.
@@ -22,6 +24,7 @@
 #include "fieldbook/project.h"
 #include "fieldbook/stations.h"
 #include "kv2gr.h"
+#include "kvxlib.h"
 #include "resources/resource.h"
 #include "win32.h"
 
@@ -200,6 +203,31 @@ void vRun() {
   vKvxMboFinish();  // twice does no harm
 }
 
+// KvxLib's ini calls and the profile-string calls work on one file, and
+// each keeps what the other wrote.
+void vCheckIniFiles() {
+  char path[MAX_PATH] = "";
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  char* slash = std::strrchr(path, '\\');
+  CHECK(n > 0 && n < MAX_PATH && slash);
+  if (!slash) return;
+  std::strcpy(slash + 1, "winsmoke.ini");
+  DeleteFileA(path);
+  CHECK(WritePrivateProfileStringA("Foreign", "Keep", "yes", path));
+  vKvxInifPut(path, "KvxMbo", "MboType", "95");
+  KvxInif* ini = pKvxInifOpen(path, 1);
+  CHECK(ini && boKvxInifSetSection(ini, "KvxMbo"));
+  vKvxInifPutEntry(ini, "MboType95", "convinstrno:1");
+  vKvxInifClose(ini);
+  char text[64] = "";
+  GetPrivateProfileStringA("kvxmbo", "mbotype", "", text, sizeof text, path);
+  CHECK(boSame(text, "95"));
+  GetPrivateProfileStringA("KvxMbo", "MboType95", "", text, sizeof text, path);
+  CHECK(boSame(text, "convinstrno:1"));
+  CHECK(boKvxInifGet(path, "Foreign", "Keep", text, sizeof text) && boSame(text, "yes"));
+  CHECK(DeleteFileA(path));
+}
+
 // The DLL's dialog templates and strings are the tables' own.
 void vCheckResources() {
   int dialogs = 0, strings = 0;
@@ -243,6 +271,7 @@ int main() {
     return 1;
   }
   vRun();
+  vCheckIniFiles();
   vCheckResources();
   CHECK(FreeLibrary(g_hModule) != FALSE);
   if (g_iFailures || g_iMissing) {
