@@ -29,7 +29,7 @@ export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,m
 export WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p || true  # (non-zero when one already serves this prefix)
 trap 'wineserver -k || true' EXIT
 # Start the prefix's services with their output on /dev/null, and take the
 # program's output through a file: Wine's background processes inherit what
@@ -82,7 +82,7 @@ for dll in kvxfbio.dll KvxLib.dll kv2cosys.dll kv2gr.dll winsmoke.exe; do
 done
 # The module calls all three host libraries.
 for lib in $required_imports; do
-  if ! echo "$module_imports" | grep -qx "$lib"; then
+  if ! grep -qx "$lib" <<< "$module_imports"; then
     echo "imports: FAILED: kvxfbio.dll does not import $lib"; fail=1
   fi
 done
@@ -109,8 +109,9 @@ echo "== smoke run under Wine =="
 log="$build/winsmoke.log"
 rc=0
 (cd "$bin" && timeout 120 wine winsmoke.exe </dev/null >"$log" 2>&1) || rc=$?
-tr -d '\r' < "$log"
-if [ $rc -ne 0 ] || ! tr -d '\r' < "$log" | grep -qx 'winsmoke: success'; then
+tr -d '\r' < "$log" > "$log.txt"
+cat "$log.txt"
+if [ $rc -ne 0 ] || ! grep -qx 'winsmoke: success' "$log.txt"; then
   echo "winsmoke exit code $rc"
   echo "smoke run: FAILED"; fail=1
 fi
