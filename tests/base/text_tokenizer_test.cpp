@@ -2,29 +2,37 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 
 namespace {
 
-TEST(PlainField, SplitsWithoutSkippingAnything) {
-  const char* cur = " a ,,b";
-  char buf[16];
-  EXPECT_STREQ(sStrNextPlainField(buf, 16, &cur, ','), " a ");
-  EXPECT_STREQ(sStrNextPlainField(buf, 16, &cur, ','), "");
-  ASSERT_NE(cur, nullptr);
-  EXPECT_STREQ(sStrNextPlainField(buf, 16, &cur, ','), "b");
-  ASSERT_NE(cur, nullptr);  // on the terminator
-  EXPECT_STREQ(sStrNextPlainField(buf, 16, &cur, ','), "");
-  EXPECT_EQ(cur, nullptr);
-  EXPECT_STREQ(sStrNextPlainField(buf, 16, &cur, ','), "");
+using Fields = std::vector<std::string>;
+
+// Every field a cursor tokenizer gives, until it clears the cursor.
+Fields plainFields(const char* text, char sep, int size) {
+  Fields out;
+  char buf[32];
+  for (const char* cur = text; cur && out.size() < 20;) out.push_back(sStrNextPlainField(buf, size, &cur, sep));
+  return out;
 }
 
-TEST(PlainField, LongFieldIsCutAndItsRestSkipped) {
-  const char* cur = "abcdefgh;x";
+Fields quotedFields(const char* text, char sep, int size) {
+  Fields out;
+  char buf[32];
+  for (const char* cur = text; cur && out.size() < 20;) out.push_back(sStrNextQuotedField(buf, size, &cur, sep));
+  return out;
+}
+
+TEST(PlainField, SplitsWithoutSkippingAnythingAndCutsLongFields) {
+  // The cursor stays on the terminator after the last field: one more call
+  // gives "" and clears it.
+  EXPECT_EQ(plainFields(" a ,,b", ',', 16), (Fields{" a ", "", "b", ""}));
+  EXPECT_EQ(plainFields("abcdefgh;x", ';', 4), (Fields{"abc", "x", ""}));
   char buf[4];
-  EXPECT_STREQ(sStrNextPlainField(buf, 4, &cur, ';'), "abc");
-  EXPECT_STREQ(sStrNextPlainField(buf, 4, &cur, ';'), "x");
+  const char* cur = nullptr;
+  EXPECT_STREQ(sStrNextPlainField(buf, 4, &cur, ','), "");
   // A size of 0 writes nothing but still moves on.
   cur = "ab;cd";
   char guard = 'G';
@@ -35,51 +43,31 @@ TEST(PlainField, LongFieldIsCutAndItsRestSkipped) {
   EXPECT_STREQ(sStrNextPlainField(buf, 4, &mutableCur, ';'), "");
 }
 
-TEST(QuotedField, QuotesBlanksAndTabs) {
-  const char* cur = "  \"x,y\" junk ,\tz \t, w ,";
-  char buf[16];
-  EXPECT_STREQ(sStrNextQuotedField(buf, 16, &cur, ','), "x,y");
-  EXPECT_STREQ(sStrNextQuotedField(buf, 16, &cur, ','), "z");
-  EXPECT_STREQ(sStrNextQuotedField(buf, 16, &cur, ','), "w");
-  EXPECT_STREQ(sStrNextQuotedField(buf, 16, &cur, ','), "");
-  EXPECT_EQ(cur, nullptr);
-}
-
-TEST(QuotedField, QuotedFieldAtTheEndLeavesTheCursorOnTheTerminator) {
-  const char* cur = "\"abc\"";
-  char buf[16];
-  EXPECT_STREQ(sStrNextQuotedField(buf, 16, &cur, ','), "abc");
-  ASSERT_NE(cur, nullptr);
-  EXPECT_EQ(*cur, '\0');
-  sStrNextQuotedField(buf, 16, &cur, ',');
-  EXPECT_EQ(cur, nullptr);
-}
-
-TEST(QuotedField, CutQuotedFieldSkipsToItsClosingQuote) {
-  const char* cur = "\"abc,def\",next";
-  char buf[3];
-  EXPECT_STREQ(sStrNextQuotedField(buf, 3, &cur, ','), "ab");
-  EXPECT_STREQ(sStrNextQuotedField(buf, 3, &cur, ','), "ne");
-}
-
-TEST(QuotedField, LoneQuoteAfterTabStaysOneQuote) {
-  const char* cur = "\t\"";
-  char buf[8];
-  EXPECT_STREQ(sStrNextQuotedField(buf, 8, &cur, ','), "\"");
-  // A tab then a quoted text: the tab goes, then the quotes.
-  cur = "\t\"ab\" ";
-  EXPECT_STREQ(sStrNextQuotedField(buf, 8, &cur, ','), "ab");
-}
-
-TEST(QuotedField, TabSeparatorKeepsTabsInsideFields) {
-  const char* cur = "a \t\tb";
-  char buf[8];
-  EXPECT_STREQ(sStrNextQuotedField(buf, 8, &cur, '\t'), "a");
-  EXPECT_STREQ(sStrNextQuotedField(buf, 8, &cur, '\t'), "");
-  EXPECT_STREQ(sStrNextQuotedField(buf, 8, &cur, '\t'), "b");
-  // Trailing cut keeps at least the first character.
-  cur = "\t  ";
-  EXPECT_STREQ(sStrNextQuotedField(buf, 8, &cur, ','), " ");
+TEST(QuotedField, QuotesBlanksTabsAndCuts) {
+  struct Case {
+    const char* text;
+    char sep;
+    int size;
+    Fields want;
+  } cases[] = {
+      {"  \"x,y\" junk ,\tz \t, w ,", ',', 16, {"x,y", "z", "w", ""}},
+      // A quoted field at the end leaves the cursor on the terminator.
+      {"\"abc\"", ',', 16, {"abc", ""}},
+      // A cut quoted field skips to its closing quote.
+      {"\"abc,def\",next", ',', 3, {"ab", "ne", ""}},
+      // A lone quote after a tab stays one quote.
+      {"\t\"", ',', 8, {"\"", ""}},
+      // A tab then a quoted text: the tab goes, then the quotes.
+      {"\t\"ab\" ", ',', 8, {"ab", ""}},
+      // A tab separator keeps tabs inside fields.
+      {"a \t\tb", '\t', 8, {"a", "", "b", ""}},
+      // The trailing cut keeps at least the first character.
+      {"\t  ", ',', 8, {" ", ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(quotedFields(c.text, c.sep, c.size), c.want);
+  }
 }
 
 TEST(Field, SharedBufferTokenizer) {
@@ -128,49 +116,30 @@ TEST(GetField, FindAndTempFields) {
   EXPECT_EQ(strlen(sStrGetFieldTemp(longField.c_str(), '|', 0)), 1999u);
 }
 
-TEST(CsvField, DoubledQuotesAndEscapes) {
-  const char* cur = "\"a\"\"b\",  c d  ,\"x\\\"y\", e\"f,";
-  char buf[16];
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 16));
-  EXPECT_STREQ(buf, "a\"b");
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 16));
-  EXPECT_STREQ(buf, "c d");
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 16));
-  EXPECT_STREQ(buf, "x\"y");
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 16));
-  EXPECT_STREQ(buf, "e\"f");
-  EXPECT_FALSE(boStrGetCsvField(&cur, ',', buf, 16));
+// Every CSV field until the reader says there is none left.
+Fields csvFields(const char* text, int size) {
+  Fields out;
+  char buf[32];
+  const char* cur = text;
+  while (out.size() < 20 && boStrGetCsvField(&cur, ',', buf, size)) out.push_back(buf);
+  return out;
 }
 
-TEST(CsvField, EmptyFieldsAndNothingLeft) {
-  const char* cur = "a,,b";
-  char buf[8];
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 8));
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 8));
-  EXPECT_STREQ(buf, "");
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 8));
-  EXPECT_STREQ(buf, "b");
-  strcpy(buf, "keep");
+TEST(CsvField, DoubledQuotesEscapesEmptyFieldsAndCuts) {
+  EXPECT_EQ(csvFields("\"a\"\"b\",  c d  ,\"x\\\"y\", e\"f,", 16), (Fields{"a\"b", "c d", "x\"y", "e\"f"}));
+  EXPECT_EQ(csvFields("a,,b", 8), (Fields{"a", "", "b"}));
+  // A full buffer skips the rest of the field, quoted or not.
+  EXPECT_EQ(csvFields("\"abc,def\",z", 4), (Fields{"abc", "z"}));
+  EXPECT_EQ(csvFields("abcdef,z", 4), (Fields{"abc", "z"}));
+  // Nothing left: the buffer keeps what it held.
+  const char* cur = "";
+  char buf[8] = "keep";
   EXPECT_FALSE(boStrGetCsvField(&cur, ',', buf, 8));
   EXPECT_STREQ(buf, "keep");
   const char* none = nullptr;
   EXPECT_FALSE(boStrGetCsvField(&none, ',', buf, 8));
   cur = "a";
   EXPECT_FALSE(boStrGetCsvField(&cur, ',', buf, 0));
-}
-
-TEST(CsvField, FullBufferSkipsTheRestOfAQuotedField) {
-  const char* cur = "\"abc,def\",z";
-  char buf[4];
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 4));
-  EXPECT_STREQ(buf, "abc");
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 4));
-  EXPECT_STREQ(buf, "z");
-  cur = "abcdef,z";
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 4));
-  EXPECT_STREQ(buf, "abc");
-  ASSERT_TRUE(boStrGetCsvField(&cur, ',', buf, 4));
-  EXPECT_STREQ(buf, "z");
 }
 
 TEST(Token, BlankSeparatedAndQuotedTokens) {
