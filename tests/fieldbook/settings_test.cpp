@@ -105,38 +105,34 @@ TEST_F(SettingsIni, SavedValuesComeBackOnLoad) {
   EXPECT_STREQ("C:\\My Data\\job 1.kof", g_mboTransfer.sRawFileName);
 }
 
-TEST_F(SettingsIni, InstrnoSetsAllFourNumbersAndALaterItemOverridesOne) {
-  vPut("MboType42", "instrno:3 levinstrno:5");
-  vLoad(42);
-  EXPECT_EQ(3u, m_set.uTheodoliteNo);
-  EXPECT_EQ(5u, m_set.uLevellerNo);
-  EXPECT_EQ(3u, m_set.uSatelliteNo);
-  EXPECT_EQ(3u, m_set.uCoordinateNo);
-}
-
-TEST_F(SettingsIni, AnItemWithoutAColonEndsTheParsing) {
-  vPut("MboType42", "convinstrno:4 corrcode:2 bogus levinstrno:5 EO:7");
-  vLoad(42);
-  EXPECT_EQ(4u, m_set.uTheodoliteNo);
-  EXPECT_EQ(2u, m_set.uCorrCode);
-  EXPECT_EQ(1u, m_set.uLevellerNo);
-  EXPECT_EQ(0, m_set.iEO);
-}
-
-TEST_F(SettingsIni, EllHStoresOneAndOffsetsKeepTheirSign) {
-  vPut("MboType42", "EllH:7 EO:-100 geoide:\"x y\" unknown:1 NO:250");
-  vLoad(42);
-  EXPECT_EQ(1u, m_set.uEllH);
-  EXPECT_EQ(-100, m_set.iEO);
-  EXPECT_EQ(250, m_set.iNO);
-}
-
-TEST_F(SettingsIni, KeysCompareExactly) {
-  vPut("MboType42", "CONVINSTRNO:9 Levinstrno:9 corrcode:4");
-  vLoad(42);
-  EXPECT_EQ(1u, m_set.uTheodoliteNo);
-  EXPECT_EQ(1u, m_set.uLevellerNo);
-  EXPECT_EQ(4u, m_set.uCorrCode);
+TEST_F(SettingsIni, OptionStringRules) {
+  struct Case {
+    const char* sOptions;
+    uint32_t uTheo, uLev, uSat, uCoord, uCorr, uEllH;
+    int iEO, iNO;
+  } aCases[] = {
+      // "instrno" sets all four numbers; a later item overrides one.
+      {"instrno:3 levinstrno:5", 3, 5, 3, 3, 0, 0, 0, 0},
+      // An item without a colon ends the parsing.
+      {"convinstrno:4 corrcode:2 bogus levinstrno:5 EO:7", 4, 1, 1, 1, 2, 0, 0, 0},
+      // "EllH" stores 1; offsets keep their sign; unknown items are passed over.
+      {"EllH:7 EO:-100 geoide:\"x y\" unknown:1 NO:250", 1, 1, 1, 1, 0, 1, -100, 250},
+      // Keys compare exactly.
+      {"CONVINSTRNO:9 Levinstrno:9 corrcode:4", 1, 1, 1, 1, 4, 0, 0, 0},
+  };
+  for (const Case& c : aCases) {
+    SCOPED_TRACE(c.sOptions);
+    vPut("MboType42", c.sOptions);
+    vLoad(42);
+    EXPECT_EQ(c.uTheo, m_set.uTheodoliteNo);
+    EXPECT_EQ(c.uLev, m_set.uLevellerNo);
+    EXPECT_EQ(c.uSat, m_set.uSatelliteNo);
+    EXPECT_EQ(c.uCoord, m_set.uCoordinateNo);
+    EXPECT_EQ(c.uCorr, m_set.uCorrCode);
+    EXPECT_EQ(c.uEllH, m_set.uEllH);
+    EXPECT_EQ(c.iEO, m_set.iEO);
+    EXPECT_EQ(c.iNO, m_set.iNO);
+  }
 }
 
 TEST_F(SettingsIni, LoadResetsTheOptionsButNotTheSerialFields) {
@@ -181,30 +177,30 @@ TEST_F(SettingsIni, AMissingCurrentInstrumentLoadsNothing) {
   EXPECT_EQ(0u, m_set.com.uPort);  // instrument 0 has no serial role
 }
 
-TEST_F(SettingsIni, PortIsNoneForInstrumentsWithoutSerialRoles) {
-  vPut("MboTypeIO95", "port:3 baud:4800  bits:7 parity:1 sbit:1");
-  vLoad(95);
-  EXPECT_EQ(0u, m_set.com.uPort);
-  EXPECT_EQ(4800u, m_set.com.uBaud);
-  vPut("MboTypeIO98", "port:3 baud:4800  bits:7 parity:1 sbit:1");
-  vLoad(98);
-  EXPECT_EQ(3u, m_set.com.uPort);
-  EXPECT_EQ(7u, m_set.com.uBits);
-  EXPECT_EQ(1u, m_set.com.uParity);
-  EXPECT_EQ(1u, m_set.com.uStop);
-}
-
-TEST_F(SettingsIni, SerialValuesNoPortCanTakeBecomeDefaults) {
-  vPut("MboTypeIO42", "port:9 baud:0  bits:6 parity:5 sbit:3");
-  vLoad(42);
-  EXPECT_EQ(1u, m_set.com.uPort);
-  EXPECT_EQ(9600u, m_set.com.uBaud);
-  EXPECT_EQ(8u, m_set.com.uBits);
-  EXPECT_EQ(0u, m_set.com.uParity);
-  EXPECT_EQ(0u, m_set.com.uStop);
-  vPut("MboTypeIO42", "port:-1");
-  vLoad(42);
-  EXPECT_EQ(1u, m_set.com.uPort);
+TEST_F(SettingsIni, SerialKeyRules) {
+  struct Case {
+    uint32_t uInstrument;
+    const char* sSerial;
+    uint32_t uPort, uBaud, uBits, uParity, uStop;
+  } aCases[] = {
+      // Instrument 95 has no serial role: port 0 whatever the key holds.
+      {95, "port:3 baud:4800  bits:7 parity:1 sbit:1", 0, 4800, 7, 1, 1},
+      {98, "port:3 baud:4800  bits:7 parity:1 sbit:1", 3, 4800, 7, 1, 1},
+      // Values no port can take become the defaults.
+      {42, "port:9 baud:0  bits:6 parity:5 sbit:3", 1, 9600, 8, 0, 0},
+      {42, "port:-1", 1, 9600, 8, 0, 0},
+  };
+  for (const Case& c : aCases) {
+    SCOPED_TRACE(c.sSerial);
+    std::string sKey = "MboTypeIO" + std::to_string(c.uInstrument);
+    vPut(sKey.c_str(), c.sSerial);
+    vLoad(c.uInstrument);
+    EXPECT_EQ(c.uPort, m_set.com.uPort);
+    EXPECT_EQ(c.uBaud, m_set.com.uBaud);
+    EXPECT_EQ(c.uBits, m_set.com.uBits);
+    EXPECT_EQ(c.uParity, m_set.com.uParity);
+    EXPECT_EQ(c.uStop, m_set.com.uStop);
+  }
 }
 
 TEST_F(SettingsIni, SavingInstrumentZeroWritesNothing) {
