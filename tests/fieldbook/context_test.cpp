@@ -240,6 +240,17 @@ class TransferCoSys : public TransferContext {
     vCoSysSetupAddGeoideConst("GEOID1", 40.0);
     m_host.uCoSys = m_cs;
   }
+  // A transfer after a finish opens objects no field book will close.
+  void vTransferAfterFinish(uint64_t* pRefSys, uint64_t* pGeoid) {
+    vKvxMboInit(&m_host);
+    vKvxMboFinish();
+    g_mboTransfer.uCoSysVersion = m_ver;
+    ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+    vMboTeardownTransfer(&m_set);
+    *pRefSys = g_mboTransfer.uRefSys;
+    *pGeoid = g_mboTransfer.uGeoid;
+    ASSERT_NE(0u, *pGeoid);
+  }
   uint64_t m_cs = 0, m_ver = 0;
 };
 
@@ -267,14 +278,8 @@ TEST_F(TransferCoSys, WithTheVersionTheReferenceSystemAndGeoidAreOpened) {
 }
 
 TEST_F(TransferCoSys, InitClosesTheObjectsOfATransferAfterAFinish) {
-  vKvxMboInit(&m_host);
-  vKvxMboFinish();
-  // A transfer after the finish opens objects no field book will close.
-  g_mboTransfer.uCoSysVersion = m_ver;
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  vMboTeardownTransfer(&m_set);
-  const uint64_t uRefSys = g_mboTransfer.uRefSys, uGeoid = g_mboTransfer.uGeoid;
-  ASSERT_NE(0u, uGeoid);
+  uint64_t uRefSys = 0, uGeoid = 0;
+  ASSERT_NO_FATAL_FAILURE(vTransferAfterFinish(&uRefSys, &uGeoid));
   vKvxMboInit(&m_host);
   EXPECT_EQ(0u, g_mboTransfer.uGeoid);
   EXPECT_STREQ("", sCoSysRefSysGetGeoideID(uRefSys));
@@ -283,13 +288,8 @@ TEST_F(TransferCoSys, InitClosesTheObjectsOfATransferAfterAFinish) {
 }
 
 TEST_F(TransferCoSys, FinishWithoutAFieldBookStillClosesTheObjects) {
-  vKvxMboInit(&m_host);
-  vKvxMboFinish();
-  g_mboTransfer.uCoSysVersion = m_ver;
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  vMboTeardownTransfer(&m_set);
-  const uint64_t uGeoid = g_mboTransfer.uGeoid;
-  ASSERT_NE(0u, uGeoid);
+  uint64_t uRefSys = 0, uGeoid = 0;
+  ASSERT_NO_FATAL_FAILURE(vTransferAfterFinish(&uRefSys, &uGeoid));
   vKvxMboFinish();  // no field book: only the transfer's objects remain
   EXPECT_EQ(0u, g_mboTransfer.uGeoid);
   EXPECT_EQ(0u, g_mboTransfer.uRefSys);
