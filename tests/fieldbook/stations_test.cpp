@@ -41,6 +41,13 @@ void vExpectObsRoundTrips(int kind, void* obs, std::initializer_list<RoundTrip> 
   }
 }
 
+void vExpectStRoundTrips(int kind, void* st, std::initializer_list<RoundTrip> trips) {
+  for (const RoundTrip& t : trips) {
+    EXPECT_TRUE(boSetSt(kind, st, t.attr, t.in)) << "attr " << t.attr;
+    EXPECT_EQ(sSt(kind, st, t.attr), t.out) << "attr " << t.attr;
+  }
+}
+
 // Every attribute number up to the limit that is not listed gives false.
 void vExpectOnly(int kind, void* rec, bool station, std::initializer_list<int> listed) {
   for (int attr = -1; attr <= 140; ++attr) {
@@ -119,20 +126,14 @@ TEST_F(Stations, TotalStationStation) {
   EXPECT_EQ(sSt(1, st, 4), "");  // true even when empty
   EXPECT_EQ(sSt(1, st, 5), "");
   EXPECT_EQ(sSt(1, st, 6), "");
-  EXPECT_TRUE(boSetSt(1, st, 1, std::string(120, 's').c_str()));
-  EXPECT_EQ(sSt(1, st, 1), std::string(99, 's'));
-  EXPECT_TRUE(boSetSt(1, st, 3, "42abc"));
-  EXPECT_EQ(sSt(1, st, 3), "42");
-  EXPECT_TRUE(boSetSt(1, st, 4, "1.6543210987654321"));
-  EXPECT_EQ(sSt(1, st, 4), "1.6543210987654");  // 15 characters
-  EXPECT_TRUE(boSetSt(1, st, 5, "760.000000"));
-  EXPECT_EQ(sSt(1, st, 5), "760.00000");
-  EXPECT_TRUE(boSetSt(1, st, 6, "-12.5"));
-  EXPECT_EQ(sSt(1, st, 6), "-12.5");
-  EXPECT_TRUE(boSetSt(1, st, 7, "x"));
-  EXPECT_EQ(sSt(1, st, 7), "0");
-  EXPECT_TRUE(boSetSt(1, st, 7, "99999999999"));  // saturates, no overflow
-  EXPECT_EQ(sSt(1, st, 7), "2147483647");
+  vExpectStRoundTrips(1, st,
+                      {{1, std::string(120, 's').c_str(), std::string(99, 's')},
+                       {3, "42abc", "42"},
+                       {4, "1.6543210987654321", "1.6543210987654"},  // 15 characters
+                       {5, "760.000000", "760.00000"},
+                       {6, "-12.5", "-12.5"},
+                       {7, "x", "0"},
+                       {7, "99999999999", "2147483647"}});  // saturates, no overflow
   vExpectOnly(1, st, true, {1, 3, 4, 5, 6, 7});
 }
 
@@ -243,16 +244,12 @@ TEST_F(Stations, LevellingObservation) {
 TEST_F(Stations, GpsStationAntennaHeight) {
   void* st = FB(pMboAddSt)(4);
   EXPECT_EQ(sSt(4, st, 4), "<false>");
-  boSetSt(4, st, 1, "BASE");
-  boSetSt(4, st, 3, "12");
-  EXPECT_EQ(sSt(4, st, 1), "BASE");
-  EXPECT_EQ(sSt(4, st, 3), "12");
-  boSetSt(4, st, 4, "0.000004");
-  EXPECT_EQ(sSt(4, st, 4), "<false>");
-  boSetSt(4, st, 4, "0.00002");
-  EXPECT_EQ(sSt(4, st, 4), "0.000");
-  boSetSt(4, st, 4, "1.23456");
-  EXPECT_EQ(sSt(4, st, 4), "1.235");
+  vExpectStRoundTrips(4, st,
+                      {{1, "BASE", "BASE"},
+                       {3, "12", "12"},
+                       {4, "0.000004", "<false>"},
+                       {4, "0.00002", "0.000"},
+                       {4, "1.23456", "1.235"}});
   vExpectOnly(4, st, true, {1, 3, 4});
 }
 
@@ -262,20 +259,17 @@ TEST_F(Stations, GpsVector) {
   EXPECT_EQ(sObs(4, o, 2), "<false>");  // false when empty, unlike kinds 1 and 2
   EXPECT_EQ(sObs(4, o, 6), "<false>");
   EXPECT_EQ(sObs(4, o, 100), "0.000000");
-  boSetObs(4, o, 1, "R1");
-  boSetObs(4, o, 2, "GPS");
-  boSetObs(4, o, 6, "1.8");
-  EXPECT_EQ(sObs(4, o, 1), "R1");
-  EXPECT_EQ(sObs(4, o, 2), "GPS");
-  EXPECT_EQ(sObs(4, o, 6), "1.80000");
-  boSetObs(4, o, 6, "0.000001");
-  EXPECT_EQ(sObs(4, o, 6), "<false>");
-  const char* values[] = {"1234.5678901", "-2.5", "3", "0.0012346", "0.002", "0.003"};
-  const char* expect[] = {"1234.567890", "-2.500000", "3.000000", "0.001235", "0.002000", "0.003000"};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_TRUE(boSetObs(4, o, 100 + i, values[i]));
-    EXPECT_EQ(sObs(4, o, 100 + i), expect[i]) << 100 + i;
-  }
+  vExpectObsRoundTrips(4, o,
+                       {{1, "R1", "R1"},
+                        {2, "GPS", "GPS"},
+                        {6, "1.8", "1.80000"},
+                        {6, "0.000001", "<false>"},
+                        {100, "1234.5678901", "1234.567890"},
+                        {101, "-2.5", "-2.500000"},
+                        {102, "3", "3.000000"},
+                        {103, "0.0012346", "0.001235"},
+                        {104, "0.002", "0.002000"},
+                        {105, "0.003", "0.003000"}});
   for (int attr = 120; attr <= 125; ++attr) {
     EXPECT_TRUE(boSetObs(4, o, attr, "0.25"));
     EXPECT_EQ(sObs(4, o, attr), "0.250000") << attr;
