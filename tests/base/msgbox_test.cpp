@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
 
+#include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -17,75 +19,44 @@ UiBoxRecord LastBox() {
   return log.empty() ? UiBoxRecord{} : log.back();
 }
 
-TEST(MsgBox, WarningAndInfoStyles) {
-  vUiExpectBox(IDOK, "careful");
-  vMsgWarning("be careful");
-  EXPECT_EQ(LastBox().uStyle, 0x12030u);
-  EXPECT_EQ(LastBox().sCaption, "");
-  EXPECT_EQ(LastBox().hOwner, GetActiveWindow());
-
-  vUiExpectBox(IDOK);
-  vMsgWarningWnd("w", hFake(0x100));
-  EXPECT_EQ(LastBox().uStyle, 0x12030u);
-  EXPECT_EQ(LastBox().hOwner, hFake(0x100));
-
-  vUiExpectBox(IDOK);
-  vMsgInfo("note");
-  EXPECT_EQ(LastBox().uStyle, 0x12040u);
-  EXPECT_EQ(LastBox().sText, "note");
-
-  vUiExpectBox(IDOK);
-  vMsgInfoWnd("i", hFake(0x200));
-  EXPECT_EQ(LastBox().uStyle, 0x12040u);
-  EXPECT_EQ(LastBox().hOwner, hFake(0x200));
-
-  vUiExpectBox(IDOK);
-  vMsgShowWnd("x", true, hFake(0x300));
-  EXPECT_EQ(LastBox().uStyle, 0x12030u);
-  vUiExpectBox(IDOK);
-  vMsgShowWnd("x", false, hFake(0x300));
-  EXPECT_EQ(LastBox().uStyle, 0x12040u);
-  EXPECT_EQ(LastBox().hOwner, hFake(0x300));
-  EXPECT_EQ(UiBoxLog().size(), 6u);
-}
-
-TEST(MsgBox, OkCancel) {
-  vUiExpectBox(IDOK);
-  EXPECT_TRUE(boMsgOkCancel("go?", true));
-  EXPECT_EQ(LastBox().uStyle, 0x12021u);
-  vUiExpectBox(IDCANCEL);
-  EXPECT_FALSE(boMsgOkCancel("go?", false));
-  EXPECT_EQ(LastBox().uStyle, 0x12121u);
-  vUiExpectBox(IDOK);
-  EXPECT_TRUE(boMsgOkCancelWnd("go?", false, hFake(0x10)));
-  EXPECT_EQ(LastBox().hOwner, hFake(0x10));
-}
-
-TEST(MsgBox, YesNo) {
-  vUiExpectBox(IDYES);
-  EXPECT_TRUE(boMsgYesNo("sure?", true));
-  EXPECT_EQ(LastBox().uStyle, 0x12024u);
-  vUiExpectBox(IDNO);
-  EXPECT_FALSE(boMsgYesNo("sure?", false));
-  EXPECT_EQ(LastBox().uStyle, 0x12124u);
-  vUiExpectBox(IDNO);
-  EXPECT_FALSE(boMsgYesNoWnd("sure?", true, hFake(0x20)));
-  EXPECT_EQ(LastBox().hOwner, hFake(0x20));
-}
-
-TEST(MsgBox, YesNoCancel) {
-  vUiExpectBox(IDYES);
-  EXPECT_EQ(iMsgYesNoCancel("save?", 1), 1);
-  EXPECT_EQ(LastBox().uStyle, 0x12023u);
-  vUiExpectBox(IDNO);
-  EXPECT_EQ(iMsgYesNoCancel("save?", 0), 0);
-  EXPECT_EQ(LastBox().uStyle, 0x12123u);
-  vUiExpectBox(IDCANCEL);
-  EXPECT_EQ(iMsgYesNoCancel("save?", -1), -1);
-  EXPECT_EQ(LastBox().uStyle, 0x12223u);
-  vUiExpectBox(IDCANCEL);
-  EXPECT_EQ(iMsgYesNoCancelWnd("save?", 1, hFake(0x30)), -1);
-  EXPECT_EQ(LastBox().hOwner, hFake(0x30));
+TEST(MsgBox, StylesAnswersAndOwners) {
+  const HWND hActive = GetActiveWindow();
+  struct Case {
+    const char* sText;
+    int iAnswer;
+    std::function<int()> call;
+    int iResult;
+    UINT uStyle;
+    HWND hOwner;
+  } aCases[] = {
+      {"be careful", IDOK, [] { vMsgWarning("be careful"); return 0; }, 0, 0x12030u, hActive},
+      {"w", IDOK, [] { vMsgWarningWnd("w", hFake(0x100)); return 0; }, 0, 0x12030u, hFake(0x100)},
+      {"note", IDOK, [] { vMsgInfo("note"); return 0; }, 0, 0x12040u, hActive},
+      {"i", IDOK, [] { vMsgInfoWnd("i", hFake(0x200)); return 0; }, 0, 0x12040u, hFake(0x200)},
+      {"x", IDOK, [] { vMsgShowWnd("x", true, hFake(0x300)); return 0; }, 0, 0x12030u, hFake(0x300)},
+      {"x", IDOK, [] { vMsgShowWnd("x", false, hFake(0x300)); return 0; }, 0, 0x12040u, hFake(0x300)},
+      {"go?", IDOK, [] { return (int)boMsgOkCancel("go?", true); }, 1, 0x12021u, hActive},
+      {"go?", IDCANCEL, [] { return (int)boMsgOkCancel("go?", false); }, 0, 0x12121u, hActive},
+      {"go?", IDOK, [] { return (int)boMsgOkCancelWnd("go?", false, hFake(0x10)); }, 1, 0x12121u, hFake(0x10)},
+      {"sure?", IDYES, [] { return (int)boMsgYesNo("sure?", true); }, 1, 0x12024u, hActive},
+      {"sure?", IDNO, [] { return (int)boMsgYesNo("sure?", false); }, 0, 0x12124u, hActive},
+      {"sure?", IDNO, [] { return (int)boMsgYesNoWnd("sure?", true, hFake(0x20)); }, 0, 0x12024u, hFake(0x20)},
+      {"save?", IDYES, [] { return iMsgYesNoCancel("save?", 1); }, 1, 0x12023u, hActive},
+      {"save?", IDNO, [] { return iMsgYesNoCancel("save?", 0); }, 0, 0x12123u, hActive},
+      {"save?", IDCANCEL, [] { return iMsgYesNoCancel("save?", -1); }, -1, 0x12223u, hActive},
+      {"save?", IDCANCEL, [] { return iMsgYesNoCancelWnd("save?", 1, hFake(0x30)); }, -1, 0x12023u,
+       hFake(0x30)},
+  };
+  for (const Case& c : aCases) {
+    SCOPED_TRACE(std::to_string(&c - aCases));
+    vUiExpectBox(c.iAnswer, c.sText);
+    EXPECT_EQ(c.call(), c.iResult);
+    EXPECT_EQ(LastBox().sText, c.sText);
+    EXPECT_EQ(LastBox().uStyle, c.uStyle);
+    EXPECT_EQ(LastBox().hOwner, c.hOwner);
+    EXPECT_EQ(LastBox().sCaption, "");
+  }
+  EXPECT_EQ(UiBoxLog().size(), std::size(aCases));
 }
 
 TEST(MsgBox, GivenBoxKeepsCaptionAndGetsForeground) {
