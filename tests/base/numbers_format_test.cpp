@@ -97,19 +97,9 @@ TEST(NumberFormat, IntToStr) {
 }
 
 TEST(NumberParse, IsNumber) {
-  EXPECT_TRUE(boStrIsNumber(""));
-  EXPECT_TRUE(boStrIsNumber("   -.5"));
-  EXPECT_TRUE(boStrIsNumber("+12.25"));
-  EXPECT_TRUE(boStrIsNumber("7."));
-  EXPECT_FALSE(boStrIsNumber("5 "));
-  EXPECT_FALSE(boStrIsNumber("-"));
-  EXPECT_FALSE(boStrIsNumber("   "));
-  EXPECT_FALSE(boStrIsNumber("- 5"));
-  EXPECT_FALSE(boStrIsNumber("5-"));
-  EXPECT_FALSE(boStrIsNumber("1.2.3"));
-  EXPECT_FALSE(boStrIsNumber(".-1"));
-  EXPECT_FALSE(boStrIsNumber("1e5"));
-  EXPECT_FALSE(boStrIsNumber("1,5"));
+  for (const char* t : {"", "   -.5", "+12.25", "7."}) EXPECT_TRUE(boStrIsNumber(t)) << t;
+  for (const char* t : {"5 ", "-", "   ", "- 5", "5-", "1.2.3", ".-1", "1e5", "1,5"})
+    EXPECT_FALSE(boStrIsNumber(t)) << t;
 }
 
 TEST(NumberParse, ParseIntSaturatesLongNumbers) {
@@ -132,18 +122,16 @@ TEST(NumberParse, ParseNumber) {
   const char* t = "1.05;";
   EXPECT_DOUBLE_EQ(dStrParseNumber(t, &end), 1.05);  // leading zeros of the fraction count
   EXPECT_EQ(end, t + 4);
-  EXPECT_DOUBLE_EQ(dStrParseNumber("-2.5", nullptr), -2.5);
-  EXPECT_DOUBLE_EQ(dStrParseNumber(" -0.25", nullptr), -0.25);
-  EXPECT_DOUBLE_EQ(dStrParseNumber("-.75", nullptr), -0.75);
-  EXPECT_DOUBLE_EQ(dStrParseNumber("0.5", nullptr), 0.5);
-  EXPECT_DOUBLE_EQ(dStrParseNumber("42", nullptr), 42.0);
-  EXPECT_DOUBLE_EQ(dStrParseNumber("", nullptr), 0.0);
+  const struct {
+    const char* t;
+    double d;
+  } cases[] = {{"-2.5", -2.5}, {" -0.25", -0.25}, {"-.75", -0.75}, {"0.5", 0.5}, {"42", 42.0}, {"", 0.0},
+               // More than 9 integer digits: the whole text, not a saturated integer.
+               {"12345678901.5", 12345678901.5}, {"-12345678901", -12345678901.0}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(dStrParseNumber(c.t, nullptr), c.d) << c.t;
   t = "3.14159265358979 rest";
   EXPECT_DOUBLE_EQ(dStrParseNumber(t, &end), 3.14159265358979);
   EXPECT_EQ(end, t + 16);
-  // More than 9 integer digits: the whole text, not a saturated integer.
-  EXPECT_DOUBLE_EQ(dStrParseNumber("12345678901.5", nullptr), 12345678901.5);
-  EXPECT_DOUBLE_EQ(dStrParseNumber("-12345678901", nullptr), -12345678901.0);
 }
 
 TEST(NumberParse, CommaText) {
