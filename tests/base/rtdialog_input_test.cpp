@@ -21,6 +21,15 @@ void Answer(const std::string& caption, const std::string& text) {
   });
 }
 
+// Checks the box shows the shown text, then types the answer and presses OK.
+void AnswerOver(const std::string& caption, const std::string& shown, const std::string& text) {
+  ExpectDialog(caption, [shown, text](Dlg& d) {
+    EXPECT_EQ(d.Text(100), shown);
+    d.Type(100, text);
+    d.Click(IDOK);
+  });
+}
+
 int EditColumns(Dlg& d) {
   RECT e;
   GetWindowRect(d.Item(100), &e);
@@ -124,16 +133,8 @@ TEST(InputBox, EditWidthFollowsMaximumCaptionAndPromptWithin30To60Columns) {
 
 TEST(AskInt, RejectedAnswersAreAskedAgainWithTheOldValue) {
   int value = 7;
-  ExpectDialog("Count", [](Dlg& d) {
-    EXPECT_EQ(d.Text(100), "7");
-    d.Type(100, "-5");
-    d.Click(IDOK);
-  });
-  ExpectDialog("Count", [](Dlg& d) {
-    EXPECT_EQ(d.Text(100), "7");
-    d.Type(100, "abc");
-    d.Click(IDOK);
-  });
+  AnswerOver("Count", "7", "-5");
+  AnswerOver("Count", "7", "abc");
   Answer("Count", "   42");
   EXPECT_TRUE(boDlgAskInt("Count", &value, 8));
   EXPECT_EQ(value, 42);
@@ -164,16 +165,8 @@ TEST(AskInt, PromptVariantShowsThePrompt) {
 
 TEST(AskDouble, CommaIsAPointAndOverlongNumbersAreAskedAgain) {
   double value = 0;
-  ExpectDialog("Height", [](Dlg& d) {
-    EXPECT_EQ(d.Text(100), "2.50");
-    d.Type(100, "1e30");  // prints with 33 characters
-    d.Click(IDOK);
-  });
-  ExpectDialog("Height", [](Dlg& d) {
-    EXPECT_EQ(d.Text(100), "2.50");  // the initial value again
-    d.Type(100, "x1");
-    d.Click(IDOK);
-  });
+  AnswerOver("Height", "2.50", "1e30");  // prints with 33 characters
+  AnswerOver("Height", "2.50", "x1");    // the initial value again
   Answer("Height", " 1,5");
   EXPECT_TRUE(boDlgAskDouble("Height", &value, 2, 2.5));
   EXPECT_DOUBLE_EQ(value, 1.5);
