@@ -20,6 +20,13 @@ bool boAllZero(const void* p, size_t n) {
   return true;
 }
 
+// A point's x and y within tol of the wanted ones.
+template <class P>
+::testing::AssertionResult boNearXY(const P& p, double x, double y, double tol) {
+  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << p.x << ", " << p.y << ") is not (" << x << ", " << y << ")";
+}
+
 // Types of the plain chain, first to last.
 std::vector<int> types(LiLine* l) {
   std::vector<int> t;
@@ -167,8 +174,7 @@ TEST_F(Kv2grTest, ThreePointArcTakesItsMiddleOutOfTheChain) {
   ASSERT_TRUE(boLiElmGetRadius(l, s, &r));
   EXPECT_NEAR(r, 1.0, 1e-12);
   ASSERT_TRUE(boLiElmGetCenterP(l, s, &c));
-  EXPECT_NEAR(c.x, 1.0, 1e-12);
-  EXPECT_NEAR(c.y, 0.0, 1e-12);
+  EXPECT_TRUE(boNearXY(c, 1.0, 0.0, 1e-12));
   EXPECT_NEAR(dLiElmLength(l, s), kPi, 1e-12);
   // Another type puts the middle back.
   ASSERT_TRUE(boLiElmSetType(l, s, 0));
@@ -226,8 +232,7 @@ TEST_F(Kv2grTest, TwoPointArcsFollowRadiusSignAndCentreChoice) {
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));
   GeoPnt2 c;
   ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
-  EXPECT_NEAR(c.x, 1, 1e-12);
-  EXPECT_NEAR(c.y, -std::sqrt(3.0), 1e-12);
+  EXPECT_TRUE(boNearXY(c, 1, -std::sqrt(3.0), 1e-12));
   double r;
   ASSERT_TRUE(boLiElmGet2pArc(l, a, &r));
   EXPECT_EQ(r, 2.0);
@@ -278,8 +283,7 @@ TEST_F(Kv2grTest, ElementCrossesASegmentWithInterpolatedHeight) {
   GeoPnt2 p{4, -5}, q{4, 5};
   GeoPnt3 out;
   EXPECT_EQ(iLiElmIntersectLine(l, a, &p, &q, &out), 1);
-  EXPECT_NEAR(out.x, 4, 1e-12);
-  EXPECT_NEAR(out.y, 0, 1e-12);
+  EXPECT_TRUE(boNearXY(out, 4, 0, 1e-12));
   EXPECT_NEAR(out.z, 14, 1e-12);
   GeoPnt2 far1{20, -5}, far2{20, 5};
   EXPECT_EQ(iLiElmIntersectLine(l, a, &far1, &far2, &out), 0);
@@ -297,16 +301,14 @@ TEST_F(Kv2grTest, ArcCrossingsAreExact) {
   GeoPnt2 p{1, -10}, q{1, 10};
   GeoPnt3 out;
   ASSERT_EQ(iLiElmIntersectLine(l, a, &p, &q, &out), 1);
-  EXPECT_NEAR(out.x, 1, 1e-12);
-  EXPECT_NEAR(out.y, 2 - std::sqrt(3.0), 1e-12);
+  EXPECT_TRUE(boNearXY(out, 1, 2 - std::sqrt(3.0), 1e-12));
   EXPECT_NEAR(out.z, 3, 1e-9);  // half-way along the arc
   // The long arc is crossed twice by a horizontal line through the centre;
   // the first crossing along the arc comes first.
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 1));  // centre (1, sqrt 3), clockwise
   GeoPnt2 h1{-5, std::sqrt(3.0)}, h2{5, std::sqrt(3.0)};
   ASSERT_EQ(iLiElmIntersectLine(l, a, &h1, &h2, &out), 2);
-  EXPECT_NEAR(out.x, -1, 1e-12);
-  EXPECT_NEAR(out.y, std::sqrt(3.0), 1e-12);
+  EXPECT_TRUE(boNearXY(out, -1, std::sqrt(3.0), 1e-12));
   // A segment that ends short of the arc.
   GeoPnt2 s1{1, -10}, s2{1, -5};
   EXPECT_EQ(iLiElmIntersectLine(l, a, &s1, &s2, &out), 0);
@@ -320,15 +322,12 @@ TEST_F(Kv2grTest, ParallelShiftsToTheRightForPositiveOffsets) {
   ASSERT_TRUE(boLiLineParallel(l, 1));
   GeoPnt3 p;
   vLiElmGetP(l, a, &p);
-  EXPECT_NEAR(p.x, 0, 1e-12);
-  EXPECT_NEAR(p.y, -1, 1e-12);
+  EXPECT_TRUE(boNearXY(p, 0, -1, 1e-12));
   EXPECT_EQ(p.z, 5.0);
   vLiElmGetP(l, b, &p);  // the mitred corner
-  EXPECT_NEAR(p.x, 11, 1e-12);
-  EXPECT_NEAR(p.y, -1, 1e-12);
+  EXPECT_TRUE(boNearXY(p, 11, -1, 1e-12));
   vLiElmGetP(l, c, &p);
-  EXPECT_NEAR(p.x, 11, 1e-12);
-  EXPECT_NEAR(p.y, 10, 1e-12);
+  EXPECT_TRUE(boNearXY(p, 11, 10, 1e-12));
 }
 
 TEST_F(Kv2grTest, ParallelPolygonMitresEveryCorner) {
@@ -359,8 +358,7 @@ TEST_F(Kv2grTest, ParallelKeepsArcCentres) {
   ASSERT_TRUE(boLiLineParallel(l, 0.5));  // right: towards the centre
   GeoPnt2 c1;
   ASSERT_TRUE(boLiElmGetCenterP(l, a, &c1));
-  EXPECT_NEAR(c1.x, c0.x, 1e-9);
-  EXPECT_NEAR(c1.y, c0.y, 1e-9);
+  EXPECT_TRUE(boNearXY(c1, c0.x, c0.y, 1e-9));
   double r;
   ASSERT_TRUE(boLiElmGetRadius(l, a, &r));
   EXPECT_NEAR(r, 1.5, 1e-12);
@@ -383,17 +381,14 @@ TEST_F(Kv2grTest, ParallelMeetsArcsOnTheirShiftedCircles) {
   vLiElmGetP2d(l, a, &p);
   EXPECT_NEAR(p.y, -1, 1e-12);
   vLiElmGetP2d(l, b, &p);
-  EXPECT_NEAR(p.x, 20 - std::sqrt(80.0), 1e-9);
-  EXPECT_NEAR(p.y, -1, 1e-9);
+  EXPECT_TRUE(boNearXY(p, 20 - std::sqrt(80.0), -1, 1e-9));
   vLiElmGetP2d(l, m, &p);
-  EXPECT_NEAR(p.x, 20, 1e-9);
-  EXPECT_NEAR(p.y, 9, 1e-9);
+  EXPECT_TRUE(boNearXY(p, 20, 9, 1e-9));
   vLiElmGetP2d(l, c, &p);
   EXPECT_NEAR(p.x, 29, 1e-9);
   GeoPnt2 centre;
   ASSERT_TRUE(boLiElmGetCenterP(l, b, &centre));
-  EXPECT_NEAR(centre.x, 20, 1e-9);
-  EXPECT_NEAR(centre.y, 0, 1e-9);
+  EXPECT_TRUE(boNearXY(centre, 20, 0, 1e-9));
   double r;
   ASSERT_TRUE(boLiElmGetRadius(l, b, &r));
   EXPECT_NEAR(r, 9, 1e-9);
@@ -411,10 +406,8 @@ TEST_F(Kv2grTest, ParallelMeetsArcsOnTheirShiftedCircles) {
   GeoPnt2 n0, n1;
   ASSERT_TRUE(boLiElmGetCenterP(k, k0, &n0));
   ASSERT_TRUE(boLiElmGetCenterP(k, k1, &n1));
-  EXPECT_NEAR(n0.x, c0.x, 1e-9);
-  EXPECT_NEAR(n0.y, c0.y, 1e-9);
-  EXPECT_NEAR(n1.x, c1.x, 1e-9);
-  EXPECT_NEAR(n1.y, c1.y, 1e-9);
+  EXPECT_TRUE(boNearXY(n0, c0.x, c0.y, 1e-9));
+  EXPECT_TRUE(boNearXY(n1, c1.x, c1.y, 1e-9));
 }
 
 TEST_F(Kv2grTest, CopyCarriesGeometryButNotVertexData) {
@@ -446,20 +439,17 @@ TEST_F(Kv2grTest, FilletRoundsACorner) {
   EXPECT_EQ(iLiElmGetCount(l), 4);
   GeoPnt3 p;
   vLiElmGetP(l, b, &p);
-  EXPECT_NEAR(p.x, 8, 1e-12);
-  EXPECT_NEAR(p.y, 0, 1e-12);
+  EXPECT_TRUE(boNearXY(p, 8, 0, 1e-12));
   LiElm* t2 = LiElmGetNext(l, b);
   vLiElmGetP(l, t2, &p);
-  EXPECT_NEAR(p.x, 10, 1e-12);
-  EXPECT_NEAR(p.y, 2, 1e-12);
+  EXPECT_TRUE(boNearXY(p, 10, 2, 1e-12));
   EXPECT_EQ(LiElmGetType(l, b), 1);
   double r;
   ASSERT_TRUE(boLiElmGetRadius(l, b, &r));
   EXPECT_EQ(r, -2.0);  // a left turn runs counter-clockwise
   GeoPnt2 c;
   ASSERT_TRUE(boLiElmGetCenterP(l, b, &c));
-  EXPECT_NEAR(c.x, 8, 1e-12);
-  EXPECT_NEAR(c.y, 2, 1e-12);
+  EXPECT_TRUE(boNearXY(c, 8, 2, 1e-12));
   EXPECT_NEAR(dLiLineLength(l), 8 + kPi + 8, 1e-9);
   // A radius that does not fit.
   LiLine* m = LiLinesCreate2dLine(lines);
