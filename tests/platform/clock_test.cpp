@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "kvxtest_clock.h"
 #include "win32.h"
 
@@ -31,6 +33,13 @@ SYSTEMTIME Make(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   t.wMinute = (WORD)mi;
   t.wSecond = (WORD)s;
   return t;
+}
+
+// "yyyy-mm-dd hh:mm:ss day w", to compare a whole time at once.
+std::string sTime(const SYSTEMTIME& t) {
+  auto two = [](int v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
+  return std::to_string(t.wYear) + "-" + two(t.wMonth) + "-" + two(t.wDay) + " " + two(t.wHour) + ":" +
+         two(t.wMinute) + ":" + two(t.wSecond) + " day " + std::to_string(t.wDayOfWeek);
 }
 
 TEST_F(Clock, VirtualTickMovesOnlyWhenAdvancedAndWrapsSafely) {
@@ -72,22 +81,13 @@ TEST_F(Clock, FrozenLocalTimeMovesWithTheVirtualClock) {
   vKvxTestClockSetLocalTime(&set);
   SYSTEMTIME t;
   GetLocalTime(&t);
-  EXPECT_EQ(t.wYear, 2024);
-  EXPECT_EQ(t.wMonth, 2);
-  EXPECT_EQ(t.wDay, 28);
-  EXPECT_EQ(t.wDayOfWeek, 3);  // a Wednesday
-  EXPECT_EQ(t.wSecond, 59);
+  EXPECT_EQ(sTime(t), "2024-02-28 23:59:59 day 3");  // a Wednesday
   GetSystemTime(&t);
   EXPECT_EQ(t.wHour, 23);
   vKvxTestClockSetVirtual(true);
   vKvxTestClockAdvance(1000);  // into the leap day
   GetLocalTime(&t);
-  EXPECT_EQ(t.wMonth, 2);
-  EXPECT_EQ(t.wDay, 29);
-  EXPECT_EQ(t.wHour, 0);
-  EXPECT_EQ(t.wMinute, 0);
-  EXPECT_EQ(t.wSecond, 0);
-  EXPECT_EQ(t.wDayOfWeek, 4);
+  EXPECT_EQ(sTime(t), "2024-02-29 00:00:00 day 4");
 }
 
 TEST_F(Clock, RealLocalTimeIsPlausible) {
