@@ -182,18 +182,13 @@ TEST_F(FieldBookInside, CountsForTheImportSummary) {
   pMboAddObs(2, pMboAddSt(2));
   pMboAddSt(4);
   pMboAddObs(5, pMboAddSt(5));
-  EXPECT_EQ(iMboCountPoints(), 2);
-  EXPECT_EQ(iMboCountLineVertices(), 3);
-  EXPECT_EQ(iMboCountPolygonVertices(), 4);
-  EXPECT_EQ(iMboCountTriangleNets(), 1);
-  EXPECT_EQ(iMboCountTriangleNetPoints(), 3);
-  EXPECT_EQ(iMboCountTriangles(), 1);
-  EXPECT_EQ(iMboCountTsObs(), 3);
-  EXPECT_EQ(iMboCountLevObs(), 1);
-  EXPECT_EQ(iMboCountGpsObs(), 0);
-  EXPECT_EQ(iMboCountCoordObs(), 1);
-  EXPECT_EQ(iMboCountStations(1), 2);
-  EXPECT_EQ(iMboCountStations(4), 1);
+  // Points, line and polygon vertices, nets, net points, triangles, observations
+  // of each kind, total-station and GPS stations.
+  const std::vector<int> counts = {iMboCountPoints(),       iMboCountLineVertices(),   iMboCountPolygonVertices(),
+                                   iMboCountTriangleNets(), iMboCountTriangleNetPoints(), iMboCountTriangles(),
+                                   iMboCountTsObs(),        iMboCountLevObs(),         iMboCountGpsObs(),
+                                   iMboCountCoordObs(),     iMboCountStations(1),      iMboCountStations(4)};
+  EXPECT_EQ(counts, (std::vector<int>{2, 3, 4, 1, 3, 1, 3, 1, 0, 1, 2, 1}));
 }
 
 TEST_F(FieldBookInside, FindStationByAttributeText) {
@@ -215,29 +210,24 @@ TEST_F(FieldBookInside, NewStationsTakeTheSettingsNumbers) {
   set.uSatelliteNo = 14;
   set.uCoordinateNo = 15;
   set.uCorrCode = 3;
-  char buf[20];
+  auto attr = [](int kind, void* st, int a) {
+    char buf[20] = "junk";
+    return boMboGetStAttr(kind, st, a, buf, sizeof buf) ? std::string(buf) : std::string("<false>");
+  };
   void* ts = pMboNewStation(1);
-  EXPECT_TRUE(boMboGetStAttr(1, ts, 3, buf, sizeof buf));
-  EXPECT_STREQ(buf, "11");
-  EXPECT_TRUE(boMboGetStAttr(1, ts, 7, buf, sizeof buf));
-  EXPECT_STREQ(buf, "3");
-  const int kinds[] = {2, 4, 5};
-  const char* numbers[] = {"12", "14", "15"};
-  for (int i = 0; i < 3; ++i) {
-    void* st = pMboNewStation(kinds[i]);
-    EXPECT_TRUE(boMboGetStAttr(kinds[i], st, 3, buf, sizeof buf));
-    EXPECT_STREQ(buf, numbers[i]);
-  }
+  EXPECT_EQ(attr(1, ts, 3), "11");
+  EXPECT_EQ(attr(1, ts, 7), "3");
+  EXPECT_EQ(attr(2, pMboNewStation(2), 3), "12");
+  EXPECT_EQ(attr(4, pMboNewStation(4), 3), "14");
+  EXPECT_EQ(attr(5, pMboNewStation(5), 3), "15");
+  // A correction code of "all ones" is not given to new stations.
   set.uCorrCode = static_cast<uint32_t>(-1);
-  void* ts2 = pMboNewStation(1);
-  EXPECT_TRUE(boMboGetStAttr(1, ts2, 7, buf, sizeof buf));
-  EXPECT_STREQ(buf, "0");
+  EXPECT_EQ(attr(1, pMboNewStation(1), 7), "0");
   EXPECT_EQ(pMboNewStation(3), nullptr);
 
   void* s1 = pMboFindOrNewStation(1, "S1");
   ASSERT_NE(s1, nullptr);
-  EXPECT_TRUE(boMboGetStAttr(1, s1, 1, buf, sizeof buf));
-  EXPECT_STREQ(buf, "S1");
+  EXPECT_EQ(attr(1, s1, 1), "S1");
   EXPECT_EQ(pMboFindOrNewStation(1, "S1"), nullptr);
   EXPECT_NE(pMboFindOrNewStation(4, "S1"), nullptr);  // another kind
   EXPECT_NE(pMboFindOrNewStation(2, "L1"), nullptr);
