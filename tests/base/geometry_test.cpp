@@ -249,22 +249,23 @@ TEST_F(SubLines, CurvedElementsClearTheStraightFlag) {
 // ------------------------------------------------------------ point identifiers
 
 TEST(PointId, PartsCountFromTheRight) {
-  EXPECT_STREQ(sPidGetPart("P.Q.R", 0), "P");
-  EXPECT_STREQ(sPidGetPart("P.Q.R", 1), "Q");
-  EXPECT_STREQ(sPidGetPart("P.Q.R", 2), "R");
-  EXPECT_STREQ(sPidGetPart("P.Q", 0), "");
-  EXPECT_STREQ(sPidGetPart("P.Q", 1), "P");
-  EXPECT_STREQ(sPidGetPart("P.Q", 2), "Q");
-  EXPECT_STREQ(sPidGetPart("P", 0), "");
-  EXPECT_STREQ(sPidGetPart("P", 1), "");
-  EXPECT_STREQ(sPidGetPart("P", 2), "P");
-  // Only the last three of more parts count.
-  EXPECT_STREQ(sPidGetPart("A.B.C.D", 0), "B");
-  EXPECT_STREQ(sPidGetPart("J..7", 1), "");
-  EXPECT_STREQ(sPidGetPart("J..7", 0), "J");
-  EXPECT_STREQ(sPidGetPart("AB  .12  ", 1), "AB");  // trailing blanks cut
-  EXPECT_STREQ(sPidGetPart("AB  .12  ", 2), "12");
-  EXPECT_STREQ(sPidGetPart(nullptr, 2), "");
+  // The parts of each name as job (0), area (1) and number (2).
+  const struct {
+    const char* id;
+    const char* parts[3];
+  } cases[] = {
+      {"P.Q.R", {"P", "Q", "R"}},
+      {"P.Q", {"", "P", "Q"}},
+      {"P", {"", "", "P"}},
+      {"A.B.C.D", {"B", "C", "D"}},  // only the last three of more parts count
+      {"J..7", {"J", "", "7"}},
+      {"AB  .12  ", {"", "AB", "12"}},  // trailing blanks cut
+      {nullptr, {"", "", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id ? c.id : "(null)");
+    for (int part = 0; part < 3; part++) EXPECT_STREQ(sPidGetPart(c.id, part), c.parts[part]) << part;
+  }
   EXPECT_STREQ(sPidGetPart("P", 3), "");
 }
 
