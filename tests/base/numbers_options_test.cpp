@@ -7,6 +7,18 @@
 
 namespace {
 
+// Every option of a text as "name=value" ("name" alone without a value),
+// joined by '|'.
+std::string sOptions(char** cur) {
+  std::string out;
+  char* value = nullptr;
+  for (char* name; (name = sStrNextOption(cur, &value)) != nullptr;) {
+    out += (out.empty() ? "" : "|") + std::string(name) + (value ? "=" + std::string(value) : "");
+  }
+  EXPECT_STREQ(value, "");  // a read that finds nothing gives an empty value
+  return out;
+}
+
 TEST(OptionRead, PlainQuotedAndParenthesisedTokens) {
   char text[] = "  unit:m title:\"two words\" fn(a b) last";
   char* cur = text;
@@ -31,11 +43,7 @@ TEST(OptionRead, PlainQuotedAndParenthesisedTokens) {
 TEST(OptionRead, EscapesInsideQuotedValues) {
   char text[] = "a:\"say \\\"hi\\\" \\\\ ok\" b:c\\\\d";
   char* cur = text;
-  char* value;
-  EXPECT_STREQ(sStrNextOption(&cur, &value), "a");
-  EXPECT_STREQ(value, "say \"hi\" \\ ok");
-  EXPECT_STREQ(sStrNextOption(&cur, &value), "b");
-  EXPECT_STREQ(value, "c\\d");
+  EXPECT_EQ(sOptions(&cur), "a=say \"hi\" \\ ok|b=c\\d");
 }
 
 TEST(OptionRead, WithoutValueAndOtherSeparators) {
@@ -95,17 +103,8 @@ TEST(OptionWrite, RoundTripWithEscapes) {
   EXPECT_EQ(room, 200 - (int)strlen(buf) - 4);  // each later append counts its first character again
 
   char* rd = buf;
-  char* value;
-  EXPECT_STREQ(sStrNextOption(&rd, &value), "name");
-  EXPECT_STREQ(value, "plain");
-  EXPECT_STREQ(sStrNextOption(&rd, &value), "path");
-  EXPECT_STREQ(value, "C:\\dir \"x\"\\nnext\ttab");  // \n stays as written
-  EXPECT_STREQ(sStrNextOption(&rd, &value), "n");
-  EXPECT_STREQ(value, "-17");
-  EXPECT_STREQ(sStrNextOption(&rd, &value), "d");
-  EXPECT_STREQ(value, "2.5");
-  EXPECT_STREQ(sStrNextOption(&rd, &value), "empty");
-  EXPECT_STREQ(value, "");
+  // "\n" stays as written.
+  EXPECT_EQ(sOptions(&rd), "name=plain|path=C:\\dir \"x\"\\nnext\ttab|n=-17|d=2.5|empty=");
 }
 
 TEST(OptionWrite, RoomCountsEscapesAndNothingIsWrittenWhenTooSmall) {
