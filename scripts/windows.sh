@@ -87,10 +87,11 @@ for lib in $required_imports; do
   fi
 done
 
-# Our declarations against Windows' own: constants and type sizes. Reported
-# only: a difference here is for a person to judge (some are on purpose).
+# Our declarations against Windows' own: constants, type sizes, members and
+# function signatures. A difference fails the run: our layer has drifted from
+# the platform it stands for.
 echo "== platform declarations against Windows' headers =="
-cmake/windecls.sh "$root" "$build/decls" || true
+cmake/windecls.sh "$root" "$build/decls" || { echo "declarations: FAILED"; fail=1; }
 
 # The module's sources test the platform only in the places win32.h lists.
 echo "== platform conditionals =="

@@ -214,7 +214,6 @@ static_assert(sizeof(DLGTEMPLATE) == 18, "DLGTEMPLATE head is 18 bytes");
 #define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
 #define GWL_ID GWLP_ID
-#define GWL_USERDATA GWLP_USERDATA
 #define DWLP_MSGRESULT 0
 #define DWLP_DLGPROC (DWLP_MSGRESULT + (int)sizeof(LRESULT))
 #define DWLP_USER (DWLP_DLGPROC + (int)sizeof(DLGPROC))
@@ -624,11 +623,34 @@ typedef struct tagNMTREEVIEWA {
   POINT ptDrag;
 } NMTREEVIEWA, *LPNMTREEVIEWA;
 
+typedef struct tagTVITEMEXA {
+  UINT mask;
+  HTREEITEM hItem;
+  UINT state;
+  UINT stateMask;
+  LPSTR pszText;
+  int cchTextMax;
+  int iImage;
+  int iSelectedImage;
+  int cChildren;
+  LPARAM lParam;
+  int iIntegral;
+  UINT uStateEx;
+  HWND hwnd;
+  int iExpandedImage;
+  int iReserved;
+} TVITEMEXA, *LPTVITEMEXA;
+
+// The item is a union with the extended item, which sets the struct's size.
 typedef struct tagTVINSERTSTRUCTA {
   HTREEITEM hParent;
   HTREEITEM hInsertAfter;
-  TVITEMA item;
+  union {
+    TVITEMEXA itemex;
+    TVITEMA item;
+  };
 } TVINSERTSTRUCTA, *LPTVINSERTSTRUCTA;
+static_assert(sizeof(TVINSERTSTRUCTA) == 16 + sizeof(TVITEMEXA), "TVINSERTSTRUCTA has Windows' layout");
 
 // ---- GDI: stock fonts and text extents ----
 #define OEM_FIXED_FONT 10
@@ -703,7 +725,7 @@ KVX_PLATFORM_API BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point);
 KVX_PLATFORM_API int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
 KVX_PLATFORM_API BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 KVX_PLATFORM_API BOOL WINAPI UpdateWindow(HWND hwnd);
-KVX_PLATFORM_API BOOL WINAPI RedrawWindow(HWND hwnd, const RECT* rect, void* region, UINT flags);
+KVX_PLATFORM_API BOOL WINAPI RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);
 KVX_PLATFORM_API int WINAPI GetSystemMetrics(int index);
 KVX_PLATFORM_API BOOL WINAPI GetCursorPos(LPPOINT point);
 KVX_PLATFORM_API BOOL WINAPI SetCursorPos(int x, int y);

@@ -709,7 +709,7 @@ int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
 
 BOOL WINAPI InvalidateRect(HWND, const RECT*, BOOL) { return TRUE; }
 BOOL WINAPI UpdateWindow(HWND) { return TRUE; }
-BOOL WINAPI RedrawWindow(HWND, const RECT*, void*, UINT) { return TRUE; }
+BOOL WINAPI RedrawWindow(HWND, const RECT*, HRGN, UINT) { return TRUE; }
 
 int WINAPI GetSystemMetrics(int index) { return Metric(index); }
 
