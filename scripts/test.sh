@@ -6,17 +6,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 
-need=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils locales)
-missing=()
-for p in "${need[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. scripts/packages.sh
+ensure_packages cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils locales
 
 # A comma-decimal locale, so that the locale-independence tests really run
 # under one.

@@ -10,17 +10,8 @@ root=$(pwd)
 build=${1:-build-win}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
-need=(cmake make binutils g++-mingw-w64-x86-64-posix wine wine64)
-missing=()
-for p in "${need[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. scripts/packages.sh
+ensure_packages cmake make binutils g++-mingw-w64-x86-64-posix wine wine64
 
 # Wine, in a prefix of the build's own, no display: the build runs its
 # resource-script writer under it, and the checks the smoke host.
