@@ -1,37 +1,87 @@
-// The point-name index (see pointindex.h): an open-addressing table of
-// 32-bit hash tags, each with the number of an entry that holds the first
-// point with the ID, its user data and how many points have the ID. The IDs
-// themselves are not copied: a tag that matches is confirmed against the
-// first point's stored ID. Slots are 8 bytes, so that probing stays in few
-// cache lines. Entries lie in the order they were made, and readers come back
-// to their points mostly in that order, often to the one just made: the
-// entries at and after the last one used are tried before the table, which
-// keeps a long run of look-ups off the table's scattered memory.
+// The point-name index (see pointindex.h): a table of chain heads and the
+// entries chained from it, one entry per ID, each with the first point that
+// has the ID and how many points have the ID. The IDs are copied, one after
+// the other as the entries were made, so that a look-up reads the index's
+// own memory in order and not the points' records wherever they lie. Each
+// head also keeps one bit of 32 for every entry of its chain, chosen by the
+// entry's place, so that most names that are not there are known to be
+// absent from the head alone.
+//
+// Field books name their points in runs (1, 2, 3 … or JOB.A.17, JOB.A.18 …),
+// and a large import meets them in that order. So an ID's place is not a
+// plain hash of all of it: a trailing number counts up within a group of 64
+// neighbouring slots, and only the rest of the ID with the number's group
+// is hashed. A run of names then walks the table in order instead of at
+// random, and a million names cost per name about what a thousand do. Names
+// without a trailing number, or numbers far apart, still spread over the
+// whole table; chains (not open probing) keep one full group from piling
+// onto its neighbours.
+//
+// Entries lie in the order they were made, and readers come back to their
+// points mostly in that order, often to the one just made: the entries at and
+// after the last one used are tried before the table.
 #include "fieldbook/pointindex.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "fieldbook/model.h"
+#include "win32.h"
 
 namespace {
 
-struct IndexSlot {
-  uint32_t uTag;    // 0: empty
-  uint32_t uEntry;  // into entries
+// The index's tables come straight from the system's pages and go back
+// whole. Taken from the heap, they would leave holes there that scatter the
+// points made next, and their first large request would make the C library
+// sort out the many small blocks of a field book freed before, at a cost
+// that grows with that field book.
+template <typename T>
+struct PageAllocator {
+  using value_type = T;
+
+  PageAllocator() = default;
+  template <typename U>
+  PageAllocator(const PageAllocator<U>&) {}
+
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    void* pages = VirtualAlloc(nullptr, n ? n * sizeof(T) : 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!pages) throw std::bad_alloc();
+    return static_cast<T*>(pages);
+  }
+  void deallocate(T* p, size_t) { VirtualFree(p, 0, MEM_RELEASE); }
+  template <typename U>
+  bool operator==(const PageAllocator<U>&) const {
+    return true;
+  }
 };
 
+template <typename T>
+using PageVector = std::vector<T, PageAllocator<T>>;
+
 struct IndexEntry {
-  PoPoint* pFirst;      // first point in creation order with the ID
-  MboPointData* pData;  // its user data
-  uint32_t uCount;      // points with the ID; 0: the entry is no longer used
-  uint32_t uTag;
+  PoPoint* pFirst;   // first point in creation order with the ID
+  uint64_t uPlace;   // the ID's place (uPlaceOf)
+  uint32_t uIdAt;    // the ID's copy in ids
+  uint32_t uCount;   // points with the ID; 0: the entry is no longer used
+  uint32_t uNext;    // the next entry of the chain, plus one; 0: the last
+  uint32_t uUnused;
+};
+static_assert(sizeof(IndexEntry) == 32, "an entry fills half a cache line");
+
+struct ChainHead {
+  uint32_t uFirst;  // the first entry, plus one; 0: none
+  uint32_t uBits;   // uBitOf of every entry of the chain
 };
 
 struct PointIndex {
-  std::vector<IndexSlot> slots;  // a power of two in size, or empty
-  std::vector<IndexEntry> entries;
-  size_t uUsed = 0;
+  PageVector<ChainHead> heads;  // a power of two in size, or empty
+  PageVector<IndexEntry> entries;
+  PageVector<char> ids;  // the entries' IDs, each closed by a NUL
+  size_t uUsed = 0;       // entries in use
   size_t uLastEntry = 0;  // the entry found or made last
   bool boBuilt = false;
   bool boDirty = false;  // rebuild before the next use
@@ -41,35 +91,56 @@ struct PointIndex {
 
 PointIndex g_index;
 int g_iPassDepth = 0;
-// Changes whenever a slot may have moved: a hint from before is stale.
+// Changes whenever the table may have changed: a hint from before is stale.
 uint64_t g_uStamp = 1;
 
 const size_t kIdMax = MBO_ID_SIZE - 1;
+const unsigned kGroupBits = 6;         // 64 numbers of a run share a group of slots
+const size_t kNumberDigitsMax = 18;    // a longer number: the digits before count as text
+const uint32_t kEntriesMax = 0xfffffffeu;
 
 MboPointData* pPointData(PoPoint* point) { return static_cast<MboPointData*>(PoPointGetData(point)); }
 
-// A hash of the ID's n bytes, eight at a time, folded to a non-zero tag.
-uint32_t uTagOf(const char* id, size_t n) {
-  const uint64_t k = 0xff51afd7ed558ccdull;
-  uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    memcpy(&w, id + i, 8);
-    h = (h ^ w) * k;
-    h ^= h >> 32;
-  }
-  if (i < n) {
-    uint64_t w = 0;
-    for (size_t j = 0; i + j < n; ++j) w |= static_cast<uint64_t>(static_cast<unsigned char>(id[i + j])) << (8 * j);
-    h = (h ^ w) * k;
-    h ^= h >> 32;
-  }
+uint64_t uMix(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
   h ^= h >> 33;
   h *= 0xc4ceb9fe1a85ec53ull;
   h ^= h >> 33;
-  uint32_t tag = static_cast<uint32_t>(h);
-  return tag ? tag : 1;
+  return h;
+}
+
+// Where the first n bytes of an ID belong: the hash of the text before a
+// trailing number and of the number's group, with the number's low bits in
+// the low bits; without a trailing number, the hash of the text. Equal IDs
+// get equal places; so do "7" and "07", which the comparison then tells
+// apart.
+uint64_t uPlaceOf(const char* id, size_t n) {
+  size_t digits = 0;
+  while (digits < n && digits < kNumberDigitsMax && id[n - 1 - digits] >= '0' && id[n - 1 - digits] <= '9') ++digits;
+  size_t textLen = n - digits;
+  uint64_t number = 0;
+  for (size_t i = textLen; i < n; ++i) number = number * 10 + static_cast<uint64_t>(id[i] - '0');
+
+  const uint64_t k = 0x9ddfea08eb382d69ull;
+  uint64_t h = 0x9e3779b97f4a7c15ull ^ textLen;
+  size_t i = 0;
+  for (; i + 8 <= textLen; i += 8) {
+    uint64_t w;
+    memcpy(&w, id + i, 8);
+    h = (h ^ w) * k;
+    h ^= h >> 29;
+  }
+  if (i < textLen) {
+    uint64_t w = 0;
+    for (size_t j = 0; i + j < textLen; ++j) w |= static_cast<uint64_t>(static_cast<unsigned char>(id[i + j])) << (8 * j);
+    h = (h ^ w) * k;
+    h ^= h >> 29;
+  }
+  if (!digits) return uMix(h);
+  const uint64_t groupMask = (uint64_t{1} << kGroupBits) - 1;
+  h = uMix(h ^ uMix((number >> kGroupBits) + 0x632be59bd9b4e019ull));
+  return (h & ~groupMask) | (number & groupMask);
 }
 
 // The stored ID equals the first n (at most 99) bytes of id.
@@ -77,9 +148,28 @@ bool boIdIs(const MboPointData* data, const char* id, size_t n) {
   return data && memcmp(data->sPid, id, n) == 0 && data->sPid[n] == '\0';
 }
 
+// The entry's ID is the first n bytes of id.
+bool boEntryIs(const IndexEntry& e, const char* id, size_t n) {
+  const char* copy = g_index.ids.data() + e.uIdAt;
+  return memcmp(copy, id, n) == 0 && copy[n] == '\0';
+}
+
+// Empties a table. A small one keeps its pages for the next pass, which
+// would otherwise have them mapped and zeroed again; a large one gives them
+// back.
+template <typename T>
+void vEmpty(PageVector<T>& table) {
+  const size_t kKeepBytes = 1024 * 1024;
+  if (table.capacity() * sizeof(T) <= kKeepBytes)
+    table.clear();
+  else
+    PageVector<T>().swap(table);
+}
+
 void vDrop() {
-  std::vector<IndexSlot>().swap(g_index.slots);
-  std::vector<IndexEntry>().swap(g_index.entries);
+  vEmpty(g_index.heads);
+  vEmpty(g_index.entries);
+  vEmpty(g_index.ids);
   g_index.uUsed = 0;
   g_index.uLastEntry = 0;
   g_index.boBuilt = false;
@@ -89,28 +179,31 @@ void vDrop() {
   ++g_uStamp;
 }
 
-size_t uMask() { return g_index.slots.size() - 1; }
+ChainHead* pHead(uint64_t place) { return &g_index.heads[place & (g_index.heads.size() - 1)]; }
 
-// The slot of the ID, or the empty slot where it would go (*found false).
-// `renamed` (may be null) is a point that had the ID a moment ago and whose
-// data holds its new one: its entry is matched by the point.
-size_t uProbe(uint32_t tag, const char* id, size_t n, PoPoint* renamed, bool* found) {
-  for (size_t i = tag & uMask();; i = (i + 1) & uMask()) {
-    const IndexSlot& s = g_index.slots[i];
-    *found = s.uTag != 0;
-    if (!*found) return i;
-    if (s.uTag != tag) continue;
-    const IndexEntry& e = g_index.entries[s.uEntry];
-    if ((renamed && e.pFirst == renamed) || boIdIs(e.pData, id, n)) return i;
+// The place's bit in its chain head: from the top bits, which choose no head.
+uint32_t uBitOf(uint64_t place) { return uint32_t{1} << (place >> 59); }
+
+// The link (a chain head's uFirst or an entry's uNext) that leads to the
+// entry of the ID, or null when there is none. `renamed` (may be null) is a
+// point that had the ID a moment ago and whose data holds its new one: its
+// entry is matched by the point.
+uint32_t* pFindLink(uint64_t place, const char* id, size_t n, PoPoint* renamed) {
+  ChainHead* head = pHead(place);
+  if (!(head->uBits & uBitOf(place))) return nullptr;
+  for (uint32_t* link = &head->uFirst; *link; link = &g_index.entries[*link - 1].uNext) {
+    const IndexEntry& e = g_index.entries[*link - 1];
+    if (e.uPlace == place && ((renamed && e.pFirst == renamed) || boEntryIs(e, id, n))) return link;
   }
+  return nullptr;
 }
 
 // The entry of the ID when it is the last one used or the one after it.
-const IndexEntry* pGuessEntry(uint32_t tag, const char* id, size_t n) {
+const IndexEntry* pGuessEntry(uint64_t place, const char* id, size_t n) {
   size_t last = g_index.uLastEntry;
   for (size_t e = last; e < last + 2 && e < g_index.entries.size(); ++e) {
     const IndexEntry& entry = g_index.entries[e];
-    if (entry.uTag == tag && entry.uCount && boIdIs(entry.pData, id, n)) {
+    if (entry.uPlace == place && entry.uCount && boEntryIs(entry, id, n)) {
       g_index.uLastEntry = e;
       return &entry;
     }
@@ -118,65 +211,57 @@ const IndexEntry* pGuessEntry(uint32_t tag, const char* id, size_t n) {
   return nullptr;
 }
 
-// Keeps the table at most 70 % full; a new table is at most half full.
-bool boNeedsRoom() { return (g_index.uUsed + 1) * 10 > g_index.slots.size() * 7; }
+// At most one entry in use per chain head on average; a new table has two
+// heads per entry.
+bool boNeedsRoom() { return g_index.uUsed + 1 > g_index.heads.size(); }
 
 void vGrow() {
-  size_t newSize = g_index.slots.empty() ? 64 : g_index.slots.size();
-  while ((g_index.uUsed + 1) * 10 > newSize * 5) newSize *= 2;
-  std::vector<IndexSlot> old(newSize, IndexSlot{0, 0});
+  size_t newSize = g_index.heads.empty() ? 64 : g_index.heads.size();
+  while ((g_index.uUsed + 1) * 2 > newSize) newSize *= 2;
+  g_index.heads.assign(newSize, ChainHead{0, 0});
   // The entries grow with the table: no copies of them on the way.
-  g_index.entries.reserve(newSize * 7 / 10 + 1);
-  old.swap(g_index.slots);
-  for (const IndexSlot& s : old) {
-    if (!s.uTag) continue;
-    size_t i = s.uTag & uMask();
-    while (g_index.slots[i].uTag) i = (i + 1) & uMask();
-    g_index.slots[i] = s;
+  g_index.entries.reserve(newSize);
+  // In creation order: the runs of names fill the new table in order too.
+  for (size_t i = 0; i < g_index.entries.size(); ++i) {
+    IndexEntry& e = g_index.entries[i];
+    if (!e.uCount) continue;
+    ChainHead* head = pHead(e.uPlace);
+    e.uNext = head->uFirst;
+    head->uFirst = static_cast<uint32_t>(i + 1);
+    head->uBits |= uBitOf(e.uPlace);
   }
   ++g_uStamp;
 }
 
-void vInsertAt(size_t slot, uint32_t tag, PoPoint* point, MboPointData* data) {
-  g_index.entries.push_back(IndexEntry{point, data, 1, tag});
+// A new entry: the point is the first with the ID's first n bytes.
+void vInsert(uint64_t place, PoPoint* point, const char* id, size_t n) {
+  size_t idAt = g_index.ids.size();
+  if (g_index.entries.size() >= kEntriesMax || idAt + n + 1 > UINT32_MAX) throw std::length_error("point index full");
+  g_index.ids.insert(g_index.ids.end(), id, id + n);
+  g_index.ids.push_back('\0');
+  ChainHead* head = pHead(place);
+  g_index.entries.push_back(IndexEntry{point, place, static_cast<uint32_t>(idAt), 1, head->uFirst, 0});
   g_index.uLastEntry = g_index.entries.size() - 1;
-  g_index.slots[slot] = IndexSlot{tag, static_cast<uint32_t>(g_index.uLastEntry)};
+  head->uFirst = static_cast<uint32_t>(g_index.entries.size());
+  head->uBits |= uBitOf(place);
   ++g_index.uUsed;
-  ++g_uStamp;
-}
-
-// Empties the slot; the slots behind it that would not be found past the
-// gap move up (no tombstones).
-void vRemoveSlot(size_t gap) {
-  for (size_t j = (gap + 1) & uMask(); g_index.slots[j].uTag; j = (j + 1) & uMask()) {
-    size_t home = g_index.slots[j].uTag & uMask();
-    bool reachable = gap <= j ? gap < home && home <= j : gap < home || home <= j;
-    if (reachable) continue;
-    g_index.slots[gap] = g_index.slots[j];
-    gap = j;
-  }
-  g_index.slots[gap] = IndexSlot{0, 0};
-  --g_index.uUsed;
   ++g_uStamp;
 }
 
 // One more point with this ID, later in creation order than those known.
 void vAddPoint(PoPoint* point, MboPointData* data, const MboIndexHint* hint) {
   if (!data || !data->sPid[0]) return;  // unnamed points are never merged
+  if (boNeedsRoom()) vGrow();
   size_t n = strnlen(data->sPid, kIdMax);
-  uint32_t tag = hint ? hint->uTag : uTagOf(data->sPid, n);
-  bool found = false;
-  size_t slot;
-  if (hint && hint->uStamp == g_uStamp && !boNeedsRoom()) {
-    slot = hint->uSlot;
-  } else {
-    if (boNeedsRoom()) vGrow();
-    slot = uProbe(tag, data->sPid, n, nullptr, &found);
+  if (hint && hint->uStamp == g_uStamp) {
+    vInsert(hint->uPlace, point, data->sPid, n);
+    return;
   }
-  if (found)
-    ++g_index.entries[g_index.slots[slot].uEntry].uCount;
+  uint64_t place = uPlaceOf(data->sPid, n);
+  if (uint32_t* link = pFindLink(place, data->sPid, n, nullptr))
+    ++g_index.entries[*link - 1].uCount;
   else
-    vInsertAt(slot, tag, point, data);
+    vInsert(place, point, data->sPid, n);
 }
 
 void vRebuild() {
@@ -185,9 +270,9 @@ void vRebuild() {
   g_index.iCount = iPoPointsGetCount(g_pMboPoints);
   g_index.pFirstPoint = PoPointsGetFirst(g_pMboPoints);
   size_t size = 64;
-  while (static_cast<size_t>(g_index.iCount) * 10 > size * 5) size *= 2;
-  g_index.slots.assign(size, IndexSlot{0, 0});
-  g_index.entries.reserve(static_cast<size_t>(g_index.iCount));
+  while (static_cast<size_t>(g_index.iCount) * 2 > size) size *= 2;
+  g_index.heads.assign(size, ChainHead{0, 0});
+  g_index.entries.reserve(size);
   for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p)) vAddPoint(p, pPointData(p), nullptr);
 }
 
@@ -214,12 +299,18 @@ bool boComesBefore(PoPoint* a, PoPoint* b) {
 // The point no longer has the ID. False when the index did not know it so.
 bool boForget(PoPoint* point, const char* id) {
   size_t n = strnlen(id, kIdMax);
-  bool found = false;
-  size_t slot = uProbe(uTagOf(id, n), id, n, point, &found);
-  if (!found) return false;
-  IndexEntry& e = g_index.entries[g_index.slots[slot].uEntry];
+  uint64_t place = uPlaceOf(id, n);
+  uint32_t* link = pFindLink(place, id, n, point);
+  if (!link) return false;
+  IndexEntry& e = g_index.entries[*link - 1];
   if (--e.uCount == 0) {
-    vRemoveSlot(slot);
+    *link = e.uNext;
+    e.uNext = 0;
+    ChainHead* head = pHead(place);
+    head->uBits = 0;
+    for (uint32_t i = head->uFirst; i; i = g_index.entries[i - 1].uNext) head->uBits |= uBitOf(g_index.entries[i - 1].uPlace);
+    --g_index.uUsed;
+    ++g_uStamp;
     return true;
   }
   if (e.pFirst != point) return true;
@@ -228,7 +319,6 @@ bool boForget(PoPoint* point, const char* id) {
     MboPointData* data = pPointData(p);
     if (boIdIs(data, id, n)) {
       e.pFirst = p;
-      e.pData = data;
       return true;
     }
   }
@@ -238,20 +328,16 @@ bool boForget(PoPoint* point, const char* id) {
 // The point has the ID now.
 void vRemember(PoPoint* point, const char* id) {
   size_t n = strnlen(id, kIdMax);
-  uint32_t tag = uTagOf(id, n);
+  uint64_t place = uPlaceOf(id, n);
   if (boNeedsRoom()) vGrow();
-  bool found = false;
-  size_t slot = uProbe(tag, id, n, nullptr, &found);
-  if (!found) {
-    vInsertAt(slot, tag, point, pPointData(point));
+  uint32_t* link = pFindLink(place, id, n, nullptr);
+  if (!link) {
+    vInsert(place, point, id, n);
     return;
   }
-  IndexEntry& e = g_index.entries[g_index.slots[slot].uEntry];
+  IndexEntry& e = g_index.entries[*link - 1];
   ++e.uCount;
-  if (boComesBefore(point, e.pFirst)) {
-    e.pFirst = point;
-    e.pData = pPointData(point);
-  }
+  if (boComesBefore(point, e.pFirst)) e.pFirst = point;
 }
 
 }  // namespace
@@ -268,19 +354,21 @@ MboIndexResult eMboIndexFind(const char* key, PoPoint** point, MboIndexHint* hin
   try {
     if (!g_index.boBuilt || g_index.boDirty || !boContainerUnchanged()) vRebuild();
     size_t n = strnlen(key, kIdMax);
-    uint32_t tag = uTagOf(key, n);
-    if (const IndexEntry* guess = pGuessEntry(tag, key, n)) {
+    uint64_t place = uPlaceOf(key, n);
+    if (const IndexEntry* guess = pGuessEntry(place, key, n)) {
       *point = guess->pFirst;
       return MBO_INDEX_FOUND;
     }
-    bool found = false;
-    size_t slot = uProbe(tag, key, n, nullptr, &found);
-    if (found) {
-      g_index.uLastEntry = g_index.slots[slot].uEntry;
-      *point = g_index.entries[g_index.uLastEntry].pFirst;
+    if (uint32_t* link = pFindLink(place, key, n, nullptr)) {
+      g_index.uLastEntry = *link - 1;
+      *point = g_index.entries[*link - 1].pFirst;
       return MBO_INDEX_FOUND;
     }
-    if (hint) *hint = MboIndexHint{g_uStamp, tag, static_cast<uint32_t>(slot)};
+    if (hint) {
+      // Making the point may need room: made now, the hint stays good.
+      if (boNeedsRoom()) vGrow();
+      *hint = MboIndexHint{g_uStamp, place};
+    }
     return MBO_INDEX_ABSENT;
   } catch (...) {
     vDrop();

@@ -45,8 +45,7 @@ enum MboIndexResult {
 // costs neither a second hash nor a second probe.
 struct MboIndexHint {
   uint64_t uStamp;
-  uint32_t uTag;
-  uint32_t uSlot;
+  uint64_t uPlace;
 };
 
 // key: a non-empty ID (compared by its first 99 characters, as stored).

@@ -48,3 +48,21 @@ TEST(LastError, IsPerThread) {
   std::thread([] { EXPECT_EQ(GetLastError(), 0u); }).join();
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
 }
+
+TEST(MemoryPagesTest, RegionsComeZeroedAndGoBackWhole) {
+  const SIZE_T size = 3 * 4096 + 100;
+  auto* region = static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ASSERT_NE(region, nullptr);
+  for (SIZE_T i = 0; i < size; ++i) ASSERT_EQ(region[i], 0) << i;
+  region[size - 1] = 7;
+  // Only a whole region by its start, with size 0.
+  EXPECT_FALSE(VirtualFree(region + 4096, 0, MEM_RELEASE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(VirtualFree(region, size, MEM_RELEASE));
+  EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+  EXPECT_FALSE(VirtualFree(region, 0, MEM_RELEASE));  // not twice
+  // What our regions do not offer is refused, not half done.
+  EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
