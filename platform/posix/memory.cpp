@@ -4,12 +4,37 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 
 namespace {
 std::mutex gRegionLock;
 std::unordered_map<void*, size_t>* gRegions = new std::unordered_map<void*, size_t>;  // never destroyed: freed at exit
+const size_t kHugePage = 2 * 1024 * 1024;
+
+// A mapping of size bytes. A large one starts on a huge-page boundary and
+// asks for huge pages: a table of many megabytes then costs a few page
+// faults instead of thousands.
+void* pMapRegion(size_t size) {
+  if (size < kHugePage) {
+    void* region = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return region == MAP_FAILED ? nullptr : region;
+  }
+  if (size > SIZE_MAX - kHugePage) return nullptr;
+  size_t length = size + kHugePage;
+  void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
+  // Give back what lies before and after the aligned region.
+  if (aligned > start) munmap(mapped, aligned - start);
+  uintptr_t end = aligned + size;
+  if (start + length > end) munmap(reinterpret_cast<void*>(end), start + length - end);
+  madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);  // a hint; refused where there are none
+  return reinterpret_cast<void*>(aligned);
+}
+
 }  // namespace
 
 extern "C" {
@@ -19,8 +44,8 @@ LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DW
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  void* region = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (region == MAP_FAILED) {
+  void* region = pMapRegion(size);
+  if (!region) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

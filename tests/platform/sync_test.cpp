@@ -61,6 +61,14 @@ TEST(MemoryPagesTest, RegionsComeZeroedAndGoBackWhole) {
   EXPECT_FALSE(VirtualFree(region, size, MEM_RELEASE));
   EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
   EXPECT_FALSE(VirtualFree(region, 0, MEM_RELEASE));  // not twice
+  // A large region (huge pages where the system has them) is whole too.
+  const SIZE_T large = 5 * 1024 * 1024 + 123;
+  auto* big = static_cast<unsigned char*>(VirtualAlloc(nullptr, large, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ASSERT_NE(big, nullptr);
+  for (SIZE_T i = 0; i < large; i += 4096) ASSERT_EQ(big[i], 0) << i;
+  EXPECT_EQ(big[large - 1], 0);
+  big[0] = big[large - 1] = 9;
+  EXPECT_TRUE(VirtualFree(big, 0, MEM_RELEASE));
   // What our regions do not offer is refused, not half done.
   EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), nullptr);
   EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE), nullptr);
