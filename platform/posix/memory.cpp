@@ -3,6 +3,7 @@
 #include "win32.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <mutex>
@@ -21,7 +22,11 @@ void* pMapRegion(size_t size) {
     void* region = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     return region == MAP_FAILED ? nullptr : region;
   }
-  if (size > SIZE_MAX - kHugePage) return nullptr;
+  if (size > SIZE_MAX - 2 * kHugePage) return nullptr;
+  // The system maps and unmaps whole pages: what lies past the last one
+  // goes back from a page boundary, or not at all.
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  size = (size + page - 1) & ~(page - 1);
   size_t length = size + kHugePage;
   void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;

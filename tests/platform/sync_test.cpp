@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cinttypes>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -73,4 +76,38 @@ TEST(MemoryPagesTest, RegionsComeZeroedAndGoBackWhole) {
   EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), nullptr);
   EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+namespace {
+
+// True when some mapping of this process overlaps [lo, hi).
+bool boAnyMappingIn(uintptr_t lo, uintptr_t hi) {
+  FILE* maps = fopen("/proc/self/maps", "r");
+  if (!maps) return false;
+  char line[512];
+  bool any = false;
+  while (fgets(line, sizeof line, maps)) {
+    uintptr_t start = 0, end = 0;
+    if (sscanf(line, "%" SCNxPTR "-%" SCNxPTR, &start, &end) == 2 && start < hi && end > lo) any = true;
+  }
+  fclose(maps);
+  return any;
+}
+
+}  // namespace
+
+TEST(MemoryPagesTest, LargeRegionsOfAnySizeLeaveNothingMappedAfterRelease) {
+  // Sizes that end inside a page: what lies past the region's last page
+  // must go back too, at once or on release.
+  for (SIZE_T large : {SIZE_T{5 * 1024 * 1024 + 123}, SIZE_T{2 * 1024 * 1024 + 1}, SIZE_T{4 * 1024 * 1024 - 8}}) {
+    void* big = VirtualAlloc(nullptr, large, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(big, nullptr);
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t at = reinterpret_cast<uintptr_t>(big);
+    const uintptr_t pastLastPage = (at + large + page - 1) & ~(page - 1);
+    ASSERT_TRUE(VirtualFree(big, 0, MEM_RELEASE));
+    // The region's pages and the page after them (never another mapping's:
+    // the region was carved out of a larger one).
+    EXPECT_FALSE(boAnyMappingIn(at, pastLastPage + page)) << large;
+  }
 }
