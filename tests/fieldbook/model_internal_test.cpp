@@ -212,6 +212,162 @@ TEST_F(FieldBookInside, PointsMadeOrDeletedPastTheModelInsideAPassAreNoticed) {
   EXPECT_EQ(pMboFindPoint("A"), a);
 }
 
+namespace {
+
+// The walk the index must agree with: the first point whose ID equals the
+// key's first 99 characters.
+PoPoint* pWalkCut(const std::string& key) {
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+    if (strncmp(pMboPointGetData(p)->sPid, key.c_str(), MBO_ID_SIZE - 1) == 0) return p;
+  return nullptr;
+}
+
+// Numbered names as field books have them, and the awkward ones: leading
+// zeros, numbers longer than a machine word, IDs cut at 99 characters in
+// the middle of their number, letters above 127, numbers at group ends.
+// few: a few dozen names, so that many points share one.
+std::string RandomName(std::mt19937& rng, bool few) {
+  static const std::string prefixes[] = {"",
+                                         "JOB.A.",
+                                         "JOB.B.",
+                                         "\xD8ST.",
+                                         "P",
+                                         "123456789012345678901234",
+                                         std::string(94, 'L'),
+                                         std::string(97, 'M'),
+                                         std::string(120, 'N')};
+  // Few names: three prefixes (plain, cut inside the number, cut before
+  // it) and small numbers.
+  const uint32_t spread = few ? 1 : 30;
+  std::string name = few ? prefixes[(rng() % 3) * 3 + 1] : prefixes[rng() % std::size(prefixes)];
+  switch (rng() % 6) {
+    case 0:
+      name += std::to_string(rng() % (5 * spread));
+      break;
+    case 1:
+      name += std::string(1 + rng() % 2, '0') + std::to_string(rng() % (2 * spread + 1));
+      break;
+    case 2:
+      name += std::to_string(63 + 64 * (rng() % 3) + rng() % 2);
+      break;
+    case 3:
+      name += "98765432109876543" + std::to_string(rng() % (spread + 1));
+      break;
+    case 4:
+      name += std::to_string(rng() % (spread + 1)) + "X";
+      break;
+    default:
+      name += std::to_string(1000 * (rng() % (spread + 1)));
+      break;
+  }
+  return name;
+}
+
+// Creates, merges, renames, clears, passes and changes past the model in
+// random order; every result must be the walk's. few: few names, and the
+// index left alone for longer (renames keep moving the first of a name).
+void vRunRandomPasses(uint32_t seed, bool few) {
+  std::mt19937 rng(seed);
+  std::vector<PoPoint*> points;  // the field book's points, in creation order
+  auto pick = [&]() -> PoPoint* { return points.empty() ? nullptr : points[rng() % points.size()]; };
+  int depth = 0;
+  auto begin = [&] {
+    vMboIndexPassBegin();
+    ++depth;
+  };
+  auto end = [&] {
+    if (depth) {
+      vMboIndexPassEnd();
+      --depth;
+    }
+  };
+  bool pastModel = false;  // the last step changed points past the model
+  begin();
+  for (int step = 0; step < 20000; ++step) {
+    int op = static_cast<int>(rng() % 100);
+    if (few && op >= 65 && op < 76 && rng() % 8) op = 99;
+    if (op < 67 || op >= 70) pastModel = false;
+    const std::string name = RandomName(rng, few);
+    SCOPED_TRACE("step " + std::to_string(step) + " op " + std::to_string(op) + " name " + name);
+    if (op < 20) {
+      points.push_back(KvxMboNewPoint(rng() % 10 ? name.c_str() : ""));
+    } else if (op < 45) {
+      PoPoint* expected = pWalkCut(name);
+      PoPoint* got = KvxMboNewOrExistingPoint(name.c_str());
+      if (expected) {
+        ASSERT_EQ(got, expected);
+      } else {
+        // A new point, the last one made.
+        ASSERT_EQ(iMboCountPoints(), static_cast<int>(points.size()) + 1);
+        ASSERT_EQ(PoPointsGetNext(g_pMboPoints, got), nullptr);
+        ASSERT_STREQ(sMboGetPointPID(got), name.substr(0, MBO_ID_SIZE - 1).c_str());
+        points.push_back(got);
+      }
+    } else if (op < 65) {
+      if (PoPoint* p = pick()) vMboSetPointPID(p, rng() % 8 ? name.c_str() : "");
+    } else if (op < 67) {
+      vMboIndexClear();
+    } else if (op < 70 && depth) {
+      // Inside a pass, one change past the model at a time (a deletion and
+      // a creation in a row leave no trace the index could see); an ID
+      // written in place is followed by a clear, as module code does.
+      if (pastModel) pMboFindPoint(name.c_str());
+      pastModel = true;
+      if (op == 67) {
+        PoPoint* p = PoPointsCreatePoint(g_pMboPoints);
+        sStrCopyN(pMboPointGetData(p)->sPid, name.c_str(), MBO_ID_SIZE);
+        points.push_back(p);
+      } else if (op == 68 && !points.empty()) {
+        size_t i = rng() % points.size();
+        vPoPointsDeletePoint(g_pMboPoints, points[i]);
+        points.erase(points.begin() + static_cast<ptrdiff_t>(i));
+      } else if (PoPoint* p = pick()) {
+        sStrCopyN(pMboPointGetData(p)->sPid, name.c_str(), MBO_ID_SIZE);
+        vMboIndexClear();
+      }
+    } else if (op < 72) {
+      begin();
+    } else if (op < 74) {
+      end();
+    } else if (op == 74 && depth == 1) {
+      // Between passes the host changes anything without telling.
+      end();
+      for (int k = 0; k < 5; ++k) {
+        if (PoPoint* p = pick()) sStrCopyN(pMboPointGetData(p)->sPid, RandomName(rng, few).c_str(), MBO_ID_SIZE);
+        if (!points.empty() && rng() % 2) {
+          size_t i = rng() % points.size();
+          vPoPointsDeletePoint(g_pMboPoints, points[i]);
+          points.erase(points.begin() + static_cast<ptrdiff_t>(i));
+        }
+        PoPoint* p = PoPointsCreatePoint(g_pMboPoints);
+        sStrCopyN(pMboPointGetData(p)->sPid, RandomName(rng, few).c_str(), MBO_ID_SIZE);
+        points.push_back(p);
+      }
+      begin();
+    } else if (op == 75 && step % 97 == 0) {
+      vMboResetFieldBook();
+      points.clear();
+    }
+    // Now and then no look-up: the next change meets the last one's traces.
+    if (rng() % 3 == 0) continue;
+    for (int k = 0; k < 3; ++k) {
+      std::string probe = k ? RandomName(rng, few) : name;
+      if (probe.empty()) continue;
+      ASSERT_EQ(pMboFindPoint(probe.c_str()), pWalkCut(probe)) << "probe " << probe;
+    }
+  }
+  while (depth) end();
+}
+
+}  // namespace
+
+TEST_F(FieldBookInside, IndexAgreesWithTheWalkOverRandomPassesAndHostChanges) {
+  const uint32_t seed = getenv("KVX_SEED") ? static_cast<uint32_t>(atoi(getenv("KVX_SEED"))) : 20261206;
+  vRunRandomPasses(seed, false);
+  vMboResetFieldBook();
+  vRunRandomPasses(seed, true);
+}
+
 TEST_F(FieldBookInside, PointHelpers) {
   PoPoint* p = KvxMboNewPoint("job.area.17");
   EXPECT_STREQ(sMboGetPointNo(p), "17");
