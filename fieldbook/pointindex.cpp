@@ -68,7 +68,7 @@ struct IndexEntry {
   uint32_t uIdAt;    // the ID's copy in ids
   uint32_t uCount;   // points with the ID; 0: the entry is no longer used
   uint32_t uNext;    // the next entry of the chain, plus one; 0: the last
-  uint32_t uUnused;
+  uint32_t uIdLen;   // the copy's length
 };
 static_assert(sizeof(IndexEntry) == 32, "an entry fills half a cache line");
 
@@ -148,10 +148,10 @@ bool boIdIs(const MboPointData* data, const char* id, size_t n) {
   return data && memcmp(data->sPid, id, n) == 0 && data->sPid[n] == '\0';
 }
 
-// The entry's ID is the first n bytes of id.
+// The entry's ID is the first n bytes of id. The lengths first: a shorter
+// copy may be the last in ids, with nothing readable after it.
 bool boEntryIs(const IndexEntry& e, const char* id, size_t n) {
-  const char* copy = g_index.ids.data() + e.uIdAt;
-  return memcmp(copy, id, n) == 0 && copy[n] == '\0';
+  return e.uIdLen == n && memcmp(g_index.ids.data() + e.uIdAt, id, n) == 0;
 }
 
 // Empties a table. A small one keeps its pages for the next pass, which
@@ -240,7 +240,7 @@ void vInsert(uint64_t place, PoPoint* point, const char* id, size_t n) {
   g_index.ids.insert(g_index.ids.end(), id, id + n);
   g_index.ids.push_back('\0');
   ChainHead* head = pHead(place);
-  g_index.entries.push_back(IndexEntry{point, place, static_cast<uint32_t>(idAt), 1, head->uFirst, 0});
+  g_index.entries.push_back(IndexEntry{point, place, static_cast<uint32_t>(idAt), 1, head->uFirst, static_cast<uint32_t>(n)});
   g_index.uLastEntry = g_index.entries.size() - 1;
   head->uFirst = static_cast<uint32_t>(g_index.entries.size());
   head->uBits |= uBitOf(place);
