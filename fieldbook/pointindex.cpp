@@ -240,7 +240,8 @@ void vInsert(uint64_t place, PoPoint* point, const char* id, size_t n) {
   g_index.ids.insert(g_index.ids.end(), id, id + n);
   g_index.ids.push_back('\0');
   ChainHead* head = pHead(place);
-  g_index.entries.push_back(IndexEntry{point, place, static_cast<uint32_t>(idAt), 1, head->uFirst, static_cast<uint32_t>(n)});
+  g_index.entries.push_back(
+      IndexEntry{point, place, static_cast<uint32_t>(idAt), 1, head->uFirst, static_cast<uint32_t>(n)});
   g_index.uLastEntry = g_index.entries.size() - 1;
   head->uFirst = static_cast<uint32_t>(g_index.entries.size());
   head->uBits |= uBitOf(place);
