@@ -2,9 +2,12 @@
 // system hands out zero-filled; its size is kept for VirtualFree.
 #include "win32.h"
 
+#include "kvxtest_memory.h"
+
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
@@ -13,6 +16,18 @@ namespace {
 std::mutex gRegionLock;
 std::unordered_map<void*, size_t>* gRegions = new std::unordered_map<void*, size_t>;  // never destroyed: freed at exit
 const size_t kHugePage = 2 * 1024 * 1024;
+std::atomic<int> gRegionsLeft{-1};  // regions a test still grants; negative: no limit
+std::atomic<int> gRegionsRefused{0};
+
+// False when a test has VirtualAlloc fail from now on.
+bool boTestGrantsRegion() {
+  int left = gRegionsLeft.load();
+  while (left > 0 && !gRegionsLeft.compare_exchange_weak(left, left - 1)) {
+  }
+  if (left != 0) return true;
+  ++gRegionsRefused;
+  return false;
+}
 
 // A mapping of size bytes. A large one starts on a huge-page boundary and
 // asks for huge pages: a table of many megabytes then costs a few page
@@ -49,7 +64,7 @@ LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DW
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  void* region = pMapRegion(size);
+  void* region = boTestGrantsRegion() ? pMapRegion(size) : nullptr;
   if (!region) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -82,5 +97,12 @@ BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType) {
   munmap(address, length);
   return TRUE;
 }
+
+void vKvxTestMemoryFailAfter(int regions) {
+  gRegionsLeft.store(regions < 0 ? -1 : regions);
+  gRegionsRefused.store(0);
+}
+
+int iKvxTestMemoryRefused(void) { return gRegionsRefused.load(); }
 
 }  // extern "C"

@@ -17,6 +17,7 @@
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
 #include "kvxtest_help.h"
+#include "kvxtest_memory.h"
 
 namespace {
 
@@ -366,6 +367,64 @@ TEST_F(FieldBookInside, IndexAgreesWithTheWalkOverRandomPassesAndHostChanges) {
   vRunRandomPasses(seed, false);
   vMboResetFieldBook();
   vRunRandomPasses(seed, true);
+}
+
+TEST_F(FieldBookInside, IndexWithoutMemoryFallsBackToTheWalk) {
+  // The index runs out of memory at each of its first allocations in turn,
+  // while the field book grows: no exception leaves the exports, and every
+  // answer is still the walk's.
+  MboIndexPass pass;
+  std::mt19937 rng(11);
+  std::vector<PoPoint*> points;
+  for (int granted = 0; granted < 30; ++granted) {
+    vKvxTestMemoryFailAfter(granted);
+    for (int i = 0; i < 400; ++i) {
+      std::string name = "JOB.A." + std::to_string(rng() % 6000);
+      switch (rng() % 4) {
+        case 0:
+          points.push_back(KvxMboNewPoint(name.c_str()));
+          break;
+        case 1:
+          if (!points.empty()) vMboSetPointPID(points[rng() % points.size()], name.c_str());
+          break;
+        default: {
+          PoPoint* expected = pWalkCut(name);
+          PoPoint* got = KvxMboNewOrExistingPoint(name.c_str());
+          if (!expected) {
+            ASSERT_EQ(PoPointsGetNext(g_pMboPoints, got), nullptr) << granted << " " << name;  // made anew
+            points.push_back(got);
+          }
+          ASSERT_EQ(got, expected ? expected : got) << granted << " " << name;
+        }
+      }
+      std::string probe = "JOB.A." + std::to_string(rng() % 6000);
+      ASSERT_EQ(pMboFindPoint(probe.c_str()), pWalkCut(probe)) << granted << " " << probe;
+    }
+    vKvxTestMemoryFailAfter(-1);
+    std::string probe = "JOB.A." + std::to_string(rng() % 6000);
+    ASSERT_EQ(pMboFindPoint(probe.c_str()), pWalkCut(probe)) << granted << " " << probe;
+  }
+  // Renames that each add a name (the old one stays with another point)
+  // until the index needs more room than it gets (more than it keeps from
+  // the passes before, too).
+  vMboResetFieldBook();
+  const int n = 40000;
+  std::vector<PoPoint*> copies;
+  for (int i = 0; i < n; ++i) {
+    std::string name = "R." + std::to_string(i);
+    KvxMboNewOrExistingPoint(name.c_str());
+    copies.push_back(KvxMboNewPoint(name.c_str()));
+  }
+  vKvxTestMemoryFailAfter(0);
+  // A few more after the first refusal: from then on every look-up walks.
+  for (int i = 0, after = 0; i < n && after < 20; ++i) {
+    std::string name = "S." + std::to_string(i);
+    vMboSetPointPID(copies[static_cast<size_t>(i)], name.c_str());
+    ASSERT_EQ(pMboFindPoint(name.c_str()), copies[static_cast<size_t>(i)]) << name;
+    if (iKvxTestMemoryRefused() > 0) ++after;
+  }
+  EXPECT_GT(iKvxTestMemoryRefused(), 0);
+  vKvxTestMemoryFailAfter(-1);
 }
 
 TEST_F(FieldBookInside, PointHelpers) {
