@@ -237,8 +237,8 @@ std::string RandomName(std::mt19937& rng, bool few) {
                                          std::string(94, 'L'),
                                          std::string(97, 'M'),
                                          std::string(120, 'N')};
-  // Few names: three prefixes (plain, cut inside the number, cut before
-  // it) and small numbers.
+  // Few names: three prefixes (two short ones, one that the cut at 99
+  // characters goes through the number) and small numbers.
   const uint32_t spread = few ? 1 : 30;
   std::string name = few ? prefixes[(rng() % 3) * 3 + 1] : prefixes[rng() % std::size(prefixes)];
   switch (rng() % 6) {
