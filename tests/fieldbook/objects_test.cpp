@@ -7,13 +7,13 @@
 
 namespace {
 
-const MboPointData* pData(PoPoint* point) { return static_cast<const MboPointData*>(PoPointGetData(point)); }
+MboPointData* pData(PoPoint* point) { return static_cast<MboPointData*>(PoPointGetData(point)); }
 
 }  // namespace
 
 using PointFlags = FieldBook;
 
-TEST_F(PointFlags, NewPointHasNoCoordinatesAndCountsAsPrecalculated) {
+TEST_F(PointFlags, NewPointHasNoCoordinatesAndCountsAsPrecalculatedDetailApart) {
   PoPoint* p = FB(KvxMboNewPoint)("P1");
   ASSERT_NE(p, nullptr);
   double x = 7, y = 8, z = 9;
@@ -23,6 +23,9 @@ TEST_F(PointFlags, NewPointHasNoCoordinatesAndCountsAsPrecalculated) {
   EXPECT_EQ(z, 9);
   EXPECT_TRUE(FB(boMboGetPointXYprecalc)(p));
   EXPECT_TRUE(FB(boMboGetPointZprecalc)(p));
+  FB(vMboSetPointDetail)(p, -42);
+  EXPECT_EQ(FB(boMboGetPointDetail)(p), -42);
+  EXPECT_EQ(pData(p)->iDetail, -42);
   EXPECT_EQ(pData(p)->uFlags, 0u);
 }
 
@@ -72,14 +75,6 @@ TEST_F(PointFlags, ZHasItsOwnBits) {
   EXPECT_TRUE(FB(boMboGetPointZ)(p, nullptr));
 }
 
-TEST_F(PointFlags, DetailIsStoredApart) {
-  PoPoint* p = FB(KvxMboNewPoint)(nullptr);
-  FB(vMboSetPointDetail)(p, -42);
-  EXPECT_EQ(FB(boMboGetPointDetail)(p), -42);
-  EXPECT_EQ(pData(p)->iDetail, -42);
-  EXPECT_EQ(pData(p)->uFlags, 0u);
-}
-
 using PointIds = FieldBook;
 
 TEST_F(PointIds, MergeByNameIsExactAndKeepsTheFirstPoint) {
@@ -107,7 +102,7 @@ TEST_F(PointIds, NullAndEmptyNamesAlwaysMakeNewPoints) {
   EXPECT_EQ(iPoPointsGetCount(FB(pKvxMboPoPointsGet)()), 4);
 }
 
-TEST_F(PointIds, LongIdsAreCutTo99AndStillMerge) {
+TEST_F(PointIds, LongIdsAreCutTo99AndStillMergeThePidIsTheStoredText) {
   std::string longId(120, 'x');
   longId[98] = 'E';  // the last character kept
   PoPoint* p = FB(KvxMboNewOrExistingPoint)(longId.c_str());
@@ -116,6 +111,9 @@ TEST_F(PointIds, LongIdsAreCutTo99AndStillMerge) {
   // Any text that agrees in the first 99 characters names the same point.
   EXPECT_EQ(FB(KvxMboNewOrExistingPoint)(longId.substr(0, 99).c_str()), p);
   EXPECT_EQ(iPoPointsGetCount(FB(pKvxMboPoPointsGet)()), 1);
+  EXPECT_EQ(FB(sMboGetPointPID)(p), pData(p)->sPid);  // not a copy
+  FB(vMboSetPointPID)(p, std::string(150, 'q').c_str());
+  EXPECT_EQ(strlen(FB(sMboGetPointPID)(p)), 99u);
 }
 
 TEST_F(PointIds, RenamedPointsAreFoundByTheirNewName) {
@@ -145,7 +143,7 @@ TEST_F(PointIds, HostChangesBehindTheModuleAreNoticed) {
 
   // Renamed by writing the user data directly: the old name no longer
   // finds it, and from then on the new one does.
-  strcpy(static_cast<MboPointData*>(PoPointGetData(a))->sPid, "Z");
+  strcpy(pData(a)->sPid, "Z");
   PoPoint* a2 = FB(KvxMboNewOrExistingPoint)("A");
   EXPECT_NE(a2, a);
   EXPECT_STREQ(FB(sMboGetPointPID)(a2), "A");
@@ -156,8 +154,11 @@ TEST_F(PointIds, HostChangesBehindTheModuleAreNoticed) {
   FB(vMboSetPointPID)(h, "H");
   EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("H"), h);
   PoPoint* h2 = PoPointsCreatePoint(points);
-  strcpy(static_cast<MboPointData*>(PoPointGetData(h2))->sPid, "H2");
+  strcpy(pData(h2)->sPid, "H2");
   EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("H2"), h2);
+  // An older point renamed in place to a name already taken comes first now.
+  strcpy(pData(a)->sPid, "H");
+  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("H"), a);
 
   // Deleted by the host.
   vPoPointsDeletePoint(points, b);
@@ -170,14 +171,6 @@ TEST_F(PointIds, HostChangesBehindTheModuleAreNoticed) {
   PoPoint* fresh = FB(KvxMboNewOrExistingPoint)("Z");
   EXPECT_EQ(iPoPointsGetCount(points), 1);
   EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("Z"), fresh);
-}
-
-TEST_F(PointIds, PidIsTheStoredTextAndCutsAt99) {
-  PoPoint* p = FB(KvxMboNewPoint)("job.area.17");
-  EXPECT_EQ(FB(sMboGetPointPID)(p), pData(p)->sPid);  // not a copy
-  std::string longId(150, 'q');
-  FB(vMboSetPointPID)(p, longId.c_str());
-  EXPECT_EQ(strlen(FB(sMboGetPointPID)(p)), 99u);
 }
 
 using Vertices = FieldBook;
@@ -262,15 +255,13 @@ TEST_F(Vertices, PolygonsAndNetsCarryObjectIds) {
 TEST_F(Vertices, UserDataHasTheHostsSizes) {
   // The host walks the user data with its own record sizes: what the
   // containers hand out must be at least that large and zero-filled.
-  PoPoint* p = FB(KvxMboNewPoint)(nullptr);
-  const auto* bytes = static_cast<const unsigned char*>(PoPointGetData(p));
-  for (size_t i = 0; i < sizeof(MboPointData); ++i) ASSERT_EQ(bytes[i], 0) << i;
+  auto zeros = [](const void* data, size_t size) {
+    return data && std::string(static_cast<const char*>(data), size) == std::string(size, '\0');
+  };
   LiLine* line = FB(KvxMboNewLine)(nullptr);
-  LiElm* e = FB(KvxMboAddLineElm)(line, nullptr);
-  bytes = static_cast<const unsigned char*>(LiElmGetData(line, e));
-  for (size_t i = 0; i < sizeof(MboElmData); ++i) ASSERT_EQ(bytes[i], 0) << i;
-  bytes = static_cast<const unsigned char*>(LiLineGetData(line));
-  for (size_t i = 0; i < sizeof(MboLineData); ++i) ASSERT_EQ(bytes[i], 0) << i;
+  EXPECT_TRUE(zeros(PoPointGetData(FB(KvxMboNewPoint)(nullptr)), sizeof(MboPointData)));
+  EXPECT_TRUE(zeros(LiElmGetData(line, FB(KvxMboAddLineElm)(line, nullptr)), sizeof(MboElmData)));
+  EXPECT_TRUE(zeros(LiLineGetData(line), sizeof(MboLineData)));
 }
 
 using NullHandles = FieldBook;
@@ -328,23 +319,11 @@ TEST_F(PointIds, HostDeletingAndMakingAPointBetweenMergesIsNoticed) {
   FB(KvxMboNewOrExistingPoint)("C");
   vPoPointsDeletePoint(points, b);
   PoPoint* h = PoPointsCreatePoint(points);
-  strcpy(static_cast<MboPointData*>(PoPointGetData(h))->sPid, "H");
+  strcpy(pData(h)->sPid, "H");
   PoPoint* b2 = FB(KvxMboNewOrExistingPoint)("B");
   EXPECT_NE(b2, h);
   EXPECT_STREQ(FB(sMboGetPointPID)(b2), "B");
   EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("H"), h);
   EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("A"), a);
   EXPECT_EQ(iPoPointsGetCount(points), 4);
-}
-
-TEST_F(PointIds, HostRenamingInPlaceToANewNameIsNoticed) {
-  PoPoint* a = FB(KvxMboNewOrExistingPoint)("A");
-  PoPoint* b = FB(KvxMboNewOrExistingPoint)("B");
-  strcpy(static_cast<MboPointData*>(PoPointGetData(a))->sPid, "Q");
-  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("Q"), a);
-  // An older point renamed to a name already taken comes first now.
-  strcpy(static_cast<MboPointData*>(PoPointGetData(a))->sPid, "B");
-  EXPECT_EQ(FB(KvxMboNewOrExistingPoint)("B"), a);
-  EXPECT_NE(b, a);
-  EXPECT_EQ(iPoPointsGetCount(FB(pKvxMboPoPointsGet)()), 2);
 }
