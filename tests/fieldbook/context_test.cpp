@@ -24,10 +24,8 @@ class TransferContext : public HostIniTest {
  protected:
   void SetUp() override {
     HostIniTest::SetUp();
-    memset(&m_host, 0, sizeof m_host);
     m_host.uVersion = MBO_HOST_REC_VERSION;
     strcpy(m_host.sIniPath, m_ini.c_str());
-    memset(&m_set, 0, sizeof m_set);
     char sTemp[MBO_PATH_SIZE];
     sPathGetTempDir(sTemp, (int)sizeof sTemp);
     m_temp = sTemp;
@@ -45,8 +43,8 @@ class TransferContext : public HostIniTest {
   }
 
   std::string m_temp;
-  MboHostRec m_host;
-  MboSettings m_set;
+  MboHostRec m_host{};
+  MboSettings m_set{};
 };
 
 TEST_F(TransferContext, ABadVersionWarnsUntranslatedAndReturnsFalse) {
@@ -111,37 +109,31 @@ TEST_F(TransferContext, TeardownLeavesNoTableReferenceInTheGlobalCopy) {
   EXPECT_STREQ("A12", sNo);
 }
 
-TEST_F(TransferContext, RawPathInTheProjectFolderWithTheInstrumentExtension) {
-  vPut("MboType", "95");
-  strcpy(m_host.sRawBaseName, "JOB1");
-  strcpy(m_host.sProjectPath, "D:\\Data\\Proj\\p.prj");
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  EXPECT_STREQ("D:\\Data\\Proj\\JOB1.gsi", g_mboTransfer.sRawPath);
-  EXPECT_EQ(sInTemp("JOB1.ADM"), g_mboTransfer.sSidePath);
-}
-
-TEST_F(TransferContext, ADotInTheBaseNameGivesWayToTheExtension) {
-  vPut("MboType", "98");
-  strcpy(m_host.sRawBaseName, "JOB.1");
-  strcpy(m_host.sProjectPath, "D:\\p.prj");
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  EXPECT_STREQ("D:\\JOB.kof", g_mboTransfer.sRawPath);
-}
-
-TEST_F(TransferContext, FixedRawNameOrNoBaseNameGivesTheBareTmp) {
-  vPut("MboType", "95");
-  vPut("MboType95", "constraw:1");
-  strcpy(m_host.sRawBaseName, "JOB1");
-  strcpy(m_host.sProjectPath, "D:\\Data\\Proj\\p.prj");
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  EXPECT_STREQ("TMP", g_mboTransfer.sRawPath);
-  EXPECT_EQ(sInTemp("TMP.ADM"), g_mboTransfer.sSidePath);
-  vMboTeardownTransfer(&m_set);
-
-  vPut("MboType95", "constraw:0");
-  m_host.sRawBaseName[0] = 0;
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  EXPECT_STREQ("TMP", g_mboTransfer.sRawPath);
+TEST_F(TransferContext, RawPathFromTheProjectFolderBaseNameAndInstrument) {
+  const struct {
+    const char *sType, *sOptions, *sBase, *sProject, *sRaw, *sSide;
+  } aCases[] = {
+      // In the project folder with the instrument's extension.
+      {"95", "", "JOB1", "D:\\Data\\Proj\\p.prj", "D:\\Data\\Proj\\JOB1.gsi", "JOB1.ADM"},
+      // A dot in the base name gives way to the extension.
+      {"98", "", "JOB.1", "D:\\p.prj", "D:\\JOB.kof", nullptr},
+      // A fixed raw name or no base name gives the bare TMP.
+      {"95", "constraw:1", "JOB1", "D:\\Data\\Proj\\p.prj", "TMP", "TMP.ADM"},
+      {"95", "constraw:0", "", "D:\\Data\\Proj\\p.prj", "TMP", nullptr},
+  };
+  for (const auto& c : aCases) {
+    SCOPED_TRACE(c.sRaw);
+    vPut("MboType", c.sType);
+    if (*c.sOptions) vPut(("MboType" + std::string(c.sType)).c_str(), c.sOptions);
+    strcpy(m_host.sRawBaseName, c.sBase);
+    strcpy(m_host.sProjectPath, c.sProject);
+    ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+    EXPECT_STREQ(c.sRaw, g_mboTransfer.sRawPath);
+    if (c.sSide) {
+      EXPECT_EQ(sInTemp(c.sSide), g_mboTransfer.sSidePath);
+    }
+    vMboTeardownTransfer(&m_set);
+  }
 }
 
 TEST_F(TransferContext, HostTextFieldsAreReadNoFurtherThanTheirSize) {
@@ -254,13 +246,6 @@ class TransferCoSys : public TransferContext {
   uint64_t m_cs = 0, m_ver = 0;
 };
 
-TEST_F(TransferCoSys, WithoutTheLibraryVersionNoReferenceSystemIsOpened) {
-  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
-  EXPECT_EQ(m_cs, g_mboTransfer.uCoSys);
-  EXPECT_EQ(0u, g_mboTransfer.uRefSys);
-  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
-}
-
 TEST_F(TransferCoSys, WithTheVersionTheReferenceSystemAndGeoidAreOpened) {
   g_mboTransfer.uCoSysVersion = m_ver;
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
@@ -296,14 +281,20 @@ TEST_F(TransferCoSys, FinishWithoutAFieldBookStillClosesTheObjects) {
   EXPECT_EQ(0.0, dCoSysGeoideGetDefaultHeight(uGeoid));
 }
 
-TEST_F(TransferCoSys, NoReferenceSystemForTheDatumsGivesNone) {
+TEST_F(TransferCoSys, WhatCannotBeOpenedStaysClosed) {
+  // Without the library's version no reference system is opened.
+  ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
+  EXPECT_EQ(m_cs, g_mboTransfer.uCoSys);
+  EXPECT_EQ(0u, g_mboTransfer.uRefSys);
+  EXPECT_EQ(0u, g_mboTransfer.uGeoid);
+  vMboTeardownTransfer(&m_set);
+  // No reference system for the datums: none.
   g_mboTransfer.uCoSysVersion = CoSysSetupCreateVer("Other", "OTHER");
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));
   EXPECT_EQ(0u, g_mboTransfer.uRefSys);
   EXPECT_EQ(0u, g_mboTransfer.uGeoid);
-}
-
-TEST_F(TransferCoSys, AGeoidThatCannotBeReadGivesNoGeoid) {
+  vMboTeardownTransfer(&m_set);
+  // A geoid that cannot be read: no geoid.
   vCoSysSetupAddRefSys(8, "EUREF89", "H2", "MISSING", m_cs);
   g_mboTransfer.uCoSysVersion = CoSysSetupCreateVer("H2", "H2");
   ASSERT_TRUE(boMboSetupTransfer(&m_set, &m_host));

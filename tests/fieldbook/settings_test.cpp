@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/cnvtable.h"
 #include "fieldbook/settings.h"
@@ -49,6 +50,15 @@ class SettingsIni : public HostIniTest {
   MboSettings m_set;
 };
 
+// The numbers of the option string and of the serial key, in their order.
+std::vector<int64_t> Options(const MboSettings& s) {
+  return {s.uTheodoliteNo, s.uLevellerNo, s.uSatelliteNo, s.uCoordinateNo, s.uCorrCode, s.uFconv,
+          s.uPconv,        s.uConstRaw,   s.uEllH,        s.iEO,           s.iNO};
+}
+std::vector<uint32_t> Serial(const MboSettings& s) {
+  return {s.com.uPort, s.com.uBaud, s.com.uBits, s.com.uParity, s.com.uStop};
+}
+
 TEST_F(SettingsIni, SavingDefaultsWritesTheThirteenItemsAndTheSerialKey) {
   m_set.uInstrument = 42;
   vMboSettingsSave(&m_set);
@@ -64,16 +74,8 @@ TEST_F(SettingsIni, SavingDefaultsWritesTheThirteenItemsAndTheSerialKey) {
 
 TEST_F(SettingsIni, SavedValuesComeBackOnLoad) {
   m_set.uInstrument = 98;
-  m_set.uTheodoliteNo = 2;
-  m_set.uLevellerNo = 3;
-  m_set.uSatelliteNo = 4;
-  m_set.uCoordinateNo = 5;
-  m_set.uCorrCode = 6;
-  m_set.uFconv = 1;
-  m_set.uPconv = 1;
-  m_set.uEllH = 1;
-  m_set.iEO = -6500000;
-  m_set.iNO = 100000;
+  m_set.uTheodoliteNo = 2, m_set.uLevellerNo = 3, m_set.uSatelliteNo = 4, m_set.uCoordinateNo = 5;
+  m_set.uCorrCode = 6, m_set.uFconv = 1, m_set.uPconv = 1, m_set.uEllH = 1, m_set.iEO = -6500000, m_set.iNO = 100000;
   m_set.com = {3, 4800, 7, 2, 2};
   strcpy(g_mboTransfer.sRawFileName, "C:\\My Data\\job 1");
   vMboSettingsSave(&m_set);
@@ -86,52 +88,28 @@ TEST_F(SettingsIni, SavedValuesComeBackOnLoad) {
   g_mboTransfer.sRawFileName[0] = 0;
   vMboSettingsLoad(&loaded, true);
   EXPECT_EQ(98u, loaded.uInstrument);
-  EXPECT_EQ(2u, loaded.uTheodoliteNo);
-  EXPECT_EQ(3u, loaded.uLevellerNo);
-  EXPECT_EQ(4u, loaded.uSatelliteNo);
-  EXPECT_EQ(5u, loaded.uCoordinateNo);
-  EXPECT_EQ(6u, loaded.uCorrCode);
-  EXPECT_EQ(1u, loaded.uFconv);
-  EXPECT_EQ(1u, loaded.uPconv);
-  EXPECT_EQ(0u, loaded.uConstRaw);
-  EXPECT_EQ(1u, loaded.uEllH);
-  EXPECT_EQ(-6500000, loaded.iEO);
-  EXPECT_EQ(100000, loaded.iNO);
-  EXPECT_EQ(3u, loaded.com.uPort);
-  EXPECT_EQ(4800u, loaded.com.uBaud);
-  EXPECT_EQ(7u, loaded.com.uBits);
-  EXPECT_EQ(2u, loaded.com.uParity);
-  EXPECT_EQ(2u, loaded.com.uStop);
+  EXPECT_EQ((std::vector<int64_t>{2, 3, 4, 5, 6, 1, 1, 0, 1, -6500000, 100000}), Options(loaded));
+  EXPECT_EQ((std::vector<uint32_t>{3, 4800, 7, 2, 2}), Serial(loaded));
   EXPECT_STREQ("C:\\My Data\\job 1.kof", g_mboTransfer.sRawFileName);
 }
 
 TEST_F(SettingsIni, OptionStringRules) {
-  struct Case {
-    const char* sOptions;
-    uint32_t uTheo, uLev, uSat, uCoord, uCorr, uEllH;
-    int iEO, iNO;
-  } aCases[] = {
+  // Theodolite, leveller, satellite, coordinate numbers, correction code,
+  // Fconv, Pconv, constraw, EllH, EO, NO.
+  const std::pair<const char*, std::vector<int64_t>> aCases[] = {
       // "instrno" sets all four numbers; a later item overrides one.
-      {"instrno:3 levinstrno:5", 3, 5, 3, 3, 0, 0, 0, 0},
+      {"instrno:3 levinstrno:5", {3, 5, 3, 3, 0, 0, 0, 0, 0, 0, 0}},
       // An item without a colon ends the parsing.
-      {"convinstrno:4 corrcode:2 bogus levinstrno:5 EO:7", 4, 1, 1, 1, 2, 0, 0, 0},
+      {"convinstrno:4 corrcode:2 bogus levinstrno:5 EO:7", {4, 1, 1, 1, 2, 0, 0, 0, 0, 0, 0}},
       // "EllH" stores 1; offsets keep their sign; unknown items are passed over.
-      {"EllH:7 EO:-100 geoide:\"x y\" unknown:1 NO:250", 1, 1, 1, 1, 0, 1, -100, 250},
+      {"EllH:7 EO:-100 geoide:\"x y\" unknown:1 NO:250", {1, 1, 1, 1, 0, 0, 0, 0, 1, -100, 250}},
       // Keys compare exactly.
-      {"CONVINSTRNO:9 Levinstrno:9 corrcode:4", 1, 1, 1, 1, 4, 0, 0, 0},
+      {"CONVINSTRNO:9 Levinstrno:9 corrcode:4", {1, 1, 1, 1, 4, 0, 0, 0, 0, 0, 0}},
   };
-  for (const Case& c : aCases) {
-    SCOPED_TRACE(c.sOptions);
-    vPut("MboType42", c.sOptions);
+  for (const auto& [sOptions, expected] : aCases) {
+    vPut("MboType42", sOptions);
     vLoad(42);
-    EXPECT_EQ(c.uTheo, m_set.uTheodoliteNo);
-    EXPECT_EQ(c.uLev, m_set.uLevellerNo);
-    EXPECT_EQ(c.uSat, m_set.uSatelliteNo);
-    EXPECT_EQ(c.uCoord, m_set.uCoordinateNo);
-    EXPECT_EQ(c.uCorr, m_set.uCorrCode);
-    EXPECT_EQ(c.uEllH, m_set.uEllH);
-    EXPECT_EQ(c.iEO, m_set.iEO);
-    EXPECT_EQ(c.iNO, m_set.iNO);
+    EXPECT_EQ(expected, Options(m_set)) << sOptions;
   }
 }
 
@@ -178,28 +156,22 @@ TEST_F(SettingsIni, AMissingCurrentInstrumentLoadsNothing) {
 }
 
 TEST_F(SettingsIni, SerialKeyRules) {
-  struct Case {
+  const struct {
     uint32_t uInstrument;
     const char* sSerial;
-    uint32_t uPort, uBaud, uBits, uParity, uStop;
+    std::vector<uint32_t> expected;  // port, baud, bits, parity, stop
   } aCases[] = {
       // Instrument 95 has no serial role: port 0 whatever the key holds.
-      {95, "port:3 baud:4800  bits:7 parity:1 sbit:1", 0, 4800, 7, 1, 1},
-      {98, "port:3 baud:4800  bits:7 parity:1 sbit:1", 3, 4800, 7, 1, 1},
+      {95, "port:3 baud:4800  bits:7 parity:1 sbit:1", {0, 4800, 7, 1, 1}},
+      {98, "port:3 baud:4800  bits:7 parity:1 sbit:1", {3, 4800, 7, 1, 1}},
       // Values no port can take become the defaults.
-      {42, "port:9 baud:0  bits:6 parity:5 sbit:3", 1, 9600, 8, 0, 0},
-      {42, "port:-1", 1, 9600, 8, 0, 0},
+      {42, "port:9 baud:0  bits:6 parity:5 sbit:3", {1, 9600, 8, 0, 0}},
+      {42, "port:-1", {1, 9600, 8, 0, 0}},
   };
-  for (const Case& c : aCases) {
-    SCOPED_TRACE(c.sSerial);
-    std::string sKey = "MboTypeIO" + std::to_string(c.uInstrument);
-    vPut(sKey.c_str(), c.sSerial);
+  for (const auto& c : aCases) {
+    vPut(("MboTypeIO" + std::to_string(c.uInstrument)).c_str(), c.sSerial);
     vLoad(c.uInstrument);
-    EXPECT_EQ(c.uPort, m_set.com.uPort);
-    EXPECT_EQ(c.uBaud, m_set.com.uBaud);
-    EXPECT_EQ(c.uBits, m_set.com.uBits);
-    EXPECT_EQ(c.uParity, m_set.com.uParity);
-    EXPECT_EQ(c.uStop, m_set.com.uStop);
+    EXPECT_EQ(c.expected, Serial(m_set)) << c.sSerial;
   }
 }
 
