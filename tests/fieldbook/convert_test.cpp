@@ -25,19 +25,18 @@ struct Settings {
   }
 };
 
-std::string pointNoPrefix(const MboSettings* s, const char* number, int size = 100) {
+// A point number converted in place on import (prefix) or export.
+std::string sConverted(void (*fn)(const MboSettings*, char*, int), const MboSettings* s, const char* number,
+                       int size = 100) {
   char buf[100];
   sStrCopyN(buf, number, sizeof buf);
-  vMboConvertPointNoPrefix(s, buf, size);
+  fn(s, buf, size);
   return buf;
 }
-
-std::string pointNo(const MboSettings* s, const char* number, int size = 100) {
-  char buf[100];
-  sStrCopyN(buf, number, sizeof buf);
-  vMboConvertPointNo(s, buf, size);
-  return buf;
+std::string pointNoPrefix(const MboSettings* s, const char* n, int size = 100) {
+  return sConverted(vMboConvertPointNoPrefix, s, n, size);
 }
+std::string pointNo(const MboSettings* s, const char* n) { return sConverted(vMboConvertPointNo, s, n); }
 
 // ------------------------------------------------------------ conversion
 
@@ -166,16 +165,9 @@ TEST_F(ConvertPostPass, ThreePointArcVerticesAreVisitedOnce) {
 }
 
 TEST_F(ConvertPostPass, StationAndObservationNames) {
-  auto st = [](int kind, void* s, int attr) {
-    char buf[100];
-    boMboGetStAttr(kind, s, attr, buf, sizeof buf);
-    return std::string(buf);
-  };
-  auto ob = [](int kind, void* s, void* o, int attr) {
-    char buf[100];
-    boMboGetObsAttr(kind, s, o, attr, buf, sizeof buf);
-    return std::string(buf);
-  };
+  char buf[100];
+  auto st = [&](int kind, void* s, int attr) { boMboGetStAttr(kind, s, attr, buf, sizeof buf); return std::string(buf); };
+  auto ob = [&](int kind, void* s, void* o, int attr) { boMboGetObsAttr(kind, s, o, attr, buf, sizeof buf); return std::string(buf); };
   void* s1 = pMboAddSt(1);
   boMboSetStAttr(1, s1, 1, "job..S1");
   void* o1 = pMboAddObs(1, s1);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -47,10 +48,9 @@ TEST_F(FieldBookInside, ResetEmptiesObjectsAndDropsPointAndLineColumnsOnly) {
   EXPECT_EQ(YgPolygonsGetFirst(g_pMboPolygons), nullptr);
   EXPECT_EQ(iMboCountTriangleNets(), 0);
   EXPECT_EQ(iMboCountStations(2), 0);
-  EXPECT_EQ(iViFieldsGetCount(pKvxMboPFieldsGet()), 0);
-  EXPECT_EQ(iViFieldsGetCount(pKvxMboLFieldsGet()), 0);
-  EXPECT_EQ(iViFieldsGetCount(pKvxMboYFieldsGet()), 1);
-  EXPECT_EQ(iViFieldsGetCount(pKvxMboNFieldsGet()), 1);
+  EXPECT_EQ((std::vector<int>{iViFieldsGetCount(pKvxMboPFieldsGet()), iViFieldsGetCount(pKvxMboLFieldsGet()),
+                              iViFieldsGetCount(pKvxMboYFieldsGet()), iViFieldsGetCount(pKvxMboNFieldsGet())}),
+            (std::vector<int>{0, 0, 1, 1}));
   EXPECT_STREQ(g_mbo.sJobName, "");
   // Project attributes outlive a reset (an import), only init clears them.
   char buf[20];
@@ -414,9 +414,7 @@ TEST_F(FieldBookInside, CountsForTheImportSummary) {
   for (int i = 0; i < 3; ++i) vTrNetSetP(n, i, &pt);
   vTrNetSetTriangle(n, 0, 0, 1, 2);
   void* ts = pMboAddSt(1);
-  pMboAddObs(1, ts);
-  pMboAddObs(1, ts);
-  pMboAddObs(1, pMboAddSt(1));
+  for (void* st : {ts, ts, pMboAddSt(1)}) pMboAddObs(1, st);
   pMboAddObs(2, pMboAddSt(2));
   pMboAddSt(4);
   pMboAddObs(5, pMboAddSt(5));
@@ -524,9 +522,7 @@ TEST(Lifecycle, HelpTopicsOpenOnlyFromAnExistingFile) {
   EXPECT_FALSE(boMboShowHelp("import"));
   EXPECT_EQ(KvxTestHelpCallCount(), 0);
   std::string chm = std::string(dir) + "/survey.chm";
-  FILE* f = fopen(chm.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fclose(f);
+  ASSERT_TRUE(std::ofstream(chm).good());
   EXPECT_TRUE(boMboShowHelp("import"));
   ASSERT_EQ(KvxTestHelpCallCount(), 1);
   KvxTestHelpCall call;

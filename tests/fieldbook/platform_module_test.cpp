@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -54,13 +55,10 @@ TEST(HtmlHelp, RecordsCallsAndOpensOnlyExistingFiles) {
   char dir[] = "/tmp/kvxhelpXXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   std::string file = std::string(dir) + "/survey.chm";
-  FILE* f = fopen(file.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fclose(f);
+  ASSERT_TRUE(std::ofstream(file).good());
   // The module passes Windows paths: '\' separators.
   std::string winPath = file;
-  for (char& c : winPath)
-    if (c == '/') c = '\\';
+  std::replace(winPath.begin(), winPath.end(), '/', '\\');
 
   HWND owner = reinterpret_cast<HWND>(&g_fakeModule);
   EXPECT_NE(HtmlHelpA(owner, winPath.c_str(), HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>("import.htm")), nullptr);
