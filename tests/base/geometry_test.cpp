@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/geometry.h"
 
@@ -11,27 +13,27 @@ namespace {
 
 // ------------------------------------------------------------ boxes
 
+std::string sBox(const GeoBox2& b) {
+  std::ostringstream o;
+  o << b.xmin << ' ' << b.ymin << ' ' << b.xmax << ' ' << b.ymax;
+  return o.str();
+}
+
 TEST(GeometryBox, EmptinessRules) {
   GeoBox3 b;
-  pGeoBox3Init(&b);
-  EXPECT_TRUE(boGeoBox3IsEmpty(&b));
-  GeoPnt3 p{1, 2, 3}, q{4, 6, 8};
-  pGeoBox3FromPnts(&b, &p, &p);
-  EXPECT_TRUE(boGeoBox3IsEmpty(&b));  // around a single point
+  EXPECT_TRUE(boGeoBox3IsEmpty(pGeoBox3Init(&b)));
+  GeoPnt3 p{1, 2, 3}, q{4, 6, 8}, face{4, 3, 5}, out{4.001, 3, 5};
+  EXPECT_TRUE(boGeoBox3IsEmpty(pGeoBox3FromPnts(&b, &p, &p)));  // around a single point
   vGeoBox3Extend(&b, &q);
   EXPECT_FALSE(boGeoBox3IsEmpty(&b));
   EXPECT_DOUBLE_EQ(dGeoBox3Dx(&b), 3);
   EXPECT_DOUBLE_EQ(dGeoBox3Dz(&b), 5);
-  GeoPnt3 face{4, 3, 5};
   EXPECT_TRUE(boGeoBox3Contains(&b, &face));
-  GeoPnt3 out{4.001, 3, 5};
   EXPECT_FALSE(boGeoBox3Contains(&b, &out));
-  pGeoBox3Set(&b, 0, 0, 0, 1, -1, 1);  // a maximum below its minimum
-  EXPECT_TRUE(boGeoBox3IsEmpty(&b));
+  EXPECT_TRUE(boGeoBox3IsEmpty(pGeoBox3Set(&b, 0, 0, 0, 1, -1, 1)));  // a maximum below its minimum
 
   GeoBox2 c;
-  pGeoBox2Init(&c);
-  EXPECT_TRUE(boGeoBox2IsEmpty(&c));
+  EXPECT_TRUE(boGeoBox2IsEmpty(pGeoBox2Init(&c)));
   GeoPnt2 a{0, 0};
   vGeoBox2ExtendPnt2(&c, &a);
   EXPECT_TRUE(boGeoBox2IsEmpty(&c));
@@ -47,28 +49,21 @@ TEST(GeometryBox, OverlapIntersectGrowScale) {
   pGeoBox2Set(&b, 2, 1, 5, 5);  // touching on an edge counts
   EXPECT_TRUE(boGeoBox2Overlap(&a, &b));
   ASSERT_TRUE(boGeoBox2Intersect(&a, &b, &r));
-  EXPECT_DOUBLE_EQ(r.xmin, 2);
-  EXPECT_DOUBLE_EQ(r.ymin, 1);
-  EXPECT_DOUBLE_EQ(r.xmax, 2);
-  EXPECT_DOUBLE_EQ(r.ymax, 2);
+  EXPECT_EQ(sBox(r), "2 1 2 2");
   EXPECT_TRUE(boGeoBox2Intersect(&a, &b, nullptr));
   pGeoBox2Set(&b, 2.1, 0, 3, 1);
   EXPECT_FALSE(boGeoBox2Intersect(&a, &b, &r));
-
   vGeoBox2ExtendBy(&a, &b, &r);
-  EXPECT_DOUBLE_EQ(r.xmax, 3);
-  EXPECT_DOUBLE_EQ(r.ymax, 2);
+  EXPECT_EQ(sBox(r), "0 0 3 2");
   vGeoBox2Grow(&a, 1);
-  EXPECT_DOUBLE_EQ(a.xmin, -1);
-  EXPECT_DOUBLE_EQ(a.ymax, 3);
+  EXPECT_EQ(sBox(a), "-1 -1 3 3");
   vGeoBox2ScaleAboutCentre(&a, 0.5);  // 4x4 about (1,1) -> 2x2
-  EXPECT_DOUBLE_EQ(a.xmin, 0);
-  EXPECT_DOUBLE_EQ(a.ymax, 2);
+  EXPECT_EQ(sBox(a), "0 0 2 2");
 }
 
 // ------------------------------------------------------------ numbers and angles
 
-TEST(GeometryNumbers, RoundTo) {
+TEST(GeometryNumbers, RoundToAndTolerances) {
   EXPECT_DOUBLE_EQ(dGeoRoundTo(-2.5, 1), -3);
   EXPECT_DOUBLE_EQ(dGeoRoundTo(2.5, 1), 3);
   EXPECT_DOUBLE_EQ(dGeoRoundTo(7.3, 0.5), 7.5);
@@ -81,23 +76,18 @@ TEST(GeometryNumbers, RoundTo) {
 }
 
 TEST(GeometryNumbers, NormAngleEdges) {
-  EXPECT_DOUBLE_EQ(dGeoNormAngle(-M_PI), M_PI);
-  EXPECT_DOUBLE_EQ(dGeoNormAngle(M_PI), M_PI);
-  EXPECT_DOUBLE_EQ(dGeoNormAngle(3 * M_PI), M_PI);
-  EXPECT_DOUBLE_EQ(dGeoNormAngle(-3 * M_PI), M_PI);
-  EXPECT_NEAR(dGeoNormAngle(2 * M_PI), 0, 1e-15);
-  EXPECT_NEAR(dGeoNormAngle(1.5 * M_PI), -0.5 * M_PI, 1e-12);
-  EXPECT_NEAR(dGeoNormAngle(-1.5 * M_PI), 0.5 * M_PI, 1e-12);
-  EXPECT_DOUBLE_EQ(dGeoNormAngle(0.25), 0.25);
+  const double kInf = std::numeric_limits<double>::infinity();
+  for (auto [in, want] : std::vector<std::pair<double, double>>{{-M_PI, M_PI}, {M_PI, M_PI}, {3 * M_PI, M_PI},
+                                                                {-3 * M_PI, M_PI}, {2 * M_PI, 0}, {1.5 * M_PI, -0.5 * M_PI},
+                                                                {-1.5 * M_PI, 0.5 * M_PI}, {0.25, 0.25}})
+    EXPECT_NEAR(dGeoNormAngle(in), want, 1e-12) << in;
   // Huge angles and infinities end at once (a loop of whole turns would not).
   double huge = dGeoNormAngle(1e300);
   EXPECT_TRUE(huge > -M_PI && huge <= M_PI);
-  EXPECT_TRUE(std::isnan(dGeoNormAngle(std::numeric_limits<double>::infinity())));
-  EXPECT_TRUE(std::isnan(dGeoNormAngle(-std::numeric_limits<double>::infinity())));
-  EXPECT_TRUE(std::isnan(dGeoNormAngle(std::numeric_limits<double>::quiet_NaN())));
+  for (double bad : {kInf, -kInf, std::numeric_limits<double>::quiet_NaN()}) EXPECT_TRUE(std::isnan(dGeoNormAngle(bad)));
 }
 
-TEST(GeometryNumbers, AngleDiffAndBearing) {
+TEST(GeometryNumbers, AngleDiffBearingDistanceAndMoves) {
   EXPECT_NEAR(dGeoAngleDiff(0.1, 2 * M_PI - 0.1), 0.2, 1e-12);
   EXPECT_NEAR(dGeoAngleDiff(-0.1, 0.1), -0.2, 1e-12);
   EXPECT_NEAR(dGeoAngleDiff(M_PI, 0), M_PI, 1e-12);
@@ -108,16 +98,13 @@ TEST(GeometryNumbers, AngleDiffAndBearing) {
   EXPECT_DOUBLE_EQ(dGeoDist2(0, 0, 3, 4), 5);
   GeoPnt3 c{0, 0, 0}, d{2, 3, 6};
   EXPECT_DOUBLE_EQ(dGeoDist3Pnt(&c, &d), 7);
-}
 
-TEST(GeometryNumbers, MoveRotateScale) {
-  GeoPnt2 p{1, 0}, c{0, 0};
-  vGeoRotate(&p, &c, M_PI / 2);
+  GeoPnt2 p{1, 0}, q{3, 3}, cc{1, 1};
+  vGeoRotate(&p, &a, M_PI / 2);
   EXPECT_NEAR(p.x, 0, 1e-12);
   EXPECT_NEAR(p.y, 1, 1e-12);
   vGeoPolarMove(&p, 2, 0);
   EXPECT_NEAR(p.x, 2, 1e-12);
-  GeoPnt2 q{3, 3}, cc{1, 1};
   vGeoScale(&q, &cc, 0.5);
   EXPECT_DOUBLE_EQ(q.x, 2);
   EXPECT_DOUBLE_EQ(q.y, 2);
@@ -125,7 +112,7 @@ TEST(GeometryNumbers, MoveRotateScale) {
 
 // ------------------------------------------------------------ projection, crossing
 
-TEST(GeometryIntersect, ProjectOnSegment) {
+TEST(GeometryIntersect, ProjectOnSegmentAndCrossAtTheEnds) {
   GeoPnt2 a{0, 0}, b{10, 0}, p{4, 3}, foot{};
   EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &b, &foot), 1);
   EXPECT_DOUBLE_EQ(foot.x, 4);
@@ -135,9 +122,6 @@ TEST(GeometryIntersect, ProjectOnSegment) {
   EXPECT_DOUBLE_EQ(foot.x, 12);
   GeoPnt2 same{0.000001, 0};
   EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &same, nullptr), -1);
-}
-
-TEST(GeometryIntersect, SegmentCrossEnds) {
   GeoPnt2 a1{0, 0}, a2{10, 0}, out{};
   // Meeting exactly at the end of the first segment: end excluded.
   GeoPnt2 b1{10, -5}, b2{10, 5};
@@ -163,13 +147,9 @@ TEST(GeometryIntersect, SegmentCrossEnds) {
 // ------------------------------------------------------------ sub-lines
 
 struct SubLines : ::testing::Test {
-  LiLines* lines = nullptr;
-  LiLines* polys = nullptr;
-  void SetUp() override {
-    lines = LiLinesCreate(0, 0);
-    polys = YgPolygonsCreate(0, 0);
-  }
-  void TearDown() override {
+  LiLines* lines = LiLinesCreate(0, 0);
+  LiLines* polys = YgPolygonsCreate(0, 0);
+  ~SubLines() override {
     vLiLinesDelete(lines);
     vYgPolygonsDelete(polys);
   }
@@ -250,10 +230,7 @@ TEST_F(SubLines, CurvedElementsClearTheStraightFlag) {
 
 TEST(PointId, PartsCountFromTheRight) {
   // The parts of each name as job (0), area (1) and number (2).
-  const struct {
-    const char* id;
-    const char* parts[3];
-  } cases[] = {
+  const struct { const char* id; const char* parts[3]; } cases[] = {
       {"P.Q.R", {"P", "Q", "R"}},
       {"P.Q", {"", "P", "Q"}},
       {"P", {"", "", "P"}},

@@ -19,30 +19,13 @@ std::string sOptions(char** cur) {
   return out;
 }
 
-TEST(OptionRead, PlainQuotedAndParenthesisedTokens) {
+TEST(OptionRead, PlainQuotedParenthesisedAndEscapedTokens) {
   char text[] = "  unit:m title:\"two words\" fn(a b) last";
   char* cur = text;
-  char* value = nullptr;
-  char* name = sStrNextOption(&cur, &value);
-  EXPECT_STREQ(name, "unit");
-  EXPECT_STREQ(value, "m");
-  name = sStrNextOption(&cur, &value);
-  EXPECT_STREQ(name, "title");
-  EXPECT_STREQ(value, "two words");
-  name = sStrNextOption(&cur, &value);
-  EXPECT_STREQ(name, "fn(a b)");
-  EXPECT_EQ(value, nullptr);
-  name = sStrNextOption(&cur, &value);
-  EXPECT_STREQ(name, "last");
-  EXPECT_EQ(value, nullptr);
+  EXPECT_EQ(sOptions(&cur), "unit=m|title=two words|fn(a b)|last");
   EXPECT_EQ(cur, nullptr);
-  EXPECT_EQ(sStrNextOption(&cur, &value), nullptr);
-  EXPECT_STREQ(value, "");
-}
-
-TEST(OptionRead, EscapesInsideQuotedValues) {
-  char text[] = "a:\"say \\\"hi\\\" \\\\ ok\" b:c\\\\d";
-  char* cur = text;
+  char escaped[] = "a:\"say \\\"hi\\\" \\\\ ok\" b:c\\\\d";
+  cur = escaped;
   EXPECT_EQ(sOptions(&cur), "a=say \"hi\" \\ ok|b=c\\d");
 }
 
@@ -79,12 +62,7 @@ TEST(OptionRead, CutParens) {
   char a[] = "fn(a b)";
   EXPECT_STREQ(sStrCutParens(a), "a b");
   EXPECT_STREQ(a, "fn");
-  char b[] = "fn(a";
-  EXPECT_EQ(sStrCutParens(b), nullptr);
-  char c[] = "plain)";
-  EXPECT_EQ(sStrCutParens(c), nullptr);
-  char d[] = "(";
-  EXPECT_EQ(sStrCutParens(d), nullptr);
+  for (std::string bad : {"fn(a", "plain)", "("}) EXPECT_EQ(sStrCutParens(bad.data()), nullptr) << bad;
 }
 
 TEST(OptionWrite, RoundTripWithEscapes) {

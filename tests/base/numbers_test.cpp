@@ -1,0 +1,312 @@
+// Number texts, dates and code-page conversions.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <string>
+
+#include "base/cnum.h"
+#include "base/numbers.h"
+#include "base/text.h"
+#include "kvxtest_clock.h"
+#include "kvxtest_text.h"
+#include "win32.h"
+
+namespace {
+
+// ------------------------------------------------------------ formatting
+
+class DecimalSeparator : public ::testing::Test {
+ protected:
+  void SetUp() override { vNumResetDecimalSep(); }
+  void TearDown() override {
+    vKvxTestTextSetDecimalSep(nullptr);
+    vNumResetDecimalSep();
+  }
+  char buf[32];
+};
+
+TEST_F(DecimalSeparator, UsersSeparatorIsReadOnceAndKept) {
+  vKvxTestTextSetDecimalSep(",");
+  EXPECT_STREQ(sNumFormatLocale(1.25, 0, 3, buf, 32), "1,25");
+  vKvxTestTextSetDecimalSep(".");
+  EXPECT_STREQ(sNumFormatLocale(2.5, 0, 2, buf, 32), "2,5");  // cached
+  vNumResetDecimalSep();
+  EXPECT_STREQ(sNumFormatLocale(2.5, 0, 2, buf, 32), "2.5");
+}
+
+TEST_F(DecimalSeparator, UnreadableSettingGivesPoint) {
+  vKvxTestTextSetDecimalSep("");
+  EXPECT_STREQ(sNumFormatLocale(-0.5, 0, 1, buf, 32), "-0.5");
+}
+
+TEST(NumberFormat, SepWidthZerosAndCutZeros) {
+  char buf[32];
+  EXPECT_STREQ(sNumFormatSep(1.25, 0, 3, ',', buf, 32), "1,25");
+  EXPECT_STREQ(sNumFormatSep(3.0, 0, 3, ',', buf, 32), "3");
+  EXPECT_STREQ(sNumFormatSep(100.0, 0, 0, ',', buf, 32), "100");  // no point: zeros stay
+  EXPECT_STREQ(sNumFormatSep(1.25, 8, 3, ',', buf, 32), "   1,250");
+  EXPECT_STREQ(sNumFormatSep(1.25, 0, -4, '.', buf, 32), "1");
+  EXPECT_STREQ(sNumFormatSep(123456.789, 0, 2, '.', buf, 5), "1234");
+  char guard = 'G';
+  sNumFormatSep(1.0, 0, 2, '.', &guard, 0);
+  EXPECT_EQ(guard, 'G');
+  for (auto [in, want] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"2.500", "2.5"}, {"3.000", "3"}, {"1200", "1200"}, {"0.0", "0"}}) {
+    std::string s = in;
+    EXPECT_STREQ(sNumCutZeros(s.data()), want);
+  }
+}
+
+TEST(NumberFormat, FastPrintingAndIntToStr) {
+  char buf[32];
+  char* end = nullptr;
+  EXPECT_STREQ(sNumFormatFast(buf, 1.5, 3, &end), "1.5");
+  EXPECT_EQ(end, buf + 3);
+  const struct { double v; int decimals; const char* want; } cases[] = {
+      {-12.3456, 2, "-12.35"}, {7.0, 4, "7"}, {0.05, 2, "0.05"},  // leading zero of the fraction
+      {1.123456789, 12, "1.12345679"},                          // at most 8
+      {2.75, -3, "3"},                                          // negative decimals are 0
+      {-0.0000001, 2, "-0"}, {2147483647.0, 0, "2147483647"}, {-1e12, 8, "-1000000000000"}};
+  for (const auto& c : cases) EXPECT_STREQ(sNumFormatFast(buf, c.v, c.decimals, nullptr), c.want);
+  EXPECT_STREQ(sNumIntToStr(buf, 0, &end), "0");
+  EXPECT_STREQ(sNumIntToStr(buf, -42, &end), "-42");
+  EXPECT_STREQ(sNumIntToStr(buf, INT32_MIN, &end), "-2147483648");
+  EXPECT_EQ(end, buf + 11);
+}
+
+TEST(NumberFormat, FastPrintingOutsideTheIntegerRangeIsDefined) {
+  char buf[32];
+  char* end = nullptr;
+  EXPECT_STREQ(sNumFormatFast(buf, 3e9, 2, &end), "3000000000");
+  EXPECT_EQ(*end, '\0');
+  for (double v : {std::numeric_limits<double>::quiet_NaN(), 1e300}) {
+    sNumFormatFast(buf, v, 8, nullptr);
+    EXPECT_LT(strlen(buf), 24u);
+  }
+  // Too long for 23 characters: still the right magnitude, not a cut text.
+  for (double v : {-1e25, 123456789012345.678, -1.7e308})
+    EXPECT_DOUBLE_EQ(dNumParseC(sNumFormatFast(buf, v, 8, nullptr)), v);
+}
+
+// ------------------------------------------------------------ parsing
+
+TEST(NumberParse, IsNumber) {
+  for (const char* t : {"", "   -.5", "+12.25", "7."}) EXPECT_TRUE(boStrIsNumber(t)) << t;
+  for (const char* t : {"5 ", "-", "   ", "- 5", "5-", "1.2.3", ".-1", "1e5", "1,5"})
+    EXPECT_FALSE(boStrIsNumber(t)) << t;
+}
+
+TEST(NumberParse, IntegersSaturateLongNumbers) {
+  char* end;
+  const char* t = "  -123x";
+  EXPECT_EQ(iStrParseInt(t, &end), -123);
+  EXPECT_EQ(end, t + 6);
+  EXPECT_EQ(iStrParseInt("123456789", nullptr), 123456789);
+  EXPECT_EQ(iStrParseInt("99999999999", &end), INT32_MAX);  // wraps if cast from 64 bits
+  EXPECT_EQ(*end, '\0');
+  EXPECT_EQ(iStrParseInt("-99999999999", nullptr), INT32_MIN);
+  EXPECT_EQ(iStrParseInt("4294967297", nullptr), INT32_MAX);
+  t = " -x";
+  EXPECT_EQ(iStrParseInt(t, &end), 0);
+  EXPECT_EQ(end, t + 2);
+  // The C-locale helpers saturate too.
+  EXPECT_EQ(iNumParseC("99999999999"), INT32_MAX);
+  EXPECT_EQ(iNumParseC("-99999999999"), INT32_MIN);
+  EXPECT_EQ(iNumParseC(" 42abc"), 42);
+  EXPECT_EQ(iNumParseC("abc"), 0);
+  EXPECT_EQ(iNumParseC(nullptr), 0);
+  EXPECT_DOUBLE_EQ(dNumParseC(nullptr), 0.0);
+}
+
+TEST(NumberParse, ParseNumberAndCommaText) {
+  char* end;
+  const char* t = "1.05;";
+  EXPECT_DOUBLE_EQ(dStrParseNumber(t, &end), 1.05);  // leading zeros of the fraction count
+  EXPECT_EQ(end, t + 4);
+  const struct { const char* t; double d; } cases[] = {
+      {"-2.5", -2.5}, {" -0.25", -0.25}, {"-.75", -0.75}, {"0.5", 0.5}, {"42", 42.0}, {"", 0.0},
+      // More than 9 integer digits: the whole text, not a saturated integer.
+      {"12345678901.5", 12345678901.5}, {"-12345678901", -12345678901.0}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(dStrParseNumber(c.t, nullptr), c.d) << c.t;
+  t = "3.14159265358979 rest";
+  EXPECT_DOUBLE_EQ(dStrParseNumber(t, &end), 3.14159265358979);
+  EXPECT_EQ(end, t + 16);
+
+  EXPECT_DOUBLE_EQ(dStrToDoubleComma("12,5"), 12.5);
+  EXPECT_DOUBLE_EQ(dStrToDoubleComma(" -0,25abc"), -0.25);
+  EXPECT_DOUBLE_EQ(dStrToDoubleComma(nullptr), 0.0);
+  EXPECT_DOUBLE_EQ(dStrToDoubleComma(std::string(200, '1').c_str()), std::stod(std::string(127, '1')));
+}
+
+TEST(NumberPrint, CNeverWritesForNonPositiveSize) {
+  char buf[4] = {'x', 'x', 'x', 'x'};
+  EXPECT_EQ(iNumPrintC(buf, 0, "%d", 12345), 5);
+  EXPECT_EQ(buf[0], 'x');
+  EXPECT_EQ(iNumPrintC(buf, 4, "%d", 12345), 5);
+  EXPECT_STREQ(buf, "123");
+}
+
+// A host that switches the process to a comma-decimal locale must not change
+// the numbers we read and write.
+TEST(CommaLocale, NumbersAndOptionsRoundTripUnchanged) {
+  const char* set = setlocale(LC_ALL, "nb_NO.UTF-8");
+  if (!set) set = setlocale(LC_ALL, "de_DE.UTF-8");
+  if (!set || strcmp(localeconv()->decimal_point, ",") != 0) {
+    setlocale(LC_ALL, "C");
+    GTEST_SKIP() << "no comma-decimal locale installed (scripts/test.sh generates nb_NO.UTF-8)";
+  }
+  char buf[64];
+  EXPECT_STREQ(sNumFormatSep(1234.5678, 0, 4, '.', buf, sizeof buf), "1234.5678");
+  EXPECT_DOUBLE_EQ(dStrParseNumber(buf, nullptr), 1234.5678);
+  EXPECT_STREQ(sNumFormatFast(buf, -98.765, 3, nullptr), "-98.765");
+  EXPECT_DOUBLE_EQ(dStrParseNumber(buf, nullptr), -98.765);
+  EXPECT_DOUBLE_EQ(dStrToDoubleComma("12,25"), 12.25);
+  EXPECT_DOUBLE_EQ(dStrParseNumber("12345678901.25", nullptr), 12345678901.25);
+  EXPECT_STREQ(sStrFormat("%.3f", 0.5), "0.500");
+  EXPECT_STREQ(sStrPrintN(buf, 16, "%.1f", 2.25), "2.2");
+  iNumPrintC(buf, sizeof buf, "%.4lf", 1234.5);
+  EXPECT_STREQ(buf, "1234.5000");
+  EXPECT_DOUBLE_EQ(dNumParseC("1234.5000"), 1234.5);
+  EXPECT_DOUBLE_EQ(dNumParseC("  -0.25xyz"), -0.25);
+
+  char opts[128] = "";
+  char* cur = opts;
+  int room = sizeof opts;
+  vOptAppendDouble(&cur, &room, "h", 4, 1.625);
+  vOptAppendInt(&cur, &room, "n", 3);
+  EXPECT_STREQ(opts, "h:1.625 n:3");
+  char* rd = opts;
+  char* value;
+  sStrNextOption(&rd, &value);
+  EXPECT_DOUBLE_EQ(dStrParseNumber(value, nullptr), 1.625);
+  setlocale(LC_ALL, "C");
+}
+
+// ------------------------------------------------------------ dates
+
+TEST(Dates, TodayAndNowFromTheClock) {
+  EXPECT_EQ(strlen(sDateTimeNow()), 19u);  // the real clock
+  SYSTEMTIME t = {};
+  t.wYear = 2023, t.wMonth = 7, t.wDay = 4, t.wHour = 9, t.wMinute = 5, t.wSecond = 3;
+  vKvxTestClockSetLocalTime(&t);
+  EXPECT_STREQ(sDateToday(), "2023.07.04");
+  EXPECT_STREQ(sDateTimeNow(), "2023.07.04_09:05:03");
+  int y, m, d, h, mi, s;
+  vDateGetToday(&y, &m, &d);
+  vDateGetTime(&h, &mi, &s);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20230704);
+  EXPECT_EQ(h * 10000 + mi * 100 + s, 90503);
+  vKvxTestClockSetLocalTime(nullptr);
+}
+
+TEST(Dates, FormatCutsOutOfRangeValuesAt19) {
+  EXPECT_STREQ(sDateTimeFormat(2024, 2, 29, 23, 59, 58), "2024.02.29_23:59:58");
+  EXPECT_STREQ(sDateTimeFormat(12345, -1, 100, -20, 7, 123456), "12345.-1.100_-20:07");
+  EXPECT_EQ(strlen(sDateTimeFormat(-2147483647 - 1, -2147483647 - 1, 0, 0, 0, 0)), 19u);
+}
+
+// The answer and every number boDateParse gives back, in one line.
+std::string sParsed(const char* text) {
+  int v[7] = {7, 7, 7, 7, 7, 7, 7};
+  bool ok = boDateParse(text, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
+  std::string s = ok ? "ok" : "no";
+  for (int x : v) s += " " + std::to_string(x);
+  return s;
+}
+
+TEST(Dates, ParseNumberCountsDecideTheTime) {
+  EXPECT_EQ(sParsed("2020.12.31"), "ok 2020 12 31 0 0 0 1");
+  EXPECT_EQ(sParsed("2020.12.31_13"), "ok 2020 12 31 0 0 0 1");  // four numbers: the hour is dropped too
+  EXPECT_EQ(sParsed("2020.12.31_13:45"), "ok 2020 12 31 13 45 0 0");
+  EXPECT_EQ(sParsed(" 2020. 1. 2_ 3: 4: 5"), "ok 2020 1 2 3 4 5 0");
+  // Too few numbers or bad separators leave everything alone.
+  for (const char* bad : {"2020.12", "2020-12-31", "", (const char*)nullptr})
+    EXPECT_EQ(sParsed(bad), "no 7 7 7 7 7 7 7") << (bad ? bad : "(null)");
+  // Ranges are not checked; huge numbers saturate instead of overflowing.
+  EXPECT_EQ(sParsed("2020.13.99999999999"), "ok 2020 13 2147483647 0 0 0 1");
+}
+
+TEST(Dates, ToTimeIsMidnightUnlessAllSixNumbers) {
+  const char* oldTz = getenv("TZ");
+  std::string saved = oldTz ? oldTz : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  EXPECT_EQ(iDateToTime("1970.01.02"), 86400);
+  EXPECT_EQ(iDateToTime("1970.01.02_01:00"), 86400);
+  EXPECT_EQ(iDateToTime("1970.01.02_01:00:30"), 86400 + 3630);
+  EXPECT_EQ(iDateToTime("2000.02.30"), iDateToTime("2000.03.01"));  // rolls over
+  EXPECT_EQ(iDateToTime("2038.01.20"), 2147558400LL);
+  EXPECT_EQ(iDateToTime("1970.01"), -1);
+  EXPECT_EQ(iDateToTime("x"), -1);
+  // A month that saturates at the bottom of the range must not overflow on
+  // the way to the zero-based month.
+  EXPECT_EQ(iDateToTime("2020.-99999999999.1"), -1);
+  oldTz ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+  tzset();
+}
+
+// ------------------------------------------------------------ code pages
+
+const char kAnsi[] = "Bl\xE5" "b\xE6r \xF8l \x80";  // Blåbær øl €
+const char kUtf8[] = "Bl\xC3\xA5" "b\xC3\xA6r \xC3\xB8l \xE2\x82\xAC";
+
+TEST(Encoding, AnsiToUtf8AndBack) {
+  char buf[64];
+  EXPECT_EQ(iStrAnsiToUtf8(kAnsi, buf, 64), (int)sizeof kUtf8);
+  EXPECT_STREQ(buf, kUtf8);
+  EXPECT_EQ(iStrUtf8ToAnsi(kUtf8, buf, 64), (int)sizeof kAnsi);
+  EXPECT_STREQ(buf, kAnsi);
+  EXPECT_EQ(iStrAnsiToUtf8(nullptr, buf, 64), 1);
+  EXPECT_STREQ(buf, "");
+  EXPECT_EQ(iStrAnsiToUtf8(kAnsi, nullptr, 0), (int)sizeof kUtf8);
+  // Unmappable and invalid bytes become question marks: Greek alpha, a stray byte.
+  EXPECT_EQ(iStrUtf8ToAnsi("a\xCE\xB1" "b\xFF", buf, 16), 5);
+  EXPECT_STREQ(buf, "a?b?");
+}
+
+TEST(Encoding, TooSmallBufferHoldsWholeCharactersTerminated) {
+  char buf[16];
+  memset(buf, 'G', sizeof buf);
+  // "Bl" + å (2 bytes) would need 5 with the terminator; 4 keeps "Bl".
+  EXPECT_EQ(iStrAnsiToUtf8(kAnsi, buf, 4), (int)sizeof kUtf8);
+  EXPECT_STREQ(buf, "Bl");
+  EXPECT_EQ(buf[4], 'G');
+  EXPECT_EQ(iStrAnsiToUtf8(kAnsi, buf, 5), (int)sizeof kUtf8);
+  EXPECT_STREQ(buf, "Bl\xC3\xA5");
+  // The euro sign's three bytes are never split.
+  EXPECT_EQ(iStrAnsiToUtf8("\x80\x80", buf, 6), 7);
+  EXPECT_STREQ(buf, "\xE2\x82\xAC");
+  EXPECT_EQ(iStrUtf8ToAnsi(kUtf8, buf, 3), (int)sizeof kAnsi);
+  EXPECT_STREQ(buf, "Bl");
+  buf[0] = 'G';
+  iStrUtf8ToAnsi(kUtf8, buf, 0);
+  EXPECT_EQ(buf[0], 'G');
+}
+
+TEST(Encoding, TempConversionsSizeFromTheResult) {
+  vStrScratchFree();
+  // 20000 × 'æ' needs 40001 UTF-8 bytes: more than the input and the ring.
+  std::string ansi(20000, '\xE6');
+  const char* utf8 = sStrAnsiToUtf8Temp(ansi.c_str());
+  ASSERT_EQ(strlen(utf8), 40000u);
+  EXPECT_EQ(memcmp(utf8, "\xC3\xA6\xC3\xA6", 4), 0);
+  EXPECT_EQ(std::string(sStrUtf8ToAnsiTemp(utf8)), ansi);
+  EXPECT_EQ(sStrAnsiToUtf8Temp(nullptr), nullptr);
+  EXPECT_STREQ(sStrUtf8ToAnsiTemp(""), "");
+  // The input may be a scratch string the request outgrows: 30000 bytes in
+  // the 32768-byte ring need 60001.
+  vStrScratchFree();
+  std::string oe(30000, '\xF8');
+  utf8 = sStrAnsiToUtf8Temp(sStrTemp(oe.c_str()));
+  ASSERT_EQ(strlen(utf8), 60000u);
+  EXPECT_EQ(memcmp(utf8 + 59998, "\xC3\xB8", 2), 0);
+  vStrScratchFree();
+}
+
+}  // namespace
