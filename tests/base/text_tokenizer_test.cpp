@@ -11,19 +11,14 @@ namespace {
 using Fields = std::vector<std::string>;
 
 // Every field a cursor tokenizer gives, until it clears the cursor.
-Fields plainFields(const char* text, char sep, int size) {
+Fields fields(char* (*next)(char*, int, const char**, char), const char* text, char sep, int size) {
   Fields out;
   char buf[32];
-  for (const char* cur = text; cur && out.size() < 20;) out.push_back(sStrNextPlainField(buf, size, &cur, sep));
+  for (const char* cur = text; cur && out.size() < 20;) out.push_back(next(buf, size, &cur, sep));
   return out;
 }
-
-Fields quotedFields(const char* text, char sep, int size) {
-  Fields out;
-  char buf[32];
-  for (const char* cur = text; cur && out.size() < 20;) out.push_back(sStrNextQuotedField(buf, size, &cur, sep));
-  return out;
-}
+Fields plainFields(const char* text, char sep, int size) { return fields(sStrNextPlainField, text, sep, size); }
+Fields quotedFields(const char* text, char sep, int size) { return fields(sStrNextQuotedField, text, sep, size); }
 
 TEST(PlainField, SplitsWithoutSkippingAnythingAndCutsLongFields) {
   // The cursor stays on the terminator after the last field: one more call
@@ -44,12 +39,7 @@ TEST(PlainField, SplitsWithoutSkippingAnythingAndCutsLongFields) {
 }
 
 TEST(QuotedField, QuotesBlanksTabsAndCuts) {
-  struct Case {
-    const char* text;
-    char sep;
-    int size;
-    Fields want;
-  } cases[] = {
+  struct { const char* text; char sep; int size; Fields want; } cases[] = {
       {"  \"x,y\" junk ,\tz \t, w ,", ',', 16, {"x,y", "z", "w", ""}},
       // A quoted field at the end leaves the cursor on the terminator.
       {"\"abc\"", ',', 16, {"abc", ""}},
@@ -64,10 +54,7 @@ TEST(QuotedField, QuotesBlanksTabsAndCuts) {
       // The trailing cut keeps at least the first character.
       {"\t  ", ',', 8, {" ", ""}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(quotedFields(c.text, c.sep, c.size), c.want);
-  }
+  for (const auto& c : cases) EXPECT_EQ(quotedFields(c.text, c.sep, c.size), c.want) << c.text;
 }
 
 TEST(Field, SharedBufferTokenizer) {
@@ -103,17 +90,14 @@ TEST(GetField, FieldsExistWhileTheCursorLives) {
 
 TEST(GetField, FindAndTempFields) {
   int index = -1;
-  EXPECT_TRUE(boStrFindField("x, y ,\"z\"", ',', "z", &index));
-  EXPECT_EQ(index, 2);
-  EXPECT_TRUE(boStrFindField("x, y ,\"z\"", ',', "y", &index));
-  EXPECT_EQ(index, 1);
+  EXPECT_TRUE(boStrFindField("x, y ,\"z\"", ',', "z", &index) && index == 2);
+  EXPECT_TRUE(boStrFindField("x, y ,\"z\"", ',', "y", &index) && index == 1);
   EXPECT_FALSE(boStrFindField("x,y", ',', "Y", &index));
   EXPECT_EQ(index, 0);
   EXPECT_STREQ(sStrGetFieldTemp("a|b|c", '|', 2), "c");
   EXPECT_STREQ(sStrGetFieldTemp("a|b|c", '|', 3), "");
   EXPECT_STREQ(sStrGetFieldTemp("a|b|c", '|', -1), "");
-  std::string longField(3000, 'q');
-  EXPECT_EQ(strlen(sStrGetFieldTemp(longField.c_str(), '|', 0)), 1999u);
+  EXPECT_EQ(strlen(sStrGetFieldTemp(std::string(3000, 'q').c_str(), '|', 0)), 1999u);
 }
 
 // Every CSV field until the reader says there is none left.
