@@ -1,6 +1,7 @@
 // Contract tests of the geometry container library, independent of the module.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 namespace {
 
 const double kPi = 3.14159265358979323846;
+const double kR3 = std::sqrt(3.0);
 
 bool boAllZero(const void* p, size_t n) {
   const unsigned char* b = static_cast<const unsigned char*>(p);
@@ -19,6 +21,8 @@ bool boAllZero(const void* p, size_t n) {
   }
   return true;
 }
+
+unsigned char byteAt(void* p, int i) { return static_cast<unsigned char*>(p)[i]; }
 
 // A point's x and y within tol of the wanted ones.
 template <class P>
@@ -37,6 +41,40 @@ std::vector<int> types(LiLine* l) {
 LiElm* addAt(LiLine* l, double x, double y, double z = 0) {
   GeoPnt3 p{x, y, z};
   return LiLineAddP(l, nullptr, &p);
+}
+
+// Appends the points (z 0 unless given); their elements in order.
+struct Xyz {
+  double x, y, z = 0;
+};
+std::vector<LiElm*> add(LiLine* l, std::initializer_list<Xyz> ps) {
+  std::vector<LiElm*> v;
+  for (Xyz p : ps) v.push_back(addAt(l, p.x, p.y, p.z));
+  return v;
+}
+
+GeoPnt3 at(LiLine* l, LiElm* e) {
+  GeoPnt3 p{NAN, NAN, NAN};
+  vLiElmGetP(l, e, &p);
+  return p;
+}
+
+// Centre and radius of an arc element; NaN (failing any comparison) when it has none.
+GeoPnt2 centre(LiLine* l, LiElm* e) {
+  GeoPnt2 c{NAN, NAN};
+  EXPECT_TRUE(boLiElmGetCenterP(l, e, &c));
+  return c;
+}
+double radius(LiLine* l, LiElm* e) {
+  double r = NAN;
+  EXPECT_TRUE(boLiElmGetRadius(l, e, &r));
+  return r;
+}
+
+std::array<int, 3> neighbours(TrNet* n, int t) {
+  std::array<int, 3> a{-9, -9, -9};
+  EXPECT_TRUE(boTrNetGetNeighbours(n, t, &a[0], &a[1], &a[2]));
+  return a;
 }
 
 struct Kv2grTest : ::testing::Test {
@@ -58,9 +96,7 @@ TEST_F(Kv2grTest, PointsWalkInCreationOrderWithZeroedStableData) {
     PoPoint* p = PoPointsCreatePoint(pts);
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(boAllZero(PoPointGetData(p), 112));
-    EXPECT_EQ(dPoPointGetX(p), 0.0);
-    EXPECT_EQ(dPoPointGetY(p), 0.0);
-    EXPECT_EQ(dPoPointGetZ(p), 0.0);
+    EXPECT_TRUE(dPoPointGetX(p) == 0 && dPoPointGetY(p) == 0 && dPoPointGetZ(p) == 0);
     EXPECT_STREQ(sPoPointGetField(p), "");
     memset(PoPointGetData(p), i + 1, 112);
     vPoPointSetX(p, i);
@@ -71,24 +107,15 @@ TEST_F(Kv2grTest, PointsWalkInCreationOrderWithZeroedStableData) {
   for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p), i++) {
     ASSERT_EQ(p, made[static_cast<size_t>(i)]);
     EXPECT_EQ(dPoPointGetX(p), i);
-    EXPECT_EQ(static_cast<unsigned char*>(PoPointGetData(p))[111], i + 1);
+    EXPECT_EQ(byteAt(PoPointGetData(p), 111), i + 1);
   }
   EXPECT_EQ(i, 50);
-
   // Deleting some leaves the others' handles and data as they were.
-  vPoPointsDeletePoint(pts, made[0]);
-  vPoPointsDeletePoint(pts, made[25]);
-  vPoPointsDeletePoint(pts, made[49]);
+  for (int k : {0, 25, 49}) vPoPointsDeletePoint(pts, made[static_cast<size_t>(k)]);
   EXPECT_EQ(iPoPointsGetCount(pts), 47);
   EXPECT_EQ(PoPointsGetFirst(pts), made[1]);
-  EXPECT_EQ(static_cast<unsigned char*>(PoPointGetData(made[26]))[0], 27);
+  EXPECT_EQ(byteAt(PoPointGetData(made[26]), 0), 27);
   EXPECT_EQ(PoPointsGetNext(pts, made[24]), made[26]);
-
-  GeoPnt3 q{1, 2, 3};
-  vPoPointSetP(made[3], &q);
-  EXPECT_EQ(dPoPointGetY(made[3]), 2.0);
-  EXPECT_EQ(dPoPointGetZ(made[3]), 3.0);
-
   vPoPointsDeletePoints(pts);
   EXPECT_EQ(iPoPointsGetCount(pts), 0);
   EXPECT_EQ(PoPointsGetFirst(pts), nullptr);
@@ -143,15 +170,13 @@ TEST_F(Kv2grTest, FinalTypeFollowsTheLastElement) {
   // Handles and data stay put across the inserts.
   memset(LiElmGetData(l, e2), 7, 108);
   LiLineAddPoint(l, e2);
-  EXPECT_EQ(static_cast<unsigned char*>(LiElmGetData(l, e2))[107], 7);
+  EXPECT_EQ(byteAt(LiElmGetData(l, e2), 107), 7);
 }
 
 TEST_F(Kv2grTest, ThreePointArcTakesItsMiddleOutOfTheChain) {
   LiLine* l = LiLinesCreate3dLine(lines);
-  LiElm* s = addAt(l, 0, 0);
-  LiElm* m = addAt(l, 1, 1);
-  LiElm* e = addAt(l, 2, 0);
-  LiElm* after = addAt(l, 3, 0);
+  auto v = add(l, {{0, 0}, {1, 1}, {2, 0}, {3, 0}});
+  LiElm *s = v[0], *m = v[1], *e = v[2];
   ASSERT_TRUE(boLiElmSetType(l, s, 2));
   EXPECT_EQ(LiElmGet3pArcElm2(l, s), m);
   EXPECT_EQ(LiElmGetNext(l, s), e);
@@ -166,15 +191,10 @@ TEST_F(Kv2grTest, ThreePointArcTakesItsMiddleOutOfTheChain) {
     seen.push_back(x);
     if (LiElmGet3pArcElm2(l, x)) seen.push_back(LiElmGet3pArcElm2(l, x));
   }
-  EXPECT_EQ(seen, (std::vector<LiElm*>{s, m, e, after}));
-  // Geometry: the circle through (0,0), (1,1), (2,0) has centre (1,0), r 1,
-  // run clockwise.
-  double r = 0;
-  GeoPnt2 c{9, 9};
-  ASSERT_TRUE(boLiElmGetRadius(l, s, &r));
-  EXPECT_NEAR(r, 1.0, 1e-12);
-  ASSERT_TRUE(boLiElmGetCenterP(l, s, &c));
-  EXPECT_TRUE(boNearXY(c, 1.0, 0.0, 1e-12));
+  EXPECT_EQ(seen, v);
+  // The circle through (0,0), (1,1), (2,0) has centre (1,0), r 1, run clockwise.
+  EXPECT_NEAR(radius(l, s), 1.0, 1e-12);
+  EXPECT_TRUE(boNearXY(centre(l, s), 1.0, 0.0, 1e-12));
   EXPECT_NEAR(dLiElmLength(l, s), kPi, 1e-12);
   // Another type puts the middle back.
   ASSERT_TRUE(boLiElmSetType(l, s, 0));
@@ -193,15 +213,12 @@ TEST_F(Kv2grTest, PolygonsAreLinesToTheElementCalls) {
   EXPECT_TRUE(boLiLineIsPolygon(y));
   EXPECT_TRUE(boAllZero(YgPolygonGetData(y), 104));
   YgElm* a = YgPolygonAddPoint(y, nullptr);
-  GeoPnt3 p{3, 0, 0};
-  LiElm* b = LiLineAddP(y, nullptr, &p);
-  GeoPnt3 q{3, 4, 1};
-  LiElm* c = LiLineAddP(y, nullptr, &q);
-  EXPECT_EQ(YgElmGetNext(y, a), b);
-  EXPECT_EQ(YgElmGetPrev(y, c), b);
+  auto v = add(y, {{3, 0, 0}, {3, 4, 1}});
+  EXPECT_EQ(YgElmGetNext(y, a), v[0]);
+  EXPECT_EQ(YgElmGetPrev(y, v[1]), v[0]);
   EXPECT_EQ(iYgElmGetCount(y), 3);
   GeoPnt2 p2;
-  vYgElmGetP2d(y, c, &p2);
+  vYgElmGetP2d(y, v[1], &p2);
   EXPECT_EQ(p2.y, 4.0);
   // The closing element connects back to the first.
   EXPECT_NEAR(dLiLineLength(y), 12.0, 1e-12);
@@ -217,22 +234,17 @@ TEST_F(Kv2grTest, SetP2dKeepsHeight) {
   LiElm* e = addAt(l, 1, 2, 3);
   GeoPnt2 p{5, 6};
   vLiElmSetP2d(l, e, &p);
-  GeoPnt3 r;
-  vLiElmGetP(l, e, &r);
-  EXPECT_EQ(r.x, 5.0);
-  EXPECT_EQ(r.y, 6.0);
+  GeoPnt3 r = at(l, e);
+  EXPECT_TRUE(boNearXY(r, 5, 6, 0));
   EXPECT_EQ(r.z, 3.0);
 }
 
 TEST_F(Kv2grTest, TwoPointArcsFollowRadiusSignAndCentreChoice) {
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
-  addAt(l, 2, 0);
+  LiElm* a = add(l, {{0, 0}, {2, 0}})[0];
   // Clockwise short arc: centre right of the chord (below it).
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));
-  GeoPnt2 c;
-  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
-  EXPECT_TRUE(boNearXY(c, 1, -std::sqrt(3.0), 1e-12));
+  EXPECT_TRUE(boNearXY(centre(l, a), 1, -kR3, 1e-12));
   double r;
   ASSERT_TRUE(boLiElmGet2pArc(l, a, &r));
   EXPECT_EQ(r, 2.0);
@@ -243,49 +255,40 @@ TEST_F(Kv2grTest, TwoPointArcsFollowRadiusSignAndCentreChoice) {
   EXPECT_NEAR(d1, 2 * kPi - kPi / 6, 1e-12);
   // The other centre gives the long arc.
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 1));
-  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
-  EXPECT_NEAR(c.y, std::sqrt(3.0), 1e-12);
+  EXPECT_NEAR(centre(l, a).y, kR3, 1e-12);
   EXPECT_NEAR(dLiElmLength(l, a), 2 * 5 * kPi / 3, 1e-12);
   // Counter-clockwise short arc: centre left (above).
   ASSERT_TRUE(boLiElmSet2pArc(l, a, -2, 0));
-  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
-  EXPECT_NEAR(c.y, std::sqrt(3.0), 1e-12);
-  ASSERT_TRUE(boLiElmGetRadius(l, a, &r));
-  EXPECT_EQ(r, -2.0);
+  EXPECT_NEAR(centre(l, a).y, kR3, 1e-12);
+  EXPECT_EQ(radius(l, a), -2.0);
   // Too small a radius for the chord.
   EXPECT_FALSE(boLiElmSet2pArc(l, a, 0.5, 0));
 }
 
 TEST_F(Kv2grTest, ClothoidKeepsItsParametersAndLength) {
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
   // A = 100 from straight to radius 200 has length 50.
-  addAt(l, 49.98, -2.08);
+  LiElm* a = add(l, {{0, 0}, {49.98, -2.08}})[0];
   ASSERT_TRUE(boLiElmSetClotoide(l, a, 100, 0, 200));
   EXPECT_EQ(LiElmGetType(l, a), 4);
-  double A, r1, r2;
-  ASSERT_TRUE(boLiElmGetClotoide(l, a, &A, &r1, &r2));
-  EXPECT_EQ(A, 100.0);
-  EXPECT_EQ(r1, 0.0);
-  EXPECT_EQ(r2, 200.0);
+  std::vector<double> got(3);
+  ASSERT_TRUE(boLiElmGetClotoide(l, a, &got[0], &got[1], &got[2]));
+  EXPECT_EQ(got, (std::vector<double>{100, 0, 200}));
   EXPECT_NEAR(dLiElmLength(l, a), 50.0, 1e-9);
   double d0, d1;
   ASSERT_TRUE(boLiElmEndDirs(l, a, &d0, &d1));
   // Turning clockwise by L / (2 R) = 0.125 rad.
-  double turn = std::remainder(d0 - d1, 2 * kPi);
-  EXPECT_NEAR(turn, 0.125, 1e-9);
+  EXPECT_NEAR(std::remainder(d0 - d1, 2 * kPi), 0.125, 1e-9);
 }
 
 TEST_F(Kv2grTest, ElementCrossesASegmentWithInterpolatedHeight) {
   LiLine* l = LiLinesCreate3dLine(lines);
-  LiElm* a = addAt(l, 0, 0, 10);
-  addAt(l, 10, 0, 20);
-  GeoPnt2 p{4, -5}, q{4, 5};
+  LiElm* a = add(l, {{0, 0, 10}, {10, 0, 20}})[0];
+  GeoPnt2 p{4, -5}, q{4, 5}, far1{20, -5}, far2{20, 5};
   GeoPnt3 out;
   EXPECT_EQ(iLiElmIntersectLine(l, a, &p, &q, &out), 1);
   EXPECT_TRUE(boNearXY(out, 4, 0, 1e-12));
   EXPECT_NEAR(out.z, 14, 1e-12);
-  GeoPnt2 far1{20, -5}, far2{20, 5};
   EXPECT_EQ(iLiElmIntersectLine(l, a, &far1, &far2, &out), 0);
   GeoPnt2 u{1, 1}, v{1, 1 + 0.9e-5};
   EXPECT_TRUE(boViIsCommonPoint(&u, &v));
@@ -295,73 +298,49 @@ TEST_F(Kv2grTest, ElementCrossesASegmentWithInterpolatedHeight) {
 
 TEST_F(Kv2grTest, ArcCrossingsAreExact) {
   LiLine* l = LiLinesCreate3dLine(lines);
-  LiElm* a = addAt(l, 0, 0, 0);
-  addAt(l, 2, 0, 6);
+  LiElm* a = add(l, {{0, 0, 0}, {2, 0, 6}})[0];
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));  // centre (1, -sqrt 3): the top at x = 1
   GeoPnt2 p{1, -10}, q{1, 10};
   GeoPnt3 out;
   ASSERT_EQ(iLiElmIntersectLine(l, a, &p, &q, &out), 1);
-  EXPECT_TRUE(boNearXY(out, 1, 2 - std::sqrt(3.0), 1e-12));
+  EXPECT_TRUE(boNearXY(out, 1, 2 - kR3, 1e-12));
   EXPECT_NEAR(out.z, 3, 1e-9);  // half-way along the arc
   // The long arc is crossed twice by a horizontal line through the centre;
   // the first crossing along the arc comes first.
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 1));  // centre (1, sqrt 3), clockwise
-  GeoPnt2 h1{-5, std::sqrt(3.0)}, h2{5, std::sqrt(3.0)};
+  GeoPnt2 h1{-5, kR3}, h2{5, kR3};
   ASSERT_EQ(iLiElmIntersectLine(l, a, &h1, &h2, &out), 2);
-  EXPECT_TRUE(boNearXY(out, -1, std::sqrt(3.0), 1e-12));
+  EXPECT_TRUE(boNearXY(out, -1, kR3, 1e-12));
   // A segment that ends short of the arc.
   GeoPnt2 s1{1, -10}, s2{1, -5};
   EXPECT_EQ(iLiElmIntersectLine(l, a, &s1, &s2, &out), 0);
 }
 
-TEST_F(Kv2grTest, ParallelShiftsToTheRightForPositiveOffsets) {
+TEST_F(Kv2grTest, ParallelShiftsToTheRightAndMitresCorners) {
   LiLine* l = LiLinesCreate3dLine(lines);
-  LiElm* a = addAt(l, 0, 0, 5);
-  LiElm* b = addAt(l, 10, 0, 6);
-  LiElm* c = addAt(l, 10, 10, 7);
+  auto v = add(l, {{0, 0, 5}, {10, 0, 6}, {10, 10, 7}});
   ASSERT_TRUE(boLiLineParallel(l, 1));
-  GeoPnt3 p;
-  vLiElmGetP(l, a, &p);
-  EXPECT_TRUE(boNearXY(p, 0, -1, 1e-12));
-  EXPECT_EQ(p.z, 5.0);
-  vLiElmGetP(l, b, &p);  // the mitred corner
-  EXPECT_TRUE(boNearXY(p, 11, -1, 1e-12));
-  vLiElmGetP(l, c, &p);
-  EXPECT_TRUE(boNearXY(p, 11, 10, 1e-12));
-}
-
-TEST_F(Kv2grTest, ParallelPolygonMitresEveryCorner) {
+  EXPECT_TRUE(boNearXY(at(l, v[0]), 0, -1, 1e-12));
+  EXPECT_EQ(at(l, v[0]).z, 5.0);
+  EXPECT_TRUE(boNearXY(at(l, v[1]), 11, -1, 1e-12));  // the mitred corner
+  EXPECT_TRUE(boNearXY(at(l, v[2]), 11, 10, 1e-12));
+  // A polygon mitres every corner, the closing one too.
   YgPolygon* y = YgPolygonsCreate2dLine(polys);
-  addAt(y, 0, 0);
-  addAt(y, 0, 10);
-  addAt(y, 10, 10);
-  addAt(y, 10, 0);  // clockwise square: right is inside
+  auto w = add(y, {{0, 0}, {0, 10}, {10, 10}, {10, 0}});  // clockwise square: right is inside
   ASSERT_TRUE(boLiLineParallel(y, 1));
   const double want[4][2] = {{1, 1}, {1, 9}, {9, 9}, {9, 1}};
-  int i = 0;
-  for (LiElm* e = LiElmGetFirst(y); e; e = LiElmGetNext(y, e), i++) {
-    GeoPnt2 p;
-    vLiElmGetP2d(y, e, &p);
-    EXPECT_NEAR(p.x, want[i][0], 1e-12) << i;
-    EXPECT_NEAR(p.y, want[i][1], 1e-12) << i;
-  }
+  for (int i = 0; i < 4; i++) EXPECT_TRUE(boNearXY(at(y, w[static_cast<size_t>(i)]), want[i][0], want[i][1], 1e-12));
   EXPECT_NEAR(dLiLineLength(y), 32, 1e-12);
 }
 
 TEST_F(Kv2grTest, ParallelKeepsArcCentres) {
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
-  addAt(l, 2, 0);
+  LiElm* a = add(l, {{0, 0}, {2, 0}})[0];
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 2, 0));  // clockwise, centre below
-  GeoPnt2 c0;
-  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c0));
+  GeoPnt2 c0 = centre(l, a);
   ASSERT_TRUE(boLiLineParallel(l, 0.5));  // right: towards the centre
-  GeoPnt2 c1;
-  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c1));
-  EXPECT_TRUE(boNearXY(c1, c0.x, c0.y, 1e-9));
-  double r;
-  ASSERT_TRUE(boLiElmGetRadius(l, a, &r));
-  EXPECT_NEAR(r, 1.5, 1e-12);
+  EXPECT_TRUE(boNearXY(centre(l, a), c0.x, c0.y, 1e-9));
+  EXPECT_NEAR(radius(l, a), 1.5, 1e-12);
   EXPECT_FALSE(boLiLineParallel(l, 3));  // the radius would vanish
 }
 
@@ -371,50 +350,29 @@ TEST_F(Kv2grTest, ParallelMeetsArcsOnTheirShiftedCircles) {
   // runs at y = -1 and the arc at radius 9 about the same centre: the corner
   // lies where both meet.
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
-  LiElm* b = addAt(l, 10, 0);
-  LiElm* m = addAt(l, 20, 10);
-  LiElm* c = addAt(l, 30, 0);
-  ASSERT_TRUE(boLiElmSetType(l, b, 2));
+  auto v = add(l, {{0, 0}, {10, 0}, {20, 10}, {30, 0}});
+  ASSERT_TRUE(boLiElmSetType(l, v[1], 2));
   ASSERT_TRUE(boLiLineParallel(l, 1));
-  GeoPnt2 p;
-  vLiElmGetP2d(l, a, &p);
-  EXPECT_NEAR(p.y, -1, 1e-12);
-  vLiElmGetP2d(l, b, &p);
-  EXPECT_TRUE(boNearXY(p, 20 - std::sqrt(80.0), -1, 1e-9));
-  vLiElmGetP2d(l, m, &p);
-  EXPECT_TRUE(boNearXY(p, 20, 9, 1e-9));
-  vLiElmGetP2d(l, c, &p);
-  EXPECT_NEAR(p.x, 29, 1e-9);
-  GeoPnt2 centre;
-  ASSERT_TRUE(boLiElmGetCenterP(l, b, &centre));
-  EXPECT_TRUE(boNearXY(centre, 20, 0, 1e-9));
-  double r;
-  ASSERT_TRUE(boLiElmGetRadius(l, b, &r));
-  EXPECT_NEAR(r, 9, 1e-9);
+  EXPECT_NEAR(at(l, v[0]).y, -1, 1e-12);
+  EXPECT_TRUE(boNearXY(at(l, v[1]), 20 - std::sqrt(80.0), -1, 1e-9));
+  EXPECT_TRUE(boNearXY(at(l, v[2]), 20, 9, 1e-9));
+  EXPECT_NEAR(at(l, v[3]).x, 29, 1e-9);
+  EXPECT_TRUE(boNearXY(centre(l, v[1]), 20, 0, 1e-9));
+  EXPECT_NEAR(radius(l, v[1]), 9, 1e-9);
   // Two two-point arcs meeting at a corner keep both centres.
   LiLine* k = LiLinesCreate2dLine(lines);
-  LiElm* k0 = addAt(k, 0, 0);
-  LiElm* k1 = addAt(k, 10, 0);
-  addAt(k, 10, 10);
-  ASSERT_TRUE(boLiElmSet2pArc(k, k0, 10, 0));   // clockwise, centre below
-  ASSERT_TRUE(boLiElmSet2pArc(k, k1, -10, 0));  // counter-clockwise, centre right
-  GeoPnt2 c0, c1;
-  ASSERT_TRUE(boLiElmGetCenterP(k, k0, &c0));
-  ASSERT_TRUE(boLiElmGetCenterP(k, k1, &c1));
+  auto w = add(k, {{0, 0}, {10, 0}, {10, 10}});
+  ASSERT_TRUE(boLiElmSet2pArc(k, w[0], 10, 0));   // clockwise, centre below
+  ASSERT_TRUE(boLiElmSet2pArc(k, w[1], -10, 0));  // counter-clockwise, centre right
+  GeoPnt2 c0 = centre(k, w[0]), c1 = centre(k, w[1]);
   ASSERT_TRUE(boLiLineParallel(k, 0.5));
-  GeoPnt2 n0, n1;
-  ASSERT_TRUE(boLiElmGetCenterP(k, k0, &n0));
-  ASSERT_TRUE(boLiElmGetCenterP(k, k1, &n1));
-  EXPECT_TRUE(boNearXY(n0, c0.x, c0.y, 1e-9));
-  EXPECT_TRUE(boNearXY(n1, c1.x, c1.y, 1e-9));
+  EXPECT_TRUE(boNearXY(centre(k, w[0]), c0.x, c0.y, 1e-9));
+  EXPECT_TRUE(boNearXY(centre(k, w[1]), c1.x, c1.y, 1e-9));
 }
 
 TEST_F(Kv2grTest, CopyCarriesGeometryButNotVertexData) {
   LiLine* src = LiLinesCreate3dLine(lines);
-  LiElm* s0 = addAt(src, 0, 0, 1);
-  addAt(src, 1, 1, 2);
-  addAt(src, 2, 0, 3);
+  LiElm* s0 = add(src, {{0, 0, 1}, {1, 1, 2}, {2, 0, 3}})[0];
   ASSERT_TRUE(boLiElmSetType(src, s0, 2));
   memset(LiElmGetData(src, s0), 'A', 108);
   LiLine* dst = LiLinesCreate3dLine(lines);
@@ -424,54 +382,35 @@ TEST_F(Kv2grTest, CopyCarriesGeometryButNotVertexData) {
   EXPECT_TRUE(boAllZero(LiElmGetData(dst, d0), 108));
   LiElm* dm = LiElmGet3pArcElm2(dst, d0);
   ASSERT_NE(dm, nullptr);
-  GeoPnt3 p;
-  vLiElmGetP(dst, dm, &p);
-  EXPECT_EQ(p.z, 2.0);
+  EXPECT_EQ(at(dst, dm).z, 2.0);
   EXPECT_TRUE(boAllZero(LiElmGetData(dst, dm), 108));
 }
 
 TEST_F(Kv2grTest, FilletRoundsACorner) {
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
-  LiElm* b = addAt(l, 10, 0);
-  addAt(l, 10, 10);
-  ASSERT_EQ(iLiLineFillet(l, a, b, 2), 1);
+  auto v = add(l, {{0, 0}, {10, 0}, {10, 10}});
+  LiElm* b = v[1];
+  ASSERT_EQ(iLiLineFillet(l, v[0], b, 2), 1);
   EXPECT_EQ(iLiElmGetCount(l), 4);
-  GeoPnt3 p;
-  vLiElmGetP(l, b, &p);
-  EXPECT_TRUE(boNearXY(p, 8, 0, 1e-12));
-  LiElm* t2 = LiElmGetNext(l, b);
-  vLiElmGetP(l, t2, &p);
-  EXPECT_TRUE(boNearXY(p, 10, 2, 1e-12));
+  EXPECT_TRUE(boNearXY(at(l, b), 8, 0, 1e-12));
+  EXPECT_TRUE(boNearXY(at(l, LiElmGetNext(l, b)), 10, 2, 1e-12));
   EXPECT_EQ(LiElmGetType(l, b), 1);
-  double r;
-  ASSERT_TRUE(boLiElmGetRadius(l, b, &r));
-  EXPECT_EQ(r, -2.0);  // a left turn runs counter-clockwise
-  GeoPnt2 c;
-  ASSERT_TRUE(boLiElmGetCenterP(l, b, &c));
-  EXPECT_TRUE(boNearXY(c, 8, 2, 1e-12));
+  EXPECT_EQ(radius(l, b), -2.0);  // a left turn runs counter-clockwise
+  EXPECT_TRUE(boNearXY(centre(l, b), 8, 2, 1e-12));
   EXPECT_NEAR(dLiLineLength(l), 8 + kPi + 8, 1e-9);
   // A radius that does not fit.
   LiLine* m = LiLinesCreate2dLine(lines);
-  LiElm* x = addAt(m, 0, 0);
-  LiElm* y = addAt(m, 1, 0);
-  addAt(m, 1, 1);
-  EXPECT_EQ(iLiLineFillet(m, x, y, 5), 0);
+  auto w = add(m, {{0, 0}, {1, 0}, {1, 1}});
+  EXPECT_EQ(iLiLineFillet(m, w[0], w[1], 5), 0);
 }
 
 TEST_F(Kv2grTest, ShortElementsGoAndTheFinalTypeStays) {
   LiLine* l = LiLinesCreate3dLine(lines);
-  addAt(l, 0, 0);
-  addAt(l, 0, 0);
-  addAt(l, 5, 0);
-  addAt(l, 5, 0);
+  add(l, {{0, 0}, {0, 0}, {5, 0}, {5, 0}});
   EXPECT_EQ(iLiLineRemoveShortElements(l, 0), 2);
   EXPECT_EQ(types(l), (std::vector<int>{0, 98}));
   YgPolygon* y = YgPolygonsCreate3dLine(polys);
-  addAt(y, 0, 0);
-  addAt(y, 4, 0);
-  addAt(y, 4, 4);
-  addAt(y, 0, 0);  // repeats the first
+  add(y, {{0, 0}, {4, 0}, {4, 4}, {0, 0}});  // repeats the first
   EXPECT_EQ(iLiLineRemoveShortElements(y, 0), 1);
   EXPECT_EQ(types(y), (std::vector<int>{0, 0, 98}));
 }
@@ -493,11 +432,8 @@ TEST_F(Kv2grTest, NetsGrowByIndex) {
   vTrNetSetTriangle(n, 1, 2, 1, 3);
   EXPECT_EQ(iTrNetGetTriangleCount(n), 2);
   vTrNetCalcNeighbours(n);
+  EXPECT_EQ(neighbours(n, 0), (std::array<int, 3>{-1, 1, -1}));  // edge 1-2
   int a, b, c;
-  ASSERT_TRUE(boTrNetGetNeighbours(n, 0, &a, &b, &c));
-  EXPECT_EQ(a, -1);
-  EXPECT_EQ(b, 1);  // edge 1-2
-  EXPECT_EQ(c, -1);
   ASSERT_TRUE(boTrNetGetTriangle(n, 1, &a, &b, &c));
   EXPECT_EQ(c, 3);
   EXPECT_EQ(TrNetsGetFirst(nets), n);
@@ -573,10 +509,7 @@ TEST_F(Kv2grTest, ObjectsOfAnotherContainerAreRefused) {
 
 TEST_F(Kv2grTest, SubLineEndsBreakTheLength) {
   LiLine* l = LiLinesCreate2dLine(lines);
-  addAt(l, 0, 0);
-  LiElm* b = addAt(l, 3, 4);
-  addAt(l, 10, 4);
-  addAt(l, 10, 6);
+  LiElm* b = add(l, {{0, 0}, {3, 4}, {10, 4}, {10, 6}})[1];
   EXPECT_NEAR(dLiLineLength(l), 5 + 7 + 2, 1e-12);
   ASSERT_TRUE(boLiElmSetType(l, b, 97));
   EXPECT_EQ(dLiElmLength(l, b), 0.0);
@@ -595,12 +528,10 @@ TEST_F(Kv2grTest, ShortElementsInRingsAndSubLineEnds) {
   // The closing vertex of a polygon's second ring repeats that ring's first
   // vertex, not the polygon's first one.
   // Two rings: a triangle, then the given points.
-  auto twoRings = [this](std::vector<GeoPnt2> second) {
+  auto twoRings = [this](std::initializer_list<Xyz> second) {
     YgPolygon* y = YgPolygonsCreate2dLine(polys);
-    addAt(y, 0, 0);
-    addAt(y, 4, 0);
-    EXPECT_TRUE(boLiElmSetType(y, addAt(y, 4, 4), 97));
-    for (const GeoPnt2& p : second) addAt(y, p.x, p.y);
+    EXPECT_TRUE(boLiElmSetType(y, add(y, {{0, 0}, {4, 0}, {4, 4}})[2], 97));
+    add(y, second);
     return y;
   };
   YgPolygon* y = twoRings({{10, 0}, {14, 0}, {14, 4}, {10, 0}});  // repeats the ring's first
@@ -613,11 +544,9 @@ TEST_F(Kv2grTest, ShortElementsInRingsAndSubLineEnds) {
   // A final element marked as a sub-line's end keeps its mark when a
   // zero-length element before it goes.
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
-  addAt(l, 5, 0);
-  LiElm* e = addAt(l, 5, 0);
-  ASSERT_TRUE(boLiElmSet2pArc(l, a, 5, 0));
-  ASSERT_TRUE(boLiElmSetType(l, e, 97));
+  auto v = add(l, {{0, 0}, {5, 0}, {5, 0}});
+  ASSERT_TRUE(boLiElmSet2pArc(l, v[0], 5, 0));
+  ASSERT_TRUE(boLiElmSetType(l, v[2], 97));
   EXPECT_EQ(iLiLineRemoveShortElements(l, 0), 1);
   EXPECT_EQ(types(l), (std::vector<int>{1, 97}));
 }
@@ -627,18 +556,15 @@ TEST_F(Kv2grTest, TwoPointArcOnAThreePointArcStartFitsTheNewChord) {
   // the middle once it is back in the chain, so its radius must fit that
   // chord (4.47 long), not the one to the old end (2 long).
   LiLine* l = LiLinesCreate2dLine(lines);
-  LiElm* a = addAt(l, 0, 0);
-  LiElm* m = addAt(l, 4, 2);
-  addAt(l, 2, 0);
-  addAt(l, 3, 0);
+  auto v = add(l, {{0, 0}, {4, 2}, {2, 0}, {3, 0}});
+  LiElm *a = v[0], *m = v[1];
   ASSERT_TRUE(boLiElmSetType(l, a, 2));
   EXPECT_FALSE(boLiElmSet2pArc(l, a, 1.5, 0));
   EXPECT_EQ(LiElmGetType(l, a), 2);
   EXPECT_EQ(LiElmGet3pArcElm2(l, a), m);
   ASSERT_TRUE(boLiElmSet2pArc(l, a, 3, 0));
   EXPECT_EQ(LiElmGetNext(l, a), m);
-  GeoPnt2 c;
-  ASSERT_TRUE(boLiElmGetCenterP(l, a, &c));
+  GeoPnt2 c = centre(l, a);
   EXPECT_NEAR(std::hypot(c.x, c.y), 3, 1e-9);
   EXPECT_NEAR(std::hypot(c.x - 4, c.y - 2), 3, 1e-9);
 }
@@ -648,15 +574,9 @@ TEST_F(Kv2grTest, NeighboursSkipTrianglesNeverSet) {
   vTrNetSetTriangle(n, 0, 0, 1, 2);
   vTrNetSetTriangle(n, 3, 2, 1, 3);  // 1 and 2 stay unset (-1, -1, -1)
   vTrNetCalcNeighbours(n);
-  int a, b, c;
-  ASSERT_TRUE(boTrNetGetNeighbours(n, 1, &a, &b, &c));
-  EXPECT_EQ(a, -1);
-  EXPECT_EQ(b, -1);
-  EXPECT_EQ(c, -1);
-  ASSERT_TRUE(boTrNetGetNeighbours(n, 3, &a, &b, &c));
-  EXPECT_EQ(a, 0);  // edge 2-1
-  ASSERT_TRUE(boTrNetGetNeighbours(n, 0, &a, &b, &c));
-  EXPECT_EQ(b, 3);  // edge 1-2
+  EXPECT_EQ(neighbours(n, 1), (std::array<int, 3>{-1, -1, -1}));
+  EXPECT_EQ(neighbours(n, 3)[0], 0);  // edge 2-1
+  EXPECT_EQ(neighbours(n, 0)[1], 3);  // edge 1-2
 }
 
 TEST(Kv2grNull, NullHandlesAreHarmless) {
