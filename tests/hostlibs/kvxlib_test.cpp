@@ -2,9 +2,10 @@
 // ini engine under the profile-string functions, on real files.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <sys/stat.h>
@@ -18,33 +19,13 @@
 namespace {
 
 struct IniTest : ::testing::Test {
-  std::string dir;
-  std::string ini;
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvxiniXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    ini = dir + "/host.ini";
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
-  }
-  void write(const std::string& text) {
-    FILE* f = fopen(ini.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs(text.c_str(), f);
-    fclose(f);
-  }
+  std::string dir = mkdtemp(std::string("/tmp/kvxiniXXXXXX").data());
+  std::string ini = dir + "/host.ini";
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  void write(const std::string& text) { std::ofstream(ini, std::ios::binary) << text; }
   std::string read() {
-    std::string s;
-    FILE* f = fopen(ini.c_str(), "rb");
-    if (!f) return s;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    fclose(f);
-    return s;
+    std::ifstream f(ini, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
   }
   std::string get(const char* section, const char* key, const char* def = "") {
     char buf[4096];
@@ -255,20 +236,18 @@ TEST(KvxText, TranslatorIsIdentityUntilSet) {
 
 TEST(KvxText, DateStrings) {
   char out[20];
-  ASSERT_TRUE(boStrToKvxDateStr("2024.02.29", out, sizeof out));
-  EXPECT_STREQ(out, "2024.02.29");
-  ASSERT_TRUE(boStrToKvxDateStr("1999-12-31", out, sizeof out));
-  EXPECT_STREQ(out, "1999.12.31");
-  ASSERT_TRUE(boStrToKvxDateStr("2021.06.01_12:30:00", out, sizeof out));
-  EXPECT_STREQ(out, "2021.06.01");
-  ASSERT_TRUE(boStrToKvxDateStr("17.05.2020", out, sizeof out));
-  EXPECT_STREQ(out, "2020.05.17");
-  EXPECT_FALSE(boStrToKvxDateStr("2023.02.29", out, sizeof out));
-  EXPECT_STREQ(out, "");
-  EXPECT_FALSE(boStrToKvxDateStr("2023.13.01", out, sizeof out));
-  EXPECT_FALSE(boStrToKvxDateStr("", out, sizeof out));
-  EXPECT_FALSE(boStrToKvxDateStr("170520", out, sizeof out));
-  EXPECT_FALSE(boStrToKvxDateStr("2023.01.01x", out, sizeof out));
+  const char* good[][2] = {{"2024.02.29", "2024.02.29"},
+                           {"1999-12-31", "1999.12.31"},
+                           {"2021.06.01_12:30:00", "2021.06.01"},
+                           {"17.05.2020", "2020.05.17"}};
+  for (auto& g : good) {
+    ASSERT_TRUE(boStrToKvxDateStr(g[0], out, sizeof out)) << g[0];
+    EXPECT_STREQ(out, g[1]);
+  }
+  for (const char* bad : {"2023.02.29", "2023.13.01", "", "170520", "2023.01.01x"}) {
+    EXPECT_FALSE(boStrToKvxDateStr(bad, out, sizeof out)) << bad;
+    EXPECT_STREQ(out, "") << bad;
+  }
   EXPECT_FALSE(boStrToKvxDateStr("2023.01.01", out, 10));  // no room
   EXPECT_FALSE(boStrToKvxDateStr(nullptr, out, sizeof out));
 }
