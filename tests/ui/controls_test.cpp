@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "kvxtest_ui.h"
 #include "win32.h"
@@ -19,10 +20,15 @@ class Controls : public testing::Test {
     return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 100, 20, parent, (HMENU)(INT_PTR)id,
                            nullptr, nullptr);
   }
-  std::string ItemText(HWND h, UINT lenMsg, UINT textMsg, int i) {
+  static std::string ItemText(HWND h, UINT lenMsg, UINT textMsg, int i) {
     std::string s(SendMessageA(h, lenMsg, i, 0) + 1, '\0');
     s.resize(SendMessageA(h, textMsg, i, (LPARAM)s.data()));
     return s;
+  }
+  static std::vector<std::string> ComboItems(HWND c) {
+    std::vector<std::string> v;
+    for (int i = 0; i < SendMessageA(c, CB_GETCOUNT, 0, 0); i++) v.push_back(ItemText(c, CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
+    return v;
   }
   HWND parent = nullptr;
 };
@@ -35,9 +41,7 @@ TEST_F(Controls, ComboBoxListsFindsAndSelects) {
   EXPECT_STREQ(name, "ComboBox");
   for (const char* s : {"beta", "Alpha", "gamma", "alpha"}) SendMessageA(c, CB_ADDSTRING, 0, (LPARAM)s);
   // CBS_SORT sorts ignoring case; equal texts keep their order.
-  EXPECT_EQ(ItemText(c, CB_GETLBTEXTLEN, CB_GETLBTEXT, 0), "Alpha");
-  EXPECT_EQ(ItemText(c, CB_GETLBTEXTLEN, CB_GETLBTEXT, 1), "alpha");
-  EXPECT_EQ(ItemText(c, CB_GETLBTEXTLEN, CB_GETLBTEXT, 3), "gamma");
+  EXPECT_EQ(ComboItems(c), (std::vector<std::string>{"Alpha", "alpha", "beta", "gamma"}));
   EXPECT_EQ(SendMessageA(c, CB_GETLBTEXTLEN, 9, 0), CB_ERR);
   // Search starts behind the given index and wraps.
   EXPECT_EQ(SendMessageA(c, CB_FINDSTRING, 0, (LPARAM)"AL"), 1);
@@ -106,13 +110,13 @@ TEST_F(Controls, ListViewKeepsInsertionOrderWhateverItsSortBits) {
   HWND header = (HWND)SendMessageA(v, LVM_GETHEADER, 0, 0);
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(GetParent(header), v);
-  LVCOLUMNA col = {};
-  col.mask = LVCF_TEXT | LVCF_WIDTH;
-  col.pszText = (LPSTR) "From";
-  col.cx = 50;
-  EXPECT_EQ(SendMessageA(v, LVM_INSERTCOLUMNA, 0, (LPARAM)&col), 0);
-  col.pszText = (LPSTR) "To";
-  EXPECT_EQ(SendMessageA(v, LVM_INSERTCOLUMNA, 1, (LPARAM)&col), 1);
+  for (int i = 0; i < 2; ++i) {
+    LVCOLUMNA col = {};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.cx = 50;
+    col.pszText = (LPSTR)(i ? "To" : "From");
+    EXPECT_EQ(SendMessageA(v, LVM_INSERTCOLUMNA, i, (LPARAM)&col), i);
+  }
   EXPECT_EQ(SendMessageA(v, LVM_GETCOLUMNWIDTH, 1, 0), 50);
   const char* rows[][2] = {{"ZZ", "1"}, {"AA", "2"}, {"MM", "3"}};
   for (int i = 0; i < 3; ++i) {
@@ -125,20 +129,19 @@ TEST_F(Controls, ListViewKeepsInsertionOrderWhateverItsSortBits) {
     it.pszText = (LPSTR)rows[i][1];
     SendMessageA(v, LVM_SETITEMTEXTA, i, (LPARAM)&it);
   }
-  char text[8];
-  LVITEMA get = {};
-  get.iSubItem = 0;
-  get.pszText = text;
-  get.cchTextMax = sizeof text;
-  SendMessageA(v, LVM_GETITEMTEXTA, 0, (LPARAM)&get);
-  EXPECT_STREQ(text, "ZZ");
-  get.iSubItem = 1;
-  SendMessageA(v, LVM_GETITEMTEXTA, 2, (LPARAM)&get);
-  EXPECT_STREQ(text, "3");
-  get.cchTextMax = 2;
-  get.iSubItem = 0;
-  EXPECT_EQ(SendMessageA(v, LVM_GETITEMTEXTA, 1, (LPARAM)&get), 1);  // bounded
-  EXPECT_STREQ(text, "A");
+  // Texts come back in insertion order, cut to the room given.
+  auto text = [v](int row, int sub, int room) {
+    char buf[8];
+    LVITEMA get = {};
+    get.iSubItem = sub;
+    get.pszText = buf;
+    get.cchTextMax = room;
+    LRESULT n = SendMessageA(v, LVM_GETITEMTEXTA, row, (LPARAM)&get);
+    return std::to_string(n) + ":" + buf;
+  };
+  EXPECT_EQ(text(0, 0, 8), "2:ZZ");
+  EXPECT_EQ(text(2, 1, 8), "1:3");
+  EXPECT_EQ(text(1, 0, 2), "1:A");
 
   LVITEMA st = {};
   st.state = st.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

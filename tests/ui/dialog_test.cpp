@@ -12,13 +12,7 @@ using namespace uitest;
 
 namespace {
 
-class Dialogs : public testing::Test {
- protected:
-  void SetUp() override {
-    RegisterSamples();
-    g_seen.clear();
-  }
-};
+using Dialogs = SampleTest;
 
 TEST_F(Dialogs, ModalRunSendsFontThenInitAndReturnsTheEndResult) {
   HWND seenDuringRun = nullptr;
@@ -29,7 +23,7 @@ TEST_F(Dialogs, ModalRunSendsFontThenInitAndReturnsTheEndResult) {
     EXPECT_EQ(d.Text(101), "start");
     d.Click(IDOK);
   });
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 1234), 11);
+  EXPECT_EQ(RunDialog(kSampleDialog, RecordingProc, 1234), 11);
   ASSERT_GE(g_seen.size(), 3u);
   EXPECT_EQ(g_seen[0].msg, (UINT)WM_SETFONT);
   EXPECT_EQ(g_seen[1].msg, (UINT)WM_INITDIALOG);
@@ -42,16 +36,16 @@ TEST_F(Dialogs, ModalRunSendsFontThenInitAndReturnsTheEndResult) {
 
 TEST_F(Dialogs, UnknownOrInjectedFailuresReturnMinusOneWithTheLastError) {
   SetLastError(0);
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4242), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(RunDialog(4242), -1);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_NAME_NOT_FOUND);
   EXPECT_EQ(CreateDialogParamA(nullptr, MAKEINTRESOURCEA(4242), nullptr, RecordingProc, 0), nullptr);
 
   kvxUiFailNextDialog(ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(RunDialog(kSampleDialog), -1);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_ENOUGH_MEMORY);
 
   // A control of an unknown class: no dialog, and its procedure never ran.
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kBadDialog), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(RunDialog(kBadDialog), -1);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANNOT_FIND_WND_CLASS);
   EXPECT_FALSE(SawMessage(WM_INITDIALOG));
   EXPECT_FALSE(SawMessage(WM_DESTROY));
@@ -85,14 +79,14 @@ TEST_F(Dialogs, GeometryFollowsTheDialogUnitsOfTheFont) {
     EXPECT_EQ(p.x, 72);
     d.Escape();
   });
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), 22);
+  EXPECT_EQ(RunDialog(kSampleDialog), 22);
 }
 
 TEST_F(Dialogs, OwnerIsDisabledWhileANestedDialogRunsAndActiveAfterwards) {
   HWND outer = nullptr;
   ExpectDialog(kSampleDialog, [&](Dlg& d) {
     outer = d.Hwnd();
-    INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kNestedDialog), d.Item(101), RecordingProc, 0);
+    INT_PTR r = RunDialog(kNestedDialog, RecordingProc, 0, d.Item(101));
     EXPECT_EQ(r, 11);
     EXPECT_TRUE(IsWindowEnabled(outer));
     EXPECT_EQ(GetActiveWindow(), outer);
@@ -103,7 +97,7 @@ TEST_F(Dialogs, OwnerIsDisabledWhileANestedDialogRunsAndActiveAfterwards) {
     EXPECT_EQ(GetParent(d.Hwnd()), outer);  // the owner is the top-level window
     d.Click(IDOK);
   });
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), 22);
+  EXPECT_EQ(RunDialog(kSampleDialog), 22);
 }
 
 TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
@@ -111,37 +105,23 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   // (whose size word counts itself), built by hand.
   alignas(4) BYTE bytes[160] = {};
   BYTE* p = bytes;
-  auto word = [&](WORD v) {
-    p[0] = (BYTE)v;
-    p[1] = (BYTE)(v >> 8);
-    p += 2;
+  auto words = [&](std::initializer_list<DWORD> ws) {
+    for (DWORD v : ws) {
+      *p++ = (BYTE)v;
+      *p++ = (BYTE)(v >> 8);
+    }
   };
-  auto dword = [&](DWORD v) {
-    word((WORD)v);
-    word((WORD)(v >> 16));
+  auto dwords = [&](std::initializer_list<DWORD> ds) {
+    while ((p - bytes) % 4) ++p;
+    for (DWORD v : ds) words({v & 0xFFFF, v >> 16});
   };
-  dword(WS_POPUP | WS_VISIBLE | WS_CAPTION);
-  dword(0);
-  word(2);
-  word(0), word(0), word(80), word(40);
-  word(0), word(0);                // menu, class
-  word('H'), word('i'), word(0);   // caption
-  while ((p - bytes) % 4) ++p;
-  dword(WS_CHILD | WS_VISIBLE);
-  dword(0);
-  word(5), word(5), word(30), word(12);
-  word(IDOK);
-  word(0xFFFF), word(0x80);  // Button
-  word('G'), word('o'), word(0);
-  word(8), word(1), word(2), word(3);  // 8 bytes of creation data
-  while ((p - bytes) % 4) ++p;
-  dword(WS_CHILD | WS_VISIBLE);
-  dword(0);
-  word(40), word(5), word(30), word(12);
-  word(IDCANCEL);
-  word(0xFFFF), word(0x80);
-  word('N'), word('o'), word(0);
-  word(0);
+  dwords({WS_POPUP | WS_VISIBLE | WS_CAPTION, 0});
+  words({2, 0, 0, 80, 40, 0, 0, 'H', 'i', 0});  // items, x y cx cy, menu, class, caption
+  dwords({WS_CHILD | WS_VISIBLE, 0});
+  words({5, 5, 30, 12, IDOK, 0xFFFF, 0x80, 'G', 'o', 0});  // Button
+  words({8, 1, 2, 3});                                      // 8 bytes of creation data
+  dwords({WS_CHILD | WS_VISIBLE, 0});
+  words({40, 5, 30, 12, IDCANCEL, 0xFFFF, 0x80, 'N', 'o', 0, 0});
   ExpectDialog("Hi", [](Dlg& d) {
     EXPECT_EQ(d.Text(IDOK), "Go");
     EXPECT_EQ(d.Text(IDCANCEL), "No");
@@ -175,7 +155,7 @@ INT_PTR CALLBACK SelfEndingProc(HWND h, UINT msg, WPARAM wParam, LPARAM) {
 
 TEST_F(Dialogs, ADialogThatEndsBeforeItStandsIsNotHandedToTheDriver) {
   // No expectation: the driver must not see it (it would fail the test).
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, SelfEndingProc, 0), 33);
+  EXPECT_EQ(RunDialog(kSampleDialog, SelfEndingProc), 33);
   EXPECT_EQ(kvxUiWindowCount(), 0);
 }
 
@@ -195,7 +175,7 @@ TEST_F(Dialogs, MalformedRegisteredTemplatesAreRefusedWithoutReadingPastTheirByt
     EXPECT_FALSE(kvxRegisterDialogTemplate(nullptr, 7100, n ? cut.data() : full.data(), n)) << n << " bytes";
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
   }
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(7100), nullptr, RecordingProc, 0), -1);
+  EXPECT_EQ(RunDialog(7100), -1);
   EXPECT_TRUE(kvxRegisterDialogTemplate(nullptr, 7100, full.data(), full.size()));
 
   // A count of items beyond the bytes.
@@ -230,7 +210,7 @@ TEST_F(Dialogs, DialogItemCallsReadAndWriteTheControls) {
     EXPECT_EQ(GetDlgCtrlID(d.Item(105)), 105);
     d.Enter();
   });
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kSampleDialog), nullptr, RecordingProc, 0), 11);
+  EXPECT_EQ(RunDialog(kSampleDialog), 11);
 }
 
 TEST(StringTable, LoadsRegisteredTextsAndNothingForMissingOnes) {

@@ -50,10 +50,13 @@ INT_PTR CALLBACK RecordingProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
   return FALSE;
 }
 
-void RegisterSamples() {
-  boResRegisterDialog(nullptr, &kSample);
-  boResRegisterDialog(nullptr, &kNested);
-  boResRegisterDialog(nullptr, &kBad);
+void SampleTest::SetUp() {
+  for (const ResDialog* d : {&kSample, &kNested, &kBad}) boResRegisterDialog(nullptr, d);
+  g_seen.clear();
+}
+
+INT_PTR RunDialog(int id, DLGPROC proc, LPARAM lParam, HWND owner) {
+  return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(id), owner, proc, lParam);
 }
 
 bool SawMessage(UINT msg) {

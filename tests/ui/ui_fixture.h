@@ -2,6 +2,8 @@
 // dialog procedure that records what it receives.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -24,7 +26,14 @@ extern std::vector<Seen> g_seen;
 // WM_INITDIALOG.
 INT_PTR CALLBACK RecordingProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
 
-void RegisterSamples();
 bool SawMessage(UINT msg);
+
+// Runs a registered dialog modally; its result.
+INT_PTR RunDialog(int id, DLGPROC proc = RecordingProc, LPARAM lParam = 0, HWND owner = nullptr);
+
+// Registers the samples and forgets what earlier tests saw.
+struct SampleTest : testing::Test {
+  void SetUp() override;
+};
 
 }  // namespace uitest
