@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,7 +32,30 @@ struct IniTest : ::testing::Test {
     GetPrivateProfileStringA(section, key, def, buf, sizeof buf, ini.c_str());
     return buf;
   }
+  // KvxLib's one-shot read; "<none>" and what is left in the buffer when it fails.
+  std::string kget(const char* section, const char* key, size_t room = 2048) {
+    std::string buf(room, 'z');
+    bool ok = boKvxInifGet(ini.c_str(), section, key, buf.data(), static_cast<int>(room));
+    return (ok ? "" : "<none>") + std::string(buf.c_str());
+  }
 };
+
+// One entry of the handle's section, as kget.
+std::string entry(KvxInif* h, const char* key) {
+  char buf[2048] = "junk";
+  bool ok = boKvxInifGetEntry(h, key, buf, sizeof buf);
+  return (ok ? "" : "<none>") + std::string(buf);
+}
+
+// The section's entries as key=value, listed from the first.
+std::vector<std::string> entries(KvxInif* h) {
+  std::vector<std::string> v;
+  char k[20], val[128];
+  for (bool ok = boKvxInifGetFirstEntry(h, k, sizeof k, val, sizeof val); ok;
+       ok = boKvxInifGetNextEntry(h, k, sizeof k, val, sizeof val))
+    v.push_back(std::string(k) + "=" + val);
+  return v;
+}
 
 TEST_F(IniTest, HandleRoundTripKeepsForeignContent) {
   write("; host settings\r\n[Host]\r\nWindow=1 2 3\r\n\r\n[KvxMbo]\r\nMboType=98\r\n");
@@ -51,31 +74,23 @@ TEST_F(IniTest, HandleRoundTripKeepsForeignContent) {
 
   KvxInif* r = pKvxInifOpen(ini.c_str(), 0);
   ASSERT_TRUE(boKvxInifSetSection(r, "KVXMBO"));
-  char buf[2048];
-  ASSERT_TRUE(boKvxInifGetEntry(r, "mbotype95", buf, sizeof buf));
-  EXPECT_STREQ(buf, "convinstrno:1 geoide:\"\"");
-  EXPECT_FALSE(boKvxInifGetEntry(r, "Missing", buf, sizeof buf));
-  EXPECT_STREQ(buf, "");
+  EXPECT_EQ(entry(r, "mbotype95"), "convinstrno:1 geoide:\"\"");
+  EXPECT_EQ(entry(r, "Missing"), "<none>");
   // Read mode writes nothing.
   vKvxInifPutEntry(r, "MboType", "1");
   vKvxInifClose(r);
-  char one[20];
-  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType", one, sizeof one));
-  EXPECT_STREQ(one, "95");
-  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "MboFormatOptions", "LeicaDbxGeoideModelPath", buf, 256));
-  EXPECT_STREQ(buf, "C:\\geoid\\no.gem");
+  EXPECT_EQ(kget("KvxMbo", "MboType", 20), "95");
+  EXPECT_EQ(kget("MboFormatOptions", "LeicaDbxGeoideModelPath", 256), "C:\\geoid\\no.gem");
 }
 
 TEST_F(IniTest, MissingFileReadsEmpty) {
   KvxInif* r = pKvxInifOpen((dir + "/none.ini").c_str(), 0);
   ASSERT_NE(r, nullptr);
   EXPECT_FALSE(boKvxInifSetSection(r, "KvxMbo"));
-  char buf[8] = "junk";
-  EXPECT_FALSE(boKvxInifGetEntry(r, "MboType", buf, sizeof buf));
-  EXPECT_STREQ(buf, "");
-  char k[20], v[128];
-  EXPECT_FALSE(boKvxInifGetFirstEntry(r, k, sizeof k, v, sizeof v));
+  EXPECT_EQ(entry(r, "MboType"), "<none>");
+  EXPECT_TRUE(entries(r).empty());
   vKvxInifClose(r);
+  char buf[8];
   EXPECT_FALSE(boKvxInifGet((dir + "/none.ini").c_str(), "A", "B", buf, sizeof buf));
   EXPECT_NE(access((dir + "/none.ini").c_str(), F_OK), 0);  // nothing made
   vKvxInifClose(nullptr);
@@ -87,39 +102,21 @@ TEST_F(IniTest, EntriesListInFileOrderCutToTheirBuffers) {
   write("[Codes]\n; comment\nA=1\n" + longKey + "=" + longVal + "\nnot an entry\nB = \"quoted two\" \n[Next]\nC=3\n");
   KvxInif* r = pKvxInifOpen(ini.c_str(), 0);
   ASSERT_TRUE(boKvxInifSetSection(r, "Codes"));
-  char k[20], v[128];
-  ASSERT_TRUE(boKvxInifGetFirstEntry(r, k, sizeof k, v, sizeof v));
-  EXPECT_STREQ(k, "A");
-  EXPECT_STREQ(v, "1");
-  ASSERT_TRUE(boKvxInifGetNextEntry(r, k, sizeof k, v, sizeof v));
-  EXPECT_EQ(std::string(k), longKey.substr(0, 19));
-  EXPECT_EQ(std::string(v), longVal.substr(0, 127));
-  ASSERT_TRUE(boKvxInifGetNextEntry(r, k, sizeof k, v, sizeof v));
-  EXPECT_STREQ(k, "B");
-  EXPECT_STREQ(v, "quoted two");
-  EXPECT_FALSE(boKvxInifGetNextEntry(r, k, sizeof k, v, sizeof v));
-  // First starts over.
-  ASSERT_TRUE(boKvxInifGetFirstEntry(r, k, sizeof k, v, sizeof v));
-  EXPECT_STREQ(k, "A");
+  const std::vector<std::string> want = {"A=1", longKey.substr(0, 19) + "=" + longVal.substr(0, 127), "B=quoted two"};
+  EXPECT_EQ(entries(r), want);
+  EXPECT_EQ(entries(r), want);  // first starts over
   vKvxInifClose(r);
 }
 
 TEST_F(IniTest, LongValuesAndBoundedCopies) {
   std::string opt(2047, 'o');
   vKvxInifPut(ini.c_str(), "KvxMbo", "MboType95", opt.c_str());
-  char big[2048];
-  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType95", big, sizeof big));
-  EXPECT_EQ(std::string(big), opt);
-  char small[10];
-  memset(small, 'z', sizeof small);
-  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType95", small, sizeof small));
-  EXPECT_EQ(strlen(small), 9u);
+  EXPECT_EQ(kget("KvxMbo", "MboType95"), opt);
+  EXPECT_EQ(kget("KvxMbo", "MboType95", 10), opt.substr(0, 9));
   // A value with a line break cannot start a line of its own.
   vKvxInifPut(ini.c_str(), "KvxMbo", "Evil", "x\r\n[Injected]\r\nk=v");
   EXPECT_FALSE(boKvxIniHasSection(ini.c_str(), "Injected"));
-  char e[32];
-  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "KvxMbo", "Evil", e, sizeof e));
-  EXPECT_STREQ(e, "x");
+  EXPECT_EQ(kget("KvxMbo", "Evil", 32), "x");
   // Names the file cannot hold are refused.
   EXPECT_FALSE(WritePrivateProfileStringA("KvxMbo", "a=b", "1", ini.c_str()));
   EXPECT_FALSE(WritePrivateProfileStringA("Kvx]Mbo", "a", "1", ini.c_str()));
@@ -139,9 +136,7 @@ TEST_F(IniTest, ProfileStringsAndKvxLibShareTheFile) {
   vKvxInifClose(w);
   EXPECT_EQ(get("MboCnvTheme", "Item1"), "f:\"D\" t:\"E\"");
   EXPECT_EQ(get("KvxMbo", "MboType98"), "x:1");
-  char buf[64];
-  ASSERT_TRUE(boKvxInifGet(ini.c_str(), "MboCnvTheme", "Item0", buf, sizeof buf));
-  EXPECT_STREQ(buf, "f:\"A B\" t:\"C\"");
+  EXPECT_EQ(kget("MboCnvTheme", "Item0", 64), "f:\"A B\" t:\"C\"");
 
   // Deleting the section clears every key of it and nothing else.
   ASSERT_TRUE(WritePrivateProfileStringA("MboCnvTheme", nullptr, nullptr, ini.c_str()));
@@ -149,7 +144,7 @@ TEST_F(IniTest, ProfileStringsAndKvxLibShareTheFile) {
   EXPECT_EQ(get("KvxMbo", "MboType"), "98");
   // A null value deletes one key.
   ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", "MboType", nullptr, ini.c_str()));
-  EXPECT_FALSE(boKvxInifGet(ini.c_str(), "KvxMbo", "MboType", buf, sizeof buf));
+  EXPECT_EQ(kget("KvxMbo", "MboType", 64).substr(0, 6), "<none>");
   EXPECT_EQ(get("KvxMbo", "MboType98"), "x:1");
 }
 
@@ -164,9 +159,7 @@ TEST_F(IniTest, ProfileStringListsAndLimits) {
   // Too small: cut, double terminated, size - 2.
   n = GetPrivateProfileStringA("One", nullptr, "", buf, 3, ini.c_str());
   EXPECT_EQ(n, 1u);
-  EXPECT_EQ(buf[0], 'a');
-  EXPECT_EQ(buf[1], 0);
-  EXPECT_EQ(buf[2], 0);
+  EXPECT_EQ(std::string(buf, 3), std::string("a\0\0", 3));
   // Values cut to size - 1; defaults for missing keys and files.
   write("[One]\nlong=abcdefgh\n");
   n = GetPrivateProfileStringA("One", "long", "", buf, 4, ini.c_str());
@@ -202,9 +195,7 @@ TEST_F(IniTest, NamesWithBlanksAroundThemMeanTheTrimmedName) {
   EXPECT_EQ(get(" sec", "key  "), "3");
   KvxInif* h = pKvxInifOpen(ini.c_str(), 0);
   EXPECT_TRUE(boKvxInifSetSection(h, " sec "));
-  char buf[8];
-  EXPECT_TRUE(boKvxInifGetEntry(h, "Key ", buf, sizeof buf));
-  EXPECT_STREQ(buf, "3");
+  EXPECT_EQ(entry(h, "Key "), "3");
   vKvxInifClose(h);
   ASSERT_TRUE(WritePrivateProfileStringA("Sec", " Key", nullptr, ini.c_str()));
   EXPECT_EQ(get("Sec", "Key", "gone"), "gone");

