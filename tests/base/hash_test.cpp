@@ -36,23 +36,20 @@ class HashKinds : public ::testing::TestWithParam<int> {};
 
 TEST_P(HashKinds, EveryKindFindsItsItems) {
   std::vector<Rec> recs(50);
-  std::vector<std::string> names;
-  for (int i = 0; i < 50; ++i) names.push_back("P" + std::to_string(i * 7));
+  std::vector<std::string> names(50);
   for (int i = 0; i < 50; ++i) {
+    names[i] = "P" + std::to_string(i * 7);
     Rec& r = recs[i];
-    memset(&r, 0, sizeof r);
     snprintf(r.acName, sizeof r.acName, "%s", names[i].c_str());
     r.pKey = names[i].c_str();
     r.u16 = (uint16_t)(1000 + i * 3);
     r.u32 = 0x80000000u + (uint32_t)i * 977u;
     memcpy(r.acCode, names[i].c_str(), 3);
   }
-  struct Kind {
-    int kind;
-    size_t offset;
-  };
-  for (Kind k : {Kind{0, offsetof(Rec, acName)}, Kind{-1, offsetof(Rec, pKey)}, Kind{2, offsetof(Rec, u16)},
-                 Kind{4, offsetof(Rec, u32)}, Kind{3, offsetof(Rec, acCode)}}) {
+  const struct { int kind; size_t offset; } kinds[] = {
+      {0, offsetof(Rec, acName)}, {-1, offsetof(Rec, pKey)}, {2, offsetof(Rec, u16)}, {4, offsetof(Rec, u32)},
+      {3, offsetof(Rec, acCode)}};
+  for (const auto& k : kinds) {
     HashTable* t = pHashCreate(GetParam(), (uint32_t)k.offset, k.kind);
     ASSERT_NE(t, nullptr);
     // Kind 3 keys are not unique ("P7", "P70"...): insert only the first of each.
@@ -187,11 +184,8 @@ TEST(Hash, ClearEmptiesAndTableStaysUsable) {
 TEST(Hash, StatisticsBox) {
   HashTable* t = pHashCreate(5, offsetof(Rec, u32), 4);
   Rec r[4]{};
-  r[0].u32 = 0;
-  r[1].u32 = 5;   // same slot as 0
-  r[2].u32 = 10;  // again
-  r[3].u32 = 1;
-  for (Rec& x : r) vHashInsert(t, &x);
+  const uint32_t keys[] = {0, 5, 10, 1};  // 5 and 10 in the slot of 0
+  for (int i = 0; i < 4; ++i) vHashInsert(t, &(r[i].u32 = keys[i], r[i]));
   vUiExpectBox(IDOK);
   EXPECT_EQ(iHashStatistics(t), 0);
   auto log = UiBoxLog();

@@ -103,9 +103,6 @@ TEST(UiDriver, AnswersComeInOrderFromAnyThread) {
   EXPECT_EQ(second, 1);
 }
 
-}  // namespace
-
-namespace {
 
 // With the OEM switch on, texts are taken as code page 865: 0x91 0x9B 0x86
 // are "æøå", which are 0xE6 0xF8 0xE5 in ANSI. Short texts go through a

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -119,15 +120,15 @@ TEST(PathBuild, Join) {
   EXPECT_STREQ(sPathCutTrailingSep(trail), "a");
 }
 
+const char* kAppKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
 // Paths on a real disk, in a folder of their own.
-class PathDisk : public ::testing::Test {
- protected:
+struct PathDisk : ::testing::Test {
   void SetUp() override {
     char tmpl[] = "/tmp/kvxpath_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     host_ = fs::canonical(tmpl).string();
     win_ = sWin(host_);
-    old_ = fs::current_path();
   }
   void TearDown() override {
     fs::current_path(old_);
@@ -135,12 +136,16 @@ class PathDisk : public ::testing::Test {
     KvxTestRegClear();
   }
   static std::string sWin(std::string s) {
-    for (char& c : s)
-      if (c == '/') c = '\\';
+    std::replace(s.begin(), s.end(), '/', '\\');
     return s;
   }
+  // The registered path of an application: value bytes as given, no terminator added.
+  static void vSetApp(const char* exe, const std::string& value, const char* name = nullptr) {
+    KvxTestRegSetValue(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + exe).c_str(), name, REG_SZ, value.data(),
+                       (DWORD)value.size());
+  }
   std::string host_, win_;
-  fs::path old_;
+  fs::path old_ = fs::current_path();
 };
 
 TEST_F(PathDisk, FullSameAndCurrentFolder) {
@@ -199,10 +204,7 @@ TEST_F(PathDisk, TempFolder) {
   // Exactly fitting.
   std::string exact(win_.size() + 2, 'x');
   EXPECT_EQ(std::string(sPathGetTempDir(exact.data(), (int)exact.size())), win_ + "\\");
-  if (old)
-    setenv("TMPDIR", saved.c_str(), 1);
-  else
-    unsetenv("TMPDIR");
+  old ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
 }
 
 // The comparison learns the long forms without entering the folders: the
@@ -232,12 +234,10 @@ TEST_F(PathDisk, CompareDirsLeavesTheCurrentFolderAlone) {
   EXPECT_EQ(fs::current_path().string(), host_);
 }
 
-const char* kAppKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-
 TEST_F(PathDisk, AppPathFound) {
   std::string exe = win_ + "\\Conv.exe";
   std::ofstream(host_ + "/Conv.exe") << "x";
-  KvxTestRegSetString(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + "Conv.exe").c_str(), nullptr, exe.c_str());
+  vSetApp("Conv.exe", exe + '\0');
   EXPECT_STREQ(sPathFindAppPath("conv.exe", true), exe.c_str());
   EXPECT_TRUE(UiBoxLog().empty());
 }
@@ -252,14 +252,13 @@ TEST_F(PathDisk, AppPathFailuresAreWarned) {
   EXPECT_EQ(log[0].uStyle, 0x12030u);
   EXPECT_EQ(sPathFindAppPath("None.exe", false), nullptr);  // quietly
 
-  KvxTestRegSetString(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + "Empty.exe").c_str(), "Path", "C:\\");
+  vSetApp("Empty.exe", std::string("C:\\") + '\0', "Path");
   vUiExpectBox(IDOK, "Registry key: HKEY_LOCAL_MACHINE\\SOFTWARE");
   EXPECT_EQ(sPathFindAppPath("Empty.exe", true), nullptr);
   EXPECT_EQ(UiBoxLog().back().sText,
             (std::string("Registry key: HKEY_LOCAL_MACHINE\\") + kAppKey + "Empty.exe is empty").substr(0, 99));
 
-  KvxTestRegSetString(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + "Gone.exe").c_str(), nullptr,
-                      "\\no\\such\\Gone.exe");
+  vSetApp("Gone.exe", std::string("\\no\\such\\Gone.exe") + '\0');
   vUiExpectBox(IDOK);
   EXPECT_EQ(sPathFindAppPath("Gone.exe", true), nullptr);
   EXPECT_EQ(UiBoxLog().back().sText, "Missing file \\no\\such\\Gone.exe");
@@ -277,16 +276,13 @@ TEST_F(PathDisk, AppPathBoundsAndLongValues) {
 
   // 256 bytes and no terminator: the path is those 256 bytes.
   std::string raw = "\\" + std::string(255, 'v');
-  KvxTestRegSetValue(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + "Raw.exe").c_str(), nullptr, REG_SZ,
-                     raw.data(), (DWORD)raw.size());
+  vSetApp("Raw.exe", raw);
   vUiExpectBox(IDOK, "Missing file \\vvv");
   EXPECT_EQ(sPathFindAppPath("Raw.exe", true), nullptr);
   EXPECT_EQ(UiBoxLog().back().sText.size(), 99u);
 
   // 257 bytes do not fit the 256 read: the value counts as empty.
-  std::string big(257, 'w');
-  KvxTestRegSetValue(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + "Big.exe").c_str(), nullptr, REG_SZ, big.data(),
-                     (DWORD)big.size());
+  vSetApp("Big.exe", std::string(257, 'w'));
   vUiExpectBox(IDOK, "Registry key: HKEY_LOCAL_MACHINE\\SOFTWARE");
   EXPECT_EQ(sPathFindAppPath("Big.exe", true), nullptr);
 
@@ -296,8 +292,7 @@ TEST_F(PathDisk, AppPathBoundsAndLongValues) {
   std::ofstream(dirHost + name) << "x";
   std::string value = sWin(dirHost) + name;
   ASSERT_EQ(value.size(), 256u);
-  KvxTestRegSetValue(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + "Edge.exe").c_str(), nullptr, REG_SZ,
-                     value.data(), (DWORD)value.size());
+  vSetApp("Edge.exe", value);
   EXPECT_STREQ(sPathFindAppPath("Edge.exe", true), value.c_str());
 }
 
