@@ -129,12 +129,8 @@ TEST_F(CnvTableIni, LongCodesAreCutToTheWidth) {
 TEST_F(CnvTableIni, DamagedValuesNeverReadPastTheirEnd) {
   // Hand-edited values: too short for the prefixes, a missing t part, no
   // quotes. Each gives what is there and "" for what is missing.
-  put("Item0", "f");
-  put("Item1", "f:\"A\"");
-  put("Item2", "f:B t:C");
-  put("Item3", "xyD");
-  put("Item4", "f:\"E\" t");
-  put("Item5", "f:\"F\" t:");
+  const char* damaged[] = {"f", "f:\"A\"", "f:B t:C", "xyD", "f:\"E\" t", "f:\"F\" t:"};
+  for (int i = 0; i < 6; i++) put(("Item" + std::to_string(i)).c_str(), damaged[i]);
   EXPECT_FALSE(boCnvTabRead(t, ini.c_str(), "MboCnvTheme"));
   // Item0 "f" yields two empty tokens and ends the reading.
   EXPECT_EQ(pairs(), "");
@@ -197,11 +193,13 @@ struct CnvDialog : CnvTableIni {
   }
 };
 
-std::vector<std::string> rows(const Dlg& d) {
-  std::vector<std::string> r;
-  for (int i = 0; i < d.RowCount(kList); i++) r.push_back(d.Cell(kList, i, 0) + "=" + d.Cell(kList, i, 1));
-  return r;
+// The list's rows as "from=to;" and its selected row.
+std::string list(const Dlg& d) {
+  std::string r;
+  for (int i = 0; i < d.RowCount(kList); i++) r += d.Cell(kList, i, 0) + "=" + d.Cell(kList, i, 1) + ";";
+  return r + " selected " + std::to_string(d.SelectedRow(kList));
 }
+std::string edits(const Dlg& d) { return d.Text(kFrom) + "=" + d.Text(kTo); }
 
 std::string sRect(const RECT& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
@@ -274,14 +272,12 @@ TEST_F(CnvDialog, LayoutFollowsTheWiderOfTitleAndCodeWidth) {
 
 TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
   bool ok = run([](Dlg& d) {
-    EXPECT_EQ(rows(d), (std::vector<std::string>{"BYG=10", "VEG=20", "GJERDE=30"}));
+    EXPECT_EQ(list(d), "BYG=10;VEG=20;GJERDE=30; selected -1");
     d.Type(kFrom, "VEI");
     d.Type(kTo, "40");
     d.Click(kAdd);
-    EXPECT_EQ(d.RowCount(kList), 4);
-    EXPECT_EQ(d.SelectedRow(kList), 3);
-    EXPECT_EQ(d.Text(kFrom), "");  // the edits are cleared for the next pair
-    EXPECT_EQ(d.Text(kTo), "");
+    EXPECT_EQ(list(d), "BYG=10;VEG=20;GJERDE=30;VEI=40; selected 3");
+    EXPECT_EQ(edits(d), "=");  // the edits are cleared for the next pair
     d.Click(kAdd);  // both empty: nothing
     EXPECT_EQ(d.RowCount(kList), 4);
     d.Type(kTo, "50");  // one code alone is a pair too
@@ -294,22 +290,16 @@ TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
 
 TEST_F(CnvDialog, DeleteNeedsASelection) {
   bool ok = run([](Dlg& d) {
-    ASSERT_EQ(d.SelectedRow(kList), -1);
     d.Click(kDelete);  // nothing selected: nothing happens
-    EXPECT_EQ(d.RowCount(kList), 3);
-    EXPECT_EQ(d.SelectedRow(kList), -1);
+    EXPECT_EQ(list(d), "BYG=10;VEG=20;GJERDE=30; selected -1");
     d.ClickRow(kList, 1);
-    EXPECT_EQ(d.Text(kFrom), "VEG");  // a click copies the pair into the edits
-    EXPECT_EQ(d.Text(kTo), "20");
+    EXPECT_EQ(edits(d), "VEG=20");  // a click copies the pair into the edits
     d.Click(kDelete);
-    EXPECT_EQ(rows(d), (std::vector<std::string>{"BYG=10", "GJERDE=30"}));
-    EXPECT_EQ(d.SelectedRow(kList), 1);  // the row that took its place
-    d.Click(kDelete);                    // the last row: the new last one is selected
-    EXPECT_EQ(rows(d), (std::vector<std::string>{"BYG=10"}));
-    EXPECT_EQ(d.SelectedRow(kList), 0);
+    EXPECT_EQ(list(d), "BYG=10;GJERDE=30; selected 1");  // the row that took its place
+    d.Click(kDelete);                                   // the last row: the new last one is selected
+    EXPECT_EQ(list(d), "BYG=10; selected 0");
     d.Click(kDelete);
-    EXPECT_EQ(d.RowCount(kList), 0);
-    EXPECT_EQ(d.SelectedRow(kList), -1);
+    EXPECT_EQ(list(d), " selected -1");
     d.Click(kDelete);
     d.Click(IDOK);
   });
@@ -335,7 +325,7 @@ TEST_F(CnvDialog, CodesAreCutToTheWidths) {
     d.Type(kFrom, "KKKKK");
     d.Type(kTo, "99999");
     d.Click(kAdd);
-    EXPECT_EQ(rows(d), (std::vector<std::string>{"KKK=999"}));
+    EXPECT_EQ(list(d), "KKK=999; selected 0");
     d.Click(IDOK);
   });
   EXPECT_TRUE(boCnvTabDialog(p, "cnvtable", "Prefix", "Instrument"));

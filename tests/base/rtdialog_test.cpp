@@ -479,15 +479,16 @@ TEST_F(Items, ComboWrappersSelectByPrefixIgnoringCase) {
 
   // The drop-down list widens to 1.14 times the widest text (6 pixels a
   // character in the variable-pitch font), never narrower.
+  auto fitted = [this] {
+    vDlgComboFitDropWidth(h, 12);
+    return SendDlgItemMessageA(h, 12, CB_GETDROPPEDWIDTH, 0, 0);
+  };
   vDlgComboAdd(h, 12, std::string(100, 'w').c_str());
-  vDlgComboFitDropWidth(h, 12);
-  EXPECT_EQ(SendDlgItemMessageA(h, 12, CB_GETDROPPEDWIDTH, 0, 0), (LRESULT)(600 * 1.14));
+  EXPECT_EQ(fitted(), (LRESULT)(600 * 1.14));
   SendDlgItemMessageA(h, 12, CB_SETDROPPEDWIDTH, 900, 0);
-  vDlgComboFitDropWidth(h, 12);
-  EXPECT_EQ(SendDlgItemMessageA(h, 12, CB_GETDROPPEDWIDTH, 0, 0), 900);
+  EXPECT_EQ(fitted(), 900);
   vDlgComboAdd(h, 12, longItem.c_str());  // measured whole, whatever its length
-  vDlgComboFitDropWidth(h, 12);
-  EXPECT_EQ(SendDlgItemMessageA(h, 12, CB_GETDROPPEDWIDTH, 0, 0), (LRESULT)(3600 * 1.14));
+  EXPECT_EQ(fitted(), (LRESULT)(3600 * 1.14));
   vDlgComboReset(h, 12);
   EXPECT_EQ(iDlgComboCount(h, 12), 0);
 }
@@ -541,9 +542,9 @@ class DlgHelp : public testing::Test {
   void SetUp() override {
     KvxTestHelpReset();
     KvxTestHelpSetAnswer(KVXTEST_HELP_WINDOW);
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    dir = exe;
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    exe = dir = path;
     dir.resize(dir.find_last_of('\\') + 1);
   }
   void TearDown() override {
@@ -555,7 +556,7 @@ class DlgHelp : public testing::Test {
     KvxTestHelpGetCall(KvxTestHelpCallCount() - 1, &c);
     return c;
   }
-  std::string dir;
+  std::string exe, dir;
 };
 
 TEST_F(DlgHelp, TopicGetsHtmUnlessItHasItAndTheFileIsFoundByTheRules) {
@@ -577,11 +578,8 @@ TEST_F(DlgHelp, TopicGetsHtmUnlessItHasItAndTheFileIsFoundByTheRules) {
   EXPECT_EQ(std::string(Last().file), dir + "Survey.chm");
 
   sDlgHelpFile("");
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, sizeof exe);
-  std::string own = exe;
   EXPECT_TRUE(boDlgHelp(nullptr, "x"));
-  EXPECT_EQ(std::string(Last().file), own + ".chm");  // test programs have no extension
+  EXPECT_EQ(std::string(Last().file), exe + ".chm");  // test programs have no extension
 }
 
 TEST_F(DlgHelp, AMissingHelpFileShowsNotFound) {

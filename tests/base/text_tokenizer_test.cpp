@@ -68,21 +68,16 @@ TEST(Field, SharedBufferTokenizer) {
 }
 
 TEST(GetField, FieldsExistWhileTheCursorLives) {
-  char buf[8];
-  EXPECT_TRUE(boStrGetField("A,B", ',', 1, buf, 8));
-  EXPECT_STREQ(buf, "B");
-  EXPECT_FALSE(boStrGetField("A,B", ',', 2, buf, 8));
-  EXPECT_STREQ(buf, "");
-  strcpy(buf, "keep");
-  EXPECT_TRUE(boStrGetField("A,B", ',', -1, buf, 8));
-  EXPECT_STREQ(buf, "keep");
-  EXPECT_FALSE(boStrGetField("", ',', 0, buf, 8));
-  EXPECT_TRUE(boStrGetField("A,", ',', 0, buf, 8));
-  EXPECT_FALSE(boStrGetField("A,", ',', 1, buf, 8));
-  EXPECT_TRUE(boStrGetField("A,,", ',', 1, buf, 8));
-  EXPECT_STREQ(buf, "");
-  EXPECT_FALSE(boStrGetField("A,,", ',', 2, buf, 8));
-  EXPECT_FALSE(boStrGetField(nullptr, ',', 0, buf, 8));
+  // Field -1 exists and leaves the buffer alone; a missing field empties it.
+  const struct { const char* text; int n; bool ok; const char* buf; } cases[] = {
+      {"A,B", 1, true, "B"}, {"A,B", 2, false, ""},  {"A,B", -1, true, "keep"}, {"", 0, false, ""},
+      {"A,", 0, true, "A"},  {"A,", 1, false, ""},   {"A,,", 1, true, ""},      {"A,,", 2, false, ""},
+      {nullptr, 0, false, ""}};
+  for (const auto& c : cases) {
+    char buf[8] = "keep";
+    EXPECT_EQ(boStrGetField(c.text, ',', c.n, buf, 8), c.ok) << (c.text ? c.text : "(null)") << " " << c.n;
+    EXPECT_STREQ(buf, c.buf) << (c.text ? c.text : "(null)") << " " << c.n;
+  }
   char guard = 'G';
   EXPECT_TRUE(boStrGetField("A,B", ',', 1, &guard, 0));
   EXPECT_EQ(guard, 'G');
