@@ -113,35 +113,29 @@ TEST(GeometryNumbers, AngleDiffBearingDistanceAndMoves) {
 // ------------------------------------------------------------ projection, crossing
 
 TEST(GeometryIntersect, ProjectOnSegmentAndCrossAtTheEnds) {
-  GeoPnt2 a{0, 0}, b{10, 0}, p{4, 3}, foot{};
+  GeoPnt2 a{0, 0}, b{10, 0}, p{4, 3}, foot{}, beyond{12, 1}, same{0.000001, 0};
   EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &b, &foot), 1);
   EXPECT_DOUBLE_EQ(foot.x, 4);
   EXPECT_DOUBLE_EQ(foot.y, 0);
-  GeoPnt2 beyond{12, 1};
   EXPECT_EQ(iGeoProjectOnSegment(&beyond, &a, &b, &foot), 0);
   EXPECT_DOUBLE_EQ(foot.x, 12);
-  GeoPnt2 same{0.000001, 0};
   EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &same, nullptr), -1);
-  GeoPnt2 a1{0, 0}, a2{10, 0}, out{};
-  // Meeting exactly at the end of the first segment: end excluded.
-  GeoPnt2 b1{10, -5}, b2{10, 5};
-  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &b1, &b2, &out), 0);
-  EXPECT_DOUBLE_EQ(out.x, 10);
-  // Meeting at its start and inside the second: start included.
-  GeoPnt2 c1{0, -5}, c2{0, 5};
-  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &c1, &c2, &out), 1);
-  EXPECT_DOUBLE_EQ(out.x, 0);
-  // Parallel and too short.
-  GeoPnt2 d1{0, 1}, d2{10, 1};
-  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &d1, &d2, &out), -1);
-  GeoPnt2 e1{5, 5}, e2{5.0004, 5.0004};
-  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &e1, &e2, &out), -1);
-  EXPECT_FALSE(boGeoLineIntersect(&a1, &a2, &d1, &d2, &out));
-  GeoPnt2 f1{3, 7}, f2{3, 8};  // lines cross outside both segments
-  ASSERT_TRUE(boGeoLineIntersect(&a1, &a2, &f1, &f2, &out));
+  // Segment crossings with (0,0)-(10,0): x of the crossing (NAN: not checked).
+  const struct { GeoPnt2 b1, b2; int result; double x; } crosses[] = {
+      {{10, -5}, {10, 5}, 0, 10},          // exactly at the end of the first segment: end excluded
+      {{0, -5}, {0, 5}, 1, 0},             // at its start and inside the second: start included
+      {{0, 1}, {10, 1}, -1, NAN},          // parallel
+      {{5, 5}, {5.0004, 5.0004}, -1, NAN},  // too short
+      {{3, 7}, {3, 8}, 0, NAN}};            // the lines cross outside both segments
+  GeoPnt2 out{};
+  for (const auto& c : crosses) {
+    EXPECT_EQ(iGeoSegmentCross(&a, &b, &c.b1, &c.b2, &out), c.result) << c.b1.x << "," << c.b1.y;
+    if (!std::isnan(c.x)) { EXPECT_DOUBLE_EQ(out.x, c.x); }
+  }
+  EXPECT_FALSE(boGeoLineIntersect(&a, &b, &crosses[2].b1, &crosses[2].b2, &out));
+  ASSERT_TRUE(boGeoLineIntersect(&a, &b, &crosses[4].b1, &crosses[4].b2, &out));
   EXPECT_DOUBLE_EQ(out.x, 3);
   EXPECT_DOUBLE_EQ(out.y, 0);
-  EXPECT_EQ(iGeoSegmentCross(&a1, &a2, &f1, &f2, &out), 0);
 }
 
 // ------------------------------------------------------------ sub-lines
