@@ -46,9 +46,11 @@ TEST_P(HashKinds, EveryKindFindsItsItems) {
     r.u32 = 0x80000000u + (uint32_t)i * 977u;
     memcpy(r.acCode, names[i].c_str(), 3);
   }
-  const struct { int kind; size_t offset; } kinds[] = {
-      {0, offsetof(Rec, acName)}, {-1, offsetof(Rec, pKey)}, {2, offsetof(Rec, u16)}, {4, offsetof(Rec, u32)},
-      {3, offsetof(Rec, acCode)}};
+  static const uint16_t no16 = 1;
+  static const uint32_t no32 = 2;
+  const struct { int kind; size_t offset; const void* missing; } kinds[] = {
+      {0, offsetof(Rec, acName), "Q1"}, {-1, offsetof(Rec, pKey), "Q1"}, {2, offsetof(Rec, u16), &no16},
+      {4, offsetof(Rec, u32), &no32},   {3, offsetof(Rec, acCode), "ZZZ"}};
   for (const auto& k : kinds) {
     HashTable* t = pHashCreate(GetParam(), (uint32_t)k.offset, k.kind);
     ASSERT_NE(t, nullptr);
@@ -63,18 +65,10 @@ TEST_P(HashKinds, EveryKindFindsItsItems) {
     for (int s = 0; s < t->iSlots; ++s) total += iHashChainLength(t, s);
     EXPECT_EQ(total, (int)in.size());
     for (Rec* r : in) {
-      const void* key = k.kind == 0 ? (const void*)r->acName
-                        : k.kind == -1 ? (const void*)r->pKey
-                        : (const char*)r + k.offset;
-      EXPECT_EQ(pHashFind(t, key), r) << "kind " << k.kind;
+      const char* field = (const char*)r + k.offset;
+      EXPECT_EQ(pHashFind(t, k.kind == -1 ? *(const char* const*)field : field), r) << "kind " << k.kind;
     }
-    uint16_t no16 = 1;
-    uint32_t no32 = 2;
-    EXPECT_EQ(pHashFind(t, k.kind == 0 || k.kind == -1 ? (const void*)"Q1"
-                           : k.kind == 2 ? (const void*)&no16
-                           : k.kind == 4 ? (const void*)&no32
-                                         : (const void*)"ZZZ"),
-              nullptr);
+    EXPECT_EQ(pHashFind(t, k.missing), nullptr);
     vHashFree(&t);
   }
 }
