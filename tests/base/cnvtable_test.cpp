@@ -187,9 +187,9 @@ struct CnvDialog : CnvTableIni {
     pCnvTabAppend(t, "VEG", "20");
     pCnvTabAppend(t, "GJERDE", "30");
   }
-  bool run(kvxtest::DlgAction action) {
+  bool run(kvxtest::DlgAction action, const char* title = "Korvax", CnvTable* table = nullptr) {
     kvxtest::ExpectDialog("Converter table", std::move(action));
-    return boCnvTabDialog(t, "cnvtable", "Korvax", "Instrument");
+    return boCnvTabDialog(table ? table : t, "cnvtable", title, "Instrument");
   }
 };
 
@@ -234,11 +234,8 @@ void expectLayout(const Dlg& d, int w, const char* title1, const char* title2) {
   expectCell(d, kFrom, 0, 0, w, 0);
   expectCell(d, kTo, w, 0, w, 0);
   expectCell(d, kList, 0, 2, 2 * w + 3, 12);
-  const struct {
-    int id, row;
-    const char* text;
-  } buttons[] = {{kAdd, 0, "Add"}, {kDelete, 2, "Delete"}, {IDOK, 8, "OK"}, {IDCANCEL, 10, "Cancel"},
-                 {kHelp, 12, "Help"}};
+  const struct { int id, row; const char* text; } buttons[] = {
+      {kAdd, 0, "Add"}, {kDelete, 2, "Delete"}, {IDOK, 8, "OK"}, {IDCANCEL, 10, "Cancel"}, {kHelp, 12, "Help"}};
   for (const auto& b : buttons) {
     expectCell(d, b.id, 2 * w + 3, b.row, 12, 0);
     EXPECT_EQ(d.Text(b.id), b.text);
@@ -250,10 +247,10 @@ void expectLayout(const Dlg& d, int w, const char* title1, const char* title2) {
   std::string ms(w, 'M');
   LRESULT cx = SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM)ms.c_str());
   EXPECT_GT(cx, 0);
-  EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), cx);
-  EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), cx);
-  EXPECT_EQ(columnTitle(d, 0), title1);
-  EXPECT_EQ(columnTitle(d, 1), title2);
+  for (int c : {0, 1}) {
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0), cx) << c;
+    EXPECT_EQ(columnTitle(d, c), c ? title2 : title1);
+  }
 }
 
 TEST_F(CnvDialog, LayoutFollowsTheWiderOfTitleAndCodeWidth) {
@@ -263,11 +260,12 @@ TEST_F(CnvDialog, LayoutFollowsTheWiderOfTitleAndCodeWidth) {
     d.Click(IDOK);
   }));
   // A longer title widens the columns: its 16 characters plus one.
-  kvxtest::ExpectDialog("Converter table", [](Dlg& d) {
-    expectLayout(d, 17, "Code in the host", "Instrument");
-    d.Click(IDCANCEL);
-  });
-  EXPECT_FALSE(boCnvTabDialog(t, "cnvtable", "Code in the host", "Instrument"));
+  EXPECT_FALSE(run(
+      [](Dlg& d) {
+        expectLayout(d, 17, "Code in the host", "Instrument");
+        d.Click(IDCANCEL);
+      },
+      "Code in the host"));
 }
 
 TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
@@ -321,27 +319,26 @@ TEST_F(CnvDialog, CancelKeepsTheTable) {
 
 TEST_F(CnvDialog, CodesAreCutToTheWidths) {
   CnvTable* p = pCnvTabNew(4, 4);
-  kvxtest::ExpectDialog("Converter table", [](Dlg& d) {
+  auto typeLong = [](Dlg& d) {
     d.Type(kFrom, "KKKKK");
     d.Type(kTo, "99999");
     d.Click(kAdd);
     EXPECT_EQ(list(d), "KKK=999; selected 0");
     d.Click(IDOK);
-  });
-  EXPECT_TRUE(boCnvTabDialog(p, "cnvtable", "Prefix", "Instrument"));
-  ASSERT_NE(pCnvTabFirst(p), nullptr);
-  EXPECT_STREQ(pCnvTabFirst(p)->from, "KKK");
-  EXPECT_STREQ(pCnvTabFirst(p)->to, "999");
+  };
+  EXPECT_TRUE(run(typeLong, "Prefix", p));
+  EXPECT_EQ(sPairs(p), "KKK=999;");
   pCnvTabFree(p);
 }
 
 TEST_F(CnvDialog, LongTranslatedTitleIsMeasuredSafely) {
   std::string title(500, 'T');
-  kvxtest::ExpectDialog("Converter table", [](Dlg& d) {
-    EXPECT_EQ(d.RowCount(kList), 3);
-    d.Click(IDOK);
-  });
-  EXPECT_TRUE(boCnvTabDialog(t, "cnvtable", title.c_str(), "Instrument"));
+  EXPECT_TRUE(run(
+      [](Dlg& d) {
+        EXPECT_EQ(d.RowCount(kList), 3);
+        d.Click(IDOK);
+      },
+      title.c_str()));
   EXPECT_EQ(pairs(), "BYG=10;VEG=20;GJERDE=30;");
 }
 
