@@ -13,6 +13,12 @@
 
 namespace {
 
+// A pool made for one test and freed with it.
+struct TestPool : MemPool {
+  explicit TestPool(uint32_t block) { vPoolInit(this, block); }
+  ~TestPool() { vPoolFreeAll(this); }
+};
+
 struct Item {
   Item* pNext;
   int iValue;
@@ -53,15 +59,9 @@ Item* pAddAfter(SLinkList* list, Item* after, int value) {
 
 class SLinkTest : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override {
-    vPoolInit(&pool_, 1024);
-    vSLinkInit(&list_, sizeof(Item), GetParam() ? &pool_ : nullptr);
-  }
-  void TearDown() override {
-    vSLinkFreeAll(&list_);
-    vPoolFreeAll(&pool_);
-  }
-  MemPool pool_;
+  void SetUp() override { vSLinkInit(&list_, sizeof(Item), GetParam() ? &pool_ : nullptr); }
+  void TearDown() override { vSLinkFreeAll(&list_); }
+  TestPool pool_{1024};
   SLinkList list_;
 };
 
@@ -182,8 +182,7 @@ TEST_P(SLinkTest, RotateFindPrevReverse) {
 
 TEST_P(SLinkTest, CopyIsFlatAndInOrder) {
   for (int i = 1; i <= 3; ++i) pAdd(&list_, i);
-  MemPool other;
-  vPoolInit(&other, 512);
+  TestPool other(512);
   SLinkList copy;
   vSLinkCopy(&list_, &copy, &other);
   EXPECT_EQ(copy.uObjSize, sizeof(Item));
@@ -191,15 +190,13 @@ TEST_P(SLinkTest, CopyIsFlatAndInOrder) {
   EXPECT_EQ(sOrder(copy), "1 2 3");
   EXPECT_NE(copy.pFirst, list_.pFirst);
   vSLinkFreeAll(&copy);
-  vPoolFreeAll(&other);
 }
 
 INSTANTIATE_TEST_SUITE_P(HeapAndPool, SLinkTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Pool" : "Heap"; });
 
 TEST(SLinkPool, DeletingCountsReleasedBytes) {
-  MemPool pool;
-  vPoolInit(&pool, 1024);
+  TestPool pool(1024);
   SLinkList list;
   vSLinkInit(&list, sizeof(Item), &pool);
   Item* a = pAdd(&list, 1);
@@ -221,7 +218,6 @@ TEST(SLinkPool, DeletingCountsReleasedBytes) {
   SLinkNewSizeObj(&none, 16, nullptr, nullptr);
   vSLinkFreeAll(&none);
   EXPECT_EQ(iPoolReleased(&pool), 3 * (int64_t)sizeof(Item));
-  vPoolFreeAll(&pool);
 }
 
 // ---- plain chains
@@ -294,8 +290,7 @@ bool boAllZero(const void* p, size_t n) {
 }
 
 TEST(Pool, RoundsToEightAndGrowsByBlocks) {
-  MemPool pool;
-  vPoolInit(&pool, 100);
+  TestPool pool(100);
   EXPECT_EQ(iPoolUsed(&pool), 0);
   char* a = (char*)pPoolAlloc(&pool, 3);
   char* b = (char*)pPoolAlloc(&pool, 5);
@@ -314,12 +309,10 @@ TEST(Pool, RoundsToEightAndGrowsByBlocks) {
   // Usable again after being freed.
   EXPECT_NE(pPoolAlloc(&pool, 8), nullptr);
   EXPECT_EQ(iPoolUsed(&pool), 8);
-  vPoolFreeAll(&pool);
 }
 
 TEST(Pool, ZeroAndOversizeRequests) {
-  MemPool pool;
-  vPoolInit(&pool, 64);
+  TestPool pool(64);
   char* a = (char*)pPoolAlloc(&pool, 0);  // before any block: counts as 8
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(iPoolUsed(&pool), 8);
@@ -332,12 +325,10 @@ TEST(Pool, ZeroAndOversizeRequests) {
   // Exactly a block is fine.
   EXPECT_NE(pPoolAlloc(&pool, 64), nullptr);
   EXPECT_EQ(iPoolUsed(&pool), 64 + 64);
-  vPoolFreeAll(&pool);
 }
 
 TEST(Pool, TailRelease) {
-  MemPool pool;
-  vPoolInit(&pool, 64);
+  TestPool pool(64);
   char* a = (char*)pPoolAlloc(&pool, 16);
   char* b = (char*)pPoolAlloc(&pool, 24);
   memset(a, 1, 16);
@@ -357,12 +348,10 @@ TEST(Pool, TailRelease) {
   vPoolFreeTail(&pool, &outside);
   EXPECT_EQ(iPoolUsed(&pool), used);
   EXPECT_EQ(c[0], 3);
-  vPoolFreeAll(&pool);
 }
 
 TEST(Pool, FreeTailNullKeepsFirstBlockEmpty) {
-  MemPool pool;
-  vPoolInit(&pool, 32);
+  TestPool pool(32);
   char* first = (char*)pPoolAlloc(&pool, 32);
   memset(first, 7, 32);
   pPoolAlloc(&pool, 32);
@@ -375,21 +364,17 @@ TEST(Pool, FreeTailNullKeepsFirstBlockEmpty) {
   EXPECT_TRUE(boAllZero(first, 32));
   EXPECT_EQ((char*)pPoolAlloc(&pool, 8), first);  // the oldest block is kept
   EXPECT_EQ(iPoolReleased(nullptr), 0);
-  vPoolFreeAll(&pool);
 
-  MemPool empty;  // no block yet: nothing to keep
-  vPoolInit(&empty, 32);
+  TestPool empty(32);  // no block yet: nothing to keep
   vPoolFreeTail(&empty, nullptr);
   EXPECT_EQ(iPoolUsed(&empty), 0);
-  vPoolFreeAll(&empty);
 }
 
 // The lock exists from vPoolInit on: threads that make their first
 // allocations together never get overlapping memory.
 TEST(Pool, ThreadsShareOnePool) {
   for (int round = 0; round < 2; ++round) {
-    MemPool pool;
-    vPoolInit(&pool, 256);
+    TestPool pool(256);
     EXPECT_NE(pool.pLock, nullptr);  // made with the pool, before any thread allocates
     if (round == 1) vPoolFreeAll(&pool);  // the lock is made again on first use
     constexpr int kThreads = 8, kEach = 2000;
@@ -413,7 +398,6 @@ TEST(Pool, ThreadsShareOnePool) {
       }
     EXPECT_EQ(all.size(), (size_t)kThreads * kEach);
     EXPECT_EQ(iPoolUsed(&pool), (int64_t)kThreads * kEach * 16);
-    vPoolFreeAll(&pool);
   }
 }
 
