@@ -72,29 +72,24 @@ TEST(PathSplit, NameExtensionBaseName) {
   EXPECT_FALSE(boPathIsSep(':'));
 }
 
+std::string sSetExt(const std::string& path, const char* ext) {
+  char buf[kPathSize];
+  strcpy(buf, path.c_str());
+  vPathSetExt(buf, ext);
+  return buf;
+}
+
 TEST(PathBuild, SetExtension) {
-  char path[kPathSize] = "dir\\raw.txt";
-  vPathSetExt(path, "csv");
-  EXPECT_STREQ(path, "dir\\raw.csv");
-  vPathSetExt(path, "");
-  EXPECT_STREQ(path, "dir\\raw");
-  vPathSetExt(path, nullptr);
-  EXPECT_STREQ(path, "dir\\raw");
-  strcpy(path, "dir.d\\name");
-  vPathSetExt(path, "x");
-  EXPECT_STREQ(path, "dir.d\\name.x");
+  EXPECT_EQ(sSetExt("dir\\raw.txt", "csv"), "dir\\raw.csv");
+  EXPECT_EQ(sSetExt("dir\\raw.csv", ""), "dir\\raw");
+  EXPECT_EQ(sSetExt("dir\\raw", nullptr), "dir\\raw");
+  EXPECT_EQ(sSetExt("dir.d\\name", "x"), "dir.d\\name.x");
   char small[8] = "abc.txt";
   vPathSetExtN(small, "longext", sizeof small);
   EXPECT_STREQ(small, "abc.lon");
   // The 256 bytes of vPathSetExt: a 255-character result still fits.
-  std::string base(251, 'n');
-  strcpy(path, (base + ".old").c_str());
-  vPathSetExt(path, "new");
-  EXPECT_EQ(std::string(path), base + ".new");
-  std::string base253(253, 'n');
-  strcpy(path, (base253 + ".o").c_str());
-  vPathSetExt(path, "new");
-  EXPECT_EQ(std::string(path), base253 + ".n");
+  EXPECT_EQ(sSetExt(std::string(251, 'n') + ".old", "new"), std::string(251, 'n') + ".new");
+  EXPECT_EQ(sSetExt(std::string(253, 'n') + ".o", "new"), std::string(253, 'n') + ".n");
 }
 
 TEST(PathBuild, Join) {
