@@ -21,10 +21,9 @@ namespace {
 
 // ------------------------------------------------------------ formatting
 
-class DecimalSeparator : public ::testing::Test {
- protected:
-  void SetUp() override { vNumResetDecimalSep(); }
-  void TearDown() override {
+struct DecimalSeparator : ::testing::Test {
+  DecimalSeparator() { vNumResetDecimalSep(); }
+  ~DecimalSeparator() override {
     vKvxTestTextSetDecimalSep(nullptr);
     vNumResetDecimalSep();
   }

@@ -139,14 +139,16 @@ TEST(Token, BlankSeparatedAndQuotedTokens) {
 }
 
 TEST(Token, CutTokensSkipTheirRest) {
-  const char* cur = nullptr;
-  char buf[3];
-  EXPECT_STREQ(sStrNextToken("abcdef gh", &cur, buf, 3), "ab");
-  EXPECT_STREQ(cur, " gh");
-  EXPECT_STREQ(sStrNextToken("\"a b c d\" e", &cur, buf, 3), "a ");
-  EXPECT_STREQ(cur, " e");
-  EXPECT_STREQ(sStrNextToken("\"open", &cur, buf, 3), "op");
-  EXPECT_STREQ(cur, "");
+  // The token read into 3 bytes, then what the cursor has left.
+  auto cut = [](const char* text) {
+    const char* cur = nullptr;
+    char buf[3];
+    std::string token = sStrNextToken(text, &cur, buf, 3);
+    return token + "|" + cur;
+  };
+  EXPECT_EQ(cut("abcdef gh"), "ab| gh");
+  EXPECT_EQ(cut("\"a b c d\" e"), "a | e");
+  EXPECT_EQ(cut("\"open"), "op|");
 }
 
 }  // namespace
