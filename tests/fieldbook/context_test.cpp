@@ -47,7 +47,7 @@ class TransferContext : public HostIniTest {
   MboSettings m_set{};
 };
 
-TEST_F(TransferContext, ABadVersionWarnsUntranslatedAndReturnsFalse) {
+TEST_F(TransferContext, ABadVersionWarnsUntranslatedAndANullHostRecordFailsQuietly) {
   vKvxPoSetTranslator(sKvxPoMarkTranslator);
   m_host.uVersion = 1095;
   vUiExpectBox(IDOK, "Bad DLL version");
@@ -58,12 +58,10 @@ TEST_F(TransferContext, ABadVersionWarnsUntranslatedAndReturnsFalse) {
   // What the set-up made is freed again.
   EXPECT_EQ(nullptr, m_set.pFeatureTab);
   EXPECT_EQ(nullptr, m_set.pPointTab);
-}
-
-TEST_F(TransferContext, ANullHostRecordFailsWithoutABox) {
+  // No host record: false without a box.
   EXPECT_FALSE(boMboSetupTransfer(&m_set, nullptr));
   EXPECT_EQ(nullptr, m_set.pFeatureTab);
-  EXPECT_TRUE(UiBoxLog().empty());
+  EXPECT_EQ(1u, UiBoxLog().size());
 }
 
 TEST_F(TransferContext, SetupGivesDefaultsTablesAndTheHostsIniPath) {
@@ -196,14 +194,7 @@ TEST_F(TransferContext, TheSideFileIsNeverTheRawFile) {
   EXPECT_EQ(sInTemp("JOB7.ADM"), g_mboTransfer.sSidePath);
 }
 
-TEST_F(TransferContext, ReplacingTheRawExtensionLeavesTheSidePath) {
-  ASSERT_TRUE(boMboSetRawFilePath("TMP"));
-  EXPECT_TRUE(boMboSetRawFileExt("gsi"));
-  EXPECT_STREQ("TMP.gsi", g_mboTransfer.sRawPath);
-  EXPECT_EQ(sInTemp("TMP.ADM"), g_mboTransfer.sSidePath);
-}
-
-TEST_F(TransferContext, AnExtensionIsNotGivenToAMissingOrFullRawPath) {
+TEST_F(TransferContext, AnExtensionIsGivenOnlyToARawPathWithRoomForIt) {
   // After a refused path there is none: no ".gsi" in the current folder.
   EXPECT_FALSE(boMboSetRawFileExt("gsi"));
   EXPECT_STREQ("", g_mboTransfer.sRawPath);
@@ -217,6 +208,11 @@ TEST_F(TransferContext, AnExtensionIsNotGivenToAMissingOrFullRawPath) {
   ASSERT_TRUE(boMboSetRawFilePath(sRoom.c_str()));
   EXPECT_TRUE(boMboSetRawFileExt("gsi"));
   EXPECT_EQ(sRoom + ".gsi", g_mboTransfer.sRawPath);
+  // Replacing the extension leaves the side path.
+  ASSERT_TRUE(boMboSetRawFilePath("TMP"));
+  EXPECT_TRUE(boMboSetRawFileExt("gsi"));
+  EXPECT_STREQ("TMP.gsi", g_mboTransfer.sRawPath);
+  EXPECT_EQ(sInTemp("TMP.ADM"), g_mboTransfer.sSidePath);
 }
 
 class TransferCoSys : public TransferContext {

@@ -29,7 +29,7 @@ TEST_F(PointFlags, NewPointHasNoCoordinatesAndCountsAsPrecalculatedDetailApart) 
   EXPECT_EQ(pData(p)->uFlags, 0u);
 }
 
-TEST_F(PointFlags, FirstXYStoreIsMeasuredLaterStoresKeepTheBit) {
+TEST_F(PointFlags, FirstStoreIsMeasuredLaterStoresKeepThePrecalcBit) {
   PoPoint* p = FB(KvxMboNewPoint)("P1");
   FB(vMboSetPointXY)(p, 10.5, 20.25);
   EXPECT_FALSE(FB(boMboGetPointXYprecalc)(p));
@@ -46,23 +46,20 @@ TEST_F(PointFlags, FirstXYStoreIsMeasuredLaterStoresKeepTheBit) {
   EXPECT_EQ(y, 2);
   FB(vMboSetPointXYprecalc)(p, 0);
   EXPECT_FALSE(FB(boMboGetPointXYprecalc)(p));
-}
 
-TEST_F(PointFlags, SingleCoordinateStoresSetXYAndOutputsMayBeNull) {
-  PoPoint* p = FB(KvxMboNewPoint)("P1");
+  // Single coordinates set XY alike; outputs may be null.
+  p = FB(KvxMboNewPoint)("P2");
   FB(vMboSetPointX)(p, 3);
   EXPECT_EQ(pData(p)->uFlags, MBO_FLAG_XY | MBO_FLAG_XY_MEASURED);
   FB(vMboSetPointXYprecalc)(p, 1);
   FB(vMboSetPointY)(p, 4);
   EXPECT_TRUE(FB(boMboGetPointXYprecalc)(p));
-  double y = 0;
   EXPECT_TRUE(FB(boMboGetPointXY)(p, nullptr, &y));
   EXPECT_EQ(y, 4);
   EXPECT_EQ(dPoPointGetX(p), 3);
-}
 
-TEST_F(PointFlags, ZHasItsOwnBits) {
-  PoPoint* p = FB(KvxMboNewPoint)("P1");
+  // Z has its own bits.
+  p = FB(KvxMboNewPoint)("P3");
   FB(vMboSetPointZ)(p, 99.5);
   EXPECT_EQ(pData(p)->uFlags, MBO_FLAG_Z | MBO_FLAG_Z_MEASURED);
   EXPECT_FALSE(FB(boMboGetPointXY)(p, nullptr, nullptr));
@@ -308,7 +305,6 @@ TEST(FieldBookUninitialised, CreatesNothing) {
   EXPECT_EQ(FB(KvxMboNewLine)("L"), nullptr);
   EXPECT_EQ(FB(KvxMboNewPolygon)("Y"), nullptr);
   EXPECT_EQ(FB(KvxMboNewTriangleNet)("N"), nullptr);
-  EXPECT_EQ(FB(pMboAddSt)(1), nullptr);
 }
 
 TEST_F(PointIds, HostDeletingAndMakingAPointBetweenMergesIsNoticed) {

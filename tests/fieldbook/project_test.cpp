@@ -42,13 +42,11 @@ TEST_F(ProjectAttrs, EveryKeyKeepsAtMostItsWidth) {
 
 TEST_F(ProjectAttrs, KeysAreExact) {
   EXPECT_TRUE(FB(boMboSetProjectAttr)("PROJECT", "P"));
-  bool ok = true;
-  EXPECT_EQ(sGet("project", &ok), "");
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(sGet("PROJECT ", &ok), "");
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(sGet(nullptr, &ok), "");
-  EXPECT_FALSE(ok);
+  for (const char* key : {"project", "PROJECT ", static_cast<const char*>(nullptr)}) {
+    bool ok = true;
+    EXPECT_EQ(sGet(key, &ok), "");
+    EXPECT_FALSE(ok) << (key ? key : "null");
+  }
   EXPECT_FALSE(FB(boMboSetProjectAttr)("Project", "x"));
   EXPECT_FALSE(FB(boMboSetProjectAttr)(nullptr, "x"));
   EXPECT_EQ(sGet("PROJECT"), "P");
