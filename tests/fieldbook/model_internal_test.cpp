@@ -1,5 +1,6 @@
 // The field book's module-internal side, linked in directly: reset, look-ups
-// by ID, counts, the help file rule and the stored instance.
+// by ID and the point-name index against the walk, counts, stations, and the
+// help file rule.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
