@@ -443,11 +443,6 @@ TEST_F(Items, ReadAndWriteNumbersTextsAndStates) {
   EXPECT_FALSE(boDlgIsChecked(h, 11));
   CheckDlgButton(h, 11, BST_CHECKED);
   EXPECT_TRUE(boDlgIsChecked(h, 11));
-  vDlgEnable(h, 11, false);
-  EXPECT_FALSE(boDlgIsEnabled(h, 11));
-  vDlgShow(h, 11, false);
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(h, 11)));
-  vDlgRedraw(h, 11);
 }
 
 TEST_F(Items, ComboWrappersSelectByPrefixIgnoringCase) {

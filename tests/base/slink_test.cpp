@@ -81,7 +81,6 @@ TEST_P(SLinkTest, NewObjectsAppendInsertAndCopyTemplates) {
   EXPECT_EQ(pSLinkGetNth(&list_, 3), c);
   EXPECT_EQ(pSLinkGetNth(&list_, 4), nullptr);
   EXPECT_EQ(pSLinkGetNth(&list_, -1), nullptr);
-  EXPECT_EQ(pSLinkGetPool(&list_), GetParam() ? &pool_ : nullptr);
 }
 
 TEST_P(SLinkTest, NewObjectBeforeMissingWarnsAndAppends) {
