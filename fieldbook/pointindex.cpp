@@ -99,8 +99,6 @@ const unsigned kGroupBits = 6;         // 64 numbers of a run share a group of s
 const size_t kNumberDigitsMax = 18;    // a longer number: the digits before count as text
 const uint32_t kEntriesMax = 0xfffffffeu;
 
-MboPointData* pPointData(PoPoint* point) { return static_cast<MboPointData*>(PoPointGetData(point)); }
-
 uint64_t uMix(uint64_t h) {
   h ^= h >> 33;
   h *= 0xff51afd7ed558ccdull;
@@ -274,7 +272,7 @@ void vRebuild() {
   while (static_cast<size_t>(g_index.iCount) * 2 > size) size *= 2;
   g_index.heads.assign(size, ChainHead{0, 0});
   g_index.entries.reserve(size);
-  for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p)) vAddPoint(p, pPointData(p), nullptr);
+  for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p)) vAddPoint(p, pMboPointGetData(p), nullptr);
 }
 
 // True when the container still looks as the index saw it last.
@@ -317,7 +315,7 @@ bool boForget(PoPoint* point, const char* id) {
   if (e.pFirst != point) return true;
   // It was the first: the next one with the ID comes after it.
   for (PoPoint* p = PoPointsGetNext(g_pMboPoints, point); p; p = PoPointsGetNext(g_pMboPoints, p)) {
-    MboPointData* data = pPointData(p);
+    MboPointData* data = pMboPointGetData(p);
     if (boIdIs(data, id, n)) {
       e.pFirst = p;
       return true;
@@ -387,7 +385,7 @@ void vMboIndexPointAdded(PoPoint* point, const MboIndexHint* hint) {
       g_index.boDirty = true;
       return;
     }
-    vAddPoint(point, pPointData(point), hint);
+    vAddPoint(point, pMboPointGetData(point), hint);
     ++g_index.iCount;
     g_index.pFirstPoint = PoPointsGetFirst(g_pMboPoints);
   } catch (...) {
