@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "fieldbook/codedlines.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/pointindex.h"
@@ -78,12 +79,14 @@ void vMboInitFieldBook(void) {
   g_pMboPolygons = YgPolygonsCreate(sizeof(MboLineData), sizeof(MboElmData));
   g_pMboNets = TrNetsCreate(sizeof(MboLineData));
   vMboIndexClear();
+  vMboLineStateClear();
 }
 
 bool boMboFieldBookReady(void) { return g_pMboPoints != nullptr; }
 
 void vMboResetFieldBook(void) {
   vMboIndexClear();
+  vMboLineStateClear();  // the line builders hold lines that go now
   vMboFreeStationLists();
   if (g_pMboLines) iViFieldsSetCount(pViLFieldsGet(g_pMboLines), 0);
   if (g_pMboPoints) iViFieldsSetCount(pViPFieldsGet(g_pMboPoints), 0);
