@@ -287,18 +287,18 @@ int iGeoSegmentCross(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, co
 
 namespace {
 
-bool boEndsSubLine(int type) { return type == 97 || type == 98; }
+bool boEndsSubLine(int type) { return type == GEO_ELM_GAP || type == GEO_ELM_CLOSE; }
 bool boIsCurved(int type) { return type >= 1 && type <= 4; }
 
 }  // namespace
 
 LiElm* pGeoSubLineFirst(LiLine* line, LiElm* elm) {
   if (!line || !elm) return nullptr;
-  // Only 97 splits here; a 98 is the line's last element anyway.
+  // Only a gap splits here; the closing element is the line's last anyway.
   LiElm* start = LiElmGetFirst(line);
   for (LiElm* e = start; e; e = LiElmGetNext(line, e)) {
     if (e == elm) return start;
-    if (LiElmGetType(line, e) == 97) start = LiElmGetNext(line, e);
+    if (LiElmGetType(line, e) == GEO_ELM_GAP) start = LiElmGetNext(line, e);
   }
   return nullptr;
 }

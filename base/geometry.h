@@ -106,7 +106,13 @@ bool boGeoLineIntersect(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1,
 int iGeoSegmentCross(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2,
                      GeoPnt2* out);
 
-// Sub-lines of a kv2gr line: an element of type 97 or 98 ends one.
+// Element types of a kv2gr line that end a sub-line: a gap (the next
+// element starts a new sub-line) and the line's closing element.
+#define GEO_ELM_GAP 97
+#define GEO_ELM_CLOSE 98
+
+// Sub-lines of a kv2gr line: an element of type GEO_ELM_GAP or GEO_ELM_CLOSE
+// ends one.
 LiElm* pGeoSubLineFirst(LiLine* line, LiElm* elm);
 LiElm* pGeoSubLineLast(LiLine* line, LiElm* elm);
 LiElm* pGeoSubLineNext(LiLine* line, LiElm* elm);

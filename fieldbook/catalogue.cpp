@@ -8,10 +8,28 @@
 #include "base/rtdialog.h"
 #include "base/text.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/dini10.h"
+#include "instruments/dl101.h"
+#include "instruments/geodat.h"
+#include "instruments/gpsvector.h"
+#include "instruments/gsi.h"
+#include "instruments/kern.h"
+#include "instruments/kof.h"
+#include "instruments/m5.h"
+#include "instruments/nikon.h"
+#include "instruments/psion.h"
+#include "instruments/pumatec.h"
+#include "instruments/rec500.h"
+#include "instruments/sbg.h"
+#include "instruments/sdr.h"
+#include "instruments/topcon.h"
+#include "instruments/trimbledc.h"
+#include "instruments/vml.h"
 #include "kvxlib.h"
 #include "resources/strings_instruments.h"
-
-int LxmlDialect = 0;
+#include "xml/jobxml.h"
+#include "xml/landxml.h"
+#include "xml/maxml.h"
 
 namespace {
 
@@ -74,52 +92,52 @@ struct InstrumentRoles {
 // number, raw writer, XML writer, receiver, raw reader, reader by path,
 // sender, extension
 const InstrumentRoles g_aRoles[] = {
-    {11, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
-    {12, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
-    {13, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
-    {14, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
-    {15, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
-    {16, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
-    {10, boGeodatWriteRaw, nullptr, nullptr, boGeodatReadRaw, nullptr, nullptr, "are"},
-    {22, boRec500WriteRaw, nullptr, boRec500Receive, boRec500ReadRaw, nullptr, boRec500Send, "raw"},
-    {92, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
-    {95, boGsiWriteRaw, nullptr, nullptr, boGsiReadRaw, nullptr, nullptr, "gsi"},
-    {94, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
-    {93, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
-    {96, boGsiWriteRaw, nullptr, boGsiTpsReceive, boGsiReadRaw, nullptr, boGsiTpsSend, "raw"},
-    {62, nullptr, nullptr, boSdrReceive, nullptr, nullptr, boSdrSend, "raw"},
-    {63, boSdr33WriteRaw, nullptr, boSdrReceive, boSdr33ReadRaw, nullptr, boSdrSend, "raw"},
-    {72, boTopconFcWriteRaw, nullptr, boTopconFcReceive, boTopconFcReadRaw, nullptr, boTopconFcSend, "raw"},
-    {73, boGts800WriteRaw, nullptr, boGts800Receive, boGts800ReadRaw, nullptr, boGts800Send, "raw"},
-    {21, boPsionWriteRaw, nullptr, boPsionReceive, boPsionReadRaw, nullptr, boPsionSend, "raw"},
-    {42, boKernWriteRaw, nullptr, boKernReceive, boKernReadRaw, nullptr, boKernSend, "raw"},
-    {67, boNikonWriteRaw, nullptr, boNikonReceive, boNikonReadRaw, nullptr, boNikonSend, "raw"},
-    {80, nullptr, nullptr, boGsiReceive, boGsiReadRaw, nullptr, nullptr, "raw"},
-    {81, nullptr, nullptr, boRec500Receive, boMboReadDiNi10, nullptr, nullptr, "raw"},
-    {82, nullptr, nullptr, boDl101Receive, boDl101ReadRaw, nullptr, nullptr, "raw"},
-    {98, boKofWriteRawEntry, nullptr, nullptr, boKofReadRaw, nullptr, boKofSend, "kof"},
-    {99, nullptr, nullptr, nullptr, boPumatecReadRaw, nullptr, nullptr, "ptc"},
-    {24, boM5WriteRaw, nullptr, nullptr, boM5ReadRaw, nullptr, nullptr, "raw"},
-    {64, boDc77WriteRaw, nullptr, boSdrReceive, boTrimbleDcReadRaw, nullptr, boSdrSend, "raw"},
-    {65, boDc10WriteRaw, nullptr, boSdrReceive, boTrimbleDcReadRaw, nullptr, boSdrSend, "raw"},
-    {25, nullptr, boLxmlWritePlain, nullptr, boLxmlReadPlain, nullptr, nullptr, "xml"},
-    {97, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "raw"},
-    {50, nullptr, nullptr, nullptr, boGpsLeicaAsciiReadRaw, nullptr, nullptr, "asc"},
-    {51, nullptr, nullptr, nullptr, boGpsTrimbleTgoReadRaw, nullptr, nullptr, "asc"},
-    {52, nullptr, nullptr, nullptr, boGpsAshtechReadRaw, nullptr, nullptr, "*"},
-    {53, nullptr, nullptr, nullptr, boGpsGeolabReadRaw, nullptr, nullptr, "*"},
-    {54, nullptr, nullptr, nullptr, boGpsBluebookReadRaw, nullptr, nullptr, "G"},
-    {55, nullptr, nullptr, nullptr, boGpsMagellanReadRaw, nullptr, nullptr, "*"},
-    {56, nullptr, nullptr, nullptr, boGpsTrimbleBinReadRaw, nullptr, nullptr, "ss?"},
-    {27, nullptr, nullptr, nullptr, boLxmlReadHeXml, nullptr, nullptr, "xcf"},
-    {31, nullptr, nullptr, nullptr, boLxmlReadLeica, nullptr, nullptr, "xcf"},
-    {26, nullptr, boLxmlWriteLeica, nullptr, boLxmlReadLeica, nullptr, nullptr, "xml"},
-    {28, nullptr, boLxmlWriteTrimble, nullptr, nullptr, nullptr, nullptr, "xml"},
-    {29, nullptr, boLxmlWriteHeXml, nullptr, boLxmlReadHeXml, nullptr, nullptr, "xml"},
-    {30, nullptr, boJxlWriteEntry, nullptr, nullptr, boJxlReadEntry, nullptr, "jxl"},
-    {100, nullptr, nullptr, nullptr, boVmlReadRaw, nullptr, nullptr, "vml"},
-    {74, nullptr, nullptr, nullptr, nullptr, boMaxmlReadEntry, nullptr, "mxl"},
-    {101, nullptr, nullptr, nullptr, nullptr, boSbgReadFile, nullptr, "plm"},
+    {MBO_INSTR_GEODAT_402, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
+    {MBO_INSTR_GEODAT_400, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
+    {MBO_INSTR_GEODAT_126, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
+    {MBO_INSTR_GEODAT_124, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
+    {MBO_INSTR_GEODIMETER_A, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
+    {MBO_INSTR_GEODIMETER_B, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
+    {MBO_INSTR_GEODAT_PCMCIA, boGeodatWriteRaw, nullptr, nullptr, boGeodatReadRaw, nullptr, nullptr, "are"},
+    {MBO_INSTR_REC500, boRec500WriteRaw, nullptr, boRec500Receive, boRec500ReadRaw, nullptr, boRec500Send, "raw"},
+    {MBO_INSTR_LEICA_GIF10, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
+    {MBO_INSTR_LEICA_GSI, boGsiWriteRaw, nullptr, nullptr, boGsiReadRaw, nullptr, nullptr, "gsi"},
+    {MBO_INSTR_LEICA_GRE, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
+    {MBO_INSTR_LEICA_TC600, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
+    {MBO_INSTR_LEICA_TPS, boGsiWriteRaw, nullptr, boGsiTpsReceive, boGsiReadRaw, nullptr, boGsiTpsSend, "raw"},
+    {MBO_INSTR_SDR24, nullptr, nullptr, boSdrReceive, nullptr, nullptr, boSdrSend, "raw"},
+    {MBO_INSTR_SDR33, boSdr33WriteRaw, nullptr, boSdrReceive, boSdr33ReadRaw, nullptr, boSdrSend, "raw"},
+    {MBO_INSTR_TOPCON_FC, boTopconFcWriteRaw, nullptr, boTopconFcReceive, boTopconFcReadRaw, nullptr, boTopconFcSend, "raw"},
+    {MBO_INSTR_TOPCON_GTS800, boGts800WriteRaw, nullptr, boGts800Receive, boGts800ReadRaw, nullptr, boGts800Send, "raw"},
+    {MBO_INSTR_PSION, boPsionWriteRaw, nullptr, boPsionReceive, boPsionReadRaw, nullptr, boPsionSend, "raw"},
+    {MBO_INSTR_KERN_AC, boKernWriteRaw, nullptr, boKernReceive, boKernReadRaw, nullptr, boKernSend, "raw"},
+    {MBO_INSTR_NIKON, boNikonWriteRaw, nullptr, boNikonReceive, boNikonReadRaw, nullptr, boNikonSend, "raw"},
+    {MBO_INSTR_LEICA_NA3000, nullptr, nullptr, boGsiReceive, boGsiReadRaw, nullptr, nullptr, "raw"},
+    {MBO_INSTR_ZEISS_DINI10, nullptr, nullptr, boRec500Receive, boMboReadDiNi10, nullptr, nullptr, "raw"},
+    {MBO_INSTR_TOPCON_DL101, nullptr, nullptr, boDl101Receive, boDl101ReadRaw, nullptr, nullptr, "raw"},
+    {MBO_INSTR_KOF, boKofWriteRawEntry, nullptr, nullptr, boKofReadRaw, nullptr, boKofSend, "kof"},
+    {MBO_INSTR_PUMATEC, nullptr, nullptr, nullptr, boPumatecReadRaw, nullptr, nullptr, "ptc"},
+    {MBO_INSTR_DINI_M5, boM5WriteRaw, nullptr, nullptr, boM5ReadRaw, nullptr, nullptr, "raw"},
+    {MBO_INSTR_TRIMBLE_DC77, boDc77WriteRaw, nullptr, boSdrReceive, boTrimbleDcReadRaw, nullptr, boSdrSend, "raw"},
+    {MBO_INSTR_TRIMBLE_DC10, boDc10WriteRaw, nullptr, boSdrReceive, boTrimbleDcReadRaw, nullptr, boSdrSend, "raw"},
+    {MBO_INSTR_LANDXML, nullptr, boLxmlWritePlain, nullptr, boLxmlReadPlain, nullptr, nullptr, "xml"},
+    {MBO_INSTR_PLACEHOLDER, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "raw"},
+    {MBO_INSTR_GPS_LEICA_ASCII, nullptr, nullptr, nullptr, boGpsLeicaAsciiReadRaw, nullptr, nullptr, "asc"},
+    {MBO_INSTR_GPS_TRIMBLE_TGO, nullptr, nullptr, nullptr, boGpsTrimbleTgoReadRaw, nullptr, nullptr, "asc"},
+    {MBO_INSTR_GPS_ASHTECH, nullptr, nullptr, nullptr, boGpsAshtechReadRaw, nullptr, nullptr, "*"},
+    {MBO_INSTR_GPS_GEOLAB, nullptr, nullptr, nullptr, boGpsGeolabReadRaw, nullptr, nullptr, "*"},
+    {MBO_INSTR_GPS_BLUEBOOK, nullptr, nullptr, nullptr, boGpsBluebookReadRaw, nullptr, nullptr, "G"},
+    {MBO_INSTR_GPS_MAGELLAN, nullptr, nullptr, nullptr, boGpsMagellanReadRaw, nullptr, nullptr, "*"},
+    {MBO_INSTR_GPS_TRIMBLE_BIN, nullptr, nullptr, nullptr, boGpsTrimbleBinReadRaw, nullptr, nullptr, "ss?"},
+    {MBO_INSTR_LEICA_DBX_HEXML, nullptr, nullptr, nullptr, boLxmlReadHeXml, nullptr, nullptr, "xcf"},
+    {MBO_INSTR_LEICA_DBX_LANDXML, nullptr, nullptr, nullptr, boLxmlReadLeica, nullptr, nullptr, "xcf"},
+    {MBO_INSTR_LEICA_LANDXML, nullptr, boLxmlWriteLeica, nullptr, boLxmlReadLeica, nullptr, nullptr, "xml"},
+    {MBO_INSTR_TRIMBLE_LANDXML, nullptr, boLxmlWriteTrimble, nullptr, nullptr, nullptr, nullptr, "xml"},
+    {MBO_INSTR_LEICA_HEXML, nullptr, boLxmlWriteHeXml, nullptr, boLxmlReadHeXml, nullptr, nullptr, "xml"},
+    {MBO_INSTR_TRIMBLE_JOBXML, nullptr, boJxlWriteEntry, nullptr, nullptr, boJxlReadEntry, nullptr, "jxl"},
+    {MBO_INSTR_LEICA_VML, nullptr, nullptr, nullptr, boVmlReadRaw, nullptr, nullptr, "vml"},
+    {MBO_INSTR_TOPCON_MAXML, nullptr, nullptr, nullptr, nullptr, boMaxmlReadEntry, nullptr, "mxl"},
+    {MBO_INSTR_SBG, nullptr, nullptr, nullptr, nullptr, boSbgReadFile, nullptr, "plm"},
 };
 
 // The entry of a number; one without roles and with "raw" for numbers not in
@@ -133,7 +151,7 @@ const InstrumentRoles& Roles(int iInstrument) {
 
 }  // namespace
 
-bool boMboRoleUnavailable(int iRole) {
+bool boMboRoleUnavailable(MboRole eRole) {
   static const char* const s_apszText[] = {
       "ERROR! Writing raw data is not available for this instrument",
       "ERROR! Writing XML data is not available for this instrument",
@@ -142,7 +160,7 @@ bool boMboRoleUnavailable(int iRole) {
       "ERROR! Reading this file is not available for this instrument",
       "ERROR! Sending raw data is not available for this instrument",
   };
-  if (iRole >= 0 && iRole < (int)(sizeof s_apszText / sizeof s_apszText[0])) vMsgWarning(sKvxPoGetText(s_apszText[iRole]));
+  if (eRole >= 0 && eRole < (int)(sizeof s_apszText / sizeof s_apszText[0])) vMsgWarning(sKvxPoGetText(s_apszText[eRole]));
   return false;
 }
 
@@ -160,10 +178,10 @@ bool boMboCanSend(int iInstrument) { return pMboGetSender(iInstrument) != nullpt
 
 bool boMboIsGeodatInstrument(void) {
   uint32_t u = g_mboTransfer.settings.uInstrument;
-  return u >= 11 && u <= 16;
+  return u >= MBO_INSTR_GEODAT_402 && u <= MBO_INSTR_GEODIMETER_B;
 }
 
-bool boMboNeedsVertexIds(int iInstrument) { return iInstrument == 29; }
+bool boMboNeedsVertexIds(int iInstrument) { return iInstrument == MBO_INSTR_LEICA_HEXML; }
 
 const char* sMboRawFileExtension(int iInstrument) { return Roles(iInstrument).sExt; }
 

@@ -21,7 +21,58 @@
 
 #include "win32.h"
 
-// Driver entry types. All return a bool; only the XML writer's result is
+// The catalogue's instrument numbers.
+enum {
+  MBO_INSTR_GEODAT_PCMCIA = 10,
+  MBO_INSTR_GEODAT_402 = 11,  // 402, 500 and 600
+  MBO_INSTR_GEODAT_400 = 12,
+  MBO_INSTR_GEODAT_126 = 13,
+  MBO_INSTR_GEODAT_124 = 14,
+  MBO_INSTR_GEODIMETER_A = 15,
+  MBO_INSTR_GEODIMETER_B = 16,
+  MBO_INSTR_PSION = 21,
+  MBO_INSTR_REC500 = 22,
+  MBO_INSTR_DINI_M5 = 24,
+  MBO_INSTR_LANDXML = 25,
+  MBO_INSTR_LEICA_LANDXML = 26,
+  MBO_INSTR_LEICA_DBX_HEXML = 27,
+  MBO_INSTR_TRIMBLE_LANDXML = 28,
+  MBO_INSTR_LEICA_HEXML = 29,
+  MBO_INSTR_TRIMBLE_JOBXML = 30,
+  MBO_INSTR_LEICA_DBX_LANDXML = 31,
+  MBO_INSTR_KERN_AC = 42,
+  MBO_INSTR_GPS_LEICA_ASCII = 50,
+  MBO_INSTR_GPS_TRIMBLE_TGO = 51,
+  MBO_INSTR_GPS_ASHTECH = 52,
+  MBO_INSTR_GPS_GEOLAB = 53,
+  MBO_INSTR_GPS_BLUEBOOK = 54,
+  MBO_INSTR_GPS_MAGELLAN = 55,
+  MBO_INSTR_GPS_TRIMBLE_BIN = 56,
+  MBO_INSTR_SDR24 = 62,
+  MBO_INSTR_SDR33 = 63,
+  MBO_INSTR_TRIMBLE_DC77 = 64,
+  MBO_INSTR_TRIMBLE_DC10 = 65,
+  MBO_INSTR_NIKON = 67,
+  MBO_INSTR_TOPCON_FC = 72,
+  MBO_INSTR_TOPCON_GTS800 = 73,
+  MBO_INSTR_TOPCON_MAXML = 74,
+  MBO_INSTR_LEICA_NA3000 = 80,
+  MBO_INSTR_ZEISS_DINI10 = 81,
+  MBO_INSTR_TOPCON_DL101 = 82,
+  MBO_INSTR_LEICA_GIF10 = 92,
+  MBO_INSTR_LEICA_TC600 = 93,
+  MBO_INSTR_LEICA_GRE = 94,
+  MBO_INSTR_LEICA_GSI = 95,
+  MBO_INSTR_LEICA_TPS = 96,  // TC605, TC805 and TC905
+  MBO_INSTR_PLACEHOLDER = 97,  // "..": no roles, never listed
+  MBO_INSTR_KOF = 98,
+  MBO_INSTR_PUMATEC = 99,
+  MBO_INSTR_LEICA_VML = 100,
+  MBO_INSTR_SBG = 101,
+};
+
+// Driver entry types (each family's entries are declared in its header,
+// instruments/<family>.h or xml/<format>.h). All return a bool; only the XML writer's result is
 // used (it is the write operation's result). Handles are the module's u32
 // file handles of the raw file and the side file.
 typedef bool (*MboRawWriterFn)(uint32_t hRaw);
@@ -84,88 +135,18 @@ void vMboFillInstrumentCombo(HWND hDlg, int iCurrent, bool boExport);
 // first, then raw, gsi, are, kof and *. Never writes beyond iSize.
 void vMboBuildFileFilter(char* sBuf, int iSize, const char* sLastExt, const char* sInstrExt);
 
-// Which LandXML dialect the running LandXML writer or reader handles; set by
-// them at their start.
-enum {
-  LXML_DIALECT_PLAIN = 0,    // instrument 25
-  LXML_DIALECT_LEICA = 1,    // 26; reader also 31
-  LXML_DIALECT_TRIMBLE = 2,  // 28, writer only
-  LXML_DIALECT_HEXML = 3,    // 29; reader also 27
+// The driver roles, in the order of the dispatch functions above.
+enum MboRole {
+  MBO_ROLE_RAW_WRITER = 0,
+  MBO_ROLE_XML_WRITER = 1,
+  MBO_ROLE_RECEIVER = 2,
+  MBO_ROLE_RAW_READER = 3,
+  MBO_ROLE_FILE_READER = 4,
+  MBO_ROLE_SENDER = 5,
 };
-extern int LxmlDialect;
 
-// The driver entries that the dispatch hands out, defined by the instrument
-// and XML sources (one family each). Geodat models 11 to 16 share one
-// transfer routine: direction 0 receive, 1 send; mode: the Geodat file mode.
-bool boGeodatWriteRaw(uint32_t hRaw);
-bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGeodatTransfer(int iDirection, int iMode, const char* sName);
-bool boRec500WriteRaw(uint32_t hRaw);
-bool boRec500Receive(const char* sName);
-bool boRec500ReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boRec500Send(const char* sName);
-bool boGsiWriteRaw(uint32_t hRaw);
-bool boGsiReceive(const char* sName);
-bool boGsiReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGsiSend(const char* sName);
-bool boGsiTpsReceive(const char* sName);
-bool boGsiTpsSend(const char* sName);
-bool boSdrReceive(const char* sName);
-bool boSdrSend(const char* sName);
-bool boSdr33WriteRaw(uint32_t hRaw);
-bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boTopconFcWriteRaw(uint32_t hRaw);
-bool boTopconFcReceive(const char* sName);
-bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boTopconFcSend(const char* sName);
-bool boGts800WriteRaw(uint32_t hRaw);
-bool boGts800Receive(const char* sName);
-bool boGts800ReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGts800Send(const char* sName);
-bool boPsionWriteRaw(uint32_t hRaw);
-bool boPsionReceive(const char* sName);
-bool boPsionReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boPsionSend(const char* sName);
-bool boKernWriteRaw(uint32_t hRaw);
-bool boKernReceive(const char* sName);
-bool boKernReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boKernSend(const char* sName);
-bool boNikonWriteRaw(uint32_t hRaw);
-bool boNikonReceive(const char* sName);
-bool boNikonReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boNikonSend(const char* sName);
-bool boMboReadDiNi10(uint32_t hRaw, uint32_t hSide);
-bool boDl101Receive(const char* sName);
-bool boDl101ReadRaw(uint32_t hRaw, uint32_t hSide);
-void vKofWriteRaw(uint32_t hRaw);
-bool boKofReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boKofSend(const char* sName);
-bool boPumatecReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boM5WriteRaw(uint32_t hRaw);
-bool boM5ReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boDc77WriteRaw(uint32_t hRaw);
-bool boDc10WriteRaw(uint32_t hRaw);
-bool boTrimbleDcReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boLxmlWriteFile(const char* sPath, int iDialect);
-int iLxmlReadRaw(uint32_t hRaw, uint32_t hSide, int iDialect);
-bool boGpsLeicaAsciiReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGpsTrimbleTgoReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGpsAshtechReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGpsGeolabReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGpsBluebookReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGpsMagellanReadRaw(uint32_t hRaw, uint32_t hSide);
-bool boGpsTrimbleBinReadRaw(uint32_t hRaw, uint32_t hSide);
-int iJxlWriteFile(const char* sPath);
-bool boJxlReadFile(const char* sPath);
-bool boVmlReadRaw(uint32_t hRaw, uint32_t hSide);
-int iMaxmlReadFile(const char* sPath);
-bool boSbgReadFile(const char* sPath, uint32_t hSide);
-
-// Drivers not built yet are stood in for (catalogue_pending.cpp) by entries
-// that warn "ERROR! ... is not available for this instrument" and return
-// false. These tell how many remain and their names.
-int iMboPendingDriverCount(void);
-const char* sMboPendingDriverName(int iIndex);
-// The shared body of every pending entry. iRole: 0 raw writer, 1 XML writer,
-// 2 receiver, 3 raw reader, 4 reader by path, 5 sender.
-bool boMboRoleUnavailable(int iRole);
+// The shared body of the stand-ins for drivers not built yet
+// (instruments/pending/, xml/pending/): warns "ERROR! ... is not available
+// for this instrument" for the role and returns false, so that the dispatch
+// and the capabilities are already those of the finished module.
+bool boMboRoleUnavailable(MboRole eRole);

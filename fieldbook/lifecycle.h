@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "base/kvxapi.h"
+#include "fieldbook/api.h"
 #include "fieldbook/hostrec.h"
 #include "fieldbook/project.h"
 #include "kv2gr.h"
@@ -24,19 +24,7 @@ extern MboState g_mbo;
 // The module's instance handle (dialogs and string table), from DllMain.
 extern HINSTANCE g_hMboInstance;
 
-KVX_API void vKvxMboInit(MboHostRec* host);
-KVX_API void vKvxMboInitCoSysVer(uint64_t version);
-KVX_API void vKvxMboSetOwnerHelpFilePath(const char* path);
-KVX_API void vKvxMboFinish(void);
-
-KVX_API PoPoints* pKvxMboPoPointsGet(void);
-KVX_API LiLines* pKvxMboLiLinesGet(void);
-KVX_API YgPolygons* pKvxMboYgPolygonsGet(void);
-KVX_API TrNets* pKvxMboTrNetsGet(void);
-KVX_API ViFields* pKvxMboPFieldsGet(void);
-KVX_API ViFields* pKvxMboLFieldsGet(void);
-KVX_API ViFields* pKvxMboYFieldsGet(void);
-KVX_API ViFields* pKvxMboNFieldsGet(void);
+// The exported life-cycle functions are declared in fieldbook/api.h.
 
 // The help file of the transfer dialogs: the owner's help path when it has
 // an extension, else "survey.chm" in that folder; "" when there is none.

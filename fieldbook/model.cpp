@@ -179,7 +179,7 @@ YgElm* KvxMboAddPolygonElm(YgPolygon* polygon, const char* pid) {
 // ---------------------------------------------------------------------------
 // Points
 
-bool boMboGetPointXY(PoPoint* point, double* x, double* y) {
+BOOL boMboGetPointXY(PoPoint* point, double* x, double* y) {
   MboPointData* data = pMboPointGetData(point);
   if (!data || !(data->uFlags & MBO_FLAG_XY)) return false;
   if (x) *x = dPoPointGetX(point);
@@ -187,19 +187,19 @@ bool boMboGetPointXY(PoPoint* point, double* x, double* y) {
   return true;
 }
 
-bool boMboGetPointZ(PoPoint* point, double* z) {
+BOOL boMboGetPointZ(PoPoint* point, double* z) {
   MboPointData* data = pMboPointGetData(point);
   if (!data || !(data->uFlags & MBO_FLAG_Z)) return false;
   if (z) *z = dPoPointGetZ(point);
   return true;
 }
 
-bool boMboGetPointXYprecalc(PoPoint* point) {
+BOOL boMboGetPointXYprecalc(PoPoint* point) {
   MboPointData* data = pMboPointGetData(point);
   return data && !(data->uFlags & MBO_FLAG_XY_MEASURED);
 }
 
-bool boMboGetPointZprecalc(PoPoint* point) {
+BOOL boMboGetPointZprecalc(PoPoint* point) {
   MboPointData* data = pMboPointGetData(point);
   return data && !(data->uFlags & MBO_FLAG_Z_MEASURED);
 }
@@ -277,14 +277,14 @@ void vMboSetPointPID(PoPoint* point, const char* pid) {
 // ---------------------------------------------------------------------------
 // Vertices
 
-bool boMboGetElmPID(LiLine* line, LiElm* elm, char* buf, int size) {
+BOOL boMboGetElmPID(LiLine* line, LiElm* elm, char* buf, int size) {
   MboElmData* data = pMboElmGetData(line, elm);
   bool named = data && data->sPid[0];
   if (buf && size > 0) sStrCopyN(buf, named ? data->sPid : "", size);
   return named;
 }
 
-bool boMboGetElmXY(LiLine* line, LiElm* elm, double* x, double* y) {
+BOOL boMboGetElmXY(LiLine* line, LiElm* elm, double* x, double* y) {
   MboElmData* data = pMboElmGetData(line, elm);
   if (!data || !(data->uFlags & MBO_FLAG_XY)) return false;
   GeoPnt2 p;
@@ -294,7 +294,7 @@ bool boMboGetElmXY(LiLine* line, LiElm* elm, double* x, double* y) {
   return true;
 }
 
-bool boMboGetElmZ(LiLine* line, LiElm* elm, double* z) {
+BOOL boMboGetElmZ(LiLine* line, LiElm* elm, double* z) {
   MboElmData* data = pMboElmGetData(line, elm);
   if (!data || !(data->uFlags & MBO_FLAG_Z)) return false;
   GeoPnt3 p;

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/kvxapi.h"
+#include "fieldbook/api.h"
 #include "kv2gr.h"
 
 // Coordinate flags of points and vertices. A value is precalculated when its
@@ -63,44 +63,7 @@ extern LiLines* g_pMboLines;
 extern YgPolygons* g_pMboPolygons;
 extern TrNets* g_pMboNets;
 
-// ---- Exported object interface ----
-KVX_API PoPoint* KvxMboNewPoint(const char* pid);
-KVX_API PoPoint* KvxMboNewOrExistingPoint(const char* pid);
-KVX_API LiLine* KvxMboNewLine(const char* objId);
-KVX_API YgPolygon* KvxMboNewPolygon(const char* objId);
-KVX_API TrNet* KvxMboNewTriangleNet(const char* objId);
-KVX_API LiElm* KvxMboAddLineElmBefore(LiLine* line, const char* pid, LiElm* before);
-KVX_API LiElm* KvxMboAddLineElm(LiLine* line, const char* pid);
-KVX_API YgElm* KvxMboAddPolygonElm(YgPolygon* polygon, const char* pid);
-
-KVX_API bool boMboGetPointXY(PoPoint* point, double* x, double* y);
-KVX_API bool boMboGetPointZ(PoPoint* point, double* z);
-KVX_API bool boMboGetPointXYprecalc(PoPoint* point);
-KVX_API bool boMboGetPointZprecalc(PoPoint* point);
-KVX_API int32_t boMboGetPointDetail(PoPoint* point);
-KVX_API void vMboSetPointX(PoPoint* point, double x);
-KVX_API void vMboSetPointY(PoPoint* point, double y);
-KVX_API void vMboSetPointXY(PoPoint* point, double x, double y);
-KVX_API void vMboSetPointZ(PoPoint* point, double z);
-KVX_API void vMboSetPointXYprecalc(PoPoint* point, int precalc);
-KVX_API void vMboSetPointZprecalc(PoPoint* point, int precalc);
-KVX_API void vMboSetPointDetail(PoPoint* point, int32_t detail);
-KVX_API const char* sMboGetPointPID(PoPoint* point);
-KVX_API void vMboSetPointPID(PoPoint* point, const char* pid);
-
-KVX_API bool boMboGetElmPID(LiLine* line, LiElm* elm, char* buf, int size);
-KVX_API bool boMboGetElmXY(LiLine* line, LiElm* elm, double* x, double* y);
-KVX_API bool boMboGetElmZ(LiLine* line, LiElm* elm, double* z);
-KVX_API void vMboSetElmPID(LiLine* line, LiElm* elm, const char* pid);
-KVX_API void vMboSetElmXY(LiLine* line, LiElm* elm, double x, double y);
-KVX_API void vMboSetElmZ(LiLine* line, LiElm* elm, double z);
-
-KVX_API const char* sMboGetLineObjID(LiLine* line);
-KVX_API const char* sMboGetPolygonObjID(YgPolygon* polygon);
-KVX_API const char* sMboGetTriangleNetObjID(TrNet* net);
-KVX_API void vMboSetLineObjID(LiLine* line, const char* objId);
-KVX_API void vMboSetPolygonObjID(YgPolygon* polygon, const char* objId);
-KVX_API void vMboSetTriangleNetObjID(TrNet* net, const char* objId);
+// The exported object interface is declared in fieldbook/api.h.
 
 // ---- Module-internal ----
 // Creates the containers and station lists; the caller has cleared the

@@ -40,7 +40,7 @@ char* sField(const ProjectKey* k) { return reinterpret_cast<char*>(&g_mbo.projec
 
 }  // namespace
 
-bool boMboGetProjectAttr(const char* key, char* buf, int size) {
+BOOL boMboGetProjectAttr(const char* key, char* buf, int size) {
   bool writable = buf && size > 0;
   if (writable) buf[0] = '\0';
   const ProjectKey* k = pFindKey(key);
@@ -57,7 +57,7 @@ bool boMboGetProjectAttr(const char* key, char* buf, int size) {
   return true;
 }
 
-bool boMboSetProjectAttr(const char* key, const char* text) {
+BOOL boMboSetProjectAttr(const char* key, const char* text) {
   const ProjectKey* k = pFindKey(key);
   if (!k) return false;
   sStrCopyN(sField(k), text, k->iSize);

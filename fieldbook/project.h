@@ -3,7 +3,7 @@
 // vKvxMboInit clears them.
 #pragma once
 
-#include "base/kvxapi.h"
+#include "fieldbook/api.h"
 
 // Each text holds at most its key's width in characters.
 struct MboProjectAttrs {
@@ -17,8 +17,4 @@ struct MboProjectAttrs {
   char sTerVersion[51];     // "TERVERSION"
 };
 
-// The stored text of the key (exact, case-sensitive), "DATE" in the host's
-// date form; false for an unknown key. The buffer is emptied first.
-KVX_API bool boMboGetProjectAttr(const char* key, char* buf, int size);
-// Stores the text cut to the key's width; false for an unknown key.
-KVX_API bool boMboSetProjectAttr(const char* key, const char* text);
+// boMboGetProjectAttr and boMboSetProjectAttr are declared in fieldbook/api.h.

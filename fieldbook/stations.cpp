@@ -285,7 +285,7 @@ void* pMboGetNextObs(int kind, void* station, void* obs) {
   return station ? static_cast<MboStationHead*>(station)->obsList.pFirst : nullptr;
 }
 
-bool boMboGetStAttr(int kind, void* station, int attr, char* buf, int size) {
+BOOL boMboGetStAttr(int kind, void* station, int attr, char* buf, int size) {
   vClear(buf, size);
   int i = iKindIndex(kind);
   if (!station || i < 0) return false;
@@ -299,7 +299,7 @@ bool boMboGetStAttr(int kind, void* station, int attr, char* buf, int size) {
   return f && boGetField(*f, station, nullptr, buf, size);
 }
 
-bool boMboSetStAttr(int kind, void* station, int attr, const char* text) {
+BOOL boMboSetStAttr(int kind, void* station, int attr, const char* text) {
   int i = iKindIndex(kind);
   if (!station || i < 0) return false;
   if (kind == MBO_KIND_LEV && attr == 1) {
@@ -311,7 +311,7 @@ bool boMboSetStAttr(int kind, void* station, int attr, const char* text) {
   return f && boSetField(*f, station, nullptr, text);
 }
 
-bool boMboGetObsAttr(int kind, void* /*station*/, void* obs, int attr, char* buf, int size) {
+BOOL boMboGetObsAttr(int kind, void* /*station*/, void* obs, int attr, char* buf, int size) {
   vClear(buf, size);
   int i = iKindIndex(kind);
   if (!obs || i < 0) return false;
@@ -326,7 +326,7 @@ bool boMboGetObsAttr(int kind, void* /*station*/, void* obs, int attr, char* buf
   return f && boGetField(*f, obs, pTsFlags(kind, obs), buf, size);
 }
 
-bool boMboSetObsAttr(int kind, void* /*station*/, void* obs, int attr, const char* text) {
+BOOL boMboSetObsAttr(int kind, void* /*station*/, void* obs, int attr, const char* text) {
   int i = iKindIndex(kind);
   if (!obs || i < 0) return false;
   if (kind == MBO_KIND_TS && attr == 9) {

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "base/kvxapi.h"
 #include "base/slink.h"
+#include "fieldbook/api.h"
 
 #define MBO_KIND_TS 1
 #define MBO_KIND_LEV 2
@@ -107,16 +107,8 @@ struct MboObsCoord {
   float r11, r12, r13, r22, r23, r33;
 };
 
-// ---- Exported ----
-// kind is 1, 2, 4 or 5; any other kind gives null or false.
-KVX_API void* pMboAddSt(int kind);
-KVX_API void* pMboAddObs(int kind, void* station);
-KVX_API void* pMboGetNextSt(int kind, void* station);
-KVX_API void* pMboGetNextObs(int kind, void* station, void* obs);
-KVX_API bool boMboGetStAttr(int kind, void* station, int attr, char* buf, int size);
-KVX_API bool boMboSetStAttr(int kind, void* station, int attr, const char* text);
-KVX_API bool boMboGetObsAttr(int kind, void* station, void* obs, int attr, char* buf, int size);
-KVX_API bool boMboSetObsAttr(int kind, void* station, void* obs, int attr, const char* text);
+// The exported station and observation functions are declared in
+// fieldbook/api.h.
 
 // ---- Module-internal ----
 // The kind's station list; null for another kind.

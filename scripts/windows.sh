@@ -50,7 +50,7 @@ echo "== kvxfbio.dll exports =="
   on && /^[ \t]*\[ *[0-9]+\]/ { print $NF; next }
   on && NF == 0 { on = 0 }' | sort > "$build/exports.dll.txt" || true
 # The list that the Linux export test also reads.
-grep -v '^\s*\(#\|$\)' tests/data/exports.txt | sort > "$build/exports.expected.txt"
+grep -v '^\s*\(#\|$\)' fieldbook/exports.txt | sort > "$build/exports.expected.txt"
 if diff -u "$build/exports.expected.txt" "$build/exports.dll.txt"; then
   echo "exports: $(wc -l < "$build/exports.dll.txt") functions, as listed"
 else

@@ -188,7 +188,12 @@ void vRun() {
   CHECK(boMboGetObsAttr(MBO_KIND_TS, station, obs, 5, text, sizeof text) && boSame(text, "123.45670"));
   CHECK(pMboAddSt(3) == nullptr);
 
-  CHECK(boMboSetProjectAttr("PROJECT", "Smoke"));
+  // BOOL results are exactly 0 or 1 in all 32 bits, on both paths.
+  CHECK(boMboGetObsAttr(MBO_KIND_TS, station, obs, 999, text, sizeof text) == 0);
+  CHECK(boMboGetObsAttr(MBO_KIND_TS, station, obs, 1, text, sizeof text) == 1);
+  CHECK(boMboGetElmXY(line, e1, &x, &y) == 0 && boMboGetElmXY(line, e2, &x, &y) == 1);
+  CHECK(boMboGetProjectAttr("NO SUCH KEY", text, sizeof text) == 0);
+  CHECK(boMboSetProjectAttr("PROJECT", "Smoke") == 1);
   CHECK(boMboGetProjectAttr("PROJECT", text, sizeof text) && boSame(text, "Smoke"));
 
   vKvxMboFinish();

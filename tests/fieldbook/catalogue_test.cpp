@@ -2,131 +2,116 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/rtdialog.h"
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/dini10.h"
+#include "instruments/gsi.h"
+#include "instruments/rec500.h"
+#include "instruments/sbg.h"
+#include "instruments/sdr.h"
 #include "testing/ui_driver.h"
 #include "win32.h"
 
 namespace {
 
-// A driver entry as an address, to compare entries of different types.
-template <class Fn>
-const void* pAddr(Fn fn) {
-  return reinterpret_cast<const void*>(fn);
+// The catalogue's facts, stated from the instruments' side rather than as a
+// second copy of the dispatch table.
+const int g_aiOrder[] = {11, 12, 13, 14, 15, 16, 10, 22, 92, 95, 94, 93, 96, 62, 63, 72,  73, 21, 42, 67, 80, 81, 82,
+                         98, 99, 24, 64, 65, 25, 97, 50, 51, 52, 53, 54, 55, 56, 27, 31, 26, 28, 29, 30, 100, 74, 101};
+const std::set<int> g_write = {10, 11, 12, 13, 16, 21, 22, 24, 25, 26, 28, 29, 30,
+                               42, 63, 64, 65, 67, 72, 73, 92, 93, 94, 95, 96, 98};
+const std::set<int> g_xmlWrite = {25, 26, 28, 29, 30};
+const std::set<int> g_noRead = {62, 28, 97};
+const std::set<int> g_byPath = {30, 74, 101};
+const std::set<int> g_receive = {11, 12, 13, 14, 15, 16, 21, 22, 42, 62, 63, 64, 65,
+                                 67, 72, 73, 80, 81, 82, 92, 93, 94, 96};
+const std::set<int> g_send = {11, 12, 13, 16, 21, 22, 42, 62, 63, 64, 65, 67, 72, 73, 92, 93, 94, 96, 98};
+
+std::string sExtOf(int n) {
+  switch (n) {
+    case 10: return "are";
+    case 95: return "gsi";
+    case 98: return "kof";
+    case 99: return "ptc";
+    case 50: case 51: return "asc";
+    case 52: case 53: case 55: return "*";
+    case 54: return "G";
+    case 56: return "ss?";
+    case 25: case 26: case 28: case 29: return "xml";
+    case 27: case 31: return "xcf";
+    case 30: return "jxl";
+    case 100: return "vml";
+    case 74: return "mxl";
+    case 101: return "plm";
+    default: return "raw";
+  }
 }
-#define D(fn) pAddr(&fn)
-const void* const NONE = nullptr;
-// An adapter that binds fixed arguments of a shared driver: present, but
-// not the driver itself.
-const char g_bound = 0;
-const void* const BOUND = &g_bound;
-
-enum { W, X, RX, R, P, TX };  // raw writer, XML writer, receiver, raw reader, reader by path, sender
-
-struct Expected {
-  int iNumber;
-  const char* sName;
-  const void* apRole[6];
-  const char* sExt;
-};
-
-const Expected g_aCatalogue[] = {
-    {11, "Geodat 402,500,600", {D(boGeodatWriteRaw), NONE, BOUND, D(boGeodatReadRaw), NONE, BOUND}, "raw"},
-    {12, "Geodat 400", {D(boGeodatWriteRaw), NONE, BOUND, D(boGeodatReadRaw), NONE, BOUND}, "raw"},
-    {13, "Geodat 126", {D(boGeodatWriteRaw), NONE, BOUND, D(boGeodatReadRaw), NONE, BOUND}, "raw"},
-    {14, "Geodat 124", {NONE, NONE, BOUND, D(boGeodatReadRaw), NONE, NONE}, "raw"},
-    {15, "Geodimeter A", {NONE, NONE, BOUND, D(boGeodatReadRaw), NONE, NONE}, "raw"},
-    {16, "Geodimeter B", {D(boGeodatWriteRaw), NONE, BOUND, D(boGeodatReadRaw), NONE, BOUND}, "raw"},
-    {10, "Geodat PCMCIA", {D(boGeodatWriteRaw), NONE, NONE, D(boGeodatReadRaw), NONE, NONE}, "are"},
-    {22, "REC 500", {D(boRec500WriteRaw), NONE, D(boRec500Receive), D(boRec500ReadRaw), NONE, D(boRec500Send)}, "raw"},
-    {92, "Leica GIF10", {D(boGsiWriteRaw), NONE, D(boGsiReceive), D(boGsiReadRaw), NONE, D(boGsiSend)}, "raw"},
-    {95, "Leica GSI", {D(boGsiWriteRaw), NONE, NONE, D(boGsiReadRaw), NONE, NONE}, "gsi"},
-    {94, "Leica GRE3/4", {D(boGsiWriteRaw), NONE, D(boGsiReceive), D(boGsiReadRaw), NONE, D(boGsiSend)}, "raw"},
-    {93, "Leica TC600", {D(boGsiWriteRaw), NONE, D(boGsiReceive), D(boGsiReadRaw), NONE, D(boGsiSend)}, "raw"},
-    {96, "Leica TC605/805/905", {D(boGsiWriteRaw), NONE, D(boGsiTpsReceive), D(boGsiReadRaw), NONE, D(boGsiTpsSend)}, "raw"},
-    {62, "Sokkisha SDR24", {NONE, NONE, D(boSdrReceive), NONE, NONE, D(boSdrSend)}, "raw"},
-    {63, "Sokkisha SDR33", {D(boSdr33WriteRaw), NONE, D(boSdrReceive), D(boSdr33ReadRaw), NONE, D(boSdrSend)}, "raw"},
-    {72, "Topcon FC1/2", {D(boTopconFcWriteRaw), NONE, D(boTopconFcReceive), D(boTopconFcReadRaw), NONE, D(boTopconFcSend)}, "raw"},
-    {73, "Topcon GTS-800", {D(boGts800WriteRaw), NONE, D(boGts800Receive), D(boGts800ReadRaw), NONE, D(boGts800Send)}, "raw"},
-    {21, "Psion", {D(boPsionWriteRaw), NONE, D(boPsionReceive), D(boPsionReadRaw), NONE, D(boPsionSend)}, "raw"},
-    {42, "Kern AC 64/128", {D(boKernWriteRaw), NONE, D(boKernReceive), D(boKernReadRaw), NONE, D(boKernSend)}, "raw"},
-    {67, "Nikon DTM-400", {D(boNikonWriteRaw), NONE, D(boNikonReceive), D(boNikonReadRaw), NONE, D(boNikonSend)}, "raw"},
-    {80, "Leica NA3000", {NONE, NONE, D(boGsiReceive), D(boGsiReadRaw), NONE, NONE}, "raw"},
-    {81, "ZEISS DiNi10", {NONE, NONE, D(boRec500Receive), D(boMboReadDiNi10), NONE, NONE}, "raw"},
-    {82, "Topcon DL101/102", {NONE, NONE, D(boDl101Receive), D(boDl101ReadRaw), NONE, NONE}, "raw"},
-    {98, "KOF", {BOUND, NONE, NONE, D(boKofReadRaw), NONE, D(boKofSend)}, "kof"},
-    {99, "Pumatec", {NONE, NONE, NONE, D(boPumatecReadRaw), NONE, NONE}, "ptc"},
-    {24, "Trimble DiNi (M5 format)", {D(boM5WriteRaw), NONE, NONE, D(boM5ReadRaw), NONE, NONE}, "raw"},
-    {64, "Trimble DC77", {D(boDc77WriteRaw), NONE, D(boSdrReceive), D(boTrimbleDcReadRaw), NONE, D(boSdrSend)}, "raw"},
-    {65, "Trimble DC10", {D(boDc10WriteRaw), NONE, D(boSdrReceive), D(boTrimbleDcReadRaw), NONE, D(boSdrSend)}, "raw"},
-    {25, "LANDXML", {NONE, BOUND, NONE, BOUND, NONE, NONE}, "xml"},
-    {97, "..", {NONE, NONE, NONE, NONE, NONE, NONE}, "raw"},
-    {50, "GPS Leica Ascii", {NONE, NONE, NONE, D(boGpsLeicaAsciiReadRaw), NONE, NONE}, "asc"},
-    {51, "GPS Trimble TGO", {NONE, NONE, NONE, D(boGpsTrimbleTgoReadRaw), NONE, NONE}, "asc"},
-    {52, "GPS Ashtech binary", {NONE, NONE, NONE, D(boGpsAshtechReadRaw), NONE, NONE}, "*"},
-    {53, "GPS Geolab ascii", {NONE, NONE, NONE, D(boGpsGeolabReadRaw), NONE, NONE}, "*"},
-    {54, "GPS NGS Bluebook", {NONE, NONE, NONE, D(boGpsBluebookReadRaw), NONE, NONE}, "G"},
-    {55, "GPS Magellan", {NONE, NONE, NONE, D(boGpsMagellanReadRaw), NONE, NONE}, "*"},
-    {56, "GPS Trimble Binary", {NONE, NONE, NONE, D(boGpsTrimbleBinReadRaw), NONE, NONE}, "ss?"},
-    {27, "Leica DBX (via HeXML)", {NONE, NONE, NONE, BOUND, NONE, NONE}, "xcf"},
-    {31, "Leica DBX (via LandXML)", {NONE, NONE, NONE, BOUND, NONE, NONE}, "xcf"},
-    {26, "Leica LandXML", {NONE, BOUND, NONE, BOUND, NONE, NONE}, "xml"},
-    {28, "Trimble LandXML", {NONE, BOUND, NONE, NONE, NONE, NONE}, "xml"},
-    {29, "Leica HeXML", {NONE, BOUND, NONE, BOUND, NONE, NONE}, "xml"},
-    {30, "Trimble JobX (beta)", {NONE, BOUND, NONE, NONE, BOUND, NONE}, "jxl"},
-    {100, " Leica VML", {NONE, NONE, NONE, D(boVmlReadRaw), NONE, NONE}, "vml"},
-    {74, "Topcon MAXML (beta)", {NONE, NONE, NONE, NONE, BOUND, NONE}, "mxl"},
-    {101, "SBG surveing format (beta)", {NONE, NONE, NONE, NONE, D(boSbgReadFile), NONE}, "plm"},
-};
 
 TEST(Catalogue, ListsTheInstrumentsInResourceOrderWithTheirNames) {
-  const int iCount = (int)(sizeof g_aCatalogue / sizeof g_aCatalogue[0]);
+  const int iCount = (int)(sizeof g_aiOrder / sizeof g_aiOrder[0]);
   ASSERT_EQ(46, iCount);
   EXPECT_EQ(46, iMboInstrumentCount());
   MboInstrument entry;
   for (int i = 0; i < iCount; i++) {
     ASSERT_TRUE(boMboGetInstrument(i, &entry)) << i;
-    EXPECT_EQ(g_aCatalogue[i].iNumber, entry.iNumber) << i;
-    EXPECT_STREQ(g_aCatalogue[i].sName, entry.sName) << i;
-    // The whole text, byte for byte: a two-digit number and a blank, or the
-    // three digits right before the name.
-    const Expected& e = g_aCatalogue[i];
-    std::string sText = std::to_string(e.iNumber) + (e.iNumber < 100 ? " " : "") + e.sName;
-    EXPECT_EQ(sText, sDlgLoadString(5121 + i));
-    char sName[40] = "";
-    vMboInstrumentName(e.iNumber, sName, (int)sizeof sName);
-    EXPECT_STREQ(e.sName, sName);
+    EXPECT_EQ(g_aiOrder[i], entry.iNumber) << i;
+    char sName[300] = "";
+    vMboInstrumentName(entry.iNumber, sName, (int)sizeof sName);
+    EXPECT_STREQ(entry.sName, sName);
   }
   EXPECT_EQ('?', sDlgLoadString(5121 + iCount)[0]);
   EXPECT_FALSE(boMboGetInstrument(46, &entry));
   EXPECT_FALSE(boMboGetInstrument(-1, &entry));
+  // The name is the text from its fourth character on, whatever the digits.
+  struct Row {
+    int iIndex;
+    const char *sText, *sName;
+  } rows[] = {{0, "11 Geodat 402,500,600", "Geodat 402,500,600"},
+              {29, "97 ..", ".."},
+              {43, "100 Leica VML", " Leica VML"},
+              {45, "101SBG surveing format (beta)", "SBG surveing format (beta)"}};
+  for (const Row& r : rows) {
+    EXPECT_STREQ(r.sText, sDlgLoadString(5121 + r.iIndex));
+    ASSERT_TRUE(boMboGetInstrument(r.iIndex, &entry));
+    EXPECT_STREQ(r.sName, entry.sName);
+  }
 }
 
-TEST(Catalogue, EveryInstrumentHasTheRolesAndExtensionOfTheTable) {
-  for (const Expected& e : g_aCatalogue) {
-    SCOPED_TRACE(e.iNumber);
-    const void* apGot[6] = {pAddr(pMboGetRawWriter(e.iNumber)),  pAddr(pMboGetXmlWriter(e.iNumber)),
-                            pAddr(pMboGetReceiver(e.iNumber)),   pAddr(pMboGetRawReader(e.iNumber)),
-                            pAddr(pMboGetFileReader(e.iNumber)), pAddr(pMboGetSender(e.iNumber))};
-    for (int iRole = W; iRole <= TX; iRole++) {
-      SCOPED_TRACE(iRole);
-      if (e.apRole[iRole] == BOUND)
-        EXPECT_NE(nullptr, apGot[iRole]);
-      else
-        EXPECT_EQ(e.apRole[iRole], apGot[iRole]);
-    }
-    auto has = [&e](int iRole) { return e.apRole[iRole] != NONE; };
-    EXPECT_EQ(has(W) || has(X), boMboCanWrite(e.iNumber));
-    EXPECT_EQ(has(R) || has(P), boMboCanRead(e.iNumber));
-    EXPECT_EQ(has(RX), boMboCanReceive(e.iNumber));
-    EXPECT_EQ(has(TX), boMboCanSend(e.iNumber));
-    EXPECT_STREQ(e.sExt, sMboRawFileExtension(e.iNumber));
-    EXPECT_EQ(e.iNumber == 29, boMboNeedsVertexIds(e.iNumber));
+TEST(Catalogue, EveryInstrumentHasItsCapabilitiesAndExtension) {
+  for (int n : g_aiOrder) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(g_write.count(n) == 1, boMboCanWrite(n));
+    EXPECT_EQ(g_xmlWrite.count(n) == 1, pMboGetXmlWriter(n) != nullptr);
+    // A writer writes either a created raw file or an XML file by path.
+    EXPECT_FALSE(pMboGetXmlWriter(n) && pMboGetRawWriter(n));
+    EXPECT_EQ(g_noRead.count(n) == 0, boMboCanRead(n));
+    EXPECT_EQ(g_byPath.count(n) == 1, pMboGetFileReader(n) != nullptr);
+    EXPECT_FALSE(pMboGetFileReader(n) && pMboGetRawReader(n));
+    EXPECT_EQ(g_receive.count(n) == 1, boMboCanReceive(n));
+    EXPECT_EQ(g_send.count(n) == 1, boMboCanSend(n));
+    EXPECT_EQ(sExtOf(n), sMboRawFileExtension(n));
+    EXPECT_EQ(n == 29, boMboNeedsVertexIds(n));
   }
+}
+
+TEST(Catalogue, DriversSharedAcrossFamilies) {
+  // The NA3000 reads GSI, the DiNi10 is received by the REC 500 receiver,
+  // the Trimble DC is moved by the SDR transfer.
+  EXPECT_EQ(&boGsiReadRaw, pMboGetRawReader(80));
+  EXPECT_EQ(&boGsiReceive, pMboGetReceiver(80));
+  EXPECT_EQ(&boRec500Receive, pMboGetReceiver(81));
+  EXPECT_EQ(&boMboReadDiNi10, pMboGetRawReader(81));
+  for (int n : {62, 63, 64, 65}) {
+    EXPECT_EQ(&boSdrReceive, pMboGetReceiver(n)) << n;
+    EXPECT_EQ(&boSdrSend, pMboGetSender(n)) << n;
+  }
+  EXPECT_EQ(&boGsiTpsReceive, pMboGetReceiver(96));
+  EXPECT_EQ(&boSbgReadFile, pMboGetFileReader(101));
 }
 
 TEST(Catalogue, BoundAdaptersAreSharedAsTheTableSays) {
@@ -238,17 +223,9 @@ TEST(FileFilter, NeverWritesBeyondTheBuffer) {
   EXPECT_EQ('x', sBuf[20]);
 }
 
-TEST(PendingDrivers, EveryDriverStillToComeIsStoodInFor) {
-  // Each driver that lands removes its stand-in; at the end there are none.
-  std::string sNames;
-  for (int i = 0; i < iMboPendingDriverCount(); i++) sNames += std::string(sMboPendingDriverName(i)) + " ";
-  EXPECT_EQ(63, iMboPendingDriverCount()) << sNames;
-  EXPECT_EQ(nullptr, sMboPendingDriverName(iMboPendingDriverCount()));
-}
-
 TEST(PendingDrivers, AStandInWarnsThatTheRoleIsNotAvailableAndFails) {
   vUiExpectBox(IDOK, "ERROR! Receiving raw data is not available for this instrument");
-  EXPECT_FALSE(boMboRoleUnavailable(2));
+  EXPECT_FALSE(boMboRoleUnavailable(MBO_ROLE_RECEIVER));
   ASSERT_EQ(1u, UiBoxLog().size());
   EXPECT_EQ(MB_ICONEXCLAMATION, UiBoxLog()[0].uStyle & MB_ICONMASK);
 }

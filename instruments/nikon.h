@@ -1,0 +1,10 @@
+// Driver entries: Nikon DTM-400 (instrument 67).
+// The catalogue (fieldbook/catalogue.cpp) hands them out by role.
+#pragma once
+
+#include <cstdint>
+
+bool boNikonWriteRaw(uint32_t hRaw);
+bool boNikonReceive(const char* sName);
+bool boNikonReadRaw(uint32_t hRaw, uint32_t hSide);
+bool boNikonSend(const char* sName);
