@@ -6,8 +6,10 @@
 #include "base/text.h"
 #include "fieldbook/codedlines.h"
 #include "fieldbook/convert.h"
+#include "fieldbook/levelling.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/pointindex.h"
+#include "fieldbook/record.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
 
@@ -74,6 +76,8 @@ int iSumOver(Container* container, Obj* (*first)(Container*), Obj* (*next)(Conta
 
 void vMboInitFieldBook(void) {
   vMboInitStationLists();
+  vMboRecClear();
+  vMboLevClear();
   g_pMboLines = LiLinesCreate(sizeof(MboLineData), sizeof(MboElmData));
   g_pMboPoints = PoPointsCreate(sizeof(MboPointData));
   g_pMboPolygons = YgPolygonsCreate(sizeof(MboLineData), sizeof(MboElmData));
@@ -88,6 +92,7 @@ void vMboResetFieldBook(void) {
   vMboIndexClear();
   vMboLineStateClear();  // the line builders hold lines that go now
   vMboFreeStationLists();
+  vMboRecClear();  // the current stations and observations went with the lists
   if (g_pMboLines) iViFieldsSetCount(pViLFieldsGet(g_pMboLines), 0);
   if (g_pMboPoints) iViFieldsSetCount(pViPFieldsGet(g_pMboPoints), 0);
   if (g_pMboPoints) vPoPointsDeletePoints(g_pMboPoints);

@@ -1,0 +1,152 @@
+// The pending levelling observation and GPS covariance attributes.
+#include "fieldbook/levelling.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "base/cnum.h"
+#include "base/text.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_links.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
+
+namespace {
+
+struct LevSight {
+  char sName[MBO_REC_NAME_SIZE];
+  double dReading;
+  double dLength;  // the value given last; counts even when its bit is not set
+};
+
+// Module globals: they persist from one read to the next; the levelling
+// flush at the end of each read forgets the sights.
+struct LevPending {
+  uint32_t uBits;
+  LevSight sights[3];  // first, second, third
+  char sCode[MBO_REC_CODE_SIZE];  // kept, but no observation takes it
+  uint32_t uSetCounter;
+  uint32_t uSetNo;
+  char sLastName[MBO_REC_NAME_SIZE];  // the last name given, and its sight
+  int iLastSight;
+};
+LevPending g_lev;
+
+// The three item bits (name, reading, length) of a sight.
+uint32_t uSightBits(int sight) { return 7u << (3 * sight); }
+uint32_t uNameBit(int sight) { return 1u << (3 * sight); }
+uint32_t uReadingBit(int sight) { return 2u << (3 * sight); }
+
+bool boHeld(int sight) {
+  uint32_t need = uNameBit(sight) | uReadingBit(sight);
+  return (g_lev.uBits & need) == need;
+}
+
+// Forgets a sight. Its length goes too: a later pair without a length must
+// not add this one's.
+void vForgetSight(int sight) {
+  g_lev.uBits &= ~uSightBits(sight);
+  g_lev.sights[sight].dLength = 0.0;
+}
+
+void vAddObservation(int to) {
+  const LevSight& from = g_lev.sights[0];
+  const LevSight& target = g_lev.sights[to];
+  vMboRecForgetObs(MBO_KIND_LEV);
+  vMboRecBeginLevObs();
+  auto* st = static_cast<MboStationLev*>(pMboRecCurrentStation(MBO_KIND_LEV));
+  auto* obs = static_cast<MboObsLev*>(pMboRecCurrentObs(MBO_KIND_LEV));
+  if (!st || !obs) return;
+  if (st->iSetNo == 0) {
+    if (to == 2)
+      st->iSetNo = static_cast<int32_t>(++g_lev.uSetCounter);
+    else
+      st->iSetNo = static_cast<int32_t>(g_lev.uSetNo);
+  }
+  if (st->iInstrNo == 0) st->iInstrNo = static_cast<int32_t>(g_mboTransfer.settings.uLevellerNo);
+  sStrCopyN(obs->sFrom, from.sName, sizeof obs->sFrom);
+  sStrCopyN(obs->sTo, target.sName, sizeof obs->sTo);
+  obs->dHeightDiff = from.dReading - target.dReading;
+  obs->dDist = from.dLength + target.dLength;
+}
+
+// The first sight with a third one (it stays held for further third
+// sights), else with the second one.
+void vPair() {
+  if (boHeld(2) && boHeld(0)) {
+    vAddObservation(2);
+    vForgetSight(2);
+  } else if (boHeld(1) && boHeld(0)) {
+    vAddObservation(1);
+    vForgetSight(0);
+    vForgetSight(1);
+  }
+}
+
+bool boDigitFirst(const char* text) { return *text >= '0' && *text <= '9'; }
+
+}  // namespace
+
+void vMboLevSetItem(int item, const char* text) {
+  if (!boMboIsNotBlank(text)) return;
+  int sight = -1, what = -1;  // what: 0 name, 1 reading, 2 length
+  for (int s = 0; s < 3; ++s)
+    for (int w = 0; w < 3; ++w)
+      if (item == static_cast<int>(1u << (3 * s + w))) sight = s, what = w;
+  if (item == MBO_LEV_CODE) {
+    sStrCopyN(g_lev.sCode, text, sizeof g_lev.sCode);
+    g_lev.uBits |= MBO_LEV_CODE;
+  } else if (item == MBO_LEV_SET_NO) {
+    vPair();
+    g_lev.uSetNo = boDigitFirst(text) ? static_cast<uint32_t>(iNumParseC(text)) : g_lev.uSetNo + 1;
+    g_lev.uSetCounter = g_lev.uSetNo;
+    g_lev.uBits |= MBO_LEV_SET_NO;
+  } else if (what == 0) {
+    vPair();
+    LevSight& s = g_lev.sights[sight];
+    vMboRecSetPid(s.sName, text);
+    sStrCopyN(g_lev.sLastName, s.sName, sizeof g_lev.sLastName);
+    g_lev.iLastSight = sight;
+    g_lev.uBits |= static_cast<uint32_t>(item);
+  } else if (what > 0 && boMboIsNumber(text)) {
+    double v = dNumParseC(text);
+    if (!std::isfinite(v)) return;
+    LevSight& s = g_lev.sights[sight];
+    if (what == 1) {
+      s.dReading = v;
+      g_lev.uBits |= static_cast<uint32_t>(item);
+    } else {
+      s.dLength = v;
+      if (std::fabs(v) > 5e-5) g_lev.uBits |= static_cast<uint32_t>(item);
+    }
+  }
+}
+
+void vMboLevFlush(void) {
+  vPair();
+  for (int s = 0; s < 3; ++s) vForgetSight(s);
+}
+
+void vMboLevClear(void) { memset(&g_lev, 0, sizeof g_lev); }
+
+bool boMboSetGpsCovariance(int kind, void* station, void* obs, double vxx, double cxy, double cxz, double vyy,
+                           double cyz, double vzz) {
+  if (!station || !obs) return false;
+  auto sigma = [](double variance) {
+    double s = std::sqrt(variance);
+    return s >= 1e-13 ? s : 1.0;  // also for a negative or NaN variance
+  };
+  double sx = sigma(vxx), sy = sigma(vyy), sz = sigma(vzz);
+  const struct {
+    int attr;
+    double value;
+  } values[] = {{103, sx},  {104, sy}, {105, sz}, {120, 1.0}, {121, cxy / (sy * sx)}, {122, cxz / (sz * sx)},
+                {123, 1.0}, {124, cyz / (sz * sy)}, {125, 1.0}};
+  char text[400];
+  for (const auto& v : values) {
+    iNumPrintC(text, sizeof text, "%.8lf", v.value);
+    boMboSetObsAttr(kind, station, obs, v.attr, text);
+  }
+  return true;
+}

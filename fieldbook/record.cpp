@@ -1,0 +1,341 @@
+// The current-record builder: pending point, station and total-station
+// values, and the flush that stores them.
+#include "fieldbook/record.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "base/cnum.h"
+#include "base/geometry.h"
+#include "base/text.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record_links.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
+
+MboRecPending g_mboRec;
+
+namespace {
+
+// The default code is only ever cleared: a constant, not a buffer.
+const char kDefaultCode[] = "";
+
+uint32_t g_uKofMode;
+
+// The current station and observation per kind (1, 2, 4, 5 by index).
+struct RecCurrent {
+  void* pStation;
+  void* pObs;
+};
+RecCurrent g_current[4];
+
+RecCurrent* pCurrent(int kind) {
+  switch (kind) {
+    case MBO_KIND_TS:
+      return &g_current[0];
+    case MBO_KIND_LEV:
+      return &g_current[1];
+    case MBO_KIND_GPS:
+      return &g_current[2];
+    case MBO_KIND_COORD:
+      return &g_current[3];
+    default:
+      return nullptr;
+  }
+}
+
+// A code that begins with "9999" and holds nothing but nines.
+bool boAllNinesCode(const char* code) {
+  if (strncmp(code, "9999", 4) != 0) return false;
+  for (const char* p = code; *p; ++p)
+    if (*p != '9') return false;
+  return true;
+}
+
+// An observation's or point's code after the rule: all nines name the
+// current code-driven line, anything else is converted.
+const char* sConvertedCode(const char* code) {
+  if (boAllNinesCode(code)) return sMboCodeLineCurrentName();
+  return sMboConvertFeatureCode(&g_mboTransfer.settings, code);
+}
+
+// One coordinate text: "%.4lf" of the number plus the offset, or "" when the
+// text does not start like a finite number.
+void vSetCoordText(char* dest, const char* text, double offset) {
+  dest[0] = '\0';
+  if (!boMboIsNumber(text)) return;
+  double value = dNumParseC(text) + offset;
+  if (!std::isfinite(value)) return;  // "1e999": no coordinate rather than inf
+  iNumPrintC(dest, MBO_REC_COORD_SIZE, "%.4lf", value);
+}
+
+// Whether the current total-station station can take the next observation:
+// the same name and instrument height, and air pressure and temperature
+// that are unset on the station or the same.
+bool boTsStationStillFits(const MboStationTs* st) {
+  const MboRecPending& r = g_mboRec;
+  return strcmp(st->sName, r.sStation) == 0 && strcmp(st->sInstrHeight, r.sInstrHeight) == 0 &&
+         (!st->sPressure[0] || strcmp(st->sPressure, r.sPressure) == 0) &&
+         (!st->sTemperature[0] || strcmp(st->sTemperature, r.sTemperature) == 0);
+}
+
+// The point part of the flush. True when a point was stored.
+bool boFlushPoint() {
+  MboRecPending& r = g_mboRec;
+  if (!r.uPointDirty) return false;
+  r.uPointDirty = 0;
+  const char* name = r.uStationFlag ? r.sStation : r.sPoint;
+  bool stored = false;
+  if (*name) {
+    PoPoint* point = KvxMboNewOrExistingPoint(name);
+    if (r.sNorth[0] && r.sEast[0]) vMboSetPointXY(point, dNumParseC(r.sEast), dNumParseC(r.sNorth));
+    if (r.sZ[0]) vMboSetPointZ(point, dNumParseC(r.sZ));
+    if (r.uXYPrecalc) vMboSetPointXYprecalc(point, 1);
+    if (r.uZPrecalc) vMboSetPointZprecalc(point, 1);
+    vMboSetPointCode(point, r.sCode);
+    if (g_uKofMode) r.sCode[0] = '\0';
+    stored = true;
+  }
+  r.sNorth[0] = r.sEast[0] = r.sZ[0] = '\0';
+  r.uXYPrecalc = r.uZPrecalc = 0;
+  return stored;
+}
+
+void vClearPendingTsValues() {
+  MboRecPending& r = g_mboRec;
+  r.dHz = r.dV = r.dHz2 = r.dV2 = r.dDist = 0.0;
+  r.uObsFlags = r.uHz2Present = r.uV2Present = r.uHorDist = 0;
+}
+
+// The observation part of the flush: the pending total-station values as an
+// observation to the pending point. True when one was stored.
+bool boFlushObservation() {
+  MboRecPending& r = g_mboRec;
+  if (!r.uObsPending) return false;
+  r.uObsPending = 0;
+  RecCurrent* cur = pCurrent(MBO_KIND_TS);
+  if (cur->pStation && !boTsStationStillFits(static_cast<MboStationTs*>(cur->pStation)))
+    vMboRecForgetStation(MBO_KIND_TS);
+  if (!r.sPoint[0]) return false;  // the values stay for the next target
+
+  vMboRecForgetObs(MBO_KIND_TS);
+  vMboRecBeginTsObs();
+  auto* obs = static_cast<MboObsTs*>(cur->pObs);
+  if (!obs) return false;  // no station list (field book not initialised)
+  sStrCopyN(obs->sTarget, r.sPoint, sizeof obs->sTarget);
+  sStrCopyN(obs->sCode, (r.sCode[0] || g_uKofMode) ? r.sCode : kDefaultCode, sizeof obs->sCode);
+  if (g_uKofMode) r.sCode[0] = '\0';
+  obs->uHorDist = r.uHorDist;
+  obs->dDist = r.dDist;
+  obs->dHz = r.dHz;
+  obs->dHz2 = r.dHz2;
+  obs->uHz2Present = r.uHz2Present;
+  obs->uFlags = r.uObsFlags;
+  obs->dV = r.dV;
+  obs->dV2 = r.dV2;
+  obs->uV2Present = r.uV2Present;
+  if (boMboIsNumber(r.sTargetHeight)) {
+    obs->dTargetHeight = dNumParseC(r.sTargetHeight);
+    obs->uFlags |= MBO_OBS_TH_VALID;
+  }
+  sStrCopyN(obs->sRemark, r.sRemark, sizeof obs->sRemark);
+  vMboRecTwoFaceReduce(obs);
+  vMboRecEccentricCorrect(obs);
+  char code[MBO_REC_CODE_SIZE];
+  sStrCopyN(code, obs->sCode, sizeof code);
+  sStrCopyN(obs->sCode, sConvertedCode(code), sizeof obs->sCode);
+
+  vMboRecForgetObs(MBO_KIND_TS);
+  vClearPendingTsValues();
+  return true;
+}
+
+// A new station of the kind becomes current (without observation); the
+// caller fills what is particular to its kind.
+void* pBeginStation(int kind) {
+  RecCurrent* cur = pCurrent(kind);
+  if (!cur->pStation) {
+    cur->pStation = pMboNewStation(kind);
+    cur->pObs = nullptr;
+  }
+  return cur->pStation;
+}
+
+// Makes the station when needed and an observation when none is current.
+// True when a new observation was made.
+bool boBeginObs(int kind, void (*beginStation)()) {
+  RecCurrent* cur = pCurrent(kind);
+  if (cur->pStation && cur->pObs) return false;
+  beginStation();
+  cur->pObs = cur->pStation ? pMboAddObs(kind, cur->pStation) : nullptr;
+  return cur->pObs != nullptr;
+}
+
+}  // namespace
+
+void vMboRecClear(void) {
+  memset(&g_mboRec, 0, sizeof g_mboRec);
+  memset(g_current, 0, sizeof g_current);
+  memset(&g_mboEccentric, 0, sizeof g_mboEccentric);
+  g_uKofMode = 0;
+}
+
+void vMboRecSetKofMode(int on) { g_uKofMode = on ? 1 : 0; }
+bool boMboRecKofMode(void) { return g_uKofMode != 0; }
+
+void vMboRecSetPointName(const char* name) {
+  vMboRecSetPid(g_mboRec.sPoint, name);
+  g_mboRec.uStationFlag = 0;
+  g_mboRec.uRouted = 0;
+}
+
+void vMboRecSetStationName(const char* name) {
+  vMboRecSetPid(g_mboRec.sStation, name);
+  g_mboRec.uStationFlag = 1;
+}
+
+void vMboRecSetCode(const char* code) {
+  code = sStrNotNull(code);
+  if (strncmp(code, "-9999999", 8) == 0)
+    g_mboRec.sCode[0] = '\0';
+  else
+    sStrCopyN(g_mboRec.sCode, code, sizeof g_mboRec.sCode);
+}
+
+void vMboRecSetCoord(int item, const char* text) {
+  const MboSettings& set = g_mboTransfer.settings;
+  text = sStrNotNull(text);
+  switch (item) {
+    case MBO_REC_NORTH:
+      vSetCoordText(g_mboRec.sNorth, text, set.iEO);
+      break;
+    case MBO_REC_EAST:
+      vSetCoordText(g_mboRec.sEast, text, set.iNO);
+      break;
+    case MBO_REC_Z:
+      vSetCoordText(g_mboRec.sZ, text, 0.0);
+      break;
+    case MBO_REC_XY_PRECALC:
+      g_mboRec.uXYPrecalc = 1;
+      return;
+    case MBO_REC_Z_PRECALC:
+      g_mboRec.uZPrecalc = 1;
+      return;
+    default:
+      return;
+  }
+  g_mboRec.uPointDirty = 1;
+}
+
+void vMboRecMarkNewStation(void) { g_mboRec.uNewStation = 1; }
+
+char* sMboRecGetPointName(void) { return g_mboRec.sPoint; }
+char* sMboRecGetCode(void) { return g_mboRec.sCode; }
+
+int vMboFlushPending(void) {
+  MboRecPending& r = g_mboRec;
+  bool stored = boFlushPoint();
+  if (boFlushObservation()) stored = true;
+  if (!r.sPoint[0]) return stored ? 1 : 0;
+  if (r.uStationFlag) {
+    r.uStationFlag = 0;  // the point name stays pending
+    return stored ? 1 : 0;
+  }
+  PoPoint* point = KvxMboNewOrExistingPoint(r.sPoint);
+  if (boMboExtraPointFieldsPending()) vMboExtraPointFieldsApply(g_pMboPoints, point);
+  if (!r.uNewStation && !r.uRouted) {
+    iMboLineAddPoint(r.sPoint, r.sCode);
+    r.uRouted = 1;
+  }
+  r.uNewStation = 0;
+  r.sPoint[0] = '\0';
+  if (g_uKofMode) r.sCode[0] = '\0';
+  return 1;
+}
+
+void vMboSetPointCode(PoPoint* point, const char* code) {
+  if (!point) return;
+  code = sStrNotNull(code);
+  if (g_uKofMode) {
+    vPoPointSetField(point, sMboConvertFeatureCode(&g_mboTransfer.settings, code));
+    return;
+  }
+  if (!*code) code = kDefaultCode;
+  // The conversion result lives in the scratch ring: copy before storing.
+  char converted[MBO_REC_CODE_SIZE];
+  sStrCopyN(converted, sConvertedCode(code), sizeof converted);
+  vPoPointSetField(point, converted);
+}
+
+// ---------------------------------------------------------------------------
+// Current objects
+
+void vMboRecBeginTsStation(void) {
+  RecCurrent* cur = pCurrent(MBO_KIND_TS);
+  if (cur->pStation) return;
+  auto* st = static_cast<MboStationTs*>(pBeginStation(MBO_KIND_TS));
+  if (!st) return;
+  const MboRecPending& r = g_mboRec;
+  // pMboNewStation gave the instrument number and correction code.
+  sStrCopyN(st->sInstrHeight, r.sInstrHeight, sizeof st->sInstrHeight);
+  sStrCopyN(st->sPressure, r.sPressure, sizeof st->sPressure);
+  sStrCopyN(st->sTemperature, r.sTemperature, sizeof st->sTemperature);
+  sStrCopyN(st->sName, r.sStation, sizeof st->sName);
+}
+
+void vMboRecBeginTsObs(void) { boBeginObs(MBO_KIND_TS, vMboRecBeginTsStation); }
+
+void vMboRecBeginLevStation(void) { pBeginStation(MBO_KIND_LEV); }
+void vMboRecBeginLevObs(void) { boBeginObs(MBO_KIND_LEV, vMboRecBeginLevStation); }
+
+void vMboRecBeginGpsStation(void) { pBeginStation(MBO_KIND_GPS); }
+
+namespace {
+template <typename Obs>
+void vIdentityCorrelations(Obs* obs) {
+  obs->r11 = obs->r22 = obs->r33 = 1.0f;
+  obs->r12 = obs->r13 = obs->r23 = 0.0f;
+}
+}  // namespace
+
+void vMboRecBeginGpsObs(void) {
+  if (boBeginObs(MBO_KIND_GPS, vMboRecBeginGpsStation))
+    vIdentityCorrelations(static_cast<MboObsGps*>(pCurrent(MBO_KIND_GPS)->pObs));
+}
+
+void vMboRecBeginCoordStation(void) { pBeginStation(MBO_KIND_COORD); }
+
+void vMboRecBeginCoordObs(void) {
+  if (boBeginObs(MBO_KIND_COORD, vMboRecBeginCoordStation))
+    vIdentityCorrelations(static_cast<MboObsCoord*>(pCurrent(MBO_KIND_COORD)->pObs));
+}
+
+void* pMboRecCurrentStation(int kind) {
+  RecCurrent* cur = pCurrent(kind);
+  return cur ? cur->pStation : nullptr;
+}
+
+void* pMboRecCurrentObs(int kind) {
+  RecCurrent* cur = pCurrent(kind);
+  return cur ? cur->pObs : nullptr;
+}
+
+void vMboRecForgetObs(int kind) {
+  RecCurrent* cur = pCurrent(kind);
+  if (cur) cur->pObs = nullptr;
+}
+
+void vMboRecForgetStation(int kind) {
+  RecCurrent* cur = pCurrent(kind);
+  if (cur) *cur = RecCurrent{};
+}
+
+const char* sMboRecTargetPointNo(void) {
+  auto* obs = static_cast<MboObsTs*>(pMboRecCurrentObs(MBO_KIND_TS));
+  if (!obs) return sStrTemp("");
+  char no[30];
+  sStrCopyN(no, sMboPidPointNo(obs->sTarget), sizeof no);
+  return sStrTemp(no);
+}

@@ -1,0 +1,567 @@
+// Pending observations: total-station values, their reductions, GPS vectors
+// and coordinate observations, the clean-up after a read and the angle
+// parsers.
+#include "fieldbook/record_obs.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <string>
+
+#include "base/cnum.h"
+#include "base/text.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_links.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2cosys.h"
+
+MboEccentric g_mboEccentric;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+uint64_t CoSys() { return g_mboTransfer.uCoSys; }
+
+// Not blank and starts like a number. An out-of-range number ("1e999")
+// counts as none: it would only store an infinite value.
+bool boNumeric(const char* text, double* value) {
+  if (!boMboIsNotBlank(text) || !boMboIsNumber(text)) return false;
+  double v = dNumParseC(text);
+  if (!std::isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
+// A pending text item: copied when valid; otherwise cleared in KOF mode
+// only, so that outside it a bad value keeps the previous one.
+void vSetPendingText(char* dest, int size, const char* text, bool valid) {
+  if (valid)
+    sStrCopyN(dest, text, size);
+  else if (boMboRecKofMode())
+    dest[0] = '\0';
+}
+
+// An angle item: valid texts set the value, its mark and the pending mark.
+void vSetPendingAngle(const char* text, double (*toMath)(uint64_t, double), double* value, uint32_t* flags,
+                      uint32_t bit) {
+  double v;
+  if (boNumeric(text, &v)) {
+    *value = toMath(CoSys(), v);
+    *flags |= bit;
+    g_mboRec.uObsPending = 1;
+  } else if (boMboRecKofMode()) {
+    *value = 0.0;
+    *flags &= ~bit;
+  }
+}
+
+void vSetPendingDistance(const char* text, uint32_t horizontal) {
+  MboRecPending& r = g_mboRec;
+  double v;
+  if (boNumeric(text, &v)) {
+    r.uHorDist = horizontal;
+    r.uObsPending = 1;
+    r.dDist = v;
+    // A tiny distance is kept but not marked valid.
+    if (std::fabs(v) > 5e-5) r.uObsFlags |= MBO_OBS_DIST_VALID;
+  } else if (boMboRecKofMode()) {
+    r.uObsFlags &= ~MBO_OBS_DIST_VALID;
+    r.dDist = 0.0;
+  }
+}
+
+bool boTiny(double v) { return std::fabs(v) < 1e-5; }
+
+// A standard deviation from a variance; an undefined one (negative or NaN
+// variance) counts as tiny, as does one below 1e-13.
+float fSigma(double variance, bool* tiny) {
+  float s = static_cast<float>(std::sqrt(variance));
+  *tiny = !(s >= 1e-13f);
+  return s;
+}
+
+}  // namespace
+
+void vMboRecSetObsValue(int item, const char* text) {
+  MboRecPending& r = g_mboRec;
+  text = sStrNotNull(text);
+  switch (item) {
+    case MBO_OBS_ITEM_HORDIST:
+      r.uHorDist = 1;
+      break;
+    case MBO_OBS_ITEM_CLEAR_IH:
+      r.sInstrHeight[0] = '\0';
+      break;
+    case MBO_OBS_ITEM_CLEAR_TH:
+      r.sTargetHeight[0] = '\0';
+      break;
+    case MBO_OBS_ITEM_HZ:
+      vSetPendingAngle(text, dCoSysHorDir2Math, &r.dHz, &r.uObsFlags, MBO_OBS_HZ_VALID);
+      break;
+    case MBO_OBS_ITEM_V:
+      vSetPendingAngle(text, dCoSysVerDir2Math, &r.dV, &r.uObsFlags, MBO_OBS_V_VALID);
+      break;
+    case MBO_OBS_ITEM_DIST:
+      vSetPendingDistance(text, 0);
+      break;
+    case MBO_OBS_ITEM_HDIST:
+      vSetPendingDistance(text, 1);
+      break;
+    case MBO_OBS_ITEM_IH_OR_CLEAR:
+      if (!boMboIsNotBlank(text)) {
+        r.sInstrHeight[0] = '\0';
+        break;
+      }
+      [[fallthrough]];
+    case MBO_OBS_ITEM_IH:
+      vSetPendingText(r.sInstrHeight, sizeof r.sInstrHeight, text, boMboIsNumber(text));
+      break;
+    case MBO_OBS_ITEM_TH_OR_CLEAR:
+      if (!boMboIsNotBlank(text)) {
+        r.sTargetHeight[0] = '\0';
+        break;
+      }
+      [[fallthrough]];
+    case MBO_OBS_ITEM_TH:
+      vSetPendingText(r.sTargetHeight, sizeof r.sTargetHeight, text, boMboIsNumber(text));
+      break;
+    case MBO_OBS_ITEM_PRESSURE:
+      vSetPendingText(r.sPressure, sizeof r.sPressure, text, boMboIsInteger(text));
+      break;
+    case MBO_OBS_ITEM_TEMPERATURE:
+      vSetPendingText(r.sTemperature, sizeof r.sTemperature, text, boMboIsInteger(text));
+      break;
+    case MBO_OBS_ITEM_HZ2:
+      vSetPendingAngle(text, dCoSysHorDir2Math, &r.dHz2, &r.uHz2Present, 1);
+      break;
+    case MBO_OBS_ITEM_V2:
+      vSetPendingAngle(text, dCoSysVerDir2Math, &r.dV2, &r.uV2Present, 1);
+      break;
+    case MBO_OBS_ITEM_REMARK:
+      sStrCopyN(r.sRemark, text, sizeof r.sRemark);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Reductions
+
+double dMboMeanHorDir(double h1, double h2) { return h2 > h1 ? (h1 + h2 - kPi) / 2 : (h1 + h2 + kPi) / 2; }
+
+double dMboMeanVerDir(double w1, double w2) { return w1 - (w1 + w2 - 2 * kPi) / 2; }
+
+void vMboRecTwoFaceReduce(MboObsTs* obs) {
+  if (!obs) return;
+  if (obs->uHz2Present) {
+    if (obs->uFlags & MBO_OBS_HZ_VALID) {
+      obs->dHz = dMboMeanHorDir(obs->dHz, obs->dHz2);
+    } else {
+      obs->dHz = obs->dHz2;
+      obs->uFlags |= MBO_OBS_HZ_VALID;
+    }
+    obs->uHz2Present = 0;
+  }
+  if (obs->uV2Present) {
+    if (obs->uFlags & MBO_OBS_V_VALID) {
+      obs->dV = dMboMeanVerDir(obs->dV, obs->dV2);
+    } else {
+      obs->dV = obs->dV2;
+      obs->uFlags |= MBO_OBS_V_VALID;
+    }
+    obs->uV2Present = 0;
+  }
+}
+
+// The target stood off the line of sight: the observation is moved onto the
+// point. Works on the elevation e = pi/2 - zenith; without a valid vertical
+// angle the sight counts as level and the vertical angle is left alone.
+// Without a valid distance, or where the geometry degenerates (a zero
+// length), the observation is left unchanged. The offsets belong to this
+// observation in every case, unless the reader keeps them.
+void vMboRecEccentricCorrect(MboObsTs* obs) {
+  MboEccentric& ecc = g_mboEccentric;
+  const double c = ecc.dCross, a = ecc.dAlong;
+  if (std::fabs(c) <= 0.0001 && std::fabs(a) <= 0.0001) return;
+  if (obs && (obs->uFlags & MBO_OBS_DIST_VALID)) {
+    const bool vertical = (obs->uFlags & MBO_OBS_V_VALID) != 0;
+    const double e = vertical ? kPi / 2 - obs->dV : 0.0;
+    const double d = obs->dDist;
+    double p, z;
+    if (obs->uHorDist) {
+      p = d + a;
+      z = d * std::tan(e);
+    } else {
+      p = std::fabs(std::cos(e)) * d + a;
+      z = d * std::sin(e);
+    }
+    const double h = std::sqrt(c * c + p * p);
+    const double s = std::sqrt(z * z + h * h);
+    if (h >= 1e-9 && s >= 1e-9 && std::isfinite(s)) {
+      obs->dDist = obs->uHorDist ? h : s;
+      if (vertical) obs->dV = kPi / 2 - std::asin(z / s);
+      obs->dHz += std::asin(c / h);
+    }
+  }
+  if (!ecc.uKeep) ecc.dCross = ecc.dAlong = 0.0;
+}
+
+// ---------------------------------------------------------------------------
+// GPS vectors
+
+namespace {
+
+MboStationGps* pGpsStation() { return static_cast<MboStationGps*>(pMboRecCurrentStation(MBO_KIND_GPS)); }
+MboObsGps* pGpsVector() { return static_cast<MboObsGps*>(pMboRecCurrentObs(MBO_KIND_GPS)); }
+MboStationCoord* pCoordStation() { return static_cast<MboStationCoord*>(pMboRecCurrentStation(MBO_KIND_COORD)); }
+MboObsCoord* pCoordObs() { return static_cast<MboObsCoord*>(pMboRecCurrentObs(MBO_KIND_COORD)); }
+
+// A vector that already names its to-point is done: the next one starts.
+void vStartNewGpsVector() {
+  MboObsGps* v = pGpsVector();
+  if (pGpsStation() && v && v->sTo[0]) vMboRecForgetObs(MBO_KIND_GPS);
+  vMboRecBeginGpsObs();
+}
+
+// The pending code for a new vector: outside KOF mode as it stands (the
+// default code being empty), in KOF mode taken and cleared.
+void vTakePendingCode(char* dest, int size) {
+  char* code = sMboRecGetCode();
+  sStrCopyN(dest, code, size);
+  if (boMboRecKofMode()) code[0] = '\0';
+}
+
+template <typename Obs>
+void vSetCorrelations(Obs* obs, double r11, double r12, double r13, double r22, double r23, double r33) {
+  obs->r11 = static_cast<float>(r11);
+  obs->r12 = static_cast<float>(r12);
+  obs->r13 = static_cast<float>(r13);
+  obs->r22 = static_cast<float>(r22);
+  obs->r23 = static_cast<float>(r23);
+  obs->r33 = static_cast<float>(r33);
+}
+
+}  // namespace
+
+void vMboRecGpsSetField(int bit, const char* text) {
+  vMboRecBeginGpsObs();
+  if (!boMboIsNotBlank(text) || !pGpsVector()) return;
+  double v = 0.0;
+  switch (bit) {
+    case 2: {
+      vStartNewGpsVector();
+      char id[MBO_REC_NAME_SIZE];
+      vMboRecSetPid(id, text);
+      if (pGpsStation()->sName[0] && strcmp(pGpsStation()->sName, id) != 0) {
+        vMboRecForgetStation(MBO_KIND_GPS);
+        vMboRecBeginGpsObs();
+      }
+      sStrCopyN(pGpsStation()->sName, id, sizeof pGpsStation()->sName);
+      break;
+    }
+    case 4:
+      vStartNewGpsVector();
+      vMboRecSetPid(pGpsVector()->sTo, text);
+      vTakePendingCode(pGpsVector()->sCode, sizeof pGpsVector()->sCode);
+      break;
+    case 8:
+    case 16:
+    case 32:
+      if (boNumeric(text, &v)) {
+        MboObsGps* g = pGpsVector();
+        double* component = bit == 8 ? &g->dX : bit == 16 ? &g->dY : &g->dZ;
+        double* sd = bit == 8 ? &g->dSdX : bit == 16 ? &g->dSdY : &g->dSdZ;
+        *component = v;
+        *sd = 1.0;
+      }
+      break;
+    case 64:
+      if (boNumeric(text, &v)) {
+        double old = pGpsStation()->dAntennaHeight;
+        // Another antenna height means another set-up.
+        if (!boTiny(old) && !boTiny(old - v)) {
+          vMboRecForgetStation(MBO_KIND_GPS);
+          vMboRecBeginGpsObs();
+        }
+        pGpsStation()->dAntennaHeight = v;
+      }
+      break;
+    case 128:
+      if (boNumeric(text, &v)) pGpsVector()->dAntennaHeight = static_cast<float>(v);
+      break;
+    case 512:
+    case 1024:
+    case 2048:
+      if (boNumeric(text, &v)) {
+        MboObsGps* g = pGpsVector();
+        double* sd = bit == 512 ? &g->dSdX : bit == 1024 ? &g->dSdY : &g->dSdZ;
+        *sd = static_cast<float>(v);
+      }
+      break;
+    case 4096:
+      sStrCopyN(pGpsVector()->sCode, text, sizeof pGpsVector()->sCode);
+      break;
+    default:
+      break;
+  }
+}
+
+void vMboRecGpsSetSigmas(double r11, double r12, double r13, double r22, double r23, double r33) {
+  if (MboObsGps* g = pGpsVector()) vSetCorrelations(g, r11, r12, r13, r22, r23, r33);
+}
+
+void vMboRecGpsSetCovariance(double vxx, double cxy, double cxz, double vyy, double cyz, double vzz) {
+  MboObsGps* g = pGpsVector();
+  if (!g) return;
+  bool tx, ty, tz;
+  float sx = fSigma(vxx, &tx), sy = fSigma(vyy, &ty), sz = fSigma(vzz, &tz);
+  if (tx) sx = 1.0f;
+  if (ty) sy = 1.0f;
+  if (tz) sz = 1.0f;
+  g->dSdX = sx;
+  g->dSdY = sy;
+  g->dSdZ = sz;
+  vSetCorrelations(g, 1.0, cxy / (sx * sy), cxz / (sx * sz), 1.0, cyz / (sy * sz), 1.0);
+}
+
+void vMboRecForgetGpsVector(void) {
+  vStartNewGpsVector();
+  vMboRecForgetStation(MBO_KIND_GPS);
+}
+
+// ---------------------------------------------------------------------------
+// Coordinate observations
+
+void vMboRecCoordSetField(int bit, const char* text) {
+  vMboRecBeginCoordObs();
+  if (!boMboIsNotBlank(text) || !pCoordObs()) return;
+  MboObsCoord* o = pCoordObs();
+  double v = 0.0;
+  switch (bit) {
+    case 2:
+      // A station name always starts a new station, even a repeated one.
+      if (pCoordStation()->sName[0]) {
+        vMboRecForgetStation(MBO_KIND_COORD);
+        vMboRecBeginCoordObs();
+      }
+      vMboRecSetPid(pCoordStation()->sName, text);
+      break;
+    case 8:
+    case 16:
+    case 32:
+      if (boNumeric(text, &v)) {
+        double* value = bit == 8 ? &o->dX : bit == 16 ? &o->dY : &o->dZ;
+        double* sd = bit == 8 ? &o->dSdX : bit == 16 ? &o->dSdY : &o->dSdZ;
+        *value = v;
+        if (boTiny(*sd)) *sd = 1.0;
+      }
+      break;
+    case 64:
+    case 128:
+    case 256:
+      if (boNumeric(text, &v)) {
+        double* sd = bit == 64 ? &o->dSdX : bit == 128 ? &o->dSdY : &o->dSdZ;
+        *sd = static_cast<float>(v);
+      }
+      break;
+    case 512:
+      if (boNumeric(text, &v)) o->dAntennaHeight = v;
+      break;
+    case 1024:
+      if (boNumeric(text, &v)) o->dQuality = v;
+      break;
+    case 2048:
+      o->iQualityA = iNumParseC(text);
+      break;
+    case 4096:
+      o->iQualityB = iNumParseC(text);
+      break;
+    case 8192:
+      sStrCopyN(o->sEpoch, text, sizeof o->sEpoch);
+      break;
+    case 16384:
+      sStrCopyN(o->sCode, text, sizeof o->sCode);
+      break;
+    case 32768:
+      o->iBlockMark = iNumParseC(text);
+      break;
+    default:
+      break;
+  }
+}
+
+const char* sMboRecCoordGetField(int bit) {
+  MboObsCoord* o = pCoordObs();
+  if (!o) return sStrTemp("");
+  char buf[400];  // "%lf" of any double
+  buf[0] = '\0';
+  const double* number = nullptr;
+  const int32_t* count = nullptr;
+  switch (bit) {
+    case 2:
+      return sStrTemp(pCoordStation() ? pCoordStation()->sName : "");
+    case 8:
+      number = &o->dX;
+      break;
+    case 16:
+      number = &o->dY;
+      break;
+    case 32:
+      number = &o->dZ;
+      break;
+    case 64:
+      number = &o->dSdX;
+      break;
+    case 128:
+      number = &o->dSdY;
+      break;
+    case 256:
+      number = &o->dSdZ;
+      break;
+    case 512:
+      number = &o->dAntennaHeight;
+      break;
+    case 1024:
+      number = &o->dQuality;
+      break;
+    case 2048:
+      count = &o->iQualityA;
+      break;
+    case 4096:
+      count = &o->iQualityB;
+      break;
+    case 32768:
+      count = &o->iBlockMark;
+      break;
+    case 8192:
+      return sStrTemp(o->sEpoch);
+    case 16384:
+      return sStrTemp(o->sCode);
+    default:
+      break;
+  }
+  if (number) iNumPrintC(buf, sizeof buf, "%lf", *number);
+  if (count) iNumPrintC(buf, sizeof buf, "%d", *count);
+  return sStrTemp(buf);
+}
+
+void vMboRecCoordSetSigmas(double r11, double r12, double r13, double r22, double r23, double r33) {
+  if (MboObsCoord* o = pCoordObs()) vSetCorrelations(o, r11, r12, r13, r22, r23, r33);
+}
+
+void vMboRecCoordSetCovariance(double vxx, double cxy, double cxz, double vyy, double cyz, double vzz) {
+  MboObsCoord* o = pCoordObs();
+  if (!o) return;
+  bool tx, ty, tz;
+  float sx = fSigma(vxx, &tx), sy = fSigma(vyy, &ty), sz = fSigma(vzz, &tz);
+  if (tx || ty || tz) {
+    o->dSdX = o->dSdY = o->dSdZ = 0.0;
+    vSetCorrelations(o, 1.0, 0.0, 0.0, 1.0, 0.0, 1.0);
+    return;
+  }
+  o->dSdX = sx;
+  o->dSdY = sy;
+  o->dSdZ = sz;
+  vSetCorrelations(o, 1.0, cxy / (sx * sy), cxz / (sx * sz), 1.0, cyz / (sy * sz), 1.0);
+}
+
+void vMboRecForgetCoordStation(void) {
+  vMboRecBeginCoordObs();
+  vMboRecForgetStation(MBO_KIND_COORD);
+}
+
+// ---------------------------------------------------------------------------
+// Clean-up after a read
+
+namespace {
+
+SLinkList* pObsList(void* station) { return &static_cast<MboStationHead*>(station)->obsList; }
+
+// Deletes the station with its observations, forgetting it when current.
+void vDeleteStation(int kind, void* station) {
+  if (pMboRecCurrentStation(kind) == station) vMboRecForgetStation(kind);
+  vSLinkFreeAll(pObsList(station));
+  vSLinkDeleteObj(pMboStationList(kind), station);
+}
+
+void vDeleteObs(int kind, void* station, void* obs) {
+  if (pMboRecCurrentObs(kind) == obs) vMboRecForgetObs(kind);
+  vSLinkDeleteObj(pObsList(station), obs);
+}
+
+// Deletes the kind's observations that fail keep, then (when emptyGoes)
+// its stations that are left without observations.
+template <typename Obs>
+void vSweep(int kind, bool (*keep)(Obs*)) {
+  void* st = pMboGetNextSt(kind, nullptr);
+  while (st) {
+    void* nextSt = pMboGetNextSt(kind, st);
+    void* obs = pMboGetNextObs(kind, st, nullptr);
+    while (obs) {
+      void* next = pMboGetNextObs(kind, st, obs);
+      if (!keep(static_cast<Obs*>(obs))) vDeleteObs(kind, st, obs);
+      obs = next;
+    }
+    if (!pObsList(st)->pFirst) vDeleteStation(kind, st);
+    st = nextSt;
+  }
+}
+
+}  // namespace
+
+void vMboRecAverageObservations(void) {
+  vSweep<MboObsTs>(MBO_KIND_TS, [](MboObsTs* o) {
+    vMboRecTwoFaceReduce(o);
+    return o->sTarget[0] != '\0';
+  });
+  vSweep<MboObsGps>(MBO_KIND_GPS, [](MboObsGps* o) { return o->sTo[0] != '\0'; });
+  void* st = pMboGetNextSt(MBO_KIND_COORD, nullptr);
+  while (st) {
+    void* next = pMboGetNextSt(MBO_KIND_COORD, st);
+    if (!static_cast<MboStationCoord*>(st)->sName[0]) vDeleteStation(MBO_KIND_COORD, st);
+    st = next;
+  }
+}
+
+void vMboRecBeforeReader(void) {}
+void vMboRecGeodatHook(void) {}
+void vMboRecGpsRecordHook(int, int, int, int) {}
+
+// ---------------------------------------------------------------------------
+// Angle parsers
+
+bool boMboIsNumeric(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (!((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'e')) return false;
+  return true;
+}
+
+namespace {
+
+std::optional<double> StodAngle(std::string_view text, bool degrees, double (*toMath)(uint64_t, double)) {
+  if (!boMboIsNumeric(text)) return std::nullopt;
+  std::string s(text);
+  char* end = nullptr;
+  errno = 0;
+  double v = dNumParseEndC(s.c_str(), &end);
+  // No number at all, or one beyond the range of a double.
+  if (end == s.c_str() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
+  if (degrees) v *= kPi / 180.0;
+  return toMath(CoSys(), dCoSysScaleAng2User(CoSys(), v));
+}
+
+}  // namespace
+
+std::optional<double> dMboStodHorDir(std::string_view text, bool degrees) {
+  return StodAngle(text, degrees, dCoSysHorDir2Math);
+}
+
+std::optional<double> dMboStodVerDir(std::string_view text, bool degrees) {
+  return StodAngle(text, degrees, dCoSysVerDir2Math);
+}
