@@ -1,5 +1,6 @@
 // Inside the headless window manager: the window record shared by
-// window.cpp, controls.cpp, dialog.cpp and gdi.cpp.
+// window.cpp, the controls (controls.cpp, control_*.cpp), dialog.cpp and
+// gdi.cpp.
 #pragma once
 
 #include <string>
@@ -107,7 +108,7 @@ LRESULT lKvxNotifyParentNm(KvxWnd* w, NMHDR* hdr);  // WM_NOTIFY to the parent
 int iKvxCompareNoCase(const std::string& a, const char* b, size_t n);  // first n bytes, ignoring case (cp1252 letters)
 void vKvxAllocateHwnd(KvxWnd* w);
 
-// controls.cpp
+// controls.cpp (the classes; each in its own control_<class>.cpp)
 KvxWndKind eKvxControlKind(const char* className, const char** canonical);
 LRESULT lKvxControlProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam);
 void vKvxControlCreated(KvxWnd* w);
