@@ -1,19 +1,603 @@
 // Coded lines: lines made from point codes and line commands.
 #include "fieldbook/codedlines.h"
 
-#include "fieldbook/codelines.h"
-#include "fieldbook/extrafields.h"
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
-bool boMboLineInit(int /*byNumber*/) { return true; }
-void vMboLineCommand(int /*cmd*/, const char* /*a*/, const char* /*b*/) {}
-void vMboLineSetLineNo(const char* /*text*/) {}
-void vMboLineSetCode(const char* /*text*/) {}
-void vMboLineSetText(const char* /*text*/) {}
-int iMboLineAddPoint(const char* /*name*/, const char* /*code*/) { return 0; }
-LiLine* pMboLineAddCodedPoint(const char* /*name*/, const char* /*code*/) { return nullptr; }
-void vMboLineFlush(void) {}
-void vMboLineFinish(void) {}
-LiLine* pMboLineCurrent(void) { return nullptr; }
+#include "base/cnum.h"
+#include "base/text.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/extrafields.h"
+#include "fieldbook/model.h"
+#include "fieldbook/transfer_context.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+struct MboLineOffset {
+  char sName[16];
+  double dHorizontal;  // metres; positive to the right of the line
+  float fHeight;
+};
+
+struct MboLineRec {
+  char sId[16];    // "$": made without a number
+  char sName[16];  // the line's code
+  LiLine* pLine;
+  uint32_t uType;  // 1 after command 1
+  uint32_t uSquare;
+  uint32_t uClose;
+  std::vector<MboLineOffset> offsets;
+  uint32_t uArc;   // arc points in a row
+  int32_t iCount;  // vertices added through the builder
+  int32_t iSeq;    // creation order
+};
+
+enum MboGroupMode { GROUP_NONE = 0, GROUP_CYCLIC = 1, GROUP_BACK = 2 };
+
+struct MboLineBuilder {
+  bool boEnabled;
+  bool boAuto;
+  bool boByNumber;
+  std::vector<std::unique_ptr<MboLineRec>> recs;  // creation order
+  // The first record (in creation order) of each ID: the line-number look-up
+  // runs for every point of a read.
+  std::unordered_map<std::string, MboLineRec*> byId;
+  MboLineRec* pCurrent;
+  int iGroupMode;
+  int iGroupSize;
+  bool boGroupStarted;
+  int iGroupIndex;
+  int iGroupStep;
+  // Made when the index first reaches them: a group size read from a file
+  // must not allocate ahead.
+  std::vector<MboLineRec*> group;
+  char sLineNo[16];
+  char sLineCode[16];
+  char sInsertAfter[MBO_ID_SIZE];
+  bool boTypeA, boClearA, boArc, boSkip, boSquare, boCloseNext;
+  std::vector<MboLineOffset> pendingOffsets;
+  int iExtState;  // 0 off, 1 waiting for the reference, 2 for the point to move
+  double dExtDistance;
+  GeoPnt3 extRef;
+  bool boExtRefXY, boExtRefZ;
+  LiLine* pPublished;
+};
+
+MboLineBuilder g_b;
+
+bool boBlank(const char* text) {
+  for (; text && *text; ++text)
+    if (*text != ' ') return false;
+  return true;
+}
+
+// Leading blanks skipped, at most size-1 characters, trailing blanks cut.
+void vCopyTrim(char* dest, const char* text, int size) {
+  text = sStrNotNull(text);
+  while (*text == ' ') ++text;
+  sStrCopyN(dest, text, size);
+  sStrTrimRight(dest);
+}
+
+// The code rule of the record builder for a point made here.
+void vSetPointCode(PoPoint* point, const char* code) {
+  vPoPointSetField(point, sMboConvertFeatureCode(&g_mboTransfer.settings, code));
+}
+
+void vForgetCurrent(void) {
+  g_b.pCurrent = nullptr;
+  g_b.pPublished = nullptr;
+}
+
+void vInit(bool byNumber) {
+  g_b.boEnabled = false;
+  g_b.boAuto = false;
+  g_b.boByNumber = byNumber;
+  g_b.recs.clear();
+  g_b.byId.clear();
+  g_b.pCurrent = nullptr;
+  g_b.iGroupMode = GROUP_NONE;
+  g_b.iGroupSize = 0;
+  g_b.boGroupStarted = false;
+  g_b.iGroupIndex = g_b.iGroupStep = 0;
+  g_b.group.clear();
+  g_b.sLineNo[0] = g_b.sLineCode[0] = g_b.sInsertAfter[0] = '\0';
+  g_b.boTypeA = g_b.boClearA = g_b.boArc = g_b.boSkip = g_b.boSquare = g_b.boCloseNext = false;
+  g_b.pendingOffsets.clear();
+  g_b.iExtState = 0;
+  g_b.dExtDistance = 0;
+  g_b.extRef = GeoPnt3{0, 0, 0};
+  g_b.boExtRefXY = g_b.boExtRefZ = false;
+  g_b.pPublished = nullptr;
+}
+
+// ---- Records and their IDs ----
+
+void vIndexId(MboLineRec* rec) {
+  if (strcmp(rec->sId, "$") == 0) return;  // "$" is never looked up by number
+  auto [it, added] = g_b.byId.try_emplace(rec->sId, rec);
+  if (!added && it->second->iSeq > rec->iSeq) it->second = rec;
+}
+
+void vSetId(MboLineRec* rec, const char* id) {
+  if (strcmp(rec->sId, id) == 0) return;
+  auto it = g_b.byId.find(rec->sId);
+  if (it != g_b.byId.end() && it->second == rec) {
+    g_b.byId.erase(it);
+    // The next record of the old ID takes its place.
+    for (auto& other : g_b.recs)
+      if (other.get() != rec && strcmp(other->sId, rec->sId) == 0) {
+        g_b.byId.emplace(other->sId, other.get());
+        break;
+      }
+  }
+  sStrCopyN(rec->sId, id, sizeof rec->sId);
+  vIndexId(rec);
+}
+
+MboLineRec* pNewRec(const char* id) {
+  try {
+    auto rec = std::make_unique<MboLineRec>();
+    sStrCopyN(rec->sId, id, sizeof rec->sId);
+    rec->iSeq = static_cast<int32_t>(g_b.recs.size());
+    rec->pLine = KvxMboNewLine(id);
+    g_b.recs.push_back(std::move(rec));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  MboLineRec* rec = g_b.recs.back().get();
+  vIndexId(rec);
+  return rec;
+}
+
+MboLineRec* pFindRec(const char* id) {
+  if (strcmp(id, "$") == 0) {
+    for (auto& rec : g_b.recs)
+      if (strcmp(rec->sId, id) == 0) return rec.get();
+    return nullptr;
+  }
+  auto it = g_b.byId.find(id);
+  return it == g_b.byId.end() ? nullptr : it->second;
+}
+
+// The group's next record: cyclic 0, 1, 2, 0, ...; back and forth
+// 0, 1, 2, 2, 1, 0, 0, 1, 2.
+MboLineRec* pGroupNext(void) {
+  int size = g_b.iGroupSize;
+  if (!g_b.boGroupStarted) {
+    g_b.boGroupStarted = true;
+    g_b.iGroupIndex = 0;
+    g_b.iGroupStep = 0;
+  } else if (g_b.iGroupMode == GROUP_CYCLIC) {
+    if (++g_b.iGroupIndex >= size) g_b.iGroupIndex = 0;
+  } else {
+    if ((g_b.iGroupStep / size) % 2 == 0) {
+      if (++g_b.iGroupIndex > size - 1) g_b.iGroupIndex = size - 1;
+    } else if (--g_b.iGroupIndex < 0) {
+      g_b.iGroupIndex = 0;
+    }
+    g_b.iGroupStep++;
+  }
+  while (static_cast<int>(g_b.group.size()) <= g_b.iGroupIndex) {
+    MboLineRec* rec = pNewRec("$");
+    if (!rec) return nullptr;
+    try {
+      g_b.group.push_back(rec);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+  return g_b.group[g_b.iGroupIndex];
+}
+
+MboLineRec* pTargetRec(void) {
+  if (g_b.iGroupMode != GROUP_NONE) return pGroupNext();
+  if (*g_b.sLineNo) {
+    MboLineRec* rec = pFindRec(g_b.sLineNo);
+    if (rec) return rec;
+    if (g_b.pCurrent && strcmp(g_b.pCurrent->sId, "$") == 0) return g_b.pCurrent;
+    return pNewRec(g_b.sLineNo);
+  }
+  return g_b.pCurrent ? g_b.pCurrent : pNewRec("$");
+}
+
+LiElm* pFindVertex(LiLine* line, const char* pid) {
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    MboElmData* data = pMboElmGetData(line, e);
+    if (data && strcmp(data->sPid, pid) == 0) return e;
+  }
+  return nullptr;
+}
+
+// A vertex for the point on the record's line, after the pending
+// insert-after vertex when there is one.
+LiElm* pAddVertex(MboLineRec* rec, const char* name) {
+  LiLine* line = rec->pLine;
+  bool first = LiElmGetFirst(line) == nullptr;
+  LiElm* before = nullptr;
+  bool append = true;
+  if (*g_b.sInsertAfter) {
+    LiElm* after = pFindVertex(line, g_b.sInsertAfter);
+    if (after) {
+      before = LiElmGetNext(line, after);
+      append = before == nullptr;
+    }
+  }
+  LiElm* elm = KvxMboAddLineElmBefore(line, name, append ? nullptr : before);
+  if (!elm) return nullptr;
+  rec->iCount++;
+  if (!first && g_b.boArc) {
+    // The second arc point in a row makes the vertex two before it the start
+    // of a three-point arc.
+    if (++rec->uArc == 2) {
+      LiElm* prev = LiElmGetPrev(line, elm);
+      LiElm* start = prev ? LiElmGetPrev(line, prev) : nullptr;
+      if (start) boLiElmSetType(line, start, KV2GR_ELM_ARC3P);
+      rec->uArc = 0;
+    }
+  } else {
+    rec->uArc = 0;
+  }
+  return elm;
+}
+
+// The adding steps. Without a point (command 17) the target line only takes
+// the pending flags.
+LiElm* pAddToLine(const char* name, const char* code, bool withPoint, MboLineRec** target) {
+  *target = nullptr;
+  if (!g_b.boEnabled || (withPoint && boBlank(name))) return nullptr;
+  if (withPoint && g_b.boSkip) {
+    g_b.boSkip = false;
+    return nullptr;
+  }
+  MboLineRec* rec = pTargetRec();
+  if (!rec) return nullptr;
+  g_b.pCurrent = rec;
+  g_b.pPublished = rec->pLine;
+  vMboExtraLineFieldsApplyNamed(g_pMboLines, rec->pLine, rec->sName, sizeof rec->sName);
+  if (*g_b.sLineNo) vSetId(rec, g_b.sLineNo);
+  if (code && *code && !*rec->sName) vCopyTrim(rec->sName, code, sizeof rec->sName);
+  if (*g_b.sLineCode) sStrCopyN(rec->sName, g_b.sLineCode, sizeof rec->sName);
+  if (g_b.boCloseNext) rec->uClose = 1;
+  if (g_b.boTypeA) rec->uType = 1;
+  if (g_b.boClearA) rec->uType = 0;
+  LiElm* elm = withPoint ? pAddVertex(rec, name) : nullptr;
+  g_b.sLineCode[0] = g_b.sLineNo[0] = g_b.sInsertAfter[0] = '\0';
+  g_b.boTypeA = g_b.boClearA = g_b.boArc = g_b.boCloseNext = false;
+  *target = rec;
+  return elm;
+}
+
+// ---- Height extension ----
+
+// True when the point joins no line (it was taken as the reference).
+bool boHeightExtension(PoPoint* point) {
+  if (g_b.iExtState == 0 || std::fabs(g_b.dExtDistance) <= 1e-5) return false;
+  GeoPnt3 p;
+  vPoPointGetP(point, &p);
+  bool hasXY = boMboGetPointXY(point, nullptr, nullptr);
+  bool hasZ = boMboGetPointZ(point, nullptr);
+  if (g_b.iExtState == 1) {
+    g_b.extRef = p;
+    g_b.boExtRefXY = hasXY;
+    g_b.boExtRefZ = hasZ;
+    g_b.iExtState = 2;
+    return true;
+  }
+  g_b.iExtState = 0;
+  // Without XY on both points there is no direction to extend along.
+  if (!hasXY || !g_b.boExtRefXY) return false;
+  double dx = p.x - g_b.extRef.x, dy = p.y - g_b.extRef.y;
+  double dz = hasZ && g_b.boExtRefZ ? p.z - g_b.extRef.z : 0;
+  double h = std::sqrt(dx * dx + dy * dy);
+  double s = std::sqrt(h * h + dz * dz);
+  if (s <= 1e-5) return false;
+  double d = g_b.dExtDistance;
+  if (h > 0) {
+    p.x += dx / h * (h * d / s);
+    p.y += dy / h * (h * d / s);
+  }
+  if (hasZ) p.z += dz * d / s;
+  vPoPointSetP(point, &p);
+  return false;
+}
+
+// ---- Flush ----
+
+// Every vertex gets XY from its named point where it has none; false when
+// one cannot.
+bool boFillVertexXY(LiLine* line) {
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    MboElmData* data = pMboElmGetData(line, e);
+    if (!data) return false;
+    if (data->uFlags & MBO_FLAG_XY) continue;
+    double x, y;
+    if (!boMboGetPointXY(pMboFindPoint(data->sPid), &x, &y)) return false;
+    GeoPnt2 p{x, y};
+    vLiElmSetP2d(line, e, &p);
+    data->uFlags |= MBO_FLAG_XY;
+  }
+  return true;
+}
+
+// The foot of p on the line through o in direction (ux, uy) (unit).
+GeoPnt2 foot(const GeoPnt3& p, const GeoPnt3& o, double ux, double uy) {
+  double t = (p.x - o.x) * ux + (p.y - o.y) * uy;
+  return GeoPnt2{o.x + t * ux, o.y + t * uy};
+}
+
+void vSetVertex(LiLine* line, LiElm* elm, const GeoPnt2& xy, double z, bool hasZ) {
+  GeoPnt3 p{xy.x, xy.y, z};
+  vLiElmSetP(line, elm, &p);
+  MboElmData* data = pMboElmGetData(line, elm);
+  if (data) data->uFlags |= MBO_FLAG_XY | (hasZ ? MBO_FLAG_Z : 0u);
+}
+
+// Corners within 5 degrees of a right angle to the first side are made
+// right angles, and a closing corner is added: three measured corners give
+// a rectangle.
+void vSquare(MboLineRec* rec) {
+  LiLine* line = rec->pLine;
+  int n = iLiElmGetCount(line);
+  if (n != rec->iCount || n < 3 || !boFillVertexXY(line)) return;
+  std::vector<LiElm*> v;
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) v.push_back(e);
+  GeoPnt3 p1, p2;
+  vLiElmGetP(line, v[0], &p1);
+  vLiElmGetP(line, v[1], &p2);
+  double dx = p2.x - p1.x, dy = p2.y - p1.y;
+  if (std::fabs(dx) <= 1e-5 && std::fabs(dy) <= 1e-5) return;
+  double ref = std::atan2(dy, dx);
+  bool z2 = boMboGetElmZ(line, v[1], nullptr);
+  for (size_t k = 2; k < v.size(); k++) {
+    GeoPnt3 pk;
+    vLiElmGetP(line, v[k], &pk);
+    double diff = (std::atan2(pk.y - p2.y, pk.x - p2.x) - ref) * 180 / kPi;
+    for (int m = -4; m <= 4; m++) {
+      if (std::fabs(diff - 90.0 * m) >= 5) continue;
+      double dir = ref + m * kPi / 2;
+      vSetVertex(line, v[k], foot(pk, p2, std::cos(dir), std::sin(dir)), p2.z, z2);
+      break;
+    }
+  }
+  GeoPnt3 last;
+  vLiElmGetP(line, v.back(), &last);
+  bool zLast = boMboGetElmZ(line, v.back(), nullptr);
+  LiElm* closing = KvxMboAddLineElm(line, "");
+  if (closing) vSetVertex(line, closing, foot(last, p1, std::cos(ref + kPi / 2), std::sin(ref + kPi / 2)), last.z, zLast);
+  vLiLineSetAsPolygon(line, 1);
+}
+
+// A copied vertex: the source's coordinate flags, raised by the height.
+void vCopyVertex(LiLine* src, LiElm* from, LiLine* dst, LiElm* to, float height) {
+  MboElmData* fromData = pMboElmGetData(src, from);
+  MboElmData* toData = pMboElmGetData(dst, to);
+  const uint32_t kept = MBO_FLAG_XY | MBO_FLAG_Z | MBO_FLAG_XY_MEASURED | MBO_FLAG_Z_MEASURED;
+  if (fromData && toData) toData->uFlags = fromData->uFlags & kept;
+  GeoPnt3 p;
+  vLiElmGetP(dst, to, &p);
+  p.z += height;
+  vLiElmSetP(dst, to, &p);
+}
+
+// A parallel line at the offset, as a record of its own (no ID) that the
+// flush finishes like the others. Its vertices name no points: vertex
+// completion must not move them back onto the source line.
+void vParallel(MboLineRec* src, const MboLineOffset& off) {
+  LiLine* line = src->pLine;
+  if (iLiElmGetCount(line) < 2 || std::fabs(off.dHorizontal) <= 1e-5 || !boFillVertexXY(line)) return;
+  MboLineRec* rec = pNewRec("");
+  if (!rec) return;
+  sStrCopyN(rec->sName, *off.sName ? off.sName : src->sName, sizeof rec->sName);
+  LiLine* par = rec->pLine;
+  // A closed line's parallel is closed too, with its corners mitred as a ring.
+  if (boLiLineIsPolygon(line)) vLiLineSetAsPolygon(par, 1);
+  if (!boLiLineElmsCopy(par, line)) return;
+  boLiLineParallel(par, off.dHorizontal);
+  LiElm* s = LiElmGetFirst(line);
+  for (LiElm* e = LiElmGetFirst(par); e && s; e = LiElmGetNext(par, e), s = LiElmGetNext(line, s)) {
+    vCopyVertex(line, s, par, e, off.fHeight);
+    LiElm* middle = LiElmGet3pArcElm2(par, e);
+    if (middle) vCopyVertex(line, LiElmGet3pArcElm2(line, s), par, middle, off.fHeight);
+    rec->iCount++;
+  }
+}
+
+}  // namespace
+
+bool boMboLineInit(int byNumber) {
+  vInit(byNumber != 0);
+  return true;
+}
+
+void vMboLineSetLineNo(const char* text) {
+  if (text) {
+    if (g_b.boByNumber) {
+      char no[16];
+      vCopyTrim(no, text, sizeof no);
+      if (strcmp(no, "0") != 0) {
+        memcpy(g_b.sLineNo, no, sizeof no);
+        return;
+      }
+    } else if (iNumParseC(text) != 0) {
+      g_b.sLineNo[0] = '\0';
+      return;
+    }
+  }
+  // The next point starts a new line.
+  vForgetCurrent();
+  g_b.sLineNo[0] = '\0';
+}
+
+void vMboLineSetCode(const char* text) { vCopyTrim(g_b.sLineCode, text, sizeof g_b.sLineCode); }
+
+void vMboLineSetText(const char* text) { vCopyTrim(g_b.sInsertAfter, text, sizeof g_b.sInsertAfter); }
+
+void vMboLineCommand(int cmd, const char* a, const char* b) {
+  a = sStrNotNull(a);
+  b = sStrNotNull(b);
+  bool always = cmd == MBO_LINE_AUTO_OFF || cmd == MBO_LINE_AUTO_BY_NO || cmd == MBO_LINE_AUTO_NO_NUMBER ||
+                cmd == MBO_LINE_ENABLE;
+  if (!g_b.boEnabled && !always) {
+    if (g_b.iGroupMode == GROUP_NONE) vForgetCurrent();
+    return;
+  }
+  MboLineRec* target = nullptr;
+  switch (cmd) {
+    case MBO_LINE_TYPE_A:
+      g_b.boTypeA = true;
+      break;
+    case MBO_LINE_CLEAR_A:
+      g_b.boClearA = true;
+      break;
+    case MBO_LINE_ARC:
+      g_b.boArc = true;
+      break;
+    case MBO_LINE_GROUP_CYCLIC:
+    case MBO_LINE_GROUP_BACK:
+      g_b.iGroupSize = iNumParseC(a);
+      if (g_b.iGroupSize > 1) {
+        g_b.iGroupMode = cmd == MBO_LINE_GROUP_CYCLIC ? GROUP_CYCLIC : GROUP_BACK;
+        g_b.boGroupStarted = false;
+        g_b.group.clear();
+        g_b.iGroupIndex = g_b.iGroupStep = 0;
+      }
+      break;
+    case MBO_LINE_GROUP_END:
+      if (g_b.iGroupMode != GROUP_NONE) vForgetCurrent();
+      g_b.iGroupMode = GROUP_NONE;
+      g_b.group.clear();
+      break;
+    case MBO_LINE_AUTO_OFF:
+    case MBO_LINE_AUTO_BY_NO:
+    case MBO_LINE_AUTO_NO_NUMBER:
+      vMboLineFlush();
+      g_b.boAuto = cmd != MBO_LINE_AUTO_OFF;
+      g_b.boByNumber = cmd == MBO_LINE_AUTO_BY_NO;
+      break;
+    case MBO_LINE_SKIP:
+      g_b.boSkip = true;
+      break;
+    case MBO_LINE_ADD_NAMED: {
+      char id[MBO_ID_SIZE];
+      sStrCopyN(id, sMboRecMakePointId(a), sizeof id);
+      pAddToLine(id, b, true, &target);
+      break;
+    }
+    case MBO_LINE_SQUARE:
+      g_b.boSquare = true;
+      break;
+    case MBO_LINE_PARALLEL: {
+      double h = dNumParseC(a);
+      if (h != 0) {
+        MboLineOffset off{};
+        memcpy(off.sName, g_b.sLineCode, sizeof off.sName);
+        off.dHorizontal = h;
+        off.fHeight = static_cast<float>(dNumParseC(b));
+        try {
+          g_b.pendingOffsets.push_back(off);
+        } catch (const std::bad_alloc&) {
+        }
+      }
+      g_b.sLineCode[0] = '\0';
+      break;
+    }
+    case MBO_LINE_HEIGHT_EXT: {
+      if (g_b.iExtState == 0) g_b.iExtState = 1;
+      double d = dNumParseC(a);
+      if (d != 0) g_b.dExtDistance = d;
+      if (std::fabs(g_b.dExtDistance) <= 1e-5) g_b.iExtState = 0;
+      break;
+    }
+    case MBO_LINE_CLOSE_NEXT:
+      g_b.boCloseNext = true;
+      break;
+    case MBO_LINE_CLOSE:
+      g_b.boCloseNext = true;
+      pAddToLine(nullptr, nullptr, false, &target);
+      break;
+    case MBO_LINE_ENABLE:
+      g_b.boEnabled = !(strcmp(a, "-9") == 0 && strcmp(b, "-9") == 0);
+      if (!g_b.boEnabled) return;
+      break;
+    default:
+      break;
+  }
+  if (g_b.iGroupMode == GROUP_NONE) vForgetCurrent();
+}
+
+LiLine* pMboLineAddCodedPoint(const char* name, const char* code) {
+  if (boBlank(name)) return nullptr;
+  PoPoint* point = pMboFindPoint(name);
+  MboLineRec* rec = nullptr;
+  if (!point) {
+    point = KvxMboNewOrExistingPoint(name);
+    vSetPointCode(point, code);
+    pAddToLine(name, code, true, &rec);
+    return rec ? rec->pLine : nullptr;
+  }
+  if (boHeightExtension(point)) return nullptr;
+  LiElm* elm = pAddToLine(name, code, true, &rec);
+  if (g_b.pCurrent) {
+    if (g_b.boSquare) g_b.pCurrent->uSquare = 1;
+    g_b.boSquare = false;
+    try {
+      g_b.pCurrent->offsets.insert(g_b.pCurrent->offsets.end(), g_b.pendingOffsets.begin(), g_b.pendingOffsets.end());
+    } catch (const std::bad_alloc&) {
+    }
+    g_b.pendingOffsets.clear();
+  }
+  double x, y;
+  if (elm && boMboGetPointXY(point, &x, &y)) {
+    GeoPnt2 p{x, y};
+    vLiElmSetP2d(rec->pLine, elm, &p);
+    pMboElmGetData(rec->pLine, elm)->uFlags |= MBO_FLAG_XY;
+  }
+  return elm ? rec->pLine : nullptr;
+}
+
+int iMboLineAddPoint(const char* name, const char* code) {
+  if (g_b.boAuto) return pMboLineAddCodedPoint(name, code) ? 1 : 0;
+  return boMboCodeLineAddPoint(name, code, MBO_CODE_VERTEX_NORMAL) ? 1 : 0;
+}
+
+void vMboLineFlush(void) {
+  // Parallel lines append records: walk by index.
+  for (size_t i = 0; i < g_b.recs.size(); i++) {
+    MboLineRec* rec = g_b.recs[i].get();
+    if (rec->iCount < 2) {
+      if (rec->pLine && g_pMboLines) vLiLinesDeleteLine(g_pMboLines, rec->pLine);
+      rec->pLine = nullptr;
+      continue;
+    }
+    if (strcmp(rec->sId, "$") == 0) rec->sId[0] = '\0';
+    if (rec->uSquare) vSquare(rec);
+    if (rec->uClose) vLiLineSetAsPolygon(rec->pLine, 1);
+    std::vector<MboLineOffset> offsets;
+    offsets.swap(rec->offsets);
+    for (const MboLineOffset& off : offsets) vParallel(rec, off);
+    rec = g_b.recs[i].get();
+    vLiLineSetField(rec->pLine, sMboConvertFeatureCode(&g_mboTransfer.settings, rec->sName));
+    vMboSetLineObjID(rec->pLine, rec->sId);
+  }
+  vInit(g_b.boByNumber);
+}
+
+void vMboLineFinish(void) {
+  vMboLineFlush();
+  g_b.pendingOffsets.clear();
+}
+
+LiLine* pMboLineCurrent(void) { return g_b.pPublished; }
 
 void vMboLineReadBegin(void) {
   vMboExtraFieldsInitAll();
@@ -30,6 +614,8 @@ void vMboLineReadEnd(void) {
 }
 
 void vMboLineStateClear(void) {
+  // The records' lines belong to the field book, which is emptied or new.
+  vInit(false);
   vMboCodeLineStateClear();
   vMboExtraFieldsFreeAll();
 }
