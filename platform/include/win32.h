@@ -29,6 +29,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <htmlhelp.h>
+#include <share.h>  // _fsopen and _SH_DENYNO
+#include <cstdio>
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)  // as resource scripts define it (afxres.h)
 #endif

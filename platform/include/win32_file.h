@@ -14,6 +14,8 @@
 // one path compare equal after GetFullPathNameA.
 #pragma once
 
+#include <cstdio>
+
 #include "win32_base.h"
 
 typedef struct _SECURITY_ATTRIBUTES {
@@ -28,6 +30,9 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+
+// Sharing modes of _fsopen (share.h).
+#define _SH_DENYNO 0x40
 
 extern "C" {
 // The full path of a name (joined to the current folder, "." and ".."
@@ -59,6 +64,14 @@ KVX_PLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWOR
 // (symbolic links resolved). Result as GetFullPathNameA; 0 with
 // ERROR_FILE_NOT_FOUND when it does not exist. In and out may be one buffer.
 KVX_PLATFORM_API DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size);
+
+// The C runtime's stream open with a sharing mode (share.h), for a Windows
+// path: the module's buffered file streams go through it, never through
+// fopen, so that their paths are taken as every path of this layer. Modes
+// as fopen's; "t" and "b" are the same here (Linux has no text mode: a
+// writer that wants CR LF writes it, and opens "wb" on Windows too). The
+// sharing mode is not enforced. NULL when it cannot be opened.
+KVX_PLATFORM_API FILE* _fsopen(const char* path, const char* mode, int shareFlag);
 
 // Helpers of the layer (not Windows API) for its other parts that make
 // system calls with paths.

@@ -176,6 +176,15 @@ int KvxPlatformWindowsPath(LPCSTR hostPath, LPSTR buf, int size) {
   return iGiveBackWhole(sWindowsPath(hostPath ? hostPath : ""), buf, size);
 }
 
+FILE* _fsopen(const char* path, const char* mode, int) {
+  if (!path || !*path || !mode) return nullptr;
+  std::string host = sHostPath(path);
+  std::string hostMode;
+  for (const char* c = mode; *c; c++)
+    if (*c != 't') hostMode += *c;
+  return fopen(host.c_str(), hostMode.c_str());
+}
+
 DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePart) {
   if (!name || !*name) return uFail(ERROR_INVALID_PARAMETER);
   std::string full = sFullPath(name);

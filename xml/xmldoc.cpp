@@ -1,0 +1,454 @@
+// The module's XML document writer (see xmldoc.h).
+#include "xml/xmldoc.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "win32.h"
+
+// ---------------------------------------------------------------------------
+// Last error, one per thread in a TLS slot made on first use.
+
+namespace {
+
+DWORD uErrorSlot() {
+  static const DWORD slot = TlsAlloc();
+  return slot;
+}
+
+bool boSetText(char** field, const char* text) {
+  char* copy = nullptr;
+  if (text) {
+    copy = sMboXmlStrDup(text);
+    if (!copy) return false;
+  }
+  free(*field);
+  *field = copy;
+  return true;
+}
+
+}  // namespace
+
+int iMboXmlGetLastError(void) {
+  DWORD slot = uErrorSlot();
+  if (slot == TLS_OUT_OF_INDEXES) return 0;
+  return (int)(intptr_t)TlsGetValue(slot);
+}
+
+void vMboXmlSetError(int iError) {
+  DWORD slot = uErrorSlot();
+  if (slot != TLS_OUT_OF_INDEXES) TlsSetValue(slot, (LPVOID)(intptr_t)iError);
+}
+
+char* sMboXmlStrDup(const char* text) {
+  if (!text) return nullptr;
+  size_t n = strlen(text) + 1;
+  char* copy = (char*)malloc(n);
+  if (!copy) {
+    vMboXmlSetError(MBO_XML_ERR_NOMEM);
+    return nullptr;
+  }
+  memcpy(copy, text, n);
+  return copy;
+}
+
+void vMboXmlTrim(char* text) {
+  if (!text) return;
+  size_t n = strlen(text);
+  while (n > 0 && isspace((unsigned char)text[n - 1])) n--;
+  text[n] = 0;
+  size_t lead = strspn(text, " \n\r\t\v");
+  if (lead) memmove(text, text + lead, n - lead + 1);
+}
+
+// ---------------------------------------------------------------------------
+// Attributes
+
+MboXmlAttrList* pMboXmlNewAttrList(void) {
+  MboXmlAttrList* list = (MboXmlAttrList*)calloc(1, sizeof(MboXmlAttrList));
+  if (!list) vMboXmlSetError(MBO_XML_ERR_NOMEM);
+  return list;
+}
+
+namespace {
+
+void vFreeAttr(MboXmlAttr* attr) {
+  free(attr->sName);
+  free(attr->sValue);
+  free(attr);
+}
+
+void vUnlinkAttr(MboXmlAttrList* list, MboXmlAttr* attr) {
+  (attr->pPrev ? attr->pPrev->pNext : list->pFirst) = attr->pNext;
+  (attr->pNext ? attr->pNext->pPrev : list->pLast) = attr->pPrev;
+  attr->pPrev = attr->pNext = nullptr;
+  list->uCount--;
+}
+
+}  // namespace
+
+void vMboXmlFreeAttrList(MboXmlAttrList* list) {
+  if (!list) return;
+  for (MboXmlAttr* a = list->pFirst; a;) {
+    MboXmlAttr* next = a->pNext;
+    vFreeAttr(a);
+    a = next;
+  }
+  free(list);
+}
+
+MboXmlAttr* pMboXmlNewAttr(const char* name, const char* value) {
+  MboXmlAttr* attr = (MboXmlAttr*)calloc(1, sizeof(MboXmlAttr));
+  if (!attr || !boSetText(&attr->sName, name) || !boSetText(&attr->sValue, value)) {
+    if (attr) vFreeAttr(attr);
+    vMboXmlSetError(MBO_XML_ERR_NOMEM);
+    return nullptr;
+  }
+  return attr;
+}
+
+MboXmlAttr* pMboXmlFindAttr(MboXmlAttrList* list, const char* name) {
+  if (!list || !name) return nullptr;
+  for (MboXmlAttr* a = list->pFirst; a; a = a->pNext)
+    if (a->sName && strcmp(a->sName, name) == 0) return a;
+  return nullptr;
+}
+
+void vMboXmlRemoveAttr(MboXmlAttrList* list, const char* name) {
+  MboXmlAttr* attr = pMboXmlFindAttr(list, name);
+  if (!attr) return;
+  vUnlinkAttr(list, attr);
+  vFreeAttr(attr);
+}
+
+MboXmlAttr* pMboXmlSetAttr(MboXmlElem* elem, const char* name, const char* value) {
+  if (!elem || !elem->pAttrs || !name) return nullptr;
+  MboXmlAttr* attr = pMboXmlNewAttr(name, value);
+  if (!attr) return nullptr;
+  MboXmlAttrList* list = elem->pAttrs;
+  MboXmlAttr* old = pMboXmlFindAttr(list, name);
+  if (old) {
+    // The new one takes the old one's place in the order.
+    attr->pPrev = old->pPrev;
+    attr->pNext = old->pNext;
+    (old->pPrev ? old->pPrev->pNext : list->pFirst) = attr;
+    (old->pNext ? old->pNext->pPrev : list->pLast) = attr;
+    vFreeAttr(old);
+    return attr;
+  }
+  attr->pPrev = list->pLast;
+  (list->pLast ? list->pLast->pNext : list->pFirst) = attr;
+  list->pLast = attr;
+  list->uCount++;
+  return attr;
+}
+
+int iMboXmlGetAttrCount(MboXmlElem* elem) { return elem && elem->pAttrs ? (int)elem->pAttrs->uCount : 0; }
+
+MboXmlAttr* pMboXmlNextAttr(MboXmlElem* elem, MboXmlAttr* attr) {
+  if (attr) return attr->pNext;
+  return elem && elem->pAttrs ? elem->pAttrs->pFirst : nullptr;
+}
+
+const char* sMboXmlAttrGetName(MboXmlAttr* attr) { return attr ? attr->sName : nullptr; }
+const char* sMboXmlAttrGetValue(MboXmlAttr* attr) { return attr ? attr->sValue : nullptr; }
+
+const char* sMboXmlAttrSetName(MboXmlAttr* attr, const char* text) {
+  if (!attr) return nullptr;
+  boSetText(&attr->sName, text);
+  return attr->sName;
+}
+
+const char* sMboXmlAttrSetValue(MboXmlAttr* attr, const char* text) {
+  if (!attr) return nullptr;
+  boSetText(&attr->sValue, text);
+  return attr->sValue;
+}
+
+// ---------------------------------------------------------------------------
+// Elements
+
+MboXmlElem* pMboXmlNewElem(const char* name) {
+  MboXmlElem* elem = (MboXmlElem*)calloc(1, sizeof(MboXmlElem));
+  if (elem) {
+    elem->pAttrs = pMboXmlNewAttrList();
+    if (elem->pAttrs && boSetText(&elem->sName, name)) return elem;
+    vMboXmlFreeAttrList(elem->pAttrs);
+    free(elem);
+  }
+  vMboXmlSetError(MBO_XML_ERR_NOMEM);
+  return nullptr;
+}
+
+namespace {
+
+void vUnlinkElem(MboXmlElem* elem) {
+  MboXmlElem* parent = elem->pParent;
+  if (elem->pPrev) elem->pPrev->pNext = elem->pNext;
+  if (elem->pNext) elem->pNext->pPrev = elem->pPrev;
+  if (parent) {
+    if (parent->pFirstChild == elem) parent->pFirstChild = elem->pNext;
+    if (parent->pLastChild == elem) parent->pLastChild = elem->pPrev;
+    parent->uChildCount--;
+  }
+  elem->pParent = elem->pPrev = elem->pNext = nullptr;
+}
+
+// Frees a detached element and its subtree.
+void vFreeTree(MboXmlElem* elem) {
+  for (MboXmlElem* c = elem->pFirstChild; c;) {
+    MboXmlElem* next = c->pNext;
+    vFreeTree(c);
+    c = next;
+  }
+  free(elem->sName);
+  free(elem->sText);
+  vMboXmlFreeAttrList(elem->pAttrs);
+  free(elem);
+}
+
+}  // namespace
+
+MboXmlElem* pMboXmlAppendChild(MboXmlElem* parent, MboXmlElem* child) {
+  if (!parent || !child) return nullptr;
+  for (MboXmlElem* a = parent; a; a = a->pParent)
+    if (a == child) return nullptr;  // would make a cycle
+  // Linked into two trees it would be freed twice.
+  if (child->pParent || child->pPrev || child->pNext) vUnlinkElem(child);
+  child->pParent = parent;
+  child->pPrev = parent->pLastChild;
+  (parent->pLastChild ? parent->pLastChild->pNext : parent->pFirstChild) = child;
+  parent->pLastChild = child;
+  parent->uChildCount++;
+  return child;
+}
+
+MboXmlElem* pMboXmlAddChild(MboXmlElem* parent, const char* name) {
+  if (!parent) return nullptr;
+  MboXmlElem* child = pMboXmlNewElem(name);
+  return child ? pMboXmlAppendChild(parent, child) : nullptr;
+}
+
+const char* sMboXmlSetText(MboXmlElem* elem, const char* text) {
+  if (!elem) return nullptr;
+  boSetText(&elem->sText, text);
+  return elem->sText;
+}
+
+const char* sMboXmlSetName(MboXmlElem* elem, const char* text) {
+  if (!elem) return nullptr;
+  boSetText(&elem->sName, text);
+  return elem->sName;
+}
+
+const char* sMboXmlGetName(MboXmlElem* elem) { return elem ? elem->sName : nullptr; }
+const char* sMboXmlGetText(MboXmlElem* elem) { return elem ? elem->sText : nullptr; }
+int iMboXmlGetChildCount(MboXmlElem* elem) { return elem ? (int)elem->uChildCount : 0; }
+
+MboXmlElem* pMboXmlNextChild(MboXmlElem* elem, MboXmlElem* child) {
+  if (child) return child->pNext;
+  return elem ? elem->pFirstChild : nullptr;
+}
+
+MboXmlElem* pMboXmlGetChild(MboXmlElem* elem, int index) {
+  if (!elem || index < 0) return nullptr;
+  MboXmlElem* c = elem->pFirstChild;
+  while (c && index-- > 0) c = c->pNext;
+  return c;
+}
+
+MboXmlElem* pMboXmlFindChild(MboXmlElem* elem, const char* name) {
+  if (!elem || !name) return nullptr;
+  for (MboXmlElem* c = elem->pFirstChild; c; c = c->pNext)
+    if (c->sName && strcmp(c->sName, name) == 0) return c;
+  return nullptr;
+}
+
+MboXmlElem** pMboXmlFindChildren(MboXmlElem* elem, const char* name, int* count) {
+  if (count) *count = 0;
+  MboXmlElem** found = nullptr;
+  int n = 0, cap = 0;
+  for (MboXmlElem* c = elem && name ? elem->pFirstChild : nullptr; c; c = c->pNext) {
+    if (!c->sName || strcmp(c->sName, name) != 0) continue;
+    if (n == cap) {
+      cap = 2 * cap + 2;
+      MboXmlElem** grown = (MboXmlElem**)realloc(found, (size_t)cap * sizeof *found);
+      if (!grown) {
+        free(found);
+        vMboXmlSetError(MBO_XML_ERR_NOMEM);
+        return nullptr;
+      }
+      found = grown;
+    }
+    found[n++] = c;
+  }
+  if (count) *count = n;
+  return found;
+}
+
+void vMboXmlFreeElem(MboXmlElem* elem) {
+  if (!elem) return;
+  vUnlinkElem(elem);
+  vFreeTree(elem);
+}
+
+void vMboXmlDeleteElem(MboXmlElem* elem) { vMboXmlFreeElem(elem); }
+
+void vMboXmlDeleteChild(MboXmlElem* elem, int index) { vMboXmlFreeElem(pMboXmlGetChild(elem, index)); }
+
+void vMboXmlDeleteChildByName(MboXmlElem* elem, const char* name) { vMboXmlFreeElem(pMboXmlFindChild(elem, name)); }
+
+void vMboXmlDeleteChildren(MboXmlElem* elem, const char* name) {
+  for (MboXmlElem* c; (c = pMboXmlFindChild(elem, name)) != nullptr;) vMboXmlFreeElem(c);
+}
+
+// ---------------------------------------------------------------------------
+// Document
+
+MboXmlDoc* pMboXmlNewDoc(void) {
+  MboXmlDoc* doc = (MboXmlDoc*)calloc(1, sizeof(MboXmlDoc));
+  if (!doc) vMboXmlSetError(MBO_XML_ERR_NOMEM);
+  return doc;
+}
+
+const char* sMboXmlSetVersion(MboXmlDoc* doc, const char* text) {
+  if (!doc) return nullptr;
+  boSetText(&doc->sVersion, text);
+  return doc->sVersion;
+}
+
+const char* sMboXmlSetEncoding(MboXmlDoc* doc, const char* text) {
+  if (!doc) return nullptr;
+  boSetText(&doc->sEncoding, text);
+  return doc->sEncoding;
+}
+
+const char* sMboXmlSetDocText3(MboXmlDoc* doc, const char* text) {
+  if (!doc) return nullptr;
+  boSetText(&doc->sText3, text);
+  return doc->sText3;
+}
+
+void vMboXmlSetStandalone(MboXmlDoc* doc, int flag) {
+  if (doc) doc->iStandalone = flag;
+}
+
+MboXmlElem* pMboXmlNewRoot(MboXmlDoc* doc, const char* name) {
+  if (!doc) return nullptr;
+  MboXmlElem* root = pMboXmlNewElem(name);
+  if (root) doc->pRoot = root;
+  return root;
+}
+
+MboXmlElem* pMboXmlGetRoot(MboXmlDoc* doc) { return doc ? doc->pRoot : nullptr; }
+
+void vMboXmlFreeDoc(MboXmlDoc* doc) {
+  if (!doc) return;
+  if (doc->pRoot) vMboXmlFreeElem(doc->pRoot);
+  free(doc->sVersion);
+  free(doc->sEncoding);
+  free(doc->sText3);
+  free(doc);
+}
+
+// ---------------------------------------------------------------------------
+// Printing. Every line feed goes out as CR LF (Windows text mode).
+
+namespace {
+
+struct XmlOut {
+  FILE* fp;
+  bool boFailed;
+};
+
+void vPut(XmlOut* out, const char* text) {
+  if (!out->boFailed && text && *text && fputs(text, out->fp) < 0) out->boFailed = true;
+}
+
+void vPutLine(XmlOut* out) { vPut(out, "\r\n"); }
+
+}  // namespace
+
+static void vMboXmlWriteIndent(XmlOut* out, int level) {
+  for (int i = 0; i < level; i++) vPut(out, "  ");
+}
+
+static void vMboXmlWriteAttr(XmlOut* out, const MboXmlAttr* attr) {
+  vPut(out, " ");
+  vPut(out, attr->sName);
+  vPut(out, "=\"");
+  vPut(out, attr->sValue);
+  vPut(out, "\"");
+}
+
+static void vMboXmlWriteElem(XmlOut* out, const MboXmlElem* elem, int level) {
+  vMboXmlWriteIndent(out, level);
+  vPut(out, "<");
+  vPut(out, elem->sName);
+  for (const MboXmlAttr* a = elem->pAttrs ? elem->pAttrs->pFirst : nullptr; a; a = a->pNext) vMboXmlWriteAttr(out, a);
+  if (!elem->sText && !elem->pFirstChild && elem->pParent) {
+    vPut(out, "/>");
+    vPutLine(out);
+    return;
+  }
+  vPut(out, ">");
+  vPut(out, elem->sText);
+  if (!elem->sText || elem->pFirstChild) vPutLine(out);
+  for (const MboXmlElem* c = elem->pFirstChild; c; c = c->pNext) vMboXmlWriteElem(out, c, level + 1);
+  if (elem->pFirstChild) vMboXmlWriteIndent(out, level);
+  vPut(out, "</");
+  vPut(out, elem->sName);
+  vPut(out, ">");
+  vPutLine(out);
+}
+
+static void vMboXmlWriteProlog(XmlOut* out, const MboXmlDoc* doc) {
+  vPut(out, "<?xml version=\"");
+  vPut(out, doc->sVersion ? doc->sVersion : "1.0");
+  vPut(out, "\" encoding=\"");
+  vPut(out, doc->sEncoding ? doc->sEncoding : "UTF-8");
+  vPut(out, "\" standalone=\"");
+  vPut(out, doc->iStandalone < 1 ? "no" : "yes");
+  vPut(out, "\"?>");
+  vPutLine(out);
+  vPutLine(out);
+}
+
+namespace {
+
+bool boWriteStream(MboXmlDoc* doc, FILE* fp, bool boProlog) {
+  if (!doc || !fp) return false;
+  XmlOut out{fp, false};
+  if (boProlog) vMboXmlWriteProlog(&out, doc);
+  if (doc->pRoot) vMboXmlWriteElem(&out, doc->pRoot, 0);
+  if (out.boFailed || ferror(fp)) {
+    vMboXmlSetError(MBO_XML_ERR_WRITE);
+    return false;
+  }
+  return true;
+}
+
+bool boWritePath(MboXmlDoc* doc, const char* path, bool boProlog) {
+  if (!doc) return false;
+  FILE* fp = path ? _fsopen(path, "wb", _SH_DENYNO) : nullptr;
+  if (!fp) {
+    vMboXmlSetError(MBO_XML_ERR_OPEN);
+    return false;
+  }
+  bool ok = boWriteStream(doc, fp, boProlog);
+  // A full disk or a lost share often shows only here.
+  if (fflush(fp) != 0) ok = false;
+  if (fclose(fp) != 0) ok = false;
+  if (!ok) vMboXmlSetError(MBO_XML_ERR_WRITE);
+  return ok;
+}
+
+}  // namespace
+
+bool boMboXmlWriteDoc(MboXmlDoc* doc, FILE* fp) { return boWriteStream(doc, fp, true); }
+
+bool boMboXmlWriteFile(MboXmlDoc* doc, const char* path) { return boWritePath(doc, path, true); }
+
+bool boMboXmlWriteTreeFile(MboXmlDoc* doc, const char* path) { return boWritePath(doc, path, false); }
