@@ -16,6 +16,8 @@ enum {
 };
 extern int LxmlDialect;
 
+// True when the file was written; false when the document could not be
+// built or the file could not be written (no message: the caller reports).
 bool boLxmlWriteFile(const char* sPath, int iDialect);
 // The read operation does not look at the result.
 int iLxmlReadRaw(uint32_t hRaw, uint32_t hSide, int iDialect);

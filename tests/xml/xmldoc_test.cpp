@@ -5,30 +5,20 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "xml/xmldoc.h"
+#include "xml_test_util.h"
 
 namespace {
 
-std::string sSlurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string sTempPath(const char* name) { return std::string(testing::TempDir()) + name; }
-
 // The document as printed into a file.
 std::string sPrinted(MboXmlDoc* doc, bool boProlog = true) {
-  std::string path = sTempPath("xmldoc_print.xml");
+  std::string path = sXmlTestTemp("xmldoc_print.xml");
   bool ok = boProlog ? boMboXmlWriteFile(doc, path.c_str()) : boMboXmlWriteTreeFile(doc, path.c_str());
   EXPECT_TRUE(ok);
-  std::string text = sSlurp(path);
+  std::string text = sXmlTestSlurp(path);
   remove(path.c_str());
   return text;
 }
