@@ -164,6 +164,15 @@ int iIndexFromText(const char* indexText) {
   return boBlank(indexText) ? g_state.iCurrent : iNumParseC(indexText);
 }
 
+void vCoordsFromPoint(LiLine* line, LiElm* elm) {
+  char pid[MBO_ID_SIZE];
+  if (!boMboGetElmPID(line, elm, pid, sizeof pid)) return;
+  PoPoint* point = pMboFindPoint(pid);
+  double x, y, z;
+  if (boMboGetPointXY(point, &x, &y)) vMboSetElmXY(line, elm, x, y);
+  if (boMboGetPointZ(point, &z)) vMboSetElmZ(line, elm, z);
+}
+
 // The vertices of one finished line from its collected points.
 void vMakeVertices(MboCodeLineEntry* entry) {
   LiLine* line = entry->pLine;
@@ -185,8 +194,13 @@ void vMakeVertices(MboCodeLineEntry* entry) {
     } else {
       arcRun = 0;
     }
-    if (rec.iKind == MBO_CODE_VERTEX_RADIUS && prev1 && std::fabs(rec.fRadius) > 1e-5)
+    if (rec.iKind == MBO_CODE_VERTEX_RADIUS && prev1 && std::fabs(rec.fRadius) > 1e-5) {
+      // An arc needs its chord: the two ends take their points' coordinates
+      // now (Save's completion gives them the same).
+      vCoordsFromPoint(line, prev1);
+      vCoordsFromPoint(line, elm);
       boLiElmSet2pArc(line, prev1, rec.fRadius, 0);
+    }
     prev2 = prev1;
     prev1 = elm;
   }

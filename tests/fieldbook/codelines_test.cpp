@@ -1,0 +1,168 @@
+// Code-driven lines: control codes 37 to 99 and the lines they leave in the
+// field book when a set is finished.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/extrafields.h"
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "lines_dump.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class CodeLines : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vKvxMboInit(nullptr);
+    vMboLineReadBegin();
+    vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");  // points go to the code-driven builder
+  }
+  void TearDown() override { vKvxMboFinish(); }
+
+  static bool Code(int code, const char* a = "", const char* b = "") { return boMboApplyControlCode(code, a, b); }
+  static void Add(const std::vector<const char*>& names, const char* code = "") {
+    for (const char* n : names) iMboLineAddPoint(n, code);
+  }
+};
+
+}  // namespace
+
+TEST_F(CodeLines, CyclicAndBackAndForthSets) {
+  EXPECT_TRUE(Code(73));
+  Add({"1", "2", "3", "4", "5", "6"});
+  EXPECT_TRUE(Code(83));  // finishes the first set
+  Add({"a", "b", "c", "d", "e", "f", "g", "h", "i"});
+  EXPECT_TRUE(Code(99));
+  EXPECT_EQ(DumpLines(), (Lines{"||: 1 4", "||: 2 5", "||: 3 6", "||: a f g", "||: b e h", "||: c d i"}));
+}
+
+TEST_F(CodeLines, LinesOfOnePointGoAndUnknownCodesAreRefused) {
+  EXPECT_FALSE(Code(36));
+  EXPECT_FALSE(Code(40));
+  EXPECT_FALSE(Code(100));
+  Code(72);
+  Add({"1", "2", "3"});
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: 1 3"}));
+  EXPECT_FALSE(boMboCodeLineAddPoint("X", "", MBO_CODE_VERTEX_NORMAL));  // no set open
+}
+
+TEST_F(CodeLines, IndexAbove100GoesToLine100) {
+  Code(60);
+  Code(61, "150");
+  Add({"A", "B"});
+  EXPECT_EQ(iMboCodeLineCount(), 100);
+  EXPECT_NE(pMboCodeLineGet(100), nullptr);
+  Code(61, "2");
+  Add({"C", "D"});
+  Code(62, "KUM");  // names the current line
+  Code(63, "L2");
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: A B", "L2|KUM|: C D"}));
+}
+
+TEST_F(CodeLines, NamesIdsAndThePendingNameAcrossSets) {
+  Code(91, "KANT");  // the pending name: lines without a name of their own
+  Add({"A", "B"}, "RAW");
+  EXPECT_STREQ(sMboCodeLineCurrentName(), "KANT");
+  Code(99);
+  EXPECT_STREQ(sMboCodeLineCurrentName(), "");  // no set open
+  Code(92);
+  Add({"C", "D"});
+  Code(62, "VEG");
+  Code(99);
+  Code(91);
+  Add({"E", "F"});
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"|KANT|: A B", "|VEG|: C D", "|KANT|: E F"}));
+}
+
+TEST_F(CodeLines, ClosingFinishesTheSetAsPolygons) {
+  Code(96);  // no set open: closes nothing later
+  Code(72);
+  Add({"1", "2", "3", "4"});
+  Code(96);
+  Code(91);
+  Add({"5", "6", "7"});
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||P: 1 3", "||P: 2 4", "||: 5 6 7"}));
+}
+
+TEST_F(CodeLines, ArcCodesAndRadii) {
+  Code(91);
+  Code(93);  // the next point plain, the two after it arc points
+  Add({"A", "B", "C", "D"});
+  Code(54, "12.5");
+  // The arc's ends take their points' coordinates for the chord.
+  vMboSetPointXY(KvxMboNewPoint("D"), 0, 0);
+  vMboSetPointXY(KvxMboNewPoint("E"), 20, 0);
+  Add({"E", "F"});
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: A(B) C D~12.5 E F"}));
+}
+
+TEST_F(CodeLines, CodeThirtySevenWithholdsOnePoint) {
+  Code(91);
+  Add({"A"});
+  Code(37, "NAME");
+  char name[16] = "";
+  EXPECT_EQ(iMboCodeLineGetName(name, sizeof name), 1);
+  EXPECT_STREQ(name, "NAME");
+  Add({"B", "C"});
+  EXPECT_EQ(iMboCodeLineGetName(name, sizeof name), 0);
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: A C"}));
+}
+
+TEST_F(CodeLines, PointIdsWithAndWithoutJobAndArea) {
+  Code(91);
+  Code(64, " 1 ");
+  Code(67, "J");
+  Code(64, "2");
+  Code(68, "A");
+  Code(64, "3");
+  // Continuation: the next point ends this line and starts the next; its
+  // name is already an identifier and stays as it is.
+  Code(38);
+  Add({"J.A.4"});
+  Add({"J.A.5"});
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: 1 J..2 J.A.3 J.A.4", "||: J.A.4 J.A.5"}));
+}
+
+TEST_F(CodeLines, NinetyNineFinishesEverythingAtTheEndOfARead) {
+  Code(74);
+  Add({"1", "2", "3", "4", "5", "6", "7", "8"});
+  vMboLineReadEnd();
+  EXPECT_EQ(DumpLines().size(), 4u);
+  EXPECT_FALSE(boMboCodeLineActive());
+}
+
+TEST_F(CodeLines, ResetDropsAnUnfinishedSetWithItsLines) {
+  Code(72);
+  Add({"1", "2"});
+  EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 2);
+  vMboCodeLineReset();
+  EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 0);
+  EXPECT_FALSE(boMboCodeLineActive());
+}
+
+TEST_F(CodeLines, LongSetsKeepEveryPoint) {
+  Code(91);
+  std::vector<std::string> names;
+  for (int i = 1; i <= 1500; i++) names.push_back(std::to_string(i));
+  for (const std::string& n : names) iMboLineAddPoint(n.c_str(), "");
+  Code(99);
+  LiLine* line = LiLinesGetFirst(g_pMboLines);
+  EXPECT_EQ(iLiElmGetCount(line), 1500);
+  char pid[16];
+  boMboGetElmPID(line, LiElmGetLast(line), pid, sizeof pid);
+  EXPECT_STREQ(pid, "1500");
+}
