@@ -16,6 +16,7 @@
 #include "fieldbook/convert.h"
 #include "fieldbook/extrafields.h"
 #include "fieldbook/model.h"
+#include "fieldbook/record.h"
 #include "fieldbook/transfer_context.h"
 
 namespace {
@@ -86,11 +87,6 @@ void vCopyTrim(char* dest, const char* text, int size) {
   while (*text == ' ') ++text;
   sStrCopyN(dest, text, size);
   sStrTrimRight(dest);
-}
-
-// The code rule of the record builder for a point made here.
-void vSetPointCode(PoPoint* point, const char* code) {
-  vPoPointSetField(point, sMboConvertFeatureCode(&g_mboTransfer.settings, code));
 }
 
 void vForgetCurrent(void) {
@@ -541,7 +537,7 @@ LiLine* pMboLineAddCodedPoint(const char* name, const char* code) {
   MboLineRec* rec = nullptr;
   if (!point) {
     point = KvxMboNewOrExistingPoint(name);
-    vSetPointCode(point, code);
+    vMboSetPointCode(point, code);
     pAddToLine(name, code, true, &rec);
     return rec ? rec->pLine : nullptr;
   }

@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "fieldbook/convert.h"
+#include "fieldbook/record.h"
 #include "fieldbook/transfer_context.h"
 
 namespace {
@@ -25,7 +26,7 @@ const char* sSkipBlanks(const char* text) {
 // line; a line no builder makes takes its code text directly.
 void vApplyCode(void* object, const char* value, bool isLine, LiLine* line, char* name, int size) {
   if (!isLine) {
-    vPoPointSetField(static_cast<PoPoint*>(object), sMboConvertFeatureCode(&g_mboTransfer.settings, value));
+    vMboSetPointCode(static_cast<PoPoint*>(object), value);
   } else if (name) {
     sStrCopyN(name, value, size < 16 ? size : 16);
   } else {

@@ -31,7 +31,3 @@ __attribute__((weak)) bool boMboIsInteger(const char* text) {
   return (p[0] == '+' || p[0] == '-') && boDigit(p[1]);
 }
 
-__attribute__((weak)) const char* sMboCodeLineCurrentName(void) { return ""; }
-__attribute__((weak)) int iMboLineAddPoint(const char*, const char*) { return 0; }
-__attribute__((weak)) bool boMboExtraPointFieldsPending(void) { return false; }
-__attribute__((weak)) void vMboExtraPointFieldsApply(PoPoints*, PoPoint*) {}
