@@ -1,0 +1,529 @@
+// The current-record builder at its interface, on a real field book: what
+// the flush makes of points, stations and observations, the reductions of
+// total-station observations, GPS vectors and coordinate observations,
+// levelling pairs, the clean-up after a read and the angle parsers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/levelling.h"
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2cosys.h"
+#include "kv2cosys_setup.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// A number as a reader would pass it, to the last digit.
+std::string Text(double v) {
+  char buf[40];
+  snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+class Record : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vKvxMboInit(nullptr);
+    // Angles in radians, so that the values given are easy to follow:
+    // horizontal user u is internal pi/2 - u, the zenith angle unchanged.
+    vCoSysSetupSetAngleSystem(0, COSYS_ANG_RAD);
+  }
+  void TearDown() override {
+    vKvxMboFinish();
+    vCoSysSetupReset();
+  }
+
+  static void Point(const char* name, const char* north, const char* east, const char* z = nullptr) {
+    vMboRecSetPointName(name);
+    if (north) vMboRecSetCoord(MBO_REC_NORTH, north);
+    if (east) vMboRecSetCoord(MBO_REC_EAST, east);
+    if (z) vMboRecSetCoord(MBO_REC_Z, z);
+  }
+  // A total-station record to the target, flushed.
+  static int Obs(const char* target, const char* dist = "10") {
+    vMboRecSetPointName(target);
+    vMboRecSetObsValue(MBO_OBS_ITEM_DIST, dist);
+    return vMboFlushPending();
+  }
+  // "x y" of a point, "-" without XY; " z" added when it has one.
+  static std::string Coords(const char* id) {
+    PoPoint* p = pMboFindPoint(id);
+    if (!p) return "missing";
+    double x, y, z;
+    char buf[100];
+    if (boMboGetPointXY(p, &x, &y))
+      snprintf(buf, sizeof buf, "%.4f %.4f", x, y);
+    else
+      snprintf(buf, sizeof buf, "-");
+    std::string s = buf;
+    if (boMboGetPointZ(p, &z)) s += " " + std::to_string(z);
+    return s;
+  }
+  static std::string Code(const char* id) { return sMboPointGetField(pMboFindPoint(id)); }
+  static std::vector<std::string> PointIds() {
+    std::vector<std::string> ids;
+    for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+      ids.push_back(sMboGetPointPID(p));
+    return ids;
+  }
+  // Per total-station station: its name, then its targets.
+  static std::vector<std::vector<std::string>> TsStations() {
+    std::vector<std::vector<std::string>> out;
+    for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st)) {
+      out.push_back({static_cast<MboStationTs*>(st)->sName});
+      for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o))
+        out.back().push_back(static_cast<MboObsTs*>(o)->sTarget);
+    }
+    return out;
+  }
+  static MboObsTs* LastTsObs() {
+    MboObsTs* last = nullptr;
+    for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st))
+      for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o)) last = static_cast<MboObsTs*>(o);
+    return last;
+  }
+};
+
+TEST_F(Record, OffsetsGoNorthToYAndEastToX) {
+  g_mboTransfer.settings.iEO = 10;  // the "X-offset" label, added to north
+  g_mboTransfer.settings.iNO = 20;
+  Point("P1", "100.0", "200.0", "5");
+  EXPECT_EQ(vMboFlushPending(), 1);
+  EXPECT_EQ(Coords("P1"), "220.0000 110.0000 5.000000");
+  // Any number fits the coordinate texts, far beyond what a file should hold.
+  Point("BIG", "-1e300", "123456789012.5");
+  vMboFlushPending();
+  double x, y;
+  ASSERT_TRUE(boMboGetPointXY(pMboFindPoint("BIG"), &x, &y));
+  EXPECT_DOUBLE_EQ(y, -1e300);
+  EXPECT_DOUBLE_EQ(x, 123456789012.5 + 20);
+  // Not a number, or not a finite one: no coordinate at all.
+  Point("NaN", "1e999", "abc");
+  vMboFlushPending();
+  EXPECT_EQ(Coords("NaN"), "-");
+}
+
+TEST_F(Record, OnlyNorthStoresNoXYButCodeAndPrecalcMarks) {
+  g_mboTransfer.settings.iEO = 3;
+  g_mboTransfer.settings.iNO = 7;
+  vMboRecSetCode("K1");
+  Point("  P 1 ", "100", nullptr);
+  vMboRecSetCoord(MBO_REC_XY_PRECALC, nullptr);
+  EXPECT_EQ(vMboFlushPending(), 1);
+  EXPECT_EQ(Coords("P_1"), "-");
+  EXPECT_EQ(Code("P_1"), "K1");
+}
+
+TEST_F(Record, BlankNamesMakeNoPointEvenWithAJob) {
+  vMboSetJobName("J");
+  Point("   ", "1", "2");
+  EXPECT_EQ(vMboFlushPending(), 0);
+  Point(nullptr, "1", "2");
+  EXPECT_EQ(vMboFlushPending(), 0);
+  EXPECT_EQ(iMboCountPoints(), 0);
+  Point("7", "1", "2");
+  vMboFlushPending();
+  EXPECT_EQ(PointIds(), std::vector<std::string>{"J..7"});
+}
+
+TEST_F(Record, CodeSetterClearsOnlyOnMinusSevenNines) {
+  vMboRecSetCode("-9999999123");
+  EXPECT_STREQ(sMboRecGetCode(), "");
+  vMboRecSetCode("-9999998");
+  EXPECT_STREQ(sMboRecGetCode(), "-9999998");
+  vMboRecSetCode("-9999999");
+  EXPECT_STREQ(sMboRecGetCode(), "");
+  vMboRecSetCode("ABCDEFGHIJKLMNOPQRS");
+  EXPECT_STREQ(sMboRecGetCode(), "ABCDEFGHIJKLMNO");
+  vMboRecSetCode(nullptr);
+  EXPECT_STREQ(sMboRecGetCode(), "");
+}
+
+TEST_F(Record, MergeByNameKeepsLastXYAndPrecalcState) {
+  Point("A", "1", "2");
+  vMboFlushPending();
+  Point("A", "3", "4");
+  vMboFlushPending();
+  EXPECT_EQ(Coords("A"), "4.0000 3.0000");
+  EXPECT_FALSE(boMboGetPointXYprecalc(pMboFindPoint("A")));
+  Point("B", "1", "2");
+  vMboRecSetCoord(MBO_REC_XY_PRECALC, "");
+  vMboFlushPending();
+  Point("B", "5", "6");
+  vMboFlushPending();
+  EXPECT_EQ(Coords("B"), "6.0000 5.0000");
+  EXPECT_TRUE(boMboGetPointXYprecalc(pMboFindPoint("B")));
+  EXPECT_EQ(PointIds(), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST_F(Record, StationChangesWithInstrumentHeightNotWithAnUnsetTemperature) {
+  vMboRecSetStationName("S1");
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, "1.5");
+  Obs("A");
+  vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, "20");  // the station has none: same set-up
+  Obs("B");
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, "1.6");
+  Obs("C");
+  vMboRecSetStationName("S2");
+  Obs("D");
+  EXPECT_EQ(TsStations(), (std::vector<std::vector<std::string>>{{"S1", "A", "B"}, {"S1", "C"}, {"S2", "D"}}));
+  // The new station took the pending values; now its temperature counts.
+  auto* st = static_cast<MboStationTs*>(pMboGetNextSt(1, pMboGetNextSt(1, nullptr)));
+  EXPECT_STREQ(st->sInstrHeight, "1.6");
+  EXPECT_STREQ(st->sTemperature, "20");
+  vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, "21");
+  Obs("E");
+  EXPECT_EQ(iMboCountStations(1), 4);
+  // Every target is a point afterwards.
+  EXPECT_EQ(PointIds(), (std::vector<std::string>{"A", "B", "C", "D", "E"}));
+}
+
+TEST_F(Record, ObservationWithoutTargetKeepsItsValuesForTheNext) {
+  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, "12.5");
+  EXPECT_EQ(vMboFlushPending(), 0);
+  EXPECT_EQ(iMboCountTsObs(), 0);
+  vMboRecSetPointName("T");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, "1.0");  // the mark again
+  EXPECT_EQ(vMboFlushPending(), 1);
+  MboObsTs* obs = LastTsObs();
+  ASSERT_NE(obs, nullptr);
+  EXPECT_EQ(obs->dDist, 12.5);
+  EXPECT_EQ(obs->uFlags, MBO_OBS_DIST_VALID | MBO_OBS_HZ_VALID);
+}
+
+TEST_F(Record, TinyDistanceIsStoredWithoutItsValidFlag) {
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH, "1.7");
+  Obs("A", "0.00004");
+  void* st = pMboGetNextSt(1, nullptr);
+  void* obs = pMboGetNextObs(1, st, nullptr);
+  char buf[40];
+  EXPECT_FALSE(boMboGetObsAttr(1, st, obs, 5, buf, sizeof buf));
+  EXPECT_TRUE(boMboGetObsAttr(1, st, obs, 6, buf, sizeof buf));
+  EXPECT_STREQ(buf, "1.70000");
+  EXPECT_EQ(static_cast<MboObsTs*>(obs)->dDist, 0.00004);
+}
+
+TEST_F(Record, StationFlagStoresTheStationPointAndKeepsThePointName) {
+  vMboRecSetPointName("T1");
+  vMboRecSetStationName("S");
+  vMboRecSetCoord(MBO_REC_NORTH, "10");
+  vMboRecSetCoord(MBO_REC_EAST, "20");
+  EXPECT_EQ(vMboFlushPending(), 1);
+  EXPECT_EQ(Coords("S"), "20.0000 10.0000");
+  EXPECT_STREQ(sMboRecGetPointName(), "T1");
+  EXPECT_EQ(pMboFindPoint("T1"), nullptr);
+  // The next flush stores the pending point itself.
+  EXPECT_EQ(vMboFlushPending(), 1);
+  EXPECT_EQ(PointIds(), (std::vector<std::string>{"S", "T1"}));
+  EXPECT_STREQ(sMboRecGetPointName(), "");
+}
+
+TEST_F(Record, KofModeClearsWhatIsStickyOtherwise) {
+  vMboRecSetCode("C1");
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, "1.5");
+  Point("A", "1", "1");
+  vMboFlushPending();
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, "x");  // ignored outside KOF mode
+  Point("B", "1", "1");
+  vMboFlushPending();
+  EXPECT_EQ(Code("A"), "C1");
+  EXPECT_EQ(Code("B"), "C1");
+  EXPECT_STREQ(g_mboRec.sInstrHeight, "1.5");
+
+  vMboRecSetKofMode(1);
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, "x");
+  EXPECT_STREQ(g_mboRec.sInstrHeight, "");
+  vMboRecSetCode("C2");
+  Point("C", "1", "1");
+  vMboFlushPending();
+  Point("D", "1", "1");
+  vMboFlushPending();
+  EXPECT_EQ(Code("C"), "C2");
+  EXPECT_EQ(Code("D"), "");
+  // An observation takes the code and clears it too.
+  vMboRecSetCode("C3");
+  Obs("E");
+  EXPECT_STREQ(LastTsObs()->sCode, "C3");
+  EXPECT_STREQ(sMboRecGetCode(), "");
+}
+
+TEST_F(Record, AllNinesCodeWithoutCodeDrivenLineIsEmpty) {
+  vMboRecSetCode("99999");
+  Point("A", "1", "1");
+  vMboFlushPending();
+  EXPECT_EQ(Code("A"), "");
+  Obs("B");
+  EXPECT_STREQ(LastTsObs()->sCode, "");
+  // Not all nines: kept as it is.
+  vMboRecSetCode("99991");
+  Point("C", "1", "1");
+  vMboFlushPending();
+  EXPECT_EQ(Code("C"), "99991");
+}
+
+TEST_F(Record, TwoFaceReduction) {
+  EXPECT_DOUBLE_EQ(dMboMeanHorDir(0.5, 3.7), (0.5 + 3.7 - kPi) / 2);
+  EXPECT_DOUBLE_EQ(dMboMeanHorDir(3.7, 0.5), (3.7 + 0.5 + kPi) / 2);
+  EXPECT_DOUBLE_EQ(dMboMeanVerDir(1.5, 4.8), 1.5 - (1.5 + 4.8 - 2 * kPi) / 2);
+  // Through the flush: user directions that are 0.5 and 3.7 inside.
+  vMboRecSetPointName("A");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, "1.0707963267948966");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ2, "4.153981633974483");
+  vMboRecSetObsValue(MBO_OBS_ITEM_V, "1.5");
+  vMboRecSetObsValue(MBO_OBS_ITEM_V2, "4.8");
+  vMboFlushPending();
+  MboObsTs* obs = LastTsObs();
+  EXPECT_NEAR(obs->dHz, 0.5292036732, 1e-9);
+  EXPECT_NEAR(obs->dV, 1.4915926536, 1e-9);
+  EXPECT_EQ(obs->uHz2Present + obs->uV2Present, 0u);
+  // A second face alone takes the place of the first.
+  vMboRecSetPointName("B");
+  vMboRecSetObsValue(MBO_OBS_ITEM_V2, "4.8");
+  vMboFlushPending();
+  EXPECT_EQ(LastTsObs()->dV, 4.8);
+  EXPECT_EQ(LastTsObs()->uFlags, MBO_OBS_V_VALID);
+}
+
+TEST_F(Record, EccentricCorrectionAgainstHandComputedValues) {
+  // Slope distance 100 at zenith 1.4; the prism 0.5 m across, 1 m beyond.
+  g_mboEccentric = {0.5, 1.0, 0};
+  vMboRecSetPointName("A");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, Text(kPi / 2 - 1.0).c_str());
+  vMboRecSetObsValue(MBO_OBS_ITEM_V, "1.4");
+  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, "100");
+  vMboFlushPending();
+  MboObsTs* obs = LastTsObs();
+  EXPECT_NEAR(obs->dDist, 100.9868305572, 1e-8);
+  EXPECT_NEAR(obs->dV, 1.4016851767, 1e-9);
+  EXPECT_NEAR(obs->dHz, 1.0050228131, 1e-9);
+  EXPECT_EQ(g_mboEccentric.dCross, 0.0);  // used up
+
+  // Horizontal distance 50, no vertical angle: a level sight, V untouched.
+  g_mboEccentric = {-0.3, -2.0, 1};
+  vMboRecSetPointName("B");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, Text(kPi / 2 - 2.0).c_str());
+  vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, "50");
+  vMboFlushPending();
+  obs = LastTsObs();
+  EXPECT_NEAR(obs->dDist, 48.0009374908, 1e-8);
+  EXPECT_NEAR(obs->dHz, 1.9937500814, 1e-9);
+  EXPECT_EQ(obs->uFlags & MBO_OBS_V_VALID, 0u);
+  EXPECT_EQ(obs->dV, 0.0);
+  EXPECT_EQ(g_mboEccentric.dAlong, -2.0);  // kept
+
+  // Without a distance, or where the target falls on the instrument, the
+  // angles stay as measured; the offsets are used up all the same.
+  g_mboEccentric = {0.0, -50.0, 0};
+  vMboRecSetPointName("C");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, "1.0");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, "50");
+  vMboFlushPending();
+  EXPECT_EQ(LastTsObs()->dDist, 50.0);
+  EXPECT_FALSE(std::isnan(LastTsObs()->dHz));
+  g_mboEccentric = {0.7, 0.0, 0};
+  vMboRecSetPointName("D");
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, Text(kPi / 2 - 1.0).c_str());
+  vMboFlushPending();
+  EXPECT_DOUBLE_EQ(LastTsObs()->dHz, 1.0);
+  EXPECT_EQ(g_mboEccentric.dCross, 0.0);
+  // Offsets of 0.0001 or less change nothing.
+  g_mboEccentric = {0.00005, 0.0, 0};
+  Obs("E", "30");
+  EXPECT_EQ(LastTsObs()->dDist, 30.0);
+}
+
+TEST_F(Record, TargetPointNoOfTheCurrentObservation) {
+  EXPECT_STREQ(sMboRecTargetPointNo(), "");
+  vMboSetJobName("JOB");
+  vMboSetAreaName("AR");
+  vMboRecSetPointName("1234567890123456789012345678901234567890");
+  vMboRecBeginTsObs();
+  vMboRecSetPid(static_cast<MboObsTs*>(pMboRecCurrentObs(1))->sTarget, "77");
+  EXPECT_STREQ(sMboRecTargetPointNo(), "77");
+  sStrCopyN(static_cast<MboObsTs*>(pMboRecCurrentObs(1))->sTarget, sMboRecGetPointName(), 100);
+  EXPECT_STREQ(sMboRecTargetPointNo(), "12345678901234567890123456789");
+}
+
+// ---- GPS vectors and coordinate observations ----
+
+TEST_F(Record, GpsComponentsBeforeTheirDeviations) {
+  vMboRecGpsSetField(2, "BASE");
+  vMboRecGpsSetField(4, "R1");
+  vMboRecGpsSetField(8, "1.5");
+  vMboRecGpsSetField(512, "0.003");
+  vMboRecGpsSetField(4, "R2");
+  vMboRecGpsSetField(1024, "0.004");
+  vMboRecGpsSetField(16, "2.5");  // after its deviation: the deviation is 1 again
+  vMboRecGpsSetField(64, "1.2");
+  vMboRecGpsSetField(64, "1.3");  // another antenna height: a new set-up
+  vMboRecGpsSetField(4, "R3");
+  vMboRecForgetGpsVector();
+  vMboRecAverageObservations();
+  std::vector<std::string> seen;
+  for (void* st = pMboGetNextSt(4, nullptr); st; st = pMboGetNextSt(4, st)) {
+    auto* s = static_cast<MboStationGps*>(st);
+    seen.push_back(std::string(s->sName) + "@" + std::to_string(s->dAntennaHeight).substr(0, 3));
+    for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o)) seen.push_back(static_cast<MboObsGps*>(o)->sTo);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"BASE@1.2", "R1", "R2", "@1.3", "R3"}));
+  auto* r1 = static_cast<MboObsGps*>(pMboGetNextObs(4, pMboGetNextSt(4, nullptr), nullptr));
+  auto* r2 = static_cast<MboObsGps*>(pMboGetNextObs(4, nullptr, r1));
+  EXPECT_EQ(r1->dSdX, static_cast<double>(0.003f));
+  EXPECT_EQ(r2->dSdY, 1.0);
+  EXPECT_EQ(r2->r11 + r2->r22 + r2->r33, 3.0f);
+}
+
+TEST_F(Record, GpsCovarianceOfTheCurrentVector) {
+  vMboRecGpsSetField(4, "R");
+  vMboRecGpsSetCovariance(0.0004, 0.0001, 0.0, 0.0009, -0.0003, -1.0);
+  auto* v = static_cast<MboObsGps*>(pMboRecCurrentObs(4));
+  EXPECT_EQ(v->dSdX, static_cast<double>(0.02f));
+  EXPECT_EQ(v->dSdZ, 1.0);  // negative variance: no deviation to take
+  EXPECT_FLOAT_EQ(v->r12, 0.0001 / (0.02f * 0.03f));
+  EXPECT_FLOAT_EQ(v->r23, -0.0003 / (0.03f * 1.0f));
+}
+
+TEST_F(Record, CoordinateStationsAndFields) {
+  EXPECT_STREQ(sMboRecCoordGetField(8), "");  // none current
+  vMboRecCoordSetField(2, "K1");
+  vMboRecCoordSetField(8, "100.25");
+  vMboRecCoordSetField(2048, "7");
+  vMboRecCoordSetField(8192, "2020.01.02_03:04:05.123");
+  EXPECT_STREQ(sMboRecCoordGetField(8), "100.250000");
+  EXPECT_STREQ(sMboRecCoordGetField(64), "1.000000");
+  EXPECT_STREQ(sMboRecCoordGetField(2048), "7");
+  EXPECT_STREQ(sMboRecCoordGetField(8192), "2020.01.02_03:04:05");
+  vMboRecCoordSetField(2, "K1");  // the same name again: a new station
+  vMboRecCoordSetCovariance(0.01, 0.0, 0.0, 0.0, 0.0, 0.04);
+  EXPECT_STREQ(sMboRecCoordGetField(64), "0.000000");
+  EXPECT_STREQ(sMboRecCoordGetField(2), "K1");
+  EXPECT_EQ(iMboCountStations(5), 2);
+  vMboRecForgetCoordStation();
+  vMboRecForgetCoordStation();  // makes an unnamed station first
+  EXPECT_EQ(iMboCountStations(5), 3);
+  vMboRecAverageObservations();
+  EXPECT_EQ(iMboCountStations(5), 2);
+}
+
+TEST_F(Record, CleanUpDeletesObservationsAndStationsWithoutTargets) {
+  vMboRecSetStationName("S");
+  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, "5");
+  vMboFlushPending();                // no target: nothing stored
+  vMboRecBeginTsObs();               // an observation without a target
+  vMboRecForgetStation(1);
+  Obs("A");
+  vMboRecGpsSetField(2, "B");
+  vMboRecForgetGpsVector();
+  EXPECT_EQ(iMboCountStations(1), 2);
+  EXPECT_EQ(iMboCountStations(4), 1);
+  vMboRecAverageObservations();
+  EXPECT_EQ(TsStations(), (std::vector<std::vector<std::string>>{{"S", "A"}}));
+  EXPECT_EQ(iMboCountStations(4), 0);
+  EXPECT_EQ(pMboRecCurrentStation(4), nullptr);
+}
+
+TEST_F(Record, StodParsersGiveNoValueInsteadOfThrowing) {
+  EXPECT_FALSE(dMboStodHorDir("12a", false).has_value());
+  EXPECT_FALSE(dMboStodHorDir("e", false).has_value());
+  EXPECT_FALSE(dMboStodHorDir("", false).has_value());
+  EXPECT_FALSE(dMboStodVerDir("1e999", false).has_value());
+  EXPECT_FALSE(dMboStodVerDir("-", true).has_value());
+  EXPECT_TRUE(boMboIsNumeric("1.5e-3"));
+  std::optional<double> v = dMboStodHorDir("1e", false);  // the leading 1
+  ASSERT_TRUE(v.has_value());
+  EXPECT_DOUBLE_EQ(*v, kPi / 2 - 1);
+  v = dMboStodVerDir("90", true);
+  ASSERT_TRUE(v.has_value());
+  EXPECT_DOUBLE_EQ(*v, kPi / 2);
+}
+
+// ---- Levelling ----
+
+class Levelling : public Record {
+ protected:
+  static void Items(std::vector<std::pair<int, const char*>> items) {
+    for (auto& [item, text] : items) vMboLevSetItem(item, text);
+  }
+  // "from>to dh dist" per levelling observation, and the set numbers.
+  static std::vector<std::string> Pairs() {
+    std::vector<std::string> out;
+    for (void* st = pMboGetNextSt(2, nullptr); st; st = pMboGetNextSt(2, st)) {
+      out.push_back("set " + std::to_string(static_cast<MboStationLev*>(st)->iSetNo));
+      for (void* o = pMboGetNextObs(2, st, nullptr); o; o = pMboGetNextObs(2, st, o)) {
+        auto* l = static_cast<MboObsLev*>(o);
+        char buf[300];
+        snprintf(buf, sizeof buf, "%s>%s %.4f %.2f", l->sFrom, l->sTo, l->dHeightDiff, l->dDist);
+        out.push_back(buf);
+      }
+    }
+    return out;
+  }
+};
+
+TEST_F(Levelling, BackThenForeGivesOneObservation) {
+  Items({{1, "A"}, {2, "1.234"}, {4, "20"}, {8, "B"}, {16, "0.734"}, {32, "25"}});
+  vMboLevFlush();
+  EXPECT_EQ(Pairs(), (std::vector<std::string>{"set 0", "A>B 0.5000 45.00"}));
+}
+
+TEST_F(Levelling, IntermediatesPairWithTheHeldBackSight) {
+  g_mboTransfer.settings.uLevellerNo = 9;
+  Items({{1, "A"}, {2, "2.0"}, {4, "10"}, {64, "C"}, {128, "1.5"}, {256, "12"}, {64, "D"}, {128, "1.0"}});
+  Items({{8, "B"}, {16, "0.5"}});
+  vMboLevFlush();
+  // The third-sight pair numbered the station from the counter.
+  EXPECT_EQ(Pairs(), (std::vector<std::string>{"set 1", "A>C 0.5000 22.00", "A>D 1.0000 10.00", "A>B 1.5000 10.00"}));
+  EXPECT_EQ(static_cast<MboStationLev*>(pMboGetNextSt(2, nullptr))->iInstrNo, 9);
+}
+
+TEST_F(Levelling, MissingHalvesAndStaleLengths) {
+  Items({{1, "A"}, {2, "ABC"}, {8, "B"}, {16, "1.0"}});  // the reading is no number
+  vMboLevFlush();
+  EXPECT_EQ(iMboCountLevObs(), 0);
+  // A length given for an earlier pair does not count for a later one.
+  Items({{1, "A"}, {2, "1"}, {4, "30"}, {8, "B"}, {16, "1"}, {32, "30"}});
+  Items({{1, "B"}, {2, "1"}, {8, "C"}, {16, "1"}});
+  vMboLevFlush();
+  Items({{1, "C"}, {2, "1"}});
+  vMboLevFlush();  // a back sight alone
+  Items({{8, "D"}, {16, "1"}});
+  vMboLevFlush();  // a fore sight alone
+  EXPECT_EQ(Pairs(), (std::vector<std::string>{"set 0", "A>B 0.0000 60.00", "B>C 0.0000 0.00"}));
+}
+
+TEST_F(Levelling, RepeatedBackSightReplacesTheFirstAndSetNumbersCount) {
+  Items({{1024, "5"}, {1, "A"}, {2, "1"}, {1, "A2"}, {2, "3"}, {8, "B"}, {16, "1"}});
+  Items({{1024, "next"}});
+  vMboLevFlush();
+  EXPECT_EQ(Pairs(), (std::vector<std::string>{"set 5", "A2>B 2.0000 0.00"}));
+}
+
+TEST_F(Levelling, GpsCovarianceAttributeTexts) {
+  EXPECT_FALSE(boMboSetGpsCovariance(4, nullptr, nullptr, 1, 0, 0, 1, 0, 1));
+  void* st = pMboAddSt(4);
+  void* obs = pMboAddObs(4, st);
+  ASSERT_TRUE(boMboSetGpsCovariance(4, st, obs, 0.0, 0.5, 0.02, 0.0004, -0.0001, std::nan("")));
+  std::vector<std::string> texts;
+  char buf[40];
+  for (int attr : {103, 104, 105, 120, 121, 122, 123, 124, 125}) {
+    boMboGetObsAttr(4, st, obs, attr, buf, sizeof buf);
+    texts.push_back(buf);
+  }
+  // The attributes read back in their own formats; sx and sz count as 1.
+  EXPECT_EQ(texts, (std::vector<std::string>{"1.000000", "0.020000", "1.000000", "1.000000", "25.000000", "0.020000",
+                                             "1.000000", "-0.005000", "1.000000"}));
+}
+
+}  // namespace
