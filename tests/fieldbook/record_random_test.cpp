@@ -1,0 +1,173 @@
+// Random record streams through the builder, compared with a plain model of
+// the merge rules: a name names the first point in creation order that has
+// it (also after renames), coordinates come only with both halves, codes
+// stick from record to record, observations go to the current station and a
+// changed set-up starts a new one.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/stations.h"
+
+namespace {
+
+struct ModelPoint {
+  std::string id;
+  std::string xy;  // "x y" as stored, "" without
+  std::string z;
+  std::string code;
+};
+
+struct ModelStation {
+  std::string name;
+  std::string ih;
+  std::vector<std::string> obs;  // "target/code"
+};
+
+struct Model {
+  std::vector<ModelPoint> points;
+  std::vector<ModelStation> stations;
+  bool current = false;  // the last station takes observations
+
+  ModelPoint& Merge(const std::string& id) {
+    for (ModelPoint& p : points)
+      if (p.id == id) return p;
+    points.push_back({id, "", "", ""});
+    return points.back();
+  }
+};
+
+std::string Fmt(const char* format, double v) {
+  char buf[64];
+  snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+std::vector<ModelPoint> FieldBookPoints() {
+  std::vector<ModelPoint> out;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x, y, z;
+    ModelPoint m{sMboGetPointPID(p), "", "", sMboPointGetField(p)};
+    if (boMboGetPointXY(p, &x, &y)) m.xy = Fmt("%.4f", x) + " " + Fmt("%.4f", y);
+    if (boMboGetPointZ(p, &z)) m.z = Fmt("%.4f", z);
+    out.push_back(m);
+  }
+  return out;
+}
+
+std::vector<ModelStation> FieldBookStations() {
+  std::vector<ModelStation> out;
+  for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st)) {
+    auto* s = static_cast<MboStationTs*>(st);
+    out.push_back({s->sName, s->sInstrHeight, {}});
+    for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o)) {
+      auto* obs = static_cast<MboObsTs*>(o);
+      out.back().obs.push_back(std::string(obs->sTarget) + "/" + obs->sCode);
+    }
+  }
+  return out;
+}
+
+bool operator==(const ModelPoint& a, const ModelPoint& b) {
+  return a.id == b.id && a.xy == b.xy && a.z == b.z && a.code == b.code;
+}
+bool operator==(const ModelStation& a, const ModelStation& b) {
+  return a.name == b.name && a.ih == b.ih && a.obs == b.obs;
+}
+void PrintTo(const ModelPoint& p, std::ostream* os) { *os << p.id << "[" << p.xy << "|" << p.z << "|" << p.code << "]"; }
+void PrintTo(const ModelStation& s, std::ostream* os) {
+  *os << s.name << "@" << s.ih << ":";
+  for (const std::string& o : s.obs) *os << " " << o;
+}
+
+class RecordRandom : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { vKvxMboInit(nullptr); }
+  void TearDown() override { vKvxMboFinish(); }
+};
+
+TEST_P(RecordRandom, FlushedStreamsMatchTheModel) {
+  std::mt19937 rng(static_cast<unsigned>(GetParam()));
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  Model m;
+  std::string code, ih, station;
+  MboIndexPass pass;  // as a read runs
+  for (int record = 0; record < 3000; ++record) {
+    // Names from a small pool, so that merges are frequent.
+    std::string name = "P" + std::to_string(pick(60));
+    int kind = pick(10);
+    if (pick(8) == 0) {
+      code = pick(3) ? "C" + std::to_string(pick(5)) : "";
+      vMboRecSetCode(code.c_str());
+    }
+    if (kind == 0) {
+      // A renamed point: the old name is free again, the new one may be a
+      // second point of an existing name (the first stays the one found).
+      if (m.points.empty()) continue;
+      size_t i = static_cast<size_t>(pick(static_cast<int>(m.points.size())));
+      std::string to = "P" + std::to_string(pick(80));
+      PoPoint* p = PoPointsGetFirst(g_pMboPoints);
+      for (size_t k = 0; k < i; ++k) p = PoPointsGetNext(g_pMboPoints, p);
+      vMboSetPointPID(p, to.c_str());
+      m.points[i].id = to;
+      continue;
+    }
+    if (kind <= 2) {
+      // A set-up: the station point, with coordinates now and then.
+      station = "S" + std::to_string(pick(4));
+      vMboRecSetStationName(station.c_str());
+      if (pick(2)) {
+        ih = Fmt("%.1f", 1.0 + pick(3) / 10.0);
+        vMboRecSetObsValue(MBO_OBS_ITEM_IH, ih.c_str());
+      }
+      if (pick(2)) {
+        vMboRecSetCoord(MBO_REC_NORTH, "100");
+        vMboRecSetCoord(MBO_REC_EAST, "200");
+        m.Merge(station).xy = "200.0000 100.0000";
+        m.Merge(station).code = code;
+      }
+      vMboFlushPending();
+      continue;
+    }
+    vMboRecSetPointName(name.c_str());
+    bool observed = kind >= 7;
+    if (observed) vMboRecSetObsValue(MBO_OBS_ITEM_DIST, std::to_string(1 + pick(100)).c_str());
+    double north = pick(1000) / 8.0, east = pick(1000) / 4.0, z = pick(100) / 2.0;
+    bool hasNorth = pick(4) != 0, hasEast = pick(4) != 0, hasZ = pick(2) != 0;
+    if (hasNorth) vMboRecSetCoord(MBO_REC_NORTH, Fmt("%.3f", north).c_str());
+    if (hasEast) vMboRecSetCoord(MBO_REC_EAST, Fmt("%.3f", east).c_str());
+    if (hasZ) vMboRecSetCoord(MBO_REC_Z, Fmt("%.3f", z).c_str());
+    vMboFlushPending();
+
+    ModelPoint* p = nullptr;
+    if (hasNorth || hasEast || hasZ) {
+      p = &m.Merge(name);
+      if (hasNorth && hasEast) p->xy = Fmt("%.4f", east) + " " + Fmt("%.4f", north);
+      if (hasZ) p->z = Fmt("%.4f", z);
+      p->code = code;
+    }
+    if (observed) {
+      ModelStation* cur = m.current ? &m.stations.back() : nullptr;
+      if (!cur || cur->name != station || cur->ih != ih) {
+        m.stations.push_back({station, ih, {}});
+        m.current = true;
+      }
+      m.stations.back().obs.push_back(name + "/" + code);
+    }
+    m.Merge(name);  // every flushed name is a point afterwards
+  }
+  EXPECT_EQ(FieldBookPoints(), m.points);
+  EXPECT_EQ(FieldBookStations(), m.stations);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RecordRandom, ::testing::Values(1, 2, 3));
+
+}  // namespace
