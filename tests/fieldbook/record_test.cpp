@@ -88,6 +88,13 @@ class Record : public ::testing::Test {
     }
     return out;
   }
+  // One total-station record with its values, flushed; its observation.
+  static MboObsTs* Shot(const char* target, std::vector<std::pair<int, std::string>> items) {
+    vMboRecSetPointName(target);
+    for (auto& [item, text] : items) vMboRecSetObsValue(item, text.c_str());
+    vMboFlushPending();
+    return LastTsObs();
+  }
   static MboObsTs* LastTsObs() {
     MboObsTs* last = nullptr;
     for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st))
@@ -278,33 +285,24 @@ TEST_F(Record, TwoFaceReduction) {
   EXPECT_DOUBLE_EQ(dMboMeanHorDir(3.7, 0.5), (3.7 + 0.5 + kPi) / 2);
   EXPECT_DOUBLE_EQ(dMboMeanVerDir(1.5, 4.8), 1.5 - (1.5 + 4.8 - 2 * kPi) / 2);
   // Through the flush: user directions that are 0.5 and 3.7 inside.
-  vMboRecSetPointName("A");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, "1.0707963267948966");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HZ2, "4.153981633974483");
-  vMboRecSetObsValue(MBO_OBS_ITEM_V, "1.5");
-  vMboRecSetObsValue(MBO_OBS_ITEM_V2, "4.8");
-  vMboFlushPending();
-  MboObsTs* obs = LastTsObs();
+  MboObsTs* obs = Shot("A", {{MBO_OBS_ITEM_HZ, "1.0707963267948966"},
+                             {MBO_OBS_ITEM_HZ2, "4.153981633974483"},
+                             {MBO_OBS_ITEM_V, "1.5"},
+                             {MBO_OBS_ITEM_V2, "4.8"}});
   EXPECT_NEAR(obs->dHz, 0.5292036732, 1e-9);
   EXPECT_NEAR(obs->dV, 1.4915926536, 1e-9);
   EXPECT_EQ(obs->uHz2Present + obs->uV2Present, 0u);
   // A second face alone takes the place of the first.
-  vMboRecSetPointName("B");
-  vMboRecSetObsValue(MBO_OBS_ITEM_V2, "4.8");
-  vMboFlushPending();
-  EXPECT_EQ(LastTsObs()->dV, 4.8);
-  EXPECT_EQ(LastTsObs()->uFlags, MBO_OBS_V_VALID);
+  obs = Shot("B", {{MBO_OBS_ITEM_V2, "4.8"}});
+  EXPECT_EQ(obs->dV, 4.8);
+  EXPECT_EQ(obs->uFlags, MBO_OBS_V_VALID);
 }
 
 TEST_F(Record, EccentricCorrectionAgainstHandComputedValues) {
   // Slope distance 100 at zenith 1.4; the prism 0.5 m across, 1 m beyond.
   g_mboEccentric = {0.5, 1.0, 0};
-  vMboRecSetPointName("A");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, Text(kPi / 2 - 1.0).c_str());
-  vMboRecSetObsValue(MBO_OBS_ITEM_V, "1.4");
-  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, "100");
-  vMboFlushPending();
-  MboObsTs* obs = LastTsObs();
+  MboObsTs* obs =
+      Shot("A", {{MBO_OBS_ITEM_HZ, Text(kPi / 2 - 1.0)}, {MBO_OBS_ITEM_V, "1.4"}, {MBO_OBS_ITEM_DIST, "100"}});
   EXPECT_NEAR(obs->dDist, 100.9868305572, 1e-8);
   EXPECT_NEAR(obs->dV, 1.4016851767, 1e-9);
   EXPECT_NEAR(obs->dHz, 1.0050228131, 1e-9);
@@ -312,11 +310,7 @@ TEST_F(Record, EccentricCorrectionAgainstHandComputedValues) {
 
   // Horizontal distance 50, no vertical angle: a level sight, V untouched.
   g_mboEccentric = {-0.3, -2.0, 1};
-  vMboRecSetPointName("B");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, Text(kPi / 2 - 2.0).c_str());
-  vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, "50");
-  vMboFlushPending();
-  obs = LastTsObs();
+  obs = Shot("B", {{MBO_OBS_ITEM_HZ, Text(kPi / 2 - 2.0)}, {MBO_OBS_ITEM_HDIST, "50"}});
   EXPECT_NEAR(obs->dDist, 48.0009374908, 1e-8);
   EXPECT_NEAR(obs->dHz, 1.9937500814, 1e-9);
   EXPECT_EQ(obs->uFlags & MBO_OBS_V_VALID, 0u);
@@ -326,17 +320,11 @@ TEST_F(Record, EccentricCorrectionAgainstHandComputedValues) {
   // Without a distance, or where the target falls on the instrument, the
   // angles stay as measured; the offsets are used up all the same.
   g_mboEccentric = {0.0, -50.0, 0};
-  vMboRecSetPointName("C");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, "1.0");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, "50");
-  vMboFlushPending();
-  EXPECT_EQ(LastTsObs()->dDist, 50.0);
-  EXPECT_FALSE(std::isnan(LastTsObs()->dHz));
+  obs = Shot("C", {{MBO_OBS_ITEM_HZ, "1.0"}, {MBO_OBS_ITEM_HDIST, "50"}});
+  EXPECT_EQ(obs->dDist, 50.0);
+  EXPECT_FALSE(std::isnan(obs->dHz));
   g_mboEccentric = {0.7, 0.0, 0};
-  vMboRecSetPointName("D");
-  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, Text(kPi / 2 - 1.0).c_str());
-  vMboFlushPending();
-  EXPECT_DOUBLE_EQ(LastTsObs()->dHz, 1.0);
+  EXPECT_DOUBLE_EQ(Shot("D", {{MBO_OBS_ITEM_HZ, Text(kPi / 2 - 1.0)}})->dHz, 1.0);
   EXPECT_EQ(g_mboEccentric.dCross, 0.0);
   // Offsets of 0.0001 or less change nothing.
   g_mboEccentric = {0.00005, 0.0, 0};
