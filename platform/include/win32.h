@@ -46,5 +46,7 @@
 #include "win32_ui.h"        // windows, dialogs, controls, messages, string table
 #include "win32_help.h"      // HTML help
 #include "win32_module.h"    // DllMain and module loading
-#include "win32_misc.h"      // processes and the rest
+#include "win32_process.h"   // starting programs and waiting for them
+#include "win32_shell.h"     // file dialogs, folder browser, COM basics
+#include "win32_misc.h"      // the rest
 #endif

@@ -28,6 +28,7 @@ typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef ULONG_PTR DWORD_PTR;
+typedef ULONG_PTR SIZE_T;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
@@ -134,4 +135,7 @@ typedef struct _SYSTEMTIME {
 extern "C" {
 KVX_PLATFORM_API DWORD WINAPI GetLastError(void);
 KVX_PLATFORM_API void WINAPI SetLastError(DWORD code);
+// Closes a kernel handle the layer gave out (a process, a thread, ...);
+// FALSE with ERROR_INVALID_HANDLE for any other value.
+KVX_PLATFORM_API BOOL WINAPI CloseHandle(HANDLE handle);
 }

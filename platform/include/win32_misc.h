@@ -5,8 +5,6 @@
 
 // Memory pages. Only whole regions: reserved and committed in one call
 // (zero-filled), released in one call.
-typedef ULONG_PTR SIZE_T;
-
 #define MEM_COMMIT 0x00001000
 #define MEM_RESERVE 0x00002000
 #define MEM_RELEASE 0x00008000
