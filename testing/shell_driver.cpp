@@ -13,39 +13,29 @@ namespace {
 std::deque<std::function<void(FileDlg&)>> gFileActions;
 std::deque<std::function<void(Browser&)>> gBrowserActions;
 
-void OnFileDialog(KvxFileDlg* h) {
-  FileDlg d(h);
-  if (gFileActions.empty()) {
-    ADD_FAILURE() << "unexpected file dialog \"" << d.Title() << "\"";
-    vUiNoteUnexpected("file dialog \"" + d.Title() + "\"");
+// Runs the next expected action on the dialog (D: FileDlg or Browser), or
+// fails and cancels it when none waits; one left open fails and is cancelled.
+template <class D, class H>
+void Act(std::deque<std::function<void(D&)>>& actions, H* h, const char* kind) {
+  D d(h);
+  std::string what = std::string(kind) + " \"" + d.Title() + "\"";
+  if (actions.empty()) {
+    ADD_FAILURE() << "unexpected " << what;
+    vUiNoteUnexpected(what);
     d.Cancel();
     return;
   }
-  auto action = std::move(gFileActions.front());
-  gFileActions.pop_front();
+  auto action = std::move(actions.front());
+  actions.pop_front();
   action(d);
   if (!d.Ended()) {
-    ADD_FAILURE() << "file dialog \"" << d.Title() << "\" left open by its actions";
+    ADD_FAILURE() << what << " left open by its actions";
     d.Cancel();
   }
 }
 
-void OnBrowser(KvxBrowser* h) {
-  Browser b(h);
-  if (gBrowserActions.empty()) {
-    ADD_FAILURE() << "unexpected folder browser \"" << b.Title() << "\"";
-    vUiNoteUnexpected("folder browser \"" + b.Title() + "\"");
-    b.Cancel();
-    return;
-  }
-  auto action = std::move(gBrowserActions.front());
-  gBrowserActions.pop_front();
-  action(b);
-  if (!b.Ended()) {
-    ADD_FAILURE() << "folder browser \"" << b.Title() << "\" left open by its actions";
-    b.Cancel();
-  }
-}
+void OnFileDialog(KvxFileDlg* h) { Act(gFileActions, h, "file dialog"); }
+void OnBrowser(KvxBrowser* h) { Act(gBrowserActions, h, "folder browser"); }
 
 class Listener : public testing::EmptyTestEventListener {
   void OnTestEnd(const testing::TestInfo&) override {
