@@ -9,7 +9,7 @@
 #include "fieldbook/codedlines.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
-#include "lines_dump.h"
+#include "line_helpers.h"
 
 namespace {
 
@@ -24,12 +24,9 @@ class CodedLines : public ::testing::Test {
   }
   void TearDown() override { vKvxMboFinish(); }
 
-  // A measured point, then routed as the record builder routes it.
+  // A measured point through the record builder.
   static void Add(const char* name, double x = 0, double y = 0, double z = NAN, const char* code = "") {
-    PoPoint* p = KvxMboNewOrExistingPoint(name);
-    vMboSetPointXY(p, x, y);
-    if (!std::isnan(z)) vMboSetPointZ(p, z);
-    iMboLineAddPoint(name, code);
+    vFeedPoint(name, code, x, y, z);
   }
   static void AddAll(const std::vector<const char*>& names) {
     for (const char* n : names) Add(n);
@@ -223,8 +220,7 @@ TEST_F(CodedLines, HeightExtensionMovesTheSecondPointAlongTheFirst) {
 
 TEST_F(CodedLines, HeightExtensionWithoutCoordinatesMovesNothing) {
   Cmd(MBO_LINE_HEIGHT_EXT, "2.0");
-  KvxMboNewOrExistingPoint("A");
-  iMboLineAddPoint("A", "");
+  vFeedPoint("A");  // no coordinates
   Add("B", 3, 4, 0);
   GeoPnt3 b;
   vPoPointGetP(pMboFindPoint("B"), &b);
@@ -250,4 +246,12 @@ TEST_F(CodedLines, PublishedLineIsClearedByCommandsAndTheFlush) {
   vMboLineFlush();
   EXPECT_EQ(pMboLineCurrent(), nullptr);
   EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 0);
+}
+
+TEST_F(CodedLines, NewStationMarkKeepsAPointOutOfTheLine) {
+  On("1", "A");
+  vMboRecMarkNewStation();
+  On("1", "S");
+  On("1", "B");
+  EXPECT_EQ(Flushed(), (Lines{"1||: A B"}));
 }

@@ -11,7 +11,9 @@
 #include "fieldbook/extrafields.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
-#include "lines_dump.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "line_helpers.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ class CodeLines : public ::testing::Test {
 
   static bool Code(int code, const char* a = "", const char* b = "") { return boMboApplyControlCode(code, a, b); }
   static void Add(const std::vector<const char*>& names, const char* code = "") {
-    for (const char* n : names) iMboLineAddPoint(n, code);
+    for (const char* n : names) vFeedPoint(n, code);
   }
 };
 
@@ -98,12 +100,12 @@ TEST_F(CodeLines, ClosingFinishesTheSetAsPolygons) {
 TEST_F(CodeLines, ArcCodesAndRadii) {
   Code(91);
   Code(93);  // the next point plain, the two after it arc points
-  Add({"A", "B", "C", "D"});
+  Add({"A", "B", "C"});
+  vFeedPoint("D", "", 0, 0);
   Code(54, "12.5");
   // The arc's ends take their points' coordinates for the chord.
-  vMboSetPointXY(KvxMboNewPoint("D"), 0, 0);
-  vMboSetPointXY(KvxMboNewPoint("E"), 20, 0);
-  Add({"E", "F"});
+  vFeedPoint("E", "", 20, 0);
+  Add({"F"});
   Code(99);
   EXPECT_EQ(DumpLines(), (Lines{"||: A(B) C D~12.5 E F"}));
 }
@@ -131,8 +133,7 @@ TEST_F(CodeLines, PointIdsWithAndWithoutJobAndArea) {
   // Continuation: the next point ends this line and starts the next; its
   // name is already an identifier and stays as it is.
   Code(38);
-  Add({"J.A.4"});
-  Add({"J.A.5"});
+  Add({"4", "5"});
   Code(99);
   EXPECT_EQ(DumpLines(), (Lines{"||: 1 J..2 J.A.3 J.A.4", "||: J.A.4 J.A.5"}));
 }
@@ -158,11 +159,44 @@ TEST_F(CodeLines, LongSetsKeepEveryPoint) {
   Code(91);
   std::vector<std::string> names;
   for (int i = 1; i <= 1500; i++) names.push_back(std::to_string(i));
-  for (const std::string& n : names) iMboLineAddPoint(n.c_str(), "");
+  for (const std::string& n : names) vFeedPoint(n.c_str());
   Code(99);
   LiLine* line = LiLinesGetFirst(g_pMboLines);
   EXPECT_EQ(iLiElmGetCount(line), 1500);
   char pid[16];
   boMboGetElmPID(line, LiElmGetLast(line), pid, sizeof pid);
   EXPECT_STREQ(pid, "1500");
+}
+
+TEST_F(CodeLines, AllNinesCodeNamesTheOpenLine) {
+  vFeedPoint("0", "9999", 0, 0);  // no set open
+  Code(91, "KANT");
+  vFeedPoint("1", "99999", 1, 0);
+  Code(62, "VEG");
+  vFeedPoint("2", "9999", 2, 0);
+  vFeedPoint("3", "999", 3, 0);  // too short to be all nines
+  Code(99);
+  EXPECT_EQ((Lines{sPoPointGetField(pMboFindPoint("0")), sPoPointGetField(pMboFindPoint("1")),
+                   sPoPointGetField(pMboFindPoint("2")), sPoPointGetField(pMboFindPoint("3"))}),
+            (Lines{"", "KANT", "VEG", "999"}));
+  EXPECT_EQ(DumpLines(), (Lines{"|VEG|: 1 2 3"}));
+}
+
+TEST_F(CodeLines, LinesRunAcrossAStationChange) {
+  Code(91, "KANT");
+  vFeedPoint("A", "", 1, 1);
+  // A new station point: stored, not part of the line.
+  vMboRecSetStationName("S1");
+  vMboRecSetCoord(MBO_REC_NORTH, "5");
+  vMboRecSetCoord(MBO_REC_EAST, "5");
+  vMboFlushPending();
+  vFeedPoint("B", "", 2, 2);
+  // An observation from another station to C.
+  vMboRecSetStationName("S2");
+  vMboRecSetPointName("C");
+  vMboRecSetObsValue(32, "10.0");
+  vMboFlushPending();
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"|KANT|: A B C"}));
+  EXPECT_NE(pMboFindPoint("S1"), nullptr);
 }

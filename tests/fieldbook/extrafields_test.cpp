@@ -10,6 +10,7 @@
 #include "fieldbook/extrafields.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
+#include "line_helpers.h"
 
 namespace {
 
@@ -31,9 +32,8 @@ class ExtraFields : public ::testing::Test {
     return out;
   }
   static PoPoint* Flushed(const char* name) {
-    PoPoint* p = KvxMboNewOrExistingPoint(name);
-    if (boMboExtraPointFieldsPending()) vMboExtraPointFieldsApply(g_pMboPoints, p);
-    return p;
+    vFeedPoint(name);
+    return pMboFindPoint(name);
   }
   static LiLine* Line(int i) {
     LiLine* l = LiLinesGetFirst(g_pMboLines);
@@ -81,12 +81,12 @@ TEST_F(ExtraFields, CodedLinesTakeLineFieldsAndTheirCode) {
   vMboExtraLineFieldAdd("MAT", "stone");
   for (const char* n : {"1", "2"}) {
     vMboLineSetLineNo("1");
-    iMboLineAddPoint(n, "");
+    vFeedPoint(n);
   }
   vMboExtraLineFieldAdd("MAT", "wood");
   for (const char* n : {"3", "4"}) {
     vMboLineSetLineNo("2");
-    iMboLineAddPoint(n, "");
+    vFeedPoint(n);
   }
   vMboLineFinish();
   ViFields* fs = pKvxMboLFieldsGet();
@@ -100,12 +100,12 @@ TEST_F(ExtraFields, CodeDrivenLinesTakeLineFieldsWhenFinished) {
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   vMboExtraLineFieldAddGlobal("OWNER", "city");
   boMboApplyControlCode(72, "", "");
-  for (const char* n : {"1", "2", "3", "4"}) iMboLineAddPoint(n, "");
+  for (const char* n : {"1", "2", "3", "4"}) vFeedPoint(n);
   // The code names the line being made, not the set's current one.
   vMboExtraLineFieldAdd("S_FCODE", "VEG");
   boMboApplyControlCode(99, "", "");
   boMboApplyControlCode(91, "", "");
-  for (const char* n : {"5", "6"}) iMboLineAddPoint(n, "");
+  for (const char* n : {"5", "6"}) vFeedPoint(n);
   boMboApplyControlCode(99, "", "");
   ViFields* fs = pKvxMboLFieldsGet();
   EXPECT_EQ(Fields(fs, Line(2)), (Texts{"OWNER=city"}));

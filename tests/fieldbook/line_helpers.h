@@ -1,14 +1,32 @@
-// The field book's lines as text, for comparing whole results: one string
-// per line, "ID|code|P: A B(C) D~12.5" where P marks a polygon, (C) is the
+// Helpers of the line-builder tests: a point fed through the record builder
+// as a reader delivers it, and the field book's lines as text for comparing
+// whole results: one string per line, "ID|code|P: A B(C) D~12.5" where P marks a polygon, (C) is the
 // middle of a three-point arc that starts at B and ~r the radius of a
 // two-point arc to the next vertex. Unnamed vertices show as "-".
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "base/cnum.h"
 #include "fieldbook/model.h"
+#include "fieldbook/record.h"
+
+// One point record: name, code, and the coordinates that are not NAN
+// (x east, y north), then the flush.
+inline void vFeedPoint(const char* name, const char* code = "", double x = NAN, double y = NAN, double z = NAN) {
+  char buf[64];
+  vMboRecSetPointName(name);
+  vMboRecSetCode(code);
+  const std::pair<int, double> items[] = {{MBO_REC_NORTH, y}, {MBO_REC_EAST, x}, {MBO_REC_Z, z}};
+  for (const auto& [item, value] : items) {
+    if (std::isnan(value)) continue;
+    iNumPrintC(buf, sizeof buf, "%.6f", value);
+    vMboRecSetCoord(item, buf);
+  }
+  vMboFlushPending();
+}
 
 inline std::string sDumpVertex(LiLine* line, LiElm* e) {
   MboElmData* data = pMboElmGetData(line, e);
