@@ -73,6 +73,30 @@ KVX_PLATFORM_API DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath,
 // sharing mode is not enforced. NULL when it cannot be opened.
 KVX_PLATFORM_API FILE* _fsopen(const char* path, const char* mode, int shareFlag);
 
+// The numeric file calls. A handle is a small number from the layer's own
+// table (1 upward, the lowest free one; HFILE_ERROR on failure). Reads and
+// writes are buffered per handle, so a reader taking single bytes costs no
+// system call each; _llseek and _lclose hand buffered writes to the system.
+#define OF_READ 0
+#define OF_WRITE 1
+#define OF_READWRITE 2
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+// mode: OF_READ, OF_WRITE or OF_READWRITE (share flags are ignored).
+KVX_PLATFORM_API HFILE WINAPI _lopen(LPCSTR path, int mode);
+// Creates or truncates the file for reading and writing; the attribute
+// (0 normal) is ignored.
+KVX_PLATFORM_API HFILE WINAPI _lcreat(LPCSTR path, int attribute);
+// The bytes read (0 at the end of the file), HFILE_ERROR as UINT on failure.
+KVX_PLATFORM_API UINT WINAPI _lread(HFILE file, LPVOID buffer, UINT count);
+// The bytes written, HFILE_ERROR as UINT on failure.
+KVX_PLATFORM_API UINT WINAPI _lwrite(HFILE file, LPCSTR buffer, UINT count);
+// The new position from the start, HFILE_ERROR on failure.
+KVX_PLATFORM_API LONG WINAPI _llseek(HFILE file, LONG offset, int origin);
+// 0, or HFILE_ERROR for a handle that is not open.
+KVX_PLATFORM_API HFILE WINAPI _lclose(HFILE file);
+
 // Helpers of the layer (not Windows API) for its other parts that make
 // system calls with paths.
 // The host (UTF-8, '/') form of a Windows path, with the case fallback

@@ -201,3 +201,53 @@ TEST(FsModule, ModuleFileNameFromAnAddressInside) {
 }
 
 }  // namespace
+
+// The numeric file calls against a random sequence of writes, reads and
+// seeks, compared with a plain byte vector (the buffering must not show).
+TEST_F(FsTest, NumericFileCallsMatchAByteModel) {
+  HFILE h = _lcreat("model.bin", 0);
+  ASSERT_GE(h, 1);
+  std::string model;
+  size_t pos = 0;
+  srand(7);
+  for (int step = 0; step < 3000; ++step) {
+    int what = rand() % 4;
+    if (what == 0) {  // write a run, possibly a large one
+      size_t n = (size_t)(rand() % 7 == 0 ? 70000 : rand() % 300);
+      std::string data(n, '\0');
+      for (char& c : data) c = (char)(rand() & 0xff);
+      ASSERT_EQ(_lwrite(h, data.data(), (UINT)n), (UINT)n);
+      if (pos + n > model.size()) model.resize(pos + n);
+      model.replace(pos, n, data);
+      pos += n;
+    } else if (what == 1) {  // read a run
+      size_t n = (size_t)(rand() % 500);
+      std::string got(n, '\0');
+      UINT r = _lread(h, got.data(), (UINT)n);
+      size_t expect = pos < model.size() ? std::min(n, model.size() - pos) : 0;
+      ASSERT_EQ(r, (UINT)expect) << "step " << step;
+      ASSERT_EQ(got.substr(0, expect), model.substr(pos, expect)) << "step " << step;
+      pos += expect;
+    } else if (what == 2) {
+      ASSERT_EQ(_llseek(h, 0, FILE_END), (LONG)model.size());
+      pos = model.size();
+    } else {
+      pos = model.empty() ? 0 : (size_t)rand() % model.size();
+      ASSERT_EQ(_llseek(h, (LONG)pos, FILE_BEGIN), (LONG)pos);
+    }
+  }
+  EXPECT_EQ(_lclose(h), 0);
+  EXPECT_EQ(_lclose(h), HFILE_ERROR);
+  std::ifstream in(dir_ + "/model.bin", std::ios::binary);
+  std::string onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(onDisk, model);
+
+  // Failures give HFILE_ERROR; a freed handle number is given out again.
+  EXPECT_EQ(_lopen("missing.bin", OF_READ), HFILE_ERROR);
+  HFILE a = _lopen("model.bin", OF_READ);
+  EXPECT_EQ(a, h);
+  char c;
+  EXPECT_EQ(_lwrite(a, "x", 1), (UINT)HFILE_ERROR);  // opened for reading
+  _lclose(a);
+  EXPECT_EQ(_lread(a, &c, 1), (UINT)HFILE_ERROR);
+}
