@@ -87,3 +87,13 @@ KVX_API BOOL boMboSetObsAttr(int kind, void* station, void* obs, int attr, const
 KVX_API BOOL boMboGetProjectAttr(const char* key, char* buf, int size);
 // Stores the text cut to the key's width; false for an unknown key.
 KVX_API BOOL boMboSetProjectAttr(const char* key, const char* text);
+
+// ---- Direct transfers (transfer.cpp) ----
+// Reads the raw file at path as the instrument (0: by the extension, "xml"
+// 29, "kof" 98, "vml" 100) into the field book, without a dialog.
+KVX_API BOOL boKvxMboReadRawDirect(MboHostRec* host, int32_t instrument, const char* path);
+// Writes the field book into the raw file at path as the instrument.
+KVX_API BOOL boKvxMboWriteRawDirect(MboHostRec* host, uint32_t instrument, const char* path);
+// The raw file the last direct call (or dialog) used, at most size-1
+// characters; false for a null buffer or a size below 1.
+KVX_API BOOL boMboGetLastReadRawFile(char* buffer, int32_t size);

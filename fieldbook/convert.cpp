@@ -32,10 +32,16 @@ void vPutConverted(char* number, int size, const char* head, const char* rest) {
 
 // ---------------------------------------------------------------- job and area
 
-void vMboSetJobName(const char* name) { sStrCopyN(g_mbo.sJobName, sStrNotNull(name), sizeof g_mbo.sJobName); }
-void vMboSetAreaName(const char* name) {
-  sStrCopyN(g_mbo.sAreaName, sStrNotNull(name), sizeof g_mbo.sAreaName);
+// Instruments pad their job and area fields: leading blanks are skipped,
+// the field is cut to its size, then trailing blanks go.
+static void vSetTrimmedName(char* dst, int size, const char* name) {
+  const char* s = sStrNotNull(name);
+  while (*s == ' ') s++;
+  sStrCopyN(dst, s, size);
+  sStrTrimRight(dst);
 }
+void vMboSetJobName(const char* name) { vSetTrimmedName(g_mbo.sJobName, sizeof g_mbo.sJobName, name); }
+void vMboSetAreaName(const char* name) { vSetTrimmedName(g_mbo.sAreaName, sizeof g_mbo.sAreaName, name); }
 const char* sMboGetJobName(void) { return g_mbo.sJobName; }
 const char* sMboGetAreaName(void) { return g_mbo.sAreaName; }
 void vMboClearJobArea(void) {

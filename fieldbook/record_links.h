@@ -3,12 +3,9 @@
 // header goes and the builder includes theirs.
 #pragma once
 
+#include "fieldbook/transfer.h"  // boMboIsNumber, boMboIsInteger
 #include "kv2gr.h"
 
-// After leading blanks: a digit, or a sign and/or point followed by a digit.
-bool boMboIsNumber(const char* text);
-// After leading blanks: a digit, or a sign followed by a digit.
-bool boMboIsInteger(const char* text);
 
 // The open code-driven line's name, else its pending name; "" when inactive.
 const char* sMboCodeLineCurrentName(void);

@@ -8,6 +8,7 @@
 
 #include "fieldbook/hostrec.h"
 #include "fieldbook/settings.h"
+#include "win32.h"
 
 #define MBO_PATH_SIZE 257
 #define MBO_INI_PATH_SIZE 260
@@ -23,6 +24,7 @@ struct MboTransferState {
   uint32_t hSide;                    // side-file handle, 0 none
   uint32_t uAbort;                   // set by the Stop buttons, polled by serial waits
   uint32_t uGeodatMode;              // 0 none, 1 job files, 2 area files
+  HWND hStatus;                      // the running transfer dialog (status line), or null
   uint64_t uCoSys;                   // coordinate-system handle of the host record
   uint64_t uCoSysVersion;            // from vKvxMboInitCoSysVer, 0 until given
   uint64_t uRefSys;                  // reference-system object, 0 none

@@ -1,0 +1,586 @@
+// The transfer operations, raw and side files, and the routines the drivers
+// share (see transfer.h).
+#include "fieldbook/transfer.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "base/msgbox.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/catalogue.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer_context.h"
+#include "kvxlib.h"
+
+namespace {
+
+// ---------------------------------------------------------------- files
+
+uint32_t hFromPlatform(HFILE h) { return h == HFILE_ERROR || h < 0 ? 0u : (uint32_t)h; }
+
+void vWarnCannotOpenRaw(void) { vMsgWarning(sKvxPoGetText("ERROR! Cannot open raw-file")); }
+
+// The folder of a path in full form; an empty folder is the current one.
+void vFullFolder(const char* sPath, char* sOut, int iSize) {
+  char sDir[MBO_PATH_SIZE];
+  sPathGetDir(sPath, sDir, (int)sizeof sDir);
+  if (!sDir[0]) {
+    sPathCurDir(sOut, iSize);
+    return;
+  }
+  sPathFull(sDir, sOut, iSize);
+}
+
+// True when the raw file lies in the side file's folder (the temp folder),
+// where a stale raw file is overwritten without a question.
+bool boRawInSideFolder(void) {
+  char sRawDir[2 * MBO_PATH_SIZE];
+  char sSideDir[2 * MBO_PATH_SIZE];
+  vFullFolder(g_mboTransfer.sRawPath, sRawDir, (int)sizeof sRawDir);
+  vFullFolder(g_mboTransfer.sSidePath, sSideDir, (int)sizeof sSideDir);
+  return boPathSame(sRawDir, sSideDir);
+}
+
+// True when the file holds nothing but line ends: no data line arrived (the
+// block layer closes every transfer with an empty line).
+bool boOnlyLineEnds(uint32_t hFile) {
+  if (_llseek((HFILE)hFile, 0, FILE_BEGIN) != 0) return false;
+  char buf[512];
+  for (;;) {
+    UINT n = _lread((HFILE)hFile, buf, sizeof buf);
+    if (n == 0) return true;
+    if (n == (UINT)HFILE_ERROR) return false;
+    for (UINT i = 0; i < n; i++)
+      if (buf[i] != '\r' && buf[i] != '\n') return false;
+  }
+}
+
+// ---------------------------------------------------------------- read steps
+
+// The reader states every read starts from.
+void vResetReaderStates(void) {
+  // The record builder's KOF mode, the extra-field lists, the code-driven
+  // and the coded-line builders are reset here once those builders exist.
+}
+
+// After the reader: the last record, the pending levelling observation, the
+// open GPS and coordinate stations, repeated observations, the code-driven
+// and coded lines, the extra fields, and the point-ID parts, in that order.
+void vFinishRead(void) { vMboNormalizePidParts(); }
+
+// ---------------------------------------------------------------- vertex IDs
+
+// "<prefix>_<object id>_<n>" in at most 99 characters: the object ID is
+// shortened so that the number stays whole and the IDs stay distinct.
+void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int n) {
+  char sNum[16];
+  sStrPrintN(sNum, (int)sizeof sNum, "%d", n);
+  int iRoom = MBO_ID_SIZE - 1 - 3 - (int)strlen(sNum);
+  sStrPrintN(sOut, MBO_ID_SIZE, "%c_%.*s_%s", cPrefix, iRoom, sStrNotNull(sObjId), sNum);
+}
+
+// One vertex: a point at its place gives its ID, else a new point does.
+void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, const char* sObjId, int n) {
+  if (!pElm || pElm->sPid[0]) return;
+  bool boHasXY = (pElm->uFlags & MBO_FLAG_XY) != 0;
+  // A vertex without XY stands nowhere: matching it at (0, 0) would be a
+  // guess, and its point gets no coordinates.
+  PoPoint* pFound = boHasXY ? pMboFindPointAt(p.x, p.y, p.z, b3d) : nullptr;
+  if (pFound) {
+    sStrCopyN(pElm->sPid, sMboGetPointPID(pFound), MBO_ID_SIZE);
+    return;
+  }
+  char sId[MBO_ID_SIZE];
+  vMakeVertexId(sId, cPrefix, sObjId, n);
+  sStrCopyN(pElm->sPid, sId, MBO_ID_SIZE);
+  PoPoint* pNew = KvxMboNewPoint(sId);
+  if (!pNew || !boHasXY) return;
+  vMboSetPointXY(pNew, p.x, p.y);
+  if (b3d) vMboSetPointZ(pNew, p.z);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- files
+
+uint32_t hMboCreateFile(const char* sPath) { return sPath ? hFromPlatform(_lcreat(sPath, 0)) : 0; }
+
+uint32_t hMboOpenFile(const char* sPath, int iMode) { return sPath ? hFromPlatform(_lopen(sPath, iMode)) : 0; }
+
+void vMboCloseFile(uint32_t* phFile) {
+  if (!phFile || !*phFile) return;
+  _lclose((HFILE)*phFile);
+  *phFile = 0;
+}
+
+bool boMboCloseDeleteIfEmpty(uint32_t* phFile, const char* sPath) {
+  if (!phFile || !*phFile) return false;
+  LONG lSize = _llseek((HFILE)*phFile, 0, FILE_END);
+  vMboCloseFile(phFile);
+  if (lSize != 0 || !sPath) return false;
+  return DeleteFileA(sPath) != 0;
+}
+
+bool boMboFileExists(const char* sPath) { return sPath && *sPath && boPathExists(sPath); }
+
+// ---------------------------------------------------------------- lines
+
+char cMboOemLetterToAnsi(char c) {
+  switch ((unsigned char)c) {
+    case 0x86: return (char)0xE5;  // å
+    case 0x8F: return (char)0xC5;  // Å
+    case 0x91: return (char)0xE6;  // æ
+    case 0x92: return (char)0xC6;  // Æ
+    case 0x9B: return (char)0xF8;  // ø
+    case 0x9D: return (char)0xD8;  // Ø
+    default: return c;
+  }
+}
+
+bool boMboWriteLine(uint32_t hFile, const char* sText) {
+  if (!hFile) return false;
+  const char* s = sStrNotNull(sText);
+  UINT n = (UINT)strlen(s);
+  bool boWhole = _lwrite((HFILE)hFile, s, n) == n;
+  _lwrite((HFILE)hFile, "\r\n", 2);
+  return boWhole;
+}
+
+bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
+  if (pboCut) *pboCut = false;
+  // Below 2 bytes no character fits, and a caller's loop would never end.
+  if (!sBuf || iSize < 2 || !hFile) return false;
+  memset(sBuf, 0, (size_t)iSize);
+  int n = 0;
+  bool boEnd = false;
+  bool boLineEnd = false;
+  while (n < iSize - 1) {
+    char c;
+    UINT r = _lread((HFILE)hFile, &c, 1);
+    if (r != 1) {  // the end, or a read error: both end the data
+      boEnd = true;
+      break;
+    }
+    if (c == '\n') {
+      boLineEnd = true;
+      break;
+    }
+    if (c == '\r') continue;
+    sBuf[n++] = cMboOemLetterToAnsi(c);
+  }
+  if (boEnd && n == 0) return false;
+  if (pboCut && !boEnd && !boLineEnd) {
+    // The buffer is full: skip the rest of the line, noting whether there
+    // was any.
+    char c;
+    while (_lread((HFILE)hFile, &c, 1) == 1 && c != '\n')
+      if (c != '\r') *pboCut = true;
+  }
+  return true;
+}
+
+bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile) { return boMboReadLineCut(sBuf, iSize, hFile, nullptr); }
+
+char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut) {
+  if (!sOut) return sOut;
+  if (iCount < 0) iCount = 0;
+  const char* s = sStrNotNull(sLine);
+  int iLen = (int)strlen(s);
+  for (int i = 0; i < iCount; i++) {
+    int iCol = iFrom + i;
+    sOut[i] = iCol >= 0 && iCol < iLen ? s[iCol] : ' ';
+  }
+  sOut[iCount] = 0;
+  return sOut;
+}
+
+// ---------------------------------------------------------------- waiting
+
+bool boMboPumpMessage(void) {
+  MSG msg;
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    // The quit request belongs to the host's loop: leave it there and stop
+    // the transfer.
+    PostQuitMessage((int)msg.wParam);
+    g_mboTransfer.uAbort = 1;
+    return false;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return true;
+}
+
+bool boMboUserAborted(void) {
+  boMboPumpMessage();
+  return g_mboTransfer.uAbort != 0;
+}
+
+void vMboSetAbort(bool boAbort) { g_mboTransfer.uAbort = boAbort ? 1u : 0u; }
+
+void vMboSetStatusWindow(HWND hWnd) { g_mboTransfer.hStatus = hWnd; }
+
+HWND hMboGetStatusWindow(void) { return g_mboTransfer.hStatus; }
+
+void vMboShowStatusText(const char* sText) {
+  if (!g_mboTransfer.hStatus) return;
+  SetDlgItemTextA(g_mboTransfer.hStatus, 1006, sStrNotNull(sText));
+  while (boMboPumpMessage()) {
+  }
+}
+
+void vMboShowWaitingForData(void) { vMboShowStatusText(sKvxPoGetText("Waiting for data from fieldbook")); }
+
+void vMboWaitMs(uint32_t uMs) {
+  DWORD uStart = GetTickCount();
+  while (GetTickCount() - uStart < uMs)
+    if (!boMboPumpMessage()) Sleep(1);
+}
+
+void vMboWaitSeconds(uint32_t uSeconds) { vMboWaitMs(uSeconds * 1000u); }
+
+void vMboTimeoutError(void) { vMsgWarning(sKvxPoGetText("ERROR! Timeout, try again")); }
+
+// ---------------------------------------------------------------- text
+
+namespace {
+bool boDigit(char c) { return c >= '0' && c <= '9'; }
+bool boSign(char c) { return c == '+' || c == '-'; }
+const char* sSkipBlanks(const char* s) {
+  while (*s == ' ') s++;
+  return s;
+}
+}  // namespace
+
+bool boMboIsNumber(const char* sText) {
+  if (!sText) return false;
+  const char* s = sSkipBlanks(sText);
+  if (boDigit(s[0])) return true;
+  if (boSign(s[0])) return boDigit(s[1]) || (s[1] == '.' && boDigit(s[2]));
+  if (s[0] == '.') return boDigit(s[1]) || (boSign(s[1]) && boDigit(s[2]));
+  return false;
+}
+
+bool boMboIsInteger(const char* sText) {
+  if (!sText) return false;
+  const char* s = sSkipBlanks(sText);
+  return boDigit(s[0]) || (boSign(s[0]) && boDigit(s[1]));
+}
+
+bool boMboIsAllChar(const char* sText, char c) {
+  for (const char* s = sStrNotNull(sText); *s; s++)
+    if (*s != c) return false;
+  return true;
+}
+
+void vMboTrimLeft(char* sText) {
+  if (!sText) return;
+  const char* s = sSkipBlanks(sText);
+  if (s != sText) memmove(sText, s, strlen(s) + 1);
+}
+
+const char* sMboTrimCopy(const char* sText, int n) {
+  const char* s = sStrNotNull(sText);
+  if (n < 0) n = 0;
+  int iLen = (int)strnlen(s, (size_t)n);
+  char* sOut = pStrScratchAlloc((uint64_t)iLen + 1);
+  if (!sOut) return "";
+  memcpy(sOut, s, (size_t)iLen);
+  sOut[iLen] = 0;
+  sStrTrimRight(sOut);
+  vMboTrimLeft(sOut);
+  return sOut;
+}
+
+const char* sMboSubString(const char* sText, int iOffset, int iLen) {
+  const char* s = sStrNotNull(sText);
+  if (iOffset < 0 || iLen < 0 || iLen >= 129 || iOffset >= (int)strlen(s)) return "";
+  return sMboTrimCopy(s + iOffset, iLen);
+}
+
+const char* sMboDateFromDdMmYy(const char* sText) {
+  const char* s = sStrNotNull(sText);
+  if (strlen(s) != 6) return "";
+  auto two = [&](int i) { return boDigit(s[i]) && boDigit(s[i + 1]) ? (s[i] - '0') * 10 + (s[i + 1] - '0') : 0; };
+  int iDay = two(0), iMonth = two(2), iYear = two(4);
+  if (iDay < 1 && iMonth < 1 && iYear < 1) return "";
+  iYear += iYear < 53 ? 2000 : 1900;
+  return sStrTemp(sStrFormat("%04d.%02d.%02d", iYear, iMonth, iDay));
+}
+
+void vMboCharUpper(char* sText) {
+  if (sText) CharUpperA(sText);
+}
+
+void vMboClearText(char* sText, int) {
+  if (sText) sText[0] = 0;
+}
+
+// ---------------------------------------------------------------- report
+
+void vMboReport(uint32_t hSide, const char* sTitle, const char* sValue) {
+  if (!hSide) return;
+  boMboWriteLine(hSide, sStrFormat("%s : %s", sKvxPoGetText(sStrNotNull(sTitle)), sStrNotNull(sValue)));
+}
+
+bool boMboWriteDrillholeInfo(uint32_t hSide, MboDrillhole* pHole, const char* sProject) {
+  if (!pHole || !pHole->top.boCaptured || !pHole->bottom.boCaptured) return false;
+  if (hSide) {
+    if (sProject) {
+      char sLine[160];
+      sStrPrintN(sLine, (int)sizeof sLine, "PROJECT: %s", sProject);
+      boMboWriteLine(hSide, sLine);
+    }
+    char sBottom[MBO_ID_SIZE];
+    char sTop[MBO_ID_SIZE];
+    sStrCopyN(sBottom, pHole->bottom.sName, (int)sizeof sBottom);
+    sStrCopyN(sTop, pHole->top.sName, (int)sizeof sTop);
+    vMboConvertPointNoPrefix(&g_mboTransfer.settings, sBottom, (int)sizeof sBottom);
+    vMboConvertPointNoPrefix(&g_mboTransfer.settings, sTop, (int)sizeof sTop);
+    // Names of 99 characters and a distance of up to about 310 digits: the
+    // buffer takes them all; anything longer is cut, never overrun.
+    char sLine[1024];
+    sStrPrintN(sLine, (int)sizeof sLine, "DRILLHOLE_INFO_78_77_DIST: \"%s\" \"%s\" %.4lf", sBottom, sTop, pHole->dDist);
+    if (pHole->dLength != 0) sStrCatN(sLine, sStrFormat(" HoleLength=%.3lf", pHole->dLength), (int)sizeof sLine);
+    if (pHole->boVdir) sStrCatN(sLine, sStrFormat(" HoleVdir=%.3lf", pHole->dVdir), (int)sizeof sLine);
+    boMboWriteLine(hSide, sLine);
+  }
+  memset(pHole, 0, sizeof *pHole);
+  return true;
+}
+
+// ---------------------------------------------------------------- points
+
+PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d) {
+  if (!g_pMboPoints) return nullptr;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    const MboPointData* d = pMboPointGetData(p);
+    if (!d || !(d->uFlags & MBO_FLAG_XY)) continue;
+    bool boHasZ = (d->uFlags & MBO_FLAG_Z) != 0;
+    if (b3d != boHasZ) continue;
+    double dx = dPoPointGetX(p) - x, dy = dPoPointGetY(p) - y;
+    double dz = b3d ? dPoPointGetZ(p) - z : 0.0;
+    if (std::sqrt(dx * dx + dy * dy + dz * dz) < 0.0005) return p;
+  }
+  return nullptr;
+}
+
+void vMboGiveVertexIds(void) {
+  MboIndexPass pass;
+  if (g_pMboLines) {
+    for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
+      bool b3d = boLiLineIs3d(l);
+      int n = 0;
+      for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+        GeoPnt3 p;
+        vLiElmGetP(l, e, &p);
+        vGiveVertexId(pMboElmGetData(l, e), p, b3d, 'L', sMboGetLineObjID(l), ++n);
+      }
+    }
+  }
+  if (g_pMboPolygons) {
+    for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
+      bool b3d = boYgPolygonIs3d(y);
+      int n = 0;
+      for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e)) {
+        GeoPnt3 p;
+        vYgElmGetP(y, e, &p);
+        vGiveVertexId((MboElmData*)YgElmGetData(y, e), p, b3d, 'A', sMboGetPolygonObjID(y), ++n);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------- operations
+
+// Until the Geodat IO dialog is built, models 11 to 16 transfer through
+// their driver directly, without an instrument-side name. A weak symbol: the
+// dialog's own definition takes its place.
+__attribute__((weak)) int iMboRunGeodatIoDialog(int iDirection, HWND) {
+  int iInstr = (int)g_mboTransfer.settings.uInstrument;
+  if (iDirection) {
+    if (MboSenderFn pfn = pMboGetSender(iInstr)) pfn(nullptr);
+  } else if (MboReceiverFn pfn = pMboGetReceiver(iInstr)) {
+    pfn(nullptr);
+  }
+  return 1;
+}
+
+bool boMboWriteRawFile(MboSettings* pSet) {
+  g_mboTransfer.uAbort = 0;
+  if (!pSet) return false;
+  int iInstr = (int)pSet->uInstrument;
+  MboRawWriterFn pfnRaw = pMboGetRawWriter(iInstr);
+  MboXmlWriterFn pfnXml = pfnRaw ? nullptr : pMboGetXmlWriter(iInstr);
+  if (!pfnRaw && !pfnXml) return false;
+  const char* sRaw = g_mboTransfer.sRawPath;
+  if (boMboFileExists(sRaw) && !boMsgOkCancel(sStrFormat(sKvxPoGetText("Overwrite file:\n%s"), sRaw), true))
+    return false;
+  if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();
+  if (pfnXml) return pfnXml(sRaw);
+  g_mboTransfer.hRaw = hMboCreateFile(sRaw);
+  if (!g_mboTransfer.hRaw) {
+    vWarnCannotOpenRaw();
+    return false;
+  }
+  pfnRaw(g_mboTransfer.hRaw);
+  boMboCloseDeleteIfEmpty(&g_mboTransfer.hRaw, sRaw);
+  return true;
+}
+
+bool boMboReceiveRawFile(MboSettings* pSet, const char* sName) {
+  g_mboTransfer.uAbort = 0;
+  if (!pSet) return false;
+  MboReceiverFn pfn = pMboGetReceiver((int)pSet->uInstrument);
+  if (!pfn) return false;
+  const char* sRaw = g_mboTransfer.sRawPath;
+  if (boMboFileExists(sRaw) && !boRawInSideFolder() &&
+      !boMsgOkCancel(sStrFormat(sKvxPoGetText("Delete file: %s?"), sRaw), false))
+    return false;
+  g_mboTransfer.hRaw = hMboCreateFile(sRaw);
+  if (!g_mboTransfer.hRaw) {
+    vWarnCannotOpenRaw();
+    return false;
+  }
+  if (boMboIsGeodatInstrument())
+    iMboRunGeodatIoDialog(0, g_mboTransfer.hStatus);
+  else
+    pfn(sName);
+  // Nothing but the closing empty line means nothing arrived: no raw file,
+  // and no success to report.
+  bool boNoData = boOnlyLineEnds(g_mboTransfer.hRaw);
+  vMboCloseFile(&g_mboTransfer.hRaw);
+  if (boNoData) DeleteFileA(sRaw);
+  return !boNoData;
+}
+
+bool boMboSendRawFile(MboSettings* pSet, const char* sName) {
+  g_mboTransfer.uAbort = 0;
+  if (!pSet) return false;
+  MboSenderFn pfn = pMboGetSender((int)pSet->uInstrument);
+  if (!pfn) return false;
+  g_mboTransfer.hRaw = hMboOpenFile(g_mboTransfer.sRawPath, OF_READ);
+  if (!g_mboTransfer.hRaw) {
+    vWarnCannotOpenRaw();
+    return false;
+  }
+  if (boMboIsGeodatInstrument())
+    iMboRunGeodatIoDialog(1, g_mboTransfer.hStatus);
+  else
+    pfn(sName);
+  vMboCloseFile(&g_mboTransfer.hRaw);
+  return true;
+}
+
+bool boMboReadRawFile(MboSettings* pSet) {
+  g_mboTransfer.uAbort = 0;
+  if (!pSet) return false;
+  int iInstr = (int)pSet->uInstrument;
+  MboRawReaderFn pfnRaw = pMboGetRawReader(iInstr);
+  MboFileReaderFn pfnPath = pfnRaw ? nullptr : pMboGetFileReader(iInstr);
+  if (!pfnRaw && !pfnPath) return false;
+  const char* sRaw = g_mboTransfer.sRawPath;
+  // The side file is created (truncated) before the reader runs: it must
+  // never be the raw file itself.
+  if (boPathSame(sRaw, g_mboTransfer.sSidePath)) {
+    vWarnCannotOpenRaw();
+    return false;
+  }
+  // The raw file is opened before the field book is emptied: a wrong path
+  // must not cost the user the previous import.
+  if (pfnRaw) {
+    g_mboTransfer.hRaw = hMboOpenFile(sRaw, OF_READ);
+    if (!g_mboTransfer.hRaw) {
+      vWarnCannotOpenRaw();
+      return false;
+    }
+  } else if (!boMboFileExists(sRaw)) {
+    vWarnCannotOpenRaw();
+    return false;
+  }
+  vMboResetFieldBook();
+  g_mboTransfer.hSide = hMboCreateFile(g_mboTransfer.sSidePath);
+  if (!g_mboTransfer.hSide) vMsgWarning(sStrFormat("ERROR! Cannot create file:%s", g_mboTransfer.sSidePath));
+  {
+    MboIndexPass pass;
+    vResetReaderStates();
+    if (pfnRaw)
+      pfnRaw(g_mboTransfer.hRaw, g_mboTransfer.hSide);
+    else
+      pfnPath(sRaw, g_mboTransfer.hSide);
+    vFinishRead();
+  }
+  boMboCloseDeleteIfEmpty(&g_mboTransfer.hSide, g_mboTransfer.sSidePath);
+  vMboCloseFile(&g_mboTransfer.hRaw);
+  return true;
+}
+
+// ---------------------------------------------------------------- direct calls
+
+namespace {
+
+// The instrument of a path's extension for a direct read: 0 when unknown.
+int iInstrumentFromExtension(const char* sPath) {
+  char sExt[MBO_PATH_SIZE];
+  sPathGetExt(sPath, sExt, (int)sizeof sExt);
+  if (iStrCmpNoCase(sExt, "xml") == 0) return 29;
+  if (iStrCmpNoCase(sExt, "kof") == 0) return 98;
+  if (iStrCmpNoCase(sExt, "vml") == 0) return 100;
+  return 0;
+}
+
+// Runs one direct operation inside a context of its own: the instrument's
+// own settings become the global copy the drivers read, and at the end the
+// copy keeps no reference into the torn-down context or the host's record.
+template <class Op>
+int32_t iRunDirect(MboHostRec* pHost, int iInstrument, const char* sPath, Op op) {
+  if (!boMboFieldBookReady() || !sPath) return 0;
+  MboSettings set;
+  if (!boMboSetupTransfer(&set, pHost)) return 0;
+  set.uInstrument = (uint32_t)iInstrument;
+  vMboSettingsLoad(&set, false);
+  g_mboTransfer.settings = set;
+  bool boOk = boMboSetRawFilePath(sPath) && op();
+  vMboTeardownTransfer(&set);
+  g_mboTransfer.settings.pHost = nullptr;
+  return boOk ? 1 : 0;
+}
+
+void vRememberRawFile(const char* sPath) { sStrCopyN(g_mboTransfer.sRawFileName, sPath, MBO_PATH_SIZE); }
+
+}  // namespace
+
+BOOL boKvxMboReadRawDirect(MboHostRec* host, int32_t instrument, const char* path) {
+  try {
+    int iInstr = instrument == 0 && path ? iInstrumentFromExtension(path) : instrument;
+    return iRunDirect(host, iInstr, path, [&] {
+      bool boOk = boMboReadRawFile(&g_mboTransfer.settings);
+      vRememberRawFile(path);
+      return boOk;
+    });
+  } catch (...) {
+    return 0;
+  }
+}
+
+BOOL boKvxMboWriteRawDirect(MboHostRec* host, uint32_t instrument, const char* path) {
+  try {
+    return iRunDirect(host, (int)instrument, path, [&] {
+      vRememberRawFile(path);
+      return boMboWriteRawFile(&g_mboTransfer.settings);
+    });
+  } catch (...) {
+    return 0;
+  }
+}
+
+BOOL boMboGetLastReadRawFile(char* buffer, int32_t size) {
+  if (!buffer || size <= 0) return 0;
+  sStrCopyN(buffer, g_mboTransfer.sRawFileName, size);
+  return 1;
+}

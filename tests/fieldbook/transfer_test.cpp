@@ -1,0 +1,258 @@
+// The transfer operations and the routines the drivers share: line reading
+// on real files, the operations' questions and failures through the direct
+// exports, vertex IDs, and the drill-hole report.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "fb_module.h"
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "host_ini.h"
+#include "testing/ui_driver.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string sSlurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void vSpit(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+class Transfer : public HostIniTest {
+ protected:
+  // The lines the shared reader gives for these bytes, "|" after each, and
+  // "~" after a line the cut-aware reader says was cut.
+  std::string sLines(const std::string& bytes, int iSize) {
+    std::string path = m_dir + "/lines.raw";
+    vSpit(path, bytes);
+    uint32_t h = hMboOpenFile(path.c_str(), 0);
+    EXPECT_NE(0u, h);
+    std::string out;
+    char buf[64];
+    bool boCut = false;
+    while (boMboReadLineCut(buf, iSize, h, &boCut)) out += std::string(buf) + (boCut ? "~" : "") + "|";
+    vMboCloseFile(&h);
+    EXPECT_EQ(0u, h);
+    return out;
+  }
+};
+
+TEST_F(Transfer, LinesDropCrConvertNorwegianLettersAndEndWithTheFile) {
+  EXPECT_EQ("\xD8" "st|\xE5\xC5\xE6\xC6\xF8|", sLines("\x9Dst\r\n\x86\x8F\x91\x92\x9B", 64));
+  EXPECT_EQ("a||b|", sLines("a\n\nb\n", 64));
+  EXPECT_EQ("", sLines("\r\r\r", 64));  // only CR, then the end: no line
+  // A long line: the cut-aware reader skips the rest, a line that exactly
+  // fills the buffer is not cut.
+  EXPECT_EQ("abc~|abc|x|", sLines("abcdef\r\nabc\r\nx", 4));
+  // Below two bytes nothing fits: false, never an endless empty line.
+  std::string path = m_dir + "/one.raw";
+  vSpit(path, "abc\n");
+  uint32_t h = hMboOpenFile(path.c_str(), 0);
+  char buf[4];
+  EXPECT_FALSE(boMboReadLine(buf, 1, h));
+  EXPECT_FALSE(boMboReadLine(buf, 4, 0));
+  vMboCloseFile(&h);
+  char cols[8];
+  EXPECT_STREQ("ab  ", sMboLineColumns("xab", 1, 4, cols));
+}
+
+TEST_F(Transfer, WrittenLinesEndInCrLfAndEmptyFilesAreDeletedOnClose) {
+  std::string path = m_dir + "/w.raw";
+  uint32_t h = hMboCreateFile(path.c_str());
+  ASSERT_NE(0u, h);
+  EXPECT_TRUE(boMboWriteLine(h, "5=1"));
+  EXPECT_TRUE(boMboWriteLine(h, nullptr));
+  EXPECT_FALSE(boMboCloseDeleteIfEmpty(&h, path.c_str()));
+  EXPECT_EQ(0u, h);
+  EXPECT_EQ("5=1\r\n\r\n", sSlurp(path));
+  h = hMboCreateFile(path.c_str());
+  EXPECT_TRUE(boMboCloseDeleteIfEmpty(&h, path.c_str()));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_FALSE(boMboWriteLine(0, "x"));
+  EXPECT_EQ(0u, hMboOpenFile((m_dir + "/none").c_str(), 0));
+}
+
+TEST(TransferText, NumberTestsSubstringsAndDates) {
+  for (const char* s : {"5", " -5", "+.5", ".-5", ".5", "-.5"}) EXPECT_TRUE(boMboIsNumber(s)) << s;
+  for (const char* s : {"", "-", "+-5", ".", "a5", "-x"}) EXPECT_FALSE(boMboIsNumber(s)) << s;
+  EXPECT_FALSE(boMboIsNumber(nullptr));
+  EXPECT_TRUE(boMboIsInteger("  -7"));
+  EXPECT_FALSE(boMboIsInteger(".5"));
+  EXPECT_TRUE(boMboIsAllChar("", '-'));
+  EXPECT_FALSE(boMboIsAllChar("--+", '-'));
+  EXPECT_STREQ("ab", sMboTrimCopy(" ab ", 100));  // never past the end
+  EXPECT_STREQ("b c", sMboSubString("a b c d", 1, 4));
+  EXPECT_STREQ("", sMboSubString("abc", -1, 2));
+  EXPECT_STREQ("", sMboSubString("abc", 0, -2));
+  EXPECT_STREQ("", sMboSubString("abc", 3, 1));
+  EXPECT_STREQ("2052.12.31", sMboDateFromDdMmYy("311252"));
+  EXPECT_STREQ("1953.01.02", sMboDateFromDdMmYy("020153"));
+  EXPECT_STREQ("", sMboDateFromDdMmYy("000000"));
+  EXPECT_STREQ("", sMboDateFromDdMmYy("0101999"));
+}
+
+// ---- The operations through the exports of the loaded module ----
+
+class TransferExports : public FieldBook {
+ protected:
+  void SetUp() override {
+    FieldBook::SetUp();
+    char tmpl[] = "/tmp/kvx_transfer_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    m_dir = tmpl;
+    strcpy(host_.sIniPath, (m_dir + "/host.ini").c_str());
+  }
+  void TearDown() override {
+    FieldBook::TearDown();
+    fs::remove_all(m_dir);
+  }
+  int iPoints() { return iPoPointsGetCount(FB(pKvxMboPoPointsGet)()); }
+  std::string m_dir;
+};
+
+TEST_F(TransferExports, AFailedReadLeavesTheFieldBookAsItWas) {
+  FB(KvxMboNewPoint)("KEEP");
+  vUiExpectBox(IDOK, "ERROR! Cannot open raw-file");
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host_, 10, (m_dir + "/missing.raw").c_str()));
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host_, 62, (m_dir + "/x.raw").c_str()));  // no reader
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host_, 0, (m_dir + "/x.txt").c_str()));   // unknown extension
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host_, 10, nullptr));
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host_, 10, std::string(300, 'a').c_str()));  // too long, not cut
+  EXPECT_EQ(1, iPoints());
+  EXPECT_STREQ("KEEP", FB(sMboGetPointPID)(PoPointsGetFirst(FB(pKvxMboPoPointsGet)())));
+}
+
+TEST_F(TransferExports, WriteAsksBeforeOverwritingAndTheLastFileIsTheWrittenOne) {
+  std::string path = m_dir + "/out.xml";
+  vSpit(path, "old");
+  vUiExpectBox(IDCANCEL, "Overwrite file:\n");
+  EXPECT_EQ(0, FB(boKvxMboWriteRawDirect)(&host_, 25, path.c_str()));
+  EXPECT_EQ("old", sSlurp(path));
+  char buf[300];
+  EXPECT_EQ(1, FB(boMboGetLastReadRawFile)(buf, (int)sizeof buf));
+  EXPECT_EQ(path, buf);
+  EXPECT_EQ(0, FB(boMboGetLastReadRawFile)(nullptr, 10));
+  // A writer that writes nothing leaves no file behind.
+  std::string raw = m_dir + "/empty.are";
+  EXPECT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
+  EXPECT_FALSE(fs::exists(raw));
+}
+
+TEST(TransferUninitialised, ADirectCallBeforeInitFails) {
+  MboHostRec host = FbHostRec();
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host, 10, "/tmp/x.raw"));
+  EXPECT_EQ(0, FB(boKvxMboWriteRawDirect)(&host, 10, "/tmp/x.raw"));
+}
+
+// ---- Internal: receive, vertex IDs and the drill-hole report ----
+
+class TransferModel : public HostIniTest {
+ protected:
+  void SetUp() override {
+    HostIniTest::SetUp();
+    m_host.uVersion = MBO_HOST_REC_VERSION;
+    vKvxMboInit(&m_host);
+  }
+  void TearDown() override {
+    vKvxMboFinish();
+    HostIniTest::TearDown();
+  }
+  MboHostRec m_host{};
+};
+
+TEST_F(TransferModel, AReceiveThatBringsNoDataFailsAndLeavesNoFile) {
+  g_mboTransfer.settings.uInstrument = 22;
+  // Outside the temp folder an old raw file is asked about.
+  std::string raw = m_dir + "/old.raw";
+  vSpit(raw, "data");
+  ASSERT_TRUE(boMboSetRawFilePath(raw.c_str()));
+  vUiExpectBox(IDCANCEL, "Delete file: ");
+  EXPECT_FALSE(boMboReceiveRawFile(&g_mboTransfer.settings, nullptr));
+  EXPECT_EQ("data", sSlurp(raw));
+  // In the temp folder it is overwritten without a question; the stand-in
+  // receiver brings nothing.
+  std::string tmpRaw = (fs::temp_directory_path() / "kvx_transfer_test.raw").string();
+  vSpit(tmpRaw, "old");
+  ASSERT_TRUE(boMboSetRawFilePath(tmpRaw.c_str()));
+  vUiExpectBox(IDOK, "Receiving raw data is not available");
+  EXPECT_FALSE(boMboReceiveRawFile(&g_mboTransfer.settings, nullptr));
+  EXPECT_FALSE(fs::exists(tmpRaw));
+  EXPECT_EQ(0u, g_mboTransfer.hRaw);
+}
+
+TEST_F(TransferModel, VerticesWithoutIdsGetThePointAtTheirPlaceOrANewOne) {
+  PoPoint* pA = KvxMboNewPoint("A");
+  vMboSetPointXY(pA, 10, 20);
+  vMboSetPointZ(pA, 1);  // the polygon is 3-D: it matches points with Z
+  YgPolygon* pPoly = KvxMboNewPolygon("P7");
+  for (int i = 0; i < 3; i++) KvxMboAddPolygonElm(pPoly, "");
+  YgElm* e = YgElmGetFirst(pPoly);
+  GeoPnt3 p{10.0002, 20, 1};
+  vYgElmSetP(pPoly, e, &p);
+  ((MboElmData*)YgElmGetData(pPoly, e))->uFlags |= MBO_FLAG_XY;
+  e = YgElmGetNext(pPoly, e);
+  ((MboElmData*)YgElmGetData(pPoly, e))->uFlags = 0;  // no XY: matches nothing
+  e = YgElmGetNext(pPoly, e);
+  p = {5, 6, 0};
+  vYgElmSetP(pPoly, e, &p);
+  ((MboElmData*)YgElmGetData(pPoly, e))->uFlags |= MBO_FLAG_XY;
+  // A long object ID keeps the vertex numbers whole, so the IDs stay apart.
+  std::string longId(99, 'x');
+  LiLine* pLine = KvxMboNewLine(longId.c_str());
+  KvxMboAddLineElm(pLine, "");
+  KvxMboAddLineElm(pLine, "");
+
+  vMboGiveVertexIds();
+  std::string ids;
+  for (YgElm* v = YgElmGetFirst(pPoly); v; v = YgElmGetNext(pPoly, v))
+    ids += std::string(((MboElmData*)YgElmGetData(pPoly, v))->sPid) + " ";
+  EXPECT_EQ("A A_P7_2 A_P7_3 ", ids);
+  PoPoint* pNew = pMboFindPoint("A_P7_3");
+  double x, y;
+  ASSERT_TRUE(boMboGetPointXY(pNew, &x, &y));
+  EXPECT_EQ(5.0, x);
+  EXPECT_FALSE(boMboGetPointXY(pMboFindPoint("A_P7_2"), &x, &y));
+  char a[MBO_ID_SIZE], b[MBO_ID_SIZE];
+  boMboGetElmPID(pLine, LiElmGetFirst(pLine), a, (int)sizeof a);
+  boMboGetElmPID(pLine, LiElmGetLast(pLine), b, (int)sizeof b);
+  std::string stored = sMboGetLineObjID(pLine);
+  EXPECT_EQ("L_" + stored.substr(0, 95) + "_1", a);
+  EXPECT_EQ("L_" + stored.substr(0, 95) + "_2", b);
+}
+
+TEST_F(TransferModel, TheDrillHoleLineNeedsBothPointsAndIsBounded) {
+  std::string side = m_dir + "/side.ADM";
+  uint32_t h = hMboCreateFile(side.c_str());
+  MboDrillhole hole{};
+  strcpy(hole.top.sName, "T1");
+  hole.top.boCaptured = 1;
+  EXPECT_FALSE(boMboWriteDrillholeInfo(h, &hole, nullptr));  // no bottom yet
+  strcpy(hole.bottom.sName, "B1");
+  hole.bottom.boCaptured = 1;
+  hole.dDist = 12.34567;
+  hole.dLength = 3.5;
+  EXPECT_TRUE(boMboWriteDrillholeInfo(h, &hole, "Tunnel"));
+  EXPECT_EQ(0, hole.top.boCaptured);
+  memset(hole.top.sName, 'n', 99);
+  memset(hole.bottom.sName, 'm', 99);
+  hole.top.boCaptured = hole.bottom.boCaptured = 1;
+  hole.dDist = 1e308;
+  hole.boVdir = 1;
+  hole.dVdir = -1e308;
+  EXPECT_TRUE(boMboWriteDrillholeInfo(h, &hole, nullptr));
+  vMboCloseFile(&h);
+  std::string text = sSlurp(side);
+  EXPECT_EQ(0u, text.find("PROJECT: Tunnel\r\nDRILLHOLE_INFO_78_77_DIST: \"B1\" \"T1\" 12.3457 HoleLength=3.500\r\n"));
+  EXPECT_NE(std::string::npos, text.find(" HoleVdir=-1000000000"));
+}
+
+}  // namespace
