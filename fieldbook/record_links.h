@@ -6,7 +6,6 @@
 #include "fieldbook/transfer.h"  // boMboIsNumber, boMboIsInteger
 #include "kv2gr.h"
 
-
 // The open code-driven line's name, else its pending name; "" when inactive.
 const char* sMboCodeLineCurrentName(void);
 // Routes a flushed point into the coded or the code-driven lines.

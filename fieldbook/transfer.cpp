@@ -10,9 +10,15 @@
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/catalogue.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
 #include "fieldbook/convert.h"
+#include "fieldbook/extrafields.h"
+#include "fieldbook/levelling.h"
 #include "fieldbook/model.h"
 #include "fieldbook/pointindex.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer_context.h"
 #include "kvxlib.h"
@@ -62,16 +68,33 @@ bool boOnlyLineEnds(uint32_t hFile) {
 
 // ---------------------------------------------------------------- read steps
 
-// The reader states every read starts from.
+// The reader states every read starts from: no KOF mode, empty extra-field
+// lists, no code-driven line, and the coded-line builder with automatic
+// lines by number and no pending line number.
 void vResetReaderStates(void) {
-  // The record builder's KOF mode, the extra-field lists, the code-driven
-  // and the coded-line builders are reset here once those builders exist.
+  vMboRecSetKofMode(0);
+  vMboExtraFieldsInitAll();
+  vMboCodeLineReset();
+  boMboLineInit(0);
+  vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
+  vMboLineSetLineNo(nullptr);
 }
 
-// After the reader: the last record, the pending levelling observation, the
-// open GPS and coordinate stations, repeated observations, the code-driven
-// and coded lines, the extra fields, and the point-ID parts, in that order.
-void vFinishRead(void) { vMboNormalizePidParts(); }
+// After the reader, in this order: the last record, the pending levelling
+// observation, the open GPS and coordinate stations, two-face reduction and
+// empty stations, the code-driven lines (control code 99 ends them), the
+// coded lines, the extra fields, and the point-ID parts.
+void vFinishRead(void) {
+  vMboFlushPending();
+  vMboLevFlush();
+  vMboRecForgetGpsVector();
+  vMboRecForgetCoordStation();
+  vMboRecAverageObservations();
+  boMboApplyControlCode(99, "", "");
+  vMboLineFinish();
+  vMboExtraFieldsFreeAll();
+  vMboNormalizePidParts();
+}
 
 // ---------------------------------------------------------------- vertex IDs
 
