@@ -109,6 +109,14 @@ void vMboRecSetPid(char* buffer, const char* name) {
   buffer[0] = '\0';
   // A blank name stays blank: a job or area alone is no point name.
   if (!clean[0]) return;
+  if (!g_mbo.sJobName[0] && !g_mbo.sAreaName[0]) {
+    // The usual case, once per record of an import: the ID is the name
+    // with '.' and ' ' made '_' (what the part joins below give).
+    int i = 0;
+    for (; clean[i] && i < PID_PART_MAX; ++i) buffer[i] = (clean[i] == '.' || clean[i] == ' ') ? '_' : clean[i];
+    buffer[i] = '\0';
+    return;
+  }
   vPidSetPart(buffer, 2, clean);
   vPidSetPart(buffer, 1, g_mbo.sAreaName);
   vPidSetPart(buffer, 0, g_mbo.sJobName);
