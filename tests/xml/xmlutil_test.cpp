@@ -1,0 +1,135 @@
+// The libxml2 layer: XPath building, namespace-less files, point lists with
+// line breaks, texts of any length, time stamps, the indexes, and slots that
+// never outlive their objects.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "xml/xmlutil.h"
+
+namespace {
+
+XmlDocPtr pDoc(const std::string& text) { return pXmlParseMemory(text.data(), (int64_t)text.size()); }
+
+int iCount(xmlDoc* doc, xmlXPathContext* ctx, const char* path) {
+  XmlNodeSetPtr set = pXmlXPathEval(doc, ctx, path, nullptr);
+  return set ? set->nodeNr : 0;
+}
+
+}  // namespace
+
+TEST(XmlUtil, SlashPathsBecomePrefixedXPath) {
+  EXPECT_EQ(sXmlPrefixedXPath("CgPoints", nullptr), "//kvx:CgPoints");
+  EXPECT_EQ(sXmlPrefixedXPath("A/B", nullptr), "//kvx:A/kvx:B");
+  EXPECT_EQ(sXmlPrefixedXPath("A/B", "/hx"), "//hx:A/hx:B");
+  EXPECT_EQ(sXmlPrefixedXPath("A", "hx:"), "//hx:A");
+  EXPECT_EQ(sXmlPrefixedXPath(nullptr, nullptr), "");
+  EXPECT_EQ(sXmlPrefixedXPath(std::string(2000, 'a').c_str(), nullptr).size(), 1043u);
+}
+
+TEST(XmlUtil, EveryVersionAndNamespaceFindsItsElements) {
+  struct Case {
+    const char* root;
+    int version;
+  } cases[] = {
+      {"<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\">", LXML_VERSION_12},
+      {"<LandXML xmlns=\"http://example.com/other\" version=\"1.1\">", LXML_VERSION_11},
+      {"<LandXML version=\"1.1\">", LXML_VERSION_11},  // no namespace
+      {"<LandXML version=\"1.3\">", LXML_VERSION_10},
+      {"<LandXML>", LXML_VERSION_10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.root);
+    XmlDocPtr doc = pDoc(std::string(c.root) + "<CgPoints><CgPoint/></CgPoints><Units/></LandXML>");
+    int version = -1;
+    XmlContextPtr ctx = pXmlLxmlXPathContext(doc.get(), &version);
+    ASSERT_TRUE(ctx);
+    EXPECT_EQ(version, c.version);
+    EXPECT_EQ(iCount(doc.get(), ctx.get(), "CgPoints/CgPoint"), 1);
+    EXPECT_EQ(g_pXmlDoc, doc.get());
+    EXPECT_EQ(g_pXmlContext, ctx.get());
+    EXPECT_EQ(pXmlXPathEvalGlobal("Units")->nodeNr, 1);
+  }
+  // Freed objects leave no slot behind.
+  EXPECT_EQ(g_pXmlDoc, nullptr);
+  EXPECT_EQ(g_pXmlContext, nullptr);
+  EXPECT_FALSE(pXmlXPathEvalGlobal("Units"));
+}
+
+TEST(XmlUtil, TheHexagonBlockIsTheLastElementChild) {
+  XmlDocPtr doc = pDoc(
+      "<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\"><CgPoints/>"
+      "<HexagonLandXML xmlns=\"http://xml.hexagon.com/schema/HeXML-1.3\"><Point/></HexagonLandXML>"
+      "<!-- trailing comment --></LandXML>");
+  int version;
+  XmlContextPtr lxml = pXmlLxmlXPathContext(doc.get(), &version);
+  XmlContextPtr hex = pXmlHexXPathContext(doc.get());
+  ASSERT_TRUE(hex);
+  EXPECT_EQ(iCount(doc.get(), hex.get(), "Point"), 1);
+  EXPECT_EQ(iCount(doc.get(), lxml.get(), "CgPoints"), 1);  // the LandXML handle still works
+  hex.reset();
+  EXPECT_EQ(g_pXmlContext, nullptr);  // the slot held the freed one
+  EXPECT_FALSE(pXmlHexXPathContext(pDoc("<LandXML><CgPoints/></LandXML>").get()));
+}
+
+TEST(XmlUtil, PointListsSplitOnAnyWhiteSpace) {
+  XmlDocPtr doc = pDoc(
+      "<r><PntList3D>7001 2000.5 100.25\n7002\t2001\r\n101 7003 2002</PntList3D>"
+      "<PntList2D>\n  1 2\n  3 4\n</PntList2D></r>");
+  xmlNode* root = xmlDocGetRootElement(doc.get());
+  std::vector<GeoPnt3> p3 = pXmlParsePntList(pXmlChildByName(root, "PntList3D"));
+  ASSERT_EQ(p3.size(), 2u);  // the seventh and eighth values are left over
+  EXPECT_EQ(p3[0].x, 2000.5);
+  EXPECT_EQ(p3[0].y, 7001);
+  EXPECT_EQ(p3[0].z, 100.25);
+  EXPECT_EQ(p3[1].x, 2001);
+  EXPECT_EQ(p3[1].y, 7002);
+  std::vector<GeoPnt3> p2 = pXmlParsePntList(pXmlChildByName(root, "PntList2D"));
+  ASSERT_EQ(p2.size(), 2u);
+  EXPECT_EQ(p2[1].x, 4);
+  EXPECT_EQ(p2[1].y, 3);
+  EXPECT_EQ(p2[1].z, 0);
+}
+
+TEST(XmlUtil, TextsOfAnyLengthBecomeAnsi) {
+  std::string longText;
+  for (int i = 0; i < 200; i++) longText += "\xc3\xb8\xe2\x82\xac";  // ø€ in UTF-8
+  XmlDocPtr doc = pDoc("<r a=\"" + longText + "\" uniqueID=\"u1\">\n  \xe2\x98\x83 x</r>");
+  xmlNode* root = xmlDocGetRootElement(doc.get());
+  std::string expected;
+  for (int i = 0; i < 200; i++) expected += "\xf8\x80";
+  EXPECT_EQ(sXmlAttrOpt(root, "a"), expected);
+  EXPECT_EQ(sXmlAttrOpt(root, "b"), std::nullopt);
+  EXPECT_EQ(sXmlNodeText(root), "   ? x");  // first line feed made a blank; a snowman has no ANSI letter
+  EXPECT_TRUE(boXmlUniqueIdEquals(root, "u1"));
+  EXPECT_FALSE(boXmlUniqueIdEquals(root, "u2"));
+  EXPECT_EQ(sLxmlTimeStamp("2012-05-03T10:20:30Z"), "2012.05.03_10:20:30");
+  EXPECT_EQ(sLxmlTimeStamp("2012-05-03"), "2012.05.03");
+}
+
+TEST(XmlUtil, IndexesFindTheFirstOfEqualKeys) {
+  vKvxMboInit(nullptr);
+  LxmlPtIndex* index = pLxmlPtIndexNew(0);
+  PoPoint* a = KvxMboNewPoint("ID-A");
+  PoPoint* b = KvxMboNewPoint("ID-B");
+  pLxmlPtIndexAdd(index, a, "same", 1);
+  pLxmlPtIndexAdd(index, b, "same", 2);
+  pLxmlPtIndexAdd(index, b, nullptr, 3);
+  EXPECT_EQ(pLxmlPtIndexFindByAlias(index, "same")->pPoint, a);
+  EXPECT_EQ(pLxmlPtIndexFindByAlias(index, "ID-B")->tag, 3);
+  EXPECT_EQ(pLxmlPtIndexFindByName(index, "ID-B")->tag, 2);
+  EXPECT_EQ(pLxmlPtIndexFindByName(index, nullptr), nullptr);
+  EXPECT_EQ(pLxmlPtIndexAdd(index, nullptr, "x", 0), nullptr);
+  vLxmlPtIndexFree(&index);
+  EXPECT_EQ(index, nullptr);
+
+  LxmlSetupIndex* setups = pLxmlSetupIndexNew();
+  int station = 0;
+  pLxmlSetupIndexAdd(setups, &station, std::string(150, 's').c_str(), 1);
+  EXPECT_EQ(pLxmlSetupIndexFind(setups, std::string(99, 's').c_str())->pStation, &station);
+  vLxmlSetupIndexFree(&setups);
+  vKvxMboFinish();
+}

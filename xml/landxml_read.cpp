@@ -1,0 +1,340 @@
+// The LandXML reader: entry, units, points and features (see
+// landxml_read.h).
+#include "xml/landxml_read.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2cosys.h"
+#include "kvxlib.h"
+#include "xml/landxml.h"
+
+LxmlRead* g_pLxmlRead = nullptr;
+
+namespace {
+
+bool boBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
+
+// An attribute in ANSI, none when absent or all blank (the writer puts a
+// single blank where it has no text).
+std::optional<std::string> sText(xmlNode* node, const char* name) {
+  std::optional<std::string> v = sXmlAttrOpt(node, name);
+  if (v && boBlank(*v)) return std::nullopt;
+  return v;
+}
+
+bool boNamed(const xmlNode* node, const char* name) {
+  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
+}
+
+// Up to three numbers of the element's text (north, east, height).
+LxmlCoords Scan(xmlNode* node) {
+  LxmlCoords c{0, 0, 0, 0};
+  std::string text = pXmlNodeContent(node);
+  double* out[3] = {&c.north, &c.east, &c.height};
+  const char* p = text.c_str();
+  while (c.iCount < 3) {
+    char* end = nullptr;
+    double v = dNumParseEndC(p, &end);
+    if (!end || end == p) break;
+    *out[c.iCount++] = v;
+    p = end;
+  }
+  return c;
+}
+
+ViFields* pFieldsOf(int kind) {
+  switch (kind) {
+    case LXML_OBJ_POINT: return pKvxMboPFieldsGet();
+    case LXML_OBJ_LINE: return pKvxMboLFieldsGet();
+    case LXML_OBJ_POLYGON: return pKvxMboYFieldsGet();
+    default: return nullptr;
+  }
+}
+
+const char* sCodeOf(void* obj, int kind) {
+  switch (kind) {
+    case LXML_OBJ_POINT: return sPoPointGetField((PoPoint*)obj);
+    case LXML_OBJ_LINE: return sLiLineGetField((LiLine*)obj);
+    case LXML_OBJ_POLYGON: return sYgPolygonGetField((YgPolygon*)obj);
+    default: return "";
+  }
+}
+
+void vSetCode(void* obj, int kind, const char* code) {
+  switch (kind) {
+    case LXML_OBJ_POINT: vPoPointSetField((PoPoint*)obj, code); break;
+    case LXML_OBJ_LINE: vLiLineSetField((LiLine*)obj, code); break;
+    case LXML_OBJ_POLYGON: vYgPolygonSetField((YgPolygon*)obj, code); break;
+    default: break;
+  }
+}
+
+// The "Property" children of one Feature.
+void vApplyProperties(xmlNode* feature, void* obj, int kind) {
+  for (xmlNode* p = feature->children; p; p = p->next) {
+    if (!boNamed(p, "Property")) continue;
+    std::optional<std::string> label = sXmlAttrOpt(p, "label"), value = sXmlAttrOpt(p, "value");
+    if (!label || !value) continue;
+    if (*label == "Code")
+      vSetCode(obj, kind, value->c_str());
+    else
+      boViFieldsSetOrAddFieldByName(pFieldsOf(kind), obj, label->c_str(), value->c_str());
+  }
+}
+
+bool boInCodeList(const char* codes, const std::string& code) {
+  std::string list = codes;
+  size_t start = 0;
+  for (;;) {
+    size_t end = list.find(';', start);
+    if (list.compare(start, end == std::string::npos ? std::string::npos : end - start, code) == 0) return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
+void vSetField(PoPoint* p, const char* name, const std::optional<std::string>& value) {
+  if (value) boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, name, value->c_str());
+}
+
+// One CgPoint; the point, or null when it was skipped.
+PoPoint* pReadCgPoint(xmlNode* node, bool group, const char* cls) {
+  std::optional<std::string> oid = sXmlAttrOpt(node, "oID"), name = sXmlAttrOpt(node, "name");
+  bool oidUsable = oid && !oid->empty() && iStrCmpNoCase(oid->c_str(), "undefined") != 0;
+  const std::optional<std::string>& id = oidUsable ? oid : name;
+  if (!id || id->empty()) return nullptr;
+  LxmlCoords c = Scan(node);
+  if (c.iCount < 2) return nullptr;
+  // An all-blank ID (the writer's mark for a point without one) makes a
+  // point without ID, never merged with another.
+  PoPoint* p = boBlank(*id) ? KvxMboNewPoint("") : KvxMboNewOrExistingPoint(id->c_str());
+  if (!p) return nullptr;
+  if (std::optional<std::string> code = sXmlAttrOpt(node, "code")) vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
+  vSetField(p, "codename", sText(node, "codename"));
+  if (cls) vSetField(p, "LeicaPointClass", std::string(cls));
+  vSetField(p, "desc", sText(node, "desc"));
+  vSetField(p, "timeStamp", sText(node, "timeStamp"));
+  vMboSetPointXY(p, c.east, c.north);
+  if (group) vMboSetPointXYprecalc(p, 0);
+  if (c.iCount == 3) {
+    vMboSetPointZ(p, c.height);
+    if (group) vMboSetPointZprecalc(p, 0);
+  }
+  std::optional<std::string> alias = sText(node, "name");
+  pLxmlPtIndexAdd(g_pLxmlRead->pPoints, p, alias ? alias->c_str() : nullptr, (intptr_t)node);
+  return p;
+}
+
+void vReadCgPoints(xmlNode* group, bool deferred, const char* cls) {
+  PoPoint* last = nullptr;  // the point read just before, in this element
+  for (xmlNode* child = group->children; child; child = child->next) {
+    if (child->type != XML_ELEMENT_NODE) continue;
+    if (boNamed(child, "CgPoint")) {
+      last = pReadCgPoint(child, deferred, cls);
+    } else if (boNamed(child, "Feature")) {
+      std::optional<std::string> name = sText(child, "name");
+      PoPoint* target = name ? pMboFindPoint(name->c_str()) : last;
+      if (target) vApplyProperties(child, target, LXML_OBJ_POINT);
+    } else {
+      break;
+    }
+  }
+}
+
+void vCgPoints(void) {
+  XmlNodeSetPtr set = pXmlXPathEval(g_pLxmlRead->pDoc, g_pLxmlRead->pCtx, "CgPoints", nullptr);
+  if (!set) return;
+  // Reference, control and averaged coordinates are read last, each class
+  // in document order, so that reference beats control beats averaged.
+  static const char* const classes[] = {"Averaged", "Control", "Reference"};
+  std::vector<xmlNode*> deferred[3];
+  for (int i = 0; i < set->nodeNr; i++) {
+    xmlNode* node = set->nodeTab[i];
+    if (!boNamed(node, "CgPoints")) continue;
+    std::optional<std::string> name = sXmlAttrOpt(node, "name");
+    int k = 0;
+    while (k < 3 && !(name && iStrCmpNoCase(name->c_str(), classes[k]) == 0)) k++;
+    if (k < 3)
+      deferred[k].push_back(node);
+    else
+      vReadCgPoints(node, false, name ? name->c_str() : nullptr);
+  }
+  for (int k = 0; k < 3; k++)
+    for (xmlNode* node : deferred[k]) vReadCgPoints(node, true, classes[k]);
+}
+
+// Units: the angle unit, and a warning when lengths are not in metres (they
+// are read as they stand).
+void vUnits(void) {
+  LxmlRead* r = g_pLxmlRead;
+  r->angle.uUnit = LXML_ANG_RAD;
+  if (XmlNodeSetPtr set = pXmlXPathEval(r->pDoc, r->pCtx, "Metric", nullptr)) {
+    for (int i = 0; i < set->nodeNr; i++) {
+      std::optional<std::string> unit = sXmlAttrOpt(set->nodeTab[i], "angularUnit");
+      if (!unit) continue;
+      static const char* const names[] = {"radians", "grads", "decimal degrees", "decimal dd.mm.ss"};
+      for (uint32_t u = 0; u < 4; u++)
+        if (*unit == names[u]) r->angle.uUnit = u;
+      break;
+    }
+  }
+  for (const char* kind : {"Metric", "Imperial"}) {
+    XmlNodeSetPtr set = pXmlXPathEval(r->pDoc, r->pCtx, (std::string("Units/") + kind).c_str(), nullptr);
+    std::optional<std::string> linear = set ? sXmlAttrOpt(set->nodeTab[0], "linearUnit") : std::nullopt;
+    if (!linear || *linear == "meter" || *linear == "metre") continue;
+    char text[512];
+    sStrPrintN(text, (int)sizeof text, sKvxPoGetText("The file gives lengths in \"%s\". They are read as metres."),
+               linear->c_str());
+    vMsgWarning(text);
+    break;
+  }
+  if (XmlNodeSetPtr set = pXmlXPathEval(r->pDoc, r->pCtx, "CoordinateSystem", nullptr)) {
+    std::optional<std::string> name = sXmlAttrOpt(set->nodeTab[0], "projectedCoordinateSystemName");
+    if (!name) name = sXmlAttrOpt(set->nodeTab[0], "verticalDatum");
+    if (name) sStrCopyN(r->angle.sCoSysName, name->c_str(), 50);
+  }
+}
+
+struct ReadState {
+  LxmlRead read{};
+  ~ReadState() {
+    vLxmlPtIndexFree(&read.pPoints);
+    vLxmlSetupIndexFree(&read.pSetups);
+    g_pLxmlRead = nullptr;
+  }
+};
+
+}  // namespace
+
+bool boLxmlInterpret(const char* buffer, int64_t length) {
+  XmlDocPtr doc = pXmlParseMemory(buffer, length);
+  if (!doc) return false;
+  int version = LXML_VERSION_10;
+  XmlContextPtr ctx = pXmlLxmlXPathContext(doc.get(), &version);
+  if (!ctx) return false;
+  XmlContextPtr hex = LxmlDialect == LXML_DIALECT_HEXML ? pXmlHexXPathContext(doc.get()) : nullptr;
+  ReadState state;
+  LxmlRead* r = &state.read;
+  r->pDoc = doc.get();
+  r->pCtx = ctx.get();
+  r->pHexCtx = hex.get();
+  r->iVersion = version;
+  // About one point per 100 bytes of a typical file.
+  r->pPoints = pLxmlPtIndexNew((int)std::min<int64_t>(length / 100 + 1, 1 << 22));
+  r->pSetups = pLxmlSetupIndexNew();
+  if (!r->pPoints || !r->pSetups) return false;
+  g_pLxmlRead = r;
+  boXmlSchemaCheck(doc.get(), version);
+  MboIndexPass pass;  // points are merged by name
+  vUnits();
+  vCgPoints();
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Shared helpers
+
+LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found, LxmlCoords* scanned) {
+  LxmlRead* r = g_pLxmlRead;
+  if (!r || !elem) return nullptr;
+  std::optional<std::string> ref, name;
+  if (flags & (LXML_REF_BY_NAME | LXML_REF_BY_ALIAS)) ref = sText(elem, "pntRef");
+  if (flags & LXML_REF_BY_ALIAS) name = sText(elem, "name");
+  std::optional<std::string> code = sXmlAttrOpt(elem, "code");
+  auto lookUp = [&](const std::string& key) {
+    LxmlPtIndexEntry* e = nullptr;
+    if (flags & LXML_REF_BY_NAME) e = pLxmlPtIndexFindByName(r->pPoints, key.c_str());
+    if (!e && (flags & LXML_REF_BY_ALIAS)) e = pLxmlPtIndexFindByAlias(r->pPoints, key.c_str());
+    return e;
+  };
+  LxmlPtIndexEntry* entry = ref ? lookUp(*ref) : nullptr;
+  if (!entry && name) entry = lookUp(*name);
+  if (entry && found) {
+    double x = 0, y = 0, z = 0;
+    int n = boMboGetPointXY(entry->pPoint, &x, &y) ? 2 : 0;
+    if (n && boMboGetPointZ(entry->pPoint, &z)) n = 3;
+    *found = LxmlCoords{y, x, z, n};
+  }
+  if (entry && (!(flags & LXML_REF_READ_COORDS) || !scanned)) return entry;
+  LxmlCoords c = Scan(elem);
+  if (scanned) *scanned = c;
+  if (!entry && found) *found = c;
+  // Only whole coordinates are stored: XY with two numbers, Z with three.
+  const std::optional<std::string>& id =
+      LxmlDialect == LXML_DIALECT_HEXML ? (name ? name : ref) : (ref ? ref : name);
+  if (c.iCount < 1 || !id) return entry;
+  PoPoint* p = entry ? entry->pPoint : KvxMboNewOrExistingPoint(id->c_str());
+  if (!p) return entry;
+  if (c.iCount >= 2) {
+    bool precalc = boMboGetPointXYprecalc(p);
+    vMboSetPointXY(p, c.east, c.north);
+    vMboSetPointXYprecalc(p, precalc);
+  }
+  if (c.iCount == 3) {
+    bool precalc = boMboGetPointZprecalc(p);
+    vMboSetPointZ(p, c.height);
+    vMboSetPointZprecalc(p, precalc);
+  }
+  if (code) vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
+  if (!entry) entry = pLxmlPtIndexAdd(r->pPoints, p, nullptr, (intptr_t)elem);
+  return entry;
+}
+
+void vLxmlApplyFeatures(xmlNode* elem, void* obj, int kind, const char* codes) {
+  if (!elem || !obj) return;
+  for (xmlNode* f = elem->children; f; f = f->next) {
+    if (!boNamed(f, "Feature")) continue;
+    std::string code = sXmlAttrOpt(f, "code").value_or("");
+    if (codes) {
+      if (!boInCodeList(codes, code)) continue;
+    } else if (!code.empty() && !*sStrNotNull(sCodeOf(obj, kind))) {
+      vSetCode(obj, kind, code.c_str());
+    }
+    vApplyProperties(f, obj, kind);
+  }
+}
+
+double dLxmlAngleToRad(double value, uint32_t unit) {
+  switch (unit) {
+    case LXML_ANG_GRAD: return value * M_PI / 200;
+    case LXML_ANG_DEG: return value * M_PI / 180;
+    case LXML_ANG_DMS: {
+      double d = std::trunc(value);
+      double rest = (value - d) * 100;
+      double m = std::trunc(rest);
+      double s = (rest - m) * 100;
+      if (std::fabs(s) >= 60) {
+        m += s < 0 ? -1 : 1;
+        s = 0;
+      }
+      if (std::fabs(m) >= 60) {
+        d += m < 0 ? -1 : 1;
+        m = 0;
+      }
+      return (d + m / 60 + s / 3600) * M_PI / 180;
+    }
+    default: return value;
+  }
+}
+
+std::string sLxmlAngle(double value, bool zenith) {
+  uint64_t cs = g_mboTransfer.uCoSys;
+  uint32_t unit = g_pLxmlRead ? g_pLxmlRead->angle.uUnit : (uint32_t)LXML_ANG_RAD;
+  double user = dCoSysScaleAng2User(cs, dLxmlAngleToRad(value, unit));
+  double internal = zenith ? dCoSysVerDir2Math(cs, user) : dCoSysHorDir2Math(cs, user);
+  char buf[64];
+  sStrPrintN(buf, (int)sizeof buf, "%.12f", internal);
+  return buf;
+}

@@ -1,0 +1,81 @@
+// The LandXML reader (1.0, 1.1 and 1.2; the HeXML dialect is LandXML 1.2
+// with a HexagonLandXML block): the entry, units and coordinate system, the
+// CgPoints with their groups, and the helpers every section of the reader
+// shares (point references, Feature properties, angles). Its driver entry
+// iLxmlReadRaw is in xml/landxml.h.
+//
+// A read fills the field book directly through the object interface; every
+// text from the file is converted from UTF-8 to ANSI.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <libxml/tree.h>
+
+#include "xml/xmlutil.h"
+
+// Angle units of the file.
+enum { LXML_ANG_RAD = 0, LXML_ANG_GRAD = 1, LXML_ANG_DEG = 2, LXML_ANG_DMS = 3 };
+
+struct LxmlAngleUnit {
+  uint32_t uUnit;           // LXML_ANG_*
+  char sCoSysName[60];      // the file's coordinate-system name (at most 49 characters)
+};
+
+// What one read keeps; made at the start of every read and gone at its end,
+// so nothing of one import reaches the next.
+struct LxmlRead {
+  xmlDoc* pDoc;
+  xmlXPathContext* pCtx;     // LandXML sections are evaluated with this one
+  xmlXPathContext* pHexCtx;  // the HexagonLandXML block (dialect 3), or null
+  int iVersion;              // LXML_VERSION_*
+  LxmlAngleUnit angle;
+  LxmlPtIndex* pPoints;
+  LxmlSetupIndex* pSetups;
+};
+
+// The running read; null outside one.
+extern LxmlRead* g_pLxmlRead;
+
+// Parses the bytes (recovery as fallback), reads the whole document into the
+// field book and frees everything. True when the document was parsed and its
+// context made. The caller has emptied the field book.
+bool boLxmlInterpret(const char* buffer, int64_t length);
+
+// Coordinates of a point reference as the file or the field book gives them.
+struct LxmlCoords {
+  double north, east, height;
+  int iCount;  // how many of the three are known (0 to 3)
+};
+
+// Flags of pLxmlResolvePoint.
+enum {
+  LXML_REF_READ_COORDS = 1,  // scan the element's text even when the point is found
+  LXML_REF_BY_NAME = 2,      // look "pntRef" up by point ID
+  LXML_REF_BY_ALIAS = 4,     // use "name" too, and look up by the file's names
+};
+
+// Resolves a point reference (Start, End, Center, InstrumentPoint, ...):
+// the indexed point it names, or a point made or updated from the
+// element's text. found (may be null) receives the coordinates of a found
+// point, or the scanned ones when none was found; scanned (may be null) the
+// coordinates in the element's text. The index entry, or null.
+LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found, LxmlCoords* scanned);
+
+// Object kinds of the Feature properties.
+enum { LXML_OBJ_LINE = 0, LXML_OBJ_POINT = 1, LXML_OBJ_POLYGON = 3 };
+
+// Applies the element's "Feature" children to the object: with a list of
+// codes (';'-separated) only Features of those codes; without one a
+// Feature's code becomes the object's code when the object has none. Each
+// "Property" with label and value: "Code" sets the code, any other label the
+// attribute field of that name.
+void vLxmlApplyFeatures(xmlNode* elem, void* obj, int kind, const char* codes);
+
+// An angle in the file's unit as the field book's internal value (through
+// the coordinate system's conventions), as text "%.12lf".
+std::string sLxmlAngle(double value, bool zenith);
+// The file's unit to radians (dd.mmss normalised: 60 seconds or minutes
+// carry into the next field).
+double dLxmlAngleToRad(double value, uint32_t unit);

@@ -1,0 +1,506 @@
+// The XML utility layer over libxml2 (see xmlutil.h).
+#include "xml/xmlutil.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xpathInternals.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/numbers.h"
+#include "base/text.h"
+#include "fieldbook/model.h"
+#include "kvxlib.h"
+#include "win32.h"
+
+xmlDoc* g_pXmlDoc = nullptr;
+xmlXPathContext* g_pXmlContext = nullptr;
+
+#define LXML_NS_BASE "http://www.landxml.org/schema/LandXML-"
+
+void XmlDocFree::operator()(xmlDoc* doc) const {
+  if (!doc) return;
+  if (g_pXmlDoc == doc) g_pXmlDoc = nullptr;
+  // A context over a freed document is of no use any more.
+  if (g_pXmlContext && g_pXmlContext->doc == doc) g_pXmlContext = nullptr;
+  xmlFreeDoc(doc);
+}
+
+void XmlContextFree::operator()(xmlXPathContext* ctx) const {
+  if (!ctx) return;
+  if (g_pXmlContext == ctx) g_pXmlContext = nullptr;
+  xmlXPathFreeContext(ctx);
+}
+
+void XmlNodeSetFree::operator()(xmlNodeSet* set) const { xmlXPathFreeNodeSet(set); }
+
+namespace {
+
+void vQuietGeneric(void*, const char*, ...) {}
+void vQuietStructured(void*, xmlErrorPtr) {}
+
+// libxml2 reports through per-thread handlers that print to stderr by
+// default; this layer shows nothing, so they are silenced while it works.
+class QuietErrors {
+ public:
+  QuietErrors()
+      : m_generic(xmlGenericError),
+        m_genericCtx(xmlGenericErrorContext),
+        m_structured(xmlStructuredError),
+        m_structuredCtx(xmlStructuredErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, vQuietGeneric);
+    xmlSetStructuredErrorFunc(nullptr, vQuietStructured);
+  }
+  ~QuietErrors() {
+    xmlSetGenericErrorFunc(m_genericCtx, m_generic);
+    xmlSetStructuredErrorFunc(m_structuredCtx, m_structured);
+  }
+  QuietErrors(const QuietErrors&) = delete;
+  QuietErrors& operator=(const QuietErrors&) = delete;
+
+ private:
+  xmlGenericErrorFunc m_generic;
+  void* m_genericCtx;
+  xmlStructuredErrorFunc m_structured;
+  void* m_structuredCtx;
+};
+
+// Never NOENT (entities substituted), DTDLOAD (external subsets) or HUGE
+// (no size limits).
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS;
+
+XmlDocPtr pParse(const char* buffer, int length, bool recover) {
+  vXmlInit();
+  QuietErrors quiet;
+  return XmlDocPtr(
+      xmlReadMemory(buffer, length, "noname.xml", nullptr, kParseOptions | (recover ? XML_PARSE_RECOVER : 0)));
+}
+
+// The whole file, or false.
+bool boReadFile(const char* path, std::string* bytes) {
+  FILE* fp = path ? _fsopen(path, "rb", _SH_DENYNO) : nullptr;
+  if (!fp) return false;
+  char chunk[65536];
+  size_t n;
+  bool ok = true;
+  while ((n = fread(chunk, 1, sizeof chunk, fp)) > 0) {
+    if (bytes->size() + n > (size_t)INT_MAX) {
+      ok = false;
+      break;
+    }
+    bytes->append(chunk, n);
+  }
+  if (ferror(fp)) ok = false;
+  fclose(fp);
+  return ok;
+}
+
+// The text of a node's subtree: text and CDATA only. Entity references are
+// not followed, so an entity of the file is never expanded here (no
+// exponential growth, nothing from outside).
+void vGatherText(xmlNode* node, std::string* out) {
+  for (xmlNode* c = node; c; c = c->next) {
+    if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
+      if (c->content) *out += (const char*)c->content;
+    } else if (c->type == XML_ELEMENT_NODE) {
+      vGatherText(c->children, out);
+    }
+  }
+}
+
+std::optional<std::string> sAttrText(xmlAttr* attr) {
+  if (!attr) return std::nullopt;
+  std::string text;
+  vGatherText(attr->children, &text);
+  return text;
+}
+
+bool boNamed(const xmlNode* node, const char* name) {
+  return node && node->type == XML_ELEMENT_NODE && node->name && strcmp((const char*)node->name, name) == 0;
+}
+
+XmlContextPtr pNewContext(xmlDoc* doc) {
+  XmlContextPtr ctx(xmlXPathNewContext(doc));
+  if (ctx) g_pXmlContext = ctx.get();
+  return ctx;
+}
+
+// Every element without a namespace (from node on) goes into ns.
+void vIntoNamespace(xmlNode* root, xmlNs* ns) {
+  xmlNode* node = root;
+  while (node) {
+    if (node->type == XML_ELEMENT_NODE && !node->ns) xmlSetNs(node, ns);
+    if (node->type == XML_ELEMENT_NODE && node->children) {
+      node = node->children;
+      continue;
+    }
+    while (node && node != root && !node->next) node = node->parent;
+    if (!node || node == root) break;
+    node = node->next;
+  }
+}
+
+xmlNode* pLastElementChild(xmlNode* node) {
+  xmlNode* last = nullptr;
+  for (xmlNode* c = node ? node->children : nullptr; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE) last = c;
+  return last;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Parsing
+
+void vXmlInit(void) {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    LIBXML_TEST_VERSION
+    xmlInitParser();
+  });
+}
+
+XmlDocPtr pXmlParseFile(const char* path) {
+  std::string bytes;
+  if (!path || !boReadFile(path, &bytes) || bytes.empty()) return nullptr;
+  return pParse(bytes.data(), (int)bytes.size(), false);
+}
+
+XmlDocPtr pXmlParseFileGlobal(const char* path) {
+  XmlDocPtr doc = pXmlParseFile(path);
+  g_pXmlDoc = doc.get();
+  return doc;
+}
+
+XmlDocPtr pXmlParseMemory(const char* buffer, int64_t length) {
+  if (!buffer || length < 1 || length > INT_MAX) return nullptr;
+  XmlDocPtr doc = pParse(buffer, (int)length, false);
+  if (!doc) doc = pParse(buffer, (int)length, true);
+  g_pXmlDoc = doc.get();
+  return doc;
+}
+
+void vXmlReleaseGlobals(void) {
+  g_pXmlDoc = nullptr;
+  g_pXmlContext = nullptr;
+}
+
+std::string sXmlNodeDump(xmlDoc* doc, xmlNode* node, int level, int format) {
+  if (!doc || !node) return "";
+  xmlBuffer* buf = xmlBufferCreate();
+  if (!buf) return "";
+  std::string text;
+  if (xmlNodeDump(buf, doc, node, level, format) >= 0 && xmlBufferContent(buf))
+    text = (const char*)xmlBufferContent(buf);
+  xmlBufferFree(buf);
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// XPath contexts
+
+XmlContextPtr pXmlLxmlXPathContext(xmlDoc* doc, int* version) {
+  if (version) *version = LXML_VERSION_10;
+  if (!doc) return nullptr;
+  XmlContextPtr ctx = pNewContext(doc);
+  if (!ctx) return nullptr;
+  xmlNode* root = xmlDocGetRootElement(doc);
+  int word = LXML_VERSION_10;
+  if (boNamed(root, "LandXML")) {
+    std::optional<std::string> v = sAttrText(xmlHasNsProp(root, BAD_CAST "version", nullptr));
+    if (v == "1.1") word = LXML_VERSION_11;
+    if (v == "1.2") word = LXML_VERSION_12;
+    if (version) *version = word;
+    if (root->ns && root->ns->href && root->ns->href[0] && xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", root->ns->href) == 0)
+      return ctx;
+  }
+  static const char* const uris[] = {LXML_NS_BASE "1.0", LXML_NS_BASE "1.1", LXML_NS_BASE "1.2"};
+  const char* uri = uris[word];
+  // XPath never matches an element without a namespace through a prefix:
+  // such elements are put into the version's namespace first.
+  if (root && (!root->ns || !root->ns->href || !root->ns->href[0])) {
+    xmlNs* ns = xmlNewNs(root, BAD_CAST uri, nullptr);
+    if (!ns) ns = xmlSearchNsByHref(doc, root, BAD_CAST uri);
+    if (ns) {
+      if (root->ns && (!root->ns->href || !root->ns->href[0])) root->ns = nullptr;
+      vIntoNamespace(root, ns);
+    }
+  }
+  if (xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", BAD_CAST uri) != 0) {
+    ctx.reset();
+    vMsgWarning(sKvxPoGetText("Unable to download LandXML schema. Check your internet connection!"));
+    return nullptr;
+  }
+  return ctx;
+}
+
+XmlContextPtr pXmlHexXPathContext(xmlDoc* doc) {
+  xmlNode* root = doc ? xmlDocGetRootElement(doc) : nullptr;
+  xmlNode* last = boNamed(root, "LandXML") ? pLastElementChild(root) : nullptr;
+  if (!boNamed(last, "HexagonLandXML") || !last->ns || !last->ns->href || !last->ns->href[0]) return nullptr;
+  XmlContextPtr ctx = pNewContext(doc);
+  if (!ctx || xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", last->ns->href) != 0) return nullptr;
+  return ctx;
+}
+
+XmlContextPtr pXmlJxlXPathContext(xmlDoc* doc) {
+  if (!doc) return nullptr;
+  xmlNode* root = xmlDocGetRootElement(doc);
+  if (!root) {
+    vMsgWarning(sKvxPoGetText("Unable to download LandXML schema. Check your internet connection!"));
+    return nullptr;
+  }
+  if (!boNamed(root, "JOBFile")) {
+    vMsgWarning(sKvxPoGetText("This is a invalid jxl file. Root element should be named \"JOBFile\"."));
+    return nullptr;
+  }
+  return pNewContext(doc);
+}
+
+bool boXmlSchemaCheck(xmlDoc*, int) { return true; }
+
+// ---------------------------------------------------------------------------
+// Paths and queries
+
+std::string sXmlPrefixedXPath(const char* path, const char* prefix) {
+  if (!path) return "";
+  std::string step = "kvx:";
+  if (prefix) {
+    step.clear();
+    for (const char* c = prefix; *c; c++)
+      if (*c != '/') step += *c;
+    if (step.empty() || step.back() != ':') step += ':';
+  }
+  std::string expr = "//" + step;
+  for (const char* c = path; *c; c++) {
+    expr += *c;
+    if (*c == '/') expr += step;
+  }
+  if (expr.size() > 1043) expr.resize(1043);
+  return expr;
+}
+
+XmlNodeSetPtr pXmlXPathEval(xmlDoc* doc, xmlXPathContext* ctx, const char* path, const char* prefix) {
+  if (!doc || !ctx || !path) return nullptr;
+  std::string expr = sXmlPrefixedXPath(path, prefix);
+  QuietErrors quiet;
+  xmlXPathObject* obj = xmlXPathEvalExpression(BAD_CAST expr.c_str(), ctx);
+  if (!obj) return nullptr;
+  XmlNodeSetPtr set;
+  if (obj->type == XPATH_NODESET && obj->nodesetval && obj->nodesetval->nodeNr > 0) {
+    set.reset(obj->nodesetval);
+    obj->nodesetval = nullptr;
+  }
+  xmlXPathFreeObject(obj);
+  return set;
+}
+
+XmlNodeSetPtr pXmlXPathEvalGlobal(const char* path) { return pXmlXPathEval(g_pXmlDoc, g_pXmlContext, path, nullptr); }
+
+// ---------------------------------------------------------------------------
+// Nodes and texts
+
+std::string sXmlUtf8ToAnsi(const char* text) {
+  if (!text || !*text) return "";
+  char small[512];
+  int need = iStrUtf8ToAnsi(text, small, (int)sizeof small);
+  if (need <= (int)sizeof small) return small;
+  std::string out((size_t)need, '\0');
+  iStrUtf8ToAnsi(text, out.data(), need);
+  out.resize(strlen(out.c_str()));
+  return out;
+}
+
+std::optional<std::string> sXmlGetAttr(xmlNode* node, const char* name) {
+  if (!node || !name || node->type != XML_ELEMENT_NODE) return std::nullopt;
+  xmlAttr* attr = xmlHasNsProp(node, BAD_CAST name, nullptr);
+  if (!attr && node->ns && node->ns->href) attr = xmlHasNsProp(node, BAD_CAST name, node->ns->href);
+  return sAttrText(attr);
+}
+
+std::optional<std::string> sXmlAttrOpt(xmlNode* node, const char* name) {
+  if (!node || !name || node->type != XML_ELEMENT_NODE) return std::nullopt;
+  for (xmlAttr* a = node->properties; a; a = a->next)
+    if (a->name && strcmp((const char*)a->name, name) == 0) return sXmlUtf8ToAnsi(sAttrText(a)->c_str());
+  return std::nullopt;
+}
+
+std::string pXmlNodeContent(xmlNode* node) {
+  std::string text;
+  if (!node) return text;
+  if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+    if (node->content) text = (const char*)node->content;
+  } else if (node->type == XML_ELEMENT_NODE) {
+    vGatherText(node->children, &text);
+  } else if (node->type == XML_ATTRIBUTE_NODE) {
+    text = *sAttrText((xmlAttr*)node);
+  }
+  for (char& c : text) {
+    if (c == '\n') {
+      c = ' ';
+      break;
+    }
+    if (c != ' ' && c != '\t' && c != '\r') break;
+  }
+  return text;
+}
+
+std::string sXmlNodeText(xmlNode* node) { return sXmlUtf8ToAnsi(pXmlNodeContent(node).c_str()); }
+
+xmlNode* pXmlChildByName(xmlNode* node, const char* name) {
+  if (!node || !name) return nullptr;
+  for (xmlNode* c = node->children; c; c = c->next)
+    if (boNamed(c, name)) return c;
+  return nullptr;
+}
+
+xmlNode* pXmlFeatureByCode(xmlNode* node, const char* code) {
+  if (!node) return nullptr;
+  for (xmlNode* c = node->children; c; c = c->next) {
+    if (!boNamed(c, "Feature")) continue;
+    std::optional<std::string> v = sXmlAttrOpt(c, "code");
+    if (v && iStrCmpNoCase(v->c_str(), code) == 0) return c;
+  }
+  return nullptr;
+}
+
+xmlNode* pXmlSiblingByName(xmlNode* node, xmlNode* end, const char* name) {
+  for (xmlNode* c = node; c && c != end; c = c->next)
+    if (c->name && name && strcmp((const char*)c->name, name) == 0) return c;
+  return end;
+}
+
+std::vector<GeoPnt3> pXmlParsePntList(xmlNode* node) {
+  std::vector<GeoPnt3> points;
+  if (!node) return points;
+  const int stride = boNamed(node, "PntList2D") ? 2 : 3;
+  std::string text = pXmlNodeContent(node);
+  double values[3] = {0, 0, 0};
+  int have = 0;
+  const char* c = text.c_str();
+  for (;;) {
+    c += strspn(c, " \t\r\n");
+    if (!*c) break;
+    size_t len = strcspn(c, " \t\r\n");
+    std::string token(c, len);
+    c += len;
+    values[have++] = dNumParseC(token.c_str());
+    if (have == stride) {
+      points.push_back(GeoPnt3{values[1], values[0], stride == 3 ? values[2] : 0});
+      have = 0;
+    }
+  }
+  return points;
+}
+
+bool boXmlUniqueIdEquals(xmlNode* node, const char* id) {
+  std::optional<std::string> v = sXmlAttrOpt(node, "uniqueID");
+  return v && id && *v == id;
+}
+
+std::string sLxmlTimeStamp(const char* text) {
+  std::string s = sStrNotNull(text);
+  size_t t = s.find('T');
+  if (t != std::string::npos) s[t] = '_';
+  for (char& c : s)
+    if (c == '-') c = '.';
+  if (!s.empty() && !(s.back() >= '0' && s.back() <= '9')) s.pop_back();
+  return s;
+}
+
+// ---------------------------------------------------------------------------
+// Indexes
+
+namespace {
+
+constexpr uint64_t kIndexBlock = 256 * 1024;
+
+int iOddSlots(int slots) {
+  if (slots <= 0) return 8191;
+  return slots | 1;
+}
+
+}  // namespace
+
+LxmlPtIndex* pLxmlPtIndexNew(int slots) {
+  LxmlPtIndex* index = (LxmlPtIndex*)calloc(1, sizeof(LxmlPtIndex));
+  if (!index) return nullptr;
+  vPoolInit(&index->pool, kIndexBlock);
+  vSLinkInit(&index->list, sizeof(LxmlPtIndexEntry), &index->pool);
+  index->pByAlias = pHashCreate(iOddSlots(slots), offsetof(LxmlPtIndexEntry, sAlias), 0);
+  index->pByName = pHashCreate(iOddSlots(slots), offsetof(LxmlPtIndexEntry, sName), 0);
+  if (!index->pByAlias || !index->pByName) vLxmlPtIndexFree(&index);
+  return index;
+}
+
+void vLxmlPtIndexFree(LxmlPtIndex** index) {
+  if (!index || !*index) return;
+  vHashFree(&(*index)->pByAlias);
+  vHashFree(&(*index)->pByName);
+  vSLinkFreeAll(&(*index)->list);
+  vPoolFreeAll(&(*index)->pool);
+  free(*index);
+  *index = nullptr;
+}
+
+LxmlPtIndexEntry* pLxmlPtIndexAdd(LxmlPtIndex* index, PoPoint* point, const char* alias, intptr_t tag) {
+  if (!index || !point) return nullptr;
+  LxmlPtIndexEntry* e = (LxmlPtIndexEntry*)pSLinkNewObj(&index->list, nullptr, nullptr);
+  if (!e) return nullptr;
+  const char* id = sMboGetPointPID(point);
+  sStrCopyN(e->sName, id, (int)sizeof e->sName);
+  sStrCopyN(e->sAlias, alias ? alias : id, (int)sizeof e->sAlias);
+  e->tag = tag;
+  e->pPoint = point;
+  vHashInsert(index->pByAlias, e);
+  vHashInsert(index->pByName, e);
+  return e;
+}
+
+LxmlPtIndexEntry* pLxmlPtIndexFindByAlias(LxmlPtIndex* index, const char* alias) {
+  return index && alias ? (LxmlPtIndexEntry*)pHashFind(index->pByAlias, alias) : nullptr;
+}
+
+LxmlPtIndexEntry* pLxmlPtIndexFindByName(LxmlPtIndex* index, const char* name) {
+  return index && name ? (LxmlPtIndexEntry*)pHashFind(index->pByName, name) : nullptr;
+}
+
+LxmlSetupIndex* pLxmlSetupIndexNew(void) {
+  LxmlSetupIndex* index = (LxmlSetupIndex*)calloc(1, sizeof(LxmlSetupIndex));
+  if (!index) return nullptr;
+  vPoolInit(&index->pool, kIndexBlock);
+  vSLinkInit(&index->list, sizeof(LxmlSetupIndexEntry), &index->pool);
+  index->pById = pHashCreate(0, offsetof(LxmlSetupIndexEntry, sId), 0);
+  if (!index->pById) vLxmlSetupIndexFree(&index);
+  return index;
+}
+
+void vLxmlSetupIndexFree(LxmlSetupIndex** index) {
+  if (!index || !*index) return;
+  vHashFree(&(*index)->pById);
+  vSLinkFreeAll(&(*index)->list);
+  vPoolFreeAll(&(*index)->pool);
+  free(*index);
+  *index = nullptr;
+}
+
+LxmlSetupIndexEntry* pLxmlSetupIndexAdd(LxmlSetupIndex* index, void* station, const char* id, uint32_t type) {
+  if (!index) return nullptr;
+  LxmlSetupIndexEntry* e = (LxmlSetupIndexEntry*)pSLinkNewObj(&index->list, nullptr, nullptr);
+  if (!e) return nullptr;
+  sStrCopyN(e->sId, id, (int)sizeof e->sId);
+  e->uType = type;
+  e->pStation = station;
+  vHashInsert(index->pById, e);
+  return e;
+}
+
+LxmlSetupIndexEntry* pLxmlSetupIndexFind(LxmlSetupIndex* index, const char* id) {
+  return index && id ? (LxmlSetupIndexEntry*)pHashFind(index->pById, id) : nullptr;
+}
