@@ -11,38 +11,31 @@
 #include <vector>
 
 #include "kvxtest_process.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string sWin(std::string host) {
-  for (char& c : host)
-    if (c == '/') c = '\\';
-  return host;
-}
+using kvxtest::WinPath;
 
 class ProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kvxproc_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
     setenv("KVX_STANDIN_LOG", (dir_ + "/args.log").c_str(), 1);
   }
   void TearDown() override {
     for (const char* v : {"KVX_STANDIN_LOG", "KVX_STANDIN_EXIT", "KVX_STANDIN_SIGNAL", "KVX_STANDIN_SLEEP_MS"})
       unsetenv(v);
     kvxTestSetWinExecHook(nullptr);
-    fs::remove_all(dir_);
   }
   // Runs the stand-in with the command line, waits, and returns its exit code.
   DWORD Run(std::string commandLine) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string app = sWin(KVX_STANDIN);
+    std::string app = WinPath(KVX_STANDIN);
     EXPECT_TRUE(CreateProcessA(app.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                                nullptr, &si, &pi));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), (DWORD)WAIT_OBJECT_0);
@@ -64,7 +57,8 @@ class ProcessTest : public ::testing::Test {
     runs.pop_back();
     return runs;
   }
-  std::string dir_;
+  kvxtest::TempDir tmp_;
+  const std::string dir_ = tmp_.Path();
 };
 
 TEST(CommandLine, SplitByWindowsRules) {
@@ -108,7 +102,7 @@ TEST_F(ProcessTest, WaitWithTimeLimitAndStillActive) {
   setenv("KVX_STANDIN_SLEEP_MS", "300", 1);
   STARTUPINFOA si = {};
   PROCESS_INFORMATION pi = {};
-  std::string app = sWin(KVX_STANDIN), line = "x";
+  std::string app = WinPath(KVX_STANDIN), line = "x";
   ASSERT_TRUE(CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
@@ -127,12 +121,12 @@ TEST_F(ProcessTest, WaitWithTimeLimitAndStillActive) {
 TEST_F(ProcessTest, MissingProgramAndWinExec) {
   STARTUPINFOA si = {};
   PROCESS_INFORMATION pi = {};
-  std::string app = sWin(dir_ + "/nothing.exe"), line = "x";
+  std::string app = WinPath(dir_ + "/nothing.exe"), line = "x";
   EXPECT_FALSE(CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(WinExec("kvx-no-such-program-here x", SW_SHOWNORMAL), 2u);
   // The program is the command line's first item, found by its path.
-  EXPECT_GT(WinExec(("\"" + sWin(KVX_STANDIN) + "\" one \"two three\"").c_str(), SW_SHOWNORMAL), 31u);
+  EXPECT_GT(WinExec(("\"" + WinPath(KVX_STANDIN) + "\" one \"two three\"").c_str(), SW_SHOWNORMAL), 31u);
   for (int i = 0; i < 500 && Logged().empty(); ++i) usleep(10000);
   std::vector<std::vector<std::string>> want = {{"one", "two three"}};
   EXPECT_EQ(Logged(), want);

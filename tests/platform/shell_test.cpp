@@ -9,6 +9,7 @@
 #include <string>
 
 #include "testing/shell_driver.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace fs = std::filesystem;
@@ -16,24 +17,17 @@ namespace fs = std::filesystem;
 namespace {
 
 std::u16string W(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-std::string Win(std::string host) {
-  for (char& c : host)
-    if (c == '/') c = '\\';
-  return host;
-}
+using kvxtest::WinPath;
 
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kvxshell_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    std::ofstream(dir_ + "/a.kof") << "x";
-    std::ofstream(dir_ + "/b.kof") << "x";
-    fs::create_directory(dir_ + "/sub");
+    tmp_.Write("a.kof", "x");
+    tmp_.Write("b.kof", "x");
+    tmp_.Write("sub/c.kof", "x");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string dir_;
+  kvxtest::TempDir tmp_;
+  const std::string dir_ = tmp_.Path();
 };
 
 // Refuses the first OK, then accepts; counts type changes.
@@ -72,10 +66,10 @@ TEST_F(ShellTest, OpenDialogShowsSettingsAndReturnsSeveralFiles) {
   d->SetOptions(FOS_NOCHANGEDIR | FOS_FILEMUSTEXIST | FOS_ALLOWMULTISELECT);
   d->SetTitle(W("Pick").c_str());
   IShellItem* folder = nullptr;
-  ASSERT_EQ(SHCreateItemFromParsingName(W(Win(dir_)).c_str(), nullptr, IID_IShellItem, (void**)&folder), S_OK);
+  ASSERT_EQ(SHCreateItemFromParsingName(W(WinPath(dir_)).c_str(), nullptr, IID_IShellItem, (void**)&folder), S_OK);
   d->SetFolder(folder);
   folder->Release();
-  EXPECT_NE(SHCreateItemFromParsingName(W(Win(dir_ + "/none")).c_str(), nullptr, IID_IShellItem, (void**)&folder), S_OK);
+  EXPECT_NE(SHCreateItemFromParsingName(W(WinPath(dir_ + "/none")).c_str(), nullptr, IID_IShellItem, (void**)&folder), S_OK);
   Events ev;
   DWORD cookie = 0;
   ASSERT_EQ(d->Advise(&ev, &cookie), S_OK);
@@ -102,7 +96,7 @@ TEST_F(ShellTest, OpenDialogShowsSettingsAndReturnsSeveralFiles) {
   ASSERT_EQ(count, 2u);
   IShellItem* item = nullptr;
   items->GetItemAt(1, &item);
-  EXPECT_EQ(PathOf(item), Win(dir_ + "/b.kof"));
+  EXPECT_EQ(PathOf(item), WinPath(dir_ + "/b.kof"));
   items->Release();
   EXPECT_EQ(d->Unadvise(cookie), S_OK);
   kvxtest::ExpectFileDialog([](kvxtest::FileDlg& f) { f.Cancel(); });
@@ -125,7 +119,7 @@ TEST_F(ShellTest, SaveDialogTakesTypedNameInFolderAndCanFailToCreate) {
   EXPECT_EQ(d->Show(nullptr), S_OK);  // no folder set: the current one
   IShellItem* item = nullptr;
   ASSERT_EQ(d->GetResult(&item), S_OK);
-  EXPECT_EQ(PathOf(item), Win(fs::current_path().string() + "/new job"));
+  EXPECT_EQ(PathOf(item), WinPath(fs::current_path().string() + "/new job"));
   d->Release();
   kvxShellFailNextFileDialog();
   EXPECT_NE(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_ALL, IID_IFileDialog, (void**)&d), S_OK);
@@ -156,8 +150,8 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data) {
 }
 
 TEST_F(ShellTest, FolderBrowserRunsItsCallback) {
-  BrowseLog log{Win(dir_), ""};
-  PIDLIST_ABSOLUTE root = ILCreateFromPathA(Win(dir_).c_str());
+  BrowseLog log{WinPath(dir_), ""};
+  PIDLIST_ABSOLUTE root = ILCreateFromPathA(WinPath(dir_).c_str());
   ASSERT_NE(root, nullptr);
   char name[MAX_PATH] = "";
   BROWSEINFOA bi = {nullptr, root, name, "Where", BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE,
@@ -169,7 +163,7 @@ TEST_F(ShellTest, FolderBrowserRunsItsCallback) {
     EXPECT_EQ(b.Selection(), dir);  // selected by the callback at start
     EXPECT_FALSE(b.Select("/"));    // above the root
     EXPECT_TRUE(b.Select(dir + "/sub"));
-    EXPECT_EQ(b.Status(), Win(dir + "/sub"));
+    EXPECT_EQ(b.Status(), WinPath(dir + "/sub"));
     EXPECT_FALSE(b.TypeOk("nowhere"));  // the callback keeps it open
     EXPECT_TRUE(b.Ok());
   });
@@ -179,7 +173,7 @@ TEST_F(ShellTest, FolderBrowserRunsItsCallback) {
   EXPECT_STREQ(name, "sub");
   char path[MAX_PATH];
   EXPECT_TRUE(SHGetPathFromIDListA(got, path));
-  EXPECT_EQ(path, Win(dir_ + "/sub"));
+  EXPECT_EQ(path, WinPath(dir_ + "/sub"));
   CoTaskMemFree(got);
   kvxtest::ExpectFolderBrowser([](kvxtest::Browser& b) { b.Cancel(); });
   EXPECT_EQ(SHBrowseForFolderA(&bi), nullptr);
