@@ -413,7 +413,7 @@ LiLine* pMboCodeLineGet(int n) {
 }
 
 int iMboCodeLineCount(void) { return g_state.boActive ? g_state.iCount : 0; }
-int iMboCodeLineCurrentIndex(void) { return g_state.iCurrent; }
+int iMboCodeLineCurrentIndex(void) { return g_state.boActive ? g_state.iCurrent : 0; }
 bool boMboCodeLineActive(void) { return g_state.boActive; }
 
 bool boMboCodeLineHasPoints(void) {

@@ -60,6 +60,7 @@ int iMboCodeLineGetName(char* buffer, int size);
 
 // Line n's field-book line (made at its first point), null when none.
 LiLine* pMboCodeLineGet(int n);
+// The set's line count and current line; 0 when no set is open.
 int iMboCodeLineCount(void);
 int iMboCodeLineCurrentIndex(void);
 bool boMboCodeLineActive(void);
