@@ -20,6 +20,13 @@ KVX_PLATFORM_API void vKvxTestClockSetLocalTime(const SYSTEMTIME* time);
 // so that a wait on the virtual clock always ends; 0: not at all).
 KVX_PLATFORM_API void vKvxTestClockSetPeekStep(DWORD ms);
 
+// Called before Sleep or an idle peek moves the virtual clock on (never
+// for vKvxTestClockAdvance): it may block until time may pass, so that a
+// simulated instrument in another thread keeps up with the waiting code.
+// NULL removes it.
+typedef void (*KvxClockGate)(void* context);
+KVX_PLATFORM_API void vKvxTestClockSetGate(KvxClockGate gate, void* context);
+
 // For the window manager: called on every PeekMessageA that finds no message.
 KVX_PLATFORM_API void vKvxClockOnIdlePeek(void);
 }

@@ -49,4 +49,5 @@
 #include "win32_process.h"   // starting programs and waiting for them
 #include "win32_shell.h"     // file dialogs, folder browser, COM basics
 #include "win32_misc.h"      // the rest
+#include "win32_comm.h"      // serial ports
 #endif

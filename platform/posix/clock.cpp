@@ -27,6 +27,8 @@ struct ClockState {
 constexpr DWORD kDefaultPeekStep = 10;
 
 ClockState gClock = {false, 0, false, 0, kDefaultPeekStep};
+KvxClockGate gGate = nullptr;
+void* gGateContext = nullptr;
 
 std::mutex& ClockLock() {
   static std::mutex* lock = new std::mutex;
@@ -98,6 +100,20 @@ void GetTime(SYSTEMTIME* out, bool local) {
     }
   }
   RealTime(out, local);
+}
+
+// Lets the gate hold the waiting code back before the virtual clock moves;
+// called without the lock, since the gate's thread may read the clock.
+void PassGate() {
+  KvxClockGate gate;
+  void* context;
+  {
+    std::lock_guard<std::mutex> guard(ClockLock());
+    if (!gClock.virtualOn || !gGate) return;
+    gate = gGate;
+    context = gGateContext;
+  }
+  gate(context);
 }
 
 // Called with the lock held.
@@ -176,6 +192,7 @@ void WINAPI GetLocalTime(LPSYSTEMTIME time) { GetTime(time, true); }
 void WINAPI GetSystemTime(LPSYSTEMTIME time) { GetTime(time, false); }
 
 void WINAPI Sleep(DWORD ms) {
+  if (ms) PassGate();
   {
     std::lock_guard<std::mutex> guard(ClockLock());
     if (gClock.virtualOn) {
@@ -261,7 +278,14 @@ void vKvxTestClockSetPeekStep(DWORD ms) {
   gClock.peekStep = ms;
 }
 
+void vKvxTestClockSetGate(KvxClockGate gate, void* context) {
+  std::lock_guard<std::mutex> guard(ClockLock());
+  gGate = gate;
+  gGateContext = context;
+}
+
 void vKvxClockOnIdlePeek(void) {
+  PassGate();
   std::lock_guard<std::mutex> guard(ClockLock());
   AdvanceLocked(gClock.peekStep);
 }

@@ -1,0 +1,144 @@
+// The block protocol layer. See block.h.
+#include "instruments/serial/block.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/serial/port.h"
+#include "fieldbook/transfer.h"
+#include "kvxlib.h"
+
+namespace {
+
+constexpr int kEnqTries = 5;
+constexpr DWORD kEnqWaitMs = 3000;
+constexpr DWORD kPollMs = 5;
+
+enum SumMode { kNoSum, kLineSum, kTotalSum };
+
+void vShowBlock(const char* sFormat, int iBlock) { vMboShowStatusText(sStrFormat(sKvxPoGetText(sFormat), iBlock)); }
+
+bool boSendLines(uint32_t hRaw, const char* sEndText, SumMode eMode, BlkChecksumFn pSum) {
+  char sLine[BLK_LINE_SIZE];
+  uint16_t uTotal = 0;
+  int iBlock = 1;
+  while (boMboReadLine(sLine, (int)sizeof sLine, hRaw)) {
+    vShowBlock("Sending block no.: %d", iBlock++);
+    bool boSent;
+    if (eMode == kLineSum) {
+      std::string sText = std::string(sLine) + ",";
+      boSent = boComSendf("%s%c,\r\n", sText.c_str(), (char)pSum(sText.c_str()));
+    } else {
+      if (eMode == kTotalSum) uTotal = (uint16_t)(uTotal + pSum(sLine));
+      boSent = boComSendf("%s\r\n", sLine);
+    }
+    if (!boSent) {
+      vMboShowStatusText("");
+      if (!boComCancelled()) vMboTimeoutError();
+      return false;
+    }
+  }
+  if (sEndText && sEndText[0]) {
+    if (eMode == kLineSum) {
+      std::string sText = std::string(sEndText) + ",";
+      boComSendf("%s%c,\r\n", sText.c_str(), (char)pSum(sText.c_str()));
+    } else if (eMode == kTotalSum) {
+      boComSendf("%s%05u\r\n", sEndText, (unsigned)uTotal);
+    } else {
+      boComSendf("%s\r\n", sEndText);
+    }
+  }
+  vMboShowStatusText("");
+  return true;
+}
+
+}  // namespace
+
+bool boBlkPrompt(const char* sText) { return boMsgOkCancel(sText, true); }
+
+bool boBlkOpenPort(int iXonXoff) {
+  const ComPortSettings& com = g_mboTransfer.settings.com;
+  return boComOpen(com.uPort, com.uBaud, (uint8_t)com.uBits, (int32_t)com.uParity, (uint8_t)com.uStop,
+                   iXonXoff == 1);
+}
+
+bool boBlkSendEnq(char* sWork) {
+  for (int iTry = 1; iTry <= kEnqTries; ++iTry) {
+    snprintf(sWork, 16, "Sending ENQ %d", iTry);
+    vMboShowStatusText(sWork);
+    if (!boComWrite("\x05")) {
+      vMboShowStatusText("");
+      return false;
+    }
+    DWORD uStart = GetTickCount();
+    while (GetTickCount() - uStart <= kEnqWaitMs) {
+      if (boMboUserAborted()) {
+        vMboShowStatusText("");
+        return false;
+      }
+      if (boComRxPending()) {
+        vMboShowStatusText("");
+        return true;
+      }
+      Sleep(kPollMs);
+    }
+  }
+  vMboShowStatusText("");
+  vMsgInfo("No response");
+  return false;
+}
+
+bool boBlkReadLine(char* sBuf, uint32_t uSize) {
+  if (!sBuf || uSize == 0) return false;
+  memset(sBuf, 0, uSize);
+  bool boRead = boComReadLineReply(sBuf, (int)uSize);
+  char* pCut = strchr(sBuf, '\r');
+  if (!pCut) pCut = strchr(sBuf, '\n');
+  if (pCut) *pCut = 0;
+  return boRead;
+}
+
+bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) {
+  if (!sEndText) sEndText = "";
+  size_t uEndLen = strlen(sEndText);
+  vShowBlock("Receiving block no.: %d", 1);
+  int iBlock = 2;
+  int iLines = 0;
+  bool boRegular = false;
+  char sLine[BLK_LINE_SIZE];
+  for (;;) {
+    if (!boBlkReadLine(sLine, sizeof sLine)) {
+      if (boComAbortSeen()) {
+        if (strlen(sLine) > 1) boMboWriteLine(hRaw, sLine);
+        boRegular = true;
+      } else if (!boComCancelled() && (uEndLen > 0 || iLines == 0)) {
+        vMboTimeoutError();
+      }
+      break;
+    }
+    if (sLine[0] == 0x1A || (uEndLen && strncmp(sLine, sEndText, uEndLen) == 0)) {
+      boRegular = true;
+      break;
+    }
+    boMboWriteLine(hRaw, sLine);
+    ++iLines;
+    vShowBlock("Receiving block no.: %d", iBlock++);
+  }
+  boMboWriteLine(hRaw, "");
+  vMboShowStatusText("");
+  return boRegular;
+}
+
+bool boBlkSendFile(uint32_t hRaw, const char* sEndText) { return boSendLines(hRaw, sEndText, kNoSum, nullptr); }
+
+bool boBlkSendFileLineSum(uint32_t hRaw, const char* sEndText, BlkChecksumFn pSum) {
+  return boSendLines(hRaw, sEndText, kLineSum, pSum);
+}
+
+bool boBlkSendFileTotalSum(uint32_t hRaw, const char* sEndText, BlkChecksumFn pSum) {
+  return boSendLines(hRaw, sEndText, kTotalSum, pSum);
+}

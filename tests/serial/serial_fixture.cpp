@@ -1,0 +1,83 @@
+#include "tests/serial/serial_fixture.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fieldbook/transfer_context.h"
+#include "instruments/serial/port.h"
+#include "fieldbook/transfer.h"
+#include "testing/ui_driver.h"
+
+namespace serialtest {
+
+namespace {
+SerialTest* g_running = nullptr;
+}
+
+void PressStop() { g_mboTransfer.uAbort = 1; }
+
+LRESULT CALLBACK SerialTest::StatusProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETTEXT && g_running && GetDlgCtrlID(h) == 1006) {
+    std::string text = lParam ? (const char*)lParam : "";
+    g_running->status_.push_back(text);
+  }
+  return DefWindowProcA(h, msg, wParam, lParam);
+}
+
+void SerialTest::SetUp() {
+  g_running = this;
+  char tmpl[] = "/tmp/kvxserialXXXXXX";
+  dir_ = mkdtemp(tmpl);
+  rawPath_ = dir_ + "/raw.txt";
+  g_mboTransfer.uAbort = 0;
+  g_mboTransfer.settings.com = {1, 9600, 8, 0, 0};
+  g_mboTransfer.settings.sIniPath = nullptr;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = StatusProc;
+  wc.lpszClassName = "KvxSerialTestStatus";
+  RegisterClassA(&wc);
+  window_ = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_, (HMENU)(INT_PTR)1006, nullptr,
+                  nullptr);
+  vMboSetStatusWindow(window_);
+}
+
+void SerialTest::TearDown() {
+  CloseRaw();
+  vComClose();
+  vMboSetStatusWindow(nullptr);
+  DestroyWindow(window_);
+  g_running = nullptr;
+  std::filesystem::remove_all(dir_);
+}
+
+void SerialTest::WriteRaw(const std::string& bytes) { std::ofstream(rawPath_, std::ios::binary) << bytes; }
+
+uint32_t SerialTest::OpenRaw(bool boForWriting) {
+  CloseRaw();
+  hRaw_ = boForWriting ? hMboCreateFile(rawPath_.c_str()) : hMboOpenFile(rawPath_.c_str(), 0);
+  return hRaw_;
+}
+
+void SerialTest::CloseRaw() {
+  vMboCloseFile(&hRaw_);
+}
+
+std::string SerialTest::ReadRaw() {
+  CloseRaw();
+  std::ifstream in(rawPath_, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> SerialTest::Boxes() {
+  std::vector<std::string> texts;
+  for (const UiBoxRecord& r : UiBoxLog()) texts.push_back(r.sText);
+  return texts;
+}
+
+}  // namespace serialtest

@@ -1,0 +1,47 @@
+// Shared by the serial tests: a simulated instrument on COM1 (virtual clock),
+// the global settings pointing at it, a raw file in a fresh folder, and a
+// status window that records the status line (and the user's
+// Stop pressed: sim.User(PressStop)).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "testing/sim_instrument.h"
+#include "win32.h"
+
+namespace serialtest {
+
+// What the transfer dialog's Stop button does.
+void PressStop();
+
+class SerialTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The raw file: written by the test, opened for the code under test.
+  void WriteRaw(const std::string& bytes);
+  uint32_t OpenRaw(bool boForWriting);
+  void CloseRaw();
+  std::string ReadRaw();
+
+  // Every text the status line showed, in order.
+  const std::vector<std::string>& Status() { return status_; }
+  // Every message box text of the test so far, in order.
+  std::vector<std::string> Boxes();
+
+  kvxtest::SimInstrument sim{1};
+  std::string dir_;
+  std::string rawPath_;
+  uint32_t hRaw_ = 0;
+
+ private:
+  static LRESULT CALLBACK StatusProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND window_ = nullptr;
+  std::vector<std::string> status_;
+};
+
+}  // namespace serialtest
