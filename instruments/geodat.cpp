@@ -1,8 +1,20 @@
 // Geodat label=value raw files (see geodat.h).
 #include "instruments/geodat.h"
 
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/cnum.h"
 #include "base/text.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/extrafields.h"
 #include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 
@@ -27,4 +39,353 @@ bool boGeodatWriteRaw(uint32_t hRaw) {
 
 // ---------------------------------------------------------------- reader
 
-bool boGeodatReadRaw(uint32_t, uint32_t) { return false; }
+namespace {
+
+// A token keeps at most this many characters; the rest up to the next
+// separator is dropped.
+constexpr int kTokenMax = 399;
+constexpr int kAttrNameMax = 29;
+constexpr int kMaxHeights = 8;
+
+// The raw file as a stream of label=value records.
+struct GeodatTokens {
+  uint32_t hRaw;
+  char buf[4096];
+  UINT pos, len;
+  bool boEnd;
+  // One record read ahead and given back (line control's look-ahead).
+  bool boHeld;
+  int iHeldLabel;
+  char sHeld[kTokenMax + 1];
+};
+
+int iGetByte(GeodatTokens* t) {
+  if (t->pos >= t->len) {
+    if (t->boEnd) return -1;
+    UINT n = _lread((HFILE)t->hRaw, t->buf, sizeof t->buf);
+    if (n == 0 || n == (UINT)HFILE_ERROR) {
+      t->boEnd = true;
+      return -1;
+    }
+    t->pos = 0;
+    t->len = n;
+  }
+  return (unsigned char)t->buf[t->pos++];
+}
+
+// An int of a decimal text as atoi reads it, clamped instead of overflowing.
+int iAtoi(const char* s) {
+  long v = strtol(s, nullptr, 10);
+  return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
+}
+
+// The next token of at least two characters (separators: blank, CR, LF),
+// code-page-865 letters converted. False at the end of the file.
+bool boNextToken(GeodatTokens* t, char* sTok) {
+  for (;;) {
+    int c;
+    do c = iGetByte(t);
+    while (c == ' ' || c == '\r' || c == '\n');
+    if (c < 0) return false;
+    int n = 0;
+    for (; c >= 0 && c != ' ' && c != '\r' && c != '\n'; c = iGetByte(t)) {
+      // A comma after exactly one character drops it: the token starts anew.
+      if (c == ',' && n == 1) {
+        n = 0;
+        continue;
+      }
+      if (n < kTokenMax) sTok[n++] = cMboOemLetterToAnsi((char)c);
+    }
+    sTok[n] = 0;
+    if (n >= 2) return true;
+  }
+}
+
+// The next record: a token with '='; the label is the text before it, read
+// as atoi reads it ("abc=5" is label 0). False at the end of the file.
+bool boNextRecord(GeodatTokens* t, int* piLabel, char* sValue) {
+  if (t->boHeld) {
+    t->boHeld = false;
+    *piLabel = t->iHeldLabel;
+    strcpy(sValue, t->sHeld);
+    return true;
+  }
+  char sTok[kTokenMax + 1];
+  while (boNextToken(t, sTok)) {
+    char* pEq = strchr(sTok, '=');
+    if (!pEq) continue;
+    *pEq = 0;
+    *piLabel = iAtoi(sTok);
+    strcpy(sValue, pEq + 1);
+    return true;
+  }
+  return false;
+}
+
+void vGiveBack(GeodatTokens* t, int iLabel, const char* sValue) {
+  t->boHeld = true;
+  t->iHeldLabel = iLabel;
+  sStrCopyN(t->sHeld, sValue, (int)sizeof t->sHeld);
+}
+
+struct GeodatHeight {
+  char sCode[MBO_REC_CODE_SIZE];
+  char sHeight[kTokenMax + 1];
+};
+
+// What one read carries from record to record.
+struct GeodatState {
+  uint32_t hSide;
+  char sPointAttr[kAttrNameMax + 1];  // label 0, waiting for label 1
+  char sLineAttr[kAttrNameMax + 1];   // label 95, waiting for label 96
+  char sName[MBO_ID_SIZE];            // the name of the current point record
+  bool boTopPending, boBottomPending;  // the current point is coded 77 / 78
+  double dNum72, dNum73;
+  MboDrillhole hole;
+  bool boHeightsActive;
+  char sHeightBase[MBO_ID_SIZE];
+  int nHeights;
+  GeodatHeight aHeights[kMaxHeights];
+};
+
+void vAddHeight(GeodatState* st, const char* sValue) {
+  if (st->nHeights >= kMaxHeights || std::fabs(dNumParseC(sValue)) <= 0.0001) return;
+  GeodatHeight& h = st->aHeights[st->nHeights++];
+  h.sCode[0] = 0;
+  sStrCopyN(h.sHeight, sValue, (int)sizeof h.sHeight);
+}
+
+// Additional heights make no points of their own; each is reported, so
+// that none vanishes unseen.
+void vEndHeights(GeodatState* st) {
+  if (st->nHeights < 1) return;
+  for (int i = 0; i < st->nHeights; i++)
+    vMboReport(st->hSide, "ADDITIONAL HEIGHT NOT STORED",
+               sStrFormat("point=%s code=%s height=%s", st->sHeightBase, st->aHeights[i].sCode, st->aHeights[i].sHeight));
+  st->nHeights = 0;
+  st->boHeightsActive = false;
+  st->sHeightBase[0] = 0;
+}
+
+// A point coded 77 (top) or 78 (bottom) becomes part of the drill-hole pair
+// when the next record starts.
+void vCaptureDrillPoint(GeodatState* st) {
+  if (st->boTopPending) {
+    MboDrillPoint& top = st->hole.top;
+    sStrCopyN(top.sName, st->sName, (int)sizeof top.sName);
+    top.boCaptured = 1;
+    if (st->dNum72 != 0) {
+      st->hole.dDist = st->dNum72;
+      if (st->dNum73 != 0) st->hole.dLength = st->dNum73;
+      st->dNum72 = st->dNum73 = 0;
+    }
+  } else if (st->boBottomPending) {
+    MboDrillPoint& bottom = st->hole.bottom;
+    sStrCopyN(bottom.sName, st->sName, (int)sizeof bottom.sName);
+    bottom.boCaptured = 1;
+    if (st->dNum72 != 0 && std::fabs(st->dNum72) >= 0.01) {
+      st->hole.dVdir = st->dNum72;
+      st->hole.boVdir = 1;
+    }
+    st->dNum72 = 0;
+  }
+  st->boTopPending = st->boBottomPending = false;
+}
+
+void vRecordStart(GeodatState* st) {
+  boMboWriteDrillholeInfo(st->hSide, &st->hole, nullptr);
+  vCaptureDrillPoint(st);
+  vMboFlushPending();
+  vEndHeights(st);
+}
+
+bool boIsRecordStart(int iLabel) {
+  return iLabel == 2 || iLabel == 5 || iLabel == 62 || iLabel == 90 || iLabel == 91 || iLabel == 92;
+}
+
+// Line control n.m with what follows it (92 line code, 93 height h, 94 o).
+void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
+  vMboLineCommand(MBO_LINE_ENABLE, "", "");
+  char sNum[16], sM[16];
+  const char* pDot = strchr(sValue, '.');
+  if (pDot) {
+    int iLen = (int)(pDot - sValue);
+    sStrCopyN(sNum, sValue, iLen + 1 < (int)sizeof sNum ? iLen + 1 : (int)sizeof sNum);
+    sStrCopyN(sM, pDot + 1, (int)sizeof sM);
+  } else {
+    sStrCopyN(sNum, sValue, (int)sizeof sNum);
+    sM[0] = 0;
+  }
+  char sH[kTokenMax + 1] = "", sO[kTokenMax + 1] = "";
+  int iLabel;
+  char sNext[kTokenMax + 1];
+  while (boNextRecord(t, &iLabel, sNext)) {
+    if (iLabel == 92) {
+      vMboLineSetCode(sNext);
+    } else if (iLabel == 93) {
+      vAddHeight(st, sNext);
+      sStrCopyN(sH, strcmp(sNext, "0") == 0 ? "" : sNext, (int)sizeof sH);
+    } else if (iLabel == 94) {
+      sStrCopyN(sO, strcmp(sNext, "0") == 0 ? "" : sNext, (int)sizeof sO);
+    } else {
+      vGiveBack(t, iLabel, sNext);
+      break;
+    }
+  }
+  int n = iAtoi(sNum);
+  if (n >= 0) {
+    if (sM[0] && strcmp(sM, "0") == 0) {
+      vMboLineCommand(MBO_LINE_CLOSE, "", "");
+    } else if (strcmp(sNum, "0") == 0) {
+      vMboLineSetLineNo(sNum);
+      vMboLineCommand(MBO_LINE_ADD_NAMED, sM, "");
+    } else {
+      vMboLineSetLineNo(sNum);
+    }
+    return;
+  }
+  switch (n) {
+    case -1:
+      if (!sM[0])
+        vMboLineCommand(MBO_LINE_SKIP, "", "");
+      else
+        vMboLineSetText(sM);
+      break;
+    case -2:
+      if (iAtoi(sM) < 1)
+        vMboLineCommand(MBO_LINE_TYPE_A, "", "");
+      else
+        vMboLineCommand(MBO_LINE_GROUP_CYCLIC, sM, "");
+      break;
+    case -3:
+      if (iAtoi(sM) < 1)
+        vMboLineCommand(MBO_LINE_ARC, "", "");
+      else
+        vMboLineCommand(MBO_LINE_GROUP_BACK, sM, "");
+      break;
+    case -4: vMboLineCommand(MBO_LINE_SQUARE, "", ""); break;
+    case -5: vMboLineCommand(MBO_LINE_PARALLEL, sH, sO); break;
+    case -6: vMboLineCommand(MBO_LINE_HEIGHT_EXT, sH, ""); break;
+    case -7: st->boHeightsActive = true; break;
+    case -9:
+      vMboLineCommand(MBO_LINE_CLEAR_A, "", "");
+      vMboLineCommand(MBO_LINE_GROUP_END, "", "");
+      break;
+    default: break;
+  }
+}
+
+void vReportLabel(GeodatState* st, int iLabel, const char* sValue) {
+  const char* sTitle = nullptr;
+  switch (iLabel) {
+    case 10: sTitle = "HEIGHT DIFF"; break;
+    case 15: sTitle = "AREA NUMBER"; break;
+    case 50: sTitle = "JOB NUMBER"; break;
+    case 51: sTitle = "DATE"; break;
+    case 52: sTitle = "TIME"; break;
+    case 53: sTitle = "OPERATOR"; break;
+    case 54: sTitle = "PROJECT"; break;
+    case 55: sTitle = "INSTRUMENT NO:"; break;
+    default: break;
+  }
+  if (sTitle)
+    vMboReport(st->hSide, sTitle, sValue);
+  else
+    vMboReport(st->hSide, "UNKNOWN CODE", sStrFormat("%d=%s", iLabel, sValue));
+}
+
+void vApplyLabel(GeodatState* st, GeodatTokens* t, int iLabel, const char* v) {
+  switch (iLabel) {
+    case 0: sStrCopyN(st->sPointAttr, v, (int)sizeof st->sPointAttr); break;
+    case 1:
+      if (st->sPointAttr[0]) vMboExtraPointFieldAdd(st->sPointAttr, v);
+      st->sPointAttr[0] = 0;
+      break;
+    case 2: vMboRecSetStationName(v); break;
+    case 3:
+    case 35: vMboRecSetObsValue(MBO_OBS_ITEM_IH, v); break;
+    case 4:
+      if (st->boHeightsActive) {
+        if (st->nHeights > 0) sStrCopyN(st->aHeights[st->nHeights - 1].sCode, v, MBO_REC_CODE_SIZE);
+        break;
+      }
+      vMboRecSetCode(v);
+      vMboCodeLineDefaultName(v);
+      st->boTopPending = strcmp(v, "77") == 0;
+      st->boBottomPending = strcmp(v, "78") == 0;
+      break;
+    case 62: vMboLineCommand(MBO_LINE_SKIP, "", ""); [[fallthrough]];
+    case 5:
+      if (st->boHeightsActive) sStrCopyN(st->sHeightBase, v, (int)sizeof st->sHeightBase);
+      sStrCopyN(st->sName, v, (int)sizeof st->sName);
+      vMboRecSetPointName(v);
+      break;
+    case 6:
+    case 36: vMboRecSetObsValue(MBO_OBS_ITEM_TH, v); break;
+    case 7:
+    case 21:
+    case 24: vMboRecSetObsValue(MBO_OBS_ITEM_HZ, v); break;
+    case 8:
+    case 25: vMboRecSetObsValue(MBO_OBS_ITEM_V, v); break;
+    case 9: vMboRecSetObsValue(MBO_OBS_ITEM_DIST, v); break;
+    case 11: vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, v); break;
+    case 17: vMboRecSetObsValue(MBO_OBS_ITEM_HZ2, v); break;
+    case 18: vMboRecSetObsValue(MBO_OBS_ITEM_V2, v); break;
+    case 37: vMboRecSetCoord(MBO_REC_NORTH, v); break;
+    case 38: vMboRecSetCoord(MBO_REC_EAST, v); break;
+    case 39: vMboRecSetCoord(MBO_REC_Z, v); break;
+    case 56: vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, v); break;
+    case 74: vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, v); break;
+    case 72: st->dNum72 = dNumParseC(v); break;
+    case 73:
+    case 99: st->dNum73 = dNumParseC(v); break;
+    case 87:
+    case 97: vMboSetJobName(v); break;
+    case 88:
+    case 98: vMboSetAreaName(v); break;
+    case 90:
+      if (iAtoi(v) == 0)
+        vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
+      else if (iAtoi(v) == 1)
+        vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
+      break;
+    case 91: vLineControl(st, t, v); break;
+    case 92: vMboLineSetCode(v); break;
+    case 93: vAddHeight(st, v); break;
+    case 94: break;
+    case 95: sStrCopyN(st->sLineAttr, v, (int)sizeof st->sLineAttr); break;
+    case 96:
+      if (st->sLineAttr[0]) vMboExtraLineFieldAdd(st->sLineAttr, v);
+      st->sLineAttr[0] = 0;
+      break;
+    default: vReportLabel(st, iLabel, v); break;
+  }
+}
+
+}  // namespace
+
+bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
+  // Large records live here, not on the stack.
+  static GeodatTokens s_tokens;
+  static GeodatState s_state;
+  GeodatTokens* t = &s_tokens;
+  GeodatState* st = &s_state;
+  memset(t, 0, sizeof *t);
+  memset(st, 0, sizeof *st);
+  t->hRaw = hRaw;
+  st->hSide = hSide;
+  vMboRecGeodatHook();
+  vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
+  int iLabel;
+  char sValue[kTokenMax + 1];
+  while (boNextRecord(t, &iLabel, sValue)) {
+    if (boIsRecordStart(iLabel)) vRecordStart(st);
+    vApplyLabel(st, t, iLabel, sValue);
+  }
+  // A drill-hole pair completed by the last records is written too: the
+  // file's end is the last record start.
+  vRecordStart(st);
+  boMboWriteDrillholeInfo(st->hSide, &st->hole, nullptr);
+  vMboLineFinish();
+  return false;
+}

@@ -1,0 +1,185 @@
+// Geodat raw files through the exported direct read and write, on real
+// files: a file that uses every label, a write and read-back round trip
+// with offsets, and the reader's edge cases.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "../fieldbook/fb_module.h"
+#include "fieldbook/api.h"
+#include "testing/ui_driver.h"
+#include "win32.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string sSlurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class Geodat : public FieldBook {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kvx_geodat_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    m_dir = tmpl;
+    // The side file goes to the temp folder: this test's own.
+    const char* old = getenv("TMPDIR");
+    m_oldTmp = old ? old : "";
+    setenv("TMPDIR", m_dir.c_str(), 1);
+    FieldBook::SetUp();
+    strcpy(host_.sIniPath, (m_dir + "/host.ini").c_str());
+  }
+  void TearDown() override {
+    FieldBook::TearDown();
+    if (m_oldTmp.empty())
+      unsetenv("TMPDIR");
+    else
+      setenv("TMPDIR", m_oldTmp.c_str(), 1);
+    fs::remove_all(m_dir);
+  }
+  void vOffsets(int eo, int no) {
+    std::string v = "EO:" + std::to_string(eo) + " NO:" + std::to_string(no);
+    ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", "MboType10", v.c_str(), host_.sIniPath));
+  }
+  // Reads raw text as instrument 10; gives the side file's text.
+  std::string sRead(const std::string& raw) {
+    std::string path = m_dir + "/in.are";
+    std::ofstream(path, std::ios::binary) << raw;
+    return sReadFile(path);
+  }
+  std::string sReadFile(const std::string& path) {
+    EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 10, path.c_str()));
+    std::string side = m_dir + "/" + fs::path(path).stem().string() + ".ADM";
+    return sSlurp(side);
+  }
+  // Every point as "id code x y [z]" lines, in container order.
+  std::string sPoints() {
+    std::string out;
+    PoPoints* pts = FB(pKvxMboPoPointsGet)();
+    for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p)) {
+      double x = 0, y = 0, z = 0;
+      char line[400];
+      FB(boMboGetPointXY)(p, &x, &y);
+      snprintf(line, sizeof line, "%s %s %.3f %.3f", FB(sMboGetPointPID)(p), sPoPointGetField(p), x, y);
+      out += line;
+      if (FB(boMboGetPointZ)(p, &z)) {
+        snprintf(line, sizeof line, " %.3f", z);
+        out += line;
+      }
+      out += "\n";
+    }
+    return out;
+  }
+  std::string m_dir, m_oldTmp;
+};
+
+TEST_F(Geodat, AFileWithEveryLabel) {
+  vOffsets(1000, -200);
+  std::string side = sReadFile(KVX_TEST_DATA "/geodat/every_label.raw");
+  // Points with the job and area of 87/88, north + EO as Y, east + NO as X,
+  // the sticky code, the converted letters; H1's additional heights make no
+  // points.
+  std::string pts = sPoints();
+  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.100 KUM 3200.456 2200.123 12.500\n")) << pts;
+  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.V\xC5G\xD8 \xE5\xE6\xF8 700.000 1900.000\n")) << pts;
+  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.Q \xE5\xE6\xF8 -198.000 1001.000\n")) << pts;
+  EXPECT_EQ(std::string::npos, pts.find("H1_2"));
+  // The station with its observation to P1.
+  void* st = FB(pMboGetNextSt)(1, nullptr);
+  ASSERT_NE(nullptr, st);
+  char buf[200];
+  void* obs = FB(pMboGetNextObs)(1, st, nullptr);
+  ASSERT_NE(nullptr, obs);
+  EXPECT_EQ(nullptr, FB(pMboGetNextSt)(1, st));
+  // The extra field of label 0/1 on the next point.
+  PoPoints* points = FB(pKvxMboPoPointsGet)();
+  PoPoint* p100 = nullptr;
+  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p))
+    if (strcmp(FB(sMboGetPointPID)(p), "JOB1.AR.100") == 0) p100 = p;
+  ASSERT_NE(nullptr, p100);
+  EXPECT_STREQ("Road_office", sViFieldsGetFieldByName(pViPFieldsGet(points), p100, "OWNER"));
+  // The line of 91=1.0 with L1 to L3, closed by 91=2.0.
+  LiLines* lines = FB(pKvxMboLiLinesGet)();
+  ASSERT_GE(iLiLinesGetCount(lines), 1);
+  std::string vertices;
+  LiLine* line = LiLinesGetFirst(lines);
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    FB(boMboGetElmPID)(line, e, buf, (int)sizeof buf);
+    vertices += std::string(buf) + " ";
+  }
+  EXPECT_EQ("JOB1.AR.L1 JOB1.AR.L2 JOB1.AR.L3 ", vertices);
+  // The side file: header texts, the drill hole, the discarded height, the
+  // unknown label; nothing of the labels the reader interprets.
+  EXPECT_EQ(
+      "JOB NUMBER : JOB7\r\n"
+      "DATE : 061226\r\n"
+      "PROJECT : Tunnel_north\r\n"
+      "DRILLHOLE_INFO_78_77_DIST: \"B1\" \"T1\" 12.5000 HoleLength=30.250 HoleVdir=1.234\r\n"
+      "ADDITIONAL HEIGHT NOT STORED : point=H1 code=TOP height=1.5\r\n"
+      "HEIGHT DIFF : 0.123\r\n"
+      "AREA NUMBER : 7\r\n"
+      "UNKNOWN CODE : 42=mystery_value\r\n",
+      side);
+  char last[300];
+  EXPECT_EQ(1, FB(boMboGetLastReadRawFile)(last, (int)sizeof last));
+  EXPECT_STREQ(KVX_TEST_DATA "/geodat/every_label.raw", last);
+}
+
+TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
+  vOffsets(6000000, 100000);
+  struct {
+    const char* id;
+    const char* code;
+    double x, y, z;
+    bool hasZ;
+  } const in[] = {
+      {"1", "KUM", 100123.456, 6650000.125, 12.5, true},
+      {"2", "", 100200.0, 6650100.0, 0, false},  // no code: reads back with KUM
+      {"JOB.AREA.3", "VEG", 100300.5, 6650200.25, -3.75, true},
+  };
+  for (const auto& p : in) {
+    PoPoint* pt = FB(KvxMboNewPoint)(p.id);
+    FB(vMboSetPointXY)(pt, p.x, p.y);
+    if (p.hasZ) FB(vMboSetPointZ)(pt, p.z);
+    vPoPointSetField(pt, p.code);
+  }
+  FB(KvxMboNewPoint)("NOXY");  // points without XY are not written
+  std::string raw = m_dir + "/out.are";
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
+  EXPECT_EQ(0u, sSlurp(raw).find("5=1\r\n4=KUM\r\n37=650000.125\r\n38=123.456\r\n39=12.500\r\n5=2\r\n"));
+  EXPECT_EQ(std::string::npos, sSlurp(raw).find("NOXY"));
+  sReadFile(raw);
+  EXPECT_EQ(
+      "1 KUM 100123.456 6650000.125 12.500\n"
+      "2 KUM 100200.000 6650100.000\n"
+      "3 VEG 100300.500 6650200.250 -3.750\n",
+      sPoints());
+}
+
+TEST_F(Geodat, LineControlConsumesItsFollowersAndTheRestIsReported) {
+  std::string side = sRead("91=1.0 92=K 93=2.5 94=0.2 42=x 5=A 37=1 38=2 15=9 ab=cd z 1=2");
+  EXPECT_EQ(
+      "UNKNOWN CODE : 42=x\r\n"
+      "ADDITIONAL HEIGHT NOT STORED : point= code= height=2.5\r\n"
+      "AREA NUMBER : 9\r\n",
+      side);
+  EXPECT_EQ("A  2.000 1.000\n", sPoints());  // 92 is the line's code, not the point's
+}
+
+TEST_F(Geodat, EmptyAndShapelessFilesGiveNothing) {
+  EXPECT_EQ("", sRead(""));
+  EXPECT_EQ("", sPoints());
+  EXPECT_EQ("", sRead(std::string(5000, '=') + "\r\n\r\n,,,,=\n"));
+  // A token is cut at 399 characters; the rest up to the separator goes.
+  std::string side = sRead("42=" + std::string(1000, 'v') + " 43=w");
+  EXPECT_EQ("UNKNOWN CODE : 42=" + std::string(396, 'v') + "\r\nUNKNOWN CODE : 43=w\r\n", side);
+}
+
+}  // namespace
