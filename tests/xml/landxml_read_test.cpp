@@ -17,6 +17,7 @@
 #include "xml/landxml_read.h"
 #include "xml/landxml_write.h"
 #include "xml_test_util.h"
+#include "xml_test_dump.h"
 
 namespace {
 
@@ -32,34 +33,11 @@ class LandXmlReader : public ::testing::Test {
   bool boReadFile(const char* name) { return boRead(sXmlTestSlurp(std::string(KVX_TEST_DATA "/landxml/") + name)); }
 };
 
-// One line per point: ID, X Y Z (Z "-" when none), precalculated flags,
-// code, then the fields that are set, as name=value.
-std::string sDump() {
-  std::string out;
-  ViFields* fs = pKvxMboPFieldsGet();
-  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
-    double x = 0, y = 0, z = 0;
-    char buf[256];
-    boMboGetPointXY(p, &x, &y);
-    bool hasZ = boMboGetPointZ(p, &z);
-    sStrPrintN(buf, (int)sizeof buf, "[%s] %.4f %.4f %s%s%s %s", sMboGetPointPID(p), x, y,
-               hasZ ? sStrFormat("%.4f", z) : "-", boMboGetPointXYprecalc(p) ? " xyP" : "",
-               hasZ && boMboGetPointZprecalc(p) ? " zP" : "", sPoPointGetField(p));
-    out += buf;
-    for (int i = 0; i < iViFieldsGetCount(fs); i++) {
-      const char* v = sViFieldsGetField(fs, p, i);
-      if (*v) out += std::string(" ") + sViFieldsGetFieldName(fs, i) + "=" + v;
-    }
-    out += "\n";
-  }
-  return out;
-}
-
 }  // namespace
 
 TEST_F(LandXmlReader, GroupsFeaturesUnitsAndCoordinateSystemOfA10File) {
   ASSERT_TRUE(boReadFile("read_v10_groups.xml"));
-  EXPECT_EQ(sDump(),
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints),
             "[P1] 2003.0000 7003.0000 103.0000 BOLT desc=Bolt in r\xf8" "ck timeStamp=2012-05-03T10:20:30Z "
             "Owner=Berg & S\xf8nn LeicaPointClass=Reference\n"
             "[P3] 5000.0000 6000.0000 -  codename=Tree\n"
@@ -71,7 +49,7 @@ TEST_F(LandXmlReader, GroupsFeaturesUnitsAndCoordinateSystemOfA10File) {
 TEST_F(LandXmlReader, FilesWithoutNamespaceAreReadAndForeignLengthsWarned) {
   vUiExpectBox(IDOK, "\"USSurveyFoot\"");
   ASSERT_TRUE(boReadFile("read_v11_nonamespace.xml"));
-  EXPECT_EQ(sDump(), "[A] 200.0000 100.0000 10.0000 \n[B] 201.0000 101.0000 - \n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[A] 200.0000 100.0000 10.0000 \n[B] 201.0000 101.0000 - \n");
 }
 
 TEST_F(LandXmlReader, AWrittenFieldBookReadsBackUnchanged) {
@@ -88,12 +66,12 @@ TEST_F(LandXmlReader, AWrittenFieldBookReadsBackUnchanged) {
   boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, "Layer", "L\x80");
   p = KvxMboNewPoint("");  // no ID and no code
   vMboSetPointXY(p, 1, 2);
-  const std::string before = sDump();
+  const std::string before = sXmlTestDumpPoints(g_pMboPoints);
   std::string path = sXmlTestTemp("roundtrip.xml");
   ASSERT_TRUE(boLxmlWriteFile(path.c_str(), LXML_DIALECT_PLAIN));
   vMboResetFieldBook();
   ASSERT_TRUE(boRead(sXmlTestSlurp(path)));
-  EXPECT_EQ(sDump(), before);
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), before);
   remove(path.c_str());
   vKvxTestClockSetLocalTime(nullptr);
 }
@@ -110,7 +88,7 @@ TEST_F(LandXmlReader, PrecalculatedFlagsKeptInOrdinaryGroupsClearedInDeferredOne
   ASSERT_TRUE(boRead(
       "<LandXML><CgPoints><CgPoint name=\"A\">1 2 3</CgPoint></CgPoints>"
       "<CgPoints name=\"Control\"><CgPoint name=\"B\">1 2 3</CgPoint></CgPoints></LandXML>"));
-  EXPECT_EQ(sDump(), "[A] 2.0000 1.0000 3.0000 xyP zP \n[B] 2.0000 1.0000 3.0000  LeicaPointClass=Control\n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[A] 2.0000 1.0000 3.0000 xyP zP \n[B] 2.0000 1.0000 3.0000  LeicaPointClass=Control\n");
 }
 
 TEST_F(LandXmlReader, HostileInputNeverCrashesNorExpands) {
@@ -118,7 +96,7 @@ TEST_F(LandXmlReader, HostileInputNeverCrashesNorExpands) {
   // An external entity stays unexpanded: nothing of the file reaches a text.
   ASSERT_TRUE(boRead(std::string("<?xml version=\"1.0\"?><!DOCTYPE LandXML [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
                                  "<LandXML><CgPoints><CgPoint name=\"X\" code=\"&x;\">&x;5 6</CgPoint></CgPoints></LandXML>")));
-  EXPECT_EQ(sDump(), "[X] 6.0000 5.0000 - \n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[X] 6.0000 5.0000 - \n");
   vMboResetFieldBook();
 
   // A billion laughs stops at once.
@@ -133,7 +111,7 @@ TEST_F(LandXmlReader, HostileInputNeverCrashesNorExpands) {
 
   // A truncated file gives what recovery finds.
   ASSERT_TRUE(boRead(std::string("<LandXML>") + point + "<CgPoints><CgPoint name=\"Q\">3 4</CgPoint><CgPo"));
-  EXPECT_EQ(sDump(), "[P] 2.0000 1.0000 - \n[Q] 4.0000 3.0000 - \n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P] 2.0000 1.0000 - \n[Q] 4.0000 3.0000 - \n");
   vMboResetFieldBook();
 
   for (const std::string& junk : {std::string(), std::string("\x00\x01garbage", 9), std::string("not xml at all")}) {

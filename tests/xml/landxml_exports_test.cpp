@@ -1,0 +1,65 @@
+// LandXML through the exports of the loaded module, as a host uses it: a
+// field book written and read back with the direct calls, and files that
+// hold no document.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "tests/fieldbook/fb_module.h"
+#include "testing/ui_driver.h"
+#include "xml_test_dump.h"
+#include "xml_test_util.h"
+
+namespace {
+
+class LandXmlExports : public FieldBook {
+ protected:
+  void SetUp() override {
+    FieldBook::SetUp();
+    char tmpl[] = "/tmp/kvx_landxml_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    m_dir = tmpl;
+    strcpy(host_.sIniPath, (m_dir + "/host.ini").c_str());
+  }
+  void TearDown() override {
+    FieldBook::TearDown();
+    std::filesystem::remove_all(m_dir);
+  }
+  std::string sDump() { return sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)()); }
+  std::string m_dir;
+};
+
+}  // namespace
+
+TEST_F(LandXmlExports, AFieldBookWrittenAndReadBackIsTheSame) {
+  PoPoint* p = FB(KvxMboNewPoint)("J1.A2.100");
+  FB(vMboSetPointXY)(p, 2000.5, 7001);
+  FB(vMboSetPointZ)(p, 100.25);
+  vPoPointSetField(p, "KUM & co");
+  boViFieldsSetOrAddFieldByName(FB(pKvxMboPFieldsGet)(), p, "Owner", "S\xf8nn \x80");
+  p = FB(KvxMboNewPoint)("P2");
+  FB(vMboSetPointXY)(p, -3.125, 0.5);
+  LiLine* line = FB(KvxMboNewLine)("Road");
+  FB(KvxMboAddLineElm)(line, "J1.A2.100");
+  FB(KvxMboAddLineElm)(line, "P2");
+  const std::string before = sDump();
+
+  std::string path = m_dir + "/book.xml";
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 25, path.c_str()));
+  EXPECT_TRUE(XmlTestSchemaErrors(sXmlTestSlurp(path), KVX_TEST_DATA "/landxml/LandXML-1.2.xsd").empty());
+  ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
+  EXPECT_EQ(sDump(), before);
+}
+
+TEST_F(LandXmlExports, AFileWithoutADocumentEmptiesTheFieldBookQuietly) {
+  for (const char* bytes : {"", "\x01\x02 garbage", "<LandXML"}) {
+    SCOPED_TRACE(bytes);
+    FB(vMboSetPointXY)(FB(KvxMboNewPoint)("OLD"), 1, 2);
+    std::string path = m_dir + "/junk.xml";
+    vXmlTestWrite(path, bytes);
+    EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
+    EXPECT_EQ(sDump(), "");
+  }
+}
