@@ -1,9 +1,0 @@
-// Stand-ins until the kof driver is built: each entry warns that its role
-// is not available and fails. The build leaves this file out once its family
-// has a source of its own (see CMakeLists.txt); delete it then.
-#include "fieldbook/catalogue.h"
-#include "instruments/kof.h"
-
-void vKofWriteRaw(uint32_t) { boMboRoleUnavailable(MBO_ROLE_RAW_WRITER); }
-bool boKofReadRaw(uint32_t, uint32_t) { return boMboRoleUnavailable(MBO_ROLE_RAW_READER); }
-bool boKofSend(const char*) { return boMboRoleUnavailable(MBO_ROLE_SENDER); }
