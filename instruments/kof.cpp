@@ -1,0 +1,624 @@
+// KOF files: writer, reader and sender (instrument 98).
+#include "instruments/kof.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/catalogue.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/telepar.h"
+#include "kv2cosys.h"
+#include "kvxlib.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Writing
+
+// One warning per write for a coordinate too wide for its column.
+bool g_boWideWarned;
+
+// A number right-justified in exactly `width` columns with three decimals;
+// one that does not fit loses decimals first (with one warning per write),
+// so the columns after it stay where the reader looks for them.
+void vFitNumber(char* out, int size, double value, int width) {
+  int decimals = 3;
+  while (iNumPrintC(out, size, "%*.*lf", width, decimals, value) > width && decimals > 0) --decimals;
+  if (decimals < 3 && !g_boWideWarned) {
+    g_boWideWarned = true;
+    vMsgWarning(sKvxPoGetText("Warning! A coordinate is too wide for its KOF column and is written with fewer decimals."));
+  }
+}
+
+// " 05" point block: name, code, north and east less the offsets, and the
+// height when given.
+void vWritePointBlock(uint32_t hRaw, const char* name, const char* code, double x, double y, const double* z) {
+  const MboSettings& set = g_mboTransfer.settings;
+  char north[40], east[40], height[40];
+  vFitNumber(north, sizeof north, y - set.iEO, 12);
+  vFitNumber(east, sizeof east, x - set.iNO, 11);
+  char line[256];
+  int n = iNumPrintC(line, sizeof line, " 05 %-10.10s %-8.8s %s %s", name, code, north, east);
+  if (z && n > 0 && n < (int)sizeof line) {
+    vFitNumber(height, sizeof height, *z, 8);
+    iNumPrintC(line + n, (int)sizeof line - n, " %s", height);
+  }
+  boMboWriteLine(hRaw, line);
+}
+
+void vWritePoint(uint32_t hRaw, PoPoint* point) {
+  double x = 0, y = 0, z = 0;
+  boMboGetPointXY(point, &x, &y);
+  bool boZ = boMboGetPointZ(point, &z);
+  vWritePointBlock(hRaw, sMboGetPointNo(point), sMboPointGetField(point), x, y, boZ ? &z : nullptr);
+}
+
+// One vertex of a line: the point it stands on (within 0.02) gives its name,
+// code and position; otherwise the vertex position alone.
+void vWriteVertex(uint32_t hRaw, LiLine* line, LiElm* elm) {
+  GeoPnt3 p;
+  vLiElmGetP(line, elm, &p);
+  bool b3d = boLiLineIs3d(line);
+  PoPoint* point = pKofFindNearestPoint(g_pMboPoints, &p, 0.02, !b3d);
+  if (point) {
+    vMboPointSetMark(point, 1);
+    vWritePoint(hRaw, point);
+  } else {
+    vWritePointBlock(hRaw, "", "", p.x, p.y, std::fabs(p.z) >= 1e-5 ? &p.z : nullptr);
+  }
+}
+
+void vWriteLine(uint32_t hRaw, LiLine* line) {
+  MboLineData* data = pMboLineGetData(line);
+  char text[200];
+  iNumPrintC(text, sizeof text, " 09 91 %10.10s %s", sLiLineGetField(line), data ? data->sObjId : "");
+  boMboWriteLine(hRaw, text);
+  LiElm* first = LiElmGetFirst(line);
+  for (LiElm* e = first; e; e = LiElmGetNext(line, e)) {
+    int type = LiElmGetType(line, e);
+    if (type == KV2GR_ELM_ARC3P) boMboWriteLine(hRaw, "-08 3 p arc: error not implementet yet");
+    vWriteVertex(hRaw, line, e);
+    double radius = 0;
+    if (type == KV2GR_ELM_ARC2P && boLiElmGet2pArc(line, e, &radius)) {
+      iNumPrintC(text, sizeof text, " 08 141 %8.3lf", radius);
+      boMboWriteLine(hRaw, text);
+    }
+  }
+  if (boLiLineIsPolygon(line) && first) {
+    vWriteVertex(hRaw, line, first);
+    boMboWriteLine(hRaw, " 09 96");
+  } else {
+    boMboWriteLine(hRaw, " 09 99");
+  }
+}
+
+// An attribute text as a whole number, "" when empty.
+void vWholeNumber(char* out, int size, const char* text) {
+  out[0] = '\0';
+  if (boMboIsNotBlank(text)) iNumPrintC(out, size, "%d", (int)dNumParseC(text));
+}
+
+// A value of the observation as text in `format`, "" when its flag is clear.
+void vObsValue(char* out, int size, const MboObsTs* obs, uint32_t flag, const char* format, double value) {
+  out[0] = '\0';
+  if (obs->uFlags & flag) iNumPrintC(out, size, format, value);
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+struct KofReader {
+  uint32_t hSide;
+  char sName[MBO_REC_NAME_SIZE];  // current point name
+  char sCode[MBO_REC_CODE_SIZE];  // current code
+  double dNorth, dEast, dHeight;  // remembered values of the last point
+  int iMode;                      // 0 none, 1 satellite vector, 2 coordinate observation
+  bool boConvWarned, boCorrWarned, bo51Warned;
+};
+
+int g_iNextPointId;
+
+// Columns a to b (from 1), blanks cut at both ends; "" when the field begins
+// beyond the end of the line.
+const char* sField(const char* line, int a, int b, char* out, int size) {
+  out[0] = '\0';
+  int len = (int)strlen(line);
+  if (a > len) return out;
+  int n = b - a + 1;
+  if (a - 1 + n > len) n = len - (a - 1);
+  if (n >= size) n = size - 1;
+  memcpy(out, line + a - 1, n);
+  out[n] = '\0';
+  return sStrTrim(out);
+}
+
+// Names are compared upper-cased (at most 79 characters).
+void vKofUpperCopy(char* dst, const char* src) {
+  sStrCopyN(dst, src, 80);
+  vMboCharUpper(dst);
+}
+
+double dFieldValue(const char* line, int a, int b) {
+  char buf[80];
+  return dNumParseC(sField(line, a, b, buf, sizeof buf));
+}
+
+void vFormatValue(char* out, int size, double v) { iNumPrintC(out, size, "%lf", v); }
+
+// The point name of a point block, or a generated one.
+void vTakeName(KofReader* r, const char* line) {
+  char buf[80];
+  sField(line, 5, 14, buf, sizeof buf);
+  if (!buf[0]) sStrCopyN(buf, sKofNextPointId(), sizeof buf);
+  vKofUpperCopy(r->sName, buf);
+  vMboRecSetPointName(r->sName);
+}
+
+// Without a code parameter file the code field is the point's code; with
+// one, codes come from the 12 blocks.
+void vTakeCode(KofReader* r, const char* line) {
+  if (boTeleparLoaded()) return;
+  char buf[80];
+  sStrCopyN(r->sCode, sField(line, 16, 23, buf, sizeof buf), sizeof r->sCode);
+  vMboRecSetCode(r->sCode);
+}
+
+void vDeliver(const char* name) {
+  vTeleparReapplyPersistent();
+  vMboFlushPending();
+  vTeleparApplyToPoint(name);
+}
+
+void vReadObservation(KofReader* r, const char* line) {
+  char buf[80];
+  sField(line, 5, 14, buf, sizeof buf);
+  vKofUpperCopy(r->sName, buf);
+  vMboRecSetPointName(r->sName);
+  vTakeCode(r, line);
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sField(line, 25, 32, buf, sizeof buf));
+  vMboRecSetObsValue(MBO_OBS_ITEM_V, sField(line, 34, 41, buf, sizeof buf));
+  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sField(line, 43, 50, buf, sizeof buf));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH, sField(line, 52, 57, buf, sizeof buf));
+  vDeliver(r->sName);
+  r->iMode = 0;
+}
+
+void vReadStation(const char* line) {
+  char buf[80], name[80];
+  vKofUpperCopy(name, sField(line, 5, 14, buf, sizeof buf));
+  vMboRecSetStationName(name);
+  vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sField(line, 34, 41, buf, sizeof buf));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sField(line, 43, 50, buf, sizeof buf));
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, sField(line, 52, 57, buf, sizeof buf));
+  vTeleparReapplyPersistent();
+  vTeleparApplyToPoint(name);
+}
+
+// Blocks 05 and 50: a blank coordinate field gives no value (a 2-D point
+// keeps its height unset), while the remembered value used by blocks 44 to
+// 47 becomes 0.
+void vReadPlainPoint(KofReader* r, const char* line) {
+  static const struct {
+    int a, b, item;
+  } cols[] = {{25, 36, MBO_REC_NORTH}, {38, 49, MBO_REC_EAST}, {50, 57, MBO_REC_Z}};
+  double* remembered[] = {&r->dNorth, &r->dEast, &r->dHeight};
+  vTakeName(r, line);
+  vTakeCode(r, line);
+  for (int i = 0; i < 3; ++i) {
+    char buf[80];
+    sField(line, cols[i].a, cols[i].b, buf, sizeof buf);
+    *remembered[i] = dNumParseC(buf);
+    vMboRecSetCoord(cols[i].item, buf);
+  }
+}
+
+// Blocks 45 and 42: earth-centred coordinates through the geoid model.
+bool boReadEarthCentredPoint(KofReader* r, const char* line) {
+  char buf[80];
+  sField(line, 5, 14, buf, sizeof buf);
+  double x = dFieldValue(line, 25, 36), y = dFieldValue(line, 38, 49), z = dFieldValue(line, 51, 62);
+  double antenna = dFieldValue(line, 64, 69);
+  double east = 0, north = 0, height = 0;
+  if (!boCoSysGeoideFromEarthCentric(g_mboTransfer.uRefSys, g_mboTransfer.uGeoid, buf, x, y, z, &east, &north,
+                                     &height)) {
+    if (!r->boConvWarned) {
+      r->boConvWarned = true;
+      vMsgWarning(sKvxPoGetText(
+          "Warning! Fieldbook was not able to convert given earthcentric coordinates\nPlease check coordinate "
+          "system settings."));
+    }
+    r->dNorth = r->dEast = r->dHeight = 0;
+    return false;
+  }
+  vTakeName(r, line);
+  vTakeCode(r, line);
+  r->dNorth = north;
+  r->dEast = east;
+  r->dHeight = height - antenna;
+  char text[64];
+  vFormatValue(text, sizeof text, r->dNorth);
+  vMboRecSetCoord(MBO_REC_NORTH, text);
+  vFormatValue(text, sizeof text, r->dEast);
+  vMboRecSetCoord(MBO_REC_EAST, text);
+  vFormatValue(text, sizeof text, r->dHeight);
+  vMboRecSetCoord(MBO_REC_Z, text);
+  return true;
+}
+
+void vReadPoint(KofReader* r, const char* line, int block) {
+  if (block == 5 || block == 50) {
+    vReadPlainPoint(r, line);
+  } else if (!boReadEarthCentredPoint(r, line)) {
+    return;
+  }
+  vDeliver(r->sName);
+  r->iMode = 0;
+  if (block == 42) {
+    char buf[80];
+    r->iMode = 1;
+    vMboRecGpsSetField(2, r->sName);
+    vMboRecGpsSetField(64, sField(line, 64, 69, buf, sizeof buf));
+  }
+}
+
+void vReport(KofReader* r, const char* line) { boMboWriteLine(r->hSide, line); }
+
+void vReadArc(KofReader* r, const char* line) {
+  char buf[80];
+  if (iNumParseC(sField(line, 5, 8, buf, sizeof buf)) != 141) return;
+  char radius[64];
+  iNumPrintC(radius, sizeof radius, "%.3lf", dFieldValue(line, 9, 20));
+  if (!boMboApplyControlCode(54, radius, "")) vReport(r, line);
+}
+
+bool boLineCodeAllowed(int code) {
+  return code == 37 || code == 50 || code == 51 || (code >= 72 && code <= 79) || (code >= 82 && code <= 89) ||
+         code == 91 || code == 92 || code == 93 || code == 96 || code == 99;
+}
+
+// Block 09. Columns 8-17 hold the line's code text (the reader's "name
+// text") and columns 19-69 its object ID (the "code text"); the writer
+// leaves column 19 blank, other producers start the ID there.
+void vReadLineCode(KofReader* r, const char* line) {
+  char buf[80];
+  int code = iNumParseC(sField(line, 5, 6, buf, sizeof buf));
+  char field[80];
+  sField(line, 8, 17, field, sizeof field);
+  char name[80] = "";
+  char id[80] = "";
+  if (code != 99 && !boTeleparLoaded()) {
+    sStrCopyN(name, field, sizeof name);
+    sField(line, 19, 69, id, sizeof id);
+  }
+  if (code == 0 || !boLineCodeAllowed(code)) {
+    vReport(r, line);
+    return;
+  }
+  if (code == 99 && field[0]) boMboApplyControlCode(64, field, "");
+  if (!boMboApplyControlCode(code, name, "")) {
+    vReport(r, line);
+    return;
+  }
+  if (code == 91 && field[0]) {
+    if (!boTeleparLoaded()) {
+      boMboApplyControlCode(63, id, "");
+      boMboApplyControlCode(62, field, "");
+    } else {
+      boMboApplyControlCode(64, field, "");
+    }
+  }
+}
+
+void vReadProject(const char* line) {
+  vTeleparApply(nullptr);
+  char buf[80];
+  boMboSetProjectAttr("PROJECT", g_mboTransfer.sRawPath);
+  boMboSetProjectAttr("PROJECTDESCR", sField(line, 5, 44, buf, sizeof buf));
+  boMboSetProjectAttr("SIGN", sField(line, 58, 67, buf, sizeof buf));
+  boMboSetProjectAttr("DATE", sMboDateFromDdMmYy(sField(line, 69, 74, buf, sizeof buf)));
+  boMboSetProjectAttr("INKAOMRSIGN", sField(line, 46, 51, buf, sizeof buf));
+  boMboSetProjectAttr("INKASONE", sField(line, 76, 77, buf, sizeof buf));
+}
+
+void vReadCodes(const char* line) {
+  char buf[80];
+  sField(line, 5, 70, buf, sizeof buf);
+  vMboCharUpper(buf);
+  vTeleparApply(buf);
+}
+
+void vReadVectorStation(KofReader* r, const char* line) {
+  char buf[80], name[80];
+  r->iMode = 1;
+  vKofUpperCopy(name, sField(line, 5, 14, buf, sizeof buf));
+  vMboRecGpsSetField(2, name);
+  vMboRecGpsSetField(64, sField(line, 64, 69, buf, sizeof buf));
+}
+
+void vReadVector(KofReader* r, const char* line) {
+  if (r->iMode != 1) return;
+  char buf[80], name[80];
+  vKofUpperCopy(name, sField(line, 5, 14, buf, sizeof buf));
+  vMboRecSetPointName(name);
+  vMboRecGpsSetField(4, name);
+  vMboRecGpsSetField(8, sField(line, 25, 36, buf, sizeof buf));
+  vMboRecGpsSetField(16, sField(line, 38, 49, buf, sizeof buf));
+  vMboRecGpsSetField(32, sField(line, 51, 62, buf, sizeof buf));
+  vMboRecGpsSetField(128, sField(line, 64, 69, buf, sizeof buf));
+  vDeliver(name);
+}
+
+// In mode 0 a coordinate observation of the current point starts (its
+// antenna height 0); otherwise the antenna height stored so far.
+double dCoordObsAntenna(KofReader* r) {
+  if (r->iMode != 0) return dNumParseC(sMboRecCoordGetField(512));
+  r->iMode = 2;
+  vMboRecCoordSetField(2, r->sName);
+  vMboRecCoordSetField(16384, r->sCode);
+  return 0;
+}
+
+// The coordinate observation's position: the remembered values, the height
+// with the antenna height.
+void vBeginCoordObs(KofReader* r) {
+  double antenna = dCoordObsAntenna(r);
+  char text[64];
+  vFormatValue(text, sizeof text, r->dNorth);
+  vMboRecCoordSetField(16, text);
+  vFormatValue(text, sizeof text, r->dEast);
+  vMboRecCoordSetField(8, text);
+  vFormatValue(text, sizeof text, r->dHeight + antenna);
+  vMboRecCoordSetField(32, text);
+}
+
+void vMarkPrecalculated(const KofReader* r) {
+  if (PoPoint* point = pMboFindPoint(sMboRecMakePointId(r->sName))) {
+    vMboSetPointXYprecalc(point, 1);
+    vMboSetPointZprecalc(point, 1);
+  }
+}
+
+void vReadAccuracy(KofReader* r, const char* line, int block) {
+  static const int corrCols[6] = {32, 40, 48, 56, 64, 72};
+  double c[6];
+  for (int i = 0; i < 6; ++i) c[i] = dFieldValue(line, corrCols[i], corrCols[i] + 6);
+  // r11, r22 and r33 of a correlation matrix are 1; other files carry none.
+  if (std::fabs(c[0] - 1.0) > 1e-5 || std::fabs(c[3] - 1.0) > 1e-5 || std::fabs(c[5] - 1.0) > 1e-5) {
+    if (!r->boCorrWarned) {
+      r->boCorrWarned = true;
+      vMsgInfo(sKvxPoGetText(
+          "KOF block 44 doesn't contain correlation data. Uses uncorrelated vector (1.0 in diagonal "
+          "elements).\nInput data doesn't contain correlations. Using uncorrelated components on coordinates."));
+    }
+    c[0] = c[3] = c[5] = 1.0;
+    c[1] = c[2] = c[4] = 0.0;
+  }
+  char sd[3][80];
+  sField(line, 5, 12, sd[0], sizeof sd[0]);
+  sField(line, 14, 21, sd[1], sizeof sd[1]);
+  sField(line, 23, 30, sd[2], sizeof sd[2]);
+  if (r->iMode == 1) {
+    if (block == 51) {
+      if (!r->bo51Warned) {
+        r->bo51Warned = true;
+        vMsgInfo(sKvxPoGetText("KOF block 51 can't be used in combination with satellite vector data (blocks 41-43 etc.)"));
+      }
+      return;
+    }
+    vMboRecGpsSetField(512, sd[0]);
+    vMboRecGpsSetField(1024, sd[1]);
+    vMboRecGpsSetField(2048, sd[2]);
+    vMboRecGpsSetSigmas(c[0], c[1], c[2], c[3], c[4], c[5]);
+    return;
+  }
+  vBeginCoordObs(r);
+  vMboRecCoordSetField(64, sd[0]);
+  vMboRecCoordSetField(128, sd[1]);
+  vMboRecCoordSetField(256, sd[2]);
+  vMboRecCoordSetSigmas(c[0], c[1], c[2], c[3], c[4], c[5]);
+  if (block == 51) vMboRecCoordSetField(32768, "1");
+  vMarkPrecalculated(r);
+}
+
+void vReadEpoch(KofReader* r, const char* line) {
+  dCoordObsAntenna(r);
+  char buf[80];
+  char epoch[64];
+  iNumPrintC(epoch, sizeof epoch, "%04d.%02d.%02d_%02d:%02d:%02d", iNumParseC(sField(line, 9, 12, buf, sizeof buf)),
+             iNumParseC(sField(line, 7, 8, buf, sizeof buf)), iNumParseC(sField(line, 5, 6, buf, sizeof buf)),
+             iNumParseC(sField(line, 14, 15, buf, sizeof buf)), iNumParseC(sField(line, 17, 18, buf, sizeof buf)),
+             iNumParseC(sField(line, 20, 21, buf, sizeof buf)));
+  vMboRecCoordSetField(8192, epoch);
+  vMboRecCoordSetField(2048, sField(line, 23, 24, buf, sizeof buf));
+  vMboRecCoordSetField(1024, sField(line, 26, 30, buf, sizeof buf));
+  vMboRecCoordSetField(512, sField(line, 32, 37, buf, sizeof buf));
+  vMboRecCoordSetField(4096, sField(line, 39, 41, buf, sizeof buf));
+  double height = dNumParseC(sMboRecCoordGetField(32));
+  double antenna = dNumParseC(sMboRecCoordGetField(512));
+  if (height != 0 && antenna != 0) {
+    char text[64];
+    vFormatValue(text, sizeof text, height + antenna);
+    vMboRecCoordSetField(32, text);
+  }
+}
+
+void vReadCovariance(KofReader* r, const char* line) {
+  double c[6];
+  for (int i = 0; i < 6; ++i) c[i] = dFieldValue(line, 5 + 13 * i, 16 + 13 * i);
+  // The file holds c11, c22, c33, c12, c13, c23.
+  if (r->iMode == 1) {
+    vMboRecGpsSetCovariance(c[0], c[3], c[4], c[1], c[5], c[2]);
+    return;
+  }
+  vBeginCoordObs(r);
+  vMboRecCoordSetCovariance(c[0], c[3], c[4], c[1], c[5], c[2]);
+  vMarkPrecalculated(r);
+}
+
+void vReadLine(KofReader* r, const char* line) {
+  int block = iNumParseC(line);
+  switch (block) {
+    case 2:
+      vReadStation(line);
+      break;
+    case 3:
+      vReadObservation(r, line);
+      break;
+    case 5:
+    case 50:
+    case 45:
+    case 42:
+      vReadPoint(r, line, block);
+      break;
+    case 8:
+      vReadArc(r, line);
+      break;
+    case 9:
+      vReadLineCode(r, line);
+      break;
+    case 11:
+      vReadProject(line);
+      break;
+    case 12:
+      vReadCodes(line);
+      break;
+    case 41:
+      vReadVectorStation(r, line);
+      break;
+    case 43:
+      vReadVector(r, line);
+      break;
+    case 44:
+    case 51:
+      vReadAccuracy(r, line, block);
+      break;
+    case 46:
+      vReadEpoch(r, line);
+      break;
+    case 47:
+      vReadCovariance(r, line);
+      break;
+    default:
+      vKofReadHeaderLine(r->hSide, line);
+      break;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+const char* sKofNextPointId(void) { return sStrFormat(":%d", ++g_iNextPointId); }
+
+PoPoint* pKofFindNearestPoint(PoPoints* points, const GeoPnt3* position, double tolerance, bool flat) {
+  PoPoint* best = nullptr;
+  double bestDist = 99999.0;
+  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
+    double x = 0, y = 0, z = 0;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    double dx = x - position->x, dy = y - position->y;
+    if (best && (std::fabs(dx) >= bestDist || std::fabs(dy) >= bestDist)) continue;
+    double dz = 0;
+    if (!flat) {
+      boMboGetPointZ(p, &z);
+      dz = z - position->z;
+    }
+    double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+    if (d < bestDist) {
+      best = p;
+      bestDist = d;
+    }
+  }
+  return best && bestDist < tolerance ? best : nullptr;
+}
+
+int iKofWriteLines(uint32_t hRaw) {
+  if (!LiLinesGetFirst(g_pMboLines)) return 0;
+  if (!boMsgYesNo("Skriv linjer til KOF?", false)) return 0;
+  for (LiLine* line = LiLinesGetFirst(g_pMboLines); line; line = LiLinesGetNext(g_pMboLines, line))
+    vWriteLine(hRaw, line);
+  return 1;
+}
+
+void vKofWriteObservations(uint32_t hRaw) {
+  if (!pMboGetNextSt(MBO_KIND_TS, nullptr)) return;
+  if (!boMsgYesNo("Ta med observasjoner ogs\xE5?", false)) return;
+  uint64_t cs = g_mboTransfer.uCoSys;
+  char line[256];
+  for (void* s = pMboGetNextSt(MBO_KIND_TS, nullptr); s; s = pMboGetNextSt(MBO_KIND_TS, s)) {
+    const MboStationTs* st = static_cast<const MboStationTs*>(s);
+    char pressure[32], temperature[32], height[64] = "";
+    vWholeNumber(pressure, sizeof pressure, st->sPressure);
+    vWholeNumber(temperature, sizeof temperature, st->sTemperature);
+    if (boMboIsNotBlank(st->sInstrHeight)) iNumPrintC(height, sizeof height, "%lf", dNumParseC(st->sInstrHeight));
+    iNumPrintC(line, sizeof line, " 02 %-10.10s %-8.8s %8d %8.8s %8.8s %6.6s", sMboPidPointNo(st->sName), "",
+               st->iInstrNo, pressure, temperature, height);
+    boMboWriteLine(hRaw, line);
+    for (void* o = pMboGetNextObs(MBO_KIND_TS, s, nullptr); o; o = pMboGetNextObs(MBO_KIND_TS, s, o)) {
+      const MboObsTs* obs = static_cast<const MboObsTs*>(o);
+      char hz[64], v[64], dist[64], th[64];
+      vObsValue(hz, sizeof hz, obs, MBO_OBS_HZ_VALID, "%8.4lf", dCoSysHorDir2User(cs, obs->dHz));
+      vObsValue(v, sizeof v, obs, MBO_OBS_V_VALID, "%8.4lf", dCoSysVerDir2User(cs, obs->dV));
+      vObsValue(dist, sizeof dist, obs, MBO_OBS_DIST_VALID, "%8.3lf", obs->dDist);
+      vObsValue(th, sizeof th, obs, MBO_OBS_TH_VALID, "%6.3f", obs->dTargetHeight);
+      iNumPrintC(line, sizeof line, " 03 %-10.10s %-8.8s %8.8s %8.8s %8.8s %6.6s", sMboPidPointNo(obs->sTarget),
+                 obs->sCode, hz, v, dist, th);
+      boMboWriteLine(hRaw, line);
+    }
+  }
+}
+
+void vKofWriteRaw(uint32_t hRaw) {
+  g_boWideWarned = false;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) vMboPointSetMark(p, 0);
+  iKofWriteLines(hRaw);
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x, y;
+    if (iMboPointGetMark(p) == 0 && boMboGetPointXY(p, &x, &y)) vWritePoint(hRaw, p);
+  }
+  vKofWriteObservations(hRaw);
+}
+
+void vKofReadHeaderLine(uint32_t hSide, const char* sLine) {
+  boMboWriteLine(hSide, sLine);
+  if (iNumParseC(sLine) != 1) return;
+  char buf[80];
+  sField(sLine, 5, 16, buf, sizeof buf);
+  vMboReport(hSide, "PROJECT", buf);
+  boMboSetProjectAttr("PROJECTDESCR", buf);
+  sField(sLine, 18, 29, buf, sizeof buf);
+  vMboReport(hSide, "DATE", buf);
+  boMboSetProjectAttr("DATE", buf);
+  sField(sLine, 57, 68, buf, sizeof buf);
+  vMboReport(hSide, "OPERATOR", buf);
+  boMboSetProjectAttr("SIGN", buf);
+}
+
+bool boKofReadRaw(uint32_t hRaw, uint32_t hSide) {
+  KofReader r{};
+  r.hSide = hSide;
+  vMboRecSetKofMode(1);
+  vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+  char line[256];
+  bool boCut = false;
+  while (boMboReadLineCut(line, sizeof line, hRaw, &boCut)) {
+    if (line[0] != '-') vReadLine(&r, line);
+  }
+  vMboFlushPending();
+  vTeleparFree();
+  return false;
+}
+
+bool boKofSend(const char*) { return boMboRoleUnavailable(MBO_ROLE_SENDER); }

@@ -1,0 +1,129 @@
+// The loaded module's field book as text, for the instrument tests: points,
+// lines, stations and observations read back through the exports only.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "base/cnum.h"
+#include "fieldbook/api.h"
+#include "fieldbook/stations.h"
+#include "kv2gr.h"
+#include "../fieldbook/fb_module.h"
+
+inline std::string sSlurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void vSpit(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string sNum(double v, int decimals = 3) {
+  char buf[64];
+  iNumPrintC(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+// "PID code x y z" per point, with "-" for a missing XY or Z; "*" after a
+// precalculated value.
+inline std::vector<std::string> DumpPoints() {
+  std::vector<std::string> out;
+  PoPoints* pts = FB(pKvxMboPoPointsGet)();
+  for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p)) {
+    std::string s = std::string(FB(sMboGetPointPID)(p)) + " " + sPoPointGetField(p);
+    double x, y, z;
+    if (FB(boMboGetPointXY)(p, &x, &y))
+      s += " " + sNum(x) + " " + sNum(y) + (FB(boMboGetPointXYprecalc)(p) ? "*" : "");
+    else
+      s += " - -";
+    s += FB(boMboGetPointZ)(p, &z) ? " " + sNum(z) + (FB(boMboGetPointZprecalc)(p) ? "*" : "") : std::string(" -");
+    out.push_back(s);
+  }
+  return out;
+}
+
+// "ID|code|P: A B C~25" per line (P: polygon; ~r: two-point arc radius).
+inline std::vector<std::string> DumpLines() {
+  std::vector<std::string> out;
+  LiLines* lines = FB(pKvxMboLiLinesGet)();
+  for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
+    std::string s = std::string(FB(sMboGetLineObjID)(l)) + "|" + sLiLineGetField(l) + "|" +
+                    (boLiLineIsPolygon(l) ? "P" : "") + ":";
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      char pid[100];
+      FB(boMboGetElmPID)(l, e, pid, sizeof pid);
+      s += std::string(" ") + (pid[0] ? pid : "-");
+      double r;
+      if (LiElmGetType(l, e) == KV2GR_ELM_ARC2P && boLiElmGet2pArc(l, e, &r)) s += "~" + sNum(r, 1);
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+// Stations of a kind with their observations: "attr=value" for each
+// attribute given that reads true, a station's observations indented.
+inline std::vector<std::string> DumpStations(int kind, std::initializer_list<int> stAttrs,
+                                             std::initializer_list<int> obsAttrs) {
+  std::vector<std::string> out;
+  char buf[200];
+  for (void* st = FB(pMboGetNextSt)(kind, nullptr); st; st = FB(pMboGetNextSt)(kind, st)) {
+    std::string s = "ST";
+    for (int a : stAttrs)
+      if (FB(boMboGetStAttr)(kind, st, a, buf, sizeof buf)) s += " " + std::to_string(a) + "=" + buf;
+    out.push_back(s);
+    for (void* o = FB(pMboGetNextObs)(kind, st, nullptr); o; o = FB(pMboGetNextObs)(kind, st, o)) {
+      std::string t = "  OBS";
+      for (int a : obsAttrs)
+        if (FB(boMboGetObsAttr)(kind, st, o, a, buf, sizeof buf)) t += " " + std::to_string(a) + "=" + buf;
+      out.push_back(t);
+    }
+  }
+  return out;
+}
+
+inline std::string sPointField(const char* pid, const char* name) {
+  PoPoints* pts = FB(pKvxMboPoPointsGet)();
+  for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p))
+    if (std::string(FB(sMboGetPointPID)(p)) == pid) return sViFieldsGetFieldByName(FB(pKvxMboPFieldsGet)(), p, name);
+  return "<no point>";
+}
+
+inline std::string sProjectAttr(const char* key) {
+  char buf[300];
+  FB(boMboGetProjectAttr)(key, buf, sizeof buf);
+  return buf;
+}
+
+// A field book in a fresh folder with the host's ini file.
+class InstrumentFiles : public FieldBook {
+ protected:
+  void SetUp() override {
+    FieldBook::SetUp();
+    char tmpl[] = "/tmp/kvx_instr_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    m_dir = tmpl;
+    snprintf(host_.sIniPath, sizeof host_.sIniPath, "%s/host.ini", m_dir.c_str());
+  }
+  void TearDown() override {
+    FieldBook::TearDown();
+    std::filesystem::remove_all(m_dir);
+  }
+  // The instrument's options in the host's ini file ("EO:100 NO:200").
+  void vOptions(int instrument, const char* options) {
+    std::ofstream(host_.sIniPath, std::ios::app) << "[KvxMbo]\r\nMboType" << instrument << "=" << options << "\r\n";
+  }
+  bool boRead(int instrument, const std::string& path) {
+    return FB(boKvxMboReadRawDirect)(&host_, instrument, path.c_str()) != 0;
+  }
+  bool boWrite(int instrument, const std::string& path) {
+    return FB(boKvxMboWriteRawDirect)(&host_, instrument, path.c_str()) != 0;
+  }
+  std::string m_dir;
+};

@@ -1,0 +1,261 @@
+// KOF files through the direct read and write exports: a hand-written file
+// with every block, write-read round trips with offsets, and the code
+// parameter file answered through the file dialog.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "kv2cosys_setup.h"
+#include "testing/shell_driver.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/kof/";
+
+using Strings = std::vector<std::string>;
+
+class Kof : public InstrumentFiles {};
+
+TEST_F(Kof, EveryBlockOfAHandWrittenFile) {
+  vUiExpectBox(IDOK, "KOF block 44 doesn't contain correlation data");  // once, at block 51
+  ASSERT_TRUE(boRead(0, kData + "every.kof"));
+  Strings points = DumpPoints();
+  ASSERT_EQ(12u, points.size());
+  EXPECT_EQ("P1 KUM 500200.456 6600100.123 12.345", points[0]);  // names upper-cased
+  EXPECT_EQ("P2 VEG 500210.000 6600110.000 -", points[1]);       // no height: Z unset, not 0
+  EXPECT_EQ(':', points[2][0]);                                  // no name: a generated one
+  EXPECT_EQ(" X 500220.000 6600120.000 1.000", points[2].substr(points[2].find(' ')));
+  EXPECT_EQ("ROVER1  - - -", points[9]);
+  EXPECT_EQ("CP1 GPS 500500.000 6600500.000* 100.000*", points[10]);  // coordinate observations: precalculated
+  EXPECT_EQ("P9 KUM 500600.000 6600600.000* 20.000*", points[11]);
+  // The object ID from column 19 (this module's writer) or 20 (others).
+  EXPECT_EQ((Strings{"L17|VEG|: A B~25.0 C", "BYGG7|HUS|P: D E F"}), DumpLines());
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.550 5=760 6=20", "  OBS 1=P1 2=KUM 3=0.00000000 4=1.56294235 5=50.12300 6=1.70000",
+                     "  OBS 1=P2 2= 3=4.71238898 4=1.57079633"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ((Strings{"ST 1=BASE 4=1.500",
+                     "  OBS 1=ROVER1 6=1.80000 100=1234.567000 101=-234.567000 102=12.345000 103=0.001000 "
+                     "104=0.002000 105=0.003000 120=1.000000 121=0.100000 122=0.200000 123=1.000000 124=0.300000 "
+                     "125=1.000000"}),
+            DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105, 120, 121, 122, 123, 124, 125}));
+  // 44 -> 46 -> 47: the height with the antenna height added once; 51
+  // marks its block and gets the identity for correlations it lacks.
+  EXPECT_EQ((Strings{"ST 1=CP1",
+                     "  OBS 2=GPS 103=0.010000 105=0.030000 121=0.000000 126=0 130=500500.000000 131=6600500.000000 "
+                     "132=102.000000 133=2.00000 134=2023.11.03_12:30:45 135=12 136=8 137=1.500000",
+                     "ST 1=P9",
+                     "  OBS 2=KUM 103=0.005000 105=0.008000 121=0.000000 126=1 130=500600.000000 131=6600600.000000 "
+                     "132=20.000000 134= 135=0 136=0 137=0.000000"}),
+            DumpStations(5, {1}, {2, 103, 105, 121, 126, 130, 131, 132, 133, 134, 135, 136, 137}));
+  EXPECT_EQ("VEGPROSJEKT", sProjectAttr("PROJECTDESCR"));
+  EXPECT_EQ("2024.02.01", sProjectAttr("DATE"));
+  EXPECT_EQ("OLA NORD", sProjectAttr("SIGN"));
+  // Lines without a meaning here go to the report; inactive lines nowhere.
+  EXPECT_EQ(sSlurp(kData + "every.kof").substr(0, 66) +
+                "PROJECT : VEGPROSJEKT\r\nDATE : 01.02.2024\r\nOPERATOR : OLA NORD\r\n 09 33\r\n 77 LOOSE BLOCK\r\n",
+            sSlurp(std::filesystem::temp_directory_path() / "every.ADM"));
+}
+
+TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
+  // Without a reference system the points are dropped, with one warning.
+  vUiExpectBox(IDOK, "not able to convert given earthcentric coordinates");
+  ASSERT_TRUE(boRead(98, kData + "ecef.kof"));
+  for (const std::string& p : DumpPoints()) EXPECT_EQ(std::string::npos, p.find('E')) << p;
+
+  CoSysSetupDef def{};
+  def.name = "UTM 32";
+  def.datumId = "EUREF89";
+  def.projectionName = "Transverse Mercator";
+  def.refLongitude = 9 * 3.14159265358979323846 / 180;
+  def.scale = 0.9996;
+  def.shiftX = 500000;
+  uint64_t cs = CoSysSetupCreateSystem(&def);
+  vCoSysSetupAddRefSys(7, "EUREF89", "NN2000", "G40", cs);
+  vCoSysSetupAddGeoideConst("G40", 40.0);
+  host_.uCoSys = cs;
+  FB(vKvxMboInitCoSysVer)(CoSysSetupCreateVer("NN2000", "NN2000"));
+  ASSERT_TRUE(boRead(98, kData + "ecef.kof"));
+  double east, north;
+  ASSERT_TRUE(boCoSysFromDecimalLatitudeLongitude(cs, 60, 10, &east, &north));
+  Strings points = DumpPoints();
+  ASSERT_EQ(3u, points.size());
+  // Ellipsoidal 141.5, less the geoid's 40 and the antenna's 1.5.
+  EXPECT_EQ("E1 GPS " + sNum(east) + " " + sNum(north) + " 100.000", points[0]);
+  EXPECT_EQ("E2 ", points[1].substr(0, 3));
+  EXPECT_EQ((Strings{"ST 1=E2", "  OBS 1=R1 6=1.20000 100=10.000000 101=-20.000000 102=5.000000 103=0.010000 "
+                                "104=0.020000 105=0.030000"}),
+            DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105}));
+  vCoSysSetupReset();
+}
+
+// A field book with everything KOF carries.
+class KofRoundTrip : public Kof {
+ protected:
+  PoPoint* pPoint(const char* pid, const char* code, double x, double y, const double* z) {
+    PoPoint* p = FB(KvxMboNewPoint)(pid);
+    vPoPointSetField(p, code);
+    FB(vMboSetPointXY)(p, x, y);
+    if (z) FB(vMboSetPointZ)(p, *z);
+    return p;
+  }
+  LiLine* pLine(const char* id, const char* code, std::initializer_list<GeoPnt3> vertices) {
+    LiLine* l = FB(KvxMboNewLine)(id);
+    vLiLineSetField(l, code);
+    for (const GeoPnt3& v : vertices) {
+      LiElm* e = FB(KvxMboAddLineElm)(l, "");
+      FB(vMboSetElmXY)(l, e, v.x, v.y);
+      FB(vMboSetElmZ)(l, e, v.z);
+    }
+    return l;
+  }
+  void vObs(void* st, const char* target, const char* code, double hzGon, double vGon, const char* dist,
+            const char* th) {
+    void* o = FB(pMboAddObs)(1, st);
+    char buf[64];
+    FB(boMboSetObsAttr)(1, st, o, 1, target);
+    FB(boMboSetObsAttr)(1, st, o, 2, code);
+    iNumPrintC(buf, sizeof buf, "%.10f", dCoSysHorDir2Math(0, hzGon));
+    FB(boMboSetObsAttr)(1, st, o, 3, buf);
+    iNumPrintC(buf, sizeof buf, "%.10f", dCoSysVerDir2Math(0, vGon));
+    FB(boMboSetObsAttr)(1, st, o, 4, buf);
+    FB(boMboSetObsAttr)(1, st, o, 5, dist);
+    FB(boMboSetObsAttr)(1, st, o, 6, th);
+  }
+};
+
+TEST_F(KofRoundTrip, PointsLinesAndObservationsReadBackWithTheOffsets) {
+  vOptions(98, "EO:6600000 NO:500000");
+  double z1 = 12.5, z2 = -3.25;
+  pPoint("101", "KUM", 500010.5, 6600020.25, &z1);
+  pPoint("102", "LONGCODE99", 500030, 6600040, nullptr);  // code cut to 8
+  pPoint("A", "VEG", 500100, 6600100, &z2);
+  pPoint("B", "VEG", 500110, 6600100, &z2);
+  pPoint("C", "VEG", 500120, 6600110, &z2);
+  // A line over A, B (within 0.02) and a free vertex; a two-point arc on B.
+  LiLine* road = pLine("R1", "VEG", {{500100.01, 6600100, -3.25}, {500110, 6600100.01, -3.25}, {500130, 6600100, 7}});
+  boLiElmSet2pArc(road, LiElmGetNext(road, LiElmGetFirst(road)), 30.0, 0);
+  LiLine* house = pLine("H7", "HUS", {{500200, 6600200, 0}, {500210, 6600200, 0}, {500210, 6600210, 0}});
+  vLiLineSetAsPolygon(house, 1);
+  void* st = FB(pMboAddSt)(1);
+  FB(boMboSetStAttr)(1, st, 1, "101");
+  FB(boMboSetStAttr)(1, st, 4, "1.55");
+  FB(boMboSetStAttr)(1, st, 5, "760.7");
+  FB(boMboSetStAttr)(1, st, 6, "-4");
+  vObs(st, "102", "KUM", 123.4567, 98.7654, "45.678", "1.7");
+  vObs(st, "A", "", 399.9999, 101.0001, "", "");
+
+  std::string path = m_dir + "/out.kof";
+  vUiExpectBox(IDYES, "Skriv linjer til KOF?");
+  vUiExpectBox(IDYES, "Ta med observasjoner ogs\xE5?");
+  ASSERT_TRUE(boWrite(98, path));
+  std::string text = sSlurp(path);
+  // North and east less EO and NO, whatever the field book's axes.
+  EXPECT_NE(std::string::npos, text.find(" 05 101        KUM            20.250      10.500   12.500\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find(" 09 91        VEG R1\r\n")) << text;
+
+  ASSERT_TRUE(boRead(98, path));
+  // Vertices on no point come back as points of generated names (a vertex
+  // height of 0 is not written); the polygon's repeated first vertex is one
+  // more of them.
+  std::vector<std::string> names;
+  Strings points = DumpPoints();
+  for (std::string& p : points) {
+    names.push_back(p.substr(0, p.find(' ')));
+    if (p[0] == ':') p = p.substr(p.find(' '));
+  }
+  EXPECT_EQ((Strings{"A VEG 500100.000 6600100.000 -3.250", "B VEG 500110.000 6600100.000 -3.250",
+                     "  500130.000 6600100.000 7.000", "  500200.000 6600200.000 -",
+                     "  500210.000 6600200.000 -", "  500210.000 6600210.000 -",
+                     "  500200.000 6600200.000 -", "101 KUM 500010.500 6600020.250 12.500",
+                     "102 LONGCODE 500030.000 6600040.000 -", "C VEG 500120.000 6600110.000 -3.250"}),
+            points);
+  EXPECT_EQ((Strings{"R1|VEG|: A B~30.0 " + names[2],
+                     "H7|HUS|P: " + names[3] + " " + names[4] + " " + names[5] + " " + names[6]}),
+            DumpLines());
+  EXPECT_EQ((Strings{"ST 1=101 4=1.5500 5=760 6=-4",
+                     "  OBS 1=102 2=KUM 3=" + sNum(dCoSysHorDir2Math(0, 123.4567), 8) +
+                         " 4=" + sNum(dCoSysVerDir2Math(0, 98.7654), 8) + " 5=45.67800 6=1.70000",
+                     "  OBS 1=A 2= 3=" + sNum(dCoSysHorDir2Math(0, 399.9999), 8) + " 4=" +
+                         sNum(dCoSysVerDir2Math(0, 101.0001), 8)}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(KofRoundTrip, AValueTooWideForItsColumnLosesDecimalsNotItsNeighbours) {
+  double z = 12345.678;
+  pPoint("W1", "", -1234567.891, 100, &z);
+  pPoint("W2", "", -7654321.123, 200, &z);
+  std::string path = m_dir + "/wide.kof";
+  vUiExpectBox(IDOK, "too wide for its KOF column");  // once per write
+  ASSERT_TRUE(boWrite(98, path));
+  ASSERT_TRUE(boRead(98, path));
+  EXPECT_EQ((Strings{"W1  -1234567.890 100.000 12345.680", "W2  -7654321.120 200.000 12345.680"}), DumpPoints());
+}
+
+// The code parameter file: asked for at the first block 11 or 12 of a read.
+class KofTelepar : public Kof {
+ protected:
+  void SetUp() override {
+    Kof::SetUp();
+    snprintf(host_.sTeleparDir, sizeof host_.sTeleparDir, "%s", m_dir.c_str());
+  }
+  void vExpectParameterFile(const std::string& path) {
+    kvxtest::ExpectFileDialog([path](kvxtest::FileDlg& d) {
+      EXPECT_EQ("Parameter fil", d.Title());
+      if (path.empty())
+        d.Cancel();
+      else
+        d.Choose(path);
+    });
+  }
+  std::string sFields(const char* pid) {
+    std::string s;
+    for (const char* name : {"KOMMUNE", "Art", "Hoyde", "unknown"}) s += sPointField(pid, name) + "|";
+    return s;
+  }
+};
+
+TEST_F(KofTelepar, CodesBecomeAttributesAndLineCommands) {
+  vExpectParameterFile(kData + "Telepar.ini");
+  ASSERT_TRUE(boRead(98, kData + "telepar.kof"));
+  EXPECT_EQ((Strings{"1 KUM 500000.000 6600000.000 1.000", "2 KUM 500000.000 6600010.000 2.000",
+                     "3 TRE 500000.000 6600020.000 3.000", "4  500000.000 6600030.000 4.000",
+                     "TRA_5 TRE 500000.000 6600040.000 5.000", "7  500000.000 6600060.000 -",
+                     "8  500010.000 6600070.000 -", "6  500000.000 6600050.000 -"}),
+            DumpPoints());
+  // +KU holds until the next code text with point codes; the global field
+  // goes with the fields of a point (a point without any gets none); a code
+  // no entry matches is "unknown".
+  EXPECT_EQ("0301||||", sFields("1"));
+  EXPECT_EQ("0301||||", sFields("2"));
+  EXPECT_EQ("0301|B|H=12|ZZZ|", sFields("3"));
+  EXPECT_EQ("||||", sFields("4"));
+  // A point name that matches an entry: its attributes go to the point as
+  // the record builder named it, not to a second point "TRA.5".
+  EXPECT_EQ("0301|A|H=5||", sFields("TRA_5"));
+  // The line entry: its code, and its attributes even when empty.
+  EXPECT_EQ((Strings{"|VEG|: 6 7 8"}), DumpLines());
+  LiLine* line = LiLinesGetFirst(FB(pKvxMboLiLinesGet)());
+  ViFields* lf = FB(pKvxMboLFieldsGet)();
+  EXPECT_STREQ("4.5", sViFieldsGetFieldByName(lf, line, "Bredde"));
+  EXPECT_LE(0, iViFieldsFindField(lf, "Dekke"));
+  EXPECT_EQ("Kommunal vei 7", sProjectAttr("PROJECTDESCR"));
+  EXPECT_EQ("OSLO", sProjectAttr("INKAOMRSIGN"));
+  EXPECT_EQ("KARI", sProjectAttr("SIGN"));
+  EXPECT_EQ("2024.03.15", sProjectAttr("DATE"));
+  EXPECT_EQ("32", sProjectAttr("INKASONE"));
+  EXPECT_NE(std::string::npos, sProjectAttr("PROJECT").find("telepar.kof"));
+}
+
+TEST_F(KofTelepar, CancelOrAnEmptyFileAsksOncePerRead) {
+  for (std::string answer : {std::string(), kData + "empty.ini"}) {
+    vExpectParameterFile(answer);  // once, though two blocks ask
+    ASSERT_TRUE(boRead(98, kData + "telepar.kof"));
+    EXPECT_EQ(0, kvxtest::PendingShellDialogs());
+    // Without a parameter file the code column is the code.
+    EXPECT_EQ("1 IGNORED 500000.000 6600000.000 1.000", DumpPoints()[0]);
+    EXPECT_EQ("||||", sFields("3"));
+  }
+}
+
+}  // namespace
