@@ -36,24 +36,18 @@ class CodeLines : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(CodeLines, CyclicAndBackAndForthSets) {
+TEST_F(CodeLines, SetsFillTheirLinesInTurnAndDropSinglePoints) {
+  EXPECT_FALSE(Code(36));
+  EXPECT_FALSE(Code(40));  // no meaning
   EXPECT_TRUE(Code(73));
   Add({"1", "2", "3", "4", "5", "6"});
   EXPECT_TRUE(Code(83));  // finishes the first set
   Add({"a", "b", "c", "d", "e", "f", "g", "h", "i"});
-  EXPECT_TRUE(Code(99));
-  EXPECT_EQ(DumpLines(), (Lines{"||: 1 4", "||: 2 5", "||: 3 6", "||: a f g", "||: b e h", "||: c d i"}));
-}
-
-TEST_F(CodeLines, LinesOfOnePointGoAndUnknownCodesAreRefused) {
-  EXPECT_FALSE(Code(36));
-  EXPECT_FALSE(Code(40));
-  EXPECT_FALSE(Code(100));
   Code(72);
-  Add({"1", "2", "3"});
+  Add({"x", "y", "z"});  // y alone on line 2
   Code(99);
-  EXPECT_EQ(DumpLines(), (Lines{"||: 1 3"}));
   EXPECT_FALSE(boMboCodeLineAddPoint("X", "", MBO_CODE_VERTEX_NORMAL));  // no set open
+  EXPECT_EQ(DumpLines(), (Lines{"||: 1 4", "||: 2 5", "||: 3 6", "||: a f g", "||: b e h", "||: c d i", "||: x z"}));
 }
 
 TEST_F(CodeLines, IndexAbove100GoesToLine100) {
@@ -110,51 +104,6 @@ TEST_F(CodeLines, ArcCodesAndRadii) {
   EXPECT_EQ(DumpLines(), (Lines{"||: A(B) C D~12.5 E F"}));
 }
 
-TEST_F(CodeLines, CodeThirtySevenWithholdsOnePoint) {
-  Code(91);
-  Add({"A"});
-  Code(37, "NAME");
-  char name[16] = "";
-  EXPECT_EQ(iMboCodeLineGetName(name, sizeof name), 1);
-  EXPECT_STREQ(name, "NAME");
-  Add({"B", "C"});
-  EXPECT_EQ(iMboCodeLineGetName(name, sizeof name), 0);
-  Code(99);
-  EXPECT_EQ(DumpLines(), (Lines{"||: A C"}));
-}
-
-TEST_F(CodeLines, PointIdsWithAndWithoutJobAndArea) {
-  Code(91);
-  Code(64, " 1 ");
-  Code(67, "J");
-  Code(64, "2");
-  Code(68, "A");
-  Code(64, "3");
-  // Continuation: the next point ends this line and starts the next; its
-  // name is already an identifier and stays as it is.
-  Code(38);
-  Add({"4", "5"});
-  Code(99);
-  EXPECT_EQ(DumpLines(), (Lines{"||: 1 J..2 J.A.3 J.A.4", "||: J.A.4 J.A.5"}));
-}
-
-TEST_F(CodeLines, NinetyNineFinishesEverythingAtTheEndOfARead) {
-  Code(74);
-  Add({"1", "2", "3", "4", "5", "6", "7", "8"});
-  vMboLineReadEnd();
-  EXPECT_EQ(DumpLines().size(), 4u);
-  EXPECT_FALSE(boMboCodeLineActive());
-}
-
-TEST_F(CodeLines, ResetDropsAnUnfinishedSetWithItsLines) {
-  Code(72);
-  Add({"1", "2"});
-  EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 2);
-  vMboCodeLineReset();
-  EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 0);
-  EXPECT_FALSE(boMboCodeLineActive());
-}
-
 TEST_F(CodeLines, LongSetsKeepEveryPoint) {
   Code(91);
   std::vector<std::string> names;
@@ -199,4 +148,38 @@ TEST_F(CodeLines, LinesRunAcrossAStationChange) {
   Code(99);
   EXPECT_EQ(DumpLines(), (Lines{"|KANT|: A B C"}));
   EXPECT_NE(pMboFindPoint("S1"), nullptr);
+}
+
+TEST_F(CodeLines, PointIdsWithJobAndAreaContinuationAndWithheldPoints) {
+  Code(91);
+  Code(64, " 1 ");
+  Code(67, "J");
+  Code(64, "2");
+  Code(68, "A");
+  Code(37, "NAME");  // withholds the next point
+  char name[16] = "";
+  EXPECT_EQ(iMboCodeLineGetName(name, sizeof name), 1);
+  EXPECT_STREQ(name, "NAME");
+  Add({"skipped"});
+  EXPECT_EQ(iMboCodeLineGetName(name, sizeof name), 0);
+  Code(64, "3");
+  // Continuation: the next point ends this line and starts the next; its
+  // name is already an identifier and stays as it is.
+  Code(38);
+  Add({"4", "5"});
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: 1 J..2 J.A.3 J.A.4", "||: J.A.4 J.A.5"}));
+}
+
+TEST_F(CodeLines, EndOfReadFinishesAndResetDropsUnfinishedLines) {
+  Code(74);
+  Add({"1", "2", "3", "4", "5", "6", "7", "8"});
+  vMboLineReadEnd();
+  EXPECT_EQ(DumpLines().size(), 4u);
+  EXPECT_EQ(iMboCodeLineCount(), 0);
+  Code(72);
+  Add({"9", "10"});
+  EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 6);
+  vMboCodeLineReset();  // the unfinished lines hold no vertices: they go
+  EXPECT_EQ(iLiLinesGetCount(g_pMboLines), 4);
 }
