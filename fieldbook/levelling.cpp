@@ -8,8 +8,8 @@
 #include "base/text.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/record.h"
-#include "fieldbook/record_links.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 
 namespace {

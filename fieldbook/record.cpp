@@ -9,11 +9,14 @@
 #include "base/cnum.h"
 #include "base/geometry.h"
 #include "base/text.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
 #include "fieldbook/convert.h"
+#include "fieldbook/extrafields.h"
 #include "fieldbook/model.h"
-#include "fieldbook/record_links.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 
 MboRecPending g_mboRec;
