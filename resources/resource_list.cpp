@@ -1,9 +1,14 @@
 // Every dialog template and string table of the module. Add one line per
 // table (with its extern declaration) above the terminating entries.
 #include "resources/resource.h"
+#include "resources/dialogs_transfer.h"
 #include "resources/strings_instruments.h"
 
 const ResDialog* const g_resDialogs[] = {
+    &g_resDlgSetup,
+    &g_resDlgImport,
+    &g_resDlgExport,
+    &g_resDlgSerial,
     nullptr,
 };
 
