@@ -57,7 +57,13 @@ int main(int argc, char** argv) {
     if (i + 1 < argc && strcmp(argv[i], "/o") == 0) Copy(getenv("KVX_STANDIN_OUTPUT"), argv[i + 1]);
     if (strncmp(argv[i], "@XML=", 5) == 0) Copy(getenv("KVX_STANDIN_OUTPUT"), argv[i] + 5);
   }
-  if (const char* sig = getenv("KVX_STANDIN_SIGNAL")) raise(atoi(sig));
+  if (const char* sig = getenv("KVX_STANDIN_SIGNAL")) {
+    // The default action, so that a sanitizer's own handler does not turn
+    // the signal into an abort.
+    int s = atoi(sig);
+    signal(s, SIG_DFL);
+    raise(s);
+  }
   const char* code = getenv("KVX_STANDIN_EXIT");
   return code ? atoi(code) : 0;
 }
