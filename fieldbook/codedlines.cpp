@@ -595,20 +595,6 @@ void vMboLineFinish(void) {
 
 LiLine* pMboLineCurrent(void) { return g_b.pPublished; }
 
-void vMboLineReadBegin(void) {
-  vMboExtraFieldsInitAll();
-  vMboCodeLineReset();
-  boMboLineInit(0);
-  vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
-  vMboLineSetLineNo("");
-}
-
-void vMboLineReadEnd(void) {
-  boMboApplyControlCode(99, "", "");
-  vMboLineFinish();
-  vMboExtraFieldsFreeAll();
-}
-
 void vMboLineStateClear(void) {
   // The records' lines belong to the field book, which is emptied or new.
   vInit(false);

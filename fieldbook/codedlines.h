@@ -71,14 +71,6 @@ void vMboLineFinish(void);
 // command outside a group, and after a flush or a field-book reset.
 LiLine* pMboLineCurrent(void);
 
-// The read operation's steps for both line builders and the extra fields:
-// before the reader (lists ready, builders cleared, automatic lines by
-// number on, still disabled) and after the reader, once the pending record is
-// flushed and the observations averaged (control code 99, coded lines
-// finished, extra-field lists freed).
-void vMboLineReadBegin(void);
-void vMboLineReadEnd(void);
-
 // Frees the state of both line builders and the extra-field lists without
 // touching the field book (its lines are being deleted, or were). Called by
 // the field-book init and reset.

@@ -19,7 +19,7 @@ class CodedLines : public ::testing::Test {
  protected:
   void SetUp() override {
     vKvxMboInit(nullptr);
-    vMboLineReadBegin();
+    vLinesReadStart();
     vMboLineCommand(MBO_LINE_ENABLE, "", "");
   }
   void TearDown() override { vKvxMboFinish(); }

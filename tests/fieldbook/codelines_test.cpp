@@ -23,7 +23,7 @@ class CodeLines : public ::testing::Test {
  protected:
   void SetUp() override {
     vKvxMboInit(nullptr);
-    vMboLineReadBegin();
+    vLinesReadStart();
     vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");  // points go to the code-driven builder
   }
   void TearDown() override { vKvxMboFinish(); }
@@ -174,7 +174,7 @@ TEST_F(CodeLines, PointIdsWithJobAndAreaContinuationAndWithheldPoints) {
 TEST_F(CodeLines, EndOfReadFinishesAndResetDropsUnfinishedLines) {
   Code(74);
   Add({"1", "2", "3", "4", "5", "6", "7", "8"});
-  vMboLineReadEnd();
+  vLinesReadEnd();
   EXPECT_EQ(DumpLines().size(), 4u);
   EXPECT_EQ(iMboCodeLineCount(), 0);
   Code(72);

@@ -20,7 +20,7 @@ class ExtraFields : public ::testing::Test {
  protected:
   void SetUp() override {
     vKvxMboInit(nullptr);
-    vMboLineReadBegin();
+    vLinesReadStart();
   }
   void TearDown() override { vKvxMboFinish(); }
 

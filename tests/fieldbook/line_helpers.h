@@ -10,8 +10,25 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/extrafields.h"
 #include "fieldbook/model.h"
 #include "fieldbook/record.h"
+
+// The line builders as a read leaves them before the reader runs (automatic
+// lines by number, still disabled) and what it does after the reader.
+inline void vLinesReadStart() {
+  vMboExtraFieldsInitAll();
+  vMboCodeLineReset();
+  boMboLineInit(0);
+  vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
+}
+inline void vLinesReadEnd() {
+  boMboApplyControlCode(99, "", "");
+  vMboLineFinish();
+  vMboExtraFieldsFreeAll();
+}
 
 // One point record: name, code, and the coordinates that are not NAN
 // (x east, y north), then the flush.

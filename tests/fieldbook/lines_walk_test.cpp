@@ -96,7 +96,7 @@ TEST(LineWalk, EveryCodeRunGivesOneLineWithAllItsPoints) {
   for (unsigned seed = 1; seed <= 10; seed++) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     vKvxMboInit(nullptr);
-    vMboLineReadBegin();
+    vLinesReadStart();
     vMboLineCommand(MBO_LINE_ENABLE, "", "");
     std::mt19937 rng(seed);
     std::vector<CodeRun> runs;
@@ -104,7 +104,7 @@ TEST(LineWalk, EveryCodeRunGivesOneLineWithAllItsPoints) {
     vCodedPhase(rng, runs, points);
     vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
     vCodePhase(rng, runs, points);
-    vMboLineReadEnd();
+    vLinesReadEnd();
 
     std::vector<std::string> want;
     int vertices = 0;
