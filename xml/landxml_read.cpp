@@ -277,15 +277,16 @@ LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found,
   if (c.iCount < 1 || !id) return entry;
   PoPoint* p = entry ? entry->pPoint : KvxMboNewOrExistingPoint(id->c_str());
   if (!p) return entry;
+  // The precalculated flags stay as they were; a first value is measured.
   if (c.iCount >= 2) {
-    bool precalc = boMboGetPointXYprecalc(p);
+    bool had = boMboGetPointXY(p, nullptr, nullptr), precalc = boMboGetPointXYprecalc(p);
     vMboSetPointXY(p, c.east, c.north);
-    vMboSetPointXYprecalc(p, precalc);
+    if (had) vMboSetPointXYprecalc(p, precalc);
   }
   if (c.iCount == 3) {
-    bool precalc = boMboGetPointZprecalc(p);
+    bool had = boMboGetPointZ(p, nullptr), precalc = boMboGetPointZprecalc(p);
     vMboSetPointZ(p, c.height);
-    vMboSetPointZprecalc(p, precalc);
+    if (had) vMboSetPointZprecalc(p, precalc);
   }
   if (code) vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
   if (!entry) entry = pLxmlPtIndexAdd(r->pPoints, p, nullptr, (intptr_t)elem);

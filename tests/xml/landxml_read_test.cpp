@@ -4,6 +4,7 @@
 // flags, and hostile input that must never crash, leak or blow up.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -118,4 +119,86 @@ TEST_F(LandXmlReader, HostileInputNeverCrashesNorExpands) {
     boRead(junk);
     EXPECT_EQ(iMboCountPoints(), 0);
   }
+}
+
+namespace {
+
+// A read in progress, for the helpers the geometry and survey sections
+// share.
+class LandXmlHelpers : public LandXmlReader {
+ protected:
+  void SetUp() override {
+    LandXmlReader::SetUp();
+    m_read.pPoints = pLxmlPtIndexNew(0);
+    g_pLxmlRead = &m_read;
+    LxmlDialect = LXML_DIALECT_PLAIN;
+  }
+  void TearDown() override {
+    g_pLxmlRead = nullptr;
+    vLxmlPtIndexFree(&m_read.pPoints);
+    LandXmlReader::TearDown();
+  }
+  xmlNode* pElem(const std::string& text) {
+    m_doc = pXmlParseMemory(text.data(), (int64_t)text.size());
+    return xmlDocGetRootElement(m_doc.get());
+  }
+  LxmlRead m_read{};
+  XmlDocPtr m_doc;
+};
+
+std::string sCoords(const LxmlCoords& c) {
+  return sStrFormat("%g %g %g /%d", c.north, c.east, c.height, c.iCount);
+}
+
+}  // namespace
+
+TEST_F(LandXmlHelpers, PointReferencesFindMakeAndUpdateOnlyWholeCoordinates) {
+  PoPoint* p1 = KvxMboNewPoint("P1");
+  vMboSetPointXY(p1, 2, 1);
+  pLxmlPtIndexAdd(m_read.pPoints, p1, "one", 0);
+  LxmlCoords found{}, scanned{};
+
+  // Found by ID: the point's coordinates, nothing changed.
+  LxmlPtIndexEntry* e = pLxmlResolvePoint(pElem("<Start pntRef=\"P1\">9 9 9</Start>"), LXML_REF_BY_NAME, &found, &scanned);
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->pPoint, p1);
+  EXPECT_EQ(sCoords(found), "1 2 0 /2");
+  // By the file's name, reading the text too: the point takes it.
+  e = pLxmlResolvePoint(pElem("<End name=\"one\">5 6 7</End>"), 7, &found, &scanned);
+  EXPECT_EQ(e->pPoint, p1);
+  EXPECT_EQ(sCoords(scanned), "5 6 7 /3");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P1] 6.0000 5.0000 7.0000 \n");
+  // A single number makes the point but sets no half coordinate.
+  e = pLxmlResolvePoint(pElem("<End pntRef=\"NEW\" code=\"K\">5</End>"), 7, &found, nullptr);
+  ASSERT_TRUE(e);
+  EXPECT_EQ(sCoords(found), "5 0 0 /1");
+  // Without a reference nothing is made.
+  EXPECT_EQ(pLxmlResolvePoint(pElem("<Center>3 4</Center>"), 7, &found, nullptr), nullptr);
+  EXPECT_EQ(sCoords(found), "3 4 0 /2");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P1] 6.0000 5.0000 7.0000 \n[NEW] 0.0000 0.0000 - xyP K\n");
+  // The HeXML dialect names the point by its name first.
+  LxmlDialect = LXML_DIALECT_HEXML;
+  e = pLxmlResolvePoint(pElem("<End pntRef=\"R\" name=\"N\">1 1</End>"), 7, &found, nullptr);
+  EXPECT_STREQ(e->sName, "N");
+}
+
+TEST_F(LandXmlHelpers, FeaturesGiveCodesAndFieldsToLines) {
+  LiLine* l = KvxMboNewLine("L");
+  xmlNode* elem = pElem(
+      "<PlanFeature><Feature code=\"Kerb\"><Property label=\"Height\" value=\"0.12\"/></Feature>"
+      "<Feature code=\"Other\"><Property label=\"Code\" value=\"FROM-PROPERTY\"/></Feature></PlanFeature>");
+  vLxmlApplyFeatures(elem, l, LXML_OBJ_LINE, "Kerb;Fence");
+  EXPECT_STREQ(sLiLineGetField(l), "");
+  EXPECT_STREQ(sViFieldsGetFieldByName(pKvxMboLFieldsGet(), l, "Height"), "0.12");
+  vLxmlApplyFeatures(elem, l, LXML_OBJ_LINE, nullptr);
+  EXPECT_STREQ(sLiLineGetField(l), "FROM-PROPERTY");  // the first Feature's code, then the Property's
+}
+
+TEST(LandXmlAngles, FileUnitsBecomeRadiansWithCarriedMinutesAndSeconds) {
+  EXPECT_DOUBLE_EQ(dLxmlAngleToRad(200, LXML_ANG_GRAD), M_PI);
+  EXPECT_DOUBLE_EQ(dLxmlAngleToRad(90, LXML_ANG_DEG), M_PI / 2);
+  EXPECT_DOUBLE_EQ(dLxmlAngleToRad(1.5, LXML_ANG_RAD), 1.5);
+  EXPECT_NEAR(dLxmlAngleToRad(10.3030, LXML_ANG_DMS), (10 + 30 / 60.0 + 30 / 3600.0) * M_PI / 180, 1e-9);
+  EXPECT_NEAR(dLxmlAngleToRad(10.5960, LXML_ANG_DMS), 11 * M_PI / 180, 1e-9);  // 60" and then 60' carry
+  EXPECT_NEAR(dLxmlAngleToRad(-10.3000, LXML_ANG_DMS), -10.5 * M_PI / 180, 1e-9);
 }
