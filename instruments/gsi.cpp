@@ -1,0 +1,652 @@
+// Leica GSI files: coordinate writer and reader (instruments 80, 92 to 96).
+#include "instruments/gsi.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/catalogue.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/levelling.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2cosys.h"
+#include "kvxlib.h"
+
+namespace {
+
+const int kMaxWords = 20;
+const double kGonPerDegree = 1.1111111111111112;
+
+// The pending job header (a code block 11 that ended the last job) and the
+// job number taken from it.
+char g_sHeader[160];
+bool g_boHeaderPending;
+char g_sJobNumber[30];
+
+int iWordLen(const char* line) { return line[0] == '*' ? 24 : 16; }
+const char* sBody(const char* line) { return line[0] == '*' ? line + 1 : line; }
+// The start of word n (which must exist).
+const char* sWord(int n, const char* line) { return sBody(line) + n * iWordLen(line); }
+
+// The data characters of an existing word into buf (17 bytes), trailing
+// blanks cut.
+void vRawData(int n, const char* line, char* buf) {
+  int size = iWordLen(line) - 8;
+  memcpy(buf, sWord(n, line) + 7, size);
+  buf[size] = '\0';
+  sStrTrimRight(buf);
+}
+
+// Whole tenths of seconds keep d.mmss free of 59.99999 seconds.
+double dDegreesToDms(double deg) {
+  double sign = deg < 0 ? -1 : 1;
+  long long t = std::llround(std::fabs(deg) * 36000.0);
+  return sign * ((double)(t / 36000) + (double)((t % 36000) / 600) / 100.0 + (double)(t % 600) / 100000.0);
+}
+
+// Data of unit 4: dd.mmss with the seconds in tenths, as degrees.
+double dDmsDataToDegrees(long long x) {
+  return (double)(x / 100000) + (double)((x / 1000) % 100) / 60.0 + (double)(x % 1000) / 36000.0;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+struct GsiWriter {
+  int iDataSize;      // 8 or 16
+  bool boAsked;       // "Too big number for wild" was answered (once per write)
+  bool boCancelled;
+  int iRecord;        // running record number
+};
+
+// "%+9.0lf" (GSI8) or "%+17.0lf" (GSI16) with the leading blanks made zeros
+// behind the sign. A number wider than the word asks once per write; OK
+// keeps its low digits with the sign, so the record stays aligned.
+bool boFormatWord(GsiWriter* w, double value, char* out) {
+  double limit = w->iDataSize == 8 ? 99999999.0 : 9999999999999999.0;
+  double rounded = std::round(value);
+  if (std::fabs(rounded) > limit) {
+    if (!w->boAsked) {
+      w->boAsked = true;
+      w->boCancelled = !boMsgOkCancel("Too big number for wild", true);
+    }
+    if (w->boCancelled) return false;
+    rounded = std::fmod(rounded, limit + 1);
+  }
+  char buf[64];
+  iNumPrintC(buf, sizeof buf, "%+*.0lf", w->iDataSize + 1, rounded);
+  out[0] = rounded < 0 || (rounded == 0 && std::signbit(rounded)) ? '-' : '+';
+  int len = (int)strlen(buf);
+  int digits = 0;
+  for (int i = len - 1; i >= 0 && buf[i] >= '0' && buf[i] <= '9'; --i) ++digits;
+  memset(out + 1, '0', w->iDataSize - digits);
+  memcpy(out + 1 + w->iDataSize - digits, buf + len - digits, digits);
+  out[1 + w->iDataSize] = '\0';
+  return true;
+}
+
+// A text right-justified in the data size, "0" on the left; a longer one is
+// cut to it after the same question as a number too big.
+bool boFormatText(GsiWriter* w, const char* text, char* out) {
+  int len = (int)strlen(text);
+  if (len > w->iDataSize) {
+    if (!w->boAsked) {
+      w->boAsked = true;
+      w->boCancelled = !boMsgOkCancel("Too big number for wild", true);
+    }
+    if (w->boCancelled) return false;
+    len = w->iDataSize;
+  }
+  memset(out, '0', w->iDataSize - len);
+  memcpy(out + w->iDataSize - len, text, len);
+  out[w->iDataSize] = '\0';
+  return true;
+}
+
+bool boWritePoint(GsiWriter* w, uint32_t hRaw, PoPoint* point, const char* eoWord, int instrument) {
+  const MboSettings& set = g_mboTransfer.settings;
+  char number[MBO_ID_SIZE];
+  sStrCopyN(number, sMboGetPointNo(point), sizeof number);
+  vMboConvertPointNo(&set, number, sizeof number);
+  char* d = number;
+  for (const char* s = number; *s; ++s)
+    if (*s != ' ') *d++ = *s;
+  *d = '\0';
+  double x = 0, y = 0, z = 0;
+  boMboGetPointXY(point, &x, &y);
+  char pn[24], north[24], east[24], code[24], height[24];
+  if (!boFormatText(w, number, pn) || !boFormatWord(w, (y - set.iEO) * 1000.0, north) ||
+      !boFormatWord(w, (x - set.iNO) * 1000.0, east))
+    return false;
+  const char* field = sMboPointGetField(point);
+  char record[256];
+  int n;
+  w->iRecord++;
+  if (instrument == MBO_INSTR_LEICA_GRE) {
+    n = iNumPrintC(record, sizeof record, "11....+%s 71....%s 81..10%s 82..10%s ", pn, eoWord, east, north);
+  } else if (field[0]) {
+    if (!boFormatText(w, field, code)) return false;
+    n = iNumPrintC(record, sizeof record, "11%04d+%s 81..10%s 82..10%s 71....+%s ", w->iRecord % 10000, pn, east,
+                   north, code);
+  } else {
+    n = iNumPrintC(record, sizeof record, "11%04d+%s 81..10%s 82..10%s ", w->iRecord % 10000, pn, east, north);
+  }
+  if (boMboGetPointZ(point, &z)) {
+    if (!boFormatWord(w, z * 1000.0, height)) return false;
+    n += iNumPrintC(record + n, (int)sizeof record - n, "83..10%s ", height);
+  }
+  while (n % 16) record[n++] = ' ';
+  record[n] = '\0';
+  boMboWriteLine(hRaw, w->iDataSize == 16 ? sStrFormat("*%s", record) : record);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+struct GsiReader {
+  uint32_t hSide;
+  bool boInclude;
+  double dNorthCorr;  // gon
+  char sCoordCode[MBO_REC_CODE_SIZE];
+  char sObsCode[MBO_REC_CODE_SIZE];
+  double dDefaultTh;  // -999: unset
+  MboDrillhole hole;
+  bool bo77, bo78;
+};
+
+// A north orientation was read in this file.
+bool g_boNorthRead;
+
+void vReport(GsiReader* r, const char* line) {
+  if (r->boInclude) boMboWriteLine(r->hSide, line);
+}
+
+const char* sJobNumberOrNull(void) { return g_sJobNumber[0] ? g_sJobNumber : nullptr; }
+
+void vWriteDrillhole(GsiReader* r) { boMboWriteDrillholeInfo(r->hSide, &r->hole, sJobNumberOrNull()); }
+
+double dWordValue(int n, const char* line) { return dNumParseC(sGsiWordValue(n, line)); }
+
+// A point name from the data of word n, through the point-number prefixes.
+void vWordName(int n, const char* line, char* name, int size) {
+  sStrCopyN(name, sGsiWordData(n, line), size);
+  vMboConvertPointNoPrefix(&g_mboTransfer.settings, name, size);
+}
+
+void vReadCoordinates(GsiReader* r, const char* line, const char* name) {
+  char code[MBO_REC_CODE_SIZE] = "";
+  for (int n = 1; n < kMaxWords && boGsiWordExists(n, line); ++n) {
+    switch (iGsiWordId(n, line)) {
+      case 71:
+        sStrCopyN(code, sGsiWordData(n, line), sizeof code);
+        break;
+      case 81:
+      case 82:
+        vMboRecSetPointName(name);
+        vMboRecSetCoord(iGsiWordId(n, line) == 81 ? MBO_REC_EAST : MBO_REC_NORTH, sGsiWordValue(n, line));
+        break;
+      case 83:
+      case 86:
+        vMboRecSetCoord(MBO_REC_Z, sGsiWordValue(n, line));
+        break;
+      case 84:
+      case 85:
+        vMboRecSetStationName(name);
+        r->dNorthCorr = 0;
+        vMboRecSetCoord(iGsiWordId(n, line) == 84 ? MBO_REC_EAST : MBO_REC_NORTH, sGsiWordValue(n, line));
+        break;
+      case 88:
+        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sGsiWordValue(n, line));
+        break;
+      default:
+        break;
+    }
+  }
+  // The line's code, else the last code block's, else code 37's name (an
+  // empty code too: a code never carries over from another record).
+  char named[MBO_REC_CODE_SIZE] = "";
+  if (!code[0] && !r->sCoordCode[0]) iMboCodeLineGetName(named, sizeof named);
+  vMboRecSetCode(code[0] ? code : r->sCoordCode[0] ? r->sCoordCode : named);
+}
+
+// The sight of a levelling WI (331, 332, 333): 0, 1 or 2.
+int iSight(int wi) { return wi - 331; }
+
+void vReadLevelling(const char* line, const char* name) {
+  static const int nameItem[3] = {MBO_LEV_FIRST_NAME, MBO_LEV_SECOND_NAME, MBO_LEV_THIRD_NAME};
+  static const int readingItem[3] = {MBO_LEV_FIRST_READING, MBO_LEV_SECOND_READING, MBO_LEV_THIRD_READING};
+  static const int lengthItem[3] = {MBO_LEV_FIRST_LENGTH, MBO_LEV_SECOND_LENGTH, MBO_LEV_THIRD_LENGTH};
+  int sight = -1;
+  for (int n = 1; n < kMaxWords && boGsiWordExists(n, line); ++n) {
+    int wi = iGsiWordId(n, line);
+    if (wi >= 331 && wi <= 333) {
+      if (sight < 0) vMboLevSetItem(nameItem[iSight(wi)], name);
+      sight = iSight(wi);
+      vMboLevSetItem(readingItem[sight], sGsiWordValue(n, line));
+    } else if (wi == 32 && sight >= 0) {
+      vMboLevSetItem(lengthItem[sight], sGsiWordValue(n, line));
+    }
+  }
+}
+
+// A drill-hole point waiting for its name takes this one.
+void vTakeDrillPoint(GsiReader* r, const char* name) {
+  if (r->bo77) {
+    vWriteDrillhole(r);
+    sStrCopyN(r->hole.top.sName, name, sizeof r->hole.top.sName);
+    r->hole.top.boCaptured = 1;
+    r->bo77 = false;
+  }
+  if (r->bo78) {
+    vWriteDrillhole(r);
+    sStrCopyN(r->hole.bottom.sName, name, sizeof r->hole.bottom.sName);
+    r->hole.bottom.boCaptured = 1;
+    r->bo78 = false;
+  }
+}
+
+// Word 21 less the north correction, within 0 to 400 gon, in the user's
+// unit. The correction is taken in gon whatever that unit is.
+void vSetDirection(GsiReader* r, int n, const char* line) {
+  double hz = 0;
+  bool boAngle = false;
+  boGsiWordNumber(n, line, &hz, &boAngle);
+  if (!g_boNorthRead || !boAngle) {
+    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sGsiWordValue(n, line));
+    return;
+  }
+  hz -= r->dNorthCorr;
+  while (hz < 0) hz += 400;
+  while (hz >= 400) hz -= 400;
+  char text[64];
+  vGsiFormatUserAngle(text, sizeof text, hz);
+  vMboRecSetObsValue(MBO_OBS_ITEM_HZ, text);
+}
+
+void vReadObservation(GsiReader* r, const char* line, const char* name) {
+  vMboRecSetPointName(name);
+  // A remark belongs to its own record only.
+  vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, "");
+  vTakeDrillPoint(r, name);
+  char code[MBO_REC_CODE_SIZE] = "";
+  char th[64] = "";
+  if (r->dDefaultTh != -999) iNumPrintC(th, sizeof th, "%.5f", r->dDefaultTh);
+  for (int n = 1; n < kMaxWords && boGsiWordExists(n, line); ++n) {
+    switch (iGsiWordId(n, line)) {
+      case 21:
+        vSetDirection(r, n, line);
+        break;
+      case 22:
+        vMboRecSetObsValue(MBO_OBS_ITEM_V, sGsiWordValue(n, line));
+        break;
+      case 31:
+        vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sGsiWordValue(n, line));
+        break;
+      case 32:
+        vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, sGsiWordValue(n, line));
+        break;
+      case 51:
+        vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, sGsiStripValue(sGsiWordText(n, line)));
+        break;
+      case 71:
+        sStrCopyN(code, sGsiWordData(n, line), sizeof code);
+        break;
+      case 87:
+        iNumPrintC(th, sizeof th, "%.5f", dWordValue(n, line));
+        break;
+      case 88:
+        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sGsiWordValue(n, line));
+        break;
+      default:
+        break;
+    }
+  }
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH_OR_CLEAR, th);
+  vMboRecSetCode(code[0] ? code : r->sObsCode);
+}
+
+void vReadMeasurement(GsiReader* r, const char* line) {
+  char name[MBO_REC_NAME_SIZE];
+  vWordName(0, line, name, sizeof name);
+  if (boGsiLineHasWi(line, 81) || boGsiLineHasWi(line, 82) || boGsiLineHasWi(line, 84) ||
+      boGsiLineHasWi(line, 85))
+    vReadCoordinates(r, line, name);
+  else if (boGsiLineHasWi(line, 331) || boGsiLineHasWi(line, 332) || boGsiLineHasWi(line, 333))
+    vReadLevelling(line, name);
+  else if (boGsiLineHasWi(line, 21) || boGsiLineHasWi(line, 22) || boGsiLineHasWi(line, 31))
+    vReadObservation(r, line, name);
+  if (int n = iGsiFindWi(line, 25)) {
+    bool boAngle = false;
+    boGsiWordNumber(n, line, &r->dNorthCorr, &boAngle);
+    g_boNorthRead = true;
+  }
+  vMboFlushPending();
+}
+
+// Codes 30 and 31: the code of following records, or a drill-hole point
+// (77 top, 78 bottom) waiting for the next measurement.
+void vReadCodeText(GsiReader* r, const char* line, int code) {
+  int textWord = code == 30 ? 2 : 1;
+  char text[MBO_REC_CODE_SIZE];
+  sStrCopyN(text, sGsiWordData(textWord, line), sizeof text);
+  if (boMboIsNotBlank(text)) {
+    sStrCopyN(r->sCoordCode, text, sizeof r->sCoordCode);
+    sStrCopyN(r->sObsCode, text, sizeof r->sObsCode);
+    vMboLevSetItem(MBO_LEV_CODE, text);
+    if (strcmp(text, "77") == 0) {
+      vWriteDrillhole(r);
+      r->bo77 = true;
+      if (int n = iGsiFindWi(line, 44)) r->hole.dDist = dWordValue(n, line);
+      if (int n = iGsiFindWi(line, 45)) r->hole.dLength = dWordValue(n, line);
+    } else if (strcmp(text, "78") == 0) {
+      vWriteDrillhole(r);
+      r->bo78 = true;
+      if (int n = iGsiFindWi(line, 43)) {
+        r->hole.dVdir = dWordValue(n, line);
+        r->hole.boVdir = std::fabs(r->hole.dVdir) >= 0.01;
+      }
+    }
+  } else if (code == 31) {
+    r->sCoordCode[0] = r->sObsCode[0] = '\0';
+    vMboRecSetCode("");
+  }
+  int thWord = code == 30 ? 1 : 2;
+  if (boGsiWordExists(thWord, line)) r->dDefaultTh = dWordValue(thWord, line);
+}
+
+// A code block; 1 when it is the header of a further job.
+int iReadCodeBlock(GsiReader* r, const char* line) {
+  if (boGsiWordExists(0, line) && sWord(0, line)[7] == '?') vMboLevSetItem(MBO_LEV_SET_NO, "X");
+  int code = iNumParseC(sGsiWordData(0, line));
+  char a[24], b[24];
+  sStrCopyN(a, sGsiWordData(1, line), sizeof a);
+  sStrCopyN(b, sGsiWordData(2, line), sizeof b);
+  if (r->boInclude && boMboApplyControlCode(code, a, b)) return 0;
+  switch (code) {
+    case 10:
+    case 21: {
+      char name[MBO_REC_NAME_SIZE];
+      vWordName(1, line, name, sizeof name);
+      vMboRecSetStationName(name);
+      r->dNorthCorr = 0;
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sGsiWordValue(2, line));
+      break;
+    }
+    case 11:
+      sStrCopyN(g_sHeader, line, sizeof g_sHeader);
+      g_boHeaderPending = true;
+      vWriteDrillhole(r);
+      vMboFlushPending();
+      return 1;
+    case 22:
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, a);
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, b);
+      break;
+    case 30:
+    case 31:
+      vReadCodeText(r, line, code);
+      break;
+    case 32:
+    case 33:
+      g_mboEccentric.dCross = dWordValue(1, line);
+      g_mboEccentric.dAlong = dWordValue(2, line);
+      g_mboEccentric.uKeep = code == 32;
+      break;
+    case 39:
+      if (!r->boInclude) break;
+      if (iNumParseC(b) != 0 || boMsgYesNo(sKvxPoGetText("Manual distance"), false))
+        vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sGsiWordValue(1, line));
+      break;
+    default:
+      vReport(r, line);
+      break;
+  }
+  return 0;
+}
+
+int iReadLine(GsiReader* r, char* line) {
+  int len = (int)strlen(line);
+  if (len % 16) {
+    line[len++] = ' ';
+    line[len] = '\0';
+  }
+  if (len < 15) return 0;
+  switch (iGsiWordId(0, line)) {
+    case 11:
+      vReadMeasurement(r, line);
+      return 0;
+    case 41:
+      return iReadCodeBlock(r, line);
+    default:
+      vReport(r, line);
+      return 0;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Word access
+
+bool boGsiWordExists(int n, const char* sLine) {
+  if (!sLine || n < 0) return false;
+  return (int)strlen(sBody(sLine)) >= (n + 1) * iWordLen(sLine) - 1;
+}
+
+int iGsiWordId(int n, const char* sLine) {
+  if (!boGsiWordExists(n, sLine)) return -1;
+  char buf[4] = "";
+  memcpy(buf, sWord(n, sLine), n == 0 ? 2 : 3);
+  return iNumParseC(buf);
+}
+
+const char* sGsiWordText(int n, const char* sLine) {
+  if (!boGsiWordExists(n, sLine)) return "";
+  char buf[24];
+  int len = iWordLen(sLine) - 1;
+  memcpy(buf, sWord(n, sLine), len);
+  buf[len] = '\0';
+  return sStrTemp(sStrTrimRight(buf));
+}
+
+const char* sGsiWordData(int n, const char* sLine) {
+  if (!boGsiWordExists(n, sLine)) return "";
+  char data[17];
+  vRawData(n, sLine, data);
+  const char* p = data;
+  while (*p == '0') ++p;
+  char text[18];
+  sStrPrintN(text, sizeof text, "%s%s", sWord(n, sLine)[6] == '-' ? "-" : "", p);
+  return sStrTemp(text);
+}
+
+bool boGsiWordNumber(int n, const char* sLine, double* pValue, bool* pboAngle) {
+  *pValue = 0;
+  *pboAngle = false;
+  if (!boGsiWordExists(n, sLine)) return false;
+  const char* word = sWord(n, sLine);
+  char data[17];
+  vRawData(n, sLine, data);
+  for (char* c = data; *c; ++c)
+    if (*c == ',') *c = '.';
+  double sign = word[6] == '-' ? -1.0 : 1.0;
+  if (strchr(data, '.')) {
+    *pValue = sign * dNumParseC(data);
+    return true;
+  }
+  long long raw = lNumParseC(data);
+  // The sixth character of the word is the unit of the data.
+  static const struct {
+    char cUnit;
+    double dScale;
+    bool boAngle;
+  } units[] = {{'1', 0.001 * 0.3048, false}, {'2', 1e-5, true},  {'3', 1e-5 * kGonPerDegree, true},
+               {'5', 0.0625, true},          {'6', 1e-4, false}, {'7', 1e-4 * 0.3048, false},
+               {'8', 1e-5, false}};
+  double v = (double)raw / 1000.0;  // '0' and unknown units: millimetres
+  if (word[5] == '4') {
+    v = dDmsDataToDegrees(raw < 0 ? -raw : raw) * kGonPerDegree;
+    *pboAngle = true;
+  }
+  for (const auto& u : units) {
+    if (u.cUnit == word[5]) {
+      v = (double)raw * u.dScale;
+      *pboAngle = u.boAngle;
+    }
+  }
+  *pValue = sign * v;
+  return true;
+}
+
+double dGsiGonToUser(double dGon) {
+  switch (iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys)) {
+    case COSYS_ANG_DEG:
+      return dGon * 0.9;
+    case COSYS_ANG_DMS:
+      return dDegreesToDms(dGon * 0.9);
+    case COSYS_ANG_RAD:
+      return dGon * 3.14159265358979323846 / 200.0;
+    default:
+      return dGon;
+  }
+}
+
+void vGsiFormatUserAngle(char* sBuf, int iSize, double dGon) {
+  // Five decimals of a radian would lose half a milligon.
+  bool boRad = iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys) == COSYS_ANG_RAD;
+  sStrPrintN(sBuf, iSize, boRad ? "%-.10lf" : "%-.5lf", dGsiGonToUser(dGon));
+}
+
+const char* sGsiWordValue(int n, const char* sLine) {
+  double v = 0;
+  bool boAngle = false;
+  if (!boGsiWordNumber(n, sLine, &v, &boAngle)) return "";
+  char text[400];
+  if (boAngle)
+    vGsiFormatUserAngle(text, sizeof text, v);
+  else
+    sStrPrintN(text, sizeof text, "%-.5lf", v);
+  return sStrTemp(text);
+}
+
+int iGsiFindWi(const char* sLine, int iWi) {
+  for (int n = 0; n < kMaxWords && boGsiWordExists(n, sLine); ++n)
+    if (iGsiWordId(n, sLine) == iWi) return n;
+  return 0;
+}
+
+bool boGsiLineHasWi(const char* sLine, int iWi) {
+  for (int n = 0; n < kMaxWords && boGsiWordExists(n, sLine); ++n)
+    if (iGsiWordId(n, sLine) == iWi) return true;
+  return false;
+}
+
+const char* sGsiStripValue(const char* sText) {
+  const char* p = strchr(sStrNotNull(sText), '+');
+  p = p ? p + 1 : "";
+  while (*p == '0') ++p;
+  return sStrTemp(p);
+}
+
+void vGsiSetLineNo(char* sLine, int n) {
+  char* body = sLine[0] == '*' ? sLine + 1 : sLine;
+  if (strlen(body) < 6) return;
+  char digits[8];
+  iNumPrintC(digits, sizeof digits, "%04d", ((n % 10000) + 10000) % 10000);
+  memcpy(body + 2, digits, 4);
+}
+
+const char* sGsiHeaderText(const char* sHeaderLine) {
+  static const char* const labels[4] = {"OPERATOR", "JOB NUMBER", "DATE", "INSTRUMENT NO:"};
+  char text[600] = "";
+  for (int i = 0; i < 4; ++i) {
+    const char* data = sGsiWordData(i + 1, sHeaderLine);
+    sStrCatN(text, sStrFormat("%s : %s\r\n", sKvxPoGetText(labels[i]), data), sizeof text);
+    if (i == 1) sStrCopyN(g_sJobNumber, data, sizeof g_sJobNumber);
+  }
+  return sStrTemp(text);
+}
+
+// ---------------------------------------------------------------------------
+
+bool boGsiWriteCoordinates(uint32_t hRaw) {
+  int instrument = (int)g_mboTransfer.settings.uInstrument;
+  GsiWriter w{};
+  w.iDataSize = 8;
+  if (instrument == MBO_INSTR_LEICA_TC600 || instrument == MBO_INSTR_LEICA_GSI) {
+    if (boMsgYesNo(sKvxPoGetText("Create GSI16 format?"), false)) w.iDataSize = 16;
+  } else if (instrument == MBO_INSTR_LEICA_TPS) {
+    w.iDataSize = 16;
+  }
+  // Instrument 94 carries the north offset in whole metres, unscaled.
+  char eoWord[24] = "";
+  if (instrument == MBO_INSTR_LEICA_GRE && !boFormatWord(&w, g_mboTransfer.settings.iEO, eoWord)) return false;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x, y;
+    if (boMboGetPointXY(p, &x, &y) && !boWritePoint(&w, hRaw, p, eoWord, instrument)) return false;
+  }
+  return true;
+}
+
+bool boGsiWriteRaw(uint32_t hRaw) {
+  vMboShowStatusText(sKvxPoGetText("File no."));
+  return boGsiWriteCoordinates(hRaw);
+}
+
+int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
+  GsiReader r{};
+  r.hSide = hSide;
+  r.boInclude = boInclude;
+  r.dDefaultTh = -999;
+  vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+  if (boInclude && g_boHeaderPending) {
+    char text[600];
+    sStrCopyN(text, sGsiHeaderText(g_sHeader), sizeof text);
+    int len = (int)strlen(text);
+    if (len >= 2) text[len - 2] = '\0';  // the line writer ends the last line
+    boMboWriteLine(hSide, text);
+    boMboSetProjectAttr("PROJECT", sPathGetBaseNameTemp(g_mboTransfer.sRawPath));
+    boMboSetProjectAttr("PROJECTDESCR", sGsiWordData(2, g_sHeader));
+    boMboSetProjectAttr("SIGN", sGsiWordData(1, g_sHeader));
+    boMboSetProjectAttr("DATE", sMboDateFromDdMmYy(sGsiWordData(3, g_sHeader)));
+    g_boHeaderPending = false;
+  }
+  // Room for 1023 characters, the blank that completes a last word, and
+  // the terminator.
+  char line[1025];
+  bool boCut = false;
+  while (boMboReadLineCut(line, 1024, hRaw, &boCut)) {
+    boMboPumpMessage();
+    if (iReadLine(&r, line)) return 1;
+  }
+  vWriteDrillhole(&r);
+  vMboFlushPending();
+  return 0;
+}
+
+bool boGsiReadRaw(uint32_t hRaw, uint32_t hSide) {
+  g_boHeaderPending = false;
+  g_sJobNumber[0] = '\0';
+  g_boNorthRead = false;
+  int more = iGsiReadJob(hRaw, hSide, true);
+  while (more) {
+    char question[800];
+    sStrPrintN(question, sizeof question, "%s\n%s", sGsiHeaderText(g_sHeader),
+               sKvxPoGetText("Include data in project?"));
+    more = iGsiReadJob(hRaw, hSide, boMsgYesNo(question, true));
+  }
+  if (g_boNorthRead) vMsgInfo(sKvxPoGetText("Note!\nHor.angles oriented to north i raw-file is corrected in ofi.\n"));
+  return false;
+}

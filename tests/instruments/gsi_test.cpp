@@ -1,0 +1,159 @@
+// Leica GSI files through the direct read and write exports: the writer's
+// records against golden files, hand-written files with every word the
+// reader uses, angle units, levelling and large and oversized numbers.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "kv2cosys_setup.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/gsi/";
+
+using Strings = std::vector<std::string>;
+
+class Gsi : public InstrumentFiles {
+ protected:
+  PoPoint* pPoint(const char* pid, const char* code, double x, double y, const double* z = nullptr) {
+    PoPoint* p = FB(KvxMboNewPoint)(pid);
+    vPoPointSetField(p, code);
+    FB(vMboSetPointXY)(p, x, y);
+    if (z) FB(vMboSetPointZ)(p, *z);
+    return p;
+  }
+  // The points the golden files hold.
+  void vGoldenPoints() {
+    double z1 = 12.345, z2 = -0.5;
+    pPoint("12", "", 200, 100);
+    pPoint("JOB.A.P7", "KUM", 500123.4564, 6600456.7895, &z1);
+    pPoint("NEG", "LONGCODE", -12.3456, -0.0004, &z2);
+    FB(KvxMboNewPoint)("NOXY");  // not written
+    pPoint("123456789012", "", 1, 2);
+  }
+  std::string sWrite(int instrument) {
+    std::string path = m_dir + "/out" + std::to_string(instrument) + ".gsi";
+    EXPECT_TRUE(boWrite(instrument, path));
+    return sSlurp(path);
+  }
+};
+
+TEST_F(Gsi, WrittenRecordsMatchTheGoldenFiles) {
+  vGoldenPoints();
+  // GSI8: the first number too big for its word asks once per write; OK
+  // keeps its low eight digits with the sign, the long point number is cut.
+  vUiExpectBox(IDOK, "Too big number for wild");
+  EXPECT_EQ(sSlurp(kData + "points92.gsi"), sWrite(92));
+  vUiExpectBox(IDNO, "Create GSI16 format?");
+  vUiExpectBox(IDOK, "Too big number for wild");
+  EXPECT_EQ(sSlurp(kData + "points92.gsi"), sWrite(93));
+  // GSI16 needs no question for these.
+  EXPECT_EQ(sSlurp(kData + "points96.gsi"), sWrite(96));
+  vUiExpectBox(IDYES, "Create GSI16 format?");
+  EXPECT_EQ(sSlurp(kData + "points96.gsi"), sWrite(95));
+  // 94 carries the north offset, in whole metres, in every record.
+  vOptions(94, "EO:6600000 NO:500000");
+  vUiExpectBox(IDOK, "Too big number for wild");
+  EXPECT_EQ(sSlurp(kData + "points94.gsi"), sWrite(94));
+}
+
+TEST_F(Gsi, CancelAtATooBigNumberKeepsTheRecordsBefore) {
+  pPoint("1", "", 10, 20);
+  pPoint("2", "", 10, -100000);  // -100000000 mm: too big by its absolute value
+  pPoint("3", "", 10, 20);
+  vUiExpectBox(IDCANCEL, "Too big number for wild");
+  EXPECT_EQ("110001+00000001 81..10+00010000 82..10+00020000 \r\n", sWrite(92));
+}
+
+TEST_F(Gsi, TenThousandRecordsKeepTheirWordsAlignedAndReadBack) {
+  for (int i = 1; i <= 10001; ++i) pPoint(std::to_string(i).c_str(), "", i, 2 * i);
+  std::string path = m_dir + "/many.gsi";
+  ASSERT_TRUE(boWrite(92, path));
+  std::string text = sSlurp(path);
+  EXPECT_EQ(10001u * 50, text.size());  // 48 characters and CR LF each
+  EXPECT_NE(std::string::npos, text.find("\r\n110000+00010000 81..10+10000000 82..10+20000000 \r\n"));
+  EXPECT_NE(std::string::npos, text.find("\r\n110001+00010001 81..10+10001000 82..10+20002000 \r\n"));
+  ASSERT_TRUE(boRead(92, path));
+  Strings points = DumpPoints();
+  ASSERT_EQ(10001u, points.size());
+  EXPECT_EQ("10001  10001.000 20002.000 -", points.back());
+}
+
+TEST_F(Gsi, Gsi16ReadsBackWhatItWrote) {
+  vGoldenPoints();
+  ASSERT_TRUE(boRead(96, kData + "points96.gsi"));
+  EXPECT_EQ((Strings{"12  200.000 100.000 -", "P7 KUM 500123.456 6600456.790 12.345",
+                     "NEG LONGCODE -12.346 0.000 -0.500", "123456789012  1.000 2.000 -"}),
+            DumpPoints());
+}
+
+TEST_F(Gsi, JobsOfAHandWrittenFile) {
+  vUiExpectBox(IDYES, "Include data in project?");  // the first header ends an empty job
+  vUiExpectBox(IDYES, "Manual distance");
+  vUiExpectBox(IDNO, "JOB NUMBER : JOB008");
+  vUiExpectBox(IDOK, "Hor.angles oriented to north");
+  ASSERT_TRUE(boRead(95, kData + "jobs.gsi"));
+  // Codes: the line's, else the last code block's, else code 37's name.
+  EXPECT_EQ((Strings{"ST1 KUM 500.000 6600.000 10.000", "P1  - - -", "P2  - - -", "P3 TREE 501.000 6601.000 12.000",
+                     "P4 KUM 502.125 6602.000 -", "P5  - - -", "DH1  - - -", "DH2  - - -",
+                     "P6  503.000 6603.000 -", "P8 LINE1 504.000 6604.000 -", "Q1 LINE1 600.000 6700.000 -",
+                     "Q2  - - -"}),
+            DumpPoints());
+  // P1 is read before its own orientation word; then directions less 30
+  // gon: 10 -> 380, 20 -> 390, 0 -> 370. The declined job's manual
+  // distance is skipped.
+  auto hz = [](double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); };
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000 5=760 6=20",
+                     "  OBS 1=P1 2=KUM 3=" + hz(10) + " 4=1.57079633 5=50.12300 6=1.70000 9=0",
+                     "  OBS 1=P2 2=WL 3=" + hz(380) + " 4=1.41371669 5=12.00000 6=1.50000 7=ABC1 9=1",
+                     "  OBS 1=P5 2=KUM 3=" + hz(390) + " 5=33.33300 6=1.50000 9=0",
+                     "  OBS 1=DH1 2=77 3=" + hz(370) + " 4=1.57079633 6=1.50000 9=0",
+                     "  OBS 1=DH2 2=78 3=" + hz(370) + " 4=1.57079633 6=4.50000 9=0",
+                     "  OBS 1=Q2 2= 3=" + hz(0) + " 9=0"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  // Back sight, intermediate sight, fore sight.
+  EXPECT_EQ((Strings{"ST 1=BM1 50=2", "  OBS 51=BM1 1=TP2 5=35.00000 50=-0.26600",
+                     "  OBS 51=BM1 1=TP1 5=55.00000 50=-0.76600"}),
+            DumpStations(2, {1, 50}, {51, 1, 5, 50}));
+  EXPECT_EQ("jobs", sProjectAttr("PROJECT"));
+  EXPECT_EQ("JOB007", sProjectAttr("PROJECTDESCR"));
+  EXPECT_EQ("OLA1", sProjectAttr("SIGN"));
+  EXPECT_EQ("2024.03.15", sProjectAttr("DATE"));
+  EXPECT_EQ("OPERATOR : OLA1\r\nJOB NUMBER : JOB007\r\nDATE : 150324\r\nINSTRUMENT NO: : 123\r\n"
+            "410012+?0000000 \r\n510022+00000001 \r\n410023+00000005 42....+00000ABC \r\n"
+            "PROJECT: JOB007\r\nDRILLHOLE_INFO_78_77_DIST: \"DH2\" \"DH1\" 12.5000 HoleLength=3.000 HoleVdir=4.500\r\n",
+            sSlurp(std::filesystem::temp_directory_path() / "jobs.ADM"));
+}
+
+// The same file in every angle unit of the user: the directions stored
+// are the same; the north correction is taken in gon.
+TEST_F(Gsi, AnglesInEveryUnitAndTheNorthCorrectionInGon) {
+  std::vector<Strings> runs;
+  for (int system : {COSYS_ANG_GON, COSYS_ANG_DEG, COSYS_ANG_DMS, COSYS_ANG_RAD}) {
+    vCoSysSetupSetAngleSystem(0, system);
+    vUiExpectBox(IDOK, "Hor.angles oriented to north");
+    ASSERT_TRUE(boRead(95, kData + "angles.gsi"));
+    Strings obs;
+    char buf[64];
+    void* st = FB(pMboGetNextSt)(1, nullptr);
+    for (void* o = FB(pMboGetNextObs)(1, st, nullptr); o; o = FB(pMboGetNextObs)(1, st, o)) {
+      std::string s;
+      for (int attr : {3, 4}) {
+        double v = FB(boMboGetObsAttr)(1, st, o, attr, buf, sizeof buf) ? dNumParseC(buf) : -1;
+        // Back to gon by the gon system, 4 decimals (d.mmss keeps tenths of seconds).
+        vCoSysSetupSetAngleSystem(0, COSYS_ANG_GON);
+        s += (v < 0 ? std::string("-") : sNum(attr == 3 ? dCoSysHorDir2User(0, v) : dCoSysVerDir2User(0, v), 4)) + " ";
+        vCoSysSetupSetAngleSystem(0, system);
+      }
+      obs.push_back(s);
+    }
+    runs.push_back(obs);
+  }
+  vCoSysSetupSetAngleSystem(0, COSYS_ANG_GON);
+  // Units: 2 gon, 3 degrees, 4 d.mmss (12 30 45 = 13.9028 gon), 5 (1/16 gon).
+  Strings expected{"10.0000 - ", "380.0000 100.0000 ", "70.0000 50.0000 ", "370.0000 13.9028 ", "360.0000 100.0000 "};
+  for (const Strings& run : runs) EXPECT_EQ(expected, run);
+}
+
+}  // namespace
