@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cnvtable.h"
 #include "base/text.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/levelling.h"
@@ -278,6 +279,26 @@ TEST_F(Record, AllNinesCodeWithoutCodeDrivenLineIsEmpty) {
   Point("C", "1", "1");
   vMboFlushPending();
   EXPECT_EQ(Code("C"), "99991");
+}
+
+TEST_F(Record, CodesAreConvertedOnPointsAndObservations) {
+  MboSettings& set = g_mboTransfer.settings;
+  set.pFeatureTab = pCnvTabNew(9, 9);
+  pCnvTabAppend(set.pFeatureTab, "BYG", "10");
+  set.uFconv = 1;
+  vMboRecSetCode("10");
+  Point("A", "1", "1");
+  vMboFlushPending();
+  Obs("B");
+  vMboRecSetKofMode(1);
+  vMboRecSetCode("10");
+  Point("C", "1", "1");
+  vMboFlushPending();
+  EXPECT_EQ(Code("A"), "BYG");
+  EXPECT_STREQ(LastTsObs()->sCode, "BYG");
+  EXPECT_EQ(Code("C"), "BYG");
+  set.uFconv = 0;
+  set.pFeatureTab = pCnvTabFree(set.pFeatureTab);
 }
 
 TEST_F(Record, TwoFaceReduction) {
