@@ -421,19 +421,6 @@ void vMboGiveVertexIds(void) {
 
 // ---------------------------------------------------------------- operations
 
-// Until the Geodat IO dialog is built, models 11 to 16 transfer through
-// their driver directly, without an instrument-side name. A weak symbol: the
-// dialog's own definition takes its place.
-__attribute__((weak)) int iMboRunGeodatIoDialog(int iDirection, HWND) {
-  int iInstr = (int)g_mboTransfer.settings.uInstrument;
-  if (iDirection) {
-    if (MboSenderFn pfn = pMboGetSender(iInstr)) pfn(nullptr);
-  } else if (MboReceiverFn pfn = pMboGetReceiver(iInstr)) {
-    pfn(nullptr);
-  }
-  return 1;
-}
-
 bool boMboWriteRawFile(MboSettings* pSet) {
   g_mboTransfer.uAbort = 0;
   if (!pSet) return false;

@@ -1,7 +1,8 @@
 // Every dialog template and string table of the module. Add one line per
 // table (with its extern declaration) above the terminating entries.
-#include "resources/resource.h"
 #include "resources/dialogs_transfer.h"
+#include "resources/dlg_geodat_io.h"
+#include "resources/resource.h"
 #include "resources/strings_instruments.h"
 
 const ResDialog* const g_resDialogs[] = {
@@ -9,6 +10,7 @@ const ResDialog* const g_resDialogs[] = {
     &g_resDlgImport,
     &g_resDlgExport,
     &g_resDlgSerial,
+    &g_resDlgGeodatIo,
     nullptr,
 };
 

@@ -111,7 +111,15 @@ void SimInstrument::Start() {
 }
 
 bool SimInstrument::Finished() {
-  std::lock_guard<std::mutex> guard(lock_);
+  // First let the instrument look at everything the port wrote.
+  std::unique_lock<std::mutex> guard(lock_);
+  auto until = std::chrono::steady_clock::now() + kGateCap;
+  while (!finished_ && !stop_ && !hungUp_ && std::chrono::steady_clock::now() < until) {
+    KvxTestSerialCounters c;
+    vKvxTestSerialGetCounters(&c);
+    if (waiting_ && received_ >= c.written - baseOut_) break;
+    changed_.wait_for(guard, std::chrono::milliseconds(1));
+  }
   return finished_;
 }
 

@@ -64,7 +64,8 @@ class SimInstrument {
   SimInstrument& User(std::function<void()> action);
   void Start();
 
-  // True once every step has been carried out.
+  // True once every step has been carried out (after the instrument has
+  // looked at everything the port wrote).
   bool Finished();
   // Every byte the instrument has received.
   std::string Received();
