@@ -4,8 +4,10 @@
 // Escape during a transfer, and a port that cannot be opened.
 #include <fstream>
 
+#include "fieldbook/api.h"
 #include "fieldbook/catalogue.h"
 #include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/serial/port.h"
@@ -115,6 +117,30 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         ReceiveCase{16, kPressEnter, 0, [](S& s) { s.Send("5=1\r\n4=A>"); }, "5=1\r\n4=A\r\n\r\n", true}),
     [](const testing::TestParamInfo<ReceiveCase>& info) { return "Model" + std::to_string(info.param.model); });
+
+TEST_F(Geodat, AReceivedJobIsReadIntoTheFieldBook) {
+  MboHostRec host{};
+  host.uVersion = MBO_HOST_REC_VERSION;
+  MboSettings settings = g_mboTransfer.settings;
+  vKvxMboInit(&host);  // clears the transfer state: set it up again
+  g_mboTransfer.settings = settings;
+  ASSERT_TRUE(boMboSetRawFilePath(rawPath_.c_str()));
+  Use(MBO_INSTR_GEODAT_402);
+  sim.Expect("OM=JOB1\r\n").Send("5=100\r\n4=KUM\r\n37=1200.123\r\n38=3400.456\r\n39=12.5\r\n>");
+  sim.Start();
+  vUiExpectBox(IDOK, kTurnOn);
+  ASSERT_TRUE(Run(0, [](Dlg& d) {
+    d.Type(1024, "JOB1");
+    d.Click(1022);
+  }));
+  ASSERT_TRUE(boMboReadRawFile(&g_mboTransfer.settings));
+  PoPoint* point = pMboFindPoint("100");
+  ASSERT_NE(point, nullptr);
+  double x = 0, y = 0, z = 0;
+  EXPECT_TRUE(boMboGetPointXY(point, &x, &y) && boMboGetPointZ(point, &z));
+  EXPECT_EQ(std::vector<double>({x, y, z}), std::vector<double>({3400.456, 1200.123, 12.5}));
+  vKvxMboFinish();
+}
 
 TEST_F(Geodat, Model16EndsAtThe402EofCharacterOfTheIniFile) {
   std::ofstream(ini_) << "[KvxMbo]\n402EOF=35\n";
