@@ -31,6 +31,22 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *LPFILETIME;
+
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA;
+
+typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard = 0 } GET_FILEEX_INFO_LEVELS;
+
 // Sharing modes of _fsopen (share.h).
 #define _SH_DENYNO 0x40
 
@@ -52,6 +68,9 @@ KVX_PLATFORM_API DWORD WINAPI GetTempPathA(DWORD size, LPSTR buf);
 // (plus FILE_ATTRIBUTE_READONLY when it cannot be written);
 // INVALID_FILE_ATTRIBUTES when nothing exists there.
 KVX_PLATFORM_API DWORD WINAPI GetFileAttributesA(LPCSTR path);
+// Attributes, times (100 ns since 1601, UTC; creation is the status-change
+// time here) and size; FALSE with ERROR_FILE_NOT_FOUND when nothing exists.
+KVX_PLATFORM_API BOOL WINAPI GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID info);
 // Fails with ERROR_ALREADY_EXISTS or ERROR_PATH_NOT_FOUND as Windows does.
 KVX_PLATFORM_API BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
 KVX_PLATFORM_API BOOL WINAPI DeleteFileA(LPCSTR path);
