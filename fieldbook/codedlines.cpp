@@ -309,18 +309,22 @@ bool boHeightExtension(PoPoint* point) {
 
 // ---- Flush ----
 
-// Every vertex gets XY from its named point where it has none; false when
-// one cannot.
-bool boFillVertexXY(LiLine* line) {
+// Every vertex takes XY, and a height, from its named point where it has
+// none; false when one gets no XY. The heights make squared corners and
+// parallel lines keep their level.
+bool boFillVertexCoords(LiLine* line) {
   for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
     MboElmData* data = pMboElmGetData(line, e);
     if (!data) return false;
-    if (data->uFlags & MBO_FLAG_XY) continue;
-    double x, y;
-    if (!boMboGetPointXY(pMboFindPoint(data->sPid), &x, &y)) return false;
-    GeoPnt2 p{x, y};
-    vLiElmSetP2d(line, e, &p);
-    data->uFlags |= MBO_FLAG_XY;
+    PoPoint* point = pMboFindPoint(data->sPid);
+    double x, y, z;
+    if (!(data->uFlags & MBO_FLAG_XY)) {
+      if (!boMboGetPointXY(point, &x, &y)) return false;
+      GeoPnt2 p{x, y};
+      vLiElmSetP2d(line, e, &p);
+      data->uFlags |= MBO_FLAG_XY;
+    }
+    if (!(data->uFlags & MBO_FLAG_Z) && boMboGetPointZ(point, &z)) vMboSetElmZ(line, e, z);
   }
   return true;
 }
@@ -340,36 +344,41 @@ void vSetVertex(LiLine* line, LiElm* elm, const GeoPnt2& xy, double z, bool hasZ
 
 // Corners within 5 degrees of a right angle to the first side are made
 // right angles, and a closing corner is added: three measured corners give
-// a rectangle.
+// a rectangle. A corner that moves no longer stands on its point: it drops
+// the point's ID, or completing the vertices on Save would undo the squaring.
 void vSquare(MboLineRec* rec) {
   LiLine* line = rec->pLine;
   int n = iLiElmGetCount(line);
-  if (n != rec->iCount || n < 3 || !boFillVertexXY(line)) return;
-  std::vector<LiElm*> v;
-  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) v.push_back(e);
+  if (n != rec->iCount || n < 3 || !boFillVertexCoords(line)) return;
+  LiElm* first = LiElmGetFirst(line);
+  LiElm* second = LiElmGetNext(line, first);
   GeoPnt3 p1, p2;
-  vLiElmGetP(line, v[0], &p1);
-  vLiElmGetP(line, v[1], &p2);
+  vLiElmGetP(line, first, &p1);
+  vLiElmGetP(line, second, &p2);
   double dx = p2.x - p1.x, dy = p2.y - p1.y;
   if (std::fabs(dx) <= 1e-5 && std::fabs(dy) <= 1e-5) return;
   double ref = std::atan2(dy, dx);
-  bool z2 = boMboGetElmZ(line, v[1], nullptr);
-  for (size_t k = 2; k < v.size(); k++) {
+  bool z2 = boMboGetElmZ(line, second, nullptr);
+  LiElm* last = second;
+  for (LiElm* e = LiElmGetNext(line, second); e; e = LiElmGetNext(line, e)) {
+    last = e;
     GeoPnt3 pk;
-    vLiElmGetP(line, v[k], &pk);
+    vLiElmGetP(line, e, &pk);
     double diff = (std::atan2(pk.y - p2.y, pk.x - p2.x) - ref) * 180 / kPi;
     for (int m = -4; m <= 4; m++) {
       if (std::fabs(diff - 90.0 * m) >= 5) continue;
       double dir = ref + m * kPi / 2;
-      vSetVertex(line, v[k], foot(pk, p2, std::cos(dir), std::sin(dir)), p2.z, z2);
+      GeoPnt2 to = foot(pk, p2, std::cos(dir), std::sin(dir));
+      if (std::fabs(to.x - pk.x) > 1e-9 || std::fabs(to.y - pk.y) > 1e-9) vMboSetElmPID(line, e, "");
+      vSetVertex(line, e, to, p2.z, z2);
       break;
     }
   }
-  GeoPnt3 last;
-  vLiElmGetP(line, v.back(), &last);
-  bool zLast = boMboGetElmZ(line, v.back(), nullptr);
+  GeoPnt3 pl;
+  vLiElmGetP(line, last, &pl);
+  bool zLast = boMboGetElmZ(line, last, nullptr);
   LiElm* closing = KvxMboAddLineElm(line, "");
-  if (closing) vSetVertex(line, closing, foot(last, p1, std::cos(ref + kPi / 2), std::sin(ref + kPi / 2)), last.z, zLast);
+  if (closing) vSetVertex(line, closing, foot(pl, p1, std::cos(ref + kPi / 2), std::sin(ref + kPi / 2)), pl.z, zLast);
   vLiLineSetAsPolygon(line, 1);
 }
 
@@ -390,7 +399,7 @@ void vCopyVertex(LiLine* src, LiElm* from, LiLine* dst, LiElm* to, float height)
 // completion must not move them back onto the source line.
 void vParallel(MboLineRec* src, const MboLineOffset& off) {
   LiLine* line = src->pLine;
-  if (iLiElmGetCount(line) < 2 || std::fabs(off.dHorizontal) <= 1e-5 || !boFillVertexXY(line)) return;
+  if (iLiElmGetCount(line) < 2 || std::fabs(off.dHorizontal) <= 1e-5 || !boFillVertexCoords(line)) return;
   MboLineRec* rec = pNewRec("");
   if (!rec) return;
   sStrCopyN(rec->sName, *off.sName ? off.sName : src->sName, sizeof rec->sName);
@@ -408,37 +417,29 @@ void vParallel(MboLineRec* src, const MboLineOffset& off) {
   }
 }
 
-}  // namespace
-
-bool boMboLineInit(int byNumber) {
-  vInit(byNumber != 0);
-  return true;
-}
-
-void vMboLineSetLineNo(const char* text) {
-  if (text) {
-    if (g_b.boByNumber) {
-      char no[16];
-      vCopyTrim(no, text, sizeof no);
-      if (strcmp(no, "0") != 0) {
-        memcpy(g_b.sLineNo, no, sizeof no);
-        return;
-      }
-    } else if (iNumParseC(text) != 0) {
-      g_b.sLineNo[0] = '\0';
-      return;
+void vFlush(void) {
+  // Parallel lines append records: walk by index.
+  for (size_t i = 0; i < g_b.recs.size(); i++) {
+    MboLineRec* rec = g_b.recs[i].get();
+    if (rec->iCount < 2) {
+      if (rec->pLine && g_pMboLines) vLiLinesDeleteLine(g_pMboLines, rec->pLine);
+      rec->pLine = nullptr;
+      continue;
     }
+    if (strcmp(rec->sId, "$") == 0) rec->sId[0] = '\0';
+    if (rec->uSquare) vSquare(rec);
+    if (rec->uClose) vLiLineSetAsPolygon(rec->pLine, 1);
+    std::vector<MboLineOffset> offsets;
+    offsets.swap(rec->offsets);
+    for (const MboLineOffset& off : offsets) vParallel(rec, off);
+    rec = g_b.recs[i].get();
+    vLiLineSetField(rec->pLine, sMboConvertFeatureCode(&g_mboTransfer.settings, rec->sName));
+    vMboSetLineObjID(rec->pLine, rec->sId);
   }
-  // The next point starts a new line.
-  vForgetCurrent();
-  g_b.sLineNo[0] = '\0';
+  vInit(g_b.boByNumber);
 }
 
-void vMboLineSetCode(const char* text) { vCopyTrim(g_b.sLineCode, text, sizeof g_b.sLineCode); }
-
-void vMboLineSetText(const char* text) { vCopyTrim(g_b.sInsertAfter, text, sizeof g_b.sInsertAfter); }
-
-void vMboLineCommand(int cmd, const char* a, const char* b) {
+void vCommand(int cmd, const char* a, const char* b) {
   a = sStrNotNull(a);
   b = sStrNotNull(b);
   bool always = cmd == MBO_LINE_AUTO_OFF || cmd == MBO_LINE_AUTO_BY_NO || cmd == MBO_LINE_AUTO_NO_NUMBER ||
@@ -476,7 +477,7 @@ void vMboLineCommand(int cmd, const char* a, const char* b) {
     case MBO_LINE_AUTO_OFF:
     case MBO_LINE_AUTO_BY_NO:
     case MBO_LINE_AUTO_NO_NUMBER:
-      vMboLineFlush();
+      vFlush();
       g_b.boAuto = cmd != MBO_LINE_AUTO_OFF;
       g_b.boByNumber = cmd == MBO_LINE_AUTO_BY_NO;
       break;
@@ -531,7 +532,7 @@ void vMboLineCommand(int cmd, const char* a, const char* b) {
   if (g_b.iGroupMode == GROUP_NONE) vForgetCurrent();
 }
 
-LiLine* pMboLineAddCodedPoint(const char* name, const char* code) {
+LiLine* pAddCodedPoint(const char* name, const char* code) {
   if (boBlank(name)) return nullptr;
   PoPoint* point = pMboFindPoint(name);
   MboLineRec* rec = nullptr;
@@ -561,31 +562,65 @@ LiLine* pMboLineAddCodedPoint(const char* name, const char* code) {
   return elm ? rec->pLine : nullptr;
 }
 
-int iMboLineAddPoint(const char* name, const char* code) {
-  if (g_b.boAuto) return pMboLineAddCodedPoint(name, code) ? 1 : 0;
-  return boMboCodeLineAddPoint(name, code, MBO_CODE_VERTEX_NORMAL) ? 1 : 0;
+}  // namespace
+
+bool boMboLineInit(int byNumber) {
+  vInit(byNumber != 0);
+  return true;
+}
+
+void vMboLineSetLineNo(const char* text) {
+  if (text) {
+    if (g_b.boByNumber) {
+      char no[16];
+      vCopyTrim(no, text, sizeof no);
+      if (strcmp(no, "0") != 0) {
+        memcpy(g_b.sLineNo, no, sizeof no);
+        return;
+      }
+    } else if (iNumParseC(text) != 0) {
+      g_b.sLineNo[0] = '\0';
+      return;
+    }
+  }
+  // The next point starts a new line.
+  vForgetCurrent();
+  g_b.sLineNo[0] = '\0';
+}
+
+void vMboLineSetCode(const char* text) { vCopyTrim(g_b.sLineCode, text, sizeof g_b.sLineCode); }
+
+void vMboLineSetText(const char* text) { vCopyTrim(g_b.sInsertAfter, text, sizeof g_b.sInsertAfter); }
+
+// Out of memory, the builders keep what they have: no exception leaves them.
+void vMboLineCommand(int cmd, const char* a, const char* b) {
+  try {
+    vCommand(cmd, a, b);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+LiLine* pMboLineAddCodedPoint(const char* name, const char* code) {
+  try {
+    return pAddCodedPoint(name, code);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 void vMboLineFlush(void) {
-  // Parallel lines append records: walk by index.
-  for (size_t i = 0; i < g_b.recs.size(); i++) {
-    MboLineRec* rec = g_b.recs[i].get();
-    if (rec->iCount < 2) {
-      if (rec->pLine && g_pMboLines) vLiLinesDeleteLine(g_pMboLines, rec->pLine);
-      rec->pLine = nullptr;
-      continue;
-    }
-    if (strcmp(rec->sId, "$") == 0) rec->sId[0] = '\0';
-    if (rec->uSquare) vSquare(rec);
-    if (rec->uClose) vLiLineSetAsPolygon(rec->pLine, 1);
-    std::vector<MboLineOffset> offsets;
-    offsets.swap(rec->offsets);
-    for (const MboLineOffset& off : offsets) vParallel(rec, off);
-    rec = g_b.recs[i].get();
-    vLiLineSetField(rec->pLine, sMboConvertFeatureCode(&g_mboTransfer.settings, rec->sName));
-    vMboSetLineObjID(rec->pLine, rec->sId);
+  try {
+    vFlush();
+  } catch (const std::bad_alloc&) {
+    // What is left is made final as it is: lines too short go, the rest
+    // keep their vertices.
+    vInit(g_b.boByNumber);
   }
-  vInit(g_b.boByNumber);
+}
+
+int iMboLineAddPoint(const char* name, const char* code) {
+  if (g_b.boAuto) return pMboLineAddCodedPoint(name, code) ? 1 : 0;
+  return boMboCodeLineAddPoint(name, code, MBO_CODE_VERTEX_NORMAL) ? 1 : 0;
 }
 
 void vMboLineFinish(void) {

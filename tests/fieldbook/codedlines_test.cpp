@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fieldbook/codedlines.h"
+#include "fieldbook/completion.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
 #include "line_helpers.h"
@@ -159,9 +160,11 @@ TEST_F(CodedLines, SquaringMakesARectangleOfThreeCorners) {
   Add("D", 0, 0, 0);
   Add("E", 10, 0, 0);
   Add("F", 15, 5, 0);  // 45 degrees: stays
-  EXPECT_EQ(Flushed(), (Lines{"||P: A B C -", "||P: D E F -"}));
-  // Vertices get XY here; heights come from the points on Save.
-  EXPECT_EQ(Coords(0), (Lines{"100,200,0", "110,200,0", "110,205,0", "100,205,0"}));
+  // A moved corner stands on no point any more: completing the vertices
+  // from their points on Save keeps the rectangle.
+  EXPECT_EQ(Flushed(), (Lines{"||P: A B - -", "||P: D E F -"}));
+  vMboResolveElmCoords();
+  EXPECT_EQ(Coords(0), (Lines{"100,200,10", "110,200,11", "110,205,11", "100,205,11"}));
   EXPECT_EQ(Coords(1), (Lines{"0,0,0", "10,0,0", "15,5,0", "0,5,0"}));
 }
 
@@ -177,12 +180,12 @@ TEST_F(CodedLines, ParallelLinesAreShiftedRaisedAndNameNoPoints) {
   Add("C", 10, 10, 3);
   EXPECT_EQ(Flushed(), (Lines{"5||: A B C", "|ROAD|: - - -", "|CURB|: - - -"}));
   // Right of travel first east then north: south, then east.
-  EXPECT_EQ(Coords(1), (Lines{"0,-2,0.5", "12,-2,0.5", "12,10,0.5"}));
-  EXPECT_EQ(Coords(2), (Lines{"0,1,0", "9,1,0", "9,10,0"}));
-  // The vertices keep the source's flags: XY, but no Z yet.
+  vMboResolveElmCoords();  // Save: the parallels stay where they are
+  EXPECT_EQ(Coords(1), (Lines{"0,-2,1.5", "12,-2,2.5", "12,10,3.5"}));
+  EXPECT_EQ(Coords(2), (Lines{"0,1,1", "9,1,2", "9,10,3"}));
   LiLine* par = LiLinesGetNext(g_pMboLines, LiLinesGetFirst(g_pMboLines));
   EXPECT_TRUE(boMboGetElmXY(par, LiElmGetFirst(par), nullptr, nullptr));
-  EXPECT_FALSE(boMboGetElmZ(par, LiElmGetFirst(par), nullptr));
+  EXPECT_TRUE(boMboGetElmZ(par, LiElmGetFirst(par), nullptr));
 }
 
 TEST_F(CodedLines, HeightExtensionMovesTheSecondPointAlongTheFirst) {
