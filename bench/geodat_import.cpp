@@ -1,0 +1,111 @@
+// A Geodat import and export at 10^4, 10^5 and 10^6 points through the
+// direct read and write: points with names and codes, every tenth name
+// repeated (a merge), lines by label-91 line commands. Beside them the time
+// awk takes to split the same file, as the floor of reading it at all.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "fieldbook/api.h"
+#include "kvxtest_msgbox.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Dir() {
+  static fs::path dir = [] {
+    char tmpl[] = "/tmp/kvx_bench_XXXXXX";
+    if (!mkdtemp(tmpl)) abort();
+    setenv("TMPDIR", tmpl, 1);  // the side files go here too
+    return fs::path(tmpl);
+  }();
+  return dir;
+}
+
+// The generated file of n points (made once per size).
+std::string sFile(int64_t n) {
+  static std::map<int64_t, std::string> files;
+  auto it = files.find(n);
+  if (it != files.end()) return it->second;
+  std::string path = (Dir() / ("pts" + std::to_string(n) + ".are")).string();
+  FILE* f = fopen(path.c_str(), "wb");
+  fputs("90=1\r\n", f);
+  for (int64_t i = 0; i < n; i++) {
+    if (i % 100 == 0) fprintf(f, "91=%lld\r\n", (long long)(i / 100 + 1));
+    int64_t name = i % 10 == 9 ? i - 1 : i;  // every tenth name repeated
+    fprintf(f, "5=%lld\r\n4=%s\r\n37=%.3f\r\n38=%.3f\r\n39=%.3f\r\n", (long long)name, i % 3 ? "KUM" : "VEG",
+            6650000.0 + (double)i * 0.125, 100000.0 + (double)(i % 1000) * 0.5, 10.0 + (double)(i % 50) * 0.01);
+  }
+  fclose(f);
+  files[n] = path;
+  return path;
+}
+
+int iQuietBox(void*, HWND, const char*, const char*, UINT style) { return kvxTestMsgBoxDefault(style); }
+
+struct Host {
+  MboHostRec rec{};
+  Host() {
+    rec.uVersion = MBO_HOST_REC_VERSION;
+    snprintf(rec.sIniPath, sizeof rec.sIniPath, "%s/host.ini", Dir().c_str());
+    kvxTestSetMsgBoxHook(iQuietBox, nullptr);
+    vKvxMboInit(&rec);
+  }
+  ~Host() { vKvxMboFinish(); }
+};
+
+double dNsPerPoint(double seconds, int64_t n) { return seconds * 1e9 / (double)n; }
+
+void BM_GeodatRead(benchmark::State& state) {
+  std::string path = sFile(state.range(0));
+  Host host;
+  double total = 0;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    if (!boKvxMboReadRawDirect(&host.rec, 10, path.c_str())) state.SkipWithError("read failed");
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+  state.counters["points"] = (double)iPoPointsGetCount(pKvxMboPoPointsGet());
+  state.counters["ns_per_point"] = dNsPerPoint(total / (double)state.iterations(), state.range(0));
+}
+
+void BM_GeodatWrite(benchmark::State& state) {
+  std::string path = sFile(state.range(0));
+  std::string out = (Dir() / "out.are").string();
+  Host host;
+  boKvxMboReadRawDirect(&host.rec, 10, path.c_str());
+  double total = 0;
+  for (auto _ : state) {
+    fs::remove(out);
+    auto t0 = std::chrono::steady_clock::now();
+    if (!boKvxMboWriteRawDirect(&host.rec, 10, out.c_str())) state.SkipWithError("write failed");
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+  state.counters["ns_per_point"] = dNsPerPoint(total / (double)state.iterations(), state.range(0));
+}
+
+// The floor: awk splitting every record of the same file.
+void BM_AwkFloor(benchmark::State& state) {
+  std::string path = sFile(state.range(0));
+  std::string cmd = "awk -F= '{n+=NF} END{print n}' " + path + " >/dev/null";
+  double total = 0;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("awk failed");
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+  state.counters["ns_per_point"] = dNsPerPoint(total / (double)state.iterations(), state.range(0));
+}
+
+}  // namespace
+
+BENCHMARK(BM_AwkFloor)->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GeodatRead)->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GeodatWrite)->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
