@@ -144,6 +144,9 @@ struct PidPass {
 // (id is a 100-byte buffer). True when the name changed.
 bool boPidVisit(PidPass* pp, char* id) {
   if (pp->pass == 0) {
+    // Once an area part is seen nothing moves; a name without a dot has
+    // neither part. Both spare a large import the split of every name.
+    if (pp->anyArea || !strchr(id, '.')) return false;
     if (*sPidGetPart(id, 0)) pp->anyJob = true;
     if (*sPidGetPart(id, 1)) pp->anyArea = true;
     return false;
