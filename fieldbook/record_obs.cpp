@@ -565,3 +565,13 @@ std::optional<double> dMboStodHorDir(std::string_view text, bool degrees) {
 std::optional<double> dMboStodVerDir(std::string_view text, bool degrees) {
   return StodAngle(text, degrees, dCoSysVerDir2Math);
 }
+
+bool boMboIsNumeric(const char* text) { return boMboIsNumeric(std::string_view(sStrNotNull(text))); }
+
+std::optional<double> dMboStodHorDir(const char* text, bool degrees) {
+  return dMboStodHorDir(std::string_view(sStrNotNull(text)), degrees);
+}
+
+std::optional<double> dMboStodVerDir(const char* text, bool degrees) {
+  return dMboStodVerDir(std::string_view(sStrNotNull(text)), degrees);
+}

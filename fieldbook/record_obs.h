@@ -100,3 +100,7 @@ bool boMboIsNumeric(std::string_view text);
 // for a text that is not numeric, gives no number, or is out of range.
 std::optional<double> dMboStodHorDir(std::string_view text, bool degrees);
 std::optional<double> dMboStodVerDir(std::string_view text, bool degrees);
+// The same for a C text; a null text (a missing attribute) gives no value.
+bool boMboIsNumeric(const char* text);
+std::optional<double> dMboStodHorDir(const char* text, bool degrees);
+std::optional<double> dMboStodVerDir(const char* text, bool degrees);

@@ -447,6 +447,7 @@ TEST_F(Record, StodParsersGiveNoValueInsteadOfThrowing) {
   EXPECT_FALSE(dMboStodHorDir("12a", false).has_value());
   EXPECT_FALSE(dMboStodHorDir("e", false).has_value());
   EXPECT_FALSE(dMboStodHorDir("", false).has_value());
+  EXPECT_FALSE(dMboStodHorDir(static_cast<const char*>(nullptr), false).has_value());
   EXPECT_FALSE(dMboStodVerDir("1e999", false).has_value());
   EXPECT_FALSE(dMboStodVerDir("-", true).has_value());
   EXPECT_TRUE(boMboIsNumeric("1.5e-3"));
