@@ -10,6 +10,7 @@
 
 #include "fieldbook/api.h"
 #include "kvxtest_msgbox.h"
+#include "kvxtest_shell.h"
 
 namespace {
 
@@ -17,6 +18,11 @@ MboHostRec g_host;
 std::string g_raw;
 
 int iSilentBox(void*, HWND, const char*, const char*, UINT style) { return kvxTestMsgBoxDefault(style); }
+
+// A file dialog (the KOF reader's code parameter file) takes the parameter
+// file written next to the input, so that its matching is fuzzed too.
+std::string g_parameterFile;
+void vChooseParameterFile(KvxFileDlg* d) { kvxFileDlgOk(d, {g_parameterFile}); }
 
 }  // namespace
 
@@ -28,6 +34,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   g_host.uVersion = MBO_HOST_REC_VERSION;
   snprintf(g_host.sIniPath, sizeof g_host.sIniPath, "%s/host.ini", dir);
   kvxTestSetMsgBoxHook(iSilentBox, nullptr);
+  g_parameterFile = std::string(dir) + "/Telepar.ini";
+  if (FILE* ini = fopen(g_parameterFile.c_str(), "wb")) {
+    fputs("[POINT]\r\n+=KOMMUNE:0301\r\nKU=FCODE:KUM node:s\r\nTR?*=FCODE:TRE Art:\"?\" H:\"H=*\"\r\n"
+          "AB?=Q:\"?\"\r\nNY=node:y\r\n[LINE]\r\nVE*=FCODE:VEG B:\"*\" D:\r\n",
+          ini);
+    fclose(ini);
+  }
+  kvxShellSetFileDialogHook(vChooseParameterFile);
   vKvxMboInit(&g_host);
   return 0;
 }
