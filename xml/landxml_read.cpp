@@ -3,6 +3,7 @@
 #include "xml/landxml_read.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -41,15 +42,28 @@ bool boNamed(const xmlNode* node, const char* name) {
 // Up to three numbers of the element's text (north, east, height).
 LxmlCoords Scan(xmlNode* node) {
   LxmlCoords c{0, 0, 0, 0};
-  std::string text = pXmlNodeContent(node);
+  // The usual element holds one text node: read it where it lies (a line
+  // feed among leading blanks is white space to the number scan anyway).
+  xmlNode* only = node ? node->children : nullptr;
+  bool direct = only && !only->next && only->type == XML_TEXT_NODE && only->content;
+  std::string text = direct ? std::string() : pXmlNodeContent(node);
   double* out[3] = {&c.north, &c.east, &c.height};
-  const char* p = text.c_str();
+  const char* p = direct ? (const char*)only->content : text.c_str();
   while (c.iCount < 3) {
-    char* end = nullptr;
-    double v = dNumParseEndC(p, &end);
-    if (!end || end == p) break;
+    // from_chars is locale-free and quick; what it refuses (a '+', hex)
+    // goes to the strtod-like parser.
+    p += strspn(p, " \t\r\n");
+    double v = 0;
+    std::from_chars_result r = std::from_chars(p, p + strlen(p), v);
+    if (r.ec == std::errc() && (!*r.ptr || strchr(" \t\r\n", *r.ptr))) {
+      p = r.ptr;
+    } else {
+      char* end = nullptr;
+      v = dNumParseEndC(p, &end);
+      if (!end || end == p) break;
+      p = end;
+    }
     *out[c.iCount++] = v;
-    p = end;
   }
   return c;
 }
@@ -132,8 +146,8 @@ PoPoint* pReadCgPoint(xmlNode* node, bool group, const char* cls) {
     vMboSetPointZ(p, c.height);
     if (group) vMboSetPointZprecalc(p, 0);
   }
-  std::optional<std::string> alias = sText(node, "name");
-  pLxmlPtIndexAdd(g_pLxmlRead->pPoints, p, alias ? alias->c_str() : nullptr, (intptr_t)node);
+  bool aliased = name && !boBlank(*name);
+  pLxmlPtIndexAdd(g_pLxmlRead->pPoints, p, aliased ? name->c_str() : nullptr, (intptr_t)node);
   return p;
 }
 
@@ -153,16 +167,12 @@ void vReadCgPoints(xmlNode* group, bool deferred, const char* cls) {
   }
 }
 
-void vCgPoints(void) {
-  XmlNodeSetPtr set = pXmlXPathEval(g_pLxmlRead->pDoc, g_pLxmlRead->pCtx, "CgPoints", nullptr);
-  if (!set) return;
+void vCgPoints(const std::vector<xmlNode*>& groups) {
   // Reference, control and averaged coordinates are read last, each class
   // in document order, so that reference beats control beats averaged.
   static const char* const classes[] = {"Averaged", "Control", "Reference"};
   std::vector<xmlNode*> deferred[3];
-  for (int i = 0; i < set->nodeNr; i++) {
-    xmlNode* node = set->nodeTab[i];
-    if (!boNamed(node, "CgPoints")) continue;
+  for (xmlNode* node : groups) {
     std::optional<std::string> name = sXmlAttrOpt(node, "name");
     int k = 0;
     while (k < 3 && !(name && iStrCmpNoCase(name->c_str(), classes[k]) == 0)) k++;
@@ -177,22 +187,23 @@ void vCgPoints(void) {
 
 // Units: the angle unit, and a warning when lengths are not in metres (they
 // are read as they stand).
-void vUnits(void) {
+void vUnits(const std::vector<xmlNode*>& metrics, const std::vector<xmlNode*>& imperials,
+            const std::vector<xmlNode*>& systems) {
   LxmlRead* r = g_pLxmlRead;
   r->angle.uUnit = LXML_ANG_RAD;
-  if (XmlNodeSetPtr set = pXmlXPathEval(r->pDoc, r->pCtx, "Metric", nullptr)) {
-    for (int i = 0; i < set->nodeNr; i++) {
-      std::optional<std::string> unit = sXmlAttrOpt(set->nodeTab[i], "angularUnit");
-      if (!unit) continue;
-      static const char* const names[] = {"radians", "grads", "decimal degrees", "decimal dd.mm.ss"};
-      for (uint32_t u = 0; u < 4; u++)
-        if (*unit == names[u]) r->angle.uUnit = u;
-      break;
-    }
+  for (xmlNode* metric : metrics) {
+    std::optional<std::string> unit = sXmlAttrOpt(metric, "angularUnit");
+    if (!unit) continue;
+    static const char* const names[] = {"radians", "grads", "decimal degrees", "decimal dd.mm.ss"};
+    for (uint32_t u = 0; u < 4; u++)
+      if (*unit == names[u]) r->angle.uUnit = u;
+    break;
   }
-  for (const char* kind : {"Metric", "Imperial"}) {
-    XmlNodeSetPtr set = pXmlXPathEval(r->pDoc, r->pCtx, (std::string("Units/") + kind).c_str(), nullptr);
-    std::optional<std::string> linear = set ? sXmlAttrOpt(set->nodeTab[0], "linearUnit") : std::nullopt;
+  for (const std::vector<xmlNode*>* kind : {&metrics, &imperials}) {
+    xmlNode* first = nullptr;
+    for (xmlNode* n : *kind)
+      if (!first && n->parent && boNamed(n->parent, "Units")) first = n;
+    std::optional<std::string> linear = first ? sXmlAttrOpt(first, "linearUnit") : std::nullopt;
     if (!linear || *linear == "meter" || *linear == "metre") continue;
     char text[512];
     sStrPrintN(text, (int)sizeof text, sKvxPoGetText("The file gives lengths in \"%s\". They are read as metres."),
@@ -200,9 +211,9 @@ void vUnits(void) {
     vMsgWarning(text);
     break;
   }
-  if (XmlNodeSetPtr set = pXmlXPathEval(r->pDoc, r->pCtx, "CoordinateSystem", nullptr)) {
-    std::optional<std::string> name = sXmlAttrOpt(set->nodeTab[0], "projectedCoordinateSystemName");
-    if (!name) name = sXmlAttrOpt(set->nodeTab[0], "verticalDatum");
+  if (!systems.empty()) {
+    std::optional<std::string> name = sXmlAttrOpt(systems[0], "projectedCoordinateSystemName");
+    if (!name) name = sXmlAttrOpt(systems[0], "verticalDatum");
     if (name) sStrCopyN(r->angle.sCoSysName, name->c_str(), 50);
   }
 }
@@ -238,8 +249,13 @@ bool boLxmlInterpret(const char* buffer, int64_t length) {
   g_pLxmlRead = r;
   boXmlSchemaCheck(doc.get(), version);
   MboIndexPass pass;  // points are merged by name
-  vUnits();
-  vCgPoints();
+  // Every section's elements from one walk (an XPath search per section
+  // would walk the whole tree each time).
+  enum { CGPOINTS, METRIC, IMPERIAL, COSYS };
+  std::vector<std::vector<xmlNode*>> found =
+      XmlElementsByName(r->pDoc, r->pCtx, {"CgPoints", "Metric", "Imperial", "CoordinateSystem"});
+  vUnits(found[METRIC], found[IMPERIAL], found[COSYS]);
+  vCgPoints(found[CGPOINTS]);
   return true;
 }
 

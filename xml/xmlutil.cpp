@@ -73,7 +73,7 @@ class QuietErrors {
 
 // Never NOENT (entities substituted), DTDLOAD (external subsets) or HUGE
 // (no size limits).
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS;
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
 
 XmlDocPtr pParse(const char* buffer, int length, bool recover) {
   vXmlInit();
@@ -303,11 +303,34 @@ XmlNodeSetPtr pXmlXPathEval(xmlDoc* doc, xmlXPathContext* ctx, const char* path,
 
 XmlNodeSetPtr pXmlXPathEvalGlobal(const char* path) { return pXmlXPathEval(g_pXmlDoc, g_pXmlContext, path, nullptr); }
 
+std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, xmlXPathContext* ctx,
+                                                     const std::vector<const char*>& names) {
+  std::vector<std::vector<xmlNode*>> found(names.size());
+  const xmlChar* href = ctx ? xmlXPathNsLookup(ctx, BAD_CAST "kvx") : nullptr;
+  xmlNode* root = doc && href ? xmlDocGetRootElement(doc) : nullptr;
+  for (xmlNode* node = root; node;) {
+    if (node->type == XML_ELEMENT_NODE && node->ns && node->ns->href && xmlStrEqual(node->ns->href, href))
+      for (size_t i = 0; i < names.size(); i++)
+        if (strcmp((const char*)node->name, names[i]) == 0) found[i].push_back(node);
+    if (node->type == XML_ELEMENT_NODE && node->children) {
+      node = node->children;
+      continue;
+    }
+    while (node != root && !node->next) node = node->parent;
+    node = node == root ? nullptr : node->next;
+  }
+  return found;
+}
+
 // ---------------------------------------------------------------------------
 // Nodes and texts
 
 std::string sXmlUtf8ToAnsi(const char* text) {
   if (!text || !*text) return "";
+  // Most texts are plain ASCII, the same in both.
+  const unsigned char* c = (const unsigned char*)text;
+  while (*c && *c < 0x80) c++;
+  if (!*c) return text;
   char small[512];
   int need = iStrUtf8ToAnsi(text, small, (int)sizeof small);
   if (need <= (int)sizeof small) return small;
@@ -421,6 +444,14 @@ namespace {
 
 constexpr uint64_t kIndexBlock = 256 * 1024;
 
+// A copy of at most 99 characters in the pool.
+const char* sPoolText(MemPool* pool, const char* text) {
+  size_t n = strnlen(sStrNotNull(text), 99);
+  char* copy = (char*)pPoolAlloc(pool, n + 1);
+  if (copy) memcpy(copy, sStrNotNull(text), n);  // the pool's memory is zeroed
+  return copy;
+}
+
 int iOddSlots(int slots) {
   if (slots <= 0) return 8191;
   return slots | 1;
@@ -433,8 +464,8 @@ LxmlPtIndex* pLxmlPtIndexNew(int slots) {
   if (!index) return nullptr;
   vPoolInit(&index->pool, kIndexBlock);
   vSLinkInit(&index->list, sizeof(LxmlPtIndexEntry), &index->pool);
-  index->pByAlias = pHashCreate(iOddSlots(slots), offsetof(LxmlPtIndexEntry, sAlias), 0);
-  index->pByName = pHashCreate(iOddSlots(slots), offsetof(LxmlPtIndexEntry, sName), 0);
+  index->pByAlias = pHashCreate(iOddSlots(slots), offsetof(LxmlPtIndexEntry, sAlias), -1);
+  index->pByName = pHashCreate(iOddSlots(slots), offsetof(LxmlPtIndexEntry, sName), -1);
   if (!index->pByAlias || !index->pByName) vLxmlPtIndexFree(&index);
   return index;
 }
@@ -454,8 +485,12 @@ LxmlPtIndexEntry* pLxmlPtIndexAdd(LxmlPtIndex* index, PoPoint* point, const char
   LxmlPtIndexEntry* e = (LxmlPtIndexEntry*)pSLinkNewObj(&index->list, nullptr, nullptr);
   if (!e) return nullptr;
   const char* id = sMboGetPointPID(point);
-  sStrCopyN(e->sName, id, (int)sizeof e->sName);
-  sStrCopyN(e->sAlias, alias ? alias : id, (int)sizeof e->sAlias);
+  e->sName = sPoolText(&index->pool, id);
+  e->sAlias = !alias || strcmp(alias, id) == 0 ? e->sName : sPoolText(&index->pool, alias);
+  if (!e->sName || !e->sAlias) {
+    vSLinkDeleteObj(&index->list, e);
+    return nullptr;
+  }
   e->tag = tag;
   e->pPoint = point;
   vHashInsert(index->pByAlias, e);

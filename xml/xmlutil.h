@@ -91,6 +91,12 @@ XmlNodeSetPtr pXmlXPathEval(xmlDoc* doc, xmlXPathContext* ctx, const char* path,
 // The same on the slots.
 XmlNodeSetPtr pXmlXPathEvalGlobal(const char* path);
 
+// The elements of each name (in the namespace bound to "kvx" in ctx), in
+// document order, from one walk over the document: what the path "Name"
+// selects for each name, at the cost of one search for all of them.
+std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, xmlXPathContext* ctx,
+                                                     const std::vector<const char*>& names);
+
 // ---- Nodes and texts ----
 // UTF-8 to ANSI (code page 1252), any length; characters 1252 lacks become
 // '?'.
@@ -126,11 +132,13 @@ bool boXmlUniqueIdEquals(xmlNode* node, const char* id);
 std::string sLxmlTimeStamp(const char* text);
 
 // ---- The point-name index of one read ----
+// Small on purpose (an import may index millions of points): the texts are
+// exact-size copies in the index's pool, cut to 99 characters.
 struct LxmlPtIndexEntry {
   LxmlPtIndexEntry* pNext;
-  char sName[100];   // the field-book point ID
-  char sAlias[100];  // the name the file uses for it (the ID when none)
-  intptr_t tag;      // the caller's (the element the point came from)
+  const char* sName;   // the field-book point ID
+  const char* sAlias;  // the name the file uses for it (the ID when none)
+  intptr_t tag;        // the caller's (the element the point came from)
   PoPoint* pPoint;
 };
 

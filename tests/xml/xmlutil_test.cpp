@@ -49,6 +49,9 @@ TEST(XmlUtil, EveryVersionAndNamespaceFindsItsElements) {
     ASSERT_TRUE(ctx);
     EXPECT_EQ(version, c.version);
     EXPECT_EQ(iCount(doc.get(), ctx.get(), "CgPoints/CgPoint"), 1);
+    auto found = XmlElementsByName(doc.get(), ctx.get(), {"CgPoint", "Units", "LandXML", "None"});
+    EXPECT_EQ((std::vector<size_t>{found[0].size(), found[1].size(), found[2].size(), found[3].size()}),
+              (std::vector<size_t>{1, 1, 1, 0}));
     EXPECT_EQ(g_pXmlDoc, doc.get());
     EXPECT_EQ(g_pXmlContext, ctx.get());
     EXPECT_EQ(pXmlXPathEvalGlobal("Units")->nodeNr, 1);
