@@ -110,7 +110,7 @@ TEST_F(PortTest, LinesAreRawBytesAndEachIsAnsweredWithTheReply) {
   ASSERT_TRUE(boBlkOpenPort(0));
   vComSetLineChars('\r', '\n');
   vComSetReplyChar('#');
-  char line[4];
+  char line[16];
   std::vector<std::string> lines;
   for (int i = 0; i < 4; ++i) {
     ASSERT_TRUE(boComReadLineReply(line, i < 3 ? 16 : 4)) << sim.Transcript();
