@@ -88,6 +88,15 @@ KVX_API BOOL boMboGetProjectAttr(const char* key, char* buf, int size);
 // Stores the text cut to the key's width; false for an unknown key.
 KVX_API BOOL boMboSetProjectAttr(const char* key, const char* text);
 
+// ---- Transfer dialogs (dialogs_transfer.cpp) ----
+// The import dialog on the active window: fetch or pick the raw file,
+// interpret it, Save. True only when it ended with Save; on Cancel the
+// field book keeps what was read.
+KVX_API BOOL boKvxMboRead(MboHostRec* host);
+// The export dialog: create the raw file and transfer it. True when it
+// ended with its OK button.
+KVX_API BOOL boKvxMboWrite(MboHostRec* host);
+
 // ---- Direct transfers (transfer.cpp) ----
 // Reads the raw file at path as the instrument (0: by the extension, "xml"
 // 29, "kof" 98, "vml" 100) into the field book, without a dialog.
