@@ -127,11 +127,12 @@ TEST_F(Record, OnlyNorthStoresNoXYButCodeAndPrecalcMarks) {
   g_mboTransfer.settings.iEO = 3;
   g_mboTransfer.settings.iNO = 7;
   vMboRecSetCode("K1");
-  Point("  P 1 ", "100", nullptr);
-  vMboRecSetCoord(MBO_REC_XY_PRECALC, nullptr);
+  Point("  P 1 ", "100", nullptr, "5");
+  vMboRecSetCoord(MBO_REC_Z_PRECALC, nullptr);
   EXPECT_EQ(vMboFlushPending(), 1);
-  EXPECT_EQ(Coords("P_1"), "-");
+  EXPECT_EQ(Coords("P_1"), "- 5.000000");
   EXPECT_EQ(Code("P_1"), "K1");
+  EXPECT_TRUE(boMboGetPointZprecalc(pMboFindPoint("P_1")));
 }
 
 TEST_F(Record, BlankNamesMakeNoPointEvenWithAJob) {
