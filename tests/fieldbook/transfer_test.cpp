@@ -147,6 +147,21 @@ TEST_F(TransferExports, WriteAsksBeforeOverwritingAndTheLastFileIsTheWrittenOne)
   EXPECT_FALSE(fs::exists(raw));
 }
 
+TEST_F(TransferExports, InstrumentZeroReadsAnXmlFileAsHeXml) {
+  PoPoint* p = FB(KvxMboNewPoint)("7");
+  FB(vMboSetPointXY)(p, 100.5, 200.25);
+  std::string path = m_dir + "/points.XML";
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 25, path.c_str()));
+  FB(KvxMboNewPoint)("GONE");
+  EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 0, path.c_str()));
+  ASSERT_EQ(1, iPoints());
+  double x, y;
+  PoPoint* back = PoPointsGetFirst(FB(pKvxMboPoPointsGet)());
+  EXPECT_STREQ("7", FB(sMboGetPointPID)(back));
+  ASSERT_TRUE(FB(boMboGetPointXY)(back, &x, &y));
+  EXPECT_EQ(100.5, x);
+}
+
 TEST(TransferUninitialised, ADirectCallBeforeInitFails) {
   MboHostRec host = FbHostRec();
   EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host, 10, "/tmp/x.raw"));
