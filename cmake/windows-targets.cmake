@@ -25,3 +25,10 @@ add_custom_command(OUTPUT ${KVX_WINRC_SCRIPT}
   COMMENT "Writing the module's resource script from resources/"
   VERBATIM)
 target_sources(kvxfbio PRIVATE ${KVX_WINRC_SCRIPT})
+
+# The command-line host (tools/kvxhost.cpp): loads kvxfbio.dll at run time
+# and uses kv2gr.dll for counting, as on Linux.
+add_executable(kvxhost ${CMAKE_SOURCE_DIR}/tools/kvxhost.cpp)
+target_include_directories(kvxhost PRIVATE ${KVX_INCLUDES})
+target_link_libraries(kvxhost PRIVATE kv2gr)
+add_dependencies(kvxhost kvxfbio KvxLib kv2cosys)
