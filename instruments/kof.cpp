@@ -8,7 +8,6 @@
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
-#include "fieldbook/catalogue.h"
 #include "fieldbook/codedlines.h"
 #include "fieldbook/codelines.h"
 #include "fieldbook/convert.h"
@@ -18,6 +17,8 @@
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/serial/block.h"
+#include "instruments/serial/port.h"
 #include "instruments/telepar.h"
 #include "kv2cosys.h"
 #include "kvxlib.h"
@@ -621,4 +622,15 @@ bool boKofReadRaw(uint32_t hRaw, uint32_t hSide) {
   return false;
 }
 
-bool boKofSend(const char*) { return boMboRoleUnavailable(MBO_ROLE_SENDER); }
+bool boKofSend(const char*) {
+  if (!boBlkPrompt(sStrFormat("KOM:\n%s", sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC."))))
+    return false;
+  if (!boBlkOpenPort(0)) return false;
+  vComSetLineChars('\r', '\n');
+  vComSetAckNak(6, 21);  // ACK is the reply character too
+  vComSetAbortChar(4);
+  vMboShowWaitingForData();
+  bool ok = boBlkSendFile(g_mboTransfer.hRaw, "\x04");
+  vComClose();
+  return ok;
+}
