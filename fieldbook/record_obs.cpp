@@ -4,6 +4,7 @@
 #include "fieldbook/record_obs.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -76,10 +77,18 @@ void vSetPendingDistance(const char* text, uint32_t horizontal) {
 
 bool boTiny(double v) { return std::fabs(v) < 1e-5; }
 
+// Single precision, as the records keep these values. A value beyond the
+// float range (a malformed file) becomes infinite instead of undefined.
+float fSingle(double v) {
+  if (v > FLT_MAX) return INFINITY;
+  if (v < -FLT_MAX) return -INFINITY;
+  return static_cast<float>(v);
+}
+
 // A standard deviation from a variance; an undefined one (negative or NaN
 // variance) counts as tiny, as does one below 1e-13.
 float fSigma(double variance, bool* tiny) {
-  float s = static_cast<float>(std::sqrt(variance));
+  float s = fSingle(std::sqrt(variance));
   *tiny = !(s >= 1e-13f);
   return s;
 }
@@ -238,12 +247,12 @@ void vTakePendingCode(char* dest, int size) {
 
 template <typename Obs>
 void vSetCorrelations(Obs* obs, double r11, double r12, double r13, double r22, double r23, double r33) {
-  obs->r11 = static_cast<float>(r11);
-  obs->r12 = static_cast<float>(r12);
-  obs->r13 = static_cast<float>(r13);
-  obs->r22 = static_cast<float>(r22);
-  obs->r23 = static_cast<float>(r23);
-  obs->r33 = static_cast<float>(r33);
+  obs->r11 = fSingle(r11);
+  obs->r12 = fSingle(r12);
+  obs->r13 = fSingle(r13);
+  obs->r22 = fSingle(r22);
+  obs->r23 = fSingle(r23);
+  obs->r33 = fSingle(r33);
 }
 
 }  // namespace
@@ -292,7 +301,7 @@ void vMboRecGpsSetField(int bit, const char* text) {
       }
       break;
     case 128:
-      if (boNumeric(text, &v)) pGpsVector()->dAntennaHeight = static_cast<float>(v);
+      if (boNumeric(text, &v)) pGpsVector()->dAntennaHeight = fSingle(v);
       break;
     case 512:
     case 1024:
@@ -300,7 +309,7 @@ void vMboRecGpsSetField(int bit, const char* text) {
       if (boNumeric(text, &v)) {
         MboObsGps* g = pGpsVector();
         double* sd = bit == 512 ? &g->dSdX : bit == 1024 ? &g->dSdY : &g->dSdZ;
-        *sd = static_cast<float>(v);
+        *sd = fSingle(v);
       }
       break;
     case 4096:
@@ -366,7 +375,7 @@ void vMboRecCoordSetField(int bit, const char* text) {
     case 256:
       if (boNumeric(text, &v)) {
         double* sd = bit == 64 ? &o->dSdX : bit == 128 ? &o->dSdY : &o->dSdZ;
-        *sd = static_cast<float>(v);
+        *sd = fSingle(v);
       }
       break;
     case 512:

@@ -374,6 +374,7 @@ TEST_F(Record, GpsComponentsBeforeTheirDeviations) {
   vMboRecGpsSetField(8, "1.5");
   vMboRecGpsSetField(512, "0.003");
   vMboRecGpsSetField(4, "R2");
+  vMboRecGpsSetField(2048, "-1e300");  // beyond single precision
   vMboRecGpsSetField(1024, "0.004");
   vMboRecGpsSetField(16, "2.5");  // after its deviation: the deviation is 1 again
   vMboRecGpsSetField(64, "1.2");
@@ -392,6 +393,7 @@ TEST_F(Record, GpsComponentsBeforeTheirDeviations) {
   auto* r2 = static_cast<MboObsGps*>(pMboGetNextObs(4, nullptr, r1));
   EXPECT_EQ(r1->dSdX, static_cast<double>(0.003f));
   EXPECT_EQ(r2->dSdY, 1.0);
+  EXPECT_EQ(r2->dSdZ, -HUGE_VAL);
   EXPECT_EQ(r2->r11 + r2->r22 + r2->r33, 3.0f);
 }
 
