@@ -11,6 +11,7 @@
 
 #include "../fieldbook/fb_module.h"
 #include "fieldbook/api.h"
+#include "fieldbook/model.h"
 #include "testing/ui_driver.h"
 #include "win32.h"
 
@@ -74,6 +75,20 @@ class Geodat : public FieldBook {
         out += line;
       }
       out += "\n";
+    }
+    return out;
+  }
+  // Every line as its vertices' point IDs, "|" after each line.
+  std::string sLines() {
+    std::string out;
+    LiLines* lines = FB(pKvxMboLiLinesGet)();
+    for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
+      for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+        char buf[MBO_ID_SIZE];
+        FB(boMboGetElmPID)(l, e, buf, (int)sizeof buf);
+        out += std::string(buf) + (LiElmGetNext(l, e) ? " " : "");
+      }
+      out += "|";
     }
     return out;
   }
@@ -171,6 +186,15 @@ TEST_F(Geodat, LineControlConsumesItsFollowersAndTheRestIsReported) {
       "AREA NUMBER : 9\r\n",
       side);
   EXPECT_EQ("A  2.000 1.000\n", sPoints());  // 92 is the line's code, not the point's
+}
+
+TEST_F(Geodat, LineCommandsGroupAndNumberTheLines) {
+  // -2.3: three lines filled in turn; -9 ends the group.
+  sRead("91=-2.3 5=A 37=0 38=0 5=B 37=1 38=0 5=C 37=2 38=0 5=D 37=0 38=1 5=E 37=1 38=1 5=F 37=2 38=1 91=-9");
+  EXPECT_EQ("A D|B E|C F|", sLines());
+  // Line numbers: points go to the line of the number last given.
+  sRead("90=1 91=1 5=A 37=0 38=0 91=2 5=B 37=1 38=0 91=1 5=C 37=2 38=0 91=2 5=D 37=0 38=1");
+  EXPECT_EQ("A C|B D|", sLines());
 }
 
 TEST_F(Geodat, EmptyAndShapelessFilesGiveNothing) {
