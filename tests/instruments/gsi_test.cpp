@@ -6,6 +6,7 @@
 #include "fb_dump.h"
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
+#include "instruments/gsi.h"
 #include "testing/ui_driver.h"
 
 namespace {
@@ -154,6 +155,29 @@ TEST_F(Gsi, AnglesInEveryUnitAndTheNorthCorrectionInGon) {
   // Units: 2 gon, 3 degrees, 4 d.mmss (12 30 45 = 13.9028 gon), 5 (1/16 gon).
   Strings expected{"10.0000 - ", "380.0000 100.0000 ", "70.0000 50.0000 ", "370.0000 13.9028 ", "360.0000 100.0000 "};
   for (const Strings& run : runs) EXPECT_EQ(expected, run);
+}
+
+TEST(GsiWords, WordsNeverReadPastTheLine) {
+  const char* g16 = "*110001+0000000000000012 81..10-9999999999999999 21.324+0000000001230450 ";
+  EXPECT_EQ(11, iGsiWordId(0, g16));
+  EXPECT_EQ(81, iGsiWordId(1, g16));
+  EXPECT_STREQ("-9999999999999999", sGsiWordData(1, g16));  // 16 digits and the sign
+  EXPECT_STREQ("13.90278", sGsiWordValue(2, g16));  // 12 30 45.0 as gon
+  EXPECT_EQ(-1, iGsiWordId(3, g16));
+  // The last word exists without its blank; a word cut shorter does not.
+  EXPECT_TRUE(boGsiWordExists(1, "110001+00000012 81..10+0500,125"));
+  EXPECT_STREQ("500.12500", sGsiWordValue(1, "110001+00000012 81..10+0500,125"));
+  EXPECT_FALSE(boGsiWordExists(1, "110001+00000012 81..10+050"));
+  EXPECT_STREQ("", sGsiWordData(1, "110001+00000012 81..10+050"));
+  EXPECT_EQ(0, iGsiFindWi("110001+00000012 ", 81));
+  EXPECT_STREQ("AB1", sGsiStripValue("51....+00000AB1"));
+  // Line numbers: four digits, never into a line too short for them.
+  char line[] = "*110001+0000000000000012 ";
+  vGsiSetLineNo(line, 12345);
+  EXPECT_STREQ("*112345+0000000000000012 ", line);
+  char shortLine[] = "*1100";
+  vGsiSetLineNo(shortLine, 7);
+  EXPECT_STREQ("*1100", shortLine);
 }
 
 }  // namespace

@@ -89,6 +89,14 @@ TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
   vCoSysSetupReset();
 }
 
+TEST_F(Kof, AnEmptyFileGivesAnEmptyFieldBook) {
+  FB(KvxMboNewPoint)("OLD");
+  vSpit(m_dir + "/empty.kof", "");
+  EXPECT_TRUE(boRead(98, m_dir + "/empty.kof"));
+  EXPECT_TRUE(DumpPoints().empty());
+  EXPECT_TRUE(UiBoxLog().empty());
+}
+
 // A field book with everything KOF carries.
 class KofRoundTrip : public Kof {
  protected:
