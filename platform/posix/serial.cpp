@@ -42,6 +42,8 @@ int gRequestedBits = 0;
 char gRequestedParity = 0;
 
 constexpr int kPollSliceMs = 50;
+constexpr DWORD kWriteStallMs = 10000;
+constexpr DWORD kWriteSliceMs = 10;
 
 struct SpeedPair {
   DWORD baud;
@@ -384,11 +386,13 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buf, DWORD size, LPDWORD written, L
   if (!port) return FALSE;
   if (overlapped || (!buf && size)) return boFail(ERROR_INVALID_PARAMETER);
   DWORD done = 0;
+  DWORD stalledSince = GetTickCount();
   while (done < size) {
     ssize_t n = write(port->fd, (const char*)buf + done, size - done);
     if (n > 0) {
       done += (DWORD)n;
       if (written) *written = done;
+      stalledSince = GetTickCount();
       std::lock_guard<std::mutex> guard(gLock);
       gWritten += (uint64_t)n;
       continue;
@@ -396,9 +400,15 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buf, DWORD size, LPDWORD written, L
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EAGAIN) {
       // The system's queue is full: wait for room, unless the line is gone.
+      // An other end that holds the output back (XOFF) for longer than a
+      // wait of the module ends the write, as a comm write time-out would.
       pollfd p = {port->fd, POLLOUT, 0};
-      if (poll(&p, 1, kPollSliceMs) < 0 && errno != EINTR) return boFail(ERROR_BAD_COMMAND);
-      if (!(p.revents & (POLLHUP | POLLERR))) continue;
+      if (poll(&p, 1, 0) < 0 && errno != EINTR) return boFail(ERROR_BAD_COMMAND);
+      if (!(p.revents & (POLLHUP | POLLERR))) {
+        if (GetTickCount() - stalledSince > kWriteStallMs) return TRUE;
+        Sleep(kWriteSliceMs);
+        continue;
+      }
     }
     if (port->tty) port->hungUp = true;
     return boFail(ERROR_BAD_COMMAND);
