@@ -87,6 +87,8 @@ TEST_F(CodedLines, EnablingLineNumbersCodesAndBlankNames) {
   Add("S");  // a new station's point joins no line
   No("0");   // the next point starts an unnumbered line
   AddAll({"F", " ", "G"});  // a blank name adds nothing
+  EXPECT_EQ(pMboLineAddCodedPoint("  ", "X"), nullptr);
+  EXPECT_EQ(iMboCountPoints(), 10);  // and makes no point
   EXPECT_NE(pMboLineCurrent(), nullptr);
   EXPECT_EQ(Flushed(), (Lines{"1||: A C", "2|VEG|: B E", "||: F G"}));
   EXPECT_EQ(pMboLineCurrent(), nullptr);
@@ -178,12 +180,19 @@ TEST_F(CodedLines, ParallelLinesAreShiftedRaisedAndNameNoPoints) {
   Add("A", 0, 0, 1);
   Add("B", 10, 0, 2);
   Add("C", 10, 10, 3);
-  EXPECT_EQ(Flushed(), (Lines{"5||: A B C", "|ROAD|: - - -", "|CURB|: - - -"}));
+  // A closed line's parallel is closed too.
+  Cmd(MBO_LINE_PARALLEL, "1", "");
+  No("6");
+  Cmd(MBO_LINE_CLOSE_NEXT);
+  Add("D", 0, 50, 0);
+  Add("E", 10, 50, 0);
+  Add("F", 10, 60, 0);
+  EXPECT_EQ(Flushed(), (Lines{"5||: A B C", "6||P: D E F", "|ROAD|: - - -", "|CURB|: - - -", "||P: - - -"}));
   // Right of travel first east then north: south, then east.
   vMboResolveElmCoords();  // Save: the parallels stay where they are
-  EXPECT_EQ(Coords(1), (Lines{"0,-2,1.5", "12,-2,2.5", "12,10,3.5"}));
-  EXPECT_EQ(Coords(2), (Lines{"0,1,1", "9,1,2", "9,10,3"}));
-  LiLine* par = LiLinesGetNext(g_pMboLines, LiLinesGetFirst(g_pMboLines));
+  EXPECT_EQ(Coords(2), (Lines{"0,-2,1.5", "12,-2,2.5", "12,10,3.5"}));
+  EXPECT_EQ(Coords(3), (Lines{"0,1,1", "9,1,2", "9,10,3"}));
+  LiLine* par = LiLinesGetNext(g_pMboLines, LiLinesGetNext(g_pMboLines, LiLinesGetFirst(g_pMboLines)));
   EXPECT_TRUE(boMboGetElmXY(par, LiElmGetFirst(par), nullptr, nullptr));
   EXPECT_TRUE(boMboGetElmZ(par, LiElmGetFirst(par), nullptr));
 }
