@@ -175,7 +175,10 @@ void vReport(GsiReader* r, const char* line) {
 
 const char* sJobNumberOrNull(void) { return g_sJobNumber[0] ? g_sJobNumber : nullptr; }
 
-void vWriteDrillhole(GsiReader* r) { boMboWriteDrillholeInfo(r->hSide, &r->hole, sJobNumberOrNull()); }
+// A declined job's drill holes are not reported (its records still are read).
+void vWriteDrillhole(GsiReader* r) {
+  boMboWriteDrillholeInfo(r->boInclude ? r->hSide : 0, &r->hole, sJobNumberOrNull());
+}
 
 double dWordValue(int n, const char* line) { return dNumParseC(sGsiWordValue(n, line)); }
 
