@@ -9,5 +9,5 @@ ensure_packages cmake g++ make libgtest-dev libgmock-dev libxml2-dev
 if [ ! -f "$root/build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$root/build" -j "$(nproc)" --target kvxhost >/dev/null
+cmake --build "$root/build" -j "${KVX_JOBS:-$(nproc)}" --target kvxhost >/dev/null
 exec "$root/build/bin/kvxhost" "$@"
