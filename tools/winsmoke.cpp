@@ -114,7 +114,15 @@ void vRun() {
   KVX_IMPORT(boMboGetObsAttr);
   KVX_IMPORT(boMboSetProjectAttr);
   KVX_IMPORT(boMboGetProjectAttr);
+  KVX_IMPORT(boKvxMboRead);
+  KVX_IMPORT(boKvxMboWrite);
   if (g_iMissing) return;
+
+  // The import and export dialogs need a display and a user: here only
+  // their refusal before any dialog, without a field book.
+  std::printf("winsmoke: import and export dialogs not shown (no display): only their refusals run\n");
+  CHECK(boKvxMboRead(nullptr) == 0);
+  CHECK(boKvxMboWrite(nullptr) == 0);
 
   CHECK(pKvxMboPoPointsGet() == nullptr);
 

@@ -28,6 +28,7 @@ KVX_PLATFORM_API BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD free
 #define ERROR_MR_MID_NOT_FOUND 317L
 
 extern "C" {
+// arguments: a va_list* on Windows (where va_list is a char*); NULL here.
 KVX_PLATFORM_API DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
-                                             LPSTR buffer, DWORD size, void* arguments);
+                                             LPSTR buffer, DWORD size, char** arguments);
 }

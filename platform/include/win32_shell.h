@@ -66,7 +66,7 @@ struct IUnknown {
 typedef enum _SIGDN { SIGDN_NORMALDISPLAY = 0, SIGDN_FILESYSPATH = (int)0x80058000 } SIGDN;
 typedef ULONG SFGAOF;
 typedef DWORD SICHINTF;
-struct IBindCtx;
+struct IBindCtx : public IUnknown {};  // never used here: only passed as NULL
 struct IPropertyStore;
 struct IPropertyDescriptionList;
 struct IEnumShellItems;
@@ -168,6 +168,8 @@ struct IFileDialogEvents : public IUnknown {
 };
 
 // ---- The folder browser ----
+// Item lists are byte-packed, as Windows lays them out.
+#pragma pack(push, 1)
 typedef struct _SHITEMID {
   USHORT cb;
   BYTE abID[1];
@@ -175,6 +177,7 @@ typedef struct _SHITEMID {
 typedef struct _ITEMIDLIST {
   SHITEMID mkid;
 } ITEMIDLIST;
+#pragma pack(pop)
 typedef ITEMIDLIST* LPITEMIDLIST;
 typedef const ITEMIDLIST* LPCITEMIDLIST;
 typedef ITEMIDLIST* PIDLIST_ABSOLUTE;
