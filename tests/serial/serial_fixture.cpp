@@ -1,8 +1,5 @@
 #include "tests/serial/serial_fixture.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -29,9 +26,7 @@ LRESULT CALLBACK SerialTest::StatusProc(HWND h, UINT msg, WPARAM wParam, LPARAM 
 
 void SerialTest::SetUp() {
   g_running = this;
-  char tmpl[] = "/tmp/kvxserialXXXXXX";
-  dir_ = mkdtemp(tmpl);
-  rawPath_ = dir_ + "/raw.txt";
+  rawPath_ = tmp_.Path("raw.txt");
   g_mboTransfer.uAbort = 0;
   g_mboTransfer.settings.com = {1, 9600, 8, 0, 0};
   g_mboTransfer.settings.sIniPath = nullptr;
@@ -51,10 +46,7 @@ void SerialTest::TearDown() {
   vMboSetStatusWindow(nullptr);
   DestroyWindow(window_);
   g_running = nullptr;
-  std::filesystem::remove_all(dir_);
 }
-
-void SerialTest::WriteRaw(const std::string& bytes) { std::ofstream(rawPath_, std::ios::binary) << bytes; }
 
 uint32_t SerialTest::OpenRaw(bool boForWriting) {
   CloseRaw();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "testing/sim_instrument.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace serialtest {
@@ -23,7 +24,7 @@ class SerialTest : public testing::Test {
   void TearDown() override;
 
   // The raw file: written by the test, opened for the code under test.
-  void WriteRaw(const std::string& bytes);
+  void WriteRaw(const std::string& bytes) { tmp_.Write("raw.txt", bytes); }
   uint32_t OpenRaw(bool boForWriting);
   void CloseRaw();
   std::string ReadRaw();
@@ -34,7 +35,8 @@ class SerialTest : public testing::Test {
   std::vector<std::string> Boxes();
 
   kvxtest::SimInstrument sim{1};
-  std::string dir_;
+  kvxtest::TempDir tmp_;
+  std::string dir_ = tmp_.Path();
   std::string rawPath_;
   uint32_t hRaw_ = 0;
 
