@@ -22,8 +22,7 @@ bool boJoin(const char* dir, const char* name, char* buf) {
 
 }  // namespace
 
-bool boXmlFindImageFile(const char* name, const char* base, const char* sub1, const char* sub2, char* out,
-                        int size) {
+bool boXmlFindImageFile(const char* name, const char* base, const char* sub1, const char* sub2, char* out, int size) {
   if (!name || !*name || !base || !out || size <= 0) return false;
   const char* subs[] = {sub1, sub2, nullptr};
   for (int i = 0; i < 3; ++i) {

@@ -24,7 +24,7 @@ struct LevSight {
 // flush at the end of each read forgets the sights.
 struct LevPending {
   uint32_t uBits;
-  LevSight sights[3];  // first, second, third
+  LevSight sights[3];             // first, second, third
   char sCode[MBO_REC_CODE_SIZE];  // kept, but no observation takes it
   uint32_t uSetCounter;
   uint32_t uSetNo;
@@ -141,8 +141,15 @@ bool boMboSetGpsCovariance(int kind, void* station, void* obs, double vxx, doubl
   const struct {
     int attr;
     double value;
-  } values[] = {{103, sx},  {104, sy}, {105, sz}, {120, 1.0}, {121, cxy / (sy * sx)}, {122, cxz / (sz * sx)},
-                {123, 1.0}, {124, cyz / (sz * sy)}, {125, 1.0}};
+  } values[] = {{103, sx},
+                {104, sy},
+                {105, sz},
+                {120, 1.0},
+                {121, cxy / (sy * sx)},
+                {122, cxz / (sz * sx)},
+                {123, 1.0},
+                {124, cyz / (sz * sy)},
+                {125, 1.0}};
   char text[400];
   for (const auto& v : values) {
     iNumPrintC(text, sizeof text, "%.8lf", v.value);

@@ -31,10 +31,10 @@
 #define MBO_REC_COORD_SIZE 330
 
 // Items of vMboRecSetCoord.
-#define MBO_REC_NORTH 1         // north: becomes Y, with the settings' EO added
-#define MBO_REC_EAST 2          // east: becomes X, with NO added
+#define MBO_REC_NORTH 1  // north: becomes Y, with the settings' EO added
+#define MBO_REC_EAST 2   // east: becomes X, with NO added
 #define MBO_REC_Z 4
-#define MBO_REC_XY_PRECALC 64   // the XY given is precalculated, not measured
+#define MBO_REC_XY_PRECALC 64  // the XY given is precalculated, not measured
 #define MBO_REC_Z_PRECALC 128
 
 // The pending record (module globals; cleared by the field book's init and
@@ -45,8 +45,8 @@ struct MboRecPending {
   uint32_t uStationFlag;             // 1: the last name set was a station name
   char sPoint[MBO_REC_NAME_SIZE];    // pending point name (a point ID)
   char sCode[MBO_REC_CODE_SIZE];
-  uint32_t uRouted;      // the point name was handed to the coded lines
-  uint32_t uNewStation;  // the next flushed point is not routed into lines
+  uint32_t uRouted;                 // the point name was handed to the coded lines
+  uint32_t uNewStation;             // the next flushed point is not routed into lines
   char sNorth[MBO_REC_COORD_SIZE];  // "%.4lf" texts, "" when not given
   char sEast[MBO_REC_COORD_SIZE];
   char sZ[MBO_REC_COORD_SIZE];

@@ -16,9 +16,9 @@ struct MboObsTs;
 
 // Items of vMboRecSetObsValue. 8, 16 and 32 equal the observation's flag
 // bits; 64 and 128 are the heights (unlike flag 128, "target height valid").
-#define MBO_OBS_ITEM_HORDIST 3      // the distance is horizontal (text ignored)
-#define MBO_OBS_ITEM_CLEAR_IH 6     // instrument height := ""
-#define MBO_OBS_ITEM_CLEAR_TH 7     // target height := ""
+#define MBO_OBS_ITEM_HORDIST 3   // the distance is horizontal (text ignored)
+#define MBO_OBS_ITEM_CLEAR_IH 6  // instrument height := ""
+#define MBO_OBS_ITEM_CLEAR_TH 7  // target height := ""
 #define MBO_OBS_ITEM_HZ 8
 #define MBO_OBS_ITEM_V 16
 #define MBO_OBS_ITEM_DIST 32

@@ -84,7 +84,9 @@ bool operator==(const ModelPoint& a, const ModelPoint& b) {
 bool operator==(const ModelStation& a, const ModelStation& b) {
   return a.name == b.name && a.ih == b.ih && a.obs == b.obs;
 }
-void PrintTo(const ModelPoint& p, std::ostream* os) { *os << p.id << "[" << p.xy << "|" << p.z << "|" << p.code << "]"; }
+void PrintTo(const ModelPoint& p, std::ostream* os) {
+  *os << p.id << "[" << p.xy << "|" << p.z << "|" << p.code << "]";
+}
 void PrintTo(const ModelStation& s, std::ostream* os) {
   *os << s.name << "@" << s.ih << ":";
   for (const std::string& o : s.obs) *os << " " << o;

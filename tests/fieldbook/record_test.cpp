@@ -386,7 +386,8 @@ TEST_F(Record, GpsComponentsBeforeTheirDeviations) {
   for (void* st = pMboGetNextSt(4, nullptr); st; st = pMboGetNextSt(4, st)) {
     auto* s = static_cast<MboStationGps*>(st);
     seen.push_back(std::string(s->sName) + "@" + std::to_string(s->dAntennaHeight).substr(0, 3));
-    for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o)) seen.push_back(static_cast<MboObsGps*>(o)->sTo);
+    for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o))
+      seen.push_back(static_cast<MboObsGps*>(o)->sTo);
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"BASE@1.2", "R1", "R2", "@1.3", "R3"}));
   auto* r1 = static_cast<MboObsGps*>(pMboGetNextObs(4, pMboGetNextSt(4, nullptr), nullptr));
@@ -432,8 +433,8 @@ TEST_F(Record, CoordinateStationsAndFields) {
 TEST_F(Record, CleanUpDeletesObservationsAndStationsWithoutTargets) {
   vMboRecSetStationName("S");
   vMboRecSetObsValue(MBO_OBS_ITEM_DIST, "5");
-  vMboFlushPending();                // no target: nothing stored
-  vMboRecBeginTsObs();               // an observation without a target
+  vMboFlushPending();   // no target: nothing stored
+  vMboRecBeginTsObs();  // an observation without a target
   vMboRecForgetStation(1);
   Obs("A");
   vMboRecGpsSetField(2, "B");
