@@ -21,9 +21,7 @@ locale_t CLocale() {
 
 double strtod_l(const char* text, char** end, locale_t loc) { return _strtod_l(text, end, loc); }
 
-long long strtoll_l(const char* text, char** end, int base, locale_t loc) {
-  return _strtoi64_l(text, end, base, loc);
-}
+long long strtoll_l(const char* text, char** end, int base, locale_t loc) { return _strtoi64_l(text, end, base, loc); }
 
 // Switches the calling thread to the C locale's numbers for the life of the
 // object: the thread gets a locale of its own, given back afterwards.

@@ -93,9 +93,7 @@ CnvTable* pCnvTabFree(CnvTable* table) {
   return nullptr;
 }
 
-CnvEntry* pCnvTabFirst(const CnvTable* table) {
-  return table ? (CnvEntry*)table->entries.pFirst : nullptr;
-}
+CnvEntry* pCnvTabFirst(const CnvTable* table) { return table ? (CnvEntry*)table->entries.pFirst : nullptr; }
 
 CnvEntry* pCnvTabAppend(CnvTable* table, const char* from, const char* to) {
   if (!table) return nullptr;
@@ -137,9 +135,7 @@ bool boCnvTabRead(CnvTable* table, const char* iniPath, const char* section) {
   return pCnvTabFirst(table) != nullptr;
 }
 
-void vCnvTabWrite(CnvTable* table, const char* iniPath, const char* section) {
-  vCnvTabIni(table, iniPath, section, 1);
-}
+void vCnvTabWrite(CnvTable* table, const char* iniPath, const char* section) { vCnvTabIni(table, iniPath, section, 1); }
 
 // ---------------------------------------------------------------- the dialog
 

@@ -192,8 +192,8 @@ class ViSaveDialogEvents : public ViIUnknownImpl<IFileDialogEvents> {
 
 ViFileDialog::ViFileDialog(int type, const char* caption, int flags, const char* startFile, const char* filter)
     : flags_((uint32_t)flags), type_((uint32_t)type), owner_(GetActiveWindow()) {
-  if (FAILED(CoCreateInstance(type == FILEDLG_SAVE ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr,
-                              CLSCTX_ALL, IID_IFileDialog, (void**)&dlg_)))
+  if (FAILED(CoCreateInstance(type == FILEDLG_SAVE ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr, CLSCTX_ALL,
+                              IID_IFileDialog, (void**)&dlg_)))
     dlg_ = nullptr;
   if (!dlg_) return;
   char field[2000], pattern[2000];
@@ -279,8 +279,8 @@ bool ViFileDialog::boTakePath(IShellItem* item, char* out) {
   CoTaskMemFree(wide);
   if (!ok) {
     char msg[256];
-    vMsgWarning(sStrPrintN(msg, sizeof msg, sKvxPoGetText("Selected file name contain unsupported Unicode characters: %s"),
-                           path.c_str()));
+    vMsgWarning(sStrPrintN(
+        msg, sizeof msg, sKvxPoGetText("Selected file name contain unsupported Unicode characters: %s"), path.c_str()));
     return false;
   }
   sStrCopyN(out, path.c_str(), kFileDlgPathSize);
@@ -348,8 +348,8 @@ namespace {
 // Behind every entry function: the filter, the dialog, the result into buf
 // (or, for several files, the heap block into *multi). NULL when nothing
 // was chosen.
-char* sFileDlgRun(int type, const char* caption, int flags, const char* startFile, const char* const* list,
-                  char* buf, int size, char** multi) {
+char* sFileDlgRun(int type, const char* caption, int flags, const char* startFile, const char* const* list, char* buf,
+                  int size, char** multi) {
   char* filter = (char*)malloc(kFilterSize);
   if (!filter) return nullptr;
   const char* filterText = sFileDlgBuildFilter(list, filter, kFilterSize);
@@ -369,7 +369,7 @@ char gSaveBuf[kFileDlgPathSize];
 
 }  // namespace
 
-#define FILEDLG_LIST(last)          \
+#define FILEDLG_LIST(last)             \
   const char* list[kMaxListItems + 1]; \
   va_list args;                        \
   va_start(args, last);                \
@@ -450,7 +450,8 @@ int CALLBACK iBrowseCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data) {
       break;
     case BFFM_SELCHANGED: {
       char path[MAX_PATH];
-      if (SHGetPathFromIDListA((PCIDLIST_ABSOLUTE)lParam, path)) SendMessageA(hwnd, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
+      if (SHGetPathFromIDListA((PCIDLIST_ABSOLUTE)lParam, path))
+        SendMessageA(hwnd, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
       break;
     }
     case BFFM_VALIDATEFAILEDA:

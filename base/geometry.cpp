@@ -41,12 +41,8 @@ GeoPnt3* pGeoPnt3Copy(GeoPnt3* dst, const GeoPnt3* src) {
   return dst;
 }
 void vGeoPnt3Copy(GeoPnt3* dst, const GeoPnt3* src) { *dst = *src; }
-GeoPnt3* pGeoPnt3FromInt(GeoPnt3* p, int32_t x, int32_t y, int32_t z) {
-  return pGeoPnt3Set(p, x, y, z);
-}
-GeoPnt3* pGeoPnt3FromPnt2(GeoPnt3* dst, const GeoPnt2* src) {
-  return pGeoPnt3Set(dst, src->x, src->y, 0.0);
-}
+GeoPnt3* pGeoPnt3FromInt(GeoPnt3* p, int32_t x, int32_t y, int32_t z) { return pGeoPnt3Set(p, x, y, z); }
+GeoPnt3* pGeoPnt3FromPnt2(GeoPnt3* dst, const GeoPnt2* src) { return pGeoPnt3Set(dst, src->x, src->y, 0.0); }
 void vGeoPnt3FromPnt2(GeoPnt3* dst, const GeoPnt2* src) { pGeoPnt3FromPnt2(dst, src); }
 
 // ---------------------------------------------------------------- boxes
@@ -71,8 +67,7 @@ GeoBox2* pBox2Around(GeoBox2* b, const P* p1, const P* p2) {
 
 }  // namespace
 
-GeoBox3* pGeoBox3Set(GeoBox3* b, double xmin, double ymin, double zmin, double xmax, double ymax,
-                     double zmax) {
+GeoBox3* pGeoBox3Set(GeoBox3* b, double xmin, double ymin, double zmin, double xmax, double ymax, double zmax) {
   b->xmin = xmin;
   b->ymin = ymin;
   b->zmin = zmin;
@@ -82,8 +77,8 @@ GeoBox3* pGeoBox3Set(GeoBox3* b, double xmin, double ymin, double zmin, double x
   return b;
 }
 GeoBox3* pGeoBox3Init(GeoBox3* b) {
-  return pGeoBox3Set(b, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MAX,
-                     GEO_BOX_EMPTY_MAX, GEO_BOX_EMPTY_MAX);
+  return pGeoBox3Set(b, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MAX, GEO_BOX_EMPTY_MAX,
+                     GEO_BOX_EMPTY_MAX);
 }
 void vGeoBox3Init(GeoBox3* b) { pGeoBox3Init(b); }
 GeoBox3* pGeoBox3FromPnts(GeoBox3* b, const GeoPnt3* p1, const GeoPnt3* p2) {
@@ -96,15 +91,11 @@ void vGeoBox3Extend(GeoBox3* b, const GeoPnt3* p) {
   vAxisExtend(&b->zmin, &b->zmax, p->z);
 }
 bool boGeoBox3Contains(const GeoBox3* b, const GeoPnt3* p) {
-  return p->x >= b->xmin && p->x <= b->xmax && p->y >= b->ymin && p->y <= b->ymax &&
-         p->z >= b->zmin && p->z <= b->zmax;
+  return p->x >= b->xmin && p->x <= b->xmax && p->y >= b->ymin && p->y <= b->ymax && p->z >= b->zmin && p->z <= b->zmax;
 }
 bool boGeoBox3IsEmpty(const GeoBox3* b) {
-  if (boAxisBlank(b->xmin, b->xmax) || boAxisBlank(b->ymin, b->ymax) ||
-      boAxisBlank(b->zmin, b->zmax))
-    return true;
-  return std::fabs(dGeoBox3Dx(b)) < 1e-5 && std::fabs(dGeoBox3Dy(b)) < 1e-5 &&
-         std::fabs(dGeoBox3Dz(b)) < 1e-5;
+  if (boAxisBlank(b->xmin, b->xmax) || boAxisBlank(b->ymin, b->ymax) || boAxisBlank(b->zmin, b->zmax)) return true;
+  return std::fabs(dGeoBox3Dx(b)) < 1e-5 && std::fabs(dGeoBox3Dy(b)) < 1e-5 && std::fabs(dGeoBox3Dz(b)) < 1e-5;
 }
 double dGeoBox3Dx(const GeoBox3* b) { return b->xmax - b->xmin; }
 double dGeoBox3Dy(const GeoBox3* b) { return b->ymax - b->ymin; }
@@ -121,12 +112,8 @@ GeoBox2* pGeoBox2Init(GeoBox2* b) {
   return pGeoBox2Set(b, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MIN, GEO_BOX_EMPTY_MAX, GEO_BOX_EMPTY_MAX);
 }
 void vGeoBox2Init(GeoBox2* b) { pGeoBox2Init(b); }
-GeoBox2* pGeoBox2FromPnts(GeoBox2* b, const GeoPnt2* p1, const GeoPnt2* p2) {
-  return pBox2Around(b, p1, p2);
-}
-GeoBox2* pGeoBox2FromPnts3(GeoBox2* b, const GeoPnt3* p1, const GeoPnt3* p2) {
-  return pBox2Around(b, p1, p2);
-}
+GeoBox2* pGeoBox2FromPnts(GeoBox2* b, const GeoPnt2* p1, const GeoPnt2* p2) { return pBox2Around(b, p1, p2); }
+GeoBox2* pGeoBox2FromPnts3(GeoBox2* b, const GeoPnt3* p1, const GeoPnt3* p2) { return pBox2Around(b, p1, p2); }
 bool boGeoBox2IsEmpty(const GeoBox2* b) {
   if (boAxisBlank(b->xmin, b->xmax) || boAxisBlank(b->ymin, b->ymax)) return true;
   return std::fabs(dGeoBox2Dx(b)) < 1e-5 && std::fabs(dGeoBox2Dy(b)) < 1e-5;
@@ -144,8 +131,8 @@ void vGeoBox2ExtendPnt3(GeoBox2* b, const GeoPnt3* p) {
 }
 void vGeoBox2ExtendBy(const GeoBox2* a, const GeoBox2* b, GeoBox2* out) {
   GeoBox2 r;
-  pGeoBox2Set(&r, std::fmin(a->xmin, b->xmin), std::fmin(a->ymin, b->ymin),
-              std::fmax(a->xmax, b->xmax), std::fmax(a->ymax, b->ymax));
+  pGeoBox2Set(&r, std::fmin(a->xmin, b->xmin), std::fmin(a->ymin, b->ymin), std::fmax(a->xmax, b->xmax),
+              std::fmax(a->ymax, b->ymax));
   *out = r;
 }
 bool boGeoBox2Overlap(const GeoBox2* a, const GeoBox2* b) {
@@ -155,8 +142,8 @@ bool boGeoBox2Intersect(const GeoBox2* a, const GeoBox2* b, GeoBox2* out) {
   if (!boGeoBox2Overlap(a, b)) return false;
   if (out) {
     GeoBox2 r;
-    pGeoBox2Set(&r, std::fmax(a->xmin, b->xmin), std::fmax(a->ymin, b->ymin),
-                std::fmin(a->xmax, b->xmax), std::fmin(a->ymax, b->ymax));
+    pGeoBox2Set(&r, std::fmax(a->xmin, b->xmin), std::fmax(a->ymin, b->ymin), std::fmin(a->xmax, b->xmax),
+                std::fmin(a->ymax, b->ymax));
     *out = r;
   }
   return true;
@@ -207,13 +194,9 @@ double dGeoBearing(double x1, double y1, double x2, double y2) {
   if (std::fabs(dx) < 0.0001 && std::fabs(dy) < 0.0001) return 0.0;
   return std::atan2(dy, dx);
 }
-double dGeoBearingPnt(const GeoPnt2* p1, const GeoPnt2* p2) {
-  return dGeoBearing(p1->x, p1->y, p2->x, p2->y);
-}
+double dGeoBearingPnt(const GeoPnt2* p1, const GeoPnt2* p2) { return dGeoBearing(p1->x, p1->y, p2->x, p2->y); }
 double dGeoDist2(double x1, double y1, double x2, double y2) { return std::hypot(x2 - x1, y2 - y1); }
-double dGeoDist2Pnt(const GeoPnt2* p1, const GeoPnt2* p2) {
-  return dGeoDist2(p1->x, p1->y, p2->x, p2->y);
-}
+double dGeoDist2Pnt(const GeoPnt2* p1, const GeoPnt2* p2) { return dGeoDist2(p1->x, p1->y, p2->x, p2->y); }
 double dGeoDist3Pnt(const GeoPnt3* p1, const GeoPnt3* p2) {
   double dx = p2->x - p1->x, dy = p2->y - p1->y, dz = p2->z - p1->z;
   return std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -244,8 +227,8 @@ int iGeoProjectOnSegment(const GeoPnt2* p, const GeoPnt2* a, const GeoPnt2* b, G
   return (t >= 0.0 && t <= 1.0) ? 1 : 0;
 }
 
-bool boGeoLineParam(double a1x, double a1y, double a2x, double a2y, double b1x, double b1y,
-                    double b2x, double b2y, double* t) {
+bool boGeoLineParam(double a1x, double a1y, double a2x, double a2y, double b1x, double b1y, double b2x, double b2y,
+                    double* t) {
   double dx = b2x - b1x, dy = b2y - b1y;
   double x1 = (a1x - b1x) * dy - (a1y - b1y) * dx;
   double x2 = (a2x - a1x) * dy - (a2y - a1y) * dx;
@@ -262,8 +245,7 @@ bool boSegmentTooShort(const GeoPnt2* p1, const GeoPnt2* p2) {
 
 }  // namespace
 
-bool boGeoLineIntersect(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1,
-                        const GeoPnt2* b2, GeoPnt2* out) {
+bool boGeoLineIntersect(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2, GeoPnt2* out) {
   if (boSegmentTooShort(a1, a2) || boSegmentTooShort(b1, b2)) return false;
   double t;
   if (!boGeoLineParam(a1->x, a1->y, a2->x, a2->y, b1->x, b1->y, b2->x, b2->y, &t)) return false;
@@ -271,8 +253,7 @@ bool boGeoLineIntersect(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1,
   return true;
 }
 
-int iGeoSegmentCross(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2,
-                     GeoPnt2* out) {
+int iGeoSegmentCross(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2, GeoPnt2* out) {
   if (boSegmentTooShort(a1, a2) || boSegmentTooShort(b1, b2)) return -1;
   double t;
   if (!boGeoLineParam(a1->x, a1->y, a2->x, a2->y, b1->x, b1->y, b2->x, b2->y, &t)) return -1;

@@ -36,8 +36,7 @@ GeoPnt3* pGeoPnt3FromPnt2(GeoPnt3* dst, const GeoPnt2* src);
 void vGeoPnt3FromPnt2(GeoPnt3* dst, const GeoPnt2* src);
 
 // 3D boxes.
-GeoBox3* pGeoBox3Set(GeoBox3* b, double xmin, double ymin, double zmin, double xmax, double ymax,
-                     double zmax);
+GeoBox3* pGeoBox3Set(GeoBox3* b, double xmin, double ymin, double zmin, double xmax, double ymax, double zmax);
 GeoBox3* pGeoBox3Init(GeoBox3* b);
 void vGeoBox3Init(GeoBox3* b);
 GeoBox3* pGeoBox3FromPnts(GeoBox3* b, const GeoPnt3* p1, const GeoPnt3* p2);
@@ -97,14 +96,12 @@ void vGeoScale(GeoPnt2* p, const GeoPnt2* centre, double factor);
 // given) and 1 when 0 <= t <= 1, 0 otherwise (NaN t gives 0).
 int iGeoProjectOnSegment(const GeoPnt2* p, const GeoPnt2* a, const GeoPnt2* b, GeoPnt2* foot);
 // t of the point a1 + t(a2 - a1) on the line through b1, b2.
-bool boGeoLineParam(double a1x, double a1y, double a2x, double a2y, double b1x, double b1y,
-                    double b2x, double b2y, double* t);
-bool boGeoLineIntersect(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1,
-                        const GeoPnt2* b2, GeoPnt2* out);
+bool boGeoLineParam(double a1x, double a1y, double a2x, double a2y, double b1x, double b1y, double b2x, double b2y,
+                    double* t);
+bool boGeoLineIntersect(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2, GeoPnt2* out);
 // -1 too short or parallel; 1 when the crossing lies on both segments (start
 // included, end excluded); else 0. The crossing is written when computed.
-int iGeoSegmentCross(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2,
-                     GeoPnt2* out);
+int iGeoSegmentCross(const GeoPnt2* a1, const GeoPnt2* a2, const GeoPnt2* b1, const GeoPnt2* b2, GeoPnt2* out);
 
 // Element types of a kv2gr line that end a sub-line: a gap (the next
 // element starts a new sub-line) and the line's closing element.

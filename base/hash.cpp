@@ -42,7 +42,8 @@ const void* pItemKey(const HashTable* t, const void* item) {
 uint32_t uHashOf(const HashTable* t, const void* key) {
   switch (t->iKeyKind) {
     case 0:
-    case -1: return uPjw((const unsigned char*)key, 0, true);
+    case -1:
+      return uPjw((const unsigned char*)key, 0, true);
     case 2: {
       uint16_t v;
       memcpy(&v, key, 2);
@@ -53,7 +54,8 @@ uint32_t uHashOf(const HashTable* t, const void* key) {
       memcpy(&v, key, 4);
       return v;
     }
-    default: return uPjw((const unsigned char*)key, (size_t)t->iKeyKind, false);
+    default:
+      return uPjw((const unsigned char*)key, (size_t)t->iKeyKind, false);
   }
 }
 
@@ -71,9 +73,8 @@ HashTable* pHashCreate(int slots, uint32_t keyOffset, int32_t keyKind) {
     slots = kDefaultSlots;
   else if (slots % 2 == 0)
     slots -= 1;
-  HashTable* t = keyKind >= -1 ? (HashTable*)calloc(
-                                     1, sizeof(HashTable) + (size_t)(slots - 1) * sizeof(HashNode*))
-                               : nullptr;
+  HashTable* t =
+      keyKind >= -1 ? (HashTable*)calloc(1, sizeof(HashTable) + (size_t)(slots - 1) * sizeof(HashNode*)) : nullptr;
   if (!t) {
     vMsgWarning("Out of mem");
     return nullptr;
@@ -152,12 +153,10 @@ int iHashStatistics(const HashTable* table) {
     }
   }
   char text[1024];
-  int pos = iNumPrintC(text, sizeof text, "Hash statistics:\nTable size:%d\nTotal:%d\n", table->iSlots,
-                       total);
+  int pos = iNumPrintC(text, sizeof text, "Hash statistics:\nTable size:%d\nTotal:%d\n", table->iSlots, total);
   for (int c = 0; c < kClasses; ++c)
     pos += iNumPrintC(text + pos, (int)sizeof text - pos, "%5d- %d\n", kBounds[c], counts[c]);
-  if (used > 0)
-    pos += iNumPrintC(text + pos, (int)sizeof text - pos, "Average chain %.2lf\n", (double)total / used);
+  if (used > 0) pos += iNumPrintC(text + pos, (int)sizeof text - pos, "Average chain %.2lf\n", (double)total / used);
   iNumPrintC(text + pos, (int)sizeof text - pos, "Slots used %.2lf%%", 100.0 * used / table->iSlots);
   vMsgInfo(text);
   return 0;

@@ -20,7 +20,7 @@ struct HashTable {
   uint32_t uKeyOffset;  // where the key lies in each item
   int32_t iKeyKind;
   int32_t iSlots;
-  MemPool nodePool;     // block size 16384
+  MemPool nodePool;      // block size 16384
   HashNode* apSlots[1];  // iSlots entries
 };
 

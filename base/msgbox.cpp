@@ -6,10 +6,10 @@
 
 namespace {
 
-constexpr UINT kWarning = MB_ICONEXCLAMATION | MB_OK | MB_TASKMODAL;     // 0x2030
-constexpr UINT kInfo = MB_ICONINFORMATION | MB_OK | MB_TASKMODAL;        // 0x2040
-constexpr UINT kOkCancel = MB_ICONQUESTION | MB_OKCANCEL | MB_TASKMODAL;  // 0x2021
-constexpr UINT kYesNo = MB_ICONQUESTION | MB_YESNO | MB_TASKMODAL;        // 0x2024
+constexpr UINT kWarning = MB_ICONEXCLAMATION | MB_OK | MB_TASKMODAL;            // 0x2030
+constexpr UINT kInfo = MB_ICONINFORMATION | MB_OK | MB_TASKMODAL;               // 0x2040
+constexpr UINT kOkCancel = MB_ICONQUESTION | MB_OKCANCEL | MB_TASKMODAL;        // 0x2021
+constexpr UINT kYesNo = MB_ICONQUESTION | MB_YESNO | MB_TASKMODAL;              // 0x2024
 constexpr UINT kYesNoCancel = MB_ICONQUESTION | MB_YESNOCANCEL | MB_TASKMODAL;  // 0x2023
 
 std::atomic<bool> gOemText{false};
@@ -61,9 +61,7 @@ bool boMsgOkCancel(const char* text, bool boOkDefault) {
 bool boMsgYesNoWnd(const char* text, bool boYesDefault, HWND window) {
   return iMsgBox(window, text, "", kYesNo | (boYesDefault ? 0 : MB_DEFBUTTON2)) == IDYES;
 }
-bool boMsgYesNo(const char* text, bool boYesDefault) {
-  return boMsgYesNoWnd(text, boYesDefault, GetActiveWindow());
-}
+bool boMsgYesNo(const char* text, bool boYesDefault) { return boMsgYesNoWnd(text, boYesDefault, GetActiveWindow()); }
 
 int iMsgYesNoCancelWnd(const char* text, int iDefault, HWND window) {
   UINT style = kYesNoCancel;
@@ -72,11 +70,12 @@ int iMsgYesNoCancelWnd(const char* text, int iDefault, HWND window) {
   else if (iDefault == -1)
     style |= MB_DEFBUTTON3;
   switch (iMsgBox(window, text, "", style)) {
-    case IDYES: return 1;
-    case IDNO: return 0;
-    default: return -1;
+    case IDYES:
+      return 1;
+    case IDNO:
+      return 0;
+    default:
+      return -1;
   }
 }
-int iMsgYesNoCancel(const char* text, int iDefault) {
-  return iMsgYesNoCancelWnd(text, iDefault, GetActiveWindow());
-}
+int iMsgYesNoCancel(const char* text, int iDefault) { return iMsgYesNoCancelWnd(text, iDefault, GetActiveWindow()); }

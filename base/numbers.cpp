@@ -29,8 +29,8 @@ char DecimalSep() {
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Rounding added before truncation, by decimals.
-const double kRound[9] = {0.499999,    0.0499999,    0.00499999,    0.000499999, 0.0000499999,
-                          4.99999e-6,  4.99999e-7,   4.99999e-8,    4.99999e-9};
+const double kRound[9] = {0.499999,   0.0499999,  0.00499999, 0.000499999, 0.0000499999,
+                          4.99999e-6, 4.99999e-7, 4.99999e-8, 4.99999e-9};
 const int32_t kPow10[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
 }  // namespace

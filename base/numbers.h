@@ -89,8 +89,7 @@ void vDateGetTime(int* hour, int* minute, int* second);
 // Reads "%d.%d.%d_%d:%d:%d"; false (nothing set) when fewer than 3 numbers
 // are read. 6 numbers: all set, *dateOnly 0; 5: second 0, *dateOnly 0; 3 or
 // 4: hour, minute and second 0, *dateOnly 1. Values are not range-checked.
-bool boDateParse(const char* text, int* year, int* month, int* day, int* hour, int* minute, int* second,
-                 int* dateOnly);
+bool boDateParse(const char* text, int* year, int* month, int* day, int* hour, int* minute, int* second, int* dateOnly);
 // The calendar time (seconds since 1970, local time without daylight saving
 // time) of the text read as above; the time of day only when all 6 numbers
 // are given. Out-of-range fields roll over as in mktime. -1 when fewer than

@@ -227,7 +227,8 @@ char* sPathFindAppPath(const char* program, bool boShowErrors) {
   char msg[100];
   HKEY hKey = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
-    if (boShowErrors) vMsgWarning(sStrPrintN(msg, sizeof msg, "Unable to locate registry key: HKEY_LOCAL_MACHINE\\%s", key));
+    if (boShowErrors)
+      vMsgWarning(sStrPrintN(msg, sizeof msg, "Unable to locate registry key: HKEY_LOCAL_MACHINE\\%s", key));
     return nullptr;
   }
   // The stored value need not be terminated: read at most 256 bytes and

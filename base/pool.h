@@ -9,11 +9,11 @@
 #include "win32.h"
 
 struct MemPool {
-  void* pBlocks;          // chain of blocks, oldest first; each is a next link then uBlockSize bytes
-  uint64_t uBlockSize;    // data bytes per block
-  uint64_t uLeft;         // bytes left in the current block
-  void* pCurrent;         // current (newest) block
-  uint64_t uReleased;     // bytes given back by their owners but not yet freed
+  void* pBlocks;            // chain of blocks, oldest first; each is a next link then uBlockSize bytes
+  uint64_t uBlockSize;      // data bytes per block
+  uint64_t uLeft;           // bytes left in the current block
+  void* pCurrent;           // current (newest) block
+  uint64_t uReleased;       // bytes given back by their owners but not yet freed
   CRITICAL_SECTION* pLock;  // serialises allocation; made by vPoolInit
 };
 

@@ -223,8 +223,7 @@ INT_PTR iDlgRun(HWND parent, DLGPROC proc, LPARAM lParam, DWORD style, int x, in
   DlgTemplateBuf t;
   vDlgBuildTemplate(&t, style, x, y);
   if (modeless) {
-    *modeless = CreateDialogIndirectParamA(g_hDlgInstance, (LPCDLGTEMPLATEA)t.w, parent, DlgCommonProc,
-                                           (LPARAM)rec);
+    *modeless = CreateDialogIndirectParamA(g_hDlgInstance, (LPCDLGTEMPLATEA)t.w, parent, DlgCommonProc, (LPARAM)rec);
     if (!*modeless) {
       g_iDlgPlaceMode = 0;
       boDlgDropRecord(rec);
@@ -267,8 +266,7 @@ HWND hDlgAddCell(HWND hDlg, const char* cls, const char* text, bool hasText, int
     rc.bottom -= 2;
   }
   return CreateWindowExA(exStyle, cls, sStrNotNull(text), style | WS_CHILD | WS_VISIBLE, rc.left, rc.top,
-                         rc.right - rc.left, rc.bottom - rc.top, hDlg, (HMENU)(INT_PTR)id, g_hDlgInstance,
-                         nullptr);
+                         rc.right - rc.left, rc.bottom - rc.top, hDlg, (HMENU)(INT_PTR)id, g_hDlgInstance, nullptr);
 }
 
 // ---- Input box ----
@@ -469,53 +467,47 @@ RECT rcDlgCell(int iCol, int iRow, int iWidth, int iRows) {
 }
 
 HWND hDlgAddButton(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000C00 | dwStyle, 0,
-                     kCellPlain);
+  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000C00 | dwStyle, 0, kCellPlain);
 }
 
 HWND hDlgAddCheckBox(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000C03 | dwStyle, 0,
-                     kCellPlain);
+  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000C03 | dwStyle, 0, kCellPlain);
 }
 
 HWND hDlgAddRadio(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000C09 | dwStyle, 0,
-                     kCellPlain);
+  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000C09 | dwStyle, 0, kCellPlain);
 }
 
 HWND hDlgAddText(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "STATIC", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000000 | dwStyle, 0,
-                     kCellText);
+  return hDlgAddCell(hDlg, "STATIC", pszText, true, iId, iCol, iRow, iWidth, 0, 0x50000000 | dwStyle, 0, kCellText);
 }
 
 HWND hDlgAddEdit(HWND hDlg, int iId, int iCol, int iRow, int iWidth, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "EDIT", "", false, iId, iCol, iRow, iWidth, 0, 0x50000080 | dwStyle, 0x300,
-                     kCellPlain);
+  return hDlgAddCell(hDlg, "EDIT", "", false, iId, iCol, iRow, iWidth, 0, 0x50000080 | dwStyle, 0x300, kCellPlain);
 }
 
 HWND hDlgAddEditRaw(HWND hDlg, int iId, int iCol, int iRow, int iWidth, DWORD dwStyle) {
   return hDlgAddCell(hDlg, "EDIT", "", false, iId, iCol, iRow, iWidth, 0, dwStyle, 0x300, kCellPlain);
 }
 
-HWND hDlgAddGroup(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, int iRows,
-                  DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, std::max(iRows, 1),
-                     0x50000007 | dwStyle, 0, kCellGroup);
+HWND hDlgAddGroup(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle) {
+  return hDlgAddCell(hDlg, "BUTTON", pszText, true, iId, iCol, iRow, iWidth, std::max(iRows, 1), 0x50000007 | dwStyle,
+                     0, kCellGroup);
 }
 
 HWND hDlgAddFrame(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "STATIC", "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1), 0x50800000 | dwStyle,
-                     0, kCellPlain);
+  return hDlgAddCell(hDlg, "STATIC", "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1), 0x50800000 | dwStyle, 0,
+                     kCellPlain);
 }
 
 HWND hDlgAddCombo(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "COMBOBOX", "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1),
-                     0x50200040 | dwStyle, 0, kCellPlain);
+  return hDlgAddCell(hDlg, "COMBOBOX", "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1), 0x50200040 | dwStyle, 0,
+                     kCellPlain);
 }
 
 HWND hDlgAddList(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle) {
-  return hDlgAddCell(hDlg, "LISTBOX", "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1),
-                     0x50200001 | dwStyle, 0x200, kCellPlain);
+  return hDlgAddCell(hDlg, "LISTBOX", "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1), 0x50200001 | dwStyle,
+                     0x200, kCellPlain);
 }
 
 HWND hDlgAddListView(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle) {
@@ -528,8 +520,8 @@ HWND hDlgAddTreeView(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRo
                      0x50000000 | dwStyle, 0x300, kCellPlain);
 }
 
-HWND hDlgAddControl(HWND hDlg, const char* pszClass, int iId, int iCol, int iRow, int iWidth, int iRows,
-                    DWORD dwStyle, DWORD dwExStyle) {
+HWND hDlgAddControl(HWND hDlg, const char* pszClass, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle,
+                    DWORD dwExStyle) {
   return hDlgAddCell(hDlg, pszClass, "", false, iId, iCol, iRow, iWidth, std::max(iRows, 1), 0x50000000 | dwStyle,
                      dwExStyle, kCellPlain);
 }
@@ -576,8 +568,7 @@ bool boDlgInputBox(HWND hWnd, const char* pszPrompt, const char* pszCaption, con
   return true;
 }
 
-char* sDlgInputTempWnd(HWND hWnd, const char* pszPrompt, const char* pszCaption, const char* pszDefault,
-                       int iMaxLen) {
+char* sDlgInputTempWnd(HWND hWnd, const char* pszPrompt, const char* pszCaption, const char* pszDefault, int iMaxLen) {
   char text[256];
   if (!boDlgInputBox(hWnd, pszPrompt, pszCaption, pszDefault, iMaxLen, text, sizeof text)) return nullptr;
   return sStrTemp(text);

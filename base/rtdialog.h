@@ -17,9 +17,9 @@
 // One open run-time dialog, chained process-wide.
 struct DlgRunRecord {
   DlgRunRecord* next;
-  HWND hWnd;          // set at WM_INITDIALOG
-  LPARAM lParam;      // handed to the user's procedure
-  HFONT hFont;        // received with WM_SETFONT
+  HWND hWnd;      // set at WM_INITDIALOG
+  LPARAM lParam;  // handed to the user's procedure
+  HFONT hFont;    // received with WM_SETFONT
   DLGPROC pfnUser;
 };
 
@@ -53,16 +53,15 @@ HWND hDlgAddText(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, in
 HWND hDlgAddEdit(HWND hDlg, int iId, int iCol, int iRow, int iWidth, DWORD dwStyle);
 // The caller's style as it is (made a visible child window).
 HWND hDlgAddEditRaw(HWND hDlg, int iId, int iCol, int iRow, int iWidth, DWORD dwStyle);
-HWND hDlgAddGroup(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, int iRows,
-                  DWORD dwStyle);
+HWND hDlgAddGroup(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddFrame(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddCombo(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddList(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 // Style 0x50000839: report view; its rows stay in insertion order.
 HWND hDlgAddListView(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddTreeView(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
-HWND hDlgAddControl(HWND hDlg, const char* pszClass, int iId, int iCol, int iRow, int iWidth, int iRows,
-                    DWORD dwStyle, DWORD dwExStyle);
+HWND hDlgAddControl(HWND hDlg, const char* pszClass, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle,
+                    DWORD dwExStyle);
 // The cell in dialog units (right and bottom inclusive).
 RECT rcDlgCell(int iCol, int iRow, int iWidth, int iRows);
 
@@ -81,8 +80,7 @@ bool boDlgInputBox(HWND hWnd, const char* pszPrompt, const char* pszCaption, con
                    char* pszOut, int iOutSize);
 // The entered text as a scratch string; NULL on Cancel.
 char* sDlgInputTemp(const char* pszCaption, const char* pszDefault, int iMaxLen);
-char* sDlgInputTempWnd(HWND hWnd, const char* pszPrompt, const char* pszCaption, const char* pszDefault,
-                       int iMaxLen);
+char* sDlgInputTempWnd(HWND hWnd, const char* pszPrompt, const char* pszCaption, const char* pszDefault, int iMaxLen);
 char* sDlgInputTempPrompt(const char* pszPrompt, const char* pszCaption, const char* pszDefault, int iMaxLen);
 bool boDlgInputText(const char* pszCaption, const char* pszDefault, int iMaxLen, char* pszOut, int iOutSize);
 bool boDlgInputTextPrompt(const char* pszPrompt, const char* pszCaption, const char* pszDefault, int iMaxLen,

@@ -21,9 +21,9 @@ struct SLinkObj {
 
 struct SLinkList {
   SLinkObj* pFirst;
-  SLinkObj* pLast;   // both NULL or both set; pLast->pNext is NULL
+  SLinkObj* pLast;  // both NULL or both set; pLast->pNext is NULL
   uint32_t uObjSize;
-  MemPool* pPool;    // NULL: objects are heap memory
+  MemPool* pPool;  // NULL: objects are heap memory
 };
 
 void vSLinkInit(SLinkList* list, uint32_t objSize, MemPool* pool);

@@ -281,8 +281,7 @@ const char* sStrFindNoCase(const char* text, const char* pattern) {
   if (plen > tlen) return nullptr;
   // Only positions with the whole pattern's length still ahead.
   for (size_t i = 0; i + plen <= tlen; ++i) {
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text + i, (int)plen, pattern, (int)plen) ==
-        CSTR_EQUAL)
+    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text + i, (int)plen, pattern, (int)plen) == CSTR_EQUAL)
       return text + i;
   }
   return nullptr;

@@ -102,7 +102,8 @@ void BM_GeodatWrite(benchmark::State& state) {
 double dChildCpuSeconds() {
   rusage ru;
   getrusage(RUSAGE_CHILDREN, &ru);
-  return (double)ru.ru_utime.tv_sec + (double)ru.ru_stime.tv_sec + 1e-6 * (double)(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
+  return (double)ru.ru_utime.tv_sec + (double)ru.ru_stime.tv_sec +
+         1e-6 * (double)(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
 }
 
 // The floor: awk splitting every record of the same file. Its processor

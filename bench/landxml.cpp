@@ -34,18 +34,19 @@ const std::string& sFile(int64_t n) {
   if (it != files.end()) return it->second;
   std::string path = sDir() + "/points" + std::to_string(n) + ".xml";
   FILE* f = fopen(path.c_str(), "wb");
-  fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" "
-        "version=\"1.2\">\n<Units><Metric linearUnit=\"meter\" areaUnit=\"squareMeter\" volumeUnit=\"cubicMeter\" "
-        "angularUnit=\"grads\" temperatureUnit=\"celsius\" pressureUnit=\"HPA\"/></Units>\n<CgPoints>\n",
-        f);
+  fputs(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" "
+      "version=\"1.2\">\n<Units><Metric linearUnit=\"meter\" areaUnit=\"squareMeter\" volumeUnit=\"cubicMeter\" "
+      "angularUnit=\"grads\" temperatureUnit=\"celsius\" pressureUnit=\"HPA\"/></Units>\n<CgPoints>\n",
+      f);
   for (int64_t i = 0; i < n; i++) {
     double north = 6600000.0 + (double)(i % 9973) * 0.731, east = 500000.0 + (double)(i % 7919) * 1.377;
     if (i % 10 == 9)
       fprintf(f, "<CgPoint name=\"%lld\" code=\"K%lld\">%.3f %.3f</CgPoint>\n", (long long)i, (long long)(i % 37),
               north, east);
     else
-      fprintf(f, "<CgPoint name=\"%lld\" code=\"K%lld\">%.3f %.3f %.3f</CgPoint>\n", (long long)i,
-              (long long)(i % 37), north, east, 100.0 + (double)(i % 101) * 0.25);
+      fprintf(f, "<CgPoint name=\"%lld\" code=\"K%lld\">%.3f %.3f %.3f</CgPoint>\n", (long long)i, (long long)(i % 37),
+              north, east, 100.0 + (double)(i % 101) * 0.25);
   }
   fputs("</CgPoints>\n", f);
   if (n >= 1000000) {

@@ -92,12 +92,16 @@ struct InstrumentRoles {
 // number, raw writer, XML writer, receiver, raw reader, reader by path,
 // sender, extension
 const InstrumentRoles g_aRoles[] = {
-    {MBO_INSTR_GEODAT_402, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
-    {MBO_INSTR_GEODAT_400, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode, "raw"},
-    {MBO_INSTR_GEODAT_126, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
+    {MBO_INSTR_GEODAT_402, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode,
+     "raw"},
+    {MBO_INSTR_GEODAT_400, boGeodatWriteRaw, nullptr, boGeodatReceiveMode, boGeodatReadRaw, nullptr, boGeodatSendMode,
+     "raw"},
+    {MBO_INSTR_GEODAT_126, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain,
+     "raw"},
     {MBO_INSTR_GEODAT_124, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
     {MBO_INSTR_GEODIMETER_A, nullptr, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, nullptr, "raw"},
-    {MBO_INSTR_GEODIMETER_B, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr, boGeodatSendPlain, "raw"},
+    {MBO_INSTR_GEODIMETER_B, boGeodatWriteRaw, nullptr, boGeodatReceivePlain, boGeodatReadRaw, nullptr,
+     boGeodatSendPlain, "raw"},
     {MBO_INSTR_GEODAT_PCMCIA, boGeodatWriteRaw, nullptr, nullptr, boGeodatReadRaw, nullptr, nullptr, "are"},
     {MBO_INSTR_REC500, boRec500WriteRaw, nullptr, boRec500Receive, boRec500ReadRaw, nullptr, boRec500Send, "raw"},
     {MBO_INSTR_LEICA_GIF10, boGsiWriteRaw, nullptr, boGsiReceive, boGsiReadRaw, nullptr, boGsiSend, "raw"},
@@ -107,8 +111,10 @@ const InstrumentRoles g_aRoles[] = {
     {MBO_INSTR_LEICA_TPS, boGsiWriteRaw, nullptr, boGsiTpsReceive, boGsiReadRaw, nullptr, boGsiTpsSend, "raw"},
     {MBO_INSTR_SDR24, nullptr, nullptr, boSdrReceive, nullptr, nullptr, boSdrSend, "raw"},
     {MBO_INSTR_SDR33, boSdr33WriteRaw, nullptr, boSdrReceive, boSdr33ReadRaw, nullptr, boSdrSend, "raw"},
-    {MBO_INSTR_TOPCON_FC, boTopconFcWriteRaw, nullptr, boTopconFcReceive, boTopconFcReadRaw, nullptr, boTopconFcSend, "raw"},
-    {MBO_INSTR_TOPCON_GTS800, boGts800WriteRaw, nullptr, boGts800Receive, boGts800ReadRaw, nullptr, boGts800Send, "raw"},
+    {MBO_INSTR_TOPCON_FC, boTopconFcWriteRaw, nullptr, boTopconFcReceive, boTopconFcReadRaw, nullptr, boTopconFcSend,
+     "raw"},
+    {MBO_INSTR_TOPCON_GTS800, boGts800WriteRaw, nullptr, boGts800Receive, boGts800ReadRaw, nullptr, boGts800Send,
+     "raw"},
     {MBO_INSTR_PSION, boPsionWriteRaw, nullptr, boPsionReceive, boPsionReadRaw, nullptr, boPsionSend, "raw"},
     {MBO_INSTR_KERN_AC, boKernWriteRaw, nullptr, boKernReceive, boKernReadRaw, nullptr, boKernSend, "raw"},
     {MBO_INSTR_NIKON, boNikonWriteRaw, nullptr, boNikonReceive, boNikonReadRaw, nullptr, boNikonSend, "raw"},
@@ -160,7 +166,8 @@ bool boMboRoleUnavailable(MboRole eRole) {
       "ERROR! Reading this file is not available for this instrument",
       "ERROR! Sending raw data is not available for this instrument",
   };
-  if (eRole >= 0 && eRole < (int)(sizeof s_apszText / sizeof s_apszText[0])) vMsgWarning(sKvxPoGetText(s_apszText[eRole]));
+  if (eRole >= 0 && eRole < (int)(sizeof s_apszText / sizeof s_apszText[0]))
+    vMsgWarning(sKvxPoGetText(s_apszText[eRole]));
   return false;
 }
 

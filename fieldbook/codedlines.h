@@ -23,18 +23,18 @@ enum MboLineCmd {
   MBO_LINE_GROUP_CYCLIC = 4,  // a: group size; lines filled 0,1,2,0,1,2
   MBO_LINE_GROUP_BACK = 5,    // a: group size; lines filled 0,1,2,2,1,0
   MBO_LINE_GROUP_END = 6,
-  MBO_LINE_AUTO_OFF = 7,       // flush; points go to the code-driven builder
-  MBO_LINE_AUTO_BY_NO = 8,     // flush; automatic lines by line number
+  MBO_LINE_AUTO_OFF = 7,        // flush; points go to the code-driven builder
+  MBO_LINE_AUTO_BY_NO = 8,      // flush; automatic lines by line number
   MBO_LINE_AUTO_NO_NUMBER = 9,  // flush; automatic lines, numbers ignored
   MBO_LINE_NOTHING = 10,
-  MBO_LINE_SKIP = 11,          // the next point joins no line
-  MBO_LINE_ADD_NAMED = 12,     // a: point name, b: code; added without look-up
-  MBO_LINE_SQUARE = 13,        // the current line is squared at the flush
-  MBO_LINE_PARALLEL = 14,      // a: horizontal offset, b: height offset
-  MBO_LINE_HEIGHT_EXT = 15,    // a: extension distance
-  MBO_LINE_CLOSE_NEXT = 16,    // the line of the next vertex is closed
-  MBO_LINE_CLOSE = 17,         // the current line is closed
-  MBO_LINE_ENABLE = 18,        // "-9", "-9" disables, anything else enables
+  MBO_LINE_SKIP = 11,        // the next point joins no line
+  MBO_LINE_ADD_NAMED = 12,   // a: point name, b: code; added without look-up
+  MBO_LINE_SQUARE = 13,      // the current line is squared at the flush
+  MBO_LINE_PARALLEL = 14,    // a: horizontal offset, b: height offset
+  MBO_LINE_HEIGHT_EXT = 15,  // a: extension distance
+  MBO_LINE_CLOSE_NEXT = 16,  // the line of the next vertex is closed
+  MBO_LINE_CLOSE = 17,       // the current line is closed
+  MBO_LINE_ENABLE = 18,      // "-9", "-9" disables, anything else enables
 };
 
 // Clears the builder (disabled, no lines under construction) and sets the

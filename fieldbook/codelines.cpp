@@ -160,9 +160,7 @@ void vAdvanceIndex(void) {
 }
 
 // n from an index text: its number, or the current line when blank.
-int iIndexFromText(const char* indexText) {
-  return boBlank(indexText) ? g_state.iCurrent : iNumParseC(indexText);
-}
+int iIndexFromText(const char* indexText) { return boBlank(indexText) ? g_state.iCurrent : iNumParseC(indexText); }
 
 void vCoordsFromPoint(LiLine* line, LiElm* elm) {
   char pid[MBO_ID_SIZE];
@@ -391,8 +389,7 @@ void vMboCodeLineSetPendingName(const char* name) {
 }
 
 void vMboCodeLineDefaultName(const char* name) {
-  if (!*g_state.sPendingName && name && *name)
-    sStrCopyN(g_state.sPendingName, name, sizeof g_state.sPendingName);
+  if (!*g_state.sPendingName && name && *name) sStrCopyN(g_state.sPendingName, name, sizeof g_state.sPendingName);
 }
 
 const char* sMboCodeLineCurrentName(void) {

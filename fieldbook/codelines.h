@@ -24,8 +24,8 @@ enum MboCodeVertexKind {
   MBO_CODE_VERTEX_NORMAL = -1,  // argument only: the builder decides
   MBO_CODE_VERTEX_FIRST = 0,
   MBO_CODE_VERTEX_PLAIN = 1,
-  MBO_CODE_VERTEX_TYPED = 2,  // while the line's type flag is set (50, 51)
-  MBO_CODE_VERTEX_ARC = 3,    // three-point arc chain (93)
+  MBO_CODE_VERTEX_TYPED = 2,   // while the line's type flag is set (50, 51)
+  MBO_CODE_VERTEX_ARC = 3,     // three-point arc chain (93)
   MBO_CODE_VERTEX_RADIUS = 5,  // the previous vertex is a two-point arc (54)
 };
 

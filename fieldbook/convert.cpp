@@ -189,8 +189,7 @@ void vPidVisitObsAttr(PidPass* pp, int kind, void* st, void* obs, int attr) {
 void vPidVisitStations(PidPass* pp) {
   for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st)) {
     vPidVisitStAttr(pp, 1, st, 1);
-    for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o))
-      vPidVisitObsAttr(pp, 1, st, o, 1);
+    for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o)) vPidVisitObsAttr(pp, 1, st, o, 1);
   }
   for (void* st = pMboGetNextSt(2, nullptr); st; st = pMboGetNextSt(2, st)) {
     for (void* o = pMboGetNextObs(2, st, nullptr); o; o = pMboGetNextObs(2, st, o)) {
@@ -200,8 +199,7 @@ void vPidVisitStations(PidPass* pp) {
   }
   for (void* st = pMboGetNextSt(4, nullptr); st; st = pMboGetNextSt(4, st)) {
     vPidVisitStAttr(pp, 4, st, 1);
-    for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o))
-      vPidVisitObsAttr(pp, 4, st, o, 1);
+    for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o)) vPidVisitObsAttr(pp, 4, st, o, 1);
   }
 }
 
@@ -209,8 +207,7 @@ void vPidVisitAll(PidPass* pp) {
   bool renamed = false;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
     renamed |= boPidVisit(pp, pMboPointGetData(p)->sPid);
-  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
-    vPidVisitVertices(pp, l);
+  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) vPidVisitVertices(pp, l);
   // Polygon vertices name points too; leaving them out would cut them off
   // from their points once those are renamed.
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))

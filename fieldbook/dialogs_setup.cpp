@@ -110,11 +110,20 @@ void vFillHostCombos(HWND hDlg, const MboSettings* s) {
       char name[50] = "";
       if (!host->pfnInstrumentEnum(i == 0, &kind, &number, name, sizeof name)) break;
       switch (kind) {
-        case 1: vAddNumbered(hDlg, SETUP_THEODOLITE, number, name, s->uTheodoliteNo); break;
-        case 7: vAddNumbered(hDlg, SETUP_LEVELLER, number, name, s->uLevellerNo); break;
-        case 9: vAddNumbered(hDlg, SETUP_SATELLITE, number, name, s->uSatelliteNo); break;
-        case 8: vAddNumbered(hDlg, SETUP_COORDINATE, number, name, s->uCoordinateNo); break;
-        default: break;
+        case 1:
+          vAddNumbered(hDlg, SETUP_THEODOLITE, number, name, s->uTheodoliteNo);
+          break;
+        case 7:
+          vAddNumbered(hDlg, SETUP_LEVELLER, number, name, s->uLevellerNo);
+          break;
+        case 9:
+          vAddNumbered(hDlg, SETUP_SATELLITE, number, name, s->uSatelliteNo);
+          break;
+        case 8:
+          vAddNumbered(hDlg, SETUP_COORDINATE, number, name, s->uCoordinateNo);
+          break;
+        default:
+          break;
       }
     }
   }
@@ -130,8 +139,14 @@ void vFillHostCombos(HWND hDlg, const MboSettings* s) {
 
 bool boHasPointNumberConversion(uint32_t uInstrument) {
   switch (uInstrument) {
-    case 67: case 80: case 92: case 94: case 95: return true;
-    default: return false;
+    case 67:
+    case 80:
+    case 92:
+    case 94:
+    case 95:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -226,13 +241,26 @@ INT_PTR CALLBACK SetupProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
     st = (SetupState*)lParam;
     SetWindowLongPtrA(hDlg, DWLP_USER, (LONG_PTR)st);
-    static const int ids[] = {IDOK, IDCANCEL, IDHELP, 204, 116, 115, 113, 1066, 114, 107, 111, 1036, 1028,
-                              1029, 1054, 1055, 1058, 1059};
-    static const char* const texts[] = {"OK", "Cancel", "Help", "Fieldbook", "Theodolite", "Leveller",
-                                        "Satellite vector", "Coordinate obs.", "Correction", "Serial port",
-                                        "Setup", "User fixed raw name", "Featurecode convert...",
-                                        "Point no. convert...", "X-offset (m)", "Y-offset (m)",
-                                        "Ellipsoidial heights in fieldbook", "Format setup..."};
+    static const int ids[] = {IDOK, IDCANCEL, IDHELP, 204,  116,  115,  113,  1066, 114,
+                              107,  111,      1036,   1028, 1029, 1054, 1055, 1058, 1059};
+    static const char* const texts[] = {"OK",
+                                        "Cancel",
+                                        "Help",
+                                        "Fieldbook",
+                                        "Theodolite",
+                                        "Leveller",
+                                        "Satellite vector",
+                                        "Coordinate obs.",
+                                        "Correction",
+                                        "Serial port",
+                                        "Setup",
+                                        "User fixed raw name",
+                                        "Featurecode convert...",
+                                        "Point no. convert...",
+                                        "X-offset (m)",
+                                        "Y-offset (m)",
+                                        "Ellipsoidial heights in fieldbook",
+                                        "Format setup..."};
     vSetTexts(hDlg, "Fieldbook setup", ids, texts, (int)(sizeof ids / sizeof ids[0]));
     st->copy = *st->pRecord;
     vMboFillInstrumentCombo(hDlg, (int)st->copy.uInstrument, st->boExport);
@@ -360,8 +388,8 @@ bool boMboRunSettingsDialog(MboSettings* pSet, HWND hParent, bool boExport) {
 }
 
 bool boMboRunSerialSetupDialog(MboSettings* pSet, HWND hParent) {
-  INT_PTR rc = DialogBoxParamA(g_hMboInstance, MAKEINTRESOURCEA(IDD_MBO_SERIAL), hParent, SerialProc,
-                               (LPARAM)&pSet->com);
+  INT_PTR rc =
+      DialogBoxParamA(g_hMboInstance, MAKEINTRESOURCEA(IDD_MBO_SERIAL), hParent, SerialProc, (LPARAM)&pSet->com);
   if (rc == -1) vMboShowLastErrorBox();
   return rc == 1;
 }

@@ -51,9 +51,9 @@ struct TransferDlgState {
 };
 
 const int kImportButtons[] = {IMPORT_GET, IMPORT_INTERPRET, XFER_EDIT_RAW, IMPORT_ADM, XFER_SETUP, XFER_RAW_FILE,
-                              IDOK, IDCANCEL, IDHELP};
+                              IDOK,       IDCANCEL,         IDHELP};
 const int kExportButtons[] = {EXPORT_CREATE, EXPORT_TRANSFER, XFER_EDIT_RAW, XFER_SETUP, XFER_RAW_FILE,
-                              IDOK, IDCANCEL, IDHELP};
+                              IDOK,          IDCANCEL,        IDHELP};
 
 const char* tr(const char* english) { return sKvxPoGetText(english); }
 
@@ -185,13 +185,14 @@ void vPickRawFile(HWND hDlg, TransferDlgState* st) {
 
 void vInitTransferDialog(HWND hDlg, TransferDlgState* st) {
   static const int importIds[] = {XFER_RAW_FILE, IMPORT_GET, IMPORT_INTERPRET, XFER_EDIT_RAW, IMPORT_ADM,
-                                  XFER_SETUP, IDOK, IDCANCEL, IDHELP};
-  static const char* const importTexts[] = {"Raw file...", "Get raw data", "Interpret raw data", "Edit raw...",
-                                            "Adm data...", "Setup...", "Save", "Cancel", "Help"};
-  static const int exportIds[] = {XFER_RAW_FILE, EXPORT_CREATE, EXPORT_TRANSFER, XFER_EDIT_RAW, XFER_SETUP,
-                                  IDOK, IDCANCEL, IDHELP};
-  static const char* const exportTexts[] = {"Raw file...", "Create raw data", "Transfer raw data", "Edit raw...",
-                                            "Setup...", "OK", "Cancel", "Help"};
+                                  XFER_SETUP,    IDOK,       IDCANCEL,         IDHELP};
+  static const char* const importTexts[] = {"Raw file...", "Get raw data", "Interpret raw data",
+                                            "Edit raw...", "Adm data...",  "Setup...",
+                                            "Save",        "Cancel",       "Help"};
+  static const int exportIds[] = {XFER_RAW_FILE, EXPORT_CREATE, EXPORT_TRANSFER, XFER_EDIT_RAW,
+                                  XFER_SETUP,    IDOK,          IDCANCEL,        IDHELP};
+  static const char* const exportTexts[] = {
+      "Raw file...", "Create raw data", "Transfer raw data", "Edit raw...", "Setup...", "OK", "Cancel", "Help"};
   const int* ids = st->boExport ? exportIds : importIds;
   const char* const* texts = st->boExport ? exportTexts : importTexts;
   int n = st->boExport ? (int)(sizeof exportIds / sizeof(int)) : (int)(sizeof importIds / sizeof(int));

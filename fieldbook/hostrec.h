@@ -17,19 +17,19 @@ typedef int32_t (*MboInstrumentEnumFn)(int first, int* kind, int* number, char* 
 typedef int32_t (*MboCorrCodeEnumFn)(int first, int* number, char* name, int size);
 
 struct MboHostRec {
-  uint32_t uVersion;             // must be MBO_HOST_REC_VERSION
-  uint32_t uReserved;            // alignment of the handle below
-  uint64_t uCoSys;               // coordinate-system handle of the project (kv2cosys)
-  char sUnused[257];             // text the module does not read
-  char sTeleparDir[257];         // folder that holds "Telepar.ini"
-  char sRawBaseName[9];          // raw-file base name, up to 8 characters, may be empty
-  char sProjectPath[257];        // project path; its folder is the raw file's folder
-  char sIniPath[260];            // the host's ini file
+  uint32_t uVersion;       // must be MBO_HOST_REC_VERSION
+  uint32_t uReserved;      // alignment of the handle below
+  uint64_t uCoSys;         // coordinate-system handle of the project (kv2cosys)
+  char sUnused[257];       // text the module does not read
+  char sTeleparDir[257];   // folder that holds "Telepar.ini"
+  char sRawBaseName[9];    // raw-file base name, up to 8 characters, may be empty
+  char sProjectPath[257];  // project path; its folder is the raw file's folder
+  char sIniPath[260];      // the host's ini file
   MboInstrumentEnumFn pfnInstrumentEnum;
   MboCorrCodeEnumFn pfnCorrCodeEnum;
-  uint64_t uPointsOut;           // written by vKvxMboInit: point container
-  uint64_t uLinesOut;            // line container
-  uint64_t uPolygonsOut;         // polygon container
+  uint64_t uPointsOut;    // written by vKvxMboInit: point container
+  uint64_t uLinesOut;     // line container
+  uint64_t uPolygonsOut;  // polygon container
 };
 
 static_assert(sizeof(MboHostRec) == 1096);

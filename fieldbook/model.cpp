@@ -381,9 +381,7 @@ MboPointData* pMboPointGetData(PoPoint* point) {
   return point ? static_cast<MboPointData*>(PoPointGetData(point)) : nullptr;
 }
 
-MboLineData* pMboLineGetData(LiLine* line) {
-  return line ? static_cast<MboLineData*>(LiLineGetData(line)) : nullptr;
-}
+MboLineData* pMboLineGetData(LiLine* line) { return line ? static_cast<MboLineData*>(LiLineGetData(line)) : nullptr; }
 
 MboElmData* pMboElmGetData(LiLine* line, LiElm* elm) {
   return line && elm ? static_cast<MboElmData*>(LiElmGetData(line, elm)) : nullptr;
@@ -393,9 +391,7 @@ MboLineData* pMboPolygonGetData(YgPolygon* polygon) {
   return polygon ? static_cast<MboLineData*>(YgPolygonGetData(polygon)) : nullptr;
 }
 
-MboLineData* pMboTriangleNetGetData(TrNet* net) {
-  return net ? static_cast<MboLineData*>(TrNetGetData(net)) : nullptr;
-}
+MboLineData* pMboTriangleNetGetData(TrNet* net) { return net ? static_cast<MboLineData*>(TrNetGetData(net)) : nullptr; }
 
 const char* sMboPointGetField(PoPoint* point) {
   const char* code = point ? sPoPointGetField(point) : nullptr;

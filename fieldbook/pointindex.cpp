@@ -63,12 +63,12 @@ template <typename T>
 using PageVector = std::vector<T, PageAllocator<T>>;
 
 struct IndexEntry {
-  PoPoint* pFirst;   // first point in creation order with the ID
-  uint64_t uPlace;   // the ID's place (uPlaceOf)
-  uint32_t uIdAt;    // the ID's copy in ids
-  uint32_t uCount;   // points with the ID; 0: the entry is no longer used
-  uint32_t uNext;    // the next entry of the chain, plus one; 0: the last
-  uint32_t uIdLen;   // the copy's length
+  PoPoint* pFirst;  // first point in creation order with the ID
+  uint64_t uPlace;  // the ID's place (uPlaceOf)
+  uint32_t uIdAt;   // the ID's copy in ids
+  uint32_t uCount;  // points with the ID; 0: the entry is no longer used
+  uint32_t uNext;   // the next entry of the chain, plus one; 0: the last
+  uint32_t uIdLen;  // the copy's length
 };
 static_assert(sizeof(IndexEntry) == 32, "an entry fills half a cache line");
 
@@ -80,7 +80,7 @@ struct ChainHead {
 struct PointIndex {
   PageVector<ChainHead> heads;  // a power of two in size, or empty
   PageVector<IndexEntry> entries;
-  PageVector<char> ids;  // the entries' IDs, each closed by a NUL
+  PageVector<char> ids;   // the entries' IDs, each closed by a NUL
   size_t uUsed = 0;       // entries in use
   size_t uLastEntry = 0;  // the entry found or made last
   bool boBuilt = false;
@@ -95,8 +95,8 @@ int g_iPassDepth = 0;
 uint64_t g_uStamp = 1;
 
 const size_t kIdMax = MBO_ID_SIZE - 1;
-const unsigned kGroupBits = 6;         // 64 numbers of a run share a group of slots
-const size_t kNumberDigitsMax = 18;    // a longer number: the digits before count as text
+const unsigned kGroupBits = 6;       // 64 numbers of a run share a group of slots
+const size_t kNumberDigitsMax = 18;  // a longer number: the digits before count as text
 const uint32_t kEntriesMax = 0xfffffffeu;
 
 uint64_t uMix(uint64_t h) {
@@ -131,7 +131,8 @@ uint64_t uPlaceOf(const char* id, size_t n) {
   }
   if (i < textLen) {
     uint64_t w = 0;
-    for (size_t j = 0; i + j < textLen; ++j) w |= static_cast<uint64_t>(static_cast<unsigned char>(id[i + j])) << (8 * j);
+    for (size_t j = 0; i + j < textLen; ++j)
+      w |= static_cast<uint64_t>(static_cast<unsigned char>(id[i + j])) << (8 * j);
     h = (h ^ w) * k;
     h ^= h >> 29;
   }
@@ -272,7 +273,8 @@ void vRebuild() {
   while (static_cast<size_t>(g_index.iCount) * 2 > size) size *= 2;
   g_index.heads.assign(size, ChainHead{0, 0});
   g_index.entries.reserve(size);
-  for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p)) vAddPoint(p, pMboPointGetData(p), nullptr);
+  for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p))
+    vAddPoint(p, pMboPointGetData(p), nullptr);
 }
 
 // True when the container still looks as the index saw it last.
@@ -307,7 +309,8 @@ bool boForget(PoPoint* point, const char* id) {
     e.uNext = 0;
     ChainHead* head = pHead(place);
     head->uBits = 0;
-    for (uint32_t i = head->uFirst; i; i = g_index.entries[i - 1].uNext) head->uBits |= uBitOf(g_index.entries[i - 1].uPlace);
+    for (uint32_t i = head->uFirst; i; i = g_index.entries[i - 1].uNext)
+      head->uBits |= uBitOf(g_index.entries[i - 1].uPlace);
     --g_index.uUsed;
     ++g_uStamp;
     return true;

@@ -7,14 +7,14 @@
 
 // Each text holds at most its key's width in characters.
 struct MboProjectAttrs {
-  char sProject[257];       // "PROJECT"
-  char sProjectDescr[41];   // "PROJECTDESCR"
-  char sSign[11];           // "SIGN"
-  char sDate[11];           // "DATE", as "yyyy.mm.dd"
-  char sInkaOmrSign[7];     // "INKAOMRSIGN"
-  char sInkaSone[3];        // "INKASONE"
-  char sKeyAttribute[41];   // "KEYATTRIBUTE"
-  char sTerVersion[51];     // "TERVERSION"
+  char sProject[257];      // "PROJECT"
+  char sProjectDescr[41];  // "PROJECTDESCR"
+  char sSign[11];          // "SIGN"
+  char sDate[11];          // "DATE", as "yyyy.mm.dd"
+  char sInkaOmrSign[7];    // "INKAOMRSIGN"
+  char sInkaSone[3];       // "INKASONE"
+  char sKeyAttribute[41];  // "KEYATTRIBUTE"
+  char sTerVersion[51];    // "TERVERSION"
 };
 
 // boMboGetProjectAttr and boMboSetProjectAttr are declared in fieldbook/api.h.

@@ -17,8 +17,12 @@ const char* const SECTION = "KvxMbo";
 const char* const KEY_TYPE = "MboType";
 
 // The instrument's option and serial keys: "MboType42", "MboTypeIO42".
-void vOptionKey(char* sKey, int iSize, uint32_t uInstrument) { sStrPrintN(sKey, iSize, "%s%d", KEY_TYPE, (int)uInstrument); }
-void vSerialKey(char* sKey, int iSize, uint32_t uInstrument) { sStrPrintN(sKey, iSize, "%sIO%d", KEY_TYPE, (int)uInstrument); }
+void vOptionKey(char* sKey, int iSize, uint32_t uInstrument) {
+  sStrPrintN(sKey, iSize, "%s%d", KEY_TYPE, (int)uInstrument);
+}
+void vSerialKey(char* sKey, int iSize, uint32_t uInstrument) {
+  sStrPrintN(sKey, iSize, "%sIO%d", KEY_TYPE, (int)uInstrument);
+}
 
 void vNumbersAtLeastOne(MboSettings* pSet) {
   if (pSet->uTheodoliteNo == 0) pSet->uTheodoliteNo = 1;
@@ -100,10 +104,14 @@ void vMboSettingsDefaults(MboSettings* pSet) {
 
 void vMboSettingsApplyOptions(MboSettings* pSet, const char* sText) {
   static const NumberItem<MboSettings> s_aItems[] = {
-      {"convinstrno", &MboSettings::uTheodoliteNo}, {"levinstrno", &MboSettings::uLevellerNo},
-      {"satinstrno", &MboSettings::uSatelliteNo},   {"coordinstrno", &MboSettings::uCoordinateNo},
-      {"corrcode", &MboSettings::uCorrCode},        {"Fconv", &MboSettings::uFconv},
-      {"Pconv", &MboSettings::uPconv},              {"constraw", &MboSettings::uConstRaw},
+      {"convinstrno", &MboSettings::uTheodoliteNo},
+      {"levinstrno", &MboSettings::uLevellerNo},
+      {"satinstrno", &MboSettings::uSatelliteNo},
+      {"coordinstrno", &MboSettings::uCoordinateNo},
+      {"corrcode", &MboSettings::uCorrCode},
+      {"Fconv", &MboSettings::uFconv},
+      {"Pconv", &MboSettings::uPconv},
+      {"constraw", &MboSettings::uConstRaw},
   };
   vForEachItem(sText, [pSet](const char* sKey, const char* sValue) {
     if (strcmp(sKey, "instrno") == 0) {

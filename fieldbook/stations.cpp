@@ -45,10 +45,10 @@ enum GetRule : uint8_t {
 };
 
 enum SetRule : uint8_t {
-  S_PLAIN,         // the text copied, or its number
-  S_VALID,         // the number of a valid text, else 0
-  S_FLAG_VALID,    // a valid text sets the flag and the number; else both cleared
-  S_FLAG_ANYWAY,   // the flag as S_FLAG_VALID; the number taken in both cases
+  S_PLAIN,        // the text copied, or its number
+  S_VALID,        // the number of a valid text, else 0
+  S_FLAG_VALID,   // a valid text sets the flag and the number; else both cleared
+  S_FLAG_ANYWAY,  // the flag as S_FLAG_VALID; the number taken in both cases
 };
 
 struct AttrField {
@@ -64,22 +64,23 @@ struct AttrField {
 
 #define MBO_TEXT(attr, Rec, field, get) \
   AttrField { attr, offsetof(Rec, field), F_TEXT, static_cast<int>(sizeof(Rec::field)), nullptr, get, S_PLAIN, 0 }
-#define MBO_INT(attr, Rec, field) AttrField{attr, offsetof(Rec, field), F_INT, 0, "%d", G_ALWAYS, S_PLAIN, 0}
+#define MBO_INT(attr, Rec, field) \
+  AttrField { attr, offsetof(Rec, field), F_INT, 0, "%d", G_ALWAYS, S_PLAIN, 0 }
 #define MBO_NUMBER(attr, Rec, field, type, format, get, set, flag) \
   AttrField { attr, offsetof(Rec, field), type, 0, format, get, set, flag }
 #define MBO_DOUBLE6(attr, Rec, field) MBO_NUMBER(attr, Rec, field, F_DOUBLE, "%.6lf", G_ALWAYS, S_PLAIN, 0)
-#define MBO_CORRELATIONS(Rec)                                                                           \
-  MBO_NUMBER(120, Rec, r11, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                    \
-      MBO_NUMBER(121, Rec, r12, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
-      MBO_NUMBER(122, Rec, r13, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
-      MBO_NUMBER(123, Rec, r22, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
-      MBO_NUMBER(124, Rec, r23, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),                                \
+#define MBO_CORRELATIONS(Rec)                                            \
+  MBO_NUMBER(120, Rec, r11, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),     \
+      MBO_NUMBER(121, Rec, r12, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(122, Rec, r13, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(123, Rec, r22, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(124, Rec, r23, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
       MBO_NUMBER(125, Rec, r33, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0)
 
 const AttrField kStTs[] = {
-    MBO_TEXT(1, MboStationTs, sName, G_EMPTY_FALSE),    MBO_INT(3, MboStationTs, iInstrNo),
-    MBO_TEXT(4, MboStationTs, sInstrHeight, G_ALWAYS),  MBO_TEXT(5, MboStationTs, sPressure, G_ALWAYS),
-    MBO_TEXT(6, MboStationTs, sTemperature, G_ALWAYS),  MBO_INT(7, MboStationTs, iCorrCode),
+    MBO_TEXT(1, MboStationTs, sName, G_EMPTY_FALSE),   MBO_INT(3, MboStationTs, iInstrNo),
+    MBO_TEXT(4, MboStationTs, sInstrHeight, G_ALWAYS), MBO_TEXT(5, MboStationTs, sPressure, G_ALWAYS),
+    MBO_TEXT(6, MboStationTs, sTemperature, G_ALWAYS), MBO_INT(7, MboStationTs, iCorrCode),
 };
 // Attribute 1 of a levelling station is its first observation's from-point.
 const AttrField kStLev[] = {MBO_INT(3, MboStationLev, iInstrNo), MBO_INT(50, MboStationLev, iSetNo)};
@@ -88,7 +89,8 @@ const AttrField kStGps[] = {
     MBO_INT(3, MboStationGps, iInstrNo),
     MBO_NUMBER(4, MboStationGps, dAntennaHeight, F_DOUBLE, "%.3lf", G_TINY_FALSE, S_PLAIN, 0),
 };
-const AttrField kStCoord[] = {MBO_TEXT(1, MboStationCoord, sName, G_EMPTY_FALSE), MBO_INT(3, MboStationCoord, iInstrNo)};
+const AttrField kStCoord[] = {MBO_TEXT(1, MboStationCoord, sName, G_EMPTY_FALSE),
+                              MBO_INT(3, MboStationCoord, iInstrNo)};
 
 // Attribute 9 of a total-station observation (the horizontal-distance mark)
 // has rules of its own.

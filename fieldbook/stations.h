@@ -68,10 +68,10 @@ struct MboObsTs {
   double dHz2;  // second face
   double dV2;
   double dDist;
-  uint32_t uFlags;     // MBO_OBS_*
+  uint32_t uFlags;  // MBO_OBS_*
   uint32_t uHz2Present;
   uint32_t uV2Present;
-  uint32_t uHorDist;   // 1: the distance is horizontal, 0: slope
+  uint32_t uHorDist;  // 1: the distance is horizontal, 0: slope
 };
 
 struct MboObsLev {

@@ -155,13 +155,20 @@ bool boMboFileExists(const char* sPath) { return sPath && *sPath && boPathExists
 
 char cMboOemLetterToAnsi(char c) {
   switch ((unsigned char)c) {
-    case 0x86: return (char)0xE5;  // å
-    case 0x8F: return (char)0xC5;  // Å
-    case 0x91: return (char)0xE6;  // æ
-    case 0x92: return (char)0xC6;  // Æ
-    case 0x9B: return (char)0xF8;  // ø
-    case 0x9D: return (char)0xD8;  // Ø
-    default: return c;
+    case 0x86:
+      return (char)0xE5;  // å
+    case 0x8F:
+      return (char)0xC5;  // Å
+    case 0x91:
+      return (char)0xE6;  // æ
+    case 0x92:
+      return (char)0xC6;  // Æ
+    case 0x9B:
+      return (char)0xF8;  // ø
+    case 0x9D:
+      return (char)0xD8;  // Ø
+    default:
+      return c;
   }
 }
 

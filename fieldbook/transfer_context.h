@@ -19,7 +19,7 @@ struct MboTransferState {
   char sRawPath[MBO_PATH_SIZE];      // raw file of the running transfer
   char sSidePath[MBO_PATH_SIZE];     // side file ("ADM") in the temp folder
   char sRawFileName[MBO_PATH_SIZE];  // remembered raw-file name, ini item "file"
-  char sIniPath[MBO_INI_PATH_SIZE];   // copy of the host's ini path
+  char sIniPath[MBO_INI_PATH_SIZE];  // copy of the host's ini path
   uint32_t hRaw;                     // raw-file handle while an operation runs, 0 none
   uint32_t hSide;                    // side-file handle, 0 none
   uint32_t uAbort;                   // set by the Stop buttons, polled by serial waits

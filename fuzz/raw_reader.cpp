@@ -36,9 +36,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   kvxTestSetMsgBoxHook(iSilentBox, nullptr);
   g_parameterFile = std::string(dir) + "/Telepar.ini";
   if (FILE* ini = fopen(g_parameterFile.c_str(), "wb")) {
-    fputs("[POINT]\r\n+=KOMMUNE:0301\r\nKU=FCODE:KUM node:s\r\nTR?*=FCODE:TRE Art:\"?\" H:\"H=*\"\r\n"
-          "AB?=Q:\"?\"\r\nNY=node:y\r\n[LINE]\r\nVE*=FCODE:VEG B:\"*\" D:\r\n",
-          ini);
+    fputs(
+        "[POINT]\r\n+=KOMMUNE:0301\r\nKU=FCODE:KUM node:s\r\nTR?*=FCODE:TRE Art:\"?\" H:\"H=*\"\r\n"
+        "AB?=Q:\"?\"\r\nNY=node:y\r\n[LINE]\r\nVE*=FCODE:VEG B:\"*\" D:\r\n",
+        ini);
     fclose(ini);
   }
   kvxShellSetFileDialogHook(vChooseParameterFile);

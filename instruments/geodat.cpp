@@ -136,9 +136,9 @@ struct GeodatHeight {
 // What one read carries from record to record.
 struct GeodatState {
   uint32_t hSide;
-  char sPointAttr[kAttrNameMax + 1];  // label 0, waiting for label 1
-  char sLineAttr[kAttrNameMax + 1];   // label 95, waiting for label 96
-  char sName[MBO_ID_SIZE];            // the name of the current point record
+  char sPointAttr[kAttrNameMax + 1];   // label 0, waiting for label 1
+  char sLineAttr[kAttrNameMax + 1];    // label 95, waiting for label 96
+  char sName[MBO_ID_SIZE];             // the name of the current point record
   bool boTopPending, boBottomPending;  // the current point is coded 77 / 78
   double dNum72, dNum73;
   MboDrillhole hole;
@@ -160,8 +160,9 @@ void vAddHeight(GeodatState* st, const char* sValue) {
 void vEndHeights(GeodatState* st) {
   if (st->nHeights < 1) return;
   for (int i = 0; i < st->nHeights; i++)
-    vMboReport(st->hSide, "ADDITIONAL HEIGHT NOT STORED",
-               sStrFormat("point=%s code=%s height=%s", st->sHeightBase, st->aHeights[i].sCode, st->aHeights[i].sHeight));
+    vMboReport(
+        st->hSide, "ADDITIONAL HEIGHT NOT STORED",
+        sStrFormat("point=%s code=%s height=%s", st->sHeightBase, st->aHeights[i].sCode, st->aHeights[i].sHeight));
   st->nHeights = 0;
   st->boHeightsActive = false;
   st->sHeightBase[0] = 0;
@@ -263,30 +264,56 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
       else
         vMboLineCommand(MBO_LINE_GROUP_BACK, sM, "");
       break;
-    case -4: vMboLineCommand(MBO_LINE_SQUARE, "", ""); break;
-    case -5: vMboLineCommand(MBO_LINE_PARALLEL, sH, sO); break;
-    case -6: vMboLineCommand(MBO_LINE_HEIGHT_EXT, sH, ""); break;
-    case -7: st->boHeightsActive = true; break;
+    case -4:
+      vMboLineCommand(MBO_LINE_SQUARE, "", "");
+      break;
+    case -5:
+      vMboLineCommand(MBO_LINE_PARALLEL, sH, sO);
+      break;
+    case -6:
+      vMboLineCommand(MBO_LINE_HEIGHT_EXT, sH, "");
+      break;
+    case -7:
+      st->boHeightsActive = true;
+      break;
     case -9:
       vMboLineCommand(MBO_LINE_CLEAR_A, "", "");
       vMboLineCommand(MBO_LINE_GROUP_END, "", "");
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
 void vReportLabel(GeodatState* st, int iLabel, const char* sValue) {
   const char* sTitle = nullptr;
   switch (iLabel) {
-    case 10: sTitle = "HEIGHT DIFF"; break;
-    case 15: sTitle = "AREA NUMBER"; break;
-    case 50: sTitle = "JOB NUMBER"; break;
-    case 51: sTitle = "DATE"; break;
-    case 52: sTitle = "TIME"; break;
-    case 53: sTitle = "OPERATOR"; break;
-    case 54: sTitle = "PROJECT"; break;
-    case 55: sTitle = "INSTRUMENT NO:"; break;
-    default: break;
+    case 10:
+      sTitle = "HEIGHT DIFF";
+      break;
+    case 15:
+      sTitle = "AREA NUMBER";
+      break;
+    case 50:
+      sTitle = "JOB NUMBER";
+      break;
+    case 51:
+      sTitle = "DATE";
+      break;
+    case 52:
+      sTitle = "TIME";
+      break;
+    case 53:
+      sTitle = "OPERATOR";
+      break;
+    case 54:
+      sTitle = "PROJECT";
+      break;
+    case 55:
+      sTitle = "INSTRUMENT NO:";
+      break;
+    default:
+      break;
   }
   if (sTitle)
     vMboReport(st->hSide, sTitle, sValue);
@@ -296,14 +323,20 @@ void vReportLabel(GeodatState* st, int iLabel, const char* sValue) {
 
 void vApplyLabel(GeodatState* st, GeodatTokens* t, int iLabel, const char* v) {
   switch (iLabel) {
-    case 0: sStrCopyN(st->sPointAttr, v, (int)sizeof st->sPointAttr); break;
+    case 0:
+      sStrCopyN(st->sPointAttr, v, (int)sizeof st->sPointAttr);
+      break;
     case 1:
       if (st->sPointAttr[0]) vMboExtraPointFieldAdd(st->sPointAttr, v);
       st->sPointAttr[0] = 0;
       break;
-    case 2: vMboRecSetStationName(v); break;
+    case 2:
+      vMboRecSetStationName(v);
+      break;
     case 3:
-    case 35: vMboRecSetObsValue(MBO_OBS_ITEM_IH, v); break;
+    case 35:
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, v);
+      break;
     case 4:
       if (st->boHeightsActive) {
         if (st->nHeights > 0) sStrCopyN(st->aHeights[st->nHeights - 1].sCode, v, MBO_REC_CODE_SIZE);
@@ -314,51 +347,96 @@ void vApplyLabel(GeodatState* st, GeodatTokens* t, int iLabel, const char* v) {
       st->boTopPending = strcmp(v, "77") == 0;
       st->boBottomPending = strcmp(v, "78") == 0;
       break;
-    case 62: vMboLineCommand(MBO_LINE_SKIP, "", ""); [[fallthrough]];
+    case 62:
+      vMboLineCommand(MBO_LINE_SKIP, "", "");
+      [[fallthrough]];
     case 5:
       if (st->boHeightsActive) sStrCopyN(st->sHeightBase, v, (int)sizeof st->sHeightBase);
       sStrCopyN(st->sName, v, (int)sizeof st->sName);
       vMboRecSetPointName(v);
       break;
     case 6:
-    case 36: vMboRecSetObsValue(MBO_OBS_ITEM_TH, v); break;
+    case 36:
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, v);
+      break;
     case 7:
     case 21:
-    case 24: vMboRecSetObsValue(MBO_OBS_ITEM_HZ, v); break;
+    case 24:
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, v);
+      break;
     case 8:
-    case 25: vMboRecSetObsValue(MBO_OBS_ITEM_V, v); break;
-    case 9: vMboRecSetObsValue(MBO_OBS_ITEM_DIST, v); break;
-    case 11: vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, v); break;
-    case 17: vMboRecSetObsValue(MBO_OBS_ITEM_HZ2, v); break;
-    case 18: vMboRecSetObsValue(MBO_OBS_ITEM_V2, v); break;
-    case 37: vMboRecSetCoord(MBO_REC_NORTH, v); break;
-    case 38: vMboRecSetCoord(MBO_REC_EAST, v); break;
-    case 39: vMboRecSetCoord(MBO_REC_Z, v); break;
-    case 56: vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, v); break;
-    case 74: vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, v); break;
-    case 72: st->dNum72 = dNumParseC(v); break;
+    case 25:
+      vMboRecSetObsValue(MBO_OBS_ITEM_V, v);
+      break;
+    case 9:
+      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, v);
+      break;
+    case 11:
+      vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, v);
+      break;
+    case 17:
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ2, v);
+      break;
+    case 18:
+      vMboRecSetObsValue(MBO_OBS_ITEM_V2, v);
+      break;
+    case 37:
+      vMboRecSetCoord(MBO_REC_NORTH, v);
+      break;
+    case 38:
+      vMboRecSetCoord(MBO_REC_EAST, v);
+      break;
+    case 39:
+      vMboRecSetCoord(MBO_REC_Z, v);
+      break;
+    case 56:
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, v);
+      break;
+    case 74:
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, v);
+      break;
+    case 72:
+      st->dNum72 = dNumParseC(v);
+      break;
     case 73:
-    case 99: st->dNum73 = dNumParseC(v); break;
+    case 99:
+      st->dNum73 = dNumParseC(v);
+      break;
     case 87:
-    case 97: vMboSetJobName(v); break;
+    case 97:
+      vMboSetJobName(v);
+      break;
     case 88:
-    case 98: vMboSetAreaName(v); break;
+    case 98:
+      vMboSetAreaName(v);
+      break;
     case 90:
       if (iAtoi(v) == 0)
         vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
       else if (iAtoi(v) == 1)
         vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
       break;
-    case 91: vLineControl(st, t, v); break;
-    case 92: vMboLineSetCode(v); break;
-    case 93: vAddHeight(st, v); break;
-    case 94: break;
-    case 95: sStrCopyN(st->sLineAttr, v, (int)sizeof st->sLineAttr); break;
+    case 91:
+      vLineControl(st, t, v);
+      break;
+    case 92:
+      vMboLineSetCode(v);
+      break;
+    case 93:
+      vAddHeight(st, v);
+      break;
+    case 94:
+      break;
+    case 95:
+      sStrCopyN(st->sLineAttr, v, (int)sizeof st->sLineAttr);
+      break;
     case 96:
       if (st->sLineAttr[0]) vMboExtraLineFieldAdd(st->sLineAttr, v);
       st->sLineAttr[0] = 0;
       break;
-    default: vReportLabel(st, iLabel, v); break;
+    default:
+      vReportLabel(st, iLabel, v);
+      break;
   }
 }
 

@@ -33,9 +33,13 @@ const char* sEndText(void) {
   static char sEof[2];
   switch (iModel()) {
     case MBO_INSTR_GEODAT_402:
-    case MBO_INSTR_GEODIMETER_B: sEof[0] = cMboGeodatEofChar(); return sEof;
-    case MBO_INSTR_GEODIMETER_A: return "";
-    default: return "-9";
+    case MBO_INSTR_GEODIMETER_B:
+      sEof[0] = cMboGeodatEofChar();
+      return sEof;
+    case MBO_INSTR_GEODIMETER_A:
+      return "";
+    default:
+      return "-9";
   }
 }
 
@@ -46,7 +50,9 @@ void vWaitFailed(void) {
 
 bool boSend(const char* sName) {
   int iMod = iModel();
-  if ((iMod == MBO_INSTR_GEODAT_402 || iMod == MBO_INSTR_GEODAT_400) && !boComSendf("%c%c=%s\r%c", 'L', 'I', sName, kXon)) return false;
+  if ((iMod == MBO_INSTR_GEODAT_402 || iMod == MBO_INSTR_GEODAT_400) &&
+      !boComSendf("%c%c=%s\r%c", 'L', 'I', sName, kXon))
+    return false;
   if (iMod == MBO_INSTR_GEODAT_400) {
     vMboShowStatusText("...");
     vMboWaitSeconds(3);
@@ -103,7 +109,9 @@ const char* sGeodatTransferHint(int iMod, int iDirection) {
   const char* sText = nullptr;
   switch (iMod) {
     case MBO_INSTR_GEODAT_402:
-    case MBO_INSTR_GEODAT_400: sText = "Turn on fieldbook.\nThen press ENTER on PC"; break;
+    case MBO_INSTR_GEODAT_400:
+      sText = "Turn on fieldbook.\nThen press ENTER on PC";
+      break;
     case MBO_INSTR_GEODAT_126:
       sText = iDirection ? "Use program 53 for transfer from PC\nUse protocol 2\nMake fieldbook ready for "
                            "receive.\nThen press ENTER on PC."
@@ -112,8 +120,9 @@ const char* sGeodatTransferHint(int iMod, int iDirection) {
       break;
     case MBO_INSTR_GEODAT_124:
       if (!iDirection)
-        sText = "Check format with function 10.\nUse funktion 1 to send.\nPress ENTER on PC before transfer is "
-                "started with function 1 on Geodat.";
+        sText =
+            "Check format with function 10.\nUse funktion 1 to send.\nPress ENTER on PC before transfer is "
+            "started with function 1 on Geodat.";
       break;
     case MBO_INSTR_GEODIMETER_A:
       if (!iDirection) sText = "Press Enter on PC and start\ntransmition from the instrument";

@@ -64,10 +64,10 @@ double dDmsDataToDegrees(long long x) {
 // Writing
 
 struct GsiWriter {
-  int iDataSize;      // 8 or 16
-  bool boAsked;       // "Too big number for wild" was answered (once per write)
+  int iDataSize;  // 8 or 16
+  bool boAsked;   // "Too big number for wild" was answered (once per write)
   bool boCancelled;
-  int iRecord;        // running record number
+  int iRecord;  // running record number
 };
 
 // "%+9.0lf" (GSI8) or "%+17.0lf" (GSI16) with the leading blanks made zeros
@@ -137,8 +137,8 @@ bool boWritePoint(GsiWriter* w, uint32_t hRaw, PoPoint* point, const char* eoWor
     n = iNumPrintC(record, sizeof record, "11....+%s 71....%s 81..10%s 82..10%s ", pn, eoWord, east, north);
   } else if (field[0]) {
     if (!boFormatText(w, field, code)) return false;
-    n = iNumPrintC(record, sizeof record, "11%04d+%s 81..10%s 82..10%s 71....+%s ", w->iRecord % 10000, pn, east,
-                   north, code);
+    n = iNumPrintC(record, sizeof record, "11%04d+%s 81..10%s 82..10%s 71....+%s ", w->iRecord % 10000, pn, east, north,
+                   code);
   } else {
     n = iNumPrintC(record, sizeof record, "11%04d+%s 81..10%s 82..10%s ", w->iRecord % 10000, pn, east, north);
   }
@@ -323,8 +323,7 @@ void vReadObservation(GsiReader* r, const char* line, const char* name) {
 void vReadMeasurement(GsiReader* r, const char* line) {
   char name[MBO_REC_NAME_SIZE];
   vWordName(0, line, name, sizeof name);
-  if (boGsiLineHasWi(line, 81) || boGsiLineHasWi(line, 82) || boGsiLineHasWi(line, 84) ||
-      boGsiLineHasWi(line, 85))
+  if (boGsiLineHasWi(line, 81) || boGsiLineHasWi(line, 82) || boGsiLineHasWi(line, 84) || boGsiLineHasWi(line, 85))
     vReadCoordinates(r, line, name);
   else if (boGsiLineHasWi(line, 331) || boGsiLineHasWi(line, 332) || boGsiLineHasWi(line, 333))
     vReadLevelling(line, name);
@@ -495,8 +494,12 @@ bool boGsiWordNumber(int n, const char* sLine, double* pValue, bool* pboAngle) {
     char cUnit;
     double dScale;
     bool boAngle;
-  } units[] = {{'1', 0.001 * 0.3048, false}, {'2', 1e-5, true},  {'3', 1e-5 * kGonPerDegree, true},
-               {'5', 0.0625, true},          {'6', 1e-4, false}, {'7', 1e-4 * 0.3048, false},
+  } units[] = {{'1', 0.001 * 0.3048, false},
+               {'2', 1e-5, true},
+               {'3', 1e-5 * kGonPerDegree, true},
+               {'5', 0.0625, true},
+               {'6', 1e-4, false},
+               {'7', 1e-4 * 0.3048, false},
                {'8', 1e-5, false}};
   double v = (double)raw / 1000.0;  // '0' and unknown units: millimetres
   if (word[5] == '4') {

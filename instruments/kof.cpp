@@ -39,7 +39,8 @@ void vFitNumber(char* out, int size, double value, int width) {
   while (iNumPrintC(out, size, "%*.*lf", width, decimals, value) > width && decimals > 0) --decimals;
   if (decimals < 3 && !g_boWideWarned) {
     g_boWideWarned = true;
-    vMsgWarning(sKvxPoGetText("Warning! A coordinate is too wide for its KOF column and is written with fewer decimals."));
+    vMsgWarning(
+        sKvxPoGetText("Warning! A coordinate is too wide for its KOF column and is written with fewer decimals."));
   }
 }
 
@@ -414,7 +415,8 @@ void vReadAccuracy(KofReader* r, const char* line, int block) {
     if (block == 51) {
       if (!r->bo51Warned) {
         r->bo51Warned = true;
-        vMsgInfo(sKvxPoGetText("KOF block 51 can't be used in combination with satellite vector data (blocks 41-43 etc.)"));
+        vMsgInfo(
+            sKvxPoGetText("KOF block 51 can't be used in combination with satellite vector data (blocks 41-43 etc.)"));
       }
       return;
     }

@@ -75,7 +75,8 @@ void vLoadEntry(SLinkList* list, const char* key, const char* value) {
     }
   });
   // Pattern characters no token took still walk the code.
-  while (used < nPatterns && entry.iCount < TELEPAR_MAX_PARAMS) entry.params[entry.iCount++].cPattern = patterns[used++];
+  while (used < nPatterns && entry.iCount < TELEPAR_MAX_PARAMS)
+    entry.params[entry.iCount++].cPattern = patterns[used++];
   pSLinkNewObj(list, nullptr, &entry);
 }
 
@@ -143,7 +144,8 @@ bool boLoadFromDialog(void) {
   if (!g_sPath[0]) {
     const MboHostRec* host = g_mboTransfer.settings.pHost;
     char dir[sizeof host->sTeleparDir + 1] = "";
-    if (host) sStrCopyN(dir, host->sTeleparDir, static_cast<int>(strnlen(host->sTeleparDir, sizeof host->sTeleparDir)) + 1);
+    if (host)
+      sStrCopyN(dir, host->sTeleparDir, static_cast<int>(strnlen(host->sTeleparDir, sizeof host->sTeleparDir)) + 1);
     sPathJoin(dir, "Telepar.ini", g_sPath, sizeof g_sPath);
   }
   const char* chosen = sFileDlgOpen("Parameter fil", 3, g_sPath, "ini", nullptr);

@@ -22,11 +22,11 @@
 #define TELEPAR_PATH_SIZE 257
 
 struct TeleparParam {
-  char cPattern;        // '?', '*', a literal, or 0: takes no code character
+  char cPattern;  // '?', '*', a literal, or 0: takes no code character
   char sName[60];
   char sTemplate[60];
-  char sValue[80];      // resolved by the last match
-  int iPos;             // code position matched, -1 none
+  char sValue[80];  // resolved by the last match
+  int iPos;         // code position matched, -1 none
 };
 
 struct TeleparEntry {

@@ -31,7 +31,10 @@ const ResControl kSetup[] = {
     {"BUTTON", "Konverter...", 1028, kButton, 0, 140, 108, 100, 14},
     {"BUTTON", "Punktnummerkonvertering", 206, kCheck, 0, 7, 126, 120, 10},
     {"BUTTON", "Konverter...", 1029, kButton, 0, 140, 124, 100, 14},
-    {"BUTTON", "Fast r\xE5" "filnavn", 1036, kCheck, 0, 7, 142, 120, 10},
+    {"BUTTON",
+     "Fast r\xE5"
+     "filnavn",
+     1036, kCheck, 0, 7, 142, 120, 10},
     {"BUTTON", "Ellipsoidiske h\xF8yder i m\xE5lebok", 1058, kCheck, 0, 7, 158, 160, 10},
     {"STATIC", "X-tillegg (m)", 1054, kLabel, 0, 7, 176, 60, 8},
     {"EDIT", "", 1037, kEdit, 0, 70, 174, 60, 12},
@@ -66,11 +69,23 @@ const ResControl kSerial[] = {
 };
 
 const ResControl kImport[] = {
-    {"BUTTON", "R\xE5" "fil...", 1035, kButton, 0, 7, 7, 70, 14},
+    {"BUTTON",
+     "R\xE5"
+     "fil...",
+     1035, kButton, 0, 7, 7, 70, 14},
     {"STATIC", "", 1034, kLabel | SS_NOPREFIX, 0, 84, 10, 230, 8},
-    {"BUTTON", "Hent r\xE5" "data", 203, kButton, 0, 7, 30, 90, 14},
-    {"BUTTON", "Tolk r\xE5" "data", 205, kButton, 0, 7, 48, 90, 14},
-    {"BUTTON", "Vis r\xE5" "data...", 207, kButton, 0, 110, 30, 90, 14},
+    {"BUTTON",
+     "Hent r\xE5"
+     "data",
+     203, kButton, 0, 7, 30, 90, 14},
+    {"BUTTON",
+     "Tolk r\xE5"
+     "data",
+     205, kButton, 0, 7, 48, 90, 14},
+    {"BUTTON",
+     "Vis r\xE5"
+     "data...",
+     207, kButton, 0, 110, 30, 90, 14},
     {"BUTTON", "Adm data...", 208, kButton, 0, 110, 48, 90, 14},
     {"BUTTON", "Oppsett...", 111, kButton, 0, 213, 30, 90, 14},
     {"STATIC", "", 1006, kLabel | SS_NOPREFIX, 0, 7, 70, 300, 20},
@@ -80,11 +95,23 @@ const ResControl kImport[] = {
 };
 
 const ResControl kExport[] = {
-    {"BUTTON", "R\xE5" "fil...", 1035, kButton, 0, 7, 7, 70, 14},
+    {"BUTTON",
+     "R\xE5"
+     "fil...",
+     1035, kButton, 0, 7, 7, 70, 14},
     {"STATIC", "", 1034, kLabel | SS_NOPREFIX, 0, 84, 10, 230, 8},
-    {"BUTTON", "Lag r\xE5" "data", 1012, kButton, 0, 7, 30, 90, 14},
-    {"BUTTON", "Overf\xF8r r\xE5" "data", 1013, kButton, 0, 7, 48, 90, 14},
-    {"BUTTON", "Vis r\xE5" "data...", 207, kButton, 0, 110, 30, 90, 14},
+    {"BUTTON",
+     "Lag r\xE5"
+     "data",
+     1012, kButton, 0, 7, 30, 90, 14},
+    {"BUTTON",
+     "Overf\xF8r r\xE5"
+     "data",
+     1013, kButton, 0, 7, 48, 90, 14},
+    {"BUTTON",
+     "Vis r\xE5"
+     "data...",
+     207, kButton, 0, 110, 30, 90, 14},
     {"BUTTON", "Oppsett...", 111, kButton, 0, 213, 30, 90, 14},
     {"STATIC", "", 1006, kLabel | SS_NOPREFIX, 0, 7, 70, 300, 20},
     {"BUTTON", "OK", IDOK, kDefButton, 0, 100, 98, 60, 14},
@@ -94,11 +121,23 @@ const ResControl kExport[] = {
 
 }  // namespace
 
-const ResDialog g_resDlgSetup = {IDD_MBO_SETUP, "M\xE5lebok oppsett", kDialog, 0, 0, 0, 327, 210, "MS Sans Serif", 8,
-                                 kSetup, (int)std::size(kSetup)};
-const ResDialog g_resDlgImport = {IDD_MBO_IMPORT, "Import fra m\xE5lebok", kDialog, 0, 0, 0, 320, 120, "MS Sans Serif",
-                                  8, kImport, (int)std::size(kImport)};
-const ResDialog g_resDlgExport = {IDD_MBO_EXPORT, "Eksport av koordinater til m\xE5lebok", kDialog, 0, 0, 0, 320, 120,
-                                  "MS Sans Serif", 8, kExport, (int)std::size(kExport)};
-const ResDialog g_resDlgSerial = {IDD_MBO_SERIAL, "Serie port oppsett", kDialog, 0, 0, 0, 200, 100, "MS Sans Serif", 8,
-                                  kSerial, (int)std::size(kSerial)};
+const ResDialog g_resDlgSetup = {IDD_MBO_SETUP, "M\xE5lebok oppsett",  kDialog, 0, 0, 0, 327, 210, "MS Sans Serif", 8,
+                                 kSetup,        (int)std::size(kSetup)};
+const ResDialog g_resDlgImport = {
+    IDD_MBO_IMPORT, "Import fra m\xE5lebok", kDialog, 0, 0, 0, 320, 120, "MS Sans Serif", 8,
+    kImport,        (int)std::size(kImport)};
+const ResDialog g_resDlgExport = {IDD_MBO_EXPORT,
+                                  "Eksport av koordinater til m\xE5lebok",
+                                  kDialog,
+                                  0,
+                                  0,
+                                  0,
+                                  320,
+                                  120,
+                                  "MS Sans Serif",
+                                  8,
+                                  kExport,
+                                  (int)std::size(kExport)};
+const ResDialog g_resDlgSerial = {
+    IDD_MBO_SERIAL, "Serie port oppsett",   kDialog, 0, 0, 0, 200, 100, "MS Sans Serif", 8,
+    kSerial,        (int)std::size(kSerial)};

@@ -18,14 +18,14 @@ const ResControl kControls[] = {
 }  // namespace
 
 const ResDialog g_resDlgGeodatIo = {IDD_MBO_GEODAT_IO,
-                                       "Geodat IO",
-                                       WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                                       0,
-                                       20,
-                                       20,
-                                       230,
-                                       108,
-                                       "MS Sans Serif",
-                                       8,
-                                       kControls,
-                                       (int)(sizeof kControls / sizeof kControls[0])};
+                                    "Geodat IO",
+                                    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                                    0,
+                                    20,
+                                    20,
+                                    230,
+                                    108,
+                                    "MS Sans Serif",
+                                    8,
+                                    kControls,
+                                    (int)(sizeof kControls / sizeof kControls[0])};

@@ -59,7 +59,7 @@ size_t iResBuildTemplate(const ResDialog* d, BYTE* buffer, size_t size) {
   w.Text(d->pszCaption);
   if (style & DS_SETFONT) {
     w.Word(d->wPointSize);
-    w.Word(0);  // weight
+    w.Word(0);       // weight
     w.Word(0x0100);  // not italic, character set 1
     w.Text(d->pszFont);
   }

@@ -6,12 +6,7 @@
 #include "resources/strings_instruments.h"
 
 const ResDialog* const g_resDialogs[] = {
-    &g_resDlgSetup,
-    &g_resDlgImport,
-    &g_resDlgExport,
-    &g_resDlgSerial,
-    &g_resDlgGeodatIo,
-    nullptr,
+    &g_resDlgSetup, &g_resDlgImport, &g_resDlgExport, &g_resDlgSerial, &g_resDlgGeodatIo, nullptr,
 };
 
 const ResStringTable g_resStringTables[] = {

@@ -56,8 +56,7 @@ void OnModal(HWND h) {
     return;
   }
   if (!Matches(gExpected.front(), h)) {
-    ADD_FAILURE() << "dialog " << Describe(h) << " opened where " << Describe(gExpected.front())
-                  << " was expected";
+    ADD_FAILURE() << "dialog " << Describe(h) << " opened where " << Describe(gExpected.front()) << " was expected";
     vUiNoteUnexpected("dialog " + Describe(h));
     return;
   }

@@ -53,11 +53,11 @@ class Dlg {
   int SelectedRow(int id) const;  // first selected row, -1 when none
 
   // Acting as the user.
-  void Type(int id, const std::string& text);  // replaces the text of an edit (or editable combo)
-  void Click(int id);                          // a button: check boxes and radios change as on screen
-  void Check(int id, bool on);                 // clicks a check box or radio button when it differs
-  void Escape();                               // the Escape key: IDCANCEL
-  void Enter();                                // the Enter key: the default button
+  void Type(int id, const std::string& text);           // replaces the text of an edit (or editable combo)
+  void Click(int id);                                   // a button: check boxes and radios change as on screen
+  void Check(int id, bool on);                          // clicks a check box or radio button when it differs
+  void Escape();                                        // the Escape key: IDCANCEL
+  void Enter();                                         // the Enter key: the default button
   void ChooseCombo(int id, const std::string& prefix);  // first entry that begins with it, ignoring case
   void ChooseComboIndex(int id, int index);
   void ChooseList(int id, const std::string& prefix);

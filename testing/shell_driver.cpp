@@ -40,8 +40,7 @@ void OnBrowser(KvxBrowser* h) { Act(gBrowserActions, h, "folder browser"); }
 class Listener : public testing::EmptyTestEventListener {
   void OnTestEnd(const testing::TestInfo&) override {
     if (!gFileActions.empty()) ADD_FAILURE() << gFileActions.size() << " expected file dialog(s) never opened";
-    if (!gBrowserActions.empty())
-      ADD_FAILURE() << gBrowserActions.size() << " expected folder browser(s) never opened";
+    if (!gBrowserActions.empty()) ADD_FAILURE() << gBrowserActions.size() << " expected folder browser(s) never opened";
     gFileActions.clear();
     gBrowserActions.clear();
   }

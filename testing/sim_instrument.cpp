@@ -152,8 +152,8 @@ SimLine SimInstrument::Line() {
   line.boParityChecked = (t.c_iflag & INPCK) != 0;
   line.boXonXoff = (t.c_iflag & IXON) && (t.c_iflag & IXOFF);
   line.boHardwareFlow = (t.c_cflag & CRTSCTS) != 0;
-  line.boRaw = !(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) && !(t.c_iflag & (ICRNL | INLCR | IGNCR)) &&
-               !(t.c_oflag & OPOST);
+  line.boRaw =
+      !(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) && !(t.c_iflag & (ICRNL | INLCR | IGNCR)) && !(t.c_oflag & OPOST);
   return line;
 }
 

@@ -104,12 +104,12 @@ class SimInstrument {
   bool hungUp_ = false;
   int stepKind_ = -1;
   DWORD silentStart_ = 0, silentMs_ = 0;  // of a Silent step
-  bool waiting_ = false;  // blocked in a step that waits for the port or for time
-  std::function<void()> action_;  // a User step waiting for the module's thread
-  uint64_t sent_ = 0, received_ = 0;  // bytes through the master
-  uint64_t baseIn_ = 0, baseOut_ = 0;  // the port layer's counts at the start
-  std::string input_;                  // received, not yet matched by Expect
-  std::string all_;                    // every byte received
+  bool waiting_ = false;                  // blocked in a step that waits for the port or for time
+  std::function<void()> action_;          // a User step waiting for the module's thread
+  uint64_t sent_ = 0, received_ = 0;      // bytes through the master
+  uint64_t baseIn_ = 0, baseOut_ = 0;     // the port layer's counts at the start
+  std::string input_;                     // received, not yet matched by Expect
+  std::string all_;                       // every byte received
   std::string transcript_;
 };
 

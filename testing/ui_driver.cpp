@@ -44,11 +44,9 @@ int iAnswerBox(void*, HWND owner, const char* text, const char* caption, UINT st
   } else {
     rec.iAnswer = exp.iAnswer;
     if (exp.boHasFragment && rec.sText.find(exp.sFragment) == std::string::npos)
-      ADD_FAILURE() << "Message box text \"" << rec.sText << "\" lacks the expected \"" << exp.sFragment
-                    << "\"";
+      ADD_FAILURE() << "Message box text \"" << rec.sText << "\" lacks the expected \"" << exp.sFragment << "\"";
     if (!kvxTestMsgBoxHasButton(style, exp.iAnswer)) {
-      ADD_FAILURE() << "Message box (style " << styleText << ") has no button " << exp.iAnswer << ": "
-                    << rec.sText;
+      ADD_FAILURE() << "Message box (style " << styleText << ") has no button " << exp.iAnswer << ": " << rec.sText;
       rec.iAnswer = kvxTestMsgBoxDefault(style);
     }
   }
@@ -116,8 +114,7 @@ void vUiNoteUnexpected(const std::string& what) {
   if (n < kUiUnexpectedLimit) return;
   // The code under test keeps meeting what nobody answers: it would loop
   // until the time-out. Failures so far are printed; end here.
-  fprintf(stderr, "UI driver: %d unexpected boxes or dialogs in one test (the last a %s): stopped\n", n,
-          what.c_str());
+  fprintf(stderr, "UI driver: %d unexpected boxes or dialogs in one test (the last a %s): stopped\n", n, what.c_str());
   fflush(stdout);
   fflush(stderr);
   std::_Exit(1);

@@ -281,8 +281,10 @@ int main(int argc, char** argv) {
   if (ok && cmd == "convert") {
     vPrintCounts(m, 0);
     ok = m.write(&host, to, args[4].c_str()) != 0;
-    if (!ok) std::fprintf(stderr, "kvxhost: writing %s as instrument %d failed\n", args[4].c_str(), to);
-    else std::printf("written %s\n", args[4].c_str());
+    if (!ok)
+      std::fprintf(stderr, "kvxhost: writing %s as instrument %d failed\n", args[4].c_str(), to);
+    else
+      std::printf("written %s\n", args[4].c_str());
   }
   m.finish();
   return ok ? 0 : 1;

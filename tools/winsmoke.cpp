@@ -279,8 +279,7 @@ int main() {
   vUseCommaLocale();
   g_hModule = LoadLibraryA("kvxfbio.dll");
   if (!g_hModule) {
-    std::printf("winsmoke: FAILED: LoadLibraryA(kvxfbio.dll), error %lu\n",
-                static_cast<unsigned long>(GetLastError()));
+    std::printf("winsmoke: FAILED: LoadLibraryA(kvxfbio.dll), error %lu\n", static_cast<unsigned long>(GetLastError()));
     return 1;
   }
   vRun();
@@ -288,8 +287,7 @@ int main() {
   vCheckResources();
   CHECK(FreeLibrary(g_hModule) != FALSE);
   if (g_iFailures || g_iMissing) {
-    std::printf("winsmoke: %d of %d checks failed, %d exports missing\n", g_iFailures, g_iChecks,
-                g_iMissing);
+    std::printf("winsmoke: %d of %d checks failed, %d exports missing\n", g_iFailures, g_iChecks, g_iMissing);
     return 1;
   }
   std::printf("winsmoke: %d checks passed\nwinsmoke: success\n", g_iChecks);

@@ -176,9 +176,9 @@ char* sMboHeXmlConvertDbx(const char* sDbxPath) {
     if (!folder.empty() && boPathExists(sPathJoin(folder.c_str(), geoid, path, sizeof path)))
       line += " /g " + sQuoted(path);
     else if (!folder.empty())
-      vMsgWarning(sStrFormat(
-          sKvxPoGetText("Geoide file %s given in DBX job.\nFile not found in Geoide file folder %s."), geoid,
-          folder.c_str()));
+      vMsgWarning(
+          sStrFormat(sKvxPoGetText("Geoide file %s given in DBX job.\nFile not found in Geoide file folder %s."), geoid,
+                     folder.c_str()));
     else
       vMsgWarning(sStrFormat(
           sKvxPoGetText("Geoide file %s given in DBX job.\nGeoide file folder must be correctly set in Format setup!"),

@@ -70,28 +70,43 @@ LxmlCoords Scan(xmlNode* node) {
 
 ViFields* pFieldsOf(int kind) {
   switch (kind) {
-    case LXML_OBJ_POINT: return pKvxMboPFieldsGet();
-    case LXML_OBJ_LINE: return pKvxMboLFieldsGet();
-    case LXML_OBJ_POLYGON: return pKvxMboYFieldsGet();
-    default: return nullptr;
+    case LXML_OBJ_POINT:
+      return pKvxMboPFieldsGet();
+    case LXML_OBJ_LINE:
+      return pKvxMboLFieldsGet();
+    case LXML_OBJ_POLYGON:
+      return pKvxMboYFieldsGet();
+    default:
+      return nullptr;
   }
 }
 
 const char* sCodeOf(void* obj, int kind) {
   switch (kind) {
-    case LXML_OBJ_POINT: return sPoPointGetField((PoPoint*)obj);
-    case LXML_OBJ_LINE: return sLiLineGetField((LiLine*)obj);
-    case LXML_OBJ_POLYGON: return sYgPolygonGetField((YgPolygon*)obj);
-    default: return "";
+    case LXML_OBJ_POINT:
+      return sPoPointGetField((PoPoint*)obj);
+    case LXML_OBJ_LINE:
+      return sLiLineGetField((LiLine*)obj);
+    case LXML_OBJ_POLYGON:
+      return sYgPolygonGetField((YgPolygon*)obj);
+    default:
+      return "";
   }
 }
 
 void vSetCode(void* obj, int kind, const char* code) {
   switch (kind) {
-    case LXML_OBJ_POINT: vPoPointSetField((PoPoint*)obj, code); break;
-    case LXML_OBJ_LINE: vLiLineSetField((LiLine*)obj, code); break;
-    case LXML_OBJ_POLYGON: vYgPolygonSetField((YgPolygon*)obj, code); break;
-    default: break;
+    case LXML_OBJ_POINT:
+      vPoPointSetField((PoPoint*)obj, code);
+      break;
+    case LXML_OBJ_LINE:
+      vLiLineSetField((LiLine*)obj, code);
+      break;
+    case LXML_OBJ_POLYGON:
+      vYgPolygonSetField((YgPolygon*)obj, code);
+      break;
+    default:
+      break;
   }
 }
 
@@ -135,7 +150,8 @@ PoPoint* pReadCgPoint(xmlNode* node, bool group, const char* cls) {
   // point without ID, never merged with another.
   PoPoint* p = boBlank(*id) ? KvxMboNewPoint("") : KvxMboNewOrExistingPoint(id->c_str());
   if (!p) return nullptr;
-  if (std::optional<std::string> code = sXmlAttrOpt(node, "code")) vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
+  if (std::optional<std::string> code = sXmlAttrOpt(node, "code"))
+    vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
   vSetField(p, "codename", sText(node, "codename"));
   if (cls) vSetField(p, "LeicaPointClass", std::string(cls));
   vSetField(p, "desc", sText(node, "desc"));
@@ -288,8 +304,7 @@ LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found,
   if (scanned) *scanned = c;
   if (!entry && found) *found = c;
   // Only whole coordinates are stored: XY with two numbers, Z with three.
-  const std::optional<std::string>& id =
-      LxmlDialect == LXML_DIALECT_HEXML ? (name ? name : ref) : (ref ? ref : name);
+  const std::optional<std::string>& id = LxmlDialect == LXML_DIALECT_HEXML ? (name ? name : ref) : (ref ? ref : name);
   if (c.iCount < 1 || !id) return entry;
   PoPoint* p = entry ? entry->pPoint : KvxMboNewOrExistingPoint(id->c_str());
   if (!p) return entry;
@@ -325,8 +340,10 @@ void vLxmlApplyFeatures(xmlNode* elem, void* obj, int kind, const char* codes) {
 
 double dLxmlAngleToRad(double value, uint32_t unit) {
   switch (unit) {
-    case LXML_ANG_GRAD: return value * M_PI / 200;
-    case LXML_ANG_DEG: return value * M_PI / 180;
+    case LXML_ANG_GRAD:
+      return value * M_PI / 200;
+    case LXML_ANG_DEG:
+      return value * M_PI / 180;
     case LXML_ANG_DMS: {
       double d = std::trunc(value);
       double rest = (value - d) * 100;
@@ -342,7 +359,8 @@ double dLxmlAngleToRad(double value, uint32_t unit) {
       }
       return (d + m / 60 + s / 3600) * M_PI / 180;
     }
-    default: return value;
+    default:
+      return value;
   }
 }
 

@@ -19,8 +19,8 @@
 enum { LXML_ANG_RAD = 0, LXML_ANG_GRAD = 1, LXML_ANG_DEG = 2, LXML_ANG_DMS = 3 };
 
 struct LxmlAngleUnit {
-  uint32_t uUnit;           // LXML_ANG_*
-  char sCoSysName[60];      // the file's coordinate-system name (at most 49 characters)
+  uint32_t uUnit;       // LXML_ANG_*
+  char sCoSysName[60];  // the file's coordinate-system name (at most 49 characters)
 };
 
 // What one read keeps; made at the start of every read and gone at its end,

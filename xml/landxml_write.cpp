@@ -24,12 +24,23 @@ std::string sLxmlEscapeAttr(const char* sText) {
   for (const unsigned char* p = (const unsigned char*)sStrNotNull(sText); *p; p++) {
     unsigned char c = *p;
     switch (c) {
-      case '"': out += "&quot;"; continue;
-      case '&': out += "&amp;"; continue;
-      case '\'': out += "&apos;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
-      default: break;
+      case '"':
+        out += "&quot;";
+        continue;
+      case '&':
+        out += "&amp;";
+        continue;
+      case '\'':
+        out += "&apos;";
+        continue;
+      case '<':
+        out += "&lt;";
+        continue;
+      case '>':
+        out += "&gt;";
+        continue;
+      default:
+        break;
     }
     if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
     if (c >= 0x80 && c < 0xA0) {
@@ -95,7 +106,8 @@ bool boApplication(MboXmlElem* root, int dialect) {
   std::string version = sProjectAttr("TERVERSION");
   std::string name = version.empty() ? "Korvax Fieldbook" : "Korvax Terrain " + version;
   bool ok = boAttr(app, "name", name.c_str());
-  if (dialect == LXML_DIALECT_LEICA) ok = ok && boAttr(app, "desc", "Export tailored for Leica (Points lines and areas)");
+  if (dialect == LXML_DIALECT_LEICA)
+    ok = ok && boAttr(app, "desc", "Export tailored for Leica (Points lines and areas)");
   if (dialect == LXML_DIALECT_TRIMBLE)
     ok = ok && boAttr(app, "desc", "Export tailored for Trimble (Points lines and areas)");
   return ok;
@@ -249,10 +261,14 @@ bool boGeometry(MboXmlElem* geom, LiLine* line) {
       }
       LiElm* next = LiElmGetNext(line, e);
       if (!next) break;
-      if (type == KV2GR_ELM_STRAIGHT) ok = boStraight(geom, line, e, next);
-      else if (type == KV2GR_ELM_ARC2P || type == KV2GR_ELM_ARC3P) ok = boCurve(geom, line, e, next);
-      else if (type == KV2GR_ELM_CLOTHOID) ok = boSpiral(geom, line, e, next);
-      else continue;
+      if (type == KV2GR_ELM_STRAIGHT)
+        ok = boStraight(geom, line, e, next);
+      else if (type == KV2GR_ELM_ARC2P || type == KV2GR_ELM_ARC3P)
+        ok = boCurve(geom, line, e, next);
+      else if (type == KV2GR_ELM_CLOTHOID)
+        ok = boSpiral(geom, line, e, next);
+      else
+        continue;
       if (!ok) return false;
       any = true;
     }

@@ -56,9 +56,9 @@ struct MboXmlElem {
 };
 
 struct MboXmlDoc {
-  char* sVersion;   // NULL prints "1.0"
-  char* sEncoding;  // NULL prints "UTF-8"
-  char* sText3;     // kept, never printed
+  char* sVersion;       // NULL prints "1.0"
+  char* sEncoding;      // NULL prints "UTF-8"
+  char* sText3;         // kept, never printed
   int32_t iStandalone;  // below 1 prints "no", otherwise "yes"
   MboXmlElem* pRoot;
 };

@@ -217,7 +217,8 @@ XmlContextPtr pXmlLxmlXPathContext(xmlDoc* doc, int* version) {
     if (v == "1.1") word = LXML_VERSION_11;
     if (v == "1.2") word = LXML_VERSION_12;
     if (version) *version = word;
-    if (root->ns && root->ns->href && root->ns->href[0] && xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", root->ns->href) == 0)
+    if (root->ns && root->ns->href && root->ns->href[0] &&
+        xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", root->ns->href) == 0)
       return ctx;
   }
   static const char* const uris[] = {LXML_NS_BASE "1.0", LXML_NS_BASE "1.1", LXML_NS_BASE "1.2"};

@@ -127,8 +127,9 @@ void vInit(HWND hDlg, int iDirection) {
   const struct {
     int iId;
     const char* sText;
-  } kTexts[] = {{IDOK, "Close"},          {IDC_ACTION, "Get"}, {IDC_JOB_FILES, "Job files"},
-                {IDC_AREA_FILES, "Area files"}, {IDC_LIST, "List"},  {IDC_DELETE, "Delete file"}};
+  } kTexts[] = {
+      {IDOK, "Close"},    {IDC_ACTION, "Get"},        {IDC_JOB_FILES, "Job files"}, {IDC_AREA_FILES, "Area files"},
+      {IDC_LIST, "List"}, {IDC_DELETE, "Delete file"}};
   for (const auto& t : kTexts) SetDlgItemTextA(hDlg, t.iId, sKvxPoGetText(t.sText));
   CheckRadioButton(hDlg, IDC_JOB_FILES, IDC_AREA_FILES, IDC_JOB_FILES);
   vSetControls(hDlg);

@@ -24,7 +24,12 @@ struct KvxInif {
 namespace {
 
 // Given for a missing key; no stored value looks like it.
-const char kAbsent[] = "\x01" "kvx" "\x02" "absent" "\x03";
+const char kAbsent[] =
+    "\x01"
+    "kvx"
+    "\x02"
+    "absent"
+    "\x03";
 const size_t kMaxText = 1u << 20;
 
 void vInifClear(char* buf, int size) {

@@ -22,18 +22,18 @@
 #include "kv2cosys.h"
 
 struct CoSysSetupDef {
-  const char* name;            // "" or null: none
-  const char* datumId;         // horizontal datum
-  const char* projectionName;  // "" or null: none
-  int epsg;                    // < 1: none
-  double aMajor;               // semi-major axis (m); 0 takes GRS80
-  double invFlattening;        // reciprocal flattening; 0 takes GRS80
-  double refLatitude;          // radians
-  double refLongitude;         // radians: the central meridian
-  double scale;                // 0 takes 1
+  const char* name;               // "" or null: none
+  const char* datumId;            // horizontal datum
+  const char* projectionName;     // "" or null: none
+  int epsg;                       // < 1: none
+  double aMajor;                  // semi-major axis (m); 0 takes GRS80
+  double invFlattening;           // reciprocal flattening; 0 takes GRS80
+  double refLatitude;             // radians
+  double refLongitude;            // radians: the central meridian
+  double scale;                   // 0 takes 1
   double shiftX, shiftY, shiftZ;  // false easting, false northing, height shift
-  int angleSystem;             // COSYS_ANG_*
-  int mathHorizontal;          // non-zero: user directions are counter-clockwise from east
+  int angleSystem;                // COSYS_ANG_*
+  int mathHorizontal;             // non-zero: user directions are counter-clockwise from east
 };
 static_assert(sizeof(CoSysSetupDef) == 104 && offsetof(CoSysSetupDef, aMajor) == 32 &&
                   offsetof(CoSysSetupDef, angleSystem) == 96,

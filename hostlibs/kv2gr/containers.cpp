@@ -279,9 +279,7 @@ bool boYgPolygonIs3d(YgPolygon* poly) { return boLiLineIs3d(poly); }
 int iYgElmGetCount(YgPolygon* poly) { return iLiElmGetCount(poly); }
 
 // ---- Nets ----
-TrNet* TrNetsCreateNet(TrNets* nets) {
-  return nets ? pGrObjNew<TrNet>(nets, &nets->list, nets->userSize) : nullptr;
-}
+TrNet* TrNetsCreateNet(TrNets* nets) { return nets ? pGrObjNew<TrNet>(nets, &nets->list, nets->userSize) : nullptr; }
 
 void* TrNetGetData(TrNet* net) { return net ? net->data : nullptr; }
 const char* sTrNetGetField(TrNet* net) { return sGrCode(net); }

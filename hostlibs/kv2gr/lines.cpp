@@ -122,8 +122,8 @@ int LiElmGetType(LiLine*, LiElm* elm) { return elm ? elm->type : 0; }
 
 bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
   if (!line || !elm || elm->owner != line) return false;
-  if (type != KV2GR_ELM_STRAIGHT && type != KV2GR_ELM_ARC2P && type != KV2GR_ELM_ARC3P &&
-      type != KV2GR_ELM_CLOTHOID && type != KV2GR_ELM_SUBEND && type != KV2GR_ELM_LAST)
+  if (type != KV2GR_ELM_STRAIGHT && type != KV2GR_ELM_ARC2P && type != KV2GR_ELM_ARC3P && type != KV2GR_ELM_CLOTHOID &&
+      type != KV2GR_ELM_SUBEND && type != KV2GR_ELM_LAST)
     return false;
   if (elm->arcStart) return type == KV2GR_ELM_STRAIGHT;  // a middle is always plain
   if (elm == line->last) {
@@ -156,9 +156,7 @@ bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
   return true;
 }
 
-LiElm* LiElmGet3pArcElm2(LiLine*, LiElm* elm) {
-  return (elm && elm->type == KV2GR_ELM_ARC3P) ? elm->middle : nullptr;
-}
+LiElm* LiElmGet3pArcElm2(LiLine*, LiElm* elm) { return (elm && elm->type == KV2GR_ELM_ARC3P) ? elm->middle : nullptr; }
 
 YgElm* YgElmGetFirst(YgPolygon* poly) { return LiElmGetFirst(poly); }
 YgElm* YgElmGetNext(YgPolygon* poly, YgElm* elm) { return LiElmGetNext(poly, elm); }
@@ -176,8 +174,10 @@ bool boLiLineElmsCopy(LiLine* dst, const LiLine* src) {
   for (int i = 0; i < n && s; i++, s = s->next) {
     LiElm* e = pGrElmAppend(dst, &s->p);
     if (!e) return false;
-    if (i < n - 1) e->type = s->type == KV2GR_ELM_LAST ? KV2GR_ELM_STRAIGHT : s->type;
-    else if (s->type == KV2GR_ELM_SUBEND) e->type = KV2GR_ELM_SUBEND;
+    if (i < n - 1)
+      e->type = s->type == KV2GR_ELM_LAST ? KV2GR_ELM_STRAIGHT : s->type;
+    else if (s->type == KV2GR_ELM_SUBEND)
+      e->type = KV2GR_ELM_SUBEND;
     e->radius = s->radius;
     e->centreChoice = s->centreChoice;
     e->clA = s->clA;

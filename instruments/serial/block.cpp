@@ -62,8 +62,7 @@ bool boBlkPrompt(const char* sText) { return boMsgOkCancel(sText, true); }
 
 bool boBlkOpenPort(int iXonXoff) {
   const ComPortSettings& com = g_mboTransfer.settings.com;
-  return boComOpen(com.uPort, com.uBaud, (uint8_t)com.uBits, (int32_t)com.uParity, (uint8_t)com.uStop,
-                   iXonXoff == 1);
+  return boComOpen(com.uPort, com.uBaud, (uint8_t)com.uBits, (int32_t)com.uParity, (uint8_t)com.uStop, iXonXoff == 1);
 }
 
 bool boBlkSendEnq(char* sWork) {

@@ -42,8 +42,7 @@ bool boFailOpen(const char* sText) {
 bool boWriteBytes(const char* pData, size_t uLen) {
   g_comPort.uCancelled = 0;
   DWORD uWritten = 0;
-  if (iComWaitReady(1) == 1 && WriteFile(g_comPort.hPort, pData, (DWORD)uLen, &uWritten, nullptr) &&
-      uWritten == uLen)
+  if (iComWaitReady(1) == 1 && WriteFile(g_comPort.hPort, pData, (DWORD)uLen, &uWritten, nullptr) && uWritten == uLen)
     return true;
   if (!g_comPort.uCancelled) vMsgWarning("Cannot send to com");
   return false;
@@ -98,8 +97,8 @@ bool boComOpen(uint32_t uPort, uint32_t uBaud, uint8_t uBits, int32_t iParity, u
   if (uPort >= 10) return boFailOpen(sStrFormat("Could not open serial port %s", sPort));
   char sDevice[MAX_PATH];
   vDeviceName(sPort, sDevice, (int)sizeof sDevice);
-  g_comPort.hPort = CreateFileA(sDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  g_comPort.hPort =
+      CreateFileA(sDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (g_comPort.hPort == INVALID_HANDLE_VALUE) {
     g_comPort.hPort = nullptr;
     DWORD uError = GetLastError();
@@ -259,9 +258,9 @@ void vComReportError(void) {
     uint32_t uBit;
     const char* sText;
   } kTexts[] = {
-      {CE_BREAK, "Break condition\n"},   {CE_FRAME, "Framing error\n"},      {CE_IOE, "Parallel error\n"},
-      {CE_MODE, "Mode error\n"},         {CE_OVERRUN, "Overrun error\n"},    {CE_PTO, "Parallel timeout\n"},
-      {CE_RXOVER, "Receive overflow\n"}, {CE_RXPARITY, "Parity error\n"},    {CE_TXFULL, "Transmit queue full"},
+      {CE_BREAK, "Break condition\n"},   {CE_FRAME, "Framing error\n"},   {CE_IOE, "Parallel error\n"},
+      {CE_MODE, "Mode error\n"},         {CE_OVERRUN, "Overrun error\n"}, {CE_PTO, "Parallel timeout\n"},
+      {CE_RXOVER, "Receive overflow\n"}, {CE_RXPARITY, "Parity error\n"}, {CE_TXFULL, "Transmit queue full"},
   };
   const char* sText = "Some unknown error";
   for (const auto& t : kTexts)

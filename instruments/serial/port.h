@@ -24,17 +24,17 @@
 #include "win32.h"
 
 struct ComPortState {
-  HANDLE hPort;          // the open port, null when closed
-  uint32_t uErrors;      // line-error bits of the last ClearCommError
-  uint8_t cStart;        // line start character (never sent here)
-  uint8_t cTerminator;   // ends a received line
-  uint8_t cAck;          // expected answer to every sent text; 0 none
-  uint8_t cNak;          // answer that asks for one resend; 0 none
-  uint8_t cReply;        // sent back after every received line; 0 none
-  uint8_t cAbort;        // the abort character; 0 none
-  uint32_t uAbortSeen;   // a line read met the abort character
-  uint32_t uLineMode;    // 1: replies end in CR LF, an ACK answer is a line
-  uint32_t uCancelled;   // a wait met the abort flag (the user pressed Stop)
+  HANDLE hPort;         // the open port, null when closed
+  uint32_t uErrors;     // line-error bits of the last ClearCommError
+  uint8_t cStart;       // line start character (never sent here)
+  uint8_t cTerminator;  // ends a received line
+  uint8_t cAck;         // expected answer to every sent text; 0 none
+  uint8_t cNak;         // answer that asks for one resend; 0 none
+  uint8_t cReply;       // sent back after every received line; 0 none
+  uint8_t cAbort;       // the abort character; 0 none
+  uint32_t uAbortSeen;  // a line read met the abort character
+  uint32_t uLineMode;   // 1: replies end in CR LF, an ACK answer is a line
+  uint32_t uCancelled;  // a wait met the abort flag (the user pressed Stop)
 };
 
 extern ComPortState g_comPort;

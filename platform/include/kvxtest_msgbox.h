@@ -5,8 +5,7 @@
 #include "win32_base.h"
 
 // Returns the id of the button to press (IDOK, IDYES, ...).
-typedef int (*KvxMsgBoxHook)(void* context, HWND owner, const char* text, const char* caption,
-                             UINT style);
+typedef int (*KvxMsgBoxHook)(void* context, HWND owner, const char* text, const char* caption, UINT style);
 
 extern "C" {
 // Installs the hook (NULL removes it) and returns the previous one.

@@ -9,8 +9,7 @@ extern "C" {
 KVX_PLATFORM_API void KvxTestRegSetValue(HKEY root, const char* subKey, const char* valueName, DWORD type,
                                          const void* data, DWORD size);
 // A REG_SZ value stored with its terminator.
-KVX_PLATFORM_API void KvxTestRegSetString(HKEY root, const char* subKey, const char* valueName,
-                                          const char* text);
+KVX_PLATFORM_API void KvxTestRegSetString(HKEY root, const char* subKey, const char* valueName, const char* text);
 // Empties the store.
 KVX_PLATFORM_API void KvxTestRegClear(void);
 }

@@ -123,16 +123,14 @@ typedef struct _OVERLAPPED {
 } OVERLAPPED, *LPOVERLAPPED;
 
 extern "C" {
-KVX_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode,
-                                           LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
-                                           HANDLE templateFile);
+KVX_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                                           DWORD disposition, DWORD flags, HANDLE templateFile);
 // Without time-outs set (the layer sets none), ReadFile waits until every
 // byte asked for has come, or the line hangs up; WriteFile until every byte
 // is written (partial writes are continued), or the line hangs up (FALSE),
 // or the other end has taken nothing for 10 s of the tick count, XOFF held
 // (TRUE with fewer bytes written, as after a comm write time-out).
-KVX_PLATFORM_API BOOL WINAPI ReadFile(HANDLE handle, LPVOID buf, DWORD size, LPDWORD read,
-                                      LPOVERLAPPED overlapped);
+KVX_PLATFORM_API BOOL WINAPI ReadFile(HANDLE handle, LPVOID buf, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
 KVX_PLATFORM_API BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buf, DWORD size, LPDWORD written,
                                        LPOVERLAPPED overlapped);
 KVX_PLATFORM_API BOOL WINAPI GetCommState(HANDLE handle, LPDCB dcb);

@@ -12,7 +12,7 @@ extern "C" {
 // characters copied, without the terminator; size - 1 (size - 2 for lists)
 // when the buffer was too small.
 KVX_PLATFORM_API DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buf, DWORD size,
-                                                      LPCSTR path);
+                                                       LPCSTR path);
 // A null key deletes the section, a null value deletes the key.
 KVX_PLATFORM_API BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
 }

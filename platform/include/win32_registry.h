@@ -29,7 +29,7 @@ KVX_PLATFORM_API LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD option
 // was stored with its terminator. ERROR_MORE_DATA (and *dataSize set to the
 // size needed) when the buffer is too small; ERROR_FILE_NOT_FOUND when there
 // is no such value. data may be NULL to ask for the size.
-KVX_PLATFORM_API LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
-                                              LPBYTE data, LPDWORD dataSize);
+KVX_PLATFORM_API LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                              LPDWORD dataSize);
 KVX_PLATFORM_API LONG WINAPI RegCloseKey(HKEY key);
 }

@@ -20,6 +20,6 @@ KVX_PLATFORM_API void WINAPI Sleep(DWORD ms);
 // quote). A NULL date is today; a NULL picture is the short date.
 // Returns the characters written with the terminator (the size needed when
 // cch is 0); 0 on failure.
-KVX_PLATFORM_API int WINAPI GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR picture,
-                                           LPSTR out, int cch);
+KVX_PLATFORM_API int WINAPI GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR picture, LPSTR out,
+                                           int cch);
 }

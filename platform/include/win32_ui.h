@@ -688,9 +688,9 @@ extern "C" {
 // Window classes and windows.
 KVX_PLATFORM_API ATOM WINAPI RegisterClassA(const WNDCLASSA* wc);
 KVX_PLATFORM_API BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE inst);
-KVX_PLATFORM_API HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                                             int x, int y, int width, int height, HWND parent, HMENU menu,
-                                             HINSTANCE inst, LPVOID param);
+KVX_PLATFORM_API HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                                             int y, int width, int height, HWND parent, HMENU menu, HINSTANCE inst,
+                                             LPVOID param);
 KVX_PLATFORM_API BOOL WINAPI DestroyWindow(HWND hwnd);
 KVX_PLATFORM_API BOOL WINAPI IsWindow(HWND hwnd);
 KVX_PLATFORM_API LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

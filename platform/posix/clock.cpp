@@ -158,19 +158,30 @@ bool ExpandPicture(const SYSTEMTIME& t, const char* pic, std::string& out) {
     while (p[run] == c) ++run;
     p += run;
     if (c == 'd') {
-      if (run == 1) snprintf(num, sizeof num, "%d", t.wDay), out += num;
-      else if (run == 2) snprintf(num, sizeof num, "%02d", t.wDay), out += num;
-      else if (run == 3) out.append(kDayNames[dow], 3);
-      else out += kDayNames[dow];
+      if (run == 1)
+        snprintf(num, sizeof num, "%d", t.wDay), out += num;
+      else if (run == 2)
+        snprintf(num, sizeof num, "%02d", t.wDay), out += num;
+      else if (run == 3)
+        out.append(kDayNames[dow], 3);
+      else
+        out += kDayNames[dow];
     } else if (c == 'M') {
-      if (run == 1) snprintf(num, sizeof num, "%d", t.wMonth), out += num;
-      else if (run == 2) snprintf(num, sizeof num, "%02d", t.wMonth), out += num;
-      else if (run == 3) out.append(kMonthNames[t.wMonth - 1], 3);
-      else out += kMonthNames[t.wMonth - 1];
+      if (run == 1)
+        snprintf(num, sizeof num, "%d", t.wMonth), out += num;
+      else if (run == 2)
+        snprintf(num, sizeof num, "%02d", t.wMonth), out += num;
+      else if (run == 3)
+        out.append(kMonthNames[t.wMonth - 1], 3);
+      else
+        out += kMonthNames[t.wMonth - 1];
     } else {
-      if (run == 1) snprintf(num, sizeof num, "%d", t.wYear % 100), out += num;
-      else if (run == 2) snprintf(num, sizeof num, "%02d", t.wYear % 100), out += num;
-      else snprintf(num, sizeof num, "%d", t.wYear), out += num;
+      if (run == 1)
+        snprintf(num, sizeof num, "%d", t.wYear % 100), out += num;
+      else if (run == 2)
+        snprintf(num, sizeof num, "%02d", t.wYear % 100), out += num;
+      else
+        snprintf(num, sizeof num, "%d", t.wYear), out += num;
     }
   }
   return true;
@@ -268,8 +279,8 @@ void vKvxTestClockSetLocalTime(const SYSTEMTIME* time) {
   }
   unsigned month = time->wMonth < 1 ? 1 : time->wMonth > 12 ? 12 : time->wMonth;
   int64_t days = DaysFromCivil(time->wYear, month, 1) + (int64_t)time->wDay - 1;
-  gClock.setMs = ((days * 24 + time->wHour) * 60 + time->wMinute) * 60000 + (int64_t)time->wSecond * 1000 +
-                 time->wMilliseconds;
+  gClock.setMs =
+      ((days * 24 + time->wHour) * 60 + time->wMinute) * 60000 + (int64_t)time->wSecond * 1000 + time->wMilliseconds;
   gClock.timeSet = true;
 }
 

@@ -9,8 +9,8 @@ DWORD ButtonType(const KvxWnd* w) { return w->style & BS_TYPEMASK; }
 
 bool IsCheckable(const KvxWnd* w) {
   DWORD t = ButtonType(w);
-  return t == BS_CHECKBOX || t == BS_AUTOCHECKBOX || t == BS_RADIOBUTTON || t == BS_AUTORADIOBUTTON ||
-         t == BS_3STATE || t == BS_AUTO3STATE;
+  return t == BS_CHECKBOX || t == BS_AUTOCHECKBOX || t == BS_RADIOBUTTON || t == BS_AUTORADIOBUTTON || t == BS_3STATE ||
+         t == BS_AUTO3STATE;
 }
 
 // An automatic radio button clears the other automatic radio buttons of its
@@ -44,8 +44,7 @@ LRESULT lKvxButtonProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (IsCheckable(w)) w->check = (int)wParam;
       return 0;
     case BM_GETSTATE:
-      return (IsCheckable(w) ? w->check : 0) | (w->pushed ? BST_PUSHED : 0) |
-             (GetFocus() == w->handle ? BST_FOCUS : 0);
+      return (IsCheckable(w) ? w->check : 0) | (w->pushed ? BST_PUSHED : 0) | (GetFocus() == w->handle ? BST_FOCUS : 0);
     case BM_SETSTATE:
       w->pushed = wParam != 0;
       return 0;

@@ -12,9 +12,7 @@ LRESULT CopyOut(const std::string& s, LPARAM buffer) {
   return (LRESULT)s.size();
 }
 
-bool PrefixMatch(const std::string& item, const char* text) {
-  return iKvxCompareNoCase(item, text, strlen(text)) == 0;
-}
+bool PrefixMatch(const std::string& item, const char* text) { return iKvxCompareNoCase(item, text, strlen(text)) == 0; }
 
 bool ExactMatch(const std::string& item, const char* text) {
   return iKvxCompareNoCase(item, text, strlen(text) + 1) == 0;

@@ -180,4 +180,3 @@ LRESULT lKvxListViewProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   return DefWindowProcA(w->handle, msg, wParam, lParam);
 }
-

@@ -11,10 +11,9 @@ struct ClassName {
   KvxWndKind kind;
 };
 const ClassName kClasses[] = {
-    {"Button", kWndButton},        {"Static", kWndStatic},
-    {"Edit", kWndEdit},            {"ComboBox", kWndCombo},
-    {"ListBox", kWndList},         {"SysListView32", kWndListView},
-    {"SysHeader32", kWndHeader},   {"SysTreeView32", kWndTreeView},
+    {"Button", kWndButton},      {"Static", kWndStatic},          {"Edit", kWndEdit},
+    {"ComboBox", kWndCombo},     {"ListBox", kWndList},           {"SysListView32", kWndListView},
+    {"SysHeader32", kWndHeader}, {"SysTreeView32", kWndTreeView},
 };
 
 }  // namespace
@@ -35,8 +34,8 @@ void vKvxControlCreated(KvxWnd* w) {
   RECT rc;
   GetClientRect(w->handle, &rc);
   DWORD visible = (w->style & LVS_NOCOLUMNHEADER) ? 0 : WS_VISIBLE;
-  w->header = hKvxCreateWindow(0, WC_HEADERA, "", WS_CHILD | visible, 0, 0, rc.right, 20, w->handle, 0,
-                               w->instance, nullptr, nullptr);
+  w->header = hKvxCreateWindow(0, WC_HEADERA, "", WS_CHILD | visible, 0, 0, rc.right, 20, w->handle, 0, w->instance,
+                               nullptr, nullptr);
 }
 
 LRESULT lKvxControlProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {

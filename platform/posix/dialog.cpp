@@ -210,8 +210,8 @@ HWND CreateFromTemplate(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc,
   }
 
   KvxWnd* w = nullptr;
-  HWND h = hKvxCreateWindow(t.exStyle, "#32770", t.caption.c_str(), t.style & ~(DWORD)WS_VISIBLE, x, y, cx, cy,
-                            parent, 0, inst, nullptr, &w);
+  HWND h = hKvxCreateWindow(t.exStyle, "#32770", t.caption.c_str(), t.style & ~(DWORD)WS_VISIBLE, x, y, cx, cy, parent,
+                            0, inst, nullptr, &w);
   if (!h) return nullptr;
   w->dlgProc = proc;
   w->hasFont = hasFont;
@@ -283,8 +283,8 @@ INT_PTR RunModal(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc, LPARAM
     } else if (standing) {
       char caption[256];
       GetWindowTextA(h, caption, sizeof caption);
-      fprintf(stderr, "kvxplatform: modal dialog \"%s\" (resource %d) with no driver: answered IDCANCEL\n",
-              caption, resourceId);
+      fprintf(stderr, "kvxplatform: modal dialog \"%s\" (resource %d) with no driver: answered IDCANCEL\n", caption,
+              resourceId);
       SendMessageA(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(h, IDCANCEL));
     }
     kvxUiDispatchPending();

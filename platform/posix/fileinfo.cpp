@@ -11,7 +11,8 @@ namespace {
 const unsigned long long kEpochDelta = 11644473600ULL;
 
 FILETIME FileTimeOf(const struct timespec& t) {
-  unsigned long long v = ((unsigned long long)t.tv_sec + kEpochDelta) * 10000000ULL + (unsigned long long)t.tv_nsec / 100;
+  unsigned long long v =
+      ((unsigned long long)t.tv_sec + kEpochDelta) * 10000000ULL + (unsigned long long)t.tv_nsec / 100;
   return FILETIME{(DWORD)v, (DWORD)(v >> 32)};
 }
 

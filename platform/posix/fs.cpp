@@ -32,9 +32,7 @@ std::string sConvert(const std::string& text, UINT from, UINT to) {
   return out;
 }
 
-bool boHasDrive(const char* p) {
-  return ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':';
-}
+bool boHasDrive(const char* p) { return ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':'; }
 
 // The host form without the case fallback.
 std::string sPlainHost(const char* path) {
@@ -111,14 +109,20 @@ DWORD uFail(DWORD error) {
 
 DWORD uErrorOf(int err) {
   switch (err) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
     case EACCES:
     case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    default: return ERROR_INVALID_PARAMETER;
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_INVALID_PARAMETER;
   }
 }
 
@@ -196,9 +200,7 @@ DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePar
   return n;
 }
 
-DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buf) {
-  return uGiveBack(sWindowsPath(sCurrentHost()), buf, size);
-}
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buf) { return uGiveBack(sWindowsPath(sCurrentHost()), buf, size); }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
   if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);

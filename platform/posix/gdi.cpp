@@ -14,9 +14,8 @@ struct Font {
 };
 
 Font gFonts[] = {
-    {OEM_FIXED_FONT, {8, 12}},  {ANSI_FIXED_FONT, {8, 13}},  {ANSI_VAR_FONT, {6, 13}},
-    {SYSTEM_FONT, {8, 16}},     {DEVICE_DEFAULT_FONT, {8, 16}}, {SYSTEM_FIXED_FONT, {8, 15}},
-    {DEFAULT_GUI_FONT, {6, 13}}, {-1, {6, 13}},
+    {OEM_FIXED_FONT, {8, 12}},      {ANSI_FIXED_FONT, {8, 13}},   {ANSI_VAR_FONT, {6, 13}},    {SYSTEM_FONT, {8, 16}},
+    {DEVICE_DEFAULT_FONT, {8, 16}}, {SYSTEM_FIXED_FONT, {8, 15}}, {DEFAULT_GUI_FONT, {6, 13}}, {-1, {6, 13}},
 };
 const int kFontCount = (int)(sizeof gFonts / sizeof gFonts[0]);
 

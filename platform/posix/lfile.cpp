@@ -65,7 +65,9 @@ void vDropReadAhead(LFile* f) {
 
 HFILE hAdopt(int fd, bool boWritable) {
   if (fd < 0) {
-    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+    SetLastError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
+                 : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                    : ERROR_ACCESS_DENIED);
     return HFILE_ERROR;
   }
   LFile* f = new LFile;

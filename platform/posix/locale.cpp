@@ -23,14 +23,22 @@ std::map<DWORD, std::string>& Overrides() {
 
 const char* DefaultInfo(LCTYPE type) {
   switch (type) {
-    case LOCALE_SDECIMAL: return ".";
-    case LOCALE_STHOUSAND: return " ";
-    case LOCALE_SLIST: return ";";
-    case LOCALE_SSHORTDATE: return "dd.MM.yyyy";
-    case LOCALE_STIMEFORMAT: return "HH:mm:ss";
-    case LOCALE_IDEFAULTCODEPAGE: return "865";
-    case LOCALE_IDEFAULTANSICODEPAGE: return "1252";
-    default: return nullptr;
+    case LOCALE_SDECIMAL:
+      return ".";
+    case LOCALE_STHOUSAND:
+      return " ";
+    case LOCALE_SLIST:
+      return ";";
+    case LOCALE_SSHORTDATE:
+      return "dd.MM.yyyy";
+    case LOCALE_STIMEFORMAT:
+      return "HH:mm:ss";
+    case LOCALE_IDEFAULTCODEPAGE:
+      return "865";
+    case LOCALE_IDEFAULTANSICODEPAGE:
+      return "1252";
+    default:
+      return nullptr;
   }
 }
 

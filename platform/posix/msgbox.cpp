@@ -14,13 +14,34 @@ void* gHookContext = nullptr;
 // The buttons of each MB_TYPEMASK value, in their order in the box.
 int iButtons(UINT style, int ids[3]) {
   switch (style & MB_TYPEMASK) {
-    case MB_OK: ids[0] = IDOK; return 1;
-    case MB_OKCANCEL: ids[0] = IDOK; ids[1] = IDCANCEL; return 2;
-    case MB_ABORTRETRYIGNORE: ids[0] = IDABORT; ids[1] = IDRETRY; ids[2] = IDIGNORE; return 3;
-    case MB_YESNOCANCEL: ids[0] = IDYES; ids[1] = IDNO; ids[2] = IDCANCEL; return 3;
-    case MB_YESNO: ids[0] = IDYES; ids[1] = IDNO; return 2;
-    case MB_RETRYCANCEL: ids[0] = IDRETRY; ids[1] = IDCANCEL; return 2;
-    default: ids[0] = IDOK; return 1;
+    case MB_OK:
+      ids[0] = IDOK;
+      return 1;
+    case MB_OKCANCEL:
+      ids[0] = IDOK;
+      ids[1] = IDCANCEL;
+      return 2;
+    case MB_ABORTRETRYIGNORE:
+      ids[0] = IDABORT;
+      ids[1] = IDRETRY;
+      ids[2] = IDIGNORE;
+      return 3;
+    case MB_YESNOCANCEL:
+      ids[0] = IDYES;
+      ids[1] = IDNO;
+      ids[2] = IDCANCEL;
+      return 3;
+    case MB_YESNO:
+      ids[0] = IDYES;
+      ids[1] = IDNO;
+      return 2;
+    case MB_RETRYCANCEL:
+      ids[0] = IDRETRY;
+      ids[1] = IDCANCEL;
+      return 2;
+    default:
+      ids[0] = IDOK;
+      return 1;
   }
 }
 }  // namespace

@@ -93,8 +93,7 @@ Proc* pProcOf(HANDLE h) {
 bool boIsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Starts argv[0]-less: program is the host path or bare name to run.
-DWORD uSpawn(const std::string& program, const std::vector<std::string>& args, const char* currentDir,
-             pid_t* pid) {
+DWORD uSpawn(const std::string& program, const std::vector<std::string>& args, const char* currentDir, pid_t* pid) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -207,9 +206,9 @@ KvxWinExecHook kvxTestSetWinExecHook(KvxWinExecHook hook) {
   return old;
 }
 
-BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
-                           LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID environment, LPCSTR currentDirectory,
-                           LPSTARTUPINFOA, LPPROCESS_INFORMATION info) {
+BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                           BOOL, DWORD, LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA,
+                           LPPROCESS_INFORMATION info) {
   if (environment || !info || (!applicationName && !commandLine)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

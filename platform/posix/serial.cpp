@@ -49,10 +49,9 @@ struct SpeedPair {
   DWORD baud;
   speed_t speed;
 };
-const SpeedPair kSpeeds[] = {{110, B110},       {300, B300},       {600, B600},       {1200, B1200},
-                             {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},
-                             {38400, B38400},   {57600, B57600},   {115200, B115200}, {230400, B230400},
-                             {460800, B460800}, {921600, B921600}};
+const SpeedPair kSpeeds[] = {{110, B110},       {300, B300},       {600, B600},       {1200, B1200},    {2400, B2400},
+                             {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},  {57600, B57600},
+                             {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600}};
 
 bool boSpeedOf(DWORD baud, speed_t* speed) {
   for (const SpeedPair& p : kSpeeds)
@@ -101,10 +100,13 @@ DWORD uOpenError(int err) {
     case ENOENT:
     case ENXIO:
     case ENODEV:
-    case ENOTDIR: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_FILE_NOT_FOUND;
     case EBUSY:
-    case EWOULDBLOCK: return ERROR_ACCESS_DENIED;
-    default: return ERROR_OPEN_FAILED;
+    case EWOULDBLOCK:
+      return ERROR_ACCESS_DENIED;
+    default:
+      return ERROR_OPEN_FAILED;
   }
 }
 
@@ -126,10 +128,18 @@ void vDcbFromLine(SerialPort* port) {
   if (!port->tty || tcgetattr(port->fd, &t) != 0) return;
   d.BaudRate = uBaudOf(cfgetospeed(&t));
   switch (t.c_cflag & CSIZE) {
-    case CS5: d.ByteSize = 5; break;
-    case CS6: d.ByteSize = 6; break;
-    case CS7: d.ByteSize = 7; break;
-    default: d.ByteSize = 8; break;
+    case CS5:
+      d.ByteSize = 5;
+      break;
+    case CS6:
+      d.ByteSize = 6;
+      break;
+    case CS7:
+      d.ByteSize = 7;
+      break;
+    default:
+      d.ByteSize = 8;
+      break;
   }
   d.Parity = !(t.c_cflag & PARENB) ? NOPARITY : (t.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
   d.StopBits = (t.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
@@ -231,8 +241,8 @@ void vKvxTestSerialGetCounters(KvxTestSerialCounters* counters) {
   *counters = {gReceived, gWritten, gQueued, gOpenPorts};
 }
 
-HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
-                          DWORD disposition, DWORD flags, HANDLE templateFile) {
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                          DWORD flags, HANDLE templateFile) {
   (void)shareMode, (void)security, (void)flags, (void)templateFile;
   if (!name || !*name || disposition != OPEN_EXISTING || !(access & (GENERIC_READ | GENERIC_WRITE))) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -243,7 +253,9 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  int mode = (access & GENERIC_READ) && (access & GENERIC_WRITE) ? O_RDWR : (access & GENERIC_READ) ? O_RDONLY : O_WRONLY;
+  int mode = (access & GENERIC_READ) && (access & GENERIC_WRITE) ? O_RDWR
+             : (access & GENERIC_READ)                           ? O_RDONLY
+                                                                 : O_WRONLY;
   int fd = open(device.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     SetLastError(uOpenError(errno));

@@ -496,14 +496,15 @@ PIDLIST_ABSOLUTE WINAPI SHBrowseForFolderA(LPBROWSEINFOA info) {
     if (SHGetPathFromIDListA(info->pidlRoot, root)) b.root = sAnsiToHost(root);
   }
   b.selection = b.root;
-  b.hwnd = CreateWindowExA(0, sBrowserClass(), info->lpszTitle ? info->lpszTitle : "", WS_POPUP | WS_CAPTION, 0, 0,
-                           400, 400, info->hwndOwner, nullptr, nullptr, nullptr);
+  b.hwnd = CreateWindowExA(0, sBrowserClass(), info->lpszTitle ? info->lpszTitle : "", WS_POPUP | WS_CAPTION, 0, 0, 400,
+                           400, info->hwndOwner, nullptr, nullptr, nullptr);
   SetWindowLongPtrA(b.hwnd, GWLP_USERDATA, (LONG_PTR)&b);
   iCallback(&b, BFFM_INITIALIZED, 0);
   if (gBrowserHook)
     gBrowserHook(&b);
   else
-    fprintf(stderr, "folder browser \"%s\" shown with no test hook: cancelled\n", info->lpszTitle ? info->lpszTitle : "");
+    fprintf(stderr, "folder browser \"%s\" shown with no test hook: cancelled\n",
+            info->lpszTitle ? info->lpszTitle : "");
   if (IsWindow(b.hwnd)) DestroyWindow(b.hwnd);
   if (!b.ended || b.result.empty()) return nullptr;
   std::string ansi = sHostToAnsi(b.result);

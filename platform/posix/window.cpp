@@ -27,9 +27,9 @@ struct PeekCall {
 const RECT kDefaultScreen = {0, 0, 1280, 1024};
 
 std::map<HWND, KvxWnd*> gWnds;
-std::vector<HWND> gTopLevel;        // creation order
-std::vector<KvxWnd*> gGraveyard;    // destroyed while a message was in progress
-int gDepth = 0;                     // messages in progress
+std::vector<HWND> gTopLevel;      // creation order
+std::vector<KvxWnd*> gGraveyard;  // destroyed while a message was in progress
+int gDepth = 0;                   // messages in progress
 uintptr_t gNextHandle = 0x10000;
 HWND gActive = nullptr;
 HWND gFocus = nullptr;
@@ -242,8 +242,8 @@ LRESULT lKvxNotifyParentNm(KvxWnd* w, NMHDR* hdr) {
   return SendMessageA(w->parent, WM_NOTIFY, (WPARAM)w->id, (LPARAM)hdr);
 }
 
-HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y, int cx,
-                      int cy, HWND parent, int id, HINSTANCE inst, LPVOID param, KvxWnd** created) {
+HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y, int cx, int cy,
+                      HWND parent, int id, HINSTANCE inst, LPVOID param, KvxWnd** created) {
   if (created) *created = nullptr;
   const char* canonical = nullptr;
   KvxWndKind kind = eKvxControlKind(className, &canonical);
@@ -296,8 +296,8 @@ HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DW
 
   HWND h = w->handle;
   if (kind == kWndUser) {
-    CREATESTRUCTA cs = {param, inst, (HMENU)(intptr_t)id, parent, cy, cx, y, x, (LONG)style, w->text.c_str(),
-                        canonical, exStyle};
+    CREATESTRUCTA cs = {param, inst, (HMENU)(intptr_t)id, parent,          cy,        cx,
+                        y,     x,    (LONG)style,         w->text.c_str(), canonical, exStyle};
     if (SendMessageA(h, WM_CREATE, 0, (LPARAM)&cs) == -1) {
       DestroyWindow(h);
       SetLastError(ERROR_INVALID_PARAMETER);
@@ -343,10 +343,10 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
   return FALSE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE inst, LPVOID param) {
-  return hKvxCreateWindow(exStyle, className, windowName, style, x, y, width, height, parent,
-                          (int)(intptr_t)menu, inst, param, nullptr);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE inst, LPVOID param) {
+  return hKvxCreateWindow(exStyle, className, windowName, style, x, y, width, height, parent, (int)(intptr_t)menu, inst,
+                          param, nullptr);
 }
 
 BOOL WINAPI DestroyWindow(HWND hwnd) {
@@ -725,9 +725,7 @@ BOOL WINAPI SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
-  return IS_INTRESOURCE(name) ? (HCURSOR)name : nullptr;
-}
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) { return IS_INTRESOURCE(name) ? (HCURSOR)name : nullptr; }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
   HCURSOR old = gCursorHandle;

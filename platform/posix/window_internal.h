@@ -98,13 +98,13 @@ struct KvxWnd {
 
 // window.cpp
 KvxWnd* pKvxWnd(HWND hwnd);  // nullptr for unknown or destroyed windows
-HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y, int cx,
-                      int cy, HWND parent, int id, HINSTANCE inst, LPVOID param, KvxWnd** created);
+HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y, int cx, int cy,
+                      HWND parent, int id, HINSTANCE inst, LPVOID param, KvxWnd** created);
 int iKvxNonClientX(const KvxWnd* w);  // left and right frame width
 int iKvxNonClientTop(const KvxWnd* w);
 void vKvxSetFocusQuiet(HWND hwnd);
-LRESULT lKvxNotifyParent(KvxWnd* w, WORD code);  // WM_COMMAND(id, code, hwnd) to the parent
-LRESULT lKvxNotifyParentNm(KvxWnd* w, NMHDR* hdr);  // WM_NOTIFY to the parent
+LRESULT lKvxNotifyParent(KvxWnd* w, WORD code);                        // WM_COMMAND(id, code, hwnd) to the parent
+LRESULT lKvxNotifyParentNm(KvxWnd* w, NMHDR* hdr);                     // WM_NOTIFY to the parent
 int iKvxCompareNoCase(const std::string& a, const char* b, size_t n);  // first n bytes, ignoring case (cp1252 letters)
 void vKvxAllocateHwnd(KvxWnd* w);
 

@@ -45,9 +45,7 @@ struct CnvTableIni : ::testing::Test {
     pCnvTabFree(t);
     fs::remove_all(dir);
   }
-  void put(const char* key, const char* value) {
-    WritePrivateProfileStringA("MboCnvTheme", key, value, ini.c_str());
-  }
+  void put(const char* key, const char* value) { WritePrivateProfileStringA("MboCnvTheme", key, value, ini.c_str()); }
   std::string get(const char* section, const char* key) {
     char buf[256];
     GetPrivateProfileStringA(section, key, "<none>", buf, sizeof buf, ini.c_str());
@@ -76,7 +74,7 @@ TEST(CnvTable, NewCutsWidthsAndLooksUpFirstMatch) {
   pCnvTabAppend(t, "veg", "12345");  // to code cut to 3 characters
   char buf[21];
   ASSERT_TRUE(boCnvTabLookup(t, "BYG", buf, sizeof buf));
-  EXPECT_STREQ(buf, "10");  // first of two equal from codes
+  EXPECT_STREQ(buf, "10");                                  // first of two equal from codes
   EXPECT_FALSE(boCnvTabLookup(t, "byg", buf, sizeof buf));  // case-sensitive
   EXPECT_FALSE(boCnvTabLookup(t, "BY", buf, sizeof buf));
   ASSERT_TRUE(boCnvTabLookupReverse(t, "123", buf, sizeof buf));
@@ -234,7 +232,10 @@ void expectLayout(const Dlg& d, int w, const char* title1, const char* title2) {
   expectCell(d, kFrom, 0, 0, w, 0);
   expectCell(d, kTo, w, 0, w, 0);
   expectCell(d, kList, 0, 2, 2 * w + 3, 12);
-  const struct { int id, row; const char* text; } buttons[] = {
+  const struct {
+    int id, row;
+    const char* text;
+  } buttons[] = {
       {kAdd, 0, "Add"}, {kDelete, 2, "Delete"}, {IDOK, 8, "OK"}, {IDCANCEL, 10, "Cancel"}, {kHelp, 12, "Help"}};
   for (const auto& b : buttons) {
     expectCell(d, b.id, 2 * w + 3, b.row, 12, 0);
@@ -276,7 +277,7 @@ TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
     d.Click(kAdd);
     EXPECT_EQ(list(d), "BYG=10;VEG=20;GJERDE=30;VEI=40; selected 3");
     EXPECT_EQ(edits(d), "=");  // the edits are cleared for the next pair
-    d.Click(kAdd);  // both empty: nothing
+    d.Click(kAdd);             // both empty: nothing
     EXPECT_EQ(d.RowCount(kList), 4);
     d.Type(kTo, "50");  // one code alone is a pair too
     d.Click(kAdd);
@@ -294,7 +295,7 @@ TEST_F(CnvDialog, DeleteNeedsASelection) {
     EXPECT_EQ(edits(d), "VEG=20");  // a click copies the pair into the edits
     d.Click(kDelete);
     EXPECT_EQ(list(d), "BYG=10;GJERDE=30; selected 1");  // the row that took its place
-    d.Click(kDelete);                                   // the last row: the new last one is selected
+    d.Click(kDelete);                                    // the last row: the new last one is selected
     EXPECT_EQ(list(d), "BYG=10; selected 0");
     d.Click(kDelete);
     EXPECT_EQ(list(d), " selected -1");

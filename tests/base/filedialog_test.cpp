@@ -80,8 +80,8 @@ TEST_F(FileDialogTest, TypedNameGetsTheFilterExtensionOnlyWhenItNamesOne) {
     const char* typed;
     const char* want;
   } cases[] = {
-      {1, "job", "job.gsi"},      {1, "job.gsi", "job.gsi"}, {1, "job.txt", "job.txt"},  // matches "*.*"
-      {2, "job", "job"},          {3, "job", "job"},          {4, "job", "job"},
+      {1, "job", "job.gsi"}, {1, "job.gsi", "job.gsi"}, {1, "job.txt", "job.txt"},  // matches "*.*"
+      {2, "job", "job"},     {3, "job", "job"},         {4, "job", "job"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed + std::string(" type ") + std::to_string(c.type));
@@ -171,8 +171,8 @@ TEST_F(FileDialogTest, FolderBrowserIntoSmallBufferAndRefusedTyping) {
   std::string dir = dir_;
   kvxtest::ExpectFolderBrowser([dir](kvxtest::Browser& b) {
     EXPECT_EQ(b.Title(), "Folder");
-    EXPECT_EQ(b.Flags(), (UINT)(BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX | BIF_VALIDATE |
-                                BIF_NONEWFOLDERBUTTON));
+    EXPECT_EQ(b.Flags(),
+              (UINT)(BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX | BIF_VALIDATE | BIF_NONEWFOLDERBUTTON));
     EXPECT_EQ(b.Selection(), dir);  // the start folder
     EXPECT_TRUE(b.Select(dir + "/sub"));
     EXPECT_EQ(b.Status(), WinPath(dir + "/sub"));

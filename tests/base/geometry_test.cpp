@@ -77,14 +77,20 @@ TEST(GeometryNumbers, RoundToAndTolerances) {
 
 TEST(GeometryNumbers, NormAngleEdges) {
   const double kInf = std::numeric_limits<double>::infinity();
-  for (auto [in, want] : std::vector<std::pair<double, double>>{{-M_PI, M_PI}, {M_PI, M_PI}, {3 * M_PI, M_PI},
-                                                                {-3 * M_PI, M_PI}, {2 * M_PI, 0}, {1.5 * M_PI, -0.5 * M_PI},
-                                                                {-1.5 * M_PI, 0.5 * M_PI}, {0.25, 0.25}})
+  for (auto [in, want] : std::vector<std::pair<double, double>>{{-M_PI, M_PI},
+                                                                {M_PI, M_PI},
+                                                                {3 * M_PI, M_PI},
+                                                                {-3 * M_PI, M_PI},
+                                                                {2 * M_PI, 0},
+                                                                {1.5 * M_PI, -0.5 * M_PI},
+                                                                {-1.5 * M_PI, 0.5 * M_PI},
+                                                                {0.25, 0.25}})
     EXPECT_NEAR(dGeoNormAngle(in), want, 1e-12) << in;
   // Huge angles and infinities end at once (a loop of whole turns would not).
   double huge = dGeoNormAngle(1e300);
   EXPECT_TRUE(huge > -M_PI && huge <= M_PI);
-  for (double bad : {kInf, -kInf, std::numeric_limits<double>::quiet_NaN()}) EXPECT_TRUE(std::isnan(dGeoNormAngle(bad)));
+  for (double bad : {kInf, -kInf, std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_TRUE(std::isnan(dGeoNormAngle(bad)));
 }
 
 TEST(GeometryNumbers, AngleDiffBearingDistanceAndMoves) {
@@ -121,16 +127,21 @@ TEST(GeometryIntersect, ProjectOnSegmentAndCrossAtTheEnds) {
   EXPECT_DOUBLE_EQ(foot.x, 12);
   EXPECT_EQ(iGeoProjectOnSegment(&p, &a, &same, nullptr), -1);
   // Segment crossings with (0,0)-(10,0): x of the crossing (NAN: not checked).
-  const struct { GeoPnt2 b1, b2; int result; double x; } crosses[] = {
-      {{10, -5}, {10, 5}, 0, 10},          // exactly at the end of the first segment: end excluded
-      {{0, -5}, {0, 5}, 1, 0},             // at its start and inside the second: start included
-      {{0, 1}, {10, 1}, -1, NAN},          // parallel
-      {{5, 5}, {5.0004, 5.0004}, -1, NAN},  // too short
-      {{3, 7}, {3, 8}, 0, NAN}};            // the lines cross outside both segments
+  const struct {
+    GeoPnt2 b1, b2;
+    int result;
+    double x;
+  } crosses[] = {{{10, -5}, {10, 5}, 0, 10},           // exactly at the end of the first segment: end excluded
+                 {{0, -5}, {0, 5}, 1, 0},              // at its start and inside the second: start included
+                 {{0, 1}, {10, 1}, -1, NAN},           // parallel
+                 {{5, 5}, {5.0004, 5.0004}, -1, NAN},  // too short
+                 {{3, 7}, {3, 8}, 0, NAN}};            // the lines cross outside both segments
   GeoPnt2 out{};
   for (const auto& c : crosses) {
     EXPECT_EQ(iGeoSegmentCross(&a, &b, &c.b1, &c.b2, &out), c.result) << c.b1.x << "," << c.b1.y;
-    if (!std::isnan(c.x)) { EXPECT_DOUBLE_EQ(out.x, c.x); }
+    if (!std::isnan(c.x)) {
+      EXPECT_DOUBLE_EQ(out.x, c.x);
+    }
   }
   EXPECT_FALSE(boGeoLineIntersect(&a, &b, &crosses[2].b1, &crosses[2].b2, &out));
   ASSERT_TRUE(boGeoLineIntersect(&a, &b, &crosses[4].b1, &crosses[4].b2, &out));
@@ -148,8 +159,7 @@ struct SubLines : ::testing::Test {
     vYgPolygonsDelete(polys);
   }
   // n elements; the ones whose index is in ends97 get type 97.
-  LiLine* make(LiLines* c, int n, std::initializer_list<int> ends97, LiElm** e,
-               bool polygon = false) {
+  LiLine* make(LiLines* c, int n, std::initializer_list<int> ends97, LiElm** e, bool polygon = false) {
     LiLine* l = polygon ? YgPolygonsCreate3dLine(c) : LiLinesCreate3dLine(c);
     for (int i = 0; i < n; i++) {
       e[i] = LiLineAddPoint(l, nullptr);
@@ -224,13 +234,13 @@ TEST_F(SubLines, CurvedElementsClearTheStraightFlag) {
 
 TEST(PointId, PartsCountFromTheRight) {
   // The parts of each name as job (0), area (1) and number (2).
-  const struct { const char* id; const char* parts[3]; } cases[] = {
-      {"P.Q.R", {"P", "Q", "R"}},
-      {"P.Q", {"", "P", "Q"}},
-      {"P", {"", "", "P"}},
-      {"A.B.C.D", {"B", "C", "D"}},  // only the last three of more parts count
-      {"J..7", {"J", "", "7"}},
-      {"AB  .12  ", {"", "AB", "12"}},  // trailing blanks cut
+  const struct {
+    const char* id;
+    const char* parts[3];
+  } cases[] = {
+      {"P.Q.R", {"P", "Q", "R"}}, {"P.Q", {"", "P", "Q"}},
+      {"P", {"", "", "P"}},       {"A.B.C.D", {"B", "C", "D"}},     // only the last three of more parts count
+      {"J..7", {"J", "", "7"}},   {"AB  .12  ", {"", "AB", "12"}},  // trailing blanks cut
       {nullptr, {"", "", ""}},
   };
   for (const auto& c : cases) {

@@ -48,9 +48,15 @@ TEST_P(HashKinds, EveryKindFindsItsItems) {
   }
   static const uint16_t no16 = 1;
   static const uint32_t no32 = 2;
-  const struct { int kind; size_t offset; const void* missing; } kinds[] = {
-      {0, offsetof(Rec, acName), "Q1"}, {-1, offsetof(Rec, pKey), "Q1"}, {2, offsetof(Rec, u16), &no16},
-      {4, offsetof(Rec, u32), &no32},   {3, offsetof(Rec, acCode), "ZZZ"}};
+  const struct {
+    int kind;
+    size_t offset;
+    const void* missing;
+  } kinds[] = {{0, offsetof(Rec, acName), "Q1"},
+               {-1, offsetof(Rec, pKey), "Q1"},
+               {2, offsetof(Rec, u16), &no16},
+               {4, offsetof(Rec, u32), &no32},
+               {3, offsetof(Rec, acCode), "ZZZ"}};
   for (const auto& k : kinds) {
     HashTable* t = pHashCreate(GetParam(), (uint32_t)k.offset, k.kind);
     ASSERT_NE(t, nullptr);

@@ -29,12 +29,42 @@ TEST(MsgBox, StylesAnswersAndOwners) {
     UINT uStyle;
     HWND hOwner;
   } aCases[] = {
-      {"be careful", IDOK, [] { vMsgWarning("be careful"); return 0; }, 0, 0x12030u, hActive},
-      {"w", IDOK, [] { vMsgWarningWnd("w", hFake(0x100)); return 0; }, 0, 0x12030u, hFake(0x100)},
-      {"note", IDOK, [] { vMsgInfo("note"); return 0; }, 0, 0x12040u, hActive},
-      {"i", IDOK, [] { vMsgInfoWnd("i", hFake(0x200)); return 0; }, 0, 0x12040u, hFake(0x200)},
-      {"x", IDOK, [] { vMsgShowWnd("x", true, hFake(0x300)); return 0; }, 0, 0x12030u, hFake(0x300)},
-      {"x", IDOK, [] { vMsgShowWnd("x", false, hFake(0x300)); return 0; }, 0, 0x12040u, hFake(0x300)},
+      {"be careful", IDOK,
+       [] {
+         vMsgWarning("be careful");
+         return 0;
+       },
+       0, 0x12030u, hActive},
+      {"w", IDOK,
+       [] {
+         vMsgWarningWnd("w", hFake(0x100));
+         return 0;
+       },
+       0, 0x12030u, hFake(0x100)},
+      {"note", IDOK,
+       [] {
+         vMsgInfo("note");
+         return 0;
+       },
+       0, 0x12040u, hActive},
+      {"i", IDOK,
+       [] {
+         vMsgInfoWnd("i", hFake(0x200));
+         return 0;
+       },
+       0, 0x12040u, hFake(0x200)},
+      {"x", IDOK,
+       [] {
+         vMsgShowWnd("x", true, hFake(0x300));
+         return 0;
+       },
+       0, 0x12030u, hFake(0x300)},
+      {"x", IDOK,
+       [] {
+         vMsgShowWnd("x", false, hFake(0x300));
+         return 0;
+       },
+       0, 0x12040u, hFake(0x300)},
       {"go?", IDOK, [] { return (int)boMsgOkCancel("go?", true); }, 1, 0x12021u, hActive},
       {"go?", IDCANCEL, [] { return (int)boMsgOkCancel("go?", false); }, 0, 0x12121u, hActive},
       {"go?", IDOK, [] { return (int)boMsgOkCancelWnd("go?", false, hFake(0x10)); }, 1, 0x12121u, hFake(0x10)},
@@ -44,8 +74,7 @@ TEST(MsgBox, StylesAnswersAndOwners) {
       {"save?", IDYES, [] { return iMsgYesNoCancel("save?", 1); }, 1, 0x12023u, hActive},
       {"save?", IDNO, [] { return iMsgYesNoCancel("save?", 0); }, 0, 0x12123u, hActive},
       {"save?", IDCANCEL, [] { return iMsgYesNoCancel("save?", -1); }, -1, 0x12223u, hActive},
-      {"save?", IDCANCEL, [] { return iMsgYesNoCancelWnd("save?", 1, hFake(0x30)); }, -1, 0x12023u,
-       hFake(0x30)},
+      {"save?", IDCANCEL, [] { return iMsgYesNoCancelWnd("save?", 1, hFake(0x30)); }, -1, 0x12023u, hFake(0x30)},
   };
   for (const Case& c : aCases) {
     SCOPED_TRACE(std::to_string(&c - aCases));
@@ -102,7 +131,6 @@ TEST(UiDriver, AnswersComeInOrderFromAnyThread) {
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 1);
 }
-
 
 // With the OEM switch on, texts are taken as code page 865: 0x91 0x9B 0x86
 // are "æøå", which are 0xE6 0xF8 0xE5 in ANSI. Short texts go through a

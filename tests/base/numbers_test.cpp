@@ -67,11 +67,18 @@ TEST(NumberFormat, FastPrintingAndIntToStr) {
   char* end = nullptr;
   EXPECT_STREQ(sNumFormatFast(buf, 1.5, 3, &end), "1.5");
   EXPECT_EQ(end, buf + 3);
-  const struct { double v; int decimals; const char* want; } cases[] = {
-      {-12.3456, 2, "-12.35"}, {7.0, 4, "7"}, {0.05, 2, "0.05"},  // leading zero of the fraction
-      {1.123456789, 12, "1.12345679"},                          // at most 8
-      {2.75, -3, "3"},                                          // negative decimals are 0
-      {-0.0000001, 2, "-0"}, {2147483647.0, 0, "2147483647"}, {-1e12, 8, "-1000000000000"}};
+  const struct {
+    double v;
+    int decimals;
+    const char* want;
+  } cases[] = {{-12.3456, 2, "-12.35"},
+               {7.0, 4, "7"},
+               {0.05, 2, "0.05"},                // leading zero of the fraction
+               {1.123456789, 12, "1.12345679"},  // at most 8
+               {2.75, -3, "3"},                  // negative decimals are 0
+               {-0.0000001, 2, "-0"},
+               {2147483647.0, 0, "2147483647"},
+               {-1e12, 8, "-1000000000000"}};
   for (const auto& c : cases) EXPECT_STREQ(sNumFormatFast(buf, c.v, c.decimals, nullptr), c.want);
   EXPECT_STREQ(sNumIntToStr(buf, 0, &end), "0");
   EXPECT_STREQ(sNumIntToStr(buf, -42, &end), "-42");
@@ -128,10 +135,18 @@ TEST(NumberParse, ParseNumberAndCommaText) {
   const char* t = "1.05;";
   EXPECT_DOUBLE_EQ(dStrParseNumber(t, &end), 1.05);  // leading zeros of the fraction count
   EXPECT_EQ(end, t + 4);
-  const struct { const char* t; double d; } cases[] = {
-      {"-2.5", -2.5}, {" -0.25", -0.25}, {"-.75", -0.75}, {"0.5", 0.5}, {"42", 42.0}, {"", 0.0},
-      // More than 9 integer digits: the whole text, not a saturated integer.
-      {"12345678901.5", 12345678901.5}, {"-12345678901", -12345678901.0}};
+  const struct {
+    const char* t;
+    double d;
+  } cases[] = {{"-2.5", -2.5},
+               {" -0.25", -0.25},
+               {"-.75", -0.75},
+               {"0.5", 0.5},
+               {"42", 42.0},
+               {"", 0.0},
+               // More than 9 integer digits: the whole text, not a saturated integer.
+               {"12345678901.5", 12345678901.5},
+               {"-12345678901", -12345678901.0}};
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(dStrParseNumber(c.t, nullptr), c.d) << c.t;
   t = "3.14159265358979 rest";
   EXPECT_DOUBLE_EQ(dStrParseNumber(t, &end), 3.14159265358979);
@@ -252,8 +267,12 @@ TEST(Dates, ToTimeIsMidnightUnlessAllSixNumbers) {
 
 // ------------------------------------------------------------ code pages
 
-const char kAnsi[] = "Bl\xE5" "b\xE6r \xF8l \x80";  // Blåbær øl €
-const char kUtf8[] = "Bl\xC3\xA5" "b\xC3\xA6r \xC3\xB8l \xE2\x82\xAC";
+const char kAnsi[] =
+    "Bl\xE5"
+    "b\xE6r \xF8l \x80";  // Blåbær øl €
+const char kUtf8[] =
+    "Bl\xC3\xA5"
+    "b\xC3\xA6r \xC3\xB8l \xE2\x82\xAC";
 
 TEST(Encoding, AnsiToUtf8AndBack) {
   char buf[64];
@@ -265,7 +284,10 @@ TEST(Encoding, AnsiToUtf8AndBack) {
   EXPECT_STREQ(buf, "");
   EXPECT_EQ(iStrAnsiToUtf8(kAnsi, nullptr, 0), (int)sizeof kUtf8);
   // Unmappable and invalid bytes become question marks: Greek alpha, a stray byte.
-  EXPECT_EQ(iStrUtf8ToAnsi("a\xCE\xB1" "b\xFF", buf, 16), 5);
+  EXPECT_EQ(iStrUtf8ToAnsi("a\xCE\xB1"
+                           "b\xFF",
+                           buf, 16),
+            5);
   EXPECT_STREQ(buf, "a?b?");
 }
 

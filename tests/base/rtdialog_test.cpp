@@ -204,7 +204,7 @@ INT_PTR CALLBACK GridProc(HWND h, UINT msg, WPARAM wParam, LPARAM) {
     GetWindowRect(text, &r);
     POINT p = {r.left, r.top};
     ScreenToClient(h, &p);
-    EXPECT_EQ(p.y, MulDiv(6, 13, 8));                          // 3 units lower
+    EXPECT_EQ(p.y, MulDiv(6, 13, 8));                                     // 3 units lower
     EXPECT_EQ(r.right - r.left, MulDiv(3 + 25, 6, 4) - MulDiv(3, 6, 4));  // width of "Label"
     EXPECT_EQ(r.bottom - r.top, MulDiv(6 + 15, 13, 8) - MulDiv(6, 13, 8));
     GetWindowRect(none, &r);
@@ -233,7 +233,9 @@ TEST(RtGrid, ControlsAreVisibleChildrenSizedFromTheirCells) {
 // and presses OK.
 void Answer(const std::string& caption, const std::string& text, const char* shown = nullptr) {
   ExpectDialog(caption, [text, shown](Dlg& d) {
-    if (shown) { EXPECT_EQ(d.Text(100), shown); }
+    if (shown) {
+      EXPECT_EQ(d.Text(100), shown);
+    }
     d.Type(100, text);
     d.Click(IDOK);
   });
@@ -407,9 +409,15 @@ struct Items : testing::Test {
 };
 
 TEST(StrToNumber, TheLenientNumberTestOfTheItemReaders) {
-  const struct { const char* t; bool ok; double v; } cases[] = {
-      {" 1,5", true, 1.5}, {"-.5", true, -0.5}, {"--5", true, 0.0},  // passes the digit test, reads as 0
-      {"abc", false, 0.0}, {"1234567890123456789999", true, 1234567890123456789.0}};  // cut to 19 characters
+  const struct {
+    const char* t;
+    bool ok;
+    double v;
+  } cases[] = {{" 1,5", true, 1.5},
+               {"-.5", true, -0.5},
+               {"--5", true, 0.0},  // passes the digit test, reads as 0
+               {"abc", false, 0.0},
+               {"1234567890123456789999", true, 1234567890123456789.0}};  // cut to 19 characters
   for (const auto& c : cases) {
     double v = -1;
     EXPECT_EQ(boStrToNumber(c.t, &v), c.ok) << c.t;
@@ -455,7 +463,7 @@ TEST_F(Items, ComboWrappersSelectByPrefixIgnoringCase) {
   EXPECT_TRUE(boDlgComboSelect(h, 12, "25"));
   EXPECT_EQ(iDlgComboCurSel(h, 12), 2);
   EXPECT_FALSE(boDlgComboSelect(h, 12, "KOF"));  // a prefix, not a part
-  EXPECT_EQ(iDlgComboCurSel(h, 12), 2);        // unchanged
+  EXPECT_EQ(iDlgComboCurSel(h, 12), 2);          // unchanged
   EXPECT_TRUE(boDlgComboSelectOrAdd(h, 12, "62 Sokkisha"));
   EXPECT_EQ(iDlgComboCount(h, 12), 4);
   EXPECT_EQ(iDlgComboCurSel(h, 12), 3);

@@ -374,7 +374,7 @@ TEST(Pool, FreeTailNullKeepsFirstBlockEmpty) {
 TEST(Pool, ThreadsShareOnePool) {
   for (int round = 0; round < 2; ++round) {
     TestPool pool(256);
-    EXPECT_NE(pool.pLock, nullptr);  // made with the pool, before any thread allocates
+    EXPECT_NE(pool.pLock, nullptr);       // made with the pool, before any thread allocates
     if (round == 1) vPoolFreeAll(&pool);  // the lock is made again on first use
     constexpr int kThreads = 8, kEach = 2000;
     std::vector<std::vector<void*>> got(kThreads);

@@ -95,10 +95,14 @@ TEST(TextFixedFields, TrimRightNPutsNulBehindLastNonBlank) {
 }
 
 TEST(TextFixedFields, TrimFunctions) {
-  const struct { const char* in; const char* trim; const char* right; } cases[] = {
-      {" \t hello world\t  ", "hello world", " \t hello world\t"}, {" \t\t ", "", " \t\t"},
-      {"abc \t  ", "abc", "abc \t"},  // the right trim takes blanks only
-      {"   ", "", ""}};
+  const struct {
+    const char* in;
+    const char* trim;
+    const char* right;
+  } cases[] = {{" \t hello world\t  ", "hello world", " \t hello world\t"},
+               {" \t\t ", "", " \t\t"},
+               {"abc \t  ", "abc", "abc \t"},  // the right trim takes blanks only
+               {"   ", "", ""}};
   for (const auto& c : cases) {
     std::string a = c.in, b = c.in;
     EXPECT_STREQ(sStrTrim(a.data()), c.trim) << c.in;

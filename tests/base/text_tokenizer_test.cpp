@@ -39,7 +39,12 @@ TEST(PlainField, SplitsWithoutSkippingAnythingAndCutsLongFields) {
 }
 
 TEST(QuotedField, QuotesBlanksTabsAndCuts) {
-  struct { const char* text; char sep; int size; Fields want; } cases[] = {
+  struct {
+    const char* text;
+    char sep;
+    int size;
+    Fields want;
+  } cases[] = {
       {"  \"x,y\" junk ,\tz \t, w ,", ',', 16, {"x,y", "z", "w", ""}},
       // A quoted field at the end leaves the cursor on the terminator.
       {"\"abc\"", ',', 16, {"abc", ""}},
@@ -69,10 +74,14 @@ TEST(Field, SharedBufferTokenizer) {
 
 TEST(GetField, FieldsExistWhileTheCursorLives) {
   // Field -1 exists and leaves the buffer alone; a missing field empties it.
-  const struct { const char* text; int n; bool ok; const char* buf; } cases[] = {
-      {"A,B", 1, true, "B"}, {"A,B", 2, false, ""},  {"A,B", -1, true, "keep"}, {"", 0, false, ""},
-      {"A,", 0, true, "A"},  {"A,", 1, false, ""},   {"A,,", 1, true, ""},      {"A,,", 2, false, ""},
-      {nullptr, 0, false, ""}};
+  const struct {
+    const char* text;
+    int n;
+    bool ok;
+    const char* buf;
+  } cases[] = {{"A,B", 1, true, "B"}, {"A,B", 2, false, ""}, {"A,B", -1, true, "keep"},
+               {"", 0, false, ""},    {"A,", 0, true, "A"},  {"A,", 1, false, ""},
+               {"A,,", 1, true, ""},  {"A,,", 2, false, ""}, {nullptr, 0, false, ""}};
   for (const auto& c : cases) {
     char buf[8] = "keep";
     EXPECT_EQ(boStrGetField(c.text, ',', c.n, buf, 8), c.ok) << (c.text ? c.text : "(null)") << " " << c.n;

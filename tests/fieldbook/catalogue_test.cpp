@@ -21,34 +21,56 @@ namespace {
 
 // The catalogue's facts, stated from the instruments' side rather than as a
 // second copy of the dispatch table.
-const int g_aiOrder[] = {11, 12, 13, 14, 15, 16, 10, 22, 92, 95, 94, 93, 96, 62, 63, 72,  73, 21, 42, 67, 80, 81, 82,
+const int g_aiOrder[] = {11, 12, 13, 14, 15, 16, 10, 22, 92, 95, 94, 93, 96, 62, 63, 72, 73, 21, 42, 67, 80,  81, 82,
                          98, 99, 24, 64, 65, 25, 97, 50, 51, 52, 53, 54, 55, 56, 27, 31, 26, 28, 29, 30, 100, 74, 101};
 const std::set<int> g_write = {10, 11, 12, 13, 16, 21, 22, 24, 25, 26, 28, 29, 30,
                                42, 63, 64, 65, 67, 72, 73, 92, 93, 94, 95, 96, 98};
 const std::set<int> g_xmlWrite = {25, 26, 28, 29, 30};
 const std::set<int> g_noRead = {62, 28, 97};
 const std::set<int> g_byPath = {30, 74, 101};
-const std::set<int> g_receive = {11, 12, 13, 14, 15, 16, 21, 22, 42, 62, 63, 64, 65,
-                                 67, 72, 73, 80, 81, 82, 92, 93, 94, 96};
+const std::set<int> g_receive = {11, 12, 13, 14, 15, 16, 21, 22, 42, 62, 63, 64,
+                                 65, 67, 72, 73, 80, 81, 82, 92, 93, 94, 96};
 const std::set<int> g_send = {11, 12, 13, 16, 21, 22, 42, 62, 63, 64, 65, 67, 72, 73, 92, 93, 94, 96, 98};
 
 std::string sExtOf(int n) {
   switch (n) {
-    case 10: return "are";
-    case 95: return "gsi";
-    case 98: return "kof";
-    case 99: return "ptc";
-    case 50: case 51: return "asc";
-    case 52: case 53: case 55: return "*";
-    case 54: return "G";
-    case 56: return "ss?";
-    case 25: case 26: case 28: case 29: return "xml";
-    case 27: case 31: return "xcf";
-    case 30: return "jxl";
-    case 100: return "vml";
-    case 74: return "mxl";
-    case 101: return "plm";
-    default: return "raw";
+    case 10:
+      return "are";
+    case 95:
+      return "gsi";
+    case 98:
+      return "kof";
+    case 99:
+      return "ptc";
+    case 50:
+    case 51:
+      return "asc";
+    case 52:
+    case 53:
+    case 55:
+      return "*";
+    case 54:
+      return "G";
+    case 56:
+      return "ss?";
+    case 25:
+    case 26:
+    case 28:
+    case 29:
+      return "xml";
+    case 27:
+    case 31:
+      return "xcf";
+    case 30:
+      return "jxl";
+    case 100:
+      return "vml";
+    case 74:
+      return "mxl";
+    case 101:
+      return "plm";
+    default:
+      return "raw";
   }
 }
 
@@ -187,7 +209,8 @@ TEST(InstrumentCombo, ImportListsEveryReaderWithItsNumberBehindThePaddedName) {
   std::string sSelected;
   std::vector<std::string> items = ComboItems(false, 95, &sSelected);
   ASSERT_EQ(43u, items.size());  // all but 62, 28 and 97
-  for (const std::string& s : items) EXPECT_TRUE(iItemNumber(s) != 62 && iItemNumber(s) != 28 && iItemNumber(s) != 97) << s;
+  for (const std::string& s : items)
+    EXPECT_TRUE(iItemNumber(s) != 62 && iItemNumber(s) != 28 && iItemNumber(s) != 97) << s;
   EXPECT_EQ(std::string("Geodat 402,500,600") + std::string(75 - 18, ' ') + "11", items[0]);
   // Names are cut at 30 characters.
   EXPECT_EQ(std::string("Leica DBX (via LandXML)") + std::string(75 - 23, ' ') + "31", items[36]);
@@ -199,8 +222,8 @@ TEST(InstrumentCombo, ExportListsOnlyWriters) {
   std::vector<std::string> items = ComboItems(true, 29, &sSelected);
   std::vector<int> numbers;
   for (const std::string& s : items) numbers.push_back(iItemNumber(s));
-  std::vector<int> expected = {11, 12, 13, 16, 10, 22, 92, 95, 94, 93, 96, 63, 72, 73, 21, 42, 67,
-                               98, 24, 64, 65, 25, 26, 28, 29, 30};
+  std::vector<int> expected = {11, 12, 13, 16, 10, 22, 92, 95, 94, 93, 96, 63, 72,
+                               73, 21, 42, 67, 98, 24, 64, 65, 25, 26, 28, 29, 30};
   EXPECT_EQ(expected, numbers);
   EXPECT_EQ(29, iItemNumber(sSelected));
   ComboItems(true, 0, &sSelected);

@@ -84,8 +84,8 @@ TEST_F(CodedLines, EnablingLineNumbersCodesAndBlankNames) {
   Add("E", 0, 0, NAN, "IGNORED");
   No("1");
   vMboRecMarkNewStation();
-  Add("S");  // a new station's point joins no line
-  No("0");   // the next point starts an unnumbered line
+  Add("S");                 // a new station's point joins no line
+  No("0");                  // the next point starts an unnumbered line
   AddAll({"F", " ", "G"});  // a blank name adds nothing
   EXPECT_EQ(pMboLineAddCodedPoint("  ", "X"), nullptr);
   EXPECT_EQ(iMboCountPoints(), 10);  // and makes no point

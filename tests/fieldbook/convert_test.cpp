@@ -166,8 +166,14 @@ TEST_F(ConvertPostPass, ThreePointArcVerticesAreVisitedOnce) {
 
 TEST_F(ConvertPostPass, StationAndObservationNames) {
   char buf[100];
-  auto st = [&](int kind, void* s, int attr) { boMboGetStAttr(kind, s, attr, buf, sizeof buf); return std::string(buf); };
-  auto ob = [&](int kind, void* s, void* o, int attr) { boMboGetObsAttr(kind, s, o, attr, buf, sizeof buf); return std::string(buf); };
+  auto st = [&](int kind, void* s, int attr) {
+    boMboGetStAttr(kind, s, attr, buf, sizeof buf);
+    return std::string(buf);
+  };
+  auto ob = [&](int kind, void* s, void* o, int attr) {
+    boMboGetObsAttr(kind, s, o, attr, buf, sizeof buf);
+    return std::string(buf);
+  };
   void* s1 = pMboAddSt(1);
   boMboSetStAttr(1, s1, 1, "job..S1");
   void* o1 = pMboAddObs(1, s1);

@@ -118,7 +118,8 @@ TEST_F(FieldBook, BoResultsAreZeroOrOneIn32Bits) {
       {"boMboSetStAttr", Bo("boMboSetStAttr", 1, st, 999, "x"), Bo("boMboSetStAttr", 1, st, 1, "S1")},
       {"boMboGetStAttr", Bo("boMboGetStAttr", 1, st, 999, buf, 64), Bo("boMboGetStAttr", 1, st, 1, buf, 64)},
       {"boMboSetObsAttr", Bo("boMboSetObsAttr", 1, st, obs, 999, "x"), Bo("boMboSetObsAttr", 1, st, obs, 1, "P")},
-      {"boMboGetObsAttr", Bo("boMboGetObsAttr", 1, st, obs, 999, buf, 64), Bo("boMboGetObsAttr", 1, st, obs, 1, buf, 64)},
+      {"boMboGetObsAttr", Bo("boMboGetObsAttr", 1, st, obs, 999, buf, 64),
+       Bo("boMboGetObsAttr", 1, st, obs, 1, buf, 64)},
       {"boMboSetProjectAttr", Bo("boMboSetProjectAttr", "NOKEY", "x"), Bo("boMboSetProjectAttr", "SIGN", "ab")},
       {"boMboGetProjectAttr", Bo("boMboGetProjectAttr", "NOKEY", buf, 64), Bo("boMboGetProjectAttr", "SIGN", buf, 64)},
   };

@@ -20,7 +20,9 @@ struct Getters {
   void* lFields = FB(pKvxMboLFieldsGet)();
   void* yFields = FB(pKvxMboYFieldsGet)();
   void* nFields = FB(pKvxMboNFieldsGet)();
-  bool boAllNull() const { return !points && !lines && !polygons && !nets && !pFields && !lFields && !yFields && !nFields; }
+  bool boAllNull() const {
+    return !points && !lines && !polygons && !nets && !pFields && !lFields && !yFields && !nFields;
+  }
   bool boAllSet() const { return points && lines && polygons && nets && pFields && lFields && yFields && nFields; }
 };
 
@@ -121,5 +123,6 @@ TEST(Lifecycle, TheLayerCallsTheEntryPointWhenTheModuleLoads) {
   ASSERT_TRUE(dladdr(reinterpret_cast<void*>(entry), &entryInfo));
   EXPECT_EQ(entryInfo.dli_fbase, lib.dli_fbase);
   // It answers TRUE to every reason.
-  for (DWORD reason : {DLL_THREAD_ATTACH, DLL_THREAD_DETACH, DLL_PROCESS_ATTACH}) EXPECT_TRUE(entry(found, reason, nullptr));
+  for (DWORD reason : {DLL_THREAD_ATTACH, DLL_THREAD_DETACH, DLL_PROCESS_ATTACH})
+    EXPECT_TRUE(entry(found, reason, nullptr));
 }

@@ -156,19 +156,37 @@ namespace {
 // the middle of their number, letters above 127, numbers at group ends.
 // few: a few dozen names, so that many points share one.
 std::string RandomName(std::mt19937& rng, bool few) {
-  static const std::string prefixes[] = {"",  "JOB.A.", "JOB.B.", "\xD8ST.", "P", "123456789012345678901234",
-                                         std::string(94, 'L'), std::string(97, 'M'), std::string(120, 'N')};
+  static const std::string prefixes[] = {"",
+                                         "JOB.A.",
+                                         "JOB.B.",
+                                         "\xD8ST.",
+                                         "P",
+                                         "123456789012345678901234",
+                                         std::string(94, 'L'),
+                                         std::string(97, 'M'),
+                                         std::string(120, 'N')};
   // Few names: three prefixes (two short ones, one that the cut at 99
   // characters goes through the number) and small numbers.
   const uint32_t spread = few ? 1 : 30;
   std::string name = few ? prefixes[(rng() % 3) * 3 + 1] : prefixes[rng() % std::size(prefixes)];
   switch (rng() % 6) {
-    case 0: name += std::to_string(rng() % (5 * spread)); break;
-    case 1: name += std::string(1 + rng() % 2, '0') + std::to_string(rng() % (2 * spread + 1)); break;
-    case 2: name += std::to_string(63 + 64 * (rng() % 3) + rng() % 2); break;
-    case 3: name += "98765432109876543" + std::to_string(rng() % (spread + 1)); break;
-    case 4: name += std::to_string(rng() % (spread + 1)) + "X"; break;
-    default: name += std::to_string(1000 * (rng() % (spread + 1)));
+    case 0:
+      name += std::to_string(rng() % (5 * spread));
+      break;
+    case 1:
+      name += std::string(1 + rng() % 2, '0') + std::to_string(rng() % (2 * spread + 1));
+      break;
+    case 2:
+      name += std::to_string(63 + 64 * (rng() % 3) + rng() % 2);
+      break;
+    case 3:
+      name += "98765432109876543" + std::to_string(rng() % (spread + 1));
+      break;
+    case 4:
+      name += std::to_string(rng() % (spread + 1)) + "X";
+      break;
+    default:
+      name += std::to_string(1000 * (rng() % (spread + 1)));
   }
   return name;
 }
@@ -181,7 +199,10 @@ void vRunRandomPasses(uint32_t seed, bool few) {
   std::vector<PoPoint*> points;  // the field book's points, in creation order
   auto pick = [&]() -> PoPoint* { return points.empty() ? nullptr : points[rng() % points.size()]; };
   int depth = 0;
-  auto begin = [&] { vMboIndexPassBegin(); ++depth; };
+  auto begin = [&] {
+    vMboIndexPassBegin();
+    ++depth;
+  };
   auto end = [&] {
     if (depth) vMboIndexPassEnd(), --depth;
   };
@@ -353,10 +374,18 @@ TEST_F(FieldBookInside, CountsForTheImportSummary) {
   pMboAddObs(5, pMboAddSt(5));
   // Points, line and polygon vertices, nets, net points, triangles, observations
   // of each kind, total-station and GPS stations.
-  const std::vector<int> counts = {iMboCountPoints(),       iMboCountLineVertices(),   iMboCountPolygonVertices(),
-                                   iMboCountTriangleNets(), iMboCountTriangleNetPoints(), iMboCountTriangles(),
-                                   iMboCountTsObs(),        iMboCountLevObs(),         iMboCountGpsObs(),
-                                   iMboCountCoordObs(),     iMboCountStations(1),      iMboCountStations(4)};
+  const std::vector<int> counts = {iMboCountPoints(),
+                                   iMboCountLineVertices(),
+                                   iMboCountPolygonVertices(),
+                                   iMboCountTriangleNets(),
+                                   iMboCountTriangleNetPoints(),
+                                   iMboCountTriangles(),
+                                   iMboCountTsObs(),
+                                   iMboCountLevObs(),
+                                   iMboCountGpsObs(),
+                                   iMboCountCoordObs(),
+                                   iMboCountStations(1),
+                                   iMboCountStations(4)};
   EXPECT_EQ(counts, (std::vector<int>{2, 3, 4, 1, 3, 1, 3, 1, 0, 1, 2, 1}));
 }
 

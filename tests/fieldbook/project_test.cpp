@@ -21,8 +21,8 @@ TEST_F(ProjectAttrs, EveryKeyKeepsAtMostItsWidth) {
   struct {
     const char* key;
     size_t width;
-  } keys[] = {{"PROJECT", 256},     {"PROJECTDESCR", 40}, {"SIGN", 10},         {"INKAOMRSIGN", 6},
-              {"INKASONE", 2},      {"KEYATTRIBUTE", 40}, {"TERVERSION", 50}};
+  } keys[] = {{"PROJECT", 256}, {"PROJECTDESCR", 40}, {"SIGN", 10},      {"INKAOMRSIGN", 6},
+              {"INKASONE", 2},  {"KEYATTRIBUTE", 40}, {"TERVERSION", 50}};
   std::string longText;
   for (int i = 0; i < 300; ++i) longText += static_cast<char>('a' + i % 26);
   for (const auto& k : keys) {

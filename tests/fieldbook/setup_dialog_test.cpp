@@ -26,7 +26,7 @@ int32_t InstrumentEnum(int first, int* kind, int* number, char* name, int size) 
     int kind, number;
     const char* name;
   };
-  static const Entry entries[] = {{1, 2, "Total station"}, {7, 3, "Level"},       {9, 4, "GNSS"},
+  static const Entry entries[] = {{1, 2, "Total station"}, {7, 3, "Level"},      {9, 4, "GNSS"},
                                   {8, 5, "Coordinates"},   {3, 9, "Not listed"}, {1, 6, "Old total station"}};
   static size_t next = 0;
   if (first) next = 0;

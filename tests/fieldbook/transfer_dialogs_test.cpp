@@ -48,9 +48,7 @@ class TransferDialogs : public FieldBook {
     KvxTestRegClear();
     FieldBook::TearDown();
   }
-  void Instrument(int n) {
-    WritePrivateProfileStringA("KvxMbo", "MboType", std::to_string(n).c_str(), host_.sIniPath);
-  }
+  void Instrument(int n) { WritePrivateProfileStringA("KvxMbo", "MboType", std::to_string(n).c_str(), host_.sIniPath); }
   std::string Profile(const char* key) {
     char buf[512];
     GetPrivateProfileStringA("KvxMbo", key, "", buf, sizeof buf, host_.sIniPath);

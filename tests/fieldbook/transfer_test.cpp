@@ -47,7 +47,10 @@ class Transfer : public HostIniTest {
 };
 
 TEST_F(Transfer, LinesDropCrConvertNorwegianLettersAndEndWithTheFile) {
-  EXPECT_EQ("\xD8" "st|\xE5\xC5\xE6\xC6\xF8|", sLines("\x9Dst\r\n\x86\x8F\x91\x92\x9B", 64));
+  EXPECT_EQ(
+      "\xD8"
+      "st|\xE5\xC5\xE6\xC6\xF8|",
+      sLines("\x9Dst\r\n\x86\x8F\x91\x92\x9B", 64));
   EXPECT_EQ("a||b|", sLines("a\n\nb\n", 64));
   EXPECT_EQ("", sLines("\r\r\r", 64));  // only CR, then the end: no line
   // A long line: the cut-aware reader skips the rest, a line that exactly

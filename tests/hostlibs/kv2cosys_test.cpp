@@ -195,9 +195,9 @@ TEST_F(CoSysTest, NullAndBrokenGeoids) {
 TEST_F(CoSysTest, GeographicGridAndEarthCentredPositions) {
   uint64_t cs = create(utm32(COSYS_ANG_GON));
   // Longitude 8..10, latitude 59..61 in degrees: 38 in the south, 40 north.
-  std::string grid =
-      writeFile("geo.kgeo", "KVXGEOID 1\ncoords geo\norigin 8 59\nstep 1 1\nsize 3 3\ndefault 0\n"
-                            "38 38 38\n39 39 39\n40 40 40\n");
+  std::string grid = writeFile("geo.kgeo",
+                               "KVXGEOID 1\ncoords geo\norigin 8 59\nstep 1 1\nsize 3 3\ndefault 0\n"
+                               "38 38 38\n39 39 39\n40 40 40\n");
   vCoSysSetupAddGeoideFile("GEO", grid.c_str());
   vCoSysSetupAddRefSys(3, "EUREF89", "NN2000", "GEO", cs);
   uint64_t rs = CoSysRefSysCreate();

@@ -20,9 +20,7 @@ inline std::string sSlurp(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-inline void vSpit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+inline void vSpit(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 inline std::string sNum(double v, int decimals = 3) {
   char buf[64];
@@ -53,8 +51,8 @@ inline std::vector<std::string> DumpLines() {
   std::vector<std::string> out;
   LiLines* lines = FB(pKvxMboLiLinesGet)();
   for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
-    std::string s = std::string(FB(sMboGetLineObjID)(l)) + "|" + sLiLineGetField(l) + "|" +
-                    (boLiLineIsPolygon(l) ? "P" : "") + ":";
+    std::string s =
+        std::string(FB(sMboGetLineObjID)(l)) + "|" + sLiLineGetField(l) + "|" + (boLiLineIsPolygon(l) ? "P" : "") + ":";
     for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
       char pid[100];
       FB(boMboGetElmPID)(l, e, pid, sizeof pid);

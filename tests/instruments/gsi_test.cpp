@@ -97,22 +97,21 @@ TEST_F(Gsi, JobsOfAHandWrittenFile) {
   ASSERT_TRUE(boRead(95, kData + "jobs.gsi"));
   // Codes: the line's, else the last code block's, else code 37's name.
   EXPECT_EQ((Strings{"ST1 KUM 500.000 6600.000 10.000", "P1  - - -", "P2  - - -", "P3 TREE 501.000 6601.000 12.000",
-                     "P4 KUM 502.125 6602.000 -", "P5  - - -", "DH1  - - -", "DH2  - - -",
-                     "P6  503.000 6603.000 -", "P8 LINE1 504.000 6604.000 -", "Q1 LINE1 600.000 6700.000 -",
-                     "Q2  - - -"}),
+                     "P4 KUM 502.125 6602.000 -", "P5  - - -", "DH1  - - -", "DH2  - - -", "P6  503.000 6603.000 -",
+                     "P8 LINE1 504.000 6604.000 -", "Q1 LINE1 600.000 6700.000 -", "Q2  - - -"}),
             DumpPoints());
   // P1 is read before its own orientation word; then directions less 30
   // gon: 10 -> 380, 20 -> 390, 0 -> 370. The declined job's manual
   // distance is skipped.
   auto hz = [](double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); };
-  EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000 5=760 6=20",
-                     "  OBS 1=P1 2=KUM 3=" + hz(10) + " 4=1.57079633 5=50.12300 6=1.70000 9=0",
-                     "  OBS 1=P2 2=WL 3=" + hz(380) + " 4=1.41371669 5=12.00000 6=1.50000 7=ABC1 9=1",
-                     "  OBS 1=P5 2=KUM 3=" + hz(390) + " 5=33.33300 6=1.50000 9=0",
-                     "  OBS 1=DH1 2=77 3=" + hz(370) + " 4=1.57079633 6=1.50000 9=0",
-                     "  OBS 1=DH2 2=78 3=" + hz(370) + " 4=1.57079633 6=4.50000 9=0",
-                     "  OBS 1=Q2 2= 3=" + hz(0) + " 9=0"}),
-            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  EXPECT_EQ(
+      (Strings{"ST 1=ST1 4=1.60000 5=760 6=20",
+               "  OBS 1=P1 2=KUM 3=" + hz(10) + " 4=1.57079633 5=50.12300 6=1.70000 9=0",
+               "  OBS 1=P2 2=WL 3=" + hz(380) + " 4=1.41371669 5=12.00000 6=1.50000 7=ABC1 9=1",
+               "  OBS 1=P5 2=KUM 3=" + hz(390) + " 5=33.33300 6=1.50000 9=0",
+               "  OBS 1=DH1 2=77 3=" + hz(370) + " 4=1.57079633 6=1.50000 9=0",
+               "  OBS 1=DH2 2=78 3=" + hz(370) + " 4=1.57079633 6=4.50000 9=0", "  OBS 1=Q2 2= 3=" + hz(0) + " 9=0"}),
+      DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
   // Back sight, intermediate sight, fore sight.
   EXPECT_EQ((Strings{"ST 1=BM1 50=2", "  OBS 51=BM1 1=TP2 5=35.00000 50=-0.26600",
                      "  OBS 51=BM1 1=TP1 5=55.00000 50=-0.76600"}),
@@ -121,10 +120,11 @@ TEST_F(Gsi, JobsOfAHandWrittenFile) {
   EXPECT_EQ("JOB007", sProjectAttr("PROJECTDESCR"));
   EXPECT_EQ("OLA1", sProjectAttr("SIGN"));
   EXPECT_EQ("2024.03.15", sProjectAttr("DATE"));
-  EXPECT_EQ("OPERATOR : OLA1\r\nJOB NUMBER : JOB007\r\nDATE : 150324\r\nINSTRUMENT NO: : 123\r\n"
-            "410012+?0000000 \r\n510022+00000001 \r\n410023+00000005 42....+00000ABC \r\n"
-            "PROJECT: JOB007\r\nDRILLHOLE_INFO_78_77_DIST: \"DH2\" \"DH1\" 12.5000 HoleLength=3.000 HoleVdir=4.500\r\n",
-            sSlurp(std::filesystem::temp_directory_path() / "jobs.ADM"));
+  EXPECT_EQ(
+      "OPERATOR : OLA1\r\nJOB NUMBER : JOB007\r\nDATE : 150324\r\nINSTRUMENT NO: : 123\r\n"
+      "410012+?0000000 \r\n510022+00000001 \r\n410023+00000005 42....+00000ABC \r\n"
+      "PROJECT: JOB007\r\nDRILLHOLE_INFO_78_77_DIST: \"DH2\" \"DH1\" 12.5000 HoleLength=3.000 HoleVdir=4.500\r\n",
+      sSlurp(std::filesystem::temp_directory_path() / "jobs.ADM"));
 }
 
 // The same file in every angle unit of the user: the directions stored

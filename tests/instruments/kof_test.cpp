@@ -83,8 +83,9 @@ TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
   // Ellipsoidal 141.5, less the geoid's 40 and the antenna's 1.5.
   EXPECT_EQ("E1 GPS " + sNum(east) + " " + sNum(north) + " 100.000", points[0]);
   EXPECT_EQ("E2 ", points[1].substr(0, 3));
-  EXPECT_EQ((Strings{"ST 1=E2", "  OBS 1=R1 6=1.20000 100=10.000000 101=-20.000000 102=5.000000 103=0.010000 "
-                                "104=0.020000 105=0.030000"}),
+  EXPECT_EQ((Strings{"ST 1=E2",
+                     "  OBS 1=R1 6=1.20000 100=10.000000 101=-20.000000 102=5.000000 103=0.010000 "
+                     "104=0.020000 105=0.030000"}),
             DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105}));
   vCoSysSetupReset();
 }
@@ -172,20 +173,20 @@ TEST_F(KofRoundTrip, PointsLinesAndObservationsReadBackWithTheOffsets) {
     names.push_back(p.substr(0, p.find(' ')));
     if (p[0] == ':') p = p.substr(p.find(' '));
   }
-  EXPECT_EQ((Strings{"A VEG 500100.000 6600100.000 -3.250", "B VEG 500110.000 6600100.000 -3.250",
-                     "  500130.000 6600100.000 7.000", "  500200.000 6600200.000 -",
-                     "  500210.000 6600200.000 -", "  500210.000 6600210.000 -",
-                     "  500200.000 6600200.000 -", "101 KUM 500010.500 6600020.250 12.500",
-                     "102 LONGCODE 500030.000 6600040.000 -", "C VEG 500120.000 6600110.000 -3.250"}),
-            points);
+  EXPECT_EQ(
+      (Strings{"A VEG 500100.000 6600100.000 -3.250", "B VEG 500110.000 6600100.000 -3.250",
+               "  500130.000 6600100.000 7.000", "  500200.000 6600200.000 -", "  500210.000 6600200.000 -",
+               "  500210.000 6600210.000 -", "  500200.000 6600200.000 -", "101 KUM 500010.500 6600020.250 12.500",
+               "102 LONGCODE 500030.000 6600040.000 -", "C VEG 500120.000 6600110.000 -3.250"}),
+      points);
   EXPECT_EQ((Strings{"R1|VEG|: A B~30.0 " + names[2],
                      "H7|HUS|P: " + names[3] + " " + names[4] + " " + names[5] + " " + names[6]}),
             DumpLines());
   EXPECT_EQ((Strings{"ST 1=101 4=1.5500 5=760 6=-4",
                      "  OBS 1=102 2=KUM 3=" + sNum(dCoSysHorDir2Math(0, 123.4567), 8) +
                          " 4=" + sNum(dCoSysVerDir2Math(0, 98.7654), 8) + " 5=45.67800 6=1.70000",
-                     "  OBS 1=A 2= 3=" + sNum(dCoSysHorDir2Math(0, 399.9999), 8) + " 4=" +
-                         sNum(dCoSysVerDir2Math(0, 101.0001), 8)}),
+                     "  OBS 1=A 2= 3=" + sNum(dCoSysHorDir2Math(0, 399.9999), 8) +
+                         " 4=" + sNum(dCoSysVerDir2Math(0, 101.0001), 8)}),
             DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
 }
 

@@ -45,7 +45,7 @@ class TeleparMatch : public ::testing::Test {
 };
 
 TEST_F(TeleparMatch, TheBestScoreWinsAndTiesGoToTheEarlierEntry) {
-  EXPECT_EQ(4, iSLinkCount(&set_->points));  // "1X" is no key
+  EXPECT_EQ(4, iSLinkCount(&set_->points));   // "1X" is no key
   EXPECT_EQ(nullptr, set_->lines.pFirst);     // "+" makes global fields, no entry
   EXPECT_EQ("ABQ1:Q=C,", sMatch("ABC"));      // ? and * score alike
   EXPECT_EQ("AB:L=lit,", sMatch("ABX"));      // a literal scores twice
@@ -57,9 +57,9 @@ TEST_F(TeleparMatch, TheBestScoreWinsAndTiesGoToTheEarlierEntry) {
 }
 
 TEST_F(TeleparMatch, AStarParameterTakesTheCodeAfterAPoint) {
-  EXPECT_EQ("EN:V=Q,W=w*,", sMatch("ENQ"));  // W has no pattern: its template unchanged
-  EXPECT_EQ("EN:V=.,W=w*,", sMatch("EN.."));    // the '.' after the point is the code
-  EXPECT_EQ("EN:V=,W=w*,", sMatch("EN."));      // at the code's end: nothing, never past it
+  EXPECT_EQ("EN:V=Q,W=w*,", sMatch("ENQ"));   // W has no pattern: its template unchanged
+  EXPECT_EQ("EN:V=.,W=w*,", sMatch("EN.."));  // the '.' after the point is the code
+  EXPECT_EQ("EN:V=,W=w*,", sMatch("EN."));    // at the code's end: nothing, never past it
   EXPECT_EQ("EN:V=5,W=w*,", sMatch("EN.5"));
 }
 

@@ -38,8 +38,8 @@ SYSTEMTIME Make(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
 // "yyyy-mm-dd hh:mm:ss day w", to compare a whole time at once.
 std::string sTime(const SYSTEMTIME& t) {
   auto two = [](int v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
-  return std::to_string(t.wYear) + "-" + two(t.wMonth) + "-" + two(t.wDay) + " " + two(t.wHour) + ":" +
-         two(t.wMinute) + ":" + two(t.wSecond) + " day " + std::to_string(t.wDayOfWeek);
+  return std::to_string(t.wYear) + "-" + two(t.wMonth) + "-" + two(t.wDay) + " " + two(t.wHour) + ":" + two(t.wMinute) +
+         ":" + two(t.wSecond) + " day " + std::to_string(t.wDayOfWeek);
 }
 
 TEST_F(Clock, VirtualTickMovesOnlyWhenAdvancedAndWrapsSafely) {

@@ -78,7 +78,10 @@ TEST(CodePages, SizesAndSmallBuffers) {
 TEST(CodePages, InvalidUtf8AndUnmappableCharacters) {
   WCHAR wide[8];
   // A lone continuation byte and a cut sequence become U+FFFD.
-  int n = MultiByteToWideChar(CP_UTF8, 0, "a\x80" "b\xC3", 4, wide, 8);
+  int n = MultiByteToWideChar(CP_UTF8, 0,
+                              "a\x80"
+                              "b\xC3",
+                              4, wide, 8);
   ASSERT_EQ(n, 4);
   EXPECT_EQ(wide[1], u'\uFFFD');
   EXPECT_EQ(wide[3], u'\uFFFD');
@@ -129,11 +132,17 @@ TEST(CompareString, IgnoresCaseOfNorwegianAndLatinLetters) {
 }
 
 TEST(CaseMapping, UpperAndLowerInAnsi) {
-  char text[] = "bl\xE5" "b\xE6r \xF8l \xDF \xFF";
+  char text[] =
+      "bl\xE5"
+      "b\xE6r \xF8l \xDF \xFF";
   CharUpperA(text);
-  EXPECT_STREQ(text, "BL\xC5" "B\xC6R \xD8L \xDF \x9F");
+  EXPECT_STREQ(text,
+               "BL\xC5"
+               "B\xC6R \xD8L \xDF \x9F");
   CharLowerA(text);
-  EXPECT_STREQ(text, "bl\xE5" "b\xE6r \xF8l \xDF \xFF");
+  EXPECT_STREQ(text,
+               "bl\xE5"
+               "b\xE6r \xF8l \xDF \xFF");
   EXPECT_EQ((uintptr_t)CharUpperA((LPSTR)(uintptr_t)0xF8), 0xD8u);
   EXPECT_TRUE(IsCharAlphaA('\xE5'));
   EXPECT_FALSE(IsCharAlphaA('1'));

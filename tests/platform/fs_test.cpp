@@ -140,7 +140,9 @@ TEST_F(FsTest, AnsiNamesAreUtf8OnDisk) {
   EXPECT_EQ(std::string(buf), sWin(dir_) + "\\M\xE5linger \xC6\xD8");
   char host[1024];
   EXPECT_GT(KvxPlatformHostPath("\\a\\\xF8.txt", host, sizeof host), 0);
-  EXPECT_STREQ(host, "/a/\xC3\xB8" ".txt");
+  EXPECT_STREQ(host,
+               "/a/\xC3\xB8"
+               ".txt");
   EXPECT_EQ(KvxPlatformHostPath("\\a\\\xF8.txt", host, 5), -1);
   EXPECT_STREQ(host, "");
   EXPECT_GT(KvxPlatformWindowsPath("/a/\xC3\xB8/\xE2\x82\xAC/\xE4\xB8\x80", host, sizeof host), 0);
@@ -149,10 +151,14 @@ TEST_F(FsTest, AnsiNamesAreUtf8OnDisk) {
 
 TEST_F(FsTest, MissingNameFallsBackToCaseInsensitiveMatch) {
   vTouch("Data.TXT");
-  vTouch("\xC3\x86" "ble.txt");  // "Æble.txt" on the disk
+  vTouch(
+      "\xC3\x86"
+      "ble.txt");  // "Æble.txt" on the disk
   EXPECT_EQ(GetFileAttributesA("data.txt"), (DWORD)FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(GetFileAttributesA("DATA.txt"), (DWORD)FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(GetFileAttributesA("\xE6" "BLE.TXT"), (DWORD)FILE_ATTRIBUTE_NORMAL);  // "æBLE.TXT"
+  EXPECT_EQ(GetFileAttributesA("\xE6"
+                               "BLE.TXT"),
+            (DWORD)FILE_ATTRIBUTE_NORMAL);  // "æBLE.TXT"
   EXPECT_EQ(GetFileAttributesA("dat.txt"), INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(CreateDirectoryA("Folder", nullptr));
   EXPECT_TRUE(SetCurrentDirectoryA("FOLDER\\"));

@@ -22,9 +22,7 @@ using kvxtest::WinPath;
 
 class ProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("KVX_STANDIN_LOG", (dir_ + "/args.log").c_str(), 1);
-  }
+  void SetUp() override { setenv("KVX_STANDIN_LOG", (dir_ + "/args.log").c_str(), 1); }
   void TearDown() override {
     for (const char* v : {"KVX_STANDIN_LOG", "KVX_STANDIN_EXIT", "KVX_STANDIN_SIGNAL", "KVX_STANDIN_SLEEP_MS"})
       unsetenv(v);

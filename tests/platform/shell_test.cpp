@@ -69,7 +69,8 @@ TEST_F(ShellTest, OpenDialogShowsSettingsAndReturnsSeveralFiles) {
   ASSERT_EQ(SHCreateItemFromParsingName(W(WinPath(dir_)).c_str(), nullptr, IID_IShellItem, (void**)&folder), S_OK);
   d->SetFolder(folder);
   folder->Release();
-  EXPECT_NE(SHCreateItemFromParsingName(W(WinPath(dir_ + "/none")).c_str(), nullptr, IID_IShellItem, (void**)&folder), S_OK);
+  EXPECT_NE(SHCreateItemFromParsingName(W(WinPath(dir_ + "/none")).c_str(), nullptr, IID_IShellItem, (void**)&folder),
+            S_OK);
   Events ev;
   DWORD cookie = 0;
   ASSERT_EQ(d->Advise(&ev, &cookie), S_OK);
@@ -80,7 +81,7 @@ TEST_F(ShellTest, OpenDialogShowsSettingsAndReturnsSeveralFiles) {
     EXPECT_EQ(f.TypeIndex(), 1u);
     EXPECT_EQ(f.Types()[1].second, "*");
     f.ChooseType(2);
-    EXPECT_FALSE(f.Ok({dir + "/missing.kof"}));             // must exist
+    EXPECT_FALSE(f.Ok({dir + "/missing.kof"}));            // must exist
     EXPECT_FALSE(f.Ok({dir + "/a.kof", dir + "/b.kof"}));  // the events refuse once
     f.Choose({dir + "/a.kof", dir + "/b.kof"});
   });
@@ -154,7 +155,7 @@ TEST_F(ShellTest, FolderBrowserRunsItsCallback) {
   PIDLIST_ABSOLUTE root = ILCreateFromPathA(WinPath(dir_).c_str());
   ASSERT_NE(root, nullptr);
   char name[MAX_PATH] = "";
-  BROWSEINFOA bi = {nullptr, root, name, "Where", BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE,
+  BROWSEINFOA bi = {nullptr,        root,         name, "Where", BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE,
                     BrowseCallback, (LPARAM)&log, 0};
   std::string dir = dir_;
   kvxtest::ExpectFolderBrowser([dir](kvxtest::Browser& b) {

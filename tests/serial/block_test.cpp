@@ -21,7 +21,7 @@ struct ReceiveCase {
   const char* endText;
   char abortChar;
   bool result;
-  std::string raw;               // the raw file afterwards
+  std::string raw;                 // the raw file afterwards
   std::vector<std::string> boxes;  // every box, in order
 };
 
@@ -47,25 +47,68 @@ const char kRawLines[] = "5=1\r\n4=KUM\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, ReceiveTest,
-    testing::Values(
-        ReceiveCase{"EndTextAsPrefix", [](S& s) { s.Send(kLines).Send("-9xyz\r\n"); }, "-9", 0, true,
-                    std::string(kRawLines) + "\r\n", {}},
-        ReceiveCase{"CtrlZFirst", [](S& s) { s.Send(kLines).Send("\x1A" "abc\r\n"); }, "", 0, true,
-                    std::string(kRawLines) + "\r\n", {}},
-        ReceiveCase{"AbortAfterTwo", [](S& s) { s.Send(kLines).Send("12>"); }, "-9", '>', true,
-                    std::string(kRawLines) + "12\r\n\r\n", {}},
-        ReceiveCase{"AbortAfterOne", [](S& s) { s.Send(kLines).Send("1>"); }, "-9", '>', true,
-                    std::string(kRawLines) + "\r\n", {}},
-        ReceiveCase{"SilenceAfterLinesNoEndText", [](S& s) { s.Send(kLines).Silent(10000); }, "", 0, false,
-                    std::string(kRawLines) + "\r\n", {}},
-        ReceiveCase{"SilenceBeforeAnyLine", [](S& s) { s.Silent(10000); }, "", 0, false, "\r\n", {kTimeout}},
-        ReceiveCase{"SilenceInALine", [](S& s) { s.Send(kLines).Send("5=2 half").Silent(10000); }, "-9", 0,
-                    false, std::string(kRawLines) + "\r\n", {kTimeout}},
-        ReceiveCase{"HangUpInALine", [](S& s) { s.Send(kLines).Send("5=2 half").HangUp(); }, "-9", 0, false,
-                    std::string(kRawLines) + "\r\n", {kTimeout}},
-        ReceiveCase{"Garbage",
-                    [](S& s) { s.Send(std::string("\xFF\x00\x7F\r\x01\x02\r\n", 8)).Send("-9\r\n"); }, "-9",
-                    0, true, "\xFF\x7F\r\n\r\n", {}}),
+    testing::Values(ReceiveCase{"EndTextAsPrefix",
+                                [](S& s) { s.Send(kLines).Send("-9xyz\r\n"); },
+                                "-9",
+                                0,
+                                true,
+                                std::string(kRawLines) + "\r\n",
+                                {}},
+                    ReceiveCase{"CtrlZFirst",
+                                [](S& s) {
+                                  s.Send(kLines).Send(
+                                      "\x1A"
+                                      "abc\r\n");
+                                },
+                                "",
+                                0,
+                                true,
+                                std::string(kRawLines) + "\r\n",
+                                {}},
+                    ReceiveCase{"AbortAfterTwo",
+                                [](S& s) { s.Send(kLines).Send("12>"); },
+                                "-9",
+                                '>',
+                                true,
+                                std::string(kRawLines) + "12\r\n\r\n",
+                                {}},
+                    ReceiveCase{"AbortAfterOne",
+                                [](S& s) { s.Send(kLines).Send("1>"); },
+                                "-9",
+                                '>',
+                                true,
+                                std::string(kRawLines) + "\r\n",
+                                {}},
+                    ReceiveCase{"SilenceAfterLinesNoEndText",
+                                [](S& s) { s.Send(kLines).Silent(10000); },
+                                "",
+                                0,
+                                false,
+                                std::string(kRawLines) + "\r\n",
+                                {}},
+                    ReceiveCase{
+                        "SilenceBeforeAnyLine", [](S& s) { s.Silent(10000); }, "", 0, false, "\r\n", {kTimeout}},
+                    ReceiveCase{"SilenceInALine",
+                                [](S& s) { s.Send(kLines).Send("5=2 half").Silent(10000); },
+                                "-9",
+                                0,
+                                false,
+                                std::string(kRawLines) + "\r\n",
+                                {kTimeout}},
+                    ReceiveCase{"HangUpInALine",
+                                [](S& s) { s.Send(kLines).Send("5=2 half").HangUp(); },
+                                "-9",
+                                0,
+                                false,
+                                std::string(kRawLines) + "\r\n",
+                                {kTimeout}},
+                    ReceiveCase{"Garbage",
+                                [](S& s) { s.Send(std::string("\xFF\x00\x7F\r\x01\x02\r\n", 8)).Send("-9\r\n"); },
+                                "-9",
+                                0,
+                                true,
+                                "\xFF\x7F\r\n\r\n",
+                                {}}),
     [](const testing::TestParamInfo<ReceiveCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockTest, StopIsPressedWhileTheThirdBlockShows) {
@@ -133,15 +176,18 @@ INSTANTIATE_TEST_SUITE_P(
         // "5=1," sums to 202: 202 % 64 + 32 = 42 '*'.
         // "5=1," sums to 207, 207 % 64 + 32 = 47 '/'; "4=KUM," 394 -> '*';
         // the long line with its comma 36644 -> 'D'; "-9," 146 -> '2'.
-        SendCase{"LineChecksum", 1, Acked({"5=1,/,\r\n", "4=KUM,*,\r\n", kLong + ",D,\r\n", "-9,2,\r\n"}),
-                 true, {}},
+        SendCase{"LineChecksum", 1, Acked({"5=1,/,\r\n", "4=KUM,*,\r\n", kLong + ",D,\r\n", "-9,2,\r\n"}), true, {}},
         // 163 + 350 + 36600: five digits, not a sign-extended ten.
         SendCase{"Total", 2, Acked({"5=1\r\n", "4=KUM\r\n", kLong + "\r\n", "-937113\r\n"}), true, {}},
-        SendCase{"SilenceAtTheSecondLine", 0,
-                 [](S& s) { s.Expect("5=1\r\n").Send("\x06\r\n").Expect("4=KUM\r\n").Silent(10000); }, false,
+        SendCase{"SilenceAtTheSecondLine",
+                 0,
+                 [](S& s) { s.Expect("5=1\r\n").Send("\x06\r\n").Expect("4=KUM\r\n").Silent(10000); },
+                 false,
                  {"Acknowledge timeout", kTimeout}},
-        SendCase{"StopAtTheSecondLine", 0,
-                 [](S& s) { s.Expect("5=1\r\n").Send("\x06\r\n").Expect("4=KUM\r\n").User(PressStop); }, false,
+        SendCase{"StopAtTheSecondLine",
+                 0,
+                 [](S& s) { s.Expect("5=1\r\n").Send("\x06\r\n").Expect("4=KUM\r\n").User(PressStop); },
+                 false,
                  {}}),
     [](const testing::TestParamInfo<SendCase>& info) { return std::string(info.param.name); });
 

@@ -99,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
     Models, GeodatReceive,
     testing::Values(
         // The 402EOF character ('>') ends the data inside a line.
-        ReceiveCase{11, kTurnOn, 0, [](S& s) { s.Expect("OM=JOB1\r\n").Send(kData).Send("38=3400.456>"); }, std::string(kData) + "38=3400.456\r\n\r\n", true},
+        ReceiveCase{11, kTurnOn, 0, [](S& s) { s.Expect("OM=JOB1\r\n").Send(kData).Send("38=3400.456>"); },
+                    std::string(kData) + "38=3400.456\r\n\r\n", true},
         // A header line first, every line answered; area files.
         ReceiveCase{12, kTurnOn, 302,
                     [](S& s) {
@@ -108,7 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "5=100\r\n\r\n", true},
         ReceiveCase{13, "Use program 52", 0,
-                    [](S& s) { s.Send("HEAD\r\n").Expect("#\r\n").Send("5=1\r\n").Expect("#\r\n").Send("-9\r\n").Expect("#\r\n"); },
+                    [](S& s) {
+                      s.Send("HEAD\r\n").Expect("#\r\n").Send("5=1\r\n").Expect("#\r\n").Send("-9\r\n").Expect("#\r\n");
+                    },
                     "5=1\r\n\r\n", false},
         // Line mode off: the reply alone.
         ReceiveCase{14, "Check format", 0, [](S& s) { s.Send("5=1\r\n").Expect("#").Send("-9\r\n").Expect("#"); },
@@ -218,7 +221,7 @@ TEST_F(Geodat, Model11ListsItsFilesAfterAnEscape) {
   sim.Start();
   vUiExpectBox(IDOK, kTurnOn);
   EXPECT_FALSE(Run(0, [](Dlg& d) {  // false: no raw data came
-    d.Escape();  // sets the abort flag; the dialog stays
+    d.Escape();                     // sets the abort flag; the dialog stays
     EXPECT_FALSE(d.Ended());
     d.Click(1023);
     EXPECT_EQ(d.ComboItems(1024), (std::vector<std::string>{"JOB1", "JOB2"}));

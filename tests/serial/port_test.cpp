@@ -70,8 +70,7 @@ TEST_F(PortTest, OpenFailuresNameThePortAndLeaveItClosed) {
        [&] { other = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr); },
        "COM1 is probably used by another program!"},
       {4, 9600, 0, [&] { vKvxTestSerialMapPort(4, denied.c_str()); }, "Could not open serial port COM4"},
-      {5, 9600, 0, [&] { vKvxTestSerialMapPort(5, "/dev/null"); },
-       "Could not get status for port COM5\nErrorcode: 1"},
+      {5, 9600, 0, [&] { vKvxTestSerialMapPort(5, "/dev/null"); }, "Could not get status for port COM5\nErrorcode: 1"},
       {1, 9600, 1, nullptr, "Could not set status for port COM1\nInvalid parameter"},
       {1, 12345, 0, nullptr, "Could not set status for port COM1\nInvalid parameter"},
   };
@@ -167,8 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
                             false, "Not Acknowledged", "L1\r\nL1\r\n"},
                     AckCase{"Silence", [](S& s) { s.Expect("L1\r\n").Silent(20000); }, true, false,
                             "Acknowledge timeout", "L1\r\n"},
-                    AckCase{"StopWhileWaiting", [](S& s) { s.Expect("L1\r\n").User(PressStop).Silent(20000); },
-                            true, false, nullptr, "L1\r\n"},
+                    AckCase{"StopWhileWaiting", [](S& s) { s.Expect("L1\r\n").User(PressStop).Silent(20000); }, true,
+                            false, nullptr, "L1\r\n"},
                     AckCase{"Other", [](S& s) { s.Expect("L1\r\n").Send("?x\r\n"); }, true, false,
                             "Device return error\nReceived: ?x\nExpected: 0x6", "L1\r\n"}),
     [](const testing::TestParamInfo<AckCase>& info) { return std::string(info.param.name); });
@@ -186,9 +185,12 @@ TEST_F(PortTest, LineErrorsAreReportedByTheirFirstBit) {
   const struct {
     DWORD bits;
     const char* text;
-  } cases[] = {{CE_BREAK | CE_FRAME, "Break condition\n"}, {CE_FRAME | CE_RXPARITY, "Framing error\n"},
-               {CE_OVERRUN, "Overrun error\n"},           {CE_RXPARITY, "Parity error\n"},
-               {CE_TXFULL, "Transmit queue full"},        {0x20000, "Some unknown error"}};
+  } cases[] = {{CE_BREAK | CE_FRAME, "Break condition\n"},
+               {CE_FRAME | CE_RXPARITY, "Framing error\n"},
+               {CE_OVERRUN, "Overrun error\n"},
+               {CE_RXPARITY, "Parity error\n"},
+               {CE_TXFULL, "Transmit queue full"},
+               {0x20000, "Some unknown error"}};
   sim.Start();
   ASSERT_TRUE(boBlkOpenPort(0));
   for (const auto& c : cases) {

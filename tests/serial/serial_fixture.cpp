@@ -35,8 +35,7 @@ void SerialTest::SetUp() {
   wc.lpszClassName = "KvxSerialTestStatus";
   RegisterClassA(&wc);
   window_ = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_, (HMENU)(INT_PTR)1006, nullptr,
-                  nullptr);
+  CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, window_, (HMENU)(INT_PTR)1006, nullptr, nullptr);
   vMboSetStatusWindow(window_);
 }
 
@@ -54,9 +53,7 @@ uint32_t SerialTest::OpenRaw(bool boForWriting) {
   return hRaw_;
 }
 
-void SerialTest::CloseRaw() {
-  vMboCloseFile(&hRaw_);
-}
+void SerialTest::CloseRaw() { vMboCloseFile(&hRaw_); }
 
 std::string SerialTest::ReadRaw() {
   CloseRaw();

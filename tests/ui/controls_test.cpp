@@ -12,8 +12,8 @@ namespace {
 class Controls : public testing::Test {
  protected:
   void SetUp() override {
-    parent = CreateWindowExA(0, "#32770", "Host", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                             nullptr, nullptr);
+    parent =
+        CreateWindowExA(0, "#32770", "Host", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
   }
   void TearDown() override { kvxUiReset(); }
   HWND Make(const char* cls, DWORD style, int id = 10) {
@@ -27,7 +27,8 @@ class Controls : public testing::Test {
   }
   static std::vector<std::string> ComboItems(HWND c) {
     std::vector<std::string> v;
-    for (int i = 0; i < SendMessageA(c, CB_GETCOUNT, 0, 0); i++) v.push_back(ItemText(c, CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
+    for (int i = 0; i < SendMessageA(c, CB_GETCOUNT, 0, 0); i++)
+      v.push_back(ItemText(c, CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
     return v;
   }
   HWND parent = nullptr;
@@ -44,15 +45,15 @@ TEST_F(Controls, ComboBoxListsFindsAndSelects) {
   EXPECT_EQ(ComboItems(c), (std::vector<std::string>{"Alpha", "alpha", "beta", "gamma"}));
   EXPECT_EQ(SendMessageA(c, CB_GETLBTEXTLEN, 9, 0), CB_ERR);
   // Search starts behind the given index and wraps.
-  EXPECT_EQ(SendMessageA(c, CB_FINDSTRING, 0, (LPARAM)"AL"), 1);
-  EXPECT_EQ(SendMessageA(c, CB_FINDSTRING, 1, (LPARAM)"al"), 0);
-  EXPECT_EQ(SendMessageA(c, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)"GAMMA"), 3);
-  EXPECT_EQ(SendMessageA(c, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)"gam"), CB_ERR);
-  EXPECT_EQ(SendMessageA(c, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)"Be"), 2);
+  EXPECT_EQ(SendMessageA(c, CB_FINDSTRING, 0, (LPARAM) "AL"), 1);
+  EXPECT_EQ(SendMessageA(c, CB_FINDSTRING, 1, (LPARAM) "al"), 0);
+  EXPECT_EQ(SendMessageA(c, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "GAMMA"), 3);
+  EXPECT_EQ(SendMessageA(c, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "gam"), CB_ERR);
+  EXPECT_EQ(SendMessageA(c, CB_SELECTSTRING, (WPARAM)-1, (LPARAM) "Be"), 2);
   char text[16];
   GetWindowTextA(c, text, sizeof text);
   EXPECT_STREQ(text, "beta");
-  EXPECT_EQ(SendMessageA(c, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)"zeta"), CB_ERR);
+  EXPECT_EQ(SendMessageA(c, CB_SELECTSTRING, (WPARAM)-1, (LPARAM) "zeta"), CB_ERR);
   EXPECT_EQ(SendMessageA(c, CB_GETCURSEL, 0, 0), 2);
   // Deleting before the selection moves it; deleting it clears it.
   EXPECT_EQ(SendMessageA(c, CB_DELETESTRING, 0, 0), 3);
@@ -72,9 +73,9 @@ TEST_F(Controls, ListBoxSingleAndMultipleSelection) {
   HWND l = Make("LISTBOX", 0);
   for (const char* s : {"b", "a"}) SendMessageA(l, LB_ADDSTRING, 0, (LPARAM)s);
   EXPECT_EQ(ItemText(l, LB_GETTEXTLEN, LB_GETTEXT, 0), "b");  // unsorted without LBS_SORT
-  EXPECT_EQ(SendMessageA(l, LB_INSERTSTRING, 1, (LPARAM)"c"), 1);
-  EXPECT_EQ(SendMessageA(l, LB_INSERTSTRING, 9, (LPARAM)"x"), LB_ERR);
-  EXPECT_EQ(SendMessageA(l, LB_SELECTSTRING, (WPARAM)-1, (LPARAM)"A"), 2);
+  EXPECT_EQ(SendMessageA(l, LB_INSERTSTRING, 1, (LPARAM) "c"), 1);
+  EXPECT_EQ(SendMessageA(l, LB_INSERTSTRING, 9, (LPARAM) "x"), LB_ERR);
+  EXPECT_EQ(SendMessageA(l, LB_SELECTSTRING, (WPARAM)-1, (LPARAM) "A"), 2);
   EXPECT_EQ(SendMessageA(l, LB_GETSELCOUNT, 0, 0), LB_ERR);
   EXPECT_EQ(SendMessageA(l, LB_SETSEL, TRUE, 0), LB_ERR);
   EXPECT_EQ(SendMessageA(l, LB_GETSEL, 2, 0), 1);

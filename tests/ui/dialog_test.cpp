@@ -65,7 +65,7 @@ TEST_F(Dialogs, GeometryFollowsTheDialogUnitsOfTheFont) {
     GetClientRect(d.Hwnd(), &client);
     GetWindowRect(d.Hwnd(), &win);
     EXPECT_EQ(Corners(client), (std::array<LONG, 4>{0, 0, 300, 163}));
-    EXPECT_EQ(win.right - win.left, 300 + 2 * 3);      // fixed frame 3
+    EXPECT_EQ(win.right - win.left, 300 + 2 * 3);       // fixed frame 3
     EXPECT_EQ(win.bottom - win.top, 163 + 22 + 2 * 3);  // caption 22
     EXPECT_EQ(win.left, 15);                            // x = 10 units, no owner: screen
     EXPECT_EQ(win.top, 33);
@@ -119,7 +119,7 @@ TEST_F(Dialogs, InMemoryTemplatesOfBothKindsAreRead) {
   words({2, 0, 0, 80, 40, 0, 0, 'H', 'i', 0});  // items, x y cx cy, menu, class, caption
   dwords({WS_CHILD | WS_VISIBLE, 0});
   words({5, 5, 30, 12, IDOK, 0xFFFF, 0x80, 'G', 'o', 0});  // Button
-  words({8, 1, 2, 3});                                      // 8 bytes of creation data
+  words({8, 1, 2, 3});                                     // 8 bytes of creation data
   dwords({WS_CHILD | WS_VISIBLE, 0});
   words({40, 5, 30, 12, IDCANCEL, 0xFFFF, 0x80, 'N', 'o', 0, 0});
   ExpectDialog("Hi", [](Dlg& d) {

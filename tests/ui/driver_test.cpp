@@ -81,9 +81,9 @@ TEST_F(Driver, ActsAsTheUserOnEachKindOfControl) {
   EXPECT_EQ(RunSample(), 11);
   // The procedure heard the choice and the typing.
   for (WPARAM w : {MAKEWPARAM(105, CBN_SELENDOK), MAKEWPARAM(101, EN_CHANGE)}) {
-    EXPECT_TRUE(std::any_of(g_seen.begin(), g_seen.end(), [w](const Seen& s) {
-      return s.msg == WM_COMMAND && s.wParam == w;
-    })) << std::hex << w;
+    EXPECT_TRUE(
+        std::any_of(g_seen.begin(), g_seen.end(), [w](const Seen& s) { return s.msg == WM_COMMAND && s.wParam == w; }))
+        << std::hex << w;
   }
 }
 

@@ -18,15 +18,26 @@ const ResControl kSampleControls[] = {
     {"BUTTON", "OK", IDOK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 100, 80, 40, 14},
     {"BUTTON", "Cancel", IDCANCEL, WS_VISIBLE | WS_TABSTOP, 0, 150, 80, 40, 14},
 };
-const ResDialog kSample = {kSampleDialog, "Pr\xF8ve", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                           0, 10, 20, 200, 100, "MS Sans Serif", 8, kSampleControls, 10};
+const ResDialog kSample = {kSampleDialog,
+                           "Pr\xF8ve",
+                           WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                           0,
+                           10,
+                           20,
+                           200,
+                           100,
+                           "MS Sans Serif",
+                           8,
+                           kSampleControls,
+                           10};
 
 const ResControl kNestedControls[] = {
     {"BUTTON", "OK", IDOK, WS_VISIBLE, 0, 4, 4, 40, 14},
     {"BUTTON", "Cancel", IDCANCEL, WS_VISIBLE, 0, 50, 4, 40, 14},
 };
-const ResDialog kNested = {kNestedDialog, "Nested", WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 0, 0, 0,
-                           100, 30, "MS Sans Serif", 8, kNestedControls, 2};
+const ResDialog kNested = {
+    kNestedDialog,   "Nested", WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 0, 0, 0, 100, 30, "MS Sans Serif", 8,
+    kNestedControls, 2};
 
 const ResControl kBadControls[] = {
     {"NoSuchClass", "", 1, WS_VISIBLE, 0, 0, 0, 10, 10},

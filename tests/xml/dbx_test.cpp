@@ -33,7 +33,8 @@ class DbxImport : public ::testing::Test {
     setenv("TMPDIR", tmp_.Path("tmp").c_str(), 1);
     std::filesystem::create_directories(tmp_.Path("tmp"));
     setenv("KVX_STANDIN_LOG", tmp_.Path("args.log").c_str(), 1);
-    setenv("KVX_STANDIN_JOBLIST", tmp_.Write("joblist.src", "Other;a;b;c;x.gem;d;OTHER\nJo\"b1;a;b;c;geo.gem;d;SURVEY\n").c_str(), 1);
+    setenv("KVX_STANDIN_JOBLIST",
+           tmp_.Write("joblist.src", "Other;a;b;c;x.gem;d;OTHER\nJo\"b1;a;b;c;geo.gem;d;SURVEY\n").c_str(), 1);
     setenv("KVX_STANDIN_OUTPUT", tmp_.Write("out.src", "<LandXML/>").c_str(), 1);
     ini_ = tmp_.Path("host.ini");
     g_mboTransfer.settings.sIniPath = ini_.c_str();

@@ -39,7 +39,8 @@ class LandXmlReader : public ::testing::Test {
 TEST_F(LandXmlReader, GroupsFeaturesUnitsAndCoordinateSystemOfA10File) {
   ASSERT_TRUE(boReadFile("read_v10_groups.xml"));
   EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints),
-            "[P1] 2003.0000 7003.0000 103.0000 BOLT desc=Bolt in r\xf8" "ck timeStamp=2012-05-03T10:20:30Z "
+            "[P1] 2003.0000 7003.0000 103.0000 BOLT desc=Bolt in r\xf8"
+            "ck timeStamp=2012-05-03T10:20:30Z "
             "Owner=Berg & S\xf8nn LeicaPointClass=Reference\n"
             "[P3] 5000.0000 6000.0000 -  codename=Tree\n"
             "[] 20.0000 10.0000 30.0000 \n"
@@ -86,25 +87,27 @@ TEST_F(LandXmlReader, PrecalculatedFlagsKeptInOrdinaryGroupsClearedInDeferredOne
     vMboSetPointXYprecalc(p, 1);
     vMboSetPointZprecalc(p, 1);
   }
-  ASSERT_TRUE(boRead(
-      "<LandXML><CgPoints><CgPoint name=\"A\">1 2 3</CgPoint></CgPoints>"
-      "<CgPoints name=\"Control\"><CgPoint name=\"B\">1 2 3</CgPoint></CgPoints></LandXML>"));
-  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[A] 2.0000 1.0000 3.0000 xyP zP \n[B] 2.0000 1.0000 3.0000  LeicaPointClass=Control\n");
+  ASSERT_TRUE(
+      boRead("<LandXML><CgPoints><CgPoint name=\"A\">1 2 3</CgPoint></CgPoints>"
+             "<CgPoints name=\"Control\"><CgPoint name=\"B\">1 2 3</CgPoint></CgPoints></LandXML>"));
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints),
+            "[A] 2.0000 1.0000 3.0000 xyP zP \n[B] 2.0000 1.0000 3.0000  LeicaPointClass=Control\n");
 }
 
 TEST_F(LandXmlReader, HostileInputNeverCrashesNorExpands) {
   const char* point = "<CgPoints><CgPoint name=\"P\">1 2</CgPoint></CgPoints>";
   // An external entity stays unexpanded: nothing of the file reaches a text.
-  ASSERT_TRUE(boRead(std::string("<?xml version=\"1.0\"?><!DOCTYPE LandXML [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
-                                 "<LandXML><CgPoints><CgPoint name=\"X\" code=\"&x;\">&x;5 6</CgPoint></CgPoints></LandXML>")));
+  ASSERT_TRUE(
+      boRead(std::string("<?xml version=\"1.0\"?><!DOCTYPE LandXML [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                         "<LandXML><CgPoints><CgPoint name=\"X\" code=\"&x;\">&x;5 6</CgPoint></CgPoints></LandXML>")));
   EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[X] 6.0000 5.0000 - \n");
   vMboResetFieldBook();
 
   // A billion laughs stops at once.
   std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE LandXML [<!ENTITY l0 \"ha\">";
   for (int i = 1; i < 10; i++)
-    laughs += sStrFormat("<!ENTITY l%d \"&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;\">", i, i - 1, i - 1,
-                         i - 1, i - 1, i - 1, i - 1, i - 1, i - 1, i - 1, i - 1);
+    laughs += sStrFormat("<!ENTITY l%d \"&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;&l%d;\">", i, i - 1, i - 1, i - 1,
+                         i - 1, i - 1, i - 1, i - 1, i - 1, i - 1, i - 1);
   laughs += "]><LandXML><CgPoints><CgPoint name=\"&l9;\" code=\"&l9;\">&l9;1 2</CgPoint></CgPoints></LandXML>";
   boRead(laughs);
   EXPECT_LE(iMboCountPoints(), 1);
@@ -146,9 +149,7 @@ class LandXmlHelpers : public LandXmlReader {
   XmlDocPtr m_doc;
 };
 
-std::string sCoords(const LxmlCoords& c) {
-  return sStrFormat("%g %g %g /%d", c.north, c.east, c.height, c.iCount);
-}
+std::string sCoords(const LxmlCoords& c) { return sStrFormat("%g %g %g /%d", c.north, c.east, c.height, c.iCount); }
 
 }  // namespace
 
@@ -159,7 +160,8 @@ TEST_F(LandXmlHelpers, PointReferencesFindMakeAndUpdateOnlyWholeCoordinates) {
   LxmlCoords found{}, scanned{};
 
   // Found by ID: the point's coordinates, nothing changed.
-  LxmlPtIndexEntry* e = pLxmlResolvePoint(pElem("<Start pntRef=\"P1\">9 9 9</Start>"), LXML_REF_BY_NAME, &found, &scanned);
+  LxmlPtIndexEntry* e =
+      pLxmlResolvePoint(pElem("<Start pntRef=\"P1\">9 9 9</Start>"), LXML_REF_BY_NAME, &found, &scanned);
   ASSERT_TRUE(e);
   EXPECT_EQ(e->pPoint, p1);
   EXPECT_EQ(sCoords(found), "1 2 0 /2");

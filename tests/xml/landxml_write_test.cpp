@@ -153,7 +153,8 @@ TEST_F(LandXmlWriter, HostileTextsReachTheFileAsWellFormedXmlThatDecodesToThem) 
   ASSERT_NE(doc, nullptr) << "not well-formed";
   // Control characters dropped; the tab normalised to a blank by the parser.
   const std::string expected = "a&b<c>\"d' \xc3\xa6\xc3\xb8\xc3\xa5\xe2\x82\xac\xe2\x80\x9e\xc5\xb8";
-  std::vector<std::string> values = XmlTestAttrValues(doc, {"CgPoint", "Start", "PlanFeature"}, {"oID", "code", "name", "pntRef"});
+  std::vector<std::string> values =
+      XmlTestAttrValues(doc, {"CgPoint", "Start", "PlanFeature"}, {"oID", "code", "name", "pntRef"});
   xmlFreeDoc(doc);
   EXPECT_EQ(values, (std::vector<std::string>{expected, expected, expected, expected, expected}));
 }
