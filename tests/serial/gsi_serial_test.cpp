@@ -199,9 +199,10 @@ TEST_F(LeicaSerial, TpsReceivesCoordinatesAndObservationsNumbered) {
   EXPECT_TRUE(Receive());
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
   EXPECT_TRUE(Boxes().empty());  // "@W" ends the observations normally
-  EXPECT_EQ("*110001+0000000000000012 81..10+0000000000200000 \r\n"
-            "*110002+0000000000000013 21.322+0000000001000000 \r\n",
-            ReadRaw());
+  EXPECT_EQ(
+      "*110001+0000000000000012 81..10+0000000000200000 \r\n"
+      "*110002+0000000000000013 21.322+0000000001000000 \r\n",
+      ReadRaw());
 }
 
 TEST_F(LeicaSerial, TpsRefusedCoordinatesStillBringTheObservations) {

@@ -55,7 +55,7 @@ TEST_F(LandXmlExports, AFieldBookWrittenAndReadBackIsTheSameUnderACommaLocale) {
   ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 25, path.c_str()));
   EXPECT_TRUE(XmlTestSchemaErrors(sXmlTestSlurp(path), KVX_TEST_DATA "/landxml/LandXML-1.2.xsd").empty());
   EXPECT_NE(sXmlTestSlurp(path).find("<CgPoint name=\"100\" code=\"KUM &amp; co\" oID=\"J1.A2.100\">7001.000000 "
-                                      "2000.500000 100.250000</CgPoint>"),
+                                     "2000.500000 100.250000</CgPoint>"),
             std::string::npos);
   ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
   setlocale(LC_ALL, old.c_str());
