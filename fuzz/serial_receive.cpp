@@ -87,8 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t done = 1;
   while (done < size) {
     ssize_t n = write(g_master, data + done, size - done);
-    if (n > 0) done += (size_t)n;
-    else if (n < 0 && errno != EAGAIN && errno != EINTR) abort();
+    if (n > 0)
+      done += (size_t)n;
+    else if (n < 0 && errno != EAGAIN && errno != EINTR)
+      abort();
   }
   // Let the line deliver everything before the port looks.
   for (int i = 0, queued = 0; i < 1000 && (ioctl(g_slave, FIONREAD, &queued), (size_t)queued < size - 1); ++i)

@@ -162,7 +162,7 @@ TEST(GsiWords, WordsNeverReadPastTheLine) {
   EXPECT_EQ(11, iGsiWordId(0, g16));
   EXPECT_EQ(81, iGsiWordId(1, g16));
   EXPECT_STREQ("-9999999999999999", sGsiWordData(1, g16));  // 16 digits and the sign
-  EXPECT_STREQ("13.90278", sGsiWordValue(2, g16));  // 12 30 45.0 as gon
+  EXPECT_STREQ("13.90278", sGsiWordValue(2, g16));          // 12 30 45.0 as gon
   EXPECT_EQ(-1, iGsiWordId(3, g16));
   // The last word exists without its blank; a word cut shorter does not.
   EXPECT_TRUE(boGsiWordExists(1, "110001+00000012 81..10+0500,125"));

@@ -31,7 +31,7 @@ TEST(Serial, XoffHeldPastTheWaitEndsAWriteShort) {
   dcb.fOutX = 1;
   ASSERT_TRUE(SetCommState(port, &dcb));
   ASSERT_EQ(write(master, "\x13", 1), 1);  // XOFF, and never XON
-  usleep(20000);                            // let the line take it
+  usleep(20000);                           // let the line take it
   std::string big(64 * 1024, 'x');
   DWORD start = GetTickCount(), written = 0;
   EXPECT_TRUE(WriteFile(port, big.data(), (DWORD)big.size(), &written, nullptr));
