@@ -10,6 +10,9 @@ add_executable(winsmoke ${CMAKE_SOURCE_DIR}/tools/winsmoke.cpp)
 target_include_directories(winsmoke PRIVATE ${KVX_INCLUDES})
 target_link_libraries(winsmoke PRIVATE kv2gr KvxLib kvxcore)
 add_dependencies(winsmoke kvxfbio KvxLib kv2cosys)
+if(KVX_WITHOUT_XML)
+  target_compile_definitions(winsmoke PRIVATE KVX_WITHOUT_XML)  # no LandXML round trip then
+endif()
 
 # The module's dialogs and string table: cmake/winrc.cpp, built with the
 # module's code (the resource tables of resources/ and their template

@@ -11,8 +11,12 @@
 #   (libgcc, libstdc++, winpthread), so they need only system DLLs.
 # - No tests: the suites drive the Linux layer's test hooks. The Windows
 #   checks (exports, imports, a smoke run under Wine) are scripts/windows.sh.
-# - Debian has no mingw-w64 libxml2, so the Windows DLL is built without the
-#   XML formats: LibXml2::LibXml2 is an empty stand-in and xml/ is left out.
+# - libxml2: Debian has no mingw-w64 build of it, so scripts/windows.sh
+#   cross-builds Debian's own source package as a static library (without
+#   iconv, zlib, lzma, HTTP and FTP) and passes its prefix as
+#   KVX_WIN_LIBXML2; the DLL then imports no library it did not import
+#   before. Without that prefix the DLL is built without the XML formats:
+#   LibXml2::LibXml2 is an empty stand-in and xml/ is left out.
 
 enable_language(RC)
 set(KVX_TESTS OFF)
@@ -23,8 +27,17 @@ target_include_directories(kvxplatform INTERFACE ${CMAKE_SOURCE_DIR}/platform/in
 target_link_libraries(kvxplatform INTERFACE
   user32 gdi32 comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 shlwapi htmlhelp)
 
-add_library(LibXml2::LibXml2 INTERFACE IMPORTED)
-set(KVX_WITHOUT_XML ON)
+set(KVX_WIN_LIBXML2 "" CACHE PATH "Prefix of a static mingw-w64 libxml2 (lib/libxml2.a, include/libxml2)")
+if(KVX_WIN_LIBXML2 AND EXISTS ${KVX_WIN_LIBXML2}/lib/libxml2.a)
+  add_library(LibXml2::LibXml2 STATIC IMPORTED)
+  set_target_properties(LibXml2::LibXml2 PROPERTIES
+    IMPORTED_LOCATION ${KVX_WIN_LIBXML2}/lib/libxml2.a
+    INTERFACE_INCLUDE_DIRECTORIES ${KVX_WIN_LIBXML2}/include/libxml2
+    INTERFACE_COMPILE_DEFINITIONS LIBXML_STATIC)
+else()
+  add_library(LibXml2::LibXml2 INTERFACE IMPORTED)
+  set(KVX_WITHOUT_XML ON)
+endif()
 
 # -static makes the driver take libgcc, libstdc++ and winpthread from their
 # static archives; system libraries stay import libraries.

@@ -31,9 +31,38 @@ else
   timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || true
 fi
 mkdir -p "$build"
+
+# libxml2 for the DLL: Debian has no mingw-w64 build of it, so Debian's own
+# source package is cross-built once, as a static library, into the build
+# folder (no iconv, zlib, lzma, HTTP or FTP: the DLL imports nothing new).
+# The source is fetched with deb-src entries of our own, made from the
+# system's, for this download only: the system's lists stay as they are.
+xml2=$build/libxml2
+if [ ! -f "$xml2/inst/lib/libxml2.a" ]; then
+  echo "== libxml2 from Debian's source package, cross-built in $xml2 =="
+  ensure_packages dpkg-dev
+  rm -rf "$xml2" && mkdir -p "$xml2/apt/lists/partial" "$xml2/apt/parts" "$xml2/src"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$xml2/apt/parts/src.sources"
+  else
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > "$xml2/apt/parts/src.list"
+  fi
+  aptsrc=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$xml2/apt/parts"
+    -o Dir::State::Lists="$xml2/apt/lists")
+  apt-get "${aptsrc[@]}" update >/dev/null
+  (cd "$xml2/src" && apt-get "${aptsrc[@]}" source libxml2 >/dev/null 2>&1)
+  cmake -S "$(ls -d "$xml2"/src/libxml2-*/)" -B "$xml2/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$xml2/inst" \
+    -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_HTTP=OFF \
+    -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_CATALOG=OFF -DLIBXML2_WITH_PYTHON=OFF \
+    -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF -DCMAKE_C_FLAGS=-DLIBXML_STATIC >/dev/null
+  cmake --build "$xml2/build" -j "${KVX_JOBS:-$(nproc)}" >/dev/null
+  cmake --install "$xml2/build" >/dev/null
+fi
+
 echo "== Windows cross build in $build =="
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DKVX_WIN_LIBXML2="$xml2/inst" >/dev/null
 cmake --build "$build" -j "${KVX_JOBS:-$(nproc)}"
 bin="$build/bin"
 for dll in kvxfbio.dll KvxLib.dll kv2cosys.dll kv2gr.dll; do

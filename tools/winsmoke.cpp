@@ -11,13 +11,17 @@
 //
 // KvxLib.dll's ini files and Windows' profile-string calls share one file.
 //
+// With the XML formats built in, it writes a LandXML file and reads it back.
+//
 // It also finds every dialog template and string of the resource tables in
 // resources/ (linked in here as data) among the DLL's resources, byte for
 // byte: the DLL's resource script is generated from the same tables.
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "fieldbook/api.h"
 #include "fieldbook/hostrec.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
@@ -241,6 +245,54 @@ void vCheckIniFiles() {
   CHECK(DeleteFileA(path));
 }
 
+// LandXML through the direct calls: a field book written and read back, the
+// numbers unchanged under the host's comma locale (libxml2 is linked into
+// the DLL).
+void vCheckLandXml() {
+#ifndef KVX_WITHOUT_XML
+  KVX_IMPORT(vKvxMboInit);
+  KVX_IMPORT(vKvxMboFinish);
+  KVX_IMPORT(KvxMboNewPoint);
+  KVX_IMPORT(vMboSetPointXY);
+  KVX_IMPORT(vMboSetPointZ);
+  KVX_IMPORT(boMboGetPointXY);
+  KVX_IMPORT(boMboGetPointZ);
+  KVX_IMPORT(sMboGetPointPID);
+  KVX_IMPORT(pKvxMboPoPointsGet);
+  KVX_IMPORT(boKvxMboWriteRawDirect);
+  KVX_IMPORT(boKvxMboReadRawDirect);
+  if (g_iMissing) return;
+  char dir[MAX_PATH] = "";
+  DWORD n = GetModuleFileNameA(nullptr, dir, MAX_PATH);
+  char* slash = std::strrchr(dir, '\\');
+  CHECK(n > 0 && n < MAX_PATH && slash);
+  if (!slash) return;
+  slash[1] = 0;
+  static MboHostRec host;
+  host.uVersion = MBO_HOST_REC_VERSION;
+  std::snprintf(host.sIniPath, sizeof host.sIniPath, "%swinsmoke_lxml.ini", dir);
+  std::string xml = std::string(dir) + "winsmoke.xml";
+  DeleteFileA(xml.c_str());  // no overwrite question
+  vKvxMboInit(&host);
+  PoPoint* p = KvxMboNewPoint("J1.A2.100");
+  vMboSetPointXY(p, 2000.5, 7001.25);
+  vMboSetPointZ(p, 100.125);
+  vPoPointSetField(p, "KUM & \xe6\xf8\xe5");
+  CHECK(boKvxMboWriteRawDirect(&host, 25, xml.c_str()) == 1);
+  CHECK(boKvxMboReadRawDirect(&host, 25, xml.c_str()) == 1);
+  PoPoint* back = PoPointsGetFirst(pKvxMboPoPointsGet());
+  double x = 0, y = 0, z = 0;
+  CHECK(back && boSame(sMboGetPointPID(back), "J1.A2.100"));
+  CHECK(back && boMboGetPointXY(back, &x, &y) && x == 2000.5 && y == 7001.25);
+  CHECK(back && boMboGetPointZ(back, &z) && z == 100.125);
+  CHECK(back && boSame(sPoPointGetField(back), "KUM & \xe6\xf8\xe5"));
+  CHECK(back && PoPointsGetNext(pKvxMboPoPointsGet(), back) == nullptr);
+  vKvxMboFinish();
+  CHECK(DeleteFileA(xml.c_str()));
+  DeleteFileA(host.sIniPath);
+#endif
+}
+
 // The DLL's dialog templates and strings are the tables' own.
 void vCheckResources() {
   int dialogs = 0, strings = 0;
@@ -284,6 +336,7 @@ int main() {
   }
   vRun();
   vCheckIniFiles();
+  vCheckLandXml();
   vCheckResources();
   CHECK(FreeLibrary(g_hModule) != FALSE);
   if (g_iFailures || g_iMissing) {

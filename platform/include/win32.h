@@ -19,8 +19,9 @@
 //   at build time, cmake/winrc.cpp); on Linux they are handed to the window
 //   manager at load;
 // - CMakeLists.txt and cmake/windows*.cmake: on Windows there is no
-//   kvxplatform library (the system DLLs serve), no tests, and no XML
-//   formats yet (there is no Windows libxml2 to link).
+//   kvxplatform library (the system DLLs serve), no tests, and libxml2 is
+//   a static library cross-built from Debian's source (scripts/windows.sh);
+//   a build without it leaves the XML formats out.
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX  // keep std::min and std::max usable
