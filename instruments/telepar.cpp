@@ -325,7 +325,3 @@ void vTeleparFree(void) {
 }
 
 bool boTeleparLoaded(void) { return g_pSet != nullptr; }
-const char* sTeleparPersistentPoint(void) { return g_sPersistPoint; }
-const char* sTeleparPersistentLine(void) { return g_sPersistLine; }
-
-void vTeleparResetPath(void) { g_sPath[0] = '\0'; }

@@ -76,8 +76,3 @@ bool boTeleparLoaded(void);
 // Appends a blank (not into an empty text) and the code, within 499
 // characters.
 void vTeleparAppendCode(char* text, const char* code);
-// The persistent point and line texts (for tests).
-const char* sTeleparPersistentPoint(void);
-const char* sTeleparPersistentLine(void);
-// Forgets the remembered file path (module state; tests).
-void vTeleparResetPath(void);

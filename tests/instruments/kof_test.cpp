@@ -225,7 +225,12 @@ class KofTelepar : public Kof {
 };
 
 TEST_F(KofTelepar, CodesBecomeAttributesAndLineCommands) {
-  vExpectParameterFile(kData + "Telepar.ini");
+  // Offered first in the host's folder for it (later the last one chosen).
+  kvxtest::ExpectFileDialog([this](kvxtest::FileDlg& d) {
+    EXPECT_EQ(m_dir, d.Folder());
+    EXPECT_EQ("Telepar.ini", d.FileName());
+    d.Choose(kData + "Telepar.ini");
+  });
   ASSERT_TRUE(boRead(98, kData + "telepar.kof"));
   EXPECT_EQ((Strings{"1 KUM 500000.000 6600000.000 1.000", "2 KUM 500000.000 6600010.000 2.000",
                      "3 TRE 500000.000 6600020.000 3.000", "4  500000.000 6600030.000 4.000",
