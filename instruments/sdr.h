@@ -1,6 +1,11 @@
 // Driver entries: Sokkia SDR records and their transfer (instruments 62 and 63;
 // the transfer also serves the Trimble DC, 64 and 65).
 // The catalogue (fieldbook/catalogue.cpp) hands them out by role.
+//
+// An SDR record is one line: a two-digit record code, a two-letter record
+// type and six fields of 16 characters from column 5. The serial transfer
+// brackets the lines with an STX line and an ETX line that carries the
+// five-digit total of the lines' checksums.
 #pragma once
 
 #include <cstdint>
@@ -9,3 +14,24 @@ bool boSdrReceive(const char* sName);
 bool boSdrSend(const char* sName);
 bool boSdr33WriteRaw(uint32_t hRaw);
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide);
+
+// The sum of the line's bytes from 32 to 127.
+uint16_t iSdrLineChecksum(const char* sLine);
+
+// Field n (1 to 6) of a record: 16 columns from column 5 + 16 (n - 1),
+// blanks cut at both ends; "" past the line's end. Scratch text.
+const char* sSdrField(const char* sLine, int n);
+
+// A number printed into a fixed column: false (nothing usable) when the
+// value is not finite or its text is wider than the column. sOut: at least
+// iWidth + 1 bytes; the text is not padded.
+bool boSdrFormatFixed(char* sOut, int iWidth, const char* sFormat, double dValue);
+
+// Points a writer leaves out because a value does not fit its column; one
+// warning at the end of the write names them.
+struct SdrSkipped {
+  int iCount;
+  char sNames[240];
+};
+void vSdrSkipPoint(SdrSkipped* pSkipped, const char* sName);
+void vSdrReportSkipped(const SdrSkipped* pSkipped);

@@ -99,6 +99,15 @@ inline std::string sProjectAttr(const char* key) {
   return buf;
 }
 
+// A new point with a code, XY and (when given) Z, through the exports.
+inline PoPoint* pNewPoint(const char* pid, const char* code, double x, double y, const double* z = nullptr) {
+  PoPoint* p = FB(KvxMboNewPoint)(pid);
+  vPoPointSetField(p, code);
+  FB(vMboSetPointXY)(p, x, y);
+  if (z) FB(vMboSetPointZ)(p, *z);
+  return p;
+}
+
 // A field book in a fresh folder with the host's ini file.
 class InstrumentFiles : public FieldBook {
  protected:

@@ -1,0 +1,222 @@
+// Sokkia SDR records: the SDR33 coordinate writer and reader, and the serial
+// transfer of the SDR family and the Trimble DC (instruments 62 to 65).
+#include "instruments/sdr.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/serial/block.h"
+#include "instruments/serial/port.h"
+#include "kvxlib.h"
+
+namespace {
+
+const char kStx = 2;
+const int kLineMax = 399;  // characters of a raw line the reader takes
+const int kFirstLineSize = 82;
+
+// The record code: the number in columns 1-2.
+int iRecordCode(const char* line) { return iNumParseC(sMboTrimCopy(line, 2)); }
+
+bool boType(const char* line, const char* type) { return strlen(line) >= 4 && strncmp(line + 2, type, 2) == 0; }
+
+void vSetCoordinates(const char* line, int north, int east, int z) {
+  vMboRecSetCoord(MBO_REC_NORTH, sSdrField(line, north));
+  vMboRecSetCoord(MBO_REC_EAST, sSdrField(line, east));
+  vMboRecSetCoord(MBO_REC_Z, sSdrField(line, z));
+}
+
+// A note: a number and up to two words for the control-code handler.
+bool boReadNote(const char* line) {
+  const char* text = strlen(line) > 4 ? line + 4 : "";
+  char number[40], a[40], b[40];
+  const char* cursor = text;
+  sStrNextToken(text, &cursor, number, sizeof number);
+  sStrNextToken(cursor, &cursor, a, sizeof a);
+  sStrNextToken(cursor, &cursor, b, sizeof b);
+  int code = iNumParseC(number);
+  return code != 0 && boMboApplyControlCode(code, a, b);
+}
+
+// False when the record goes to the side file.
+bool boReadRecord(const char* line) {
+  switch (iRecordCode(line)) {
+    case 2:
+      if (!boType(line, "TP")) return false;
+      vMboRecSetStationName(sSdrField(line, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sSdrField(line, 5));
+      vSetCoordinates(line, 2, 3, 4);
+      vMboRecSetCode(sSdrField(line, 6));
+      vMboFlushPending();
+      return true;
+    case 3:
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sSdrField(line, 1));
+      return true;
+    case 5:
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sSdrField(line, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sSdrField(line, 2));
+      return true;
+    case 7:
+      vMboRecSetStationName(sSdrField(line, 1));
+      vMboRecSetPointName(sSdrField(line, 2));
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sSdrField(line, 4));
+      vMboFlushPending();
+      return true;
+    case 8:
+      vMboRecSetPointName(sSdrField(line, 1));
+      vSetCoordinates(line, 2, 3, 4);
+      vMboRecSetCode(sSdrField(line, 5));
+      vMboFlushPending();
+      return true;
+    case 9: {
+      // Names and code stay pending when the type is not taken.
+      vMboRecSetStationName(sSdrField(line, 1));
+      vMboRecSetPointName(sSdrField(line, 2));
+      vMboRecSetCode(sSdrField(line, 6));
+      bool face1 = boType(line, "F1");
+      if (!face1 && !boType(line, "F2")) return false;
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sSdrField(line, 4));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sSdrField(line, 5));
+      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sSdrField(line, 3));
+      vMboFlushPending();
+      return true;
+    }
+    case 13:
+      if (boType(line, "FC")) {
+        vMboRecSetCode(sMboSubString(line, 4, 60));
+        return true;
+      }
+      return boType(line, "NM") && boReadNote(line);
+    default:
+      return false;
+  }
+}
+
+bool boEnd(bool boResult) {
+  vMboShowStatusText("");
+  vComClose();
+  return boResult;
+}
+
+bool boOpen(void) {
+  if (!boBlkOpenPort(1)) return false;
+  vComSetLineChars('\r', '\n');
+  vComSetAckNak(0, 0);
+  return true;
+}
+
+}  // namespace
+
+uint16_t iSdrLineChecksum(const char* sLine) {
+  uint16_t sum = 0;
+  for (const unsigned char* p = (const unsigned char*)sStrNotNull(sLine); *p; ++p)
+    if (*p >= 32 && *p <= 127) sum = (uint16_t)(sum + *p);
+  return sum;
+}
+
+const char* sSdrField(const char* sLine, int n) { return sMboSubString(sLine, 4 + 16 * (n - 1), 16); }
+
+bool boSdrFormatFixed(char* sOut, int iWidth, const char* sFormat, double dValue) {
+  sOut[0] = '\0';
+  if (!std::isfinite(dValue)) return false;
+  char text[400];
+  int len = iNumPrintC(text, (int)sizeof text, sFormat, dValue);
+  if (len < 0 || len > iWidth) return false;
+  memcpy(sOut, text, (size_t)len + 1);
+  return true;
+}
+
+void vSdrSkipPoint(SdrSkipped* pSkipped, const char* sName) {
+  if (pSkipped->iCount++ < 10) {
+    if (pSkipped->sNames[0]) sStrCatN(pSkipped->sNames, " ", sizeof pSkipped->sNames);
+    sStrCatN(pSkipped->sNames, sName, sizeof pSkipped->sNames);
+  }
+}
+
+void vSdrReportSkipped(const SdrSkipped* pSkipped) {
+  if (!pSkipped->iCount) return;
+  vMsgWarning(sStrFormat("%s %d\n%s%s", sKvxPoGetText("Points not written, a value does not fit its column:"),
+                         pSkipped->iCount, pSkipped->sNames, pSkipped->iCount > 10 ? " ..." : ""));
+}
+
+bool boSdr33WriteRaw(uint32_t hRaw) {
+  const MboSettings& set = g_mboTransfer.settings;
+  SdrSkipped skipped{};
+  PoPoints* points = g_pMboPoints;
+  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
+    double x = 0, y = 0, z = 0;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    bool hasZ = boMboGetPointZ(p, &z);
+    const char* number = sMboGetPointNo(p);
+    char north[17], east[17], height[17] = "";
+    if (!boSdrFormatFixed(north, 16, "%1.3lf", y - set.iEO) || !boSdrFormatFixed(east, 16, "%1.3lf", x - set.iNO) ||
+        (hasZ && !boSdrFormatFixed(height, 16, "%1.3lf", z))) {
+      vSdrSkipPoint(&skipped, number);
+      continue;
+    }
+    char record[85];
+    memcpy(record, "08KI", 4);
+    sStrPadCopy(record + 4, number, 16);
+    sStrPadCopy(record + 20, north, 16);
+    sStrPadCopy(record + 36, east, 16);
+    sStrPadCopy(record + 52, height, 16);
+    sStrPadCopy(record + 68, "", 16);
+    record[84] = '\0';
+    boMboWriteLine(hRaw, record);
+  }
+  vSdrReportSkipped(&skipped);
+  return true;
+}
+
+bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
+  vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+  char line[kLineMax + 1];
+  bool boCut = false;
+  int lineNo = 0;
+  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
+    ++lineNo;
+    boMboPumpMessage();
+    if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
+    if (!boReadRecord(line)) boMboWriteLine(hSide, line);
+  }
+  return false;
+}
+
+bool boSdrReceive(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Choose data for transfer.\nPress ENTER on PC before transfer is started.")))
+    return false;
+  if (!boOpen()) return false;
+  vMboShowWaitingForData();
+  char first[kFirstLineSize];
+  if (!boBlkReadLine(first, sizeof first)) {
+    if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
+    return boEnd(false);
+  }
+  if (first[0] != kStx) {
+    vMsgWarning(sKvxPoGetText("ERROR! Wrong character received from fieldbook"));
+    return boEnd(false);
+  }
+  return boEnd(boBlkReceiveFile(g_mboTransfer.hRaw, "\x03"));
+}
+
+bool boSdrSend(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC."))) return false;
+  if (!boOpen()) return false;
+  vMboShowStatusText("...");
+  // A failed STX has shown its box: the instrument is not listening.
+  if (!boComWrite("\x02\r\n")) return boEnd(false);
+  vMboWaitSeconds(1);
+  return boEnd(boBlkSendFileTotalSum(g_mboTransfer.hRaw, "\x03", iSdrLineChecksum));
+}

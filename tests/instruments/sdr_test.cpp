@@ -1,0 +1,89 @@
+// SDR33 files through the direct read and write exports: a hand-written
+// file with stations, observations, coordinates, codes and notes, write ->
+// read round trips with both offsets, and lines too short, too long or
+// with values that are not numbers.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/sdr/";
+
+using Strings = std::vector<std::string>;
+
+class Sdr : public InstrumentFiles {
+ protected:
+  std::string sSide(const char* base) { return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM")); }
+};
+
+std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
+std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
+
+TEST_F(Sdr, AHandWrittenFileWithEveryRecordTheReaderTakes) {
+  vOptions(63, "EO:100 NO:200");
+  ASSERT_TRUE(boRead(63, kData + "survey.sdr"));
+  // A short line has empty fields; "abc" is no north, so P4 has no XY.
+  EXPECT_EQ((Strings{"ST1 STN 2200.000 1100.000 10.000", "BS1  - - -", "P1  - - -",
+                     "P2 KUM 2300.250 1200.500 12.000", "P3  - - -", "P4 NOXY - - -", "P5  2500.000 1400.000 -"}),
+            DumpPoints());
+  // 13FC's code (15 characters kept) goes to the next record without a
+  // code of its own; 09 F1 and F2 take distance, vertical and horizontal
+  // from fields 3, 4 and 5.
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5=1013 6=20", "  OBS 1=BS1 2=BACKSIGHTFEATUR 3=" + sHz(0) + " 6=1.50000 9=0",
+                     "  OBS 1=P1 2=TREE 3=" + sHz(120) + " 4=" + sV(95) + " 5=50.00000 6=1.50000 9=0",
+                     "  OBS 1=P1 2=TREE 3=" + sHz(320) + " 4=" + sV(305) + " 5=50.00000 6=1.50000 9=0"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  // Whole records the reader does not take: a header, a 09 of another type
+  // (its names stay pending), notes of number 0 or a number without a
+  // meaning, code 14 and a 02 that is not TP.
+  EXPECT_EQ("00NMSDR33 V04-04.02    06-Dec-26 23:59 113111\r\n"
+            "09XXST1             P9              1               2               3               ODD             \r\n"
+            "13NM0 ZERO\r\n13NM5 FIVE SIX\r\n14XXwhat            \r\n"
+            "02NMST2             1               2               3               \r\n",
+            sSide("survey"));
+}
+
+TEST_F(Sdr, WrittenPointsReadBackWithBothOffsets) {
+  vOptions(63, "EO:6600000 NO:500000");
+  double z1 = 12.345, z2 = -0.5;
+  pNewPoint("1", "", 500200.25, 6600100.125);
+  pNewPoint("JOB.A.P7", "KUM", 500123.456, 6600456.789, &z1);
+  pNewPoint("NEG", "", 499987.654, 6599999.999, &z2);
+  FB(KvxMboNewPoint)("NOXY");  // not written
+  std::string path = m_dir + "/out.sdr";
+  ASSERT_TRUE(boWrite(63, path));
+  std::string pad(16, ' ');
+  EXPECT_EQ("08KI1               100.125         200.250         " + pad + pad + "\r\n" +
+                "08KIP7              456.789         123.456         12.345          " + pad + "\r\n" +
+                "08KINEG             -0.001          -12.346         -0.500          " + pad + "\r\n",
+            sSlurp(path));
+  ASSERT_TRUE(boRead(63, path));
+  EXPECT_EQ((Strings{"1  500200.250 6600100.125 -", "P7  500123.456 6600456.789 12.345",
+                     "NEG  499987.654 6599999.999 -0.500"}),
+            DumpPoints());
+}
+
+TEST_F(Sdr, ACoordinateWiderThanItsFieldSkipsThePointWithOneWarning) {
+  double z = 1e15;
+  pNewPoint("WIDE", "", 1e16, 5);
+  pNewPoint("OK", "", 1, 2);
+  pNewPoint("HIGH", "", 1, 2, &z);
+  vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 2\nWIDE HIGH");
+  std::string path = m_dir + "/wide.sdr";
+  ASSERT_TRUE(boWrite(63, path));
+  EXPECT_EQ("08KIOK              2.000           1.000           " + std::string(32, ' ') + "\r\n", sSlurp(path));
+}
+
+TEST_F(Sdr, ALineTooLongIsCutAndItsTailIsNoRecord) {
+  std::string first = "08KIP1              10.000          20.000";
+  first += std::string(399 - first.size(), ' ');
+  vSpit(m_dir + "/long.sdr", first + "08KIP2              30.000          40.000\r\n08KIP3              5.0             6.0\r\n");
+  ASSERT_TRUE(boRead(63, m_dir + "/long.sdr"));
+  EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  6.000 5.000 -"}), DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("long"));
+}
+
+}  // namespace
