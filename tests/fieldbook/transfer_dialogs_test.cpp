@@ -139,13 +139,23 @@ TEST_F(TransferDialogs, ExportCreatesTheRawFileAndImportReadsItBack) {
   EXPECT_TRUE(FB(boKvxMboRead)(&host_));
 }
 
-TEST_F(TransferDialogs, ImportGetsRawDataFromASerialInstrument) {
+TEST_F(TransferDialogs, ImportGetsRawDataFromASerialInstrumentChosenInSetup) {
   kvxtest::SimInstrument sim(1);
-  Instrument(MBO_INSTR_GEODAT_402);
+  Instrument(98);
   sim.Expect("OM=JOB1\r\n").Send("5=100\r\n4=KUM\r\n37=1200.123\r\n38=3400.456\r\n39=12.5\r\n>");
   sim.Start();
   std::string raw = tmp_.Path(std::string("survey.") + sMboRawFileExtension(MBO_INSTR_GEODAT_402));
+  char name[80];
+  vMboInstrumentName(MBO_INSTR_GEODAT_402, name, 12);
   kvxtest::ExpectDialog(108, [&](Dlg& d) {
+    EXPECT_FALSE(d.IsVisible(203));  // KOF: nothing to receive
+    kvxtest::ExpectDialog(104, [&](Dlg& s) {
+      s.ChooseCombo(203, name);
+      s.Click(IDOK);
+    });
+    d.Click(111);
+    EXPECT_EQ(d.Caption(), "Import from fieldbook: " + d.Caption().substr(23));
+    EXPECT_EQ(d.Caption().substr(23, strlen(name)), name);
     GetJob1(d);
     EXPECT_EQ(d.Text(203), "Get raw data");
     EXPECT_EQ(d.Text(1006), "Data is read");
@@ -162,23 +172,59 @@ TEST_F(TransferDialogs, ImportGetsRawDataFromASerialInstrument) {
   EXPECT_TRUE(std::filesystem::exists(raw));
 }
 
-TEST_F(TransferDialogs, ACloseRequestDuringAReceiveStopsItAndKeepsTheDialog) {
+TEST_F(TransferDialogs, ExportCreatesAndTransfersToASerialInstrument) {
+  kvxtest::SimInstrument sim(1);
+  Instrument(MBO_INSTR_GEODAT_402);
+  FB(vMboSetPointXY)(FB(KvxMboNewPoint)("100"), 2000.5, 7001.25);
+  sim.Expect("LI=ABC\r\x11").Send("*").Expect("5=100\r\n").Expect(">\r\n");
+  sim.Start();
+  kvxtest::ExpectDialog(109, [&](Dlg& d) {
+    PickRaw(d, tmp_.Path("out"), true);
+    EXPECT_TRUE(d.IsVisible(1013));
+    EXPECT_FALSE(d.IsEnabled(1013));  // no raw file yet
+    d.Click(1012);
+    EXPECT_EQ(d.Text(1006), "Data converted");
+    vUiExpectBox(IDOK);  // the instrument's prompt
+    kvxtest::ExpectDialog(107, [](Dlg& io) {
+      EXPECT_EQ(io.Text(1022), "Send");
+      io.Type(1024, "ABC");
+      io.Click(1022);
+      io.Click(IDOK);
+    });
+    d.Click(1013);
+    EXPECT_EQ(d.Text(1013), "Transfer raw data");
+    EXPECT_EQ(d.Text(1006), "Data is written");
+    d.Click(IDOK);
+  });
+  EXPECT_TRUE(FB(boKvxMboWrite)(&host_));
+  EXPECT_TRUE(sim.Finished()) << sim.Transcript();
+}
+
+// During a receive the user presses Get raw data again (it reads "Stop")
+// or closes the dialog: the receive stops, the dialog stays.
+class TransferDialogsStop : public TransferDialogs, public testing::WithParamInterface<int> {};
+
+TEST_P(TransferDialogsStop, AReceiveStopsAndTheDialogStays) {
   kvxtest::SimInstrument sim(1);
   Instrument(MBO_INSTR_GEODAT_402);
   HWND import = nullptr;
+  int command = GetParam();
   sim.Expect("OM=JOB1\r\n").Send("HEAD\r\n");
-  sim.User([&] { SendMessageA(import, WM_COMMAND, IDCANCEL, 0); });  // the close box
+  sim.User([&] { SendMessageA(import, WM_COMMAND, (WPARAM)command, 0); });
   sim.Start();
   kvxtest::ExpectDialog(108, [&](Dlg& d) {
     import = d.Hwnd();
     GetJob1(d);
     EXPECT_FALSE(d.Ended());
     EXPECT_NE(d.Text(1006), "Data is read");
+    EXPECT_EQ(d.Text(203), "Get raw data");
     d.Click(IDCANCEL);
   });
   EXPECT_FALSE(FB(boKvxMboRead)(&host_));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
 }
+
+INSTANTIATE_TEST_SUITE_P(Commands, TransferDialogsStop, testing::Values(203, IDCANCEL));
 
 TEST_F(TransferDialogs, ADbxJobIsConvertedAndItsXmlRead) {
   Instrument(31);
