@@ -191,6 +191,15 @@ INSTANTIATE_TEST_SUITE_P(
                  {}}),
     [](const testing::TestParamInfo<SendCase>& info) { return std::string(info.param.name); });
 
+TEST_F(BlockTest, ASmallTotalIsPaddedToFiveDigits) {
+  sim.Expect("{\r\n-900123\r\n");  // '{' is 123
+  sim.Start();
+  WriteRaw("{\r\n");
+  ASSERT_TRUE(boBlkOpenPort(0));
+  EXPECT_TRUE(boBlkSendFileTotalSum(OpenRaw(false), "-9", Sum));
+  EXPECT_TRUE(sim.Finished()) << sim.Transcript();
+}
+
 TEST_F(BlockTest, EnqIsRepeatedUntilTheInstrumentAnswers) {
   sim.Expect("\x05").Expect("\x05").Send("A");
   sim.Start();

@@ -145,6 +145,15 @@ TEST_F(Geodat, AReceivedJobIsReadIntoTheFieldBook) {
   vKvxMboFinish();
 }
 
+TEST_F(Geodat, AnEmptyNameGivesModeLetterIAndNoName) {
+  Use(MBO_INSTR_GEODAT_402);
+  sim.Expect("OI=\r\n").Send("5=1\r\n>");
+  sim.Start();
+  vUiExpectBox(IDOK, kTurnOn);
+  EXPECT_TRUE(Run(0, [](Dlg& d) { d.Click(1022); }));  // job files checked, no name
+  EXPECT_TRUE(sim.Finished()) << sim.Transcript();
+}
+
 TEST_F(Geodat, Model16EndsAtThe402EofCharacterOfTheIniFile) {
   std::ofstream(ini_) << "[KvxMbo]\n402EOF=35\n";
   Use(MBO_INSTR_GEODIMETER_B);
