@@ -148,16 +148,14 @@ TEST_F(Record, BlankNamesMakeNoPointEvenWithAJob) {
 }
 
 TEST_F(Record, CodeSetterClearsOnlyOnMinusSevenNines) {
-  vMboRecSetCode("-9999999123");
-  EXPECT_STREQ(sMboRecGetCode(), "");
-  vMboRecSetCode("-9999998");
-  EXPECT_STREQ(sMboRecGetCode(), "-9999998");
-  vMboRecSetCode("-9999999");
-  EXPECT_STREQ(sMboRecGetCode(), "");
-  vMboRecSetCode("ABCDEFGHIJKLMNOPQRS");
-  EXPECT_STREQ(sMboRecGetCode(), "ABCDEFGHIJKLMNO");
-  vMboRecSetCode(nullptr);
-  EXPECT_STREQ(sMboRecGetCode(), "");
+  // Only the first eight characters count; 15 are kept.
+  const std::pair<const char*, const char*> cases[] = {
+      {"-9999999123", ""}, {"-9999998", "-9999998"}, {"ABCDEFGHIJKLMNOPQRS", "ABCDEFGHIJKLMNO"}, {nullptr, ""}};
+  for (auto [code, kept] : cases) {
+    vMboRecSetCode("X");
+    vMboRecSetCode(code);
+    EXPECT_STREQ(sMboRecGetCode(), kept) << (code ? code : "null");
+  }
 }
 
 TEST_F(Record, MergeByNameKeepsLastXYAndPrecalcState) {
