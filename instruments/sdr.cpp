@@ -180,8 +180,7 @@ bool boSdr33WriteRaw(uint32_t hRaw) {
   return true;
 }
 
-bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
-  vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, SdrRecordFn pfnRecord, void* pContext) {
   char line[kLineMax + 1];
   bool boCut = false;
   int lineNo = 0;
@@ -189,8 +188,13 @@ bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
     ++lineNo;
     boMboPumpMessage();
     if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
-    if (!boReadRecord(line)) boMboWriteLine(hSide, line);
+    if (!pfnRecord(pContext, line)) boMboWriteLine(hSide, line);
   }
+}
+
+bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
+  vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+  vSdrReadRecords(hRaw, hSide, [](void*, const char* line) { return boReadRecord(line); }, nullptr);
   return false;
 }
 

@@ -22,6 +22,13 @@ uint16_t iSdrLineChecksum(const char* sLine);
 // blanks cut at both ends; "" past the line's end. Scratch text.
 const char* sSdrField(const char* sLine, int n);
 
+// The read loop of the SDR-style readers: lines of up to 399 characters (a
+// longer one is cut, reported once in the side file, and its tail skipped);
+// a line the record function does not take (false) goes whole to the side
+// file.
+typedef bool (*SdrRecordFn)(void* pContext, const char* sLine);
+void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, SdrRecordFn pfnRecord, void* pContext);
+
 // A number printed into a fixed column: false (nothing usable) when the
 // value is not finite or its text is wider than the column. sOut: at least
 // iWidth + 1 bytes; the text is not padded.

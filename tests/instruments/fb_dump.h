@@ -12,6 +12,7 @@
 #include "base/cnum.h"
 #include "fieldbook/api.h"
 #include "fieldbook/stations.h"
+#include "kv2cosys_setup.h"
 #include "kv2gr.h"
 #include "../fieldbook/fb_module.h"
 
@@ -106,6 +107,19 @@ inline PoPoint* pNewPoint(const char* pid, const char* code, double x, double y,
   FB(vMboSetPointXY)(p, x, y);
   if (z) FB(vMboSetPointZ)(p, *z);
   return p;
+}
+
+// A UTM zone 32 system on EUREF89 in the coordinate-system library (its
+// set-up interface), for readers that convert geographic positions.
+inline uint64_t uUtm32System() {
+  CoSysSetupDef def{};
+  def.name = "UTM 32";
+  def.datumId = "EUREF89";
+  def.projectionName = "Transverse Mercator";
+  def.refLongitude = 9 * 3.14159265358979323846 / 180;
+  def.scale = 0.9996;
+  def.shiftX = 500000;
+  return CoSysSetupCreateSystem(&def);
 }
 
 // A field book in a fresh folder with the host's ini file.

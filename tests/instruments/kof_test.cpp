@@ -63,14 +63,7 @@ TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
   ASSERT_TRUE(boRead(98, kData + "ecef.kof"));
   for (const std::string& p : DumpPoints()) EXPECT_EQ(std::string::npos, p.find('E')) << p;
 
-  CoSysSetupDef def{};
-  def.name = "UTM 32";
-  def.datumId = "EUREF89";
-  def.projectionName = "Transverse Mercator";
-  def.refLongitude = 9 * 3.14159265358979323846 / 180;
-  def.scale = 0.9996;
-  def.shiftX = 500000;
-  uint64_t cs = CoSysSetupCreateSystem(&def);
+  uint64_t cs = uUtm32System();
   vCoSysSetupAddRefSys(7, "EUREF89", "NN2000", "G40", cs);
   vCoSysSetupAddGeoideConst("G40", 40.0);
   host_.uCoSys = cs;

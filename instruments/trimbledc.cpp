@@ -1,0 +1,417 @@
+// Trimble DC77 and DC10 files: the two coordinate writers and the shared
+// reader of SDR-style records with total-station, satellite-vector and
+// geographic records and feature attributes.
+#include "instruments/trimbledc.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/cnum.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/extrafields.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/sdr.h"
+#include "kv2cosys.h"
+#include "win32.h"
+
+namespace {
+
+const int kDefaultPriority = 5;
+
+struct NamePriority {
+  std::string sName;
+  int iPriority;
+};
+
+struct DcReader {
+  uint32_t hSide;
+  std::vector<NamePriority> priorities;
+  double adBase[3];   // antenna parameters of the base and the rover
+  double adRover[3];
+  char sTargetHeight[40];
+  char sAntennaHeight[40];
+  bool boTrueHeight;    // the last antenna record gave a true height
+  bool boFromWaits;     // a from-station waits for its antenna height
+  bool boLineSpecSeen;
+};
+
+// Columns from..from+count-1 (1-based) of the line, blanks and tabs cut at
+// both ends; "" past the line's end. Scratch text.
+const char* sCols(const char* line, int from, int count) {
+  char buf[33] = "";
+  int len = (int)strlen(line);
+  if (from - 1 < len) sStrCopyN(buf, line + from - 1, count + 1 < (int)sizeof buf ? count + 1 : (int)sizeof buf);
+  return sStrTemp(sStrTrim(buf));
+}
+
+// "Fn": the 16-character field at columns n..n+15.
+const char* sF(const char* line, int n) { return sCols(line, n, 16); }
+
+char cCol(const char* line, int col) { return (int)strlen(line) >= col ? line[col - 1] : '\0'; }
+
+bool boType(const char* line, const char* type) { return strlen(line) >= 4 && strncmp(line + 2, type, 2) == 0; }
+
+// The priority digit at column 86; missing or not a digit counts as the
+// lowest priority that still passes, so that any real one replaces it.
+int iPriority(const char* line) {
+  char c = cCol(line, 86);
+  return c >= '0' && c <= '9' ? c - '0' : kDefaultPriority;
+}
+
+bool boPriorityPasses(DcReader* r, const char* name, int priority) {
+  if (priority > 5) return false;
+  std::string key(name, strnlen(name, 16));
+  for (NamePriority& p : r->priorities) {
+    if (p.sName != key) continue;
+    if (priority >= p.iPriority) return false;
+    p.iPriority = priority;
+    return true;
+  }
+  r->priorities.push_back({key, priority});
+  return true;
+}
+
+// A line specification "number[.second]" by the coded-line commands; false
+// when its number has no meaning (the record goes to the side file).
+bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
+  char text[20];
+  sStrCopyN(text, spec, sizeof text);
+  if (!boAttribute && r->boLineSpecSeen && !text[0]) sStrCopyN(text, "-9", sizeof text);
+  if (!text[0]) return true;
+  if (!boAttribute && !r->boLineSpecSeen) vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
+  r->boLineSpecSeen = true;
+  char first[9] = "", second[9] = "";
+  char* dot = strchr(text, '.');
+  if (dot) {
+    *dot = '\0';
+    sStrCopyN(second, dot + 1, sizeof second);
+  }
+  sStrCopyN(first, text, sizeof first);
+  bool hasSecond = dot != nullptr;
+  int number = iNumParseC(first);
+  if (number >= 0) {
+    if (first[0] && strcmp(first, "0") != 0) {
+      if (hasSecond && strcmp(second, "0") == 0) {
+        vMboLineSetLineNo(first);
+        vMboLineCommand(MBO_LINE_CLOSE, "", "");
+      } else {
+        vMboLineCommand(MBO_LINE_ENABLE, "", "");
+        vMboLineSetLineNo(first);
+        if (hasSecond) vMboLineCommand(MBO_LINE_ADD_NAMED, second, "");
+      }
+    } else {
+      vMboLineCommand(MBO_LINE_ENABLE, "", "");
+      vMboLineSetLineNo("0");
+      if (hasSecond) vMboLineCommand(MBO_LINE_ADD_NAMED, second, "");
+    }
+    return true;
+  }
+  switch (number) {
+    case -9:
+      vMboLineCommand(MBO_LINE_CLEAR_A, "", "");
+      vMboLineCommand(MBO_LINE_GROUP_END, "", "");
+      vMboLineCommand(MBO_LINE_ENABLE, "-9", "-9");
+      return true;
+    case -3:
+      vMboLineCommand(MBO_LINE_ARC, "", "");
+      return true;
+    case -1:
+      vMboLineCommand(MBO_LINE_SKIP, "", "");
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The point code field: code, line specification and line code, separated
+// by '-' (a double "--" makes the specification negative). False when the
+// record goes to the side file.
+bool boCodeField(DcReader* r, const char* field) {
+  std::string parts[3];
+  const char* p = field;
+  for (int i = 0; i < 3 && p; ++i) {
+    const char* dash = strchr(p, '-');
+    if (i == 1 && p[0] == '-') dash = strchr(p + 1, '-');
+    std::string part = dash && i < 2 ? std::string(p, (size_t)(dash - p)) : std::string(p);
+    char buf[9];
+    sStrCopyN(buf, part.c_str(), sizeof buf);
+    parts[i] = sStrTrim(buf);
+    p = dash && i < 2 ? dash + 1 : nullptr;
+  }
+  vMboRecSetCode(parts[0].c_str());
+  vMboCodeLineDefaultName(parts[0].c_str());
+  bool ok = boLineSpec(r, parts[1].c_str(), false);
+  if (!parts[2].empty()) vMboLineSetCode(parts[2].c_str());
+  return ok;
+}
+
+// The antenna height text of the kind given, with the triple's radius and
+// offset for a slant height; false when there is none to give.
+bool boAntennaHeight(DcReader* r, const char* text, bool boTrue, const double* triple, char* out, int size) {
+  if (!boMboIsNumber(text)) return false;
+  if (boTrue) {
+    sStrCopyN(out, text, size);
+    return true;
+  }
+  double s = dNumParseC(text), radius = triple[1];
+  if (s * s < radius * radius) {
+    vMboReport(r->hSide, "SLANT HEIGHT SMALLER THAN ANTENNA RADIUS", text);
+    return false;
+  }
+  sStrPrintN(out, size, "%.4lf", std::sqrt(s * s - radius * radius) + triple[2]);
+  return true;
+}
+
+void vTriple(const char* line, int col, double* triple) {
+  for (int i = 0; i < 3; ++i) triple[i] = dNumParseC(sCols(line, col + 16 * i, 16));
+}
+
+void vCoordinates(const char* line) {
+  vMboRecSetCoord(MBO_REC_NORTH, sF(line, 21));
+  vMboRecSetCoord(MBO_REC_EAST, sF(line, 37));
+  vMboRecSetCoord(MBO_REC_Z, sF(line, 53));
+}
+
+// 66 TP: latitude and longitude through the coordinate system.
+bool boGeographic(DcReader* r, const char* line) {
+  vMboFlushPending();
+  if (!boPriorityPasses(r, sF(line, 5), iPriority(line))) return true;
+  const char* lat = sF(line, 21);
+  const char* lon = sF(line, 37);
+  double east = 0, north = 0;
+  if (!boMboIsNumber(lat) || !boMboIsNumber(lon) ||
+      !boCoSysFromDecimalLatitudeLongitude(g_mboTransfer.uCoSys, dNumParseC(lat), dNumParseC(lon), &east, &north))
+    return false;
+  vMboRecSetPointName(sF(line, 5));
+  char text[80];
+  vMboRecSetCoord(MBO_REC_NORTH, sStrPrintN(text, sizeof text, "%.6lf", north));
+  vMboRecSetCoord(MBO_REC_EAST, sStrPrintN(text, sizeof text, "%.6lf", east));
+  vMboRecSetCoord(MBO_REC_XY_PRECALC, "");
+  const char* height = sF(line, 53);
+  if (boMboIsNumber(height)) {
+    double geoid = 0;
+    if (!boCoSysCalcGeoideH(g_mboTransfer.uCoSys, "trimble", east, north, &geoid))
+      geoid = dCoSysGetDefaultGeoideH(g_mboTransfer.uCoSys, "trimble");
+    vMboRecSetCoord(MBO_REC_Z, sStrPrintN(text, sizeof text, "%.6lf", dNumParseC(height) + geoid));
+    vMboRecSetCoord(MBO_REC_Z_PRECALC, "");
+  }
+  return true;
+}
+
+void vAttribute(DcReader* r, const char* line) {
+  char name[21], value[21];
+  sStrCopyN(name, sCols(line, 5, 20), sizeof name);
+  sStrCopyN(value, sCols(line, 25, 20), sizeof value);
+  auto is = [&](const char* a, const char* b) { return iStrCmpNoCase(name, a) == 0 || iStrCmpNoCase(name, b) == 0; };
+  if (is("AREA", "PINTA")) {
+    vMboSetJobName(value);
+  } else if (is("GROUP", "RYHMA")) {
+    vMboSetAreaName(value);
+  } else if (is("LINEID", "VIIVA")) {
+    vMboFlushPending();
+    boLineSpec(r, value, true);
+  } else if (is("LFCODE", "VKOODI")) {
+    vMboLineSetCode(value);
+  } else if (is("PFCODE", "PKOODI")) {
+    vMboRecSetCode(value);
+    vMboCodeLineDefaultName(value);
+  } else {
+    vMboExtraPointFieldAdd(name, value);
+  }
+}
+
+// 79 and D9: an observation unless column 101 holds ':'; false when the
+// line goes to the side file.
+bool boObservation(DcReader* r, const char* line) {
+  vMboFlushPending();
+  if (cCol(line, 101) == ':') return true;
+  vMboRecSetStationName(sF(line, 5));
+  vMboRecSetPointName(sF(line, 21));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
+  bool face1 = boType(line, "F1");
+  if (!face1 && !boType(line, "F2")) return false;
+  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53));
+  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69));
+  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sF(line, 37));
+  return boCodeField(r, sF(line, 85));
+}
+
+// One record; false when it goes to the side file.
+bool boReadRecord(DcReader* r, const char* line) {
+  switch (iTrimbleDcRecordCode(line)) {
+    case 2:
+    case 224:  // E0
+      if (!boType(line, "TP") && !boType(line, "NM")) return true;
+      vMboFlushPending();
+      vMboRecSetStationName(sF(line, 5));
+      if (iTrimbleDcRecordCode(line) == 224) {
+        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 21));
+        return true;
+      }
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 69));
+      vCoordinates(line);
+      vMboRecSetCode(sF(line, 85));
+      return true;
+    case 5:
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sF(line, 5));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sF(line, 21));
+      return true;
+    case 7:
+    case 225:  // E1
+      vMboFlushPending();
+      vMboRecSetStationName(sF(line, 5));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
+      vMboRecSetPointName(sF(line, 21));
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sF(line, 53));
+      return true;
+    case 8: {
+      vMboFlushPending();
+      vMboRecSetPointName(sF(line, 5));
+      vCoordinates(line);
+      bool ok = boCodeField(r, sF(line, 69));
+      vMboFlushPending();
+      return ok;
+    }
+    case 13:
+      if (!boType(line, "FC")) return false;
+      vMboRecSetCode(sCols(line, 5, 60));
+      return true;
+    case 57: {
+      r->boTrueHeight = cCol(line, 21) == '1';
+      sStrCopyN(r->sAntennaHeight, sF(line, 5), sizeof r->sAntennaHeight);
+      if (r->boFromWaits) {
+        char height[64];
+        if (boAntennaHeight(r, r->sAntennaHeight, r->boTrueHeight, r->adBase, height, sizeof height))
+          vMboRecGpsSetField(64, height);
+        r->boFromWaits = false;
+        r->sAntennaHeight[0] = '\0';
+      }
+      return true;
+    }
+    case 59: {
+      double c[6];
+      static const int cols[6] = {23, 39, 55, 71, 87, 103};
+      for (int i = 0; i < 6; ++i) {
+        const char* text = sCols(line, cols[i], 16);
+        if (!boMboIsNumber(text)) return false;
+        c[i] = dNumParseC(text);
+      }
+      vMboRecGpsSetCovariance(c[0], c[1], c[2], c[3], c[4], c[5]);
+      return true;
+    }
+    case 61:
+    case 226:  // E2
+      vTriple(line, iTrimbleDcRecordCode(line) == 61 ? 62 : 67, boType(line, "BA") ? r->adBase : r->adRover);
+      return true;
+    case 66:
+      if (boType(line, "FD")) {
+        vMboRecGpsSetField(2, sF(line, 5));
+        r->boFromWaits = true;
+        return true;
+      }
+      return boType(line, "TP") && boGeographic(r, line);
+    case 67: {
+      vMboFlushPending();
+      const char* name = sF(line, 5);
+      vMboLineCommand(MBO_LINE_ADD_NAMED, name, "");
+      vMboRecGpsSetField(4, name);
+      char height[64];
+      if (boAntennaHeight(r, r->sAntennaHeight, r->boTrueHeight, r->adRover, height, sizeof height))
+        vMboRecGpsSetField(128, height);
+      vMboRecGpsSetField(8, sF(line, 21));
+      vMboRecGpsSetField(16, sF(line, 37));
+      vMboRecGpsSetField(32, sF(line, 53));
+      return boCodeField(r, sF(line, 69));
+    }
+    case 69: {
+      if (!boType(line, "TP") && !boType(line, "KI")) return true;
+      int priority = iPriority(line);
+      vMboFlushPending();
+      vMboRecSetPointName(sF(line, 5));
+      if (!boPriorityPasses(r, sF(line, 5), priority)) return true;
+      vCoordinates(line);
+      return boCodeField(r, sF(line, 69));
+    }
+    case 73:
+      vMboRecGpsSetField(2, sF(line, 5));
+      return true;
+    case 77:
+      sStrCopyN(r->sTargetHeight, sF(line, 5), sizeof r->sTargetHeight);
+      return true;
+    case 79:
+    case 217:  // D9
+      return boObservation(r, line);
+    case 89:
+    case 92:
+      vAttribute(r, line);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The common writer: header lines, then one record per point with XY.
+bool boWriteDc(uint32_t hRaw, const char* model) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char date[16], project[300] = "";
+  sStrPrintN(date, sizeof date, "%04d.%02d.%02d", now.wYear, now.wMonth, now.wDay);
+  boMboGetProjectAttr("PROJECT", project, sizeof project);
+  boMboWriteLine(hRaw, sStrFormat("00NM%-16s0000%-16s113111", model, date));
+  boMboWriteLine(hRaw, sStrFormat("10NM%-16.16s121111", project));
+  for (const char* line : {"64TM1", "65TM", "49TM1", "D4TM11"}) boMboWriteLine(hRaw, line);
+  const MboSettings& set = g_mboTransfer.settings;
+  SdrSkipped skipped{};
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x = 0, y = 0, z = 0;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    const char* number = sMboGetPointNo(p);
+    char north[17], east[17], height[17] = "";
+    if (!boSdrFormatFixed(north, 16, "%16.3lf", y - set.iEO) || !boSdrFormatFixed(east, 16, "%16.3lf", x - set.iNO) ||
+        (boMboGetPointZ(p, &z) && !boSdrFormatFixed(height, 16, "%16.3lf", z))) {
+      vSdrSkipPoint(&skipped, number);
+      continue;
+    }
+    boMboWriteLine(hRaw, sStrFormat("69KI%-16.16s%s%s%16s%16.16s11", number, north, east, height, sMboPointGetField(p)));
+  }
+  vSdrReportSkipped(&skipped);
+  return true;
+}
+
+}  // namespace
+
+int iTrimbleDcRecordCode(const char* sLine) {
+  char c0 = sLine[0], c1 = c0 ? sLine[1] : '\0';
+  int first;
+  if (c0 >= '0' && c0 <= '9')
+    first = (c0 - '0') * 10;
+  else if (c0 >= 'A' && c0 <= 'F')
+    first = (c0 - 'A' + 10) * 16;
+  else
+    return 0;
+  return c1 >= '0' && c1 <= '9' ? first + (c1 - '0') : first / 10;
+}
+
+bool boDc77WriteRaw(uint32_t hRaw) { return boWriteDc(hRaw, "SC V07-70"); }
+
+bool boDc10WriteRaw(uint32_t hRaw) { return boWriteDc(hRaw, "SC V10-00"); }
+
+bool boTrimbleDcReadRaw(uint32_t hRaw, uint32_t hSide) {
+  DcReader reader{};
+  DcReader* r = &reader;
+  r->hSide = hSide;
+  vSdrReadRecords(
+      hRaw, hSide, [](void* context, const char* line) { return boReadRecord((DcReader*)context, line); }, r);
+  return false;
+}
