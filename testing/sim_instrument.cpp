@@ -253,6 +253,11 @@ void SimInstrument::Run() {
         if (stop_) return;
         waiting_ = false;
         sent_ += step.bytes.size();
+        // With XON/XOFF on, the line itself takes those two: the port never sees them.
+        termios t;
+        if (tcgetattr(slave_, &t) == 0 && (t.c_iflag & IXON))
+          for (char c : step.bytes)
+            if (c == 0x11 || c == 0x13) --sent_;
         Note('>', step.bytes);
       }
       size_t done = 0;

@@ -172,6 +172,16 @@ INSTANTIATE_TEST_SUITE_P(
                             "Device return error\nReceived: ?x\nExpected: 0x6", "L1\r\n"}),
     [](const testing::TestParamInfo<AckCase>& info) { return std::string(info.param.name); });
 
+TEST_F(PortTest, WithXonXoffTheLineTakesThoseTwoBytes) {
+  ASSERT_TRUE(boBlkOpenPort(1));  // before the instrument says anything
+  sim.Send("A\x13\x11" "B\r\n");
+  sim.Start();
+  vComSetLineChars('\r', '\n');
+  char line[8];
+  EXPECT_TRUE(boComReadLine(line, sizeof line));
+  EXPECT_STREQ(line, "AB");
+}
+
 TEST_F(PortTest, LongLinesAreSentWhole) {
   std::string line(1023, 'x');
   sim.Expect(line + "\r\n");
