@@ -128,10 +128,18 @@ int iFindJob(const char* sProgram, const char* sDbxPath, char* sJob, int iJobSiz
     vMsgWarning(sStrFormat("Unable to open %s", list));
     return 0;
   }
-  bool found = false;
+  bool found = boMboHeXmlParseJobList(h, base, sJob, iJobSize, sGeoid, iGeoidSize);
+  vMboCloseFile(&h);
+  return found ? 1 : 0;
+}
+
+}  // namespace
+
+bool boMboHeXmlParseJobList(uint32_t hList, const char* sBaseName, char* sJob, int iJobSize, char* sGeoid,
+                            int iGeoidSize) {
   char line[400], field[400];
-  while (!found && boMboReadLine(line, sizeof line, h)) {
-    if (!boStrGetField(line, ';', 6, field, sizeof field) || iStrCmpNoCase(field, base) != 0) continue;
+  while (boMboReadLine(line, sizeof line, hList)) {
+    if (!boStrGetField(line, ';', 6, field, sizeof field) || iStrCmpNoCase(field, sBaseName) != 0) continue;
     boStrGetField(line, ';', 0, field, sizeof field);
     // The name goes inside quotes on the next command line.
     std::string job;
@@ -139,13 +147,10 @@ int iFindJob(const char* sProgram, const char* sDbxPath, char* sJob, int iJobSiz
       if (*p != '"') job += *p;
     sStrCopyN(sJob, job.c_str(), iJobSize);
     if (boStrGetField(line, ';', 4, field, sizeof field)) sStrCopyN(sGeoid, field, iGeoidSize);
-    found = true;
+    return true;
   }
-  vMboCloseFile(&h);
-  return found ? 1 : 0;
+  return false;
 }
-
-}  // namespace
 
 bool boMboHeXmlFindJobName(const char* sProgram, const char* sDbxPath, char* sJob, int iJobSize, char* sGeoid,
                            int iGeoidSize) {

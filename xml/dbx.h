@@ -6,6 +6,8 @@
 // converter that hangs holds the host.
 #pragma once
 
+#include <cstdint>
+
 // The XML file HeXMLPC made of the DBX file (a scratch text), or NULL after
 // a warning: an exit code other than 5 ("HeXMLPC - error %s" with the code's
 // text), or no file written by this run.
@@ -20,5 +22,9 @@ char* sMboDbx2LandXmlConvert(const char* sDbxPath);
 // (field 4).
 bool boMboHeXmlFindJobName(const char* sProgram, const char* sDbxPath, char* sJob, int iJobSize, char* sGeoid,
                            int iGeoidSize);
+// The matching of the job list, read through its handle (lines of up to 399
+// characters, fields separated by ';').
+bool boMboHeXmlParseJobList(uint32_t hList, const char* sBaseName, char* sJob, int iJobSize, char* sGeoid,
+                            int iGeoidSize);
 // Shows the text of a HeXMLPC exit code (empty beyond 23).
 void vMboHeXmlShowError(unsigned int uExitCode);

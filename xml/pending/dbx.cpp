@@ -10,3 +10,6 @@ bool boMboHeXmlFindJobName(const char*, const char*, char* sJob, int iJobSize, c
   return false;
 }
 void vMboHeXmlShowError(unsigned int) {}
+bool boMboHeXmlParseJobList(uint32_t, const char*, char* sJob, int iJobSize, char* sGeoid, int iGeoidSize) {
+  return boMboHeXmlFindJobName(nullptr, nullptr, sJob, iJobSize, sGeoid, iGeoidSize);
+}
