@@ -7,7 +7,16 @@ build=${1:-build}
 shift || true
 
 . scripts/packages.sh
-ensure_packages cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils locales
+ensure_packages cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils locales clang-format-14
+
+# Formatting: every C++ source as .clang-format has it.
+sources=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -path ./build\* -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+unformatted=$(clang-format-14 --dry-run $sources 2>&1 | sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: warning:.*/\1/p' | sort -u)
+if [ -n "$unformatted" ]; then
+  echo "formatting: clang-format-14 would change these files (run clang-format-14 -i on them):"
+  echo "$unformatted"
+  exit 1
+fi
 
 # A comma-decimal locale, so that the locale-independence tests really run
 # under one.
