@@ -16,7 +16,9 @@ using Strings = std::vector<std::string>;
 
 class Sdr : public InstrumentFiles {
  protected:
-  std::string sSide(const char* base) { return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM")); }
+  std::string sSide(const char* base) {
+    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
+  }
 };
 
 std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
@@ -26,8 +28,8 @@ TEST_F(Sdr, AHandWrittenFileWithEveryRecordTheReaderTakes) {
   vOptions(63, "EO:100 NO:200");
   ASSERT_TRUE(boRead(63, kData + "survey.sdr"));
   // A short line has empty fields; "abc" is no north, so P4 has no XY.
-  EXPECT_EQ((Strings{"ST1 STN 2200.000 1100.000 10.000", "BS1  - - -", "P1  - - -",
-                     "P2 KUM 2300.250 1200.500 12.000", "P3  - - -", "P4 NOXY - - -", "P5  2500.000 1400.000 -"}),
+  EXPECT_EQ((Strings{"ST1 STN 2200.000 1100.000 10.000", "BS1  - - -", "P1  - - -", "P2 KUM 2300.250 1200.500 12.000",
+                     "P3  - - -", "P4 NOXY - - -", "P5  2500.000 1400.000 -"}),
             DumpPoints());
   // 13FC's code (15 characters kept) goes to the next record without a
   // code of its own; 09 F1 and F2 take distance, vertical and horizontal
@@ -39,11 +41,12 @@ TEST_F(Sdr, AHandWrittenFileWithEveryRecordTheReaderTakes) {
   // Whole records the reader does not take: a header, a 09 of another type
   // (its names stay pending), notes of number 0 or a number without a
   // meaning, code 14 and a 02 that is not TP.
-  EXPECT_EQ("00NMSDR33 V04-04.02    06-Dec-26 23:59 113111\r\n"
-            "09XXST1             P9              1               2               3               ODD             \r\n"
-            "13NM0 ZERO\r\n13NM5 FIVE SIX\r\n14XXwhat            \r\n"
-            "02NMST2             1               2               3               \r\n",
-            sSide("survey"));
+  EXPECT_EQ(
+      "00NMSDR33 V04-04.02    06-Dec-26 23:59 113111\r\n"
+      "09XXST1             P9              1               2               3               ODD             \r\n"
+      "13NM0 ZERO\r\n13NM5 FIVE SIX\r\n14XXwhat            \r\n"
+      "02NMST2             1               2               3               \r\n",
+      sSide("survey"));
 }
 
 TEST_F(Sdr, WrittenPointsReadBackWithBothOffsets) {
@@ -80,7 +83,8 @@ TEST_F(Sdr, ACoordinateWiderThanItsFieldSkipsThePointWithOneWarning) {
 TEST_F(Sdr, ALineTooLongIsCutAndItsTailIsNoRecord) {
   std::string first = "08KIP1              10.000          20.000";
   first += std::string(399 - first.size(), ' ');
-  vSpit(m_dir + "/long.sdr", first + "08KIP2              30.000          40.000\r\n08KIP3              5.0             6.0\r\n");
+  vSpit(m_dir + "/long.sdr",
+        first + "08KIP2              30.000          40.000\r\n08KIP3              5.0             6.0\r\n");
   ASSERT_TRUE(boRead(63, m_dir + "/long.sdr"));
   EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  6.000 5.000 -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("long"));

@@ -47,7 +47,12 @@ class SdrSerial : public serialtest::SerialTest {
 };
 
 TEST_F(SdrSerial, ReceivesTheLinesBetweenStxAndEtx) {
-  sim.Send("\x02\r\n").Send(kL1 + "\r\n").Send(kL2 + "\r\n").Send("\x03" "01234\r\n");
+  sim.Send("\x02\r\n")
+      .Send(kL1 + "\r\n")
+      .Send(kL2 + "\r\n")
+      .Send(
+          "\x03"
+          "01234\r\n");
   EXPECT_TRUE(Receive());
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
   EXPECT_TRUE(sim.Received().empty());  // no replies in this protocol
@@ -101,14 +106,18 @@ TEST_F(SdrSerial, SendsStxTheLinesAndTheFiveDigitTotal) {
   // kL1 sums to 1788 and kL2 to 2324 (blanks count, control bytes not).
   EXPECT_EQ(1788, iSdrLineChecksum(kL1.c_str()));
   EXPECT_EQ(1788, iSdrLineChecksum((kL1 + "\x01\x7f\xe6").c_str()) - 127);
-  sim.Expect("\x02\r\n" + kL1 + "\r\n" + kL2 + "\r\n\x03" "04112\r\n");
+  sim.Expect("\x02\r\n" + kL1 + "\r\n" + kL2 +
+             "\r\n\x03"
+             "04112\r\n");
   EXPECT_TRUE(Send(kL1 + "\r\n" + kL2 + "\r\n"));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
   EXPECT_EQ((Strings{"...", "Sending block no.: 1", "Sending block no.: 2", "", ""}), Status());
 }
 
 TEST_F(SdrSerial, AnEmptyFileSendsATotalOfZero) {
-  sim.Expect("\x02\r\n\x03" "00000\r\n");
+  sim.Expect(
+      "\x02\r\n\x03"
+      "00000\r\n");
   EXPECT_TRUE(Send(""));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
 }
@@ -119,7 +128,9 @@ TEST_F(SdrSerial, ATotalPast32767IsPrintedUnsignedAndPast65535Wraps) {
   for (int i = 0; i < 400; ++i) raw += line + "\r\n";
   std::string expected = "\x02\r\n";
   for (int i = 0; i < 400; ++i) expected += line + "\r\n";
-  sim.Expect(expected + "\x03" "35968\r\n");
+  sim.Expect(expected +
+             "\x03"
+             "35968\r\n");
   EXPECT_TRUE(Send(raw));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
 }
