@@ -194,7 +194,8 @@ void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, SdrRecordFn pfnRecord, void*
 
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
-  vSdrReadRecords(hRaw, hSide, [](void*, const char* line) { return boReadRecord(line); }, nullptr);
+  vSdrReadRecords(
+      hRaw, hSide, [](void*, const char* line) { return boReadRecord(line); }, nullptr);
   return false;
 }
 

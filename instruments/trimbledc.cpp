@@ -37,12 +37,12 @@ struct NamePriority {
 struct DcReader {
   uint32_t hSide;
   std::vector<NamePriority> priorities;
-  double adBase[3];   // antenna parameters of the base and the rover
+  double adBase[3];  // antenna parameters of the base and the rover
   double adRover[3];
   char sTargetHeight[40];
   char sAntennaHeight[40];
-  bool boTrueHeight;    // the last antenna record gave a true height
-  bool boFromWaits;     // a from-station waits for its antenna height
+  bool boTrueHeight;  // the last antenna record gave a true height
+  bool boFromWaits;   // a from-station waits for its antenna height
   bool boLineSpecSeen;
 };
 
@@ -383,7 +383,8 @@ bool boWriteDc(uint32_t hRaw, const char* model) {
       vSdrSkipPoint(&skipped, number);
       continue;
     }
-    boMboWriteLine(hRaw, sStrFormat("69KI%-16.16s%s%s%16s%16.16s11", number, north, east, height, sMboPointGetField(p)));
+    boMboWriteLine(hRaw,
+                   sStrFormat("69KI%-16.16s%s%s%16s%16.16s11", number, north, east, height, sMboPointGetField(p)));
   }
   vSdrReportSkipped(&skipped);
   return true;

@@ -34,12 +34,12 @@ TEST_F(TrimbleDc, AHandWrittenFileWithEveryRecordTheReaderTakes) {
   // 6 never passes (the name is still set), K13 without a digit and then
   // with 'x' counts 5 twice. 69 of another type does nothing; "KUM--9"
   // switches coded lines off.
-  EXPECT_EQ((Strings{"ST1 STN 2000.000 1000.000 10.000", "BS1  - - -", "P1  - - -", "PY  - - -",
-                     "L1 FENCE 200.000 100.000 1.000", "L2 FENCE 200.000 110.000 1.000",
-                     "L3 FENCE 210.000 120.000 1.000", "Q1 KUM 220.000 130.000 -", "Q2 KUM 230.000 140.000 -",
-                     "K10 B 21.000 11.000 -", "K11 C 40.000 30.000 -", "K12  - - -", "K13 F 80.000 70.000 -",
-                     "JOBB.OMR.Z1 KUM 2.000 1.000 3.000"}),
-            DumpPoints());
+  EXPECT_EQ(
+      (Strings{"ST1 STN 2000.000 1000.000 10.000", "BS1  - - -", "P1  - - -", "PY  - - -",
+               "L1 FENCE 200.000 100.000 1.000", "L2 FENCE 200.000 110.000 1.000", "L3 FENCE 210.000 120.000 1.000",
+               "Q1 KUM 220.000 130.000 -", "Q2 KUM 230.000 140.000 -", "K10 B 21.000 11.000 -", "K11 C 40.000 30.000 -",
+               "K12  - - -", "K13 F 80.000 70.000 -", "JOBB.OMR.Z1 KUM 2.000 1.000 3.000"}),
+      DumpPoints());
   // The target height of 77 goes to 07 and 79; a 79 with ':' at column 101
   // is no observation.
   EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5=1013 6=20", "  OBS 1=BS1 2=STN 3=" + sHz(0) + " 6=1.50000 9=0",
@@ -50,17 +50,19 @@ TEST_F(TrimbleDc, AHandWrittenFileWithEveryRecordTheReaderTakes) {
   // slant 1.005 with the rover's radius 0.6 and offset 0.05:
   // sqrt(1.005^2 - 0.36) + 0.05 = 0.8562. A negative variance counts as
   // none: its deviation is 1.
-  EXPECT_EQ((Strings{"ST 1=BASE1 4=1.200", "  OBS 1=R1 6=0.85620 100=10.000000 101=-20.000000 102=5.000000 "
-                                            "103=0.010000 104=0.020000 105=1.000000"}),
+  EXPECT_EQ((Strings{"ST 1=BASE1 4=1.200",
+                     "  OBS 1=R1 6=0.85620 100=10.000000 101=-20.000000 102=5.000000 "
+                     "103=0.010000 104=0.020000 105=1.000000"}),
             DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105}));
   // Attributes: AREA is the job, group (any case) the area, others a field.
   EXPECT_EQ("Kari Nordmann", sPointField("JOBB.OMR.Z1", "Owner"));
   // Header records, a 79 of another type, a lower-case hex code and an
   // unknown code go to the side file.
-  EXPECT_EQ("00NMSC V10-00        0000\r\n10NMJOBNAME         121111\r\n"
-            "79XXST1             PY              1               2               3               ODD             \r\n"
-            "e0TPST9             \r\n99  X               \r\n",
-            sSide("survey"));
+  EXPECT_EQ(
+      "00NMSC V10-00        0000\r\n10NMJOBNAME         121111\r\n"
+      "79XXST1             PY              1               2               3               ODD             \r\n"
+      "e0TPST9             \r\n99  X               \r\n",
+      sSide("survey"));
 }
 
 TEST(TrimbleDcCode, RecordCodesMixHexAndDecimal) {
@@ -144,7 +146,8 @@ TEST_F(TrimbleDc, GeographicPointsThroughTheCoordinateSystemAndTheGeoid) {
   double east, north;
   ASSERT_TRUE(boCoSysFromDecimalLatitudeLongitude(cs, 60, 10, &east, &north));
   // The model's value (-40) is added to the height; both marked precalculated.
-  EXPECT_EQ((Strings{"G1  " + sNum(east) + " " + sNum(north) + "* 101.500*", "G2  " + sNum(east) + " " + sNum(north) + "* -"}),
+  EXPECT_EQ((Strings{"G1  " + sNum(east) + " " + sNum(north) + "* 101.500*",
+                     "G2  " + sNum(east) + " " + sNum(north) + "* -"}),
             DumpPoints());
   EXPECT_EQ(rec("G3", "x", "10", "1", '3') + rec("G4", "90", "10", "1", '3'), sSide("geo"));
   vCoSysSetupReset();

@@ -174,7 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PortTest, WithXonXoffTheLineTakesThoseTwoBytes) {
   ASSERT_TRUE(boBlkOpenPort(1));  // before the instrument says anything
-  sim.Send("A\x13\x11" "B\r\n");
+  sim.Send(
+      "A\x13\x11"
+      "B\r\n");
   sim.Start();
   vComSetLineChars('\r', '\n');
   char line[8];
