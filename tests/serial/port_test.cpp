@@ -1,6 +1,7 @@
 // The serial port layer over a real pseudo-terminal: opening and its
 // failures, raw line reads with replies, acknowledged sends, line errors and
 // a line that goes away.
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -53,7 +54,12 @@ TEST_F(PortTest, OpenFailuresNameThePortAndLeaveItClosed) {
   std::string denied = dir_ + "/denied";
   std::ofstream(denied) << "x";
   chmod(denied.c_str(), 0);
-  if (access(denied.c_str(), W_OK) == 0) denied = "/sys/kernel/notes";
+  auto refuses = [](const std::string& path) {
+    int fd = open(path.c_str(), O_RDWR);
+    if (fd >= 0) close(fd);
+    return fd < 0 && errno == EACCES;
+  };
+  if (!refuses(denied)) denied = "/sys/kernel/notes";
   std::string missing = dir_ + "/no-such-tty";
   HANDLE other = nullptr;
   struct Case {
@@ -75,6 +81,7 @@ TEST_F(PortTest, OpenFailuresNameThePortAndLeaveItClosed) {
       {1, 12345, 0, nullptr, "Could not set status for port COM1\nInvalid parameter"},
   };
   for (const Case& c : cases) {
+    if (c.port == 4 && !refuses(denied)) continue;  // no such path here
     if (c.arrange) c.arrange();
     vUiExpectBox(IDOK, c.text);
     EXPECT_FALSE(boComOpen(c.port, c.baud, 8, 0, (uint8_t)c.stop, 0)) << c.text;
