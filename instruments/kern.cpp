@@ -1,0 +1,224 @@
+// Kern AC: the coordinate writer, the line reader and the serial transfer.
+#include "instruments/kern.h"
+
+#include <cstring>
+#include <string>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/sdr.h"
+#include "instruments/serial/block.h"
+#include "instruments/serial/port.h"
+#include "kvxlib.h"
+
+namespace {
+
+const int kLineMax = 253;       // characters of a raw line the reader takes
+const int kReceiveSize = 512;   // a received line
+const int kNumberWidth = 8;     // columns 4-11
+const int kNumberMax = 10;      // columns 2-11: column 1 holds the line type
+const char kEndText[] = "        EOF";
+
+// Columns iFrom..iTo (from 1), blanks cut; "" past the line's end.
+const char* sColumns(const char* line, int iFrom, int iTo) { return sMboSubString(line, iFrom - 1, iTo - iFrom + 1); }
+
+// An angle or distance field: a number without a decimal point counts in
+// units of 1/10000. A text that is no number passes unchanged, so the
+// record builder ignores it instead of taking a zero.
+void vSetScaled(int item, const char* text) {
+  if (!text[0]) return;
+  if (!boMboIsNumber(text)) {
+    vMboRecSetObsValue(item, text);
+    return;
+  }
+  double value = dNumParseC(text);
+  if (!strchr(text, '.')) value /= 10000;
+  char out[64];
+  iNumPrintC(out, sizeof out, "%.6lf", value);
+  vMboRecSetObsValue(item, out);
+}
+
+void vReadHeader(const char* line, uint32_t hSide) {
+  vMboReport(hSide, "OPERATOR", sColumns(line, 3, 26));
+  vMboReport(hSide, "DATE", sColumns(line, 28, 35));
+  vMboReport(hSide, "INSTRUMENT NO:", sColumns(line, 37, 42));
+  vKernReportComment(hSide, strlen(line) > 43 ? line + 43 : "", "", nullptr);
+}
+
+void vReadStation(const char* line, uint32_t hSide) {
+  char name[32];
+  sStrCopyN(name, sColumns(line, 3, 24), sizeof name);
+  vKernReportComment(hSide, strlen(line) > 41 ? line + 41 : "", "Station", name);
+  vMboRecSetStationName(name);
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, sColumns(line, 26, 31));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sColumns(line, 33, 35));
+  vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sColumns(line, 37, 40));
+}
+
+void vReadPoint(const char* line, uint32_t hSide) {
+  char name[32];
+  sStrCopyN(name, sColumns(line, 3, 24), sizeof name);
+  vKernReportComment(hSide, sColumns(line, 58, 78), "Point", name);
+  vMboRecSetPointName(name);
+  vMboRecSetCode(sColumns(line, 49, 56));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH, sColumns(line, 80, 85));
+  vSetScaled(MBO_OBS_ITEM_HZ, sColumns(line, 101, 108));
+  vSetScaled(MBO_OBS_ITEM_V, sColumns(line, 110, 117));
+  vSetScaled(MBO_OBS_ITEM_DIST, sColumns(line, 119, 126));
+  vMboFlushPending();
+}
+
+bool boOpen(void) {
+  if (!boBlkOpenPort(0)) return false;
+  vComSetLineChars('\r', '\n');
+  vComSetAckNak(6, 21);
+  vComLineModeOff();
+  return true;
+}
+
+bool boEnd(bool boResult) {
+  vMboShowStatusText("");
+  vComClose();
+  return boResult;
+}
+
+void vShowBlock(int iBlock) { vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), iBlock)); }
+
+// A byte the instrument sends while the module waits for its ENQ: printable
+// as itself, a control byte as its decimal value.
+const char* sByteText(uint8_t c) {
+  if (c >= 32 && c != 127) return sStrFormat("%c", (char)c);
+  return sStrFormat("%d", (int)c);
+}
+
+}  // namespace
+
+void vKernReportComment(uint32_t hSide, const char* sText, const char* sTitle, const char* sValue) {
+  const char* p = sStrNotNull(sText);
+  while (*p == ' ') ++p;
+  if (!*p) return;
+  if (sValue) vMboReport(hSide, sTitle, sValue);
+  const char* title = "Comment";
+  while (*p) {
+    const char* end = p;
+    while (*end && *end != ' ') ++end;
+    std::string word(p, (size_t)(end - p));
+    vMboReport(hSide, title, word.c_str());
+    title = "      ";
+    p = end;
+    while (*p == ' ') ++p;
+  }
+}
+
+bool boKernWriteRaw(uint32_t hRaw) {
+  const MboSettings& set = g_mboTransfer.settings;
+  SdrSkipped skipped{};
+  int cut = 0;
+  char cutNames[120] = "";
+  PoPoints* points = g_pMboPoints;
+  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
+    double x = 0, y = 0, z = 0;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    bool hasZ = boMboGetPointZ(p, &z);
+    const char* number = sMboGetPointNo(p);
+    char east[16], north[16], height[16] = "";
+    if (!boSdrFormatFixed(east, 11, "%11.3lf", x - set.iNO) || !boSdrFormatFixed(north, 11, "%11.3lf", y - set.iEO) ||
+        (hasZ && !boSdrFormatFixed(height, 8, "%8.3lf", z))) {
+      vSdrSkipPoint(&skipped, number);
+      continue;
+    }
+    // A number longer than its field takes the blank columns before it, but
+    // never column 1: that would make the line a record of another type.
+    char shown[kNumberMax + 1];
+    sStrCopyN(shown, number, sizeof shown);
+    if (strlen(number) > (size_t)kNumberMax && cut++ < 5) {
+      if (cutNames[0]) sStrCatN(cutNames, " ", sizeof cutNames);
+      sStrCatN(cutNames, number, sizeof cutNames);
+    }
+    int width = (int)strlen(shown) > kNumberWidth ? (int)strlen(shown) : kNumberWidth;
+    char line[64];
+    iNumPrintC(line, sizeof line, "%*s%*s  %s  %s%s%s", 11 - width, "", width, shown, east, north, hasZ ? "  " : "",
+               height);
+    boMboWriteLine(hRaw, line);
+  }
+  vSdrReportSkipped(&skipped);
+  if (cut)
+    vMsgWarning(sStrFormat("%s %d\n%s%s", sKvxPoGetText("Point numbers cut to 10 characters:"), cut, cutNames,
+                           cut > 5 ? " ..." : ""));
+  return true;
+}
+
+bool boKernReadRaw(uint32_t hRaw, uint32_t hSide) {
+  char line[kLineMax + 1];
+  bool boCut = false;
+  int lineNo = 0;
+  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
+    ++lineNo;
+    boMboPumpMessage();
+    if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
+    if (strlen(line) < 2) continue;
+    switch (line[0]) {
+      case '1':
+        vReadHeader(line, hSide);
+        break;
+      case '2':
+        vReadStation(line, hSide);
+        break;
+      case '3':
+      case '5':
+        vReadPoint(line, hSide);
+        break;
+      default:
+        boMboWriteLine(hSide, line);
+    }
+  }
+  return false;
+}
+
+bool boKernReceive(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Choose D)efine and set H0D0L130\nPress ENTER on PC, then G)o on fieldbook.")))
+    return false;
+  if (!boOpen()) return false;
+  vMboShowStatusText(sKvxPoGetText("waiting"));
+  char work[16];
+  if (!boBlkSendEnq(work)) return boEnd(false);
+  vShowBlock(1);
+  int block = 2;
+  char line[kReceiveSize];
+  for (;;) {
+    if (!boBlkReadLine(line, sizeof line)) {
+      if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
+      return boEnd(false);
+    }
+    if (strncmp(line, "EOF", 3) == 0 || strncmp(line, kEndText, strlen(kEndText)) == 0) return boEnd(true);
+    boMboWriteLine(g_mboTransfer.hRaw, line);
+    vShowBlock(block++);
+  }
+}
+
+bool boKernSend(const char*) {
+  if (!boOpen()) return false;
+  if (!boBlkPrompt(sKvxPoGetText("Choose A)A and T for data transfer\nChoose A for COMP --> AC\nWhen fieldbook is ready "
+                                 "to receive, press ENTER on PC")))
+    return boEnd(false);
+  vMboShowStatusText(sKvxPoGetText("waiting"));
+  for (;;) {
+    uint8_t c = 0;
+    if (!boComReadByte(&c)) {
+      vMboShowStatusText("");
+      vMsgInfo(sKvxPoGetText("No response"));
+      return boEnd(false);
+    }
+    vMboShowStatusText(sByteText(c));
+    if (c == 0x05) break;
+  }
+  return boEnd(boBlkSendFile(g_mboTransfer.hRaw, kEndText));
+}

@@ -1,0 +1,95 @@
+// Kern AC files through the direct read and write exports: a hand-written
+// file with header, station and point lines, golden coordinate files (the
+// writer's lines leave column 1 blank, so they are not read back), long
+// point numbers and lines too long.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/kern/";
+const int kKern = 42;
+
+using Strings = std::vector<std::string>;
+
+class Kern : public InstrumentFiles {
+ protected:
+  std::string sSide(const char* base) {
+    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
+  }
+};
+
+std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
+std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
+
+TEST_F(Kern, AHandWrittenFileWithHeaderStationsAndPoints) {
+  ASSERT_TRUE(boRead(kKern, kData + "survey.kern"));
+  // Fields without a decimal point count in 1/10000; "abc" is no direction.
+  // Weather and target height stay until new values come.
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5=1013 6=20",
+                     "  OBS 1=P1 2=TREE 3=" + sHz(123.4567) + " 4=" + sV(100) + " 5=25.12300 6=1.50000",
+                     "  OBS 1=P2 2=KUM 5=34.56780 6=1.70000", "ST 1=ST2 4=1.550 5=1013 6=20",
+                     "  OBS 1=P4 2= 3=" + sHz(200) + " 4=" + sV(100) + " 5=10.00000 6=1.70000"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
+  // A station or point line reaches the side file only with a comment.
+  EXPECT_EQ("OPERATOR : OLA NORDMANN\r\nDATE : 06122026\r\nINSTRUMENT NO: : 123456\r\n"
+            "Comment : CHECK\r\n       : RUN\r\n"
+            "Point : P2\r\nComment : BY\r\n       : ROAD\r\n"
+            "Station : ST2\r\nComment : NEW\r\n       : SETUP\r\n"
+            "X other line\r\n",
+            sSide("survey"));
+}
+
+TEST_F(Kern, CoordinateLinesWithBothOffsets) {
+  vOptions(kKern, "EO:6600000 NO:500000");
+  double z = 3, zLow = -12.5;
+  pNewPoint("17", "", 501000.5, 6602000.25, &z);
+  pNewPoint("JOB.A.P7", "KUM", 499999.999, 6599876.5);
+  pNewPoint("123456789", "", 500001, 6600002, &zLow);
+  FB(KvxMboNewPoint)("NOXY");  // not written
+  std::string path = m_dir + "/out.raw";
+  ASSERT_TRUE(boWrite(kKern, path));
+  EXPECT_EQ(std::string(9, ' ') + "17" + std::string(5, ' ') + "1000.500" + std::string(5, ' ') + "2000.250" +
+                std::string(5, ' ') + "3.000\r\n" +
+                "         P7       -0.001     -123.500\r\n"
+                "  123456789        1.000        2.000   -12.500\r\n",
+            sSlurp(path));
+}
+
+TEST_F(Kern, LongNumbersNeverReachColumnOneAndAreCutWithOneWarning) {
+  pNewPoint("ABCDEFGHIJKL", "", 1, 2);
+  pNewPoint("ABCDEFGHIJKLM", "", 3, 4);
+  pNewPoint("1234567890", "", 5, 6);
+  vUiExpectBox(IDOK, "Point numbers cut to 10 characters: 2\nABCDEFGHIJKL ABCDEFGHIJKLM");
+  std::string path = m_dir + "/long.raw";
+  ASSERT_TRUE(boWrite(kKern, path));
+  EXPECT_EQ(" ABCDEFGHIJ        1.000        2.000\r\n"
+            " ABCDEFGHIJ        3.000        4.000\r\n"
+            " 1234567890        5.000        6.000\r\n",
+            sSlurp(path));
+}
+
+TEST_F(Kern, ACoordinateWiderThanItsColumnSkipsThePoint) {
+  double z = 123456.5;
+  pNewPoint("WIDE", "", 1e12, 5);
+  pNewPoint("HIGH", "", 1, 2, &z);
+  pNewPoint("OK", "", 1, 2);
+  vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 2\nWIDE HIGH");
+  std::string path = m_dir + "/wide.raw";
+  ASSERT_TRUE(boWrite(kKern, path));
+  EXPECT_EQ("         OK        1.000        2.000\r\n", sSlurp(path));
+}
+
+TEST_F(Kern, ALineTooLongIsCutAndItsTailIsNoRecord) {
+  std::string first = "3 P1";
+  first += std::string(253 - first.size(), ' ');
+  vSpit(m_dir + "/cut.raw", first + "3 P2\r\n3 P3\r\n");
+  ASSERT_TRUE(boRead(kKern, m_dir + "/cut.raw"));
+  EXPECT_EQ((Strings{"P1  - - -", "P3  - - -"}), DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("cut"));
+}
+
+}  // namespace
