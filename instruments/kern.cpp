@@ -21,10 +21,10 @@
 
 namespace {
 
-const int kLineMax = 253;       // characters of a raw line the reader takes
-const int kReceiveSize = 512;   // a received line
-const int kNumberWidth = 8;     // columns 4-11
-const int kNumberMax = 10;      // columns 2-11: column 1 holds the line type
+const int kLineMax = 253;      // characters of a raw line the reader takes
+const int kReceiveSize = 512;  // a received line
+const int kNumberWidth = 8;    // columns 4-11
+const int kNumberMax = 10;     // columns 2-11: column 1 holds the line type
 const char kEndText[] = "        EOF";
 
 // Columns iFrom..iTo (from 1), blanks cut; "" past the line's end.
@@ -206,8 +206,9 @@ bool boKernReceive(const char*) {
 
 bool boKernSend(const char*) {
   if (!boOpen()) return false;
-  if (!boBlkPrompt(sKvxPoGetText("Choose A)A and T for data transfer\nChoose A for COMP --> AC\nWhen fieldbook is ready "
-                                 "to receive, press ENTER on PC")))
+  if (!boBlkPrompt(
+          sKvxPoGetText("Choose A)A and T for data transfer\nChoose A for COMP --> AC\nWhen fieldbook is ready "
+                        "to receive, press ENTER on PC")))
     return boEnd(false);
   vMboShowStatusText(sKvxPoGetText("waiting"));
   for (;;) {

@@ -35,12 +35,13 @@ TEST_F(Kern, AHandWrittenFileWithHeaderStationsAndPoints) {
                      "  OBS 1=P4 2= 3=" + sHz(200) + " 4=" + sV(100) + " 5=10.00000 6=1.70000"}),
             DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
   // A station or point line reaches the side file only with a comment.
-  EXPECT_EQ("OPERATOR : OLA NORDMANN\r\nDATE : 06122026\r\nINSTRUMENT NO: : 123456\r\n"
-            "Comment : CHECK\r\n       : RUN\r\n"
-            "Point : P2\r\nComment : BY\r\n       : ROAD\r\n"
-            "Station : ST2\r\nComment : NEW\r\n       : SETUP\r\n"
-            "X other line\r\n",
-            sSide("survey"));
+  EXPECT_EQ(
+      "OPERATOR : OLA NORDMANN\r\nDATE : 06122026\r\nINSTRUMENT NO: : 123456\r\n"
+      "Comment : CHECK\r\n       : RUN\r\n"
+      "Point : P2\r\nComment : BY\r\n       : ROAD\r\n"
+      "Station : ST2\r\nComment : NEW\r\n       : SETUP\r\n"
+      "X other line\r\n",
+      sSide("survey"));
 }
 
 TEST_F(Kern, CoordinateLinesWithBothOffsets) {
@@ -66,10 +67,11 @@ TEST_F(Kern, LongNumbersNeverReachColumnOneAndAreCutWithOneWarning) {
   vUiExpectBox(IDOK, "Point numbers cut to 10 characters: 2\nABCDEFGHIJKL ABCDEFGHIJKLM");
   std::string path = m_dir + "/long.raw";
   ASSERT_TRUE(boWrite(kKern, path));
-  EXPECT_EQ(" ABCDEFGHIJ        1.000        2.000\r\n"
-            " ABCDEFGHIJ        3.000        4.000\r\n"
-            " 1234567890        5.000        6.000\r\n",
-            sSlurp(path));
+  EXPECT_EQ(
+      " ABCDEFGHIJ        1.000        2.000\r\n"
+      " ABCDEFGHIJ        3.000        4.000\r\n"
+      " 1234567890        5.000        6.000\r\n",
+      sSlurp(path));
 }
 
 TEST_F(Kern, ACoordinateWiderThanItsColumnSkipsThePoint) {
