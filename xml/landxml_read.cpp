@@ -27,17 +27,9 @@ namespace {
 
 bool boBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
-// An attribute in ANSI, none when absent or all blank (the writer puts a
-// single blank where it has no text).
-std::optional<std::string> sText(xmlNode* node, const char* name) {
-  std::optional<std::string> v = sXmlAttrOpt(node, name);
-  if (v && boBlank(*v)) return std::nullopt;
-  return v;
-}
+std::optional<std::string> sText(xmlNode* node, const char* name) { return sLxmlText(node, name); }
 
-bool boNamed(const xmlNode* node, const char* name) {
-  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
-}
+bool boNamed(const xmlNode* node, const char* name) { return boLxmlNamed(node, name); }
 
 // Up to three numbers of the element's text (north, east, height).
 LxmlCoords Scan(xmlNode* node) {
@@ -272,11 +264,22 @@ bool boLxmlInterpret(const char* buffer, int64_t length) {
       XmlElementsByName(r->pDoc, r->pCtx, {"CgPoints", "Metric", "Imperial", "CoordinateSystem"});
   vUnits(found[METRIC], found[IMPERIAL], found[COSYS]);
   vCgPoints(found[CGPOINTS]);
+  vLxmlReadGeometry();
   return true;
 }
 
 // ---------------------------------------------------------------------------
 // Shared helpers
+
+std::optional<std::string> sLxmlText(xmlNode* node, const char* name) {
+  std::optional<std::string> v = sXmlAttrOpt(node, name);
+  if (v && boBlank(*v)) return std::nullopt;
+  return v;
+}
+
+bool boLxmlNamed(const xmlNode* node, const char* name) {
+  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
+}
 
 LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found, LxmlCoords* scanned) {
   LxmlRead* r = g_pLxmlRead;

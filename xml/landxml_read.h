@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <libxml/tree.h>
@@ -33,6 +34,8 @@ struct LxmlRead {
   LxmlAngleUnit angle;
   LxmlPtIndex* pPoints;
   LxmlSetupIndex* pSetups;
+  int iInvisibleAnswer;     // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
+  bool boFlowMismatchShown;  // the flow-direction information was shown
 };
 
 // The running read; null outside one.
@@ -79,3 +82,14 @@ std::string sLxmlAngle(double value, bool zenith);
 // The file's unit to radians (dd.mmss normalised: 60 seconds or minutes
 // carry into the next field).
 double dLxmlAngleToRad(double value, uint32_t unit);
+
+// An attribute in ANSI, none when absent or all blank (the writer puts a
+// single blank where it has no text).
+std::optional<std::string> sLxmlText(xmlNode* node, const char* name);
+// True for an element of exactly that name.
+bool boLxmlNamed(const xmlNode* node, const char* name);
+
+// The geometry sections (landxml_geom.cpp): CoordGeom, Breaklines and
+// Boundaries as lines and polygons, Surfaces as triangle nets, PipeNetworks
+// as pipe lines and structure points. Run after the points.
+void vLxmlReadGeometry();

@@ -174,13 +174,15 @@ bool boVertex(MboXmlElem* parent, const char* name, LiLine* line, LiElm* e) {
   const MboElmData* data = (const MboElmData*)LiElmGetData(line, e);
   if (data && data->sPid[0] && !boAttr(v, "pntRef", data->sPid)) return false;
   GeoPnt3 p;
-  if (boLiLineIs3d(line)) {
-    vLiElmGetP(line, e, &p);
-    return sMboXmlSetText(v, sYXZ(p.x, p.y, p.z).c_str()) != nullptr;
-  }
-  GeoPnt2 q;
-  vLiElmGetP2d(line, e, &q);
-  return sMboXmlSetText(v, sYX(q.x, q.y).c_str()) != nullptr;
+  vLiElmGetP(line, e, &p);
+  // A vertex that only names its point has no coordinates of its own: the
+  // point's are written (a reader takes these text coordinates for the point).
+  PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+  if (pt && !(data->uFlags & MBO_FLAG_XY)) boMboGetPointXY(pt, &p.x, &p.y);
+  // Nor is an unknown height 0.
+  bool z = boLiLineIs3d(line) && (!pt || (data->uFlags & MBO_FLAG_Z) || boMboGetPointZ(pt, &p.z));
+  if (z) return sMboXmlSetText(v, sYXZ(p.x, p.y, p.z).c_str()) != nullptr;
+  return sMboXmlSetText(v, sYX(p.x, p.y).c_str()) != nullptr;
 }
 
 bool boStraight(MboXmlElem* geom, LiLine* line, LiElm* from, LiElm* to) {

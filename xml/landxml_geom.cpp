@@ -1,0 +1,495 @@
+// The LandXML reader's geometry sections (see landxml_read.h): lines and
+// polygons from CoordGeom, Breaklines and Boundaries, triangle nets from
+// Surfaces, pipe lines and structure points from PipeNetworks.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/model.h"
+#include "kv2gr.h"
+#include "kvxlib.h"
+#include "xml/landxml_read.h"
+
+namespace {
+
+// Geometry element kinds; any other element name is none.
+enum { KIND_NONE = -1, KIND_IRREGULAR = 0, KIND_LINE, KIND_SPIRAL, KIND_CURVE, KIND_BREAKLINE, KIND_BOUNDARY };
+
+int iKind(const xmlNode* node) {
+  static const char* const names[] = {"IrregularLine", "Line", "Spiral", "Curve", "Breakline", "Boundary"};
+  for (int k = 0; k < 6; k++)
+    if (boLxmlNamed(node, names[k])) return k;
+  return KIND_NONE;
+}
+
+bool boStraightKind(int kind) { return kind != KIND_SPIRAL && kind != KIND_CURVE; }
+
+// A number attribute (locale-free); none when absent or not a number.
+std::optional<double> dAttrNum(xmlNode* node, const char* name) {
+  std::optional<std::string> v = sLxmlText(node, name);
+  if (!v) return std::nullopt;
+  char* end = nullptr;
+  double d = dNumParseEndC(v->c_str(), &end);
+  if (!end || end == v->c_str() || !std::isfinite(d)) return std::nullopt;
+  return d;
+}
+
+// Up to max leading numbers of the text; how many were read.
+int iNumbers(const std::string& text, double* out, int max) {
+  const char* q = text.c_str();
+  int n = 0;
+  while (n < max) {
+    char* end = nullptr;
+    double d = dNumParseEndC(q, &end);
+    if (!end || end == q) break;
+    out[n++] = d;
+    q = end;
+  }
+  return n;
+}
+
+// A resolved point reference: the field-book point's ID (empty when none)
+// and the coordinates to use.
+struct Ref {
+  bool boPresent = false;
+  std::string sPid;
+  LxmlCoords c{0, 0, 0, 0};
+};
+
+Ref Resolve(xmlNode* elem) {
+  Ref r;
+  if (!elem) return r;
+  r.boPresent = true;
+  LxmlCoords scanned{0, 0, 0, 0};
+  LxmlPtIndexEntry* e = pLxmlResolvePoint(elem, LXML_REF_READ_COORDS | LXML_REF_BY_ALIAS, &r.c, &scanned);
+  if (e) r.sPid = sStrNotNull(e->sName);
+  return r;
+}
+
+bool boSame2d(const LxmlCoords& a, const LxmlCoords& b) {
+  GeoPnt2 p{a.east, a.north}, q{b.east, b.north};
+  return boViIsCommonPoint(&p, &q);
+}
+
+// A vertex with the reference's coordinates, before `before` (appended when
+// null).
+LiElm* pAddVertex(LiLine* obj, const Ref& ref, LiElm* before) {
+  LiElm* e = before ? KvxMboAddLineElmBefore(obj, ref.sPid.c_str(), before) : KvxMboAddLineElm(obj, ref.sPid.c_str());
+  if (!e) return nullptr;
+  vMboSetElmXY(obj, e, ref.c.east, ref.c.north);
+  if (ref.c.iCount >= 3) vMboSetElmZ(obj, e, ref.c.height);
+  return e;
+}
+
+// Intermediate points of a straight kind, before the End vertex.
+void vIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& end, LiElm* endElm) {
+  xmlNode* feature = nullptr;
+  for (const char* code : {"PntList2D", "PntList3D"})
+    for (xmlNode* f = node->children; f && !feature; f = f->next)
+      if (boLxmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) feature = f;
+  auto skip = [&](const LxmlCoords& c) {
+    return (start.boPresent && boSame2d(c, start.c)) || (end.boPresent && boSame2d(c, end.c));
+  };
+  if (feature) {
+    for (xmlNode* child = feature->children; child; child = child->next) {
+      if (child->type != XML_ELEMENT_NODE) continue;
+      Ref r = Resolve(child);
+      if (r.c.iCount < 2) r.c = LxmlCoords{0, 0, 0, 0};
+      if (!skip(r.c)) pAddVertex(obj, r, endElm);
+    }
+    return;
+  }
+  xmlNode* list = pXmlChildByName(node, "PntList2D");
+  bool is3d = !list && (list = pXmlChildByName(node, "PntList3D")) != nullptr;
+  if (!list) return;
+  for (const GeoPnt3& p : pXmlParsePntList(list)) {
+    Ref r;
+    r.c = LxmlCoords{p.y, p.x, p.z, is3d ? 3 : 2};
+    if (!skip(r.c)) pAddVertex(obj, r, endElm);
+  }
+}
+
+// "INF" (any case) is an infinite radius, 0 here.
+std::optional<double> dRadius(xmlNode* node, const char* name) {
+  std::optional<std::string> v = sLxmlText(node, name);
+  if (!v) return std::nullopt;
+  if (iStrCmpNoCase(v->c_str(), "INF") == 0) return 0.0;
+  std::optional<double> d = dAttrNum(node, name);
+  if (!d) return std::nullopt;
+  return std::fabs(*d);
+}
+
+void vSpiral(xmlNode* node, LiLine* obj, LiElm* startElm) {
+  if (sXmlAttrOpt(node, "spiType").value_or("") != "clothoid") return;
+  std::optional<double> rs = dRadius(node, "radiusStart"), re = dRadius(node, "radiusEnd");
+  std::optional<double> length = dAttrNum(node, "length");
+  if (!rs || !re || !length) return;
+  // A clothoid needs a length and two different radii; otherwise the
+  // element stays straight.
+  if (*length <= 0 || std::fabs(*rs - *re) <= 1e-5) return;
+  double a2;
+  if (*rs <= 1e-5)
+    a2 = *length * *re;
+  else if (*re <= 1e-5)
+    a2 = *length * *rs;
+  else {
+    double small = std::min(*rs, *re), large = std::max(*rs, *re);
+    a2 = *length * small / (1 - small / large);
+  }
+  std::optional<std::string> rot = sXmlAttrOpt(node, "rot");
+  double sign = rot && iStrCmpNoCase(rot->c_str(), "cw") != 0 ? -1 : 1;
+  boLiElmSetClotoide(obj, startElm, std::sqrt(a2), sign * *rs, sign * *re);
+}
+
+double dDist2(const GeoPnt2& a, const GeoPnt2& b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); }
+
+void vCurve(xmlNode* node, LiLine* obj, LiElm* startElm, const Ref& start) {
+  xmlNode* centerElem = pXmlChildByName(node, "Center");
+  Ref center = Resolve(centerElem);
+  bool hasCenter = center.boPresent && center.c.iCount >= 2;
+  GeoPnt2 given{center.c.east, center.c.north};
+  std::optional<double> radius = dAttrNum(node, "radius");
+  double r;
+  if (radius) {
+    r = std::fabs(*radius);
+  } else {
+    if (!hasCenter) return;
+    GeoPnt2 s{start.c.east, start.c.north};
+    r = std::sqrt(dDist2(s, given));
+  }
+  if (r <= 1e-5) return;
+  if (sXmlAttrOpt(node, "rot").value_or("") == "ccw") r = -r;
+  // Without a centre there is nothing to choose by: the short arc.
+  if (!hasCenter) {
+    boLiElmSet2pArc(obj, startElm, r, 0);
+    return;
+  }
+  GeoPnt2 longC{0, 0}, shortC{0, 0};
+  bool longOk = boLiElmSet2pArc(obj, startElm, r, 1) && boLiElmGetCenterP(obj, startElm, &longC);
+  bool shortOk = boLiElmSet2pArc(obj, startElm, r, 0) && boLiElmGetCenterP(obj, startElm, &shortC);
+  if (longOk && (!shortOk || dDist2(longC, given) < dDist2(shortC, given))) boLiElmSet2pArc(obj, startElm, r, 1);
+}
+
+// One geometry element into the object (made when null); the object.
+LiLine* pGeomElement(xmlNode* node, int kind, LiLine* obj, const char* name, const std::optional<std::string>& code,
+                     bool polygon) {
+  if (!obj) {
+    obj = polygon ? KvxMboNewPolygon(name) : KvxMboNewLine(name);
+    if (!obj) return nullptr;
+    if (code) polygon ? vYgPolygonSetField(obj, code->c_str()) : vLiLineSetField(obj, code->c_str());
+  }
+  LiElm* last = LiElmGetLast(obj);
+  LiElm* startElm = last;
+  Ref start = Resolve(pXmlChildByName(node, "Start"));
+  if (start.boPresent) {
+    GeoPnt2 lastP{0, 0};
+    if (last) vLiElmGetP2d(obj, last, &lastP);
+    GeoPnt2 s{start.c.east, start.c.north};
+    if (!last || !boViIsCommonPoint(&lastP, &s)) {
+      startElm = pAddVertex(obj, start, nullptr);
+      // A gap starts a new sub-line.
+      if (last && startElm) boLiElmSetType(obj, last, KV2GR_ELM_SUBEND);
+    }
+  }
+  // No End child, no End vertex (Breaklines and Boundaries have none).
+  Ref end = Resolve(pXmlChildByName(node, "End"));
+  LiElm* endElm = end.boPresent ? pAddVertex(obj, end, nullptr) : nullptr;
+  if (boStraightKind(kind))
+    vIntermediates(node, obj, start, end, endElm);
+  else if (startElm && endElm && LiElmGetNext(obj, startElm) == endElm)
+    kind == KIND_SPIRAL ? vSpiral(node, obj, startElm) : vCurve(node, obj, startElm, start);
+  return obj;
+}
+
+void vFinish(LiLine* obj, xmlNode* featureOwner, bool polygon) {
+  if (!obj) return;
+  vLxmlApplyFeatures(featureOwner, obj, polygon ? LXML_OBJ_POLYGON : LXML_OBJ_LINE, nullptr);
+  iLiLineRemoveShortElements(obj, 0);
+}
+
+void vCoordGeom(xmlNode* geom) {
+  xmlNode* parent = geom->parent;
+  if (!parent || parent->type != XML_ELEMENT_NODE) return;
+  bool polygon = boLxmlNamed(parent, "Parcel");
+  std::optional<std::string> name = sLxmlText(parent, "name"), code = sLxmlText(parent, "desc");
+  LiLine* obj = nullptr;
+  for (xmlNode* child = geom->children; child; child = child->next) {
+    int kind = iKind(child);
+    if (kind == KIND_NONE) continue;
+    std::optional<std::string> id = name;
+    if (!id) id = sLxmlText(child, "oID");
+    if (!id) id = sLxmlText(parent, "oID");
+    obj = pGeomElement(child, kind, obj, id.value_or("").c_str(), code, polygon);
+  }
+  vFinish(obj, geom, polygon);
+}
+
+void vBreaklines(xmlNode* group) {
+  for (xmlNode* child = group->children; child; child = child->next) {
+    int kind = iKind(child);
+    if (kind == KIND_NONE) continue;
+    bool polygon = kind == KIND_BOUNDARY;
+    LiLine* obj = pGeomElement(child, kind, nullptr, sLxmlText(child, "name").value_or("").c_str(),
+                               sLxmlText(child, "desc"), polygon);
+    vFinish(obj, group, polygon);
+  }
+}
+
+// ---- Surfaces ----
+
+void vNetField(TrNet* net, const char* name, const char* value) {
+  boViFieldsSetOrAddFieldByName(pKvxMboNFieldsGet(), net, name, value);
+}
+
+bool boInvisibleWanted() {
+  LxmlRead* r = g_pLxmlRead;
+  if (!r->iInvisibleAnswer)
+    r->iInvisibleAnswer =
+        boMsgYesNo(sKvxPoGetText("Some triangles are invisible.\nDo you want to import these?"), false) ? 1 : 2;
+  return r->iInvisibleAnswer == 1;
+}
+
+// Three whole numbers and nothing else.
+bool boThreeIds(const std::string& text, long long ids[3]) {
+  const char* p = text.c_str();
+  for (int i = 0; i < 3; i++) {
+    char* end = nullptr;
+    ids[i] = strtoll(p, &end, 10);
+    if (end == p) return false;
+    p = end;
+  }
+  return p[strspn(p, " \t\r\n")] == '\0';
+}
+
+void vDefinition(TrNet* net, xmlNode* def) {
+  // Ids map through a hash: sparse or huge ids cost nothing, and the net
+  // gets exactly one point per P.
+  std::unordered_map<long long, int> ids;
+  int next = iTrNetGetPointCount(net);
+  if (xmlNode* pnts = pXmlChildByName(def, "Pnts")) {
+    for (xmlNode* p = pnts->children; p; p = p->next) {
+      if (!boLxmlNamed(p, "P")) continue;
+      std::optional<std::string> idText = sLxmlText(p, "id");
+      if (!idText) continue;
+      char* end = nullptr;
+      long long id = strtoll(idText->c_str(), &end, 10);
+      if (end == idText->c_str() || ids.count(id)) continue;  // the first of a repeated id wins
+      double v[3] = {0, 0, 0};
+      iNumbers(pXmlNodeContent(p), v, 3);
+      GeoPnt3 pt{v[1], v[0], v[2]};
+      vTrNetSetP(net, next, &pt);
+      ids[id] = next++;
+    }
+  }
+  xmlNode* faces = pXmlChildByName(def, "Faces");
+  if (!faces) return;
+  int tri = iTrNetGetTriangleCount(net);
+  for (xmlNode* f = faces->children; f; f = f->next) {
+    if (!boLxmlNamed(f, "F")) continue;
+    if (sXmlAttrOpt(f, "i").value_or("") == "1" && !boInvisibleWanted()) continue;
+    long long t[3];
+    if (!boThreeIds(pXmlNodeContent(f), t)) continue;
+    int idx[3];
+    bool ok = true;
+    for (int k = 0; k < 3 && ok; k++) {
+      auto it = ids.find(t[k]);
+      ok = it != ids.end();
+      if (ok) idx[k] = it->second;
+    }
+    if (ok) vTrNetSetTriangle(net, tri++, idx[0], idx[1], idx[2]);
+  }
+  vTrNetCalcNeighbours(net);
+}
+
+void vSurfaces(xmlNode* group) {
+  for (xmlNode* s = group->children; s; s = s->next) {
+    if (!boLxmlNamed(s, "Surface")) continue;
+    std::optional<std::string> name = sXmlAttrOpt(s, "name");
+    if (!name) continue;
+    TrNet* net = KvxMboNewTriangleNet(name->c_str());
+    if (!net) continue;
+    if (std::optional<std::string> desc = sLxmlText(s, "desc")) vNetField(net, "desc", desc->c_str());
+    for (xmlNode* c = s->children; c; c = c->next) {
+      if (boLxmlNamed(c, "Feature")) {
+        for (xmlNode* p = c->children; p; p = p->next) {
+          if (!boLxmlNamed(p, "Property")) continue;
+          std::optional<std::string> label = sXmlAttrOpt(p, "label"), value = sXmlAttrOpt(p, "value");
+          if (label && value && !label->empty()) vNetField(net, label->c_str(), value->c_str());
+        }
+      } else if (boLxmlNamed(c, "Definition") && sXmlAttrOpt(c, "surfType").value_or("") == "TIN") {
+        vDefinition(net, c);
+      }
+    }
+  }
+}
+
+// ---- Pipe networks ----
+
+void vWarnTag(const char* tag) {
+  char text[256];
+  sStrPrintN(text, (int)sizeof text, "Tag %s exists in file but is not imported", tag);
+  vMsgWarning(text);
+}
+
+// The shape child among the names; its name, or null.
+xmlNode* pShape(xmlNode* node, std::initializer_list<const char*> names) {
+  for (xmlNode* c = node->children; c; c = c->next)
+    for (const char* n : names)
+      if (boLxmlNamed(c, n)) return c;
+  return nullptr;
+}
+
+void vCopyFields(ViFields* fs, void* obj, xmlNode* from, std::initializer_list<const char*> names) {
+  for (const char* n : names)
+    if (std::optional<std::string> v = sLxmlText(from, n)) boViFieldsSetOrAddFieldByName(fs, obj, n, v->c_str());
+}
+
+void vStruct(xmlNode* st) {
+  std::optional<std::string> name = sLxmlText(st, "name");
+  xmlNode* center = pXmlChildByName(st, "Center");
+  if (!name || !center) return;
+  double v[2];
+  if (iNumbers(pXmlNodeContent(center), v, 2) < 2) return;
+  PoPoint* p = KvxMboNewOrExistingPoint(name->c_str());
+  if (!p) return;
+  vMboSetPointXY(p, v[1], v[0]);
+  vMboSetPointZ(p, dAttrNum(st, "elevSump").value_or(0));
+  ViFields* fs = pKvxMboPFieldsGet();
+  vCopyFields(fs, p, st, {"desc", "state", "elevSump", "elevRim"});
+  xmlNode* shape =
+      pShape(st, {"CircStruct", "RectStruct", "InletStruct", "OutletStruct", "Connection", "Pond"});
+  if (!shape) return;
+  boViFieldsSetOrAddFieldByName(fs, p, "structtype", (const char*)shape->name);
+  if (boLxmlNamed(shape, "CircStruct")) vCopyFields(fs, p, shape, {"diameter", "material", "thickness"});
+  if (boLxmlNamed(shape, "RectStruct")) vCopyFields(fs, p, shape, {"length", "height", "width", "material", "thickness"});
+  if (boLxmlNamed(shape, "Pond")) vWarnTag("Pond");
+}
+
+void vPipe(xmlNode* pipe, xmlNode* network) {
+  std::optional<std::string> name = sLxmlText(pipe, "name");
+  if (!name) return;
+  PoPoint* ends[2] = {nullptr, nullptr};
+  const char* refs[2] = {"refStart", "refEnd"};
+  for (int i = 0; i < 2; i++) {
+    std::string ref = sXmlAttrOpt(pipe, refs[i]).value_or("");
+    LxmlPtIndexEntry* e = pLxmlPtIndexFindByName(g_pLxmlRead->pPoints, ref.c_str());
+    ends[i] = e ? e->pPoint : pMboFindPoint(ref.c_str());
+    if (!ends[i]) {
+      char text[512];
+      sStrPrintN(text, (int)sizeof text, "Point not found %s", ref.c_str());
+      vMsgWarning(text);
+      return;
+    }
+  }
+  LiLine* line = KvxMboNewLine(name->c_str());
+  if (!line) return;
+  for (PoPoint* p : ends) {
+    LiElm* e = KvxMboAddLineElm(line, sMboGetPointPID(p));
+    double x = 0, y = 0;
+    if (e && boMboGetPointXY(p, &x, &y)) vMboSetElmXY(line, e, x, y);
+  }
+  ViFields* fs = pKvxMboLFieldsGet();
+  if (std::optional<std::string> net = sXmlAttrOpt(network, "name"))
+    boViFieldsSetOrAddFieldByName(fs, line, "name", net->c_str());
+  vCopyFields(fs, line, network, {"pipeNetType"});
+  vCopyFields(fs, line, pipe, {"slope", "refStart", "refEnd"});
+  // The schema's name is ElliPipe; older files spell it ELLiPipe.
+  xmlNode* shape = pShape(pipe, {"CircPipe", "RectPipe", "EggPipe", "ElliPipe", "ELLiPipe", "Channel"});
+  if (!shape) return;
+  boViFieldsSetOrAddFieldByName(fs, line, "type", (const char*)shape->name);
+  if (boLxmlNamed(shape, "CircPipe"))
+    vCopyFields(fs, line, shape, {"diameter", "material", "thickness"});
+  else if (boLxmlNamed(shape, "RectPipe"))
+    vCopyFields(fs, line, shape, {"length", "height", "width", "material", "thickness"});
+  else
+    vWarnTag((const char*)shape->name);
+}
+
+void vInvert(const std::string& structName, xmlNode* inv) {
+  std::optional<std::string> refPipe = sXmlAttrOpt(inv, "refPipe");
+  LiLine* line = refPipe ? pMboFindLine(refPipe->c_str()) : nullptr;
+  if (!line) return;
+  std::optional<double> elev = dAttrNum(inv, "elev");
+  std::string flow = sXmlAttrOpt(inv, "flowDir").value_or("");
+  ViFields* fs = pKvxMboLFieldsGet();
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    char pid[128] = "";
+    boMboGetElmPID(line, e, pid, (int)sizeof pid);
+    if (structName != pid) continue;
+    if (elev) vMboSetElmZ(line, e, *elev);
+    vMboSetElmPID(line, e, "");
+    bool first = e == LiElmGetFirst(line);
+    std::string dir;
+    if (flow == "both")
+      dir = "both";
+    else if (flow == "out")
+      dir = first ? "toend" : "tostart";
+    else if (flow == "in")
+      dir = first ? "tostart" : "toend";
+    if (dir.empty()) continue;
+    std::string old = sStrNotNull(sViFieldsGetFieldByName(fs, line, "flowDir"));
+    if (!old.empty() && old != dir) {
+      dir = "mismatch";
+      if (!g_pLxmlRead->boFlowMismatchShown) {
+        g_pLxmlRead->boFlowMismatchShown = true;
+        char text[256];
+        sStrPrintN(text, (int)sizeof text,
+                   "Mismatch(es) in flow direction exists in file.\nFor these %s attribute are set to \"mismatch\"",
+                   "flowDir");
+        vMsgInfo(text);
+      }
+    }
+    boViFieldsSetOrAddFieldByName(fs, line, "flowDir", dir.c_str());
+  }
+}
+
+void vPipeNetworks(xmlNode* group) {
+  for (int pass = 1; pass <= 2; pass++) {
+    for (xmlNode* net = group->children; net; net = net->next) {
+      if (!boLxmlNamed(net, "PipeNetwork")) continue;
+      for (xmlNode* structs = net->children; structs; structs = structs->next) {
+        if (!boLxmlNamed(structs, "Structs")) continue;
+        for (xmlNode* st = structs->children; st; st = st->next) {
+          if (!boLxmlNamed(st, "Struct")) continue;
+          if (pass == 1) {
+            vStruct(st);
+            continue;
+          }
+          std::optional<std::string> name = sLxmlText(st, "name");
+          if (!name) continue;
+          for (xmlNode* inv = st->children; inv; inv = inv->next)
+            if (boLxmlNamed(inv, "Invert")) vInvert(*name, inv);
+        }
+      }
+      if (pass == 2) continue;
+      for (xmlNode* pipes = net->children; pipes; pipes = pipes->next) {
+        if (!boLxmlNamed(pipes, "Pipes")) continue;
+        for (xmlNode* pipe = pipes->children; pipe; pipe = pipe->next)
+          if (boLxmlNamed(pipe, "Pipe")) vPipe(pipe, net);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void vLxmlReadGeometry() {
+  LxmlRead* r = g_pLxmlRead;
+  if (!r) return;
+  enum { COORDGEOM, BREAKLINES, BOUNDARIES, SURFACES, PIPES };
+  std::vector<std::vector<xmlNode*>> found =
+      XmlElementsByName(r->pDoc, r->pCtx, {"CoordGeom", "Breaklines", "Boundaries", "Surfaces", "PipeNetworks"});
+  for (xmlNode* n : found[COORDGEOM]) vCoordGeom(n);
+  for (xmlNode* n : found[BREAKLINES]) vBreaklines(n);
+  for (xmlNode* n : found[BOUNDARIES]) vBreaklines(n);
+  for (xmlNode* n : found[SURFACES]) vSurfaces(n);
+  for (xmlNode* n : found[PIPES]) vPipeNetworks(n);
+}
