@@ -67,10 +67,12 @@ struct Ref {
 Ref Resolve(xmlNode* elem) {
   Ref r;
   if (!elem) return r;
-  r.boPresent = true;
   LxmlCoords scanned{0, 0, 0, 0};
   LxmlPtIndexEntry* e = pLxmlResolvePoint(elem, LXML_REF_READ_COORDS | LXML_REF_BY_ALIAS, &r.c, &scanned);
   if (e) r.sPid = sStrNotNull(e->sName);
+  // A reference that gives no place (an unknown point, no numbers) is no
+  // vertex: it would stand at 0, 0.
+  r.boPresent = r.c.iCount >= 2;
   return r;
 }
 
@@ -102,7 +104,7 @@ void vIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& end
     for (xmlNode* child = feature->children; child; child = child->next) {
       if (child->type != XML_ELEMENT_NODE) continue;
       Ref r = Resolve(child);
-      if (r.c.iCount < 2) r.c = LxmlCoords{0, 0, 0, 0};
+      if (!r.boPresent) r.c = LxmlCoords{0, 0, 0, 0};
       if (!skip(r.c)) pAddVertex(obj, r, endElm);
     }
     return;
@@ -178,6 +180,17 @@ void vCurve(xmlNode* node, LiLine* obj, LiElm* startElm, const Ref& start) {
   if (longOk && (!shortOk || dDist2(longC, given) < dDist2(shortC, given))) boLiElmSet2pArc(obj, startElm, r, 1);
 }
 
+// The first vertex of the object's last sub-line.
+LiElm* pRingFirst(LiLine* obj) {
+  LiElm* e = LiElmGetLast(obj);
+  while (e) {
+    LiElm* prev = LiElmGetPrev(obj, e);
+    if (!prev || LiElmGetType(obj, prev) == KV2GR_ELM_SUBEND) break;
+    e = prev;
+  }
+  return e;
+}
+
 // One geometry element into the object (made when null); the object.
 LiLine* pGeomElement(xmlNode* node, int kind, LiLine* obj, const char* name, const std::optional<std::string>& code,
                      bool polygon) {
@@ -199,9 +212,16 @@ LiLine* pGeomElement(xmlNode* node, int kind, LiLine* obj, const char* name, con
       if (last && startElm) boLiElmSetType(obj, last, KV2GR_ELM_SUBEND);
     }
   }
-  // No End child, no End vertex (Breaklines and Boundaries have none).
+  // No End child, no End vertex (Breaklines and Boundaries have none). A
+  // polygon's straight edge back to its ring's first vertex closes the ring:
+  // that vertex is not repeated.
   Ref end = Resolve(pXmlChildByName(node, "End"));
-  LiElm* endElm = end.boPresent ? pAddVertex(obj, end, nullptr) : nullptr;
+  LiElm* endElm = nullptr;
+  LiElm* ringFirst = polygon && boStraightKind(kind) ? pRingFirst(obj) : nullptr;
+  GeoPnt2 firstP{0, 0}, e2{end.c.east, end.c.north};
+  if (ringFirst) vLiElmGetP2d(obj, ringFirst, &firstP);
+  bool closes = ringFirst && ringFirst != LiElmGetLast(obj) && end.boPresent && boViIsCommonPoint(&firstP, &e2);
+  if (end.boPresent && !closes) endElm = pAddVertex(obj, end, nullptr);
   if (boStraightKind(kind))
     vIntermediates(node, obj, start, end, endElm);
   else if (startElm && endElm && LiElmGetNext(obj, startElm) == endElm)
@@ -364,12 +384,12 @@ void vStruct(xmlNode* st) {
   vMboSetPointZ(p, dAttrNum(st, "elevSump").value_or(0));
   ViFields* fs = pKvxMboPFieldsGet();
   vCopyFields(fs, p, st, {"desc", "state", "elevSump", "elevRim"});
-  xmlNode* shape =
-      pShape(st, {"CircStruct", "RectStruct", "InletStruct", "OutletStruct", "Connection", "Pond"});
+  xmlNode* shape = pShape(st, {"CircStruct", "RectStruct", "InletStruct", "OutletStruct", "Connection", "Pond"});
   if (!shape) return;
   boViFieldsSetOrAddFieldByName(fs, p, "structtype", (const char*)shape->name);
   if (boLxmlNamed(shape, "CircStruct")) vCopyFields(fs, p, shape, {"diameter", "material", "thickness"});
-  if (boLxmlNamed(shape, "RectStruct")) vCopyFields(fs, p, shape, {"length", "height", "width", "material", "thickness"});
+  if (boLxmlNamed(shape, "RectStruct"))
+    vCopyFields(fs, p, shape, {"length", "height", "width", "material", "thickness"});
   if (boLxmlNamed(shape, "Pond")) vWarnTag("Pond");
 }
 

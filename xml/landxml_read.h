@@ -34,7 +34,7 @@ struct LxmlRead {
   LxmlAngleUnit angle;
   LxmlPtIndex* pPoints;
   LxmlSetupIndex* pSetups;
-  int iInvisibleAnswer;     // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
+  int iInvisibleAnswer;      // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
   bool boFlowMismatchShown;  // the flow-direction information was shown
 };
 

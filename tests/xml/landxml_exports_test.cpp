@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "landxml_fixture.h"
 #include "tests/fieldbook/fb_module.h"
 #include "testing/ui_driver.h"
 #include "xml_test_dump.h"
@@ -15,21 +16,9 @@
 
 namespace {
 
-class LandXmlExports : public FieldBook {
+class LandXmlExports : public LandXmlBook {
  protected:
-  void SetUp() override {
-    FieldBook::SetUp();
-    char tmpl[] = "/tmp/kvx_landxml_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    m_dir = tmpl;
-    strcpy(host_.sIniPath, (m_dir + "/host.ini").c_str());
-  }
-  void TearDown() override {
-    FieldBook::TearDown();
-    std::filesystem::remove_all(m_dir);
-  }
   std::string sDump() { return sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)()); }
-  std::string m_dir;
 };
 
 }  // namespace
