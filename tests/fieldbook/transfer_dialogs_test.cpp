@@ -226,6 +226,22 @@ TEST_P(TransferDialogsStop, AReceiveStopsAndTheDialogStays) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, TransferDialogsStop, testing::Values(203, IDCANCEL));
 
+TEST_F(TransferDialogs, ARawFileWithoutANameDisablesGetAndInterpret) {
+  Instrument(MBO_INSTR_GEODAT_402);
+  std::string nameless = tmp_.Write(".gsi", "5=1\r\n");
+  kvxtest::ExpectDialog(108, [&](Dlg& d) {
+    EXPECT_EQ(d.Text(1034), "TMP");  // no base name in the host record: the fixed name
+    EXPECT_TRUE(d.IsEnabled(203));
+    PickRaw(d, nameless, false);
+    EXPECT_EQ(d.Text(1034), tmp_.Win(".gsi"));
+    EXPECT_FALSE(d.IsEnabled(203));
+    EXPECT_FALSE(d.IsEnabled(205));
+    EXPECT_TRUE(d.IsEnabled(207));
+    d.Click(IDCANCEL);
+  });
+  EXPECT_FALSE(FB(boKvxMboRead)(&host_));
+}
+
 TEST_F(TransferDialogs, ADbxJobIsConvertedAndItsXmlRead) {
   Instrument(31);
   KvxTestRegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\DBX2LandXML.exe",
