@@ -232,7 +232,13 @@ char* sStrNextOptionSep(char** cursor, char** value, char sep) {
       *cursor = nullptr;
       break;
     }
-    if (*p == '"' && ((char*)p == token || p[-1] != '\\')) {
+    // An escaped quote or backslash is skipped whole, so that a value
+    // ending in a backslash ("C:\\Dir\\") still closes its quotes.
+    if (*p == '\\' && (p[1] == '"' || p[1] == '\\')) {
+      ++p;
+      continue;
+    }
+    if (*p == '"') {
       inQuotes = !inQuotes;
       continue;
     }

@@ -411,7 +411,8 @@ void vMboPointSetMark(PoPoint* point, int32_t mark) {
 char* sMboGetPointNo(PoPoint* point) {
   const char* pid = sMboGetPointPID(point);
   const char* dot = strrchr(pid, '.');
-  return sStrTemp(dot ? dot + 1 : pid);
+  // Cut of trailing blanks, as the point-number part is everywhere else.
+  return sStrTrimRight(sStrTemp(dot ? dot + 1 : pid));
 }
 
 // ---------------------------------------------------------------------------

@@ -408,6 +408,17 @@ TEST(OptionWrite, RoundTripWithEscapes) {
   char* rd = buf;
   // "\n" stays as written.
   EXPECT_EQ(sOptions(&rd), "name=plain|path=C:\\dir \"x\"\\nnext\ttab|n=-17|d=2.5|empty=");
+
+  // Values that end in a backslash close their quotes; the next option stays.
+  char folders[200] = "";
+  cur = folders;
+  room = sizeof folders;
+  vOptAppendText(&cur, &room, "p", "C:\\My Dir\\");
+  vOptAppendText(&cur, &room, "q", "D:\\");
+  vOptAppendInt(&cur, &room, "n", 5);
+  EXPECT_STREQ(folders, "p:\"C:\\\\My Dir\\\\\" q:D:\\\\ n:5");
+  rd = folders;
+  EXPECT_EQ(sOptions(&rd), "p=C:\\My Dir\\|q=D:\\|n=5");
 }
 
 TEST(OptionWrite, RoomCountsEscapesAndNothingIsWrittenWhenTooSmall) {

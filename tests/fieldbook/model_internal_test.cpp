@@ -352,6 +352,8 @@ TEST_F(FieldBookInside, PointNumberIsTheLastPartOfTheId) {
   EXPECT_STREQ(sMboGetPointNo(p), "17");
   vMboSetPointPID(p, "42");
   EXPECT_STREQ(sMboGetPointNo(p), "42");
+  vMboSetPointPID(p, "J.A.12 ");
+  EXPECT_STREQ(sMboGetPointNo(p), "12");
 }
 
 TEST_F(FieldBookInside, CountsForTheImportSummary) {
