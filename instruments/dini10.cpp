@@ -1,0 +1,54 @@
+// DiNi10 levelling files: back and fore sights into the pending levelling
+// observation, which pairs them into height differences.
+#include "instruments/dini10.h"
+
+#include <cstring>
+
+#include "base/cnum.h"
+#include "fieldbook/levelling.h"
+#include "fieldbook/transfer.h"
+
+namespace {
+
+const int kLineMax = 399;  // characters of a raw line the reader takes
+
+// Columns iFrom..iTo (from 1), blanks cut; "" past the line's end.
+const char* sColumns(const char* line, int iFrom, int iTo) { return sMboSubString(line, iFrom - 1, iTo - iFrom + 1); }
+
+// One sight: its name, reading and length items, and the code.
+void vSight(const char* line, int nameItem, int readingItem, int lengthItem) {
+  vMboLevSetItem(nameItem, sColumns(line, 9, 16));
+  vMboLevSetItem(readingItem, sColumns(line, 39, 50));
+  vMboLevSetItem(lengthItem, sColumns(line, 54, 66));
+  vMboLevSetItem(MBO_LEV_CODE, sColumns(line, 17, 21));
+}
+
+}  // namespace
+
+bool boMboReadDiNi10(uint32_t hRaw, uint32_t) {
+  int previousSet = -9999;
+  char line[kLineMax + 1];
+  bool boCut = false;  // no side file: a long line is cut silently
+  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
+    boMboPumpMessage();
+    // The type keeps its leading blanks: " R" is no type.
+    char type[3];
+    sMboLineColumns(line, 36, 2, type);
+    if (type[1] == ' ') type[1] = '\0';
+    bool first = !strcmp(type, "Rb") || !strcmp(type, "Lr");
+    bool second = !strcmp(type, "Rf") || !strcmp(type, "Lv");
+    if (!first && !second) continue;
+    char setText[8];
+    sMboLineColumns(line, 31, 4, setText);
+    int set = iNumParseC(setText);
+    if (set != previousSet) {
+      vMboLevSetItem(MBO_LEV_SET_NO, sColumns(line, 32, 35));
+      previousSet = set;
+    }
+    if (first)
+      vSight(line, MBO_LEV_FIRST_NAME, MBO_LEV_FIRST_READING, MBO_LEV_FIRST_LENGTH);
+    else
+      vSight(line, MBO_LEV_SECOND_NAME, MBO_LEV_SECOND_READING, MBO_LEV_SECOND_LENGTH);
+  }
+  return false;
+}
