@@ -1,4 +1,4 @@
-// Stand-ins until the jobxml driver is built: each entry warns that its role
+// Stand-in for the JobXML writer until it is built: it warns that its role
 // is not available and fails. The build leaves this file out once its family
 // has a source of its own (see CMakeLists.txt); the XML ones stay for
 // builds without the XML formats.
@@ -6,4 +6,3 @@
 #include "xml/jobxml.h"
 
 int iJxlWriteFile(const char*) { return boMboRoleUnavailable(MBO_ROLE_XML_WRITER) ? 1 : 0; }
-bool boJxlReadFile(const char*) { return boMboRoleUnavailable(MBO_ROLE_FILE_READER); }

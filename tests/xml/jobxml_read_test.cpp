@@ -1,0 +1,116 @@
+// The JobXML reader and its feature library, through the exported direct
+// read on hand-written job files, with the library found beside the job,
+// picked through the Open dialog, or refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../instruments/fb_dump.h"
+#include "testing/shell_driver.h"
+#include "testing/ui_driver.h"
+#include "xml/fxl.h"
+#include "xml/jobxml_read.h"
+#include "xml/xmlutil.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class JobXml : public InstrumentFiles {
+ protected:
+  // The job and, when wanted, its library and image folder in the test's
+  // folder; the job's path.
+  std::string sSetUpJob(bool library, const std::string& edit = "") {
+    std::string job = sSlurp(KVX_TEST_DATA "/jobxml/job.jxl");
+    if (edit == "no library named")
+      job.replace(job.find("<Environment>"), job.find("</Environment>") + 14 - job.find("<Environment>"), "");
+    if (library) fs::copy_file(KVX_TEST_DATA "/jobxml/site.fxl", m_dir + "/site.fxl");
+    fs::create_directory(m_dir + "/Images");
+    vSpit(m_dir + "/Images/p1.jpg", "jpg");
+    vSpit(m_dir + "/Images/f1.jpg", "jpg");
+    vSpit(m_dir + "/job.jxl", job);
+    return m_dir + "/job.jxl";
+  }
+  // Lines with their vertices' coordinates and the fields they carry.
+  std::vector<std::string> DumpLineDetail() {
+    std::vector<std::string> out;
+    LiLines* lines = FB(pKvxMboLiLinesGet)();
+    ViFields* fs = FB(pKvxMboLFieldsGet)();
+    for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
+      std::string s = std::string(FB(sMboGetLineObjID)(l)) + (boLiLineIsPolygon(l) ? " P" : "");
+      for (int i = 0; i < iViFieldsGetCount(fs); i++)
+        if (const char* v = sViFieldsGetField(fs, l, i); *v)
+          s += std::string(" ") + sViFieldsGetFieldName(fs, i) + "=" + sSub(v);
+      s += ":";
+      for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+        char pid[100];
+        double x, y, z;
+        FB(boMboGetElmPID)(l, e, pid, sizeof pid);
+        s += std::string(" ") + (pid[0] ? pid : "-");
+        s += FB(boMboGetElmXY)(l, e, &x, &y) ? "(" + sNum(x, 0) + "," + sNum(y, 0) : std::string("(-,-");
+        s += FB(boMboGetElmZ)(l, e, &z) ? "," + sNum(z, 0) + ")" : std::string(")");
+      }
+      out.push_back(s);
+    }
+    return out;
+  }
+  std::vector<std::string> DumpPointFields() {
+    std::vector<std::string> out;
+    PoPoints* pts = FB(pKvxMboPoPointsGet)();
+    ViFields* fs = FB(pKvxMboPFieldsGet)();
+    for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p)) {
+      std::string s = FB(sMboGetPointPID)(p);
+      for (int i = 0; i < iViFieldsGetCount(fs); i++)
+        if (const char* v = sViFieldsGetField(fs, p, i); *v)
+          s += std::string(" ") + sViFieldsGetFieldName(fs, i) + "=" + sSub(v);
+      out.push_back(s);
+    }
+    return out;
+  }
+  // Image paths with the test's folder cut out.
+  std::string sSub(const std::string& v) {
+    std::string s = v;
+    for (size_t at; (at = s.find(m_dir)) != std::string::npos;) s.replace(at, m_dir.size(), "$");
+    return s;
+  }
+};
+
+using V = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(JobXml, AJobWithItsLibraryBesideItReadsEveryRecordKind) {
+  ASSERT_TRUE(boRead(30, sSetUpJob(true)));
+  // Reductions come before the FieldBook's records although the file has
+  // them last; a point only on a line makes no point; unnamed points stay
+  // apart; no Elevation means no height.
+  EXPECT_EQ(DumpPoints(), (V{"P1  200.000 100.000 10.000", "F4  240.000 140.000* 14.000*", "A1  8.000 7.000* -",
+                             "  1.000 1.000* 1.000*", "  - - -"}));
+  EXPECT_EQ(DumpPointFields(), (V{"P1 S_HYPERLINK=$\\Images\\p1.jpg Code=TREE Species=Oak Tree.Height=7", "F4 Code=96",
+                                  "A1 Code=MAST", " Code=99", " Code=99"}));
+  EXPECT_EQ(
+      DumpLineDetail(),
+      (V{// FENCE1 runs on through a photo and a double blank, ends at END.
+         "F1 S_HYPERLINK=$\\Images\\f1.jpg Code=FENCE1 Material=Wood: F1(210,110,11) F2(220,120) F3(230,130,13)",
+         // The next FENCE1 point starts a line; JP joins P1 first.
+         "F4 Code=FENCE1: F4(240,140,14) -(200,100,10) F5(250,150,15) F7(270,170,17)", "F6 Code=FENCE1: F6(260,160,16)",
+         // NJ makes a line of its own; F4's line runs on to F7, whose other
+         // Material ends it and opens a line, closed by CLS.
+         "F7 P Code=FENCE1 Material=Wire: F7(270,170,17) F8(280,180,18)", "K1 Code=FENCE2: K1(2,1,3)",
+         "PL1 Code=KERB Height=0.12: P1(200,100,10) F1(210,110,11) F2(220,120)"}));
+  EXPECT_EQ(DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7}),
+            (V{"ST 1=S1 4=1.550 5=760.00000 6=12.5",
+               "  OBS 1=P1 2=TREE 3=0.00000000 4=1.57079600 5=99.97000 6=1.60000 7=Custom (-0.030)",
+               "  OBS 1=NEW 2= 5=50.00000 7= ()"}));
+  EXPECT_EQ(DumpStations(5, {1}, {130, 131, 132, 134, 135, 136, 137, 103}),
+            (V{"ST 1=G1",
+               "  OBS 130=500000.200000 131=6600000.100000 132=12.300000 134=2012.05.03_10:20:30 135=9 136=5 "
+               "137=1.800000 103=0.020000"}));
+  // Every vector of the base is kept; V1's QualityControl2 lacks one of the
+  // six values and stores no covariance.
+  EXPECT_EQ(DumpStations(4, {1}, {1, 100, 101, 102, 6, 103}),
+            (V{"ST 1=BASE", "  OBS 1=V1 100=10.500000 101=-3.250000 102=0.125000 6=1.80000 103=0.000000",
+               "  OBS 1=V2 100=20.000000 101=1.000000 102=2.000000 103=0.000000"}));
+}

@@ -1,0 +1,63 @@
+// The JobXML reader: a job file's stations, observations, GPS records,
+// points, feature-coded lines, polylines and media files, made directly in
+// the field book through the object interface; its lines follow the job's
+// feature library (xml/fxl.h). The driver entry boJxlReadFile is in
+// xml/jobxml.h.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "kv2gr.h"
+#include "xml/fxl.h"
+
+struct JxlMediaFile {
+  std::string sRecordId, sFileName;
+};
+
+// A point as Reductions gives it; a coordinate is absent when its element
+// is missing or blank.
+struct JxlPointCoords {
+  std::string sName;
+  std::optional<std::string> north, east, elevation;
+};
+
+struct JxlOpenLine {
+  LiLine* pLine;  // null once the line of that code has been ended
+  std::string sCode;
+};
+
+// What one read keeps; gone at its end.
+struct JxlReaderState {
+  FxlCodes codes;
+  xmlNode* pFieldBook = nullptr;  // the first FieldBook (record lookups)
+  std::vector<JxlMediaFile> media;
+  std::vector<JxlPointCoords> registry;
+  std::unordered_map<std::string, size_t> registryFirst;  // name -> first entry
+  std::vector<JxlOpenLine> openLines;
+};
+
+void vJxlWalkJobFile(xmlNode* root, const char* path);
+
+// The pieces of the text between the delimiters, in order; a delimiter at
+// the very end gives no empty last piece. An empty text gives none.
+std::vector<std::string> vJxlSplit(const std::string& text, char delimiter);
+// The first child of the FieldBook of that name whose "ID" equals id.
+xmlNode* pJxlFindRecordById(xmlNode* fieldBook, const char* name, const std::string& id);
+// 2012-05-03T10:20:30Z gives 2012.05.03_10:20:30Z.
+std::string sJxlReadTimeStamp(const std::string& text);
+// A whole decimal number as strtod takes it (leading blanks skipped, the
+// longest valid prefix), locale-free; none when the text holds no finite
+// number.
+std::optional<double> dJxlNumber(const std::string& text);
+
+// The section readers, in the order of the walk.
+void vJxlReadMediaFiles(JxlReaderState* state, xmlNode* fieldBook);
+void vJxlReadReductions(JxlReaderState* state, xmlNode* reductions);
+void vJxlReadStations(JxlReaderState* state, xmlNode* fieldBook);
+void vJxlReadGpsRecords(JxlReaderState* state, xmlNode* fieldBook);
+void vJxlReadPolylines(JxlReaderState* state, xmlNode* fieldBook);
