@@ -153,9 +153,10 @@ void vMboSettingsFormatSerial(const ComPortSettings* pCom, char* sBuf, int iSize
 }
 
 void vMboSettingsValidateSerial(ComPortSettings* pCom, int iInstrument) {
-  // The port name is "COM" plus one digit and the setup dialog has radio
-  // buttons for ports 0 to 4 only.
-  if (pCom->uPort > 4) pCom->uPort = (boMboCanReceive(iInstrument) || boMboCanSend(iInstrument)) ? 1 : 0;
+  // The port name is "COM" plus one digit. The setup dialog offers ports 0
+  // to 4, but COM5 to COM9 exist on real machines and a hand-edited file may
+  // name them: they are kept.
+  if (pCom->uPort > 9) pCom->uPort = (boMboCanReceive(iInstrument) || boMboCanSend(iInstrument)) ? 1 : 0;
   if (pCom->uParity > 2) pCom->uParity = 0;
   if (pCom->uStop > 2) pCom->uStop = 0;
   if (pCom->uBits != 7 && pCom->uBits != 8) pCom->uBits = 8;

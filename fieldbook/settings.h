@@ -26,7 +26,7 @@ struct MboHostRec;
 
 // Serial-port parameters, also used by the port layer.
 struct ComPortSettings {
-  uint32_t uPort;    // 0 none, 1..4 = COM1..COM4
+  uint32_t uPort;    // 0 none, 1..9 = COM1..COM9
   uint32_t uBaud;    // baud rate
   uint32_t uBits;    // data bits, 7 or 8
   uint32_t uParity;  // 0 none, 1 odd, 2 even
@@ -78,7 +78,7 @@ void vMboSettingsApplySerial(ComPortSettings* pCom, const char* sText);
 void vMboSettingsFormatOptions(const MboSettings* pSet, char* sBuf, int iSize);
 void vMboSettingsFormatSerial(const ComPortSettings* pCom, char* sBuf, int iSize);
 // Serial values read from the ini file that no port or control can take
-// become defaults: port outside 0..4 -> 1 (0 when the instrument can neither
+// become defaults: port outside 0..9 -> 1 (0 when the instrument can neither
 // receive nor send), parity and stop outside 0..2 -> 0, bits other than 7
 // and 8 -> 8, baud 0 -> 9600.
 void vMboSettingsValidateSerial(ComPortSettings* pCom, int iInstrument);

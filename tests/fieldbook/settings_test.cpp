@@ -76,7 +76,7 @@ TEST_F(SettingsIni, SavedValuesComeBackOnLoad) {
   m_set.uInstrument = 98;
   m_set.uTheodoliteNo = 2, m_set.uLevellerNo = 3, m_set.uSatelliteNo = 4, m_set.uCoordinateNo = 5;
   m_set.uCorrCode = 6, m_set.uFconv = 1, m_set.uPconv = 1, m_set.uEllH = 1, m_set.iEO = -6500000, m_set.iNO = 100000;
-  m_set.com = {3, 4800, 7, 2, 2};
+  m_set.com = {3, 4800, 7, 1, 2};  // parity and stop bits differ: a swap shows
   strcpy(g_mboTransfer.sRawFileName, "C:\\My Data\\job 1");
   vMboSettingsSave(&m_set);
   EXPECT_STREQ("C:\\My Data\\job 1.kof", g_mboTransfer.sRawFileName);
@@ -89,7 +89,7 @@ TEST_F(SettingsIni, SavedValuesComeBackOnLoad) {
   vMboSettingsLoad(&loaded, true);
   EXPECT_EQ(98u, loaded.uInstrument);
   EXPECT_EQ((std::vector<int64_t>{2, 3, 4, 5, 6, 1, 1, 0, 1, -6500000, 100000}), Options(loaded));
-  EXPECT_EQ((std::vector<uint32_t>{3, 4800, 7, 2, 2}), Serial(loaded));
+  EXPECT_EQ((std::vector<uint32_t>{3, 4800, 7, 1, 2}), Serial(loaded));
   EXPECT_STREQ("C:\\My Data\\job 1.kof", g_mboTransfer.sRawFileName);
 }
 
@@ -164,9 +164,13 @@ TEST_F(SettingsIni, SerialKeyRules) {
       // Instrument 95 has no serial role: port 0 whatever the key holds.
       {95, "port:3 baud:4800  bits:7 parity:1 sbit:1", {0, 4800, 7, 1, 1}},
       {98, "port:3 baud:4800  bits:7 parity:1 sbit:1", {3, 4800, 7, 1, 1}},
-      // Values no port can take become the defaults.
-      {42, "port:9 baud:0  bits:6 parity:5 sbit:3", {1, 9600, 8, 0, 0}},
+      // Ports 0 to 9 are kept as read (COM5 to COM9 exist on real machines).
+      // Values no port or control can take become the defaults.
+      {42, "port:9 baud:0  bits:6 parity:5 sbit:3", {9, 9600, 8, 0, 0}},
+      {42, "port:0", {0, 9600, 8, 0, 0}},
+      {42, "port:10", {1, 9600, 8, 0, 0}},
       {42, "port:-1", {1, 9600, 8, 0, 0}},
+      {95, "port:10", {0, 9600, 8, 0, 0}},
   };
   for (const auto& c : aCases) {
     vPut(("MboTypeIO" + std::to_string(c.uInstrument)).c_str(), c.sSerial);
