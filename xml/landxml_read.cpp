@@ -264,6 +264,7 @@ bool boLxmlInterpret(const char* buffer, int64_t length) {
       XmlElementsByName(r->pDoc, r->pCtx, {"CgPoints", "Metric", "Imperial", "CoordinateSystem"});
   vUnits(found[METRIC], found[IMPERIAL], found[COSYS]);
   vCgPoints(found[CGPOINTS]);
+  vLxmlReadSurvey();
   vLxmlReadGeometry();
   return true;
 }

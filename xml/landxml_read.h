@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <libxml/tree.h>
 
@@ -24,6 +25,14 @@ struct LxmlAngleUnit {
   char sCoSysName[60];  // the file's coordinate-system name (at most 49 characters)
 };
 
+// A total-station observation and the target reference it was read from
+// (the HexagonLandXML block adds reflector names by it).
+struct LxmlTargetRec {
+  std::string sRef;
+  void* pStation;
+  void* pObs;
+};
+
 // What one read keeps; made at the start of every read and gone at its end,
 // so nothing of one import reaches the next.
 struct LxmlRead {
@@ -34,8 +43,10 @@ struct LxmlRead {
   LxmlAngleUnit angle;
   LxmlPtIndex* pPoints;
   LxmlSetupIndex* pSetups;
-  int iInvisibleAnswer;      // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
-  bool boFlowMismatchShown;  // the flow-direction information was shown
+  int iInvisibleAnswer;                // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
+  bool boFlowMismatchShown;            // the flow-direction information was shown
+  xmlNode* pFreeCode;                  // the remembered FreeCode Feature of the running setup
+  std::vector<LxmlTargetRec> targets;  // in document order
 };
 
 // The running read; null outside one.
@@ -93,3 +104,7 @@ bool boLxmlNamed(const xmlNode* node, const char* name);
 // Boundaries as lines and polygons, Surfaces as triangle nets, PipeNetworks
 // as pipe lines and structure points. Run after the points.
 void vLxmlReadGeometry();
+
+// The survey sections (landxml_survey.cpp): instrument setups, observation
+// groups and GPS setups as stations and observations. Run after the points.
+void vLxmlReadSurvey();
