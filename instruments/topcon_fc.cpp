@@ -1,0 +1,338 @@
+// Topcon FC1/2 (instrument 72): the coordinate writer and the record-stream
+// reader. A record is an underscore, a type character and a value up to the
+// next underscore.
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/catalogue.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/sdr.h"
+#include "instruments/topcon.h"
+#include "kvxlib.h"
+#include "win32.h"
+
+namespace {
+
+const int kValueMax = 77;  // a value and its closing underscore take 78
+const int kMaxRecords = 9999;
+const int kNameWidth = 10;
+
+// The record stream over the raw file's lines (line ends are no part of it).
+struct FcStream {
+  uint32_t hRaw;
+  char line[256];
+  const char* p;
+  bool atEnd;
+};
+
+int iNextChar(FcStream* s) {
+  while (!s->atEnd && !*s->p) {
+    if (!boMboReadLine(s->line, (int)sizeof s->line, s->hRaw)) {
+      s->atEnd = true;
+      break;
+    }
+    boMboPumpMessage();
+    s->p = s->line;
+  }
+  if (s->atEnd) return -1;
+  return (unsigned char)*s->p++;
+}
+
+bool boDigits(const char* text, int n) {
+  for (int i = 0; i < n; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+// Fixed-width fields at an offset of the value; false when the value is too
+// short there or holds other characters than the field allows.
+bool boAngle(const char* value, size_t offset, char* out) {
+  if (strlen(value) < offset) return false;
+  const char* t = value + offset;
+  int sign = 1;
+  if (*t == '+' || *t == '-') sign = *t++ == '-' ? -1 : 1;
+  if (strlen(t) < 7 || !boDigits(t, 7)) return false;
+  double v = (t[0] - '0') * 100 + (t[1] - '0') * 10 + (t[2] - '0') + ((t[3] - '0') * 10 + (t[4] - '0')) / 100.0 +
+             ((t[5] - '0') * 10 + (t[6] - '0')) / 10000.0;
+  iNumPrintC(out, 32, "%.5lf", sign * v);
+  return true;
+}
+
+bool boDistance(const char* value, char* out) {
+  const char* t = value;
+  const char* sign = "";
+  if (*t == '+' || *t == '-') sign = *t++ == '-' ? "-" : "";
+  if (strlen(t) < 9 || !boDigits(t, 9)) return false;
+  snprintf(out, 32, "%s%.6s.%.3s", sign, t, t + 6);
+  return true;
+}
+
+bool boCoordinate(const char* value, char* out) {
+  if (strlen(value) < 10 || !strchr("+-0123456789", value[0]) || !boDigits(value + 1, 9)) return false;
+  snprintf(out, 32, "%.7s.%.3s", value, value + 7);
+  return true;
+}
+
+struct FcReader {
+  uint32_t hSide;
+  char type;
+  const char* value;
+};
+
+void vBadField(const FcReader& r) { vMboReport(r.hSide, "WRONG NUMBER", sStrFormat("%c %s", r.type, r.value)); }
+
+void vAngleItem(const FcReader& r, int item, size_t offset) {
+  char text[32];
+  if (boAngle(r.value, offset, text))
+    vMboRecSetObsValue(item, text);
+  else
+    vBadField(r);
+}
+
+// '?' and 'R': a distance, then after an 'm' the vertical and horizontal
+// angles, 7 characters apart.
+void vDistanceAndAngles(const FcReader& r, int distItem) {
+  char text[32];
+  bool ok = boDistance(r.value, text);
+  if (ok) vMboRecSetObsValue(distItem, text);
+  const char* m = strchr(r.value, 'm');
+  char v[32], hz[32];
+  if (m && boAngle(m + 1, 0, v) && boAngle(m + 1, 7, hz)) {
+    vMboRecSetObsValue(MBO_OBS_ITEM_V, v);
+    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, hz);
+  } else if (m) {
+    ok = false;
+  }
+  if (!ok) vBadField(r);
+}
+
+void vCoordItem(const FcReader& r, int item) {
+  char text[32];
+  if (boCoordinate(r.value, text))
+    vMboRecSetCoord(item, text);
+  else
+    vBadField(r);
+}
+
+// Station and point names may carry job and area: [job#[area#]]name.
+// Leading blanks and zeros are skipped; nothing is set for an empty name.
+void vSetName(const char* value, bool station) {
+  while (*value == ' ' || *value == '0') ++value;
+  if (!*value) return;
+  std::string text(value);
+  size_t first = text.find('#');
+  size_t last = text.rfind('#');
+  if (first != std::string::npos) {
+    vMboSetJobName(text.substr(0, first).c_str());
+    vMboSetAreaName(first == last ? "" : text.substr(first + 1, text.find('#', first + 1) - first - 1).c_str());
+  }
+  std::string name = last == std::string::npos ? text : text.substr(last + 1);
+  if (station)
+    vMboRecSetStationName(name.c_str());
+  else
+    vMboRecSetPointName(name.c_str());
+}
+
+// Code up to a '#'; a remark after "#-" goes to the side file under the
+// current target's point number, or the pending point's when no
+// observation is current.
+void vCodeAndRemark(const FcReader& r) {
+  std::string text(r.value);
+  size_t hash = text.find('#');
+  std::string code = text.substr(0, hash);
+  if (!code.empty()) vMboRecSetCode(code.c_str());
+  if (hash == std::string::npos || text.compare(hash, 2, "#-") != 0) return;
+  std::string number = sMboRecTargetPointNo();
+  if (number.empty()) number = sMboPidPointNo(g_mboRec.sPoint);
+  boMboWriteLine(r.hSide, sStrFormat("%s : %s", number.c_str(), text.c_str() + hash + 2));
+}
+
+void vSetIfGiven(int item, const char* value) {
+  if (value[0]) vMboRecSetObsValue(item, value);
+}
+
+void vRecord(const FcReader& r) {
+  const char* v = r.value;
+  switch (r.type) {
+    case '!':
+      vMboReport(r.hSide, "JOB NUMBER", v);
+      break;
+    case '"':
+      vMboReport(r.hSide, "OPERATOR", v);
+      break;
+    case '#':
+      vMboReport(r.hSide, "INSTRUMENT NO:", v);
+      break;
+    case '$':
+      vMboReport(r.hSide, "DATE", v);
+      break;
+    case '%':
+      vMboFlushPending();
+      vSetIfGiven(MBO_OBS_ITEM_TEMPERATURE, v);
+      break;
+    case '&':
+      vMboFlushPending();
+      vSetIfGiven(MBO_OBS_ITEM_PRESSURE, v);
+      break;
+    case '\'':
+      vMboFlushPending();
+      vSetName(v, true);
+      break;
+    case ')':
+      vSetIfGiven(MBO_OBS_ITEM_IH, v);
+      break;
+    case '*':
+      vCodeAndRemark(r);
+      break;
+    case '+':
+    case 'w':
+      // The values that follow belong to this name: the next record start
+      // (or the end of the read) stores them.
+      vMboFlushPending();
+      vSetName(v, false);
+      break;
+    case ',':
+      vSetIfGiven(MBO_OBS_ITEM_TH, v);
+      break;
+    case '9':
+    case 'a':
+      if (v[0]) vAngleItem(r, MBO_OBS_ITEM_HZ, 0);
+      break;
+    case ':':
+    case 'b':
+      if (v[0]) vAngleItem(r, MBO_OBS_ITEM_V, 0);
+      break;
+    case '<': {
+      char vText[32], hz[32];
+      if (boAngle(v, 0, vText) && boAngle(v, 7, hz)) {
+        vMboRecSetObsValue(MBO_OBS_ITEM_V, vText);
+        vMboRecSetObsValue(MBO_OBS_ITEM_HZ, hz);
+      } else {
+        vBadField(r);
+      }
+      break;
+    }
+    case '?':
+      vDistanceAndAngles(r, MBO_OBS_ITEM_DIST);
+      break;
+    case 'R':
+      vDistanceAndAngles(r, MBO_OBS_ITEM_HDIST);
+      break;
+    case 'I':
+    case 'c':
+      if (v[0]) {
+        char text[32];
+        if (boDistance(v, text))
+          vMboRecSetObsValue(MBO_OBS_ITEM_DIST, text);
+        else
+          vBadField(r);
+      }
+      break;
+    case 'U':
+      boMboWriteLine(r.hSide, sStrFormat("%s : %c %s", "X/Y/Z", r.type, v));
+      break;
+    case 'f':
+      vCoordItem(r, MBO_REC_NORTH);
+      break;
+    case 'g':
+      vCoordItem(r, MBO_REC_EAST);
+      break;
+    case 'h':
+      vCoordItem(r, MBO_REC_Z);
+      break;
+    default:
+      vMboReport(r.hSide, "UNKNOWN CODE", sStrFormat("%c %s", r.type, v));
+  }
+}
+
+// "%+11.3f" as sign, the last six integer digits and three decimals.
+bool boFcCoordinate(double value, char* out) {
+  if (!std::isfinite(value)) return false;
+  char text[400];
+  iNumPrintC(text, sizeof text, "%+.3f", value);
+  const char* point = strchr(text, '.');
+  if (!point) return false;
+  std::string digits(text + 1, (size_t)(point - text - 1));
+  if (digits.size() > 6) digits = digits.substr(digits.size() - 6);
+  snprintf(out, 16, "%c%06d%s", text[0], atoi(digits.c_str()), point + 1);
+  return true;
+}
+
+}  // namespace
+
+bool boTopconFcWriteRaw(uint32_t hRaw) {
+  const MboSettings& set = g_mboTransfer.settings;
+  SdrSkipped skipped{};
+  bool ok = boMboWriteLine(hRaw, "0000");
+  long count = 0;
+  PoPoints* points = g_pMboPoints;
+  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
+    double x = 0, y = 0;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    const char* number = sMboGetPointNo(p);
+    char north[16], east[16];
+    if (strlen(number) > (size_t)kNameWidth || !boFcCoordinate(y - set.iEO, north) ||
+        !boFcCoordinate(x - set.iNO, east)) {
+      vSdrSkipPoint(&skipped, number);
+      continue;
+    }
+    if (count == kMaxRecords) {
+      // The count field has four digits.
+      vMsgWarning(sStrFormat(sKvxPoGetText("Only the first %d points are written."), kMaxRecords));
+      break;
+    }
+    ok = boMboWriteLine(hRaw, sStrFormat("_+%-10s_ x%s_ y%s", number, north, east));
+    ++count;
+  }
+  vSdrReportSkipped(&skipped);
+  LONG end = _llseek((HFILE)hRaw, 0, FILE_CURRENT);
+  char countText[24];
+  snprintf(countText, sizeof countText, "%4.4ld", count);
+  _llseek((HFILE)hRaw, 0, FILE_BEGIN);
+  ok = _lwrite((HFILE)hRaw, countText, 4) == 4 && ok;
+  _llseek((HFILE)hRaw, end, FILE_BEGIN);
+  return ok;
+}
+
+bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
+  FcStream s{hRaw, "", nullptr, false};
+  s.p = s.line;
+  int c;
+  while ((c = iNextChar(&s)) >= 0 && c != '_') {
+  }
+  while (c == '_') {
+    do {
+      c = iNextChar(&s);
+    } while (c == ' ' || c == '_');
+    if (c < 0) break;
+    char type = (char)c;
+    std::string value;
+    while ((c = iNextChar(&s)) >= 0 && c != '_') {
+      if (c == '`')
+        value.clear();
+      else
+        value += (char)c;
+      if ((int)value.size() > kValueMax) {
+        vMboReport(hSide, "ERROR! value too long", sStrFormat("%c %s", type, value.substr(0, 20).c_str()));
+        return false;
+      }
+    }
+    vRecord(FcReader{hSide, type, value.c_str()});
+  }
+  return false;
+}
+
+// The FC serial transfer is not built yet.
+bool boTopconFcReceive(const char*) { return boMboRoleUnavailable(MBO_ROLE_RECEIVER); }
+bool boTopconFcSend(const char*) { return boMboRoleUnavailable(MBO_ROLE_SENDER); }

@@ -1,0 +1,131 @@
+// Topcon FC1/2 and GTS-800 files through the direct read and write exports:
+// every FC record type of a hand-written stream, FC coordinate files by
+// golden files (the reader takes no x/y records), GTS-800 keyword files
+// and coordinate round trips with both offsets.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/topcon/";
+const int kFc = 72;
+const int kGts = 73;
+
+using Strings = std::vector<std::string>;
+
+class Topcon : public InstrumentFiles {
+ protected:
+  std::string sSide(const char* base) {
+    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
+  }
+  Strings Stations() { return DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}); }
+};
+
+std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
+std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
+
+TEST_F(Topcon, FcEveryRecordType) {
+  ASSERT_TRUE(boRead(kFc, kData + "job.fc"));
+  // Names: job A1, area B; 0012 is 12. Packed angles DDDMMSS; values after
+  // a '+' name belong to it; a grave accent restarts a value; a distance
+  // runs on over a line end.
+  EXPECT_EQ((Strings{"ST 1=A1.B.ST1 4=1.600 5=1013 6=20",
+                     "  OBS 1=A1.B.12 2=TREE 3=" + sHz(12) + " 4=" + sV(95) + " 5=25.12300 6=1.50000",
+                     "  OBS 1=A1.B.P2 2=TREE 3=" + sHz(45.123) + " 4=" + sV(90) + " 5=10.50000 6=1.70000",
+                     "  OBS 1=A1.B.P4 2=KUM 3=" + sHz(45) + " 4=" + sV(90) + " 5=5.00000 6=1.70000",
+                     "  OBS 1=A1.B.P5 2=KUM 3=" + sHz(12) + " 4=" + sV(95) + " 5=12.34500 6=1.70000",
+                     "  OBS 1=A1.B.P7 2=KUM 5=15.00000 6=1.70000"}),
+            Stations());
+  EXPECT_EQ("A1.B.P3 KUM 200.250 100.500 -10.000", DumpPoints()[2]);
+  // Fields too short or not digits are reported, not delivered; the remark
+  // without a current observation names the pending point.
+  EXPECT_EQ(
+      "JOB NUMBER : JOB7\r\nOPERATOR : OLA\r\nINSTRUMENT NO: : 12345\r\nDATE : 061226\r\n"
+      "12 : by the road\r\n"
+      "WRONG NUMBER : 9 12\r\nWRONG NUMBER : a 45x0000\r\nWRONG NUMBER : c 12345\r\n"
+      "WRONG NUMBER : ? 00001m123\r\nX/Y/Z : U 1,2,3\r\nUNKNOWN CODE : Z zz\r\nP6 : no point here\r\n",
+      sSide("job"));
+}
+
+TEST_F(Topcon, FcAValueTooLongStopsTheReadWithOneReportLine) {
+  vSpit(m_dir + "/long.fc", "_+P1_f+000001000_g+000002000_*" + std::string(78, 'x') + "_+P2_f+000003000\r\n");
+  ASSERT_TRUE(boRead(kFc, m_dir + "/long.fc"));
+  EXPECT_EQ((Strings{"P1  2.000 1.000 -"}), DumpPoints());
+  EXPECT_EQ("ERROR! value too long : * xxxxxxxxxxxxxxxxxxxx\r\n", sSide("long"));
+}
+
+TEST_F(Topcon, FcCoordinateFileKeepsTheLastSixIntegerDigits) {
+  vOptions(kFc, "EO:6600000 NO:500000");
+  pNewPoint("17", "", 500000 + 1234567.891, 6600000 - 12.5);
+  pNewPoint("JOB.A.P7", "KUM", 500000.0004, 6600001);
+  pNewPoint("ELEVENCHARS", "", 1, 2);  // wider than the name field
+  FB(KvxMboNewPoint)("NOXY");
+  vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nELEVENCHARS");
+  std::string path = m_dir + "/out.fc";
+  ASSERT_TRUE(boWrite(kFc, path));
+  EXPECT_EQ("0002\r\n_+17        _ x-000012500_ y+234567891\r\n_+P7        _ x+000001000_ y+000000000\r\n",
+            sSlurp(path));
+}
+
+TEST_F(Topcon, FcWriterStopsAfter9999Records) {
+  for (int i = 0; i < 10001; ++i) pNewPoint(std::to_string(i + 1).c_str(), "", i, i);
+  vUiExpectBox(IDOK, "Only the first 9999 points are written.");
+  std::string path = m_dir + "/many.fc";
+  ASSERT_TRUE(boWrite(kFc, path));
+  std::string out = sSlurp(path);
+  EXPECT_EQ("9999\r\n", out.substr(0, 6));
+  EXPECT_EQ(6 + 9999 * 40u, out.size());
+}
+
+TEST_F(Topcon, GtsEveryKeyword) {
+  vOptions(kGts, "EO:1000 NO:2000");
+  ASSERT_TRUE(boRead(kGts, kData + "survey.txt"));
+  // The resection waits for its station; after UNITS M,D degrees become
+  // gon; a coordinate line stores what was pending first.
+  EXPECT_EQ(
+      (Strings{"ST 1=ST1 4=1.600 5=1013 6=20",
+               "  OBS 1=R1 2=TOP 3=" + sHz(100) + " 4=" + sV(95) + " 5=30.00000 6=1.30000",
+               "  OBS 1=BS1 2=TOP 3=" + sHz(50) + " 6=1.30000",
+               "  OBS 1=P1 2=TREE 3=" + sHz(120) + " 4=" + sV(98) + " 5=25.00000 6=1.50000",
+               "  OBS 1=P2 2=KUM 3=" + sHz(100) + " 4=" + sV(50) + " 5=12.34500 6=1.70000",
+               "ST 1=ST2 4=1.550 5=1013 6=20", "  OBS 1=R2 2= 3=" + sHz(100.0 / 9) + " 4=" + sV(100) + " 6=1.40000"}),
+      Stations());
+  EXPECT_EQ((Strings{"ST1 TOP 2100.000 1200.000 10.000", "R1  - - -", "BS1 TOP 2150.000 1250.000 11.000", "P1  - - -",
+                     "P2  - - -", "TGT_P5  2001.200 1003.000 4.000", "P6 WALL 2300.000 1400.000 -", "R2  - - -"}),
+            DumpPoints());
+  EXPECT_EQ("JOB SURVEY1\r\nHD 1,2,3\r\nTGT P5,1.2,3,4\r\nP6,300.0,400.0,,WALL\r\nP7,x,400.0,5\r\n", sSide("survey"));
+}
+
+TEST_F(Topcon, GtsCoordinatesRoundTripWithBothOffsets) {
+  vOptions(kGts, "EO:6600000 NO:500000");
+  double z1 = 12.345, z2 = -0.5;
+  pNewPoint("1", "", 500200.25, 6600100.125);
+  pNewPoint("JOB.A.P7", "KUM", 500123.456, 6600456.789, &z1);
+  pNewPoint("NEG", "WALL", 499987.654, 6599999.999, &z2);
+  pNewPoint("NOZ", "EDGE", 500001, 6600002);
+  FB(KvxMboNewPoint)("NOXY");
+  std::string path = m_dir + "/out.txt";
+  ASSERT_TRUE(boWrite(kGts, path));
+  EXPECT_EQ(
+      "1,200.250,100.125,\r\nP7,123.456,456.789,12.345,KUM\r\nNEG,-12.346,-0.001,-0.500,WALL\r\n"
+      "NOZ,1.000,2.000,,EDGE\r\n",
+      sSlurp(path));
+  ASSERT_TRUE(boRead(kGts, path));
+  EXPECT_EQ((Strings{"1  500200.250 6600100.125 -", "P7 KUM 500123.456 6600456.789 12.345",
+                     "NEG WALL 499987.654 6599999.999 -0.500", "NOZ EDGE 500001.000 6600002.000 -"}),
+            DumpPoints());
+}
+
+TEST_F(Topcon, GtsALineTooLongIsCutAndItsTailIsNoRecord) {
+  std::string first = "NOTE ";
+  first += std::string(98 - first.size(), 'n');
+  vSpit(m_dir + "/cut.txt", first + "P9,1,2,3\r\nP1,1,2,3\r\n");
+  ASSERT_TRUE(boRead(kGts, m_dir + "/cut.txt"));
+  EXPECT_EQ((Strings{"P1  1.000 2.000 3.000"}), DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n" + first + "\r\nP1,1,2,3\r\n", sSide("cut"));
+}
+
+}  // namespace
