@@ -83,6 +83,17 @@ TEST_F(IniTest, HandleRoundTripKeepsForeignContent) {
   EXPECT_EQ(kget("MboFormatOptions", "LeicaDbxGeoideModelPath", 256), "C:\\geoid\\no.gem");
 }
 
+TEST_F(IniTest, HashCommentLinesAndLineBreaksInReplacedValues) {
+  write("[KvxMbo]\r\n#MboType=11\r\nMboType=98\r\n# note=x\r\n");
+  EXPECT_EQ(get("KvxMbo", "#MboType", "<none>"), "<none>");
+  EXPECT_EQ(kget("KvxMbo", "# note"), "<none>");
+  EXPECT_EQ(kget("KvxMbo", "MboType"), "98");
+  // A line break ends the value: it cannot start a key of its own.
+  ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", "MboType", "95\r\nInjected=1", ini.c_str()));
+  EXPECT_EQ(read(), "[KvxMbo]\r\n#MboType=11\r\nMboType=95\r\n# note=x\r\n");
+  EXPECT_EQ(get("KvxMbo", "Injected", "<none>"), "<none>");
+}
+
 TEST_F(IniTest, MissingFileReadsEmpty) {
   KvxInif* r = pKvxInifOpen((dir + "/none.ini").c_str(), 0);
   ASSERT_NE(r, nullptr);
@@ -230,12 +241,13 @@ TEST(KvxText, DateStrings) {
   const char* good[][2] = {{"2024.02.29", "2024.02.29"},
                            {"1999-12-31", "1999.12.31"},
                            {"2021.06.01_12:30:00", "2021.06.01"},
-                           {"17.05.2020", "2020.05.17"}};
+                           {"17.05.2020", "2020.05.17"},
+                           {"2000.02.29", "2000.02.29"}};  // a century year divisible by 400 leaps
   for (auto& g : good) {
     ASSERT_TRUE(boStrToKvxDateStr(g[0], out, sizeof out)) << g[0];
     EXPECT_STREQ(out, g[1]);
   }
-  for (const char* bad : {"2023.02.29", "2023.13.01", "", "170520", "2023.01.01x"}) {
+  for (const char* bad : {"2023.02.29", "1900.02.29", "2100.02.29", "2023.13.01", "", "170520", "2023.01.01x"}) {
     EXPECT_FALSE(boStrToKvxDateStr(bad, out, sizeof out)) << bad;
     EXPECT_STREQ(out, "") << bad;
   }
