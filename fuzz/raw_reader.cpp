@@ -42,6 +42,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         ini);
     fclose(ini);
   }
+  // The feature library a JobXML input names ("site.fxl") lies beside it,
+  // so that its codes drive the JobXML reader's lines.
+  if (FILE* fxl = fopen((std::string(dir) + "/site.fxl").c_str(), "wb")) {
+    fputs(
+        "<FeatureCodingDefinitions><FeatureDefinitions><LineFeatureDefinition Code=\"FENCE\"/>"
+        "<PointFeatureDefinition Code=\"TREE\"/></FeatureDefinitions><ControlCodeDefinitions>"
+        "<ControlCodeDefinition Code=\"END\" Type=\"End\"/><ControlCodeDefinition Code=\"CLS\" Type=\"Close\"/>"
+        "<ControlCodeDefinition Code=\"ST\" Type=\"Start\"/><ControlCodeDefinition Code=\"JP\" Type=\"JoinToPoint\"/>"
+        "<ControlCodeDefinition Code=\"NJ\" Type=\"NoJoin\"/></ControlCodeDefinitions></FeatureCodingDefinitions>",
+        fxl);
+    fclose(fxl);
+  }
   kvxShellSetFileDialogHook(vChooseParameterFile);
   vKvxMboInit(&g_host);
   return 0;

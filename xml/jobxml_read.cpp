@@ -335,10 +335,11 @@ struct JxlPointRec {
   JxlPointCoords coords;
 };
 
-// A coordinate element's text; none when missing or blank.
+// A coordinate element's text; none when missing or when it holds no
+// finite number (a value that is none is skipped, never stored as 0).
 std::optional<std::string> sCoordText(xmlNode* grid, const char* name) {
   std::optional<std::string> text = sChildText(grid, name);
-  if (text && text->find_first_not_of(" \t\r\n") == std::string::npos) return std::nullopt;
+  if (text && !dJxlNumber(*text)) return std::nullopt;
   return text;
 }
 

@@ -114,3 +114,109 @@ TEST_F(JobXml, AJobWithItsLibraryBesideItReadsEveryRecordKind) {
             (V{"ST 1=BASE", "  OBS 1=V1 100=10.500000 101=-3.250000 102=0.125000 6=1.80000 103=0.000000",
                "  OBS 1=V2 100=20.000000 101=1.000000 102=2.000000 103=0.000000"}));
 }
+
+TEST_F(JobXml, AMissingLibraryIsPickedThroughTheOpenDialogAndReadsAlike) {
+  ASSERT_TRUE(boRead(30, sSetUpJob(true)));
+  const V lines = DumpLineDetail(), points = DumpPoints();
+  fs::remove(m_dir + "/site.fxl");
+  fs::create_directory(m_dir + "/lib");
+  fs::copy_file(KVX_TEST_DATA "/jobxml/site.fxl", m_dir + "/lib/other.fxl");
+  vUiExpectBox(IDYES, "Can't find given Fxl file in file.\nDo you want to specify a Fxl file?");
+  kvxtest::ExpectFileDialog([&](kvxtest::FileDlg& d) {
+    EXPECT_FALSE(d.IsSave());
+    d.Choose(m_dir + "/lib/other.fxl");
+  });
+  ASSERT_TRUE(boRead(30, m_dir + "/job.jxl"));
+  EXPECT_EQ(UiBoxLog().at(0).uStyle & MB_DEFBUTTON2, (UINT)MB_DEFBUTTON2);  // No is the default
+  EXPECT_EQ(DumpLineDetail(), lines);
+  EXPECT_EQ(DumpPoints(), points);
+}
+
+TEST_F(JobXml, AJobNamingNoLibraryAnsweredNoHasNoLines) {
+  vUiExpectBox(IDNO, "No Fxl file given in file.\nDo you want to specify a Fxl file?");
+  ASSERT_TRUE(boRead(30, sSetUpJob(false, "no library named")));
+  // Without line codes every Reductions point is a point of its own code;
+  // only the polyline is a line.
+  EXPECT_EQ(DumpLines(), (V{"PL1||: P1 F1 F2"}));
+  EXPECT_EQ(sPointField("F3", "Code"), "FENCE1");
+  EXPECT_EQ(sPointField("F4", "Code"), "96");
+  EXPECT_EQ(DumpPoints().size(), 13u);
+}
+
+TEST_F(JobXml, HostileFilesKeepWhatTheyHoldAndNeverStopTheHost) {
+  std::string deep;
+  for (int i = 0; i < 5000; i++) deep += "<Point>";
+  const struct {
+    const char* what;
+    std::string bytes;
+    int answer;  // 0: no box
+    const char* box;
+  } cases[] = {
+      {"empty", "", 0, nullptr},
+      {"cut", "<JOBFile><Reductions><Point><Name>A", 0, nullptr},
+      {"wrong root", "<LandXML/>", IDOK, "Root element should be named \"JOBFile\""},
+      {"entity bomb",
+       "<!DOCTYPE JOBFile [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
+       "<JOBFile><Reductions><Point><Name>&d;</Name></Point></Reductions></JOBFile>",
+       0, nullptr},
+      {"deep", "<JOBFile><Reductions>" + deep + "</JOBFile>", 0, nullptr},
+      {"external entity",
+       "<!DOCTYPE JOBFile [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><JOBFile><Reductions><Point>"
+       "<Name>E&x;</Name><Grid><North>1</North><East>2</East></Grid></Point></Reductions></JOBFile>",
+       IDNO, "No Fxl file given"},
+      {"no numbers",
+       "<JOBFile><Environment><AssociatedFiles><FeatureCodeLibrary>/nowhere/x.fxl</FeatureCodeLibrary>"
+       "</AssociatedFiles></Environment><FieldBook><AtmosphereRecord ID='a'><Pressure>high</Pressure>"
+       "<Temperature>9</Temperature></AtmosphereRecord><StationRecord ID='s'><StationName>S</StationName>"
+       "<AtmosphereID>a</AtmosphereID></StationRecord><PointRecord><StationID>s</StationID><Name>Q</Name>"
+       "<Circle><HorizontalCircle>1e999</HorizontalCircle><VerticalCircle>nan</VerticalCircle>"
+       "<EDMDistance>x</EDMDistance></Circle></PointRecord></FieldBook><Reductions><Point><Name>Q</Name>"
+       "<Grid><North>n</North><East>1e400</East><Elevation>4.5</Elevation></Grid></Point></Reductions></JOBFile>",
+       IDNO, "Can't find given Fxl file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.answer) vUiExpectBox(c.answer, c.box);
+    vSpit(m_dir + "/hostile.jxl", c.bytes);
+    boRead(30, m_dir + "/hostile.jxl");
+    EXPECT_EQ(iUiPendingBoxes(), 0);
+    if (std::string(c.what) == "external entity") {
+      EXPECT_EQ(DumpPoints(), (V{"E  2.000 1.000* -"}));
+    }
+  }
+  // What is a number is kept, alone.
+  EXPECT_EQ(DumpPoints(), (V{"Q  - - 4.500*"}));
+  EXPECT_EQ(DumpStations(1, {1, 5, 6}, {1, 3, 4, 5}), (V{"ST 1=S 5= 6=9", "  OBS 1=Q"}));
+}
+
+TEST(Fxl, LookupByKindNameAndListValue) {
+  XmlDocPtr doc = pXmlParseFile(KVX_TEST_DATA "/jobxml/site.fxl");
+  ASSERT_TRUE(doc);
+  int found = -1, index = -1;
+  vFxlLookupCode(doc.get(), FXL_KIND_POINT, "Facing", "South", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 100002);  // the Comment counts in the position
+  vFxlLookupCode(doc.get(), FXL_KIND_POINT, "Facing", "East", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 165535);
+  vFxlLookupCode(doc.get(), FXL_KIND_POINT, "Facing", "", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 165535);
+  vFxlLookupCode(doc.get(), FXL_KIND_POLYGON, "Material", "Stone", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 100002);
+  vFxlLookupCode(doc.get(), 2, "Material", "Stone", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 65535);
+  vFxlLookupCode(doc.get(), FXL_KIND_LINE, "Facing", "North", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 65535);
+  vFxlLookupCode(nullptr, FXL_KIND_LINE, "Material", "Wood", &found, &index);
+  EXPECT_EQ(found * 100000 + index, 65535);
+}
+
+TEST(Jxl, SplitAndTimeStamp) {
+  EXPECT_EQ(vJxlSplit("FENCE  END", ' '), (V{"FENCE", "", "END"}));
+  EXPECT_EQ(vJxlSplit("A  ", ' '), (V{"A", ""}));
+  EXPECT_EQ(vJxlSplit("A ", ' '), (V{"A"}));
+  EXPECT_EQ(vJxlSplit("", ' '), V{});
+  EXPECT_EQ(sJxlReadTimeStamp("2012-05-03T10:20:30Z"), "2012.05.03_10:20:30Z");
+  EXPECT_FALSE(dJxlNumber("abc"));
+  EXPECT_FALSE(dJxlNumber("1e999"));
+  EXPECT_EQ(*dJxlNumber("  -0.030x"), -0.03);
+}
