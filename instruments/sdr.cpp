@@ -38,18 +38,6 @@ void vSetCoordinates(const char* line, int north, int east, int z) {
   vMboRecSetCoord(MBO_REC_Z, sSdrField(line, z));
 }
 
-// A note: a number and up to two words for the control-code handler.
-bool boReadNote(const char* line) {
-  const char* text = strlen(line) > 4 ? line + 4 : "";
-  char number[40], a[40], b[40];
-  const char* cursor = text;
-  sStrNextToken(text, &cursor, number, sizeof number);
-  sStrNextToken(cursor, &cursor, a, sizeof a);
-  sStrNextToken(cursor, &cursor, b, sizeof b);
-  int code = iNumParseC(number);
-  return code != 0 && boMboApplyControlCode(code, a, b);
-}
-
 // False when the record goes to the side file.
 bool boReadRecord(const char* line) {
   switch (iRecordCode(line)) {
@@ -98,16 +86,10 @@ bool boReadRecord(const char* line) {
         vMboRecSetCode(sMboSubString(line, 4, 60));
         return true;
       }
-      return boType(line, "NM") && boReadNote(line);
+      return boType(line, "NM") && boSdrApplyNote(strlen(line) > 4 ? line + 4 : "");
     default:
       return false;
   }
-}
-
-bool boEnd(bool boResult) {
-  vMboShowStatusText("");
-  vComClose();
-  return boResult;
 }
 
 bool boOpen(void) {
@@ -118,6 +100,16 @@ bool boOpen(void) {
 }
 
 }  // namespace
+
+bool boSdrApplyNote(const char* sText) {
+  char number[40], a[40], b[40];
+  const char* cursor = sText;
+  sStrNextToken(sText, &cursor, number, sizeof number);
+  sStrNextToken(cursor, &cursor, a, sizeof a);
+  sStrNextToken(cursor, &cursor, b, sizeof b);
+  int code = iNumParseC(number);
+  return code != 0 && boMboApplyControlCode(code, a, b);
+}
 
 uint16_t iSdrLineChecksum(const char* sLine) {
   uint16_t sum = 0;
@@ -180,22 +172,25 @@ bool boSdr33WriteRaw(uint32_t hRaw) {
   return true;
 }
 
-void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, SdrRecordFn pfnRecord, void* pContext) {
-  char line[kLineMax + 1];
+void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pfnRecord, void* pContext) {
+  char line[1024];
+  if (iLineMax < 1 || iLineMax >= (int)sizeof line) iLineMax = (int)sizeof line - 1;
   bool boCut = false;
   int lineNo = 0;
-  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
+  while (boMboReadLineCut(line, iLineMax + 1, hRaw, &boCut)) {
     ++lineNo;
     boMboPumpMessage();
     if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
-    if (!pfnRecord(pContext, line)) boMboWriteLine(hSide, line);
+    int result = pfnRecord(pContext, line);
+    if (result < 0) break;
+    if (result == 0) boMboWriteLine(hSide, line);
   }
 }
 
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   vSdrReadRecords(
-      hRaw, hSide, [](void*, const char* line) { return boReadRecord(line); }, nullptr);
+      hRaw, hSide, kLineMax, [](void*, const char* line) { return boReadRecord(line) ? 1 : 0; }, nullptr);
   return false;
 }
 
@@ -207,13 +202,13 @@ bool boSdrReceive(const char*) {
   char first[kFirstLineSize];
   if (!boBlkReadLine(first, sizeof first)) {
     if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-    return boEnd(false);
+    return boBlkEnd(false);
   }
   if (first[0] != kStx) {
     vMsgWarning(sKvxPoGetText("ERROR! Wrong character received from fieldbook"));
-    return boEnd(false);
+    return boBlkEnd(false);
   }
-  return boEnd(boBlkReceiveFile(g_mboTransfer.hRaw, "\x03"));
+  return boBlkEnd(boBlkReceiveFile(g_mboTransfer.hRaw, "\x03"));
 }
 
 bool boSdrSend(const char*) {
@@ -221,7 +216,7 @@ bool boSdrSend(const char*) {
   if (!boOpen()) return false;
   vMboShowStatusText("...");
   // A failed STX has shown its box: the instrument is not listening.
-  if (!boComWrite("\x02\r\n")) return boEnd(false);
+  if (!boComWrite("\x02\r\n")) return boBlkEnd(false);
   vMboWaitSeconds(1);
-  return boEnd(boBlkSendFileTotalSum(g_mboTransfer.hRaw, "\x03", iSdrLineChecksum));
+  return boBlkEnd(boBlkSendFileTotalSum(g_mboTransfer.hRaw, "\x03", iSdrLineChecksum));
 }

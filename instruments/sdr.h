@@ -15,6 +15,10 @@ bool boSdrSend(const char* sName);
 bool boSdr33WriteRaw(uint32_t hRaw);
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide);
 
+// A note: a number and up to two blank-separated words offered to the
+// control-code handler; false for the number 0 or a code not taken.
+bool boSdrApplyNote(const char* sText);
+
 // The sum of the line's bytes from 32 to 127.
 uint16_t iSdrLineChecksum(const char* sLine);
 
@@ -22,12 +26,12 @@ uint16_t iSdrLineChecksum(const char* sLine);
 // blanks cut at both ends; "" past the line's end. Scratch text.
 const char* sSdrField(const char* sLine, int n);
 
-// The read loop of the SDR-style readers: lines of up to 399 characters (a
-// longer one is cut, reported once in the side file, and its tail skipped);
-// a line the record function does not take (false) goes whole to the side
-// file.
-typedef bool (*SdrRecordFn)(void* pContext, const char* sLine);
-void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, SdrRecordFn pfnRecord, void* pContext);
+// The read loop of the line readers: lines of up to iLineMax characters (a
+// longer one is cut, reported once in the side file, and its tail skipped).
+// The record function gives 1 for a line taken, 0 for a line that goes
+// whole to the side file, -1 to stop the read.
+typedef int (*SdrRecordFn)(void* pContext, const char* sLine);
+void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pfnRecord, void* pContext);
 
 // A number printed into a fixed column: false (nothing usable) when the
 // value is not finite or its text is wider than the column. sOut: at least

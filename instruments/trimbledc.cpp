@@ -413,6 +413,7 @@ bool boTrimbleDcReadRaw(uint32_t hRaw, uint32_t hSide) {
   DcReader* r = &reader;
   r->hSide = hSide;
   vSdrReadRecords(
-      hRaw, hSide, [](void* context, const char* line) { return boReadRecord((DcReader*)context, line); }, r);
+      hRaw, hSide, 399, [](void* context, const char* line) { return boReadRecord((DcReader*)context, line) ? 1 : 0; },
+      r);
   return false;
 }

@@ -58,6 +58,12 @@ bool boSendLines(uint32_t hRaw, const char* sEndText, SumMode eMode, BlkChecksum
 
 }  // namespace
 
+bool boBlkEnd(bool boResult) {
+  vMboShowStatusText("");
+  vComClose();
+  return boResult;
+}
+
 bool boBlkPrompt(const char* sText) { return boMsgOkCancel(sText, true); }
 
 bool boBlkOpenPort(int iXonXoff) {

@@ -17,6 +17,9 @@ typedef uint16_t (*BlkChecksumFn)(const char* sLine);
 // Lines of up to this many characters pass whole, received or sent.
 #define BLK_LINE_SIZE 1024
 
+// The end of a driver's transfer on every road: the status line cleared,
+// the port closed; the result passed on.
+bool boBlkEnd(bool boResult);
 // OK/Cancel question (OK the default) on the active window; true for OK.
 bool boBlkPrompt(const char* sText);
 // Opens the port of the global settings; XON/XOFF when iXonXoff is 1.

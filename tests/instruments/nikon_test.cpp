@@ -1,0 +1,69 @@
+// Nikon files through the direct read and write exports: the upload writer
+// against a golden text, and a hand-written measurement file with every
+// class-1 type, short lines, a control code in the code field, and a unit
+// text that stops the read.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "instruments/nikon.h"
+#include "kv2cosys.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/nikon/";
+
+using Strings = std::vector<std::string>;
+
+class Nikon : public InstrumentFiles {};
+
+std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
+std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
+
+TEST_F(Nikon, AHandWrittenFileUntilAUnitOtherThanMeterAndGon) {
+  vUiExpectBox(IDOK, "Currently handles only Meter and Gon");
+  ASSERT_TRUE(boRead(67, kData + "survey.raw"));
+  // Types 1, 3, 4, 6 are points; "WALL-37 HOUSE" is the code WALL and
+  // control code 37; a short line gives empty fields; "abc" is no north.
+  // Class " 1 " is class 1; class 2 is skipped; P10 comes after the unit
+  // "FT" stopped the read.
+  EXPECT_EQ((Strings{"P1 KUM 2000.000 1000.000 10.000", "P2  - - -", "P3  - - -", "P4 WALL 2100.000 1100.000 -",
+                     "P5  - - -", "P7 Y - - -", "P8 KUM 2.000 1.000 3.000"}),
+            DumpPoints());
+  // Type 0 is the station; types 2 and 5 observations: distance,
+  // horizontal, vertical, target height.
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5= 6=",
+                     "  OBS 1=P2 2=TREE 3=" + sHz(120) + " 4=" + sV(95) + " 5=50.00000 6=1.50000 9=0",
+                     "  OBS 1=P3 2= 3=" + sHz(130) + " 4=" + sV(96) + " 5=60.00000 6=1.70000 9=0"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  EXPECT_EQ("1,9,MG,P6,X,1,2,3\r\n", sSlurp(std::filesystem::temp_directory_path() / "survey.ADM"));
+}
+
+TEST_F(Nikon, ALineOver127CharactersIsCutAndItsTailIsNoRecord) {
+  std::string first = "1,1,MG,P1,KUM,10,20,30,";
+  first += std::string(127 - first.size(), ' ');
+  vSpit(m_dir + "/long.raw", first + "1,1,MG,P2,KUM,1,2,3\r\n1,1,MG,P3,,5,6\r\n");
+  ASSERT_TRUE(boRead(67, m_dir + "/long.raw"));
+  EXPECT_EQ((Strings{"P1 KUM 20.000 10.000 30.000", "P3  6.000 5.000 -"}), DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSlurp(std::filesystem::temp_directory_path() / "long.ADM"));
+}
+
+TEST_F(Nikon, TheWriterWritesGLinesWithTheOffsetsTakenOff) {
+  vOptions(67, "EO:6600000 NO:500000");
+  double z = 12.345;
+  pNewPoint("1", "", 500200.25, 6600100.125);
+  pNewPoint("JOB.A.P7", "KUM", 500123.456, 6600456.789, &z);
+  FB(KvxMboNewPoint)("NOXY");
+  std::string path = m_dir + "/up.raw";
+  ASSERT_TRUE(boWrite(67, path));
+  EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", sSlurp(path));
+}
+
+TEST(NikonChecksum, SumModulo64Plus32) {
+  EXPECT_EQ('Z', iNikonLineChecksum("A,01,"));
+  EXPECT_EQ(' ', iNikonLineChecksum(""));
+  EXPECT_EQ(',', iNikonLineChecksum("G,149,1.000,2.000,,,"));
+  EXPECT_EQ('Z', iNikonLineChecksum("A,01,\x01\x80\xff"));
+}
+
+}  // namespace
