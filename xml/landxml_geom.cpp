@@ -32,15 +32,8 @@ int iKind(const xmlNode* node) {
 
 bool boStraightKind(int kind) { return kind != KIND_SPIRAL && kind != KIND_CURVE; }
 
-// A number attribute (locale-free); none when absent or not a number.
-std::optional<double> dAttrNum(xmlNode* node, const char* name) {
-  std::optional<std::string> v = sLxmlText(node, name);
-  if (!v) return std::nullopt;
-  char* end = nullptr;
-  double d = dNumParseEndC(v->c_str(), &end);
-  if (!end || end == v->c_str() || !std::isfinite(d)) return std::nullopt;
-  return d;
-}
+// A number attribute; none when absent or not a number.
+std::optional<double> dAttrNum(xmlNode* node, const char* name) { return dLxmlNumber(sLxmlText(node, name)); }
 
 // Up to max leading numbers of the text; how many were read.
 int iNumbers(const std::string& text, double* out, int max) {

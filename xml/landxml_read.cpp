@@ -266,6 +266,7 @@ bool boLxmlInterpret(const char* buffer, int64_t length) {
   vCgPoints(found[CGPOINTS]);
   vLxmlReadSurvey();
   vLxmlReadGeometry();
+  vLxmlReadHexBlock();
   return true;
 }
 
@@ -276,6 +277,14 @@ std::optional<std::string> sLxmlText(xmlNode* node, const char* name) {
   std::optional<std::string> v = sXmlAttrOpt(node, name);
   if (v && boBlank(*v)) return std::nullopt;
   return v;
+}
+
+std::optional<double> dLxmlNumber(const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  char* end = nullptr;
+  double d = dNumParseEndC(text->c_str(), &end);
+  if (!end || end == text->c_str() || !std::isfinite(d)) return std::nullopt;
+  return d;
 }
 
 bool boLxmlNamed(const xmlNode* node, const char* name) {

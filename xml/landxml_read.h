@@ -97,6 +97,9 @@ double dLxmlAngleToRad(double value, uint32_t unit);
 // An attribute in ANSI, none when absent or all blank (the writer puts a
 // single blank where it has no text).
 std::optional<std::string> sLxmlText(xmlNode* node, const char* name);
+// The leading number of a text (locale-free); none when there is no text or
+// it does not start with a number.
+std::optional<double> dLxmlNumber(const std::optional<std::string>& text);
 // True for an element of exactly that name.
 bool boLxmlNamed(const xmlNode* node, const char* name);
 
@@ -108,3 +111,8 @@ void vLxmlReadGeometry();
 // The survey sections (landxml_survey.cpp): instrument setups, observation
 // groups and GPS setups as stations and observations. Run after the points.
 void vLxmlReadSurvey();
+
+// The HexagonLandXML block (landxml_hexml.cpp, HeXML dialect): codes,
+// attributes, point classes, grid coordinates, images, annotations and
+// reflector names for what the LandXML part made. Run last.
+void vLxmlReadHexBlock();

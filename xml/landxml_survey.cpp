@@ -32,14 +32,6 @@ std::string sNum(const char* fmt, double v) {
 
 std::string sInt(uint32_t v) { return sNum("%.0f", (double)v); }
 
-// A whole number attribute as text; none when absent or not a number.
-std::optional<double> dNumber(const std::optional<std::string>& text) {
-  if (!text) return std::nullopt;
-  char* end = nullptr;
-  double d = dNumParseEndC(text->c_str(), &end);
-  if (!end || end == text->c_str()) return std::nullopt;
-  return d;
-}
 
 // The value of the Feature's Property of that label.
 std::optional<std::string> sProperty(xmlNode* feature, const char* label) {
@@ -126,8 +118,8 @@ void vRawObservation(xmlNode* raw, void* station) {
   };
   set(2, sXmlAttrOpt(raw, "code"));
   set(6, sXmlAttrOpt(raw, "targetHeight"));
-  if (std::optional<double> hz = dNumber(sLxmlText(raw, "horizAngle"))) set(3, sLxmlAngle(*hz, false));
-  if (std::optional<double> v = dNumber(sLxmlText(raw, "zenithAngle"))) set(4, sLxmlAngle(*v, true));
+  if (std::optional<double> hz = dLxmlNumber(sLxmlText(raw, "horizAngle"))) set(3, sLxmlAngle(*hz, false));
+  if (std::optional<double> v = dLxmlNumber(sLxmlText(raw, "zenithAngle"))) set(4, sLxmlAngle(*v, true));
   if (std::optional<std::string> sd = sLxmlText(raw, "slopeDistance")) {
     set(5, sd);
     set(9, std::string("0"));
@@ -188,7 +180,7 @@ bool boCovariance(xmlNode* qc, Covariance* c) {
                                       "covarianceYY", "covarianceYZ", "covarianceZZ"};
   if (!qc) return false;
   for (int i = 0; i < 6; i++) {
-    std::optional<double> d = dNumber(sLxmlText(qc, names[i]));
+    std::optional<double> d = dLxmlNumber(sLxmlText(qc, names[i]));
     if (!d) return false;
     c->v[i] = *d;
   }
@@ -203,7 +195,8 @@ void vCovariance(int kind, void* st, void* obs, const Covariance& c) {
 xmlNode* pHexGpsSetup(const std::string& id) {
   LxmlRead* r = g_pLxmlRead;
   if (!r->pHexCtx) return nullptr;
-  for (xmlNode* survey : XmlElementsByName(r->pDoc, r->pHexCtx, {"Survey"})[0])
+  std::vector<std::vector<xmlNode*>> surveys = XmlElementsByName(r->pDoc, r->pHexCtx, {"Survey"});
+  for (xmlNode* survey : surveys[0])
     for (xmlNode* s = survey->children; s; s = s->next)
       if (boLxmlNamed(s, "GPSSetup") && boXmlUniqueIdEquals(s, id.c_str())) return s;
   return nullptr;
@@ -214,12 +207,12 @@ void vHexQuality(void* st, void* obs, const std::optional<std::string>& id) {
   xmlNode* pos = setup ? pXmlChildByName(setup, "GPSPosition") : nullptr;
   if (!pos) return;
   if (xmlNode* q = pXmlChildByName(pos, "GPSQuality"))
-    if (std::optional<std::string> pdop = sLxmlText(q, "PDOP"); pdop && dNumber(pdop))
+    if (std::optional<std::string> pdop = sLxmlText(q, "PDOP"); pdop && dLxmlNumber(pdop))
       boMboSetObsAttr(ST_POSITION, st, obs, 137, pdop->c_str());
   if (xmlNode* sat = pXmlChildByName(pos, "SatelliteInfo")) {
     double sum = 0;
     for (const char* n : {"GPSSatUsed", "GALILEOSatUsed", "GLONASSSatUsed", "BEIDOUSatUsed"})
-      sum += dNumber(sLxmlText(sat, n)).value_or(0);
+      sum += dLxmlNumber(sLxmlText(sat, n)).value_or(0);
     boMboSetObsAttr(ST_POSITION, st, obs, 135, sNum("%.0f", sum).c_str());
   }
 }
@@ -232,7 +225,7 @@ void vGpsPosition(xmlNode* setup, xmlNode* pos) {
   if (!target) return;
   const MboSettings& set = g_mboTransfer.settings;
   std::string name = sXmlAttrOpt(setup, "stationName").value_or("");
-  std::optional<double> antenna = dNumber(sLxmlText(setup, "antennaHeight"));
+  std::optional<double> antenna = dLxmlNumber(sLxmlText(setup, "antennaHeight"));
   bool corr = set.uCorrCode != 0xFFFFFFFFu;
   if (xmlNode* vector = pFeature(pos, "GpsVector")) {
     void* st = pMboAddSt(ST_VECTOR);
@@ -244,11 +237,11 @@ void vGpsPosition(xmlNode* setup, xmlNode* pos) {
     if (corr) boMboSetStAttr(ST_VECTOR, st, 7, sInt(set.uCorrCode).c_str());
     boMboSetObsAttr(ST_VECTOR, st, obs, 1, target->sName);
     vCovariance(ST_VECTOR, st, obs, cov);
-    double h = dNumber(sProperty(pFeature(pos, "antennaHeight"), "antennaHeight")).value_or(0);
+    double h = dLxmlNumber(sProperty(pFeature(pos, "antennaHeight"), "antennaHeight")).value_or(0);
     boMboSetObsAttr(ST_VECTOR, st, obs, 6, sNum("%.8f", h).c_str());
     const char* axes[] = {"DX", "DY", "DZ"};
     for (int i = 0; i < 3; i++)
-      if (std::optional<double> d = dNumber(sProperty(vector, axes[i])))
+      if (std::optional<double> d = dLxmlNumber(sProperty(vector, axes[i])))
         boMboSetObsAttr(ST_VECTOR, st, obs, 100 + i, sNum("%.8f", *d).c_str());
   } else {
     void* st = pMboAddSt(ST_POSITION);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/geometry.h"
+#include "base/numbers.h"
 #include "base/text.h"
 #include "fieldbook/model.h"
 #include "fieldbook/project.h"
@@ -18,6 +19,7 @@
 #include "xml/xmldoc.h"
 
 #define LXML_NS_12 "http://www.landxml.org/schema/LandXML-1.2"
+#define HEXML_NS_13 "http://xml.hexagon.com/schema/HeXML-1.3"
 
 std::string sLxmlEscapeAttr(const char* sText) {
   std::string out;
@@ -372,6 +374,90 @@ void vSurfaces(MboXmlElem* root, int dialect) {
   }
 }
 
+// ---- The HexagonLandXML block (HeXML dialect) ----
+
+// A number with its trailing zeros (and a bare point) cut.
+std::string sCut(const char* fmt, double v) {
+  char buf[64];
+  sStrPrintN(buf, (int)sizeof buf, fmt, v);
+  return sNumCutZeros(buf);
+}
+
+bool boHexCoordinateSystem(MboXmlElem* block) {
+  uint64_t cs = g_mboTransfer.uCoSys;
+  if (!cs) return true;
+  MboXmlElem* elem = pMboXmlAddChild(block, "CoordinateSystem");
+  if (!elem) return false;
+  const char* name = sCoSysGetName(cs);
+  if (name && *name) boAttr(elem, "name", name);
+  boAttr(elem, "type", "classic");
+  boAttr(elem, "residualDistributionKind", "no distribution");
+  MboXmlElem* ell = pMboXmlAddChild(elem, "Ellipsoid");
+  boAttr(ell, "name", sCoSysGetDatumID(cs));
+  boAttr(ell, "ReciprocFlattening", sCut("%.9f", dCoSysGetDatumACompr(cs)).c_str());
+  boAttr(ell, "SemiMajorAxis", sCut("%.6f", dCoSysGetDatumAMajor(cs)).c_str());
+  MboXmlElem* proj = pMboXmlAddChild(elem, "Projection");
+  boAttr(proj, "name", sStrNotNull(sCoSysGetProjectionName(cs)));
+  MboXmlElem* tm = pMboXmlAddChild(proj, "TransverseMercatorProjection");
+  const double deg = 57.29577951308232;
+  double x = 0, y = 0, z = 0;
+  vCoSysGetShiftXYZ(cs, &x, &y, &z);
+  boAttr(tm, "scale0", sCut("%.6f", dCoSysGetScale(cs)).c_str());
+  boAttr(tm, "zoneWidth", "12");
+  boAttr(tm, "phi0", sCut("%.8f", dCoSysGetRefLatitude(cs) * deg).c_str());
+  boAttr(tm, "lambda0", sCut("%.8f", dCoSysGetRefLongitude(cs) * deg).c_str());
+  boAttr(tm, "falseN", sCut("%.3f", y).c_str());
+  boAttr(tm, "falseE", sCut("%.3f", x).c_str());
+  return true;
+}
+
+// The code element of one object: its code (the key attribute's value, or
+// its own code) and its attribute values.
+void vHexCode(MboXmlElem* owner, const char* codeElem, ViFields* fs, const void* obj, const char* ownCode,
+              const std::string& key) {
+  int n = iViFieldsGetCount(fs), fixed = iViFieldsFixedCount(fs);
+  if (n <= fixed) return;
+  std::string code = key.empty() ? sStrNotNull(ownCode) : sStrNotNull(sViFieldsGetFieldByName(fs, obj, key.c_str()));
+  MboXmlElem* elem = nullptr;
+  if (!code.empty() && (elem = pMboXmlAddChild(owner, codeElem)) != nullptr) boAttr(elem, "code", code.c_str());
+  for (int i = fixed; i < n; i++) {
+    std::string name = sStrNotNull(sViFieldsGetFieldName(fs, i));
+    const char* value = sViFieldsGetField(fs, obj, i);
+    if (name == (key.empty() ? "S_FCODE" : key) || !value || !*value || name == "S_OBJID") continue;
+    if (!elem && !(elem = pMboXmlAddChild(owner, codeElem))) return;
+    MboXmlElem* attr = pMboXmlAddChild(elem, "Attribute");
+    boAttr(attr, "name", name.c_str());
+    boAttr(attr, "value", value);
+  }
+}
+
+bool boHexBlock(MboXmlElem* root, const std::string& key) {
+  MboXmlElem* block = pMboXmlAddChild(root, "HexagonLandXML");
+  if (!block || !boAttr(block, "xmlns", HEXML_NS_13) ||
+      !boAttr(block, "xsi:schemaLocation", HEXML_NS_13 " " HEXML_NS_13 ".xsd") ||
+      !boAttr(block, "xmlns:landxml", LXML_NS_12))
+    return false;
+  if (!boHexCoordinateSystem(block)) return false;
+  // One element per object: its identity, then its code element.
+  auto object = [&](const char* name, const char* idAttr, const char* id, const char* codeElem, ViFields* fs,
+                    const void* obj, const char* code) {
+    MboXmlElem* e = pMboXmlAddChild(block, name);
+    if (!e) return;
+    boAttr(e, idAttr, id);
+    vHexCode(e, codeElem, fs, obj, code, key);
+  };
+  ViFields* pfs = pViPFieldsGet(g_pMboPoints);
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+    object("Point", "uniqueID", sMboGetPointPID(p), "PointCode", pfs, p, sPoPointGetField(p));
+  ViFields* lfs = pViLFieldsGet(g_pMboLines);
+  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
+    object("PlanFeature", "name", sMboGetLineObjID(l), "LineCode", lfs, l, sLiLineGetField(l));
+  ViFields* yfs = pViYFieldsGet(g_pMboPolygons);
+  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+    object("Parcel", "name", sMboGetPolygonObjID(y), "AreaCode", yfs, y, sYgPolygonGetField(y));
+  return true;
+}
+
 struct DocHolder {
   MboXmlDoc* doc;
   ~DocHolder() { vMboXmlFreeDoc(doc); }
@@ -400,5 +486,6 @@ bool boLxmlWriteFile(const char* sPath, int iDialect) {
   vLines(root, iDialect);
   vPolygons(root, iDialect);
   vSurfaces(root, iDialect);
+  if (iDialect == LXML_DIALECT_HEXML) boHexBlock(root, key);
   return boMboXmlWriteFile(doc, sPath);
 }
