@@ -32,7 +32,6 @@ std::string sNum(const char* fmt, double v) {
 
 std::string sInt(uint32_t v) { return sNum("%.0f", (double)v); }
 
-
 // The value of the Feature's Property of that label.
 std::optional<std::string> sProperty(xmlNode* feature, const char* label) {
   for (xmlNode* p = feature ? feature->children : nullptr; p; p = p->next)
