@@ -77,11 +77,51 @@ double dLeadingNumber(const char* text) {
   return r.ec == std::errc() ? value : dNumParseC(text);
 }
 
+// A plain decimal ("-12.345": at most 11 digits before the point after
+// leading zeros, at most 4 decimals, nothing else) as "%.4lf" of its value
+// prints it: the digits with the decimals padded, without the round trip
+// through a double. False (dest untouched) for anything else.
+bool boCopyPlainDecimal(char* dest, const char* text) {
+  const char* p = text;
+  bool negative = *p == '-';
+  if (negative) ++p;
+  const char* intStart = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  const char* intEnd = p;
+  if (intEnd == intStart) return false;
+  const char* decStart = p;
+  const char* decEnd = p;
+  if (*p == '.') {
+    decStart = ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    decEnd = p;
+  }
+  if (*p || decEnd - decStart > 4) return false;
+  while (intStart + 1 < intEnd && *intStart == '0') ++intStart;
+  // Below 10^11 a double is within 10^-5 of the decimal, far from a
+  // rounding boundary of the fourth decimal.
+  if (intEnd - intStart > 11) return false;
+  // -0 plus the offset 0 is +0, printed without its sign.
+  bool zero = *intStart == '0' && intEnd - intStart == 1;
+  for (const char* d = decStart; zero && d < decEnd; ++d) zero = *d == '0';
+  char* out = dest;
+  if (negative && !zero) *out++ = '-';
+  memcpy(out, intStart, (size_t)(intEnd - intStart));
+  out += intEnd - intStart;
+  *out++ = '.';
+  memcpy(out, decStart, (size_t)(decEnd - decStart));
+  out += decEnd - decStart;
+  for (ptrdiff_t i = decEnd - decStart; i < 4; ++i) *out++ = '0';
+  *out = '\0';
+  return true;
+}
+
 // One coordinate text: "%.4lf" of the number plus the offset, or "" when the
 // text does not start like a finite number. to_chars rounds exactly as
 // printf does, without its cost (an import formats three per record).
 void vSetCoordText(char* dest, const char* text, double offset) {
   dest[0] = '\0';
+  if (offset == 0.0 && boCopyPlainDecimal(dest, text)) return;
   if (!boMboIsNumber(text)) return;
   double value = dLeadingNumber(text) + offset;
   if (!std::isfinite(value)) return;  // "1e999": no coordinate rather than inf

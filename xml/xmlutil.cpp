@@ -309,10 +309,17 @@ std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, xmlXPathContex
   std::vector<std::vector<xmlNode*>> found(names.size());
   const xmlChar* href = ctx ? xmlXPathNsLookup(ctx, BAD_CAST "kvx") : nullptr;
   xmlNode* root = doc && href ? xmlDocGetRootElement(doc) : nullptr;
+  // The elements of a document share a few namespace records: compare each
+  // record's URI once, not every element's.
+  xmlNs* matchedNs = nullptr;
   for (xmlNode* node = root; node;) {
-    if (node->type == XML_ELEMENT_NODE && node->ns && node->ns->href && xmlStrEqual(node->ns->href, href))
+    bool inNs = node->type == XML_ELEMENT_NODE && node->ns &&
+                (node->ns == matchedNs || (node->ns->href && xmlStrEqual(node->ns->href, href)));
+    if (inNs) {
+      matchedNs = node->ns;
       for (size_t i = 0; i < names.size(); i++)
         if (strcmp((const char*)node->name, names[i]) == 0) found[i].push_back(node);
+    }
     if (node->type == XML_ELEMENT_NODE && node->children) {
       node = node->children;
       continue;
