@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "fieldbook/record.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
@@ -121,6 +123,25 @@ TEST_F(Record, OffsetsGoNorthToYAndEastToX) {
   Point("NaN", "1e999", "abc");
   vMboFlushPending();
   EXPECT_EQ(Coords("NaN"), "-");
+}
+
+// The coordinate texts are "%.4lf" of the number read, whatever shape its
+// text has: random decimals of every length and sign against printf.
+TEST_F(Record, CoordinateTextsArePrintfsFourDecimals) {
+  std::mt19937_64 rng(7);
+  for (int k = 0; k < 20000; k++) {
+    std::string text = rng() % 3 ? "" : "-";
+    int digits = (int)(rng() % 15);
+    for (int i = 0; i < digits; i++) text += (char)('0' + (i == 0 && rng() % 4 == 0 ? 0 : rng() % 10));
+    if (rng() % 2) {
+      text += '.';
+      for (int i = (int)(rng() % 7); i > 0; i--) text += (char)('0' + rng() % 10);
+    }
+    vMboRecSetCoord(MBO_REC_Z, text.c_str());
+    char want[400] = "";
+    if (boMboIsNumber(text.c_str())) snprintf(want, sizeof want, "%.4lf", strtod(text.c_str(), nullptr) + 0.0);
+    ASSERT_STREQ(g_mboRec.sZ, want) << text;
+  }
 }
 
 TEST_F(Record, OnlyNorthStoresNoXYButCodeAndPrecalcMarks) {
