@@ -67,6 +67,17 @@ void vJxlWalkJobFile(xmlNode* root, const char* path) {
   MboIndexPass pass;  // points are merged by name
   xmlNode* fieldBook = pXmlChildByName(root, "FieldBook");
   state.pFieldBook = fieldBook;
+  for (xmlNode* child = fieldBook ? fieldBook->children : nullptr; child; child = child->next) {
+    if (child->type != XML_ELEMENT_NODE) continue;
+    if (boNamed(child, "PointRecord")) {
+      if (std::optional<std::string> station = sChildText(child, "StationID"))
+        state.readingsByStation[*station].push_back(child);
+    } else if (boNamed(child, "AtmosphereRecord") || boNamed(child, "TargetRecord") ||
+               boNamed(child, "AntennaRecord")) {
+      if (std::optional<std::string> id = sXmlAttrOpt(child, "ID"))
+        state.recordsById.emplace(std::string((const char*)child->name) + "\n" + *id, child);
+    }
+  }
   if (fieldBook) vJxlReadMediaFiles(&state, fieldBook);
   if (xmlNode* reductions = pXmlChildByName(root, "Reductions")) vJxlReadReductions(&state, reductions);
   if (fieldBook) {
@@ -91,14 +102,9 @@ std::vector<std::string> vJxlSplit(const std::string& text, char delimiter) {
   }
 }
 
-xmlNode* pJxlFindRecordById(xmlNode* fieldBook, const char* name, const std::string& id) {
-  if (!fieldBook) return nullptr;
-  for (xmlNode* child = fieldBook->children; child; child = child->next) {
-    if (!boNamed(child, name)) continue;
-    std::optional<std::string> childId = sXmlAttrOpt(child, "ID");
-    if (childId && *childId == id) return child;
-  }
-  return nullptr;
+xmlNode* pJxlFindRecordById(const JxlReaderState* state, const char* name, const std::string& id) {
+  auto it = state->recordsById.find(std::string(name) + "\n" + id);
+  return it == state->recordsById.end() ? nullptr : it->second;
 }
 
 std::string sJxlReadTimeStamp(const std::string& text) {
@@ -177,7 +183,7 @@ void vJxlReadCircleReading(JxlReaderState* state, xmlNode* record, const std::st
     } else if (boNamed(child, "Circle")) {
       circle = vJxlReadCircle(child);
     } else if (boNamed(child, "TargetID")) {
-      if (xmlNode* target = pJxlFindRecordById(state->pFieldBook, "TargetRecord", sXmlNodeText(child))) {
+      if (xmlNode* target = pJxlFindRecordById(state, "TargetRecord", sXmlNodeText(child))) {
         height = sChildText(target, "TargetHeight").value_or("");
         prismType = sChildText(target, "PrismType").value_or("");
         prismConstant = sChildText(target, "PrismConstant").value_or("");
@@ -208,13 +214,14 @@ void vJxlReadStationRecord(JxlReaderState* state, xmlNode* record) {
   void* station = pMboNewStation(1);
   if (!station) return;
   // The observations come first: each PointRecord names its station.
-  for (xmlNode* child = state->pFieldBook->children; child; child = child->next)
-    if (boNamed(child, "PointRecord")) vJxlReadCircleReading(state, child, *id, station);
+  auto readings = state->readingsByStation.find(*id);
+  if (readings != state->readingsByStation.end())
+    for (xmlNode* reading : readings->second) vJxlReadCircleReading(state, reading, *id, station);
   for (xmlNode* child = record->children; child; child = child->next) {
     if (boNamed(child, "StationName")) {
       boMboSetStAttr(1, station, 1, sXmlNodeText(child).c_str());
     } else if (boNamed(child, "AtmosphereID")) {
-      if (xmlNode* atm = pJxlFindRecordById(state->pFieldBook, "AtmosphereRecord", sXmlNodeText(child)))
+      if (xmlNode* atm = pJxlFindRecordById(state, "AtmosphereRecord", sXmlNodeText(child)))
         vJxlReadAtmosphere(atm, station);
     } else if (boNamed(child, "TheodoliteHeight")) {
       boMboSetStAttr(1, station, 4, sXmlNodeText(child).c_str());
@@ -276,7 +283,7 @@ void vJxlReadGpsVector(void* station, JxlReaderState* state, xmlNode* record) {
     } else if (boNamed(child, "ECEFDeltas")) {
       vCopyChildren(child, 4, station, obs, deltas, deltaAttrs, 3);
     } else if (boNamed(child, "AntennaID")) {
-      xmlNode* antenna = pJxlFindRecordById(state->pFieldBook, "AntennaRecord", sXmlNodeText(child));
+      xmlNode* antenna = pJxlFindRecordById(state, "AntennaRecord", sXmlNodeText(child));
       if (std::optional<std::string> h = antenna ? sChildText(antenna, "ReducedHeight") : std::nullopt)
         boMboSetObsAttr(4, station, obs, 6, h->c_str());
     } else if (boNamed(child, "QualityControl2")) {

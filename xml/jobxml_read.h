@@ -39,6 +39,11 @@ struct JxlReaderState {
   std::vector<JxlPointCoords> registry;
   std::unordered_map<std::string, size_t> registryFirst;  // name -> first entry
   std::vector<JxlOpenLine> openLines;
+  // The FieldBook's records looked up by ID (name, '\n', ID -> first such
+  // record) and its PointRecords by StationID, each made in one walk: a
+  // walk per lookup would make a large job quadratic.
+  std::unordered_map<std::string, xmlNode*> recordsById;
+  std::unordered_map<std::string, std::vector<xmlNode*>> readingsByStation;
 };
 
 void vJxlWalkJobFile(xmlNode* root, const char* path);
@@ -46,8 +51,9 @@ void vJxlWalkJobFile(xmlNode* root, const char* path);
 // The pieces of the text between the delimiters, in order; a delimiter at
 // the very end gives no empty last piece. An empty text gives none.
 std::vector<std::string> vJxlSplit(const std::string& text, char delimiter);
-// The first child of the FieldBook of that name whose "ID" equals id.
-xmlNode* pJxlFindRecordById(xmlNode* fieldBook, const char* name, const std::string& id);
+// The first child of the FieldBook of that name whose "ID" equals id
+// (AtmosphereRecord, TargetRecord, AntennaRecord).
+xmlNode* pJxlFindRecordById(const JxlReaderState* state, const char* name, const std::string& id);
 // 2012-05-03T10:20:30Z gives 2012.05.03_10:20:30Z.
 std::string sJxlReadTimeStamp(const std::string& text);
 // A whole decimal number as strtod takes it (leading blanks skipped, the
