@@ -9,7 +9,6 @@
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
-#include "fieldbook/catalogue.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/model.h"
 #include "fieldbook/record.h"
@@ -18,6 +17,8 @@
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/sdr.h"
+#include "instruments/serial/block.h"
+#include "instruments/serial/port.h"
 #include "instruments/topcon.h"
 #include "kvxlib.h"
 #include "win32.h"
@@ -27,6 +28,12 @@ namespace {
 const int kValueMax = 77;  // a value and its closing underscore take 78
 const int kMaxRecords = 9999;
 const int kNameWidth = 10;
+const int kBlockText = 128;    // characters of text in a serial block
+const size_t kHeaderMax = 40;  // the header block's text
+const int kReceiveSize = 512;
+const char kStx = 2;
+const char kEtx = 3;
+const char kEot = 4;
 
 // The record stream over the raw file's lines (line ends are no part of it).
 struct FcStream {
@@ -269,6 +276,30 @@ bool boFcCoordinate(double value, char* out) {
   return true;
 }
 
+// The XOR of the first n bytes.
+int iXor(const char* text, int n) {
+  uint8_t sum = 0;
+  for (int i = 0; i < n; ++i) sum ^= (uint8_t)text[i];
+  return sum;
+}
+
+bool boOpen(void) {
+  if (!boBlkOpenPort(0)) return false;
+  vComSetLineChars('\r', '\n');
+  vComSetAckNak(6, 21);
+  vComLineModeOff();
+  vComSetAbortChar((uint8_t)kEot);
+  return true;
+}
+
+bool boEnd(bool boResult) {
+  vMboShowStatusText("");
+  vComClose();
+  return boResult;
+}
+
+void vShowBlock(const char* format, int block) { vMboShowStatusText(sStrFormat(sKvxPoGetText(format), block)); }
+
 }  // namespace
 
 bool boTopconFcWriteRaw(uint32_t hRaw) {
@@ -333,6 +364,69 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
   return false;
 }
 
-// The FC serial transfer is not built yet.
-bool boTopconFcReceive(const char*) { return boMboRoleUnavailable(MBO_ROLE_RECEIVER); }
-bool boTopconFcSend(const char*) { return boMboRoleUnavailable(MBO_ROLE_SENDER); }
+bool boTopconFcReceive(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText(
+          "Press [FUNC][3] to start sending.\nChoose alternative 2. NOTE! with protcol.\nPres ENTER on PC.")))
+    return false;
+  if (!boOpen()) return false;
+  char work[16];
+  if (!boBlkSendEnq(work)) return boEnd(false);
+  vShowBlock("Receiving block no.: %d", 1);
+  int block = 2;
+  char line[kReceiveSize];
+  for (;;) {
+    bool read = boBlkReadLine(line, sizeof line);
+    // EOT ends the transfer, alone or at the start of a line.
+    if (!read && boComAbortSeen()) return boEnd(true);
+    if (!read) {
+      if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
+      return boEnd(false);
+    }
+    // Whatever came before the STX (the answer to the ENQ) is no part of
+    // the block.
+    const char* stx = strchr(line, kStx);
+    const char* text = stx ? stx + 1 : line;
+    if (!stx && line[0] == kEot) return boEnd(true);
+    size_t len = strlen(text);
+    bool sumOk = len >= (size_t)kBlockText + 1 + 3 && boDigits(text + kBlockText + 1, 3) &&
+                 iXor(text, kBlockText + 1) == atoi(std::string(text + kBlockText + 1, 3).c_str());
+    if (!sumOk) vMsgInfo(sKvxPoGetText("Error in data"));
+    std::string body(text, strcspn(text, "\x03"));
+    if (body.size() > (size_t)kBlockText) body.resize(kBlockText);
+    boMboWriteLine(g_mboTransfer.hRaw, sStrFormat("%*s\n", kBlockText, body.c_str()));
+    vShowBlock("Receiving block no.: %d", block++);
+  }
+}
+
+bool boTopconFcSend(const char*) {
+  if (!boOpen()) return false;
+  if (!boBlkPrompt(sKvxPoGetText("Use [FUNC][4]\nChoose LOAD.\nSet speed as PC\nPress ENTER on PC")))
+    return boEnd(false);
+  char count[82];
+  if (!boMboReadLine(count, sizeof count, g_mboTransfer.hRaw)) {
+    vMsgInfo("cannot read file");
+    return boEnd(false);
+  }
+  vMboShowStatusText("...");
+  std::string header = std::string("KORVAX    +00001.000000500010-20") + count + "S";
+  if (header.size() > kHeaderMax) header.resize(kHeaderMax);
+  if (!boComSendf("F00F000\r\n") ||
+      !boComSendf("%c%s%03d%c\r\n", kStx, header.c_str(), iXor(header.c_str(), (int)header.size()), kEtx))
+    return boEnd(false);
+  vShowBlock("Sending block no.: %d", 0);
+  char line[256];
+  int digit = 1;
+  while (boMboReadLine(line, sizeof line, g_mboTransfer.hRaw)) {
+    if (strlen(line) > (size_t)kBlockText) {
+      // A block holds 128 characters: a longer line cannot be sent whole.
+      vMsgWarning(sStrFormat("%s\n%s", sKvxPoGetText("Line too long for the fieldbook, send stopped:"), line));
+      return boEnd(false);
+    }
+    std::string text = sStrFormat("%-*s%d", kBlockText, line, digit);
+    if (!boComSendf("%c%s%03d%c\r\n", kStx, text.c_str(), iXor(text.c_str(), (int)text.size()), kEtx))
+      return boEnd(false);
+    vShowBlock("Sending block no.: %d", digit == 9 ? 0 : digit + 1);
+    digit = digit % 9 + 1;
+  }
+  return boEnd(true);
+}
