@@ -1,0 +1,139 @@
+// Leica VML files: a tab-separated point list whose first line names the
+// columns, then two-point lines joined by the points' "H.Ref" and "Status".
+// Points are made directly; the pending record is not used.
+#include "instruments/vml.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "fieldbook/api.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2gr.h"
+#include "win32.h"
+
+namespace {
+
+const size_t kLineMax = 399;  // characters of a line the reader takes
+int g_iVmlLine = 0;           // counter of the line names of this read
+
+// The next line without its end; a longer line is cut and its tail skipped.
+bool boReadLine(FILE* fp, std::string* line) {
+  line->clear();
+  int c;
+  bool boAny = false;
+  while ((c = fgetc(fp)) != EOF) {
+    boAny = true;
+    if (c == '\n') break;
+    if (line->size() < kLineMax) line->push_back((char)c);
+  }
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return boAny;
+}
+
+std::vector<std::string> Split(const std::string& line) {
+  std::vector<std::string> out;
+  size_t from = 0;
+  for (;;) {
+    size_t tab = line.find('\t', from);
+    out.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+    if (tab == std::string::npos) return out;
+    from = tab + 1;
+  }
+}
+
+bool boIsAttributeColumn(size_t i) {
+  return i == 5 || i == 8 || i == 11 || i == 13 || i == 14 || (i >= 16 && i <= 23) || (i >= 27 && i <= 32);
+}
+
+bool boIsNum(const std::string& s) { return boMboIsNumber(s.c_str()); }
+
+void vReadPoint(const std::vector<std::string>& names, const std::vector<std::string>& f) {
+  // A record without a name is a point of its own (never merged).
+  PoPoint* p = KvxMboNewOrExistingPoint(f[3].c_str());
+  if (!p) return;
+  // Only numbers are coordinates: a text is no 0.
+  if (boIsNum(f[0]) && boIsNum(f[1])) vMboSetPointXY(p, dNumParseC(f[0].c_str()), dNumParseC(f[1].c_str()));
+  if (f.size() > 2 && boIsNum(f[2])) vMboSetPointZ(p, dNumParseC(f[2].c_str()));
+  if (f.size() > 4 && !f[4].empty()) vPoPointSetField(p, f[4].c_str());
+  ViFields* fs = pKvxMboPFieldsGet();
+  for (size_t i = 5; i < f.size() && i < names.size(); i++)
+    if (boIsAttributeColumn(i) && !f[i].empty() && !names[i].empty())
+      boViFieldsSetOrAddFieldByName(fs, p, names[i].c_str(), f[i].c_str());
+}
+
+void vAddVertex(LiLine* line, PoPoint* p) {
+  LiElm* e = KvxMboAddLineElm(line, sMboGetPointPID(p));
+  if (!e) return;
+  double x, y, z;
+  if (boMboGetPointXY(p, &x, &y)) vMboSetElmXY(line, e, x, y);
+  // A point without Z gives a vertex without Z.
+  if (boMboGetPointZ(p, &z)) vMboSetElmZ(line, e, z);
+}
+
+}  // namespace
+
+void vVmlLineTakeCommonFields(LiLine* line, PoPoint* a, PoPoint* b) {
+  std::string codeA = sPoPointGetField(a);
+  if (!codeA.empty() && codeA == sPoPointGetField(b)) vLiLineSetField(line, codeA.c_str());
+  ViFields* pf = pKvxMboPFieldsGet();
+  ViFields* lf = pKvxMboLFieldsGet();
+  for (int i = iViFieldsFixedCount(pf); i < iViFieldsGetCount(pf); i++) {
+    std::string va = sViFieldsGetField(pf, a, i);
+    if (!va.empty() && va == sViFieldsGetField(pf, b, i))
+      boViFieldsSetOrAddFieldByName(lf, line, sViFieldsGetFieldName(pf, i), va.c_str());
+  }
+}
+
+void vVmlBuildLines() {
+  PoPoints* pts = pKvxMboPoPointsGet();
+  ViFields* fs = pKvxMboPFieldsGet();
+  if (!pts) return;
+  for (PoPoint* a = PoPointsGetFirst(pts); a; a = PoPointsGetNext(pts, a)) {
+    PoPoint* b = PoPointsGetNext(pts, a);
+    if (!b) break;
+    if (strcmp(sViFieldsGetFieldByName(fs, a, "H.Ref"), sViFieldsGetFieldByName(fs, b, "H.Ref")) != 0) continue;
+    std::string sa = sViFieldsGetFieldByName(fs, a, "Status"), sb = sViFieldsGetFieldByName(fs, b, "Status");
+    PoPoint* first;
+    if (sa == "Start" && sb == "End")
+      first = a;
+    else if (sa == "End" && sb == "Start")
+      first = b;
+    else
+      continue;
+    char name[24];
+    iNumPrintC(name, sizeof name, "L%d", ++g_iVmlLine);
+    LiLine* line = KvxMboNewLine(name);
+    if (!line) continue;
+    vAddVertex(line, first);
+    vAddVertex(line, first == a ? b : a);
+    vVmlLineTakeCommonFields(line, a, b);
+  }
+}
+
+bool boVmlReadRaw(uint32_t, uint32_t) {
+  g_iVmlLine = 0;
+  FILE* fp = _fsopen(g_mboTransfer.sRawPath, "rb", _SH_DENYNO);
+  if (!fp) {
+    char msg[MBO_PATH_SIZE + 32];
+    snprintf(msg, sizeof msg, "Unable to open %s", g_mboTransfer.sRawPath);
+    vMsgWarning(msg);
+    vVmlBuildLines();
+    return false;
+  }
+  std::string line;
+  std::vector<std::string> names;
+  if (boReadLine(fp, &line)) names = Split(line);
+  while (boReadLine(fp, &line)) {
+    if (line[0] == '!') continue;
+    std::vector<std::string> f = Split(line);
+    if (f.size() >= 4) vReadPoint(names, f);
+  }
+  fclose(fp);
+  vVmlBuildLines();
+  return false;
+}

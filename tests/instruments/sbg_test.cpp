@@ -1,0 +1,75 @@
+// SBG survey text files through the direct read export: a hand-written file
+// with a header, stations, every record kind and reflector attributes, and
+// files that are cut, empty or not an SBG file.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/sbg/";
+
+using Strings = std::vector<std::string>;
+
+class Sbg : public InstrumentFiles {
+ protected:
+  Strings Read(const std::string& path) {
+    boRead(101, path);
+    return DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7});
+  }
+  Strings ReadText(const std::string& text) {
+    vSpit(m_dir + "/in.plm", text);
+    return Read(m_dir + "/in.plm");
+  }
+};
+
+// The file holds radians; the user's unit here is gon, so a wrong link of
+// the chain shows.
+std::string sHz(double rad) { return sNum(dCoSysHorDir2Math(0, dCoSysScaleAng2User(0, rad)), 8); }
+std::string sV(double rad) { return sNum(dCoSysVerDir2Math(0, dCoSysScaleAng2User(0, rad)), 8); }
+
+TEST_F(Sbg, AHandWrittenFileWithEveryRecordKind) {
+  // The byte-order mark and the nested header are passed over. The type 3
+  // record's attribute list is skipped whole: the records after it stay
+  // with S1. P2's fields look numeric but give no number, so it gets none
+  // of them. A one-character '"' keeps its quote; '"""' loses the outer two.
+  // An instrument height "abc" and temperature "kalt" set nothing.
+  EXPECT_EQ((Strings{"ST 1=S1 4=1.550000 5=760.00000 6=20.000000",
+                     "  OBS 1=P1 2=KUM 3=" + sHz(0.7853981634) + " 4=" + sV(1.5707963268) +
+                         " 5=25.12300 6=1.70000 7=Prism (0.0)",
+                     "  OBS 1=P2 2= 7= (5)", "  OBS 1=\" 2=P\"3\"",
+                     "ST 1=\" 4= 5= 6=", "  OBS 1=R 2=", "ST 1=S3 4= 5= 6=", "  OBS 1=Q1 2= 3=" + sHz(3.1415926536)}),
+            Read(kData + "survey.plm"));
+}
+
+TEST_F(Sbg, OnlyAStationListAfterTheHeaderIsRead) {
+  EXPECT_EQ(Strings{},
+            ReadText("FileHeader\nbegin\nend\nSomethingElse\nInmStation A\nInmRecordList\nInmRecord 4,P\nend\n"));
+  EXPECT_EQ(Strings{}, ReadText(""));
+  vUiExpectBox(IDOK, "Cannot open raw-file");
+  EXPECT_EQ(Strings{}, Read(m_dir + "/missing.plm"));
+  // Without a header the list may come first.
+  EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P 2="}),
+            ReadText("InmStnList\nbegin\nInmStation A\nInmRecordList\nInmRecord 4,P\nend\n"));
+}
+
+TEST_F(Sbg, ACutFileKeepsWhatCameBeforeTheCut) {
+  EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P1 2= 5=1.00000"}),
+            ReadText("InmStnList\nbegin\nInmStation A\nInmRecordList\nbegin\nInmRecord 4,P1,,,,1,x"));
+  // A record list left open still lets the next station be read.
+  EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P1 2=", "ST 1=B 4= 5= 6=", "  OBS 1=P2 2="}),
+            ReadText("InmStnList\nInmStation A\nInmRecordList\nInmRecord 4,P1\n"
+                     "InmStation B\nInmRecordList\nbegin\nInmRecord 5,P2\nend\n"));
+}
+
+TEST_F(Sbg, TheTailOfALongLineIsNoLine) {
+  const std::string kRecords = "InmRecordList\nInmRecord 4,P\nend\n";
+  std::string longLine = "InmStation A," + std::string(1200, 'x') + "\n" + kRecords;
+  EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P 2="}), ReadText("InmStnList\n" + longLine));
+  std::string tail = "InmStation A" + std::string(990, ' ') + "InmStation C\n" + kRecords;
+  EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P 2="}), ReadText("InmStnList\n" + tail));
+}
+
+}  // namespace
