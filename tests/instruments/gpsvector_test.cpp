@@ -1,0 +1,121 @@
+// GPS vector files through the direct read export: each text format, the
+// Ashtech binary file and Trimble binary records give the stations,
+// vectors, deviations and correlations of hand-written files; deviations
+// that cannot be formed stay at 1 with correlations 0.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/gpsvector/";
+
+using Strings = std::vector<std::string>;
+
+class GpsVectors : public InstrumentFiles {
+ protected:
+  Strings Read(int instrument, const std::string& file) {
+    boRead(instrument, kData + file);
+    return DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105, 121, 122, 124});
+  }
+  std::string sSide(const char* base) {
+    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
+  }
+};
+
+TEST_F(GpsVectors, LeicaAscii) {
+  vUiExpectBox(IDOK, "can only do meters as unit");
+  vUiExpectBox(IDOK, "can only do Cartesian as coordsys");
+  EXPECT_EQ((Strings{"ST 1=BASE1",
+                     "  OBS 1=P1 100=100.123456 101=-200.500000 102=3.250000 103=0.040000 104=0.060000 105=0.080000 "
+                     "121=0.166667 122=0.062500 124=0.166667",
+                     "  OBS 1=P2 100=1.000000 101=2.000000 102=3.000000 103=0.020000 104=1.000000 105=1.000000 "
+                     "121=0.000000 122=0.000000 124=0.000000"}),
+            Read(50, "leica.asc"));
+  EXPECT_EQ(
+      "@# a comment\r\nAccuracy without deviation kept as 1: @= 1.0 0.0004 0.0001 0.00005 0 0.0002 -0.0016\r\n@= 1 2 "
+      "3\r\nstray line\r\n",
+      sSide("leica"));
+}
+
+TEST_F(GpsVectors, TrimbleTgo) {
+  EXPECT_EQ((Strings{"ST 1=B1 4=1.500",
+                     "  OBS 1=T1 6=1.25000 100=10.500000 101=-20.250000 102=30.125000 103=0.020000 104=0.030000 "
+                     "105=0.040000 121=0.166667 122=0.250000 124=0.250000",
+                     "  OBS 1=T2 100=1.000000 101=2.000000 102=0.000000 103=1.000000 104=1.000000 105=0.000000 "
+                     "121=0.000000 122=0.000000 124=0.000000"}),
+            Read(51, "tgo.txt"));
+  EXPECT_EQ("Units=Metres\r\nB1=1,2,3\r\ncopied\r\n", sSide("tgo"));
+}
+
+TEST_F(GpsVectors, AshtechFixedAndFloat) {
+  vUiExpectBox(IDYES, "Solution type Fixed?");
+  EXPECT_EQ((Strings{"ST 1=ASH1",
+                     "  OBS 1=ASH2 100=1.500000 101=2.500000 102=3.500000 103=0.500000 104=0.250000 105=0.125000 "
+                     "121=0.200000 122=0.200000 124=0.200000",
+                     "ST 1=" + std::string(99, 'N') + "",
+                     "  OBS 1=ASH3 100=4.000000 101=5.000000 102=6.000000 103=1.000000 104=0.500000 105=0.500000 "
+                     "121=0.000000 122=0.000000 124=0.200000"}),
+            Read(52, "vec.ash"));
+  EXPECT_EQ("Vector " + std::string(129, 'N') + " - ASH3: a deviation that is not positive is kept as 1\r\n",
+            sSide("vec"));
+}
+
+TEST_F(GpsVectors, AshtechFloat) {
+  vUiExpectBox(IDNO, "Solution type Fixed?");
+  EXPECT_EQ((Strings{"ST 1=ASH1",
+                     "  OBS 1=ASH2 100=9.000000 101=9.000000 102=9.000000 103=1.000000 104=1.000000 105=1.000000 "
+                     "121=0.000000 122=0.000000 124=0.000000",
+                     "ST 1=" + std::string(99, 'N') + "",
+                     "  OBS 1=ASH3 100=8.000000 101=8.000000 102=8.000000 103=1.000000 104=1.000000 105=1.000000 "
+                     "121=0.000000 122=0.000000 124=0.000000"}),
+            Read(52, "vec.ash"));
+}
+
+TEST_F(GpsVectors, Geolab) {
+  EXPECT_EQ((Strings{"ST 1=A1",
+                     "  OBS 1=B1 100=100.500000 101=200.500000 102=300.500000 103=0.020000 104=0.030000 105=0.040000 "
+                     "121=0.166667 122=0.250000 124=0.250000",
+                     "  OBS 1=B2 100=1.000000 101=2.000000 102=3.000000 103=1.000000 104=1.000000 105=1.000000 "
+                     "121=0.000000 122=0.000000 124=0.000000",
+                     "  OBS 1=B3 100=4.000000 101=5.000000 102=6.000000 103=1.000000 104=0.020000 105=0.010000 "
+                     "121=0.000000 122=0.000000 124=0.000000"}),
+            Read(53, "geolab.iob"));
+}
+
+TEST_F(GpsVectors, Bluebook) {
+  EXPECT_EQ((Strings{"ST 1=BASE",
+                     "  OBS 1=ROVER2 100=100.000000 101=-200.000000 102=30.000000 103=0.005000 104=0.006000 "
+                     "105=0.007000 121=0.100000 122=-0.200000 124=0.000000",
+                     "  OBS 1=ROVER3 100=1.000000 101=2.000000 102=3.000000 103=0.001000 104=0.001000 105=0.001000 "
+                     "121=0.000000 122=0.000000 124=0.000000",
+                     "ST 1=ROVER2",
+                     "  OBS 1=ROVER3 100=4.000000 101=5.000000 102=6.000000 103=1.000000 104=0.002000 105=0.002000 "
+                     "121=0.000000 122=0.000000 124=0.300000",
+                     "ST 1=ROVER3",
+                     "  OBS 1=BASE 100=7.000000 101=8.000000 102=9.000000 103=0.003000 104=0.003000 105=0.003000 "
+                     "121=0.000000 122=0.000000 124=0.000000"}),
+            Read(54, "blue.G"));
+}
+
+TEST_F(GpsVectors, Magellan) {
+  EXPECT_EQ((Strings{"ST 1=BASE",
+                     "  OBS 1=ROV-1 100=10.500000 101=20.500000 102=30.500000 103=0.020000 104=0.030000 105=0.040000 "
+                     "121=0.166667 122=0.250000 124=0.250000",
+                     "  OBS 1=R2 100=1.000000 101=2.000000 102=3.000000 103=1.000000 104=1.000000 105=1.000000 "
+                     "121=0.000000 122=0.000000 124=0.000000"}),
+            Read(55, "mag.txt"));
+}
+
+TEST_F(GpsVectors, TrimbleBinary) {
+  EXPECT_EQ((Strings{"ST 1=TB1",
+                     "  OBS 1=TB2 100=100.250000 101=-200.500000 102=300.750000 103=0.010000 104=0.020000 105=0.030000 "
+                     "121=0.000000 122=0.000000 124=0.000000",
+                     "ST 1=TB4",
+                     "  OBS 1=LONGNAME12345 100=1.000000 101=2.000000 102=3.000000 103=1.000000 104=0.500000 "
+                     "105=0.500000 121=0.000000 122=0.000000 124=0.000000"}),
+            Read(56, "vec.ss0"));
+}
+
+}  // namespace
