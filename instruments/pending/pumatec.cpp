@@ -1,7 +1,0 @@
-// Stand-ins until the pumatec driver is built: each entry warns that its role
-// is not available and fails. The build leaves this file out once its family
-// has a source of its own (see CMakeLists.txt); delete it then.
-#include "fieldbook/catalogue.h"
-#include "instruments/pumatec.h"
-
-bool boPumatecReadRaw(uint32_t, uint32_t) { return boMboRoleUnavailable(MBO_ROLE_RAW_READER); }
