@@ -1,0 +1,73 @@
+// Psion field computer (instrument 21): uploads of blank-separated
+// coordinate lines, and downloads in the Geodat label=value format, which
+// the Geodat reader takes.
+#include "instruments/psion.h"
+
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/catalogue.h"
+#include "fieldbook/model.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/geodat.h"
+#include "instruments/serial/block.h"
+#include "instruments/serial/port.h"
+#include "kvxlib.h"
+
+// One line per point with XY: number, code ("x" without one), north and
+// east less the offsets, and Z when there is one. The format separates by
+// blanks, so a name or code holding blanks cannot be read back apart; the
+// device takes it as it comes.
+bool boPsionWriteRaw(uint32_t hRaw) {
+  if (!g_pMboPoints) return false;
+  const MboSettings& set = g_mboTransfer.settings;
+  bool boOk = true;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x, y, z;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    const char* sCode = sMboPointGetField(p);
+    const char* sLine =
+        sStrFormat("%s %s %.3lf %.3lf", sMboGetPointNo(p), sCode && *sCode ? sCode : "x", y - set.iEO, x - set.iNO);
+    if (boMboGetPointZ(p, &z)) sLine = sStrFormat("%s %.3lf", sLine, z);
+    boOk = boMboWriteLine(hRaw, sLine) && boOk;
+  }
+  return boOk;
+}
+
+namespace {
+
+// The Geodat reader runs as a Geodat 400; the Psion number comes back
+// whichever way it ends.
+struct InstrumentAs {
+  explicit InstrumentAs(uint32_t uAs) { g_mboTransfer.settings.uInstrument = uAs; }
+  ~InstrumentAs() { g_mboTransfer.settings.uInstrument = MBO_INSTR_PSION; }
+};
+
+}  // namespace
+
+bool boPsionReadRaw(uint32_t hRaw, uint32_t hSide) {
+  InstrumentAs as(MBO_INSTR_GEODAT_400);
+  return boGeodatReadRaw(hRaw, hSide);
+}
+
+bool boPsionReceive(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Choose data for transfer.\nPress ENTER on PC before transfer is started.")) ||
+      !boBlkOpenPort(1))
+    return false;
+  vComSetLineChars('\r', '\n');
+  vComSetReplyChar('#');
+  bool boDone = boBlkReceiveFile(g_mboTransfer.hRaw, "-9");
+  vComClose();
+  return boDone;
+}
+
+bool boPsionSend(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC.")) || !boBlkOpenPort(0))
+    return false;
+  vComSetLineChars('\r', '\n');
+  vComSetAbortChar(26);
+  vMboShowStatusText(sKvxPoGetText("Waiting for data from fieldbook"));
+  bool boDone = boBlkSendFile(g_mboTransfer.hRaw, "\x1a");
+  vComClose();
+  return boDone;
+}

@@ -1,0 +1,31 @@
+// Psion files through the direct exports: the upload written byte for byte
+// (CR LF), and the download read as Geodat label=value lines.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class Psion : public InstrumentFiles {};
+
+TEST_F(Psion, TheUploadHasOneLinePerPointWithXY) {
+  vOptions(21, "EO:6600000 NO:500000");
+  double z = 12.3456;
+  pNewPoint("1", "", 500200.25, 6600100.125);
+  pNewPoint("2", "KUM", 500123.4564, 6600456.7896, &z);
+  FB(KvxMboNewPoint)("3");  // no XY: not written
+  std::string path = m_dir + "/out.raw";
+  ASSERT_TRUE(boWrite(21, path));
+  EXPECT_EQ("1 x 100.125 200.250\r\n2 KUM 456.790 123.456 12.346\r\n", sSlurp(path));
+}
+
+TEST_F(Psion, TheDownloadIsReadAsGeodat) {
+  vOptions(21, "EO:100 NO:200");
+  vSpit(m_dir + "/in.raw", "5=P1\r\n4=KUM\r\n37=10.000\r\n38=20.000\r\n39=3.000\r\n");
+  boRead(21, m_dir + "/in.raw");
+  EXPECT_EQ((Strings{"P1 KUM 220.000 110.000 3.000"}), DumpPoints());
+}
+
+}  // namespace
