@@ -1,0 +1,217 @@
+// Trimble DiNi levels, M5 record format (instrument 24): coordinate records
+// whose 27-character information block carries the point ID's parts at
+// columns the user sets in dialog 113 (ini key "ZeissM5PI").
+#include "instruments/m5.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "base/cnum.h"
+#include "base/geometry.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/lifecycle.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "kvxlib.h"
+#include "resources/dlg_m5.h"
+#include "win32.h"
+
+namespace {
+
+const int kBlockCol = 21;   // the information block starts at column 22
+const int kBlockSize = 27;  // its width
+const int kRecordSize = 119;
+const int kValueWidth = 14;  // "%14.4lf"
+
+void vPut(char* rec, int col1, const char* text) { memcpy(rec + col1 - 1, text, strlen(text)); }
+
+// A value right-justified in its 14 columns; false when it is wider.
+bool boPutValue(char* rec, int col1, double v) {
+  char buf[64];
+  int n = iNumPrintC(buf, sizeof buf, "%14.4lf", v);
+  if (n != kValueWidth) return false;
+  vPut(rec, col1, buf);
+  return true;
+}
+
+// An item of the block, blank-filled or cut to its length. The column and
+// length come from an editable ini value: they are kept inside the block.
+void vPutItem(char* rec, const M5PiItem& item, const char* text) {
+  int col = item.iColumn < 0 ? 0 : item.iColumn > kBlockSize - 1 ? kBlockSize - 1 : item.iColumn;
+  int len = item.iLength > kBlockSize - col ? kBlockSize - col : item.iLength;
+  if (len <= 0) return;
+  int n = (int)strnlen(text, (size_t)len);
+  memcpy(rec + kBlockCol + col, text, (size_t)n);
+}
+
+// Columns from..to (1-based) of a line, blanks cut at both ends.
+std::string sCols(const char* line, int from, int to) {
+  char buf[kRecordSize + 2];
+  sMboLineColumns(line, from - 1, to - from + 1, buf);
+  return sMboTrimCopy(buf, to - from + 1);
+}
+
+// An item out of a line's block: at most its length (and 15) characters,
+// blanks cut, at most 8 kept; nothing for a column outside the block.
+std::string sM5GetPiItem(const M5PiItem& item, const char* line) {
+  if (item.iColumn < 0 || item.iColumn >= kBlockSize || item.iLength <= 0) return "";
+  int len = item.iLength > 15 ? 15 : item.iLength;
+  std::string s = sCols(line, kBlockCol + 1 + item.iColumn, kBlockCol + item.iColumn + len);
+  return s.substr(0, 8);
+}
+
+// The number text of a value whose unit begins with "m", else empty.
+std::string sM5ValueIfMetres(const char* line, int numberCol, int unitCol) {
+  if (sCols(line, unitCol, unitCol + 3).compare(0, 1, "m") != 0) return "";
+  return sCols(line, numberCol, numberCol + 13);
+}
+
+M5PiItem* pItem(M5PiLayout* l, int i) { return &l->items[i]; }
+
+INT_PTR CALLBACK iM5PiDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  M5PiLayout* l = (M5PiLayout*)GetWindowLongPtrA(hDlg, DWLP_USER);
+  if (msg == WM_INITDIALOG) {
+    l = (M5PiLayout*)lParam;
+    SetWindowLongPtrA(hDlg, DWLP_USER, (LONG_PTR)l);
+    SetDlgItemTextA(hDlg, IDOK, sKvxPoGetText("OK"));
+    SetDlgItemTextA(hDlg, IDCANCEL, sKvxPoGetText("Cancel"));
+    SetDlgItemInt(hDlg, IDC_M5_PI_NO, (UINT)l->iPiNo, TRUE);
+    for (int i = 0; i < M5_ITEM_COUNT; i++) {
+      SetDlgItemInt(hDlg, IDC_M5_LINE_COL + 2 * i, (UINT)pItem(l, i)->iColumn, TRUE);
+      SetDlgItemInt(hDlg, IDC_M5_LINE_COL + 2 * i + 1, (UINT)pItem(l, i)->iLength, TRUE);
+    }
+    return TRUE;
+  }
+  if (msg != WM_COMMAND || !l) return FALSE;
+  switch (LOWORD(wParam)) {
+    case IDOK:
+      l->iPiNo = (int)GetDlgItemInt(hDlg, IDC_M5_PI_NO, nullptr, TRUE);
+      for (int i = 0; i < M5_ITEM_COUNT; i++) {
+        pItem(l, i)->iColumn = (int)GetDlgItemInt(hDlg, IDC_M5_LINE_COL + 2 * i, nullptr, TRUE);
+        pItem(l, i)->iLength = (int)GetDlgItemInt(hDlg, IDC_M5_LINE_COL + 2 * i + 1, nullptr, TRUE);
+      }
+      EndDialog(hDlg, IDOK);
+      return TRUE;
+    case IDCANCEL:
+      EndDialog(hDlg, IDCANCEL);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+bool boM5GetPiLayout(const char* sIniPath, M5PiLayout* l) {
+  char value[200] = "";
+  GetPrivateProfileStringA("KvxMbo", "ZeissM5PI", "", value, sizeof value, sIniPath);
+  memset(l, 0, sizeof *l);
+  M5PiItem* it = l->items;
+  sscanf(value, "%d,%d, %d,%d, %d,%d, %d,%d, %d,%d, %d,%d, PI=%d", &it[0].iColumn, &it[0].iLength, &it[1].iColumn,
+         &it[1].iLength, &it[2].iColumn, &it[2].iLength, &it[3].iColumn, &it[3].iLength, &it[4].iColumn, &it[4].iLength,
+         &it[5].iColumn, &it[5].iLength, &l->iPiNo);
+  if (DialogBoxParamA(g_hMboInstance, MAKEINTRESOURCEA(IDD_MBO_M5_PI), GetActiveWindow(), iM5PiDlgProc, (LPARAM)l) !=
+      IDOK)
+    return false;
+  l->iPiNo = l->iPiNo >= 10 ? 10 : l->iPiNo < 2 ? 1 : l->iPiNo;
+  char out[200];
+  snprintf(out, sizeof out, "%d,%d, %d,%d, %d,%d, %d,%d, %d,%d, %d,%d, PI=%d", it[0].iColumn, it[0].iLength,
+           it[1].iColumn, it[1].iLength, it[2].iColumn, it[2].iLength, it[3].iColumn, it[3].iLength, it[4].iColumn,
+           it[4].iLength, it[5].iColumn, it[5].iLength, l->iPiNo);
+  WritePrivateProfileStringA("KvxMbo", "ZeissM5PI", out, sIniPath);
+  return true;
+}
+
+bool boM5WriteRaw(uint32_t hRaw) {
+  M5PiLayout l;
+  if (!g_pMboPoints || !boM5GetPiLayout(g_mboTransfer.sIniPath, &l)) return false;
+  const MboSettings& set = g_mboTransfer.settings;
+  int number = 0, skipped = 0;
+  bool boOk = true;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x, y, z;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    char rec[kRecordSize + 1];
+    memset(rec, ' ', kRecordSize);
+    rec[kRecordSize] = 0;
+    bool boZ = boMboGetPointZ(p, &z);
+    // A value wider than its columns would shift the record: the point is
+    // left out and counted.
+    if (!boPutValue(rec, 53, y - set.iEO) || !boPutValue(rec, 76, x - set.iNO) || (boZ && !boPutValue(rec, 99, z))) {
+      skipped++;
+      continue;
+    }
+    vPut(rec, 1, "For M5|Adr");
+    // The running number has five columns: it wraps rather than shifting.
+    char buf[32];
+    snprintf(buf, sizeof buf, "%5d|PI%-d", ++number % 100000, l.iPiNo);
+    vPut(rec, 12, buf);
+    const char* pid = sMboGetPointPID(p);
+    vPutItem(rec, l.items[M5_AREA], sPidGetPart(pid, 0));
+    vPutItem(rec, l.items[M5_GROUP], sPidGetPart(pid, 1));
+    vPutItem(rec, l.items[M5_PNO], sMboGetPointNo(p));
+    const char* code = sMboPointGetField(p);
+    vPutItem(rec, l.items[M5_FCODE], code ? code : "");
+    vPut(rec, 49, "|X");
+    vPut(rec, 68, "m");
+    vPut(rec, 72, "|Y");
+    vPut(rec, 91, "m");
+    vPut(rec, 95, "|");
+    if (boZ) {
+      vPut(rec, 96, "Z");
+      vPut(rec, 114, "m");
+      vPut(rec, 118, "|");
+    }
+    boOk = boMboWriteLine(hRaw, rec) && boOk;
+  }
+  if (skipped)
+    vMsgWarning(sStrFormat(sKvxPoGetText("%d points not written: a value is too wide for the M5 format"), skipped));
+  return boOk;
+}
+
+bool boM5ReadRaw(uint32_t hRaw, uint32_t) {
+  M5PiLayout l;
+  if (!boM5GetPiLayout(g_mboTransfer.sIniPath, &l)) return false;
+  vMboLineCommand(8, "", "");
+  vMboLineCommand(18, "", "");
+  char line[kRecordSize + 2];
+  bool boPrevArc = false;
+  bool boCut = false;
+  while (boMboReadLineCut(line, sizeof line, hRaw, &boCut)) {
+    if (strncmp(line, "For", 3) != 0 || sCols(line, 5, 6) != "M5" || sCols(line, 119, 119) == "~") continue;
+    std::string t1 = sCols(line, 50, 51), t2 = sCols(line, 73, 74), t3 = sCols(line, 96, 97);
+    if (t1 != "X" && t2 != "X" && t3 != "X") continue;
+    if (sCols(line, 18, 19) == "PI") {
+      std::string lineNo = sM5GetPiItem(l.items[M5_LINE], line);
+      std::string geometry = sM5GetPiItem(l.items[M5_GEOMETRY], line);
+      vMboSetJobName(sM5GetPiItem(l.items[M5_AREA], line).c_str());
+      vMboSetAreaName(sM5GetPiItem(l.items[M5_GROUP], line).c_str());
+      if (lineNo == "0") lineNo.clear();
+      if (!lineNo.empty())
+        vMboLineSetLineNo(lineNo.c_str());
+      else
+        vMboLineCommand(11, "", "");
+      bool boArc = geometry.compare(0, 1, "A") == 0;
+      if (boArc && boPrevArc) vMboLineCommand(3, "", "");
+      boPrevArc = boArc;
+      std::string pno = sM5GetPiItem(l.items[M5_PNO], line), code = sM5GetPiItem(l.items[M5_FCODE], line);
+      vMboRecSetPointName(pno.c_str());
+      vMboRecSetCode(code.c_str());
+    }
+    const int numberCols[3] = {53, 76, 99}, unitCols[3] = {68, 91, 114};
+    const std::string types[3] = {t1, t2, t3};
+    for (int i = 0; i < 3; i++) {
+      int item = types[i] == "X" ? MBO_REC_NORTH : types[i] == "Y" ? MBO_REC_EAST : types[i] == "Z" ? MBO_REC_Z : 0;
+      if (item) vMboRecSetCoord(item, sM5ValueIfMetres(line, numberCols[i], unitCols[i]).c_str());
+    }
+    vMboFlushPending();
+  }
+  return false;
+}

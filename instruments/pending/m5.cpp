@@ -1,8 +1,0 @@
-// Stand-ins until the m5 driver is built: each entry warns that its role
-// is not available and fails. The build leaves this file out once its family
-// has a source of its own (see CMakeLists.txt); delete it then.
-#include "fieldbook/catalogue.h"
-#include "instruments/m5.h"
-
-bool boM5WriteRaw(uint32_t) { return boMboRoleUnavailable(MBO_ROLE_RAW_WRITER); }
-bool boM5ReadRaw(uint32_t, uint32_t) { return boMboRoleUnavailable(MBO_ROLE_RAW_READER); }

@@ -1,0 +1,122 @@
+// M5 files through the direct exports with the layout dialog driven as the
+// user: golden records, write -> read round trips with both offsets, the
+// layout's clamps, and records the reader passes over.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "testing/dialog_driver.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using kvxtest::Dlg;
+
+class M5 : public InstrumentFiles {
+ protected:
+  void vLayout(const char* value) {
+    // Into the section vOptions began.
+    std::ofstream(host_.sIniPath, std::ios::app) << "ZeissM5PI=" << value << "\r\n";
+  }
+  void vAcceptLayout() {
+    kvxtest::ExpectDialog(113, [](Dlg& d) { d.Click(IDOK); });
+  }
+  std::string sIniLayout() {
+    std::string ini = sSlurp(host_.sIniPath);
+    size_t at = ini.rfind("ZeissM5PI=");
+    return at == std::string::npos ? "" : ini.substr(at + 10, ini.find('\r', at) - at - 10);
+  }
+};
+
+// Layout: Line 0/2, Geometry 2/1, Area 3/4, Group 7/4, Pno 11/8, Fcode 19/8.
+const char kLayout[] = "0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=3";
+
+std::string sRecord(int n, const std::string& block, const std::string& x, const std::string& y,
+                    const std::string& z = "") {
+  char head[32];
+  snprintf(head, sizeof head, "For M5|Adr %5d|PI3 ", n);
+  std::string r = head + block + std::string(27 - block.size(), ' ') + "|X  " + x + " m   |Y  " + y + " m   |";
+  r += z.empty() ? std::string(24, ' ') : "Z  " + z + " m   | ";
+  return r + "\r\n";
+}
+
+TEST_F(M5, WrittenRecordsMatchTheGoldenLinesAndReadBack) {
+  vOptions(24, "EO:6600000 NO:500000");
+  vLayout(kLayout);
+  double z = -12.3456;
+  pNewPoint("JOB.A.P7", "KUM", 500123.4567, 6601234.5678, &z);
+  pNewPoint("12", "", 500000.5, 6600000.25);
+  FB(KvxMboNewPoint)("NOXY");
+  std::string path = m_dir + "/out.m5";
+  vAcceptLayout();
+  ASSERT_TRUE(boWrite(24, path));
+  EXPECT_EQ(sRecord(1, "   JOB A   P7      KUM", "     1234.5678", "      123.4567", "      -12.3456") +
+                sRecord(2, "           12", "        0.2500", "        0.5000"),
+            sSlurp(path));
+  vAcceptLayout();
+  boRead(24, path);
+  EXPECT_EQ((Strings{"JOB.A.P7 KUM 500123.457 6601234.568 -12.346", "12  500000.500 6600000.250 -"}), DumpPoints());
+}
+
+TEST_F(M5, TheDialogShowsTheLayoutAndClampsThePiNumber) {
+  vOptions(24, "");
+  vLayout(kLayout);
+  pNewPoint("1", "", 1, 2);
+  kvxtest::ExpectDialog(113, [](Dlg& d) {
+    EXPECT_EQ("Trimble DiNi (M5 format)", d.Caption());
+    EXPECT_EQ("3", d.Text(117));
+    EXPECT_EQ("11", d.Text(1061));
+    EXPECT_EQ("8", d.Text(1064));
+    d.Type(117, "15");
+    d.Click(IDOK);
+  });
+  ASSERT_TRUE(boWrite(24, m_dir + "/a.m5"));
+  EXPECT_EQ("0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=10", sIniLayout());
+  kvxtest::ExpectDialog(113, [](Dlg& d) {
+    d.Type(117, "0");
+    d.Click(IDOK);
+  });
+  ASSERT_TRUE(boWrite(24, m_dir + "/b.m5"));
+  EXPECT_EQ("0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=1", sIniLayout());
+  // Cancel writes nothing and keeps the stored layout.
+  kvxtest::ExpectDialog(113, [](Dlg& d) {
+    d.Type(117, "5");
+    d.Click(IDCANCEL);
+  });
+  boWrite(24, m_dir + "/c.m5");
+  EXPECT_EQ("", sSlurp(m_dir + "/c.m5"));
+  EXPECT_EQ("0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=1", sIniLayout());
+}
+
+TEST_F(M5, ItemsOutsideTheBlockAreKeptInsideIt) {
+  // Pno at column -5 with length 40 starts at the block; Fcode at 25 is cut
+  // to two characters; Area with length 0 is not written.
+  vOptions(24, "");
+  vLayout("0,0, 0,0, 0,0, 0,0, -5,40, 25,9, PI=2");
+  pNewPoint("A.B.123456789012345678901234567890", "LONGCODE", 1, 2);
+  vAcceptLayout();
+  ASSERT_TRUE(boWrite(24, m_dir + "/a.m5"));
+  std::string rec = sSlurp(m_dir + "/a.m5");
+  EXPECT_EQ("|PI2 ", rec.substr(16, 5));
+  EXPECT_EQ("1234567890123456789012345LO|X", rec.substr(21, 29));
+}
+
+TEST_F(M5, RecordsWithoutXOrMarkedDeletedArePassedOver) {
+  vOptions(24, "EO:100 NO:200");
+  vLayout(kLayout);
+  std::string ok = sRecord(1, "   JOB A   P1      KUM", "       10.0000", "       20.0000", "        3.0000");
+  std::string feet = sRecord(2, "           P2", "       10.0000", "       20.0000", "        3.0000");
+  feet.replace(67, 1, "f");
+  std::string deleted = sRecord(3, "           P3", "        1.0000", "        2.0000");
+  deleted.replace(118, 1, "~");
+  std::string levelling =
+      "For M5|Adr     4|PI3              P4            |Rb       1.2345 m   |HD      20.000 m   "
+      "|Z       3.0000 m   | \r\n";
+  vSpit(m_dir + "/in.m5", ok + feet + deleted + levelling + "For M5|Adr short\r\n");
+  vAcceptLayout();
+  boRead(24, m_dir + "/in.m5");
+  // P2's north is in feet: no north is set, so it has no XY.
+  EXPECT_EQ((Strings{"JOB.A.P1 KUM 220.000 110.000 3.000", "P2  - - 3.000"}), DumpPoints());
+}
+
+}  // namespace
