@@ -29,7 +29,12 @@ void vChooseParameterFile(KvxFileDlg* d) { kvxFileDlgOk(d, {g_parameterFile}); }
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char dir[] = "/tmp/kvx_fuzz_XXXXXX";
   if (!mkdtemp(dir)) abort();
+  // A reader that goes by the file's extension names it with KVX_FUZZ_EXT.
+#ifdef KVX_FUZZ_EXT
+  g_raw = std::string(dir) + "/input." KVX_FUZZ_EXT;
+#else
   g_raw = std::string(dir) + "/input.raw";
+#endif
   memset(&g_host, 0, sizeof g_host);
   g_host.uVersion = MBO_HOST_REC_VERSION;
   snprintf(g_host.sIniPath, sizeof g_host.sIniPath, "%s/host.ini", dir);
