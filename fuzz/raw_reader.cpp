@@ -29,7 +29,7 @@ void vChooseParameterFile(KvxFileDlg* d) { kvxFileDlgOk(d, {g_parameterFile}); }
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char dir[] = "/tmp/kvx_fuzz_XXXXXX";
   if (!mkdtemp(dir)) abort();
-  // A reader that goes by the file's extension names it with KVX_FUZZ_EXT.
+    // A reader that goes by the file's extension names it with KVX_FUZZ_EXT.
 #ifdef KVX_FUZZ_EXT
   g_raw = std::string(dir) + "/input." KVX_FUZZ_EXT;
 #else
