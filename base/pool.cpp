@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -16,14 +15,13 @@ constexpr uint64_t kAlign = 8;
 
 unsigned char* pBlockData(void* block) { return (unsigned char*)block + sizeof(PoolBlock); }
 
+CRITICAL_SECTION* pNewLock() { return pMemNewLock(); }
+
 // Guards the making of a lock for a pool whose lock was freed by
 // vPoolFreeAll, so that two threads never make two.
-std::mutex gLockMaking;
-
-CRITICAL_SECTION* pNewLock() {
-  CRITICAL_SECTION* cs = (CRITICAL_SECTION*)calloc(1, sizeof(CRITICAL_SECTION));
-  if (cs) InitializeCriticalSection(cs);
-  return cs;
+CRITICAL_SECTION* pLockMaking() {
+  static CRITICAL_SECTION* s_pLock = pNewLock();
+  return s_pLock;
 }
 
 void vDeleteLock(CRITICAL_SECTION* cs) {
@@ -36,12 +34,13 @@ CRITICAL_SECTION* pPoolLock(MemPool* pool) {
   std::atomic_ref<CRITICAL_SECTION*> lock(pool->pLock);
   CRITICAL_SECTION* cs = lock.load(std::memory_order_acquire);
   if (cs) return cs;
-  std::lock_guard<std::mutex> guard(gLockMaking);
+  EnterCriticalSection(pLockMaking());
   cs = lock.load(std::memory_order_acquire);
   if (!cs) {
     cs = pNewLock();
     lock.store(cs, std::memory_order_release);
   }
+  LeaveCriticalSection(pLockMaking());
   return cs;
 }
 
@@ -56,6 +55,12 @@ void vFreeBlocksAfter(PoolBlock* block) {
 }
 
 }  // namespace
+
+CRITICAL_SECTION* pMemNewLock(void) {
+  CRITICAL_SECTION* cs = (CRITICAL_SECTION*)calloc(1, sizeof(CRITICAL_SECTION));
+  if (cs) InitializeCriticalSection(cs);
+  return cs;
+}
 
 void vPoolInit(MemPool* pool, uint64_t blockSize) {
   pool->pBlocks = nullptr;

@@ -35,3 +35,9 @@ void vPoolFreeTail(MemPool* pool, void* position);
 int64_t iPoolUsed(const MemPool* pool);
 // The released-bytes counter; 0 for NULL.
 int64_t iPoolReleased(const MemPool* pool);
+
+// A new critical section on the heap (null without memory). The utility
+// library's locks are the platform's critical sections; a module-wide one is
+// made once by this and never deleted, since threads may still hold it while
+// static objects are destroyed.
+CRITICAL_SECTION* pMemNewLock(void);

@@ -3,10 +3,10 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
 
 #include "base/cnum.h"
+#include "base/pool.h"
 #include "win32.h"
 
 namespace {
@@ -37,9 +37,9 @@ ScratchRing gRing = {nullptr, 0, 0, nullptr};
 // The lock is made once and never destroyed: a thread may hold it or wait on
 // it while another frees the ring, and static destructors run while other
 // threads may still format.
-std::mutex& RingLock() {
-  static std::mutex* lock = new std::mutex;
-  return *lock;
+CRITICAL_SECTION* pRingLock() {
+  static CRITICAL_SECTION* s_pLock = pMemNewLock();
+  return s_pLock;
 }
 
 // Called with the lock held.
@@ -66,8 +66,10 @@ inline bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-char* pStrScratchAlloc(uint64_t n) {
-  std::lock_guard<std::mutex> guard(RingLock());
+namespace {
+
+// pStrScratchAlloc with the lock held.
+char* pScratchAllocLocked(uint64_t n) {
   if (!gRing.buffer) {
     uint64_t size = n > kRingInitialSize ? n + kRingGrowSlack : kRingInitialSize;
     gRing.buffer = (char*)malloc(size);
@@ -89,8 +91,17 @@ char* pStrScratchAlloc(uint64_t n) {
   return gRing.buffer + start;
 }
 
+}  // namespace
+
+char* pStrScratchAlloc(uint64_t n) {
+  EnterCriticalSection(pRingLock());
+  char* p = pScratchAllocLocked(n);
+  LeaveCriticalSection(pRingLock());
+  return p;
+}
+
 void vStrScratchFree(void) {
-  std::lock_guard<std::mutex> guard(RingLock());
+  EnterCriticalSection(pRingLock());
   free(gRing.buffer);
   gRing.buffer = nullptr;
   gRing.size = 0;
@@ -101,6 +112,7 @@ void vStrScratchFree(void) {
     free(node->block);
     delete node;
   }
+  LeaveCriticalSection(pRingLock());
 }
 
 char* sStrTemp(const char* text) {

@@ -10,9 +10,8 @@
 # summary; exits 1 when values or types differ.
 set -uo pipefail
 export LC_ALL=C  # plain quotes in the compilers' messages
-# Ours on purpose: a critical section wraps a pthread mutex; _fsopen's FILE
-# is each C library's own stream type.
-opaque=" CRITICAL_SECTION InitializeCriticalSection DeleteCriticalSection EnterCriticalSection LeaveCriticalSection _fsopen "
+# Ours on purpose: _fsopen's FILE is each C library's own stream type.
+opaque=" _fsopen "
 src=$1
 out=$2
 inc=$src/platform/include

@@ -31,6 +31,22 @@ if ! grep -qi '^nb_NO\.utf-\?8$' <<<"$locales_have"; then
   $SUDO locale-gen >/dev/null || echo "warning: locale-gen failed; comma-locale tests will be skipped"
 fi
 
+# The platform boundary: outside platform/, only the places listed at the top
+# of platform/include/win32.h may include a POSIX or Linux header.
+listed=$(sed -nE 's|^// - ([A-Za-z0-9_./*]+):.*|\1|p' platform/include/win32.h)
+posix='#include <(unistd|pthread|dlfcn|fcntl|termios|dirent|poll|pwd|grp|semaphore|spawn|glob|fnmatch|libgen|strings|(sys|linux|arpa|netinet)/[a-z_/]+)\.h>'
+for f in $(grep -rlE "$posix" base fieldbook instruments xml resources hostlibs tools 2>/dev/null); do
+  ok=0
+  for d in $listed; do
+    # shellcheck disable=SC2053
+    [[ $f == $d ]] && ok=1
+  done
+  if [ $ok = 0 ]; then
+    echo "platform boundary: $f includes a POSIX or Linux header and is not listed in platform/include/win32.h"
+    exit 1
+  fi
+done
+
 jobs=$(nproc)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build" -j "$jobs"

@@ -122,7 +122,9 @@ for f in $(grep -rlE '_WIN32|__linux__|__unix__' base fieldbook instruments xml 
     # shellcheck disable=SC2053
     [[ $f == $d ]] && ok=1
   done
-  [ $ok = 1 ] || echo "conditional on the platform, not listed in platform/include/win32.h: $f"
+  if [ $ok = 0 ]; then
+    echo "conditionals: FAILED: conditional on the platform, not listed in platform/include/win32.h: $f"; fail=1
+  fi
 done
 
 # The smoke run under Wine.

@@ -14,6 +14,8 @@
 // - fieldbook/lifecycle.cpp: Windows' loader calls the module's DllMain; on
 //   Linux a load-time object registers it with the platform layer, which
 //   calls it as the loader would;
+// - tools/kvxhost.cpp: the host tool loads the module with dlopen on Linux
+//   (LoadLibraryA on Windows) and scripts the message boxes there;
 // - resources/resource.cpp: on Windows the resource compiler binds dialogs
 //   and strings into the DLL (a resource script written from the same tables
 //   at build time, cmake/winrc.cpp); on Linux they are handed to the window

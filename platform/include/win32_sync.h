@@ -1,15 +1,14 @@
 // Critical sections and thread-local storage slots.
 #pragma once
 
-#include <pthread.h>
 #include "win32_base.h"
 
-// Our critical section wraps a recursive mutex, as Windows' sections may be
-// entered again by the thread that holds them.
-typedef struct _CRITICAL_SECTION {
-  pthread_mutex_t mutex;
-  int initialised;
-} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+// An opaque block of the size and alignment of 64-bit Windows' critical
+// section; the platform layer keeps its lock inside (platform/posix/sync.cpp).
+struct KvxCriticalSectionBlock {
+  alignas(8) unsigned char opaque[40];
+};
+typedef KvxCriticalSectionBlock CRITICAL_SECTION, *LPCRITICAL_SECTION;
 
 #define TLS_OUT_OF_INDEXES ((DWORD)0xFFFFFFFF)
 

@@ -1,14 +1,22 @@
 // Critical sections, thread-local slots and the per-thread last error.
 #include "win32.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
 namespace {
 thread_local DWORD tLastError = 0;
+
+// A critical section is a recursive mutex, as Windows' sections may be
+// entered again by the thread that holds them; it lives in the block.
+static_assert(sizeof(pthread_mutex_t) <= sizeof(CRITICAL_SECTION));
+static_assert(alignof(pthread_mutex_t) <= alignof(CRITICAL_SECTION));
+pthread_mutex_t* pMutex(LPCRITICAL_SECTION cs) { return reinterpret_cast<pthread_mutex_t*>(cs->opaque); }
 
 // Slots are numbered from 0; each thread keeps its values in a vector.
 std::mutex gTlsLock;
@@ -25,20 +33,18 @@ void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs) {
   pthread_mutexattr_t attr;
   pthread_mutexattr_init(&attr);
   pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
-  pthread_mutex_init(&cs->mutex, &attr);
+  pthread_mutex_init(pMutex(cs), &attr);
   pthread_mutexattr_destroy(&attr);
-  cs->initialised = 1;
 }
 
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs) {
-  if (cs->initialised) {
-    pthread_mutex_destroy(&cs->mutex);
-    cs->initialised = 0;
-  }
+  pthread_mutex_destroy(pMutex(cs));
+  // A zeroed block is an unused section again.
+  memset(cs->opaque, 0, sizeof cs->opaque);
 }
 
-void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs) { pthread_mutex_lock(&cs->mutex); }
-void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) { pthread_mutex_unlock(&cs->mutex); }
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs) { pthread_mutex_lock(pMutex(cs)); }
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) { pthread_mutex_unlock(pMutex(cs)); }
 
 DWORD WINAPI TlsAlloc(void) {
   std::lock_guard<std::mutex> lock(gTlsLock);
