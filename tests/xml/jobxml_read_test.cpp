@@ -26,6 +26,7 @@ class JobXml : public InstrumentFiles {
     std::string job = sSlurp(KVX_TEST_DATA "/jobxml/job.jxl");
     if (edit == "no library named")
       job.replace(job.find("<Environment>"), job.find("</Environment>") + 14 - job.find("<Environment>"), "");
+    if (edit == "absolute library") job.replace(job.find("site.fxl"), 8, KVX_TEST_DATA "/jobxml/site.fxl");
     if (library) fs::copy_file(KVX_TEST_DATA "/jobxml/site.fxl", m_dir + "/site.fxl");
     fs::create_directory(m_dir + "/Images");
     vSpit(m_dir + "/Images/p1.jpg", "jpg");
@@ -130,6 +131,14 @@ TEST_F(JobXml, AMissingLibraryIsPickedThroughTheOpenDialogAndReadsAlike) {
   EXPECT_EQ(UiBoxLog().at(0).uStyle & MB_DEFBUTTON2, (UINT)MB_DEFBUTTON2);  // No is the default
   EXPECT_EQ(DumpLineDetail(), lines);
   EXPECT_EQ(DumpPoints(), points);
+}
+
+TEST_F(JobXml, AnAbsoluteLibraryPathIsTakenAsItStands) {
+  ASSERT_TRUE(boRead(30, sSetUpJob(true)));
+  const V lines = DumpLineDetail();
+  fs::remove(m_dir + "/site.fxl");
+  ASSERT_TRUE(boRead(30, sSetUpJob(false, "absolute library")));
+  EXPECT_EQ(DumpLineDetail(), lines);
 }
 
 TEST_F(JobXml, AJobNamingNoLibraryAnsweredNoHasNoLines) {
