@@ -94,7 +94,8 @@ bool boNextToken(GeodatTokens* t, char* sTok) {
         n = 0;
         continue;
       }
-      if (n < kTokenMax) sTok[n++] = cMboOemLetterToAnsi((char)c);
+      // Only bytes above 127 can be letters to convert.
+      if (n < kTokenMax) sTok[n++] = c < 0x80 ? (char)c : cMboOemLetterToAnsi((char)c);
     }
     sTok[n] = 0;
     if (n >= 2) return true;
