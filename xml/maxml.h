@@ -4,5 +4,6 @@
 
 #include <cstdint>
 
-// Non-zero on success.
+// Reads the file into the field book (see maxml_read.h); the result is
+// always 0, the read operation does not use it.
 int iMaxmlReadFile(const char* sPath);
