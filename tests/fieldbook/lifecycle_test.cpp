@@ -94,14 +94,20 @@ TEST(Lifecycle, InitTwiceStartsAnEmptyFieldBookWithoutLeaking) {
 }
 
 TEST(Lifecycle, HelpPathAndVersionCallsAreSafeAnyTime) {
+  // Before init they make no field book; after it they leave it as it was.
   FB(vKvxMboInitCoSysVer)(77);
   FB(vKvxMboSetOwnerHelpFilePath)(nullptr);
   FB(vKvxMboSetOwnerHelpFilePath)(std::string(400, 'h').c_str());
+  EXPECT_EQ(FB(pKvxMboPoPointsGet)(), nullptr);
   MboHostRec host = FbHostRec();
   FB(vKvxMboInit)(&host);
+  PoPoint* p = FB(KvxMboNewPoint)("P1");
   FB(vKvxMboInitCoSysVer)(77);
   FB(vKvxMboSetOwnerHelpFilePath)("C:\\Help\\own.chm");
+  EXPECT_EQ(PoPointsGetFirst(FB(pKvxMboPoPointsGet)()), p);
+  EXPECT_STREQ(FB(sMboGetPointPID)(p), "P1");
   FB(vKvxMboFinish)();
+  EXPECT_EQ(FB(pKvxMboPoPointsGet)(), nullptr);
 }
 
 TEST(Lifecycle, TheLayerCallsTheEntryPointWhenTheModuleLoads) {
