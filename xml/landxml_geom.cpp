@@ -1,6 +1,7 @@
 // The LandXML reader's geometry sections (see landxml_read.h): lines and
 // polygons from CoordGeom, Breaklines and Boundaries, triangle nets from
 // Surfaces, pipe lines and structure points from PipeNetworks.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -85,7 +86,8 @@ LiElm* pAddVertex(LiLine* obj, const Ref& ref, LiElm* before) {
 }
 
 // Intermediate points of a straight kind, before the End vertex.
-void vIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& end, LiElm* endElm) {
+// True when the heights came from a PntList3D.
+bool boIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& end, LiElm* endElm) {
   xmlNode* feature = nullptr;
   for (const char* code : {"PntList2D", "PntList3D"})
     for (xmlNode* f = node->children; f && !feature; f = f->next)
@@ -100,16 +102,17 @@ void vIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& end
       if (!r.boPresent) r.c = LxmlCoords{0, 0, 0, 0};
       if (!skip(r.c)) pAddVertex(obj, r, endElm);
     }
-    return;
+    return false;
   }
   xmlNode* list = pXmlChildByName(node, "PntList2D");
   bool is3d = !list && (list = pXmlChildByName(node, "PntList3D")) != nullptr;
-  if (!list) return;
+  if (!list) return false;
   for (const GeoPnt3& p : pXmlParsePntList(list)) {
     Ref r;
     r.c = LxmlCoords{p.y, p.x, p.z, is3d ? 3 : 2};
     if (!skip(r.c)) pAddVertex(obj, r, endElm);
   }
+  return is3d;
 }
 
 // "INF" (any case) is an infinite radius, 0 here.
@@ -184,9 +187,100 @@ LiElm* pRingFirst(LiLine* obj) {
   return e;
 }
 
+// ---- Height profiles ----
+
+// The profile lines of one CoordGeom (a container of their own) and the
+// current one.
+struct Profiles {
+  LiLines* pLines = nullptr;
+  LiLine* pCurrent = nullptr;
+  ~Profiles() { vLiLinesDelete(pLines); }
+};
+
+// Each ProfAlign of the parent's Profiles becomes one 2-D line of station,
+// height points; a CircCurve's corner is rounded once the point after it
+// is in.
+void vReadProfiles(xmlNode* parent, Profiles* prof) {
+  for (xmlNode* profile = parent->children; profile; profile = profile->next) {
+    if (!boLxmlNamed(profile, "Profile")) continue;
+    for (xmlNode* align = profile->children; align; align = align->next) {
+      if (!boLxmlNamed(align, "ProfAlign")) continue;
+      if (!prof->pLines && !(prof->pLines = LiLinesCreate(0, 0))) return;
+      LiLine* line = LiLinesCreate2dLine(prof->pLines);
+      if (!line) return;
+      if (!prof->pCurrent) prof->pCurrent = line;
+      double pendingRadius = 0;  // the corner before the new point's, 0 none
+      for (xmlNode* c = align->children; c; c = c->next) {
+        double v[2];
+        if (c->type != XML_ELEMENT_NODE || iNumbers(pXmlNodeContent(c), v, 2) < 2) continue;
+        GeoPnt3 p{v[0], v[1], 0};
+        if (!LiLineAddP(line, nullptr, &p)) continue;
+        LiElm* added = LiElmGetLast(line);
+        LiElm* e2 = LiElmGetPrev(line, added);
+        LiElm* e1 = e2 ? LiElmGetPrev(line, e2) : nullptr;
+        if (pendingRadius > 1e-5 && e1) iLiLineFillet(line, e1, e2, pendingRadius);
+        pendingRadius = boLxmlNamed(c, "CircCurve") ? std::fabs(dAttrNum(c, "radius").value_or(0)) : 0;
+      }
+    }
+  }
+}
+
+// The profile's height at the station; below -99998 when it has none.
+double dProfileHeight(LiLine* line, double station) {
+  LiElm* e = LiElmGetFirst(line);
+  GeoPnt3 lastEnd{0, 0, 0};
+  bool any = false;
+  for (; e && LiElmGetType(line, e) != KV2GR_ELM_LAST; e = LiElmGetNext(line, e)) {
+    LiElm* n = LiElmGetNext(line, e);
+    if (!n) break;
+    GeoPnt3 a, b;
+    vLiElmGetP(line, e, &a);
+    vLiElmGetP(line, n, &b);
+    lastEnd = b;
+    any = true;
+    if (std::fabs(station - a.x) <= 0.001) return a.y;
+    if (std::fabs(station - b.x) <= 0.001) return b.y;
+    if (station < a.x) break;
+    if (station < b.x) {
+      double r = 0;
+      boLiElmGetRadius(line, e, &r);
+      double reach = 100 + 2 * std::fabs(r);
+      GeoPnt2 lo{station, std::min(a.y, b.y) - reach}, hi{station, std::max(a.y, b.y) + reach};
+      GeoPnt3 cross;
+      if (iLiElmIntersectLine(line, e, &lo, &hi, &cross) > 0) return cross.y;
+    }
+  }
+  if (any && std::fabs(station - lastEnd.x) <= 0.05) return lastEnd.y;
+  return -99999;
+}
+
+// Heights for the vertices from the start vertex on; then the next profile
+// line may become current.
+void vProfileHeights(LiLine* obj, LiElm* from, double station, int kind, Profiles* prof) {
+  LiLine* line = prof->pCurrent;
+  if (!line) return;
+  for (LiElm* e = from; e; e = LiElmGetNext(obj, e)) {
+    double h = dProfileHeight(line, station);
+    if (h > -99998) vMboSetElmZ(obj, e, h);
+    station += dLiElmLength(obj, e);
+  }
+  GeoPnt3 last{0, 0, 0};
+  vLiElmGetP(line, LiElmGetLast(line), &last);
+  if (std::fabs(last.x - station) <= 0.001 || boStraightKind(kind)) prof->pCurrent = LiLinesGetNext(prof->pLines, line);
+}
+
+// The station of the element's start.
+double dStation(xmlNode* node, LiLine* obj) {
+  if (std::optional<double> own = dAttrNum(node, "staStart")) return *own;
+  xmlNode* align = node->parent ? node->parent->parent : nullptr;
+  double base = align && align->type == XML_ELEMENT_NODE ? dAttrNum(align, "staStart").value_or(0) : 0;
+  return obj ? base + dLiLineLength(obj) : base;
+}
+
 // One geometry element into the object (made when null); the object.
 LiLine* pGeomElement(xmlNode* node, int kind, LiLine* obj, const char* name, const std::optional<std::string>& code,
-                     bool polygon) {
+                     bool polygon, Profiles* prof) {
+  double station = prof && prof->pCurrent ? dStation(node, obj) : 0;
   if (!obj) {
     obj = polygon ? KvxMboNewPolygon(name) : KvxMboNewLine(name);
     if (!obj) return nullptr;
@@ -215,10 +309,12 @@ LiLine* pGeomElement(xmlNode* node, int kind, LiLine* obj, const char* name, con
   if (ringFirst) vLiElmGetP2d(obj, ringFirst, &firstP);
   bool closes = ringFirst && ringFirst != LiElmGetLast(obj) && end.boPresent && boViIsCommonPoint(&firstP, &e2);
   if (end.boPresent && !closes) endElm = pAddVertex(obj, end, nullptr);
+  bool heights3d = false;
   if (boStraightKind(kind))
-    vIntermediates(node, obj, start, end, endElm);
+    heights3d = boIntermediates(node, obj, start, end, endElm);
   else if (startElm && endElm && LiElmGetNext(obj, startElm) == endElm)
     kind == KIND_SPIRAL ? vSpiral(node, obj, startElm) : vCurve(node, obj, startElm, start);
+  if (prof && !heights3d && startElm) vProfileHeights(obj, startElm, station, kind, prof);
   return obj;
 }
 
@@ -234,13 +330,15 @@ void vCoordGeom(xmlNode* geom) {
   bool polygon = boLxmlNamed(parent, "Parcel");
   std::optional<std::string> name = sLxmlText(parent, "name"), code = sLxmlText(parent, "desc");
   LiLine* obj = nullptr;
+  Profiles prof;
+  if (name) vReadProfiles(parent, &prof);
   for (xmlNode* child = geom->children; child; child = child->next) {
     int kind = iKind(child);
     if (kind == KIND_NONE) continue;
     std::optional<std::string> id = name;
     if (!id) id = sLxmlText(child, "oID");
     if (!id) id = sLxmlText(parent, "oID");
-    obj = pGeomElement(child, kind, obj, id.value_or("").c_str(), code, polygon);
+    obj = pGeomElement(child, kind, obj, id.value_or("").c_str(), code, polygon, &prof);
   }
   vFinish(obj, geom, polygon);
 }
@@ -251,7 +349,7 @@ void vBreaklines(xmlNode* group) {
     if (kind == KIND_NONE) continue;
     bool polygon = kind == KIND_BOUNDARY;
     LiLine* obj = pGeomElement(child, kind, nullptr, sLxmlText(child, "name").value_or("").c_str(),
-                               sLxmlText(child, "desc"), polygon);
+                               sLxmlText(child, "desc"), polygon, nullptr);
     vFinish(obj, group, polygon);
   }
 }

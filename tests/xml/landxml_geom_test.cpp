@@ -311,3 +311,29 @@ TEST_F(LandXmlGeometry, PublicShapedLinesBreaklinesAndBoundaries) {
             "Out code=\n  0 0.000 0.000 0.000 []\n  0 10.000 0.000 0.000 []\n"
             "  98 10.000 10.000 0.000 []\n");
 }
+
+TEST_F(LandXmlGeometry, AProfileGivesTheAlignmentItsHeights) {
+  // Grades of +10 % and -10 % meeting at station 100 under a vertical curve
+  // of radius 200: the curve lies about T^2 / 2R = 1 m below the corner.
+  Read(
+      sDoc("<Alignments><Alignment name=\"CL\" staStart=\"0\"><CoordGeom>\n"
+           "<IrregularLine><Start>100 0</Start><End>100 200</End><PntList2D>100 100</PntList2D></IrregularLine>\n"
+           "<Line><Start>100 200</Start><End>100 300</End></Line>\n"
+           "</CoordGeom><Profile><ProfAlign name=\"P\"><PVI>0 10</PVI><CircCurve radius=\"200\">100 20</CircCurve>"
+           "<PVI>200 10</PVI></ProfAlign></Profile></Alignment></Alignments>\n"));
+  LiLine* l = LiLinesGetFirst(Lines());
+  ASSERT_NE(l, nullptr);
+  std::vector<double> z;
+  for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+    GeoPnt3 p;
+    vLiElmGetP(l, e, &p);
+    z.push_back(p.z);
+  }
+  ASSERT_EQ(z.size(), 4u);
+  EXPECT_NEAR(z[0], 10, 1e-6);
+  EXPECT_NEAR(z[1], 19.0, 0.1);
+  EXPECT_NEAR(z[2], 10, 1e-6);
+  // The profile was used up by the first straight element: the next one
+  // gets no height from it.
+  EXPECT_NEAR(z[3], 0, 1e-6);
+}
