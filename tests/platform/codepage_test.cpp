@@ -85,6 +85,16 @@ TEST(CodePages, InvalidUtf8AndUnmappableCharacters) {
   ASSERT_EQ(n, 4);
   EXPECT_EQ(wide[1], u'\uFFFD');
   EXPECT_EQ(wide[3], u'\uFFFD');
+  // Cut at the given length although its continuation byte follows in
+  // memory: the reader must not look past the length.
+  const char cut[] = "b\xC3\xA5\xC3\xA5";
+  n = MultiByteToWideChar(CP_UTF8, 0, cut, 2, wide, 8);
+  ASSERT_EQ(n, 2);
+  EXPECT_EQ(wide[1], u'\uFFFD');
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, cut, 4, wide, 8), 3);
+  EXPECT_EQ(wide[1], u'\u00E5');
+  EXPECT_EQ(wide[2], u'\uFFFD');
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, cut, 2, wide, 8), 0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\x80", 2, wide, 8), 0);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_UNICODE_TRANSLATION);
   // Overlong form of '/' is invalid too.
