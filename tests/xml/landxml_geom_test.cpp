@@ -337,3 +337,15 @@ TEST_F(LandXmlGeometry, AProfileGivesTheAlignmentItsHeights) {
   // gets no height from it.
   EXPECT_NEAR(z[3], 0, 1e-6);
 }
+
+TEST_F(LandXmlGeometry, EveryImportAsksAboutInvisibleTrianglesAgain) {
+  const std::string file = sDoc(
+      "<Surfaces><Surface name=\"S\"><Definition surfType=\"TIN\"><Pnts><P id=\"1\">0 0 0</P><P id=\"2\">0 1 0</P>"
+      "<P id=\"3\">1 0 0</P></Pnts><Faces><F i=\"1\">1 2 3</F></Faces></Definition></Surface></Surfaces>\n");
+  vUiExpectBox(IDNO, "invisible");
+  Read(file);
+  EXPECT_EQ(iTrNetGetTriangleCount(TrNetsGetFirst(Nets())), 0);
+  vUiExpectBox(IDYES, "invisible");
+  Read(file);
+  EXPECT_EQ(iTrNetGetTriangleCount(TrNetsGetFirst(Nets())), 1);
+}
