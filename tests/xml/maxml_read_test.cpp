@@ -91,3 +91,12 @@ TEST_F(Maxml, EveryReadNumbersFromOneHundredAndDamagedFilesReadNothing) {
   ASSERT_TRUE(boRead(74, sJob(unnamed)));
   EXPECT_EQ(DumpPoints().front(), "100  2.000 1.000 -");
 }
+
+TEST_F(Maxml, ALineFindsAPointWhoseNameWasCut) {
+  const std::string name(150, 'N');
+  ASSERT_TRUE(boRead(74, sJob("<MAXML><PlanEntities><DesignPoint id=\"a\"><Station><Name>" + name +
+                              "</Name><Position><NEH><North>1</North><East>2</East></NEH></Position></Station>"
+                              "</DesignPoint><Polyline><Name>L</Name><PointRef idRef=\"a\"/><PointRef idRef=\"\"/>"
+                              "</Polyline></PlanEntities></MAXML>")));
+  EXPECT_EQ(sVertices("L"), "(2,1)");
+}
