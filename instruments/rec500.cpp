@@ -1,0 +1,193 @@
+// REC 500 data recorder (instrument 22; its receive also serves the DiNi10,
+// 81): the coordinate writer, the reader of fixed-column records and the
+// serial receive and send answered by 'B'.
+#include "instruments/rec500.h"
+
+#include <cstring>
+
+#include "base/cnum.h"
+#include "base/msgbox.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/codedlines.h"
+#include "fieldbook/codelines.h"
+#include "fieldbook/convert.h"
+#include "fieldbook/model.h"
+#include "fieldbook/record.h"
+#include "fieldbook/record_obs.h"
+#include "fieldbook/settings.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/sdr.h"
+#include "instruments/serial/block.h"
+#include "instruments/serial/port.h"
+#include "kvxlib.h"
+
+namespace {
+
+const int kRecordLen = 78;
+const int kNameEnd = 33;  // the point number and the code end at this column
+const int kLineMax = 399;
+
+// Columns from..to (1-based), blanks cut; "" past the line's end.
+const char* sCols(const char* line, int from, int to) { return sMboSubString(line, from - 1, to - from + 1); }
+// From column `from` to the line's end.
+const char* sFrom(const char* line, int from) { return sMboSubString(line, from - 1, 128); }
+
+bool boColsAre(const char* line, int from, const char* text) {
+  size_t len = strlen(text);
+  return strlen(line) >= from - 1 + len && strncmp(line + from - 1, text, len) == 0;
+}
+
+// Copies text into the record from column `from`, never past column `to`;
+// true when it was cut.
+bool boPlace(char* record, int from, int to, const char* text) {
+  int room = to - from + 1;
+  int len = (int)strlen(text);
+  memcpy(record + from - 1, text, (size_t)(len < room ? len : room));
+  return len > room;
+}
+
+bool boFits(char* out, int width, const char* format, double value) {
+  return boSdrFormatFixed(out, width, format, value);
+}
+
+// A note "P=<number> <text>"; false when it is not taken.
+bool boRec500ReadCode(const char* line) {
+  if (!boColsAre(line, 9, "P=")) return false;
+  const char* rest = line + 10;
+  int number = iNumParseC(rest);
+  // The text ends before the record identifier at column 52.
+  char area[48];
+  sStrCopyN(area, rest, sizeof area);
+  const char* blank = strchr(area, ' ');
+  char text[48] = "";
+  if (blank) sStrCopyN(text, blank + 1, sizeof text);
+  sStrTrim(text);
+  if (number == 67) {
+    vMboSetJobName(text);
+    return true;
+  }
+  if (number == 68) {
+    vMboSetAreaName(text);
+    return true;
+  }
+  return boMboApplyControlCode(number, text, "");
+}
+
+// One line: 1 taken, 0 to the side file.
+int iReadLine(uint32_t hSide, const char* line) {
+  // Columns 52-53; a column past the line's end reads as a blank.
+  size_t len = strlen(line);
+  char id[3] = {len > 51 ? line[51] : ' ', len > 52 ? line[52] : ' ', '\0'};
+  if (strcmp(id, "OP") == 0) boMboWriteLine(hSide, line);
+  if (strcmp(id, "NO") == 0) return boRec500ReadCode(line) ? 1 : 0;
+  if (strcmp(id, "ST") == 0) {
+    vMboRecSetStationName(sCols(line, 9, 16));
+    vMboRecSetObsValue(MBO_OBS_ITEM_IH, sCols(line, 29, 35));
+    if (boColsAre(line, 37, "TR")) vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sCols(line, 39, 50));
+    if (boColsAre(line, 68, "TE")) vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sFrom(line, 70));
+    return 1;
+  }
+  if (strcmp(id, "Hz") == 0) {
+    vMboRecSetPointName(sCols(line, 9, 16));
+    const char* th = sCols(line, 29, 35);
+    if (th[0]) vMboRecSetObsValue(MBO_OBS_ITEM_TH, th);
+    vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sCols(line, 39, 50));
+    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sCols(line, 54, 66));
+    vMboRecSetObsValue(MBO_OBS_ITEM_V, sFrom(line, 70));
+    vMboFlushPending();
+    return 1;
+  }
+  if (strcmp(id, "Y ") == 0) {
+    vMboRecSetPointName(sCols(line, 9, 16));
+    vMboRecSetCode(sCols(line, 19, 26));
+    vMboRecSetCoord(MBO_REC_NORTH, sFrom(line, 39));
+    vMboRecSetCoord(MBO_REC_EAST, sCols(line, 54, 66));
+    vMboRecSetCoord(MBO_REC_Z, sFrom(line, 70));
+    vMboFlushPending();
+    return 1;
+  }
+  if (line[0] == 'A' && strcmp(id, "AV") != 0) return 1;
+  return 0;
+}
+
+bool boOpen(void) {
+  if (!boBlkOpenPort(0)) return false;
+  vComSetLineChars('\r', '\n');
+  vComSetAckNak('B', 0);
+  vMboShowWaitingForData();
+  return true;
+}
+
+}  // namespace
+
+bool boRec500WriteRaw(uint32_t hRaw) {
+  const MboSettings& set = g_mboTransfer.settings;
+  SdrSkipped skipped{};
+  bool boCut = false;
+  int n = 0;
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    double x = 0, y = 0, z = 0;
+    if (!boMboGetPointXY(p, &x, &y)) continue;
+    const char* number = sMboGetPointNo(p);
+    char north[13], east[14], height[10];
+    if (!boFits(north, 12, "%12.3lf", y - set.iEO) || !boFits(east, 13, "%13.3lf", x - set.iNO) ||
+        !boFits(height, 9, "%9.3f", boMboGetPointZ(p, &z) ? z : 0.0)) {
+      vSdrSkipPoint(&skipped, number);
+      continue;
+    }
+    char record[kRecordLen + 1];
+    memset(record, ' ', kRecordLen);
+    record[kRecordLen] = '\0';
+    char running[8];
+    iNumPrintC(running, sizeof running, "%4d", ++n % 10000);
+    boPlace(record, 4, 7, running);
+    // The code first; a number of 11 characters or more runs over its start.
+    const char* code = sMboPointGetField(p);
+    if (code[0]) boCut |= boPlace(record, 19, kNameEnd, code);
+    boCut |= boPlace(record, 9, kNameEnd, number);
+    record[36] = 'X';
+    boPlace(record, 39, 50, north);
+    record[51] = 'Y';
+    boPlace(record, 54, 66, east);
+    record[67] = 'Z';
+    boPlace(record, 70, 78, height);
+    boMboWriteLine(hRaw, record);
+  }
+  if (boCut) vMsgWarning(sKvxPoGetText("Point numbers or codes cut at column 33"));
+  vSdrReportSkipped(&skipped);
+  return true;
+}
+
+bool boRec500ReadRaw(uint32_t hRaw, uint32_t hSide) {
+  vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+  vSdrReadRecords(
+      hRaw, hSide, kLineMax, [](void* side, const char* line) { return iReadLine(*(uint32_t*)side, line); }, &hSide);
+  return false;
+}
+
+bool boRec500Receive(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Choose data for transfer.\nPress ENTER on PC before transfer is started.")))
+    return false;
+  if (!boOpen()) return false;
+  char first[512];
+  if (!boBlkReadLine(first, sizeof first)) {
+    if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
+    return boBlkEnd(false);
+  }
+  if (first[0] != 'A') {
+    vMsgWarning(sKvxPoGetText("ERROR! Wrong character received from fieldbook"));
+    return boBlkEnd(false);
+  }
+  return boBlkEnd(boBlkReceiveFile(g_mboTransfer.hRaw, "Z"));
+}
+
+bool boRec500Send(const char*) {
+  if (!boBlkPrompt(sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC."))) return false;
+  if (!boOpen()) return false;
+  if (!boComSendf("A\r\n")) return boBlkEnd(false);
+  vMboWaitSeconds(1);
+  if (!boBlkSendFile(g_mboTransfer.hRaw, "")) return boBlkEnd(false);
+  return boBlkEnd(boComWrite("Z\r\n"));
+}

@@ -1,0 +1,63 @@
+// REC 500 files through the direct read and write exports: a hand-written
+// file with stations, observations, points, notes and operator lines, and
+// the writer against golden records with long point numbers, long codes
+// and values too wide for their columns.
+#include <gtest/gtest.h>
+
+#include "fb_dump.h"
+#include "kv2cosys.h"
+#include "testing/ui_driver.h"
+
+namespace {
+
+const std::string kData = std::string(KVX_TEST_DATA) + "/rec500/";
+
+using Strings = std::vector<std::string>;
+
+class Rec500 : public InstrumentFiles {};
+
+std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
+std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
+
+TEST_F(Rec500, AHandWrittenFile) {
+  ASSERT_TRUE(boRead(22, kData + "survey.rec"));
+  // Notes 67 and 68 name the job and the area; "Hz" observations take the
+  // target height only when it is given; a "Y" record ending at its
+  // identifier has empty fields.
+  EXPECT_EQ((Strings{"JOBB.OMR.P1  - - -", "JOBB.OMR.P2  - - -", "JOBB.OMR.K1 KUM 2000.000 1000.000 10.000",
+                     "JOBB.OMR.K2  - - -"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"ST 1=JOBB.OMR.ST1 4=1.600 5=1013 6=20",
+                     "  OBS 1=JOBB.OMR.P1 2= 3=" + sHz(120) + " 4=" + sV(95) + " 5=50.00000 6=1.50000 9=0",
+                     "  OBS 1=JOBB.OMR.P2 2= 3=" + sHz(130) + " 4=" + sV(96) + " 5=60.00000 6=1.50000 9=0"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  // An "OP" line not starting with 'A' is written twice; 'A' lines are
+  // skipped unless "AV"; a note not taken and a short line are reported.
+  std::string op = "  OP    OLA" + std::string(40, ' ') + "OP\r\n";
+  EXPECT_EQ(op + op + "A       AVLINE" + std::string(37, ' ') + "AV\r\n        P=5 NOTHING" + std::string(32, ' ') +
+                "NO\r\nshort\r\n",
+            sSlurp(std::filesystem::temp_directory_path() / "survey.ADM"));
+}
+
+TEST_F(Rec500, WrittenRecordsKeepTheirColumns) {
+  vOptions(22, "EO:6600000 NO:500000");
+  double z = 12.345, wideZ = 100000;
+  pNewPoint("1", "", 500200.25, 6600100.125);
+  pNewPoint("2", "KUM", 500123.456, 6600456.789, &z);
+  pNewPoint("12345678901234567890123456789", "CODE", 500000, 6600000);  // cut at column 33
+  pNewPoint("4", "A_VERY_LONG_CODE_TEXT", 500000, 6600000);             // likewise
+  pNewPoint("WIDEZ", "", 500000, 6600000, &wideZ);                      // skipped
+  vUiExpectBox(IDOK, "Point numbers or codes cut at column 33");
+  vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nWIDEZ");
+  std::string path = m_dir + "/out.rec";
+  ASSERT_TRUE(boWrite(22, path));
+  EXPECT_EQ(sSlurp(kData + "written.rec"), sSlurp(path));
+  // Read back: names and codes of up to 8 characters survive; the long
+  // number ran over the code.
+  ASSERT_TRUE(boRead(22, path));
+  EXPECT_EQ((Strings{"1  500200.250 6600100.125 0.000", "2 KUM 500123.456 6600456.789 12.345",
+                     "12345678 12345678 500000.000 6600000.000 0.000", "4 A_VERY_L 500000.000 6600000.000 0.000"}),
+            DumpPoints());
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// The REC 500 transfer over a real pseudo-terminal: every line answered by
+// "B", the receive between an 'A' line and a 'Z' line, the send answered by
+// 'B' lines, and a refusal, time-out and Stop.
+#include "fieldbook/catalogue.h"
+#include "fieldbook/transfer.h"
+#include "fieldbook/transfer_context.h"
+#include "instruments/rec500.h"
+#include "instruments/serial/port.h"
+#include "testing/ui_driver.h"
+#include "tests/serial/serial_fixture.h"
+
+namespace {
+
+const char kReceivePrompt[] = "Choose data for transfer.";
+const char kSendPrompt[] = "Make fieldbook ready to receive";
+const char kTimeout[] = "ERROR! Timeout, try again";
+const char kWrong[] = "ERROR! Wrong character received from fieldbook";
+const std::string kB = "B\r\n";
+const std::string kL1 = "   1    K1        KUM               X    1000.000 Y     2000.000 Z   10.000";
+
+class Rec500Serial : public serialtest::SerialTest {
+ protected:
+  void SetUp() override {
+    SerialTest::SetUp();
+    g_mboTransfer.settings.uInstrument = MBO_INSTR_REC500;
+  }
+  bool Run(bool send, const char* box = nullptr) {
+    vUiExpectBox(IDOK, send ? kSendPrompt : kReceivePrompt);
+    if (box) vUiExpectBox(IDOK, box);
+    g_mboTransfer.hRaw = OpenRaw(!send);
+    sim.Start();
+    bool ok = send ? boRec500Send(nullptr) : boRec500Receive(nullptr);
+    g_mboTransfer.hRaw = 0;
+    return ok;
+  }
+};
+
+TEST_F(Rec500Serial, ReceivesBetweenTheALineAndTheZLine) {
+  sim.Send("A\r\n").Expect(kB).Send(kL1 + "\r\n").Expect(kB).Send("Z\r\n").Expect(kB);
+  EXPECT_TRUE(Run(false));
+  EXPECT_TRUE(sim.Finished()) << sim.Transcript();
+  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
+  EXPECT_FALSE(sim.Line().boXonXoff);
+}
+
+TEST_F(Rec500Serial, AFirstLineWithoutAIsRefused) {
+  sim.Send(kL1 + "\r\n").Expect(kB);
+  EXPECT_FALSE(Run(false, kWrong));
+  EXPECT_EQ("", ReadRaw());
+}
+
+TEST_F(Rec500Serial, SilenceInsideTheDataIsATimeOut) {
+  sim.Send("A\r\n").Expect(kB).Send(kL1 + "\r\n").Expect(kB).Silent(11000);
+  EXPECT_FALSE(Run(false, kTimeout));
+  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
+}
+
+TEST_F(Rec500Serial, StopShowsNothing) {
+  sim.Send("A\r\n").Expect(kB).User(serialtest::PressStop).Silent(11000);
+  EXPECT_FALSE(Run(false));
+  EXPECT_EQ(1u, Boxes().size());
+}
+
+TEST_F(Rec500Serial, SendsALinesEachAnsweredByBThenZ) {
+  WriteRaw(kL1 + "\r\n" + kL1 + "\r\n");
+  sim.Expect("A\r\n").Send(kB).Expect(kL1 + "\r\n").Send(kB).Expect(kL1 + "\r\n").Send(kB).Expect("Z\r\n");
+  EXPECT_TRUE(Run(true));
+  EXPECT_TRUE(sim.Finished()) << sim.Transcript();
+  EXPECT_EQ("A\r\n" + kL1 + "\r\n" + kL1 + "\r\nZ\r\n", sim.Received());
+}
+
+TEST_F(Rec500Serial, AnotherAnswerToARefusesTheSend) {
+  WriteRaw(kL1 + "\r\n");
+  sim.Expect("A\r\n").Send("N\r\n");
+  EXPECT_FALSE(Run(true, "Device return error"));
+  EXPECT_EQ("A\r\n", sim.Received());
+}
+
+TEST_F(Rec500Serial, NoAnswerToAEndsTheSend) {
+  WriteRaw(kL1 + "\r\n");
+  sim.Expect("A\r\n").Silent(11000);
+  EXPECT_FALSE(Run(true, "Acknowledge timeout"));
+  EXPECT_EQ("A\r\n", sim.Received());
+}
+
+}  // namespace
