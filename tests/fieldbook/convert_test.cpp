@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
 #include "fieldbook/settings.h"
 #include "fieldbook/stations.h"
 
@@ -135,6 +136,20 @@ TEST_F(ConvertPostPass, JobWithoutAreaMovesIntoTheArea) {
   EXPECT_EQ(pMboFindPoint("job..1"), nullptr);
   vMboNormalizePidParts();  // nothing uses the job part any more
   EXPECT_STREQ(sMboGetPointPID(a), "job.1");
+}
+
+TEST_F(ConvertPostPass, RenamesInsideAnIndexPassReachTheIndex) {
+  // Inside a pass the look-ups go through the index, not the walk.
+  MboIndexPass pass;
+  PoPoint* a = KvxMboNewPoint("job..1");
+  PoPoint* b = KvxMboNewPoint("job..2");
+  ASSERT_EQ(pMboFindPoint("job..2"), b);
+  vMboNormalizePidParts();
+  EXPECT_EQ(pMboFindPoint("job.1"), a);
+  EXPECT_EQ(pMboFindPoint("job.2"), b);
+  EXPECT_EQ(pMboFindPoint("job..1"), nullptr);
+  EXPECT_EQ(pMboFindPoint("job..2"), nullptr);
+  EXPECT_EQ(KvxMboNewOrExistingPoint("job.2"), b);
 }
 
 TEST_F(ConvertPostPass, AnyAreaKeepsEverything) {
