@@ -547,7 +547,13 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
       w->userData = value;
       return old;
     case GWLP_WNDPROC:
-      if (w->kind == kWndUser) w->wndProc = (WNDPROC)value;
+      // Built-in controls cannot be subclassed here: refuse visibly rather
+      // than keep a procedure that would never be called.
+      if (w->kind != kWndUser) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+      }
+      w->wndProc = (WNDPROC)value;
       return old;
   }
   if (w->kind == kWndDialog) {

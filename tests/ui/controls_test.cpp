@@ -163,6 +163,13 @@ TEST_F(Controls, ListViewKeepsInsertionOrderWhateverItsSortBits) {
   EXPECT_EQ(SendMessageA(v, LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
+TEST_F(Controls, SubclassingABuiltInControlFailsVisibly) {
+  HWND e = Make("Edit", 0);
+  SetLastError(0);
+  EXPECT_EQ(SetWindowLongPtrA(e, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA), 0);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+}
+
 TEST_F(Controls, TreeViewItemsAndSelection) {
   HWND t = Make("SysTreeView32", 0);
   TVINSERTSTRUCTA is = {};
