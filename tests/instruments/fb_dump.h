@@ -126,10 +126,13 @@ inline uint64_t uUtm32System() {
 class InstrumentFiles : public FieldBook {
  protected:
   void SetUp() override {
-    FieldBook::SetUp();
     char tmpl[] = "/tmp/kvx_instr_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(tmpl));
     m_dir = tmpl;
+    // Side files go to the temporary folder under the raw file's base name:
+    // tests that run at the same time must not share it.
+    setenv("TMPDIR", m_dir.c_str(), 1);
+    FieldBook::SetUp();
     snprintf(host_.sIniPath, sizeof host_.sIniPath, "%s/host.ini", m_dir.c_str());
   }
   void TearDown() override {
