@@ -135,7 +135,7 @@ bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
 }
 
 // The point code field: code, line specification and line code, separated
-// by '-' (a double "--" makes the specification negative). False when the
+// by '-' (a double "--" makes the line specification negative). False when the
 // record goes to the side file.
 bool boCodeField(DcReader* r, const char* field) {
   std::string parts[3];
