@@ -11,6 +11,7 @@
 #include "fieldbook/api.h"
 #include "kvxtest_msgbox.h"
 #include "kvxtest_shell.h"
+#include "kvxtest_ui.h"
 
 namespace {
 
@@ -23,6 +24,13 @@ int iSilentBox(void*, HWND, const char*, const char*, UINT style) { return kvxTe
 // file written next to the input, so that its matching is fuzzed too.
 std::string g_parameterFile;
 void vChooseParameterFile(KvxFileDlg* d) { kvxFileDlgOk(d, {g_parameterFile}); }
+
+// A modal dialog (the M5 reader's layout, resource 113) is accepted as it
+// opens, with the layout the host's ini file gives it.
+void vAcceptDialog(HWND dialog) {
+  if (HWND ok = GetDlgItem(dialog, IDOK)) SendMessageA(ok, BM_CLICK, 0, 0);
+  kvxUiDispatchPending();
+}
 
 }  // namespace
 
@@ -60,6 +68,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fclose(fxl);
   }
   kvxShellSetFileDialogHook(vChooseParameterFile);
+  kvxUiSetModalHook(vAcceptDialog);
+  if (FILE* ini = fopen(g_host.sIniPath, "wb")) {
+    fputs("[KvxMbo]\r\nZeissM5PI=0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=3\r\n", ini);
+    fclose(ini);
+  }
   vKvxMboInit(&g_host);
   return 0;
 }
