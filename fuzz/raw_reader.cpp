@@ -82,6 +82,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!f) abort();
   if (size) fwrite(data, 1, size, f);
   fclose(f);
+#ifdef KVX_FUZZ_COMPANION
+  // A reader that also opens a companion file beside the raw file (by
+  // extension) gets the same bytes there.
+  std::string companion = g_raw.substr(0, g_raw.find_last_of('.') + 1) + KVX_FUZZ_COMPANION;
+  if (FILE* c = fopen(companion.c_str(), "wb")) {
+    if (size) fwrite(data, 1, size, c);
+    fclose(c);
+  }
+#endif
   boKvxMboReadRawDirect(&g_host, KVX_FUZZ_INSTRUMENT, g_raw.c_str());
   return 0;
 }
