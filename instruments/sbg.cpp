@@ -122,7 +122,7 @@ void vReadStation(void* st, const std::string& value) {
   boMboSetStAttr(kTs, st, 1, sUnquoted(f[0]).c_str());
   if (auto ih = dNumber(f[1])) boMboSetStAttr(kTs, st, 4, sPrint("%f", *ih).c_str());
   if (auto kelvin = dNumber(f[16])) boMboSetStAttr(kTs, st, 6, sPrint("%f", *kelvin - 273.15).c_str());
-  if (auto pascal = dNumber(f[17])) boMboSetStAttr(kTs, st, 5, sPrint("%f", *pascal * 0.00750061683).c_str());
+  if (auto pa = dNumber(f[17])) boMboSetStAttr(kTs, st, 5, sPrint("%f", *pa * 0.00750061683).c_str());
 }
 
 // An observation for a record of type 4 or 5; null for any other type.
