@@ -1,0 +1,308 @@
+// The JobXML writer (see jobxml_write.h).
+#include "xml/jobxml_write.h"
+
+#include <cstring>
+
+#include "base/geometry.h"
+#include "base/numbers.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "fieldbook/api.h"
+#include "fieldbook/model.h"
+#include "win32.h"
+#include "xml/fxl.h"
+#include "xml/jobxml.h"
+#include "xml/xmlutil.h"
+
+// Where the 5.6 schema lives; no reader of ours checks it.
+#define JXL_SCHEMA_NS "http://www.trimble.com/schema/JobXML/5_6"
+#define JXL_SCHEMA_LOCATION JXL_SCHEMA_NS " " JXL_SCHEMA_NS "/JobXMLSchema-5.64.xsd"
+
+namespace {
+
+std::string sProjectAttr(const char* key) {
+  char buf[100] = "";
+  boMboGetProjectAttr(key, buf, (int)sizeof buf);
+  return buf;
+}
+
+bool boSetAttr(MboXmlElem* elem, const char* name, const char* ansi) {
+  return pMboXmlSetAttr(elem, name, sJxlToUtf8(ansi, true).c_str()) != nullptr;
+}
+
+std::string sCoord(double v) {
+  char buf[64];
+  sStrPrintN(buf, (int)sizeof buf, "%.6f", v);
+  return buf;
+}
+
+// The fixed Environment: each entry one level below the last entry of the
+// level above it.
+struct JxlFixedElem {
+  int iDepth;
+  const char* sName;
+  const char* sText;
+};
+
+const JxlFixedElem kEnvironment[] = {
+    {0, "DisplaySettings", ""},
+    {1, "DistanceUnits", "Metres"},
+    {1, "HeightUnits", "Metres"},
+    {1, "AngleUnits", "Gons"},
+    {1, "AzimuthFormat", "Azimuth"},
+    {1, "LatitudeLongitudeUnits", "DMSDegrees"},
+    {1, "CoordinateOrder", "North-East-Elevation"},
+    {1, "TemperatureUnits", "Celsius"},
+    {1, "PressureUnits", "MilliBar"},
+    {1, "GradeUnits", "Percentage"},
+    {1, "AreaUnits", "SquareMetres"},
+    {1, "VolumeUnits", "CubicMetres"},
+    {1, "StationingFormat", "1+000.0"},
+    {1, "StationIndexIncrement", ""},
+    {0, "CoordinateSystem", ""},
+    {1, "SystemName", ""},
+    {1, "ZoneName", ""},
+    {1, "DatumName", ""},
+    {1, "Ellipsoid", ""},
+    {2, "EarthRadius", ""},
+    {2, "Flattening", ""},
+    {1, "Projection", ""},
+    {2, "Type", "ScaleOnly"},
+    {2, "Scale", "1"},
+    {2, "SouthAzimuth", "false"},
+    {2, "GridOrientation", "IncreasingNorthEast"},
+    {2, "ApplySeaLevelCorrection", "false"},
+    {1, "LocalSite", ""},
+    {2, "Type", "Grid"},
+    {2, "ProjectLocationLatitude", ""},
+    {2, "ProjectLocationLongitude", ""},
+    {2, "ProjectLocationHeight", ""},
+    {1, "Datum", ""},
+    {2, "Type", "NoDatum"},
+    {1, "HorizontalAdjustment", ""},
+    {2, "Type", "NoAdjustment"},
+    {1, "VerticalAdjustment", ""},
+    {2, "Type", "NoAdjustment"},
+    {1, "CombinedScaleFactor", ""},
+    {2, "Location", ""},
+    {3, "Latitude", ""},
+    {3, "Longitude", ""},
+    {3, "Height", ""},
+    {2, "Scale", "1"},
+    {1, "TectonicPlate", ""},
+    {2, "Name", "Unknown"},
+};
+
+// " 91" where a part of the line starts, " 99" (" 96" when the line is
+// closed) where it ends, else nothing.
+const char* sPartSuffix(LiLine* line, LiElm* vertex) {
+  LiElm* prev = LiElmGetPrev(line, vertex);
+  if (!prev || LiElmGetType(line, prev) == KV2GR_ELM_SUBEND) return " 91";
+  if (!LiElmGetNext(line, vertex) || LiElmGetType(line, vertex) == KV2GR_ELM_SUBEND)
+    return boLiLineIsPolygon(line) ? " 96" : " 99";
+  return "";
+}
+
+// The XML document holder of one write.
+struct JxlDocHolder {
+  JxlWriteDoc* doc;
+  ~JxlDocHolder() { vJxlFreeDoc(doc); }
+};
+
+}  // namespace
+
+std::string sJxlToUtf8(const char* text, bool forAttr) {
+  const char* ansi = sStrNotNull(text);
+  int size = iStrAnsiToUtf8(ansi, nullptr, 0);
+  std::string utf8(size > 0 ? (size_t)size : 1, '\0');
+  iStrAnsiToUtf8(ansi, utf8.data(), (int)utf8.size());
+  utf8.resize(strlen(utf8.c_str()));
+  std::string out;
+  out.reserve(utf8.size());
+  for (char c : utf8) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += forAttr ? "&quot;" : "\"";
+        break;
+      case '\'':
+        out += forAttr ? "&apos;" : "'";
+        break;
+      default:
+        // XML 1.0 has no place for the other control characters.
+        if ((unsigned char)c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += c;
+    }
+  }
+  return out;
+}
+
+void vJxlAddTextElem(MboXmlElem* parent, const char* name, const char* text) {
+  MboXmlElem* elem = pMboXmlAddChild(parent, name);
+  std::string utf8 = sJxlToUtf8(text);
+  if (elem && !utf8.empty()) sMboXmlSetText(elem, utf8.c_str());
+}
+
+JxlWriteDoc* pJxlNewDoc(const char* jobName) {
+  JxlWriteDoc* doc = (JxlWriteDoc*)calloc(1, sizeof(JxlWriteDoc));
+  if (!doc) return nullptr;
+  doc->pDoc = pMboXmlNewDoc();
+  if (!doc->pDoc || !sMboXmlSetVersion(doc->pDoc, "1.0") || !sMboXmlSetEncoding(doc->pDoc, "UTF-8") ||
+      !(doc->pRoot = pMboXmlNewRoot(doc->pDoc, "JOBFile"))) {
+    vJxlFreeDoc(doc);
+    return nullptr;
+  }
+  vMboXmlSetStandalone(doc->pDoc, 1);
+  std::string version = sProjectAttr("TERVERSION");
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char stamp[64];
+  sStrPrintN(stamp, (int)sizeof stamp, "%d-%02d-%02dT%02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+  MboXmlElem* root = doc->pRoot;
+  if (!boSetAttr(root, "jobName", jobName) || !boSetAttr(root, "version", "5.64") ||
+      !boSetAttr(root, "product", version.empty() ? "Korvax Fieldbook" : "Korvax Terrain") ||
+      !boSetAttr(root, "productVersion", version.empty() ? "1.0" : version.c_str()) ||
+      !boSetAttr(root, "TimeStamp", stamp) ||
+      !boSetAttr(root, "xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance") ||
+      !boSetAttr(root, "xsi:schemaLocation", JXL_SCHEMA_LOCATION)) {
+    vJxlFreeDoc(doc);
+    return nullptr;
+  }
+  return doc;
+}
+
+void vJxlFreeDoc(JxlWriteDoc* doc) {
+  if (!doc) return;
+  vMboXmlFreeDoc(doc->pDoc);
+  free(doc);
+}
+
+bool boJxlSaveDoc(JxlWriteDoc* doc, const char* path) { return doc && boMboXmlWriteFile(doc->pDoc, path); }
+
+void vJxlAddAttribute(MboXmlElem* feature, int kind, const char* name, const char* value, xmlDoc* fxl) {
+  int found = 0, index = 65535;
+  vFxlLookupCode(fxl, kind, name, value, &found, &index);
+  MboXmlElem* attr = pMboXmlAddChild(feature, "Attribute");
+  if (!attr) return;
+  vJxlAddTextElem(attr, "Name", name);
+  vJxlAddTextElem(attr, "Value", value);
+  vJxlAddTextElem(attr, "Type", found ? "Menu" : "Text");
+  if (found) vJxlAddTextElem(attr, "ItemIndex", std::to_string(index).c_str());
+}
+
+void vJxlAddFeatures(MboXmlElem* point, const void* object, int kind, ViFields* fields, const char* key, xmlDoc* fxl) {
+  MboXmlElem* feature = pMboXmlAddChild(pMboXmlAddChild(point, "Features"), "Feature");
+  if (!feature) return;
+  boSetAttr(feature, "Name", sViFieldsGetFieldByName(fields, object, key));
+  int n = iViFieldsGetCount(fields);
+  for (int i = iViFieldsFixedCount(fields); i < n; i++) {
+    // Names and values are copied: the lookup may run the library's code.
+    std::string name = sStrNotNull(sViFieldsGetFieldName(fields, i));
+    if (name == key) continue;
+    std::string value = sStrNotNull(sViFieldsGetField(fields, object, i));
+    vJxlAddAttribute(feature, kind, name.c_str(), value.c_str(), fxl);
+  }
+}
+
+MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vertex, int vertexNo, ViFields* fields,
+                         const char* key, xmlDoc* fxl) {
+  std::string code = sStrNotNull(sViFieldsGetFieldByName(fields, object, key));
+  std::string name;
+  bool xy = true, z = false;
+  GeoPnt3 p{0, 0, 0};
+  if (vertex) {
+    LiLine* line = (LiLine*)object;
+    code += sPartSuffix(line, vertex);
+    const char* id = kind == FXL_KIND_POLYGON ? sMboGetPolygonObjID(line) : sMboGetLineObjID(line);
+    name = std::string(sStrNotNull(id)) + "-" + std::to_string(vertexNo);
+    vLiElmGetP(line, vertex, &p);
+    z = boLiLineIs3d(line);
+  } else {
+    PoPoint* point = (PoPoint*)object;
+    name = sStrNotNull(sPidGetPart(sMboGetPointPID(point), 2));
+    // A point without XY keeps an empty Grid: no coordinate is invented.
+    xy = boMboGetPointXY(point, &p.x, &p.y);
+    z = xy && boMboGetPointZ(point, &p.z);
+  }
+  MboXmlElem* elem = pMboXmlAddChild(parent, "Point");
+  if (!elem) return nullptr;
+  vJxlAddTextElem(elem, "ID", "");
+  vJxlAddTextElem(elem, "Name", name.c_str());
+  vJxlAddTextElem(elem, "Code", code.empty() ? " " : code.c_str());
+  MboXmlElem* grid = pMboXmlAddChild(elem, "Grid");
+  if (grid && xy) {
+    vJxlAddTextElem(grid, "North", sCoord(p.y).c_str());
+    vJxlAddTextElem(grid, "East", sCoord(p.x).c_str());
+    if (z) vJxlAddTextElem(grid, "Elevation", sCoord(p.z).c_str());
+  }
+  vJxlAddFeatures(elem, object, kind, fields, key, fxl);
+  return elem;
+}
+
+void vJxlAddReductions(MboXmlElem* root, const char* key, xmlDoc* fxl) {
+  MboXmlElem* reductions = pMboXmlAddChild(root, "Reductions");
+  if (!reductions) return;
+  ViFields* lineFields = pViLFieldsGet(g_pMboLines);
+  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
+    int n = 0;
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e))
+      pJxlAddPoint(reductions, l, FXL_KIND_LINE, e, ++n, lineFields, key, fxl);
+  }
+  ViFields* pointFields = pViPFieldsGet(g_pMboPoints);
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+    pJxlAddPoint(reductions, p, FXL_KIND_POINT, nullptr, 0, pointFields, key, fxl);
+  ViFields* polygonFields = pViYFieldsGet(g_pMboPolygons);
+  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
+    int n = 0;
+    for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e))
+      pJxlAddPoint(reductions, y, FXL_KIND_POLYGON, e, ++n, polygonFields, key, fxl);
+  }
+}
+
+void vJxlAddEnvironment(MboXmlElem* root, const char* fxlName) {
+  MboXmlElem* environment = pMboXmlAddChild(root, "Environment");
+  if (!environment) return;
+  MboXmlElem* parents[5] = {environment};
+  for (const JxlFixedElem& f : kEnvironment) {
+    MboXmlElem* elem = pMboXmlAddChild(parents[f.iDepth], f.sName);
+    if (!elem) return;
+    if (*f.sText) sMboXmlSetText(elem, f.sText);
+    parents[f.iDepth + 1] = elem;
+  }
+  if (!fxlName || !*fxlName) return;
+  MboXmlElem* files = pMboXmlAddChild(environment, "AssociatedFiles");
+  vJxlAddTextElem(files, "LinkedFiles", "");
+  vJxlAddTextElem(files, "ActiveMapFiles", "");
+  vJxlAddTextElem(files, "FeatureCodeLibrary", fxlName);
+}
+
+int iJxlWriteFile(const char* sPath) {
+  if (!sPath) return 0;
+  JxlDocHolder holder{pJxlNewDoc(sPathGetBaseNameTemp(sPath))};
+  if (!holder.doc) return 0;
+  std::string key = sProjectAttr("KEYATTRIBUTE");
+  // The library lies beside the output: same base name, extension "fxl".
+  // A path too long for the buffer means no library.
+  char fxlPath[257] = "";
+  XmlDocPtr fxl;
+  if (key.empty()) {
+    key = "S_FCODE";
+  } else if (strlen(sPath) < sizeof fxlPath) {
+    sStrCopyN(fxlPath, sPath, (int)sizeof fxlPath);
+    vPathSetExtN(fxlPath, "fxl", (int)sizeof fxlPath);
+    fxl = pXmlParseFile(fxlPath);
+  }
+  MboXmlElem* root = holder.doc->pRoot;
+  pMboXmlAddChild(root, "FieldBook");
+  vJxlAddReductions(root, key.c_str(), fxl.get());
+  vJxlAddEnvironment(root, fxlPath[0] ? std::string(sPathGetNameTemp(fxlPath)).c_str() : "");
+  return boJxlSaveDoc(holder.doc, sPath) ? 1 : 0;
+}
