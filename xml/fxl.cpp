@@ -14,10 +14,6 @@
 
 namespace {
 
-bool boNamed(const xmlNode* node, const char* name) {
-  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
-}
-
 // A Windows drive or root path, or a POSIX one: used as it stands.
 bool boAbsolute(const std::string& path) {
   if (path.empty()) return false;
@@ -35,16 +31,16 @@ void vFxlAddFeatureCode(xmlNode* definition, std::vector<std::string>* list) {
 
 void vFxlReadFeatureDefinitions(FxlCodes* codes, xmlNode* element) {
   for (xmlNode* child = element->children; child; child = child->next) {
-    if (boNamed(child, "LineFeatureDefinition"))
+    if (boXmlNamed(child, "LineFeatureDefinition"))
       vFxlAddFeatureCode(child, &codes->lineCodes);
-    else if (boNamed(child, "PointFeatureDefinition"))
+    else if (boXmlNamed(child, "PointFeatureDefinition"))
       vFxlAddFeatureCode(child, &codes->pointCodes);
   }
 }
 
 void vFxlReadControlCodes(FxlCodes* codes, xmlNode* element) {
   for (xmlNode* child = element->children; child; child = child->next) {
-    if (!boNamed(child, "ControlCodeDefinition")) continue;
+    if (!boXmlNamed(child, "ControlCodeDefinition")) continue;
     std::optional<std::string> code = sXmlAttrOpt(child, "Code"), type = sXmlAttrOpt(child, "Type");
     if (!code || !type) continue;
     if (*type == "Start")
@@ -95,11 +91,11 @@ std::string sFxlFindFile(xmlNode* jobRoot, const char* jobPath) {
 }
 
 void vFxlReadLibrary(FxlCodes* codes, xmlNode* root) {
-  if (!boNamed(root, "FeatureCodingDefinitions")) return;
+  if (!boXmlNamed(root, "FeatureCodingDefinitions")) return;
   for (xmlNode* child = root->children; child; child = child->next) {
-    if (boNamed(child, "FeatureDefinitions"))
+    if (boXmlNamed(child, "FeatureDefinitions"))
       vFxlReadFeatureDefinitions(codes, child);
-    else if (boNamed(child, "ControlCodeDefinitions"))
+    else if (boXmlNamed(child, "ControlCodeDefinitions"))
       vFxlReadControlCodes(codes, child);
   }
 }
@@ -118,15 +114,15 @@ xmlNode* pFxlFindListAttribute(xmlDoc* library, int kind, const char* nameUtf8) 
                            : (kind == FXL_KIND_LINE || kind == FXL_KIND_POLYGON) ? "LineFeatureDefinition"
                                                                                  : nullptr;
   xmlNode* root = library ? xmlDocGetRootElement(library) : nullptr;
-  if (!definition || !boNamed(root, "FeatureCodingDefinitions")) return nullptr;
+  if (!definition || !boXmlNamed(root, "FeatureCodingDefinitions")) return nullptr;
   for (xmlNode* defs = root->children; defs; defs = defs->next) {
-    if (!boNamed(defs, "FeatureDefinitions")) continue;
+    if (!boXmlNamed(defs, "FeatureDefinitions")) continue;
     for (xmlNode* def = defs->children; def; def = def->next) {
-      if (!boNamed(def, definition)) continue;
+      if (!boXmlNamed(def, definition)) continue;
       for (xmlNode* attrs = def->children; attrs; attrs = attrs->next) {
-        if (!boNamed(attrs, "Attributes")) continue;
+        if (!boXmlNamed(attrs, "Attributes")) continue;
         for (xmlNode* list = attrs->children; list; list = list->next) {
-          if (!boNamed(list, "ListAttribute")) continue;
+          if (!boXmlNamed(list, "ListAttribute")) continue;
           std::optional<std::string> name = sXmlGetAttr(list, "Name");
           if (name && *name == nameUtf8) return list;
         }
@@ -138,10 +134,10 @@ xmlNode* pFxlFindListAttribute(xmlDoc* library, int kind, const char* nameUtf8) 
 
 bool boFxlFindItemIndex(xmlNode* listAttribute, const char* valueUtf8, int* index) {
   for (xmlNode* items = listAttribute->children; items; items = items->next) {
-    if (!boNamed(items, "ListItems")) continue;
+    if (!boXmlNamed(items, "ListItems")) continue;
     int position = 0;
     for (xmlNode* item = items->children; item; item = item->next, position++) {
-      if (boNamed(item, "Item") && pXmlNodeContent(item) == valueUtf8) {
+      if (boXmlNamed(item, "Item") && pXmlNodeContent(item) == valueUtf8) {
         *index = position;
         return true;
       }

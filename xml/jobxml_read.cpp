@@ -20,16 +20,6 @@
 
 namespace {
 
-bool boNamed(const xmlNode* node, const char* name) {
-  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
-}
-
-std::string sFixed(double value) {
-  char buf[64];
-  iNumPrintC(buf, (int)sizeof buf, "%f", value);
-  return buf;
-}
-
 // A child's text, none when the child is missing.
 std::optional<std::string> sChildText(xmlNode* node, const char* name) {
   xmlNode* child = pXmlChildByName(node, name);
@@ -60,7 +50,7 @@ bool boJxlReadFile(const char* path) {
 }
 
 void vJxlWalkJobFile(xmlNode* root, const char* path) {
-  if (!boNamed(root, "JOBFile")) return;
+  if (!boXmlNamed(root, "JOBFile")) return;
   JxlReaderState state;
   vFxlInitCodes(&state.codes);
   vFxlLoad(&state.codes, root, path);
@@ -69,11 +59,11 @@ void vJxlWalkJobFile(xmlNode* root, const char* path) {
   state.pFieldBook = fieldBook;
   for (xmlNode* child = fieldBook ? fieldBook->children : nullptr; child; child = child->next) {
     if (child->type != XML_ELEMENT_NODE) continue;
-    if (boNamed(child, "PointRecord")) {
+    if (boXmlNamed(child, "PointRecord")) {
       if (std::optional<std::string> station = sChildText(child, "StationID"))
         state.readingsByStation[*station].push_back(child);
-    } else if (boNamed(child, "AtmosphereRecord") || boNamed(child, "TargetRecord") ||
-               boNamed(child, "AntennaRecord")) {
+    } else if (boXmlNamed(child, "AtmosphereRecord") || boXmlNamed(child, "TargetRecord") ||
+               boXmlNamed(child, "AntennaRecord")) {
       if (std::optional<std::string> id = sXmlAttrOpt(child, "ID"))
         state.recordsById.emplace(std::string((const char*)child->name) + "\n" + *id, child);
     }
@@ -116,13 +106,6 @@ std::string sJxlReadTimeStamp(const std::string& text) {
   return out;
 }
 
-std::optional<double> dJxlNumber(const std::string& text) {
-  char* end = nullptr;
-  double v = dNumParseEndC(text.c_str(), &end);
-  if (!end || end == text.c_str() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
 // ---------------------------------------------------------------------------
 // Stations and total-station observations
 
@@ -130,11 +113,11 @@ namespace {
 
 void vJxlReadAtmosphere(xmlNode* record, void* station) {
   for (xmlNode* child = record->children; child; child = child->next) {
-    if (boNamed(child, "Pressure")) {
+    if (boXmlNamed(child, "Pressure")) {
       // Millibar in the file, millimetres of mercury in the field book.
-      if (std::optional<double> p = dJxlNumber(sXmlNodeText(child)))
-        boMboSetStAttr(1, station, 5, sFixed(*p * 760 / 1013.25).c_str());
-    } else if (boNamed(child, "Temperature")) {
+      if (std::optional<double> p = dXmlNumber(sXmlNodeText(child)))
+        boMboSetStAttr(1, station, 5, sXmlFixed(*p * 760 / 1013.25).c_str());
+    } else if (boXmlNamed(child, "Temperature")) {
       boMboSetStAttr(1, station, 6, sXmlNodeText(child).c_str());
     }
   }
@@ -156,12 +139,8 @@ JxlCircle vJxlReadCircle(xmlNode* circle) {
 // Degrees in the file to the field book's internal angle.
 void vSetAngle(void* station, void* obs, int attr, const std::optional<std::string>& text, bool zenith) {
   if (!text) return;
-  std::optional<double> deg = dJxlNumber(*text);
-  if (!deg) return;
-  uint64_t cs = g_mboTransfer.uCoSys;
-  double a = dCoSysScaleAng2User(cs, *deg * 3.141592653589793 / 180);
-  a = zenith ? dCoSysVerDir2Math(cs, a) : dCoSysHorDir2Math(cs, a);
-  boMboSetObsAttr(1, station, obs, attr, sFixed(a).c_str());
+  if (std::optional<double> deg = dXmlNumber(*text))
+    boMboSetObsAttr(1, station, obs, attr, sXmlDegreesToAngle(*deg, zenith).c_str());
 }
 
 void vJxlReadCircleReading(JxlReaderState* state, xmlNode* record, const std::string& stationId, void* station) {
@@ -174,15 +153,15 @@ void vJxlReadCircleReading(JxlReaderState* state, xmlNode* record, const std::st
   std::string name, code, classification, height, prismType, prismConstant;
   JxlCircle circle;
   for (xmlNode* child = record->children; child; child = child->next) {
-    if (boNamed(child, "Name")) {
+    if (boXmlNamed(child, "Name")) {
       name = sXmlNodeText(child);
-    } else if (boNamed(child, "Code")) {
+    } else if (boXmlNamed(child, "Code")) {
       code = sXmlNodeText(child);
-    } else if (boNamed(child, "Classification")) {
+    } else if (boXmlNamed(child, "Classification")) {
       classification = sXmlNodeText(child);
-    } else if (boNamed(child, "Circle")) {
+    } else if (boXmlNamed(child, "Circle")) {
       circle = vJxlReadCircle(child);
-    } else if (boNamed(child, "TargetID")) {
+    } else if (boXmlNamed(child, "TargetID")) {
       if (xmlNode* target = pJxlFindRecordById(state, "TargetRecord", sXmlNodeText(child))) {
         height = sChildText(target, "TargetHeight").value_or("");
         prismType = sChildText(target, "PrismType").value_or("");
@@ -199,11 +178,11 @@ void vJxlReadCircleReading(JxlReaderState* state, xmlNode* record, const std::st
   vSetAngle(station, obs, 3, circle.horizontal, false);
   vSetAngle(station, obs, 4, circle.vertical, true);
   if (!circle.edm.empty()) {
-    if (std::optional<double> d = dJxlNumber(circle.edm)) {
+    if (std::optional<double> d = dXmlNumber(circle.edm)) {
       double distance = *d;
       if (!prismConstant.empty())
-        if (std::optional<double> k = dJxlNumber(prismConstant)) distance += *k;
-      boMboSetObsAttr(1, station, obs, 5, sFixed(distance).c_str());
+        if (std::optional<double> k = dXmlNumber(prismConstant)) distance += *k;
+      boMboSetObsAttr(1, station, obs, 5, sXmlFixed(distance).c_str());
     }
   }
 }
@@ -218,12 +197,12 @@ void vJxlReadStationRecord(JxlReaderState* state, xmlNode* record) {
   if (readings != state->readingsByStation.end())
     for (xmlNode* reading : readings->second) vJxlReadCircleReading(state, reading, *id, station);
   for (xmlNode* child = record->children; child; child = child->next) {
-    if (boNamed(child, "StationName")) {
+    if (boXmlNamed(child, "StationName")) {
       boMboSetStAttr(1, station, 1, sXmlNodeText(child).c_str());
-    } else if (boNamed(child, "AtmosphereID")) {
+    } else if (boXmlNamed(child, "AtmosphereID")) {
       if (xmlNode* atm = pJxlFindRecordById(state, "AtmosphereRecord", sXmlNodeText(child)))
         vJxlReadAtmosphere(atm, station);
-    } else if (boNamed(child, "TheodoliteHeight")) {
+    } else if (boXmlNamed(child, "TheodoliteHeight")) {
       boMboSetStAttr(1, station, 4, sXmlNodeText(child).c_str());
     }
   }
@@ -235,7 +214,7 @@ void vCopyChildren(xmlNode* element, int kind, void* station, void* obs, const c
                    int count) {
   for (xmlNode* child = element->children; child; child = child->next)
     for (int i = 0; i < count; i++)
-      if (boNamed(child, names[i])) boMboSetObsAttr(kind, station, obs, attrs[i], sXmlNodeText(child).c_str());
+      if (boXmlNamed(child, names[i])) boMboSetObsAttr(kind, station, obs, attrs[i], sXmlNodeText(child).c_str());
 }
 
 void vJxlReadCovariance(xmlNode* element, void* station, void* obs, int kind) {
@@ -243,7 +222,7 @@ void vJxlReadCovariance(xmlNode* element, void* station, void* obs, int kind) {
   double v[6];
   for (int i = 0; i < 6; i++) {
     std::optional<std::string> text = sChildText(element, names[i]);
-    std::optional<double> n = text ? dJxlNumber(*text) : std::nullopt;
+    std::optional<double> n = text ? dXmlNumber(*text) : std::nullopt;
     if (!n) return;
     v[i] = *n;
   }
@@ -261,13 +240,13 @@ void vJxlReadGpsPosition(xmlNode* record) {
   static const char* const qc1[] = {"NumberOfSatellites", "NumberOfPositionsUsed", "PDOP"};
   static const int qc1Attrs[] = {135, 136, 137};
   for (xmlNode* child = record->children; child; child = child->next) {
-    if (boNamed(child, "Name"))
+    if (boXmlNamed(child, "Name"))
       boMboSetStAttr(5, station, 1, sXmlNodeText(child).c_str());
-    else if (boNamed(child, "ComputedGrid"))
+    else if (boXmlNamed(child, "ComputedGrid"))
       vCopyChildren(child, 5, station, obs, grid, gridAttrs, 3);
-    else if (boNamed(child, "QualityControl1"))
+    else if (boXmlNamed(child, "QualityControl1"))
       vCopyChildren(child, 5, station, obs, qc1, qc1Attrs, 3);
-    else if (boNamed(child, "QualityControl2"))
+    else if (boXmlNamed(child, "QualityControl2"))
       vJxlReadCovariance(child, station, obs, 5);
   }
 }
@@ -278,15 +257,15 @@ void vJxlReadGpsVector(void* station, JxlReaderState* state, xmlNode* record) {
   static const char* const deltas[] = {"DeltaX", "DeltaY", "DeltaZ"};
   static const int deltaAttrs[] = {100, 101, 102};
   for (xmlNode* child = record->children; child; child = child->next) {
-    if (boNamed(child, "Name")) {
+    if (boXmlNamed(child, "Name")) {
       boMboSetObsAttr(4, station, obs, 1, sXmlNodeText(child).c_str());
-    } else if (boNamed(child, "ECEFDeltas")) {
+    } else if (boXmlNamed(child, "ECEFDeltas")) {
       vCopyChildren(child, 4, station, obs, deltas, deltaAttrs, 3);
-    } else if (boNamed(child, "AntennaID")) {
+    } else if (boXmlNamed(child, "AntennaID")) {
       xmlNode* antenna = pJxlFindRecordById(state, "AntennaRecord", sXmlNodeText(child));
       if (std::optional<std::string> h = antenna ? sChildText(antenna, "ReducedHeight") : std::nullopt)
         boMboSetObsAttr(4, station, obs, 6, h->c_str());
-    } else if (boNamed(child, "QualityControl2")) {
+    } else if (boXmlNamed(child, "QualityControl2")) {
       vJxlReadCovariance(child, station, obs, 4);
     }
   }
@@ -296,12 +275,12 @@ void vJxlReadGpsVector(void* station, JxlReaderState* state, xmlNode* record) {
 
 void vJxlReadStations(JxlReaderState* state, xmlNode* fieldBook) {
   for (xmlNode* child = fieldBook->children; child; child = child->next)
-    if (boNamed(child, "StationRecord")) vJxlReadStationRecord(state, child);
+    if (boXmlNamed(child, "StationRecord")) vJxlReadStationRecord(state, child);
 }
 
 void vJxlReadGpsRecords(JxlReaderState* state, xmlNode* fieldBook) {
   for (xmlNode* record = fieldBook->children; record; record = record->next) {
-    if (!boNamed(record, "PointRecord")) continue;
+    if (!boXmlNamed(record, "PointRecord")) continue;
     std::optional<std::string> method = sChildText(record, "Method");
     if (!method || (*method != "GpsStaticObservation" && *method != "GpsRTKControlPoint")) continue;
     std::optional<std::string> survey = sChildText(record, "SurveyMethod");
@@ -346,7 +325,7 @@ struct JxlPointRec {
 // finite number (a value that is none is skipped, never stored as 0).
 std::optional<std::string> sCoordText(xmlNode* grid, const char* name) {
   std::optional<std::string> text = sChildText(grid, name);
-  if (text && !dJxlNumber(*text)) return std::nullopt;
+  if (text && !dXmlNumber(*text)) return std::nullopt;
   return text;
 }
 
@@ -357,7 +336,7 @@ void vParseFeatures(xmlNode* element, bool extended, std::vector<JxlFeature>* ou
     if (!name) continue;
     JxlFeature feature{*name, {}, extended};
     for (xmlNode* a = f->children; a; a = a->next) {
-      if (!boNamed(a, "Attribute")) continue;
+      if (!boXmlNamed(a, "Attribute")) continue;
       std::string type = sChildText(a, "Type").value_or("");
       feature.attributes.push_back(JxlAttribute{sChildText(a, "Name").value_or(""), sChildText(a, "Value").value_or(""),
                                                 type.rfind("Photo", 0) == 0});
@@ -369,9 +348,9 @@ void vParseFeatures(xmlNode* element, bool extended, std::vector<JxlFeature>* ou
 // "Features" and "ExtendedFeatures" children, in document order.
 void vParseAllFeatures(xmlNode* record, std::vector<JxlFeature>* out) {
   for (xmlNode* child = record->children; child; child = child->next) {
-    if (boNamed(child, "Features"))
+    if (boXmlNamed(child, "Features"))
       vParseFeatures(child, false, out);
-    else if (boNamed(child, "ExtendedFeatures"))
+    else if (boXmlNamed(child, "ExtendedFeatures"))
       vParseFeatures(child, true, out);
   }
 }
@@ -568,9 +547,9 @@ void vJxlBuildPolyline(JxlReaderState* state, xmlNode* record) {
   if (std::optional<std::string> start = sChildText(record, "StartPoint")) names.push_back(*start);
   if (xmlNode* parts = pXmlChildByName(record, "Parts"))
     for (xmlNode* part = parts->children; part; part = part->next)
-      if (boNamed(part, "LinePart"))
+      if (boXmlNamed(part, "LinePart"))
         for (xmlNode* end = part->children; end; end = end->next)
-          if (boNamed(end, "EndPoint")) names.push_back(sXmlNodeText(end));
+          if (boXmlNamed(end, "EndPoint")) names.push_back(sXmlNodeText(end));
   std::vector<JxlFeature> features;
   vParseAllFeatures(record, &features);
   LiLine* line = KvxMboNewLine(name.c_str());
@@ -586,7 +565,7 @@ void vJxlBuildPolyline(JxlReaderState* state, xmlNode* record) {
 
 void vJxlReadMediaFiles(JxlReaderState* state, xmlNode* fieldBook) {
   for (xmlNode* record = fieldBook->children; record; record = record->next) {
-    if (!boNamed(record, "MediaFileRecord")) continue;
+    if (!boXmlNamed(record, "MediaFileRecord")) continue;
     std::string id = sChildText(record, "RecordID").value_or(""), file = sChildText(record, "FileName").value_or("");
     if (!id.empty() && !file.empty()) state->media.push_back(JxlMediaFile{id, file});
   }
@@ -594,10 +573,10 @@ void vJxlReadMediaFiles(JxlReaderState* state, xmlNode* fieldBook) {
 
 void vJxlReadReductions(JxlReaderState* state, xmlNode* reductions) {
   for (xmlNode* child = reductions->children; child; child = child->next)
-    if (boNamed(child, "Point")) vJxlBuildPoint(state, vJxlParsePoint(child));
+    if (boXmlNamed(child, "Point")) vJxlBuildPoint(state, vJxlParsePoint(child));
 }
 
 void vJxlReadPolylines(JxlReaderState* state, xmlNode* fieldBook) {
   for (xmlNode* child = fieldBook->children; child; child = child->next)
-    if (boNamed(child, "LivePolylineRecord")) vJxlBuildPolyline(state, child);
+    if (boXmlNamed(child, "LivePolylineRecord")) vJxlBuildPolyline(state, child);
 }

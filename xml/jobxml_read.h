@@ -56,10 +56,6 @@ std::vector<std::string> vJxlSplit(const std::string& text, char delimiter);
 xmlNode* pJxlFindRecordById(const JxlReaderState* state, const char* name, const std::string& id);
 // 2012-05-03T10:20:30Z gives 2012.05.03_10:20:30Z.
 std::string sJxlReadTimeStamp(const std::string& text);
-// A whole decimal number as strtod takes it (leading blanks skipped, the
-// longest valid prefix), locale-free; none when the text holds no finite
-// number.
-std::optional<double> dJxlNumber(const std::string& text);
 
 // The section readers, in the order of the walk.
 void vJxlReadMediaFiles(JxlReaderState* state, xmlNode* fieldBook);

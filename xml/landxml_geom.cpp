@@ -27,7 +27,7 @@ enum { KIND_NONE = -1, KIND_IRREGULAR = 0, KIND_LINE, KIND_SPIRAL, KIND_CURVE, K
 int iKind(const xmlNode* node) {
   static const char* const names[] = {"IrregularLine", "Line", "Spiral", "Curve", "Breakline", "Boundary"};
   for (int k = 0; k < 6; k++)
-    if (boLxmlNamed(node, names[k])) return k;
+    if (boXmlNamed(node, names[k])) return k;
   return KIND_NONE;
 }
 
@@ -91,7 +91,7 @@ bool boIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& en
   xmlNode* feature = nullptr;
   for (const char* code : {"PntList2D", "PntList3D"})
     for (xmlNode* f = node->children; f && !feature; f = f->next)
-      if (boLxmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) feature = f;
+      if (boXmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) feature = f;
   auto skip = [&](const LxmlCoords& c) {
     return (start.boPresent && boSame2d(c, start.c)) || (end.boPresent && boSame2d(c, end.c));
   };
@@ -202,9 +202,9 @@ struct Profiles {
 // is in.
 void vReadProfiles(xmlNode* parent, Profiles* prof) {
   for (xmlNode* profile = parent->children; profile; profile = profile->next) {
-    if (!boLxmlNamed(profile, "Profile")) continue;
+    if (!boXmlNamed(profile, "Profile")) continue;
     for (xmlNode* align = profile->children; align; align = align->next) {
-      if (!boLxmlNamed(align, "ProfAlign")) continue;
+      if (!boXmlNamed(align, "ProfAlign")) continue;
       if (!prof->pLines && !(prof->pLines = LiLinesCreate(0, 0))) return;
       LiLine* line = LiLinesCreate2dLine(prof->pLines);
       if (!line) return;
@@ -219,7 +219,7 @@ void vReadProfiles(xmlNode* parent, Profiles* prof) {
         LiElm* e2 = LiElmGetPrev(line, added);
         LiElm* e1 = e2 ? LiElmGetPrev(line, e2) : nullptr;
         if (pendingRadius > 1e-5 && e1) iLiLineFillet(line, e1, e2, pendingRadius);
-        pendingRadius = boLxmlNamed(c, "CircCurve") ? std::fabs(dAttrNum(c, "radius").value_or(0)) : 0;
+        pendingRadius = boXmlNamed(c, "CircCurve") ? std::fabs(dAttrNum(c, "radius").value_or(0)) : 0;
       }
     }
   }
@@ -327,7 +327,7 @@ void vFinish(LiLine* obj, xmlNode* featureOwner, bool polygon) {
 void vCoordGeom(xmlNode* geom) {
   xmlNode* parent = geom->parent;
   if (!parent || parent->type != XML_ELEMENT_NODE) return;
-  bool polygon = boLxmlNamed(parent, "Parcel");
+  bool polygon = boXmlNamed(parent, "Parcel");
   std::optional<std::string> name = sLxmlText(parent, "name"), code = sLxmlText(parent, "desc");
   LiLine* obj = nullptr;
   Profiles prof;
@@ -387,7 +387,7 @@ void vDefinition(TrNet* net, xmlNode* def) {
   int next = iTrNetGetPointCount(net);
   if (xmlNode* pnts = pXmlChildByName(def, "Pnts")) {
     for (xmlNode* p = pnts->children; p; p = p->next) {
-      if (!boLxmlNamed(p, "P")) continue;
+      if (!boXmlNamed(p, "P")) continue;
       std::optional<std::string> idText = sLxmlText(p, "id");
       if (!idText) continue;
       char* end = nullptr;
@@ -404,7 +404,7 @@ void vDefinition(TrNet* net, xmlNode* def) {
   if (!faces) return;
   int tri = iTrNetGetTriangleCount(net);
   for (xmlNode* f = faces->children; f; f = f->next) {
-    if (!boLxmlNamed(f, "F")) continue;
+    if (!boXmlNamed(f, "F")) continue;
     if (sXmlAttrOpt(f, "i").value_or("") == "1" && !boInvisibleWanted()) continue;
     long long t[3];
     if (!boThreeIds(pXmlNodeContent(f), t)) continue;
@@ -422,20 +422,20 @@ void vDefinition(TrNet* net, xmlNode* def) {
 
 void vSurfaces(xmlNode* group) {
   for (xmlNode* s = group->children; s; s = s->next) {
-    if (!boLxmlNamed(s, "Surface")) continue;
+    if (!boXmlNamed(s, "Surface")) continue;
     std::optional<std::string> name = sXmlAttrOpt(s, "name");
     if (!name) continue;
     TrNet* net = KvxMboNewTriangleNet(name->c_str());
     if (!net) continue;
     if (std::optional<std::string> desc = sLxmlText(s, "desc")) vNetField(net, "desc", desc->c_str());
     for (xmlNode* c = s->children; c; c = c->next) {
-      if (boLxmlNamed(c, "Feature")) {
+      if (boXmlNamed(c, "Feature")) {
         for (xmlNode* p = c->children; p; p = p->next) {
-          if (!boLxmlNamed(p, "Property")) continue;
+          if (!boXmlNamed(p, "Property")) continue;
           std::optional<std::string> label = sXmlAttrOpt(p, "label"), value = sXmlAttrOpt(p, "value");
           if (label && value && !label->empty()) vNetField(net, label->c_str(), value->c_str());
         }
-      } else if (boLxmlNamed(c, "Definition") && sXmlAttrOpt(c, "surfType").value_or("") == "TIN") {
+      } else if (boXmlNamed(c, "Definition") && sXmlAttrOpt(c, "surfType").value_or("") == "TIN") {
         vDefinition(net, c);
       }
     }
@@ -454,7 +454,7 @@ void vWarnTag(const char* tag) {
 xmlNode* pShape(xmlNode* node, std::initializer_list<const char*> names) {
   for (xmlNode* c = node->children; c; c = c->next)
     for (const char* n : names)
-      if (boLxmlNamed(c, n)) return c;
+      if (boXmlNamed(c, n)) return c;
   return nullptr;
 }
 
@@ -478,10 +478,10 @@ void vStruct(xmlNode* st) {
   xmlNode* shape = pShape(st, {"CircStruct", "RectStruct", "InletStruct", "OutletStruct", "Connection", "Pond"});
   if (!shape) return;
   boViFieldsSetOrAddFieldByName(fs, p, "structtype", (const char*)shape->name);
-  if (boLxmlNamed(shape, "CircStruct")) vCopyFields(fs, p, shape, {"diameter", "material", "thickness"});
-  if (boLxmlNamed(shape, "RectStruct"))
+  if (boXmlNamed(shape, "CircStruct")) vCopyFields(fs, p, shape, {"diameter", "material", "thickness"});
+  if (boXmlNamed(shape, "RectStruct"))
     vCopyFields(fs, p, shape, {"length", "height", "width", "material", "thickness"});
-  if (boLxmlNamed(shape, "Pond")) vWarnTag("Pond");
+  if (boXmlNamed(shape, "Pond")) vWarnTag("Pond");
 }
 
 void vPipe(xmlNode* pipe, xmlNode* network) {
@@ -516,9 +516,9 @@ void vPipe(xmlNode* pipe, xmlNode* network) {
   xmlNode* shape = pShape(pipe, {"CircPipe", "RectPipe", "EggPipe", "ElliPipe", "ELLiPipe", "Channel"});
   if (!shape) return;
   boViFieldsSetOrAddFieldByName(fs, line, "type", (const char*)shape->name);
-  if (boLxmlNamed(shape, "CircPipe"))
+  if (boXmlNamed(shape, "CircPipe"))
     vCopyFields(fs, line, shape, {"diameter", "material", "thickness"});
-  else if (boLxmlNamed(shape, "RectPipe"))
+  else if (boXmlNamed(shape, "RectPipe"))
     vCopyFields(fs, line, shape, {"length", "height", "width", "material", "thickness"});
   else
     vWarnTag((const char*)shape->name);
@@ -565,11 +565,11 @@ void vInvert(const std::string& structName, xmlNode* inv) {
 void vPipeNetworks(xmlNode* group) {
   for (int pass = 1; pass <= 2; pass++) {
     for (xmlNode* net = group->children; net; net = net->next) {
-      if (!boLxmlNamed(net, "PipeNetwork")) continue;
+      if (!boXmlNamed(net, "PipeNetwork")) continue;
       for (xmlNode* structs = net->children; structs; structs = structs->next) {
-        if (!boLxmlNamed(structs, "Structs")) continue;
+        if (!boXmlNamed(structs, "Structs")) continue;
         for (xmlNode* st = structs->children; st; st = st->next) {
-          if (!boLxmlNamed(st, "Struct")) continue;
+          if (!boXmlNamed(st, "Struct")) continue;
           if (pass == 1) {
             vStruct(st);
             continue;
@@ -577,14 +577,14 @@ void vPipeNetworks(xmlNode* group) {
           std::optional<std::string> name = sLxmlText(st, "name");
           if (!name) continue;
           for (xmlNode* inv = st->children; inv; inv = inv->next)
-            if (boLxmlNamed(inv, "Invert")) vInvert(*name, inv);
+            if (boXmlNamed(inv, "Invert")) vInvert(*name, inv);
         }
       }
       if (pass == 2) continue;
       for (xmlNode* pipes = net->children; pipes; pipes = pipes->next) {
-        if (!boLxmlNamed(pipes, "Pipes")) continue;
+        if (!boXmlNamed(pipes, "Pipes")) continue;
         for (xmlNode* pipe = pipes->children; pipe; pipe = pipe->next)
-          if (boLxmlNamed(pipe, "Pipe")) vPipe(pipe, net);
+          if (boXmlNamed(pipe, "Pipe")) vPipe(pipe, net);
       }
     }
   }

@@ -84,7 +84,7 @@ void vCode(xmlNode* elem, ViFields* fs, void* obj, const char* ownCode, void (*s
   std::optional<std::string> code = sXmlAttrOpt(elem, "code");
   if (code && !code->empty() && !*sStrNotNull(ownCode)) setCode(obj, code->c_str());
   for (xmlNode* a = elem->children; a; a = a->next) {
-    if (!boLxmlNamed(a, "Attribute")) continue;
+    if (!boXmlNamed(a, "Attribute")) continue;
     std::optional<std::string> name = sXmlAttrOpt(a, "name"), value = sXmlAttrOpt(a, "value");
     if (name && value && !name->empty() && !value->empty()) vField(fs, obj, *name, *value);
   }
@@ -108,13 +108,13 @@ void vPoint(xmlNode* elem) {
   if (!p) return;
   ViFields* fs = pKvxMboPFieldsGet();
   for (xmlNode* c = elem->children; c; c = c->next) {
-    if (boLxmlNamed(c, "PointCode")) {
+    if (boXmlNamed(c, "PointCode")) {
       vCode(c, fs, p, sPoPointGetField(p), vSetPointCode);
-    } else if (boLxmlNamed(c, "OnboardImages")) {
+    } else if (boXmlNamed(c, "OnboardImages")) {
       vImages(c, fs, p);
-    } else if (boLxmlNamed(c, "Annotations")) {
+    } else if (boXmlNamed(c, "Annotations")) {
       vAnnotations(c, fs, p);
-    } else if (boLxmlNamed(c, "PointQuality")) {
+    } else if (boXmlNamed(c, "PointQuality")) {
       for (const char* q : {"CQ3D", "CQPos", "CQHeight"})
         if (std::optional<std::string> v = sXmlAttrOpt(c, q)) vField(fs, p, sDotted("PointQuality", q), *v);
     }
@@ -144,12 +144,12 @@ void vObject(xmlNode* elem, bool polygon) {
   if (!obj) return;
   ViFields* fs = polygon ? pKvxMboYFieldsGet() : pKvxMboLFieldsGet();
   for (xmlNode* c = elem->children; c; c = c->next) {
-    if (boLxmlNamed(c, polygon ? "AreaCode" : "LineCode"))
+    if (boXmlNamed(c, polygon ? "AreaCode" : "LineCode"))
       vCode(c, fs, obj, polygon ? sYgPolygonGetField(obj) : sLiLineGetField(obj),
             polygon ? vSetPolygonCode : vSetLineCode);
-    else if (boLxmlNamed(c, "OnboardImages"))
+    else if (boXmlNamed(c, "OnboardImages"))
       vImages(c, fs, obj);
-    else if (boLxmlNamed(c, "Annotations"))
+    else if (boXmlNamed(c, "Annotations"))
       vAnnotations(pFirstElement(c), fs, obj);
   }
 }
@@ -157,7 +157,7 @@ void vObject(xmlNode* elem, bool polygon) {
 void vGpsSetup(xmlNode* setup) {
   ViFields* fs = pKvxMboPFieldsGet();
   for (xmlNode* pos = setup->children; pos; pos = pos->next) {
-    if (!boLxmlNamed(pos, "GPSPosition")) continue;
+    if (!boXmlNamed(pos, "GPSPosition")) continue;
     std::optional<std::string> ref = sLxmlText(pos, "targetPntRef");
     PoPoint* p = ref ? pMboFindPoint(ref->c_str()) : nullptr;
     if (!p) continue;
@@ -175,7 +175,7 @@ void vGpsSetup(xmlNode* setup) {
 void vInstrumentSetup(xmlNode* setup, std::vector<bool>& used) {
   std::vector<LxmlTargetRec>& targets = g_pLxmlRead->targets;
   for (xmlNode* raw = setup->children; raw; raw = raw->next) {
-    if (!boLxmlNamed(raw, "RawObservation")) continue;
+    if (!boXmlNamed(raw, "RawObservation")) continue;
     std::optional<std::string> ref = sXmlAttrOpt(raw, "targetPntRef"), name = sXmlAttrOpt(raw, "reflectorName");
     if (!ref || !name) continue;
     for (size_t i = 0; i < targets.size(); i++) {
@@ -199,13 +199,13 @@ void vLxmlReadHexBlock() {
   for (xmlNode* block : blocks[0]) {
     for (int pass = 0; pass < 4; pass++) {
       for (xmlNode* c = block->children; c; c = c->next) {
-        if (pass == 0 && boLxmlNamed(c, "Point")) vPoint(c);
-        if (pass == 1 && boLxmlNamed(c, "PlanFeature")) vObject(c, false);
-        if (pass == 2 && boLxmlNamed(c, "Parcel")) vObject(c, true);
-        if (pass != 3 || !boLxmlNamed(c, "Survey")) continue;
+        if (pass == 0 && boXmlNamed(c, "Point")) vPoint(c);
+        if (pass == 1 && boXmlNamed(c, "PlanFeature")) vObject(c, false);
+        if (pass == 2 && boXmlNamed(c, "Parcel")) vObject(c, true);
+        if (pass != 3 || !boXmlNamed(c, "Survey")) continue;
         for (xmlNode* s = c->children; s; s = s->next) {
-          if (boLxmlNamed(s, "GPSSetup")) vGpsSetup(s);
-          if (boLxmlNamed(s, "InstrumentSetup")) vInstrumentSetup(s, used);
+          if (boXmlNamed(s, "GPSSetup")) vGpsSetup(s);
+          if (boXmlNamed(s, "InstrumentSetup")) vInstrumentSetup(s, used);
         }
       }
     }

@@ -29,8 +29,6 @@ bool boBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == st
 
 std::optional<std::string> sText(xmlNode* node, const char* name) { return sLxmlText(node, name); }
 
-bool boNamed(const xmlNode* node, const char* name) { return boLxmlNamed(node, name); }
-
 // Up to three numbers of the element's text (north, east, height).
 LxmlCoords Scan(xmlNode* node) {
   LxmlCoords c{0, 0, 0, 0};
@@ -105,7 +103,7 @@ void vSetCode(void* obj, int kind, const char* code) {
 // The "Property" children of one Feature.
 void vApplyProperties(xmlNode* feature, void* obj, int kind) {
   for (xmlNode* p = feature->children; p; p = p->next) {
-    if (!boNamed(p, "Property")) continue;
+    if (!boXmlNamed(p, "Property")) continue;
     std::optional<std::string> label = sXmlAttrOpt(p, "label"), value = sXmlAttrOpt(p, "value");
     if (!label || !value) continue;
     if (*label == "Code")
@@ -163,9 +161,9 @@ void vReadCgPoints(xmlNode* group, bool deferred, const char* cls) {
   PoPoint* last = nullptr;  // the point read just before, in this element
   for (xmlNode* child = group->children; child; child = child->next) {
     if (child->type != XML_ELEMENT_NODE) continue;
-    if (boNamed(child, "CgPoint")) {
+    if (boXmlNamed(child, "CgPoint")) {
       last = pReadCgPoint(child, deferred, cls);
-    } else if (boNamed(child, "Feature")) {
+    } else if (boXmlNamed(child, "Feature")) {
       std::optional<std::string> name = sText(child, "name");
       PoPoint* target = name ? pMboFindPoint(name->c_str()) : last;
       if (target) vApplyProperties(child, target, LXML_OBJ_POINT);
@@ -210,7 +208,7 @@ void vUnits(const std::vector<xmlNode*>& metrics, const std::vector<xmlNode*>& i
   for (const std::vector<xmlNode*>* kind : {&metrics, &imperials}) {
     xmlNode* first = nullptr;
     for (xmlNode* n : *kind)
-      if (!first && n->parent && boNamed(n->parent, "Units")) first = n;
+      if (!first && n->parent && boXmlNamed(n->parent, "Units")) first = n;
     std::optional<std::string> linear = first ? sXmlAttrOpt(first, "linearUnit") : std::nullopt;
     if (!linear || *linear == "meter" || *linear == "metre") continue;
     char text[512];
@@ -281,14 +279,7 @@ std::optional<std::string> sLxmlText(xmlNode* node, const char* name) {
 
 std::optional<double> dLxmlNumber(const std::optional<std::string>& text) {
   if (!text) return std::nullopt;
-  char* end = nullptr;
-  double d = dNumParseEndC(text->c_str(), &end);
-  if (!end || end == text->c_str() || !std::isfinite(d)) return std::nullopt;
-  return d;
-}
-
-bool boLxmlNamed(const xmlNode* node, const char* name) {
-  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
+  return dXmlNumber(*text);
 }
 
 LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found, LxmlCoords* scanned) {
@@ -340,7 +331,7 @@ LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found,
 void vLxmlApplyFeatures(xmlNode* elem, void* obj, int kind, const char* codes) {
   if (!elem || !obj) return;
   for (xmlNode* f = elem->children; f; f = f->next) {
-    if (!boNamed(f, "Feature")) continue;
+    if (!boXmlNamed(f, "Feature")) continue;
     std::string code = sXmlAttrOpt(f, "code").value_or("");
     if (codes) {
       if (!boInCodeList(codes, code)) continue;

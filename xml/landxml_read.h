@@ -100,8 +100,6 @@ std::optional<std::string> sLxmlText(xmlNode* node, const char* name);
 // The leading number of a text (locale-free); none when there is no text or
 // it does not start with a number.
 std::optional<double> dLxmlNumber(const std::optional<std::string>& text);
-// True for an element of exactly that name.
-bool boLxmlNamed(const xmlNode* node, const char* name);
 
 // The geometry sections (landxml_geom.cpp): CoordGeom, Breaklines and
 // Boundaries as lines and polygons, Surfaces as triangle nets, PipeNetworks

@@ -35,13 +35,13 @@ std::string sInt(uint32_t v) { return sNum("%.0f", (double)v); }
 // The value of the Feature's Property of that label.
 std::optional<std::string> sProperty(xmlNode* feature, const char* label) {
   for (xmlNode* p = feature ? feature->children : nullptr; p; p = p->next)
-    if (boLxmlNamed(p, "Property") && sXmlAttrOpt(p, "label").value_or("") == label) return sXmlAttrOpt(p, "value");
+    if (boXmlNamed(p, "Property") && sXmlAttrOpt(p, "label").value_or("") == label) return sXmlAttrOpt(p, "value");
   return std::nullopt;
 }
 
 xmlNode* pFeature(xmlNode* node, const char* code) {
   for (xmlNode* f = node->children; f; f = f->next)
-    if (boLxmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) return f;
+    if (boXmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) return f;
   return nullptr;
 }
 
@@ -55,7 +55,7 @@ void vApplyDescriptions() {
   int count = iMboCodeLineCount();
   for (int n = 1; n <= count; n++) {
     for (xmlNode* p = feature->children; p; p = p->next) {
-      if (!boLxmlNamed(p, "Property")) continue;
+      if (!boXmlNamed(p, "Property")) continue;
       std::optional<std::string> label = sXmlAttrOpt(p, "label"), value = sXmlAttrOpt(p, "value");
       if (!label || !value || label->empty() || *label == "Code" || *label == "Descr") continue;
       std::string name = *label;
@@ -91,7 +91,7 @@ void vControlCode(xmlNode* feature) {
 }
 
 bool boFreeCode(xmlNode* node) {
-  return boLxmlNamed(node, "Feature") && iStrCmpNoCase(sXmlAttrOpt(node, "code").value_or("").c_str(), "FreeCode") == 0;
+  return boXmlNamed(node, "Feature") && iStrCmpNoCase(sXmlAttrOpt(node, "code").value_or("").c_str(), "FreeCode") == 0;
 }
 
 // The target's "PointCode" Features, then control code 64 with its ID.
@@ -134,18 +134,18 @@ void vRawObservation(xmlNode* raw, void* station) {
 void* pStationOf(xmlNode* raw, xmlNode* group) {
   std::optional<std::string> id = sLxmlText(raw, "setupID");
   if (!id) id = sLxmlText(group, "setupID");
-  if (!id && group->parent && boLxmlNamed(group->parent, "InstrumentSetup")) id = sLxmlText(group->parent, "id");
+  if (!id && group->parent && boXmlNamed(group->parent, "InstrumentSetup")) id = sLxmlText(group->parent, "id");
   LxmlSetupIndexEntry* e = id ? pLxmlSetupIndexFind(g_pLxmlRead->pSetups, id->c_str()) : nullptr;
   return e && e->uType == ST_TOTAL ? e->pStation : nullptr;
 }
 
 void vSetupChildren(xmlNode* parent, void* station) {
   for (xmlNode* c = parent->children; c; c = c->next) {
-    if (boLxmlNamed(c, "InstrumentPoint")) {
+    if (boXmlNamed(c, "InstrumentPoint")) {
       pLxmlResolvePoint(c, kAllFlags, nullptr, nullptr);
-    } else if (boLxmlNamed(c, "Backsight")) {
+    } else if (boXmlNamed(c, "Backsight")) {
       if (xmlNode* b = pXmlChildByName(c, "BacksightPoint")) pLxmlResolvePoint(b, kAllFlags, nullptr, nullptr);
-    } else if (boLxmlNamed(c, "RawObservation")) {
+    } else if (boXmlNamed(c, "RawObservation")) {
       vRawObservation(c, station ? station : pStationOf(c, parent));
     } else if (boFreeCode(c)) {
       vControlCode(c);
@@ -197,7 +197,7 @@ xmlNode* pHexGpsSetup(const std::string& id) {
   std::vector<std::vector<xmlNode*>> surveys = XmlElementsByName(r->pDoc, r->pHexCtx, {"Survey"});
   for (xmlNode* survey : surveys[0])
     for (xmlNode* s = survey->children; s; s = s->next)
-      if (boLxmlNamed(s, "GPSSetup") && boXmlUniqueIdEquals(s, id.c_str())) return s;
+      if (boXmlNamed(s, "GPSSetup") && boXmlUniqueIdEquals(s, id.c_str())) return s;
   return nullptr;
 }
 
@@ -272,7 +272,7 @@ void vGpsSetup(xmlNode* setup) {
   if (station && antenna)
     boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), station, "antennaHeight", antenna->c_str());
   for (xmlNode* c = setup->children; c; c = c->next) {
-    if (boLxmlNamed(c, "GPSPosition"))
+    if (boXmlNamed(c, "GPSPosition"))
       vGpsPosition(setup, c);  // a failing position is skipped alone
     else if (boFreeCode(c))
       vControlCode(c);

@@ -26,16 +26,6 @@ int g_iMaxmlAutoPointNo = 100;
 
 namespace {
 
-bool boNamed(const xmlNode* node, const char* name) {
-  return node && node->type == XML_ELEMENT_NODE && strcmp((const char*)node->name, name) == 0;
-}
-
-std::string sFixed(double value) {
-  char buf[64];
-  iNumPrintC(buf, (int)sizeof buf, "%f", value);
-  return buf;
-}
-
 // An integer as strtol reads it; none when the text starts with none or
 // it does not fit.
 std::optional<int> iMaxmlInt(const std::string& text) {
@@ -50,23 +40,23 @@ std::optional<int> iMaxmlInt(const std::string& text) {
 // The number of a text that passes the field book's numeric test.
 std::optional<double> dNumericText(const std::string& text) {
   if (!boMboIsNumeric(text.c_str())) return std::nullopt;
-  return dMaxmlNumber(text);
+  return dXmlNumber(text);
 }
 
 // The text of a child element (the last of that name), "" when none.
 std::string sLastChildText(xmlNode* node, const char* name) {
   std::string text;
   for (xmlNode* c = node->children; c; c = c->next)
-    if (boNamed(c, name)) text = sXmlNodeText(c);
+    if (boXmlNamed(c, name)) text = sXmlNodeText(c);
   return text;
 }
 
 MaxmlPrism vMaxmlReadPrism(xmlNode* node) {
   MaxmlPrism prism{sXmlAttrOpt(node, "id").value_or(""), ""};
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Name"))
+    if (boXmlNamed(c, "Name"))
       prism.sLabel = sXmlNodeText(c);
-    else if (boNamed(c, "Constant"))
+    else if (boXmlNamed(c, "Constant"))
       prism.sLabel += " (" + sXmlNodeText(c) + ")";
   }
   return prism;
@@ -75,11 +65,11 @@ MaxmlPrism vMaxmlReadPrism(xmlNode* node) {
 MaxmlCodeDesc vMaxmlReadCodeDesc(xmlNode* node) {
   MaxmlCodeDesc desc{sXmlAttrOpt(node, "id").value_or(""), "", {}, 1};
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Name")) {
+    if (boXmlNamed(c, "Name")) {
       desc.sName = sXmlNodeText(c);
-    } else if (boNamed(c, "TypeCode")) {
+    } else if (boXmlNamed(c, "TypeCode")) {
       desc.uKind = sXmlNodeText(c) == "point" ? 0 : 1;
-    } else if (boNamed(c, "AttrDescription")) {
+    } else if (boXmlNamed(c, "AttrDescription")) {
       std::string type = sLastChildText(c, "Type");
       desc.attrs.push_back(MaxmlAttrDesc{sLastChildText(c, "Name"), type == "string" ? 0 : type == "list" ? 1 : 2});
     }
@@ -89,14 +79,14 @@ MaxmlCodeDesc vMaxmlReadCodeDesc(xmlNode* node) {
 
 void vMaxmlWalkRootChildren(MaxmlReadState* state, xmlNode* root) {
   for (xmlNode* section = root->children; section; section = section->next) {
-    if (boNamed(section, "CodeDescriptions")) {
+    if (boXmlNamed(section, "CodeDescriptions")) {
       std::vector<MaxmlCodeDesc> codes;
       for (xmlNode* c = section->children; c; c = c->next)
-        if (boNamed(c, "CodeDescription")) codes.push_back(vMaxmlReadCodeDesc(c));
+        if (boXmlNamed(c, "CodeDescription")) codes.push_back(vMaxmlReadCodeDesc(c));
       state->codes = std::move(codes);
-    } else if (boNamed(section, "ObservationSession")) {
+    } else if (boXmlNamed(section, "ObservationSession")) {
       vMaxmlReadObservationSession(state, section);
-    } else if (boNamed(section, "PlanEntities")) {
+    } else if (boXmlNamed(section, "PlanEntities")) {
       vMaxmlReadPlanEntities(state, section);
     }
   }
@@ -124,18 +114,11 @@ void vMaxmlWalkRoot(xmlNode* root) {
   MboIndexPass pass;  // design points are merged by name
   if (xmlNode* prisms = pXmlChildByName(root, "PrismInfos"))
     for (xmlNode* c = prisms->children; c; c = c->next)
-      if (boNamed(c, "PrismInfo")) state.prisms.push_back(vMaxmlReadPrism(c));
+      if (boXmlNamed(c, "PrismInfo")) state.prisms.push_back(vMaxmlReadPrism(c));
   vMaxmlWalkRootChildren(&state, root);
 }
 
 void* pMaxmlFindStation(int kind, int attr, const char* text) { return pMboFindStationByAttr(kind, attr, text); }
-
-std::optional<double> dMaxmlNumber(const std::string& text) {
-  char* end = nullptr;
-  double v = dNumParseEndC(text.c_str(), &end);
-  if (!end || end == text.c_str() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
 
 // ---------------------------------------------------------------------------
 // Stations, total-station shots and GPS positions
@@ -165,9 +148,9 @@ struct MaxmlGpsPosition {
 MaxmlCodeRef vMaxmlReadCodeRef(xmlNode* node) {
   MaxmlCodeRef ref;
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "CodeDescription"))
+    if (boXmlNamed(c, "CodeDescription"))
       ref.sIdRef = sXmlAttrOpt(c, "idRef").value_or("");
-    else if (boNamed(c, "AttribValue"))
+    else if (boXmlNamed(c, "AttribValue"))
       ref.values.push_back(sXmlNodeText(c));
   }
   return ref;
@@ -175,15 +158,15 @@ MaxmlCodeRef vMaxmlReadCodeRef(xmlNode* node) {
 
 void vMaxmlReadTsData(xmlNode* node, MaxmlShot* shot) {
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "PrismRef")) {
+    if (boXmlNamed(c, "PrismRef")) {
       shot->prismRef = sXmlAttrOpt(c, "idRef");
-    } else if (boNamed(c, "SD")) {
+    } else if (boXmlNamed(c, "SD")) {
       for (xmlNode* v = c->children; v; v = v->next) {
-        if (boNamed(v, "HorizAngle"))
+        if (boXmlNamed(v, "HorizAngle"))
           shot->sHorizAngle = sXmlNodeText(v);
-        else if (boNamed(v, "VertAngle"))
+        else if (boXmlNamed(v, "VertAngle"))
           shot->sVertAngle = sXmlNodeText(v);
-        else if (boNamed(v, "SlopeDistance"))
+        else if (boXmlNamed(v, "SlopeDistance"))
           shot->sSlopeDistance = sXmlNodeText(v);
       }
     }
@@ -195,13 +178,13 @@ MaxmlShot vMaxmlReadShot(xmlNode* node) {
   MaxmlShot shot;
   if (!node) return shot;
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Name"))
+    if (boXmlNamed(c, "Name"))
       shot.sName = sXmlNodeText(c);
-    else if (boNamed(c, "TargetHeight"))
+    else if (boXmlNamed(c, "TargetHeight"))
       shot.sTargetHeight = sXmlNodeText(c);
-    else if (boNamed(c, "Code"))
+    else if (boXmlNamed(c, "Code"))
       shot.code = vMaxmlReadCodeRef(c);
-    else if (boNamed(c, "TSData"))
+    else if (boXmlNamed(c, "TSData"))
       vMaxmlReadTsData(c, &shot);
   }
   return shot;
@@ -215,12 +198,8 @@ const MaxmlCodeDesc* pMaxmlFindCode(const MaxmlReadState* state, const std::stri
 
 // A direction in degrees to the field book's internal angle, as "%f".
 void vSetAngle(void* station, void* obs, int attr, const std::string& text, bool zenith) {
-  std::optional<double> deg = dNumericText(text);
-  if (!deg) return;
-  uint64_t cs = g_mboTransfer.uCoSys;
-  double a = dCoSysScaleAng2User(cs, *deg * 3.141592653589793 / 180);
-  a = zenith ? dCoSysVerDir2Math(cs, a) : dCoSysHorDir2Math(cs, a);
-  boMboSetObsAttr(1, station, obs, attr, sFixed(a).c_str());
+  if (std::optional<double> deg = dNumericText(text))
+    boMboSetObsAttr(1, station, obs, attr, sXmlDegreesToAngle(*deg, zenith).c_str());
 }
 
 void vMaxmlAddTsObs(const MaxmlReadState* state, const MaxmlShot& shot, void* station) {
@@ -239,22 +218,22 @@ void vMaxmlAddTsObs(const MaxmlReadState* state, const MaxmlShot& shot, void* st
       boMboSetObsAttr(1, station, obs, 2, d->sName.c_str());
   vSetAngle(station, obs, 3, shot.sHorizAngle, false);
   // The file gives an elevation angle; a shot without one gets no zenith.
-  if (std::optional<double> v = dMaxmlNumber(shot.sVertAngle)) vSetAngle(station, obs, 4, sFixed(90.0 - *v), true);
+  if (std::optional<double> v = dXmlNumber(shot.sVertAngle)) vSetAngle(station, obs, 4, sXmlFixed(90.0 - *v), true);
   if (dNumericText(shot.sSlopeDistance)) boMboSetObsAttr(1, station, obs, 5, shot.sSlopeDistance.c_str());
 }
 
 void* pMaxmlAddTsStation(xmlNode* node) {
   MaxmlTsStation st;
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Name")) {
+    if (boXmlNamed(c, "Name")) {
       st.sName = sXmlNodeText(c);
-    } else if (boNamed(c, "TargetHeight")) {
+    } else if (boXmlNamed(c, "TargetHeight")) {
       st.sTargetHeight = sXmlNodeText(c);
-    } else if (boNamed(c, "WeatherInfo")) {
+    } else if (boXmlNamed(c, "WeatherInfo")) {
       for (xmlNode* w = c->children; w; w = w->next) {
-        if (boNamed(w, "Temperature"))
+        if (boXmlNamed(w, "Temperature"))
           st.sTemperature = sXmlNodeText(w);
-        else if (boNamed(w, "Pressure"))
+        else if (boXmlNamed(w, "Pressure"))
           st.sPressure = sXmlNodeText(w);
       }
     }
@@ -265,7 +244,7 @@ void* pMaxmlAddTsStation(xmlNode* node) {
   boMboSetStAttr(1, station, 4, st.sTargetHeight.c_str());
   // Hectopascal in the file, millimetres of mercury in the field book.
   if (std::optional<double> p = dNumericText(st.sPressure))
-    boMboSetStAttr(1, station, 5, sFixed(*p * 760 / 1013.25).c_str());
+    boMboSetStAttr(1, station, 5, sXmlFixed(*p * 760 / 1013.25).c_str());
   if (dNumericText(st.sTemperature)) boMboSetStAttr(1, station, 6, st.sTemperature.c_str());
   return station;
 }
@@ -286,32 +265,32 @@ MaxmlGpsPosition vMaxmlReadGpsPosition(xmlNode* node) {
   MaxmlGpsPosition g;
   double hdop = 0, vdop = 0;
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Station")) {
+    if (boXmlNamed(c, "Station")) {
       for (xmlNode* s = c->children; s; s = s->next) {
-        if (boNamed(s, "Name"))
+        if (boXmlNamed(s, "Name"))
           g.sName = sXmlNodeText(s);
-        else if (boNamed(s, "GeoidHeight"))
+        else if (boXmlNamed(s, "GeoidHeight"))
           g.sGeoidHeight = sXmlNodeText(s);
       }
-    } else if (boNamed(c, "PlaneStation")) {
+    } else if (boXmlNamed(c, "PlaneStation")) {
       xmlNode* pos = pXmlChildByName(c, "Position");
       if (xmlNode* neh = pos ? pXmlChildByName(pos, "NEH") : nullptr) {
         g.sNorth = sLastChildText(neh, "North");
         g.sEast = sLastChildText(neh, "East");
       }
-    } else if (boNamed(c, "Time")) {
+    } else if (boXmlNamed(c, "Time")) {
       g.sTime = sXmlNodeText(c);
-    } else if (boNamed(c, "CV")) {
+    } else if (boXmlNamed(c, "CV")) {
       for (int i = 0; i < 6; i++) g.cv[i] = sLastChildText(c, cvNames[i]);
-    } else if (boNamed(c, "Dop")) {
+    } else if (boXmlNamed(c, "Dop")) {
       // An invalid term counts as absent.
-      hdop = dMaxmlNumber(sLastChildText(c, "HDop")).value_or(0);
-      vdop = dMaxmlNumber(sLastChildText(c, "VDop")).value_or(0);
-    } else if (boNamed(c, "NumberOfEpochs")) {
+      hdop = dXmlNumber(sLastChildText(c, "HDop")).value_or(0);
+      vdop = dXmlNumber(sLastChildText(c, "VDop")).value_or(0);
+    } else if (boXmlNamed(c, "NumberOfEpochs")) {
       g.sEpochs = sXmlNodeText(c);
     } else {
       for (const char* sat : satNames)
-        if (boNamed(c, sat)) g.iSatellites += iMaxmlInt(sXmlNodeText(c)).value_or(0);
+        if (boXmlNamed(c, sat)) g.iSatellites += iMaxmlInt(sXmlNodeText(c)).value_or(0);
     }
   }
   g.dDilution = std::sqrt(hdop * hdop + vdop * vdop);
@@ -329,7 +308,7 @@ void vMaxmlAddGpsPosition(const MaxmlGpsPosition& g) {
   boMboSetObsAttr(5, station, obs, 134, sMaxmlTime(g.sTime).c_str());
   boMboSetObsAttr(5, station, obs, 135, std::to_string(g.iSatellites).c_str());
   boMboSetObsAttr(5, station, obs, 136, g.sEpochs.c_str());
-  boMboSetObsAttr(5, station, obs, 137, sFixed(g.dDilution).c_str());
+  boMboSetObsAttr(5, station, obs, 137, sXmlFixed(g.dDilution).c_str());
   double v[6];
   for (int i = 0; i < 6; i++) {
     std::optional<double> n = dNumericText(g.cv[i]);
@@ -343,16 +322,16 @@ void vMaxmlAddGpsPosition(const MaxmlGpsPosition& g) {
 
 void vMaxmlReadObservationSession(MaxmlReadState* state, xmlNode* session) {
   for (xmlNode* c = session->children; c; c = c->next) {
-    if (boNamed(c, "TSRawStn")) {
+    if (boXmlNamed(c, "TSRawStn")) {
       void* station = pMaxmlAddTsStation(c);
       if (!station) continue;
       state->stations.push_back(station);
       for (xmlNode* r = pXmlSiblingByName(c->children, nullptr, "Resection"); r;
            r = pXmlSiblingByName(r->next, nullptr, "Resection"))
         vMaxmlAddTsObs(state, vMaxmlReadShot(pXmlChildByName(r, "ResShot")), station);
-    } else if (boNamed(c, "TSRawSS") || boNamed(c, "TSRawBS")) {
+    } else if (boXmlNamed(c, "TSRawSS") || boXmlNamed(c, "TSRawBS")) {
       if (!state->stations.empty()) vMaxmlAddTsObs(state, vMaxmlReadShot(c), state->stations.back());
-    } else if (boNamed(c, "GPSPosition")) {
+    } else if (boXmlNamed(c, "GPSPosition")) {
       vMaxmlAddGpsPosition(vMaxmlReadGpsPosition(c));
     }
   }
@@ -377,22 +356,22 @@ struct MaxmlPlanLine {
 
 void vMaxmlReadPointStation(xmlNode* node, MaxmlDesignPoint* dp) {
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Name")) {
+    if (boXmlNamed(c, "Name")) {
       dp->sName = sXmlNodeText(c);
-    } else if (boNamed(c, "Position")) {
+    } else if (boXmlNamed(c, "Position")) {
       if (xmlNode* neh = pXmlChildByName(c, "NEH")) {
         for (xmlNode* v = neh->children; v; v = v->next) {
-          if (boNamed(v, "North"))
+          if (boXmlNamed(v, "North"))
             dp->sNorth = sXmlNodeText(v);
-          else if (boNamed(v, "East"))
+          else if (boXmlNamed(v, "East"))
             dp->sEast = sXmlNodeText(v);
-          else if (boNamed(v, "Height"))
+          else if (boXmlNamed(v, "Height"))
             dp->sElevation = sXmlNodeText(v);
         }
       }
-    } else if (boNamed(c, "GeoidHeight")) {
+    } else if (boXmlNamed(c, "GeoidHeight")) {
       dp->sElevation = sXmlNodeText(c);
-    } else if (boNamed(c, "PointFlags")) {
+    } else if (boXmlNamed(c, "PointFlags")) {
       dp->sFlags = sXmlNodeText(c);
     }
   }
@@ -402,11 +381,11 @@ MaxmlDesignPoint vMaxmlReadDesignPoint(xmlNode* node) {
   MaxmlDesignPoint dp;
   dp.sId = sXmlAttrOpt(node, "id").value_or("");
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Station")) {
+    if (boXmlNamed(c, "Station")) {
       vMaxmlReadPointStation(c, &dp);
-    } else if (boNamed(c, "Code")) {
+    } else if (boXmlNamed(c, "Code")) {
       dp.codes.push_back(vMaxmlReadCodeRef(c));
-    } else if (boNamed(c, "PhotoNote")) {
+    } else if (boXmlNamed(c, "PhotoNote")) {
       if (xmlNode* file = pXmlChildByName(c, "FileName")) dp.photos.push_back(sXmlNodeText(file));
     }
   }
@@ -453,11 +432,11 @@ void vMaxmlAddDesignPoint(MaxmlReadState* state, const MaxmlDesignPoint& dp) {
 MaxmlPlanLine vMaxmlReadPlanLine(xmlNode* node, bool area) {
   MaxmlPlanLine pl;
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (boNamed(c, "Name"))
+    if (boXmlNamed(c, "Name"))
       pl.sName = sXmlNodeText(c);
-    else if (boNamed(c, "PointRef"))
+    else if (boXmlNamed(c, "PointRef"))
       pl.refs.push_back(sXmlAttrOpt(c, "idRef").value_or(""));
-    else if (area && boNamed(c, "Closed"))
+    else if (area && boXmlNamed(c, "Closed"))
       pl.boClosed = sXmlNodeText(c) == "true";
   }
   return pl;
@@ -487,10 +466,10 @@ LiLine* pMaxmlAddLine(const MaxmlReadState* state, const MaxmlPlanLine& pl) {
 void vMaxmlSetLineCode(const MaxmlReadState* state, xmlNode* plan, LiLine* line, const std::string& firstRef) {
   xmlNode* dp = nullptr;
   for (xmlNode* c = plan->children; c && !dp; c = c->next)
-    if (boNamed(c, "DesignPoint") && sXmlAttrOpt(c, "id") == firstRef) dp = c;
+    if (boXmlNamed(c, "DesignPoint") && sXmlAttrOpt(c, "id") == firstRef) dp = c;
   if (!dp) return;
   for (xmlNode* c = dp->children; c; c = c->next) {
-    if (!boNamed(c, "Code")) continue;
+    if (!boXmlNamed(c, "Code")) continue;
     xmlNode* descRef = pXmlChildByName(c, "CodeDescription");
     std::optional<std::string> idRef = descRef ? sXmlAttrOpt(descRef, "idRef") : std::nullopt;
     if (!idRef) continue;
@@ -506,10 +485,10 @@ void vMaxmlSetLineCode(const MaxmlReadState* state, xmlNode* plan, LiLine* line,
 
 void vMaxmlReadPlanEntities(MaxmlReadState* state, xmlNode* plan) {
   for (xmlNode* c = plan->children; c; c = c->next) {
-    if (boNamed(c, "DesignPoint")) {
+    if (boXmlNamed(c, "DesignPoint")) {
       vMaxmlAddDesignPoint(state, vMaxmlReadDesignPoint(c));
-    } else if (boNamed(c, "Area") || boNamed(c, "Polyline")) {
-      MaxmlPlanLine pl = vMaxmlReadPlanLine(c, boNamed(c, "Area"));
+    } else if (boXmlNamed(c, "Area") || boXmlNamed(c, "Polyline")) {
+      MaxmlPlanLine pl = vMaxmlReadPlanLine(c, boXmlNamed(c, "Area"));
       LiLine* line = pMaxmlAddLine(state, pl);
       if (line && !pl.refs.empty()) vMaxmlSetLineCode(state, plan, line, pl.refs[0]);
     }

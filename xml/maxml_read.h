@@ -46,9 +46,6 @@ extern int g_iMaxmlAutoPointNo;
 void vMaxmlWalkRoot(xmlNode* root);
 // The first station of the kind whose attribute equals the text exactly.
 void* pMaxmlFindStation(int kind, int attr, const char* text);
-// A number as strtod reads it (longest valid prefix), locale-free; none
-// when the text holds no finite number.
-std::optional<double> dMaxmlNumber(const std::string& text);
 
 void vMaxmlReadObservationSession(MaxmlReadState* state, xmlNode* session);
 void vMaxmlReadPlanEntities(MaxmlReadState* state, xmlNode* plan);

@@ -6,6 +6,7 @@
 #include <libxml/xpathInternals.h>
 
 #include <climits>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,8 @@
 #include "base/numbers.h"
 #include "base/text.h"
 #include "fieldbook/model.h"
+#include "fieldbook/transfer_context.h"
+#include "kv2cosys.h"
 #include "kvxlib.h"
 #include "win32.h"
 
@@ -121,10 +124,6 @@ std::optional<std::string> sAttrText(xmlAttr* attr) {
   return text;
 }
 
-bool boNamed(const xmlNode* node, const char* name) {
-  return node && node->type == XML_ELEMENT_NODE && node->name && strcmp((const char*)node->name, name) == 0;
-}
-
 XmlContextPtr pNewContext(xmlDoc* doc) {
   XmlContextPtr ctx(xmlXPathNewContext(doc));
   if (ctx) g_pXmlContext = ctx.get();
@@ -212,7 +211,7 @@ XmlContextPtr pXmlLxmlXPathContext(xmlDoc* doc, int* version) {
   if (!ctx) return nullptr;
   xmlNode* root = xmlDocGetRootElement(doc);
   int word = LXML_VERSION_10;
-  if (boNamed(root, "LandXML")) {
+  if (boXmlNamed(root, "LandXML")) {
     std::optional<std::string> v = sAttrText(xmlHasNsProp(root, BAD_CAST "version", nullptr));
     if (v == "1.1") word = LXML_VERSION_11;
     if (v == "1.2") word = LXML_VERSION_12;
@@ -243,8 +242,8 @@ XmlContextPtr pXmlLxmlXPathContext(xmlDoc* doc, int* version) {
 
 XmlContextPtr pXmlHexXPathContext(xmlDoc* doc) {
   xmlNode* root = doc ? xmlDocGetRootElement(doc) : nullptr;
-  xmlNode* last = boNamed(root, "LandXML") ? pLastElementChild(root) : nullptr;
-  if (!boNamed(last, "HexagonLandXML") || !last->ns || !last->ns->href || !last->ns->href[0]) return nullptr;
+  xmlNode* last = boXmlNamed(root, "LandXML") ? pLastElementChild(root) : nullptr;
+  if (!boXmlNamed(last, "HexagonLandXML") || !last->ns || !last->ns->href || !last->ns->href[0]) return nullptr;
   XmlContextPtr ctx = pNewContext(doc);
   if (!ctx || xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", last->ns->href) != 0) return nullptr;
   return ctx;
@@ -257,7 +256,7 @@ XmlContextPtr pXmlJxlXPathContext(xmlDoc* doc) {
     vMsgWarning(sKvxPoGetText("Unable to download LandXML schema. Check your internet connection!"));
     return nullptr;
   }
-  if (!boNamed(root, "JOBFile")) {
+  if (!boXmlNamed(root, "JOBFile")) {
     vMsgWarning(sKvxPoGetText("This is a invalid jxl file. Root element should be named \"JOBFile\"."));
     return nullptr;
   }
@@ -387,14 +386,14 @@ std::string sXmlNodeText(xmlNode* node) { return sXmlUtf8ToAnsi(pXmlNodeContent(
 xmlNode* pXmlChildByName(xmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (xmlNode* c = node->children; c; c = c->next)
-    if (boNamed(c, name)) return c;
+    if (boXmlNamed(c, name)) return c;
   return nullptr;
 }
 
 xmlNode* pXmlFeatureByCode(xmlNode* node, const char* code) {
   if (!node) return nullptr;
   for (xmlNode* c = node->children; c; c = c->next) {
-    if (!boNamed(c, "Feature")) continue;
+    if (!boXmlNamed(c, "Feature")) continue;
     std::optional<std::string> v = sXmlAttrOpt(c, "code");
     if (v && iStrCmpNoCase(v->c_str(), code) == 0) return c;
   }
@@ -410,7 +409,7 @@ xmlNode* pXmlSiblingByName(xmlNode* node, xmlNode* end, const char* name) {
 std::vector<GeoPnt3> pXmlParsePntList(xmlNode* node) {
   std::vector<GeoPnt3> points;
   if (!node) return points;
-  const int stride = boNamed(node, "PntList2D") ? 2 : 3;
+  const int stride = boXmlNamed(node, "PntList2D") ? 2 : 3;
   std::string text = pXmlNodeContent(node);
   double values[3] = {0, 0, 0};
   int have = 0;
@@ -443,6 +442,29 @@ std::string sLxmlTimeStamp(const char* text) {
     if (c == '-') c = '.';
   if (!s.empty() && !(s.back() >= '0' && s.back() <= '9')) s.pop_back();
   return s;
+}
+
+bool boXmlNamed(const xmlNode* node, const char* name) {
+  return node && node->type == XML_ELEMENT_NODE && node->name && strcmp((const char*)node->name, name) == 0;
+}
+
+std::optional<double> dXmlNumber(const std::string& text) {
+  char* end = nullptr;
+  double v = dNumParseEndC(text.c_str(), &end);
+  if (!end || end == text.c_str() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::string sXmlFixed(double value) {
+  char buf[64];
+  iNumPrintC(buf, (int)sizeof buf, "%f", value);
+  return buf;
+}
+
+std::string sXmlDegreesToAngle(double degrees, bool zenith) {
+  uint64_t cs = g_mboTransfer.uCoSys;
+  double a = dCoSysScaleAng2User(cs, degrees * 3.141592653589793 / 180);
+  return sXmlFixed(zenith ? dCoSysVerDir2Math(cs, a) : dCoSysHorDir2Math(cs, a));
 }
 
 // ---------------------------------------------------------------------------

@@ -111,6 +111,8 @@ std::optional<std::string> sXmlAttrOpt(xmlNode* node, const char* name);
 std::string pXmlNodeContent(xmlNode* node);
 // The content in ANSI ("" when none).
 std::string sXmlNodeText(xmlNode* node);
+// True for an element of exactly that name.
+bool boXmlNamed(const xmlNode* node, const char* name);
 // The first child element of that name (exact), null when none.
 xmlNode* pXmlChildByName(xmlNode* node, const char* name);
 // The first "Feature" child whose "code" equals code ignoring case.
@@ -130,6 +132,18 @@ bool boXmlUniqueIdEquals(xmlNode* node, const char* id);
 // hyphens become points, a last non-digit (a zone letter) is dropped:
 // 2012-05-03T10:20:30Z gives 2012.05.03_10:20:30.
 std::string sLxmlTimeStamp(const char* text);
+
+// ---- Numbers in texts (locale-free; nothing here throws) ----
+// The leading number of a text as strtod takes it (leading blanks skipped,
+// the longest valid prefix); none when the text starts with no number or
+// the number is not finite.
+std::optional<double> dXmlNumber(const std::string& text);
+// A number as "%f".
+std::string sXmlFixed(double value);
+// A direction in degrees as the field book's internal angle (through the
+// coordinate system's unit and conventions; zenith for a vertical angle),
+// as "%f".
+std::string sXmlDegreesToAngle(double degrees, bool zenith);
 
 // ---- The point-name index of one read ----
 // Small on purpose (an import may index millions of points): the texts are

@@ -225,7 +225,7 @@ TEST(Jxl, SplitAndTimeStamp) {
   EXPECT_EQ(vJxlSplit("A ", ' '), (V{"A"}));
   EXPECT_EQ(vJxlSplit("", ' '), V{});
   EXPECT_EQ(sJxlReadTimeStamp("2012-05-03T10:20:30Z"), "2012.05.03_10:20:30Z");
-  EXPECT_FALSE(dJxlNumber("abc"));
-  EXPECT_FALSE(dJxlNumber("1e999"));
-  EXPECT_EQ(*dJxlNumber("  -0.030x"), -0.03);
+  EXPECT_FALSE(dXmlNumber("abc"));
+  EXPECT_FALSE(dXmlNumber("1e999"));
+  EXPECT_EQ(*dXmlNumber("  -0.030x"), -0.03);
 }
