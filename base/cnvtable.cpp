@@ -171,16 +171,18 @@ void vCnvRowPair(HWND dlg, int row, char (&from)[CNV_CODE_SIZE], char (&to)[CNV_
   vCnvRowText(dlg, row, 1, to, sizeof to);
 }
 
-void vCnvAddRow(HWND dlg, int row, const char* from, const char* to) {
+// Inserts a row; returns where the list put it (-1 when it could not).
+int iCnvAddRow(HWND dlg, int row, const char* from, const char* to) {
   LVITEMA it = {};
   it.mask = LVIF_TEXT;
   it.iItem = row;
   it.pszText = const_cast<char*>(from);
   row = (int)lCnvList(dlg, LVM_INSERTITEMA, 0, (LPARAM)&it);
-  if (row < 0) return;
+  if (row < 0) return -1;
   it.iSubItem = 1;
   it.pszText = const_cast<char*>(to);
   lCnvList(dlg, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&it);
+  return row;
 }
 
 // Selects and focuses one row (-1: none) and scrolls it into view.
@@ -207,7 +209,11 @@ void vCnvInit(HWND dlg, CnvTable* t) {
   hDlgAddButton(dlg, IDOK, sKvxPoGetText("OK"), bc, 8, 12, 0);
   hDlgAddButton(dlg, IDCANCEL, sKvxPoGetText("Cancel"), bc, 10, 12, 0);
   hDlgAddButton(dlg, kIdHelp, sKvxPoGetText("Help"), bc, 12, 12, 0);
-  hDlgAddListView(dlg, kIdList, 0, 2, 2 * w + 3, 12, 0);
+  // The list view style of the grid without its sort bits: the rows must
+  // stay in table order, as OK writes them back in list order and lookups
+  // take the first match (a sorted list would change which duplicate wins).
+  hDlgAddControl(dlg, "SysListView32", kIdList, 0, 2, 2 * w + 3, 12, 0x839 & ~(LVS_SORTASCENDING | LVS_SORTDESCENDING),
+                 0x300);
   lCnvList(dlg, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 
   // Columns as wide as w capital letters in the list's font. The measuring
@@ -230,7 +236,7 @@ void vCnvInit(HWND dlg, CnvTable* t) {
     lCnvList(dlg, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&col);
   }
   int row = 0;
-  for (CnvEntry* e = pCnvTabFirst(t); e; e = e->next) vCnvAddRow(dlg, row++, e->from, e->to);
+  for (CnvEntry* e = pCnvTabFirst(t); e; e = e->next) iCnvAddRow(dlg, row++, e->from, e->to);
 }
 
 void vCnvOnAdd(HWND dlg, CnvTable* t) {
@@ -238,9 +244,7 @@ void vCnvOnAdd(HWND dlg, CnvTable* t) {
   GetDlgItemTextA(dlg, kIdFrom, from, (int)t->fromWidth);
   GetDlgItemTextA(dlg, kIdTo, to, (int)t->toWidth);
   if (!from[0] && !to[0]) return;
-  int row = iCnvRowCount(dlg);
-  vCnvAddRow(dlg, row, from, to);
-  vCnvSelectRow(dlg, row);
+  vCnvSelectRow(dlg, iCnvAddRow(dlg, iCnvRowCount(dlg), from, to));
   SetDlgItemTextA(dlg, kIdFrom, "");
   SetDlgItemTextA(dlg, kIdTo, "");
   SetFocus(GetDlgItem(dlg, kIdFrom));

@@ -57,7 +57,9 @@ HWND hDlgAddGroup(HWND hDlg, int iId, const char* pszText, int iCol, int iRow, i
 HWND hDlgAddFrame(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddCombo(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddList(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
-// Style 0x50000839: report view; its rows stay in insertion order.
+// Style 0x50000839: report view with both sort bits, so each inserted row
+// takes its place by its text; a list whose order matters is made with
+// hDlgAddControl without them.
 HWND hDlgAddListView(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddTreeView(HWND hDlg, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle);
 HWND hDlgAddControl(HWND hDlg, const char* pszClass, int iId, int iCol, int iRow, int iWidth, int iRows, DWORD dwStyle,

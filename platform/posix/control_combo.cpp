@@ -70,6 +70,10 @@ LRESULT lKvxComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       return MAKELONG(0, w->text.size());
     case CB_SETEDITSEL:
       return TRUE;
+    case WM_SETFONT:
+      w->font = (HFONT)wParam;
+      vKvxControlSized(w);
+      return 0;
   }
   return DefWindowProcA(w->handle, msg, wParam, lParam);
 }

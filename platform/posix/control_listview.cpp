@@ -40,6 +40,21 @@ void ApplyState(KvxWnd* w, int row, UINT state, UINT mask) {
   if (pKvxWnd(h) && ValidRow(w, row)) SetRowState(w, row, state, mask);
 }
 
+constexpr DWORD kSortBits = LVS_SORTASCENDING | LVS_SORTDESCENDING;
+
+// Where a sorted list puts an item of this text, whatever index was asked:
+// behind the rows of equal text (compared as lstrcmpi does), so equal texts
+// keep their order of insertion. With both bits the descending one decides.
+int SortedPlace(const KvxWnd* w, const char* text) {
+  int sign = (w->style & LVS_SORTDESCENDING) ? -1 : 1;
+  int at = 0;
+  for (const KvxLvRow& r : w->rows) {
+    if (sign * lstrcmpiA(r.cells.empty() ? "" : r.cells[0].c_str(), text) > 0) break;
+    ++at;
+  }
+  return at;
+}
+
 int TextWidth(const KvxWnd* w, const char* text) {
   KvxFontMetrics m = sKvxFontMetrics(w->font ? (HGDIOBJ)w->font : GetStockObject(DEFAULT_GUI_FONT));
   return m.cx * (int)strlen(text);
@@ -101,9 +116,10 @@ LRESULT lKvxListViewProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
     case LVM_INSERTITEMA: {
       const LVITEMA* it = (const LVITEMA*)lParam;
       if (!it || it->iSubItem != 0) return -1;
-      int at = std::clamp(it->iItem, 0, (int)w->rows.size());
       KvxLvRow r;
       if (it->mask & LVIF_TEXT) Cell(r, 0) = Str((LPARAM)it->pszText);
+      int at =
+          (w->style & kSortBits) ? SortedPlace(w, Cell(r, 0).c_str()) : std::clamp(it->iItem, 0, (int)w->rows.size());
       if (it->mask & LVIF_PARAM) r.data = it->lParam;
       w->rows.insert(w->rows.begin() + at, r);
       if ((it->mask & LVIF_STATE) && (it->state & it->stateMask)) ApplyState(w, at, it->state, it->stateMask);

@@ -28,7 +28,17 @@ KvxWndKind eKvxControlKind(const char* className, const char** canonical) {
   return kWndUser;
 }
 
+void vKvxControlSized(KvxWnd* w) {
+  // A drop-down combo's window is its closed field, as high as its font
+  // needs (21 pixels in the dialog font); the height asked for is the room
+  // of the list it drops, which is not part of the window.
+  if (w->kind != kWndCombo || (w->style & 3) < CBS_DROPDOWN) return;
+  KvxFontMetrics m = sKvxFontMetrics(w->font ? (HGDIOBJ)w->font : hKvxSystemFont());
+  w->rect.bottom = w->rect.top + m.cy + 8;
+}
+
 void vKvxControlCreated(KvxWnd* w) {
+  vKvxControlSized(w);
   if (w->kind != kWndListView || (w->style & LVS_TYPEMASK) != LVS_REPORT) return;
   // A report list view has a header row as its child window.
   RECT rc;

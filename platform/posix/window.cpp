@@ -660,6 +660,7 @@ BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
   KvxWnd* w = pKvxWnd(hwnd);
   if (!w || w->kind == kWndDesktop) return FALSE;
   w->rect = {x, y, x + width, y + height};
+  vKvxControlSized(w);
   return TRUE;
 }
 
@@ -678,6 +679,7 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT fla
     r.bottom = r.top + cy;
   }
   w->rect = r;
+  vKvxControlSized(w);
   if (flags & SWP_SHOWWINDOW) ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
   return TRUE;

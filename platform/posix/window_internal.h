@@ -112,6 +112,7 @@ void vKvxAllocateHwnd(KvxWnd* w);
 KvxWndKind eKvxControlKind(const char* className, const char** canonical);
 LRESULT lKvxControlProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam);
 void vKvxControlCreated(KvxWnd* w);
+void vKvxControlSized(KvxWnd* w);  // after the window's rectangle was set or its font changed
 
 // dialog.cpp
 LRESULT lKvxDialogProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -287,6 +287,27 @@ TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
   EXPECT_EQ(pairs(), "BYG=10;VEG=20;GJERDE=30;VEI=40;=50;");
 }
 
+TEST_F(CnvDialog, DuplicatesKeepTheirOrderSoTheSameOneWinsAfterOk) {
+  // Three host codes for one instrument code: the reverse lookup takes the
+  // first, which rows sorted either way would change.
+  CnvTable* p = pCnvTabNew(9, 9);
+  for (const char* from : {"GJERDE", "VEG", "BYG"}) pCnvTabAppend(p, from, "20");
+  auto edit = [](Dlg& d) {
+    EXPECT_EQ(list(d), "GJERDE=20;VEG=20;BYG=20; selected -1");
+    d.Type(kFrom, "ALLE");
+    d.Type(kTo, "20");
+    d.Click(kAdd);
+    EXPECT_EQ(list(d), "GJERDE=20;VEG=20;BYG=20;ALLE=20; selected 3");
+    d.Click(IDOK);
+  };
+  EXPECT_TRUE(run(edit, "Korvax", p));
+  EXPECT_EQ(sPairs(p), "GJERDE=20;VEG=20;BYG=20;ALLE=20;");
+  char from[9] = "";
+  EXPECT_TRUE(boCnvTabLookupReverse(p, "20", from, sizeof from));
+  EXPECT_STREQ(from, "GJERDE");
+  pCnvTabFree(p);
+}
+
 TEST_F(CnvDialog, DeleteNeedsASelection) {
   bool ok = run([](Dlg& d) {
     d.Click(kDelete);  // nothing selected: nothing happens

@@ -1,6 +1,7 @@
 // The control classes at the message level.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -100,10 +101,10 @@ INT_PTR CALLBACK NotifyProc(HWND, UINT msg, WPARAM, LPARAM lParam) {
   return FALSE;
 }
 
-TEST_F(Controls, ListViewKeepsInsertionOrderWhateverItsSortBits) {
+TEST_F(Controls, ListViewWithoutSortBitsKeepsInsertionOrder) {
   SetWindowLongPtrA(parent, DWLP_DLGPROC, (LONG_PTR)NotifyProc);
   g_changes.clear();
-  HWND v = Make("SysListView32", 0x0839);
+  HWND v = Make("SysListView32", 0x0809);
   HWND header = (HWND)SendMessageA(v, LVM_GETHEADER, 0, 0);
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(GetParent(header), v);
@@ -161,6 +162,75 @@ TEST_F(Controls, ListViewKeepsInsertionOrderWhateverItsSortBits) {
   EXPECT_EQ(SendMessageA(v, LVM_GETSTRINGWIDTHA, 0, (LPARAM) "MMMM"), 24);
   SendMessageA(v, LVM_DELETEALLITEMS, 0, 0);
   EXPECT_EQ(SendMessageA(v, LVM_GETITEMCOUNT, 0, 0), 0);
+}
+
+// A sorted list view puts each insert at its place by the item text compared
+// as lstrcmpi does, whatever index was asked, and returns that place; equal
+// texts keep their order of insertion. Checked against a stable sort.
+TEST_F(Controls, ListViewSortBitsPlaceEachInsertAndReturnItsIndex) {
+  const char* words[] = {"beta", "Alpha", "alpha", "Gamma", "b", "BETA", "\xC6re", "\xE6re", "a-b", "", "10", "9"};
+  for (DWORD sort : {LVS_SORTASCENDING, LVS_SORTDESCENDING}) {
+    HWND v = Make("SysListView32", LVS_REPORT | sort);
+    auto before = [sort](const std::string& a, const std::string& b) {
+      int c = lstrcmpiA(a.c_str(), b.c_str());
+      return sort == LVS_SORTASCENDING ? c < 0 : c > 0;
+    };
+    std::vector<std::string> model;
+    unsigned seed = 7;
+    for (int n = 0; n < 60; ++n) {
+      seed = seed * 1103515245u + 12345u;
+      std::string text = words[(seed >> 16) % (sizeof words / sizeof *words)];
+      LVITEMA it = {};
+      it.mask = LVIF_TEXT;
+      it.iItem = (int)(seed % 7);  // ignored by a sorted list
+      it.pszText = text.data();
+      model.push_back(text);
+      std::stable_sort(model.begin(), model.end(), before);
+      // The new item is the last of its equals in the model.
+      int want = (int)(std::upper_bound(model.begin(), model.end(), text, before) - model.begin()) - 1;
+      ASSERT_EQ(SendMessageA(v, LVM_INSERTITEMA, 0, (LPARAM)&it), want) << text;
+    }
+    for (int i = 0; i < (int)model.size(); ++i) {
+      char buf[16] = "";
+      LVITEMA get = {};
+      get.pszText = buf;
+      get.cchTextMax = sizeof buf;
+      SendMessageA(v, LVM_GETITEMTEXTA, i, (LPARAM)&get);
+      ASSERT_EQ(buf, model[i]) << i;
+    }
+  }
+  // Spelled out: case is ignored and equal texts keep their order.
+  HWND v = Make("SysListView32", LVS_REPORT | LVS_SORTASCENDING);
+  std::string got;
+  for (const char* s : {"beta", "Alpha", "alpha", "ALPHA"}) {
+    LVITEMA it = {};
+    it.mask = LVIF_TEXT;
+    it.iItem = 99;
+    it.pszText = (LPSTR)s;
+    got += std::to_string(SendMessageA(v, LVM_INSERTITEMA, 0, (LPARAM)&it));
+  }
+  EXPECT_EQ(got, "0012");
+}
+
+TEST_F(Controls, ADropDownComboIsItsClosedField) {
+  auto height = [](HWND h) {
+    RECT w, c;
+    GetWindowRect(h, &w);
+    GetClientRect(h, &c);
+    EXPECT_EQ(c.bottom, w.bottom - w.top);
+    return (int)(w.bottom - w.top);
+  };
+  HWND list = Make("ComboBox", CBS_DROPDOWNLIST);
+  HWND drop = Make("ComboBox", CBS_DROPDOWN, 11);
+  HWND simple = Make("ComboBox", CBS_SIMPLE, 12);
+  MoveWindow(list, 0, 0, 100, 200, FALSE);  // the height asked for is the list's room
+  SetWindowPos(drop, nullptr, 0, 0, 100, 150, SWP_NOMOVE);
+  SetWindowPos(simple, nullptr, 0, 0, 100, 150, SWP_NOMOVE);
+  EXPECT_EQ(height(list), 24);  // the system font
+  EXPECT_EQ(height(drop), 24);
+  EXPECT_EQ(height(simple), 150);
+  SendMessageA(list, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+  EXPECT_EQ(height(list), 21);
 }
 
 TEST_F(Controls, SubclassingABuiltInControlFailsVisibly) {
