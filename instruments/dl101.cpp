@@ -9,6 +9,7 @@
 #include "fieldbook/levelling.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/sdr.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"
 #include "kvxlib.h"
@@ -141,42 +142,39 @@ bool boDl101Receive(const char*) {
 
 bool boDl101ReadRaw(uint32_t hRaw, uint32_t hSide) {
   std::string code;
-  char line[kLineMax + 1];
-  bool boCut = false;
-  int lineNo = 0;
-  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
-    ++lineNo;
-    boMboPumpMessage();
-    if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
-    switch (line[0]) {
-      case 'a':
-      case 'b':
-      case 'c':
-        vMboLevFlush();
-        vMboLevSetItem(MBO_LEV_SET_NO, "X");
-        code = sField(line, line[0] == 'c' ? 21 : 6).substr(0, kCodeMax);
-        break;
-      case 'g':
-      case 'h':
-        vSight(line, code, MBO_LEV_FIRST_NAME, MBO_LEV_FIRST_READING, MBO_LEV_FIRST_LENGTH);
-        break;
-      case 'i':
-      case 'j':
-        vSight(line, code, MBO_LEV_SECOND_NAME, MBO_LEV_SECOND_READING, MBO_LEV_SECOND_LENGTH);
-        break;
-      case 'k':
-        vSight(line, code, MBO_LEV_THIRD_NAME, MBO_LEV_THIRD_READING, MBO_LEV_THIRD_LENGTH);
-        break;
-      case 't':
-      case 'u':
-      case 'v':
-      case 'w':
-        vMboLevFlush();
-        boMboWriteLine(hSide, line);
-        break;
-      default:
-        boMboWriteLine(hSide, line);
-    }
-  }
+  vSdrReadRecords(
+      hRaw, hSide, kLineMax,
+      [](void* context, const char* line) {
+        std::string& code = *(std::string*)context;
+        switch (line[0]) {
+          case 'a':
+          case 'b':
+          case 'c':
+            vMboLevFlush();
+            vMboLevSetItem(MBO_LEV_SET_NO, "X");
+            code = sField(line, line[0] == 'c' ? 21 : 6).substr(0, kCodeMax);
+            return 1;
+          case 'g':
+          case 'h':
+            vSight(line, code, MBO_LEV_FIRST_NAME, MBO_LEV_FIRST_READING, MBO_LEV_FIRST_LENGTH);
+            return 1;
+          case 'i':
+          case 'j':
+            vSight(line, code, MBO_LEV_SECOND_NAME, MBO_LEV_SECOND_READING, MBO_LEV_SECOND_LENGTH);
+            return 1;
+          case 'k':
+            vSight(line, code, MBO_LEV_THIRD_NAME, MBO_LEV_THIRD_READING, MBO_LEV_THIRD_LENGTH);
+            return 1;
+          case 't':
+          case 'u':
+          case 'v':
+          case 'w':
+            vMboLevFlush();
+            return 0;
+          default:
+            return 0;
+        }
+      },
+      &code);
   return false;
 }

@@ -119,67 +119,63 @@ void vKernReportComment(uint32_t hSide, const char* sText, const char* sTitle, c
 }
 
 bool boKernWriteRaw(uint32_t hRaw) {
-  const MboSettings& set = g_mboTransfer.settings;
-  SdrSkipped skipped{};
-  int cut = 0;
-  char cutNames[120] = "";
-  PoPoints* points = g_pMboPoints;
-  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
-    double x = 0, y = 0, z = 0;
-    if (!boMboGetPointXY(p, &x, &y)) continue;
-    bool hasZ = boMboGetPointZ(p, &z);
-    const char* number = sMboGetPointNo(p);
-    char east[16], north[16], height[16] = "";
-    if (!boSdrFormatFixed(east, 11, "%11.3lf", x - set.iNO) || !boSdrFormatFixed(north, 11, "%11.3lf", y - set.iEO) ||
-        (hasZ && !boSdrFormatFixed(height, 8, "%8.3lf", z))) {
-      vSdrSkipPoint(&skipped, number);
-      continue;
-    }
-    // A number longer than its field takes the blank columns before it, but
-    // never column 1: that would make the line a record of another type.
-    char shown[kNumberMax + 1];
-    sStrCopyN(shown, number, sizeof shown);
-    if (strlen(number) > (size_t)kNumberMax && cut++ < 5) {
-      if (cutNames[0]) sStrCatN(cutNames, " ", sizeof cutNames);
-      sStrCatN(cutNames, number, sizeof cutNames);
-    }
-    int width = (int)strlen(shown) > kNumberWidth ? (int)strlen(shown) : kNumberWidth;
-    char line[64];
-    iNumPrintC(line, sizeof line, "%*s%*s  %s  %s%s%s", 11 - width, "", width, shown, east, north, hasZ ? "  " : "",
-               height);
-    boMboWriteLine(hRaw, line);
-  }
-  vSdrReportSkipped(&skipped);
-  if (cut)
-    vMsgWarning(sStrFormat("%s %d\n%s%s", sKvxPoGetText("Point numbers cut to 10 characters:"), cut, cutNames,
-                           cut > 5 ? " ..." : ""));
+  struct Writer {
+    uint32_t hRaw;
+    int cut;
+    char cutNames[120];
+  } w{hRaw, 0, ""};
+  vSdrWritePoints(
+      [](void* context, const SdrPoint& p) {
+        Writer* w = (Writer*)context;
+        char east[16], north[16], height[16] = "";
+        if (!boSdrFormatFixed(east, 11, "%11.3lf", p.dX) || !boSdrFormatFixed(north, 11, "%11.3lf", p.dY) ||
+            (p.boHasZ && !boSdrFormatFixed(height, 8, "%8.3lf", p.dZ)))
+          return 0;
+        // A number longer than its field takes the blank columns before it,
+        // but never column 1: that would make the line a record of another
+        // type.
+        char shown[kNumberMax + 1];
+        sStrCopyN(shown, p.sNumber, sizeof shown);
+        if (strlen(p.sNumber) > (size_t)kNumberMax && w->cut++ < 5) {
+          if (w->cutNames[0]) sStrCatN(w->cutNames, " ", sizeof w->cutNames);
+          sStrCatN(w->cutNames, p.sNumber, sizeof w->cutNames);
+        }
+        int width = (int)strlen(shown) > kNumberWidth ? (int)strlen(shown) : kNumberWidth;
+        char line[64];
+        iNumPrintC(line, sizeof line, "%*s%*s  %s  %s%s%s", 11 - width, "", width, shown, east, north,
+                   p.boHasZ ? "  " : "", height);
+        boMboWriteLine(w->hRaw, line);
+        return 1;
+      },
+      &w);
+  if (w.cut)
+    vMsgWarning(sStrFormat("%s %d\n%s%s", sKvxPoGetText("Point numbers cut to 10 characters:"), w.cut, w.cutNames,
+                           w.cut > 5 ? " ..." : ""));
   return true;
 }
 
 bool boKernReadRaw(uint32_t hRaw, uint32_t hSide) {
-  char line[kLineMax + 1];
-  bool boCut = false;
-  int lineNo = 0;
-  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
-    ++lineNo;
-    boMboPumpMessage();
-    if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
-    if (strlen(line) < 2) continue;
-    switch (line[0]) {
-      case '1':
-        vReadHeader(line, hSide);
-        break;
-      case '2':
-        vReadStation(line, hSide);
-        break;
-      case '3':
-      case '5':
-        vReadPoint(line, hSide);
-        break;
-      default:
-        boMboWriteLine(hSide, line);
-    }
-  }
+  vSdrReadRecords(
+      hRaw, hSide, kLineMax,
+      [](void* side, const char* line) {
+        uint32_t hSide = *(uint32_t*)side;
+        if (strlen(line) < 2) return 1;
+        switch (line[0]) {
+          case '1':
+            vReadHeader(line, hSide);
+            return 1;
+          case '2':
+            vReadStation(line, hSide);
+            return 1;
+          case '3':
+          case '5':
+            vReadPoint(line, hSide);
+            return 1;
+          default:
+            return 0;
+        }
+      },
+      &hSide);
   return false;
 }
 

@@ -48,10 +48,6 @@ bool boPlace(char* record, int from, int to, const char* text) {
   return len > room;
 }
 
-bool boFits(char* out, int width, const char* format, double value) {
-  return boSdrFormatFixed(out, width, format, value);
-}
-
 // A note "P=<number> <text>"; false when it is not taken.
 bool boRec500ReadCode(const char* line) {
   if (!boColsAre(line, 9, "P=")) return false;
@@ -132,8 +128,8 @@ bool boRec500WriteRaw(uint32_t hRaw) {
     if (!boMboGetPointXY(p, &x, &y)) continue;
     const char* number = sMboGetPointNo(p);
     char north[13], east[14], height[10];
-    if (!boFits(north, 12, "%12.3lf", y - set.iEO) || !boFits(east, 13, "%13.3lf", x - set.iNO) ||
-        !boFits(height, 9, "%9.3f", boMboGetPointZ(p, &z) ? z : 0.0)) {
+    if (!boSdrFormatFixed(north, 12, "%12.3lf", y - set.iEO) || !boSdrFormatFixed(east, 13, "%13.3lf", x - set.iNO) ||
+        !boSdrFormatFixed(height, 9, "%9.3f", boMboGetPointZ(p, &z) ? z : 0.0)) {
       vSdrSkipPoint(&skipped, number);
       continue;
     }

@@ -143,32 +143,41 @@ void vSdrReportSkipped(const SdrSkipped* pSkipped) {
                          pSkipped->iCount, pSkipped->sNames, pSkipped->iCount > 10 ? " ..." : ""));
 }
 
-bool boSdr33WriteRaw(uint32_t hRaw) {
+void vSdrWritePoints(SdrPointFn pfnPoint, void* pContext) {
   const MboSettings& set = g_mboTransfer.settings;
   SdrSkipped skipped{};
   PoPoints* points = g_pMboPoints;
   for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
-    double x = 0, y = 0, z = 0;
+    double x = 0, y = 0;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    bool hasZ = boMboGetPointZ(p, &z);
-    const char* number = sMboGetPointNo(p);
-    char north[17], east[17], height[17] = "";
-    if (!boSdrFormatFixed(north, 16, "%1.3lf", y - set.iEO) || !boSdrFormatFixed(east, 16, "%1.3lf", x - set.iNO) ||
-        (hasZ && !boSdrFormatFixed(height, 16, "%1.3lf", z))) {
-      vSdrSkipPoint(&skipped, number);
-      continue;
-    }
-    char record[85];
-    memcpy(record, "08KI", 4);
-    sStrPadCopy(record + 4, number, 16);
-    sStrPadCopy(record + 20, north, 16);
-    sStrPadCopy(record + 36, east, 16);
-    sStrPadCopy(record + 52, height, 16);
-    sStrPadCopy(record + 68, "", 16);
-    record[84] = '\0';
-    boMboWriteLine(hRaw, record);
+    SdrPoint point{p, sMboGetPointNo(p), x - set.iNO, y - set.iEO, 0, false};
+    point.boHasZ = boMboGetPointZ(p, &point.dZ);
+    int result = pfnPoint(pContext, point);
+    if (result < 0) break;
+    if (result == 0) vSdrSkipPoint(&skipped, point.sNumber);
   }
   vSdrReportSkipped(&skipped);
+}
+
+bool boSdr33WriteRaw(uint32_t hRaw) {
+  vSdrWritePoints(
+      [](void* raw, const SdrPoint& p) {
+        char north[17], east[17], height[17] = "";
+        if (!boSdrFormatFixed(north, 16, "%1.3lf", p.dY) || !boSdrFormatFixed(east, 16, "%1.3lf", p.dX) ||
+            (p.boHasZ && !boSdrFormatFixed(height, 16, "%1.3lf", p.dZ)))
+          return 0;
+        char record[85];
+        memcpy(record, "08KI", 4);
+        sStrPadCopy(record + 4, p.sNumber, 16);
+        sStrPadCopy(record + 20, north, 16);
+        sStrPadCopy(record + 36, east, 16);
+        sStrPadCopy(record + 52, height, 16);
+        sStrPadCopy(record + 68, "", 16);
+        record[84] = '\0';
+        boMboWriteLine(*(uint32_t*)raw, record);
+        return 1;
+      },
+      &hRaw);
   return true;
 }
 

@@ -46,3 +46,19 @@ struct SdrSkipped {
 };
 void vSdrSkipPoint(SdrSkipped* pSkipped, const char* sName);
 void vSdrReportSkipped(const SdrSkipped* pSkipped);
+
+// A point as the coordinate writers take it: its number, X and Y less the
+// transfer's offsets (X - NO, Y - EO), and its height when it has one.
+struct PoPoint;
+struct SdrPoint {
+  PoPoint* pPoint;
+  const char* sNumber;
+  double dX, dY, dZ;
+  bool boHasZ;
+};
+// The coordinate writers' walk over the field book's points that have X and
+// Y, in order. The point function gives 1 for a point written, 0 for one
+// left out because a value does not fit its column (the end of the walk
+// names those in one warning), -1 to stop the walk.
+typedef int (*SdrPointFn)(void* pContext, const SdrPoint& point);
+void vSdrWritePoints(SdrPointFn pfnPoint, void* pContext);

@@ -303,30 +303,29 @@ void vShowBlock(const char* format, int block) { vMboShowStatusText(sStrFormat(s
 }  // namespace
 
 bool boTopconFcWriteRaw(uint32_t hRaw) {
-  const MboSettings& set = g_mboTransfer.settings;
-  SdrSkipped skipped{};
-  bool ok = boMboWriteLine(hRaw, "0000");
-  long count = 0;
-  PoPoints* points = g_pMboPoints;
-  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
-    double x = 0, y = 0;
-    if (!boMboGetPointXY(p, &x, &y)) continue;
-    const char* number = sMboGetPointNo(p);
-    char north[16], east[16];
-    if (strlen(number) > (size_t)kNameWidth || !boFcCoordinate(y - set.iEO, north) ||
-        !boFcCoordinate(x - set.iNO, east)) {
-      vSdrSkipPoint(&skipped, number);
-      continue;
-    }
-    if (count == kMaxRecords) {
-      // The count field has four digits.
-      vMsgWarning(sStrFormat(sKvxPoGetText("Only the first %d points are written."), kMaxRecords));
-      break;
-    }
-    ok = boMboWriteLine(hRaw, sStrFormat("_+%-10s_ x%s_ y%s", number, north, east));
-    ++count;
-  }
-  vSdrReportSkipped(&skipped);
+  struct Writer {
+    uint32_t hRaw;
+    bool ok;
+    long count;
+  } w{hRaw, boMboWriteLine(hRaw, "0000"), 0};
+  vSdrWritePoints(
+      [](void* context, const SdrPoint& p) {
+        Writer* w = (Writer*)context;
+        char north[16], east[16];
+        if (strlen(p.sNumber) > (size_t)kNameWidth || !boFcCoordinate(p.dY, north) || !boFcCoordinate(p.dX, east))
+          return 0;
+        if (w->count == kMaxRecords) {
+          // The count field has four digits.
+          vMsgWarning(sStrFormat(sKvxPoGetText("Only the first %d points are written."), kMaxRecords));
+          return -1;
+        }
+        w->ok = boMboWriteLine(w->hRaw, sStrFormat("_+%-10s_ x%s_ y%s", p.sNumber, north, east));
+        ++w->count;
+        return 1;
+      },
+      &w);
+  bool ok = w.ok;
+  long count = w.count;
   LONG end = _llseek((HFILE)hRaw, 0, FILE_CURRENT);
   char countText[24];
   snprintf(countText, sizeof countText, "%4.4ld", count);
