@@ -16,7 +16,6 @@
 #include "base/slink.h"
 #include "base/text.h"
 #include "kvxlib.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -773,10 +772,7 @@ void vDlgListGetText(HWND hDlg, int iId, int iIndex, char* pszBuf, int iSize) {
 
 // ---- String resources and help ----
 
-void vDlgSetInstance(HINSTANCE hInstance) {
-  g_hDlgInstance = hInstance;
-  vResRegisterAll(hInstance);
-}
+void vDlgSetInstance(HINSTANCE hInstance) { g_hDlgInstance = hInstance; }
 
 HINSTANCE hDlgGetInstance(void) { return g_hDlgInstance; }
 

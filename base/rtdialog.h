@@ -141,8 +141,8 @@ void vDlgListSetCurSel(HWND hDlg, int iId, int iIndex);
 void vDlgListGetText(HWND hDlg, int iId, int iIndex, char* pszBuf, int iSize);
 
 // ---- String resources and help ----
-// Stores the module instance (process attach) and, on this platform, hands
-// the module's resources (resources/) to the window manager.
+// Stores the module instance (process attach): the module whose string
+// resources are loaded and that owns the dialogs.
 void vDlgSetInstance(HINSTANCE hInstance);
 HINSTANCE hDlgGetInstance(void);
 // The text (at most 255 characters) as a scratch string; "?:%d" when none.

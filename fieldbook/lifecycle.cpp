@@ -8,6 +8,7 @@
 #include "fieldbook/model.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
+#include "resources/resource.h"
 
 MboState g_mbo;
 HINSTANCE g_hMboInstance = nullptr;
@@ -27,10 +28,10 @@ namespace {
 // Windows: an address inside the module's image.
 char g_moduleAnchor;
 
-// The loader's part on Windows: call DllMain when the library is mapped
-// and unmapped.
+// The loader's part on Windows: map the resources and call DllMain when the
+// library is mapped, call it again when it is unmapped.
 struct ModuleLoad {
-  ModuleLoad() { KvxPlatformAttachModule(DllMain, reinterpret_cast<HINSTANCE>(&g_moduleAnchor)); }
+  ModuleLoad() { KvxPlatformAttachModule(DllMain, reinterpret_cast<HINSTANCE>(&g_moduleAnchor), vResRegisterAll); }
   ~ModuleLoad() { KvxPlatformDetachModule(reinterpret_cast<HINSTANCE>(&g_moduleAnchor)); }
 };
 ModuleLoad g_moduleLoad;

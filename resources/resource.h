@@ -1,7 +1,8 @@
 // The module's resources held as data: dialog templates as tables of
-// controls, and string-table entries. At load (vDlgSetInstance) they are
-// handed to the window manager, which serves DialogBoxParamA and LoadStringA
-// from them as the resource loader does on Windows.
+// controls, and string-table entries. When the module is loaded, the
+// platform layer's loader step hands them to the window manager before
+// DllMain runs (fieldbook/lifecycle.cpp), which then serves DialogBoxParamA
+// and LoadStringA from them as the resource loader does on Windows.
 //
 // To add resources: define a ResDialog or a ResString table in a file of
 // resources/, and add one line for it to the lists in resource_list.cpp.
@@ -50,8 +51,7 @@ BOOL boResRegisterDialog(HINSTANCE inst, const ResDialog* dialog);
 void vResRegisterStrings(HINSTANCE inst, const ResString* strings, int count);
 
 // Hands every resource of the module (resource_list.cpp) to the window
-// manager. Called when the module learns its instance; tests that link the
-// module's code directly call it (or vDlgSetInstance) before using resources.
+// manager: the module's resource step of KvxPlatformAttachModule.
 void vResRegisterAll(HINSTANCE inst);
 
 // The lists, each ended by an entry of NULLs.

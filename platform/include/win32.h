@@ -18,8 +18,8 @@
 //   (LoadLibraryA on Windows) and scripts the message boxes there;
 // - resources/resource.cpp: on Windows the resource compiler binds dialogs
 //   and strings into the DLL (a resource script written from the same tables
-//   at build time, cmake/winrc.cpp); on Linux they are handed to the window
-//   manager at load;
+//   at build time, cmake/winrc.cpp); on Linux the layer's loader step hands
+//   them to the window manager (KvxPlatformAttachModule);
 // - CMakeLists.txt and cmake/windows*.cmake: on Windows there is no
 //   kvxplatform library (the system DLLs serve), no tests, and libxml2 is
 //   a static library cross-built from Debian's source (scripts/windows.sh);

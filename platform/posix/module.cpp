@@ -69,7 +69,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
 
 BOOL WINAPI FreeLibrary(HMODULE module) { return module ? TRUE : FALSE; }
 
-BOOL KvxPlatformAttachModule(KvxDllMainFn entry, HINSTANCE instance) {
+BOOL KvxPlatformAttachModule(KvxDllMainFn entry, HINSTANCE instance, KvxModuleResourcesFn resources) {
   if (!entry || !instance) return FALSE;
   {
     std::lock_guard<std::mutex> lock(g_modulesLock);
@@ -77,7 +77,8 @@ BOOL KvxPlatformAttachModule(KvxDllMainFn entry, HINSTANCE instance) {
     if (g_moduleCount == kMaxModules) return FALSE;
     g_modules[g_moduleCount++] = {instance, entry};
   }
-  // Called outside the lock: the entry point may call back into the layer.
+  // Called outside the lock: both call back into the layer.
+  if (resources) resources(instance);
   return entry(instance, DLL_PROCESS_ATTACH, nullptr);
 }
 

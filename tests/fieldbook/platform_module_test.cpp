@@ -21,6 +21,10 @@ BOOL WINAPI FakeEntry(HINSTANCE, DWORD reason, LPVOID) {
   return g_answer;
 }
 
+// Marks in g_reasons where the module's resources were mapped.
+const DWORD kResourcesMapped = 0xFFFF;
+void FakeResources(HINSTANCE) { g_reasons.push_back(kResourcesMapped); }
+
 char g_fakeModule;
 
 }  // namespace
@@ -29,9 +33,11 @@ TEST(ModuleRegistry, AttachCallsProcessAttachOnceAndDetachCallsDetach) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(&g_fakeModule);
   int before = KvxTestModuleCount();
   g_reasons.clear();
-  EXPECT_TRUE(KvxPlatformAttachModule(FakeEntry, instance));
-  EXPECT_TRUE(KvxPlatformAttachModule(FakeEntry, instance));  // already there
-  ASSERT_EQ(g_reasons, std::vector<DWORD>{DLL_PROCESS_ATTACH});
+  EXPECT_TRUE(KvxPlatformAttachModule(FakeEntry, instance, FakeResources));
+  EXPECT_TRUE(KvxPlatformAttachModule(FakeEntry, instance, FakeResources));  // already there
+  // The resources are there before the entry point runs, as on Windows.
+  ASSERT_EQ(g_reasons, (std::vector<DWORD>{kResourcesMapped, DLL_PROCESS_ATTACH}));
+  g_reasons.erase(g_reasons.begin());
   EXPECT_EQ(KvxTestModuleCount(), before + 1);
   EXPECT_EQ(KvxTestModuleInstance(before), instance);
   EXPECT_EQ(KvxPlatformModuleEntry(instance), &FakeEntry);
