@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/model.h"
+#include "fieldbook/pointindex.h"
 #include "win32.h"
 #include "xml/fxl.h"
 #include "xml/jobxml.h"
@@ -101,6 +102,17 @@ const char* sPartSuffix(LiLine* line, LiElm* vertex) {
   if (!LiElmGetNext(line, vertex) || LiElmGetType(line, vertex) == KV2GR_ELM_SUBEND)
     return boLiLineIsPolygon(line) ? " 96" : " 99";
   return "";
+}
+
+// A vertex takes its own coordinates; one that only names its point, with
+// no coordinate of its own set, takes the point's rather than the origin.
+void vVertexCoords(LiLine* line, LiElm* vertex, GeoPnt3* p) {
+  vLiElmGetP(line, vertex, p);
+  const MboElmData* data = (const MboElmData*)LiElmGetData(line, vertex);
+  PoPoint* point = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+  if (!point) return;
+  if (!(data->uFlags & MBO_FLAG_XY)) boMboGetPointXY(point, &p->x, &p->y);
+  if (!(data->uFlags & MBO_FLAG_Z)) boMboGetPointZ(point, &p->z);
 }
 
 // The XML document holder of one write.
@@ -223,7 +235,7 @@ MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vert
     code += sPartSuffix(line, vertex);
     const char* id = kind == FXL_KIND_POLYGON ? sMboGetPolygonObjID(line) : sMboGetLineObjID(line);
     name = std::string(sStrNotNull(id)) + "-" + std::to_string(vertexNo);
-    vLiElmGetP(line, vertex, &p);
+    vVertexCoords(line, vertex, &p);
     z = boLiLineIs3d(line);
   } else {
     PoPoint* point = (PoPoint*)object;
@@ -286,7 +298,7 @@ void vJxlAddEnvironment(MboXmlElem* root, const char* fxlName) {
 
 int iJxlWriteFile(const char* sPath) {
   if (!sPath) return 0;
-  JxlDocHolder holder{pJxlNewDoc(sPathGetBaseNameTemp(sPath))};
+  JxlDocHolder holder{pJxlNewDoc(std::string(sPathGetBaseNameTemp(sPath)).c_str())};
   if (!holder.doc) return 0;
   std::string key = sProjectAttr("KEYATTRIBUTE");
   // The library lies beside the output: same base name, extension "fxl".
@@ -301,6 +313,7 @@ int iJxlWriteFile(const char* sPath) {
     fxl = pXmlParseFile(fxlPath);
   }
   MboXmlElem* root = holder.doc->pRoot;
+  MboIndexPass pass;  // vertices look their points up by name
   pMboXmlAddChild(root, "FieldBook");
   vJxlAddReductions(root, key.c_str(), fxl.get());
   vJxlAddEnvironment(root, fxlPath[0] ? std::string(sPathGetNameTemp(fxlPath)).c_str() : "");

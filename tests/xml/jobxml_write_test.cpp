@@ -33,16 +33,14 @@ class JobXmlWrite : public InstrumentFiles {
   static void vField(ViFields* fs, void* obj, const char* name, const char* value) {
     boViFieldsSetOrAddFieldByName(fs, obj, name, value);
   }
-  static LiElm* pVertex(LiLine* line, double x, double y, double z) {
-    LiElm* e = FB(KvxMboAddLineElm)(line, "");
-    FB(vMboSetElmXY)(line, e, x, y);
-    FB(vMboSetElmZ)(line, e, z);
-    return e;
-  }
   static LiLine* pLine(const char* id, const char* code, int vertices) {
     LiLine* line = FB(KvxMboNewLine)(id);
     vField(FB(pKvxMboLFieldsGet)(), line, "Code", code);
-    for (int i = 0; i < vertices; i++) pVertex(line, 10.0 * i, 5.0 * (i % 2), 1.5 + i);
+    for (int i = 0; i < vertices; i++) {
+      LiElm* e = FB(KvxMboAddLineElm)(line, "");
+      FB(vMboSetElmXY)(line, e, 10.0 * i, 5.0 * (i % 2));
+      FB(vMboSetElmZ)(line, e, 1.5 + i);
+    }
     return line;
   }
   // Codes in the "Code" field, the key attribute, as the reader stores them.
@@ -65,7 +63,7 @@ class JobXmlWrite : public InstrumentFiles {
     vField(lf, twin, "Material", "Steel");  // not in the library's list
     boLiElmSetType(twin, LiElmGetNext(twin, LiElmGetFirst(twin)), KV2GR_ELM_SUBEND);
     vLiLineSetAsPolygon(pLine("Ring", "KERB", 3), 1);
-    pLine("", "", 2);
+    FB(KvxMboAddLineElm)(pLine("", "", 2), "P2");  // no coordinates of its own
     YgPolygon* lot = FB(KvxMboNewPolygon)("Lot");
     vField(FB(pKvxMboYFieldsGet)(), lot, "Code", "LOT");
     for (int i = 0; i < 3; i++) {
@@ -108,7 +106,8 @@ TEST_F(JobXmlWrite, AFieldBookMatchesTheGoldenFileAndReadsBack) {
   // ends and closures (a part break ends one line and starts the next);
   // lines are named after their first vertex. The reader also makes a point
   // of each vertex that carries one of those codes, and the unnamed line,
-  // whose code is not in the library, comes back as such points only.
+  // whose code is not in the library, comes back as points only (its last
+  // vertex with the coordinates of the point it named).
   ASSERT_TRUE(boRead(30, path));
   EXPECT_EQ(LinesRead(),
             (V{"Road-1 FENCE/Wire: 0.00,0.00,1.5 10.00,5.00,2.5 20.00,0.00,3.5",
@@ -119,8 +118,8 @@ TEST_F(JobXmlWrite, AFieldBookMatchesTheGoldenFileAndReadsBack) {
             (V{"Road-1  0.000 0.000* 1.500*", "Road-3  20.000 0.000* 3.500*", "Twin-1  0.000 0.000* 1.500*",
                "Twin-2  10.000 5.000* 2.500*", "Twin-3  20.000 0.000* 3.500*", "Twin-4  30.000 5.000* 4.500*",
                "Ring-1  0.000 0.000* 1.500*", "Ring-3  20.000 0.000* 3.500*", "-1  0.000 0.000* 1.500*",
-               "-2  10.000 5.000* 2.500*", "100  200.000 100.000* 10.500*", "P2  210.250 -110.125* -", "NOXY  - - -",
-               "Lot-1  0.000 0.000* 0.000*", "Lot-3  2.000 4.000* 0.000*"}));
+               "-2  10.000 5.000* 2.500*", "-3  210.250 -110.125* 0.000*", "100  200.000 100.000* 10.500*",
+               "P2  210.250 -110.125* -", "NOXY  - - -", "Lot-1  0.000 0.000* 0.000*", "Lot-3  2.000 4.000* 0.000*"}));
   EXPECT_EQ(sPointField("100", "Code") + "/" + sPointField("100", "Species") + "/" + sPointField("100", "Height"),
             "TREE/Birch/7");
   EXPECT_EQ(sPointField("P2", "Code") + "/" + sPointField("NOXY", "Species"), "MAST/Oak");
