@@ -40,6 +40,7 @@ struct MboLineRec {
   uint32_t uArc;   // arc points in a row
   int32_t iCount;  // vertices added through the builder
   int32_t iSeq;    // creation order
+  bool boRetired;  // closed in per-point mode: not found by its ID
 };
 
 enum MboGroupMode { GROUP_NONE = 0, GROUP_CYCLIC = 1, GROUP_BACK = 2 };
@@ -74,6 +75,8 @@ struct MboLineBuilder {
 };
 
 MboLineBuilder g_b;
+// Outside the builder record: the flush re-initialises that and keeps this.
+bool g_boPerPoint;
 
 bool boBlank(const char* text) {
   for (; text && *text; ++text)
@@ -119,25 +122,36 @@ void vInit(bool byNumber) {
 // ---- Records and their IDs ----
 
 void vIndexId(MboLineRec* rec) {
-  if (strcmp(rec->sId, "$") == 0) return;  // "$" is never looked up by number
+  if (strcmp(rec->sId, "$") == 0 || rec->boRetired) return;  // "$" is never looked up by number
   auto [it, added] = g_b.byId.try_emplace(rec->sId, rec);
   if (!added && it->second->iSeq > rec->iSeq) it->second = rec;
 }
 
+// The record is no longer found by its ID; the next open record of that ID
+// takes its place.
+void vUnindex(MboLineRec* rec) {
+  auto it = g_b.byId.find(rec->sId);
+  if (it == g_b.byId.end() || it->second != rec) return;
+  g_b.byId.erase(it);
+  for (auto& other : g_b.recs)
+    if (other.get() != rec && !other->boRetired && strcmp(other->sId, rec->sId) == 0) {
+      g_b.byId.emplace(other->sId, other.get());
+      break;
+    }
+}
+
 void vSetId(MboLineRec* rec, const char* id) {
   if (strcmp(rec->sId, id) == 0) return;
-  auto it = g_b.byId.find(rec->sId);
-  if (it != g_b.byId.end() && it->second == rec) {
-    g_b.byId.erase(it);
-    // The next record of the old ID takes its place.
-    for (auto& other : g_b.recs)
-      if (other.get() != rec && strcmp(other->sId, rec->sId) == 0) {
-        g_b.byId.emplace(other->sId, other.get());
-        break;
-      }
-  }
+  vUnindex(rec);
   sStrCopyN(rec->sId, id, sizeof rec->sId);
   vIndexId(rec);
+}
+
+// A closed line keeps its ID (the object ID at the flush), but a later point
+// of that number starts a new line.
+void vRetireId(MboLineRec* rec) {
+  rec->boRetired = true;
+  vUnindex(rec);
 }
 
 MboLineRec* pNewRec(const char* id) {
@@ -246,6 +260,15 @@ LiElm* pAddVertex(MboLineRec* rec, const char* name) {
   return elm;
 }
 
+// In per-point mode a line that already ends on the point does not take it
+// again ("1.P5" given at P5's neighbour when P5 ends line 1).
+bool boEndsOn(MboLineRec* rec, const char* name) {
+  if (!g_boPerPoint || *g_b.sInsertAfter) return false;
+  LiElm* last = LiElmGetLast(rec->pLine);
+  MboElmData* data = last ? pMboElmGetData(rec->pLine, last) : nullptr;
+  return data && strcmp(data->sPid, name) == 0;
+}
+
 // The adding steps. Without a point (command 17) the target line only takes
 // the pending flags.
 LiElm* pAddToLine(const char* name, const char* code, bool withPoint, MboLineRec** target) {
@@ -266,7 +289,8 @@ LiElm* pAddToLine(const char* name, const char* code, bool withPoint, MboLineRec
   if (g_b.boCloseNext) rec->uClose = 1;
   if (g_b.boTypeA) rec->uType = 1;
   if (g_b.boClearA) rec->uType = 0;
-  LiElm* elm = withPoint ? pAddVertex(rec, name) : nullptr;
+  LiElm* elm = withPoint && !boEndsOn(rec, name) ? pAddVertex(rec, name) : nullptr;
+  if (elm && rec->uClose && g_boPerPoint) vRetireId(rec);
   g_b.sLineCode[0] = g_b.sLineNo[0] = g_b.sInsertAfter[0] = '\0';
   g_b.boTypeA = g_b.boClearA = g_b.boArc = g_b.boCloseNext = false;
   *target = rec;
@@ -529,7 +553,8 @@ void vCommand(int cmd, const char* a, const char* b) {
     default:
       break;
   }
-  if (g_b.iGroupMode == GROUP_NONE) vForgetCurrent();
+  bool keeps = g_boPerPoint && (cmd <= MBO_LINE_ARC || (cmd >= MBO_LINE_NOTHING && cmd <= MBO_LINE_CLOSE));
+  if (g_b.iGroupMode == GROUP_NONE && !keeps) vForgetCurrent();
 }
 
 LiLine* pAddCodedPoint(const char* name, const char* code) {
@@ -566,8 +591,11 @@ LiLine* pAddCodedPoint(const char* name, const char* code) {
 
 bool boMboLineInit(int byNumber) {
   vInit(byNumber != 0);
+  g_boPerPoint = false;
   return true;
 }
+
+void vMboLineSetPerPointMode(int on) { g_boPerPoint = on != 0; }
 
 void vMboLineSetLineNo(const char* text) {
   if (text) {
@@ -633,6 +661,7 @@ LiLine* pMboLineCurrent(void) { return g_b.pPublished; }
 void vMboLineStateClear(void) {
   // The records' lines belong to the field book, which is emptied or new.
   vInit(false);
+  g_boPerPoint = false;
   vMboCodeLineStateClear();
   vMboExtraFieldsFreeAll();
 }

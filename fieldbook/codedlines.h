@@ -42,6 +42,14 @@ enum MboLineCmd {
 bool boMboLineInit(int byNumber);
 // One command; null arguments count as empty.
 void vMboLineCommand(int cmd, const char* a, const char* b);
+// For formats whose every point carries its own line specification (line
+// number, arc, skip, close): a point without a number there continues the
+// line the point before it joined. So in this mode the commands that only
+// mark the next vertex or add to the line (1 to 3, 10 to 17) keep the current
+// line; and a closed line gives up its number once a point has joined it, so
+// that a later point of that number starts a new line. Off after
+// boMboLineInit; a flush keeps it.
+void vMboLineSetPerPointMode(int on);
 // The line number of the next point. In line-by-number mode any text but "0"
 // selects the line of that number; otherwise a non-zero number only clears
 // the pending number. A null text, "0" in line-by-number mode or a zero

@@ -41,9 +41,12 @@ struct DcReader {
   double adRover[3];
   char sTargetHeight[40];
   char sAntennaHeight[40];
-  bool boTrueHeight;  // the last antenna record gave a true height
-  bool boFromWaits;   // a from-station waits for its antenna height
-  bool boLineSpecSeen;
+  bool boTrueHeight;        // the last antenna record gave a true height
+  bool boFromWaits;         // a from-station waits for its antenna height
+  bool boLineSpecSeen;      // in a point code field
+  bool boAttrLineSpec;      // a LINEID attribute gave the next point's line
+  std::string sObsStation;  // the points observed from it, in 79 records
+  std::vector<std::string> obsPoints;
 };
 
 // Columns from..from+count-1 (1-based) of the line, blanks and tabs cut at
@@ -69,17 +72,28 @@ int iPriority(const char* line) {
   return c >= '0' && c <= '9' ? c - '0' : kDefaultPriority;
 }
 
-bool boPriorityPasses(DcReader* r, const char* name, int priority) {
-  if (priority > 5) return false;
+// *listed: the name came before.
+bool boPriorityPasses(DcReader* r, const char* name, int priority, bool* listed) {
   std::string key(name, strnlen(name, 16));
+  *listed = false;
   for (NamePriority& p : r->priorities) {
     if (p.sName != key) continue;
+    *listed = true;
     if (priority >= p.iPriority) return false;
     p.iPriority = priority;
     return true;
   }
+  if (priority > 5) return false;
   r->priorities.push_back({key, priority});
   return true;
+}
+
+// The pending point of a record that gives no line specification, or whose
+// point already has its place on the lines (its other face, a better
+// measurement of it), joins no line: every point of these files carries its
+// own specification.
+void vNoLine(const char* name) {
+  if (*name) vMboLineCommand(MBO_LINE_SKIP, "", "");
 }
 
 // A line specification "number[.second]" by the coded-line commands; false
@@ -87,10 +101,14 @@ bool boPriorityPasses(DcReader* r, const char* name, int priority) {
 bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
   char text[20];
   sStrCopyN(text, spec, sizeof text);
-  if (!boAttribute && r->boLineSpecSeen && !text[0]) sStrCopyN(text, "-9", sizeof text);
+  // A point without a specification ends the lines, unless an attribute
+  // gave its line.
+  if (!boAttribute && r->boLineSpecSeen && !r->boAttrLineSpec && !text[0]) sStrCopyN(text, "-9", sizeof text);
+  r->boAttrLineSpec = boAttribute && text[0];
   if (!text[0]) return true;
-  if (!boAttribute && !r->boLineSpecSeen) vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
-  r->boLineSpecSeen = true;
+  // Numbers select lines: points of two lines may alternate.
+  if (!boAttribute && !r->boLineSpecSeen) vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
+  if (!boAttribute) r->boLineSpecSeen = true;
   char first[9] = "", second[9] = "";
   char* dot = strchr(text, '.');
   if (dot) {
@@ -101,17 +119,16 @@ bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
   bool hasSecond = dot != nullptr;
   int number = iNumParseC(first);
   if (number >= 0) {
+    // The point itself follows on the line chosen here: the builder keeps it
+    // current (per-point mode).
+    vMboLineCommand(MBO_LINE_ENABLE, "", "");
     if (first[0] && strcmp(first, "0") != 0) {
-      if (hasSecond && strcmp(second, "0") == 0) {
-        vMboLineSetLineNo(first);
+      vMboLineSetLineNo(first);
+      if (hasSecond && strcmp(second, "0") == 0)
         vMboLineCommand(MBO_LINE_CLOSE, "", "");
-      } else {
-        vMboLineCommand(MBO_LINE_ENABLE, "", "");
-        vMboLineSetLineNo(first);
-        if (hasSecond) vMboLineCommand(MBO_LINE_ADD_NAMED, second, "");
-      }
+      else if (hasSecond)
+        vMboLineCommand(MBO_LINE_ADD_NAMED, second, "");
     } else {
-      vMboLineCommand(MBO_LINE_ENABLE, "", "");
       vMboLineSetLineNo("0");
       if (hasSecond) vMboLineCommand(MBO_LINE_ADD_NAMED, second, "");
     }
@@ -136,8 +153,8 @@ bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
 
 // The point code field: code, line specification and line code, separated
 // by '-' (a double "--" makes the line specification negative). False when the
-// record goes to the side file.
-bool boCodeField(DcReader* r, const char* field) {
+// record goes to the side file. Without withLine the point joins no line.
+bool boCodeField(DcReader* r, const char* field, bool withLine = true) {
   std::string parts[3];
   const char* p = field;
   for (int i = 0; i < 3 && p; ++i) {
@@ -151,6 +168,10 @@ bool boCodeField(DcReader* r, const char* field) {
   }
   vMboRecSetCode(parts[0].c_str());
   vMboCodeLineDefaultName(parts[0].c_str());
+  if (!withLine) {
+    vNoLine(sMboRecGetPointName());
+    return true;
+  }
   bool ok = boLineSpec(r, parts[1].c_str(), false);
   if (!parts[2].empty()) vMboLineSetCode(parts[2].c_str());
   return ok;
@@ -186,7 +207,8 @@ void vCoordinates(const char* line) {
 // 66 TP: latitude and longitude through the coordinate system.
 bool boGeographic(DcReader* r, const char* line) {
   vMboFlushPending();
-  if (!boPriorityPasses(r, sF(line, 5), iPriority(line))) return true;
+  bool listed;
+  if (!boPriorityPasses(r, sF(line, 5), iPriority(line), &listed)) return true;
   const char* lat = sF(line, 21);
   const char* lon = sF(line, 37);
   double east = 0, north = 0;
@@ -194,6 +216,7 @@ bool boGeographic(DcReader* r, const char* line) {
       !boCoSysFromDecimalLatitudeLongitude(g_mboTransfer.uCoSys, dNumParseC(lat), dNumParseC(lon), &east, &north))
     return false;
   vMboRecSetPointName(sF(line, 5));
+  vNoLine(sF(line, 5));
   char text[80];
   vMboRecSetCoord(MBO_REC_NORTH, sStrPrintN(text, sizeof text, "%.6lf", north));
   vMboRecSetCoord(MBO_REC_EAST, sStrPrintN(text, sizeof text, "%.6lf", east));
@@ -231,6 +254,19 @@ void vAttribute(DcReader* r, const char* line) {
   }
 }
 
+// True when the point was observed from this station before (its other
+// face, a repeated measurement).
+bool boObservedBefore(DcReader* r, const char* station, const char* point) {
+  if (r->sObsStation != station) {
+    r->sObsStation = station;
+    r->obsPoints.clear();
+  }
+  for (const std::string& p : r->obsPoints)
+    if (p == point) return true;
+  r->obsPoints.emplace_back(point);
+  return false;
+}
+
 // 79 and D9: an observation unless column 101 holds ':'; false when the
 // line goes to the side file.
 bool boObservation(DcReader* r, const char* line) {
@@ -240,11 +276,14 @@ bool boObservation(DcReader* r, const char* line) {
   vMboRecSetPointName(sF(line, 21));
   vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
   bool face1 = boType(line, "F1");
-  if (!face1 && !boType(line, "F2")) return false;
+  if (!face1 && !boType(line, "F2")) {
+    vNoLine(sF(line, 21));
+    return false;
+  }
   vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53));
   vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69));
   vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sF(line, 37));
-  return boCodeField(r, sF(line, 85));
+  return boCodeField(r, sF(line, 85), !boObservedBefore(r, sF(line, 5), sF(line, 21)));
 }
 
 // One record; false when it goes to the side file.
@@ -273,6 +312,7 @@ bool boReadRecord(DcReader* r, const char* line) {
       vMboRecSetStationName(sF(line, 5));
       vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
       vMboRecSetPointName(sF(line, 21));
+      vNoLine(sF(line, 21));
       vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sF(line, 53));
       return true;
     case 8: {
@@ -323,8 +363,11 @@ bool boReadRecord(DcReader* r, const char* line) {
       return boType(line, "TP") && boGeographic(r, line);
     case 67: {
       vMboFlushPending();
-      const char* name = sF(line, 5);
-      vMboLineCommand(MBO_LINE_ADD_NAMED, name, "");
+      // The code field first: its code and line are the vector's own.
+      bool ok = boCodeField(r, sF(line, 69));
+      char name[17];
+      sStrCopyN(name, sF(line, 5), sizeof name);
+      vMboLineCommand(MBO_LINE_ADD_NAMED, name, sMboRecGetCode());
       vMboRecGpsSetField(4, name);
       char height[64];
       if (boAntennaHeight(r, r->sAntennaHeight, r->boTrueHeight, r->adRover, height, sizeof height))
@@ -332,16 +375,20 @@ bool boReadRecord(DcReader* r, const char* line) {
       vMboRecGpsSetField(8, sF(line, 21));
       vMboRecGpsSetField(16, sF(line, 37));
       vMboRecGpsSetField(32, sF(line, 53));
-      return boCodeField(r, sF(line, 69));
+      return ok;
     }
     case 69: {
       if (!boType(line, "TP") && !boType(line, "KI")) return true;
       int priority = iPriority(line);
       vMboFlushPending();
       vMboRecSetPointName(sF(line, 5));
-      if (!boPriorityPasses(r, sF(line, 5), priority)) return true;
+      bool listed;
+      if (!boPriorityPasses(r, sF(line, 5), priority, &listed)) {
+        vNoLine(sF(line, 5));
+        return true;
+      }
       vCoordinates(line);
-      return boCodeField(r, sF(line, 69));
+      return boCodeField(r, sF(line, 69), !listed);
     }
     case 73:
       vMboRecGpsSetField(2, sF(line, 5));
@@ -412,6 +459,7 @@ bool boTrimbleDcReadRaw(uint32_t hRaw, uint32_t hSide) {
   DcReader reader{};
   DcReader* r = &reader;
   r->hSide = hSide;
+  vMboLineSetPerPointMode(1);
   vSdrReadRecords(
       hRaw, hSide, 399, [](void* context, const char* line) { return boReadRecord((DcReader*)context, line) ? 1 : 0; },
       r);

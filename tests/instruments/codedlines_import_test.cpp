@@ -3,31 +3,7 @@
 // steps together.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "fb_dump.h"
-
-namespace {
-
-// "x,y,z" of each vertex of each line (arc middles left out).
-std::vector<std::string> LineCoords() {
-  std::vector<std::string> out;
-  LiLines* lines = FB(pKvxMboLiLinesGet)();
-  for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
-    std::string s;
-    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
-      GeoPnt3 p;
-      vLiElmGetP(l, e, &p);
-      s += " " + sNum(p.x + 0.0, 2) + "," + sNum(p.y + 0.0, 2) + "," + sNum(p.z, 2);
-    }
-    out.push_back(s);
-  }
-  return out;
-}
-
-}  // namespace
 
 TEST_F(InstrumentFiles, GeodatLineControlsGiveArcsSquaresAndParallels) {
   ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 10, KVX_TEST_DATA "/geodat/coded_lines.raw"));

@@ -66,6 +66,22 @@ inline std::vector<std::string> DumpLines() {
   return out;
 }
 
+// "x,y,z" of each vertex of each line (arc middles left out).
+inline std::vector<std::string> LineCoords() {
+  std::vector<std::string> out;
+  LiLines* lines = FB(pKvxMboLiLinesGet)();
+  for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
+    std::string s;
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      GeoPnt3 p;
+      vLiElmGetP(l, e, &p);
+      s += " " + sNum(p.x + 0.0, 2) + "," + sNum(p.y + 0.0, 2) + "," + sNum(p.z, 2);
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
 // Stations of a kind with their observations: "attr=value" for each
 // attribute given that reads true, a station's observations indented.
 inline std::vector<std::string> DumpStations(int kind, std::initializer_list<int> stAttrs,

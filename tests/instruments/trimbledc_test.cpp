@@ -40,6 +40,9 @@ TEST_F(TrimbleDc, AHandWrittenFileWithEveryRecordTheReaderTakes) {
                "Q1 KUM 220.000 130.000 -", "Q2 KUM 230.000 140.000 -", "K10 B 21.000 11.000 -", "K11 C 40.000 30.000 -",
                "K12  - - -", "K13 F 80.000 70.000 -", "JOBB.OMR.Z1 KUM 2.000 1.000 3.000"}),
       DumpPoints());
+  // "1.L1" at L2 does not give line 1 its last point twice; "2.0" closes a
+  // line of one point, which goes.
+  EXPECT_EQ((Strings{"1|FENCE|: L1 L2"}), DumpLines());
   // The target height of 77 goes to 07 and 79; a 79 with ':' at column 101
   // is no observation.
   EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5=1013 6=20", "  OBS 1=BS1 2=STN 3=" + sHz(0) + " 6=1.50000 9=0",
@@ -160,6 +163,35 @@ TEST_F(TrimbleDc, AShortOrLongLineReadsOnlyWhatIsThere) {
   ASSERT_TRUE(boRead(64, m_dir + "/long.dc"));
   EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  - - -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n59\r\n", sSide("long"));
+}
+
+TEST_F(TrimbleDc, LineSpecificationsOnEveryPointBuildTheLines) {
+  ASSERT_TRUE(boRead(65, kData + "lines.dc"));
+  // Lines 1 and 2 alternate and go on past a point without a line (T1);
+  // "3.A4" starts line 3 at A4; "4.0" at H4 closes line 4, also after a
+  // point without a line (T2), and the next "4" starts a new line; the
+  // second H2 is a worse measurement and joins nothing again; "0.A1" makes an
+  // unnumbered line A1 S1; "-3" gives K1 an arc through K2; "-1" leaves X1
+  // out; the backsight and the second faces of W1 and W2 join nothing; line
+  // 7 comes from LINEID attributes; the vectors R1 and R2 make line 8.
+  EXPECT_EQ(
+      (Strings{"1|FENCE|: A1 A2 A3 A4", "2|KERB|: B1 B2", "3|FENCE|: A4 C1 C2", "4|HUS|P: H1 H2 H3 H4", "4|HUS|: J1 J2",
+               "|POST|: A1 S1", "5|EDGE|: K1 K3 K4", "6|WALL|: W1 W2", "7|MUR|: M1 M2", "8|GPS|: R1 R2"}),
+      DumpLines());
+  Strings coords = LineCoords();
+  // The builder gives XY only; heights come with the vertex completion.
+  EXPECT_EQ(" 0.00,0.00,0.00 10.00,0.00,0.00 20.00,0.00,0.00 30.00,0.00,0.00", coords[0]);
+  EXPECT_EQ(" 0.00,50.00,0.00 10.00,50.00,0.00 10.00,60.00,0.00 0.00,60.00,0.00", coords[3]);
+  LiLines* lines = FB(pKvxMboLiLinesGet)();
+  LiLine* edge = LiLinesGetFirst(lines);
+  for (int i = 0; i < 6; ++i) edge = LiLinesGetNext(lines, edge);
+  LiElm* k1 = LiElmGetFirst(edge);
+  char pid[100];
+  ASSERT_EQ(KV2GR_ELM_ARC3P, LiElmGetType(edge, k1));
+  FB(boMboGetElmPID)(edge, LiElmGet3pArcElm2(edge, k1), pid, sizeof pid);
+  EXPECT_STREQ("K2", pid);
+  // Each vector has its own code, not the one of the record before it.
+  EXPECT_EQ((Strings{"ST 1=BASE1", "  OBS 1=R1 2=GPS", "  OBS 1=R2 2=MAST"}), DumpStations(4, {1}, {1, 2}));
 }
 
 }  // namespace
