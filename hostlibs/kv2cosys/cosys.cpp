@@ -3,7 +3,6 @@
 // the registry below holds them for the life of the process.
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -12,6 +11,7 @@
 
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
+#include "win32.h"
 
 namespace {
 
@@ -247,14 +247,21 @@ void vEcefToGeodetic(const CsDef& d, double x, double y, double z, double* lat, 
 }
 
 // ---- Geoid grids ----
+// The whole file, through the platform's file calls: its path is a Windows
+// path in the ANSI code page, as every path the module hands over.
+bool boReadFile(const std::string& path, std::string* text) {
+  HFILE file = _lopen(path.c_str(), OF_READ);
+  if (file == HFILE_ERROR) return false;
+  char buf[16384];
+  UINT n;
+  while ((n = _lread(file, buf, sizeof buf)) > 0 && n != (UINT)HFILE_ERROR) text->append(buf, n);
+  _lclose(file);
+  return n == 0;
+}
+
 bool boGridLoad(const std::string& path, Grid* g) {
-  FILE* fp = fopen(path.c_str(), "rb");
-  if (!fp) return false;
   std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, fp)) > 0) text.append(buf, n);
-  fclose(fp);
+  if (!boReadFile(path, &text)) return false;
   // Drop comment lines.
   std::string clean;
   size_t pos = 0;

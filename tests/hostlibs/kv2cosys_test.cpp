@@ -245,4 +245,20 @@ TEST_F(CoSysTest, ConstantGeoid) {
   CoSysGeoideClose(g);
 }
 
+// The module hands over Windows paths: a drive, '\' separators, and letters
+// in code page 1252 (UTF-8 on disk).
+TEST_F(CoSysTest, GridFileUnderAWindowsPath) {
+  uint64_t cs = create(utm32(COSYS_ANG_GON));
+  std::filesystem::create_directory(dir + "/geoider");
+  writeFile("geoider/h\xC3\xB8yde_\xC3\xA6.kgeo",
+            "KVXGEOID 1\ncoords grid\norigin 0 0\nstep 10 10\nsize 2 2\n30 31\n32 33\n");
+  std::string win = "C:" + dir + "/geoider/h\xF8yde_\xE6.kgeo";
+  for (char& c : win)
+    if (c == '/') c = '\\';
+  vCoSysSetupAddGeoideFile("WIN", win.c_str());
+  double h = 0;
+  ASSERT_TRUE(boCoSysCalcGeoideH(cs, "WIN", 5, 5, &h));
+  EXPECT_NEAR(h, -31.5, 1e-12);
+}
+
 }  // namespace
