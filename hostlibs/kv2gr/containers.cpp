@@ -27,6 +27,16 @@ T* pGrObjNew(const void* owner, GrObjList* l, uint32_t userSize) {
   return o;
 }
 
+PoPoint* pGrPointNew(PoPoints* pts) {
+  void* slot = pGrPoolAlloc(&pts->points);
+  if (!slot) return nullptr;
+  PoPoint* pt = new (slot) PoPoint;
+  pt->data = static_cast<char*>(slot) + pts->points.dataAt;
+  pt->owner = pts;
+  vGrChainLinkBefore<GrObjList, GrObj>(&pts->list, pt, nullptr);
+  return pt;
+}
+
 void vGrLineFreeElms(LiLine* line) {
   LiElm* e = line->first;
   while (e) {
@@ -39,30 +49,32 @@ void vGrLineFreeElms(LiLine* line) {
   line->count = 0;
 }
 
-void vGrObjFree(GrKind kind, GrObj* o) {
-  free(o->data);
-  switch (kind) {
-    case GR_POINT:
-      delete static_cast<PoPoint*>(o);
-      break;
-    case GR_LINE:
-    case GR_POLY: {
-      LiLine* line = static_cast<LiLine*>(o);
-      vGrLineFreeElms(line);
-      delete line;
-      break;
-    }
-    case GR_NET:
-      delete static_cast<TrNet*>(o);
-      break;
-  }
+// A point's record and user data share one pool slot.
+void vGrPointFree(PoPoint* pt) {
+  PoPoints* pts = static_cast<PoPoints*>(const_cast<void*>(pt->owner));
+  pt->~PoPoint();
+  vGrPoolFree(&pts->points, pt);
 }
 
-void vGrListClear(GrKind kind, GrObjList* l) {
+// withElms: false when the container's element pool goes as a whole next.
+void vGrLineFree(LiLine* line, bool withElms) {
+  if (withElms) vGrLineFreeElms(line);
+  free(line->data);
+  delete line;
+}
+
+void vGrNetFree(TrNet* net) {
+  free(net->data);
+  delete net;
+}
+
+// Empties the list; freeObj destroys each object and frees what it owns.
+template <class T, class F>
+void vGrListClear(GrObjList* l, F freeObj) {
   GrObj* o = l->first;
   while (o) {
     GrObj* n = o->next;
-    vGrObjFree(kind, o);
+    freeObj(static_cast<T*>(o));
     o = n;
   }
   l->first = l->last = nullptr;
@@ -124,6 +136,7 @@ LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
   if (!c) return nullptr;
   c->lineSize = lineSize;
   c->elmSize = elmSize;
+  vGrPoolInit(&c->elms, sizeof(LiElm), elmSize);
   c->polygons = polygons;
   return c;
 }
@@ -145,7 +158,9 @@ extern "C" {
 // ---- Containers ----
 PoPoints* PoPointsCreate(uint32_t userSize) {
   PoPoints* c = pGrContainerNew<PoPoints>(GR_POINT);
-  if (c) c->userSize = userSize;
+  if (!c) return nullptr;
+  c->userSize = userSize;
+  vGrPoolInit(&c->points, sizeof(PoPoint), userSize);
   return c;
 }
 
@@ -164,16 +179,18 @@ TrNets* TrNetsCreate(uint32_t netUserSize) {
 }
 
 void vPoPointsDeletePoints(PoPoints* pts) {
-  if (pts) vGrListClear(GR_POINT, &pts->list);
+  if (!pts) return;
+  vGrListClear<PoPoint>(&pts->list, [](PoPoint* pt) { pt->~PoPoint(); });
+  vGrPoolRelease(&pts->points);
 }
 void vLiLinesDeleteLines(LiLines* lines) {
-  if (lines) vGrListClear(GR_LINE, &lines->list);
+  if (!lines) return;
+  vGrListClear<LiLine>(&lines->list, [](LiLine* line) { vGrLineFree(line, false); });
+  vGrPoolRelease(&lines->elms);
 }
-void vYgPolygonsDeleteLines(YgPolygons* polys) {
-  if (polys) vGrListClear(GR_POLY, &polys->list);
-}
+void vYgPolygonsDeleteLines(YgPolygons* polys) { vLiLinesDeleteLines(polys); }
 void vTrNetsDeleteNets(TrNets* nets) {
-  if (nets) vGrListClear(GR_NET, &nets->list);
+  if (nets) vGrListClear<TrNet>(&nets->list, vGrNetFree);
 }
 
 void vPoPointsDelete(PoPoints* pts) {
@@ -210,24 +227,22 @@ int iTrNetsGetCount(TrNets* nets) { return nets ? nets->list.count : 0; }
 void vPoPointsDeletePoint(PoPoints* pts, PoPoint* pt) {
   if (!pts || !pt || pt->owner != pts) return;
   vGrChainUnlink<GrObjList, GrObj>(&pts->list, pt);
-  vGrObjFree(GR_POINT, pt);
+  vGrPointFree(pt);
 }
 void vLiLinesDeleteLine(LiLines* lines, LiLine* line) {
   if (!lines || !line || line->container != lines) return;
   vGrChainUnlink<GrObjList, GrObj>(&lines->list, line);
-  vGrObjFree(GR_LINE, line);
+  vGrLineFree(line, true);
 }
 void vYgPolygonsDeleteLine(YgPolygons* polys, YgPolygon* poly) { vLiLinesDeleteLine(polys, poly); }
 void vTrNetsDeleteNet(TrNets* nets, TrNet* net) {
   if (!nets || !net || net->owner != nets) return;
   vGrChainUnlink<GrObjList, GrObj>(&nets->list, net);
-  vGrObjFree(GR_NET, net);
+  vGrNetFree(net);
 }
 
 // ---- Points ----
-PoPoint* PoPointsCreatePoint(PoPoints* pts) {
-  return pts ? pGrObjNew<PoPoint>(pts, &pts->list, pts->userSize) : nullptr;
-}
+PoPoint* PoPointsCreatePoint(PoPoints* pts) { return pts ? pGrPointNew(pts) : nullptr; }
 
 void* PoPointGetData(PoPoint* pt) { return pt ? pt->data : nullptr; }
 double dPoPointGetX(PoPoint* pt) { return pt ? pt->x : 0.0; }

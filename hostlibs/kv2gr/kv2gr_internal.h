@@ -9,6 +9,27 @@
 
 enum GrKind { GR_POINT, GR_LINE, GR_POLY, GR_NET };
 
+// Equal slots from large slabs (pool.cpp): an object record, then its user
+// data from dataAt on. A freed slot is taken again first; the slabs go back
+// only all at once, when the container is emptied.
+struct GrPool {
+  size_t dataAt = 0;      // the user data's offset in a slot
+  size_t slot = 0;        // bytes per slot
+  void* free = nullptr;   // freed slots, chained through their first bytes
+  void* slabs = nullptr;  // chained through their first bytes, newest first
+  char* next = nullptr;   // the newest slab's unused rest
+  char* end = nullptr;
+  size_t slabSlots = 0;  // slots of the next slab
+};
+void vGrPoolInit(GrPool* pool, size_t objSize, uint32_t userSize);
+// A slot with its user data zero-filled (the record part is left to the
+// caller's constructor); null when memory ran out.
+void* pGrPoolAlloc(GrPool* pool);
+// The object in it was destroyed already.
+void vGrPoolFree(GrPool* pool, void* slot);
+// Every slot goes, used or not: their objects were destroyed or own nothing.
+void vGrPoolRelease(GrPool* pool);
+
 struct ViFields {
   GrKind kind;
   void* owner;  // the container
@@ -64,6 +85,7 @@ struct LiLines {
   GrObjList list;
   uint32_t lineSize = 0;
   uint32_t elmSize = 0;
+  GrPool elms;  // every element of the container's lines
   bool polygons = false;
   ViFields fields;
 };
@@ -71,6 +93,7 @@ struct LiLines {
 struct PoPoints {
   GrObjList list;
   uint32_t userSize = 0;
+  GrPool points;
   ViFields fields;
 };
 

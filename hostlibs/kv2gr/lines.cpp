@@ -5,24 +5,19 @@
 
 #include "kv2gr_internal.h"
 
+// An element's record and user data share one slot of its container's pool.
 LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p) {
-  LiElm* e = new (std::nothrow) LiElm;
-  if (!e) return nullptr;
-  uint32_t size = line->container ? line->container->elmSize : 0;
-  e->data = calloc(1, size ? size : 1);
-  if (!e->data) {
-    delete e;
-    return nullptr;
-  }
+  GrPool* pool = &line->container->elms;
+  void* slot = pGrPoolAlloc(pool);
+  if (!slot) return nullptr;
+  LiElm* e = new (slot) LiElm;
+  e->data = static_cast<char*>(slot) + pool->dataAt;
   e->owner = line;
   if (p) e->p = *p;
   return e;
 }
 
-void vGrElmFree(LiElm* e) {
-  free(e->data);
-  delete e;
-}
+void vGrElmFree(LiElm* e) { vGrPoolFree(&e->owner->container->elms, e); }
 
 // Takes an element of the plain chain out and frees it with its arc middle;
 // the final type (98, or a sub-line end set on the last element) moves to the

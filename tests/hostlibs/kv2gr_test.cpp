@@ -116,6 +116,13 @@ TEST_F(Kv2grTest, PointsWalkInCreationOrderWithZeroedStableData) {
   EXPECT_EQ(PoPointsGetFirst(pts), made[1]);
   EXPECT_EQ(byteAt(PoPointGetData(made[26]), 0), 27);
   EXPECT_EQ(PoPointsGetNext(pts, made[24]), made[26]);
+  // New points in the room of deleted ones start zero-filled, code and all.
+  for (int k = 0; k < 3; k++) {
+    PoPoint* p = PoPointsCreatePoint(pts);
+    EXPECT_TRUE(boAllZero(PoPointGetData(p), 112));
+    EXPECT_STREQ(sPoPointGetField(p), "");
+    EXPECT_EQ(dPoPointGetX(p), 0);
+  }
   vPoPointsDeletePoints(pts);
   EXPECT_EQ(iPoPointsGetCount(pts), 0);
   EXPECT_EQ(PoPointsGetFirst(pts), nullptr);
@@ -139,6 +146,16 @@ TEST_F(Kv2grTest, LinesStayValidWhenOthersAreDeleted) {
   EXPECT_EQ(iLiLinesGetCount(lines), 2);
   EXPECT_STREQ(sLiLineGetField(c), "KANT");
   EXPECT_EQ(iLiElmGetCount(c), 1);
+  // Elements of deleted lines make room for new ones, zero-filled.
+  for (int i = 0; i < 40; i++) memset(LiElmGetData(a, addAt(a, i, i)), 0xff, 108);
+  vLiLinesDeleteLine(lines, a);
+  for (int i = 0; i < 40; i++) {
+    LiElm* e = addAt(c, i, 2 * i);
+    EXPECT_TRUE(boAllZero(LiElmGetData(c, e), 108));
+    EXPECT_EQ(LiElmGetType(c, e), KV2GR_ELM_LAST);
+  }
+  EXPECT_EQ(iLiElmGetCount(c), 41);
+  EXPECT_EQ(at(c, LiElmGetLast(c)).y, 78);
 }
 
 TEST_F(Kv2grTest, FinalTypeFollowsTheLastElement) {
