@@ -75,30 +75,59 @@ int iGetByte(GeodatTokens* t) {
 
 // An int of a decimal text as atoi reads it, clamped instead of overflowing.
 int iAtoi(const char* s) {
-  long v = strtol(s, nullptr, 10);
-  return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
+  // The usual label, a few plain digits, without the C library's call.
+  int v = 0, i = 0;
+  for (; i < 6 && s[i] >= '0' && s[i] <= '9'; i++) v = v * 10 + (s[i] - '0');
+  if (i > 0 && !(s[i] >= '0' && s[i] <= '9')) return v;
+  long l = strtol(s, nullptr, 10);
+  return l > INT_MAX ? INT_MAX : l < INT_MIN ? INT_MIN : (int)l;
 }
 
 // The next token of at least two characters (separators: blank, CR, LF),
-// code-page-865 letters converted. False at the end of the file.
-bool boNextToken(GeodatTokens* t, char* sTok) {
+// code-page-865 letters converted; its length, and in *piEq the offset of its
+// first '=' (-1: none, or only after a NUL byte, which ends the token's text).
+// -1 at the end of the file.
+int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
   for (;;) {
     int c;
     do c = iGetByte(t);
     while (c == ' ' || c == '\r' || c == '\n');
-    if (c < 0) return false;
-    int n = 0;
-    for (; c >= 0 && c != ' ' && c != '\r' && c != '\n'; c = iGetByte(t)) {
+    if (c < 0) return -1;
+    int n = 0, eq = -1;
+    bool boNul = false;
+    // The buffer's bytes are taken here without a call each; its position
+    // is written back before a refill and at the token's end.
+    UINT pos = t->pos, len = t->len;
+    const unsigned char* buf = (const unsigned char*)t->buf;
+    for (;;) {
+      if (c == ' ' || c == '\r' || c == '\n') break;
       // A comma after exactly one character drops it: the token starts anew.
       if (c == ',' && n == 1) {
         n = 0;
+        eq = -1;
+        boNul = false;
+      } else if (n < kTokenMax) {
+        if (c == '=' && eq < 0 && !boNul) eq = n;
+        if (c == 0) boNul = true;
+        // Only bytes above 127 can be letters to convert.
+        sTok[n++] = c < 0x80 ? (char)c : cMboOemLetterToAnsi((char)c);
+      }
+      if (pos < len) {
+        c = buf[pos++];
         continue;
       }
-      // Only bytes above 127 can be letters to convert.
-      if (n < kTokenMax) sTok[n++] = c < 0x80 ? (char)c : cMboOemLetterToAnsi((char)c);
+      t->pos = pos;
+      c = iGetByte(t);
+      if (c < 0) break;
+      pos = t->pos;
+      len = t->len;
     }
+    if (c >= 0) t->pos = pos;
     sTok[n] = 0;
-    if (n >= 2) return true;
+    if (n >= 2) {
+      *piEq = eq;
+      return n;
+    }
   }
 }
 
@@ -112,12 +141,12 @@ bool boNextRecord(GeodatTokens* t, int* piLabel, char* sValue) {
     return true;
   }
   char sTok[kTokenMax + 1];
-  while (boNextToken(t, sTok)) {
-    char* pEq = strchr(sTok, '=');
-    if (!pEq) continue;
-    *pEq = 0;
+  int n, eq;
+  while ((n = iNextToken(t, sTok, &eq)) >= 0) {
+    if (eq < 0) continue;
+    sTok[eq] = 0;
     *piLabel = iAtoi(sTok);
-    strcpy(sValue, pEq + 1);
+    memcpy(sValue, sTok + eq + 1, (size_t)(n - eq));
     return true;
   }
   return false;
