@@ -59,19 +59,33 @@ struct GeodatTokens {
   char sHeld[kTokenMax + 1];
 };
 
-int iGetByte(GeodatTokens* t) {
-  if (t->pos >= t->len) {
-    if (t->boEnd) return -1;
-    UINT n = _lread((HFILE)t->hRaw, t->buf, sizeof t->buf);
-    if (n == 0 || n == (UINT)HFILE_ERROR) {
-      t->boEnd = true;
-      return -1;
-    }
-    t->pos = 0;
-    t->len = n;
+// True when the buffer holds a byte to read, refilled if need be.
+bool boHasByte(GeodatTokens* t) {
+  if (t->pos < t->len) return true;
+  if (t->boEnd) return false;
+  UINT n = _lread((HFILE)t->hRaw, t->buf, sizeof t->buf);
+  if (n == 0 || n == (UINT)HFILE_ERROR) {
+    t->boEnd = true;
+    return false;
   }
-  return (unsigned char)t->buf[t->pos++];
+  t->pos = 0;
+  t->len = n;
+  return true;
 }
+
+int iGetByte(GeodatTokens* t) { return boHasByte(t) ? (unsigned char)t->buf[t->pos++] : -1; }
+
+constexpr bool boIsSeparator(int c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+// Bytes a token takes as they are: not a separator, nor a byte the token
+// rules look at (',', '=', NUL), nor one above 127 (a letter to convert).
+struct PlainBytes {
+  bool is[256];
+  constexpr PlainBytes() : is() {
+    for (int c = 1; c < 0x80; c++) is[c] = !boIsSeparator(c) && c != ',' && c != '=';
+  }
+};
+constexpr PlainBytes kPlain;
 
 // An int of a decimal text as atoi reads it, clamped instead of overflowing.
 int iAtoi(const char* s) {
@@ -91,16 +105,24 @@ int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
   for (;;) {
     int c;
     do c = iGetByte(t);
-    while (c == ' ' || c == '\r' || c == '\n');
+    while (boIsSeparator(c));
     if (c < 0) return -1;
+    t->pos--;  // the token's first byte is read below with the others
     int n = 0, eq = -1;
     bool boNul = false;
-    // The buffer's bytes are taken here without a call each; its position
-    // is written back before a refill and at the token's end.
-    UINT pos = t->pos, len = t->len;
-    const unsigned char* buf = (const unsigned char*)t->buf;
-    for (;;) {
-      if (c == ' ' || c == '\r' || c == '\n') break;
+    while (boHasByte(t)) {
+      // A run of plain bytes straight from the buffer; the bytes past the
+      // token's room are dropped.
+      UINT pos = t->pos, len = t->len;
+      const unsigned char* buf = (const unsigned char*)t->buf;
+      while (pos < len && kPlain.is[buf[pos]]) {
+        if (n < kTokenMax) sTok[n++] = (char)buf[pos];
+        pos++;
+      }
+      t->pos = pos;
+      if (pos == len) continue;
+      c = buf[t->pos++];
+      if (boIsSeparator(c)) break;
       // A comma after exactly one character drops it: the token starts anew.
       if (c == ',' && n == 1) {
         n = 0;
@@ -109,20 +131,9 @@ int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
       } else if (n < kTokenMax) {
         if (c == '=' && eq < 0 && !boNul) eq = n;
         if (c == 0) boNul = true;
-        // Only bytes above 127 can be letters to convert.
         sTok[n++] = c < 0x80 ? (char)c : cMboOemLetterToAnsi((char)c);
       }
-      if (pos < len) {
-        c = buf[pos++];
-        continue;
-      }
-      t->pos = pos;
-      c = iGetByte(t);
-      if (c < 0) break;
-      pos = t->pos;
-      len = t->len;
     }
-    if (c >= 0) t->pos = pos;
     sTok[n] = 0;
     if (n >= 2) {
       *piEq = eq;
