@@ -557,9 +557,10 @@ void vCommand(int cmd, const char* a, const char* b) {
   if (g_b.iGroupMode == GROUP_NONE && !keeps) vForgetCurrent();
 }
 
-LiLine* pAddCodedPoint(const char* name, const char* code) {
+// point: the point of the ID, or null to look it up.
+LiLine* pAddCodedPoint(const char* name, const char* code, PoPoint* point) {
   if (boBlank(name)) return nullptr;
-  PoPoint* point = pMboFindPoint(name);
+  if (!point) point = pMboFindPoint(name);
   MboLineRec* rec = nullptr;
   if (!point) {
     point = KvxMboNewOrExistingPoint(name);
@@ -585,6 +586,14 @@ LiLine* pAddCodedPoint(const char* name, const char* code) {
     pMboElmGetData(rec->pLine, elm)->uFlags |= MBO_FLAG_XY;
   }
   return elm ? rec->pLine : nullptr;
+}
+
+LiLine* pAddCodedPointSafely(const char* name, const char* code, PoPoint* point) {
+  try {
+    return pAddCodedPoint(name, code, point);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 }  // namespace
@@ -628,13 +637,7 @@ void vMboLineCommand(int cmd, const char* a, const char* b) {
   }
 }
 
-LiLine* pMboLineAddCodedPoint(const char* name, const char* code) {
-  try {
-    return pAddCodedPoint(name, code);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
+LiLine* pMboLineAddCodedPoint(const char* name, const char* code) { return pAddCodedPointSafely(name, code, nullptr); }
 
 void vMboLineFlush(void) {
   try {
@@ -646,8 +649,8 @@ void vMboLineFlush(void) {
   }
 }
 
-int iMboLineAddPoint(const char* name, const char* code) {
-  if (g_b.boAuto) return pMboLineAddCodedPoint(name, code) ? 1 : 0;
+int iMboLineAddPoint(const char* name, const char* code, PoPoint* point) {
+  if (g_b.boAuto) return pAddCodedPointSafely(name, code, point) ? 1 : 0;
   return boMboCodeLineAddPoint(name, code, MBO_CODE_VERTEX_NORMAL) ? 1 : 0;
 }
 

@@ -62,8 +62,9 @@ void vMboLineSetText(const char* text);
 
 // The router the record builder's flush calls for every flushed point: with
 // automatic lines on the point joins a coded line, else it is offered to the
-// code-driven builder. 1 when the point was taken.
-int iMboLineAddPoint(const char* name, const char* code);
+// code-driven builder. 1 when the point was taken. point: the point of that
+// ID when the caller has it at hand (it was just flushed), else null.
+int iMboLineAddPoint(const char* name, const char* code, PoPoint* point);
 // Adds the point of this ID (made when missing, with the code) to the coded
 // line the pending commands choose. Gives the line, or null when the point
 // joined none.

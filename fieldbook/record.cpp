@@ -309,7 +309,7 @@ int vMboFlushPending(void) {
   if (!point) point = KvxMboNewOrExistingPoint(r.sPoint);
   if (boMboExtraPointFieldsPending()) vMboExtraPointFieldsApply(g_pMboPoints, point);
   if (!r.uNewStation && !r.uRouted) {
-    iMboLineAddPoint(r.sPoint, r.sCode);
+    iMboLineAddPoint(r.sPoint, r.sCode, point);
     r.uRouted = 1;
   }
   r.uNewStation = 0;
