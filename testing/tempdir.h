@@ -1,11 +1,14 @@
-// A folder of its own for a test, removed with everything in it at the end,
-// and the Windows form of host paths (as the platform layer gives paths back).
+// A folder of its own for a test, removed with everything in it at the end
+// (also when an assertion failed), and the Windows form of host paths (as
+// the platform layer gives paths back). Every test that writes files uses it.
 #pragma once
 
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 namespace kvxtest {
@@ -16,6 +19,12 @@ inline std::string WinPath(std::string host) {
   return host;
 }
 
+// A whole file's bytes ("" when it cannot be read).
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 class TempDir {
  public:
   TempDir() {
@@ -23,6 +32,8 @@ class TempDir {
     if (mkdtemp(tmpl)) path_ = std::filesystem::canonical(tmpl).string();
   }
   ~TempDir() {
+    if (oldTmp_ && oldTmp_->empty()) unsetenv("TMPDIR");
+    if (oldTmp_ && !oldTmp_->empty()) setenv("TMPDIR", oldTmp_->c_str() + 1, 1);
     std::error_code ec;
     if (!path_.empty()) std::filesystem::remove_all(path_, ec);
   }
@@ -38,9 +49,20 @@ class TempDir {
     std::ofstream(Path(name), std::ios::binary) << content;
     return Path(name);
   }
+  std::string Read(const std::string& name) const { return ReadFile(Path(name)); }
+  // This folder as the process's temporary folder (TMPDIR) until the end:
+  // side files then land here, apart from tests that run at the same time.
+  void UseAsTemp() {
+    if (!oldTmp_) {
+      const char* old = getenv("TMPDIR");
+      oldTmp_ = old ? "=" + std::string(old) : std::string();
+    }
+    setenv("TMPDIR", path_.c_str(), 1);
+  }
 
  private:
   std::string path_;
+  std::optional<std::string> oldTmp_;  // "=value", or "" when TMPDIR was unset
 };
 
 }  // namespace kvxtest

@@ -11,6 +11,7 @@
 #include "fieldbook/model.h"
 #include "fieldbook/project.h"
 #include "fieldbook/stations.h"
+#include "testing/tempdir.h"
 
 inline void* pFbModule() {
   static void* handle = [] {
@@ -50,4 +51,19 @@ class FieldBook : public ::testing::Test {
   }
   void TearDown() override { FB(vKvxMboFinish)(); }
   MboHostRec host_;
+};
+
+// ...with a folder of its own: the host's ini file in it, and the process's
+// temporary folder pointed at it (side files land there).
+class FieldBookFiles : public FieldBook {
+ protected:
+  void SetUp() override {
+    tmp_.UseAsTemp();
+    FieldBook::SetUp();
+    snprintf(host_.sIniPath, sizeof host_.sIniPath, "%s", tmp_.Path("host.ini").c_str());
+  }
+  // A file of the folder written and its host path given.
+  std::string Put(const std::string& name, const std::string& bytes) { return tmp_.Write(name, bytes); }
+  kvxtest::TempDir tmp_;
+  const std::string m_dir = tmp_.Path();
 };

@@ -26,11 +26,11 @@ TEST_F(Dini10, BackAndForeSightsPairIntoObservations) {
   EXPECT_EQ((Strings{"ST 1=BM1 50=1", "  OBS 51=BM1 1=TP1 5=41.00000 50=1.00010",
                      "  OBS 51=TP2 1=BM2 5=22.00000 50=1.75000"}),
             Levelling());
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / "line1.ADM"));
+  EXPECT_FALSE(std::filesystem::exists(tmp_.Path("line1.ADM")));
 }
 
 TEST_F(Dini10, AFileWithoutSightsAddsNothing) {
-  vSpit(m_dir + "/none.dat",
+  Put("none.dat",
         "Adr     BM1     K1                1 Rz     1.50000          20.000\r\n"
         "Adr     BM1     K1                1  b     1.50000          20.000\r\n\r\nx\r\n");
   ASSERT_TRUE(boRead(kDini10, m_dir + "/none.dat"));
@@ -41,7 +41,7 @@ TEST_F(Dini10, ALineTooLongIsCutSilentlyAndItsTailIsNoSight) {
   std::string back = "Adr     BM1                       1 Rb     1.50000          20.000";
   std::string fore = "Adr     TP1                       1 Rf     0.50000          21.000";
   std::string tail = "Adr     TP9                       1 Rf     0.10000          21.000";
-  vSpit(m_dir + "/long.dat", back + std::string(399 - back.size(), ' ') + tail + "\r\n" + fore + "\r\n");
+  Put("long.dat", back + std::string(399 - back.size(), ' ') + tail + "\r\n" + fore + "\r\n");
   ASSERT_TRUE(boRead(kDini10, m_dir + "/long.dat"));
   EXPECT_EQ((Strings{"ST 1=BM1 50=1", "  OBS 51=BM1 1=TP1 5=41.00000 50=1.00000"}), Levelling());
 }

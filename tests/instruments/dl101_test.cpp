@@ -12,12 +12,7 @@ const int kDl101 = 82;
 
 using Strings = std::vector<std::string>;
 
-class Dl101 : public InstrumentFiles {
- protected:
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
-};
+using Dl101 = InstrumentFiles;
 
 TEST_F(Dl101, SightsPairWithTheUnitOfTheirLine) {
   ASSERT_TRUE(boRead(kDl101, kData + "line.dl"));
@@ -33,7 +28,7 @@ TEST_F(Dl101, SightsPairWithTheUnitOfTheirLine) {
 TEST_F(Dl101, ALineTooLongIsCutAndItsTailIsNoSight) {
   std::string first = "g,12,10000,1000,0,0,0,BM1,";
   first += std::string(255 - first.size(), ' ');
-  vSpit(m_dir + "/cut.dl", first + "i,12,1,1,0,0,0,XX,\r\ni,12,5000,1000,0,0,0,TP1,\r\n");
+  Put("cut.dl", first + "i,12,1,1,0,0,0,XX,\r\ni,12,5000,1000,0,0,0,TP1,\r\n");
   ASSERT_TRUE(boRead(kDl101, m_dir + "/cut.dl"));
   EXPECT_EQ((Strings{"ST 1=BM1", "  OBS 51=BM1 1=TP1 5=20.00000 50=0.50000"}), DumpStations(2, {1}, {51, 1, 5, 50}));
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("cut"));

@@ -16,12 +16,7 @@
 #include "kv2gr.h"
 #include "../fieldbook/fb_module.h"
 
-inline std::string sSlurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void vSpit(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using kvxtest::ReadFile;
 
 inline std::string sNum(double v, int decimals = 3) {
   char buf[64];
@@ -138,23 +133,11 @@ inline uint64_t uUtm32System() {
   return CoSysSetupCreateSystem(&def);
 }
 
-// A field book in a fresh folder with the host's ini file.
-class InstrumentFiles : public FieldBook {
+// A field book in a fresh folder with the host's ini file; side files go to
+// that folder under the raw file's base name.
+class InstrumentFiles : public FieldBookFiles {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvx_instr_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    m_dir = tmpl;
-    // Side files go to the temporary folder under the raw file's base name:
-    // tests that run at the same time must not share it.
-    setenv("TMPDIR", m_dir.c_str(), 1);
-    FieldBook::SetUp();
-    snprintf(host_.sIniPath, sizeof host_.sIniPath, "%s/host.ini", m_dir.c_str());
-  }
-  void TearDown() override {
-    FieldBook::TearDown();
-    std::filesystem::remove_all(m_dir);
-  }
+  std::string sSide(const char* base) { return tmp_.Read(std::string(base) + ".ADM"); }
   // The instrument's options in the host's ini file ("EO:100 NO:200").
   void vOptions(int instrument, const char* options) {
     std::ofstream(host_.sIniPath, std::ios::app) << "[KvxMbo]\r\nMboType" << instrument << "=" << options << "\r\n";
@@ -165,5 +148,4 @@ class InstrumentFiles : public FieldBook {
   bool boWrite(int instrument, const std::string& path) {
     return FB(boKvxMboWriteRawDirect)(&host_, instrument, path.c_str()) != 0;
   }
-  std::string m_dir;
 };

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "../fieldbook/fb_module.h"
+#include "fb_dump.h"
 #include "fieldbook/api.h"
 #include "fieldbook/model.h"
 #include "testing/ui_driver.h"
@@ -19,63 +19,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string sSlurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-class Geodat : public FieldBook {
+class Geodat : public InstrumentFiles {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvx_geodat_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    m_dir = tmpl;
-    // The side file goes to the temp folder: this test's own.
-    const char* old = getenv("TMPDIR");
-    m_oldTmp = old ? old : "";
-    setenv("TMPDIR", m_dir.c_str(), 1);
-    FieldBook::SetUp();
-    strcpy(host_.sIniPath, (m_dir + "/host.ini").c_str());
-  }
-  void TearDown() override {
-    FieldBook::TearDown();
-    if (m_oldTmp.empty())
-      unsetenv("TMPDIR");
-    else
-      setenv("TMPDIR", m_oldTmp.c_str(), 1);
-    fs::remove_all(m_dir);
-  }
   void vOffsets(int eo, int no) {
     std::string v = "EO:" + std::to_string(eo) + " NO:" + std::to_string(no);
     ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", "MboType10", v.c_str(), host_.sIniPath));
   }
   // Reads raw text as instrument 10; gives the side file's text.
   std::string sRead(const std::string& raw) {
-    std::string path = m_dir + "/in.are";
-    std::ofstream(path, std::ios::binary) << raw;
-    return sReadFile(path);
+    return sReadFile(Put("in.are", raw));
   }
   std::string sReadFile(const std::string& path) {
     EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 10, path.c_str()));
-    std::string side = m_dir + "/" + fs::path(path).stem().string() + ".ADM";
-    return sSlurp(side);
+    return sSide(fs::path(path).stem().c_str());
   }
   // Every point as "id code x y [z]" lines, in container order.
   std::string sPoints() {
     std::string out;
-    PoPoints* pts = FB(pKvxMboPoPointsGet)();
-    for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p)) {
-      double x = 0, y = 0, z = 0;
-      char line[400];
-      FB(boMboGetPointXY)(p, &x, &y);
-      snprintf(line, sizeof line, "%s %s %.3f %.3f", FB(sMboGetPointPID)(p), sPoPointGetField(p), x, y);
-      out += line;
-      if (FB(boMboGetPointZ)(p, &z)) {
-        snprintf(line, sizeof line, " %.3f", z);
-        out += line;
-      }
-      out += "\n";
-    }
+    for (const std::string& p : DumpPoints()) out += p + "\n";
     return out;
   }
   // Every line as its vertices' point IDs, "|" after each line.
@@ -92,7 +53,6 @@ class Geodat : public FieldBook {
     }
     return out;
   }
-  std::string m_dir, m_oldTmp;
 };
 
 TEST_F(Geodat, AFileWithEveryLabel) {
@@ -103,8 +63,8 @@ TEST_F(Geodat, AFileWithEveryLabel) {
   // points.
   std::string pts = sPoints();
   EXPECT_NE(std::string::npos, pts.find("JOB1.AR.100 KUM 3200.456 2200.123 12.500\n")) << pts;
-  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.V\xC5G\xD8 \xE5\xE6\xF8 700.000 1900.000\n")) << pts;
-  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.Q \xE5\xE6\xF8 -198.000 1001.000\n")) << pts;
+  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.V\xC5G\xD8 \xE5\xE6\xF8 700.000 1900.000 -\n")) << pts;
+  EXPECT_NE(std::string::npos, pts.find("JOB1.AR.Q \xE5\xE6\xF8 -198.000 1001.000 -\n")) << pts;
   EXPECT_EQ(std::string::npos, pts.find("H1_2"));
   // The station with its observation to P1.
   void* st = FB(pMboGetNextSt)(1, nullptr);
@@ -166,14 +126,14 @@ TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
     vPoPointSetField(pt, p.code);
   }
   FB(KvxMboNewPoint)("NOXY");  // points without XY are not written
-  std::string raw = m_dir + "/out.are";
+  std::string raw = tmp_.Path("out.are");
   ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
-  EXPECT_EQ(0u, sSlurp(raw).find("5=1\r\n4=KUM\r\n37=650000.125\r\n38=123.456\r\n39=12.500\r\n5=2\r\n"));
-  EXPECT_EQ(std::string::npos, sSlurp(raw).find("NOXY"));
+  EXPECT_EQ(0u, ReadFile(raw).find("5=1\r\n4=KUM\r\n37=650000.125\r\n38=123.456\r\n39=12.500\r\n5=2\r\n"));
+  EXPECT_EQ(std::string::npos, ReadFile(raw).find("NOXY"));
   sReadFile(raw);
   EXPECT_EQ(
       "1 KUM 100123.456 6650000.125 12.500\n"
-      "2 KUM 100200.000 6650100.000\n"
+      "2 KUM 100200.000 6650100.000 -\n"
       "3 VEG 100300.500 6650200.250 -3.750\n",
       sPoints());
 }
@@ -185,7 +145,7 @@ TEST_F(Geodat, LineControlConsumesItsFollowersAndTheRestIsReported) {
       "ADDITIONAL HEIGHT NOT STORED : point= code= height=2.5\r\n"
       "AREA NUMBER : 9\r\n",
       side);
-  EXPECT_EQ("A  2.000 1.000\n", sPoints());  // 92 is the line's code, not the point's
+  EXPECT_EQ("A  2.000 1.000 -\n", sPoints());  // 92 is the line's code, not the point's
 }
 
 TEST_F(Geodat, LineCommandsGroupAndNumberTheLines) {

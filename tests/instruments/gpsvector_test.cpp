@@ -19,9 +19,6 @@ class GpsVectors : public InstrumentFiles {
     boRead(instrument, kData + file);
     return DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105, 121, 122, 124});
   }
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
 };
 
 TEST_F(GpsVectors, LeicaAscii) {

@@ -36,7 +36,7 @@ class Gsi : public InstrumentFiles {
   std::string sWrite(int instrument) {
     std::string path = m_dir + "/out" + std::to_string(instrument) + ".gsi";
     EXPECT_TRUE(boWrite(instrument, path));
-    return sSlurp(path);
+    return ReadFile(path);
   }
 };
 
@@ -45,18 +45,18 @@ TEST_F(Gsi, WrittenRecordsMatchTheGoldenFiles) {
   // GSI8: the first number too big for its word asks once per write; OK
   // keeps its low eight digits with the sign, the long point number is cut.
   vUiExpectBox(IDOK, "Too big number for wild");
-  EXPECT_EQ(sSlurp(kData + "points92.gsi"), sWrite(92));
+  EXPECT_EQ(ReadFile(kData + "points92.gsi"), sWrite(92));
   vUiExpectBox(IDNO, "Create GSI16 format?");
   vUiExpectBox(IDOK, "Too big number for wild");
-  EXPECT_EQ(sSlurp(kData + "points92.gsi"), sWrite(93));
+  EXPECT_EQ(ReadFile(kData + "points92.gsi"), sWrite(93));
   // GSI16 needs no question for these.
-  EXPECT_EQ(sSlurp(kData + "points96.gsi"), sWrite(96));
+  EXPECT_EQ(ReadFile(kData + "points96.gsi"), sWrite(96));
   vUiExpectBox(IDYES, "Create GSI16 format?");
-  EXPECT_EQ(sSlurp(kData + "points96.gsi"), sWrite(95));
+  EXPECT_EQ(ReadFile(kData + "points96.gsi"), sWrite(95));
   // 94 carries the north offset, in whole metres, in every record.
   vOptions(94, "EO:6600000 NO:500000");
   vUiExpectBox(IDOK, "Too big number for wild");
-  EXPECT_EQ(sSlurp(kData + "points94.gsi"), sWrite(94));
+  EXPECT_EQ(ReadFile(kData + "points94.gsi"), sWrite(94));
 }
 
 TEST_F(Gsi, CancelAtATooBigNumberKeepsTheRecordsBefore) {
@@ -71,7 +71,7 @@ TEST_F(Gsi, TenThousandRecordsKeepTheirWordsAlignedAndReadBack) {
   for (int i = 1; i <= 10001; ++i) pPoint(std::to_string(i).c_str(), "", i, 2 * i);
   std::string path = m_dir + "/many.gsi";
   ASSERT_TRUE(boWrite(92, path));
-  std::string text = sSlurp(path);
+  std::string text = ReadFile(path);
   EXPECT_EQ(10001u * 50, text.size());  // 48 characters and CR LF each
   EXPECT_NE(std::string::npos, text.find("\r\n110000+00010000 81..10+10000000 82..10+20000000 \r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\n110001+00010001 81..10+10001000 82..10+20002000 \r\n"));
@@ -124,7 +124,7 @@ TEST_F(Gsi, JobsOfAHandWrittenFile) {
       "OPERATOR : OLA1\r\nJOB NUMBER : JOB007\r\nDATE : 150324\r\nINSTRUMENT NO: : 123\r\n"
       "410012+?0000000 \r\n510022+00000001 \r\n410023+00000005 42....+00000ABC \r\n"
       "PROJECT: JOB007\r\nDRILLHOLE_INFO_78_77_DIST: \"DH2\" \"DH1\" 12.5000 HoleLength=3.000 HoleVdir=4.500\r\n",
-      sSlurp(std::filesystem::temp_directory_path() / "jobs.ADM"));
+      sSide("jobs"));
 }
 
 // The same file in every angle unit of the user: the directions stored

@@ -15,12 +15,7 @@ const int kKern = 42;
 
 using Strings = std::vector<std::string>;
 
-class Kern : public InstrumentFiles {
- protected:
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
-};
+using Kern = InstrumentFiles;
 
 std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
 std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
@@ -57,7 +52,7 @@ TEST_F(Kern, CoordinateLinesWithBothOffsets) {
                 std::string(5, ' ') + "3.000\r\n" +
                 "         P7       -0.001     -123.500\r\n"
                 "  123456789        1.000        2.000   -12.500\r\n",
-            sSlurp(path));
+            ReadFile(path));
 }
 
 TEST_F(Kern, LongNumbersNeverReachColumnOneAndAreCutWithOneWarning) {
@@ -71,7 +66,7 @@ TEST_F(Kern, LongNumbersNeverReachColumnOneAndAreCutWithOneWarning) {
       " ABCDEFGHIJ        1.000        2.000\r\n"
       " ABCDEFGHIJ        3.000        4.000\r\n"
       " 1234567890        5.000        6.000\r\n",
-      sSlurp(path));
+      ReadFile(path));
 }
 
 TEST_F(Kern, ACoordinateWiderThanItsColumnSkipsThePoint) {
@@ -82,13 +77,13 @@ TEST_F(Kern, ACoordinateWiderThanItsColumnSkipsThePoint) {
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 2\nWIDE HIGH");
   std::string path = m_dir + "/wide.raw";
   ASSERT_TRUE(boWrite(kKern, path));
-  EXPECT_EQ("         OK        1.000        2.000\r\n", sSlurp(path));
+  EXPECT_EQ("         OK        1.000        2.000\r\n", ReadFile(path));
 }
 
 TEST_F(Kern, ALineTooLongIsCutAndItsTailIsNoRecord) {
   std::string first = "3 P1";
   first += std::string(253 - first.size(), ' ');
-  vSpit(m_dir + "/cut.raw", first + "3 P2\r\n3 P3\r\n");
+  Put("cut.raw", first + "3 P2\r\n3 P3\r\n");
   ASSERT_TRUE(boRead(kKern, m_dir + "/cut.raw"));
   EXPECT_EQ((Strings{"P1  - - -", "P3  - - -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("cut"));

@@ -52,9 +52,9 @@ TEST_F(Kof, EveryBlockOfAHandWrittenFile) {
   EXPECT_EQ("2024.02.01", sProjectAttr("DATE"));
   EXPECT_EQ("OLA NORD", sProjectAttr("SIGN"));
   // Lines without a meaning here go to the report; inactive lines nowhere.
-  EXPECT_EQ(sSlurp(kData + "every.kof").substr(0, 66) +
+  EXPECT_EQ(ReadFile(kData + "every.kof").substr(0, 66) +
                 "PROJECT : VEGPROSJEKT\r\nDATE : 01.02.2024\r\nOPERATOR : OLA NORD\r\n 09 33\r\n 77 LOOSE BLOCK\r\n",
-            sSlurp(std::filesystem::temp_directory_path() / "every.ADM"));
+            sSide("every"));
 }
 
 TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
@@ -85,7 +85,7 @@ TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
 
 TEST_F(Kof, AnEmptyFileGivesAnEmptyFieldBook) {
   FB(KvxMboNewPoint)("OLD");
-  vSpit(m_dir + "/empty.kof", "");
+  Put("empty.kof", "");
   EXPECT_TRUE(boRead(98, m_dir + "/empty.kof"));
   EXPECT_TRUE(DumpPoints().empty());
   EXPECT_TRUE(UiBoxLog().empty());
@@ -151,7 +151,7 @@ TEST_F(KofRoundTrip, PointsLinesAndObservationsReadBackWithTheOffsets) {
   vUiExpectBox(IDYES, "Skriv linjer til KOF?");
   vUiExpectBox(IDYES, "Ta med observasjoner ogs\xE5?");
   ASSERT_TRUE(boWrite(98, path));
-  std::string text = sSlurp(path);
+  std::string text = ReadFile(path);
   // North and east less EO and NO, whatever the field book's axes.
   EXPECT_NE(std::string::npos, text.find(" 05 101        KUM            20.250      10.500   12.500\r\n")) << text;
   EXPECT_NE(std::string::npos, text.find(" 09 91        VEG R1\r\n")) << text;

@@ -22,7 +22,7 @@ class M5 : public InstrumentFiles {
     kvxtest::ExpectDialog(113, [](Dlg& d) { d.Click(IDOK); });
   }
   std::string sIniLayout() {
-    std::string ini = sSlurp(host_.sIniPath);
+    std::string ini = ReadFile(host_.sIniPath);
     size_t at = ini.rfind("ZeissM5PI=");
     return at == std::string::npos ? "" : ini.substr(at + 10, ini.find('\r', at) - at - 10);
   }
@@ -52,7 +52,7 @@ TEST_F(M5, WrittenRecordsMatchTheGoldenLinesAndReadBack) {
   ASSERT_TRUE(boWrite(24, path));
   EXPECT_EQ(sRecord(1, "   JOB A   P7      KUM", "     1234.5678", "      123.4567", "      -12.3456") +
                 sRecord(2, "           12", "        0.2500", "        0.5000"),
-            sSlurp(path));
+            ReadFile(path));
   vAcceptLayout();
   boRead(24, path);
   EXPECT_EQ((Strings{"JOB.A.P7 KUM 500123.457 6601234.568 -12.346", "12  500000.500 6600000.250 -"}), DumpPoints());
@@ -84,7 +84,7 @@ TEST_F(M5, TheDialogShowsTheLayoutAndClampsThePiNumber) {
     d.Click(IDCANCEL);
   });
   boWrite(24, m_dir + "/c.m5");
-  EXPECT_EQ("", sSlurp(m_dir + "/c.m5"));
+  EXPECT_EQ("", ReadFile(m_dir + "/c.m5"));
   EXPECT_EQ("0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=1", sIniLayout());
 }
 
@@ -96,7 +96,7 @@ TEST_F(M5, ItemsOutsideTheBlockAreKeptInsideIt) {
   pNewPoint("A.B.123456789012345678901234567890", "LONGCODE", 1, 2);
   vAcceptLayout();
   ASSERT_TRUE(boWrite(24, m_dir + "/a.m5"));
-  std::string rec = sSlurp(m_dir + "/a.m5");
+  std::string rec = ReadFile(m_dir + "/a.m5");
   EXPECT_EQ("|PI2 ", rec.substr(16, 5));
   EXPECT_EQ("1234567890123456789012345LO|X", rec.substr(21, 29));
 }
@@ -112,7 +112,7 @@ TEST_F(M5, RecordsWithoutXOrMarkedDeletedArePassedOver) {
   std::string levelling =
       "For M5|Adr     4|PI3              P4            |Rb       1.2345 m   |HD      20.000 m   "
       "|Z       3.0000 m   | \r\n";
-  vSpit(m_dir + "/in.m5", ok + feet + deleted + levelling + "For M5|Adr short\r\n");
+  Put("in.m5", ok + feet + deleted + levelling + "For M5|Adr short\r\n");
   vAcceptLayout();
   boRead(24, m_dir + "/in.m5");
   // P2's north is in feet: no north is set, so it has no XY.

@@ -36,16 +36,16 @@ TEST_F(Nikon, AHandWrittenFileUntilAUnitOtherThanMeterAndGon) {
                      "  OBS 1=P2 2=TREE 3=" + sHz(120) + " 4=" + sV(95) + " 5=50.00000 6=1.50000 9=0",
                      "  OBS 1=P3 2= 3=" + sHz(130) + " 4=" + sV(96) + " 5=60.00000 6=1.70000 9=0"}),
             DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
-  EXPECT_EQ("1,9,MG,P6,X,1,2,3\r\n", sSlurp(std::filesystem::temp_directory_path() / "survey.ADM"));
+  EXPECT_EQ("1,9,MG,P6,X,1,2,3\r\n", sSide("survey"));
 }
 
 TEST_F(Nikon, ALineOver127CharactersIsCutAndItsTailIsNoRecord) {
   std::string first = "1,1,MG,P1,KUM,10,20,30,";
   first += std::string(127 - first.size(), ' ');
-  vSpit(m_dir + "/long.raw", first + "1,1,MG,P2,KUM,1,2,3\r\n1,1,MG,P3,,5,6\r\n");
+  Put("long.raw", first + "1,1,MG,P2,KUM,1,2,3\r\n1,1,MG,P3,,5,6\r\n");
   ASSERT_TRUE(boRead(67, m_dir + "/long.raw"));
   EXPECT_EQ((Strings{"P1 KUM 20.000 10.000 30.000", "P3  6.000 5.000 -"}), DumpPoints());
-  EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSlurp(std::filesystem::temp_directory_path() / "long.ADM"));
+  EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("long"));
 }
 
 TEST_F(Nikon, TheWriterWritesGLinesWithTheOffsetsTakenOff) {
@@ -56,7 +56,7 @@ TEST_F(Nikon, TheWriterWritesGLinesWithTheOffsetsTakenOff) {
   FB(KvxMboNewPoint)("NOXY");
   std::string path = m_dir + "/up.raw";
   ASSERT_TRUE(boWrite(67, path));
-  EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", sSlurp(path));
+  EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", ReadFile(path));
 }
 
 TEST(NikonChecksum, SumModulo64Plus32) {

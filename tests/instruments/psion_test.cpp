@@ -18,12 +18,12 @@ TEST_F(Psion, TheUploadHasOneLinePerPointWithXY) {
   FB(KvxMboNewPoint)("3");  // no XY: not written
   std::string path = m_dir + "/out.raw";
   ASSERT_TRUE(boWrite(21, path));
-  EXPECT_EQ("1 x 100.125 200.250\r\n2 KUM 456.790 123.456 12.346\r\n", sSlurp(path));
+  EXPECT_EQ("1 x 100.125 200.250\r\n2 KUM 456.790 123.456 12.346\r\n", ReadFile(path));
 }
 
 TEST_F(Psion, TheDownloadIsReadAsGeodat) {
   vOptions(21, "EO:100 NO:200");
-  vSpit(m_dir + "/in.raw", "5=P1\r\n4=KUM\r\n37=10.000\r\n38=20.000\r\n39=3.000\r\n");
+  Put("in.raw", "5=P1\r\n4=KUM\r\n37=10.000\r\n38=20.000\r\n39=3.000\r\n");
   boRead(21, m_dir + "/in.raw");
   EXPECT_EQ((Strings{"P1 KUM 220.000 110.000 3.000"}), DumpPoints());
 }

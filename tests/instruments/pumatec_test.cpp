@@ -19,9 +19,6 @@ class Pumatec : public InstrumentFiles {
     if (pto) std::filesystem::copy_file(kData + "job.PTO", m_dir + "/" + pto);
     if (ptc) std::filesystem::copy_file(kData + "job.ptc", m_dir + "/" + ptc);
   }
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
   Strings Stations() { return DumpStations(1, {1, 4}, {1, 2, 3, 4, 5, 6, 9}); }
 };
 

@@ -36,7 +36,7 @@ TEST_F(Rec500, AHandWrittenFile) {
   std::string op = "  OP    OLA" + std::string(40, ' ') + "OP\r\n";
   EXPECT_EQ(op + op + "A       AVLINE" + std::string(37, ' ') + "AV\r\n        P=5 NOTHING" + std::string(32, ' ') +
                 "NO\r\nshort\r\n",
-            sSlurp(std::filesystem::temp_directory_path() / "survey.ADM"));
+            sSide("survey"));
 }
 
 TEST_F(Rec500, WrittenRecordsKeepTheirColumns) {
@@ -51,7 +51,7 @@ TEST_F(Rec500, WrittenRecordsKeepTheirColumns) {
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nWIDEZ");
   std::string path = m_dir + "/out.rec";
   ASSERT_TRUE(boWrite(22, path));
-  EXPECT_EQ(sSlurp(kData + "written.rec"), sSlurp(path));
+  EXPECT_EQ(ReadFile(kData + "written.rec"), ReadFile(path));
   // Read back: names and codes of up to 8 characters survive; the long
   // number ran over the code.
   ASSERT_TRUE(boRead(22, path));

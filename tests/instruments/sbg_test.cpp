@@ -20,7 +20,7 @@ class Sbg : public InstrumentFiles {
     return DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7});
   }
   Strings ReadText(const std::string& text) {
-    vSpit(m_dir + "/in.plm", text);
+    Put("in.plm", text);
     return Read(m_dir + "/in.plm");
   }
 };

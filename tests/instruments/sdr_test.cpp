@@ -14,12 +14,7 @@ const std::string kData = std::string(KVX_TEST_DATA) + "/sdr/";
 
 using Strings = std::vector<std::string>;
 
-class Sdr : public InstrumentFiles {
- protected:
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
-};
+using Sdr = InstrumentFiles;
 
 std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
 std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
@@ -62,7 +57,7 @@ TEST_F(Sdr, WrittenPointsReadBackWithBothOffsets) {
   EXPECT_EQ("08KI1               100.125         200.250         " + pad + pad + "\r\n" +
                 "08KIP7              456.789         123.456         12.345          " + pad + "\r\n" +
                 "08KINEG             -0.001          -12.346         -0.500          " + pad + "\r\n",
-            sSlurp(path));
+            ReadFile(path));
   ASSERT_TRUE(boRead(63, path));
   EXPECT_EQ((Strings{"1  500200.250 6600100.125 -", "P7  500123.456 6600456.789 12.345",
                      "NEG  499987.654 6599999.999 -0.500"}),
@@ -77,13 +72,13 @@ TEST_F(Sdr, ACoordinateWiderThanItsFieldSkipsThePointWithOneWarning) {
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 2\nWIDE HIGH");
   std::string path = m_dir + "/wide.sdr";
   ASSERT_TRUE(boWrite(63, path));
-  EXPECT_EQ("08KIOK              2.000           1.000           " + std::string(32, ' ') + "\r\n", sSlurp(path));
+  EXPECT_EQ("08KIOK              2.000           1.000           " + std::string(32, ' ') + "\r\n", ReadFile(path));
 }
 
 TEST_F(Sdr, ALineTooLongIsCutAndItsTailIsNoRecord) {
   std::string first = "08KIP1              10.000          20.000";
   first += std::string(399 - first.size(), ' ');
-  vSpit(m_dir + "/long.sdr",
+  Put("long.sdr",
         first + "08KIP2              30.000          40.000\r\n08KIP3              5.0             6.0\r\n");
   ASSERT_TRUE(boRead(63, m_dir + "/long.sdr"));
   EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  6.000 5.000 -"}), DumpPoints());

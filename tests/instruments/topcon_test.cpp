@@ -18,9 +18,6 @@ using Strings = std::vector<std::string>;
 
 class Topcon : public InstrumentFiles {
  protected:
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
   Strings Stations() { return DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}); }
 };
 
@@ -51,7 +48,7 @@ TEST_F(Topcon, FcEveryRecordType) {
 }
 
 TEST_F(Topcon, FcAValueTooLongStopsTheReadWithOneReportLine) {
-  vSpit(m_dir + "/long.fc", "_+P1_f+000001000_g+000002000_*" + std::string(78, 'x') + "_+P2_f+000003000\r\n");
+  Put("long.fc", "_+P1_f+000001000_g+000002000_*" + std::string(78, 'x') + "_+P2_f+000003000\r\n");
   ASSERT_TRUE(boRead(kFc, m_dir + "/long.fc"));
   EXPECT_EQ((Strings{"P1  2.000 1.000 -"}), DumpPoints());
   EXPECT_EQ("ERROR! value too long : * xxxxxxxxxxxxxxxxxxxx\r\n", sSide("long"));
@@ -67,7 +64,7 @@ TEST_F(Topcon, FcCoordinateFileKeepsTheLastSixIntegerDigits) {
   std::string path = m_dir + "/out.fc";
   ASSERT_TRUE(boWrite(kFc, path));
   EXPECT_EQ("0002\r\n_+17        _ x-000012500_ y+234567891\r\n_+P7        _ x+000001000_ y+000000000\r\n",
-            sSlurp(path));
+            ReadFile(path));
 }
 
 TEST_F(Topcon, FcWriterStopsAfter9999Records) {
@@ -75,7 +72,7 @@ TEST_F(Topcon, FcWriterStopsAfter9999Records) {
   vUiExpectBox(IDOK, "Only the first 9999 points are written.");
   std::string path = m_dir + "/many.fc";
   ASSERT_TRUE(boWrite(kFc, path));
-  std::string out = sSlurp(path);
+  std::string out = ReadFile(path);
   EXPECT_EQ("9999\r\n", out.substr(0, 6));
   EXPECT_EQ(6 + 9999 * 40u, out.size());
 }
@@ -112,7 +109,7 @@ TEST_F(Topcon, GtsCoordinatesRoundTripWithBothOffsets) {
   EXPECT_EQ(
       "1,200.250,100.125,\r\nP7,123.456,456.789,12.345,KUM\r\nNEG,-12.346,-0.001,-0.500,WALL\r\n"
       "NOZ,1.000,2.000,,EDGE\r\n",
-      sSlurp(path));
+      ReadFile(path));
   ASSERT_TRUE(boRead(kGts, path));
   EXPECT_EQ((Strings{"1  500200.250 6600100.125 -", "P7 KUM 500123.456 6600456.789 12.345",
                      "NEG WALL 499987.654 6599999.999 -0.500", "NOZ EDGE 500001.000 6600002.000 -"}),
@@ -122,7 +119,7 @@ TEST_F(Topcon, GtsCoordinatesRoundTripWithBothOffsets) {
 TEST_F(Topcon, GtsALineTooLongIsCutAndItsTailIsNoRecord) {
   std::string first = "NOTE ";
   first += std::string(98 - first.size(), 'n');
-  vSpit(m_dir + "/cut.txt", first + "P9,1,2,3\r\nP1,1,2,3\r\n");
+  Put("cut.txt", first + "P9,1,2,3\r\nP1,1,2,3\r\n");
   ASSERT_TRUE(boRead(kGts, m_dir + "/cut.txt"));
   EXPECT_EQ((Strings{"P1  1.000 2.000 3.000"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n" + first + "\r\nP1,1,2,3\r\n", sSide("cut"));

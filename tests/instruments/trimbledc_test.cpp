@@ -18,12 +18,7 @@ const std::string kData = std::string(KVX_TEST_DATA) + "/trimbledc/";
 
 using Strings = std::vector<std::string>;
 
-class TrimbleDc : public InstrumentFiles {
- protected:
-  std::string sSide(const char* base) {
-    return sSlurp(std::filesystem::temp_directory_path() / (std::string(base) + ".ADM"));
-  }
-};
+using TrimbleDc = InstrumentFiles;
 
 std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
 std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
@@ -111,7 +106,7 @@ TEST_F(TrimbleDcWrite, Dc77AndDc10MatchTheGoldenFilesAndReadBack) {
   for (int instrument : {64, 65}) {
     std::string path = m_dir + "/out" + std::to_string(instrument) + ".dc";
     ASSERT_TRUE(boWrite(instrument, path));
-    EXPECT_EQ(sSlurp(kData + (instrument == 64 ? "dc77.dc" : "dc10.dc")), sSlurp(path)) << instrument;
+    EXPECT_EQ(ReadFile(kData + (instrument == 64 ? "dc77.dc" : "dc10.dc")), ReadFile(path)) << instrument;
   }
   ASSERT_TRUE(boRead(64, m_dir + "/out64.dc"));
   EXPECT_EQ((Strings{"1  500200.250 6600100.125 -", "P7 KUM 500123.456 6600456.789 12.345",
@@ -125,7 +120,7 @@ TEST_F(TrimbleDcWrite, AValueWiderThanItsColumnSkipsThePoint) {
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nWIDE");
   std::string path = m_dir + "/wide.dc";
   ASSERT_TRUE(boWrite(65, path));
-  std::string text = sSlurp(path);
+  std::string text = ReadFile(path);
   EXPECT_EQ(std::string::npos, text.find("WIDE"));
   EXPECT_NE(std::string::npos, text.find("69KIOK                         2.000           1.000"));
 }
@@ -142,7 +137,7 @@ TEST_F(TrimbleDc, GeographicPointsThroughTheCoordinateSystemAndTheGeoid) {
     return s + prio + "\r\n";
   };
   // G2 has no height; G3's latitude is no number; G4 lies at the pole.
-  vSpit(m_dir + "/geo.dc", rec("G1", "60", "10", "141.5", '3') + rec("G2", "60", "10", "", '3') +
+  Put("geo.dc", rec("G1", "60", "10", "141.5", '3') + rec("G2", "60", "10", "", '3') +
                                rec("G3", "x", "10", "1", '3') + rec("G4", "90", "10", "1", '3') +
                                rec("G1", "61", "10", "1", '3'));
   ASSERT_TRUE(boRead(64, m_dir + "/geo.dc"));
@@ -159,7 +154,7 @@ TEST_F(TrimbleDc, GeographicPointsThroughTheCoordinateSystemAndTheGeoid) {
 TEST_F(TrimbleDc, AShortOrLongLineReadsOnlyWhatIsThere) {
   std::string first = "08KIP1              10.000          20.000";
   first += std::string(399 - first.size(), ' ');
-  vSpit(m_dir + "/long.dc", first + "08KIP2              30.000          40.000\r\n69KIP3\r\n57\r\n59\r\n79F1S\r\n");
+  Put("long.dc", first + "08KIP2              30.000          40.000\r\n69KIP3\r\n57\r\n59\r\n79F1S\r\n");
   ASSERT_TRUE(boRead(64, m_dir + "/long.dc"));
   EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  - - -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n59\r\n", sSide("long"));

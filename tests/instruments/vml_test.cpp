@@ -46,16 +46,16 @@ TEST_F(Vml, AHandWrittenFileWithLinesAndAttributes) {
 }
 
 TEST_F(Vml, AnEmptyFileOrAHeaderOnlyGivesNothing) {
-  vSpit(m_dir + "/a.vml", "");
+  Put("a.vml", "");
   boRead(100, m_dir + "/a.vml");
-  vSpit(m_dir + "/b.vml", "X\tY\tZ\tName\n");
+  Put("b.vml", "X\tY\tZ\tName\n");
   boRead(100, m_dir + "/b.vml");
   EXPECT_EQ(Strings{}, DumpPoints());
 }
 
 TEST_F(Vml, TheTailOfALongLineIsNoRecord) {
   std::string tail = "1\t2\t3\tP1\t" + std::string(394, 'c') + "9\t9\t9\tP2\r\n";
-  vSpit(m_dir + "/a.vml", "X\tY\tZ\tName\r\n" + tail);
+  Put("a.vml", "X\tY\tZ\tName\r\n" + tail);
   boRead(100, m_dir + "/a.vml");
   Strings points = DumpPoints();
   ASSERT_EQ(1u, points.size());

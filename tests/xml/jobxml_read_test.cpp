@@ -23,15 +23,15 @@ class JobXml : public InstrumentFiles {
   // The job and, when wanted, its library and image folder in the test's
   // folder; the job's path.
   std::string sSetUpJob(bool library, const std::string& edit = "") {
-    std::string job = sSlurp(KVX_TEST_DATA "/jobxml/job.jxl");
+    std::string job = ReadFile(KVX_TEST_DATA "/jobxml/job.jxl");
     if (edit == "no library named")
       job.replace(job.find("<Environment>"), job.find("</Environment>") + 14 - job.find("<Environment>"), "");
     if (edit == "absolute library") job.replace(job.find("site.fxl"), 8, KVX_TEST_DATA "/jobxml/site.fxl");
     if (library) fs::copy_file(KVX_TEST_DATA "/jobxml/site.fxl", m_dir + "/site.fxl");
     fs::create_directory(m_dir + "/Images");
-    vSpit(m_dir + "/Images/p1.jpg", "jpg");
-    vSpit(m_dir + "/Images/f1.jpg", "jpg");
-    vSpit(m_dir + "/job.jxl", job);
+    Put("Images/p1.jpg", "jpg");
+    Put("Images/f1.jpg", "jpg");
+    Put("job.jxl", job);
     return m_dir + "/job.jxl";
   }
   // Lines with their vertices' coordinates and the fields they carry.
@@ -187,7 +187,7 @@ TEST_F(JobXml, HostileFilesKeepWhatTheyHoldAndNeverStopTheHost) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.answer) vUiExpectBox(c.answer, c.box);
-    vSpit(m_dir + "/hostile.jxl", c.bytes);
+    Put("hostile.jxl", c.bytes);
     boRead(30, m_dir + "/hostile.jxl");
     EXPECT_EQ(iUiPendingBoxes(), 0);
     if (std::string(c.what) == "external entity") {

@@ -15,7 +15,7 @@ using V = std::vector<std::string>;
 class Maxml : public InstrumentFiles {
  protected:
   std::string sJob(const std::string& text) {
-    vSpit(m_dir + "/job.mxl", text);
+    Put("job.mxl", text);
     return m_dir + "/job.mxl";
   }
   // A line's vertices as (x,y[,z]), "(-)" without XY.
@@ -40,7 +40,7 @@ class Maxml : public InstrumentFiles {
 
 TEST_F(Maxml, AJobReadsStationsShotsGpsPositionsDesignPointsAndLines) {
   std::filesystem::create_directory(m_dir + "/Images");
-  vSpit(m_dir + "/Images/d3.jpg", "jpg");
+  Put("Images/d3.jpg", "jpg");
   std::string job = m_dir + "/job.mxl";
   std::filesystem::copy_file(KVX_TEST_DATA "/maxml/job.mxl", job);
   ASSERT_TRUE(boRead(74, job));
