@@ -25,6 +25,11 @@ inline std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Writes a whole file (its folder must exist).
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 class TempDir {
  public:
   TempDir() {
@@ -46,18 +51,20 @@ class TempDir {
   // Writes a file (folders made as needed) and returns its host path.
   std::string Write(const std::string& name, const std::string& content) const {
     std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
-    std::ofstream(Path(name), std::ios::binary) << content;
+    WriteFile(Path(name), content);
     return Path(name);
   }
   std::string Read(const std::string& name) const { return ReadFile(Path(name)); }
-  // This folder as the process's temporary folder (TMPDIR) until the end:
-  // side files then land here, apart from tests that run at the same time.
-  void UseAsTemp() {
+  // This folder (or a folder in it) as the process's temporary folder
+  // (TMPDIR) until the end: side files then land here, apart from tests
+  // that run at the same time.
+  void UseAsTemp(const std::string& sub = "") {
     if (!oldTmp_) {
       const char* old = getenv("TMPDIR");
       oldTmp_ = old ? "=" + std::string(old) : std::string();
     }
-    setenv("TMPDIR", path_.c_str(), 1);
+    if (!sub.empty()) std::filesystem::create_directories(Path(sub));
+    setenv("TMPDIR", sub.empty() ? path_.c_str() : Path(sub).c_str(), 1);
   }
 
  private:

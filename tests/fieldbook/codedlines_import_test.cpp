@@ -18,26 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CodedImport : public FieldBook {
+class CodedImport : public FieldBookFiles {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvx_coded_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    dir_ = tmpl;
-    const char* old = getenv("TMPDIR");  // the side file goes to this test's folder
-    oldTmp_ = old ? old : "";
-    setenv("TMPDIR", dir_.c_str(), 1);
-    FieldBook::SetUp();
-    strcpy(host_.sIniPath, (dir_ + "/host.ini").c_str());
-  }
-  void TearDown() override {
-    FieldBook::TearDown();
-    if (oldTmp_.empty())
-      unsetenv("TMPDIR");
-    else
-      setenv("TMPDIR", oldTmp_.c_str(), 1);
-    fs::remove_all(dir_);
-  }
   static std::string sVertex(LiLine* line, LiElm* e) {
     char pid[100];
     return FB(boMboGetElmPID)(line, e, pid, sizeof pid) ? pid : "-";
@@ -65,7 +47,6 @@ class CodedImport : public FieldBook {
     }
     return out;
   }
-  std::string dir_, oldTmp_;
 };
 
 }  // namespace

@@ -4,30 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "fieldbook/transfer_context.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 class HostIniTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char sTemplate[] = "/tmp/kvx_hostini_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(sTemplate));
-    m_dir = sTemplate;
-    m_ini = m_dir + "/host.ini";
-    vMboTransferStateClear();
-  }
-  void TearDown() override {
-    vMboTransferStateClear();
-    std::filesystem::remove_all(m_dir);
-  }
+  void SetUp() override { vMboTransferStateClear(); }
+  void TearDown() override { vMboTransferStateClear(); }
   // Through the profile-string functions.
   void vPut(const char* sKey, const char* sValue, const char* sSection = "KvxMbo") {
     ASSERT_TRUE(WritePrivateProfileStringA(sSection, sKey, sValue, m_ini.c_str()));
   }
 
-  std::string m_dir, m_ini;
+  kvxtest::TempDir tmp_;
+  std::string m_dir = tmp_.Path(), m_ini = tmp_.Path("host.ini");
 };

@@ -24,10 +24,7 @@ namespace {
 
 using kvxtest::Dlg;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using kvxtest::ReadFile;
 
 std::string g_winExec;
 UINT RecordWinExec(const char* line, UINT) {
@@ -35,11 +32,10 @@ UINT RecordWinExec(const char* line, UINT) {
   return 33;
 }
 
-class TransferDialogs : public FieldBook {
+class TransferDialogs : public FieldBookFiles {
  protected:
   void SetUp() override {
-    FieldBook::SetUp();
-    strcpy(host_.sIniPath, tmp_.Path("host.ini").c_str());
+    FieldBookFiles::SetUp();
     strcpy(host_.sProjectPath, tmp_.Win("project.kvx").c_str());
     kvxTestSetWinExecHook(RecordWinExec);
   }
@@ -81,7 +77,6 @@ class TransferDialogs : public FieldBook {
     });
     d.Click(203);
   }
-  kvxtest::TempDir tmp_;
 };
 
 TEST_F(TransferDialogs, ExportCreatesTheRawFileAndImportReadsItBack) {
@@ -109,7 +104,7 @@ TEST_F(TransferDialogs, ExportCreatesTheRawFileAndImportReadsItBack) {
     d.Click(IDOK);
   });
   ASSERT_TRUE(FB(boKvxMboWrite)(&host_));
-  EXPECT_NE(Slurp(raw).find("2000.5"), std::string::npos) << Slurp(raw);
+  EXPECT_NE(ReadFile(raw).find("2000.5"), std::string::npos) << ReadFile(raw);
   EXPECT_EQ(Profile("MboType98").find("file:\"" + tmp_.Win("job.kof") + "\"") != std::string::npos, true)
       << Profile("MboType98");
 

@@ -20,12 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string sSlurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void vSpit(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using kvxtest::ReadFile;
+using kvxtest::WriteFile;
 
 class Transfer : public HostIniTest {
  protected:
@@ -33,7 +29,7 @@ class Transfer : public HostIniTest {
   // "~" after a line the cut-aware reader says was cut.
   std::string sLines(const std::string& bytes, int iSize) {
     std::string path = m_dir + "/lines.raw";
-    vSpit(path, bytes);
+    WriteFile(path, bytes);
     uint32_t h = hMboOpenFile(path.c_str(), 0);
     EXPECT_NE(0u, h);
     std::string out;
@@ -58,7 +54,7 @@ TEST_F(Transfer, LinesDropCrConvertNorwegianLettersAndEndWithTheFile) {
   EXPECT_EQ("abc~|abc|x|", sLines("abcdef\r\nabc\r\nx", 4));
   // Below two bytes nothing fits: false, never an endless empty line.
   std::string path = m_dir + "/one.raw";
-  vSpit(path, "abc\n");
+  WriteFile(path, "abc\n");
   uint32_t h = hMboOpenFile(path.c_str(), 0);
   char buf[4];
   EXPECT_FALSE(boMboReadLine(buf, 1, h));
@@ -76,7 +72,7 @@ TEST_F(Transfer, WrittenLinesEndInCrLfAndEmptyFilesAreDeletedOnClose) {
   EXPECT_TRUE(boMboWriteLine(h, nullptr));
   EXPECT_FALSE(boMboCloseDeleteIfEmpty(&h, path.c_str()));
   EXPECT_EQ(0u, h);
-  EXPECT_EQ("5=1\r\n\r\n", sSlurp(path));
+  EXPECT_EQ("5=1\r\n\r\n", ReadFile(path));
   h = hMboCreateFile(path.c_str());
   EXPECT_TRUE(boMboCloseDeleteIfEmpty(&h, path.c_str()));
   EXPECT_FALSE(fs::exists(path));
@@ -105,21 +101,9 @@ TEST(TransferText, NumberTestsSubstringsAndDates) {
 
 // ---- The operations through the exports of the loaded module ----
 
-class TransferExports : public FieldBook {
+class TransferExports : public FieldBookFiles {
  protected:
-  void SetUp() override {
-    FieldBook::SetUp();
-    char tmpl[] = "/tmp/kvx_transfer_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    m_dir = tmpl;
-    strcpy(host_.sIniPath, (m_dir + "/host.ini").c_str());
-  }
-  void TearDown() override {
-    FieldBook::TearDown();
-    fs::remove_all(m_dir);
-  }
   int iPoints() { return iPoPointsGetCount(FB(pKvxMboPoPointsGet)()); }
-  std::string m_dir;
 };
 
 TEST_F(TransferExports, AFailedReadLeavesTheFieldBookAsItWas) {
@@ -136,10 +120,10 @@ TEST_F(TransferExports, AFailedReadLeavesTheFieldBookAsItWas) {
 
 TEST_F(TransferExports, WriteAsksBeforeOverwritingAndTheLastFileIsTheWrittenOne) {
   std::string path = m_dir + "/out.xml";
-  vSpit(path, "old");
+  WriteFile(path, "old");
   vUiExpectBox(IDCANCEL, "Overwrite file:\n");
   EXPECT_EQ(0, FB(boKvxMboWriteRawDirect)(&host_, 25, path.c_str()));
-  EXPECT_EQ("old", sSlurp(path));
+  EXPECT_EQ("old", ReadFile(path));
   char buf[300];
   EXPECT_EQ(1, FB(boMboGetLastReadRawFile)(buf, (int)sizeof buf));
   EXPECT_EQ(path, buf);
@@ -177,6 +161,7 @@ class TransferModel : public HostIniTest {
  protected:
   void SetUp() override {
     HostIniTest::SetUp();
+    tmp_.UseAsTemp("temp");
     m_host.uVersion = MBO_HOST_REC_VERSION;
     vKvxMboInit(&m_host);
   }
@@ -191,15 +176,15 @@ TEST_F(TransferModel, AReceiveThatBringsNoDataFailsAndLeavesNoFile) {
   g_mboTransfer.settings.uInstrument = 22;
   // Outside the temp folder an old raw file is asked about.
   std::string raw = m_dir + "/old.raw";
-  vSpit(raw, "data");
+  WriteFile(raw, "data");
   ASSERT_TRUE(boMboSetRawFilePath(raw.c_str()));
   vUiExpectBox(IDCANCEL, "Delete file: ");
   EXPECT_FALSE(boMboReceiveRawFile(&g_mboTransfer.settings, nullptr));
-  EXPECT_EQ("data", sSlurp(raw));
+  EXPECT_EQ("data", ReadFile(raw));
   // In the temp folder it is overwritten without a question; the receiver,
   // cancelled at its prompt, brings nothing.
-  std::string tmpRaw = (fs::temp_directory_path() / "kvx_transfer_test.raw").string();
-  vSpit(tmpRaw, "old");
+  std::string tmpRaw = tmp_.Path("temp/kvx_transfer_test.raw");
+  WriteFile(tmpRaw, "old");
   ASSERT_TRUE(boMboSetRawFilePath(tmpRaw.c_str()));
   vUiExpectBox(IDCANCEL, "Choose data for transfer.");
   EXPECT_FALSE(boMboReceiveRawFile(&g_mboTransfer.settings, nullptr));
@@ -268,7 +253,7 @@ TEST_F(TransferModel, TheDrillHoleLineNeedsBothPointsAndIsBounded) {
   hole.dVdir = -1e308;
   EXPECT_TRUE(boMboWriteDrillholeInfo(h, &hole, nullptr));
   vMboCloseFile(&h);
-  std::string text = sSlurp(side);
+  std::string text = ReadFile(side);
   EXPECT_EQ(0u, text.find("PROJECT: Tunnel\r\nDRILLHOLE_INFO_78_77_DIST: \"B1\" \"T1\" 12.3457 HoleLength=3.500\r\n"));
   EXPECT_NE(std::string::npos, text.find(" HoleVdir=-1000000000"));
 }
