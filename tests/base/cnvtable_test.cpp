@@ -15,6 +15,7 @@
 #include "kvxtest_help.h"
 #include "kvxlib.h"
 #include "testing/dialog_driver.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace {
@@ -30,21 +31,15 @@ std::string sPairs(CnvTable* t) {
 }
 
 struct CnvTableIni : ::testing::Test {
-  fs::path dir;
-  std::string ini;
+  kvxtest::TempDir tmp;
+  fs::path dir = tmp.Path();
+  std::string ini = tmp.Path("host.ini");
   CnvTable* t = nullptr;
   void SetUp() override {
-    char tmpl[] = "/tmp/kvx-cnvtab-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    ini = (dir / "host.ini").string();
     t = pCnvTabNew(9, 9);
     ASSERT_NE(t, nullptr);
   }
-  void TearDown() override {
-    pCnvTabFree(t);
-    fs::remove_all(dir);
-  }
+  void TearDown() override { pCnvTabFree(t); }
   void put(const char* key, const char* value) { WritePrivateProfileStringA("MboCnvTheme", key, value, ini.c_str()); }
   std::string get(const char* section, const char* key) {
     char buf[256];

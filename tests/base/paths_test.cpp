@@ -9,6 +9,7 @@
 
 #include "base/paths.h"
 #include "kvxtest_registry.h"
+#include "testing/tempdir.h"
 #include "testing/ui_driver.h"
 #include "win32.h"
 
@@ -118,27 +119,17 @@ const char* kAppKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\
 
 // Paths on a real disk, in a folder of their own.
 struct PathDisk : ::testing::Test {
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvxpath_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    host_ = fs::canonical(tmpl).string();
-    win_ = sWin(host_);
-  }
   void TearDown() override {
     fs::current_path(old_);
-    fs::remove_all(host_);
     KvxTestRegClear();
-  }
-  static std::string sWin(std::string s) {
-    std::replace(s.begin(), s.end(), '/', '\\');
-    return s;
   }
   // The registered path of an application: value bytes as given, no terminator added.
   static void vSetApp(const char* exe, const std::string& value, const char* name = nullptr) {
     KvxTestRegSetValue(HKEY_LOCAL_MACHINE, (std::string(kAppKey) + exe).c_str(), name, REG_SZ, value.data(),
                        (DWORD)value.size());
   }
-  std::string host_, win_;
+  kvxtest::TempDir tmp_;
+  std::string host_ = tmp_.Path(), win_ = tmp_.Win();
   fs::path old_ = fs::current_path();
 };
 
@@ -186,9 +177,7 @@ TEST_F(PathDisk, ExistsMakeAndChangeFolders) {
 }
 
 TEST_F(PathDisk, TempFolder) {
-  const char* old = getenv("TMPDIR");
-  std::string saved = old ? old : "";
-  setenv("TMPDIR", host_.c_str(), 1);
+  tmp_.UseAsTemp();
   char buf[kPathSize];
   EXPECT_EQ(std::string(sPathGetTempDir(buf, sizeof buf)), win_ + "\\");
   // Joining a name to it gives one separator.
@@ -198,7 +187,6 @@ TEST_F(PathDisk, TempFolder) {
   // Exactly fitting.
   std::string exact(win_.size() + 2, 'x');
   EXPECT_EQ(std::string(sPathGetTempDir(exact.data(), (int)exact.size())), win_ + "\\");
-  old ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
 }
 
 // The comparison learns the long forms without entering the folders: the
@@ -282,9 +270,9 @@ TEST_F(PathDisk, AppPathBoundsAndLongValues) {
 
   // A file whose path is exactly 256 bytes long, without terminator.
   std::string dirHost = host_ + "/";
-  std::string name(256 - sWin(dirHost).size(), 'f');
+  std::string name(256 - kvxtest::WinPath(dirHost).size(), 'f');
   std::ofstream(dirHost + name) << "x";
-  std::string value = sWin(dirHost) + name;
+  std::string value = kvxtest::WinPath(dirHost) + name;
   ASSERT_EQ(value.size(), 256u);
   vSetApp("Edge.exe", value);
   EXPECT_STREQ(sPathFindAppPath("Edge.exe", true), value.c_str());

@@ -20,6 +20,7 @@
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
 #include "testing/ui_driver.h"
+#include "testing/tempdir.h"
 
 namespace fs = std::filesystem;
 
@@ -27,15 +28,10 @@ namespace {
 
 class Completion : public ::testing::Test {
  protected:
-  void SetUp() override {
-    vKvxMboInit(nullptr);
-    dir_ = fs::temp_directory_path() / ("kvx_completion_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
+  void SetUp() override { vKvxMboInit(nullptr); }
   void TearDown() override {
     vKvxMboFinish();  // closes the geoid model
     vCoSysSetupReset();
-    fs::remove_all(dir_);
   }
   // The transfer's geoid model, defined by id.
   static void UseGeoid(const char* id) {
@@ -84,7 +80,8 @@ class Completion : public ::testing::Test {
     boMboGetPointZ(p, &z);
     return z;
   }
-  fs::path dir_;
+  kvxtest::TempDir tmp_;
+  fs::path dir_ = tmp_.Path();
 };
 
 TEST_F(Completion, ConstantGeoidConvertsPointsLineVerticesAndCoordinateObservations) {

@@ -19,6 +19,7 @@
 #include "kv2cosys_setup.h"
 #include "kvxtest_help.h"
 #include "kvxtest_memory.h"
+#include "testing/tempdir.h"
 
 namespace {
 
@@ -480,12 +481,12 @@ TEST(Lifecycle, HelpTopicsOpenOnlyFromAnExistingFile) {
   vKvxMboInit(nullptr);
   KvxTestHelpReset();
   EXPECT_FALSE(boMboShowHelp("import"));  // no help path: no call
-  char dir[] = "/tmp/kvxfbhelpXXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  vKvxMboSetOwnerHelpFilePath(dir);  // a folder: survey.chm in it
+  kvxtest::TempDir tmp;
+  const std::string dir = tmp.Path();
+  vKvxMboSetOwnerHelpFilePath(dir.c_str());  // a folder: survey.chm in it
   EXPECT_FALSE(boMboShowHelp("import"));
   EXPECT_EQ(KvxTestHelpCallCount(), 0);
-  std::string chm = std::string(dir) + "/survey.chm";
+  std::string chm = dir + "/survey.chm";
   ASSERT_TRUE(std::ofstream(chm).good());
   EXPECT_TRUE(boMboShowHelp("import"));
   ASSERT_EQ(KvxTestHelpCallCount(), 1);
@@ -493,7 +494,7 @@ TEST(Lifecycle, HelpTopicsOpenOnlyFromAnExistingFile) {
   ASSERT_TRUE(KvxTestHelpGetCall(0, &call));
   EXPECT_EQ(call.caller, GetDesktopWindow());
   EXPECT_EQ(call.command, static_cast<UINT>(HH_DISPLAY_TOPIC));
-  EXPECT_EQ(std::string(call.file), std::string(dir) + "\\survey.chm");
+  EXPECT_EQ(std::string(call.file), dir + "\\survey.chm");
   EXPECT_STREQ(call.topic, "import.htm");
   // A help path with an extension names the file itself.
   vKvxMboSetOwnerHelpFilePath(chm.c_str());
@@ -501,11 +502,9 @@ TEST(Lifecycle, HelpTopicsOpenOnlyFromAnExistingFile) {
   ASSERT_TRUE(KvxTestHelpGetCall(1, &call));
   EXPECT_EQ(std::string(call.file), chm);
   EXPECT_STREQ(call.topic, "export.htm");
-  vKvxMboSetOwnerHelpFilePath((std::string(dir) + "/other.chm").c_str());
+  vKvxMboSetOwnerHelpFilePath((dir + "/other.chm").c_str());
   EXPECT_FALSE(boMboShowHelp("export"));
   EXPECT_EQ(KvxTestHelpCallCount(), 2);
   KvxTestHelpReset();
-  unlink(chm.c_str());
-  rmdir(dir);
   vKvxMboFinish();
 }

@@ -9,6 +9,7 @@
 
 #include "kvxtest_help.h"
 #include "kvxtest_module.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace {
@@ -58,19 +59,15 @@ TEST(ModuleRegistry, AttachCallsProcessAttachOnceAndDetachCallsDetach) {
 
 TEST(HtmlHelp, RecordsCallsAndOpensOnlyExistingFiles) {
   KvxTestHelpReset();
-  char dir[] = "/tmp/kvxhelpXXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string file = std::string(dir) + "/survey.chm";
-  ASSERT_TRUE(std::ofstream(file).good());
+  kvxtest::TempDir tmp;
+  std::string file = tmp.Write("survey.chm", "");
   // The module passes Windows paths: '\' separators.
-  std::string winPath = file;
-  std::replace(winPath.begin(), winPath.end(), '/', '\\');
+  std::string winPath = tmp.Win("survey.chm");
 
   HWND owner = reinterpret_cast<HWND>(&g_fakeModule);
   EXPECT_NE(HtmlHelpA(owner, winPath.c_str(), HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>("import.htm")), nullptr);
   EXPECT_NE(HtmlHelpA(nullptr, (winPath + "::/x.htm").c_str(), HH_DISPLAY_TOC, 0), nullptr);
-  EXPECT_EQ(HtmlHelpA(nullptr, (std::string(dir) + "/none.chm").c_str(), HH_DISPLAY_TOPIC,
-                      reinterpret_cast<DWORD_PTR>("a.htm")),
+  EXPECT_EQ(HtmlHelpA(nullptr, tmp.Path("none.chm").c_str(), HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>("a.htm")),
             nullptr);
   EXPECT_EQ(HtmlHelpA(nullptr, nullptr, HH_DISPLAY_TOPIC, 0), nullptr);
 
@@ -98,8 +95,6 @@ TEST(HtmlHelp, RecordsCallsAndOpensOnlyExistingFiles) {
   EXPECT_EQ(KvxTestHelpCallCount(), 0);
   EXPECT_EQ(HtmlHelpA(nullptr, "C:\\none.chm", HH_DISPLAY_TOPIC, 0), nullptr);
   KvxTestHelpReset();
-  unlink(file.c_str());
-  rmdir(dir);
 }
 
 TEST(ModuleLoading, HelpViewerLoadsOnDemandFromTheLayer) {

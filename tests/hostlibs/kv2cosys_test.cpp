@@ -9,6 +9,7 @@
 
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
+#include "testing/tempdir.h"
 
 namespace {
 
@@ -32,17 +33,11 @@ CoSysSetupDef utm32(int angleSystem) {
 uint64_t create(CoSysSetupDef d) { return CoSysSetupCreateSystem(&d); }
 
 struct CoSysTest : ::testing::Test {
-  std::string dir = mkdtemp(std::string("/tmp/kvxcosysXXXXXX").data());
+  kvxtest::TempDir tmp;
+  std::string dir = tmp.Path();
   void SetUp() override { vCoSysSetupReset(); }
-  void TearDown() override {
-    vCoSysSetupReset();
-    std::filesystem::remove_all(dir);
-  }
-  std::string writeFile(const char* name, const std::string& text) {
-    std::string p = dir + "/" + name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }
+  void TearDown() override { vCoSysSetupReset(); }
+  std::string writeFile(const char* name, const std::string& text) { return tmp.Write(name, text); }
 };
 
 TEST_F(CoSysTest, HandleZeroIsTheDefaultGonSystem) {

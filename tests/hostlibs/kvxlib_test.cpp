@@ -14,19 +14,17 @@
 #include "kvx_ini.h"
 #include "kvxlib.h"
 #include "kvxlib_setup.h"
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace {
 
 struct IniTest : ::testing::Test {
-  std::string dir = mkdtemp(std::string("/tmp/kvxiniXXXXXX").data());
-  std::string ini = dir + "/host.ini";
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  void write(const std::string& text) { std::ofstream(ini, std::ios::binary) << text; }
-  std::string read() {
-    std::ifstream f(ini, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-  }
+  kvxtest::TempDir tmp;
+  std::string dir = tmp.Path();
+  std::string ini = tmp.Path("host.ini");
+  void write(const std::string& text) { tmp.Write("host.ini", text); }
+  std::string read() { return tmp.Read("host.ini"); }
   std::string get(const char* section, const char* key, const char* def = "") {
     char buf[4096];
     GetPrivateProfileStringA(section, key, def, buf, sizeof buf, ini.c_str());

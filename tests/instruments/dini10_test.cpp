@@ -31,8 +31,8 @@ TEST_F(Dini10, BackAndForeSightsPairIntoObservations) {
 
 TEST_F(Dini10, AFileWithoutSightsAddsNothing) {
   Put("none.dat",
-        "Adr     BM1     K1                1 Rz     1.50000          20.000\r\n"
-        "Adr     BM1     K1                1  b     1.50000          20.000\r\n\r\nx\r\n");
+      "Adr     BM1     K1                1 Rz     1.50000          20.000\r\n"
+      "Adr     BM1     K1                1  b     1.50000          20.000\r\n\r\nx\r\n");
   ASSERT_TRUE(boRead(kDini10, m_dir + "/none.dat"));
   EXPECT_EQ((Strings{}), Levelling());
 }

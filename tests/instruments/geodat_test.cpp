@@ -26,9 +26,7 @@ class Geodat : public InstrumentFiles {
     ASSERT_TRUE(WritePrivateProfileStringA("KvxMbo", "MboType10", v.c_str(), host_.sIniPath));
   }
   // Reads raw text as instrument 10; gives the side file's text.
-  std::string sRead(const std::string& raw) {
-    return sReadFile(Put("in.are", raw));
-  }
+  std::string sRead(const std::string& raw) { return sReadFile(Put("in.are", raw)); }
   std::string sReadFile(const std::string& path) {
     EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 10, path.c_str()));
     return sSide(fs::path(path).stem().c_str());

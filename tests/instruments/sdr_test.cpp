@@ -78,8 +78,7 @@ TEST_F(Sdr, ACoordinateWiderThanItsFieldSkipsThePointWithOneWarning) {
 TEST_F(Sdr, ALineTooLongIsCutAndItsTailIsNoRecord) {
   std::string first = "08KIP1              10.000          20.000";
   first += std::string(399 - first.size(), ' ');
-  Put("long.sdr",
-        first + "08KIP2              30.000          40.000\r\n08KIP3              5.0             6.0\r\n");
+  Put("long.sdr", first + "08KIP2              30.000          40.000\r\n08KIP3              5.0             6.0\r\n");
   ASSERT_TRUE(boRead(63, m_dir + "/long.sdr"));
   EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  6.000 5.000 -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("long"));

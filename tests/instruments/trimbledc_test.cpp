@@ -137,9 +137,8 @@ TEST_F(TrimbleDc, GeographicPointsThroughTheCoordinateSystemAndTheGeoid) {
     return s + prio + "\r\n";
   };
   // G2 has no height; G3's latitude is no number; G4 lies at the pole.
-  Put("geo.dc", rec("G1", "60", "10", "141.5", '3') + rec("G2", "60", "10", "", '3') +
-                               rec("G3", "x", "10", "1", '3') + rec("G4", "90", "10", "1", '3') +
-                               rec("G1", "61", "10", "1", '3'));
+  Put("geo.dc", rec("G1", "60", "10", "141.5", '3') + rec("G2", "60", "10", "", '3') + rec("G3", "x", "10", "1", '3') +
+                    rec("G4", "90", "10", "1", '3') + rec("G1", "61", "10", "1", '3'));
   ASSERT_TRUE(boRead(64, m_dir + "/geo.dc"));
   double east, north;
   ASSERT_TRUE(boCoSysFromDecimalLatitudeLongitude(cs, 60, 10, &east, &north));

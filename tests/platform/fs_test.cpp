@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "testing/tempdir.h"
 #include "win32.h"
 
 namespace fs = std::filesystem;
@@ -32,18 +33,13 @@ std::string sFull(const char* name) {
 class FsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kvxfs_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = fs::canonical(tmpl).string();
     old_ = fs::current_path();
     fs::current_path(dir_);
   }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
-  void vTouch(const std::string& hostName) { std::ofstream(dir_ + "/" + hostName) << "x"; }
-  std::string dir_;
+  void TearDown() override { fs::current_path(old_); }
+  void vTouch(const std::string& hostName) { tmp_.Write(hostName, "x"); }
+  kvxtest::TempDir tmp_;
+  std::string dir_ = tmp_.Path();
   fs::path old_;
 };
 
@@ -87,8 +83,7 @@ TEST_F(FsTest, CurrentFolderRoundTrip) {
 }
 
 TEST_F(FsTest, TempPathEndsInBackslash) {
-  const char* old = getenv("TMPDIR");
-  std::string saved = old ? old : "";
+  tmp_.UseAsTemp();  // TMPDIR restored at the end
   setenv("TMPDIR", (dir_ + "/t/").c_str(), 1);
   char buf[1024];
   DWORD n = GetTempPathA(sizeof buf, buf);
@@ -100,7 +95,6 @@ TEST_F(FsTest, TempPathEndsInBackslash) {
   unsetenv("TMPDIR");
   GetTempPathA(sizeof buf, buf);
   EXPECT_STREQ(buf, "\\tmp\\");
-  if (old) setenv("TMPDIR", saved.c_str(), 1);
 }
 
 TEST_F(FsTest, AttributesFoldersAndDeletion) {
@@ -244,9 +238,7 @@ TEST_F(FsTest, NumericFileCallsMatchAByteModel) {
   }
   EXPECT_EQ(_lclose(h), 0);
   EXPECT_EQ(_lclose(h), HFILE_ERROR);
-  std::ifstream in(dir_ + "/model.bin", std::ios::binary);
-  std::string onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(onDisk, model);
+  EXPECT_EQ(tmp_.Read("model.bin"), model);
 
   // Failures give HFILE_ERROR; a freed handle number is given out again.
   EXPECT_EQ(_lopen("missing.bin", OF_READ), HFILE_ERROR);

@@ -7,18 +7,14 @@
 #include <fstream>
 #include <string>
 
+#include "testing/tempdir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 class KvxHost : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvx_host_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    m_dir = tmpl;
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
   // Runs kvxhost with the arguments (its own ini and temp folder); gives
   // standard output and error together, and the exit status.
   std::string sRun(const std::string& args, int* status) {
@@ -32,7 +28,8 @@ class KvxHost : public ::testing::Test {
     *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return out;
   }
-  std::string m_dir;
+  kvxtest::TempDir tmp_;
+  std::string m_dir = tmp_.Path();
 };
 
 const std::string kSample = KVX_SOURCE_DIR "/examples/site.are";

@@ -34,7 +34,7 @@ TEST_F(HeXml, CodesAndAttributesGoThroughTheBlockAndComeBack) {
   boViFieldsSetOrAddFieldByName(FB(pKvxMboLFieldsGet)(), l, "Width", "6");
   std::string path = m_dir + "/hex.xml";
   ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 29, path.c_str()));
-  std::string text = sXmlTestSlurp(path);
+  std::string text = kvxtest::ReadFile(path);
   EXPECT_TRUE(XmlTestSchemaErrors(text, KVX_TEST_DATA "/landxml/LandXML-1.2.xsd").empty());
   EXPECT_NE(text.find(std::string("<HexagonLandXML xmlns=\"") + kHexNs), std::string::npos);
   EXPECT_NE(text.find("<Point uniqueID=\"P1\">"), std::string::npos);
@@ -83,7 +83,7 @@ TEST_F(HeXml, ClassesGridCoordinatesQualitiesAndReflectors) {
       "<SatelliteInfo GPSSatUsed=\"8\" GLONASSSatUsed=\"5\" GALILEOSatUsed=\"3\"/></GPSPosition></GPSSetup></Survey>\n"
       "</HexagonLandXML>\n</LandXML>\n";
   std::string path = m_dir + "/hand.xml";
-  vXmlTestWrite(path, doc);
+  kvxtest::WriteFile(path, doc);
   ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 29, path.c_str()));
   // R keeps its reference coordinates against an averaged class (its codes
   // still come); M, measured, takes the control grid coordinates as

@@ -42,9 +42,9 @@ TEST_F(LandXmlExports, AFieldBookWrittenAndReadBackIsTheSameUnderACommaLocale) {
 
   std::string path = m_dir + "/book.xml";
   ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 25, path.c_str()));
-  EXPECT_TRUE(XmlTestSchemaErrors(sXmlTestSlurp(path), KVX_TEST_DATA "/landxml/LandXML-1.2.xsd").empty());
-  EXPECT_NE(sXmlTestSlurp(path).find("<CgPoint name=\"100\" code=\"KUM &amp; co\" oID=\"J1.A2.100\">7001.000000 "
-                                     "2000.500000 100.250000</CgPoint>"),
+  EXPECT_TRUE(XmlTestSchemaErrors(kvxtest::ReadFile(path), KVX_TEST_DATA "/landxml/LandXML-1.2.xsd").empty());
+  EXPECT_NE(kvxtest::ReadFile(path).find("<CgPoint name=\"100\" code=\"KUM &amp; co\" oID=\"J1.A2.100\">7001.000000 "
+                                         "2000.500000 100.250000</CgPoint>"),
             std::string::npos);
   ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
   setlocale(LC_ALL, old.c_str());
@@ -57,7 +57,7 @@ TEST_F(LandXmlExports, AFileWithoutADocumentEmptiesTheFieldBookQuietly) {
     SCOPED_TRACE(bytes);
     FB(vMboSetPointXY)(FB(KvxMboNewPoint)("OLD"), 1, 2);
     std::string path = m_dir + "/junk.xml";
-    vXmlTestWrite(path, bytes);
+    kvxtest::WriteFile(path, bytes);
     EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
     EXPECT_EQ(sDump(), "");
   }

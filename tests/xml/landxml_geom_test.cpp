@@ -92,7 +92,7 @@ class LandXmlGeometry : public LandXmlBook {
   // Reads the text as a file of the driver.
   void Read(const std::string& text, int driver = 25) {
     std::string path = m_dir + "/in.xml";
-    vXmlTestWrite(path, text);
+    kvxtest::WriteFile(path, text);
     ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, driver, path.c_str()));
   }
   LiLines* Lines() { return FB(pKvxMboLiLinesGet)(); }
@@ -187,7 +187,7 @@ TEST_F(LandXmlGeometry, LinesPolygonsAndNetsComeBackThroughEveryReadableDialect)
     SCOPED_TRACE(driver);
     std::string path = m_dir + "/book" + std::to_string(driver) + ".xml";
     ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, driver, path.c_str()));
-    std::string text = sXmlTestSlurp(path);
+    std::string text = kvxtest::ReadFile(path);
     for (const std::string& err : XmlTestSchemaErrors(text, kXsd)) {
       // Unnamed and renamed nets carry made-up names; a spiral's PI may be
       // missing, and one net has fewer than three faces' points.

@@ -31,7 +31,7 @@ class LandXmlReader : public ::testing::Test {
     LxmlDialect = dialect;
     return boLxmlInterpret(text.data(), (int64_t)text.size());
   }
-  bool boReadFile(const char* name) { return boRead(sXmlTestSlurp(std::string(KVX_TEST_DATA "/landxml/") + name)); }
+  bool boReadFile(const char* name) { return boRead(kvxtest::ReadFile(std::string(KVX_TEST_DATA "/landxml/") + name)); }
 };
 
 }  // namespace
@@ -69,10 +69,11 @@ TEST_F(LandXmlReader, AWrittenFieldBookReadsBackUnchanged) {
   p = KvxMboNewPoint("");  // no ID and no code
   vMboSetPointXY(p, 1, 2);
   const std::string before = sXmlTestDumpPoints(g_pMboPoints);
-  std::string path = sXmlTestTemp("roundtrip.xml");
+  kvxtest::TempDir tmp;
+  std::string path = tmp.Path("roundtrip.xml");
   ASSERT_TRUE(boLxmlWriteFile(path.c_str(), LXML_DIALECT_PLAIN));
   vMboResetFieldBook();
-  ASSERT_TRUE(boRead(sXmlTestSlurp(path)));
+  ASSERT_TRUE(boRead(kvxtest::ReadFile(path)));
   EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), before);
   remove(path.c_str());
   vKvxTestClockSetLocalTime(nullptr);

@@ -43,14 +43,14 @@ class LandXmlSurvey : public LandXmlBook {
  protected:
   void Read(const std::string& body) {
     std::string path = m_dir + "/in.xml";
-    vXmlTestWrite(path,
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<LandXML "
-                  "xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\">\n"
-                  "<Units><Metric linearUnit=\"meter\" angularUnit=\"grads\"/></Units>\n"
-                  "<CgPoints><CgPoint name=\"S1\">1000 2000 10</CgPoint><CgPoint name=\"T1\" "
-                  "timeStamp=\"2012-05-03T10:20:30Z\">1100 2000 11</CgPoint>"
-                  "<CgPoint name=\"T2\">1000 2100 12</CgPoint></CgPoints>\n<Survey>\n" +
-                      body + "</Survey>\n</LandXML>\n");
+    kvxtest::WriteFile(path,
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<LandXML "
+                       "xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\">\n"
+                       "<Units><Metric linearUnit=\"meter\" angularUnit=\"grads\"/></Units>\n"
+                       "<CgPoints><CgPoint name=\"S1\">1000 2000 10</CgPoint><CgPoint name=\"T1\" "
+                       "timeStamp=\"2012-05-03T10:20:30Z\">1100 2000 11</CgPoint>"
+                       "<CgPoint name=\"T2\">1000 2100 12</CgPoint></CgPoints>\n<Survey>\n" +
+                           body + "</Survey>\n</LandXML>\n");
     ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
   }
 };

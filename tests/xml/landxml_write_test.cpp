@@ -115,9 +115,10 @@ bool boAllowed(const std::string& error) {
 }
 
 std::string sWritten(int dialect) {
-  std::string path = sXmlTestTemp("landxml_out.xml");
+  kvxtest::TempDir tmp;
+  std::string path = tmp.Path("landxml_out.xml");
   EXPECT_TRUE(boLxmlWriteFile(path.c_str(), dialect));
-  std::string text = sXmlTestSlurp(path);
+  std::string text = kvxtest::ReadFile(path);
   remove(path.c_str());
   return text;
 }
@@ -132,8 +133,8 @@ TEST_F(LandXmlWriter, EachDialectMatchesItsGoldenFileAndTheSchema) {
     std::string text = sWritten(dialect);
     EXPECT_EQ(LxmlDialect, dialect);
     std::string golden = std::string(KVX_TEST_DATA "/landxml/written_") + goldens[dialect];
-    EXPECT_EQ(text, sXmlTestSlurp(golden)) << "see " << golden << ".new";
-    if (text != sXmlTestSlurp(golden)) std::ofstream(golden + ".new", std::ios::binary) << text;
+    EXPECT_EQ(text, kvxtest::ReadFile(golden)) << "see " << golden << ".new";
+    if (text != kvxtest::ReadFile(golden)) std::ofstream(golden + ".new", std::ios::binary) << text;
     for (const std::string& error : XmlTestSchemaErrors(text, KVX_TEST_DATA "/landxml/LandXML-1.2.xsd"))
       EXPECT_TRUE(boAllowed(error)) << error;
   }

@@ -7,29 +7,11 @@
 #include <libxml/tree.h>
 #include <libxml/xmlschemas.h>
 
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
-inline std::string sXmlTestSlurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// A file name in the temporary folder of this test alone (ctest runs tests
-// in parallel).
-inline std::string sXmlTestTemp(const char* name) {
-  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-  return std::string(testing::TempDir()) + info->test_suite_name() + "." + info->name() + "." + name;
-}
-
-inline void vXmlTestWrite(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+#include "testing/tempdir.h"
 
 // Every schema-validation error of the document text, one line each; a
 // document that does not parse gives one error saying so.

@@ -15,10 +15,11 @@ namespace {
 
 // The document as printed into a file.
 std::string sPrinted(MboXmlDoc* doc, bool boProlog = true) {
-  std::string path = sXmlTestTemp("xmldoc_print.xml");
+  kvxtest::TempDir tmp;
+  std::string path = tmp.Path("xmldoc_print.xml");
   bool ok = boProlog ? boMboXmlWriteFile(doc, path.c_str()) : boMboXmlWriteTreeFile(doc, path.c_str());
   EXPECT_TRUE(ok);
-  std::string text = sXmlTestSlurp(path);
+  std::string text = kvxtest::ReadFile(path);
   remove(path.c_str());
   return text;
 }
