@@ -17,6 +17,9 @@
 #include "../fieldbook/fb_module.h"
 
 using kvxtest::ReadFile;
+// The older names of the shared file helpers, for tests written against them.
+inline std::string sSlurp(const std::string& path) { return ReadFile(path); }
+inline void vSpit(const std::string& path, const std::string& bytes) { kvxtest::WriteFile(path, bytes); }
 
 inline std::string sNum(double v, int decimals = 3) {
   char buf[64];
