@@ -1,6 +1,7 @@
 // Stations, observations and their attributes.
 #include "fieldbook/stations.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -34,9 +35,18 @@ constexpr uint32_t kObsSize[4] = {sizeof(MboObsTs), sizeof(MboObsLev), sizeof(Mb
 // Differs from 0 by less than 1e-5.
 bool boTiny(double value) { return std::fabs(value) < 1e-5; }
 
+// A correlation coefficient as its single-precision field keeps it: a value
+// outside [-1, 1] (rounding in a file's arithmetic, or a malformed file) is
+// taken to the nearer bound, and NaN stores 0 as a text without a number
+// does. A double beyond the float range must never reach the cast.
+float fCorrelation(double value) {
+  if (std::isnan(value)) return 0.0f;
+  return static_cast<float>(std::clamp(value, -1.0, 1.0));
+}
+
 // ---- Attribute tables: where each attribute lives and how it reads ----
 
-enum FieldType : uint8_t { F_TEXT, F_INT, F_DOUBLE, F_FLOAT };
+enum FieldType : uint8_t { F_TEXT, F_INT, F_DOUBLE, F_CORRELATION };  // the last: a float
 
 enum GetRule : uint8_t {
   G_ALWAYS,       // the text, also when empty, or the number
@@ -69,13 +79,13 @@ struct AttrField {
 #define MBO_NUMBER(attr, Rec, field, type, format, get, set, flag) \
   AttrField { attr, offsetof(Rec, field), type, 0, format, get, set, flag }
 #define MBO_DOUBLE6(attr, Rec, field) MBO_NUMBER(attr, Rec, field, F_DOUBLE, "%.6lf", G_ALWAYS, S_PLAIN, 0)
-#define MBO_CORRELATIONS(Rec)                                            \
-  MBO_NUMBER(120, Rec, r11, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0),     \
-      MBO_NUMBER(121, Rec, r12, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
-      MBO_NUMBER(122, Rec, r13, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
-      MBO_NUMBER(123, Rec, r22, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
-      MBO_NUMBER(124, Rec, r23, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
-      MBO_NUMBER(125, Rec, r33, F_FLOAT, "%.6lf", G_ALWAYS, S_PLAIN, 0)
+#define MBO_CORRELATIONS(Rec)                                                  \
+  MBO_NUMBER(120, Rec, r11, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0),     \
+      MBO_NUMBER(121, Rec, r12, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(122, Rec, r13, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(123, Rec, r22, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(124, Rec, r23, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0), \
+      MBO_NUMBER(125, Rec, r33, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0)
 
 const AttrField kStTs[] = {
     MBO_TEXT(1, MboStationTs, sName, G_EMPTY_FALSE),   MBO_INT(3, MboStationTs, iInstrNo),
@@ -178,7 +188,7 @@ bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, c
     case F_DOUBLE:
       memcpy(&value, at, sizeof value);
       break;
-    case F_FLOAT: {
+    case F_CORRELATION: {
       float number;
       memcpy(&number, at, sizeof number);
       value = number;
@@ -215,8 +225,8 @@ bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* t
       memcpy(at, &number, sizeof number);
       break;
     }
-    case F_FLOAT: {
-      float number = static_cast<float>(dNumParseC(text));
+    case F_CORRELATION: {
+      float number = fCorrelation(dNumParseC(text));
       memcpy(at, &number, sizeof number);
       break;
     }

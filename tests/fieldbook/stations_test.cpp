@@ -249,6 +249,19 @@ TEST_F(Stations, GpsVector) {
   vExpectOnly(4, nullptr, o, {1, 2, 6, 100, 101, 102, 103, 104, 105, 120, 121, 122, 123, 124, 125});
 }
 
+TEST_F(Stations, CorrelationsStayInsideMinusOneToOne) {
+  for (int kind : {4, 5}) {
+    void* o = FB(pMboAddObs)(kind, FB(pMboAddSt)(kind));
+    vExpectRoundTrips(kind, nullptr, o,
+                      {{121, "1e300", "1.000000"},
+                       {122, "-1e300", "-1.000000"},
+                       {124, "1.0000001", "1.000000"},
+                       {120, "-3", "-1.000000"},
+                       {123, "nan", "0.000000"},
+                       {125, "-0.75", "-0.750000"}});
+  }
+}
+
 TEST_F(Stations, CoordinateStationAndObservation) {
   void* st = FB(pMboAddSt)(5);
   vExpectRoundTrips(5, st, nullptr, {{1, "K1", "K1"}, {3, "5", "5"}});
