@@ -133,11 +133,17 @@ void vMboLevClear(void) { memset(&g_lev, 0, sizeof g_lev); }
 bool boMboSetGpsCovariance(int kind, void* station, void* obs, double vxx, double cxy, double cxz, double vyy,
                            double cyz, double vzz) {
   if (!station || !obs) return false;
-  auto sigma = [](double variance) {
+  auto sigma = [](double variance, bool* tiny) {
     double s = std::sqrt(variance);
-    return s >= 1e-13 ? s : 1.0;  // also for a negative or NaN variance
+    *tiny = !(s >= 1e-13);  // also for a negative or NaN variance
+    return *tiny ? 1.0 : s;
   };
-  double sx = sigma(vxx), sy = sigma(vyy), sz = sigma(vzz);
+  bool tx, ty, tz;
+  double sx = sigma(vxx, &tx), sy = sigma(vyy, &ty), sz = sigma(vzz, &tz);
+  // Beside a replaced deviation the correlation is 0: a valid matrix has no
+  // covariance with a zero variance, and a malformed one's divided by the
+  // stand-in 1.0 is no correlation at all.
+  auto r = [](double c, double s1, bool t1, double s2, bool t2) { return t1 || t2 ? 0.0 : c / (s2 * s1); };
   const struct {
     int attr;
     double value;
@@ -145,10 +151,10 @@ bool boMboSetGpsCovariance(int kind, void* station, void* obs, double vxx, doubl
                 {104, sy},
                 {105, sz},
                 {120, 1.0},
-                {121, cxy / (sy * sx)},
-                {122, cxz / (sz * sx)},
+                {121, r(cxy, sx, tx, sy, ty)},
+                {122, r(cxz, sx, tx, sz, tz)},
                 {123, 1.0},
-                {124, cyz / (sz * sy)},
+                {124, r(cyz, sy, ty, sz, tz)},
                 {125, 1.0}};
   char text[400];
   for (const auto& v : values) {

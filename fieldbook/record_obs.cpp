@@ -247,12 +247,12 @@ void vTakePendingCode(char* dest, int size) {
 
 template <typename Obs>
 void vSetCorrelations(Obs* obs, double r11, double r12, double r13, double r22, double r23, double r33) {
-  obs->r11 = fSingle(r11);
-  obs->r12 = fSingle(r12);
-  obs->r13 = fSingle(r13);
-  obs->r22 = fSingle(r22);
-  obs->r23 = fSingle(r23);
-  obs->r33 = fSingle(r33);
+  obs->r11 = fMboCorrelation(r11);
+  obs->r12 = fMboCorrelation(r12);
+  obs->r13 = fMboCorrelation(r13);
+  obs->r22 = fMboCorrelation(r22);
+  obs->r23 = fMboCorrelation(r23);
+  obs->r33 = fMboCorrelation(r33);
 }
 
 }  // namespace
@@ -335,7 +335,11 @@ void vMboRecGpsSetCovariance(double vxx, double cxy, double cxz, double vyy, dou
   g->dSdX = sx;
   g->dSdY = sy;
   g->dSdZ = sz;
-  vSetCorrelations(g, 1.0, cxy / (sx * sy), cxz / (sx * sz), 1.0, cyz / (sy * sz), 1.0);
+  // Beside a replaced deviation the correlation is 0: a valid matrix has no
+  // covariance with a zero variance, and a malformed one's divided by the
+  // stand-in 1.0 is no correlation at all.
+  auto r = [](double c, float s1, bool t1, float s2, bool t2) { return t1 || t2 ? 0.0 : c / (s1 * s2); };
+  vSetCorrelations(g, 1.0, r(cxy, sx, tx, sy, ty), r(cxz, sx, tx, sz, tz), 1.0, r(cyz, sy, ty, sz, tz), 1.0);
 }
 
 void vMboRecForgetGpsVector(void) {

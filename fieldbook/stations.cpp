@@ -35,15 +35,6 @@ constexpr uint32_t kObsSize[4] = {sizeof(MboObsTs), sizeof(MboObsLev), sizeof(Mb
 // Differs from 0 by less than 1e-5.
 bool boTiny(double value) { return std::fabs(value) < 1e-5; }
 
-// A correlation coefficient as its single-precision field keeps it: a value
-// outside [-1, 1] (rounding in a file's arithmetic, or a malformed file) is
-// taken to the nearer bound, and NaN stores 0 as a text without a number
-// does. A double beyond the float range must never reach the cast.
-float fCorrelation(double value) {
-  if (std::isnan(value)) return 0.0f;
-  return static_cast<float>(std::clamp(value, -1.0, 1.0));
-}
-
 // ---- Attribute tables: where each attribute lives and how it reads ----
 
 enum FieldType : uint8_t { F_TEXT, F_INT, F_DOUBLE, F_CORRELATION };  // the last: a float
@@ -226,7 +217,7 @@ bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* t
       break;
     }
     case F_CORRELATION: {
-      float number = fCorrelation(dNumParseC(text));
+      float number = fMboCorrelation(dNumParseC(text));
       memcpy(at, &number, sizeof number);
       break;
     }
@@ -246,6 +237,11 @@ void vClear(char* buf, int size) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+
+float fMboCorrelation(double value) {
+  if (std::isnan(value)) return 0.0f;
+  return static_cast<float>(std::clamp(value, -1.0, 1.0));
+}
 
 bool boMboIsNotBlank(const char* text) {
   if (!text) return false;

@@ -120,6 +120,11 @@ void vMboFreeStationLists(void);
 void vMboForgetStationLists(void);
 // A text that holds something other than blanks.
 bool boMboIsNotBlank(const char* text);
+// A correlation coefficient as its single-precision field keeps it: a value
+// outside [-1, 1] (rounding in a file's arithmetic, or a malformed file) is
+// taken to the nearer bound, and NaN gives 0 as a text without a number
+// does. A double beyond the float range must never reach a plain cast.
+float fMboCorrelation(double value);
 // The first station of the kind whose attribute, read as text, equals the
 // text exactly; null when none.
 void* pMboFindStationByAttr(int kind, int attr, const char* text);

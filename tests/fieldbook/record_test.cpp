@@ -424,7 +424,7 @@ TEST_F(Record, GpsCovarianceOfTheCurrentVector) {
   EXPECT_EQ(v->dSdX, static_cast<double>(0.02f));
   EXPECT_EQ(v->dSdZ, 1.0);  // negative variance: no deviation to take
   EXPECT_FLOAT_EQ(v->r12, 0.0001 / (0.02f * 0.03f));
-  EXPECT_FLOAT_EQ(v->r23, -0.0003 / (0.03f * 1.0f));
+  EXPECT_EQ(v->r23, 0.0f);  // beside the replaced deviation: no correlation
 }
 
 TEST_F(Record, CoordinateStationsAndFields) {
@@ -554,9 +554,18 @@ TEST_F(Levelling, GpsCovarianceAttributeTexts) {
     boMboGetObsAttr(4, st, obs, attr, buf, sizeof buf);
     texts.push_back(buf);
   }
-  // The attributes read back in their own formats; sx and sz count as 1.
-  EXPECT_EQ(texts, (std::vector<std::string>{"1.000000", "0.020000", "1.000000", "1.000000", "25.000000", "0.020000",
-                                             "1.000000", "-0.005000", "1.000000"}));
+  // The attributes read back in their own formats; sx and sz count as 1,
+  // and the covariances beside them are no correlations (0.5 / 0.02 would
+  // store 25).
+  EXPECT_EQ(texts, (std::vector<std::string>{"1.000000", "0.020000", "1.000000", "1.000000", "0.000000", "0.000000",
+                                             "1.000000", "0.000000", "1.000000"}));
+  ASSERT_TRUE(boMboSetGpsCovariance(4, st, obs, 0.0004, 0.0003, -0.0001, 0.0009, 0.0006, 0.0016));
+  texts.clear();
+  for (int attr : {121, 122, 124}) {
+    boMboGetObsAttr(4, st, obs, attr, buf, sizeof buf);
+    texts.push_back(buf);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"0.500000", "-0.125000", "0.500000"}));
 }
 
 }  // namespace
