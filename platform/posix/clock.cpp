@@ -11,6 +11,7 @@
 
 #include "kvxtest_clock.h"
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -221,14 +222,8 @@ void WINAPI Sleep(DWORD ms) {
 }
 
 int WINAPI GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR picture, LPSTR out, int cch) {
-  if (cch < 0 || (cch > 0 && !out)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  if (picture && flags) {
-    SetLastError(ERROR_INVALID_FLAGS);
-    return 0;
-  }
+  if (cch < 0 || (cch > 0 && !out)) return KvxFail(ERROR_INVALID_PARAMETER);
+  if (picture && flags) return KvxFail(ERROR_INVALID_FLAGS);
   char shortDate[80];
   if (!picture) {
     if (!GetLocaleInfoA(locale, LOCALE_SSHORTDATE, shortDate, (int)sizeof shortDate)) return 0;
@@ -240,18 +235,8 @@ int WINAPI GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCS
     date = &now;
   }
   std::string text;
-  if (!ExpandPicture(*date, picture, text)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  int need = (int)text.size() + 1;
-  if (cch == 0) return need;
-  if (cch < need) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  memcpy(out, text.c_str(), (size_t)need);
-  return need;
+  if (!ExpandPicture(*date, picture, text)) return KvxFail(ERROR_INVALID_PARAMETER);
+  return (int)uKvxGiveBack(text, out, cch, kvxCountOrFail);
 }
 
 void vKvxTestClockSetVirtual(bool on) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -185,11 +186,6 @@ char32_t ReadUtf8(const unsigned char* s, int len, int& i) {
   return u;
 }
 
-int FailWith(DWORD code) {
-  SetLastError(code);
-  return 0;
-}
-
 BOOL ConvertOemAnsi(LPCSTR src, LPSTR dst, size_t len, bool toAnsi) {
   if (!src || !dst) return FALSE;
   for (size_t i = 0; i < len; ++i) {
@@ -227,7 +223,7 @@ UINT WINAPI GetOEMCP(void) { return 865; }
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst, int dstLen) {
   Page page = PageOf(codePage);
   if (page == Page::Bad || !src || srcLen == 0 || srcLen < -1 || dstLen < 0 || (dstLen > 0 && !dst))
-    return FailWith(ERROR_INVALID_PARAMETER);
+    return KvxFail(ERROR_INVALID_PARAMETER);
   int len = srcLen == -1 ? (int)strlen(src) + 1 : srcLen;
   const unsigned char* s = (const unsigned char*)src;
   int n = 0;
@@ -244,7 +240,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLe
     if (page == Page::Utf8) {
       u = ReadUtf8(s, len, i);
       if (u == 0xFFFFFFFF) {
-        if (flags & MB_ERR_INVALID_CHARS) return FailWith(ERROR_NO_UNICODE_TRANSLATION);
+        if (flags & MB_ERR_INVALID_CHARS) return KvxFail(ERROR_NO_UNICODE_TRANSLATION);
         u = 0xFFFD;
       }
     } else {
@@ -258,7 +254,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLe
     } else {
       ok = put((char16_t)u);
     }
-    if (!ok) return FailWith(ERROR_INSUFFICIENT_BUFFER);
+    if (!ok) return KvxFail(ERROR_INSUFFICIENT_BUFFER);
   }
   return n;
 }
@@ -268,8 +264,8 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcL
   (void)flags;
   Page page = PageOf(codePage);
   if (page == Page::Bad || !src || srcLen == 0 || srcLen < -1 || dstLen < 0 || (dstLen > 0 && !dst))
-    return FailWith(ERROR_INVALID_PARAMETER);
-  if (page == Page::Utf8 && (defaultChar || usedDefault)) return FailWith(ERROR_INVALID_PARAMETER);
+    return KvxFail(ERROR_INVALID_PARAMETER);
+  if (page == Page::Utf8 && (defaultChar || usedDefault)) return KvxFail(ERROR_INVALID_PARAMETER);
   int len = srcLen;
   if (len == -1) {
     len = 0;
@@ -313,7 +309,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcL
       }
       ok = PutByte(out, dstLen, n, (unsigned char)b);
     }
-    if (!ok) return FailWith(ERROR_INSUFFICIENT_BUFFER);
+    if (!ok) return KvxFail(ERROR_INSUFFICIENT_BUFFER);
   }
   return n;
 }
@@ -362,7 +358,7 @@ BOOL WINAPI IsCharAlphaA(CHAR c) {
 
 int WINAPI CompareStringA(LCID locale, DWORD flags, LPCSTR a, int countA, LPCSTR b, int countB) {
   (void)locale;
-  if (!a || !b || countA < -1 || countB < -1) return FailWith(ERROR_INVALID_PARAMETER);
+  if (!a || !b || countA < -1 || countB < -1) return KvxFail(ERROR_INVALID_PARAMETER);
   int la = countA == -1 ? (int)strlen(a) : countA;
   int lb = countB == -1 ? (int)strlen(b) : countB;
   return CompareRuns((const unsigned char*)a, la, (const unsigned char*)b, lb, (flags & NORM_IGNORECASE) != 0);

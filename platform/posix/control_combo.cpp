@@ -28,7 +28,7 @@ LRESULT lKvxComboProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETTEXTLENGTH: {
       const std::string& s = IsDropList(w) ? (w->cur >= 0 ? w->items[w->cur].text : std::string()) : w->text;
       if (msg == WM_GETTEXTLENGTH) return (LRESULT)s.size();
-      return CopyBounded(s, (char*)lParam, (int)std::min<WPARAM>(wParam, 0x7FFFFFFF));
+      return uKvxGiveBack(s, (char*)lParam, (int64_t)std::min<WPARAM>(wParam, 0x7FFFFFFF), kvxCut);
     }
     case CB_RESETCONTENT:
       w->items.clear();

@@ -88,7 +88,7 @@ LRESULT lKvxListViewProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (c->mask & LVCF_WIDTH) col.width = c->cx;
         if (c->mask & LVCF_FMT) col.fmt = c->fmt;
       } else {
-        if (c->mask & LVCF_TEXT) CopyBounded(col.text, c->pszText, c->cchTextMax);
+        if (c->mask & LVCF_TEXT) uKvxGiveBack(col.text, c->pszText, c->cchTextMax, kvxCut);
         if (c->mask & LVCF_WIDTH) c->cx = col.width;
         if (c->mask & LVCF_FMT) c->fmt = col.fmt;
       }
@@ -137,7 +137,7 @@ LRESULT lKvxListViewProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       LVITEMA* it = (LVITEMA*)lParam;
       if (!it || !ValidRow(w, it->iItem)) return FALSE;
       KvxLvRow& r = w->rows[it->iItem];
-      if (it->mask & LVIF_TEXT) CopyBounded(Cell(r, it->iSubItem), it->pszText, it->cchTextMax);
+      if (it->mask & LVIF_TEXT) uKvxGiveBack(Cell(r, it->iSubItem), it->pszText, it->cchTextMax, kvxCut);
       if (it->mask & LVIF_STATE) it->state = r.state & it->stateMask;
       if (it->mask & LVIF_PARAM) it->lParam = r.data;
       return TRUE;
@@ -151,7 +151,7 @@ LRESULT lKvxListViewProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
     case LVM_GETITEMTEXTA: {
       LVITEMA* it = (LVITEMA*)lParam;
       if (!it || !ValidRow(w, row) || it->iSubItem < 0) return 0;
-      return CopyBounded(Cell(w->rows[row], it->iSubItem), it->pszText, it->cchTextMax);
+      return uKvxGiveBack(Cell(w->rows[row], it->iSubItem), it->pszText, it->cchTextMax, kvxCut);
     }
     case LVM_SETITEMSTATE: {
       const LVITEMA* it = (const LVITEMA*)lParam;

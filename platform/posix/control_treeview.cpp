@@ -115,7 +115,7 @@ LRESULT lKvxTreeViewProc(KvxWnd* w, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (it->mask & TVIF_TEXT) t->text = Str((LPARAM)it->pszText);
         if (it->mask & TVIF_PARAM) t->data = it->lParam;
       } else {
-        if (it->mask & TVIF_TEXT) CopyBounded(t->text, it->pszText, it->cchTextMax);
+        if (it->mask & TVIF_TEXT) uKvxGiveBack(t->text, it->pszText, it->cchTextMax, kvxCut);
         if (it->mask & TVIF_PARAM) it->lParam = t->data;
         if (it->mask & TVIF_STATE) it->state = t->state & it->stateMask;
       }

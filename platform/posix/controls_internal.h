@@ -5,18 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "results.h"
 #include "window_internal.h"
+#include "results.h"
 
 inline const char* Str(LPARAM p) { return p ? (const char*)p : ""; }
-
-// Copies at most size-1 characters and a terminator; returns the count.
-inline int CopyBounded(const std::string& s, char* buffer, int size) {
-  if (!buffer || size <= 0) return 0;
-  size_t n = std::min(s.size(), (size_t)size - 1);
-  memcpy(buffer, s.data(), n);
-  buffer[n] = 0;
-  return (int)n;
-}
 
 inline bool Valid(const KvxWnd* w, WPARAM index) { return (size_t)index < w->items.size(); }
 

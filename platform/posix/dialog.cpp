@@ -12,6 +12,7 @@
 #include <map>
 
 #include "window_internal.h"
+#include "results.h"
 
 namespace {
 
@@ -175,15 +176,11 @@ int Scale(int v, int num, int den) { return MulDiv(v, num, den); }
 
 HWND CreateFromTemplate(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc, LPARAM param, int resourceId,
                         bool modal) {
-  if (gInjectedError) {
-    SetLastError(gInjectedError);
+  if (DWORD injected = gInjectedError) {
     gInjectedError = 0;
-    return nullptr;
+    return KvxFail(injected);
   }
-  if (parent && !IsWindow(parent)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  if (parent && !IsWindow(parent)) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   bool child = (t.style & WS_CHILD) != 0;
   bool hasFont = (t.style & DS_SETFONT) != 0;
   int bx = hasFont ? 6 : 8, by = hasFont ? 13 : 16;
@@ -232,8 +229,7 @@ HWND CreateFromTemplate(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc,
       DWORD err = GetLastError();
       if (KvxWnd* d = pKvxWnd(h)) d->dlgProc = nullptr;
       DestroyWindow(h);
-      SetLastError(err);
-      return nullptr;
+      return KvxFail(err);
     }
     if (hasFont) SendMessageA(c, WM_SETFONT, (WPARAM)font, FALSE);
     KvxWnd* cw = pKvxWnd(c);
@@ -308,17 +304,13 @@ INT_PTR RunModal(HINSTANCE inst, const Tpl& t, HWND parent, DLGPROC proc, LPARAM
 // The template's bytes read, or ERROR_INVALID_DATA.
 bool ReadTemplate(const void* bytes, size_t size, Tpl* t) {
   if (ParseTemplate(bytes, size, t)) return true;
-  SetLastError(ERROR_INVALID_DATA);
-  return false;
+  return KvxFail(ERROR_INVALID_DATA);
 }
 
 // A registered template read, or ERROR_RESOURCE_NAME_NOT_FOUND.
 bool ReadRegistered(LPCSTR name, Tpl* t, int* id) {
   const std::vector<BYTE>* bytes = FindTemplate(name, id);
-  if (!bytes) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return false;
-  }
+  if (!bytes) return KvxFail(ERROR_RESOURCE_NAME_NOT_FOUND);
   return ReadTemplate(bytes->data(), bytes->size(), t);
 }
 
@@ -399,10 +391,7 @@ HWND WINAPI CreateDialogIndirectParamA(HINSTANCE inst, LPCDLGTEMPLATEA dlgTempla
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
   KvxWnd* w = pKvxWnd(dialog);
-  if (!w || w->kind != kWndDialog) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  if (!w || w->kind != kWndDialog) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   w->ended = true;
   w->result = result;
   if (w->modal) gEndResults[dialog] = result;
@@ -426,8 +415,7 @@ HWND WINAPI GetDlgItem(HWND dialog, int id) {
   if (w)
     for (HWND c : w->children)
       if (KvxWnd* cw = pKvxWnd(c); cw && cw->id == id) return c;
-  SetLastError(w ? ERROR_CONTROL_ID_NOT_FOUND : ERROR_INVALID_WINDOW_HANDLE);
-  return nullptr;
+  return KvxFail(w ? ERROR_CONTROL_ID_NOT_FOUND : ERROR_INVALID_WINDOW_HANDLE);
 }
 
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
@@ -502,10 +490,7 @@ BOOL WINAPI CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId) 
 
 BOOL WINAPI MapDialogRect(HWND dialog, LPRECT rect) {
   KvxWnd* w = pKvxWnd(dialog);
-  if (!w || w->kind != kWndDialog || !rect) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  if (!w || w->kind != kWndDialog || !rect) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   int bx, by;
   vKvxDialogBaseUnits(w, &bx, &by);
   rect->left = Scale(rect->left, bx, 4);

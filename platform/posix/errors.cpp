@@ -1,7 +1,8 @@
 // System message texts for the error codes the layer sets.
-#include <string.h>
+#include <string>
 
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -29,21 +30,13 @@ const Text kTexts[] = {
 }  // namespace
 
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size, char**) {
-  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || !buffer) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) || !buffer)
+    return KvxFail(ERROR_INVALID_PARAMETER);
   for (const Text& t : kTexts) {
     if (t.code != messageId) continue;
-    size_t n = strlen(t.text) + 2;  // Windows' texts end in CR LF
-    if (n + 1 > size) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return 0;
-    }
-    memcpy(buffer, t.text, n - 2);
-    memcpy(buffer + n - 2, "\r\n", 3);
-    return (DWORD)n;
+    std::string text = std::string(t.text) + "\r\n";  // Windows' texts end in CR LF
+    if (text.size() >= size) return KvxFail(ERROR_INSUFFICIENT_BUFFER);
+    return (DWORD)uKvxGiveBack(text, buffer, size, kvxCut);
   }
-  SetLastError(ERROR_MR_MID_NOT_FOUND);
-  return 0;
+  return KvxFail(ERROR_MR_MID_NOT_FOUND);
 }

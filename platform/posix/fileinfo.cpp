@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -19,16 +20,10 @@ FILETIME FileTimeOf(const struct timespec& t) {
 }  // namespace
 
 BOOL WINAPI GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID info) {
-  if (level != GetFileExInfoStandard || !info || !path) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (level != GetFileExInfoStandard || !info || !path) return KvxFail(ERROR_INVALID_PARAMETER);
   char host[4096];
   struct stat st;
-  if (KvxPlatformHostPath(path, host, sizeof host) < 0 || stat(host, &st) != 0) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
-  }
+  if (KvxPlatformHostPath(path, host, sizeof host) < 0 || stat(host, &st) != 0) return KvxFail(ERROR_FILE_NOT_FOUND);
   WIN32_FILE_ATTRIBUTE_DATA* d = (WIN32_FILE_ATTRIBUTE_DATA*)info;
   memset(d, 0, sizeof *d);
   d->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -83,28 +84,18 @@ std::string sWindowsPath(const std::string& host) {
   return win;
 }
 
-// Windows' convention for results: the length when it fits, else the size
+// Windows' convention for paths: the length when it fits, else the size
 // needed with the terminator and nothing written.
 DWORD uGiveBack(const std::string& text, LPSTR buf, DWORD size) {
-  if (!buf || text.size() + 1 > size) return (DWORD)text.size() + 1;
-  memcpy(buf, text.c_str(), text.size() + 1);
-  return (DWORD)text.size();
+  return (DWORD)uKvxGiveBack(text, buf, size, kvxLengthOrNeed);
 }
 
 // Our own convention for the path mappings: the length when the text fits,
 // else -1 and "" in the buffer.
 int iGiveBackWhole(const std::string& text, LPSTR buf, int size) {
-  if ((int64_t)text.size() + 1 > size) {
-    if (size > 0) buf[0] = 0;
-    return -1;
-  }
-  memcpy(buf, text.c_str(), text.size() + 1);
-  return (int)text.size();
-}
-
-DWORD uFail(DWORD error) {
-  SetLastError(error);
-  return 0;
+  if (uKvxGiveBack(text, buf, size, kvxLengthOrNeed) == text.size()) return (int)text.size();
+  if (size > 0) buf[0] = 0;
+  return -1;
 }
 
 DWORD uErrorOf(int err) {
@@ -190,7 +181,7 @@ FILE* _fsopen(const char* path, const char* mode, int) {
 }
 
 DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePart) {
-  if (!name || !*name) return uFail(ERROR_INVALID_PARAMETER);
+  if (!name || !*name) return KvxFail(ERROR_INVALID_PARAMETER);
   std::string full = sFullPath(name);
   DWORD n = uGiveBack(full, buf, size);
   if (filePart && n == full.size()) {
@@ -203,8 +194,8 @@ DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePar
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buf) { return uGiveBack(sWindowsPath(sCurrentHost()), buf, size); }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-  if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);
-  if (chdir(sHostPath(path).c_str()) != 0) return (BOOL)uFail(uErrorOf(errno));
+  if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER);
+  if (chdir(sHostPath(path).c_str()) != 0) return KvxFail(uErrorOf(errno));
   return TRUE;
 }
 
@@ -216,16 +207,10 @@ DWORD WINAPI GetTempPathA(DWORD size, LPSTR buf) {
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR path) {
-  if (!path || !*path) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_FILE_ATTRIBUTES;
-  }
+  if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER, INVALID_FILE_ATTRIBUTES);
   std::string host = sHostPath(path);
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
-    SetLastError(uErrorOf(errno));
-    return INVALID_FILE_ATTRIBUTES;
-  }
+  if (stat(host.c_str(), &st) != 0) return KvxFail(uErrorOf(errno), INVALID_FILE_ATTRIBUTES);
   DWORD attr = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
   if (!S_ISDIR(st.st_mode) && access(host.c_str(), W_OK) != 0) attr = FILE_ATTRIBUTE_READONLY;
   return attr;
@@ -233,18 +218,18 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
 
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
   (void)security;
-  if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);
+  if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER);
   if (mkdir(sPlainHost(path).c_str(), 0777) != 0)
-    return (BOOL)uFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uErrorOf(errno));
+    return KvxFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uErrorOf(errno));
   return TRUE;
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR path) {
-  if (!path || !*path) return (BOOL)uFail(ERROR_INVALID_PARAMETER);
+  if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER);
   std::string host = sHostPath(path);
   struct stat st;
-  if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return (BOOL)uFail(ERROR_ACCESS_DENIED);
-  if (unlink(host.c_str()) != 0) return (BOOL)uFail(uErrorOf(errno));
+  if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return KvxFail(ERROR_ACCESS_DENIED);
+  if (unlink(host.c_str()) != 0) return KvxFail(uErrorOf(errno));
   return TRUE;
 }
 
@@ -253,31 +238,26 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size) {
   if (!module) {
     std::vector<char> link(PATH_MAX + 1);
     ssize_t n = readlink("/proc/self/exe", link.data(), link.size() - 1);
-    if (n <= 0) return uFail(ERROR_INVALID_HANDLE);
+    if (n <= 0) return KvxFail(ERROR_INVALID_HANDLE);
     host.assign(link.data(), (size_t)n);
   } else {
     Dl_info info;
-    if (!dladdr((const void*)module, &info) || !info.dli_fname) return uFail(ERROR_INVALID_HANDLE);
+    if (!dladdr((const void*)module, &info) || !info.dli_fname) return KvxFail(ERROR_INVALID_HANDLE);
     char* real = realpath(info.dli_fname, nullptr);
     host = real ? real : info.dli_fname;
     free(real);
   }
   std::string win = sWindowsPath(host);
-  if (size == 0 || !buf) return uFail(ERROR_INSUFFICIENT_BUFFER);
-  if (win.size() + 1 > size) {
-    memcpy(buf, win.data(), size - 1);
-    buf[size - 1] = 0;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
-  }
-  memcpy(buf, win.c_str(), win.size() + 1);
-  return (DWORD)win.size();
+  if (size == 0 || !buf) return KvxFail(ERROR_INSUFFICIENT_BUFFER);
+  // A path that does not fit is cut, and the call says so.
+  DWORD n = (DWORD)uKvxGiveBack(win, buf, size, kvxCut);
+  return n < win.size() ? KvxFail(ERROR_INSUFFICIENT_BUFFER, size) : n;
 }
 
 DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size) {
-  if (!shortPath || !*shortPath) return uFail(ERROR_INVALID_PARAMETER);
+  if (!shortPath || !*shortPath) return KvxFail(ERROR_INVALID_PARAMETER);
   char* real = realpath(sHostPath(shortPath).c_str(), nullptr);
-  if (!real) return uFail(uErrorOf(errno));
+  if (!real) return KvxFail(uErrorOf(errno));
   std::string win = sWindowsPath(real);
   free(real);
   return uGiveBack(win, longPath, size);

@@ -1,4 +1,5 @@
 #include "handles.h"
+#include "results.h"
 
 #include <mutex>
 #include <vector>
@@ -36,10 +37,7 @@ HANDLE hKvxHandleNew(const KvxHandleKind* kind, void* object) {
 void* pKvxHandleObject(HANDLE handle, const KvxHandleKind* kind) {
   std::lock_guard<std::mutex> lock(gLock);
   size_t i = uIndexOf(handle);
-  if (i >= gSlots.size() || gSlots[i].kind != kind) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  if (i >= gSlots.size() || gSlots[i].kind != kind) return KvxFail(ERROR_INVALID_HANDLE);
   return gSlots[i].object;
 }
 
@@ -48,10 +46,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   {
     std::lock_guard<std::mutex> lock(gLock);
     size_t i = uIndexOf(handle);
-    if (i >= gSlots.size() || !gSlots[i].kind) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return FALSE;
-    }
+    if (i >= gSlots.size() || !gSlots[i].kind) return KvxFail(ERROR_INVALID_HANDLE);
     s = gSlots[i];
     gSlots[i] = {};
   }

@@ -6,6 +6,7 @@
 
 #include "kvxtest_help.h"
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -16,10 +17,7 @@ char g_helpWindow;  // its address stands for the viewer's window
 
 void vCopyText(char* dest, size_t size, const char* src, BOOL* isNull) {
   *isNull = src == nullptr;
-  if (!src) src = "";
-  size_t n = strnlen(src, size - 1);
-  memcpy(dest, src, n);
-  dest[n] = '\0';
+  uKvxGiveBack(src ? src : "", dest, size, kvxCut);
 }
 
 // The file part of "file::/page" names an existing file (through the file

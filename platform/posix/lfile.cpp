@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -64,12 +65,11 @@ void vDropReadAhead(LFile* f) {
 }
 
 HFILE hAdopt(int fd, bool boWritable) {
-  if (fd < 0) {
-    SetLastError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
-                 : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                    : ERROR_ACCESS_DENIED);
-    return HFILE_ERROR;
-  }
+  if (fd < 0)
+    return KvxFail(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
+                   : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                      : ERROR_ACCESS_DENIED,
+                   HFILE_ERROR);
   LFile* f = new LFile;
   f->fd = fd;
   f->boWritable = boWritable;

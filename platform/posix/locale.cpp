@@ -7,6 +7,7 @@
 
 #include "kvxtest_text.h"
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -57,25 +58,12 @@ int WINAPI GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int cch) {
       value = it->second;
     } else {
       const char* def = DefaultInfo(type);
-      if (!def) {
-        SetLastError(ERROR_INVALID_FLAGS);
-        return 0;
-      }
+      if (!def) return KvxFail(ERROR_INVALID_FLAGS);
       value = def;
     }
   }
-  if (value.empty() || cch < 0 || (cch > 0 && !data)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  int need = (int)value.size() + 1;
-  if (cch == 0) return need;
-  if (cch < need) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  memcpy(data, value.c_str(), (size_t)need);
-  return need;
+  if (value.empty() || cch < 0 || (cch > 0 && !data)) return KvxFail(ERROR_INVALID_PARAMETER);
+  return (int)uKvxGiveBack(value, data, cch, kvxCountOrFail);
 }
 
 void vKvxTestTextSetLocaleInfo(DWORD type, const char* value) {

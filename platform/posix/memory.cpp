@@ -3,6 +3,7 @@
 #include "win32.h"
 
 #include "kvxtest_memory.h"
+#include "results.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -60,22 +61,16 @@ void* pMapRegion(size_t size) {
 extern "C" {
 
 LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
-  if (address || size == 0 || allocationType != (MEM_COMMIT | MEM_RESERVE) || protect != PAGE_READWRITE) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
+  if (address || size == 0 || allocationType != (MEM_COMMIT | MEM_RESERVE) || protect != PAGE_READWRITE)
+    return KvxFail(ERROR_INVALID_PARAMETER);
   void* region = boTestGrantsRegion() ? pMapRegion(size) : nullptr;
-  if (!region) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
+  if (!region) return KvxFail(ERROR_NOT_ENOUGH_MEMORY);
   try {
     std::lock_guard<std::mutex> hold(gRegionLock);
     (*gRegions)[region] = size;
   } catch (...) {
     munmap(region, size);
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+    return KvxFail(ERROR_NOT_ENOUGH_MEMORY);
   }
   return region;
 }
@@ -90,10 +85,7 @@ BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType) {
       gRegions->erase(found);
     }
   }
-  if (!length) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!length) return KvxFail(ERROR_INVALID_PARAMETER);
   munmap(address, length);
   return TRUE;
 }

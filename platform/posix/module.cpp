@@ -8,6 +8,7 @@
 
 #include "kvxtest_module.h"
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -37,33 +38,24 @@ char g_platformAnchor;
 extern "C" {
 
 HMODULE WINAPI LoadLibraryA(LPCSTR name) {
-  if (!name) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
+  if (!name) return KvxFail(ERROR_INVALID_PARAMETER);
   const char* base = name;
   for (const char* p = name; *p; ++p)
     if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
   if (strcasecmp(base, "hhctrl.ocx") == 0) return reinterpret_cast<HMODULE>(&g_platformAnchor);
-  SetLastError(ERROR_MOD_NOT_FOUND);
-  return nullptr;
+  return KvxFail(ERROR_MOD_NOT_FOUND);
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   Dl_info info{};
-  if (!module || !name || IS_INTRESOURCE(name) || !dladdr(module, &info) || !info.dli_fname) {
-    SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  if (!module || !name || IS_INTRESOURCE(name) || !dladdr(module, &info) || !info.dli_fname)
+    return KvxFail(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
   // The module is loaded already (the handle lies inside it): take a
   // reference only for the look-up.
   void* lib = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
   void* fn = lib ? dlsym(lib, name) : nullptr;
   if (lib) dlclose(lib);
-  if (!fn) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return nullptr;
-  }
+  if (!fn) return KvxFail(ERROR_PROC_NOT_FOUND);
   return reinterpret_cast<FARPROC>(fn);
 }
 

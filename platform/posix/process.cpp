@@ -14,6 +14,7 @@
 #include "handles.h"
 #include "kvxtest_process.h"
 #include "wide.h"
+#include "results.h"
 
 extern char** environ;
 
@@ -209,16 +210,10 @@ KvxWinExecHook kvxTestSetWinExecHook(KvxWinExecHook hook) {
 BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
                            BOOL, DWORD, LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA,
                            LPPROCESS_INFORMATION info) {
-  if (environment || !info || (!applicationName && !commandLine)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (environment || !info || (!applicationName && !commandLine)) return KvxFail(ERROR_INVALID_PARAMETER);
   pid_t pid = 0;
   DWORD err = uStart(applicationName, commandLine, currentDirectory, &pid);
-  if (err != ERROR_SUCCESS) {
-    SetLastError(err);
-    return FALSE;
-  }
+  if (err != ERROR_SUCCESS) return KvxFail(err);
   Proc* p = new Proc;
   p->pid = pid;
   info->hProcess = hKvxHandleNew(&kProcessKind, p);
@@ -250,10 +245,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 
 BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
   Proc* p = (Proc*)pKvxHandleObject(process, &kProcessKind);
-  if (!p || !exitCode) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!p || !exitCode) return KvxFail(ERROR_INVALID_HANDLE);
   boReap(p, false);
   std::lock_guard<std::mutex> lock(gLock);
   *exitCode = p->exitCode;

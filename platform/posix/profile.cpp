@@ -11,6 +11,7 @@
 
 #include "kvx_ini.h"
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -146,13 +147,6 @@ bool boIniFindSection(const IniFile& f, const char* section, size_t* header, siz
   return false;
 }
 
-void vIniCopy(const std::string& s, char* buf, int size) {
-  if (!buf || size <= 0) return;
-  size_t n = s.size() < static_cast<size_t>(size - 1) ? s.size() : static_cast<size_t>(size - 1);
-  memcpy(buf, s.data(), n);
-  buf[n] = 0;
-}
-
 // A value written on one line: a line break would start a line of its own
 // in the file, so the value ends there.
 std::string sIniOneLine(const char* s) {
@@ -229,7 +223,7 @@ bool boKvxIniRead(const char* path, const char* section, const char* key, char* 
     std::lock_guard<std::mutex> lock(g_iniMutex);
     std::string v;
     if (!boIniReadLocked(sIniMapPath(path), section, key, &v)) return false;
-    vIniCopy(v, buf, size);
+    uKvxGiveBack(v, buf, size, kvxCut);
     return true;
   } catch (...) {
     return false;
@@ -262,8 +256,8 @@ bool boKvxIniEntryAt(const char* path, const char* section, int index, char* key
     for (size_t i = h + 1; i < e; i++) {
       if (!boIniKeyLine(f.lines[i], &k, &v)) continue;
       if (n++ == index) {
-        vIniCopy(k, key, keySize);
-        vIniCopy(sIniUnquote(v), value, valueSize);
+        uKvxGiveBack(k, key, keySize, kvxCut);
+        uKvxGiveBack(sIniUnquote(v), value, valueSize, kvxCut);
         return true;
       }
     }
@@ -283,7 +277,7 @@ bool boKvxIniSectionAt(const char* path, int index, char* name, int size) {
     int n = 0;
     for (const std::string& l : f.lines) {
       if (boIniSectionLine(l, &s) && n++ == index) {
-        vIniCopy(s, name, size);
+        uKvxGiveBack(s, name, size, kvxCut);
         return true;
       }
     }
@@ -359,8 +353,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
     }
     std::string v;
     if (!boIniReadLocked(p, section, key, &v)) v = def ? sIniTrim(def) : "";
-    vIniCopy(v, buf, static_cast<int>(size > 0x7fffffff ? 0x7fffffff : size));
-    return static_cast<DWORD>(strlen(buf));
+    return static_cast<DWORD>(uKvxGiveBack(v, buf, size, kvxCut));
   } catch (...) {
     return 0;
   }

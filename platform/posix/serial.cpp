@@ -18,6 +18,7 @@
 #include "handles.h"
 #include "kvxtest_serial.h"
 #include "win32.h"
+#include "results.h"
 
 namespace {
 
@@ -63,11 +64,6 @@ DWORD uBaudOf(speed_t speed) {
   for (const SpeedPair& p : kSpeeds)
     if (p.speed == speed) return p.baud;
   return 9600;
-}
-
-BOOL boFail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
 }
 
 // "COMn" or "\\.\COMn" (any case): n, else -1.
@@ -244,29 +240,20 @@ void vKvxTestSerialGetCounters(KvxTestSerialCounters* counters) {
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                           DWORD flags, HANDLE templateFile) {
   (void)shareMode, (void)security, (void)flags, (void)templateFile;
-  if (!name || !*name || disposition != OPEN_EXISTING || !(access & (GENERIC_READ | GENERIC_WRITE))) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (!name || !*name || disposition != OPEN_EXISTING || !(access & (GENERIC_READ | GENERIC_WRITE)))
+    return KvxFail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
   std::string device = sDevicePath(name);
-  if (device.empty()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (device.empty()) return KvxFail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
   int mode = (access & GENERIC_READ) && (access & GENERIC_WRITE) ? O_RDWR
              : (access & GENERIC_READ)                           ? O_RDONLY
                                                                  : O_WRONLY;
   int fd = open(device.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    SetLastError(uOpenError(errno));
-    return INVALID_HANDLE_VALUE;
-  }
+  if (fd < 0) return KvxFail(uOpenError(errno), INVALID_HANDLE_VALUE);
   // A port has one user at a time, across processes too.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     DWORD error = uOpenError(errno);
     close(fd);
-    SetLastError(error);
-    return INVALID_HANDLE_VALUE;
+    return KvxFail(error, INVALID_HANDLE_VALUE);
   }
   SerialPort* port = new SerialPort();
   port->fd = fd;
@@ -281,31 +268,30 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY
   HANDLE handle = hKvxHandleNew(&kSerialKind, port);
   if (!handle) {
     vClosePort(port);
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return INVALID_HANDLE_VALUE;
+    return KvxFail(ERROR_NOT_ENOUGH_MEMORY, INVALID_HANDLE_VALUE);
   }
   return handle;
 }
 
 BOOL WINAPI GetCommState(HANDLE handle, LPDCB dcb) {
   SerialPort* port = pPort(handle);
-  if (!port || !dcb) return boFail(port ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-  if (!port->tty) return boFail(ERROR_INVALID_FUNCTION);
+  if (!port || !dcb) return KvxFail(port ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+  if (!port->tty) return KvxFail(ERROR_INVALID_FUNCTION);
   *dcb = port->dcb;
   return TRUE;
 }
 
 BOOL WINAPI SetCommState(HANDLE handle, LPDCB dcb) {
   SerialPort* port = pPort(handle);
-  if (!port || !dcb) return boFail(port ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-  if (!port->tty) return boFail(ERROR_INVALID_FUNCTION);
+  if (!port || !dcb) return KvxFail(port ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+  if (!port->tty) return KvxFail(ERROR_INVALID_FUNCTION);
   speed_t speed;
   static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
   if (!boSpeedOf(dcb->BaudRate, &speed) || dcb->ByteSize < 5 || dcb->ByteSize > 8 || dcb->Parity > SPACEPARITY ||
       (dcb->StopBits != ONESTOPBIT && dcb->StopBits != TWOSTOPBITS))
-    return boFail(ERROR_INVALID_PARAMETER);
+    return KvxFail(ERROR_INVALID_PARAMETER);
   termios t;
-  if (tcgetattr(port->fd, &t) != 0) return boFail(ERROR_BAD_COMMAND);
+  if (tcgetattr(port->fd, &t) != 0) return KvxFail(ERROR_BAD_COMMAND);
   // Raw: no line editing, no CR/LF translation, no signals, no echo.
   cfmakeraw(&t);
   t.c_iflag &= ~(tcflag_t)(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
@@ -327,7 +313,7 @@ BOOL WINAPI SetCommState(HANDLE handle, LPDCB dcb) {
   t.c_cc[VTIME] = 0;
   cfsetispeed(&t, speed);
   cfsetospeed(&t, speed);
-  if (tcsetattr(port->fd, TCSANOW, &t) != 0) return boFail(ERROR_INVALID_PARAMETER);
+  if (tcsetattr(port->fd, TCSANOW, &t) != 0) return KvxFail(ERROR_INVALID_PARAMETER);
   // A pseudo-terminal has no modem lines; a failure here is no error.
   int lines = TIOCM_DTR;
   ioctl(port->fd, dcb->fDtrControl == DTR_CONTROL_ENABLE ? TIOCMBIS : TIOCMBIC, &lines);
@@ -344,7 +330,7 @@ BOOL WINAPI SetCommState(HANDLE handle, LPDCB dcb) {
 BOOL WINAPI ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT stat) {
   SerialPort* port = pPort(handle);
   if (!port) return FALSE;
-  if (!port->tty) return boFail(ERROR_INVALID_FUNCTION);
+  if (!port->tty) return KvxFail(ERROR_INVALID_FUNCTION);
   vPull(port);
   DWORD e = uCountedErrors(port);
   {
@@ -359,7 +345,7 @@ BOOL WINAPI ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT stat) {
     int out = 0;
     if (ioctl(port->fd, TIOCOUTQ, &out) == 0 && out > 0) stat->cbOutQue = (DWORD)out;
   }
-  if (port->hungUp && port->in.empty()) return boFail(ERROR_BAD_COMMAND);
+  if (port->hungUp && port->in.empty()) return KvxFail(ERROR_BAD_COMMAND);
   return TRUE;
 }
 
@@ -367,10 +353,10 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buf, DWORD size, LPDWORD read, LPOVER
   if (read) *read = 0;
   SerialPort* port = pPort(handle);
   if (!port) return FALSE;
-  if (overlapped || (!buf && size)) return boFail(ERROR_INVALID_PARAMETER);
+  if (overlapped || (!buf && size)) return KvxFail(ERROR_INVALID_PARAMETER);
   if (!port->tty) {
     ssize_t n = ::read(port->fd, buf, size);
-    if (n < 0) return boFail(ERROR_BAD_COMMAND);
+    if (n < 0) return KvxFail(ERROR_BAD_COMMAND);
     if (read) *read = (DWORD)n;
     return TRUE;
   }
@@ -387,8 +373,8 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buf, DWORD size, LPDWORD read, LPOVER
     got += take;
     if (read) *read = got;
     if (got == size) return TRUE;
-    if (port->hungUp) return got ? TRUE : boFail(ERROR_BAD_COMMAND);
-    if (!boWaitFor(port, POLLIN)) return boFail(ERROR_BAD_COMMAND);
+    if (port->hungUp) return got ? TRUE : KvxFail(ERROR_BAD_COMMAND);
+    if (!boWaitFor(port, POLLIN)) return KvxFail(ERROR_BAD_COMMAND);
   }
 }
 
@@ -396,7 +382,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buf, DWORD size, LPDWORD written, L
   if (written) *written = 0;
   SerialPort* port = pPort(handle);
   if (!port) return FALSE;
-  if (overlapped || (!buf && size)) return boFail(ERROR_INVALID_PARAMETER);
+  if (overlapped || (!buf && size)) return KvxFail(ERROR_INVALID_PARAMETER);
   DWORD done = 0;
   DWORD stalledSince = GetTickCount();
   while (done < size) {
@@ -415,7 +401,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buf, DWORD size, LPDWORD written, L
       // An other end that holds the output back (XOFF) for longer than a
       // wait of the module ends the write, as a comm write time-out would.
       pollfd p = {port->fd, POLLOUT, 0};
-      if (poll(&p, 1, 0) < 0 && errno != EINTR) return boFail(ERROR_BAD_COMMAND);
+      if (poll(&p, 1, 0) < 0 && errno != EINTR) return KvxFail(ERROR_BAD_COMMAND);
       if (!(p.revents & (POLLHUP | POLLERR))) {
         if (GetTickCount() - stalledSince > kWriteStallMs) return TRUE;
         Sleep(kWriteSliceMs);
@@ -423,7 +409,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buf, DWORD size, LPDWORD written, L
       }
     }
     if (port->tty) port->hungUp = true;
-    return boFail(ERROR_BAD_COMMAND);
+    return KvxFail(ERROR_BAD_COMMAND);
   }
   return TRUE;
 }

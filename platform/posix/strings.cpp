@@ -5,6 +5,7 @@
 #include <map>
 
 #include "window_internal.h"
+#include "results.h"
 
 namespace {
 
@@ -37,19 +38,14 @@ int WINAPI LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size) {
   auto it = gStrings.find(id);
   if (!buffer) return 0;
   if (it == gStrings.end() || it->second.empty()) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     if (size > 0) buffer[0] = 0;
-    return 0;
+    return KvxFail(ERROR_RESOURCE_NAME_NOT_FOUND);
   }
   if (size == 0) {
     *(const char**)buffer = it->second.c_str();
     return (int)it->second.size();
   }
-  if (size < 0) return 0;
-  size_t n = std::min(it->second.size(), (size_t)size - 1);
-  memcpy(buffer, it->second.data(), n);
-  buffer[n] = 0;
-  return (int)n;
+  return (int)uKvxGiveBack(it->second, buffer, size, kvxCut);
 }
 
 }  // extern "C"

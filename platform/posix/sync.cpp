@@ -1,5 +1,6 @@
 // Critical sections, thread-local slots and the per-thread last error.
 #include "win32.h"
+#include "results.h"
 
 #include <pthread.h>
 #include <unistd.h>
@@ -73,10 +74,7 @@ LPVOID WINAPI TlsGetValue(DWORD index) {
 BOOL WINAPI TlsSetValue(DWORD index, LPVOID value) {
   {
     std::lock_guard<std::mutex> lock(gTlsLock);
-    if (index >= gTlsUsed.size() || !gTlsUsed[index]) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
+    if (index >= gTlsUsed.size() || !gTlsUsed[index]) return KvxFail(ERROR_INVALID_PARAMETER);
   }
   if (tTlsValues.size() <= index) tTlsValues.resize(index + 1, nullptr);
   tTlsValues[index] = value;

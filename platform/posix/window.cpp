@@ -9,6 +9,7 @@
 
 #include "kvxtest_clock.h"  // vKvxClockOnIdlePeek: each empty peek advances the virtual clock
 #include "window_internal.h"
+#include "results.h"
 
 namespace {
 
@@ -255,22 +256,13 @@ HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DW
     auto it = std::find_if(gClasses.begin(), gClasses.end(), [&](const UserClass& c) {
       return className && iKvxCompareNoCase(c.name, className, c.name.size() + 1) == 0;
     });
-    if (it == gClasses.end()) {
-      SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-      return nullptr;
-    }
+    if (it == gClasses.end()) return KvxFail(ERROR_CANNOT_FIND_WND_CLASS);
     proc = it->proc;
     canonical = it->name.c_str();
   }
   KvxWnd* parentWnd = pKvxWnd(parent);
-  if (parent && !parentWnd) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  if ((style & WS_CHILD) && !parentWnd) {
-    SetLastError(ERROR_TLW_WITH_WSCHILD);
-    return nullptr;
-  }
+  if (parent && !parentWnd) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
+  if ((style & WS_CHILD) && !parentWnd) return KvxFail(ERROR_TLW_WITH_WSCHILD);
   if (x == CW_USEDEFAULT) x = y = 0;
   if (cx == CW_USEDEFAULT) cx = 640, cy = 480;
 
@@ -300,9 +292,8 @@ HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DW
                         y,     x,    (LONG)style,         w->text.c_str(), canonical, exStyle};
     if (SendMessageA(h, WM_CREATE, 0, (LPARAM)&cs) == -1) {
       DestroyWindow(h);
-      SetLastError(ERROR_INVALID_PARAMETER);
       if (created) *created = nullptr;
-      return nullptr;
+      return KvxFail(ERROR_INVALID_PARAMETER);
     }
     if (!pKvxWnd(h)) return nullptr;
   }
@@ -315,20 +306,12 @@ HWND hKvxCreateWindow(DWORD exStyle, const char* className, const char* text, DW
 extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
-  if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return KvxFail(ERROR_INVALID_PARAMETER);
   const char* canonical;
   for (const UserClass& c : gClasses)
-    if (iKvxCompareNoCase(c.name, wc->lpszClassName, c.name.size() + 1) == 0) {
-      SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-      return 0;
-    }
-  if (eKvxControlKind(wc->lpszClassName, &canonical) != kWndUser) {
-    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-    return 0;
-  }
+    if (iKvxCompareNoCase(c.name, wc->lpszClassName, c.name.size() + 1) == 0)
+      return KvxFail(ERROR_CLASS_ALREADY_EXISTS);
+  if (eKvxControlKind(wc->lpszClassName, &canonical) != kWndUser) return KvxFail(ERROR_CLASS_ALREADY_EXISTS);
   gClasses.push_back({wc->lpszClassName, wc->lpfnWndProc, wc->hInstance});
   return (ATOM)(0xC000 + gClasses.size());
 }
@@ -339,8 +322,7 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
       gClasses.erase(it);
       return TRUE;
     }
-  SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-  return FALSE;
+  return KvxFail(ERROR_CANNOT_FIND_WND_CLASS);
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
@@ -351,10 +333,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 
 BOOL WINAPI DestroyWindow(HWND hwnd) {
   KvxWnd* w = pKvxWnd(hwnd);
-  if (!w || w->kind == kWndDesktop) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  if (!w || w->kind == kWndDesktop) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   if (w->destroying) return TRUE;
   Depth depth;
   w->destroying = true;
@@ -389,13 +368,8 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SETTEXT:
       w->text = lParam ? (const char*)lParam : "";
       return TRUE;
-    case WM_GETTEXT: {
-      if (!lParam || wParam == 0) return 0;
-      size_t n = std::min(w->text.size(), (size_t)wParam - 1);
-      memcpy((char*)lParam, w->text.data(), n);
-      ((char*)lParam)[n] = 0;
-      return (LRESULT)n;
-    }
+    case WM_GETTEXT:
+      return (LRESULT)uKvxGiveBack(w->text, (char*)lParam, (int64_t)wParam, kvxCut);
     case WM_GETTEXTLENGTH:
       return (LRESULT)w->text.size();
     case WM_SETFONT:
@@ -417,11 +391,7 @@ LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam,
 
 int WINAPI GetClassNameA(HWND hwnd, LPSTR buffer, int size) {
   KvxWnd* w = pKvxWnd(hwnd);
-  if (!w || !buffer || size <= 0) return 0;
-  size_t n = std::min(w->className.size(), (size_t)size - 1);
-  memcpy(buffer, w->className.data(), n);
-  buffer[n] = 0;
-  return (int)n;
+  return w ? (int)uKvxGiveBack(w->className, buffer, size, kvxCut) : 0;
 }
 
 HWND WINAPI GetParent(HWND hwnd) {
@@ -497,10 +467,7 @@ BOOL WINAPI IsChild(HWND parent, HWND hwnd) {
 
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
   KvxWnd* w = pKvxWnd(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  if (!w) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   switch (index) {
     case GWL_STYLE:
       return (LONG_PTR)(LONG)w->style;
@@ -522,16 +489,12 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
     if (index == DWLP_DLGPROC) return (LONG_PTR)w->dlgProc;
     if (index == DWLP_USER) return w->dlgUser;
   }
-  SetLastError(ERROR_INVALID_PARAMETER);
-  return 0;
+  return KvxFail(ERROR_INVALID_PARAMETER);
 }
 
 LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   KvxWnd* w = pKvxWnd(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  if (!w) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   LONG_PTR old = GetWindowLongPtrA(hwnd, index);
   switch (index) {
     case GWL_STYLE:
@@ -549,10 +512,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     case GWLP_WNDPROC:
       // Built-in controls cannot be subclassed here: refuse visibly rather
       // than keep a procedure that would never be called.
-      if (w->kind != kWndUser) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return 0;
-      }
+      if (w->kind != kWndUser) return KvxFail(ERROR_ACCESS_DENIED);
       w->wndProc = (WNDPROC)value;
       return old;
   }
@@ -573,10 +533,7 @@ int WINAPI GetDlgCtrlID(HWND hwnd) {
 }
 
 BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text) {
-  if (!pKvxWnd(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  if (!pKvxWnd(hwnd)) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   return SendMessageA(hwnd, WM_SETTEXT, 0, (LPARAM)text) != 0;
 }
 
@@ -773,10 +730,7 @@ HWND WINAPI GetFocus(void) { return pKvxWnd(gFocus) ? gFocus : nullptr; }
 
 HWND WINAPI SetFocus(HWND hwnd) {
   HWND old = GetFocus();
-  if (hwnd && !pKvxWnd(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  if (hwnd && !pKvxWnd(hwnd)) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   if (hwnd == old) return old;
   gFocus = hwnd;
   if (old) SendMessageA(old, WM_KILLFOCUS, (WPARAM)hwnd, 0);
@@ -789,19 +743,13 @@ HWND WINAPI SetFocus(HWND hwnd) {
 
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   KvxWnd* w = pKvxWnd(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  if (!w) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   Depth depth;
   return Dispatch(w, msg, wParam, lParam);
 }
 
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (hwnd && !pKvxWnd(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  if (hwnd && !pKvxWnd(hwnd)) return KvxFail(ERROR_INVALID_WINDOW_HANDLE);
   MSG m = {hwnd, msg, wParam, lParam, 0, gCursor};
   gQueue.push_back(m);
   return TRUE;
