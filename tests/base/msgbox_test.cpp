@@ -13,6 +13,14 @@ namespace {
 
 HWND hFake(uintptr_t v) { return (HWND)v; }
 
+// A call of a function without a result, as one that answers 0.
+std::function<int()> Void(void (*call)()) {
+  return [call] {
+    call();
+    return 0;
+  };
+}
+
 UiBoxRecord LastBox() {
   auto log = UiBoxLog();
   EXPECT_FALSE(log.empty());
@@ -29,42 +37,12 @@ TEST(MsgBox, StylesAnswersAndOwners) {
     UINT uStyle;
     HWND hOwner;
   } aCases[] = {
-      {"be careful", IDOK,
-       [] {
-         vMsgWarning("be careful");
-         return 0;
-       },
-       0, 0x12030u, hActive},
-      {"w", IDOK,
-       [] {
-         vMsgWarningWnd("w", hFake(0x100));
-         return 0;
-       },
-       0, 0x12030u, hFake(0x100)},
-      {"note", IDOK,
-       [] {
-         vMsgInfo("note");
-         return 0;
-       },
-       0, 0x12040u, hActive},
-      {"i", IDOK,
-       [] {
-         vMsgInfoWnd("i", hFake(0x200));
-         return 0;
-       },
-       0, 0x12040u, hFake(0x200)},
-      {"x", IDOK,
-       [] {
-         vMsgShowWnd("x", true, hFake(0x300));
-         return 0;
-       },
-       0, 0x12030u, hFake(0x300)},
-      {"x", IDOK,
-       [] {
-         vMsgShowWnd("x", false, hFake(0x300));
-         return 0;
-       },
-       0, 0x12040u, hFake(0x300)},
+      {"be careful", IDOK, Void([] { vMsgWarning("be careful"); }), 0, 0x12030u, hActive},
+      {"w", IDOK, Void([] { vMsgWarningWnd("w", hFake(0x100)); }), 0, 0x12030u, hFake(0x100)},
+      {"note", IDOK, Void([] { vMsgInfo("note"); }), 0, 0x12040u, hActive},
+      {"i", IDOK, Void([] { vMsgInfoWnd("i", hFake(0x200)); }), 0, 0x12040u, hFake(0x200)},
+      {"x", IDOK, Void([] { vMsgShowWnd("x", true, hFake(0x300)); }), 0, 0x12030u, hFake(0x300)},
+      {"x", IDOK, Void([] { vMsgShowWnd("x", false, hFake(0x300)); }), 0, 0x12040u, hFake(0x300)},
       {"go?", IDOK, [] { return (int)boMsgOkCancel("go?", true); }, 1, 0x12021u, hActive},
       {"go?", IDCANCEL, [] { return (int)boMsgOkCancel("go?", false); }, 0, 0x12121u, hActive},
       {"go?", IDOK, [] { return (int)boMsgOkCancelWnd("go?", false, hFake(0x10)); }, 1, 0x12121u, hFake(0x10)},

@@ -12,6 +12,7 @@
 #include "base/cnum.h"
 #include "fieldbook/api.h"
 #include "fieldbook/stations.h"
+#include "kv2cosys.h"
 #include "kv2cosys_setup.h"
 #include "kv2gr.h"
 #include "../fieldbook/fb_module.h"
@@ -26,6 +27,11 @@ inline std::string sNum(double v, int decimals = 3) {
   iNumPrintC(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
 }
+
+// Horizontal and vertical directions given in gon as the field book holds
+// them, to 8 decimals.
+inline std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
+inline std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
 
 // "PID code x y z" per point, with "-" for a missing XY or Z; "*" after a
 // precalculated value.

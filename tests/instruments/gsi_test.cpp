@@ -17,21 +17,14 @@ using Strings = std::vector<std::string>;
 
 class Gsi : public InstrumentFiles {
  protected:
-  PoPoint* pPoint(const char* pid, const char* code, double x, double y, const double* z = nullptr) {
-    PoPoint* p = FB(KvxMboNewPoint)(pid);
-    vPoPointSetField(p, code);
-    FB(vMboSetPointXY)(p, x, y);
-    if (z) FB(vMboSetPointZ)(p, *z);
-    return p;
-  }
   // The points the golden files hold.
   void vGoldenPoints() {
     double z1 = 12.345, z2 = -0.5;
-    pPoint("12", "", 200, 100);
-    pPoint("JOB.A.P7", "KUM", 500123.4564, 6600456.7895, &z1);
-    pPoint("NEG", "LONGCODE", -12.3456, -0.0004, &z2);
+    pNewPoint("12", "", 200, 100);
+    pNewPoint("JOB.A.P7", "KUM", 500123.4564, 6600456.7895, &z1);
+    pNewPoint("NEG", "LONGCODE", -12.3456, -0.0004, &z2);
     FB(KvxMboNewPoint)("NOXY");  // not written
-    pPoint("123456789012", "", 1, 2);
+    pNewPoint("123456789012", "", 1, 2);
   }
   std::string sWrite(int instrument) {
     std::string path = m_dir + "/out" + std::to_string(instrument) + ".gsi";
@@ -60,15 +53,15 @@ TEST_F(Gsi, WrittenRecordsMatchTheGoldenFiles) {
 }
 
 TEST_F(Gsi, CancelAtATooBigNumberKeepsTheRecordsBefore) {
-  pPoint("1", "", 10, 20);
-  pPoint("2", "", 10, -100000);  // -100000000 mm: too big by its absolute value
-  pPoint("3", "", 10, 20);
+  pNewPoint("1", "", 10, 20);
+  pNewPoint("2", "", 10, -100000);  // -100000000 mm: too big by its absolute value
+  pNewPoint("3", "", 10, 20);
   vUiExpectBox(IDCANCEL, "Too big number for wild");
   EXPECT_EQ("110001+00000001 81..10+00010000 82..10+00020000 \r\n", sWrite(92));
 }
 
 TEST_F(Gsi, TenThousandRecordsKeepTheirWordsAlignedAndReadBack) {
-  for (int i = 1; i <= 10001; ++i) pPoint(std::to_string(i).c_str(), "", i, 2 * i);
+  for (int i = 1; i <= 10001; ++i) pNewPoint(std::to_string(i).c_str(), "", i, 2 * i);
   std::string path = m_dir + "/many.gsi";
   ASSERT_TRUE(boWrite(92, path));
   std::string text = ReadFile(path);

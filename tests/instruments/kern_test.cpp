@@ -17,9 +17,6 @@ using Strings = std::vector<std::string>;
 
 using Kern = InstrumentFiles;
 
-std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
-std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
-
 TEST_F(Kern, AHandWrittenFileWithHeaderStationsAndPoints) {
   ASSERT_TRUE(boRead(kKern, kData + "survey.kern"));
   // Fields without a decimal point count in 1/10000; "abc" is no direction.

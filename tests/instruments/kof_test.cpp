@@ -94,13 +94,6 @@ TEST_F(Kof, AnEmptyFileGivesAnEmptyFieldBook) {
 // A field book with everything KOF carries.
 class KofRoundTrip : public Kof {
  protected:
-  PoPoint* pPoint(const char* pid, const char* code, double x, double y, const double* z) {
-    PoPoint* p = FB(KvxMboNewPoint)(pid);
-    vPoPointSetField(p, code);
-    FB(vMboSetPointXY)(p, x, y);
-    if (z) FB(vMboSetPointZ)(p, *z);
-    return p;
-  }
   LiLine* pLine(const char* id, const char* code, std::initializer_list<GeoPnt3> vertices) {
     LiLine* l = FB(KvxMboNewLine)(id);
     vLiLineSetField(l, code);
@@ -129,11 +122,11 @@ class KofRoundTrip : public Kof {
 TEST_F(KofRoundTrip, PointsLinesAndObservationsReadBackWithTheOffsets) {
   vOptions(98, "EO:6600000 NO:500000");
   double z1 = 12.5, z2 = -3.25;
-  pPoint("101", "KUM", 500010.5, 6600020.25, &z1);
-  pPoint("102", "LONGCODE99", 500030, 6600040, nullptr);  // code cut to 8
-  pPoint("A", "VEG", 500100, 6600100, &z2);
-  pPoint("B", "VEG", 500110, 6600100, &z2);
-  pPoint("C", "VEG", 500120, 6600110, &z2);
+  pNewPoint("101", "KUM", 500010.5, 6600020.25, &z1);
+  pNewPoint("102", "LONGCODE99", 500030, 6600040, nullptr);  // code cut to 8
+  pNewPoint("A", "VEG", 500100, 6600100, &z2);
+  pNewPoint("B", "VEG", 500110, 6600100, &z2);
+  pNewPoint("C", "VEG", 500120, 6600110, &z2);
   // A line over A, B (within 0.02) and a free vertex; a two-point arc on B.
   LiLine* road = pLine("R1", "VEG", {{500100.01, 6600100, -3.25}, {500110, 6600100.01, -3.25}, {500130, 6600100, 7}});
   boLiElmSet2pArc(road, LiElmGetNext(road, LiElmGetFirst(road)), 30.0, 0);
@@ -185,8 +178,8 @@ TEST_F(KofRoundTrip, PointsLinesAndObservationsReadBackWithTheOffsets) {
 
 TEST_F(KofRoundTrip, AValueTooWideForItsColumnLosesDecimalsNotItsNeighbours) {
   double z = 12345.678;
-  pPoint("W1", "", -1234567.891, 100, &z);
-  pPoint("W2", "", -7654321.123, 200, &z);
+  pNewPoint("W1", "", -1234567.891, 100, &z);
+  pNewPoint("W2", "", -7654321.123, 200, &z);
   std::string path = m_dir + "/wide.kof";
   vUiExpectBox(IDOK, "too wide for its KOF column");  // once per write
   ASSERT_TRUE(boWrite(98, path));

@@ -17,9 +17,6 @@ using Strings = std::vector<std::string>;
 
 class Nikon : public InstrumentFiles {};
 
-std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
-std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
-
 TEST_F(Nikon, AHandWrittenFileUntilAUnitOtherThanMeterAndGon) {
   vUiExpectBox(IDOK, "Currently handles only Meter and Gon");
   ASSERT_TRUE(boRead(67, kData + "survey.raw"));

@@ -16,9 +16,6 @@ using Strings = std::vector<std::string>;
 
 class Rec500 : public InstrumentFiles {};
 
-std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
-std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
-
 TEST_F(Rec500, AHandWrittenFile) {
   ASSERT_TRUE(boRead(22, kData + "survey.rec"));
   // Notes 67 and 68 name the job and the area; "Hz" observations take the

@@ -27,8 +27,8 @@ class Sbg : public InstrumentFiles {
 
 // The file holds radians; the user's unit here is gon, so a wrong link of
 // the chain shows.
-std::string sHz(double rad) { return sNum(dCoSysHorDir2Math(0, dCoSysScaleAng2User(0, rad)), 8); }
-std::string sV(double rad) { return sNum(dCoSysVerDir2Math(0, dCoSysScaleAng2User(0, rad)), 8); }
+std::string sHzRad(double rad) { return sNum(dCoSysHorDir2Math(0, dCoSysScaleAng2User(0, rad)), 8); }
+std::string sVRad(double rad) { return sNum(dCoSysVerDir2Math(0, dCoSysScaleAng2User(0, rad)), 8); }
 
 TEST_F(Sbg, AHandWrittenFileWithEveryRecordKind) {
   // The byte-order mark and the nested header are passed over. The type 3
@@ -37,10 +37,10 @@ TEST_F(Sbg, AHandWrittenFileWithEveryRecordKind) {
   // of them. A one-character '"' keeps its quote; '"""' loses the outer two.
   // An instrument height "abc" and temperature "kalt" set nothing.
   EXPECT_EQ((Strings{"ST 1=S1 4=1.550000 5=760.00000 6=20.000000",
-                     "  OBS 1=P1 2=KUM 3=" + sHz(0.7853981634) + " 4=" + sV(1.5707963268) +
+                     "  OBS 1=P1 2=KUM 3=" + sHzRad(0.7853981634) + " 4=" + sVRad(1.5707963268) +
                          " 5=25.12300 6=1.70000 7=Prism (0.0)",
-                     "  OBS 1=P2 2= 7= (5)", "  OBS 1=\" 2=P\"3\"",
-                     "ST 1=\" 4= 5= 6=", "  OBS 1=R 2=", "ST 1=S3 4= 5= 6=", "  OBS 1=Q1 2= 3=" + sHz(3.1415926536)}),
+                     "  OBS 1=P2 2= 7= (5)", "  OBS 1=\" 2=P\"3\"", "ST 1=\" 4= 5= 6=", "  OBS 1=R 2=",
+                     "ST 1=S3 4= 5= 6=", "  OBS 1=Q1 2= 3=" + sHzRad(3.1415926536)}),
             Read(kData + "survey.plm"));
 }
 

@@ -16,9 +16,6 @@ using Strings = std::vector<std::string>;
 
 using Sdr = InstrumentFiles;
 
-std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
-std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
-
 TEST_F(Sdr, AHandWrittenFileWithEveryRecordTheReaderTakes) {
   vOptions(63, "EO:100 NO:200");
   ASSERT_TRUE(boRead(63, kData + "survey.sdr"));

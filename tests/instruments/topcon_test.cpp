@@ -21,9 +21,6 @@ class Topcon : public InstrumentFiles {
   Strings Stations() { return DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}); }
 };
 
-std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
-std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
-
 TEST_F(Topcon, FcEveryRecordType) {
   ASSERT_TRUE(boRead(kFc, kData + "job.fc"));
   // Names: job A1, area B; 0012 is 12. Packed angles DDDMMSS; values after

@@ -20,9 +20,6 @@ using Strings = std::vector<std::string>;
 
 using TrimbleDc = InstrumentFiles;
 
-std::string sHz(double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); }
-std::string sV(double gon) { return sNum(dCoSysVerDir2Math(0, gon), 8); }
-
 TEST_F(TrimbleDc, AHandWrittenFileWithEveryRecordTheReaderTakes) {
   ASSERT_TRUE(boRead(65, kData + "survey.dc"));
   // 69 priorities: K10 3 then 2 replaces, K11 2 then 2 is ignored, K12's

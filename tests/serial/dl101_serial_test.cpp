@@ -1,6 +1,6 @@
 // The DL101/102 receive over a real pseudo-terminal: checksummed lines, each
 // answered with a checksummed ACK or NAK, lines before "A" answered but not
-// stored, "Z" the end; time-out, hang-up and Stop.
+// stored, "Z" the end.
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/dl101.h"
@@ -12,7 +12,6 @@ namespace {
 using Strings = std::vector<std::string>;
 
 const char kPrompt[] = "Choose data for transfer.";
-const char kTimeout[] = "ERROR! Timeout, try again";
 const std::string kAck = "\x06,R,\r\n";
 const std::string kNak = "\x15,!,\r\n";
 const std::string kG = "g,12,12345,2500,0,0,0,BM1,";
@@ -23,15 +22,7 @@ std::string sSent(const std::string& text) { return text + (char)iDl101Checksum(
 
 class Dl101Serial : public serialtest::SerialTest {
  protected:
-  bool Receive(const char* box = nullptr) {
-    vUiExpectBox(IDOK, kPrompt);
-    if (box) vUiExpectBox(IDOK, box);
-    g_mboTransfer.hRaw = OpenRaw(true);
-    sim.Start();
-    bool ok = boDl101Receive(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
-  }
+  bool Receive() { return Run(boDl101Receive, kPrompt, true); }
 };
 
 TEST(Dl101Checksum, SignedBytesAndATruncatingRemainder) {
@@ -73,29 +64,6 @@ TEST_F(Dl101Serial, ABadChecksumOrAShortLineGetsANakAndTheRetryIsTaken) {
             Status());
 }
 
-TEST_F(Dl101Serial, SilenceKeepsTheLinesAndWarns) {
-  sim.Send(sSent("A,start,")).Expect(kAck).Send(sSent(kG)).Expect(kAck).Silent(11000);
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(kG + "\r\n", ReadRaw());
-  EXPECT_EQ(2u, Boxes().size());
-}
-
-TEST_F(Dl101Serial, TheLevelHangingUpEndsTheReceive) {
-  sim.Send(sSent("A,start,")).Expect(kAck).HangUp();
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ("", ReadRaw());
-}
-
-TEST_F(Dl101Serial, StopEndsTheReceiveWithoutABox) {
-  sim.Send(sSent("A,start,")).Expect(kAck).User(serialtest::PressStop).Silent(11000);
-  EXPECT_FALSE(Receive());
-  EXPECT_EQ(1u, Boxes().size());
-}
-
-TEST_F(Dl101Serial, CancelAtThePromptOpensNothing) {
-  vUiExpectBox(IDCANCEL, kPrompt);
-  EXPECT_FALSE(boDl101Receive(nullptr));
-  EXPECT_TRUE(sim.Received().empty());
-}
+TEST_F(Dl101Serial, CancelAtThePromptOpensNothing) { CancelAtEach({{boDl101Receive, kPrompt}}); }
 
 }  // namespace

@@ -49,12 +49,6 @@ class Geodat : public serialtest::SerialTest {
   std::string ini_;
 };
 
-int OpenPorts() {
-  KvxTestSerialCounters c;
-  vKvxTestSerialGetCounters(&c);
-  return c.openPorts;
-}
-
 struct ReceiveCase {
   int model;
   const char* prompt;

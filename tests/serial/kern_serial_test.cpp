@@ -1,5 +1,6 @@
 // The Kern AC transfer over a real pseudo-terminal: the ENQ handshake, one
-// ACK per line, the two end marks, and time-out, hang-up, Stop and NAK.
+// ACK per line, the two end marks, and no answer, NAK and Cancel (time-out,
+// hang-up and Stop: interrupted_test.cpp).
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/kern.h"
@@ -22,25 +23,12 @@ class KernSerial : public serialtest::SerialTest {
     SerialTest::SetUp();
     g_mboTransfer.settings.uInstrument = MBO_INSTR_KERN_AC;
   }
-  bool Receive(const char* box = nullptr) {
-    vUiExpectBox(IDOK, kReceivePrompt);
-    if (box) vUiExpectBox(IDOK, box);
-    g_mboTransfer.hRaw = OpenRaw(true);
-    sim.Start();
-    bool ok = boKernReceive(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
+  bool Receive(std::initializer_list<const char*> boxes = {}) {
+    return Run(boKernReceive, kReceivePrompt, true, boxes);
   }
-  bool Send(const std::string& raw, const char* box = nullptr, const char* box2 = nullptr) {
+  bool Send(const std::string& raw, std::initializer_list<const char*> boxes = {}) {
     WriteRaw(raw);
-    vUiExpectBox(IDOK, kSendPrompt);
-    if (box) vUiExpectBox(IDOK, box);
-    if (box2) vUiExpectBox(IDOK, box2);
-    g_mboTransfer.hRaw = OpenRaw(false);
-    sim.Start();
-    bool ok = boKernSend(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
+    return Run(boKernSend, kSendPrompt, false, boxes);
   }
 };
 
@@ -64,28 +52,9 @@ TEST_F(KernSerial, ALineStartingWithEofEndsTheReceive) {
 }
 
 TEST_F(KernSerial, NoAnswerToFiveEnqsIsNoResponse) {
-  EXPECT_FALSE(Receive("No response"));
+  EXPECT_FALSE(Receive({"No response"}));
   EXPECT_EQ("\x05\x05\x05\x05\x05", sim.Received());
   EXPECT_EQ("", ReadRaw());
-}
-
-TEST_F(KernSerial, SilenceHangUpAndStopKeepTheLinesReceived) {
-  sim.Expect("\x05").Send(kL1 + "\r\n").Expect("\x06").Silent(11000);
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(kL1 + "\r\n", ReadRaw());
-}
-
-TEST_F(KernSerial, TheInstrumentHangingUpEndsTheReceive) {
-  sim.Expect("\x05").Send(kL1 + "\r\n").Expect("\x06").HangUp();
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(kL1 + "\r\n", ReadRaw());
-}
-
-TEST_F(KernSerial, StopEndsTheReceiveWithoutABox) {
-  sim.Expect("\x05").Send(kL1 + "\r\n").Expect("\x06").User(serialtest::PressStop).Silent(11000);
-  EXPECT_FALSE(Receive());
-  EXPECT_EQ(1u, Boxes().size());
-  EXPECT_EQ(kL1 + "\r\n", ReadRaw());
 }
 
 TEST_F(KernSerial, SendsAfterTheEnqEachLineAckedThenTheEndText) {
@@ -98,22 +67,18 @@ TEST_F(KernSerial, SendsAfterTheEnqEachLineAckedThenTheEndText) {
 
 TEST_F(KernSerial, ANakGetsOneResendThenTheSendStops) {
   sim.Send("\x05").Expect(kL1 + "\r\n").Send("\x15").Expect(kL1 + "\r\n").Send("\x15");
-  EXPECT_FALSE(Send(kL1 + "\r\n", "Not Acknowledged", kTimeout));
+  EXPECT_FALSE(Send(kL1 + "\r\n", {"Not Acknowledged", kTimeout}));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
 }
 
 TEST_F(KernSerial, NoEnqFromTheInstrumentIsNoResponse) {
   sim.Silent(11000);
-  EXPECT_FALSE(Send(kL1 + "\r\n", "No response"));
+  EXPECT_FALSE(Send(kL1 + "\r\n", {"No response"}));
   EXPECT_EQ("", sim.Received());
 }
 
 TEST_F(KernSerial, CancelAtThePromptSendsNothing) {
-  vUiExpectBox(IDCANCEL, kReceivePrompt);
-  EXPECT_FALSE(boKernReceive(nullptr));
-  vUiExpectBox(IDCANCEL, kSendPrompt);
-  EXPECT_FALSE(boKernSend(nullptr));
-  EXPECT_TRUE(sim.Received().empty());
+  CancelAtEach({{boKernReceive, kReceivePrompt}, {boKernSend, kSendPrompt}});
 }
 
 }  // namespace

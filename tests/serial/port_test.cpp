@@ -19,12 +19,6 @@ namespace {
 using serialtest::PressStop;
 using PortTest = serialtest::SerialTest;
 
-int OpenPorts() {
-  KvxTestSerialCounters c;
-  vKvxTestSerialGetCounters(&c);
-  return c.openPorts;
-}
-
 TEST_F(PortTest, OpensTheLineAsTheSettingsAndTheModelSay) {
   struct Case {
     ComPortSettings com;

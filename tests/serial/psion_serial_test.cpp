@@ -1,6 +1,6 @@
 // The Psion transfers over a real pseudo-terminal: lines answered with '#'
-// up to the "-9" line, the upload ended by Ctrl-Z, and time-out, hang-up
-// and Stop (the protocol has no ACK or NAK).
+// up to the "-9" line, the upload ended by Ctrl-Z (the protocol has no ACK
+// or NAK).
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/psion.h"
@@ -11,7 +11,6 @@ namespace {
 
 const char kReceivePrompt[] = "Choose data for transfer.";
 const char kSendPrompt[] = "Make fieldbook ready to receive";
-const char kTimeout[] = "ERROR! Timeout, try again";
 const std::string kL1 = "5=P1";
 const std::string kL2 = "37=100.000";
 
@@ -21,50 +20,17 @@ class PsionSerial : public serialtest::SerialTest {
     SerialTest::SetUp();
     g_mboTransfer.settings.uInstrument = MBO_INSTR_PSION;
   }
-  bool Receive(const char* box = nullptr) {
-    vUiExpectBox(IDOK, kReceivePrompt);
-    if (box) vUiExpectBox(IDOK, box);
-    g_mboTransfer.hRaw = OpenRaw(true);
-    sim.Start();
-    bool ok = boPsionReceive(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
-  }
-  bool Send(const std::string& raw, const char* box = nullptr) {
+  bool Send(const std::string& raw) {
     WriteRaw(raw);
-    vUiExpectBox(IDOK, kSendPrompt);
-    if (box) vUiExpectBox(IDOK, box);
-    g_mboTransfer.hRaw = OpenRaw(false);
-    sim.Start();
-    bool ok = boPsionSend(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
+    return Run(boPsionSend, kSendPrompt, false);
   }
 };
 
 TEST_F(PsionSerial, ReceivesLinesAnsweredWithHashUntilMinusNine) {
   sim.Send(kL1 + "\r\n").Expect("#").Send(kL2 + "\r\n").Expect("#").Send("-9\r\n");
-  EXPECT_TRUE(Receive());
+  EXPECT_TRUE(Run(boPsionReceive, kReceivePrompt, true));
   EXPECT_EQ(kL1 + "\r\n" + kL2 + "\r\n\r\n", ReadRaw());
   EXPECT_TRUE(sim.Line().boXonXoff);
-}
-
-TEST_F(PsionSerial, SilenceHangUpAndStopKeepTheLinesReceived) {
-  sim.Send(kL1 + "\r\n").Expect("#").Silent(11000);
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
-}
-
-TEST_F(PsionSerial, TheInstrumentHangingUpEndsTheReceive) {
-  sim.Send(kL1 + "\r\n").Expect("#").HangUp();
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
-}
-
-TEST_F(PsionSerial, StopEndsTheReceiveWithoutABox) {
-  sim.Send(kL1 + "\r\n").Expect("#").User(serialtest::PressStop).Silent(11000);
-  EXPECT_FALSE(Receive());
-  EXPECT_EQ(1u, Boxes().size());
 }
 
 TEST_F(PsionSerial, SendsEachLineThenCtrlZ) {
@@ -89,11 +55,7 @@ TEST_F(PsionSerial, TheReaderLeavesThePsionAsTheInstrument) {
 }
 
 TEST_F(PsionSerial, CancelAtThePromptMovesNothing) {
-  vUiExpectBox(IDCANCEL, kReceivePrompt);
-  EXPECT_FALSE(boPsionReceive(nullptr));
-  vUiExpectBox(IDCANCEL, kSendPrompt);
-  EXPECT_FALSE(boPsionSend(nullptr));
-  EXPECT_TRUE(sim.Received().empty());
+  CancelAtEach({{boPsionReceive, kReceivePrompt}, {boPsionSend, kSendPrompt}});
 }
 
 }  // namespace

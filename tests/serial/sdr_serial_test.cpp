@@ -25,24 +25,10 @@ class SdrSerial : public serialtest::SerialTest {
     SerialTest::SetUp();
     g_mboTransfer.settings.uInstrument = MBO_INSTR_SDR33;
   }
-  // The prompt is answered, then the box given (if any) is expected.
-  bool Receive(const char* box = nullptr) {
-    vUiExpectBox(IDOK, kReceivePrompt);
-    if (box) vUiExpectBox(IDOK, box);
-    g_mboTransfer.hRaw = OpenRaw(true);
-    sim.Start();
-    bool ok = boSdrReceive(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
-  }
+  bool Receive(std::initializer_list<const char*> boxes = {}) { return Run(boSdrReceive, kReceivePrompt, true, boxes); }
   bool Send(const std::string& raw) {
     WriteRaw(raw);
-    vUiExpectBox(IDOK, kSendPrompt);
-    g_mboTransfer.hRaw = OpenRaw(false);
-    sim.Start();
-    bool ok = boSdrSend(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
+    return Run(boSdrSend, kSendPrompt, false);
   }
 };
 
@@ -64,42 +50,18 @@ TEST_F(SdrSerial, ReceivesTheLinesBetweenStxAndEtx) {
 
 TEST_F(SdrSerial, AFirstLineWithoutStxIsRefused) {
   sim.Send(kL1 + "\r\n").Send(kL2 + "\r\n");
-  EXPECT_FALSE(Receive("ERROR! Wrong character received from fieldbook"));
+  EXPECT_FALSE(Receive({"ERROR! Wrong character received from fieldbook"}));
   EXPECT_EQ("", ReadRaw());
 }
 
-TEST_F(SdrSerial, SilenceBeforeOrInsideTheDataIsATimeOut) {
+TEST_F(SdrSerial, SilenceBeforeTheDataIsATimeOut) {
   sim.Silent(11000);
-  EXPECT_FALSE(Receive(kTimeout));
+  EXPECT_FALSE(Receive({kTimeout}));
   EXPECT_EQ(2u, Boxes().size());
-}
-
-TEST_F(SdrSerial, SilenceAfterSomeLinesKeepsThemAndWarnsOnce) {
-  sim.Send("\x02\r\n").Send(kL1 + "\r\n").Silent(11000);
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(2u, Boxes().size());
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
-}
-
-TEST_F(SdrSerial, TheInstrumentHangingUpEndsTheReceive) {
-  sim.Send("\x02\r\n").Send(kL1 + "\r\n").HangUp();
-  EXPECT_FALSE(Receive(kTimeout));
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
-}
-
-TEST_F(SdrSerial, StopEndsTheReceiveWithoutABox) {
-  sim.Send("\x02\r\n").Send(kL1 + "\r\n").User(serialtest::PressStop).Silent(11000);
-  EXPECT_FALSE(Receive());
-  EXPECT_EQ(1u, Boxes().size());
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
 }
 
 TEST_F(SdrSerial, CancelAtThePromptOpensNothing) {
-  vUiExpectBox(IDCANCEL, kReceivePrompt);
-  EXPECT_FALSE(boSdrReceive(nullptr));
-  vUiExpectBox(IDCANCEL, kSendPrompt);
-  EXPECT_FALSE(boSdrSend(nullptr));
-  EXPECT_TRUE(sim.Received().empty());
+  CancelAtEach({{boSdrReceive, kReceivePrompt}, {boSdrSend, kSendPrompt}});
 }
 
 TEST_F(SdrSerial, SendsStxTheLinesAndTheFiveDigitTotal) {

@@ -4,8 +4,9 @@
 #include <sstream>
 
 #include "fieldbook/transfer_context.h"
-#include "instruments/serial/port.h"
 #include "fieldbook/transfer.h"
+#include "instruments/serial/port.h"
+#include "kvxtest_serial.h"
 #include "testing/ui_driver.h"
 
 namespace serialtest {
@@ -61,6 +62,30 @@ std::string SerialTest::ReadRaw() {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+bool SerialTest::Run(Transfer fn, const char* prompt, bool receive, std::initializer_list<const char*> boxes) {
+  vUiExpectBox(IDOK, prompt);
+  for (const char* box : boxes) vUiExpectBox(IDOK, box);
+  g_mboTransfer.hRaw = OpenRaw(receive);
+  sim.Start();
+  bool ok = fn(nullptr);
+  g_mboTransfer.hRaw = 0;
+  return ok;
+}
+
+void SerialTest::CancelAtEach(std::initializer_list<std::pair<Transfer, const char*>> prompts) {
+  for (auto [fn, prompt] : prompts) {
+    vUiExpectBox(IDCANCEL, prompt);
+    EXPECT_FALSE(fn(nullptr)) << prompt;
+  }
+  EXPECT_EQ(sim.Received(), "");
+}
+
+int SerialTest::OpenPorts() {
+  KvxTestSerialCounters c;
+  vKvxTestSerialGetCounters(&c);
+  return c.openPorts;
 }
 
 std::vector<std::string> SerialTest::Boxes() {

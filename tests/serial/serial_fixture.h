@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ namespace serialtest {
 void PressStop();
 
 class SerialTest : public testing::Test {
+ public:
+  using Transfer = bool (*)(const char* sName);  // a driver's receive or send
+
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -28,6 +32,15 @@ class SerialTest : public testing::Test {
   uint32_t OpenRaw(bool boForWriting);
   void CloseRaw();
   std::string ReadRaw();
+
+  // A driver's receive or send as the user starts it: its prompt answered
+  // with OK, then each box given expected in turn, the raw file opened (for
+  // writing on a receive) and the instrument started.
+  bool Run(Transfer fn, const char* prompt, bool receive, std::initializer_list<const char*> boxes = {});
+  // Cancel at each prompt: the transfer fails and nothing reaches the line.
+  void CancelAtEach(std::initializer_list<std::pair<Transfer, const char*>> prompts);
+  // Ports the layer holds open now.
+  static int OpenPorts();
 
   // Every text the status line showed, in order.
   const std::vector<std::string>& Status() { return status_; }

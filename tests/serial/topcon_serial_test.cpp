@@ -1,7 +1,7 @@
 // The Topcon transfers over a real pseudo-terminal. FC: STX...ETX blocks
 // of 128 characters with a block digit and an XOR sum, one ACK each, one
-// resend after NAK. GTS-800: lines under XON/XOFF up to EOT, no ACK or NAK.
-// Both: time-out, hang-up and Stop.
+// resend after NAK, and time-out, hang-up and Stop. GTS-800: lines under
+// XON/XOFF up to EOT, no ACK or NAK.
 #include "fieldbook/catalogue.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/topcon.h"
@@ -40,24 +40,19 @@ const std::string kF2 = "_+P2        _ x+000300000_ y+000400000";
 
 class TopconSerial : public serialtest::SerialTest {
  protected:
-  bool Run(bool (*fn)(const char*), const char* prompt, bool forWriting, const char* box = nullptr) {
-    vUiExpectBox(IDOK, prompt);
-    if (box) vUiExpectBox(IDOK, box);
-    g_mboTransfer.hRaw = OpenRaw(forWriting);
-    sim.Start();
-    bool ok = fn(nullptr);
-    g_mboTransfer.hRaw = 0;
-    return ok;
+  bool FcReceive(std::initializer_list<const char*> boxes = {}) {
+    return Run(boTopconFcReceive, kFcReceivePrompt, true, boxes);
   }
-  bool FcReceive(const char* box = nullptr) { return Run(boTopconFcReceive, kFcReceivePrompt, true, box); }
-  bool FcSend(const std::string& raw, const char* box = nullptr) {
+  bool FcSend(const std::string& raw, std::initializer_list<const char*> boxes = {}) {
     WriteRaw(raw);
-    return Run(boTopconFcSend, kFcSendPrompt, false, box);
+    return Run(boTopconFcSend, kFcSendPrompt, false, boxes);
   }
-  bool GtsReceive(const char* box = nullptr) { return Run(boGts800Receive, kGtsReceivePrompt, true, box); }
   bool GtsSend(const std::string& raw) {
     WriteRaw(raw);
     return Run(boGts800Send, kGtsSendPrompt, false);
+  }
+  bool GtsReceive(std::initializer_list<const char*> boxes = {}) {
+    return Run(boGts800Receive, kGtsReceivePrompt, true, boxes);
   }
 };
 
@@ -85,25 +80,19 @@ TEST_F(TopconSerial, FcAWrongOrShortSumIsReportedAndTheBlockKept) {
   std::string bad = sBlock(kF1, "1");
   bad[130] = bad[130] == '9' ? '8' : '9';
   sim.Expect("\x05").Send(bad).Expect("\x06").Send("\x02short\x03\r\n").Expect("\x06").Send("\x04");
-  vUiExpectBox(IDOK, kFcReceivePrompt);
-  vUiExpectBox(IDOK, "Error in data");
-  vUiExpectBox(IDOK, "Error in data");
-  g_mboTransfer.hRaw = OpenRaw(true);
-  sim.Start();
-  EXPECT_TRUE(boTopconFcReceive(nullptr));
-  g_mboTransfer.hRaw = 0;
+  EXPECT_TRUE(FcReceive({"Error in data", "Error in data"}));
   EXPECT_EQ(kF1 + std::string(128 - kF1.size(), ' ') + "\n\r\n" + std::string(123, ' ') + "short\n\r\n", ReadRaw());
 }
 
 TEST_F(TopconSerial, FcSilenceHangUpAndStop) {
   sim.Expect("\x05").Send(sBlock(kF1, "1")).Expect("\x06").Silent(11000);
-  EXPECT_FALSE(FcReceive(kTimeout));
+  EXPECT_FALSE(FcReceive({kTimeout}));
   EXPECT_EQ(2u, Boxes().size());
 }
 
 TEST_F(TopconSerial, FcHangUpEndsTheReceive) {
   sim.Expect("\x05").Send(sBlock(kF1, "1")).Expect("\x06").HangUp();
-  EXPECT_FALSE(FcReceive(kTimeout));
+  EXPECT_FALSE(FcReceive({kTimeout}));
 }
 
 TEST_F(TopconSerial, FcStopEndsTheReceiveWithoutABox) {
@@ -133,25 +122,25 @@ TEST_F(TopconSerial, FcSendsTheFrameTheHeaderAndNumberedBlocks) {
 
 TEST_F(TopconSerial, FcSendStopsAtASecondNakOrSilence) {
   sim.Expect("F00F000\r\n").Send("\x15").Expect("F00F000\r\n").Send("\x15");
-  EXPECT_FALSE(FcSend("0001\r\n_+P1\r\n", "Not Acknowledged"));
+  EXPECT_FALSE(FcSend("0001\r\n_+P1\r\n", {"Not Acknowledged"}));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
 }
 
 TEST_F(TopconSerial, FcSendWithoutAckTimesOut) {
   sim.Expect("F00F000\r\n").Silent(11000);
-  EXPECT_FALSE(FcSend("0001\r\n_+P1\r\n", "Acknowledge timeout"));
+  EXPECT_FALSE(FcSend("0001\r\n_+P1\r\n", {"Acknowledge timeout"}));
 }
 
 TEST_F(TopconSerial, FcALineLongerThanABlockStopsTheSend) {
   std::string longLine(129, 'x');
   sim.Expect("F00F000\r\n").Send("\x06");
   sim.Expect(sBlock("KORVAX    +00001.000000500010-200001S", "")).Send("\x06");
-  EXPECT_FALSE(FcSend("0001\r\n" + longLine + "\r\n", "Line too long for the fieldbook, send stopped:"));
+  EXPECT_FALSE(FcSend("0001\r\n" + longLine + "\r\n", {"Line too long for the fieldbook, send stopped:"}));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
 }
 
 TEST_F(TopconSerial, FcAnEmptyFileCannotBeSent) {
-  EXPECT_FALSE(FcSend("", "cannot read file"));
+  EXPECT_FALSE(FcSend("", {"cannot read file"}));
   EXPECT_EQ("", sim.Received());
 }
 
@@ -167,29 +156,10 @@ TEST_F(TopconSerial, GtsReceivesLinesUntilEot) {
   EXPECT_EQ(1u, Boxes().size());
 }
 
-TEST_F(TopconSerial, GtsSilenceWarnsOnceWithOrWithoutLines) {
+TEST_F(TopconSerial, GtsSilenceBeforeAnyLineWarnsOnce) {
   sim.Silent(11000);
-  EXPECT_FALSE(GtsReceive(kTimeout));
+  EXPECT_FALSE(GtsReceive({kTimeout}));
   EXPECT_EQ(2u, Boxes().size());
-}
-
-TEST_F(TopconSerial, GtsSilenceAfterLinesKeepsThemAndWarnsOnce) {
-  sim.Send(kL1 + "\r\n").Silent(11000);
-  EXPECT_FALSE(GtsReceive(kTimeout));
-  EXPECT_EQ(2u, Boxes().size());
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
-}
-
-TEST_F(TopconSerial, GtsHangUpAndStop) {
-  sim.Send(kL1 + "\r\n").HangUp();
-  EXPECT_FALSE(GtsReceive(kTimeout));
-  EXPECT_EQ(kL1 + "\r\n\r\n", ReadRaw());
-}
-
-TEST_F(TopconSerial, GtsStopEndsTheReceiveWithoutABox) {
-  sim.Send(kL1 + "\r\n").User(serialtest::PressStop).Silent(11000);
-  EXPECT_FALSE(GtsReceive());
-  EXPECT_EQ(1u, Boxes().size());
 }
 
 TEST_F(TopconSerial, GtsSendsTheLinesThenEot) {
@@ -200,15 +170,10 @@ TEST_F(TopconSerial, GtsSendsTheLinesThenEot) {
 }
 
 TEST_F(TopconSerial, CancelAtThePromptSendsNothing) {
-  vUiExpectBox(IDCANCEL, kFcReceivePrompt);
-  EXPECT_FALSE(boTopconFcReceive(nullptr));
-  vUiExpectBox(IDCANCEL, kFcSendPrompt);
-  EXPECT_FALSE(boTopconFcSend(nullptr));
-  vUiExpectBox(IDCANCEL, kGtsReceivePrompt);
-  EXPECT_FALSE(boGts800Receive(nullptr));
-  vUiExpectBox(IDCANCEL, kGtsSendPrompt);
-  EXPECT_FALSE(boGts800Send(nullptr));
-  EXPECT_TRUE(sim.Received().empty());
+  CancelAtEach({{boTopconFcReceive, kFcReceivePrompt},
+                {boTopconFcSend, kFcSendPrompt},
+                {boGts800Receive, kGtsReceivePrompt},
+                {boGts800Send, kGtsSendPrompt}});
 }
 
 }  // namespace
