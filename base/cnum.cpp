@@ -3,7 +3,9 @@
 #include <locale.h>
 
 #include <cerrno>
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -64,6 +66,8 @@ double dNumParseEndC(const char* text, char** end) {
 }
 
 double dNumParseC(const char* text) { return dNumParseEndC(text, nullptr); }
+
+float fNumSingleOr0C(double value) { return std::fabs(value) <= FLT_MAX ? static_cast<float>(value) : 0.0f; }
 
 int64_t lNumParseEndC(const char* text, char** end) {
   if (!text) {

@@ -18,6 +18,9 @@ int64_t lNumParseC(const char* text);
 // Like strtoll in the C locale (base 10, saturated at the 64-bit range);
 // *end (when given) is set behind the number, or to text when there is none.
 int64_t lNumParseEndC(const char* text, char** end);
+// The value in single precision; 0 for NaN or a value beyond the float range
+// (a malformed text), where a plain cast is undefined.
+float fNumSingleOr0C(double value);
 // snprintf in the C locale. Returns what snprintf returns; writes nothing for
 // size <= 0.
 int iNumPrintC(char* buf, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));

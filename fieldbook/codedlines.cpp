@@ -523,7 +523,7 @@ void vCommand(int cmd, const char* a, const char* b) {
         MboLineOffset off{};
         memcpy(off.sName, g_b.sLineCode, sizeof off.sName);
         off.dHorizontal = h;
-        off.fHeight = static_cast<float>(dNumParseC(b));
+        off.fHeight = fNumSingleOr0C(dNumParseC(b));
         try {
           g_b.pendingOffsets.push_back(off);
         } catch (const std::bad_alloc&) {

@@ -266,7 +266,8 @@ bool boMboApplyControlCode(int code, const char* a, const char* b) {
       g_state.iPendingMode = code;
       return true;
     case 54:
-      g_state.fRadius = static_cast<float>(dNumParseC(a));
+      // A radius beyond the float range draws no arc: the segment stays straight.
+      g_state.fRadius = fNumSingleOr0C(dNumParseC(a));
       return true;
     case 60:
       vStart(MBO_CODE_SET_INDEXED, 0, 0, a);

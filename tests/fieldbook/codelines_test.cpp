@@ -104,6 +104,17 @@ TEST_F(CodeLines, ArcCodesAndRadii) {
   EXPECT_EQ(DumpLines(), (Lines{"||: A(B) C D~12.5 E F"}));
 }
 
+TEST_F(CodeLines, ARadiusBeyondTheFloatRangeDrawsNoArc) {
+  Code(91);
+  vFeedPoint("A", "", 0, 0);
+  Code(54, "1e300");
+  vFeedPoint("B", "", 20, 0);
+  Code(54, "-1e999");
+  vFeedPoint("C", "", 40, 0);
+  Code(99);
+  EXPECT_EQ(DumpLines(), (Lines{"||: A B C"}));
+}
+
 TEST_F(CodeLines, LongSetsKeepEveryPoint) {
   Code(91);
   std::vector<std::string> names;
