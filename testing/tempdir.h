@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace kvxtest {
@@ -32,15 +33,29 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 
 class TempDir {
  public:
+  // Without a folder the test cannot run: it fails at once (GoogleTest
+  // reports the exception) rather than writing its files elsewhere.
   TempDir() {
     char tmpl[] = "/tmp/kvxtest_XXXXXX";
-    if (mkdtemp(tmpl)) path_ = std::filesystem::canonical(tmpl).string();
+    if (!mkdtemp(tmpl)) throw std::runtime_error("no temporary folder under /tmp");
+    path_ = std::filesystem::canonical(tmpl).string();
   }
+  // Runs when the test ends in any way but a crash: a failed ASSERT returns
+  // from the test body, an exception unwinds it.
   ~TempDir() {
     if (oldTmp_ && oldTmp_->empty()) unsetenv("TMPDIR");
     if (oldTmp_ && !oldTmp_->empty()) setenv("TMPDIR", oldTmp_->c_str() + 1, 1);
+    namespace fs = std::filesystem;
     std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    fs::remove_all(path_, ec);
+    if (!ec) return;
+    // A test made a folder in it unwritable: open them all up and try again.
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+      if (!it->is_symlink(ec) && it->is_directory(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
