@@ -84,7 +84,7 @@ void vReadCoordinates(uint32_t h) {
       double v = dNumParseC(tail.c_str());
       if (std::fabs(v) > 0.0001) {
         char arg[64];
-        iNumPrintC(arg, sizeof arg, "%-f", (double)(float)-v);
+        iNumPrintC(arg, sizeof arg, "%-f", (double)fNumSingleOr0C(-v));
         boMboApplyControlCode(54, arg, nullptr);
       }
     }
