@@ -84,12 +84,6 @@ bool boSendReply(uint8_t reply) {
   return boComSendf("%s%c,\r\n", text, (char)iDl101Checksum(text));
 }
 
-bool boEnd(bool boResult) {
-  vMboShowStatusText("");
-  vComClose();
-  return boResult;
-}
-
 }  // namespace
 
 int iDl101Checksum(const char* sText) {
@@ -120,19 +114,19 @@ bool boDl101Receive(const char*) {
   for (;;) {
     if (!boComReadLine(line, sizeof line)) {
       if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-      return boEnd(false);
+      return boBlkEnd(false);
     }
     vMboWaitMs(10);
     if (!boDl101CheckLine(line)) {
       vMboShowStatusText(sStrFormat("retry %d", ++retries));
-      if (!boSendReply(kNak)) return boEnd(false);
+      if (!boSendReply(kNak)) return boBlkEnd(false);
       continue;
     }
-    if (!boSendReply(kAck)) return boEnd(false);
+    if (!boSendReply(kAck)) return boBlkEnd(false);
     if (line[0] == 'A') {
       started = true;
     } else if (line[0] == 'Z') {
-      return boEnd(true);
+      return boBlkEnd(true);
     } else if (started) {
       boMboWriteLine(g_mboTransfer.hRaw, line);
       vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), ++block));

@@ -84,12 +84,6 @@ bool boOpen(void) {
   return true;
 }
 
-bool boEnd(bool boResult) {
-  vMboShowStatusText("");
-  vComClose();
-  return boResult;
-}
-
 void vShowBlock(int iBlock) { vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), iBlock)); }
 
 // A byte the instrument sends while the module waits for its ENQ: printable
@@ -185,16 +179,16 @@ bool boKernReceive(const char*) {
   if (!boOpen()) return false;
   vMboShowStatusText(sKvxPoGetText("waiting"));
   char work[16];
-  if (!boBlkSendEnq(work)) return boEnd(false);
+  if (!boBlkSendEnq(work)) return boBlkEnd(false);
   vShowBlock(1);
   int block = 2;
   char line[kReceiveSize];
   for (;;) {
     if (!boBlkReadLine(line, sizeof line)) {
       if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-      return boEnd(false);
+      return boBlkEnd(false);
     }
-    if (strncmp(line, "EOF", 3) == 0 || strncmp(line, kEndText, strlen(kEndText)) == 0) return boEnd(true);
+    if (strncmp(line, "EOF", 3) == 0 || strncmp(line, kEndText, strlen(kEndText)) == 0) return boBlkEnd(true);
     boMboWriteLine(g_mboTransfer.hRaw, line);
     vShowBlock(block++);
   }
@@ -205,17 +199,17 @@ bool boKernSend(const char*) {
   if (!boBlkPrompt(
           sKvxPoGetText("Choose A)A and T for data transfer\nChoose A for COMP --> AC\nWhen fieldbook is ready "
                         "to receive, press ENTER on PC")))
-    return boEnd(false);
+    return boBlkEnd(false);
   vMboShowStatusText(sKvxPoGetText("waiting"));
   for (;;) {
     uint8_t c = 0;
     if (!boComReadByte(&c)) {
       vMboShowStatusText("");
       vMsgInfo(sKvxPoGetText("No response"));
-      return boEnd(false);
+      return boBlkEnd(false);
     }
     vMboShowStatusText(sByteText(c));
     if (c == 0x05) break;
   }
-  return boEnd(boBlkSendFile(g_mboTransfer.hRaw, kEndText));
+  return boBlkEnd(boBlkSendFile(g_mboTransfer.hRaw, kEndText));
 }

@@ -292,12 +292,6 @@ bool boOpen(void) {
   return true;
 }
 
-bool boEnd(bool boResult) {
-  vMboShowStatusText("");
-  vComClose();
-  return boResult;
-}
-
 void vShowBlock(const char* format, int block) { vMboShowStatusText(sStrFormat(sKvxPoGetText(format), block)); }
 
 }  // namespace
@@ -369,23 +363,23 @@ bool boTopconFcReceive(const char*) {
     return false;
   if (!boOpen()) return false;
   char work[16];
-  if (!boBlkSendEnq(work)) return boEnd(false);
+  if (!boBlkSendEnq(work)) return boBlkEnd(false);
   vShowBlock("Receiving block no.: %d", 1);
   int block = 2;
   char line[kReceiveSize];
   for (;;) {
     bool read = boBlkReadLine(line, sizeof line);
     // EOT ends the transfer, alone or at the start of a line.
-    if (!read && boComAbortSeen()) return boEnd(true);
+    if (!read && boComAbortSeen()) return boBlkEnd(true);
     if (!read) {
       if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-      return boEnd(false);
+      return boBlkEnd(false);
     }
     // Whatever came before the STX (the answer to the ENQ) is no part of
     // the block.
     const char* stx = strchr(line, kStx);
     const char* text = stx ? stx + 1 : line;
-    if (!stx && line[0] == kEot) return boEnd(true);
+    if (!stx && line[0] == kEot) return boBlkEnd(true);
     size_t len = strlen(text);
     bool sumOk = len >= (size_t)kBlockText + 1 + 3 && boDigits(text + kBlockText + 1, 3) &&
                  iXor(text, kBlockText + 1) == atoi(std::string(text + kBlockText + 1, 3).c_str());
@@ -400,18 +394,18 @@ bool boTopconFcReceive(const char*) {
 bool boTopconFcSend(const char*) {
   if (!boOpen()) return false;
   if (!boBlkPrompt(sKvxPoGetText("Use [FUNC][4]\nChoose LOAD.\nSet speed as PC\nPress ENTER on PC")))
-    return boEnd(false);
+    return boBlkEnd(false);
   char count[82];
   if (!boMboReadLine(count, sizeof count, g_mboTransfer.hRaw)) {
     vMsgInfo("cannot read file");
-    return boEnd(false);
+    return boBlkEnd(false);
   }
   vMboShowStatusText("...");
   std::string header = std::string("KORVAX    +00001.000000500010-20") + count + "S";
   if (header.size() > kHeaderMax) header.resize(kHeaderMax);
   if (!boComSendf("F00F000\r\n") ||
       !boComSendf("%c%s%03d%c\r\n", kStx, header.c_str(), iXor(header.c_str(), (int)header.size()), kEtx))
-    return boEnd(false);
+    return boBlkEnd(false);
   vShowBlock("Sending block no.: %d", 0);
   char line[256];
   int digit = 1;
@@ -419,13 +413,13 @@ bool boTopconFcSend(const char*) {
     if (strlen(line) > (size_t)kBlockText) {
       // A block holds 128 characters: a longer line cannot be sent whole.
       vMsgWarning(sStrFormat("%s\n%s", sKvxPoGetText("Line too long for the fieldbook, send stopped:"), line));
-      return boEnd(false);
+      return boBlkEnd(false);
     }
     std::string text = sStrFormat("%-*s%d", kBlockText, line, digit);
     if (!boComSendf("%c%s%03d%c\r\n", kStx, text.c_str(), iXor(text.c_str(), (int)text.size()), kEtx))
-      return boEnd(false);
+      return boBlkEnd(false);
     vShowBlock("Sending block no.: %d", digit == 9 ? 0 : digit + 1);
     digit = digit % 9 + 1;
   }
-  return boEnd(true);
+  return boBlkEnd(true);
 }

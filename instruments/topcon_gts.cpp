@@ -226,12 +226,6 @@ bool boOpen(void) {
   return true;
 }
 
-bool boEnd(bool boResult) {
-  vMboShowStatusText("");
-  vComClose();
-  return boResult;
-}
-
 }  // namespace
 
 bool boGts800WriteRaw(uint32_t hRaw) {
@@ -276,12 +270,12 @@ bool boGts800Receive(const char*) {
   // line came (the empty line it writes at the end is 2 bytes).
   LONG after = _llseek((HFILE)hRaw, 0, FILE_CURRENT);
   if (!ok && !boComCancelled() && !g_mboTransfer.uAbort && after - before > 2) vMboTimeoutError();
-  return boEnd(ok);
+  return boBlkEnd(ok);
 }
 
 bool boGts800Send(const char*) {
   if (!boOpen()) return false;
-  if (!boBlkPrompt(sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC."))) return boEnd(false);
+  if (!boBlkPrompt(sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC."))) return boBlkEnd(false);
   vMboShowWaitingForData();
-  return boEnd(boBlkSendFile(g_mboTransfer.hRaw, "\x04"));
+  return boBlkEnd(boBlkSendFile(g_mboTransfer.hRaw, "\x04"));
 }
