@@ -51,13 +51,21 @@ void vMboClearJobArea(void) {
 
 // ---------------------------------------------------------------- conversion
 
-const char* sMboConvertFeatureCodeBy(const CnvTable* table, const char* code) {
+namespace {
+
+void vConvertFeatureCodeInto(const CnvTable* table, const char* code, char out[16]) {
   char cut[16];
   sStrCopyN(cut, sStrNotNull(code), sizeof cut);
   sStrTrimRight(cut);
-  char from[16];
-  if (table && boCnvTabLookupReverse(table, cut, from, sizeof from)) return sStrTemp(from);
-  return sStrTemp(cut);
+  if (!table || !boCnvTabLookupReverse(table, cut, out, 16)) memcpy(out, cut, sizeof cut);
+}
+
+}  // namespace
+
+const char* sMboConvertFeatureCodeBy(const CnvTable* table, const char* code) {
+  char out[16];
+  vConvertFeatureCodeInto(table, code, out);
+  return sStrTemp(out);
 }
 
 void vMboConvertPointNoPrefixBy(const CnvTable* table, char* number, int size) {
@@ -89,6 +97,11 @@ void vMboConvertPointNoBy(const CnvTable* table, char* number, int size) {
 const char* sMboConvertFeatureCode(const MboSettings* settings, const char* code) {
   bool on = settings && settings->uFconv;
   return sMboConvertFeatureCodeBy(on ? settings->pFeatureTab : nullptr, code);
+}
+
+void vMboConvertFeatureCodeInto(const MboSettings* settings, const char* code, char out[16]) {
+  bool on = settings && settings->uFconv;
+  vConvertFeatureCodeInto(on ? settings->pFeatureTab : nullptr, code, out);
 }
 
 void vMboConvertPointNoPrefix(const MboSettings* settings, char* number, int size) {

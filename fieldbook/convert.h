@@ -21,6 +21,9 @@ void vMboClearJobArea(void);
 // Import: the code (cut to 15 characters, trailing blanks cut), replaced by
 // the from code of the first entry whose to code equals it. Scratch text.
 const char* sMboConvertFeatureCode(const MboSettings* settings, const char* code);
+// The same into the caller's buffer of 16 bytes, without scratch text (an
+// import converts the code of every point).
+void vMboConvertFeatureCodeInto(const MboSettings* settings, const char* code, char out[16]);
 // Import: the first entry whose to text is a prefix of the number (leading
 // blanks removed) gives its from text in place of that prefix. No match:
 // the buffer is left as it is.

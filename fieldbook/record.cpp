@@ -60,9 +60,11 @@ bool boAllNinesCode(const char* code) {
 
 // An observation's or point's code after the rule: all nines name the
 // current code-driven line, anything else is converted.
-const char* sConvertedCode(const char* code) {
-  if (boAllNinesCode(code)) return sMboCodeLineCurrentName();
-  return sMboConvertFeatureCode(&g_mboTransfer.settings, code);
+void vConvertCode(const char* code, char out[MBO_REC_CODE_SIZE]) {
+  if (boAllNinesCode(code))
+    sStrCopyN(out, sMboCodeLineCurrentName(), MBO_REC_CODE_SIZE);
+  else
+    vMboConvertFeatureCodeInto(&g_mboTransfer.settings, code, out);
 }
 
 // atof of a text that starts like a number (boMboIsNumber), without the C
@@ -205,7 +207,8 @@ bool boFlushObservation() {
   vMboRecEccentricCorrect(obs);
   char code[MBO_REC_CODE_SIZE];
   sStrCopyN(code, obs->sCode, sizeof code);
-  sStrCopyN(obs->sCode, sConvertedCode(code), sizeof obs->sCode);
+  static_assert(sizeof obs->sCode == MBO_REC_CODE_SIZE);
+  vConvertCode(code, obs->sCode);
 
   vMboRecForgetObs(MBO_KIND_TS);
   vClearPendingTsValues();
@@ -326,9 +329,8 @@ void vMboSetPointCode(PoPoint* point, const char* code) {
     return;
   }
   if (!*code) code = kDefaultCode;
-  // The conversion result lives in the scratch ring: copy before storing.
   char converted[MBO_REC_CODE_SIZE];
-  sStrCopyN(converted, sConvertedCode(code), sizeof converted);
+  vConvertCode(code, converted);
   vPoPointSetField(point, converted);
 }
 

@@ -113,12 +113,12 @@ int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
     while (boHasByte(t)) {
       // A run of plain bytes straight from the buffer; the bytes past the
       // token's room are dropped.
-      UINT pos = t->pos, len = t->len;
+      UINT start = t->pos, pos = start, len = t->len;
       const unsigned char* buf = (const unsigned char*)t->buf;
-      while (pos < len && kPlain.is[buf[pos]]) {
-        if (n < kTokenMax) sTok[n++] = (char)buf[pos];
-        pos++;
-      }
+      while (pos < len && kPlain.is[buf[pos]]) pos++;
+      int take = (int)(pos - start) < kTokenMax - n ? (int)(pos - start) : kTokenMax - n;
+      memcpy(sTok + n, buf + start, (size_t)take);
+      n += take;
       t->pos = pos;
       if (pos == len) continue;
       c = buf[t->pos++];
