@@ -218,13 +218,17 @@ void vPidVisitStations(PidPass* pp) {
 
 void vPidVisitAll(PidPass* pp) {
   bool renamed = false;
-  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
-    renamed |= boPidVisit(pp, pMboPointGetData(p)->sPid);
-  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) vPidVisitVertices(pp, l);
-  // Polygon vertices name points too; leaving them out would cut them off
-  // from their points once those are renamed.
-  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
-    vPidVisitVertices(pp, y);
+  // The look of pass 0 finds no part in points and vertices when none of
+  // their IDs has a dot: a large import is spared the walk over them.
+  if (pp->pass != 0 || boMboDottedIdStored()) {
+    for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+      renamed |= boPidVisit(pp, pMboPointGetData(p)->sPid);
+    for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) vPidVisitVertices(pp, l);
+    // Polygon vertices name points too; leaving them out would cut them off
+    // from their points once those are renamed.
+    for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+      vPidVisitVertices(pp, y);
+  }
   vPidVisitStations(pp);
   // The point-name index keys on the old IDs.
   if (renamed) vMboIndexClear();

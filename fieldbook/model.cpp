@@ -20,8 +20,15 @@ TrNets* g_pMboNets = nullptr;
 
 namespace {
 
+// Set when a point or vertex ID with a dot was stored since the field book
+// was last emptied.
+bool g_boDottedId = false;
+
 // A copy of an ID as it is stored: at most 99 characters.
-void vCopyId(char* dest, const char* id) { sStrCopyN(dest, id, MBO_ID_SIZE); }
+void vCopyId(char* dest, const char* id) {
+  sStrCopyN(dest, id, MBO_ID_SIZE);
+  if (!g_boDottedId && strchr(dest, '.')) g_boDottedId = true;
+}
 
 bool boSameId(const char* stored, const char* id) { return strncmp(stored, id, MBO_ID_SIZE - 1) == 0; }
 
@@ -88,7 +95,10 @@ void vMboInitFieldBook(void) {
 
 bool boMboFieldBookReady(void) { return g_pMboPoints != nullptr; }
 
+bool boMboDottedIdStored(void) { return g_boDottedId; }
+
 void vMboResetFieldBook(void) {
+  g_boDottedId = false;
   vMboIndexClear();
   vMboLineStateClear();  // the line builders hold lines that go now
   vMboFreeStationLists();

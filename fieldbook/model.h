@@ -75,6 +75,11 @@ void vMboResetFieldBook(void);
 // objects of the last transfer.
 void vMboFinishFieldBook(void);
 bool boMboFieldBookReady(void);
+// Whether a point or vertex ID with a dot was stored through the model since
+// the field book was last emptied (a read empties it first, and the host
+// cannot write between). False: no point or vertex ID of the read has a
+// dot, and the point-ID post-pass need not look at them.
+bool boMboDottedIdStored(void);
 
 // The first object in creation order whose ID equals the text; null when
 // none or for a null text. Point look-ups inside an MboIndexPass go through

@@ -159,6 +159,18 @@ TEST_F(ConvertPostPass, AnyAreaKeepsEverything) {
   vMboNormalizePidParts();
   EXPECT_STREQ(sMboGetPointPID(a), "job..1");
   EXPECT_EQ(elmId(l, e), "area.3");
+  // After the field book was emptied, an area part that only a renamed
+  // vertex holds still keeps a station's job part where it is.
+  vMboResetFieldBook();
+  void* st = pMboAddSt(1);
+  boMboSetStAttr(1, st, 1, "job..S1");
+  l = KvxMboNewLine("L1");
+  e = KvxMboAddLineElm(l, "3");
+  vMboSetElmPID(l, e, "area.3");
+  vMboNormalizePidParts();
+  char name[100];
+  boMboGetStAttr(1, st, 1, name, sizeof name);
+  EXPECT_STREQ(name, "job..S1");
 }
 
 TEST_F(ConvertPostPass, ThreePointArcVerticesAreVisitedOnce) {
