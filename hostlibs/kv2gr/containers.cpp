@@ -407,7 +407,7 @@ int iViFieldsSetCount(ViFields* fs, int n) {
         if (it != fs->index.end() && it->second == static_cast<int>(i)) fs->index.erase(it);
       }
       for (GrObj* o = pGrFieldsList(fs)->first; o; o = o->next) {
-        if (o->values.size() > want) o->values.resize(want);
+        if (o->values && o->values->size() > want) o->values->resize(want);
       }
     }
     fs->names.resize(want);
@@ -436,8 +436,8 @@ int iViFieldsFindField(ViFields* fs, const char* name) {
 const char* sViFieldsGetField(ViFields* fs, const void* obj, int i) {
   if (!fs || !obj || i < 0) return "";
   GrObj* o = pGrFieldsObj(fs, obj);
-  if (!o || static_cast<size_t>(i) >= o->values.size()) return "";
-  return o->values[static_cast<size_t>(i)].c_str();
+  if (!o || !o->values || static_cast<size_t>(i) >= o->values->size()) return "";
+  return (*o->values)[static_cast<size_t>(i)].c_str();
 }
 
 bool boViFieldsSetField(ViFields* fs, void* obj, int i, const char* value) {
@@ -445,8 +445,9 @@ bool boViFieldsSetField(ViFields* fs, void* obj, int i, const char* value) {
   try {
     GrObj* o = pGrFieldsObj(fs, obj);
     if (!o) return false;
-    if (o->values.size() <= static_cast<size_t>(i)) o->values.resize(static_cast<size_t>(i) + 1);
-    o->values[static_cast<size_t>(i)] = value ? value : "";
+    if (!o->values) o->values = std::make_unique<std::vector<std::string>>();
+    if (o->values->size() <= static_cast<size_t>(i)) o->values->resize(static_cast<size_t>(i) + 1);
+    (*o->values)[static_cast<size_t>(i)] = value ? value : "";
     return true;
   } catch (...) {
     return false;

@@ -1,6 +1,7 @@
 // kv2gr's own records, shared by its sources only.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -43,7 +44,9 @@ struct GrObj {
   GrObj* prev = nullptr;
   GrObj* next = nullptr;
   std::string code;
-  std::vector<std::string> values;
+  // Made by the first value set: most objects never get one, and a large
+  // import makes a million points.
+  std::unique_ptr<std::vector<std::string>> values;
   void* data = nullptr;
   const void* owner = nullptr;  // the container
 };
@@ -57,6 +60,8 @@ struct GrObjList {
 struct PoPoint : GrObj {
   double x = 0, y = 0, z = 0;
 };
+// With the field book's user data a point fills a pool slot of 208 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(PoPoint) == 96);
 
 struct LiElm {
   LiElm* prev = nullptr;
