@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kvxtest_process.h"
+#include "testing/standin.h"
 #include "testing/tempdir.h"
 #include "win32.h"
 
@@ -44,17 +45,7 @@ class ProcessTest : public ::testing::Test {
     return code;
   }
   // The arguments of every run so far, one list per run.
-  std::vector<std::vector<std::string>> Logged() {
-    std::ifstream in(dir_ + "/args.log");
-    std::vector<std::vector<std::string>> runs(1);
-    for (std::string line; std::getline(in, line);)
-      if (line == "--")
-        runs.emplace_back();
-      else
-        runs.back().push_back(line);
-    runs.pop_back();
-    return runs;
-  }
+  std::vector<std::vector<std::string>> Logged() { return kvxtest::StandinRuns(tmp_.Path("args.log")); }
   kvxtest::TempDir tmp_;
   const std::string dir_ = tmp_.Path();
 };

@@ -14,6 +14,7 @@
 
 #include "fieldbook/transfer_context.h"
 #include "kvxtest_registry.h"
+#include "testing/standin.h"
 #include "testing/tempdir.h"
 #include "testing/ui_driver.h"
 #include "win32.h"
@@ -29,9 +30,7 @@ class DbxImport : public ::testing::Test {
  protected:
   void SetUp() override {
     vMboTransferStateClear();
-    // The job list goes to the temporary folder: one of this test's own.
-    setenv("TMPDIR", tmp_.Path("tmp").c_str(), 1);
-    std::filesystem::create_directories(tmp_.Path("tmp"));
+    tmp_.UseAsTemp("tmp");  // the job list goes to the temporary folder: this test's own
     setenv("KVX_STANDIN_LOG", tmp_.Path("args.log").c_str(), 1);
     setenv("KVX_STANDIN_JOBLIST",
            tmp_.Write("joblist.src", "Other;a;b;c;x.gem;d;OTHER\nJo\"b1;a;b;c;geo.gem;d;SURVEY\n").c_str(), 1);
@@ -41,7 +40,7 @@ class DbxImport : public ::testing::Test {
     dbx_ = tmp_.Write("data/survey.xcf", "dbx");
   }
   void TearDown() override {
-    for (const char* v : {"TMPDIR", "KVX_STANDIN_LOG", "KVX_STANDIN_JOBLIST", "KVX_STANDIN_OUTPUT", "KVX_STANDIN_EXIT"})
+    for (const char* v : {"KVX_STANDIN_LOG", "KVX_STANDIN_JOBLIST", "KVX_STANDIN_OUTPUT", "KVX_STANDIN_EXIT"})
       unsetenv(v);
     KvxTestRegClear();
     vMboTransferStateClear();
@@ -53,17 +52,7 @@ class DbxImport : public ::testing::Test {
   void GeoidFolder(const std::string& folder) {
     WritePrivateProfileStringA("MboFormatOptions", "LeicaDbxGeoideModelPath", folder.c_str(), ini_.c_str());
   }
-  Runs Logged() {
-    std::ifstream in(tmp_.Path("args.log"));
-    Runs runs(1);
-    for (std::string line; std::getline(in, line);)
-      if (line == "--")
-        runs.emplace_back();
-      else
-        runs.back().push_back(line);
-    runs.pop_back();
-    return runs;
-  }
+  Runs Logged() { return kvxtest::StandinRuns(tmp_.Path("args.log")); }
   std::string Converted(char* result) { return result ? result : "(null)"; }
   kvxtest::TempDir tmp_;
   std::string ini_, dbx_;
