@@ -182,9 +182,7 @@ TEST_F(IniTest, ProfileStringListsAndLimits) {
 }
 
 TEST_F(IniTest, WindowsPathsAndKeyCase) {
-  std::string winPath = dir + "\\host.ini";
-  for (char& c : winPath)
-    if (c == '/') c = '\\';
+  std::string winPath = tmp.Win("host.ini");
   ASSERT_TRUE(WritePrivateProfileStringA("Sec", "MixedCase", "1", winPath.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringA("SEC", "mixedcase", "2", ini.c_str()));
   EXPECT_EQ(read(), "[Sec]\r\nMixedCase=2\r\n");  // the first-written case stays
