@@ -54,6 +54,11 @@ class Record : public ::testing::Test {
     if (east) vMboRecSetCoord(MBO_REC_EAST, east);
     if (z) vMboRecSetCoord(MBO_REC_Z, z);
   }
+  // A point record, flushed; how many objects it stored.
+  static int Flushed(const char* name, const char* north, const char* east, const char* z = nullptr) {
+    Point(name, north, east, z);
+    return vMboFlushPending();
+  }
   // A total-station record to the target, flushed.
   static int Obs(const char* target, const char* dist = "10") {
     vMboRecSetPointName(target);
@@ -109,19 +114,16 @@ class Record : public ::testing::Test {
 TEST_F(Record, OffsetsGoNorthToYAndEastToX) {
   g_mboTransfer.settings.iEO = 10;  // the "X-offset" label, added to north
   g_mboTransfer.settings.iNO = 20;
-  Point("P1", "100.0", "200.0", "5");
-  EXPECT_EQ(vMboFlushPending(), 1);
+  EXPECT_EQ(Flushed("P1", "100.0", "200.0", "5"), 1);
   EXPECT_EQ(Coords("P1"), "220.0000 110.0000 5.000000");
   // Any number fits the coordinate texts, far beyond what a file should hold.
-  Point("BIG", "-1e300", "123456789012.5");
-  vMboFlushPending();
+  Flushed("BIG", "-1e300", "123456789012.5");
   double x, y;
   ASSERT_TRUE(boMboGetPointXY(pMboFindPoint("BIG"), &x, &y));
   EXPECT_DOUBLE_EQ(y, -1e300);
   EXPECT_DOUBLE_EQ(x, 123456789012.5 + 20);
   // Not a number, or not a finite one: no coordinate at all.
-  Point("NaN", "1e999", "abc");
-  vMboFlushPending();
+  Flushed("NaN", "1e999", "abc");
   EXPECT_EQ(Coords("NaN"), "-");
 }
 
@@ -158,13 +160,11 @@ TEST_F(Record, OnlyNorthStoresNoXYButCodeAndPrecalcMarks) {
 
 TEST_F(Record, BlankNamesMakeNoPointEvenWithAJob) {
   vMboSetJobName("J");
-  Point("   ", "1", "2");
-  EXPECT_EQ(vMboFlushPending(), 0);
+  EXPECT_EQ(Flushed("   ", "1", "2"), 0);
   Point(nullptr, "1", "2");
   EXPECT_EQ(vMboFlushPending(), 0);
   EXPECT_EQ(iMboCountPoints(), 0);
-  Point("7", "1", "2");
-  vMboFlushPending();
+  Flushed("7", "1", "2");
   EXPECT_EQ(PointIds(), std::vector<std::string>{"J..7"});
 }
 
@@ -180,8 +180,7 @@ TEST_F(Record, CodeSetterClearsOnlyOnMinusSevenNines) {
 }
 
 TEST_F(Record, MergeByNameKeepsLastXYAndPrecalcState) {
-  Point("A", "1", "2");
-  vMboFlushPending();
+  Flushed("A", "1", "2");
   Point("A", "3", "4");
   vMboFlushPending();
   EXPECT_EQ(Coords("A"), "4.0000 3.0000");
@@ -189,8 +188,7 @@ TEST_F(Record, MergeByNameKeepsLastXYAndPrecalcState) {
   Point("B", "1", "2");
   vMboRecSetCoord(MBO_REC_XY_PRECALC, "");
   vMboFlushPending();
-  Point("B", "5", "6");
-  vMboFlushPending();
+  Flushed("B", "5", "6");
   EXPECT_EQ(Coords("B"), "6.0000 5.0000");
   EXPECT_TRUE(boMboGetPointXYprecalc(pMboFindPoint("B")));
   EXPECT_EQ(PointIds(), (std::vector<std::string>{"A", "B"}));
@@ -261,11 +259,9 @@ TEST_F(Record, StationFlagStoresTheStationPointAndKeepsThePointName) {
 TEST_F(Record, KofModeClearsWhatIsStickyOtherwise) {
   vMboRecSetCode("C1");
   vMboRecSetObsValue(MBO_OBS_ITEM_IH, "1.5");
-  Point("A", "1", "1");
-  vMboFlushPending();
+  Flushed("A", "1", "1");
   vMboRecSetObsValue(MBO_OBS_ITEM_IH, "x");  // ignored outside KOF mode
-  Point("B", "1", "1");
-  vMboFlushPending();
+  Flushed("B", "1", "1");
   EXPECT_EQ(Code("A"), "C1");
   EXPECT_EQ(Code("B"), "C1");
   EXPECT_STREQ(g_mboRec.sInstrHeight, "1.5");
@@ -274,8 +270,7 @@ TEST_F(Record, KofModeClearsWhatIsStickyOtherwise) {
   vMboRecSetObsValue(MBO_OBS_ITEM_IH, "x");
   EXPECT_STREQ(g_mboRec.sInstrHeight, "");
   vMboRecSetCode("C2");
-  Point("C", "1", "1");
-  vMboFlushPending();
+  Flushed("C", "1", "1");
   Point("D", "1", "1");
   vMboFlushPending();
   EXPECT_EQ(Code("C"), "C2");
@@ -289,15 +284,13 @@ TEST_F(Record, KofModeClearsWhatIsStickyOtherwise) {
 
 TEST_F(Record, AllNinesCodeWithoutCodeDrivenLineIsEmpty) {
   vMboRecSetCode("99999");
-  Point("A", "1", "1");
-  vMboFlushPending();
+  Flushed("A", "1", "1");
   EXPECT_EQ(Code("A"), "");
   Obs("B");
   EXPECT_STREQ(LastTsObs()->sCode, "");
   // Not all nines: kept as it is.
   vMboRecSetCode("99991");
-  Point("C", "1", "1");
-  vMboFlushPending();
+  Flushed("C", "1", "1");
   EXPECT_EQ(Code("C"), "99991");
 }
 
@@ -307,13 +300,11 @@ TEST_F(Record, CodesAreConvertedOnPointsAndObservations) {
   pCnvTabAppend(set.pFeatureTab, "BYG", "10");
   set.uFconv = 1;
   vMboRecSetCode("10");
-  Point("A", "1", "1");
-  vMboFlushPending();
+  Flushed("A", "1", "1");
   Obs("B");
   vMboRecSetKofMode(1);
   vMboRecSetCode("10");
-  Point("C", "1", "1");
-  vMboFlushPending();
+  Flushed("C", "1", "1");
   EXPECT_EQ(Code("A"), "BYG");
   EXPECT_STREQ(LastTsObs()->sCode, "BYG");
   EXPECT_EQ(Code("C"), "BYG");
