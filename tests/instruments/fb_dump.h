@@ -157,4 +157,10 @@ class InstrumentFiles : public FieldBookFiles {
   bool boWrite(int instrument, const std::string& path) {
     return FB(boKvxMboWriteRawDirect)(&host_, instrument, path.c_str()) != 0;
   }
+  // The field book written as the instrument's file of that name in the
+  // folder: the file's bytes.
+  std::string sWritten(int instrument, const std::string& name) {
+    if (!boWrite(instrument, tmp_.Path(name))) return "<write failed>";
+    return tmp_.Read(name);
+  }
 };

@@ -26,11 +26,7 @@ class Gsi : public InstrumentFiles {
     FB(KvxMboNewPoint)("NOXY");  // not written
     pNewPoint("123456789012", "", 1, 2);
   }
-  std::string sWrite(int instrument) {
-    std::string path = m_dir + "/out" + std::to_string(instrument) + ".gsi";
-    EXPECT_TRUE(boWrite(instrument, path));
-    return ReadFile(path);
-  }
+  std::string sWrite(int instrument) { return sWritten(instrument, "out" + std::to_string(instrument) + ".gsi"); }
 };
 
 TEST_F(Gsi, WrittenRecordsMatchTheGoldenFiles) {
@@ -62,13 +58,11 @@ TEST_F(Gsi, CancelAtATooBigNumberKeepsTheRecordsBefore) {
 
 TEST_F(Gsi, TenThousandRecordsKeepTheirWordsAlignedAndReadBack) {
   for (int i = 1; i <= 10001; ++i) pNewPoint(std::to_string(i).c_str(), "", i, 2 * i);
-  std::string path = m_dir + "/many.gsi";
-  ASSERT_TRUE(boWrite(92, path));
-  std::string text = ReadFile(path);
+  std::string text = sWritten(92, "many.gsi");
   EXPECT_EQ(10001u * 50, text.size());  // 48 characters and CR LF each
   EXPECT_NE(std::string::npos, text.find("\r\n110000+00010000 81..10+10000000 82..10+20000000 \r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\n110001+00010001 81..10+10001000 82..10+20002000 \r\n"));
-  ASSERT_TRUE(boRead(92, path));
+  ASSERT_TRUE(boRead(92, tmp_.Path("many.gsi")));
   Strings points = DumpPoints();
   ASSERT_EQ(10001u, points.size());
   EXPECT_EQ("10001  10001.000 20002.000 -", points.back());

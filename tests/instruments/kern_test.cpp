@@ -43,13 +43,11 @@ TEST_F(Kern, CoordinateLinesWithBothOffsets) {
   pNewPoint("JOB.A.P7", "KUM", 499999.999, 6599876.5);
   pNewPoint("123456789", "", 500001, 6600002, &zLow);
   FB(KvxMboNewPoint)("NOXY");  // not written
-  std::string path = m_dir + "/out.raw";
-  ASSERT_TRUE(boWrite(kKern, path));
   EXPECT_EQ(std::string(9, ' ') + "17" + std::string(5, ' ') + "1000.500" + std::string(5, ' ') + "2000.250" +
                 std::string(5, ' ') + "3.000\r\n" +
                 "         P7       -0.001     -123.500\r\n"
                 "  123456789        1.000        2.000   -12.500\r\n",
-            ReadFile(path));
+            sWritten(kKern, "out.raw"));
 }
 
 TEST_F(Kern, LongNumbersNeverReachColumnOneAndAreCutWithOneWarning) {
@@ -57,13 +55,11 @@ TEST_F(Kern, LongNumbersNeverReachColumnOneAndAreCutWithOneWarning) {
   pNewPoint("ABCDEFGHIJKLM", "", 3, 4);
   pNewPoint("1234567890", "", 5, 6);
   vUiExpectBox(IDOK, "Point numbers cut to 10 characters: 2\nABCDEFGHIJKL ABCDEFGHIJKLM");
-  std::string path = m_dir + "/long.raw";
-  ASSERT_TRUE(boWrite(kKern, path));
   EXPECT_EQ(
       " ABCDEFGHIJ        1.000        2.000\r\n"
       " ABCDEFGHIJ        3.000        4.000\r\n"
       " 1234567890        5.000        6.000\r\n",
-      ReadFile(path));
+      sWritten(kKern, "long.raw"));
 }
 
 TEST_F(Kern, ACoordinateWiderThanItsColumnSkipsThePoint) {
@@ -72,9 +68,7 @@ TEST_F(Kern, ACoordinateWiderThanItsColumnSkipsThePoint) {
   pNewPoint("HIGH", "", 1, 2, &z);
   pNewPoint("OK", "", 1, 2);
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 2\nWIDE HIGH");
-  std::string path = m_dir + "/wide.raw";
-  ASSERT_TRUE(boWrite(kKern, path));
-  EXPECT_EQ("         OK        1.000        2.000\r\n", ReadFile(path));
+  EXPECT_EQ("         OK        1.000        2.000\r\n", sWritten(kKern, "wide.raw"));
 }
 
 TEST_F(Kern, ALineTooLongIsCutAndItsTailIsNoRecord) {

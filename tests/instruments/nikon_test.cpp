@@ -51,9 +51,7 @@ TEST_F(Nikon, TheWriterWritesGLinesWithTheOffsetsTakenOff) {
   pNewPoint("1", "", 500200.25, 6600100.125);
   pNewPoint("JOB.A.P7", "KUM", 500123.456, 6600456.789, &z);
   FB(KvxMboNewPoint)("NOXY");
-  std::string path = m_dir + "/up.raw";
-  ASSERT_TRUE(boWrite(67, path));
-  EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", ReadFile(path));
+  EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", sWritten(67, "up.raw"));
 }
 
 TEST(NikonChecksum, SumModulo64Plus32) {

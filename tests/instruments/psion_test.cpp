@@ -16,9 +16,7 @@ TEST_F(Psion, TheUploadHasOneLinePerPointWithXY) {
   pNewPoint("1", "", 500200.25, 6600100.125);
   pNewPoint("2", "KUM", 500123.4564, 6600456.7896, &z);
   FB(KvxMboNewPoint)("3");  // no XY: not written
-  std::string path = m_dir + "/out.raw";
-  ASSERT_TRUE(boWrite(21, path));
-  EXPECT_EQ("1 x 100.125 200.250\r\n2 KUM 456.790 123.456 12.346\r\n", ReadFile(path));
+  EXPECT_EQ("1 x 100.125 200.250\r\n2 KUM 456.790 123.456 12.346\r\n", sWritten(21, "out.raw"));
 }
 
 TEST_F(Psion, TheDownloadIsReadAsGeodat) {

@@ -46,12 +46,10 @@ TEST_F(Rec500, WrittenRecordsKeepTheirColumns) {
   pNewPoint("WIDEZ", "", 500000, 6600000, &wideZ);                      // skipped
   vUiExpectBox(IDOK, "Point numbers or codes cut at column 33");
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nWIDEZ");
-  std::string path = m_dir + "/out.rec";
-  ASSERT_TRUE(boWrite(22, path));
-  EXPECT_EQ(ReadFile(kData + "written.rec"), ReadFile(path));
+  EXPECT_EQ(ReadFile(kData + "written.rec"), sWritten(22, "out.rec"));
   // Read back: names and codes of up to 8 characters survive; the long
   // number ran over the code.
-  ASSERT_TRUE(boRead(22, path));
+  ASSERT_TRUE(boRead(22, tmp_.Path("out.rec")));
   EXPECT_EQ((Strings{"1  500200.250 6600100.125 0.000", "2 KUM 500123.456 6600456.789 12.345",
                      "12345678 12345678 500000.000 6600000.000 0.000", "4 A_VERY_L 500000.000 6600000.000 0.000"}),
             DumpPoints());

@@ -67,9 +67,8 @@ TEST_F(Sdr, ACoordinateWiderThanItsFieldSkipsThePointWithOneWarning) {
   pNewPoint("OK", "", 1, 2);
   pNewPoint("HIGH", "", 1, 2, &z);
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 2\nWIDE HIGH");
-  std::string path = m_dir + "/wide.sdr";
-  ASSERT_TRUE(boWrite(63, path));
-  EXPECT_EQ("08KIOK              2.000           1.000           " + std::string(32, ' ') + "\r\n", ReadFile(path));
+  EXPECT_EQ("08KIOK              2.000           1.000           " + std::string(32, ' ') + "\r\n",
+            sWritten(63, "wide.sdr"));
 }
 
 TEST_F(Sdr, ALineTooLongIsCutAndItsTailIsNoRecord) {

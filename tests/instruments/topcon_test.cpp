@@ -58,18 +58,14 @@ TEST_F(Topcon, FcCoordinateFileKeepsTheLastSixIntegerDigits) {
   pNewPoint("ELEVENCHARS", "", 1, 2);  // wider than the name field
   FB(KvxMboNewPoint)("NOXY");
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nELEVENCHARS");
-  std::string path = m_dir + "/out.fc";
-  ASSERT_TRUE(boWrite(kFc, path));
   EXPECT_EQ("0002\r\n_+17        _ x-000012500_ y+234567891\r\n_+P7        _ x+000001000_ y+000000000\r\n",
-            ReadFile(path));
+            sWritten(kFc, "out.fc"));
 }
 
 TEST_F(Topcon, FcWriterStopsAfter9999Records) {
   for (int i = 0; i < 10001; ++i) pNewPoint(std::to_string(i + 1).c_str(), "", i, i);
   vUiExpectBox(IDOK, "Only the first 9999 points are written.");
-  std::string path = m_dir + "/many.fc";
-  ASSERT_TRUE(boWrite(kFc, path));
-  std::string out = ReadFile(path);
+  std::string out = sWritten(kFc, "many.fc");
   EXPECT_EQ("9999\r\n", out.substr(0, 6));
   EXPECT_EQ(6 + 9999 * 40u, out.size());
 }
@@ -101,13 +97,11 @@ TEST_F(Topcon, GtsCoordinatesRoundTripWithBothOffsets) {
   pNewPoint("NEG", "WALL", 499987.654, 6599999.999, &z2);
   pNewPoint("NOZ", "EDGE", 500001, 6600002);
   FB(KvxMboNewPoint)("NOXY");
-  std::string path = m_dir + "/out.txt";
-  ASSERT_TRUE(boWrite(kGts, path));
   EXPECT_EQ(
       "1,200.250,100.125,\r\nP7,123.456,456.789,12.345,KUM\r\nNEG,-12.346,-0.001,-0.500,WALL\r\n"
       "NOZ,1.000,2.000,,EDGE\r\n",
-      ReadFile(path));
-  ASSERT_TRUE(boRead(kGts, path));
+      sWritten(kGts, "out.txt"));
+  ASSERT_TRUE(boRead(kGts, tmp_.Path("out.txt")));
   EXPECT_EQ((Strings{"1  500200.250 6600100.125 -", "P7 KUM 500123.456 6600456.789 12.345",
                      "NEG WALL 499987.654 6599999.999 -0.500", "NOZ EDGE 500001.000 6600002.000 -"}),
             DumpPoints());

@@ -115,9 +115,7 @@ TEST_F(TrimbleDcWrite, AValueWiderThanItsColumnSkipsThePoint) {
   pNewPoint("WIDE", "", 1e13, 5);
   pNewPoint("OK", "", 1, 2);
   vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 1\nWIDE");
-  std::string path = m_dir + "/wide.dc";
-  ASSERT_TRUE(boWrite(65, path));
-  std::string text = ReadFile(path);
+  std::string text = sWritten(65, "wide.dc");
   EXPECT_EQ(std::string::npos, text.find("WIDE"));
   EXPECT_NE(std::string::npos, text.find("69KIOK                         2.000           1.000"));
 }
