@@ -112,10 +112,7 @@ bool boDl101Receive(const char*) {
   vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), block));
   char line[kReceiveSize];
   for (;;) {
-    if (!boComReadLine(line, sizeof line)) {
-      if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-      return boBlkEnd(false);
-    }
+    if (!boComReadLine(line, sizeof line)) return boBlkEndReadFailed();
     vMboWaitMs(10);
     if (!boDl101CheckLine(line)) {
       vMboShowStatusText(sStrFormat("retry %d", ++retries));

@@ -184,10 +184,7 @@ bool boKernReceive(const char*) {
   int block = 2;
   char line[kReceiveSize];
   for (;;) {
-    if (!boBlkReadLine(line, sizeof line)) {
-      if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-      return boBlkEnd(false);
-    }
+    if (!boBlkReadLine(line, sizeof line)) return boBlkEndReadFailed();
     if (strncmp(line, "EOF", 3) == 0 || strncmp(line, kEndText, strlen(kEndText)) == 0) return boBlkEnd(true);
     boMboWriteLine(g_mboTransfer.hRaw, line);
     vShowBlock(block++);

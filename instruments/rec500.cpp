@@ -168,10 +168,7 @@ bool boRec500Receive(const char*) {
     return false;
   if (!boOpen()) return false;
   char first[512];
-  if (!boBlkReadLine(first, sizeof first)) {
-    if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-    return boBlkEnd(false);
-  }
+  if (!boBlkReadLine(first, sizeof first)) return boBlkEndReadFailed();
   if (first[0] != 'A') {
     vMsgWarning(sKvxPoGetText("ERROR! Wrong character received from fieldbook"));
     return boBlkEnd(false);

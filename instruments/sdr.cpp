@@ -209,10 +209,7 @@ bool boSdrReceive(const char*) {
   if (!boOpen()) return false;
   vMboShowWaitingForData();
   char first[kFirstLineSize];
-  if (!boBlkReadLine(first, sizeof first)) {
-    if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-    return boBlkEnd(false);
-  }
+  if (!boBlkReadLine(first, sizeof first)) return boBlkEndReadFailed();
   if (first[0] != kStx) {
     vMsgWarning(sKvxPoGetText("ERROR! Wrong character received from fieldbook"));
     return boBlkEnd(false);

@@ -371,10 +371,7 @@ bool boTopconFcReceive(const char*) {
     bool read = boBlkReadLine(line, sizeof line);
     // EOT ends the transfer, alone or at the start of a line.
     if (!read && boComAbortSeen()) return boBlkEnd(true);
-    if (!read) {
-      if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
-      return boBlkEnd(false);
-    }
+    if (!read) return boBlkEndReadFailed();
     // Whatever came before the STX (the answer to the ENQ) is no part of
     // the block.
     const char* stx = strchr(line, kStx);

@@ -64,6 +64,11 @@ bool boBlkEnd(bool boResult) {
   return boResult;
 }
 
+bool boBlkEndReadFailed(void) {
+  if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
+  return boBlkEnd(false);
+}
+
 bool boBlkPrompt(const char* sText) { return boMsgOkCancel(sText, true); }
 
 bool boBlkOpenPort(int iXonXoff) {

@@ -20,6 +20,10 @@ typedef uint16_t (*BlkChecksumFn)(const char* sLine);
 // The end of a driver's transfer on every road: the status line cleared,
 // the port closed; the result passed on.
 bool boBlkEnd(bool boResult);
+// The end of a transfer whose read met no line: "ERROR! Timeout, try again"
+// unless Stop was pressed or the port wait was cancelled, then boBlkEnd;
+// false.
+bool boBlkEndReadFailed(void);
 // OK/Cancel question (OK the default) on the active window; true for OK.
 bool boBlkPrompt(const char* sText);
 // Opens the port of the global settings; XON/XOFF when iXonXoff is 1.
