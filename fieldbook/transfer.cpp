@@ -333,6 +333,10 @@ const char* sMboSubString(const char* sText, int iOffset, int iLen) {
   return sMboTrimCopy(s + iOffset, iLen);
 }
 
+const char* sMboColumns(const char* sLine, int iFrom, int iTo) {
+  return sMboSubString(sLine, iFrom - 1, iTo - iFrom + 1);
+}
+
 const char* sMboDateFromDdMmYy(const char* sText) {
   const char* s = sStrNotNull(sText);
   if (strlen(s) != 6) return "";

@@ -104,6 +104,8 @@ const char* sMboTrimCopy(const char* sText, int n);
 // offset is not inside the text, or for a negative offset or length, or a
 // length of 129 or more. Scratch text.
 const char* sMboSubString(const char* sText, int iOffset, int iLen);
+// Columns iFrom..iTo (from 1) of a fixed-column line, the same way.
+const char* sMboColumns(const char* sLine, int iFrom, int iTo);
 // "ddmmyy" -> "yyyy.mm.dd" (yy below 53 is 20yy); "" for another length or
 // when day, month and year are all below 1. Scratch text.
 const char* sMboDateFromDdMmYy(const char* sText);

@@ -12,15 +12,12 @@ namespace {
 
 const int kLineMax = 399;  // characters of a raw line the reader takes
 
-// Columns iFrom..iTo (from 1), blanks cut; "" past the line's end.
-const char* sColumns(const char* line, int iFrom, int iTo) { return sMboSubString(line, iFrom - 1, iTo - iFrom + 1); }
-
 // One sight: its name, reading and length items, and the code.
 void vSight(const char* line, int nameItem, int readingItem, int lengthItem) {
-  vMboLevSetItem(nameItem, sColumns(line, 9, 16));
-  vMboLevSetItem(readingItem, sColumns(line, 39, 50));
-  vMboLevSetItem(lengthItem, sColumns(line, 54, 66));
-  vMboLevSetItem(MBO_LEV_CODE, sColumns(line, 17, 21));
+  vMboLevSetItem(nameItem, sMboColumns(line, 9, 16));
+  vMboLevSetItem(readingItem, sMboColumns(line, 39, 50));
+  vMboLevSetItem(lengthItem, sMboColumns(line, 54, 66));
+  vMboLevSetItem(MBO_LEV_CODE, sMboColumns(line, 17, 21));
 }
 
 }  // namespace
@@ -42,7 +39,7 @@ bool boMboReadDiNi10(uint32_t hRaw, uint32_t) {
     sMboLineColumns(line, 31, 4, setText);
     int set = iNumParseC(setText);
     if (set != previousSet) {
-      vMboLevSetItem(MBO_LEV_SET_NO, sColumns(line, 32, 35));
+      vMboLevSetItem(MBO_LEV_SET_NO, sMboColumns(line, 32, 35));
       previousSet = set;
     }
     if (first)

@@ -109,7 +109,7 @@ bool boDl101Receive(const char*) {
   vMboShowWaitingForData();
   int block = 1, retries = 0;
   bool started = false;
-  vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), block));
+  vBlkShowBlock("Receiving block no.: %d", block);
   char line[kReceiveSize];
   for (;;) {
     if (!boComReadLine(line, sizeof line)) return boBlkEndReadFailed();
@@ -126,7 +126,7 @@ bool boDl101Receive(const char*) {
       return boBlkEnd(true);
     } else if (started) {
       boMboWriteLine(g_mboTransfer.hRaw, line);
-      vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), ++block));
+      vBlkShowBlock("Receiving block no.: %d", ++block);
     }
   }
 }

@@ -74,8 +74,6 @@ bool boEnd(bool boResult) {
   return boResult;
 }
 
-void vShowBlock(const char* format, int n) { vMboShowStatusText(sStrFormat(sKvxPoGetText(format), n)); }
-
 void vErrorLine(const char* line) {
   vMsgInfo(sStrFormat(sKvxPoGetText("ERROR! Fieldbook has send error message:\n%s"), line));
 }
@@ -122,7 +120,7 @@ bool boTpsReceiveLines(int* pLineNo, bool* pboCtrlZ) {
   char line[512];
   *pboCtrlZ = false;
   for (;;) {
-    vShowBlock("Receiving block no.: %d", *pLineNo);
+    vBlkShowBlock("Receiving block no.: %d", *pLineNo);
     if (!boBlkReadLine(line, sizeof line)) {
       *pboCtrlZ = boComAbortSeen();
       if (!*pboCtrlZ && !boStopped()) vMboTimeoutError();
@@ -170,7 +168,7 @@ bool boGsiReceive(const char*) {
   }
   char line[512];
   for (int block = 1;; ++block) {
-    vShowBlock("Receiving block no.: %d", block);
+    vBlkShowBlock("Receiving block no.: %d", block);
     if (!boBlkReadLine(line, sizeof line)) {
       if (!boStopped()) vMboTimeoutError();
       return boEnd(false);
@@ -214,7 +212,7 @@ bool boGsiSend(const char*) {
   vComPrepare();
   char line[512];
   for (int block = 1; boMboReadLine(line, sizeof line, g_mboTransfer.hRaw); ++block) {
-    vShowBlock("Sending block no.: %d", block);
+    vBlkShowBlock("Sending block no.: %d", block);
     bool ok;
     if (inst == MBO_INSTR_LEICA_GRE) {
       ok = boComWrite(sStrFormat("%s\r\n", line));
@@ -276,7 +274,7 @@ bool boGsiTpsSend(const char*) {
   vMboWaitMs(500);
   char line[512];
   for (int block = 1; boMboReadLine(line, sizeof line, g_mboTransfer.hRaw); ++block) {
-    vShowBlock("Sending block no.: %d", block);
+    vBlkShowBlock("Sending block no.: %d", block);
     if (!boComSendf("%s\r\n", line)) {
       vSendFailed();
       return boEnd(false);

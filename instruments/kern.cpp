@@ -27,9 +27,6 @@ const int kNumberWidth = 8;    // columns 4-11
 const int kNumberMax = 10;     // columns 2-11: column 1 holds the line type
 const char kEndText[] = "        EOF";
 
-// Columns iFrom..iTo (from 1), blanks cut; "" past the line's end.
-const char* sColumns(const char* line, int iFrom, int iTo) { return sMboSubString(line, iFrom - 1, iTo - iFrom + 1); }
-
 // An angle or distance field: a number without a decimal point counts in
 // units of 1/10000. A text that is no number passes unchanged, so the
 // record builder ignores it instead of taking a zero.
@@ -47,32 +44,32 @@ void vSetScaled(int item, const char* text) {
 }
 
 void vReadHeader(const char* line, uint32_t hSide) {
-  vMboReport(hSide, "OPERATOR", sColumns(line, 3, 26));
-  vMboReport(hSide, "DATE", sColumns(line, 28, 35));
-  vMboReport(hSide, "INSTRUMENT NO:", sColumns(line, 37, 42));
+  vMboReport(hSide, "OPERATOR", sMboColumns(line, 3, 26));
+  vMboReport(hSide, "DATE", sMboColumns(line, 28, 35));
+  vMboReport(hSide, "INSTRUMENT NO:", sMboColumns(line, 37, 42));
   vKernReportComment(hSide, strlen(line) > 43 ? line + 43 : "", "", nullptr);
 }
 
 void vReadStation(const char* line, uint32_t hSide) {
   char name[32];
-  sStrCopyN(name, sColumns(line, 3, 24), sizeof name);
+  sStrCopyN(name, sMboColumns(line, 3, 24), sizeof name);
   vKernReportComment(hSide, strlen(line) > 41 ? line + 41 : "", "Station", name);
   vMboRecSetStationName(name);
-  vMboRecSetObsValue(MBO_OBS_ITEM_IH, sColumns(line, 26, 31));
-  vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sColumns(line, 33, 35));
-  vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sColumns(line, 37, 40));
+  vMboRecSetObsValue(MBO_OBS_ITEM_IH, sMboColumns(line, 26, 31));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sMboColumns(line, 33, 35));
+  vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sMboColumns(line, 37, 40));
 }
 
 void vReadPoint(const char* line, uint32_t hSide) {
   char name[32];
-  sStrCopyN(name, sColumns(line, 3, 24), sizeof name);
-  vKernReportComment(hSide, sColumns(line, 58, 78), "Point", name);
+  sStrCopyN(name, sMboColumns(line, 3, 24), sizeof name);
+  vKernReportComment(hSide, sMboColumns(line, 58, 78), "Point", name);
   vMboRecSetPointName(name);
-  vMboRecSetCode(sColumns(line, 49, 56));
-  vMboRecSetObsValue(MBO_OBS_ITEM_TH, sColumns(line, 80, 85));
-  vSetScaled(MBO_OBS_ITEM_HZ, sColumns(line, 101, 108));
-  vSetScaled(MBO_OBS_ITEM_V, sColumns(line, 110, 117));
-  vSetScaled(MBO_OBS_ITEM_DIST, sColumns(line, 119, 126));
+  vMboRecSetCode(sMboColumns(line, 49, 56));
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH, sMboColumns(line, 80, 85));
+  vSetScaled(MBO_OBS_ITEM_HZ, sMboColumns(line, 101, 108));
+  vSetScaled(MBO_OBS_ITEM_V, sMboColumns(line, 110, 117));
+  vSetScaled(MBO_OBS_ITEM_DIST, sMboColumns(line, 119, 126));
   vMboFlushPending();
 }
 
@@ -83,8 +80,6 @@ bool boOpen(void) {
   vComLineModeOff();
   return true;
 }
-
-void vShowBlock(int iBlock) { vMboShowStatusText(sStrFormat(sKvxPoGetText("Receiving block no.: %d"), iBlock)); }
 
 // A byte the instrument sends while the module waits for its ENQ: printable
 // as itself, a control byte as its decimal value.
@@ -180,14 +175,14 @@ bool boKernReceive(const char*) {
   vMboShowStatusText(sKvxPoGetText("waiting"));
   char work[16];
   if (!boBlkSendEnq(work)) return boBlkEnd(false);
-  vShowBlock(1);
+  vBlkShowBlock("Receiving block no.: %d", 1);
   int block = 2;
   char line[kReceiveSize];
   for (;;) {
     if (!boBlkReadLine(line, sizeof line)) return boBlkEndReadFailed();
     if (strncmp(line, "EOF", 3) == 0 || strncmp(line, kEndText, strlen(kEndText)) == 0) return boBlkEnd(true);
     boMboWriteLine(g_mboTransfer.hRaw, line);
-    vShowBlock(block++);
+    vBlkShowBlock("Receiving block no.: %d", block++);
   }
 }
 

@@ -29,8 +29,6 @@ const int kRecordLen = 78;
 const int kNameEnd = 33;  // the point number and the code end at this column
 const int kLineMax = 399;
 
-// Columns from..to (1-based), blanks cut; "" past the line's end.
-const char* sCols(const char* line, int from, int to) { return sMboSubString(line, from - 1, to - from + 1); }
 // From column `from` to the line's end.
 const char* sFrom(const char* line, int from) { return sMboSubString(line, from - 1, 128); }
 
@@ -79,27 +77,27 @@ int iReadLine(uint32_t hSide, const char* line) {
   if (strcmp(id, "OP") == 0) boMboWriteLine(hSide, line);
   if (strcmp(id, "NO") == 0) return boRec500ReadCode(line) ? 1 : 0;
   if (strcmp(id, "ST") == 0) {
-    vMboRecSetStationName(sCols(line, 9, 16));
-    vMboRecSetObsValue(MBO_OBS_ITEM_IH, sCols(line, 29, 35));
-    if (boColsAre(line, 37, "TR")) vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sCols(line, 39, 50));
+    vMboRecSetStationName(sMboColumns(line, 9, 16));
+    vMboRecSetObsValue(MBO_OBS_ITEM_IH, sMboColumns(line, 29, 35));
+    if (boColsAre(line, 37, "TR")) vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sMboColumns(line, 39, 50));
     if (boColsAre(line, 68, "TE")) vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sFrom(line, 70));
     return 1;
   }
   if (strcmp(id, "Hz") == 0) {
-    vMboRecSetPointName(sCols(line, 9, 16));
-    const char* th = sCols(line, 29, 35);
+    vMboRecSetPointName(sMboColumns(line, 9, 16));
+    const char* th = sMboColumns(line, 29, 35);
     if (th[0]) vMboRecSetObsValue(MBO_OBS_ITEM_TH, th);
-    vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sCols(line, 39, 50));
-    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sCols(line, 54, 66));
+    vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sMboColumns(line, 39, 50));
+    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sMboColumns(line, 54, 66));
     vMboRecSetObsValue(MBO_OBS_ITEM_V, sFrom(line, 70));
     vMboFlushPending();
     return 1;
   }
   if (strcmp(id, "Y ") == 0) {
-    vMboRecSetPointName(sCols(line, 9, 16));
-    vMboRecSetCode(sCols(line, 19, 26));
+    vMboRecSetPointName(sMboColumns(line, 9, 16));
+    vMboRecSetCode(sMboColumns(line, 19, 26));
     vMboRecSetCoord(MBO_REC_NORTH, sFrom(line, 39));
-    vMboRecSetCoord(MBO_REC_EAST, sCols(line, 54, 66));
+    vMboRecSetCoord(MBO_REC_EAST, sMboColumns(line, 54, 66));
     vMboRecSetCoord(MBO_REC_Z, sFrom(line, 70));
     vMboFlushPending();
     return 1;

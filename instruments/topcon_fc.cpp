@@ -292,8 +292,6 @@ bool boOpen(void) {
   return true;
 }
 
-void vShowBlock(const char* format, int block) { vMboShowStatusText(sStrFormat(sKvxPoGetText(format), block)); }
-
 }  // namespace
 
 bool boTopconFcWriteRaw(uint32_t hRaw) {
@@ -364,7 +362,7 @@ bool boTopconFcReceive(const char*) {
   if (!boOpen()) return false;
   char work[16];
   if (!boBlkSendEnq(work)) return boBlkEnd(false);
-  vShowBlock("Receiving block no.: %d", 1);
+  vBlkShowBlock("Receiving block no.: %d", 1);
   int block = 2;
   char line[kReceiveSize];
   for (;;) {
@@ -384,7 +382,7 @@ bool boTopconFcReceive(const char*) {
     std::string body(text, strcspn(text, "\x03"));
     if (body.size() > (size_t)kBlockText) body.resize(kBlockText);
     boMboWriteLine(g_mboTransfer.hRaw, sStrFormat("%*s\n", kBlockText, body.c_str()));
-    vShowBlock("Receiving block no.: %d", block++);
+    vBlkShowBlock("Receiving block no.: %d", block++);
   }
 }
 
@@ -403,7 +401,7 @@ bool boTopconFcSend(const char*) {
   if (!boComSendf("F00F000\r\n") ||
       !boComSendf("%c%s%03d%c\r\n", kStx, header.c_str(), iXor(header.c_str(), (int)header.size()), kEtx))
     return boBlkEnd(false);
-  vShowBlock("Sending block no.: %d", 0);
+  vBlkShowBlock("Sending block no.: %d", 0);
   char line[256];
   int digit = 1;
   while (boMboReadLine(line, sizeof line, g_mboTransfer.hRaw)) {
@@ -415,7 +413,7 @@ bool boTopconFcSend(const char*) {
     std::string text = sStrFormat("%-*s%d", kBlockText, line, digit);
     if (!boComSendf("%c%s%03d%c\r\n", kStx, text.c_str(), iXor(text.c_str(), (int)text.size()), kEtx))
       return boBlkEnd(false);
-    vShowBlock("Sending block no.: %d", digit == 9 ? 0 : digit + 1);
+    vBlkShowBlock("Sending block no.: %d", digit == 9 ? 0 : digit + 1);
     digit = digit % 9 + 1;
   }
   return boBlkEnd(true);

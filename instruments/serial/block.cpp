@@ -20,14 +20,12 @@ constexpr DWORD kPollMs = 5;
 
 enum SumMode { kNoSum, kLineSum, kTotalSum };
 
-void vShowBlock(const char* sFormat, int iBlock) { vMboShowStatusText(sStrFormat(sKvxPoGetText(sFormat), iBlock)); }
-
 bool boSendLines(uint32_t hRaw, const char* sEndText, SumMode eMode, BlkChecksumFn pSum) {
   char sLine[BLK_LINE_SIZE];
   uint16_t uTotal = 0;
   int iBlock = 1;
   while (boMboReadLine(sLine, (int)sizeof sLine, hRaw)) {
-    vShowBlock("Sending block no.: %d", iBlock++);
+    vBlkShowBlock("Sending block no.: %d", iBlock++);
     bool boSent;
     if (eMode == kLineSum) {
       std::string sText = std::string(sLine) + ",";
@@ -68,6 +66,8 @@ bool boBlkEndReadFailed(void) {
   if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
   return boBlkEnd(false);
 }
+
+void vBlkShowBlock(const char* sFormat, int iBlock) { vMboShowStatusText(sStrFormat(sKvxPoGetText(sFormat), iBlock)); }
 
 bool boBlkPrompt(const char* sText) { return boMsgOkCancel(sText, true); }
 
@@ -115,7 +115,7 @@ bool boBlkReadLine(char* sBuf, uint32_t uSize) {
 bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) {
   if (!sEndText) sEndText = "";
   size_t uEndLen = strlen(sEndText);
-  vShowBlock("Receiving block no.: %d", 1);
+  vBlkShowBlock("Receiving block no.: %d", 1);
   int iBlock = 2;
   int iLines = 0;
   bool boRegular = false;
@@ -136,7 +136,7 @@ bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) {
     }
     boMboWriteLine(hRaw, sLine);
     ++iLines;
-    vShowBlock("Receiving block no.: %d", iBlock++);
+    vBlkShowBlock("Receiving block no.: %d", iBlock++);
   }
   boMboWriteLine(hRaw, "");
   vMboShowStatusText("");

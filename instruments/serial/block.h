@@ -24,6 +24,9 @@ bool boBlkEnd(bool boResult);
 // unless Stop was pressed or the port wait was cancelled, then boBlkEnd;
 // false.
 bool boBlkEndReadFailed(void);
+// Progress in the status line: the format (translated) with the block
+// number, e.g. "Receiving block no.: %d".
+void vBlkShowBlock(const char* sFormat, int iBlock);
 // OK/Cancel question (OK the default) on the active window; true for OK.
 bool boBlkPrompt(const char* sText);
 // Opens the port of the global settings; XON/XOFF when iXonXoff is 1.
