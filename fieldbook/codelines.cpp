@@ -12,6 +12,7 @@
 #include "fieldbook/convert.h"
 #include "fieldbook/extrafields.h"
 #include "fieldbook/model.h"
+#include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
 
 namespace {
@@ -59,12 +60,6 @@ MboCodeLineState g_state;
 MboCodeLineEntry g_entries[MBO_CODE_LINE_MAX + 1];  // 1 to 100
 
 int iClampIndex(int n) { return n < 1 ? 1 : (n > MBO_CODE_LINE_MAX ? MBO_CODE_LINE_MAX : n); }
-
-bool boBlank(const char* text) {
-  for (; text && *text; ++text)
-    if (*text != ' ') return false;
-  return true;
-}
 
 void vEmptyEntries(bool deleteLines) {
   for (MboCodeLineEntry& e : g_entries) {
@@ -160,7 +155,9 @@ void vAdvanceIndex(void) {
 }
 
 // n from an index text: its number, or the current line when blank.
-int iIndexFromText(const char* indexText) { return boBlank(indexText) ? g_state.iCurrent : iNumParseC(indexText); }
+int iIndexFromText(const char* indexText) {
+  return !boMboIsNotBlank(indexText) ? g_state.iCurrent : iNumParseC(indexText);
+}
 
 void vCoordsFromPoint(LiLine* line, LiElm* elm) {
   char pid[MBO_ID_SIZE];
@@ -379,7 +376,7 @@ void vMboCodeLineNameByIndex(const char* name, const char* indexText) {
 }
 
 void vMboCodeLineIdByIndex(const char* id, const char* indexText) {
-  if (boBlank(id)) return;
+  if (!boMboIsNotBlank(id)) return;
   int n = iClampIndex(iIndexFromText(indexText));
   sStrCopyN(g_entries[n].sId, id, sizeof g_entries[n].sId);
 }

@@ -89,7 +89,8 @@ void vMboTimeoutError(void);
 
 // ---- Small text routines of the drivers ----
 // After leading blanks: a digit; '+'/'-' then a digit or '.' and a digit;
-// '.' then a digit or '+'/'-' and a digit.
+// '.' then a digit or '+'/'-' and a digit. Only the start counts ("12abc"
+// is a number): callers take the leading number, as atof does.
 bool boMboIsNumber(const char* sText);
 // After leading blanks: a digit, or '+'/'-' followed by a digit.
 bool boMboIsInteger(const char* sText);
