@@ -369,7 +369,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       w->text = lParam ? (const char*)lParam : "";
       return TRUE;
     case WM_GETTEXT:
-      return (LRESULT)uKvxGiveBack(w->text, (char*)lParam, (int64_t)wParam, kvxCut);
+      return (LRESULT)uKvxGiveBack(w->text, (char*)lParam, (int64_t)std::min<WPARAM>(wParam, 0x7FFFFFFF), kvxCut);
     case WM_GETTEXTLENGTH:
       return (LRESULT)w->text.size();
     case WM_SETFONT:
