@@ -151,8 +151,11 @@ TEST_F(TransferExports, InstrumentZeroReadsAnXmlFileAsHeXml) {
 
 TEST(TransferUninitialised, ADirectCallBeforeInitFails) {
   MboHostRec host = FbHostRec();
-  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host, 10, "/tmp/x.raw"));
-  EXPECT_EQ(0, FB(boKvxMboWriteRawDirect)(&host, 10, "/tmp/x.raw"));
+  kvxtest::TempDir tmp;
+  const std::string raw = tmp.Path("x.raw");
+  EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host, 10, raw.c_str()));
+  EXPECT_EQ(0, FB(boKvxMboWriteRawDirect)(&host, 10, raw.c_str()));
+  EXPECT_FALSE(fs::exists(raw));  // nothing written either
 }
 
 // ---- Internal: receive, vertex IDs and the drill-hole report ----
