@@ -33,6 +33,8 @@ struct Receiver {
   std::string kept;                   // the raw file afterwards
 };
 
+void PrintTo(const Receiver& r, std::ostream* os) { *os << r.name; }
+
 enum class End { Silence, HangUp, Stop };
 
 class Interrupted : public serialtest::SerialTest, public testing::WithParamInterface<std::tuple<Receiver, End>> {};
@@ -75,11 +77,17 @@ INSTANTIATE_TEST_SUITE_P(
                          Receiver{"Dl101", 0, boDl101Receive, kChoose,
                                   [](S& s) { s.Send(Dl("A,start,")).Expect(kDlAck).Send(Dl(kDl)).Expect(kDlAck); },
                                   kDl + "\r\n"},
+                         // Cut off before the first data line: nothing stored.
+                         Receiver{"Dl101BeforeData", 0, boDl101Receive, kChoose,
+                                  [](S& s) { s.Send(Dl("A,start,")).Expect(kDlAck); }, ""},
                          Receiver{"Nikon", MBO_INSTR_NIKON, boNikonReceive, kChoose,
                                   [](S& s) { s.Send(kNikon + "\r\n"); }, kNikon + "\r\n\r\n"},
                          Receiver{"Rec500", MBO_INSTR_REC500, boRec500Receive, kChoose,
                                   [](S& s) { s.Send("A\r\n").Expect("B\r\n").Send(kRec + "\r\n").Expect("B\r\n"); },
                                   kRec + "\r\n\r\n"},
+                         Receiver{"Rec500BeforeData", MBO_INSTR_REC500, boRec500Receive, kChoose,
+                                  [](S& s) { s.Send("A\r\n").Expect("B\r\n"); },
+                                  "\r\n"},  // only the empty line that ends a stopped receive
                          Receiver{"Gts800", MBO_INSTR_TOPCON_GTS800, boGts800Receive, kChoose,
                                   [](S& s) { s.Send(kGts + "\r\n"); }, kGts + "\r\n\r\n"}),
                      testing::Values(End::Silence, End::HangUp, End::Stop)),
