@@ -277,10 +277,17 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
   int n = iAtoi(sNum);
   if (n >= 0) {
     if (sM[0] && strcmp(sM, "0") == 0) {
+      // The enable above forgot the current line: where numbers select
+      // lines, the number names the line to close.
+      vMboLineSetLineNo(sNum);
       vMboLineCommand(MBO_LINE_CLOSE, "", "");
     } else if (strcmp(sNum, "0") == 0) {
+      // A new line from the point m: the points after it follow on that
+      // line, so the builder keeps it current past this command.
       vMboLineSetLineNo(sNum);
+      vMboLineSetPerPointMode(1);
       vMboLineCommand(MBO_LINE_ADD_NAMED, sM, "");
+      vMboLineSetPerPointMode(0);
     } else {
       vMboLineSetLineNo(sNum);
     }

@@ -153,6 +153,16 @@ TEST_F(Geodat, LineCommandsGroupAndNumberTheLines) {
   // Line numbers: points go to the line of the number last given.
   sRead("90=1 91=1 5=A 37=0 38=0 91=2 5=B 37=1 38=0 91=1 5=C 37=2 38=0 91=2 5=D 37=0 38=1");
   EXPECT_EQ("A C|B D|", sLines());
+  // 0.m starts a new line at the point m, and the points after it follow on
+  // that line; n.0 closes line n, and the next point starts a line of its own.
+  for (const char* mode : {"90=0 ", "90=1 "}) {
+    sRead(std::string(mode) + "91=1 5=A 37=0 38=0 5=B 37=1 38=0 91=0.A 5=C 37=0 38=1 5=D 37=0 38=2");
+    EXPECT_EQ("A B|A C D|", sLines()) << mode;
+  }
+  sRead(
+      "90=1 91=1 5=A 37=0 38=0 91=2 5=B 37=5 38=0 91=1 5=C 37=1 38=1 5=D 37=0 38=1 91=2 5=E 37=6 38=0 91=1.0 "
+      "5=F 37=9 38=9 5=G 37=9 38=8");
+  EXPECT_EQ((std::vector<std::string>{"1||P: A C D", "2||: B E", "||: F G"}), DumpLines());
 }
 
 TEST_F(Geodat, EmptyAndShapelessFilesGiveNothing) {
