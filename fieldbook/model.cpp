@@ -26,8 +26,11 @@ bool g_boDottedId = false;
 
 // A copy of an ID as it is stored: at most 99 characters.
 void vCopyId(char* dest, const char* id) {
-  sStrCopyN(dest, id, MBO_ID_SIZE);
-  if (!g_boDottedId && strchr(dest, '.')) g_boDottedId = true;
+  id = sStrNotNull(id);
+  size_t len = strnlen(id, MBO_ID_SIZE - 1);
+  if (!g_boDottedId && memchr(id, '.', len)) g_boDottedId = true;
+  memmove(dest, id, len);
+  dest[len] = '\0';
 }
 
 bool boSameId(const char* stored, const char* id) { return strncmp(stored, id, MBO_ID_SIZE - 1) == 0; }
