@@ -137,6 +137,7 @@ LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
   c->lineSize = lineSize;
   c->elmSize = elmSize;
   vGrPoolInit(&c->elms, sizeof(LiElm), elmSize);
+  vGrPoolInit(&c->shapes, sizeof(LiElmShape), 0);
   c->polygons = polygons;
   return c;
 }
@@ -187,6 +188,7 @@ void vLiLinesDeleteLines(LiLines* lines) {
   if (!lines) return;
   vGrListClear<LiLine>(&lines->list, [](LiLine* line) { vGrLineFree(line, false); });
   vGrPoolRelease(&lines->elms);
+  vGrPoolRelease(&lines->shapes);
 }
 void vYgPolygonsDeleteLines(YgPolygons* polys) { vLiLinesDeleteLines(polys); }
 void vTrNetsDeleteNets(TrNets* nets) {

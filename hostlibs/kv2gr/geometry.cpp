@@ -3,6 +3,7 @@
 // geometry on x (east) and y (north); heights are interpolated along.
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "kv2gr_internal.h"
@@ -82,8 +83,9 @@ bool boElmArc(LiLine* line, LiElm* e, GrArc* arc) {
   if (!end) return false;
   if (e->type == KV2GR_ELM_ARC2P) {
     GeoPnt2 c;
-    if (!boArc2pCentre(e->p, end->p, e->radius, e->centreChoice, &c)) return false;
-    return boArcFrom(e->p, end->p, c, e->radius, arc);
+    const LiElmShape& shape = rGrShape(e);
+    if (!boArc2pCentre(e->p, end->p, shape.radius, shape.centreChoice, &c)) return false;
+    return boArcFrom(e->p, end->p, c, shape.radius, arc);
   }
   if (e->type == KV2GR_ELM_ARC3P && e->middle) {
     GeoPnt2 c;
@@ -105,9 +107,10 @@ double dCurv(double r) { return std::fabs(r) < kTiny ? 0.0 : -1.0 / r; }
 
 bool boElmClothoid(LiElm* e, GrClothoid* cl) {
   if (e->type != KV2GR_ELM_CLOTHOID) return false;
-  cl->k1 = dCurv(e->clR1);
-  cl->k2 = dCurv(e->clR2);
-  cl->len = e->clA * e->clA * std::fabs(cl->k2 - cl->k1);
+  const LiElmShape& shape = rGrShape(e);
+  cl->k1 = dCurv(shape.clR1);
+  cl->k2 = dCurv(shape.clR2);
+  cl->len = shape.clA * shape.clA * std::fabs(cl->k2 - cl->k1);
   return cl->len > kTiny;
 }
 
@@ -288,15 +291,16 @@ bool boLiElmSet2pArc(LiLine* line, LiElm* elm, double radius, int centreChoice) 
   if (!end || elm == line->last) return false;
   double chord = dDist2(elm->p, end->p);
   if (chord < kTiny || std::fabs(radius) < chord / 2 * (1 - 1e-9)) return false;
-  if (!boLiElmSetType(line, elm, KV2GR_ELM_ARC2P)) return false;
-  elm->radius = radius;
-  elm->centreChoice = centreChoice ? 1 : 0;
+  LiElmShape* shape = pGrShapeFor(elm);
+  if (!shape || !boLiElmSetType(line, elm, KV2GR_ELM_ARC2P)) return false;
+  shape->radius = radius;
+  shape->centreChoice = centreChoice ? 1 : 0;
   return true;
 }
 
 bool boLiElmGet2pArc(LiLine*, LiElm* elm, double* radius) {
   if (!elm || elm->type != KV2GR_ELM_ARC2P) return false;
-  if (radius) *radius = elm->radius;
+  if (radius) *radius = rGrShape(elm).radius;
   return true;
 }
 
@@ -319,18 +323,20 @@ bool boLiElmGetCenterP(LiLine* line, LiElm* elm, GeoPnt2* centre) {
 bool boLiElmSetClotoide(LiLine* line, LiElm* elm, double a, double rStart, double rEnd) {
   if (!line || !elm || elm->owner != line || elm->arcStart || elm == line->last) return false;
   if (!(a > 0) || !std::isfinite(rStart) || !std::isfinite(rEnd)) return false;
-  if (!boLiElmSetType(line, elm, KV2GR_ELM_CLOTHOID)) return false;
-  elm->clA = a;
-  elm->clR1 = rStart;
-  elm->clR2 = rEnd;
+  LiElmShape* shape = pGrShapeFor(elm);
+  if (!shape || !boLiElmSetType(line, elm, KV2GR_ELM_CLOTHOID)) return false;
+  shape->clA = a;
+  shape->clR1 = rStart;
+  shape->clR2 = rEnd;
   return true;
 }
 
 bool boLiElmGetClotoide(LiLine*, LiElm* elm, double* a, double* rStart, double* rEnd) {
   if (!elm || elm->type != KV2GR_ELM_CLOTHOID) return false;
-  if (a) *a = elm->clA;
-  if (rStart) *rStart = elm->clR1;
-  if (rEnd) *rEnd = elm->clR2;
+  const LiElmShape& shape = rGrShape(elm);
+  if (a) *a = shape.clA;
+  if (rStart) *rStart = shape.clR1;
+  if (rEnd) *rEnd = shape.clR2;
   return true;
 }
 
@@ -464,7 +470,9 @@ bool boLiLineParallel(LiLine* line, double offset) {
       if (e->type == KV2GR_ELM_ARC2P || e->type == KV2GR_ELM_ARC3P) {
         if (boElmArc(line, e, &arc) && (arc.r - offset) * arc.r <= 0) return false;
       } else if (e->type == KV2GR_ELM_CLOTHOID) {
-        if ((e->clR1 != 0 && (e->clR1 - offset) * e->clR1 <= 0) || (e->clR2 != 0 && (e->clR2 - offset) * e->clR2 <= 0))
+        const LiElmShape& shape = rGrShape(e);
+        if ((shape.clR1 != 0 && (shape.clR1 - offset) * shape.clR1 <= 0) ||
+            (shape.clR2 != 0 && (shape.clR2 - offset) * shape.clR2 <= 0))
           return false;
       }
     }
@@ -509,14 +517,16 @@ bool boLiLineParallel(LiLine* line, double offset) {
       LiElm* e = elms[i];
       e->p.x = np[i].x;
       e->p.y = np[i].y;
-      if (e->type == KV2GR_ELM_ARC2P) e->radius -= offset;
+      if (e->type == KV2GR_ELM_ARC2P) {
+        if (LiElmShape* shape = pGrShapeFor(e)) shape->radius -= offset;
+      }
       if (e->type == KV2GR_ELM_ARC3P && e->middle) {
         e->middle->p.x = mids[i].x;
         e->middle->p.y = mids[i].y;
       }
-      if (e->type == KV2GR_ELM_CLOTHOID) {
-        if (e->clR1 != 0) e->clR1 -= offset;
-        if (e->clR2 != 0) e->clR2 -= offset;
+      if (e->type == KV2GR_ELM_CLOTHOID && e->shape) {
+        if (e->shape->clR1 != 0) e->shape->clR1 -= offset;
+        if (e->shape->clR2 != 0) e->shape->clR2 -= offset;
       }
     }
     return true;
@@ -544,12 +554,14 @@ int iLiLineFillet(LiLine* line, LiElm* e1, LiElm* e2, double r) {
   GeoPnt3 t1{p2.x + u1x * t, p2.y + u1y * t, p2.z + (p1.z - p2.z) * (t / l1)};
   GeoPnt3 t2{p2.x + u2x * t, p2.y + u2y * t, p2.z + (p3.z - p2.z) * (t / l2)};
   double cross = (p2.x - p1.x) * (p3.y - p2.y) - (p2.y - p1.y) * (p3.x - p2.x);
+  LiElmShape* shape = pGrShapeFor(e2);
+  if (!shape) return 0;
   LiElm* n = LiLineAddP(line, e3, &t2);
   if (!n) return 0;
   e2->p = t1;
   e2->type = KV2GR_ELM_ARC2P;
-  e2->radius = cross < 0 ? r : -r;  // a right turn runs clockwise
-  e2->centreChoice = 0;
+  shape->radius = cross < 0 ? r : -r;  // a right turn runs clockwise
+  shape->centreChoice = 0;
   return 1;
 }
 
@@ -570,11 +582,7 @@ int iLiLineRemoveShortElements(LiLine* line, double tol) {
     if (n != line->last) {
       // e takes over what n started.
       e->type = n->type;
-      e->radius = n->radius;
-      e->centreChoice = n->centreChoice;
-      e->clA = n->clA;
-      e->clR1 = n->clR1;
-      e->clR2 = n->clR2;
+      std::swap(e->shape, n->shape);  // e's own go with n
       e->middle = n->middle;
       if (e->middle) e->middle->arcStart = e;
       n->middle = nullptr;

@@ -63,6 +63,14 @@ struct PoPoint : GrObj {
 // With the field book's user data a point fills a pool slot of 208 bytes.
 static_assert(sizeof(void*) != 8 || sizeof(PoPoint) == 96);
 
+// The parameters of a two-point arc or a clothoid, kept apart for the few
+// elements that were given any.
+struct LiElmShape {
+  double radius = 0;  // two-point arc: signed, > 0 clockwise
+  int centreChoice = 0;
+  double clA = 0, clR1 = 0, clR2 = 0;  // clothoid
+};
+
 struct LiElm {
   LiElm* prev = nullptr;
   LiElm* next = nullptr;
@@ -71,14 +79,11 @@ struct LiElm {
   LiElm* middle = nullptr;    // the middle of a three-point arc (type 2)
   GeoPnt3 p{0, 0, 0};
   int type = 0;
-  int centreChoice = 0;
-  double radius = 0;                   // two-point arc: signed, > 0 clockwise
-  double clA = 0, clR1 = 0, clR2 = 0;  // clothoid
-  void* data = nullptr;
+  LiElmShape* shape = nullptr;  // null: all parameters 0
 };
-// With its user data an element fills a pool slot of 224 bytes; a large
-// import makes a million of them.
-static_assert(sizeof(void*) != 8 || sizeof(LiElm) == 112);
+// With its user data (right after it in the slot) an element fills a pool
+// slot of 192 bytes; a large import makes a million of them.
+static_assert(sizeof(void*) != 8 || sizeof(LiElm) == 80);
 
 struct LiLine : GrObj {
   LiLines* container = nullptr;
@@ -93,7 +98,8 @@ struct LiLines {
   GrObjList list;
   uint32_t lineSize = 0;
   uint32_t elmSize = 0;
-  GrPool elms;  // every element of the container's lines
+  GrPool elms;    // every element of the container's lines
+  GrPool shapes;  // their LiElmShape records
   bool polygons = false;
   ViFields fields;
 };
@@ -150,6 +156,11 @@ void vGrChainUnlink(L* l, N* e) {
 
 // Element chain primitives (lines.cpp).
 LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p);
+// The element's parameters (all 0 when it was never given any).
+const LiElmShape& rGrShape(const LiElm* e);
+// The element's parameters to change, made when it has none; null when
+// memory ran out.
+LiElmShape* pGrShapeFor(LiElm* e);
 void vGrElmFree(LiElm* e);
 void vGrElmRemove(LiLine* line, LiElm* e);
 LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p);

@@ -11,13 +11,29 @@ LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p) {
   void* slot = pGrPoolAlloc(pool);
   if (!slot) return nullptr;
   LiElm* e = new (slot) LiElm;
-  e->data = static_cast<char*>(slot) + pool->dataAt;
   e->owner = line;
   if (p) e->p = *p;
   return e;
 }
 
-void vGrElmFree(LiElm* e) { vGrPoolFree(&e->owner->container->elms, e); }
+void vGrElmFree(LiElm* e) {
+  LiLines* c = e->owner->container;
+  if (e->shape) vGrPoolFree(&c->shapes, e->shape);
+  vGrPoolFree(&c->elms, e);
+}
+
+const LiElmShape& rGrShape(const LiElm* e) {
+  static const LiElmShape kNone;
+  return e->shape ? *e->shape : kNone;
+}
+
+LiElmShape* pGrShapeFor(LiElm* e) {
+  if (!e->shape) {
+    void* slot = pGrPoolAlloc(&e->owner->container->shapes);
+    if (slot) e->shape = new (slot) LiElmShape;
+  }
+  return e->shape;
+}
 
 // Takes an element of the plain chain out and frees it with its arc middle;
 // the final type (98, or a sub-line end set on the last element) moves to the
@@ -87,7 +103,9 @@ LiElm* LiElmGetPrev(LiLine*, LiElm* elm) {
   return elm->arcStart ? elm->arcStart : elm->prev;
 }
 
-void* LiElmGetData(LiLine*, LiElm* elm) { return elm ? elm->data : nullptr; }
+void* LiElmGetData(LiLine*, LiElm* elm) {
+  return elm ? reinterpret_cast<char*>(elm) + elm->owner->container->elms.dataAt : nullptr;
+}
 
 void vLiElmGetP(LiLine*, LiElm* elm, GeoPnt3* p) {
   if (!p) return;
@@ -173,11 +191,11 @@ bool boLiLineElmsCopy(LiLine* dst, const LiLine* src) {
       e->type = s->type == KV2GR_ELM_LAST ? KV2GR_ELM_STRAIGHT : s->type;
     else if (s->type == KV2GR_ELM_SUBEND)
       e->type = KV2GR_ELM_SUBEND;
-    e->radius = s->radius;
-    e->centreChoice = s->centreChoice;
-    e->clA = s->clA;
-    e->clR1 = s->clR1;
-    e->clR2 = s->clR2;
+    if (s->shape) {
+      LiElmShape* shape = pGrShapeFor(e);
+      if (!shape) return false;
+      *shape = *s->shape;
+    }
     if (s->middle && e->type == KV2GR_ELM_ARC3P) {
       LiElm* m = pGrElmNew(dst, &s->middle->p);
       if (!m) {
