@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/cnum.h"
+#include "base/geometry.h"
 #include "base/text.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/record.h"
@@ -74,8 +75,6 @@ void vSetPendingDistance(const char* text, uint32_t horizontal) {
     r.dDist = 0.0;
   }
 }
-
-bool boTiny(double v) { return std::fabs(v) < 1e-5; }
 
 // Single precision, as the records keep these values. A value beyond the
 // float range (a malformed file) becomes infinite instead of undefined.
@@ -293,7 +292,7 @@ void vMboRecGpsSetField(int bit, const char* text) {
       if (boNumeric(text, &v)) {
         double old = pGpsStation()->dAntennaHeight;
         // Another antenna height means another set-up.
-        if (!boTiny(old) && !boTiny(old - v)) {
+        if (!boGeoEqual(old, 0) && !boGeoEqual(old, v)) {
           vMboRecForgetStation(MBO_KIND_GPS);
           vMboRecBeginGpsObs();
         }
@@ -371,7 +370,7 @@ void vMboRecCoordSetField(int bit, const char* text) {
         double* value = bit == 8 ? &o->dX : bit == 16 ? &o->dY : &o->dZ;
         double* sd = bit == 8 ? &o->dSdX : bit == 16 ? &o->dSdY : &o->dSdZ;
         *value = v;
-        if (boTiny(*sd)) *sd = 1.0;
+        if (boGeoEqual(*sd, 0)) *sd = 1.0;
       }
       break;
     case 64:

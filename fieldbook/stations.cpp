@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/cnum.h"
+#include "base/geometry.h"
 #include "base/text.h"
 #include "fieldbook/transfer_context.h"
 
@@ -31,9 +32,6 @@ int iKindIndex(int kind) {
 constexpr uint32_t kStationSize[4] = {sizeof(MboStationTs), sizeof(MboStationLev), sizeof(MboStationGps),
                                       sizeof(MboStationCoord)};
 constexpr uint32_t kObsSize[4] = {sizeof(MboObsTs), sizeof(MboObsLev), sizeof(MboObsGps), sizeof(MboObsCoord)};
-
-// Differs from 0 by less than 1e-5.
-bool boTiny(double value) { return std::fabs(value) < 1e-5; }
 
 // ---- Attribute tables: where each attribute lives and how it reads ----
 
@@ -186,7 +184,7 @@ bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, c
       break;
     }
   }
-  if (f.eGet == G_TINY_FALSE && boTiny(value)) return false;
+  if (f.eGet == G_TINY_FALSE && boGeoEqual(value, 0)) return false;
   iNumPrintC(buf, size, f.sFormat, value);
   return true;
 }
