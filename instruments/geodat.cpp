@@ -50,7 +50,7 @@ constexpr int kMaxHeights = 8;
 // The raw file as a stream of label=value records.
 struct GeodatTokens {
   uint32_t hRaw;
-  char buf[4096];
+  char buf[65536];  // a large file is read in few system calls
   UINT pos, len;
   bool boEnd;
   // One record read ahead and given back (line control's look-ahead).
