@@ -332,6 +332,12 @@ void vMboCodeLineFinish(void) {
     if (!*entry->sName) sStrCopyN(entry->sName, g_state.sPendingName, sizeof entry->sName);
     vLiLineSetField(line, sMboConvertFeatureCode(&g_mboTransfer.settings, entry->sName));
     vMboSetLineObjID(line, entry->sId);
+    // A closed line that repeats its first point at the end (as KOF and
+    // others write polygons) would keep that point twice: closing joins it.
+    std::vector<MboCodeLinePoint>& pts = entry->points;
+    if (g_state.boClose && pts.size() > 3 && pts.back().iKind == MBO_CODE_VERTEX_PLAIN && *pts.front().sName &&
+        strcmp(pts.back().sName, pts.front().sName) == 0)
+      pts.pop_back();
     vMakeVertices(entry);
     if (g_state.boClose) vLiLineSetAsPolygon(line, 1);
   }

@@ -23,12 +23,16 @@
 bool boGeodatWriteRaw(uint32_t hRaw) {
   if (!g_pMboPoints) return false;
   const MboSettings& set = g_mboTransfer.settings;
+  bool boCoded = false;  // the last point written had a code
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
     boMboWriteLine(hRaw, sStrFormat("%d=%s", 5, sMboGetPointNo(p)));
-    const char* sCode = sMboPointGetField(p);
-    if (sCode && *sCode) boMboWriteLine(hRaw, sStrFormat("%d=%s", 4, sCode));
+    const char* sCode = sStrNotNull(sMboPointGetField(p));
+    // A code holds for the following points until another comes: a point
+    // without one after a coded point clears it with an empty label 4.
+    if (*sCode || boCoded) boMboWriteLine(hRaw, sStrFormat("%d=%s", 4, sCode));
+    boCoded = *sCode != 0;
     // The file's north is the field book's Y, and EO belongs to the north.
     boMboWriteLine(hRaw, sStrFormat("%d=%.3lf", 37, y - set.iEO));
     boMboWriteLine(hRaw, sStrFormat("%d=%.3lf", 38, x - set.iNO));

@@ -114,7 +114,7 @@ TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
     bool hasZ;
   } const in[] = {
       {"1", "KUM", 100123.456, 6650000.125, 12.5, true},
-      {"2", "", 100200.0, 6650100.0, 0, false},  // no code: reads back with KUM
+      {"2", "", 100200.0, 6650100.0, 0, false},  // no code: an empty 4= ends KUM
       {"JOB.AREA.3", "VEG", 100300.5, 6650200.25, -3.75, true},
   };
   for (const auto& p : in) {
@@ -126,12 +126,12 @@ TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
   FB(KvxMboNewPoint)("NOXY");  // points without XY are not written
   std::string raw = tmp_.Path("out.are");
   ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
-  EXPECT_EQ(0u, ReadFile(raw).find("5=1\r\n4=KUM\r\n37=650000.125\r\n38=123.456\r\n39=12.500\r\n5=2\r\n"));
+  EXPECT_EQ(0u, ReadFile(raw).find("5=1\r\n4=KUM\r\n37=650000.125\r\n38=123.456\r\n39=12.500\r\n5=2\r\n4=\r\n"));
   EXPECT_EQ(std::string::npos, ReadFile(raw).find("NOXY"));
   sReadFile(raw);
   EXPECT_EQ(
       "1 KUM 100123.456 6650000.125 12.500\n"
-      "2 KUM 100200.000 6650100.000 -\n"
+      "2  100200.000 6650100.000 -\n"
       "3 VEG 100300.500 6650200.250 -3.750\n",
       sPoints());
 }
