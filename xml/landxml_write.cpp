@@ -84,19 +84,27 @@ std::string sProjectAttr(const char* key) {
   return buf;
 }
 
-// "Korvax attributes": every non-fixed field of the object but "name".
-void vAttributeFeature(MboXmlElem* parent, ViFields* fs, const void* obj) {
+// "Korvax attributes": every non-fixed field of the object but "name". A
+// line's or polygon's code (`code` not null) is a fixed field and the file
+// has no other place for it: it goes first, as the "Code" property the
+// reader takes for the object's code. It is written empty too when the
+// Feature is there, or the reader would take the Feature's own code.
+void vAttributeFeature(MboXmlElem* parent, ViFields* fs, const void* obj, const char* code = nullptr) {
   int n = iViFieldsGetCount(fs), fixed = iViFieldsFixedCount(fs);
-  if (n <= fixed) return;
+  if (n <= fixed && !*sStrNotNull(code)) return;
   MboXmlElem* feature = pMboXmlAddChild(parent, "Feature");
   if (!feature) return;
   boAttr(feature, "code", "Korvax attributes");
+  auto property = [&](const char* label, const char* value) {
+    MboXmlElem* prop = pMboXmlAddChild(feature, "Property");
+    boAttr(prop, "label", label);
+    boAttr(prop, "value", value);
+  };
+  if (code) property("Code", code);
   for (int i = fixed; i < n; i++) {
     const char* label = sViFieldsGetFieldName(fs, i);
     if (strcmp(sStrNotNull(label), "name") == 0) continue;
-    MboXmlElem* prop = pMboXmlAddChild(feature, "Property");
-    boAttr(prop, "label", label);
-    boAttr(prop, "value", sViFieldsGetField(fs, obj, i));
+    property(label, sViFieldsGetField(fs, obj, i));
   }
 }
 
@@ -281,14 +289,14 @@ bool boGeometry(MboXmlElem* geom, LiLine* line) {
 }
 
 // CoordGeom of one object, removed again when it stays empty.
-void vCoordGeom(MboXmlElem* owner, LiLine* line, ViFields* fs, int dialect) {
+void vCoordGeom(MboXmlElem* owner, LiLine* line, ViFields* fs, const char* code, int dialect) {
   MboXmlElem* geom = pMboXmlAddChild(owner, "CoordGeom");
   if (!geom) return;
   if (!boGeometry(geom, line)) {
     vMboXmlFreeElem(geom);
     return;
   }
-  if (dialect != LXML_DIALECT_HEXML) vAttributeFeature(geom, fs, line);
+  if (dialect != LXML_DIALECT_HEXML) vAttributeFeature(geom, fs, line, sStrNotNull(code));
 }
 
 void vLines(MboXmlElem* root, int dialect) {
@@ -302,7 +310,7 @@ void vLines(MboXmlElem* root, int dialect) {
     if (!elem) continue;
     const char* id = sMboGetLineObjID(l);
     if (id && *id) boAttr(elem, "name", id);
-    vCoordGeom(elem, l, fs, dialect);
+    vCoordGeom(elem, l, fs, sLiLineGetField(l), dialect);
   }
 }
 
@@ -316,7 +324,7 @@ void vPolygons(MboXmlElem* root, int dialect) {
     if (!elem) continue;
     const char* id = sMboGetPolygonObjID(y);
     if (id && *id) boAttr(elem, "name", id), boAttr(elem, "oID", id);
-    vCoordGeom(elem, y, fs, dialect);
+    vCoordGeom(elem, y, fs, sYgPolygonGetField(y), dialect);
   }
 }
 

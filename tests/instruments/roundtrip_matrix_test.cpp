@@ -33,7 +33,7 @@ struct Format {
   int iDecimals;                       // coordinate decimals
   double dMax;                         // largest coordinate the format holds
   bool boKeepsNoZ;                     // a point without height reads back without one (else at 0)
-  int iLines;                          // 0: no lines; kLinesKept; kLinesOpen
+  int iLines;                          // 0: no lines; kLinesKept; kLinesOpen; kLinesCoded
   std::vector<Box> boxes;              // the writer's questions and their answers
   const char* sM5Layout;               // the M5 information block (its dialog shown on each call)
   const char* sSkip;                   // why the row cannot round trip
@@ -45,6 +45,8 @@ const int kLinesKept = 1;
 // Lines come back with their ID only; a closed one as an open line that
 // repeats its first vertex (the file has no closed flag nor line code).
 const int kLinesOpen = 2;
+// As kLinesOpen, but with the line's code.
+const int kLinesCoded = 3;
 
 void PrintTo(const Format& f, std::ostream* os) { *os << f.sName; }
 
@@ -93,9 +95,10 @@ const Format kFormats[] = {
     {MBO_INSTR_TRIMBLE_DC77, "Trimble DC77", 16, false, 8, 3, 9e6, true, 0, {}, nullptr, nullptr},
     {MBO_INSTR_TRIMBLE_DC10, "Trimble DC10", 16, false, 8, 3, 9e6, true, 0, {}, nullptr, nullptr},
     // XML: names and codes as text, values with 4 decimals; lines as point
-    // references, the line's code not written
-    {MBO_INSTR_LANDXML, "LandXML", 40, false, 40, 4, 9e6, true, kLinesOpen, {}, nullptr, nullptr},
-    {MBO_INSTR_LEICA_LANDXML, "Leica LandXML", 40, false, 40, 4, 9e6, true, kLinesOpen, {}, nullptr, nullptr},
+    // references with their code in the attribute Feature
+    {MBO_INSTR_LANDXML, "LandXML", 40, false, 40, 4, 9e6, true, kLinesCoded, {}, nullptr, nullptr},
+    {MBO_INSTR_LEICA_LANDXML, "Leica LandXML", 40, false, 40, 4, 9e6, true, kLinesCoded, {}, nullptr, nullptr},
+    // the block writes no line code for a line without attribute columns
     {MBO_INSTR_LEICA_HEXML, "HeXML", 40, false, 40, 4, 9e6, true, kLinesOpen, {}, nullptr, nullptr},
     // reduced points only: lines need a feature library to come back as
     // lines; the reader keeps the code as the attribute "Code"
@@ -153,7 +156,7 @@ class RoundTripMatrix : public InstrumentFiles, public ::testing::WithParamInter
       LiLine* line = FB(KvxMboNewLine)(id.c_str());
       vLiLineSetField(line, code.c_str());
       bool kept = f.iLines == kLinesKept;
-      std::string s = id + "|" + (kept ? code : "") + "|" + (l && kept ? "P" : "") + ":";
+      std::string s = id + "|" + (kept || f.iLines == kLinesCoded ? code : "") + "|" + (l && kept ? "P" : "") + ":";
       for (int v = 0; v < 3; v++) {
         const Pt& p = pts[l * 3 + v];
         LiElm* e = FB(KvxMboAddLineElm)(line, p.sName.c_str());

@@ -22,6 +22,7 @@
 #include "kvxtest_clock.h"
 #include "win32.h"
 #include "xml/landxml.h"
+#include "xml/landxml_read.h"
 #include "xml/landxml_write.h"
 #include "xml_test_util.h"
 
@@ -69,6 +70,7 @@ void vBuildSample() {
   boLiElmSet2pArc(l, b, 10, 0);
   boLiElmSetClotoide(l, c, 30, 0, -80);
   boViFieldsSetOrAddFieldByName(pKvxMboLFieldsGet(), l, "Surface", "asphalt");
+  vLiLineSetField(l, "KANT & <2>");
   // Two sub-lines, 2-D.
   LiLine* two = LiLinesCreate2dLine(g_pMboLines);
   pVertex(two, "E", 0, 0, 0);
@@ -80,6 +82,7 @@ void vBuildSample() {
   pVertex(y, "A", 0, 0, 1);
   pVertex(y, "B", 10, 0, 2);
   pVertex(y, "", 10, 10, 3);
+  vYgPolygonSetField(y, "TOMT");  // the only thing its Feature carries
   YgPolygon* unnamed = KvxMboNewPolygon("");
   pVertex(unnamed, "X", 1, 1, 0);
   pVertex(unnamed, "Y", 2, 1, 0);
@@ -137,6 +140,33 @@ TEST_F(LandXmlWriter, EachDialectMatchesItsGoldenFileAndTheSchema) {
     if (text != kvxtest::ReadFile(golden)) std::ofstream(golden + ".new", std::ios::binary) << text;
     for (const std::string& error : XmlTestSchemaErrors(text, KVX_TEST_DATA "/landxml/LandXML-1.2.xsd"))
       EXPECT_TRUE(boAllowed(error)) << error;
+  }
+}
+
+TEST_F(LandXmlWriter, LineAndPolygonCodesReadBack) {
+  vBuildSample();
+  for (int dialect : {LXML_DIALECT_PLAIN, LXML_DIALECT_LEICA, LXML_DIALECT_TRIMBLE}) {
+    SCOPED_TRACE(dialect);
+    std::string text = sWritten(dialect);
+    vKvxMboFinish();
+    vKvxMboInit(nullptr);
+    ASSERT_TRUE(boLxmlInterpret(text.data(), (int64_t)text.size()));
+    // The Trimble dialect writes lines as parcels: they come back as polygons.
+    LiLines* lines = dialect == LXML_DIALECT_TRIMBLE ? g_pMboPolygons : g_pMboLines;
+    LiLine* road = LiLinesGetFirst(lines);
+    ASSERT_NE(road, nullptr);
+    EXPECT_STREQ(sLiLineGetField(road), "KANT & <2>");
+    EXPECT_STREQ(sViFieldsGetFieldByName(pViLFieldsGet(lines), road, "Surface"), "asphalt");
+    EXPECT_LT(iViFieldsFindField(pViLFieldsGet(lines), "Code"), 0);  // the code is no attribute
+    EXPECT_STREQ(sLiLineGetField(LiLinesGetNext(lines, road)), "");  // uncoded stays uncoded
+    YgPolygon* lot = nullptr;
+    for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+      if (sMboGetPolygonObjID(y) && !strcmp(sMboGetPolygonObjID(y), "Lot 7")) lot = y;
+    ASSERT_NE(lot, nullptr);
+    EXPECT_STREQ(sYgPolygonGetField(lot), "TOMT");
+    vKvxMboFinish();
+    vKvxMboInit(nullptr);
+    vBuildSample();
   }
 }
 
