@@ -42,7 +42,7 @@ enum MboLineCmd {
 bool boMboLineInit(int byNumber);
 // One command; null arguments count as empty.
 void vMboLineCommand(int cmd, const char* a, const char* b);
-// For formats whose every point carries its own line specification (line
+// For formats whose every point carries its own line instruction (line
 // number, arc, skip, close): a point without a number there continues the
 // line the point before it joined. So in this mode the commands that only
 // mark the next vertex or add to the line (1 to 3, 10 to 17) keep the current

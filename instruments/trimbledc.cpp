@@ -88,20 +88,20 @@ bool boPriorityPasses(DcReader* r, const char* name, int priority, bool* listed)
   return true;
 }
 
-// The pending point of a record that gives no line specification, or whose
+// The pending point of a record that gives no line instruction, or whose
 // point already has its place on the lines (its other face, a better
 // measurement of it), joins no line: every point of these files carries its
-// own specification.
+// own instruction.
 void vNoLine(const char* name) {
   if (*name) vMboLineCommand(MBO_LINE_SKIP, "", "");
 }
 
-// A line specification "number[.second]" by the coded-line commands; false
+// A line instruction "number[.second]" by the coded-line commands; false
 // when its number has no meaning (the record goes to the side file).
-bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
+bool boLineInstruction(DcReader* r, const char* sGiven, bool boAttribute) {
   char text[20];
-  sStrCopyN(text, spec, sizeof text);
-  // A point without a specification ends the lines, unless an attribute
+  sStrCopyN(text, sGiven, sizeof text);
+  // A point without an instruction ends the lines, unless an attribute
   // gave its line.
   if (!boAttribute && r->boLineSpecSeen && !r->boAttrLineSpec && !text[0]) sStrCopyN(text, "-9", sizeof text);
   r->boAttrLineSpec = boAttribute && text[0];
@@ -151,8 +151,8 @@ bool boLineSpec(DcReader* r, const char* spec, bool boAttribute) {
   }
 }
 
-// The point code field: code, line specification and line code, separated
-// by '-' (a double "--" makes the line specification negative). False when the
+// The point code field: code, line instruction and line code, separated
+// by '-' (a double "--" makes the line instruction negative). False when the
 // record goes to the side file. Without withLine the point joins no line.
 bool boCodeField(DcReader* r, const char* field, bool withLine = true) {
   std::string parts[3];
@@ -172,7 +172,7 @@ bool boCodeField(DcReader* r, const char* field, bool withLine = true) {
     vNoLine(sMboRecGetPointName());
     return true;
   }
-  bool ok = boLineSpec(r, parts[1].c_str(), false);
+  bool ok = boLineInstruction(r, parts[1].c_str(), false);
   if (!parts[2].empty()) vMboLineSetCode(parts[2].c_str());
   return ok;
 }
@@ -243,7 +243,7 @@ void vAttribute(DcReader* r, const char* line) {
     vMboSetAreaName(value);
   } else if (is("LINEID", "VIIVA")) {
     vMboFlushPending();
-    boLineSpec(r, value, true);
+    boLineInstruction(r, value, true);
   } else if (is("LFCODE", "VKOODI")) {
     vMboLineSetCode(value);
   } else if (is("PFCODE", "PKOODI")) {

@@ -1,6 +1,6 @@
 // Trimble DC files through the direct read and write exports: the DC77 and
 // DC10 writers against golden files, a hand-written file with every record
-// the reader takes (priorities, line specifications, antenna heights,
+// the reader takes (priorities, line instructions, antenna heights,
 // covariances, attributes), geographic points, and write -> read round
 // trips.
 #include <gtest/gtest.h>
