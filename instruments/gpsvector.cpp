@@ -117,24 +117,12 @@ bool boReadRawBytes(std::vector<unsigned char>* bytes) {
   return true;
 }
 
-int iI16(const unsigned char* p) {
-  int16_t v;
-  memcpy(&v, p, 2);
-  return v;
-}
-unsigned uU16(const unsigned char* p) {
-  uint16_t v;
-  memcpy(&v, p, 2);
-  return v;
-}
-double dF32(const unsigned char* p) {
-  float v;
-  memcpy(&v, p, 4);
-  return v;
-}
-double dF64(const unsigned char* p) {
-  double v;
-  memcpy(&v, p, 8);
+// A field of a binary record; the files are little-endian, as is every
+// machine that reads them.
+template <class T>
+T tLoad(const unsigned char* p) {
+  T v;
+  memcpy(&v, p, sizeof v);
   return v;
 }
 
@@ -239,17 +227,17 @@ bool boGpsAshtechReadRaw(uint32_t, uint32_t hSide) {
   const size_t kHeader = 84, kRecord = 2180;
   std::vector<unsigned char> b;
   if (!boReadRawBytes(&b) || b.size() < kHeader || memcmp(b.data(), "VECTOR FILE", 12) != 0) return false;
-  bool boCovariance = iI16(&b[74]) != 0;
-  int count = iI16(&b[78]);
+  bool boCovariance = tLoad<int16_t>(&b[74]) != 0;
+  int count = tLoad<int16_t>(&b[78]);
   bool boFixed = boMsgYesNo("Solution type Fixed?\nelse solution type Float", true);
   const size_t comp = boFixed ? 2098 : 1164, dev = boFixed ? 2046 : 1112, cor = boFixed ? 2062 : 1128;
   for (int i = 0; i < count && kHeader + (i + 1) * kRecord <= b.size(); i++) {
     const unsigned char* r = &b[kHeader + i * kRecord];
     vMboRecGpsSetField(2, sFixedName(r, 129).c_str());
     vMboRecGpsSetField(4, sFixedName(r + 130, 129).c_str());
-    double d[3] = {dF64(r + comp), dF64(r + comp + 8), dF64(r + comp + 16)};
-    double s[3] = {dF32(r + dev), dF32(r + dev + 4), dF32(r + dev + 8)};
-    double q[3] = {dF32(r + cor), dF32(r + cor + 4), dF32(r + cor + 8)};
+    double d[3] = {tLoad<double>(r + comp), tLoad<double>(r + comp + 8), tLoad<double>(r + comp + 16)};
+    double s[3] = {tLoad<float>(r + dev), tLoad<float>(r + dev + 4), tLoad<float>(r + dev + 8)};
+    double q[3] = {tLoad<float>(r + cor), tLoad<float>(r + cor + 4), tLoad<float>(r + cor + 8)};
     vSetVector(d, s);
     if (boCovariance) {
       vSetCorrelations(dCorrelation(q[0], s[0], s[1]), dCorrelation(q[1], s[0], s[2]), dCorrelation(q[2], s[1], s[2]));
@@ -490,8 +478,8 @@ struct TrimbleBlock {
 bool boGpsTrimbleBinReadRecord(const std::vector<unsigned char>& b, size_t* pos, unsigned* type, bool* skip,
                                const unsigned char** body, size_t* len) {
   if (*pos + 4 > b.size()) return false;
-  unsigned word = uU16(&b[*pos]);
-  *len = uU16(&b[*pos + 2]);
+  unsigned word = tLoad<uint16_t>(&b[*pos]);
+  *len = tLoad<uint16_t>(&b[*pos + 2]);
   if (*len == 0 || *len > 4000 || *pos + 4 + *len > b.size()) return false;
   *type = word & 0x0FFF;
   *skip = (word & 0x8000) != 0;
@@ -503,7 +491,7 @@ bool boGpsTrimbleBinReadRecord(const std::vector<unsigned char>& b, size_t* pos,
 void vTrimbleRecord(TrimbleBlock* blk, unsigned type, const unsigned char* body, size_t len) {
   // Each record is taken only when its body covers the fields read.
   if (type == 112 && len >= 12) {
-    blk->iMode = iI16(body + 10);
+    blk->iMode = tLoad<int16_t>(body + 10);
     blk->stations.clear();
     blk->vectors.clear();
     return;
@@ -514,15 +502,15 @@ void vTrimbleRecord(TrimbleBlock* blk, unsigned type, const unsigned char* body,
     while (!name.empty() && name.back() == ' ') name.pop_back();
     blk->stations.push_back(name);
   } else if (type == 117 && len >= 6) {
-    long from = iI16(body + 2) - 1L, to = iI16(body + 4) - 1L;
+    long from = tLoad<int16_t>(body + 2) - 1L, to = tLoad<int16_t>(body + 4) - 1L;
     long n = (long)blk->stations.size();
     if (from >= 0 && from < n && to >= 0 && to < n) blk->vectors.push_back({(size_t)from, (size_t)to});
   } else if (type == 118 && len >= 50 && !blk->vectors.empty()) {
     const auto& v = blk->vectors.back();
     vMboRecGpsSetField(2, blk->stations[v.first].c_str());
     vMboRecGpsSetField(4, blk->stations[v.second].c_str());
-    double d[3] = {dF64(body + 2), dF64(body + 10), dF64(body + 18)};
-    double sd[3] = {dF64(body + 26), dF64(body + 34), dF64(body + 42)};
+    double d[3] = {tLoad<double>(body + 2), tLoad<double>(body + 10), tLoad<double>(body + 18)};
+    double sd[3] = {tLoad<double>(body + 26), tLoad<double>(body + 34), tLoad<double>(body + 42)};
     vSetVector(d, sd, "%.4lf");
   }
 }
@@ -537,7 +525,7 @@ int iGpsTrimbleBinRead(const std::vector<unsigned char>& b) {
     if (!boGpsTrimbleBinReadRecord(b, &pos, &type, &skip, &body, &len)) return 0;
     if (type == 255 && !skip) break;
   }
-  if (len < 4 || iI16(body) < 0 || iI16(body + 2) < 0) return 1;
+  if (len < 4 || tLoad<int16_t>(body) < 0 || tLoad<int16_t>(body + 2) < 0) return 1;
   TrimbleBlock blk;
   while (boGpsTrimbleBinReadRecord(b, &pos, &type, &skip, &body, &len))
     if (!skip) vTrimbleRecord(&blk, type, body, len);
