@@ -173,9 +173,7 @@ bool boKernReceive(const char*) {
     return false;
   if (!boOpen()) return false;
   vMboShowStatusText(sKvxPoGetText("waiting"));
-  char work[16];
-  if (!boBlkSendEnq(work)) return boBlkEnd(false);
-  vBlkShowBlock("Receiving block no.: %d", 1);
+  if (!boBlkBeginReceive()) return false;
   int block = 2;
   char line[kReceiveSize];
   for (;;) {

@@ -360,9 +360,7 @@ bool boTopconFcReceive(const char*) {
           "Press [FUNC][3] to start sending.\nChoose alternative 2. NOTE! with protcol.\nPres ENTER on PC.")))
     return false;
   if (!boOpen()) return false;
-  char work[16];
-  if (!boBlkSendEnq(work)) return boBlkEnd(false);
-  vBlkShowBlock("Receiving block no.: %d", 1);
+  if (!boBlkBeginReceive()) return false;
   int block = 2;
   char line[kReceiveSize];
   for (;;) {

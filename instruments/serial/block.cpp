@@ -102,6 +102,13 @@ bool boBlkSendEnq(char* sWork) {
   return false;
 }
 
+bool boBlkBeginReceive(void) {
+  char sWork[16];
+  if (!boBlkSendEnq(sWork)) return boBlkEnd(false);
+  vBlkShowBlock("Receiving block no.: %d", 1);
+  return true;
+}
+
 bool boBlkReadLine(char* sBuf, uint32_t uSize) {
   if (!sBuf || uSize == 0) return false;
   memset(sBuf, 0, uSize);

@@ -35,6 +35,9 @@ bool boBlkOpenPort(int iXonXoff);
 // stays in the input queue: it is the first byte of the first line). sWork:
 // at least 16 bytes, for the status text. "No response" after the fifth.
 bool boBlkSendEnq(char* sWork);
+// The start of a line-by-line receive: the ENQ handshake, then block 1 in
+// the status line. With no answer the transfer ends (boBlkEnd); false.
+bool boBlkBeginReceive(void);
 // One line with reply, cut at its first CR, or else at its first LF; false
 // when the read failed (the text before an abort character stays).
 bool boBlkReadLine(char* sBuf, uint32_t uSize);
