@@ -27,8 +27,6 @@ namespace {
 
 bool boBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
-std::optional<std::string> sText(xmlNode* node, const char* name) { return sLxmlText(node, name); }
-
 // Up to three numbers of the element's text (north, east, height).
 LxmlCoords Scan(xmlNode* node) {
   LxmlCoords c{0, 0, 0, 0};
@@ -142,10 +140,10 @@ PoPoint* pReadCgPoint(xmlNode* node, bool group, const char* cls) {
   if (!p) return nullptr;
   if (std::optional<std::string> code = sXmlAttrOpt(node, "code"))
     vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
-  vSetField(p, "codename", sText(node, "codename"));
+  vSetField(p, "codename", sLxmlText(node, "codename"));
   if (cls) vSetField(p, "LeicaPointClass", std::string(cls));
-  vSetField(p, "desc", sText(node, "desc"));
-  vSetField(p, "timeStamp", sText(node, "timeStamp"));
+  vSetField(p, "desc", sLxmlText(node, "desc"));
+  vSetField(p, "timeStamp", sLxmlText(node, "timeStamp"));
   vMboSetPointXY(p, c.east, c.north);
   if (group) vMboSetPointXYprecalc(p, 0);
   if (c.iCount == 3) {
@@ -164,7 +162,7 @@ void vReadCgPoints(xmlNode* group, bool deferred, const char* cls) {
     if (boXmlNamed(child, "CgPoint")) {
       last = pReadCgPoint(child, deferred, cls);
     } else if (boXmlNamed(child, "Feature")) {
-      std::optional<std::string> name = sText(child, "name");
+      std::optional<std::string> name = sLxmlText(child, "name");
       PoPoint* target = name ? pMboFindPoint(name->c_str()) : last;
       if (target) vApplyProperties(child, target, LXML_OBJ_POINT);
     } else {
@@ -286,8 +284,8 @@ LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found,
   LxmlRead* r = g_pLxmlRead;
   if (!r || !elem) return nullptr;
   std::optional<std::string> ref, name;
-  if (flags & (LXML_REF_BY_NAME | LXML_REF_BY_ALIAS)) ref = sText(elem, "pntRef");
-  if (flags & LXML_REF_BY_ALIAS) name = sText(elem, "name");
+  if (flags & (LXML_REF_BY_NAME | LXML_REF_BY_ALIAS)) ref = sLxmlText(elem, "pntRef");
+  if (flags & LXML_REF_BY_ALIAS) name = sLxmlText(elem, "name");
   std::optional<std::string> code = sXmlAttrOpt(elem, "code");
   auto lookUp = [&](const std::string& key) {
     LxmlPtIndexEntry* e = nullptr;
