@@ -249,16 +249,6 @@ void* pMaxmlAddTsStation(xmlNode* node) {
   return station;
 }
 
-// 2021-06-01T10:15:30Z gives 2021.06.01_10:15:30.
-std::string sMaxmlTime(std::string text) {
-  size_t t = text.find('T');
-  if (t != std::string::npos) text[t] = '_';
-  for (char& c : text)
-    if (c == '-') c = '.';
-  if (!text.empty() && (text.back() < '0' || text.back() > '9')) text.pop_back();
-  return text;
-}
-
 MaxmlGpsPosition vMaxmlReadGpsPosition(xmlNode* node) {
   static const char* const cvNames[6] = {"XX", "YY", "ZZ", "XY", "XZ", "YZ"};
   static const char* const satNames[] = {"GPSSats", "GLONASSSats", "GalileoSats", "SBASSats", "QZSSSats"};
@@ -305,7 +295,7 @@ void vMaxmlAddGpsPosition(const MaxmlGpsPosition& g) {
   boMboSetObsAttr(5, station, obs, 130, g.sEast.c_str());
   boMboSetObsAttr(5, station, obs, 131, g.sNorth.c_str());
   boMboSetObsAttr(5, station, obs, 132, g.sGeoidHeight.c_str());
-  boMboSetObsAttr(5, station, obs, 134, sMaxmlTime(g.sTime).c_str());
+  boMboSetObsAttr(5, station, obs, 134, sLxmlTimeStamp(g.sTime.c_str()).c_str());
   boMboSetObsAttr(5, station, obs, 135, std::to_string(g.iSatellites).c_str());
   boMboSetObsAttr(5, station, obs, 136, g.sEpochs.c_str());
   boMboSetObsAttr(5, station, obs, 137, sXmlFixed(g.dDilution).c_str());
