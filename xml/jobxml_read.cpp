@@ -116,7 +116,7 @@ void vJxlReadAtmosphere(xmlNode* record, void* station) {
     if (boXmlNamed(child, "Pressure")) {
       // Millibar in the file, millimetres of mercury in the field book.
       if (std::optional<double> p = dXmlNumber(sXmlNodeText(child)))
-        boMboSetStAttr(1, station, 5, sXmlFixed(*p * 760 / 1013.25).c_str());
+        boMboSetStAttr(1, station, 5, sXmlMillibarToMmHg(*p).c_str());
     } else if (boXmlNamed(child, "Temperature")) {
       boMboSetStAttr(1, station, 6, sXmlNodeText(child).c_str());
     }

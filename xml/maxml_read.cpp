@@ -244,7 +244,7 @@ void* pMaxmlAddTsStation(xmlNode* node) {
   boMboSetStAttr(1, station, 4, st.sTargetHeight.c_str());
   // Hectopascal in the file, millimetres of mercury in the field book.
   if (std::optional<double> p = dNumericText(st.sPressure))
-    boMboSetStAttr(1, station, 5, sXmlFixed(*p * 760 / 1013.25).c_str());
+    boMboSetStAttr(1, station, 5, sXmlMillibarToMmHg(*p).c_str());
   if (dNumericText(st.sTemperature)) boMboSetStAttr(1, station, 6, st.sTemperature.c_str());
   return station;
 }

@@ -467,6 +467,8 @@ std::string sXmlDegreesToAngle(double degrees, bool zenith) {
   return sXmlFixed(zenith ? dCoSysVerDir2Math(cs, a) : dCoSysHorDir2Math(cs, a));
 }
 
+std::string sXmlMillibarToMmHg(double millibar) { return sXmlFixed(millibar * 760 / 1013.25); }
+
 // ---------------------------------------------------------------------------
 // Indexes
 

@@ -144,6 +144,9 @@ std::string sXmlFixed(double value);
 // coordinate system's unit and conventions; zenith for a vertical angle),
 // as "%f".
 std::string sXmlDegreesToAngle(double degrees, bool zenith);
+// An air pressure in millibar (hectopascal) as the field book's millimetres
+// of mercury, as "%f".
+std::string sXmlMillibarToMmHg(double millibar);
 
 // ---- The point-name index of one read ----
 // Small on purpose (an import may index millions of points): the texts are
