@@ -21,14 +21,7 @@ class KernSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    g_mboTransfer.settings.uInstrument = MBO_INSTR_KERN_AC;
-  }
-  bool Receive(std::initializer_list<const char*> boxes = {}) {
-    return Run(boKernReceive, kReceivePrompt, true, boxes);
-  }
-  bool Send(const std::string& raw, std::initializer_list<const char*> boxes = {}) {
-    WriteRaw(raw);
-    return Run(boKernSend, kSendPrompt, false, boxes);
+    Use(MBO_INSTR_KERN_AC, boKernReceive, kReceivePrompt, boKernSend, kSendPrompt);
   }
 };
 

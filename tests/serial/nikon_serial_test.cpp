@@ -28,14 +28,7 @@ class NikonSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    g_mboTransfer.settings.uInstrument = MBO_INSTR_NIKON;
-  }
-  bool Receive(std::initializer_list<const char*> boxes = {}) {
-    return Run(boNikonReceive, kReceivePrompt, true, boxes);
-  }
-  bool Send(const std::string& raw, std::initializer_list<const char*> boxes) {
-    WriteRaw(raw);
-    return Run(boNikonSend, kSendPrompt, false, boxes);
+    Use(MBO_INSTR_NIKON, boNikonReceive, kReceivePrompt, boNikonSend, kSendPrompt);
   }
 };
 
@@ -57,7 +50,7 @@ TEST_F(NikonSerial, NoLineAtAllWarnsOnce) {
 TEST_F(NikonSerial, SendsHeaderLinesAndEndWithChecksumsEachAcknowledged) {
   sim.Expect("A,01,Z,\r\n").Send(kAck);
   sim.Expect(kG1 + ",N,\r\n").Send(kAck).Expect(kG2 + ",,,\r\n").Send(kAck).Expect("Z,&,\r\n").Send(kAck);
-  EXPECT_TRUE(Send(kG1 + "\r\n" + kG2 + "\r\n", {}));
+  EXPECT_TRUE(Send(kG1 + "\r\n" + kG2 + "\r\n"));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
   EXPECT_EQ(kSent, sim.Received());
 }

@@ -18,17 +18,13 @@ class PsionSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    g_mboTransfer.settings.uInstrument = MBO_INSTR_PSION;
-  }
-  bool Send(const std::string& raw) {
-    WriteRaw(raw);
-    return Run(boPsionSend, kSendPrompt, false);
+    Use(MBO_INSTR_PSION, boPsionReceive, kReceivePrompt, boPsionSend, kSendPrompt);
   }
 };
 
 TEST_F(PsionSerial, ReceivesLinesAnsweredWithHashUntilMinusNine) {
   sim.Send(kL1 + "\r\n").Expect("#").Send(kL2 + "\r\n").Expect("#").Send("-9\r\n");
-  EXPECT_TRUE(Run(boPsionReceive, kReceivePrompt, true));
+  EXPECT_TRUE(Receive());
   EXPECT_EQ(kL1 + "\r\n" + kL2 + "\r\n\r\n", ReadRaw());
   EXPECT_TRUE(sim.Line().boXonXoff);
 }

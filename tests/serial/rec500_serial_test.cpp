@@ -21,12 +21,8 @@ class Rec500Serial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    g_mboTransfer.settings.uInstrument = MBO_INSTR_REC500;
+    Use(MBO_INSTR_REC500, boRec500Receive, kReceivePrompt, boRec500Send, kSendPrompt);
   }
-  bool Receive(std::initializer_list<const char*> boxes = {}) {
-    return Run(boRec500Receive, kReceivePrompt, true, boxes);
-  }
-  bool Send(std::initializer_list<const char*> boxes = {}) { return Run(boRec500Send, kSendPrompt, false, boxes); }
 };
 
 TEST_F(Rec500Serial, ReceivesBetweenTheALineAndTheZLine) {
@@ -44,24 +40,21 @@ TEST_F(Rec500Serial, AFirstLineWithoutAIsRefused) {
 }
 
 TEST_F(Rec500Serial, SendsALinesEachAnsweredByBThenZ) {
-  WriteRaw(kL1 + "\r\n" + kL1 + "\r\n");
   sim.Expect("A\r\n").Send(kB).Expect(kL1 + "\r\n").Send(kB).Expect(kL1 + "\r\n").Send(kB).Expect("Z\r\n");
-  EXPECT_TRUE(Send());
+  EXPECT_TRUE(Send(kL1 + "\r\n" + kL1 + "\r\n"));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();
   EXPECT_EQ("A\r\n" + kL1 + "\r\n" + kL1 + "\r\nZ\r\n", sim.Received());
 }
 
 TEST_F(Rec500Serial, AnotherAnswerToARefusesTheSend) {
-  WriteRaw(kL1 + "\r\n");
   sim.Expect("A\r\n").Send("N\r\n");
-  EXPECT_FALSE(Send({"Device return error"}));
+  EXPECT_FALSE(Send(kL1 + "\r\n", {"Device return error"}));
   EXPECT_EQ("A\r\n", sim.Received());
 }
 
 TEST_F(Rec500Serial, NoAnswerToAEndsTheSend) {
-  WriteRaw(kL1 + "\r\n");
   sim.Expect("A\r\n").Silent(11000);
-  EXPECT_FALSE(Send({"Acknowledge timeout"}));
+  EXPECT_FALSE(Send(kL1 + "\r\n", {"Acknowledge timeout"}));
   EXPECT_EQ("A\r\n", sim.Received());
 }
 

@@ -23,12 +23,7 @@ class SdrSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    g_mboTransfer.settings.uInstrument = MBO_INSTR_SDR33;
-  }
-  bool Receive(std::initializer_list<const char*> boxes = {}) { return Run(boSdrReceive, kReceivePrompt, true, boxes); }
-  bool Send(const std::string& raw) {
-    WriteRaw(raw);
-    return Run(boSdrSend, kSendPrompt, false);
+    Use(MBO_INSTR_SDR33, boSdrReceive, kReceivePrompt, boSdrSend, kSendPrompt);
   }
 };
 

@@ -74,6 +74,20 @@ bool SerialTest::Run(Transfer fn, const char* prompt, bool receive, std::initial
   return ok;
 }
 
+void SerialTest::Use(uint32_t instrument, Transfer receive, const char* receivePrompt, Transfer send,
+                     const char* sendPrompt) {
+  g_mboTransfer.settings.uInstrument = instrument;
+  receive_ = receive;
+  receivePrompt_ = receivePrompt;
+  send_ = send;
+  sendPrompt_ = sendPrompt;
+}
+
+bool SerialTest::Send(const std::string& raw, std::initializer_list<const char*> boxes) {
+  WriteRaw(raw);
+  return Run(send_, sendPrompt_, false, boxes);
+}
+
 void SerialTest::CancelAtEach(std::initializer_list<std::pair<Transfer, const char*>> prompts) {
   for (auto [fn, prompt] : prompts) {
     vUiExpectBox(IDCANCEL, prompt);

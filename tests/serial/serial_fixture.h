@@ -37,6 +37,12 @@ class SerialTest : public testing::Test {
   // with OK, then each box given expected in turn, the raw file opened (for
   // writing on a receive) and the instrument started.
   bool Run(Transfer fn, const char* prompt, bool receive, std::initializer_list<const char*> boxes = {});
+  // The instrument chosen in the settings, and its receive and send with
+  // their prompts, for Receive and Send.
+  void Use(uint32_t instrument, Transfer receive, const char* receivePrompt, Transfer send, const char* sendPrompt);
+  bool Receive(std::initializer_list<const char*> boxes = {}) { return Run(receive_, receivePrompt_, true, boxes); }
+  // The raw file holds `raw`, then the send runs.
+  bool Send(const std::string& raw, std::initializer_list<const char*> boxes = {});
   // Cancel at each prompt: the transfer fails and nothing reaches the line.
   void CancelAtEach(std::initializer_list<std::pair<Transfer, const char*>> prompts);
   // Ports the layer holds open now.
@@ -55,6 +61,10 @@ class SerialTest : public testing::Test {
 
  private:
   static LRESULT CALLBACK StatusProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
+  Transfer receive_ = nullptr;
+  Transfer send_ = nullptr;
+  const char* receivePrompt_ = nullptr;
+  const char* sendPrompt_ = nullptr;
   HWND window_ = nullptr;
   std::vector<std::string> status_;
 };
