@@ -67,13 +67,6 @@ bool boAskFileNo(bool boSending, int* pNo) {
 
 bool boStopped(void) { return boComCancelled() || g_mboTransfer.uAbort; }
 
-// Every road ends here: the port closed, the status line cleared.
-bool boEnd(bool boResult) {
-  vComClose();
-  vMboShowStatusText("");
-  return boResult;
-}
-
 void vErrorLine(const char* line) {
   vMsgInfo(sStrFormat(sKvxPoGetText("ERROR! Fieldbook has send error message:\n%s"), line));
 }
@@ -157,38 +150,35 @@ bool boGsiReceive(const char*) {
   int inst = iInstrument();
   int fileNo = 0;
   if (!boAskFileNo(false, &fileNo)) return false;
-  if (!boBlkOpenPort(0)) return boEnd(false);
+  if (!boBlkOpenPort(0)) return boBlkEnd(false);
   vSetChars(false);
   if (fileNo > 0) {
-    if (!boRequestFile(fileNo)) return boEnd(false);
+    if (!boRequestFile(fileNo)) return boBlkEnd(false);
   } else {
     const char* prompt = inst == MBO_INSTR_LEICA_TC600 ? "Press Enter on PC and start\ntransmition from the instrument"
                                                        : "Start transfer from the fieldbook";
-    if (!boBlkPrompt(sKvxPoGetText(prompt))) return boEnd(false);
+    if (!boBlkPrompt(sKvxPoGetText(prompt))) return boBlkEnd(false);
   }
   char line[512];
   for (int block = 1;; ++block) {
     vBlkShowBlock("Receiving block no.: %d", block);
-    if (!boBlkReadLine(line, sizeof line)) {
-      if (!boStopped()) vMboTimeoutError();
-      return boEnd(false);
-    }
+    if (!boBlkReadLine(line, sizeof line)) return boBlkEndReadFailed();
     if (line[0] == '@') {
       vErrorLine(line);
-      return boEnd(false);
+      return boBlkEnd(false);
     }
-    if (line[0] == kEtx) return boEnd(true);
+    if (line[0] == kEtx) return boBlkEnd(true);
     if (line[0] == '!') {
-      if (inst == MBO_INSTR_LEICA_TC600) return boEnd(true);
+      if (inst == MBO_INSTR_LEICA_TC600) return boBlkEnd(true);
       boBlkReadLine(line, sizeof line);
       if (inst == MBO_INSTR_LEICA_GRE) {
         vMboWaitSeconds(1);
         boComSendf("O\r\n");
       }
-      return boEnd(true);
+      return boBlkEnd(true);
     }
     boMboWriteLine(g_mboTransfer.hRaw, line);
-    if (inst == MBO_INSTR_LEICA_TC600 && !boTc600Answered()) return boEnd(false);
+    if (inst == MBO_INSTR_LEICA_TC600 && !boTc600Answered()) return boBlkEnd(false);
   }
 }
 
@@ -196,18 +186,18 @@ bool boGsiSend(const char*) {
   int inst = iInstrument();
   int fileNo = 0;
   if (!boAskFileNo(true, &fileNo)) return false;
-  if (!boBlkOpenPort(0)) return boEnd(false);
+  if (!boBlkOpenPort(0)) return boBlkEnd(false);
   vSetChars(true);
   if (fileNo > 0) {
     vMboShowStatusText("Initialize..");
     bool ok = inst == MBO_INSTR_LEICA_GRE ? boGreSelectFile(fileNo) && boComSendf("GBLMOBBOP\r\n")
                                           : boComSendf("RCV%d\r\n", fileNo);
-    if (!ok) return boEnd(false);
+    if (!ok) return boBlkEnd(false);
     if (inst == MBO_INSTR_LEICA_GRE) vMboWaitSeconds(1);
   } else {
     vMboShowStatusText("Waiting..");
     if (!boMsgOkCancel(sKvxPoGetText("Make fieldbook ready to receive\nand press ENTER on PC."), true))
-      return boEnd(false);
+      return boBlkEnd(false);
   }
   vComPrepare();
   char line[512];
@@ -225,12 +215,12 @@ bool boGsiSend(const char*) {
     }
     if (!ok) {
       vSendFailed();
-      return boEnd(false);
+      return boBlkEnd(false);
     }
   }
   if (inst == MBO_INSTR_LEICA_GIF10) boComSendf("%c\r\n", kEtx);
   if (inst == MBO_INSTR_LEICA_TC600) boComWrite("! ----+\r\n");
-  return boEnd(true);
+  return boBlkEnd(true);
 }
 
 bool boGsiTpsInitFormat(void) {
@@ -250,26 +240,26 @@ bool boGsiTpsInitFormat(void) {
 }
 
 bool boGsiTpsReceive(const char*) {
-  if (!boBlkOpenPort(0)) return boEnd(false);
-  if (!boGsiTpsInitFormat()) return boEnd(false);
+  if (!boBlkOpenPort(0)) return boBlkEnd(false);
+  if (!boGsiTpsInitFormat()) return boBlkEnd(false);
   int lineNo = 1;
   bool boCtrlZ = false;
   // A refused request has shown its box; the observations still come,
   // numbered from 1.
-  if (boComSendf("RCV/COORDS\r\n") && !boTpsReceiveLines(&lineNo, &boCtrlZ) && !boCtrlZ) return boEnd(false);
+  if (boComSendf("RCV/COORDS\r\n") && !boTpsReceiveLines(&lineNo, &boCtrlZ) && !boCtrlZ) return boBlkEnd(false);
   vMboShowStatusText("Observations..");
   vMboWaitMs(500);
-  if (!boGsiTpsInitFormat()) return boEnd(false);
+  if (!boGsiTpsInitFormat()) return boBlkEnd(false);
   vMboShowStatusText("Observations..");
-  if (!boComSendf("RCV/OBSERV\r\n")) return boEnd(false);
+  if (!boComSendf("RCV/OBSERV\r\n")) return boBlkEnd(false);
   boTpsReceiveLines(&lineNo, &boCtrlZ);
   vTpsQuit();
-  return boEnd(true);
+  return boBlkEnd(true);
 }
 
 bool boGsiTpsSend(const char*) {
-  if (!boBlkOpenPort(0)) return boEnd(false);
-  if (!boGsiTpsInitFormat() || !boComSendf("SND/COORDS\r\n")) return boEnd(false);
+  if (!boBlkOpenPort(0)) return boBlkEnd(false);
+  if (!boGsiTpsInitFormat() || !boComSendf("SND/COORDS\r\n")) return boBlkEnd(false);
   vComPrepare();
   vMboWaitMs(500);
   char line[512];
@@ -277,11 +267,11 @@ bool boGsiTpsSend(const char*) {
     vBlkShowBlock("Sending block no.: %d", block);
     if (!boComSendf("%s\r\n", line)) {
       vSendFailed();
-      return boEnd(false);
+      return boBlkEnd(false);
     }
   }
   vMboShowStatusText("");
   boComWrite("\x1A\r\n");
   vTpsQuit();
-  return boEnd(true);
+  return boBlkEnd(true);
 }
