@@ -56,9 +56,7 @@ bool boPsionReceive(const char*) {
     return false;
   vComSetLineChars('\r', '\n');
   vComSetReplyChar('#');
-  bool boDone = boBlkReceiveFile(g_mboTransfer.hRaw, "-9");
-  vComClose();
-  return boDone;
+  return boBlkEnd(boBlkReceiveFile(g_mboTransfer.hRaw, "-9"));
 }
 
 bool boPsionSend(const char*) {
@@ -67,7 +65,5 @@ bool boPsionSend(const char*) {
   vComSetLineChars('\r', '\n');
   vComSetAbortChar(26);
   vMboShowStatusText(sKvxPoGetText("Waiting for data from fieldbook"));
-  bool boDone = boBlkSendFile(g_mboTransfer.hRaw, "\x1a");
-  vComClose();
-  return boDone;
+  return boBlkEnd(boBlkSendFile(g_mboTransfer.hRaw, "\x1a"));
 }
