@@ -88,10 +88,8 @@ LiElm* pAddVertex(LiLine* obj, const Ref& ref, LiElm* before) {
 // Intermediate points of a straight kind, before the End vertex.
 // True when the heights came from a PntList3D.
 bool boIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& end, LiElm* endElm) {
-  xmlNode* feature = nullptr;
-  for (const char* code : {"PntList2D", "PntList3D"})
-    for (xmlNode* f = node->children; f && !feature; f = f->next)
-      if (boXmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) feature = f;
+  xmlNode* feature = pLxmlFeature(node, "PntList2D");
+  if (!feature) feature = pLxmlFeature(node, "PntList3D");
   auto skip = [&](const LxmlCoords& c) {
     return (start.boPresent && boSame2d(c, start.c)) || (end.boPresent && boSame2d(c, end.c));
   };

@@ -280,6 +280,12 @@ std::optional<double> dLxmlNumber(const std::optional<std::string>& text) {
   return dXmlNumber(*text);
 }
 
+xmlNode* pLxmlFeature(xmlNode* node, const char* code) {
+  for (xmlNode* f = node ? node->children : nullptr; f; f = f->next)
+    if (boXmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) return f;
+  return nullptr;
+}
+
 LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found, LxmlCoords* scanned) {
   LxmlRead* r = g_pLxmlRead;
   if (!r || !elem) return nullptr;

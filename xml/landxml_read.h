@@ -100,6 +100,8 @@ std::optional<std::string> sLxmlText(xmlNode* node, const char* name);
 // The leading number of a text (locale-free); none when there is no text or
 // it does not start with a number.
 std::optional<double> dLxmlNumber(const std::optional<std::string>& text);
+// The first "Feature" child whose "code" is exactly code; null when none.
+xmlNode* pLxmlFeature(xmlNode* node, const char* code);
 
 // The geometry sections (landxml_geom.cpp): CoordGeom, Breaklines and
 // Boundaries as lines and polygons, Surfaces as triangle nets, PipeNetworks

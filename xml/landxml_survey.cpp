@@ -39,12 +39,6 @@ std::optional<std::string> sProperty(xmlNode* feature, const char* label) {
   return std::nullopt;
 }
 
-xmlNode* pFeature(xmlNode* node, const char* code) {
-  for (xmlNode* f = node->children; f; f = f->next)
-    if (boXmlNamed(f, "Feature") && sXmlAttrOpt(f, "code").value_or("") == code) return f;
-  return nullptr;
-}
-
 // ---- FreeCode control codes ----
 
 void vApplyDescriptions() {
@@ -226,7 +220,7 @@ void vGpsPosition(xmlNode* setup, xmlNode* pos) {
   std::string name = sXmlAttrOpt(setup, "stationName").value_or("");
   std::optional<double> antenna = dLxmlNumber(sLxmlText(setup, "antennaHeight"));
   bool corr = set.uCorrCode != 0xFFFFFFFFu;
-  if (xmlNode* vector = pFeature(pos, "GpsVector")) {
+  if (xmlNode* vector = pLxmlFeature(pos, "GpsVector")) {
     void* st = pMboAddSt(ST_VECTOR);
     void* obs = st ? pMboAddObs(ST_VECTOR, st) : nullptr;
     if (!obs) return;
@@ -236,7 +230,7 @@ void vGpsPosition(xmlNode* setup, xmlNode* pos) {
     if (corr) boMboSetStAttr(ST_VECTOR, st, 7, sInt(set.uCorrCode).c_str());
     boMboSetObsAttr(ST_VECTOR, st, obs, 1, target->sName);
     vCovariance(ST_VECTOR, st, obs, cov);
-    double h = dLxmlNumber(sProperty(pFeature(pos, "antennaHeight"), "antennaHeight")).value_or(0);
+    double h = dLxmlNumber(sProperty(pLxmlFeature(pos, "antennaHeight"), "antennaHeight")).value_or(0);
     boMboSetObsAttr(ST_VECTOR, st, obs, 6, sNum("%.8f", h).c_str());
     const char* axes[] = {"DX", "DY", "DZ"};
     for (int i = 0; i < 3; i++)
