@@ -20,6 +20,17 @@ struct ResControl {
   short x, y, cx, cy;
 };
 
+// The styles the module's dialogs are made of.
+inline constexpr DWORD kResDialog = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+inline constexpr DWORD kResButton = BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP;
+inline constexpr DWORD kResDefButton = BS_DEFPUSHBUTTON | WS_VISIBLE | WS_TABSTOP;
+inline constexpr DWORD kResCheck = BS_AUTOCHECKBOX | WS_VISIBLE | WS_TABSTOP;
+inline constexpr DWORD kResRadio = BS_AUTORADIOBUTTON | WS_VISIBLE;
+inline constexpr DWORD kResCombo = CBS_DROPDOWNLIST | WS_VSCROLL | WS_VISIBLE | WS_TABSTOP;
+inline constexpr DWORD kResLabel = SS_LEFT | WS_VISIBLE;
+inline constexpr DWORD kResEdit = ES_AUTOHSCROLL | WS_BORDER | WS_VISIBLE | WS_TABSTOP;
+inline constexpr DWORD kResGroup = BS_GROUPBOX | WS_VISIBLE;
+
 struct ResDialog {
   int iId;
   const char* pszCaption;  // code page 1252 ("Import fra m\xE5lebok")
