@@ -9,11 +9,9 @@
 
 namespace {
 
-using serialtest::PressStop;
+using namespace serialtest;
 using S = kvxtest::SimInstrument;
 using BlockTest = serialtest::SerialTest;
-
-const char kTimeout[] = "ERROR! Timeout, try again";
 
 struct ReceiveCase {
   const char* name;

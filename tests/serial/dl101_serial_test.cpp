@@ -9,9 +9,9 @@
 
 namespace {
 
+using namespace serialtest;
 using Strings = std::vector<std::string>;
 
-const char kPrompt[] = "Choose data for transfer.";
 const std::string kAck = "\x06,R,\r\n";
 const std::string kNak = "\x15,!,\r\n";
 const std::string kG = "g,12,12345,2500,0,0,0,BM1,";
@@ -22,7 +22,7 @@ std::string sSent(const std::string& text) { return text + (char)iDl101Checksum(
 
 class Dl101Serial : public serialtest::SerialTest {
  protected:
-  bool Receive() { return Run(boDl101Receive, kPrompt, true); }
+  bool Receive() { return Run(boDl101Receive, kChooseData, true); }
 };
 
 TEST(Dl101Checksum, SignedBytesAndATruncatingRemainder) {
@@ -64,6 +64,6 @@ TEST_F(Dl101Serial, ABadChecksumOrAShortLineGetsANakAndTheRetryIsTaken) {
             Status());
 }
 
-TEST_F(Dl101Serial, CancelAtThePromptOpensNothing) { CancelAtEach({{boDl101Receive, kPrompt}}); }
+TEST_F(Dl101Serial, CancelAtThePromptOpensNothing) { CancelAtEach({{boDl101Receive, kChooseData}}); }
 
 }  // namespace

@@ -12,12 +12,12 @@
 
 namespace {
 
+using namespace serialtest;
 using S = kvxtest::SimInstrument;
 using Strings = std::vector<std::string>;
 
 const std::string kAck = "\x06\r\n";
 const std::string kQ = "?\r\n";
-const char kTimeout[] = "ERROR! Timeout, try again";
 const std::string kL1 = "110001+00000012 81..10+00200000 82..10+00100000 ";
 const std::string kL2 = "110002+00000013 81..10+00300000 82..10+00400000 ";
 const std::string kHandshake = "GDHCOBOO\r\nGDHDOBOO\r\nGDHEODOO\r\n";
@@ -171,7 +171,7 @@ TEST_F(LeicaSerial, ASecondNakStopsTheSend) {
 
 TEST_F(LeicaSerial, Tc600SendsAfterTheQuestionAndEndsWithItsMark) {
   Use(MBO_INSTR_LEICA_TC600);
-  vUiExpectBox(IDOK, "Make fieldbook ready to receive");
+  vUiExpectBox(IDOK, kMakeReady);
   sim.Expect(kL1 + "\r\n").Send(kQ).Expect("! ----+\r\n");
   EXPECT_TRUE(Send(kL1 + "\r\n"));
   EXPECT_TRUE(sim.Finished()) << sim.Transcript();

@@ -19,10 +19,8 @@
 
 namespace {
 
+using namespace serialtest;
 using S = kvxtest::SimInstrument;
-
-const char kChoose[] = "Choose data for transfer.";
-const char kTimeout[] = "ERROR! Timeout, try again";
 
 struct Receiver {
   const char* name;
@@ -69,26 +67,26 @@ INSTANTIATE_TEST_SUITE_P(
                          // One ACK a line after the ENQ handshake; no empty line at the end.
                          Receiver{"Kern", MBO_INSTR_KERN_AC, boKernReceive, "Choose D)efine and set H0D0L130",
                                   [](S& s) { s.Expect("\x05").Send(kKern + "\r\n").Expect("\x06"); }, kKern + "\r\n"},
-                         Receiver{"Psion", MBO_INSTR_PSION, boPsionReceive, kChoose,
+                         Receiver{"Psion", MBO_INSTR_PSION, boPsionReceive, kChooseData,
                                   [](S& s) { s.Send("5=P1\r\n").Expect("#"); }, "5=P1\r\n\r\n"},
-                         Receiver{"Sdr", MBO_INSTR_SDR33, boSdrReceive, kChoose,
+                         Receiver{"Sdr", MBO_INSTR_SDR33, boSdrReceive, kChooseData,
                                   [](S& s) { s.Send("\x02\r\n").Send(kSdr + "\r\n"); }, kSdr + "\r\n\r\n"},
                          // Lines before "A" are answered, not stored.
-                         Receiver{"Dl101", 0, boDl101Receive, kChoose,
+                         Receiver{"Dl101", 0, boDl101Receive, kChooseData,
                                   [](S& s) { s.Send(Dl("A,start,")).Expect(kDlAck).Send(Dl(kDl)).Expect(kDlAck); },
                                   kDl + "\r\n"},
                          // Cut off before the first data line: nothing stored.
-                         Receiver{"Dl101BeforeData", 0, boDl101Receive, kChoose,
+                         Receiver{"Dl101BeforeData", 0, boDl101Receive, kChooseData,
                                   [](S& s) { s.Send(Dl("A,start,")).Expect(kDlAck); }, ""},
-                         Receiver{"Nikon", MBO_INSTR_NIKON, boNikonReceive, kChoose,
+                         Receiver{"Nikon", MBO_INSTR_NIKON, boNikonReceive, kChooseData,
                                   [](S& s) { s.Send(kNikon + "\r\n"); }, kNikon + "\r\n\r\n"},
-                         Receiver{"Rec500", MBO_INSTR_REC500, boRec500Receive, kChoose,
+                         Receiver{"Rec500", MBO_INSTR_REC500, boRec500Receive, kChooseData,
                                   [](S& s) { s.Send("A\r\n").Expect("B\r\n").Send(kRec + "\r\n").Expect("B\r\n"); },
                                   kRec + "\r\n\r\n"},
-                         Receiver{"Rec500BeforeData", MBO_INSTR_REC500, boRec500Receive, kChoose,
+                         Receiver{"Rec500BeforeData", MBO_INSTR_REC500, boRec500Receive, kChooseData,
                                   [](S& s) { s.Send("A\r\n").Expect("B\r\n"); },
                                   "\r\n"},  // only the empty line that ends a stopped receive
-                         Receiver{"Gts800", MBO_INSTR_TOPCON_GTS800, boGts800Receive, kChoose,
+                         Receiver{"Gts800", MBO_INSTR_TOPCON_GTS800, boGts800Receive, kChooseData,
                                   [](S& s) { s.Send(kGts + "\r\n"); }, kGts + "\r\n\r\n"}),
                      testing::Values(End::Silence, End::HangUp, End::Stop)),
     [](const testing::TestParamInfo<std::tuple<Receiver, End>>& info) {

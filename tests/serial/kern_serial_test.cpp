@@ -9,11 +9,11 @@
 
 namespace {
 
+using namespace serialtest;
 using Strings = std::vector<std::string>;
 
 const char kReceivePrompt[] = "Choose D)efine and set H0D0L130";
 const char kSendPrompt[] = "Choose A)A and T for data transfer";
-const char kTimeout[] = "ERROR! Timeout, try again";
 const std::string kL1 = "2 ST1                    1.600  20  1013";
 const std::string kL2 = "3 P1                                            TREE";
 

@@ -11,9 +11,8 @@
 
 namespace {
 
-const char kReceivePrompt[] = "Choose data for transfer.";
-const char kSendPrompt[] = "Make fieldbook ready to receive";
-const char kTimeout[] = "ERROR! Timeout, try again";
+using namespace serialtest;
+
 const std::string kAck = "\x06\r\n";
 const std::string kNak = "\x15\r\n";
 const std::string kL1 = "1,1,MG,P1,KUM,1000.000,2000.000,10.000";
@@ -28,7 +27,7 @@ class NikonSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    Use(MBO_INSTR_NIKON, boNikonReceive, kReceivePrompt, boNikonSend, kSendPrompt);
+    Use(MBO_INSTR_NIKON, boNikonReceive, kChooseData, boNikonSend, kMakeReady);
   }
 };
 

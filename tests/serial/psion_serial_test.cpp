@@ -9,8 +9,8 @@
 
 namespace {
 
-const char kReceivePrompt[] = "Choose data for transfer.";
-const char kSendPrompt[] = "Make fieldbook ready to receive";
+using namespace serialtest;
+
 const std::string kL1 = "5=P1";
 const std::string kL2 = "37=100.000";
 
@@ -18,7 +18,7 @@ class PsionSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    Use(MBO_INSTR_PSION, boPsionReceive, kReceivePrompt, boPsionSend, kSendPrompt);
+    Use(MBO_INSTR_PSION, boPsionReceive, kChooseData, boPsionSend, kMakeReady);
   }
 };
 
@@ -51,7 +51,7 @@ TEST_F(PsionSerial, TheReaderLeavesThePsionAsTheInstrument) {
 }
 
 TEST_F(PsionSerial, CancelAtThePromptMovesNothing) {
-  CancelAtEach({{boPsionReceive, kReceivePrompt}, {boPsionSend, kSendPrompt}});
+  CancelAtEach({{boPsionReceive, kChooseData}, {boPsionSend, kMakeReady}});
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 namespace {
 
-const char kReceivePrompt[] = "Choose data for transfer.";
-const char kSendPrompt[] = "Make fieldbook ready to receive";
+using namespace serialtest;
+
 const char kWrong[] = "ERROR! Wrong character received from fieldbook";
 const std::string kB = "B\r\n";
 const std::string kL1 = "   1    K1        KUM               X    1000.000 Y     2000.000 Z   10.000";
@@ -21,7 +21,7 @@ class Rec500Serial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    Use(MBO_INSTR_REC500, boRec500Receive, kReceivePrompt, boRec500Send, kSendPrompt);
+    Use(MBO_INSTR_REC500, boRec500Receive, kChooseData, boRec500Send, kMakeReady);
   }
 };
 

@@ -11,11 +11,9 @@
 
 namespace {
 
+using namespace serialtest;
 using Strings = std::vector<std::string>;
 
-const char kReceivePrompt[] = "Choose data for transfer.";
-const char kSendPrompt[] = "Make fieldbook ready to receive";
-const char kTimeout[] = "ERROR! Timeout, try again";
 const std::string kL1 = "08KIP1              100.000         200.000";
 const std::string kL2 = "08KIP2              300.000         400.000         5.000";
 
@@ -23,7 +21,7 @@ class SdrSerial : public serialtest::SerialTest {
  protected:
   void SetUp() override {
     SerialTest::SetUp();
-    Use(MBO_INSTR_SDR33, boSdrReceive, kReceivePrompt, boSdrSend, kSendPrompt);
+    Use(MBO_INSTR_SDR33, boSdrReceive, kChooseData, boSdrSend, kMakeReady);
   }
 };
 
@@ -56,7 +54,7 @@ TEST_F(SdrSerial, SilenceBeforeTheDataIsATimeOut) {
 }
 
 TEST_F(SdrSerial, CancelAtThePromptOpensNothing) {
-  CancelAtEach({{boSdrReceive, kReceivePrompt}, {boSdrSend, kSendPrompt}});
+  CancelAtEach({{boSdrReceive, kChooseData}, {boSdrSend, kMakeReady}});
 }
 
 TEST_F(SdrSerial, SendsStxTheLinesAndTheFiveDigitTotal) {

@@ -16,6 +16,11 @@
 
 namespace serialtest {
 
+// The prompts and the time-out warning several instruments share.
+inline constexpr char kChooseData[] = "Choose data for transfer.";
+inline constexpr char kMakeReady[] = "Make fieldbook ready to receive";
+inline constexpr char kTimeout[] = "ERROR! Timeout, try again";
+
 // What the transfer dialog's Stop button does.
 void PressStop();
 

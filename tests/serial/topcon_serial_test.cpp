@@ -10,11 +10,9 @@
 
 namespace {
 
+using namespace serialtest;
 using Strings = std::vector<std::string>;
 
-const char kGtsReceivePrompt[] = "Choose data for transfer.";
-const char kGtsSendPrompt[] = "Make fieldbook ready to receive";
-const char kTimeout[] = "ERROR! Timeout, try again";
 const char kFcReceivePrompt[] = "Press [FUNC][3] to start sending.";
 const char kFcSendPrompt[] = "Use [FUNC][4]";
 const std::string kL1 = "STN ST1,1.600,TOP";
@@ -49,10 +47,10 @@ class TopconSerial : public serialtest::SerialTest {
   }
   bool GtsSend(const std::string& raw) {
     WriteRaw(raw);
-    return Run(boGts800Send, kGtsSendPrompt, false);
+    return Run(boGts800Send, kMakeReady, false);
   }
   bool GtsReceive(std::initializer_list<const char*> boxes = {}) {
-    return Run(boGts800Receive, kGtsReceivePrompt, true, boxes);
+    return Run(boGts800Receive, kChooseData, true, boxes);
   }
 };
 
@@ -172,8 +170,8 @@ TEST_F(TopconSerial, GtsSendsTheLinesThenEot) {
 TEST_F(TopconSerial, CancelAtThePromptSendsNothing) {
   CancelAtEach({{boTopconFcReceive, kFcReceivePrompt},
                 {boTopconFcSend, kFcSendPrompt},
-                {boGts800Receive, kGtsReceivePrompt},
-                {boGts800Send, kGtsSendPrompt}});
+                {boGts800Receive, kChooseData},
+                {boGts800Send, kMakeReady}});
 }
 
 }  // namespace
