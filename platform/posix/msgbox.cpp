@@ -1,6 +1,7 @@
 // Message boxes: answered by a hook (tests), else logged with their default
 // button taken, since there is no one to press a button.
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 
 #include "kvxtest_msgbox.h"
@@ -11,38 +12,26 @@ std::mutex gHookLock;
 KvxMsgBoxHook gHook = nullptr;
 void* gHookContext = nullptr;
 
-// The buttons of each MB_TYPEMASK value, in their order in the box.
+// The buttons of each MB_TYPEMASK value, in their order in the box (0 ends
+// a row); types beyond the table have an OK button.
+const int kButtons[][3] = {
+    {IDOK, 0, 0},                  // MB_OK
+    {IDOK, IDCANCEL, 0},           // MB_OKCANCEL
+    {IDABORT, IDRETRY, IDIGNORE},  // MB_ABORTRETRYIGNORE
+    {IDYES, IDNO, IDCANCEL},       // MB_YESNOCANCEL
+    {IDYES, IDNO, 0},              // MB_YESNO
+    {IDRETRY, IDCANCEL, 0},        // MB_RETRYCANCEL
+};
+
 int iButtons(UINT style, int ids[3]) {
-  switch (style & MB_TYPEMASK) {
-    case MB_OK:
-      ids[0] = IDOK;
-      return 1;
-    case MB_OKCANCEL:
-      ids[0] = IDOK;
-      ids[1] = IDCANCEL;
-      return 2;
-    case MB_ABORTRETRYIGNORE:
-      ids[0] = IDABORT;
-      ids[1] = IDRETRY;
-      ids[2] = IDIGNORE;
-      return 3;
-    case MB_YESNOCANCEL:
-      ids[0] = IDYES;
-      ids[1] = IDNO;
-      ids[2] = IDCANCEL;
-      return 3;
-    case MB_YESNO:
-      ids[0] = IDYES;
-      ids[1] = IDNO;
-      return 2;
-    case MB_RETRYCANCEL:
-      ids[0] = IDRETRY;
-      ids[1] = IDCANCEL;
-      return 2;
-    default:
-      ids[0] = IDOK;
-      return 1;
+  UINT type = style & MB_TYPEMASK;
+  const int* row = kButtons[type < std::size(kButtons) ? type : MB_OK];
+  int n = 0;
+  while (n < 3 && row[n] != 0) {
+    ids[n] = row[n];
+    ++n;
   }
+  return n;
 }
 }  // namespace
 
