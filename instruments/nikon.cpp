@@ -96,8 +96,6 @@ LineResult eReadLine(const char* line) {
   }
 }
 
-bool boStopped(void) { return boComCancelled() || g_mboTransfer.uAbort; }
-
 }  // namespace
 
 uint16_t iNikonLineChecksum(const char* sLine) {
@@ -140,14 +138,7 @@ bool boNikonReceive(const char*) {
   vComSetAckNak(0, 0);
   vComSetAbortChar(26);
   vMboShowWaitingForData();
-  HFILE hRaw = (HFILE)g_mboTransfer.hRaw;
-  LONG start = _llseek(hRaw, 0, FILE_CURRENT);
-  bool ok = boBlkReceiveFile(g_mboTransfer.hRaw, "");
-  // Without an end text the block layer warns only when no line came: the
-  // time-out after the last line is shown here, once.
-  bool linesCame = _llseek(hRaw, 0, FILE_CURRENT) - start > 2;
-  if (!ok && linesCame && !boStopped()) vMboTimeoutError();
-  return boBlkEnd(ok);
+  return boBlkEnd(boBlkReceiveFileToSilence(g_mboTransfer.hRaw));
 }
 
 bool boNikonSend(const char*) {

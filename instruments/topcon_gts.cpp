@@ -263,14 +263,7 @@ bool boGts800Receive(const char*) {
     return false;
   if (!boOpen()) return false;
   vMboShowWaitingForData();
-  uint32_t hRaw = g_mboTransfer.hRaw;
-  LONG before = _llseek((HFILE)hRaw, 0, FILE_CURRENT);
-  bool ok = boBlkReceiveFile(hRaw, "");
-  // Without an end text the block layer warns of a time-out only when no
-  // line came (the empty line it writes at the end is 2 bytes).
-  LONG after = _llseek((HFILE)hRaw, 0, FILE_CURRENT);
-  if (!ok && !boComCancelled() && !g_mboTransfer.uAbort && after - before > 2) vMboTimeoutError();
-  return boBlkEnd(ok);
+  return boBlkEnd(boBlkReceiveFileToSilence(g_mboTransfer.hRaw));
 }
 
 bool boGts800Send(const char*) {

@@ -119,7 +119,10 @@ bool boBlkReadLine(char* sBuf, uint32_t uSize) {
   return boRead;
 }
 
-bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) {
+namespace {
+
+// boSilenceWarns: a time-out after lines is shown even without an end text.
+bool boReceiveLines(uint32_t hRaw, const char* sEndText, bool boSilenceWarns) {
   if (!sEndText) sEndText = "";
   size_t uEndLen = strlen(sEndText);
   vBlkShowBlock("Receiving block no.: %d", 1);
@@ -132,7 +135,7 @@ bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) {
       if (boComAbortSeen()) {
         if (strlen(sLine) > 1) boMboWriteLine(hRaw, sLine);
         boRegular = true;
-      } else if (!boComCancelled() && (uEndLen > 0 || iLines == 0)) {
+      } else if (!boComCancelled() && !g_mboTransfer.uAbort && (uEndLen > 0 || iLines == 0 || boSilenceWarns)) {
         vMboTimeoutError();
       }
       break;
@@ -149,6 +152,12 @@ bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) {
   vMboShowStatusText("");
   return boRegular;
 }
+
+}  // namespace
+
+bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText) { return boReceiveLines(hRaw, sEndText, false); }
+
+bool boBlkReceiveFileToSilence(uint32_t hRaw) { return boReceiveLines(hRaw, "", true); }
 
 bool boBlkSendFile(uint32_t hRaw, const char* sEndText) { return boSendLines(hRaw, sEndText, kNoSum, nullptr); }
 

@@ -48,6 +48,9 @@ bool boBlkReadLine(char* sBuf, uint32_t uSize);
 // Stop, a line error or a hang-up, shown as "ERROR! Timeout, try again"
 // unless Stop was pressed, or the end text is empty and lines had come.
 bool boBlkReceiveFile(uint32_t hRaw, const char* sEndText);
+// As boBlkReceiveFile without an end text, for instruments that end with
+// Ctrl-Z or the abort character: a silence after lines is a time-out too.
+bool boBlkReceiveFileToSilence(uint32_t hRaw);
 // Sends every raw line as "%s\r\n" (each acknowledged when the port has an
 // ACK), then a non-empty end text the same way.
 bool boBlkSendFile(uint32_t hRaw, const char* sEndText);
