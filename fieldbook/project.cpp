@@ -40,6 +40,12 @@ char* sField(const ProjectKey* k) { return reinterpret_cast<char*>(&g_mbo.projec
 
 }  // namespace
 
+std::string sMboProjectAttr(const char* key) {
+  char buf[sizeof(MboProjectAttrs::sProject)] = "";  // the widest key
+  boMboGetProjectAttr(key, buf, (int)sizeof buf);
+  return buf;
+}
+
 BOOL boMboGetProjectAttr(const char* key, char* buf, int size) {
   bool writable = buf && size > 0;
   if (writable) buf[0] = '\0';

@@ -3,6 +3,8 @@
 // vKvxMboInit clears them.
 #pragma once
 
+#include <string>
+
 #include "fieldbook/api.h"
 
 // Each text holds at most its key's width in characters.
@@ -18,3 +20,6 @@ struct MboProjectAttrs {
 };
 
 // boMboGetProjectAttr and boMboSetProjectAttr are declared in fieldbook/api.h.
+
+// The attribute of that key whole; "" for an unknown key.
+std::string sMboProjectAttr(const char* key);

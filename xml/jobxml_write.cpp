@@ -10,6 +10,7 @@
 #include "fieldbook/api.h"
 #include "fieldbook/model.h"
 #include "fieldbook/pointindex.h"
+#include "fieldbook/project.h"
 #include "win32.h"
 #include "xml/fxl.h"
 #include "xml/jobxml.h"
@@ -20,12 +21,6 @@
 #define JXL_SCHEMA_LOCATION JXL_SCHEMA_NS " " JXL_SCHEMA_NS "/JobXMLSchema-5.64.xsd"
 
 namespace {
-
-std::string sProjectAttr(const char* key) {
-  char buf[100] = "";
-  boMboGetProjectAttr(key, buf, (int)sizeof buf);
-  return buf;
-}
 
 bool boSetAttr(MboXmlElem* elem, const char* name, const char* ansi) {
   return pMboXmlSetAttr(elem, name, sJxlToUtf8(ansi, true).c_str()) != nullptr;
@@ -172,7 +167,7 @@ JxlWriteDoc* pJxlNewDoc(const char* jobName) {
     return nullptr;
   }
   vMboXmlSetStandalone(doc->pDoc, 1);
-  std::string version = sProjectAttr("TERVERSION");
+  std::string version = sMboProjectAttr("TERVERSION");
   SYSTEMTIME t;
   GetLocalTime(&t);
   char stamp[64];
@@ -300,7 +295,7 @@ int iJxlWriteFile(const char* sPath) {
   if (!sPath) return 0;
   JxlDocHolder holder{pJxlNewDoc(std::string(sPathGetBaseNameTemp(sPath)).c_str())};
   if (!holder.doc) return 0;
-  std::string key = sProjectAttr("KEYATTRIBUTE");
+  std::string key = sMboProjectAttr("KEYATTRIBUTE");
   // The library lies beside the output: same base name, extension "fxl".
   // A path too long for the buffer means no library.
   char fxlPath[257] = "";

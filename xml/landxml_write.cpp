@@ -78,12 +78,6 @@ std::string sYXZ(double x, double y, double z, const char* fmt = "%f %f %f") {
   return buf;
 }
 
-std::string sProjectAttr(const char* key) {
-  char buf[260] = "";
-  boMboGetProjectAttr(key, buf, (int)sizeof buf);
-  return buf;
-}
-
 // "Korvax attributes": every non-fixed field of the object but "name". A
 // line's or polygon's code (`code` not null) is a fixed field and the file
 // has no other place for it: it goes first, as the "Code" property the
@@ -113,7 +107,7 @@ void vAttributeFeature(MboXmlElem* parent, ViFields* fs, const void* obj, const 
 bool boApplication(MboXmlElem* root, int dialect) {
   MboXmlElem* app = pMboXmlAddChild(root, "Application");
   if (!app) return false;
-  std::string version = sProjectAttr("TERVERSION");
+  std::string version = sMboProjectAttr("TERVERSION");
   std::string name = version.empty() ? "Korvax Fieldbook" : "Korvax Terrain " + version;
   bool ok = boAttr(app, "name", name.c_str());
   if (dialect == LXML_DIALECT_LEICA)
@@ -125,7 +119,7 @@ bool boApplication(MboXmlElem* root, int dialect) {
 
 bool boProject(MboXmlElem* root) {
   MboXmlElem* project = pMboXmlAddChild(root, "Project");
-  return project && boAttr(project, "name", sProjectAttr("PROJECT").c_str());
+  return project && boAttr(project, "name", sMboProjectAttr("PROJECT").c_str());
 }
 
 bool boUnits(MboXmlElem* root) {
@@ -488,7 +482,7 @@ bool boLxmlWriteFile(const char* sPath, int iDialect) {
       !boAttr(root, "readOnly", "false") || !boAttr(root, "language", "English"))
     return false;
   std::string key;
-  if (iDialect == LXML_DIALECT_PLAIN || iDialect == LXML_DIALECT_HEXML) key = sProjectAttr("KEYATTRIBUTE");
+  if (iDialect == LXML_DIALECT_PLAIN || iDialect == LXML_DIALECT_HEXML) key = sMboProjectAttr("KEYATTRIBUTE");
   if (!boApplication(root, iDialect) || !boProject(root) || !boUnits(root) || !boCoordinateSystem(root)) return false;
   vPoints(root, iDialect, key);
   vLines(root, iDialect);
