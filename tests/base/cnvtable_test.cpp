@@ -40,6 +40,11 @@ struct CnvTableIni : ::testing::Test {
     ASSERT_NE(t, nullptr);
   }
   void TearDown() override { pCnvTabFree(t); }
+  // The fixture's table replaced by an empty one of these code widths.
+  void fresh(int fromWidth, int toWidth) {
+    pCnvTabFree(t);
+    t = pCnvTabNew(fromWidth, toWidth);
+  }
   void put(const char* key, const char* value) { WritePrivateProfileStringA("MboCnvTheme", key, value, ini.c_str()); }
   std::string get(const char* section, const char* key) {
     char buf[256];
@@ -180,9 +185,9 @@ struct CnvDialog : CnvTableIni {
     pCnvTabAppend(t, "VEG", "20");
     pCnvTabAppend(t, "GJERDE", "30");
   }
-  bool run(kvxtest::DlgAction action, const char* title = "Korvax", CnvTable* table = nullptr) {
+  bool run(kvxtest::DlgAction action, const char* title = "Korvax") {
     kvxtest::ExpectDialog("Converter table", std::move(action));
-    return boCnvTabDialog(table ? table : t, "cnvtable", title, "Instrument");
+    return boCnvTabDialog(t, "cnvtable", title, "Instrument");
   }
 };
 
@@ -285,8 +290,8 @@ TEST_F(CnvDialog, ShowsTheTableInOrderAndAddsAtTheEnd) {
 TEST_F(CnvDialog, DuplicatesKeepTheirOrderSoTheSameOneWinsAfterOk) {
   // Three host codes for one instrument code: the reverse lookup takes the
   // first, which rows sorted either way would change.
-  CnvTable* p = pCnvTabNew(9, 9);
-  for (const char* from : {"GJERDE", "VEG", "BYG"}) pCnvTabAppend(p, from, "20");
+  fresh(9, 9);
+  for (const char* from : {"GJERDE", "VEG", "BYG"}) pCnvTabAppend(t, from, "20");
   auto edit = [](Dlg& d) {
     EXPECT_EQ(list(d), "GJERDE=20;VEG=20;BYG=20; selected -1");
     d.Type(kFrom, "ALLE");
@@ -295,12 +300,11 @@ TEST_F(CnvDialog, DuplicatesKeepTheirOrderSoTheSameOneWinsAfterOk) {
     EXPECT_EQ(list(d), "GJERDE=20;VEG=20;BYG=20;ALLE=20; selected 3");
     d.Click(IDOK);
   };
-  EXPECT_TRUE(run(edit, "Korvax", p));
-  EXPECT_EQ(sPairs(p), "GJERDE=20;VEG=20;BYG=20;ALLE=20;");
+  EXPECT_TRUE(run(edit));
+  EXPECT_EQ(pairs(), "GJERDE=20;VEG=20;BYG=20;ALLE=20;");
   char from[9] = "";
-  EXPECT_TRUE(boCnvTabLookupReverse(p, "20", from, sizeof from));
+  EXPECT_TRUE(boCnvTabLookupReverse(t, "20", from, sizeof from));
   EXPECT_STREQ(from, "GJERDE");
-  pCnvTabFree(p);
 }
 
 TEST_F(CnvDialog, DeleteNeedsASelection) {
@@ -335,7 +339,7 @@ TEST_F(CnvDialog, CancelKeepsTheTable) {
 }
 
 TEST_F(CnvDialog, CodesAreCutToTheWidths) {
-  CnvTable* p = pCnvTabNew(4, 4);
+  fresh(4, 4);
   auto typeLong = [](Dlg& d) {
     d.Type(kFrom, "KKKKK");
     d.Type(kTo, "99999");
@@ -343,9 +347,8 @@ TEST_F(CnvDialog, CodesAreCutToTheWidths) {
     EXPECT_EQ(list(d), "KKK=999; selected 0");
     d.Click(IDOK);
   };
-  EXPECT_TRUE(run(typeLong, "Prefix", p));
-  EXPECT_EQ(sPairs(p), "KKK=999;");
-  pCnvTabFree(p);
+  EXPECT_TRUE(run(typeLong, "Prefix"));
+  EXPECT_EQ(pairs(), "KKK=999;");
 }
 
 TEST_F(CnvDialog, LongTranslatedTitleIsMeasuredSafely) {
