@@ -7,6 +7,7 @@ build=${1:-build}
 shift || true
 
 . scripts/packages.sh
+. scripts/win32list.sh
 ensure_packages cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev binutils locales clang-format-14
 
 # Formatting: every C++ source as .clang-format has it.
@@ -33,18 +34,10 @@ fi
 
 # The platform boundary: outside platform/, only the places listed at the top
 # of platform/include/win32.h may include a POSIX or Linux header.
-listed=$(sed -nE 's|^// - ([A-Za-z0-9_./*]+):.*|\1|p' platform/include/win32.h)
 posix='#include <(unistd|pthread|dlfcn|fcntl|termios|dirent|poll|pwd|grp|semaphore|spawn|glob|fnmatch|libgen|strings|(sys|linux|arpa|netinet)/[a-z_/]+)\.h>'
-for f in $(grep -rlE "$posix" base fieldbook instruments xml resources hostlibs tools 2>/dev/null); do
-  ok=0
-  for d in $listed; do
-    # shellcheck disable=SC2053
-    [[ $f == $d ]] && ok=1
-  done
-  if [ $ok = 0 ]; then
-    echo "platform boundary: $f includes a POSIX or Linux header and is not listed in platform/include/win32.h"
-    exit 1
-  fi
+for f in $(unlisted_in_win32h "$posix"); do
+  echo "platform boundary: $f includes a POSIX or Linux header and is not listed in platform/include/win32.h"
+  exit 1
 done
 
 jobs=$(nproc)

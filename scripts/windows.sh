@@ -11,6 +11,7 @@ build=${1:-build-win}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
 . scripts/packages.sh
+. scripts/win32list.sh
 ensure_packages cmake make binutils g++-mingw-w64-x86-64-posix wine wine64
 
 # Wine, in a prefix of the build's own, no display: the build runs its
@@ -115,16 +116,8 @@ cmake/windecls.sh "$root" "$build/decls" || { echo "declarations: FAILED"; fail=
 
 # The module's sources test the platform only in the places win32.h lists.
 echo "== platform conditionals =="
-documented=$(sed -nE 's|^// - ([A-Za-z0-9_./*]+):.*|\1|p' platform/include/win32.h)
-for f in $(grep -rlE '_WIN32|__linux__|__unix__' base fieldbook instruments xml resources hostlibs tools 2>/dev/null); do
-  ok=0
-  for d in $documented; do
-    # shellcheck disable=SC2053
-    [[ $f == $d ]] && ok=1
-  done
-  if [ $ok = 0 ]; then
-    echo "conditionals: FAILED: conditional on the platform, not listed in platform/include/win32.h: $f"; fail=1
-  fi
+for f in $(unlisted_in_win32h '_WIN32|__linux__|__unix__'); do
+  echo "conditionals: FAILED: conditional on the platform, not listed in platform/include/win32.h: $f"; fail=1
 done
 
 # The smoke run under Wine.
