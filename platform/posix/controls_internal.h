@@ -7,7 +7,6 @@
 
 #include "results.h"
 #include "window_internal.h"
-#include "results.h"
 
 inline const char* Str(LPARAM p) { return p ? (const char*)p : ""; }
 
