@@ -15,12 +15,10 @@ constexpr uint64_t kAlign = 8;
 
 unsigned char* pBlockData(void* block) { return (unsigned char*)block + sizeof(PoolBlock); }
 
-CRITICAL_SECTION* pNewLock() { return pMemNewLock(); }
-
 // Guards the making of a lock for a pool whose lock was freed by
 // vPoolFreeAll, so that two threads never make two.
 CRITICAL_SECTION* pLockMaking() {
-  static CRITICAL_SECTION* s_pLock = pNewLock();
+  static CRITICAL_SECTION* s_pLock = pMemNewLock();
   return s_pLock;
 }
 
@@ -37,7 +35,7 @@ CRITICAL_SECTION* pPoolLock(MemPool* pool) {
   EnterCriticalSection(pLockMaking());
   cs = lock.load(std::memory_order_acquire);
   if (!cs) {
-    cs = pNewLock();
+    cs = pMemNewLock();
     lock.store(cs, std::memory_order_release);
   }
   LeaveCriticalSection(pLockMaking());
@@ -68,7 +66,7 @@ void vPoolInit(MemPool* pool, uint64_t blockSize) {
   pool->uLeft = 0;
   pool->pCurrent = nullptr;
   pool->uReleased = 0;
-  pool->pLock = pNewLock();
+  pool->pLock = pMemNewLock();
 }
 
 void* pPoolAlloc(MemPool* pool, size_t size) {
