@@ -26,12 +26,6 @@ bool boSetAttr(MboXmlElem* elem, const char* name, const char* ansi) {
   return pMboXmlSetAttr(elem, name, sJxlToUtf8(ansi, true).c_str()) != nullptr;
 }
 
-std::string sCoord(double v) {
-  char buf[64];
-  sStrPrintN(buf, (int)sizeof buf, "%.6f", v);
-  return buf;
-}
-
 // The fixed Environment: each entry one level below the last entry of the
 // level above it.
 struct JxlFixedElem {
@@ -246,9 +240,9 @@ MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vert
   vJxlAddTextElem(elem, "Code", code.empty() ? " " : code.c_str());
   MboXmlElem* grid = pMboXmlAddChild(elem, "Grid");
   if (grid && xy) {
-    vJxlAddTextElem(grid, "North", sCoord(p.y).c_str());
-    vJxlAddTextElem(grid, "East", sCoord(p.x).c_str());
-    if (z) vJxlAddTextElem(grid, "Elevation", sCoord(p.z).c_str());
+    vJxlAddTextElem(grid, "North", sXmlFixed(p.y).c_str());
+    vJxlAddTextElem(grid, "East", sXmlFixed(p.x).c_str());
+    if (z) vJxlAddTextElem(grid, "Elevation", sXmlFixed(p.z).c_str());
   }
   vJxlAddFeatures(elem, object, kind, fields, key, fxl);
   return elem;
