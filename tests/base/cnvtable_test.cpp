@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -171,9 +170,7 @@ TEST_F(CnvTableIni, SharesTheFileWithKvxLibWrites) {
   EXPECT_TRUE(boCnvTabRead(p, ini.c_str(), "MboCnvPnt"));
   EXPECT_EQ(iCnvTabCount(p), 1);
   pCnvTabFree(p);
-  std::stringstream all;
-  all << std::ifstream(ini).rdbuf();
-  EXPECT_NE(all.str().find("; a comment"), std::string::npos);
+  EXPECT_NE(kvxtest::ReadFile(ini).find("; a comment"), std::string::npos);
 }
 
 constexpr int kFrom = 201, kTo = 202, kList = 203, kAdd = 204, kDelete = 205, kHelp = 9;

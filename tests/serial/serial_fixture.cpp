@@ -1,8 +1,5 @@
 #include "tests/serial/serial_fixture.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "fieldbook/transfer_context.h"
 #include "fieldbook/transfer.h"
 #include "instruments/serial/port.h"
@@ -58,10 +55,7 @@ void SerialTest::CloseRaw() { vMboCloseFile(&hRaw_); }
 
 std::string SerialTest::ReadRaw() {
   CloseRaw();
-  std::ifstream in(rawPath_, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return kvxtest::ReadFile(rawPath_);
 }
 
 bool SerialTest::Run(Transfer fn, const char* prompt, bool receive, std::initializer_list<const char*> boxes) {
