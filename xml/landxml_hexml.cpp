@@ -42,12 +42,6 @@ void vAnnotations(xmlNode* elem, ViFields* fs, void* obj) {
   }
 }
 
-xmlNode* pFirstElement(xmlNode* node) {
-  for (xmlNode* c = node ? node->children : nullptr; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE) return c;
-  return nullptr;
-}
-
 void vImages(xmlNode* images, ViFields* fs, void* obj) {
   char base[MBO_PATH_SIZE];
   sPathGetDir(g_mboTransfer.sRawPath, base, (int)sizeof base);
@@ -150,7 +144,7 @@ void vObject(xmlNode* elem, bool polygon) {
     else if (boXmlNamed(c, "OnboardImages"))
       vImages(c, fs, obj);
     else if (boXmlNamed(c, "Annotations"))
-      vAnnotations(pFirstElement(c), fs, obj);
+      vAnnotations(xmlFirstElementChild(c), fs, obj);
   }
 }
 

@@ -145,13 +145,6 @@ void vIntoNamespace(xmlNode* root, xmlNs* ns) {
   }
 }
 
-xmlNode* pLastElementChild(xmlNode* node) {
-  xmlNode* last = nullptr;
-  for (xmlNode* c = node ? node->children : nullptr; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE) last = c;
-  return last;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -242,7 +235,7 @@ XmlContextPtr pXmlLxmlXPathContext(xmlDoc* doc, int* version) {
 
 XmlContextPtr pXmlHexXPathContext(xmlDoc* doc) {
   xmlNode* root = doc ? xmlDocGetRootElement(doc) : nullptr;
-  xmlNode* last = boXmlNamed(root, "LandXML") ? pLastElementChild(root) : nullptr;
+  xmlNode* last = boXmlNamed(root, "LandXML") ? xmlLastElementChild(root) : nullptr;
   if (!boXmlNamed(last, "HexagonLandXML") || !last->ns || !last->ns->href || !last->ns->href[0]) return nullptr;
   XmlContextPtr ctx = pNewContext(doc);
   if (!ctx || xmlXPathRegisterNs(ctx.get(), BAD_CAST "kvx", last->ns->href) != 0) return nullptr;
