@@ -32,6 +32,13 @@ void vAcceptDialog(HWND dialog) {
   kvxUiDispatchPending();
 }
 
+void vWriteInput(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) abort();
+  if (size) fwrite(data, 1, size, f);
+  fclose(f);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -78,18 +85,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = fopen(g_raw.c_str(), "wb");
-  if (!f) abort();
-  if (size) fwrite(data, 1, size, f);
-  fclose(f);
+  vWriteInput(g_raw, data, size);
 #ifdef KVX_FUZZ_COMPANION
   // A reader that also opens a companion file beside the raw file (by
   // extension) gets the same bytes there.
-  std::string companion = g_raw.substr(0, g_raw.find_last_of('.') + 1) + KVX_FUZZ_COMPANION;
-  if (FILE* c = fopen(companion.c_str(), "wb")) {
-    if (size) fwrite(data, 1, size, c);
-    fclose(c);
-  }
+  static const std::string companion = g_raw.substr(0, g_raw.find_last_of('.') + 1) + KVX_FUZZ_COMPANION;
+  vWriteInput(companion, data, size);
 #endif
   boKvxMboReadRawDirect(&g_host, KVX_FUZZ_INSTRUMENT, g_raw.c_str());
   return 0;
