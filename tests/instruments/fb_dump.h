@@ -149,8 +149,11 @@ class InstrumentFiles : public FieldBookFiles {
   std::string sSide(const char* base) { return tmp_.Read(std::string(base) + ".ADM"); }
   // The instrument's options in the host's ini file ("EO:100 NO:200").
   void vOptions(int instrument, const char* options) {
-    std::ofstream(host_.sIniPath, std::ios::app) << "[KvxMbo]\r\nMboType" << instrument << "=" << options << "\r\n";
+    vIniLine("[KvxMbo]\r\nMboType" + std::to_string(instrument) + "=" + options);
   }
+  // A line added at the end of the host's ini file (after vOptions: into
+  // the section it began).
+  void vIniLine(const std::string& line) { std::ofstream(host_.sIniPath, std::ios::app) << line << "\r\n"; }
   bool boRead(int instrument, const std::string& path) {
     return FB(boKvxMboReadRawDirect)(&host_, instrument, path.c_str()) != 0;
   }

@@ -14,10 +14,7 @@ using kvxtest::Dlg;
 
 class M5 : public InstrumentFiles {
  protected:
-  void vLayout(const char* value) {
-    // Into the section vOptions began.
-    std::ofstream(host_.sIniPath, std::ios::app) << "ZeissM5PI=" << value << "\r\n";
-  }
+  void vLayout(const char* value) { vIniLine(std::string("ZeissM5PI=") + value); }
   void vAcceptLayout() {
     kvxtest::ExpectDialog(113, [](Dlg& d) { d.Click(IDOK); });
   }

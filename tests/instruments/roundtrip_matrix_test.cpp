@@ -204,7 +204,7 @@ TEST_P(RoundTripMatrix, WhatIsWrittenReadsBack) {
   if (f.sSkip) GTEST_SKIP() << f.sSkip;
   if (f.sM5Layout) {
     vOptions(f.iInstrument, "");
-    std::ofstream(host_.sIniPath, std::ios::app) << "ZeissM5PI=" << f.sM5Layout << "\r\n";
+    vIniLine(std::string("ZeissM5PI=") + f.sM5Layout);
   }
   for (unsigned seed = 1; seed <= 4; seed++) {
     SCOPED_TRACE("seed " + std::to_string(seed));
