@@ -388,14 +388,12 @@ void vJxlAttachMediaFiles(const JxlReaderState* state, const std::string& id, Vi
 
 const JxlPointCoords* pRegistered(const JxlReaderState* state, const std::string& name) {
   if (name.empty()) return nullptr;
-  auto it = state->registryFirst.find(name);
-  return it == state->registryFirst.end() ? nullptr : &state->registry[it->second];
+  auto it = state->registry.find(name);
+  return it == state->registry.end() ? nullptr : &it->second;
 }
 
-void vRegister(JxlReaderState* state, const JxlPointCoords& c) {
-  state->registryFirst.emplace(c.sName, state->registry.size());
-  state->registry.push_back(c);
-}
+// The first coordinates given for a name are the ones kept.
+void vRegister(JxlReaderState* state, const JxlPointCoords& c) { state->registry.emplace(c.sName, c); }
 
 // Only the coordinates the file gives are stored: XY with both North and
 // East, Z with an Elevation.
@@ -417,7 +415,7 @@ bool boLastIs(const JxlPointRec& point, const std::string& control) {
 }
 
 void vJxlMakePoint(JxlReaderState* state, const JxlPointRec& point, const std::string& code) {
-  if (!pRegistered(state, point.sName)) vRegister(state, point.coords);
+  vRegister(state, point.coords);
   // A point without a name is a point of its own, never merged.
   PoPoint* p = point.sName.empty() ? KvxMboNewPoint("") : KvxMboNewOrExistingPoint(point.sName.c_str());
   if (!p) return;

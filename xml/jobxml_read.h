@@ -36,8 +36,7 @@ struct JxlReaderState {
   FxlCodes codes;
   xmlNode* pFieldBook = nullptr;  // the first FieldBook (record lookups)
   std::vector<JxlMediaFile> media;
-  std::vector<JxlPointCoords> registry;
-  std::unordered_map<std::string, size_t> registryFirst;  // name -> first entry
+  std::unordered_map<std::string, JxlPointCoords> registry;  // name -> first coordinates
   std::vector<JxlOpenLine> openLines;
   // The FieldBook's records looked up by ID (name, '\n', ID -> first such
   // record) and its PointRecords by StationID, each made in one walk: a
