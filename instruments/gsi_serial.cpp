@@ -65,14 +65,12 @@ bool boAskFileNo(bool boSending, int* pNo) {
   return true;
 }
 
-bool boStopped(void) { return boComCancelled() || g_mboTransfer.uAbort; }
-
 void vErrorLine(const char* line) {
   vMsgInfo(sStrFormat(sKvxPoGetText("ERROR! Fieldbook has send error message:\n%s"), line));
 }
 
 void vSendFailed(void) {
-  if (!boStopped()) vMsgWarning(sKvxPoGetText("ERROR! Cannot send to fieldbook"));
+  if (!boBlkStopped()) vMsgWarning(sKvxPoGetText("ERROR! Cannot send to fieldbook"));
 }
 
 // 94: the handshake, then the command of the file (1 to 5).
@@ -116,7 +114,7 @@ bool boTpsReceiveLines(int* pLineNo, bool* pboCtrlZ) {
     vBlkShowBlock("Receiving block no.: %d", *pLineNo);
     if (!boBlkReadLine(line, sizeof line)) {
       *pboCtrlZ = boComAbortSeen();
-      if (!*pboCtrlZ && !boStopped()) vMboTimeoutError();
+      if (!*pboCtrlZ && !boBlkStopped()) vMboTimeoutError();
       return false;
     }
     if (line[0] == '@') {

@@ -62,8 +62,10 @@ bool boBlkEnd(bool boResult) {
   return boResult;
 }
 
+bool boBlkStopped(void) { return boComCancelled() || g_mboTransfer.uAbort; }
+
 bool boBlkEndReadFailed(void) {
-  if (!boComCancelled() && !g_mboTransfer.uAbort) vMboTimeoutError();
+  if (!boBlkStopped()) vMboTimeoutError();
   return boBlkEnd(false);
 }
 
@@ -135,7 +137,7 @@ bool boReceiveLines(uint32_t hRaw, const char* sEndText, bool boSilenceWarns) {
       if (boComAbortSeen()) {
         if (strlen(sLine) > 1) boMboWriteLine(hRaw, sLine);
         boRegular = true;
-      } else if (!boComCancelled() && !g_mboTransfer.uAbort && (uEndLen > 0 || iLines == 0 || boSilenceWarns)) {
+      } else if (!boBlkStopped() && (uEndLen > 0 || iLines == 0 || boSilenceWarns)) {
         vMboTimeoutError();
       }
       break;

@@ -20,6 +20,8 @@ typedef uint16_t (*BlkChecksumFn)(const char* sLine);
 // The end of a driver's transfer on every road: the status line cleared,
 // the port closed; the result passed on.
 bool boBlkEnd(bool boResult);
+// Stop was pressed or a port wait met the abort flag: no error box is due.
+bool boBlkStopped(void);
 // The end of a transfer whose read met no line: "ERROR! Timeout, try again"
 // unless Stop was pressed or the port wait was cancelled, then boBlkEnd;
 // false.
