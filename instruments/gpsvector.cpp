@@ -106,15 +106,19 @@ bool boReadText(char* line, uint32_t hRaw) {
   return boMboReadLineCut(line, kLineSize, hRaw, &boCut);
 }
 
-// The whole raw file, for the binary readers; false when it cannot be read.
+// The whole raw file, for the binary readers; false when it cannot be read
+// to its end.
 bool boReadRawBytes(std::vector<unsigned char>* bytes) {
   FILE* fp = _fsopen(g_mboTransfer.sRawPath, "rb", _SH_DENYNO);
   if (!fp) return false;
   unsigned char chunk[65536];
   size_t n;
   while ((n = fread(chunk, 1, sizeof chunk, fp)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+  // A read error part-way is no whole file: vectors from half a record
+  // table would pass for the survey.
+  bool boWhole = !ferror(fp);
   fclose(fp);
-  return true;
+  return boWhole;
 }
 
 // A field of a binary record; the files are little-endian, as is every
