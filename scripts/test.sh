@@ -40,7 +40,7 @@ for f in $(unlisted_in_win32h "$posix"); do
   exit 1
 done
 
-jobs=$(nproc)
+jobs=${KVX_JOBS:-$(nproc)}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" -j "$jobs" --timeout 120 --output-on-failure
