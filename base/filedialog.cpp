@@ -55,9 +55,12 @@ std::string sPatternExt(const std::string& pattern) {
   return ext;
 }
 
-// '*' and '?' matching, ignoring case.
+// '*' and '?' matching, ignoring case. As in the shell's own matching, a
+// pattern ending in ".*" also takes a name without extension ("*.*" matches
+// every name).
 bool boWildMatch(const char* pat, const char* name) {
   if (*pat == 0) return *name == 0;
+  if (*name == 0 && strcmp(pat, ".*") == 0) return true;
   if (*pat == '*') {
     for (const char* n = name;; ++n) {
       if (boWildMatch(pat + 1, n)) return true;

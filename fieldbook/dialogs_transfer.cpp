@@ -171,7 +171,9 @@ void vPickRawFile(HWND hDlg, TransferDlgState* st) {
   if (!chosen) return;
   char path[kPathSize];
   sStrCopyN(path, chosen, sizeof path);
-  if (!pPathFindExtDot(path)) vPathSetExt(path, instrExt);
+  // A name typed without extension gets the instrument's, unless that is a
+  // wildcard ("ss?", "*"): then the name is taken as typed.
+  if (!pPathFindExtDot(path) && !strpbrk(sStrNotNull(instrExt), "*?")) vPathSetExt(path, instrExt);
   if (!st->boExport && (instrument == 27 || instrument == 31) && iStrCmpNoCase(sPathGetExtTemp(path), "xcf") == 0) {
     const char* xml = instrument == 27 ? sMboHeXmlConvertDbx(path) : sMboDbx2LandXmlConvert(path);
     if (!xml) return;

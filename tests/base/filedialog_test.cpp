@@ -80,8 +80,8 @@ TEST_F(FileDialogTest, TypedNameGetsTheFilterExtensionOnlyWhenItNamesOne) {
     const char* typed;
     const char* want;
   } cases[] = {
-      {1, "job", "job.gsi"}, {1, "job.gsi", "job.gsi"}, {1, "job.txt", "job.txt"},  // matches "*.*"
-      {2, "job", "job"},     {3, "job", "job"},         {4, "job", "job"},
+      {1, "job", "job"}, {1, "job.gsi", "job.gsi"}, {1, "job.txt", "job.txt"},  // "*.*" matches every name
+      {2, "job", "job"}, {3, "job", "job"},         {4, "job", "job"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed + std::string(" type ") + std::to_string(c.type));
@@ -91,6 +91,20 @@ TEST_F(FileDialogTest, TypedNameGetsTheFilterExtensionOnlyWhenItNamesOne) {
       EXPECT_TRUE(d.Ok());
     });
     char* got = sFileDlgOpen("Raw", 0, (tmp_.Win() + "\\").c_str(), filter, nullptr);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(std::string(got), tmp_.Win(c.want));
+  }
+  // Without "*.*": '?' matches one character, so job.ss1 is taken as it is
+  // under *.gsi, and a bare name gets the extension.
+  for (const Case& c :
+       {Case{1, "job.ss1", "job.ss1"}, Case{1, "job", "job.gsi"}, Case{1, "job.ss12", "job.ss12.gsi"}}) {
+    SCOPED_TRACE(c.typed);
+    kvxtest::ExpectFileDialog([&c](FileDlg& d) {
+      d.ChooseType(c.type);
+      d.TypeName(c.typed);
+      EXPECT_TRUE(d.Ok());
+    });
+    char* got = sFileDlgOpen("Raw", 0, (tmp_.Win() + "\\").c_str(), "a|*.gsi|b|*.ss?|", nullptr);
     ASSERT_NE(got, nullptr);
     EXPECT_EQ(std::string(got), tmp_.Win(c.want));
   }

@@ -237,6 +237,30 @@ TEST_F(TransferDialogs, ARawFileWithoutANameDisablesGetAndInterpret) {
   EXPECT_FALSE(FB(boKvxMboRead)(&host_));
 }
 
+// A name typed without extension gets the instrument's extension, whatever
+// file was picked before; a wildcard extension leaves the name as typed.
+TEST_F(TransferDialogs, ATypedNameWithoutExtensionGetsTheInstruments) {
+  struct Case {
+    int instrument;
+    bool boExport;
+    const char* before;
+    const char* want;
+  } cases[] = {
+      {95, false, "job.raw", "survey.gsi"}, {98, true, "old.txt", "survey.kof"}, {56, false, "a.ss1", "survey"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.instrument);
+    Instrument(c.instrument);
+    kvxtest::ExpectDialog(c.boExport ? 109 : 108, [&](Dlg& d) {
+      PickRaw(d, tmp_.Path(c.before), true);
+      EXPECT_EQ(d.Text(1034), tmp_.Win(c.before));
+      PickRaw(d, tmp_.Path("survey"), true);
+      EXPECT_EQ(d.Text(1034), tmp_.Win(c.want));
+      d.Click(IDCANCEL);
+    });
+    EXPECT_FALSE(c.boExport ? FB(boKvxMboWrite)(&host_) : FB(boKvxMboRead)(&host_));
+  }
+}
+
 TEST_F(TransferDialogs, ADbxJobIsConvertedAndItsXmlRead) {
   Instrument(31);
   KvxTestRegSetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\DBX2LandXML.exe",
