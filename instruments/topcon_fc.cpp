@@ -76,12 +76,16 @@ bool boAngle(const char* value, size_t offset, char* out) {
   return true;
 }
 
+// A distance is a sign and the digits up to the next other character, the
+// last three of them decimals: instruments write 8 digits or 9.
 bool boDistance(const char* value, char* out) {
   const char* t = value;
   const char* sign = "";
   if (*t == '+' || *t == '-') sign = *t++ == '-' ? "-" : "";
-  if (strlen(t) < 9 || !boDigits(t, 9)) return false;
-  snprintf(out, 32, "%s%.6s.%.3s", sign, t, t + 6);
+  int n = 0;
+  while (t[n] >= '0' && t[n] <= '9') ++n;
+  if (n < 8 || n > 9) return false;
+  snprintf(out, 32, "%s%.*s.%.3s", sign, n - 3, t, t + n - 3);
   return true;
 }
 

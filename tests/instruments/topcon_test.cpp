@@ -44,6 +44,25 @@ TEST_F(Topcon, FcEveryRecordType) {
       sSide("job"));
 }
 
+// Distances as instruments write them: a sign and 8 or 9 digits, the last
+// three decimals; fewer or more digits are reported.
+TEST_F(Topcon, FcDistancesOfEightOrNineDigits) {
+  ASSERT_TRUE(boRead(kFc, kData + "dist8.fc"));
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.600", "  OBS 1=P1 3=" + sHz(12) + " 4=" + sV(95) + " 5=12.34500 6=1.50000",
+                     "  OBS 1=P2 3=" + sHz(45) + " 4=" + sV(90) + " 5=2.50000 6=1.50000",
+                     "  OBS 1=P3 3=" + sHz(10) + " 5=104.50000 6=1.50000",
+                     "  OBS 1=P4 3=" + sHz(10) + " 5=-0.75000 6=1.50000",
+                     "  OBS 1=P5 3=" + sHz(12) + " 4=" + sV(95) + " 5=25.12300 6=1.50000",
+                     "  OBS 1=P6 3=" + sHz(10) + " 6=1.50000", "  OBS 1=P7 3=" + sHz(10) + " 6=1.50000",
+                     "  OBS 1=P8 3=" + sHz(12) + " 4=" + sV(95) + " 6=1.50000",
+                     "  OBS 1=P9 3=" + sHz(45) + " 4=" + sV(90) + " 5=12.34500 6=1.50000"}),
+            DumpStations(1, {1, 4}, {1, 3, 4, 5, 6}));
+  EXPECT_EQ(
+      "WRONG NUMBER : I 0000123\r\nWRONG NUMBER : c 0000012345\r\n"
+      "WRONG NUMBER : ? 0001234567m09500000120000\r\n",
+      sSide("dist8"));
+}
+
 TEST_F(Topcon, FcAValueTooLongStopsTheReadWithOneReportLine) {
   Put("long.fc", "_+P1_f+000001000_g+000002000_*" + std::string(78, 'x') + "_+P2_f+000003000\r\n");
   ASSERT_TRUE(boRead(kFc, m_dir + "/long.fc"));
