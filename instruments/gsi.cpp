@@ -33,6 +33,8 @@ const double kGonPerDegree = 1.1111111111111112;
 char g_sHeader[160];
 bool g_boHeaderPending;
 char g_sJobNumber[30];
+// Lines read from the file so far (over all its jobs).
+int g_iLineNo;
 
 int iWordLen(const char* line) { return line[0] == '*' ? 24 : 16; }
 const char* sBody(const char* line) { return line[0] == '*' ? line + 1 : line; }
@@ -58,6 +60,16 @@ double dDegreesToDms(double deg) {
 // Data of unit 4: dd.mmss with the seconds in tenths, as degrees.
 double dDmsDataToDegrees(long long x) {
   return (double)(x / 100000) + (double)((x / 1000) % 100) / 60.0 + (double)(x % 1000) / 36000.0;
+}
+
+// The header's date: the last six data characters of word 3 (ddmmyy), the
+// leading zero of a day below 10 kept.
+const char* sHeaderDate(void) {
+  if (!boGsiWordExists(3, g_sHeader)) return "";
+  char data[17];
+  vRawData(3, g_sHeader, data);
+  size_t len = strlen(data);
+  return sStrTemp(len > 6 ? data + len - 6 : data);
 }
 
 // ---------------------------------------------------------------------------
@@ -180,7 +192,25 @@ void vWriteDrillhole(GsiReader* r) {
   boMboWriteDrillholeInfo(r->boInclude ? r->hSide : 0, &r->hole, sJobNumberOrNull());
 }
 
-double dWordValue(int n, const char* line) { return dNumParseC(sGsiWordValue(n, line)); }
+// The value of word n into *v; false when the word is absent or its data
+// is not a number (instruments write "no value" as dashes).
+bool boWordValue(int n, const char* line, double* v) {
+  const char* text = sGsiWordValue(n, line);
+  if (!text[0]) return false;
+  *v = dNumParseC(text);
+  return true;
+}
+
+// An observation item from the value of word n, when it has one.
+void vObsWord(int item, int n, const char* line) {
+  const char* text = sGsiWordValue(n, line);
+  if (text[0]) vMboRecSetObsValue(item, text);
+}
+
+void vCoordWord(int item, int n, const char* line) {
+  const char* text = sGsiWordValue(n, line);
+  if (text[0]) vMboRecSetCoord(item, text);
+}
 
 // A point name from the data of word n, through the point-number prefixes.
 void vWordName(int n, const char* line, char* name, int size) {
@@ -198,20 +228,20 @@ void vReadCoordinates(GsiReader* r, const char* line, const char* name) {
       case 81:
       case 82:
         vMboRecSetPointName(name);
-        vMboRecSetCoord(iGsiWordId(n, line) == 81 ? MBO_REC_EAST : MBO_REC_NORTH, sGsiWordValue(n, line));
+        vCoordWord(iGsiWordId(n, line) == 81 ? MBO_REC_EAST : MBO_REC_NORTH, n, line);
         break;
       case 83:
       case 86:
-        vMboRecSetCoord(MBO_REC_Z, sGsiWordValue(n, line));
+        vCoordWord(MBO_REC_Z, n, line);
         break;
       case 84:
       case 85:
         vMboRecSetStationName(name);
         r->dNorthCorr = 0;
-        vMboRecSetCoord(iGsiWordId(n, line) == 84 ? MBO_REC_EAST : MBO_REC_NORTH, sGsiWordValue(n, line));
+        vCoordWord(iGsiWordId(n, line) == 84 ? MBO_REC_EAST : MBO_REC_NORTH, n, line);
         break;
       case 88:
-        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sGsiWordValue(n, line));
+        vObsWord(MBO_OBS_ITEM_IH, n, line);
         break;
       default:
         break;
@@ -237,9 +267,11 @@ void vReadLevelling(const char* line, const char* name) {
     if (wi >= 331 && wi <= 333) {
       if (sight < 0) vMboLevSetItem(nameItem[iSight(wi)], name);
       sight = iSight(wi);
-      vMboLevSetItem(readingItem[sight], sGsiWordValue(n, line));
+      const char* reading = sGsiWordValue(n, line);
+      if (reading[0]) vMboLevSetItem(readingItem[sight], reading);
     } else if (wi == 32 && sight >= 0) {
-      vMboLevSetItem(lengthItem[sight], sGsiWordValue(n, line));
+      const char* length = sGsiWordValue(n, line);
+      if (length[0]) vMboLevSetItem(lengthItem[sight], length);
     }
   }
 }
@@ -265,9 +297,9 @@ void vTakeDrillPoint(GsiReader* r, const char* name) {
 void vSetDirection(GsiReader* r, int n, const char* line) {
   double hz = 0;
   bool boAngle = false;
-  boGsiWordNumber(n, line, &hz, &boAngle);
+  if (!boGsiWordNumber(n, line, &hz, &boAngle)) return;
   if (!g_boNorthRead || !boAngle) {
-    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sGsiWordValue(n, line));
+    vObsWord(MBO_OBS_ITEM_HZ, n, line);
     return;
   }
   hz -= r->dNorthCorr;
@@ -292,13 +324,13 @@ void vReadObservation(GsiReader* r, const char* line, const char* name) {
         vSetDirection(r, n, line);
         break;
       case 22:
-        vMboRecSetObsValue(MBO_OBS_ITEM_V, sGsiWordValue(n, line));
+        vObsWord(MBO_OBS_ITEM_V, n, line);
         break;
       case 31:
-        vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sGsiWordValue(n, line));
+        vObsWord(MBO_OBS_ITEM_DIST, n, line);
         break;
       case 32:
-        vMboRecSetObsValue(MBO_OBS_ITEM_HDIST, sGsiWordValue(n, line));
+        vObsWord(MBO_OBS_ITEM_HDIST, n, line);
         break;
       case 51:
         vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, sGsiStripValue(sGsiWordText(n, line)));
@@ -306,17 +338,20 @@ void vReadObservation(GsiReader* r, const char* line, const char* name) {
       case 71:
         sStrCopyN(code, sGsiWordData(n, line), sizeof code);
         break;
-      case 87:
-        iNumPrintC(th, sizeof th, "%.5f", dWordValue(n, line));
+      case 87: {
+        double v;
+        if (boWordValue(n, line, &v)) iNumPrintC(th, sizeof th, "%.5f", v);
         break;
+      }
       case 88:
-        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sGsiWordValue(n, line));
+        vObsWord(MBO_OBS_ITEM_IH, n, line);
         break;
       default:
         break;
     }
   }
-  vMboRecSetObsValue(MBO_OBS_ITEM_TH_OR_CLEAR, th);
+  // Without a height the previous target height stays.
+  vMboRecSetObsValue(MBO_OBS_ITEM_TH, th);
   vMboRecSetCode(code[0] ? code : r->sObsCode);
 }
 
@@ -331,8 +366,11 @@ void vReadMeasurement(GsiReader* r, const char* line) {
     vReadObservation(r, line, name);
   if (int n = iGsiFindWi(line, 25)) {
     bool boAngle = false;
-    boGsiWordNumber(n, line, &r->dNorthCorr, &boAngle);
-    g_boNorthRead = true;
+    double corr;
+    if (boGsiWordNumber(n, line, &corr, &boAngle)) {
+      r->dNorthCorr = corr;
+      g_boNorthRead = true;
+    }
   }
   vMboFlushPending();
 }
@@ -350,22 +388,20 @@ void vReadCodeText(GsiReader* r, const char* line, int code) {
     if (strcmp(text, "77") == 0) {
       vWriteDrillhole(r);
       r->bo77 = true;
-      if (int n = iGsiFindWi(line, 44)) r->hole.dDist = dWordValue(n, line);
-      if (int n = iGsiFindWi(line, 45)) r->hole.dLength = dWordValue(n, line);
+      if (int n = iGsiFindWi(line, 44)) boWordValue(n, line, &r->hole.dDist);
+      if (int n = iGsiFindWi(line, 45)) boWordValue(n, line, &r->hole.dLength);
     } else if (strcmp(text, "78") == 0) {
       vWriteDrillhole(r);
       r->bo78 = true;
-      if (int n = iGsiFindWi(line, 43)) {
-        r->hole.dVdir = dWordValue(n, line);
+      if (int n = iGsiFindWi(line, 43); n && boWordValue(n, line, &r->hole.dVdir))
         r->hole.boVdir = std::fabs(r->hole.dVdir) >= 0.01;
-      }
     }
   } else if (code == 31) {
     r->sCoordCode[0] = r->sObsCode[0] = '\0';
     vMboRecSetCode("");
   }
   int thWord = code == 30 ? 1 : 2;
-  if (boGsiWordExists(thWord, line)) r->dDefaultTh = dWordValue(thWord, line);
+  boWordValue(thWord, line, &r->dDefaultTh);
 }
 
 // A code block; 1 when it is the header of a further job.
@@ -383,7 +419,7 @@ int iReadCodeBlock(GsiReader* r, const char* line) {
       vWordName(1, line, name, sizeof name);
       vMboRecSetStationName(name);
       r->dNorthCorr = 0;
-      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sGsiWordValue(2, line));
+      vObsWord(MBO_OBS_ITEM_IH, 2, line);
       break;
     }
     case 11:
@@ -402,15 +438,18 @@ int iReadCodeBlock(GsiReader* r, const char* line) {
       break;
     case 32:
     case 33:
-      g_mboEccentric.dCross = dWordValue(1, line);
-      g_mboEccentric.dAlong = dWordValue(2, line);
+      boWordValue(1, line, &g_mboEccentric.dCross);
+      boWordValue(2, line, &g_mboEccentric.dAlong);
       g_mboEccentric.uKeep = code == 32;
       break;
-    case 39:
-      if (!r->boInclude) break;
+    case 39: {
+      // No question for a distance that is not there.
+      const char* dist = sGsiWordValue(1, line);
+      if (!r->boInclude || !dist[0]) break;
       if (iNumParseC(b) != 0 || boMsgYesNo(sKvxPoGetText("Manual distance"), false))
-        vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sGsiWordValue(1, line));
+        vMboRecSetObsValue(MBO_OBS_ITEM_DIST, dist);
       break;
+    }
     default:
       vReport(r, line);
       break;
@@ -481,8 +520,13 @@ bool boGsiWordNumber(int n, const char* sLine, double* pValue, bool* pboAngle) {
   const char* word = sWord(n, sLine);
   char data[17];
   vRawData(n, sLine, data);
-  for (char* c = data; *c; ++c)
+  // Digits and at most one decimal mark, or no value.
+  int points = 0;
+  for (char* c = data; *c; ++c) {
     if (*c == ',') *c = '.';
+    if (*c == '.' ? ++points > 1 : *c < '0' || *c > '9') return false;
+  }
+  if (!data[0] || (points && !data[1])) return false;
   double sign = word[6] == '-' ? -1.0 : 1.0;
   if (strchr(data, '.')) {
     *pValue = sign * dNumParseC(data);
@@ -626,7 +670,7 @@ int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
     boMboSetProjectAttr("PROJECT", sPathGetBaseNameTemp(g_mboTransfer.sRawPath));
     boMboSetProjectAttr("PROJECTDESCR", sGsiWordData(2, g_sHeader));
     boMboSetProjectAttr("SIGN", sGsiWordData(1, g_sHeader));
-    boMboSetProjectAttr("DATE", sMboDateFromDdMmYy(sGsiWordData(3, g_sHeader)));
+    boMboSetProjectAttr("DATE", sMboDateFromDdMmYy(sHeaderDate()));
     g_boHeaderPending = false;
   }
   // Room for 1023 characters, the blank that completes a last word, and
@@ -634,7 +678,9 @@ int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
   char line[1025];
   bool boCut = false;
   while (boMboReadLineCut(line, 1024, hRaw, &boCut)) {
+    ++g_iLineNo;
     boMboPumpMessage();
+    if (boCut) vMboReport(boInclude ? hSide : 0, "LINE TOO LONG, CUT", sStrFormat("%d", g_iLineNo));
     if (iReadLine(&r, line)) return 1;
   }
   vWriteDrillhole(&r);
@@ -646,6 +692,7 @@ bool boGsiReadRaw(uint32_t hRaw, uint32_t hSide) {
   g_boHeaderPending = false;
   g_sJobNumber[0] = '\0';
   g_boNorthRead = false;
+  g_iLineNo = 0;
   int more = iGsiReadJob(hRaw, hSide, true);
   while (more) {
     char question[800];

@@ -89,16 +89,16 @@ TEST_F(Gsi, JobsOfAHandWrittenFile) {
             DumpPoints());
   // P1 is read before its own orientation word; then directions less 30
   // gon: 10 -> 380, 20 -> 390, 0 -> 370. The declined job's manual
-  // distance is skipped.
+  // distance is skipped; Q2 keeps the target height before it.
   auto hz = [](double gon) { return sNum(dCoSysHorDir2Math(0, gon), 8); };
-  EXPECT_EQ(
-      (Strings{"ST 1=ST1 4=1.60000 5=760 6=20",
-               "  OBS 1=P1 2=KUM 3=" + hz(10) + " 4=1.57079633 5=50.12300 6=1.70000 9=0",
-               "  OBS 1=P2 2=WL 3=" + hz(380) + " 4=1.41371669 5=12.00000 6=1.50000 7=ABC1 9=1",
-               "  OBS 1=P5 2=KUM 3=" + hz(390) + " 5=33.33300 6=1.50000 9=0",
-               "  OBS 1=DH1 2=77 3=" + hz(370) + " 4=1.57079633 6=1.50000 9=0",
-               "  OBS 1=DH2 2=78 3=" + hz(370) + " 4=1.57079633 6=4.50000 9=0", "  OBS 1=Q2 2= 3=" + hz(0) + " 9=0"}),
-      DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000 5=760 6=20",
+                     "  OBS 1=P1 2=KUM 3=" + hz(10) + " 4=1.57079633 5=50.12300 6=1.70000 9=0",
+                     "  OBS 1=P2 2=WL 3=" + hz(380) + " 4=1.41371669 5=12.00000 6=1.50000 7=ABC1 9=1",
+                     "  OBS 1=P5 2=KUM 3=" + hz(390) + " 5=33.33300 6=1.50000 9=0",
+                     "  OBS 1=DH1 2=77 3=" + hz(370) + " 4=1.57079633 6=1.50000 9=0",
+                     "  OBS 1=DH2 2=78 3=" + hz(370) + " 4=1.57079633 6=4.50000 9=0",
+                     "  OBS 1=Q2 2= 3=" + hz(0) + " 6=4.50000 9=0"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
   // Back sight, intermediate sight, fore sight.
   EXPECT_EQ((Strings{"ST 1=BM1 50=2", "  OBS 51=BM1 1=TP2 5=35.00000 50=-0.26600",
                      "  OBS 51=BM1 1=TP1 5=55.00000 50=-0.76600"}),
@@ -142,6 +142,38 @@ TEST_F(Gsi, AnglesInEveryUnitAndTheNorthCorrectionInGon) {
   // Units: 2 gon, 3 degrees, 4 d.mmss (12 30 45 = 13.9028 gon), 5 (1/16 gon).
   Strings expected{"10.0000 - ", "380.0000 100.0000 ", "70.0000 50.0000 ", "370.0000 13.9028 ", "360.0000 100.0000 "};
   for (const Strings& run : runs) EXPECT_EQ(expected, run);
+}
+
+TEST_F(Gsi, ALineCutAtTheLimitIsReported) {
+  ASSERT_TRUE(boRead(95, kData + "cut.gsi"));
+  EXPECT_EQ((Strings{"P1  3.000 4.000 -", "P2  1.000 2.000 -", "P3  5.000 6.000 -"}), DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 2\r\n", sSide("cut"));
+}
+
+// Data that is not a number (dashes for "no value", two decimal marks,
+// blanks) sets nothing: P1 keeps its height, the default target height
+// stays unset. Names and codes are text.
+TEST_F(Gsi, ValueWordsWithoutANumberSetNothing) {
+  ASSERT_TRUE(boRead(95, kData + "novalue.gsi"));
+  EXPECT_EQ((Strings{"P1  500.000 6600.000 12.000", "P2  - - -", "P3  - - -", "P4 KUM - - -"}), DumpPoints());
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000", "  OBS 1=P2 2=KUM 3=" + sHz(100) + " 6=1.50000",
+                     "  OBS 1=P3 2=--AB 3=" + sHz(200) + " 4=" + sV(100) + " 5=12.34500 6=1.50000"}),
+            DumpStations(1, {1, 4}, {1, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(Gsi, TheHeaderDateKeepsTheLeadingZeroOfTheDay) {
+  vUiExpectBox(IDYES, "Include data in project?");
+  ASSERT_TRUE(boRead(95, kData + "date.gsi"));
+  EXPECT_EQ("2020.06.05", sProjectAttr("DATE"));
+  EXPECT_EQ((Strings{"P1  1.000 2.000 -"}), DumpPoints());
+}
+
+// Without word 87 and a default the target height before stays.
+TEST_F(Gsi, AnObservationWithoutTargetHeightKeepsThePreviousOne) {
+  ASSERT_TRUE(boRead(95, kData + "th.gsi"));
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000", "  OBS 1=P1 5=10.00000 6=1.70000", "  OBS 1=P2 5=20.00000 6=1.70000",
+                     "  OBS 1=P3 5=30.00000 6=1.30000"}),
+            DumpStations(1, {1, 4}, {1, 5, 6}));
 }
 
 TEST(GsiWords, WordsNeverReadPastTheLine) {
