@@ -6,7 +6,9 @@
 //
 // It sees only what a host sees: the exports, the module's string table
 // (the instrument names), and the geometry library for counting.
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +25,7 @@
 #include <dlfcn.h>
 
 #include "kvxtest_msgbox.h"
+#include "kvxtest_ui.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -30,15 +33,18 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kUsage =
-    "usage: kvxhost [--ini FILE] [--report] COMMAND\n"
+    "usage: kvxhost [--ini FILE] [--report] [--yes] COMMAND\n"
     "  instruments              list the instruments (number and name)\n"
     "  convert FROM IN TO OUT   read IN as instrument FROM, write OUT as instrument TO\n"
     "  show FROM IN             counts of what IN holds, then its first points\n"
-    "Instruments by number or by a unique part of their name (any case).\n"
+    "Instruments by number, by their whole name, or by a part of the name that only\n"
+    "one has (any case).\n"
     "--ini FILE   the settings file (default: kvxhost.ini in the user's configuration folder)\n"
     "--report     print the reader's report (side file) after reading\n"
-    "Message boxes go to standard error and take their default answer.\n"
-    "Exit status 0 when the operation succeeded, else 1.\n";
+    "--yes        answer Yes (or OK) to every question the module asks\n"
+    "The module's messages and questions go to standard error with the answer taken\n"
+    "(without --yes, each box's default answer). Exit status 0 only when the file\n"
+    "was read and, for convert, written whole; else 1 with the reason.\n";
 
 // The module's exports, as the host finds them by name.
 struct Module {
@@ -59,6 +65,15 @@ struct Module {
   decltype(&::boMboGetPointZ) z = nullptr;
 };
 
+// What the module asked during a run: the questions answered Cancel and the
+// dialogs that could not be shown.
+struct Asked {
+  bool boYes = false;      // --yes: Yes or OK to every question
+  std::string sCancelled;  // the first question answered Cancel (or Abort)
+  std::string sDialog;     // the caption of the first dialog that was needed
+};
+Asked g_asked;
+
 #ifdef _WIN32
 void* pOpenModule(std::string* error) {
   HMODULE h = LoadLibraryA("kvxfbio.dll");
@@ -66,6 +81,14 @@ void* pOpenModule(std::string* error) {
   return (void*)h;
 }
 void* pSymbol(void* module, const char* name) { return (void*)GetProcAddress((HMODULE)module, name); }
+
+// The console takes the module's texts and gives the arguments in the
+// program's code page as they are.
+std::string sForTerminal(const char* ansi) { return ansi ? ansi : ""; }
+bool boForModule(const std::string& arg, std::string* ansi) {
+  *ansi = arg;
+  return true;
+}
 #else
 // The module lies in ../lib beside this program's folder (the build tree).
 void* pOpenModule(std::string* error) {
@@ -77,9 +100,78 @@ void* pOpenModule(std::string* error) {
 }
 void* pSymbol(void* module, const char* name) { return dlsym(module, name); }
 
-int iBoxToStderr(void*, HWND, const char* text, const char*, UINT style) {
-  std::fprintf(stderr, "kvxhost: message: %s\n", text);
-  return kvxTestMsgBoxDefault(style);
+// The terminal speaks UTF-8, the module code page 1252 (as on Windows).
+std::string sConvert(const std::string& text, UINT from, UINT to, bool* exact) {
+  *exact = true;
+  if (text.empty()) return text;
+  int n = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0);
+  if (n <= 0) {
+    *exact = false;
+    return "";
+  }
+  std::vector<WCHAR> wide((size_t)n);
+  MultiByteToWideChar(from, 0, text.data(), (int)text.size(), wide.data(), n);
+  BOOL usedDefault = FALSE;
+  BOOL* pUsed = to == CP_UTF8 ? nullptr : &usedDefault;
+  int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, pUsed);
+  std::string out((size_t)(m > 0 ? m : 0), '\0');
+  if (m > 0) WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, pUsed);
+  *exact = m > 0 && !usedDefault;
+  return out;
+}
+std::string sForTerminal(const char* ansi) {
+  bool exact;
+  return sConvert(ansi ? ansi : "", 1252, CP_UTF8, &exact);
+}
+// An argument for the module: false when code page 1252 cannot hold it.
+bool boForModule(const std::string& arg, std::string* ansi) {
+  bool exact;
+  *ansi = sConvert(arg, CP_UTF8, 1252, &exact);
+  return exact;
+}
+
+const char* sButton(int id) {
+  switch (id) {
+    case IDOK:
+      return "OK";
+    case IDCANCEL:
+      return "Cancel";
+    case IDABORT:
+      return "Abort";
+    case IDRETRY:
+      return "Retry";
+    case IDIGNORE:
+      return "Ignore";
+    case IDYES:
+      return "Yes";
+    case IDNO:
+      return "No";
+    default:
+      return "?";
+  }
+}
+
+// Every message box: its text and the answer taken go to standard error.
+int iAnswerBox(void*, HWND, const char* text, const char*, UINT style) {
+  int answer = kvxTestMsgBoxDefault(style);
+  if (g_asked.boYes) {
+    if (kvxTestMsgBoxHasButton(style, IDYES))
+      answer = IDYES;
+    else if (kvxTestMsgBoxHasButton(style, IDOK))
+      answer = IDOK;
+  }
+  std::string shown = sForTerminal(text);
+  std::fprintf(stderr, "kvxhost: message: %s [answer: %s]\n", shown.c_str(), sButton(answer));
+  if ((answer == IDCANCEL || answer == IDABORT) && g_asked.sCancelled.empty()) g_asked.sCancelled = shown;
+  return answer;
+}
+
+// A dialog needs a user: kvxhost has none, so it is cancelled and noted.
+void vRefuseDialog(HWND dialog) {
+  char caption[256] = "";
+  GetWindowTextA(dialog, caption, (int)sizeof caption);
+  if (g_asked.sDialog.empty()) g_asked.sDialog = *caption ? sForTerminal(caption) : "(untitled)";
+  EndDialog(dialog, IDCANCEL);
 }
 #endif
 
@@ -100,7 +192,8 @@ bool boLoad(Module* m) {
 #ifdef _WIN32
   m->instance = (HINSTANCE)m->handle;
 #else
-  kvxTestSetMsgBoxHook(iBoxToStderr, nullptr);
+  kvxTestSetMsgBoxHook(iAnswerBox, nullptr);
+  kvxUiSetModalHook(vRefuseDialog);
 #endif
   return boFind(m, &m->init, "vKvxMboInit") && boFind(m, &m->finish, "vKvxMboFinish") &&
          boFind(m, &m->read, "boKvxMboReadRawDirect") && boFind(m, &m->write, "boKvxMboWriteRawDirect") &&
@@ -123,7 +216,7 @@ std::vector<Instrument> Catalogue(const Module& m) {
   for (UINT id = 5121; id <= 5166; id++) {
     char text[256];
     if (LoadStringA(m.instance, id, text, (int)sizeof text) <= 0 || !std::isdigit((unsigned char)text[0])) break;
-    list.push_back({std::atoi(text), std::strlen(text) > 3 ? text + 3 : ""});
+    list.push_back({std::atoi(text), sForTerminal(std::strlen(text) > 3 ? text + 3 : "")});
   }
   return list;
 }
@@ -133,12 +226,15 @@ std::string sLower(std::string s) {
   return s;
 }
 
-// An instrument by number, or by a part of its name that only one has.
+// An instrument by number, by its whole name, or by a part of its name that
+// only one has.
 bool boResolve(const std::vector<Instrument>& list, const std::string& arg, int* number) {
   bool digits = !arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos;
   if (digits) {
+    // Compared as text without leading zeros, so that no number wraps.
+    std::string wanted = arg.substr(std::min(arg.find_first_not_of('0'), arg.size() - 1));
     for (const Instrument& i : list)
-      if (i.number == std::atoi(arg.c_str())) {
+      if (std::to_string(i.number) == wanted) {
         *number = i.number;
         return true;
       }
@@ -146,6 +242,11 @@ bool boResolve(const std::vector<Instrument>& list, const std::string& arg, int*
     return false;
   }
   std::vector<const Instrument*> found;
+  for (const Instrument& i : list)
+    if (sLower(i.name) == sLower(arg)) {
+      *number = i.number;
+      return true;
+    }
   for (const Instrument& i : list)
     if (sLower(i.name).find(sLower(arg)) != std::string::npos) found.push_back(&i);
   if (found.size() == 1) {
@@ -161,46 +262,145 @@ bool boResolve(const std::vector<Instrument>& list, const std::string& arg, int*
   return false;
 }
 
+// The system's reason for the last failed call, as a user reads it.
+std::string sReason(int error) {
+  std::string r = std::strerror(error);
+  if (!r.empty()) r[0] = (char)std::tolower((unsigned char)r[0]);
+  return r;
+}
+
+// The settings file of the user's configuration folder, made on first use;
+// "" with the reason given when there is none.
 std::string sDefaultIni() {
 #ifdef _WIN32
   const char* base = std::getenv("APPDATA");
-  fs::path dir = fs::path(base ? base : ".") / "kvxhost";
+  if (!base || !*base) {
+    std::fprintf(stderr, "kvxhost: no APPDATA folder for the settings: name a settings file with --ini FILE\n");
+    return "";
+  }
+  fs::path dir = fs::path(base) / "kvxhost";
 #else
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   const char* home = std::getenv("HOME");
-  fs::path dir = xdg && *xdg ? fs::path(xdg) / "kvxhost" : fs::path(home ? home : ".") / ".config" / "kvxhost";
+  if ((!xdg || !*xdg) && (!home || !*home)) {
+    std::fprintf(stderr, "kvxhost: neither HOME nor XDG_CONFIG_HOME is set: name a settings file with --ini FILE\n");
+    return "";
+  }
+  fs::path dir = xdg && *xdg ? fs::path(xdg) / "kvxhost" : fs::path(home) / ".config" / "kvxhost";
 #endif
   std::error_code ec;
   fs::create_directories(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "kvxhost: cannot make the settings folder %s: %s\n", dir.string().c_str(),
+                 ec.message().c_str());
+    return "";
+  }
   return (dir / "kvxhost.ini").string();
+}
+
+// The settings file must be readable, or creatable when it does not exist.
+bool boCheckIni(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    std::fprintf(stderr, "kvxhost: cannot use the settings file %s: is a directory\n", path.c_str());
+    return false;
+  }
+  bool existed = fs::exists(path, ec);
+  FILE* f = std::fopen(path.c_str(), existed ? "rb" : "ab");
+  if (!f) {
+    std::fprintf(stderr, "kvxhost: cannot %s the settings file %s: %s\n", existed ? "read" : "create", path.c_str(),
+                 sReason(errno).c_str());
+    return false;
+  }
+  std::fclose(f);
+  return true;
 }
 
 bool boCheckInput(const std::string& path) {
   std::error_code ec;
-  if (fs::is_regular_file(path, ec)) return true;
-  std::fprintf(stderr, "kvxhost: cannot read %s: no such file\n", path.c_str());
-  return false;
+  if (fs::is_directory(path, ec)) {
+    std::fprintf(stderr, "kvxhost: cannot read %s: is a directory\n", path.c_str());
+    return false;
+  }
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    std::fprintf(stderr, "kvxhost: cannot read %s: %s\n", path.c_str(), sReason(errno).c_str());
+    return false;
+  }
+  std::fclose(f);
+  return true;
 }
 
-// The reader's report: the side file, named after the raw file, in the
-// temporary folder.
-void vPrintReport(const std::string& raw) {
+// Refuses an output that cannot be a file, before anything is read.
+bool boCheckOutput(const std::string& in, const std::string& out) {
   std::error_code ec;
-  fs::path side = fs::temp_directory_path(ec) / fs::path(raw).filename().replace_extension(".ADM");
+  if (fs::equivalent(in, out, ec)) {
+    std::fprintf(stderr, "kvxhost: %s is the input file: write to another file\n", out.c_str());
+    return false;
+  }
+  if (fs::is_directory(out, ec)) {
+    std::fprintf(stderr, "kvxhost: cannot write %s: is a directory\n", out.c_str());
+    return false;
+  }
+  fs::path folder = fs::path(out).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, ec)) {
+    std::fprintf(stderr, "kvxhost: cannot write %s: no such folder %s\n", out.c_str(), folder.string().c_str());
+    return false;
+  }
+  return true;
+}
+
+// The module writes its reports (side files) into the temporary folder: each
+// run gets a private one, removed at exit, so that runs at the same time do
+// not mix their reports and nothing piles up.
+struct PrivateTemp {
+  fs::path dir;
+  ~PrivateTemp() {
+    std::error_code ec;
+    if (!dir.empty()) fs::remove_all(dir, ec);
+  }
+  bool boMake() {
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) base = ".";
+#ifdef _WIN32
+    for (int i = 0; i < 100 && dir.empty(); i++) {
+      fs::path d = base / ("kvxhost-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(i));
+      if (fs::create_directory(d, ec)) dir = d;
+    }
+    if (dir.empty() || !SetEnvironmentVariableA("TMP", dir.string().c_str())) {
+#else
+    std::string pattern = (base / "kvxhost-XXXXXX").string();
+    if (mkdtemp(pattern.data())) dir = pattern;
+    if (dir.empty() || setenv("TMPDIR", dir.c_str(), 1) != 0) {
+#endif
+      std::fprintf(stderr, "kvxhost: cannot make a temporary folder in %s: %s\n", base.string().c_str(),
+                   sReason(errno).c_str());
+      return false;
+    }
+    return true;
+  }
+};
+
+// The reader's report: the side file, named after the raw file, in the
+// run's temporary folder.
+void vPrintReport(const fs::path& temp, const std::string& raw) {
+  fs::path side = temp / fs::path(raw).filename().replace_extension(".ADM");
   std::ifstream in(side, std::ios::binary);
   if (!in) {
     std::printf("report: (empty)\n");
     return;
   }
-  std::printf("report (%s):\n", side.string().c_str());
+  std::printf("report:\n");
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::printf("  %s\n", line.c_str());
+    std::printf("  %s\n", sForTerminal(line.c_str()).c_str());
   }
 }
 
-void vPrintCounts(const Module& m, int firstPoints) {
+// Prints the counts and the first points; returns the number of objects.
+int iPrintCounts(const Module& m, int firstPoints) {
   int stations = 0, observations = 0;
   for (int kind : {1, 2, 4, 5})
     for (void* st = m.nextSt(kind, nullptr); st; st = m.nextSt(kind, st)) {
@@ -208,19 +408,38 @@ void vPrintCounts(const Module& m, int firstPoints) {
       for (void* ob = m.nextObs(kind, st, nullptr); ob; ob = m.nextObs(kind, st, ob)) observations++;
     }
   PoPoints* pts = m.points();
-  std::printf("points %d, lines %d, polygons %d, nets %d, stations %d, observations %d\n", iPoPointsGetCount(pts),
-              iLiLinesGetCount(m.lines()), iYgPolygonsGetCount(m.polygons()), iTrNetsGetCount(m.nets()), stations,
-              observations);
+  int counts[] = {iPoPointsGetCount(pts),
+                  iLiLinesGetCount(m.lines()),
+                  iYgPolygonsGetCount(m.polygons()),
+                  iTrNetsGetCount(m.nets()),
+                  stations,
+                  observations};
+  std::printf("points %d, lines %d, polygons %d, nets %d, stations %d, observations %d\n", counts[0], counts[1],
+              counts[2], counts[3], counts[4], counts[5]);
   int n = 0;
   for (PoPoint* p = PoPointsGetFirst(pts); p && n < firstPoints; p = PoPointsGetNext(pts, p), n++) {
     double x = 0, y = 0, z = 0;
-    std::printf("  %-20s", m.pid(p));
+    std::printf("  %-20s", sForTerminal(m.pid(p)).c_str());
     if (m.xy(p, &x, &y)) std::printf(" x=%.3f y=%.3f", x, y);
     if (m.z(p, &z)) std::printf(" z=%.3f", z);
     const char* code = sPoPointGetField(p);
-    if (code && *code) std::printf(" code=%s", code);
+    if (code && *code) std::printf(" code=%s", sForTerminal(code).c_str());
     std::printf("\n");
   }
+  int total = 0;
+  for (int c : counts) total += c;
+  return total;
+}
+
+// False, with the reason, once the module needed a dialog or a question was
+// answered Cancel: the job did not run as asked.
+bool boNothingRefused() {
+  if (!g_asked.sDialog.empty())
+    std::fprintf(stderr, "kvxhost: the module needs the dialog \"%s\", which kvxhost cannot show\n",
+                 g_asked.sDialog.c_str());
+  else if (!g_asked.sCancelled.empty())
+    std::fprintf(stderr, "kvxhost: cancelled at \"%s\" (--yes answers Yes or OK)\n", g_asked.sCancelled.c_str());
+  return g_asked.sDialog.empty() && g_asked.sCancelled.empty();
 }
 
 int iUsageError(const char* what) {
@@ -242,9 +461,12 @@ int main(int argc, char** argv) {
     }
     if (a == "--report")
       report = true;
-    else if (a == "--ini" && i + 1 < argc)
+    else if (a == "--yes")
+      g_asked.boYes = true;
+    else if (a == "--ini") {
+      if (i + 1 >= argc || !*argv[i + 1]) return iUsageError("--ini needs a file name");
       ini = argv[++i];
-    else if (a.rfind("--", 0) == 0)
+    } else if (a.rfind("--", 0) == 0)
       return iUsageError(("unknown option " + a).c_str());
     else
       args.push_back(a);
@@ -262,29 +484,51 @@ int main(int argc, char** argv) {
     for (const Instrument& i : list) std::printf("%3d  %s\n", i.number, i.name.c_str());
     return list.empty() ? 1 : 0;
   }
+  const std::string& in = args[2];
+  const std::string out = cmd == "convert" ? args[4] : "";
   int from = 0, to = 0;
   if (!boResolve(list, args[1], &from)) return 1;
   if (cmd == "convert" && !boResolve(list, args[3], &to)) return 1;
-  if (!boCheckInput(args[2])) return 1;
+  // The module takes its paths in code page 1252; the files are checked by
+  // their own (UTF-8) names.
+  std::string inAnsi, outAnsi, iniAnsi;
+  for (const std::string* name : {&in, &out}) {
+    if (!boForModule(*name, name == &in ? &inAnsi : &outAnsi)) {
+      std::fprintf(stderr, "kvxhost: the name %s cannot be given to the module: code page 1252 cannot hold it\n",
+                   name->c_str());
+      return 1;
+    }
+  }
+  if (!boCheckInput(in)) return 1;
+  if (cmd == "convert" && !boCheckOutput(in, out)) return 1;
 
-  if (ini.empty()) ini = sDefaultIni();
-  if (!fs::exists(ini)) std::ofstream(ini).flush();  // created on first use
+  if (ini.empty() && (ini = sDefaultIni()).empty()) return 1;
+  if (!boCheckIni(ini)) return 1;
+  if (!boForModule(ini, &iniAnsi) || iniAnsi.size() >= sizeof(MboHostRec::sIniPath)) {
+    std::fprintf(stderr, "kvxhost: the settings file's name %s cannot be given to the module\n", ini.c_str());
+    return 1;
+  }
+  PrivateTemp temp;
+  if (!temp.boMake()) return 1;
+
   MboHostRec host{};
   host.uVersion = MBO_HOST_REC_VERSION;
-  std::snprintf(host.sIniPath, sizeof host.sIniPath, "%s", ini.c_str());
+  std::snprintf(host.sIniPath, sizeof host.sIniPath, "%s", iniAnsi.c_str());
   m.init(&host);
 
-  bool ok = m.read(&host, from, args[2].c_str()) != 0;
-  if (!ok) std::fprintf(stderr, "kvxhost: reading %s as instrument %d failed\n", args[2].c_str(), from);
-  if (ok && report) vPrintReport(args[2]);
-  if (ok && cmd == "show") vPrintCounts(m, 10);
+  bool ok = m.read(&host, from, inAnsi.c_str()) != 0 && boNothingRefused();
+  if (!ok) std::fprintf(stderr, "kvxhost: reading %s as instrument %d failed\n", in.c_str(), from);
+  if (ok && report) vPrintReport(temp.dir, in);
+  if (ok && iPrintCounts(m, cmd == "show" ? 10 : 0) == 0) {
+    std::fprintf(stderr, "kvxhost: nothing read from %s as instrument %d\n", in.c_str(), from);
+    ok = false;
+  }
   if (ok && cmd == "convert") {
-    vPrintCounts(m, 0);
-    ok = m.write(&host, to, args[4].c_str()) != 0;
+    ok = m.write(&host, to, outAnsi.c_str()) != 0 && boNothingRefused();
     if (!ok)
-      std::fprintf(stderr, "kvxhost: writing %s as instrument %d failed\n", args[4].c_str(), to);
+      std::fprintf(stderr, "kvxhost: writing %s as instrument %d failed\n", out.c_str(), to);
     else
-      std::printf("written %s\n", args[4].c_str());
+      std::printf("written %s\n", out.c_str());
   }
   m.finish();
   return ok ? 0 : 1;

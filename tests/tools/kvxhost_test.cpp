@@ -18,7 +18,10 @@ class KvxHost : public ::testing::Test {
   // Runs kvxhost with the arguments (its own ini and temp folder); gives
   // standard output and error together, and the exit status.
   std::string sRun(const std::string& args, int* status) {
-    std::string cmd = "TMPDIR=" + m_dir + " " KVX_HOST_TOOL " --ini " + m_dir + "/host.ini " + args + " 2>&1";
+    return sRunAs("TMPDIR=" + m_dir + " " KVX_HOST_TOOL " --ini " + m_dir + "/host.ini " + args, status);
+  }
+  std::string sRunAs(const std::string& line, int* status) {
+    std::string cmd = line + " 2>&1";
     FILE* pipe = popen(cmd.c_str(), "r");
     std::string out;
     char buf[4096];
@@ -83,6 +86,86 @@ TEST_F(KvxHost, UnknownInstrumentsMissingFilesAndBadUsageFailClearly) {
   EXPECT_EQ(1, rc);
   EXPECT_NE(std::string::npos, out.find("usage: kvxhost")) << out;
   EXPECT_EQ(0, (sRun("--help", &rc), rc));
+}
+
+// Folders and files named with letters beyond ASCII, in and out: the module
+// gets them in its code page, the user sees them as typed.
+TEST_F(KvxHost, NamesWithNorwegianLettersInAndOut) {
+  std::string dir = m_dir + "/Målinger é";  // UTF-8, as the terminal gives it
+  fs::create_directory(dir);
+  fs::copy_file(kSample, dir + "/Innmålt.are");
+  std::string in = "'" + dir + "/Innmålt.are'", out = dir + "/ut ø.xml";
+  int rc;
+  std::string converted = sRun("convert 10 " + in + " 25 '" + out + "'", &rc);
+  EXPECT_EQ(0, rc) << converted;
+  EXPECT_NE(std::string::npos, converted.find("written " + out)) << converted;
+  EXPECT_TRUE(fs::is_regular_file(out));
+  std::string shown = sRun("--report show 25 '" + out + "'", &rc);
+  EXPECT_EQ(0, rc) << shown;
+  EXPECT_NE(std::string::npos, shown.find("points 12, lines 2")) << shown;
+  // GRØFT, a code of the sample, is shown as UTF-8; a name 1252 lacks is refused.
+  EXPECT_NE(std::string::npos, (shown = sRun("show 10 " + in, &rc))
+                                   .find("code=GR\xC3\x98"
+                                         "FT\n"))
+      << shown;
+  shown = sRun("show 10 '" + m_dir + "/\xCE\xA9.are'", &rc);  // omega: not in 1252
+  EXPECT_EQ(1, rc);
+  EXPECT_NE(std::string::npos, shown.find("code page 1252 cannot hold it")) << shown;
+  // Nothing is left in the temporary folder after a run.
+  for (const fs::directory_entry& e : fs::directory_iterator(m_dir))
+    EXPECT_NE(0u, e.path().filename().string().rfind("kvxhost-", 0)) << e.path();
+}
+
+// Questions: the default answer, or Yes with --yes; each printed with the
+// answer taken. A KOF copy keeps its lines only when asked to.
+TEST_F(KvxHost, QuestionsAreAnsweredAndShown) {
+  int rc;
+  std::string kof = m_dir + "/a.kof";
+  std::string out = sRun("convert 10 " + kSample + " 98 " + kof, &rc);
+  EXPECT_EQ(0, rc) << out;
+  EXPECT_NE(std::string::npos, out.find("kvxhost: message: Skriv linjer til KOF? [answer: No]")) << out;
+  EXPECT_NE(std::string::npos, sRun("show 98 " + kof, &rc).find("lines 0,"));
+  out = sRun("--yes convert 10 " + kSample + " 98 " + kof, &rc);
+  EXPECT_EQ(0, rc) << out;
+  EXPECT_NE(std::string::npos, out.find("Skriv linjer til KOF? [answer: Yes]")) << out;
+  EXPECT_NE(std::string::npos, sRun("show 98 " + kof, &rc).find("lines 2,"));
+  // An exact name wins over names that only contain it.
+  std::string xml = m_dir + "/a.xml";
+  EXPECT_EQ(0, (sRun("convert 10 " + kSample + " landxml " + xml, &rc), rc));
+}
+
+// Every job that did not run whole fails with its reason, and leaves the
+// target as it was.
+TEST_F(KvxHost, AJobThatCannotRunWholeSaysWhyAndExitsOne) {
+  std::string target = m_dir + "/keep.are";
+  kvxtest::WriteFile(target, "5=KEEP\r\n");
+  fs::create_directory(m_dir + "/folder");
+  struct Case {
+    std::string args, says;
+  } cases[] = {
+      {"convert 10 " + kSample + " 24 " + m_dir + "/x.m5", "needs the dialog \"Trimble DiNi (M5 format)\""},
+      {"convert 25 " + kSample + " 10 " + target, "nothing read from " + kSample + " as instrument 25"},
+      {"convert 10 " + target + " 11 " + target, target + " is the input file"},
+      {"convert 10 " + kSample + " 11 " + m_dir + "/folder", "cannot write " + m_dir + "/folder: is a directory"},
+      {"convert 10 " + kSample + " 11 " + m_dir + "/none/x.raw", "no such folder " + m_dir + "/none"},
+      {"show 10 " + m_dir + "/folder", "cannot read " + m_dir + "/folder: is a directory"},
+      {"show 10 " + m_dir + "/none.are", "cannot read " + m_dir + "/none.are: no such file or directory"},
+      {"show 4294967306 " + kSample, "no instrument number 4294967306"},
+      {"--ini " + m_dir + "/none/k.ini show 10 " + kSample, "cannot create the settings file " + m_dir + "/none/k.ini"},
+      {"--ini " + m_dir + "/folder show 10 " + kSample, "is a directory"},
+      {"show 10 " + kSample + " --ini", "--ini needs a file name"},
+  };
+  for (const Case& c : cases) {
+    int rc;
+    std::string out = sRun(c.args, &rc);
+    EXPECT_EQ(1, rc) << c.args;
+    EXPECT_NE(std::string::npos, out.find(c.says)) << c.args << "\n" << out;
+  }
+  EXPECT_EQ("5=KEEP\r\n", kvxtest::ReadFile(target));
+  int rc;
+  std::string out = sRunAs("env -u HOME -u XDG_CONFIG_HOME " KVX_HOST_TOOL " show 10 " + kSample, &rc);
+  EXPECT_EQ(1, rc);
+  EXPECT_NE(std::string::npos, out.find("name a settings file with --ini FILE")) << out;
 }
 
 }  // namespace
