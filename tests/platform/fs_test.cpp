@@ -166,6 +166,39 @@ TEST_F(FsTest, MissingNameFallsBackToCaseInsensitiveMatch) {
   EXPECT_EQ(GetFileAttributesA("outer\\inner.txt"), INVALID_FILE_ATTRIBUTES);
 }
 
+// A name on the disk that is not UTF-8 (written by another program in
+// Latin-1): no 1252 name reaches it, not even through the case fallback, and
+// it comes back with '?' for the byte that has no meaning.
+TEST_F(FsTest, ANameOnDiskThatIsNotUtf8) {
+  tmp_.Write(
+      "\xE6"
+      "ble.txt",
+      "latin1");
+  EXPECT_EQ(GetFileAttributesA("\xE6"
+                               "ble.txt"),
+            INVALID_FILE_ATTRIBUTES);  // "æble.txt" is another name
+  EXPECT_EQ(GetFileAttributesA("\xC6"
+                               "BLE.TXT"),
+            INVALID_FILE_ATTRIBUTES);
+  char win[256];
+  EXPECT_GT(KvxPlatformWindowsPath("/a/\xE6"
+                                   "ble.txt",
+                                   win, sizeof win),
+            0);
+  EXPECT_STREQ(win, "\\a\\?ble.txt");
+  HFILE f = _lcreat(
+      "\xE6"
+      "ble.txt",
+      0);
+  ASSERT_NE(f, HFILE_ERROR);
+  _lclose(f);
+  EXPECT_EQ(tmp_.Read("\xE6"
+                      "ble.txt"),
+            "latin1");
+  EXPECT_TRUE(fs::exists(dir_ + "/\xC3\xA6"
+                                "ble.txt"));
+}
+
 TEST_F(FsTest, LongPathNameResolvesLinks) {
   fs::create_directory(dir_ + "/real");
   fs::create_directory_symlink(dir_ + "/real", dir_ + "/link");
