@@ -2,7 +2,9 @@
 // share (see transfer.h).
 #include "fieldbook/transfer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/msgbox.h"
@@ -55,6 +57,7 @@ bool boRawInSideFolder(void) {
 // True when the file holds nothing but line ends: no data line arrived (the
 // block layer closes every transfer with an empty line).
 bool boOnlyLineEnds(uint32_t hFile) {
+  vMboReleaseLineBuffer(hFile);
   if (_llseek((HFILE)hFile, 0, FILE_BEGIN) != 0) return false;
   char buf[512];
   for (;;) {
@@ -137,6 +140,7 @@ uint32_t hMboOpenFile(const char* sPath, int iMode) { return sPath ? hFromPlatfo
 
 void vMboCloseFile(uint32_t* phFile) {
   if (!phFile || !*phFile) return;
+  vMboReleaseLineBuffer(*phFile);
   _lclose((HFILE)*phFile);
   *phFile = 0;
 }
@@ -181,37 +185,151 @@ bool boMboWriteLine(uint32_t hFile, const char* sText) {
   return boWhole;
 }
 
-bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
+// ---- The line reader's buffers
+//
+// The line reader reads ahead into a buffer per open handle, so that a byte
+// costs a scan and not a file call. Handle numbers are given out again
+// after a close, so a buffer lives from the first line read to the close
+// (or to a direct read or seek, which gives its bytes back first).
+
+namespace {
+
+constexpr int kLineBufSize = 65536;
+constexpr int kLineBufSlots = 8;
+
+struct MboLineBuf {
+  uint32_t hFile;  // 0: the slot is free
+  char* pData;
+  int iCap;
+  int iPos;    // the next byte not yet taken
+  int iLen;    // the bytes read into pData
+  LONG lBase;  // the file offset of pData[0]; -1 when unknown
+};
+
+MboLineBuf g_lineBufs[kLineBufSlots];
+
+void vLineBufGiveBack(MboLineBuf* b) {
+  if (!b->hFile) return;
+  if (b->iLen > b->iPos) _llseek((HFILE)b->hFile, b->iPos - b->iLen, FILE_CURRENT);
+  free(b->pData);
+  *b = MboLineBuf{};
+}
+
+// The buffer of the handle, a new one when it has none; null when no memory
+// can be had.
+MboLineBuf* pLineBufOf(uint32_t hFile) {
+  MboLineBuf* pFree = nullptr;
+  for (MboLineBuf& b : g_lineBufs) {
+    if (b.hFile == hFile) return &b;
+    if (!b.hFile && !pFree) pFree = &b;
+  }
+  if (!pFree) {  // more handles read lines at once than there are slots
+    pFree = &g_lineBufs[0];
+    vLineBufGiveBack(pFree);
+  }
+  char* pData = (char*)malloc(kLineBufSize);
+  if (!pData) return nullptr;
+  *pFree = MboLineBuf{hFile, pData, kLineBufSize, 0, 0, _llseek((HFILE)hFile, 0, FILE_CURRENT)};
+  return pFree;
+}
+
+// Reads until at least iNeed bytes wait in the buffer or the file gives no
+// more; returns the bytes waiting. The end is not remembered: a file read
+// to its end is asked again at the next call, as a byte-wise read would.
+int iLineBufFill(MboLineBuf* b, int iNeed) {
+  if (b->iLen - b->iPos >= iNeed) return b->iLen - b->iPos;
+  if (b->iPos > 0) {
+    memmove(b->pData, b->pData + b->iPos, (size_t)(b->iLen - b->iPos));
+    if (b->lBase >= 0) b->lBase += b->iPos;
+    b->iLen -= b->iPos;
+    b->iPos = 0;
+  }
+  if (iNeed > b->iCap) {
+    char* pMore = (char*)realloc(b->pData, (size_t)iNeed);
+    if (pMore) {
+      b->pData = pMore;
+      b->iCap = iNeed;
+    }
+  }
+  while (b->iLen < iNeed && b->iLen < b->iCap) {
+    UINT n = _lread((HFILE)b->hFile, b->pData + b->iLen, (UINT)(b->iCap - b->iLen));
+    if (n == 0 || n == (UINT)HFILE_ERROR) break;  // the end, or a read error: both end the data
+    b->iLen += (int)n;
+  }
+  return b->iLen - b->iPos;
+}
+
+// The next byte, or -1 at the end of the data.
+int iLineBufPeek(MboLineBuf* b) { return iLineBufFill(b, 1) > 0 ? (unsigned char)b->pData[b->iPos] : -1; }
+
+enum MboLineEnd { MBO_END_NONE, MBO_END_LF, MBO_END_CR };
+
+// Takes a line end at the reader's place: LF, or a run of CRs with or
+// without one LF after it (MBO_END_CR: CRs alone).
+MboLineEnd eTakeLineEnd(MboLineBuf* b) {
+  int c = iLineBufPeek(b);
+  if (c != '\n' && c != '\r') return MBO_END_NONE;
+  while (iLineBufPeek(b) == '\r') b->iPos++;
+  if (iLineBufPeek(b) != '\n') return MBO_END_CR;
+  b->iPos++;
+  return MBO_END_LF;
+}
+
+// How the line's bytes are taken.
+enum MboLineCoding { MBO_LINE_CONVERT, MBO_LINE_BYTES };
+
+bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCoding eCoding) {
   if (pboCut) *pboCut = false;
   // Below 2 bytes no character fits, and a caller's loop would never end.
   if (!sBuf || iSize < 2 || !hFile) return false;
   memset(sBuf, 0, (size_t)iSize);
+  MboLineBuf* b = pLineBufOf(hFile);
+  if (!b) return false;
+  int iMax = iSize - 1;
   int n = 0;
-  bool boEnd = false;
-  bool boLineEnd = false;
-  while (n < iSize - 1) {
-    char c;
-    UINT r = _lread((HFILE)hFile, &c, 1);
-    if (r != 1) {  // the end, or a read error: both end the data
-      boEnd = true;
-      break;
+  // The line's bytes up to its end, at most iMax of them.
+  while (n < iMax && iLineBufFill(b, 1) > 0) {
+    const char* p = b->pData + b->iPos;
+    const char* pEnd = p + std::min(b->iLen - b->iPos, iMax - n);
+    const char* q = p;
+    while (q < pEnd && *q != '\n' && *q != '\r') q++;
+    if (eCoding == MBO_LINE_CONVERT)
+      for (const char* r = p; r < q; r++) sBuf[n++] = cMboOemLetterToAnsi(*r);
+    else {
+      memcpy(sBuf + n, p, (size_t)(q - p));
+      n += (int)(q - p);
     }
-    if (c == '\n') {
-      boLineEnd = true;
-      break;
+    b->iPos += (int)(q - p);
+    if (q < pEnd) break;  // at a line end
+  }
+  if (n == iMax) {
+    // The buffer is full. The cut-aware reader skips the rest of the line,
+    // noting whether there was any; the plain one leaves it for the next
+    // call.
+    if (!pboCut) return true;
+    for (int c = iLineBufPeek(b); c >= 0 && c != '\n' && c != '\r'; c = iLineBufPeek(b)) {
+      b->iPos++;
+      *pboCut = true;
     }
-    if (c == '\r') continue;
-    sBuf[n++] = cMboOemLetterToAnsi(c);
+    eTakeLineEnd(b);
+    return true;
   }
-  if (boEnd && n == 0) return false;
-  if (pboCut && !boEnd && !boLineEnd) {
-    // The buffer is full: skip the rest of the line, noting whether there
-    // was any.
-    char c;
-    while (_lread((HFILE)hFile, &c, 1) == 1 && c != '\n')
-      if (c != '\r') *pboCut = true;
-  }
-  return true;
+  MboLineEnd eEnd = eTakeLineEnd(b);
+  if (n > 0 || eEnd == MBO_END_LF) return true;
+  // Nothing stored: the end of the file, or CRs before it, make no line.
+  return eEnd == MBO_END_CR && iLineBufPeek(b) >= 0;
+}
+
+}  // namespace
+
+void vMboReleaseLineBuffer(uint32_t hFile) {
+  if (!hFile) return;
+  for (MboLineBuf& b : g_lineBufs)
+    if (b.hFile == hFile) vLineBufGiveBack(&b);
+}
+
+bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
+  return boReadLine(sBuf, iSize, hFile, pboCut, MBO_LINE_CONVERT);
 }
 
 bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile) { return boMboReadLineCut(sBuf, iSize, hFile, nullptr); }

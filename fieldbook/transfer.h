@@ -51,14 +51,21 @@ bool boMboFileExists(const char* sPath);
 // Writes the text and CR LF, unconverted. False when the text was not
 // written whole (or for handle 0).
 bool boMboWriteLine(uint32_t hFile, const char* sText);
-// Reads one line into the buffer: LF ends it (not stored), CR is dropped,
-// at most iSize-1 bytes are stored (a longer line continues as the next
-// line); the code-page-865 letters become ANSI. False at the end of the file
-// when no byte was stored, on a read error, and for iSize below 2.
+// Reads one line into the buffer: LF, or a run of CRs with or without an LF
+// after it, ends it (not stored); at most iSize-1 bytes are stored (a longer
+// line continues as the next line); the code-page-865 letters become ANSI.
+// False at the end of the file when no byte was stored (CRs just before the
+// end make no line), on a read error, and for iSize below 2. The reader
+// reads ahead: see vMboReleaseLineBuffer.
 bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile);
 // The same for fixed-column readers: *pboCut tells that the line was longer
 // than the buffer; its rest has been skipped up to the next line.
 bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
+// Gives the bytes the line reader has read ahead of its lines back to the
+// file (seeks back to the end of the last line taken) and drops its buffer.
+// Call it before reading or seeking a handle directly that lines were read
+// from; vMboCloseFile calls it.
+void vMboReleaseLineBuffer(uint32_t hFile);
 // Columns iFrom..iFrom+iCount-1 (from 0) of a line into sOut (iCount+1
 // bytes), columns past the line's end read as blanks; terminated.
 char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut);

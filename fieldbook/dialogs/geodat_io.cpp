@@ -90,7 +90,10 @@ void vTransfer(HWND hDlg) {
   int iMod = iModel();
   if (g_geodatIo.iDirection) {
     // Every Send sends the whole raw file, not what an earlier one left.
-    if (g_mboTransfer.hRaw) _llseek((HFILE)g_mboTransfer.hRaw, 0, 0);
+    if (g_mboTransfer.hRaw) {
+      vMboReleaseLineBuffer(g_mboTransfer.hRaw);
+      _llseek((HFILE)g_mboTransfer.hRaw, 0, 0);
+    }
     if (MboSenderFn pSend = pMboGetSender(iMod)) pSend(sName);
   } else if (MboReceiverFn pReceive = pMboGetReceiver(iMod)) {
     pReceive(sName);

@@ -3,10 +3,13 @@
 // exports, vertex IDs, and the drill-hole report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "fb_module.h"
 #include "fieldbook/lifecycle.h"
@@ -33,9 +36,9 @@ class Transfer : public HostIniTest {
     uint32_t h = hMboOpenFile(path.c_str(), 0);
     EXPECT_NE(0u, h);
     std::string out;
-    char buf[64];
+    std::vector<char> buf((size_t)iSize);
     bool boCut = false;
-    while (boMboReadLineCut(buf, iSize, h, &boCut)) out += std::string(buf) + (boCut ? "~" : "") + "|";
+    while (boMboReadLineCut(buf.data(), iSize, h, &boCut)) out += std::string(buf.data()) + (boCut ? "~" : "") + "|";
     vMboCloseFile(&h);
     EXPECT_EQ(0u, h);
     return out;
@@ -62,6 +65,116 @@ TEST_F(Transfer, LinesDropCrConvertNorwegianLettersAndEndWithTheFile) {
   vMboCloseFile(&h);
   char cols[8];
   EXPECT_STREQ("ab  ", sMboLineColumns("xab", 1, 4, cols));
+}
+
+// The line rules in the plainest form: a line ends at LF or at a run of CRs
+// with or without an LF after it; CRs just before the end make no line;
+// the plain reader continues a long line as the next, the cut-aware one
+// skips its rest.
+std::string sModelLines(const std::string& bytes, int iSize, bool boCutAware) {
+  size_t iMax = (size_t)iSize - 1, i = 0, n = bytes.size();
+  auto isEnd = [&](size_t k) { return bytes[k] == '\r' || bytes[k] == '\n'; };
+  std::string out;
+  while (i < n) {
+    size_t j = i;
+    while (j < n && !isEnd(j) && j - i < iMax) j++;
+    std::string line = bytes.substr(i, j - i);
+    bool boCut = false;
+    if (line.size() == iMax && !boCutAware) {
+      out += line + "|";
+      i = j;
+      continue;
+    }
+    while (j < n && !isEnd(j)) j++, boCut = true;
+    bool boCrOnly = j < n && bytes[j] == '\r';
+    while (j < n && bytes[j] == '\r') j++;
+    if (j < n && bytes[j] == '\n') j++, boCrOnly = false;
+    i = j;
+    if (line.empty() && boCrOnly && i == n) break;
+    out += line + (boCut ? "~" : "") + "|";
+  }
+  return out;
+}
+
+TEST_F(Transfer, ALoneCrEndsALineAndCrsBeforeTheEndMakeNone) {
+  EXPECT_EQ("a|b|c|d||e|", sLines("a\rb\r\nc\r\r\nd\n\re", 64));
+  EXPECT_EQ("x|", sLines("x\r", 64));
+  EXPECT_EQ("x|", sLines("x\n\r\r", 64));
+  EXPECT_EQ("x||", sLines("x\n\r\n", 64));
+  EXPECT_EQ("|", sLines("\r\n", 64));
+  EXPECT_EQ("abc~|d|", sLines("abcdef\rd", 4));
+  EXPECT_EQ("abc|d|", sLines("abc\r\r\nd", 4));
+}
+
+// Files larger than the reader's buffer, with every kind of line end at
+// every place, line by line against the model; lines that straddle the
+// buffer's end, a CR at its end with the LF in the next, and files ending
+// without a line end come up on the way.
+TEST_F(Transfer, BufferedLinesMatchTheModelAcrossBufferEnds) {
+  std::mt19937 rng(29);
+  const char* kEnds[] = {"\n", "\r", "\r\n", "\r\r\n", "\r\r"};
+  for (int iRound = 0; iRound < 12; iRound++) {
+    std::string bytes;
+    int iLong = iRound % 3 == 0 ? 300 : 40;
+    while (bytes.size() < 150000) {
+      bytes += std::string(rng() % iLong, (char)('a' + rng() % 26));
+      bytes += kEnds[rng() % 5];
+    }
+    if (iRound % 2) bytes += "tail";
+    for (int iSize : {2, 7, 64, 1024}) {
+      std::string path = m_dir + "/big.raw";
+      WriteFile(path, bytes);
+      for (bool boCutAware : {false, true}) {
+        uint32_t h = hMboOpenFile(path.c_str(), 0);
+        std::string got;
+        std::vector<char> buf((size_t)iSize);
+        bool boCut = false;
+        while (boMboReadLineCut(buf.data(), iSize, h, boCutAware ? &boCut : nullptr))
+          got += std::string(buf.data()) + (boCut ? "~" : "") + "|";
+        vMboCloseFile(&h);
+        std::string want = sModelLines(bytes, iSize, boCutAware);
+        size_t iDiff = std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
+        ASSERT_EQ(want.size(), iDiff) << "round " << iRound << " size " << iSize << " cut " << boCutAware << ": from "
+                                      << iDiff << " want \"" << want.substr(iDiff, 40) << "\" got \""
+                                      << got.substr(std::min(iDiff, got.size()), 40) << "\"";
+        EXPECT_EQ(want.size(), got.size());
+      }
+    }
+  }
+  // A CR as the last byte of the first 64 KB, the LF after it.
+  std::string first(65535, 'a');
+  EXPECT_EQ(first + "|b|", sLines(first + "\r\nb", 70000));
+}
+
+// Direct reads and seeks see the file where the lines left it once the
+// reader's buffer is given back; a closed handle's number opened again
+// reads the new file.
+TEST_F(Transfer, DirectReadsAndSeeksAfterTheBufferIsGivenBack) {
+  std::string path = m_dir + "/mixed.raw";
+  WriteFile(path, "one\r\ntwo\rthree\nfour\n");
+  uint32_t h = hMboOpenFile(path.c_str(), 0);
+  char buf[64];
+  ASSERT_TRUE(boMboReadLine(buf, 64, h));
+  ASSERT_TRUE(boMboReadLine(buf, 64, h));
+  EXPECT_STREQ("two", buf);
+  vMboReleaseLineBuffer(h);
+  char direct[4] = {};
+  EXPECT_EQ(3u, _lread((HFILE)h, direct, 3));
+  EXPECT_STREQ("thr", direct);
+  ASSERT_TRUE(boMboReadLine(buf, 64, h));
+  EXPECT_STREQ("ee", buf);
+  vMboReleaseLineBuffer(h);
+  EXPECT_EQ(0, _llseek((HFILE)h, 0, FILE_BEGIN));
+  ASSERT_TRUE(boMboReadLine(buf, 64, h));
+  EXPECT_STREQ("one", buf);
+  vMboCloseFile(&h);
+  std::string other = m_dir + "/other.raw";
+  WriteFile(other, "new\n");
+  h = hMboOpenFile(other.c_str(), 0);
+  ASSERT_TRUE(boMboReadLine(buf, 64, h));
+  EXPECT_STREQ("new", buf);
+  EXPECT_FALSE(boMboReadLine(buf, 64, h));
+  vMboCloseFile(&h);
 }
 
 TEST_F(Transfer, WrittenLinesEndInCrLfAndEmptyFilesAreDeletedOnClose) {
