@@ -275,8 +275,68 @@ MboLineEnd eTakeLineEnd(MboLineBuf* b) {
   return MBO_END_LF;
 }
 
-// How the line's bytes are taken.
+// How the line's bytes are taken: UTF-8 or code page 865 made ANSI, or as
+// they stand.
 enum MboLineCoding { MBO_LINE_CONVERT, MBO_LINE_BYTES };
+
+// The length of the UTF-8 character at p (1 for ASCII) and its code point;
+// 0 when the bytes before pEnd are no well-formed character.
+int iUtf8Char(const unsigned char* p, const unsigned char* pEnd, uint32_t* puCode) {
+  unsigned c = *p;
+  if (c < 0x80) {
+    *puCode = c;
+    return 1;
+  }
+  int iLen = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (!iLen || pEnd - p < iLen) return 0;
+  uint32_t u = c & (0x7F >> iLen);
+  for (int i = 1; i < iLen; i++) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    u = u << 6 | (p[i] & 0x3F);
+  }
+  // No overlong form, no surrogate, nothing past U+10FFFF.
+  static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (u < kLeast[iLen] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
+  *puCode = u;
+  return iLen;
+}
+
+// A code point as its code-page-1252 byte; '?' for one 1252 lacks.
+char cCodeTo1252(uint32_t u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return (char)u;
+  WCHAR w = (WCHAR)u;
+  char c = '?';
+  BOOL boDefault = FALSE;
+  if (u > 0xFFFF || WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, &w, 1, &c, 1, "?", &boDefault) != 1 || boDefault)
+    return '?';
+  return c;
+}
+
+// A line of text written as UTF-8 (it holds multi-byte characters, and its
+// bytes up to the line end or the iMax-th character are well-formed):
+// stores its characters in code page 1252, one byte each, and returns how
+// many. -1 for any other line: nothing is taken.
+int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax) {
+  const unsigned char* p = (const unsigned char*)b->pData + b->iPos;
+  const unsigned char* pEnd = (const unsigned char*)b->pData + b->iLen;
+  const unsigned char* q = p;
+  bool boWide = false;
+  uint32_t u;
+  for (int n = 0; n < iMax && q < pEnd && *q != '\n' && *q != '\r'; n++) {
+    int iLen = iUtf8Char(q, pEnd, &u);
+    if (!iLen) return -1;
+    boWide = boWide || iLen > 1;
+    q += iLen;
+  }
+  if (!boWide) return -1;
+  int n = 0;
+  for (const unsigned char* r = p; r < q; n++) {
+    r += iUtf8Char(r, q, &u);
+    sBuf[n] = cCodeTo1252(u);
+  }
+  b->iPos += (int)(q - p);
+  return n;
+}
 
 bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCoding eCoding) {
   if (pboCut) *pboCut = false;
@@ -287,6 +347,15 @@ bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCodi
   if (!b) return false;
   int iMax = iSize - 1;
   int n = 0;
+  if (eCoding == MBO_LINE_CONVERT) {
+    // A UTF-8 byte-order mark at the start of the file is no text.
+    if (b->lBase == 0 && b->iPos == 0 && iLineBufFill(b, 3) >= 3 && memcmp(b->pData, "\xEF\xBB\xBF", 3) == 0)
+      b->iPos = 3;
+    // A UTF-8 character takes at most 4 bytes: have the line's first iMax
+    // characters in the buffer to tell how the line is written.
+    iLineBufFill(b, (int)std::min<int64_t>(4 * (int64_t)iMax, 1 << 24));
+    n = std::max(iTakeUtf8(b, sBuf, iMax), 0);
+  }
   // The line's bytes up to its end, at most iMax of them.
   while (n < iMax && iLineBufFill(b, 1) > 0) {
     const char* p = b->pData + b->iPos;
@@ -333,6 +402,10 @@ bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
 }
 
 bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile) { return boMboReadLineCut(sBuf, iSize, hFile, nullptr); }
+
+bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
+  return boReadLine(sBuf, iSize, hFile, pboCut, MBO_LINE_BYTES);
+}
 
 char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut) {
   if (!sOut) return sOut;

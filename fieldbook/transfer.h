@@ -52,8 +52,11 @@ bool boMboFileExists(const char* sPath);
 // written whole (or for handle 0).
 bool boMboWriteLine(uint32_t hFile, const char* sText);
 // Reads one line into the buffer: LF, or a run of CRs with or without an LF
-// after it, ends it (not stored); at most iSize-1 bytes are stored (a longer
-// line continues as the next line); the code-page-865 letters become ANSI.
+// after it, ends it (not stored); at most iSize-1 characters are stored (a
+// longer line continues as the next line). A line written in UTF-8 (valid,
+// with multi-byte characters) becomes code page 1252, one byte a character
+// ('?' for one 1252 lacks); in any other line the code-page-865 letters
+// become ANSI. A UTF-8 byte-order mark at the start of the file is dropped.
 // False at the end of the file when no byte was stored (CRs just before the
 // end make no line), on a read error, and for iSize below 2. The reader
 // reads ahead: see vMboReleaseLineBuffer.
@@ -61,6 +64,10 @@ bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile);
 // The same for fixed-column readers: *pboCut tells that the line was longer
 // than the buffer; its rest has been skipped up to the next line.
 bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
+// The same lines for files taken byte for byte: nothing is converted and
+// no byte-order mark dropped. With pboCut null a longer line continues as
+// the next line.
+bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
 // Gives the bytes the line reader has read ahead of its lines back to the
 // file (seeks back to the end of the last line taken) and drops its buffer.
 // Call it before reading or seeking a handle directly that lines were read

@@ -73,7 +73,7 @@ bool boNextLine(GtsReader* r, char* line) {
     return true;
   }
   bool cut = false;
-  if (!boMboReadLineCut(line, kLineMax + 1, r->hRaw, &cut)) return false;
+  if (!boMboReadLineBytes(line, kLineMax + 1, r->hRaw, &cut)) return false;
   ++r->lineNo;
   boMboPumpMessage();
   if (cut) vMboReport(r->hSide, "LINE TOO LONG, CUT", sStrFormat("%d", r->lineNo));

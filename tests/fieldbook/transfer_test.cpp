@@ -106,6 +106,43 @@ TEST_F(Transfer, ALoneCrEndsALineAndCrsBeforeTheEndMakeNone) {
   EXPECT_EQ("abc|d|", sLines("abc\r\r\nd", 4));
 }
 
+// A line in UTF-8 becomes code page 1252 before it is measured; other
+// lines keep their bytes but the code-page-865 letters; the bytes reader
+// converts nothing.
+TEST_F(Transfer, Utf8LinesBecomeCodePage1252AndTheByteOrderMarkGoes) {
+  EXPECT_EQ(
+      "a\xC6"
+      "b|",
+      sLines("\xEF\xBB\xBF"
+             "a\xC3\x86"
+             "b\r\n",
+             64));
+  EXPECT_EQ("x|?y|", sLines("x\n\xEF\xBB\xBFy", 64));  // a mark further on is a character 1252 lacks
+  EXPECT_EQ("?\x80?|", sLines("\xC5\x81\xE2\x82\xAC\xF0\x9F\x98\x80", 64));
+  EXPECT_EQ("\xC6\xD8\xC5~|", sLines("\xC3\x86\xC3\x98\xC3\x85"
+                                     "1234",
+                                     4));  // characters, not bytes
+  // Not UTF-8: overlong, cut short by the line end, or code page 865.
+  EXPECT_EQ("\xC0\xAF|\xC3|\xD8\xC3\xA9|", sLines("\xC0\xAF\n\xC3\r\n\x9D\xC3\xA9", 64));
+  std::string path = m_dir + "/bytes.raw";
+  WriteFile(path,
+            "\xEF\xBB\xBFP\x9B"
+            "1\r\xC3\x86\n");
+  uint32_t h = hMboOpenFile(path.c_str(), 0);
+  char buf[8];
+  bool boCut = true;
+  ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, &boCut));
+  EXPECT_STREQ(
+      "\xEF\xBB\xBFP\x9B"
+      "1",
+      buf);
+  EXPECT_FALSE(boCut);
+  ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, nullptr));
+  EXPECT_STREQ("\xC3\x86", buf);
+  EXPECT_FALSE(boMboReadLineBytes(buf, 8, h, nullptr));
+  vMboCloseFile(&h);
+}
+
 // Files larger than the reader's buffer, with every kind of line end at
 // every place, line by line against the model; lines that straddle the
 // buffer's end, a CR at its end with the LF in the next, and files ending
