@@ -214,7 +214,9 @@ MboLineRec* pTargetRec(void) {
   if (*g_b.sLineNo) {
     MboLineRec* rec = pFindRec(g_b.sLineNo);
     if (rec) return rec;
-    if (g_b.pCurrent && strcmp(g_b.pCurrent->sId, "$") == 0) return g_b.pCurrent;
+    // In per-point mode the current line is kept across commands: an
+    // unnumbered line there is one the file chose, not taken over.
+    if (!g_boPerPoint && g_b.pCurrent && strcmp(g_b.pCurrent->sId, "$") == 0) return g_b.pCurrent;
     return pNewRec(g_b.sLineNo);
   }
   return g_b.pCurrent ? g_b.pCurrent : pNewRec("$");
@@ -269,32 +271,59 @@ bool boEndsOn(MboLineRec* rec, const char* name) {
   return data && strcmp(data->sPid, name) == 0;
 }
 
-// The adding steps. Without a point (command 17) the target line only takes
-// the pending flags.
-LiElm* pAddToLine(const char* name, const char* code, bool withPoint, MboLineRec** target) {
+// The record becomes current and takes the pending line fields.
+void vTakeLine(MboLineRec* rec) {
+  g_b.pCurrent = rec;
+  g_b.pPublished = rec->pLine;
+  vMboExtraLineFieldsApplyNamed(g_pMboLines, rec->pLine, rec->sName, sizeof rec->sName);
+}
+
+// A pending line code names the line in any case.
+void vTakeLineCode(MboLineRec* rec) {
+  if (*g_b.sLineCode) sStrCopyN(rec->sName, g_b.sLineCode, sizeof rec->sName);
+  g_b.sLineCode[0] = '\0';
+}
+
+// The adding steps.
+LiElm* pAddToLine(const char* name, const char* code, MboLineRec** target) {
   *target = nullptr;
-  if (!g_b.boEnabled || (withPoint && boBlank(name))) return nullptr;
-  if (withPoint && g_b.boSkip) {
+  if (!g_b.boEnabled || boBlank(name)) return nullptr;
+  if (g_b.boSkip) {
     g_b.boSkip = false;
     return nullptr;
   }
   MboLineRec* rec = pTargetRec();
   if (!rec) return nullptr;
-  g_b.pCurrent = rec;
-  g_b.pPublished = rec->pLine;
-  vMboExtraLineFieldsApplyNamed(g_pMboLines, rec->pLine, rec->sName, sizeof rec->sName);
+  vTakeLine(rec);
   if (*g_b.sLineNo) vSetId(rec, g_b.sLineNo);
   if (code && *code && !*rec->sName) vCopyTrim(rec->sName, code, sizeof rec->sName);
-  if (*g_b.sLineCode) sStrCopyN(rec->sName, g_b.sLineCode, sizeof rec->sName);
+  vTakeLineCode(rec);
   if (g_b.boCloseNext) rec->uClose = 1;
   if (g_b.boTypeA) rec->uType = 1;
   if (g_b.boClearA) rec->uType = 0;
-  LiElm* elm = withPoint && !boEndsOn(rec, name) ? pAddVertex(rec, name) : nullptr;
+  LiElm* elm = !boEndsOn(rec, name) ? pAddVertex(rec, name) : nullptr;
   if (elm && rec->uClose && g_boPerPoint) vRetireId(rec);
   g_b.sLineCode[0] = g_b.sLineNo[0] = g_b.sInsertAfter[0] = '\0';
   g_b.boTypeA = g_b.boClearA = g_b.boArc = g_b.boCloseNext = false;
   *target = rec;
   return elm;
+}
+
+// Command 17: closes the line of the pending number, else the current line,
+// without a vertex and without advancing a group. A line not made yet takes
+// the close flag (and the number and code) at its first vertex.
+void vCloseLine(void) {
+  MboLineRec* rec = *g_b.sLineNo ? pFindRec(g_b.sLineNo) : g_b.pCurrent;
+  if (!rec) {
+    g_b.boCloseNext = true;
+    return;
+  }
+  vTakeLine(rec);
+  vTakeLineCode(rec);
+  rec->uClose = 1;
+  g_b.sLineNo[0] = '\0';
+  // A later point of its number starts a new line.
+  if (g_boPerPoint) vRetireId(rec);
 }
 
 // ---- Height extension ----
@@ -511,7 +540,7 @@ void vCommand(int cmd, const char* a, const char* b) {
     case MBO_LINE_ADD_NAMED: {
       char id[MBO_ID_SIZE];
       sStrCopyN(id, sMboRecMakePointId(a), sizeof id);
-      pAddToLine(id, b, true, &target);
+      pAddToLine(id, b, &target);
       break;
     }
     case MBO_LINE_SQUARE:
@@ -543,8 +572,7 @@ void vCommand(int cmd, const char* a, const char* b) {
       g_b.boCloseNext = true;
       break;
     case MBO_LINE_CLOSE:
-      g_b.boCloseNext = true;
-      pAddToLine(nullptr, nullptr, false, &target);
+      vCloseLine();
       break;
     case MBO_LINE_ENABLE:
       g_b.boEnabled = !(strcmp(a, "-9") == 0 && strcmp(b, "-9") == 0);
@@ -553,7 +581,7 @@ void vCommand(int cmd, const char* a, const char* b) {
     default:
       break;
   }
-  bool keeps = g_boPerPoint && (cmd <= MBO_LINE_ARC || (cmd >= MBO_LINE_NOTHING && cmd <= MBO_LINE_CLOSE));
+  bool keeps = g_boPerPoint && (cmd <= MBO_LINE_ARC || (cmd >= MBO_LINE_NOTHING && cmd <= MBO_LINE_ENABLE));
   if (g_b.iGroupMode == GROUP_NONE && !keeps) vForgetCurrent();
 }
 
@@ -565,11 +593,11 @@ LiLine* pAddCodedPoint(const char* name, const char* code, PoPoint* point) {
   if (!point) {
     point = KvxMboNewOrExistingPoint(name);
     vMboSetPointCode(point, code);
-    pAddToLine(name, code, true, &rec);
+    pAddToLine(name, code, &rec);
     return rec ? rec->pLine : nullptr;
   }
   if (boHeightExtension(point)) return nullptr;
-  LiElm* elm = pAddToLine(name, code, true, &rec);
+  LiElm* elm = pAddToLine(name, code, &rec);
   if (g_b.pCurrent) {
     if (g_b.boSquare) g_b.pCurrent->uSquare = 1;
     g_b.boSquare = false;
@@ -605,6 +633,11 @@ bool boMboLineInit(int byNumber) {
 }
 
 void vMboLineSetPerPointMode(int on) { g_boPerPoint = on != 0; }
+
+void vMboLineEnd(void) {
+  if (g_b.pCurrent) vRetireId(g_b.pCurrent);
+  vForgetCurrent();
+}
 
 void vMboLineSetLineNo(const char* text) {
   if (text) {

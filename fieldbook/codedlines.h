@@ -33,7 +33,7 @@ enum MboLineCmd {
   MBO_LINE_PARALLEL = 14,    // a: horizontal offset, b: height offset
   MBO_LINE_HEIGHT_EXT = 15,  // a: extension distance
   MBO_LINE_CLOSE_NEXT = 16,  // the line of the next vertex is closed
-  MBO_LINE_CLOSE = 17,       // the current line is closed
+  MBO_LINE_CLOSE = 17,       // the line of the pending number, else the current one, is closed
   MBO_LINE_ENABLE = 18,      // "-9", "-9" disables, anything else enables
 };
 
@@ -42,14 +42,18 @@ enum MboLineCmd {
 bool boMboLineInit(int byNumber);
 // One command; null arguments count as empty.
 void vMboLineCommand(int cmd, const char* a, const char* b);
-// For formats whose every point carries its own line instruction (line
-// number, arc, skip, close): a point without a number there continues the
-// line the point before it joined. So in this mode the commands that only
-// mark the next vertex or add to the line (1 to 3, 10 to 17) keep the current
-// line; and a closed line gives up its number once a point has joined it, so
-// that a later point of that number starts a new line. Off after
-// boMboLineInit; a flush keeps it.
+// For formats where a point without a line number continues the line the
+// point before it joined (line instructions per point, or line controls
+// between the points). So in this mode the commands that only mark the next
+// vertex or add to the line (1 to 3, 10 to 17) and command 18 that enables
+// the builder keep the current line; a pending number never takes over an
+// unnumbered line; a closed line gives up its number, so that a later point
+// of that number starts a new line; and a line that ends on a point does not
+// take it again. Off after boMboLineInit; a flush keeps it.
 void vMboLineSetPerPointMode(int on);
+// Ends the current line: the next point starts a new line, and a later point
+// of its number too.
+void vMboLineEnd(void);
 // The line number of the next point. In line-by-number mode any text but "0"
 // selects the line of that number; otherwise a non-zero number only clears
 // the pending number. A null text, "0" in line-by-number mode or a zero

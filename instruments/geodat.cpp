@@ -187,6 +187,8 @@ struct GeodatState {
   bool boTopPending, boBottomPending;  // the current point is coded 77 / 78
   double dNum72, dNum73;
   MboDrillhole hole;
+  bool boByNumber;   // label 90=1: line numbers select lines
+  char sLineNo[16];  // otherwise: the number of the line being built
   bool boHeightsActive;
   char sHeightBase[MBO_ID_SIZE];
   int nHeights;
@@ -249,6 +251,17 @@ bool boIsRecordStart(int iLabel) {
   return iLabel == 2 || iLabel == 5 || iLabel == 62 || iLabel == 90 || iLabel == 91 || iLabel == 92;
 }
 
+// A line number n. Where numbers do not select lines, a number other than
+// that of the line being built starts a new line and the same one continues
+// it (the builder keeps its current line past the line controls).
+void vChooseLine(GeodatState* st, const char* sNum) {
+  if (!st->boByNumber && strcmp(st->sLineNo, sNum) != 0) {
+    vMboLineSetLineNo(nullptr);
+    sStrCopyN(st->sLineNo, sNum, (int)sizeof st->sLineNo);
+  }
+  vMboLineSetLineNo(sNum);
+}
+
 // Line control n.m with what follows it (92 line code, 93 height h, 94 o).
 void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
   vMboLineCommand(MBO_LINE_ENABLE, "", "");
@@ -280,20 +293,16 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
   }
   int n = iAtoi(sNum);
   if (n >= 0) {
+    vChooseLine(st, sNum);
     if (sM[0] && strcmp(sM, "0") == 0) {
-      // The enable above forgot the current line: where numbers select
-      // lines, the number names the line to close.
-      vMboLineSetLineNo(sNum);
+      // n.0 closes line n (one not begun yet is closed from its first
+      // point); like n the points after it follow on that line. A closed
+      // line gives up its number: n again starts a new line.
       vMboLineCommand(MBO_LINE_CLOSE, "", "");
+      st->sLineNo[0] = 0;
     } else if (strcmp(sNum, "0") == 0) {
-      // A new line from the point m: the points after it follow on that
-      // line, so the builder keeps it current past this command.
-      vMboLineSetLineNo(sNum);
-      vMboLineSetPerPointMode(1);
+      // A new line from the point m; the points after it follow on it.
       vMboLineCommand(MBO_LINE_ADD_NAMED, sM, "");
-      vMboLineSetPerPointMode(0);
-    } else {
-      vMboLineSetLineNo(sNum);
     }
     return;
   }
@@ -329,8 +338,12 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
       st->boHeightsActive = true;
       break;
     case -9:
+      // The line ends, also where numbers select lines: its number again
+      // starts a new line.
       vMboLineCommand(MBO_LINE_CLEAR_A, "", "");
+      vMboLineEnd();
       vMboLineCommand(MBO_LINE_GROUP_END, "", "");
+      st->sLineNo[0] = 0;
       break;
     default:
       break;
@@ -463,10 +476,11 @@ void vApplyLabel(GeodatState* st, GeodatTokens* t, int iLabel, const char* v) {
       vMboSetAreaName(v);
       break;
     case 90:
-      if (iAtoi(v) == 0)
-        vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
-      else if (iAtoi(v) == 1)
-        vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
+      if (iAtoi(v) == 0 || iAtoi(v) == 1) {
+        st->boByNumber = iAtoi(v) == 1;
+        st->sLineNo[0] = 0;
+        vMboLineCommand(st->boByNumber ? MBO_LINE_AUTO_BY_NO : MBO_LINE_AUTO_NO_NUMBER, "", "");
+      }
       break;
     case 91:
       vLineControl(st, t, v);
@@ -506,6 +520,9 @@ bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
   st->hSide = hSide;
   vMboRecGeodatHook();
   vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
+  // A point without a line control continues the line of the point before
+  // it; the line controls between the points keep that line.
+  vMboLineSetPerPointMode(1);
   int iLabel;
   char sValue[kTokenMax + 1];
   while (boNextRecord(t, &iLabel, sValue)) {

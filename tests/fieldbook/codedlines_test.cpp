@@ -212,3 +212,63 @@ TEST_F(CodedLines, HeightExtensionMovesTheSecondPointAlongTheFirst) {
   EXPECT_EQ(Flushed(), (Lines{"||: B C", "||: E F"}));  // H alone is dropped
   EXPECT_EQ((Lines{sPointXyz("B"), sPointXyz("E"), sPointXyz("H")}), (Lines{"4.2,0,5.6", "0,12,5", "3,4,0"}));
 }
+
+TEST_F(CodedLines, CloseTakesTheNumberedOrTheCurrentLineWithoutAVertex) {
+  // In a group: the current line, and the group does not advance.
+  Cmd(MBO_LINE_GROUP_CYCLIC, "2");
+  AddAll({"a1", "b1", "a2", "b2"});
+  Cmd(MBO_LINE_CLOSE);
+  AddAll({"a3", "b3"});
+  Cmd(MBO_LINE_GROUP_END);
+  // A line not begun yet takes the close, its number and code at its first
+  // point.
+  No("1");
+  vMboLineSetCode("KANT");
+  Cmd(MBO_LINE_CLOSE);
+  Add("A", 0, 0, NAN, "KUM");
+  AddAll({"B", "C"});
+  No("2");
+  AddAll({"D", "E"});
+  No("3");
+  AddAll({"F", "G"});
+  // A number closes its line, which takes the code given with it.
+  No("2");
+  vMboLineSetCode("VEG");
+  Cmd(MBO_LINE_CLOSE);
+  // Without a number or a current line the close and code wait.
+  vMboLineSetCode(
+      "GR\xD8"
+      "FT");
+  Cmd(MBO_LINE_CLOSE);
+  No("0");
+  AddAll({"H", "I"});
+  EXPECT_EQ(Flushed(), (Lines{"||: a1 a2 a3", "||P: b1 b2 b3", "1|KANT|P: A B C", "2|VEG|P: D E", "3||: F G",
+                              "|GR\xD8"
+                              "FT|P: H I"}));
+}
+
+TEST_F(CodedLines, PerPointModeKeepsTheLineThePointsFollow) {
+  vMboLineSetPerPointMode(1);
+  Add("A");
+  Cmd(MBO_LINE_ARC);
+  Add("B");
+  Cmd(MBO_LINE_ARC);
+  Add("C");
+  Cmd(MBO_LINE_ENABLE);  // enabling again keeps the line too
+  Add("D");
+  On("5", "E");  // a number does not take over an unnumbered line
+  Add("F");
+  Cmd(MBO_LINE_SKIP);
+  Add("X");
+  No("5");
+  Cmd(MBO_LINE_CLOSE);
+  Add("G");      // follows on the closed line
+  On("5", "H");  // which gave up its number
+  Add("I");
+  Add("I");  // a line does not take the point it ends on again
+  vMboLineEnd();
+  AddAll({"J", "K"});
+  On("5", "L");  // an ended line gives up its number too
+  Add("M");
+  EXPECT_EQ(Flushed(), (Lines{"||: A(B) C D", "5||P: E F G", "5||: H I", "||: J K", "5||: L M"}));
+}

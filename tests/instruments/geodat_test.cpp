@@ -51,7 +51,30 @@ class Geodat : public InstrumentFiles {
     }
     return out;
   }
+  // Every line as "ID|code|P: A B(C) D": P a closed line, (C) the middle of
+  // a three-point arc from B.
+  std::vector<std::string> Lines() {
+    std::vector<std::string> out;
+    LiLines* lines = FB(pKvxMboLiLinesGet)();
+    for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
+      std::string s = std::string(FB(sMboGetLineObjID)(l)) + "|" + sLiLineGetField(l) + "|" +
+                      (boLiLineIsPolygon(l) ? "P" : "") + ":";
+      for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+        char buf[MBO_ID_SIZE];
+        FB(boMboGetElmPID)(l, e, buf, (int)sizeof buf);
+        s += std::string(" ") + buf;
+        if (LiElmGetType(l, e) == KV2GR_ELM_ARC3P) {
+          FB(boMboGetElmPID)(l, LiElmGet3pArcElm2(l, e), buf, (int)sizeof buf);
+          s += std::string("(") + buf + ")";
+        }
+      }
+      out.push_back(s);
+    }
+    return out;
+  }
 };
+
+using Strings = std::vector<std::string>;
 
 TEST_F(Geodat, AFileWithEveryLabel) {
   vOffsets(1000, -200);
@@ -78,7 +101,7 @@ TEST_F(Geodat, AFileWithEveryLabel) {
     if (strcmp(FB(sMboGetPointPID)(p), "JOB1.AR.100") == 0) p100 = p;
   ASSERT_NE(nullptr, p100);
   EXPECT_STREQ("Road_office", sViFieldsGetFieldByName(pViPFieldsGet(points), p100, "OWNER"));
-  // The line of 91=1.0 with L1 to L3, closed by 91=2.0.
+  // The closed line that 91=1.0 begins: L1 to L3 (91=2.0 begins the next).
   LiLines* lines = FB(pKvxMboLiLinesGet)();
   ASSERT_GE(iLiLinesGetCount(lines), 1);
   std::string vertices;
@@ -88,6 +111,7 @@ TEST_F(Geodat, AFileWithEveryLabel) {
     vertices += std::string(buf) + " ";
   }
   EXPECT_EQ("JOB1.AR.L1 JOB1.AR.L2 JOB1.AR.L3 ", vertices);
+  EXPECT_TRUE(boLiLineIsPolygon(line));
   // The side file: header texts, the drill hole, the discarded height, the
   // unknown label; nothing of the labels the reader interprets.
   EXPECT_EQ(
@@ -154,7 +178,7 @@ TEST_F(Geodat, LineCommandsGroupAndNumberTheLines) {
   sRead("90=1 91=1 5=A 37=0 38=0 91=2 5=B 37=1 38=0 91=1 5=C 37=2 38=0 91=2 5=D 37=0 38=1");
   EXPECT_EQ("A C|B D|", sLines());
   // 0.m starts a new line at the point m, and the points after it follow on
-  // that line; n.0 closes line n, and the next point starts a line of its own.
+  // that line; n.0 closes line n, and like n the points after it follow on it.
   for (const char* mode : {"90=0 ", "90=1 "}) {
     sRead(std::string(mode) + "91=1 5=A 37=0 38=0 5=B 37=1 38=0 91=0.A 5=C 37=0 38=1 5=D 37=0 38=2");
     EXPECT_EQ("A B|A C D|", sLines()) << mode;
@@ -162,7 +186,50 @@ TEST_F(Geodat, LineCommandsGroupAndNumberTheLines) {
   sRead(
       "90=1 91=1 5=A 37=0 38=0 91=2 5=B 37=5 38=0 91=1 5=C 37=1 38=1 5=D 37=0 38=1 91=2 5=E 37=6 38=0 91=1.0 "
       "5=F 37=9 38=9 5=G 37=9 38=8");
-  EXPECT_EQ((std::vector<std::string>{"1||P: A C D", "2||: B E", "||: F G"}), DumpLines());
+  EXPECT_EQ((std::vector<std::string>{"1||P: A C D F G", "2||: B E"}), DumpLines());
+}
+
+// A point without a line control continues the line of the point before it:
+// the controls between the points (arcs, a label-62 point, the same number
+// again, a close) keep that line. A file with one line at a time gives the
+// same lines with line numbers on (90=1) as without, only the IDs differ.
+TEST_F(Geodat, LineControlsKeepTheLineBeingBuilt) {
+  struct {
+    const char* raw;
+    Strings lines;  // without line numbers; with them each line has its ID
+  } const cases[] = {
+      {"91=1 92=KANT 5=A 91=1 92=KANT 5=B 91=1 92=KANT 5=C 91=1.0", {"KANT|P: A B C"}},
+      // B starts the three-point arc B C D.
+      {"91=1 92=KANT 5=A 5=B 91=-3 5=C 91=-3 5=D 5=E", {"KANT|: A B(C) D E"}},
+      {"91=1 92=KANT 5=A 5=B 62=X 5=C 5=D", {"KANT|: A B C D"}},
+      {"91=1 5=A 91=-3 5=B 91=-3 5=C 5=D", {"|: A(B) C D"}},
+      // Another number starts a new line; n.0 and -9 end a line, and its
+      // number again starts a new one.
+      {"91=1 5=A 5=B 91=2 5=C 5=D", {"|: A B", "|: C D"}},
+      {"91=1 5=A 5=B 91=1.0 5=C 91=1 5=D 5=E 91=-9 91=1 5=F 5=G", {"|P: A B C", "|: D E", "|: F G"}},
+      // n.0 before a line begins closes it from its first point, with the
+      // line code read with it; a point code does not name the line then.
+      {"91=1.0 92=KANT 5=A 4=KUM 5=B 5=C 91=2.0 92=VEG 5=D 5=E", {"KANT|P: A B C", "VEG|P: D E"}},
+      // A repeated point is not taken twice, nor the point m of 0.m that
+      // follows it.
+      {"91=1 5=A 5=B 5=B 91=0.C 5=C 5=D", {"|: A B", "|: C D"}},
+  };
+  for (const auto& c : cases) {
+    sRead(c.raw);
+    Strings without;
+    for (const std::string& l : c.lines) without.push_back("|" + l);
+    EXPECT_EQ(without, Lines()) << c.raw;
+    sRead(std::string("90=1 ") + c.raw);
+    Strings ids = Lines();
+    for (std::string& l : ids) l = l.substr(l.find('|'));
+    EXPECT_EQ(without, ids) << "90=1 " << c.raw;
+  }
+  // With line numbers a number chooses its line, also past an unnumbered
+  // line, which keeps an empty ID.
+  sRead("90=1 91=0 5=A 5=B 91=5 5=C 5=D");
+  EXPECT_EQ((Strings{"||: A B", "5||: C D"}), Lines());
+  sRead("90=1 91=1 5=A 91=2 5=B 91=1 5=C 91=2 5=D 91=1.0 92=K");
+  EXPECT_EQ((Strings{"1|K|P: A C", "2||: B D"}), Lines());
 }
 
 TEST_F(Geodat, EmptyAndShapelessFilesGiveNothing) {
