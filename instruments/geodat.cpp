@@ -190,6 +190,7 @@ struct GeodatState {
   bool boByNumber;   // label 90=1: line numbers select lines
   char sLineNo[16];  // otherwise: the number of the line being built
   bool boHeightsActive;
+  bool boHeightsBase;  // the collection's base point has come
   char sHeightBase[MBO_ID_SIZE];
   int nHeights;
   GeodatHeight aHeights[kMaxHeights];
@@ -205,13 +206,12 @@ void vAddHeight(GeodatState* st, const char* sValue) {
 // Additional heights make no points of their own; each is reported, so
 // that none vanishes unseen.
 void vEndHeights(GeodatState* st) {
-  if (st->nHeights < 1) return;
   for (int i = 0; i < st->nHeights; i++)
     vMboReport(
         st->hSide, "ADDITIONAL HEIGHT NOT STORED",
         sStrFormat("point=%s code=%s height=%s", st->sHeightBase, st->aHeights[i].sCode, st->aHeights[i].sHeight));
   st->nHeights = 0;
-  st->boHeightsActive = false;
+  st->boHeightsActive = st->boHeightsBase = false;
   st->sHeightBase[0] = 0;
 }
 
@@ -240,11 +240,15 @@ void vCaptureDrillPoint(GeodatState* st) {
   st->boTopPending = st->boBottomPending = false;
 }
 
-void vRecordStart(GeodatState* st) {
+// iLabel: the label that starts the record, 0 at the end of the file.
+void vRecordStart(GeodatState* st, int iLabel) {
   boMboWriteDrillholeInfo(st->hSide, &st->hole, nullptr);
   vCaptureDrillPoint(st);
   vMboFlushPending();
-  vEndHeights(st);
+  // An additional-height collection lasts through the record of its base
+  // point, the first label 5 after it; any other record start ends it, with
+  // or without heights, so that it cannot take the codes of later points.
+  if (!(iLabel == 5 && st->boHeightsActive && !st->boHeightsBase)) vEndHeights(st);
 }
 
 bool boIsRecordStart(int iLabel) {
@@ -403,8 +407,9 @@ void vApplyLabel(GeodatState* st, GeodatTokens* t, int iLabel, const char* v) {
       vMboRecSetObsValue(MBO_OBS_ITEM_IH, v);
       break;
     case 4:
-      if (st->boHeightsActive) {
-        if (st->nHeights > 0) sStrCopyN(st->aHeights[st->nHeights - 1].sCode, v, MBO_REC_CODE_SIZE);
+      // Once the collection holds a height, a code is that height's.
+      if (st->boHeightsActive && st->nHeights > 0) {
+        sStrCopyN(st->aHeights[st->nHeights - 1].sCode, v, MBO_REC_CODE_SIZE);
         break;
       }
       vMboRecSetCode(v);
@@ -416,7 +421,10 @@ void vApplyLabel(GeodatState* st, GeodatTokens* t, int iLabel, const char* v) {
       vMboLineCommand(MBO_LINE_SKIP, "", "");
       [[fallthrough]];
     case 5:
-      if (st->boHeightsActive) sStrCopyN(st->sHeightBase, v, (int)sizeof st->sHeightBase);
+      if (st->boHeightsActive && !st->boHeightsBase) {
+        sStrCopyN(st->sHeightBase, v, (int)sizeof st->sHeightBase);
+        st->boHeightsBase = true;
+      }
       sStrCopyN(st->sName, v, (int)sizeof st->sName);
       vMboRecSetPointName(v);
       break;
@@ -526,12 +534,12 @@ bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
   int iLabel;
   char sValue[kTokenMax + 1];
   while (boNextRecord(t, &iLabel, sValue)) {
-    if (boIsRecordStart(iLabel)) vRecordStart(st);
+    if (boIsRecordStart(iLabel)) vRecordStart(st, iLabel);
     vApplyLabel(st, t, iLabel, sValue);
   }
   // A drill-hole pair completed by the last records is written too: the
   // file's end is the last record start.
-  vRecordStart(st);
+  vRecordStart(st, 0);
   boMboWriteDrillholeInfo(st->hSide, &st->hole, nullptr);
   vMboLineFinish();
   return false;

@@ -170,6 +170,24 @@ TEST_F(Geodat, LineControlConsumesItsFollowersAndTheRestIsReported) {
   EXPECT_EQ("A  2.000 1.000 -\n", sPoints());  // 92 is the line's code, not the point's
 }
 
+// An additional-height collection (91=-7) lasts through the record of its
+// base point, the label 5 after it: a code there is the point's until a
+// height comes, and the codes of later points are their own.
+TEST_F(Geodat, AdditionalHeightsEndWithTheirBasePointsRecord) {
+  std::string side = sRead(
+      "5=P1 4=KUM 38=1 91=-7 5=P2 4=VEG 38=2 5=P3 4=BYG 38=3 5=P4 4=GJERDE 38=4 "
+      "91=-7 5=H 4=MUR 38=5 93=1.5 4=TOP 93=0.5 5=T1 4=77 38=6 72=12.5 5=B1 4=78 38=7 "
+      "91=-7 2=ST 5=Q 4=KUM 38=8 91=-7");
+  std::string codes;
+  for (const std::string& p : DumpPoints()) codes += p.substr(0, p.find(" -")) + "|";
+  EXPECT_EQ("P1 KUM|P2 VEG|P3 BYG|P4 GJERDE|H MUR|T1 77|B1 78|Q KUM|", codes);
+  EXPECT_EQ(
+      "ADDITIONAL HEIGHT NOT STORED : point=H code=TOP height=1.5\r\n"
+      "ADDITIONAL HEIGHT NOT STORED : point=H code= height=0.5\r\n"
+      "DRILLHOLE_INFO_78_77_DIST: \"B1\" \"T1\" 12.5000\r\n",
+      side);
+}
+
 TEST_F(Geodat, LineCommandsGroupAndNumberTheLines) {
   // -2.3: three lines filled in turn; -9 ends the group.
   sRead("91=-2.3 5=A 37=0 38=0 5=B 37=1 38=0 5=C 37=2 38=0 5=D 37=0 38=1 5=E 37=1 38=1 5=F 37=2 38=1 91=-9");
