@@ -1,6 +1,7 @@
 // Leica GSI files: coordinate writer and reader (instruments 80, 92 to 96).
 #include "instruments/gsi.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -36,18 +37,77 @@ char g_sJobNumber[30];
 // Lines read from the file so far (over all its jobs).
 int g_iLineNo;
 
-int iWordLen(const char* line) { return line[0] == '*' ? 24 : 16; }
-const char* sBody(const char* line) { return line[0] == '*' ? line + 1 : line; }
+// A line's words, found once per line: the body (behind the "*" of GSI16),
+// the word length, how many words the line holds and the WIs of the first
+// twenty, the words a look-up searches.
+struct GsiLine {
+  const char* sBody;
+  int iWordLen;
+  int iWords;
+  int aiWi[kMaxWords];
+};
+
+// The integer strtoll reads from the first len characters.
+int iLeadingInt(const char* p, int len) {
+  int i = 0;
+  while (i < len && (p[i] == ' ' || (p[i] >= '\t' && p[i] <= '\r'))) ++i;
+  bool neg = i < len && p[i] == '-';
+  if (i < len && (p[i] == '+' || p[i] == '-')) ++i;
+  int v = 0;
+  while (i < len && p[i] >= '0' && p[i] <= '9') v = v * 10 + (p[i++] - '0');
+  return neg ? -v : v;
+}
+
+// Word n exists when the body holds (n + 1) word lengths less one.
+void vScanLine(const char* line, size_t len, GsiLine* l) {
+  bool g16 = line[0] == '*';
+  l->sBody = g16 ? line + 1 : line;
+  l->iWordLen = g16 ? 24 : 16;
+  l->iWords = (int)(((g16 ? len - 1 : len) + 1) / (size_t)l->iWordLen);
+  for (int n = 0; n < l->iWords && n < kMaxWords; ++n)
+    l->aiWi[n] = iLeadingInt(l->sBody + n * l->iWordLen, n == 0 ? 2 : 3);
+}
+
+int iSearched(const GsiLine& l) { return l.iWords < kMaxWords ? l.iWords : kMaxWords; }
+
+// The first searched word with that WI; -1 when there is none.
+int iFindWi(const GsiLine& l, int wi) {
+  for (int n = 0; n < iSearched(l); ++n)
+    if (l.aiWi[n] == wi) return n;
+  return -1;
+}
+
+bool boHasWi(const GsiLine& l, int wi) { return iFindWi(l, wi) >= 0; }
+
 // The start of word n (which must exist).
-const char* sWord(int n, const char* line) { return sBody(line) + n * iWordLen(line); }
+const char* sWord(const GsiLine& l, int n) { return l.sBody + n * l.iWordLen; }
 
 // The data characters of an existing word into buf (17 bytes), trailing
-// blanks cut.
-void vRawData(int n, const char* line, char* buf) {
-  int size = iWordLen(line) - 8;
-  memcpy(buf, sWord(n, line) + 7, size);
+// blanks cut; their count.
+int iRawData(const GsiLine& l, int n, char* buf) {
+  int size = l.iWordLen - 8;
+  memcpy(buf, sWord(l, n) + 7, size);
+  while (size > 0 && buf[size - 1] == ' ') --size;
   buf[size] = '\0';
-  sStrTrimRight(buf);
+  return size;
+}
+
+// The data text of an existing word into out (18 bytes): leading zeros
+// removed, "-" in front for a negative sign.
+void vDataText(const GsiLine& l, int n, char* out) {
+  char data[17];
+  iRawData(l, n, data);
+  const char* p = data;
+  while (*p == '0') ++p;
+  if (sWord(l, n)[6] == '-') *out++ = '-';
+  strcpy(out, p);
+}
+
+// "%.*lf" as printf writes it (to_chars rounds the same way), without the
+// cost of a printf under the C locale.
+void vFixed(char* buf, int size, double value, int decimals) {
+  std::to_chars_result r = std::to_chars(buf, buf + size - 1, value, std::chars_format::fixed, decimals);
+  *(r.ec == std::errc() ? r.ptr : buf) = '\0';
 }
 
 // Whole tenths of seconds keep d.mmss free of 59.99999 seconds.
@@ -62,13 +122,82 @@ double dDmsDataToDegrees(long long x) {
   return (double)(x / 100000) + (double)((x / 1000) % 100) / 60.0 + (double)(x % 1000) / 36000.0;
 }
 
+// The value of an existing word: metres, or an angle in gon (*pboAngle).
+// False when its data is not a number (digits and at most one decimal
+// mark): instruments write "no value" as dashes.
+bool boNumber(const GsiLine& l, int n, double* pValue, bool* pboAngle) {
+  *pValue = 0;
+  *pboAngle = false;
+  const char* word = sWord(l, n);
+  char data[17];
+  int size = iRawData(l, n, data);
+  int points = 0;
+  long long raw = 0;
+  for (char* c = data; *c; ++c) {
+    if (*c == ',') *c = '.';
+    if (*c == '.')
+      ++points;
+    else if (*c >= '0' && *c <= '9')
+      raw = raw * 10 + (*c - '0');
+    else
+      return false;
+  }
+  if (size == 0 || points > 1 || (points && size == 1)) return false;
+  double sign = word[6] == '-' ? -1.0 : 1.0;
+  if (points) {
+    *pValue = sign * dNumParseC(data);
+    return true;
+  }
+  // The sixth character of the word is the unit of the data.
+  static const struct {
+    char cUnit;
+    double dScale;
+    bool boAngle;
+  } units[] = {{'1', 0.001 * 0.3048, false},
+               {'2', 1e-5, true},
+               {'3', 1e-5 * kGonPerDegree, true},
+               {'5', 0.0625, true},
+               {'6', 1e-4, false},
+               {'7', 1e-4 * 0.3048, false},
+               {'8', 1e-5, false}};
+  double v = (double)raw / 1000.0;  // '0' and unknown units: millimetres
+  if (word[5] == '4') {
+    v = dDmsDataToDegrees(raw) * kGonPerDegree;
+    *pboAngle = true;
+  }
+  for (const auto& u : units) {
+    if (u.cUnit == word[5]) {
+      v = (double)raw * u.dScale;
+      *pboAngle = u.boAngle;
+    }
+  }
+  *pValue = sign * v;
+  return true;
+}
+
+// The value of word n as the text the reader passes on (64 bytes): "%-.5lf"
+// of metres, an angle in the user's unit. False when the word is absent or
+// has no number.
+bool boValueText(const GsiLine& l, int n, char* text) {
+  double v = 0;
+  bool boAngle = false;
+  text[0] = '\0';
+  if (n < 0 || n >= l.iWords || !boNumber(l, n, &v, &boAngle)) return false;
+  if (boAngle)
+    vGsiFormatUserAngle(text, 64, v);
+  else
+    vFixed(text, 64, v, 5);
+  return true;
+}
+
 // The header's date: the last six data characters of word 3 (ddmmyy), the
 // leading zero of a day below 10 kept.
 const char* sHeaderDate(void) {
-  if (!boGsiWordExists(3, g_sHeader)) return "";
+  GsiLine l;
+  vScanLine(g_sHeader, strlen(g_sHeader), &l);
+  if (l.iWords < 4) return "";
   char data[17];
-  vRawData(3, g_sHeader, data);
-  size_t len = strlen(data);
+  int len = iRawData(l, 3, data);
   return sStrTemp(len > 6 ? data + len - 6 : data);
 }
 
@@ -173,7 +302,8 @@ struct GsiReader {
   double dNorthCorr;  // gon
   char sCoordCode[MBO_REC_CODE_SIZE];
   char sObsCode[MBO_REC_CODE_SIZE];
-  double dDefaultTh;  // -999: unset
+  double dDefaultTh;    // -999: unset
+  char sDefaultTh[64];  // its text, "%.5f" (made once, used by every observation)
   MboDrillhole hole;
   bool bo77, bo78;
 };
@@ -192,56 +322,66 @@ void vWriteDrillhole(GsiReader* r) {
   boMboWriteDrillholeInfo(r->boInclude ? r->hSide : 0, &r->hole, sJobNumberOrNull());
 }
 
-// The value of word n into *v; false when the word is absent or its data
-// is not a number (instruments write "no value" as dashes).
-bool boWordValue(int n, const char* line, double* v) {
-  const char* text = sGsiWordValue(n, line);
-  if (!text[0]) return false;
+// The value of word n as the reader passes it on, read back as a number;
+// false when the word is absent or has no number.
+bool boWordValue(const GsiLine& l, int n, double* v) {
+  char text[64];
+  if (!boValueText(l, n, text)) return false;
   *v = dNumParseC(text);
   return true;
 }
 
 // An observation item from the value of word n, when it has one.
-void vObsWord(int item, int n, const char* line) {
-  const char* text = sGsiWordValue(n, line);
-  if (text[0]) vMboRecSetObsValue(item, text);
+void vObsWord(int item, const GsiLine& l, int n) {
+  char text[64];
+  if (boValueText(l, n, text)) vMboRecSetObsValue(item, text);
 }
 
-void vCoordWord(int item, int n, const char* line) {
-  const char* text = sGsiWordValue(n, line);
-  if (text[0]) vMboRecSetCoord(item, text);
+void vCoordWord(int item, const GsiLine& l, int n) {
+  char text[64];
+  if (boValueText(l, n, text)) vMboRecSetCoord(item, text);
 }
 
 // A point name from the data of word n, through the point-number prefixes.
-void vWordName(int n, const char* line, char* name, int size) {
-  sStrCopyN(name, sGsiWordData(n, line), size);
+void vWordName(const GsiLine& l, int n, char* name, int size) {
+  char data[18] = "";
+  if (n < l.iWords) vDataText(l, n, data);
+  sStrCopyN(name, data, size);
   vMboConvertPointNoPrefix(&g_mboTransfer.settings, name, size);
 }
 
-void vReadCoordinates(GsiReader* r, const char* line, const char* name) {
+// A code from the data of word n.
+void vWordCode(const GsiLine& l, int n, char* code) {
+  char data[18] = "";
+  if (n < l.iWords) vDataText(l, n, data);
+  sStrCopyN(code, data, MBO_REC_CODE_SIZE);
+}
+
+void vReadCoordinates(GsiReader* r, const GsiLine& l, const char* name) {
   char code[MBO_REC_CODE_SIZE] = "";
-  for (int n = 1; n < kMaxWords && boGsiWordExists(n, line); ++n) {
-    switch (iGsiWordId(n, line)) {
+  for (int n = 1; n < iSearched(l); ++n) {
+    int wi = l.aiWi[n];
+    switch (wi) {
       case 71:
-        sStrCopyN(code, sGsiWordData(n, line), sizeof code);
+        vWordCode(l, n, code);
         break;
       case 81:
       case 82:
         vMboRecSetPointName(name);
-        vCoordWord(iGsiWordId(n, line) == 81 ? MBO_REC_EAST : MBO_REC_NORTH, n, line);
+        vCoordWord(wi == 81 ? MBO_REC_EAST : MBO_REC_NORTH, l, n);
         break;
       case 83:
       case 86:
-        vCoordWord(MBO_REC_Z, n, line);
+        vCoordWord(MBO_REC_Z, l, n);
         break;
       case 84:
       case 85:
         vMboRecSetStationName(name);
         r->dNorthCorr = 0;
-        vCoordWord(iGsiWordId(n, line) == 84 ? MBO_REC_EAST : MBO_REC_NORTH, n, line);
+        vCoordWord(wi == 84 ? MBO_REC_EAST : MBO_REC_NORTH, l, n);
         break;
       case 88:
-        vObsWord(MBO_OBS_ITEM_IH, n, line);
+        vObsWord(MBO_OBS_ITEM_IH, l, n);
         break;
       default:
         break;
@@ -257,21 +397,20 @@ void vReadCoordinates(GsiReader* r, const char* line, const char* name) {
 // The sight of a levelling WI (331, 332, 333): 0, 1 or 2.
 int iSight(int wi) { return wi - 331; }
 
-void vReadLevelling(const char* line, const char* name) {
+void vReadLevelling(const GsiLine& l, const char* name) {
   static const int nameItem[3] = {MBO_LEV_FIRST_NAME, MBO_LEV_SECOND_NAME, MBO_LEV_THIRD_NAME};
   static const int readingItem[3] = {MBO_LEV_FIRST_READING, MBO_LEV_SECOND_READING, MBO_LEV_THIRD_READING};
   static const int lengthItem[3] = {MBO_LEV_FIRST_LENGTH, MBO_LEV_SECOND_LENGTH, MBO_LEV_THIRD_LENGTH};
   int sight = -1;
-  for (int n = 1; n < kMaxWords && boGsiWordExists(n, line); ++n) {
-    int wi = iGsiWordId(n, line);
+  char text[64];
+  for (int n = 1; n < iSearched(l); ++n) {
+    int wi = l.aiWi[n];
     if (wi >= 331 && wi <= 333) {
       if (sight < 0) vMboLevSetItem(nameItem[iSight(wi)], name);
       sight = iSight(wi);
-      const char* reading = sGsiWordValue(n, line);
-      if (reading[0]) vMboLevSetItem(readingItem[sight], reading);
+      if (boValueText(l, n, text)) vMboLevSetItem(readingItem[sight], text);
     } else if (wi == 32 && sight >= 0) {
-      const char* length = sGsiWordValue(n, line);
-      if (length[0]) vMboLevSetItem(lengthItem[sight], length);
+      if (boValueText(l, n, text)) vMboLevSetItem(lengthItem[sight], text);
     }
   }
 }
@@ -294,57 +433,62 @@ void vTakeDrillPoint(GsiReader* r, const char* name) {
 
 // Word 21 less the north correction, within 0 to 400 gon, in the user's
 // unit. The correction is taken in gon whatever that unit is.
-void vSetDirection(GsiReader* r, int n, const char* line) {
+void vSetDirection(GsiReader* r, const GsiLine& l, int n) {
   double hz = 0;
   bool boAngle = false;
-  if (!boGsiWordNumber(n, line, &hz, &boAngle)) return;
+  if (!boNumber(l, n, &hz, &boAngle)) return;
+  char text[64];
   if (!g_boNorthRead || !boAngle) {
-    vObsWord(MBO_OBS_ITEM_HZ, n, line);
+    if (boValueText(l, n, text)) vMboRecSetObsValue(MBO_OBS_ITEM_HZ, text);
     return;
   }
   hz -= r->dNorthCorr;
   while (hz < 0) hz += 400;
   while (hz >= 400) hz -= 400;
-  char text[64];
   vGsiFormatUserAngle(text, sizeof text, hz);
   vMboRecSetObsValue(MBO_OBS_ITEM_HZ, text);
 }
 
-void vReadObservation(GsiReader* r, const char* line, const char* name) {
+void vReadObservation(GsiReader* r, const GsiLine& l, const char* name) {
   vMboRecSetPointName(name);
   // A remark belongs to its own record only.
   vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, "");
   vTakeDrillPoint(r, name);
   char code[MBO_REC_CODE_SIZE] = "";
-  char th[64] = "";
-  if (r->dDefaultTh != -999) iNumPrintC(th, sizeof th, "%.5f", r->dDefaultTh);
-  for (int n = 1; n < kMaxWords && boGsiWordExists(n, line); ++n) {
-    switch (iGsiWordId(n, line)) {
+  char th[64];
+  strcpy(th, r->sDefaultTh);
+  for (int n = 1; n < iSearched(l); ++n) {
+    switch (l.aiWi[n]) {
       case 21:
-        vSetDirection(r, n, line);
+        vSetDirection(r, l, n);
         break;
       case 22:
-        vObsWord(MBO_OBS_ITEM_V, n, line);
+        vObsWord(MBO_OBS_ITEM_V, l, n);
         break;
       case 31:
-        vObsWord(MBO_OBS_ITEM_DIST, n, line);
+        vObsWord(MBO_OBS_ITEM_DIST, l, n);
         break;
       case 32:
-        vObsWord(MBO_OBS_ITEM_HDIST, n, line);
+        vObsWord(MBO_OBS_ITEM_HDIST, l, n);
         break;
-      case 51:
-        vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, sGsiStripValue(sGsiWordText(n, line)));
+      case 51: {
+        char text[24];
+        int len = l.iWordLen - 1;
+        memcpy(text, sWord(l, n), len);
+        text[len] = '\0';
+        vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, sGsiStripValue(sStrTrimRight(text)));
         break;
+      }
       case 71:
-        sStrCopyN(code, sGsiWordData(n, line), sizeof code);
+        vWordCode(l, n, code);
         break;
       case 87: {
         double v;
-        if (boWordValue(n, line, &v)) iNumPrintC(th, sizeof th, "%.5f", v);
+        if (boWordValue(l, n, &v)) vFixed(th, sizeof th, v, 5);
         break;
       }
       case 88:
-        vObsWord(MBO_OBS_ITEM_IH, n, line);
+        vObsWord(MBO_OBS_ITEM_IH, l, n);
         break;
       default:
         break;
@@ -355,32 +499,30 @@ void vReadObservation(GsiReader* r, const char* line, const char* name) {
   vMboRecSetCode(code[0] ? code : r->sObsCode);
 }
 
-void vReadMeasurement(GsiReader* r, const char* line) {
+void vReadMeasurement(GsiReader* r, const GsiLine& l) {
   char name[MBO_REC_NAME_SIZE];
-  vWordName(0, line, name, sizeof name);
-  if (boGsiLineHasWi(line, 81) || boGsiLineHasWi(line, 82) || boGsiLineHasWi(line, 84) || boGsiLineHasWi(line, 85))
-    vReadCoordinates(r, line, name);
-  else if (boGsiLineHasWi(line, 331) || boGsiLineHasWi(line, 332) || boGsiLineHasWi(line, 333))
-    vReadLevelling(line, name);
-  else if (boGsiLineHasWi(line, 21) || boGsiLineHasWi(line, 22) || boGsiLineHasWi(line, 31))
-    vReadObservation(r, line, name);
-  if (int n = iGsiFindWi(line, 25)) {
-    bool boAngle = false;
-    double corr;
-    if (boGsiWordNumber(n, line, &corr, &boAngle)) {
-      r->dNorthCorr = corr;
-      g_boNorthRead = true;
-    }
+  vWordName(l, 0, name, sizeof name);
+  if (boHasWi(l, 81) || boHasWi(l, 82) || boHasWi(l, 84) || boHasWi(l, 85))
+    vReadCoordinates(r, l, name);
+  else if (boHasWi(l, 331) || boHasWi(l, 332) || boHasWi(l, 333))
+    vReadLevelling(l, name);
+  else if (boHasWi(l, 21) || boHasWi(l, 22) || boHasWi(l, 31))
+    vReadObservation(r, l, name);
+  int n = iFindWi(l, 25);
+  bool boAngle = false;
+  double corr;
+  if (n > 0 && boNumber(l, n, &corr, &boAngle)) {
+    r->dNorthCorr = corr;
+    g_boNorthRead = true;
   }
   vMboFlushPending();
 }
 
 // Codes 30 and 31: the code of following records, or a drill-hole point
 // (77 top, 78 bottom) waiting for the next measurement.
-void vReadCodeText(GsiReader* r, const char* line, int code) {
-  int textWord = code == 30 ? 2 : 1;
+void vReadCodeText(GsiReader* r, const GsiLine& l, int code) {
   char text[MBO_REC_CODE_SIZE];
-  sStrCopyN(text, sGsiWordData(textWord, line), sizeof text);
+  vWordCode(l, code == 30 ? 2 : 1, text);
   if (boMboIsNotBlank(text)) {
     sStrCopyN(r->sCoordCode, text, sizeof r->sCoordCode);
     sStrCopyN(r->sObsCode, text, sizeof r->sObsCode);
@@ -388,38 +530,41 @@ void vReadCodeText(GsiReader* r, const char* line, int code) {
     if (strcmp(text, "77") == 0) {
       vWriteDrillhole(r);
       r->bo77 = true;
-      if (int n = iGsiFindWi(line, 44)) boWordValue(n, line, &r->hole.dDist);
-      if (int n = iGsiFindWi(line, 45)) boWordValue(n, line, &r->hole.dLength);
+      if (int n = iFindWi(l, 44); n > 0) boWordValue(l, n, &r->hole.dDist);
+      if (int n = iFindWi(l, 45); n > 0) boWordValue(l, n, &r->hole.dLength);
     } else if (strcmp(text, "78") == 0) {
       vWriteDrillhole(r);
       r->bo78 = true;
-      if (int n = iGsiFindWi(line, 43); n && boWordValue(n, line, &r->hole.dVdir))
+      if (int n = iFindWi(l, 43); n > 0 && boWordValue(l, n, &r->hole.dVdir))
         r->hole.boVdir = std::fabs(r->hole.dVdir) >= 0.01;
     }
   } else if (code == 31) {
     r->sCoordCode[0] = r->sObsCode[0] = '\0';
     vMboRecSetCode("");
   }
-  int thWord = code == 30 ? 1 : 2;
-  boWordValue(thWord, line, &r->dDefaultTh);
+  if (boWordValue(l, code == 30 ? 1 : 2, &r->dDefaultTh)) {
+    r->sDefaultTh[0] = '\0';
+    if (r->dDefaultTh != -999) vFixed(r->sDefaultTh, sizeof r->sDefaultTh, r->dDefaultTh, 5);
+  }
 }
 
 // A code block; 1 when it is the header of a further job.
-int iReadCodeBlock(GsiReader* r, const char* line) {
-  if (boGsiWordExists(0, line) && sWord(0, line)[7] == '?') vMboLevSetItem(MBO_LEV_SET_NO, "X");
-  int code = iNumParseC(sGsiWordData(0, line));
-  char a[24], b[24];
-  sStrCopyN(a, sGsiWordData(1, line), sizeof a);
-  sStrCopyN(b, sGsiWordData(2, line), sizeof b);
+int iReadCodeBlock(GsiReader* r, const GsiLine& l, const char* line) {
+  if (l.iWords > 0 && sWord(l, 0)[7] == '?') vMboLevSetItem(MBO_LEV_SET_NO, "X");
+  char a[24] = "", b[24] = "", data[18] = "";
+  if (l.iWords > 0) vDataText(l, 0, data);
+  int code = iNumParseC(data);
+  if (l.iWords > 1) vDataText(l, 1, a);
+  if (l.iWords > 2) vDataText(l, 2, b);
   if (r->boInclude && boMboApplyControlCode(code, a, b)) return 0;
   switch (code) {
     case 10:
     case 21: {
       char name[MBO_REC_NAME_SIZE];
-      vWordName(1, line, name, sizeof name);
+      vWordName(l, 1, name, sizeof name);
       vMboRecSetStationName(name);
       r->dNorthCorr = 0;
-      vObsWord(MBO_OBS_ITEM_IH, 2, line);
+      vObsWord(MBO_OBS_ITEM_IH, l, 2);
       break;
     }
     case 11:
@@ -434,18 +579,18 @@ int iReadCodeBlock(GsiReader* r, const char* line) {
       break;
     case 30:
     case 31:
-      vReadCodeText(r, line, code);
+      vReadCodeText(r, l, code);
       break;
     case 32:
     case 33:
-      boWordValue(1, line, &g_mboEccentric.dCross);
-      boWordValue(2, line, &g_mboEccentric.dAlong);
+      boWordValue(l, 1, &g_mboEccentric.dCross);
+      boWordValue(l, 2, &g_mboEccentric.dAlong);
       g_mboEccentric.uKeep = code == 32;
       break;
     case 39: {
       // No question for a distance that is not there.
-      const char* dist = sGsiWordValue(1, line);
-      if (!r->boInclude || !dist[0]) break;
+      char dist[64];
+      if (!r->boInclude || !boValueText(l, 1, dist)) break;
       if (iNumParseC(b) != 0 || boMsgYesNo(sKvxPoGetText("Manual distance"), false))
         vMboRecSetObsValue(MBO_OBS_ITEM_DIST, dist);
       break;
@@ -458,18 +603,20 @@ int iReadCodeBlock(GsiReader* r, const char* line) {
 }
 
 int iReadLine(GsiReader* r, char* line) {
-  int len = (int)strlen(line);
+  size_t len = strlen(line);
   if (len % 16) {
     line[len++] = ' ';
     line[len] = '\0';
   }
   if (len < 15) return 0;
-  switch (iGsiWordId(0, line)) {
+  GsiLine l;
+  vScanLine(line, len, &l);
+  switch (l.iWords > 0 ? l.aiWi[0] : -1) {
     case 11:
-      vReadMeasurement(r, line);
+      vReadMeasurement(r, l);
       return 0;
     case 41:
-      return iReadCodeBlock(r, line);
+      return iReadCodeBlock(r, l, line);
     default:
       vReport(r, line);
       return 0;
@@ -481,35 +628,42 @@ int iReadLine(GsiReader* r, char* line) {
 // ---------------------------------------------------------------------------
 // Word access
 
+namespace {
+
+// The line's words for one look-up of the exported word access.
+GsiLine ScanLine(const char* sLine) {
+  GsiLine l;
+  vScanLine(sLine, strlen(sLine), &l);
+  return l;
+}
+
+}  // namespace
+
 bool boGsiWordExists(int n, const char* sLine) {
   if (!sLine || n < 0) return false;
-  return (int)strlen(sBody(sLine)) >= (n + 1) * iWordLen(sLine) - 1;
+  return n < ScanLine(sLine).iWords;
 }
 
 int iGsiWordId(int n, const char* sLine) {
   if (!boGsiWordExists(n, sLine)) return -1;
-  char buf[4] = "";
-  memcpy(buf, sWord(n, sLine), n == 0 ? 2 : 3);
-  return iNumParseC(buf);
+  GsiLine l = ScanLine(sLine);
+  return n < kMaxWords ? l.aiWi[n] : iLeadingInt(sWord(l, n), 3);
 }
 
 const char* sGsiWordText(int n, const char* sLine) {
   if (!boGsiWordExists(n, sLine)) return "";
+  GsiLine l = ScanLine(sLine);
   char buf[24];
-  int len = iWordLen(sLine) - 1;
-  memcpy(buf, sWord(n, sLine), len);
+  int len = l.iWordLen - 1;
+  memcpy(buf, sWord(l, n), len);
   buf[len] = '\0';
   return sStrTemp(sStrTrimRight(buf));
 }
 
 const char* sGsiWordData(int n, const char* sLine) {
   if (!boGsiWordExists(n, sLine)) return "";
-  char data[17];
-  vRawData(n, sLine, data);
-  const char* p = data;
-  while (*p == '0') ++p;
   char text[18];
-  sStrPrintN(text, sizeof text, "%s%s", sWord(n, sLine)[6] == '-' ? "-" : "", p);
+  vDataText(ScanLine(sLine), n, text);
   return sStrTemp(text);
 }
 
@@ -517,47 +671,7 @@ bool boGsiWordNumber(int n, const char* sLine, double* pValue, bool* pboAngle) {
   *pValue = 0;
   *pboAngle = false;
   if (!boGsiWordExists(n, sLine)) return false;
-  const char* word = sWord(n, sLine);
-  char data[17];
-  vRawData(n, sLine, data);
-  // Digits and at most one decimal mark, or no value.
-  int points = 0;
-  for (char* c = data; *c; ++c) {
-    if (*c == ',') *c = '.';
-    if (*c == '.' ? ++points > 1 : *c < '0' || *c > '9') return false;
-  }
-  if (!data[0] || (points && !data[1])) return false;
-  double sign = word[6] == '-' ? -1.0 : 1.0;
-  if (strchr(data, '.')) {
-    *pValue = sign * dNumParseC(data);
-    return true;
-  }
-  long long raw = lNumParseC(data);
-  // The sixth character of the word is the unit of the data.
-  static const struct {
-    char cUnit;
-    double dScale;
-    bool boAngle;
-  } units[] = {{'1', 0.001 * 0.3048, false},
-               {'2', 1e-5, true},
-               {'3', 1e-5 * kGonPerDegree, true},
-               {'5', 0.0625, true},
-               {'6', 1e-4, false},
-               {'7', 1e-4 * 0.3048, false},
-               {'8', 1e-5, false}};
-  double v = (double)raw / 1000.0;  // '0' and unknown units: millimetres
-  if (word[5] == '4') {
-    v = dDmsDataToDegrees(raw < 0 ? -raw : raw) * kGonPerDegree;
-    *pboAngle = true;
-  }
-  for (const auto& u : units) {
-    if (u.cUnit == word[5]) {
-      v = (double)raw * u.dScale;
-      *pboAngle = u.boAngle;
-    }
-  }
-  *pValue = sign * v;
-  return true;
+  return boNumber(ScanLine(sLine), n, pValue, pboAngle);
 }
 
 double dGsiGonToUser(double dGon) {
@@ -576,32 +690,23 @@ double dGsiGonToUser(double dGon) {
 void vGsiFormatUserAngle(char* sBuf, int iSize, double dGon) {
   // Five decimals of a radian would lose half a milligon.
   bool boRad = iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys) == COSYS_ANG_RAD;
-  sStrPrintN(sBuf, iSize, boRad ? "%-.10lf" : "%-.5lf", dGsiGonToUser(dGon));
+  vFixed(sBuf, iSize, dGsiGonToUser(dGon), boRad ? 10 : 5);
 }
 
 const char* sGsiWordValue(int n, const char* sLine) {
-  double v = 0;
-  bool boAngle = false;
-  if (!boGsiWordNumber(n, sLine, &v, &boAngle)) return "";
-  char text[400];
-  if (boAngle)
-    vGsiFormatUserAngle(text, sizeof text, v);
-  else
-    sStrPrintN(text, sizeof text, "%-.5lf", v);
+  if (!sLine) return "";
+  char text[64];
+  if (!boValueText(ScanLine(sLine), n, text)) return "";
   return sStrTemp(text);
 }
 
 int iGsiFindWi(const char* sLine, int iWi) {
-  for (int n = 0; n < kMaxWords && boGsiWordExists(n, sLine); ++n)
-    if (iGsiWordId(n, sLine) == iWi) return n;
-  return 0;
+  if (!sLine) return 0;
+  int n = iFindWi(ScanLine(sLine), iWi);
+  return n < 0 ? 0 : n;
 }
 
-bool boGsiLineHasWi(const char* sLine, int iWi) {
-  for (int n = 0; n < kMaxWords && boGsiWordExists(n, sLine); ++n)
-    if (iGsiWordId(n, sLine) == iWi) return true;
-  return false;
-}
+bool boGsiLineHasWi(const char* sLine, int iWi) { return sLine && boHasWi(ScanLine(sLine), iWi); }
 
 const char* sGsiStripValue(const char* sText) {
   const char* p = strchr(sStrNotNull(sText), '+');

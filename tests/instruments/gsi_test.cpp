@@ -3,6 +3,8 @@
 // reader uses, angle units, levelling and large and oversized numbers.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "fb_dump.h"
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
@@ -174,6 +176,26 @@ TEST_F(Gsi, AnObservationWithoutTargetHeightKeepsThePreviousOne) {
   EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000", "  OBS 1=P1 5=10.00000 6=1.70000", "  OBS 1=P2 5=20.00000 6=1.70000",
                      "  OBS 1=P3 5=30.00000 6=1.30000"}),
             DumpStations(1, {1, 4}, {1, 5, 6}));
+}
+
+// Value texts are the digits printf gives, for random data in every unit
+// (the user's angles in gon): GSI8 and GSI16, integers and decimals.
+TEST(GsiWords, ValueTextsAreThoseOfPrintf) {
+  std::mt19937_64 rnd(29);
+  for (int i = 0; i < 20000; ++i) {
+    int digits = i % 2 ? 16 : 8;
+    std::string data;
+    for (int d = 0; d < digits; ++d) data += (char)('0' + rnd() % 10);
+    if (i % 5 == 0) data[1 + rnd() % (digits - 1)] = i % 10 ? '.' : ',';
+    std::string line = std::string(digits == 16 ? "*" : "") + "110001+" + std::string(digits - 2, '0') + "P1 " +
+                       "81..1" + (char)('0' + rnd() % 10) + (rnd() % 2 ? '-' : '+') + data + " ";
+    double v = 0;
+    bool angle = false;
+    ASSERT_TRUE(boGsiWordNumber(1, line.c_str(), &v, &angle)) << line;
+    char expected[400];
+    snprintf(expected, sizeof expected, "%-.5lf", v);
+    ASSERT_STREQ(expected, sGsiWordValue(1, line.c_str())) << line;
+  }
 }
 
 TEST(GsiWords, WordsNeverReadPastTheLine) {

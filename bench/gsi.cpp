@@ -1,0 +1,154 @@
+// Leica GSI8 and GSI16 reads at 10^4, 10^5 and 10^6 lines through the
+// direct read: a station block every 500 lines, then coordinate records
+// (81, 82, 83, every tenth with a code word) and observations (21, 22, 31,
+// 87) by turns. Beside each the processor time mawk takes to split the same
+// file (LC_ALL=C), the floor of reading it at all; the read reports its
+// ratio to it (the floor of the same size runs first).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+
+#include "fieldbook/api.h"
+#include "kvxtest_msgbox.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Dir() {
+  static fs::path dir = [] {
+    char tmpl[] = "/tmp/kvx_bench_XXXXXX";
+    if (!mkdtemp(tmpl)) abort();
+    setenv("TMPDIR", tmpl, 1);  // the side files go here too
+    return fs::path(tmpl);
+  }();
+  return dir;
+}
+
+// A word: WI and information (6 characters), sign, data right-aligned in
+// 8 or 16 digits, a blank.
+void vWord(FILE* f, const char* wi, long long value, int digits) {
+  fprintf(f, "%s%c%0*lld ", wi, value < 0 ? '-' : '+', digits, value < 0 ? -value : value);
+}
+
+// The generated file of n lines in GSI8 (digits 8) or GSI16 (made once).
+std::string sFile(int64_t n, int digits) {
+  static std::map<std::pair<int64_t, int>, std::string> files;
+  auto key = std::make_pair(n, digits);
+  auto it = files.find(key);
+  if (it != files.end()) return it->second;
+  std::string path = (Dir() / ("gsi" + std::to_string(digits) + "_" + std::to_string(n) + ".gsi")).string();
+  FILE* f = fopen(path.c_str(), "wb");
+  for (int64_t i = 0; i < n; i++) {
+    if (digits == 16) fputc('*', f);
+    long long no = (long long)(i % 10000);
+    if (i % 500 == 0) {
+      fprintf(f, "41%04lld", no);
+      vWord(f, "", 10, digits);
+      fprintf(f, "42....+%0*lld ", digits, (long long)(900000 + i / 500));
+      vWord(f, "43....", 1600, digits);
+    } else if (i % 2) {
+      fprintf(f, "11%04lld", no);
+      vWord(f, "", i, digits);
+      vWord(f, "81..10", 500000000 + i * 125, digits);
+      vWord(f, "82..10", 6600000000 + (i % 1000) * 500, digits);
+      vWord(f, "83..10", 10000 + i % 5000, digits);
+      if (i % 10 == 1) fprintf(f, "71....+%0*d ", digits, 42);
+    } else {
+      fprintf(f, "11%04lld", no);
+      vWord(f, "", i, digits);
+      vWord(f, "21.322", (i * 7919) % 40000000, digits);
+      vWord(f, "22.322", 9000000 + i % 2000000, digits);
+      vWord(f, "31..00", 5000 + i % 100000, digits);
+      vWord(f, "87..10", 1500 + i % 3 * 100, digits);
+    }
+    fputs("\r\n", f);
+  }
+  fclose(f);
+  files[key] = path;
+  return path;
+}
+
+int iQuietBox(void*, HWND, const char*, const char*, UINT style) { return kvxTestMsgBoxDefault(style); }
+
+struct Host {
+  MboHostRec rec{};
+  Host() {
+    rec.uVersion = MBO_HOST_REC_VERSION;
+    snprintf(rec.sIniPath, sizeof rec.sIniPath, "%s/host.ini", Dir().c_str());
+    kvxTestSetMsgBoxHook(iQuietBox, nullptr);
+    vKvxMboInit(&rec);
+  }
+  ~Host() { vKvxMboFinish(); }
+};
+
+double dSeconds(const timeval& t) { return (double)t.tv_sec + 1e-6 * (double)t.tv_usec; }
+
+double dCpuSeconds(int who) {
+  rusage ru;
+  getrusage(who, &ru);
+  return dSeconds(ru.ru_utime) + dSeconds(ru.ru_stime);
+}
+
+// The floor's processor time per line, by digits and lines.
+std::map<std::pair<int64_t, int>, double> g_floor;
+
+void BM_AwkFloor(benchmark::State& state, int digits) {
+  int64_t n = state.range(0);
+  std::string cmd = "LC_ALL=C mawk '{n+=NF} END{print n}' " + sFile(n, digits) + " >/dev/null";
+  double cpu = 0;
+  for (auto _ : state) {
+    double c0 = dCpuSeconds(RUSAGE_CHILDREN);
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("mawk failed");
+    cpu += dCpuSeconds(RUSAGE_CHILDREN) - c0;
+  }
+  double perLine = cpu * 1e9 / (double)state.iterations() / (double)n;
+  auto key = std::make_pair(n, digits);
+  if (!g_floor.count(key) || perLine < g_floor[key]) g_floor[key] = perLine;
+  state.counters["cpu_ns_per_line"] = perLine;
+}
+
+void BM_GsiRead(benchmark::State& state, int digits) {
+  int64_t n = state.range(0);
+  std::string path = sFile(n, digits);
+  Host host;
+  double cpu = 0;
+  for (auto _ : state) {
+    double c0 = dCpuSeconds(RUSAGE_SELF);
+    boKvxMboReadRawDirect(&host.rec, 95, path.c_str());
+    cpu += dCpuSeconds(RUSAGE_SELF) - c0;
+  }
+  state.counters["points"] = (double)iPoPointsGetCount(pKvxMboPoPointsGet());
+  double perLine = cpu * 1e9 / (double)state.iterations() / (double)n;
+  state.counters["cpu_ns_per_line"] = perLine;
+  auto floor = g_floor.find(std::make_pair(n, digits));
+  if (floor != g_floor.end() && floor->second > 0) state.counters["ratio_to_mawk"] = perLine / floor->second;
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_AwkFloor, gsi8, 8)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_GsiRead, gsi8, 8)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_AwkFloor, gsi16, 16)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_GsiRead, gsi16, 16)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
