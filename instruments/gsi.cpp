@@ -175,6 +175,51 @@ bool boNumber(const GsiLine& l, int n, double* pValue, bool* pboAngle) {
   return true;
 }
 
+bool boUserAnglesInGon(void) {
+  int system = iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys);
+  return system != COSYS_ANG_DEG && system != COSYS_ANG_DMS && system != COSYS_ANG_RAD;
+}
+
+// Whole data in thousandths, ten-thousandths or hundred-thousandths (gon
+// shown as gon) as "%-.5lf" prints its quotient: the digits with the point
+// put in. Those are the digits printf gives while the value keeps well
+// within the 15 digits of a double; false for any other word.
+bool boPlainValueText(const GsiLine& l, int n, char* text) {
+  const char* word = sWord(l, n);
+  int decimals = 3;
+  if (word[5] == '6')
+    decimals = 4;
+  else if (word[5] == '8' || (word[5] == '2' && boUserAnglesInGon()))
+    decimals = 5;
+  else if (word[5] >= '1' && word[5] <= '7')
+    return false;
+  char data[17];
+  int size = iRawData(l, n, data);
+  const char* p = data;
+  while (*p == '0') ++p;
+  int digits = size - (int)(p - data);
+  if (size == 0 || digits > 12) return false;
+  for (int i = 0; i < digits; ++i)
+    if (p[i] < '0' || p[i] > '9') return false;
+  char* o = text;
+  if (word[6] == '-') *o++ = '-';
+  int whole = digits - decimals;
+  if (whole > 0) {
+    memcpy(o, p, whole);
+    o += whole;
+  } else {
+    *o++ = '0';
+  }
+  *o++ = '.';
+  for (int i = whole; i < 0; ++i) *o++ = '0';
+  int fraction = whole > 0 ? decimals : digits;
+  memcpy(o, p + digits - fraction, fraction);
+  o += fraction;
+  for (int i = decimals; i < 5; ++i) *o++ = '0';
+  *o = '\0';
+  return true;
+}
+
 // The value of word n as the text the reader passes on (64 bytes): "%-.5lf"
 // of metres, an angle in the user's unit. False when the word is absent or
 // has no number.
@@ -182,7 +227,9 @@ bool boValueText(const GsiLine& l, int n, char* text) {
   double v = 0;
   bool boAngle = false;
   text[0] = '\0';
-  if (n < 0 || n >= l.iWords || !boNumber(l, n, &v, &boAngle)) return false;
+  if (n < 0 || n >= l.iWords) return false;
+  if (boPlainValueText(l, n, text)) return true;
+  if (!boNumber(l, n, &v, &boAngle)) return false;
   if (boAngle)
     vGsiFormatUserAngle(text, 64, v);
   else

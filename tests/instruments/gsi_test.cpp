@@ -185,7 +185,8 @@ TEST(GsiWords, ValueTextsAreThoseOfPrintf) {
   for (int i = 0; i < 20000; ++i) {
     int digits = i % 2 ? 16 : 8;
     std::string data;
-    for (int d = 0; d < digits; ++d) data += (char)('0' + rnd() % 10);
+    int zeros = (int)(rnd() % (digits + 1));
+    for (int d = 0; d < digits; ++d) data += (char)(d < zeros ? '0' : '0' + rnd() % 10);
     if (i % 5 == 0) data[1 + rnd() % (digits - 1)] = i % 10 ? '.' : ',';
     std::string line = std::string(digits == 16 ? "*" : "") + "110001+" + std::string(digits - 2, '0') + "P1 " +
                        "81..1" + (char)('0' + rnd() % 10) + (rnd() % 2 ? '-' : '+') + data + " ";
