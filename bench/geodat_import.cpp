@@ -13,22 +13,14 @@
 #include <sys/resource.h>
 #include <string>
 
-#include "fieldbook/api.h"
-#include "kvxtest_msgbox.h"
+#include "bench_host.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path Dir() {
-  static fs::path dir = [] {
-    char tmpl[] = "/tmp/kvx_bench_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
-    setenv("TMPDIR", tmpl, 1);  // the side files go here too
-    return fs::path(tmpl);
-  }();
-  return dir;
-}
+using benchhost::Dir;
+using benchhost::Host;
 
 // The generated file of n points (made once per size).
 std::string sFile(int64_t n) {
@@ -48,19 +40,6 @@ std::string sFile(int64_t n) {
   files[n] = path;
   return path;
 }
-
-int iQuietBox(void*, HWND, const char*, const char*, UINT style) { return kvxTestMsgBoxDefault(style); }
-
-struct Host {
-  MboHostRec rec{};
-  Host() {
-    rec.uVersion = MBO_HOST_REC_VERSION;
-    snprintf(rec.sIniPath, sizeof rec.sIniPath, "%s/host.ini", Dir().c_str());
-    kvxTestSetMsgBoxHook(iQuietBox, nullptr);
-    vKvxMboInit(&rec);
-  }
-  ~Host() { vKvxMboFinish(); }
-};
 
 double dNsPerPoint(double seconds, int64_t n) { return seconds * 1e9 / (double)n; }
 
@@ -123,13 +102,6 @@ void BM_GeodatWrite(benchmark::State& state) {
   times.vReport(state);
 }
 
-double dChildCpuSeconds() {
-  rusage ru;
-  getrusage(RUSAGE_CHILDREN, &ru);
-  return (double)ru.ru_utime.tv_sec + (double)ru.ru_stime.tv_sec +
-         1e-6 * (double)(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
-}
-
 // The floor: awk splitting every record of the same file. Its processor
 // time (cpu_ns_per_point) compares with the CPU column of the read on a
 // busy machine.
@@ -138,11 +110,11 @@ void BM_AwkFloor(benchmark::State& state) {
   std::string cmd = "awk -F= '{n+=NF} END{print n}' " + path + " >/dev/null";
   double total = 0, cpu = 0;
   for (auto _ : state) {
-    double c0 = dChildCpuSeconds();
+    double c0 = benchhost::dCpuSeconds(RUSAGE_CHILDREN);
     auto t0 = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) state.SkipWithError("awk failed");
     total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    cpu += dChildCpuSeconds() - c0;
+    cpu += benchhost::dCpuSeconds(RUSAGE_CHILDREN) - c0;
   }
   state.counters["ns_per_point"] = dNsPerPoint(total / (double)state.iterations(), state.range(0));
   state.counters["cpu_ns_per_point"] = dNsPerPoint(cpu / (double)state.iterations(), state.range(0));

@@ -8,27 +8,16 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <string>
-#include <sys/resource.h>
 
-#include "fieldbook/api.h"
-#include "kvxtest_msgbox.h"
-
-namespace fs = std::filesystem;
+#include "bench_host.h"
 
 namespace {
 
-fs::path Dir() {
-  static fs::path dir = [] {
-    char tmpl[] = "/tmp/kvx_bench_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
-    setenv("TMPDIR", tmpl, 1);  // the side files go here too
-    return fs::path(tmpl);
-  }();
-  return dir;
-}
+using benchhost::dCpuSeconds;
+using benchhost::Dir;
+using benchhost::Host;
 
 // A word: WI and information (6 characters), sign, data right-aligned in
 // 8 or 16 digits, a blank.
@@ -74,27 +63,6 @@ std::string sFile(int64_t n, int digits) {
   return path;
 }
 
-int iQuietBox(void*, HWND, const char*, const char*, UINT style) { return kvxTestMsgBoxDefault(style); }
-
-struct Host {
-  MboHostRec rec{};
-  Host() {
-    rec.uVersion = MBO_HOST_REC_VERSION;
-    snprintf(rec.sIniPath, sizeof rec.sIniPath, "%s/host.ini", Dir().c_str());
-    kvxTestSetMsgBoxHook(iQuietBox, nullptr);
-    vKvxMboInit(&rec);
-  }
-  ~Host() { vKvxMboFinish(); }
-};
-
-double dSeconds(const timeval& t) { return (double)t.tv_sec + 1e-6 * (double)t.tv_usec; }
-
-double dCpuSeconds(int who) {
-  rusage ru;
-  getrusage(who, &ru);
-  return dSeconds(ru.ru_utime) + dSeconds(ru.ru_stime);
-}
-
 // The floor's processor time per line, by digits and lines.
 std::map<std::pair<int64_t, int>, double> g_floor;
 
@@ -130,25 +98,14 @@ void BM_GsiRead(benchmark::State& state, int digits) {
   if (floor != g_floor.end() && floor->second > 0) state.counters["ratio_to_mawk"] = perLine / floor->second;
 }
 
+// 10^4, 10^5 and 10^6 lines.
+void vSizes(benchmark::internal::Benchmark* b) {
+  b->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_AwkFloor, gsi8, 8)
-    ->RangeMultiplier(10)
-    ->Range(10000, 1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_GsiRead, gsi8, 8)
-    ->RangeMultiplier(10)
-    ->Range(10000, 1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_AwkFloor, gsi16, 16)
-    ->RangeMultiplier(10)
-    ->Range(10000, 1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_GsiRead, gsi16, 16)
-    ->RangeMultiplier(10)
-    ->Range(10000, 1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_AwkFloor, gsi8, 8)->Apply(vSizes);
+BENCHMARK_CAPTURE(BM_GsiRead, gsi8, 8)->Apply(vSizes);
+BENCHMARK_CAPTURE(BM_AwkFloor, gsi16, 16)->Apply(vSizes);
+BENCHMARK_CAPTURE(BM_GsiRead, gsi16, 16)->Apply(vSizes);
