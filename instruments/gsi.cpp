@@ -181,10 +181,11 @@ bool boUserAnglesInGon(void) {
 }
 
 // Whole data in thousandths, ten-thousandths or hundred-thousandths (gon
-// shown as gon) as "%-.5lf" prints its quotient: the digits with the point
-// put in. Those are the digits printf gives while the value keeps well
-// within the 15 digits of a double; false for any other word.
-bool boPlainValueText(const GsiLine& l, int n, char* text) {
+// shown as gon) as "%-.5lf" prints its quotient (pad) or as read: the
+// digits with the point put in. Those are the digits printf gives while the
+// value keeps well within the 15 digits of a double; false for any other
+// word.
+bool boPlainValueText(const GsiLine& l, int n, char* text, bool pad) {
   const char* word = sWord(l, n);
   int decimals = 3;
   if (word[5] == '6')
@@ -215,7 +216,7 @@ bool boPlainValueText(const GsiLine& l, int n, char* text) {
   int fraction = whole > 0 ? decimals : digits;
   memcpy(o, p + digits - fraction, fraction);
   o += fraction;
-  for (int i = decimals; i < 5; ++i) *o++ = '0';
+  for (int i = decimals; pad && i < 5; ++i) *o++ = '0';
   *o = '\0';
   return true;
 }
@@ -228,7 +229,7 @@ bool boValueText(const GsiLine& l, int n, char* text) {
   bool boAngle = false;
   text[0] = '\0';
   if (n < 0 || n >= l.iWords) return false;
-  if (boPlainValueText(l, n, text)) return true;
+  if (boPlainValueText(l, n, text, true)) return true;
   if (!boNumber(l, n, &v, &boAngle)) return false;
   if (boAngle)
     vGsiFormatUserAngle(text, 64, v);
@@ -384,9 +385,11 @@ void vObsWord(int item, const GsiLine& l, int n) {
   if (boValueText(l, n, text)) vMboRecSetObsValue(item, text);
 }
 
+// The builder makes "%.4lf" of a coordinate: the value as read gives it the
+// same digits without a round trip through a double.
 void vCoordWord(int item, const GsiLine& l, int n) {
   char text[64];
-  if (boValueText(l, n, text)) vMboRecSetCoord(item, text);
+  if ((n < l.iWords && boPlainValueText(l, n, text, false)) || boValueText(l, n, text)) vMboRecSetCoord(item, text);
 }
 
 // A point name from the data of word n, through the point-number prefixes.
@@ -530,8 +533,9 @@ void vReadObservation(GsiReader* r, const GsiLine& l, const char* name) {
         vWordCode(l, n, code);
         break;
       case 87: {
+        // "%.5f" of the value read back from a text that already is one.
         double v;
-        if (boWordValue(l, n, &v)) vFixed(th, sizeof th, v, 5);
+        if (!boPlainValueText(l, n, th, true) && boWordValue(l, n, &v)) vFixed(th, sizeof th, v, 5);
         break;
       }
       case 88:
