@@ -69,6 +69,15 @@ bool boRec500ReadCode(const char* line) {
   return boMboApplyControlCode(number, text, "");
 }
 
+// The identification of a point or station: columns 9-16, or, when those
+// are blank, the text of columns 9-27, where some recorders right-align it.
+// `wide` tells which layout the record has.
+const char* sRecName(const char* line, bool* wide) {
+  const char* name = sMboColumns(line, 9, 16);
+  *wide = !name[0];
+  return *wide ? sMboColumns(line, 9, 27) : name;
+}
+
 // One line: 1 taken, 0 to the side file.
 int iReadLine(uint32_t hSide, const char* line) {
   // Columns 52-53; a column past the line's end reads as a blank.
@@ -76,15 +85,18 @@ int iReadLine(uint32_t hSide, const char* line) {
   char id[3] = {len > 51 ? line[51] : ' ', len > 52 ? line[52] : ' ', '\0'};
   if (strcmp(id, "OP") == 0) boMboWriteLine(hSide, line);
   if (strcmp(id, "NO") == 0) return boRec500ReadCode(line) ? 1 : 0;
+  bool wide = false;
   if (strcmp(id, "ST") == 0) {
-    vMboRecSetStationName(sMboColumns(line, 9, 16));
+    vMboRecSetStationName(sRecName(line, &wide));
     vMboRecSetObsValue(MBO_OBS_ITEM_IH, sMboColumns(line, 29, 35));
     if (boColsAre(line, 37, "TR")) vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sMboColumns(line, 39, 50));
     if (boColsAre(line, 68, "TE")) vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sFrom(line, 70));
     return 1;
   }
   if (strcmp(id, "Hz") == 0) {
-    vMboRecSetPointName(sMboColumns(line, 9, 16));
+    const char* name = sRecName(line, &wide);
+    if (!name[0]) return 0;  // an observation of nothing: reported
+    vMboRecSetPointName(name);
     const char* th = sMboColumns(line, 29, 35);
     if (th[0]) vMboRecSetObsValue(MBO_OBS_ITEM_TH, th);
     vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sMboColumns(line, 39, 50));
@@ -94,8 +106,12 @@ int iReadLine(uint32_t hSide, const char* line) {
     return 1;
   }
   if (strcmp(id, "Y ") == 0) {
-    vMboRecSetPointName(sMboColumns(line, 9, 16));
-    vMboRecSetCode(sMboColumns(line, 19, 26));
+    const char* name = sRecName(line, &wide);
+    if (!name[0]) return 0;  // a point without a name: reported
+    vMboRecSetPointName(name);
+    // The right-aligned layout has a text of up to five characters behind
+    // the identification.
+    vMboRecSetCode(wide ? sMboColumns(line, 28, 32) : sMboColumns(line, 19, 26));
     vMboRecSetCoord(MBO_REC_NORTH, sFrom(line, 39));
     vMboRecSetCoord(MBO_REC_EAST, sMboColumns(line, 54, 66));
     vMboRecSetCoord(MBO_REC_Z, sFrom(line, 70));

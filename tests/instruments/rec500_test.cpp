@@ -36,6 +36,17 @@ TEST_F(Rec500, AHandWrittenFile) {
             sSide("survey"));
 }
 
+// Recorders that right-align the identification in columns 9-27 (with a
+// code in 28-32 of coordinate records); records without any name are reported.
+TEST_F(Rec500, RightAlignedIdentifications) {
+  ASSERT_TRUE(boRead(22, kData + "rightaligned.rec"));
+  EXPECT_EQ((Strings{"508 0863 600000.250 6650000.125 12.500", "K1 KUM 2000.000 1000.000 10.000"}), DumpPoints());
+  EXPECT_EQ((Strings{"ST 1=ST9 4=1.650", "  OBS 1=508 5=45.12300 6=1.30000"}), DumpStations(1, {1, 4}, {1, 5, 6}));
+  std::string side = sSide("rightaligned");
+  EXPECT_NE(std::string::npos, side.find("      6                             X        5.000 Y")) << side;
+  EXPECT_NE(std::string::npos, side.find("      7                       1.300       45.123   Hz")) << side;
+}
+
 TEST_F(Rec500, WrittenRecordsKeepTheirColumns) {
   vOptions(22, "EO:6600000 NO:500000");
   double z = 12.345, wideZ = 100000;
