@@ -62,8 +62,18 @@ Ref Resolve(xmlNode* elem) {
   Ref r;
   if (!elem) return r;
   LxmlCoords scanned{0, 0, 0, 0};
-  LxmlPtIndexEntry* e = pLxmlResolvePoint(elem, LXML_REF_READ_COORDS | LXML_REF_BY_ALIAS, &r.c, &scanned);
+  // By the point's ID first: that is what this module's writer refers by.
+  LxmlPtIndexEntry* e =
+      pLxmlResolvePoint(elem, LXML_REF_READ_COORDS | LXML_REF_BY_NAME | LXML_REF_BY_ALIAS, &r.c, &scanned);
   if (e) r.sPid = sStrNotNull(e->sName);
+  // The element's own coordinates place the vertex; the point's stand in
+  // for what the element does not give.
+  if (e && scanned.iCount >= 2) {
+    r.c.north = scanned.north;
+    r.c.east = scanned.east;
+    if (scanned.iCount == 3) r.c.height = scanned.height;
+    r.c.iCount = std::max(r.c.iCount, scanned.iCount);
+  }
   // A reference that gives no place (an unknown point, no numbers) is no
   // vertex: it would stand at 0, 0.
   r.boPresent = r.c.iCount >= 2;
@@ -187,39 +197,33 @@ LiElm* pRingFirst(LiLine* obj) {
 
 // ---- Height profiles ----
 
-// The profile lines of one CoordGeom (a container of their own) and the
-// current one.
+// The height profile of one CoordGeom (a line in a container of its own).
 struct Profiles {
   LiLines* pLines = nullptr;
   LiLine* pCurrent = nullptr;
   ~Profiles() { vLiLinesDelete(pLines); }
 };
 
-// Each ProfAlign of the parent's Profiles becomes one 2-D line of station,
-// height points; a CircCurve's corner is rounded once the point after it
-// is in.
+// The first ProfAlign of the parent's first Profile, as a 2-D line of
+// station, height points: it gives heights along the whole alignment. A
+// CircCurve's corner is rounded once the point after it is in.
 void vReadProfiles(xmlNode* parent, Profiles* prof) {
-  for (xmlNode* profile = parent->children; profile; profile = profile->next) {
-    if (!boXmlNamed(profile, "Profile")) continue;
-    for (xmlNode* align = profile->children; align; align = align->next) {
-      if (!boXmlNamed(align, "ProfAlign")) continue;
-      if (!prof->pLines && !(prof->pLines = LiLinesCreate(0, 0))) return;
-      LiLine* line = LiLinesCreate2dLine(prof->pLines);
-      if (!line) return;
-      if (!prof->pCurrent) prof->pCurrent = line;
-      double pendingRadius = 0;  // the corner before the new point's, 0 none
-      for (xmlNode* c = align->children; c; c = c->next) {
-        double v[2];
-        if (c->type != XML_ELEMENT_NODE || iNumbers(pXmlNodeContent(c), v, 2) < 2) continue;
-        GeoPnt3 p{v[0], v[1], 0};
-        if (!LiLineAddP(line, nullptr, &p)) continue;
-        LiElm* added = LiElmGetLast(line);
-        LiElm* e2 = LiElmGetPrev(line, added);
-        LiElm* e1 = e2 ? LiElmGetPrev(line, e2) : nullptr;
-        if (pendingRadius > 1e-5 && e1) iLiLineFillet(line, e1, e2, pendingRadius);
-        pendingRadius = boXmlNamed(c, "CircCurve") ? std::fabs(dAttrNum(c, "radius").value_or(0)) : 0;
-      }
-    }
+  xmlNode* align = pXmlChildByName(pXmlChildByName(parent, "Profile"), "ProfAlign");
+  if (!align || !(prof->pLines = LiLinesCreate(0, 0))) return;
+  LiLine* line = LiLinesCreate2dLine(prof->pLines);
+  if (!line) return;
+  prof->pCurrent = line;
+  double pendingRadius = 0;  // the corner before the new point's, 0 none
+  for (xmlNode* c = align->children; c; c = c->next) {
+    double v[2];
+    if (c->type != XML_ELEMENT_NODE || iNumbers(pXmlNodeContent(c), v, 2) < 2) continue;
+    GeoPnt3 p{v[0], v[1], 0};
+    if (!LiLineAddP(line, nullptr, &p)) continue;
+    LiElm* added = LiElmGetLast(line);
+    LiElm* e2 = LiElmGetPrev(line, added);
+    LiElm* e1 = e2 ? LiElmGetPrev(line, e2) : nullptr;
+    if (pendingRadius > 1e-5 && e1) iLiLineFillet(line, e1, e2, pendingRadius);
+    pendingRadius = boXmlNamed(c, "CircCurve") ? std::fabs(dAttrNum(c, "radius").value_or(0)) : 0;
   }
 }
 
@@ -252,9 +256,8 @@ double dProfileHeight(LiLine* line, double station) {
   return -99999;
 }
 
-// Heights for the vertices from the start vertex on; then the next profile
-// line may become current.
-void vProfileHeights(LiLine* obj, LiElm* from, double station, int kind, Profiles* prof) {
+// Heights for the vertices from the start vertex on.
+void vProfileHeights(LiLine* obj, LiElm* from, double station, Profiles* prof) {
   LiLine* line = prof->pCurrent;
   if (!line) return;
   for (LiElm* e = from; e; e = LiElmGetNext(obj, e)) {
@@ -262,9 +265,6 @@ void vProfileHeights(LiLine* obj, LiElm* from, double station, int kind, Profile
     if (h > -99998) vMboSetElmZ(obj, e, h);
     station += dLiElmLength(obj, e);
   }
-  GeoPnt3 last{0, 0, 0};
-  vLiElmGetP(line, LiElmGetLast(line), &last);
-  if (std::fabs(last.x - station) <= 0.001 || boStraightKind(kind)) prof->pCurrent = LiLinesGetNext(prof->pLines, line);
 }
 
 // The station of the element's start.
@@ -312,12 +312,17 @@ LiLine* pGeomElement(xmlNode* node, int kind, LiLine* obj, const char* name, con
     heights3d = boIntermediates(node, obj, start, end, endElm);
   else if (startElm && endElm && LiElmGetNext(obj, startElm) == endElm)
     kind == KIND_SPIRAL ? vSpiral(node, obj, startElm) : vCurve(node, obj, startElm, start);
-  if (prof && !heights3d && startElm) vProfileHeights(obj, startElm, station, kind, prof);
+  if (prof && !heights3d && startElm) vProfileHeights(obj, startElm, station, prof);
   return obj;
 }
 
 void vFinish(LiLine* obj, xmlNode* featureOwner, bool polygon) {
   if (!obj) return;
+  // A bare CoordGeom is described by the Features of its PlanFeature.
+  xmlNode* parent = featureOwner->parent;
+  if (boXmlNamed(featureOwner, "CoordGeom") && !pXmlChildByName(featureOwner, "Feature") && parent &&
+      boXmlNamed(parent, "PlanFeature"))
+    featureOwner = parent;
   vLxmlApplyFeatures(featureOwner, obj, polygon ? LXML_OBJ_POLYGON : LXML_OBJ_LINE, nullptr);
   iLiLineRemoveShortElements(obj, 0);
 }

@@ -195,14 +195,14 @@ void vUnits(const std::vector<xmlNode*>& metrics, const std::vector<xmlNode*>& i
             const std::vector<xmlNode*>& systems) {
   LxmlRead* r = g_pLxmlRead;
   r->angle.uUnit = LXML_ANG_RAD;
-  for (xmlNode* metric : metrics) {
-    std::optional<std::string> unit = sXmlAttrOpt(metric, "angularUnit");
-    if (!unit) continue;
-    static const char* const names[] = {"radians", "grads", "decimal degrees", "decimal dd.mm.ss"};
-    for (uint32_t u = 0; u < 4; u++)
-      if (*unit == names[u]) r->angle.uUnit = u;
-    break;
-  }
+  // Imperial units carry the same angular unit as metric ones.
+  std::optional<std::string> unit;
+  for (const std::vector<xmlNode*>* kind : {&metrics, &imperials})
+    for (xmlNode* n : *kind)
+      if (!unit) unit = sXmlAttrOpt(n, "angularUnit");
+  static const char* const names[] = {"radians", "grads", "decimal degrees", "decimal dd.mm.ss"};
+  for (uint32_t u = 0; u < 4; u++)
+    if (unit && *unit == names[u]) r->angle.uUnit = u;
   for (const std::vector<xmlNode*>* kind : {&metrics, &imperials}) {
     xmlNode* first = nullptr;
     for (xmlNode* n : *kind)
@@ -310,12 +310,15 @@ LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found,
   if (entry && (!(flags & LXML_REF_READ_COORDS) || !scanned)) return entry;
   LxmlCoords c = Scan(elem);
   if (scanned) *scanned = c;
-  if (!entry && found) *found = c;
+  // A reference names a point, it never moves one: the element's own
+  // numbers are the caller's to use.
+  if (entry) return entry;
+  if (found) *found = c;
   // Only whole coordinates are stored: XY with two numbers, Z with three.
   const std::optional<std::string>& id = LxmlDialect == LXML_DIALECT_HEXML ? (name ? name : ref) : (ref ? ref : name);
-  if (c.iCount < 1 || !id) return entry;
-  PoPoint* p = entry ? entry->pPoint : KvxMboNewOrExistingPoint(id->c_str());
-  if (!p) return entry;
+  if (c.iCount < 1 || !id) return nullptr;
+  PoPoint* p = KvxMboNewOrExistingPoint(id->c_str());
+  if (!p) return nullptr;
   // The precalculated flags stay as they were; a first value is measured.
   if (c.iCount >= 2) {
     bool had = boMboGetPointXY(p, nullptr, nullptr), precalc = boMboGetPointXYprecalc(p);
@@ -328,8 +331,7 @@ LxmlPtIndexEntry* pLxmlResolvePoint(xmlNode* elem, int flags, LxmlCoords* found,
     if (had) vMboSetPointZprecalc(p, precalc);
   }
   if (code) vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
-  if (!entry) entry = pLxmlPtIndexAdd(r->pPoints, p, nullptr, (intptr_t)elem);
-  return entry;
+  return pLxmlPtIndexAdd(r->pPoints, p, nullptr, (intptr_t)elem);
 }
 
 void vLxmlApplyFeatures(xmlNode* elem, void* obj, int kind, const char* codes) {

@@ -71,7 +71,7 @@ enum {
 };
 
 // Resolves a point reference (Start, End, Center, InstrumentPoint, ...):
-// the indexed point it names, or a point made or updated from the
+// the indexed point it names (never changed), or a point made from the
 // element's text. found (may be null) receives the coordinates of a found
 // point, or the scanned ones when none was found; scanned (may be null) the
 // coordinates in the element's text. The index entry, or null.

@@ -308,29 +308,51 @@ TEST_F(LandXmlGeometry, PublicShapedLinesBreaklinesAndBoundaries) {
 }
 
 TEST_F(LandXmlGeometry, AProfileGivesTheAlignmentItsHeights) {
-  // Grades of +10 % and -10 % meeting at station 100 under a vertical curve
-  // of radius 200: the curve lies about T^2 / 2R = 1 m below the corner.
-  Read(
-      sDoc("<Alignments><Alignment name=\"CL\" staStart=\"0\"><CoordGeom>\n"
-           "<IrregularLine><Start>100 0</Start><End>100 200</End><PntList2D>100 100</PntList2D></IrregularLine>\n"
-           "<Line><Start>100 200</Start><End>100 300</End></Line>\n"
-           "</CoordGeom><Profile><ProfAlign name=\"P\"><PVI>0 10</PVI><CircCurve radius=\"200\">100 20</CircCurve>"
-           "<PVI>200 10</PVI></ProfAlign></Profile></Alignment></Alignments>\n"));
-  LiLine* l = LiLinesGetFirst(Lines());
-  ASSERT_NE(l, nullptr);
-  std::vector<double> z;
-  for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
-    GeoPnt3 p;
-    vLiElmGetP(l, e, &p);
-    z.push_back(p.z);
+  // The first ProfAlign gives heights along the whole alignment, element
+  // after element. On B, grades of +10 % and -10 % meet at station 1100
+  // under a vertical curve of radius 200: about T^2 / 2R = 1 m below the
+  // corner.
+  std::string file = kvxtest::ReadFile(KVX_TEST_DATA "/landxml/profile_alignment.xml");
+  EXPECT_TRUE(XmlTestSchemaErrors(file, kXsd).empty());
+  Read(file);
+  std::vector<std::vector<double>> z;
+  for (LiLine* l = LiLinesGetFirst(Lines()); l; l = LiLinesGetNext(Lines(), l)) {
+    z.emplace_back();
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      GeoPnt3 p;
+      vLiElmGetP(l, e, &p);
+      z.back().push_back(p.z);
+    }
   }
-  ASSERT_EQ(z.size(), 4u);
-  EXPECT_NEAR(z[0], 10, 1e-6);
-  EXPECT_NEAR(z[1], 19.0, 0.1);
-  EXPECT_NEAR(z[2], 10, 1e-6);
-  // The profile was used up by the first straight element: the next one
-  // gets no height from it.
-  EXPECT_NEAR(z[3], 0, 1e-6);
+  ASSERT_EQ(z.size(), 2u);
+  ASSERT_EQ(z[0].size(), 4u);
+  EXPECT_NEAR(z[0][0], 100, 1e-6);
+  EXPECT_NEAR(z[0][1], 110, 1e-6);
+  EXPECT_NEAR(z[0][2], 110, 1e-6);
+  EXPECT_NEAR(z[0][3], 100, 1e-6);
+  ASSERT_EQ(z[1].size(), 4u);
+  EXPECT_NEAR(z[1][0], 10, 1e-6);
+  EXPECT_NEAR(z[1][1], 19.0, 0.1);
+  EXPECT_NEAR(z[1][2], 10, 1e-6);
+  EXPECT_NEAR(z[1][3], 10, 1e-6);
+}
+
+TEST_F(LandXmlGeometry, ABareCoordGeomTakesItsPlanFeaturesFeatures) {
+  std::string file = kvxtest::ReadFile(KVX_TEST_DATA "/landxml/planfeature_features.xml");
+  EXPECT_TRUE(XmlTestSchemaErrors(file, kXsd).empty());
+  Read(file);
+  ViFields* fs = FB(pKvxMboLFieldsGet)();
+  LiLine* f1 = LiLinesGetFirst(Lines());
+  ASSERT_NE(f1, nullptr);
+  EXPECT_STREQ(sLiLineGetField(f1), "FENCE");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, f1, "Material"), "Wood");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, f1, "Height"), "1.2");
+  // A CoordGeom with a Feature of its own keeps to it.
+  LiLine* f2 = LiLinesGetNext(Lines(), f1);
+  ASSERT_NE(f2, nullptr);
+  EXPECT_STREQ(sLiLineGetField(f2), "WALL");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, f2, "Material"), "Stone");
+  EXPECT_STREQ(sViFieldsGetFieldByName(fs, f2, "Height"), "");
 }
 
 TEST_F(LandXmlGeometry, EveryImportAsksAboutInvisibleTrianglesAgain) {
@@ -343,4 +365,84 @@ TEST_F(LandXmlGeometry, EveryImportAsksAboutInvisibleTrianglesAgain) {
   vUiExpectBox(IDYES, "invisible");
   Read(file);
   EXPECT_EQ(iTrNetGetTriangleCount(TrNetsGetFirst(Nets())), 1);
+}
+
+namespace {
+
+// Every vertex of the objects as it stands: its own coordinates, else its
+// point's (Z "-" when neither has one), and its point ID.
+std::string sDumpPlaces(LiLine* l) {
+  std::string out = std::string(sStrNotNull(sMboGetLineObjID(l))) + ":";
+  for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+    const MboElmData* d = static_cast<const MboElmData*>(LiElmGetData(l, e));
+    GeoPnt3 p;
+    vLiElmGetP(l, e, &p);
+    PoPoint* pt = nullptr;
+    PoPoints* pts = FB(pKvxMboPoPointsGet)();
+    for (PoPoint* q = PoPointsGetFirst(pts); q && d->sPid[0] && !pt; q = PoPointsGetNext(pts, q))
+      if (std::string(FB(sMboGetPointPID)(q)) == d->sPid) pt = q;
+    bool hasZ = d->uFlags & MBO_FLAG_Z;
+    if (pt && !(d->uFlags & MBO_FLAG_XY)) FB(boMboGetPointXY)(pt, &p.x, &p.y);
+    if (pt && !hasZ) hasZ = FB(boMboGetPointZ)(pt, &p.z);
+    out += sStrFormat(" [%s] %.3f %.3f %s", d->sPid, p.x, p.y, hasZ ? sStrFormat("%.3f", p.z) : "-");
+  }
+  return out + "\n";
+}
+
+template <class Objects, class First, class Next>
+std::string sDumpAllPlaces(Objects* objs, First first, Next next) {
+  std::string out;
+  for (auto* o = first(objs); o; o = next(objs, o)) out += sDumpPlaces(o);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(LandXmlGeometry, PointReferencesComeBackUnmovedThroughEveryDialect) {
+  // Points named job.area.number, three of them with the number 3 (the
+  // CgPoint names repeat), a 2-D one and an unnamed one; vertices on their
+  // points, and vertices that name a point but stand away from it.
+  struct {
+    const char* pid;
+    double x, y, z;
+  } const points[] = {{"1.2.3", 600000.125, 6650000.25, 12.5},
+                      {"1.5.3", 600010, 6650010, 13},
+                      {"3", 600020, 6650020, 14},
+                      {"J.7", 600030, 6650030, NAN},
+                      {"", 600040, 6650040, 15}};
+  for (int driver : {25, 26, 28, 29}) {
+    SCOPED_TRACE(driver);
+    FB(vKvxMboFinish)();
+    FB(vKvxMboInit)(&host_);
+    for (const auto& pt : points) {
+      PoPoint* p = FB(KvxMboNewPoint)(pt.pid);
+      FB(vMboSetPointXY)(p, pt.x, pt.y);
+      if (!std::isnan(pt.z)) FB(vMboSetPointZ)(p, pt.z);
+    }
+    LiLine* road = FB(KvxMboNewLine)("Road");
+    Vertex(road, 0, 0, 1, "1.2.3");
+    FB(KvxMboAddLineElm)(road, "1.5.3");  // on its point
+    Vertex(road, 600020.5, 6650020.5, 20, "3");
+    FB(KvxMboAddLineElm)(road, "J.7");
+    Vertex(road, 600050, 6650050, 16, "1.2.3");
+    Vertex(road, 5, 5, 5, "GONE");  // names no point: the reader makes it
+    YgPolygon* lot = FB(KvxMboNewPolygon)("Lot");
+    for (const char* pid : {"3", "1.2.3", "1.5.3"}) FB(KvxMboAddPolygonElm)(lot, pid);
+    FB(vMboSetElmXY)(lot, LiElmGetLast(lot), 1, 2);  // away from 1.5.3, without a height
+    std::string points0 = sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)());
+    std::string places0 = sDumpAllPlaces(Lines(), LiLinesGetFirst, LiLinesGetNext) +
+                          sDumpAllPlaces(Polygons(), YgPolygonsGetFirst, YgPolygonsGetNext);
+    points0 += "[GONE] 5.0000 5.0000 5.0000 \n";
+
+    std::string path = m_dir + "/refs" + std::to_string(driver) + ".xml";
+    ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, driver, path.c_str()));
+    std::string text = kvxtest::ReadFile(path);
+    EXPECT_EQ(XmlTestSchemaErrors(text, kXsd), std::vector<std::string>());
+    // The Trimble dialect has no reader of its own; its lines are parcels.
+    ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, driver == 28 ? 25 : driver, path.c_str()));
+    EXPECT_EQ(sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)()), points0);
+    EXPECT_EQ(sDumpAllPlaces(Lines(), LiLinesGetFirst, LiLinesGetNext) +
+                  sDumpAllPlaces(Polygons(), YgPolygonsGetFirst, YgPolygonsGetNext),
+              places0);
+  }
 }

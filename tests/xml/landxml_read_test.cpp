@@ -154,7 +154,7 @@ std::string sCoords(const LxmlCoords& c) { return sStrFormat("%g %g %g /%d", c.n
 
 }  // namespace
 
-TEST_F(LandXmlHelpers, PointReferencesFindMakeAndUpdateOnlyWholeCoordinates) {
+TEST_F(LandXmlHelpers, PointReferencesFindOrMakeWithWholeCoordinatesAndNeverMoveAPoint) {
   PoPoint* p1 = KvxMboNewPoint("P1");
   vMboSetPointXY(p1, 2, 1);
   pLxmlPtIndexAdd(m_read.pPoints, p1, "one", 0);
@@ -166,11 +166,13 @@ TEST_F(LandXmlHelpers, PointReferencesFindMakeAndUpdateOnlyWholeCoordinates) {
   ASSERT_TRUE(e);
   EXPECT_EQ(e->pPoint, p1);
   EXPECT_EQ(sCoords(found), "1 2 0 /2");
-  // By the file's name, reading the text too: the point takes it.
+  // By the file's name, reading the text too: the text is the caller's,
+  // the point stays where it is.
   e = pLxmlResolvePoint(pElem("<End name=\"one\">5 6 7</End>"), 7, &found, &scanned);
   EXPECT_EQ(e->pPoint, p1);
+  EXPECT_EQ(sCoords(found), "1 2 0 /2");
   EXPECT_EQ(sCoords(scanned), "5 6 7 /3");
-  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P1] 6.0000 5.0000 7.0000 \n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P1] 2.0000 1.0000 - \n");
   // A single number makes the point but sets no half coordinate.
   e = pLxmlResolvePoint(pElem("<End pntRef=\"NEW\" code=\"K\">5</End>"), 7, &found, nullptr);
   ASSERT_TRUE(e);
@@ -178,7 +180,7 @@ TEST_F(LandXmlHelpers, PointReferencesFindMakeAndUpdateOnlyWholeCoordinates) {
   // Without a reference nothing is made.
   EXPECT_EQ(pLxmlResolvePoint(pElem("<Center>3 4</Center>"), 7, &found, nullptr), nullptr);
   EXPECT_EQ(sCoords(found), "3 4 0 /2");
-  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P1] 6.0000 5.0000 7.0000 \n[NEW] 0.0000 0.0000 - xyP K\n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[P1] 2.0000 1.0000 - \n[NEW] 0.0000 0.0000 - xyP K\n");
   // The HeXML dialect names the point by its name first.
   LxmlDialect = LXML_DIALECT_HEXML;
   e = pLxmlResolvePoint(pElem("<End pntRef=\"R\" name=\"N\">1 1</End>"), 7, &found, nullptr);

@@ -7,6 +7,7 @@
 
 #include "landxml_fixture.h"
 #include "tests/fieldbook/fb_module.h"
+#include "testing/ui_driver.h"
 #include "xml_test_util.h"
 
 namespace {
@@ -115,4 +116,14 @@ TEST_F(LandXmlSurvey, GpsPositionsAndVectorsWithZeroCovariances) {
   EXPECT_EQ(sDumpStations(4, {1, 3, 4}, {1, 6, 100, 101, 102, 103}),
             "S 1=S1 3=1 4=1.500\n  O 1=T2 6=1.75000 100=10.500000 101=-2.000000 102=0.250000 103=0.010000\n");
   EXPECT_STREQ(sViFieldsGetFieldByName(FB(pKvxMboPFieldsGet)(), pFind("S1"), "antennaHeight"), "1.5");
+}
+
+TEST_F(LandXmlSurvey, ImperialUnitsGiveTheirAngularUnitToo) {
+  // Lengths in feet are read as they stand, with the warning; angles in
+  // degrees are degrees: 90 is a quarter turn (0 in the field book, as 100
+  // gon above), 270.5 gives 90 less 270.5 degrees, 179.5 degrees.
+  vUiExpectBox(IDOK, "The file gives lengths in \"USSurveyFoot\"");
+  ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, KVX_TEST_DATA "/landxml/imperial_degrees.xml"));
+  EXPECT_EQ(sDumpStations(1, {1, 4}, {1, 3, 4, 5}),
+            "S 1=S1 4=5\n  O 1=T1 3=0.00000000 4=3.14159265 5=100.00000\n  O 1=T1 3=3.13286601 4=0.78539816\n");
 }
