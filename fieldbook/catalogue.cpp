@@ -59,19 +59,10 @@ bool boLxmlWriteTrimble(const char* sPath) { return boLxmlWriteFile(sPath, LXML_
 bool boLxmlWriteHeXml(const char* sPath) { return boLxmlWriteFile(sPath, LXML_DIALECT_HEXML); }
 bool boJxlWriteEntry(const char* sPath) { return iJxlWriteFile(sPath) != 0; }
 
-// The LandXML readers' result means nothing to the read operation.
-bool boLxmlReadPlain(uint32_t hRaw, uint32_t hSide) {
-  iLxmlReadRaw(hRaw, hSide, LXML_DIALECT_PLAIN);
-  return false;
-}
-bool boLxmlReadLeica(uint32_t hRaw, uint32_t hSide) {
-  iLxmlReadRaw(hRaw, hSide, LXML_DIALECT_LEICA);
-  return false;
-}
-bool boLxmlReadHeXml(uint32_t hRaw, uint32_t hSide) {
-  iLxmlReadRaw(hRaw, hSide, LXML_DIALECT_HEXML);
-  return false;
-}
+// True when the document was read (a damaged one in part).
+bool boLxmlReadPlain(uint32_t hRaw, uint32_t hSide) { return iLxmlReadRaw(hRaw, hSide, LXML_DIALECT_PLAIN) != 0; }
+bool boLxmlReadLeica(uint32_t hRaw, uint32_t hSide) { return iLxmlReadRaw(hRaw, hSide, LXML_DIALECT_LEICA) != 0; }
+bool boLxmlReadHeXml(uint32_t hRaw, uint32_t hSide) { return iLxmlReadRaw(hRaw, hSide, LXML_DIALECT_HEXML) != 0; }
 
 // The JobXML and MAXML readers take the path alone.
 bool boJxlReadEntry(const char* sPath, uint32_t) { return boJxlReadFile(sPath); }
@@ -177,6 +168,15 @@ MboReceiverFn pMboGetReceiver(int iInstrument) { return Roles(iInstrument).pfnRe
 MboRawReaderFn pMboGetRawReader(int iInstrument) { return Roles(iInstrument).pfnRawReader; }
 MboFileReaderFn pMboGetFileReader(int iInstrument) { return Roles(iInstrument).pfnFileReader; }
 MboSenderFn pMboGetSender(int iInstrument) { return Roles(iInstrument).pfnSender; }
+
+MboReadPrepareFn pMboGetReadPrepare(int iInstrument) {
+  const InstrumentRoles& r = Roles(iInstrument);
+  if (r.pfnRawReader == boLxmlReadPlain || r.pfnRawReader == boLxmlReadLeica || r.pfnRawReader == boLxmlReadHeXml)
+    return boLxmlPrepareRead;
+  if (r.pfnFileReader == boJxlReadEntry) return boJxlPrepareRead;
+  if (r.pfnFileReader == boMaxmlReadEntry) return boMaxmlPrepareRead;
+  return nullptr;
+}
 
 bool boMboCanWrite(int iInstrument) { return pMboGetRawWriter(iInstrument) || pMboGetXmlWriter(iInstrument); }
 bool boMboCanRead(int iInstrument) { return pMboGetRawReader(iInstrument) || pMboGetFileReader(iInstrument); }

@@ -84,12 +84,19 @@ typedef bool (*MboSenderFn)(const char* sName);
 typedef bool (*MboRawReaderFn)(uint32_t hRaw, uint32_t hSide);
 typedef bool (*MboFileReaderFn)(const char* sPath, uint32_t hSide);
 
+// The readers of XML documents parse the file before the read operation
+// empties the field book: false (after a warning) when it cannot be read,
+// and the field book stays. Their readers' results are the read's result.
+typedef bool (*MboReadPrepareFn)(const char* sPath);
+
 MboRawWriterFn pMboGetRawWriter(int iInstrument);
 MboXmlWriterFn pMboGetXmlWriter(int iInstrument);
 MboReceiverFn pMboGetReceiver(int iInstrument);
 MboRawReaderFn pMboGetRawReader(int iInstrument);
 MboFileReaderFn pMboGetFileReader(int iInstrument);
 MboSenderFn pMboGetSender(int iInstrument);
+// Null for readers that parse nothing first (their results mean nothing).
+MboReadPrepareFn pMboGetReadPrepare(int iInstrument);
 
 bool boMboCanWrite(int iInstrument);    // raw writer or XML writer
 bool boMboCanRead(int iInstrument);     // raw reader or reader by path

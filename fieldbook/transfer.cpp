@@ -715,21 +715,28 @@ bool boMboReadRawFile(MboSettings* pSet) {
     vWarnCannotOpenRaw();
     return false;
   }
+  // An XML document is parsed first: one that cannot be read must not cost
+  // the previous import either.
+  MboReadPrepareFn pfnPrepare = pMboGetReadPrepare(iInstr);
+  if (pfnPrepare && !pfnPrepare(sRaw)) {
+    vMboCloseFile(&g_mboTransfer.hRaw);
+    return false;
+  }
   vMboResetFieldBook();
   g_mboTransfer.hSide = hMboCreateFile(g_mboTransfer.sSidePath);
   if (!g_mboTransfer.hSide) vMsgWarning(sStrFormat("ERROR! Cannot create file:%s", g_mboTransfer.sSidePath));
+  bool boRead;
   {
     MboIndexPass pass;
     vResetReaderStates();
-    if (pfnRaw)
-      pfnRaw(g_mboTransfer.hRaw, g_mboTransfer.hSide);
-    else
-      pfnPath(sRaw, g_mboTransfer.hSide);
+    boRead = pfnRaw ? pfnRaw(g_mboTransfer.hRaw, g_mboTransfer.hSide) : pfnPath(sRaw, g_mboTransfer.hSide);
     vFinishRead();
   }
   boMboCloseDeleteIfEmpty(&g_mboTransfer.hSide, g_mboTransfer.sSidePath);
   vMboCloseFile(&g_mboTransfer.hRaw);
-  return true;
+  // Only the readers that parse first tell a failed read; the others'
+  // results mean nothing.
+  return !pfnPrepare || boRead;
 }
 
 // ---------------------------------------------------------------- direct calls

@@ -35,7 +35,7 @@ std::optional<std::string> sChildText(xmlNode* node, const char* name) {
 bool boJxlReadFile(const char* path) {
   vMboLineCommand(MBO_LINE_AUTO_BY_NO, "", "");
   vMboLineCommand(MBO_LINE_ENABLE, "", "");
-  XmlDocPtr doc = pXmlParseFile(path);
+  XmlDocPtr doc = pXmlImportDocument(path, false);
   if (!doc) return false;
   XmlContextPtr ctx = pXmlJxlXPathContext(doc.get());
   if (!ctx) return false;
@@ -48,6 +48,8 @@ bool boJxlReadFile(const char* path) {
   }
   return true;
 }
+
+bool boJxlPrepareRead(const char* sPath) { return boXmlPrepareImport(sPath, false); }
 
 void vJxlWalkJobFile(xmlNode* root, const char* path) {
   if (!boXmlNamed(root, "JOBFile")) return;

@@ -19,5 +19,10 @@ extern int LxmlDialect;
 // True when the file was written; false when the document could not be
 // built or the file could not be written (no message: the caller reports).
 bool boLxmlWriteFile(const char* sPath, int iDialect);
-// The read operation does not look at the result.
+// 1 when the document was read (a damaged one in part), 0 when it could not
+// be parsed (after a warning) or its namespace not registered.
 int iLxmlReadRaw(uint32_t hRaw, uint32_t hSide, int iDialect);
+// Parses the file before the read operation empties the field book and
+// keeps the document for iLxmlReadRaw; false (after a warning) when it
+// cannot be read even in part.
+bool boLxmlPrepareRead(const char* sPath);

@@ -235,7 +235,12 @@ struct ReadState {
 
 bool boLxmlInterpret(const char* buffer, int64_t length) {
   XmlDocPtr doc = pXmlParseMemory(buffer, length);
+  return boLxmlInterpretDoc(std::move(doc), length);
+}
+
+bool boLxmlInterpretDoc(XmlDocPtr doc, int64_t length) {
   if (!doc) return false;
+  g_pXmlDoc = doc.get();
   int version = LXML_VERSION_10;
   XmlContextPtr ctx = pXmlLxmlXPathContext(doc.get(), &version);
   if (!ctx) return false;

@@ -56,6 +56,9 @@ extern LxmlRead* g_pLxmlRead;
 // field book and frees everything. True when the document was parsed and its
 // context made. The caller has emptied the field book.
 bool boLxmlInterpret(const char* buffer, int64_t length);
+// The same for a parsed document of length bytes (a size hint), which it
+// frees.
+bool boLxmlInterpretDoc(XmlDocPtr doc, int64_t length);
 
 // Coordinates of a point reference as the file or the field book gives them.
 struct LxmlCoords {

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
-// Reads the file into the field book (see maxml_read.h); the result is
-// always 0, the read operation does not use it.
+// Reads the file into the field book (see maxml_read.h): 1, or 0 when it
+// cannot be parsed (after a warning).
 int iMaxmlReadFile(const char* sPath);
+// Parses the file before the read operation empties the field book and
+// keeps the document for iMaxmlReadFile; false (after a warning) when it
+// cannot be parsed.
+bool boMaxmlPrepareRead(const char* sPath);

@@ -97,8 +97,10 @@ void vMaxmlWalkRootChildren(MaxmlReadState* state, xmlNode* root) {
 // ---------------------------------------------------------------------------
 // Entry and walk
 
+bool boMaxmlPrepareRead(const char* sPath) { return boXmlPrepareImport(sPath, false); }
+
 int iMaxmlReadFile(const char* path) {
-  XmlDocPtr doc = pXmlParseFile(path);
+  XmlDocPtr doc = pXmlImportDocument(path, false);
   if (!doc) return 0;
   // Whatever was read before a failure stays in the field book.
   try {
@@ -106,7 +108,7 @@ int iMaxmlReadFile(const char* path) {
   } catch (...) {
   }
   g_iMaxmlAutoPointNo = 100;
-  return 0;
+  return 1;
 }
 
 void vMaxmlWalkRoot(xmlNode* root) {

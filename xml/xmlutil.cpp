@@ -48,17 +48,34 @@ namespace {
 void vQuietGeneric(void*, const char*, ...) {}
 void vQuietStructured(void*, xmlErrorPtr) {}
 
+// The first error of a parse, for the message of an import.
+struct ParseError {
+  bool boSet = false;
+  int iLine = 0;
+  std::string sText;
+};
+
+void vFirstError(void* ctx, xmlErrorPtr e) {
+  ParseError* first = (ParseError*)ctx;
+  if (!first || first->boSet || !e || e->level < XML_ERR_ERROR) return;
+  first->boSet = true;
+  first->iLine = e->line;
+  first->sText = e->message ? e->message : "";
+  while (!first->sText.empty() && strchr("\r\n ", first->sText.back())) first->sText.pop_back();
+}
+
 // libxml2 reports through per-thread handlers that print to stderr by
-// default; this layer shows nothing, so they are silenced while it works.
+// default; this layer shows nothing, so they are silenced while it works
+// (an import keeps the first error for its own message).
 class QuietErrors {
  public:
-  QuietErrors()
+  explicit QuietErrors(ParseError* first = nullptr)
       : m_generic(xmlGenericError),
         m_genericCtx(xmlGenericErrorContext),
         m_structured(xmlStructuredError),
         m_structuredCtx(xmlStructuredErrorContext) {
     xmlSetGenericErrorFunc(nullptr, vQuietGeneric);
-    xmlSetStructuredErrorFunc(nullptr, vQuietStructured);
+    xmlSetStructuredErrorFunc(first, first ? vFirstError : vQuietStructured);
   }
   ~QuietErrors() {
     xmlSetGenericErrorFunc(m_genericCtx, m_generic);
@@ -78,12 +95,16 @@ class QuietErrors {
 // (no size limits).
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
 
-XmlDocPtr pParse(const char* buffer, int length, bool recover) {
+XmlDocPtr pParse(const char* buffer, int length, bool recover, ParseError* first = nullptr) {
   vXmlInit();
-  QuietErrors quiet;
+  QuietErrors quiet(first);
   return XmlDocPtr(
       xmlReadMemory(buffer, length, "noname.xml", nullptr, kParseOptions | (recover ? XML_PARSE_RECOVER : 0)));
 }
+
+// The document prepared for an import, and the file it came from.
+XmlDocPtr g_pImportDoc;
+std::string g_sImportPath;
 
 // The whole file, or false.
 bool boReadFile(const char* path, std::string* bytes) {
@@ -176,6 +197,57 @@ XmlDocPtr pXmlParseMemory(const char* buffer, int64_t length) {
   if (!doc) doc = pParse(buffer, (int)length, true);
   g_pXmlDoc = doc.get();
   return doc;
+}
+
+XmlDocPtr pXmlParseImport(const char* buffer, int64_t length, const char* path, bool recover) {
+  ParseError first;
+  XmlDocPtr doc;
+  if (buffer && length >= 1 && length <= INT_MAX) {
+    doc = pParse(buffer, (int)length, false, &first);
+    if (doc) return doc;
+    ParseError ignored;  // the strict parse's first error is the one to tell
+    if (recover) doc = pParse(buffer, (int)length, true, &ignored);
+  }
+  // A recovered document without a root element holds nothing.
+  if (doc && !xmlDocGetRootElement(doc.get())) doc.reset();
+  if (!first.boSet) {
+    first.iLine = 1;
+    first.sText = length < 1 ? "Document is empty" : "Document is too large";
+  }
+  std::string detail = sXmlUtf8ToAnsi(first.sText.c_str());
+  const char* text = doc ? "The file %s is damaged; what could be read before the fault was read.\nLine %d: %s"
+                         : "The file %s cannot be read.\nLine %d: %s";
+  vMsgWarning(sStrFormat(sKvxPoGetText(text), sStrNotNull(path), first.iLine, detail.c_str()));
+  return doc;
+}
+
+namespace {
+
+// The file parsed as pXmlParseImport does; a file that cannot be read is
+// warned of as the read operation does.
+XmlDocPtr pParseImportFile(const char* path, bool recover) {
+  std::string bytes;
+  if (!path || !boReadFile(path, &bytes)) {
+    vMsgWarning(sKvxPoGetText("ERROR! Cannot open raw-file"));
+    return nullptr;
+  }
+  return pXmlParseImport(bytes.data(), (int64_t)bytes.size(), path, recover);
+}
+
+}  // namespace
+
+bool boXmlPrepareImport(const char* path, bool recover) {
+  g_pImportDoc = pParseImportFile(path, recover);
+  g_sImportPath = g_pImportDoc ? path : "";
+  return g_pImportDoc != nullptr;
+}
+
+XmlDocPtr pXmlImportDocument(const char* path, bool recover) {
+  if (g_pImportDoc && path && g_sImportPath == path) {
+    g_sImportPath.clear();
+    return std::move(g_pImportDoc);
+  }
+  return pParseImportFile(path, recover);
 }
 
 void vXmlReleaseGlobals(void) {

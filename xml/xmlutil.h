@@ -60,6 +60,22 @@ XmlDocPtr pXmlParseFileGlobal(const char* path);
 // (maybe null) goes into the document slot. Null for no buffer or a length
 // below 1.
 XmlDocPtr pXmlParseMemory(const char* buffer, int64_t length);
+// ---- Documents of an import ----
+// The bytes of the file at path parsed, retried in recovery mode when that
+// fails and recover is set. A document that cannot be parsed gives a
+// warning naming the file and libxml2's first error with its line, and
+// null; one that recovery reads in part gives the same kind of warning and
+// is returned.
+XmlDocPtr pXmlParseImport(const char* buffer, int64_t length, const char* path, bool recover);
+// The read operation parses the file before it empties the field book (as
+// pXmlParseImport does) and keeps the document for the reader that follows.
+// False when there is none: the file cannot be read or parsed.
+bool boXmlPrepareImport(const char* path, bool recover);
+// The document of an import: the one prepared for exactly that path
+// (handed over), else the file parsed now as the preparation does. Null
+// when there is none.
+XmlDocPtr pXmlImportDocument(const char* path, bool recover);
+
 // Clears both slots (the holders free the objects).
 void vXmlReleaseGlobals(void);
 // The node's markup; "" when the node or document is missing.

@@ -161,15 +161,15 @@ TEST_F(JobXml, HostileFilesKeepWhatTheyHoldAndNeverStopTheHost) {
     int answer;  // 0: no box
     const char* box;
   } cases[] = {
-      {"empty", "", 0, nullptr},
-      {"cut", "<JOBFile><Reductions><Point><Name>A", 0, nullptr},
+      {"empty", "", IDOK, "cannot be read.\nLine 1: Document is empty"},
+      {"cut", "<JOBFile><Reductions><Point><Name>A", IDOK, "cannot be read.\nLine 1: Premature end of data"},
       {"wrong root", "<LandXML/>", IDOK, "Root element should be named \"JOBFile\""},
       {"entity bomb",
        "<!DOCTYPE JOBFile [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
        "<JOBFile><Reductions><Point><Name>&d;</Name></Point></Reductions></JOBFile>",
-       0, nullptr},
-      {"deep", "<JOBFile><Reductions>" + deep + "</JOBFile>", 0, nullptr},
+       IDOK, "cannot be read.\nLine 1: Detected an entity reference loop"},
+      {"deep", "<JOBFile><Reductions>" + deep + "</JOBFile>", IDOK, "cannot be read.\nLine 1: Excessive depth"},
       {"external entity",
        "<!DOCTYPE JOBFile [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><JOBFile><Reductions><Point>"
        "<Name>E&x;</Name><Grid><North>1</North><East>2</East></Grid></Point></Reductions></JOBFile>",

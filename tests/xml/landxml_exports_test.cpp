@@ -52,13 +52,21 @@ TEST_F(LandXmlExports, AFieldBookWrittenAndReadBackIsTheSameUnderACommaLocale) {
   if (!comma) GTEST_SKIP() << "no comma-decimal locale installed (scripts/test.sh generates nb_NO.UTF-8)";
 }
 
-TEST_F(LandXmlExports, AFileWithoutADocumentEmptiesTheFieldBookQuietly) {
-  for (const char* bytes : {"", "\x01\x02 garbage", "<LandXML"}) {
+TEST_F(LandXmlExports, AFileWithoutADocumentIsAFailedReadThatKeepsTheFieldBook) {
+  FB(vMboSetPointXY)(FB(KvxMboNewPoint)("OLD"), 1, 2);
+  const std::string before = sDump();
+  for (const char* bytes : {"", "\x01\x02 garbage"}) {
     SCOPED_TRACE(bytes);
-    FB(vMboSetPointXY)(FB(KvxMboNewPoint)("OLD"), 1, 2);
     std::string path = m_dir + "/junk.xml";
     kvxtest::WriteFile(path, bytes);
-    EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
-    EXPECT_EQ(sDump(), "");
+    vUiExpectBox(IDOK, "cannot be read.\nLine 1: ");
+    EXPECT_EQ(0, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
+    EXPECT_EQ(sDump(), before);
   }
+  // Recovery makes an empty root of a lone start tag: read, as nothing.
+  std::string path = m_dir + "/junk.xml";
+  kvxtest::WriteFile(path, "<LandXML");
+  vUiExpectBox(IDOK, "is damaged; what could be read before the fault was read.\nLine 1: ");
+  EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
+  EXPECT_EQ(sDump(), "");
 }

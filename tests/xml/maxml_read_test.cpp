@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../instruments/fb_dump.h"
+#include "testing/ui_driver.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST_F(Maxml, AJobReadsStationsShotsGpsPositionsDesignPointsAndLines) {
          "  OBS 130=0.000000 131=0.000000 132=0.000000 134= 135=2 136=0 137=2.000000 103=0.000000 105=0.000000"}));
 }
 
-TEST_F(Maxml, EveryReadNumbersFromOneHundredAndDamagedFilesReadNothing) {
+TEST_F(Maxml, EveryReadNumbersFromOneHundredAndDamagedFilesKeepTheFieldBook) {
   const std::string unnamed =
       "<MAXML><PlanEntities><DesignPoint><Station><Position><NEH><North>1</North><East>2</East></NEH></Position>"
       "</Station></DesignPoint><DesignPoint/></PlanEntities></MAXML>";
@@ -84,8 +85,9 @@ TEST_F(Maxml, EveryReadNumbersFromOneHundredAndDamagedFilesReadNothing) {
     EXPECT_EQ(DumpPoints(), (V{"100  2.000 1.000 -", "101  - - -"}));
   }
   for (const char* bad : {"not xml at all", "<MAXML><PlanEntities><DesignPoint>", "", "\xff\xfe<"}) {
-    boRead(74, sJob(bad));
-    EXPECT_EQ(DumpPoints(), V{}) << bad;
+    vUiExpectBox(IDOK, "job.mxl cannot be read.\nLine 1: ");
+    EXPECT_FALSE(boRead(74, sJob(bad)));
+    EXPECT_EQ(DumpPoints(), (V{"100  2.000 1.000 -", "101  - - -"})) << bad;
   }
   // A later read is numbered from 100 again after a damaged one.
   ASSERT_TRUE(boRead(74, sJob(unnamed)));
