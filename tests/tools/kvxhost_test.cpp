@@ -140,11 +140,14 @@ TEST_F(KvxHost, AJobThatCannotRunWholeSaysWhyAndExitsOne) {
   std::string target = m_dir + "/keep.are";
   kvxtest::WriteFile(target, "5=KEEP\r\n");
   fs::create_directory(m_dir + "/folder");
+  std::string empty = m_dir + "/empty.xml";
+  kvxtest::WriteFile(empty, "<LandXML/>");
   struct Case {
     std::string args, says;
   } cases[] = {
       {"convert 10 " + kSample + " 24 " + m_dir + "/x.m5", "needs the dialog \"Trimble DiNi (M5 format)\""},
-      {"convert 25 " + kSample + " 10 " + target, "nothing read from " + kSample + " as instrument 25"},
+      {"convert 25 " + kSample + " 10 " + target, "reading " + kSample + " as instrument 25 failed"},
+      {"convert 25 " + empty + " 10 " + target, "nothing read from " + empty + " as instrument 25"},
       {"convert 10 " + target + " 11 " + target, target + " is the input file"},
       {"convert 10 " + kSample + " 11 " + m_dir + "/folder", "cannot write " + m_dir + "/folder: is a directory"},
       {"convert 10 " + kSample + " 11 " + m_dir + "/none/x.raw", "no such folder " + m_dir + "/none"},
