@@ -15,9 +15,10 @@
 
 namespace {
 
-using benchhost::dCpuSeconds;
 using benchhost::Dir;
-using benchhost::Host;
+using benchhost::vAwkFloor;
+using benchhost::vLineCounts;
+using benchhost::vReadPerLine;
 
 // A word: WI and information (6 characters), sign, data right-aligned in
 // 8 or 16 digits, a blank.
@@ -63,49 +64,17 @@ std::string sFile(int64_t n, int digits) {
   return path;
 }
 
-// The floor's processor time per line, by digits and lines.
-std::map<std::pair<int64_t, int>, double> g_floor;
-
 void BM_AwkFloor(benchmark::State& state, int digits) {
-  int64_t n = state.range(0);
-  std::string cmd = "LC_ALL=C mawk '{n+=NF} END{print n}' " + sFile(n, digits) + " >/dev/null";
-  double cpu = 0;
-  for (auto _ : state) {
-    double c0 = dCpuSeconds(RUSAGE_CHILDREN);
-    if (std::system(cmd.c_str()) != 0) state.SkipWithError("mawk failed");
-    cpu += dCpuSeconds(RUSAGE_CHILDREN) - c0;
-  }
-  double perLine = cpu * 1e9 / (double)state.iterations() / (double)n;
-  auto key = std::make_pair(n, digits);
-  if (!g_floor.count(key) || perLine < g_floor[key]) g_floor[key] = perLine;
-  state.counters["cpu_ns_per_line"] = perLine;
+  vAwkFloor(state, sFile(state.range(0), digits), state.range(0));
 }
 
 void BM_GsiRead(benchmark::State& state, int digits) {
-  int64_t n = state.range(0);
-  std::string path = sFile(n, digits);
-  Host host;
-  double cpu = 0;
-  for (auto _ : state) {
-    double c0 = dCpuSeconds(RUSAGE_SELF);
-    boKvxMboReadRawDirect(&host.rec, 95, path.c_str());
-    cpu += dCpuSeconds(RUSAGE_SELF) - c0;
-  }
-  state.counters["points"] = (double)iPoPointsGetCount(pKvxMboPoPointsGet());
-  double perLine = cpu * 1e9 / (double)state.iterations() / (double)n;
-  state.counters["cpu_ns_per_line"] = perLine;
-  auto floor = g_floor.find(std::make_pair(n, digits));
-  if (floor != g_floor.end() && floor->second > 0) state.counters["ratio_to_mawk"] = perLine / floor->second;
-}
-
-// 10^4, 10^5 and 10^6 lines.
-void vSizes(benchmark::internal::Benchmark* b) {
-  b->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+  vReadPerLine(state, 95, sFile(state.range(0), digits), state.range(0));
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_AwkFloor, gsi8, 8)->Apply(vSizes);
-BENCHMARK_CAPTURE(BM_GsiRead, gsi8, 8)->Apply(vSizes);
-BENCHMARK_CAPTURE(BM_AwkFloor, gsi16, 16)->Apply(vSizes);
-BENCHMARK_CAPTURE(BM_GsiRead, gsi16, 16)->Apply(vSizes);
+BENCHMARK_CAPTURE(BM_AwkFloor, gsi8, 8)->Apply(vLineCounts);
+BENCHMARK_CAPTURE(BM_GsiRead, gsi8, 8)->Apply(vLineCounts);
+BENCHMARK_CAPTURE(BM_AwkFloor, gsi16, 16)->Apply(vLineCounts);
+BENCHMARK_CAPTURE(BM_GsiRead, gsi16, 16)->Apply(vLineCounts);
