@@ -176,12 +176,15 @@ bool boVertex(MboXmlElem* parent, const char* name, LiLine* line, LiElm* e) {
   MboXmlElem* v = pMboXmlAddChild(parent, name);
   if (!v) return false;
   const MboElmData* data = (const MboElmData*)LiElmGetData(line, e);
-  if (data && data->sPid[0] && !boAttr(v, "pntRef", data->sPid)) return false;
+  // Only a point written as a CgPoint is referred to: the reader must find
+  // every reference.
+  PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+  if (pt && !boMboGetPointXY(pt, nullptr, nullptr)) pt = nullptr;
+  if (pt && !boAttr(v, "pntRef", data->sPid)) return false;
   GeoPnt3 p;
   vLiElmGetP(line, e, &p);
   // A vertex that only names its point has no coordinates of its own: the
-  // point's are written (a reader takes these text coordinates for the point).
-  PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+  // point's are written.
   if (pt && !(data->uFlags & MBO_FLAG_XY)) boMboGetPointXY(pt, &p.x, &p.y);
   // Nor is an unknown height 0.
   bool z = boLiLineIs3d(line) && (!pt || (data->uFlags & MBO_FLAG_Z) || boMboGetPointZ(pt, &p.z));

@@ -60,6 +60,11 @@ void vBuildSample() {
   boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, "Owner", "Berg & S\xf8nn");
   boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, "name", "not written");
   KvxMboNewPoint("NoCoordinates");
+  // Vertices refer to A; the other vertex IDs name no written point and are
+  // written without a reference.
+  p = KvxMboNewPoint("A");
+  vMboSetPointXY(p, 0, 0);
+  vMboSetPointZ(p, 1);
 
   LiLine* l = KvxMboNewLine("Road");
   LiElm* a = pVertex(l, "A", 0, 0, 1);
