@@ -1,6 +1,7 @@
 // Topcon FC1/2 (instrument 72): the coordinate writer and the record-stream
 // reader. A record is an underscore, a type character and a value up to the
 // next underscore.
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -72,7 +73,9 @@ bool boAngle(const char* value, size_t offset, char* out) {
   if (strlen(t) < 7 || !boDigits(t, 7)) return false;
   double v = (t[0] - '0') * 100 + (t[1] - '0') * 10 + (t[2] - '0') + ((t[3] - '0') * 10 + (t[4] - '0')) / 100.0 +
              ((t[5] - '0') * 10 + (t[6] - '0')) / 10000.0;
-  iNumPrintC(out, 32, "%.5lf", sign * v);
+  // "%.5lf" as printf writes it, without its cost.
+  std::to_chars_result r = std::to_chars(out, out + 31, sign * v, std::chars_format::fixed, 5);
+  *(r.ec == std::errc() ? r.ptr : out) = '\0';
   return true;
 }
 
@@ -85,13 +88,20 @@ bool boDistance(const char* value, char* out) {
   int n = 0;
   while (t[n] >= '0' && t[n] <= '9') ++n;
   if (n < 8 || n > 9) return false;
-  snprintf(out, 32, "%s%.*s.%.3s", sign, n - 3, t, t + n - 3);
+  out = stpcpy(out, sign);
+  memcpy(out, t, n - 3);
+  out[n - 3] = '.';
+  memcpy(out + n - 2, t + n - 3, 3);
+  out[n + 1] = '\0';
   return true;
 }
 
 bool boCoordinate(const char* value, char* out) {
   if (strlen(value) < 10 || !strchr("+-0123456789", value[0]) || !boDigits(value + 1, 9)) return false;
-  snprintf(out, 32, "%.7s.%.3s", value, value + 7);
+  memcpy(out, value, 7);
+  out[7] = '.';
+  memcpy(out + 8, value + 7, 3);
+  out[11] = '\0';
   return true;
 }
 
