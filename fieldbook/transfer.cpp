@@ -312,27 +312,35 @@ char cCodeTo1252(uint32_t u) {
   return c;
 }
 
-// A line of text written as UTF-8 (it holds multi-byte characters, and its
-// bytes up to the line end or the iMax-th character are well-formed):
-// stores its characters in code page 1252, one byte each, and returns how
-// many. -1 for any other line: nothing is taken.
+// Takes the line's characters up to its end, at most iMax of them, when its
+// bytes there are well-formed UTF-8 (ASCII alone is): multi-byte characters
+// become code page 1252, one byte each. Returns how many were stored; -1
+// for any other line, of which nothing is taken.
 int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax) {
   const unsigned char* p = (const unsigned char*)b->pData + b->iPos;
   const unsigned char* pEnd = (const unsigned char*)b->pData + b->iLen;
   const unsigned char* q = p;
   bool boWide = false;
   uint32_t u;
-  for (int n = 0; n < iMax && q < pEnd && *q != '\n' && *q != '\r'; n++) {
+  int n = 0;
+  for (; n < iMax && q < pEnd && *q != '\n' && *q != '\r'; n++) {
+    if (*q < 0x80) {
+      q++;
+      continue;
+    }
     int iLen = iUtf8Char(q, pEnd, &u);
     if (!iLen) return -1;
     boWide = boWide || iLen > 1;
     q += iLen;
   }
-  if (!boWide) return -1;
-  int n = 0;
-  for (const unsigned char* r = p; r < q; n++) {
-    r += iUtf8Char(r, q, &u);
-    sBuf[n] = cCodeTo1252(u);
+  if (!boWide) {
+    memcpy(sBuf, p, (size_t)n);
+  } else {
+    n = 0;
+    for (const unsigned char* r = p; r < q; n++) {
+      r += iUtf8Char(r, q, &u);
+      sBuf[n] = cCodeTo1252(u);
+    }
   }
   b->iPos += (int)(q - p);
   return n;
