@@ -32,52 +32,92 @@ int iRecordCode(const char* line) { return iNumParseC(sMboTrimCopy(line, 2)); }
 
 bool boType(const char* line, const char* type) { return strlen(line) >= 4 && strncmp(line + 2, type, 2) == 0; }
 
-void vSetCoordinates(const char* line, int north, int east, int z) {
-  vMboRecSetCoord(MBO_REC_NORTH, sSdrField(line, north));
-  vMboRecSetCoord(MBO_REC_EAST, sSdrField(line, east));
-  vMboRecSetCoord(MBO_REC_Z, sSdrField(line, z));
+// The fields of the older SDR2x layout by record code: 'P' a point number
+// of 4 characters, 'N' a number of 10, 'C' a code of 16. SDR33 files have
+// 16 characters in every field.
+const char* sOldFieldKinds(int code) {
+  switch (code) {
+    case 2:
+      return "PNNNNC";
+    case 3:
+      return "N";
+    case 5:
+      return "NN";
+    case 7:
+      return "PPNN";
+    case 8:
+      return "PNNNC";
+    case 9:
+      return "PPNNNC";
+    default:
+      return "";
+  }
 }
 
-// False when the record goes to the side file.
-bool boReadRecord(const char* line) {
+// Field n (from 1) of the record in the file's layout, trimmed.
+const char* sField(bool boOld, const char* line, int n) {
+  if (!boOld) return sSdrField(line, n);
+  const char* kinds = sOldFieldKinds(iRecordCode(line));
+  if ((int)strlen(kinds) < n) return "";
+  auto width = [](char kind) { return kind == 'P' ? 4 : kind == 'N' ? 10 : 16; };
+  int offset = 4;
+  for (int i = 0; i < n - 1; i++) offset += width(kinds[i]);
+  return sMboSubString(line, offset, width(kinds[n - 1]));
+}
+
+void vSetCoordinates(bool boOld, const char* line, int north, int east, int z) {
+  vMboRecSetCoord(MBO_REC_NORTH, sField(boOld, line, north));
+  vMboRecSetCoord(MBO_REC_EAST, sField(boOld, line, east));
+  vMboRecSetCoord(MBO_REC_Z, sField(boOld, line, z));
+}
+
+// False when the record goes to the side file. *pboOld: the file is in the
+// older layout, as its header record says.
+bool boReadRecord(bool* pboOld, const char* line) {
+  bool boOld = *pboOld;
   switch (iRecordCode(line)) {
+    case 0:
+      // The header: its version text tells the layout; the record itself
+      // is reported as any other the reader does not take.
+      if (strncmp(line, "00NM", 4) == 0) *pboOld = strncmp(sMboSubString(line, 4, 16), "SDR2", 4) == 0;
+      return false;
     case 2:
       if (!boType(line, "TP")) return false;
-      vMboRecSetStationName(sSdrField(line, 1));
-      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sSdrField(line, 5));
-      vSetCoordinates(line, 2, 3, 4);
-      vMboRecSetCode(sSdrField(line, 6));
+      vMboRecSetStationName(sField(boOld, line, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sField(boOld, line, 5));
+      vSetCoordinates(boOld, line, 2, 3, 4);
+      vMboRecSetCode(sField(boOld, line, 6));
       vMboFlushPending();
       return true;
     case 3:
-      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sSdrField(line, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sField(boOld, line, 1));
       return true;
     case 5:
-      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sSdrField(line, 1));
-      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sSdrField(line, 2));
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sField(boOld, line, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sField(boOld, line, 2));
       return true;
     case 7:
-      vMboRecSetStationName(sSdrField(line, 1));
-      vMboRecSetPointName(sSdrField(line, 2));
-      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sSdrField(line, 4));
+      vMboRecSetStationName(sField(boOld, line, 1));
+      vMboRecSetPointName(sField(boOld, line, 2));
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sField(boOld, line, 4));
       vMboFlushPending();
       return true;
     case 8:
-      vMboRecSetPointName(sSdrField(line, 1));
-      vSetCoordinates(line, 2, 3, 4);
-      vMboRecSetCode(sSdrField(line, 5));
+      vMboRecSetPointName(sField(boOld, line, 1));
+      vSetCoordinates(boOld, line, 2, 3, 4);
+      vMboRecSetCode(sField(boOld, line, 5));
       vMboFlushPending();
       return true;
     case 9: {
       // Names and code stay pending when the type is not taken.
-      vMboRecSetStationName(sSdrField(line, 1));
-      vMboRecSetPointName(sSdrField(line, 2));
-      vMboRecSetCode(sSdrField(line, 6));
+      vMboRecSetStationName(sField(boOld, line, 1));
+      vMboRecSetPointName(sField(boOld, line, 2));
+      vMboRecSetCode(sField(boOld, line, 6));
       bool face1 = boType(line, "F1");
       if (!face1 && !boType(line, "F2")) return false;
-      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sSdrField(line, 4));
-      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sSdrField(line, 5));
-      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sSdrField(line, 3));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sField(boOld, line, 4));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sField(boOld, line, 5));
+      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sField(boOld, line, 3));
       vMboFlushPending();
       return true;
     }
@@ -198,8 +238,10 @@ void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pf
 
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
+  bool boOld = false;
   vSdrReadRecords(
-      hRaw, hSide, kLineMax, [](void*, const char* line) { return boReadRecord(line) ? 1 : 0; }, nullptr);
+      hRaw, hSide, kLineMax, [](void* old, const char* line) { return boReadRecord((bool*)old, line) ? 1 : 0; },
+      &boOld);
   return false;
 }
 

@@ -41,6 +41,20 @@ TEST_F(Sdr, AHandWrittenFileWithEveryRecordTheReaderTakes) {
       sSide("survey"));
 }
 
+// A file whose header names the older SDR2x layout: point numbers of 4
+// characters, numbers of 10 and codes of 16, each from its own columns.
+TEST_F(Sdr, TheOlderLayoutOfFourCharacterPointNumbers) {
+  ASSERT_TRUE(boRead(63, kData + "sdr2x.sdr"));
+  EXPECT_EQ((Strings{"1 STN 2000.000 1000.000 10.000", "2  - - -", "1001  - - -", "1002 KUM 2100.250 1100.500 12.000",
+                     "1003  2200.000 1200.000 -"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"ST 1=1 4=1.600 5=1013 6=20", "  OBS 1=2 2=STN 3=" + sHz(0) + " 6=1.50000 9=0",
+                     "  OBS 1=1001 2=TREE 3=" + sHz(120) + " 4=" + sV(95) + " 5=50.00000 6=1.50000 9=0",
+                     "  OBS 1=1001 2=TREE 3=" + sHz(320) + " 4=" + sV(305) + " 5=50.00000 6=1.50000 9=0"}),
+            DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
+  EXPECT_EQ("00NMSDR20 V03-05    06-Dec-26 23:59 11\r\n", sSide("sdr2x"));
+}
+
 TEST_F(Sdr, WrittenPointsReadBackWithBothOffsets) {
   vOptions(63, "EO:6600000 NO:500000");
   double z1 = 12.345, z2 = -0.5;
