@@ -128,16 +128,19 @@ void vIndexId(MboLineRec* rec) {
 }
 
 // The record is no longer found by its ID; the next open record of that ID
-// takes its place.
+// takes its place. The index holds the first of each ID, so the others come
+// after it: a line closed or ended right after it began costs no search.
 void vUnindex(MboLineRec* rec) {
   auto it = g_b.byId.find(rec->sId);
   if (it == g_b.byId.end() || it->second != rec) return;
   g_b.byId.erase(it);
-  for (auto& other : g_b.recs)
-    if (other.get() != rec && !other->boRetired && strcmp(other->sId, rec->sId) == 0) {
-      g_b.byId.emplace(other->sId, other.get());
+  for (size_t i = static_cast<size_t>(rec->iSeq) + 1; i < g_b.recs.size(); i++) {
+    MboLineRec* other = g_b.recs[i].get();
+    if (!other->boRetired && strcmp(other->sId, rec->sId) == 0) {
+      g_b.byId.emplace(other->sId, other);
       break;
     }
+  }
 }
 
 void vSetId(MboLineRec* rec, const char* id) {

@@ -24,6 +24,10 @@ TEST_F(Psion, TheDownloadIsReadAsGeodat) {
   Put("in.raw", "5=P1\r\n4=KUM\r\n37=10.000\r\n38=20.000\r\n39=3.000\r\n");
   boRead(21, m_dir + "/in.raw");
   EXPECT_EQ((Strings{"P1 KUM 220.000 110.000 3.000"}), DumpPoints());
+  // Its lines too: the line controls between the points keep the line.
+  Put("in.raw", "91=1\r\n92=KANT\r\n5=P1\r\n91=1\r\n5=P2\r\n62=X\r\n5=P3\r\n");
+  boRead(21, m_dir + "/in.raw");
+  EXPECT_EQ((Strings{"|KANT|: P1 P2 P3"}), DumpLines());
 }
 
 }  // namespace
