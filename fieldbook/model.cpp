@@ -1,7 +1,10 @@
 // The field book's containers and the object interface.
 #include "fieldbook/model.h"
 
+#include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "base/text.h"
 #include "fieldbook/codedlines.h"
@@ -343,6 +346,68 @@ void vMboSetElmZ(LiLine* line, LiElm* elm, double z) {
   p.z = z;
   vLiElmSetP(line, elm, &p);
   data->uFlags |= MBO_FLAG_Z | MBO_FLAG_Z_MEASURED;
+}
+
+uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p) {
+  vLiElmGetP(line, elm, p);
+  MboElmData* data = pMboElmGetData(line, elm);
+  uint32_t own = data ? data->uFlags & (MBO_FLAG_XY | MBO_FLAG_Z) : 0;
+  PoPoint* point = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+  if (!own && !point) own = MBO_FLAG_XY | (boLiLineIs3d(line) ? MBO_FLAG_Z : 0);
+  if ((own & MBO_FLAG_XY) && !(std::isfinite(p->x) && std::isfinite(p->y))) own &= ~MBO_FLAG_XY;
+  if ((own & MBO_FLAG_Z) && !std::isfinite(p->z)) own &= ~MBO_FLAG_Z;
+  double x, y, z;
+  if (!(own & MBO_FLAG_XY) && point && boMboGetPointXY(point, &x, &y) && std::isfinite(x) && std::isfinite(y)) {
+    p->x = x;
+    p->y = y;
+    own |= MBO_FLAG_XY;
+  }
+  if (!(own & MBO_FLAG_Z) && point && boMboGetPointZ(point, &z) && std::isfinite(z)) {
+    p->z = z;
+    own |= MBO_FLAG_Z;
+  }
+  return own;
+}
+
+namespace {
+
+// The flag words changed by the hiding write, with the bits cleared.
+std::vector<std::pair<uint32_t*, uint32_t>> g_hiddenFlags;
+
+void vHide(uint32_t* flags, bool xyOk, bool zOk) {
+  uint32_t bits = (xyOk ? 0 : *flags & MBO_FLAG_XY) | (zOk ? 0 : *flags & MBO_FLAG_Z);
+  if (!bits) return;
+  *flags &= ~bits;
+  g_hiddenFlags.emplace_back(flags, bits);
+}
+
+void vHideVertices(LiLines* lines) {
+  for (LiLine* l = lines ? LiLinesGetFirst(lines) : nullptr; l; l = LiLinesGetNext(lines, l))
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      MboElmData* data = pMboElmGetData(l, e);
+      if (!data) continue;
+      GeoPnt3 p;
+      vLiElmGetP(l, e, &p);
+      vHide(&data->uFlags, std::isfinite(p.x) && std::isfinite(p.y), std::isfinite(p.z));
+    }
+}
+
+}  // namespace
+
+void vMboHideNonFiniteBegin(void) {
+  g_hiddenFlags.clear();
+  for (PoPoint* p = g_pMboPoints ? PoPointsGetFirst(g_pMboPoints) : nullptr; p; p = PoPointsGetNext(g_pMboPoints, p))
+    if (MboPointData* data = pMboPointGetData(p))
+      vHide(&data->uFlags, std::isfinite(dPoPointGetX(p)) && std::isfinite(dPoPointGetY(p)),
+            std::isfinite(dPoPointGetZ(p)));
+  vHideVertices(g_pMboLines);
+  vHideVertices(g_pMboPolygons);
+}
+
+void vMboHideNonFiniteEnd(void) {
+  for (const auto& [flags, bits] : g_hiddenFlags) *flags |= bits;
+  g_hiddenFlags.clear();
+  g_hiddenFlags.shrink_to_fit();
 }
 
 // ---------------------------------------------------------------------------

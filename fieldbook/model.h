@@ -98,6 +98,25 @@ MboLineData* pMboTriangleNetGetData(TrNet* net);
 // The point's code text ("" for none).
 const char* sMboPointGetField(PoPoint* point);
 
+// Where a writer puts a vertex: its own XY and height where the module set
+// them, else those of the point it names. A vertex that carries no flag at
+// all (placed through the geometry library) has its own XY, and a height
+// when its line is 3-D. A value that is not finite counts as absent.
+// Returns MBO_FLAG_XY and MBO_FLAG_Z for what *p holds.
+uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p);
+
+// For the length of a write: a point's or vertex's XY or height that is not
+// finite (a host may store one) has its flag cleared, so that every writer
+// leaves it out as absent; the flags come back at the end. Not nested.
+void vMboHideNonFiniteBegin(void);
+void vMboHideNonFiniteEnd(void);
+struct MboHideNonFinite {
+  MboHideNonFinite() { vMboHideNonFiniteBegin(); }
+  ~MboHideNonFinite() { vMboHideNonFiniteEnd(); }
+  MboHideNonFinite(const MboHideNonFinite&) = delete;
+  MboHideNonFinite& operator=(const MboHideNonFinite&) = delete;
+};
+
 int32_t iMboPointGetMark(PoPoint* point);
 void vMboPointSetMark(PoPoint* point, int32_t mark);
 // The point-number part (after the last '.') of the point ID, as scratch text.

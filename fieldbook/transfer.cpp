@@ -127,7 +127,8 @@ void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, c
   PoPoint* pNew = KvxMboNewPoint(sId);
   if (!pNew || !boHasXY) return;
   vMboSetPointXY(pNew, p.x, p.y);
-  if (b3d) vMboSetPointZ(pNew, p.z);
+  // Nor does a vertex without a height give its point one.
+  if (b3d && (pElm->uFlags & MBO_FLAG_Z)) vMboSetPointZ(pNew, p.z);
 }
 
 }  // namespace
@@ -641,6 +642,7 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   const char* sRaw = g_mboTransfer.sRawPath;
   if (boMboFileExists(sRaw) && !boMsgOkCancel(sStrFormat(sKvxPoGetText("Overwrite file:\n%s"), sRaw), true))
     return false;
+  MboHideNonFinite hide;
   if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();
   if (pfnXml) return pfnXml(sRaw);
   g_mboTransfer.hRaw = hMboCreateFile(sRaw);

@@ -93,17 +93,6 @@ const char* sPartSuffix(LiLine* line, LiElm* vertex) {
   return "";
 }
 
-// A vertex takes its own coordinates; one that only names its point, with
-// no coordinate of its own set, takes the point's rather than the origin.
-void vVertexCoords(LiLine* line, LiElm* vertex, GeoPnt3* p) {
-  vLiElmGetP(line, vertex, p);
-  const MboElmData* data = (const MboElmData*)LiElmGetData(line, vertex);
-  PoPoint* point = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
-  if (!point) return;
-  if (!(data->uFlags & MBO_FLAG_XY)) boMboGetPointXY(point, &p->x, &p->y);
-  if (!(data->uFlags & MBO_FLAG_Z)) boMboGetPointZ(point, &p->z);
-}
-
 // The XML document holder of one write.
 struct JxlDocHolder {
   JxlWriteDoc* doc;
@@ -224,8 +213,10 @@ MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vert
     code += sPartSuffix(line, vertex);
     const char* id = kind == FXL_KIND_POLYGON ? sMboGetPolygonObjID(line) : sMboGetLineObjID(line);
     name = std::string(sStrNotNull(id)) + "-" + std::to_string(vertexNo);
-    vVertexCoords(line, vertex, &p);
-    z = boLiLineIs3d(line);
+    // A vertex on a 2-D point, or one that has no height, gets no Elevation.
+    uint32_t has = uMboVertexPosition(line, vertex, &p);
+    xy = (has & MBO_FLAG_XY) != 0;
+    z = xy && (has & MBO_FLAG_Z) && boLiLineIs3d(line);
   } else {
     PoPoint* point = (PoPoint*)object;
     name = sStrNotNull(sPidGetPart(sMboGetPointPID(point), 2));

@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "base/cnum.h"
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
@@ -36,17 +35,13 @@ bool boStraightKind(int kind) { return kind != KIND_SPIRAL && kind != KIND_CURVE
 // A number attribute; none when absent or not a number.
 std::optional<double> dAttrNum(xmlNode* node, const char* name) { return dLxmlNumber(sLxmlText(node, name)); }
 
-// Up to max leading numbers of the text; how many were read.
+// Up to max leading numbers of the text, up to the first absent one; how
+// many were read.
 int iNumbers(const std::string& text, double* out, int max) {
   const char* q = text.c_str();
   int n = 0;
-  while (n < max) {
-    char* end = nullptr;
-    double d = dNumParseEndC(q, &end);
-    if (!end || end == q) break;
-    out[n++] = d;
-    q = end;
-  }
+  std::optional<double> d;
+  while (n < max && boXmlNextDouble(&q, &d) && d) out[n++] = *d;
   return n;
 }
 
@@ -117,7 +112,7 @@ bool boIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& en
   if (!list) return false;
   for (const GeoPnt3& p : pXmlParsePntList(list)) {
     Ref r;
-    r.c = LxmlCoords{p.y, p.x, p.z, is3d ? 3 : 2};
+    r.c = LxmlCoords{p.y, p.x, p.z, is3d && std::isfinite(p.z) ? 3 : 2};
     if (!skip(r.c)) pAddVertex(obj, r, endElm);
   }
   return is3d;
@@ -397,7 +392,7 @@ void vDefinition(TrNet* net, xmlNode* def) {
       long long id = strtoll(idText->c_str(), &end, 10);
       if (end == idText->c_str() || ids.count(id)) continue;  // the first of a repeated id wins
       double v[3] = {0, 0, 0};
-      iNumbers(pXmlNodeContent(p), v, 3);
+      if (iNumbers(pXmlNodeContent(p), v, 3) < 2) continue;  // a point without a place
       GeoPnt3 pt{v[1], v[0], v[2]};
       vTrNetSetP(net, next, &pt);
       ids[id] = next++;

@@ -3,14 +3,12 @@
 #include "xml/landxml_read.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "base/cnum.h"
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
@@ -27,7 +25,8 @@ namespace {
 
 bool boBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
-// Up to three numbers of the element's text (north, east, height).
+// Up to three numbers of the element's text (north, east, height); the scan
+// ends at the first value that is absent (no xs:double, or not finite).
 LxmlCoords Scan(xmlNode* node) {
   LxmlCoords c{0, 0, 0, 0};
   // The usual element holds one text node: read it where it lies (a line
@@ -37,22 +36,8 @@ LxmlCoords Scan(xmlNode* node) {
   std::string text = direct ? std::string() : pXmlNodeContent(node);
   double* out[3] = {&c.north, &c.east, &c.height};
   const char* p = direct ? (const char*)only->content : text.c_str();
-  while (c.iCount < 3) {
-    // from_chars is locale-free and quick; what it refuses (a '+', hex)
-    // goes to the strtod-like parser.
-    p += strspn(p, " \t\r\n");
-    double v = 0;
-    std::from_chars_result r = std::from_chars(p, p + strlen(p), v);
-    if (r.ec == std::errc() && (!*r.ptr || strchr(" \t\r\n", *r.ptr))) {
-      p = r.ptr;
-    } else {
-      char* end = nullptr;
-      v = dNumParseEndC(p, &end);
-      if (!end || end == p) break;
-      p = end;
-    }
-    *out[c.iCount++] = v;
-  }
+  std::optional<double> v;
+  while (c.iCount < 3 && boXmlNextDouble(&p, &v) && v) *out[c.iCount++] = *v;
   return c;
 }
 

@@ -2,6 +2,7 @@
 #include "xml/landxml.h"
 #include "xml/landxml_write.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -181,14 +182,13 @@ bool boVertex(MboXmlElem* parent, const char* name, LiLine* line, LiElm* e) {
   PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
   if (pt && !boMboGetPointXY(pt, nullptr, nullptr)) pt = nullptr;
   if (pt && !boAttr(v, "pntRef", data->sPid)) return false;
+  // A vertex that only names its point is written at the point (a reader
+  // takes these text coordinates for the point); an unknown height is left
+  // out, not written as 0, and so is a place the vertex does not have.
   GeoPnt3 p;
-  vLiElmGetP(line, e, &p);
-  // A vertex that only names its point has no coordinates of its own: the
-  // point's are written.
-  if (pt && !(data->uFlags & MBO_FLAG_XY)) boMboGetPointXY(pt, &p.x, &p.y);
-  // Nor is an unknown height 0.
-  bool z = boLiLineIs3d(line) && (!pt || (data->uFlags & MBO_FLAG_Z) || boMboGetPointZ(pt, &p.z));
-  if (z) return sMboXmlSetText(v, sYXZ(p.x, p.y, p.z).c_str()) != nullptr;
+  uint32_t has = uMboVertexPosition(line, e, &p);
+  if (!(has & MBO_FLAG_XY)) return true;
+  if ((has & MBO_FLAG_Z) && boLiLineIs3d(line)) return sMboXmlSetText(v, sYXZ(p.x, p.y, p.z).c_str()) != nullptr;
   return sMboXmlSetText(v, sYX(p.x, p.y).c_str()) != nullptr;
 }
 
@@ -360,18 +360,26 @@ void vSurfaces(MboXmlElem* root, int dialect) {
     boAttr(def, "surfType", "TIN");
     MboXmlElem* pnts = pMboXmlAddChild(def, "Pnts");
     char buf[64];
+    // A net point without a finite place is left out, with its triangles;
+    // one without a finite height gets two numbers.
+    std::vector<bool> placed((size_t)std::max(nPts, 0), false);
     for (int i = 0; i < nPts; i++) {
       GeoPnt3 p{0, 0, 0};
       boTrNetGetP(net, i, &p);
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+      placed[(size_t)i] = true;
       MboXmlElem* pe = pMboXmlAddChild(pnts, "P");
       sStrPrintN(buf, (int)sizeof buf, "%d", i + 1);
       boAttr(pe, "id", buf);
-      sMboXmlSetText(pe, sYXZ(p.x, p.y, p.z, "%.6f %.6f %.6f").c_str());
+      sMboXmlSetText(pe,
+                     (std::isfinite(p.z) ? sYXZ(p.x, p.y, p.z, "%.6f %.6f %.6f") : sYX(p.x, p.y, "%.6f %.6f")).c_str());
     }
+    auto isPlaced = [&](int k) { return k >= 0 && k < nPts && placed[(size_t)k]; };
     MboXmlElem* faces = pMboXmlAddChild(def, "Faces");
     for (int i = 0; i < nTri; i++) {
       int a = 0, b = 0, c = 0;
       boTrNetGetTriangle(net, i, &a, &b, &c);
+      if (!isPlaced(a) || !isPlaced(b) || !isPlaced(c)) continue;
       sStrPrintN(buf, (int)sizeof buf, "%d %d %d", a + 1, b + 1, c + 1);
       sMboXmlSetText(pMboXmlAddChild(faces, "F"), buf);
     }

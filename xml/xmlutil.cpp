@@ -5,6 +5,7 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xpathInternals.h>
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -476,20 +477,14 @@ std::vector<GeoPnt3> pXmlParsePntList(xmlNode* node) {
   if (!node) return points;
   const int stride = boXmlNamed(node, "PntList2D") ? 2 : 3;
   std::string text = pXmlNodeContent(node);
-  double values[3] = {0, 0, 0};
+  std::optional<double> values[3];
   int have = 0;
   const char* c = text.c_str();
-  for (;;) {
-    c += strspn(c, " \t\r\n");
-    if (!*c) break;
-    size_t len = strcspn(c, " \t\r\n");
-    std::string token(c, len);
-    c += len;
-    values[have++] = dNumParseC(token.c_str());
-    if (have == stride) {
-      points.push_back(GeoPnt3{values[1], values[0], stride == 3 ? values[2] : 0});
-      have = 0;
-    }
+  while (boXmlNextDouble(&c, &values[have])) {
+    if (++have < stride) continue;
+    have = 0;
+    if (values[0] && values[1])
+      points.push_back(GeoPnt3{*values[1], *values[0], stride == 3 ? values[2].value_or(NAN) : 0});
   }
   return points;
 }
@@ -513,10 +508,65 @@ bool boXmlNamed(const xmlNode* node, const char* name) {
   return node && node->type == XML_ELEMENT_NODE && node->name && strcmp((const char*)node->name, name) == 0;
 }
 
+namespace {
+
+bool boXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool boDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Behind the digits at p; *count is raised by their number.
+const char* pSkipDigits(const char* p, int* count) {
+  for (; boDigit(*p); p++) ++*count;
+  return p;
+}
+
+}  // namespace
+
+bool boXmlNextDouble(const char** cursor, std::optional<double>* value) {
+  const char* p = *cursor;
+  while (boXmlSpace(*p)) p++;
+  value->reset();
+  if (!*p) {
+    *cursor = p;
+    return false;
+  }
+  // xs:double's decimal form only: strtod would also take hexadecimal,
+  // "infinity" and "nan(...)".
+  const char* start = p;
+  if (*p == '+' || *p == '-') p++;
+  int digits = 0;
+  p = pSkipDigits(p, &digits);
+  if (*p == '.') p = pSkipDigits(p + 1, &digits);
+  bool ok = digits > 0;
+  if (ok && (*p == 'e' || *p == 'E')) {
+    int exponent = 0;
+    p++;
+    if (*p == '+' || *p == '-') p++;
+    p = pSkipDigits(p, &exponent);
+    ok = exponent > 0;
+  }
+  const char* end = p;
+  while (*end && !boXmlSpace(*end)) end++;
+  *cursor = end;
+  if (!ok || end != p) return true;
+  // from_chars is locale-free and quick; it refuses a '+', and leaves
+  // values beyond the range (under- or overflow) to strtod.
+  double v = 0;
+  const char* digitsAt = *start == '+' ? start + 1 : start;
+  std::from_chars_result r = std::from_chars(digitsAt, end, v);
+  if (r.ec != std::errc() || r.ptr != end) {
+    char* stop = nullptr;
+    v = dNumParseEndC(start, &stop);
+    if (stop != end) return true;
+  }
+  if (std::isfinite(v)) *value = v;
+  return true;
+}
+
 std::optional<double> dXmlNumber(const std::string& text) {
-  char* end = nullptr;
-  double v = dNumParseEndC(text.c_str(), &end);
-  if (!end || end == text.c_str() || !std::isfinite(v)) return std::nullopt;
+  const char* c = text.c_str();
+  std::optional<double> v, more;
+  if (!boXmlNextDouble(&c, &v) || boXmlNextDouble(&c, &more)) return std::nullopt;
   return v;
 }
 

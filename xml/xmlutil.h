@@ -140,7 +140,9 @@ xmlNode* pXmlSiblingByName(xmlNode* node, xmlNode* end, const char* name);
 // point, any other list three. Values are separated by any XML white space.
 // Each point is {east, north, height}: the file's first value is the north
 // (Y), the second the east (X), the third the height (0 in 2-D); a last
-// incomplete group is ignored.
+// incomplete group is ignored. A value that is no number (boXmlNextDouble)
+// is absent: a point without north or east is left out, an absent height is
+// NaN.
 std::vector<GeoPnt3> pXmlParsePntList(xmlNode* node);
 // True when the node's "uniqueID" is present and equals id exactly.
 bool boXmlUniqueIdEquals(xmlNode* node, const char* id);
@@ -150,9 +152,13 @@ bool boXmlUniqueIdEquals(xmlNode* node, const char* id);
 std::string sLxmlTimeStamp(const char* text);
 
 // ---- Numbers in texts (locale-free; nothing here throws) ----
-// The leading number of a text as strtod takes it (leading blanks skipped,
-// the longest valid prefix); none when the text starts with no number or
-// the number is not finite.
+// The next white-space-separated token at *cursor read as an xs:double:
+// *value is its value when the token is a finite number in the decimal form
+// (sign, digits, point, exponent), none for any other token (hexadecimal,
+// INF, NaN, a value beyond the double range, trailing characters); the
+// cursor moves behind the token. False when no token is left.
+bool boXmlNextDouble(const char** cursor, std::optional<double>* value);
+// The text as one such number (blanks around it allowed); none otherwise.
 std::optional<double> dXmlNumber(const std::string& text);
 // A number as "%f".
 std::string sXmlFixed(double value);

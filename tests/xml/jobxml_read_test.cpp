@@ -227,5 +227,6 @@ TEST(Jxl, SplitAndTimeStamp) {
   EXPECT_EQ(sJxlReadTimeStamp("2012-05-03T10:20:30Z"), "2012.05.03_10:20:30Z");
   EXPECT_FALSE(dXmlNumber("abc"));
   EXPECT_FALSE(dXmlNumber("1e999"));
-  EXPECT_EQ(*dXmlNumber("  -0.030x"), -0.03);
+  EXPECT_EQ(*dXmlNumber("  -0.030\n"), -0.03);
+  EXPECT_FALSE(dXmlNumber("  -0.030x"));  // not a number as a whole
 }

@@ -107,7 +107,8 @@ TEST_F(JobXmlWrite, AFieldBookMatchesTheGoldenFileAndReadsBack) {
   // lines are named after their first vertex. The reader also makes a point
   // of each vertex that carries one of those codes, and the unnamed line,
   // whose code is not in the library, comes back as points only (its last
-  // vertex with the coordinates of the point it named).
+  // vertex with the coordinates of the point it named). Vertices without a
+  // height, on the 2-D point or of the polygon, come back without one.
   ASSERT_TRUE(boRead(30, path));
   EXPECT_EQ(LinesRead(),
             (V{"Road-1 FENCE/Wire: 0.00,0.00,1.5 10.00,5.00,2.5 20.00,0.00,3.5",
@@ -118,8 +119,8 @@ TEST_F(JobXmlWrite, AFieldBookMatchesTheGoldenFileAndReadsBack) {
             (V{"Road-1  0.000 0.000* 1.500*", "Road-3  20.000 0.000* 3.500*", "Twin-1  0.000 0.000* 1.500*",
                "Twin-2  10.000 5.000* 2.500*", "Twin-3  20.000 0.000* 3.500*", "Twin-4  30.000 5.000* 4.500*",
                "Ring-1  0.000 0.000* 1.500*", "Ring-3  20.000 0.000* 3.500*", "-1  0.000 0.000* 1.500*",
-               "-2  10.000 5.000* 2.500*", "-3  210.250 -110.125* 0.000*", "100  200.000 100.000* 10.500*",
-               "P2  210.250 -110.125* -", "NOXY  - - -", "Lot-1  0.000 0.000* 0.000*", "Lot-3  2.000 4.000* 0.000*"}));
+               "-2  10.000 5.000* 2.500*", "-3  210.250 -110.125* -", "100  200.000 100.000* 10.500*",
+               "P2  210.250 -110.125* -", "NOXY  - - -", "Lot-1  0.000 0.000* -", "Lot-3  2.000 4.000* -"}));
   EXPECT_EQ(sPointField("100", "Code") + "/" + sPointField("100", "Species") + "/" + sPointField("100", "Height"),
             "TREE/Birch/7");
   EXPECT_EQ(sPointField("P2", "Code") + "/" + sPointField("NOXY", "Species"), "MAST/Oak");
