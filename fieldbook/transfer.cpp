@@ -102,8 +102,15 @@ void vFinishRead(void) {
 // ---------------------------------------------------------------- vertex IDs
 
 // "<prefix>_<object id>_<n>" in at most 99 characters: the object ID is
-// shortened so that the number stays whole and the IDs stay distinct.
-void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int n) {
+// shortened so that the number stays whole and the IDs stay distinct. An
+// unnamed object's vertices take its place in its container instead
+// ("L__2_1": the second line's first vertex), or every unnamed line would
+// name the same points.
+void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int iObject, int n) {
+  if (!*sStrNotNull(sObjId)) {
+    sStrPrintN(sOut, MBO_ID_SIZE, "%c__%d_%d", cPrefix, iObject, n);
+    return;
+  }
   char sNum[16];
   sStrPrintN(sNum, (int)sizeof sNum, "%d", n);
   int iRoom = MBO_ID_SIZE - 1 - 3 - (int)strlen(sNum);
@@ -111,7 +118,7 @@ void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int n) {
 }
 
 // One vertex: a point at its place gives its ID, else a new point does.
-void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, const char* sObjId, int n) {
+void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, const char* sObjId, int iObject, int n) {
   if (!pElm || pElm->sPid[0]) return;
   bool boHasXY = (pElm->uFlags & MBO_FLAG_XY) != 0;
   // A vertex without XY stands nowhere: matching it at (0, 0) would be a
@@ -122,7 +129,7 @@ void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, c
     return;
   }
   char sId[MBO_ID_SIZE];
-  vMakeVertexId(sId, cPrefix, sObjId, n);
+  vMakeVertexId(sId, cPrefix, sObjId, iObject, n);
   sStrCopyN(pElm->sPid, sId, MBO_ID_SIZE);
   PoPoint* pNew = KvxMboNewPoint(sId);
   if (!pNew || !boHasXY) return;
@@ -607,24 +614,28 @@ PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d) {
 void vMboGiveVertexIds(void) {
   MboIndexPass pass;
   if (g_pMboLines) {
+    int k = 0;
     for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
       bool b3d = boLiLineIs3d(l);
       int n = 0;
+      ++k;
       for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
         GeoPnt3 p;
         vLiElmGetP(l, e, &p);
-        vGiveVertexId(pMboElmGetData(l, e), p, b3d, 'L', sMboGetLineObjID(l), ++n);
+        vGiveVertexId(pMboElmGetData(l, e), p, b3d, 'L', sMboGetLineObjID(l), k, ++n);
       }
     }
   }
   if (g_pMboPolygons) {
+    int k = 0;
     for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
       bool b3d = boYgPolygonIs3d(y);
       int n = 0;
+      ++k;
       for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e)) {
         GeoPnt3 p;
         vYgElmGetP(y, e, &p);
-        vGiveVertexId((MboElmData*)YgElmGetData(y, e), p, b3d, 'A', sMboGetPolygonObjID(y), ++n);
+        vGiveVertexId((MboElmData*)YgElmGetData(y, e), p, b3d, 'A', sMboGetPolygonObjID(y), k, ++n);
       }
     }
   }

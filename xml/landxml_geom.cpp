@@ -339,6 +339,9 @@ void vCoordGeom(xmlNode* geom) {
     obj = pGeomElement(child, kind, obj, id.value_or("").c_str(), code, polygon, &prof);
   }
   vFinish(obj, geom, polygon);
+  std::optional<std::string> ref = sLxmlText(geom, "name");
+  if (obj && ref && !*sStrNotNull(polygon ? sMboGetPolygonObjID(obj) : sMboGetLineObjID(obj)))
+    (polygon ? g_pLxmlRead->unnamedPolygons : g_pLxmlRead->unnamedLines).emplace(*ref, obj);
 }
 
 void vBreaklines(xmlNode* group) {

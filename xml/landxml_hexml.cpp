@@ -133,8 +133,16 @@ void vPoint(xmlNode* elem) {
 }
 
 void vObject(xmlNode* elem, bool polygon) {
+  // An empty name names no object (it would find the first unnamed one); an
+  // unnamed object is known by its CoordGeom's name.
   std::optional<std::string> name = sXmlAttrOpt(elem, "name");
-  LiLine* obj = name ? (polygon ? pMboFindPolygon(name->c_str()) : pMboFindLine(name->c_str())) : nullptr;
+  if (!name || name->empty()) return;
+  const std::unordered_map<std::string, LiLine*>& unnamed =
+      polygon ? g_pLxmlRead->unnamedPolygons : g_pLxmlRead->unnamedLines;
+  auto it = unnamed.find(*name);
+  LiLine* obj = it != unnamed.end() ? it->second
+                : polygon           ? pMboFindPolygon(name->c_str())
+                                    : pMboFindLine(name->c_str());
   if (!obj) return;
   ViFields* fs = polygon ? pKvxMboYFieldsGet() : pKvxMboLFieldsGet();
   for (xmlNode* c = elem->children; c; c = c->next) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <libxml/tree.h>
@@ -47,6 +48,9 @@ struct LxmlRead {
   bool boFlowMismatchShown;            // the flow-direction information was shown
   xmlNode* pFreeCode;                  // the remembered FreeCode Feature of the running setup
   std::vector<LxmlTargetRec> targets;  // in document order
+  // Unnamed lines and polygons by their CoordGeom's name, the identity the
+  // HexagonLandXML block knows them by.
+  std::unordered_map<std::string, LiLine*> unnamedLines, unnamedPolygons;
 };
 
 // The running read; null outside one.

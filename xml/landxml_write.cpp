@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/geometry.h"
@@ -60,6 +62,32 @@ std::string sLxmlEscapeAttr(const char* sText) {
 }
 
 namespace {
+
+// HeXML: the identity of each unnamed line and polygon in the document, the
+// name of its CoordGeom and of its element in the HexagonLandXML block, by
+// which the reader finds it again ("" would find the first unnamed object).
+// One of its own: no object ID of its kind equals it.
+std::unordered_map<const void*, std::string> g_lxmlUnnamedIds;
+
+void vNameUnnamed(LiLines* container) {
+  std::unordered_set<std::string> ids;
+  for (LiLine* l = LiLinesGetFirst(container); l; l = LiLinesGetNext(container, l))
+    ids.insert(sStrNotNull(sMboGetLineObjID(l)));
+  int k = 0;
+  for (LiLine* l = LiLinesGetFirst(container); l; l = LiLinesGetNext(container, l)) {
+    ++k;
+    if (*sStrNotNull(sMboGetLineObjID(l))) continue;
+    std::string id = "#" + std::to_string(k);
+    while (ids.count(id)) id = "#" + id;
+    g_lxmlUnnamedIds[l] = id;
+  }
+}
+
+// The object's ID, or its identity when it has none.
+const char* sDocumentId(const void* obj, const char* id) {
+  auto it = g_lxmlUnnamedIds.find(obj);
+  return it == g_lxmlUnnamedIds.end() ? id : it->second.c_str();
+}
 
 // Every attribute goes through the one escape.
 bool boAttr(MboXmlElem* elem, const char* name, const char* value) {
@@ -289,6 +317,8 @@ bool boGeometry(MboXmlElem* geom, LiLine* line) {
 void vCoordGeom(MboXmlElem* owner, LiLine* line, ViFields* fs, const char* code, int dialect) {
   MboXmlElem* geom = pMboXmlAddChild(owner, "CoordGeom");
   if (!geom) return;
+  auto unnamed = g_lxmlUnnamedIds.find(line);
+  if (unnamed != g_lxmlUnnamedIds.end()) boAttr(geom, "name", unnamed->second.c_str());
   if (!boGeometry(geom, line)) {
     vMboXmlFreeElem(geom);
     return;
@@ -429,8 +459,9 @@ bool boHexCoordinateSystem(MboXmlElem* block) {
 void vHexCode(MboXmlElem* owner, const char* codeElem, ViFields* fs, const void* obj, const char* ownCode,
               const std::string& key) {
   int n = iViFieldsGetCount(fs), fixed = iViFieldsFixedCount(fs);
-  if (n <= fixed) return;
   std::string code = key.empty() ? sStrNotNull(ownCode) : sStrNotNull(sViFieldsGetFieldByName(fs, obj, key.c_str()));
+  // A line's or polygon's code has no other place in the document.
+  if (n <= fixed && code.empty()) return;
   MboXmlElem* elem = nullptr;
   if (!code.empty() && (elem = pMboXmlAddChild(owner, codeElem)) != nullptr) boAttr(elem, "code", code.c_str());
   for (int i = fixed; i < n; i++) {
@@ -464,16 +495,19 @@ bool boHexBlock(MboXmlElem* root, const std::string& key) {
     object("Point", "uniqueID", sMboGetPointPID(p), "PointCode", pfs, p, sPoPointGetField(p));
   ViFields* lfs = pViLFieldsGet(g_pMboLines);
   for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
-    object("PlanFeature", "name", sMboGetLineObjID(l), "LineCode", lfs, l, sLiLineGetField(l));
+    object("PlanFeature", "name", sDocumentId(l, sMboGetLineObjID(l)), "LineCode", lfs, l, sLiLineGetField(l));
   ViFields* yfs = pViYFieldsGet(g_pMboPolygons);
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
-    object("Parcel", "name", sMboGetPolygonObjID(y), "AreaCode", yfs, y, sYgPolygonGetField(y));
+    object("Parcel", "name", sDocumentId(y, sMboGetPolygonObjID(y)), "AreaCode", yfs, y, sYgPolygonGetField(y));
   return true;
 }
 
 struct DocHolder {
   MboXmlDoc* doc;
-  ~DocHolder() { vMboXmlFreeDoc(doc); }
+  ~DocHolder() {
+    vMboXmlFreeDoc(doc);
+    g_lxmlUnnamedIds.clear();
+  }
 };
 
 }  // namespace
@@ -494,6 +528,10 @@ bool boLxmlWriteFile(const char* sPath, int iDialect) {
     return false;
   std::string key;
   if (iDialect == LXML_DIALECT_PLAIN || iDialect == LXML_DIALECT_HEXML) key = sMboProjectAttr("KEYATTRIBUTE");
+  if (iDialect == LXML_DIALECT_HEXML) {
+    vNameUnnamed(g_pMboLines);
+    vNameUnnamed(g_pMboPolygons);
+  }
   if (!boApplication(root, iDialect) || !boProject(root) || !boUnits(root) || !boCoordinateSystem(root)) return false;
   vPoints(root, iDialect, key);
   vLines(root, iDialect);

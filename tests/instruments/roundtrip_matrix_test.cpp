@@ -98,8 +98,8 @@ const Format kFormats[] = {
     // references with their code in the attribute Feature
     {MBO_INSTR_LANDXML, "LandXML", 40, false, 40, 4, 9e6, true, kLinesCoded, {}, nullptr, nullptr},
     {MBO_INSTR_LEICA_LANDXML, "Leica LandXML", 40, false, 40, 4, 9e6, true, kLinesCoded, {}, nullptr, nullptr},
-    // the block writes no line code for a line without attribute columns
-    {MBO_INSTR_LEICA_HEXML, "HeXML", 40, false, 40, 4, 9e6, true, kLinesOpen, {}, nullptr, nullptr},
+    // the block carries the line code, with or without attribute columns
+    {MBO_INSTR_LEICA_HEXML, "HeXML", 40, false, 40, 4, 9e6, true, kLinesCoded, {}, nullptr, nullptr},
     // reduced points only: lines need a feature library to come back as
     // lines; the reader keeps the code as the attribute "Code"
     {MBO_INSTR_TRIMBLE_JOBXML, "JobXML", 40, false, 40, 4, 9e6, true, 0, {kNoFxl}, nullptr, nullptr, "Code"},

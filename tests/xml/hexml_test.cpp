@@ -108,3 +108,91 @@ TEST_F(HeXml, ClassesGridCoordinatesQualitiesAndReflectors) {
   ASSERT_TRUE(FB(boMboGetObsAttr)(5, gps, pos, 137, buf, (int)sizeof buf));
   EXPECT_STREQ(buf, "1.500000");
 }
+
+namespace {
+
+// "ID|code|Material: x,y,z ..." per line or polygon ("-" for no height).
+std::vector<std::string> HexObjects(LiLines* lines, ViFields* fs) {
+  std::vector<std::string> out;
+  for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
+    const char* material = iViFieldsFindField(fs, "Material") >= 0 ? sViFieldsGetFieldByName(fs, l, "Material") : "";
+    std::string s = std::string(FB(sMboGetLineObjID)(l)) + "|" + sLiLineGetField(l) + "|" + material + ":";
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      double x = 0, y = 0, z = 0;
+      FB(boMboGetElmXY)(l, e, &x, &y);
+      bool hz = FB(boMboGetElmZ)(l, e, &z);
+      s += " " + std::to_string((int)x) + "," + std::to_string((int)y) + "," + (hz ? std::to_string((int)z) : "-");
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(HeXml, UnnamedLinesAndPolygonsComeBackAsThemselves) {
+  ViFields* lf = FB(pKvxMboLFieldsGet)();
+  auto line = [&](const char* id, const char* code, const char* material, double y) {
+    LiLine* l = FB(KvxMboNewLine)(id);
+    for (int i = 0; i < 2; i++) {
+      LiElm* e = FB(KvxMboAddLineElm)(l, "");
+      FB(vMboSetElmXY)(l, e, 10.0 * i, y);
+      FB(vMboSetElmZ)(l, e, 1.0 + i);
+    }
+    vLiLineSetField(l, code);
+    boViFieldsSetOrAddFieldByName(lf, l, "Material", material);
+  };
+  // The third line's name is the identity the first unnamed one would get.
+  line("", "KANT", "Asfalt", 0);
+  line("", "GROFT", "Grus", 5);
+  line("#1", "VEG", "", 10);
+  YgPolygon* lot = FB(KvxMboNewPolygon)("");
+  for (int i = 0; i < 3; i++) {
+    YgElm* e = FB(KvxMboAddPolygonElm)(lot, "");
+    FB(vMboSetElmXY)(lot, e, 5.0 * i, 5.0 * (i / 2));
+  }
+  vYgPolygonSetField(lot, "TOMT");
+  ViFields* yf = FB(pKvxMboYFieldsGet)();
+  boViFieldsSetOrAddFieldByName(yf, lot, "Material", "Gress");
+  const std::vector<std::string> lines = HexObjects(FB(pKvxMboLiLinesGet)(), lf),
+                                 polygons = HexObjects(FB(pKvxMboYgPolygonsGet)(), yf);
+  std::string path = m_dir + "/unnamed.xml";
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 29, path.c_str()));
+  std::string text = kvxtest::ReadFile(path);
+  EXPECT_EQ(XmlTestSchemaErrors(text, KVX_TEST_DATA "/landxml/LandXML-1.2.xsd"),
+            std::vector<std::string>{"Element '{http://www.landxml.org/schema/LandXML-1.2}Parcel': The attribute "
+                                     "'name' is required but missing.\n"});
+  // Each unnamed line's vertices got points of their own.
+  char first[MBO_ID_SIZE], second[MBO_ID_SIZE];
+  LiLine* l1 = LiLinesGetFirst(FB(pKvxMboLiLinesGet)());
+  FB(boMboGetElmPID)(l1, LiElmGetFirst(l1), first, (int)sizeof first);
+  LiLine* l2 = LiLinesGetNext(FB(pKvxMboLiLinesGet)(), l1);
+  FB(boMboGetElmPID)(l2, LiElmGetFirst(l2), second, (int)sizeof second);
+  EXPECT_STRNE(first, second);
+  ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 29, path.c_str()));
+  EXPECT_EQ(HexObjects(FB(pKvxMboLiLinesGet)(), FB(pKvxMboLFieldsGet)()), lines);
+  EXPECT_EQ(HexObjects(FB(pKvxMboYgPolygonsGet)(), FB(pKvxMboYFieldsGet)()), polygons);
+}
+
+TEST_F(HeXml, LineCodesGoOutWithoutAttributeColumns) {
+  ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 10, KVX_SOURCE_DIR "/examples/site.are"));
+  ViFields* lf = FB(pKvxMboLFieldsGet)();
+  ASSERT_EQ(iViFieldsGetCount(lf), iViFieldsFixedCount(lf));
+  // Two unnamed coded lines (their vertices come back with their points'
+  // heights: compared are IDs and codes).
+  auto codes = [] {
+    std::vector<std::string> out;
+    for (const std::string& s : HexObjects(FB(pKvxMboLiLinesGet)(), FB(pKvxMboLFieldsGet)()))
+      out.push_back(s.substr(0, s.find(':')));
+    return out;
+  };
+  ASSERT_EQ(codes(), (std::vector<std::string>{"|KANT|",
+                                               "|GR\xd8"
+                                               "FT|"}));
+  std::string path = m_dir + "/site.xml";
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 29, path.c_str()));
+  ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 29, path.c_str()));
+  EXPECT_EQ(codes(), (std::vector<std::string>{"|KANT|",
+                                               "|GR\xd8"
+                                               "FT|"}));
+}
