@@ -72,6 +72,8 @@ void vWritePoint(uint32_t hRaw, PoPoint* point) {
 void vWriteVertex(uint32_t hRaw, LiLine* line, LiElm* elm) {
   GeoPnt3 p;
   vLiElmGetP(line, elm, &p);
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;  // no place to write
+  if (!std::isfinite(p.z)) p.z = 0;                        // written as no height
   bool b3d = boLiLineIs3d(line);
   PoPoint* point = pKofFindNearestPoint(g_pMboPoints, &p, 0.02, !b3d);
   if (point) {

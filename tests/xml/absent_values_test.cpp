@@ -183,3 +183,19 @@ TEST(XmlDoubles, OnlyTheDecimalFormOfXsDoubleIsANumber) {
   while (boXmlNextDouble(&list, &v)) got.push_back(v);
   EXPECT_EQ(got, (std::vector<std::optional<double>>{1, {}, {}, 4}));
 }
+
+TEST_F(AbsentValues, TheKofWriterLeavesOutAVertexWithoutAFinitePlace) {
+  vBook();
+  LiLine* gap = FB(KvxMboNewLine)("Gap");
+  double inf = INFINITY;
+  Vertex(gap, "", 1, 2, &inf);
+  Vertex(gap, "", NAN, 3);
+  std::string path = tmp_.Path("book.kof");
+  vUiExpectBox(IDYES, "Skriv linjer til KOF?");
+  ASSERT_TRUE(boWrite(98, path));
+  std::string text = ReadFile(path);
+  EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+  EXPECT_EQ(text.find("inf"), std::string::npos) << text;
+  // The first vertex of the gap without its infinite height, the second not at all.
+  EXPECT_NE(text.find(" 2.000       1.000\r\n 09 99"), std::string::npos) << text;
+}
