@@ -41,10 +41,12 @@ const char* sGsiWordText(int n, const char* sLine);
 // The data characters after the sign, leading zeros removed, "-" in front
 // for a negative sign.
 const char* sGsiWordData(int n, const char* sLine);
-// The value as "%-.5lf": metres, or an angle in the user's angle unit.
+// The value as "%-.5lf": metres, or an angle in the user's angle unit; ""
+// when the word does not exist or its data is not a number (digits and at
+// most one '.' or ',').
 const char* sGsiWordValue(int n, const char* sLine);
 // The value as a number: metres, or an angle in gon. False when the word
-// does not exist.
+// does not exist or its data is not a number.
 bool boGsiWordNumber(int n, const char* sLine, double* pValue, bool* pboAngle);
 bool boGsiLineHasWi(const char* sLine, int iWi);
 // The number of the first word with that WI; 0 when absent (search only
