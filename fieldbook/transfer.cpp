@@ -209,9 +209,9 @@ struct MboLineBuf {
   uint32_t hFile;  // 0: the slot is free
   char* pData;
   int iCap;
-  int iPos;    // the next byte not yet taken
-  int iLen;    // the bytes read into pData
-  LONG lBase;  // the file offset of pData[0]; -1 when unknown
+  int iPos;          // the next byte not yet taken
+  int iLen;          // the bytes read into pData
+  bool boFromStart;  // pData[0] is the file's first byte
 };
 
 MboLineBuf g_lineBufs[kLineBufSlots];
@@ -237,7 +237,7 @@ MboLineBuf* pLineBufOf(uint32_t hFile) {
   }
   char* pData = (char*)malloc(kLineBufSize);
   if (!pData) return nullptr;
-  *pFree = MboLineBuf{hFile, pData, kLineBufSize, 0, 0, _llseek((HFILE)hFile, 0, FILE_CURRENT)};
+  *pFree = MboLineBuf{hFile, pData, kLineBufSize, 0, 0, _llseek((HFILE)hFile, 0, FILE_CURRENT) == 0};
   return pFree;
 }
 
@@ -248,7 +248,7 @@ int iLineBufFill(MboLineBuf* b, int iNeed) {
   if (b->iLen - b->iPos >= iNeed) return b->iLen - b->iPos;
   if (b->iPos > 0) {
     memmove(b->pData, b->pData + b->iPos, (size_t)(b->iLen - b->iPos));
-    if (b->lBase >= 0) b->lBase += b->iPos;
+    b->boFromStart = false;
     b->iLen -= b->iPos;
     b->iPos = 0;
   }
@@ -365,7 +365,7 @@ bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCodi
   int n = 0;
   if (eCoding == MBO_LINE_CONVERT) {
     // A UTF-8 byte-order mark at the start of the file is no text.
-    if (b->lBase == 0 && b->iPos == 0 && iLineBufFill(b, 3) >= 3 && memcmp(b->pData, "\xEF\xBB\xBF", 3) == 0)
+    if (b->boFromStart && b->iPos == 0 && iLineBufFill(b, 3) >= 3 && memcmp(b->pData, "\xEF\xBB\xBF", 3) == 0)
       b->iPos = 3;
     // A UTF-8 character takes at most 4 bytes: have the line's first iMax
     // characters in the buffer to tell how the line is written.
