@@ -253,10 +253,12 @@ int iLineBufFill(MboLineBuf* b, int iNeed) {
     b->iPos = 0;
   }
   if (iNeed > b->iCap) {
-    char* pMore = (char*)realloc(b->pData, (size_t)iNeed);
+    // Twice what is needed, so that bytes are moved to the front only once
+    // in every iNeed or more taken.
+    char* pMore = (char*)realloc(b->pData, 2 * (size_t)iNeed);
     if (pMore) {
       b->pData = pMore;
-      b->iCap = iNeed;
+      b->iCap = 2 * iNeed;
     }
   }
   while (b->iLen < iNeed && b->iLen < b->iCap) {
