@@ -110,13 +110,13 @@ void vRawObservation(xmlNode* raw, void* station) {
     if (v && !v->empty()) boMboSetObsAttr(ST_TOTAL, station, obs, attr, v->c_str());
   };
   set(2, sXmlAttrOpt(raw, "code"));
-  set(6, sXmlAttrOpt(raw, "targetHeight"));
+  set(6, sXmlNumberText(sXmlAttrOpt(raw, "targetHeight")));
   if (std::optional<double> hz = dLxmlNumber(sLxmlText(raw, "horizAngle"))) set(3, sLxmlAngle(*hz, false));
   if (std::optional<double> v = dLxmlNumber(sLxmlText(raw, "zenithAngle"))) set(4, sLxmlAngle(*v, true));
-  if (std::optional<std::string> sd = sLxmlText(raw, "slopeDistance")) {
+  if (std::optional<std::string> sd = sXmlNumberText(sLxmlText(raw, "slopeDistance"))) {
     set(5, sd);
     set(9, std::string("0"));
-  } else if (std::optional<std::string> hd = sLxmlText(raw, "horizDistance")) {
+  } else if (std::optional<std::string> hd = sXmlNumberText(sLxmlText(raw, "horizDistance"))) {
     set(5, hd);
     set(9, std::string("1"));
   }
@@ -155,7 +155,7 @@ void vInstrumentSetup(xmlNode* setup) {
   if (!st) return;
   boMboSetStAttr(ST_TOTAL, st, 1, name->c_str());
   boMboSetStAttr(ST_TOTAL, st, 3, sInt(g_mboTransfer.settings.uTheodoliteNo).c_str());
-  if (std::optional<std::string> h = sXmlAttrOpt(setup, "instrumentHeight"))
+  if (std::optional<std::string> h = sXmlNumberText(sXmlAttrOpt(setup, "instrumentHeight")))
     boMboSetStAttr(ST_TOTAL, st, 4, h->c_str());
   pLxmlSetupIndexAdd(g_pLxmlRead->pSetups, st, id->c_str(), ST_TOTAL);
   vSetupChildren(setup, st);

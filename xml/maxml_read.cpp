@@ -43,6 +43,9 @@ std::optional<double> dNumericText(const std::string& text) {
   return dXmlNumber(text);
 }
 
+// The text when it is a number, else "".
+std::string sNumberText(const std::string& text) { return sXmlNumberText(text).value_or(""); }
+
 // The text of a child element (the last of that name), "" when none.
 std::string sLastChildText(xmlNode* node, const char* name) {
   std::string text;
@@ -208,7 +211,7 @@ void vMaxmlAddTsObs(const MaxmlReadState* state, const MaxmlShot& shot, void* st
   void* obs = pMboAddObs(1, station);
   if (!obs) return;
   boMboSetObsAttr(1, station, obs, 1, shot.sName.c_str());
-  boMboSetObsAttr(1, station, obs, 6, shot.sTargetHeight.c_str());
+  boMboSetObsAttr(1, station, obs, 6, sNumberText(shot.sTargetHeight).c_str());
   if (shot.prismRef && !shot.prismRef->empty())
     for (const MaxmlPrism& p : state->prisms)
       if (p.sId == *shot.prismRef) {
@@ -243,7 +246,7 @@ void* pMaxmlAddTsStation(xmlNode* node) {
   void* station = pMboNewStation(1);
   if (!station) return nullptr;
   boMboSetStAttr(1, station, 1, st.sName.c_str());
-  boMboSetStAttr(1, station, 4, st.sTargetHeight.c_str());
+  boMboSetStAttr(1, station, 4, sNumberText(st.sTargetHeight).c_str());
   // Hectopascal in the file, millimetres of mercury in the field book.
   if (std::optional<double> p = dNumericText(st.sPressure))
     boMboSetStAttr(1, station, 5, sXmlMillibarToMmHg(*p).c_str());
@@ -294,9 +297,9 @@ void vMaxmlAddGpsPosition(const MaxmlGpsPosition& g) {
   void* obs = station ? pMboAddObs(5, station) : nullptr;
   if (!obs) return;
   boMboSetStAttr(5, station, 1, g.sName.c_str());
-  boMboSetObsAttr(5, station, obs, 130, g.sEast.c_str());
-  boMboSetObsAttr(5, station, obs, 131, g.sNorth.c_str());
-  boMboSetObsAttr(5, station, obs, 132, g.sGeoidHeight.c_str());
+  boMboSetObsAttr(5, station, obs, 130, sNumberText(g.sEast).c_str());
+  boMboSetObsAttr(5, station, obs, 131, sNumberText(g.sNorth).c_str());
+  boMboSetObsAttr(5, station, obs, 132, sNumberText(g.sGeoidHeight).c_str());
   boMboSetObsAttr(5, station, obs, 134, sLxmlTimeStamp(g.sTime.c_str()).c_str());
   boMboSetObsAttr(5, station, obs, 135, std::to_string(g.iSatellites).c_str());
   boMboSetObsAttr(5, station, obs, 136, g.sEpochs.c_str());

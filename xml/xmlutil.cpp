@@ -570,6 +570,10 @@ std::optional<double> dXmlNumber(const std::string& text) {
   return v;
 }
 
+std::optional<std::string> sXmlNumberText(const std::optional<std::string>& text) {
+  return text && dXmlNumber(*text) ? text : std::nullopt;
+}
+
 std::string sXmlFixed(double value) {
   char buf[64];
   iNumPrintC(buf, (int)sizeof buf, "%f", value);

@@ -160,6 +160,9 @@ std::string sLxmlTimeStamp(const char* text);
 bool boXmlNextDouble(const char** cursor, std::optional<double>* value);
 // The text as one such number (blanks around it allowed); none otherwise.
 std::optional<double> dXmlNumber(const std::string& text);
+// The text itself when it is such a number, else none: for values the field
+// book takes as text (its own parse reads hexadecimal, INF and NaN).
+std::optional<std::string> sXmlNumberText(const std::optional<std::string>& text);
 // A number as "%f".
 std::string sXmlFixed(double value);
 // A direction in degrees as the field book's internal angle (through the

@@ -159,6 +159,20 @@ TEST_F(AbsentValues, NumbersThatAreNoDoublesAreAbsentInEveryReader) {
     EXPECT_TRUE(boLiElmGetClotoide(inf, LiElmGetFirst(inf), &a, &rs, &re));  // INF stays an infinite radius
     EXPECT_EQ(rs, 0);
     EXPECT_FALSE(boLiElmGetClotoide(hex, LiElmGetFirst(hex), &a, &rs, &re));  // 0x64 is no radius
+    // The survey's instrument height, target height and slope distance are
+    // none; the horizontal distance is taken.
+    void* st = FB(pMboGetNextSt)(1, nullptr);
+    void* obs = FB(pMboGetNextObs)(1, st, nullptr);
+    ASSERT_NE(obs, nullptr);
+    std::string got;
+    char buf[64];
+    FB(boMboGetStAttr)(1, st, 4, buf, (int)sizeof buf);
+    got = buf;
+    for (int attr : {6, 5, 9}) {
+      FB(boMboGetObsAttr)(1, st, obs, attr, buf, (int)sizeof buf);
+      got += std::string("|") + buf;
+    }
+    EXPECT_EQ(got, "||12.50000|1");
   }
   // JobXML: the same numbers in a grid.
   vUiExpectBox(IDNO, "No Fxl file given");

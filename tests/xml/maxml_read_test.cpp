@@ -62,11 +62,12 @@ TEST_F(Maxml, AJobReadsStationsShotsGpsPositionsDesignPointsAndLines) {
   EXPECT_EQ(sVertices("A1"), "(200,100,11) (220,120) (230,130)");
   EXPECT_EQ(DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7}),
             // Directions and zenith angles (90 minus the elevation) in radians;
-            // a missing, "-" or "n/a" angle is left out, "1e" reads as 1.
+            // a missing, "-", "n/a" or "1e" angle is left out.
             (V{"ST 1=S1 4=1.550 5=760.00000 6=12.5",
                "  OBS 1=R1 2= 3=0.00000000 4=1.57079600 5=25.50000 6=1.60000 7=Mini (-30)",
                "  OBS 1=R2 2= 3=4.71238900 4=0.00000000 5=30.00000", "  OBS 1=BS 2= 3=1.57079600",
                "  OBS 1=T1 2=TREE 3=0.77667200 6=2.00000 7=Round", "  OBS 1=T2 2= 5=12.25000"}));
+  // G2's INF, hexadecimal and NaN coordinates are none.
   EXPECT_EQ(
       DumpStations(5, {1}, {130, 131, 132, 134, 135, 136, 137, 103, 105}),
       (V{"ST 1=G1",
