@@ -51,6 +51,10 @@ struct LxmlRead {
   // Unnamed lines and polygons by their CoordGeom's name, the identity the
   // HexagonLandXML block knows them by.
   std::unordered_map<std::string, LiLine*> unnamedLines, unnamedPolygons;
+  // The HexagonLandXML GPSSetups by uniqueID (the first of an ID), made at
+  // the first look-up: one walk of the document per read.
+  std::unordered_map<std::string, xmlNode*> hexGpsSetups;
+  bool boHexGpsSetupsMade;
 };
 
 // The running read; null outside one.

@@ -188,11 +188,16 @@ void vCovariance(int kind, void* st, void* obs, const Covariance& c) {
 xmlNode* pHexGpsSetup(const std::string& id) {
   LxmlRead* r = g_pLxmlRead;
   if (!r->pHexCtx) return nullptr;
-  std::vector<std::vector<xmlNode*>> surveys = XmlElementsByName(r->pDoc, r->pHexCtx, {"Survey"});
-  for (xmlNode* survey : surveys[0])
-    for (xmlNode* s = survey->children; s; s = s->next)
-      if (boXmlNamed(s, "GPSSetup") && boXmlUniqueIdEquals(s, id.c_str())) return s;
-  return nullptr;
+  if (!r->boHexGpsSetupsMade) {
+    r->boHexGpsSetupsMade = true;
+    std::vector<std::vector<xmlNode*>> surveys = XmlElementsByName(r->pDoc, r->pHexCtx, {"Survey"});
+    for (xmlNode* survey : surveys[0])
+      for (xmlNode* s = survey->children; s; s = s->next)
+        if (boXmlNamed(s, "GPSSetup"))
+          if (std::optional<std::string> uid = sXmlAttrOpt(s, "uniqueID")) r->hexGpsSetups.emplace(*uid, s);
+  }
+  auto it = r->hexGpsSetups.find(id);
+  return it == r->hexGpsSetups.end() ? nullptr : it->second;
 }
 
 void vHexQuality(void* st, void* obs, const std::optional<std::string>& id) {
