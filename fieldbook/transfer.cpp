@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "base/msgbox.h"
 #include "base/paths.h"
@@ -101,6 +103,67 @@ void vFinishRead(void) {
 
 // ---------------------------------------------------------------- vertex IDs
 
+// The point stands within half a millimetre of (x, y[, z]), with a height
+// exactly when the place has one.
+bool boPointAt(PoPoint* p, double x, double y, double z, bool b3d) {
+  const MboPointData* d = pMboPointGetData(p);
+  if (!d || !(d->uFlags & MBO_FLAG_XY)) return false;
+  bool boHasZ = (d->uFlags & MBO_FLAG_Z) != 0;
+  if (b3d != boHasZ) return false;
+  double dx = dPoPointGetX(p) - x, dy = dPoPointGetY(p) - y;
+  double dz = b3d ? dPoPointGetZ(p) - z : 0.0;
+  return std::sqrt(dx * dx + dy * dy + dz * dz) < 0.0005;
+}
+
+// The points by place for one vertex-ID step, so that a vertex looks at the
+// points of its own and the eight neighbouring millimetre cells rather than
+// at every point: the same answer as pMboFindPointAt (the first point in
+// container order within the tolerance). Points with a coordinate that is no
+// finite number never match anything and stay out.
+struct PlaceGrid {
+  static constexpr double kCell = 0.001;  // twice the tolerance
+  struct Entry {
+    int64_t iOrder;  // place in the container
+    PoPoint* pPoint;
+  };
+  std::unordered_map<uint64_t, std::vector<Entry>> cells;
+  int64_t iNext = 0;
+
+  static int64_t iCell(double v) {
+    double c = std::floor(v / kCell);
+    return (int64_t)std::fmax(-1e15, std::fmin(1e15, c));  // a far cell shared by the farthest places
+  }
+  static uint64_t uKey(int64_t ix, int64_t iy) { return (uint64_t)ix * 0x9E3779B97F4A7C15ull + (uint64_t)iy; }
+
+  // Appends a point (the container's last one).
+  void vAdd(PoPoint* p) {
+    int64_t iOrder = iNext++;
+    const MboPointData* d = pMboPointGetData(p);
+    if (!d || !(d->uFlags & MBO_FLAG_XY)) return;
+    double x = dPoPointGetX(p), y = dPoPointGetY(p);
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    cells[uKey(iCell(x), iCell(y))].push_back({iOrder, p});
+  }
+  PoPoint* pFind(double x, double y, double z, bool b3d) const {
+    if (!std::isfinite(x) || !std::isfinite(y)) return nullptr;
+    int64_t ix = iCell(x), iy = iCell(y);
+    const Entry* best = nullptr;
+    for (int64_t dx = -1; dx <= 1; dx++)
+      for (int64_t dy = -1; dy <= 1; dy++) {
+        auto it = cells.find(uKey(ix + dx, iy + dy));
+        if (it == cells.end()) continue;
+        for (const Entry& e : it->second) {  // in container order
+          if (best && e.iOrder >= best->iOrder) break;
+          if (boPointAt(e.pPoint, x, y, z, b3d)) {
+            best = &e;
+            break;
+          }
+        }
+      }
+    return best ? best->pPoint : nullptr;
+  }
+};
+
 // "<prefix>_<object id>_<n>" in at most 99 characters: the object ID is
 // shortened so that the number stays whole and the IDs stay distinct. An
 // unnamed object's vertices take its place in its container instead
@@ -118,12 +181,13 @@ void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int iObject, in
 }
 
 // One vertex: a point at its place gives its ID, else a new point does.
-void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, const char* sObjId, int iObject, int n) {
+void vGiveVertexId(PlaceGrid& grid, MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, const char* sObjId,
+                   int iObject, int n) {
   if (!pElm || pElm->sPid[0]) return;
   bool boHasXY = (pElm->uFlags & MBO_FLAG_XY) != 0;
   // A vertex without XY stands nowhere: matching it at (0, 0) would be a
   // guess, and its point gets no coordinates.
-  PoPoint* pFound = boHasXY ? pMboFindPointAt(p.x, p.y, p.z, b3d) : nullptr;
+  PoPoint* pFound = boHasXY ? grid.pFind(p.x, p.y, p.z, b3d) : nullptr;
   if (pFound) {
     sStrCopyN(pElm->sPid, sMboGetPointPID(pFound), MBO_ID_SIZE);
     return;
@@ -132,10 +196,13 @@ void vGiveVertexId(MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, c
   vMakeVertexId(sId, cPrefix, sObjId, iObject, n);
   sStrCopyN(pElm->sPid, sId, MBO_ID_SIZE);
   PoPoint* pNew = KvxMboNewPoint(sId);
-  if (!pNew || !boHasXY) return;
-  vMboSetPointXY(pNew, p.x, p.y);
-  // Nor does a vertex without a height give its point one.
-  if (b3d && (pElm->uFlags & MBO_FLAG_Z)) vMboSetPointZ(pNew, p.z);
+  if (!pNew) return;
+  if (boHasXY) {
+    vMboSetPointXY(pNew, p.x, p.y);
+    // Nor does a vertex without a height give its point one.
+    if (b3d && (pElm->uFlags & MBO_FLAG_Z)) vMboSetPointZ(pNew, p.z);
+  }
+  grid.vAdd(pNew);
 }
 
 }  // namespace
@@ -601,20 +668,16 @@ bool boMboWriteDrillholeInfo(uint32_t hSide, MboDrillhole* pHole, const char* sP
 
 PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d) {
   if (!g_pMboPoints) return nullptr;
-  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
-    const MboPointData* d = pMboPointGetData(p);
-    if (!d || !(d->uFlags & MBO_FLAG_XY)) continue;
-    bool boHasZ = (d->uFlags & MBO_FLAG_Z) != 0;
-    if (b3d != boHasZ) continue;
-    double dx = dPoPointGetX(p) - x, dy = dPoPointGetY(p) - y;
-    double dz = b3d ? dPoPointGetZ(p) - z : 0.0;
-    if (std::sqrt(dx * dx + dy * dy + dz * dz) < 0.0005) return p;
-  }
+  for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+    if (boPointAt(p, x, y, z, b3d)) return p;
   return nullptr;
 }
 
 void vMboGiveVertexIds(void) {
   MboIndexPass pass;
+  PlaceGrid grid;
+  if (g_pMboPoints)
+    for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) grid.vAdd(p);
   if (g_pMboLines) {
     int k = 0;
     for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
@@ -624,7 +687,7 @@ void vMboGiveVertexIds(void) {
       for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
         GeoPnt3 p;
         vLiElmGetP(l, e, &p);
-        vGiveVertexId(pMboElmGetData(l, e), p, b3d, 'L', sMboGetLineObjID(l), k, ++n);
+        vGiveVertexId(grid, pMboElmGetData(l, e), p, b3d, 'L', sMboGetLineObjID(l), k, ++n);
       }
     }
   }
@@ -637,7 +700,7 @@ void vMboGiveVertexIds(void) {
       for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e)) {
         GeoPnt3 p;
         vYgElmGetP(y, e, &p);
-        vGiveVertexId((MboElmData*)YgElmGetData(y, e), p, b3d, 'A', sMboGetPolygonObjID(y), k, ++n);
+        vGiveVertexId(grid, (MboElmData*)YgElmGetData(y, e), p, b3d, 'A', sMboGetPolygonObjID(y), k, ++n);
       }
     }
   }
@@ -656,6 +719,7 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   if (boMboFileExists(sRaw) && !boMsgOkCancel(sStrFormat(sKvxPoGetText("Overwrite file:\n%s"), sRaw), true))
     return false;
   MboHideNonFinite hide;
+  MboIndexPass pass;  // writers look vertices' points up by name
   if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();
   if (pfnXml) return pfnXml(sRaw);
   g_mboTransfer.hRaw = hMboCreateFile(sRaw);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -385,6 +386,66 @@ TEST_F(TransferModel, VerticesWithoutIdsGetThePointAtTheirPlaceOrANewOne) {
   std::string stored = sMboGetLineObjID(pLine);
   EXPECT_EQ("L_" + stored.substr(0, 95) + "_1", a);
   EXPECT_EQ("L_" + stored.substr(0, 95) + "_2", b);
+}
+
+// Against a walk over every point in container order (the model): points
+// and vertices crowded on a lattice of a quarter millimetre, so that matches,
+// misses at the tolerance and points the step itself makes all occur; 2-D
+// and 3-D lines, points without XY or Z, and places too far out for a cell.
+TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
+  struct Pt {
+    std::string id;
+    bool xy, z;
+    double px, py, pz;
+  };
+  std::vector<Pt> model;
+  std::mt19937 rng(32);
+  auto lattice = [&] { return 1000.0 + (double)(rng() % 24) * 0.00025; };
+  auto add = [&](const std::string& id, bool xy, bool z, double x, double y, double h) {
+    PoPoint* p = KvxMboNewPoint(id.c_str());
+    if (xy) vMboSetPointXY(p, x, y);
+    if (z) vMboSetPointZ(p, h);
+    model.push_back({id, xy, z, x, y, h});
+  };
+  for (int i = 0; i < 400; i++)
+    add("P" + std::to_string(i), i % 9 != 8, i % 2 == 0, lattice(), lattice(), 0.0002 * (i % 3));
+  add("FAR", true, true, 1e300, -1e300, 0);
+  add("NAN", true, true, std::nan(""), 1000, 0);
+  auto find = [&](double x, double y, double z, bool b3d) -> std::string {
+    for (const Pt& p : model) {
+      if (!p.xy || p.z != b3d) continue;
+      double dx = p.px - x, dy = p.py - y, dz = b3d ? p.pz - z : 0.0;
+      if (std::sqrt(dx * dx + dy * dy + dz * dz) < 0.0005) return p.id;
+    }
+    return "";
+  };
+  std::vector<std::string> expected;
+  LiLine* lines[2] = {KvxMboNewLine("L3"), LiLinesCreate2dLine(pKvxMboLiLinesGet())};
+  for (int l = 0; l < 2; l++) {
+    bool b3d = l == 0;
+    for (int v = 0; v < 600; v++) {
+      LiElm* e = KvxMboAddLineElm(lines[l], "");
+      double x = v == 7 ? 1e300 : lattice(), y = v == 7 ? -1e300 : lattice(), z = 0.0002 * (v % 4);
+      bool xy = v % 11 != 10;
+      if (xy) vMboSetElmXY(lines[l], e, x, y);
+      if (xy && b3d) vMboSetElmZ(lines[l], e, z);
+      std::string id = xy ? find(x, y, z, b3d) : "";
+      if (id.empty()) {
+        id = (b3d ? "L_L3_" : "L__2_") + std::to_string(v + 1);  // the unnamed line is the second
+        model.push_back({id, xy, xy && b3d, x, y, z});
+      }
+      expected.push_back(id);
+    }
+  }
+  vMboGiveVertexIds();
+  std::vector<std::string> got;
+  char buf[MBO_ID_SIZE];
+  for (LiLine* l : lines)
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      boMboGetElmPID(l, e, buf, (int)sizeof buf);
+      got.push_back(buf);
+    }
+  EXPECT_EQ(expected, got);
 }
 
 TEST_F(TransferModel, TheDrillHoleLineNeedsBothPointsAndIsBounded) {
