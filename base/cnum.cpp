@@ -89,6 +89,18 @@ int32_t iNumParseC(const char* text) {
 }
 
 int iNumVPrintC(char* buf, int size, const char* format, va_list args) {
+  // "%f", "%lf", "%.Nf" and "%.Nlf" (N one digit), the formats of most
+  // numbers the module turns into text, skip printf's format parsing.
+  if (format && format[0] == '%') {
+    const char* f = format + 1;
+    int decimals = 6;
+    if (f[0] == '.' && f[1] >= '0' && f[1] <= '9') {
+      decimals = f[1] - '0';
+      f += 2;
+    }
+    if (f[0] == 'l') f++;
+    if (f[0] == 'f' && f[1] == '\0') return iNumPrintFixedC(buf, size, va_arg(args, double), decimals);
+  }
   CLocaleScope scope;
   if (size <= 0) return vsnprintf(nullptr, 0, format, args);
   return vsnprintf(buf, (size_t)size, format, args);
@@ -100,4 +112,45 @@ int iNumPrintC(char* buf, int size, const char* format, ...) {
   int n = iNumVPrintC(buf, size, format, args);
   va_end(args);
   return n;
+}
+
+int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
+  static const uint64_t s_aPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+  const double kTwo53 = 9007199254740992.0;
+  if (decimals < 0 || decimals > 9 || !std::isfinite(value) || std::fabs(value) >= kTwo53 || size < 32)
+    return iNumPrintC(buf, size, "%.*f", decimals, value);
+  // |value| = m / 2^shift exactly, with m below 2^53 and shift at least 0.
+  int exp = 0;
+  double frac = std::frexp(std::fabs(value), &exp);
+  uint64_t m = (uint64_t)std::ldexp(frac, 53);
+  int shift = 53 - exp;
+  unsigned __int128 scaled = (unsigned __int128)m * s_aPow10[decimals];
+  unsigned __int128 q = 0;
+  if (shift == 0) {
+    q = scaled;
+  } else if (shift < 128) {  // else the value is far below half a unit of the last digit
+    q = scaled >> shift;
+    unsigned __int128 rem = scaled - (q << shift), half = (unsigned __int128)1 << (shift - 1);
+    if (rem > half || (rem == half && (q & 1))) q++;
+  }
+  uint64_t whole = (uint64_t)(q / s_aPow10[decimals]), part = (uint64_t)(q % s_aPow10[decimals]);
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = (char)('0' + whole % 10);
+    whole /= 10;
+  } while (whole);
+  int len = 0;
+  if (std::signbit(value)) buf[len++] = '-';  // printf keeps the sign of a negative value that rounds to 0
+  while (n) buf[len++] = digits[--n];
+  if (decimals) {
+    buf[len++] = '.';
+    for (int i = decimals - 1; i >= 0; i--) {
+      buf[len + i] = (char)('0' + part % 10);
+      part /= 10;
+    }
+    len += decimals;
+  }
+  buf[len] = '\0';
+  return len;
 }

@@ -25,3 +25,9 @@ float fNumSingleOr0C(double value);
 // size <= 0.
 int iNumPrintC(char* buf, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 int iNumVPrintC(char* buf, int size, const char* format, va_list args);
+// snprintf(buf, size, "%.*f", decimals, value) to the digit, without its
+// format parsing: the exact binary value rounded half to even, as printf
+// rounds in the default rounding mode. Values it has no short way for
+// (decimals outside 0..9, 2^53 and beyond, NaN, infinities, a buffer below
+// 32 bytes) go to snprintf itself.
+int iNumPrintFixedC(char* buf, int size, double value, int decimals);

@@ -136,7 +136,7 @@ char* sStrFormat(const char* format, ...) {
   iNumVPrintC(local, (int)sizeof local, format, args);
   va_end(args);
   local[sizeof local - 1] = '\0';
-  memcpy(tFormatBuffer, local, sizeof local);
+  memcpy(tFormatBuffer, local, strlen(local) + 1);
   return tFormatBuffer;
 }
 

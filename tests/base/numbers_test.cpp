@@ -9,6 +9,7 @@
 #include <ctime>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "base/cnum.h"
 #include "base/numbers.h"
@@ -101,6 +102,65 @@ TEST(NumberFormat, FastPrintingOutsideTheIntegerRangeIsDefined) {
 }
 
 // ------------------------------------------------------------ parsing
+
+// The fixed printer against snprintf: random bit patterns over the whole
+// range, values on and beside halves of the last digit, signed zeros and
+// values that round to zero, and what it hands to snprintf.
+TEST(NumberFormat, FixedPrintingGivesPrintfsDigits) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.5,
+                                1.5,
+                                2.5,
+                                -2.5,
+                                0.0625,
+                                0.0005,
+                                0.0015,
+                                -0.0004,
+                                1e-300,
+                                9007199254740991.0,
+                                9007199254740992.0,
+                                1e300,
+                                -1e300,
+                                123456.7895,
+                                6600000.0005,
+                                std::numeric_limits<double>::infinity(),
+                                std::nan("")};
+  uint64_t state = 32;
+  auto next = [&] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state;
+  };
+  for (int i = 0; i < 20000; i++) {
+    uint64_t bits = next();
+    double d;
+    memcpy(&d, &bits, sizeof d);
+    values.push_back(d);
+    // Decimal fractions near a half of the last digit, over the range of
+    // survey coordinates.
+    double v = (double)(int64_t)(next() % 20000000000ull) / 1000.0 + (double)(next() % 3) * 0.0005;
+    values.push_back(next() % 2 ? v : -v);
+    values.push_back(std::ldexp((double)(next() % 4096), -(int)(next() % 12)));
+  }
+  for (double v : values)
+    for (int decimals = 0; decimals <= 10; decimals++) {
+      char want[400], got[400];
+      int n = snprintf(want, sizeof want, "%.*f", decimals, v);
+      ASSERT_EQ(n, iNumPrintFixedC(got, (int)sizeof got, v, decimals)) << want;
+      ASSERT_STREQ(want, got);
+      if (decimals > 9) continue;
+      // The formatted print's short way for the same formats.
+      const std::string format = "%." + std::to_string(decimals) + (decimals % 2 ? "lf" : "f");
+      ASSERT_EQ(n, iNumPrintC(got, (int)sizeof got, format.c_str(), v)) << format;
+      ASSERT_STREQ(want, got);
+    }
+  char plain[400];
+  iNumPrintC(plain, (int)sizeof plain, "%lf", -2.0000005);
+  EXPECT_STREQ("-2.000001", plain);  // six decimals by default
+  char small[6];
+  EXPECT_EQ(7, iNumPrintFixedC(small, (int)sizeof small, 123.4567, 3));  // snprintf's cut and count
+  EXPECT_STREQ("123.4", small);
+}
 
 TEST(NumberParse, IsNumber) {
   for (const char* t : {"", "   -.5", "+12.25", "7."}) EXPECT_TRUE(boStrIsNumber(t)) << t;
