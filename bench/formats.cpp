@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_host.h"
 #include "fieldbook/api.h"
 #include "kvxtest_msgbox.h"
 #include "kvxtest_ui.h"
@@ -40,11 +41,8 @@ namespace {
 
 const std::string& sDir() {
   static std::string dir = [] {
-    char tmpl[] = "/tmp/kvx_bench_formats_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
-    setenv("TMPDIR", tmpl, 1);                            // the side files go here too
-    atexit([] { std::filesystem::remove_all(sDir()); });  // the files of 10^6 lines are large
-    return std::string(tmpl);
+    atexit([] { std::filesystem::remove_all(benchhost::Dir()); });  // the files of 10^6 lines are large
+    return benchhost::Dir().string();
   }();
   return dir;
 }
@@ -449,7 +447,6 @@ MboHostRec* pHost() {
   return &host;
 }
 
-int iQuietBox(void*, HWND, const char*, const char*, UINT style) { return kvxTestMsgBoxDefault(style); }
 void vPressOk(HWND dialog) { SendMessageA(dialog, WM_COMMAND, IDOK, 0); }
 
 struct RunResult {
@@ -479,7 +476,7 @@ RunResult Child(const std::function<bool()>& prepare, const std::function<bool()
   pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    kvxTestSetMsgBoxHook(iQuietBox, nullptr);
+    kvxTestSetMsgBoxHook(benchhost::iQuietBox, nullptr);
     kvxUiSetModalHook(vPressOk);
     vKvxMboInit(pHost());
     RunResult r;
