@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/cnum.h"
 #include "base/text.h"
@@ -29,15 +30,10 @@ namespace {
 
 const int kDefaultPriority = 5;
 
-struct NamePriority {
-  std::string sName;
-  int iPriority;
-};
-
 struct DcReader {
   uint32_t hSide;
-  std::vector<NamePriority> priorities;
-  double adBase[3];  // antenna parameters of the base and the rover
+  std::unordered_map<std::string, int> priorities;  // of the names read so far
+  double adBase[3];                                 // antenna parameters of the base and the rover
   double adRover[3];
   char sTargetHeight[40];
   char sAntennaHeight[40];
@@ -46,7 +42,7 @@ struct DcReader {
   bool boLineSpecSeen;      // in a point code field
   bool boAttrLineSpec;      // a LINEID attribute gave the next point's line
   std::string sObsStation;  // the points observed from it, in 79 records
-  std::vector<std::string> obsPoints;
+  std::unordered_set<std::string> obsPoints;
 };
 
 // Columns from..from+count-1 (1-based) of the line, blanks and tabs cut at
@@ -75,16 +71,15 @@ int iPriority(const char* line) {
 // *listed: the name came before.
 bool boPriorityPasses(DcReader* r, const char* name, int priority, bool* listed) {
   std::string key(name, strnlen(name, 16));
-  *listed = false;
-  for (NamePriority& p : r->priorities) {
-    if (p.sName != key) continue;
-    *listed = true;
-    if (priority >= p.iPriority) return false;
-    p.iPriority = priority;
+  auto it = r->priorities.find(key);
+  *listed = it != r->priorities.end();
+  if (*listed) {
+    if (priority >= it->second) return false;
+    it->second = priority;
     return true;
   }
   if (priority > 5) return false;
-  r->priorities.push_back({key, priority});
+  r->priorities.emplace(key, priority);
   return true;
 }
 
@@ -261,10 +256,7 @@ bool boObservedBefore(DcReader* r, const char* station, const char* point) {
     r->sObsStation = station;
     r->obsPoints.clear();
   }
-  for (const std::string& p : r->obsPoints)
-    if (p == point) return true;
-  r->obsPoints.emplace_back(point);
-  return false;
+  return !r->obsPoints.emplace(point).second;
 }
 
 // 79 and D9: an observation unless column 101 holds ':'; false when the
