@@ -28,6 +28,7 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_HIDDEN 0x00000002
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
@@ -65,8 +66,10 @@ KVX_PLATFORM_API BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 // Result as GetFullPathNameA.
 KVX_PLATFORM_API DWORD WINAPI GetTempPathA(DWORD size, LPSTR buf);
 // FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_NORMAL for a file
-// (plus FILE_ATTRIBUTE_READONLY when it cannot be written);
-// INVALID_FILE_ATTRIBUTES when nothing exists there.
+// (FILE_ATTRIBUTE_READONLY instead when it cannot be written),
+// FILE_ATTRIBUTE_DEVICE for anything else (a device, a pipe, a socket; with
+// FILE_ATTRIBUTE_READONLY when it cannot be written); INVALID_FILE_ATTRIBUTES
+// when nothing exists there. A symbolic link gives what it points to.
 KVX_PLATFORM_API DWORD WINAPI GetFileAttributesA(LPCSTR path);
 // Attributes, times (100 ns since 1601, UTC; creation is the status-change
 // time here) and size; FALSE with ERROR_FILE_NOT_FOUND when nothing exists.
@@ -74,6 +77,22 @@ KVX_PLATFORM_API BOOL WINAPI GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_L
 // Fails with ERROR_ALREADY_EXISTS or ERROR_PATH_NOT_FOUND as Windows does.
 KVX_PLATFORM_API BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
 KVX_PLATFORM_API BOOL WINAPI DeleteFileA(LPCSTR path);
+// Makes an empty file of a new name "<prefix's first three characters><four
+// hex digits>.TMP" in the folder (unique 0: the layer picks a number no file
+// of the folder has) and writes its path into buf (MAX_PATH bytes). Returns
+// the number; 0 on failure, with the reason (ERROR_BUFFER_OVERFLOW when the
+// path would not fit MAX_PATH). A non-zero unique only forms the name. The
+// file gets the permissions a new file of _lcreat gets.
+KVX_PLATFORM_API UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR buf);
+// Renames a file in one step. With MOVEFILE_REPLACE_EXISTING it takes the
+// place of an existing file, which then vanishes whole (never half-written);
+// as on Windows a read-only file or a folder is not replaced
+// (ERROR_ACCESS_DENIED). Here the file that takes an existing file's place
+// also takes its permission bits and, where the system allows, its owner and
+// group, as a file made beside it on Windows shares its folder's access
+// rules. Without the flag an existing name fails with ERROR_ALREADY_EXISTS.
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+KVX_PLATFORM_API BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 // The file of the module that holds the address `module` (any address inside
 // a shared library, as our instance handles are); NULL means the program.
 // Returns the length; a path that does not fit is cut to size-1 characters
@@ -89,7 +108,9 @@ KVX_PLATFORM_API DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath,
 // fopen, so that their paths are taken as every path of this layer. Modes
 // as fopen's; "t" and "b" are the same here (Linux has no text mode: a
 // writer that wants CR LF writes it, and opens "wb" on Windows too). The
-// sharing mode is not enforced. NULL when it cannot be opened.
+// sharing mode is not enforced. NULL when it cannot be opened. A stream that
+// writes reports a failed write (a full disk) through ferror, fflush and
+// fclose as stdio does.
 KVX_PLATFORM_API FILE* _fsopen(const char* path, const char* mode, int shareFlag);
 
 // The numeric file calls. A handle is a small number from the layer's own
@@ -105,15 +126,24 @@ KVX_PLATFORM_API FILE* _fsopen(const char* path, const char* mode, int shareFlag
 // mode: OF_READ, OF_WRITE or OF_READWRITE (share flags are ignored).
 KVX_PLATFORM_API HFILE WINAPI _lopen(LPCSTR path, int mode);
 // Creates or truncates the file for reading and writing; the attribute
-// (0 normal) is ignored.
+// (0 normal) is ignored. In the folder for temporary files (GetTempPathA),
+// which others may share here while on Windows it is the user's own, the
+// name is never followed as a symbolic link and an existing file is taken
+// over only when it is a regular file of the calling user; else
+// ERROR_ACCESS_DENIED.
 KVX_PLATFORM_API HFILE WINAPI _lcreat(LPCSTR path, int attribute);
 // The bytes read (0 at the end of the file), HFILE_ERROR as UINT on failure.
 KVX_PLATFORM_API UINT WINAPI _lread(HFILE file, LPVOID buffer, UINT count);
-// The bytes written, HFILE_ERROR as UINT on failure.
+// The bytes written, HFILE_ERROR as UINT on failure. A write is reported
+// whole when it reaches the handle's buffer; when handing the buffer to the
+// system fails later (a full disk), that write or seek fails, and so do
+// every later write and the close of the handle.
 KVX_PLATFORM_API UINT WINAPI _lwrite(HFILE file, LPCSTR buffer, UINT count);
 // The new position from the start, HFILE_ERROR on failure.
 KVX_PLATFORM_API LONG WINAPI _llseek(HFILE file, LONG offset, int origin);
-// 0, or HFILE_ERROR for a handle that is not open.
+// 0; HFILE_ERROR for a handle that is not open, and when bytes reported
+// written did not reach the file (the last flush or an earlier one failed),
+// with the reason as the last error.
 KVX_PLATFORM_API HFILE WINAPI _lclose(HFILE file);
 
 // Helpers of the layer (not Windows API) for its other parts that make

@@ -3,15 +3,20 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "file_internal.h"
 #include "win32.h"
 #include "results.h"
 
@@ -98,25 +103,6 @@ int iGiveBackWhole(const std::string& text, LPSTR buf, int size) {
   return -1;
 }
 
-DWORD uErrorOf(int err) {
-  switch (err) {
-    case ENOENT:
-      return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
-    case EEXIST:
-      return ERROR_ALREADY_EXISTS;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    case ENOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-      return ERROR_INVALID_PARAMETER;
-  }
-}
-
 std::string sCurrentHost() {
   std::vector<char> buf(PATH_MAX);
   while (!getcwd(buf.data(), buf.size())) {
@@ -159,7 +145,91 @@ std::string sFullPath(const char* name) {
   return full;
 }
 
+// A writing stream of _fsopen: stdio over the layer's own writes, so that a
+// failed write shows in ferror and fclose as with a plain stream.
+ssize_t iStreamRead(void* cookie, char* buf, size_t size) {
+  for (;;) {
+    ssize_t n = read(*(int*)cookie, buf, size);
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
+ssize_t iStreamWrite(void* cookie, const char* buf, size_t size) {
+  ssize_t n = iKvxFileWrite(*(int*)cookie, buf, size);
+  if (n < 0 || (size_t)n < size) SetLastError(n < 0 ? uKvxErrorOf(errno) : ERROR_DISK_FULL);
+  return n;
+}
+
+int iStreamSeek(void* cookie, off64_t* pos, int whence) {
+  off_t r = lseek(*(int*)cookie, (off_t)*pos, whence);
+  if (r < 0) return -1;
+  *pos = r;
+  return 0;
+}
+
+int iStreamClose(void* cookie) {
+  int r = close(*(int*)cookie);
+  delete (int*)cookie;
+  return r;
+}
+
+FILE* pOpenWritingStream(const std::string& host, const std::string& mode) {
+  bool plus = mode.find('+') != std::string::npos;
+  int flags = plus ? O_RDWR : O_WRONLY;
+  if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC;
+  if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
+  if (mode[0] == 'r') flags = O_RDWR;
+  if (mode.find('x') != std::string::npos) flags |= O_EXCL;
+  int fd = open(host.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  int* cookie = new int(fd);
+  FILE* fp = fopencookie(cookie, mode.c_str(), {iStreamRead, iStreamWrite, iStreamSeek, iStreamClose});
+  if (!fp) {
+    close(fd);
+    delete cookie;
+  }
+  return fp;
+}
+
 }  // namespace
+
+DWORD uKvxErrorOf(int err) {
+  switch (err) {
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return ERROR_DISK_FULL;
+    case EIO:
+      return ERROR_WRITE_FAULT;
+    default:
+      return ERROR_INVALID_PARAMETER;
+  }
+}
+
+bool boKvxInTempFolder(const char* hostPath) {
+  std::string path = hostPath ? hostPath : "";
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const char* tmp = getenv("TMPDIR");
+  char* a = realpath(folder.c_str(), nullptr);
+  char* b = realpath(tmp && *tmp ? tmp : "/tmp", nullptr);
+  bool same = a && b && strcmp(a, b) == 0;
+  free(a);
+  free(b);
+  return same;
+}
 
 extern "C" {
 
@@ -177,7 +247,12 @@ FILE* _fsopen(const char* path, const char* mode, int) {
   std::string hostMode;
   for (const char* c = mode; *c; c++)
     if (*c != 't') hostMode += *c;
-  return fopen(host.c_str(), hostMode.c_str());
+  if (hostMode[0] == 'r' && hostMode.find('+') == std::string::npos) return fopen(host.c_str(), hostMode.c_str());
+  if (hostMode[0] != 'r' && hostMode[0] != 'w' && hostMode[0] != 'a') {
+    errno = EINVAL;
+    return nullptr;
+  }
+  return pOpenWritingStream(host, hostMode);
 }
 
 DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buf, LPSTR* filePart) {
@@ -195,7 +270,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buf) { return uGiveBack(sWin
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
   if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER);
-  if (chdir(sHostPath(path).c_str()) != 0) return KvxFail(uErrorOf(errno));
+  if (chdir(sHostPath(path).c_str()) != 0) return KvxFail(uKvxErrorOf(errno));
   return TRUE;
 }
 
@@ -210,17 +285,18 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
   if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER, INVALID_FILE_ATTRIBUTES);
   std::string host = sHostPath(path);
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return KvxFail(uErrorOf(errno), INVALID_FILE_ATTRIBUTES);
-  DWORD attr = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-  if (!S_ISDIR(st.st_mode) && access(host.c_str(), W_OK) != 0) attr = FILE_ATTRIBUTE_READONLY;
-  return attr;
+  if (stat(host.c_str(), &st) != 0) return KvxFail(uKvxErrorOf(errno), INVALID_FILE_ATTRIBUTES);
+  if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  bool boReadOnly = access(host.c_str(), W_OK) != 0;
+  if (!S_ISREG(st.st_mode)) return FILE_ATTRIBUTE_DEVICE | (boReadOnly ? FILE_ATTRIBUTE_READONLY : 0);
+  return boReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
 }
 
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
   (void)security;
   if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER);
   if (mkdir(sPlainHost(path).c_str(), 0777) != 0)
-    return KvxFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uErrorOf(errno));
+    return KvxFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uKvxErrorOf(errno));
   return TRUE;
 }
 
@@ -229,7 +305,59 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
   std::string host = sHostPath(path);
   struct stat st;
   if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return KvxFail(ERROR_ACCESS_DENIED);
-  if (unlink(host.c_str()) != 0) return KvxFail(uErrorOf(errno));
+  if (unlink(host.c_str()) != 0) return KvxFail(uKvxErrorOf(errno));
+  return TRUE;
+}
+
+UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR buf) {
+  if (!folder || !buf) return KvxFail(ERROR_INVALID_PARAMETER);
+  std::string base = folder;
+  if (!base.empty() && !boIsSep(base.back())) base += '\\';
+  base.append(prefix ? prefix : "", 0, 3);
+  auto name = [&](UINT u) {
+    char hex[16];
+    snprintf(hex, sizeof hex, "%.4X.TMP", u & 0xFFFF);
+    return base + hex;
+  };
+  if (base.size() + 8 >= MAX_PATH) return KvxFail(ERROR_BUFFER_OVERFLOW);
+  if (unique) {
+    strcpy(buf, name(unique).c_str());
+    return unique;
+  }
+  static std::atomic<unsigned> counter{0};
+  unsigned start = (unsigned)getpid() * 7919u + (unsigned)time(nullptr) + counter++;
+  for (unsigned i = 0; i < 0x10000; ++i) {
+    UINT u = (start + i) & 0xFFFF;
+    if (!u) continue;
+    std::string path = name(u);
+    int fd = open(sPlainHost(path.c_str()).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return KvxFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uKvxErrorOf(errno));
+    }
+    close(fd);
+    strcpy(buf, path.c_str());
+    return u;
+  }
+  return KvxFail(ERROR_ALREADY_EXISTS);
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+  if (!existing || !*existing || !newName || !*newName) return KvxFail(ERROR_INVALID_PARAMETER);
+  std::string from = sHostPath(existing), to = sHostPath(newName);
+  struct stat st;
+  if (lstat(to.c_str(), &st) == 0) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) return KvxFail(ERROR_ALREADY_EXISTS);
+    if (S_ISDIR(st.st_mode) || access(to.c_str(), W_OK) != 0) return KvxFail(ERROR_ACCESS_DENIED);
+    if (S_ISREG(st.st_mode)) {
+      // Owner first: changing it may clear the mode's set-id bits.
+      if (chown(from.c_str(), st.st_uid, st.st_gid) != 0 && chown(from.c_str(), (uid_t)-1, st.st_gid) != 0) {
+        // Another owner or group is not ours to give: the file stays ours.
+      }
+      chmod(from.c_str(), st.st_mode & 07777);
+    }
+  }
+  if (rename(from.c_str(), to.c_str()) != 0) return KvxFail(uKvxErrorOf(errno));
   return TRUE;
 }
 
@@ -257,7 +385,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size) {
 DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size) {
   if (!shortPath || !*shortPath) return KvxFail(ERROR_INVALID_PARAMETER);
   char* real = realpath(sHostPath(shortPath).c_str(), nullptr);
-  if (!real) return KvxFail(uErrorOf(errno));
+  if (!real) return KvxFail(uKvxErrorOf(errno));
   std::string win = sWindowsPath(real);
   free(real);
   return uGiveBack(win, longPath, size);

@@ -3,12 +3,15 @@
 // line reader takes one byte per call.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "file_internal.h"
+#include "kvxtest_file.h"
 #include "win32.h"
 #include "results.h"
 
@@ -22,6 +25,10 @@ struct LFile {
   int fd = -1;
   bool boWriting = false;
   bool boWritable = false;
+  // Bytes reported written were lost in a later flush: the file is not
+  // what the caller wrote, and every later write and the close say so.
+  bool boLost = false;
+  DWORD uLostError = 0;
   size_t pos = 0;
   size_t len = 0;
   std::vector<char> buf;
@@ -30,6 +37,9 @@ struct LFile {
 std::mutex gLock;
 std::vector<LFile*> gFiles;  // index + 1 is the handle
 
+std::mutex gSpaceLock;
+int64_t gSpaceLeft = -1;  // the test's disk budget, -1 none
+
 LFile* pFile(HFILE h) {
   if (h < 1 || (size_t)h > gFiles.size()) return nullptr;
   return gFiles[(size_t)h - 1];
@@ -37,20 +47,16 @@ LFile* pFile(HFILE h) {
 
 bool boFlushWrites(LFile* f) {
   if (!f->boWriting) return true;
-  size_t done = 0;
-  while (done < f->len) {
-    ssize_t n = write(f->fd, f->buf.data() + done, f->len - done);
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) continue;
-      f->len = 0;
-      f->boWriting = false;
-      return false;
-    }
-    done += (size_t)n;
+  ssize_t n = iKvxFileWrite(f->fd, f->buf.data(), f->len);
+  bool ok = n >= 0 && (size_t)n == f->len;
+  if (!ok) {
+    f->uLostError = n < 0 ? uKvxErrorOf(errno) : ERROR_DISK_FULL;
+    f->boLost = true;
+    SetLastError(f->uLostError);
   }
   f->len = 0;
   f->boWriting = false;
-  return true;
+  return ok;
 }
 
 // Gives back the bytes read ahead, so that the descriptor stands where the
@@ -85,6 +91,31 @@ HFILE hAdopt(int fd, bool boWritable) {
   return (HFILE)gFiles.size();
 }
 
+// Others can place names in the folder for temporary files (on Windows it is
+// the user's own): a file made there never follows a symbolic link and
+// takes over only a regular file of the calling user.
+int iCreateInSharedFolder(const char* host, int flags) {
+  int fd = open(host, (flags & ~O_TRUNC) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == ELOOP) errno = EACCES;
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+    close(fd);
+    errno = EACCES;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
+    int err = errno;
+    close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
+}
+
 int iOpenHost(LPCSTR path, int flags) {
   if (!path) {
     errno = ENOENT;
@@ -95,10 +126,35 @@ int iOpenHost(LPCSTR path, int flags) {
     errno = ENOENT;
     return -1;
   }
+  if ((flags & O_CREAT) && boKvxInTempFolder(host)) return iCreateInSharedFolder(host, flags);
   return open(host, flags | O_CLOEXEC, 0666);
 }
 
 }  // namespace
+
+ssize_t iKvxFileWrite(int fd, const void* data, size_t size) {
+  size_t allowed = size;
+  {
+    std::lock_guard<std::mutex> lock(gSpaceLock);
+    if (gSpaceLeft >= 0 && (int64_t)allowed > gSpaceLeft) allowed = (size_t)gSpaceLeft;
+  }
+  size_t done = 0;
+  while (done < allowed) {
+    ssize_t n = write(fd, (const char*)data + done, allowed - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += (size_t)n;
+  }
+  {
+    std::lock_guard<std::mutex> lock(gSpaceLock);
+    if (gSpaceLeft >= 0) gSpaceLeft -= (int64_t)done;
+  }
+  if (done == 0 && size > 0) {
+    if (allowed == 0) errno = ENOSPC;
+    return -1;
+  }
+  return (ssize_t)done;
+}
 
 extern "C" {
 
@@ -154,6 +210,7 @@ UINT WINAPI _lwrite(HFILE h, LPCSTR buffer, UINT count) {
     f = pFile(h);
   }
   if (!f || !f->boWritable || (!buffer && count)) return (UINT)HFILE_ERROR;
+  if (f->boLost) return KvxFail(f->uLostError, (UINT)HFILE_ERROR);
   vDropReadAhead(f);
   if (!f->boWriting) {
     f->boWriting = true;
@@ -164,14 +221,10 @@ UINT WINAPI _lwrite(HFILE h, LPCSTR buffer, UINT count) {
     f->boWriting = true;
   }
   if (count >= kBufSize) {
-    size_t done = 0;
-    while (done < count) {
-      ssize_t n = write(f->fd, buffer + done, count - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return done ? (UINT)done : (UINT)HFILE_ERROR;
-      done += (size_t)n;
-    }
-    return count;
+    ssize_t n = iKvxFileWrite(f->fd, buffer, count);
+    if (n < 0) return KvxFail(uKvxErrorOf(errno), (UINT)HFILE_ERROR);
+    if ((size_t)n < count) SetLastError(ERROR_DISK_FULL);
+    return (UINT)n;
   }
   memcpy(f->buf.data() + f->len, buffer, count);
   f->len += count;
@@ -201,10 +254,21 @@ HFILE WINAPI _lclose(HFILE h) {
     if (!f) return HFILE_ERROR;
     gFiles[(size_t)h - 1] = nullptr;
   }
-  boFlushWrites(f);
-  close(f->fd);
+  // The last buffered bytes reach the system only here: a close that
+  // loses them fails, as does one after an earlier loss.
+  bool ok = boFlushWrites(f) && !f->boLost;
+  if (!ok) SetLastError(f->uLostError);
+  if (close(f->fd) != 0 && ok) {
+    ok = false;
+    SetLastError(uKvxErrorOf(errno));
+  }
   delete f;
-  return 0;
+  return ok ? 0 : HFILE_ERROR;
+}
+
+void vKvxTestFileSpace(int64_t bytes) {
+  std::lock_guard<std::mutex> lock(gSpaceLock);
+  gSpaceLeft = bytes < 0 ? -1 : bytes;
 }
 
 }  // extern "C"

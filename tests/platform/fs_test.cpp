@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "kvxtest_file.h"
 #include "testing/tempdir.h"
 #include "win32.h"
 
@@ -281,4 +282,106 @@ TEST_F(FsTest, NumericFileCallsMatchAByteModel) {
   EXPECT_EQ(_lwrite(a, "x", 1), (UINT)HFILE_ERROR);  // opened for reading
   _lclose(a);
   EXPECT_EQ(_lread(a, &c, 1), (UINT)HFILE_ERROR);
+}
+
+// A full disk: the numeric calls and the writing streams report it, at the
+// write that meets it or at the latest on close, and never report a lost
+// byte as written.
+TEST_F(FsTest, AFullDiskShowsInTheNumericCallsAndInStreams) {
+  for (int64_t space : {0, 5, 100, 70000}) {
+    SCOPED_TRACE(space);
+    vKvxTestFileSpace(space);
+    HFILE h = _lcreat("full.bin", 0);
+    ASSERT_GE(h, 1);
+    std::string chunk(1000, 'a');
+    bool boFailed = false;
+    for (int i = 0; i < 100 && !boFailed; i++) boFailed = _lwrite(h, chunk.data(), 1000) != 1000;
+    if (!boFailed) {
+      EXPECT_EQ(_lclose(h), HFILE_ERROR);
+    } else {
+      EXPECT_EQ(_lwrite(h, "x", 1), (UINT)HFILE_ERROR);  // the file stays broken
+      EXPECT_EQ(_lclose(h), HFILE_ERROR);
+    }
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_DISK_FULL);
+    EXPECT_EQ(fs::file_size(dir_ + "/full.bin"), (uintmax_t)space);
+
+    vKvxTestFileSpace(space);
+    FILE* fp = _fsopen("full.txt", "wb", _SH_DENYNO);
+    ASSERT_TRUE(fp);
+    for (int i = 0; i < 100; i++) fwrite(chunk.data(), 1, chunk.size(), fp);
+    EXPECT_NE(fclose(fp), 0);
+    EXPECT_EQ(fs::file_size(dir_ + "/full.txt"), (uintmax_t)space);
+  }
+  vKvxTestFileSpace(-1);
+  FILE* fp = _fsopen("full.txt", "ab", _SH_DENYNO);
+  ASSERT_TRUE(fp);
+  EXPECT_EQ(fwrite("tail", 1, 4, fp), 4u);
+  EXPECT_EQ(fclose(fp), 0);
+  EXPECT_EQ(fs::file_size(dir_ + "/full.txt"), 70004u);
+}
+
+// New names for temporary files, and the rename that replaces a file whole
+// keeping its permissions; a read-only file or a folder is not replaced.
+TEST_F(FsTest, TempFileNamesAndReplacingMoves) {
+  char a[MAX_PATH], b[MAX_PATH];
+  UINT ua = GetTempFileNameA(".", "kvxfile", 0, a);
+  UINT ub = GetTempFileNameA(sWin(dir_).c_str(), "kvx", 0, b);
+  ASSERT_NE(0u, ua);
+  ASSERT_NE(0u, ub);
+  EXPECT_NE(std::string(sFull(a)), std::string(b));
+  EXPECT_EQ(std::string(b).rfind(sWin(dir_) + "\\kvx", 0), 0u) << b;
+  EXPECT_EQ(std::string(b).substr(strlen(b) - 4), ".TMP");
+  EXPECT_EQ(fs::file_size(dir_ + "/" + std::string(a).substr(2)), 0u);  // ".\kvx….TMP"
+  EXPECT_EQ(0u, GetTempFileNameA("no\\such\\folder", "kvx", 0, a));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(0u, GetTempFileNameA(std::string(300, 'x').c_str(), "kvx", 0, a));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_BUFFER_OVERFLOW);
+
+  tmp_.Write("old.txt", "old");
+  chmod((dir_ + "/old.txt").c_str(), 0604);
+  tmp_.Write("new.txt", "new");
+  EXPECT_FALSE(MoveFileExA("new.txt", "old.txt", 0));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(MoveFileExA("new.txt", "old.txt", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(tmp_.Read("old.txt"), "new");
+  EXPECT_FALSE(fs::exists(dir_ + "/new.txt"));
+  struct stat st;
+  ASSERT_EQ(0, stat((dir_ + "/old.txt").c_str(), &st));
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  tmp_.Write("new.txt", "newer");
+  fs::create_directory(dir_ + "/dir");
+  EXPECT_FALSE(MoveFileExA("new.txt", "dir", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  if (geteuid() != 0) {
+    chmod((dir_ + "/old.txt").c_str(), 0444);
+    EXPECT_FALSE(MoveFileExA("new.txt", "old.txt", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+    EXPECT_EQ(tmp_.Read("old.txt"), "new");
+  }
+  EXPECT_EQ(GetFileAttributesA("\\dev\\null"), (DWORD)FILE_ATTRIBUTE_DEVICE);
+}
+
+// In the folder for temporary files a created name is never followed as a
+// link, nor does it take over a file that is not the caller's own.
+TEST_F(FsTest, CreatingInTheTempFolderFollowsNoLink) {
+  tmp_.UseAsTemp();
+  tmp_.Write("victim.txt", "keep");
+  fs::create_symlink(dir_ + "/victim.txt", dir_ + "/side.ADM");
+  EXPECT_EQ(_lcreat("side.ADM", 0), HFILE_ERROR);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  EXPECT_EQ(tmp_.Read("victim.txt"), "keep");
+  EXPECT_TRUE(fs::is_symlink(dir_ + "/side.ADM"));
+  // A file of the caller's own is truncated as ever; outside the temp
+  // folder a link is followed as ever.
+  HFILE h = _lcreat("victim.txt", 0);
+  ASSERT_GE(h, 1);
+  _lclose(h);
+  EXPECT_EQ(tmp_.Read("victim.txt"), "");
+  fs::create_directory(dir_ + "/sub");
+  tmp_.Write("sub/target.txt", "x");
+  fs::create_symlink(dir_ + "/sub/target.txt", dir_ + "/sub/link.txt");
+  h = _lcreat("sub\\link.txt", 0);
+  ASSERT_GE(h, 1);
+  _lclose(h);
+  EXPECT_EQ(tmp_.Read("sub/target.txt"), "");
 }
