@@ -248,3 +248,51 @@ char* sPathFindAppPath(const char* program, bool boShowErrors) {
   }
   return sStrTemp(value);
 }
+
+bool boPathOutBegin(PathOutFile* out, const char* path) {
+  if (!out) return false;
+  memset(out, 0, sizeof *out);
+  if (!path || !*path || strlen(path) >= sizeof out->sTarget) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  sStrCopyN(out->sTarget, path, (int)sizeof out->sTarget);
+  DWORD attr = GetFileAttributesA(path);
+  if (attr != INVALID_FILE_ATTRIBUTES) {
+    if (attr & FILE_ATTRIBUTE_DIRECTORY) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+    if (attr & FILE_ATTRIBUTE_DEVICE) {
+      sStrCopyN(out->sWrite, path, (int)sizeof out->sWrite);
+      out->boDirect = true;
+      return true;
+    }
+    char real[sizeof out->sTarget];
+    DWORD n = GetLongPathNameA(path, real, (DWORD)sizeof real);
+    if (n > 0 && n < sizeof real) sStrCopyN(out->sTarget, real, (int)sizeof out->sTarget);
+  }
+  char dir[sizeof out->sTarget];
+  sPathGetDir(out->sTarget, dir, (int)sizeof dir);
+  return GetTempFileNameA(dir[0] ? dir : ".", "kvx", 0, out->sWrite) != 0;
+}
+
+bool boPathOutEnd(PathOutFile* out, bool boWritten) {
+  if (!out || !out->sWrite[0]) return false;
+  if (out->boDirect) return boWritten;
+  if (boWritten && MoveFileExA(out->sWrite, out->sTarget, MOVEFILE_REPLACE_EXISTING)) return true;
+  DWORD err = GetLastError();
+  DeleteFileA(out->sWrite);
+  SetLastError(err);
+  return false;
+}
+
+const char* sPathErrorText(unsigned long uError) {
+  char text[512] = "";
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, (DWORD)uError,
+                      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr))
+    text[0] = 0;
+  size_t n = strlen(text);
+  while (n && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) text[--n] = 0;
+  return sStrTemp(text);
+}

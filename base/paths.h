@@ -69,6 +69,27 @@ const char* pPathFindExtDot(const char* path);
 inline char* pPathFindExtDot(char* path) { return const_cast<char*>(pPathFindExtDot(const_cast<const char*>(path))); }
 // Removes one trailing '\' or '/' in place.
 char* sPathCutTrailingSep(char* path);
+// A file written whole or not at all: the writer writes a new file in the
+// folder of the file it replaces, which takes that file's place only when
+// everything was written; a failed write leaves the old file as it was. A
+// symbolic link keeps pointing where it did: the file it points to is
+// replaced. A device (anything neither a file nor a folder) is written
+// directly.
+struct PathOutFile {
+  char sTarget[2 * kPathSize];  // the file to replace (a link's own file)
+  char sWrite[2 * kPathSize];   // the file the writer writes
+  bool boDirect;                // sWrite is the target itself (a device)
+};
+// Makes the new file for the path (empty). False, with the reason as the
+// last error, when none can be made there.
+bool boPathOutBegin(PathOutFile* out, const char* path);
+// With boWritten the new file takes the target's place; else, or when that
+// fails, it is removed. True when the target now holds what was written;
+// else false with the reason as the last error (a device: boWritten).
+bool boPathOutEnd(PathOutFile* out, bool boWritten);
+// The system's text for an error code, without its line end (a scratch
+// string; "" when the system has none).
+const char* sPathErrorText(unsigned long uError);
 // The program's full path from its registered application path (the
 // default value of the program's key below HKEY_LOCAL_MACHINE's
 // SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths), as a scratch

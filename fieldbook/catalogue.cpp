@@ -7,6 +7,7 @@
 #include "base/msgbox.h"
 #include "base/rtdialog.h"
 #include "base/text.h"
+#include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/dini10.h"
 #include "instruments/dl101.h"
@@ -50,7 +51,7 @@ bool boGeodatSendPlain(const char* sName) { return boGeodatTransfer(1, 0, sName)
 
 bool boKofWriteRawEntry(uint32_t hRaw) {
   vKofWriteRaw(hRaw);
-  return true;
+  return boMboWriteOk();
 }
 
 bool boLxmlWritePlain(const char* sPath) { return boLxmlWriteFile(sPath, LXML_DIALECT_PLAIN); }

@@ -35,6 +35,18 @@ uint32_t hFromPlatform(HFILE h) { return h == HFILE_ERROR || h < 0 ? 0u : (uint3
 
 void vWarnCannotOpenRaw(void) { vMsgWarning(sKvxPoGetText("ERROR! Cannot open raw-file")); }
 
+// Keeps the first failed write's reason for the running write operation.
+void vNoteWriteError(void) {
+  if (g_mboTransfer.uWriteError) return;
+  DWORD uErr = GetLastError();
+  g_mboTransfer.uWriteError = uErr ? uErr : ERROR_WRITE_FAULT;
+}
+
+// A write that failed names the file and why; the old file is unchanged.
+void vWarnNotWritten(const char* sPath, const char* sReason) {
+  vMsgWarning(sStrFormat(sKvxPoGetText("ERROR! File not written:\n%s\n%s"), sPath, sStrNotNull(sReason)));
+}
+
 // The folder of a path in full form; an empty folder is the current one.
 void vFullFolder(const char* sPath, char* sOut, int iSize) {
   char sDir[MBO_PATH_SIZE];
@@ -205,6 +217,44 @@ void vGiveVertexId(PlaceGrid& grid, MboElmData* pElm, const GeoPnt3& p, bool b3d
   grid.vAdd(pNew);
 }
 
+// The raw writer into a new file that replaces the raw file only when the
+// writer finished, wrote something, and every write succeeded.
+bool boWriteRaw(MboRawWriterFn pfnRaw, const char* sRaw) {
+  PathOutFile out;
+  if (!boPathOutBegin(&out, sRaw)) {
+    vWarnNotWritten(sRaw, sPathErrorText(GetLastError()));
+    return false;
+  }
+  g_mboTransfer.hRaw = out.boDirect ? hMboCreateFile(out.sWrite) : hMboOpenFile(out.sWrite, OF_READWRITE);
+  if (!g_mboTransfer.hRaw) {
+    DWORD uErr = GetLastError();
+    boPathOutEnd(&out, false);
+    vWarnNotWritten(sRaw, sPathErrorText(uErr));
+    return false;
+  }
+  g_mboTransfer.uWriteError = 0;
+  bool boDone = pfnRaw(g_mboTransfer.hRaw);
+  // A device has no size to tell; a file's end also hands the last bytes to
+  // the system.
+  LONG lSize = out.boDirect ? 1 : _llseek((HFILE)g_mboTransfer.hRaw, 0, FILE_END);
+  if (lSize == HFILE_ERROR) vNoteWriteError();
+  HFILE h = (HFILE)g_mboTransfer.hRaw;
+  vMboReleaseLineBuffer(g_mboTransfer.hRaw);
+  g_mboTransfer.hRaw = 0;
+  if (_lclose(h) != 0) vNoteWriteError();
+  const char* sReason = nullptr;
+  if (g_mboTransfer.uWriteError)
+    sReason = sPathErrorText(g_mboTransfer.uWriteError);
+  else if (g_mboTransfer.uAbort || !boDone)
+    sReason = sKvxPoGetText("Cancelled");
+  else if (lSize == 0)
+    sReason = sKvxPoGetText("Nothing to write");
+  if (!boPathOutEnd(&out, !sReason) && !sReason) sReason = sPathErrorText(GetLastError());
+  if (!sReason) return true;
+  vWarnNotWritten(sRaw, sReason);
+  return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- files
@@ -251,14 +301,40 @@ char cMboOemLetterToAnsi(char c) {
   }
 }
 
+bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount) {
+  if (!hFile) return false;
+  if (_lwrite((HFILE)hFile, pData, uCount) == uCount) return true;
+  vNoteWriteError();
+  return false;
+}
+
 bool boMboWriteLine(uint32_t hFile, const char* sText) {
   if (!hFile) return false;
+  // Names and codes may hold control bytes (a line break from an XML file,
+  // a TAB from another format): written as they are, one would end the line
+  // early and the reader would see a broken record.
   const char* s = sStrNotNull(sText);
-  UINT n = (UINT)strlen(s);
-  bool boWhole = _lwrite((HFILE)hFile, s, n) == n;
-  _lwrite((HFILE)hFile, "\r\n", 2);
-  return boWhole;
+  bool boWhole = true;
+  char buf[512];
+  while (*s) {
+    uint32_t n = 0;
+    for (; *s && n < sizeof buf; s++) {
+      unsigned char c = (unsigned char)*s;
+      buf[n++] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
+    }
+    boWhole = boMboWriteBytes(hFile, buf, n) && boWhole;
+  }
+  return boMboWriteBytes(hFile, "\r\n", 2) && boWhole;
 }
+
+bool boMboWriteLineAsIs(uint32_t hFile, const char* sText) {
+  if (!hFile) return false;
+  const char* s = sStrNotNull(sText);
+  bool boWhole = boMboWriteBytes(hFile, s, (uint32_t)strlen(s));
+  return boMboWriteBytes(hFile, "\r\n", 2) && boWhole;
+}
+
+bool boMboWriteOk(void) { return !g_mboTransfer.uWriteError && !g_mboTransfer.uAbort; }
 
 // ---- The line reader's buffers
 //
@@ -721,15 +797,14 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   MboHideNonFinite hide;
   MboIndexPass pass;  // writers look vertices' points up by name
   if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();
-  if (pfnXml) return pfnXml(sRaw);
-  g_mboTransfer.hRaw = hMboCreateFile(sRaw);
-  if (!g_mboTransfer.hRaw) {
-    vWarnCannotOpenRaw();
+  if (pfnXml) {
+    SetLastError(ERROR_SUCCESS);
+    if (pfnXml(sRaw)) return true;
+    DWORD uErr = GetLastError();
+    vWarnNotWritten(sRaw, uErr ? sPathErrorText(uErr) : "");
     return false;
   }
-  pfnRaw(g_mboTransfer.hRaw);
-  boMboCloseDeleteIfEmpty(&g_mboTransfer.hRaw, sRaw);
-  return true;
+  return boWriteRaw(pfnRaw, sRaw);
 }
 
 bool boMboReceiveRawFile(MboSettings* pSet, const char* sName) {

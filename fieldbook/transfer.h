@@ -48,9 +48,21 @@ bool boMboCloseDeleteIfEmpty(uint32_t* phFile, const char* sPath);
 bool boMboFileExists(const char* sPath);
 
 // ---- Lines ----
-// Writes the text and CR LF, unconverted. False when the text was not
+// Writes the text and CR LF, each control byte of the text (0x01-0x1F and
+// 0x7F: a line break or TAB in a name or code) as a blank, so that one line
+// stays one line; nothing else is converted. False when the line was not
 // written whole (or for handle 0).
 bool boMboWriteLine(uint32_t hFile, const char* sText);
+// Writes the text and CR LF byte for byte: for lines received from an
+// instrument, which the raw file keeps as they came.
+bool boMboWriteLineAsIs(uint32_t hFile, const char* sText);
+// Writes the bytes as they are. False when they were not written whole (or
+// for handle 0). A failed write (here or in boMboWriteLine) is kept for the
+// running write operation.
+bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount);
+// What a raw writer returns at its end: true while no write of the running
+// operation failed and the user did not stop it.
+bool boMboWriteOk(void);
 // Reads one line into the buffer: LF, or a run of CRs with or without an LF
 // after it, ends it (not stored); at most iSize-1 characters are stored (a
 // longer line continues as the next line). A line written in UTF-8 (valid,

@@ -23,6 +23,7 @@ struct MboTransferState {
   uint32_t hRaw;                     // raw-file handle while an operation runs, 0 none
   uint32_t hSide;                    // side-file handle, 0 none
   uint32_t uAbort;                   // set by the Stop buttons, polled by serial waits
+  uint32_t uWriteError;              // the first failed write's system error, 0 none
   uint32_t uGeodatMode;              // 0 none, 1 job files, 2 area files
   HWND hStatus;                      // the running transfer dialog (status line), or null
   uint64_t uCoSys;                   // coordinate-system handle of the host record

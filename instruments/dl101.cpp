@@ -125,7 +125,7 @@ bool boDl101Receive(const char*) {
     } else if (line[0] == 'Z') {
       return boBlkEnd(true);
     } else if (started) {
-      boMboWriteLine(g_mboTransfer.hRaw, line);
+      boMboWriteLineAsIs(g_mboTransfer.hRaw, line);
       vBlkShowBlock("Receiving block no.: %d", ++block);
     }
   }

@@ -63,7 +63,7 @@ bool boGeodatWriteRaw(uint32_t hRaw) {
     vWriteNumber(hRaw, "38=", x - set.iNO);
     if (boMboGetPointZ(p, &z)) vWriteNumber(hRaw, "39=", z);
   }
-  return true;
+  return boMboWriteOk();
 }
 
 // ---------------------------------------------------------------- reader

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "base/cnum.h"
 #include "base/msgbox.h"
@@ -803,7 +804,7 @@ bool boGsiWriteCoordinates(uint32_t hRaw) {
     double x, y;
     if (boMboGetPointXY(p, &x, &y) && !boWritePoint(&w, hRaw, p, eoWord, instrument)) return false;
   }
-  return true;
+  return boMboWriteOk();
 }
 
 bool boGsiWriteRaw(uint32_t hRaw) {
@@ -818,11 +819,10 @@ int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
   r.dDefaultTh = -999;
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   if (boInclude && g_boHeaderPending) {
-    char text[600];
-    sStrCopyN(text, sGsiHeaderText(g_sHeader), sizeof text);
-    int len = (int)strlen(text);
-    if (len >= 2) text[len - 2] = '\0';  // the line writer ends the last line
-    boMboWriteLine(hSide, text);
+    // One report line per header item: the line writer keeps a line whole.
+    std::string text = sGsiHeaderText(g_sHeader);
+    for (size_t from = 0, end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2)
+      boMboWriteLine(hSide, text.substr(from, end - from).c_str());
     boMboSetProjectAttr("PROJECT", sPathGetBaseNameTemp(g_mboTransfer.sRawPath));
     boMboSetProjectAttr("PROJECTDESCR", sGsiWordData(2, g_sHeader));
     boMboSetProjectAttr("SIGN", sGsiWordData(1, g_sHeader));

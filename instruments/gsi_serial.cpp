@@ -123,7 +123,7 @@ bool boTpsReceiveLines(int* pLineNo, bool* pboCtrlZ) {
       return false;
     }
     vGsiSetLineNo(line, *pLineNo);
-    boMboWriteLine(g_mboTransfer.hRaw, line);
+    boMboWriteLineAsIs(g_mboTransfer.hRaw, line);
     ++*pLineNo;
   }
 }
@@ -175,7 +175,7 @@ bool boGsiReceive(const char*) {
       }
       return boBlkEnd(true);
     }
-    boMboWriteLine(g_mboTransfer.hRaw, line);
+    boMboWriteLineAsIs(g_mboTransfer.hRaw, line);
     if (inst == MBO_INSTR_LEICA_TC600 && !boTc600Answered()) return boBlkEnd(false);
   }
 }

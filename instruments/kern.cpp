@@ -140,7 +140,7 @@ bool boKernWriteRaw(uint32_t hRaw) {
   if (w.cut)
     vMsgWarning(sStrFormat("%s %d\n%s%s", sKvxPoGetText("Point numbers cut to 10 characters:"), w.cut, w.cutNames,
                            w.cut > 5 ? " ..." : ""));
-  return true;
+  return boMboWriteOk();
 }
 
 bool boKernReadRaw(uint32_t hRaw, uint32_t hSide) {
@@ -179,7 +179,7 @@ bool boKernReceive(const char*) {
   for (;;) {
     if (!boBlkReadLine(line, sizeof line)) return boBlkEndReadFailed();
     if (strncmp(line, "EOF", 3) == 0 || strncmp(line, kEndText, strlen(kEndText)) == 0) return boBlkEnd(true);
-    boMboWriteLine(g_mboTransfer.hRaw, line);
+    boMboWriteLineAsIs(g_mboTransfer.hRaw, line);
     vBlkShowBlock("Receiving block no.: %d", block++);
   }
 }

@@ -173,7 +173,7 @@ bool boM5WriteRaw(uint32_t hRaw) {
   }
   if (skipped)
     vMsgWarning(sStrFormat(sKvxPoGetText("%d points not written: a value is too wide for the M5 format"), skipped));
-  return boOk;
+  return boOk && boMboWriteOk();
 }
 
 bool boM5ReadRaw(uint32_t hRaw, uint32_t) {

@@ -120,7 +120,7 @@ bool boNikonWriteRaw(uint32_t hRaw) {
                sMboPointGetField(p));
     boMboWriteLine(hRaw, line);
   }
-  return true;
+  return boMboWriteOk();
 }
 
 bool boNikonReadRaw(uint32_t hRaw, uint32_t hSide) {

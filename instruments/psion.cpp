@@ -31,7 +31,7 @@ bool boPsionWriteRaw(uint32_t hRaw) {
     if (boMboGetPointZ(p, &z)) sLine = sStrFormat("%s %.3lf", sLine, z);
     boOk = boMboWriteLine(hRaw, sLine) && boOk;
   }
-  return boOk;
+  return boOk && boMboWriteOk();
 }
 
 namespace {

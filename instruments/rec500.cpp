@@ -167,7 +167,7 @@ bool boRec500WriteRaw(uint32_t hRaw) {
   }
   if (boCut) vMsgWarning(sKvxPoGetText("Point numbers or codes cut at column 33"));
   vSdrReportSkipped(&skipped);
-  return true;
+  return boMboWriteOk();
 }
 
 bool boRec500ReadRaw(uint32_t hRaw, uint32_t hSide) {

@@ -218,7 +218,7 @@ bool boSdr33WriteRaw(uint32_t hRaw) {
         return 1;
       },
       &hRaw);
-  return true;
+  return boMboWriteOk();
 }
 
 void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pfnRecord, void* pContext) {

@@ -325,7 +325,7 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
           vMsgWarning(sStrFormat(sKvxPoGetText("Only the first %d points are written."), kMaxRecords));
           return -1;
         }
-        w->ok = boMboWriteLine(w->hRaw, sStrFormat("_+%-10s_ x%s_ y%s", p.sNumber, north, east));
+        w->ok = boMboWriteLine(w->hRaw, sStrFormat("_+%-10s_ x%s_ y%s", p.sNumber, north, east)) && w->ok;
         ++w->count;
         return 1;
       },
@@ -336,9 +336,9 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
   char countText[24];
   snprintf(countText, sizeof countText, "%4.4ld", count);
   _llseek((HFILE)hRaw, 0, FILE_BEGIN);
-  ok = _lwrite((HFILE)hRaw, countText, 4) == 4 && ok;
+  ok = boMboWriteBytes(hRaw, countText, 4) && ok;
   _llseek((HFILE)hRaw, end, FILE_BEGIN);
-  return ok;
+  return ok && boMboWriteOk();
 }
 
 bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
@@ -393,7 +393,7 @@ bool boTopconFcReceive(const char*) {
     if (!sumOk) vMsgInfo(sKvxPoGetText("Error in data"));
     std::string body(text, strcspn(text, "\x03"));
     if (body.size() > (size_t)kBlockText) body.resize(kBlockText);
-    boMboWriteLine(g_mboTransfer.hRaw, sStrFormat("%*s\n", kBlockText, body.c_str()));
+    boMboWriteLineAsIs(g_mboTransfer.hRaw, sStrFormat("%*s\n", kBlockText, body.c_str()));
     vBlkShowBlock("Receiving block no.: %d", block++);
   }
 }

@@ -247,7 +247,7 @@ bool boGts800WriteRaw(uint32_t hRaw) {
     if (code && code[0]) line += std::string(",") + code;
     ok = boMboWriteLine(hRaw, line.c_str()) && ok;
   }
-  return ok;
+  return ok && boMboWriteOk();
 }
 
 bool boGts800ReadRaw(uint32_t hRaw, uint32_t hSide) {

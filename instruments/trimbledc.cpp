@@ -426,7 +426,7 @@ bool boWriteDc(uint32_t hRaw, const char* model) {
                    sStrFormat("69KI%-16.16s%s%s%16s%16.16s11", number, north, east, height, sMboPointGetField(p)));
   }
   vSdrReportSkipped(&skipped);
-  return true;
+  return boMboWriteOk();
 }
 
 }  // namespace

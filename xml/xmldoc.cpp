@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/paths.h"
 #include "win32.h"
 
 // ---------------------------------------------------------------------------
@@ -432,8 +433,17 @@ bool boWriteStream(MboXmlDoc* doc, FILE* fp, bool boProlog) {
 
 bool boWritePath(MboXmlDoc* doc, const char* path, bool boProlog) {
   if (!doc) return false;
-  FILE* fp = path ? _fsopen(path, "wb", _SH_DENYNO) : nullptr;
+  // A new file beside the target takes its place only when written whole.
+  PathOutFile out;
+  if (!boPathOutBegin(&out, path)) {
+    vMboXmlSetError(MBO_XML_ERR_OPEN);
+    return false;
+  }
+  FILE* fp = _fsopen(out.sWrite, "wb", _SH_DENYNO);
   if (!fp) {
+    DWORD err = GetLastError();
+    boPathOutEnd(&out, false);
+    SetLastError(err);
     vMboXmlSetError(MBO_XML_ERR_OPEN);
     return false;
   }
@@ -441,6 +451,7 @@ bool boWritePath(MboXmlDoc* doc, const char* path, bool boProlog) {
   // A full disk or a lost share often shows only here.
   if (fflush(fp) != 0) ok = false;
   if (fclose(fp) != 0) ok = false;
+  if (!boPathOutEnd(&out, ok)) ok = false;
   if (!ok) vMboXmlSetError(MBO_XML_ERR_WRITE);
   return ok;
 }

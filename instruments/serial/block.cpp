@@ -135,7 +135,7 @@ bool boReceiveLines(uint32_t hRaw, const char* sEndText, bool boSilenceWarns) {
   for (;;) {
     if (!boBlkReadLine(sLine, sizeof sLine)) {
       if (boComAbortSeen()) {
-        if (strlen(sLine) > 1) boMboWriteLine(hRaw, sLine);
+        if (strlen(sLine) > 1) boMboWriteLineAsIs(hRaw, sLine);
         boRegular = true;
       } else if (!boBlkStopped() && (uEndLen > 0 || iLines == 0 || boSilenceWarns)) {
         vMboTimeoutError();
@@ -146,11 +146,11 @@ bool boReceiveLines(uint32_t hRaw, const char* sEndText, bool boSilenceWarns) {
       boRegular = true;
       break;
     }
-    boMboWriteLine(hRaw, sLine);
+    boMboWriteLineAsIs(hRaw, sLine);
     ++iLines;
     vBlkShowBlock("Receiving block no.: %d", iBlock++);
   }
-  boMboWriteLine(hRaw, "");
+  boMboWriteLineAsIs(hRaw, "");
   vMboShowStatusText("");
   return boRegular;
 }

@@ -281,9 +281,10 @@ TEST_F(TransferExports, WriteAsksBeforeOverwritingAndTheLastFileIsTheWrittenOne)
   EXPECT_EQ(1, FB(boMboGetLastReadRawFile)(buf, (int)sizeof buf));
   EXPECT_EQ(path, buf);
   EXPECT_EQ(0, FB(boMboGetLastReadRawFile)(nullptr, 10));
-  // A writer that writes nothing leaves no file behind.
+  // A writer that writes nothing leaves no file behind, and says so.
   std::string raw = m_dir + "/empty.are";
-  EXPECT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
+  vUiExpectBox(IDOK, "empty.are\nNothing to write");
+  EXPECT_EQ(0, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
   EXPECT_FALSE(fs::exists(raw));
 }
 

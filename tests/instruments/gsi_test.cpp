@@ -50,12 +50,14 @@ TEST_F(Gsi, WrittenRecordsMatchTheGoldenFiles) {
   EXPECT_EQ(ReadFile(kData + "points94.gsi"), sWrite(94));
 }
 
-TEST_F(Gsi, CancelAtATooBigNumberKeepsTheRecordsBefore) {
+TEST_F(Gsi, CancelAtATooBigNumberWritesNoFile) {
   pNewPoint("1", "", 10, 20);
   pNewPoint("2", "", 10, -100000);  // -100000000 mm: too big by its absolute value
   pNewPoint("3", "", 10, 20);
   vUiExpectBox(IDCANCEL, "Too big number for wild");
-  EXPECT_EQ("110001+00000001 81..10+00010000 82..10+00020000 \r\n", sWrite(92));
+  vUiExpectBox(IDOK, "out92.gsi\nCancelled");
+  EXPECT_EQ("<write failed>", sWrite(92));
+  EXPECT_FALSE(std::filesystem::exists(tmp_.Path("out92.gsi")));
 }
 
 TEST_F(Gsi, TenThousandRecordsKeepTheirWordsAlignedAndReadBack) {

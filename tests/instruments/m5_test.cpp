@@ -80,7 +80,8 @@ TEST_F(M5, TheDialogShowsTheLayoutAndClampsThePiNumber) {
     d.Type(117, "5");
     d.Click(IDCANCEL);
   });
-  boWrite(24, m_dir + "/c.m5");
+  vUiExpectBox(IDOK, "c.m5\nCancelled");
+  EXPECT_FALSE(boWrite(24, m_dir + "/c.m5"));
   EXPECT_EQ("", ReadFile(m_dir + "/c.m5"));
   EXPECT_EQ("0,2, 2,1, 3,4, 7,4, 11,8, 19,8, PI=1", sIniLayout());
 }

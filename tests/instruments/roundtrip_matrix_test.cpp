@@ -234,6 +234,47 @@ TEST_P(RoundTripMatrix, WhatIsWrittenReadsBack) {
   }
 }
 
+// A name and a code holding a line break, CR, TAB and 0x1D stay on their
+// line: every raw writer writes control bytes as blanks, so the file has no
+// line end but its own and the point reads back as one record.
+TEST_P(RoundTripMatrix, ControlBytesInNamesAndCodesStayOnTheirLine) {
+  const Format& f = GetParam();
+  if (!pMboGetRawWriter(f.iInstrument)) GTEST_SKIP() << "XML writers escape control bytes";
+  if (f.sM5Layout) {
+    vOptions(f.iInstrument, "");
+    vIniLine(std::string("ZeissM5PI=") + f.sM5Layout);
+  }
+  double z = 3;
+  pNewPoint(f.boDigits ? "1\r2\n3\t\x1D"
+                         "4"
+                       : "A\rB\nC\t\x1D"
+                         "D",
+            "K\r\nL\t\x1D"
+            "M",
+            1000, 2000, &z);
+  std::string path = tmp_.Path("ctl.out");
+  for (const Box& b : f.boxes)
+    if (std::string(b.sFragment) != kKofLines.sFragment) vUiExpectBox(b.iAnswer, b.sFragment);
+  vAcceptLayout(f);
+  ASSERT_TRUE(boWrite(f.iInstrument, path));
+  std::string bytes = ReadFile(path);
+  for (size_t i = 0; i < bytes.size(); i++) {
+    unsigned char c = (unsigned char)bytes[i];
+    if (c == '\r') {
+      EXPECT_EQ('\n', i + 1 < bytes.size() ? bytes[i + 1] : 0) << "CR at " << i << " in " << bytes;
+      i++;
+    } else {
+      EXPECT_FALSE(c < 0x20 || c == 0x7F) << "byte " << (int)c << " at " << i << " in " << bytes;
+    }
+  }
+  if (f.sSkip) return;
+  vFreshFieldBook();
+  vAcceptLayout(f);
+  boRead(f.iInstrument, path);
+  EXPECT_EQ(1, iPoPointsGetCount(FB(pKvxMboPoPointsGet)())) << bytes;
+  vFreshFieldBook();
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTripMatrix, ::testing::ValuesIn(kFormats),
                          [](const ::testing::TestParamInfo<Format>& i) {
                            std::string s;

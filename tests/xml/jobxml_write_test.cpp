@@ -162,6 +162,8 @@ TEST_F(JobXmlWrite, HostileTextsGiveAParsableFileThatReadsBack) {
 TEST_F(JobXmlWrite, AFailedWriteReportsFailure) {
   pNewPoint("P1", "X", 1, 2);
   vUiExpectBox(IDOK, "Overwrite file");
+  vUiExpectBox(IDOK, "ERROR! File not written:\n/dev/full\nThere is not enough space on the disk.");
   EXPECT_FALSE(boWrite(30, "/dev/full"));
+  vUiExpectBox(IDOK, "/missing/out.jxl\nThe system cannot find the path specified.");
   EXPECT_FALSE(boWrite(30, m_dir + "/missing/out.jxl"));
 }
