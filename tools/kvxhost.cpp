@@ -524,7 +524,9 @@ int main(int argc, char** argv) {
     ok = false;
   }
   if (ok && cmd == "convert") {
-    ok = m.write(&host, to, outAnsi.c_str()) != 0 && boNothingRefused();
+    // A refused dialog or question fails the write too: its reason comes first.
+    bool boWritten = m.write(&host, to, outAnsi.c_str()) != 0;
+    ok = boNothingRefused() && boWritten;
     if (!ok)
       std::fprintf(stderr, "kvxhost: writing %s as instrument %d failed\n", out.c_str(), to);
     else
