@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -55,6 +56,59 @@ struct CLocaleScope {
 };
 #endif
 
+bool boSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool boDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A plain decimal number ("-12.5", "3e4") read by from_chars, which rounds as
+// strtod does without its locale and multi-precision steps. False for
+// anything strtod must decide: hexadecimal, inf, nan, overflow, underflow
+// and denormal results (where strtod also sets errno).
+bool boParsePlainDecimal(const char* text, char** end, double* value) {
+  const char* p = text;
+  while (boSpace(*p)) ++p;
+  const char* num = p;
+  if (*p == '+')
+    num = ++p;  // from_chars takes a '-' only
+  else if (*p == '-')
+    ++p;
+  if (!boDigit(*p) && !(*p == '.' && boDigit(p[1]))) return false;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return false;
+  // Bound the range by the characters a number can hold: no strlen over a
+  // long line behind it.
+  const char* last = p;
+  while (boDigit(*last) || *last == '.' || *last == 'e' || *last == 'E' || *last == '+' || *last == '-') ++last;
+  double v = 0.0;
+  std::from_chars_result r = std::from_chars(num, last, v);
+  if (r.ec != std::errc()) return false;
+  if (v != 0.0 && std::fabs(v) < DBL_MIN) return false;
+  if (v == 0.0) {
+    for (const char* d = p; d < r.ptr && *d != 'e' && *d != 'E'; ++d)
+      if (*d >= '1' && *d <= '9') return false;  // underflow to zero
+  }
+  if (end) *end = const_cast<char*>(r.ptr);
+  *value = v;
+  return true;
+}
+
+// Up to 18 decimal digits (never out of range) read directly; false for
+// anything else.
+bool boParsePlainInteger(const char* text, char** end, int64_t* value) {
+  const char* p = text;
+  while (boSpace(*p)) ++p;
+  bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  if (!boDigit(*p)) return false;
+  int64_t v = 0;
+  const char* first = p;
+  while (boDigit(*p)) {
+    if (p - first == 18) return false;
+    v = v * 10 + (*p++ - '0');
+  }
+  if (end) *end = const_cast<char*>(p);
+  *value = negative ? -v : v;
+  return true;
+}
+
 }  // namespace
 
 double dNumParseEndC(const char* text, char** end) {
@@ -62,6 +116,8 @@ double dNumParseEndC(const char* text, char** end) {
     if (end) *end = nullptr;
     return 0.0;
   }
+  double v;
+  if (boParsePlainDecimal(text, end, &v)) return v;
   return strtod_l(text, end, CLocale());
 }
 
@@ -75,6 +131,8 @@ int64_t lNumParseEndC(const char* text, char** end) {
     return 0;
   }
   errno = 0;
+  int64_t plain;
+  if (boParsePlainInteger(text, end, &plain)) return plain;
   long long v = strtoll_l(text, end, 10, CLocale());
   return (int64_t)v;  // strtoll saturates at the 64-bit range
 }

@@ -669,19 +669,23 @@ void vMboTrimLeft(char* sText) {
 const char* sMboTrimCopy(const char* sText, int n) {
   const char* s = sStrNotNull(sText);
   if (n < 0) n = 0;
-  int iLen = (int)strnlen(s, (size_t)n);
-  char* sOut = pStrScratchAlloc((uint64_t)iLen + 1);
+  // The blanks at both ends are found first: one pass and one copy of what
+  // stays, for the many fields of every line.
+  size_t iEnd = strnlen(s, (size_t)n);
+  size_t iStart = 0;
+  while (iStart < iEnd && s[iStart] == ' ') iStart++;
+  while (iEnd > iStart && s[iEnd - 1] == ' ') iEnd--;
+  char* sOut = pStrScratchAlloc((uint64_t)(iEnd - iStart) + 1);
   if (!sOut) return "";
-  memcpy(sOut, s, (size_t)iLen);
-  sOut[iLen] = 0;
-  sStrTrimRight(sOut);
-  vMboTrimLeft(sOut);
+  // The text may be an older scratch result that this one wraps over.
+  memmove(sOut, s + iStart, iEnd - iStart);
+  sOut[iEnd - iStart] = 0;
   return sOut;
 }
 
 const char* sMboSubString(const char* sText, int iOffset, int iLen) {
   const char* s = sStrNotNull(sText);
-  if (iOffset < 0 || iLen < 0 || iLen >= 129 || iOffset >= (int)strlen(s)) return "";
+  if (iOffset < 0 || iLen < 0 || iLen >= 129 || strnlen(s, (size_t)iOffset + 1) <= (size_t)iOffset) return "";
   return sMboTrimCopy(s + iOffset, iLen);
 }
 

@@ -1,6 +1,9 @@
 // Number texts, dates and code-page conversions.
 #include <gtest/gtest.h>
 
+#include <locale.h>
+
+#include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -8,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -188,6 +192,57 @@ TEST(NumberParse, IntegersSaturateLongNumbers) {
   EXPECT_EQ(iNumParseC("abc"), 0);
   EXPECT_EQ(iNumParseC(nullptr), 0);
   EXPECT_DOUBLE_EQ(dNumParseC(nullptr), 0.0);
+}
+
+// The C-locale parsers against strtod and strtoll themselves: the same value
+// (bit for bit), the same end and the same errno on random number-like texts
+// and on printed doubles.
+TEST(NumberParse, ParsersAgreeWithTheCLibrary) {
+  locale_t c = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+  std::mt19937 rng(32);
+  static const char kChars[] = " \t+-..0123456789999eExXinfa";
+  std::uniform_int_distribution<int> len(0, 30), pick(0, (int)sizeof kChars - 2);
+  std::uniform_int_distribution<int> kind(0, 3), exp10(-330, 330);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (int i = 0; i < 200000; ++i) {
+    std::string s;
+    char buf[64];
+    switch (kind(rng)) {
+      case 0:
+        snprintf(buf, sizeof buf, "%.4f", unit(rng) * 1e7);
+        s = buf;
+        break;
+      case 1:
+        snprintf(buf, sizeof buf, "%.17g", unit(rng) * pow(10.0, exp10(rng)));
+        s = buf;
+        break;
+      case 2:
+        snprintf(buf, sizeof buf, "%lld", (long long)(unit(rng) * 1e19));
+        s = buf;
+        break;
+      default:
+        for (int n = len(rng); n > 0; --n) s += kChars[pick(rng)];
+    }
+    const char* t = s.c_str();
+    char *end = nullptr, *cEnd = nullptr;
+    errno = 0;
+    double v = dNumParseEndC(t, &end);
+    int err = errno;
+    errno = 0;
+    double cv = strtod_l(t, &cEnd, c);
+    ASSERT_EQ(memcmp(&v, &cv, sizeof v), 0) << s;
+    ASSERT_EQ(end, cEnd) << s;
+    ASSERT_EQ(err, errno) << s;
+    errno = 0;
+    int64_t l = lNumParseEndC(t, &end);
+    err = errno;
+    errno = 0;
+    long long cl = strtoll_l(t, &cEnd, 10, c);
+    ASSERT_EQ(l, cl) << s;
+    ASSERT_EQ(end, cEnd) << s;
+    ASSERT_EQ(err, errno) << s;
+  }
+  freelocale(c);
 }
 
 TEST(NumberParse, ParseNumberAndCommaText) {

@@ -252,6 +252,26 @@ TEST(TransferText, NumberTestsSubstringsAndDates) {
   EXPECT_STREQ("", sMboDateFromDdMmYy("0101999"));
 }
 
+// Fixed-column fields against a plain model: the columns that exist, then
+// the blanks removed at both ends (tabs stay), on random lines of blanks,
+// tabs and letters.
+TEST(TransferText, SubstringsMatchAModel) {
+  std::mt19937 rng(32);
+  std::uniform_int_distribution<int> len(0, 40), pick(0, 3), at(-2, 44), width(-2, 140);
+  for (int i = 0; i < 20000; ++i) {
+    std::string line;
+    for (int n = len(rng); n > 0; --n) line += " \tab"[pick(rng)];
+    int offset = at(rng), count = width(rng);
+    std::string want;
+    if (offset >= 0 && count >= 0 && count < 129 && offset < (int)line.size()) {
+      want = line.substr((size_t)offset, (size_t)count);
+      want.erase(0, want.find_first_not_of(' ') == std::string::npos ? want.size() : want.find_first_not_of(' '));
+      want.erase(want.find_last_not_of(' ') + 1);
+    }
+    ASSERT_EQ(want, sMboSubString(line.c_str(), offset, count)) << '[' << line << "] " << offset << ' ' << count;
+  }
+}
+
 // ---- The operations through the exports of the loaded module ----
 
 class TransferExports : public FieldBookFiles {
