@@ -1,10 +1,10 @@
 // Ini files through the handle and the one-call interfaces. Everything goes
 // through the profile-string functions, so KvxLib shares one ini engine with
 // them (ours on Linux, the system's on Windows). A handle holds the path, the
-// mode, the current section and the listing position only: nothing of the
-// file's content.
+// mode, the current section and the listing only.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kvxlib.h"
@@ -16,9 +16,9 @@ struct KvxInif {
   std::string section;
   bool hasSection = false;
   int nextEntry = 0;
-  // The keys of the section being listed, taken by the first-entry call;
-  // values are read afresh for each entry.
-  std::vector<std::string> keys;
+  // The entries of the section being listed, taken by the first-entry call.
+  // Each is kept with its own value: a key given twice has two.
+  std::vector<std::pair<std::string, std::string>> entries;
 };
 
 namespace {
@@ -74,6 +74,30 @@ std::vector<std::string> listNames(const std::string& path, const char* section)
   return names;
 }
 
+// A section's entries with their values, in file order. The value of a key
+// is read by its name, which gives the first of repeated keys, so the
+// section is taken whole; quotes come off as a single read takes them off.
+std::vector<std::pair<std::string, std::string>> listEntries(const std::string& path, const char* section) {
+  std::vector<char> buf(4096);
+  DWORD n;
+  for (;;) {
+    n = GetPrivateProfileSectionA(section, buf.data(), static_cast<DWORD>(buf.size()), path.c_str());
+    if (n + 2 < buf.size() || buf.size() >= kMaxText) break;
+    buf.resize(buf.size() * 4);
+  }
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (DWORD at = 0; at < n && buf[at];) {
+    std::string line(&buf[at]);
+    at += static_cast<DWORD>(line.size()) + 1;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string value = line.substr(eq + 1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    entries.emplace_back(line.substr(0, eq), value);
+  }
+  return entries;
+}
+
 // Names compare as the ini engine compares them: blanks around b dropped,
 // ASCII case ignored.
 bool boSameName(const std::string& a, const char* b) {
@@ -119,7 +143,7 @@ bool boKvxInifSetSection(KvxInif* h, const char* section) {
     h->section = section;
     h->hasSection = true;
     h->nextEntry = 0;
-    h->keys.clear();
+    h->entries.clear();
     // Reading needs the section to be there; writing makes it on the first
     // entry written.
     return h->write || boInifHasSection(h->path, section);
@@ -151,7 +175,7 @@ bool boKvxInifGetFirstEntry(KvxInif* h, char* key, int keySize, char* value, int
   vInifClear(value, valueSize);
   if (!h || !h->hasSection) return false;
   try {
-    h->keys = listNames(h->path, h->section.c_str());
+    h->entries = listEntries(h->path, h->section.c_str());
   } catch (...) {
     return false;
   }
@@ -164,12 +188,10 @@ bool boKvxInifGetNextEntry(KvxInif* h, char* key, int keySize, char* value, int 
   vInifClear(value, valueSize);
   if (!h || !h->hasSection) return false;
   try {
-    if (h->nextEntry < 0 || static_cast<size_t>(h->nextEntry) >= h->keys.size()) return false;
-    const std::string& k = h->keys[static_cast<size_t>(h->nextEntry)];
-    std::string v;
-    boInifRead(h->path, h->section.c_str(), k.c_str(), &v);
-    vInifCopy(k, key, keySize);
-    vInifCopy(v, value, valueSize);
+    if (h->nextEntry < 0 || static_cast<size_t>(h->nextEntry) >= h->entries.size()) return false;
+    const auto& entry = h->entries[static_cast<size_t>(h->nextEntry)];
+    vInifCopy(entry.first, key, keySize);
+    vInifCopy(entry.second, value, valueSize);
     h->nextEntry++;
     return true;
   } catch (...) {

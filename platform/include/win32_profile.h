@@ -13,6 +13,11 @@ extern "C" {
 // when the buffer was too small.
 KVX_PLATFORM_API DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buf, DWORD size,
                                                        LPCSTR path);
+// The section's entries as "key=value" texts in file order, each
+// terminated, with a final extra terminator (a key given twice is listed
+// twice, each with its own value). Gives the number of characters copied
+// without the final terminator; size - 2 when the buffer was too small.
+KVX_PLATFORM_API DWORD WINAPI GetPrivateProfileSectionA(LPCSTR section, LPSTR buf, DWORD size, LPCSTR path);
 // A null key deletes the section, a null value deletes the key.
 KVX_PLATFORM_API BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
 }

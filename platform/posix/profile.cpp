@@ -359,6 +359,27 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LP
   }
 }
 
+DWORD WINAPI GetPrivateProfileSectionA(LPCSTR section, LPSTR buf, DWORD size, LPCSTR path) {
+  if (!buf || size == 0) return 0;
+  buf[0] = 0;
+  if (!section || !path || !*path) return 0;
+  try {
+    std::lock_guard<std::mutex> lock(g_iniMutex);
+    IniFile f = iniLoad(sIniMapPath(path));
+    std::vector<std::string> entries;
+    size_t h, e;
+    std::string k, v;
+    if (boIniFindSection(f, section, &h, &e)) {
+      for (size_t i = h + 1; i < e; i++) {
+        if (boIniKeyLine(f.lines[i], &k, &v)) entries.push_back(k + "=" + v);
+      }
+    }
+    return dwIniCopyList(entries, buf, size);
+  } catch (...) {
+    return 0;
+  }
+}
+
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
   if (!section) return (!key && !value) ? TRUE : FALSE;  // the "flush" call: nothing is cached
   return boKvxIniWrite(path, section, key, value) ? TRUE : FALSE;

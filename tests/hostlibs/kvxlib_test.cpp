@@ -117,6 +117,20 @@ TEST_F(IniTest, EntriesListInFileOrderCutToTheirBuffers) {
   vKvxInifClose(r);
 }
 
+TEST_F(IniTest, RepeatedKeysListEachWithItsOwnValue) {
+  write("[POINT]\r\nKP*=A:1\r\nLP=\"x\"\r\nkp* = B:2\r\n[LINE]\r\nKP*=C:3\r\n");
+  KvxInif* r = pKvxInifOpen(ini.c_str(), 0);
+  ASSERT_TRUE(boKvxInifSetSection(r, "POINT"));
+  const std::vector<std::string> want = {"KP*=A:1", "LP=x", "kp*=B:2"};
+  EXPECT_EQ(entries(r), want);
+  EXPECT_EQ(entry(r, "KP*"), "A:1");  // a single read gives the first
+  vKvxInifClose(r);
+  char buf[64];
+  EXPECT_EQ(GetPrivateProfileSectionA("POINT", buf, sizeof buf, ini.c_str()), 23u);
+  EXPECT_EQ(std::string(buf, 24), std::string("KP*=A:1\0LP=\"x\"\0kp*=B:2\0", 24));
+  EXPECT_EQ(GetPrivateProfileSectionA("POINT", buf, 12, ini.c_str()), 10u);  // cut
+}
+
 TEST_F(IniTest, LongValuesAndBoundedCopies) {
   std::string opt(2047, 'o');
   vKvxInifPut(ini.c_str(), "KvxMbo", "MboType95", opt.c_str());
