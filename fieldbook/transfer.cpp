@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/cnum.h"
 #include "base/msgbox.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -568,6 +569,14 @@ bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
   return boReadLine(sBuf, iSize, hFile, pboCut, MBO_LINE_BYTES);
 }
 
+bool boMboReadLineCounted(char* sBuf, int iSize, uint32_t hFile, uint32_t hSide, int* piLineNo) {
+  bool boCut = false;
+  if (!boMboReadLineCut(sBuf, iSize, hFile, &boCut)) return false;
+  ++*piLineNo;
+  if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", *piLineNo));
+  return true;
+}
+
 char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut) {
   if (!sOut) return sOut;
   if (iCount < 0) iCount = 0;
@@ -646,6 +655,31 @@ bool boMboIsNumber(const char* sText) {
   if (boSign(s[0])) return boDigit(s[1]) || (s[1] == '.' && boDigit(s[2]));
   if (s[0] == '.') return boDigit(s[1]) || (boSign(s[1]) && boDigit(s[2]));
   return false;
+}
+
+bool boMboFiniteNumber(const char* sText, double* pdValue) {
+  if (!sText) return false;
+  const char* s = sText;
+  while (*s == ' ' || *s == '\t') s++;
+  const char* p = s;
+  if (boSign(*p)) p++;
+  int digits = 0;
+  for (; boDigit(*p); p++) digits++;
+  if (*p == '.')
+    for (p++; boDigit(*p); p++) digits++;
+  if (!digits) return false;
+  if (*p == 'e' || *p == 'E') {
+    p++;
+    if (boSign(*p)) p++;
+    if (!boDigit(*p)) return false;
+    while (boDigit(*p)) p++;
+  }
+  while (*p == ' ' || *p == '\t') p++;
+  if (*p) return false;
+  double v = dNumParseC(s);
+  if (!std::isfinite(v)) return false;
+  if (pdValue) *pdValue = v;
+  return true;
 }
 
 bool boMboIsInteger(const char* sText) {

@@ -76,6 +76,9 @@ bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile);
 // The same for fixed-column readers: *pboCut tells that the line was longer
 // than the buffer; its rest has been skipped up to the next line.
 bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
+// boMboReadLineCut, counting lines in *piLineNo: a cut line is reported in the side
+// file as "LINE TOO LONG, CUT : <line number>".
+bool boMboReadLineCounted(char* sBuf, int iSize, uint32_t hFile, uint32_t hSide, int* piLineNo);
 // The same lines for files taken byte for byte: nothing is converted and
 // no byte-order mark dropped. With pboCut null a longer line continues as
 // the next line.
@@ -118,6 +121,11 @@ void vMboTimeoutError(void);
 // '.' then a digit or '+'/'-' and a digit. Only the start counts ("12abc"
 // is a number): callers take the leading number, as atof does.
 bool boMboIsNumber(const char* sText);
+// The whole text, blanks around it aside, is one finite number in decimal
+// notation (sign, digits with one '.', an exponent): *pdValue gets it.
+// False for anything else ("0x10", "inf", "1e999", "12abc", ""), which
+// readers that set values themselves take as no value.
+bool boMboFiniteNumber(const char* sText, double* pdValue);
 // After leading blanks: a digit, or '+'/'-' followed by a digit.
 bool boMboIsInteger(const char* sText);
 // (boMboIsNotBlank: stations.h.)

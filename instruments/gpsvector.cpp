@@ -101,9 +101,15 @@ std::vector<std::string> Tokens(const char* text, char sep) {
   }
 }
 
-bool boReadText(char* line, uint32_t hRaw) {
-  bool boCut = false;
-  return boMboReadLineCut(line, kLineSize, hRaw, &boCut);
+// A text file being read, with its lines counted for the report of a cut
+// line.
+struct GpsText {
+  uint32_t hRaw, hSide;
+  int iLineNo;
+};
+
+bool boReadText(char* line, GpsText* text) {
+  return boMboReadLineCounted(line, kLineSize, text->hRaw, text->hSide, &text->iLineNo);
 }
 
 // The whole raw file, for the binary readers; false when it cannot be read
@@ -146,9 +152,10 @@ std::string sAfterColon(const char* line) {
 
 // ---- Leica ASCII ----
 bool boGpsLeicaAsciiReadRaw(uint32_t hRaw, uint32_t hSide) {
+  GpsText text{hRaw, hSide, 0};
   char line[kLineSize];
   bool boUnit = false, boCartesian = false;
-  while (boReadText(line, hRaw)) {
+  while (boReadText(line, &text)) {
     if (!boUnit) {
       if (strncmp(line, "@%Unit", 6) == 0) {
         if (iStrCmpNoCase(sAfterColon(line).c_str(), "m") == 0)
@@ -196,9 +203,10 @@ bool boGpsLeicaAsciiReadRaw(uint32_t hRaw, uint32_t hSide) {
 
 // ---- Trimble TGO export ----
 bool boGpsTrimbleTgoReadRaw(uint32_t hRaw, uint32_t hSide) {
+  GpsText text{hRaw, hSide, 0};
   char line[kLineSize];
   bool boGps = false;
-  while (boReadText(line, hRaw)) {
+  while (boReadText(line, &text)) {
     if (line[0] == '[') {
       boGps = strncmp(line, "[GPS]", 5) == 0;
       continue;
@@ -280,13 +288,14 @@ void vGeolabRow(const char* line, double* out, int n) {
 
 }  // namespace
 
-bool boGpsGeolabReadRaw(uint32_t hRaw, uint32_t) {
+bool boGpsGeolabReadRaw(uint32_t hRaw, uint32_t hSide) {
+  GpsText text{hRaw, hSide, 0};
   char line[kLineSize];
   std::vector<std::string> t;
-  bool boHave = boReadText(line, hRaw);
+  bool boHave = boReadText(line, &text);
   while (boHave) {
     if (!boGeolabVector(line, &t)) {
-      boHave = boReadText(line, hRaw);
+      boHave = boReadText(line, &text);
       continue;
     }
     t.resize(6);
@@ -297,18 +306,18 @@ bool boGpsGeolabReadRaw(uint32_t hRaw, uint32_t) {
     vMboRecGpsSetField(kDz, t[5].c_str());
     // Up to its ELEM line; the next vector's line ends a vector without one.
     std::vector<std::string> next;
-    while ((boHave = boReadText(line, hRaw)) && !boGeolabElem(line) && !boGeolabVector(line, &next)) {
+    while ((boHave = boReadText(line, &text)) && !boGeolabElem(line) && !boGeolabVector(line, &next)) {
     }
     if (!boHave || !boGeolabElem(line)) continue;
     // The ELEM line holds the first row.
     double c[6];
     vGeolabRow(line, c, 3);
-    if (!boReadText(line, hRaw)) return false;
+    if (!boReadText(line, &text)) return false;
     vGeolabRow(line, c + 3, 2);
-    if (!boReadText(line, hRaw)) return false;
+    if (!boReadText(line, &text)) return false;
     vGeolabRow(line, c + 5, 1);
     vSetCovariance(c[0], c[1], c[2], c[3], c[4], c[5]);
-    boHave = boReadText(line, hRaw);
+    boHave = boReadText(line, &text);
   }
   return false;
 }
@@ -383,7 +392,8 @@ void vDeliverBlue(BlueVector* v) {
 
 }  // namespace
 
-bool boGpsBluebookReadRaw(uint32_t hRaw, uint32_t) {
+bool boGpsBluebookReadRaw(uint32_t hRaw, uint32_t hSide) {
+  GpsText text{hRaw, hSide, 0};
   std::string bpath;
   FILE* fp = pOpenBFile(&bpath);
   if (!fp) {
@@ -392,7 +402,9 @@ bool boGpsBluebookReadRaw(uint32_t hRaw, uint32_t) {
   }
   std::vector<BlueStation> table;
   char line[kLineSize];
+  int bLineNo = 0;
   while (fgets(line, sizeof line, fp)) {
+    ++bLineNo;
     size_t n = strlen(line);
     bool boWhole = n > 0 && line[n - 1] == '\n';
     line[strcspn(line, "\r\n")] = 0;
@@ -400,14 +412,16 @@ bool boGpsBluebookReadRaw(uint32_t hRaw, uint32_t) {
     // The tail of a longer line is no record.
     if (!boWhole && n == sizeof line - 1) {
       int c;
-      while ((c = fgetc(fp)) != EOF && c != '\n') {
-      }
+      bool boCut = false;
+      while ((c = fgetc(fp)) != EOF && c != '\n')
+        if (c != '\r') boCut = true;
+      if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", bLineNo));
     }
   }
   fclose(fp);
   if (table.empty()) return false;
   BlueVector v;
-  while (boReadText(line, hRaw)) {
+  while (boReadText(line, &text)) {
     if (line[0] == 'C') {
       vDeliverBlue(&v);  // a vector without a D record keeps its components
       BlueVector c;
@@ -444,10 +458,11 @@ bool boGpsBluebookReadRaw(uint32_t hRaw, uint32_t) {
 }
 
 // ---- Magellan ----
-bool boGpsMagellanReadRaw(uint32_t hRaw, uint32_t) {
+bool boGpsMagellanReadRaw(uint32_t hRaw, uint32_t hSide) {
+  GpsText text{hRaw, hSide, 0};
   char line[kLineSize];
   double var[3] = {0, 0, 0};
-  while (boReadText(line, hRaw)) {
+  while (boReadText(line, &text)) {
     if (strncmp(line, "G1 ", 3) == 0) {
       std::vector<std::string> t = Tokens(line + 3, ' ');
       t.resize(4);

@@ -130,6 +130,10 @@ struct KofReader {
   double dNorth, dEast, dHeight;  // remembered values of the last point
   int iMode;                      // 0 none, 1 satellite vector, 2 coordinate observation
   bool boConvWarned, boCorrWarned, bo51Warned;
+  bool boEastFirst;  // block 01 says the east value comes first
+  // The last point could not be read: the blocks that belong to it are not
+  // hung on the point before it.
+  bool boPointLost;
 };
 
 int g_iNextPointId;
@@ -210,21 +214,24 @@ void vReadStation(const char* line) {
   vTeleparApplyToPoint(name);
 }
 
+// A block that is not read goes into the report as it stands.
+void vReport(KofReader* r, const char* line) { boMboWriteLine(r->hSide, line); }
+
 // Blocks 05 and 50: a blank coordinate field gives no value (a 2-D point
 // keeps its height unset), while the remembered value used by blocks 44 to
 // 47 becomes 0.
 void vReadPlainPoint(KofReader* r, const char* line) {
-  static const struct {
-    int a, b, item;
-  } cols[] = {{25, 36, MBO_REC_NORTH}, {38, 49, MBO_REC_EAST}, {50, 57, MBO_REC_Z}};
-  double* remembered[] = {&r->dNorth, &r->dEast, &r->dHeight};
+  static const int cols[3][2] = {{25, 36}, {38, 49}, {50, 57}};
+  const int items[2][3] = {{MBO_REC_NORTH, MBO_REC_EAST, MBO_REC_Z}, {MBO_REC_EAST, MBO_REC_NORTH, MBO_REC_Z}};
+  double* remembered[2][3] = {{&r->dNorth, &r->dEast, &r->dHeight}, {&r->dEast, &r->dNorth, &r->dHeight}};
+  int order = r->boEastFirst ? 1 : 0;
   vTakeName(r, line);
   vTakeCode(r, line);
   for (int i = 0; i < 3; ++i) {
     char buf[80];
-    sField(line, cols[i].a, cols[i].b, buf, sizeof buf);
-    *remembered[i] = dNumParseC(buf);
-    vMboRecSetCoord(cols[i].item, buf);
+    sField(line, cols[i][0], cols[i][1], buf, sizeof buf);
+    *remembered[order][i] = dNumParseC(buf);
+    vMboRecSetCoord(items[order][i], buf);
   }
 }
 
@@ -265,6 +272,8 @@ void vReadPoint(KofReader* r, const char* line, int block) {
   if (block == 5 || block == 50) {
     vReadPlainPoint(r, line);
   } else if (!boReadEarthCentredPoint(r, line)) {
+    vReport(r, line);
+    r->boPointLost = true;
     return;
   }
   vDeliver(r->sName);
@@ -276,8 +285,6 @@ void vReadPoint(KofReader* r, const char* line, int block) {
     vMboRecGpsSetField(64, sField(line, 64, 69, buf, sizeof buf));
   }
 }
-
-void vReport(KofReader* r, const char* line) { boMboWriteLine(r->hSide, line); }
 
 void vReadArc(KofReader* r, const char* line) {
   char buf[80];
@@ -472,9 +479,79 @@ void vReadCovariance(KofReader* r, const char* line) {
   vMarkPrecalculated(r);
 }
 
+// The last column a block reads; 0 for blocks that only go to the report.
+int iLastColumn(int block) {
+  switch (block) {
+    case 1:
+      return 68;
+    case 2:
+    case 3:
+    case 5:
+    case 50:
+      return 57;
+    case 8:
+      return 20;
+    case 9:
+    case 41:
+    case 42:
+    case 43:
+    case 45:
+      return 69;
+    case 11:
+      return 77;
+    case 12:
+      return 70;
+    case 44:
+    case 51:
+      return 78;
+    case 46:
+      return 41;
+    case 47:
+      return 81;
+    default:
+      return 0;
+  }
+}
+
+// A TAB inside the columns a block reads moves every field after it: the
+// block cannot be read by columns.
+bool boTabInColumns(const char* line, int block) {
+  const char* tab = strchr(line, '\t');
+  return tab && tab - line < iLastColumn(block);
+}
+
+// Blocks that start a point, station or vector station end what a lost
+// point left; the blocks that belong to a point are skipped while it is lost.
+bool boStartsPoint(int block) {
+  return block == 2 || block == 3 || block == 5 || block == 50 || block == 41 || block == 42 || block == 45;
+}
+
+bool boBelongsToPoint(int block) { return block == 43 || block == 44 || block == 46 || block == 47 || block == 51; }
+
+// Block 01: the header; column 45 after a '$' in column 44 gives the order
+// of the coordinates (1 north first, 2 east first).
+void vReadHeader(KofReader* r, const char* line) {
+  vKofReadHeaderLine(r->hSide, line);
+  if (strlen(line) >= 45 && line[43] == '$') r->boEastFirst = line[44] == '2';
+}
+
 void vReadLine(KofReader* r, const char* line) {
   int block = iNumParseC(line);
+  if (boTabInColumns(line, block)) {
+    vReport(r, line);
+    // An unreadable point takes the blocks that belong to it along.
+    if (boStartsPoint(block)) r->boPointLost = block != 2 && block != 3;
+    return;
+  }
+  if (boStartsPoint(block)) r->boPointLost = false;
+  if (r->boPointLost && boBelongsToPoint(block)) {
+    vReport(r, line);
+    return;
+  }
   switch (block) {
+    case 1:
+      vReadHeader(r, line);
+      break;
     case 2:
       vReadStation(line);
       break;
@@ -617,8 +694,8 @@ bool boKofReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboRecSetKofMode(1);
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   char line[256];
-  bool boCut = false;
-  while (boMboReadLineCut(line, sizeof line, hRaw, &boCut)) {
+  int lineNo = 0;
+  while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &lineNo)) {
     if (line[0] != '-') vReadLine(&r, line);
   }
   vMboFlushPending();

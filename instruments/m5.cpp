@@ -176,15 +176,15 @@ bool boM5WriteRaw(uint32_t hRaw) {
   return boOk && boMboWriteOk();
 }
 
-bool boM5ReadRaw(uint32_t hRaw, uint32_t) {
+bool boM5ReadRaw(uint32_t hRaw, uint32_t hSide) {
   M5PiLayout l;
   if (!boM5GetPiLayout(g_mboTransfer.sIniPath, &l)) return false;
   vMboLineCommand(8, "", "");
   vMboLineCommand(18, "", "");
   char line[kRecordSize + 2];
   bool boPrevArc = false;
-  bool boCut = false;
-  while (boMboReadLineCut(line, sizeof line, hRaw, &boCut)) {
+  int lineNo = 0;
+  while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &lineNo)) {
     if (strncmp(line, "For", 3) != 0 || sCols(line, 5, 6) != "M5" || sCols(line, 119, 119) == "~") continue;
     std::string t1 = sCols(line, 50, 51), t2 = sCols(line, 73, 74), t3 = sCols(line, 96, 97);
     if (t1 != "X" && t2 != "X" && t3 != "X") continue;

@@ -30,18 +30,15 @@ std::string sPumatecCutField(const char* line, int from, int to) {
   return sMboTrimCopy(buf, to - from + 1);
 }
 
-bool boReadLine(char* line, uint32_t h) {
-  bool boCut = false;
-  return boMboReadLineCut(line, kLineSize, h, &boCut);
-}
-
 void vSetIfGiven(int item, const std::string& text) {
   if (!text.empty()) vMboRecSetObsValue(item, text.c_str());
 }
 
-void vReadObservations(uint32_t h) {
+// Each file's lines are counted for the report of a cut line.
+void vReadObservations(uint32_t h, uint32_t hSide) {
   char line[kLineSize];
-  while (boReadLine(line, h)) {
+  int lineNo = 0;
+  while (boMboReadLineCounted(line, kLineSize, h, hSide, &lineNo)) {
     std::string code = sPumatecCutField(line, 1, 10);
     std::string station = sPumatecCutField(line, 17, 28);
     if (!station.empty()) {
@@ -63,9 +60,10 @@ void vReadObservations(uint32_t h) {
   }
 }
 
-void vReadCoordinates(uint32_t h) {
+void vReadCoordinates(uint32_t h, uint32_t hSide) {
   char line[kLineSize];
-  while (boReadLine(line, h)) {
+  int lineNo = 0;
+  while (boMboReadLineCounted(line, kLineSize, h, hSide, &lineNo)) {
     std::string code = sPumatecCutField(line, 1, 10);
     if (!code.empty()) {
       vMboRecSetCode(code.c_str());
@@ -131,11 +129,11 @@ bool boPumatecReadRaw(uint32_t hRaw, uint32_t hSide) {
   uint32_t hOther = hOpenCompanion(raw, dot, boPtc ? "PTO" : "PTC", &tried);
   if (!hOther) vReport(hSide, sStrFormat(sKvxPoGetText("Pumatec: the companion file %s was not found"), tried.c_str()));
   if (boPtc) {
-    if (hOther) vReadObservations(hOther);
-    vReadCoordinates(hRaw);
+    if (hOther) vReadObservations(hOther, hSide);
+    vReadCoordinates(hRaw, hSide);
   } else {
-    vReadObservations(hRaw);
-    if (hOther) vReadCoordinates(hOther);
+    vReadObservations(hRaw, hSide);
+    if (hOther) vReadCoordinates(hOther, hSide);
   }
   vMboCloseFile(&hOther);
   return false;

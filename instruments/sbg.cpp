@@ -14,6 +14,7 @@
 #include "fieldbook/api.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
 #include "win32.h"
 
 namespace {
@@ -102,12 +103,10 @@ std::string sUnquoted(const std::string& s) {
   return s;
 }
 
-// A numeric field that also gives a finite number; "e" or "--" give none.
+// A field that is a finite number; "e" or "--" give none.
 std::optional<double> dNumber(const std::string& s) {
-  if (!boMboIsNumeric(std::string_view(s))) return std::nullopt;
-  char* end = nullptr;
-  double v = dNumParseEndC(s.c_str(), &end);
-  if (end == s.c_str() || *end != 0 || !std::isfinite(v)) return std::nullopt;
+  double v;
+  if (!boMboFiniteNumber(s.c_str(), &v)) return std::nullopt;
   return v;
 }
 

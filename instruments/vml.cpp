@@ -50,15 +50,15 @@ bool boIsAttributeColumn(size_t i) {
   return i == 5 || i == 8 || i == 11 || i == 13 || i == 14 || (i >= 16 && i <= 23) || (i >= 27 && i <= 32);
 }
 
-bool boIsNum(const std::string& s) { return boMboIsNumber(s.c_str()); }
-
 void vReadPoint(const std::vector<std::string>& names, const std::vector<std::string>& f) {
   // A record without a name is a point of its own (never merged).
   PoPoint* p = KvxMboNewOrExistingPoint(f[3].c_str());
   if (!p) return;
-  // Only numbers are coordinates: a text is no 0.
-  if (boIsNum(f[0]) && boIsNum(f[1])) vMboSetPointXY(p, dNumParseC(f[0].c_str()), dNumParseC(f[1].c_str()));
-  if (f.size() > 2 && boIsNum(f[2])) vMboSetPointZ(p, dNumParseC(f[2].c_str()));
+  // Only finite numbers are coordinates: a text is no 0, "1e999" no
+  // infinity and "0x10" no 16.
+  double x, y, z;
+  if (boMboFiniteNumber(f[0].c_str(), &x) && boMboFiniteNumber(f[1].c_str(), &y)) vMboSetPointXY(p, x, y);
+  if (f.size() > 2 && boMboFiniteNumber(f[2].c_str(), &z)) vMboSetPointZ(p, z);
   if (f.size() > 4 && !f[4].empty()) vPoPointSetField(p, f[4].c_str());
   ViFields* fs = pKvxMboPFieldsGet();
   for (size_t i = 5; i < f.size() && i < names.size(); i++)

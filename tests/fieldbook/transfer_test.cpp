@@ -237,6 +237,12 @@ TEST(TransferText, NumberTestsSubstringsAndDates) {
   for (const char* s : {"5", " -5", "+.5", ".-5", ".5", "-.5"}) EXPECT_TRUE(boMboIsNumber(s)) << s;
   for (const char* s : {"", "-", "+-5", ".", "a5", "-x"}) EXPECT_FALSE(boMboIsNumber(s)) << s;
   EXPECT_FALSE(boMboIsNumber(nullptr));
+  double v = 0;
+  for (const char* s : {" 5 ", "-.5", "+1.5e2", "7.", "1E-3\t"}) EXPECT_TRUE(boMboFiniteNumber(s, &v)) << s;
+  EXPECT_EQ(0.001, v);
+  for (const char* s : {"", ".", "1e999", "-1e999", "0x10", "inf", "nan", "12abc", "1e", "1 2", "--1"})
+    EXPECT_FALSE(boMboFiniteNumber(s, &v)) << s;
+  EXPECT_FALSE(boMboFiniteNumber(nullptr, &v));
   EXPECT_TRUE(boMboIsInteger("  -7"));
   EXPECT_FALSE(boMboIsInteger(".5"));
   EXPECT_TRUE(boMboIsAllChar("", '-'));

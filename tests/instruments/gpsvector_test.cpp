@@ -105,6 +105,14 @@ TEST_F(GpsVectors, Magellan) {
             Read(55, "mag.txt"));
 }
 
+TEST_F(GpsVectors, ALineTooLongIsCutAndReported) {
+  EXPECT_EQ((Strings{"ST 1=BASE",
+                     "  OBS 1=ROV1 100=10.500000 101=20.500000 102=30.500000 103=0.020000 104=0.030000 105=0.040000 "
+                     "121=0.166667 122=0.250000 124=0.250000"}),
+            Read(55, "longline.txt"));
+  EXPECT_EQ("LINE TOO LONG, CUT : 2\r\n", sSide("longline"));
+}
+
 TEST_F(GpsVectors, TrimbleBinary) {
   EXPECT_EQ((Strings{"ST 1=TB1",
                      "  OBS 1=TB2 100=100.250000 101=-200.500000 102=300.750000 103=0.010000 104=0.020000 105=0.030000 "

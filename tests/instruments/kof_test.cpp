@@ -17,6 +17,14 @@ using Strings = std::vector<std::string>;
 
 class Kof : public InstrumentFiles {};
 
+// The lines of a test file, without their ends.
+Strings Lines(const std::string& text) {
+  Strings out;
+  for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+    out.push_back(text.substr(at, end - at));
+  return out;
+}
+
 TEST_F(Kof, EveryBlockOfAHandWrittenFile) {
   vUiExpectBox(IDOK, "KOF block 44 doesn't contain correlation data");  // once, at block 51
   ASSERT_TRUE(boRead(0, kData + "every.kof"));
@@ -81,6 +89,52 @@ TEST_F(Kof, EarthCentredPointsGoThroughTheGeoidModel) {
                      "104=0.020000 105=0.030000"}),
             DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105}));
   vCoSysSetupReset();
+}
+
+TEST_F(Kof, Block01StatesTheCoordinateOrder) {
+  ASSERT_TRUE(boRead(98, kData + "eastfirst.kof"));
+  EXPECT_EQ((Strings{"PE1 KUM 594137.802 6589107.923 12.345", "PE2  594140.000 6589110.500* -"}), DumpPoints());
+  // The coordinate observation takes the point's values the same way round.
+  EXPECT_EQ((Strings{"ST 1=PE2", "  OBS 130=594140.000000 131=6589110.500000 132=0.000000"}),
+            DumpStations(5, {1}, {130, 131, 132}));
+}
+
+TEST_F(Kof, ATabInsideTheColumnsSkipsTheBlockAndWhatBelongsToIt) {
+  ASSERT_TRUE(boRead(98, kData + "tab.kof"));
+  // B2 is lost with its accuracy block; a TAB after the last column read
+  // does no harm.
+  EXPECT_EQ((Strings{"T1 KUM 500200.000 6600100.000 10.000", "T3 VEG 500220.000 6600120.000 11.000",
+                     "T4  500230.000 6600130.000 -", "T5  500240.000 6600140.000 -"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"L1|VEG|: T4 T5"}), DumpLines());
+  EXPECT_TRUE(DumpStations(1, {1}, {1}).empty());
+  EXPECT_TRUE(DumpStations(5, {1}, {1}).empty());
+  Strings lines = Lines(ReadFile(kData + "tab.kof"));
+  EXPECT_EQ(lines[1] + "\r\n" + lines[2] + "\r\n" + lines[4] + "\r\n", sSide("tab"));
+}
+
+TEST_F(Kof, AFailedEarthCentredPointTakesItsBlocksAlong) {
+  vUiExpectBox(IDOK, "not able to convert given earthcentric coordinates");
+  ASSERT_TRUE(boRead(98, kData + "ecef_lost.kof"));
+  // Nothing of ec1 lands on B5; lines and the next point read as usual.
+  EXPECT_EQ((Strings{"B5 KUM 500200.000 6600100.000 10.000", "B6 GPS 500300.000 6600200.000* 20.000*",
+                     "B7 VEG 500310.000 6600210.000 21.000"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"L2|VEG|: B6 B7"}), DumpLines());
+  EXPECT_TRUE(DumpStations(4, {1}, {1}).empty());
+  EXPECT_EQ((Strings{"ST 1=B6", "  OBS 130=500300.000000 131=6600200.000000 132=20.000000"}),
+            DumpStations(5, {1}, {130, 131, 132}));
+  Strings lines = Lines(ReadFile(kData + "ecef_lost.kof"));
+  EXPECT_EQ(lines[1] + "\r\n" + lines[2] + "\r\n" + lines[3] + "\r\n" + lines[4] + "\r\n" + lines[5] + "\r\n",
+            sSide("ecef_lost"));
+}
+
+TEST_F(Kof, ALineTooLongIsCutAndReported) {
+  ASSERT_TRUE(boRead(98, kData + "longline.kof"));
+  EXPECT_EQ((Strings{"L1 KUM 500200.000 6600100.000 10.000", "L2 KUM 500210.000 6600110.000 11.000",
+                     "L3 KUM 500220.000 6600120.000 12.000"}),
+            DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 2\r\n", sSide("longline"));
 }
 
 TEST_F(Kof, AnEmptyFileGivesAnEmptyFieldBook) {

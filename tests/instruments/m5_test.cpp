@@ -55,6 +55,16 @@ TEST_F(M5, WrittenRecordsMatchTheGoldenLinesAndReadBack) {
   EXPECT_EQ((Strings{"JOB.A.P7 KUM 500123.457 6601234.568 -12.346", "12  500000.500 6600000.250 -"}), DumpPoints());
 }
 
+TEST_F(M5, ALineTooLongIsCutAndReported) {
+  vOptions(24, "");
+  vLayout(kLayout);
+  vAcceptLayout();
+  boRead(24, std::string(KVX_TEST_DATA) + "/m5/longline.m5");
+  EXPECT_EQ((Strings{"P1 KUM 123.457 1234.568 -12.346", "P2 KUM 133.457 1244.568 -13.346", "P3  143.457 1254.568 -"}),
+            DumpPoints());
+  EXPECT_EQ("LINE TOO LONG, CUT : 2\r\n", sSide("longline"));
+}
+
 TEST_F(M5, TheDialogShowsTheLayoutAndClampsThePiNumber) {
   vOptions(24, "");
   vLayout(kLayout);

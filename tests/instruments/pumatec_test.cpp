@@ -39,6 +39,17 @@ TEST_F(Pumatec, TheCoordinateFileReadsItsObservationsFirst) {
   EXPECT_EQ("", sSide("job"));
 }
 
+TEST_F(Pumatec, ALineTooLongIsCutAndReported) {
+  boRead(99, kData + "longline.ptc");
+  EXPECT_EQ((Strings{"P1  - - -", "C1 GRS 500200.000 6600100.000 12.500", "C2 GRS 500210.000 6600110.000 13.500",
+                     "C3 GRS 500220.000 6600120.000 14.500"}),
+            DumpPoints());
+  EXPECT_EQ(
+      (Strings{"ST 1=S1 4=1.55", "  OBS 1=P1 2=KUM 3=" + sHz(100) + " 4=" + sV(95) + " 5=50.00000 6=1.70000 9=0"}),
+      Stations());
+  EXPECT_EQ("LINE TOO LONG, CUT : 2\r\n", sSide("longline"));
+}
+
 TEST_F(Pumatec, TheObservationFileFindsItsCompanionInAnyCase) {
   vPair("job.pto", "job.PTC");
   boRead(99, m_dir + "/job.pto");

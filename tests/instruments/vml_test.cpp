@@ -45,6 +45,14 @@ TEST_F(Vml, AHandWrittenFileWithLinesAndAttributes) {
   EXPECT_EQ(10.5, z);
 }
 
+TEST_F(Vml, OnlyFiniteDecimalNumbersAreCoordinates) {
+  ASSERT_TRUE(boRead(100, kData + "numbers.vml"));
+  // Infinity, hexadecimal, a number with a tail and "nan" are no values.
+  EXPECT_EQ((Strings{"INF K - - 10.000", "HEX K - - -", "BIGZ K 100.500 200.250 -", "TAIL K - - -",
+                     "GOOD K 101.500 -201.250 150.000"}),
+            DumpPoints());
+}
+
 TEST_F(Vml, AnEmptyFileOrAHeaderOnlyGivesNothing) {
   Put("a.vml", "");
   boRead(100, m_dir + "/a.vml");
