@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <array>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
@@ -147,7 +148,7 @@ int32_t iNumParseC(const char* text) {
 }
 
 int iNumVPrintC(char* buf, int size, const char* format, va_list args) {
-  // "%f", "%lf", "%.Nf" and "%.Nlf" (N one digit), the formats of most
+  // "%f", "%lf", "%.Nf" and "%.Nlf" (N of one or two digits), the formats of most
   // numbers the module turns into text, skip printf's format parsing.
   if (format && format[0] == '%') {
     const char* f = format + 1;
@@ -155,6 +156,7 @@ int iNumVPrintC(char* buf, int size, const char* format, va_list args) {
     if (f[0] == '.' && f[1] >= '0' && f[1] <= '9') {
       decimals = f[1] - '0';
       f += 2;
+      if (f[0] >= '0' && f[0] <= '9') decimals = decimals * 10 + *f++ - '0';
     }
     if (f[0] == 'l') f++;
     if (f[0] == 'f' && f[1] == '\0') return iNumPrintFixedC(buf, size, va_arg(args, double), decimals);
@@ -173,9 +175,17 @@ int iNumPrintC(char* buf, int size, const char* format, ...) {
 }
 
 int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
-  static const uint64_t s_aPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+  static constexpr std::array<uint64_t, 16> s_aPow10 = [] {
+    std::array<uint64_t, 16> a{};
+    uint64_t p = 1;
+    for (uint64_t& v : a) {
+      v = p;
+      p *= 10;
+    }
+    return a;
+  }();
   const double kTwo53 = 9007199254740992.0;
-  if (decimals < 0 || decimals > 9 || !std::isfinite(value) || std::fabs(value) >= kTwo53 || size < 32)
+  if (decimals < 0 || decimals > 15 || !std::isfinite(value) || std::fabs(value) >= kTwo53 || size < 32)
     return iNumPrintC(buf, size, "%.*f", decimals, value);
   // |value| = m / 2^shift exactly, with m below 2^53 and shift at least 0.
   int exp = 0;
