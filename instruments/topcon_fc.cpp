@@ -83,12 +83,12 @@ bool boAngle(const char* value, size_t offset, char* out) {
 // last three of them decimals: instruments write 8 digits or 9.
 bool boDistance(const char* value, char* out) {
   const char* t = value;
-  const char* sign = "";
-  if (*t == '+' || *t == '-') sign = *t++ == '-' ? "-" : "";
+  bool negative = false;
+  if (*t == '+' || *t == '-') negative = *t++ == '-';
   int n = 0;
   while (t[n] >= '0' && t[n] <= '9') ++n;
   if (n < 8 || n > 9) return false;
-  out = stpcpy(out, sign);
+  if (negative) *out++ = '-';
   memcpy(out, t, n - 3);
   out[n - 3] = '.';
   memcpy(out + n - 2, t + n - 3, 3);
