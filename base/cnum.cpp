@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -148,18 +149,34 @@ int32_t iNumParseC(const char* text) {
 }
 
 int iNumVPrintC(char* buf, int size, const char* format, va_list args) {
-  // "%f", "%lf", "%.Nf" and "%.Nlf" (N of one or two digits), the formats of most
-  // numbers the module turns into text, skip printf's format parsing.
+  // "%f", "%lf", "%.Nf", "%.Nlf" and these with a width ("%11.3lf"; N and
+  // the width of one or two digits), the formats of most numbers the module
+  // turns into text, skip printf's format parsing.
   if (format && format[0] == '%') {
     const char* f = format + 1;
-    int decimals = 6;
+    int width = 0, decimals = 6;
+    if (f[0] >= '1' && f[0] <= '9') {  // a leading 0 is the flag of zeros
+      width = *f++ - '0';
+      if (f[0] >= '0' && f[0] <= '9') width = width * 10 + *f++ - '0';
+    }
     if (f[0] == '.' && f[1] >= '0' && f[1] <= '9') {
       decimals = f[1] - '0';
       f += 2;
       if (f[0] >= '0' && f[0] <= '9') decimals = decimals * 10 + *f++ - '0';
     }
     if (f[0] == 'l') f++;
-    if (f[0] == 'f' && f[1] == '\0') return iNumPrintFixedC(buf, size, va_arg(args, double), decimals);
+    if (f[0] == 'f' && f[1] == '\0') {
+      double value = va_arg(args, double);
+      int n = iNumPrintFixedC(buf, size, value, decimals);
+      if (n >= width) return n;
+      if (width < size) {  // blanks before, as printf pads
+        memmove(buf + (width - n), buf, (size_t)n + 1);
+        memset(buf, ' ', (size_t)(width - n));
+        return width;
+      }
+      CLocaleScope scope;  // the padded text is cut: printf's own cut
+      return snprintf(buf, (size_t)size, format, value);
+    }
   }
   CLocaleScope scope;
   if (size <= 0) return vsnprintf(nullptr, 0, format, args);

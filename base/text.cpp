@@ -203,6 +203,12 @@ char* sStrTrimRightN(char* field, int n) {
   return field;
 }
 
+char* sStrCatFixedN(char* dst, double value, int decimals, int n) {
+  char digits[400];  // "%.15f" of the largest double
+  iNumPrintFixedC(digits, (int)sizeof digits, value, decimals);
+  return sStrCatN(dst, digits, n);
+}
+
 char* sStrCopyNTrim(char* dst, const char* src, int n) {
   if (!dst || n < 0) return dst;
   strncpy(dst, sStrNotNull(src), (size_t)n);

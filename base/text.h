@@ -46,6 +46,8 @@ char* sStrCopyN(char* dst, const char* src, int n);
 // Appends while the whole text stays at most n-1 characters; nothing when the
 // destination already holds n-1 or more (it is then terminated at n-1).
 char* sStrCatN(char* dst, const char* src, int n);
+// Appends value as printf's "%.*f" gives it (decimals), cut as sStrCatN cuts.
+char* sStrCatFixedN(char* dst, double value, int decimals, int n);
 // Copies the source into the n-byte field, fills the rest with blanks; writes
 // NO terminator; a longer source is cut at n.
 char* sStrPadCopy(char* field, const char* src, int n);

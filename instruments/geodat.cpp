@@ -37,10 +37,8 @@ void vWriteText(uint32_t hRaw, const char* sLabel, const char* sValue) {
 
 void vWriteNumber(uint32_t hRaw, const char* sLabel, double value) {
   char line[kLineSize];
-  size_t n = strlen(sLabel);
-  memcpy(line, sLabel, n);
-  iNumPrintFixedC(line + n, kLineSize - (int)n, value, 3);
-  boMboWriteLine(hRaw, line);
+  sStrCopyN(line, sLabel, kLineSize);
+  boMboWriteLine(hRaw, sStrCatFixedN(line, value, 3, kLineSize));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // the Geodat reader takes.
 #include "instruments/psion.h"
 
+#include <initializer_list>
+
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/catalogue.h"
@@ -26,9 +28,18 @@ bool boPsionWriteRaw(uint32_t hRaw) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
     const char* sCode = sMboPointGetField(p);
-    const char* sLine =
-        sStrFormat("%s %s %.3lf %.3lf", sMboGetPointNo(p), sCode && *sCode ? sCode : "x", y - set.iEO, x - set.iNO);
-    if (boMboGetPointZ(p, &z)) sLine = sStrFormat("%s %.3lf", sLine, z);
+    // Put together as "%s %s %.3lf %.3lf[ %.3lf]" would give it, without
+    // the format parsing.
+    char sLine[2048];
+    sStrCopyN(sLine, sMboGetPointNo(p), (int)sizeof sLine);
+    for (const char* s : {" ", sCode && *sCode ? sCode : "x", " "}) sStrCatN(sLine, s, (int)sizeof sLine);
+    sStrCatFixedN(sLine, y - set.iEO, 3, (int)sizeof sLine);
+    sStrCatN(sLine, " ", (int)sizeof sLine);
+    sStrCatFixedN(sLine, x - set.iNO, 3, (int)sizeof sLine);
+    if (boMboGetPointZ(p, &z)) {
+      sStrCatN(sLine, " ", (int)sizeof sLine);
+      sStrCatFixedN(sLine, z, 3, (int)sizeof sLine);
+    }
     boOk = boMboWriteLine(hRaw, sLine) && boOk;
   }
   return boOk && boMboWriteOk();

@@ -156,6 +156,12 @@ TEST(NumberFormat, FixedPrintingGivesPrintfsDigits) {
       const std::string format = "%." + std::to_string(decimals) + (decimals % 2 ? "lf" : "f");
       ASSERT_EQ(n, iNumPrintC(got, (int)sizeof got, format.c_str(), v)) << format;
       ASSERT_STREQ(want, got);
+      // With a width, into a buffer that may cut it.
+      const std::string wide = "%" + std::to_string(1 + (decimals * 7) % 30) + format.substr(1);
+      int size = 8 + decimals * 3;
+      n = snprintf(want, (size_t)size, wide.c_str(), v);
+      ASSERT_EQ(n, iNumPrintC(got, size, wide.c_str(), v)) << wide;
+      ASSERT_STREQ(want, got) << wide;
     }
   char plain[400];
   iNumPrintC(plain, (int)sizeof plain, "%lf", -2.0000005);
