@@ -72,7 +72,8 @@ std::string sScaled(const std::string& text, char unit, bool length) {
 }
 
 void vSight(const char* line, const std::string& code, int nameItem, int readingItem, int lengthItem) {
-  char unit = sField(line, 1).size() > 1 ? sField(line, 1)[1] : '\0';
+  std::string type = sField(line, 1);
+  char unit = type.size() > 1 ? type[1] : '\0';
   vMboLevSetItem(nameItem, sField(line, 7).c_str());
   vMboLevSetItem(readingItem, sScaled(sField(line, 2), unit, false).c_str());
   vMboLevSetItem(lengthItem, sScaled(sField(line, 3), unit, true).c_str());

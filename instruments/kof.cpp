@@ -142,7 +142,7 @@ int g_iNextPointId;
 // beyond the end of the line.
 const char* sField(const char* line, int a, int b, char* out, int size) {
   out[0] = '\0';
-  int len = (int)strlen(line);
+  int len = b > 0 ? (int)strnlen(line, (size_t)b) : 0;  // the line up to column b is all a field needs
   if (a > len) return out;
   int n = b - a + 1;
   if (a - 1 + n > len) n = len - (a - 1);

@@ -28,10 +28,12 @@ const int kLineMax = 127;
 const int kFields = 9;
 const int kFieldSize = kLineMax + 1;
 
-// The first nine fields of a line; missing ones are empty.
+// The first nine fields of a line; missing ones are empty. A field of a line
+// of at most kLineMax characters fits its buffer whole, so each is cut
+// straight into it.
 void vSplit(const char* line, char fields[kFields][kFieldSize]) {
   const char* cursor = line;
-  for (int i = 0; i < kFields; ++i) sStrCopyN(fields[i], cursor ? sStrNextField(&cursor, ',') : "", kFieldSize);
+  for (int i = 0; i < kFields; ++i) sStrNextQuotedField(fields[i], kFieldSize, &cursor, ',');
 }
 
 // A point name through the point-number prefixes (import direction).

@@ -34,6 +34,22 @@ struct GtsLine {
   const char* Value(size_t i) const { return i < values.size() ? values[i].c_str() : ""; }
 };
 
+// The values of a line after its keyword: each taken whole from the line,
+// blanks cut, without a copy per character.
+void vSplitValues(const char* p, std::vector<std::string>* values) {
+  for (;;) {
+    const char* end = p;
+    while (*end && *end != ',' && *end != '\t') ++end;
+    const char* first = p;
+    const char* last = end;
+    while (first < last && *first == ' ') ++first;
+    while (last > first && last[-1] == ' ') --last;
+    values->emplace_back(first, (size_t)(last - first));
+    if (!*end) break;
+    p = end + 1;
+  }
+}
+
 GtsLine Split(const char* line) {
   GtsLine out;
   const char* p = line;
@@ -41,16 +57,8 @@ GtsLine Split(const char* line) {
   out.keyword.assign(line, (size_t)(p - line));
   if (*p) ++p;
   out.rest = p;
-  std::string value;
-  for (const char* q = p;; ++q) {
-    if (!*q || *q == ',' || *q == '\t') {
-      out.values.push_back(sMboTrimCopy(value.c_str(), (int)value.size()));
-      value.clear();
-      if (!*q) break;
-    } else {
-      value += *q;
-    }
-  }
+  out.values.reserve(8);
+  vSplitValues(p, &out.values);
   return out;
 }
 
@@ -122,7 +130,8 @@ void vDeliverResections(GtsReader* r) {
 bool boCoordinateLine(const char* line) {
   const char* comma = strchr(line, ',');
   if (!comma) return false;
-  GtsLine l = Split(sStrFormat("X %s", comma + 1));
+  GtsLine l;
+  vSplitValues(comma + 1, &l.values);
   if (l.values.size() < 3 || !boMboIsNumber(l.Value(0)) || !boMboIsNumber(l.Value(1))) return false;
   if (l.Value(2)[0] && !boMboIsNumber(l.Value(2))) return false;
   // What is pending belongs to the record before: renaming it would move
