@@ -581,7 +581,9 @@ char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut) {
   if (!sOut) return sOut;
   if (iCount < 0) iCount = 0;
   const char* s = sStrNotNull(sLine);
-  int iLen = (int)strlen(s);
+  // The line's length matters only up to the last column asked for.
+  int64_t iLast = (int64_t)iFrom + iCount;
+  int iLen = iLast > 0 ? (int)strnlen(s, (size_t)iLast) : 0;
   for (int i = 0; i < iCount; i++) {
     int iCol = iFrom + i;
     sOut[i] = iCol >= 0 && iCol < iLen ? s[iCol] : ' ';

@@ -260,7 +260,7 @@ TEST(TransferText, NumberTestsSubstringsAndDates) {
 
 // Fixed-column fields against a plain model: the columns that exist, then
 // the blanks removed at both ends (tabs stay), on random lines of blanks,
-// tabs and letters.
+// tabs and letters; and the columns alone, blank beyond the line.
 TEST(TransferText, SubstringsMatchAModel) {
   std::mt19937 rng(32);
   std::uniform_int_distribution<int> len(0, 40), pick(0, 3), at(-2, 44), width(-2, 140);
@@ -275,6 +275,11 @@ TEST(TransferText, SubstringsMatchAModel) {
       want.erase(want.find_last_not_of(' ') + 1);
     }
     ASSERT_EQ(want, sMboSubString(line.c_str(), offset, count)) << '[' << line << "] " << offset << ' ' << count;
+    // The columns themselves, blank past either end of the line.
+    std::string columns;
+    for (int c = offset; c < offset + count; ++c) columns += c >= 0 && c < (int)line.size() ? line[(size_t)c] : ' ';
+    std::vector<char> out((size_t)std::max(count, 0) + 1);
+    ASSERT_EQ(columns, sMboLineColumns(line.c_str(), offset, count, out.data())) << line;
   }
 }
 
