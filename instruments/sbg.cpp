@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer.h"
+#include "instruments/textfile.h"
 #include "win32.h"
 
 namespace {
@@ -28,7 +30,7 @@ struct SbgLine {
 };
 
 struct SbgFile {
-  FILE* fp = nullptr;
+  MboTextFile* text = nullptr;
   bool boFirst = true;
   bool boPushed = false;  // sLine is to be taken again by the next read
   SbgLine line;
@@ -44,14 +46,7 @@ bool boNext(SbgFile* f) {
     return true;
   }
   std::string s;
-  int c;
-  bool boAny = false;
-  while ((c = fgetc(f->fp)) != EOF) {
-    boAny = true;
-    if (c == '\n') break;
-    if (s.size() < kLineMax) s.push_back((char)c);
-  }
-  if (!boAny) return false;
+  if (!boMboTextFileLine(f->text, &s, kLineMax)) return false;
   // Editors may put a UTF-8 byte-order mark before the first keyword.
   if (f->boFirst && s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
   f->boFirst = false;
@@ -225,8 +220,10 @@ void vRead(SbgFile* f) {
 bool boSbgReadFile(const char* sPath, uint32_t) {
   FILE* fp = sPath ? _fsopen(sPath, "rb", _SH_DENYNO) : nullptr;
   if (!fp) return false;
+  std::unique_ptr<MboTextFile> text(new MboTextFile{});
+  text->fp = fp;
   SbgFile f;
-  f.fp = fp;
+  f.text = text.get();
   vRead(&f);
   fclose(fp);
   return false;

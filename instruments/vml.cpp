@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "fieldbook/api.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/textfile.h"
 #include "kv2gr.h"
 #include "win32.h"
 
@@ -22,28 +24,27 @@ const size_t kLineMax = 399;  // characters of a line the reader takes
 int g_iVmlLine = 0;           // counter of the line names of this read
 
 // The next line without its end; a longer line is cut and its tail skipped.
-bool boReadLine(FILE* fp, std::string* line) {
-  line->clear();
-  int c;
-  bool boAny = false;
-  while ((c = fgetc(fp)) != EOF) {
-    boAny = true;
-    if (c == '\n') break;
-    if (line->size() < kLineMax) line->push_back((char)c);
-  }
+bool boReadLine(MboTextFile* f, std::string* line) {
+  if (!boMboTextFileLine(f, line, kLineMax)) return false;
   if (!line->empty() && line->back() == '\r') line->pop_back();
-  return boAny;
+  return true;
 }
 
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> out;
-  size_t from = 0;
+// The fields between TABs into out, whose strings are reused line by line.
+void vSplit(const std::string& line, std::vector<std::string>* out) {
+  size_t n = 0, from = 0;
   for (;;) {
     size_t tab = line.find('\t', from);
-    out.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-    if (tab == std::string::npos) return out;
+    size_t len = tab == std::string::npos ? line.size() - from : tab - from;
+    if (n < out->size())
+      (*out)[n].assign(line, from, len);
+    else
+      out->emplace_back(line, from, len);
+    ++n;
+    if (tab == std::string::npos) break;
     from = tab + 1;
   }
+  out->resize(n);
 }
 
 bool boIsAttributeColumn(size_t i) {
@@ -117,8 +118,9 @@ void vVmlBuildLines() {
 
 bool boVmlReadRaw(uint32_t, uint32_t) {
   g_iVmlLine = 0;
-  FILE* fp = _fsopen(g_mboTransfer.sRawPath, "rb", _SH_DENYNO);
-  if (!fp) {
+  std::unique_ptr<MboTextFile> file(new MboTextFile{});
+  file->fp = _fsopen(g_mboTransfer.sRawPath, "rb", _SH_DENYNO);
+  if (!file->fp) {
     char msg[MBO_PATH_SIZE + 32];
     snprintf(msg, sizeof msg, "Unable to open %s", g_mboTransfer.sRawPath);
     vMsgWarning(msg);
@@ -126,14 +128,14 @@ bool boVmlReadRaw(uint32_t, uint32_t) {
     return false;
   }
   std::string line;
-  std::vector<std::string> names;
-  if (boReadLine(fp, &line)) names = Split(line);
-  while (boReadLine(fp, &line)) {
+  std::vector<std::string> names, f;
+  if (boReadLine(file.get(), &line)) vSplit(line, &names);
+  while (boReadLine(file.get(), &line)) {
     if (line[0] == '!') continue;
-    std::vector<std::string> f = Split(line);
+    vSplit(line, &f);
     if (f.size() >= 4) vReadPoint(names, f);
   }
-  fclose(fp);
+  fclose(file->fp);
   vVmlBuildLines();
   return false;
 }
