@@ -87,17 +87,16 @@ int iNumbers(const char* text, double* out, int n) {
   return k;
 }
 
+// The fields between separators, each taken whole from the text; with a
+// blank separator TABs separate too and empty fields are dropped.
 std::vector<std::string> Tokens(const char* text, char sep) {
   std::vector<std::string> out;
-  std::string cur;
   for (const char* p = text;; p++) {
-    if (*p == sep || *p == 0 || (sep == ' ' && *p == '\t')) {
-      if (sep != ' ' || !cur.empty()) out.push_back(cur);
-      cur.clear();
-      if (*p == 0) return out;
-    } else {
-      cur.push_back(*p);
-    }
+    const char* end = p;
+    while (*end && *end != sep && !(sep == ' ' && *end == '\t')) end++;
+    if (sep != ' ' || end > p) out.emplace_back(p, (size_t)(end - p));
+    if (!*end) return out;
+    p = end;
   }
 }
 
