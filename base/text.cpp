@@ -308,9 +308,12 @@ const char* sStrFindNoCase(const char* text, const char* pattern) {
 // ---------------------------------------------------------------------------
 // Tokenizers
 
-char* sStrNextPlainField(char* buf, int n, const char** cursor, char sep) {
+namespace {
+
+// sStrNextPlainField, giving the length of the text copied.
+int iNextPlainField(char* buf, int n, const char** cursor, char sep) {
   if (buf && n > 0) buf[0] = '\0';
-  if (!cursor || !*cursor) return buf;
+  if (!cursor || !*cursor) return 0;
   const char* p = *cursor;
   int k = 0;
   while (*p && *p != sep) {
@@ -325,6 +328,13 @@ char* sStrNextPlainField(char* buf, int n, const char** cursor, char sep) {
   } else {
     *cursor = p;  // on the terminator; the next call ends the text
   }
+  return k;
+}
+
+}  // namespace
+
+char* sStrNextPlainField(char* buf, int n, const char** cursor, char sep) {
+  iNextPlainField(buf, n, cursor, sep);
   return buf;
 }
 
@@ -333,9 +343,9 @@ char* sStrNextQuotedField(char* buf, int n, const char** cursor, char sep) {
   if (!cursor || !*cursor) return buf;
   while (**cursor == ' ') ++*cursor;
   const char* p = *cursor;
+  int k = 0;  // the length copied: the field stops at the text's end, so it holds no NUL
   if (*p == '"') {
     ++p;
-    int k = 0;
     while (*p && *p != '"') {
       if (buf && k < n - 1) buf[k++] = *p;
       ++p;
@@ -345,12 +355,12 @@ char* sStrNextQuotedField(char* buf, int n, const char** cursor, char sep) {
     while (*p && *p != sep) ++p;
     *cursor = *p ? p + 1 : p;
   } else {
-    sStrNextPlainField(buf, n, cursor, sep);
+    k = iNextPlainField(buf, n, cursor, sep);
   }
   if (!buf || n <= 0) return buf;
 
   // Clean the copied field.
-  size_t len = strlen(buf);
+  size_t len = (size_t)k;
   if (sep != '\t') {
     size_t tabs = 0;
     while (buf[tabs] == '\t') ++tabs;
