@@ -41,8 +41,11 @@ namespace {
 
 const std::string& sDir() {
   static std::string dir = [] {
-    atexit([] { std::filesystem::remove_all(benchhost::Dir()); });  // the files of 10^6 lines are large
-    return benchhost::Dir().string();
+    std::string made = benchhost::Dir().string();
+    // The files of 10^6 lines are large. Registered after the folder's
+    // static, so that it runs before that goes.
+    atexit([] { std::filesystem::remove_all(benchhost::Dir()); });
+    return made;
   }();
   return dir;
 }
