@@ -80,17 +80,23 @@ void vSkipBlock(SbgFile* f) {
   }
 }
 
-std::vector<std::string> Fields(const std::string& value, size_t max) {
-  std::vector<std::string> out;
+// The first max fields between commas into out (missing ones empty); its
+// strings are reused record by record.
+const std::vector<std::string>& Fields(const std::string& value, size_t max, std::vector<std::string>* out) {
+  out->resize(max);
   size_t from = 0;
-  while (out.size() < max) {
+  bool more = true;
+  for (size_t i = 0; i < max; i++) {
+    if (!more) {
+      (*out)[i].clear();
+      continue;
+    }
     size_t comma = value.find(',', from);
-    out.push_back(value.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
-    if (comma == std::string::npos) break;
+    (*out)[i].assign(value, from, comma == std::string::npos ? std::string::npos : comma - from);
+    more = comma != std::string::npos;
     from = comma + 1;
   }
-  out.resize(max);
-  return out;
+  return *out;
 }
 
 std::string sUnquoted(const std::string& s) {
@@ -112,7 +118,8 @@ std::string sPrint(const char* format, double v) {
 }
 
 void vReadStation(void* st, const std::string& value) {
-  std::vector<std::string> f = Fields(value, 32);
+  static std::vector<std::string> fields;
+  const std::vector<std::string>& f = Fields(value, 32, &fields);
   boMboSetStAttr(kTs, st, 1, sUnquoted(f[0]).c_str());
   if (auto ih = dNumber(f[1])) boMboSetStAttr(kTs, st, 4, sPrint("%f", *ih).c_str());
   if (auto kelvin = dNumber(f[16])) boMboSetStAttr(kTs, st, 6, sPrint("%f", *kelvin - 273.15).c_str());
@@ -121,7 +128,8 @@ void vReadStation(void* st, const std::string& value) {
 
 // An observation for a record of type 4 or 5; null for any other type.
 void* pReadRecord(void* st, const std::string& value) {
-  std::vector<std::string> f = Fields(value, 10);
+  static std::vector<std::string> fields;
+  const std::vector<std::string>& f = Fields(value, 10, &fields);
   if (f[0] != "4" && f[0] != "5") return nullptr;
   void* obs = pMboAddObs(kTs, st);
   if (!obs) return nullptr;
