@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/codedlines.h"
 #include "fieldbook/convert.h"
@@ -15,6 +16,7 @@
 #include "fieldbook/record.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
+#include "kvxlib.h"
 
 PoPoints* g_pMboPoints = nullptr;
 LiLines* g_pMboLines = nullptr;
@@ -367,6 +369,40 @@ uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p) {
     own |= MBO_FLAG_Z;
   }
   return own;
+}
+
+namespace {
+
+// Vertices and lines the writers left out during the current write.
+int g_iLeftOutVertices, g_iLeftOutLines;
+
+}  // namespace
+
+bool boMboVertexPlaced(LiLine* line, LiElm* elm) {
+  GeoPnt3 p;
+  return (uMboVertexPosition(line, elm, &p) & MBO_FLAG_XY) != 0;
+}
+
+bool boMboLineWritable(LiLine* line) {
+  int placed = 0, unplaced = 0;
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) ++(boMboVertexPlaced(line, e) ? placed : unplaced);
+  // A line of one vertex is written as it is; one that loses vertices needs
+  // two left.
+  if (!unplaced) return true;
+  g_iLeftOutVertices += unplaced;
+  if (placed >= 2) return true;
+  ++g_iLeftOutLines;
+  return false;
+}
+
+void vMboLeftOutBegin(void) { g_iLeftOutVertices = g_iLeftOutLines = 0; }
+
+void vMboLeftOutWarn(void) {
+  if (g_iLeftOutVertices || g_iLeftOutLines)
+    vMsgWarning(sStrFormat(sKvxPoGetText("Not written for want of a position: %d line vertices, and %d lines left "
+                                         "with fewer than two vertices."),
+                           g_iLeftOutVertices, g_iLeftOutLines));
+  vMboLeftOutBegin();
 }
 
 namespace {

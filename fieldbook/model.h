@@ -105,6 +105,24 @@ const char* sMboPointGetField(PoPoint* point);
 // Returns MBO_FLAG_XY and MBO_FLAG_Z for what *p holds.
 uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p);
 
+// Writers leave out a vertex without XY of its own or from its point (no
+// place is invented for it), and a line or polygon that loses vertices so
+// and keeps fewer than two. The write operation counts from
+// vMboLeftOutBegin and shows one warning with the numbers at
+// vMboLeftOutWarn (MboLeftOutWarning).
+bool boMboVertexPlaced(LiLine* line, LiElm* elm);
+// Whether a writer writes the line; counts its vertices without a place,
+// and the line itself when it is not written. Once per line and write.
+bool boMboLineWritable(LiLine* line);
+void vMboLeftOutBegin(void);
+void vMboLeftOutWarn(void);
+struct MboLeftOutWarning {
+  MboLeftOutWarning() { vMboLeftOutBegin(); }
+  ~MboLeftOutWarning() { vMboLeftOutWarn(); }
+  MboLeftOutWarning(const MboLeftOutWarning&) = delete;
+  MboLeftOutWarning& operator=(const MboLeftOutWarning&) = delete;
+};
+
 // For the length of a write: a point's or vertex's XY or height that is not
 // finite (a host may store one) has its flag cleared, so that every writer
 // leaves it out as absent; the flags come back at the end. Not nested.

@@ -835,6 +835,7 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   if (boMboFileExists(sRaw) && !boMsgOkCancel(sStrFormat(sKvxPoGetText("Overwrite file:\n%s"), sRaw), true))
     return false;
   MboHideNonFinite hide;
+  MboLeftOutWarning leftOut;
   MboIndexPass pass;  // writers look vertices' points up by name
   if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();
   if (pfnXml) {

@@ -67,15 +67,19 @@ void vWritePoint(uint32_t hRaw, PoPoint* point) {
   vWritePointBlock(hRaw, sMboGetPointNo(point), sMboPointGetField(point), x, y, boZ ? &z : nullptr);
 }
 
-// One vertex of a line: the point it stands on (within 0.02) gives its name,
-// code and position; otherwise the vertex position alone.
+// One vertex of a line. A vertex that only names its point (a line read
+// from codes has no coordinates before Save) is that point's block;
+// otherwise the point it stands on (within 0.02) gives its name, code and
+// position, or the vertex position stands alone.
 void vWriteVertex(uint32_t hRaw, LiLine* line, LiElm* elm) {
   GeoPnt3 p;
-  vLiElmGetP(line, elm, &p);
-  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;  // no place to write
-  if (!std::isfinite(p.z)) p.z = 0;                        // written as no height
-  bool b3d = boLiLineIs3d(line);
-  PoPoint* point = pKofFindNearestPoint(g_pMboPoints, &p, 0.02, !b3d);
+  uint32_t has = uMboVertexPosition(line, elm, &p);
+  if (!(has & MBO_FLAG_XY)) return;  // no place to write
+  if (!(has & MBO_FLAG_Z)) p.z = 0;  // written as no height
+  const MboElmData* data = pMboElmGetData(line, elm);
+  PoPoint* point = nullptr;
+  if (data && data->sPid[0] && !(data->uFlags & MBO_FLAG_XY)) point = pMboFindPoint(data->sPid);
+  if (!point) point = pKofFindNearestPoint(g_pMboPoints, &p, 0.02, !boLiLineIs3d(line));
   if (point) {
     vMboPointSetMark(point, 1);
     vWritePoint(hRaw, point);
@@ -85,12 +89,15 @@ void vWriteVertex(uint32_t hRaw, LiLine* line, LiElm* elm) {
 }
 
 void vWriteLine(uint32_t hRaw, LiLine* line) {
+  if (!boMboLineWritable(line)) return;
   MboLineData* data = pMboLineGetData(line);
   char text[200];
   iNumPrintC(text, sizeof text, " 09 91 %10.10s %s", sLiLineGetField(line), data ? data->sObjId : "");
   boMboWriteLine(hRaw, text);
-  LiElm* first = LiElmGetFirst(line);
-  for (LiElm* e = first; e; e = LiElmGetNext(line, e)) {
+  LiElm* first = nullptr;  // the first vertex written
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    if (!boMboVertexPlaced(line, e)) continue;  // left out, with the write's warning
+    if (!first) first = e;
     int type = LiElmGetType(line, e);
     if (type == KV2GR_ELM_ARC3P) boMboWriteLine(hRaw, "-08 3 p arc: error not implementet yet");
     vWriteVertex(hRaw, line, e);

@@ -84,12 +84,21 @@ const JxlFixedElem kEnvironment[] = {
 };
 
 // " 91" where a part of the line starts, " 99" (" 96" when the line is
-// closed) where it ends, else nothing.
+// closed) where it ends, else nothing; vertices left out for want of a
+// place do not count.
 const char* sPartSuffix(LiLine* line, LiElm* vertex) {
   LiElm* prev = LiElmGetPrev(line, vertex);
+  while (prev && LiElmGetType(line, prev) != KV2GR_ELM_SUBEND && !boMboVertexPlaced(line, prev))
+    prev = LiElmGetPrev(line, prev);
   if (!prev || LiElmGetType(line, prev) == KV2GR_ELM_SUBEND) return " 91";
-  if (!LiElmGetNext(line, vertex) || LiElmGetType(line, vertex) == KV2GR_ELM_SUBEND)
-    return boLiLineIsPolygon(line) ? " 96" : " 99";
+  bool last = true;  // no later vertex of the part is written
+  if (LiElmGetType(line, vertex) != KV2GR_ELM_SUBEND) {
+    for (LiElm* e = LiElmGetNext(line, vertex); e && last; e = LiElmGetNext(line, e)) {
+      if (boMboVertexPlaced(line, e)) last = false;
+      if (LiElmGetType(line, e) == KV2GR_ELM_SUBEND) break;
+    }
+  }
+  if (last) return boLiLineIsPolygon(line) ? " 96" : " 99";
   return "";
 }
 
@@ -243,19 +252,27 @@ void vJxlAddReductions(MboXmlElem* root, const char* key, xmlDoc* fxl) {
   MboXmlElem* reductions = pMboXmlAddChild(root, "Reductions");
   if (!reductions) return;
   ViFields* lineFields = pViLFieldsGet(g_pMboLines);
+  // A vertex without a place is left out (with the write's warning); the
+  // others keep their numbers.
   for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
+    if (!boMboLineWritable(l)) continue;
     int n = 0;
-    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e))
-      pJxlAddPoint(reductions, l, FXL_KIND_LINE, e, ++n, lineFields, key, fxl);
+    for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+      ++n;
+      if (boMboVertexPlaced(l, e)) pJxlAddPoint(reductions, l, FXL_KIND_LINE, e, n, lineFields, key, fxl);
+    }
   }
   ViFields* pointFields = pViPFieldsGet(g_pMboPoints);
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
     pJxlAddPoint(reductions, p, FXL_KIND_POINT, nullptr, 0, pointFields, key, fxl);
   ViFields* polygonFields = pViYFieldsGet(g_pMboPolygons);
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
+    if (!boMboLineWritable(y)) continue;
     int n = 0;
-    for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e))
-      pJxlAddPoint(reductions, y, FXL_KIND_POLYGON, e, ++n, polygonFields, key, fxl);
+    for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e)) {
+      ++n;
+      if (boMboVertexPlaced(y, e)) pJxlAddPoint(reductions, y, FXL_KIND_POLYGON, e, n, polygonFields, key, fxl);
+    }
   }
 }
 

@@ -284,29 +284,38 @@ bool boSpiral(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
 }
 
 // One line or polygon into a CoordGeom; false when nothing was written.
+// Vertices without a place are left out: the segment runs from the vertex
+// before to the one after, straight when it no longer ends where its
+// element did.
 bool boGeometry(MboXmlElem* geom, LiLine* line) {
   bool polygon = boLiLineIsPolygon(line);
   bool any = false;
   for (LiElm* first = LiElmGetFirst(line); first; first = pGeoSubLineNext(line, first)) {
+    LiElm* head = nullptr;  // the part's first vertex written
+    LiElm* prev = nullptr;  // the last one so far
     for (LiElm* e = first; e; e = LiElmGetNext(line, e)) {
       int type = LiElmGetType(line, e);
-      bool ok = true;
-      if (type == KV2GR_ELM_SUBEND || type == KV2GR_ELM_LAST) {
-        if (polygon) ok = boStraight(geom, line, e, first), any = true;
-        if (!ok) return false;
-        break;
+      bool end = type == KV2GR_ELM_SUBEND || type == KV2GR_ELM_LAST;
+      if (boMboVertexPlaced(line, e)) {
+        if (prev) {
+          int kind = LiElmGetNext(line, prev) == e ? LiElmGetType(line, prev) : KV2GR_ELM_STRAIGHT;
+          bool ok = true;
+          if (kind == KV2GR_ELM_STRAIGHT)
+            ok = boStraight(geom, line, prev, e), any = true;
+          else if (kind == KV2GR_ELM_ARC2P || kind == KV2GR_ELM_ARC3P)
+            ok = boCurve(geom, line, prev, e), any = true;
+          else if (kind == KV2GR_ELM_CLOTHOID)
+            ok = boSpiral(geom, line, prev, e), any = true;
+          if (!ok) return false;
+        } else {
+          head = e;
+        }
+        prev = e;
       }
-      LiElm* next = LiElmGetNext(line, e);
-      if (!next) break;
-      if (type == KV2GR_ELM_STRAIGHT)
-        ok = boStraight(geom, line, e, next);
-      else if (type == KV2GR_ELM_ARC2P || type == KV2GR_ELM_ARC3P)
-        ok = boCurve(geom, line, e, next);
-      else if (type == KV2GR_ELM_CLOTHOID)
-        ok = boSpiral(geom, line, e, next);
-      else
-        continue;
-      if (!ok) return false;
+      if (end) break;
+    }
+    if (polygon && prev) {
+      if (!boStraight(geom, line, prev, head)) return false;
       any = true;
     }
   }
@@ -333,6 +342,7 @@ void vLines(MboXmlElem* root, int dialect) {
   if (!group) return;
   ViFields* fs = pViLFieldsGet(g_pMboLines);
   for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
+    if (!boMboLineWritable(l)) continue;  // left out whole, with the write's warning
     MboXmlElem* elem = pMboXmlAddChild(group, parcels ? "Parcel" : "PlanFeature");
     if (!elem) continue;
     const char* id = sMboGetLineObjID(l);
@@ -347,6 +357,7 @@ void vPolygons(MboXmlElem* root, int dialect) {
   if (!group) return;
   ViFields* fs = pViYFieldsGet(g_pMboPolygons);
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
+    if (!boMboLineWritable(y)) continue;
     MboXmlElem* elem = pMboXmlAddChild(group, "Parcel");
     if (!elem) continue;
     const char* id = sMboGetPolygonObjID(y);

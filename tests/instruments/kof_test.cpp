@@ -234,6 +234,56 @@ TEST_F(KofRoundTrip, PointsLinesAndObservationsReadBackWithTheOffsets) {
             DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
 }
 
+TEST_F(KofRoundTrip, ALineReadFromCodesIsWrittenAtItsPoints) {
+  vOptions(98, "EO:6600000 NO:500000");
+  ASSERT_TRUE(boRead(98, kData + "codedline.kof"));
+  std::string path = m_dir + "/coded.kof";
+  vUiExpectBox(IDYES, "Skriv linjer til KOF?");
+  ASSERT_TRUE(boWrite(98, path));
+  std::string text = ReadFile(path);
+  EXPECT_NE(std::string::npos, text.find(" 05 K1         KANT          100.000     200.000    1.000\r\n")) << text;
+  ASSERT_TRUE(boRead(98, path));
+  // Every vertex at its point, each point once: none made at the origin.
+  EXPECT_EQ((Strings{"K1 KANT 500200.000 6600100.000 1.000", "K2 KANT 500210.000 6600110.000 2.000",
+                     "K3 KANT 500220.000 6600100.000 -", "K4 KUM 500250.000 6600150.000 4.000"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"L5|KANT|: K1 K2 K3"}), DumpLines());
+}
+
+// A vertex with no place of its own or from its point is left out by every
+// writer of lines, and a line that keeps one vertex goes whole, with one
+// warning per write.
+TEST_F(KofRoundTrip, WritersLeaveOutAVertexWithoutAPosition) {
+  pNewPoint("A", "", 500000, 6600000);
+  FB(KvxMboNewPoint)("B");  // known only by name
+  pNewPoint("C", "", 500010, 6600000);
+  LiLine* l1 = FB(KvxMboNewLine)("L1");
+  for (const char* pid : {"A", "B", "C"}) FB(KvxMboAddLineElm)(l1, pid);
+  LiLine* l2 = FB(KvxMboNewLine)("L2");
+  for (const char* pid : {"B", "C"}) FB(KvxMboAddLineElm)(l2, pid);
+  const struct {
+    int instrument;
+    Strings present, absent;
+  } cases[] = {
+      {98,
+       {" 09 91            L1\r\n 05 A                    6600000.000  500000.000\r\n"
+        " 05 C                    6600000.000  500010.000\r\n 09 99\r\n"},
+       {"L2", " 05 B", "0.000 \r\n"}},
+      {25, {"<Start pntRef=\"A\">", "<End pntRef=\"C\">", "name=\"L1\""}, {"\"B\"", "L2"}},
+      {30, {"<Name>L1-1</Name>", "<Name>L1-3</Name>", "<Code> 91</Code>", "<Code> 99</Code>"}, {"L1-2", "L2-"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.instrument);
+    std::string path = m_dir + "/out" + std::to_string(c.instrument);
+    if (c.instrument == 98) vUiExpectBox(IDYES, "Skriv linjer til KOF?");
+    vUiExpectBox(IDOK, "want of a position: 2 line vertices, and 1 lines left with fewer than two vertices.");
+    ASSERT_TRUE(boWrite(c.instrument, path));
+    std::string text = ReadFile(path);
+    for (const std::string& s : c.present) EXPECT_NE(std::string::npos, text.find(s)) << s << "\n" << text;
+    for (const std::string& s : c.absent) EXPECT_EQ(std::string::npos, text.find(s)) << s << "\n" << text;
+  }
+}
+
 TEST_F(KofRoundTrip, AValueTooWideForItsColumnLosesDecimalsNotItsNeighbours) {
   double z = 12345.678;
   pNewPoint("W1", "", -1234567.891, 100, &z);
