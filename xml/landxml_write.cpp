@@ -349,6 +349,8 @@ void vLines(MboXmlElem* root, int dialect) {
     if (id && *id) boAttr(elem, "name", id);
     vCoordGeom(elem, l, fs, sLiLineGetField(l), dialect);
   }
+  // The schema wants at least one member: with every line left out, none.
+  if (iMboXmlGetChildCount(group) == 0) vMboXmlFreeElem(group);
 }
 
 void vPolygons(MboXmlElem* root, int dialect) {
@@ -364,6 +366,7 @@ void vPolygons(MboXmlElem* root, int dialect) {
     if (id && *id) boAttr(elem, "name", id), boAttr(elem, "oID", id);
     vCoordGeom(elem, y, fs, sYgPolygonGetField(y), dialect);
   }
+  if (iMboXmlGetChildCount(group) == 0) vMboXmlFreeElem(group);
 }
 
 // ---- Triangle nets ----

@@ -198,6 +198,26 @@ TEST(XmlDoubles, OnlyTheDecimalFormOfXsDoubleIsANumber) {
   EXPECT_EQ(got, (std::vector<std::optional<double>>{1, {}, {}, 4}));
 }
 
+// With every line and polygon left out for want of a position, no empty
+// PlanFeatures or Parcels stays behind: the schema wants a member in each.
+TEST_F(AbsentValues, NoEmptyGroupWhenEveryLineIsLeftOut) {
+  pNewPoint("A", "", 100, 200);
+  FB(KvxMboNewPoint)("B");  // known only by name
+  LiLine* l = FB(KvxMboNewLine)("L");
+  YgPolygon* y = FB(KvxMboNewPolygon)("Y");
+  for (const char* pid : {"A", "B"}) FB(KvxMboAddLineElm)(l, pid), FB(KvxMboAddPolygonElm)(y, pid);
+  for (int writer : {25, 26, 28, 29}) {
+    SCOPED_TRACE(writer);
+    std::string path = tmp_.Path("gone" + std::to_string(writer) + ".xml");
+    vUiExpectBox(IDOK, "want of a position: 2 line vertices, and 2 lines left with fewer than two vertices.");
+    ASSERT_TRUE(boWrite(writer, path));
+    std::string text = ReadFile(path);
+    EXPECT_EQ(text.find("<PlanFeatures"), std::string::npos) << text;
+    EXPECT_EQ(text.find("<Parcels"), std::string::npos) << text;
+    EXPECT_EQ(XmlTestSchemaErrors(text, KVX_TEST_DATA "/landxml/LandXML-1.2.xsd"), V{});
+  }
+}
+
 TEST_F(AbsentValues, TheKofWriterLeavesOutAVertexWithoutAFinitePlace) {
   vBook();
   LiLine* gap = FB(KvxMboNewLine)("Gap");
