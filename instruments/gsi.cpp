@@ -1,7 +1,6 @@
 // Leica GSI files: coordinate writer and reader (instruments 80, 92 to 96).
 #include "instruments/gsi.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -104,12 +103,8 @@ void vDataText(const GsiLine& l, int n, char* out) {
   strcpy(out, p);
 }
 
-// "%.*lf" as printf writes it (to_chars rounds the same way), without the
-// cost of a printf under the C locale.
-void vFixed(char* buf, int size, double value, int decimals) {
-  std::to_chars_result r = std::to_chars(buf, buf + size - 1, value, std::chars_format::fixed, decimals);
-  *(r.ec == std::errc() ? r.ptr : buf) = '\0';
-}
+// "%.*lf" as printf writes it, without the cost of a printf.
+void vFixed(char* buf, int size, double value, int decimals) { iNumPrintFixedC(buf, size, value, decimals); }
 
 // Whole tenths of seconds keep d.mmss free of 59.99999 seconds.
 double dDegreesToDms(double deg) {

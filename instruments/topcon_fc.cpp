@@ -1,7 +1,6 @@
 // Topcon FC1/2 (instrument 72): the coordinate writer and the record-stream
 // reader. A record is an underscore, a type character and a value up to the
 // next underscore.
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -73,9 +72,7 @@ bool boAngle(const char* value, size_t offset, char* out) {
   if (strlen(t) < 7 || !boDigits(t, 7)) return false;
   double v = (t[0] - '0') * 100 + (t[1] - '0') * 10 + (t[2] - '0') + ((t[3] - '0') * 10 + (t[4] - '0')) / 100.0 +
              ((t[5] - '0') * 10 + (t[6] - '0')) / 10000.0;
-  // "%.5lf" as printf writes it, without its cost.
-  std::to_chars_result r = std::to_chars(out, out + 31, sign * v, std::chars_format::fixed, 5);
-  *(r.ec == std::errc() ? r.ptr : out) = '\0';
+  iNumPrintFixedC(out, 32, sign * v, 5);  // "%.5lf", without a printf's cost
   return true;
 }
 
