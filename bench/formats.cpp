@@ -44,7 +44,11 @@ const std::string& sDir() {
     std::string made = benchhost::Dir().string();
     // The files of 10^6 lines are large. Registered after the folder's
     // static, so that it runs before that goes.
-    atexit([] { std::filesystem::remove_all(benchhost::Dir()); });
+    // KVX_BENCH_KEEP=1 keeps them for a profile of one reader afterwards.
+    if (!getenv("KVX_BENCH_KEEP"))
+      atexit([] { std::filesystem::remove_all(benchhost::Dir()); });
+    else
+      fprintf(stderr, "bench files kept in %s\n", made.c_str());
     return made;
   }();
   return dir;
