@@ -36,12 +36,32 @@ bool g_boWideWarned;
 // so the columns after it stay where the reader looks for them.
 void vFitNumber(char* out, int size, double value, int width) {
   int decimals = 3;
-  while (iNumPrintC(out, size, "%*.*lf", width, decimals, value) > width && decimals > 0) --decimals;
+  int n;
+  // "%*.*lf" without a printf's cost: printf's digits, padded here.
+  while ((n = iNumPrintFixedC(out, size, value, decimals)) > width && decimals > 0) --decimals;
+  if (n >= 0 && n < width && width < size) {
+    memmove(out + (width - n), out, (size_t)n + 1);
+    memset(out, ' ', (size_t)(width - n));
+  }
   if (decimals < 3 && !g_boWideWarned) {
     g_boWideWarned = true;
     vMsgWarning(
         sKvxPoGetText("Warning! A coordinate is too wide for its KOF column and is written with fewer decimals."));
   }
+}
+
+// At most `width` bytes of the text, then blanks up to `width` ("%-w.ws").
+char* pPutPadded(char* at, const char* text, int width) {
+  int n = 0;
+  for (; n < width && text[n]; ++n) at[n] = text[n];
+  for (; n < width; ++n) at[n] = ' ';
+  return at + width;
+}
+
+char* pPutText(char* at, const char* text) {
+  size_t n = strlen(text);
+  memcpy(at, text, n);
+  return at + n;
 }
 
 // " 05" point block: name, code, north and east less the offsets, and the
@@ -51,12 +71,22 @@ void vWritePointBlock(uint32_t hRaw, const char* name, const char* code, double 
   char north[40], east[40], height[40];
   vFitNumber(north, sizeof north, y - set.iEO, 12);
   vFitNumber(east, sizeof east, x - set.iNO, 11);
+  // " 05 %-10.10s %-8.8s %s %s[ %s]": at most 4 + 10 + 1 + 8 + 3 * 40 bytes.
   char line[256];
-  int n = iNumPrintC(line, sizeof line, " 05 %-10.10s %-8.8s %s %s", name, code, north, east);
-  if (z && n > 0 && n < (int)sizeof line) {
+  char* at = pPutText(line, " 05 ");
+  at = pPutPadded(at, name, 10);
+  *at++ = ' ';
+  at = pPutPadded(at, code, 8);
+  *at++ = ' ';
+  at = pPutText(at, north);
+  *at++ = ' ';
+  at = pPutText(at, east);
+  if (z) {
     vFitNumber(height, sizeof height, *z, 8);
-    iNumPrintC(line + n, (int)sizeof line - n, " %s", height);
+    *at++ = ' ';
+    at = pPutText(at, height);
   }
+  *at = 0;
   boMboWriteLine(hRaw, line);
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 
 #include "fb_dump.h"
 #include "kv2cosys.h"
@@ -293,6 +295,44 @@ TEST_F(KofRoundTrip, AValueTooWideForItsColumnLosesDecimalsNotItsNeighbours) {
   ASSERT_TRUE(boWrite(98, path));
   ASSERT_TRUE(boRead(98, path));
   EXPECT_EQ((Strings{"W1  -1234567.890 100.000 12345.680", "W2  -7654321.120 200.000 12345.680"}), DumpPoints());
+}
+
+// Point blocks are built without printf; every column stays as printf's
+// " 05 %-10.10s %-8.8s %12.3f %11.3f %8.3f" gives it, names and codes of every
+// length and values of every size and sign that fit their columns.
+TEST_F(KofRoundTrip, PointBlocksMatchPrintfColumnForColumn) {
+  std::mt19937_64 rng(20261207);
+  auto value = [&](double range) {
+    double v = std::uniform_real_distribution<double>(-range, range)(rng);
+    switch (rng() % 4) {
+      case 0:
+        return std::round(v * 1000) / 1000 + 0.0005;  // a rounding tie in decimal
+      case 1:
+        return std::round(v);
+      default:
+        return v;
+    }
+  };
+  auto text = [&](size_t maxLen) {
+    std::string t(rng() % (maxLen + 1), 'x');
+    for (char& c : t) c = "ABCZ019_-"[rng() % 9];
+    return t;
+  };
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name = text(13) + std::to_string(i), code = text(11);
+    double x = value(999999), y = value(9999999), z = value(rng() % 2 ? 999 : 99);
+    bool withZ = rng() % 3 != 0;
+    pNewPoint(name.c_str(), code.c_str(), x, y, withZ ? &z : nullptr);
+    char line[256];
+    int n = snprintf(line, sizeof line, " 05 %-10.10s %-8.8s %12.3f %11.3f", name.c_str(), code.c_str(), y, x);
+    if (withZ) snprintf(line + n, sizeof line - n, " %8.3f", z);
+    expected += std::string(line) + "\r\n";
+  }
+  std::string path = m_dir + "/columns.kof";
+  ASSERT_TRUE(boWrite(98, path));
+  std::string written = ReadFile(path);
+  EXPECT_NE(std::string::npos, written.find(expected)) << written.substr(0, 2000);
 }
 
 // The code parameter file: asked for at the first block 11 or 12 of a read.
