@@ -1,5 +1,6 @@
 // Topcon GTS-800 text files (instrument 73): the coordinate writer, the
 // keyword-line reader and the serial transfer.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -241,19 +242,27 @@ bool boGts800WriteRaw(uint32_t hRaw) {
   const MboSettings& set = g_mboTransfer.settings;
   PoPoints* points = g_pMboPoints;
   bool ok = true;
+  std::string line;
+  // "%.3lf" texts through the printf-identical printer, without printf's cost.
+  char num[400];
+  auto put = [&](double v) {
+    line.append(num, (size_t)std::max(0, std::min(iNumPrintFixedC(num, sizeof num, v, 3), (int)sizeof num - 1)));
+  };
   for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
     double x = 0, y = 0, z = 0;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    std::string line = sMboGetPointNo(p);
-    char num[400];
-    iNumPrintC(num, sizeof num, ",%.3lf,%.3lf,", x - set.iNO, y - set.iEO);
-    line += num;
-    if (boMboGetPointZ(p, &z)) {
-      iNumPrintC(num, sizeof num, "%.3lf", z);
-      line += num;
-    }
+    line = sMboGetPointNo(p);
+    line += ',';
+    put(x - set.iNO);
+    line += ',';
+    put(y - set.iEO);
+    line += ',';
+    if (boMboGetPointZ(p, &z)) put(z);
     const char* code = sMboPointGetField(p);
-    if (code && code[0]) line += std::string(",") + code;
+    if (code && code[0]) {
+      line += ',';
+      line += code;
+    }
     ok = boMboWriteLine(hRaw, line.c_str()) && ok;
   }
   return ok && boMboWriteOk();
