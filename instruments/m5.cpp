@@ -11,6 +11,7 @@
 #include "base/cnum.h"
 #include "base/geometry.h"
 #include "base/msgbox.h"
+#include "base/numbers.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/codedlines.h"
@@ -35,10 +36,11 @@ void vPut(char* rec, int col1, const char* text) { memcpy(rec + col1 - 1, text, 
 
 // A value right-justified in its 14 columns; false when it is wider.
 bool boPutValue(char* rec, int col1, double v) {
+  // printf's "%.4lf" digits, right-justified here (no format to parse).
   char buf[64];
-  int n = iNumPrintC(buf, sizeof buf, "%14.4lf", v);
-  if (n != kValueWidth) return false;
-  vPut(rec, col1, buf);
+  int n = iNumPrintFixedC(buf, sizeof buf, v, 4);
+  if (n < 0 || n > kValueWidth) return false;
+  memcpy(rec + col1 - 1 + (kValueWidth - n), buf, (size_t)n);
   return true;
 }
 
@@ -150,9 +152,13 @@ bool boM5WriteRaw(uint32_t hRaw) {
     }
     vPut(rec, 1, "For M5|Adr");
     // The running number has five columns: it wraps rather than shifting.
-    char buf[32];
-    snprintf(buf, sizeof buf, "%5d|PI%-d", ++number % 100000, l.iPiNo);
-    vPut(rec, 12, buf);
+    // "%5d|PI%d"
+    char buf[16];
+    char* end;
+    sNumIntToStr(buf, ++number % 100000, &end);
+    vPut(rec, 12 + 5 - (int)(end - buf), buf);
+    vPut(rec, 17, "|PI");
+    vPut(rec, 20, sNumIntToStr(buf, l.iPiNo, nullptr));
     const char* pid = sMboGetPointPID(p);
     vPutItem(rec, l.items[M5_AREA], sPidGetPart(pid, 0));
     vPutItem(rec, l.items[M5_GROUP], sPidGetPart(pid, 1));
