@@ -61,6 +61,75 @@ struct CLocaleScope {
 bool boSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool boDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The common short decimal ("-1234.5678", "3e4") read in one pass: its
+// significant digits make an integer m of at most 2^53 and its scale is at
+// most 22 places either way, so m * 10^e or m / 10^e is one correctly
+// rounded operation on two exact doubles, the value strtod gives. False for
+// anything else (more digits, a larger scale, hexadecimal, inf, nan, no
+// number), which the general steps below decide.
+bool boParseShortDecimal(const char* text, char** end, double* value) {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  static const double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* p = text;
+  while (boSpace(*p)) ++p;
+  bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return false;
+  uint64_t m = 0;
+  int significant = 0;  // digits in m after leading zeros; more than 19 could overflow it
+  int scale = 0;        // digits after the point
+  bool digit = false;
+  for (; boDigit(*p); ++p) {
+    digit = true;
+    if (m || *p != '0') significant++;
+    m = m * 10 + (uint64_t)(*p - '0');
+    if (significant > 19) return false;
+  }
+  if (*p == '.') {
+    for (++p; boDigit(*p); ++p) {
+      digit = true;
+      if (m || *p != '0') significant++;
+      m = m * 10 + (uint64_t)(*p - '0');
+      if (significant > 19) return false;
+      scale++;
+    }
+  }
+  if (!digit) return false;
+  int exp10 = 0;
+  if (*p == 'e' || *p == 'E') {
+    // Taken only with a digit after it, as strtod takes it.
+    const char* q = p + 1;
+    bool expNegative = *q == '-';
+    if (*q == '+' || *q == '-') ++q;
+    if (boDigit(*q)) {
+      for (; boDigit(*q); ++q) {
+        exp10 = exp10 * 10 + (*q - '0');
+        if (exp10 > 9999) return false;
+      }
+      if (expNegative) exp10 = -exp10;
+      p = q;
+    }
+  }
+  exp10 -= scale;
+  double v;
+  if (m == 0)
+    v = 0.0;
+  else if (m > ((uint64_t)1 << 53) || exp10 < -22 || exp10 > 22)
+    return false;
+  else
+    v = exp10 < 0 ? (double)m / kPow10[-exp10] : (double)m * kPow10[exp10];
+  if (end) *end = const_cast<char*>(p);
+  *value = negative ? -v : v;
+  return true;
+#else
+  (void)text;
+  (void)end;
+  (void)value;
+  return false;  // no exact double steps with wider intermediates
+#endif
+}
+
 // A plain decimal number ("-12.5", "3e4") read by from_chars, which rounds as
 // strtod does without its locale and multi-precision steps. False for
 // anything strtod must decide: hexadecimal, inf, nan, overflow, underflow
@@ -119,7 +188,7 @@ double dNumParseEndC(const char* text, char** end) {
     return 0.0;
   }
   double v;
-  if (boParsePlainDecimal(text, end, &v)) return v;
+  if (boParseShortDecimal(text, end, &v) || boParsePlainDecimal(text, end, &v)) return v;
   return strtod_l(text, end, CLocale());
 }
 

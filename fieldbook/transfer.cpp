@@ -421,6 +421,14 @@ enum MboLineEnd { MBO_END_NONE, MBO_END_LF, MBO_END_CR };
 // Takes a line end at the reader's place: LF, or a run of CRs with or
 // without one LF after it (MBO_END_CR: CRs alone).
 MboLineEnd eTakeLineEnd(MboLineBuf* b) {
+  // LF and CR LF whole in the buffer, the usual ends, without the peeks.
+  if (b->iLen - b->iPos >= 2) {
+    const char* p = b->pData + b->iPos;
+    if (p[0] == '\n' || (p[0] == '\r' && p[1] == '\n')) {
+      b->iPos += p[0] == '\n' ? 1 : 2;
+      return MBO_END_LF;
+    }
+  }
   int c = iLineBufPeek(b);
   if (c != '\n' && c != '\r') return MBO_END_NONE;
   while (iLineBufPeek(b) == '\r') b->iPos++;
@@ -500,6 +508,25 @@ int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax) {
   return n;
 }
 
+// The first byte in [p, pEnd) that ends a line (LF, CR) or, with boHigh,
+// that is not ASCII; pEnd when there is none. Eight bytes at a time while
+// none of them is one.
+const char* pFindLineStop(const char* p, const char* pEnd, bool boHigh) {
+  const uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  const uint64_t kLf = kOnes * '\n', kCr = kOnes * '\r', uHigh = boHigh ? kHigh : 0;
+  for (; pEnd - p >= 8; p += 8) {
+    uint64_t w;
+    memcpy(&w, p, 8);
+    // A byte of a (c) is zero where w holds an LF (a CR): x - 1 sets the
+    // high bit of a zero byte, and ~x keeps it only where x's was clear.
+    uint64_t a = w ^ kLf, c = w ^ kCr;
+    if ((((a - kOnes) & ~a) | ((c - kOnes) & ~c) | (w & uHigh)) & kHigh) break;
+  }
+  for (; p < pEnd; p++)
+    if (*p == '\n' || *p == '\r' || (boHigh && (unsigned char)*p >= 0x80)) return p;
+  return pEnd;
+}
+
 bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCoding eCoding) {
   if (pboCut) *pboCut = false;
   // Below 2 bytes no character fits, and a caller's loop would never end.
@@ -509,21 +536,31 @@ bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCodi
   if (!b) return false;
   int iMax = iSize - 1;
   int n = 0;
-  if (eCoding == MBO_LINE_CONVERT) {
-    // A UTF-8 byte-order mark at the start of the file is no text.
-    if (b->boFromStart && b->iPos == 0 && iLineBufFill(b, 3) >= 3 && memcmp(b->pData, "\xEF\xBB\xBF", 3) == 0)
-      b->iPos = 3;
+  // A UTF-8 byte-order mark at the start of the file is no text.
+  if (eCoding == MBO_LINE_CONVERT && b->boFromStart && b->iPos == 0 && iLineBufFill(b, 3) >= 3 &&
+      memcmp(b->pData, "\xEF\xBB\xBF", 3) == 0)
+    b->iPos = 3;
+  // The usual line: shorter than iMax, its end already in the buffer, and
+  // ASCII alone (which both conversions keep) unless taken as it stands.
+  const char* p = b->pData + b->iPos;
+  const char* pLook = p + std::min(b->iLen - b->iPos, iMax);
+  const char* q = pFindLineStop(p, pLook, eCoding == MBO_LINE_CONVERT);
+  bool boWhole = q < pLook && (*q == '\n' || *q == '\r');
+  if (boWhole) {
+    n = (int)(q - p);
+    memcpy(sBuf, p, (size_t)n);
+    b->iPos += n;
+  } else if (eCoding == MBO_LINE_CONVERT) {
     // A UTF-8 character takes at most 4 bytes: have the line's first iMax
     // characters in the buffer to tell how the line is written.
     iLineBufFill(b, (int)std::min<int64_t>(4 * (int64_t)iMax, 1 << 24));
     n = std::max(iTakeUtf8(b, sBuf, iMax), 0);
   }
   // The line's bytes up to its end, at most iMax of them.
-  while (n < iMax && iLineBufFill(b, 1) > 0) {
-    const char* p = b->pData + b->iPos;
+  while (!boWhole && n < iMax && iLineBufFill(b, 1) > 0) {
+    p = b->pData + b->iPos;
     const char* pEnd = p + std::min(b->iLen - b->iPos, iMax - n);
-    const char* q = p;
-    while (q < pEnd && *q != '\n' && *q != '\r') q++;
+    q = pFindLineStop(p, pEnd, false);
     if (eCoding == MBO_LINE_CONVERT)
       for (const char* r = p; r < q; r++) sBuf[n++] = cMboOemLetterToAnsi(*r);
     else {
@@ -538,9 +575,12 @@ bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCodi
     // noting whether there was any; the plain one leaves it for the next
     // call.
     if (!pboCut) return true;
-    for (int c = iLineBufPeek(b); c >= 0 && c != '\n' && c != '\r'; c = iLineBufPeek(b)) {
-      b->iPos++;
-      *pboCut = true;
+    while (iLineBufFill(b, 1) > 0) {
+      p = b->pData + b->iPos;
+      q = pFindLineStop(p, b->pData + b->iLen, false);
+      *pboCut = *pboCut || q > p;
+      b->iPos += (int)(q - p);
+      if (q < b->pData + b->iLen) break;  // at a line end
     }
     eTakeLineEnd(b);
     return true;

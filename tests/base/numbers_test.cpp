@@ -250,6 +250,47 @@ TEST(NumberParse, ParsersAgreeWithTheCLibrary) {
   freelocale(c);
 }
 
+// Decimals as the readers meet them, around the edges of the one-pass
+// reading: up to 22 digits with the point anywhere, leading zeros, an
+// exponent or a bare 'e', blanks and signs, and what may follow them.
+TEST(NumberParse, ShortDecimalsAgreeWithTheCLibrary) {
+  locale_t c = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+  std::mt19937 rng(3232);
+  static const char* const kAfter[] = {"", " ", ",", "x", ".", "e", "E+", "e-", "-", "5"};
+  std::uniform_int_distribution<int> digits(0, 22), upTo(0, 22), coin(0, 3), expo(-40, 40), after(0, 9);
+  for (int i = 0; i < 300000; ++i) {
+    std::string s;
+    if (coin(rng) == 0) s += coin(rng) ? " " : "\t ";
+    if (coin(rng) == 0) s += coin(rng) ? "-" : "+";
+    int n = digits(rng), point = coin(rng) ? upTo(rng) : -1;
+    int zeros = coin(rng) == 0 ? upTo(rng) % 4 : 0;
+    for (int k = 0; k < zeros; ++k) s += '0';
+    for (int k = 0; k < n; ++k) {
+      if (k == point) s += '.';
+      s += (char)('0' + (coin(rng) == 0 ? 0 : rng() % 10));
+    }
+    if (point == n) s += '.';
+    if (coin(rng) == 0) {
+      s += coin(rng) ? 'e' : 'E';
+      int e = expo(rng);
+      if (e >= 0 && coin(rng) == 0) s += '+';
+      s += std::to_string(e);
+    }
+    s += kAfter[after(rng)];
+    const char* t = s.c_str();
+    char *end = nullptr, *cEnd = nullptr;
+    errno = 0;
+    double v = dNumParseEndC(t, &end);
+    int err = errno;
+    errno = 0;
+    double cv = strtod_l(t, &cEnd, c);
+    ASSERT_EQ(memcmp(&v, &cv, sizeof v), 0) << s;
+    ASSERT_EQ(end, cEnd) << s;
+    ASSERT_EQ(err, errno) << s;
+  }
+  freelocale(c);
+}
+
 TEST(NumberParse, ParseNumberAndCommaText) {
   char* end;
   const char* t = "1.05;";

@@ -184,6 +184,112 @@ TEST_F(Transfer, BufferedLinesMatchTheModelAcrossBufferEnds) {
   EXPECT_EQ(first + "|b|", sLines(first + "\r\nb", 70000));
 }
 
+// The character of well-formed UTF-8 at k before e: its length and code
+// point; 0 when the bytes there are no such character.
+int iModelUtf8(const std::string& s, size_t k, size_t e, uint32_t* pu) {
+  unsigned c = (unsigned char)s[k];
+  int iLen = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (!iLen || k + iLen > e) return 0;
+  uint32_t u = iLen == 1 ? c : c & (0x7F >> iLen);
+  for (int i = 1; i < iLen; i++) {
+    if (((unsigned char)s[k + i] & 0xC0) != 0x80) return 0;
+    u = u << 6 | ((unsigned char)s[k + i] & 0x3F);
+  }
+  const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (u < kLeast[iLen] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
+  *pu = u;
+  return iLen;
+}
+
+// sModelLines with the lines' coding: a line whose first iMax characters
+// are well-formed UTF-8 gives them in code page 1252 (of the characters
+// the test writes, only the euro sign lies outside Latin-1, and the others
+// 1252 lacks become '?'), any other its bytes with the code-page-865
+// letters; a byte-order mark at the start goes. As they stand with
+// boConvert false.
+std::string sModelCodedLines(const std::string& bytes, int iSize, bool boCutAware, bool boConvert) {
+  size_t iMax = (size_t)iSize - 1, n = bytes.size();
+  size_t i = boConvert && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  auto isEnd = [&](size_t k) { return bytes[k] == '\r' || bytes[k] == '\n'; };
+  std::string out;
+  while (i < n) {
+    size_t e = i;
+    while (e < n && !isEnd(e)) e++;
+    std::string line;
+    size_t j = i;
+    uint32_t u = 0;
+    for (int iLen = 0; boConvert && line.size() < iMax && j < e; j += iLen) {
+      iLen = iModelUtf8(bytes, j, e, &u);
+      if (!iLen) break;
+      line += u < 0x80 || (u >= 0xA0 && u <= 0xFF) ? (char)u : u == 0x20AC ? '\x80' : '?';
+    }
+    if (!(line.size() == iMax || j == e)) {  // not UTF-8
+      line.clear();
+      for (j = i; j < e && line.size() < iMax; j++) line += boConvert ? cMboOemLetterToAnsi(bytes[j]) : bytes[j];
+    }
+    if (line.size() == iMax && !boCutAware) {
+      out += line + "|";
+      i = j;
+      continue;
+    }
+    bool boCut = j < e;
+    j = e;
+    bool boCrOnly = j < n && bytes[j] == '\r';
+    while (j < n && bytes[j] == '\r') j++;
+    if (j < n && bytes[j] == '\n') j++, boCrOnly = false;
+    i = j;
+    if (line.empty() && boCrOnly && i == n) break;
+    out += line + (boCut ? "~" : "") + "|";
+  }
+  return out;
+}
+
+// Plain ASCII lines among UTF-8 characters, malformed UTF-8 and code-page-865
+// letters, across the buffer's ends, through every reader against the model
+// (and the rest of each line's buffer stays zero).
+TEST_F(Transfer, CodedLinesMatchTheModelAcrossBufferEnds) {
+  std::mt19937 rng(32);
+  const char* kEnds[] = {"\n", "\r", "\r\n", "\r\r\n", "\r\r"};
+  const char* kOdd[] = {"\xC3\x86", "\xE2\x82\xAC", "\xC5\x81", "\xF0\x9F\x98\x80", "\xC3",
+                        "\x9B",     "\x9D",         "\xC0\xAF", "\xED\xA0\x80",     "\xEF\xBB\xBF"};
+  for (int iRound = 0; iRound < 8; iRound++) {
+    std::string bytes = iRound % 2 ? "\xEF\xBB\xBF" : "";
+    int iLong = iRound % 3 == 0 ? 200 : 30;
+    while (bytes.size() < 140000) {
+      for (int iPart = (int)(rng() % 4); iPart >= 0; iPart--) {
+        bytes += std::string(rng() % iLong, (char)('0' + rng() % 70));
+        if (rng() % (iRound < 4 ? 3 : 40) == 0) bytes += kOdd[rng() % 10];
+      }
+      bytes += kEnds[rng() % 5];
+    }
+    if (iRound % 4 == 1) bytes += "tail\xC3";
+    std::string path = m_dir + "/coded.raw";
+    WriteFile(path, bytes);
+    for (int iSize : {2, 5, 64, 1024}) {
+      for (int iReader = 0; iReader < 3; iReader++) {
+        bool boCutAware = iReader != 0, boConvert = iReader != 2;
+        uint32_t h = hMboOpenFile(path.c_str(), 0);
+        std::string got;
+        std::vector<char> buf((size_t)iSize);
+        bool boCut = false;
+        while (boConvert ? boMboReadLineCut(buf.data(), iSize, h, boCutAware ? &boCut : nullptr)
+                         : boMboReadLineBytes(buf.data(), iSize, h, &boCut)) {
+          got += std::string(buf.data()) + (boCut ? "~" : "") + "|";
+          size_t iLen = strlen(buf.data());
+          ASSERT_EQ((size_t)iSize - iLen, (size_t)std::count(buf.begin() + (long)iLen, buf.end(), 0));
+        }
+        vMboCloseFile(&h);
+        std::string want = sModelCodedLines(bytes, iSize, boCutAware, boConvert);
+        size_t iDiff = std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
+        ASSERT_EQ(want.size(), iDiff) << "round " << iRound << " size " << iSize << " reader " << iReader << ": from "
+                                      << iDiff << " want \"" << want.substr(iDiff, 40) << "\" got \""
+                                      << got.substr(std::min(iDiff, got.size()), 40) << "\"";
+        EXPECT_EQ(want.size(), got.size());
+      }
+    }
+  }
+}
+
 // Direct reads and seeks see the file where the lines left it once the
 // reader's buffer is given back (the file's start is its start again, with
 // its byte-order mark); a closed handle's number opened again reads the new
