@@ -595,13 +595,10 @@ void vPipeNetworks(xmlNode* group) {
 
 void vLxmlReadGeometry() {
   LxmlRead* r = g_pLxmlRead;
-  if (!r) return;
-  enum { COORDGEOM, BREAKLINES, BOUNDARIES, SURFACES, PIPES };
-  std::vector<std::vector<xmlNode*>> found =
-      XmlElementsByName(r->pDoc, r->pCtx, {"CoordGeom", "Breaklines", "Boundaries", "Surfaces", "PipeNetworks"});
-  for (xmlNode* n : found[COORDGEOM]) vCoordGeom(n);
-  for (xmlNode* n : found[BREAKLINES]) vBreaklines(n);
-  for (xmlNode* n : found[BOUNDARIES]) vBreaklines(n);
-  for (xmlNode* n : found[SURFACES]) vSurfaces(n);
-  for (xmlNode* n : found[PIPES]) vPipeNetworks(n);
+  if (!r || r->sections.size() != LXML_SEC_COUNT) return;
+  for (xmlNode* n : r->sections[LXML_SEC_COORDGEOM]) vCoordGeom(n);
+  for (xmlNode* n : r->sections[LXML_SEC_BREAKLINES]) vBreaklines(n);
+  for (xmlNode* n : r->sections[LXML_SEC_BOUNDARIES]) vBreaklines(n);
+  for (xmlNode* n : r->sections[LXML_SEC_SURFACES]) vSurfaces(n);
+  for (xmlNode* n : r->sections[LXML_SEC_PIPES]) vPipeNetworks(n);
 }

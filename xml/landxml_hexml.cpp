@@ -195,10 +195,9 @@ void vInstrumentSetup(xmlNode* setup, std::vector<bool>& used) {
 
 void vLxmlReadHexBlock() {
   LxmlRead* r = g_pLxmlRead;
-  if (!r || !r->pHexCtx) return;
+  if (!r || !r->pHexCtx || r->sections.size() != LXML_SEC_COUNT) return;
   std::vector<bool> used(r->targets.size(), false);
-  std::vector<std::vector<xmlNode*>> blocks = XmlElementsByName(r->pDoc, r->pHexCtx, {"HexagonLandXML"});
-  for (xmlNode* block : blocks[0]) {
+  for (xmlNode* block : r->sections[LXML_SEC_HEX_BLOCK]) {
     for (int pass = 0; pass < 4; pass++) {
       for (xmlNode* c = block->children; c; c = c->next) {
         if (pass == 0 && boXmlNamed(c, "Point")) vPoint(c);

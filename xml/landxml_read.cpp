@@ -245,11 +245,24 @@ bool boLxmlInterpretDoc(XmlDocPtr doc, int64_t length) {
   MboIndexPass pass;  // points are merged by name
   // Every section's elements from one walk (an XPath search per section
   // would walk the whole tree each time).
-  enum { CGPOINTS, METRIC, IMPERIAL, COSYS };
-  std::vector<std::vector<xmlNode*>> found =
-      XmlElementsByName(r->pDoc, r->pCtx, {"CgPoints", "Metric", "Imperial", "CoordinateSystem"});
-  vUnits(found[METRIC], found[IMPERIAL], found[COSYS]);
-  vCgPoints(found[CGPOINTS]);
+  xmlXPathContext* lxml = r->pCtx;
+  r->sections = XmlElementsByName(r->pDoc, {{lxml, "CgPoints"},
+                                            {lxml, "Metric"},
+                                            {lxml, "Imperial"},
+                                            {lxml, "CoordinateSystem"},
+                                            {lxml, "InstrumentSetup"},
+                                            {lxml, "ObservationGroup"},
+                                            {lxml, "GPSSetup"},
+                                            {lxml, "CoordGeom"},
+                                            {lxml, "Breaklines"},
+                                            {lxml, "Boundaries"},
+                                            {lxml, "Surfaces"},
+                                            {lxml, "PipeNetworks"},
+                                            {r->pHexCtx, "Survey"},
+                                            {r->pHexCtx, "HexagonLandXML"}});
+  if (r->sections.size() != LXML_SEC_COUNT) return false;
+  vUnits(r->sections[LXML_SEC_METRIC], r->sections[LXML_SEC_IMPERIAL], r->sections[LXML_SEC_COSYS]);
+  vCgPoints(r->sections[LXML_SEC_CGPOINTS]);
   vLxmlReadSurvey();
   vLxmlReadGeometry();
   vLxmlReadHexBlock();

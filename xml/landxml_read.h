@@ -34,6 +34,27 @@ struct LxmlTargetRec {
   void* pObs;
 };
 
+// The elements each section of the reader starts from, found in one walk
+// of the document: the LandXML part's in its namespace, the HexagonLandXML
+// block's in that block's.
+enum {
+  LXML_SEC_CGPOINTS,
+  LXML_SEC_METRIC,
+  LXML_SEC_IMPERIAL,
+  LXML_SEC_COSYS,
+  LXML_SEC_SETUP,
+  LXML_SEC_GROUP,
+  LXML_SEC_GPS,
+  LXML_SEC_COORDGEOM,
+  LXML_SEC_BREAKLINES,
+  LXML_SEC_BOUNDARIES,
+  LXML_SEC_SURFACES,
+  LXML_SEC_PIPES,
+  LXML_SEC_HEX_SURVEY,
+  LXML_SEC_HEX_BLOCK,
+  LXML_SEC_COUNT
+};
+
 // What one read keeps; made at the start of every read and gone at its end,
 // so nothing of one import reaches the next.
 struct LxmlRead {
@@ -44,15 +65,16 @@ struct LxmlRead {
   LxmlAngleUnit angle;
   LxmlPtIndex* pPoints;
   LxmlSetupIndex* pSetups;
-  int iInvisibleAnswer;                // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
-  bool boFlowMismatchShown;            // the flow-direction information was shown
-  xmlNode* pFreeCode;                  // the remembered FreeCode Feature of the running setup
-  std::vector<LxmlTargetRec> targets;  // in document order
+  std::vector<std::vector<xmlNode*>> sections;  // by LXML_SEC_*
+  int iInvisibleAnswer;                         // invisible triangles: 0 not asked yet, 1 imported, 2 skipped
+  bool boFlowMismatchShown;                     // the flow-direction information was shown
+  xmlNode* pFreeCode;                           // the remembered FreeCode Feature of the running setup
+  std::vector<LxmlTargetRec> targets;           // in document order
   // Unnamed lines and polygons by their CoordGeom's name, the identity the
   // HexagonLandXML block knows them by.
   std::unordered_map<std::string, LiLine*> unnamedLines, unnamedPolygons;
   // The HexagonLandXML GPSSetups by uniqueID (the first of an ID), made at
-  // the first look-up: one walk of the document per read.
+  // the first look-up.
   std::unordered_map<std::string, xmlNode*> hexGpsSetups;
   bool boHexGpsSetupsMade;
 };

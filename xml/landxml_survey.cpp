@@ -187,11 +187,10 @@ void vCovariance(int kind, void* st, void* obs, const Covariance& c) {
 // The HexagonLandXML GPSSetup of that id (dialect 3).
 xmlNode* pHexGpsSetup(const std::string& id) {
   LxmlRead* r = g_pLxmlRead;
-  if (!r->pHexCtx) return nullptr;
+  if (!r->pHexCtx || r->sections.size() != LXML_SEC_COUNT) return nullptr;
   if (!r->boHexGpsSetupsMade) {
     r->boHexGpsSetupsMade = true;
-    std::vector<std::vector<xmlNode*>> surveys = XmlElementsByName(r->pDoc, r->pHexCtx, {"Survey"});
-    for (xmlNode* survey : surveys[0])
+    for (xmlNode* survey : r->sections[LXML_SEC_HEX_SURVEY])
       for (xmlNode* s = survey->children; s; s = s->next)
         if (boXmlNamed(s, "GPSSetup"))
           if (std::optional<std::string> uid = sXmlAttrOpt(s, "uniqueID")) r->hexGpsSetups.emplace(*uid, s);
@@ -283,13 +282,10 @@ void vGpsSetup(xmlNode* setup) {
 
 void vLxmlReadSurvey() {
   LxmlRead* r = g_pLxmlRead;
-  if (!r) return;
+  if (!r || r->sections.size() != LXML_SEC_COUNT) return;
   r->pFreeCode = nullptr;
-  enum { SETUP, GROUP, GPS };
-  std::vector<std::vector<xmlNode*>> found =
-      XmlElementsByName(r->pDoc, r->pCtx, {"InstrumentSetup", "ObservationGroup", "GPSSetup"});
-  for (xmlNode* n : found[SETUP]) vInstrumentSetup(n);
-  for (xmlNode* n : found[GROUP]) vSetupChildren(n, nullptr);
-  for (xmlNode* n : found[GPS]) vGpsSetup(n);
+  for (xmlNode* n : r->sections[LXML_SEC_SETUP]) vInstrumentSetup(n);
+  for (xmlNode* n : r->sections[LXML_SEC_GROUP]) vSetupChildren(n, nullptr);
+  for (xmlNode* n : r->sections[LXML_SEC_GPS]) vGpsSetup(n);
   r->pFreeCode = nullptr;
 }

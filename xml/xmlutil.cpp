@@ -5,6 +5,7 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xpathInternals.h>
 
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -371,19 +372,63 @@ XmlNodeSetPtr pXmlXPathEvalGlobal(const char* path) { return pXmlXPathEval(g_pXm
 
 std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, xmlXPathContext* ctx,
                                                      const std::vector<const char*>& names) {
-  std::vector<std::vector<xmlNode*>> found(names.size());
-  const xmlChar* href = ctx ? xmlXPathNsLookup(ctx, BAD_CAST "kvx") : nullptr;
-  xmlNode* root = doc && href ? xmlDocGetRootElement(doc) : nullptr;
-  // The elements of a document share a few namespace records: compare each
-  // record's URI once, not every element's.
-  xmlNs* matchedNs = nullptr;
+  std::vector<XmlWantedElement> wanted;
+  for (const char* name : names) wanted.push_back(XmlWantedElement{ctx, name});
+  return XmlElementsByName(doc, wanted);
+}
+
+namespace {
+
+// Which wanted entries a key (an element's name or namespace record) is, by
+// the key's address: parsed documents share both among their elements, so
+// most look-ups are one comparison. A miss works it out again.
+struct KeyMasks {
+  static constexpr size_t kSlots = 64;
+  const void* keys[kSlots] = {};
+  uint64_t masks[kSlots] = {};
+  template <class Fn>
+  uint64_t Get(const void* key, Fn compute) {
+    size_t slot = ((uintptr_t)key >> 4) % kSlots;
+    if (keys[slot] != key) {
+      keys[slot] = key;
+      masks[slot] = compute();
+    }
+    return masks[slot];
+  }
+};
+
+}  // namespace
+
+std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, const std::vector<XmlWantedElement>& wanted) {
+  std::vector<std::vector<xmlNode*>> found(wanted.size());
+  // More than 64 names would need a wider mask: the rest are looked for in
+  // further walks.
+  if (wanted.size() > 64) {
+    std::vector<XmlWantedElement> first(wanted.begin(), wanted.begin() + 64), rest(wanted.begin() + 64, wanted.end());
+    found = XmlElementsByName(doc, first);
+    for (std::vector<xmlNode*>& more : XmlElementsByName(doc, rest)) found.push_back(std::move(more));
+    return found;
+  }
+  std::vector<const xmlChar*> hrefs;
+  for (const XmlWantedElement& w : wanted) hrefs.push_back(w.ctx ? xmlXPathNsLookup(w.ctx, BAD_CAST "kvx") : nullptr);
+  xmlNode* root = doc ? xmlDocGetRootElement(doc) : nullptr;
+  KeyMasks byName, byNs;
   for (xmlNode* node = root; node;) {
-    bool inNs = node->type == XML_ELEMENT_NODE && node->ns &&
-                (node->ns == matchedNs || (node->ns->href && xmlStrEqual(node->ns->href, href)));
-    if (inNs) {
-      matchedNs = node->ns;
-      for (size_t i = 0; i < names.size(); i++)
-        if (strcmp((const char*)node->name, names[i]) == 0) found[i].push_back(node);
+    if (node->type == XML_ELEMENT_NODE && node->ns && node->name) {
+      uint64_t mask = byNs.Get(node->ns, [&] {
+        uint64_t m = 0;
+        for (size_t i = 0; i < wanted.size(); i++)
+          if (hrefs[i] && node->ns->href && xmlStrEqual(node->ns->href, hrefs[i])) m |= uint64_t(1) << i;
+        return m;
+      });
+      if (mask)
+        mask &= byName.Get(node->name, [&] {
+          uint64_t m = 0;
+          for (size_t i = 0; i < wanted.size(); i++)
+            if (strcmp((const char*)node->name, wanted[i].name) == 0) m |= uint64_t(1) << i;
+          return m;
+        });
+      for (; mask; mask &= mask - 1) found[std::countr_zero(mask)].push_back(node);
     }
     if (node->type == XML_ELEMENT_NODE && node->children) {
       node = node->children;

@@ -112,6 +112,13 @@ XmlNodeSetPtr pXmlXPathEvalGlobal(const char* path);
 // selects for each name, at the cost of one search for all of them.
 std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, xmlXPathContext* ctx,
                                                      const std::vector<const char*>& names);
+// The same for names in the namespaces of several contexts (each bound to
+// "kvx"; a null context finds nothing): one walk for all of them.
+struct XmlWantedElement {
+  xmlXPathContext* ctx;
+  const char* name;
+};
+std::vector<std::vector<xmlNode*>> XmlElementsByName(xmlDoc* doc, const std::vector<XmlWantedElement>& wanted);
 
 // ---- Nodes and texts ----
 // UTF-8 to ANSI (code page 1252), any length; characters 1252 lacks become

@@ -2,7 +2,9 @@
 // line breaks, texts of any length, time stamps, the indexes, and slots that
 // never outlive their objects.
 #include <gtest/gtest.h>
+#include <libxml/xpathInternals.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,60 @@ TEST(XmlUtil, EveryVersionAndNamespaceFindsItsElements) {
   EXPECT_EQ(g_pXmlDoc, nullptr);
   EXPECT_EQ(g_pXmlContext, nullptr);
   EXPECT_FALSE(pXmlXPathEvalGlobal("Units"));
+}
+
+// One walk for names in several namespaces finds what "//kvx:Name" finds
+// in each, in the same order: random documents mixing namespaces (default,
+// prefixed, none), texts, comments, CDATA and entity references.
+TEST(XmlUtil, OneWalkFindsWhatXPathFindsInEveryNamespace) {
+  const char* names[] = {"A", "B", "Survey", "GPSSetup"};
+  std::mt19937 rng(7);
+  auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+  for (int round = 0; round < 200; round++) {
+    SCOPED_TRACE(round);
+    std::string text = "<!DOCTYPE r [<!ENTITY e \"<A>in</A>\">]><r xmlns:p=\"urn:one\" xmlns:q=\"urn:two\">";
+    std::vector<std::string> open;
+    for (int step = 0; step < 60; step++) {
+      int what = pick(10);
+      if (what < 4 && open.size() < 6) {
+        static const char* const prefixes[] = {"", "p:", "q:"};
+        std::string tag = std::string(prefixes[pick(3)]) + names[pick(4)];
+        static const char* const defaults[] = {"", "", " xmlns=\"urn:one\"", " xmlns=\"urn:two\"", " xmlns=\"\""};
+        text += "<" + tag + defaults[pick(5)] + ">";
+        open.push_back(tag);
+      } else if (what < 7 && !open.empty()) {
+        text += "</" + open.back() + ">";
+        open.pop_back();
+      } else {
+        static const char* const others[] = {"t", "<!-- c -->", "<![CDATA[<A/>]]>", "&e;", "<p:A/>", "<B/>"};
+        text += others[pick(6)];
+      }
+    }
+    while (!open.empty()) {
+      text += "</" + open.back() + ">";
+      open.pop_back();
+    }
+    text += "</r>";
+    XmlDocPtr doc = pDoc(text);
+    ASSERT_TRUE(doc) << text;
+    std::vector<XmlContextPtr> contexts;
+    std::vector<XmlWantedElement> wanted;
+    for (const char* uri : {"urn:one", "urn:two"}) {
+      contexts.emplace_back(xmlXPathNewContext(doc.get()));
+      ASSERT_EQ(xmlXPathRegisterNs(contexts.back().get(), BAD_CAST "kvx", BAD_CAST uri), 0);
+      for (const char* name : names) wanted.push_back(XmlWantedElement{contexts.back().get(), name});
+    }
+    wanted.push_back(XmlWantedElement{nullptr, "A"});
+    std::vector<std::vector<xmlNode*>> found = XmlElementsByName(doc.get(), wanted);
+    ASSERT_EQ(found.size(), wanted.size());
+    for (size_t i = 0; i < wanted.size(); i++) {
+      std::vector<xmlNode*> expected;
+      if (wanted[i].ctx)
+        if (XmlNodeSetPtr set = pXmlXPathEval(doc.get(), wanted[i].ctx, wanted[i].name, nullptr))
+          expected.assign(set->nodeTab, set->nodeTab + set->nodeNr);
+      EXPECT_EQ(found[i], expected) << i << " " << text;
+    }
+  }
 }
 
 TEST(XmlUtil, TheHexagonBlockIsTheLastElementChild) {
