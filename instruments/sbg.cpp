@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/cnum.h"
@@ -16,6 +17,7 @@
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer.h"
+#include "instruments/fixedtext.h"
 #include "instruments/textfile.h"
 #include "win32.h"
 
@@ -24,16 +26,13 @@ namespace {
 const size_t kLineMax = 999;  // characters of a line the reader takes
 const int kTs = 1;            // total-station kind
 
-struct SbgLine {
-  std::string sKeyword;
-  std::string sValue;
-};
-
 struct SbgFile {
   MboTextFile* text = nullptr;
   bool boFirst = true;
-  bool boPushed = false;  // sLine is to be taken again by the next read
-  SbgLine line;
+  bool boPushed = false;      // the line is to be taken again by the next read
+  std::string sLine;          // as read
+  std::string_view sKeyword;  // both within sLine
+  std::string_view sValue;
 };
 
 bool boIsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0; }
@@ -45,7 +44,7 @@ bool boNext(SbgFile* f) {
     f->boPushed = false;
     return true;
   }
-  std::string s;
+  std::string& s = f->sLine;
   if (!boMboTextFileLine(f->text, &s, kLineMax)) return false;
   // Editors may put a UTF-8 byte-order mark before the first keyword.
   if (f->boFirst && s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
@@ -53,14 +52,14 @@ bool boNext(SbgFile* f) {
   size_t b = 0, e = s.size();
   while (b < e && boIsTrimmed(s[b])) ++b;
   while (e > b && boIsTrimmed(s[e - 1])) --e;
-  s = s.substr(b, e - b);
-  size_t blank = s.find(' ');
-  f->line.sKeyword = s.substr(0, blank);
-  f->line.sValue = blank == std::string::npos ? std::string() : s.substr(blank + 1);
+  std::string_view t(s.data() + b, e - b);
+  size_t blank = t.find(' ');
+  f->sKeyword = t.substr(0, blank);
+  f->sValue = blank == std::string_view::npos ? std::string_view() : t.substr(blank + 1);
   return true;
 }
 
-bool boIs(const SbgFile& f, const char* keyword) { return f.line.sKeyword == keyword; }
+bool boIs(const SbgFile& f, const char* keyword) { return f.sKeyword == keyword; }
 bool boIsBeginOrEnd(const SbgFile& f) { return boIs(f, "begin") || boIs(f, "end"); }
 
 // The next line that is neither begin nor end; false at the end of the file.
@@ -80,34 +79,53 @@ void vSkipBlock(SbgFile* f) {
   }
 }
 
-// The first max fields between commas into out (missing ones empty); its
-// strings are reused record by record.
-const std::vector<std::string>& Fields(const std::string& value, size_t max, std::vector<std::string>* out) {
-  out->resize(max);
-  size_t from = 0;
+// The first fields between commas of a value (missing ones empty), cut out
+// of a copy of it, kept from record to record. A field may hold NUL bytes:
+// its C text ends at the first, its view holds them all.
+struct SbgFields {
+  static const size_t kMax = 32;
+  std::string sBuf;
+  const char* at[kMax];
+  size_t len[kMax];
+  std::string_view view(size_t i) const { return {at[i], len[i]}; }
+  bool boIs(size_t i, const char* text) const { return view(i) == text; }
+};
+
+void vFields(std::string_view value, size_t max, SbgFields* out) {
+  out->sBuf.assign(value);
+  char* buf = out->sBuf.data();
+  size_t size = out->sBuf.size(), from = 0;
   bool more = true;
   for (size_t i = 0; i < max; i++) {
     if (!more) {
-      (*out)[i].clear();
+      out->at[i] = "";
+      out->len[i] = 0;
       continue;
     }
-    size_t comma = value.find(',', from);
-    (*out)[i].assign(value, from, comma == std::string::npos ? std::string::npos : comma - from);
-    more = comma != std::string::npos;
-    from = comma + 1;
+    const char* comma = static_cast<const char*>(memchr(buf + from, ',', size - from));
+    size_t end = comma ? (size_t)(comma - buf) : size;
+    buf[end] = '\0';  // the comma, or the string's own terminator
+    out->at[i] = buf + from;
+    out->len[i] = end - from;
+    more = comma != nullptr;
+    from = end + 1;
   }
-  return *out;
 }
 
-std::string sUnquoted(const std::string& s) {
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
-  return s;
+// Field i without double quotes at both ends, as a C text (the closing
+// quote becomes its end).
+const char* sUnquoted(SbgFields* f, size_t i) {
+  size_t n = f->len[i];
+  char* s = const_cast<char*>(f->at[i]);
+  if (n < 2 || s[0] != '"' || s[n - 1] != '"') return s;
+  s[n - 1] = '\0';
+  return s + 1;
 }
 
 // A field that is a finite number; "e" or "--" give none.
-std::optional<double> dNumber(const std::string& s) {
+std::optional<double> dNumber(const char* s) {
   double v;
-  if (!boMboFiniteNumber(s.c_str(), &v)) return std::nullopt;
+  if (!boMboFiniteNumber(s, &v)) return std::nullopt;
   return v;
 }
 
@@ -117,43 +135,58 @@ std::string sPrint(const char* format, double v) {
   return buf;
 }
 
-void vReadStation(void* st, const std::string& value) {
-  static std::vector<std::string> fields;
-  const std::vector<std::string>& f = Fields(value, 32, &fields);
-  boMboSetStAttr(kTs, st, 1, sUnquoted(f[0]).c_str());
-  if (auto ih = dNumber(f[1])) boMboSetStAttr(kTs, st, 4, sPrint("%f", *ih).c_str());
-  if (auto kelvin = dNumber(f[16])) boMboSetStAttr(kTs, st, 6, sPrint("%f", *kelvin - 273.15).c_str());
-  if (auto pa = dNumber(f[17])) boMboSetStAttr(kTs, st, 5, sPrint("%f", *pa * 0.00750061683).c_str());
+void vReadStation(void* st, std::string_view value) {
+  static SbgFields f;
+  vFields(value, 32, &f);
+  boMboSetStAttr(kTs, st, 1, sUnquoted(&f, 0));
+  if (auto ih = dNumber(f.at[1])) boMboSetStAttr(kTs, st, 4, sPrint("%f", *ih).c_str());
+  if (auto kelvin = dNumber(f.at[16])) boMboSetStAttr(kTs, st, 6, sPrint("%f", *kelvin - 273.15).c_str());
+  if (auto pa = dNumber(f.at[17])) boMboSetStAttr(kTs, st, 5, sPrint("%f", *pa * 0.00750061683).c_str());
+}
+
+// A number of an observation as the attribute setter stores its text: the
+// value and its mark. An angle passes as "%.10f" text; its value is that
+// text's, computed without it where possible.
+void vSetNumber(MboObsTs* obs, double* field, uint32_t flag, double v) {
+  *field = v;
+  obs->uFlags |= flag;
+}
+void vSetAngle(MboObsTs* obs, double* field, uint32_t flag, double v) {
+  if (!boMboFixedTextValue(v, 10, &v)) v = dNumParseC(sPrint("%.10f", v).c_str());
+  vSetNumber(obs, field, flag, v);
 }
 
 // An observation for a record of type 4 or 5; null for any other type.
-void* pReadRecord(void* st, const std::string& value) {
-  static std::vector<std::string> fields;
-  const std::vector<std::string>& f = Fields(value, 10, &fields);
-  if (f[0] != "4" && f[0] != "5") return nullptr;
+void* pReadRecord(void* st, std::string_view value) {
+  static SbgFields f;
+  static std::string remark;
+  vFields(value, 10, &f);
+  if (!f.boIs(0, "4") && !f.boIs(0, "5")) return nullptr;
   void* obs = pMboAddObs(kTs, st);
   if (!obs) return nullptr;
-  boMboSetObsAttr(kTs, st, obs, 1, sUnquoted(f[1]).c_str());
-  boMboSetObsAttr(kTs, st, obs, 2, f[2].c_str());
-  if (dNumber(f[5])) boMboSetObsAttr(kTs, st, obs, 5, f[5].c_str());
+  auto* ts = static_cast<MboObsTs*>(obs);
+  boMboSetObsAttr(kTs, st, obs, 1, sUnquoted(&f, 1));
+  boMboSetObsAttr(kTs, st, obs, 2, f.at[2]);
+  if (auto d = dNumber(f.at[5])) vSetNumber(ts, &ts->dDist, MBO_OBS_DIST_VALID, *d);
   // The file's angles are radians; the parsers scale them through the
   // user's unit into the internal convention.
-  if (auto hz = dMboStodHorDir(std::string_view(f[6]), false))
-    boMboSetObsAttr(kTs, st, obs, 3, sPrint("%.10f", *hz).c_str());
-  if (auto v = dMboStodVerDir(std::string_view(f[7]), false))
-    boMboSetObsAttr(kTs, st, obs, 4, sPrint("%.10f", *v).c_str());
-  if (dNumber(f[8])) boMboSetObsAttr(kTs, st, obs, 6, f[8].c_str());
-  if (dNumber(f[9])) boMboSetObsAttr(kTs, st, obs, 7, (" (" + f[9] + ")").c_str());
+  if (auto hz = dMboStodHorDir(f.view(6), false)) vSetAngle(ts, &ts->dHz, MBO_OBS_HZ_VALID, *hz);
+  if (auto v = dMboStodVerDir(f.view(7), false)) vSetAngle(ts, &ts->dV, MBO_OBS_V_VALID, *v);
+  if (auto th = dNumber(f.at[8])) vSetNumber(ts, &ts->dTargetHeight, MBO_OBS_TH_VALID, *th);
+  if (dNumber(f.at[9])) {
+    remark.assign(" (").append(f.view(9)).append(")");
+    boMboSetObsAttr(kTs, st, obs, 7, remark.c_str());
+  }
   return obs;
 }
 
 // The reflector name of an "Attribute" value: the text after the last
 // double quote before the value's last character, up to that character.
-std::optional<std::string> sReflector(const std::string& value) {
+std::optional<std::string> sReflector(std::string_view value) {
   if (value.compare(0, 11, "\"Reflector\"") != 0 || value.size() < 2) return std::nullopt;
   size_t q = value.rfind('"', value.size() - 2);
-  if (q == std::string::npos) return std::nullopt;
-  return value.substr(q + 1, value.size() - 1 - (q + 1));
+  if (q == std::string_view::npos) return std::nullopt;
+  return std::string(value.substr(q + 1, value.size() - 1 - (q + 1)));
 }
 
 // The attribute list of an observation, up to and including its first end.
@@ -161,7 +194,7 @@ void vReadAttributes(SbgFile* f, void* st, void* obs) {
   if (!boNext(f) || !boIs(*f, "AttributeList")) return;
   while (boNext(f) && !boIs(*f, "end")) {
     if (!boIs(*f, "Attribute")) continue;
-    auto name = sReflector(f->line.sValue);
+    auto name = sReflector(f->sValue);
     if (!name) continue;
     char remark[50] = "";
     boMboGetObsAttr(kTs, st, obs, 7, remark, sizeof remark);
@@ -181,7 +214,7 @@ void vReadRecords(SbgFile* f, void* st) {
     }
     if (boIs(*f, "InmRecord")) {
       boOpen = true;
-      obs = pReadRecord(st, f->line.sValue);
+      obs = pReadRecord(st, f->sValue);
     } else if (boIs(*f, "begin") && boOpen) {
       if (obs) {
         vReadAttributes(f, st, obs);
@@ -214,7 +247,7 @@ void vRead(SbgFile* f) {
       if (!boNext(f)) return;
     void* st = pMboNewStation(kTs);
     if (!st) return;
-    vReadStation(st, f->line.sValue);
+    vReadStation(st, f->sValue);
     if (!boNextContent(f)) return;
     if (boIs(*f, "InmRecordList")) {
       vReadRecords(f, st);

@@ -3,6 +3,12 @@
 // files that are cut, empty or not an SBG file.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
 #include "fb_dump.h"
 #include "kv2cosys.h"
 #include "testing/ui_driver.h"
@@ -70,6 +76,46 @@ TEST_F(Sbg, TheTailOfALongLineIsNoLine) {
   EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P 2="}), ReadText("InmStnList\n" + longLine));
   std::string tail = "InmStation A" + std::string(990, ' ') + "InmStation C\n" + kRecords;
   EXPECT_EQ((Strings{"ST 1=A 4= 5= 6=", "  OBS 1=P 2="}), ReadText("InmStnList\n" + tail));
+}
+
+// Random records: each number of an observation is the value its text has
+// (an angle's through the "%.10f" text of the converted value), bit for bit.
+TEST_F(Sbg, AnObservationsNumbersAreThoseOfItsTexts) {
+  std::mt19937_64 rng(101);
+  std::uniform_real_distribution<double> angle(-7.0, 7.0), length(0.0, 3000.0);
+  auto text = [&](double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", (int)(rng() % 16), v);
+    return std::string(buf);
+  };
+  auto through = [](double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.10f", v);
+    return std::strtod(buf, nullptr);
+  };
+  std::string file = "InmStnList\nbegin\nInmStation S\nInmRecordList\nbegin\n";
+  std::vector<std::array<std::string, 4>> records;
+  for (int i = 0; i < 2000; i++) {
+    records.push_back({text(length(rng)), text(angle(rng)), text(angle(rng)), text(length(rng) / 1000)});
+    const auto& r = records.back();
+    file += "InmRecord 4,P,C,x,y," + r[0] + "," + r[1] + "," + r[2] + "," + r[3] + ",0\n";
+  }
+  ReadText(file + "end\nend\n");
+  void* st = FB(pMboGetNextSt)(1, nullptr);
+  size_t i = 0;
+  for (void* o = FB(pMboGetNextObs)(1, st, nullptr); o; o = FB(pMboGetNextObs)(1, st, o), i++) {
+    ASSERT_LT(i, records.size());
+    const auto* obs = static_cast<const MboObsTs*>(o);
+    const auto& r = records[i];
+    double hz = through(dCoSysHorDir2Math(0, dCoSysScaleAng2User(0, std::strtod(r[1].c_str(), nullptr))));
+    double v = through(dCoSysVerDir2Math(0, dCoSysScaleAng2User(0, std::strtod(r[2].c_str(), nullptr))));
+    EXPECT_EQ(std::strtod(r[0].c_str(), nullptr), obs->dDist) << r[0];
+    EXPECT_EQ(0, std::memcmp(&hz, &obs->dHz, sizeof hz)) << r[1];
+    EXPECT_EQ(0, std::memcmp(&v, &obs->dV, sizeof v)) << r[2];
+    EXPECT_EQ(std::strtod(r[3].c_str(), nullptr), obs->dTargetHeight) << r[3];
+    EXPECT_EQ(MBO_OBS_HZ_VALID | MBO_OBS_V_VALID | MBO_OBS_DIST_VALID | MBO_OBS_TH_VALID, obs->uFlags);
+  }
+  EXPECT_EQ(records.size(), i);
 }
 
 }  // namespace
