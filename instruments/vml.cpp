@@ -11,6 +11,7 @@
 
 #include "base/cnum.h"
 #include "base/msgbox.h"
+#include "base/numbers.h"
 #include "fieldbook/api.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
@@ -30,41 +31,65 @@ bool boReadLine(MboTextFile* f, std::string* line) {
   return true;
 }
 
-// The fields between TABs into out, whose strings are reused line by line.
-void vSplit(const std::string& line, std::vector<std::string>* out) {
-  size_t n = 0, from = 0;
-  for (;;) {
-    size_t tab = line.find('\t', from);
-    size_t len = tab == std::string::npos ? line.size() - from : tab - from;
-    if (n < out->size())
-      (*out)[n].assign(line, from, len);
-    else
-      out->emplace_back(line, from, len);
-    ++n;
-    if (tab == std::string::npos) break;
-    from = tab + 1;
+// The fields between TABs, cut in place: each TAB becomes the end of the
+// field before it. A field may hold NUL bytes: its C text ends at the first,
+// its length counts them all.
+struct VmlFields {
+  std::vector<const char*> at;
+  std::vector<size_t> len;
+  size_t size() const { return at.size(); }
+  bool boEmpty(size_t i) const { return len[i] == 0; }
+};
+
+void vSplit(std::string* line, VmlFields* out) {
+  out->at.clear();
+  out->len.clear();
+  char* s = line->data();
+  size_t size = line->size(), from = 0;
+  // Fields are short: a plain scan beats a library call per field.
+  for (size_t i = 0;; i++) {
+    if (i < size && s[i] != '\t') continue;
+    s[i] = '\0';  // the TAB, or the string's own terminator
+    out->at.push_back(s + from);
+    out->len.push_back(i - from);
+    if (i == size) break;
+    from = i + 1;
   }
-  out->resize(n);
 }
 
 bool boIsAttributeColumn(size_t i) {
   return i == 5 || i == 8 || i == 11 || i == 13 || i == 14 || (i >= 16 && i <= 23) || (i >= 27 && i <= 32);
 }
 
-void vReadPoint(const std::vector<std::string>& names, const std::vector<std::string>& f) {
+// The columns of a field set by name, found or added at their first value
+// and then set by number. "S_FCODE" is no column but the object's code: it
+// is always set by name.
+struct VmlColumns {
+  ViFields* fs;
+  std::vector<int> index;  // by the caller's own numbering; -1: not known yet
+  void vSet(void* obj, size_t i, const char* name, const char* value) {
+    if (i >= index.size()) index.resize(i + 1, -1);
+    if (index[i] >= 0) {
+      boViFieldsSetField(fs, obj, index[i], value);
+      return;
+    }
+    boViFieldsSetOrAddFieldByName(fs, obj, name, value);
+    if (strcmp(name, "S_FCODE") != 0) index[i] = iViFieldsFindField(fs, name);
+  }
+};
+
+void vReadPoint(const std::vector<std::string>& names, const VmlFields& f, VmlColumns* columns) {
   // A record without a name is a point of its own (never merged).
-  PoPoint* p = KvxMboNewOrExistingPoint(f[3].c_str());
+  PoPoint* p = KvxMboNewOrExistingPoint(f.at[3]);
   if (!p) return;
   // Only finite numbers are coordinates: a text is no 0, "1e999" no
   // infinity and "0x10" no 16.
   double x, y, z;
-  if (boMboFiniteNumber(f[0].c_str(), &x) && boMboFiniteNumber(f[1].c_str(), &y)) vMboSetPointXY(p, x, y);
-  if (f.size() > 2 && boMboFiniteNumber(f[2].c_str(), &z)) vMboSetPointZ(p, z);
-  if (f.size() > 4 && !f[4].empty()) vPoPointSetField(p, f[4].c_str());
-  ViFields* fs = pKvxMboPFieldsGet();
+  if (boMboFiniteNumber(f.at[0], &x) && boMboFiniteNumber(f.at[1], &y)) vMboSetPointXY(p, x, y);
+  if (f.size() > 2 && boMboFiniteNumber(f.at[2], &z)) vMboSetPointZ(p, z);
+  if (f.size() > 4 && !f.boEmpty(4)) vPoPointSetField(p, f.at[4]);
   for (size_t i = 5; i < f.size() && i < names.size(); i++)
-    if (boIsAttributeColumn(i) && !f[i].empty() && !names[i].empty())
-      boViFieldsSetOrAddFieldByName(fs, p, names[i].c_str(), f[i].c_str());
+    if (boIsAttributeColumn(i) && !f.boEmpty(i) && !names[i].empty()) columns->vSet(p, i, names[i].c_str(), f.at[i]);
 }
 
 void vAddVertex(LiLine* line, PoPoint* p) {
@@ -76,43 +101,52 @@ void vAddVertex(LiLine* line, PoPoint* p) {
   if (boMboGetPointZ(p, &z)) vMboSetElmZ(line, e, z);
 }
 
+// The code and the shared point fields into the line's fields, numbered as
+// the point fields.
+void vTakeCommonFields(LiLine* line, PoPoint* a, PoPoint* b, VmlColumns* columns) {
+  const char* codeA = sPoPointGetField(a);
+  if (*codeA && strcmp(codeA, sPoPointGetField(b)) == 0) vLiLineSetField(line, codeA);
+  ViFields* pf = pKvxMboPFieldsGet();
+  for (int i = iViFieldsFixedCount(pf); i < iViFieldsGetCount(pf); i++) {
+    const char* va = sViFieldsGetField(pf, a, i);
+    if (*va && strcmp(va, sViFieldsGetField(pf, b, i)) == 0)
+      columns->vSet(line, (size_t)i, sViFieldsGetFieldName(pf, i), va);
+  }
+}
+
 }  // namespace
 
 void vVmlLineTakeCommonFields(LiLine* line, PoPoint* a, PoPoint* b) {
-  std::string codeA = sPoPointGetField(a);
-  if (!codeA.empty() && codeA == sPoPointGetField(b)) vLiLineSetField(line, codeA.c_str());
-  ViFields* pf = pKvxMboPFieldsGet();
-  ViFields* lf = pKvxMboLFieldsGet();
-  for (int i = iViFieldsFixedCount(pf); i < iViFieldsGetCount(pf); i++) {
-    std::string va = sViFieldsGetField(pf, a, i);
-    if (!va.empty() && va == sViFieldsGetField(pf, b, i))
-      boViFieldsSetOrAddFieldByName(lf, line, sViFieldsGetFieldName(pf, i), va.c_str());
-  }
+  VmlColumns columns{pKvxMboLFieldsGet(), {}};
+  vTakeCommonFields(line, a, b, &columns);
 }
 
 void vVmlBuildLines() {
   PoPoints* pts = pKvxMboPoPointsGet();
   ViFields* fs = pKvxMboPFieldsGet();
   if (!pts) return;
+  // Building lines adds no point field: the two are found once.
+  int ref = iViFieldsFindField(fs, "H.Ref"), status = iViFieldsFindField(fs, "Status");
+  VmlColumns columns{pKvxMboLFieldsGet(), {}};
   for (PoPoint* a = PoPointsGetFirst(pts); a; a = PoPointsGetNext(pts, a)) {
     PoPoint* b = PoPointsGetNext(pts, a);
     if (!b) break;
-    if (strcmp(sViFieldsGetFieldByName(fs, a, "H.Ref"), sViFieldsGetFieldByName(fs, b, "H.Ref")) != 0) continue;
-    std::string sa = sViFieldsGetFieldByName(fs, a, "Status"), sb = sViFieldsGetFieldByName(fs, b, "Status");
+    if (strcmp(sViFieldsGetField(fs, a, ref), sViFieldsGetField(fs, b, ref)) != 0) continue;
+    const char *sa = sViFieldsGetField(fs, a, status), *sb = sViFieldsGetField(fs, b, status);
     PoPoint* first;
-    if (sa == "Start" && sb == "End")
+    if (strcmp(sa, "Start") == 0 && strcmp(sb, "End") == 0)
       first = a;
-    else if (sa == "End" && sb == "Start")
+    else if (strcmp(sa, "End") == 0 && strcmp(sb, "Start") == 0)
       first = b;
     else
       continue;
-    char name[24];
-    iNumPrintC(name, sizeof name, "L%d", ++g_iVmlLine);
+    char name[24] = "L";
+    sNumIntToStr(name + 1, ++g_iVmlLine, nullptr);
     LiLine* line = KvxMboNewLine(name);
     if (!line) continue;
     vAddVertex(line, first);
     vAddVertex(line, first == a ? b : a);
-    vVmlLineTakeCommonFields(line, a, b);
+    vTakeCommonFields(line, a, b, &columns);
   }
 }
 
@@ -128,12 +162,17 @@ bool boVmlReadRaw(uint32_t, uint32_t) {
     return false;
   }
   std::string line;
-  std::vector<std::string> names, f;
-  if (boReadLine(file.get(), &line)) vSplit(line, &names);
+  std::vector<std::string> names;
+  VmlFields f;
+  VmlColumns columns{pKvxMboPFieldsGet(), {}};
+  if (boReadLine(file.get(), &line)) {
+    vSplit(&line, &f);
+    for (size_t i = 0; i < f.size(); i++) names.emplace_back(f.at[i], f.len[i]);
+  }
   while (boReadLine(file.get(), &line)) {
     if (line[0] == '!') continue;
-    vSplit(line, &f);
-    if (f.size() >= 4) vReadPoint(names, f);
+    vSplit(&line, &f);
+    if (f.size() >= 4) vReadPoint(names, f, &columns);
   }
   fclose(file->fp);
   vVmlBuildLines();

@@ -70,4 +70,31 @@ TEST_F(Vml, TheTailOfALongLineIsNoRecord) {
   EXPECT_EQ("P1 ccc", points[0].substr(0, 6));
 }
 
+TEST_F(Vml, ColumnsAreFoundByNameForEveryPointAndLine) {
+  // Column 13 "S_FCODE" is the point's code, not a field; "Layer" twice is
+  // one field that takes the later value; an unnamed column is not read.
+  // The lines take the shared values by name.
+  std::string head = "X\tY\tZ\tName\tCode\tLayer\t\t\tH.Ref\t\t\tStatus\t\tS_FCODE\tLayer\t\tOwner\r\n";
+  std::string rows;
+  for (int i = 0; i < 6; i++)
+    rows += std::to_string(i) + "\t1\t2\tP" + std::to_string(i) + "\tC\tl" + std::to_string(i % 2) + "\t\t\tR" +
+            std::to_string(i / 2) + "\t\t\t" + (i % 4 < 2 ? (i % 2 ? "End" : "Start") : (i % 2 ? "Start" : "End")) +
+            "\t\t" + (i < 4 ? "S" : "") + "\tw\t\t" + (i % 3 ? "me" : "you") + "\r\n";
+  Put("a.vml", head + rows);
+  ASSERT_TRUE(boRead(100, m_dir + "/a.vml"));
+  EXPECT_EQ((Strings{"P0 S 0.000 1.000 2.000", "P1 S 1.000 1.000 2.000", "P2 S 2.000 1.000 2.000",
+                     "P3 S 3.000 1.000 2.000", "P4 C 4.000 1.000 2.000", "P5 C 5.000 1.000 2.000"}),
+            DumpPoints());
+  EXPECT_EQ("w", sPointField("P0", "Layer"));
+  EXPECT_EQ("you", sPointField("P3", "Owner"));
+  EXPECT_EQ((Strings{"L1|S|: P0 P1", "L2|S|: P3 P2", "L3|C|: P4 P5"}), DumpLines());
+  ViFields* lf = FB(pKvxMboLFieldsGet)();
+  std::vector<std::string> fields;
+  for (LiLine* l = LiLinesGetFirst(FB(pKvxMboLiLinesGet)()); l; l = LiLinesGetNext(FB(pKvxMboLiLinesGet)(), l))
+    fields.push_back(std::string(sViFieldsGetFieldByName(lf, l, "Layer")) + " " +
+                     sViFieldsGetFieldByName(lf, l, "H.Ref") + " " + sViFieldsGetFieldByName(lf, l, "Owner") + " " +
+                     sViFieldsGetFieldByName(lf, l, "Status"));
+  EXPECT_EQ((Strings{"w R0  ", "w R1  ", "w R2 me "}), fields);
+}
+
 }  // namespace
