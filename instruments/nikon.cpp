@@ -28,47 +28,138 @@ const int kLineMax = 127;
 const int kFields = 9;
 const int kFieldSize = kLineMax + 1;
 
-// The first nine fields of a line; missing ones are empty. A field of a line
-// of at most kLineMax characters fits its buffer whole, so each is cut
-// straight into it.
-void vSplit(const char* line, char fields[kFields][kFieldSize]) {
-  const char* cursor = line;
-  for (int i = 0; i < kFields; ++i) sStrNextQuotedField(fields[i], kFieldSize, &cursor, ',');
-}
+// The bytes the plain split below looks at.
+enum ByteKind : unsigned char { kOther, kEnd, kBlank };
+struct ByteKinds {
+  ByteKind kind[256];
+  constexpr ByteKinds() : kind() {
+    for (ByteKind& k : kind) k = kOther;
+    kind[0] = kind[(unsigned char)','] = kind[(unsigned char)'"'] = kind[(unsigned char)'\t'] = kEnd;
+    kind[(unsigned char)' '] = kBlank;
+  }
+};
+constexpr ByteKinds kByte;
 
-// A point name through the point-number prefixes (import direction).
-const char* sNikonPointAlias(const char* name) {
+// The first nine fields of a line; missing ones are empty. A line without
+// quotes or tabs, the usual one, is split in one pass: its fields are the
+// texts between commas with the blanks at both ends cut, as
+// sStrNextQuotedField cuts them there. Any other line goes field by field
+// through sStrNextQuotedField, as far as its record needs; a field of a line
+// of at most kLineMax characters fits its buffer whole.
+struct Fields {
+  const char* p[kFields];
+  char plain[kLineMax + kFields + 1];  // the plain line's fields, each ended
+  char f[kFields][kFieldSize];
+  const char* cursor;  // the other line's next field
+  int cut;             // fields taken so far
+
+  void vBegin(const char* line) {
+    if (boSplitPlain(line)) {
+      cut = kFields;
+    } else {
+      cursor = line;
+      cut = 0;
+    }
+  }
+  bool boSplitPlain(const char* s) {
+    char* out = plain;
+    char* const last = plain + sizeof plain - 1;
+    int i = 0;
+    for (;;) {
+      while (*s == ' ') ++s;
+      char* start = out;
+      char* end = out;  // behind the field's last character that is no blank
+      for (;; ++s) {
+        unsigned char c = (unsigned char)*s;
+        if (kByte.kind[c] == kOther) {
+          if (out == last) return false;
+          *out++ = (char)c;
+          end = out;
+        } else if (c == ' ') {
+          if (out == last) return false;
+          *out++ = ' ';
+        } else {
+          break;
+        }
+      }
+      if (*s == '"' || *s == '\t') return false;
+      *end = '\0';
+      out = end + 1;
+      p[i++] = start;
+      if (i == kFields) return true;
+      if (!*s++) break;
+    }
+    for (; i < kFields; ++i) p[i] = "";
+    return true;
+  }
+  const char* operator[](int i) {
+    for (; cut <= i; ++cut) p[cut] = sStrNextQuotedField(f[cut], kFieldSize, &cursor, ',');
+    return p[i];
+  }
+};
+
+// The name of a point or station through the point-number prefixes (import
+// direction).
+void vSetName(bool boStation, const char* name) {
   char buf[MBO_REC_NAME_SIZE];
   sStrCopyN(buf, name, sizeof buf);
   vMboConvertPointNoPrefix(&g_mboTransfer.settings, buf, sizeof buf);
-  return sStrTemp(buf);
+  if (boStation)
+    vMboRecSetStationName(buf);
+  else
+    vMboRecSetPointName(buf);
 }
 
 // The code field: the code before the first '-', and after it a control
 // code with up to two words.
 void vCodeField(const char* field) {
-  char code[MBO_REC_CODE_SIZE] = "";
   const char* dash = strchr(field, '-');
-  int len = dash ? (int)(dash - field) : (int)strlen(field);
+  if (!dash) {
+    vMboRecSetCode(field);  // it keeps the code's first 15 characters
+    return;
+  }
+  char code[MBO_REC_CODE_SIZE];
+  int len = (int)(dash - field);
   sStrCopyN(code, field, len + 1 < (int)sizeof code ? len + 1 : (int)sizeof code);
-  if (dash) boSdrApplyNote(dash + 1);
+  boSdrApplyNote(dash + 1);
   vMboRecSetCode(code);
 }
+
+// The record type: the usual one digit without the number parser.
+int iType(const char* field) {
+  if (field[0] >= '0' && field[0] <= '9' && !field[1]) return field[0] - '0';
+  return boMboIsInteger(field) ? iNumParseC(field) : -1;
+}
+
+// A line put together piece by piece, cut at its buffer's last byte.
+struct LineOut {
+  char* p;
+  char* end;  // where the terminator goes at the latest
+  void vPut(const char* text, size_t n) {
+    if (n > (size_t)(end - p)) n = (size_t)(end - p);
+    memcpy(p, text, n);
+    p += n;
+  }
+  void vPut(const char* text) { vPut(text, strlen(text)); }
+  void vPutFixed(double value) {
+    char digits[400];  // "%.3f" of the largest double
+    vPut(digits, (size_t)iNumPrintFixedC(digits, (int)sizeof digits, value, 3));
+  }
+};
 
 enum LineResult { kStop = -1, kToSide = 0, kTaken = 1 };
 
 LineResult eReadLine(const char* line) {
-  static char fields[kFields][kFieldSize];
-  vSplit(line, fields);
+  static Fields fields;
+  fields.vBegin(line);
   if (strcmp(fields[0], "1") != 0) return kTaken;  // other classes are skipped
   if (strcmp(fields[2], "MG") != 0) {
     vMsgInfo("Currently handles only Meter and Gon");
     return kStop;
   }
-  int type = boMboIsInteger(fields[1]) ? iNumParseC(fields[1]) : -1;
-  switch (type) {
+  switch (iType(fields[1])) {
     case 0:
-      vMboRecSetStationName(sNikonPointAlias(fields[3]));
+      vSetName(true, fields[3]);
       vMboRecSetCode(fields[4]);
       vMboRecSetObsValue(MBO_OBS_ITEM_IH, fields[5]);
       return kTaken;
@@ -76,7 +167,7 @@ LineResult eReadLine(const char* line) {
     case 3:
     case 4:
     case 6:
-      vMboRecSetPointName(sNikonPointAlias(fields[3]));
+      vSetName(false, fields[3]);
       vCodeField(fields[4]);
       vMboRecSetCoord(MBO_REC_NORTH, fields[5]);
       vMboRecSetCoord(MBO_REC_EAST, fields[6]);
@@ -85,7 +176,7 @@ LineResult eReadLine(const char* line) {
       return kTaken;
     case 2:
     case 5:
-      vMboRecSetPointName(sNikonPointAlias(fields[3]));
+      vSetName(false, fields[3]);
       vCodeField(fields[4]);
       vMboRecSetObsValue(MBO_OBS_ITEM_DIST, fields[5]);
       vMboRecSetObsValue(MBO_OBS_ITEM_HZ, fields[6]);
@@ -115,11 +206,22 @@ bool boNikonWriteRaw(uint32_t hRaw) {
     char number[MBO_ID_SIZE];
     sStrCopyN(number, sMboGetPointNo(p), sizeof number);
     vMboConvertPointNo(&set, number, sizeof number);
-    char height[400] = "";
-    if (boMboGetPointZ(p, &z)) iNumPrintC(height, (int)sizeof height, "%1.3f", z);
+    // "G,number,north,east,height,code", each number as "%.3f" prints it:
+    // put together without printf's format parsing, where most of the
+    // writer's time went, and cut where the formatted line would be.
     char line[1200];
-    iNumPrintC(line, (int)sizeof line, "G,%s,%0.3lf,%0.3lf,%s,%s", number, y - set.iEO, x - set.iNO, height,
-               sMboPointGetField(p));
+    LineOut out{line, line + sizeof line - 1};
+    out.vPut("G,");
+    out.vPut(number);
+    out.vPut(",");
+    out.vPutFixed(y - set.iEO);
+    out.vPut(",");
+    out.vPutFixed(x - set.iNO);
+    out.vPut(",");
+    if (boMboGetPointZ(p, &z)) out.vPutFixed(z);
+    out.vPut(",");
+    out.vPut(sMboPointGetField(p));
+    *out.p = '\0';
     boMboWriteLine(hRaw, line);
   }
   return boMboWriteOk();

@@ -4,6 +4,9 @@
 // text that stops the read.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "fb_dump.h"
 #include "instruments/nikon.h"
 #include "kv2cosys.h"
@@ -52,6 +55,43 @@ TEST_F(Nikon, TheWriterWritesGLinesWithTheOffsetsTakenOff) {
   pNewPoint("JOB.A.P7", "KUM", 500123.456, 6600456.789, &z);
   FB(KvxMboNewPoint)("NOXY");
   EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", sWritten(67, "up.raw"));
+}
+
+// Random files of every record type read the same with their fields bare
+// and blank-padded as with each field quoted, which is read field by field.
+TEST_F(Nikon, BareFieldsReadAsTheSameFieldsQuoted) {
+  const char* kNames[] = {"P1", "S7", "A.B", "P 12", "x-1", "1234567890123456789012345"};
+  const char* kCodes[] = {"KUM", "", "WALL-37 HOUSE", "LONGCODE12345678", "A-", "-B", "K-91 5"};
+  const char* kNumbers[] = {"1000.000", "-.5", "", "abc", "12", "+3.25", "1e3", "95.0000", "6600123.4567"};
+  std::mt19937 rng(32);
+  auto pick = [&](const auto& list) { return std::string(list[rng() % std::size(list)]); };
+  auto blanks = [&] { return std::string(rng() % 3, ' '); };
+  for (int round = 0; round < 4; round++) {
+    std::string bare, quoted;
+    for (int i = 0; i < 300; i++) {
+      Strings f = {rng() % 8 ? "1" : "2", std::to_string(rng() % 7), "MG", pick(kNames) + std::to_string(rng() % 60),
+                   pick(kCodes)};
+      for (size_t n = rng() % 6; n > 0; n--) f.push_back(pick(kNumbers));
+      for (size_t k = 0; k < f.size(); k++) {
+        bare += (k ? "," : "") + blanks() + f[k] + blanks();
+        quoted += (k ? "," : "") + blanks() + "\"" + f[k] + "\"" + blanks();
+      }
+      bare += "\r\n";
+      quoted += "\r\n";
+    }
+    auto read = [&](const std::string& name, const std::string& text) {
+      FB(vKvxMboFinish)();
+      FB(vKvxMboInit)(&host_);
+      EXPECT_TRUE(boRead(67, Put(name, text)));
+      Strings all = DumpPoints();
+      for (int kind : {1, 5})
+        for (const std::string& s : DumpStations(kind, {1, 3, 4, 5, 6, 7}, {1, 2, 3, 4, 5, 6, 7, 9})) all.push_back(s);
+      return all;
+    };
+    Strings a = read("bare.raw", bare), b = read("quoted.raw", quoted);
+    EXPECT_GT(a.size(), 100u);
+    EXPECT_EQ(a, b) << bare;
+  }
 }
 
 TEST(NikonChecksum, SumModulo64Plus32) {
