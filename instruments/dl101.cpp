@@ -2,7 +2,6 @@
 #include "instruments/dl101.h"
 
 #include <cstring>
-#include <string>
 
 #include "base/cnum.h"
 #include "base/text.h"
@@ -23,23 +22,32 @@ const int kCodeMax = 15;
 const uint8_t kAck = 6;
 const uint8_t kNak = 21;
 
-// Field n (from 0) of a comma-separated line, at most 39 characters; "" when
-// the line has fewer fields.
-std::string sField(const char* line, int n) {
-  const char* p = line;
-  for (int i = 0; i < n; ++i) {
-    p = strchr(p, ',');
-    if (!p) return "";
-    ++p;
+// The fields of a comma-separated line, found once: field n (from 0) is
+// the text behind the line's n-th comma up to the next one, at most 39
+// characters; "" when the line has fewer fields.
+struct Fields {
+  static const int kMax = 22;  // the set line's code is field 21
+  const char* start[kMax];
+  int count;
+  Fields(const char* line, int fields) : count(1) {
+    start[0] = line;
+    for (const char* p = line; count < fields && (p = strchr(p, ','));) start[count++] = ++p;
   }
-  size_t len = strcspn(p, ",");
-  return std::string(p, len < (size_t)kFieldMax ? len : (size_t)kFieldMax);
-}
+  // Field n into buf (kFieldMax + 1 bytes).
+  const char* sGet(int n, char* buf) const {
+    int len = 0;
+    if (n < count)
+      for (const char* s = start[n]; len < kFieldMax && s[len] && s[len] != ','; ++len) buf[len] = s[len];
+    buf[len] = '\0';
+    return buf;
+  }
+};
 
-// A reading or length in the unit of the line's unit digit. A text that is
-// no number passes unchanged, so the levelling record ignores it.
-std::string sScaled(const std::string& text, char unit, bool length) {
-  if (!boMboIsNumber(text.c_str())) return text;
+// A reading or length in the unit of the line's unit digit, as "%.6lf" or
+// "%.4lf" prints it, in out (64 bytes). A text that is no number passes
+// unchanged, so the levelling record ignores it.
+const char* sScaled(const char* text, char unit, bool length, char* out) {
+  if (!boMboIsNumber(text)) return text;
   const double kFoot = 0.3048;
   double reading = 1, sight = 1;
   switch (unit) {
@@ -66,18 +74,25 @@ std::string sScaled(const std::string& text, char unit, bool length) {
       reading = 0.0001 * kFoot, sight = 0.02 * kFoot;
       break;
   }
-  char out[64];
-  iNumPrintC(out, sizeof out, length ? "%.4lf" : "%.6lf", dNumParseC(text.c_str()) * (length ? sight : reading));
+  // The instrument's readings are digits alone: read as the integer they
+  // are (exact below 16 digits), without the general number parser.
+  uint64_t digits = 0;
+  int n = 0;
+  for (; n < 16 && text[n] >= '0' && text[n] <= '9'; ++n) digits = digits * 10 + (uint64_t)(text[n] - '0');
+  double value = n < 16 && !text[n] ? (double)digits : dNumParseC(text);
+  iNumPrintFixedC(out, 64, value * (length ? sight : reading), length ? 4 : 6);
   return out;
 }
 
-void vSight(const char* line, const std::string& code, int nameItem, int readingItem, int lengthItem) {
-  std::string type = sField(line, 1);
-  char unit = type.size() > 1 ? type[1] : '\0';
-  vMboLevSetItem(nameItem, sField(line, 7).c_str());
-  vMboLevSetItem(readingItem, sScaled(sField(line, 2), unit, false).c_str());
-  vMboLevSetItem(lengthItem, sScaled(sField(line, 3), unit, true).c_str());
-  vMboLevSetItem(MBO_LEV_CODE, code.c_str());
+void vSight(const char* line, const char* code, int nameItem, int readingItem, int lengthItem) {
+  Fields f(line, 8);
+  char field[kFieldMax + 1], scaled[64];
+  f.sGet(1, field);
+  char unit = field[0] && field[1] ? field[1] : '\0';
+  vMboLevSetItem(nameItem, f.sGet(7, field));
+  vMboLevSetItem(readingItem, sScaled(f.sGet(2, field), unit, false, scaled));
+  vMboLevSetItem(lengthItem, sScaled(f.sGet(3, field), unit, true, scaled));
+  vMboLevSetItem(MBO_LEV_CODE, code);
 }
 
 bool boSendReply(uint8_t reply) {
@@ -133,19 +148,23 @@ bool boDl101Receive(const char*) {
 }
 
 bool boDl101ReadRaw(uint32_t hRaw, uint32_t hSide) {
-  std::string code;
+  char code[kCodeMax + 1] = "";
   vSdrReadRecords(
       hRaw, hSide, kLineMax,
       [](void* context, const char* line) {
-        std::string& code = *(std::string*)context;
+        char* code = (char*)context;
         switch (line[0]) {
           case 'a':
           case 'b':
-          case 'c':
+          case 'c': {
             vMboLevFlush();
             vMboLevSetItem(MBO_LEV_SET_NO, "X");
-            code = sField(line, line[0] == 'c' ? 21 : 6).substr(0, kCodeMax);
+            int n = line[0] == 'c' ? 21 : 6;
+            char field[kFieldMax + 1];
+            Fields(line, n + 1).sGet(n, field);
+            sStrCopyN(code, field, kCodeMax + 1);
             return 1;
+          }
           case 'g':
           case 'h':
             vSight(line, code, MBO_LEV_FIRST_NAME, MBO_LEV_FIRST_READING, MBO_LEV_FIRST_LENGTH);
@@ -167,6 +186,6 @@ bool boDl101ReadRaw(uint32_t hRaw, uint32_t hSide) {
             return 0;
         }
       },
-      &code);
+      code);
   return false;
 }

@@ -3,6 +3,8 @@
 // lines, readings that are not numbers, and side-file lines.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "fb_dump.h"
 
 namespace {
@@ -32,6 +34,30 @@ TEST_F(Dl101, ALineTooLongIsCutAndItsTailIsNoSight) {
   ASSERT_TRUE(boRead(kDl101, m_dir + "/cut.dl"));
   EXPECT_EQ((Strings{"ST 1=BM1", "  OBS 51=BM1 1=TP1 5=20.00000 50=0.50000"}), DumpStations(2, {1}, {51, 1, 5, 50}));
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("cut"));
+}
+
+// Readings and lengths of digits alone, in every unit, read as the same
+// numbers written with a sign; names over 39 characters are cut alike.
+TEST_F(Dl101, DigitReadingsReadAsTheSameNumbersWithASign) {
+  std::mt19937_64 rng(32);
+  std::string digits, signed_;
+  for (int i = 0; i < 400; i++) {
+    std::string unit(1, "0123456789A"[rng() % 11]), name = "TP" + std::string(rng() % 50, 'x');
+    std::string values[2];
+    for (std::string& v : values) v = std::to_string(rng() % 1000000000000000ull).substr(0, 1 + rng() % 15);
+    const char* kind = i % 2 ? "i" : "g";
+    digits += std::string(kind) + ",1" + unit + "," + values[0] + "," + values[1] + ",0,0,0," + name + ",\r\n";
+    signed_ += std::string(kind) + ",1" + unit + ",+" + values[0] + ",+" + values[1] + ",0,0,0," + name + ",\r\n";
+  }
+  auto read = [&](const std::string& name, const std::string& text) {
+    FB(vKvxMboFinish)();
+    FB(vKvxMboInit)(&host_);
+    EXPECT_TRUE(boRead(kDl101, Put(name, text)));
+    return DumpStations(2, {1}, {51, 1, 5, 50});
+  };
+  Strings a = read("digits.dl", digits);
+  EXPECT_GT(a.size(), 100u);
+  EXPECT_EQ(a, read("signed.dl", signed_));
 }
 
 }  // namespace
