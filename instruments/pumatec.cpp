@@ -22,64 +22,72 @@ namespace {
 
 const int kLineSize = 400;  // 399 characters of a line
 
-// Columns from..to (1-based) with the blanks at both ends cut; columns past
-// the line's end are blank.
-std::string sPumatecCutField(const char* line, int from, int to) {
-  char buf[kLineSize];
-  sMboLineColumns(line, from - 1, to - from + 1, buf);
-  return sMboTrimCopy(buf, to - from + 1);
-}
+// A line cut into column fields, its length found once.
+struct Columns {
+  const char* s;
+  int len;
+  explicit Columns(const char* line) : s(line), len((int)strlen(line)) {}
+  // Columns from..to (1-based) with the blanks at both ends cut, into out
+  // (kLineSize bytes); columns past the line's end are blank.
+  const char* sCut(int from, int to, char* out) const {
+    int b = from - 1, e = to < len ? to : len;
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    int n = e > b ? e - b : 0;
+    memcpy(out, s + b, (size_t)n);
+    out[n] = '\0';
+    return out;
+  }
+};
 
-void vSetIfGiven(int item, const std::string& text) {
-  if (!text.empty()) vMboRecSetObsValue(item, text.c_str());
+void vSetIfGiven(int item, const char* text) {
+  if (*text) vMboRecSetObsValue(item, text);
 }
 
 // Each file's lines are counted for the report of a cut line.
 void vReadObservations(uint32_t h, uint32_t hSide) {
-  char line[kLineSize];
+  char line[kLineSize], code[kLineSize], field[kLineSize];
   int lineNo = 0;
   while (boMboReadLineCounted(line, kLineSize, h, hSide, &lineNo)) {
-    std::string code = sPumatecCutField(line, 1, 10);
-    std::string station = sPumatecCutField(line, 17, 28);
-    if (!station.empty()) {
-      vMboRecSetStationName(station.c_str());
-      if (!code.empty()) vMboRecSetCode(code.c_str());
-      vSetIfGiven(MBO_OBS_ITEM_IH, sPumatecCutField(line, 71, 76));
+    Columns c(line);
+    c.sCut(1, 10, code);
+    if (*c.sCut(17, 28, field)) {
+      vMboRecSetStationName(field);
+      if (*code) vMboRecSetCode(code);
+      vSetIfGiven(MBO_OBS_ITEM_IH, c.sCut(71, 76, field));
       continue;
     }
-    if (!code.empty()) vMboRecSetCode(code.c_str());
-    std::string target = sPumatecCutField(line, 29, 40);
-    if (!target.empty()) vMboRecSetPointName(target.c_str());
-    vSetIfGiven(MBO_OBS_ITEM_HZ, sPumatecCutField(line, 41, 50));
-    vSetIfGiven(MBO_OBS_ITEM_V, sPumatecCutField(line, 51, 60));
-    vSetIfGiven(MBO_OBS_ITEM_DIST, sPumatecCutField(line, 61, 70));
-    vSetIfGiven(MBO_OBS_ITEM_TH, sPumatecCutField(line, 71, 76));
+    if (*code) vMboRecSetCode(code);
+    if (*c.sCut(29, 40, field)) vMboRecSetPointName(field);
+    vSetIfGiven(MBO_OBS_ITEM_HZ, c.sCut(41, 50, field));
+    vSetIfGiven(MBO_OBS_ITEM_V, c.sCut(51, 60, field));
+    vSetIfGiven(MBO_OBS_ITEM_DIST, c.sCut(61, 70, field));
+    vSetIfGiven(MBO_OBS_ITEM_TH, c.sCut(71, 76, field));
     // After the distance: setting a distance clears the horizontal mark.
-    if (iNumParseC(sPumatecCutField(line, 77, 78).c_str()) == 4) vMboRecSetObsValue(MBO_OBS_ITEM_HORDIST, "");
+    if (iNumParseC(c.sCut(77, 78, field)) == 4) vMboRecSetObsValue(MBO_OBS_ITEM_HORDIST, "");
     vMboFlushPending();
   }
 }
 
 void vReadCoordinates(uint32_t h, uint32_t hSide) {
-  char line[kLineSize];
+  char line[kLineSize], code[kLineSize], field[kLineSize], east[kLineSize], z[kLineSize];
   int lineNo = 0;
   while (boMboReadLineCounted(line, kLineSize, h, hSide, &lineNo)) {
-    std::string code = sPumatecCutField(line, 1, 10);
-    if (!code.empty()) {
-      vMboRecSetCode(code.c_str());
-      std::string param = sPumatecCutField(line, 11, 16);
-      if (!param.empty()) boMboApplyControlCode(91, code.c_str(), param.c_str());
+    Columns c(line);
+    if (*c.sCut(1, 10, code)) {
+      vMboRecSetCode(code);
+      if (*c.sCut(11, 16, field)) boMboApplyControlCode(91, code, field);
     }
-    std::string name = sPumatecCutField(line, 17, 28);
-    if (!name.empty()) vMboRecSetPointName(name.c_str());
-    std::string north = sPumatecCutField(line, 29, 40), east = sPumatecCutField(line, 41, 50),
-                z = sPumatecCutField(line, 51, 60);
-    if (!north.empty()) vMboRecSetCoord(MBO_REC_NORTH, north.c_str());
-    if (!east.empty()) vMboRecSetCoord(MBO_REC_EAST, east.c_str());
-    if (!z.empty()) vMboRecSetCoord(MBO_REC_Z, z.c_str());
-    std::string tail = strlen(line) > 60 ? sMboTrimCopy(line + 60, kLineSize) : "";
-    if (!sPumatecCutField(line, 61, 68).empty() && boMboIsNumber(tail.c_str())) {
-      double v = dNumParseC(tail.c_str());
+    if (*c.sCut(17, 28, field)) vMboRecSetPointName(field);
+    c.sCut(29, 40, field);
+    c.sCut(41, 50, east);
+    c.sCut(51, 60, z);
+    if (*field) vMboRecSetCoord(MBO_REC_NORTH, field);
+    if (*east) vMboRecSetCoord(MBO_REC_EAST, east);
+    if (*z) vMboRecSetCoord(MBO_REC_Z, z);
+    // The radius: the rest of the line from column 61, when 61..68 hold one.
+    if (*c.sCut(61, 68, field) && boMboIsNumber(c.sCut(61, kLineSize, field))) {
+      double v = dNumParseC(field);
       if (std::fabs(v) > 0.0001) {
         char arg[64];
         iNumPrintC(arg, sizeof arg, "%-f", (double)fNumSingleOr0C(-v));

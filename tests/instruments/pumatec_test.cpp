@@ -3,6 +3,9 @@
 // with companions in another case, missing, or a wrong extension.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "fb_dump.h"
 #include "testing/ui_driver.h"
 
@@ -69,6 +72,41 @@ TEST_F(Pumatec, AMissingCompanionOrAWrongExtensionIsReported) {
   boRead(99, m_dir + "/job.txt");
   EXPECT_EQ("Pumatec: " + m_dir + "/job.txt is neither a PTO nor a PTC file; nothing read\r\n", sSide("job"));
   EXPECT_EQ(0u, DumpPoints().size());  // the read starts empty and reads nothing
+}
+
+// Random pairs read the same with their lines padded to the last column as
+// with the blanks at their ends cut: a column past a line's end is blank.
+TEST_F(Pumatec, ColumnsPastALinesEndReadAsBlanks) {
+  const char* kTexts[] = {"", "KUM", "GRS", "P1", "S 2", "12.5", "-3.25", "100", "abc", "4", " 4", "0.00005", "1"};
+  const int kFrom[] = {1, 11, 17, 29, 41, 51, 61, 69, 71, 77};
+  std::mt19937 rng(32);
+  for (int round = 0; round < 3; round++) {
+    std::string padded[2], cut[2];  // observations, coordinates
+    for (int file = 0; file < 2; file++)
+      for (int i = 0; i < 200; i++) {
+        std::string line(80, ' ');
+        for (size_t k = 0; k + 1 < std::size(kFrom); k++) {
+          std::string t = (k == 2 || k == 3) && rng() % 2 ? "N" + std::to_string(i) : kTexts[rng() % std::size(kTexts)];
+          size_t width = (size_t)(kFrom[k + 1] - kFrom[k]);
+          if (t.size() <= width) line.replace((size_t)kFrom[k] - 1 + (rng() % 2 ? width - t.size() : 0), t.size(), t);
+        }
+        line.resize(rng() % 81);
+        padded[file] += line + std::string(80 - line.size(), ' ') + "\r\n";
+        cut[file] += line.substr(0, line.find_last_not_of(' ') + 1) + "\r\n";
+      }
+    auto read = [&](const std::string& base, const std::string* files) {
+      FB(vKvxMboFinish)();
+      FB(vKvxMboInit)(&host_);
+      Put(base + ".PTC", files[1]);
+      boRead(99, Put(base + ".PTO", files[0]));
+      Strings all = DumpPoints();
+      for (const Strings& more : {Stations(), DumpLines()}) all.insert(all.end(), more.begin(), more.end());
+      return all;
+    };
+    Strings a = read("padded", padded);
+    EXPECT_GT(a.size(), 80u);
+    EXPECT_EQ(a, read("cut", cut));
+  }
 }
 
 }  // namespace
