@@ -147,6 +147,20 @@ std::string sAfterColon(const char* line) {
   return colon ? sMboTrimCopy(colon + 1, kLineSize) : std::string();
 }
 
+// The text from..end with the blanks at both ends cut equals the word.
+bool boTrimmedIs(const char* from, const char* end, const char* word) {
+  while (from < end && *from == ' ') ++from;
+  while (end > from && end[-1] == ' ') --end;
+  size_t n = strlen(word);
+  return (size_t)(end - from) == n && memcmp(from, word, n) == 0;
+}
+
+// The text with the blanks at both ends cut (the end in place).
+const char* sTrimBlanks(char* text) {
+  while (*text == ' ') ++text;
+  return sStrTrimRight(text);
+}
+
 }  // namespace
 
 // ---- Leica ASCII ----
@@ -215,20 +229,31 @@ bool boGpsTrimbleTgoReadRaw(uint32_t hRaw, uint32_t hSide) {
       continue;
     }
     const char* eq = strchr(line, '=');
-    if (!eq || strcmp(sMboTrimCopy(line, (int)(eq - line)), "Vector") != 0) continue;
-    std::vector<std::string> f = Tokens(eq + 1, ':');
-    f.resize(15);
-    vMboRecGpsSetField(2, sMboTrimCopy(f[2].c_str(), kLineSize));
-    vMboRecGpsSetField(4, sMboTrimCopy(f[3].c_str(), kLineSize));
-    vMboRecGpsSetField(kDx, f[4].c_str());
-    vMboRecGpsSetField(kDy, f[5].c_str());
-    vMboRecGpsSetField(kDz, f[6].c_str());
+    if (!eq || !boTrimmedIs(line, eq, "Vector")) continue;
+    // The fields between colons, cut in place in a copy of the line.
+    char cut[kLineSize];
+    sStrCopyN(cut, eq + 1, sizeof cut);
+    char* f[15];
+    int count = 0;
+    for (char* p = cut;;) {
+      char* colon = strchr(p, ':');
+      if (colon) *colon = '\0';
+      f[count++] = p;
+      if (!colon || count == 15) break;
+      p = colon + 1;
+    }
+    for (char* none = f[count - 1] + strlen(f[count - 1]); count < 15;) f[count++] = none;
+    vMboRecGpsSetField(2, sTrimBlanks(f[2]));
+    vMboRecGpsSetField(4, sTrimBlanks(f[3]));
+    vMboRecGpsSetField(kDx, f[4]);
+    vMboRecGpsSetField(kDy, f[5]);
+    vMboRecGpsSetField(kDz, f[6]);
     double c[6];
     int n = 0;
-    for (; n < 6 && boMboIsNumber(f[7 + n].c_str()); n++) c[n] = dNumParseC(f[7 + n].c_str());
+    for (; n < 6 && boMboIsNumber(f[7 + n]); n++) c[n] = dNumParseC(f[7 + n]);
     if (n == 6) vSetCovariance(c[0], c[1], c[2], c[3], c[4], c[5]);
-    vMboRecGpsSetField(64, f[13].c_str());
-    vMboRecGpsSetField(128, f[14].c_str());
+    vMboRecGpsSetField(64, f[13]);
+    vMboRecGpsSetField(128, f[14]);
   }
   return false;
 }

@@ -4,6 +4,9 @@
 // that cannot be formed stay at 1 with correlations 0.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "fb_dump.h"
 #include "testing/ui_driver.h"
 
@@ -44,6 +47,39 @@ TEST_F(GpsVectors, TrimbleTgo) {
                      "121=0.000000 122=0.000000 124=0.000000"}),
             Read(51, "tgo.txt"));
   EXPECT_EQ("Units=Metres\r\nB1=1,2,3\r\ncopied\r\n", sSide("tgo"));
+}
+
+// Random TGO vectors read the same with blanks around the key and the
+// names and fields past the fifteenth as without them; missing fields are
+// empty, so a vector cut short reads as one with its fields left empty.
+TEST_F(GpsVectors, TrimbleTgoFieldsAreTheTextsBetweenColons) {
+  const char* kValues[] = {"", "1.5", "-20.25", "0.0004", "0", "abc", "1e-5", "+.5"};
+  std::mt19937 rng(32);
+  std::string padded = "[GPS]\r\n", bare = padded;
+  for (int i = 0; i < 300; i++) {
+    Strings f = {"x", "y", "B" + std::to_string(rng() % 5), "T" + std::to_string(i)};
+    size_t n = rng() % 4 ? 15 : 4 + rng() % 11;
+    while (f.size() < n) f.push_back(kValues[rng() % std::size(kValues)]);
+    std::string pad(rng() % 3, ' ');
+    padded += pad + "Vector" + pad + "=";
+    bare += "Vector=";
+    for (size_t k = 0; k < 15; k++) {
+      std::string v = k < f.size() ? f[k] : "";
+      padded += (k ? ":" : "") + (k == 2 || k == 3 ? pad + v + pad : v);
+      bare += (k ? ":" : "") + v;
+    }
+    padded += rng() % 2 ? ":extra:1.0\r\n" : "\r\n";
+    bare += "\r\n";
+  }
+  auto read = [&](const std::string& name, const std::string& text) {
+    FB(vKvxMboFinish)();
+    FB(vKvxMboInit)(&host_);
+    boRead(51, Put(name, text));
+    return DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105, 121, 122, 124});
+  };
+  Strings a = read("padded.txt", padded);
+  EXPECT_GT(a.size(), 300u);
+  EXPECT_EQ(a, read("bare.txt", bare));
 }
 
 TEST_F(GpsVectors, AshtechFixedAndFloat) {
