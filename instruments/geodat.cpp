@@ -75,44 +75,50 @@ constexpr int kAttrNameMax = 29;
 constexpr int kMaxHeights = 8;
 
 // The raw file as a stream of label=value records.
+constexpr UINT kBufSize = 65536;  // a large file is read in few system calls
+
 struct GeodatTokens {
   uint32_t hRaw;
-  char buf[65536];  // a large file is read in few system calls
+  // The bytes read, and behind them a NUL that ends every run of plain bytes.
+  char buf[kBufSize + 1];
   UINT pos, len;
   bool boEnd;
   // One record read ahead and given back (line control's look-ahead).
   bool boHeld;
   int iHeldLabel;
   char sHeld[kTokenMax + 1];
+  char sTok[kTokenMax + 1];  // the token last read
 };
 
 // True when the buffer holds a byte to read, refilled if need be.
 bool boHasByte(GeodatTokens* t) {
   if (t->pos < t->len) return true;
   if (t->boEnd) return false;
-  UINT n = _lread((HFILE)t->hRaw, t->buf, sizeof t->buf);
+  UINT n = _lread((HFILE)t->hRaw, t->buf, kBufSize);
   if (n == 0 || n == (UINT)HFILE_ERROR) {
     t->boEnd = true;
     return false;
   }
   t->pos = 0;
   t->len = n;
+  t->buf[n] = 0;
   return true;
 }
 
-int iGetByte(GeodatTokens* t) { return boHasByte(t) ? (unsigned char)t->buf[t->pos++] : -1; }
-
 constexpr bool boIsSeparator(int c) { return c == ' ' || c == '\r' || c == '\n'; }
 
-// Bytes a token takes as they are: not a separator, nor a byte the token
-// rules look at (',', '=', NUL), nor one above 127 (a letter to convert).
-struct PlainBytes {
-  bool is[256];
-  constexpr PlainBytes() : is() {
-    for (int c = 1; c < 0x80; c++) is[c] = !boIsSeparator(c) && c != ',' && c != '=';
+// The bytes by what a token does with them: a plain byte is taken as it
+// is; a separator ends the token (or is skipped before one); the others
+// are the token rules' (',', '=', NUL, and above 127 a letter to convert).
+enum : unsigned char { kByteOther, kBytePlain, kByteSeparator };
+struct ByteKinds {
+  unsigned char kind[256];
+  constexpr ByteKinds() : kind() {
+    for (int c = 1; c < 0x80; c++) kind[c] = c != ',' && c != '=' ? kBytePlain : kByteOther;
+    kind[' '] = kind['\r'] = kind['\n'] = kByteSeparator;
   }
 };
-constexpr PlainBytes kPlain;
+constexpr ByteKinds kBytes;
 
 // An int of a decimal text as atoi reads it, clamped instead of overflowing.
 int iAtoi(const char* s) {
@@ -127,29 +133,38 @@ int iAtoi(const char* s) {
 // The next token of at least two characters (separators: blank, CR, LF),
 // code-page-865 letters converted; its length, and in *piEq the offset of its
 // first '=' (-1: none, or only after a NUL byte, which ends the token's text).
-// -1 at the end of the file.
+// The bytes past kTokenMax are dropped. -1 at the end of the file.
 int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
-  for (;;) {
-    int c;
-    do c = iGetByte(t);
-    while (boIsSeparator(c));
-    if (c < 0) return -1;
-    t->pos--;  // the token's first byte is read below with the others
-    int n = 0, eq = -1;
-    bool boNul = false;
-    while (boHasByte(t)) {
-      // A run of plain bytes straight from the buffer; the bytes past the
-      // token's room are dropped.
-      UINT start = t->pos, pos = start, len = t->len;
-      const unsigned char* buf = (const unsigned char*)t->buf;
-      while (pos < len && kPlain.is[buf[pos]]) pos++;
-      int take = (int)(pos - start) < kTokenMax - n ? (int)(pos - start) : kTokenMax - n;
-      memcpy(sTok + n, buf + start, (size_t)take);
-      n += take;
-      t->pos = pos;
-      if (pos == len) continue;
-      c = buf[t->pos++];
-      if (boIsSeparator(c)) break;
+  int n = 0, eq = -1;
+  bool boNul = false, boInToken = false;
+  // One pass over the buffer with its position in locals: the token's
+  // stores cannot then make the compiler reload them.
+  while (boHasByte(t)) {
+    const unsigned char* buf = (const unsigned char*)t->buf;
+    UINT pos = t->pos, len = t->len;
+    while (pos < len) {
+      unsigned char c = buf[pos++];
+      unsigned char kind = kBytes.kind[c];
+      if (kind == kBytePlain) {
+        if (n < kTokenMax) sTok[n++] = (char)c;
+        boInToken = true;
+        continue;
+      }
+      if (kind == kByteSeparator) {
+        if (!boInToken) continue;
+        sTok[n] = 0;
+        if (n >= 2) {
+          t->pos = pos;
+          *piEq = eq;
+          return n;
+        }
+        // Too short: the search goes on with the next token.
+        n = 0;
+        eq = -1;
+        boNul = boInToken = false;
+        continue;
+      }
+      boInToken = true;
       // A comma after exactly one character drops it: the token starts anew.
       if (c == ',' && n == 1) {
         n = 0;
@@ -161,30 +176,58 @@ int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
         sTok[n++] = c < 0x80 ? (char)c : cMboOemLetterToAnsi((char)c);
       }
     }
-    sTok[n] = 0;
-    if (n >= 2) {
-      *piEq = eq;
-      return n;
-    }
+    t->pos = pos;
   }
+  // The end of the file ends the last token.
+  sTok[n] = 0;
+  if (boInToken && n >= 2) {
+    *piEq = eq;
+    return n;
+  }
+  return -1;
+}
+
+// The usual record, plain bytes, one '=' and a separator behind it, all in
+// the buffer and within kTokenMax, taken where it stands: its '=' and its
+// separator become the ends of label and value. False (with the separators
+// before it skipped) for anything else, which iNextToken takes.
+bool boNextPlainRecord(GeodatTokens* t, int* piLabel, const char** psValue) {
+  unsigned char* buf = (unsigned char*)t->buf;
+  UINT pos = t->pos, len = t->len;
+  while (pos < len && kBytes.kind[buf[pos]] == kByteSeparator) pos++;
+  t->pos = pos;
+  UINT p = pos;
+  while (kBytes.kind[buf[p]] == kBytePlain) p++;  // the NUL behind the bytes ends the run
+  if (p == pos || p >= len || buf[p] != '=') return false;
+  UINT eq = p++;
+  while (kBytes.kind[buf[p]] == kBytePlain) p++;
+  if (p >= len || kBytes.kind[buf[p]] != kByteSeparator || p - pos > (UINT)kTokenMax) return false;
+  buf[eq] = 0;
+  buf[p] = 0;
+  t->pos = p + 1;
+  *piLabel = iAtoi((const char*)buf + pos);
+  *psValue = (const char*)buf + eq + 1;
+  return true;
 }
 
 // The next record: a token with '='; the label is the text before it, read
-// as atoi reads it ("abc=5" is label 0). False at the end of the file.
-bool boNextRecord(GeodatTokens* t, int* piLabel, char* sValue) {
+// as atoi reads it ("abc=5" is label 0); *psValue the text after it, kept
+// until the next record is read. False at the end of the file.
+bool boNextRecord(GeodatTokens* t, int* piLabel, const char** psValue) {
   if (t->boHeld) {
     t->boHeld = false;
     *piLabel = t->iHeldLabel;
-    strcpy(sValue, t->sHeld);
+    *psValue = t->sHeld;
     return true;
   }
-  char sTok[kTokenMax + 1];
+  if (boNextPlainRecord(t, piLabel, psValue)) return true;
+  char* sTok = t->sTok;
   int n, eq;
   while ((n = iNextToken(t, sTok, &eq)) >= 0) {
     if (eq < 0) continue;
     sTok[eq] = 0;
     *piLabel = iAtoi(sTok);
-    memcpy(sValue, sTok + eq + 1, (size_t)(n - eq));
+    *psValue = sTok + eq + 1;
     return true;
   }
   return false;
@@ -193,7 +236,7 @@ bool boNextRecord(GeodatTokens* t, int* piLabel, char* sValue) {
 void vGiveBack(GeodatTokens* t, int iLabel, const char* sValue) {
   t->boHeld = true;
   t->iHeldLabel = iLabel;
-  sStrCopyN(t->sHeld, sValue, (int)sizeof t->sHeld);
+  if (sValue != t->sHeld) sStrCopyN(t->sHeld, sValue, (int)sizeof t->sHeld);
 }
 
 struct GeodatHeight {
@@ -304,8 +347,8 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
   }
   char sH[kTokenMax + 1] = "", sO[kTokenMax + 1] = "";
   int iLabel;
-  char sNext[kTokenMax + 1];
-  while (boNextRecord(t, &iLabel, sNext)) {
+  const char* sNext;
+  while (boNextRecord(t, &iLabel, &sNext)) {
     if (iLabel == 92) {
       vMboLineSetCode(sNext);
     } else if (iLabel == 93) {
@@ -555,8 +598,8 @@ bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
   // it; the line controls between the points keep that line.
   vMboLineSetPerPointMode(1);
   int iLabel;
-  char sValue[kTokenMax + 1];
-  while (boNextRecord(t, &iLabel, sValue)) {
+  const char* sValue;
+  while (boNextRecord(t, &iLabel, &sValue)) {
     if (boIsRecordStart(iLabel)) vRecordStart(st, iLabel);
     vApplyLabel(st, t, iLabel, sValue);
   }

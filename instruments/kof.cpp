@@ -165,7 +165,11 @@ struct KofReader {
   char sName[MBO_REC_NAME_SIZE];  // current point name
   char sCode[MBO_REC_CODE_SIZE];  // current code
   double dNorth, dEast, dHeight;  // remembered values of the last point
-  int iMode;                      // 0 none, 1 satellite vector, 2 coordinate observation
+  // Blocks 05 and 50 keep their fields as read (north, east, height) and
+  // leave the numbers to the few blocks that use them.
+  char sRemembered[3][16];
+  bool boRememberedText;
+  int iMode;  // 0 none, 1 satellite vector, 2 coordinate observation
   bool boConvWarned, boCorrWarned, bo51Warned;
   bool boEastFirst;  // block 01 says the east value comes first
   // The last point could not be read: the blocks that belong to it are not
@@ -184,9 +188,16 @@ const char* sField(const char* line, int a, int b, char* out, int size) {
   int n = b - a + 1;
   if (a - 1 + n > len) n = len - (a - 1);
   if (n >= size) n = size - 1;
-  memcpy(out, line + a - 1, n);
-  out[n] = '\0';
-  return sStrTrim(out);
+  // Blanks and TABs cut at both ends of the n columns before the copy, as
+  // sStrTrim would after it.
+  const char* s = line + a - 1;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  int start = 0;
+  while (start < n && blank(s[start])) ++start;
+  while (n > start && blank(s[n - 1])) --n;
+  memcpy(out, s + start, (size_t)(n - start));
+  out[n - start] = '\0';
+  return out;
 }
 
 // Names are compared upper-cased (at most 79 characters).
@@ -202,12 +213,11 @@ double dFieldValue(const char* line, int a, int b) {
 
 void vFormatValue(char* out, int size, double v) { iNumPrintC(out, size, "%lf", v); }
 
-// The point name of a point block, or a generated one.
+// The point name of a point block, or a generated one (upper-cased, within
+// the 79 characters of vKofUpperCopy: the field has 10).
 void vTakeName(KofReader* r, const char* line) {
-  char buf[80];
-  sField(line, 5, 14, buf, sizeof buf);
-  if (!buf[0]) sStrCopyN(buf, sKofNextPointId(), sizeof buf);
-  vKofUpperCopy(r->sName, buf);
+  if (!sField(line, 5, 14, r->sName, sizeof r->sName)[0]) sStrCopyN(r->sName, sKofNextPointId(), 80);
+  vMboCharUpper(r->sName);
   vMboRecSetPointName(r->sName);
 }
 
@@ -215,8 +225,7 @@ void vTakeName(KofReader* r, const char* line) {
 // one, codes come from the 12 blocks.
 void vTakeCode(KofReader* r, const char* line) {
   if (boTeleparLoaded()) return;
-  char buf[80];
-  sStrCopyN(r->sCode, sField(line, 16, 23, buf, sizeof buf), sizeof r->sCode);
+  sField(line, 16, 23, r->sCode, sizeof r->sCode);
   vMboRecSetCode(r->sCode);
 }
 
@@ -259,17 +268,26 @@ void vReport(KofReader* r, const char* line) { boMboWriteLine(r->hSide, line); }
 // 47 becomes 0.
 void vReadPlainPoint(KofReader* r, const char* line) {
   static const int cols[3][2] = {{25, 36}, {38, 49}, {50, 57}};
-  const int items[2][3] = {{MBO_REC_NORTH, MBO_REC_EAST, MBO_REC_Z}, {MBO_REC_EAST, MBO_REC_NORTH, MBO_REC_Z}};
-  double* remembered[2][3] = {{&r->dNorth, &r->dEast, &r->dHeight}, {&r->dEast, &r->dNorth, &r->dHeight}};
+  static const int items[2][3] = {{MBO_REC_NORTH, MBO_REC_EAST, MBO_REC_Z}, {MBO_REC_EAST, MBO_REC_NORTH, MBO_REC_Z}};
+  static const int remembered[2][3] = {{0, 1, 2}, {1, 0, 2}};  // north, east, height
   int order = r->boEastFirst ? 1 : 0;
   vTakeName(r, line);
   vTakeCode(r, line);
   for (int i = 0; i < 3; ++i) {
-    char buf[80];
-    sField(line, cols[i][0], cols[i][1], buf, sizeof buf);
-    *remembered[order][i] = dNumParseC(buf);
-    vMboRecSetCoord(items[order][i], buf);
+    char* text = r->sRemembered[remembered[order][i]];
+    sField(line, cols[i][0], cols[i][1], text, sizeof r->sRemembered[0]);
+    vMboRecSetCoord(items[order][i], text);
   }
+  r->boRememberedText = true;
+}
+
+// The remembered values as numbers, parsed when a block needs them.
+void vRememberedValues(KofReader* r) {
+  if (!r->boRememberedText) return;
+  r->boRememberedText = false;
+  r->dNorth = dNumParseC(r->sRemembered[0]);
+  r->dEast = dNumParseC(r->sRemembered[1]);
+  r->dHeight = dNumParseC(r->sRemembered[2]);
 }
 
 // Blocks 45 and 42: earth-centred coordinates through the geoid model.
@@ -288,10 +306,12 @@ bool boReadEarthCentredPoint(KofReader* r, const char* line) {
           "system settings."));
     }
     r->dNorth = r->dEast = r->dHeight = 0;
+    r->boRememberedText = false;
     return false;
   }
   vTakeName(r, line);
   vTakeCode(r, line);
+  r->boRememberedText = false;
   r->dNorth = north;
   r->dEast = east;
   r->dHeight = height - antenna;
@@ -422,6 +442,7 @@ double dCoordObsAntenna(KofReader* r) {
 // with the antenna height.
 void vBeginCoordObs(KofReader* r) {
   double antenna = dCoordObsAntenna(r);
+  vRememberedValues(r);
   char text[64];
   vFormatValue(text, sizeof text, r->dNorth);
   vMboRecCoordSetField(16, text);
@@ -553,8 +574,8 @@ int iLastColumn(int block) {
 // A TAB inside the columns a block reads moves every field after it: the
 // block cannot be read by columns.
 bool boTabInColumns(const char* line, int block) {
-  const char* tab = strchr(line, '\t');
-  return tab && tab - line < iLastColumn(block);
+  int last = iLastColumn(block);
+  return last > 0 && memchr(line, '\t', strnlen(line, (size_t)last)) != nullptr;
 }
 
 // Blocks that start a point, station or vector station end what a lost
@@ -572,8 +593,17 @@ void vReadHeader(KofReader* r, const char* line) {
   if (strlen(line) >= 45 && line[43] == '$') r->boEastFirst = line[44] == '2';
 }
 
+// The block number: the number the line starts with, as atoi reads it; the
+// usual " nn " without the parse.
+int iBlockNumber(const char* line) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (line[0] == ' ' && digit(line[1]) && digit(line[2]) && !digit(line[3]))
+    return (line[1] - '0') * 10 + (line[2] - '0');
+  return iNumParseC(line);
+}
+
 void vReadLine(KofReader* r, const char* line) {
-  int block = iNumParseC(line);
+  int block = iBlockNumber(line);
   if (boTabInColumns(line, block)) {
     vReport(r, line);
     // An unreadable point takes the blocks that belong to it along.

@@ -29,12 +29,23 @@ const int kRecordLen = 78;
 const int kNameEnd = 33;  // the point number and the code end at this column
 const int kLineMax = 399;
 
-// From column `from` to the line's end.
-const char* sFrom(const char* line, int from) { return sMboSubString(line, from - 1, 128); }
+// A record being read: its line and length, and the buffer its fields are
+// cut into (each field is taken before the next is cut).
+struct RecLine {
+  const char* line;
+  size_t len;
+  char buf[129];
+};
 
-bool boColsAre(const char* line, int from, const char* text) {
+// Columns from..to (from 1), blanks cut at both ends.
+const char* sCols(RecLine* r, int from, int to) { return sSdrCut(r->line, r->len, from - 1, to - from + 1, r->buf); }
+
+// From column `from` to the line's end.
+const char* sFrom(RecLine* r, int from) { return sSdrCut(r->line, r->len, from - 1, 128, r->buf); }
+
+bool boColsAre(const RecLine* r, int from, const char* text) {
   size_t len = strlen(text);
-  return strlen(line) >= from - 1 + len && strncmp(line + from - 1, text, len) == 0;
+  return r->len >= from - 1 + len && strncmp(r->line + from - 1, text, len) == 0;
 }
 
 // Copies text into the record from column `from`, never past column `to`;
@@ -47,9 +58,9 @@ bool boPlace(char* record, int from, int to, const char* text) {
 }
 
 // A note "P=<number> <text>"; false when it is not taken.
-bool boRec500ReadCode(const char* line) {
-  if (!boColsAre(line, 9, "P=")) return false;
-  const char* rest = line + 10;
+bool boRec500ReadCode(const RecLine* r) {
+  if (!boColsAre(r, 9, "P=")) return false;
+  const char* rest = r->line + 10;
   int number = iNumParseC(rest);
   // The text ends before the record identifier at column 52.
   char area[48];
@@ -72,49 +83,53 @@ bool boRec500ReadCode(const char* line) {
 // The identification of a point or station: columns 9-16, or, when those
 // are blank, the text of columns 9-27, where some recorders right-align it.
 // `wide` tells which layout the record has.
-const char* sRecName(const char* line, bool* wide) {
-  const char* name = sMboColumns(line, 9, 16);
+const char* sRecName(RecLine* r, bool* wide) {
+  const char* name = sCols(r, 9, 16);
   *wide = !name[0];
-  return *wide ? sMboColumns(line, 9, 27) : name;
+  return *wide ? sCols(r, 9, 27) : name;
 }
 
 // One line: 1 taken, 0 to the side file.
 int iReadLine(uint32_t hSide, const char* line) {
+  RecLine record;
+  RecLine* r = &record;
+  r->line = line;
+  r->len = strlen(line);
   // Columns 52-53; a column past the line's end reads as a blank.
-  size_t len = strlen(line);
+  size_t len = r->len;
   char id[3] = {len > 51 ? line[51] : ' ', len > 52 ? line[52] : ' ', '\0'};
   if (strcmp(id, "OP") == 0) boMboWriteLine(hSide, line);
-  if (strcmp(id, "NO") == 0) return boRec500ReadCode(line) ? 1 : 0;
+  if (strcmp(id, "NO") == 0) return boRec500ReadCode(r) ? 1 : 0;
   bool wide = false;
   if (strcmp(id, "ST") == 0) {
-    vMboRecSetStationName(sRecName(line, &wide));
-    vMboRecSetObsValue(MBO_OBS_ITEM_IH, sMboColumns(line, 29, 35));
-    if (boColsAre(line, 37, "TR")) vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sMboColumns(line, 39, 50));
-    if (boColsAre(line, 68, "TE")) vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sFrom(line, 70));
+    vMboRecSetStationName(sRecName(r, &wide));
+    vMboRecSetObsValue(MBO_OBS_ITEM_IH, sCols(r, 29, 35));
+    if (boColsAre(r, 37, "TR")) vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sCols(r, 39, 50));
+    if (boColsAre(r, 68, "TE")) vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sFrom(r, 70));
     return 1;
   }
   if (strcmp(id, "Hz") == 0) {
-    const char* name = sRecName(line, &wide);
+    const char* name = sRecName(r, &wide);
     if (!name[0]) return 0;  // an observation of nothing: reported
     vMboRecSetPointName(name);
-    const char* th = sMboColumns(line, 29, 35);
+    const char* th = sCols(r, 29, 35);
     if (th[0]) vMboRecSetObsValue(MBO_OBS_ITEM_TH, th);
-    vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sMboColumns(line, 39, 50));
-    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sMboColumns(line, 54, 66));
-    vMboRecSetObsValue(MBO_OBS_ITEM_V, sFrom(line, 70));
+    vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sCols(r, 39, 50));
+    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sCols(r, 54, 66));
+    vMboRecSetObsValue(MBO_OBS_ITEM_V, sFrom(r, 70));
     vMboFlushPending();
     return 1;
   }
   if (strcmp(id, "Y ") == 0) {
-    const char* name = sRecName(line, &wide);
+    const char* name = sRecName(r, &wide);
     if (!name[0]) return 0;  // a point without a name: reported
     vMboRecSetPointName(name);
     // The right-aligned layout has a text of up to five characters behind
     // the identification.
-    vMboRecSetCode(wide ? sMboColumns(line, 28, 32) : sMboColumns(line, 19, 26));
-    vMboRecSetCoord(MBO_REC_NORTH, sFrom(line, 39));
-    vMboRecSetCoord(MBO_REC_EAST, sMboColumns(line, 54, 66));
-    vMboRecSetCoord(MBO_REC_Z, sFrom(line, 70));
+    vMboRecSetCode(wide ? sCols(r, 28, 32) : sCols(r, 19, 26));
+    vMboRecSetCoord(MBO_REC_NORTH, sFrom(r, 39));
+    vMboRecSetCoord(MBO_REC_EAST, sCols(r, 54, 66));
+    vMboRecSetCoord(MBO_REC_Z, sFrom(r, 70));
     vMboFlushPending();
     return 1;
   }

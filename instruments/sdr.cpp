@@ -27,10 +27,20 @@ const char kStx = 2;
 const int kLineMax = 399;  // characters of a raw line the reader takes
 const int kFirstLineSize = 82;
 
-// The record code: the number in columns 1-2.
-int iRecordCode(const char* line) { return iNumParseC(sMboTrimCopy(line, 2)); }
+// The record code: the number in columns 1-2 (leading blanks are the
+// parse's to skip, trailing ones end it).
+int iRecordCode(const char* line) {
+  char code[3];
+  int n = 0;
+  for (; n < 2 && line[n]; ++n) code[n] = line[n];
+  code[n] = '\0';
+  return iNumParseC(code);
+}
 
-bool boType(const char* line, const char* type) { return strlen(line) >= 4 && strncmp(line + 2, type, 2) == 0; }
+// Columns 3-4 hold the type (a line of at least four characters).
+bool boType(const char* line, const char* type) {
+  return line[0] && line[1] && line[2] == type[0] && line[3] == type[1];
+}
 
 // The fields of the older SDR2x layout by record code: 'P' a point number
 // of 4 characters, 'N' a number of 10, 'C' a code of 16. SDR33 files have
@@ -54,28 +64,39 @@ const char* sOldFieldKinds(int code) {
   }
 }
 
+// A record being read: its line, layout and code, and the buffer its
+// fields are cut into (each field is taken before the next is cut).
+struct SdrRecord {
+  const char* line;
+  size_t len;
+  bool boOld;
+  int iCode;
+  char buf[17];
+};
+
 // Field n (from 1) of the record in the file's layout, trimmed.
-const char* sField(bool boOld, const char* line, int n) {
-  if (!boOld) return sSdrField(line, n);
-  const char* kinds = sOldFieldKinds(iRecordCode(line));
+const char* sField(SdrRecord* rec, int n) {
+  if (!rec->boOld) return sSdrCut(rec->line, rec->len, 4 + 16 * (n - 1), 16, rec->buf);
+  const char* kinds = sOldFieldKinds(rec->iCode);
   if ((int)strlen(kinds) < n) return "";
   auto width = [](char kind) { return kind == 'P' ? 4 : kind == 'N' ? 10 : 16; };
   int offset = 4;
   for (int i = 0; i < n - 1; i++) offset += width(kinds[i]);
-  return sMboSubString(line, offset, width(kinds[n - 1]));
+  return sSdrCut(rec->line, rec->len, offset, width(kinds[n - 1]), rec->buf);
 }
 
-void vSetCoordinates(bool boOld, const char* line, int north, int east, int z) {
-  vMboRecSetCoord(MBO_REC_NORTH, sField(boOld, line, north));
-  vMboRecSetCoord(MBO_REC_EAST, sField(boOld, line, east));
-  vMboRecSetCoord(MBO_REC_Z, sField(boOld, line, z));
+void vSetCoordinates(SdrRecord* rec, int north, int east, int z) {
+  vMboRecSetCoord(MBO_REC_NORTH, sField(rec, north));
+  vMboRecSetCoord(MBO_REC_EAST, sField(rec, east));
+  vMboRecSetCoord(MBO_REC_Z, sField(rec, z));
 }
 
 // False when the record goes to the side file. *pboOld: the file is in the
 // older layout, as its header record says.
 bool boReadRecord(bool* pboOld, const char* line) {
-  bool boOld = *pboOld;
-  switch (iRecordCode(line)) {
+  SdrRecord record{line, strlen(line), *pboOld, iRecordCode(line), {}};
+  SdrRecord* rec = &record;
+  switch (rec->iCode) {
     case 0:
       // The header: its version text tells the layout; the record itself
       // is reported as any other the reader does not take.
@@ -83,41 +104,41 @@ bool boReadRecord(bool* pboOld, const char* line) {
       return false;
     case 2:
       if (!boType(line, "TP")) return false;
-      vMboRecSetStationName(sField(boOld, line, 1));
-      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sField(boOld, line, 5));
-      vSetCoordinates(boOld, line, 2, 3, 4);
-      vMboRecSetCode(sField(boOld, line, 6));
+      vMboRecSetStationName(sField(rec, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sField(rec, 5));
+      vSetCoordinates(rec, 2, 3, 4);
+      vMboRecSetCode(sField(rec, 6));
       vMboFlushPending();
       return true;
     case 3:
-      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sField(boOld, line, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sField(rec, 1));
       return true;
     case 5:
-      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sField(boOld, line, 1));
-      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sField(boOld, line, 2));
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sField(rec, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sField(rec, 2));
       return true;
     case 7:
-      vMboRecSetStationName(sField(boOld, line, 1));
-      vMboRecSetPointName(sField(boOld, line, 2));
-      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sField(boOld, line, 4));
+      vMboRecSetStationName(sField(rec, 1));
+      vMboRecSetPointName(sField(rec, 2));
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sField(rec, 4));
       vMboFlushPending();
       return true;
     case 8:
-      vMboRecSetPointName(sField(boOld, line, 1));
-      vSetCoordinates(boOld, line, 2, 3, 4);
-      vMboRecSetCode(sField(boOld, line, 5));
+      vMboRecSetPointName(sField(rec, 1));
+      vSetCoordinates(rec, 2, 3, 4);
+      vMboRecSetCode(sField(rec, 5));
       vMboFlushPending();
       return true;
     case 9: {
       // Names and code stay pending when the type is not taken.
-      vMboRecSetStationName(sField(boOld, line, 1));
-      vMboRecSetPointName(sField(boOld, line, 2));
-      vMboRecSetCode(sField(boOld, line, 6));
+      vMboRecSetStationName(sField(rec, 1));
+      vMboRecSetPointName(sField(rec, 2));
+      vMboRecSetCode(sField(rec, 6));
       bool face1 = boType(line, "F1");
       if (!face1 && !boType(line, "F2")) return false;
-      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sField(boOld, line, 4));
-      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sField(boOld, line, 5));
-      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sField(boOld, line, 3));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sField(rec, 4));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sField(rec, 5));
+      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sField(rec, 3));
       vMboFlushPending();
       return true;
     }
@@ -159,6 +180,18 @@ uint16_t iSdrLineChecksum(const char* sLine) {
 }
 
 const char* sSdrField(const char* sLine, int n) { return sMboSubString(sLine, 4 + 16 * (n - 1), 16); }
+
+const char* sSdrCut(const char* sLine, size_t uLineLen, int iOffset, int iLen, char* sOut) {
+  sOut[0] = '\0';
+  size_t start = (size_t)iOffset, end = start + (size_t)iLen;
+  if (end > uLineLen) end = uLineLen;
+  if (end <= start) return sOut;
+  while (start < end && sLine[start] == ' ') ++start;
+  while (end > start && sLine[end - 1] == ' ') --end;
+  memcpy(sOut, sLine + start, end - start);
+  sOut[end - start] = '\0';
+  return sOut;
+}
 
 bool boSdrFormatFixed(char* sOut, int iWidth, const char* sFormat, double dValue) {
   sOut[0] = '\0';
@@ -227,8 +260,9 @@ void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pf
   bool boCut = false;
   int lineNo = 0;
   while (boMboReadLineCut(line, iLineMax + 1, hRaw, &boCut)) {
-    ++lineNo;
-    boMboPumpMessage();
+    // A waiting message is dispatched every 64 lines: often enough for the
+    // window, where one look per line cost more than the record's cuts.
+    if (++lineNo % 64 == 1) boMboPumpMessage();
     if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
     int result = pfnRecord(pContext, line);
     if (result < 0) break;

@@ -8,6 +8,7 @@
 // five-digit total of the lines' checksums.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 bool boSdrReceive(const char* sName);
@@ -25,6 +26,10 @@ uint16_t iSdrLineChecksum(const char* sLine);
 // Field n (1 to 6) of a record: 16 columns from column 5 + 16 (n - 1),
 // blanks cut at both ends; "" past the line's end. Scratch text.
 const char* sSdrField(const char* sLine, int n);
+// iLen columns (below 129) from iOffset (from 0, not negative) of a line of
+// uLineLen characters, blanks cut at both ends, as sMboSubString cuts them,
+// into sOut (iLen + 1 bytes) instead of the scratch ring.
+const char* sSdrCut(const char* sLine, size_t uLineLen, int iOffset, int iLen, char* sOut);
 
 // The read loop of the line readers: lines of up to iLineMax characters (a
 // longer one is cut, reported once in the side file, and its tail skipped).

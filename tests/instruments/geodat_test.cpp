@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "fb_dump.h"
@@ -248,6 +249,100 @@ TEST_F(Geodat, LineControlsKeepTheLineBeingBuilt) {
   EXPECT_EQ((Strings{"||: A B", "5||: C D"}), Lines());
   sRead("90=1 91=1 5=A 91=2 5=B 91=1 5=C 91=2 5=D 91=1.0 92=K");
   EXPECT_EQ((Strings{"1|K|P: A C", "2||: B D"}), Lines());
+}
+
+// The token rules as a plain model, byte by byte over the whole file: the
+// records (label, value) that it gives.
+std::vector<std::pair<long, std::string>> ModelRecords(const std::string& raw) {
+  auto separator = [](char c) { return c == ' ' || c == '\r' || c == '\n'; };
+  auto convert = [](unsigned char c) -> char {
+    switch (c) {
+      case 0x86:
+        return (char)0xE5;
+      case 0x8F:
+        return (char)0xC5;
+      case 0x91:
+        return (char)0xE6;
+      case 0x92:
+        return (char)0xC6;
+      case 0x9B:
+        return (char)0xF8;
+      case 0x9D:
+        return (char)0xD8;
+      default:
+        return (char)c;
+    }
+  };
+  std::vector<std::pair<long, std::string>> out;
+  size_t i = 0;
+  for (;;) {
+    while (i < raw.size() && separator(raw[i])) i++;
+    if (i == raw.size()) return out;
+    std::string tok;
+    long eq = -1;
+    bool nul = false;
+    for (; i < raw.size() && !separator(raw[i]); i++) {
+      char c = raw[i];
+      if (c == ',' && tok.size() == 1) {
+        tok.clear();
+        eq = -1;
+        nul = false;
+      } else if (tok.size() < 399) {
+        if (c == '=' && eq < 0 && !nul) eq = (long)tok.size();
+        if (c == 0) nul = true;
+        tok += convert((unsigned char)c);
+      }
+    }
+    if (tok.size() >= 2 && eq >= 0)
+      out.emplace_back(std::strtol(tok.substr(0, eq).c_str(), nullptr, 10), tok.substr(eq + 1).c_str());
+  }
+}
+
+// Random files well past the reader's 64 KB buffer, so that records lie
+// across its ends: records of labels the reader only reports, with values
+// of any byte but the separators, a byte and a comma before a label (the
+// token starts anew), words without '=', over-long tokens and runs of
+// separators. The report lists the records the model finds, in order.
+TEST_F(Geodat, RandomTokensReadAsTheModelReadsThem) {
+  std::mt19937 rnd(32);
+  auto pick = [&](int n) { return (int)(rnd() % (unsigned)n); };
+  const std::string separators = " \r\n";
+  for (int round = 0; round < 6; round++) {
+    std::string raw;
+    while (raw.size() < 200000) {
+      int kind = pick(10);
+      if (kind == 0) {
+        raw += std::string(1 + pick(3), 'w') + (pick(2) ? "abc" : "") + std::string(pick(2) ? 0 : 500, 'x');
+      } else {
+        if (kind == 1) {
+          int c = 33 + pick(90);
+          raw += std::string(1, (char)(c == '=' ? 'q' : c)) + ",";
+        }
+        if (kind == 2) raw += std::string(1, (char)(0x80 + pick(128))) + ",";
+        int label = pick(2) ? 40 + pick(10) : 100 + pick(900);
+        raw += std::to_string(label) + "=";
+        // Half of the values plain digits, the others with any byte.
+        int len = pick(20) == 0 ? 300 + pick(300) : pick(14);
+        bool plain = pick(2);
+        for (int k = 0; k < len; k++) {
+          char c;
+          do c = (char)(plain || pick(4) ? '0' + pick(10) : pick(256));
+          while (separators.find(c) != std::string::npos);
+          raw += c;
+        }
+      }
+      int seps = pick(8) == 0 ? 1 + pick(5) : 1;
+      for (int k = 0; k < seps; k++) raw += separators[pick(3)];
+    }
+    if (round % 2) raw.pop_back();  // the last record ends with the file
+    std::string expected;
+    for (auto& r : ModelRecords(raw)) {
+      for (char& c : r.second)  // the side file's lines hold no control bytes
+        if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
+      expected += "UNKNOWN CODE : " + std::to_string(r.first) + "=" + r.second + "\r\n";
+    }
+    ASSERT_EQ(expected, sRead(raw)) << "round " << round;
+  }
 }
 
 TEST_F(Geodat, EmptyAndShapelessFilesGiveNothing) {

@@ -4,7 +4,12 @@
 // with values that are not numbers.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 #include "fb_dump.h"
+#include "fieldbook/transfer.h"
+#include "instruments/sdr.h"
 #include "kv2cosys.h"
 #include "testing/ui_driver.h"
 
@@ -92,6 +97,22 @@ TEST_F(Sdr, ALineTooLongIsCutAndItsTailIsNoRecord) {
   ASSERT_TRUE(boRead(63, m_dir + "/long.sdr"));
   EXPECT_EQ((Strings{"P1  20.000 10.000 -", "P3  6.000 5.000 -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("long"));
+}
+
+// The SDR and REC 500 readers cut their fields into a buffer of their own:
+// the same texts as the scratch cut, on lines of blanks and characters
+// with every offset and width around the line's end.
+TEST(SdrCut, GivesWhatTheScratchCutGives) {
+  std::mt19937 rnd(32);
+  for (int round = 0; round < 20000; round++) {
+    std::string line;
+    int len = (int)(rnd() % 90);
+    for (int i = 0; i < len; i++) line += rnd() % 3 ? ' ' : (char)('!' + rnd() % 90);
+    int offset = (int)(rnd() % 100), width = (int)(rnd() % 129);
+    char buf[129];
+    ASSERT_STREQ(sMboSubString(line.c_str(), offset, width), sSdrCut(line.c_str(), line.size(), offset, width, buf))
+        << "'" << line << "' " << offset << " " << width;
+  }
 }
 
 }  // namespace
