@@ -187,9 +187,11 @@ char* sStrPadCopy(char* field, const char* src, int n) {
 
 char* sStrTrimRight(char* text) {
   if (!text) return text;
-  size_t len = strlen(text);
-  while (len > 0 && text[len - 1] == ' ') --len;
-  text[len] = '\0';
+  // The end and the last non-blank in one pass over the (short) text.
+  char* end = text;
+  for (char* p = text; *p; ++p)
+    if (*p != ' ') end = p + 1;
+  *end = '\0';
   return text;
 }
 
@@ -220,8 +222,10 @@ char* sStrTrim(char* text) {
   if (!text) return text;
   size_t start = 0;
   while (IsBlankOrTab(text[start])) ++start;
-  size_t len = strlen(text + start);
-  while (len > 0 && IsBlankOrTab(text[start + len - 1])) --len;
+  // The end and the last non-blank in one pass over the (short) text.
+  size_t len = 0;
+  for (size_t i = start; text[i]; ++i)
+    if (!IsBlankOrTab(text[i])) len = i + 1 - start;
   memmove(text, text + start, len);
   text[len] = '\0';
   return text;
@@ -316,10 +320,11 @@ int iNextPlainField(char* buf, int n, const char** cursor, char sep) {
   if (!cursor || !*cursor) return 0;
   const char* p = *cursor;
   int k = 0;
-  while (*p && *p != sep) {
-    if (buf && k < n - 1) buf[k++] = *p;
-    ++p;
-  }
+  // Copied while it fits, then only passed over: one test a byte each way.
+  if (buf)
+    for (char c; k < n - 1 && (c = p[k]) && c != sep;) buf[k++] = c;
+  p += k;
+  while (*p && *p != sep) ++p;
   if (buf && n > 0) buf[k] = '\0';
   if (*p == sep && *p) {
     *cursor = p + 1;

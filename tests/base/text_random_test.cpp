@@ -115,6 +115,60 @@ TEST(TextRandom, BoundedCopiesStayInsideTheirBuffers) {
   }
 }
 
+// The cutters and trims as they were written first, a byte and a test at a
+// time: the model the faster ones must match.
+const char* sModelPlainField(std::string* out, int n, const char* cursor, char sep) {
+  const char* p = cursor;
+  while (*p && *p != sep) {
+    if ((int)out->size() < n - 1) *out += *p;
+    ++p;
+  }
+  if (*p == sep && *p) return p + 1;
+  return p == cursor ? nullptr : p;
+}
+
+std::string sModelTrimRight(std::string s) {
+  s = s.c_str();
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string sModelTrim(std::string s) {
+  s = s.c_str();
+  size_t a = s.find_first_not_of(" \t");
+  if (a == std::string::npos) return "";
+  return s.substr(a, s.find_last_not_of(" \t") + 1 - a);
+}
+
+// Every field of random texts against the model, in buffers of every small
+// size, and the trims.
+TEST(TextRandom, CuttersAndTrimsMatchTheirModels) {
+  std::mt19937 rng(3232);
+  std::uniform_int_distribution<int> sizes(0, 12);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text = sRandomText(rng) + (round % 3 ? "" : std::string(rng() % 40, 'x') + sRandomText(rng));
+    auto in = pExactCopy(text);
+    int size = sizes(rng);
+    char sep = round % 4 ? ',' : '\t';
+    auto buf = pBuffer(size);
+    const char* cur = in.get();
+    const char* want = in.get();
+    for (int calls = 0; cur && calls < (int)text.size() + 3; ++calls) {
+      std::string field;
+      want = sModelPlainField(&field, size, want, sep);
+      sStrNextPlainField(buf.get(), size, &cur, sep);
+      ASSERT_EQ(want, cur) << text;
+      if (size > 0) {
+        ASSERT_EQ(field, buf.get()) << text;
+      }
+    }
+    auto trimmed = pExactCopy(text);
+    ASSERT_EQ(sModelTrimRight(text), sStrTrimRight(trimmed.get())) << text;
+    trimmed = pExactCopy(text);
+    ASSERT_EQ(sModelTrim(text), sStrTrim(trimmed.get())) << text;
+  }
+}
+
 // Number and date texts of random digits, signs, points and separators:
 // no overflow (the sanitizers watch), and option strings written into a
 // buffer of exactly the room given never pass its end.
