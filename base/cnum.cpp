@@ -8,6 +8,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,7 +63,7 @@ bool boSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool boDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The common short decimal ("-1234.5678", "3e4") read in one pass: its
-// significant digits make an integer m of at most 2^53 and its scale is at
+// digits (19 at most) make an integer m of at most 2^53 and its scale is at
 // most 22 places either way, so m * 10^e or m / 10^e is one correctly
 // rounded operation on two exact doubles, the value strtod gives. False for
 // anything else (more digits, a larger scale, hexadecimal, inf, nan, no
@@ -76,26 +77,19 @@ bool boParseShortDecimal(const char* text, char** end, double* value) {
   bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return false;
+  // m wraps only past 19 digits (leading zeros counted), which are left to
+  // the general steps.
   uint64_t m = 0;
-  int significant = 0;  // digits in m after leading zeros; more than 19 could overflow it
-  int scale = 0;        // digits after the point
-  bool digit = false;
-  for (; boDigit(*p); ++p) {
-    digit = true;
-    if (m || *p != '0') significant++;
-    m = m * 10 + (uint64_t)(*p - '0');
-    if (significant > 19) return false;
-  }
+  const char* first = p;
+  while (boDigit(*p)) m = m * 10 + (uint64_t)(*p++ - '0');
+  std::ptrdiff_t digits = p - first, scale = 0;  // scale: the digits after the point
   if (*p == '.') {
-    for (++p; boDigit(*p); ++p) {
-      digit = true;
-      if (m || *p != '0') significant++;
-      m = m * 10 + (uint64_t)(*p - '0');
-      if (significant > 19) return false;
-      scale++;
-    }
+    first = ++p;
+    while (boDigit(*p)) m = m * 10 + (uint64_t)(*p++ - '0');
+    scale = p - first;
+    digits += scale;
   }
-  if (!digit) return false;
+  if (digits == 0 || digits > 19) return false;
   int exp10 = 0;
   if (*p == 'e' || *p == 'E') {
     // Taken only with a digit after it, as strtod takes it.
@@ -111,7 +105,7 @@ bool boParseShortDecimal(const char* text, char** end, double* value) {
       p = q;
     }
   }
-  exp10 -= scale;
+  exp10 -= (int)scale;
   double v;
   if (m == 0)
     v = 0.0;
