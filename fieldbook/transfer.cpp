@@ -742,12 +742,10 @@ void vMboTrimLeft(char* sText) {
   if (s != sText) memmove(sText, s, strlen(s) + 1);
 }
 
-const char* sMboTrimCopy(const char* sText, int n) {
-  const char* s = sStrNotNull(sText);
-  if (n < 0) n = 0;
-  // The blanks at both ends are found first: one pass and one copy of what
-  // stays, for the many fields of every line.
-  size_t iEnd = strnlen(s, (size_t)n);
+namespace {
+// The first iEnd bytes of s without the blanks at either end, in scratch
+// memory.
+const char* sTrimCopyOf(const char* s, size_t iEnd) {
   size_t iStart = 0;
   while (iStart < iEnd && s[iStart] == ' ') iStart++;
   while (iEnd > iStart && s[iEnd - 1] == ' ') iEnd--;
@@ -758,11 +756,23 @@ const char* sMboTrimCopy(const char* sText, int n) {
   sOut[iEnd - iStart] = 0;
   return sOut;
 }
+}  // namespace
+
+const char* sMboTrimCopy(const char* sText, int n) {
+  // The blanks at both ends are found first: one pass and one copy of what
+  // stays, for the many fields of every line.
+  const char* s = sStrNotNull(sText);
+  return sTrimCopyOf(s, strnlen(s, (size_t)std::max(n, 0)));
+}
 
 const char* sMboSubString(const char* sText, int iOffset, int iLen) {
   const char* s = sStrNotNull(sText);
-  if (iOffset < 0 || iLen < 0 || iLen >= 129 || strnlen(s, (size_t)iOffset + 1) <= (size_t)iOffset) return "";
-  return sMboTrimCopy(s + iOffset, iLen);
+  if (iOffset < 0 || iLen < 0 || iLen >= 129) return "";
+  // One count tells both whether the field begins inside the text and how
+  // much of it there is.
+  size_t iHave = strnlen(s, (size_t)iOffset + (size_t)std::max(iLen, 1));
+  if (iHave <= (size_t)iOffset) return "";
+  return sTrimCopyOf(s + iOffset, std::min(iHave - (size_t)iOffset, (size_t)iLen));
 }
 
 const char* sMboColumns(const char* sLine, int iFrom, int iTo) {
