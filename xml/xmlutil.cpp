@@ -14,6 +14,10 @@
 #include <cstring>
 #include <mutex>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "base/cnum.h"
 #include "base/msgbox.h"
 #include "base/numbers.h"
@@ -34,7 +38,20 @@ void XmlDocFree::operator()(xmlDoc* doc) const {
   if (g_pXmlDoc == doc) g_pXmlDoc = nullptr;
   // A context over a freed document is of no use any more.
   if (g_pXmlContext && g_pXmlContext->doc == doc) g_pXmlContext = nullptr;
+#if defined(__GLIBC__)
+  // A parsed document is millions of small blocks. glibc parks freed small
+  // blocks in its "fast bins" and merges them only at the next large
+  // allocation or free, in passes over the whole heap long after they left
+  // the cache (as long again as the free itself, several times over). With
+  // fast bins off for the length of this free, each block merges with its
+  // neighbours while they are still in the cache. Afterwards the limit goes
+  // back to glibc's default.
+  mallopt(M_MXFAST, 0);
   xmlFreeDoc(doc);
+  mallopt(M_MXFAST, (int)(64 * sizeof(size_t) / 4));
+#else
+  xmlFreeDoc(doc);
+#endif
 }
 
 void XmlContextFree::operator()(xmlXPathContext* ctx) const {
