@@ -388,25 +388,40 @@ void vJxlAttachMediaFiles(const JxlReaderState* state, const std::string& id, Vi
     if (m.sRecordId == id) vMboAttachImage(m.sFileName.c_str(), fields, object);
 }
 
-const JxlPointCoords* pRegistered(const JxlReaderState* state, const std::string& name) {
+const JxlRegisteredCoords* pRegistered(JxlReaderState* state, const std::string& name) {
   if (name.empty()) return nullptr;
+  if (state->uIndexed < state->registered.size()) {
+    state->registry.reserve(state->registered.size());
+    for (size_t i = state->uIndexed; i < state->registered.size(); i++)
+      state->registry.try_emplace(state->registered[i].first, state->registered[i].second);
+    state->uIndexed = state->registered.size();
+  }
   auto it = state->registry.find(name);
   return it == state->registry.end() ? nullptr : &it->second;
 }
 
-// The first coordinates given for a name are the ones kept.
-void vRegister(JxlReaderState* state, const JxlPointCoords& c) { state->registry.emplace(c.sName, c); }
+JxlRegisteredCoords Parsed(const JxlPointCoords& c) {
+  auto value = [](const std::optional<std::string>& text) { return text ? dNumParseC(text->c_str()) : 0.0; };
+  return JxlRegisteredCoords{value(c.north),      value(c.east),      value(c.elevation),
+                             c.north.has_value(), c.east.has_value(), c.elevation.has_value()};
+}
+
+// The first coordinates given for a name are the ones a look-up finds (a
+// point without a name is never looked up).
+void vRegister(JxlReaderState* state, const std::string& name, const JxlRegisteredCoords& c) {
+  if (!name.empty()) state->registered.emplace_back(name, c);
+}
 
 // Only the coordinates the file gives are stored: XY with both North and
 // East, Z with an Elevation.
-void vSetElmCoords(LiLine* line, LiElm* elm, const JxlPointCoords& c) {
+void vSetElmCoords(LiLine* line, LiElm* elm, const JxlRegisteredCoords& c) {
   if (!elm) return;
-  if (c.north && c.east) vMboSetElmXY(line, elm, dNumParseC(c.east->c_str()), dNumParseC(c.north->c_str()));
-  if (c.elevation) vMboSetElmZ(line, elm, dNumParseC(c.elevation->c_str()));
+  if (c.boNorth && c.boEast) vMboSetElmXY(line, elm, c.east, c.north);
+  if (c.boElevation) vMboSetElmZ(line, elm, c.elevation);
 }
 
-void pJxlAddVertexFromCoords(LiLine* line, const JxlPointCoords& c) {
-  vSetElmCoords(line, KvxMboAddLineElm(line, c.sName.c_str()), c);
+void pJxlAddVertexFromCoords(LiLine* line, const std::string& name, const JxlRegisteredCoords& c) {
+  vSetElmCoords(line, KvxMboAddLineElm(line, name.c_str()), c);
 }
 
 // A control code the library does not define matches nothing.
@@ -417,18 +432,18 @@ bool boLastIs(const JxlPointRec& point, const std::string& control) {
 }
 
 void vJxlMakePoint(JxlReaderState* state, const JxlPointRec& point, const std::string& code) {
-  vRegister(state, point.coords);
+  const JxlRegisteredCoords c = Parsed(point.coords);
+  vRegister(state, point.coords.sName, c);
   // A point without a name is a point of its own, never merged.
   PoPoint* p = point.sName.empty() ? KvxMboNewPoint("") : KvxMboNewOrExistingPoint(point.sName.c_str());
   if (!p) return;
   ViFields* fields = pKvxMboPFieldsGet();
   if (!point.sId.empty()) vJxlAttachMediaFiles(state, point.sId, fields, p);
-  const JxlPointCoords& c = point.coords;
-  if (c.north && c.east) vMboSetPointXY(p, dNumParseC(c.east->c_str()), dNumParseC(c.north->c_str()));
-  if (c.elevation) vMboSetPointZ(p, dNumParseC(c.elevation->c_str()));
+  if (c.boNorth && c.boEast) vMboSetPointXY(p, c.east, c.north);
+  if (c.boElevation) vMboSetPointZ(p, c.elevation);
   int precalc = point.sSurveyMethod == "KeyedIn" && point.sClassification == "Control" ? 0 : 1;
-  if (c.north && c.east) vMboSetPointXYprecalc(p, precalc);
-  if (c.elevation) vMboSetPointZprecalc(p, precalc);
+  if (c.boNorth && c.boEast) vMboSetPointXYprecalc(p, precalc);
+  if (c.boElevation) vMboSetPointZprecalc(p, precalc);
   if (!code.empty()) boViFieldsSetOrAddFieldByName(fields, p, "Code", code.c_str());
   for (const JxlFeature& f : point.features) vJxlApplyFeature(p, fields, f);
 }
@@ -457,27 +472,27 @@ LiLine* pJxlCodedLineFor(JxlReaderState* state, const JxlPointRec& point, const 
   for (const JxlFeature& f : point.features)
     if (f.sName == lineCode && boJxlFeatureMatchesLine(f, entry->pLine, fields)) return entry->pLine;
   // The point ends the old line and starts one with its own values.
-  pJxlAddVertexFromCoords(entry->pLine, point.coords);
+  pJxlAddVertexFromCoords(entry->pLine, point.sName, Parsed(point.coords));
   *boNew = true;
   return entry->pLine = KvxMboNewLine(point.sName.c_str());
 }
 
 void vJxlAddToCodedLine(JxlReaderState* state, const JxlPointRec& point, const std::string& lineCode) {
-  vRegister(state, point.coords);
+  const JxlRegisteredCoords own = Parsed(point.coords);
+  vRegister(state, point.coords.sName, own);
   bool boNew = false;
   LiLine* line = pJxlCodedLineFor(state, point, lineCode, &boNew);
   if (!line) return;
   const FxlCodes& codes = state->codes;
   size_t n = point.codes.size();
   if (n >= 2 && boIsControl(point.codes[n - 2], codes.sJoinToPoint)) {
-    if (const JxlPointCoords* other = pRegistered(state, point.codes[n - 1])) {
-      GeoPnt3 at{dNumParseC(other->east.value_or("").c_str()), dNumParseC(other->north.value_or("").c_str()),
-                 dNumParseC(other->elevation.value_or("").c_str())};
+    if (const JxlRegisteredCoords* other = pRegistered(state, point.codes[n - 1])) {
+      GeoPnt3 at{other->east, other->north, other->elevation};
       // The vertex carries the coordinates the file gives, flagged as set.
       vSetElmCoords(line, LiLineAddP(line, nullptr, &at), *other);
     }
   }
-  pJxlAddVertexFromCoords(line, point.coords);
+  pJxlAddVertexFromCoords(line, point.sName, own);
   ViFields* fields = pKvxMboLFieldsGet();
   if (!point.sId.empty()) vJxlAttachMediaFiles(state, point.sId, fields, line);
   if (boNew) {
@@ -555,7 +570,7 @@ void vJxlBuildPolyline(JxlReaderState* state, xmlNode* record) {
   LiLine* line = KvxMboNewLine(name.c_str());
   if (!line) return;
   for (const std::string& n : names)
-    if (const JxlPointCoords* c = pRegistered(state, n)) pJxlAddVertexFromCoords(line, *c);
+    if (const JxlRegisteredCoords* c = pRegistered(state, n)) pJxlAddVertexFromCoords(line, n, *c);
   ViFields* fields = pKvxMboLFieldsGet();
   if (!codes.empty()) boViFieldsSetOrAddFieldByName(fields, line, "Code", codes[0].c_str());
   for (const JxlFeature& f : features) vJxlApplyFeature(line, fields, f);

@@ -26,6 +26,13 @@ struct JxlPointCoords {
   std::optional<std::string> north, east, elevation;
 };
 
+// The first coordinates given for a name, as the registry keeps them:
+// parsed once (an absent value is 0, as an empty text parses).
+struct JxlRegisteredCoords {
+  double north, east, elevation;
+  bool boNorth, boEast, boElevation;
+};
+
 struct JxlOpenLine {
   LiLine* pLine;  // null once the line of that code has been ended
   std::string sCode;
@@ -36,7 +43,12 @@ struct JxlReaderState {
   FxlCodes codes;
   xmlNode* pFieldBook = nullptr;  // the first FieldBook (record lookups)
   std::vector<JxlMediaFile> media;
-  std::unordered_map<std::string, JxlPointCoords> registry;  // name -> first coordinates
+  // Every point's name and coordinates in file order, and the look-up of
+  // the first coordinates of a name, made from them only when a look-up
+  // comes (most files have none): the first uIndexed are in it.
+  std::vector<std::pair<std::string, JxlRegisteredCoords>> registered;
+  size_t uIndexed = 0;
+  std::unordered_map<std::string, JxlRegisteredCoords> registry;
   std::vector<JxlOpenLine> openLines;
   // The FieldBook's records looked up by ID (name, '\n', ID -> first such
   // record) and its PointRecords by StationID, each made in one walk: a

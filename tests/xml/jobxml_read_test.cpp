@@ -3,6 +3,7 @@
 // picked through the Open dialog, or refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -114,6 +115,26 @@ TEST_F(JobXml, AJobWithItsLibraryBesideItReadsEveryRecordKind) {
   EXPECT_EQ(DumpStations(4, {1}, {1, 100, 101, 102, 6, 103}),
             (V{"ST 1=BASE", "  OBS 1=V1 100=10.500000 101=-3.250000 102=0.125000 6=1.80000 103=0.000000",
                "  OBS 1=V2 100=20.000000 101=1.000000 102=2.000000 103=0.000000"}));
+}
+
+// A name given twice: look-ups (JoinToPoint, polylines) take its first
+// coordinates, whenever they come.
+TEST_F(JobXml, LookUpsFindTheFirstCoordinatesOfAName) {
+  std::string job = ReadFile(sSetUpJob(true));
+  job.insert(job.find("</Reductions>"),
+             "<Point><Name>D1</Name><Grid><North>1</North><East>2</East><Elevation>3</Elevation></Grid></Point>"
+             "<Point><Name>D1</Name><Grid><North>4</North><East>5</East><Elevation>6</Elevation></Grid></Point>"
+             "<Point><Name>G1</Name><Code>KERB JP D1</Code>"
+             "<Grid><North>7</North><East>8</East><Elevation>9</Elevation></Grid></Point>"
+             "<Point><Name>D1</Name><Grid><North>0</North><East>0</East></Grid></Point>");
+  job.insert(job.find("</FieldBook>"),
+             "<LivePolylineRecord ID=\"pl2\"><Name>PL2</Name><StartPoint>D1</StartPoint>"
+             "<Parts><LinePart><EndPoint>G1</EndPoint></LinePart></Parts></LivePolylineRecord>");
+  Put("job.jxl", job);
+  ASSERT_TRUE(boRead(30, m_dir + "/job.jxl"));
+  V lines = DumpLineDetail();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "G1 Code=KERB: -(2,1,3) G1(8,7,9)"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "PL2: D1(2,1,3) G1(8,7,9)"), lines.end());
 }
 
 TEST_F(JobXml, AMissingLibraryIsPickedThroughTheOpenDialogAndReadsAlike) {
