@@ -27,6 +27,49 @@ const int kNumberWidth = 8;    // columns 4-11
 const int kNumberMax = 10;     // columns 2-11: column 1 holds the line type
 const char kEndText[] = "        EOF";
 
+// The text "%.6lf" of a plain decimal [sign]digits[.digits] of up to 12
+// digits, with at most 6 behind its point, read back gives the same double
+// as the text itself: the text passes as it stands. Without a point it
+// counts in units of 1/10000: the point is put in 4 digits from the end,
+// which gives the same double as "%.6lf" of the number divided. False for
+// any other text.
+bool boScaledAsIs(const char* text, char* out, int size) {
+  const char* p = text;
+  if (*p == '+' || *p == '-') p++;
+  int digits = 0, behind = -1;  // behind: digits after the point, -1: no point
+  for (; *p; p++) {
+    if (*p >= '0' && *p <= '9') {
+      digits++;
+      if (behind >= 0) behind++;
+    } else if (*p == '.' && behind < 0) {
+      behind = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || digits > 12 || behind > 6 || (int)(p - text) + 4 > size) return false;
+  if (behind >= 0) {
+    memcpy(out, text, (size_t)(p - text) + 1);
+    return true;
+  }
+  // sign, whole digits (at least "0"), point, four digits (zeros in front)
+  const char* first = text + (*text == '+' || *text == '-');
+  char* o = out;
+  if (first != text) *o++ = *text;
+  int whole = digits - 4;
+  if (whole > 0) {
+    memcpy(o, first, (size_t)whole);
+    o += whole;
+  } else {
+    *o++ = '0';
+  }
+  *o++ = '.';
+  for (int i = whole; i < 0; i++) *o++ = '0';
+  for (const char* d = first + (whole > 0 ? whole : 0); *d; d++) *o++ = *d;
+  *o = '\0';
+  return true;
+}
+
 // An angle or distance field: a number without a decimal point counts in
 // units of 1/10000. A text that is no number passes unchanged, so the
 // record builder ignores it instead of taking a zero.
@@ -36,10 +79,12 @@ void vSetScaled(int item, const char* text) {
     vMboRecSetObsValue(item, text);
     return;
   }
-  double value = dNumParseC(text);
-  if (!strchr(text, '.')) value /= 10000;
   char out[64];
-  iNumPrintC(out, sizeof out, "%.6lf", value);
+  if (!boScaledAsIs(text, out, sizeof out)) {
+    double value = dNumParseC(text);
+    if (!strchr(text, '.')) value /= 10000;
+    iNumPrintC(out, sizeof out, "%.6lf", value);
+  }
   vMboRecSetObsValue(item, out);
 }
 
@@ -129,10 +174,21 @@ bool boKernWriteRaw(uint32_t hRaw) {
           if (w->cutNames[0]) sStrCatN(w->cutNames, " ", sizeof w->cutNames);
           sStrCatN(w->cutNames, p.sNumber, sizeof w->cutNames);
         }
-        int width = (int)strlen(shown) > kNumberWidth ? (int)strlen(shown) : kNumberWidth;
+        // The number ends in column 11; the coordinates follow, each after
+        // two blanks.
+        size_t len = strlen(shown);
         char line[64];
-        iNumPrintC(line, sizeof line, "%*s%*s  %s  %s%s%s", 11 - width, "", width, shown, east, north,
-                   p.boHasZ ? "  " : "", height);
+        memset(line, ' ', kNumberMax + 1 - len);
+        memcpy(line + kNumberMax + 1 - len, shown, len);
+        char* o = line + kNumberMax + 1;
+        for (const char* field : {east, north, p.boHasZ ? height : nullptr}) {
+          if (!field) break;
+          size_t n = strlen(field);
+          memcpy(o, "  ", 2);
+          memcpy(o + 2, field, n);
+          o += 2 + n;
+        }
+        *o = '\0';
         boMboWriteLine(w->hRaw, line);
         return 1;
       },

@@ -4,6 +4,12 @@
 // point numbers and lines too long.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
 #include "fb_dump.h"
 #include "kv2cosys.h"
 #include "testing/ui_driver.h"
@@ -78,6 +84,59 @@ TEST_F(Kern, ALineTooLongIsCutAndItsTailIsNoRecord) {
   ASSERT_TRUE(boRead(kKern, m_dir + "/cut.raw"));
   EXPECT_EQ((Strings{"P1  - - -", "P3  - - -"}), DumpPoints());
   EXPECT_EQ("LINE TOO LONG, CUT : 1\r\n", sSide("cut"));
+}
+
+// Random angle and distance fields: each value is the one the text "%.6lf"
+// of the field's number (divided by 10000 without a point) gives back.
+TEST_F(Kern, AnglesAndDistancesAreThoseOfTheirSixDecimalTexts) {
+  std::mt19937_64 rng(42);
+  auto field = [&] {
+    static const char* const kOdd[] = {"+12",      "-0",         "+.5",       "-.5",      "12.",
+                                       "0",        "00000001",   "-0000001",  "1e3",      "12e-2",
+                                       "9.999999", "1.00000005", "0.0000005", ".0000004", "-9999999"};
+    char buf[16];
+    switch (rng() % 4) {
+      case 0:
+        return std::to_string((long long)(rng() % 200000000) - 99999999).substr(0, 8);
+      case 1:
+        std::snprintf(buf, sizeof buf, "%.*f", (int)(rng() % 8), (double)(rng() % 2000000) / 97.0 - 9000);
+        return std::string(buf).substr(0, 8);
+      case 2:
+        return std::string(kOdd[rng() % (sizeof kOdd / sizeof kOdd[0])]);
+      default:
+        return std::to_string(rng() % 100);
+    }
+  };
+  // "%.6lf" and back, as the builder reads it.
+  auto value = [](const std::string& text) {
+    double v = std::strtod(text.c_str(), nullptr);
+    if (text.find('.') == std::string::npos) v /= 10000;
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.6f", v);
+    return std::strtod(buf, nullptr);
+  };
+  std::string file = "2 S1\r\n";
+  std::vector<std::array<std::string, 3>> records;
+  for (int i = 0; i < 3000; i++) {
+    records.push_back({field(), field(), field()});
+    std::string line = "3 P" + std::to_string(i) + std::string(140, ' ');
+    for (int k = 0; k < 3; k++) line.replace(100 + 9 * k, records.back()[k].size(), records.back()[k]);
+    file += line + "\r\n";
+  }
+  Put("random.raw", file);
+  ASSERT_TRUE(boRead(kKern, m_dir + "/random.raw"));
+  void* st = FB(pMboGetNextSt)(1, nullptr);
+  size_t i = 0;
+  for (void* o = FB(pMboGetNextObs)(1, st, nullptr); o; o = FB(pMboGetNextObs)(1, st, o), i++) {
+    ASSERT_LT(i, records.size());
+    const auto* obs = static_cast<const MboObsTs*>(o);
+    const auto& r = records[i];
+    double hz = dCoSysHorDir2Math(0, value(r[0])), v = dCoSysVerDir2Math(0, value(r[1])), d = value(r[2]);
+    EXPECT_EQ(0, std::memcmp(&hz, &obs->dHz, sizeof hz)) << r[0];
+    EXPECT_EQ(0, std::memcmp(&v, &obs->dV, sizeof v)) << r[1];
+    EXPECT_EQ(0, std::memcmp(&d, &obs->dDist, sizeof d)) << r[2];
+  }
+  EXPECT_EQ(records.size(), i);
 }
 
 }  // namespace
