@@ -3,6 +3,7 @@
 // geographic records and feature attributes.
 #include "instruments/trimbledc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -45,25 +46,36 @@ struct DcReader {
   std::unordered_set<std::string> obsPoints;
 };
 
-// Columns from..from+count-1 (1-based) of the line, blanks and tabs cut at
-// both ends; "" past the line's end. Scratch text.
-const char* sCols(const char* line, int from, int count) {
-  char buf[33] = "";
-  int len = (int)strlen(line);
-  if (from - 1 < len) sStrCopyN(buf, line + from - 1, count + 1 < (int)sizeof buf ? count + 1 : (int)sizeof buf);
-  return sStrTemp(sStrTrim(buf));
+// A record line and its length, measured once.
+struct DcLine {
+  const char* s;
+  int len;
+};
+
+// Columns from..from+count-1 (1-based) of the line (at most 32 of them),
+// blanks and tabs cut at both ends; "" past the line's end. Scratch text.
+const char* sCols(const DcLine& line, int from, int count) {
+  int b = from - 1, e = b;
+  if (b < line.len) e = b + std::min({count, 32, line.len - b});
+  while (b < e && (line.s[b] == ' ' || line.s[b] == '\t')) ++b;
+  while (e > b && (line.s[e - 1] == ' ' || line.s[e - 1] == '\t')) --e;
+  char* out = pStrScratchAlloc((uint64_t)(e - b) + 1);
+  if (!out) return nullptr;
+  memcpy(out, line.s + b, (size_t)(e - b));
+  out[e - b] = '\0';
+  return out;
 }
 
 // "Fn": the 16-character field at columns n..n+15.
-const char* sF(const char* line, int n) { return sCols(line, n, 16); }
+const char* sF(const DcLine& line, int n) { return sCols(line, n, 16); }
 
-char cCol(const char* line, int col) { return (int)strlen(line) >= col ? line[col - 1] : '\0'; }
+char cCol(const DcLine& line, int col) { return line.len >= col ? line.s[col - 1] : '\0'; }
 
-bool boType(const char* line, const char* type) { return strlen(line) >= 4 && strncmp(line + 2, type, 2) == 0; }
+bool boType(const DcLine& line, const char* type) { return line.len >= 4 && strncmp(line.s + 2, type, 2) == 0; }
 
 // The priority digit at column 86; missing or not a digit counts as the
 // lowest priority that still passes, so that any real one replaces it.
-int iPriority(const char* line) {
+int iPriority(const DcLine& line) {
   char c = cCol(line, 86);
   return c >= '0' && c <= '9' ? c - '0' : kDefaultPriority;
 }
@@ -150,25 +162,25 @@ bool boLineInstruction(DcReader* r, const char* sGiven, bool boAttribute) {
 // by '-' (a double "--" makes the line instruction negative). False when the
 // record goes to the side file. Without withLine the point joins no line.
 bool boCodeField(DcReader* r, const char* field, bool withLine = true) {
-  std::string parts[3];
+  char parts[3][9] = {};  // each cut to 8 characters, then trimmed
   const char* p = field;
   for (int i = 0; i < 3 && p; ++i) {
     const char* dash = strchr(p, '-');
     if (i == 1 && p[0] == '-') dash = strchr(p + 1, '-');
-    std::string part = dash && i < 2 ? std::string(p, (size_t)(dash - p)) : std::string(p);
-    char buf[9];
-    sStrCopyN(buf, part.c_str(), sizeof buf);
-    parts[i] = sStrTrim(buf);
-    p = dash && i < 2 ? dash + 1 : nullptr;
+    bool cut = dash && i < 2;
+    size_t n = cut ? (size_t)(dash - p) : strlen(p);
+    memcpy(parts[i], p, std::min(n, sizeof parts[i] - 1));
+    sStrTrim(parts[i]);
+    p = cut ? dash + 1 : nullptr;
   }
-  vMboRecSetCode(parts[0].c_str());
-  vMboCodeLineDefaultName(parts[0].c_str());
+  vMboRecSetCode(parts[0]);
+  vMboCodeLineDefaultName(parts[0]);
   if (!withLine) {
     vNoLine(sMboRecGetPointName());
     return true;
   }
-  bool ok = boLineInstruction(r, parts[1].c_str(), false);
-  if (!parts[2].empty()) vMboLineSetCode(parts[2].c_str());
+  bool ok = boLineInstruction(r, parts[1], false);
+  if (parts[2][0]) vMboLineSetCode(parts[2]);
   return ok;
 }
 
@@ -189,18 +201,18 @@ bool boAntennaHeight(DcReader* r, const char* text, bool boTrue, const double* t
   return true;
 }
 
-void vTriple(const char* line, int col, double* triple) {
+void vTriple(const DcLine& line, int col, double* triple) {
   for (int i = 0; i < 3; ++i) triple[i] = dNumParseC(sCols(line, col + 16 * i, 16));
 }
 
-void vCoordinates(const char* line) {
+void vCoordinates(const DcLine& line) {
   vMboRecSetCoord(MBO_REC_NORTH, sF(line, 21));
   vMboRecSetCoord(MBO_REC_EAST, sF(line, 37));
   vMboRecSetCoord(MBO_REC_Z, sF(line, 53));
 }
 
 // 66 TP: latitude and longitude through the coordinate system.
-bool boGeographic(DcReader* r, const char* line) {
+bool boGeographic(DcReader* r, const DcLine& line) {
   vMboFlushPending();
   bool listed;
   if (!boPriorityPasses(r, sF(line, 5), iPriority(line), &listed)) return true;
@@ -227,7 +239,7 @@ bool boGeographic(DcReader* r, const char* line) {
   return true;
 }
 
-void vAttribute(DcReader* r, const char* line) {
+void vAttribute(DcReader* r, const DcLine& line) {
   char name[21], value[21];
   sStrCopyN(name, sCols(line, 5, 20), sizeof name);
   sStrCopyN(value, sCols(line, 25, 20), sizeof value);
@@ -261,7 +273,7 @@ bool boObservedBefore(DcReader* r, const char* station, const char* point) {
 
 // 79 and D9: an observation unless column 101 holds ':'; false when the
 // line goes to the side file.
-bool boObservation(DcReader* r, const char* line) {
+bool boObservation(DcReader* r, const DcLine& line) {
   vMboFlushPending();
   if (cCol(line, 101) == ':') return true;
   vMboRecSetStationName(sF(line, 5));
@@ -279,14 +291,16 @@ bool boObservation(DcReader* r, const char* line) {
 }
 
 // One record; false when it goes to the side file.
-bool boReadRecord(DcReader* r, const char* line) {
-  switch (iTrimbleDcRecordCode(line)) {
+bool boReadRecord(DcReader* r, const char* text) {
+  const DcLine line{text, (int)strlen(text)};
+  int code = iTrimbleDcRecordCode(text);
+  switch (code) {
     case 2:
     case 224:  // E0
       if (!boType(line, "TP") && !boType(line, "NM")) return true;
       vMboFlushPending();
       vMboRecSetStationName(sF(line, 5));
-      if (iTrimbleDcRecordCode(line) == 224) {
+      if (code == 224) {
         vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 21));
         return true;
       }
@@ -344,7 +358,7 @@ bool boReadRecord(DcReader* r, const char* line) {
     }
     case 61:
     case 226:  // E2
-      vTriple(line, iTrimbleDcRecordCode(line) == 61 ? 62 : 67, boType(line, "BA") ? r->adBase : r->adRover);
+      vTriple(line, code == 61 ? 62 : 67, boType(line, "BA") ? r->adBase : r->adRover);
       return true;
     case 66:
       if (boType(line, "FD")) {

@@ -183,4 +183,15 @@ TEST_F(TrimbleDc, LineSpecificationsOnEveryPointBuildTheLines) {
   EXPECT_EQ((Strings{"ST 1=BASE1", "  OBS 1=R1 2=GPS", "  OBS 1=R2 2=MAST"}), DumpStations(4, {1}, {1, 2}));
 }
 
+TEST_F(TrimbleDc, FieldsAreCutAtTheirColumnsTheLineEndAndTheirBlanks) {
+  // Blanks and tabs around a field go; a field that the line ends inside
+  // is what the line holds of it, one past its end is empty.
+  auto col16 = [](const std::string& text) { return text + std::string(16 - text.size(), ' '); };
+  Put("cut.dc", "08KI" + col16("\tA1\t") + col16(" \t1.5") + col16("2.5\t") + col16("\t") + "  KUM\t\r\n" + "08KI" +
+                    col16("A2") + col16("7.25") + "8.2\r\n" + "08KI" + col16("A3") + col16("9.0") + "\r\n" + "08KI" +
+                    col16("A4") + col16("1.0") + col16("2.0") + "  3.0\t \r\n");
+  ASSERT_TRUE(boRead(65, m_dir + "/cut.dc"));
+  EXPECT_EQ((Strings{"A1 KUM 2.500 1.500 -", "A2  8.200 7.250 -", "A3  - - -", "A4  2.000 1.000 3.000"}), DumpPoints());
+}
+
 }  // namespace
