@@ -43,6 +43,30 @@ struct Fields {
   }
 };
 
+// "%.*f" (decimals) of v x 10^-shift (shift <= decimals), v given by its
+// len decimal digits, put together from them. For v below 10^12 that is
+// what printf prints for the double product in the metric units (factor 1,
+// or 10^-2 and smaller): the product is off the exact value by two roundings
+// of at most 2^-53 of it each, far below half the last decimal, and the
+// exact value has these digits.
+void vShiftedText(const char* digits, int len, int shift, int decimals, char* out) {
+  while (len > 1 && *digits == '0') ++digits, --len;
+  int whole = len - shift, o = 0;
+  if (whole > 0) {
+    memcpy(out, digits, (size_t)whole);
+    o = whole;
+  } else {
+    out[o++] = '0';
+  }
+  out[o++] = '.';
+  for (int i = whole; i < 0; ++i) out[o++] = '0';
+  int from = whole > 0 ? whole : 0;
+  memcpy(out + o, digits + from, (size_t)(len - from));
+  o += len - from;
+  for (int i = shift; i < decimals; ++i) out[o++] = '0';
+  out[o] = '\0';
+}
+
 // A reading or length in the unit of the line's unit digit, as "%.6lf" or
 // "%.4lf" prints it, in out (64 bytes). A text that is no number passes
 // unchanged, so the levelling record ignores it.
@@ -50,37 +74,50 @@ const char* sScaled(const char* text, char unit, bool length, char* out) {
   if (!boMboIsNumber(text)) return text;
   const double kFoot = 0.3048;
   double reading = 1, sight = 1;
+  int readingShift = 0, sightShift = 0;  // metric units: the factors as powers of ten
   switch (unit) {
     case '1':
       reading = 0.001, sight = 0.01;
+      readingShift = 3, sightShift = 2;
       break;
     case '2':
     case '7':
       reading = 0.0001, sight = 0.01;
+      readingShift = 4, sightShift = 2;
       break;
     case '3':
     case '8':
       reading = 0.00001, sight = 0.001;
+      readingShift = 5, sightShift = 3;
       break;
     case '4':
       reading = 0.01 * kFoot, sight = 0.02 * kFoot;
+      readingShift = sightShift = -1;
       break;
     case '5':
     case '9':
       reading = 0.001 * kFoot, sight = 0.02 * kFoot;
+      readingShift = sightShift = -1;
       break;
     case '6':
     case 'A':
       reading = 0.0001 * kFoot, sight = 0.02 * kFoot;
+      readingShift = sightShift = -1;
       break;
   }
   // The instrument's readings are digits alone: read as the integer they
-  // are (exact below 16 digits), without the general number parser.
+  // are (exact below 16 digits), without the general number parser, and
+  // in a metric unit below 10^12 printed without the general printer.
   uint64_t digits = 0;
   int n = 0;
   for (; n < 16 && text[n] >= '0' && text[n] <= '9'; ++n) digits = digits * 10 + (uint64_t)(text[n] - '0');
+  int shift = length ? sightShift : readingShift, decimals = length ? 4 : 6;
+  if (!text[n] && digits < 1000000000000ull && shift >= 0) {
+    vShiftedText(text, n, shift, decimals, out);
+    return out;
+  }
   double value = n < 16 && !text[n] ? (double)digits : dNumParseC(text);
-  iNumPrintFixedC(out, 64, value * (length ? sight : reading), length ? 4 : 6);
+  iNumPrintFixedC(out, 64, value * (length ? sight : reading), decimals);
   return out;
 }
 
