@@ -28,18 +28,6 @@ const int kLineMax = 127;
 const int kFields = 9;
 const int kFieldSize = kLineMax + 1;
 
-// The bytes the plain split below looks at.
-enum ByteKind : unsigned char { kOther, kEnd, kBlank };
-struct ByteKinds {
-  ByteKind kind[256];
-  constexpr ByteKinds() : kind() {
-    for (ByteKind& k : kind) k = kOther;
-    kind[0] = kind[(unsigned char)','] = kind[(unsigned char)'"'] = kind[(unsigned char)'\t'] = kEnd;
-    kind[(unsigned char)' '] = kBlank;
-  }
-};
-constexpr ByteKinds kByte;
-
 // The first nine fields of a line; missing ones are empty. A line without
 // quotes or tabs, the usual one, is split in one pass: its fields are the
 // texts between commas with the blanks at both ends cut, as
@@ -48,7 +36,7 @@ constexpr ByteKinds kByte;
 // of at most kLineMax characters fits its buffer whole.
 struct Fields {
   const char* p[kFields];
-  char plain[kLineMax + kFields + 1];  // the plain line's fields, each ended
+  char plain[kLineMax + 1];  // the plain line, its fields ended in place
   char f[kFields][kFieldSize];
   const char* cursor;  // the other line's next field
   int cut;             // fields taken so far
@@ -61,33 +49,23 @@ struct Fields {
       cut = 0;
     }
   }
-  bool boSplitPlain(const char* s) {
-    char* out = plain;
-    char* const last = plain + sizeof plain - 1;
+  bool boSplitPlain(const char* line) {
+    size_t len = strlen(line);
+    if (len >= sizeof plain || strpbrk(line, "\"\t")) return false;
+    memcpy(plain, line, len + 1);
+    char* s = plain;
+    char* const end = plain + len;
     int i = 0;
     for (;;) {
       while (*s == ' ') ++s;
-      char* start = out;
-      char* end = out;  // behind the field's last character that is no blank
-      for (;; ++s) {
-        unsigned char c = (unsigned char)*s;
-        if (kByte.kind[c] == kOther) {
-          if (out == last) return false;
-          *out++ = (char)c;
-          end = out;
-        } else if (c == ' ') {
-          if (out == last) return false;
-          *out++ = ' ';
-        } else {
-          break;
-        }
-      }
-      if (*s == '"' || *s == '\t') return false;
-      *end = '\0';
-      out = end + 1;
-      p[i++] = start;
+      char* comma = (char*)memchr(s, ',', (size_t)(end - s));
+      char* e = comma ? comma : end;
+      while (e > s && e[-1] == ' ') --e;
+      *e = '\0';
+      p[i++] = s;
       if (i == kFields) return true;
-      if (!*s++) break;
+      if (!comma) break;
+      s = comma + 1;
     }
     for (; i < kFields; ++i) p[i] = "";
     return true;
