@@ -265,13 +265,20 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
     return a;
   }();
   const double kTwo53 = 9007199254740992.0;
-  if (decimals < 0 || decimals > 15 || !std::isfinite(value) || std::fabs(value) >= kTwo53 || size < 32)
+  // The longest text: a sign, 16 digits, the point, 15 decimals and the NUL.
+  if (decimals < 0 || decimals > 15 || !std::isfinite(value) || std::fabs(value) >= kTwo53 || size < 34)
     return iNumPrintC(buf, size, "%.*f", decimals, value);
-  // |value| = m / 2^shift exactly, with m below 2^53 and shift at least 0.
-  int exp = 0;
-  double frac = std::frexp(std::fabs(value), &exp);
-  uint64_t m = (uint64_t)std::ldexp(frac, 53);
-  int shift = 53 - exp;
+  // |value| = m / 2^shift exactly, with m below 2^53 and shift at least 0,
+  // from the double's own bits.
+  uint64_t bits = 0;
+  memcpy(&bits, &value, sizeof bits);
+  int biased = (int)(bits >> 52 & 0x7FF);
+  uint64_t m = bits & ((1ull << 52) - 1);
+  int shift = 1074;  // a subnormal
+  if (biased) {
+    m |= 1ull << 52;
+    shift = 1075 - biased;
+  }
   unsigned __int128 scaled = (unsigned __int128)m * s_aPow10[decimals];
   unsigned __int128 q = 0;
   if (shift == 0) {
@@ -281,23 +288,35 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
     unsigned __int128 rem = scaled - (q << shift), half = (unsigned __int128)1 << (shift - 1);
     if (rem > half || (rem == half && (q & 1))) q++;
   }
-  uint64_t whole = (uint64_t)(q / s_aPow10[decimals]), part = (uint64_t)(q % s_aPow10[decimals]);
-  char digits[24];
+  // The digits last first: the decimals, then the whole part. Divisions by
+  // 10 alone while q fits 64 bits (the usual case), which need no division
+  // instruction.
+  char digits[40];
   int n = 0;
+  uint64_t whole = (uint64_t)q;
+  if ((uint64_t)(q >> 64) == 0) {
+    for (; n < decimals; n++) {
+      digits[n] = (char)('0' + whole % 10);
+      whole /= 10;
+    }
+  } else {
+    whole = (uint64_t)(q / s_aPow10[decimals]);
+    uint64_t part = (uint64_t)(q % s_aPow10[decimals]);
+    for (; n < decimals; n++) {
+      digits[n] = (char)('0' + part % 10);
+      part /= 10;
+    }
+  }
   do {
     digits[n++] = (char)('0' + whole % 10);
     whole /= 10;
   } while (whole);
   int len = 0;
   if (std::signbit(value)) buf[len++] = '-';  // printf keeps the sign of a negative value that rounds to 0
-  while (n) buf[len++] = digits[--n];
+  while (n > decimals) buf[len++] = digits[--n];
   if (decimals) {
     buf[len++] = '.';
-    for (int i = decimals - 1; i >= 0; i--) {
-      buf[len + i] = (char)('0' + part % 10);
-      part /= 10;
-    }
-    len += decimals;
+    while (n) buf[len++] = digits[--n];
   }
   buf[len] = '\0';
   return len;

@@ -29,5 +29,5 @@ int iNumVPrintC(char* buf, int size, const char* format, va_list args);
 // format parsing: the exact binary value rounded half to even, as printf
 // rounds in the default rounding mode. Values it has no short way for
 // (decimals outside 0..15, 2^53 and beyond, NaN, infinities, a buffer below
-// 32 bytes) go to snprintf itself.
+// the 34 bytes of the longest text) go to snprintf itself.
 int iNumPrintFixedC(char* buf, int size, double value, int decimals);

@@ -145,6 +145,8 @@ TEST(NumberFormat, FixedPrintingGivesPrintfsDigits) {
     double v = (double)(int64_t)(next() % 20000000000ull) / 1000.0 + (double)(next() % 3) * 0.0005;
     values.push_back(next() % 2 ? v : -v);
     values.push_back(std::ldexp((double)(next() % 4096), -(int)(next() % 12)));
+    // Every magnitude below 2^53 with all 53 bits in use.
+    values.push_back(std::ldexp((double)(next() >> 11), -(int)(next() % 64)));
   }
   for (double v : values)
     for (int decimals = 0; decimals <= 17; decimals++) {
@@ -169,6 +171,17 @@ TEST(NumberFormat, FixedPrintingGivesPrintfsDigits) {
   char small[6];
   EXPECT_EQ(7, iNumPrintFixedC(small, (int)sizeof small, 123.4567, 3));  // snprintf's cut and count
   EXPECT_STREQ("123.4", small);
+  // The longest texts (33 characters) in buffers of every size near them:
+  // cut as snprintf cuts, never a byte past the buffer.
+  for (double v : {-9007199254740991.0, 9007199254740991.5, -4503599627370495.5})
+    for (int size = 28; size <= 36; size++) {
+      char want[64], got[64];
+      memset(got, '#', sizeof got);
+      int n = snprintf(want, (size_t)size, "%.15f", v);
+      ASSERT_EQ(n, iNumPrintFixedC(got, size, v, 15)) << size;
+      ASSERT_STREQ(want, got) << size;
+      ASSERT_EQ('#', got[size]) << size;
+    }
 }
 
 TEST(NumberParse, IsNumber) {
