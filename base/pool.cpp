@@ -4,6 +4,23 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KVX_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVX_POOL_ASAN 1
+#endif
+#endif
+
+#ifdef KVX_POOL_ASAN
+#include <sanitizer/asan_interface.h>
+#define KVX_POOL_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define KVX_POOL_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define KVX_POOL_POISON(p, n) ((void)(p), (void)(n))
+#define KVX_POOL_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
 namespace {
 
 struct PoolBlock {
@@ -42,12 +59,18 @@ CRITICAL_SECTION* pPoolLock(MemPool* pool) {
   return cs;
 }
 
-void vFreeBlocksAfter(PoolBlock* block) {
+// Frees a block that may hold poisoned objects.
+void vFreeBlock(PoolBlock* block, uint64_t blockSize) {
+  KVX_POOL_UNPOISON(pBlockData(block), blockSize);
+  free(block);
+}
+
+void vFreeBlocksAfter(PoolBlock* block, uint64_t blockSize) {
   PoolBlock* p = block->pNext;
   block->pNext = nullptr;
   while (p) {
     PoolBlock* next = p->pNext;
-    free(p);
+    vFreeBlock(p, blockSize);
     p = next;
   }
 }
@@ -100,7 +123,7 @@ void vPoolFreeAll(MemPool* pool) {
   PoolBlock* p = (PoolBlock*)pool->pBlocks;
   while (p) {
     PoolBlock* next = p->pNext;
-    free(p);
+    vFreeBlock(p, pool->uBlockSize);
     p = next;
   }
   pool->pBlocks = nullptr;
@@ -117,7 +140,8 @@ void vPoolFreeTail(MemPool* pool, void* position) {
   if (!position) {
     PoolBlock* first = (PoolBlock*)pool->pBlocks;
     if (first) {
-      vFreeBlocksAfter(first);
+      vFreeBlocksAfter(first, pool->uBlockSize);
+      KVX_POOL_UNPOISON(pBlockData(first), pool->uBlockSize);
       memset(pBlockData(first), 0, pool->uBlockSize);
       pool->pCurrent = first;
       pool->uLeft = pool->uBlockSize;
@@ -128,6 +152,7 @@ void vPoolFreeTail(MemPool* pool, void* position) {
     unsigned char* pos = (unsigned char*)position;
     if (pos >= data && pos < data + pool->uBlockSize) {
       uint64_t offset = (uint64_t)(pos - data);
+      KVX_POOL_UNPOISON(pos, pool->uBlockSize - offset);
       memset(pos, 0, pool->uBlockSize - offset);
       pool->uLeft = pool->uBlockSize - offset;
     }
@@ -142,3 +167,5 @@ int64_t iPoolUsed(const MemPool* pool) {
 }
 
 int64_t iPoolReleased(const MemPool* pool) { return pool ? (int64_t)pool->uReleased : 0; }
+
+void vPoolPoison(void* p, size_t n) { KVX_POOL_POISON(p, n); }

@@ -35,6 +35,11 @@ void vPoolFreeTail(MemPool* pool, void* position);
 int64_t iPoolUsed(const MemPool* pool);
 // The released-bytes counter; 0 for NULL.
 int64_t iPoolReleased(const MemPool* pool);
+// Marks n bytes that an owner gave back to a pool as not to be used again,
+// so that AddressSanitizer still catches a use of a deleted object as it
+// would with one heap block per object; nothing in other builds. The pool
+// makes them usable again when it zeroes or frees their block.
+void vPoolPoison(void* p, size_t n);
 
 // A new critical section on the heap (null without memory). The utility
 // library's locks are the platform's critical sections; a module-wide one is

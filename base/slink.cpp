@@ -26,7 +26,9 @@ SLinkObj* pPrevOf(SLinkObj* first, SLinkObj* obj) {
 }
 
 void* pAllocObj(SLinkList* list, uint32_t size) {
-  if (list->pPool) return pPoolAlloc(list->pPool, size ? size : 1);
+  // A pool's object covers at least the list's size, which is what its
+  // release counts and poisons.
+  if (list->pPool) return pPoolAlloc(list->pPool, size > list->uObjSize ? size : list->uObjSize ? list->uObjSize : 1);
   return calloc(1, size < sizeof(SLinkObj) ? sizeof(SLinkObj) : size);
 }
 
@@ -85,10 +87,12 @@ void* pNewObj(SLinkList* list, uint32_t size, void* before, const void* tmpl, ui
 }
 
 void vReleaseObj(SLinkList* list, SLinkObj* obj) {
-  if (list->pPool)
+  if (list->pPool) {
     list->pPool->uReleased += list->uObjSize;
-  else
+    vPoolPoison(obj, list->uObjSize);
+  } else {
     free(obj);
+  }
 }
 
 }  // namespace
@@ -150,7 +154,7 @@ void vSLinkFreeAll(SLinkList* list) {
     if (!list->pPool)
       free(p);
     else if (list->uObjSize > 0)
-      list->pPool->uReleased += list->uObjSize;
+      vReleaseObj(list, p);
     p = next;
   }
   list->pFirst = nullptr;

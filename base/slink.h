@@ -5,7 +5,8 @@
 // SLinkList: a header that knows the first and last object and the object
 // size, and may draw its objects from a MemPool. Objects of a pool-backed
 // list are never freed one by one: deleting one adds the list's object size
-// to the pool's released counter, and the memory goes back with the pool.
+// to the pool's released counter (and poisons it for AddressSanitizer), and
+// the memory goes back with the pool.
 //
 // Plain chains: the same without a header; the functions take the address of
 // the head pointer (a T** passed as void*). Their nodes are heap memory.

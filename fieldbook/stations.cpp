@@ -13,6 +13,11 @@
 namespace {
 
 SLinkList g_stations[4];
+// Every station and observation: a large import makes a million
+// observations, and one heap block each cost more than the rest of storing
+// them. They go back all at once when the field book is emptied.
+MemPool g_stationPool;
+constexpr uint64_t kStationBlock = 1024 * 1024;
 
 int iKindIndex(int kind) {
   switch (kind) {
@@ -254,14 +259,14 @@ SLinkList* pMboStationList(int kind) {
 }
 
 void vMboInitStationLists(void) {
-  for (int i = 0; i < 4; ++i) vSLinkInit(&g_stations[i], kStationSize[i], nullptr);
+  vPoolFreeAll(&g_stationPool);  // a pool made before is empty by now
+  g_stationPool.uBlockSize = kStationBlock;
+  for (int i = 0; i < 4; ++i) vSLinkInit(&g_stations[i], kStationSize[i], &g_stationPool);
 }
 
 void vMboFreeStationLists(void) {
-  for (SLinkList& list : g_stations) {
-    for (SLinkObj* st = list.pFirst; st; st = st->pNext) vSLinkFreeAll(&reinterpret_cast<MboStationHead*>(st)->obsList);
-    vSLinkFreeAll(&list);
-  }
+  for (SLinkList& list : g_stations) list.pFirst = list.pLast = nullptr;
+  vPoolFreeAll(&g_stationPool);
 }
 
 void vMboForgetStationLists(void) { memset(g_stations, 0, sizeof g_stations); }
@@ -270,7 +275,7 @@ void* pMboAddSt(int kind) {
   int i = iKindIndex(kind);
   if (i < 0 || g_stations[i].uObjSize == 0) return nullptr;  // not initialised
   auto* st = static_cast<MboStationHead*>(pSLinkNewObj(&g_stations[i], nullptr, nullptr));
-  if (st) vSLinkInit(&st->obsList, kObsSize[i], nullptr);
+  if (st) vSLinkInit(&st->obsList, kObsSize[i], &g_stationPool);
   return st;
 }
 

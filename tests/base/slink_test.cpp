@@ -219,6 +219,35 @@ TEST(SLinkPool, DeletingCountsReleasedBytes) {
   EXPECT_EQ(iPoolReleased(&pool), 3 * (int64_t)sizeof(Item));
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define KVX_TEST_ASAN 1
+#endif
+
+// Under AddressSanitizer a deleted object of a pool-backed list is poisoned,
+// as a freed heap block would be, until the pool zeroes or frees its block.
+// An object of another size covers the list's size, so that poisoning it
+// never reaches a neighbour.
+TEST(SLinkPool, DeletedObjectsArePoisonedUntilThePoolReusesThem) {
+  TestPool pool(1024);
+  SLinkList list;
+  vSLinkInit(&list, sizeof(Item), &pool);
+  Item* a = pAdd(&list, 1);
+  Item* small = (Item*)SLinkNewSizeObj(&list, sizeof(SLinkObj), nullptr, nullptr);
+  Item* c = pAdd(&list, 3);
+  ASSERT_GE((char*)c - (char*)small, (ptrdiff_t)sizeof(Item));
+  vSLinkDeleteObj(&list, a);
+  vSLinkDeleteObj(&list, small);
+  EXPECT_EQ(sOrder(list), "3");
+#ifdef KVX_TEST_ASAN
+  EXPECT_NE(__asan_region_is_poisoned(a, sizeof(Item)), nullptr);
+  EXPECT_NE(__asan_region_is_poisoned(small, sizeof(Item)), nullptr);
+  EXPECT_EQ(__asan_region_is_poisoned(c, sizeof(Item)), nullptr);
+  vPoolFreeTail(&pool, nullptr);
+  EXPECT_EQ(__asan_region_is_poisoned(a, sizeof(Item)), nullptr);
+#endif
+}
+
 // ---- plain chains
 
 struct Node {
