@@ -82,57 +82,67 @@ double dLeadingNumber(const char* text) {
 // A plain decimal ("-12.345": at most 11 digits before the point after
 // leading zeros, at most 4 decimals, nothing else) as "%.4lf" of its value
 // prints it: the digits with the decimals padded, without the round trip
-// through a double. False (dest untouched) for anything else.
-bool boCopyPlainDecimal(char* dest, const char* text) {
+// through a double. Its value too: the digits without the point, N < 10^15,
+// are a double exactly, and N / 10^4 is rounded once, to the double nearest
+// the decimal, as the parser rounds the text. False for anything else (dest
+// then holds anything).
+bool boCopyPlainDecimal(char* dest, const char* text, double* value) {
   const char* p = text;
   bool negative = *p == '-';
   if (negative) ++p;
-  const char* intStart = p;
-  while (*p >= '0' && *p <= '9') ++p;
-  const char* intEnd = p;
-  if (intEnd == intStart) return false;
-  const char* decStart = p;
-  const char* decEnd = p;
-  if (*p == '.') {
-    decStart = ++p;
-    while (*p >= '0' && *p <= '9') ++p;
-    decEnd = p;
-  }
-  if (*p || decEnd - decStart > 4) return false;
-  while (intStart + 1 < intEnd && *intStart == '0') ++intStart;
+  while (*p == '0' && p[1] >= '0' && p[1] <= '9') ++p;
   // Below 10^11 a double is within 10^-5 of the decimal, far from a
   // rounding boundary of the fourth decimal.
-  if (intEnd - intStart > 11) return false;
-  // -0 plus the offset 0 is +0, printed without its sign.
-  bool zero = *intStart == '0' && intEnd - intStart == 1;
-  for (const char* d = decStart; zero && d < decEnd; ++d) zero = *d == '0';
-  char* out = dest;
-  if (negative && !zero) *out++ = '-';
-  memcpy(out, intStart, (size_t)(intEnd - intStart));
-  out += intEnd - intStart;
+  char* out = dest + (negative ? 1 : 0);
+  uint64_t n = 0;
+  int len = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (++len > 11) return false;
+    n = n * 10 + static_cast<uint64_t>(*p - '0');
+    *out++ = *p;
+  }
+  if (!len) return false;
   *out++ = '.';
-  memcpy(out, decStart, (size_t)(decEnd - decStart));
-  out += decEnd - decStart;
-  for (ptrdiff_t i = decEnd - decStart; i < 4; ++i) *out++ = '0';
+  int decimals = 0;
+  if (*p == '.')
+    for (++p; *p >= '0' && *p <= '9'; ++p) {
+      if (++decimals > 4) return false;
+      n = n * 10 + static_cast<uint64_t>(*p - '0');
+      *out++ = *p;
+    }
+  if (*p) return false;
+  for (; decimals < 4; ++decimals) {
+    n *= 10;
+    *out++ = '0';
+  }
   *out = '\0';
+  // -0 plus the offset 0 is +0, printed without its sign.
+  if (!n) {
+    if (negative) memmove(dest, dest + 1, static_cast<size_t>(out - dest));
+    *value = 0.0;
+    return true;
+  }
+  if (negative) dest[0] = '-';
+  *value = static_cast<double>(n) / 10000.0;
+  if (negative) *value = -*value;
   return true;
 }
 
 // One coordinate text: "%.4lf" of the number plus the offset, or "" when the
-// text does not start like a finite number. to_chars rounds exactly as
-// printf does, without its cost (an import formats three per record).
-void vSetCoordText(char* dest, const char* text, double offset) {
+// text does not start like a finite number, and the value of that text.
+// to_chars rounds exactly as printf does, without its cost (an import
+// formats three per record).
+void vSetCoordText(char* dest, double* value, const char* text, double offset) {
+  if (offset == 0.0 && boCopyPlainDecimal(dest, text, value)) return;
   dest[0] = '\0';
-  if (offset == 0.0 && boCopyPlainDecimal(dest, text)) return;
+  *value = 0.0;
   if (!boMboIsNumber(text)) return;
-  double value = dLeadingNumber(text) + offset;
-  if (!std::isfinite(value)) return;  // "1e999": no coordinate rather than inf
-  std::to_chars_result r = std::to_chars(dest, dest + MBO_REC_COORD_SIZE - 1, value, std::chars_format::fixed, 4);
+  double number = dLeadingNumber(text) + offset;
+  if (!std::isfinite(number)) return;  // "1e999": no coordinate rather than inf
+  std::to_chars_result r = std::to_chars(dest, dest + MBO_REC_COORD_SIZE - 1, number, std::chars_format::fixed, 4);
   *(r.ec == std::errc() ? r.ptr : dest) = '\0';
+  *value = dLeadingNumber(dest);
 }
-
-// A coordinate text as made above.
-double dCoordValue(const char* text) { return dLeadingNumber(text); }
 
 // Whether the current total-station station can take the next observation:
 // the same name and instrument height, and air pressure and temperature
@@ -153,8 +163,8 @@ PoPoint* pFlushPoint() {
   PoPoint* point = nullptr;
   if (*name) {
     point = KvxMboNewOrExistingPoint(name);
-    if (r.sNorth[0] && r.sEast[0]) vMboSetPointXY(point, dCoordValue(r.sEast), dCoordValue(r.sNorth));
-    if (r.sZ[0]) vMboSetPointZ(point, dCoordValue(r.sZ));
+    if (r.sNorth[0] && r.sEast[0]) vMboSetPointXY(point, r.dEast, r.dNorth);
+    if (r.sZ[0]) vMboSetPointZ(point, r.dZ);
     if (r.uXYPrecalc) vMboSetPointXYprecalc(point, 1);
     if (r.uZPrecalc) vMboSetPointZprecalc(point, 1);
     vMboSetPointCode(point, r.sCode);
@@ -272,13 +282,13 @@ void vMboRecSetCoord(int item, const char* text) {
   text = sStrNotNull(text);
   switch (item) {
     case MBO_REC_NORTH:
-      vSetCoordText(g_mboRec.sNorth, text, set.iEO);
+      vSetCoordText(g_mboRec.sNorth, &g_mboRec.dNorth, text, set.iEO);
       break;
     case MBO_REC_EAST:
-      vSetCoordText(g_mboRec.sEast, text, set.iNO);
+      vSetCoordText(g_mboRec.sEast, &g_mboRec.dEast, text, set.iNO);
       break;
     case MBO_REC_Z:
-      vSetCoordText(g_mboRec.sZ, text, 0.0);
+      vSetCoordText(g_mboRec.sZ, &g_mboRec.dZ, text, 0.0);
       break;
     case MBO_REC_XY_PRECALC:
       g_mboRec.uXYPrecalc = 1;

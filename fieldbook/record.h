@@ -50,7 +50,8 @@ struct MboRecPending {
   char sNorth[MBO_REC_COORD_SIZE];  // "%.4lf" texts, "" when not given
   char sEast[MBO_REC_COORD_SIZE];
   char sZ[MBO_REC_COORD_SIZE];
-  uint32_t uPointDirty;  // a coordinate item was set since the last flush
+  double dNorth, dEast, dZ;  // the values of those texts, set with them
+  uint32_t uPointDirty;      // a coordinate item was set since the last flush
   uint8_t uXYPrecalc;
   uint8_t uZPrecalc;
   // Pending total-station values (record_obs.h), angles already internal.

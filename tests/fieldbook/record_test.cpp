@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 #include <string>
@@ -128,7 +129,8 @@ TEST_F(Record, OffsetsGoNorthToYAndEastToX) {
 }
 
 // The coordinate texts are "%.4lf" of the number read, whatever shape its
-// text has: random decimals of every length and sign against printf.
+// text has: random decimals of every length and sign against printf. The
+// point stores the value of that text, to the last bit.
 TEST_F(Record, CoordinateTextsArePrintfsFourDecimals) {
   std::mt19937_64 rng(7);
   for (int k = 0; k < 20000; k++) {
@@ -139,10 +141,16 @@ TEST_F(Record, CoordinateTextsArePrintfsFourDecimals) {
       text += '.';
       for (int i = (int)(rng() % 7); i > 0; i--) text += (char)('0' + rng() % 10);
     }
+    vMboRecSetPointName("Z");
     vMboRecSetCoord(MBO_REC_Z, text.c_str());
     char want[400] = "";
     if (boMboIsNumber(text.c_str())) snprintf(want, sizeof want, "%.4lf", strtod(text.c_str(), nullptr) + 0.0);
     ASSERT_STREQ(g_mboRec.sZ, want) << text;
+    if (!want[0]) continue;
+    vMboFlushPending();
+    double z = 0, expected = strtod(want, nullptr);
+    ASSERT_TRUE(boMboGetPointZ(pMboFindPoint("Z"), &z));
+    ASSERT_EQ(memcmp(&z, &expected, sizeof z), 0) << want;
   }
 }
 
