@@ -114,11 +114,14 @@ uint64_t uMix(uint64_t h) {
 // get equal places; so do "7" and "07", which the comparison then tells
 // apart.
 uint64_t uPlaceOf(const char* id, size_t n) {
-  size_t digits = 0;
-  while (digits < n && digits < kNumberDigitsMax && id[n - 1 - digits] >= '0' && id[n - 1 - digits] <= '9') ++digits;
+  const char* end = id + n;
+  const char* stop = n > kNumberDigitsMax ? end - kNumberDigitsMax : id;
+  const char* numberAt = end;
+  while (numberAt > stop && static_cast<unsigned char>(numberAt[-1] - '0') < 10) --numberAt;
+  size_t digits = static_cast<size_t>(end - numberAt);
   size_t textLen = n - digits;
   uint64_t number = 0;
-  for (size_t i = textLen; i < n; ++i) number = number * 10 + static_cast<uint64_t>(id[i] - '0');
+  for (const char* d = numberAt; d < end; ++d) number = number * 10 + static_cast<uint64_t>(*d - '0');
 
   const uint64_t k = 0x9ddfea08eb382d69ull;
   uint64_t h = 0x9e3779b97f4a7c15ull ^ textLen;
@@ -252,11 +255,12 @@ void vInsert(uint64_t place, PoPoint* point, const char* id, size_t n) {
 void vAddPoint(PoPoint* point, MboPointData* data, const MboIndexHint* hint) {
   if (!data || !data->sPid[0]) return;  // unnamed points are never merged
   if (boNeedsRoom()) vGrow();
-  size_t n = strnlen(data->sPid, kIdMax);
+  // The hint's ID was stored as it is, so its length is the stored one's.
   if (hint && hint->uStamp == g_uStamp) {
-    vInsert(hint->uPlace, point, data->sPid, n);
+    vInsert(hint->uPlace, point, data->sPid, hint->uLen);
     return;
   }
+  size_t n = strnlen(data->sPid, kIdMax);
   uint64_t place = uPlaceOf(data->sPid, n);
   if (uint32_t* link = pFindLink(place, data->sPid, n, nullptr))
     ++g_index.entries[*link - 1].uCount;
@@ -369,7 +373,7 @@ MboIndexResult eMboIndexFind(const char* key, PoPoint** point, MboIndexHint* hin
     if (hint) {
       // Making the point may need room: made now, the hint stays good.
       if (boNeedsRoom()) vGrow();
-      *hint = MboIndexHint{g_uStamp, place};
+      *hint = MboIndexHint{g_uStamp, place, n};
     }
     return MBO_INDEX_ABSENT;
   } catch (...) {
@@ -382,15 +386,16 @@ void vMboIndexPointAdded(PoPoint* point, const MboIndexHint* hint) {
   if (!g_index.boBuilt || g_index.boDirty || !point) return;
   try {
     // Only this point may have come since the index last looked.
+    PoPoint* first = PoPointsGetFirst(g_pMboPoints);
     bool expected = iPoPointsGetCount(g_pMboPoints) == g_index.iCount + 1 &&
-                    PoPointsGetFirst(g_pMboPoints) == (g_index.iCount == 0 ? point : g_index.pFirstPoint);
+                    first == (g_index.iCount == 0 ? point : g_index.pFirstPoint);
     if (!expected) {
       g_index.boDirty = true;
       return;
     }
     vAddPoint(point, pMboPointGetData(point), hint);
     ++g_index.iCount;
-    g_index.pFirstPoint = PoPointsGetFirst(g_pMboPoints);
+    g_index.pFirstPoint = first;
   } catch (...) {
     vDrop();
   }

@@ -19,6 +19,7 @@
 // or deleted past the model: rebuild).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kv2gr.h"
@@ -46,6 +47,7 @@ enum MboIndexResult {
 struct MboIndexHint {
   uint64_t uStamp;
   uint64_t uPlace;
+  size_t uLen;  // of the ID as it is stored (at most 99)
 };
 
 // key: a non-empty ID (compared by its first 99 characters, as stored).
