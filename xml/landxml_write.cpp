@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/geometry.h"
+#include "base/cnum.h"
 #include "base/numbers.h"
 #include "base/text.h"
 #include "fieldbook/model.h"
@@ -94,18 +95,23 @@ bool boAttr(MboXmlElem* elem, const char* name, const char* value) {
   return pMboXmlSetAttr(elem, name, sLxmlEscapeAttr(value).c_str()) != nullptr;
 }
 
-// Coordinates are written north first: Y X, or Y X Z.
-std::string sYX(double x, double y, const char* fmt = "%f %f") {
-  char buf[128];
-  sStrPrintN(buf, (int)sizeof buf, fmt, y, x);
-  return buf;
+// Values as "%f" would print them, separated by blanks, cut to limit
+// characters (the printing buffer they once had).
+std::string sFixedList(std::initializer_list<double> values, size_t limit) {
+  std::string out;
+  for (double v : values) {
+    char buf[400];  // "%f" of the largest double needs 316
+    if (!out.empty()) out += ' ';
+    out.append(buf, (size_t)std::max(0, std::min(iNumPrintFixedC(buf, (int)sizeof buf, v, 6), (int)sizeof buf - 1)));
+  }
+  if (out.size() > limit) out.resize(limit);
+  return out;
 }
 
-std::string sYXZ(double x, double y, double z, const char* fmt = "%f %f %f") {
-  char buf[192];
-  sStrPrintN(buf, (int)sizeof buf, fmt, y, x, z);
-  return buf;
-}
+// Coordinates are written north first: Y X, or Y X Z.
+std::string sYX(double x, double y) { return sFixedList({y, x}, 127); }
+
+std::string sYXZ(double x, double y, double z) { return sFixedList({y, x, z}, 191); }
 
 // "Korvax attributes": every non-fixed field of the object but "name". A
 // line's or polygon's code (`code` not null) is a fixed field and the file
@@ -192,7 +198,7 @@ void vPoints(MboXmlElem* root, int dialect, const std::string& key) {
     boAttr(pt, "name", no.empty() ? " " : no.c_str());
     boAttr(pt, "code", code.empty() ? " " : code.c_str());
     boAttr(pt, "oID", pid.empty() ? " " : pid.c_str());
-    sMboXmlSetText(pt, (boMboGetPointZ(p, &z) ? sYXZ(x, y, z, "%f %f %f") : sYX(x, y)).c_str());
+    sMboXmlSetText(pt, (boMboGetPointZ(p, &z) ? sYXZ(x, y, z) : sYX(x, y)).c_str());
     // The reader gives an unnamed Feature to the point just before it.
     if (dialect == LXML_DIALECT_PLAIN || dialect == LXML_DIALECT_LEICA) vAttributeFeature(group, fs, p);
   }
@@ -237,8 +243,8 @@ bool boCurve(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
   MboXmlElem* start = nullptr;
   return boAttr(elem, "rot", radius >= 0 ? "cw" : "ccw") && boAttr(elem, "crvType", "arc") &&
          boAttr(elem, "radius", buf) && boVertex(elem, "Start", line, e) &&
-         (start = pMboXmlAddChild(elem, "Center")) != nullptr &&
-         sMboXmlSetText(start, sYX(c.x, c.y, "%.6f %.6f").c_str()) && boVertex(elem, "End", line, next);
+         (start = pMboXmlAddChild(elem, "Center")) != nullptr && sMboXmlSetText(start, sYX(c.x, c.y).c_str()) &&
+         boVertex(elem, "End", line, next);
 }
 
 // A tangent as a segment from 1000 m before to 1000 m after its point.
@@ -277,7 +283,7 @@ bool boSpiral(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
     vTangent(p1, d1, &b1, &b2);
     if (iGeoSegmentCross(&a1, &a2, &b1, &b2, &pi) != -1) {
       MboXmlElem* piElem = pMboXmlAddChild(elem, "PI");
-      if (!piElem || !sMboXmlSetText(piElem, sYX(pi.x, pi.y, "%.6f %.6f").c_str())) return false;
+      if (!piElem || !sMboXmlSetText(piElem, sYX(pi.x, pi.y).c_str())) return false;
     }
   }
   return boVertex(elem, "End", line, next);
@@ -415,8 +421,7 @@ void vSurfaces(MboXmlElem* root, int dialect) {
       MboXmlElem* pe = pMboXmlAddChild(pnts, "P");
       sStrPrintN(buf, (int)sizeof buf, "%d", i + 1);
       boAttr(pe, "id", buf);
-      sMboXmlSetText(pe,
-                     (std::isfinite(p.z) ? sYXZ(p.x, p.y, p.z, "%.6f %.6f %.6f") : sYX(p.x, p.y, "%.6f %.6f")).c_str());
+      sMboXmlSetText(pe, (std::isfinite(p.z) ? sYXZ(p.x, p.y, p.z) : sYX(p.x, p.y)).c_str());
     }
     auto isPlaced = [&](int k) { return k >= 0 && k < nPts && placed[(size_t)k]; };
     MboXmlElem* faces = pMboXmlAddChild(def, "Faces");

@@ -1,10 +1,13 @@
 // The module's XML document writer (see xmldoc.h).
 #include "xml/xmldoc.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "base/paths.h"
 #include "win32.h"
@@ -359,13 +362,31 @@ void vMboXmlFreeDoc(MboXmlDoc* doc) {
 
 namespace {
 
+// The printed text goes out in large blocks: a stream call per piece costs
+// more than the piece.
 struct XmlOut {
   FILE* fp;
   bool boFailed;
+  size_t uUsed = 0;
+  char block[1 << 16];
 };
 
+void vFlush(XmlOut* out) {
+  if (!out->boFailed && out->uUsed && fwrite(out->block, 1, out->uUsed, out->fp) != out->uUsed) out->boFailed = true;
+  out->uUsed = 0;
+}
+
 void vPut(XmlOut* out, const char* text) {
-  if (!out->boFailed && text && *text && fputs(text, out->fp) < 0) out->boFailed = true;
+  if (out->boFailed || !text) return;
+  for (size_t n = strlen(text); n;) {
+    if (out->uUsed == sizeof out->block) vFlush(out);
+    if (out->boFailed) return;
+    size_t take = std::min(n, sizeof out->block - out->uUsed);
+    memcpy(out->block + out->uUsed, text, take);
+    out->uUsed += take;
+    text += take;
+    n -= take;
+  }
 }
 
 void vPutLine(XmlOut* out) { vPut(out, "\r\n"); }
@@ -421,9 +442,15 @@ namespace {
 
 bool boWriteStream(MboXmlDoc* doc, FILE* fp, bool boProlog) {
   if (!doc || !fp) return false;
-  XmlOut out{fp, false};
+  std::unique_ptr<XmlOut> holder(new (std::nothrow) XmlOut{fp, false, 0, {}});
+  if (!holder) {
+    vMboXmlSetError(MBO_XML_ERR_WRITE);
+    return false;
+  }
+  XmlOut& out = *holder;
   if (boProlog) vMboXmlWriteProlog(&out, doc);
   if (doc->pRoot) vMboXmlWriteElem(&out, doc->pRoot, 0);
+  vFlush(&out);
   if (out.boFailed || ferror(fp)) {
     vMboXmlSetError(MBO_XML_ERR_WRITE);
     return false;

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -173,6 +175,37 @@ TEST_F(LandXmlWriter, LineAndPolygonCodesReadBack) {
     vKvxMboInit(nullptr);
     vBuildSample();
   }
+}
+
+// Coordinates are printf's "%f" digits, cut where its 128- and 192-byte
+// buffers cut them: random values, rounding edges and the largest doubles.
+TEST_F(LandXmlWriter, CoordinatesArePrintfsDigits) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> plain(-1e7, 1e7);
+  const double edges[] = {0.0000005, -0.0000005, 2.5e-7, 1e20, 1e300, -1.7e308, 123456.0000045, 0.1 + 0.2};
+  std::vector<std::string> expected;
+  for (int i = 0; i < 300; i++) {
+    double v[3];
+    for (double& d : v) d = rng() % 3 ? plain(rng) : edges[rng() % std::size(edges)] * (rng() % 2 ? 1 : -1);
+    PoPoint* p = KvxMboNewPoint(("P" + std::to_string(i)).c_str());
+    vMboSetPointXY(p, v[0], v[1]);
+    char buf[1000];
+    if (i % 4) {
+      vMboSetPointZ(p, v[2]);
+      snprintf(buf, sizeof buf, "%f %f %f", v[1], v[0], v[2]);
+      expected.push_back(std::string(buf).substr(0, 191));
+    } else {
+      snprintf(buf, sizeof buf, "%f %f", v[1], v[0]);
+      expected.push_back(std::string(buf).substr(0, 127));
+    }
+  }
+  std::string text = sWritten(LXML_DIALECT_TRIMBLE);
+  std::vector<std::string> written;
+  for (size_t at = 0; (at = text.find("<CgPoint ", at)) != std::string::npos; at++) {
+    size_t from = text.find('>', at) + 1;
+    written.push_back(text.substr(from, text.find("</CgPoint>", from) - from));
+  }
+  EXPECT_EQ(written, expected);
 }
 
 TEST_F(LandXmlWriter, HostileTextsReachTheFileAsWellFormedXmlThatDecodesToThem) {
