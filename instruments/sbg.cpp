@@ -102,12 +102,13 @@ void vFields(std::string_view value, size_t max, SbgFields* out) {
       out->len[i] = 0;
       continue;
     }
-    const char* comma = static_cast<const char*>(memchr(buf + from, ',', size - from));
-    size_t end = comma ? (size_t)(comma - buf) : size;
+    // Fields are short: a plain scan beats a library call per field.
+    size_t end = from;
+    while (end < size && buf[end] != ',') end++;
+    more = end < size;
     buf[end] = '\0';  // the comma, or the string's own terminator
     out->at[i] = buf + from;
     out->len[i] = end - from;
-    more = comma != nullptr;
     from = end + 1;
   }
 }

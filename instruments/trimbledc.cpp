@@ -52,22 +52,27 @@ struct DcLine {
   int len;
 };
 
+// A field's text, cut out of its record: it lives as long as the value (a
+// call's argument lives through its whole statement).
+struct DcText {
+  char s[33];
+};
+
 // Columns from..from+count-1 (1-based) of the line (at most 32 of them),
-// blanks and tabs cut at both ends; "" past the line's end. Scratch text.
-const char* sCols(const DcLine& line, int from, int count) {
+// blanks and tabs cut at both ends; "" past the line's end.
+DcText sCols(const DcLine& line, int from, int count) {
   int b = from - 1, e = b;
   if (b < line.len) e = b + std::min({count, 32, line.len - b});
   while (b < e && (line.s[b] == ' ' || line.s[b] == '\t')) ++b;
   while (e > b && (line.s[e - 1] == ' ' || line.s[e - 1] == '\t')) --e;
-  char* out = pStrScratchAlloc((uint64_t)(e - b) + 1);
-  if (!out) return nullptr;
-  memcpy(out, line.s + b, (size_t)(e - b));
-  out[e - b] = '\0';
+  DcText out;
+  memcpy(out.s, line.s + b, (size_t)(e - b));
+  out.s[e - b] = '\0';
   return out;
 }
 
 // "Fn": the 16-character field at columns n..n+15.
-const char* sF(const DcLine& line, int n) { return sCols(line, n, 16); }
+DcText sF(const DcLine& line, int n) { return sCols(line, n, 16); }
 
 char cCol(const DcLine& line, int col) { return line.len >= col ? line.s[col - 1] : '\0'; }
 
@@ -202,38 +207,37 @@ bool boAntennaHeight(DcReader* r, const char* text, bool boTrue, const double* t
 }
 
 void vTriple(const DcLine& line, int col, double* triple) {
-  for (int i = 0; i < 3; ++i) triple[i] = dNumParseC(sCols(line, col + 16 * i, 16));
+  for (int i = 0; i < 3; ++i) triple[i] = dNumParseC(sCols(line, col + 16 * i, 16).s);
 }
 
 void vCoordinates(const DcLine& line) {
-  vMboRecSetCoord(MBO_REC_NORTH, sF(line, 21));
-  vMboRecSetCoord(MBO_REC_EAST, sF(line, 37));
-  vMboRecSetCoord(MBO_REC_Z, sF(line, 53));
+  vMboRecSetCoord(MBO_REC_NORTH, sF(line, 21).s);
+  vMboRecSetCoord(MBO_REC_EAST, sF(line, 37).s);
+  vMboRecSetCoord(MBO_REC_Z, sF(line, 53).s);
 }
 
 // 66 TP: latitude and longitude through the coordinate system.
 bool boGeographic(DcReader* r, const DcLine& line) {
   vMboFlushPending();
   bool listed;
-  if (!boPriorityPasses(r, sF(line, 5), iPriority(line), &listed)) return true;
-  const char* lat = sF(line, 21);
-  const char* lon = sF(line, 37);
+  if (!boPriorityPasses(r, sF(line, 5).s, iPriority(line), &listed)) return true;
+  DcText lat = sF(line, 21), lon = sF(line, 37);
   double east = 0, north = 0;
-  if (!boMboIsNumber(lat) || !boMboIsNumber(lon) ||
-      !boCoSysFromDecimalLatitudeLongitude(g_mboTransfer.uCoSys, dNumParseC(lat), dNumParseC(lon), &east, &north))
+  if (!boMboIsNumber(lat.s) || !boMboIsNumber(lon.s) ||
+      !boCoSysFromDecimalLatitudeLongitude(g_mboTransfer.uCoSys, dNumParseC(lat.s), dNumParseC(lon.s), &east, &north))
     return false;
-  vMboRecSetPointName(sF(line, 5));
-  vNoLine(sF(line, 5));
+  vMboRecSetPointName(sF(line, 5).s);
+  vNoLine(sF(line, 5).s);
   char text[80];
   vMboRecSetCoord(MBO_REC_NORTH, sStrPrintN(text, sizeof text, "%.6lf", north));
   vMboRecSetCoord(MBO_REC_EAST, sStrPrintN(text, sizeof text, "%.6lf", east));
   vMboRecSetCoord(MBO_REC_XY_PRECALC, "");
-  const char* height = sF(line, 53);
-  if (boMboIsNumber(height)) {
+  DcText height = sF(line, 53);
+  if (boMboIsNumber(height.s)) {
     double geoid = 0;
     if (!boCoSysCalcGeoideH(g_mboTransfer.uCoSys, "trimble", east, north, &geoid))
       geoid = dCoSysGetDefaultGeoideH(g_mboTransfer.uCoSys, "trimble");
-    vMboRecSetCoord(MBO_REC_Z, sStrPrintN(text, sizeof text, "%.6lf", dNumParseC(height) + geoid));
+    vMboRecSetCoord(MBO_REC_Z, sStrPrintN(text, sizeof text, "%.6lf", dNumParseC(height.s) + geoid));
     vMboRecSetCoord(MBO_REC_Z_PRECALC, "");
   }
   return true;
@@ -241,8 +245,8 @@ bool boGeographic(DcReader* r, const DcLine& line) {
 
 void vAttribute(DcReader* r, const DcLine& line) {
   char name[21], value[21];
-  sStrCopyN(name, sCols(line, 5, 20), sizeof name);
-  sStrCopyN(value, sCols(line, 25, 20), sizeof value);
+  sStrCopyN(name, sCols(line, 5, 20).s, sizeof name);
+  sStrCopyN(value, sCols(line, 25, 20).s, sizeof value);
   auto is = [&](const char* a, const char* b) { return iStrCmpNoCase(name, a) == 0 || iStrCmpNoCase(name, b) == 0; };
   if (is("AREA", "PINTA")) {
     vMboSetJobName(value);
@@ -276,18 +280,18 @@ bool boObservedBefore(DcReader* r, const char* station, const char* point) {
 bool boObservation(DcReader* r, const DcLine& line) {
   vMboFlushPending();
   if (cCol(line, 101) == ':') return true;
-  vMboRecSetStationName(sF(line, 5));
-  vMboRecSetPointName(sF(line, 21));
+  vMboRecSetStationName(sF(line, 5).s);
+  vMboRecSetPointName(sF(line, 21).s);
   vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
   bool face1 = boType(line, "F1");
   if (!face1 && !boType(line, "F2")) {
-    vNoLine(sF(line, 21));
+    vNoLine(sF(line, 21).s);
     return false;
   }
-  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53));
-  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69));
-  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sF(line, 37));
-  return boCodeField(r, sF(line, 85), !boObservedBefore(r, sF(line, 5), sF(line, 21)));
+  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53).s);
+  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69).s);
+  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sF(line, 37).s);
+  return boCodeField(r, sF(line, 85).s, !boObservedBefore(r, sF(line, 5).s, sF(line, 21).s));
 }
 
 // One record; false when it goes to the side file.
@@ -299,43 +303,43 @@ bool boReadRecord(DcReader* r, const char* text) {
     case 224:  // E0
       if (!boType(line, "TP") && !boType(line, "NM")) return true;
       vMboFlushPending();
-      vMboRecSetStationName(sF(line, 5));
+      vMboRecSetStationName(sF(line, 5).s);
       if (code == 224) {
-        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 21));
+        vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 21).s);
         return true;
       }
-      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 69));
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sF(line, 69).s);
       vCoordinates(line);
-      vMboRecSetCode(sF(line, 85));
+      vMboRecSetCode(sF(line, 85).s);
       return true;
     case 5:
-      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sF(line, 5));
-      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sF(line, 21));
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sF(line, 5).s);
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, sF(line, 21).s);
       return true;
     case 7:
     case 225:  // E1
       vMboFlushPending();
-      vMboRecSetStationName(sF(line, 5));
+      vMboRecSetStationName(sF(line, 5).s);
       vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
-      vMboRecSetPointName(sF(line, 21));
-      vNoLine(sF(line, 21));
-      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sF(line, 53));
+      vMboRecSetPointName(sF(line, 21).s);
+      vNoLine(sF(line, 21).s);
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sF(line, 53).s);
       return true;
     case 8: {
       vMboFlushPending();
-      vMboRecSetPointName(sF(line, 5));
+      vMboRecSetPointName(sF(line, 5).s);
       vCoordinates(line);
-      bool ok = boCodeField(r, sF(line, 69));
+      bool ok = boCodeField(r, sF(line, 69).s);
       vMboFlushPending();
       return ok;
     }
     case 13:
       if (!boType(line, "FC")) return false;
-      vMboRecSetCode(sCols(line, 5, 60));
+      vMboRecSetCode(sCols(line, 5, 60).s);
       return true;
     case 57: {
       r->boTrueHeight = cCol(line, 21) == '1';
-      sStrCopyN(r->sAntennaHeight, sF(line, 5), sizeof r->sAntennaHeight);
+      sStrCopyN(r->sAntennaHeight, sF(line, 5).s, sizeof r->sAntennaHeight);
       if (r->boFromWaits) {
         char height[64];
         if (boAntennaHeight(r, r->sAntennaHeight, r->boTrueHeight, r->adBase, height, sizeof height))
@@ -349,9 +353,9 @@ bool boReadRecord(DcReader* r, const char* text) {
       double c[6];
       static const int cols[6] = {23, 39, 55, 71, 87, 103};
       for (int i = 0; i < 6; ++i) {
-        const char* text = sCols(line, cols[i], 16);
-        if (!boMboIsNumber(text)) return false;
-        c[i] = dNumParseC(text);
+        DcText text = sCols(line, cols[i], 16);
+        if (!boMboIsNumber(text.s)) return false;
+        c[i] = dNumParseC(text.s);
       }
       vMboRecGpsSetCovariance(c[0], c[1], c[2], c[3], c[4], c[5]);
       return true;
@@ -362,7 +366,7 @@ bool boReadRecord(DcReader* r, const char* text) {
       return true;
     case 66:
       if (boType(line, "FD")) {
-        vMboRecGpsSetField(2, sF(line, 5));
+        vMboRecGpsSetField(2, sF(line, 5).s);
         r->boFromWaits = true;
         return true;
       }
@@ -370,37 +374,37 @@ bool boReadRecord(DcReader* r, const char* text) {
     case 67: {
       vMboFlushPending();
       // The code field first: its code and line are the vector's own.
-      bool ok = boCodeField(r, sF(line, 69));
+      bool ok = boCodeField(r, sF(line, 69).s);
       char name[17];
-      sStrCopyN(name, sF(line, 5), sizeof name);
+      sStrCopyN(name, sF(line, 5).s, sizeof name);
       vMboLineCommand(MBO_LINE_ADD_NAMED, name, sMboRecGetCode());
       vMboRecGpsSetField(4, name);
       char height[64];
       if (boAntennaHeight(r, r->sAntennaHeight, r->boTrueHeight, r->adRover, height, sizeof height))
         vMboRecGpsSetField(128, height);
-      vMboRecGpsSetField(8, sF(line, 21));
-      vMboRecGpsSetField(16, sF(line, 37));
-      vMboRecGpsSetField(32, sF(line, 53));
+      vMboRecGpsSetField(8, sF(line, 21).s);
+      vMboRecGpsSetField(16, sF(line, 37).s);
+      vMboRecGpsSetField(32, sF(line, 53).s);
       return ok;
     }
     case 69: {
       if (!boType(line, "TP") && !boType(line, "KI")) return true;
       int priority = iPriority(line);
       vMboFlushPending();
-      vMboRecSetPointName(sF(line, 5));
+      vMboRecSetPointName(sF(line, 5).s);
       bool listed;
-      if (!boPriorityPasses(r, sF(line, 5), priority, &listed)) {
-        vNoLine(sF(line, 5));
+      if (!boPriorityPasses(r, sF(line, 5).s, priority, &listed)) {
+        vNoLine(sF(line, 5).s);
         return true;
       }
       vCoordinates(line);
-      return boCodeField(r, sF(line, 69), !listed);
+      return boCodeField(r, sF(line, 69).s, !listed);
     }
     case 73:
-      vMboRecGpsSetField(2, sF(line, 5));
+      vMboRecGpsSetField(2, sF(line, 5).s);
       return true;
     case 77:
-      sStrCopyN(r->sTargetHeight, sF(line, 5), sizeof r->sTargetHeight);
+      sStrCopyN(r->sTargetHeight, sF(line, 5).s, sizeof r->sTargetHeight);
       return true;
     case 79:
     case 217:  // D9
