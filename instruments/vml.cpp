@@ -76,6 +76,29 @@ struct VmlColumns {
     boViFieldsSetOrAddFieldByName(fs, obj, name, value);
     if (strcmp(name, "S_FCODE") != 0) index[i] = iViFieldsFindField(fs, name);
   }
+  // An object's values, in order. Once all their columns are known, the
+  // highest is set first: the object's value list is then made at its full
+  // length at once instead of growing value by value.
+  struct Value {
+    size_t i;
+    const char* name;
+    const char* value;
+  };
+  std::vector<Value> values;
+  void vSetAll(void* obj) {
+    const Value* top = nullptr;
+    for (const Value& v : values) {
+      int at = v.i < index.size() ? index[v.i] : -1;
+      if (at < 0) {
+        top = nullptr;
+        break;
+      }
+      if (!top || at > index[top->i]) top = &v;
+    }
+    if (top) boViFieldsSetField(fs, obj, index[top->i], top->value);
+    for (const Value& v : values) vSet(obj, v.i, v.name, v.value);
+    values.clear();
+  }
 };
 
 void vReadPoint(const std::vector<std::string>& names, const VmlFields& f, VmlColumns* columns) {
@@ -89,7 +112,9 @@ void vReadPoint(const std::vector<std::string>& names, const VmlFields& f, VmlCo
   if (f.size() > 2 && boMboFiniteNumber(f.at[2], &z)) vMboSetPointZ(p, z);
   if (f.size() > 4 && !f.boEmpty(4)) vPoPointSetField(p, f.at[4]);
   for (size_t i = 5; i < f.size() && i < names.size(); i++)
-    if (boIsAttributeColumn(i) && !f.boEmpty(i) && !names[i].empty()) columns->vSet(p, i, names[i].c_str(), f.at[i]);
+    if (boIsAttributeColumn(i) && !f.boEmpty(i) && !names[i].empty())
+      columns->values.push_back({i, names[i].c_str(), f.at[i]});
+  columns->vSetAll(p);
 }
 
 void vAddVertex(LiLine* line, PoPoint* p) {
@@ -110,14 +135,15 @@ void vTakeCommonFields(LiLine* line, PoPoint* a, PoPoint* b, VmlColumns* columns
   for (int i = iViFieldsFixedCount(pf); i < iViFieldsGetCount(pf); i++) {
     const char* va = sViFieldsGetField(pf, a, i);
     if (*va && strcmp(va, sViFieldsGetField(pf, b, i)) == 0)
-      columns->vSet(line, (size_t)i, sViFieldsGetFieldName(pf, i), va);
+      columns->values.push_back({(size_t)i, sViFieldsGetFieldName(pf, i), va});
   }
+  columns->vSetAll(line);
 }
 
 }  // namespace
 
 void vVmlLineTakeCommonFields(LiLine* line, PoPoint* a, PoPoint* b) {
-  VmlColumns columns{pKvxMboLFieldsGet(), {}};
+  VmlColumns columns{pKvxMboLFieldsGet(), {}, {}};
   vTakeCommonFields(line, a, b, &columns);
 }
 
@@ -127,7 +153,7 @@ void vVmlBuildLines() {
   if (!pts) return;
   // Building lines adds no point field: the two are found once.
   int ref = iViFieldsFindField(fs, "H.Ref"), status = iViFieldsFindField(fs, "Status");
-  VmlColumns columns{pKvxMboLFieldsGet(), {}};
+  VmlColumns columns{pKvxMboLFieldsGet(), {}, {}};
   for (PoPoint* a = PoPointsGetFirst(pts); a; a = PoPointsGetNext(pts, a)) {
     PoPoint* b = PoPointsGetNext(pts, a);
     if (!b) break;
@@ -164,7 +190,7 @@ bool boVmlReadRaw(uint32_t, uint32_t) {
   std::string line;
   std::vector<std::string> names;
   VmlFields f;
-  VmlColumns columns{pKvxMboPFieldsGet(), {}};
+  VmlColumns columns{pKvxMboPFieldsGet(), {}, {}};
   if (boReadLine(file.get(), &line)) {
     vSplit(&line, &f);
     for (size_t i = 0; i < f.size(); i++) names.emplace_back(f.at[i], f.len[i]);
