@@ -288,36 +288,46 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
     unsigned __int128 rem = scaled - (q << shift), half = (unsigned __int128)1 << (shift - 1);
     if (rem > half || (rem == half && (q & 1))) q++;
   }
-  // The digits last first: the decimals, then the whole part. Divisions by
-  // 10 alone while q fits 64 bits (the usual case), which need no division
-  // instruction.
-  char digits[40];
-  int n = 0;
-  uint64_t whole = (uint64_t)q;
-  if ((uint64_t)(q >> 64) == 0) {
-    for (; n < decimals; n++) {
-      digits[n] = (char)('0' + whole % 10);
-      whole /= 10;
-    }
-  } else {
+  // The text is built backwards, two digits a step: the decimals, the
+  // point, the whole part. While q fits 64 bits (the usual case) the steps
+  // divide by 100 alone, which needs no division instruction.
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char text[40];
+  char* p = text + sizeof text;
+  uint64_t frac = (uint64_t)q, whole = 0;
+  bool boWide = (uint64_t)(q >> 64) != 0;
+  if (boWide) {
     whole = (uint64_t)(q / s_aPow10[decimals]);
-    uint64_t part = (uint64_t)(q % s_aPow10[decimals]);
-    for (; n < decimals; n++) {
-      digits[n] = (char)('0' + part % 10);
-      part /= 10;
-    }
+    frac = (uint64_t)(q % s_aPow10[decimals]);
   }
-  do {
-    digits[n++] = (char)('0' + whole % 10);
-    whole /= 10;
-  } while (whole);
-  int len = 0;
-  if (std::signbit(value)) buf[len++] = '-';  // printf keeps the sign of a negative value that rounds to 0
-  while (n > decimals) buf[len++] = digits[--n];
-  if (decimals) {
-    buf[len++] = '.';
-    while (n) buf[len++] = digits[--n];
+  int left = decimals;
+  for (; left >= 2; left -= 2) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * (frac % 100), 2);
+    frac /= 100;
   }
+  if (left) {
+    *--p = (char)('0' + frac % 10);
+    frac /= 10;
+  }
+  if (!boWide) whole = frac;
+  if (decimals) *--p = '.';
+  for (; whole >= 100; whole /= 100) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * (whole % 100), 2);
+  }
+  if (whole >= 10) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * whole, 2);
+  } else {
+    *--p = (char)('0' + whole);
+  }
+  if (std::signbit(value)) *--p = '-';  // printf keeps the sign of a negative value that rounds to 0
+  int len = (int)(text + sizeof text - p);
+  memcpy(buf, p, (size_t)len);
   buf[len] = '\0';
   return len;
 }
