@@ -3,6 +3,7 @@
 #include "fieldbook/transfer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -519,8 +520,13 @@ const char* pFindLineStop(const char* p, const char* pEnd, bool boHigh) {
     memcpy(&w, p, 8);
     // A byte of a (c) is zero where w holds an LF (a CR): x - 1 sets the
     // high bit of a zero byte, and ~x keeps it only where x's was clear.
+    // A borrow may mark a byte above a marked one, never below: the lowest
+    // mark is the first stop.
     uint64_t a = w ^ kLf, c = w ^ kCr;
-    if ((((a - kOnes) & ~a) | ((c - kOnes) & ~c) | (w & uHigh)) & kHigh) break;
+    uint64_t uMarks = (((a - kOnes) & ~a) | ((c - kOnes) & ~c) | (w & uHigh)) & kHigh;
+    if (!uMarks) continue;
+    if constexpr (std::endian::native == std::endian::little) return p + std::countr_zero(uMarks) / 8;
+    break;
   }
   for (; p < pEnd; p++)
     if (*p == '\n' || *p == '\r' || (boHigh && (unsigned char)*p >= 0x80)) return p;
