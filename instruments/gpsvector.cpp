@@ -230,19 +230,23 @@ bool boGpsTrimbleTgoReadRaw(uint32_t hRaw, uint32_t hSide) {
     }
     const char* eq = strchr(line, '=');
     if (!eq || !boTrimmedIs(line, eq, "Vector")) continue;
-    // The fields between colons, cut in place in a copy of the line.
+    // The fields between colons, each ended in a copy of the line.
     char cut[kLineSize];
-    sStrCopyN(cut, eq + 1, sizeof cut);
     char* f[15];
+    char* out = cut;
     int count = 0;
-    for (char* p = cut;;) {
-      char* colon = strchr(p, ':');
-      if (colon) *colon = '\0';
-      f[count++] = p;
-      if (!colon || count == 15) break;
-      p = colon + 1;
+    f[count++] = out;
+    for (const char* p = eq + 1; *p; ++p) {
+      if (*p != ':') {
+        *out++ = *p;
+        continue;
+      }
+      *out++ = '\0';
+      if (count == 15) break;
+      f[count++] = out;
     }
-    for (char* none = f[count - 1] + strlen(f[count - 1]); count < 15;) f[count++] = none;
+    *out = '\0';
+    for (char* none = out; count < 15;) f[count++] = none;  // "" at the copy's end
     vMboRecGpsSetField(2, sTrimBlanks(f[2]));
     vMboRecGpsSetField(4, sTrimBlanks(f[3]));
     vMboRecGpsSetField(kDx, f[4]);
