@@ -179,18 +179,24 @@ struct KofReader {
 
 int g_iNextPointId;
 
+// A line read and its length, found once for all its fields.
+struct KofLine {
+  const char* s;
+  int len;
+};
+
 // Columns a to b (from 1), blanks cut at both ends; "" when the field begins
 // beyond the end of the line.
-const char* sField(const char* line, int a, int b, char* out, int size) {
+const char* sField(const KofLine& line, int a, int b, char* out, int size) {
   out[0] = '\0';
-  int len = b > 0 ? (int)strnlen(line, (size_t)b) : 0;  // the line up to column b is all a field needs
+  int len = b > 0 ? (line.len < b ? line.len : b) : 0;  // the line up to column b is all a field needs
   if (a > len) return out;
   int n = b - a + 1;
   if (a - 1 + n > len) n = len - (a - 1);
   if (n >= size) n = size - 1;
   // Blanks and TABs cut at both ends of the n columns before the copy, as
   // sStrTrim would after it.
-  const char* s = line + a - 1;
+  const char* s = line.s + a - 1;
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
   int start = 0;
   while (start < n && blank(s[start])) ++start;
@@ -206,7 +212,7 @@ void vKofUpperCopy(char* dst, const char* src) {
   vMboCharUpper(dst);
 }
 
-double dFieldValue(const char* line, int a, int b) {
+double dFieldValue(const KofLine& line, int a, int b) {
   char buf[80];
   return dNumParseC(sField(line, a, b, buf, sizeof buf));
 }
@@ -215,7 +221,7 @@ void vFormatValue(char* out, int size, double v) { iNumPrintC(out, size, "%lf", 
 
 // The point name of a point block, or a generated one (upper-cased, within
 // the 79 characters of vKofUpperCopy: the field has 10).
-void vTakeName(KofReader* r, const char* line) {
+void vTakeName(KofReader* r, const KofLine& line) {
   if (!sField(line, 5, 14, r->sName, sizeof r->sName)[0]) sStrCopyN(r->sName, sKofNextPointId(), 80);
   vMboCharUpper(r->sName);
   vMboRecSetPointName(r->sName);
@@ -223,7 +229,7 @@ void vTakeName(KofReader* r, const char* line) {
 
 // Without a code parameter file the code field is the point's code; with
 // one, codes come from the 12 blocks.
-void vTakeCode(KofReader* r, const char* line) {
+void vTakeCode(KofReader* r, const KofLine& line) {
   if (boTeleparLoaded()) return;
   sField(line, 16, 23, r->sCode, sizeof r->sCode);
   vMboRecSetCode(r->sCode);
@@ -235,7 +241,7 @@ void vDeliver(const char* name) {
   vTeleparApplyToPoint(name);
 }
 
-void vReadObservation(KofReader* r, const char* line) {
+void vReadObservation(KofReader* r, const KofLine& line) {
   char buf[80];
   sField(line, 5, 14, buf, sizeof buf);
   vKofUpperCopy(r->sName, buf);
@@ -249,7 +255,7 @@ void vReadObservation(KofReader* r, const char* line) {
   r->iMode = 0;
 }
 
-void vReadStation(const char* line) {
+void vReadStation(const KofLine& line) {
   char buf[80], name[80];
   vKofUpperCopy(name, sField(line, 5, 14, buf, sizeof buf));
   vMboRecSetStationName(name);
@@ -261,12 +267,12 @@ void vReadStation(const char* line) {
 }
 
 // A block that is not read goes into the report as it stands.
-void vReport(KofReader* r, const char* line) { boMboWriteLine(r->hSide, line); }
+void vReport(KofReader* r, const KofLine& line) { boMboWriteLine(r->hSide, line.s); }
 
 // Blocks 05 and 50: a blank coordinate field gives no value (a 2-D point
 // keeps its height unset), while the remembered value used by blocks 44 to
 // 47 becomes 0.
-void vReadPlainPoint(KofReader* r, const char* line) {
+void vReadPlainPoint(KofReader* r, const KofLine& line) {
   static const int cols[3][2] = {{25, 36}, {38, 49}, {50, 57}};
   static const int items[2][3] = {{MBO_REC_NORTH, MBO_REC_EAST, MBO_REC_Z}, {MBO_REC_EAST, MBO_REC_NORTH, MBO_REC_Z}};
   static const int remembered[2][3] = {{0, 1, 2}, {1, 0, 2}};  // north, east, height
@@ -291,7 +297,7 @@ void vRememberedValues(KofReader* r) {
 }
 
 // Blocks 45 and 42: earth-centred coordinates through the geoid model.
-bool boReadEarthCentredPoint(KofReader* r, const char* line) {
+bool boReadEarthCentredPoint(KofReader* r, const KofLine& line) {
   char buf[80];
   sField(line, 5, 14, buf, sizeof buf);
   double x = dFieldValue(line, 25, 36), y = dFieldValue(line, 38, 49), z = dFieldValue(line, 51, 62);
@@ -325,7 +331,7 @@ bool boReadEarthCentredPoint(KofReader* r, const char* line) {
   return true;
 }
 
-void vReadPoint(KofReader* r, const char* line, int block) {
+void vReadPoint(KofReader* r, const KofLine& line, int block) {
   if (block == 5 || block == 50) {
     vReadPlainPoint(r, line);
   } else if (!boReadEarthCentredPoint(r, line)) {
@@ -343,7 +349,7 @@ void vReadPoint(KofReader* r, const char* line, int block) {
   }
 }
 
-void vReadArc(KofReader* r, const char* line) {
+void vReadArc(KofReader* r, const KofLine& line) {
   char buf[80];
   if (iNumParseC(sField(line, 5, 8, buf, sizeof buf)) != 141) return;
   char radius[64];
@@ -359,7 +365,7 @@ bool boLineCodeAllowed(int code) {
 // Block 09. Columns 8-17 hold the line's code text (the reader's "name
 // text") and columns 19-69 its object ID (the "code text"); the writer
 // leaves column 19 blank, other producers start the ID there.
-void vReadLineCode(KofReader* r, const char* line) {
+void vReadLineCode(KofReader* r, const KofLine& line) {
   char buf[80];
   int code = iNumParseC(sField(line, 5, 6, buf, sizeof buf));
   char field[80];
@@ -389,7 +395,7 @@ void vReadLineCode(KofReader* r, const char* line) {
   }
 }
 
-void vReadProject(const char* line) {
+void vReadProject(const KofLine& line) {
   vTeleparApply(nullptr);
   char buf[80];
   boMboSetProjectAttr("PROJECT", g_mboTransfer.sRawPath);
@@ -400,14 +406,14 @@ void vReadProject(const char* line) {
   boMboSetProjectAttr("INKASONE", sField(line, 76, 77, buf, sizeof buf));
 }
 
-void vReadCodes(const char* line) {
+void vReadCodes(const KofLine& line) {
   char buf[80];
   sField(line, 5, 70, buf, sizeof buf);
   vMboCharUpper(buf);
   vTeleparApply(buf);
 }
 
-void vReadVectorStation(KofReader* r, const char* line) {
+void vReadVectorStation(KofReader* r, const KofLine& line) {
   char buf[80], name[80];
   r->iMode = 1;
   vKofUpperCopy(name, sField(line, 5, 14, buf, sizeof buf));
@@ -415,7 +421,7 @@ void vReadVectorStation(KofReader* r, const char* line) {
   vMboRecGpsSetField(64, sField(line, 64, 69, buf, sizeof buf));
 }
 
-void vReadVector(KofReader* r, const char* line) {
+void vReadVector(KofReader* r, const KofLine& line) {
   if (r->iMode != 1) return;
   char buf[80], name[80];
   vKofUpperCopy(name, sField(line, 5, 14, buf, sizeof buf));
@@ -459,7 +465,7 @@ void vMarkPrecalculated(const KofReader* r) {
   }
 }
 
-void vReadAccuracy(KofReader* r, const char* line, int block) {
+void vReadAccuracy(KofReader* r, const KofLine& line, int block) {
   static const int corrCols[6] = {32, 40, 48, 56, 64, 72};
   double c[6];
   for (int i = 0; i < 6; ++i) c[i] = dFieldValue(line, corrCols[i], corrCols[i] + 6);
@@ -502,7 +508,7 @@ void vReadAccuracy(KofReader* r, const char* line, int block) {
   vMarkPrecalculated(r);
 }
 
-void vReadEpoch(KofReader* r, const char* line) {
+void vReadEpoch(KofReader* r, const KofLine& line) {
   dCoordObsAntenna(r);
   char buf[80];
   char epoch[64];
@@ -524,7 +530,7 @@ void vReadEpoch(KofReader* r, const char* line) {
   }
 }
 
-void vReadCovariance(KofReader* r, const char* line) {
+void vReadCovariance(KofReader* r, const KofLine& line) {
   double c[6];
   for (int i = 0; i < 6; ++i) c[i] = dFieldValue(line, 5 + 13 * i, 16 + 13 * i);
   // The file holds c11, c22, c33, c12, c13, c23.
@@ -573,9 +579,9 @@ int iLastColumn(int block) {
 
 // A TAB inside the columns a block reads moves every field after it: the
 // block cannot be read by columns.
-bool boTabInColumns(const char* line, int block) {
+bool boTabInColumns(const KofLine& line, int block) {
   int last = iLastColumn(block);
-  return last > 0 && memchr(line, '\t', strnlen(line, (size_t)last)) != nullptr;
+  return last > 0 && memchr(line.s, '\t', (size_t)(line.len < last ? line.len : last)) != nullptr;
 }
 
 // Blocks that start a point, station or vector station end what a lost
@@ -588,9 +594,9 @@ bool boBelongsToPoint(int block) { return block == 43 || block == 44 || block ==
 
 // Block 01: the header; column 45 after a '$' in column 44 gives the order
 // of the coordinates (1 north first, 2 east first).
-void vReadHeader(KofReader* r, const char* line) {
-  vKofReadHeaderLine(r->hSide, line);
-  if (strlen(line) >= 45 && line[43] == '$') r->boEastFirst = line[44] == '2';
+void vReadHeader(KofReader* r, const KofLine& line) {
+  vKofReadHeaderLine(r->hSide, line.s);
+  if (line.len >= 45 && line.s[43] == '$') r->boEastFirst = line.s[44] == '2';
 }
 
 // The block number: the number the line starts with, as atoi reads it; the
@@ -602,8 +608,8 @@ int iBlockNumber(const char* line) {
   return iNumParseC(line);
 }
 
-void vReadLine(KofReader* r, const char* line) {
-  int block = iBlockNumber(line);
+void vReadLine(KofReader* r, const KofLine& line) {
+  int block = iBlockNumber(line.s);
   if (boTabInColumns(line, block)) {
     vReport(r, line);
     // An unreadable point takes the blocks that belong to it along.
@@ -660,7 +666,7 @@ void vReadLine(KofReader* r, const char* line) {
       vReadCovariance(r, line);
       break;
     default:
-      vKofReadHeaderLine(r->hSide, line);
+      vKofReadHeaderLine(r->hSide, line.s);
       break;
   }
 }
@@ -743,14 +749,15 @@ void vKofWriteRaw(uint32_t hRaw) {
 void vKofReadHeaderLine(uint32_t hSide, const char* sLine) {
   boMboWriteLine(hSide, sLine);
   if (iNumParseC(sLine) != 1) return;
+  KofLine line{sLine, (int)strlen(sLine)};
   char buf[80];
-  sField(sLine, 5, 16, buf, sizeof buf);
+  sField(line, 5, 16, buf, sizeof buf);
   vMboReport(hSide, "PROJECT", buf);
   boMboSetProjectAttr("PROJECTDESCR", buf);
-  sField(sLine, 18, 29, buf, sizeof buf);
+  sField(line, 18, 29, buf, sizeof buf);
   vMboReport(hSide, "DATE", buf);
   boMboSetProjectAttr("DATE", buf);
-  sField(sLine, 57, 68, buf, sizeof buf);
+  sField(line, 57, 68, buf, sizeof buf);
   vMboReport(hSide, "OPERATOR", buf);
   boMboSetProjectAttr("SIGN", buf);
 }
@@ -763,7 +770,7 @@ bool boKofReadRaw(uint32_t hRaw, uint32_t hSide) {
   char line[256];
   int lineNo = 0;
   while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &lineNo)) {
-    if (line[0] != '-') vReadLine(&r, line);
+    if (line[0] != '-') vReadLine(&r, KofLine{line, (int)strlen(line)});
   }
   vMboFlushPending();
   vTeleparFree();

@@ -30,6 +30,8 @@ const int kFirstLineSize = 82;
 // The record code: the number in columns 1-2 (leading blanks are the
 // parse's to skip, trailing ones end it).
 int iRecordCode(const char* line) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (digit(line[0]) && digit(line[1])) return (line[0] - '0') * 10 + (line[1] - '0');
   char code[3];
   int n = 0;
   for (; n < 2 && line[n]; ++n) code[n] = line[n];
