@@ -94,6 +94,30 @@ TEST_F(Nikon, BareFieldsReadAsTheSameFieldsQuoted) {
   }
 }
 
+// Random points, huge and tiny coordinates and long codes among them,
+// written as printf writes the line, cut where its buffer would cut it.
+TEST_F(Nikon, TheWriterWritesWhatPrintfWouldWrite) {
+  vOptions(67, "EO:6600000 NO:500000");
+  const double kValues[] = {0, 0.0005, 0.0015, -0.0004, 1e-9, 123.4565, 6600123.4567, 2.5e15, -9.87654321e18, 1e300};
+  std::mt19937_64 rng(32);
+  auto value = [&] {
+    return rng() % 3 ? kValues[rng() % std::size(kValues)] : (double)(int64_t)rng() / (double)(1 + rng() % 100000);
+  };
+  std::string expected;
+  for (int i = 0; i < 300; i++) {
+    std::string name = "P" + std::to_string(i), code(rng() % 4 ? rng() % 12 : rng() % 900, 'K');
+    double x = value(), y = value(), z = value();
+    bool boZ = rng() % 2;
+    pNewPoint(name.c_str(), code.c_str(), x, y, boZ ? &z : nullptr);
+    char height[400] = "", line[1200];
+    if (boZ) snprintf(height, sizeof height, "%1.3f", z);
+    snprintf(line, sizeof line, "G,%s,%0.3lf,%0.3lf,%s,%s", name.c_str(), y - 6600000, x - 500000, height,
+             code.c_str());
+    expected += std::string(line) + "\r\n";
+  }
+  EXPECT_EQ(expected, sWritten(67, "random.raw"));
+}
+
 TEST(NikonChecksum, SumModulo64Plus32) {
   EXPECT_EQ('Z', iNikonLineChecksum("A,01,"));
   EXPECT_EQ(' ', iNikonLineChecksum(""));
