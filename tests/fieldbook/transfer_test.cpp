@@ -68,25 +68,58 @@ TEST_F(Transfer, LinesDropCrConvertNorwegianLettersAndEndWithTheFile) {
   EXPECT_STREQ("ab  ", sMboLineColumns("xab", 1, 4, cols));
 }
 
+// The character of well-formed UTF-8 at k before e: its length and code
+// point; 0 when the bytes there are no such character.
+int iModelUtf8(const std::string& s, size_t k, size_t e, uint32_t* pu) {
+  unsigned c = (unsigned char)s[k];
+  int iLen = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (!iLen || k + iLen > e) return 0;
+  uint32_t u = iLen == 1 ? c : c & (0x7F >> iLen);
+  for (int i = 1; i < iLen; i++) {
+    if (((unsigned char)s[k + i] & 0xC0) != 0x80) return 0;
+    u = u << 6 | ((unsigned char)s[k + i] & 0x3F);
+  }
+  const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (u < kLeast[iLen] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
+  *pu = u;
+  return iLen;
+}
+
 // The line rules in the plainest form: a line ends at LF or at a run of CRs
 // with or without an LF after it; CRs just before the end make no line;
 // the plain reader continues a long line as the next, the cut-aware one
-// skips its rest.
-std::string sModelLines(const std::string& bytes, int iSize, bool boCutAware) {
-  size_t iMax = (size_t)iSize - 1, i = 0, n = bytes.size();
+// skips its rest. With boConvert, the lines' coding: a line whose first
+// iMax characters are well-formed UTF-8 gives them in code page 1252 (of
+// the characters the tests write, only the euro sign lies outside Latin-1,
+// and the others 1252 lacks become '?'), any other its bytes with the
+// code-page-865 letters; a byte-order mark at the start goes.
+std::string sModelLines(const std::string& bytes, int iSize, bool boCutAware, bool boConvert = false) {
+  size_t iMax = (size_t)iSize - 1, n = bytes.size();
+  size_t i = boConvert && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   auto isEnd = [&](size_t k) { return bytes[k] == '\r' || bytes[k] == '\n'; };
   std::string out;
   while (i < n) {
+    size_t e = i;
+    while (e < n && !isEnd(e)) e++;
+    std::string line;
     size_t j = i;
-    while (j < n && !isEnd(j) && j - i < iMax) j++;
-    std::string line = bytes.substr(i, j - i);
-    bool boCut = false;
+    uint32_t u = 0;
+    for (int iLen = 0; boConvert && line.size() < iMax && j < e; j += iLen) {
+      iLen = iModelUtf8(bytes, j, e, &u);
+      if (!iLen) break;
+      line += u < 0x80 || (u >= 0xA0 && u <= 0xFF) ? (char)u : u == 0x20AC ? '\x80' : '?';
+    }
+    if (!(line.size() == iMax || j == e)) {  // not UTF-8
+      line.clear();
+      for (j = i; j < e && line.size() < iMax; j++) line += boConvert ? cMboOemLetterToAnsi(bytes[j]) : bytes[j];
+    }
     if (line.size() == iMax && !boCutAware) {
       out += line + "|";
       i = j;
       continue;
     }
-    while (j < n && !isEnd(j)) j++, boCut = true;
+    bool boCut = j < e;
+    j = e;
     bool boCrOnly = j < n && bytes[j] == '\r';
     while (j < n && bytes[j] == '\r') j++;
     if (j < n && bytes[j] == '\n') j++, boCrOnly = false;
@@ -184,66 +217,6 @@ TEST_F(Transfer, BufferedLinesMatchTheModelAcrossBufferEnds) {
   EXPECT_EQ(first + "|b|", sLines(first + "\r\nb", 70000));
 }
 
-// The character of well-formed UTF-8 at k before e: its length and code
-// point; 0 when the bytes there are no such character.
-int iModelUtf8(const std::string& s, size_t k, size_t e, uint32_t* pu) {
-  unsigned c = (unsigned char)s[k];
-  int iLen = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-  if (!iLen || k + iLen > e) return 0;
-  uint32_t u = iLen == 1 ? c : c & (0x7F >> iLen);
-  for (int i = 1; i < iLen; i++) {
-    if (((unsigned char)s[k + i] & 0xC0) != 0x80) return 0;
-    u = u << 6 | ((unsigned char)s[k + i] & 0x3F);
-  }
-  const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (u < kLeast[iLen] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
-  *pu = u;
-  return iLen;
-}
-
-// sModelLines with the lines' coding: a line whose first iMax characters
-// are well-formed UTF-8 gives them in code page 1252 (of the characters
-// the test writes, only the euro sign lies outside Latin-1, and the others
-// 1252 lacks become '?'), any other its bytes with the code-page-865
-// letters; a byte-order mark at the start goes. As they stand with
-// boConvert false.
-std::string sModelCodedLines(const std::string& bytes, int iSize, bool boCutAware, bool boConvert) {
-  size_t iMax = (size_t)iSize - 1, n = bytes.size();
-  size_t i = boConvert && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  auto isEnd = [&](size_t k) { return bytes[k] == '\r' || bytes[k] == '\n'; };
-  std::string out;
-  while (i < n) {
-    size_t e = i;
-    while (e < n && !isEnd(e)) e++;
-    std::string line;
-    size_t j = i;
-    uint32_t u = 0;
-    for (int iLen = 0; boConvert && line.size() < iMax && j < e; j += iLen) {
-      iLen = iModelUtf8(bytes, j, e, &u);
-      if (!iLen) break;
-      line += u < 0x80 || (u >= 0xA0 && u <= 0xFF) ? (char)u : u == 0x20AC ? '\x80' : '?';
-    }
-    if (!(line.size() == iMax || j == e)) {  // not UTF-8
-      line.clear();
-      for (j = i; j < e && line.size() < iMax; j++) line += boConvert ? cMboOemLetterToAnsi(bytes[j]) : bytes[j];
-    }
-    if (line.size() == iMax && !boCutAware) {
-      out += line + "|";
-      i = j;
-      continue;
-    }
-    bool boCut = j < e;
-    j = e;
-    bool boCrOnly = j < n && bytes[j] == '\r';
-    while (j < n && bytes[j] == '\r') j++;
-    if (j < n && bytes[j] == '\n') j++, boCrOnly = false;
-    i = j;
-    if (line.empty() && boCrOnly && i == n) break;
-    out += line + (boCut ? "~" : "") + "|";
-  }
-  return out;
-}
-
 // Plain ASCII lines among UTF-8 characters, malformed UTF-8 and code-page-865
 // letters, across the buffer's ends, through every reader against the model
 // (and the rest of each line's buffer stays zero).
@@ -279,7 +252,7 @@ TEST_F(Transfer, CodedLinesMatchTheModelAcrossBufferEnds) {
           ASSERT_EQ((size_t)iSize - iLen, (size_t)std::count(buf.begin() + (long)iLen, buf.end(), 0));
         }
         vMboCloseFile(&h);
-        std::string want = sModelCodedLines(bytes, iSize, boCutAware, boConvert);
+        std::string want = sModelLines(bytes, iSize, boCutAware, boConvert);
         size_t iDiff = std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
         ASSERT_EQ(want.size(), iDiff) << "round " << iRound << " size " << iSize << " reader " << iReader << ": from "
                                       << iDiff << " want \"" << want.substr(iDiff, 40) << "\" got \""
