@@ -112,10 +112,18 @@ struct JxlDocHolder {
 
 std::string sJxlToUtf8(const char* text, bool forAttr) {
   const char* ansi = sStrNotNull(text);
-  int size = iStrAnsiToUtf8(ansi, nullptr, 0);
-  std::string utf8(size > 0 ? (size_t)size : 1, '\0');
-  iStrAnsiToUtf8(ansi, utf8.data(), (int)utf8.size());
-  utf8.resize(strlen(utf8.c_str()));
+  // Most texts are plain ASCII, the same in both.
+  const unsigned char* c = (const unsigned char*)ansi;
+  while (*c && *c < 0x80) c++;
+  std::string utf8;
+  if (!*c) {
+    utf8 = ansi;
+  } else {
+    int size = iStrAnsiToUtf8(ansi, nullptr, 0);
+    utf8.assign(size > 0 ? (size_t)size : 1, '\0');
+    iStrAnsiToUtf8(ansi, utf8.data(), (int)utf8.size());
+    utf8.resize(strlen(utf8.c_str()));
+  }
   std::string out;
   out.reserve(utf8.size());
   for (char c : utf8) {
