@@ -158,17 +158,18 @@ void vObject(xmlNode* elem, bool polygon) {
 
 void vGpsSetup(xmlNode* setup) {
   ViFields* fs = pKvxMboPFieldsGet();
+  std::string scratch;
   for (xmlNode* pos = setup->children; pos; pos = pos->next) {
     if (!boXmlNamed(pos, "GPSPosition")) continue;
-    std::optional<std::string> ref = sLxmlText(pos, "targetPntRef");
-    PoPoint* p = ref ? pMboFindPoint(ref->c_str()) : nullptr;
+    const char* ref = sLxmlTextView(pos, "targetPntRef", &scratch);
+    PoPoint* p = ref ? pMboFindPoint(ref) : nullptr;
     if (!p) continue;
     if (xmlNode* q = pXmlChildByName(pos, "GPSQuality"))
       for (const char* n : {"HDOP", "GDOP", "PDOP", "VDOP", "TDOP"})
-        if (std::optional<std::string> v = sLxmlText(q, n)) vField(fs, p, n, *v);
+        if (const char* v = sLxmlTextView(q, n, &scratch)) boViFieldsSetOrAddFieldByName(fs, p, n, v);
     if (xmlNode* s = pXmlChildByName(pos, "SatelliteInfo"))
       for (const char* n : {"GPSSatUsed", "GLONASSSatUsed"})
-        if (std::optional<std::string> v = sLxmlText(s, n)) vField(fs, p, n, *v);
+        if (const char* v = sLxmlTextView(s, n, &scratch)) boViFieldsSetOrAddFieldByName(fs, p, n, v);
   }
 }
 

@@ -107,36 +107,40 @@ bool boInCodeList(const char* codes, const std::string& code) {
   }
 }
 
-void vSetField(PoPoint* p, const char* name, const std::optional<std::string>& value) {
-  if (value) boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, name, value->c_str());
+void vSetField(PoPoint* p, const char* name, const char* value) {
+  if (value) boViFieldsSetOrAddFieldByName(pKvxMboPFieldsGet(), p, name, value);
 }
 
-// One CgPoint; the point, or null when it was skipped.
+bool boBlank(const char* s) { return !s[strspn(s, " \t\r\n")]; }
+
+// One CgPoint; the point, or null when it was skipped. Its attributes are
+// read where the document holds them.
 PoPoint* pReadCgPoint(xmlNode* node, bool group, const char* cls) {
-  std::optional<std::string> oid = sXmlAttrOpt(node, "oID"), name = sXmlAttrOpt(node, "name");
-  bool oidUsable = oid && !oid->empty() && iStrCmpNoCase(oid->c_str(), "undefined") != 0;
-  const std::optional<std::string>& id = oidUsable ? oid : name;
-  if (!id || id->empty()) return nullptr;
+  std::string oidCopy, nameCopy, scratch;
+  const char* oid = sXmlAttrView(node, "oID", &oidCopy);
+  const char* name = sXmlAttrView(node, "name", &nameCopy);
+  bool oidUsable = oid && *oid && iStrCmpNoCase(oid, "undefined") != 0;
+  const char* id = oidUsable ? oid : name;
+  if (!id || !*id) return nullptr;
   LxmlCoords c = Scan(node);
   if (c.iCount < 2) return nullptr;
   // An all-blank ID (the writer's mark for a point without one) makes a
   // point without ID, never merged with another.
-  PoPoint* p = boBlank(*id) ? KvxMboNewPoint("") : KvxMboNewOrExistingPoint(id->c_str());
+  PoPoint* p = boBlank(id) ? KvxMboNewPoint("") : KvxMboNewOrExistingPoint(id);
   if (!p) return nullptr;
-  if (std::optional<std::string> code = sXmlAttrOpt(node, "code"))
-    vPoPointSetField(p, boBlank(*code) ? "" : code->c_str());
-  vSetField(p, "codename", sLxmlText(node, "codename"));
-  if (cls) vSetField(p, "LeicaPointClass", std::string(cls));
-  vSetField(p, "desc", sLxmlText(node, "desc"));
-  vSetField(p, "timeStamp", sLxmlText(node, "timeStamp"));
+  if (const char* code = sXmlAttrView(node, "code", &scratch)) vPoPointSetField(p, boBlank(code) ? "" : code);
+  vSetField(p, "codename", sLxmlTextView(node, "codename", &scratch));
+  vSetField(p, "LeicaPointClass", cls);
+  vSetField(p, "desc", sLxmlTextView(node, "desc", &scratch));
+  vSetField(p, "timeStamp", sLxmlTextView(node, "timeStamp", &scratch));
   vMboSetPointXY(p, c.east, c.north);
   if (group) vMboSetPointXYprecalc(p, 0);
   if (c.iCount == 3) {
     vMboSetPointZ(p, c.height);
     if (group) vMboSetPointZprecalc(p, 0);
   }
-  bool aliased = name && !boBlank(*name);
-  pLxmlPtIndexAdd(g_pLxmlRead->pPoints, p, aliased ? name->c_str() : nullptr, (intptr_t)node);
+  bool aliased = name && !boBlank(name);
+  pLxmlPtIndexAdd(g_pLxmlRead->pPoints, p, aliased ? name : nullptr, (intptr_t)node);
   return p;
 }
 
@@ -276,6 +280,16 @@ std::optional<std::string> sLxmlText(xmlNode* node, const char* name) {
   std::optional<std::string> v = sXmlAttrOpt(node, name);
   if (v && boBlank(*v)) return std::nullopt;
   return v;
+}
+
+const char* sLxmlTextView(xmlNode* node, const char* name, std::string* scratch) {
+  const char* v = sXmlAttrView(node, name, scratch);
+  return v && v[strspn(v, " \t\r\n")] ? v : nullptr;
+}
+
+std::optional<double> dLxmlAttrNumber(xmlNode* node, const char* name) {
+  std::string scratch;
+  return dXmlNumber(sLxmlTextView(node, name, &scratch));
 }
 
 std::optional<double> dLxmlNumber(const std::optional<std::string>& text) {

@@ -130,6 +130,11 @@ double dLxmlAngleToRad(double value, uint32_t unit);
 // An attribute in ANSI, none when absent or all blank (the writer puts a
 // single blank where it has no text).
 std::optional<std::string> sLxmlText(xmlNode* node, const char* name);
+// The same without a copy where it can be had (see sXmlAttrView): null when
+// absent or all blank.
+const char* sLxmlTextView(xmlNode* node, const char* name, std::string* scratch);
+// The attribute as a number (dLxmlNumber of sLxmlText).
+std::optional<double> dLxmlAttrNumber(xmlNode* node, const char* name);
 // The leading number of a text (locale-free); none when there is no text or
 // it does not start with a number.
 std::optional<double> dLxmlNumber(const std::optional<std::string>& text);

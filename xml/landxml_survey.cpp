@@ -173,7 +173,7 @@ bool boCovariance(xmlNode* qc, Covariance* c) {
                                       "covarianceYY", "covarianceYZ", "covarianceZZ"};
   if (!qc) return false;
   for (int i = 0; i < 6; i++) {
-    std::optional<double> d = dLxmlNumber(sLxmlText(qc, names[i]));
+    std::optional<double> d = dLxmlAttrNumber(qc, names[i]);
     if (!d) return false;
     c->v[i] = *d;
   }
@@ -203,13 +203,14 @@ void vHexQuality(void* st, void* obs, const std::optional<std::string>& id) {
   xmlNode* setup = id ? pHexGpsSetup(*id) : nullptr;
   xmlNode* pos = setup ? pXmlChildByName(setup, "GPSPosition") : nullptr;
   if (!pos) return;
+  std::string scratch;
   if (xmlNode* q = pXmlChildByName(pos, "GPSQuality"))
-    if (std::optional<std::string> pdop = sLxmlText(q, "PDOP"); pdop && dLxmlNumber(pdop))
-      boMboSetObsAttr(ST_POSITION, st, obs, 137, pdop->c_str());
+    if (const char* pdop = sLxmlTextView(q, "PDOP", &scratch); dXmlNumber(pdop))
+      boMboSetObsAttr(ST_POSITION, st, obs, 137, pdop);
   if (xmlNode* sat = pXmlChildByName(pos, "SatelliteInfo")) {
     double sum = 0;
     for (const char* n : {"GPSSatUsed", "GALILEOSatUsed", "GLONASSSatUsed", "BEIDOUSatUsed"})
-      sum += dLxmlNumber(sLxmlText(sat, n)).value_or(0);
+      sum += dLxmlAttrNumber(sat, n).value_or(0);
     boMboSetObsAttr(ST_POSITION, st, obs, 135, sNum("%.0f", sum).c_str());
   }
 }

@@ -129,6 +129,15 @@ std::string g_sImportPath;
 bool boReadFile(const char* path, std::string* bytes) {
   FILE* fp = path ? _fsopen(path, "rb", _SH_DENYNO) : nullptr;
   if (!fp) return false;
+  // Room for the whole file at once, not grown (copied) step by step.
+  if (fseek(fp, 0, SEEK_END) == 0) {
+    long size = ftell(fp);
+    if (fseek(fp, 0, SEEK_SET) != 0) {
+      fclose(fp);
+      return false;
+    }
+    if (size > 0 && size <= INT_MAX) bytes->reserve(bytes->size() + (size_t)size);
+  }
   char chunk[65536];
   size_t n;
   bool ok = true;
@@ -489,6 +498,22 @@ std::optional<std::string> sXmlAttrOpt(xmlNode* node, const char* name) {
   return std::nullopt;
 }
 
+const char* sXmlAttrView(xmlNode* node, const char* name, std::string* scratch) {
+  if (!node || !name || node->type != XML_ELEMENT_NODE) return nullptr;
+  for (xmlAttr* a = node->properties; a; a = a->next) {
+    if (!a->name || strcmp((const char*)a->name, name) != 0) continue;
+    xmlNode* only = a->children;
+    if (only && !only->next && only->type == XML_TEXT_NODE && only->content) {
+      const unsigned char* c = only->content;
+      while (*c && *c < 0x80) c++;
+      if (!*c) return (const char*)only->content;
+    }
+    *scratch = sXmlUtf8ToAnsi(sAttrText(a)->c_str());
+    return scratch->c_str();
+  }
+  return nullptr;
+}
+
 std::string pXmlNodeContent(xmlNode* node) {
   std::string text;
   if (!node) return text;
@@ -625,8 +650,11 @@ bool boXmlNextDouble(const char** cursor, std::optional<double>* value) {
   return true;
 }
 
-std::optional<double> dXmlNumber(const std::string& text) {
-  const char* c = text.c_str();
+std::optional<double> dXmlNumber(const std::string& text) { return dXmlNumber(text.c_str()); }
+
+std::optional<double> dXmlNumber(const char* text) {
+  if (!text) return std::nullopt;
+  const char* c = text;
   std::optional<double> v, more;
   if (!boXmlNextDouble(&c, &v) || boXmlNextDouble(&c, &more)) return std::nullopt;
   return v;

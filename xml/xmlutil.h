@@ -129,6 +129,10 @@ std::string sXmlUtf8ToAnsi(const char* text);
 std::optional<std::string> sXmlGetAttr(xmlNode* node, const char* name);
 // The attribute of exactly that name, in ANSI; none when absent.
 std::optional<std::string> sXmlAttrOpt(xmlNode* node, const char* name);
+// The same without a copy where it can be had: a pointer into the document
+// when libxml2 holds the value as one text of plain ASCII (the same in
+// ANSI), else into *scratch. Null when absent.
+const char* sXmlAttrView(xmlNode* node, const char* name, std::string* scratch);
 // The node's content (UTF-8); a line feed met among the leading blanks
 // before anything else becomes a blank.
 std::string pXmlNodeContent(xmlNode* node);
@@ -165,8 +169,10 @@ std::string sLxmlTimeStamp(const char* text);
 // INF, NaN, a value beyond the double range, trailing characters); the
 // cursor moves behind the token. False when no token is left.
 bool boXmlNextDouble(const char** cursor, std::optional<double>* value);
-// The text as one such number (blanks around it allowed); none otherwise.
+// The text as one such number (blanks around it allowed); none otherwise
+// (also for no text).
 std::optional<double> dXmlNumber(const std::string& text);
+std::optional<double> dXmlNumber(const char* text);
 // The text itself when it is such a number, else none: for values the field
 // book takes as text (its own parse reads hexadecimal, INF and NaN).
 std::optional<std::string> sXmlNumberText(const std::optional<std::string>& text);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <libxml/xpathInternals.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -116,6 +117,27 @@ TEST(XmlUtil, OneWalkFindsWhatXPathFindsInEveryNamespace) {
       EXPECT_EQ(found[i], expected) << i << " " << text;
     }
   }
+}
+
+// Attributes read in place give what their copies give: plain, empty,
+// non-ASCII, character and entity references, absent.
+TEST(XmlUtil, AttributesReadInPlaceEqualTheirCopies) {
+  XmlDocPtr doc = pDoc(
+      "<!DOCTYPE r [<!ENTITY e \"E\">]><r a=\"P12\" b=\"\" c=\"\xc3\xa6\xe2\x82\xac\xe4\xb8\x80\" "
+      "d=\"x&amp;y&#65;\" e=\"1&e;2\" f=\" \t\"/>");
+  xmlNode* root = xmlDocGetRootElement(doc.get());
+  for (const char* name : {"a", "b", "c", "d", "e", "f", "g"}) {
+    SCOPED_TRACE(name);
+    std::string scratch;
+    const char* view = sXmlAttrView(root, name, &scratch);
+    std::optional<std::string> copy = sXmlAttrOpt(root, name);
+    ASSERT_EQ(view != nullptr, copy.has_value());
+    if (view) {
+      EXPECT_EQ(std::string(view), *copy);
+    }
+  }
+  std::string scratch;
+  EXPECT_EQ(sXmlAttrView(root, "a", &scratch), (const char*)root->properties->children->content);  // no copy
 }
 
 TEST(XmlUtil, TheHexagonBlockIsTheLastElementChild) {
