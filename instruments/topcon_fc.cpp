@@ -43,7 +43,8 @@ struct FcStream {
   bool atEnd;
 };
 
-int iNextChar(FcStream* s) {
+// False at the end of the stream; else p points at a character.
+bool boFill(FcStream* s) {
   while (!s->atEnd && !*s->p) {
     if (!boMboReadLine(s->line, (int)sizeof s->line, s->hRaw)) {
       s->atEnd = true;
@@ -52,7 +53,11 @@ int iNextChar(FcStream* s) {
     boMboPumpMessage();
     s->p = s->line;
   }
-  if (s->atEnd) return -1;
+  return !s->atEnd;
+}
+
+int iNextChar(FcStream* s) {
+  if (!boFill(s)) return -1;
   return (unsigned char)*s->p++;
 }
 
@@ -62,17 +67,25 @@ bool boDigits(const char* text, int n) {
   return true;
 }
 
-// Fixed-width fields at an offset of the value; false when the value is too
-// short there or holds other characters than the field allows.
-bool boAngle(const char* value, size_t offset, char* out) {
-  if (strlen(value) < offset) return false;
+// An angle at an offset of the value (of len characters): a sign, then
+// DDDMMSS. Its text is "%.5lf" of sign x (DDD + MM/100 + SS/10000) as printf
+// writes it: that sum lies far within half a unit of the fifth decimal of
+// DDD.MMSS0, so these are its digits, without leading zeros of the degrees.
+// False when the value is too short there or holds other characters.
+bool boAngle(const char* value, size_t len, size_t offset, char* out) {
+  if (len < offset) return false;
   const char* t = value + offset;
-  int sign = 1;
-  if (*t == '+' || *t == '-') sign = *t++ == '-' ? -1 : 1;
-  if (strlen(t) < 7 || !boDigits(t, 7)) return false;
-  double v = (t[0] - '0') * 100 + (t[1] - '0') * 10 + (t[2] - '0') + ((t[3] - '0') * 10 + (t[4] - '0')) / 100.0 +
-             ((t[5] - '0') * 10 + (t[6] - '0')) / 10000.0;
-  iNumPrintFixedC(out, 32, sign * v, 5);  // "%.5lf", without a printf's cost
+  bool negative = false;
+  if (*t == '+' || *t == '-') negative = *t++ == '-';
+  if (!boDigits(t, 7)) return false;
+  if (negative) *out++ = '-';
+  int zeros = t[0] != '0' ? 0 : t[1] != '0' ? 1 : 2;
+  memcpy(out, t + zeros, 3 - zeros);
+  out += 3 - zeros;
+  *out++ = '.';
+  memcpy(out, t + 3, 4);
+  out[4] = '0';
+  out[5] = '\0';
   return true;
 }
 
@@ -93,8 +106,9 @@ bool boDistance(const char* value, char* out) {
   return true;
 }
 
-bool boCoordinate(const char* value, char* out) {
-  if (strlen(value) < 10 || !strchr("+-0123456789", value[0]) || !boDigits(value + 1, 9)) return false;
+bool boCoordinate(const char* value, size_t len, char* out) {
+  bool sign = value[0] == '+' || value[0] == '-';
+  if (len < 10 || !(sign || (value[0] >= '0' && value[0] <= '9')) || !boDigits(value + 1, 9)) return false;
   memcpy(out, value, 7);
   out[7] = '.';
   memcpy(out + 8, value + 7, 3);
@@ -106,13 +120,14 @@ struct FcReader {
   uint32_t hSide;
   char type;
   const char* value;
+  size_t len;
 };
 
 void vBadField(const FcReader& r) { vMboReport(r.hSide, "WRONG NUMBER", sStrFormat("%c %s", r.type, r.value)); }
 
 void vAngleItem(const FcReader& r, int item, size_t offset) {
   char text[32];
-  if (boAngle(r.value, offset, text))
+  if (boAngle(r.value, r.len, offset, text))
     vMboRecSetObsValue(item, text);
   else
     vBadField(r);
@@ -126,7 +141,8 @@ void vDistanceAndAngles(const FcReader& r, int distItem) {
   if (ok) vMboRecSetObsValue(distItem, text);
   const char* m = strchr(r.value, 'm');
   char v[32], hz[32];
-  if (m && boAngle(m + 1, 0, v) && boAngle(m + 1, 7, hz)) {
+  size_t rest = m ? r.len - (size_t)(m + 1 - r.value) : 0;
+  if (m && boAngle(m + 1, rest, 0, v) && boAngle(m + 1, rest, 7, hz)) {
     vMboRecSetObsValue(MBO_OBS_ITEM_V, v);
     vMboRecSetObsValue(MBO_OBS_ITEM_HZ, hz);
   } else if (m) {
@@ -137,10 +153,17 @@ void vDistanceAndAngles(const FcReader& r, int distItem) {
 
 void vCoordItem(const FcReader& r, int item) {
   char text[32];
-  if (boCoordinate(r.value, text))
+  if (boCoordinate(r.value, r.len, text))
     vMboRecSetCoord(item, text);
   else
     vBadField(r);
+}
+
+// The characters from begin to end (of a value) as a text in out.
+const char* sPart(const char* begin, const char* end, char* out) {
+  memcpy(out, begin, (size_t)(end - begin));
+  out[end - begin] = '\0';
+  return out;
 }
 
 // Station and point names may carry job and area: [job#[area#]]name.
@@ -148,32 +171,32 @@ void vCoordItem(const FcReader& r, int item) {
 void vSetName(const char* value, bool station) {
   while (*value == ' ' || *value == '0') ++value;
   if (!*value) return;
-  std::string text(value);
-  size_t first = text.find('#');
-  size_t last = text.rfind('#');
-  if (first != std::string::npos) {
-    vMboSetJobName(text.substr(0, first).c_str());
-    vMboSetAreaName(first == last ? "" : text.substr(first + 1, text.find('#', first + 1) - first - 1).c_str());
+  const char* name = value;
+  if (const char* first = strchr(value, '#')) {
+    const char* last = strrchr(value, '#');
+    char part[kValueMax + 1];
+    vMboSetJobName(sPart(value, first, part));
+    vMboSetAreaName(first == last ? "" : sPart(first + 1, strchr(first + 1, '#'), part));
+    name = last + 1;
   }
-  std::string name = last == std::string::npos ? text : text.substr(last + 1);
   if (station)
-    vMboRecSetStationName(name.c_str());
+    vMboRecSetStationName(name);
   else
-    vMboRecSetPointName(name.c_str());
+    vMboRecSetPointName(name);
 }
 
 // Code up to a '#'; a remark after "#-" goes to the side file under the
 // current target's point number, or the pending point's when no
 // observation is current.
 void vCodeAndRemark(const FcReader& r) {
-  std::string text(r.value);
-  size_t hash = text.find('#');
-  std::string code = text.substr(0, hash);
-  if (!code.empty()) vMboRecSetCode(code.c_str());
-  if (hash == std::string::npos || text.compare(hash, 2, "#-") != 0) return;
+  const char* hash = strchr(r.value, '#');
+  char code[kValueMax + 1];
+  sPart(r.value, hash ? hash : r.value + r.len, code);
+  if (code[0]) vMboRecSetCode(code);
+  if (!hash || hash[1] != '-') return;
   std::string number = sMboRecTargetPointNo();
   if (number.empty()) number = sMboPidPointNo(g_mboRec.sPoint);
-  boMboWriteLine(r.hSide, sStrFormat("%s : %s", number.c_str(), text.c_str() + hash + 2));
+  boMboWriteLine(r.hSide, sStrFormat("%s : %s", number.c_str(), hash + 2));
 }
 
 void vSetIfGiven(int item, const char* value) {
@@ -233,7 +256,7 @@ void vRecord(const FcReader& r) {
       break;
     case '<': {
       char vText[32], hz[32];
-      if (boAngle(v, 0, vText) && boAngle(v, 7, hz)) {
+      if (boAngle(v, r.len, 0, vText) && boAngle(v, r.len, 7, hz)) {
         vMboRecSetObsValue(MBO_OBS_ITEM_V, vText);
         vMboRecSetObsValue(MBO_OBS_ITEM_HZ, hz);
       } else {
@@ -350,18 +373,33 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
     } while (c == ' ' || c == '_');
     if (c < 0) break;
     char type = (char)c;
-    std::string value;
-    while ((c = iNextChar(&s)) >= 0 && c != '_') {
-      if (c == '`')
-        value.clear();
-      else
-        value += (char)c;
-      if ((int)value.size() > kValueMax) {
-        vMboReport(hSide, "ERROR! value too long", sStrFormat("%c %s", type, value.substr(0, 20).c_str()));
-        return false;
+    // The value runs on over line ends up to the next underscore.
+    char value[kValueMax + 1];
+    size_t len = 0;
+    c = -1;
+    while (boFill(&s)) {
+      const char* p = s.p;
+      for (; *p && *p != '_'; ++p) {
+        if (*p == '`') {
+          len = 0;
+          continue;
+        }
+        if (len == (size_t)kValueMax) {
+          value[20] = '\0';
+          vMboReport(hSide, "ERROR! value too long", sStrFormat("%c %s", type, value));
+          return false;
+        }
+        value[len++] = *p;
+      }
+      s.p = p;
+      if (*p == '_') {
+        ++s.p;
+        c = '_';
+        break;
       }
     }
-    vRecord(FcReader{hSide, type, value.c_str()});
+    value[len] = '\0';
+    vRecord(FcReader{hSide, type, value, len});
   }
   return false;
 }
