@@ -26,41 +26,69 @@ const int kLineMax = 98;  // characters of a line; the rest is cut
 const int kStoreText = 80;
 const char kEot = 4;
 
+// The keywords the reader knows; kReport: a line copied to the side file.
+enum GtsKeyword { kOther, kAtmos, kStn, kBkb, kBs, kFs, kSs, kHv, kSd, kResObs, kUnits, kXyz, kReport };
+
+GtsKeyword eKeyword(const char* k) {
+  static const struct {
+    const char* sName;
+    GtsKeyword eKey;
+  } kKeywords[] = {{"ATMOS", kAtmos},  {"STN", kStn},    {"BKB", kBkb},     {"BS", kBs},          {"FS", kFs},
+                   {"SS", kSs},        {"HV", kHv},      {"SD", kSd},       {"RES_OBS", kResObs}, {"UNITS", kUnits},
+                   {"XYZ", kXyz},      {"JOB", kReport}, {"DATE", kReport}, {"NAME", kReport},    {"INST", kReport},
+                   {"SCALE", kReport}, {"CTL", kReport}, {"HD", kReport},   {"OFFSET", kReport},  {"PTL_OFF", kReport},
+                   {"NOTE", kReport},  {"MLM", kReport}};
+  for (const auto& e : kKeywords)
+    if (e.sName[0] == k[0] && strcmp(e.sName, k) == 0) return e.eKey;
+  return kOther;
+}
+
 // One line split into its keyword and its values (commas or TABs between
-// them, blanks cut).
+// them, blanks cut), each a text of its own in a copy of the line; rest
+// points into the line split.
 struct GtsLine {
-  std::string keyword;
-  std::string rest;
-  std::vector<std::string> values;
-  const char* Value(size_t i) const { return i < values.size() ? values[i].c_str() : ""; }
+  char buf[kLineMax + 2];
+  const char* keyword;
+  GtsKeyword key;
+  const char* rest;
+  int count;
+  const char* values[kLineMax + 2];
+  const char* Value(int i) const { return i < count ? values[i] : ""; }
 };
 
-// The values of a line after its keyword: each taken whole from the line,
-// blanks cut, without a copy per character.
-void vSplitValues(const char* p, std::vector<std::string>* values) {
+// The values of the text p into out (room for the text and its
+// terminator): each cut at its comma or TAB, blanks cut at both ends.
+void vSplitValues(const char* p, char* out, GtsLine* l) {
+  l->count = 0;
   for (;;) {
-    const char* end = p;
-    while (*end && *end != ',' && *end != '\t') ++end;
-    const char* first = p;
-    const char* last = end;
-    while (first < last && *first == ' ') ++first;
-    while (last > first && last[-1] == ' ') --last;
-    values->emplace_back(first, (size_t)(last - first));
-    if (!*end) break;
-    p = end + 1;
+    while (*p == ' ') ++p;
+    char* first = out;
+    char* stop = out;  // behind the last character that is no blank
+    for (; *p && *p != ',' && *p != '\t'; ++p) {
+      *out++ = *p;
+      if (*p != ' ') stop = out;
+    }
+    *stop = '\0';
+    out = stop + 1;
+    l->values[l->count++] = first;
+    if (!*p) break;
+    ++p;
   }
 }
 
-GtsLine Split(const char* line) {
-  GtsLine out;
+// The keyword ends at the first character below 33; one such character
+// after it is no part of the values.
+void vSplit(const char* line, GtsLine* l) {
   const char* p = line;
   while (*p && (unsigned char)*p >= 33) ++p;
-  out.keyword.assign(line, (size_t)(p - line));
+  size_t k = (size_t)(p - line);
+  memcpy(l->buf, line, k);
+  l->buf[k] = '\0';
+  l->keyword = l->buf;
+  l->key = eKeyword(l->keyword);
   if (*p) ++p;
-  out.rest = p;
-  out.values.reserve(8);
-  vSplitValues(p, &out.values);
-  return out;
+  l->rest = p;
+  vSplitValues(p, l->buf + k + 1, l);
 }
 
 // The reader's state: the angle unit, a line read ahead and given back,
@@ -102,11 +130,11 @@ void vSetAngle(const GtsReader* r, int item, const char* text) {
     return;
   }
   char out[64];
-  iNumPrintC(out, sizeof out, "%.6lf", dNumParseC(text) * 1.1111111111111112);
+  iNumPrintFixedC(out, sizeof out, dNumParseC(text) * 1.1111111111111112, 6);
   vMboRecSetObsValue(item, out);
 }
 
-void vSetCoordinates(const GtsLine& l, size_t first) {
+void vSetCoordinates(const GtsLine& l, int first) {
   vMboRecSetCoord(MBO_REC_EAST, l.Value(first));
   vMboRecSetCoord(MBO_REC_NORTH, l.Value(first + 1));
   vMboRecSetCoord(MBO_REC_Z, l.Value(first + 2));
@@ -114,8 +142,9 @@ void vSetCoordinates(const GtsLine& l, size_t first) {
 
 void vDeliverResections(GtsReader* r) {
   for (const auto& res : r->resections) {
-    GtsLine target = Split(("RES_OBS " + res.first).c_str());
-    GtsLine angles = Split(("SD " + res.second).c_str());
+    GtsLine target, angles;
+    vSplitValues(res.first.c_str(), target.buf, &target);
+    vSplitValues(res.second.c_str(), angles.buf, &angles);
     vMboRecSetPointName(target.Value(0));
     vMboRecSetObsValue(MBO_OBS_ITEM_TH, target.Value(1));
     vSetAngle(r, MBO_OBS_ITEM_HZ, angles.Value(0));
@@ -132,26 +161,17 @@ bool boCoordinateLine(const char* line) {
   const char* comma = strchr(line, ',');
   if (!comma) return false;
   GtsLine l;
-  vSplitValues(comma + 1, &l.values);
-  if (l.values.size() < 3 || !boMboIsNumber(l.Value(0)) || !boMboIsNumber(l.Value(1))) return false;
+  vSplitValues(comma + 1, l.buf, &l);
+  if (l.count < 3 || !boMboIsNumber(l.Value(0)) || !boMboIsNumber(l.Value(1))) return false;
   if (l.Value(2)[0] && !boMboIsNumber(l.Value(2))) return false;
   // What is pending belongs to the record before: renaming it would move
   // its observation to this point.
   vMboFlushPending();
-  std::string name(line, (size_t)(comma - line));
-  vMboRecSetPointName(sMboTrimCopy(name.c_str(), (int)name.size()));
+  vMboRecSetPointName(sMboTrimCopy(line, (int)(comma - line)));
   vSetCoordinates(l, 0);
   vMboRecSetCode(l.Value(3));
   vMboFlushPending();
   return true;
-}
-
-bool boIsReportKeyword(const std::string& k) {
-  static const char* const kReport[] = {"JOB", "DATE",   "NAME",    "INST", "SCALE", "CTL",
-                                        "HD",  "OFFSET", "PTL_OFF", "NOTE", "MLM"};
-  for (const char* r : kReport)
-    if (k == r) return true;
-  return false;
 }
 
 void vHandle(GtsReader* r, const char* line);
@@ -164,8 +184,9 @@ void vStation(GtsReader* r, const GtsLine& l) {
   char next[kLineMax + 1];
   bool haveNext = boNextLine(r, next);
   if (haveNext) {
-    GtsLine n = Split(next);
-    if (n.keyword == "XYZ") {
+    GtsLine n;
+    vSplit(next, &n);
+    if (n.key == kXyz) {
       vSetCoordinates(n, 0);
       vMboFlushPending();
       haveNext = false;
@@ -176,55 +197,74 @@ void vStation(GtsReader* r, const GtsLine& l) {
 }
 
 void vHandle(GtsReader* r, const char* line) {
-  GtsLine l = Split(line);
-  const std::string& k = l.keyword;
-  if (k == "ATMOS") {
-    vMboFlushPending();
-    vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, l.Value(0));
-    vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, l.Value(1));
-  } else if (k == "STN") {
-    vStation(r, l);
-  } else if (k == "BKB") {
-    vMboFlushPending();
-    vMboRecSetPointName(l.Value(0));
-    vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(2));
-    char next[kLineMax + 1];
-    if (boNextLine(r, next)) {
-      GtsLine n = Split(next);
-      if (n.keyword == "XYZ") {
-        vMboRecSetPointName(l.Value(0));
-        vSetCoordinates(n, 0);
-        vMboFlushPending();
-      } else {
-        vHandle(r, next);
+  GtsLine l;
+  vSplit(line, &l);
+  switch (l.key) {
+    case kAtmos:
+      vMboFlushPending();
+      vMboRecSetObsValue(MBO_OBS_ITEM_TEMPERATURE, l.Value(0));
+      vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, l.Value(1));
+      break;
+    case kStn:
+      vStation(r, l);
+      break;
+    case kBkb: {
+      vMboFlushPending();
+      vMboRecSetPointName(l.Value(0));
+      vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(2));
+      char next[kLineMax + 1];
+      if (boNextLine(r, next)) {
+        GtsLine n;
+        vSplit(next, &n);
+        if (n.key == kXyz) {
+          vMboRecSetPointName(l.Value(0));
+          vSetCoordinates(n, 0);
+          vMboFlushPending();
+        } else {
+          vHandle(r, next);
+        }
       }
+      break;
     }
-  } else if (k == "BS" || k == "FS" || k == "SS") {
-    vMboFlushPending();
-    vMboRecSetPointName(l.Value(0));
-    vMboRecSetObsValue(MBO_OBS_ITEM_TH, l.Value(1));
-    if (k != "BS") vMboRecSetCode(l.Value(2));
-  } else if (k == "HV" || k == "SD") {
-    vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(0));
-    vSetAngle(r, MBO_OBS_ITEM_V, l.Value(1));
-    if (k == "SD") vMboRecSetObsValue(MBO_OBS_ITEM_DIST, l.Value(2));
-  } else if (k == "RES_OBS") {
-    char next[kLineMax + 1];
-    if (boNextLine(r, next)) {
-      GtsLine n = Split(next);
-      if (n.keyword == "SD" || n.keyword == "HV")
-        r->resections.emplace_back(l.rest.substr(0, kStoreText), n.rest.substr(0, kStoreText));
-      else
-        vGiveBack(r, next);
+    case kBs:
+    case kFs:
+    case kSs:
+      vMboFlushPending();
+      vMboRecSetPointName(l.Value(0));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, l.Value(1));
+      if (l.key != kBs) vMboRecSetCode(l.Value(2));
+      break;
+    case kHv:
+    case kSd:
+      vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(0));
+      vSetAngle(r, MBO_OBS_ITEM_V, l.Value(1));
+      if (l.key == kSd) vMboRecSetObsValue(MBO_OBS_ITEM_DIST, l.Value(2));
+      break;
+    case kResObs: {
+      char next[kLineMax + 1];
+      if (boNextLine(r, next)) {
+        GtsLine n;
+        vSplit(next, &n);
+        if (n.key == kSd || n.key == kHv)
+          r->resections.emplace_back(std::string(l.rest).substr(0, kStoreText),
+                                     std::string(n.rest).substr(0, kStoreText));
+        else
+          vGiveBack(r, next);
+      }
+      break;
     }
-  } else if (k == "UNITS") {
-    vMboFlushPending();
-    r->degrees = l.Value(1)[0] == 'D';
-  } else if (boIsReportKeyword(k)) {
-    boMboWriteLine(r->hSide, sStrFormat("%s %s", k.c_str(), l.rest.c_str()));
-  } else {
-    boCoordinateLine(line);
-    boMboWriteLine(r->hSide, line);
+    case kUnits:
+      vMboFlushPending();
+      r->degrees = l.Value(1)[0] == 'D';
+      break;
+    case kReport:
+      boMboWriteLine(r->hSide, sStrFormat("%s %s", l.keyword, l.rest));
+      break;
+    default:
+      // XYZ without a station before it, and every other line.
+      boCoordinateLine(line);
+      boMboWriteLine(r->hSide, line);
+      break;
   }
 }
 
