@@ -489,6 +489,10 @@ void vSetDirection(GsiReader* r, const GsiLine& l, int n) {
     return;
   }
   hz -= r->dNorthCorr;
+  // A direction far out of the circle (a far north correction) is brought
+  // near it at once: the remainder is exact, as each step of 400 is, so the
+  // result is the same; step by step the read took hours.
+  if (std::fabs(hz) >= 400000) hz = std::fmod(hz, 400) + 0.0;
   while (hz < 0) hz += 400;
   while (hz >= 400) hz -= 400;
   vGsiFormatUserAngle(text, sizeof text, hz);

@@ -148,6 +148,15 @@ TEST_F(Gsi, AnglesInEveryUnitAndTheNorthCorrectionInGon) {
   for (const Strings& run : runs) EXPECT_EQ(expected, run);
 }
 
+// North corrections of about 6.25e14 gon (a GSI16 word of unit 5) either
+// way: each direction still comes back into the circle, at once.
+TEST_F(Gsi, AFarNorthCorrectionStillLeavesTheDirectionInTheCircle) {
+  vUiExpectBox(IDOK, "Hor.angles oriented to north");
+  ASSERT_TRUE(boRead(95, kData + "farnorth.gsi"));
+  EXPECT_EQ((Strings{"ST", "  OBS 1=A2 3=" + sHz(100), "  OBS 1=A3 3=" + sHz(40), "  OBS 1=A5 3=" + sHz(100)}),
+            DumpStations(1, {1}, {1, 3}));
+}
+
 TEST_F(Gsi, ALineCutAtTheLimitIsReported) {
   ASSERT_TRUE(boRead(95, kData + "cut.gsi"));
   EXPECT_EQ((Strings{"P1  3.000 4.000 -", "P2  1.000 2.000 -", "P3  5.000 6.000 -"}), DumpPoints());
