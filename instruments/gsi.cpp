@@ -39,12 +39,14 @@ int g_iLineNo;
 
 // A line's words, found once per line: the body (behind the "*" of GSI16),
 // the word length, how many words the line holds and the WIs of the first
-// twenty, the words a look-up searches.
+// twenty, the words a look-up searches; the user's angle system (-1: asked
+// when a value needs it).
 struct GsiLine {
   const char* sBody;
   int iWordLen;
   int iWords;
   int aiWi[kMaxWords];
+  int iAngles;
 };
 
 // The integer strtoll reads from the first len characters.
@@ -58,15 +60,29 @@ int iLeadingInt(const char* p, int len) {
   return neg ? -v : v;
 }
 
+bool boDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The WI of the len (2 or 3) characters at p: digits read at once, anything
+// else as strtoll reads it.
+int iWi(const char* p, int len) {
+  if (!boDigit(p[0]) || !boDigit(p[1])) return iLeadingInt(p, len);
+  int wi = (p[0] - '0') * 10 + (p[1] - '0');
+  return len == 3 && boDigit(p[2]) ? wi * 10 + (p[2] - '0') : wi;
+}
+
 // Word n exists when the body holds (n + 1) word lengths less one.
-void vScanLine(const char* line, size_t len, GsiLine* l) {
+void vScanLine(const char* line, size_t len, int angles, GsiLine* l) {
   bool g16 = line[0] == '*';
   l->sBody = g16 ? line + 1 : line;
   l->iWordLen = g16 ? 24 : 16;
   l->iWords = (int)(((g16 ? len - 1 : len) + 1) / (size_t)l->iWordLen);
-  for (int n = 0; n < l->iWords && n < kMaxWords; ++n)
-    l->aiWi[n] = iLeadingInt(l->sBody + n * l->iWordLen, n == 0 ? 2 : 3);
+  for (int n = 0; n < l->iWords && n < kMaxWords; ++n) l->aiWi[n] = iWi(l->sBody + n * l->iWordLen, n == 0 ? 2 : 3);
+  l->iAngles = angles;
 }
+
+int iUserAngles(void) { return iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys); }
+
+int iAngles(const GsiLine& l) { return l.iAngles >= 0 ? l.iAngles : iUserAngles(); }
 
 int iSearched(const GsiLine& l) { return l.iWords < kMaxWords ? l.iWords : kMaxWords; }
 
@@ -93,14 +109,19 @@ int iRawData(const GsiLine& l, int n, char* buf) {
 }
 
 // The data text of an existing word into out (18 bytes): leading zeros
-// removed, "-" in front for a negative sign.
-void vDataText(const GsiLine& l, int n, char* out) {
-  char data[17];
-  iRawData(l, n, data);
-  const char* p = data;
-  while (*p == '0') ++p;
-  if (sWord(l, n)[6] == '-') *out++ = '-';
-  strcpy(out, p);
+// and trailing blanks removed, "-" in front for a negative sign; its length.
+int iDataText(const GsiLine& l, int n, char* out) {
+  const char* word = sWord(l, n);
+  const char* p = word + 7;
+  const char* end = p + l.iWordLen - 8;
+  while (end > p && end[-1] == ' ') --end;
+  while (p < end && *p == '0') ++p;
+  char* o = out;
+  if (word[6] == '-') *o++ = '-';
+  memcpy(o, p, (size_t)(end - p));
+  o += end - p;
+  *o = '\0';
+  return (int)(o - out);
 }
 
 // "%.*lf" as printf writes it, without the cost of a printf.
@@ -171,9 +192,25 @@ bool boNumber(const GsiLine& l, int n, double* pValue, bool* pboAngle) {
   return true;
 }
 
-bool boUserAnglesInGon(void) {
-  int system = iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys);
-  return system != COSYS_ANG_DEG && system != COSYS_ANG_DMS && system != COSYS_ANG_RAD;
+bool boAnglesInGon(int system) { return system != COSYS_ANG_DEG && system != COSYS_ANG_DMS && system != COSYS_ANG_RAD; }
+
+double dGonToUser(double gon, int system) {
+  switch (system) {
+    case COSYS_ANG_DEG:
+      return gon * 0.9;
+    case COSYS_ANG_DMS:
+      return dDegreesToDms(gon * 0.9);
+    case COSYS_ANG_RAD:
+      return gon * 3.14159265358979323846 / 200.0;
+    default:
+      return gon;
+  }
+}
+
+// "%-.5lf" of the angle in the user's system; five decimals of a radian
+// would lose half a milligon, so radians get ten.
+void vFormatAngle(char* buf, int size, double gon, int system) {
+  vFixed(buf, size, dGonToUser(gon, system), system == COSYS_ANG_RAD ? 10 : 5);
 }
 
 // Whole data in thousandths, ten-thousandths or hundred-thousandths (gon
@@ -186,18 +223,20 @@ bool boPlainValueText(const GsiLine& l, int n, char* text, bool pad) {
   int decimals = 3;
   if (word[5] == '6')
     decimals = 4;
-  else if (word[5] == '8' || (word[5] == '2' && boUserAnglesInGon()))
+  else if (word[5] == '8' || (word[5] == '2' && boAnglesInGon(iAngles(l))))
     decimals = 5;
   else if (word[5] >= '1' && word[5] <= '7')
     return false;
-  char data[17];
-  int size = iRawData(l, n, data);
-  const char* p = data;
-  while (*p == '0') ++p;
-  int digits = size - (int)(p - data);
-  if (size == 0 || digits > 12) return false;
+  // The data in the word: trailing blanks and leading zeros cut.
+  const char* p = word + 7;
+  const char* end = p + l.iWordLen - 8;
+  while (end > p && end[-1] == ' ') --end;
+  if (end == p) return false;
+  while (p < end && *p == '0') ++p;
+  int digits = (int)(end - p);
+  if (digits > 12) return false;
   for (int i = 0; i < digits; ++i)
-    if (p[i] < '0' || p[i] > '9') return false;
+    if (!boDigit(p[i])) return false;
   char* o = text;
   if (word[6] == '-') *o++ = '-';
   int whole = digits - decimals;
@@ -228,7 +267,7 @@ bool boValueText(const GsiLine& l, int n, char* text) {
   if (boPlainValueText(l, n, text, true)) return true;
   if (!boNumber(l, n, &v, &boAngle)) return false;
   if (boAngle)
-    vGsiFormatUserAngle(text, 64, v);
+    vFormatAngle(text, 64, v, iAngles(l));
   else
     vFixed(text, 64, v, 5);
   return true;
@@ -238,7 +277,7 @@ bool boValueText(const GsiLine& l, int n, char* text) {
 // leading zero of a day below 10 kept.
 const char* sHeaderDate(void) {
   GsiLine l;
-  vScanLine(g_sHeader, strlen(g_sHeader), &l);
+  vScanLine(g_sHeader, strlen(g_sHeader), -1, &l);
   if (l.iWords < 4) return "";
   char data[17];
   int len = iRawData(l, 3, data);
@@ -348,6 +387,7 @@ struct GsiReader {
   char sObsCode[MBO_REC_CODE_SIZE];
   double dDefaultTh;    // -999: unset
   char sDefaultTh[64];  // its text, "%.5f" (made once, used by every observation)
+  int iAngles;          // the user's angle system, asked once per job
   MboDrillhole hole;
   bool bo77, bo78;
 };
@@ -388,23 +428,26 @@ void vCoordWord(int item, const GsiLine& l, int n) {
   if ((n < l.iWords && boPlainValueText(l, n, text, false)) || boValueText(l, n, text)) vMboRecSetCoord(item, text);
 }
 
-// A point name from the data of word n, through the point-number prefixes.
-void vWordName(const GsiLine& l, int n, char* name, int size) {
-  char data[18] = "";
-  if (n < l.iWords) vDataText(l, n, data);
-  sStrCopyN(name, data, size);
-  vMboConvertPointNoPrefix(&g_mboTransfer.settings, name, size);
+// A point name (MBO_REC_NAME_SIZE bytes, room for any data text) from the
+// data of word n, through the point-number prefixes.
+void vWordName(const GsiLine& l, int n, char* name) {
+  name[0] = '\0';
+  if (n < l.iWords) iDataText(l, n, name);
+  vMboConvertPointNoPrefix(&g_mboTransfer.settings, name, MBO_REC_NAME_SIZE);
 }
 
 // A code from the data of word n.
 void vWordCode(const GsiLine& l, int n, char* code) {
   char data[18] = "";
-  if (n < l.iWords) vDataText(l, n, data);
+  if (n < l.iWords) iDataText(l, n, data);
   sStrCopyN(code, data, MBO_REC_CODE_SIZE);
 }
 
 void vReadCoordinates(GsiReader* r, const GsiLine& l, const char* name) {
   char code[MBO_REC_CODE_SIZE] = "";
+  // The name was given as the point's since the last name given (nothing
+  // between changes what the builder makes of it).
+  bool pointNamed = false;
   for (int n = 1; n < iSearched(l); ++n) {
     int wi = l.aiWi[n];
     switch (wi) {
@@ -413,7 +456,8 @@ void vReadCoordinates(GsiReader* r, const GsiLine& l, const char* name) {
         break;
       case 81:
       case 82:
-        vMboRecSetPointName(name);
+        if (!pointNamed) vMboRecSetPointName(name);
+        pointNamed = true;
         vCoordWord(wi == 81 ? MBO_REC_EAST : MBO_REC_NORTH, l, n);
         break;
       case 83:
@@ -423,6 +467,7 @@ void vReadCoordinates(GsiReader* r, const GsiLine& l, const char* name) {
       case 84:
       case 85:
         vMboRecSetStationName(name);
+        pointNamed = false;
         r->dNorthCorr = 0;
         vCoordWord(wi == 84 ? MBO_REC_EAST : MBO_REC_NORTH, l, n);
         break;
@@ -482,9 +527,9 @@ void vTakeDrillPoint(GsiReader* r, const char* name) {
 void vSetDirection(GsiReader* r, const GsiLine& l, int n) {
   double hz = 0;
   bool boAngle = false;
-  if (!boNumber(l, n, &hz, &boAngle)) return;
   char text[64];
-  if (!g_boNorthRead || !boAngle) {
+  // The value text exists exactly when the word holds a number.
+  if (!g_boNorthRead || !boNumber(l, n, &hz, &boAngle) || !boAngle) {
     if (boValueText(l, n, text)) vMboRecSetObsValue(MBO_OBS_ITEM_HZ, text);
     return;
   }
@@ -495,7 +540,7 @@ void vSetDirection(GsiReader* r, const GsiLine& l, int n) {
   if (std::fabs(hz) >= 400000) hz = std::fmod(hz, 400) + 0.0;
   while (hz < 0) hz += 400;
   while (hz >= 400) hz -= 400;
-  vGsiFormatUserAngle(text, sizeof text, hz);
+  vFormatAngle(text, sizeof text, hz, iAngles(l));
   vMboRecSetObsValue(MBO_OBS_ITEM_HZ, text);
 }
 
@@ -552,14 +597,41 @@ void vReadObservation(GsiReader* r, const GsiLine& l, const char* name) {
 
 void vReadMeasurement(GsiReader* r, const GsiLine& l) {
   char name[MBO_REC_NAME_SIZE];
-  vWordName(l, 0, name, sizeof name);
-  if (boHasWi(l, 81) || boHasWi(l, 82) || boHasWi(l, 84) || boHasWi(l, 85))
+  vWordName(l, 0, name);
+  // What the record is, from its WIs in one walk.
+  bool coordinates = false, levelling = false, observation = false;
+  int n = -1;
+  for (int i = 0; i < iSearched(l); ++i) {
+    switch (l.aiWi[i]) {
+      case 81:
+      case 82:
+      case 84:
+      case 85:
+        coordinates = true;
+        break;
+      case 331:
+      case 332:
+      case 333:
+        levelling = true;
+        break;
+      case 21:
+      case 22:
+      case 31:
+        observation = true;
+        break;
+      case 25:
+        if (n < 0) n = i;
+        break;
+      default:
+        break;
+    }
+  }
+  if (coordinates)
     vReadCoordinates(r, l, name);
-  else if (boHasWi(l, 331) || boHasWi(l, 332) || boHasWi(l, 333))
+  else if (levelling)
     vReadLevelling(l, name);
-  else if (boHasWi(l, 21) || boHasWi(l, 22) || boHasWi(l, 31))
+  else if (observation)
     vReadObservation(r, l, name);
-  int n = iFindWi(l, 25);
   bool boAngle = false;
   double corr;
   if (n > 0 && boNumber(l, n, &corr, &boAngle)) {
@@ -603,16 +675,16 @@ void vReadCodeText(GsiReader* r, const GsiLine& l, int code) {
 int iReadCodeBlock(GsiReader* r, const GsiLine& l, const char* line) {
   if (l.iWords > 0 && sWord(l, 0)[7] == '?') vMboLevSetItem(MBO_LEV_SET_NO, "X");
   char a[24] = "", b[24] = "", data[18] = "";
-  if (l.iWords > 0) vDataText(l, 0, data);
+  if (l.iWords > 0) iDataText(l, 0, data);
   int code = iNumParseC(data);
-  if (l.iWords > 1) vDataText(l, 1, a);
-  if (l.iWords > 2) vDataText(l, 2, b);
+  if (l.iWords > 1) iDataText(l, 1, a);
+  if (l.iWords > 2) iDataText(l, 2, b);
   if (r->boInclude && boMboApplyControlCode(code, a, b)) return 0;
   switch (code) {
     case 10:
     case 21: {
       char name[MBO_REC_NAME_SIZE];
-      vWordName(l, 1, name, sizeof name);
+      vWordName(l, 1, name);
       vMboRecSetStationName(name);
       r->dNorthCorr = 0;
       vObsWord(MBO_OBS_ITEM_IH, l, 2);
@@ -661,7 +733,7 @@ int iReadLine(GsiReader* r, char* line) {
   }
   if (len < 15) return 0;
   GsiLine l;
-  vScanLine(line, len, &l);
+  vScanLine(line, len, r->iAngles, &l);
   switch (l.iWords > 0 ? l.aiWi[0] : -1) {
     case 11:
       vReadMeasurement(r, l);
@@ -684,7 +756,7 @@ namespace {
 // The line's words for one look-up of the exported word access.
 GsiLine ScanLine(const char* sLine) {
   GsiLine l;
-  vScanLine(sLine, strlen(sLine), &l);
+  vScanLine(sLine, strlen(sLine), -1, &l);
   return l;
 }
 
@@ -714,7 +786,7 @@ const char* sGsiWordText(int n, const char* sLine) {
 const char* sGsiWordData(int n, const char* sLine) {
   if (!boGsiWordExists(n, sLine)) return "";
   char text[18];
-  vDataText(ScanLine(sLine), n, text);
+  iDataText(ScanLine(sLine), n, text);
   return sStrTemp(text);
 }
 
@@ -725,24 +797,9 @@ bool boGsiWordNumber(int n, const char* sLine, double* pValue, bool* pboAngle) {
   return boNumber(ScanLine(sLine), n, pValue, pboAngle);
 }
 
-double dGsiGonToUser(double dGon) {
-  switch (iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys)) {
-    case COSYS_ANG_DEG:
-      return dGon * 0.9;
-    case COSYS_ANG_DMS:
-      return dDegreesToDms(dGon * 0.9);
-    case COSYS_ANG_RAD:
-      return dGon * 3.14159265358979323846 / 200.0;
-    default:
-      return dGon;
-  }
-}
+double dGsiGonToUser(double dGon) { return dGonToUser(dGon, iUserAngles()); }
 
-void vGsiFormatUserAngle(char* sBuf, int iSize, double dGon) {
-  // Five decimals of a radian would lose half a milligon.
-  bool boRad = iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys) == COSYS_ANG_RAD;
-  vFixed(sBuf, iSize, dGsiGonToUser(dGon), boRad ? 10 : 5);
-}
+void vGsiFormatUserAngle(char* sBuf, int iSize, double dGon) { vFormatAngle(sBuf, iSize, dGon, iUserAngles()); }
 
 const char* sGsiWordValue(int n, const char* sLine) {
   if (!sLine) return "";
@@ -816,6 +873,7 @@ int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
   r.hSide = hSide;
   r.boInclude = boInclude;
   r.dDefaultTh = -999;
+  r.iAngles = iUserAngles();
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   if (boInclude && g_boHeaderPending) {
     // One report line per header item: the line writer keeps a line whole.
