@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
@@ -145,9 +146,10 @@ void vReadStation(void* st, std::string_view value) {
   if (auto pa = dNumber(f.at[17])) boMboSetStAttr(kTs, st, 5, sPrint("%f", *pa * 0.00750061683).c_str());
 }
 
-// A number of an observation as the attribute setter stores its text: the
-// value and its mark. An angle passes as "%.10f" text; its value is that
-// text's, computed without it where possible.
+// The record's values go into the observation as the attribute setter
+// stores their texts: a text cut to its field, a number with its mark. An
+// angle passes as "%.10f" text; its value is that text's, computed without
+// it where possible.
 void vSetNumber(MboObsTs* obs, double* field, uint32_t flag, double v) {
   *field = v;
   obs->uFlags |= flag;
@@ -166,8 +168,8 @@ void* pReadRecord(void* st, std::string_view value) {
   void* obs = pMboAddObs(kTs, st);
   if (!obs) return nullptr;
   auto* ts = static_cast<MboObsTs*>(obs);
-  boMboSetObsAttr(kTs, st, obs, 1, sUnquoted(&f, 1));
-  boMboSetObsAttr(kTs, st, obs, 2, f.at[2]);
+  sStrCopyN(ts->sTarget, sUnquoted(&f, 1), sizeof ts->sTarget);
+  sStrCopyN(ts->sCode, f.at[2], sizeof ts->sCode);
   if (auto d = dNumber(f.at[5])) vSetNumber(ts, &ts->dDist, MBO_OBS_DIST_VALID, *d);
   // The file's angles are radians; the parsers scale them through the
   // user's unit into the internal convention.
@@ -176,7 +178,7 @@ void* pReadRecord(void* st, std::string_view value) {
   if (auto th = dNumber(f.at[8])) vSetNumber(ts, &ts->dTargetHeight, MBO_OBS_TH_VALID, *th);
   if (dNumber(f.at[9])) {
     remark.assign(" (").append(f.view(9)).append(")");
-    boMboSetObsAttr(kTs, st, obs, 7, remark.c_str());
+    sStrCopyN(ts->sRemark, remark.c_str(), sizeof ts->sRemark);
   }
   return obs;
 }
