@@ -2,7 +2,9 @@
 // lines, stations and observations read back through the exports only.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -105,6 +107,29 @@ inline std::vector<std::string> DumpStations(int kind, std::initializer_list<int
     }
   }
   return out;
+}
+
+// The observations of the first station of a kind, in order.
+inline std::vector<const void*> FirstStationObservations(int kind) {
+  std::vector<const void*> out;
+  void* st = FB(pMboGetNextSt)(kind, nullptr);
+  for (void* o = FB(pMboGetNextObs)(kind, st, nullptr); o; o = FB(pMboGetNextObs)(kind, st, o)) out.push_back(o);
+  return out;
+}
+
+// A value as its text "%.<decimals>f" gives it back.
+inline double dThroughText(double v, int decimals) {
+  char buf[400];
+  iNumPrintC(buf, sizeof buf, "%.*f", decimals, v);
+  return dNumParseC(buf);
+}
+
+// "" when both are the same double (-0 and +0 differ), else both in hex.
+inline std::string sBitsDiffer(double want, double got) {
+  if (std::memcmp(&want, &got, sizeof want) == 0) return "";
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%a instead of %a", got, want);
+  return buf;
 }
 
 inline std::string sPointField(const char* pid, const char* name) {

@@ -107,13 +107,10 @@ TEST_F(Kern, AnglesAndDistancesAreThoseOfTheirSixDecimalTexts) {
         return std::to_string(rng() % 100);
     }
   };
-  // "%.6lf" and back, as the builder reads it.
+  // The field's number (in 1/10000 without a point) through "%.6lf".
   auto value = [](const std::string& text) {
     double v = std::strtod(text.c_str(), nullptr);
-    if (text.find('.') == std::string::npos) v /= 10000;
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.6f", v);
-    return std::strtod(buf, nullptr);
+    return dThroughText(text.find('.') == std::string::npos ? v / 10000 : v, 6);
   };
   std::string file = "2 S1\r\n";
   std::vector<std::array<std::string, 3>> records;
@@ -125,18 +122,15 @@ TEST_F(Kern, AnglesAndDistancesAreThoseOfTheirSixDecimalTexts) {
   }
   Put("random.raw", file);
   ASSERT_TRUE(boRead(kKern, m_dir + "/random.raw"));
-  void* st = FB(pMboGetNextSt)(1, nullptr);
-  size_t i = 0;
-  for (void* o = FB(pMboGetNextObs)(1, st, nullptr); o; o = FB(pMboGetNextObs)(1, st, o), i++) {
-    ASSERT_LT(i, records.size());
-    const auto* obs = static_cast<const MboObsTs*>(o);
+  std::vector<const void*> observations = FirstStationObservations(1);
+  ASSERT_EQ(records.size(), observations.size());
+  for (size_t i = 0; i < records.size(); i++) {
+    const auto* obs = static_cast<const MboObsTs*>(observations[i]);
     const auto& r = records[i];
-    double hz = dCoSysHorDir2Math(0, value(r[0])), v = dCoSysVerDir2Math(0, value(r[1])), d = value(r[2]);
-    EXPECT_EQ(0, std::memcmp(&hz, &obs->dHz, sizeof hz)) << r[0];
-    EXPECT_EQ(0, std::memcmp(&v, &obs->dV, sizeof v)) << r[1];
-    EXPECT_EQ(0, std::memcmp(&d, &obs->dDist, sizeof d)) << r[2];
+    EXPECT_EQ("", sBitsDiffer(dCoSysHorDir2Math(0, value(r[0])), obs->dHz)) << r[0];
+    EXPECT_EQ("", sBitsDiffer(dCoSysVerDir2Math(0, value(r[1])), obs->dV)) << r[1];
+    EXPECT_EQ("", sBitsDiffer(value(r[2]), obs->dDist)) << r[2];
   }
-  EXPECT_EQ(records.size(), i);
 }
 
 }  // namespace

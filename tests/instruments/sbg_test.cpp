@@ -88,11 +88,6 @@ TEST_F(Sbg, AnObservationsNumbersAreThoseOfItsTexts) {
     std::snprintf(buf, sizeof buf, "%.*f", (int)(rng() % 16), v);
     return std::string(buf);
   };
-  auto through = [](double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.10f", v);
-    return std::strtod(buf, nullptr);
-  };
   std::string file = "InmStnList\nbegin\nInmStation S\nInmRecordList\nbegin\n";
   std::vector<std::array<std::string, 4>> records;
   for (int i = 0; i < 2000; i++) {
@@ -101,21 +96,19 @@ TEST_F(Sbg, AnObservationsNumbersAreThoseOfItsTexts) {
     file += "InmRecord 4,P,C,x,y," + r[0] + "," + r[1] + "," + r[2] + "," + r[3] + ",0\n";
   }
   ReadText(file + "end\nend\n");
-  void* st = FB(pMboGetNextSt)(1, nullptr);
-  size_t i = 0;
-  for (void* o = FB(pMboGetNextObs)(1, st, nullptr); o; o = FB(pMboGetNextObs)(1, st, o), i++) {
-    ASSERT_LT(i, records.size());
-    const auto* obs = static_cast<const MboObsTs*>(o);
+  std::vector<const void*> observations = FirstStationObservations(1);
+  ASSERT_EQ(records.size(), observations.size());
+  for (size_t i = 0; i < records.size(); i++) {
+    const auto* obs = static_cast<const MboObsTs*>(observations[i]);
     const auto& r = records[i];
-    double hz = through(dCoSysHorDir2Math(0, dCoSysScaleAng2User(0, std::strtod(r[1].c_str(), nullptr))));
-    double v = through(dCoSysVerDir2Math(0, dCoSysScaleAng2User(0, std::strtod(r[2].c_str(), nullptr))));
-    EXPECT_EQ(std::strtod(r[0].c_str(), nullptr), obs->dDist) << r[0];
-    EXPECT_EQ(0, std::memcmp(&hz, &obs->dHz, sizeof hz)) << r[1];
-    EXPECT_EQ(0, std::memcmp(&v, &obs->dV, sizeof v)) << r[2];
-    EXPECT_EQ(std::strtod(r[3].c_str(), nullptr), obs->dTargetHeight) << r[3];
+    double hz = dCoSysHorDir2Math(0, dCoSysScaleAng2User(0, std::strtod(r[1].c_str(), nullptr)));
+    double v = dCoSysVerDir2Math(0, dCoSysScaleAng2User(0, std::strtod(r[2].c_str(), nullptr)));
+    EXPECT_EQ("", sBitsDiffer(std::strtod(r[0].c_str(), nullptr), obs->dDist)) << r[0];
+    EXPECT_EQ("", sBitsDiffer(dThroughText(hz, 10), obs->dHz)) << r[1];
+    EXPECT_EQ("", sBitsDiffer(dThroughText(v, 10), obs->dV)) << r[2];
+    EXPECT_EQ("", sBitsDiffer(std::strtod(r[3].c_str(), nullptr), obs->dTargetHeight)) << r[3];
     EXPECT_EQ(MBO_OBS_HZ_VALID | MBO_OBS_V_VALID | MBO_OBS_DIST_VALID | MBO_OBS_TH_VALID, obs->uFlags);
   }
-  EXPECT_EQ(records.size(), i);
 }
 
 }  // namespace
