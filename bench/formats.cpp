@@ -187,6 +187,55 @@ void vGenGts800(TextFile& t, int64_t n) {
   }
 }
 
+// Leica GSI8 (digits 8) and GSI16: a station block every 500 lines, then
+// coordinate records (81, 82, 83, every tenth with a code word) and
+// observations (21, 22, 31, 87) by turns.
+std::string sGsiWord(const char* wi, long long value, int digits) {
+  return sF("%s%c%0*lld ", wi, value < 0 ? '-' : '+', digits, value < 0 ? -value : value);
+}
+
+void vGenGsi(TextFile& t, int64_t n, int digits) {
+  for (int64_t i = 0; t.lines < n; i++) {
+    std::string line = digits == 16 ? "*" : "";
+    long long no = (long long)(i % 10000);
+    if (i % 500 == 0) {
+      line += sF("41%04lld", no) + sGsiWord("", 10, digits);
+      line += sF("42....+%0*lld ", digits, (long long)(900000 + i / 500)) + sGsiWord("43....", 1600, digits);
+    } else if (i % 2) {
+      line += sF("11%04lld", no) + sGsiWord("", i, digits) + sGsiWord("81..10", 500000000 + i * 125, digits);
+      line += sGsiWord("82..10", 6600000000 + (i % 1000) * 500, digits) + sGsiWord("83..10", 10000 + i % 5000, digits);
+      if (i % 10 == 1) line += sF("71....+%0*d ", digits, 42);
+    } else {
+      line += sF("11%04lld", no) + sGsiWord("", i, digits) + sGsiWord("21.322", (i * 7919) % 40000000, digits);
+      line += sGsiWord("22.322", 9000000 + i % 2000000, digits) + sGsiWord("31..00", 5000 + i % 100000, digits);
+      line += sGsiWord("87..10", 1500 + i % 3 * 100, digits);
+    }
+    t.put(line);
+  }
+}
+
+void vGenGsi8(TextFile& t, int64_t n) { vGenGsi(t, n, 8); }
+void vGenGsi16(TextFile& t, int64_t n) { vGenGsi(t, n, 16); }
+
+// Topcon FC1/2, one record group a line: a station every 500 lines, then
+// observations (target height, slope distance with both angles) and
+// coordinate records by turns. Angles packed DDDMMSS.
+long long lFcAngle(int64_t i, int degrees) {
+  return (long long)((i * 37) % degrees) * 10000 + (i % 60) * 100 + (i * 7) % 60;
+}
+
+void vGenTopconFc(TextFile& t, int64_t n) {
+  for (int64_t i = 0; t.lines < n; i++) {
+    long long k = (long long)i;
+    if (i % 500 == 0)
+      t.put(sF("_'ST%lld_)1.600", k));
+    else if (i % 2)
+      t.put(sF("_+%lld_,1.500_?+%08lldm%07lld%07lld", k, 5000 + k % 100000, lFcAngle(i, 180), lFcAngle(i, 360)));
+    else
+      t.put(sF("_+%lld_f+%09lld_g+%09lld_h-%09lld", k, 100000000 + k, 2000 + k, k % 50000));
+  }
+}
+
 void vGenNikon(TextFile& t, int64_t n) {
   t.put("CO,Nikon RAW data format V2.00");
   for (int64_t i = 0; t.lines < n; i++) {
@@ -584,6 +633,9 @@ const ReaderCase g_aReaders[] = {
     {"Kof", 98, vGenKof, "kof", false},
     {"Sdr33", 63, vGenSdr33, "sdr", false},
     {"TrimbleDc", 64, vGenTrimbleDc, "dc", false},
+    {"Gsi8", 95, vGenGsi8, "gsi", false},
+    {"Gsi16", 95, vGenGsi16, "gsi", false},
+    {"TopconFc", 72, vGenTopconFc, "fc", false},
     {"Gts800", 73, vGenGts800, "txt", false},
     {"Nikon", 67, vGenNikon, "raw", false},
     {"Rec500", 22, vGenRec500, "rec", false},
