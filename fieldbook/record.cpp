@@ -212,7 +212,7 @@ bool boFlushObservation() {
     obs->dTargetHeight = dNumParseC(r.sTargetHeight);
     obs->uFlags |= MBO_OBS_TH_VALID;
   }
-  sStrCopyN(obs->sRemark, r.sRemark, sizeof obs->sRemark);
+  boMboSetObsRemark(obs, r.sRemark);
   vMboRecTwoFaceReduce(obs);
   vMboRecEccentricCorrect(obs);
   char code[MBO_REC_CODE_SIZE];

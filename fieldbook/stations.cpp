@@ -40,7 +40,9 @@ constexpr uint32_t kObsSize[4] = {sizeof(MboObsTs), sizeof(MboObsLev), sizeof(Mb
 
 // ---- Attribute tables: where each attribute lives and how it reads ----
 
-enum FieldType : uint8_t { F_TEXT, F_INT, F_DOUBLE, F_CORRELATION };  // the last: a float
+// F_TEXT_AWAY: a pointer to the text's buffer (iSize bytes), null while the
+// text is empty. F_CORRELATION: a float.
+enum FieldType : uint8_t { F_TEXT, F_TEXT_AWAY, F_INT, F_DOUBLE, F_CORRELATION };
 
 enum GetRule : uint8_t {
   G_ALWAYS,       // the text, also when empty, or the number
@@ -105,7 +107,7 @@ const AttrField kObsTs[] = {
     MBO_NUMBER(4, MboObsTs, dV, F_DOUBLE, "%.8lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_V_VALID),
     MBO_NUMBER(5, MboObsTs, dDist, F_DOUBLE, "%.5lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_DIST_VALID),
     MBO_NUMBER(6, MboObsTs, dTargetHeight, F_DOUBLE, "%.5lf", G_ALWAYS, S_FLAG_ANYWAY, MBO_OBS_TH_VALID),
-    MBO_TEXT(7, MboObsTs, sRemark, G_EMPTY_FALSE),
+    AttrField{7, offsetof(MboObsTs, pRemark), F_TEXT_AWAY, MBO_OBS_REMARK_SIZE, nullptr, G_EMPTY_FALSE, S_PLAIN, 0},
 };
 const AttrField kObsLev[] = {
     MBO_TEXT(1, MboObsLev, sTo, G_EMPTY_FALSE),
@@ -169,6 +171,10 @@ bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, c
   if (f.uFlag && !(flags && (*flags & f.uFlag))) return false;
   double value = 0.0;
   switch (f.eType) {
+    case F_TEXT_AWAY:
+      memcpy(&at, at, sizeof at);
+      if (!at) at = "";
+      [[fallthrough]];
     case F_TEXT:
       if (f.eGet == G_EMPTY_FALSE && !*at) return false;
       if (size > 0) sStrCopyN(buf, at, size);
@@ -208,6 +214,18 @@ bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* t
     case F_TEXT:
       sStrCopyN(at, text, f.iSize);
       break;
+    case F_TEXT_AWAY: {
+      char* away;
+      memcpy(&away, at, sizeof away);
+      if (!away) {
+        if (!text || !*text) break;  // empty as it was
+        away = static_cast<char*>(pPoolAlloc(&g_stationPool, static_cast<size_t>(f.iSize)));
+        if (!away) return false;
+        memcpy(at, &away, sizeof away);
+      }
+      sStrCopyN(away, text, f.iSize);
+      break;
+    }
     case F_INT: {
       int32_t number = iNumParseC(text);
       memcpy(at, &number, sizeof number);
@@ -227,6 +245,9 @@ bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* t
   }
   return true;
 }
+
+// The remark of a total-station observation.
+const AttrField& TsRemarkField() { return *pField(kObsTables[0], 7); }
 
 // The from-point field that names a levelling station.
 const AttrField& LevFromField() { return *pField(kObsTables[1], 51); }
@@ -251,6 +272,10 @@ bool boMboIsNotBlank(const char* text) {
   for (; *text; ++text)
     if (*text != ' ') return true;
   return false;
+}
+
+bool boMboSetObsRemark(MboObsTs* obs, const char* text) {
+  return obs && boSetField(TsRemarkField(), obs, nullptr, text);
 }
 
 SLinkList* pMboStationList(int kind) {

@@ -56,12 +56,18 @@ struct MboStationCoord {
   char sName[100];
 };
 
+// A total-station observation's remark holds at most 79 characters.
+#define MBO_OBS_REMARK_SIZE 80
+
 // Angles in the coordinate-system library's internal unit, lengths in metres.
 struct MboObsTs {
   SLinkObj* pNext;
   char sTarget[100];
   char sCode[16];
-  char sRemark[80];
+  // Null without a remark, else MBO_OBS_REMARK_SIZE bytes beside the record
+  // (boMboSetObsRemark): most observations have none, and an import keeps a
+  // million observations.
+  char* pRemark;
   double dTargetHeight;
   double dHz;
   double dV;
@@ -120,6 +126,9 @@ void vMboFreeStationLists(void);
 void vMboForgetStationLists(void);
 // A text that holds something other than blanks.
 bool boMboIsNotBlank(const char* text);
+// Stores the observation's remark (null: empty) as attribute 7 does; false
+// when memory ran out.
+bool boMboSetObsRemark(MboObsTs* obs, const char* text);
 // A correlation coefficient as its single-precision field keeps it: a value
 // outside [-1, 1] (rounding in a file's arithmetic, or a malformed file) is
 // taken to the nearer bound, and NaN gives 0 as a text without a number

@@ -147,6 +147,8 @@ TEST_F(Stations, TotalStationObservation) {
                      {7, std::string(90, 'r').c_str(), std::string(79, 'r')}});
   EXPECT_EQ(sObs(1, o, 9), "0");
   vExpectRoundTrips(1, nullptr, o, {{9, "1", "1"}, {9, nullptr, "0"}});
+  // A remark emptied and given again.
+  vExpectRoundTrips(1, nullptr, o, {{7, "", "<false>"}, {7, "R2", "R2"}, {7, nullptr, "<false>"}});
   vExpectOnly(1, nullptr, o, {1, 2, 3, 4, 5, 6, 7, 9});
 }
 
