@@ -178,7 +178,7 @@ void* pReadRecord(void* st, std::string_view value) {
   if (auto th = dNumber(f.at[8])) vSetNumber(ts, &ts->dTargetHeight, MBO_OBS_TH_VALID, *th);
   if (dNumber(f.at[9])) {
     remark.assign(" (").append(f.view(9)).append(")");
-    sStrCopyN(ts->sRemark, remark.c_str(), sizeof ts->sRemark);
+    boMboSetObsRemark(ts, remark.c_str());
   }
   return obs;
 }
