@@ -334,13 +334,11 @@ int vMboFlushPending(void) {
 void vMboSetPointCode(PoPoint* point, const char* code) {
   if (!point) return;
   code = sStrNotNull(code);
-  if (g_uKofMode) {
-    vPoPointSetField(point, sMboConvertFeatureCode(&g_mboTransfer.settings, code));
-    return;
-  }
-  if (!*code) code = kDefaultCode;
   char converted[MBO_REC_CODE_SIZE];
-  vConvertCode(code, converted);
+  if (g_uKofMode)
+    vMboConvertFeatureCodeInto(&g_mboTransfer.settings, code, converted);
+  else
+    vConvertCode(*code ? code : kDefaultCode, converted);
   vPoPointSetField(point, converted);
 }
 
