@@ -4,6 +4,8 @@
 // and coordinate round trips with both offsets.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "fb_dump.h"
 #include "kv2cosys.h"
 #include "testing/ui_driver.h"
@@ -106,6 +108,46 @@ TEST_F(Topcon, GtsEveryKeyword) {
                      "P2  - - -", "TGT_P5  2001.200 1003.000 4.000", "P6 WALL 2300.000 1400.000 -", "R2  - - -"}),
             DumpPoints());
   EXPECT_EQ("JOB SURVEY1\r\nHD 1,2,3\r\nTGT P5,1.2,3,4\r\nP6,300.0,400.0,,WALL\r\nP7,x,400.0,5\r\n", sSide("survey"));
+}
+
+// Values end at a comma or a TAB (a comma and a TAB after it make an empty
+// value between them) and lose their blanks at both ends; the keyword ends
+// at the first blank or TAB, and only that one is skipped.
+TEST_F(Topcon, GtsValuesCutAtCommasAndTabs) {
+  Put("cut.txt",
+      "STN  ST1 ,1.600 ,\tTOP\r\nSS  P1 ,  1.500 ,\tKUM\r\nSD 10.0 ,\t95.0,  12.5  \r\n"
+      "P9 , 1.0\t 2.0 ,3.0 ,  WALL  \r\n");
+  ASSERT_TRUE(boRead(kGts, m_dir + "/cut.txt"));
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5= 6=", "  OBS 1=P1 2= 3=" + sHz(10) + " 5=95.00000 6=1.50000"}), Stations());
+  EXPECT_EQ((Strings{"P1  - - -", "P9 WALL 1.000 2.000 3.000"}), DumpPoints());
+  EXPECT_EQ("P9 , 1.0  2.0 ,3.0 ,  WALL  \r\n", sSide("cut"));
+}
+
+// Packed angles DDDMMSS with and without a sign, at random: each is the
+// value of printf's "%.5lf" text of sign x (DDD + MM/100 + SS/10000).
+TEST_F(Topcon, FcAnglesOfRandomDigits) {
+  std::mt19937 rnd(72);
+  std::string file = "_'ST1";
+  Strings expected{"ST 1=ST1"};
+  for (int i = 0; i < 500; ++i) {
+    double gon[2];
+    std::string angle[2];
+    for (int k = 0; k < 2; ++k) {
+      int digits = (int)(rnd() % 10000000);
+      const char* sign = (const char*[]){"", "+", "-"}[rnd() % 3];
+      char text[16], value[32];
+      snprintf(text, sizeof text, "%s%07d", sign, digits);
+      snprintf(value, sizeof value, "%.5lf",
+               (*sign == '-' ? -1 : 1) * (digits / 10000 + digits / 100 % 100 / 100.0 + digits % 100 / 10000.0));
+      angle[k] = text;
+      gon[k] = dNumParseC(value);
+    }
+    file += "_+P" + std::to_string(i) + "_9" + angle[0] + "_:" + angle[1];
+    expected.push_back("  OBS 1=P" + std::to_string(i) + " 3=" + sHz(gon[0]) + " 4=" + sV(gon[1]));
+  }
+  Put("angles.fc", file + "\r\n");
+  ASSERT_TRUE(boRead(kFc, m_dir + "/angles.fc"));
+  EXPECT_EQ(expected, DumpStations(1, {1}, {1, 3, 4}));
 }
 
 TEST_F(Topcon, GtsCoordinatesRoundTripWithBothOffsets) {
