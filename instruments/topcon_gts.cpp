@@ -29,7 +29,15 @@ const char kEot = 4;
 // The keywords the reader knows; kReport: a line copied to the side file.
 enum GtsKeyword { kOther, kAtmos, kStn, kBkb, kBs, kFs, kSs, kHv, kSd, kResObs, kUnits, kXyz, kReport };
 
-GtsKeyword eKeyword(const char* k) {
+// The name is the len characters of k (a keyword's characters are no
+// terminator, so a shorter name differs before its end).
+bool boSameKeyword(const char* name, const char* k, size_t len) {
+  for (size_t i = 0; i < len; ++i)
+    if (name[i] != k[i]) return false;
+  return name[len] == '\0';
+}
+
+GtsKeyword eKeyword(const char* k, size_t len) {
   static const struct {
     const char* sName;
     GtsKeyword eKey;
@@ -39,7 +47,7 @@ GtsKeyword eKeyword(const char* k) {
                    {"SCALE", kReport}, {"CTL", kReport}, {"HD", kReport},   {"OFFSET", kReport},  {"PTL_OFF", kReport},
                    {"NOTE", kReport},  {"MLM", kReport}};
   for (const auto& e : kKeywords)
-    if (e.sName[0] == k[0] && strcmp(e.sName, k) == 0) return e.eKey;
+    if (boSameKeyword(e.sName, k, len)) return e.eKey;
   return kOther;
 }
 
@@ -85,7 +93,7 @@ void vSplit(const char* line, GtsLine* l) {
   memcpy(l->buf, line, k);
   l->buf[k] = '\0';
   l->keyword = l->buf;
-  l->key = eKeyword(l->keyword);
+  l->key = eKeyword(l->keyword, k);
   if (*p) ++p;
   l->rest = p;
   vSplitValues(p, l->buf + k + 1, l);
