@@ -324,6 +324,12 @@ bool boMboWriteLine(uint32_t hFile, const char* sText) {
       unsigned char c = (unsigned char)*s;
       buf[n++] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
     }
+    // The usual short line goes out with its line end in one file call.
+    if (!*s && n + 2 <= sizeof buf) {
+      buf[n++] = '\r';
+      buf[n++] = '\n';
+      return boMboWriteBytes(hFile, buf, n) && boWhole;
+    }
     boWhole = boMboWriteBytes(hFile, buf, n) && boWhole;
   }
   return boMboWriteBytes(hFile, "\r\n", 2) && boWhole;

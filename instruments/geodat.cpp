@@ -24,21 +24,33 @@ namespace {
 
 // The writer's "label=value" lines, cut where a formatted line would be; put
 // together without printf's format parsing, where most of the writer's time
-// went, and with printf's digits.
+// went, and with printf's digits. A point's lines go out in one file call.
 const int kLineSize = 2048;
+const int kPointLines = 5;
 
-void vWriteText(uint32_t hRaw, const char* sLabel, const char* sValue) {
-  char line[kLineSize];
-  size_t n = strlen(sLabel);
-  memcpy(line, sLabel, n);
-  sStrCopyN(line + n, sValue, kLineSize - (int)n);
-  boMboWriteLine(hRaw, line);
+struct GeodatBlock {
+  char buf[kPointLines * (kLineSize + 1)];
+  int n = 0;
+};
+
+// One line as boMboWriteLine writes it: control bytes as blanks, CR LF.
+void vPutText(GeodatBlock* b, const char* sLabel, const char* sValue) {
+  char* out = b->buf + b->n;
+  int n = 0;
+  for (const char* s = sLabel; *s && n < kLineSize - 1; ++s) out[n++] = *s;
+  for (const char* s = sStrNotNull(sValue); *s && n < kLineSize - 1; ++s) {
+    unsigned char c = (unsigned char)*s;
+    out[n++] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
+  }
+  out[n++] = '\r';
+  out[n++] = '\n';
+  b->n += n;
 }
 
-void vWriteNumber(uint32_t hRaw, const char* sLabel, double value) {
-  char line[kLineSize];
-  sStrCopyN(line, sLabel, kLineSize);
-  boMboWriteLine(hRaw, sStrCatFixedN(line, value, 3, kLineSize));
+void vPutNumber(GeodatBlock* b, const char* sLabel, double value) {
+  char digits[400];  // "%.3f" of the largest double
+  iNumPrintFixedC(digits, (int)sizeof digits, value, 3);
+  vPutText(b, sLabel, digits);
 }
 
 }  // namespace
@@ -47,19 +59,22 @@ bool boGeodatWriteRaw(uint32_t hRaw) {
   if (!g_pMboPoints) return false;
   const MboSettings& set = g_mboTransfer.settings;
   bool boCoded = false;  // the last point written had a code
+  GeodatBlock block;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    vWriteText(hRaw, "5=", sMboGetPointNo(p));
+    block.n = 0;
+    vPutText(&block, "5=", sMboGetPointNo(p));
     const char* sCode = sStrNotNull(sMboPointGetField(p));
     // A code holds for the following points until another comes: a point
     // without one after a coded point clears it with an empty label 4.
-    if (*sCode || boCoded) vWriteText(hRaw, "4=", sCode);
+    if (*sCode || boCoded) vPutText(&block, "4=", sCode);
     boCoded = *sCode != 0;
     // The file's north is the field book's Y, and EO belongs to the north.
-    vWriteNumber(hRaw, "37=", y - set.iEO);
-    vWriteNumber(hRaw, "38=", x - set.iNO);
-    if (boMboGetPointZ(p, &z)) vWriteNumber(hRaw, "39=", z);
+    vPutNumber(&block, "37=", y - set.iEO);
+    vPutNumber(&block, "38=", x - set.iNO);
+    if (boMboGetPointZ(p, &z)) vPutNumber(&block, "39=", z);
+    boMboWriteBytes(hRaw, block.buf, (uint32_t)block.n);
   }
   return boMboWriteOk();
 }

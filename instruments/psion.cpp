@@ -3,8 +3,7 @@
 // the Geodat reader takes.
 #include "instruments/psion.h"
 
-#include <initializer_list>
-
+#include "base/cnum.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/catalogue.h"
@@ -20,27 +19,56 @@
 // east less the offsets, and Z when there is one. The format separates by
 // blanks, so a name or code holding blanks cannot be read back apart; the
 // device takes it as it comes.
+namespace {
+
+// A line put together at a cursor, cut at 2047 characters as the
+// concatenations it stands for would cut it, control bytes as blanks (as
+// the line writer puts them), then CR LF.
+struct PsionLine {
+  char buf[2048 + 2];
+  char* at = buf;
+  void vPut(const char* s) {
+    char* lim = buf + 2047;
+    for (; *s && at < lim; ++s) {
+      unsigned char c = (unsigned char)*s;
+      *at++ = c < 0x20 || c == 0x7F ? ' ' : (char)c;
+    }
+  }
+  void vPutFixed(double value) {
+    char digits[400];  // "%.3f" of the largest double
+    iNumPrintFixedC(digits, (int)sizeof digits, value, 3);
+    vPut(digits);
+  }
+};
+
+}  // namespace
+
 bool boPsionWriteRaw(uint32_t hRaw) {
   if (!g_pMboPoints) return false;
   const MboSettings& set = g_mboTransfer.settings;
   bool boOk = true;
+  PsionLine line;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
     const char* sCode = sMboPointGetField(p);
     // Put together as "%s %s %.3lf %.3lf[ %.3lf]" would give it, without
     // the format parsing.
-    char sLine[2048];
-    sStrCopyN(sLine, sMboGetPointNo(p), (int)sizeof sLine);
-    for (const char* s : {" ", sCode && *sCode ? sCode : "x", " "}) sStrCatN(sLine, s, (int)sizeof sLine);
-    sStrCatFixedN(sLine, y - set.iEO, 3, (int)sizeof sLine);
-    sStrCatN(sLine, " ", (int)sizeof sLine);
-    sStrCatFixedN(sLine, x - set.iNO, 3, (int)sizeof sLine);
+    line.at = line.buf;
+    line.vPut(sMboGetPointNo(p));
+    line.vPut(" ");
+    line.vPut(sCode && *sCode ? sCode : "x");
+    line.vPut(" ");
+    line.vPutFixed(y - set.iEO);
+    line.vPut(" ");
+    line.vPutFixed(x - set.iNO);
     if (boMboGetPointZ(p, &z)) {
-      sStrCatN(sLine, " ", (int)sizeof sLine);
-      sStrCatFixedN(sLine, z, 3, (int)sizeof sLine);
+      line.vPut(" ");
+      line.vPutFixed(z);
     }
-    boOk = boMboWriteLine(hRaw, sLine) && boOk;
+    *line.at++ = '\r';
+    *line.at++ = '\n';
+    boOk = boMboWriteBytes(hRaw, line.buf, (uint32_t)(line.at - line.buf)) && boOk;
   }
   return boOk && boMboWriteOk();
 }

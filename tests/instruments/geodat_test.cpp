@@ -3,6 +3,7 @@
 // with offsets, and the reader's edge cases.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -159,6 +160,58 @@ TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
       "2  100200.000 6650100.000 -\n"
       "3 VEG 100300.500 6650200.250 -3.750\n",
       sPoints());
+}
+
+// The writer puts a point's lines together itself: each is what
+// snprintf("%s%s") and the line writer make of it, control bytes as blanks,
+// cut at 2047 characters, names and codes of any length and bytes.
+TEST_F(Geodat, WrittenLinesMatchTheFormattedModel) {
+  std::mt19937 rng(7);
+  auto text = [&](size_t maxLen) {
+    std::string t(rng() % 4 == 0 ? rng() % (maxLen + 1) : rng() % 12, 'x');
+    for (char& c : t) c = (char)(1 + rng() % 255);
+    return t;
+  };
+  std::string expected;
+  bool coded = false;
+  auto line = [&](const std::string& label, const std::string& value) {
+    std::string l = (label + value).substr(0, 2047);
+    for (char& c : l)
+      if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
+    expected += l + "\r\n";
+  };
+  for (int i = 0; i < 400; ++i) {
+    std::string name = text(90), code = text(2100);
+    for (char& c : name)
+      if (c == '.') c = '_';  // the ID is then its point number
+    double x = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(rng), (int)(rng() % 60));
+    double y = rng() % 50 == 0 ? 1e300 : x * 3 + 0.0005, z = x / 7;
+    bool hasZ = rng() % 2;
+    if (rng() % 3 == 0) code.clear();
+    PoPoint* pt = FB(KvxMboNewPoint)((std::to_string(i) + name + "N").c_str());
+    FB(vMboSetPointXY)(pt, x, y);
+    if (hasZ) FB(vMboSetPointZ)(pt, z);
+    vPoPointSetField(pt, code.c_str());
+    char num[400];
+    line("5=", FB(sMboGetPointPID)(pt));
+    std::string storedCode = sPoPointGetField(pt);
+    if (!storedCode.empty() || coded) line("4=", storedCode);
+    coded = !storedCode.empty();
+    snprintf(num, sizeof num, "%.3f", y);
+    line("37=", num);
+    snprintf(num, sizeof num, "%.3f", x);
+    line("38=", num);
+    if (hasZ) {
+      snprintf(num, sizeof num, "%.3f", z);
+      line("39=", num);
+    }
+  }
+  std::string raw = tmp_.Path("model.are");
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
+  std::string written = ReadFile(raw);
+  size_t at = std::mismatch(written.begin(), written.end(), expected.begin(), expected.end()).first - written.begin();
+  EXPECT_EQ(expected.size(), written.size());
+  EXPECT_EQ(expected.substr(at > 40 ? at - 40 : 0, 80), written.substr(at > 40 ? at - 40 : 0, 80)) << at;
 }
 
 TEST_F(Geodat, LineControlConsumesItsFollowersAndTheRestIsReported) {

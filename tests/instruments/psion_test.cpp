@@ -2,6 +2,9 @@
 // (CR LF), and the download read as Geodat label=value lines.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "fb_dump.h"
 
 namespace {
@@ -17,6 +20,31 @@ TEST_F(Psion, TheUploadHasOneLinePerPointWithXY) {
   pNewPoint("2", "KUM", 500123.4564, 6600456.7896, &z);
   FB(KvxMboNewPoint)("3");  // no XY: not written
   EXPECT_EQ("1 x 100.125 200.250\r\n2 KUM 456.790 123.456 12.346\r\n", sWritten(21, "out.raw"));
+}
+
+// The upload line is put together without printf: it is what
+// "%s %s %.3lf %.3lf[ %.3lf]" and the line writer make of it, cut at 2047
+// characters, control bytes as blanks, for codes of any length and bytes.
+TEST_F(Psion, UploadLinesMatchTheFormattedModel) {
+  std::mt19937 rng(21);
+  std::string expected;
+  for (int i = 0; i < 300; ++i) {
+    std::string code(rng() % 4 == 0 ? rng() % 2100 : rng() % 10, 'x');
+    for (char& c : code) c = (char)(1 + rng() % 255);
+    double x = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(rng), (int)(rng() % 60));
+    double y = rng() % 40 == 0 ? -1e300 : x * 3 + 0.0005, z = x / 7;
+    bool hasZ = rng() % 2;
+    PoPoint* pt = pNewPoint(("P" + std::to_string(i)).c_str(), code.c_str(), x, y, hasZ ? &z : nullptr);
+    std::string stored = sPoPointGetField(pt);
+    char line[4096];
+    int n = snprintf(line, sizeof line, "P%d %s %.3f %.3f", i, stored.empty() ? "x" : stored.c_str(), y, x);
+    if (hasZ) snprintf(line + n, sizeof line - n, " %.3f", z);
+    std::string l = std::string(line).substr(0, 2047);
+    for (char& c : l)
+      if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
+    expected += l + "\r\n";
+  }
+  EXPECT_TRUE(expected == sWritten(21, "model.raw"));
 }
 
 TEST_F(Psion, TheDownloadIsReadAsGeodat) {
