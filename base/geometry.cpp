@@ -359,12 +359,6 @@ int iGeoSubLineLengthStraight(LiLine* line, LiElm* elm, bool* straight) {
 
 // ---------------------------------------------------------------- point IDs
 
-namespace {
-
-struct PidParts {
-  char part[3][PID_SIZE];
-};
-
 // Splits an identifier from the right. Parts are cut to 99 characters and
 // have their trailing blanks removed.
 void vPidSplit(const char* id, PidParts* out) {
@@ -387,6 +381,8 @@ void vPidSplit(const char* id, PidParts* out) {
   }
   take(0, end);
 }
+
+namespace {
 
 // Copies src (cut to 99 characters) into dst with '.' and ' ' as '_'.
 void vPidCleanCopy(char* dst, const char* src) {

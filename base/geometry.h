@@ -127,6 +127,11 @@ constexpr int PID_PART_MAX = 99;
 
 // The part with trailing blanks cut, as a scratch text; "" when absent.
 const char* sPidGetPart(const char* id, int part);
+// All three parts at once, each as sPidGetPart gives it.
+struct PidParts {
+  char part[3][PID_SIZE];
+};
+void vPidSplit(const char* id, PidParts* out);
 // Replaces one part ('.' and ' ' in text become '_') and rebuilds id, a
 // buffer of PID_SIZE bytes. text may point into id.
 void vPidSetPart(char* id, int part, const char* text);

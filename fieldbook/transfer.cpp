@@ -316,23 +316,27 @@ bool boMboWriteLine(uint32_t hFile, const char* sText) {
   // a TAB from another format): written as they are, one would end the line
   // early and the reader would see a broken record.
   const char* s = sStrNotNull(sText);
+  size_t uLeft = strlen(s);
   bool boWhole = true;
   char buf[512];
-  while (*s) {
-    uint32_t n = 0;
-    for (; *s && n < sizeof buf; s++) {
-      unsigned char c = (unsigned char)*s;
-      buf[n++] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
+  for (;;) {
+    // A piece of known length: the blanking loop has no end to look for.
+    size_t n = uLeft < sizeof buf - 2 ? uLeft : sizeof buf - 2;
+    for (size_t i = 0; i < n; ++i) {
+      unsigned char c = (unsigned char)s[i];
+      buf[i] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
     }
-    // The usual short line goes out with its line end in one file call.
-    if (!*s && n + 2 <= sizeof buf) {
+    s += n;
+    uLeft -= n;
+    // The last piece (the whole of a usual line) goes out with the line end
+    // in one file call.
+    if (!uLeft) {
       buf[n++] = '\r';
       buf[n++] = '\n';
-      return boMboWriteBytes(hFile, buf, n) && boWhole;
+      return boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
     }
-    boWhole = boMboWriteBytes(hFile, buf, n) && boWhole;
+    boWhole = boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
   }
-  return boMboWriteBytes(hFile, "\r\n", 2) && boWhole;
 }
 
 bool boMboWriteLineAsIs(uint32_t hFile, const char* sText) {

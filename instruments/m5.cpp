@@ -33,6 +33,11 @@ const int kRecordSize = 119;
 const int kValueWidth = 14;  // "%14.4lf"
 
 void vPut(char* rec, int col1, const char* text) { memcpy(rec + col1 - 1, text, strlen(text)); }
+// A literal's length is known where it is written.
+template <size_t N>
+void vPutLit(char* rec, int col1, const char (&text)[N]) {
+  memcpy(rec + col1 - 1, text, N - 1);
+}
 
 // A value right-justified in its 14 columns; false when it is wider.
 bool boPutValue(char* rec, int col1, double v) {
@@ -50,8 +55,13 @@ void vPutItem(char* rec, const M5PiItem& item, const char* text) {
   int col = item.iColumn < 0 ? 0 : item.iColumn > kBlockSize - 1 ? kBlockSize - 1 : item.iColumn;
   int len = item.iLength > kBlockSize - col ? kBlockSize - col : item.iLength;
   if (len <= 0) return;
-  int n = (int)strnlen(text, (size_t)len);
-  memcpy(rec + kBlockCol + col, text, (size_t)n);
+  // Control bytes as blanks, as the line writer would put them: the other
+  // columns hold none, so the record goes out as it stands.
+  char* out = rec + kBlockCol + col;
+  for (int i = 0; i < len && text[i]; ++i) {
+    unsigned char c = (unsigned char)text[i];
+    out[i] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
+  }
 }
 
 // Columns from..to (1-based) of a line, blanks cut at both ends.
@@ -140,9 +150,10 @@ bool boM5WriteRaw(uint32_t hRaw) {
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    char rec[kRecordSize + 1];
+    char rec[kRecordSize + 2];  // with its CR LF
     memset(rec, ' ', kRecordSize);
-    rec[kRecordSize] = 0;
+    rec[kRecordSize] = '\r';
+    rec[kRecordSize + 1] = '\n';
     bool boZ = boMboGetPointZ(p, &z);
     // A value wider than its columns would shift the record: the point is
     // left out and counted.
@@ -150,32 +161,33 @@ bool boM5WriteRaw(uint32_t hRaw) {
       skipped++;
       continue;
     }
-    vPut(rec, 1, "For M5|Adr");
+    vPutLit(rec, 1, "For M5|Adr");
     // The running number has five columns: it wraps rather than shifting.
     // "%5d|PI%d"
     char buf[16];
     char* end;
     sNumIntToStr(buf, ++number % 100000, &end);
     vPut(rec, 12 + 5 - (int)(end - buf), buf);
-    vPut(rec, 17, "|PI");
+    vPutLit(rec, 17, "|PI");
     vPut(rec, 20, sNumIntToStr(buf, l.iPiNo, nullptr));
-    const char* pid = sMboGetPointPID(p);
-    vPutItem(rec, l.items[M5_AREA], sPidGetPart(pid, 0));
-    vPutItem(rec, l.items[M5_GROUP], sPidGetPart(pid, 1));
-    vPutItem(rec, l.items[M5_PNO], sMboGetPointNo(p));
+    PidParts parts;  // the ID's parts at once, without scratch copies
+    vPidSplit(sMboGetPointPID(p), &parts);
+    vPutItem(rec, l.items[M5_AREA], parts.part[0]);
+    vPutItem(rec, l.items[M5_GROUP], parts.part[1]);
+    vPutItem(rec, l.items[M5_PNO], parts.part[2]);
     const char* code = sMboPointGetField(p);
     vPutItem(rec, l.items[M5_FCODE], code ? code : "");
-    vPut(rec, 49, "|X");
-    vPut(rec, 68, "m");
-    vPut(rec, 72, "|Y");
-    vPut(rec, 91, "m");
-    vPut(rec, 95, "|");
+    vPutLit(rec, 49, "|X");
+    vPutLit(rec, 68, "m");
+    vPutLit(rec, 72, "|Y");
+    vPutLit(rec, 91, "m");
+    vPutLit(rec, 95, "|");
     if (boZ) {
-      vPut(rec, 96, "Z");
-      vPut(rec, 114, "m");
-      vPut(rec, 118, "|");
+      vPutLit(rec, 96, "Z");
+      vPutLit(rec, 114, "m");
+      vPutLit(rec, 118, "|");
     }
-    boOk = boMboWriteLine(hRaw, rec) && boOk;
+    boOk = boMboWriteBytes(hRaw, rec, sizeof rec) && boOk;
   }
   if (skipped)
     vMsgWarning(sStrFormat(sKvxPoGetText("%d points not written: a value is too wide for the M5 format"), skipped));
