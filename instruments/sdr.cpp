@@ -199,7 +199,27 @@ bool boSdrFormatFixed(char* sOut, int iWidth, const char* sFormat, double dValue
   sOut[0] = '\0';
   if (!std::isfinite(dValue)) return false;
   char text[400];
-  int len = iNumPrintC(text, (int)sizeof text, sFormat, dValue);
+  // The writers' "%<width>.<decimals>lf" through the printf-identical fixed
+  // printer, padded here; any other format through printf itself.
+  int pad = 0, decimals = 0;
+  const char* f = sFormat;
+  bool plain = *f++ == '%';
+  while (plain && *f >= '0' && *f <= '9' && pad < 100) pad = pad * 10 + (*f++ - '0');
+  plain = plain && *f++ == '.' && *f >= '0' && *f <= '9';
+  while (plain && *f >= '0' && *f <= '9' && decimals < 100) decimals = decimals * 10 + (*f++ - '0');
+  if (plain && *f == 'l') ++f;
+  plain = plain && f[0] == 'f' && f[1] == '\0' && pad < (int)sizeof text;
+  int len;
+  if (plain) {
+    len = iNumPrintFixedC(text, (int)sizeof text, dValue, decimals);
+    if (len >= 0 && len < pad) {
+      memmove(text + (pad - len), text, (size_t)len + 1);
+      memset(text, ' ', (size_t)(pad - len));
+      len = pad;
+    }
+  } else {
+    len = iNumPrintC(text, (int)sizeof text, sFormat, dValue);
+  }
   if (len < 0 || len > iWidth) return false;
   memcpy(sOut, text, (size_t)len + 1);
   return true;

@@ -4,7 +4,9 @@
 // with values that are not numbers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include "fb_dump.h"
@@ -112,6 +114,30 @@ TEST(SdrCut, GivesWhatTheScratchCutGives) {
     char buf[129];
     ASSERT_STREQ(sMboSubString(line.c_str(), offset, width), sSdrCut(line.c_str(), line.size(), offset, width, buf))
         << "'" << line << "' " << offset << " " << width;
+  }
+}
+
+// The writers' fixed columns: "%<w>.<d>lf" texts come from the fixed
+// printer and are padded without printf; every format gives printf's text
+// and the same answer on whether it fits.
+TEST(SdrFormatFixed, GivesPrintfsTextAndFit) {
+  std::mt19937_64 rnd(33);
+  const struct {
+    const char* format;
+    int width;
+  } formats[] = {{"%1.3lf", 16},  {"%16.3lf", 16}, {"%11.3lf", 11}, {"%8.3lf", 8}, {"%12.3lf", 12},
+                 {"%13.3lf", 13}, {"%9.3f", 9},    {"%.2f", 10},    {"%+8.3f", 8}, {"%8.3e", 12}};
+  for (int round = 0; round < 40000; round++) {
+    const auto& f = formats[rnd() % std::size(formats)];
+    double v = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(rnd), (int)(rnd() % 70) - 10);
+    if (rnd() % 4 == 0) v = std::round(v * 1000) / 1000 + 0.0005;
+    char expected[400], got[400];
+    int n = snprintf(expected, sizeof expected, f.format, v);
+    bool fits = n >= 0 && n <= f.width;
+    ASSERT_EQ(fits, boSdrFormatFixed(got, f.width, f.format, v)) << f.format << " " << expected;
+    if (fits) {
+      ASSERT_STREQ(expected, got) << f.format;
+    }
   }
 }
 
