@@ -75,37 +75,11 @@ void vFreeBlocksAfter(PoolBlock* block, uint64_t blockSize) {
   }
 }
 
-}  // namespace
-
-CRITICAL_SECTION* pMemNewLock(void) {
-  CRITICAL_SECTION* cs = (CRITICAL_SECTION*)calloc(1, sizeof(CRITICAL_SECTION));
-  if (cs) InitializeCriticalSection(cs);
-  return cs;
-}
-
-void vPoolInit(MemPool* pool, uint64_t blockSize) {
-  pool->pBlocks = nullptr;
-  pool->uBlockSize = blockSize;
-  pool->uLeft = 0;
-  pool->pCurrent = nullptr;
-  pool->uReleased = 0;
-  pool->pLock = pMemNewLock();
-}
-
-void* pPoolAlloc(MemPool* pool, size_t size) {
-  if (size == 0) size = kAlign;
-  if (size > pool->uBlockSize) return nullptr;
-  uint64_t need = ((uint64_t)size + kAlign - 1) / kAlign * kAlign;
-  if (need > pool->uBlockSize) return nullptr;
-  CRITICAL_SECTION* cs = pPoolLock(pool);
-  if (!cs) return nullptr;
-  EnterCriticalSection(cs);
+// pPoolAlloc's work, with the lock held where the pool has one.
+void* pAllocHeld(MemPool* pool, uint64_t need) {
   if (!pool->pCurrent || need > pool->uLeft) {
     PoolBlock* block = (PoolBlock*)calloc(1, sizeof(PoolBlock) + pool->uBlockSize);
-    if (!block) {
-      LeaveCriticalSection(cs);
-      return nullptr;
-    }
+    if (!block) return nullptr;
     if (pool->pCurrent)
       ((PoolBlock*)pool->pCurrent)->pNext = block;
     else
@@ -115,7 +89,46 @@ void* pPoolAlloc(MemPool* pool, size_t size) {
   }
   void* result = pBlockData(pool->pCurrent) + (pool->uBlockSize - pool->uLeft);
   pool->uLeft -= need;
-  LeaveCriticalSection(cs);
+  return result;
+}
+
+}  // namespace
+
+CRITICAL_SECTION* pMemNewLock(void) {
+  CRITICAL_SECTION* cs = (CRITICAL_SECTION*)calloc(1, sizeof(CRITICAL_SECTION));
+  if (cs) InitializeCriticalSection(cs);
+  return cs;
+}
+
+void vPoolInit(MemPool* pool, uint64_t blockSize) {
+  vPoolInitUnlocked(pool, blockSize);
+  pool->boUnlocked = false;
+  pool->pLock = pMemNewLock();
+}
+
+void vPoolInitUnlocked(MemPool* pool, uint64_t blockSize) {
+  pool->pBlocks = nullptr;
+  pool->uBlockSize = blockSize;
+  pool->uLeft = 0;
+  pool->pCurrent = nullptr;
+  pool->uReleased = 0;
+  pool->pLock = nullptr;
+  pool->boUnlocked = true;
+}
+
+void* pPoolAlloc(MemPool* pool, size_t size) {
+  if (size == 0) size = kAlign;
+  if (size > pool->uBlockSize) return nullptr;
+  uint64_t need = ((uint64_t)size + kAlign - 1) / kAlign * kAlign;
+  if (need > pool->uBlockSize) return nullptr;
+  CRITICAL_SECTION* cs = nullptr;
+  if (!pool->boUnlocked) {
+    cs = pPoolLock(pool);
+    if (!cs) return nullptr;
+    EnterCriticalSection(cs);
+  }
+  void* result = pAllocHeld(pool, need);
+  if (cs) LeaveCriticalSection(cs);
   return result;
 }
 
@@ -135,7 +148,7 @@ void vPoolFreeAll(MemPool* pool) {
 }
 
 void vPoolFreeTail(MemPool* pool, void* position) {
-  CRITICAL_SECTION* cs = pPoolLock(pool);
+  CRITICAL_SECTION* cs = pool->boUnlocked ? nullptr : pPoolLock(pool);
   if (cs) EnterCriticalSection(cs);
   if (!position) {
     PoolBlock* first = (PoolBlock*)pool->pBlocks;

@@ -15,16 +15,22 @@ struct MemPool {
   void* pCurrent;           // current (newest) block
   uint64_t uReleased;       // bytes given back by their owners but not yet freed
   CRITICAL_SECTION* pLock;  // serialises allocation; made by vPoolInit
+  bool boUnlocked;          // vPoolInitUnlocked: no lock at all
 };
 
 // An empty pool (no block yet) with its lock.
 void vPoolInit(MemPool* pool, uint64_t blockSize);
+// An empty pool without a lock, for an owner whose own structures only one
+// thread at a time uses: a lock would guard nothing and costs more than the
+// allocation.
+void vPoolInitUnlocked(MemPool* pool, uint64_t blockSize);
 // Zero-filled memory of the size rounded up to a multiple of 8 (0 counts as
 // 8). NULL when memory runs out, or when the rounded size exceeds the block
 // size: a request never spans blocks.
 void* pPoolAlloc(MemPool* pool, size_t size);
 // Frees every block and the lock. The block size stays, so the pool can be
-// used again (a new lock is then made on the next allocation).
+// used again (a new lock is then made on the next allocation, unless the
+// pool has none).
 void vPoolFreeAll(MemPool* pool);
 // With a position inside the current block: gives back the tail of that
 // block from the position on (zeroed again). A position elsewhere changes

@@ -17,6 +17,9 @@ SLinkList g_stations[4];
 // observations, and one heap block each cost more than the rest of storing
 // them. They go back all at once when the field book is emptied.
 MemPool g_stationPool;
+// The texts kept beside their records (remarks), apart from them: the walks
+// over every observation after a read then cross fewer pages.
+MemPool g_textPool;
 constexpr uint64_t kStationBlock = 1024 * 1024;
 
 int iKindIndex(int kind) {
@@ -219,7 +222,7 @@ bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* t
       memcpy(&away, at, sizeof away);
       if (!away) {
         if (!text || !*text) break;  // empty as it was
-        away = static_cast<char*>(pPoolAlloc(&g_stationPool, static_cast<size_t>(f.iSize)));
+        away = static_cast<char*>(pPoolAlloc(&g_textPool, static_cast<size_t>(f.iSize)));
         if (!away) return false;
         memcpy(at, &away, sizeof away);
       }
@@ -285,13 +288,16 @@ SLinkList* pMboStationList(int kind) {
 
 void vMboInitStationLists(void) {
   vPoolFreeAll(&g_stationPool);  // a pool made before is empty by now
-  g_stationPool.uBlockSize = kStationBlock;
+  vPoolInitUnlocked(&g_stationPool, kStationBlock);
+  vPoolFreeAll(&g_textPool);
+  vPoolInitUnlocked(&g_textPool, kStationBlock);
   for (int i = 0; i < 4; ++i) vSLinkInit(&g_stations[i], kStationSize[i], &g_stationPool);
 }
 
 void vMboFreeStationLists(void) {
   for (SLinkList& list : g_stations) list.pFirst = list.pLast = nullptr;
   vPoolFreeAll(&g_stationPool);
+  vPoolFreeAll(&g_textPool);
 }
 
 void vMboForgetStationLists(void) { memset(g_stations, 0, sizeof g_stations); }

@@ -398,6 +398,25 @@ TEST(Pool, FreeTailNullKeepsFirstBlockEmpty) {
   EXPECT_EQ(iPoolUsed(&empty), 0);
 }
 
+// A pool without a lock hands out the same zeroed memory and never makes
+// one, also after being freed.
+TEST(Pool, UnlockedPoolMakesNoLock) {
+  MemPool pool;
+  vPoolInitUnlocked(&pool, 64);
+  for (int round = 0; round < 2; ++round) {
+    char* a = (char*)pPoolAlloc(&pool, 40);
+    char* b = (char*)pPoolAlloc(&pool, 40);  // a second block
+    ASSERT_TRUE(a && b);
+    EXPECT_TRUE(boAllZero(a, 40) && boAllZero(b, 40));
+    EXPECT_EQ(iPoolUsed(&pool), 64 + 40);
+    vPoolFreeTail(&pool, nullptr);
+    EXPECT_EQ(iPoolUsed(&pool), 0);
+    EXPECT_EQ(pool.pLock, nullptr);
+    vPoolFreeAll(&pool);
+    EXPECT_EQ(pool.pLock, nullptr);
+  }
+}
+
 // The lock exists from vPoolInit on: threads that make their first
 // allocations together never get overlapping memory.
 TEST(Pool, ThreadsShareOnePool) {
