@@ -1,6 +1,7 @@
 // The pending levelling observation and GPS covariance attributes.
 #include "fieldbook/levelling.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -91,9 +92,10 @@ bool boDigitFirst(const char* text) { return *text >= '0' && *text <= '9'; }
 void vMboLevSetItem(int item, const char* text) {
   if (!boMboIsNotBlank(text)) return;
   int sight = -1, what = -1;  // what: 0 name, 1 reading, 2 length
-  for (int s = 0; s < 3; ++s)
-    for (int w = 0; w < 3; ++w)
-      if (item == static_cast<int>(1u << (3 * s + w))) sight = s, what = w;
+  if (item > 0 && item <= MBO_LEV_THIRD_LENGTH && std::has_single_bit(static_cast<unsigned>(item))) {
+    int bit = std::countr_zero(static_cast<unsigned>(item));
+    sight = bit / 3, what = bit % 3;
+  }
   if (item == MBO_LEV_CODE) {
     sStrCopyN(g_lev.sCode, text, sizeof g_lev.sCode);
     g_lev.uBits |= MBO_LEV_CODE;

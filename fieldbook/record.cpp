@@ -68,15 +68,14 @@ void vConvertCode(const char* code, char out[MBO_REC_CODE_SIZE]) {
 }
 
 // atof of a text that starts like a number (boMboIsNumber), without the C
-// library's slow path for the common case.
+// library's slow path for the common case. A decimal reading: "0x10" is 0
+// (its "0"), where the C library would read hexadecimal.
 double dLeadingNumber(const char* text) {
   while (*text == ' ') ++text;
   if (*text == '+') ++text;
-  double value = 0.0;
-  const char* end = text + strlen(text);
-  std::from_chars_result r = std::from_chars(text, end, value);
-  // Out of range: the C library's answer (infinity or zero) decides.
-  return r.ec == std::errc() ? value : dNumParseC(text);
+  const char* p = text + (*text == '-' ? 1 : 0);
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return *text == '-' ? -0.0 : 0.0;
+  return dNumParseC(text);
 }
 
 // A plain decimal ("-12.345": at most 11 digits before the point after

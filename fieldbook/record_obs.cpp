@@ -30,13 +30,15 @@ uint64_t CoSys() { return g_mboTransfer.uCoSys; }
 
 // Not blank and starts like a number. An out-of-range number ("1e999")
 // counts as none: it would only store an infinite value.
-bool boNumeric(const char* text, double* value) {
-  if (!boMboIsNotBlank(text) || !boMboIsNumber(text)) return false;
+bool boFiniteNumber(const char* text, double* value) {
+  if (!boMboIsNumber(text)) return false;
   double v = dNumParseC(text);
   if (!std::isfinite(v)) return false;
   *value = v;
   return true;
 }
+
+bool boNumeric(const char* text, double* value) { return boMboIsNotBlank(text) && boFiniteNumber(text, value); }
 
 // A pending text item: copied when valid; otherwise cleared in KOF mode
 // only, so that outside it a bad value keeps the previous one.
@@ -258,7 +260,9 @@ void vSetCorrelations(Obs* obs, double r11, double r12, double r13, double r22, 
 
 void vMboRecGpsSetField(int bit, const char* text) {
   vMboRecBeginGpsObs();
-  if (!boMboIsNotBlank(text) || !pGpsVector()) return;
+  MboObsGps* g = pGpsVector();
+  if (!g || !boMboIsNotBlank(text)) return;
+  // Not blank from here: the numbers need only be finite numbers.
   double v = 0.0;
   switch (bit) {
     case 2: {
@@ -278,18 +282,16 @@ void vMboRecGpsSetField(int bit, const char* text) {
       vTakePendingCode(pGpsVector()->sCode, sizeof pGpsVector()->sCode);
       break;
     case 8:
+      if (boFiniteNumber(text, &v)) g->dX = v, g->dSdX = 1.0;
+      break;
     case 16:
+      if (boFiniteNumber(text, &v)) g->dY = v, g->dSdY = 1.0;
+      break;
     case 32:
-      if (boNumeric(text, &v)) {
-        MboObsGps* g = pGpsVector();
-        double* component = bit == 8 ? &g->dX : bit == 16 ? &g->dY : &g->dZ;
-        double* sd = bit == 8 ? &g->dSdX : bit == 16 ? &g->dSdY : &g->dSdZ;
-        *component = v;
-        *sd = 1.0;
-      }
+      if (boFiniteNumber(text, &v)) g->dZ = v, g->dSdZ = 1.0;
       break;
     case 64:
-      if (boNumeric(text, &v)) {
+      if (boFiniteNumber(text, &v)) {
         double old = pGpsStation()->dAntennaHeight;
         // Another antenna height means another set-up.
         if (!boGeoEqual(old, 0) && !boGeoEqual(old, v)) {
@@ -300,19 +302,19 @@ void vMboRecGpsSetField(int bit, const char* text) {
       }
       break;
     case 128:
-      if (boNumeric(text, &v)) pGpsVector()->dAntennaHeight = fSingle(v);
+      if (boFiniteNumber(text, &v)) g->dAntennaHeight = fSingle(v);
       break;
     case 512:
+      if (boFiniteNumber(text, &v)) g->dSdX = fSingle(v);
+      break;
     case 1024:
+      if (boFiniteNumber(text, &v)) g->dSdY = fSingle(v);
+      break;
     case 2048:
-      if (boNumeric(text, &v)) {
-        MboObsGps* g = pGpsVector();
-        double* sd = bit == 512 ? &g->dSdX : bit == 1024 ? &g->dSdY : &g->dSdZ;
-        *sd = fSingle(v);
-      }
+      if (boFiniteNumber(text, &v)) g->dSdZ = fSingle(v);
       break;
     case 4096:
-      sStrCopyN(pGpsVector()->sCode, text, sizeof pGpsVector()->sCode);
+      sStrCopyN(g->sCode, text, sizeof g->sCode);
       break;
     default:
       break;
@@ -558,12 +560,22 @@ namespace {
 
 std::optional<double> StodAngle(std::string_view text, bool degrees, double (*toMath)(uint64_t, double)) {
   if (!boMboIsNumeric(text)) return std::nullopt;
-  std::string s(text);
+  // The parser needs a terminated text: a short one is copied to the stack.
+  char buf[64];
+  std::string heap;
+  const char* s = buf;
+  if (text.size() < sizeof buf) {
+    memcpy(buf, text.data(), text.size());
+    buf[text.size()] = '\0';
+  } else {
+    heap.assign(text);
+    s = heap.c_str();
+  }
   char* end = nullptr;
   errno = 0;
-  double v = dNumParseEndC(s.c_str(), &end);
+  double v = dNumParseEndC(s, &end);
   // No number at all, or one beyond the range of a double.
-  if (end == s.c_str() || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
+  if (end == s || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
   if (degrees) v *= kPi / 180.0;
   return toMath(CoSys(), dCoSysScaleAng2User(CoSys(), v));
 }

@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +23,7 @@
 #include "fieldbook/record.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
+#include "fieldbook/transfer.h"
 
 namespace {
 
@@ -173,6 +179,84 @@ TEST_P(RecordRandom, FlushedStreamsMatchTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RecordRandom, ::testing::Values(1, 2, 3));
+
+// A random number-like text: signs, blanks, hexadecimal, exponents in and
+// out of range, long digit strings, stray characters.
+std::string RandomNumberText(std::mt19937& rng) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  static const char* const kPrefix[] = {"", " ", "  ", "+", " +", "-", "+-", "-+", "+ ", "\t", "0x", "-0X", "+0x", "."};
+  static const char* const kTail[] = {"",      "e",  "e+", "e-3", "E12", "e308", "e999",
+                                      "e-330", "x1", "p3", ".",   "inf", "abc"};
+  std::string t = kPrefix[pick(14)];
+  int digits = pick(4) == 0 ? 1 + pick(40) : 1 + pick(8);
+  for (int i = 0; i < digits; ++i) t += static_cast<char>('0' + pick(10));
+  if (pick(2)) {
+    t += '.';
+    for (int i = pick(12); i > 0; --i) t += static_cast<char>('0' + pick(10));
+  }
+  t += kTail[pick(13)];
+  if (pick(20) == 0) t = pick(2) ? "nan" : "-inf";
+  return t;
+}
+
+// The coordinate setter's number reading as it was before the utility
+// parser took over: from_chars, else the C library.
+double OldLeadingNumber(const char* text) {
+  while (*text == ' ') ++text;
+  if (*text == '+') ++text;
+  double value = 0.0;
+  std::from_chars_result r = std::from_chars(text, text + strlen(text), value);
+  return r.ec == std::errc() ? value : strtod(text, nullptr);
+}
+
+TEST(RecordNumbers, CoordinatesReadAsBeforeBitForBit) {
+  vKvxMboInit(nullptr);
+  std::mt19937 rng(7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = RandomNumberText(rng);
+    if (text.find_first_not_of("-0123456789.") == std::string::npos) text += "e0";  // past the plain-decimal copy
+    vMboRecSetCoord(MBO_REC_Z, text.c_str());
+    std::string want;
+    double value = 0.0;
+    if (boMboIsNumber(text.c_str())) {
+      double v = OldLeadingNumber(text.c_str()) + 0.0;  // -0 as +0, as the offset makes it
+      if (std::isfinite(v)) {
+        char buf[400];
+        std::to_chars_result r = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::fixed, 4);
+        *r.ptr = '\0';
+        want = buf;
+        value = OldLeadingNumber(buf);
+      }
+    }
+    ASSERT_EQ(g_mboRec.sZ, want) << text;
+    ASSERT_EQ(memcmp(&g_mboRec.dZ, &value, sizeof value), 0) << text << " " << g_mboRec.dZ << " " << value;
+  }
+  vKvxMboFinish();
+}
+
+TEST(RecordNumbers, AnglesShortAndLongAsTheCLibraryReadsThem) {
+  vKvxMboInit(nullptr);
+  std::mt19937 rng(11);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = RandomNumberText(rng);
+    // The same number after 70 leading zeros: past the stack copy.
+    size_t at = text[0] == '-' ? 1 : 0;
+    std::string padded = text;
+    if (text[at] >= '0' && text[at] <= '9') padded.insert(at, 70, '0');
+    std::optional<double> a = dMboStodHorDir(text, false), b = dMboStodHorDir(padded, i % 2 != 0);
+    std::optional<double> c = dMboStodHorDir(text, i % 2 != 0);
+    char* end;
+    errno = 0;
+    double v = strtod(text.c_str(), &end);
+    bool valid = boMboIsNumeric(text) && end != text.c_str() && errno != ERANGE && std::isfinite(v);
+    ASSERT_EQ(a.has_value(), valid) << text;
+    ASSERT_EQ(b.has_value(), valid && boMboIsNumeric(padded)) << padded;
+    if (b && c) {
+      ASSERT_EQ(memcmp(&*b, &*c, sizeof(double)), 0) << text;
+    }
+  }
+  vKvxMboFinish();
+}
 
 // Heap bytes in use. glibc counts the blocks its per-thread cache holds as
 // in use, so there a few freed blocks may show; the sanitizer's count is
