@@ -114,9 +114,17 @@ GrObj* pGrFieldsObj(ViFields* fs, const void* obj) {
   return head && head->owner == fs->owner ? head : nullptr;
 }
 
-void vGrSetCode(GrObj* o, const char* code) {
+// A point that owns heap memory (a long code, field values) makes its
+// container walk its points to destroy them when emptied; until then the
+// pool's slabs go without a walk.
+void vGrMarkOwner(ViFields* fs) {
+  if (fs->kind == GR_POINT) static_cast<PoPoints*>(fs->owner)->ownsHeap = true;
+}
+
+void vGrSetCode(ViFields* fs, GrObj* o, const char* code) {
   if (!o) return;
   o->code = code ? code : "";
+  if (o->code.capacity() > std::string().capacity()) vGrMarkOwner(fs);
 }
 
 const char* sGrCode(GrObj* o) { return o ? o->code.c_str() : ""; }
@@ -181,7 +189,11 @@ TrNets* TrNetsCreate(uint32_t netUserSize) {
 
 void vPoPointsDeletePoints(PoPoints* pts) {
   if (!pts) return;
-  vGrListClear<PoPoint>(&pts->list, [](PoPoint* pt) { pt->~PoPoint(); });
+  if (pts->ownsHeap)
+    vGrListClear<PoPoint>(&pts->list, [](PoPoint* pt) { pt->~PoPoint(); });
+  else
+    pts->list = GrObjList{};  // every point's record owns nothing
+  pts->ownsHeap = false;
   vGrPoolRelease(&pts->points);
 }
 void vLiLinesDeleteLines(LiLines* lines) {
@@ -272,14 +284,18 @@ void vPoPointGetP(PoPoint* pt, GeoPnt3* p) {
   p->z = dPoPointGetZ(pt);
 }
 const char* sPoPointGetField(PoPoint* pt) { return sGrCode(pt); }
-void vPoPointSetField(PoPoint* pt, const char* code) { vGrSetCode(pt, code); }
+void vPoPointSetField(PoPoint* pt, const char* code) {
+  if (pt) vGrSetCode(&static_cast<PoPoints*>(const_cast<void*>(pt->owner))->fields, pt, code);
+}
 
 // ---- Line and polygon objects ----
 LiLine* LiLinesCreate3dLine(LiLines* lines) { return pGrLineCreate(lines, true); }
 LiLine* LiLinesCreate2dLine(LiLines* lines) { return pGrLineCreate(lines, false); }
 void* LiLineGetData(LiLine* line) { return line ? line->data : nullptr; }
 const char* sLiLineGetField(LiLine* line) { return sGrCode(line); }
-void vLiLineSetField(LiLine* line, const char* code) { vGrSetCode(line, code); }
+void vLiLineSetField(LiLine* line, const char* code) {
+  if (line) vGrSetCode(&line->container->fields, line, code);
+}
 void vLiLineSetAsPolygon(LiLine* line, int polygon) {
   if (line) line->polygon = polygon != 0;
 }
@@ -291,7 +307,7 @@ YgPolygon* YgPolygonsCreate3dLine(YgPolygons* polys) { return pGrLineCreate(poly
 YgPolygon* YgPolygonsCreate2dLine(YgPolygons* polys) { return pGrLineCreate(polys, false); }
 void* YgPolygonGetData(YgPolygon* poly) { return LiLineGetData(poly); }
 const char* sYgPolygonGetField(YgPolygon* poly) { return sGrCode(poly); }
-void vYgPolygonSetField(YgPolygon* poly, const char* code) { vGrSetCode(poly, code); }
+void vYgPolygonSetField(YgPolygon* poly, const char* code) { vLiLineSetField(poly, code); }
 bool boYgPolygonIs3d(YgPolygon* poly) { return boLiLineIs3d(poly); }
 int iYgElmGetCount(YgPolygon* poly) { return iLiElmGetCount(poly); }
 
@@ -300,7 +316,9 @@ TrNet* TrNetsCreateNet(TrNets* nets) { return nets ? pGrObjNew<TrNet>(nets, &net
 
 void* TrNetGetData(TrNet* net) { return net ? net->data : nullptr; }
 const char* sTrNetGetField(TrNet* net) { return sGrCode(net); }
-void vTrNetSetField(TrNet* net, const char* code) { vGrSetCode(net, code); }
+void vTrNetSetField(TrNet* net, const char* code) {
+  if (net) vGrSetCode(&static_cast<TrNets*>(const_cast<void*>(net->owner))->fields, net, code);
+}
 
 int iTrNetAddPoints(TrNet* net, int n) {
   if (!net || n < 0) return -1;
@@ -447,7 +465,12 @@ bool boViFieldsSetField(ViFields* fs, void* obj, int i, const char* value) {
   try {
     GrObj* o = pGrFieldsObj(fs, obj);
     if (!o) return false;
-    if (!o->values) o->values = std::make_unique<std::vector<std::string>>();
+    if (!o->values) {
+      // Sized once for the set's fields: a reader sets them one by one.
+      vGrMarkOwner(fs);
+      o->values = std::make_unique<std::vector<std::string>>();
+      o->values->reserve(fs->names.size());
+    }
     if (o->values->size() <= static_cast<size_t>(i)) o->values->resize(static_cast<size_t>(i) + 1);
     (*o->values)[static_cast<size_t>(i)] = value ? value : "";
     return true;
@@ -467,7 +490,7 @@ bool boViFieldsSetOrAddFieldByName(ViFields* fs, void* obj, const char* name, co
   if (!pGrFieldsObj(fs, obj)) return false;
   if (strcmp(name, kCodeField) == 0) {
     try {
-      vGrSetCode(pGrFieldsObj(fs, obj), value);
+      vGrSetCode(fs, pGrFieldsObj(fs, obj), value);
       return true;
     } catch (...) {
       return false;

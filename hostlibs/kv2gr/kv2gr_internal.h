@@ -21,6 +21,7 @@ struct GrPool {
   char* next = nullptr;   // the newest slab's unused rest
   char* end = nullptr;
   size_t slabSlots = 0;  // slots of the next slab
+  bool zeroed = false;   // the unused rest is zero-filled
 };
 void vGrPoolInit(GrPool* pool, size_t objSize, uint32_t userSize);
 // A slot with its user data zero-filled (the record part is left to the
@@ -108,6 +109,7 @@ struct PoPoints {
   GrObjList list;
   uint32_t userSize = 0;
   GrPool points;
+  bool ownsHeap = false;  // some point has a long code or field values
   ViFields fields;
 };
 

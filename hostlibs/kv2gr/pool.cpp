@@ -1,10 +1,12 @@
 // Slot pools: points and vertices come by the million in a large import, and
 // one heap block each for the record and another for its user data made the
 // heap's bookkeeping the largest cost of reading and of emptying a field book.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
 #include "kv2gr_internal.h"
+#include "win32.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KV2GR_ASAN 1
@@ -29,24 +31,48 @@ namespace {
 
 constexpr size_t kAlign = alignof(std::max_align_t);
 // The first slab of a pool is small (a container that holds a few objects
-// costs little); each next one doubles, up to about a megabyte.
+// costs little); each next one doubles. From kMappedFrom on a slab is a
+// region of pages, which come zero-filled (no memset per fresh slot) and go
+// back whole at release; the largest ones are multi-megabyte, for a million
+// points in a few dozen regions.
 constexpr size_t kFirstSlots = 16;
-constexpr size_t kSlabBytesMax = size_t{1} << 20;
+constexpr size_t kMappedFrom = size_t{256} << 10;
+constexpr size_t kSlabBytesMax = size_t{8} << 20;
 
 constexpr size_t uRoundUp(size_t n) { return (n + kAlign - 1) & ~(kAlign - 1); }
 
-// A slab starts with the link to the one made before it.
-constexpr size_t kSlabHead = uRoundUp(sizeof(void*));
+// A slab starts with the link to the one made before it and whether it is a
+// page region (VirtualFree) or a heap block (free).
+struct SlabHead {
+  void* before;
+  size_t bytes;
+  bool mapped;
+};
+constexpr size_t kSlabHead = uRoundUp(sizeof(SlabHead));
 
 bool boNewSlab(GrPool* pool) {
-  size_t bytes = kSlabHead + pool->slabSlots * pool->slot;
-  char* slab = static_cast<char*>(malloc(bytes));
-  if (!slab) return false;
-  memcpy(slab, &pool->slabs, sizeof(void*));
+  const size_t heapBytes = kSlabHead + pool->slabSlots * pool->slot;
+  size_t bytes = heapBytes;
+  char* slab = nullptr;
+  if (heapBytes >= kMappedFrom) {
+    // Whole pages (huge ones from 2 MB), filled with slots.
+    size_t pages = std::bit_ceil(heapBytes);
+    if (pages <= kSlabBytesMax) bytes = pages;
+    slab = static_cast<char*>(VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  }
+  const bool mapped = slab != nullptr;
+  if (!mapped) {
+    bytes = heapBytes;
+    slab = static_cast<char*>(malloc(bytes));
+    if (!slab) return false;
+  }
+  SlabHead head{pool->slabs, bytes, mapped};
+  memcpy(slab, &head, sizeof head);
   pool->slabs = slab;
   pool->next = slab + kSlabHead;
-  pool->end = slab + bytes;
-  KV2GR_POISON(pool->next, pool->end - pool->next);
+  pool->end = pool->next + (bytes - kSlabHead) / pool->slot * pool->slot;
+  pool->zeroed = mapped;
+  KV2GR_POISON(pool->next, slab + bytes - pool->next);
   if (pool->slabSlots * 2 * pool->slot <= kSlabBytesMax) pool->slabSlots *= 2;
   return true;
 }
@@ -71,6 +97,7 @@ void* pGrPoolAlloc(GrPool* pool) {
     slot = pool->next;
     pool->next += pool->slot;
     KV2GR_UNPOISON(slot, pool->slot);
+    if (pool->zeroed) return slot;  // never used: the pages came zero-filled
   }
   memset(slot + pool->dataAt, 0, pool->slot - pool->dataAt);
   return slot;
@@ -85,10 +112,15 @@ void vGrPoolFree(GrPool* pool, void* slot) {
 
 void vGrPoolRelease(GrPool* pool) {
   for (void* slab = pool->slabs; slab;) {
-    void* before;
-    memcpy(&before, slab, sizeof(void*));
-    free(slab);
-    slab = before;
+    SlabHead head;
+    memcpy(&head, slab, sizeof head);
+    if (head.mapped) {
+      // The pages may come back to another user: they leave unpoisoned.
+      KV2GR_UNPOISON(slab, head.bytes);
+      VirtualFree(slab, 0, MEM_RELEASE);
+    } else
+      free(slab);
+    slab = head.before;
   }
   size_t dataAt = pool->dataAt, slot = pool->slot;
   *pool = GrPool{};

@@ -129,6 +129,46 @@ TEST_F(Kv2grTest, PointsWalkInCreationOrderWithZeroedStableData) {
   EXPECT_NE(PoPointsCreatePoint(pts), nullptr);  // still usable
 }
 
+// Large containers take their slots from page regions: every new point and
+// vertex still starts zero-filled, after an emptying and in a freed slot too,
+// and points with long codes or field values are destroyed when emptied.
+TEST_F(Kv2grTest, LargeContainersStartEveryObjectZeroed) {
+  ViFields* fs = pViPFieldsGet(pts);
+  LiLine* l = LiLinesCreate3dLine(lines);
+  const std::string longCode(40, 'c');
+  for (int pass = 0; pass < 3; pass++) {
+    std::vector<PoPoint*> made;
+    for (int i = 0; i < 30000; i++) {
+      PoPoint* p = PoPointsCreatePoint(pts);
+      ASSERT_NE(p, nullptr);
+      ASSERT_TRUE(boAllZero(PoPointGetData(p), 112)) << pass << " " << i;
+      ASSERT_STREQ(sPoPointGetField(p), "");
+      memset(PoPointGetData(p), 0xA5, 112);
+      made.push_back(p);
+      GeoPnt3 at{double(i), 0, 0};
+      LiElm* e = LiLineAddP(l, nullptr, &at);
+      ASSERT_NE(e, nullptr);
+      ASSERT_TRUE(boAllZero(LiElmGetData(l, e), 108)) << pass << " " << i;
+      memset(LiElmGetData(l, e), 0x5A, 108);
+    }
+    if (pass == 1) vPoPointSetField(made[7], longCode.c_str());
+    if (pass == 2) {
+      ASSERT_TRUE(boViFieldsSetOrAddFieldByName(fs, made[9], "NOTE", longCode.c_str()));
+    }
+    vPoPointsDeletePoint(pts, made[20000]);
+    PoPoint* again = PoPointsCreatePoint(pts);
+    EXPECT_EQ(again, made[20000]);
+    EXPECT_TRUE(boAllZero(PoPointGetData(again), 112));
+    EXPECT_EQ(iPoPointsGetCount(pts), 30000);
+    EXPECT_EQ(PoPointsGetFirst(pts), made[0]);
+    EXPECT_EQ(iLiElmGetCount(l), 30000 * (pass + 1));
+    vPoPointsDeletePoints(pts);
+    EXPECT_EQ(PoPointsGetFirst(pts), nullptr);
+  }
+  vLiLinesDeleteLines(lines);
+  EXPECT_EQ(iLiLinesGetCount(lines), 0);
+}
+
 TEST_F(Kv2grTest, LinesStayValidWhenOthersAreDeleted) {
   LiLine* a = LiLinesCreate3dLine(lines);
   LiLine* b = LiLinesCreate3dLine(lines);
