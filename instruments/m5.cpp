@@ -147,29 +147,42 @@ bool boM5WriteRaw(uint32_t hRaw) {
   const MboSettings& set = g_mboTransfer.settings;
   int number = 0, skipped = 0;
   bool boOk = true;
+  // What every record holds, with and without Z: blanks, the fixed texts and
+  // the PI number ("For M5|Adr%5d|PI%d" without the running number). A point
+  // then only adds its own columns.
+  char tmpl[2][kRecordSize + 2];
+  char buf[16];
+  memset(tmpl[0], ' ', kRecordSize);
+  tmpl[0][kRecordSize] = '\r';
+  tmpl[0][kRecordSize + 1] = '\n';
+  vPutLit(tmpl[0], 1, "For M5|Adr");
+  vPutLit(tmpl[0], 17, "|PI");
+  vPut(tmpl[0], 20, sNumIntToStr(buf, l.iPiNo, nullptr));
+  vPutLit(tmpl[0], 49, "|X");
+  vPutLit(tmpl[0], 68, "m");
+  vPutLit(tmpl[0], 72, "|Y");
+  vPutLit(tmpl[0], 91, "m");
+  vPutLit(tmpl[0], 95, "|");
+  memcpy(tmpl[1], tmpl[0], sizeof tmpl[1]);
+  vPutLit(tmpl[1], 96, "Z");
+  vPutLit(tmpl[1], 114, "m");
+  vPutLit(tmpl[1], 118, "|");
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    char rec[kRecordSize + 2];  // with its CR LF
-    memset(rec, ' ', kRecordSize);
-    rec[kRecordSize] = '\r';
-    rec[kRecordSize + 1] = '\n';
     bool boZ = boMboGetPointZ(p, &z);
+    char rec[kRecordSize + 2];  // with its CR LF
+    memcpy(rec, tmpl[boZ], sizeof rec);
     // A value wider than its columns would shift the record: the point is
     // left out and counted.
     if (!boPutValue(rec, 53, y - set.iEO) || !boPutValue(rec, 76, x - set.iNO) || (boZ && !boPutValue(rec, 99, z))) {
       skipped++;
       continue;
     }
-    vPutLit(rec, 1, "For M5|Adr");
     // The running number has five columns: it wraps rather than shifting.
-    // "%5d|PI%d"
-    char buf[16];
     char* end;
     sNumIntToStr(buf, ++number % 100000, &end);
     vPut(rec, 12 + 5 - (int)(end - buf), buf);
-    vPutLit(rec, 17, "|PI");
-    vPut(rec, 20, sNumIntToStr(buf, l.iPiNo, nullptr));
     PidParts parts;  // the ID's parts at once, without scratch copies
     vPidSplit(sMboGetPointPID(p), &parts);
     vPutItem(rec, l.items[M5_AREA], parts.part[0]);
@@ -177,16 +190,6 @@ bool boM5WriteRaw(uint32_t hRaw) {
     vPutItem(rec, l.items[M5_PNO], parts.part[2]);
     const char* code = sMboPointGetField(p);
     vPutItem(rec, l.items[M5_FCODE], code ? code : "");
-    vPutLit(rec, 49, "|X");
-    vPutLit(rec, 68, "m");
-    vPutLit(rec, 72, "|Y");
-    vPutLit(rec, 91, "m");
-    vPutLit(rec, 95, "|");
-    if (boZ) {
-      vPutLit(rec, 96, "Z");
-      vPutLit(rec, 114, "m");
-      vPutLit(rec, 118, "|");
-    }
     boOk = boMboWriteBytes(hRaw, rec, sizeof rec) && boOk;
   }
   if (skipped)
