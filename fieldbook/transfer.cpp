@@ -322,10 +322,7 @@ bool boMboWriteLine(uint32_t hFile, const char* sText) {
   for (;;) {
     // A piece of known length: the blanking loop has no end to look for.
     size_t n = uLeft < sizeof buf - 2 ? uLeft : sizeof buf - 2;
-    for (size_t i = 0; i < n; ++i) {
-      unsigned char c = (unsigned char)s[i];
-      buf[i] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
-    }
+    for (size_t i = 0; i < n; ++i) buf[i] = cMboLineByte(s[i]);
     s += n;
     uLeft -= n;
     // The last piece (the whole of a usual line) goes out with the line end

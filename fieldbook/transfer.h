@@ -53,6 +53,12 @@ bool boMboFileExists(const char* sPath);
 // stays one line; nothing else is converted. False when the line was not
 // written whole (or for handle 0).
 bool boMboWriteLine(uint32_t hFile, const char* sText);
+// The byte as boMboWriteLine writes it: a control byte as a blank. For
+// writers that put their lines together themselves.
+inline char cMboLineByte(char c) {
+  unsigned char u = (unsigned char)c;
+  return u < 0x20 || u == 0x7F ? ' ' : c;
+}
 // Writes the text and CR LF byte for byte: for lines received from an
 // instrument, which the raw file keeps as they came.
 bool boMboWriteLineAsIs(uint32_t hFile, const char* sText);

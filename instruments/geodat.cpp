@@ -38,10 +38,7 @@ void vPutText(GeodatBlock* b, const char* sLabel, const char* sValue) {
   char* out = b->buf + b->n;
   int n = 0;
   for (const char* s = sLabel; *s && n < kLineSize - 1; ++s) out[n++] = *s;
-  for (const char* s = sStrNotNull(sValue); *s && n < kLineSize - 1; ++s) {
-    unsigned char c = (unsigned char)*s;
-    out[n++] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
-  }
+  for (const char* s = sStrNotNull(sValue); *s && n < kLineSize - 1; ++s) out[n++] = cMboLineByte(*s);
   out[n++] = '\r';
   out[n++] = '\n';
   b->n += n;

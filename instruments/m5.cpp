@@ -58,10 +58,7 @@ void vPutItem(char* rec, const M5PiItem& item, const char* text) {
   // Control bytes as blanks, as the line writer would put them: the other
   // columns hold none, so the record goes out as it stands.
   char* out = rec + kBlockCol + col;
-  for (int i = 0; i < len && text[i]; ++i) {
-    unsigned char c = (unsigned char)text[i];
-    out[i] = c < 0x20 || c == 0x7F ? ' ' : (char)c;
-  }
+  for (int i = 0; i < len && text[i]; ++i) out[i] = cMboLineByte(text[i]);
 }
 
 // Columns from..to (1-based) of a line, blanks cut at both ends.

@@ -29,10 +29,7 @@ struct PsionLine {
   char* at = buf;
   void vPut(const char* s) {
     char* lim = buf + 2047;
-    for (; *s && at < lim; ++s) {
-      unsigned char c = (unsigned char)*s;
-      *at++ = c < 0x20 || c == 0x7F ? ' ' : (char)c;
-    }
+    for (; *s && at < lim; ++s) *at++ = cMboLineByte(*s);
   }
   void vPutFixed(double value) {
     char digits[400];  // "%.3f" of the largest double
