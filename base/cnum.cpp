@@ -331,3 +331,12 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
   buf[len] = '\0';
   return len;
 }
+
+int iNumPrintFixedWidthC(char* buf, int size, double value, int width, int decimals) {
+  if (width >= size) return iNumPrintC(buf, size, "%*.*f", width, decimals, value);
+  int n = iNumPrintFixedC(buf, size, value, decimals);
+  if (n < 0 || n >= width) return n;
+  memmove(buf + (width - n), buf, (size_t)n + 1);
+  memset(buf, ' ', (size_t)(width - n));
+  return width;
+}

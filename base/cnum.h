@@ -31,3 +31,6 @@ int iNumVPrintC(char* buf, int size, const char* format, va_list args);
 // (decimals outside 0..15, 2^53 and beyond, NaN, infinities, a buffer below
 // the 34 bytes of the longest text) go to snprintf itself.
 int iNumPrintFixedC(char* buf, int size, double value, int decimals);
+// snprintf(buf, size, "%*.*f", width, decimals, value) the same way: those
+// digits, right-justified in width columns.
+int iNumPrintFixedWidthC(char* buf, int size, double value, int width, int decimals);

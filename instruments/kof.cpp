@@ -36,13 +36,7 @@ bool g_boWideWarned;
 // so the columns after it stay where the reader looks for them.
 void vFitNumber(char* out, int size, double value, int width) {
   int decimals = 3;
-  int n;
-  // "%*.*lf" without a printf's cost: printf's digits, padded here.
-  while ((n = iNumPrintFixedC(out, size, value, decimals)) > width && decimals > 0) --decimals;
-  if (n >= 0 && n < width && width < size) {
-    memmove(out + (width - n), out, (size_t)n + 1);
-    memset(out, ' ', (size_t)(width - n));
-  }
+  while (iNumPrintFixedWidthC(out, size, value, width, decimals) > width && decimals > 0) --decimals;
   if (decimals < 3 && !g_boWideWarned) {
     g_boWideWarned = true;
     vMsgWarning(

@@ -208,18 +208,12 @@ bool boSdrFormatFixed(char* sOut, int iWidth, const char* sFormat, double dValue
   plain = plain && *f++ == '.' && *f >= '0' && *f <= '9';
   while (plain && *f >= '0' && *f <= '9' && decimals < 100) decimals = decimals * 10 + (*f++ - '0');
   if (plain && *f == 'l') ++f;
-  plain = plain && f[0] == 'f' && f[1] == '\0' && pad < (int)sizeof text;
+  plain = plain && f[0] == 'f' && f[1] == '\0';
   int len;
-  if (plain) {
-    len = iNumPrintFixedC(text, (int)sizeof text, dValue, decimals);
-    if (len >= 0 && len < pad) {
-      memmove(text + (pad - len), text, (size_t)len + 1);
-      memset(text, ' ', (size_t)(pad - len));
-      len = pad;
-    }
-  } else {
+  if (plain)
+    len = iNumPrintFixedWidthC(text, (int)sizeof text, dValue, pad, decimals);
+  else
     len = iNumPrintC(text, (int)sizeof text, sFormat, dValue);
-  }
   if (len < 0 || len > iWidth) return false;
   memcpy(sOut, text, (size_t)len + 1);
   return true;
