@@ -146,6 +146,15 @@ void vSLinkDeleteObj(SLinkList* list, void* obj) {
   vReleaseObj(list, pObj(obj));
 }
 
+void vSLinkDeleteAfter(SLinkList* list, void* prev, void* obj) {
+  SLinkObj** link = prev ? &pObj(prev)->pNext : &list->pFirst;
+  if (!obj || *link != obj) return;
+  *link = pObj(obj)->pNext;
+  if (list->pLast == obj) list->pLast = pObj(prev);
+  pObj(obj)->pNext = nullptr;
+  vReleaseObj(list, pObj(obj));
+}
+
 void vSLinkFreeAll(SLinkList* list) {
   if (!list) return;
   SLinkObj* p = list->pFirst;

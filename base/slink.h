@@ -54,6 +54,10 @@ void vSLinkCopy(const SLinkList* src, SLinkList* dst, MemPool* pool);
 // Unlinks and frees the object (counts it as released for a pool-backed
 // list). An object not in the list is left alone.
 void vSLinkDeleteObj(SLinkList* list, void* obj);
+// The same without a walk for an object known to follow `prev` (NULL: the
+// first object), so that a pass deleting as it goes stays linear. Nothing
+// when obj is NULL or does not follow prev.
+void vSLinkDeleteAfter(SLinkList* list, void* prev, void* obj);
 // Frees every object (a pool-backed list with an object size above 0 counts
 // each as released). Accepts NULL.
 void vSLinkFreeAll(SLinkList* list);

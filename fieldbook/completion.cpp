@@ -73,7 +73,7 @@ void vMboConvertHeightsByGeoid(void) {
     });
   });
   for (void* st = pMboGetNextSt(MBO_KIND_COORD, nullptr); st; st = pMboGetNextSt(MBO_KIND_COORD, st)) {
-    const char* name = static_cast<MboStationCoord*>(st)->sName;
+    const char* name = sMboName(&static_cast<MboStationCoord*>(st)->name);
     for (void* o = pMboGetNextObs(MBO_KIND_COORD, st, nullptr); o; o = pMboGetNextObs(MBO_KIND_COORD, st, o)) {
       auto* obs = static_cast<MboObsCoord*>(o);
       obs->dZ -= dMboGeoidHeight(name, obs->dX, obs->dY, &message);

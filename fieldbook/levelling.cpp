@@ -66,8 +66,8 @@ void vAddObservation(int to) {
       st->iSetNo = static_cast<int32_t>(g_lev.uSetNo);
   }
   if (st->iInstrNo == 0) st->iInstrNo = static_cast<int32_t>(g_mboTransfer.settings.uLevellerNo);
-  sStrCopyN(obs->sFrom, from.sName, sizeof obs->sFrom);
-  sStrCopyN(obs->sTo, target.sName, sizeof obs->sTo);
+  boMboSetName(&obs->from, from.sName);
+  boMboSetName(&obs->to, target.sName);
   obs->dHeightDiff = from.dReading - target.dReading;
   obs->dDist = from.dLength + target.dLength;
 }

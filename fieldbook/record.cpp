@@ -148,7 +148,7 @@ void vSetCoordText(char* dest, double* value, const char* text, double offset) {
 // that are unset on the station or the same.
 bool boTsStationStillFits(const MboStationTs* st) {
   const MboRecPending& r = g_mboRec;
-  return strcmp(st->sName, r.sStation) == 0 && strcmp(st->sInstrHeight, r.sInstrHeight) == 0 &&
+  return strcmp(sMboName(&st->name), r.sStation) == 0 && strcmp(st->sInstrHeight, r.sInstrHeight) == 0 &&
          (!st->sPressure[0] || strcmp(st->sPressure, r.sPressure) == 0) &&
          (!st->sTemperature[0] || strcmp(st->sTemperature, r.sTemperature) == 0);
 }
@@ -195,7 +195,7 @@ bool boFlushObservation() {
   vMboRecBeginTsObs();
   auto* obs = static_cast<MboObsTs*>(cur->pObs);
   if (!obs) return false;  // no station list (field book not initialised)
-  sStrCopyN(obs->sTarget, r.sPoint, sizeof obs->sTarget);
+  boMboSetName(&obs->target, r.sPoint);
   sStrCopyN(obs->sCode, (r.sCode[0] || g_uKofMode) ? r.sCode : kDefaultCode, sizeof obs->sCode);
   if (g_uKofMode) r.sCode[0] = '\0';
   obs->uHorDist = r.uHorDist;
@@ -354,7 +354,7 @@ void vMboRecBeginTsStation(void) {
   sStrCopyN(st->sInstrHeight, r.sInstrHeight, sizeof st->sInstrHeight);
   sStrCopyN(st->sPressure, r.sPressure, sizeof st->sPressure);
   sStrCopyN(st->sTemperature, r.sTemperature, sizeof st->sTemperature);
-  sStrCopyN(st->sName, r.sStation, sizeof st->sName);
+  boMboSetName(&st->name, r.sStation);
 }
 
 void vMboRecBeginTsObs(void) { boBeginObs(MBO_KIND_TS, vMboRecBeginTsStation); }
@@ -408,6 +408,6 @@ const char* sMboRecTargetPointNo(void) {
   auto* obs = static_cast<MboObsTs*>(pMboRecCurrentObs(MBO_KIND_TS));
   if (!obs) return sStrTemp("");
   char no[30];
-  sStrCopyN(no, sMboPidPointNo(obs->sTarget), sizeof no);
+  sStrCopyN(no, sMboPidPointNo(sMboName(&obs->target)), sizeof no);
   return sStrTemp(no);
 }

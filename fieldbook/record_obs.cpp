@@ -234,7 +234,7 @@ MboObsCoord* pCoordObs() { return static_cast<MboObsCoord*>(pMboRecCurrentObs(MB
 // A vector that already names its to-point is done: the next one starts.
 void vStartNewGpsVector() {
   MboObsGps* v = pGpsVector();
-  if (pGpsStation() && v && v->sTo[0]) vMboRecForgetObs(MBO_KIND_GPS);
+  if (pGpsStation() && v && *sMboName(&v->to)) vMboRecForgetObs(MBO_KIND_GPS);
   vMboRecBeginGpsObs();
 }
 
@@ -269,18 +269,22 @@ void vMboRecGpsSetField(int bit, const char* text) {
       vStartNewGpsVector();
       char id[MBO_REC_NAME_SIZE];
       vMboRecSetPid(id, text);
-      if (pGpsStation()->sName[0] && strcmp(pGpsStation()->sName, id) != 0) {
+      const char* name = sMboName(&pGpsStation()->name);
+      if (name[0] && strcmp(name, id) != 0) {
         vMboRecForgetStation(MBO_KIND_GPS);
         vMboRecBeginGpsObs();
       }
-      sStrCopyN(pGpsStation()->sName, id, sizeof pGpsStation()->sName);
+      boMboSetName(&pGpsStation()->name, id);
       break;
     }
-    case 4:
+    case 4: {
       vStartNewGpsVector();
-      vMboRecSetPid(pGpsVector()->sTo, text);
+      char id[MBO_REC_NAME_SIZE];
+      vMboRecSetPid(id, text);
+      boMboSetName(&pGpsVector()->to, id);
       vTakePendingCode(pGpsVector()->sCode, sizeof pGpsVector()->sCode);
       break;
+    }
     case 8:
       if (boFiniteNumber(text, &v)) g->dX = v, g->dSdX = 1.0;
       break;
@@ -357,14 +361,17 @@ void vMboRecCoordSetField(int bit, const char* text) {
   MboObsCoord* o = pCoordObs();
   double v = 0.0;
   switch (bit) {
-    case 2:
+    case 2: {
       // A station name always starts a new station, even a repeated one.
-      if (pCoordStation()->sName[0]) {
+      if (*sMboName(&pCoordStation()->name)) {
         vMboRecForgetStation(MBO_KIND_COORD);
         vMboRecBeginCoordObs();
       }
-      vMboRecSetPid(pCoordStation()->sName, text);
+      char id[MBO_REC_NAME_SIZE];
+      vMboRecSetPid(id, text);
+      boMboSetName(&pCoordStation()->name, id);
       break;
+    }
     case 8:
     case 16:
     case 32:
@@ -418,7 +425,7 @@ const char* sMboRecCoordGetField(int bit) {
   const int32_t* count = nullptr;
   switch (bit) {
     case 2:
-      return sStrTemp(pCoordStation() ? pCoordStation()->sName : "");
+      return sStrTemp(pCoordStation() ? sMboName(&pCoordStation()->name) : "");
     case 8:
       number = &o->dX;
       break;
@@ -496,32 +503,43 @@ namespace {
 
 SLinkList* pObsList(void* station) { return &static_cast<MboStationHead*>(station)->obsList; }
 
-// Deletes the station with its observations, forgetting it when current.
-void vDeleteStation(int kind, void* station) {
+// Deletes the station (which follows prev, null: the first) with its
+// observations, forgetting it when current. The sweeps below pass the
+// object before, so that a file with many empty targets costs no walk per
+// delete.
+void vDeleteStation(int kind, void* prev, void* station) {
   if (pMboRecCurrentStation(kind) == station) vMboRecForgetStation(kind);
   vSLinkFreeAll(pObsList(station));
-  vSLinkDeleteObj(pMboStationList(kind), station);
+  vSLinkDeleteAfter(pMboStationList(kind), prev, station);
 }
 
-void vDeleteObs(int kind, void* station, void* obs) {
+void vDeleteObs(int kind, void* station, void* prev, void* obs) {
   if (pMboRecCurrentObs(kind) == obs) vMboRecForgetObs(kind);
-  vSLinkDeleteObj(pObsList(station), obs);
+  vSLinkDeleteAfter(pObsList(station), prev, obs);
 }
 
-// Deletes the kind's observations that fail keep, then (when emptyGoes)
-// its stations that are left without observations.
+// Deletes the kind's observations that fail keep, then its stations that
+// are left without observations.
 template <typename Obs>
 void vSweep(int kind, bool (*keep)(Obs*)) {
+  void* prevSt = nullptr;
   void* st = pMboGetNextSt(kind, nullptr);
   while (st) {
     void* nextSt = pMboGetNextSt(kind, st);
+    void* prev = nullptr;
     void* obs = pMboGetNextObs(kind, st, nullptr);
     while (obs) {
       void* next = pMboGetNextObs(kind, st, obs);
-      if (!keep(static_cast<Obs*>(obs))) vDeleteObs(kind, st, obs);
+      if (keep(static_cast<Obs*>(obs)))
+        prev = obs;
+      else
+        vDeleteObs(kind, st, prev, obs);
       obs = next;
     }
-    if (!pObsList(st)->pFirst) vDeleteStation(kind, st);
+    if (!pObsList(st)->pFirst)
+      vDeleteStation(kind, prevSt, st);
+    else
+      prevSt = st;
     st = nextSt;
   }
 }
@@ -531,13 +549,17 @@ void vSweep(int kind, bool (*keep)(Obs*)) {
 void vMboRecAverageObservations(void) {
   vSweep<MboObsTs>(MBO_KIND_TS, [](MboObsTs* o) {
     vMboRecTwoFaceReduce(o);
-    return o->sTarget[0] != '\0';
+    return *sMboName(&o->target) != '\0';
   });
-  vSweep<MboObsGps>(MBO_KIND_GPS, [](MboObsGps* o) { return o->sTo[0] != '\0'; });
+  vSweep<MboObsGps>(MBO_KIND_GPS, [](MboObsGps* o) { return *sMboName(&o->to) != '\0'; });
+  void* prev = nullptr;
   void* st = pMboGetNextSt(MBO_KIND_COORD, nullptr);
   while (st) {
     void* next = pMboGetNextSt(MBO_KIND_COORD, st);
-    if (!static_cast<MboStationCoord*>(st)->sName[0]) vDeleteStation(MBO_KIND_COORD, st);
+    if (!*sMboName(&static_cast<MboStationCoord*>(st)->name))
+      vDeleteStation(MBO_KIND_COORD, prev, st);
+    else
+      prev = st;
     st = next;
   }
 }

@@ -17,7 +17,7 @@ SLinkList g_stations[4];
 // observations, and one heap block each cost more than the rest of storing
 // them. They go back all at once when the field book is emptied.
 MemPool g_stationPool;
-// The texts kept beside their records (remarks), apart from them: the walks
+// The texts kept beside their records (remarks, long names), apart from them: the walks
 // over every observation after a read then cross fewer pages.
 MemPool g_textPool;
 constexpr uint64_t kStationBlock = 1024 * 1024;
@@ -44,8 +44,8 @@ constexpr uint32_t kObsSize[4] = {sizeof(MboObsTs), sizeof(MboObsLev), sizeof(Mb
 // ---- Attribute tables: where each attribute lives and how it reads ----
 
 // F_TEXT_AWAY: a pointer to the text's buffer (iSize bytes), null while the
-// text is empty. F_CORRELATION: a float.
-enum FieldType : uint8_t { F_TEXT, F_TEXT_AWAY, F_INT, F_DOUBLE, F_CORRELATION };
+// text is empty. F_NAME: an MboName. F_CORRELATION: a float.
+enum FieldType : uint8_t { F_TEXT, F_TEXT_AWAY, F_NAME, F_INT, F_DOUBLE, F_CORRELATION };
 
 enum GetRule : uint8_t {
   G_ALWAYS,       // the text, also when empty, or the number
@@ -73,6 +73,8 @@ struct AttrField {
 
 #define MBO_TEXT(attr, Rec, field, get) \
   AttrField { attr, offsetof(Rec, field), F_TEXT, static_cast<int>(sizeof(Rec::field)), nullptr, get, S_PLAIN, 0 }
+#define MBO_NAME(attr, Rec, field) \
+  AttrField { attr, offsetof(Rec, field), F_NAME, MBO_NAME_SIZE, nullptr, G_EMPTY_FALSE, S_PLAIN, 0 }
 #define MBO_INT(attr, Rec, field) \
   AttrField { attr, offsetof(Rec, field), F_INT, 0, "%d", G_ALWAYS, S_PLAIN, 0 }
 #define MBO_NUMBER(attr, Rec, field, type, format, get, set, flag) \
@@ -87,24 +89,26 @@ struct AttrField {
       MBO_NUMBER(125, Rec, r33, F_CORRELATION, "%.6lf", G_ALWAYS, S_PLAIN, 0)
 
 const AttrField kStTs[] = {
-    MBO_TEXT(1, MboStationTs, sName, G_EMPTY_FALSE),   MBO_INT(3, MboStationTs, iInstrNo),
-    MBO_TEXT(4, MboStationTs, sInstrHeight, G_ALWAYS), MBO_TEXT(5, MboStationTs, sPressure, G_ALWAYS),
-    MBO_TEXT(6, MboStationTs, sTemperature, G_ALWAYS), MBO_INT(7, MboStationTs, iCorrCode),
+    MBO_NAME(1, MboStationTs, name),
+    MBO_INT(3, MboStationTs, iInstrNo),
+    MBO_TEXT(4, MboStationTs, sInstrHeight, G_ALWAYS),
+    MBO_TEXT(5, MboStationTs, sPressure, G_ALWAYS),
+    MBO_TEXT(6, MboStationTs, sTemperature, G_ALWAYS),
+    MBO_INT(7, MboStationTs, iCorrCode),
 };
 // Attribute 1 of a levelling station is its first observation's from-point.
 const AttrField kStLev[] = {MBO_INT(3, MboStationLev, iInstrNo), MBO_INT(50, MboStationLev, iSetNo)};
 const AttrField kStGps[] = {
-    MBO_TEXT(1, MboStationGps, sName, G_EMPTY_FALSE),
+    MBO_NAME(1, MboStationGps, name),
     MBO_INT(3, MboStationGps, iInstrNo),
     MBO_NUMBER(4, MboStationGps, dAntennaHeight, F_DOUBLE, "%.3lf", G_TINY_FALSE, S_PLAIN, 0),
 };
-const AttrField kStCoord[] = {MBO_TEXT(1, MboStationCoord, sName, G_EMPTY_FALSE),
-                              MBO_INT(3, MboStationCoord, iInstrNo)};
+const AttrField kStCoord[] = {MBO_NAME(1, MboStationCoord, name), MBO_INT(3, MboStationCoord, iInstrNo)};
 
 // Attribute 9 of a total-station observation (the horizontal-distance mark)
 // has rules of its own.
 const AttrField kObsTs[] = {
-    MBO_TEXT(1, MboObsTs, sTarget, G_EMPTY_FALSE),
+    MBO_NAME(1, MboObsTs, target),
     MBO_TEXT(2, MboObsTs, sCode, G_ALWAYS),
     MBO_NUMBER(3, MboObsTs, dHz, F_DOUBLE, "%.8lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_HZ_VALID),
     MBO_NUMBER(4, MboObsTs, dV, F_DOUBLE, "%.8lf", G_ALWAYS, S_FLAG_VALID, MBO_OBS_V_VALID),
@@ -113,14 +117,14 @@ const AttrField kObsTs[] = {
     AttrField{7, offsetof(MboObsTs, pRemark), F_TEXT_AWAY, MBO_OBS_REMARK_SIZE, nullptr, G_EMPTY_FALSE, S_PLAIN, 0},
 };
 const AttrField kObsLev[] = {
-    MBO_TEXT(1, MboObsLev, sTo, G_EMPTY_FALSE),
+    MBO_NAME(1, MboObsLev, to),
     MBO_TEXT(2, MboObsLev, sCode, G_ALWAYS),
     MBO_NUMBER(5, MboObsLev, dDist, F_DOUBLE, "%.5lf", G_ALWAYS, S_VALID, 0),
     MBO_NUMBER(50, MboObsLev, dHeightDiff, F_DOUBLE, "%.5lf", G_ALWAYS, S_VALID, 0),
-    MBO_TEXT(51, MboObsLev, sFrom, G_EMPTY_FALSE),
+    MBO_NAME(51, MboObsLev, from),
 };
 const AttrField kObsGps[] = {
-    MBO_TEXT(1, MboObsGps, sTo, G_EMPTY_FALSE),
+    MBO_NAME(1, MboObsGps, to),
     MBO_TEXT(2, MboObsGps, sCode, G_EMPTY_FALSE),
     MBO_NUMBER(6, MboObsGps, dAntennaHeight, F_DOUBLE, "%.5lf", G_TINY_FALSE, S_VALID, 0),
     MBO_DOUBLE6(100, MboObsGps, dX),
@@ -167,9 +171,19 @@ const AttrField* pField(const AttrTable& table, int attr) {
   return nullptr;
 }
 
+// A spilled name: its buffer's address and size.
+constexpr int kNameSpilled = sizeof(MboName::sIn) - 1;
+constexpr int kNameCapacity = sizeof(char*);
+
+char* pNameAway(const MboName* name) {
+  char* away;
+  memcpy(&away, name->sIn, sizeof away);
+  return away;
+}
+
 // The field read into the buffer (cleared before; size 0: no buffer).
 // flags: the record's validity flags, or null.
-bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, char* buf, int size) {
+bool boGetField(const AttrField& f, const void* record, const uint8_t* flags, char* buf, int size) {
   const char* at = static_cast<const char*>(record) + f.uOffset;
   if (f.uFlag && !(flags && (*flags & f.uFlag))) return false;
   double value = 0.0;
@@ -177,6 +191,9 @@ bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, c
     case F_TEXT_AWAY:
       memcpy(&at, at, sizeof at);
       if (!at) at = "";
+      [[fallthrough]];
+    case F_NAME:
+      if (f.eType == F_NAME) at = sMboName(reinterpret_cast<const MboName*>(at));
       [[fallthrough]];
     case F_TEXT:
       if (f.eGet == G_EMPTY_FALSE && !*at) return false;
@@ -204,7 +221,7 @@ bool boGetField(const AttrField& f, const void* record, const uint32_t* flags, c
 }
 
 // A null text counts as empty.
-bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* text) {
+bool boSetField(const AttrField& f, void* record, uint8_t* flags, const char* text) {
   char* at = static_cast<char*>(record) + f.uOffset;
   bool valid = boMboIsNotBlank(text);
   if (f.uFlag && flags) {
@@ -229,6 +246,8 @@ bool boSetField(const AttrField& f, void* record, uint32_t* flags, const char* t
       sStrCopyN(away, text, f.iSize);
       break;
     }
+    case F_NAME:
+      return boMboSetName(reinterpret_cast<MboName*>(at), text);
     case F_INT: {
       int32_t number = iNumParseC(text);
       memcpy(at, &number, sizeof number);
@@ -255,7 +274,7 @@ const AttrField& TsRemarkField() { return *pField(kObsTables[0], 7); }
 // The from-point field that names a levelling station.
 const AttrField& LevFromField() { return *pField(kObsTables[1], 51); }
 
-uint32_t* pTsFlags(int kind, void* obs) { return kind == MBO_KIND_TS ? &static_cast<MboObsTs*>(obs)->uFlags : nullptr; }
+uint8_t* pTsFlags(int kind, void* obs) { return kind == MBO_KIND_TS ? &static_cast<MboObsTs*>(obs)->uFlags : nullptr; }
 
 void vClear(char* buf, int size) {
   if (buf && size > 0) buf[0] = '\0';
@@ -275,6 +294,33 @@ bool boMboIsNotBlank(const char* text) {
   for (; *text; ++text)
     if (*text != ' ') return true;
   return false;
+}
+
+const char* sMboName(const MboName* name) { return name->sIn[kNameSpilled] ? pNameAway(name) : name->sIn; }
+
+bool boMboSetName(MboName* name, const char* text) {
+  text = sStrNotNull(text);
+  size_t len = strnlen(text, MBO_NAME_SIZE - 1);
+  char* away = name->sIn[kNameSpilled] ? pNameAway(name) : nullptr;
+  if (!away && len < sizeof name->sIn) {
+    memmove(name->sIn, text, len);
+    memset(name->sIn + len, 0, sizeof name->sIn - len);
+    return true;
+  }
+  // Once beside the record, a name stays there: a buffer that holds the
+  // text is used again, so that changing a name back and forth costs
+  // nothing more.
+  if (!away || static_cast<uint8_t>(name->sIn[kNameCapacity]) <= len) {
+    char* grown = static_cast<char*>(pPoolAlloc(&g_textPool, len + 1));
+    if (!grown) return false;
+    away = grown;
+    memcpy(name->sIn, &away, sizeof away);
+    name->sIn[kNameCapacity] = static_cast<char>(len + 1);
+    name->sIn[kNameSpilled] = 1;
+  }
+  memmove(away, text, len);
+  away[len] = '\0';
+  return true;
 }
 
 bool boMboSetObsRemark(MboObsTs* obs, const char* text) {

@@ -21,6 +21,18 @@
 #define MBO_OBS_DIST_VALID 32u
 #define MBO_OBS_TH_VALID 128u
 
+// A name (a point ID) of at most MBO_NAME_SIZE - 1 characters. A short one
+// (up to 15 characters, as nearly all are) lives in the record; a longer one
+// beside it, sized to the text: an import keeps a million records, and each
+// byte stored costs its first touch. Reached through sMboName and
+// boMboSetName only.
+#define MBO_NAME_SIZE 100
+struct MboName {
+  // The text, or with the last byte set: the address (first 8 bytes) and the
+  // size (byte 8) of its buffer beside the record.
+  char sIn[16];
+};
+
 // What every station starts with: the list link, then its observations.
 struct MboStationHead {
   SLinkObj* pNext;
@@ -29,7 +41,7 @@ struct MboStationHead {
 
 struct MboStationTs {
   MboStationHead head;
-  char sName[100];
+  MboName name;
   int32_t iInstrNo;
   char sInstrHeight[16];
   char sPressure[10];  // mmHg
@@ -46,14 +58,14 @@ struct MboStationLev {
 struct MboStationGps {
   MboStationHead head;
   int32_t iInstrNo;
-  char sName[100];
+  MboName name;
   double dAntennaHeight;  // 0: unset
 };
 
 struct MboStationCoord {
   MboStationHead head;
   int32_t iInstrNo;
-  char sName[100];
+  MboName name;
 };
 
 // A total-station observation's remark holds at most 79 characters.
@@ -62,7 +74,7 @@ struct MboStationCoord {
 // Angles in the coordinate-system library's internal unit, lengths in metres.
 struct MboObsTs {
   SLinkObj* pNext;
-  char sTarget[100];
+  MboName target;
   char sCode[16];
   // Null without a remark, else MBO_OBS_REMARK_SIZE bytes beside the record
   // (boMboSetObsRemark): most observations have none, and an import keeps a
@@ -74,16 +86,16 @@ struct MboObsTs {
   double dHz2;  // second face
   double dV2;
   double dDist;
-  uint32_t uFlags;  // MBO_OBS_*
-  uint32_t uHz2Present;
-  uint32_t uV2Present;
-  uint32_t uHorDist;  // 1: the distance is horizontal, 0: slope
+  uint8_t uFlags;  // MBO_OBS_*
+  uint8_t uHz2Present;
+  uint8_t uV2Present;
+  uint8_t uHorDist;  // 1: the distance is horizontal, 0: slope
 };
 
 struct MboObsLev {
   SLinkObj* pNext;
-  char sFrom[100];
-  char sTo[100];
+  MboName from;
+  MboName to;
   char sCode[16];
   double dHeightDiff;
   double dDist;  // sum of the sight lengths
@@ -91,7 +103,7 @@ struct MboObsLev {
 
 struct MboObsGps {
   SLinkObj* pNext;
-  char sTo[100];
+  MboName to;
   char sCode[16];
   double dAntennaHeight;
   double dX, dY, dZ;
@@ -126,6 +138,11 @@ void vMboFreeStationLists(void);
 void vMboForgetStationLists(void);
 // A text that holds something other than blanks.
 bool boMboIsNotBlank(const char* text);
+// The name's text (never null).
+const char* sMboName(const MboName* name);
+// Stores the text (null: empty) cut to MBO_NAME_SIZE - 1 characters, as
+// attribute 1 does; false when memory ran out (the name is then unchanged).
+bool boMboSetName(MboName* name, const char* text);
 // Stores the observation's remark (null: empty) as attribute 7 does; false
 // when memory ran out.
 bool boMboSetObsRemark(MboObsTs* obs, const char* text);

@@ -712,7 +712,7 @@ void vKofWriteObservations(uint32_t hRaw) {
     vWholeNumber(pressure, sizeof pressure, st->sPressure);
     vWholeNumber(temperature, sizeof temperature, st->sTemperature);
     if (boMboIsNotBlank(st->sInstrHeight)) iNumPrintC(height, sizeof height, "%lf", dNumParseC(st->sInstrHeight));
-    iNumPrintC(line, sizeof line, " 02 %-10.10s %-8.8s %8d %8.8s %8.8s %6.6s", sMboPidPointNo(st->sName), "",
+    iNumPrintC(line, sizeof line, " 02 %-10.10s %-8.8s %8d %8.8s %8.8s %6.6s", sMboPidPointNo(sMboName(&st->name)), "",
                st->iInstrNo, pressure, temperature, height);
     boMboWriteLine(hRaw, line);
     for (void* o = pMboGetNextObs(MBO_KIND_TS, s, nullptr); o; o = pMboGetNextObs(MBO_KIND_TS, s, o)) {
@@ -722,8 +722,8 @@ void vKofWriteObservations(uint32_t hRaw) {
       vObsValue(v, sizeof v, obs, MBO_OBS_V_VALID, "%8.4lf", dCoSysVerDir2User(cs, obs->dV));
       vObsValue(dist, sizeof dist, obs, MBO_OBS_DIST_VALID, "%8.3lf", obs->dDist);
       vObsValue(th, sizeof th, obs, MBO_OBS_TH_VALID, "%6.3f", obs->dTargetHeight);
-      iNumPrintC(line, sizeof line, " 03 %-10.10s %-8.8s %8.8s %8.8s %8.8s %6.6s", sMboPidPointNo(obs->sTarget),
-                 obs->sCode, hz, v, dist, th);
+      iNumPrintC(line, sizeof line, " 03 %-10.10s %-8.8s %8.8s %8.8s %8.8s %6.6s",
+                 sMboPidPointNo(sMboName(&obs->target)), obs->sCode, hz, v, dist, th);
       boMboWriteLine(hRaw, line);
     }
   }

@@ -168,7 +168,7 @@ void* pReadRecord(void* st, std::string_view value) {
   void* obs = pMboAddObs(kTs, st);
   if (!obs) return nullptr;
   auto* ts = static_cast<MboObsTs*>(obs);
-  sStrCopyN(ts->sTarget, sUnquoted(&f, 1), sizeof ts->sTarget);
+  boMboSetName(&ts->target, sUnquoted(&f, 1));
   sStrCopyN(ts->sCode, f.at[2], sizeof ts->sCode);
   if (auto d = dNumber(f.at[5])) vSetNumber(ts, &ts->dDist, MBO_OBS_DIST_VALID, *d);
   // The file's angles are radians; the parsers scale them through the

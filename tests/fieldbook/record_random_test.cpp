@@ -75,10 +75,10 @@ std::vector<ModelStation> FieldBookStations() {
   std::vector<ModelStation> out;
   for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st)) {
     auto* s = static_cast<MboStationTs*>(st);
-    out.push_back({s->sName, s->sInstrHeight, {}});
+    out.push_back({sMboName(&s->name), s->sInstrHeight, {}});
     for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o)) {
       auto* obs = static_cast<MboObsTs*>(o);
-      out.back().obs.push_back(std::string(obs->sTarget) + "/" + obs->sCode);
+      out.back().obs.push_back(std::string(sMboName(&obs->target)) + "/" + obs->sCode);
     }
   }
   return out;

@@ -91,9 +91,9 @@ class Record : public ::testing::Test {
   static std::vector<std::vector<std::string>> TsStations() {
     std::vector<std::vector<std::string>> out;
     for (void* st = pMboGetNextSt(1, nullptr); st; st = pMboGetNextSt(1, st)) {
-      out.push_back({static_cast<MboStationTs*>(st)->sName});
+      out.push_back({sMboName(&static_cast<MboStationTs*>(st)->name)});
       for (void* o = pMboGetNextObs(1, st, nullptr); o; o = pMboGetNextObs(1, st, o))
-        out.back().push_back(static_cast<MboObsTs*>(o)->sTarget);
+        out.back().push_back(sMboName(&static_cast<MboObsTs*>(o)->target));
     }
     return out;
   }
@@ -378,9 +378,11 @@ TEST_F(Record, TargetPointNoOfTheCurrentObservation) {
   vMboSetAreaName("AR");
   vMboRecSetPointName("1234567890123456789012345678901234567890");
   vMboRecBeginTsObs();
-  vMboRecSetPid(static_cast<MboObsTs*>(pMboRecCurrentObs(1))->sTarget, "77");
+  char id[MBO_REC_NAME_SIZE];
+  vMboRecSetPid(id, "77");
+  boMboSetName(&static_cast<MboObsTs*>(pMboRecCurrentObs(1))->target, id);
   EXPECT_STREQ(sMboRecTargetPointNo(), "77");
-  sStrCopyN(static_cast<MboObsTs*>(pMboRecCurrentObs(1))->sTarget, sMboRecGetPointName(), 100);
+  boMboSetName(&static_cast<MboObsTs*>(pMboRecCurrentObs(1))->target, sMboRecGetPointName());
   EXPECT_STREQ(sMboRecTargetPointNo(), "12345678901234567890123456789");
 }
 
@@ -403,9 +405,9 @@ TEST_F(Record, GpsComponentsBeforeTheirDeviations) {
   std::vector<std::string> seen;
   for (void* st = pMboGetNextSt(4, nullptr); st; st = pMboGetNextSt(4, st)) {
     auto* s = static_cast<MboStationGps*>(st);
-    seen.push_back(std::string(s->sName) + "@" + std::to_string(s->dAntennaHeight).substr(0, 3));
+    seen.push_back(std::string(sMboName(&s->name)) + "@" + std::to_string(s->dAntennaHeight).substr(0, 3));
     for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o))
-      seen.push_back(static_cast<MboObsGps*>(o)->sTo);
+      seen.push_back(sMboName(&static_cast<MboObsGps*>(o)->to));
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"BASE@1.2", "R1", "R2", "@1.3", "R3"}));
   auto* r1 = static_cast<MboObsGps*>(pMboGetNextObs(4, pMboGetNextSt(4, nullptr), nullptr));
@@ -496,7 +498,7 @@ class Levelling : public Record {
       for (void* o = pMboGetNextObs(2, st, nullptr); o; o = pMboGetNextObs(2, st, o)) {
         auto* l = static_cast<MboObsLev*>(o);
         char buf[300];
-        snprintf(buf, sizeof buf, "%s>%s %.4f %.2f", l->sFrom, l->sTo, l->dHeightDiff, l->dDist);
+        snprintf(buf, sizeof buf, "%s>%s %.4f %.2f", sMboName(&l->from), sMboName(&l->to), l->dHeightDiff, l->dDist);
         out.push_back(buf);
       }
     }
