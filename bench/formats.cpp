@@ -353,6 +353,23 @@ void vGenPumatec(TextFile& t, int64_t n) {
   }
 }
 
+// The coordinate file of the pair, read alone (its PTO is missing, which the
+// reader reports once): code with a control field now and then, name, north,
+// east, height, and a radius on every 50th point.
+void vGenPumatecPtc(TextFile& t, int64_t n) {
+  for (int64_t i = 0; t.lines < n; i++) {
+    Cols c;
+    c.at(1, i % 100 < 50 ? "GRS" : "VEG");
+    if (i % 100 == 0) c.at(11, "L7");
+    c.at(17, sF("C%lld", (long long)i))
+        .at(29, sF("%.3f", 6600000.0 + (double)(i % 99991) * 0.01))
+        .at(41, sF("%.2f", 500000.0 + (double)(i % 9973) * 0.1))
+        .at(51, sF("%.3f", 12.0 + (double)(i % 997) * 0.01));
+    if (i % 50 == 49) c.at(61, "25.5");
+    t.put(c.s);
+  }
+}
+
 // The vector of point i from its base.
 double dVec(int64_t i, int axis) { return (double)((i * (axis + 3)) % 20011) * 0.0137 - 120.0; }
 
@@ -645,6 +662,7 @@ const ReaderCase g_aReaders[] = {
     {"DiNi10", 81, vGenDiNi10, "dat", false},
     {"Dl101", 82, vGenDl101, "dl", false},
     {"Pumatec", 99, vGenPumatec, "pto", false},
+    {"PumatecPtc", 99, vGenPumatecPtc, "ptc", false},
     {"GpsLeicaAscii", 50, vGenGpsLeica, "asc", false},
     {"GpsTgo", 51, vGenGpsTgo, "txt", false},
     {"GpsGeolab", 53, vGenGpsGeolab, "iob", false},
