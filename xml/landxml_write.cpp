@@ -1,4 +1,7 @@
-// The LandXML 1.2 writer (see landxml_write.h).
+// The LandXML 1.2 writer (see landxml_write.h). The document is printed as
+// it is put together (the module's document writer in its streaming form):
+// a file of a million points would otherwise first be a tree of some ten
+// million elements and attributes.
 #include "xml/landxml.h"
 #include "xml/landxml_write.h"
 
@@ -10,8 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "base/geometry.h"
 #include "base/cnum.h"
+#include "base/geometry.h"
 #include "base/numbers.h"
 #include "base/text.h"
 #include "fieldbook/model.h"
@@ -25,40 +28,69 @@
 #define LXML_NS_12 "http://www.landxml.org/schema/LandXML-1.2"
 #define HEXML_NS_13 "http://xml.hexagon.com/schema/HeXML-1.3"
 
+namespace {
+
+// What the escape makes of each byte: kept, dropped, or an entity or
+// character reference.
+struct EscapeTable {
+  enum : unsigned char { KEEP = 0, DROP = 1, REPLACE = 2 };
+  unsigned char what[256];
+  char sRef[256][12];
+  EscapeTable() {
+    for (int c = 0; c < 256; c++) {
+      what[c] = KEEP;
+      sRef[c][0] = 0;
+      const char* entity = c == '"'    ? "&quot;"
+                           : c == '&'  ? "&amp;"
+                           : c == '\'' ? "&apos;"
+                           : c == '<'  ? "&lt;"
+                           : c == '>'  ? "&gt;"
+                                       : nullptr;
+      if (entity) {
+        what[c] = REPLACE;
+        sStrCopyN(sRef[c], entity, (int)sizeof sRef[c]);
+      } else if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+        what[c] = DROP;
+      } else if (c >= 0x80 && c < 0xA0) {
+        // What the byte is in code page 1252, as a reference: the declared
+        // encoding has no such characters.
+        WCHAR w = 0;
+        char b = (char)c;
+        MultiByteToWideChar(1252, 0, &b, 1, &w, 1);
+        what[c] = REPLACE;
+        sStrPrintN(sRef[c], (int)sizeof sRef[c], "&#x%X;", (unsigned)(w ? w : c));
+      }
+    }
+  }
+};
+
+const EscapeTable& Escapes() {
+  static const EscapeTable table;
+  return table;
+}
+
+// The escaped text, handed on in runs: put(data, size).
+template <class Put>
+void vEscapeRuns(const char* text, size_t n, Put put) {
+  const EscapeTable& t = Escapes();
+  const unsigned char* p = (const unsigned char*)text;
+  const unsigned char* end = p + n;
+  while (p < end) {
+    const unsigned char* run = p;
+    while (p < end && t.what[*p] == EscapeTable::KEEP) p++;
+    if (p > run) put((const char*)run, (size_t)(p - run));
+    if (p == end) break;
+    if (t.what[*p] == EscapeTable::REPLACE) put(t.sRef[*p], strlen(t.sRef[*p]));
+    p++;
+  }
+}
+
+}  // namespace
+
 std::string sLxmlEscapeAttr(const char* sText) {
   std::string out;
-  for (const unsigned char* p = (const unsigned char*)sStrNotNull(sText); *p; p++) {
-    unsigned char c = *p;
-    switch (c) {
-      case '"':
-        out += "&quot;";
-        continue;
-      case '&':
-        out += "&amp;";
-        continue;
-      case '\'':
-        out += "&apos;";
-        continue;
-      case '<':
-        out += "&lt;";
-        continue;
-      case '>':
-        out += "&gt;";
-        continue;
-      default:
-        break;
-    }
-    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
-    if (c >= 0x80 && c < 0xA0) {
-      WCHAR w = 0;
-      MultiByteToWideChar(1252, 0, (const char*)p, 1, &w, 1);
-      char ref[16];
-      sStrPrintN(ref, (int)sizeof ref, "&#x%X;", (unsigned)(w ? w : c));
-      out += ref;
-      continue;
-    }
-    out += (char)c;
-  }
+  const char* text = sStrNotNull(sText);
+  vEscapeRuns(text, strlen(text), [&](const char* data, size_t size) { out.append(data, size); });
   return out;
 }
 
@@ -91,43 +123,73 @@ const char* sDocumentId(const void* obj, const char* id) {
 }
 
 // Every attribute goes through the one escape.
-bool boAttr(MboXmlElem* elem, const char* name, const char* value) {
-  return pMboXmlSetAttr(elem, name, sLxmlEscapeAttr(value).c_str()) != nullptr;
+void vAttrN(MboXmlStream* s, const char* name, const char* value, size_t n) {
+  if (!boMboXmlStreamAttrBegin(s, name)) return;
+  vEscapeRuns(value, n, [s](const char* data, size_t size) { vMboXmlStreamPut(s, data, size); });
+  vMboXmlStreamAttrEnd(s);
+}
+
+void vAttr(MboXmlStream* s, const char* name, const char* value) {
+  value = sStrNotNull(value);
+  vAttrN(s, name, value, strlen(value));
+}
+
+// Element texts are numbers only: as they stand.
+void vText(MboXmlStream* s, const char* text, size_t n) {
+  if (boMboXmlStreamTextBegin(s)) vMboXmlStreamPut(s, text, n);
 }
 
 // Values as "%f" would print them, separated by blanks, cut to limit
-// characters (the printing buffer they once had).
-std::string sFixedList(std::initializer_list<double> values, size_t limit) {
-  std::string out;
+// characters (the printing buffer they once had). out holds 1200 bytes.
+size_t uFixedList(char* out, std::initializer_list<double> values, size_t limit) {
+  size_t n = 0;
   for (double v : values) {
-    char buf[400];  // "%f" of the largest double needs 316
-    if (!out.empty()) out += ' ';
-    out.append(buf, (size_t)std::max(0, std::min(iNumPrintFixedC(buf, (int)sizeof buf, v, 6), (int)sizeof buf - 1)));
+    if (n) out[n++] = ' ';
+    int len = iNumPrintFixedC(out + n, 400, v, 6);  // "%f" of the largest double needs 316
+    n += (size_t)std::max(0, std::min(len, 399));
   }
-  if (out.size() > limit) out.resize(limit);
-  return out;
+  return std::min(n, limit);
 }
 
 // Coordinates are written north first: Y X, or Y X Z.
-std::string sYX(double x, double y) { return sFixedList({y, x}, 127); }
+const size_t kYXLimit = 127, kYXZLimit = 191;
 
-std::string sYXZ(double x, double y, double z) { return sFixedList({y, x, z}, 191); }
+struct Coords {
+  char text[1200];
+  size_t n;
+};
+
+void vYX(Coords* c, double x, double y) { c->n = uFixedList(c->text, {y, x}, kYXLimit); }
+void vYXZ(Coords* c, double x, double y, double z) { c->n = uFixedList(c->text, {y, x, z}, kYXZLimit); }
+
+void vTextYX(MboXmlStream* s, double x, double y) {
+  Coords c;
+  vYX(&c, x, y);
+  vText(s, c.text, c.n);
+}
+
+// An element with an attribute-less start tag and a number text.
+void vNumberElem(MboXmlStream* s, const char* name, const char* text) {
+  vMboXmlStreamStart(s, name);
+  vText(s, text, strlen(text));
+  vMboXmlStreamEnd(s);
+}
 
 // "Korvax attributes": every non-fixed field of the object but "name". A
 // line's or polygon's code (`code` not null) is a fixed field and the file
 // has no other place for it: it goes first, as the "Code" property the
 // reader takes for the object's code. It is written empty too when the
 // Feature is there, or the reader would take the Feature's own code.
-void vAttributeFeature(MboXmlElem* parent, ViFields* fs, const void* obj, const char* code = nullptr) {
+void vAttributeFeature(MboXmlStream* s, ViFields* fs, const void* obj, const char* code = nullptr) {
   int n = iViFieldsGetCount(fs), fixed = iViFieldsFixedCount(fs);
   if (n <= fixed && !*sStrNotNull(code)) return;
-  MboXmlElem* feature = pMboXmlAddChild(parent, "Feature");
-  if (!feature) return;
-  boAttr(feature, "code", "Korvax attributes");
+  vMboXmlStreamStart(s, "Feature");
+  vAttr(s, "code", "Korvax attributes");
   auto property = [&](const char* label, const char* value) {
-    MboXmlElem* prop = pMboXmlAddChild(feature, "Property");
-    boAttr(prop, "label", label);
-    boAttr(prop, "value", value);
+    vMboXmlStreamStart(s, "Property");
+    vAttr(s, "label", label);
+    vAttr(s, "value", value);
+    vMboXmlStreamEnd(s);
   };
   if (code) property("Code", code);
   for (int i = fixed; i < n; i++) {
@@ -135,116 +197,216 @@ void vAttributeFeature(MboXmlElem* parent, ViFields* fs, const void* obj, const 
     if (strcmp(sStrNotNull(label), "name") == 0) continue;
     property(label, sViFieldsGetField(fs, obj, i));
   }
+  vMboXmlStreamEnd(s);
 }
 
-// ---- Header sections (failures make the whole write fail) ----
+// ---- Header sections ----
 
-bool boApplication(MboXmlElem* root, int dialect) {
-  MboXmlElem* app = pMboXmlAddChild(root, "Application");
-  if (!app) return false;
-  std::string version = sMboProjectAttr("TERVERSION");
-  std::string name = version.empty() ? "Korvax Fieldbook" : "Korvax Terrain " + version;
-  bool ok = boAttr(app, "name", name.c_str());
-  if (dialect == LXML_DIALECT_LEICA)
-    ok = ok && boAttr(app, "desc", "Export tailored for Leica (Points lines and areas)");
-  if (dialect == LXML_DIALECT_TRIMBLE)
-    ok = ok && boAttr(app, "desc", "Export tailored for Trimble (Points lines and areas)");
-  return ok;
+// What the header takes from the project and the system, fetched before
+// the file is made.
+struct Header {
+  char date[51];
+  std::string version, project, key;
+};
+
+void vApplication(MboXmlStream* s, const Header& h, int dialect) {
+  vMboXmlStreamStart(s, "Application");
+  std::string name = h.version.empty() ? "Korvax Fieldbook" : "Korvax Terrain " + h.version;
+  vAttr(s, "name", name.c_str());
+  if (dialect == LXML_DIALECT_LEICA) vAttr(s, "desc", "Export tailored for Leica (Points lines and areas)");
+  if (dialect == LXML_DIALECT_TRIMBLE) vAttr(s, "desc", "Export tailored for Trimble (Points lines and areas)");
+  vMboXmlStreamEnd(s);
 }
 
-bool boProject(MboXmlElem* root) {
-  MboXmlElem* project = pMboXmlAddChild(root, "Project");
-  return project && boAttr(project, "name", sMboProjectAttr("PROJECT").c_str());
+void vProject(MboXmlStream* s, const Header& h) {
+  vMboXmlStreamStart(s, "Project");
+  vAttr(s, "name", h.project.c_str());
+  vMboXmlStreamEnd(s);
 }
 
-bool boUnits(MboXmlElem* root) {
-  MboXmlElem* metric = pMboXmlAddChild(pMboXmlAddChild(root, "Units"), "Metric");
-  return metric && boAttr(metric, "linearUnit", "meter") && boAttr(metric, "areaUnit", "squareMeter") &&
-         boAttr(metric, "volumeUnit", "cubicMeter") && boAttr(metric, "angularUnit", "grads") &&
-         boAttr(metric, "pressureUnit", "HPA") && boAttr(metric, "temperatureUnit", "celsius");
+void vUnits(MboXmlStream* s) {
+  vMboXmlStreamStart(s, "Units");
+  vMboXmlStreamStart(s, "Metric");
+  vAttr(s, "linearUnit", "meter");
+  vAttr(s, "areaUnit", "squareMeter");
+  vAttr(s, "volumeUnit", "cubicMeter");
+  vAttr(s, "angularUnit", "grads");
+  vAttr(s, "pressureUnit", "HPA");
+  vAttr(s, "temperatureUnit", "celsius");
+  vMboXmlStreamEnd(s);
+  vMboXmlStreamEnd(s);
 }
 
-bool boCoordinateSystem(MboXmlElem* root) {
+void vCoordinateSystem(MboXmlStream* s) {
   uint64_t cs = g_mboTransfer.uCoSys, ver = g_mboTransfer.uCoSysVersion;
-  if (!cs) return true;  // none open: nothing to write
-  MboXmlElem* elem = pMboXmlAddChild(root, "CoordinateSystem");
-  if (!elem || !boAttr(elem, "fileLocation", "")) return false;
+  if (!cs) return;  // none open: nothing to write
+  vMboXmlStreamStart(s, "CoordinateSystem");
+  vAttr(s, "fileLocation", "");
   const char* name = sCoSysGetName(cs);
-  if (name && *name && !boAttr(elem, "horizontalDatum", name)) return false;
+  if (name && *name) vAttr(s, "horizontalDatum", name);
   const char* verName = ver ? sCoSysVerGetName(ver) : nullptr;
-  if (name && *name && verName && *verName && !boAttr(elem, "verticalDatum", verName)) return false;
+  if (name && *name && verName && *verName) vAttr(s, "verticalDatum", verName);
   int epsg = iCoSysGetEPSG(cs);
   if (epsg >= 1) {
     char buf[16];
     sStrPrintN(buf, (int)sizeof buf, "%d", epsg);
-    if (!boAttr(elem, "epsgCode", buf)) return false;
+    vAttr(s, "epsgCode", buf);
   }
-  return true;
+  vMboXmlStreamEnd(s);
 }
 
 // ---- Points ----
 
-void vPoints(MboXmlElem* root, int dialect, const std::string& key) {
+void vPoints(MboXmlStream* s, int dialect, const std::string& key) {
   ViFields* fs = pViPFieldsGet(g_pMboPoints);
+  Coords c;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    MboXmlElem* group = pMboXmlAddChild(root, "CgPoints");
-    MboXmlElem* pt = pMboXmlAddChild(group, "CgPoint");
-    if (!pt) continue;
-    std::string no = sMboGetPointNo(p);
-    std::string code = key.empty() ? sPoPointGetField(p) : sViFieldsGetFieldByName(fs, p, key.c_str());
-    std::string pid = sMboGetPointPID(p);
-    boAttr(pt, "name", no.empty() ? " " : no.c_str());
-    boAttr(pt, "code", code.empty() ? " " : code.c_str());
-    boAttr(pt, "oID", pid.empty() ? " " : pid.c_str());
-    sMboXmlSetText(pt, (boMboGetPointZ(p, &z) ? sYXZ(x, y, z) : sYX(x, y)).c_str());
+    vMboXmlStreamStart(s, "CgPoints");
+    vMboXmlStreamStart(s, "CgPoint");
+    const char* pid = sStrNotNull(sMboGetPointPID(p));
+    // The point number: after the last dot, without trailing blanks.
+    const char* dot = strrchr(pid, '.');
+    const char* no = dot ? dot + 1 : pid;
+    size_t noLen = strlen(no);
+    while (noLen && no[noLen - 1] == ' ') noLen--;
+    const char* code = sStrNotNull(key.empty() ? sPoPointGetField(p) : sViFieldsGetFieldByName(fs, p, key.c_str()));
+    // A missing text is written as a blank.
+    if (noLen)
+      vAttrN(s, "name", no, noLen);
+    else
+      vAttr(s, "name", " ");
+    vAttr(s, "code", *code ? code : " ");
+    vAttr(s, "oID", *pid ? pid : " ");
+    if (boMboGetPointZ(p, &z))
+      vYXZ(&c, x, y, z);
+    else
+      vYX(&c, x, y);
+    vText(s, c.text, c.n);
+    vMboXmlStreamEnd(s);
     // The reader gives an unnamed Feature to the point just before it.
-    if (dialect == LXML_DIALECT_PLAIN || dialect == LXML_DIALECT_LEICA) vAttributeFeature(group, fs, p);
+    if (dialect == LXML_DIALECT_PLAIN || dialect == LXML_DIALECT_LEICA) vAttributeFeature(s, fs, p);
+    vMboXmlStreamEnd(s);
   }
 }
 
 // ---- Lines and polygons ----
 
-// A Start, End or closing vertex.
-bool boVertex(MboXmlElem* parent, const char* name, LiLine* line, LiElm* e) {
-  MboXmlElem* v = pMboXmlAddChild(parent, name);
-  if (!v) return false;
-  const MboElmData* data = (const MboElmData*)LiElmGetData(line, e);
-  // Only a point written as a CgPoint is referred to: the reader must find
-  // every reference.
-  PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
-  if (pt && !boMboGetPointXY(pt, nullptr, nullptr)) pt = nullptr;
-  if (pt && !boAttr(v, "pntRef", data->sPid)) return false;
-  // A vertex that only names its point is written at the point (a reader
-  // takes these text coordinates for the point); an unknown height is left
-  // out, not written as 0, and so is a place the vertex does not have.
+// A vertex that is written: where, and the point it refers to (looked up
+// when it is first written).
+struct Vertex {
+  LiElm* elm;
+  uint32_t has;
   GeoPnt3 p;
-  uint32_t has = uMboVertexPosition(line, e, &p);
-  if (!(has & MBO_FLAG_XY)) return true;
-  if ((has & MBO_FLAG_Z) && boLiLineIs3d(line)) return sMboXmlSetText(v, sYXZ(p.x, p.y, p.z).c_str()) != nullptr;
-  return sMboXmlSetText(v, sYX(p.x, p.y).c_str()) != nullptr;
+};
+
+// One segment of a CoordGeom: from vertex a to vertex b (indexes into the
+// vertex list), of the kind of the element at a.
+struct Segment {
+  int kind;
+  uint32_t a, b;
+};
+
+// The line's written vertices and segments, found before anything of the
+// line is printed: a CoordGeom that would stay empty is left out.
+struct Geometry {
+  std::vector<Vertex> vertices;
+  std::vector<Segment> segments;
+};
+
+// Vertices without a place are left out: the segment runs from the vertex
+// before to the one after, straight when it no longer ends where its
+// element did. A polygon's part closes from its last vertex to its first.
+void vPlanGeometry(Geometry* g, LiLine* line) {
+  g->vertices.clear();
+  g->segments.clear();
+  bool polygon = boLiLineIsPolygon(line);
+  for (LiElm* first = LiElmGetFirst(line); first; first = pGeoSubLineNext(line, first)) {
+    uint32_t head = 0;
+    bool any = false;  // a vertex of this part written
+    for (LiElm* e = first; e; e = LiElmGetNext(line, e)) {
+      int type = LiElmGetType(line, e);
+      bool end = type == KV2GR_ELM_SUBEND || type == KV2GR_ELM_LAST;
+      Vertex v{e, 0, {0, 0, 0}};
+      v.has = uMboVertexPosition(line, e, &v.p);
+      if (v.has & MBO_FLAG_XY) {
+        uint32_t at = (uint32_t)g->vertices.size();
+        if (any) {
+          LiElm* prev = g->vertices.back().elm;
+          int kind = LiElmGetNext(line, prev) == e ? LiElmGetType(line, prev) : KV2GR_ELM_STRAIGHT;
+          if (kind == KV2GR_ELM_STRAIGHT || kind == KV2GR_ELM_ARC2P || kind == KV2GR_ELM_ARC3P ||
+              kind == KV2GR_ELM_CLOTHOID)
+            g->segments.push_back({kind, at - 1, at});
+        } else {
+          head = at;
+          any = true;
+        }
+        g->vertices.push_back(v);
+      }
+      if (end) break;
+    }
+    if (polygon && any) g->segments.push_back({KV2GR_ELM_STRAIGHT, (uint32_t)g->vertices.size() - 1, head});
+  }
 }
 
-bool boStraight(MboXmlElem* geom, LiLine* line, LiElm* from, LiElm* to) {
-  MboXmlElem* elem = pMboXmlAddChild(geom, "Line");
-  return elem && boVertex(elem, "Start", line, from) && boVertex(elem, "End", line, to);
+// The printed form of the last vertex written: a straight line's end is
+// the next one's start.
+struct VertexText {
+  uint32_t uIndex = UINT32_MAX;
+  std::string ref;  // escaped pntRef, "" for none
+  Coords coords;
+};
+
+// A Start, End or closing vertex.
+void vVertex(MboXmlStream* s, const char* name, LiLine* line, const Geometry& g, uint32_t index, VertexText* cache) {
+  if (cache->uIndex != index) {
+    const Vertex& v = g.vertices[index];
+    cache->uIndex = index;
+    cache->ref.clear();
+    const MboElmData* data = (const MboElmData*)LiElmGetData(line, v.elm);
+    // Only a point written as a CgPoint is referred to: the reader must find
+    // every reference.
+    PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+    if (pt && boMboGetPointXY(pt, nullptr, nullptr))
+      vEscapeRuns(data->sPid, strlen(data->sPid),
+                  [cache](const char* text, size_t size) { cache->ref.append(text, size); });
+    // A vertex that only names its point is written at the point (a reader
+    // takes these text coordinates for the point); an unknown height is left
+    // out, not written as 0.
+    if ((v.has & MBO_FLAG_Z) && boLiLineIs3d(line))
+      vYXZ(&cache->coords, v.p.x, v.p.y, v.p.z);
+    else
+      vYX(&cache->coords, v.p.x, v.p.y);
+  }
+  vMboXmlStreamStart(s, name);
+  // An escaped pntRef is never empty: the point ID was not.
+  if (!cache->ref.empty() && boMboXmlStreamAttrBegin(s, "pntRef")) {
+    vMboXmlStreamPut(s, cache->ref.data(), cache->ref.size());
+    vMboXmlStreamAttrEnd(s);
+  }
+  vText(s, cache->coords.text, cache->coords.n);
+  vMboXmlStreamEnd(s);
 }
 
-bool boCurve(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
-  MboXmlElem* elem = pMboXmlAddChild(geom, "Curve");
-  if (!elem) return false;
+void vCurve(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& seg, VertexText* cache) {
+  LiElm* e = g.vertices[seg.a].elm;
+  vMboXmlStreamStart(s, "Curve");
   double radius = 0;
   boLiElmGetRadius(line, e, &radius);
   char buf[64];
   sStrPrintN(buf, (int)sizeof buf, "%.6f", fabs(radius));
   GeoPnt2 c{0, 0};
   boLiElmGetCenterP(line, e, &c);
-  MboXmlElem* start = nullptr;
-  return boAttr(elem, "rot", radius >= 0 ? "cw" : "ccw") && boAttr(elem, "crvType", "arc") &&
-         boAttr(elem, "radius", buf) && boVertex(elem, "Start", line, e) &&
-         (start = pMboXmlAddChild(elem, "Center")) != nullptr && sMboXmlSetText(start, sYX(c.x, c.y).c_str()) &&
-         boVertex(elem, "End", line, next);
+  vAttr(s, "rot", radius >= 0 ? "cw" : "ccw");
+  vAttr(s, "crvType", "arc");
+  vAttr(s, "radius", buf);
+  vVertex(s, "Start", line, g, seg.a, cache);
+  vMboXmlStreamStart(s, "Center");
+  vTextYX(s, c.x, c.y);
+  vMboXmlStreamEnd(s);
+  vVertex(s, "End", line, g, seg.b, cache);
+  vMboXmlStreamEnd(s);
 }
 
 // A tangent as a segment from 1000 m before to 1000 m after its point.
@@ -255,9 +417,10 @@ void vTangent(const GeoPnt2& p, double dir, GeoPnt2* a, GeoPnt2* b) {
   vGeoPolarMove(b, 1000, dir);
 }
 
-bool boSpiral(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
-  MboXmlElem* elem = pMboXmlAddChild(geom, "Spiral");
-  if (!elem) return false;
+void vSpiral(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& seg, VertexText* cache) {
+  LiElm* e = g.vertices[seg.a].elm;
+  LiElm* next = g.vertices[seg.b].elm;
+  vMboXmlStreamStart(s, "Spiral");
   double a = 0, rs = 0, re = 0;
   boLiElmGetClotoide(line, e, &a, &rs, &re);
   auto radius = [](double r) {
@@ -269,11 +432,13 @@ bool boSpiral(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
   char constant[64], length[64];
   sStrPrintN(constant, (int)sizeof constant, "%.6f", a);
   sStrPrintN(length, (int)sizeof length, "%.6f", dLiElmLength(line, e));
-  if (!boAttr(elem, "rot", rs >= 0 && re >= 0 ? "cw" : "ccw") || !boAttr(elem, "spiType", "clothoid") ||
-      !boAttr(elem, "constant", constant) || !boAttr(elem, "radiusStart", radius(rs).c_str()) ||
-      !boAttr(elem, "radiusEnd", radius(re).c_str()) || !boAttr(elem, "length", length) ||
-      !boVertex(elem, "Start", line, e))
-    return false;
+  vAttr(s, "rot", rs >= 0 && re >= 0 ? "cw" : "ccw");
+  vAttr(s, "spiType", "clothoid");
+  vAttr(s, "constant", constant);
+  vAttr(s, "radiusStart", radius(rs).c_str());
+  vAttr(s, "radiusEnd", radius(re).c_str());
+  vAttr(s, "length", length);
+  vVertex(s, "Start", line, g, seg.a, cache);
   double d0 = 0, d1 = 0;
   GeoPnt2 p0, p1, a1, a2, b1, b2, pi;
   vLiElmGetP2d(line, e, &p0);
@@ -282,97 +447,71 @@ bool boSpiral(MboXmlElem* geom, LiLine* line, LiElm* e, LiElm* next) {
     vTangent(p0, d0, &a1, &a2);
     vTangent(p1, d1, &b1, &b2);
     if (iGeoSegmentCross(&a1, &a2, &b1, &b2, &pi) != -1) {
-      MboXmlElem* piElem = pMboXmlAddChild(elem, "PI");
-      if (!piElem || !sMboXmlSetText(piElem, sYX(pi.x, pi.y).c_str())) return false;
+      vMboXmlStreamStart(s, "PI");
+      vTextYX(s, pi.x, pi.y);
+      vMboXmlStreamEnd(s);
     }
   }
-  return boVertex(elem, "End", line, next);
+  vVertex(s, "End", line, g, seg.b, cache);
+  vMboXmlStreamEnd(s);
 }
 
-// One line or polygon into a CoordGeom; false when nothing was written.
-// Vertices without a place are left out: the segment runs from the vertex
-// before to the one after, straight when it no longer ends where its
-// element did.
-bool boGeometry(MboXmlElem* geom, LiLine* line) {
-  bool polygon = boLiLineIsPolygon(line);
-  bool any = false;
-  for (LiElm* first = LiElmGetFirst(line); first; first = pGeoSubLineNext(line, first)) {
-    LiElm* head = nullptr;  // the part's first vertex written
-    LiElm* prev = nullptr;  // the last one so far
-    for (LiElm* e = first; e; e = LiElmGetNext(line, e)) {
-      int type = LiElmGetType(line, e);
-      bool end = type == KV2GR_ELM_SUBEND || type == KV2GR_ELM_LAST;
-      if (boMboVertexPlaced(line, e)) {
-        if (prev) {
-          int kind = LiElmGetNext(line, prev) == e ? LiElmGetType(line, prev) : KV2GR_ELM_STRAIGHT;
-          bool ok = true;
-          if (kind == KV2GR_ELM_STRAIGHT)
-            ok = boStraight(geom, line, prev, e), any = true;
-          else if (kind == KV2GR_ELM_ARC2P || kind == KV2GR_ELM_ARC3P)
-            ok = boCurve(geom, line, prev, e), any = true;
-          else if (kind == KV2GR_ELM_CLOTHOID)
-            ok = boSpiral(geom, line, prev, e), any = true;
-          if (!ok) return false;
-        } else {
-          head = e;
-        }
-        prev = e;
-      }
-      if (end) break;
-    }
-    if (polygon && prev) {
-      if (!boStraight(geom, line, prev, head)) return false;
-      any = true;
-    }
-  }
-  return any;
-}
-
-// CoordGeom of one object, removed again when it stays empty.
-void vCoordGeom(MboXmlElem* owner, LiLine* line, ViFields* fs, const char* code, int dialect) {
-  MboXmlElem* geom = pMboXmlAddChild(owner, "CoordGeom");
-  if (!geom) return;
+// CoordGeom of one object, left out when it would stay empty.
+void vCoordGeom(MboXmlStream* s, Geometry* g, LiLine* line, ViFields* fs, const char* code, int dialect) {
+  vPlanGeometry(g, line);
+  if (g->segments.empty()) return;
+  vMboXmlStreamStart(s, "CoordGeom");
   auto unnamed = g_lxmlUnnamedIds.find(line);
-  if (unnamed != g_lxmlUnnamedIds.end()) boAttr(geom, "name", unnamed->second.c_str());
-  if (!boGeometry(geom, line)) {
-    vMboXmlFreeElem(geom);
-    return;
+  if (unnamed != g_lxmlUnnamedIds.end()) vAttr(s, "name", unnamed->second.c_str());
+  VertexText cache;
+  for (const Segment& seg : g->segments) {
+    if (seg.kind == KV2GR_ELM_ARC2P || seg.kind == KV2GR_ELM_ARC3P) {
+      vCurve(s, line, *g, seg, &cache);
+    } else if (seg.kind == KV2GR_ELM_CLOTHOID) {
+      vSpiral(s, line, *g, seg, &cache);
+    } else {
+      vMboXmlStreamStart(s, "Line");
+      vVertex(s, "Start", line, *g, seg.a, &cache);
+      vVertex(s, "End", line, *g, seg.b, &cache);
+      vMboXmlStreamEnd(s);
+    }
   }
-  if (dialect != LXML_DIALECT_HEXML) vAttributeFeature(geom, fs, line, sStrNotNull(code));
+  if (dialect != LXML_DIALECT_HEXML) vAttributeFeature(s, fs, line, sStrNotNull(code));
+  vMboXmlStreamEnd(s);
 }
 
-void vLines(MboXmlElem* root, int dialect) {
-  if (!LiLinesGetFirst(g_pMboLines)) return;
-  bool parcels = dialect == LXML_DIALECT_TRIMBLE;
-  MboXmlElem* group = pMboXmlAddChild(root, parcels ? "Parcels" : "PlanFeatures");
-  if (!group) return;
-  ViFields* fs = pViLFieldsGet(g_pMboLines);
-  for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {
+// The lines or polygons of one container; the group element comes with its
+// first member (the schema wants at least one: with every object left out,
+// none).
+template <class NameFn, class CodeFn>
+void vLineGroup(MboXmlStream* s, LiLines* lines, ViFields* fs, const char* group, const char* member, bool boOid,
+                NameFn name, CodeFn code, int dialect) {
+  Geometry g;
+  bool open = false;
+  for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
     if (!boMboLineWritable(l)) continue;  // left out whole, with the write's warning
-    MboXmlElem* elem = pMboXmlAddChild(group, parcels ? "Parcel" : "PlanFeature");
-    if (!elem) continue;
-    const char* id = sMboGetLineObjID(l);
-    if (id && *id) boAttr(elem, "name", id);
-    vCoordGeom(elem, l, fs, sLiLineGetField(l), dialect);
+    if (!open) vMboXmlStreamStart(s, group), open = true;
+    vMboXmlStreamStart(s, member);
+    const char* id = name(l);
+    if (id && *id) {
+      vAttr(s, "name", id);
+      if (boOid) vAttr(s, "oID", id);
+    }
+    vCoordGeom(s, &g, l, fs, code(l), dialect);
+    vMboXmlStreamEnd(s);
   }
-  // The schema wants at least one member: with every line left out, none.
-  if (iMboXmlGetChildCount(group) == 0) vMboXmlFreeElem(group);
+  if (open) vMboXmlStreamEnd(s);
 }
 
-void vPolygons(MboXmlElem* root, int dialect) {
-  if (!YgPolygonsGetFirst(g_pMboPolygons)) return;
-  MboXmlElem* group = pMboXmlAddChild(root, "Parcels");
-  if (!group) return;
-  ViFields* fs = pViYFieldsGet(g_pMboPolygons);
-  for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
-    if (!boMboLineWritable(y)) continue;
-    MboXmlElem* elem = pMboXmlAddChild(group, "Parcel");
-    if (!elem) continue;
-    const char* id = sMboGetPolygonObjID(y);
-    if (id && *id) boAttr(elem, "name", id), boAttr(elem, "oID", id);
-    vCoordGeom(elem, y, fs, sYgPolygonGetField(y), dialect);
-  }
-  if (iMboXmlGetChildCount(group) == 0) vMboXmlFreeElem(group);
+void vLines(MboXmlStream* s, int dialect) {
+  bool parcels = dialect == LXML_DIALECT_TRIMBLE;
+  vLineGroup(s, g_pMboLines, pViLFieldsGet(g_pMboLines), parcels ? "Parcels" : "PlanFeatures",
+             parcels ? "Parcel" : "PlanFeature", false, sMboGetLineObjID, sLiLineGetField, dialect);
+}
+
+void vPolygons(MboXmlStream* s, int dialect) {
+  vLineGroup(s, g_pMboPolygons, pViYFieldsGet(g_pMboPolygons), "Parcels", "Parcel", true, sMboGetPolygonObjID,
+             sYgPolygonGetField, dialect);
 }
 
 // ---- Triangle nets ----
@@ -390,25 +529,24 @@ std::string sUniqueName(std::vector<std::string>& names, const std::string& id) 
   return id + buf;
 }
 
-void vSurfaces(MboXmlElem* root, int dialect) {
+void vSurfaces(MboXmlStream* s, int dialect) {
   if (!TrNetsGetFirst(g_pMboNets)) return;
-  MboXmlElem* group = pMboXmlAddChild(root, "Surfaces");
-  if (!group) return;
+  vMboXmlStreamStart(s, "Surfaces");
   ViFields* fs = pViNFieldsGet(g_pMboNets);
   std::vector<std::string> names;
+  Coords c;
   for (TrNet* net = TrNetsGetFirst(g_pMboNets); net; net = TrNetsGetNext(g_pMboNets, net)) {
     int nPts = iTrNetGetPointCount(net), nTri = iTrNetGetTriangleCount(net);
     if (nPts <= 0 && nTri <= 0) continue;
-    MboXmlElem* surface = pMboXmlAddChild(group, "Surface");
-    if (!surface) continue;
+    vMboXmlStreamStart(s, "Surface");
     std::string id = sStrNotNull(sMboGetTriangleNetObjID(net));
     // The reader takes nets by name: an unnamed one gets a made-up name, or
     // it would not come back.
-    boAttr(surface, "name", sUniqueName(names, id.empty() ? "Surface" : id).c_str());
-    if (!id.empty()) boAttr(surface, "OID", id.c_str());
-    MboXmlElem* def = pMboXmlAddChild(surface, "Definition");
-    boAttr(def, "surfType", "TIN");
-    MboXmlElem* pnts = pMboXmlAddChild(def, "Pnts");
+    vAttr(s, "name", sUniqueName(names, id.empty() ? "Surface" : id).c_str());
+    if (!id.empty()) vAttr(s, "OID", id.c_str());
+    vMboXmlStreamStart(s, "Definition");
+    vAttr(s, "surfType", "TIN");
+    vMboXmlStreamStart(s, "Pnts");
     char buf[64];
     // A net point without a finite place is left out, with its triangles;
     // one without a finite height gets two numbers.
@@ -418,22 +556,32 @@ void vSurfaces(MboXmlElem* root, int dialect) {
       boTrNetGetP(net, i, &p);
       if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
       placed[(size_t)i] = true;
-      MboXmlElem* pe = pMboXmlAddChild(pnts, "P");
+      vMboXmlStreamStart(s, "P");
       sStrPrintN(buf, (int)sizeof buf, "%d", i + 1);
-      boAttr(pe, "id", buf);
-      sMboXmlSetText(pe, (std::isfinite(p.z) ? sYXZ(p.x, p.y, p.z) : sYX(p.x, p.y)).c_str());
+      vAttr(s, "id", buf);
+      if (std::isfinite(p.z))
+        vYXZ(&c, p.x, p.y, p.z);
+      else
+        vYX(&c, p.x, p.y);
+      vText(s, c.text, c.n);
+      vMboXmlStreamEnd(s);
     }
+    vMboXmlStreamEnd(s);
     auto isPlaced = [&](int k) { return k >= 0 && k < nPts && placed[(size_t)k]; };
-    MboXmlElem* faces = pMboXmlAddChild(def, "Faces");
+    vMboXmlStreamStart(s, "Faces");
     for (int i = 0; i < nTri; i++) {
-      int a = 0, b = 0, c = 0;
-      boTrNetGetTriangle(net, i, &a, &b, &c);
-      if (!isPlaced(a) || !isPlaced(b) || !isPlaced(c)) continue;
-      sStrPrintN(buf, (int)sizeof buf, "%d %d %d", a + 1, b + 1, c + 1);
-      sMboXmlSetText(pMboXmlAddChild(faces, "F"), buf);
+      int a = 0, b = 0, cc = 0;
+      boTrNetGetTriangle(net, i, &a, &b, &cc);
+      if (!isPlaced(a) || !isPlaced(b) || !isPlaced(cc)) continue;
+      sStrPrintN(buf, (int)sizeof buf, "%d %d %d", a + 1, b + 1, cc + 1);
+      vNumberElem(s, "F", buf);
     }
-    if (dialect != LXML_DIALECT_HEXML) vAttributeFeature(surface, fs, net);
+    vMboXmlStreamEnd(s);
+    vMboXmlStreamEnd(s);
+    if (dialect != LXML_DIALECT_HEXML) vAttributeFeature(s, fs, net);
+    vMboXmlStreamEnd(s);
   }
+  vMboXmlStreamEnd(s);
 }
 
 // ---- The HexagonLandXML block (HeXML dialect) ----
@@ -445,69 +593,77 @@ std::string sCut(const char* fmt, double v) {
   return sNumCutZeros(buf);
 }
 
-bool boHexCoordinateSystem(MboXmlElem* block) {
+void vHexCoordinateSystem(MboXmlStream* s) {
   uint64_t cs = g_mboTransfer.uCoSys;
-  if (!cs) return true;
-  MboXmlElem* elem = pMboXmlAddChild(block, "CoordinateSystem");
-  if (!elem) return false;
+  if (!cs) return;
+  vMboXmlStreamStart(s, "CoordinateSystem");
   const char* name = sCoSysGetName(cs);
-  if (name && *name) boAttr(elem, "name", name);
-  boAttr(elem, "type", "classic");
-  boAttr(elem, "residualDistributionKind", "no distribution");
-  MboXmlElem* ell = pMboXmlAddChild(elem, "Ellipsoid");
-  boAttr(ell, "name", sCoSysGetDatumID(cs));
-  boAttr(ell, "ReciprocFlattening", sCut("%.9f", dCoSysGetDatumACompr(cs)).c_str());
-  boAttr(ell, "SemiMajorAxis", sCut("%.6f", dCoSysGetDatumAMajor(cs)).c_str());
-  MboXmlElem* proj = pMboXmlAddChild(elem, "Projection");
-  boAttr(proj, "name", sStrNotNull(sCoSysGetProjectionName(cs)));
-  MboXmlElem* tm = pMboXmlAddChild(proj, "TransverseMercatorProjection");
+  if (name && *name) vAttr(s, "name", name);
+  vAttr(s, "type", "classic");
+  vAttr(s, "residualDistributionKind", "no distribution");
+  vMboXmlStreamStart(s, "Ellipsoid");
+  vAttr(s, "name", sCoSysGetDatumID(cs));
+  vAttr(s, "ReciprocFlattening", sCut("%.9f", dCoSysGetDatumACompr(cs)).c_str());
+  vAttr(s, "SemiMajorAxis", sCut("%.6f", dCoSysGetDatumAMajor(cs)).c_str());
+  vMboXmlStreamEnd(s);
+  vMboXmlStreamStart(s, "Projection");
+  vAttr(s, "name", sStrNotNull(sCoSysGetProjectionName(cs)));
+  vMboXmlStreamStart(s, "TransverseMercatorProjection");
   const double deg = 57.29577951308232;
   double x = 0, y = 0, z = 0;
   vCoSysGetShiftXYZ(cs, &x, &y, &z);
-  boAttr(tm, "scale0", sCut("%.6f", dCoSysGetScale(cs)).c_str());
-  boAttr(tm, "zoneWidth", "12");
-  boAttr(tm, "phi0", sCut("%.8f", dCoSysGetRefLatitude(cs) * deg).c_str());
-  boAttr(tm, "lambda0", sCut("%.8f", dCoSysGetRefLongitude(cs) * deg).c_str());
-  boAttr(tm, "falseN", sCut("%.3f", y).c_str());
-  boAttr(tm, "falseE", sCut("%.3f", x).c_str());
-  return true;
+  vAttr(s, "scale0", sCut("%.6f", dCoSysGetScale(cs)).c_str());
+  vAttr(s, "zoneWidth", "12");
+  vAttr(s, "phi0", sCut("%.8f", dCoSysGetRefLatitude(cs) * deg).c_str());
+  vAttr(s, "lambda0", sCut("%.8f", dCoSysGetRefLongitude(cs) * deg).c_str());
+  vAttr(s, "falseN", sCut("%.3f", y).c_str());
+  vAttr(s, "falseE", sCut("%.3f", x).c_str());
+  vMboXmlStreamEnd(s);
+  vMboXmlStreamEnd(s);
+  vMboXmlStreamEnd(s);
 }
 
 // The code element of one object: its code (the key attribute's value, or
 // its own code) and its attribute values.
-void vHexCode(MboXmlElem* owner, const char* codeElem, ViFields* fs, const void* obj, const char* ownCode,
+void vHexCode(MboXmlStream* s, const char* codeElem, ViFields* fs, const void* obj, const char* ownCode,
               const std::string& key) {
   int n = iViFieldsGetCount(fs), fixed = iViFieldsFixedCount(fs);
-  std::string code = key.empty() ? sStrNotNull(ownCode) : sStrNotNull(sViFieldsGetFieldByName(fs, obj, key.c_str()));
+  const char* code = sStrNotNull(key.empty() ? ownCode : sViFieldsGetFieldByName(fs, obj, key.c_str()));
   // A line's or polygon's code has no other place in the document.
-  if (n <= fixed && code.empty()) return;
-  MboXmlElem* elem = nullptr;
-  if (!code.empty() && (elem = pMboXmlAddChild(owner, codeElem)) != nullptr) boAttr(elem, "code", code.c_str());
-  for (int i = fixed; i < n; i++) {
-    std::string name = sStrNotNull(sViFieldsGetFieldName(fs, i));
-    const char* value = sViFieldsGetField(fs, obj, i);
-    if (name == (key.empty() ? "S_FCODE" : key) || !value || !*value || name == "S_OBJID") continue;
-    if (!elem && !(elem = pMboXmlAddChild(owner, codeElem))) return;
-    MboXmlElem* attr = pMboXmlAddChild(elem, "Attribute");
-    boAttr(attr, "name", name.c_str());
-    boAttr(attr, "value", value);
+  if (n <= fixed && !*code) return;
+  bool open = false;
+  if (*code) {
+    vMboXmlStreamStart(s, codeElem);
+    vAttr(s, "code", code);
+    open = true;
   }
+  const char* skip = key.empty() ? "S_FCODE" : key.c_str();
+  for (int i = fixed; i < n; i++) {
+    const char* name = sStrNotNull(sViFieldsGetFieldName(fs, i));
+    const char* value = sViFieldsGetField(fs, obj, i);
+    if (!strcmp(name, skip) || !value || !*value || !strcmp(name, "S_OBJID")) continue;
+    if (!open) vMboXmlStreamStart(s, codeElem), open = true;
+    vMboXmlStreamStart(s, "Attribute");
+    vAttr(s, "name", name);
+    vAttr(s, "value", value);
+    vMboXmlStreamEnd(s);
+  }
+  if (open) vMboXmlStreamEnd(s);
 }
 
-bool boHexBlock(MboXmlElem* root, const std::string& key) {
-  MboXmlElem* block = pMboXmlAddChild(root, "HexagonLandXML");
-  if (!block || !boAttr(block, "xmlns", HEXML_NS_13) ||
-      !boAttr(block, "xsi:schemaLocation", HEXML_NS_13 " " HEXML_NS_13 ".xsd") ||
-      !boAttr(block, "xmlns:landxml", LXML_NS_12))
-    return false;
-  if (!boHexCoordinateSystem(block)) return false;
+void vHexBlock(MboXmlStream* s, const std::string& key) {
+  vMboXmlStreamStart(s, "HexagonLandXML");
+  vAttr(s, "xmlns", HEXML_NS_13);
+  vAttr(s, "xsi:schemaLocation", HEXML_NS_13 " " HEXML_NS_13 ".xsd");
+  vAttr(s, "xmlns:landxml", LXML_NS_12);
+  vHexCoordinateSystem(s);
   // One element per object: its identity, then its code element.
   auto object = [&](const char* name, const char* idAttr, const char* id, const char* codeElem, ViFields* fs,
                     const void* obj, const char* code) {
-    MboXmlElem* e = pMboXmlAddChild(block, name);
-    if (!e) return;
-    boAttr(e, idAttr, id);
-    vHexCode(e, codeElem, fs, obj, code, key);
+    vMboXmlStreamStart(s, name);
+    vAttr(s, idAttr, id);
+    vHexCode(s, codeElem, fs, obj, code, key);
+    vMboXmlStreamEnd(s);
   };
   ViFields* pfs = pViPFieldsGet(g_pMboPoints);
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
@@ -518,44 +674,46 @@ bool boHexBlock(MboXmlElem* root, const std::string& key) {
   ViFields* yfs = pViYFieldsGet(g_pMboPolygons);
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
     object("Parcel", "name", sDocumentId(y, sMboGetPolygonObjID(y)), "AreaCode", yfs, y, sYgPolygonGetField(y));
-  return true;
+  vMboXmlStreamEnd(s);
 }
 
-struct DocHolder {
-  MboXmlDoc* doc;
-  ~DocHolder() {
-    vMboXmlFreeDoc(doc);
-    g_lxmlUnnamedIds.clear();
-  }
+struct UnnamedIdsHolder {
+  ~UnnamedIdsHolder() { g_lxmlUnnamedIds.clear(); }
 };
 
 }  // namespace
 
 bool boLxmlWriteFile(const char* sPath, int iDialect) {
   LxmlDialect = iDialect;
-  DocHolder holder{pMboXmlNewDoc()};
-  MboXmlDoc* doc = holder.doc;
-  if (!doc || !sMboXmlSetEncoding(doc, "iso-8859-1") || !sMboXmlSetVersion(doc, "1.0")) return false;
-  MboXmlElem* root = pMboXmlNewRoot(doc, "LandXML");
-  if (!root) return false;
-  char date[51] = "";
-  GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "yyyy'-'MM'-'dd", date, (int)sizeof date - 1);
-  if (!boAttr(root, "xmlns", LXML_NS_12) || !boAttr(root, "xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance") ||
-      !boAttr(root, "xsi:schemaLocation", LXML_NS_12 " " LXML_NS_12 "/LandXML-1.2.xsd") ||
-      !boAttr(root, "version", "1.2") || !boAttr(root, "date", date) || !boAttr(root, "time", "00:00:00") ||
-      !boAttr(root, "readOnly", "false") || !boAttr(root, "language", "English"))
-    return false;
-  std::string key;
-  if (iDialect == LXML_DIALECT_PLAIN || iDialect == LXML_DIALECT_HEXML) key = sMboProjectAttr("KEYATTRIBUTE");
+  UnnamedIdsHolder holder;
+  Header h{};
+  GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "yyyy'-'MM'-'dd", h.date, (int)sizeof h.date - 1);
+  if (iDialect == LXML_DIALECT_PLAIN || iDialect == LXML_DIALECT_HEXML) h.key = sMboProjectAttr("KEYATTRIBUTE");
+  h.version = sMboProjectAttr("TERVERSION");
+  h.project = sMboProjectAttr("PROJECT");
   if (iDialect == LXML_DIALECT_HEXML) {
     vNameUnnamed(g_pMboLines);
     vNameUnnamed(g_pMboPolygons);
   }
-  if (!boApplication(root, iDialect) || !boProject(root) || !boUnits(root) || !boCoordinateSystem(root)) return false;
-  vPoints(root, iDialect, key);
-  vLines(root, iDialect);
-  vPolygons(root, iDialect);
-  vSurfaces(root, iDialect);
-  if (iDialect == LXML_DIALECT_HEXML) boHexBlock(root, key);
-  return boMboXmlWriteFile(doc, sPath);
+  MboXmlStream* s = pMboXmlStreamOpen(sPath, "1.0", "iso-8859-1", 0);
+  if (!s) return false;
+  vMboXmlStreamStart(s, "LandXML");
+  vAttr(s, "xmlns", LXML_NS_12);
+  vAttr(s, "xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance");
+  vAttr(s, "xsi:schemaLocation", LXML_NS_12 " " LXML_NS_12 "/LandXML-1.2.xsd");
+  vAttr(s, "version", "1.2");
+  vAttr(s, "date", h.date);
+  vAttr(s, "time", "00:00:00");
+  vAttr(s, "readOnly", "false");
+  vAttr(s, "language", "English");
+  vApplication(s, h, iDialect);
+  vProject(s, h);
+  vUnits(s);
+  vCoordinateSystem(s);
+  vPoints(s, iDialect, h.key);
+  vLines(s, iDialect);
+  vPolygons(s, iDialect);
+  vSurfaces(s, iDialect);
+  if (iDialect == LXML_DIALECT_HEXML) vHexBlock(s, h.key);
+  return boMboXmlStreamClose(s, true);
 }

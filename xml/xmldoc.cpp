@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "base/paths.h"
 #include "win32.h"
@@ -376,9 +377,13 @@ void vFlush(XmlOut* out) {
   out->uUsed = 0;
 }
 
-void vPut(XmlOut* out, const char* text) {
-  if (out->boFailed || !text) return;
-  for (size_t n = strlen(text); n;) {
+void vPutN(XmlOut* out, const char* text, size_t n) {
+  if (n <= sizeof out->block - out->uUsed) {  // the usual case: room in the block
+    memcpy(out->block + out->uUsed, text, n);
+    out->uUsed += n;
+    return;
+  }
+  while (n) {
     if (out->uUsed == sizeof out->block) vFlush(out);
     if (out->boFailed) return;
     size_t take = std::min(n, sizeof out->block - out->uUsed);
@@ -389,12 +394,21 @@ void vPut(XmlOut* out, const char* text) {
   }
 }
 
+void vPut(XmlOut* out, const char* text) {
+  if (text) vPutN(out, text, strlen(text));
+}
+
 void vPutLine(XmlOut* out) { vPut(out, "\r\n"); }
 
 }  // namespace
 
 static void vMboXmlWriteIndent(XmlOut* out, int level) {
-  for (int i = 0; i < level; i++) vPut(out, "  ");
+  static const char kBlanks[] = "                                                                ";
+  for (size_t n = 2 * (size_t)std::max(level, 0); n;) {
+    size_t take = std::min(n, sizeof kBlanks - 1);
+    vPutN(out, kBlanks, take);
+    n -= take;
+  }
 }
 
 static void vMboXmlWriteAttr(XmlOut* out, const MboXmlAttr* attr) {
@@ -426,13 +440,13 @@ static void vMboXmlWriteElem(XmlOut* out, const MboXmlElem* elem, int level) {
   vPutLine(out);
 }
 
-static void vMboXmlWriteProlog(XmlOut* out, const MboXmlDoc* doc) {
+static void vMboXmlWriteProlog(XmlOut* out, const char* version, const char* encoding, int standalone) {
   vPut(out, "<?xml version=\"");
-  vPut(out, doc->sVersion ? doc->sVersion : "1.0");
+  vPut(out, version ? version : "1.0");
   vPut(out, "\" encoding=\"");
-  vPut(out, doc->sEncoding ? doc->sEncoding : "UTF-8");
+  vPut(out, encoding ? encoding : "UTF-8");
   vPut(out, "\" standalone=\"");
-  vPut(out, doc->iStandalone < 1 ? "no" : "yes");
+  vPut(out, standalone < 1 ? "no" : "yes");
   vPut(out, "\"?>");
   vPutLine(out);
   vPutLine(out);
@@ -448,7 +462,7 @@ bool boWriteStream(MboXmlDoc* doc, FILE* fp, bool boProlog) {
     return false;
   }
   XmlOut& out = *holder;
-  if (boProlog) vMboXmlWriteProlog(&out, doc);
+  if (boProlog) vMboXmlWriteProlog(&out, doc->sVersion, doc->sEncoding, doc->iStandalone);
   if (doc->pRoot) vMboXmlWriteElem(&out, doc->pRoot, 0);
   vFlush(&out);
   if (out.boFailed || ferror(fp)) {
@@ -458,29 +472,36 @@ bool boWriteStream(MboXmlDoc* doc, FILE* fp, bool boProlog) {
   return true;
 }
 
-bool boWritePath(MboXmlDoc* doc, const char* path, bool boProlog) {
-  if (!doc) return false;
-  // A new file beside the target takes its place only when written whole.
-  PathOutFile out;
-  if (!boPathOutBegin(&out, path)) {
+// A new file beside the target takes its place only when written whole.
+FILE* pOpenOut(PathOutFile* out, const char* path) {
+  if (!boPathOutBegin(out, path)) {
     vMboXmlSetError(MBO_XML_ERR_OPEN);
-    return false;
+    return nullptr;
   }
-  FILE* fp = _fsopen(out.sWrite, "wb", _SH_DENYNO);
+  FILE* fp = _fsopen(out->sWrite, "wb", _SH_DENYNO);
   if (!fp) {
     DWORD err = GetLastError();
-    boPathOutEnd(&out, false);
+    boPathOutEnd(out, false);
     SetLastError(err);
     vMboXmlSetError(MBO_XML_ERR_OPEN);
-    return false;
   }
-  bool ok = boWriteStream(doc, fp, boProlog);
+  return fp;
+}
+
+bool boCloseOut(PathOutFile* out, FILE* fp, bool ok) {
   // A full disk or a lost share often shows only here.
   if (fflush(fp) != 0) ok = false;
   if (fclose(fp) != 0) ok = false;
-  if (!boPathOutEnd(&out, ok)) ok = false;
+  if (!boPathOutEnd(out, ok)) ok = false;
   if (!ok) vMboXmlSetError(MBO_XML_ERR_WRITE);
   return ok;
+}
+
+bool boWritePath(MboXmlDoc* doc, const char* path, bool boProlog) {
+  if (!doc) return false;
+  PathOutFile out;
+  FILE* fp = pOpenOut(&out, path);
+  return fp && boCloseOut(&out, fp, boWriteStream(doc, fp, boProlog));
 }
 
 }  // namespace
@@ -490,3 +511,108 @@ bool boMboXmlWriteDoc(MboXmlDoc* doc, FILE* fp) { return boWriteStream(doc, fp, 
 bool boMboXmlWriteFile(MboXmlDoc* doc, const char* path) { return boWritePath(doc, path, true); }
 
 bool boMboXmlWriteTreeFile(MboXmlDoc* doc, const char* path) { return boWritePath(doc, path, false); }
+
+// ---------------------------------------------------------------------------
+// Streaming: the printer's rules applied as the elements come.
+
+struct MboXmlStream {
+  struct Open {
+    const char* sName;
+    bool boTagOpen;  // the start tag still takes attributes
+    bool boText, boChildren;
+  };
+  PathOutFile path;
+  XmlOut out;
+  std::vector<Open> open;
+  bool boStarted = false;  // the root came
+};
+
+MboXmlStream* pMboXmlStreamOpen(const char* path, const char* version, const char* encoding, int standalone) {
+  std::unique_ptr<MboXmlStream> s(new (std::nothrow) MboXmlStream{});
+  if (!s) {
+    vMboXmlSetError(MBO_XML_ERR_NOMEM);
+    return nullptr;
+  }
+  s->out.fp = pOpenOut(&s->path, path);
+  if (!s->out.fp) return nullptr;
+  vMboXmlWriteProlog(&s->out, version, encoding, standalone);
+  return s.release();
+}
+
+bool boMboXmlStreamClose(MboXmlStream* s, bool boKeep) {
+  if (!s) return false;
+  while (!s->open.empty()) vMboXmlStreamEnd(s);
+  vFlush(&s->out);
+  bool ok = boKeep && !s->out.boFailed && !ferror(s->out.fp);
+  ok = boCloseOut(&s->path, s->out.fp, ok);
+  delete s;
+  return ok;
+}
+
+void vMboXmlStreamStart(MboXmlStream* s, const char* name) {
+  if (!s || !name) return;
+  if (s->open.empty() && s->boStarted) return;  // one root
+  s->boStarted = true;
+  if (!s->open.empty()) {
+    MboXmlStream::Open& parent = s->open.back();
+    if (parent.boTagOpen)
+      vPutN(&s->out, ">\r\n", 3);
+    else if (parent.boText && !parent.boChildren)
+      vPutLine(&s->out);
+    parent.boTagOpen = false;
+    parent.boChildren = true;
+  }
+  vMboXmlWriteIndent(&s->out, (int)s->open.size());
+  vPutN(&s->out, "<", 1);
+  vPut(&s->out, name);
+  s->open.push_back({name, true, false, false});
+}
+
+bool boMboXmlStreamAttrBegin(MboXmlStream* s, const char* name) {
+  if (!s || s->open.empty() || !s->open.back().boTagOpen || !name) return false;
+  vPutN(&s->out, " ", 1);
+  vPut(&s->out, name);
+  vPutN(&s->out, "=\"", 2);
+  return true;
+}
+
+void vMboXmlStreamAttrEnd(MboXmlStream* s) {
+  if (s) vPutN(&s->out, "\"", 1);
+}
+
+void vMboXmlStreamAttr(MboXmlStream* s, const char* name, const char* value) {
+  if (!boMboXmlStreamAttrBegin(s, name)) return;
+  vPut(&s->out, value);
+  vMboXmlStreamAttrEnd(s);
+}
+
+bool boMboXmlStreamTextBegin(MboXmlStream* s) {
+  if (!s || s->open.empty() || !s->open.back().boTagOpen) return false;
+  vPutN(&s->out, ">", 1);
+  s->open.back().boTagOpen = false;
+  s->open.back().boText = true;
+  return true;
+}
+
+void vMboXmlStreamText(MboXmlStream* s, const char* text) {
+  if (text && boMboXmlStreamTextBegin(s)) vPut(&s->out, text);
+}
+
+void vMboXmlStreamPut(MboXmlStream* s, const char* data, size_t size) {
+  if (s && data) vPutN(&s->out, data, size);
+}
+
+void vMboXmlStreamEnd(MboXmlStream* s) {
+  if (!s || s->open.empty()) return;
+  MboXmlStream::Open e = s->open.back();
+  s->open.pop_back();
+  if (e.boTagOpen && !s->open.empty()) {  // no text, no children: self-closed, but never the root
+    vPutN(&s->out, "/>\r\n", 4);
+    return;
+  }
+  if (e.boTagOpen) vPutN(&s->out, ">\r\n", 3);
+  if (e.boChildren) vMboXmlWriteIndent(&s->out, (int)s->open.size());
+  vPutN(&s->out, "</", 2);
+  vPut(&s->out, e.sName);
+  vPutN(&s->out, ">\r\n", 3);
+}

@@ -24,6 +24,7 @@
 // prolog only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -146,6 +147,37 @@ MboXmlAttr* pMboXmlFindAttr(MboXmlAttrList* list, const char* name);
 void vMboXmlRemoveAttr(MboXmlAttrList* list, const char* name);
 MboXmlAttrList* pMboXmlNewAttrList(void);
 void vMboXmlFreeAttrList(MboXmlAttrList* list);
+
+// ---- Streaming ----
+// The same printed text as a tree written with boMboXmlWriteFile, printed
+// element by element as the writer goes, for documents too large to build
+// as a tree first. Each element is started, given its attributes, then
+// either its text or its children (text first when both), then ended. An
+// attribute after the text or a child, or a second text, is dropped: the
+// start tag is already out. The root is the first element started.
+struct MboXmlStream;
+// Makes the new file beside the target (it takes the target's place at
+// boMboXmlStreamClose when written whole) and prints the prolog. NULL with
+// error 2, and the reason as the last error, when it cannot be made.
+MboXmlStream* pMboXmlStreamOpen(const char* path, const char* version, const char* encoding, int standalone);
+// Ends the elements still open and closes the file. True when everything
+// was written; false with error 3 when something was not, and with boKeep
+// false (the writer gave up): either way the new file is removed and the
+// target stays as it was.
+bool boMboXmlStreamClose(MboXmlStream* stream, bool boKeep);
+// The name must stay valid until the element's end.
+void vMboXmlStreamStart(MboXmlStream* stream, const char* name);
+void vMboXmlStreamAttr(MboXmlStream* stream, const char* name, const char* value);
+void vMboXmlStreamText(MboXmlStream* stream, const char* text);
+void vMboXmlStreamEnd(MboXmlStream* stream);
+// For a writer that puts a value together itself: an attribute's or the
+// text's opening (same rules as above; false when it is too late for it),
+// then its bytes, as they stand, with vMboXmlStreamPut, then for an
+// attribute vMboXmlStreamAttrEnd.
+bool boMboXmlStreamAttrBegin(MboXmlStream* stream, const char* name);
+void vMboXmlStreamAttrEnd(MboXmlStream* stream);
+bool boMboXmlStreamTextBegin(MboXmlStream* stream);
+void vMboXmlStreamPut(MboXmlStream* stream, const char* data, size_t size);
 
 // ---- Helpers ----
 // A private heap copy (NULL for NULL, or with error 1 when memory runs out).
