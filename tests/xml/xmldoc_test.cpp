@@ -1,11 +1,14 @@
 // The XML document writer: the printed bytes of a tree that uses every
-// printing rule, the tree operations against the printed result, and write
-// failures reported as failures.
+// printing rule, the tree operations against the printed result, the
+// streamed form against the tree, and write failures reported as failures.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "xml/xmldoc.h"
@@ -114,5 +117,79 @@ TEST(XmlDoc, FailuresAreReportedNotHidden) {
   EXPECT_EQ(iMboXmlGetLastError(), MBO_XML_ERR_OPEN);
   // A full disk: the data is only refused at the flush.
   EXPECT_FALSE(boMboXmlWriteFile(doc.get(), "/dev/full"));
+  EXPECT_EQ(iMboXmlGetLastError(), MBO_XML_ERR_WRITE);
+}
+
+namespace {
+
+// One random element, added to the tree under parent (the root when null)
+// and streamed the same way.
+void vRandomElem(std::mt19937& rng, MboXmlDoc* doc, MboXmlElem* parent, MboXmlStream* s, int depth) {
+  static const char* const names[] = {"a", "CgPoint", "x:y"};
+  static const char* const values[] = {"", "1 2 3", "<&\">", "\xe6\xf8"};
+  const char* name = names[rng() % 3];
+  MboXmlElem* e = parent ? pMboXmlAddChild(parent, name) : pMboXmlNewRoot(doc, name);
+  vMboXmlStreamStart(s, name);
+  for (int i = (int)(rng() % 4); i > 0; i--) {
+    char attr[8];
+    snprintf(attr, sizeof attr, "k%d", i);  // unique in the element
+    const char* value = values[rng() % 4];
+    pMboXmlSetAttr(e, attr, value);
+    vMboXmlStreamAttr(s, attr, value);
+  }
+  if (rng() % 3 == 0) {
+    const char* text = values[rng() % 4];
+    sMboXmlSetText(e, text);
+    vMboXmlStreamText(s, text);
+  }
+  for (int i = depth < 4 ? (int)(rng() % 4) : 0; i > 0; i--) vRandomElem(rng, doc, e, s, depth + 1);
+  vMboXmlStreamEnd(s);
+}
+
+}  // namespace
+
+// The streamed document prints what the tree would: random trees of every
+// shape (text with and without children, empty texts, empty roots).
+TEST(XmlDoc, AStreamedDocumentPrintsAsItsTree) {
+  kvxtest::TempDir tmp;
+  std::string path = tmp.Path("streamed.xml");
+  std::mt19937 rng(7);
+  for (int round = 0; round < 100; round++) {
+    SCOPED_TRACE(round);
+    DocPtr doc(pMboXmlNewDoc());
+    const char* version = round % 2 ? "1.0" : nullptr;
+    const char* encoding = round % 3 ? "iso-8859-1" : nullptr;
+    sMboXmlSetVersion(doc.get(), version);
+    sMboXmlSetEncoding(doc.get(), encoding);
+    vMboXmlSetStandalone(doc.get(), round % 4 == 0);
+    MboXmlStream* s = pMboXmlStreamOpen(path.c_str(), version, encoding, round % 4 == 0);
+    ASSERT_NE(s, nullptr);
+    if (round % 10) vRandomElem(rng, doc.get(), nullptr, s, round % 7 == 0 ? 4 : 0);
+    ASSERT_TRUE(boMboXmlStreamClose(s, true));
+    EXPECT_EQ(kvxtest::ReadFile(path), sPrinted(doc.get()));
+  }
+}
+
+// Failures leave the target as it was and no new file beside it.
+TEST(XmlDoc, AStreamThatFailsReplacesNothing) {
+  kvxtest::TempDir tmp;
+  std::string path = tmp.Path("kept.xml");
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fputs("old", f);
+  fclose(f);
+  MboXmlStream* s = pMboXmlStreamOpen(path.c_str(), nullptr, nullptr, 0);
+  vMboXmlStreamStart(s, "r");
+  EXPECT_FALSE(boMboXmlStreamClose(s, false));  // the writer gave up
+  EXPECT_EQ(iMboXmlGetLastError(), MBO_XML_ERR_WRITE);
+  EXPECT_EQ(kvxtest::ReadFile(path), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.Path("")), {}), 1);
+
+  EXPECT_EQ(pMboXmlStreamOpen("/nonexistent-folder/x.xml", nullptr, nullptr, 0), nullptr);
+  EXPECT_EQ(iMboXmlGetLastError(), MBO_XML_ERR_OPEN);
+  s = pMboXmlStreamOpen("/dev/full", nullptr, nullptr, 0);
+  ASSERT_NE(s, nullptr);
+  vMboXmlStreamStart(s, "r");
+  EXPECT_FALSE(boMboXmlStreamClose(s, true));
   EXPECT_EQ(iMboXmlGetLastError(), MBO_XML_ERR_WRITE);
 }
