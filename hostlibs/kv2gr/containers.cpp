@@ -10,31 +10,33 @@ namespace {
 
 const char* const kCodeField = "S_FCODE";
 
-void* pGrUserData(uint32_t size) { return calloc(1, size ? size : 1); }
-
-// A new object with zero-filled user data, appended to its container.
+// A new object in a slot of the pool, with its zero-filled user data right
+// after it, appended to its container.
 template <class T>
-T* pGrObjNew(const void* owner, GrObjList* l, uint32_t userSize) {
-  T* o = new (std::nothrow) T;
-  if (!o) return nullptr;
-  o->data = pGrUserData(userSize);
-  if (!o->data) {
-    delete o;
-    return nullptr;
-  }
+T* pGrObjNew(const void* owner, GrObjList* l, GrPool* pool) {
+  void* slot = pGrPoolAlloc(pool);
+  if (!slot) return nullptr;
+  T* o = new (slot) T;
   o->owner = owner;
   vGrChainLinkBefore<GrObjList, GrObj>(l, o, nullptr);
   return o;
 }
 
-PoPoint* pGrPointNew(PoPoints* pts) {
-  void* slot = pGrPoolAlloc(&pts->points);
-  if (!slot) return nullptr;
-  PoPoint* pt = new (slot) PoPoint;
-  pt->data = static_cast<char*>(slot) + pts->points.dataAt;
-  pt->owner = pts;
-  vGrChainLinkBefore<GrObjList, GrObj>(&pts->list, pt, nullptr);
-  return pt;
+template <class T>
+void* pGrObjData(T* o) {
+  return o ? reinterpret_cast<char*>(o) + uGrDataAt(sizeof(T)) : nullptr;
+}
+
+// The object's code and values back to its field set's heap.
+void vGrObjTextsFree(ViFields* fs, GrObj* o) {
+  vGrTextFree(&fs->texts, o->code);
+  o->code = nullptr;
+  if (GrValues* v = o->values) {
+    const char** slots = pGrValueSlots(v);
+    for (size_t i = 0; i < v->cap; i++) vGrTextFree(&fs->texts, slots[i]);
+    vGrHeapFree(&fs->texts, v, uGrValuesBytes(v->cap));
+    o->values = nullptr;
+  }
 }
 
 void vGrLineFreeElms(LiLine* line) {
@@ -47,20 +49,6 @@ void vGrLineFreeElms(LiLine* line) {
   }
   line->first = line->last = nullptr;
   line->count = 0;
-}
-
-// A point's record and user data share one pool slot.
-void vGrPointFree(PoPoint* pt) {
-  PoPoints* pts = static_cast<PoPoints*>(const_cast<void*>(pt->owner));
-  pt->~PoPoint();
-  vGrPoolFree(&pts->points, pt);
-}
-
-// withElms: false when the container's element pool goes as a whole next.
-void vGrLineFree(LiLine* line, bool withElms) {
-  if (withElms) vGrLineFreeElms(line);
-  free(line->data);
-  delete line;
 }
 
 void vGrNetFree(TrNet* net) {
@@ -114,20 +102,9 @@ GrObj* pGrFieldsObj(ViFields* fs, const void* obj) {
   return head && head->owner == fs->owner ? head : nullptr;
 }
 
-// A point that owns heap memory (a long code, field values) makes its
-// container walk its points to destroy them when emptied; until then the
-// pool's slabs go without a walk.
-void vGrMarkOwner(ViFields* fs) {
-  if (fs->kind == GR_POINT) static_cast<PoPoints*>(fs->owner)->ownsHeap = true;
-}
+bool boGrSetCode(ViFields* fs, GrObj* o, const char* code) { return o && boGrTextSet(&fs->texts, &o->code, code); }
 
-void vGrSetCode(ViFields* fs, GrObj* o, const char* code) {
-  if (!o) return;
-  o->code = code ? code : "";
-  if (o->code.capacity() > std::string().capacity()) vGrMarkOwner(fs);
-}
-
-const char* sGrCode(GrObj* o) { return o ? o->code.c_str() : ""; }
+const char* sGrCode(GrObj* o) { return o && o->code ? o->code : ""; }
 
 // A new container whose field set knows it.
 template <class C>
@@ -144,6 +121,7 @@ LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
   if (!c) return nullptr;
   c->lineSize = lineSize;
   c->elmSize = elmSize;
+  vGrPoolInit(&c->lines, sizeof(LiLine), lineSize);
   vGrPoolInit(&c->elms, sizeof(LiElm), elmSize);
   vGrPoolInit(&c->shapes, sizeof(LiElmShape), 0);
   c->polygons = polygons;
@@ -152,7 +130,7 @@ LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
 
 LiLine* pGrLineCreate(LiLines* c, bool is3d) {
   if (!c) return nullptr;
-  LiLine* l = pGrObjNew<LiLine>(c, &c->list, c->lineSize);
+  LiLine* l = pGrObjNew<LiLine>(c, &c->list, &c->lines);
   if (!l) return nullptr;
   l->container = c;
   l->is3d = is3d;
@@ -187,24 +165,27 @@ TrNets* TrNetsCreate(uint32_t netUserSize) {
   return c;
 }
 
+// Points and lines own nothing outside their container's pools and text
+// heap: emptying one needs no walk.
 void vPoPointsDeletePoints(PoPoints* pts) {
   if (!pts) return;
-  if (pts->ownsHeap)
-    vGrListClear<PoPoint>(&pts->list, [](PoPoint* pt) { pt->~PoPoint(); });
-  else
-    pts->list = GrObjList{};  // every point's record owns nothing
-  pts->ownsHeap = false;
+  pts->list = GrObjList{};
   vGrPoolRelease(&pts->points);
+  vGrHeapRelease(&pts->fields.texts);
 }
 void vLiLinesDeleteLines(LiLines* lines) {
   if (!lines) return;
-  vGrListClear<LiLine>(&lines->list, [](LiLine* line) { vGrLineFree(line, false); });
+  lines->list = GrObjList{};
+  vGrPoolRelease(&lines->lines);
   vGrPoolRelease(&lines->elms);
   vGrPoolRelease(&lines->shapes);
+  vGrHeapRelease(&lines->fields.texts);
 }
 void vYgPolygonsDeleteLines(YgPolygons* polys) { vLiLinesDeleteLines(polys); }
 void vTrNetsDeleteNets(TrNets* nets) {
-  if (nets) vGrListClear<TrNet>(&nets->list, vGrNetFree);
+  if (!nets) return;
+  vGrListClear<TrNet>(&nets->list, vGrNetFree);
+  vGrHeapRelease(&nets->fields.texts);
 }
 
 void vPoPointsDelete(PoPoints* pts) {
@@ -241,24 +222,32 @@ int iTrNetsGetCount(TrNets* nets) { return nets ? nets->list.count : 0; }
 void vPoPointsDeletePoint(PoPoints* pts, PoPoint* pt) {
   if (!pts || !pt || pt->owner != pts) return;
   vGrChainUnlink<GrObjList, GrObj>(&pts->list, pt);
-  vGrPointFree(pt);
+  vGrObjTextsFree(&pts->fields, pt);
+  pt->~PoPoint();
+  vGrPoolFree(&pts->points, pt);
 }
 void vLiLinesDeleteLine(LiLines* lines, LiLine* line) {
   if (!lines || !line || line->container != lines) return;
   vGrChainUnlink<GrObjList, GrObj>(&lines->list, line);
-  vGrLineFree(line, true);
+  vGrLineFreeElms(line);
+  vGrObjTextsFree(&lines->fields, line);
+  line->~LiLine();
+  vGrPoolFree(&lines->lines, line);
 }
 void vYgPolygonsDeleteLine(YgPolygons* polys, YgPolygon* poly) { vLiLinesDeleteLine(polys, poly); }
 void vTrNetsDeleteNet(TrNets* nets, TrNet* net) {
   if (!nets || !net || net->owner != nets) return;
   vGrChainUnlink<GrObjList, GrObj>(&nets->list, net);
+  vGrObjTextsFree(&nets->fields, net);
   vGrNetFree(net);
 }
 
 // ---- Points ----
-PoPoint* PoPointsCreatePoint(PoPoints* pts) { return pts ? pGrPointNew(pts) : nullptr; }
+PoPoint* PoPointsCreatePoint(PoPoints* pts) {
+  return pts ? pGrObjNew<PoPoint>(pts, &pts->list, &pts->points) : nullptr;
+}
 
-void* PoPointGetData(PoPoint* pt) { return pt ? pt->data : nullptr; }
+void* PoPointGetData(PoPoint* pt) { return pGrObjData(pt); }
 double dPoPointGetX(PoPoint* pt) { return pt ? pt->x : 0.0; }
 double dPoPointGetY(PoPoint* pt) { return pt ? pt->y : 0.0; }
 double dPoPointGetZ(PoPoint* pt) { return pt ? pt->z : 0.0; }
@@ -285,16 +274,16 @@ void vPoPointGetP(PoPoint* pt, GeoPnt3* p) {
 }
 const char* sPoPointGetField(PoPoint* pt) { return sGrCode(pt); }
 void vPoPointSetField(PoPoint* pt, const char* code) {
-  if (pt) vGrSetCode(&static_cast<PoPoints*>(const_cast<void*>(pt->owner))->fields, pt, code);
+  if (pt) boGrSetCode(&static_cast<PoPoints*>(const_cast<void*>(pt->owner))->fields, pt, code);
 }
 
 // ---- Line and polygon objects ----
 LiLine* LiLinesCreate3dLine(LiLines* lines) { return pGrLineCreate(lines, true); }
 LiLine* LiLinesCreate2dLine(LiLines* lines) { return pGrLineCreate(lines, false); }
-void* LiLineGetData(LiLine* line) { return line ? line->data : nullptr; }
+void* LiLineGetData(LiLine* line) { return pGrObjData(line); }
 const char* sLiLineGetField(LiLine* line) { return sGrCode(line); }
 void vLiLineSetField(LiLine* line, const char* code) {
-  if (line) vGrSetCode(&line->container->fields, line, code);
+  if (line) boGrSetCode(&line->container->fields, line, code);
 }
 void vLiLineSetAsPolygon(LiLine* line, int polygon) {
   if (line) line->polygon = polygon != 0;
@@ -312,12 +301,24 @@ bool boYgPolygonIs3d(YgPolygon* poly) { return boLiLineIs3d(poly); }
 int iYgElmGetCount(YgPolygon* poly) { return iLiElmGetCount(poly); }
 
 // ---- Nets ----
-TrNet* TrNetsCreateNet(TrNets* nets) { return nets ? pGrObjNew<TrNet>(nets, &nets->list, nets->userSize) : nullptr; }
+TrNet* TrNetsCreateNet(TrNets* nets) {
+  if (!nets) return nullptr;
+  TrNet* net = new (std::nothrow) TrNet;
+  if (!net) return nullptr;
+  net->data = calloc(1, nets->userSize ? nets->userSize : 1);
+  if (!net->data) {
+    delete net;
+    return nullptr;
+  }
+  net->owner = nets;
+  vGrChainLinkBefore<GrObjList, GrObj>(&nets->list, net, nullptr);
+  return net;
+}
 
 void* TrNetGetData(TrNet* net) { return net ? net->data : nullptr; }
 const char* sTrNetGetField(TrNet* net) { return sGrCode(net); }
 void vTrNetSetField(TrNet* net, const char* code) {
-  if (net) vGrSetCode(&static_cast<TrNets*>(const_cast<void*>(net->owner))->fields, net, code);
+  if (net) boGrSetCode(&static_cast<TrNets*>(const_cast<void*>(net->owner))->fields, net, code);
 }
 
 int iTrNetAddPoints(TrNet* net, int n) {
@@ -427,7 +428,11 @@ int iViFieldsSetCount(ViFields* fs, int n) {
         if (it != fs->index.end() && it->second == static_cast<int>(i)) fs->index.erase(it);
       }
       for (GrObj* o = pGrFieldsList(fs)->first; o; o = o->next) {
-        if (o->values && o->values->size() > want) o->values->resize(want);
+        GrValues* v = o->values;
+        for (size_t k = want; v && k < v->cap; k++) {
+          vGrTextFree(&fs->texts, pGrValueSlots(v)[k]);
+          pGrValueSlots(v)[k] = nullptr;
+        }
       }
     }
     fs->names.resize(want);
@@ -456,27 +461,32 @@ int iViFieldsFindField(ViFields* fs, const char* name) {
 const char* sViFieldsGetField(ViFields* fs, const void* obj, int i) {
   if (!fs || !obj || i < 0) return "";
   GrObj* o = pGrFieldsObj(fs, obj);
-  if (!o || !o->values || static_cast<size_t>(i) >= o->values->size()) return "";
-  return (*o->values)[static_cast<size_t>(i)].c_str();
+  if (!o || !o->values || static_cast<size_t>(i) >= o->values->cap) return "";
+  const char* text = pGrValueSlots(o->values)[i];
+  return text ? text : "";
 }
 
 bool boViFieldsSetField(ViFields* fs, void* obj, int i, const char* value) {
   if (!fs || !obj || i < 0 || static_cast<size_t>(i) >= fs->names.size()) return false;
-  try {
-    GrObj* o = pGrFieldsObj(fs, obj);
-    if (!o) return false;
-    if (!o->values) {
-      // Sized once for the set's fields: a reader sets them one by one.
-      vGrMarkOwner(fs);
-      o->values = std::make_unique<std::vector<std::string>>();
-      o->values->reserve(fs->names.size());
-    }
-    if (o->values->size() <= static_cast<size_t>(i)) o->values->resize(static_cast<size_t>(i) + 1);
-    (*o->values)[static_cast<size_t>(i)] = value ? value : "";
-    return true;
-  } catch (...) {
-    return false;
+  GrObj* o = pGrFieldsObj(fs, obj);
+  if (!o) return false;
+  const size_t at = static_cast<size_t>(i);
+  GrValues* v = o->values;
+  if (!v || at >= v->cap) {
+    if (!value || !*value) return true;  // reads as "" already
+    // Sized for the set's fields: a reader sets them one by one. The texts
+    // stay where they are; only their pointers move.
+    size_t cap = fs->names.size();
+    GrValues* grown = static_cast<GrValues*>(pGrHeapAlloc(&fs->texts, uGrValuesBytes(cap)));
+    if (!grown) return false;
+    grown->cap = cap;
+    size_t had = v ? v->cap : 0;
+    if (had) memcpy(pGrValueSlots(grown), pGrValueSlots(v), had * sizeof(const char*));
+    memset(pGrValueSlots(grown) + had, 0, (cap - had) * sizeof(const char*));
+    if (v) vGrHeapFree(&fs->texts, v, uGrValuesBytes(had));
+    o->values = v = grown;
   }
+  return boGrTextSet(&fs->texts, &pGrValueSlots(v)[at], value);
 }
 
 const char* sViFieldsGetFieldByName(ViFields* fs, const void* obj, const char* name) {
@@ -488,14 +498,7 @@ const char* sViFieldsGetFieldByName(ViFields* fs, const void* obj, const char* n
 bool boViFieldsSetOrAddFieldByName(ViFields* fs, void* obj, const char* name, const char* value) {
   if (!fs || !obj || !name) return false;
   if (!pGrFieldsObj(fs, obj)) return false;
-  if (strcmp(name, kCodeField) == 0) {
-    try {
-      vGrSetCode(fs, pGrFieldsObj(fs, obj), value);
-      return true;
-    } catch (...) {
-      return false;
-    }
-  }
+  if (strcmp(name, kCodeField) == 0) return boGrSetCode(fs, pGrFieldsObj(fs, obj), value);
   int i = iViFieldsFindField(fs, name);
   if (i < 0) {
     try {

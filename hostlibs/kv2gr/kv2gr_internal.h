@@ -1,6 +1,7 @@
 // kv2gr's own records, shared by its sources only.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -32,24 +33,62 @@ void vGrPoolFree(GrPool* pool, void* slot);
 // Every slot goes, used or not: their objects were destroyed or own nothing.
 void vGrPoolRelease(GrPool* pool);
 
+// The offset of the user data in a slot whose object record has this size.
+constexpr size_t uGrDataAt(size_t objSize) {
+  return (objSize + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+}
+
+// The codes and field values of a container's objects (pool.cpp): blocks in
+// 8-byte steps cut from large chunks, a freed block kept for the next one of
+// its size, long ones from the heap; all go at once when the container is
+// emptied, so that objects own no heap memory of their own.
+constexpr size_t kGrHeapSmall = 256;  // larger blocks come from malloc
+struct GrHeap {
+  char* next = nullptr;  // the newest chunk's unused rest
+  char* end = nullptr;
+  void* chunks = nullptr;             // chained through their first bytes
+  void* large = nullptr;              // malloc'd blocks, chained both ways
+  size_t chunkBytes = 0;              // of the next chunk
+  void* free[kGrHeapSmall / 8] = {};  // freed blocks by size, chained
+};
+// Null when memory ran out; bytes > 0.
+void* pGrHeapAlloc(GrHeap* heap, size_t bytes);
+// bytes as given to pGrHeapAlloc.
+void vGrHeapFree(GrHeap* heap, void* block, size_t bytes);
+void vGrHeapRelease(GrHeap* heap);
+// *slot becomes a copy of text (null for ""), in the old block when it fits;
+// false (and *slot unchanged) when memory ran out. text may be *slot itself.
+bool boGrTextSet(GrHeap* heap, const char** slot, const char* text);
+void vGrTextFree(GrHeap* heap, const char* text);
+
 struct ViFields {
   GrKind kind;
   void* owner;  // the container
   std::vector<std::string> names;
   std::unordered_map<std::string, int> index;
+  GrHeap texts;  // the codes and values of the container's objects
 };
 
-// Head of every object: the container's creation-order chain, the code text,
-// the field values and the user data.
+// An object's field values: cap text pointers (null: "") follow the head in
+// one block of the field set's heap. Each text is a block of its own, so a
+// text stays where it is until its own value changes.
+struct GrValues {
+  size_t cap;
+};
+inline const char** pGrValueSlots(GrValues* v) { return reinterpret_cast<const char**>(v + 1); }
+inline size_t uGrValuesBytes(size_t cap) { return sizeof(GrValues) + cap * sizeof(const char*); }
+
+// Head of every object: the container's creation-order chain and the code
+// text and field values (both in the field set's heap). The user data follows
+// in the same pool slot (points, lines) or has a block of its own (nets).
 struct GrObj {
   GrObj* prev = nullptr;
   GrObj* next = nullptr;
-  std::string code;
+  const void* owner = nullptr;  // the container
+  const char* code = nullptr;   // null: ""
   // Made by the first value set: most objects never get one, and a large
   // import makes a million points.
-  std::unique_ptr<std::vector<std::string>> values;
-  void* data = nullptr;
-  const void* owner = nullptr;  // the container
+  GrValues* values = nullptr;
 };
 
 struct GrObjList {
@@ -61,8 +100,8 @@ struct GrObjList {
 struct PoPoint : GrObj {
   double x = 0, y = 0, z = 0;
 };
-// With the field book's user data a point fills a pool slot of 208 bytes.
-static_assert(sizeof(void*) != 8 || sizeof(PoPoint) == 96);
+// With the field book's user data a point fills a pool slot of 176 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(PoPoint) == 64);
 
 // The parameters of a two-point arc or a clothoid, kept apart for the few
 // elements that were given any.
@@ -99,6 +138,7 @@ struct LiLines {
   GrObjList list;
   uint32_t lineSize = 0;
   uint32_t elmSize = 0;
+  GrPool lines;   // the line records with their user data
   GrPool elms;    // every element of the container's lines
   GrPool shapes;  // their LiElmShape records
   bool polygons = false;
@@ -109,11 +149,11 @@ struct PoPoints {
   GrObjList list;
   uint32_t userSize = 0;
   GrPool points;
-  bool ownsHeap = false;  // some point has a long code or field values
   ViFields fields;
 };
 
 struct TrNet : GrObj {
+  void* data = nullptr;
   std::vector<GeoPnt3> pts;
   std::vector<int> tris;   // three per triangle
   std::vector<int> neigh;  // three per triangle

@@ -81,7 +81,7 @@ bool boNewSlab(GrPool* pool) {
 
 void vGrPoolInit(GrPool* pool, size_t objSize, uint32_t userSize) {
   *pool = GrPool{};
-  pool->dataAt = uRoundUp(objSize);
+  pool->dataAt = uGrDataAt(objSize);
   pool->slot = uRoundUp(pool->dataAt + (userSize ? userSize : 1));
   pool->slabSlots = kFirstSlots;
 }
@@ -127,4 +127,134 @@ void vGrPoolRelease(GrPool* pool) {
   pool->dataAt = dataAt;
   pool->slot = slot;
   pool->slabSlots = kFirstSlots;
+}
+
+// ---- Text heap ----
+
+namespace {
+
+// The first chunk holds the texts of a few objects; each next one doubles.
+constexpr size_t kChunkFirst = 1024;
+constexpr size_t kChunkMax = size_t{1} << 20;
+// A chunk starts with the link to the one made before it and its size.
+struct ChunkHead {
+  void* before;
+  size_t bytes;
+};
+constexpr size_t kChunkHead = sizeof(ChunkHead);
+
+// A large block starts with its links.
+struct LargeHead {
+  LargeHead* prev;
+  LargeHead* next;
+};
+constexpr size_t kLargeHead = uRoundUp(sizeof(LargeHead));
+
+size_t uHeapBytes(size_t bytes) { return (bytes + 7) & ~size_t{7}; }
+
+bool boNewChunk(GrHeap* heap) {
+  if (heap->chunkBytes == 0) heap->chunkBytes = kChunkFirst;
+  char* chunk = static_cast<char*>(malloc(heap->chunkBytes));
+  if (!chunk) return false;
+  ChunkHead head{heap->chunks, heap->chunkBytes};
+  memcpy(chunk, &head, sizeof head);
+  heap->chunks = chunk;
+  heap->next = chunk + kChunkHead;
+  heap->end = chunk + heap->chunkBytes;
+  KV2GR_POISON(heap->next, heap->end - heap->next);
+  if (heap->chunkBytes < kChunkMax) heap->chunkBytes *= 2;
+  return true;
+}
+
+}  // namespace
+
+void* pGrHeapAlloc(GrHeap* heap, size_t bytes) {
+  bytes = uHeapBytes(bytes);
+  if (bytes > kGrHeapSmall) {
+    char* block = static_cast<char*>(malloc(kLargeHead + bytes));
+    if (!block) return nullptr;
+    LargeHead* head = reinterpret_cast<LargeHead*>(block);
+    head->prev = nullptr;
+    head->next = static_cast<LargeHead*>(heap->large);
+    if (head->next) head->next->prev = head;
+    heap->large = head;
+    return block + kLargeHead;
+  }
+  void*& free = heap->free[bytes / 8 - 1];
+  char* block;
+  if (free) {
+    block = static_cast<char*>(free);
+    KV2GR_UNPOISON(block, bytes);
+    memcpy(&free, block, sizeof(void*));
+    return block;
+  }
+  if (static_cast<size_t>(heap->end - heap->next) < bytes) {
+    // The old chunk's rest is left unused: at most a block's size.
+    if (!boNewChunk(heap)) return nullptr;
+  }
+  block = heap->next;
+  heap->next += bytes;
+  KV2GR_UNPOISON(block, bytes);
+  return block;
+}
+
+void vGrHeapFree(GrHeap* heap, void* block, size_t bytes) {
+  if (!block) return;
+  bytes = uHeapBytes(bytes);
+  if (bytes > kGrHeapSmall) {
+    LargeHead* head = reinterpret_cast<LargeHead*>(static_cast<char*>(block) - kLargeHead);
+    if (head->prev)
+      head->prev->next = head->next;
+    else
+      heap->large = head->next;
+    if (head->next) head->next->prev = head->prev;
+    free(head);
+    return;
+  }
+  void*& free = heap->free[bytes / 8 - 1];
+  memcpy(block, &free, sizeof(void*));
+  free = block;
+  KV2GR_POISON(block, bytes);
+}
+
+void vGrHeapRelease(GrHeap* heap) {
+  for (void* chunk = heap->chunks; chunk;) {
+    ChunkHead head;
+    memcpy(&head, chunk, sizeof head);
+    // Free blocks and rests go back unpoisoned, as they were given.
+    KV2GR_UNPOISON(chunk, head.bytes);
+    free(chunk);
+    chunk = head.before;
+  }
+  for (LargeHead* head = static_cast<LargeHead*>(heap->large); head;) {
+    LargeHead* next = head->next;
+    free(head);
+    head = next;
+  }
+  *heap = GrHeap{};
+}
+
+bool boGrTextSet(GrHeap* heap, const char** slot, const char* text) {
+  size_t len = text ? strlen(text) : 0;
+  const char* old = *slot;
+  size_t oldBytes = old ? strlen(old) + 1 : 0;
+  if (len == 0) {
+    vGrHeapFree(heap, const_cast<char*>(old), oldBytes);
+    *slot = nullptr;
+    return true;
+  }
+  if (old && uHeapBytes(oldBytes) == uHeapBytes(len + 1)) {
+    memmove(const_cast<char*>(old), text, len + 1);
+    return true;
+  }
+  char* copy = static_cast<char*>(pGrHeapAlloc(heap, len + 1));
+  if (!copy) return false;
+  memcpy(copy, text, len + 1);
+  vGrHeapFree(heap, const_cast<char*>(old), oldBytes);
+  *slot = copy;
+  return true;
+}
+
+void vGrTextFree(GrHeap* heap, const char* text) {
+  if (text) vGrHeapFree(heap, const_cast<char*>(text), strlen(text) + 1);
 }

@@ -1,9 +1,13 @@
 // Contract tests of the geometry container library, independent of the module.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -629,6 +633,191 @@ TEST_F(Kv2grTest, NeighboursSkipTrianglesNeverSet) {
   EXPECT_EQ(neighbours(n, 1), (std::array<int, 3>{-1, -1, -1}));
   EXPECT_EQ(neighbours(n, 3)[0], 0);  // edge 2-1
   EXPECT_EQ(neighbours(n, 0)[1], 3);  // edge 1-2
+}
+
+// Codes and field values of points, lines and nets against a plain model,
+// through random sets, overwrites (also with a text of the object itself),
+// column adds and drops, deletes, slot reuse and emptyings. A text held from
+// one value stays as it was while other values and objects change.
+struct TextModel {
+  std::vector<std::string> names;
+  std::vector<void*> objs;  // in creation order
+  std::map<void*, std::string> codes;
+  std::map<void*, std::vector<std::string>> values;
+};
+
+struct TextOps {
+  ViFields* fs;
+  std::function<void*()> create;
+  std::function<void(void*)> remove;
+  std::function<void()> clear;
+  std::function<const char*(void*)> code;
+  std::function<void(void*, const char*)> setCode;
+  std::function<void*()> first;
+  std::function<void*(void*)> next;
+};
+
+void vCheckTexts(const TextOps& ops, const TextModel& m) {
+  std::vector<void*> walked;
+  for (void* o = ops.first(); o; o = ops.next(o)) walked.push_back(o);
+  ASSERT_EQ(walked, m.objs);
+  ASSERT_EQ(iViFieldsGetCount(ops.fs), static_cast<int>(m.names.size()));
+  for (void* o : m.objs) {
+    ASSERT_EQ(std::string(ops.code(o)), m.codes.at(o));
+    ASSERT_EQ(std::string(sViFieldsGetFieldByName(ops.fs, o, "S_FCODE")), m.codes.at(o));
+    const std::vector<std::string>& v = m.values.at(o);
+    for (size_t i = 0; i < m.names.size() + 2; i++) {
+      std::string want = i < v.size() && i < m.names.size() ? v[i] : "";
+      ASSERT_EQ(std::string(sViFieldsGetField(ops.fs, o, static_cast<int>(i))), want) << i;
+    }
+  }
+}
+
+void vRunTextModel(const TextOps& ops, unsigned seed) {
+  std::mt19937 rng(seed);
+  auto pick = [&rng](size_t n) { return static_cast<size_t>(rng() % n); };
+  // Empty, short, at the inline and block size steps, and long texts.
+  auto text = [&]() {
+    static const size_t lens[] = {0, 1, 3, 7, 8, 15, 16, 17, 31, 100, 255, 256, 300, 5000};
+    size_t len = lens[pick(std::size(lens))];
+    std::string t(len, 'a');
+    for (char& c : t) c = static_cast<char>('a' + pick(26));
+    if (len && pick(4) == 0) t[0] = static_cast<char>(0xe6);  // code page 1252 bytes stay
+    return t;
+  };
+  TextModel m;
+  ASSERT_EQ(iViFieldsSetCount(ops.fs, 3), 3);  // unnamed columns
+  m.names.assign(3, "");
+  for (int step = 0; step < 4000; step++) {
+    SCOPED_TRACE(step);
+    size_t op = pick(100);
+    if (m.objs.empty() || op < 15) {
+      void* o = ops.create();
+      ASSERT_NE(o, nullptr);
+      m.objs.push_back(o);
+      m.codes[o] = "";
+      m.values[o] = {};
+    } else if (op < 20) {
+      size_t k = pick(m.objs.size());
+      void* o = m.objs[k];
+      ops.remove(o);
+      m.objs.erase(m.objs.begin() + static_cast<long>(k));
+      m.codes.erase(o);
+      m.values.erase(o);
+    } else if (op < 40) {
+      void* o = m.objs[pick(m.objs.size())];
+      std::string t = text();
+      if (pick(3) == 0) {
+        ASSERT_TRUE(boViFieldsSetOrAddFieldByName(ops.fs, o, "S_FCODE", t.c_str()));
+      } else {
+        bool null = pick(10) == 0;
+        ops.setCode(o, null ? nullptr : t.c_str());
+        if (null) t.clear();
+      }
+      m.codes[o] = t;
+    } else if (op < 75) {
+      void* o = m.objs[pick(m.objs.size())];
+      size_t i = pick(m.names.size() + 1);
+      std::string t = text();
+      // Another object's text held across the set stays as it was.
+      void* other = m.objs[pick(m.objs.size())];
+      size_t j = pick(m.names.size() + 1);
+      const char* held = sViFieldsGetField(ops.fs, other, static_cast<int>(j));
+      std::string heldWas = held;
+      bool ok = boViFieldsSetField(ops.fs, o, static_cast<int>(i), t.c_str());
+      ASSERT_EQ(ok, i < m.names.size());
+      if (ok) {
+        std::vector<std::string>& v = m.values[o];
+        if (v.size() <= i) v.resize(i + 1);
+        v[i] = t;
+      }
+      if (other != o || j != i) {
+        ASSERT_EQ(std::string(held), heldWas);
+      }
+    } else if (op < 82 && !m.names.empty()) {
+      // A value or code set from a text of the object itself.
+      void* o = m.objs[pick(m.objs.size())];
+      size_t i = pick(m.names.size()), j = pick(m.names.size());
+      std::vector<std::string>& v = m.values[o];
+      std::string from = j < v.size() ? v[j] : "";
+      size_t cut = from.empty() ? 0 : pick(from.size());
+      const char* src = sViFieldsGetField(ops.fs, o, static_cast<int>(j)) + cut;
+      if (pick(2)) {
+        ASSERT_TRUE(boViFieldsSetField(ops.fs, o, static_cast<int>(i), src));
+        if (v.size() <= i) v.resize(i + 1);
+        v[i] = from.substr(cut);
+      } else {
+        std::string c = m.codes[o];
+        size_t ccut = c.empty() ? 0 : pick(c.size());
+        ops.setCode(o, ops.code(o) + ccut);
+        m.codes[o] = c.substr(ccut);
+      }
+    } else if (op < 90) {
+      void* o = m.objs[pick(m.objs.size())];
+      std::string name = "N" + std::to_string(pick(12));
+      std::string t = text();
+      ASSERT_TRUE(boViFieldsSetOrAddFieldByName(ops.fs, o, name.c_str(), t.c_str()));
+      auto at = std::find(m.names.begin(), m.names.end(), name);
+      size_t i = static_cast<size_t>(at - m.names.begin());
+      if (at == m.names.end()) m.names.push_back(name);
+      std::vector<std::string>& v = m.values[o];
+      if (v.size() <= i) v.resize(i + 1);
+      v[i] = t;
+    } else if (op < 96) {
+      // Columns dropped (their values go) or added unnamed.
+      size_t n = pick(m.names.size() + 3);
+      ASSERT_EQ(iViFieldsSetCount(ops.fs, static_cast<int>(n)), static_cast<int>(n));
+      for (auto& [o, v] : m.values) {
+        if (v.size() > n) v.resize(n);
+      }
+      m.names.resize(n);
+    } else if (op < 98) {
+      ops.clear();
+      m.objs.clear();
+      m.codes.clear();
+      m.values.clear();
+    }
+    if (step % 50 == 0 || op >= 90) {
+      vCheckTexts(ops, m);
+      if (::testing::Test::HasFatalFailure()) return;
+    }
+  }
+  vCheckTexts(ops, m);
+}
+
+TEST_F(Kv2grTest, CodesAndFieldValuesFollowAModel) {
+  for (unsigned seed = 1; seed <= 3; seed++) {
+    TextOps points{pViPFieldsGet(pts),
+                   [&] { return static_cast<void*>(PoPointsCreatePoint(pts)); },
+                   [&](void* o) { vPoPointsDeletePoint(pts, static_cast<PoPoint*>(o)); },
+                   [&] { vPoPointsDeletePoints(pts); },
+                   [](void* o) { return sPoPointGetField(static_cast<PoPoint*>(o)); },
+                   [](void* o, const char* c) { vPoPointSetField(static_cast<PoPoint*>(o), c); },
+                   [&] { return static_cast<void*>(PoPointsGetFirst(pts)); },
+                   [&](void* o) { return static_cast<void*>(PoPointsGetNext(pts, static_cast<PoPoint*>(o))); }};
+    TextOps lineOps{pViLFieldsGet(lines),
+                    [&] { return static_cast<void*>(LiLinesCreate3dLine(lines)); },
+                    [&](void* o) { vLiLinesDeleteLine(lines, static_cast<LiLine*>(o)); },
+                    [&] { vLiLinesDeleteLines(lines); },
+                    [](void* o) { return sLiLineGetField(static_cast<LiLine*>(o)); },
+                    [](void* o, const char* c) { vLiLineSetField(static_cast<LiLine*>(o), c); },
+                    [&] { return static_cast<void*>(LiLinesGetFirst(lines)); },
+                    [&](void* o) { return static_cast<void*>(LiLinesGetNext(lines, static_cast<LiLine*>(o))); }};
+    TextOps netOps{pViNFieldsGet(nets),
+                   [&] { return static_cast<void*>(TrNetsCreateNet(nets)); },
+                   [&](void* o) { vTrNetsDeleteNet(nets, static_cast<TrNet*>(o)); },
+                   [&] { vTrNetsDeleteNets(nets); },
+                   [](void* o) { return sTrNetGetField(static_cast<TrNet*>(o)); },
+                   [](void* o, const char* c) { vTrNetSetField(static_cast<TrNet*>(o), c); },
+                   [&] { return static_cast<void*>(TrNetsGetFirst(nets)); },
+                   [&](void* o) { return static_cast<void*>(TrNetsGetNext(nets, static_cast<TrNet*>(o))); }};
+    for (const TextOps* ops : {&points, &lineOps, &netOps}) {
+      iViFieldsSetCount(ops->fs, 0);
+      ops->clear();
+      vRunTextModel(*ops, seed);
+      if (HasFatalFailure()) return;
+    }
+  }
 }
 
 TEST(Kv2grNull, NullHandlesAreHarmless) {
