@@ -17,6 +17,7 @@
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/fieldcut.h"
 #include "instruments/sdr.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"
@@ -58,8 +59,8 @@ struct Fields {
     int i = 0;
     for (;;) {
       while (*s == ' ') ++s;
-      char* comma = (char*)memchr(s, ',', (size_t)(end - s));
-      char* e = comma ? comma : end;
+      char* e = pFindByte(s, end, ',');
+      char* comma = e < end ? e : nullptr;
       while (e > s && e[-1] == ' ') --e;
       *e = '\0';
       p[i++] = s;
@@ -80,12 +81,17 @@ struct Fields {
 // direction).
 void vSetName(bool boStation, const char* name) {
   char buf[MBO_REC_NAME_SIZE];
-  sStrCopyN(buf, name, sizeof buf);
-  vMboConvertPointNoPrefix(&g_mboTransfer.settings, buf, sizeof buf);
+  // Without a conversion table a name that fits the buffer is passed as it
+  // stands: the copy would be the same text.
+  if (g_mboTransfer.settings.uPconv || strnlen(name, sizeof buf) == sizeof buf) {
+    sStrCopyN(buf, name, sizeof buf);
+    vMboConvertPointNoPrefix(&g_mboTransfer.settings, buf, sizeof buf);
+    name = buf;
+  }
   if (boStation)
-    vMboRecSetStationName(buf);
+    vMboRecSetStationName(name);
   else
-    vMboRecSetPointName(buf);
+    vMboRecSetPointName(name);
 }
 
 // The code field: the code before the first '-', and after it a control

@@ -18,6 +18,7 @@
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer.h"
+#include "instruments/fieldcut.h"
 #include "instruments/fixedtext.h"
 #include "instruments/textfile.h"
 #include "win32.h"
@@ -94,23 +95,19 @@ struct SbgFields {
 
 void vFields(std::string_view value, size_t max, SbgFields* out) {
   out->sBuf.assign(value);
-  char* buf = out->sBuf.data();
-  size_t size = out->sBuf.size(), from = 0;
-  bool more = true;
+  char* s = out->sBuf.data();
+  char* const end = s + out->sBuf.size();
   for (size_t i = 0; i < max; i++) {
-    if (!more) {
+    if (!s) {
       out->at[i] = "";
       out->len[i] = 0;
       continue;
     }
-    // Fields are short: a plain scan beats a library call per field.
-    size_t end = from;
-    while (end < size && buf[end] != ',') end++;
-    more = end < size;
-    buf[end] = '\0';  // the comma, or the string's own terminator
-    out->at[i] = buf + from;
-    out->len[i] = end - from;
-    from = end + 1;
+    char* e = pFindByte(s, end, ',');
+    *e = '\0';  // the comma, or the string's own terminator
+    out->at[i] = s;
+    out->len[i] = (size_t)(e - s);
+    s = e < end ? e + 1 : nullptr;
   }
 }
 

@@ -15,6 +15,7 @@
 #include "fieldbook/api.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/fieldcut.h"
 #include "instruments/textfile.h"
 #include "kv2gr.h"
 #include "win32.h"
@@ -33,27 +34,28 @@ bool boReadLine(MboTextFile* f, std::string* line) {
 
 // The fields between TABs, cut in place: each TAB becomes the end of the
 // field before it. A field may hold NUL bytes: its C text ends at the first,
-// its length counts them all.
+// its length counts them all. A line of at most kLineMax characters has at
+// most kLineMax + 1 fields.
 struct VmlFields {
-  std::vector<const char*> at;
-  std::vector<size_t> len;
-  size_t size() const { return at.size(); }
+  static const size_t kMax = kLineMax + 1;
+  const char* at[kMax];
+  size_t len[kMax];
+  size_t n = 0;
+  size_t size() const { return n; }
   bool boEmpty(size_t i) const { return len[i] == 0; }
 };
 
 void vSplit(std::string* line, VmlFields* out) {
-  out->at.clear();
-  out->len.clear();
+  out->n = 0;
   char* s = line->data();
-  size_t size = line->size(), from = 0;
-  // Fields are short: a plain scan beats a library call per field.
-  for (size_t i = 0;; i++) {
-    if (i < size && s[i] != '\t') continue;
-    s[i] = '\0';  // the TAB, or the string's own terminator
-    out->at.push_back(s + from);
-    out->len.push_back(i - from);
-    if (i == size) break;
-    from = i + 1;
+  char* const end = s + line->size();
+  for (;;) {
+    char* e = pFindByte(s, end, '\t');
+    *e = '\0';  // the TAB, or the string's own terminator
+    out->at[out->n] = s;
+    out->len[out->n++] = (size_t)(e - s);
+    if (e == end || out->n == VmlFields::kMax) break;
+    s = e + 1;
   }
 }
 
