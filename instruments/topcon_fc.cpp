@@ -41,6 +41,7 @@ struct FcStream {
   char line[256];
   const char* p;
   bool atEnd;
+  unsigned lineNo;
 };
 
 // False at the end of the stream; else p points at a character.
@@ -50,7 +51,9 @@ bool boFill(FcStream* s) {
       s->atEnd = true;
       break;
     }
-    boMboPumpMessage();
+    // A waiting message is dispatched every 64 lines: often enough for the
+    // window, where one look per line cost more than the line's records.
+    if (s->lineNo++ % 64 == 0) boMboPumpMessage();
     s->p = s->line;
   }
   return !s->atEnd;
@@ -106,13 +109,17 @@ bool boDistance(const char* value, char* out) {
   return true;
 }
 
+// A coordinate: a sign or digit, then 9 digits, the last three decimals.
+// A plus sign is left out of the text: the same number, which the record
+// builder takes as a plain decimal without parsing and printing it.
 bool boCoordinate(const char* value, size_t len, char* out) {
   bool sign = value[0] == '+' || value[0] == '-';
   if (len < 10 || !(sign || (value[0] >= '0' && value[0] <= '9')) || !boDigits(value + 1, 9)) return false;
-  memcpy(out, value, 7);
-  out[7] = '.';
-  memcpy(out + 8, value + 7, 3);
-  out[11] = '\0';
+  if (value[0] != '+') *out++ = value[0];
+  memcpy(out, value + 1, 6);
+  out[6] = '.';
+  memcpy(out + 7, value + 7, 3);
+  out[10] = '\0';
   return true;
 }
 
@@ -362,7 +369,7 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
 }
 
 bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
-  FcStream s{hRaw, "", nullptr, false};
+  FcStream s{hRaw, "", nullptr, false, 0};
   s.p = s.line;
   int c;
   while ((c = iNextChar(&s)) >= 0 && c != '_') {
@@ -378,21 +385,25 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
     size_t len = 0;
     c = -1;
     while (boFill(&s)) {
+      // The line's piece of the value: up to an underscore, a grave accent
+      // or the line's end, taken in one copy.
       const char* p = s.p;
-      for (; *p && *p != '_'; ++p) {
-        if (*p == '`') {
-          len = 0;
-          continue;
-        }
-        if (len == (size_t)kValueMax) {
-          value[20] = '\0';
-          vMboReport(hSide, "ERROR! value too long", sStrFormat("%c %s", type, value));
-          return false;
-        }
-        value[len++] = *p;
+      const char* q = p;
+      while (*q && *q != '_' && *q != '`') ++q;
+      size_t n = (size_t)(q - p);
+      if (len + n > (size_t)kValueMax) {
+        memcpy(value + len, p, (size_t)kValueMax - len);
+        value[20] = '\0';
+        vMboReport(hSide, "ERROR! value too long", sStrFormat("%c %s", type, value));
+        return false;
       }
-      s.p = p;
-      if (*p == '_') {
+      memcpy(value + len, p, n);
+      len += n;
+      s.p = q;
+      if (*q == '`') {
+        len = 0;
+        ++s.p;
+      } else if (*q == '_') {
         ++s.p;
         c = '_';
         break;

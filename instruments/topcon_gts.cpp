@@ -22,7 +22,8 @@
 
 namespace {
 
-const int kLineMax = 98;  // characters of a line; the rest is cut
+const int kLineMax = 98;       // characters of a line; the rest is cut
+const size_t kKeywordMax = 7;  // the longest keyword the reader knows
 const int kStoreText = 80;
 const char kEot = 4;
 
@@ -52,11 +53,11 @@ GtsKeyword eKeyword(const char* k, size_t len) {
 }
 
 // One line split into its keyword and its values (commas or TABs between
-// them, blanks cut), each a text of its own in a copy of the line; rest
-// points into the line split.
+// them, blanks cut), each a text of its own in a copy of the line; keyLen
+// and rest point into the line split.
 struct GtsLine {
   char buf[kLineMax + 2];
-  const char* keyword;
+  size_t keyLen;
   GtsKeyword key;
   const char* rest;
   int count;
@@ -85,25 +86,56 @@ void vSplitValues(const char* p, char* out, GtsLine* l) {
 }
 
 // The keyword ends at the first character below 33; one such character
-// after it is no part of the values.
+// after it is no part of the values. Only the keywords that take values
+// have them split: report, resection and coordinate lines are taken whole.
 void vSplit(const char* line, GtsLine* l) {
   const char* p = line;
   while (*p && (unsigned char)*p >= 33) ++p;
   size_t k = (size_t)(p - line);
-  memcpy(l->buf, line, k);
-  l->buf[k] = '\0';
-  l->keyword = l->buf;
-  l->key = eKeyword(l->keyword, k);
+  l->keyLen = k;
+  l->key = k <= kKeywordMax ? eKeyword(line, k) : kOther;
   if (*p) ++p;
   l->rest = p;
-  vSplitValues(p, l->buf + k + 1, l);
+  l->count = 0;
+  if (l->key != kOther && l->key != kReport && l->key != kResObs) vSplitValues(p, l->buf, l);
+}
+
+// Side-file lines gathered and written in large pieces (one goes out per
+// coordinate line). Only the reader writes the side file while it runs, so
+// they keep their order; the end of the read writes what is left.
+struct GtsSide {
+  uint32_t hSide;
+  size_t used;
+  char buf[16384];
+};
+
+void vSideFlush(GtsSide* s) {
+  if (s->used) boMboWriteBytes(s->hSide, s->buf, (uint32_t)s->used);
+  s->used = 0;
+}
+
+// The text and then tail as one line, as boMboWriteLine writes it.
+void vSideLine(GtsSide* s, const char* text, const char* tail = "") {
+  if (!s->hSide) return;
+  size_t n = strlen(text), t = strlen(tail);
+  if (s->used + n + t + 2 > sizeof s->buf) vSideFlush(s);
+  if (n + t + 2 > sizeof s->buf) {
+    boMboWriteLine(s->hSide, (std::string(text) + tail).c_str());
+    return;
+  }
+  char* out = s->buf + s->used;
+  for (size_t i = 0; i < n; ++i) *out++ = cMboLineByte(text[i]);
+  for (size_t i = 0; i < t; ++i) *out++ = cMboLineByte(tail[i]);
+  *out++ = '\r';
+  *out++ = '\n';
+  s->used = (size_t)(out - s->buf);
 }
 
 // The reader's state: the angle unit, a line read ahead and given back,
 // and the resection observations waiting for their station.
 struct GtsReader {
   uint32_t hRaw;
-  uint32_t hSide;
+  GtsSide* side;
   bool degrees;
   int lineNo;
   bool haveBack;
@@ -119,9 +151,13 @@ bool boNextLine(GtsReader* r, char* line) {
   }
   bool cut = false;
   if (!boMboReadLineBytes(line, kLineMax + 1, r->hRaw, &cut)) return false;
-  ++r->lineNo;
-  boMboPumpMessage();
-  if (cut) vMboReport(r->hSide, "LINE TOO LONG, CUT", sStrFormat("%d", r->lineNo));
+  // A waiting message is dispatched every 64 lines: often enough for the
+  // window, where one look per line cost more than the line's work.
+  if (++r->lineNo % 64 == 1) boMboPumpMessage();
+  if (cut) {
+    vSideFlush(r->side);
+    vMboReport(r->side->hSide, "LINE TOO LONG, CUT", sStrFormat("%d", r->lineNo));
+  }
   return true;
 }
 
@@ -175,7 +211,11 @@ bool boCoordinateLine(const char* line) {
   // What is pending belongs to the record before: renaming it would move
   // its observation to this point.
   vMboFlushPending();
-  vMboRecSetPointName(sMboTrimCopy(line, (int)(comma - line)));
+  // The name up to the comma; the builder drops the blanks around it.
+  char name[kLineMax + 1];
+  memcpy(name, line, (size_t)(comma - line));
+  name[comma - line] = '\0';
+  vMboRecSetPointName(name);
   vSetCoordinates(l, 0);
   vMboRecSetCode(l.Value(3));
   vMboFlushPending();
@@ -266,12 +306,15 @@ void vHandle(GtsReader* r, const char* line) {
       r->degrees = l.Value(1)[0] == 'D';
       break;
     case kReport:
-      boMboWriteLine(r->hSide, sStrFormat("%s %s", l.keyword, l.rest));
+      // "%s %s" of the keyword and the rest: the line itself, whose
+      // character after the keyword (a blank or control byte) is written as
+      // a blank, with one blank added when there was none.
+      vSideLine(r->side, line, line[l.keyLen] ? "" : " ");
       break;
     default:
       // XYZ without a station before it, and every other line.
       boCoordinateLine(line);
-      boMboWriteLine(r->hSide, line);
+      vSideLine(r->side, line);
       break;
   }
 }
@@ -317,10 +360,14 @@ bool boGts800WriteRaw(uint32_t hRaw) {
 }
 
 bool boGts800ReadRaw(uint32_t hRaw, uint32_t hSide) {
-  GtsReader r{hRaw, hSide, false, 0, false, {}, {}};
+  GtsSide side;
+  side.hSide = hSide;
+  side.used = 0;
+  GtsReader r{hRaw, &side, false, 0, false, {}, {}};
   char line[kLineMax + 1];
   while (boNextLine(&r, line)) vHandle(&r, line);
   vMboFlushPending();
+  vSideFlush(&side);
   return false;
 }
 

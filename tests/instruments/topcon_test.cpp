@@ -4,6 +4,8 @@
 // and coordinate round trips with both offsets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 
 #include "fb_dump.h"
@@ -148,6 +150,96 @@ TEST_F(Topcon, FcAnglesOfRandomDigits) {
   Put("angles.fc", file + "\r\n");
   ASSERT_TRUE(boRead(kFc, m_dir + "/angles.fc"));
   EXPECT_EQ(expected, DumpStations(1, {1}, {1, 3, 4}));
+}
+
+// A random record stream against a model of its rules: records of an
+// unknown type (reported with their values) whose values run over line ends
+// and restart at a grave accent, and coordinate records with and without a
+// sign, each the number its digits make with a point before the last three.
+TEST_F(Topcon, FcRandomStreamsAgainstAModel) {
+  std::mt19937 rnd(7272);
+  std::string file, side;
+  std::map<std::string, std::vector<double>> xyz;
+  auto breakLine = [&](std::string* text) {
+    if (rnd() % 4 == 0) *text += "\r\n";
+  };
+  for (int i = 0; i < 3000; ++i) {
+    if (rnd() % 3 == 0) {
+      file += "_+P" + std::to_string(i);
+      breakLine(&file);
+      for (char type : {'f', 'g', 'h'}) {
+        char digits[16];
+        snprintf(digits, sizeof digits, "%09u", (unsigned)(rnd() % 1000000000));
+        std::string sign = std::string(1, "+-0123456789"[rnd() % 12]);
+        file += std::string(" _") + type + sign + digits;
+        std::string number = (sign == "+" ? "" : sign) + std::string(digits, 6) + "." + (digits + 6);
+        xyz["P" + std::to_string(i)].push_back(strtod(number.c_str(), nullptr));
+      }
+      continue;
+    }
+    std::string value;
+    file += rnd() % 2 ? "_Z" : "__ _Z";
+    int n = (int)(rnd() % 60);
+    for (int k = 0; k < n; ++k) {
+      char c = "ab1 `"[rnd() % 5];
+      file += c;
+      value = c == '`' ? "" : value + c;
+      breakLine(&file);
+    }
+    side += "UNKNOWN CODE : Z " + value + "\r\n";
+  }
+  Put("random.fc", file + "_+END\r\n");
+  ASSERT_TRUE(boRead(kFc, m_dir + "/random.fc"));
+  EXPECT_EQ(side, sSide("random"));
+  PoPoints* points = FB(pKvxMboPoPointsGet)();
+  size_t found = 0;
+  for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
+    auto it = xyz.find(FB(sMboGetPointPID)(p));
+    if (it == xyz.end()) continue;
+    ++found;
+    double x = 0, y = 0, z = 0;
+    ASSERT_TRUE(FB(boMboGetPointXY)(p, &x, &y));
+    ASSERT_TRUE(FB(boMboGetPointZ)(p, &z));
+    EXPECT_EQ((std::vector<double>{y, x, z}), it->second) << it->first;
+  }
+  EXPECT_EQ(xyz.size(), found);
+}
+
+// Random report, value and other lines (blanks, TABs, control bytes, lines
+// cut at 98 characters) against a model of what goes to the side file:
+// more than the reader gathers before it writes.
+TEST_F(Topcon, GtsRandomSideFileAgainstAModel) {
+  const Strings reports{"JOB", "DATE", "NAME", "INST", "SCALE", "CTL", "HD", "OFFSET", "PTL_OFF", "NOTE", "MLM"};
+  const Strings silent{"ATMOS", "BS", "FS", "SS", "HV", "SD", "UNITS"};
+  const Strings others{"XYZ", "TGT", "P1,1,2,3", "JOBS", "HDX", "RES", ""};
+  std::mt19937 rnd(7373);
+  std::string file, side;
+  for (int i = 1; i <= 4000; ++i) {
+    int kind = (int)(rnd() % 3);
+    const Strings& words = kind == 0 ? reports : kind == 1 ? silent : others;
+    std::string line = words[rnd() % words.size()];
+    if (rnd() % 4) line += " \t\x01"[rnd() % 3];
+    int n = rnd() % 10 ? (int)(rnd() % 40) : 60 + (int)(rnd() % 60);
+    for (int k = 0; k < n; ++k) line += "ab,1. \t\x02\x7f\xe6"[rnd() % 10];
+    file += line + "\r\n";
+    if (line.size() > 98) {
+      side += "LINE TOO LONG, CUT : " + std::to_string(i) + "\r\n";
+      line.resize(98);
+    }
+    size_t k = 0;
+    while (k < line.size() && (unsigned char)line[k] >= 33) ++k;
+    std::string keyword = line.substr(0, k);
+    auto in = [&](const Strings& list) { return std::find(list.begin(), list.end(), keyword) != list.end(); };
+    if (in(silent)) continue;
+    if (in(reports)) line = keyword + " " + (k < line.size() ? line.substr(k + 1) : "");
+    for (char& c : line)
+      if ((unsigned char)c < 32 || c == 0x7f) c = ' ';
+    side += line + "\r\n";
+  }
+  Put("random.txt", file);
+  ASSERT_TRUE(boRead(kGts, m_dir + "/random.txt"));
+  EXPECT_GT(side.size(), 40000u);
+  EXPECT_EQ(side, sSide("random"));
 }
 
 TEST_F(Topcon, GtsCoordinatesRoundTripWithBothOffsets) {
