@@ -43,7 +43,7 @@ void vGrLineFreeElms(LiLine* line) {
   LiElm* e = line->first;
   while (e) {
     LiElm* n = e->next;
-    if (e->middle) vGrElmFree(e->middle);
+    if (pGrMiddle(e)) vGrElmFree(pGrMiddle(e));
     vGrElmFree(e);
     e = n;
   }
@@ -123,7 +123,6 @@ LiLines* pGrLinesCreate(uint32_t lineSize, uint32_t elmSize, bool polygons) {
   c->elmSize = elmSize;
   vGrPoolInit(&c->lines, sizeof(LiLine), lineSize);
   vGrPoolInit(&c->elms, sizeof(LiElm), elmSize);
-  vGrPoolInit(&c->shapes, sizeof(LiElmShape), 0);
   c->polygons = polygons;
   return c;
 }
@@ -132,7 +131,6 @@ LiLine* pGrLineCreate(LiLines* c, bool is3d) {
   if (!c) return nullptr;
   LiLine* l = pGrObjNew<LiLine>(c, &c->list, &c->lines);
   if (!l) return nullptr;
-  l->container = c;
   l->is3d = is3d;
   l->polygon = c->polygons;
   return l;
@@ -178,7 +176,7 @@ void vLiLinesDeleteLines(LiLines* lines) {
   lines->list = GrObjList{};
   vGrPoolRelease(&lines->lines);
   vGrPoolRelease(&lines->elms);
-  vGrPoolRelease(&lines->shapes);
+  lines->shapes.clear();
   vGrHeapRelease(&lines->fields.texts);
 }
 void vYgPolygonsDeleteLines(YgPolygons* polys) { vLiLinesDeleteLines(polys); }
@@ -227,7 +225,7 @@ void vPoPointsDeletePoint(PoPoints* pts, PoPoint* pt) {
   vGrPoolFree(&pts->points, pt);
 }
 void vLiLinesDeleteLine(LiLines* lines, LiLine* line) {
-  if (!lines || !line || line->container != lines) return;
+  if (!lines || !line || line->owner != lines) return;
   vGrChainUnlink<GrObjList, GrObj>(&lines->list, line);
   vGrLineFreeElms(line);
   vGrObjTextsFree(&lines->fields, line);
@@ -283,7 +281,7 @@ LiLine* LiLinesCreate2dLine(LiLines* lines) { return pGrLineCreate(lines, false)
 void* LiLineGetData(LiLine* line) { return pGrObjData(line); }
 const char* sLiLineGetField(LiLine* line) { return sGrCode(line); }
 void vLiLineSetField(LiLine* line, const char* code) {
-  if (line) boGrSetCode(&line->container->fields, line, code);
+  if (line) boGrSetCode(&pGrLines(line)->fields, line, code);
 }
 void vLiLineSetAsPolygon(LiLine* line, int polygon) {
   if (line) line->polygon = polygon != 0;

@@ -87,10 +87,10 @@ bool boElmArc(LiLine* line, LiElm* e, GrArc* arc) {
     if (!boArc2pCentre(e->p, end->p, shape.radius, shape.centreChoice, &c)) return false;
     return boArcFrom(e->p, end->p, c, shape.radius, arc);
   }
-  if (e->type == KV2GR_ELM_ARC3P && e->middle) {
+  if (e->type == KV2GR_ELM_ARC3P && pGrMiddle(e)) {
     GeoPnt2 c;
     double r;
-    if (!boCircle3p(e->p, e->middle->p, end->p, &c, &r)) return false;
+    if (!boCircle3p(e->p, pGrMiddle(e)->p, end->p, &c, &r)) return false;
     return boArcFrom(e->p, end->p, c, r, arc);
   }
   return false;
@@ -284,10 +284,10 @@ bool boOffsetMeet(const GrOffsetSeg& in, const GrOffsetSeg& out, GeoPnt2* x) {
 extern "C" {
 
 bool boLiElmSet2pArc(LiLine* line, LiElm* elm, double radius, int centreChoice) {
-  if (!line || !elm || elm->owner != line || elm->arcStart) return false;
+  if (!line || !elm || elm->owner != line || elm->isMiddle) return false;
   // On a three-point arc's start the middle goes back into the chain and
   // becomes the far end: the radius must fit that chord.
-  LiElm* end = elm->type == KV2GR_ELM_ARC3P && elm->middle ? elm->middle : pGrElmEnd(line, elm);
+  LiElm* end = elm->type == KV2GR_ELM_ARC3P && pGrMiddle(elm) ? pGrMiddle(elm) : pGrElmEnd(line, elm);
   if (!end || elm == line->last) return false;
   double chord = dDist2(elm->p, end->p);
   if (chord < kTiny || std::fabs(radius) < chord / 2 * (1 - 1e-9)) return false;
@@ -321,7 +321,7 @@ bool boLiElmGetCenterP(LiLine* line, LiElm* elm, GeoPnt2* centre) {
 }
 
 bool boLiElmSetClotoide(LiLine* line, LiElm* elm, double a, double rStart, double rEnd) {
-  if (!line || !elm || elm->owner != line || elm->arcStart || elm == line->last) return false;
+  if (!line || !elm || elm->owner != line || elm->isMiddle || elm == line->last) return false;
   if (!(a > 0) || !std::isfinite(rStart) || !std::isfinite(rEnd)) return false;
   LiElmShape* shape = pGrShapeFor(elm);
   if (!shape || !boLiElmSetType(line, elm, KV2GR_ELM_CLOTHOID)) return false;
@@ -488,14 +488,14 @@ bool boLiLineParallel(LiLine* line, double offset) {
     std::vector<GeoPnt2> mids(n);
     for (size_t i = 0; i < n; i++) {
       LiElm* e = elms[i];
-      if (e->type == KV2GR_ELM_ARC3P && e->middle) {
+      if (e->type == KV2GR_ELM_ARC3P && pGrMiddle(e)) {
         GrArc arc;
         if (boElmArc(line, e, &arc)) {
-          double ang = std::atan2(e->middle->p.y - arc.c.y, e->middle->p.x - arc.c.x);
+          double ang = std::atan2(pGrMiddle(e)->p.y - arc.c.y, pGrMiddle(e)->p.x - arc.c.x);
           double rr = std::fabs(arc.r - offset);
           mids[i] = GeoPnt2{arc.c.x + rr * std::cos(ang), arc.c.y + rr * std::sin(ang)};
         } else {
-          mids[i] = GeoPnt2{e->middle->p.x, e->middle->p.y};
+          mids[i] = GeoPnt2{pGrMiddle(e)->p.x, pGrMiddle(e)->p.y};
         }
       }
       // The segment that ends at this vertex.
@@ -520,13 +520,14 @@ bool boLiLineParallel(LiLine* line, double offset) {
       if (e->type == KV2GR_ELM_ARC2P) {
         if (LiElmShape* shape = pGrShapeFor(e)) shape->radius -= offset;
       }
-      if (e->type == KV2GR_ELM_ARC3P && e->middle) {
-        e->middle->p.x = mids[i].x;
-        e->middle->p.y = mids[i].y;
+      if (e->type == KV2GR_ELM_ARC3P && pGrMiddle(e)) {
+        pGrMiddle(e)->p.x = mids[i].x;
+        pGrMiddle(e)->p.y = mids[i].y;
       }
-      if (e->type == KV2GR_ELM_CLOTHOID && e->shape) {
-        if (e->shape->clR1 != 0) e->shape->clR1 -= offset;
-        if (e->shape->clR2 != 0) e->shape->clR2 -= offset;
+      LiElmShape* shape = pGrShapeOf(e);
+      if (e->type == KV2GR_ELM_CLOTHOID && shape) {
+        if (shape->clR1 != 0) shape->clR1 -= offset;
+        if (shape->clR2 != 0) shape->clR2 -= offset;
       }
     }
     return true;
@@ -582,10 +583,10 @@ int iLiLineRemoveShortElements(LiLine* line, double tol) {
     if (n != line->last) {
       // e takes over what n started.
       e->type = n->type;
-      std::swap(e->shape, n->shape);  // e's own go with n
-      e->middle = n->middle;
-      if (e->middle) e->middle->arcStart = e;
-      n->middle = nullptr;
+      vGrShapeSwap(e, n);  // e's own go with n
+      e->arc = n->arc;
+      if (e->arc) e->arc->arc = e;
+      n->arc = nullptr;
       vGrElmRemove(line, n);
     } else if (e != line->first && e->prev->type == KV2GR_ELM_STRAIGHT) {
       LiElm* p = e->prev;

@@ -115,35 +115,45 @@ struct LiElm {
   LiElm* prev = nullptr;
   LiElm* next = nullptr;
   LiLine* owner = nullptr;
-  LiElm* arcStart = nullptr;  // set on an absorbed three-point arc middle
-  LiElm* middle = nullptr;    // the middle of a three-point arc (type 2)
+  // On the start of a three-point arc (type 2) its middle, which is out of
+  // the chain; on that middle (isMiddle) the arc's start.
+  LiElm* arc = nullptr;
   GeoPnt3 p{0, 0, 0};
-  int type = 0;
-  LiElmShape* shape = nullptr;  // null: all parameters 0
+  uint8_t type = 0;
+  bool isMiddle = false;
+  bool hasShape = false;  // it has parameters in its container's shape map
 };
 // With its user data (right after it in the slot) an element fills a pool
-// slot of 192 bytes; a large import makes a million of them.
-static_assert(sizeof(void*) != 8 || sizeof(LiElm) == 80);
+// slot of 176 bytes; a large import makes a million of them.
+static_assert(sizeof(void*) != 8 || sizeof(LiElm) == 64);
+
+inline LiElm* pGrArcStart(const LiElm* e) { return e->isMiddle ? e->arc : nullptr; }
+inline LiElm* pGrMiddle(const LiElm* e) { return e->isMiddle ? nullptr : e->arc; }
 
 struct LiLine : GrObj {
-  LiLines* container = nullptr;
   LiElm* first = nullptr;
   LiElm* last = nullptr;
   int count = 0;  // the plain chain
   bool is3d = true;
   bool polygon = false;
 };
+// With the field book's user data a line fills a pool slot of 176 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(LiLine) == 64);
 
 struct LiLines {
   GrObjList list;
   uint32_t lineSize = 0;
   uint32_t elmSize = 0;
-  GrPool lines;   // the line records with their user data
-  GrPool elms;    // every element of the container's lines
-  GrPool shapes;  // their LiElmShape records
+  GrPool lines;  // the line records with their user data
+  GrPool elms;   // every element of the container's lines
+  // The parameters of the few elements that were given any.
+  std::unordered_map<const LiElm*, LiElmShape> shapes;
   bool polygons = false;
   ViFields fields;
 };
+
+// A line's container (its owner).
+inline LiLines* pGrLines(const LiLine* l) { return static_cast<LiLines*>(const_cast<void*>(l->owner)); }
 
 struct PoPoints {
   GrObjList list;
@@ -203,6 +213,10 @@ const LiElmShape& rGrShape(const LiElm* e);
 // The element's parameters to change, made when it has none; null when
 // memory ran out.
 LiElmShape* pGrShapeFor(LiElm* e);
+// The element's parameters, null when it has none.
+LiElmShape* pGrShapeOf(LiElm* e);
+// a takes b's parameters and b a's.
+void vGrShapeSwap(LiElm* a, LiElm* b);
 void vGrElmFree(LiElm* e);
 void vGrElmRemove(LiLine* line, LiElm* e);
 LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p);

@@ -7,7 +7,7 @@
 
 // An element's record and user data share one slot of its container's pool.
 LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p) {
-  GrPool* pool = &line->container->elms;
+  GrPool* pool = &pGrLines(line)->elms;
   void* slot = pGrPoolAlloc(pool);
   if (!slot) return nullptr;
   LiElm* e = new (slot) LiElm;
@@ -17,22 +17,43 @@ LiElm* pGrElmNew(LiLine* line, const GeoPnt3* p) {
 }
 
 void vGrElmFree(LiElm* e) {
-  LiLines* c = e->owner->container;
-  if (e->shape) vGrPoolFree(&c->shapes, e->shape);
+  LiLines* c = pGrLines(e->owner);
+  if (e->hasShape) c->shapes.erase(e);
   vGrPoolFree(&c->elms, e);
 }
 
 const LiElmShape& rGrShape(const LiElm* e) {
   static const LiElmShape kNone;
-  return e->shape ? *e->shape : kNone;
+  return e->hasShape ? pGrLines(e->owner)->shapes.find(e)->second : kNone;
 }
 
+LiElmShape* pGrShapeOf(LiElm* e) { return e->hasShape ? &pGrLines(e->owner)->shapes.find(e)->second : nullptr; }
+
 LiElmShape* pGrShapeFor(LiElm* e) {
-  if (!e->shape) {
-    void* slot = pGrPoolAlloc(&e->owner->container->shapes);
-    if (slot) e->shape = new (slot) LiElmShape;
+  try {
+    LiElmShape* shape = &pGrLines(e->owner)->shapes[e];
+    e->hasShape = true;
+    return shape;
+  } catch (...) {
+    return nullptr;
   }
-  return e->shape;
+}
+
+void vGrShapeSwap(LiElm* a, LiElm* b) {
+  if (!a->hasShape && !b->hasShape) return;
+  auto& shapes = pGrLines(a->owner)->shapes;
+  if (a->hasShape && b->hasShape) {
+    std::swap(shapes.find(a)->second, shapes.find(b)->second);
+    return;
+  }
+  // One of them has parameters: its map entry moves to the other one.
+  LiElm* from = a->hasShape ? a : b;
+  LiElm* to = from == a ? b : a;
+  auto node = shapes.extract(from);
+  node.key() = to;
+  shapes.insert(std::move(node));
+  from->hasShape = false;
+  to->hasShape = true;
 }
 
 // Takes an element of the plain chain out and frees it with its arc middle;
@@ -42,13 +63,13 @@ void vGrElmRemove(LiLine* line, LiElm* e) {
   bool wasLast = e == line->last;
   int lastType = e->type;
   vGrChainUnlink(line, e);
-  if (e->middle) vGrElmFree(e->middle);
+  if (pGrMiddle(e)) vGrElmFree(pGrMiddle(e));
   vGrElmFree(e);
   if (wasLast && line->last) {
     LiElm* l = line->last;
-    if (l->type == KV2GR_ELM_ARC3P && l->middle) {
-      vGrElmFree(l->middle);
-      l->middle = nullptr;
+    if (l->type == KV2GR_ELM_ARC3P && pGrMiddle(l)) {
+      vGrElmFree(pGrMiddle(l));
+      l->arc = nullptr;
     }
     if (l->type != KV2GR_ELM_SUBEND) l->type = lastType == KV2GR_ELM_SUBEND ? KV2GR_ELM_SUBEND : KV2GR_ELM_LAST;
   }
@@ -64,7 +85,7 @@ LiElm* pGrElmAppend(LiLine* line, const GeoPnt3* p) {
 }
 
 LiElm* pGrElmEnd(LiLine* line, LiElm* e) {
-  if (e->arcStart) return nullptr;
+  if (e->isMiddle) return nullptr;
   if (e->type != KV2GR_ELM_SUBEND && e != line->last) return e->next;
   // A sub-line's end: a polygon's ring closes back to the sub-line's first
   // element, an open line's sub-line ends here.
@@ -79,7 +100,7 @@ extern "C" {
 LiElm* LiLineAddP(LiLine* line, LiElm* before, const GeoPnt3* p) {
   if (!line) return nullptr;
   if (!before) return pGrElmAppend(line, p);
-  if (before->owner != line || before->arcStart) return nullptr;
+  if (before->owner != line || before->isMiddle) return nullptr;
   LiElm* e = pGrElmNew(line, p);
   if (!e) return nullptr;
   vGrChainLinkBefore(line, e, before);
@@ -95,16 +116,16 @@ LiElm* LiElmGetLast(LiLine* line) { return line ? line->last : nullptr; }
 
 LiElm* LiElmGetNext(LiLine*, LiElm* elm) {
   if (!elm) return nullptr;
-  return elm->arcStart ? elm->arcStart->next : elm->next;
+  return elm->isMiddle ? elm->arc->next : elm->next;
 }
 
 LiElm* LiElmGetPrev(LiLine*, LiElm* elm) {
   if (!elm) return nullptr;
-  return elm->arcStart ? elm->arcStart : elm->prev;
+  return elm->isMiddle ? elm->arc : elm->prev;
 }
 
 void* LiElmGetData(LiLine*, LiElm* elm) {
-  return elm ? reinterpret_cast<char*>(elm) + elm->owner->container->elms.dataAt : nullptr;
+  return elm ? reinterpret_cast<char*>(elm) + uGrDataAt(sizeof(LiElm)) : nullptr;
 }
 
 void vLiElmGetP(LiLine*, LiElm* elm, GeoPnt3* p) {
@@ -138,7 +159,7 @@ bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
   if (type != KV2GR_ELM_STRAIGHT && type != KV2GR_ELM_ARC2P && type != KV2GR_ELM_ARC3P && type != KV2GR_ELM_CLOTHOID &&
       type != KV2GR_ELM_SUBEND && type != KV2GR_ELM_LAST)
     return false;
-  if (elm->arcStart) return type == KV2GR_ELM_STRAIGHT;  // a middle is always plain
+  if (elm->isMiddle) return type == KV2GR_ELM_STRAIGHT;  // a middle is always plain
   if (elm == line->last) {
     if (type == KV2GR_ELM_SUBEND) {
       elm->type = type;
@@ -156,20 +177,24 @@ bool boLiElmSetType(LiLine* line, LiElm* elm, int type) {
     LiElm* mid = elm->next;
     if (!mid || mid == line->last || mid->type != KV2GR_ELM_STRAIGHT) return false;
     vGrChainUnlink(line, mid);
-    mid->arcStart = elm;
-    elm->middle = mid;
-  } else if (elm->type == KV2GR_ELM_ARC3P && elm->middle) {
+    mid->arc = elm;
+    mid->isMiddle = true;
+    elm->arc = mid;
+  } else if (elm->type == KV2GR_ELM_ARC3P && pGrMiddle(elm)) {
     // The middle goes back into the chain where it came from.
-    LiElm* mid = elm->middle;
-    elm->middle = nullptr;
-    mid->arcStart = nullptr;
+    LiElm* mid = elm->arc;
+    elm->arc = nullptr;
+    mid->arc = nullptr;
+    mid->isMiddle = false;
     vGrChainLinkBefore(line, mid, elm->next);
   }
-  elm->type = type;
+  elm->type = static_cast<uint8_t>(type);
   return true;
 }
 
-LiElm* LiElmGet3pArcElm2(LiLine*, LiElm* elm) { return (elm && elm->type == KV2GR_ELM_ARC3P) ? elm->middle : nullptr; }
+LiElm* LiElmGet3pArcElm2(LiLine*, LiElm* elm) {
+  return (elm && elm->type == KV2GR_ELM_ARC3P) ? pGrMiddle(elm) : nullptr;
+}
 
 YgElm* YgElmGetFirst(YgPolygon* poly) { return LiElmGetFirst(poly); }
 YgElm* YgElmGetNext(YgPolygon* poly, YgElm* elm) { return LiElmGetNext(poly, elm); }
@@ -191,19 +216,20 @@ bool boLiLineElmsCopy(LiLine* dst, const LiLine* src) {
       e->type = s->type == KV2GR_ELM_LAST ? KV2GR_ELM_STRAIGHT : s->type;
     else if (s->type == KV2GR_ELM_SUBEND)
       e->type = KV2GR_ELM_SUBEND;
-    if (s->shape) {
+    if (s->hasShape) {
       LiElmShape* shape = pGrShapeFor(e);
       if (!shape) return false;
-      *shape = *s->shape;
+      *shape = rGrShape(s);
     }
-    if (s->middle && e->type == KV2GR_ELM_ARC3P) {
-      LiElm* m = pGrElmNew(dst, &s->middle->p);
+    if (pGrMiddle(s) && e->type == KV2GR_ELM_ARC3P) {
+      LiElm* m = pGrElmNew(dst, &pGrMiddle(s)->p);
       if (!m) {
         e->type = KV2GR_ELM_STRAIGHT;
         return false;
       }
-      m->arcStart = e;
-      e->middle = m;
+      m->arc = e;
+      m->isMiddle = true;
+      e->arc = m;
     } else if (e->type == KV2GR_ELM_ARC3P) {
       e->type = KV2GR_ELM_STRAIGHT;
     }

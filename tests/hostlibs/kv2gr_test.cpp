@@ -607,6 +607,50 @@ TEST_F(Kv2grTest, ShortElementsInRingsAndSubLineEnds) {
   EXPECT_EQ(types(l), (std::vector<int>{1, 97}));
 }
 
+// A zero-length element before an arc or clothoid takes over the arc's
+// parameters and middle; its own earlier parameters go with the removed one.
+TEST_F(Kv2grTest, ShortElementTakesOverTheArcAfterIt) {
+  LiLine* l = LiLinesCreate2dLine(lines);
+  auto v = add(l, {{0, 0}, {0, 0}, {10, 0}, {20, 0}});
+  ASSERT_TRUE(boLiElmSetClotoide(l, v[0], 1, 0, 5));  // parameters of its own, then straight
+  ASSERT_TRUE(boLiElmSetType(l, v[0], 0));
+  ASSERT_TRUE(boLiElmSet2pArc(l, v[1], 7, 1));
+  EXPECT_EQ(iLiLineRemoveShortElements(l, 0), 1);
+  EXPECT_EQ(types(l), (std::vector<int>{1, 0, 98}));
+  double r = 0;
+  ASSERT_TRUE(boLiElmGet2pArc(l, v[0], &r));
+  EXPECT_EQ(r, 7);
+  EXPECT_NEAR(centre(l, v[0]).x, 5, 1e-9);
+  // Both with parameters: they change places.
+  LiLine* c = LiLinesCreate2dLine(lines);
+  auto w = add(c, {{0, 0}, {0, 0}, {10, 0}, {20, 0}});
+  ASSERT_TRUE(boLiElmSetClotoide(c, w[0], 1, 0, 5));
+  ASSERT_TRUE(boLiElmSetType(c, w[0], 0));
+  ASSERT_TRUE(boLiElmSetClotoide(c, w[1], 2, 0, 50));
+  EXPECT_EQ(iLiLineRemoveShortElements(c, 0), 1);
+  double a = 0, r1 = -1, r2 = 0;
+  ASSERT_TRUE(boLiElmGetClotoide(c, w[0], &a, &r1, &r2));
+  EXPECT_EQ(a, 2);
+  EXPECT_EQ(r2, 50);
+  // A three-point arc's middle follows its new start.
+  LiLine* t = LiLinesCreate2dLine(lines);
+  auto u = add(t, {{0, 0}, {0, 0}, {5, 5}, {10, 0}, {20, 0}});
+  ASSERT_TRUE(boLiElmSetType(t, u[1], 2));
+  EXPECT_EQ(iLiLineRemoveShortElements(t, 0), 1);
+  EXPECT_EQ(LiElmGet3pArcElm2(t, u[0]), u[2]);
+  EXPECT_EQ(LiElmGetPrev(t, u[2]), u[0]);
+  EXPECT_EQ(LiElmGetNext(t, u[2]), u[3]);
+  EXPECT_NEAR(radius(t, u[0]), 5, 1e-9);
+  // Copies carry the parameters; the source keeps its own.
+  LiLine* d = LiLinesCreate2dLine(lines);
+  ASSERT_TRUE(boLiLineElmsCopy(d, c));
+  ASSERT_TRUE(boLiElmGetClotoide(d, LiElmGetFirst(d), &a, &r1, &r2));
+  EXPECT_EQ(a, 2);
+  vLiLinesDeleteLine(lines, c);
+  ASSERT_TRUE(boLiElmGetClotoide(d, LiElmGetFirst(d), &a, &r1, &r2));
+  EXPECT_EQ(r2, 50);
+}
+
 TEST_F(Kv2grTest, TwoPointArcOnAThreePointArcStartFitsTheNewChord) {
   // Start, middle (far off) and end: a two-point arc on the start runs to
   // the middle once it is back in the chain, so its radius must fit that
