@@ -1,11 +1,11 @@
 // The point-name index (see pointindex.h): a table of chain heads and the
 // entries chained from it, one entry per ID, each with the first point that
-// has the ID and how many points have the ID. The IDs are copied, one after
-// the other as the entries were made, so that a look-up reads the index's
-// own memory in order and not the points' records wherever they lie. Each
-// head also keeps one bit of 32 for every entry of its chain, chosen by the
-// entry's place, so that most names that are not there are known to be
-// absent from the head alone.
+// has the ID and how many points have the ID. An entry holds no copy of its
+// ID: the first point's own is compared, so that the index costs 16 bytes an
+// entry and 4 to 8 a head, and a look-up that finds the point reads the
+// record the caller goes on to use anyway. Each head also keeps a tag of
+// its entry's place while it has only one, so that most names that are not
+// there are known to be absent from the head alone.
 //
 // Field books name their points in runs (1, 2, 3 … or JOB.A.17, JOB.A.18 …),
 // and a large import meets them in that order. So an ID's place is not a
@@ -62,25 +62,33 @@ struct PageAllocator {
 template <typename T>
 using PageVector = std::vector<T, PageAllocator<T>>;
 
+// An entry: the first point with an ID, found again by the ID the point
+// holds (the module tells the index of every ID it changes).
 struct IndexEntry {
   PoPoint* pFirst;  // first point in creation order with the ID
-  uint64_t uPlace;  // the ID's place (uPlaceOf)
-  uint32_t uIdAt;   // the ID's copy in ids
-  uint32_t uCount;  // points with the ID; 0: the entry is no longer used
-  uint32_t uNext;   // the next entry of the chain, plus one; 0: the last
-  uint32_t uIdLen;  // the copy's length
+  uint32_t uPlace;  // the ID's place (uPlaceOf)
+  uint32_t uLink;   // the next entry of the chain plus one (0: the last),
+                    // and above kLinkBits how many points have the ID
 };
-static_assert(sizeof(IndexEntry) == 32, "an entry fills half a cache line");
+static_assert(sizeof(IndexEntry) <= 16, "a quarter of a cache line");
 
-struct ChainHead {
-  uint32_t uFirst;  // the first entry, plus one; 0: none
-  uint32_t uBits;   // uBitOf of every entry of the chain
-};
+// A chain head and an entry's uLink: an entry plus one in the low bits.
+// Above them a head keeps the tag (uTagOf) of its only entry's place, or
+// kTagMany when the chain has more than one; an entry keeps the count of
+// points with its ID, 0 when the entry is no longer used and kCountMany for
+// that many or more (then only a walk tells when the last of them goes).
+// Runs of names that share their group of heads with another run meet one
+// entry in each head, which the tag turns away in 30 cases of 31.
+const unsigned kLinkBits = 27;
+const uint32_t kLinkMask = (uint32_t{1} << kLinkBits) - 1;
+const uint32_t kCountOne = uint32_t{1} << kLinkBits;
+const uint32_t kCountMany = 31;
+const uint32_t kTagMany = 31;
+const size_t kEntriesMax = kLinkMask;
 
 struct PointIndex {
-  PageVector<ChainHead> heads;  // a power of two in size, or empty
+  PageVector<uint32_t> heads;  // a power of two in size, or empty
   PageVector<IndexEntry> entries;
-  PageVector<char> ids;   // the entries' IDs, each closed by a NUL
   size_t uUsed = 0;       // entries in use
   size_t uLastEntry = 0;  // the entry found or made last
   bool boBuilt = false;
@@ -97,7 +105,6 @@ uint64_t g_uStamp = 1;
 const size_t kIdMax = MBO_ID_SIZE - 1;
 const unsigned kGroupBits = 6;       // 64 numbers of a run share a group of slots
 const size_t kNumberDigitsMax = 18;  // a longer number: the digits before count as text
-const uint32_t kEntriesMax = 0xfffffffeu;
 
 uint64_t uMix(uint64_t h) {
   h ^= h >> 33;
@@ -113,7 +120,7 @@ uint64_t uMix(uint64_t h) {
 // the low bits; without a trailing number, the hash of the text. Equal IDs
 // get equal places; so do "7" and "07", which the comparison then tells
 // apart.
-uint64_t uPlaceOf(const char* id, size_t n) {
+uint32_t uPlaceOf(const char* id, size_t n) {
   const char* end = id + n;
   const char* stop = n > kNumberDigitsMax ? end - kNumberDigitsMax : id;
   const char* numberAt = end;
@@ -139,10 +146,10 @@ uint64_t uPlaceOf(const char* id, size_t n) {
     h = (h ^ w) * k;
     h ^= h >> 29;
   }
-  if (!digits) return uMix(h);
+  if (!digits) return static_cast<uint32_t>(uMix(h));
   const uint64_t groupMask = (uint64_t{1} << kGroupBits) - 1;
   h = uMix(h ^ uMix((number >> kGroupBits) + 0x632be59bd9b4e019ull));
-  return (h & ~groupMask) | (number & groupMask);
+  return static_cast<uint32_t>((h & ~groupMask) | (number & groupMask));
 }
 
 // The stored ID equals the first n (at most 99) bytes of id.
@@ -150,11 +157,16 @@ bool boIdIs(const MboPointData* data, const char* id, size_t n) {
   return data && memcmp(data->sPid, id, n) == 0 && data->sPid[n] == '\0';
 }
 
-// The entry's ID is the first n bytes of id. The lengths first: a shorter
-// copy may be the last in ids, with nothing readable after it.
-bool boEntryIs(const IndexEntry& e, const char* id, size_t n) {
-  return e.uIdLen == n && memcmp(g_index.ids.data() + e.uIdAt, id, n) == 0;
+// The entry's ID (its first point's) is the first n bytes of id.
+bool boEntryIs(const IndexEntry& e, const char* id, size_t n) { return boIdIs(pMboPointGetData(e.pFirst), id, n); }
+
+uint32_t uCountOf(const IndexEntry& e) { return e.uLink >> kLinkBits; }
+
+void vCountOneMore(IndexEntry& e) {
+  if (uCountOf(e) < kCountMany) e.uLink += kCountOne;
 }
+
+IndexEntry& Entry(uint32_t link) { return g_index.entries[(link & kLinkMask) - 1]; }
 
 // Empties a table. A small one keeps its pages for the next pass, which
 // would otherwise have them mapped and zeroed again; a large one gives them
@@ -171,7 +183,6 @@ void vEmpty(PageVector<T>& table) {
 void vDrop() {
   vEmpty(g_index.heads);
   vEmpty(g_index.entries);
-  vEmpty(g_index.ids);
   g_index.uUsed = 0;
   g_index.uLastEntry = 0;
   g_index.boBuilt = false;
@@ -181,31 +192,44 @@ void vDrop() {
   ++g_uStamp;
 }
 
-ChainHead* pHead(uint64_t place) { return &g_index.heads[place & (g_index.heads.size() - 1)]; }
+uint32_t* pHead(uint32_t place) { return &g_index.heads[place & (g_index.heads.size() - 1)]; }
 
-// The place's bit in its chain head: from the top bits, which choose no head.
-uint32_t uBitOf(uint64_t place) { return uint32_t{1} << (place >> 59); }
+// The place's tag (below kTagMany): from all of its bits, of which those
+// that choose the head are the same throughout a chain.
+uint32_t uTagOf(uint32_t place) {
+  uint32_t spread = place * 0x9e3779b1u;
+  return static_cast<uint32_t>((uint64_t{spread} * kTagMany) >> 32);
+}
 
-// The link (a chain head's uFirst or an entry's uNext) that leads to the
-// entry of the ID, or null when there is none. `renamed` (may be null) is a
-// point that had the ID a moment ago and whose data holds its new one: its
-// entry is matched by the point.
-uint32_t* pFindLink(uint64_t place, const char* id, size_t n, PoPoint* renamed) {
-  ChainHead* head = pHead(place);
-  if (!(head->uBits & uBitOf(place))) return nullptr;
-  for (uint32_t* link = &head->uFirst; *link; link = &g_index.entries[*link - 1].uNext) {
-    const IndexEntry& e = g_index.entries[*link - 1];
+// The head's tag after a change of its chain.
+void vRetag(uint32_t* head) {
+  uint32_t first = *head & kLinkMask;
+  uint32_t tag = 0;
+  if (first) tag = Entry(first).uLink & kLinkMask ? kTagMany : uTagOf(Entry(first).uPlace);
+  *head = (tag << kLinkBits) | first;
+}
+
+// The link (a chain head or an entry's uLink) that leads to the entry of
+// the ID, or null when there is none. `renamed` (may be null) is a point
+// that had the ID a moment ago and whose data holds its new one: its entry
+// is matched by the point.
+uint32_t* pFindLink(uint32_t place, const char* id, size_t n, PoPoint* renamed) {
+  uint32_t* head = pHead(place);
+  uint32_t tag = *head >> kLinkBits;
+  if (tag != kTagMany && tag != uTagOf(place)) return nullptr;
+  for (uint32_t* link = head; *link & kLinkMask; link = &Entry(*link).uLink) {
+    const IndexEntry& e = Entry(*link);
     if (e.uPlace == place && ((renamed && e.pFirst == renamed) || boEntryIs(e, id, n))) return link;
   }
   return nullptr;
 }
 
 // The entry of the ID when it is the last one used or the one after it.
-const IndexEntry* pGuessEntry(uint64_t place, const char* id, size_t n) {
+const IndexEntry* pGuessEntry(uint32_t place, const char* id, size_t n) {
   size_t last = g_index.uLastEntry;
   for (size_t e = last; e < last + 2 && e < g_index.entries.size(); ++e) {
     const IndexEntry& entry = g_index.entries[e];
-    if (entry.uPlace == place && entry.uCount && boEntryIs(entry, id, n)) {
+    if (entry.uPlace == place && uCountOf(entry) && boEntryIs(entry, id, n)) {
       g_index.uLastEntry = e;
       return &entry;
     }
@@ -217,36 +241,34 @@ const IndexEntry* pGuessEntry(uint64_t place, const char* id, size_t n) {
 // heads per entry.
 bool boNeedsRoom() { return g_index.uUsed + 1 > g_index.heads.size(); }
 
+void vLinkIn(size_t i) {
+  IndexEntry& e = g_index.entries[i];
+  uint32_t* head = pHead(e.uPlace);
+  e.uLink = (e.uLink & ~kLinkMask) | (*head & kLinkMask);
+  *head = static_cast<uint32_t>(i + 1);
+  vRetag(head);
+}
+
 void vGrow() {
   size_t newSize = g_index.heads.empty() ? 64 : g_index.heads.size();
   while ((g_index.uUsed + 1) * 2 > newSize) newSize *= 2;
-  g_index.heads.assign(newSize, ChainHead{0, 0});
+  // The old heads go first: they are made again from the entries.
+  PageVector<uint32_t>().swap(g_index.heads);
+  g_index.heads.assign(newSize, 0);
   // The entries grow with the table: no copies of them on the way.
   g_index.entries.reserve(newSize);
   // In creation order: the runs of names fill the new table in order too.
-  for (size_t i = 0; i < g_index.entries.size(); ++i) {
-    IndexEntry& e = g_index.entries[i];
-    if (!e.uCount) continue;
-    ChainHead* head = pHead(e.uPlace);
-    e.uNext = head->uFirst;
-    head->uFirst = static_cast<uint32_t>(i + 1);
-    head->uBits |= uBitOf(e.uPlace);
-  }
+  for (size_t i = 0; i < g_index.entries.size(); ++i)
+    if (uCountOf(g_index.entries[i])) vLinkIn(i);
   ++g_uStamp;
 }
 
-// A new entry: the point is the first with the ID's first n bytes.
-void vInsert(uint64_t place, PoPoint* point, const char* id, size_t n) {
-  size_t idAt = g_index.ids.size();
-  if (g_index.entries.size() >= kEntriesMax || idAt + n + 1 > UINT32_MAX) throw std::length_error("point index full");
-  g_index.ids.insert(g_index.ids.end(), id, id + n);
-  g_index.ids.push_back('\0');
-  ChainHead* head = pHead(place);
-  g_index.entries.push_back(
-      IndexEntry{point, place, static_cast<uint32_t>(idAt), 1, head->uFirst, static_cast<uint32_t>(n)});
+// A new entry: the point is the first with the ID.
+void vInsert(uint32_t place, PoPoint* point) {
+  if (g_index.entries.size() >= kEntriesMax) throw std::length_error("point index full");
+  g_index.entries.push_back(IndexEntry{point, place, kCountOne});
   g_index.uLastEntry = g_index.entries.size() - 1;
-  head->uFirst = static_cast<uint32_t>(g_index.entries.size());
-  head->uBits |= uBitOf(place);
+  vLinkIn(g_index.uLastEntry);
   ++g_index.uUsed;
   ++g_uStamp;
 }
@@ -255,27 +277,27 @@ void vInsert(uint64_t place, PoPoint* point, const char* id, size_t n) {
 void vAddPoint(PoPoint* point, MboPointData* data, const MboIndexHint* hint) {
   if (!data || !data->sPid[0]) return;  // unnamed points are never merged
   if (boNeedsRoom()) vGrow();
-  // The hint's ID was stored as it is, so its length is the stored one's.
   if (hint && hint->uStamp == g_uStamp) {
-    vInsert(hint->uPlace, point, data->sPid, hint->uLen);
+    vInsert(hint->uPlace, point);
     return;
   }
   size_t n = strnlen(data->sPid, kIdMax);
-  uint64_t place = uPlaceOf(data->sPid, n);
+  uint32_t place = uPlaceOf(data->sPid, n);
   if (uint32_t* link = pFindLink(place, data->sPid, n, nullptr))
-    ++g_index.entries[*link - 1].uCount;
+    vCountOneMore(Entry(*link));
   else
-    vInsert(place, point, data->sPid, n);
+    vInsert(place, point);
 }
 
 void vRebuild() {
   vDrop();
-  g_index.boBuilt = true;
   g_index.iCount = iPoPointsGetCount(g_pMboPoints);
+  if (static_cast<size_t>(g_index.iCount) > kEntriesMax) throw std::length_error("point index full");
+  g_index.boBuilt = true;
   g_index.pFirstPoint = PoPointsGetFirst(g_pMboPoints);
   size_t size = 64;
   while (static_cast<size_t>(g_index.iCount) * 2 > size) size *= 2;
-  g_index.heads.assign(size, ChainHead{0, 0});
+  g_index.heads.assign(size, 0);
   g_index.entries.reserve(size);
   for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p))
     vAddPoint(p, pMboPointGetData(p), nullptr);
@@ -301,48 +323,55 @@ bool boComesBefore(PoPoint* a, PoPoint* b) {
   }
 }
 
+// The entry the link leads to goes out of its chain.
+void vUnlink(uint32_t* link, uint32_t place) {
+  IndexEntry& e = Entry(*link);
+  *link = (*link & ~kLinkMask) | (e.uLink & kLinkMask);
+  e.uLink = 0;
+  vRetag(pHead(place));
+  --g_index.uUsed;
+  ++g_uStamp;
+}
+
 // The point no longer has the ID. False when the index did not know it so.
 bool boForget(PoPoint* point, const char* id) {
   size_t n = strnlen(id, kIdMax);
-  uint64_t place = uPlaceOf(id, n);
+  uint32_t place = uPlaceOf(id, n);
   uint32_t* link = pFindLink(place, id, n, point);
   if (!link) return false;
-  IndexEntry& e = g_index.entries[*link - 1];
-  if (--e.uCount == 0) {
-    *link = e.uNext;
-    e.uNext = 0;
-    ChainHead* head = pHead(place);
-    head->uBits = 0;
-    for (uint32_t i = head->uFirst; i; i = g_index.entries[i - 1].uNext)
-      head->uBits |= uBitOf(g_index.entries[i - 1].uPlace);
-    --g_index.uUsed;
-    ++g_uStamp;
+  IndexEntry& e = Entry(*link);
+  const uint32_t count = uCountOf(e);
+  if (count == 1) {
+    vUnlink(link, place);
     return true;
   }
+  if (count < kCountMany) e.uLink -= kCountOne;
   if (e.pFirst != point) return true;
   // It was the first: the next one with the ID comes after it.
   for (PoPoint* p = PoPointsGetNext(g_pMboPoints, point); p; p = PoPointsGetNext(g_pMboPoints, p)) {
-    MboPointData* data = pMboPointGetData(p);
-    if (boIdIs(data, id, n)) {
+    if (boIdIs(pMboPointGetData(p), id, n)) {
       e.pFirst = p;
       return true;
     }
   }
-  return false;
+  // Past a count the index kept, the walk tells that it was the last.
+  if (count < kCountMany) return false;
+  vUnlink(link, place);
+  return true;
 }
 
 // The point has the ID now.
 void vRemember(PoPoint* point, const char* id) {
   size_t n = strnlen(id, kIdMax);
-  uint64_t place = uPlaceOf(id, n);
+  uint32_t place = uPlaceOf(id, n);
   if (boNeedsRoom()) vGrow();
   uint32_t* link = pFindLink(place, id, n, nullptr);
   if (!link) {
-    vInsert(place, point, id, n);
+    vInsert(place, point);
     return;
   }
-  IndexEntry& e = g_index.entries[*link - 1];
-  ++e.uCount;
+  IndexEntry& e = Entry(*link);
+  vCountOneMore(e);
   if (boComesBefore(point, e.pFirst)) e.pFirst = point;
 }
 
@@ -360,20 +389,20 @@ MboIndexResult eMboIndexFind(const char* key, PoPoint** point, MboIndexHint* hin
   try {
     if (!g_index.boBuilt || g_index.boDirty || !boContainerUnchanged()) vRebuild();
     size_t n = strnlen(key, kIdMax);
-    uint64_t place = uPlaceOf(key, n);
+    uint32_t place = uPlaceOf(key, n);
     if (const IndexEntry* guess = pGuessEntry(place, key, n)) {
       *point = guess->pFirst;
       return MBO_INDEX_FOUND;
     }
     if (uint32_t* link = pFindLink(place, key, n, nullptr)) {
-      g_index.uLastEntry = *link - 1;
-      *point = g_index.entries[*link - 1].pFirst;
+      g_index.uLastEntry = (*link & kLinkMask) - 1;
+      *point = Entry(*link).pFirst;
       return MBO_INDEX_FOUND;
     }
     if (hint) {
       // Making the point may need room: made now, the hint stays good.
       if (boNeedsRoom()) vGrow();
-      *hint = MboIndexHint{g_uStamp, place, n};
+      *hint = MboIndexHint{g_uStamp, place};
     }
     return MBO_INDEX_ABSENT;
   } catch (...) {

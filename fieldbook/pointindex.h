@@ -46,8 +46,7 @@ enum MboIndexResult {
 // costs neither a second hash nor a second probe.
 struct MboIndexHint {
   uint64_t uStamp;
-  uint64_t uPlace;
-  size_t uLen;  // of the ID as it is stored (at most 99)
+  uint32_t uPlace;
 };
 
 // key: a non-empty ID (compared by its first 99 characters, as stored).

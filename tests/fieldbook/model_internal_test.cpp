@@ -6,7 +6,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <random>
+#include <set>
 #include <string>
 
 #include "base/text.h"
@@ -291,6 +293,103 @@ TEST_F(FieldBookInside, IndexAgreesWithTheWalkOverRandomPassesAndHostChanges) {
   vRunRandomPasses(seed, false);
   vMboResetFieldBook();
   vRunRandomPasses(seed, true);
+}
+
+namespace {
+
+// The first-match rule as a map: each stored ID (its first 99 characters)
+// with the places in creation order of the points that hold it.
+struct IdModel {
+  std::vector<PoPoint*> points;
+  std::vector<std::string> ids;
+  std::map<std::string, std::set<size_t>> holders;
+
+  static std::string Stored(const std::string& id) { return id.substr(0, MBO_ID_SIZE - 1); }
+  PoPoint* Find(const std::string& key) const {
+    auto it = holders.find(Stored(key));
+    return it == holders.end() || it->second.empty() ? nullptr : points[*it->second.begin()];
+  }
+  void Add(PoPoint* p, const std::string& id) {
+    ids.push_back(Stored(id));
+    points.push_back(p);
+    if (!ids.back().empty()) holders[ids.back()].insert(points.size() - 1);
+  }
+  void Rename(size_t i, const std::string& id) {
+    if (!ids[i].empty()) holders[ids[i]].erase(i);
+    ids[i] = Stored(id);
+    if (!ids[i].empty()) holders[ids[i]].insert(i);
+  }
+};
+
+}  // namespace
+
+TEST_F(FieldBookInside, IndexAgreesWithAMapOverLongRunsCrowdedNamesAndRenames) {
+  // Tens of thousands of points, so that the table grows many times: runs
+  // of numbered names as imports make them, names shared by hundreds of
+  // points, and renames that move or take away the first of a name.
+  const uint32_t seed = getenv("KVX_SEED") ? static_cast<uint32_t>(atoi(getenv("KVX_SEED"))) : 20261207;
+  std::mt19937 rng(seed);
+  IdModel model;
+  MboIndexPass pass;
+  auto name = [&]() -> std::string {
+    switch (rng() % 8) {
+      case 0:
+      case 1:
+      case 2:  // the run goes on
+        return std::to_string(model.points.size() + 1);
+      case 3:
+      case 4:  // crowded: a few names, hundreds of points each
+        return "C" + std::to_string(rng() % 6);
+      case 5:
+        return std::string(95 + rng() % 10, 'L') + std::to_string(rng() % 300);
+      case 6:
+        if (rng() % 2) return "JOB.A." + std::to_string(rng() % 50000);
+        return std::string(rng() % 3, '0') + std::to_string(rng() % 2000) + (rng() % 2 ? "X" : "");
+      default:
+        return rng() % 16 ? "\xC4" + std::to_string(rng() % 100000) : "";
+    }
+  };
+  for (int step = 0; step < 60000; ++step) {
+    const std::string id = name();
+    const uint32_t op = rng() % 20;
+    if (op < 9) {
+      PoPoint* expected = id.empty() ? nullptr : model.Find(id);
+      PoPoint* got = KvxMboNewOrExistingPoint(id.c_str());
+      if (expected) {
+        ASSERT_EQ(got, expected) << step << " " << id;
+      } else {
+        ASSERT_EQ(PoPointsGetNext(g_pMboPoints, got), nullptr) << step << " " << id;
+        model.Add(got, id);
+      }
+    } else if (op < 14) {
+      model.Add(KvxMboNewPoint(id.c_str()), id);
+    } else if (!model.points.empty()) {
+      // Half the renames take a crowded name's first point away from it.
+      size_t i = rng() % model.points.size();
+      if (op < 17) {
+        auto it = model.holders.find("C" + std::to_string(rng() % 6));
+        if (it != model.holders.end() && !it->second.empty()) i = *it->second.begin();
+      }
+      vMboSetPointPID(model.points[i], id.c_str());
+      model.Rename(i, id);
+    }
+    if (step % 20000 == 19999) vMboIndexClear();
+    const std::string probe = rng() % 2 ? id : name();
+    if (probe.empty()) continue;
+    ASSERT_EQ(pMboFindPoint(probe.c_str()), model.Find(probe)) << step << " " << probe;
+  }
+  ASSERT_EQ(iMboCountPoints(), static_cast<int>(model.points.size()));
+  for (const auto& [id, at] : model.holders) ASSERT_EQ(pMboFindPoint(id.c_str()), model.Find(id)) << id;
+  // Every point of a crowded name renamed away, first to last: the name goes.
+  for (int c = 0; c < 6; ++c) {
+    const std::string crowded = "C" + std::to_string(c);
+    while (model.Find(crowded)) {
+      size_t i = *model.holders[crowded].begin();
+      vMboSetPointPID(model.points[i], "");
+      model.Rename(i, "");
+      ASSERT_EQ(pMboFindPoint(crowded.c_str()), model.Find(crowded)) << crowded;
+    }
+  }
 }
 
 TEST_F(FieldBookInside, IndexWithoutMemoryFallsBackToTheWalk) {
