@@ -116,6 +116,23 @@ void vMboConvertPointNo(const MboSettings* settings, char* number, int size) {
 
 void vMboRecSetPid(char* buffer, const char* name) {
   if (!buffer) return;
+  name = sStrNotNull(name);
+  const auto at = reinterpret_cast<uintptr_t>(name), into = reinterpret_cast<uintptr_t>(buffer);
+  // The usual case, once per record of an import: the ID is the name
+  // without blanks around it, with '.' and ' ' made '_' (what the part
+  // joins below give), in one pass. A name at or after the buffer (a
+  // reader's name in place) is read before it is overwritten.
+  if (!g_mbo.sJobName[0] && !g_mbo.sAreaName[0] && (at >= into || at + PID_SIZE <= into)) {
+    while (*name == ' ') ++name;
+    int len = 0;
+    for (int i = 0; i < PID_PART_MAX && name[i]; ++i) {
+      char c = name[i];
+      if (c != ' ') len = i + 1;
+      buffer[i] = (c == '.' || c == ' ') ? '_' : c;
+    }
+    buffer[len] = '\0';
+    return;
+  }
   char clean[PID_SIZE];
   vCopyNoLeadingBlanks(clean, sStrNotNull(name));
   sStrTrimRight(clean);

@@ -78,7 +78,7 @@ double dLeadingNumber(const char* text) {
   return dNumParseC(text);
 }
 
-// A plain decimal ("-12.345": at most 11 digits before the point after
+// A plain decimal ("-12.345" or "+12.345": at most 11 digits before the point after
 // leading zeros, at most 4 decimals, nothing else) as "%.4lf" of its value
 // prints it: the digits with the decimals padded, without the round trip
 // through a double. Its value too: the digits without the point, N < 10^15,
@@ -88,7 +88,8 @@ double dLeadingNumber(const char* text) {
 bool boCopyPlainDecimal(char* dest, const char* text, double* value) {
   const char* p = text;
   bool negative = *p == '-';
-  if (negative) ++p;
+  // A plus sign prints as nothing, as the parser reads it.
+  if (negative || *p == '+') ++p;
   while (*p == '0' && p[1] >= '0' && p[1] <= '9') ++p;
   // Below 10^11 a double is within 10^-5 of the decimal, far from a
   // rounding boundary of the fourth decimal.
@@ -180,6 +181,30 @@ void vClearPendingTsValues() {
   r.uObsFlags = r.uHz2Present = r.uV2Present = r.uHorDist = 0;
 }
 
+// The target height text read last and what it gave: it stays the same over
+// many observations, and is not read again for each.
+struct ReadHeight {
+  char sText[MBO_REC_HEIGHT_SIZE];
+  double dValue;
+  bool boNumber;
+  bool boSeen;
+};
+ReadHeight g_lastTargetHeight;
+
+// The pending target height as a number, when it is one.
+bool boTargetHeight(double* value) {
+  ReadHeight& last = g_lastTargetHeight;
+  const char* text = g_mboRec.sTargetHeight;
+  if (!last.boSeen || memcmp(last.sText, text, sizeof last.sText) != 0) {
+    memcpy(last.sText, text, sizeof last.sText);
+    last.boNumber = boMboIsNumber(text);
+    last.dValue = last.boNumber ? dNumParseC(text) : 0.0;
+    last.boSeen = true;
+  }
+  *value = last.dValue;
+  return last.boNumber;
+}
+
 // The observation part of the flush: the pending total-station values as an
 // observation to the pending point. True when one was stored.
 bool boFlushObservation() {
@@ -207,8 +232,9 @@ bool boFlushObservation() {
   obs->dV = r.dV;
   obs->dV2 = r.dV2;
   obs->uV2Present = r.uV2Present;
-  if (boMboIsNumber(r.sTargetHeight)) {
-    obs->dTargetHeight = dNumParseC(r.sTargetHeight);
+  double targetHeight;
+  if (boTargetHeight(&targetHeight)) {
+    obs->dTargetHeight = targetHeight;
     obs->uFlags |= MBO_OBS_TH_VALID;
   }
   boMboSetObsRemark(obs, r.sRemark);

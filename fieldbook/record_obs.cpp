@@ -519,7 +519,8 @@ void vDeleteObs(int kind, void* station, void* prev, void* obs) {
 }
 
 // Deletes the kind's observations that fail keep, then its stations that
-// are left without observations.
+// are left without observations. The lists are walked here, not through
+// the exported getters: this pass meets every observation of a read.
 template <typename Obs>
 void vSweep(int kind, bool (*keep)(Obs*)) {
   void* prevSt = nullptr;
@@ -527,10 +528,10 @@ void vSweep(int kind, bool (*keep)(Obs*)) {
   while (st) {
     void* nextSt = pMboGetNextSt(kind, st);
     void* prev = nullptr;
-    void* obs = pMboGetNextObs(kind, st, nullptr);
+    SLinkObj* obs = pObsList(st)->pFirst;
     while (obs) {
-      void* next = pMboGetNextObs(kind, st, obs);
-      if (keep(static_cast<Obs*>(obs)))
+      SLinkObj* next = obs->pNext;
+      if (keep(reinterpret_cast<Obs*>(obs)))
         prev = obs;
       else
         vDeleteObs(kind, st, prev, obs);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,34 @@ TEST_F(ConvertPointIds, MadeFromJobAreaAndName) {
   EXPECT_EQ(strlen(buf), 99u);
   EXPECT_STREQ(sMboPidPointNo("J.A.77"), "77");
   EXPECT_STREQ(sMboPidPointNo("77"), "77");
+}
+
+TEST_F(ConvertPointIds, RandomNamesAsTheTrimAndCutRulesGiveThemAlsoInPlace) {
+  // The rules spelled out: blanks off the front, the first 99 characters,
+  // blanks off the end, '.' and ' ' made '_'.
+  auto expected = [](std::string name) {
+    name.erase(0, name.find_first_not_of(' ') == std::string::npos ? name.size() : name.find_first_not_of(' '));
+    name = name.substr(0, 99);
+    name.erase(name.find_last_not_of(' ') + 1);
+    for (char& c : name)
+      if (c == '.' || c == ' ') c = '_';
+    return name;
+  };
+  std::mt19937 rng(5);
+  const char alphabet[] = "  .A7\t\xE9";
+  for (int i = 0; i < 20000; ++i) {
+    std::string name;
+    for (size_t n = rng() % (i % 10 ? 12 : 130); n > 0; --n) name += alphabet[rng() % (sizeof alphabet - 1)];
+    char buf[256];
+    vMboRecSetPid(buf, name.c_str());
+    ASSERT_EQ(buf, expected(name)) << "[" << name << "]";
+    // The name read from the buffer it goes to, as readers pass theirs.
+    size_t skip = rng() % 3;
+    memset(buf, 'z', sizeof buf);
+    memcpy(buf + skip, name.c_str(), name.size() + 1);
+    vMboRecSetPid(buf, buf + skip);
+    ASSERT_EQ(buf, expected(name)) << "[" << name << "] at " << skip;
+  }
 }
 
 // ------------------------------------------------------------ post-pass
