@@ -111,10 +111,12 @@ void vMboResetFieldBook(void) {
   vMboLineStateClear();  // the line builders hold lines that go now
   vMboFreeStationLists();
   vMboRecClear();  // the current stations and observations went with the lists
-  if (g_pMboLines) iViFieldsSetCount(pViLFieldsGet(g_pMboLines), 0);
-  if (g_pMboPoints) iViFieldsSetCount(pViPFieldsGet(g_pMboPoints), 0);
+  // The objects go before their columns: dropping the columns of objects
+  // still there would walk them all once more only to shorten their values.
   if (g_pMboPoints) vPoPointsDeletePoints(g_pMboPoints);
   if (g_pMboLines) vLiLinesDeleteLines(g_pMboLines);
+  if (g_pMboLines) iViFieldsSetCount(pViLFieldsGet(g_pMboLines), 0);
+  if (g_pMboPoints) iViFieldsSetCount(pViPFieldsGet(g_pMboPoints), 0);
   if (g_pMboPolygons) vYgPolygonsDeleteLines(g_pMboPolygons);
   if (g_pMboNets) vTrNetsDeleteNets(g_pMboNets);
   vMboClearJobArea();
