@@ -49,12 +49,12 @@ void vSetPendingText(char* dest, int size, const char* text, bool valid) {
     dest[0] = '\0';
 }
 
-// An angle item: valid texts set the value, its mark and the pending mark.
-void vSetPendingAngle(const char* text, double (*toMath)(uint64_t, double), double* value, uint32_t* flags,
+// An angle item: a number (null: the text held none) sets the value, its
+// mark and the pending mark.
+void vSetPendingAngle(const double* number, double (*toMath)(uint64_t, double), double* value, uint32_t* flags,
                       uint32_t bit) {
-  double v;
-  if (boNumeric(text, &v)) {
-    *value = toMath(CoSys(), v);
+  if (number) {
+    *value = toMath(CoSys(), *number);
     *flags |= bit;
     g_mboRec.uObsPending = 1;
   } else if (boMboRecKofMode()) {
@@ -63,10 +63,10 @@ void vSetPendingAngle(const char* text, double (*toMath)(uint64_t, double), doub
   }
 }
 
-void vSetPendingDistance(const char* text, uint32_t horizontal) {
+void vSetPendingDistance(const double* number, uint32_t horizontal) {
   MboRecPending& r = g_mboRec;
-  double v;
-  if (boNumeric(text, &v)) {
+  if (number) {
+    double v = *number;
     r.uHorDist = horizontal;
     r.uObsPending = 1;
     r.dDist = v;
@@ -75,6 +75,33 @@ void vSetPendingDistance(const char* text, uint32_t horizontal) {
   } else if (boMboRecKofMode()) {
     r.uObsFlags &= ~MBO_OBS_DIST_VALID;
     r.dDist = 0.0;
+  }
+}
+
+// The items that take a number: angles and distances.
+void vSetPendingNumber(int item, const double* number) {
+  MboRecPending& r = g_mboRec;
+  switch (item) {
+    case MBO_OBS_ITEM_HZ:
+      vSetPendingAngle(number, dCoSysHorDir2Math, &r.dHz, &r.uObsFlags, MBO_OBS_HZ_VALID);
+      break;
+    case MBO_OBS_ITEM_V:
+      vSetPendingAngle(number, dCoSysVerDir2Math, &r.dV, &r.uObsFlags, MBO_OBS_V_VALID);
+      break;
+    case MBO_OBS_ITEM_DIST:
+      vSetPendingDistance(number, 0);
+      break;
+    case MBO_OBS_ITEM_HDIST:
+      vSetPendingDistance(number, 1);
+      break;
+    case MBO_OBS_ITEM_HZ2:
+      vSetPendingAngle(number, dCoSysHorDir2Math, &r.dHz2, &r.uHz2Present, 1);
+      break;
+    case MBO_OBS_ITEM_V2:
+      vSetPendingAngle(number, dCoSysVerDir2Math, &r.dV2, &r.uV2Present, 1);
+      break;
+    default:
+      break;
   }
 }
 
@@ -110,17 +137,15 @@ void vMboRecSetObsValue(int item, const char* text) {
       r.sTargetHeight[0] = '\0';
       break;
     case MBO_OBS_ITEM_HZ:
-      vSetPendingAngle(text, dCoSysHorDir2Math, &r.dHz, &r.uObsFlags, MBO_OBS_HZ_VALID);
-      break;
     case MBO_OBS_ITEM_V:
-      vSetPendingAngle(text, dCoSysVerDir2Math, &r.dV, &r.uObsFlags, MBO_OBS_V_VALID);
-      break;
     case MBO_OBS_ITEM_DIST:
-      vSetPendingDistance(text, 0);
-      break;
     case MBO_OBS_ITEM_HDIST:
-      vSetPendingDistance(text, 1);
+    case MBO_OBS_ITEM_HZ2:
+    case MBO_OBS_ITEM_V2: {
+      double v;
+      vSetPendingNumber(item, boNumeric(text, &v) ? &v : nullptr);
       break;
+    }
     case MBO_OBS_ITEM_IH_OR_CLEAR:
       if (!boMboIsNotBlank(text)) {
         r.sInstrHeight[0] = '\0';
@@ -145,12 +170,6 @@ void vMboRecSetObsValue(int item, const char* text) {
     case MBO_OBS_ITEM_TEMPERATURE:
       vSetPendingText(r.sTemperature, sizeof r.sTemperature, text, boMboIsInteger(text));
       break;
-    case MBO_OBS_ITEM_HZ2:
-      vSetPendingAngle(text, dCoSysHorDir2Math, &r.dHz2, &r.uHz2Present, 1);
-      break;
-    case MBO_OBS_ITEM_V2:
-      vSetPendingAngle(text, dCoSysVerDir2Math, &r.dV2, &r.uV2Present, 1);
-      break;
     case MBO_OBS_ITEM_REMARK:
       sStrCopyN(r.sRemark, text, sizeof r.sRemark);
       break;
@@ -158,6 +177,8 @@ void vMboRecSetObsValue(int item, const char* text) {
       break;
   }
 }
+
+void vMboRecSetObsNumber(int item, double value) { vSetPendingNumber(item, std::isfinite(value) ? &value : nullptr); }
 
 // ---------------------------------------------------------------------------
 // Reductions

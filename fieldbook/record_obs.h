@@ -46,6 +46,10 @@ extern MboEccentric g_mboEccentric;
 // One total-station value of the pending record (items above). Angles are
 // converted from the user's unit to the internal one here.
 void vMboRecSetObsValue(int item, const char* text);
+// An angle or distance item (8, 16, 32, 4081-4083) as its number, for a
+// reader that has it without a text: the same as a text of that value. A
+// value that is not finite counts as no number; other items take none.
+void vMboRecSetObsNumber(int item, double value);
 
 // The reductions of the flush, on one observation.
 void vMboRecTwoFaceReduce(MboObsTs* obs);

@@ -70,42 +70,42 @@ bool boDigits(const char* text, int n) {
   return true;
 }
 
+// The n digits at t as an integer.
+int64_t lDigits(const char* t, int n) {
+  int64_t v = 0;
+  for (int i = 0; i < n; ++i) v = v * 10 + (t[i] - '0');
+  return v;
+}
+
 // An angle at an offset of the value (of len characters): a sign, then
-// DDDMMSS. Its text is "%.5lf" of sign x (DDD + MM/100 + SS/10000) as printf
-// writes it: that sum lies far within half a unit of the fifth decimal of
-// DDD.MMSS0, so these are its digits, without leading zeros of the degrees.
+// DDDMMSS. Its value is that of the text "%.5lf" of sign x (DDD + MM/100 +
+// SS/10000) as printf writes it: that sum lies far within half a unit of
+// the fifth decimal of DDD.MMSS0, so these are the text's digits, and the
+// number they make, DDDMMSS / 10^4 rounded once, is the text's value.
 // False when the value is too short there or holds other characters.
-bool boAngle(const char* value, size_t len, size_t offset, char* out) {
+bool boAngle(const char* value, size_t len, size_t offset, double* out) {
   if (len < offset) return false;
   const char* t = value + offset;
   bool negative = false;
   if (*t == '+' || *t == '-') negative = *t++ == '-';
   if (!boDigits(t, 7)) return false;
-  if (negative) *out++ = '-';
-  int zeros = t[0] != '0' ? 0 : t[1] != '0' ? 1 : 2;
-  memcpy(out, t + zeros, 3 - zeros);
-  out += 3 - zeros;
-  *out++ = '.';
-  memcpy(out, t + 3, 4);
-  out[4] = '0';
-  out[5] = '\0';
+  double v = (double)lDigits(t, 7) / 1e4;
+  *out = negative ? -v : v;
   return true;
 }
 
 // A distance is a sign and the digits up to the next other character, the
-// last three of them decimals: instruments write 8 digits or 9.
-bool boDistance(const char* value, char* out) {
+// last three of them decimals: instruments write 8 digits or 9. Its value
+// is the digits' number / 10^3, rounded once as a parser rounds the text.
+bool boDistance(const char* value, double* out) {
   const char* t = value;
   bool negative = false;
   if (*t == '+' || *t == '-') negative = *t++ == '-';
   int n = 0;
   while (t[n] >= '0' && t[n] <= '9') ++n;
   if (n < 8 || n > 9) return false;
-  if (negative) *out++ = '-';
-  memcpy(out, t, n - 3);
-  out[n - 3] = '.';
-  memcpy(out + n - 2, t + n - 3, 3);
-  out[n + 1] = '\0';
+  double v = (double)lDigits(t, n) / 1e3;
+  *out = negative ? -v : v;
   return true;
 }
 
@@ -133,9 +133,9 @@ struct FcReader {
 void vBadField(const FcReader& r) { vMboReport(r.hSide, "WRONG NUMBER", sStrFormat("%c %s", r.type, r.value)); }
 
 void vAngleItem(const FcReader& r, int item, size_t offset) {
-  char text[32];
-  if (boAngle(r.value, r.len, offset, text))
-    vMboRecSetObsValue(item, text);
+  double angle;
+  if (boAngle(r.value, r.len, offset, &angle))
+    vMboRecSetObsNumber(item, angle);
   else
     vBadField(r);
 }
@@ -143,15 +143,15 @@ void vAngleItem(const FcReader& r, int item, size_t offset) {
 // '?' and 'R': a distance, then after an 'm' the vertical and horizontal
 // angles, 7 characters apart.
 void vDistanceAndAngles(const FcReader& r, int distItem) {
-  char text[32];
-  bool ok = boDistance(r.value, text);
-  if (ok) vMboRecSetObsValue(distItem, text);
+  double dist;
+  bool ok = boDistance(r.value, &dist);
+  if (ok) vMboRecSetObsNumber(distItem, dist);
   const char* m = strchr(r.value, 'm');
-  char v[32], hz[32];
+  double v, hz;
   size_t rest = m ? r.len - (size_t)(m + 1 - r.value) : 0;
-  if (m && boAngle(m + 1, rest, 0, v) && boAngle(m + 1, rest, 7, hz)) {
-    vMboRecSetObsValue(MBO_OBS_ITEM_V, v);
-    vMboRecSetObsValue(MBO_OBS_ITEM_HZ, hz);
+  if (m && boAngle(m + 1, rest, 0, &v) && boAngle(m + 1, rest, 7, &hz)) {
+    vMboRecSetObsNumber(MBO_OBS_ITEM_V, v);
+    vMboRecSetObsNumber(MBO_OBS_ITEM_HZ, hz);
   } else if (m) {
     ok = false;
   }
@@ -262,10 +262,10 @@ void vRecord(const FcReader& r) {
       if (v[0]) vAngleItem(r, MBO_OBS_ITEM_V, 0);
       break;
     case '<': {
-      char vText[32], hz[32];
-      if (boAngle(v, r.len, 0, vText) && boAngle(v, r.len, 7, hz)) {
-        vMboRecSetObsValue(MBO_OBS_ITEM_V, vText);
-        vMboRecSetObsValue(MBO_OBS_ITEM_HZ, hz);
+      double vAngle, hz;
+      if (boAngle(v, r.len, 0, &vAngle) && boAngle(v, r.len, 7, &hz)) {
+        vMboRecSetObsNumber(MBO_OBS_ITEM_V, vAngle);
+        vMboRecSetObsNumber(MBO_OBS_ITEM_HZ, hz);
       } else {
         vBadField(r);
       }
@@ -280,9 +280,9 @@ void vRecord(const FcReader& r) {
     case 'I':
     case 'c':
       if (v[0]) {
-        char text[32];
-        if (boDistance(v, text))
-          vMboRecSetObsValue(MBO_OBS_ITEM_DIST, text);
+        double dist;
+        if (boDistance(v, &dist))
+          vMboRecSetObsNumber(MBO_OBS_ITEM_DIST, dist);
         else
           vBadField(r);
       }

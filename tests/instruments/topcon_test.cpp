@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <random>
 
@@ -126,11 +127,14 @@ TEST_F(Topcon, GtsValuesCutAtCommasAndTabs) {
 }
 
 // Packed angles DDDMMSS with and without a sign, at random: each is the
-// value of printf's "%.5lf" text of sign x (DDD + MM/100 + SS/10000).
+// value of printf's "%.5lf" text of sign x (DDD + MM/100 + SS/10000); and
+// distances of 8 or 9 digits, the value of their text with the point put
+// in. Each to the bit.
 TEST_F(Topcon, FcAnglesOfRandomDigits) {
   std::mt19937 rnd(72);
   std::string file = "_'ST1";
   Strings expected{"ST 1=ST1"};
+  std::vector<std::array<double, 3>> values;
   for (int i = 0; i < 500; ++i) {
     double gon[2];
     std::string angle[2];
@@ -144,12 +148,27 @@ TEST_F(Topcon, FcAnglesOfRandomDigits) {
       angle[k] = text;
       gon[k] = dNumParseC(value);
     }
-    file += "_+P" + std::to_string(i) + "_9" + angle[0] + "_:" + angle[1];
+    const char* sign = (const char*[]){"", "+", "-"}[rnd() % 3];
+    char digits[16];
+    snprintf(digits, sizeof digits, rnd() % 2 ? "%08u" : "%09u", (unsigned)(rnd() % 1000000000));
+    std::string dist = digits;
+    std::string distText =
+        (*sign == '-' ? "-" : "") + dist.substr(0, dist.size() - 3) + "." + dist.substr(dist.size() - 3);
+    file += "_+P" + std::to_string(i) + "_9" + angle[0] + "_:" + angle[1] + "_c" + sign + dist;
     expected.push_back("  OBS 1=P" + std::to_string(i) + " 3=" + sHz(gon[0]) + " 4=" + sV(gon[1]));
+    values.push_back({gon[0], gon[1], dNumParseC(distText.c_str())});
   }
   Put("angles.fc", file + "\r\n");
   ASSERT_TRUE(boRead(kFc, m_dir + "/angles.fc"));
   EXPECT_EQ(expected, DumpStations(1, {1}, {1, 3, 4}));
+  std::vector<const void*> observations = FirstStationObservations(1);
+  ASSERT_EQ(values.size(), observations.size());
+  for (size_t i = 0; i < values.size(); i++) {
+    const auto* obs = static_cast<const MboObsTs*>(observations[i]);
+    EXPECT_EQ("", sBitsDiffer(dCoSysHorDir2Math(0, values[i][0]), obs->dHz)) << i;
+    EXPECT_EQ("", sBitsDiffer(dCoSysVerDir2Math(0, values[i][1]), obs->dV)) << i;
+    EXPECT_EQ("", sBitsDiffer(values[i][2], obs->dDist)) << i;
+  }
 }
 
 // A random record stream against a model of its rules: records of an
