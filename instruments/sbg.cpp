@@ -32,9 +32,10 @@ struct SbgFile {
   MboTextFile* text = nullptr;
   bool boFirst = true;
   bool boPushed = false;      // the line is to be taken again by the next read
-  std::string sLine;          // as read
-  std::string_view sKeyword;  // both within sLine
-  std::string_view sValue;
+  std::string sSpill;         // a line that the read buffer did not hold whole
+  std::string_view sKeyword;  // both within the line as read, which the
+  std::string_view sValue;    // reader may cut in place
+  char* pValue = nullptr;     // sValue's first byte; pValue[size] may be set to NUL
 };
 
 bool boIsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0; }
@@ -46,17 +47,23 @@ bool boNext(SbgFile* f) {
     f->boPushed = false;
     return true;
   }
-  std::string& s = f->sLine;
-  if (!boMboTextFileLine(f->text, &s, kLineMax)) return false;
+  char* s;
+  size_t n;
+  if (!boMboTextFileLineInPlace(f->text, &f->sSpill, kLineMax, &s, &n)) return false;
   // Editors may put a UTF-8 byte-order mark before the first keyword.
-  if (f->boFirst && s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
+  if (f->boFirst && n >= 3 && memcmp(s, "\xEF\xBB\xBF", 3) == 0) {
+    s += 3;
+    n -= 3;
+  }
   f->boFirst = false;
-  size_t b = 0, e = s.size();
+  size_t b = 0, e = n;
   while (b < e && boIsTrimmed(s[b])) ++b;
   while (e > b && boIsTrimmed(s[e - 1])) --e;
-  std::string_view t(s.data() + b, e - b);
+  std::string_view t(s + b, e - b);
   size_t blank = t.find(' ');
   f->sKeyword = t.substr(0, blank);
+  // Without a blank the value is empty, at the line's trimmed end.
+  f->pValue = blank == std::string_view::npos ? s + e : s + b + blank + 1;
   f->sValue = blank == std::string_view::npos ? std::string_view() : t.substr(blank + 1);
   return true;
 }
@@ -81,22 +88,20 @@ void vSkipBlock(SbgFile* f) {
   }
 }
 
-// The first fields between commas of a value (missing ones empty), cut out
-// of a copy of it, kept from record to record. A field may hold NUL bytes:
-// its C text ends at the first, its view holds them all.
+// The first fields between commas of a value (missing ones empty), cut in
+// place: each comma becomes the end of the field before it. A field may hold
+// NUL bytes: its C text ends at the first, its view holds them all.
 struct SbgFields {
   static const size_t kMax = 32;
-  std::string sBuf;
   const char* at[kMax];
   size_t len[kMax];
   std::string_view view(size_t i) const { return {at[i], len[i]}; }
   bool boIs(size_t i, const char* text) const { return view(i) == text; }
 };
 
-void vFields(std::string_view value, size_t max, SbgFields* out) {
-  out->sBuf.assign(value);
-  char* s = out->sBuf.data();
-  char* const end = s + out->sBuf.size();
+void vFields(SbgFile* file, size_t max, SbgFields* out) {
+  char* s = file->pValue;
+  char* const end = s + file->sValue.size();
   for (size_t i = 0; i < max; i++) {
     if (!s) {
       out->at[i] = "";
@@ -104,7 +109,7 @@ void vFields(std::string_view value, size_t max, SbgFields* out) {
       continue;
     }
     char* e = pFindByte(s, end, ',');
-    *e = '\0';  // the comma, or the string's own terminator
+    *e = '\0';  // the comma, or the value's end
     out->at[i] = s;
     out->len[i] = (size_t)(e - s);
     s = e < end ? e + 1 : nullptr;
@@ -134,9 +139,9 @@ std::string sPrint(const char* format, double v) {
   return buf;
 }
 
-void vReadStation(void* st, std::string_view value) {
+void vReadStation(void* st, SbgFile* file) {
   static SbgFields f;
-  vFields(value, 32, &f);
+  vFields(file, 32, &f);
   boMboSetStAttr(kTs, st, 1, sUnquoted(&f, 0));
   if (auto ih = dNumber(f.at[1])) boMboSetStAttr(kTs, st, 4, sPrint("%f", *ih).c_str());
   if (auto kelvin = dNumber(f.at[16])) boMboSetStAttr(kTs, st, 6, sPrint("%f", *kelvin - 273.15).c_str());
@@ -157,10 +162,10 @@ void vSetAngle(MboObsTs* obs, double* field, uint32_t flag, double v) {
 }
 
 // An observation for a record of type 4 or 5; null for any other type.
-void* pReadRecord(void* st, std::string_view value) {
+void* pReadRecord(void* st, SbgFile* file) {
   static SbgFields f;
   static std::string remark;
-  vFields(value, 10, &f);
+  vFields(file, 10, &f);
   if (!f.boIs(0, "4") && !f.boIs(0, "5")) return nullptr;
   void* obs = pMboAddObs(kTs, st);
   if (!obs) return nullptr;
@@ -214,7 +219,7 @@ void vReadRecords(SbgFile* f, void* st) {
     }
     if (boIs(*f, "InmRecord")) {
       boOpen = true;
-      obs = pReadRecord(st, f->sValue);
+      obs = pReadRecord(st, f);
     } else if (boIs(*f, "begin") && boOpen) {
       if (obs) {
         vReadAttributes(f, st, obs);
@@ -247,7 +252,7 @@ void vRead(SbgFile* f) {
       if (!boNext(f)) return;
     void* st = pMboNewStation(kTs);
     if (!st) return;
-    vReadStation(st, f->sValue);
+    vReadStation(st, f);
     if (!boNextContent(f)) return;
     if (boIs(*f, "InmRecordList")) {
       vReadRecords(f, st);

@@ -23,3 +23,19 @@ bool boMboTextFileLine(MboTextFile* f, std::string* line, size_t max) {
   }
   return boAny;
 }
+
+bool boMboTextFileLineInPlace(MboTextFile* f, std::string* spill, size_t max, char** text, size_t* len) {
+  char* start = f->buf + f->pos;
+  char* nl = (char*)memchr(start, '\n', f->len - f->pos);
+  if (nl) {
+    size_t take = (size_t)(nl - start);
+    *text = start;
+    *len = std::min(take, max);
+    f->pos += take + 1;
+    return true;
+  }
+  if (!boMboTextFileLine(f, spill, max)) return false;
+  *text = spill->data();
+  *len = spill->size();
+  return true;
+}

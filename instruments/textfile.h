@@ -16,3 +16,9 @@ struct MboTextFile {
 // characters: a longer line is cut and its tail skipped. False when no byte
 // is left.
 bool boMboTextFileLine(MboTextFile* f, std::string* line, size_t max);
+
+// The same line where it lies whole in the buffer, else copied into *spill:
+// *text is its first byte, *len its length, and (*text)[*len] may be set to
+// NUL (it is the line's end, a byte of its skipped tail or the copy's
+// terminator). The bytes stay until the next read.
+bool boMboTextFileLineInPlace(MboTextFile* f, std::string* spill, size_t max, char** text, size_t* len);

@@ -25,10 +25,11 @@ namespace {
 const size_t kLineMax = 399;  // characters of a line the reader takes
 int g_iVmlLine = 0;           // counter of the line names of this read
 
-// The next line without its end; a longer line is cut and its tail skipped.
-bool boReadLine(MboTextFile* f, std::string* line) {
-  if (!boMboTextFileLine(f, line, kLineMax)) return false;
-  if (!line->empty() && line->back() == '\r') line->pop_back();
+// The next line without its end, in place; a longer line is cut and its
+// tail skipped. (*text)[*len] may be set to NUL.
+bool boReadLine(MboTextFile* f, std::string* spill, char** text, size_t* len) {
+  if (!boMboTextFileLineInPlace(f, spill, kLineMax, text, len)) return false;
+  if (*len && (*text)[*len - 1] == '\r') --*len;
   return true;
 }
 
@@ -45,13 +46,12 @@ struct VmlFields {
   bool boEmpty(size_t i) const { return len[i] == 0; }
 };
 
-void vSplit(std::string* line, VmlFields* out) {
+void vSplit(char* s, size_t size, VmlFields* out) {
   out->n = 0;
-  char* s = line->data();
-  char* const end = s + line->size();
+  char* const end = s + size;
   for (;;) {
     char* e = pFindByte(s, end, '\t');
-    *e = '\0';  // the TAB, or the string's own terminator
+    *e = '\0';  // the TAB, or the line's end
     out->at[out->n] = s;
     out->len[out->n++] = (size_t)(e - s);
     if (e == end || out->n == VmlFields::kMax) break;
@@ -103,7 +103,8 @@ struct VmlColumns {
   }
 };
 
-void vReadPoint(const std::vector<std::string>& names, const VmlFields& f, VmlColumns* columns) {
+void vReadPoint(const std::vector<std::string>& names, const std::vector<size_t>& attributes, const VmlFields& f,
+                VmlColumns* columns) {
   // A record without a name is a point of its own (never merged).
   PoPoint* p = KvxMboNewOrExistingPoint(f.at[3]);
   if (!p) return;
@@ -113,9 +114,10 @@ void vReadPoint(const std::vector<std::string>& names, const VmlFields& f, VmlCo
   if (boMboFiniteNumber(f.at[0], &x) && boMboFiniteNumber(f.at[1], &y)) vMboSetPointXY(p, x, y);
   if (f.size() > 2 && boMboFiniteNumber(f.at[2], &z)) vMboSetPointZ(p, z);
   if (f.size() > 4 && !f.boEmpty(4)) vPoPointSetField(p, f.at[4]);
-  for (size_t i = 5; i < f.size() && i < names.size(); i++)
-    if (boIsAttributeColumn(i) && !f.boEmpty(i) && !names[i].empty())
-      columns->values.push_back({i, names[i].c_str(), f.at[i]});
+  for (size_t i : attributes) {
+    if (i >= f.size()) break;
+    if (!f.boEmpty(i)) columns->values.push_back({i, names[i].c_str(), f.at[i]});
+  }
   columns->vSetAll(p);
 }
 
@@ -189,18 +191,24 @@ bool boVmlReadRaw(uint32_t, uint32_t) {
     vVmlBuildLines();
     return false;
   }
-  std::string line;
+  std::string spill;
+  char* line;
+  size_t len;
   std::vector<std::string> names;
   VmlFields f;
   VmlColumns columns{pKvxMboPFieldsGet(), {}, {}};
-  if (boReadLine(file.get(), &line)) {
-    vSplit(&line, &f);
+  if (boReadLine(file.get(), &spill, &line, &len)) {
+    vSplit(line, len, &f);
     for (size_t i = 0; i < f.size(); i++) names.emplace_back(f.at[i], f.len[i]);
   }
-  while (boReadLine(file.get(), &line)) {
-    if (line[0] == '!') continue;
-    vSplit(&line, &f);
-    if (f.size() >= 4) vReadPoint(names, f, &columns);
+  // The attribute columns that the first line names, in order.
+  std::vector<size_t> attributes;
+  for (size_t i = 5; i < names.size(); i++)
+    if (boIsAttributeColumn(i) && !names[i].empty()) attributes.push_back(i);
+  while (boReadLine(file.get(), &spill, &line, &len)) {
+    if (len && line[0] == '!') continue;
+    vSplit(line, len, &f);
+    if (f.size() >= 4) vReadPoint(names, attributes, f, &columns);
   }
   fclose(file->fp);
   vVmlBuildLines();
