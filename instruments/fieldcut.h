@@ -26,3 +26,26 @@ inline char* pFindByte(char* p, char* pEnd, char c) {
     if (*p == c) return p;
   return pEnd;
 }
+
+// Calls at(i) for each position i of the byte c in [p, p + n), in order,
+// while it returns true.
+template <class F>
+void vForEachByte(const char* p, size_t n, char c, F&& at) {
+  size_t base = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t kOnes = 0x0101010101010101ull, kLow = 0x7f7f7f7f7f7f7f7full;
+    const uint64_t uC = kOnes * (unsigned char)c;
+    for (; n - base >= 8; base += 8) {
+      uint64_t w;
+      memcpy(&w, p + base, 8);
+      // The high bit of each byte of a that is zero, and of no other: the
+      // low seven bits plus 0x7f carry into the high bit unless all clear,
+      // and never into the next byte.
+      uint64_t a = w ^ uC;
+      for (uint64_t uMarks = ~(((a & kLow) + kLow) | a | kLow); uMarks; uMarks &= uMarks - 1)
+        if (!at(base + (size_t)std::countr_zero(uMarks) / 8)) return;
+    }
+  }
+  for (; base < n; base++)
+    if (p[base] == c && !at(base)) return;
+}

@@ -101,18 +101,22 @@ struct SbgFields {
 
 void vFields(SbgFile* file, size_t max, SbgFields* out) {
   char* s = file->pValue;
-  char* const end = s + file->sValue.size();
-  for (size_t i = 0; i < max; i++) {
-    if (!s) {
-      out->at[i] = "";
-      out->len[i] = 0;
-      continue;
-    }
-    char* e = pFindByte(s, end, ',');
-    *e = '\0';  // the comma, or the value's end
-    out->at[i] = s;
-    out->len[i] = (size_t)(e - s);
-    s = e < end ? e + 1 : nullptr;
+  size_t n = file->sValue.size(), from = 0, i = 0;
+  vForEachByte(s, n, ',', [&](size_t k) {
+    s[k] = '\0';
+    out->at[i] = s + from;
+    out->len[i] = k - from;
+    from = k + 1;
+    return ++i < max;
+  });
+  if (i < max) {
+    s[n] = '\0';  // the value's end
+    out->at[i] = s + from;
+    out->len[i++] = n - from;
+  }
+  for (; i < max; i++) {
+    out->at[i] = "";
+    out->len[i] = 0;
   }
 }
 

@@ -47,16 +47,18 @@ struct VmlFields {
 };
 
 void vSplit(char* s, size_t size, VmlFields* out) {
-  out->n = 0;
-  char* const end = s + size;
-  for (;;) {
-    char* e = pFindByte(s, end, '\t');
-    *e = '\0';  // the TAB, or the line's end
-    out->at[out->n] = s;
-    out->len[out->n++] = (size_t)(e - s);
-    if (e == end || out->n == VmlFields::kMax) break;
-    s = e + 1;
-  }
+  size_t n = 0, from = 0;
+  vForEachByte(s, size, '\t', [&](size_t i) {
+    s[i] = '\0';
+    out->at[n] = s + from;
+    out->len[n++] = i - from;
+    from = i + 1;
+    return n + 1 < VmlFields::kMax;  // room for the last
+  });
+  s[size] = '\0';  // the line's end
+  out->at[n] = s + from;
+  out->len[n++] = size - from;
+  out->n = n;
 }
 
 bool boIsAttributeColumn(size_t i) {
@@ -98,7 +100,9 @@ struct VmlColumns {
       if (!top || at > index[top->i]) top = &v;
     }
     if (top) boViFieldsSetField(fs, obj, index[top->i], top->value);
-    for (const Value& v : values) vSet(obj, v.i, v.name, v.value);
+    // The top one is set; a later value of its column still comes after it.
+    for (const Value& v : values)
+      if (&v != top) vSet(obj, v.i, v.name, v.value);
     values.clear();
   }
 };

@@ -1,10 +1,12 @@
-// The eight-bytes-a-step separator search against memchr on random texts:
-// separators next to their neighbour values, high bytes and NULs, at every
-// start and length.
+// The eight-bytes-a-step separator searches against memchr and a byte loop
+// on random texts: separators next to their neighbour values, high bytes and
+// NULs, at every start and length.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "instruments/fieldcut.h"
 
@@ -26,6 +28,22 @@ TEST(FieldCut, FindsWhatMemchrFinds) {
         char* want = (char*)memchr(buf + from, sep, n - from);
         ASSERT_EQ(want ? want : buf + n, pFindByte(buf + from, buf + n, sep)) << round << " " << from << " " << n;
       }
+      // Every position in order, or the first few when the caller stops.
+      size_t stop = rng() % 8;
+      std::vector<size_t> all, got, first;
+      for (size_t i = 0; i < n; i++)
+        if (buf[i] == sep) all.push_back(i);
+      vForEachByte(buf, n, sep, [&](size_t i) {
+        got.push_back(i);
+        return true;
+      });
+      vForEachByte(buf, n, sep, [&](size_t i) {
+        first.push_back(i);
+        return first.size() < stop;
+      });
+      ASSERT_EQ(all, got) << round << " " << n;
+      all.resize(std::min(all.size(), std::max<size_t>(stop, 1)));
+      ASSERT_EQ(all, first) << round << " " << n << " " << stop;
     }
   }
 }
