@@ -219,6 +219,13 @@ BOOL boMboGetPointZ(PoPoint* point, double* z) {
   return true;
 }
 
+uint32_t uMboPointPlace(PoPoint* point, GeoPnt3* p) {
+  MboPointData* data = pMboPointGetData(point);
+  if (!data) return 0;
+  vPoPointGetP(point, p);
+  return data->uFlags & (MBO_FLAG_XY | MBO_FLAG_Z);
+}
+
 BOOL boMboGetPointXYprecalc(PoPoint* point) {
   MboPointData* data = pMboPointGetData(point);
   return data && !(data->uFlags & MBO_FLAG_XY_MEASURED);
@@ -435,9 +442,11 @@ void vHideVertices(LiLines* lines) {
 void vMboHideNonFiniteBegin(void) {
   g_hiddenFlags.clear();
   for (PoPoint* p = g_pMboPoints ? PoPointsGetFirst(g_pMboPoints) : nullptr; p; p = PoPointsGetNext(g_pMboPoints, p))
-    if (MboPointData* data = pMboPointGetData(p))
-      vHide(&data->uFlags, std::isfinite(dPoPointGetX(p)) && std::isfinite(dPoPointGetY(p)),
-            std::isfinite(dPoPointGetZ(p)));
+    if (MboPointData* data = pMboPointGetData(p)) {
+      GeoPnt3 at;
+      vPoPointGetP(p, &at);
+      vHide(&data->uFlags, std::isfinite(at.x) && std::isfinite(at.y), std::isfinite(at.z));
+    }
   vHideVertices(g_pMboLines);
   vHideVertices(g_pMboPolygons);
 }
@@ -524,11 +533,28 @@ void vMboPointSetMark(PoPoint* point, int32_t mark) {
   if (data) data->iMark = mark;
 }
 
-char* sMboGetPointNo(PoPoint* point) {
+size_t uMboGetPointNo(PoPoint* point, char* sOut) {
   const char* pid = sMboGetPointPID(point);
-  const char* dot = strrchr(pid, '.');
-  // Cut of trailing blanks, as the point-number part is everywhere else.
-  return sStrTrimRight(sStrTemp(dot ? dot + 1 : pid));
+  // One pass: the part starts after the last '.', and trailing blanks are
+  // cut, as the point-number part is everywhere else.
+  size_t start = 0, end = 0;
+  for (size_t i = 0; i < MBO_ID_SIZE - 1 && pid[i]; ++i) {
+    if (pid[i] == '.')
+      start = end = i + 1;
+    else if (pid[i] != ' ')
+      end = i + 1;
+  }
+  memcpy(sOut, pid + start, end - start);
+  sOut[end - start] = '\0';
+  return end - start;
+}
+
+char* sMboGetPointNo(PoPoint* point) {
+  char no[MBO_ID_SIZE];
+  size_t n = uMboGetPointNo(point, no);
+  char* out = pStrScratchAlloc(n + 1);
+  if (out) memcpy(out, no, n + 1);
+  return out;
 }
 
 // ---------------------------------------------------------------------------

@@ -139,6 +139,12 @@ int32_t iMboPointGetMark(PoPoint* point);
 void vMboPointSetMark(PoPoint* point, int32_t mark);
 // The point-number part (after the last '.') of the point ID, as scratch text.
 char* sMboGetPointNo(PoPoint* point);
+// The same into sOut (MBO_ID_SIZE bytes) without the scratch ring and its
+// lock, for writers that take it for every point; returns its length.
+size_t uMboGetPointNo(PoPoint* point, char* sOut);
+// What boMboGetPointXY and boMboGetPointZ tell of a point at once:
+// MBO_FLAG_XY and MBO_FLAG_Z for what it has, and its position in *p.
+uint32_t uMboPointPlace(PoPoint* point, GeoPnt3* p);
 
 // Counts for the import summary.
 int iMboCountPoints(void);

@@ -44,6 +44,47 @@ void vNoteWriteError(void) {
   g_mboTransfer.uWriteError = uErr ? uErr : ERROR_WRITE_FAULT;
 }
 
+// A raw writer's bytes are gathered here and handed to the system in large
+// pieces: a writer puts out a line or a point at a time, and on Windows each
+// _lwrite is a system call. One file at a time (the raw file while its
+// writer runs).
+struct MboWriteBuf {
+  uint32_t hFile;  // 0: nothing gathered
+  uint32_t uLen;
+  char data[65536];
+};
+MboWriteBuf g_writeBuf;
+
+bool boPutBytes(uint32_t hFile, const char* pData, uint32_t uCount) {
+  if (_lwrite((HFILE)hFile, pData, uCount) == uCount) return true;
+  vNoteWriteError();
+  return false;
+}
+
+bool boFlushWriteBuf(void) {
+  uint32_t n = g_writeBuf.uLen;
+  g_writeBuf.uLen = 0;
+  return !n || boPutBytes(g_writeBuf.hFile, g_writeBuf.data, n);
+}
+
+// Room for uCount bytes in the gathered bytes of hFile (the gathered ones
+// handed on first when they leave too little), or null when hFile's bytes
+// are not gathered or uCount is too large. *pboOk: false when handing on
+// failed.
+char* pWriteRoom(uint32_t hFile, size_t uCount, bool* pboOk) {
+  *pboOk = true;
+  if (hFile != g_writeBuf.hFile || uCount > sizeof g_writeBuf.data) return nullptr;
+  if (uCount > sizeof g_writeBuf.data - g_writeBuf.uLen) *pboOk = boFlushWriteBuf();
+  char* p = g_writeBuf.data + g_writeBuf.uLen;
+  g_writeBuf.uLen += (uint32_t)uCount;
+  return p;
+}
+
+void vGatherWrites(uint32_t hFile) {
+  g_writeBuf.hFile = hFile;
+  g_writeBuf.uLen = 0;
+}
+
 // A write that failed names the file and why; the old file is unchanged.
 void vWarnNotWritten(const char* sPath, const char* sReason) {
   vMsgWarning(sStrFormat(sKvxPoGetText("ERROR! File not written:\n%s\n%s"), sPath, sStrNotNull(sReason)));
@@ -235,7 +276,9 @@ bool boWriteRaw(MboRawWriterFn pfnRaw, const char* sRaw) {
     return false;
   }
   g_mboTransfer.uWriteError = 0;
+  vGatherWrites(g_mboTransfer.hRaw);
   bool boDone = pfnRaw(g_mboTransfer.hRaw);
+  boMboFlushWrites(g_mboTransfer.hRaw);
   // A device has no size to tell; a file's end also hands the last bytes to
   // the system.
   LONG lSize = out.boDirect ? 1 : _llseek((HFILE)g_mboTransfer.hRaw, 0, FILE_END);
@@ -267,6 +310,7 @@ uint32_t hMboOpenFile(const char* sPath, int iMode) { return sPath ? hFromPlatfo
 
 void vMboCloseFile(uint32_t* phFile) {
   if (!phFile || !*phFile) return;
+  boMboFlushWrites(*phFile);
   vMboReleaseLineBuffer(*phFile);
   _lclose((HFILE)*phFile);
   *phFile = 0;
@@ -303,21 +347,38 @@ char cMboOemLetterToAnsi(char c) {
   }
 }
 
-bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount) {
-  if (!hFile) return false;
-  if (_lwrite((HFILE)hFile, pData, uCount) == uCount) return true;
-  vNoteWriteError();
-  return false;
+bool boMboFlushWrites(uint32_t hFile) {
+  if (!hFile || hFile != g_writeBuf.hFile) return true;
+  bool boOk = boFlushWriteBuf();
+  g_writeBuf.hFile = 0;
+  return boOk;
 }
 
-bool boMboWriteLine(uint32_t hFile, const char* sText) {
+bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount) {
+  if (!hFile) return false;
+  bool boOk;
+  if (char* p = pWriteRoom(hFile, uCount, &boOk)) {
+    memcpy(p, pData, uCount);
+    return boOk;
+  }
+  return boPutBytes(hFile, pData, uCount) && boOk;
+}
+
+bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen) {
   if (!hFile) return false;
   // Names and codes may hold control bytes (a line break from an XML file,
   // a TAB from another format): written as they are, one would end the line
   // early and the reader would see a broken record.
-  const char* s = sStrNotNull(sText);
-  size_t uLeft = strlen(s);
-  bool boWhole = true;
+  bool boOk;
+  if (char* p = pWriteRoom(hFile, uLen + 2, &boOk)) {
+    for (size_t i = 0; i < uLen; ++i) p[i] = cMboLineByte(pText[i]);
+    p[uLen] = '\r';
+    p[uLen + 1] = '\n';
+    return boOk;
+  }
+  const char* s = pText;
+  size_t uLeft = uLen;
+  bool boWhole = boOk;
   char buf[512];
   for (;;) {
     // A piece of known length: the blanking loop has no end to look for.
@@ -334,6 +395,11 @@ bool boMboWriteLine(uint32_t hFile, const char* sText) {
     }
     boWhole = boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
   }
+}
+
+bool boMboWriteLine(uint32_t hFile, const char* sText) {
+  const char* s = sStrNotNull(sText);
+  return boMboWriteLineN(hFile, s, strlen(s));
 }
 
 bool boMboWriteLineAsIs(uint32_t hFile, const char* sText) {

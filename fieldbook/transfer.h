@@ -53,6 +53,8 @@ bool boMboFileExists(const char* sPath);
 // stays one line; nothing else is converted. False when the line was not
 // written whole (or for handle 0).
 bool boMboWriteLine(uint32_t hFile, const char* sText);
+// The same for a text of uLen bytes (no NUL needed).
+bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen);
 // The byte as boMboWriteLine writes it: a control byte as a blank. For
 // writers that put their lines together themselves.
 inline char cMboLineByte(char c) {
@@ -66,6 +68,13 @@ bool boMboWriteLineAsIs(uint32_t hFile, const char* sText);
 // for handle 0). A failed write (here or in boMboWriteLine) is kept for the
 // running write operation.
 bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount);
+// While a raw writer runs, what it writes to the raw file through these
+// calls is gathered in the module and handed to the system in large pieces
+// (a failed write is noticed there, and kept as above). A writer that seeks
+// its file or writes it directly calls this first: it hands the gathered
+// bytes on and writes the rest of the run straight through. False when
+// handing them on failed.
+bool boMboFlushWrites(uint32_t hFile);
 // What a raw writer returns at its end: true while no write of the running
 // operation failed and the user did not stop it.
 bool boMboWriteOk(void);

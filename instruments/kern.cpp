@@ -1,6 +1,7 @@
 // Kern AC: the coordinate writer, the line reader and the serial transfer.
 #include "instruments/kern.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -152,6 +153,22 @@ void vKernReportComment(uint32_t hSide, const char* sText, const char* sTitle, c
   }
 }
 
+namespace {
+
+// Two blanks and a value as "%<width>.3lf" prints it, at *pOut (40 bytes of
+// room after the blanks); false when it is not finite or wider.
+bool boPutCoordinate(char** pOut, int iWidth, double dValue) {
+  if (!std::isfinite(dValue)) return false;
+  char* o = *pOut;
+  memcpy(o, "  ", 2);
+  int n = iNumPrintFixedWidthC(o + 2, 40, dValue, iWidth, 3);
+  if (n < 0 || n > iWidth) return false;
+  *pOut = o + 2 + n;
+  return true;
+}
+
+}  // namespace
+
 bool boKernWriteRaw(uint32_t hRaw) {
   struct Writer {
     uint32_t hRaw;
@@ -161,35 +178,27 @@ bool boKernWriteRaw(uint32_t hRaw) {
   vSdrWritePoints(
       [](void* context, const SdrPoint& p) {
         Writer* w = (Writer*)context;
-        char east[16], north[16], height[16] = "";
-        if (!boSdrFormatFixed(east, 11, "%11.3lf", p.dX) || !boSdrFormatFixed(north, 11, "%11.3lf", p.dY) ||
-            (p.boHasZ && !boSdrFormatFixed(height, 8, "%8.3lf", p.dZ)))
+        // The number ends in column 11; the coordinates follow, each after
+        // two blanks: east and north "%11.3lf", the height "%8.3lf".
+        char line[kNumberMax + 1 + 2 * 13 + 2 + 40];
+        char* o = line + kNumberMax + 1;
+        if (!boPutCoordinate(&o, 11, p.dX) || !boPutCoordinate(&o, 11, p.dY) ||
+            (p.boHasZ && !boPutCoordinate(&o, 8, p.dZ)))
           return 0;
         // A number longer than its field takes the blank columns before it,
         // but never column 1: that would make the line a record of another
         // type.
-        char shown[kNumberMax + 1];
-        sStrCopyN(shown, p.sNumber, sizeof shown);
-        if (strlen(p.sNumber) > (size_t)kNumberMax && w->cut++ < 5) {
-          if (w->cutNames[0]) sStrCatN(w->cutNames, " ", sizeof w->cutNames);
-          sStrCatN(w->cutNames, p.sNumber, sizeof w->cutNames);
+        size_t len = p.uNumberLen;
+        if (len > (size_t)kNumberMax) {
+          len = kNumberMax;
+          if (w->cut++ < 5) {
+            if (w->cutNames[0]) sStrCatN(w->cutNames, " ", sizeof w->cutNames);
+            sStrCatN(w->cutNames, p.sNumber, sizeof w->cutNames);
+          }
         }
-        // The number ends in column 11; the coordinates follow, each after
-        // two blanks.
-        size_t len = strlen(shown);
-        char line[64];
         memset(line, ' ', kNumberMax + 1 - len);
-        memcpy(line + kNumberMax + 1 - len, shown, len);
-        char* o = line + kNumberMax + 1;
-        for (const char* field : {east, north, p.boHasZ ? height : nullptr}) {
-          if (!field) break;
-          size_t n = strlen(field);
-          memcpy(o, "  ", 2);
-          memcpy(o + 2, field, n);
-          o += 2 + n;
-        }
-        *o = '\0';
-        boMboWriteLine(w->hRaw, line);
+        memcpy(line + kNumberMax + 1 - len, p.sNumber, len);
+        boMboWriteLineN(w->hRaw, line, (size_t)(o - line));
         return 1;
       },
       &w);

@@ -165,14 +165,16 @@ bool boM5WriteRaw(uint32_t hRaw) {
   vPutLit(tmpl[1], 114, "m");
   vPutLit(tmpl[1], 118, "|");
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
-    double x, y, z;
-    if (!boMboGetPointXY(p, &x, &y)) continue;
-    bool boZ = boMboGetPointZ(p, &z);
+    GeoPnt3 at;
+    uint32_t has = uMboPointPlace(p, &at);
+    if (!(has & MBO_FLAG_XY)) continue;
+    bool boZ = (has & MBO_FLAG_Z) != 0;
     char rec[kRecordSize + 2];  // with its CR LF
     memcpy(rec, tmpl[boZ], sizeof rec);
     // A value wider than its columns would shift the record: the point is
     // left out and counted.
-    if (!boPutValue(rec, 53, y - set.iEO) || !boPutValue(rec, 76, x - set.iNO) || (boZ && !boPutValue(rec, 99, z))) {
+    if (!boPutValue(rec, 53, at.y - set.iEO) || !boPutValue(rec, 76, at.x - set.iNO) ||
+        (boZ && !boPutValue(rec, 99, at.z))) {
       skipped++;
       continue;
     }

@@ -185,10 +185,11 @@ uint16_t iNikonLineChecksum(const char* sLine) {
 bool boNikonWriteRaw(uint32_t hRaw) {
   const MboSettings& set = g_mboTransfer.settings;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
-    double x = 0, y = 0, z = 0;
-    if (!boMboGetPointXY(p, &x, &y)) continue;
+    GeoPnt3 at;
+    uint32_t has = uMboPointPlace(p, &at);
+    if (!(has & MBO_FLAG_XY)) continue;
     char number[MBO_ID_SIZE];
-    sStrCopyN(number, sMboGetPointNo(p), sizeof number);
+    uMboGetPointNo(p, number);
     vMboConvertPointNo(&set, number, sizeof number);
     // "G,number,north,east,height,code", each number as "%.3f" prints it:
     // put together without printf's format parsing, where most of the
@@ -198,15 +199,14 @@ bool boNikonWriteRaw(uint32_t hRaw) {
     out.vPut("G,");
     out.vPut(number);
     out.vPut(",");
-    out.vPutFixed(y - set.iEO);
+    out.vPutFixed(at.y - set.iEO);
     out.vPut(",");
-    out.vPutFixed(x - set.iNO);
+    out.vPutFixed(at.x - set.iNO);
     out.vPut(",");
-    if (boMboGetPointZ(p, &z)) out.vPutFixed(z);
+    if (has & MBO_FLAG_Z) out.vPutFixed(at.z);
     out.vPut(",");
     out.vPut(sMboPointGetField(p));
-    *out.p = '\0';
-    boMboWriteLine(hRaw, line);
+    boMboWriteLineN(hRaw, line, (size_t)(out.p - line));
   }
   return boMboWriteOk();
 }

@@ -236,11 +236,13 @@ void vSdrWritePoints(SdrPointFn pfnPoint, void* pContext) {
   const MboSettings& set = g_mboTransfer.settings;
   SdrSkipped skipped{};
   PoPoints* points = g_pMboPoints;
+  char number[MBO_ID_SIZE];
   for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
-    double x = 0, y = 0;
-    if (!boMboGetPointXY(p, &x, &y)) continue;
-    SdrPoint point{p, sMboGetPointNo(p), x - set.iNO, y - set.iEO, 0, false};
-    point.boHasZ = boMboGetPointZ(p, &point.dZ);
+    GeoPnt3 at;
+    uint32_t has = uMboPointPlace(p, &at);
+    if (!(has & MBO_FLAG_XY)) continue;
+    bool boZ = (has & MBO_FLAG_Z) != 0;
+    SdrPoint point{p, number, at.x - set.iNO, at.y - set.iEO, boZ ? at.z : 0, boZ, uMboGetPointNo(p, number)};
     int result = pfnPoint(pContext, point);
     if (result < 0) break;
     if (result == 0) vSdrSkipPoint(&skipped, point.sNumber);

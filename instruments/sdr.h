@@ -60,6 +60,7 @@ struct SdrPoint {
   const char* sNumber;
   double dX, dY, dZ;
   bool boHasZ;
+  size_t uNumberLen;  // of sNumber
 };
 // The coordinate writers' walk over the field book's points that have X and
 // Y, in order. The point function gives 1 for a point written, 0 for one

@@ -359,6 +359,7 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
       &w);
   bool ok = w.ok;
   long count = w.count;
+  ok = boMboFlushWrites(hRaw) && ok;
   LONG end = _llseek((HFILE)hRaw, 0, FILE_CURRENT);
   char countText[24];
   snprintf(countText, sizeof countText, "%4.4ld", count);

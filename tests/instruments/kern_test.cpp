@@ -133,4 +133,45 @@ TEST_F(Kern, AnglesAndDistancesAreThoseOfTheirSixDecimalTexts) {
   }
 }
 
+// Random points, dotted IDs with blanks and control bytes, long numbers and
+// values too wide among them, written as printf writes the line.
+TEST_F(Kern, TheWriterWritesWhatPrintfWouldWrite) {
+  vOptions(kKern, "EO:6600000 NO:500000");
+  const double kValues[] = {0, 0.0005, 0.0015, -0.0004, 1e-9, 123.4565, 6600123.4567, 99999.9995, 2.5e15, 1e300};
+  std::mt19937_64 rng(42);
+  auto value = [&] {
+    return rng() % 3 ? kValues[rng() % std::size(kValues)]
+                     : (double)(int64_t)(rng() >> 20) / (double)(1 + rng() % 1000);
+  };
+  const char kBytes[] = "ABCDEFGH12345. \t\x7f\xe5";
+  std::string expected;
+  int skipped = 0, cut = 0;
+  for (int i = 0; i < 400; i++) {
+    std::string id = std::to_string(i);
+    for (int n = (int)(rng() % 24); n > 0; n--) id += kBytes[rng() % (sizeof kBytes - 1)];
+    double x = value(), y = value(), z = value();
+    bool boZ = rng() % 2;
+    pNewPoint(id.c_str(), "", x, y, boZ ? &z : nullptr);
+    // The number: after the last '.', trailing blanks cut, at most 10 kept.
+    std::string no = id.substr(id.rfind('.') == std::string::npos ? 0 : id.rfind('.') + 1);
+    no.erase(no.find_last_not_of(' ') + 1);
+    char line[200], height[100] = "";
+    if (boZ) snprintf(height, sizeof height, "  %8.3f", z);
+    snprintf(line, sizeof line, "%11.10s  %11.3f  %11.3f%s", no.c_str(), x - 500000, y - 6600000, height);
+    if (strlen(line) != 37u + (boZ ? 10 : 0)) {
+      skipped++;
+      continue;
+    }
+    cut += no.size() > 10;
+    for (char* c = line; *c; c++)
+      if ((unsigned char)*c < 0x20 || *c == 0x7f) *c = ' ';
+    expected += std::string(line) + "\r\n";
+  }
+  ASSERT_GT(skipped, 0);
+  ASSERT_GT(cut, 0);
+  vUiExpectBox(IDOK, ("a value does not fit its column: " + std::to_string(skipped)).c_str());
+  vUiExpectBox(IDOK, ("Point numbers cut to 10 characters: " + std::to_string(cut)).c_str());
+  EXPECT_EQ(expected, sWritten(kKern, "random.raw"));
+}
+
 }  // namespace
