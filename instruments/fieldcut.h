@@ -49,3 +49,23 @@ void vForEachByte(const char* p, size_t n, char c, F&& at) {
   for (; base < n; base++)
     if (p[base] == c && !at(base)) return;
 }
+
+// The first byte a or b in [p, pEnd); pEnd when there is none.
+inline char* pFindEither(char* p, char* pEnd, char a, char b) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    const uint64_t uA = kOnes * (unsigned char)a, uB = kOnes * (unsigned char)b;
+    for (; pEnd - p >= 8; p += 8) {
+      uint64_t w;
+      memcpy(&w, p, 8);
+      // As in pFindByte, for each byte: the lowest mark of either is the
+      // first of both.
+      uint64_t x = w ^ uA, y = w ^ uB;
+      uint64_t uMarks = (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh;
+      if (uMarks) return p + std::countr_zero(uMarks) / 8;
+    }
+  }
+  for (; p < pEnd; p++)
+    if (*p == a || *p == b) return p;
+  return pEnd;
+}

@@ -70,11 +70,16 @@ bool boDigits(const char* text, int n) {
   return true;
 }
 
-// The n digits at t as an integer.
-int64_t lDigits(const char* t, int n) {
+// The n characters at t as a number: false unless all are digits.
+bool boDigitsValue(const char* t, int n, double* out) {
   int64_t v = 0;
-  for (int i = 0; i < n; ++i) v = v * 10 + (t[i] - '0');
-  return v;
+  for (int i = 0; i < n; ++i) {
+    unsigned d = (unsigned char)t[i] - (unsigned)'0';
+    if (d > 9) return false;
+    v = v * 10 + d;
+  }
+  *out = (double)v;
+  return true;
 }
 
 // An angle at an offset of the value (of len characters): a sign, then
@@ -88,8 +93,9 @@ bool boAngle(const char* value, size_t len, size_t offset, double* out) {
   const char* t = value + offset;
   bool negative = false;
   if (*t == '+' || *t == '-') negative = *t++ == '-';
-  if (!boDigits(t, 7)) return false;
-  double v = (double)lDigits(t, 7) / 1e4;
+  double v;
+  if (!boDigitsValue(t, 7, &v)) return false;
+  v /= 1e4;
   *out = negative ? -v : v;
   return true;
 }
@@ -104,7 +110,9 @@ bool boDistance(const char* value, double* out) {
   int n = 0;
   while (t[n] >= '0' && t[n] <= '9') ++n;
   if (n < 8 || n > 9) return false;
-  double v = (double)lDigits(t, n) / 1e3;
+  double v = 0;
+  boDigitsValue(t, n, &v);
+  v /= 1e3;
   *out = negative ? -v : v;
   return true;
 }

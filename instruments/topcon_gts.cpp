@@ -14,6 +14,7 @@
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/fieldcut.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"
 #include "instruments/topcon.h"
@@ -66,22 +67,22 @@ struct GtsLine {
 };
 
 // The values of the text p into out (room for the text and its
-// terminator): each cut at its comma or TAB, blanks cut at both ends.
+// terminator): each cut at its comma or TAB, blanks cut at both ends. The
+// text is copied once and cut where it lies.
 void vSplitValues(const char* p, char* out, GtsLine* l) {
+  size_t n = strlen(p);
+  memcpy(out, p, n + 1);
   l->count = 0;
-  for (;;) {
-    while (*p == ' ') ++p;
-    char* first = out;
-    char* stop = out;  // behind the last character that is no blank
-    for (; *p && *p != ',' && *p != '\t'; ++p) {
-      *out++ = *p;
-      if (*p != ' ') stop = out;
-    }
-    *stop = '\0';
-    out = stop + 1;
-    l->values[l->count++] = first;
-    if (!*p) break;
-    ++p;
+  for (char* f = out;;) {
+    while (*f == ' ') ++f;
+    char* end = pFindEither(f, out + n, ',', '\t');
+    char stop = *end;
+    char* last = end;  // behind the last character that is no blank
+    while (last > f && last[-1] == ' ') --last;
+    *last = '\0';
+    l->values[l->count++] = f;
+    if (!stop) break;
+    f = end + 1;
   }
 }
 
@@ -90,13 +91,21 @@ void vSplitValues(const char* p, char* out, GtsLine* l) {
 // have them split: report, resection and coordinate lines are taken whole.
 void vSplit(const char* line, GtsLine* l) {
   const char* p = line;
-  while (*p && (unsigned char)*p >= 33) ++p;
+  l->count = 0;
+  while ((unsigned char)*p >= 33) {
+    if (++p - line > (ptrdiff_t)kKeywordMax) {
+      // No keyword the reader knows: a line taken whole.
+      l->keyLen = 0;
+      l->key = kOther;
+      l->rest = "";
+      return;
+    }
+  }
   size_t k = (size_t)(p - line);
   l->keyLen = k;
-  l->key = k <= kKeywordMax ? eKeyword(line, k) : kOther;
+  l->key = eKeyword(line, k);
   if (*p) ++p;
   l->rest = p;
-  l->count = 0;
   if (l->key != kOther && l->key != kReport && l->key != kResObs) vSplitValues(p, l->buf, l);
 }
 

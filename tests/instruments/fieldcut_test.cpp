@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <vector>
+#include <utility>
 
 #include "instruments/fieldcut.h"
 
@@ -44,6 +45,25 @@ TEST(FieldCut, FindsWhatMemchrFinds) {
       ASSERT_EQ(all, got) << round << " " << n;
       all.resize(std::min(all.size(), std::max<size_t>(stop, 1)));
       ASSERT_EQ(all, first) << round << " " << n << " " << stop;
+    }
+  }
+}
+
+// Either of two bytes against a byte loop, on the same kind of texts.
+TEST(FieldCut, FindsTheFirstOfEither) {
+  std::mt19937 rng(33);
+  for (auto [a, b] : {std::pair{',', '\t'}, std::pair{'_', '`'}}) {
+    const char kBytes[] = {a, b, (char)(a - 1), (char)(b + 1), (char)(a ^ 0x80), (char)(b ^ 0x80), 0, '\xFF', 'a', '0'};
+    for (int round = 0; round < 20000; round++) {
+      char buf[48];
+      size_t n = rng() % sizeof buf;
+      int dense = round % 4;
+      for (size_t i = 0; i < n; i++) buf[i] = dense || rng() % 16 == 0 ? kBytes[rng() % sizeof kBytes] : 'a';
+      for (size_t from = 0; from <= n; from++) {
+        char* want = buf + from;
+        while (want < buf + n && *want != a && *want != b) want++;
+        ASSERT_EQ(want, pFindEither(buf + from, buf + n, a, b)) << round << " " << from << " " << n;
+      }
     }
   }
 }

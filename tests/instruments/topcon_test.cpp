@@ -179,10 +179,14 @@ TEST_F(Topcon, FcRandomStreamsAgainstAModel) {
   std::mt19937 rnd(7272);
   std::string file, side;
   std::map<std::string, std::vector<double>> xyz;
+  // Line ends often, or seldom enough for lines longer than the reader's
+  // buffer.
+  unsigned every = 4;
   auto breakLine = [&](std::string* text) {
-    if (rnd() % 4 == 0) *text += "\r\n";
+    if (rnd() % every == 0) *text += "\r\n";
   };
   for (int i = 0; i < 3000; ++i) {
+    every = i % 500 < 400 ? 4 : 1000;
     if (rnd() % 3 == 0) {
       file += "_+P" + std::to_string(i);
       breakLine(&file);
