@@ -318,36 +318,41 @@ struct Geometry {
 // Vertices without a place are left out: the segment runs from the vertex
 // before to the one after, straight when it no longer ends where its
 // element did. A polygon's part closes from its last vertex to its first.
-void vPlanGeometry(Geometry* g, LiLine* line) {
+// True when every vertex has a place.
+bool boPlanGeometry(Geometry* g, LiLine* line) {
   g->vertices.clear();
   g->segments.clear();
   bool polygon = boLiLineIsPolygon(line);
-  for (LiElm* first = LiElmGetFirst(line); first; first = pGeoSubLineNext(line, first)) {
-    uint32_t head = 0;
-    bool any = false;  // a vertex of this part written
-    for (LiElm* e = first; e; e = LiElmGetNext(line, e)) {
-      int type = LiElmGetType(line, e);
-      bool end = type == KV2GR_ELM_SUBEND || type == KV2GR_ELM_LAST;
-      Vertex v{e, 0, {0, 0, 0}};
-      v.has = uMboVertexPosition(line, e, &v.p);
-      if (v.has & MBO_FLAG_XY) {
-        uint32_t at = (uint32_t)g->vertices.size();
-        if (any) {
-          LiElm* prev = g->vertices.back().elm;
-          int kind = LiElmGetNext(line, prev) == e ? LiElmGetType(line, prev) : KV2GR_ELM_STRAIGHT;
-          if (kind == KV2GR_ELM_STRAIGHT || kind == KV2GR_ELM_ARC2P || kind == KV2GR_ELM_ARC3P ||
-              kind == KV2GR_ELM_CLOTHOID)
-            g->segments.push_back({kind, at - 1, at});
-        } else {
-          head = at;
-          any = true;
-        }
-        g->vertices.push_back(v);
+  bool all = true;
+  uint32_t head = 0;
+  bool any = false;  // a vertex of this part written
+  for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
+    Vertex v{e, 0, {0, 0, 0}};
+    v.has = uMboVertexPosition(line, e, &v.p);
+    if (v.has & MBO_FLAG_XY) {
+      uint32_t at = (uint32_t)g->vertices.size();
+      if (any) {
+        LiElm* prev = g->vertices.back().elm;
+        int kind = LiElmGetNext(line, prev) == e ? LiElmGetType(line, prev) : KV2GR_ELM_STRAIGHT;
+        if (kind == KV2GR_ELM_STRAIGHT || kind == KV2GR_ELM_ARC2P || kind == KV2GR_ELM_ARC3P ||
+            kind == KV2GR_ELM_CLOTHOID)
+          g->segments.push_back({kind, at - 1, at});
+      } else {
+        head = at;
+        any = true;
       }
-      if (end) break;
+      g->vertices.push_back(v);
+    } else {
+      all = false;
     }
-    if (polygon && any) g->segments.push_back({KV2GR_ELM_STRAIGHT, (uint32_t)g->vertices.size() - 1, head});
+    int type = LiElmGetType(line, e);
+    if (type == KV2GR_ELM_SUBEND || type == KV2GR_ELM_LAST) {  // the part ends here
+      if (polygon && any) g->segments.push_back({KV2GR_ELM_STRAIGHT, (uint32_t)g->vertices.size() - 1, head});
+      any = false;
+    }
   }
+  if (polygon && any) g->segments.push_back({KV2GR_ELM_STRAIGHT, (uint32_t)g->vertices.size() - 1, head});
+  return all;
 }
 
 // The printed form of the last vertex written: a straight line's end is
@@ -457,8 +462,7 @@ void vSpiral(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& se
 }
 
 // CoordGeom of one object, left out when it would stay empty.
-void vCoordGeom(MboXmlStream* s, Geometry* g, LiLine* line, ViFields* fs, const char* code, int dialect) {
-  vPlanGeometry(g, line);
+void vCoordGeom(MboXmlStream* s, const Geometry* g, LiLine* line, ViFields* fs, const char* code, int dialect) {
   if (g->segments.empty()) return;
   vMboXmlStreamStart(s, "CoordGeom");
   auto unnamed = g_lxmlUnnamedIds.find(line);
@@ -489,7 +493,9 @@ void vLineGroup(MboXmlStream* s, LiLines* lines, ViFields* fs, const char* group
   Geometry g;
   bool open = false;
   for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) {
-    if (!boMboLineWritable(l)) continue;  // left out whole, with the write's warning
+    // Left out whole, with the write's warning; a line whose every vertex
+    // has a place is written and counts nothing.
+    if (!boPlanGeometry(&g, l) && !boMboLineWritable(l)) continue;
     if (!open) vMboXmlStreamStart(s, group), open = true;
     vMboXmlStreamStart(s, member);
     const char* id = name(l);

@@ -377,12 +377,30 @@ void vFlush(XmlOut* out) {
   out->uUsed = 0;
 }
 
-void vPutN(XmlOut* out, const char* text, size_t n) {
-  if (n <= sizeof out->block - out->uUsed) {  // the usual case: room in the block
-    memcpy(out->block + out->uUsed, text, n);
-    out->uUsed += n;
-    return;
+// A copy of a few bytes without a library call: most pieces are names,
+// numbers and short values.
+[[gnu::always_inline]] inline void vCopy(char* d, const char* s, size_t n) {
+  if (n > 16) {
+    memcpy(d, s, n);
+  } else if (n >= 8) {  // two overlapping words
+    uint64_t a, b;
+    memcpy(&a, s, 8);
+    memcpy(&b, s + n - 8, 8);
+    memcpy(d, &a, 8);
+    memcpy(d + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    memcpy(&a, s, 4);
+    memcpy(&b, s + n - 4, 4);
+    memcpy(d, &a, 4);
+    memcpy(d + n - 4, &b, 4);
+  } else {
+    for (size_t i = 0; i < n; i++) d[i] = s[i];
   }
+}
+
+// The block full: what fits, a flush, and so on.
+void vPutSlow(XmlOut* out, const char* text, size_t n) {
   while (n) {
     if (out->uUsed == sizeof out->block) vFlush(out);
     if (out->boFailed) return;
@@ -394,6 +412,37 @@ void vPutN(XmlOut* out, const char* text, size_t n) {
   }
 }
 
+[[gnu::always_inline]] inline void vPutN(XmlOut* out, const char* text, size_t n) {
+  if (n > sizeof out->block - out->uUsed) return vPutSlow(out, text, n);
+  vCopy(out->block + out->uUsed, text, n);
+  out->uUsed += n;
+}
+
+struct Piece {
+  const char* p;
+  size_t n;
+};
+
+// Several pieces with one look for room.
+[[gnu::always_inline]] inline void vPutPieces(XmlOut* out, std::initializer_list<Piece> pieces) {
+  size_t total = 0;
+  for (const Piece& x : pieces) total += x.n;
+  if (total > sizeof out->block - out->uUsed) {
+    for (const Piece& x : pieces) vPutN(out, x.p, x.n);
+    return;
+  }
+  char* d = out->block + out->uUsed;
+  for (const Piece& x : pieces) {
+    vCopy(d, x.p, x.n);
+    d += x.n;
+  }
+  out->uUsed += total;
+}
+
+// Indentation: two blanks a level.
+const char kBlanks[] = "                                                                ";
+const int kBlankLevels = (int)(sizeof kBlanks - 1) / 2;
+
 void vPut(XmlOut* out, const char* text) {
   if (text) vPutN(out, text, strlen(text));
 }
@@ -403,7 +452,6 @@ void vPutLine(XmlOut* out) { vPut(out, "\r\n"); }
 }  // namespace
 
 static void vMboXmlWriteIndent(XmlOut* out, int level) {
-  static const char kBlanks[] = "                                                                ";
   for (size_t n = 2 * (size_t)std::max(level, 0); n;) {
     size_t take = std::min(n, sizeof kBlanks - 1);
     vPutN(out, kBlanks, take);
@@ -518,6 +566,7 @@ bool boMboXmlWriteTreeFile(MboXmlDoc* doc, const char* path) { return boWritePat
 struct MboXmlStream {
   struct Open {
     const char* sName;
+    size_t uNameLen;
     bool boTagOpen;  // the start tag still takes attributes
     bool boText, boChildren;
   };
@@ -553,26 +602,31 @@ void vMboXmlStreamStart(MboXmlStream* s, const char* name) {
   if (!s || !name) return;
   if (s->open.empty() && s->boStarted) return;  // one root
   s->boStarted = true;
+  Piece before{"", 0};  // what the parent's start tag or text still needs
   if (!s->open.empty()) {
     MboXmlStream::Open& parent = s->open.back();
     if (parent.boTagOpen)
-      vPutN(&s->out, ">\r\n", 3);
+      before = {">\r\n", 3};
     else if (parent.boText && !parent.boChildren)
-      vPutLine(&s->out);
+      before = {"\r\n", 2};
     parent.boTagOpen = false;
     parent.boChildren = true;
   }
-  vMboXmlWriteIndent(&s->out, (int)s->open.size());
-  vPutN(&s->out, "<", 1);
-  vPut(&s->out, name);
-  s->open.push_back({name, true, false, false});
+  int level = (int)s->open.size();
+  size_t len = strlen(name);
+  if (level <= kBlankLevels) {
+    vPutPieces(&s->out, {before, {kBlanks, 2 * (size_t)level}, {"<", 1}, {name, len}});
+  } else {
+    vPutN(&s->out, before.p, before.n);
+    vMboXmlWriteIndent(&s->out, level);
+    vPutPieces(&s->out, {{"<", 1}, {name, len}});
+  }
+  s->open.push_back({name, len, true, false, false});
 }
 
 bool boMboXmlStreamAttrBegin(MboXmlStream* s, const char* name) {
   if (!s || s->open.empty() || !s->open.back().boTagOpen || !name) return false;
-  vPutN(&s->out, " ", 1);
-  vPut(&s->out, name);
-  vPutN(&s->out, "=\"", 2);
+  vPutPieces(&s->out, {{" ", 1}, {name, strlen(name)}, {"=\"", 2}});
   return true;
 }
 
@@ -610,9 +664,13 @@ void vMboXmlStreamEnd(MboXmlStream* s) {
     vPutN(&s->out, "/>\r\n", 4);
     return;
   }
-  if (e.boTagOpen) vPutN(&s->out, ">\r\n", 3);
-  if (e.boChildren) vMboXmlWriteIndent(&s->out, (int)s->open.size());
-  vPutN(&s->out, "</", 2);
-  vPut(&s->out, e.sName);
-  vPutN(&s->out, ">\r\n", 3);
+  Piece tag = e.boTagOpen ? Piece{">\r\n", 3} : Piece{"", 0};
+  int level = e.boChildren ? (int)s->open.size() : 0;
+  if (level > kBlankLevels) {
+    vPutN(&s->out, tag.p, tag.n);
+    vMboXmlWriteIndent(&s->out, level);
+    tag = {"", 0};
+    level = 0;
+  }
+  vPutPieces(&s->out, {tag, {kBlanks, 2 * (size_t)level}, {"</", 2}, {e.sName, e.uNameLen}, {">\r\n", 3}});
 }

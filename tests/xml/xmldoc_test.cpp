@@ -168,6 +168,18 @@ TEST(XmlDoc, AStreamedDocumentPrintsAsItsTree) {
     ASSERT_TRUE(boMboXmlStreamClose(s, true));
     EXPECT_EQ(kvxtest::ReadFile(path), sPrinted(doc.get()));
   }
+  // Deeper than the indentation's ready-made blanks, some levels with text.
+  DocPtr doc(pMboXmlNewDoc());
+  MboXmlStream* s = pMboXmlStreamOpen(path.c_str(), nullptr, nullptr, 0);
+  MboXmlElem* e = pMboXmlNewRoot(doc.get(), "deep");
+  vMboXmlStreamStart(s, "deep");
+  for (int level = 1; level < 45; level++) {
+    e = pMboXmlAddChild(e, "deep");
+    vMboXmlStreamStart(s, "deep");
+    if (level % 3 == 0) sMboXmlSetText(e, "t"), vMboXmlStreamText(s, "t");
+  }
+  ASSERT_TRUE(boMboXmlStreamClose(s, true));  // ends them all
+  EXPECT_EQ(kvxtest::ReadFile(path), sPrinted(doc.get()));
 }
 
 // Failures leave the target as it was and no new file beside it.
