@@ -702,7 +702,13 @@ bool boLxmlWriteFile(const char* sPath, int iDialect) {
     vNameUnnamed(g_pMboPolygons);
   }
   MboXmlStream* s = pMboXmlStreamOpen(sPath, "1.0", "iso-8859-1", 0);
-  if (!s) return false;
+  if (!s) {
+    // The write's warning still tells what it would have left out, as when
+    // the document was put together before the file was made.
+    for (LiLines* lines : {g_pMboLines, g_pMboPolygons})
+      for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) boMboLineWritable(l);
+    return false;
+  }
   vMboXmlStreamStart(s, "LandXML");
   vAttr(s, "xmlns", LXML_NS_12);
   vAttr(s, "xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance");

@@ -218,6 +218,22 @@ TEST_F(AbsentValues, NoEmptyGroupWhenEveryLineIsLeftOut) {
   }
 }
 
+// A file that cannot be made: the write fails with its reason, and what it
+// would have left out is still counted and told, as it always was.
+TEST_F(AbsentValues, AFileThatCannotBeMadeStillTellsWhatWouldBeLeftOut) {
+  pNewPoint("A", "", 100, 200);
+  FB(KvxMboNewPoint)("B");
+  LiLine* l = FB(KvxMboNewLine)("L");
+  for (const char* pid : {"A", "B"}) FB(KvxMboAddLineElm)(l, pid);
+  for (int writer : {25, 26, 28, 29}) {
+    SCOPED_TRACE(writer);
+    std::string path = tmp_.Path("no-such-folder/out.xml");
+    vUiExpectBox(IDOK, "File not written");
+    vUiExpectBox(IDOK, "want of a position: 1 line vertices, and 1 lines left with fewer than two vertices.");
+    EXPECT_FALSE(boWrite(writer, path));
+  }
+}
+
 TEST_F(AbsentValues, TheKofWriterLeavesOutAVertexWithoutAFinitePlace) {
   vBook();
   LiLine* gap = FB(KvxMboNewLine)("Gap");
