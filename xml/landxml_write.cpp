@@ -359,7 +359,8 @@ bool boPlanGeometry(Geometry* g, LiLine* line) {
 // the next one's start.
 struct VertexText {
   uint32_t uIndex = UINT32_MAX;
-  std::string ref;  // escaped pntRef, "" for none
+  bool boRef = false;  // a pntRef, escaped in ref
+  std::string ref;
   Coords coords;
 };
 
@@ -373,7 +374,8 @@ void vVertex(MboXmlStream* s, const char* name, LiLine* line, const Geometry& g,
     // Only a point written as a CgPoint is referred to: the reader must find
     // every reference.
     PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
-    if (pt && boMboGetPointXY(pt, nullptr, nullptr))
+    cache->boRef = pt && boMboGetPointXY(pt, nullptr, nullptr);
+    if (cache->boRef)
       vEscapeRuns(data->sPid, strlen(data->sPid),
                   [cache](const char* text, size_t size) { cache->ref.append(text, size); });
     // A vertex that only names its point is written at the point (a reader
@@ -385,8 +387,7 @@ void vVertex(MboXmlStream* s, const char* name, LiLine* line, const Geometry& g,
       vYX(&cache->coords, v.p.x, v.p.y);
   }
   vMboXmlStreamStart(s, name);
-  // An escaped pntRef is never empty: the point ID was not.
-  if (!cache->ref.empty() && boMboXmlStreamAttrBegin(s, "pntRef")) {
+  if (cache->boRef && boMboXmlStreamAttrBegin(s, "pntRef")) {
     vMboXmlStreamPut(s, cache->ref.data(), cache->ref.size());
     vMboXmlStreamAttrEnd(s);
   }

@@ -340,6 +340,12 @@ TEST_F(LandXmlWriter, HostileTextsReachTheFileAsWellFormedXmlThatDecodesToThem) 
       XmlTestAttrValues(doc, {"CgPoint", "Start", "PlanFeature"}, {"oID", "code", "name", "pntRef"});
   xmlFreeDoc(doc);
   EXPECT_EQ(values, (std::vector<std::string>{expected, expected, expected, expected, expected}));
+  // A point ID of control bytes only still gives its reference, empty.
+  vMboSetPointXY(KvxMboNewPoint("\x02"), 3, 4);
+  LiLine* ctl = KvxMboNewLine("C");
+  pVertex(ctl, "\x02", 0, 0, 0);
+  pVertex(ctl, "B", 1, 0, 0);
+  EXPECT_NE(sWritten(LXML_DIALECT_PLAIN).find("<Start pntRef=\"\">"), std::string::npos);
 }
 
 TEST_F(LandXmlWriter, CoordinateSystemOnlyWhenOpenAndFailuresReported) {
