@@ -85,17 +85,6 @@ void vEscapeRuns(const char* text, size_t n, Put put) {
   }
 }
 
-}  // namespace
-
-std::string sLxmlEscapeAttr(const char* sText) {
-  std::string out;
-  const char* text = sStrNotNull(sText);
-  vEscapeRuns(text, strlen(text), [&](const char* data, size_t size) { out.append(data, size); });
-  return out;
-}
-
-namespace {
-
 // HeXML: the identity of each unnamed line and polygon in the document, the
 // name of its CoordGeom and of its element in the HexagonLandXML block, by
 // which the reader finds it again ("" would find the first unnamed object).

@@ -7,12 +7,9 @@
 // 32 characters that code page 1252 has at 0x80-0x9F (€, „, ‚, ...) are
 // written as character references, so that the declared encoding holds and
 // they read back unchanged.
+//
+// Every attribute value is escaped: the five markup characters as entities,
+// characters below 0x20 other than tab, CR and LF dropped (XML cannot carry
+// them), 0x80-0x9F as character references of what they are in code page
+// 1252. Element texts are numbers only.
 #pragma once
-
-#include <string>
-
-// An ANSI text as a LandXML attribute value: the five markup characters as
-// entities, characters below 0x20 other than tab, CR and LF dropped (XML
-// cannot carry them), 0x80-0x9F as character references of what they are in
-// code page 1252.
-std::string sLxmlEscapeAttr(const char* sText);
