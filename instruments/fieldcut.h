@@ -1,31 +1,11 @@
-// Separators of the short fields of a text line, found eight bytes a step:
-// inline, that costs less than a library call per field or a byte loop.
+// Separators of the short fields of a text line, found eight bytes a step
+// for the whole line: that costs less than a library call per field or a
+// byte loop.
 #pragma once
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
-
-// The first byte c in [p, pEnd); pEnd when there is none.
-inline char* pFindByte(char* p, char* pEnd, char c) {
-  if constexpr (std::endian::native == std::endian::little) {
-    const uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-    const uint64_t uC = kOnes * (unsigned char)c;
-    for (; pEnd - p >= 8; p += 8) {
-      uint64_t w;
-      memcpy(&w, p, 8);
-      // A byte of a is zero where w holds c: x - 1 sets the high bit of a
-      // zero byte and ~x keeps it only where x's was clear. A borrow may
-      // mark a byte above a marked one, never below: the lowest is the first.
-      uint64_t a = w ^ uC;
-      uint64_t uMarks = (a - kOnes) & ~a & kHigh;
-      if (uMarks) return p + std::countr_zero(uMarks) / 8;
-    }
-  }
-  for (; p < pEnd; p++)
-    if (*p == c) return p;
-  return pEnd;
-}
 
 // Calls at(i) for each position i of the byte c in [p, p + n), in order,
 // while it returns true.

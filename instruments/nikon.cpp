@@ -54,20 +54,23 @@ struct Fields {
     size_t len = strlen(line);
     if (len >= sizeof plain || strpbrk(line, "\"\t")) return false;
     memcpy(plain, line, len + 1);
-    char* s = plain;
-    char* const end = plain + len;
     int i = 0;
-    for (;;) {
-      while (*s == ' ') ++s;
-      char* e = pFindByte(s, end, ',');
-      char* comma = e < end ? e : nullptr;
+    size_t from = 0;
+    // The field [from, end), blanks cut at both ends.
+    auto cut = [&](size_t end) {
+      char* s = plain + from;
+      char* e = plain + end;
+      while (s < e && *s == ' ') ++s;
       while (e > s && e[-1] == ' ') --e;
       *e = '\0';
       p[i++] = s;
-      if (i == kFields) return true;
-      if (!comma) break;
-      s = comma + 1;
-    }
+    };
+    vForEachByte(plain, len, ',', [&](size_t k) {
+      cut(k);
+      from = k + 1;
+      return i < kFields;
+    });
+    if (i < kFields) cut(len);
     for (; i < kFields; ++i) p[i] = "";
     return true;
   }
