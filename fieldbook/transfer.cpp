@@ -782,7 +782,23 @@ bool boMboFiniteNumber(const char* sText, double* pdValue) {
   if (!sText) return false;
   const char* s = sText;
   while (*s == ' ' || *s == '\t') s++;
-  const char* p = s;
+  // The usual number in one pass: the parser's end with nothing but blanks
+  // after it. A text that starts like a decimal (not hexadecimal) and that
+  // the parser takes whole is one of the notation below.
+  const char* p = s + boSign(*s);
+  if ((boDigit(*p) || *p == '.') && !(p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))) {
+    char* end;
+    double v = dNumParseEndC(s, &end);
+    const char* q = end;
+    while (*q == ' ' || *q == '\t') q++;
+    if (end > s && !*q) {
+      if (!std::isfinite(v)) return false;
+      if (pdValue) *pdValue = v;
+      return true;
+    }
+  }
+  // Anything else by the notation's rules.
+  p = s;
   if (boSign(*p)) p++;
   int digits = 0;
   for (; boDigit(*p); p++) digits++;

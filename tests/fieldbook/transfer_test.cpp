@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "base/cnum.h"
 #include "fb_module.h"
 #include "fieldbook/lifecycle.h"
 #include "fieldbook/model.h"
@@ -335,6 +337,35 @@ TEST(TransferText, NumberTestsSubstringsAndDates) {
   EXPECT_STREQ("1953.01.02", sMboDateFromDdMmYy("020153"));
   EXPECT_STREQ("", sMboDateFromDdMmYy("000000"));
   EXPECT_STREQ("", sMboDateFromDdMmYy("0101999"));
+}
+
+// Finite numbers read in one pass against the notation as a pattern and the
+// number parser on what it matched, on random texts of number characters and
+// a few others, long digit runs and large exponents among them: the same
+// answer and the same double.
+TEST(TransferText, FiniteNumbersMatchTheNotationModel) {
+  const std::regex notation(R"([ \t]*([+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?)[ \t]*)");
+  auto model = [&](const std::string& text, double* value) {
+    std::smatch m;
+    if (!std::regex_match(text, m, notation)) return false;
+    *value = dNumParseC(m[1].str().c_str());
+    return std::isfinite(*value);
+  };
+  std::mt19937 rng(32);
+  const char kChars[] = " \t+-.0123456789012345678901234567890eExXinfa,\n";
+  for (int i = 0; i < 100000; ++i) {
+    std::string text;
+    for (int n = (int)(rng() % 14); n > 0; --n) text += kChars[rng() % (sizeof kChars - 1)];
+    if (i % 7 == 0)
+      text = std::to_string(rng()) + std::to_string(rng()) + "." + std::to_string(rng()) + "e" +
+             std::to_string((int)(rng() % 700) - 350);
+    double want = 0, got = 0;
+    bool ok = model(text, &want);
+    ASSERT_EQ(ok, boMboFiniteNumber(text.c_str(), &got)) << text;
+    if (ok) {
+      ASSERT_EQ(0, memcmp(&want, &got, sizeof got)) << text;
+    }
+  }
 }
 
 // Fixed-column fields against a plain model: the columns that exist, then
