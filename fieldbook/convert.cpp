@@ -54,10 +54,15 @@ void vMboClearJobArea(void) {
 namespace {
 
 void vConvertFeatureCodeInto(const CnvTable* table, const char* code, char out[16]) {
+  if (!table) {  // no conversion: the code cut to 15 characters and trimmed
+    sStrCopyN(out, sStrNotNull(code), 16);
+    sStrTrimRight(out);
+    return;
+  }
   char cut[16];
   sStrCopyN(cut, sStrNotNull(code), sizeof cut);
   sStrTrimRight(cut);
-  if (!table || !boCnvTabLookupReverse(table, cut, out, 16)) memcpy(out, cut, sizeof cut);
+  if (!boCnvTabLookupReverse(table, cut, out, 16)) memcpy(out, cut, sizeof cut);
 }
 
 }  // namespace

@@ -115,6 +115,15 @@ uint64_t uMix(uint64_t h) {
   return h;
 }
 
+// The hash of a text and a number's group, made last.
+struct GroupHash {
+  uint64_t uText;
+  uint64_t uGroup;
+  uint64_t uHash;
+  bool boSet;
+};
+GroupHash g_lastGroup;
+
 // Where the first n bytes of an ID belong: the hash of the text before a
 // trailing number and of the number's group, with the number's low bits in
 // the low bits; without a trailing number, the hash of the text. Equal IDs
@@ -148,8 +157,12 @@ uint32_t uPlaceOf(const char* id, size_t n) {
   }
   if (!digits) return static_cast<uint32_t>(uMix(h));
   const uint64_t groupMask = (uint64_t{1} << kGroupBits) - 1;
-  h = uMix(h ^ uMix((number >> kGroupBits) + 0x632be59bd9b4e019ull));
-  return static_cast<uint32_t>((h & ~groupMask) | (number & groupMask));
+  // A run asks for the same group 64 times in a row.
+  GroupHash& last = g_lastGroup;
+  if (!last.boSet || last.uText != h || last.uGroup != number >> kGroupBits) {
+    last = GroupHash{h, number >> kGroupBits, uMix(h ^ uMix((number >> kGroupBits) + 0x632be59bd9b4e019ull)), true};
+  }
+  return static_cast<uint32_t>((last.uHash & ~groupMask) | (number & groupMask));
 }
 
 // The stored ID equals the first n (at most 99) bytes of id.

@@ -221,7 +221,10 @@ bool boFlushObservation() {
   auto* obs = static_cast<MboObsTs*>(cur->pObs);
   if (!obs) return false;  // no station list (field book not initialised)
   boMboSetName(&obs->target, r.sPoint);
-  sStrCopyN(obs->sCode, (r.sCode[0] || g_uKofMode) ? r.sCode : kDefaultCode, sizeof obs->sCode);
+  // The code as it was pending goes through the code rule straight into
+  // the observation below.
+  char code[MBO_REC_CODE_SIZE];
+  sStrCopyN(code, (r.sCode[0] || g_uKofMode) ? r.sCode : kDefaultCode, sizeof code);
   if (g_uKofMode) r.sCode[0] = '\0';
   obs->uHorDist = r.uHorDist;
   obs->dDist = r.dDist;
@@ -240,8 +243,6 @@ bool boFlushObservation() {
   boMboSetObsRemark(obs, r.sRemark);
   vMboRecTwoFaceReduce(obs);
   vMboRecEccentricCorrect(obs);
-  char code[MBO_REC_CODE_SIZE];
-  sStrCopyN(code, obs->sCode, sizeof code);
   static_assert(sizeof obs->sCode == MBO_REC_CODE_SIZE);
   vConvertCode(code, obs->sCode);
 

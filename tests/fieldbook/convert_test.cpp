@@ -46,6 +46,10 @@ TEST(ConvertCodes, FeatureCodeOnImport) {
   Settings t;
   pCnvTabAppend(t.s.pFeatureTab, "BYG", "10");
   EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10"), "10");  // switch off
+  // Unconverted codes are cut to 15 characters, then trimmed.
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10  "), "10");
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "ABCDEFGHIJKLMN  Q"), "ABCDEFGHIJKLMN");
+  EXPECT_STREQ(sMboConvertFeatureCode(&t.s, nullptr), "");
   t.s.uFconv = 1;
   EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10"), "BYG");
   EXPECT_STREQ(sMboConvertFeatureCode(&t.s, "10  "), "BYG");  // trailing blanks cut first
