@@ -263,8 +263,9 @@ void vLinkIn(size_t i) {
 }
 
 void vGrow() {
+  // Twice the heads: a full table (one entry per head) becomes half full.
   size_t newSize = g_index.heads.empty() ? 64 : g_index.heads.size();
-  while ((g_index.uUsed + 1) * 2 > newSize) newSize *= 2;
+  while (g_index.uUsed * 2 > newSize) newSize *= 2;
   // The old heads go first: they are made again from the entries.
   PageVector<uint32_t>().swap(g_index.heads);
   g_index.heads.assign(newSize, 0);
