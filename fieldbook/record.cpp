@@ -229,19 +229,15 @@ bool boFlushObservation() {
   obs->uHorDist = r.uHorDist;
   obs->dDist = r.dDist;
   obs->dHz = r.dHz;
-  obs->dHz2 = r.dHz2;
-  obs->uHz2Present = r.uHz2Present;
   obs->uFlags = r.uObsFlags;
   obs->dV = r.dV;
-  obs->dV2 = r.dV2;
-  obs->uV2Present = r.uV2Present;
   double targetHeight;
   if (boTargetHeight(&targetHeight)) {
     obs->dTargetHeight = targetHeight;
     obs->uFlags |= MBO_OBS_TH_VALID;
   }
   boMboSetObsRemark(obs, r.sRemark);
-  vMboRecTwoFaceReduce(obs);
+  vMboRecTwoFaceReduce(obs, r);
   vMboRecEccentricCorrect(obs);
   static_assert(sizeof obs->sCode == MBO_REC_CODE_SIZE);
   vConvertCode(code, obs->sCode);

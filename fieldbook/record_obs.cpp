@@ -187,25 +187,23 @@ double dMboMeanHorDir(double h1, double h2) { return h2 > h1 ? (h1 + h2 - kPi) /
 
 double dMboMeanVerDir(double w1, double w2) { return w1 - (w1 + w2 - 2 * kPi) / 2; }
 
-void vMboRecTwoFaceReduce(MboObsTs* obs) {
+void vMboRecTwoFaceReduce(MboObsTs* obs, const MboRecPending& pending) {
   if (!obs) return;
-  if (obs->uHz2Present) {
+  if (pending.uHz2Present) {
     if (obs->uFlags & MBO_OBS_HZ_VALID) {
-      obs->dHz = dMboMeanHorDir(obs->dHz, obs->dHz2);
+      obs->dHz = dMboMeanHorDir(obs->dHz, pending.dHz2);
     } else {
-      obs->dHz = obs->dHz2;
+      obs->dHz = pending.dHz2;
       obs->uFlags |= MBO_OBS_HZ_VALID;
     }
-    obs->uHz2Present = 0;
   }
-  if (obs->uV2Present) {
+  if (pending.uV2Present) {
     if (obs->uFlags & MBO_OBS_V_VALID) {
-      obs->dV = dMboMeanVerDir(obs->dV, obs->dV2);
+      obs->dV = dMboMeanVerDir(obs->dV, pending.dV2);
     } else {
-      obs->dV = obs->dV2;
+      obs->dV = pending.dV2;
       obs->uFlags |= MBO_OBS_V_VALID;
     }
-    obs->uV2Present = 0;
   }
 }
 
@@ -569,10 +567,7 @@ void vSweep(int kind, bool (*keep)(Obs*)) {
 }  // namespace
 
 void vMboRecAverageObservations(void) {
-  vSweep<MboObsTs>(MBO_KIND_TS, [](MboObsTs* o) {
-    vMboRecTwoFaceReduce(o);
-    return *sMboName(&o->target) != '\0';
-  });
+  vSweep<MboObsTs>(MBO_KIND_TS, [](MboObsTs* o) { return *sMboName(&o->target) != '\0'; });
   vSweep<MboObsGps>(MBO_KIND_GPS, [](MboObsGps* o) { return *sMboName(&o->to) != '\0'; });
   void* prev = nullptr;
   void* st = pMboGetNextSt(MBO_KIND_COORD, nullptr);

@@ -13,6 +13,7 @@
 #include <string_view>
 
 struct MboObsTs;
+struct MboRecPending;
 
 // Items of vMboRecSetObsValue. 8, 16 and 32 equal the observation's flag
 // bits; 64 and 128 are the heights (unlike flag 128, "target height valid").
@@ -51,8 +52,9 @@ void vMboRecSetObsValue(int item, const char* text);
 // value that is not finite counts as no number; other items take none.
 void vMboRecSetObsNumber(int item, double value);
 
-// The reductions of the flush, on one observation.
-void vMboRecTwoFaceReduce(MboObsTs* obs);
+// The reductions of the flush, on one observation: the pending record's
+// second face (which the observation does not keep) meant with the first.
+void vMboRecTwoFaceReduce(MboObsTs* obs, const MboRecPending& pending);
 void vMboRecEccentricCorrect(MboObsTs* obs);
 // Two-face means: horizontal of two faces; vertical (zenith) of two faces.
 double dMboMeanHorDir(double h1, double h2);

@@ -83,12 +83,8 @@ struct MboObsTs {
   double dTargetHeight;
   double dHz;
   double dV;
-  double dHz2;  // second face
-  double dV2;
   double dDist;
-  uint8_t uFlags;  // MBO_OBS_*
-  uint8_t uHz2Present;
-  uint8_t uV2Present;
+  uint8_t uFlags;    // MBO_OBS_*
   uint8_t uHorDist;  // 1: the distance is horizontal, 0: slope
 };
 

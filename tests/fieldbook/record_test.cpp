@@ -331,7 +331,6 @@ TEST_F(Record, TwoFaceReduction) {
                              {MBO_OBS_ITEM_V2, "4.8"}});
   EXPECT_NEAR(obs->dHz, 0.5292036732, 1e-9);
   EXPECT_NEAR(obs->dV, 1.4915926536, 1e-9);
-  EXPECT_EQ(obs->uHz2Present + obs->uV2Present, 0u);
   // A second face alone takes the place of the first.
   obs = Shot("B", {{MBO_OBS_ITEM_V2, "4.8"}});
   EXPECT_EQ(obs->dV, 4.8);
