@@ -701,6 +701,20 @@ struct TextOps {
   std::function<void*(void*)> next;
 };
 
+// The calls of one container kind, on untyped objects.
+template <class C, class O>
+TextOps textOps(C* c, ViFields* fs, O* (*create)(C*), void (*remove)(C*, O*), void (*clear)(C*),
+                const char* (*code)(O*), void (*setCode)(O*, const char*), O* (*first)(C*), O* (*next)(C*, O*)) {
+  return TextOps{fs,
+                 [=] { return static_cast<void*>(create(c)); },
+                 [=](void* o) { remove(c, static_cast<O*>(o)); },
+                 [=] { clear(c); },
+                 [=](void* o) { return code(static_cast<O*>(o)); },
+                 [=](void* o, const char* t) { setCode(static_cast<O*>(o), t); },
+                 [=] { return static_cast<void*>(first(c)); },
+                 [=](void* o) { return static_cast<void*>(next(c, static_cast<O*>(o))); }};
+}
+
 void vCheckTexts(const TextOps& ops, const TextModel& m) {
   std::vector<void*> walked;
   for (void* o = ops.first(); o; o = ops.next(o)) walked.push_back(o);
@@ -831,30 +845,12 @@ void vRunTextModel(const TextOps& ops, unsigned seed) {
 
 TEST_F(Kv2grTest, CodesAndFieldValuesFollowAModel) {
   for (unsigned seed = 1; seed <= 3; seed++) {
-    TextOps points{pViPFieldsGet(pts),
-                   [&] { return static_cast<void*>(PoPointsCreatePoint(pts)); },
-                   [&](void* o) { vPoPointsDeletePoint(pts, static_cast<PoPoint*>(o)); },
-                   [&] { vPoPointsDeletePoints(pts); },
-                   [](void* o) { return sPoPointGetField(static_cast<PoPoint*>(o)); },
-                   [](void* o, const char* c) { vPoPointSetField(static_cast<PoPoint*>(o), c); },
-                   [&] { return static_cast<void*>(PoPointsGetFirst(pts)); },
-                   [&](void* o) { return static_cast<void*>(PoPointsGetNext(pts, static_cast<PoPoint*>(o))); }};
-    TextOps lineOps{pViLFieldsGet(lines),
-                    [&] { return static_cast<void*>(LiLinesCreate3dLine(lines)); },
-                    [&](void* o) { vLiLinesDeleteLine(lines, static_cast<LiLine*>(o)); },
-                    [&] { vLiLinesDeleteLines(lines); },
-                    [](void* o) { return sLiLineGetField(static_cast<LiLine*>(o)); },
-                    [](void* o, const char* c) { vLiLineSetField(static_cast<LiLine*>(o), c); },
-                    [&] { return static_cast<void*>(LiLinesGetFirst(lines)); },
-                    [&](void* o) { return static_cast<void*>(LiLinesGetNext(lines, static_cast<LiLine*>(o))); }};
-    TextOps netOps{pViNFieldsGet(nets),
-                   [&] { return static_cast<void*>(TrNetsCreateNet(nets)); },
-                   [&](void* o) { vTrNetsDeleteNet(nets, static_cast<TrNet*>(o)); },
-                   [&] { vTrNetsDeleteNets(nets); },
-                   [](void* o) { return sTrNetGetField(static_cast<TrNet*>(o)); },
-                   [](void* o, const char* c) { vTrNetSetField(static_cast<TrNet*>(o), c); },
-                   [&] { return static_cast<void*>(TrNetsGetFirst(nets)); },
-                   [&](void* o) { return static_cast<void*>(TrNetsGetNext(nets, static_cast<TrNet*>(o))); }};
+    TextOps points = textOps(pts, pViPFieldsGet(pts), PoPointsCreatePoint, vPoPointsDeletePoint, vPoPointsDeletePoints,
+                             sPoPointGetField, vPoPointSetField, PoPointsGetFirst, PoPointsGetNext);
+    TextOps lineOps = textOps(lines, pViLFieldsGet(lines), LiLinesCreate3dLine, vLiLinesDeleteLine, vLiLinesDeleteLines,
+                              sLiLineGetField, vLiLineSetField, LiLinesGetFirst, LiLinesGetNext);
+    TextOps netOps = textOps(nets, pViNFieldsGet(nets), TrNetsCreateNet, vTrNetsDeleteNet, vTrNetsDeleteNets,
+                             sTrNetGetField, vTrNetSetField, TrNetsGetFirst, TrNetsGetNext);
     for (const TextOps* ops : {&points, &lineOps, &netOps}) {
       iViFieldsSetCount(ops->fs, 0);
       ops->clear();
