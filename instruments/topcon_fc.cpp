@@ -38,8 +38,8 @@ const char kEot = 4;
 // The record stream over the raw file's lines (line ends are no part of it).
 struct FcStream {
   uint32_t hRaw;
-  char line[256];
-  const char* p;
+  char line[256 + 8];  // a line of 255 and room to copy it eight bytes a step
+  char* p;
   bool atEnd;
   unsigned lineNo;
 };
@@ -47,7 +47,7 @@ struct FcStream {
 // False at the end of the stream; else p points at a character.
 bool boFill(FcStream* s) {
   while (!s->atEnd && !*s->p) {
-    if (!boMboReadLine(s->line, (int)sizeof s->line, s->hRaw)) {
+    if (!boMboReadLine(s->line, (int)sizeof s->line - 8, s->hRaw)) {
       s->atEnd = true;
       break;
     }
@@ -389,15 +389,18 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
     } while (c == ' ' || c == '_');
     if (c < 0) break;
     char type = (char)c;
-    // The value runs on over line ends up to the next underscore.
-    char value[kValueMax + 1];
+    // The value runs on over line ends up to the next underscore. A value
+    // whole in one line is read where it lies (its underscore becomes its
+    // terminator); one over line ends or after a grave accent is gathered.
+    char value[kValueMax + 1 + 8];
+    const char* text = value;
     size_t len = 0;
     c = -1;
     while (boFill(&s)) {
       // The line's piece of the value: up to an underscore, a grave accent
-      // or the line's end, taken in one copy.
-      const char* p = s.p;
-      const char* q = p;
+      // or the line's end.
+      char* p = s.p;
+      char* q = p;
       while (*q && *q != '_' && *q != '`') ++q;
       size_t n = (size_t)(q - p);
       if (len + n > (size_t)kValueMax) {
@@ -406,7 +409,17 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
         vMboReport(hSide, "ERROR! value too long", sStrFormat("%c %s", type, value));
         return false;
       }
-      memcpy(value + len, p, n);
+      if (*q == '_' && !len) {
+        *q = '\0';
+        text = p;
+        len = n;
+        s.p = q + 1;
+        c = '_';
+        break;
+      }
+      // Eight bytes a step: short pieces, where a copy of any length costs
+      // more. What is copied past the piece is overwritten or cut off.
+      for (size_t i = 0; i < n; i += 8) memcpy(value + len + i, p + i, 8);
       len += n;
       s.p = q;
       if (*q == '`') {
@@ -418,8 +431,8 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
         break;
       }
     }
-    value[len] = '\0';
-    vRecord(FcReader{hSide, type, value, len});
+    if (text == value) value[len] = '\0';
+    vRecord(FcReader{hSide, type, text, len});
   }
   return false;
 }
