@@ -254,7 +254,12 @@ int iNumPrintC(char* buf, int size, const char* format, ...) {
   return n;
 }
 
-int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
+namespace {
+
+// The text of "%.*f" built backwards, ending before end (33 bytes of room:
+// a sign, 16 digits, the point and 15 decimals): where it starts, or null
+// for a value without a short way.
+const char* pFixedText(char* end, double value, int decimals) {
   static constexpr std::array<uint64_t, 16> s_aPow10 = [] {
     std::array<uint64_t, 16> a{};
     uint64_t p = 1;
@@ -265,9 +270,7 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
     return a;
   }();
   const double kTwo53 = 9007199254740992.0;
-  // The longest text: a sign, 16 digits, the point, 15 decimals and the NUL.
-  if (decimals < 0 || decimals > 15 || !std::isfinite(value) || std::fabs(value) >= kTwo53 || size < 34)
-    return iNumPrintC(buf, size, "%.*f", decimals, value);
+  if (decimals < 0 || decimals > 15 || !std::isfinite(value) || std::fabs(value) >= kTwo53) return nullptr;
   // |value| = m / 2^shift exactly, with m below 2^53 and shift at least 0,
   // from the double's own bits.
   uint64_t bits = 0;
@@ -295,8 +298,7 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char text[40];
-  char* p = text + sizeof text;
+  char* p = end;
   uint64_t frac = (uint64_t)q, whole = 0;
   bool boWide = (uint64_t)(q >> 64) != 0;
   if (boWide) {
@@ -326,6 +328,16 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
     *--p = (char)('0' + whole);
   }
   if (std::signbit(value)) *--p = '-';  // printf keeps the sign of a negative value that rounds to 0
+  return p;
+}
+
+}  // namespace
+
+int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
+  // The longest text and its NUL take 34 bytes.
+  char text[40];
+  const char* p = size < 34 ? nullptr : pFixedText(text + sizeof text, value, decimals);
+  if (!p) return iNumPrintC(buf, size, "%.*f", decimals, value);
   int len = (int)(text + sizeof text - p);
   memcpy(buf, p, (size_t)len);
   buf[len] = '\0';
@@ -334,6 +346,15 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
 
 int iNumPrintFixedWidthC(char* buf, int size, double value, int width, int decimals) {
   if (width >= size) return iNumPrintC(buf, size, "%*.*f", width, decimals, value);
+  // The blanks and the text put in place at once.
+  char text[40];
+  if (const char* p = size < 34 ? nullptr : pFixedText(text + sizeof text, value, decimals)) {
+    int len = (int)(text + sizeof text - p), pad = len < width ? width - len : 0;
+    memset(buf, ' ', (size_t)pad);
+    memcpy(buf + pad, p, (size_t)len);
+    buf[pad + len] = '\0';
+    return pad + len;
+  }
   int n = iNumPrintFixedC(buf, size, value, decimals);
   if (n < 0 || n >= width) return n;
   memmove(buf + (width - n), buf, (size_t)n + 1);

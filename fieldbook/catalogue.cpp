@@ -191,6 +191,19 @@ bool boMboIsGeodatInstrument(void) {
 
 bool boMboNeedsVertexIds(int iInstrument) { return iInstrument == MBO_INSTR_LEICA_HEXML; }
 
+bool boMboWritesPointsOnly(int iInstrument) {
+  switch (iInstrument) {
+    case MBO_INSTR_DINI_M5:
+    case MBO_INSTR_KERN_AC:
+    case MBO_INSTR_SDR33:
+    case MBO_INSTR_NIKON:
+    case MBO_INSTR_TOPCON_FC:
+      return true;
+    default:
+      return false;
+  }
+}
+
 const char* sMboRawFileExtension(int iInstrument) { return Roles(iInstrument).sExt; }
 
 bool boMboGetInstrument(int iIndex, MboInstrument* pEntry) {

@@ -111,6 +111,9 @@ bool boMboIsGeodatInstrument(void);
 // True for instrument 29 (Leica HeXML): the write operation gives every
 // vertex a point ID first.
 bool boMboNeedsVertexIds(int iInstrument);
+// True for the raw writers that write points alone (no line, polygon or
+// net): their write operation leaves the vertices as they are.
+bool boMboWritesPointsOnly(int iInstrument);
 
 // The default raw-file extension (without dot); "raw" for instruments not in
 // the catalogue and for 97.

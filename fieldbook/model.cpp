@@ -439,7 +439,7 @@ void vHideVertices(LiLines* lines) {
 
 }  // namespace
 
-void vMboHideNonFiniteBegin(void) {
+void vMboHideNonFiniteBegin(bool boVertices) {
   g_hiddenFlags.clear();
   for (PoPoint* p = g_pMboPoints ? PoPointsGetFirst(g_pMboPoints) : nullptr; p; p = PoPointsGetNext(g_pMboPoints, p))
     if (MboPointData* data = pMboPointGetData(p)) {
@@ -447,6 +447,7 @@ void vMboHideNonFiniteBegin(void) {
       vPoPointGetP(p, &at);
       vHide(&data->uFlags, std::isfinite(at.x) && std::isfinite(at.y), std::isfinite(at.z));
     }
+  if (!boVertices) return;
   vHideVertices(g_pMboLines);
   vHideVertices(g_pMboPolygons);
 }

@@ -126,10 +126,11 @@ struct MboLeftOutWarning {
 // For the length of a write: a point's or vertex's XY or height that is not
 // finite (a host may store one) has its flag cleared, so that every writer
 // leaves it out as absent; the flags come back at the end. Not nested.
-void vMboHideNonFiniteBegin(void);
+// boVertices false: points only, for a writer that writes no vertex.
+void vMboHideNonFiniteBegin(bool boVertices = true);
 void vMboHideNonFiniteEnd(void);
 struct MboHideNonFinite {
-  MboHideNonFinite() { vMboHideNonFiniteBegin(); }
+  explicit MboHideNonFinite(bool boVertices = true) { vMboHideNonFiniteBegin(boVertices); }
   ~MboHideNonFinite() { vMboHideNonFiniteEnd(); }
   MboHideNonFinite(const MboHideNonFinite&) = delete;
   MboHideNonFinite& operator=(const MboHideNonFinite&) = delete;

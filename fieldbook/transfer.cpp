@@ -979,7 +979,7 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   const char* sRaw = g_mboTransfer.sRawPath;
   if (boMboFileExists(sRaw) && !boMsgOkCancel(sStrFormat(sKvxPoGetText("Overwrite file:\n%s"), sRaw), true))
     return false;
-  MboHideNonFinite hide;
+  MboHideNonFinite hide(!boMboWritesPointsOnly(iInstr));
   MboLeftOutWarning leftOut;
   MboIndexPass pass;  // writers look vertices' points up by name
   if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();

@@ -129,6 +129,13 @@ struct LineOut {
   }
   void vPut(const char* text) { vPut(text, strlen(text)); }
   void vPutFixed(double value) {
+    // Straight into the line while the longest short text fits; a longer
+    // one (from 2^53) is cut as printf's buffer would cut it.
+    if (end - p >= 40) {
+      int n = iNumPrintFixedC(p, (int)(end - p) + 1, value, 3);
+      p += n < 0 ? 0 : n > end - p ? end - p : n;
+      return;
+    }
     char digits[400];  // "%.3f" of the largest double
     vPut(digits, (size_t)iNumPrintFixedC(digits, (int)sizeof digits, value, 3));
   }

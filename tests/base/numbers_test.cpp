@@ -164,6 +164,13 @@ TEST(NumberFormat, FixedPrintingGivesPrintfsDigits) {
       n = snprintf(want, (size_t)size, wide.c_str(), v);
       ASSERT_EQ(n, iNumPrintC(got, size, wide.c_str(), v)) << wide;
       ASSERT_STREQ(want, got) << wide;
+      // The fixed printer with a width, the same way, cut or not.
+      for (int room : {size, 400}) {
+        int width = 1 + (decimals * 7) % 30;
+        n = snprintf(want, (size_t)room, "%*.*f", width, decimals, v);
+        ASSERT_EQ(n, iNumPrintFixedWidthC(got, room, v, width, decimals)) << width << " " << room;
+        ASSERT_STREQ(want, got) << width << " " << room;
+      }
     }
   char plain[400];
   iNumPrintC(plain, (int)sizeof plain, "%lf", -2.0000005);
