@@ -41,11 +41,11 @@ void vPutLit(char* rec, int col1, const char (&text)[N]) {
 
 // A value right-justified in its 14 columns; false when it is wider.
 bool boPutValue(char* rec, int col1, double v) {
-  // printf's "%.4lf" digits, right-justified here (no format to parse).
+  // printf's "%14.4lf": the 14 columns copied whole (their blanks with
+  // them), a copy of known length.
   char buf[64];
-  int n = iNumPrintFixedC(buf, sizeof buf, v, 4);
-  if (n < 0 || n > kValueWidth) return false;
-  memcpy(rec + col1 - 1 + (kValueWidth - n), buf, (size_t)n);
+  if (iNumPrintFixedWidthC(buf, sizeof buf, v, kValueWidth, 4) != kValueWidth) return false;
+  memcpy(rec + col1 - 1, buf, kValueWidth);
   return true;
 }
 

@@ -3,6 +3,9 @@
 // layout's clamps, and records the reader passes over.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 #include "fb_dump.h"
 #include "testing/dialog_driver.h"
 #include "testing/ui_driver.h"
@@ -125,6 +128,40 @@ TEST_F(M5, RecordsWithoutXOrMarkedDeletedArePassedOver) {
   boRead(24, m_dir + "/in.m5");
   // P2's north is in feet: no north is set, so it has no XY.
   EXPECT_EQ((Strings{"JOB.A.P1 KUM 220.000 110.000 3.000", "P2  - - 3.000"}), DumpPoints());
+}
+
+// Random values, some wider than their 14 columns, written as printf's
+// "%14.4f" writes them; the points with a wider one are left out.
+TEST_F(M5, ValuesAreWhatPrintfWritesInTheirColumns) {
+  vOptions(24, "EO:6600000 NO:500000");
+  vLayout(kLayout);
+  const double kValues[] = {0, -0.00004, 0.00005, 0.00015, 123.45675, -999999999.9999, 9999999999.99995, 1e15, -1e300};
+  std::mt19937_64 rng(24);
+  auto value = [&] {
+    return rng() % 2 ? kValues[rng() % std::size(kValues)]
+                     : (double)(int64_t)(rng() >> 14) / (double)(1 + rng() % 10000);
+  };
+  std::string expected;
+  int n = 0, skipped = 0;
+  for (int i = 0; i < 300; i++) {
+    std::string name = "P" + std::to_string(i);
+    double x = value(), y = value(), z = value();
+    bool boZ = rng() % 2;
+    pNewPoint(name.c_str(), "", x, y, boZ ? &z : nullptr);
+    char sx[400], sy[400], sz[400] = "";
+    snprintf(sx, sizeof sx, "%14.4f", x - 500000);
+    snprintf(sy, sizeof sy, "%14.4f", y - 6600000);
+    if (boZ) snprintf(sz, sizeof sz, "%14.4f", z);
+    if (strlen(sx) > 14 || strlen(sy) > 14 || strlen(sz) > 14)
+      skipped++;
+    else
+      expected += sRecord(++n, std::string(11, ' ') + name, sy, sx, sz);
+  }
+  ASSERT_GT(skipped, 0);
+  vAcceptLayout();
+  vUiExpectBox(IDOK, (std::to_string(skipped) + " points not written").c_str());
+  ASSERT_TRUE(boWrite(24, m_dir + "/random.m5"));
+  EXPECT_EQ(expected, ReadFile(m_dir + "/random.m5"));
 }
 
 }  // namespace
