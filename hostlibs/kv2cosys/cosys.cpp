@@ -1,6 +1,7 @@
 // Coordinate systems, height systems, reference systems, geoid models and
 // the user's angle conventions. Definitions come from the set-up interface;
 // the registry below holds them for the life of the process.
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -155,11 +156,30 @@ double dFromRad(double r, int sys) {
 
 // The user's angle unit of a system, and whether its horizontal directions
 // are mathematical ones.
+// Every angle a reader converts asks for its system's unit and direction, and
+// they change only at set-up: each thread keeps the last answer until the
+// generation (bumped under the lock by every change of a system) moves on.
+std::atomic<uint64_t> g_angleGen{1};
+
+struct AngleAnswer {
+  uint64_t gen = 0;  // 0: none yet
+  uint64_t cs = 0;
+  int sys = 0;
+  bool math = false;
+};
+thread_local AngleAnswer t_angle;
+
+void vAngleSysChanged() { g_angleGen.fetch_add(1, std::memory_order_acq_rel); }
+
 int iAngleSys(uint64_t cs, bool* math = nullptr) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  const CsDef& d = csGet(cs);
-  if (math) *math = d.mathHorizontal;
-  return d.angleSystem;
+  uint64_t gen = g_angleGen.load(std::memory_order_acquire);
+  if (t_angle.gen != gen || t_angle.cs != cs) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const CsDef& d = csGet(cs);
+    t_angle = {g_angleGen.load(std::memory_order_relaxed), cs, d.angleSystem, d.mathHorizontal};
+  }
+  if (math) *math = t_angle.math;
+  return t_angle.sys;
 }
 
 // ---- Transverse Mercator (Krueger series) ----
@@ -400,6 +420,7 @@ void vCoSysSetupReset(void) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_default = CsDef();
   g_systems.clear();
+  vAngleSysChanged();
   g_vers.clear();
   g_refSysDefs.clear();
   g_geoideDefs.clear();
@@ -429,6 +450,7 @@ uint64_t CoSysSetupCreateSystem(const CoSysSetupDef* def) {
     d.projected = true;
     uint64_t h = g_nextHandle++;
     g_systems[h] = d;
+    vAngleSysChanged();
     return h;
   } catch (...) {
     return 0;
@@ -439,10 +461,11 @@ void vCoSysSetupSetAngleSystem(uint64_t cs, int angleSystem) {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (cs == 0) {
     g_default.angleSystem = angleSystem;
-    return;
+  } else {
+    auto it = g_systems.find(cs);
+    if (it != g_systems.end()) it->second.angleSystem = angleSystem;
   }
-  auto it = g_systems.find(cs);
-  if (it != g_systems.end()) it->second.angleSystem = angleSystem;
+  vAngleSysChanged();
 }
 
 uint64_t CoSysSetupCreateVer(const char* name, const char* datumId) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
@@ -78,6 +79,30 @@ TEST_F(CoSysTest, AngleConversionsInvertEachOtherInEveryUnit) {
   // The default system follows its set-up unit too.
   vCoSysSetupSetAngleSystem(0, COSYS_ANG_DEG);
   EXPECT_NEAR(dCoSysVerDir2Math(0, 90), kPi / 2, 1e-12);
+}
+
+// Conversions remember the last system's unit: every change of a system, from
+// any thread, is seen by the next conversion.
+TEST_F(CoSysTest, AChangedUnitIsSeenAtOnceFromEveryThread) {
+  uint64_t cs = create(utm32(COSYS_ANG_GON));
+  EXPECT_NEAR(dCoSysVerDir2Math(cs, 100), kPi / 2, 1e-12);
+  vCoSysSetupSetAngleSystem(cs, COSYS_ANG_DEG);
+  EXPECT_NEAR(dCoSysVerDir2Math(cs, 90), kPi / 2, 1e-12);
+  std::thread([cs] { vCoSysSetupSetAngleSystem(cs, COSYS_ANG_RAD); }).join();
+  EXPECT_NEAR(dCoSysVerDir2Math(cs, 1), 1, 1e-12);
+  std::thread([cs] { EXPECT_NEAR(dCoSysVerDir2Math(cs, 1), 1, 1e-12); }).join();
+  // A handle not made yet reads as the default system until it is made.
+  uint64_t next = cs + 1;
+  EXPECT_NEAR(dCoSysHorDir2Math(next, 100), 0, 1e-12);
+  CoSysSetupDef d = utm32(COSYS_ANG_DEG);
+  d.mathHorizontal = 1;
+  ASSERT_EQ(create(d), next);
+  EXPECT_NEAR(dCoSysHorDir2Math(next, 90), kPi / 2, 1e-12);
+  // After a reset every handle is the default again.
+  vCoSysSetupReset();
+  EXPECT_NEAR(dCoSysVerDir2Math(next, 100), kPi / 2, 1e-12);
+  vCoSysSetupSetAngleSystem(0, COSYS_ANG_DMS);
+  EXPECT_EQ(iCoSysGetUserSysAngleSystem(next), COSYS_ANG_DMS);
 }
 
 TEST_F(CoSysTest, DmsUnit) {
