@@ -196,9 +196,13 @@ bool boKernWriteRaw(uint32_t hRaw) {
             sStrCatN(w->cutNames, p.sNumber, sizeof w->cutNames);
           }
         }
+        // Only the number can hold control bytes: blanked as the line
+        // writer would, and the line goes out as it stands.
+        char* n = line + kNumberMax + 1 - len;
         memset(line, ' ', kNumberMax + 1 - len);
-        memcpy(line + kNumberMax + 1 - len, p.sNumber, len);
-        boMboWriteLineN(w->hRaw, line, (size_t)(o - line));
+        for (size_t i = 0; i < len; ++i) n[i] = cMboLineByte(p.sNumber[i]);
+        memcpy(o, "\r\n", 2);
+        boMboWriteBytes(w->hRaw, line, (uint32_t)(o + 2 - line));
         return 1;
       },
       &w);

@@ -128,6 +128,10 @@ struct LineOut {
     p += n;
   }
   void vPut(const char* text) { vPut(text, strlen(text)); }
+  template <size_t N>
+  void vPutLit(const char (&text)[N]) {
+    vPut(text, N - 1);
+  }
   void vPutFixed(double value) {
     // Straight into the line while the longest short text fits; a longer
     // one (from 2^53) is cut as printf's buffer would cut it.
@@ -206,15 +210,15 @@ bool boNikonWriteRaw(uint32_t hRaw) {
     // writer's time went, and cut where the formatted line would be.
     char line[1200];
     LineOut out{line, line + sizeof line - 1};
-    out.vPut("G,");
+    out.vPutLit("G,");
     out.vPut(number);
-    out.vPut(",");
+    out.vPutLit(",");
     out.vPutFixed(at.y - set.iEO);
-    out.vPut(",");
+    out.vPutLit(",");
     out.vPutFixed(at.x - set.iNO);
-    out.vPut(",");
+    out.vPutLit(",");
     if (has & MBO_FLAG_Z) out.vPutFixed(at.z);
-    out.vPut(",");
+    out.vPutLit(",");
     out.vPut(sMboPointGetField(p));
     boMboWriteLineN(hRaw, line, (size_t)(out.p - line));
   }
