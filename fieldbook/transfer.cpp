@@ -46,8 +46,8 @@ void vNoteWriteError(void) {
 
 // A raw writer's bytes are gathered here and handed to the system in large
 // pieces: a writer puts out a line or a point at a time, and on Windows each
-// _lwrite is a system call. One file at a time (the raw file while its
-// writer runs).
+// _lwrite is a system call. One file at a time: the raw file while its
+// writer runs, the side file while a reader runs.
 struct MboWriteBuf {
   uint32_t hFile;  // 0: nothing gathered
   uint32_t uLen;
@@ -318,6 +318,7 @@ void vMboCloseFile(uint32_t* phFile) {
 
 bool boMboCloseDeleteIfEmpty(uint32_t* phFile, const char* sPath) {
   if (!phFile || !*phFile) return false;
+  boMboFlushWrites(*phFile);
   LONG lSize = _llseek((HFILE)*phFile, 0, FILE_END);
   vMboCloseFile(phFile);
   if (lSize != 0 || !sPath) return false;
@@ -1073,6 +1074,9 @@ bool boMboReadRawFile(MboSettings* pSet) {
   vMboResetFieldBook();
   g_mboTransfer.hSide = hMboCreateFile(g_mboTransfer.sSidePath);
   if (!g_mboTransfer.hSide) vMsgWarning(sStrFormat("ERROR! Cannot create file:%s", g_mboTransfer.sSidePath));
+  // Readers write a report line per record or so: the side file's bytes are
+  // gathered like a writer's raw file and go out at its close.
+  if (g_mboTransfer.hSide) vGatherWrites(g_mboTransfer.hSide);
   bool boRead;
   {
     MboIndexPass pass;

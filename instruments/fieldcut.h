@@ -38,8 +38,8 @@ inline char* pFindEither(char* p, char* pEnd, char a, char b) {
     for (; pEnd - p >= 8; p += 8) {
       uint64_t w;
       memcpy(&w, p, 8);
-      // As in pFindByte, for each byte: the lowest mark of either is the
-      // first of both.
+      // Zero bytes of x or y marked in their high bits (exact for the lowest
+      // mark, which is all that is used): the first of either.
       uint64_t x = w ^ uA, y = w ^ uB;
       uint64_t uMarks = (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh;
       if (uMarks) return p + std::countr_zero(uMarks) / 8;

@@ -109,42 +109,24 @@ void vSplit(const char* line, GtsLine* l) {
   if (l->key != kOther && l->key != kReport && l->key != kResObs) vSplitValues(p, l->buf, l);
 }
 
-// Side-file lines gathered and written in large pieces (one goes out per
-// coordinate line). Only the reader writes the side file while it runs, so
-// they keep their order; the end of the read writes what is left.
-struct GtsSide {
-  uint32_t hSide;
-  size_t used;
-  char buf[16384];
-};
-
-void vSideFlush(GtsSide* s) {
-  if (s->used) boMboWriteBytes(s->hSide, s->buf, (uint32_t)s->used);
-  s->used = 0;
-}
-
-// The text and then tail as one line, as boMboWriteLine writes it.
-void vSideLine(GtsSide* s, const char* text, const char* tail = "") {
-  if (!s->hSide) return;
-  size_t n = strlen(text), t = strlen(tail);
-  if (s->used + n + t + 2 > sizeof s->buf) vSideFlush(s);
-  if (n + t + 2 > sizeof s->buf) {
-    boMboWriteLine(s->hSide, (std::string(text) + tail).c_str());
+// The text and then tail as one side-file line (the read gathers the side
+// file's bytes, so a line costs no file call).
+void vSideLine(uint32_t hSide, const char* text, const char* tail = "") {
+  if (!hSide) return;
+  size_t n = strlen(text);
+  if (!*tail) {
+    boMboWriteLineN(hSide, text, n);
     return;
   }
-  char* out = s->buf + s->used;
-  for (size_t i = 0; i < n; ++i) *out++ = cMboLineByte(text[i]);
-  for (size_t i = 0; i < t; ++i) *out++ = cMboLineByte(tail[i]);
-  *out++ = '\r';
-  *out++ = '\n';
-  s->used = (size_t)(out - s->buf);
+  std::string whole = std::string(text, n) + tail;
+  boMboWriteLineN(hSide, whole.data(), whole.size());
 }
 
 // The reader's state: the angle unit, a line read ahead and given back,
 // and the resection observations waiting for their station.
 struct GtsReader {
   uint32_t hRaw;
-  GtsSide* side;
+  uint32_t hSide;
   bool degrees;
   int lineNo;
   bool haveBack;
@@ -163,10 +145,7 @@ bool boNextLine(GtsReader* r, char* line) {
   // A waiting message is dispatched every 64 lines: often enough for the
   // window, where one look per line cost more than the line's work.
   if (++r->lineNo % 64 == 1) boMboPumpMessage();
-  if (cut) {
-    vSideFlush(r->side);
-    vMboReport(r->side->hSide, "LINE TOO LONG, CUT", sStrFormat("%d", r->lineNo));
-  }
+  if (cut) vMboReport(r->hSide, "LINE TOO LONG, CUT", sStrFormat("%d", r->lineNo));
   return true;
 }
 
@@ -318,12 +297,12 @@ void vHandle(GtsReader* r, const char* line) {
       // "%s %s" of the keyword and the rest: the line itself, whose
       // character after the keyword (a blank or control byte) is written as
       // a blank, with one blank added when there was none.
-      vSideLine(r->side, line, line[l.keyLen] ? "" : " ");
+      vSideLine(r->hSide, line, line[l.keyLen] ? "" : " ");
       break;
     default:
       // XYZ without a station before it, and every other line.
       boCoordinateLine(line);
-      vSideLine(r->side, line);
+      vSideLine(r->hSide, line);
       break;
   }
 }
@@ -369,14 +348,10 @@ bool boGts800WriteRaw(uint32_t hRaw) {
 }
 
 bool boGts800ReadRaw(uint32_t hRaw, uint32_t hSide) {
-  GtsSide side;
-  side.hSide = hSide;
-  side.used = 0;
-  GtsReader r{hRaw, &side, false, 0, false, {}, {}};
+  GtsReader r{hRaw, hSide, false, 0, false, {}, {}};
   char line[kLineMax + 1];
   while (boNextLine(&r, line)) vHandle(&r, line);
   vMboFlushPending();
-  vSideFlush(&side);
   return false;
 }
 
