@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/msgbox.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -584,27 +585,9 @@ int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax) {
 }
 
 // The first byte in [p, pEnd) that ends a line (LF, CR) or, with boHigh,
-// that is not ASCII; pEnd when there is none. Eight bytes at a time while
-// none of them is one.
+// that is not ASCII; pEnd when there is none.
 const char* pFindLineStop(const char* p, const char* pEnd, bool boHigh) {
-  const uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-  const uint64_t kLf = kOnes * '\n', kCr = kOnes * '\r', uHigh = boHigh ? kHigh : 0;
-  for (; pEnd - p >= 8; p += 8) {
-    uint64_t w;
-    memcpy(&w, p, 8);
-    // A byte of a (c) is zero where w holds an LF (a CR): x - 1 sets the
-    // high bit of a zero byte, and ~x keeps it only where x's was clear.
-    // A borrow may mark a byte above a marked one, never below: the lowest
-    // mark is the first stop.
-    uint64_t a = w ^ kLf, c = w ^ kCr;
-    uint64_t uMarks = (((a - kOnes) & ~a) | ((c - kOnes) & ~c) | (w & uHigh)) & kHigh;
-    if (!uMarks) continue;
-    if constexpr (std::endian::native == std::endian::little) return p + std::countr_zero(uMarks) / 8;
-    break;
-  }
-  for (; p < pEnd; p++)
-    if (*p == '\n' || *p == '\r' || (boHigh && (unsigned char)*p >= 0x80)) return p;
-  return pEnd;
+  return pFindEither(p, pEnd, '\n', '\r', boHigh);
 }
 
 bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCoding eCoding) {

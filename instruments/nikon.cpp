@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
@@ -17,7 +18,6 @@
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
-#include "instruments/fieldcut.h"
 #include "instruments/sdr.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"

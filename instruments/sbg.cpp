@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
 #include "fieldbook/transfer.h"
-#include "instruments/fieldcut.h"
 #include "instruments/fixedtext.h"
 #include "instruments/textfile.h"
 #include "win32.h"

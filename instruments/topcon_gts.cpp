@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
 #include "fieldbook/model.h"
@@ -14,7 +15,6 @@
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
-#include "instruments/fieldcut.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"
 #include "instruments/topcon.h"

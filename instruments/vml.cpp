@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/msgbox.h"
 #include "base/numbers.h"
 #include "fieldbook/api.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
-#include "instruments/fieldcut.h"
 #include "instruments/textfile.h"
 #include "kv2gr.h"
 #include "win32.h"

@@ -8,7 +8,7 @@
 #include <vector>
 #include <utility>
 
-#include "instruments/fieldcut.h"
+#include "base/fieldcut.h"
 
 namespace {
 

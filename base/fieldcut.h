@@ -1,6 +1,6 @@
-// Separators of the short fields of a text line, found eight bytes a step
-// for the whole line: that costs less than a library call per field or a
-// byte loop.
+// Separators and line ends in text, found eight bytes a step for the
+// whole line: that costs less than a library call per field or a byte
+// loop.
 #pragma once
 
 #include <bit>
@@ -30,22 +30,27 @@ void vForEachByte(const char* p, size_t n, char c, F&& at) {
     if (p[base] == c && !at(base)) return;
 }
 
-// The first byte a or b in [p, pEnd); pEnd when there is none.
-inline char* pFindEither(char* p, char* pEnd, char a, char b) {
+// The first byte a or b in [p, pEnd), or with boHigh the first byte that is
+// not ASCII; pEnd when there is none. Eight bytes a step while none of them
+// is one.
+template <class C>
+C* pFindEither(C* p, C* pEnd, char a, char b, bool boHigh = false) {
   if constexpr (std::endian::native == std::endian::little) {
     const uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-    const uint64_t uA = kOnes * (unsigned char)a, uB = kOnes * (unsigned char)b;
+    const uint64_t uA = kOnes * (unsigned char)a, uB = kOnes * (unsigned char)b, uHigh = boHigh ? kHigh : 0;
     for (; pEnd - p >= 8; p += 8) {
       uint64_t w;
       memcpy(&w, p, 8);
-      // Zero bytes of x or y marked in their high bits (exact for the lowest
-      // mark, which is all that is used): the first of either.
+      // A byte of x (y) is zero where w holds a (b): x - 1 sets the high bit
+      // of a zero byte, and ~x keeps it only where x's was clear. A borrow
+      // may mark a byte above a marked one, never below: the lowest mark is
+      // the first stop.
       uint64_t x = w ^ uA, y = w ^ uB;
-      uint64_t uMarks = (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh;
+      uint64_t uMarks = (((x - kOnes) & ~x) | ((y - kOnes) & ~y) | (w & uHigh)) & kHigh;
       if (uMarks) return p + std::countr_zero(uMarks) / 8;
     }
   }
   for (; p < pEnd; p++)
-    if (*p == a || *p == b) return p;
+    if (*p == a || *p == b || (boHigh && (unsigned char)*p >= 0x80)) return p;
   return pEnd;
 }
