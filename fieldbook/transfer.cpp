@@ -7,12 +7,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "base/cnum.h"
 #include "base/fieldcut.h"
 #include "base/msgbox.h"
+#include "base/numbers.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
@@ -172,51 +172,140 @@ bool boPointAt(PoPoint* p, double x, double y, double z, bool b3d) {
 }
 
 // The points by place for one vertex-ID step, so that a vertex looks at the
-// points of its own and the eight neighbouring millimetre cells rather than
-// at every point: the same answer as pMboFindPointAt (the first point in
-// container order within the tolerance). Points with a coordinate that is no
-// finite number never match anything and stay out.
+// points of the two-millimetre cells its tolerance reaches rather than at
+// every point: the same answer as pMboFindPointAt (the first point in
+// container order within the tolerance). A place within half a millimetre
+// of the vertex lies in the vertex's cell or the next one on the side of its
+// nearer half, in either axis: four cells with a quarter cell to spare.
+// Points with a coordinate that is no finite number never match anything
+// and stay out.
+//
+// The step makes at most a point per vertex, so the table is sized once
+// for all of them: one open table of cells and one array of the points in
+// container order, each cell the chain of its points in that order. No
+// allocation per point and no rehash, and the look-up of an empty cell (the
+// most of them) ends at a bit of a map small enough to stay in the cache:
+// a long line costs per vertex about what a short one does.
 struct PlaceGrid {
-  static constexpr double kCell = 0.001;  // twice the tolerance
+  static constexpr double kCell = 0.002;  // four times the tolerance
+  // Places farther out share the outermost cells (their look-ups still see
+  // every point there); within, the cell of a place is exact to far less
+  // than the quarter cell to spare.
+  static constexpr double kFar = 1e13;
   struct Entry {
-    int64_t iOrder;  // place in the container
     PoPoint* pPoint;
+    uint32_t uNext;  // the next entry of the cell plus one, 0: the last
   };
-  std::unordered_map<uint64_t, std::vector<Entry>> cells;
-  int64_t iNext = 0;
+  struct Cell {
+    uint64_t uKey;
+    uint32_t uFirst, uLast;  // entries plus one; uFirst 0: a free slot
+  };
+  std::vector<Entry> entries;  // in container order
+  std::vector<Cell> cells;     // a power of two in size, at most half full
+  std::vector<uint64_t> bits;  // a bit per hash of a used cell's key
+  int iShift = 64, iBitShift = 64;
 
   static int64_t iCell(double v) {
     double c = std::floor(v / kCell);
-    return (int64_t)std::fmax(-1e15, std::fmin(1e15, c));  // a far cell shared by the farthest places
+    return (int64_t)std::fmax(-kFar, std::fmin(kFar, c));
+  }
+  // The two columns (or rows) that a place within the tolerance of v may
+  // fall in.
+  static void vSpan(double v, int64_t* a) {
+    double q = v / kCell, c = std::floor(q);
+    if (c >= kFar) {
+      a[0] = (int64_t)kFar - 1;
+    } else if (c <= -kFar) {
+      a[0] = -(int64_t)kFar;
+    } else {
+      a[0] = q - c < 0.5 ? (int64_t)c - 1 : (int64_t)c;
+    }
+    a[1] = a[0] + 1;
   }
   static uint64_t uKey(int64_t ix, int64_t iy) { return (uint64_t)ix * 0x9E3779B97F4A7C15ull + (uint64_t)iy; }
+  static uint64_t uHash(uint64_t k) {
+    k ^= k >> 31;
+    k *= 0xBF58476D1CE4E5B9ull;
+    k ^= k >> 29;
+    return k;
+  }
+
+  // Room for n points in all.
+  void vReserve(size_t n) {
+    entries.reserve(n);
+    size_t want = std::bit_ceil(std::max<size_t>(2 * n, 64));
+    if (want <= cells.size()) return;
+    std::vector<Cell> old;
+    old.swap(cells);
+    cells.assign(want, Cell{0, 0, 0});
+    // About 16 bits per point: a look-up of an empty cell rarely goes on to
+    // the table.
+    bits.assign(std::max<size_t>(want / 8, 1), 0);
+    iShift = 64 - std::countr_zero(want);
+    iBitShift = 64 - std::countr_zero(want * 8);
+    for (const Cell& c : old)
+      if (c.uFirst) {
+        *pSlot(c.uKey) = c;
+        vMark(c.uKey);
+      }
+  }
+  void vMark(uint64_t uKey) {
+    uint64_t b = uHash(uKey) >> iBitShift;
+    bits[b >> 6] |= uint64_t{1} << (b & 63);
+  }
+  Cell* pSlot(uint64_t uKey) {
+    size_t mask = cells.size() - 1;
+    for (size_t i = (size_t)(uHash(uKey) >> iShift);; i = (i + 1) & mask)
+      if (!cells[i].uFirst || cells[i].uKey == uKey) return &cells[i];
+  }
+  const Cell* pCellOf(uint64_t uKey) const {
+    uint64_t h = uHash(uKey);
+    uint64_t b = h >> iBitShift;
+    if (!(bits[b >> 6] >> (b & 63) & 1)) return nullptr;
+    size_t mask = cells.size() - 1;
+    for (size_t i = (size_t)(h >> iShift);; i = (i + 1) & mask) {
+      if (!cells[i].uFirst) return nullptr;
+      if (cells[i].uKey == uKey) return &cells[i];
+    }
+  }
 
   // Appends a point (the container's last one).
   void vAdd(PoPoint* p) {
-    int64_t iOrder = iNext++;
     const MboPointData* d = pMboPointGetData(p);
     if (!d || !(d->uFlags & MBO_FLAG_XY)) return;
     double x = dPoPointGetX(p), y = dPoPointGetY(p);
     if (!std::isfinite(x) || !std::isfinite(y)) return;
-    cells[uKey(iCell(x), iCell(y))].push_back({iOrder, p});
+    if (2 * (entries.size() + 1) > cells.size()) vReserve(2 * (entries.size() + 1));
+    entries.push_back({p, 0});
+    uint32_t uAt = (uint32_t)entries.size();
+    uint64_t k = uKey(iCell(x), iCell(y));
+    Cell* c = pSlot(k);
+    if (c->uFirst) {
+      entries[c->uLast - 1].uNext = uAt;
+    } else {
+      *c = Cell{k, uAt, 0};
+      vMark(k);
+    }
+    c->uLast = uAt;
   }
   PoPoint* pFind(double x, double y, double z, bool b3d) const {
-    if (!std::isfinite(x) || !std::isfinite(y)) return nullptr;
-    int64_t ix = iCell(x), iy = iCell(y);
-    const Entry* best = nullptr;
-    for (int64_t dx = -1; dx <= 1; dx++)
-      for (int64_t dy = -1; dy <= 1; dy++) {
-        auto it = cells.find(uKey(ix + dx, iy + dy));
-        if (it == cells.end()) continue;
-        for (const Entry& e : it->second) {  // in container order
-          if (best && e.iOrder >= best->iOrder) break;
-          if (boPointAt(e.pPoint, x, y, z, b3d)) {
-            best = &e;
+    if (!std::isfinite(x) || !std::isfinite(y) || entries.empty()) return nullptr;
+    int64_t ax[2], ay[2];
+    vSpan(x, ax);
+    vSpan(y, ay);
+    uint32_t uBest = 0;  // entry plus one
+    for (int64_t ix : ax)
+      for (int64_t iy : ay) {
+        const Cell* c = pCellOf(uKey(ix, iy));
+        // In container order: the first match of a cell is its only one
+        // that counts.
+        for (uint32_t u = c ? c->uFirst : 0; u && (!uBest || u < uBest); u = entries[u - 1].uNext)
+          if (boPointAt(entries[u - 1].pPoint, x, y, z, b3d)) {
+            uBest = u;
             break;
           }
-        }
       }
-    return best ? best->pPoint : nullptr;
+    return uBest ? entries[uBest - 1].pPoint : nullptr;
   }
 };
 
@@ -226,14 +315,24 @@ struct PlaceGrid {
 // ("L__2_1": the second line's first vertex), or every unnamed line would
 // name the same points.
 void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int iObject, int n) {
-  if (!*sStrNotNull(sObjId)) {
-    sStrPrintN(sOut, MBO_ID_SIZE, "%c__%d_%d", cPrefix, iObject, n);
-    return;
+  // Put together here rather than printed: a line may have a million.
+  char sNum[12], *pNumEnd;
+  sNumIntToStr(sNum, n, &pNumEnd);
+  size_t uNum = (size_t)(pNumEnd - sNum);
+  char* p = sOut;
+  *p++ = cPrefix;
+  *p++ = '_';
+  const char* sId = sStrNotNull(sObjId);
+  if (!*sId) {
+    *p++ = '_';
+    sNumIntToStr(p, iObject, &p);
+  } else {
+    size_t uLen = strnlen(sId, MBO_ID_SIZE - 1 - 3 - uNum);
+    memcpy(p, sId, uLen);
+    p += uLen;
   }
-  char sNum[16];
-  sStrPrintN(sNum, (int)sizeof sNum, "%d", n);
-  int iRoom = MBO_ID_SIZE - 1 - 3 - (int)strlen(sNum);
-  sStrPrintN(sOut, MBO_ID_SIZE, "%c_%.*s_%s", cPrefix, iRoom, sStrNotNull(sObjId), sNum);
+  *p++ = '_';
+  memcpy(p, sNum, uNum + 1);
 }
 
 // One vertex: a point at its place gives its ID, else a new point does.
@@ -921,6 +1020,15 @@ PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d) {
 void vMboGiveVertexIds(void) {
   MboIndexPass pass;
   PlaceGrid grid;
+  // Room for the points there are and one for every vertex.
+  size_t uRoom = g_pMboPoints ? (size_t)std::max(0, iPoPointsGetCount(g_pMboPoints)) : 0;
+  if (g_pMboLines)
+    for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
+      uRoom += (size_t)std::max(0, iLiElmGetCount(l));
+  if (g_pMboPolygons)
+    for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+      uRoom += (size_t)std::max(0, iYgElmGetCount(y));
+  grid.vReserve(uRoom);
   if (g_pMboPoints)
     for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) grid.vAdd(p);
   if (g_pMboLines) {

@@ -531,9 +531,10 @@ TEST_F(TransferModel, VerticesWithoutIdsGetThePointAtTheirPlaceOrANewOne) {
 }
 
 // Against a walk over every point in container order (the model): points
-// and vertices crowded on a lattice of a quarter millimetre, so that matches,
+// and vertices crowded on lattices of a quarter millimetre, so that matches,
 // misses at the tolerance and points the step itself makes all occur; 2-D
-// and 3-D lines, points without XY or Z, and places too far out for a cell.
+// and 3-D lines and a polygon, points without XY or Z, and places about
+// zero, far out and too far out for a cell of their own.
 TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
   struct Pt {
     std::string id;
@@ -542,15 +543,23 @@ TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
   };
   std::vector<Pt> model;
   std::mt19937 rng(32);
-  auto lattice = [&] { return 1000.0 + (double)(rng() % 24) * 0.00025; };
+  const double bases[][2] = {{1000.0, 1000.0}, {-0.003, -0.0031}, {2.5e9, 6.6e6}, {2e10 - 0.003, -2e10}, {3e10, -4e12}};
+  double dx0 = 0, dy0 = 0;
+  auto region = [&] {
+    const double* b = bases[rng() % 5];
+    dx0 = b[0], dy0 = b[1];
+  };
+  auto step = [&] { return (double)(rng() % 24) * 0.00025; };
   auto add = [&](const std::string& id, bool xy, bool z, double x, double y, double h) {
     PoPoint* p = KvxMboNewPoint(id.c_str());
     if (xy) vMboSetPointXY(p, x, y);
     if (z) vMboSetPointZ(p, h);
     model.push_back({id, xy, z, x, y, h});
   };
-  for (int i = 0; i < 400; i++)
-    add("P" + std::to_string(i), i % 9 != 8, i % 2 == 0, lattice(), lattice(), 0.0002 * (i % 3));
+  for (int i = 0; i < 800; i++) {
+    region();
+    add("P" + std::to_string(i), i % 9 != 8, i % 2 == 0, dx0 + step(), dy0 + step(), 0.0002 * (i % 3));
+  }
   add("FAR", true, true, 1e300, -1e300, 0);
   add("NAN", true, true, std::nan(""), 1000, 0);
   auto find = [&](double x, double y, double z, bool b3d) -> std::string {
@@ -561,23 +570,38 @@ TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
     }
     return "";
   };
+  // The vertex's ID as the step should give it, a new point in the model
+  // when no point is at its place.
   std::vector<std::string> expected;
+  auto vertex = [&](bool xy, bool b3d, double x, double y, double z, const std::string& newId) {
+    std::string id = xy ? find(x, y, z, b3d) : "";
+    if (id.empty()) {
+      id = newId;
+      model.push_back({id, xy, xy && b3d, x, y, z});
+    }
+    expected.push_back(id);
+  };
   LiLine* lines[2] = {KvxMboNewLine("L3"), LiLinesCreate2dLine(pKvxMboLiLinesGet())};
   for (int l = 0; l < 2; l++) {
     bool b3d = l == 0;
-    for (int v = 0; v < 600; v++) {
+    for (int v = 0; v < 1200; v++) {
       LiElm* e = KvxMboAddLineElm(lines[l], "");
-      double x = v == 7 ? 1e300 : lattice(), y = v == 7 ? -1e300 : lattice(), z = 0.0002 * (v % 4);
+      region();
+      double x = v == 7 ? 1e300 : dx0 + step(), y = v == 7 ? -1e300 : dy0 + step(), z = 0.0002 * (v % 4);
       bool xy = v % 11 != 10;
       if (xy) vMboSetElmXY(lines[l], e, x, y);
       if (xy && b3d) vMboSetElmZ(lines[l], e, z);
-      std::string id = xy ? find(x, y, z, b3d) : "";
-      if (id.empty()) {
-        id = (b3d ? "L_L3_" : "L__2_") + std::to_string(v + 1);  // the unnamed line is the second
-        model.push_back({id, xy, xy && b3d, x, y, z});
-      }
-      expected.push_back(id);
+      vertex(xy, b3d, x, y, z, (b3d ? "L_L3_" : "L__2_") + std::to_string(v + 1));  // the unnamed line is the second
     }
+  }
+  YgPolygon* poly = YgPolygonsCreate2dLine(pKvxMboYgPolygonsGet());
+  for (int v = 0; v < 600; v++) {
+    YgElm* e = KvxMboAddPolygonElm(poly, "");
+    region();
+    GeoPnt3 p{dx0 + step(), dy0 + step(), 0};
+    vYgElmSetP(poly, e, &p);
+    ((MboElmData*)YgElmGetData(poly, e))->uFlags |= MBO_FLAG_XY;
+    vertex(true, false, p.x, p.y, 0, "A__1_" + std::to_string(v + 1));
   }
   vMboGiveVertexIds();
   std::vector<std::string> got;
@@ -587,7 +611,18 @@ TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
       boMboGetElmPID(l, e, buf, (int)sizeof buf);
       got.push_back(buf);
     }
+  for (YgElm* e = YgElmGetFirst(poly); e; e = YgElmGetNext(poly, e))
+    got.push_back(((MboElmData*)YgElmGetData(poly, e))->sPid);
   EXPECT_EQ(expected, got);
+  // Points there before and points of the step itself were both found.
+  size_t uOld = 0, uNew = 0;
+  for (size_t i = 0; i < expected.size(); i++)
+    if (expected[i][0] == 'P')
+      uOld++;
+    else if (std::find(expected.begin(), expected.begin() + (long)i, expected[i]) != expected.begin() + (long)i)
+      uNew++;
+  EXPECT_GT(uOld, 300u);
+  EXPECT_GT(uNew, 100u);
 }
 
 TEST_F(TransferModel, TheDrillHoleLineNeedsBothPointsAndIsBounded) {
