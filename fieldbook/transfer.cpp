@@ -230,6 +230,24 @@ struct PlaceGrid {
     return k;
   }
 
+  // Made at the first vertex that looks a place up: a write of named
+  // vertices only needs none.
+  bool boBuilt = false;
+  // Every point there is, with room for one more per vertex.
+  void vBuild() {
+    boBuilt = true;
+    size_t uRoom = g_pMboPoints ? (size_t)std::max(0, iPoPointsGetCount(g_pMboPoints)) : 0;
+    if (g_pMboLines)
+      for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
+        uRoom += (size_t)std::max(0, iLiElmGetCount(l));
+    if (g_pMboPolygons)
+      for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
+        uRoom += (size_t)std::max(0, iYgElmGetCount(y));
+    vReserve(uRoom);
+    if (g_pMboPoints)
+      for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) vAdd(p);
+  }
+
   // Room for n points in all.
   void vReserve(size_t n) {
     entries.reserve(n);
@@ -340,6 +358,7 @@ void vGiveVertexId(PlaceGrid& grid, MboElmData* pElm, const GeoPnt3& p, bool b3d
                    int iObject, int n) {
   if (!pElm || pElm->sPid[0]) return;
   bool boHasXY = (pElm->uFlags & MBO_FLAG_XY) != 0;
+  if (boHasXY && !grid.boBuilt) grid.vBuild();
   // A vertex without XY stands nowhere: matching it at (0, 0) would be a
   // guess, and its point gets no coordinates.
   PoPoint* pFound = boHasXY ? grid.pFind(p.x, p.y, p.z, b3d) : nullptr;
@@ -357,7 +376,8 @@ void vGiveVertexId(PlaceGrid& grid, MboElmData* pElm, const GeoPnt3& p, bool b3d
     // Nor does a vertex without a height give its point one.
     if (b3d && (pElm->uFlags & MBO_FLAG_Z)) vMboSetPointZ(pNew, p.z);
   }
-  grid.vAdd(pNew);
+  // Before the grid is made, its making finds the point in the container.
+  if (grid.boBuilt) grid.vAdd(pNew);
 }
 
 // The raw writer into a new file that replaces the raw file only when the
@@ -1020,17 +1040,6 @@ PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d) {
 void vMboGiveVertexIds(void) {
   MboIndexPass pass;
   PlaceGrid grid;
-  // Room for the points there are and one for every vertex.
-  size_t uRoom = g_pMboPoints ? (size_t)std::max(0, iPoPointsGetCount(g_pMboPoints)) : 0;
-  if (g_pMboLines)
-    for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
-      uRoom += (size_t)std::max(0, iLiElmGetCount(l));
-  if (g_pMboPolygons)
-    for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
-      uRoom += (size_t)std::max(0, iYgElmGetCount(y));
-  grid.vReserve(uRoom);
-  if (g_pMboPoints)
-    for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) grid.vAdd(p);
   if (g_pMboLines) {
     int k = 0;
     for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l)) {

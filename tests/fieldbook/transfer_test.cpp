@@ -533,8 +533,9 @@ TEST_F(TransferModel, VerticesWithoutIdsGetThePointAtTheirPlaceOrANewOne) {
 // Against a walk over every point in container order (the model): points
 // and vertices crowded on lattices of a quarter millimetre, so that matches,
 // misses at the tolerance and points the step itself makes all occur; 2-D
-// and 3-D lines and a polygon, points without XY or Z, and places about
-// zero, far out and too far out for a cell of their own.
+// and 3-D lines and a polygon, vertices with an ID or without XY (the first
+// ones too), points without XY or Z, and places about zero, far out and too
+// far out for a cell of their own.
 TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
   struct Pt {
     std::string id;
@@ -585,13 +586,18 @@ TEST_F(TransferModel, VertexIdsByPlaceAreThoseOfAWalkOverEveryPoint) {
   for (int l = 0; l < 2; l++) {
     bool b3d = l == 0;
     for (int v = 0; v < 1200; v++) {
-      LiElm* e = KvxMboAddLineElm(lines[l], "");
+      // A vertex with an ID keeps it, whatever its place.
+      std::string name = v % 13 == 12 ? "N" + std::to_string(l) + "." + std::to_string(v) : "";
+      LiElm* e = KvxMboAddLineElm(lines[l], name.c_str());
       region();
       double x = v == 7 ? 1e300 : dx0 + step(), y = v == 7 ? -1e300 : dy0 + step(), z = 0.0002 * (v % 4);
-      bool xy = v % 11 != 10;
+      bool xy = v % 11 != 10 && v > 1;
       if (xy) vMboSetElmXY(lines[l], e, x, y);
       if (xy && b3d) vMboSetElmZ(lines[l], e, z);
-      vertex(xy, b3d, x, y, z, (b3d ? "L_L3_" : "L__2_") + std::to_string(v + 1));  // the unnamed line is the second
+      if (!name.empty())
+        expected.push_back(name);
+      else
+        vertex(xy, b3d, x, y, z, (b3d ? "L_L3_" : "L__2_") + std::to_string(v + 1));  // the unnamed line is the second
     }
   }
   YgPolygon* poly = YgPolygonsCreate2dLine(pKvxMboYgPolygonsGet());
