@@ -251,7 +251,8 @@ void vPidVisitAll(PidPass* pp) {
     for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
       vPidVisitVertices(pp, y);
   }
-  vPidVisitStations(pp);
+  // Nor in the stations' and observations' names when none has a dot.
+  if (pp->pass != 0 || boMboDottedNameStored()) vPidVisitStations(pp);
   // The point-name index keys on the old IDs.
   if (renamed) vMboIndexClear();
 }

@@ -22,6 +22,7 @@
 // after the last one used are tried before the table.
 #include "fieldbook/pointindex.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -99,6 +100,7 @@ struct PointIndex {
 
 PointIndex g_index;
 int g_iPassDepth = 0;
+size_t g_uExpected = 0;  // vMboIndexExpect's guess for this pass
 // Changes whenever the table may have changed: a hint from before is stale.
 uint64_t g_uStamp = 1;
 
@@ -310,7 +312,8 @@ void vRebuild() {
   g_index.boBuilt = true;
   g_index.pFirstPoint = PoPointsGetFirst(g_pMboPoints);
   size_t size = 64;
-  while (static_cast<size_t>(g_index.iCount) * 2 > size) size *= 2;
+  const size_t expected = std::min(g_uExpected, kEntriesMax);
+  while (static_cast<size_t>(g_index.iCount) * 2 > size || expected >= size) size *= 2;
   g_index.heads.assign(size, 0);
   g_index.entries.reserve(size);
   for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p))
@@ -394,7 +397,14 @@ void vRemember(PoPoint* point, const char* id) {
 void vMboIndexPassBegin(void) { ++g_iPassDepth; }
 
 void vMboIndexPassEnd(void) {
-  if (g_iPassDepth > 0 && --g_iPassDepth == 0) vDrop();
+  if (g_iPassDepth > 0 && --g_iPassDepth == 0) {
+    vDrop();
+    g_uExpected = 0;
+  }
+}
+
+void vMboIndexExpect(size_t uPoints) {
+  if (g_iPassDepth > 0) g_uExpected = uPoints;
 }
 
 MboIndexResult eMboIndexFind(const char* key, PoPoint** point, MboIndexHint* hint) {

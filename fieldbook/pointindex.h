@@ -35,6 +35,11 @@ struct MboIndexPass {
   MboIndexPass& operator=(const MboIndexPass&) = delete;
 };
 
+// About how many points the pass will make (a guess from the size of the
+// file being read): the index is made that large at once rather than grown
+// through every size on the way. A hint only; the pass's end forgets it.
+void vMboIndexExpect(size_t uPoints);
+
 // Result of a look-up.
 enum MboIndexResult {
   MBO_INDEX_FOUND,     // *point is the first point with that ID

@@ -217,10 +217,14 @@ bool boFlushObservation() {
   if (!r.sPoint[0]) return false;  // the values stay for the next target
 
   vMboRecForgetObs(MBO_KIND_TS);
+  const bool boWasSwept = !boMboMaybeUnswept(MBO_KIND_TS);
   vMboRecBeginTsObs();
   auto* obs = static_cast<MboObsTs*>(cur->pObs);
   if (!obs) return false;  // no station list (field book not initialised)
   boMboSetName(&obs->target, r.sPoint);
+  // A named observation on its station, which holds it: nothing for the
+  // clean-up after the read to delete.
+  if (boWasSwept && *sMboName(&obs->target)) vMboMarkSwept(MBO_KIND_TS);
   // The code as it was pending goes through the code rule straight into
   // the observation below.
   char code[MBO_REC_CODE_SIZE];

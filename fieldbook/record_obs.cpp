@@ -566,19 +566,28 @@ void vSweep(int kind, bool (*keep)(Obs*)) {
 
 }  // namespace
 
+// A kind whose lists are known to hold nothing to delete (those the record
+// builder made as it read, mostly) is not walked.
 void vMboRecAverageObservations(void) {
-  vSweep<MboObsTs>(MBO_KIND_TS, [](MboObsTs* o) { return *sMboName(&o->target) != '\0'; });
-  vSweep<MboObsGps>(MBO_KIND_GPS, [](MboObsGps* o) { return *sMboName(&o->to) != '\0'; });
-  void* prev = nullptr;
-  void* st = pMboGetNextSt(MBO_KIND_COORD, nullptr);
-  while (st) {
-    void* next = pMboGetNextSt(MBO_KIND_COORD, st);
-    if (!*sMboName(&static_cast<MboStationCoord*>(st)->name))
-      vDeleteStation(MBO_KIND_COORD, prev, st);
-    else
-      prev = st;
-    st = next;
+  if (boMboMaybeUnswept(MBO_KIND_TS))
+    vSweep<MboObsTs>(MBO_KIND_TS, [](MboObsTs* o) { return *sMboName(&o->target) != '\0'; });
+  if (boMboMaybeUnswept(MBO_KIND_GPS))
+    vSweep<MboObsGps>(MBO_KIND_GPS, [](MboObsGps* o) { return *sMboName(&o->to) != '\0'; });
+  if (boMboMaybeUnswept(MBO_KIND_COORD)) {
+    void* prev = nullptr;
+    void* st = pMboGetNextSt(MBO_KIND_COORD, nullptr);
+    while (st) {
+      void* next = pMboGetNextSt(MBO_KIND_COORD, st);
+      if (!*sMboName(&static_cast<MboStationCoord*>(st)->name))
+        vDeleteStation(MBO_KIND_COORD, prev, st);
+      else
+        prev = st;
+      st = next;
+    }
   }
+  vMboMarkSwept(MBO_KIND_TS);
+  vMboMarkSwept(MBO_KIND_GPS);
+  vMboMarkSwept(MBO_KIND_COORD);
 }
 
 void vMboRecBeforeReader(void) {}

@@ -21,6 +21,11 @@ MemPool g_stationPool;
 // over every observation after a read then cross fewer pages.
 MemPool g_textPool;
 constexpr uint64_t kStationBlock = 1024 * 1024;
+// A name with a dot was stored (the point-ID post-pass looks at the names
+// only then).
+bool g_boDottedName = false;
+// By kind index: the lists changed since they were empty or swept.
+bool g_boUnswept[4];
 
 int iKindIndex(int kind) {
   switch (kind) {
@@ -35,6 +40,15 @@ int iKindIndex(int kind) {
     default:
       return -1;
   }
+}
+
+void vMarkUnswept(int i) {
+  if (i >= 0) g_boUnswept[i] = true;
+}
+
+void vMarkAllSwept() {
+  for (bool& b : g_boUnswept) b = false;
+  g_boDottedName = false;
 }
 
 constexpr uint32_t kStationSize[4] = {sizeof(MboStationTs), sizeof(MboStationLev), sizeof(MboStationGps),
@@ -301,6 +315,7 @@ const char* sMboName(const MboName* name) { return name->sIn[kNameSpilled] ? pNa
 bool boMboSetName(MboName* name, const char* text) {
   text = sStrNotNull(text);
   size_t len = strnlen(text, MBO_NAME_SIZE - 1);
+  if (!g_boDottedName && memchr(text, '.', len)) g_boDottedName = true;
   char* away = name->sIn[kNameSpilled] ? pNameAway(name) : nullptr;
   if (!away && len < sizeof name->sIn) {
     memmove(name->sIn, text, len);
@@ -338,27 +353,45 @@ void vMboInitStationLists(void) {
   vPoolFreeAll(&g_textPool);
   vPoolInitUnlocked(&g_textPool, kStationBlock);
   for (int i = 0; i < 4; ++i) vSLinkInit(&g_stations[i], kStationSize[i], &g_stationPool);
+  vMarkAllSwept();
 }
 
 void vMboFreeStationLists(void) {
   for (SLinkList& list : g_stations) list.pFirst = list.pLast = nullptr;
   vPoolFreeAll(&g_stationPool);
   vPoolFreeAll(&g_textPool);
+  vMarkAllSwept();
 }
 
 void vMboForgetStationLists(void) { memset(g_stations, 0, sizeof g_stations); }
+
+bool boMboDottedNameStored(void) { return g_boDottedName; }
+
+bool boMboMaybeUnswept(int kind) {
+  int i = iKindIndex(kind);
+  return i < 0 || g_boUnswept[i];
+}
+
+void vMboMarkSwept(int kind) {
+  int i = iKindIndex(kind);
+  if (i >= 0) g_boUnswept[i] = false;
+}
 
 void* pMboAddSt(int kind) {
   int i = iKindIndex(kind);
   if (i < 0 || g_stations[i].uObjSize == 0) return nullptr;  // not initialised
   auto* st = static_cast<MboStationHead*>(pSLinkNewObj(&g_stations[i], nullptr, nullptr));
   if (st) vSLinkInit(&st->obsList, kObsSize[i], &g_stationPool);
+  if (st) vMarkUnswept(i);
   return st;
 }
 
 void* pMboAddObs(int kind, void* station) {
-  if (iKindIndex(kind) < 0 || !station) return nullptr;
-  return pSLinkNewObj(&static_cast<MboStationHead*>(station)->obsList, nullptr, nullptr);
+  int i = iKindIndex(kind);
+  if (i < 0 || !station) return nullptr;
+  void* obs = pSLinkNewObj(&static_cast<MboStationHead*>(station)->obsList, nullptr, nullptr);
+  if (obs) vMarkUnswept(i);
+  return obs;
 }
 
 void* pMboGetNextSt(int kind, void* station) {
@@ -390,6 +423,7 @@ BOOL boMboGetStAttr(int kind, void* station, int attr, char* buf, int size) {
 BOOL boMboSetStAttr(int kind, void* station, int attr, const char* text) {
   int i = iKindIndex(kind);
   if (!station || i < 0) return false;
+  vMarkUnswept(i);
   if (kind == MBO_KIND_LEV && attr == 1) {
     SLinkList* obsList = &static_cast<MboStationHead*>(station)->obsList;
     void* first = obsList->pFirst ? obsList->pFirst : pSLinkNewObj(obsList, nullptr, nullptr);
@@ -417,6 +451,7 @@ BOOL boMboGetObsAttr(int kind, void* /*station*/, void* obs, int attr, char* buf
 BOOL boMboSetObsAttr(int kind, void* /*station*/, void* obs, int attr, const char* text) {
   int i = iKindIndex(kind);
   if (!obs || i < 0) return false;
+  vMarkUnswept(i);
   if (kind == MBO_KIND_TS && attr == 9) {
     // The mark is set only on a valid distance, and cleared by anything else.
     auto* ts = static_cast<MboObsTs*>(obs);

@@ -132,6 +132,18 @@ void vMboInitStationLists(void);
 void vMboFreeStationLists(void);
 // Makes the lists unusable (pMboAddSt gives null) until the next init.
 void vMboForgetStationLists(void);
+// True when a station's or observation's name holding a dot was stored
+// since the lists were last emptied.
+bool boMboDottedNameStored(void);
+// False only while the kind's lists are known to hold nothing the clean-up
+// after a read would delete: every station with an observation, every
+// total-station target and GPS to-point named, every coordinate station
+// named. Making a station or observation, or setting an attribute through
+// the exported calls, counts as a change; the record builder, which names
+// its total-station observations as it makes them, vouches for its own
+// (vMboMarkSwept) when the kind was clean before.
+bool boMboMaybeUnswept(int kind);
+void vMboMarkSwept(int kind);
 // A text that holds something other than blanks.
 bool boMboIsNotBlank(const char* text);
 // The name's text (never null).

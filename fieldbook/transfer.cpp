@@ -129,6 +129,24 @@ bool boOnlyLineEnds(uint32_t hFile) {
 
 // ---------------------------------------------------------------- read steps
 
+// About how many lines the raw file holds: its size over the length of the
+// lines at its start. Read before the reader starts, the handle then at the
+// start again; 0 when the file cannot tell.
+const size_t kGuessLinesMin = 65536;
+
+size_t uGuessLines(uint32_t hFile) {
+  vMboReleaseLineBuffer(hFile);
+  LONG lSize = _llseek((HFILE)hFile, 0, FILE_END);
+  if (_llseek((HFILE)hFile, 0, FILE_BEGIN) != 0 || lSize <= 0) return 0;
+  char buf[16 * 1024];
+  UINT n = _lread((HFILE)hFile, buf, sizeof buf);
+  _llseek((HFILE)hFile, 0, FILE_BEGIN);
+  if (n == 0 || n == (UINT)HFILE_ERROR) return 0;
+  size_t ends = 0;
+  for (UINT i = 0; i < n; i++) ends += buf[i] == '\n';
+  return (size_t)((double)lSize * (double)(ends ? ends : 1) / (double)n);
+}
+
 // The reader states every read starts from: no KOF mode, empty extra-field
 // lists, no code-driven line, and the coded-line builder with automatic
 // lines by number and no pending line number.
@@ -1180,6 +1198,11 @@ bool boMboReadRawFile(MboSettings* pSet) {
   bool boRead;
   {
     MboIndexPass pass;
+    // The point index of a large import is made large at once: most text
+    // formats make a point for every line or two. A small one grows as
+    // before, at no cost worth a larger table.
+    size_t uLines = pfnRaw ? uGuessLines(g_mboTransfer.hRaw) : 0;
+    if (uLines >= kGuessLinesMin) vMboIndexExpect(uLines / 2);
     vResetReaderStates();
     boRead = pfnRaw ? pfnRaw(g_mboTransfer.hRaw, g_mboTransfer.hSide) : pfnPath(sRaw, g_mboTransfer.hSide);
     vFinishRead();

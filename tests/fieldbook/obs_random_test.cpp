@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fieldbook/lifecycle.h"
+#include "fieldbook/record.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/stations.h"
 
@@ -198,6 +199,94 @@ TEST(ObsSweep, HugeStationWithEveryOtherTargetEmpty) {
   EXPECT_EQ(pSLinkFindPrev(&static_cast<MboStationHead*>(ts)->obsList, nullptr), last);
   EXPECT_EQ(pSLinkFindPrev(pMboStationList(5), nullptr), lastSt);
   vKvxMboFinish();
+}
+
+// What the clean-up after a read would still delete: observations without
+// target (kinds 1 and 4), their stations left empty, unnamed coordinate
+// stations. Counts the named observations kept in *named.
+int iLeftToSweep(int* named) {
+  int left = 0;
+  *named = 0;
+  for (int kind : {1, 4}) {
+    for (void* st = pMboGetNextSt(kind, nullptr); st; st = pMboGetNextSt(kind, st)) {
+      if (!pMboGetNextObs(kind, st, nullptr)) ++left;
+      for (void* o = pMboGetNextObs(kind, st, nullptr); o; o = pMboGetNextObs(kind, st, o))
+        boMboGetObsAttr(kind, st, o, 1, nullptr, 0) ? ++*named : ++left;
+    }
+  }
+  for (void* st = pMboGetNextSt(5, nullptr); st; st = pMboGetNextSt(5, st))
+    if (!boMboGetStAttr(5, st, 1, nullptr, 0)) ++left;
+  return left;
+}
+
+// The clean-up skips the kinds it knows to hold nothing to delete: the
+// record builder's observations mixed with objects made and renamed through
+// the exported calls, and clean-ups between, leave what the full walk
+// leaves.
+TEST(ObsSweep, BuilderAndCallsMixedLeaveNothingToDelete) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    vKvxMboInit(nullptr);
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::vector<std::pair<int, void*>> stations;
+    for (int step = 0; step < 400; ++step) {
+      std::string name = pick(6) ? "P" + std::to_string(pick(50)) : "";
+      switch (pick(12)) {
+        case 0: {
+          int kind = pick(2) ? 1 : 4;
+          if (void* st = pMboAddSt(kind)) stations.push_back({kind, st});
+          break;
+        }
+        case 1:
+        case 2:
+          if (!stations.empty()) {
+            auto [kind, st] = stations[static_cast<size_t>(pick(static_cast<int>(stations.size())))];
+            void* o = pMboAddObs(kind, st);
+            if (o && pick(2)) boMboSetObsAttr(kind, st, o, 1, name.c_str());
+          }
+          break;
+        case 3:
+          if (!stations.empty()) {
+            auto [kind, st] = stations[static_cast<size_t>(pick(static_cast<int>(stations.size())))];
+            if (void* o = pMboGetNextObs(kind, st, nullptr)) boMboSetObsAttr(kind, st, o, 1, name.c_str());
+          }
+          break;
+        case 4:
+          vMboRecGpsSetField(2, "B");
+          if (pick(2)) vMboRecGpsSetField(4, name.c_str());
+          if (pick(3) == 0) vMboRecForgetGpsVector();
+          break;
+        case 5:
+          vMboRecCoordSetField(2, name.c_str());
+          if (pick(3) == 0) vMboRecForgetCoordStation();
+          break;
+        case 6: {
+          int named = 0;
+          iLeftToSweep(&named);
+          vMboRecAverageObservations();
+          stations.clear();  // some went
+          int kept = 0;
+          ASSERT_EQ(iLeftToSweep(&kept), 0) << "seed " << seed << " step " << step;
+          ASSERT_EQ(kept, named) << "seed " << seed << " step " << step;
+          break;
+        }
+        default:
+          // A total-station record as readers give it.
+          if (pick(4) == 0) vMboRecSetStationName(("S" + std::to_string(pick(3))).c_str());
+          vMboRecSetPointName(name.c_str());
+          vMboRecSetObsValue(MBO_OBS_ITEM_DIST, "12.5");
+          vMboFlushPending();
+          break;
+      }
+    }
+    int named = 0;
+    iLeftToSweep(&named);
+    vMboRecAverageObservations();
+    int kept = 0;
+    EXPECT_EQ(iLeftToSweep(&kept), 0) << "seed " << seed;
+    EXPECT_EQ(kept, named) << "seed " << seed;
+    vKvxMboFinish();
+  }
 }
 
 }  // namespace
