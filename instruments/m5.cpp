@@ -3,10 +3,10 @@
 // columns the user sets in dialog 113 (ini key "ZeissM5PI").
 #include "instruments/m5.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "base/cnum.h"
 #include "base/geometry.h"
@@ -61,26 +61,46 @@ void vPutItem(char* rec, const M5PiItem& item, const char* text) {
   for (int i = 0; i < len && text[i]; ++i) out[i] = cMboLineByte(text[i]);
 }
 
-// Columns from..to (1-based) of a line, blanks cut at both ends.
-std::string sCols(const char* line, int from, int to) {
+// Columns from..to (1-based) of a line of len bytes, blanks cut at both
+// ends, into out (room for to - from + 2 bytes); columns past the line's end
+// are blanks. The text's length.
+size_t uCols(const char* line, size_t len, int from, int to, char* out) {
+  size_t a = (size_t)from - 1, b = std::min((size_t)to, len);
+  while (a < b && line[a] == ' ') ++a;
+  while (b > a && line[b - 1] == ' ') --b;
+  size_t n = b > a ? b - a : 0;
+  memcpy(out, line + a, n);
+  out[n] = '\0';
+  return n;
+}
+
+// Columns from..to hold exactly the text, blanks around it aside.
+template <size_t N>
+bool boColsAre(const char* line, size_t len, int from, int to, const char (&text)[N]) {
   char buf[kRecordSize + 2];
-  sMboLineColumns(line, from - 1, to - from + 1, buf);
-  return sMboTrimCopy(buf, to - from + 1);
+  return uCols(line, len, from, to, buf) == N - 1 && memcmp(buf, text, N - 1) == 0;
 }
 
-// An item out of a line's block: at most its length (and 15) characters,
-// blanks cut, at most 8 kept; nothing for a column outside the block.
-std::string sM5GetPiItem(const M5PiItem& item, const char* line) {
-  if (item.iColumn < 0 || item.iColumn >= kBlockSize || item.iLength <= 0) return "";
-  int len = item.iLength > 15 ? 15 : item.iLength;
-  std::string s = sCols(line, kBlockCol + 1 + item.iColumn, kBlockCol + item.iColumn + len);
-  return s.substr(0, 8);
+// An item out of a line's block into out (room for 9 bytes): at most its
+// length (and 15) characters, blanks cut, at most 8 kept; nothing for a
+// column outside the block.
+void vM5GetPiItem(const M5PiItem& item, const char* line, size_t len, char* out) {
+  out[0] = '\0';
+  if (item.iColumn < 0 || item.iColumn >= kBlockSize || item.iLength <= 0) return;
+  int n = item.iLength > 15 ? 15 : item.iLength;
+  char buf[16];
+  size_t got = uCols(line, len, kBlockCol + 1 + item.iColumn, kBlockCol + item.iColumn + n, buf);
+  got = std::min(got, (size_t)8);
+  memcpy(out, buf, got);
+  out[got] = '\0';
 }
 
-// The number text of a value whose unit begins with "m", else empty.
-std::string sM5ValueIfMetres(const char* line, int numberCol, int unitCol) {
-  if (sCols(line, unitCol, unitCol + 3).compare(0, 1, "m") != 0) return "";
-  return sCols(line, numberCol, numberCol + 13);
+// The number text of a value whose unit begins with "m", else empty, into
+// out (room for 15 bytes).
+void vM5ValueIfMetres(const char* line, size_t len, int numberCol, int unitCol, char* out) {
+  char unit[5];
+  out[0] = '\0';
+  if (uCols(line, len, unitCol, unitCol + 3, unit) && unit[0] == 'm') uCols(line, len, numberCol, numberCol + 13, out);
 }
 
 M5PiItem* pItem(M5PiLayout* l, int i) { return &l->items[i]; }
@@ -205,31 +225,46 @@ bool boM5ReadRaw(uint32_t hRaw, uint32_t hSide) {
   bool boPrevArc = false;
   int lineNo = 0;
   while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &lineNo)) {
-    if (strncmp(line, "For", 3) != 0 || sCols(line, 5, 6) != "M5" || sCols(line, 119, 119) == "~") continue;
-    std::string t1 = sCols(line, 50, 51), t2 = sCols(line, 73, 74), t3 = sCols(line, 96, 97);
-    if (t1 != "X" && t2 != "X" && t3 != "X") continue;
-    if (sCols(line, 18, 19) == "PI") {
-      std::string lineNo = sM5GetPiItem(l.items[M5_LINE], line);
-      std::string geometry = sM5GetPiItem(l.items[M5_GEOMETRY], line);
-      vMboSetJobName(sM5GetPiItem(l.items[M5_AREA], line).c_str());
-      vMboSetAreaName(sM5GetPiItem(l.items[M5_GROUP], line).c_str());
-      if (lineNo == "0") lineNo.clear();
-      if (!lineNo.empty())
-        vMboLineSetLineNo(lineNo.c_str());
+    const size_t len = strlen(line);
+    if (strncmp(line, "For", 3) != 0 || !boColsAre(line, len, 5, 6, "M5") || boColsAre(line, len, 119, 119, "~"))
+      continue;
+    // The three values' types: "X", "Y" or "Z" (or anything else).
+    const int typeCols[3] = {50, 73, 96};
+    char types[3][3];
+    for (int i = 0; i < 3; i++) uCols(line, len, typeCols[i], typeCols[i] + 1, types[i]);
+    auto is = [](const char* t, char c) { return t[0] == c && !t[1]; };
+    if (!is(types[0], 'X') && !is(types[1], 'X') && !is(types[2], 'X')) continue;
+    if (boColsAre(line, len, 18, 19, "PI")) {
+      char lineNo[9], geometry[9], item[9];
+      vM5GetPiItem(l.items[M5_LINE], line, len, lineNo);
+      vM5GetPiItem(l.items[M5_GEOMETRY], line, len, geometry);
+      vM5GetPiItem(l.items[M5_AREA], line, len, item);
+      vMboSetJobName(item);
+      vM5GetPiItem(l.items[M5_GROUP], line, len, item);
+      vMboSetAreaName(item);
+      if (strcmp(lineNo, "0") == 0) lineNo[0] = '\0';
+      if (lineNo[0])
+        vMboLineSetLineNo(lineNo);
       else
         vMboLineCommand(11, "", "");
-      bool boArc = geometry.compare(0, 1, "A") == 0;
+      bool boArc = geometry[0] == 'A';
       if (boArc && boPrevArc) vMboLineCommand(3, "", "");
       boPrevArc = boArc;
-      std::string pno = sM5GetPiItem(l.items[M5_PNO], line), code = sM5GetPiItem(l.items[M5_FCODE], line);
-      vMboRecSetPointName(pno.c_str());
-      vMboRecSetCode(code.c_str());
+      vM5GetPiItem(l.items[M5_PNO], line, len, item);
+      vMboRecSetPointName(item);
+      vM5GetPiItem(l.items[M5_FCODE], line, len, item);
+      vMboRecSetCode(item);
     }
     const int numberCols[3] = {53, 76, 99}, unitCols[3] = {68, 91, 114};
-    const std::string types[3] = {t1, t2, t3};
     for (int i = 0; i < 3; i++) {
-      int item = types[i] == "X" ? MBO_REC_NORTH : types[i] == "Y" ? MBO_REC_EAST : types[i] == "Z" ? MBO_REC_Z : 0;
-      if (item) vMboRecSetCoord(item, sM5ValueIfMetres(line, numberCols[i], unitCols[i]).c_str());
+      int item = is(types[i], 'X')   ? MBO_REC_NORTH
+                 : is(types[i], 'Y') ? MBO_REC_EAST
+                 : is(types[i], 'Z') ? MBO_REC_Z
+                                     : 0;
+      if (!item) continue;
+      char value[16];
+      vM5ValueIfMetres(line, len, numberCols[i], unitCols[i], value);
+      vMboRecSetCoord(item, value);
     }
     vMboFlushPending();
   }

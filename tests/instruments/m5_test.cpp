@@ -164,4 +164,74 @@ TEST_F(M5, ValuesAreWhatPrintfWritesInTheirColumns) {
   EXPECT_EQ(expected, ReadFile(m_dir + "/random.m5"));
 }
 
+// Columns from..to (1-based) of a line, blanks past its end, blanks cut at
+// both ends: the reader's column rule, spelt out.
+std::string sModelCols(const std::string& line, size_t from, size_t to) {
+  std::string s = line;
+  if (s.size() < to) s.resize(to, ' ');
+  s = s.substr(from - 1, to - from + 1);
+  size_t a = s.find_first_not_of(' ');
+  return a == std::string::npos ? "" : s.substr(a, s.find_last_not_of(' ') - a + 1);
+}
+
+// Random records (blanks anywhere in their fields, other types and units,
+// short lines, marks) read as the same records written plainly in their
+// columns, as the model of the column rule gives them.
+TEST_F(M5, RandomRecordsReadAsTheirFieldsWrittenPlainly) {
+  vOptions(24, "");
+  vLayout(kLayout);
+  std::mt19937 rng(5);
+  auto pick = [&](size_t n) { return (size_t)(rng() % n); };
+  auto text = [&](size_t n) {
+    static const char kBytes[] = "  AB0a.-9";
+    std::string t;
+    for (size_t i = 0; i < n; i++) t += kBytes[pick(sizeof kBytes - 1)];
+    return t;
+  };
+  static const char* const kTypes[] = {"X ", " X", "Y ", " Y", "Z ", "Z", "  ", "XY", "x "};
+  static const char* const kUnits[] = {"m   ", " m  ", "mm  ", "f   ", "    ", "   m"};
+  std::string random, plain;
+  for (int n = 0; n < 3000; n++) {
+    std::string r = sRecord(n % 100000, text(27), text(14), text(14), text(14));
+    r.resize(r.size() - 2);
+    for (size_t col : {50, 73, 96}) r.replace(col - 1, 2, kTypes[pick(std::size(kTypes))]);
+    for (size_t col : {68, 91, 114}) r.replace(col - 1, 4, kUnits[pick(std::size(kUnits))]);
+    if (pick(8) == 0) r.replace(17, 2, pick(2) ? " P" : "P ");
+    if (pick(20) == 0) r.replace(4, 2, "M6");
+    if (pick(20) == 0) r[118] = '~';
+    if (pick(6) == 0) r.resize(pick(r.size()));
+    random += r + "\r\n";
+    // The same record as the model reads it, each field at its place.
+    if (r.compare(0, 3, "For") != 0 || sModelCols(r, 5, 6) != "M5" || sModelCols(r, 119, 119) == "~") continue;
+    std::string t[3] = {sModelCols(r, 50, 51), sModelCols(r, 73, 74), sModelCols(r, 96, 97)};
+    if (t[0] != "X" && t[1] != "X" && t[2] != "X") continue;
+    std::string p = "For M5|Adr     1|" + std::string(sModelCols(r, 18, 19) == "PI" ? "PI" : "XX") + "3 ";
+    std::string block(27, ' ');
+    const size_t at[6][2] = {{0, 2}, {2, 1}, {3, 4}, {7, 4}, {11, 8}, {19, 8}};
+    for (auto [col, len] : at) {
+      std::string item = sModelCols(r, 22 + col, 21 + col + len);
+      block.replace(col, item.size(), item);
+    }
+    p += block;
+    const size_t number[3] = {53, 76, 99}, unit[3] = {68, 91, 114};
+    for (int i = 0; i < 3; i++) {
+      std::string v =
+          sModelCols(r, unit[i], unit[i] + 3).compare(0, 1, "m") ? "" : sModelCols(r, number[i], number[i] + 13);
+      p += "|" + t[i] + std::string(2 - t[i].size(), ' ') + " " + std::string(14 - v.size(), ' ') + v +
+           (v.empty() ? " f   " : " m   ");
+    }
+    plain += p + "| \r\n";
+  }
+  Put("random.m5", random);
+  Put("plain.m5", plain);
+  vAcceptLayout();
+  boRead(24, m_dir + "/random.m5");
+  Strings points = DumpPoints(), lines = DumpLines();
+  ASSERT_GT(points.size(), 300u);
+  vAcceptLayout();
+  boRead(24, m_dir + "/plain.m5");
+  EXPECT_EQ(points, DumpPoints());
+  EXPECT_EQ(lines, DumpLines());
+}
+
 }  // namespace
