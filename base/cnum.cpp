@@ -188,6 +188,42 @@ double dNumParseEndC(const char* text, char** end) {
 
 double dNumParseC(const char* text) { return dNumParseEndC(text, nullptr); }
 
+bool boNumParsePlainC(const char* text, size_t len, double* value) {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  static const double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = text;
+  const char* end = text + len;
+  bool negative = p < end && *p == '-';
+  if (p < end && (*p == '-' || *p == '+')) ++p;
+  // Up to 15 digits and a point: at most 16 characters after the sign.
+  if (end - p > 16) return false;
+  // The digits before the point, then those after it.
+  uint64_t m = 0;
+  const char* q = p;
+  unsigned d;
+  while (q < end && (d = (unsigned char)*q - (unsigned)'0') <= 9) m = m * 10 + d, ++q;
+  const char* point = q;
+  if (q < end) {
+    if (*q != '.') return false;
+    while (++q < end && (d = (unsigned char)*q - (unsigned)'0') <= 9) m = m * 10 + d;
+    if (q < end) return false;
+  }
+  std::ptrdiff_t scale = point < end ? end - point - 1 : 0;
+  std::ptrdiff_t digits = (end - p) - (point < end ? 1 : 0);
+  if (digits == 0 || digits > 15) return false;
+  // m < 10^15 < 2^53 and 10^scale are exact: one rounding, as the parser's.
+  double v = scale ? (double)m / kPow10[scale] : (double)m;
+  *value = negative ? -v : v;
+  return true;
+#else
+  (void)text;
+  (void)len;
+  (void)value;
+  return false;  // no exact double steps with wider intermediates: the text path
+#endif
+}
+
 float fNumSingleOr0C(double value) { return std::fabs(value) <= FLT_MAX ? static_cast<float>(value) : 0.0f; }
 
 int64_t lNumParseEndC(const char* text, char** end) {

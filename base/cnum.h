@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 
 // atof semantics: leading white space skipped, the longest valid prefix
@@ -12,6 +13,14 @@
 double dNumParseC(const char* text);
 // Like strtod in the C locale; *end (when given) is set behind the number.
 double dNumParseEndC(const char* text, char** end);
+// The whole text [text, text + len) as a plain decimal: a sign or none, then
+// at most 15 digits with at most one point among them, and nothing else (no
+// blanks, no exponent). *value gets what dNumParseC gives for that text (the
+// digits' integer, exact in a double, divided once by the power of ten of
+// the decimals). False for any other text: a reader that has its field's
+// bounds reads the usual number with no scan for its end and no checks of
+// what may stand around it.
+bool boNumParsePlainC(const char* text, size_t len, double* value);
 // atoi/atol semantics, but saturated to the range instead of undefined.
 int32_t iNumParseC(const char* text);
 int64_t lNumParseC(const char* text);

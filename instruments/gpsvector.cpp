@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/record_obs.h"
@@ -230,31 +231,46 @@ bool boGpsTrimbleTgoReadRaw(uint32_t hRaw, uint32_t hSide) {
     }
     const char* eq = strchr(line, '=');
     if (!eq || !boTrimmedIs(line, eq, "Vector")) continue;
-    // The fields between colons, each ended in a copy of the line.
+    // The fields between colons, each ended in a copy of the line: the
+    // text after the '=' copied whole, its first 15 colons ended in place
+    // (the 15th field ends at the 15th colon; what follows is no field).
     char cut[kLineSize];
     char* f[15];
-    char* out = cut;
+    size_t len[15];
+    size_t rest = strlen(eq + 1);
+    memcpy(cut, eq + 1, rest + 1);
     int count = 0;
-    f[count++] = out;
-    for (const char* p = eq + 1; *p; ++p) {
-      if (*p != ':') {
-        *out++ = *p;
-        continue;
-      }
-      *out++ = '\0';
-      if (count == 15) break;
-      f[count++] = out;
+    size_t from = 0;
+    vForEachByte(cut, rest, ':', [&](size_t k) {
+      cut[k] = '\0';
+      f[count] = cut + from;
+      len[count++] = k - from;
+      from = k + 1;
+      return count < 15;
+    });
+    if (count < 15) {
+      f[count] = cut + from;
+      len[count++] = rest - from;
     }
-    *out = '\0';
-    for (char* none = out; count < 15;) f[count++] = none;  // "" at the copy's end
+    for (; count < 15; count++) {  // "" at the copy's end
+      f[count] = cut + rest;
+      len[count] = 0;
+    }
     vMboRecGpsSetField(2, sTrimBlanks(f[2]));
     vMboRecGpsSetField(4, sTrimBlanks(f[3]));
     vMboRecGpsSetField(kDx, f[4]);
     vMboRecGpsSetField(kDy, f[5]);
     vMboRecGpsSetField(kDz, f[6]);
+    // The usual plain decimal read within its bounds; any other field by
+    // its leading number, as long as it starts like one.
     double c[6];
     int n = 0;
-    for (; n < 6 && boMboIsNumber(f[7 + n]); n++) c[n] = dNumParseC(f[7 + n]);
+    for (; n < 6; n++) {
+      const char* t = f[7 + n];
+      if (boNumParsePlainC(t, len[7 + n], &c[n])) continue;
+      if (!boMboIsNumber(t)) break;
+      c[n] = dNumParseC(t);
+    }
     if (n == 6) vSetCovariance(c[0], c[1], c[2], c[3], c[4], c[5]);
     vMboRecGpsSetField(64, f[13]);
     vMboRecGpsSetField(128, f[14]);

@@ -34,9 +34,11 @@ const int kFieldSize = kLineMax + 1;
 // texts between commas with the blanks at both ends cut, as
 // sStrNextQuotedField cuts them there. Any other line goes field by field
 // through sStrNextQuotedField, as far as its record needs; a field of a line
-// of at most kLineMax characters fits its buffer whole.
+// of at most kLineMax characters fits its buffer whole. n[i] is the length
+// of field i once it is cut.
 struct Fields {
   const char* p[kFields];
+  size_t n[kFields];
   char plain[kLineMax + 1];  // the plain line, its fields ended in place
   char f[kFields][kFieldSize];
   const char* cursor;  // the other line's next field
@@ -63,6 +65,7 @@ struct Fields {
       while (s < e && *s == ' ') ++s;
       while (e > s && e[-1] == ' ') --e;
       *e = '\0';
+      n[i] = (size_t)(e - s);
       p[i++] = s;
     };
     vForEachByte(plain, len, ',', [&](size_t k) {
@@ -71,22 +74,35 @@ struct Fields {
       return i < kFields;
     });
     if (i < kFields) cut(len);
-    for (; i < kFields; ++i) p[i] = "";
+    for (; i < kFields; ++i) {
+      p[i] = "";
+      n[i] = 0;
+    }
     return true;
   }
+  void vTake(int i) {
+    for (; cut <= i; ++cut) {
+      p[cut] = sStrNextQuotedField(f[cut], kFieldSize, &cursor, ',');
+      n[cut] = strlen(p[cut]);
+    }
+  }
   const char* operator[](int i) {
-    for (; cut <= i; ++cut) p[cut] = sStrNextQuotedField(f[cut], kFieldSize, &cursor, ',');
+    vTake(i);
     return p[i];
+  }
+  size_t uLen(int i) {
+    vTake(i);
+    return n[i];
   }
 };
 
 // The name of a point or station through the point-number prefixes (import
 // direction).
-void vSetName(bool boStation, const char* name) {
+void vSetName(bool boStation, const char* name, size_t len) {
   char buf[MBO_REC_NAME_SIZE];
   // Without a conversion table a name that fits the buffer is passed as it
   // stands: the copy would be the same text.
-  if (g_mboTransfer.settings.uPconv || strnlen(name, sizeof buf) == sizeof buf) {
+  if (g_mboTransfer.settings.uPconv || len >= sizeof buf) {
     sStrCopyN(buf, name, sizeof buf);
     vMboConvertPointNoPrefix(&g_mboTransfer.settings, buf, sizeof buf);
     name = buf;
@@ -99,15 +115,18 @@ void vSetName(bool boStation, const char* name) {
 
 // The code field: the code before the first '-', and after it a control
 // code with up to two words.
-void vCodeField(const char* field) {
-  const char* dash = strchr(field, '-');
+void vCodeField(const char* field, size_t len) {
+  // A short field: a byte loop costs less than a library call.
+  const char* dash = nullptr;
+  for (size_t k = 0; k < len && !dash; ++k)
+    if (field[k] == '-') dash = field + k;
   if (!dash) {
     vMboRecSetCode(field);  // it keeps the code's first 15 characters
     return;
   }
   char code[MBO_REC_CODE_SIZE];
-  int len = (int)(dash - field);
-  sStrCopyN(code, field, len + 1 < (int)sizeof code ? len + 1 : (int)sizeof code);
+  int n = (int)(dash - field);
+  sStrCopyN(code, field, n + 1 < (int)sizeof code ? n + 1 : (int)sizeof code);
   boSdrApplyNote(dash + 1);
   vMboRecSetCode(code);
 }
@@ -157,7 +176,7 @@ LineResult eReadLine(const char* line) {
   }
   switch (iType(fields[1])) {
     case 0:
-      vSetName(true, fields[3]);
+      vSetName(true, fields[3], fields.uLen(3));
       vMboRecSetCode(fields[4]);
       vMboRecSetObsValue(MBO_OBS_ITEM_IH, fields[5]);
       return kTaken;
@@ -165,8 +184,8 @@ LineResult eReadLine(const char* line) {
     case 3:
     case 4:
     case 6:
-      vSetName(false, fields[3]);
-      vCodeField(fields[4]);
+      vSetName(false, fields[3], fields.uLen(3));
+      vCodeField(fields[4], fields.uLen(4));
       vMboRecSetCoord(MBO_REC_NORTH, fields[5]);
       vMboRecSetCoord(MBO_REC_EAST, fields[6]);
       vMboRecSetCoord(MBO_REC_Z, fields[7]);
@@ -174,11 +193,11 @@ LineResult eReadLine(const char* line) {
       return kTaken;
     case 2:
     case 5:
-      vSetName(false, fields[3]);
-      vCodeField(fields[4]);
-      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, fields[5]);
-      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, fields[6]);
-      vMboRecSetObsValue(MBO_OBS_ITEM_V, fields[7]);
+      vSetName(false, fields[3], fields.uLen(3));
+      vCodeField(fields[4], fields.uLen(4));
+      vSdrObsValue(MBO_OBS_ITEM_DIST, fields[5], fields.uLen(5));
+      vSdrObsValue(MBO_OBS_ITEM_HZ, fields[6], fields.uLen(6));
+      vSdrObsValue(MBO_OBS_ITEM_V, fields[7], fields.uLen(7));
       vMboRecSetObsValue(MBO_OBS_ITEM_TH, fields[8]);
       vMboFlushPending();
       return kTaken;

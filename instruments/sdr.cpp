@@ -288,6 +288,14 @@ void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pf
   }
 }
 
+void vSdrObsValue(int iItem, const char* sField, size_t uLen) {
+  double value;
+  if (boNumParsePlainC(sField, uLen, &value))
+    vMboRecSetObsNumber(iItem, value);
+  else
+    vMboRecSetObsValue(iItem, sField);
+}
+
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   bool boOld = false;

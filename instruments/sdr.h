@@ -38,6 +38,12 @@ const char* sSdrCut(const char* sLine, size_t uLineLen, int iOffset, int iLen, c
 typedef int (*SdrRecordFn)(void* pContext, const char* sLine);
 void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pfnRecord, void* pContext);
 
+// An angle or distance item of the pending observation from a field of
+// len characters (terminated): the usual plain decimal goes to the builder
+// as its number, the value the builder would read from the text; any other
+// text as it stands.
+void vSdrObsValue(int iItem, const char* sField, size_t uLen);
+
 // A number printed into a fixed column: false (nothing usable) when the
 // value is not finite or its text is wider than the column. sOut: at least
 // iWidth + 1 bytes; the text is not padded.

@@ -4,6 +4,7 @@
 #include "instruments/trimbledc.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -46,28 +47,72 @@ struct DcReader {
   std::unordered_set<std::string> obsPoints;
 };
 
-// A record line and its length, measured once.
+// A record line and its length, measured once. The line is a copy with
+// room after it, so that a field is taken by one copy of fixed size.
+const int kLineMax = 399;
+const int kFieldMax = 32;
 struct DcLine {
   const char* s;
   int len;
 };
 
-// A field's text, cut out of its record: it lives as long as the value (a
-// call's argument lives through its whole statement).
+// A field's text, cut out of its record, and its length: it lives as long
+// as the value (a call's argument lives through its whole statement).
 struct DcText {
-  char s[33];
+  char s[kFieldMax + 1];
+  int n;
 };
+
+bool boBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The high bit of each byte of w that is neither a blank nor a tab.
+uint64_t uNotBlank(uint64_t w) {
+  const uint64_t kOnes = 0x0101010101010101ull, kLow = 0x7f7f7f7f7f7f7f7full;
+  // The high bit of each zero byte of a, and of no other.
+  auto zero = [&](uint64_t a) { return ~(((a & kLow) + kLow) | a | kLow); };
+  return ~(zero(w ^ (kOnes * ' ')) | zero(w ^ (kOnes * '\t'))) & ~kLow;
+}
+
+// The blanks and tabs at both ends of [*b, *e) cut, eight bytes a step
+// while there are eight: the fields are mostly padding.
+void vTrimBlanks(const char* s, int* b, int* e) {
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; *e - *b >= 8; *e -= 8) {
+      uint64_t w;
+      memcpy(&w, s + *e - 8, 8);
+      if (uint64_t m = uNotBlank(w)) {
+        *e -= std::countl_zero(m) / 8;  // the last byte that is not blank ends it
+        break;
+      }
+    }
+    for (; *e - *b >= 8; *b += 8) {
+      uint64_t w;
+      memcpy(&w, s + *b, 8);
+      if (uint64_t m = uNotBlank(w)) {
+        *b += std::countr_zero(m) / 8;
+        return;  // both ends are found: a byte that is not blank ends each
+      }
+    }
+  }
+  while (*b < *e && boBlank(s[*b])) ++*b;
+  while (*e > *b && boBlank(s[*e - 1])) --*e;
+}
 
 // Columns from..from+count-1 (1-based) of the line (at most 32 of them),
 // blanks and tabs cut at both ends; "" past the line's end.
 DcText sCols(const DcLine& line, int from, int count) {
   int b = from - 1, e = b;
-  if (b < line.len) e = b + std::min({count, 32, line.len - b});
-  while (b < e && (line.s[b] == ' ' || line.s[b] == '\t')) ++b;
-  while (e > b && (line.s[e - 1] == ' ' || line.s[e - 1] == '\t')) --e;
   DcText out;
-  memcpy(out.s, line.s + b, (size_t)(e - b));
+  if (b >= line.len) {
+    out.s[0] = '\0';
+    out.n = 0;
+    return out;
+  }
+  e = b + std::min({count, kFieldMax, line.len - b});
+  vTrimBlanks(line.s, &b, &e);
+  memcpy(out.s, line.s + b, kFieldMax);  // within the line's room
   out.s[e - b] = '\0';
+  out.n = e - b;
   return out;
 }
 
@@ -265,6 +310,8 @@ void vAttribute(DcReader* r, const DcLine& line) {
   }
 }
 
+void vObsValue(int item, const DcText& field) { vSdrObsValue(item, field.s, (size_t)field.n); }
+
 // True when the point was observed from this station before (its other
 // face, a repeated measurement).
 bool boObservedBefore(DcReader* r, const char* station, const char* point) {
@@ -280,23 +327,28 @@ bool boObservedBefore(DcReader* r, const char* station, const char* point) {
 bool boObservation(DcReader* r, const DcLine& line) {
   vMboFlushPending();
   if (cCol(line, 101) == ':') return true;
-  vMboRecSetStationName(sF(line, 5).s);
-  vMboRecSetPointName(sF(line, 21).s);
+  const DcText station = sF(line, 5), point = sF(line, 21);
+  vMboRecSetStationName(station.s);
+  vMboRecSetPointName(point.s);
   vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
   bool face1 = boType(line, "F1");
   if (!face1 && !boType(line, "F2")) {
-    vNoLine(sF(line, 21).s);
+    vNoLine(point.s);
     return false;
   }
-  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53).s);
-  vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69).s);
-  vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sF(line, 37).s);
-  return boCodeField(r, sF(line, 85).s, !boObservedBefore(r, sF(line, 5).s, sF(line, 21).s));
+  vObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53));
+  vObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69));
+  vObsValue(MBO_OBS_ITEM_DIST, sF(line, 37));
+  return boCodeField(r, sF(line, 85).s, !boObservedBefore(r, station.s, point.s));
 }
 
 // One record; false when it goes to the side file.
 bool boReadRecord(DcReader* r, const char* text) {
-  const DcLine line{text, (int)strlen(text)};
+  char copy[kLineMax + 1 + kFieldMax];
+  size_t len = strnlen(text, kLineMax);
+  memcpy(copy, text, len);
+  memset(copy + len, 0, kFieldMax + 1);
+  const DcLine line{copy, (int)len};
   int code = iTrimbleDcRecordCode(text);
   switch (code) {
     case 2:
@@ -323,7 +375,7 @@ bool boReadRecord(DcReader* r, const char* text) {
       vMboRecSetObsValue(MBO_OBS_ITEM_TH, r->sTargetHeight);
       vMboRecSetPointName(sF(line, 21).s);
       vNoLine(sF(line, 21).s);
-      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sF(line, 53).s);
+      vObsValue(MBO_OBS_ITEM_HZ, sF(line, 53));
       return true;
     case 8: {
       vMboFlushPending();
@@ -471,7 +523,7 @@ bool boTrimbleDcReadRaw(uint32_t hRaw, uint32_t hSide) {
   r->hSide = hSide;
   vMboLineSetPerPointMode(1);
   vSdrReadRecords(
-      hRaw, hSide, 399, [](void* context, const char* line) { return boReadRecord((DcReader*)context, line) ? 1 : 0; },
-      r);
+      hRaw, hSide, kLineMax,
+      [](void* context, const char* line) { return boReadRecord((DcReader*)context, line) ? 1 : 0; }, r);
   return false;
 }

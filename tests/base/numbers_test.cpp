@@ -311,6 +311,52 @@ TEST(NumberParse, ShortDecimalsAgreeWithTheCLibrary) {
   freelocale(c);
 }
 
+// The plain decimal of a field's bounds against the model of its notation
+// and, where it reads one, the parser's value of the same text, bit for bit
+// (-0 too).
+TEST(NumberParse, PlainDecimalsOfKnownLengthAreTheParsersValue) {
+  std::mt19937 rng(4711);
+  static const char kChars[] = "0123456789.-+ e";
+  std::uniform_int_distribution<int> len(0, 20), pick(0, (int)sizeof kChars - 2), coin(0, 3);
+  int read = 0;
+  for (int i = 0; i < 300000; ++i) {
+    std::string s;
+    if (coin(rng) == 0) {
+      for (int n = len(rng); n > 0; --n) s += kChars[pick(rng)];
+    } else {
+      if (coin(rng) == 0) s += coin(rng) ? "-" : "+";
+      int n = len(rng) % 18, point = coin(rng) ? (int)(rng() % (n + 1)) : -1;
+      for (int k = 0; k < n; ++k) {
+        if (k == point) s += '.';
+        s += (char)('0' + rng() % 10);
+      }
+      if (point == n) s += '.';
+    }
+    // The model: a sign or none, 1 to 15 digits, at most one point.
+    size_t k = s.size() && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    int digits = 0, points = 0;
+    bool other = false;
+    for (size_t j = k; j < s.size(); ++j) {
+      if (s[j] >= '0' && s[j] <= '9')
+        ++digits;
+      else if (s[j] == '.')
+        ++points;
+      else
+        other = true;
+    }
+    bool plain = !other && points <= 1 && digits >= 1 && digits <= 15;
+    // The text sits in a longer one: only its bounds end it.
+    std::string longer = s + "7.5,x";
+    double v = 123.0;
+    ASSERT_EQ(plain, boNumParsePlainC(longer.c_str(), s.size(), &v)) << s;
+    if (!plain) continue;
+    ++read;
+    double want = dNumParseC(s.c_str());
+    ASSERT_EQ(0, memcmp(&v, &want, sizeof v)) << s;
+  }
+  EXPECT_GT(read, 100000);
+}
+
 TEST(NumberParse, ParseNumberAndCommaText) {
   char* end;
   const char* t = "1.05;";
