@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
@@ -292,19 +293,142 @@ int iNumPrintC(char* buf, int size, const char* format, ...) {
 
 namespace {
 
+constexpr std::array<uint64_t, 17> kPow10 = [] {
+  std::array<uint64_t, 17> a{};
+  uint64_t p = 1;
+  for (uint64_t& v : a) {
+    v = p;
+    p *= 10;
+  }
+  return a;
+}();
+
+// The eight digits of n (below 10^8), zeros in front, as the bytes of a
+// little-endian word: split into four lanes of two digits and those into
+// digits by a few multiplications, with no step per digit.
+inline uint64_t uEightDigits(uint32_t n) {
+  uint64_t merged = (uint64_t)(n / 10000) | (uint64_t)(n % 10000) << 32;
+  uint64_t hundreds = (merged * 10486) >> 20 & 0x0000007F0000007Full;
+  uint64_t pairs = hundreds | (merged - hundreds * 100) << 16;
+  uint64_t tens = (pairs * 103) >> 10 & 0x000F000F000F000Full;
+  uint64_t ones = pairs - tens * 10;
+  return (tens | ones << 8) + 0x3030303030303030ull;
+}
+
+// The same for the four digits of n (below 10^4), in the high half.
+inline uint64_t uFourDigits(uint32_t n) {
+  uint64_t hundreds = (uint64_t)n * 5243 >> 19;
+  uint64_t pairs = hundreds | ((uint64_t)n - hundreds * 100) << 16;
+  uint64_t tens = (pairs * 103) >> 10 & 0x000F000Full;
+  uint64_t ones = pairs - tens * 10;
+  return ((tens | ones << 8) + 0x30303030ull) << 32;
+}
+
+// The first n bytes (1 to 8) of a little-endian word at p, by two stores
+// at most: a caller's bytes after the text stay as they were, as with
+// snprintf.
+inline void vPutBytes(char* p, uint64_t word, int n) {
+  if (n >= 4) {
+    uint32_t head = (uint32_t)word, tail = (uint32_t)(word >> (8 * (n - 4)));
+    memcpy(p, &head, 4);
+    memcpy(p + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head = (uint16_t)word, tail = (uint16_t)(word >> (8 * (n - 2)));
+    memcpy(p, &head, 2);
+    memcpy(p + n - 2, &tail, 2);
+  } else {
+    *p = (char)word;
+  }
+}
+
+// "%*.*f" (width, D) at buf for the usual value: 0, or a whole part below
+// 10^8 whose fraction's bits times 5^D fit 64 bits (a survey coordinate at
+// up to 8 decimals). The text's length with its blanks, or -1 for a value
+// that needs the long way or a buffer that would cut the text. The whole
+// part and the fraction are cut from the double's bits with 64-bit steps
+// alone, each turned to digits at once and put straight at buf.
+template <int D>
+int iShortFixed(char* buf, int size, double value, int width) {
+  static_assert(D >= 0 && D <= 8);
+  constexpr uint64_t kPow5 = kPow10[D] >> D;
+  uint64_t bits = 0;
+  memcpy(&bits, &value, sizeof bits);
+  int shift = 1075 - (int)(bits >> 52 & 0x7FF);  // |value| = m / 2^shift
+  uint64_t m = (bits & ((1ull << 52) - 1)) | 1ull << 52, whole = 0, frac = 0;
+  if (shift > D && shift < 64) {
+    whole = m >> shift;
+    // The fraction times 10^D is f 5^D / 2^(shift - D), rounded half to even.
+    uint64_t f = m & ((1ull << shift) - 1), scaled;
+    if (__builtin_mul_overflow(f, kPow5, &scaled)) return -1;
+    int s = shift - D;
+    frac = scaled >> s;
+    uint64_t rem = scaled & ((1ull << s) - 1), half = 1ull << (s - 1);
+    uint64_t odd = D ? frac & 1 : whole & 1;
+    if (rem > half || (rem == half && odd)) {
+      if (++frac == kPow10[D]) {
+        frac = 0;
+        ++whole;
+      }
+    }
+    if (whole >= 100000000) return -1;
+  } else if ((bits << 1) != 0) {
+    return -1;  // large, small, subnormal or not finite
+  }
+  int log = (64 - __builtin_clzll(whole | 1)) * 1233 >> 12;  // 1233 / 4096: just above log10 2
+  int digits = log + 1 - ((whole | 1) < kPow10[log]);        // of the whole part; 0 has one
+  bool boNeg = bits >> 63;  // printf keeps the sign of a negative value that rounds to 0
+  int len = (int)boNeg + digits + (D ? D + 1 : 0);
+  int pad = len < width ? width - len : 0;
+  if (pad + len >= size) return -1;
+  if (pad && pad <= 8 && width >= 8)
+    memcpy(buf, "        ", 8);  // one store, the text over its tail
+  else if (pad)
+    memset(buf, ' ', (size_t)pad);
+  char* p = buf + pad;
+  *p = '-';
+  p += boNeg;
+  vPutBytes(p, uEightDigits((uint32_t)whole) >> (8 * (8 - digits)), digits);
+  p += digits;
+  if (D) {
+    *p++ = '.';
+    vPutBytes(p, (D <= 4 ? uFourDigits((uint32_t)frac) : uEightDigits((uint32_t)frac)) >> (8 * (8 - D)), D);
+    p += D;
+  }
+  *p = '\0';
+  return pad + len;
+}
+
+// The short way for any count of decimals.
+int iShortFixedAny(char* buf, int size, double value, int width, int decimals) {
+  if constexpr (std::endian::native != std::endian::little) return -1;
+  switch (decimals) {
+    case 0:
+      return iShortFixed<0>(buf, size, value, width);
+    case 1:
+      return iShortFixed<1>(buf, size, value, width);
+    case 2:
+      return iShortFixed<2>(buf, size, value, width);
+    case 3:
+      return iShortFixed<3>(buf, size, value, width);
+    case 4:
+      return iShortFixed<4>(buf, size, value, width);
+    case 5:
+      return iShortFixed<5>(buf, size, value, width);
+    case 6:
+      return iShortFixed<6>(buf, size, value, width);
+    case 7:
+      return iShortFixed<7>(buf, size, value, width);
+    case 8:
+      return iShortFixed<8>(buf, size, value, width);
+    default:
+      return -1;
+  }
+}
+
 // The text of "%.*f" built backwards, ending before end (33 bytes of room:
 // a sign, 16 digits, the point and 15 decimals): where it starts, or null
 // for a value without a short way.
 const char* pFixedText(char* end, double value, int decimals) {
-  static constexpr std::array<uint64_t, 16> s_aPow10 = [] {
-    std::array<uint64_t, 16> a{};
-    uint64_t p = 1;
-    for (uint64_t& v : a) {
-      v = p;
-      p *= 10;
-    }
-    return a;
-  }();
   const double kTwo53 = 9007199254740992.0;
   if (decimals < 0 || decimals > 15 || !std::isfinite(value) || std::fabs(value) >= kTwo53) return nullptr;
   // |value| = m / 2^shift exactly, with m below 2^53 and shift at least 0,
@@ -318,7 +442,7 @@ const char* pFixedText(char* end, double value, int decimals) {
     m |= 1ull << 52;
     shift = 1075 - biased;
   }
-  unsigned __int128 scaled = (unsigned __int128)m * s_aPow10[decimals];
+  unsigned __int128 scaled = (unsigned __int128)m * kPow10[decimals];
   unsigned __int128 q = 0;
   if (shift == 0) {
     q = scaled;
@@ -338,8 +462,8 @@ const char* pFixedText(char* end, double value, int decimals) {
   uint64_t frac = (uint64_t)q, whole = 0;
   bool boWide = (uint64_t)(q >> 64) != 0;
   if (boWide) {
-    whole = (uint64_t)(q / s_aPow10[decimals]);
-    frac = (uint64_t)(q % s_aPow10[decimals]);
+    whole = (uint64_t)(q / kPow10[decimals]);
+    frac = (uint64_t)(q % kPow10[decimals]);
   }
   int left = decimals;
   for (; left >= 2; left -= 2) {
@@ -370,6 +494,8 @@ const char* pFixedText(char* end, double value, int decimals) {
 }  // namespace
 
 int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
+  int iShort = iShortFixedAny(buf, size, value, 0, decimals);
+  if (iShort >= 0) return iShort;
   // The longest text and its NUL take 34 bytes.
   char text[40];
   const char* p = size < 34 ? nullptr : pFixedText(text + sizeof text, value, decimals);
@@ -382,6 +508,8 @@ int iNumPrintFixedC(char* buf, int size, double value, int decimals) {
 
 int iNumPrintFixedWidthC(char* buf, int size, double value, int width, int decimals) {
   if (width >= size) return iNumPrintC(buf, size, "%*.*f", width, decimals, value);
+  int iShort = iShortFixedAny(buf, size, value, width, decimals);
+  if (iShort >= 0) return iShort;
   // The blanks and the text put in place at once.
   char text[40];
   if (const char* p = size < 34 ? nullptr : pFixedText(text + sizeof text, value, decimals)) {

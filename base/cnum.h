@@ -37,8 +37,8 @@ int iNumVPrintC(char* buf, int size, const char* format, va_list args);
 // snprintf(buf, size, "%.*f", decimals, value) to the digit, without its
 // format parsing: the exact binary value rounded half to even, as printf
 // rounds in the default rounding mode. Values it has no short way for
-// (decimals outside 0..15, 2^53 and beyond, NaN, infinities, a buffer below
-// the 34 bytes of the longest text) go to snprintf itself.
+// (decimals outside 0..15, 2^53 and beyond, NaN, infinities, a buffer that
+// cuts the text) go to snprintf itself. Bytes after the NUL stay untouched.
 int iNumPrintFixedC(char* buf, int size, double value, int decimals);
 // snprintf(buf, size, "%*.*f", width, decimals, value) the same way: those
 // digits, right-justified in width columns.

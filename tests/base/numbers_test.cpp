@@ -3,6 +3,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -188,6 +189,73 @@ TEST(NumberFormat, FixedPrintingGivesPrintfsDigits) {
       ASSERT_EQ(n, iNumPrintFixedC(got, size, v, 15)) << size;
       ASSERT_STREQ(want, got) << size;
       ASSERT_EQ('#', got[size]) << size;
+    }
+}
+
+// The short way (up to 8 decimals and a whole part below 10^8) at its
+// edges, at every count of decimals: exact ties of the last digit, the
+// doubles beside decimal halves, carries into the whole part and past
+// 10^8, magnitudes where the short way gives up (large, tiny, subnormal),
+// and buffers and widths that cut or pad the text. A byte after the text's
+// NUL is never touched, as with snprintf.
+TEST(NumberFormat, FixedPrintingShortWayAtItsEdges) {
+  std::mt19937_64 rng(32);
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.9999999995,
+                                -0.0004999,
+                                99999999.4999,
+                                99999999.5,
+                                99999999.99951,
+                                100000000.0,
+                                4503599627370495.5,
+                                std::ldexp(1.0, -11),
+                                std::ldexp(1.0, -12),
+                                std::ldexp(3.0, -13),
+                                std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::min(),
+                                std::numeric_limits<double>::max(),
+                                1e-300,
+                                1e20};
+  for (int i = 0; i < 1500; i++) {
+    int d = (int)(rng() % 16);
+    // Exact ties: an odd multiple of 2^-(d+1) has a 5 just after the d-th
+    // decimal.
+    double tie = std::ldexp((double)(2 * (rng() >> 30) + 1), -(d + 1));
+    // The doubles nearest to a decimal half and their neighbours.
+    double half = ((double)(rng() % 2000000000000ull) + 0.5) / std::pow(10.0, d);
+    for (double v : {tie, half, std::nextafter(half, 0.0), std::nextafter(half, 1e300)}) {
+      values.push_back(v);
+      values.push_back(-v);
+    }
+    // Subnormals and magnitudes from 2^-70 to 2^60.
+    uint64_t bits = rng() >> 12;
+    double sub;
+    memcpy(&sub, &bits, sizeof sub);
+    values.push_back(sub);
+    values.push_back(std::ldexp((double)(rng() >> 11), -(int)(rng() % 123)));
+  }
+  for (double v : values)
+    for (int decimals = 0; decimals <= 15; decimals++) {
+      char want[400], got[400];
+      int n = snprintf(want, sizeof want, "%.*f", decimals, v);
+      for (int size : {400, n + 1, n, 19, 5}) {
+        memset(got, '#', sizeof got);
+        snprintf(want, (size_t)size, "%.*f", decimals, v);
+        ASSERT_EQ(n, iNumPrintFixedC(got, size, v, decimals)) << want << " " << size;
+        ASSERT_STREQ(want, got) << size;
+        ASSERT_EQ('#', got[std::min(n, size - 1) + 1]) << want << " " << size;
+      }
+      for (int width : {0, 7, 8, 9, 12, 14, 17, 30}) {
+        int w = snprintf(want, sizeof want, "%*.*f", width, decimals, v);
+        for (int size : {400, w + 1, w}) {
+          memset(got, '#', sizeof got);
+          snprintf(want, (size_t)size, "%*.*f", width, decimals, v);
+          ASSERT_EQ(w, iNumPrintFixedWidthC(got, size, v, width, decimals)) << want << " " << width << " " << size;
+          ASSERT_STREQ(want, got) << width << " " << size;
+          ASSERT_EQ('#', got[std::min(w, size - 1) + 1]) << want << " " << width << " " << size;
+        }
+      }
     }
 }
 
