@@ -619,25 +619,42 @@ void vHexCoordinateSystem(MboXmlStream* s) {
   vMboXmlStreamEnd(s);
 }
 
+// What the code elements of one container's objects take from its field
+// set, found once for them all: the key attribute's column and the columns
+// written as attributes (neither the code, nor the key, nor "S_OBJID").
+struct HexColumns {
+  ViFields* fs;
+  const std::string& key;
+  bool boKeyIsCode;  // the key names the code column, which is no real one
+  int iKey;
+  std::vector<std::pair<int, const char*>> attrs;  // column and name
+  HexColumns(ViFields* f, const std::string& k) : fs(f), key(k) {
+    boKeyIsCode = key == "S_FCODE";
+    iKey = key.empty() || boKeyIsCode ? -1 : iViFieldsFindField(fs, key.c_str());
+    const char* skip = key.empty() ? "S_FCODE" : key.c_str();
+    for (int i = iViFieldsFixedCount(fs), n = iViFieldsGetCount(fs); i < n; i++) {
+      const char* name = sStrNotNull(sViFieldsGetFieldName(fs, i));
+      if (strcmp(name, skip) && strcmp(name, "S_OBJID")) attrs.push_back({i, name});
+    }
+  }
+};
+
 // The code element of one object: its code (the key attribute's value, or
 // its own code) and its attribute values.
-void vHexCode(MboXmlStream* s, const char* codeElem, ViFields* fs, const void* obj, const char* ownCode,
-              const std::string& key) {
-  int n = iViFieldsGetCount(fs), fixed = iViFieldsFixedCount(fs);
-  const char* code = sStrNotNull(key.empty() ? ownCode : sViFieldsGetFieldByName(fs, obj, key.c_str()));
+void vHexCode(MboXmlStream* s, const char* codeElem, const HexColumns& cols, const void* obj, const char* ownCode) {
+  const char* code =
+      sStrNotNull(cols.key.empty() || cols.boKeyIsCode ? ownCode : sViFieldsGetField(cols.fs, obj, cols.iKey));
   // A line's or polygon's code has no other place in the document.
-  if (n <= fixed && !*code) return;
+  if (cols.attrs.empty() && !*code) return;
   bool open = false;
   if (*code) {
     vMboXmlStreamStart(s, codeElem);
     vAttr(s, "code", code);
     open = true;
   }
-  const char* skip = key.empty() ? "S_FCODE" : key.c_str();
-  for (int i = fixed; i < n; i++) {
-    const char* name = sStrNotNull(sViFieldsGetFieldName(fs, i));
-    const char* value = sViFieldsGetField(fs, obj, i);
-    if (!strcmp(name, skip) || !value || !*value || !strcmp(name, "S_OBJID")) continue;
+  for (const auto& [i, name] : cols.attrs) {
+    const char* value = sViFieldsGetField(cols.fs, obj, i);
+    if (!value || !*value) continue;
     if (!open) vMboXmlStreamStart(s, codeElem), open = true;
     vMboXmlStreamStart(s, "Attribute");
     vAttr(s, "name", name);
@@ -654,22 +671,22 @@ void vHexBlock(MboXmlStream* s, const std::string& key) {
   vAttr(s, "xmlns:landxml", LXML_NS_12);
   vHexCoordinateSystem(s);
   // One element per object: its identity, then its code element.
-  auto object = [&](const char* name, const char* idAttr, const char* id, const char* codeElem, ViFields* fs,
+  auto object = [&](const char* name, const char* idAttr, const char* id, const char* codeElem, const HexColumns& cols,
                     const void* obj, const char* code) {
     vMboXmlStreamStart(s, name);
     vAttr(s, idAttr, id);
-    vHexCode(s, codeElem, fs, obj, code, key);
+    vHexCode(s, codeElem, cols, obj, code);
     vMboXmlStreamEnd(s);
   };
-  ViFields* pfs = pViPFieldsGet(g_pMboPoints);
+  HexColumns pcols(pViPFieldsGet(g_pMboPoints), key);
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
-    object("Point", "uniqueID", sMboGetPointPID(p), "PointCode", pfs, p, sPoPointGetField(p));
-  ViFields* lfs = pViLFieldsGet(g_pMboLines);
+    object("Point", "uniqueID", sMboGetPointPID(p), "PointCode", pcols, p, sPoPointGetField(p));
+  HexColumns lcols(pViLFieldsGet(g_pMboLines), key);
   for (LiLine* l = LiLinesGetFirst(g_pMboLines); l; l = LiLinesGetNext(g_pMboLines, l))
-    object("PlanFeature", "name", sDocumentId(l, sMboGetLineObjID(l)), "LineCode", lfs, l, sLiLineGetField(l));
-  ViFields* yfs = pViYFieldsGet(g_pMboPolygons);
+    object("PlanFeature", "name", sDocumentId(l, sMboGetLineObjID(l)), "LineCode", lcols, l, sLiLineGetField(l));
+  HexColumns ycols(pViYFieldsGet(g_pMboPolygons), key);
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y))
-    object("Parcel", "name", sDocumentId(y, sMboGetPolygonObjID(y)), "AreaCode", yfs, y, sYgPolygonGetField(y));
+    object("Parcel", "name", sDocumentId(y, sMboGetPolygonObjID(y)), "AreaCode", ycols, y, sYgPolygonGetField(y));
   vMboXmlStreamEnd(s);
 }
 
