@@ -54,7 +54,12 @@ struct Fields {
   }
   bool boSplitPlain(const char* line) {
     size_t len = strlen(line);
-    if (len >= sizeof plain || strpbrk(line, "\"\t")) return false;
+    if (len >= sizeof plain) return false;
+    // Any quote or tab makes the other line; a line without blanks, the
+    // usual one, has no field to cut.
+    const char* first = strpbrk(line, "\"\t ");
+    bool boBlanks = first && *first == ' ';
+    if (first && (!boBlanks || strpbrk(first, "\"\t"))) return false;
     memcpy(plain, line, len + 1);
     int i = 0;
     size_t from = 0;
@@ -62,8 +67,10 @@ struct Fields {
     auto cut = [&](size_t end) {
       char* s = plain + from;
       char* e = plain + end;
-      while (s < e && *s == ' ') ++s;
-      while (e > s && e[-1] == ' ') --e;
+      if (boBlanks) {
+        while (s < e && *s == ' ') ++s;
+        while (e > s && e[-1] == ' ') --e;
+      }
       *e = '\0';
       n[i] = (size_t)(e - s);
       p[i++] = s;

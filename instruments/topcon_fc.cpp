@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/cnum.h"
+#include "base/fieldcut.h"
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
@@ -42,6 +43,7 @@ struct FcStream {
   char* p;
   bool atEnd;
   unsigned lineNo;
+  char* end;  // the line's terminator
 };
 
 // False at the end of the stream; else p points at a character.
@@ -55,6 +57,7 @@ bool boFill(FcStream* s) {
     // window, where one look per line cost more than the line's records.
     if (s->lineNo++ % 64 == 0) boMboPumpMessage();
     s->p = s->line;
+    s->end = s->line + strlen(s->line);
   }
   return !s->atEnd;
 }
@@ -378,7 +381,7 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
 }
 
 bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
-  FcStream s{hRaw, "", nullptr, false, 0};
+  FcStream s{hRaw, "", nullptr, false, 0, nullptr};
   s.p = s.line;
   int c;
   while ((c = iNextChar(&s)) >= 0 && c != '_') {
@@ -400,8 +403,7 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
       // The line's piece of the value: up to an underscore, a grave accent
       // or the line's end.
       char* p = s.p;
-      char* q = p;
-      while (*q && *q != '_' && *q != '`') ++q;
+      char* q = pFindEither(p, s.end, '_', '`');
       size_t n = (size_t)(q - p);
       if (len + n > (size_t)kValueMax) {
         memcpy(value + len, p, (size_t)kValueMax - len);
