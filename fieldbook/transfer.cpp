@@ -1199,10 +1199,12 @@ bool boMboReadRawFile(MboSettings* pSet) {
   {
     MboIndexPass pass;
     // The point index of a large import is made large at once: most text
-    // formats make a point for every line or two. A small one grows as
-    // before, at no cost worth a larger table.
+    // formats make a point for nearly every line, a few for every second
+    // one or less (a table twice as large as they need, then, at most one
+    // step of its growth). A small one grows as before, at no cost worth a
+    // larger table.
     size_t uLines = pfnRaw ? uGuessLines(g_mboTransfer.hRaw) : 0;
-    if (uLines >= kGuessLinesMin) vMboIndexExpect(uLines / 2);
+    if (uLines >= kGuessLinesMin) vMboIndexExpect(uLines / 4 * 3);
     vResetReaderStates();
     boRead = pfnRaw ? pfnRaw(g_mboTransfer.hRaw, g_mboTransfer.hSide) : pfnPath(sRaw, g_mboTransfer.hSide);
     vFinishRead();
