@@ -134,12 +134,15 @@ GroupHash g_lastGroup;
 uint32_t uPlaceOf(const char* id, size_t n) {
   const char* end = id + n;
   const char* stop = n > kNumberDigitsMax ? end - kNumberDigitsMax : id;
+  // The trailing number read from its end (at most 18 digits: no overflow).
   const char* numberAt = end;
-  while (numberAt > stop && static_cast<unsigned char>(numberAt[-1] - '0') < 10) --numberAt;
+  uint64_t number = 0, scale = 1;
+  for (unsigned d; numberAt > stop && (d = static_cast<unsigned char>(numberAt[-1] - '0')) < 10; --numberAt) {
+    number += d * scale;
+    scale *= 10;
+  }
   size_t digits = static_cast<size_t>(end - numberAt);
   size_t textLen = n - digits;
-  uint64_t number = 0;
-  for (const char* d = numberAt; d < end; ++d) number = number * 10 + static_cast<uint64_t>(*d - '0');
 
   const uint64_t k = 0x9ddfea08eb382d69ull;
   uint64_t h = 0x9e3779b97f4a7c15ull ^ textLen;

@@ -891,8 +891,8 @@ int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
   char line[1025];
   bool boCut = false;
   while (boMboReadLineCut(line, 1024, hRaw, &boCut)) {
-    ++g_iLineNo;
-    boMboPumpMessage();
+    // A waiting message every 64 lines, as the other line readers look.
+    if (++g_iLineNo % 64 == 1) boMboPumpMessage();
     if (boCut) vMboReport(boInclude ? hSide : 0, "LINE TOO LONG, CUT", sStrFormat("%d", g_iLineNo));
     if (iReadLine(&r, line)) return 1;
   }
