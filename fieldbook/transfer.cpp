@@ -371,10 +371,10 @@ void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int iObject, in
   memcpy(p, sNum, uNum + 1);
 }
 
-// One vertex: a point at its place gives its ID, else a new point does.
+// A vertex without an ID: a point at its place gives it one, else a new
+// point does.
 void vGiveVertexId(PlaceGrid& grid, MboElmData* pElm, const GeoPnt3& p, bool b3d, char cPrefix, const char* sObjId,
                    int iObject, int n) {
-  if (!pElm || pElm->sPid[0]) return;
   bool boHasXY = (pElm->uFlags & MBO_FLAG_XY) != 0;
   if (boHasXY && !grid.boBuilt) grid.vBuild();
   // A vertex without XY stands nowhere: matching it at (0, 0) would be a
@@ -1065,9 +1065,12 @@ void vMboGiveVertexIds(void) {
       int n = 0;
       ++k;
       for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
+        MboElmData* d = pMboElmGetData(l, e);
+        ++n;
+        if (!d || d->sPid[0]) continue;  // named: its place is not asked for
         GeoPnt3 p;
         vLiElmGetP(l, e, &p);
-        vGiveVertexId(grid, pMboElmGetData(l, e), p, b3d, 'L', sMboGetLineObjID(l), k, ++n);
+        vGiveVertexId(grid, d, p, b3d, 'L', sMboGetLineObjID(l), k, n);
       }
     }
   }
@@ -1078,9 +1081,12 @@ void vMboGiveVertexIds(void) {
       int n = 0;
       ++k;
       for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e)) {
+        MboElmData* d = (MboElmData*)YgElmGetData(y, e);
+        ++n;
+        if (!d || d->sPid[0]) continue;
         GeoPnt3 p;
         vYgElmGetP(y, e, &p);
-        vGiveVertexId(grid, (MboElmData*)YgElmGetData(y, e), p, b3d, 'A', sMboGetPolygonObjID(y), k, ++n);
+        vGiveVertexId(grid, d, p, b3d, 'A', sMboGetPolygonObjID(y), k, n);
       }
     }
   }
