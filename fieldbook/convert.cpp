@@ -53,15 +53,25 @@ void vMboClearJobArea(void) {
 
 namespace {
 
+// The code cut to 15 characters, blanks at its end cut, in one pass (a
+// record's code is converted once or twice a line).
+void vCutCode(const char* code, char out[16]) {
+  code = sStrNotNull(code);
+  size_t end = 0;
+  for (size_t i = 0; i < 15 && code[i]; ++i) {
+    out[i] = code[i];
+    if (code[i] != ' ') end = i + 1;
+  }
+  out[end] = '\0';
+}
+
 void vConvertFeatureCodeInto(const CnvTable* table, const char* code, char out[16]) {
   if (!table) {  // no conversion: the code cut to 15 characters and trimmed
-    sStrCopyN(out, sStrNotNull(code), 16);
-    sStrTrimRight(out);
+    vCutCode(code, out);
     return;
   }
   char cut[16];
-  sStrCopyN(cut, sStrNotNull(code), sizeof cut);
-  sStrTrimRight(cut);
+  vCutCode(code, cut);
   if (!boCnvTabLookupReverse(table, cut, out, 16)) memcpy(out, cut, sizeof cut);
 }
 

@@ -52,7 +52,7 @@ RecCurrent* pCurrent(int kind) {
 
 // A code that begins with "9999" and holds nothing but nines.
 bool boAllNinesCode(const char* code) {
-  if (strncmp(code, "9999", 4) != 0) return false;
+  if (code[0] != '9' || strncmp(code, "9999", 4) != 0) return false;
   for (const char* p = code; *p; ++p)
     if (*p != '9') return false;
   return true;
@@ -297,7 +297,7 @@ void vMboRecSetStationName(const char* name) {
 
 void vMboRecSetCode(const char* code) {
   code = sStrNotNull(code);
-  if (strncmp(code, "-9999999", 8) == 0)
+  if (code[0] == '-' && strncmp(code, "-9999999", 8) == 0)
     g_mboRec.sCode[0] = '\0';
   else
     sStrCopyN(g_mboRec.sCode, code, sizeof g_mboRec.sCode);

@@ -62,6 +62,26 @@ TEST(ConvertCodes, FeatureCodeOnImport) {
   EXPECT_STREQ(sMboConvertFeatureCode(nullptr, "10"), "10");
 }
 
+// Random codes (blanks anywhere, 0 to 30 bytes) cut and trimmed as a copy
+// of 15 characters with its trailing blanks cut gives them, with and
+// without a table that converts some of them.
+TEST(ConvertCodes, RandomCodesAreCutThenTrimmed) {
+  Settings t;
+  pCnvTabAppend(t.s.pFeatureTab, "BYG", "10 A");
+  std::mt19937 rng(15);
+  for (int i = 0; i < 20000; ++i) {
+    std::string code;
+    for (int n = (int)(rng() % 31); n > 0; --n) code += " 10A\xe6"[rng() % 5];
+    char want[16];
+    sStrCopyN(want, code.c_str(), sizeof want);
+    sStrTrimRight(want);
+    t.s.uFconv = 0;
+    ASSERT_STREQ(sMboConvertFeatureCode(&t.s, code.c_str()), want) << "'" << code << "'";
+    t.s.uFconv = 1;
+    ASSERT_STREQ(sMboConvertFeatureCode(&t.s, code.c_str()), strcmp(want, "10 A") ? want : "BYG") << "'" << code << "'";
+  }
+}
+
 TEST(ConvertCodes, PointNumbersInAndOut) {
   Settings t;
   pCnvTabAppend(t.s.pPointTab, "K", "9");
