@@ -441,12 +441,15 @@ void vHideVertices(LiLines* lines) {
 
 void vMboHideNonFiniteBegin(bool boVertices) {
   g_hiddenFlags.clear();
-  for (PoPoint* p = g_pMboPoints ? PoPointsGetFirst(g_pMboPoints) : nullptr; p; p = PoPointsGetNext(g_pMboPoints, p))
-    if (MboPointData* data = pMboPointGetData(p)) {
-      GeoPnt3 at;
-      vPoPointGetP(p, &at);
-      vHide(&data->uFlags, std::isfinite(at.x) && std::isfinite(at.y), std::isfinite(at.z));
-    }
+  for (PoPoint* p = g_pMboPoints ? PoPointsGetFirst(g_pMboPoints) : nullptr; p; p = PoPointsGetNext(g_pMboPoints, p)) {
+    // The point's own values first: its flags (and the call for them) only
+    // for the rare point with a value not finite.
+    GeoPnt3 at;
+    vPoPointGetP(p, &at);
+    bool xyOk = std::isfinite(at.x) && std::isfinite(at.y), zOk = std::isfinite(at.z);
+    if (xyOk && zOk) continue;
+    if (MboPointData* data = pMboPointGetData(p)) vHide(&data->uFlags, xyOk, zOk);
+  }
   if (!boVertices) return;
   vHideVertices(g_pMboLines);
   vHideVertices(g_pMboPolygons);
@@ -536,18 +539,20 @@ void vMboPointSetMark(PoPoint* point, int32_t mark) {
 
 size_t uMboGetPointNo(PoPoint* point, char* sOut) {
   const char* pid = sMboGetPointPID(point);
-  // One pass: the part starts after the last '.', and trailing blanks are
-  // cut, as the point-number part is everywhere else.
-  size_t start = 0, end = 0;
+  // One pass, copying as it goes: the part starts again after each '.', and
+  // trailing blanks are cut, as the point-number part is everywhere else.
+  size_t n = 0, end = 0;
   for (size_t i = 0; i < MBO_ID_SIZE - 1 && pid[i]; ++i) {
-    if (pid[i] == '.')
-      start = end = i + 1;
-    else if (pid[i] != ' ')
-      end = i + 1;
+    char c = pid[i];
+    if (c == '.') {
+      n = end = 0;
+      continue;
+    }
+    sOut[n++] = c;
+    if (c != ' ') end = n;
   }
-  memcpy(sOut, pid + start, end - start);
-  sOut[end - start] = '\0';
-  return end - start;
+  sOut[end] = '\0';
+  return end;
 }
 
 char* sMboGetPointNo(PoPoint* point) {

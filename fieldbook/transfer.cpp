@@ -48,11 +48,13 @@ void vNoteWriteError(void) {
 // A raw writer's bytes are gathered here and handed to the system in large
 // pieces: a writer puts out a line or a point at a time, and on Windows each
 // _lwrite is a system call. One file at a time: the raw file while its
-// writer runs, the side file while a reader runs.
+// writer runs, the side file while a reader runs. Twice 64 KB, so that a
+// piece handed on is 64 KB or more: the POSIX platform layer writes such a
+// piece straight through instead of copying it into its own buffer first.
 struct MboWriteBuf {
   uint32_t hFile;  // 0: nothing gathered
   uint32_t uLen;
-  char data[65536];
+  char data[131072];
 };
 MboWriteBuf g_writeBuf;
 
@@ -501,6 +503,33 @@ bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount) {
     return boOk;
   }
   return boPutBytes(hFile, pData, uCount) && boOk;
+}
+
+namespace {
+
+// The rare ways of the two below, out of line: their usual way then needs
+// no registers saved.
+__attribute__((noinline)) void vFlushForRoom(void) { boFlushWriteBuf(); }
+__attribute__((noinline)) bool boWriteElsewhere(uint32_t hFile, const char* pData, uint32_t uCount) {
+  return boMboWriteBytes(hFile, pData, uCount);
+}
+
+}  // namespace
+
+char* pMboWriteBegin(uint32_t hFile, uint32_t uMax, char* pLocal) {
+  if (!hFile || hFile != g_writeBuf.hFile || uMax > sizeof g_writeBuf.data) return pLocal;
+  // A failed hand-on is kept for the operation, as in boMboWriteBytes.
+  if (uMax > sizeof g_writeBuf.data - g_writeBuf.uLen) vFlushForRoom();
+  return g_writeBuf.data + g_writeBuf.uLen;
+}
+
+bool boMboWriteEnd(uint32_t hFile, const char* pLine, uint32_t uCount) {
+  if (hFile && hFile == g_writeBuf.hFile && pLine == g_writeBuf.data + g_writeBuf.uLen &&
+      uCount <= sizeof g_writeBuf.data - g_writeBuf.uLen) {
+    g_writeBuf.uLen += uCount;
+    return true;
+  }
+  return boWriteElsewhere(hFile, pLine, uCount);
 }
 
 bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen) {

@@ -68,6 +68,13 @@ bool boMboWriteLineAsIs(uint32_t hFile, const char* sText);
 // for handle 0). A failed write (here or in boMboWriteLine) is kept for the
 // running write operation.
 bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount);
+// A line put together straight in the gathered bytes (below): where the
+// next uMax bytes of hFile go, or pLocal when its bytes are not gathered or
+// uMax is too large. boMboWriteEnd then writes the uCount bytes put there
+// (nothing else may be written to hFile in between); a writer puts each
+// line once instead of in a buffer of its own and again as it is written.
+char* pMboWriteBegin(uint32_t hFile, uint32_t uMax, char* pLocal);
+bool boMboWriteEnd(uint32_t hFile, const char* pLine, uint32_t uCount);
 // While a raw writer runs, what it writes to the raw file through these
 // calls is gathered in the module and handed to the system in large pieces
 // (a failed write is noticed there, and kept as above). A writer that seeks

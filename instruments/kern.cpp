@@ -180,7 +180,9 @@ bool boKernWriteRaw(uint32_t hRaw) {
         Writer* w = (Writer*)context;
         // The number ends in column 11; the coordinates follow, each after
         // two blanks: east and north "%11.3lf", the height "%8.3lf".
-        char line[kNumberMax + 1 + 2 * 13 + 2 + 40];
+        // The line is put together where it is written.
+        char local[kNumberMax + 1 + 2 * 13 + 2 + 40];
+        char* line = pMboWriteBegin(w->hRaw, sizeof local, local);
         char* o = line + kNumberMax + 1;
         if (!boPutCoordinate(&o, 11, p.dX) || !boPutCoordinate(&o, 11, p.dY) ||
             (p.boHasZ && !boPutCoordinate(&o, 8, p.dZ)))
@@ -199,10 +201,10 @@ bool boKernWriteRaw(uint32_t hRaw) {
         // Only the number can hold control bytes: blanked as the line
         // writer would, and the line goes out as it stands.
         char* n = line + kNumberMax + 1 - len;
-        memset(line, ' ', kNumberMax + 1 - len);
+        memcpy(line, "           ", kNumberMax + 1);  // a copy of fixed length, the number over its tail
         for (size_t i = 0; i < len; ++i) n[i] = cMboLineByte(p.sNumber[i]);
         memcpy(o, "\r\n", 2);
-        boMboWriteBytes(w->hRaw, line, (uint32_t)(o + 2 - line));
+        boMboWriteEnd(w->hRaw, line, (uint32_t)(o + 2 - line));
         return 1;
       },
       &w);

@@ -49,16 +49,42 @@ bool boPutValue(char* rec, int col1, double v) {
   return true;
 }
 
-// An item of the block, blank-filled or cut to its length. The column and
-// length come from an editable ini value: they are kept inside the block.
-void vPutItem(char* rec, const M5PiItem& item, const char* text) {
+// An item of the block (n bytes of text), blank-filled or cut to its
+// length. The column and length come from an editable ini value: they are
+// kept inside the block.
+void vPutItem(char* rec, const M5PiItem& item, const char* text, int n) {
   int col = item.iColumn < 0 ? 0 : item.iColumn > kBlockSize - 1 ? kBlockSize - 1 : item.iColumn;
   int len = item.iLength > kBlockSize - col ? kBlockSize - col : item.iLength;
-  if (len <= 0) return;
+  if (len > n) len = n;
   // Control bytes as blanks, as the line writer would put them: the other
   // columns hold none, so the record goes out as it stands.
   char* out = rec + kBlockCol + col;
-  for (int i = 0; i < len && text[i]; ++i) out[i] = cMboLineByte(text[i]);
+  for (int i = 0; i < len; ++i) out[i] = cMboLineByte(text[i]);
+}
+
+// The parts of a point ID as vPidSplit gives them (area, group, number:
+// split at the last dots, each cut to PID_PART_MAX characters and its
+// trailing blanks), as places in the ID instead of copies.
+struct IdPart {
+  const char* p;
+  int n;
+};
+void vSplitId(const char* id, IdPart part[3]) {
+  for (int k = 0; k < 3; k++) part[k] = {id, 0};
+  size_t end = strlen(id);
+  int k = 2;
+  auto take = [&](size_t from, size_t to) {
+    size_t len = to - from < (size_t)PID_PART_MAX ? to - from : (size_t)PID_PART_MAX;
+    while (len && id[from + len - 1] == ' ') --len;
+    part[k] = {id + from, (int)len};
+  };
+  for (size_t i = end; i > 0; i--) {
+    if (id[i - 1] != '.') continue;
+    take(i, end);
+    end = i - 1;
+    if (--k < 0) return;
+  }
+  take(0, end);
 }
 
 // Columns from..to (1-based) of a line of len bytes, blanks cut at both
@@ -189,8 +215,10 @@ bool boM5WriteRaw(uint32_t hRaw) {
     uint32_t has = uMboPointPlace(p, &at);
     if (!(has & MBO_FLAG_XY)) continue;
     bool boZ = (has & MBO_FLAG_Z) != 0;
-    char rec[kRecordSize + 2];  // with its CR LF
-    memcpy(rec, tmpl[boZ], sizeof rec);
+    // The record (with its CR LF) is put together where it is written.
+    char local[kRecordSize + 2];
+    char* rec = pMboWriteBegin(hRaw, sizeof local, local);
+    memcpy(rec, tmpl[boZ], sizeof local);
     // A value wider than its columns would shift the record: the point is
     // left out and counted.
     if (!boPutValue(rec, 53, at.y - set.iEO) || !boPutValue(rec, 76, at.x - set.iNO) ||
@@ -198,18 +226,21 @@ bool boM5WriteRaw(uint32_t hRaw) {
       skipped++;
       continue;
     }
-    // The running number has five columns: it wraps rather than shifting.
-    char* end;
-    sNumIntToStr(buf, ++number % 100000, &end);
-    vPut(rec, 12 + 5 - (int)(end - buf), buf);
-    PidParts parts;  // the ID's parts at once, without scratch copies
-    vPidSplit(sMboGetPointPID(p), &parts);
-    vPutItem(rec, l.items[M5_AREA], parts.part[0]);
-    vPutItem(rec, l.items[M5_GROUP], parts.part[1]);
-    vPutItem(rec, l.items[M5_PNO], parts.part[2]);
+    // The running number has five columns (12-16, right-justified over the
+    // blanks): it wraps rather than shifting.
+    char* digit = rec + 16;
+    for (int n = ++number % 100000;;) {
+      *--digit = (char)('0' + n % 10);
+      if (!(n /= 10)) break;
+    }
+    IdPart parts[3];  // the ID's parts at once, without copies
+    vSplitId(sMboGetPointPID(p), parts);
+    vPutItem(rec, l.items[M5_AREA], parts[0].p, parts[0].n);
+    vPutItem(rec, l.items[M5_GROUP], parts[1].p, parts[1].n);
+    vPutItem(rec, l.items[M5_PNO], parts[2].p, parts[2].n);
     const char* code = sMboPointGetField(p);
-    vPutItem(rec, l.items[M5_FCODE], code ? code : "");
-    boOk = boMboWriteBytes(hRaw, rec, sizeof rec) && boOk;
+    vPutItem(rec, l.items[M5_FCODE], code ? code : "", code ? (int)strnlen(code, kBlockSize) : 0);
+    boOk = boMboWriteEnd(hRaw, rec, sizeof local) && boOk;
   }
   if (skipped)
     vMsgWarning(sStrFormat(sKvxPoGetText("%d points not written: a value is too wide for the M5 format"), skipped));

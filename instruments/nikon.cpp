@@ -153,7 +153,11 @@ struct LineOut {
     memcpy(p, text, n);
     p += n;
   }
-  void vPut(const char* text) { vPut(text, strlen(text)); }
+  // A name or code: its control bytes as blanks, as the line writer puts
+  // them.
+  void vPutText(const char* text) {
+    for (; *text && p < end; ++text) *p++ = cMboLineByte(*text);
+  }
   template <size_t N>
   void vPutLit(const char (&text)[N]) {
     vPut(text, N - 1);
@@ -234,10 +238,12 @@ bool boNikonWriteRaw(uint32_t hRaw) {
     // "G,number,north,east,height,code", each number as "%.3f" prints it:
     // put together without printf's format parsing, where most of the
     // writer's time went, and cut where the formatted line would be.
-    char line[1200];
-    LineOut out{line, line + sizeof line - 1};
+    // The line is put together where it is written, with its CR LF.
+    char local[1200 + 1];
+    char* line = pMboWriteBegin(hRaw, sizeof local, local);
+    LineOut out{line, line + sizeof local - 2};
     out.vPutLit("G,");
-    out.vPut(number);
+    out.vPutText(number);
     out.vPutLit(",");
     out.vPutFixed(at.y - set.iEO);
     out.vPutLit(",");
@@ -245,8 +251,9 @@ bool boNikonWriteRaw(uint32_t hRaw) {
     out.vPutLit(",");
     if (has & MBO_FLAG_Z) out.vPutFixed(at.z);
     out.vPutLit(",");
-    out.vPut(sMboPointGetField(p));
-    boMboWriteLineN(hRaw, line, (size_t)(out.p - line));
+    out.vPutText(sMboPointGetField(p));
+    memcpy(out.p, "\r\n", 2);
+    boMboWriteEnd(hRaw, line, (uint32_t)(out.p + 2 - line));
   }
   return boMboWriteOk();
 }

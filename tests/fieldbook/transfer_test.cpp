@@ -307,6 +307,19 @@ TEST_F(Transfer, WrittenLinesEndInCrLfAndEmptyFilesAreDeletedOnClose) {
   EXPECT_FALSE(boMboCloseDeleteIfEmpty(&h, path.c_str()));
   EXPECT_EQ(0u, h);
   EXPECT_EQ("5=1\r\n\r\n", ReadFile(path));
+  // A line put together in place: in the writer's own buffer for a file
+  // whose bytes are not gathered (the gathered file of a write is the
+  // writers' tests').
+  h = hMboCreateFile(path.c_str());
+  char local[8];
+  char* line = pMboWriteBegin(h, sizeof local, local);
+  EXPECT_EQ(local, line);
+  memcpy(line, "G,1\r\n", 5);
+  EXPECT_TRUE(boMboWriteEnd(h, line, 5));
+  EXPECT_EQ(local, pMboWriteBegin(0, sizeof local, local));
+  EXPECT_FALSE(boMboWriteEnd(0, local, 5));
+  vMboCloseFile(&h);
+  EXPECT_EQ("G,1\r\n", ReadFile(path));
   h = hMboCreateFile(path.c_str());
   EXPECT_TRUE(boMboCloseDeleteIfEmpty(&h, path.c_str()));
   EXPECT_FALSE(fs::exists(path));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "base/geometry.h"
 #include "fb_dump.h"
 #include "testing/dialog_driver.h"
 #include "testing/ui_driver.h"
@@ -162,6 +163,36 @@ TEST_F(M5, ValuesAreWhatPrintfWritesInTheirColumns) {
   vUiExpectBox(IDOK, (std::to_string(skipped) + " points not written").c_str());
   ASSERT_TRUE(boWrite(24, m_dir + "/random.m5"));
   EXPECT_EQ(expected, ReadFile(m_dir + "/random.m5"));
+}
+
+// Random IDs (dots, blanks, long parts, empty parts) and codes: the
+// block holds the parts as vPidSplit gives them, each in its columns.
+TEST_F(M5, ItemsAreTheIdsPartsAsSplit) {
+  vOptions(24, "");
+  vLayout(kLayout);
+  std::mt19937_64 rng(5);
+  const char kChars[] = "Ab1 .\t";
+  std::string expected;
+  for (int i = 0; i < 300; i++) {
+    std::string id, code;
+    for (int k = (int)(rng() % 24); k > 0; k--) id += kChars[rng() % 6];
+    for (int k = (int)(rng() % 10); k > 0; k--) code += kChars[rng() % 6];
+    pNewPoint(id.c_str(), code.c_str(), 1, 2);
+    PidParts parts;
+    vPidSplit(id.c_str(), &parts);
+    std::string block(27, ' ');
+    auto put = [&](size_t col, size_t len, const std::string& text) {
+      for (size_t k = 0; k < len && k < text.size(); k++) block[col + k] = text[k] == '\t' ? ' ' : text[k];
+    };
+    put(3, 4, parts.part[0]);
+    put(7, 4, parts.part[1]);
+    put(11, 8, parts.part[2]);
+    put(19, 8, code);
+    expected += sRecord(i + 1, block, "        2.0000", "        1.0000");
+  }
+  vAcceptLayout();
+  ASSERT_TRUE(boWrite(24, m_dir + "/ids.m5"));
+  EXPECT_EQ(expected, ReadFile(m_dir + "/ids.m5"));
 }
 
 // Columns from..to (1-based) of a line, blanks past its end, blanks cut at
