@@ -58,6 +58,10 @@ TEST(FieldCut, FindsTheFirstOfEither) {
         char* want = buf + from;
         while (want < buf + n && *want != a && *want != b) want++;
         ASSERT_EQ(want, pFindEither(buf + from, buf + n, a, b)) << round << " " << from << " " << n;
+        // With the stop at a byte that is not ASCII too.
+        want = buf + from;
+        while (want < buf + n && *want != a && *want != b && (unsigned char)*want < 0x80) want++;
+        ASSERT_EQ(want, pFindEither(buf + from, buf + n, a, b, true)) << round << " " << from << " " << n;
       }
     }
   }
