@@ -207,17 +207,23 @@ bool boLineInstruction(DcReader* r, const char* sGiven, bool boAttribute) {
 // The point code field: code, line instruction and line code, separated
 // by '-' (a double "--" makes the line instruction negative). False when the
 // record goes to the side file. Without withLine the point joins no line.
-bool boCodeField(DcReader* r, const char* field, bool withLine = true) {
+bool boCodeField(DcReader* r, const DcText& field, bool withLine = true) {
   char parts[3][9] = {};  // each cut to 8 characters, then trimmed
-  const char* p = field;
+  const char* p = field.s;
+  const char* end = field.s + field.n;
   for (int i = 0; i < 3 && p; ++i) {
-    const char* dash = strchr(p, '-');
-    if (i == 1 && p[0] == '-') dash = strchr(p + 1, '-');
-    bool cut = dash && i < 2;
-    size_t n = cut ? (size_t)(dash - p) : strlen(p);
-    memcpy(parts[i], p, std::min(n, sizeof parts[i] - 1));
-    sStrTrim(parts[i]);
-    p = cut ? dash + 1 : nullptr;
+    // The first two parts end at a '-' (the second's own leading '-' is its
+    // sign); the third is the rest.
+    const char* dash = nullptr;
+    if (i < 2)
+      for (const char* q = i == 1 && p < end && *p == '-' ? p + 1 : p; q < end && !dash; ++q)
+        if (*q == '-') dash = q;
+    const char* b = p;
+    const char* e = p + std::min<size_t>((size_t)((dash ? dash : end) - p), sizeof parts[i] - 1);
+    while (b < e && boBlank(*b)) ++b;
+    while (e > b && boBlank(e[-1])) --e;
+    memcpy(parts[i], b, (size_t)(e - b));
+    p = dash ? dash + 1 : nullptr;
   }
   vMboRecSetCode(parts[0]);
   vMboCodeLineDefaultName(parts[0]);
@@ -335,7 +341,7 @@ bool boObservation(DcReader* r, const DcLine& line) {
   vObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sF(line, 53));
   vObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sF(line, 69));
   vObsValue(MBO_OBS_ITEM_DIST, sF(line, 37));
-  return boCodeField(r, sF(line, 85).s, !boObservedBefore(r, station.s, point.s));
+  return boCodeField(r, sF(line, 85), !boObservedBefore(r, station.s, point.s));
 }
 
 // One record; false when it goes to the side file.
@@ -377,7 +383,7 @@ bool boReadRecord(DcReader* r, const char* text) {
       vMboFlushPending();
       vMboRecSetPointName(sF(line, 5).s);
       vCoordinates(line);
-      bool ok = boCodeField(r, sF(line, 69).s);
+      bool ok = boCodeField(r, sF(line, 69));
       vMboFlushPending();
       return ok;
     }
@@ -422,7 +428,7 @@ bool boReadRecord(DcReader* r, const char* text) {
     case 67: {
       vMboFlushPending();
       // The code field first: its code and line are the vector's own.
-      bool ok = boCodeField(r, sF(line, 69).s);
+      bool ok = boCodeField(r, sF(line, 69));
       char name[17];
       sStrCopyN(name, sF(line, 5).s, sizeof name);
       vMboLineCommand(MBO_LINE_ADD_NAMED, name, sMboRecGetCode());
@@ -446,7 +452,7 @@ bool boReadRecord(DcReader* r, const char* text) {
         return true;
       }
       vCoordinates(line);
-      return boCodeField(r, sF(line, 69).s, !listed);
+      return boCodeField(r, sF(line, 69), !listed);
     }
     case 73:
       vMboRecGpsSetField(2, sF(line, 5).s);

@@ -5,6 +5,10 @@
 // trips.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+
 #include "fb_dump.h"
 #include "kv2cosys.h"
 #include "kv2cosys_setup.h"
@@ -192,6 +196,50 @@ TEST_F(TrimbleDc, FieldsAreCutAtTheirColumnsTheLineEndAndTheirBlanks) {
                     col16("A4") + col16("1.0") + col16("2.0") + "  3.0\t \r\n");
   ASSERT_TRUE(boRead(65, m_dir + "/cut.dc"));
   EXPECT_EQ((Strings{"A1 KUM 2.500 1.500 -", "A2  8.200 7.250 -", "A3  - - -", "A4  2.000 1.000 3.000"}), DumpPoints());
+}
+
+// Random coordinate records, their fields padded with blanks and tabs on
+// either side and the code field split at its dashes (the line ending
+// anywhere in it), against a model of the column rules: fields trimmed, the
+// code the text before its first '-' cut to 8 characters and trimmed, XY
+// from two numbers, Z from one.
+TEST_F(TrimbleDc, RandomCoordinateRecordsAgainstAModelOfTheColumns) {
+  const char* kNumbers[] = {"12.5", "-3.25", "0", "100.125", "7", "6600123.456", "", "abc", "-", "+2.5"};
+  const char* kCodes[] = {"KUM", "", "FENCE-1", "TREE-2-CODE", "LONGCODE12-1", "A B-3", "X--3", "-1", "K-x", "AB-1.2"};
+  std::mt19937 rng(64);
+  auto pad = [&](const std::string& text, size_t width) {
+    std::string left(rng() % 3, rng() % 2 ? ' ' : '\t'), field = left + text;
+    field.resize(std::max(field.size(), width - rng() % 3), rng() % 4 ? ' ' : '\t');
+    field.resize(width, ' ');
+    return field;
+  };
+  auto number = [](const std::string& t, double* v) {
+    if (t.empty() || !(isdigit((unsigned char)t[0]) || ((t[0] == '-' || t[0] == '+') && t.size() > 1))) return false;
+    *v = std::stod(t);
+    return true;
+  };
+  auto trim = [](std::string t) {
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.pop_back();
+    return t.substr(std::min(t.find_first_not_of(" \t"), t.size()));
+  };
+  std::string file;
+  Strings want;
+  for (int i = 0; i < 400; i++) {
+    std::string name = "P" + std::to_string(i), n = kNumbers[rng() % std::size(kNumbers)],
+                e = kNumbers[rng() % std::size(kNumbers)], z = kNumbers[rng() % std::size(kNumbers)],
+                code = kCodes[rng() % std::size(kCodes)];
+    std::string codeField = pad(code, 16);
+    codeField.resize(rng() % 2 ? 16 : code.size() + rng() % 3, ' ');
+    file += "08KI" + pad(name, 16) + pad(n, 16) + pad(e, 16) + pad(z, 16) + codeField + "\r\n";
+    std::string first = trim(trim(codeField).substr(0, trim(codeField).find('-')).substr(0, 8));
+    double vn, ve, vz;
+    std::string s = name + " " + first;
+    s += number(n, &vn) && number(e, &ve) ? " " + sNum(ve) + " " + sNum(vn) : " - -";
+    s += number(z, &vz) ? " " + sNum(vz) : " -";
+    want.push_back(s);
+  }
+  ASSERT_TRUE(boRead(65, Put("random.dc", file)));
+  EXPECT_EQ(want, DumpPoints());
 }
 
 }  // namespace
