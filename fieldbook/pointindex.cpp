@@ -315,10 +315,14 @@ void vRebuild() {
   g_index.boBuilt = true;
   g_index.pFirstPoint = PoPointsGetFirst(g_pMboPoints);
   size_t size = 64;
-  const size_t expected = std::min(g_uExpected, kEntriesMax);
-  while (static_cast<size_t>(g_index.iCount) * 2 > size || expected >= size) size *= 2;
-  g_index.heads.assign(size, 0);
+  while (static_cast<size_t>(g_index.iCount) * 2 > size) size *= 2;
+  // The entries take memory only as they come: a table sized for more
+  // points than come keeps no room for them (a large room is made of huge
+  // pages, each taken whole at its first use).
   g_index.entries.reserve(size);
+  const size_t expected = std::min(g_uExpected, kEntriesMax);
+  while (expected >= size) size *= 2;
+  g_index.heads.assign(size, 0);
   for (PoPoint* p = g_index.pFirstPoint; p; p = PoPointsGetNext(g_pMboPoints, p))
     vAddPoint(p, pMboPointGetData(p), nullptr);
 }
