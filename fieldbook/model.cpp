@@ -359,11 +359,12 @@ void vMboSetElmZ(LiLine* line, LiElm* elm, double z) {
   data->uFlags |= MBO_FLAG_Z | MBO_FLAG_Z_MEASURED;
 }
 
-uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p) {
+uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p, PoPoint** found) {
   vLiElmGetP(line, elm, p);
   MboElmData* data = pMboElmGetData(line, elm);
   uint32_t own = data ? data->uFlags & (MBO_FLAG_XY | MBO_FLAG_Z) : 0;
   PoPoint* point = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
+  if (found) *found = point;
   if (!own && !point) own = MBO_FLAG_XY | (boLiLineIs3d(line) ? MBO_FLAG_Z : 0);
   if ((own & MBO_FLAG_XY) && !(std::isfinite(p->x) && std::isfinite(p->y))) own &= ~MBO_FLAG_XY;
   if ((own & MBO_FLAG_Z) && !std::isfinite(p->z)) own &= ~MBO_FLAG_Z;

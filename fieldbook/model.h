@@ -102,8 +102,9 @@ const char* sMboPointGetField(PoPoint* point);
 // them, else those of the point it names. A vertex that carries no flag at
 // all (placed through the geometry library) has its own XY, and a height
 // when its line is 3-D. A value that is not finite counts as absent.
-// Returns MBO_FLAG_XY and MBO_FLAG_Z for what *p holds.
-uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p);
+// Returns MBO_FLAG_XY and MBO_FLAG_Z for what *p holds; *point (when given)
+// gets the point the vertex names, or null.
+uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p, PoPoint** point = nullptr);
 
 // Writers leave out a vertex without XY of its own or from its point (no
 // place is invented for it), and a line or polygon that loses vertices so

@@ -35,10 +35,12 @@ namespace {
 struct EscapeTable {
   enum : unsigned char { KEEP = 0, DROP = 1, REPLACE = 2 };
   unsigned char what[256];
+  unsigned char uRefLen[256];
   char sRef[256][12];
   EscapeTable() {
     for (int c = 0; c < 256; c++) {
       what[c] = KEEP;
+      uRefLen[c] = 0;
       sRef[c][0] = 0;
       const char* entity = c == '"'    ? "&quot;"
                            : c == '&'  ? "&amp;"
@@ -60,6 +62,7 @@ struct EscapeTable {
         what[c] = REPLACE;
         sStrPrintN(sRef[c], (int)sizeof sRef[c], "&#x%X;", (unsigned)(w ? w : c));
       }
+      uRefLen[c] = (unsigned char)strlen(sRef[c]);
     }
   }
 };
@@ -80,7 +83,7 @@ void vEscapeRuns(const char* text, size_t n, Put put) {
     while (p < end && t.what[*p] == EscapeTable::KEEP) p++;
     if (p > run) put((const char*)run, (size_t)(p - run));
     if (p == end) break;
-    if (t.what[*p] == EscapeTable::REPLACE) put(t.sRef[*p], strlen(t.sRef[*p]));
+    if (t.what[*p] == EscapeTable::REPLACE) put(t.sRef[*p], t.uRefLen[*p]);
     p++;
   }
 }
@@ -123,9 +126,91 @@ void vAttr(MboXmlStream* s, const char* name, const char* value) {
   vAttrN(s, name, value, strlen(value));
 }
 
+// Attributes put together for an element printed at once
+// (vMboXmlStreamLeaf), escaped as vAttrN escapes.
+struct AttrText {
+  std::vector<char> buf = std::vector<char>(1024);
+  size_t n = 0;
+
+  template <size_t N>
+  void add(const char (&name)[N], const char* value, size_t len) {
+    const EscapeTable& t = Escapes();
+    size_t most = N + 3 + len * sizeof t.sRef[0];
+    if (n + most > buf.size()) buf.resize(std::max(2 * buf.size(), n + most));
+    char* d = buf.data() + n;
+    *d++ = ' ';
+    memcpy(d, name, N - 1);
+    d += N - 1;
+    *d++ = '=';
+    *d++ = '"';
+    for (const unsigned char *p = (const unsigned char*)value, *end = p + len; p < end; p++) {
+      if (t.what[*p] == EscapeTable::KEEP) {
+        *d++ = (char)*p;
+      } else if (t.what[*p] == EscapeTable::REPLACE) {
+        memcpy(d, t.sRef[*p], t.uRefLen[*p]);
+        d += t.uRefLen[*p];
+      }
+    }
+    *d++ = '"';
+    n = (size_t)(d - buf.data());
+  }
+};
+
+// Names put by their known length.
+template <size_t N>
+void vStart(MboXmlStream* s, const char (&name)[N]) {
+  vMboXmlStreamStartN(s, name, N - 1);
+}
+
+template <size_t N>
+void vLeaf(MboXmlStream* s, const char (&name)[N], const AttrText& attrs, const char* text, size_t n) {
+  vMboXmlStreamLeaf(s, name, N - 1, attrs.buf.data(), attrs.n, text, n);
+}
+
 // Element texts are numbers only: as they stand.
 void vText(MboXmlStream* s, const char* text, size_t n) {
   if (boMboXmlStreamTextBegin(s)) vMboXmlStreamPut(s, text, n);
+}
+
+// "%f" of the value at out (400 bytes of room: "%f" of the largest double
+// needs 316); its length. A coordinate's usual size, 2^-11 <= |v| < 2^52,
+// is rounded here in whole-number steps as printf rounds (the exact binary
+// value, half to even); any other value goes to the library's printer.
+size_t uPrintF(char* out, double v) {
+  uint64_t bits;
+  memcpy(&bits, &v, sizeof bits);
+  int shift = 1075 - (int)(bits >> 52 & 0x7FF);  // |v| = m / 2^shift
+  if (shift < 1 || shift > 63) return (size_t)std::max(0, std::min(iNumPrintFixedC(out, 400, v, 6), 399));
+  uint64_t m = (bits & ((1ull << 52) - 1)) | 1ull << 52, mask = (1ull << shift) - 1;
+  uint64_t whole = m >> shift;
+  unsigned __int128 scaled = (unsigned __int128)(m & mask) * 1000000u;
+  uint64_t q = (uint64_t)(scaled >> shift), rem = (uint64_t)scaled & mask, half = 1ull << (shift - 1);
+  if (rem > half || (rem == half && (q & 1))) q++;
+  if (q == 1000000) whole++, q = 0;
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char text[32];
+  char* p = text + sizeof text - 6;
+  memcpy(p, kPairs + 2 * (q / 10000), 2);
+  memcpy(p + 2, kPairs + 2 * (q / 100 % 100), 2);
+  memcpy(p + 4, kPairs + 2 * (q % 100), 2);
+  *--p = '.';
+  for (; whole >= 100; whole /= 100) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * (whole % 100), 2);
+  }
+  if (whole >= 10) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * whole, 2);
+  } else {
+    *--p = (char)('0' + whole);
+  }
+  if (bits >> 63) *--p = '-';
+  size_t n = (size_t)(text + sizeof text - p);
+  memcpy(out, p, n);
+  return n;
 }
 
 // Values as "%f" would print them, separated by blanks, cut to limit
@@ -134,8 +219,7 @@ size_t uFixedList(char* out, std::initializer_list<double> values, size_t limit)
   size_t n = 0;
   for (double v : values) {
     if (n) out[n++] = ' ';
-    int len = iNumPrintFixedC(out + n, 400, v, 6);  // "%f" of the largest double needs 316
-    n += (size_t)std::max(0, std::min(len, 399));
+    n += uPrintF(out + n, v);
   }
   return std::min(n, limit);
 }
@@ -249,11 +333,11 @@ void vCoordinateSystem(MboXmlStream* s) {
 void vPoints(MboXmlStream* s, int dialect, const std::string& key) {
   ViFields* fs = pViPFieldsGet(g_pMboPoints);
   Coords c;
+  AttrText attrs;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
     if (!boMboGetPointXY(p, &x, &y)) continue;
-    vMboXmlStreamStart(s, "CgPoints");
-    vMboXmlStreamStart(s, "CgPoint");
+    vStart(s, "CgPoints");
     const char* pid = sStrNotNull(sMboGetPointPID(p));
     // The point number: after the last dot, without trailing blanks.
     const char* dot = strrchr(pid, '.');
@@ -262,18 +346,15 @@ void vPoints(MboXmlStream* s, int dialect, const std::string& key) {
     while (noLen && no[noLen - 1] == ' ') noLen--;
     const char* code = sStrNotNull(key.empty() ? sPoPointGetField(p) : sViFieldsGetFieldByName(fs, p, key.c_str()));
     // A missing text is written as a blank.
-    if (noLen)
-      vAttrN(s, "name", no, noLen);
-    else
-      vAttr(s, "name", " ");
-    vAttr(s, "code", *code ? code : " ");
-    vAttr(s, "oID", *pid ? pid : " ");
+    attrs.n = 0;
+    attrs.add("name", noLen ? no : " ", noLen ? noLen : 1);
+    attrs.add("code", *code ? code : " ", *code ? strlen(code) : 1);
+    attrs.add("oID", *pid ? pid : " ", *pid ? strlen(pid) : 1);
     if (boMboGetPointZ(p, &z))
       vYXZ(&c, x, y, z);
     else
       vYX(&c, x, y);
-    vText(s, c.text, c.n);
-    vMboXmlStreamEnd(s);
+    vLeaf(s, "CgPoint", attrs, c.text, c.n);
     // The reader gives an unnamed Feature to the point just before it.
     if (dialect == LXML_DIALECT_PLAIN || dialect == LXML_DIALECT_LEICA) vAttributeFeature(s, fs, p);
     vMboXmlStreamEnd(s);
@@ -282,12 +363,12 @@ void vPoints(MboXmlStream* s, int dialect, const std::string& key) {
 
 // ---- Lines and polygons ----
 
-// A vertex that is written: where, and the point it refers to (looked up
-// when it is first written).
+// A vertex that is written: where, and the point it names (null when none).
 struct Vertex {
   LiElm* elm;
   uint32_t has;
   GeoPnt3 p;
+  PoPoint* point;
 };
 
 // One segment of a CoordGeom: from vertex a to vertex b (indexes into the
@@ -316,8 +397,8 @@ bool boPlanGeometry(Geometry* g, LiLine* line) {
   uint32_t head = 0;
   bool any = false;  // a vertex of this part written
   for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
-    Vertex v{e, 0, {0, 0, 0}};
-    v.has = uMboVertexPosition(line, e, &v.p);
+    Vertex v{e, 0, {0, 0, 0}, nullptr};
+    v.has = uMboVertexPosition(line, e, &v.p, &v.point);
     if (v.has & MBO_FLAG_XY) {
       uint32_t at = (uint32_t)g->vertices.size();
       if (any) {
@@ -348,25 +429,23 @@ bool boPlanGeometry(Geometry* g, LiLine* line) {
 // the next one's start.
 struct VertexText {
   uint32_t uIndex = UINT32_MAX;
-  bool boRef = false;  // a pntRef, escaped in ref
-  std::string ref;
+  AttrText attrs;  // the pntRef, or none
   Coords coords;
 };
 
-// A Start, End or closing vertex.
-void vVertex(MboXmlStream* s, const char* name, LiLine* line, const Geometry& g, uint32_t index, VertexText* cache) {
+// A Start or End vertex.
+template <size_t N>
+void vVertex(MboXmlStream* s, const char (&name)[N], LiLine* line, const Geometry& g, uint32_t index,
+             VertexText* cache) {
   if (cache->uIndex != index) {
     const Vertex& v = g.vertices[index];
     cache->uIndex = index;
-    cache->ref.clear();
+    cache->attrs.n = 0;
     const MboElmData* data = (const MboElmData*)LiElmGetData(line, v.elm);
     // Only a point written as a CgPoint is referred to: the reader must find
     // every reference.
-    PoPoint* pt = data && data->sPid[0] ? pMboFindPoint(data->sPid) : nullptr;
-    cache->boRef = pt && boMboGetPointXY(pt, nullptr, nullptr);
-    if (cache->boRef)
-      vEscapeRuns(data->sPid, strlen(data->sPid),
-                  [cache](const char* text, size_t size) { cache->ref.append(text, size); });
+    if (v.point && boMboGetPointXY(v.point, nullptr, nullptr))
+      cache->attrs.add("pntRef", data->sPid, strlen(data->sPid));
     // A vertex that only names its point is written at the point (a reader
     // takes these text coordinates for the point); an unknown height is left
     // out, not written as 0.
@@ -375,13 +454,7 @@ void vVertex(MboXmlStream* s, const char* name, LiLine* line, const Geometry& g,
     else
       vYX(&cache->coords, v.p.x, v.p.y);
   }
-  vMboXmlStreamStart(s, name);
-  if (cache->boRef && boMboXmlStreamAttrBegin(s, "pntRef")) {
-    vMboXmlStreamPut(s, cache->ref.data(), cache->ref.size());
-    vMboXmlStreamAttrEnd(s);
-  }
-  vText(s, cache->coords.text, cache->coords.n);
-  vMboXmlStreamEnd(s);
+  vLeaf(s, name, cache->attrs, cache->coords.text, cache->coords.n);
 }
 
 void vCurve(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& seg, VertexText* cache) {
@@ -464,7 +537,7 @@ void vCoordGeom(MboXmlStream* s, const Geometry* g, LiLine* line, ViFields* fs, 
     } else if (seg.kind == KV2GR_ELM_CLOTHOID) {
       vSpiral(s, line, *g, seg, &cache);
     } else {
-      vMboXmlStreamStart(s, "Line");
+      vStart(s, "Line");
       vVertex(s, "Start", line, *g, seg.a, &cache);
       vVertex(s, "End", line, *g, seg.b, &cache);
       vMboXmlStreamEnd(s);

@@ -380,8 +380,14 @@ void vFlush(XmlOut* out) {
 // A copy of a few bytes without a library call: most pieces are names,
 // numbers and short values.
 [[gnu::always_inline]] inline void vCopy(char* d, const char* s, size_t n) {
-  if (n > 16) {
+  if (n > 32) {
     memcpy(d, s, n);
+  } else if (n > 16) {  // two overlapping blocks of 16
+    char a[16], b[16];
+    memcpy(a, s, 16);
+    memcpy(b, s + n - 16, 16);
+    memcpy(d, a, 16);
+    memcpy(d + n - 16, b, 16);
   } else if (n >= 8) {  // two overlapping words
     uint64_t a, b;
     memcpy(&a, s, 8);
@@ -598,11 +604,12 @@ bool boMboXmlStreamClose(MboXmlStream* s, bool boKeep) {
   return ok;
 }
 
-void vMboXmlStreamStart(MboXmlStream* s, const char* name) {
-  if (!s || !name) return;
-  if (s->open.empty() && s->boStarted) return;  // one root
-  s->boStarted = true;
-  Piece before{"", 0};  // what the parent's start tag or text still needs
+namespace {
+
+// What the parent's start tag or text still needs before a child; the
+// parent then has children.
+Piece BeforeChild(MboXmlStream* s) {
+  Piece before{"", 0};
   if (!s->open.empty()) {
     MboXmlStream::Open& parent = s->open.back();
     if (parent.boTagOpen)
@@ -612,8 +619,21 @@ void vMboXmlStreamStart(MboXmlStream* s, const char* name) {
     parent.boTagOpen = false;
     parent.boChildren = true;
   }
+  return before;
+}
+
+}  // namespace
+
+void vMboXmlStreamStart(MboXmlStream* s, const char* name) {
+  if (name) vMboXmlStreamStartN(s, name, strlen(name));
+}
+
+void vMboXmlStreamStartN(MboXmlStream* s, const char* name, size_t len) {
+  if (!s || !name) return;
+  if (s->open.empty() && s->boStarted) return;  // one root
+  s->boStarted = true;
+  Piece before = BeforeChild(s);
   int level = (int)s->open.size();
-  size_t len = strlen(name);
   if (level <= kBlankLevels) {
     vPutPieces(&s->out, {before, {kBlanks, 2 * (size_t)level}, {"<", 1}, {name, len}});
   } else {
@@ -673,4 +693,61 @@ void vMboXmlStreamEnd(MboXmlStream* s) {
     level = 0;
   }
   vPutPieces(&s->out, {tag, {kBlanks, 2 * (size_t)level}, {"</", 2}, {e.sName, e.uNameLen}, {">\r\n", 3}});
+}
+
+void vMboXmlStreamLeaf(MboXmlStream* s, const char* name, size_t nameLen, const char* attrs, size_t attrsLen,
+                       const char* text, size_t textLen) {
+  if (!s || !name) return;
+  int level = (int)s->open.size();
+  if (s->open.empty() || level > kBlankLevels) {  // the root, or deep: step by step
+    size_t depth = s->open.size();
+    vMboXmlStreamStartN(s, name, nameLen);
+    if (s->open.size() > depth) {
+      if (attrs) vPutN(&s->out, attrs, attrsLen);
+      if (text && boMboXmlStreamTextBegin(s)) vPutN(&s->out, text, textLen);
+      vMboXmlStreamEnd(s);
+    }
+    return;
+  }
+  Piece before = BeforeChild(s);
+  Piece indent{kBlanks, 2 * (size_t)level};
+  if (!attrs) attrsLen = 0;
+  XmlOut* out = &s->out;
+  size_t total = before.n + indent.n + 1 + nameLen + attrsLen + (text ? textLen + nameLen + 6 : 4);
+  if (total > sizeof out->block - out->uUsed) {
+    if (!text) return vPutPieces(out, {before, indent, {"<", 1}, {name, nameLen}, {attrs, attrsLen}, {"/>\r\n", 4}});
+    return vPutPieces(out, {before,
+                            indent,
+                            {"<", 1},
+                            {name, nameLen},
+                            {attrs, attrsLen},
+                            {">", 1},
+                            {text, textLen},
+                            {"</", 2},
+                            {name, nameLen},
+                            {">\r\n", 3}});
+  }
+  // The usual case in straight steps.
+  char* d = out->block + out->uUsed;
+  vCopy(d, before.p, before.n);
+  d += before.n;
+  vCopy(d, indent.p, indent.n);
+  d += indent.n;
+  *d++ = '<';
+  vCopy(d, name, nameLen);
+  d += nameLen;
+  vCopy(d, attrs, attrsLen);
+  d += attrsLen;
+  if (text) {
+    *d++ = '>';
+    vCopy(d, text, textLen);
+    d += textLen;
+    memcpy(d, "</", 2);
+    vCopy(d + 2, name, nameLen);
+    d += 2 + nameLen;
+    memcpy(d, ">\r\n", 3);
+  } else {
+    memcpy(d, "/>\r\n", 4);
+  }
+  out->uUsed += total;
 }

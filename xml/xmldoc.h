@@ -167,6 +167,12 @@ MboXmlStream* pMboXmlStreamOpen(const char* path, const char* version, const cha
 bool boMboXmlStreamClose(MboXmlStream* stream, bool boKeep);
 // The name must stay valid until the element's end.
 void vMboXmlStreamStart(MboXmlStream* stream, const char* name);
+void vMboXmlStreamStartN(MboXmlStream* stream, const char* name, size_t nameLen);
+// A whole element without children at once, as Start, the attribute bytes
+// as they stand (each ` name="value"`, put together by the writer), the
+// text (null: none, the element self-closed) and End would print it.
+void vMboXmlStreamLeaf(MboXmlStream* stream, const char* name, size_t nameLen, const char* attrs, size_t attrsLen,
+                       const char* text, size_t textLen);
 void vMboXmlStreamAttr(MboXmlStream* stream, const char* name, const char* value);
 void vMboXmlStreamText(MboXmlStream* stream, const char* text);
 void vMboXmlStreamEnd(MboXmlStream* stream);

@@ -7,6 +7,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlschemas.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -292,15 +293,32 @@ TEST_F(LandXmlWriter, LineAndPolygonCodesReadBack) {
 }
 
 // Coordinates are printf's "%f" digits, cut where its 128- and 192-byte
-// buffers cut them: random values, rounding edges and the largest doubles.
+// buffers cut them: random values, values of every size, halves of the
+// last digit (exact binary fractions), rounding edges and the largest
+// doubles.
 TEST_F(LandXmlWriter, CoordinatesArePrintfsDigits) {
   std::mt19937_64 rng(11);
   std::uniform_real_distribution<double> plain(-1e7, 1e7);
-  const double edges[] = {0.0000005, -0.0000005, 2.5e-7, 1e20, 1e300, -1.7e308, 123456.0000045, 0.1 + 0.2};
+  const double edges[] = {
+      0.0000005, -0.0000005,     2.5e-7,          1e20,    1e300,   -1.7e308, 0.1 + 0.2, 0.9999995, 4e15,
+      -4.5e15,   123456.0000045, 999999.99999949, 0x1p-11, 0x1p-12, 0x1p52,   0x1.8p-8,  0.0,       -0.0};
+  auto value = [&]() {
+    double sign = rng() % 2 ? 1 : -1;
+    switch (rng() % 5) {
+      case 0:
+        return sign * edges[rng() % std::size(edges)];
+      case 1:  // any size a coordinate may have, and beyond
+        return sign * std::ldexp((double)(rng() >> 11), (int)(rng() % 80) - 80);
+      case 2:  // a half of the last digit, or near it
+        return sign * ((double)(rng() % (1ull << 40)) / 128 + (rng() % 2 ? 0 : 0x1p-30));
+      default:
+        return plain(rng);
+    }
+  };
   std::vector<std::string> expected;
-  for (int i = 0; i < 300; i++) {
+  for (int i = 0; i < 3000; i++) {
     double v[3];
-    for (double& d : v) d = rng() % 3 ? plain(rng) : edges[rng() % std::size(edges)] * (rng() % 2 ? 1 : -1);
+    for (double& d : v) d = value();
     PoPoint* p = KvxMboNewPoint(("P" + std::to_string(i)).c_str());
     vMboSetPointXY(p, v[0], v[1]);
     char buf[1000];

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -129,20 +130,32 @@ void vRandomElem(std::mt19937& rng, MboXmlDoc* doc, MboXmlElem* parent, MboXmlSt
   static const char* const values[] = {"", "1 2 3", "<&\">", "\xe6\xf8"};
   const char* name = names[rng() % 3];
   MboXmlElem* e = parent ? pMboXmlAddChild(parent, name) : pMboXmlNewRoot(doc, name);
-  vMboXmlStreamStart(s, name);
+  int children = depth < 4 ? (int)(rng() % 4) : 0;
+  // An element without children is streamed at once every other time.
+  bool leaf = !children && rng() % 2;
+  if (!leaf) vMboXmlStreamStart(s, name);
+  std::string attrs;
   for (int i = (int)(rng() % 4); i > 0; i--) {
     char attr[8];
     snprintf(attr, sizeof attr, "k%d", i);  // unique in the element
     const char* value = values[rng() % 4];
     pMboXmlSetAttr(e, attr, value);
-    vMboXmlStreamAttr(s, attr, value);
+    if (leaf)
+      attrs += std::string(" ") + attr + "=\"" + value + "\"";
+    else
+      vMboXmlStreamAttr(s, attr, value);
   }
+  const char* text = nullptr;
   if (rng() % 3 == 0) {
-    const char* text = values[rng() % 4];
+    text = values[rng() % 4];
     sMboXmlSetText(e, text);
-    vMboXmlStreamText(s, text);
+    if (!leaf) vMboXmlStreamText(s, text);
   }
-  for (int i = depth < 4 ? (int)(rng() % 4) : 0; i > 0; i--) vRandomElem(rng, doc, e, s, depth + 1);
+  if (leaf) {
+    vMboXmlStreamLeaf(s, name, strlen(name), attrs.data(), attrs.size(), text, text ? strlen(text) : 0);
+    return;
+  }
+  for (int i = children; i > 0; i--) vRandomElem(rng, doc, e, s, depth + 1);
   vMboXmlStreamEnd(s);
 }
 
@@ -177,6 +190,11 @@ TEST(XmlDoc, AStreamedDocumentPrintsAsItsTree) {
     e = pMboXmlAddChild(e, "deep");
     vMboXmlStreamStart(s, "deep");
     if (level % 3 == 0) sMboXmlSetText(e, "t"), vMboXmlStreamText(s, "t");
+    // Leaves at every depth, with and without text.
+    sMboXmlSetText(pMboXmlAddChild(e, "leaf"), "1 2");
+    vMboXmlStreamLeaf(s, "leaf", 4, nullptr, 0, "1 2", 3);
+    pMboXmlSetAttr(pMboXmlAddChild(e, "leaf"), "a", "b");
+    vMboXmlStreamLeaf(s, "leaf", 4, " a=\"b\"", 6, nullptr, 0);
   }
   ASSERT_TRUE(boMboXmlStreamClose(s, true));  // ends them all
   EXPECT_EQ(kvxtest::ReadFile(path), sPrinted(doc.get()));
