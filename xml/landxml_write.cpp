@@ -131,10 +131,10 @@ void vAttr(MboXmlStream* s, const char* name, const char* value) {
 struct AttrText {
   std::vector<char> buf = std::vector<char>(1024);
   size_t n = 0;
+  const EscapeTable& t = Escapes();
 
   template <size_t N>
   void add(const char (&name)[N], const char* value, size_t len) {
-    const EscapeTable& t = Escapes();
     size_t most = N + 3 + len * sizeof t.sRef[0];
     if (n + most > buf.size()) buf.resize(std::max(2 * buf.size(), n + most));
     char* d = buf.data() + n;
@@ -173,7 +173,7 @@ void vText(MboXmlStream* s, const char* text, size_t n) {
 }
 
 // "%f" of the value at out (400 bytes of room: "%f" of the largest double
-// needs 316); its length. A coordinate's usual size, 2^-11 <= |v| < 2^52,
+// needs 316; bytes after the text may be overwritten); its length. A coordinate's usual size, 2^-11 <= |v| < 2^52,
 // is rounded here in whole-number steps as printf rounds (the exact binary
 // value, half to even); any other value goes to the library's printer.
 size_t uPrintF(char* out, double v) {
@@ -191,8 +191,10 @@ size_t uPrintF(char* out, double v) {
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char text[32];
-  char* p = text + sizeof text - 6;
+  // Built backwards to the middle of text, then copied 32 bytes at once
+  // (the longest text here takes 24).
+  char text[64];
+  char* p = text + 32 - 6;
   memcpy(p, kPairs + 2 * (q / 10000), 2);
   memcpy(p + 2, kPairs + 2 * (q / 100 % 100), 2);
   memcpy(p + 4, kPairs + 2 * (q % 100), 2);
@@ -208,9 +210,8 @@ size_t uPrintF(char* out, double v) {
     *--p = (char)('0' + whole);
   }
   if (bits >> 63) *--p = '-';
-  size_t n = (size_t)(text + sizeof text - p);
-  memcpy(out, p, n);
-  return n;
+  memcpy(out, p, 32);
+  return (size_t)(text + 32 - p);
 }
 
 // Values as "%f" would print them, separated by blanks, cut to limit

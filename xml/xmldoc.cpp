@@ -380,8 +380,14 @@ void vFlush(XmlOut* out) {
 // A copy of a few bytes without a library call: most pieces are names,
 // numbers and short values.
 [[gnu::always_inline]] inline void vCopy(char* d, const char* s, size_t n) {
-  if (n > 32) {
+  if (n > 64) {
     memcpy(d, s, n);
+  } else if (n > 32) {  // two overlapping blocks of 32
+    char a[32], b[32];
+    memcpy(a, s, 32);
+    memcpy(b, s + n - 32, 32);
+    memcpy(d, a, 32);
+    memcpy(d + n - 32, b, 32);
   } else if (n > 16) {  // two overlapping blocks of 16
     char a[16], b[16];
     memcpy(a, s, 16);
@@ -429,19 +435,17 @@ struct Piece {
   size_t n;
 };
 
-// Several pieces with one look for room.
-[[gnu::always_inline]] inline void vPutPieces(XmlOut* out, std::initializer_list<Piece> pieces) {
-  size_t total = 0;
-  for (const Piece& x : pieces) total += x.n;
+// Several pieces with one look for room, each copy in line (the pieces'
+// sizes are mostly known where this is called).
+template <class... P>
+[[gnu::always_inline]] inline void vPutPieces(XmlOut* out, const P&... pieces) {
+  size_t total = (pieces.n + ...);
   if (total > sizeof out->block - out->uUsed) {
-    for (const Piece& x : pieces) vPutN(out, x.p, x.n);
+    (vPutN(out, pieces.p, pieces.n), ...);
     return;
   }
   char* d = out->block + out->uUsed;
-  for (const Piece& x : pieces) {
-    vCopy(d, x.p, x.n);
-    d += x.n;
-  }
+  ((vCopy(d, pieces.p, pieces.n), d += pieces.n), ...);
   out->uUsed += total;
 }
 
@@ -633,20 +637,20 @@ void vMboXmlStreamStartN(MboXmlStream* s, const char* name, size_t len) {
   if (s->open.empty() && s->boStarted) return;  // one root
   s->boStarted = true;
   Piece before = BeforeChild(s);
-  int level = (int)s->open.size();
-  if (level <= kBlankLevels) {
-    vPutPieces(&s->out, {before, {kBlanks, 2 * (size_t)level}, {"<", 1}, {name, len}});
+  size_t level = s->open.size();
+  if (level <= (size_t)kBlankLevels) {
+    vPutPieces(&s->out, before, Piece{kBlanks, 2 * level}, Piece{"<", 1}, Piece{name, len});
   } else {
     vPutN(&s->out, before.p, before.n);
-    vMboXmlWriteIndent(&s->out, level);
-    vPutPieces(&s->out, {{"<", 1}, {name, len}});
+    vMboXmlWriteIndent(&s->out, (int)level);
+    vPutPieces(&s->out, Piece{"<", 1}, Piece{name, len});
   }
   s->open.push_back({name, len, true, false, false});
 }
 
 bool boMboXmlStreamAttrBegin(MboXmlStream* s, const char* name) {
   if (!s || s->open.empty() || !s->open.back().boTagOpen || !name) return false;
-  vPutPieces(&s->out, {{" ", 1}, {name, strlen(name)}, {"=\"", 2}});
+  vPutPieces(&s->out, Piece{" ", 1}, Piece{name, strlen(name)}, Piece{"=\"", 2});
   return true;
 }
 
@@ -685,21 +689,21 @@ void vMboXmlStreamEnd(MboXmlStream* s) {
     return;
   }
   Piece tag = e.boTagOpen ? Piece{">\r\n", 3} : Piece{"", 0};
-  int level = e.boChildren ? (int)s->open.size() : 0;
-  if (level > kBlankLevels) {
+  size_t level = e.boChildren ? s->open.size() : 0;
+  if (level > (size_t)kBlankLevels) {
     vPutN(&s->out, tag.p, tag.n);
-    vMboXmlWriteIndent(&s->out, level);
+    vMboXmlWriteIndent(&s->out, (int)level);
     tag = {"", 0};
     level = 0;
   }
-  vPutPieces(&s->out, {tag, {kBlanks, 2 * (size_t)level}, {"</", 2}, {e.sName, e.uNameLen}, {">\r\n", 3}});
+  vPutPieces(&s->out, tag, Piece{kBlanks, 2 * level}, Piece{"</", 2}, Piece{e.sName, e.uNameLen}, Piece{">\r\n", 3});
 }
 
 void vMboXmlStreamLeaf(MboXmlStream* s, const char* name, size_t nameLen, const char* attrs, size_t attrsLen,
                        const char* text, size_t textLen) {
   if (!s || !name) return;
-  int level = (int)s->open.size();
-  if (s->open.empty() || level > kBlankLevels) {  // the root, or deep: step by step
+  size_t level = s->open.size();
+  if (s->open.empty() || level > (size_t)kBlankLevels) {  // the root, or deep: step by step
     size_t depth = s->open.size();
     vMboXmlStreamStartN(s, name, nameLen);
     if (s->open.size() > depth) {
@@ -710,44 +714,10 @@ void vMboXmlStreamLeaf(MboXmlStream* s, const char* name, size_t nameLen, const 
     return;
   }
   Piece before = BeforeChild(s);
-  Piece indent{kBlanks, 2 * (size_t)level};
+  Piece indent{kBlanks, 2 * level};
   if (!attrs) attrsLen = 0;
-  XmlOut* out = &s->out;
-  size_t total = before.n + indent.n + 1 + nameLen + attrsLen + (text ? textLen + nameLen + 6 : 4);
-  if (total > sizeof out->block - out->uUsed) {
-    if (!text) return vPutPieces(out, {before, indent, {"<", 1}, {name, nameLen}, {attrs, attrsLen}, {"/>\r\n", 4}});
-    return vPutPieces(out, {before,
-                            indent,
-                            {"<", 1},
-                            {name, nameLen},
-                            {attrs, attrsLen},
-                            {">", 1},
-                            {text, textLen},
-                            {"</", 2},
-                            {name, nameLen},
-                            {">\r\n", 3}});
-  }
-  // The usual case in straight steps.
-  char* d = out->block + out->uUsed;
-  vCopy(d, before.p, before.n);
-  d += before.n;
-  vCopy(d, indent.p, indent.n);
-  d += indent.n;
-  *d++ = '<';
-  vCopy(d, name, nameLen);
-  d += nameLen;
-  vCopy(d, attrs, attrsLen);
-  d += attrsLen;
-  if (text) {
-    *d++ = '>';
-    vCopy(d, text, textLen);
-    d += textLen;
-    memcpy(d, "</", 2);
-    vCopy(d + 2, name, nameLen);
-    d += 2 + nameLen;
-    memcpy(d, ">\r\n", 3);
-  } else {
-    memcpy(d, "/>\r\n", 4);
-  }
-  out->uUsed += total;
+  Piece open{"<", 1}, tag{name, nameLen}, given{attrs, attrsLen};
+  if (!text) return vPutPieces(&s->out, before, indent, open, tag, given, Piece{"/>\r\n", 4});
+  vPutPieces(&s->out, before, indent, open, tag, given, Piece{">", 1}, Piece{text, textLen}, Piece{"</", 2}, tag,
+             Piece{">\r\n", 3});
 }
