@@ -364,12 +364,13 @@ void vMboXmlFreeDoc(MboXmlDoc* doc) {
 namespace {
 
 // The printed text goes out in large blocks: a stream call per piece costs
-// more than the piece.
+// more than the piece, and the system takes a quarter megabyte at once for
+// less than four writes of 64 KB.
 struct XmlOut {
   FILE* fp;
   bool boFailed;
   size_t uUsed = 0;
-  char block[1 << 16];
+  char block[1 << 18];
 };
 
 void vFlush(XmlOut* out) {
@@ -536,7 +537,11 @@ FILE* pOpenOut(PathOutFile* out, const char* path) {
     vMboXmlSetError(MBO_XML_ERR_OPEN);
     return nullptr;
   }
-  FILE* fp = _fsopen(out->sWrite, "wb", _SH_DENYNO);
+  // The new file is made empty: it is opened as it is, not cut to nothing
+  // again, for a file system may flush a file cut to nothing at its close
+  // (the whole document, in the writer's time). A device is opened to write.
+  FILE* fp = out->boDirect ? nullptr : _fsopen(out->sWrite, "r+b", _SH_DENYNO);
+  if (!fp) fp = _fsopen(out->sWrite, "wb", _SH_DENYNO);
   if (!fp) {
     DWORD err = GetLastError();
     boPathOutEnd(out, false);
