@@ -6,6 +6,7 @@
 #include "xml/landxml_write.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -173,7 +174,7 @@ void vText(MboXmlStream* s, const char* text, size_t n) {
 }
 
 // "%f" of the value at out (400 bytes of room: "%f" of the largest double
-// needs 316; bytes after the text may be overwritten); its length. A coordinate's usual size, 2^-11 <= |v| < 2^52,
+// needs 316); its length. A coordinate's usual size, 2^-11 <= |v| < 2^52,
 // is rounded here in whole-number steps as printf rounds (the exact binary
 // value, half to even); any other value goes to the library's printer.
 size_t uPrintF(char* out, double v) {
@@ -191,27 +192,31 @@ size_t uPrintF(char* out, double v) {
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  // Built backwards to the middle of text, then copied 32 bytes at once
-  // (the longest text here takes 24).
-  char text[64];
-  char* p = text + 32 - 6;
-  memcpy(p, kPairs + 2 * (q / 10000), 2);
-  memcpy(p + 2, kPairs + 2 * (q / 100 % 100), 2);
-  memcpy(p + 4, kPairs + 2 * (q % 100), 2);
-  *--p = '.';
-  for (; whole >= 100; whole /= 100) {
+  // Put straight at out: the whole part's digits (its bit length tells
+  // their count, or one more), the point and the six decimals.
+  static constexpr std::array<uint64_t, 16> kPow10 = [] {
+    std::array<uint64_t, 16> a{};
+    for (uint64_t k = 0, p = 1; k < a.size(); k++, p *= 10) a[k] = p;
+    return a;
+  }();
+  int digits = (64 - __builtin_clzll(whole | 1)) * 1233 >> 12;  // whole <= 2^52: below 16
+  digits += whole >= kPow10[digits];
+  char* p = out;
+  if (bits >> 63) *p++ = '-';
+  char* point = p + std::max(digits, 1);
+  for (p = point; whole >= 100; whole /= 100) {
     p -= 2;
     memcpy(p, kPairs + 2 * (whole % 100), 2);
   }
-  if (whole >= 10) {
-    p -= 2;
-    memcpy(p, kPairs + 2 * whole, 2);
-  } else {
-    *--p = (char)('0' + whole);
-  }
-  if (bits >> 63) *--p = '-';
-  memcpy(out, p, 32);
-  return (size_t)(text + 32 - p);
+  if (whole >= 10)
+    memcpy(p - 2, kPairs + 2 * whole, 2);
+  else
+    p[-1] = (char)('0' + whole);
+  point[0] = '.';
+  memcpy(point + 1, kPairs + 2 * (q / 10000), 2);
+  memcpy(point + 3, kPairs + 2 * (q / 100 % 100), 2);
+  memcpy(point + 5, kPairs + 2 * (q % 100), 2);
+  return (size_t)(point + 7 - out);
 }
 
 // Values as "%f" would print them, separated by blanks, cut to limit
