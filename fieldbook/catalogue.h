@@ -112,7 +112,8 @@ bool boMboIsGeodatInstrument(void);
 // vertex a point ID first.
 bool boMboNeedsVertexIds(int iInstrument);
 // True for the raw writers that write points alone (no line, polygon or
-// net): their write operation leaves the vertices as they are.
+// net), each reading them through uMboPointPlace alone: their write
+// operation leaves the flags of points and vertices as they are.
 bool boMboWritesPointsOnly(int iInstrument);
 
 // The default raw-file extension (without dot); "raw" for instruments not in

@@ -223,7 +223,10 @@ uint32_t uMboPointPlace(PoPoint* point, GeoPnt3* p) {
   MboPointData* data = pMboPointGetData(point);
   if (!data) return 0;
   vPoPointGetP(point, p);
-  return data->uFlags & (MBO_FLAG_XY | MBO_FLAG_Z);
+  uint32_t has = data->uFlags & (MBO_FLAG_XY | MBO_FLAG_Z);
+  if (!std::isfinite(p->x) || !std::isfinite(p->y)) has &= ~MBO_FLAG_XY;
+  if (!std::isfinite(p->z)) has &= ~MBO_FLAG_Z;
+  return has;
 }
 
 BOOL boMboGetPointXYprecalc(PoPoint* point) {
@@ -440,8 +443,9 @@ void vHideVertices(LiLines* lines) {
 
 }  // namespace
 
-void vMboHideNonFiniteBegin(bool boVertices) {
+void vMboHideNonFiniteBegin(bool boHide) {
   g_hiddenFlags.clear();
+  if (!boHide) return;
   for (PoPoint* p = g_pMboPoints ? PoPointsGetFirst(g_pMboPoints) : nullptr; p; p = PoPointsGetNext(g_pMboPoints, p)) {
     // The point's own values first: its flags (and the call for them) only
     // for the rare point with a value not finite.
@@ -451,7 +455,6 @@ void vMboHideNonFiniteBegin(bool boVertices) {
     if (xyOk && zOk) continue;
     if (MboPointData* data = pMboPointGetData(p)) vHide(&data->uFlags, xyOk, zOk);
   }
-  if (!boVertices) return;
   vHideVertices(g_pMboLines);
   vHideVertices(g_pMboPolygons);
 }

@@ -127,11 +127,12 @@ struct MboLeftOutWarning {
 // For the length of a write: a point's or vertex's XY or height that is not
 // finite (a host may store one) has its flag cleared, so that every writer
 // leaves it out as absent; the flags come back at the end. Not nested.
-// boVertices false: points only, for a writer that writes no vertex.
-void vMboHideNonFiniteBegin(bool boVertices = true);
+// boHide false: nothing, for a writer of points alone, which reads them
+// through uMboPointPlace (that leaves such a value out itself).
+void vMboHideNonFiniteBegin(bool boHide = true);
 void vMboHideNonFiniteEnd(void);
 struct MboHideNonFinite {
-  explicit MboHideNonFinite(bool boVertices = true) { vMboHideNonFiniteBegin(boVertices); }
+  explicit MboHideNonFinite(bool boHide = true) { vMboHideNonFiniteBegin(boHide); }
   ~MboHideNonFinite() { vMboHideNonFiniteEnd(); }
   MboHideNonFinite(const MboHideNonFinite&) = delete;
   MboHideNonFinite& operator=(const MboHideNonFinite&) = delete;
@@ -145,7 +146,8 @@ char* sMboGetPointNo(PoPoint* point);
 // lock, for writers that take it for every point; returns its length.
 size_t uMboGetPointNo(PoPoint* point, char* sOut);
 // What boMboGetPointXY and boMboGetPointZ tell of a point at once:
-// MBO_FLAG_XY and MBO_FLAG_Z for what it has, and its position in *p.
+// MBO_FLAG_XY and MBO_FLAG_Z for what it has, and its position in *p. A
+// value that is not finite counts as absent, as in a write (above).
 uint32_t uMboPointPlace(PoPoint* point, GeoPnt3* p);
 
 // Counts for the import summary.

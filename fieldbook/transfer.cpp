@@ -1133,6 +1133,9 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   const char* sRaw = g_mboTransfer.sRawPath;
   if (boMboFileExists(sRaw) && !boMsgOkCancel(sStrFormat(sKvxPoGetText("Overwrite file:\n%s"), sRaw), true))
     return false;
+  // A writer of points alone reads them through uMboPointPlace, which leaves
+  // a value that is not finite out itself: the pass over every point and
+  // vertex is for the others.
   MboHideNonFinite hide(!boMboWritesPointsOnly(iInstr));
   MboLeftOutWarning leftOut;
   MboIndexPass pass;  // writers look vertices' points up by name

@@ -275,6 +275,40 @@ TEST_P(RoundTripMatrix, ControlBytesInNamesAndCodesStayOnTheirLine) {
   vFreshFieldBook();
 }
 
+// A value that is not finite (a host may store one) is written as absent:
+// the file is the one of the same field book without it, in every raw
+// writer (those of points alone leave it out as they read the points).
+TEST_P(RoundTripMatrix, ValuesNotFiniteAreWrittenAsAbsent) {
+  const Format& f = GetParam();
+  if (!pMboGetRawWriter(f.iInstrument)) GTEST_SKIP() << "an XML writer";
+  if (f.sM5Layout) {
+    vOptions(f.iInstrument, "");
+    vIniLine(std::string("ZeissM5PI=") + f.sM5Layout);
+  }
+  const double kInf = INFINITY, kNan = NAN;
+  const struct {
+    const char* id;
+    double x, y, z;
+  } kPoints[] = {{"1", 1000, 2000, 3},    {"2", kInf, 2000, 3},     {"3", 1000, kNan, 3},
+                 {"4", 1000, 2000, kNan}, {"5", 1100, 2100, -kInf}, {"6", 1500, 2500, 4}};
+  std::string written[2];
+  for (int absent = 0; absent < 2; absent++) {
+    for (const auto& v : kPoints) {
+      PoPoint* p = FB(KvxMboNewPoint)(v.id);
+      if (!absent || (std::isfinite(v.x) && std::isfinite(v.y))) FB(vMboSetPointXY)(p, v.x, v.y);
+      if (!absent || std::isfinite(v.z)) FB(vMboSetPointZ)(p, v.z);
+    }
+    std::string path = tmp_.Path("absent" + std::to_string(absent) + ".out");
+    for (const Box& b : f.boxes)
+      if (std::string(b.sFragment) != kKofLines.sFragment) vUiExpectBox(b.iAnswer, b.sFragment);
+    vAcceptLayout(f);
+    ASSERT_TRUE(boWrite(f.iInstrument, path));
+    written[absent] = ReadFile(path);
+    vFreshFieldBook();
+  }
+  EXPECT_EQ(written[1], written[0]);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTripMatrix, ::testing::ValuesIn(kFormats),
                          [](const ::testing::TestParamInfo<Format>& i) {
                            std::string s;
