@@ -401,28 +401,11 @@ int iShortFixed(char* buf, int size, double value, int width) {
 // The short way for any count of decimals.
 int iShortFixedAny(char* buf, int size, double value, int width, int decimals) {
   if constexpr (std::endian::native != std::endian::little) return -1;
-  switch (decimals) {
-    case 0:
-      return iShortFixed<0>(buf, size, value, width);
-    case 1:
-      return iShortFixed<1>(buf, size, value, width);
-    case 2:
-      return iShortFixed<2>(buf, size, value, width);
-    case 3:
-      return iShortFixed<3>(buf, size, value, width);
-    case 4:
-      return iShortFixed<4>(buf, size, value, width);
-    case 5:
-      return iShortFixed<5>(buf, size, value, width);
-    case 6:
-      return iShortFixed<6>(buf, size, value, width);
-    case 7:
-      return iShortFixed<7>(buf, size, value, width);
-    case 8:
-      return iShortFixed<8>(buf, size, value, width);
-    default:
-      return -1;
-  }
+  static constexpr int (*kWays[])(char*, int, double, int) = {iShortFixed<0>, iShortFixed<1>, iShortFixed<2>,
+                                                              iShortFixed<3>, iShortFixed<4>, iShortFixed<5>,
+                                                              iShortFixed<6>, iShortFixed<7>, iShortFixed<8>};
+  if (decimals < 0 || decimals > 8) return -1;
+  return kWays[decimals](buf, size, value, width);
 }
 
 // The text of "%.*f" built backwards, ending before end (33 bytes of room:

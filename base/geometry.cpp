@@ -362,16 +362,24 @@ int iGeoSubLineLengthStraight(LiLine* line, LiElm* elm, bool* straight) {
 // Splits an identifier from the right. Parts are cut to 99 characters and
 // have their trailing blanks removed.
 void vPidSplit(const char* id, PidParts* out) {
-  for (auto& p : out->part) p[0] = '\0';
+  PidPlace places[3];
+  vPidSplitPlaces(id, places);
+  for (int k = 0; k < 3; k++) {
+    memcpy(out->part[k], places[k].p, (size_t)places[k].n);
+    out->part[k][places[k].n] = '\0';
+  }
+}
+
+void vPidSplitPlaces(const char* id, PidPlace out[3]) {
+  for (int k = 0; k < 3; k++) out[k] = {"", 0};
   if (!id) return;
   size_t end = strlen(id);
   int n = 2;
   auto take = [&](size_t from, size_t to) {
     size_t len = to - from;
     if (len > PID_PART_MAX) len = PID_PART_MAX;
-    memcpy(out->part[n], id + from, len);
-    out->part[n][len] = '\0';
-    sStrTrimRight(out->part[n]);
+    while (len && id[from + len - 1] == ' ') --len;
+    out[n] = {id + from, (int)len};
   };
   for (size_t i = end; i > 0; i--) {
     if (id[i - 1] != '.') continue;

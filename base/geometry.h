@@ -132,6 +132,13 @@ struct PidParts {
   char part[3][PID_SIZE];
 };
 void vPidSplit(const char* id, PidParts* out);
+// The same parts as places in id (a null id: three empty ones), for a
+// caller that only reads them.
+struct PidPlace {
+  const char* p;
+  int n;
+};
+void vPidSplitPlaces(const char* id, PidPlace out[3]);
 // Replaces one part ('.' and ' ' in text become '_') and rebuilds id, a
 // buffer of PID_SIZE bytes. text may point into id.
 void vPidSetPart(char* id, int part, const char* text);

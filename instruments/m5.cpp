@@ -62,31 +62,6 @@ void vPutItem(char* rec, const M5PiItem& item, const char* text, int n) {
   for (int i = 0; i < len; ++i) out[i] = cMboLineByte(text[i]);
 }
 
-// The parts of a point ID as vPidSplit gives them (area, group, number:
-// split at the last dots, each cut to PID_PART_MAX characters and its
-// trailing blanks), as places in the ID instead of copies.
-struct IdPart {
-  const char* p;
-  int n;
-};
-void vSplitId(const char* id, IdPart part[3]) {
-  for (int k = 0; k < 3; k++) part[k] = {id, 0};
-  size_t end = strlen(id);
-  int k = 2;
-  auto take = [&](size_t from, size_t to) {
-    size_t len = to - from < (size_t)PID_PART_MAX ? to - from : (size_t)PID_PART_MAX;
-    while (len && id[from + len - 1] == ' ') --len;
-    part[k] = {id + from, (int)len};
-  };
-  for (size_t i = end; i > 0; i--) {
-    if (id[i - 1] != '.') continue;
-    take(i, end);
-    end = i - 1;
-    if (--k < 0) return;
-  }
-  take(0, end);
-}
-
 // Columns from..to (1-based) of a line of len bytes, blanks cut at both
 // ends, into out (room for to - from + 2 bytes); columns past the line's end
 // are blanks. The text's length.
@@ -233,8 +208,8 @@ bool boM5WriteRaw(uint32_t hRaw) {
       *--digit = (char)('0' + n % 10);
       if (!(n /= 10)) break;
     }
-    IdPart parts[3];  // the ID's parts at once, without copies
-    vSplitId(sMboGetPointPID(p), parts);
+    PidPlace parts[3];  // the ID's parts at once, without copies
+    vPidSplitPlaces(sMboGetPointPID(p), parts);
     vPutItem(rec, l.items[M5_AREA], parts[0].p, parts[0].n);
     vPutItem(rec, l.items[M5_GROUP], parts[1].p, parts[1].n);
     vPutItem(rec, l.items[M5_PNO], parts[2].p, parts[2].n);
