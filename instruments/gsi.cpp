@@ -1,6 +1,7 @@
 // Leica GSI files: coordinate writer and reader (instruments 80, 92 to 96).
 #include "instruments/gsi.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -232,10 +233,29 @@ bool boPlainValueText(const GsiLine& l, int n, char* text, bool pad) {
   const char* end = p + l.iWordLen - 8;
   while (end > p && end[-1] == ' ') --end;
   if (end == p) return false;
+  // GSI16 data is mostly zeros in front: eight looked at a step.
+  static_assert(std::endian::native == std::endian::little, "the first byte is the low one");
+  for (uint64_t w; end - p >= 8; p += 8) {
+    memcpy(&w, p, 8);
+    w ^= 0x3030303030303030ull;  // '0' bytes become zero
+    if (w) {
+      p += std::countr_zero(w) / 8;
+      break;
+    }
+  }
   while (p < end && *p == '0') ++p;
   int digits = (int)(end - p);
   if (digits > 12) return false;
-  for (int i = 0; i < digits; ++i)
+  int i = 0;
+  if (digits >= 8) {
+    // Eight digits at once: every byte 0x30..0x3F, and none past '9'.
+    uint64_t w;
+    memcpy(&w, p, 8);
+    const uint64_t high = 0xF0F0F0F0F0F0F0F0ull, zeros = 0x3030303030303030ull;
+    if ((w & high) != zeros || ((w + 0x0606060606060606ull) & high) != zeros) return false;
+    i = 8;
+  }
+  for (; i < digits; ++i)
     if (!boDigit(p[i])) return false;
   char* o = text;
   if (word[6] == '-') *o++ = '-';

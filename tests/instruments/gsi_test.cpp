@@ -208,6 +208,20 @@ TEST(GsiWords, ValueTextsAreThoseOfPrintf) {
     snprintf(expected, sizeof expected, "%-.5lf", v);
     ASSERT_STREQ(expected, sGsiWordValue(1, line.c_str())) << line;
   }
+  // Data with bytes next to the digits: a word without a number has no value.
+  for (int i = 0; i < 20000; ++i) {
+    int digits = i % 2 ? 16 : 8;
+    std::string data;
+    int zeros = (int)(rnd() % (digits + 1));
+    for (int d = 0; d < digits; ++d) data += d < zeros ? '0' : "0123456789/:?*"[rnd() % (rnd() % 4 ? 10 : 14)];
+    std::string line = std::string(digits == 16 ? "*" : "") + "110001+" + std::string(digits - 2, '0') + "P1 " +
+                       "81..1" + (char)('0' + rnd() % 10) + (rnd() % 2 ? '-' : '+') + data + " ";
+    double v = 0;
+    bool angle = false;
+    char expected[400] = "";
+    if (boGsiWordNumber(1, line.c_str(), &v, &angle)) snprintf(expected, sizeof expected, "%-.5lf", v);
+    ASSERT_STREQ(expected, sGsiWordValue(1, line.c_str())) << line;
+  }
 }
 
 TEST(GsiWords, WordsNeverReadPastTheLine) {
