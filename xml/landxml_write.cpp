@@ -345,17 +345,18 @@ void vPoints(MboXmlStream* s, int dialect, const std::string& key) {
     if (!boMboGetPointXY(p, &x, &y)) continue;
     vStart(s, "CgPoints");
     const char* pid = sStrNotNull(sMboGetPointPID(p));
+    size_t pidLen = strlen(pid);
     // The point number: after the last dot, without trailing blanks.
-    const char* dot = strrchr(pid, '.');
-    const char* no = dot ? dot + 1 : pid;
-    size_t noLen = strlen(no);
+    const char* no = pid + pidLen;
+    while (no > pid && no[-1] != '.') no--;
+    size_t noLen = (size_t)(pid + pidLen - no);
     while (noLen && no[noLen - 1] == ' ') noLen--;
     const char* code = sStrNotNull(key.empty() ? sPoPointGetField(p) : sViFieldsGetFieldByName(fs, p, key.c_str()));
     // A missing text is written as a blank.
     attrs.n = 0;
     attrs.add("name", noLen ? no : " ", noLen ? noLen : 1);
     attrs.add("code", *code ? code : " ", *code ? strlen(code) : 1);
-    attrs.add("oID", *pid ? pid : " ", *pid ? strlen(pid) : 1);
+    attrs.add("oID", pidLen ? pid : " ", pidLen ? pidLen : 1);
     if (boMboGetPointZ(p, &z))
       vYXZ(&c, x, y, z);
     else

@@ -453,6 +453,14 @@ template <class... P>
 // Indentation: two blanks a level.
 const char kBlanks[] = "                                                                ";
 const int kBlankLevels = (int)(sizeof kBlanks - 1) / 2;
+// The end of a start tag or of a text, and the next line's indentation, in
+// one piece: the last bytes of ">\r\n" (those needed), then the blanks.
+const char kBreak[] = ">\r\n                                                                ";
+static_assert(sizeof kBreak == sizeof kBlanks + 3);
+
+// before (a tail of ">\r\n") and the blanks of the level (at most
+// kBlankLevels).
+Piece Lead(Piece before, size_t level) { return {kBreak + 3 - before.n, before.n + 2 * level}; }
 
 void vPut(XmlOut* out, const char* text) {
   if (text) vPutN(out, text, strlen(text));
@@ -644,7 +652,7 @@ void vMboXmlStreamStartN(MboXmlStream* s, const char* name, size_t len) {
   Piece before = BeforeChild(s);
   size_t level = s->open.size();
   if (level <= (size_t)kBlankLevels) {
-    vPutPieces(&s->out, before, Piece{kBlanks, 2 * level}, Piece{"<", 1}, Piece{name, len});
+    vPutPieces(&s->out, Lead(before, level), Piece{"<", 1}, Piece{name, len});
   } else {
     vPutN(&s->out, before.p, before.n);
     vMboXmlWriteIndent(&s->out, (int)level);
@@ -701,7 +709,7 @@ void vMboXmlStreamEnd(MboXmlStream* s) {
     tag = {"", 0};
     level = 0;
   }
-  vPutPieces(&s->out, tag, Piece{kBlanks, 2 * level}, Piece{"</", 2}, Piece{e.sName, e.uNameLen}, Piece{">\r\n", 3});
+  vPutPieces(&s->out, Lead(tag, level), Piece{"</", 2}, Piece{e.sName, e.uNameLen}, Piece{">\r\n", 3});
 }
 
 void vMboXmlStreamLeaf(MboXmlStream* s, const char* name, size_t nameLen, const char* attrs, size_t attrsLen,
@@ -718,11 +726,10 @@ void vMboXmlStreamLeaf(MboXmlStream* s, const char* name, size_t nameLen, const 
     }
     return;
   }
-  Piece before = BeforeChild(s);
-  Piece indent{kBlanks, 2 * level};
+  Piece lead = Lead(BeforeChild(s), level);
   if (!attrs) attrsLen = 0;
   Piece open{"<", 1}, tag{name, nameLen}, given{attrs, attrsLen};
-  if (!text) return vPutPieces(&s->out, before, indent, open, tag, given, Piece{"/>\r\n", 4});
-  vPutPieces(&s->out, before, indent, open, tag, given, Piece{">", 1}, Piece{text, textLen}, Piece{"</", 2}, tag,
+  if (!text) return vPutPieces(&s->out, lead, open, tag, given, Piece{"/>\r\n", 4});
+  vPutPieces(&s->out, lead, open, tag, given, Piece{">", 1}, Piece{text, textLen}, Piece{"</", 2}, tag,
              Piece{">\r\n", 3});
 }
