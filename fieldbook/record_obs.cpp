@@ -277,6 +277,49 @@ void vSetCorrelations(Obs* obs, double r11, double r12, double r13, double r22, 
 
 }  // namespace
 
+namespace {
+
+// A numeric field of the current vector (bits 8 to 2048), a finite value.
+void vGpsSetValue(MboObsGps* g, int bit, double v) {
+  switch (bit) {
+    case 8:
+      g->dX = v, g->dSdX = 1.0;
+      break;
+    case 16:
+      g->dY = v, g->dSdY = 1.0;
+      break;
+    case 32:
+      g->dZ = v, g->dSdZ = 1.0;
+      break;
+    case 64: {
+      double old = pGpsStation()->dAntennaHeight;
+      // Another antenna height means another set-up.
+      if (!boGeoEqual(old, 0) && !boGeoEqual(old, v)) {
+        vMboRecForgetStation(MBO_KIND_GPS);
+        vMboRecBeginGpsObs();
+      }
+      pGpsStation()->dAntennaHeight = v;
+      break;
+    }
+    case 128:
+      g->dAntennaHeight = fSingle(v);
+      break;
+    case 512:
+      g->dSdX = fSingle(v);
+      break;
+    case 1024:
+      g->dSdY = fSingle(v);
+      break;
+    case 2048:
+      g->dSdZ = fSingle(v);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
 void vMboRecGpsSetField(int bit, const char* text) {
   vMboRecBeginGpsObs();
   MboObsGps* g = pGpsVector();
@@ -304,44 +347,19 @@ void vMboRecGpsSetField(int bit, const char* text) {
       vTakePendingCode(pGpsVector()->sCode, sizeof pGpsVector()->sCode);
       break;
     }
-    case 8:
-      if (boFiniteNumber(text, &v)) g->dX = v, g->dSdX = 1.0;
-      break;
-    case 16:
-      if (boFiniteNumber(text, &v)) g->dY = v, g->dSdY = 1.0;
-      break;
-    case 32:
-      if (boFiniteNumber(text, &v)) g->dZ = v, g->dSdZ = 1.0;
-      break;
-    case 64:
-      if (boFiniteNumber(text, &v)) {
-        double old = pGpsStation()->dAntennaHeight;
-        // Another antenna height means another set-up.
-        if (!boGeoEqual(old, 0) && !boGeoEqual(old, v)) {
-          vMboRecForgetStation(MBO_KIND_GPS);
-          vMboRecBeginGpsObs();
-        }
-        pGpsStation()->dAntennaHeight = v;
-      }
-      break;
-    case 128:
-      if (boFiniteNumber(text, &v)) g->dAntennaHeight = fSingle(v);
-      break;
-    case 512:
-      if (boFiniteNumber(text, &v)) g->dSdX = fSingle(v);
-      break;
-    case 1024:
-      if (boFiniteNumber(text, &v)) g->dSdY = fSingle(v);
-      break;
-    case 2048:
-      if (boFiniteNumber(text, &v)) g->dSdZ = fSingle(v);
-      break;
     case 4096:
       sStrCopyN(g->sCode, text, sizeof g->sCode);
       break;
     default:
+      if (boFiniteNumber(text, &v)) vGpsSetValue(g, bit, v);
       break;
   }
+}
+
+void vMboRecGpsSetNumber(int bit, double value) {
+  vMboRecBeginGpsObs();
+  MboObsGps* g = pGpsVector();
+  if (g && std::isfinite(value)) vGpsSetValue(g, bit, value);
 }
 
 void vMboRecGpsSetSigmas(double r11, double r12, double r13, double r22, double r23, double r33) {

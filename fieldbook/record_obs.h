@@ -66,6 +66,10 @@ double dMboMeanVerDir(double w1, double w2);
 // standard deviations of dX/dY/dZ (give them after the components), 4096
 // code. Blank texts are ignored.
 void vMboRecGpsSetField(int bit, const char* text);
+// A numeric field (bits 8 to 2048) as its number, for a reader that has it
+// without a text: the same as a text of that value. A value that is not
+// finite counts as no number; other bits take none.
+void vMboRecGpsSetNumber(int bit, double value);
 // The six correlation values of the current vector, stored unchanged.
 void vMboRecGpsSetSigmas(double r11, double r12, double r13, double r22, double r23, double r33);
 // Standard deviations and correlations of the current vector from the upper

@@ -148,6 +148,16 @@ std::string sAfterColon(const char* line) {
   return colon ? sMboTrimCopy(colon + 1, kLineSize) : std::string();
 }
 
+// A field's number as the record layer reads its text: the usual plain
+// decimal within its bounds, any other field by its leading number as long
+// as it starts like one; NaN (no number) otherwise.
+double dFieldNumber(const char* text, size_t len) {
+  double v;
+  if (boNumParsePlainC(text, len, &v)) return v;
+  return boMboIsNumber(text) ? dNumParseC(text) : NAN;
+}
+double dFieldNumber(const std::string& field) { return dFieldNumber(field.c_str(), field.size()); }
+
 // The text from..end with the blanks at both ends cut equals the word.
 bool boTrimmedIs(const char* from, const char* end, const char* word) {
   while (from < end && *from == ' ') ++from;
@@ -190,9 +200,9 @@ bool boGpsLeicaAsciiReadRaw(uint32_t hRaw, uint32_t hSide) {
       vMboRecGpsSetField(2, sGpsField(line, 3, 8).c_str());
     } else if (strncmp(line, "@-", 2) == 0) {
       vMboRecGpsSetField(4, sGpsField(line, 3, 8).c_str());
-      vMboRecGpsSetField(kDx, sGpsField(line, 19, 15).c_str());
-      vMboRecGpsSetField(kDy, sGpsField(line, 34, 15).c_str());
-      vMboRecGpsSetField(kDz, sGpsField(line, 49, 15).c_str());
+      vMboRecGpsSetNumber(kDx, dFieldNumber(sGpsField(line, 19, 15)));
+      vMboRecGpsSetNumber(kDy, dFieldNumber(sGpsField(line, 34, 15)));
+      vMboRecGpsSetNumber(kDz, dFieldNumber(sGpsField(line, 49, 15)));
     } else if (double q[7]; strncmp(line, "@=", 2) == 0 && iNumbers(line + 2, q, 7) == 7) {
       // m0 qxx qxy qxz qyy qyz qzz
       double cof[3] = {q[1], q[4], q[6]};
@@ -258,22 +268,15 @@ bool boGpsTrimbleTgoReadRaw(uint32_t hRaw, uint32_t hSide) {
     }
     vMboRecGpsSetField(2, sTrimBlanks(f[2]));
     vMboRecGpsSetField(4, sTrimBlanks(f[3]));
-    vMboRecGpsSetField(kDx, f[4]);
-    vMboRecGpsSetField(kDy, f[5]);
-    vMboRecGpsSetField(kDz, f[6]);
-    // The usual plain decimal read within its bounds; any other field by
-    // its leading number, as long as it starts like one.
+    vMboRecGpsSetNumber(kDx, dFieldNumber(f[4], len[4]));
+    vMboRecGpsSetNumber(kDy, dFieldNumber(f[5], len[5]));
+    vMboRecGpsSetNumber(kDz, dFieldNumber(f[6], len[6]));
     double c[6];
     int n = 0;
-    for (; n < 6; n++) {
-      const char* t = f[7 + n];
-      if (boNumParsePlainC(t, len[7 + n], &c[n])) continue;
-      if (!boMboIsNumber(t)) break;
-      c[n] = dNumParseC(t);
-    }
+    while (n < 6 && !std::isnan(c[n] = dFieldNumber(f[7 + n], len[7 + n]))) n++;
     if (n == 6) vSetCovariance(c[0], c[1], c[2], c[3], c[4], c[5]);
-    vMboRecGpsSetField(64, f[13]);
-    vMboRecGpsSetField(128, f[14]);
+    vMboRecGpsSetNumber(64, dFieldNumber(f[13], len[13]));
+    vMboRecGpsSetNumber(128, dFieldNumber(f[14], len[14]));
   }
   return false;
 }
@@ -345,9 +348,9 @@ bool boGpsGeolabReadRaw(uint32_t hRaw, uint32_t hSide) {
     t.resize(6);
     vMboRecGpsSetField(2, t[1].c_str());
     vMboRecGpsSetField(4, t[2].c_str());
-    vMboRecGpsSetField(kDx, t[3].c_str());
-    vMboRecGpsSetField(kDy, t[4].c_str());
-    vMboRecGpsSetField(kDz, t[5].c_str());
+    vMboRecGpsSetNumber(kDx, dFieldNumber(t[3]));
+    vMboRecGpsSetNumber(kDy, dFieldNumber(t[4]));
+    vMboRecGpsSetNumber(kDz, dFieldNumber(t[5]));
     // Up to its ELEM line; the next vector's line ends a vector without one.
     std::vector<std::string> next;
     while ((boHave = boReadText(line, &text)) && !boGeolabElem(line) && !boGeolabVector(line, &next)) {
@@ -515,9 +518,9 @@ bool boGpsMagellanReadRaw(uint32_t hRaw, uint32_t hSide) {
       size_t dash = pair.find('-');
       vMboRecGpsSetField(2, pair.substr(0, dash).c_str());
       vMboRecGpsSetField(4, dash == std::string::npos ? "" : pair.substr(dash + 1).c_str());
-      vMboRecGpsSetField(kDx, t[1].c_str());
-      vMboRecGpsSetField(kDy, t[2].c_str());
-      vMboRecGpsSetField(kDz, t[3].c_str());
+      vMboRecGpsSetNumber(kDx, dFieldNumber(t[1]));
+      vMboRecGpsSetNumber(kDy, dFieldNumber(t[2]));
+      vMboRecGpsSetNumber(kDz, dFieldNumber(t[3]));
     } else if (strncmp(line, "G2 ", 3) == 0) {
       if (iNumbers(line + 3, var, 3) != 3) var[0] = var[1] = var[2] = 0.0;
     } else if (double c[3]; strncmp(line, "G3 ", 3) == 0 && iNumbers(line + 3, c, 3) == 3) {

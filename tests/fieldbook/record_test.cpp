@@ -4,6 +4,8 @@
 // levelling pairs, the clean-up after a read and the angle parsers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -425,6 +427,78 @@ TEST_F(Record, GpsCovarianceOfTheCurrentVector) {
   EXPECT_EQ(v->dSdZ, 1.0);  // negative variance: no deviation to take
   EXPECT_FLOAT_EQ(v->r12, 0.0001 / (0.02f * 0.03f));
   EXPECT_EQ(v->r23, 0.0f);  // beside the replaced deviation: no correlation
+}
+
+// The number form of the GPS setter against its text form: random vectors
+// with every numeric field, values of every size and sign, negative zero,
+// beyond single precision and not finite, antenna heights that repeat or
+// change the set-up. Every station and vector the same, bit for bit.
+TEST_F(Record, GpsNumbersAreTheirTexts) {
+  const double kSpecial[] = {0.0,   -0.0,    1.2,      1.3,     INFINITY, -INFINITY, NAN,
+                             1e300, -1e300,  3.5e38,   3.41e38, -3.41e38, 1e-320,    4.9e-324,
+                             1e-45, DBL_MAX, -DBL_MAX, FLT_MAX, 1.5,      0.00049999};
+  const int kBits[] = {8, 16, 32, 64, 128, 512, 1024, 2048};
+  std::mt19937_64 rng(32);
+  struct Step {
+    int bit;
+    double value;
+  };
+  std::vector<Step> steps;
+  for (int i = 0; i < 20000; i++) {
+    int pick = (int)(rng() % 12);
+    if (pick < 2) {
+      steps.push_back({pick ? 4 : 2, (double)(rng() % 4)});  // a name
+      continue;
+    }
+    double v;
+    uint64_t bits = rng();
+    switch (rng() % 4) {
+      case 0:
+        v = kSpecial[rng() % std::size(kSpecial)];
+        break;
+      case 1:
+        memcpy(&v, &bits, sizeof v);  // any exponent, NaNs among them
+        break;
+      case 2:
+        v = ((double)(int64_t)(bits % 2000000001) - 1e9) / 1e4;
+        break;
+      default:
+        v = std::ldexp((double)(bits >> 11), (int)(rng() % 300) - 200) * (rng() % 2 ? -1 : 1);
+        break;
+    }
+    steps.push_back({kBits[rng() % std::size(kBits)], v});
+  }
+  auto run = [&](bool numbers) {
+    vKvxMboFinish();
+    vKvxMboInit(nullptr);
+    for (const Step& s : steps) {
+      if (s.bit == 2 || s.bit == 4)
+        vMboRecGpsSetField(s.bit, ((s.bit == 2 ? "B" : "T") + std::to_string((int)s.value)).c_str());
+      else if (numbers)
+        vMboRecGpsSetNumber(s.bit, s.value);
+      else
+        vMboRecGpsSetField(s.bit, Text(s.value).c_str());
+    }
+    vMboRecForgetGpsVector();
+    vMboRecAverageObservations();
+    std::string out;
+    char buf[400];
+    for (void* st = pMboGetNextSt(4, nullptr); st; st = pMboGetNextSt(4, st)) {
+      auto* g = static_cast<MboStationGps*>(st);
+      snprintf(buf, sizeof buf, "ST %s %a\n", sMboName(&g->name), g->dAntennaHeight);
+      out += buf;
+      for (void* o = pMboGetNextObs(4, st, nullptr); o; o = pMboGetNextObs(4, st, o)) {
+        auto* v = static_cast<MboObsGps*>(o);
+        snprintf(buf, sizeof buf, " %s %a %a %a %a %a %a %a %a %a %a %a %a %a\n", sMboName(&v->to), v->dAntennaHeight,
+                 v->dX, v->dY, v->dZ, v->dSdX, v->dSdY, v->dSdZ, v->r11, v->r12, v->r13, v->r22, v->r23, v->r33);
+        out += buf;
+      }
+    }
+    return out;
+  };
+  std::string texts = run(false);
+  EXPECT_GT(std::count(texts.begin(), texts.end(), '\n'), 2000);
+  EXPECT_EQ(texts, run(true));
 }
 
 TEST_F(Record, CoordinateStationsAndFields) {

@@ -82,6 +82,93 @@ TEST_F(GpsVectors, TrimbleTgoFieldsAreTheTextsBetweenColons) {
   EXPECT_EQ(a, read("bare.txt", bare));
 }
 
+// The numbers of the text readers from fields of every shape (blanks
+// around them, signs, exponents, out of range, trailing text, no number,
+// more digits than a double holds): the stations and vectors they give,
+// every value to the last bit, as the readers gave them when they passed
+// each field's text to the record layer.
+TEST_F(GpsVectors, NumbersOfEveryShapeAsTheirTexts) {
+  const char* kValues[] = {"1.5",
+                           "-20.25",
+                           "0",
+                           "-0",
+                           "+.5",
+                           ".5",
+                           "5.",
+                           "-.5",
+                           "1e3",
+                           "1E-5",
+                           "-1e999",
+                           "1e999",
+                           "abc",
+                           "12abc",
+                           "0x10",
+                           "-0x1p3",
+                           "inf",
+                           "nan",
+                           "-",
+                           "+",
+                           ".",
+                           "1,5",
+                           "1.5.5",
+                           "1.23456789012345678",
+                           "123456789012345.6",
+                           "0.000000000000001",
+                           "1e-320",
+                           "  7.25",
+                           "7.25  ",
+                           ""};
+  const char* kHeights[] = {"1.5", "1.5", "1.25", "", "abc", "0", "-0", "1e999", "1.5000000001"};
+  std::mt19937 rng(51);
+  auto value = [&](bool blanks) {
+    for (;;) {
+      std::string v = rng() % 3 ? kValues[rng() % std::size(kValues)] : std::to_string((int)(rng() % 200000) - 100000);
+      if (rng() % 3 == 0) v += "." + std::to_string(rng() % 100000);
+      if (blanks || (!v.empty() && v.find(' ') == std::string::npos)) return v;
+    }
+  };
+  std::string tgo = "[GPS]\r\n", leica = "@%Unit: m\r\n@%Coordinate type: Cartesian\r\n", geolab, magellan;
+  for (int i = 0; i < 400; i++) {
+    std::string from = "B" + std::to_string(rng() % 3), to = "T" + std::to_string(i);
+    std::string d[3] = {value(true), value(true), value(true)};
+    tgo += "Vector=x:y:" + from + ":" + to + ":" + d[0] + ":" + d[1] + ":" + d[2] +
+           ":0.0004:0.0001:0.0002:0.0009:0.0003:0.0016:" + kHeights[rng() % std::size(kHeights)] + ":" +
+           kHeights[rng() % std::size(kHeights)] + "\r\n";
+    char line[100];
+    snprintf(line, sizeof line, "@-%-16s%15.15s%15.15s%15.15s", to.c_str(), d[0].c_str(), d[1].c_str(), d[2].c_str());
+    leica += "@+" + from + "\r\n" + line + "\r\n";
+    std::string t[3] = {value(false), value(false), value(false)};
+    geolab += " cADXYZ " + from + " " + to + " " + t[0] + " " + t[1] + " " + t[2] + "\r\n";
+    magellan += "G1 " + from + "-" + to + " " + t[0] + " " + t[1] + " " + t[2] + "\r\n";
+  }
+  std::string got;
+  auto read = [&](int instrument, const std::string& name, const std::string& text) {
+    FB(vKvxMboFinish)();
+    FB(vKvxMboInit)(&host_);
+    boRead(instrument, Put(name, text));
+    char buf[400], id[100];
+    got += name + "\n";
+    for (void* st = FB(pMboGetNextSt)(4, nullptr); st; st = FB(pMboGetNextSt)(4, st)) {
+      FB(boMboGetStAttr)(4, st, 1, id, sizeof id);
+      snprintf(buf, sizeof buf, "ST %s %a\n", id, static_cast<MboStationGps*>(st)->dAntennaHeight);
+      got += buf;
+      for (void* o = FB(pMboGetNextObs)(4, st, nullptr); o; o = FB(pMboGetNextObs)(4, st, o)) {
+        auto* v = static_cast<MboObsGps*>(o);
+        FB(boMboGetObsAttr)(4, st, o, 1, id, sizeof id);
+        snprintf(buf, sizeof buf, " %s %a %a %a %a %a %a %a\n", id, v->dAntennaHeight, v->dX, v->dY, v->dZ, v->dSdX,
+                 v->dSdY, v->dSdZ);
+        got += buf;
+      }
+    }
+  };
+  read(51, "tgo.txt", tgo);
+  read(50, "leica.asc", leica);
+  read(53, "geolab.iob", geolab);
+  read(55, "mag.txt", magellan);
+  std::ifstream golden(kData + "numbers.golden", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(golden), {}), got);
+}
+
 TEST_F(GpsVectors, AshtechFixedAndFloat) {
   vUiExpectBox(IDYES, "Solution type Fixed?");
   EXPECT_EQ((Strings{"ST 1=ASH1",
