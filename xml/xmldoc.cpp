@@ -378,38 +378,31 @@ void vFlush(XmlOut* out) {
   out->uUsed = 0;
 }
 
+// n bytes (k to 2k) as two overlapping blocks of k.
+template <size_t K>
+[[gnu::always_inline]] inline void vCopyEnds(char* d, const char* s, size_t n) {
+  char a[K], b[K];
+  memcpy(a, s, K);
+  memcpy(b, s + n - K, K);
+  memcpy(d, a, K);
+  memcpy(d + n - K, b, K);
+}
+
 // A copy of a few bytes without a library call: most pieces are names,
 // numbers and short values.
 [[gnu::always_inline]] inline void vCopy(char* d, const char* s, size_t n) {
-  if (n > 64) {
+  if (n > 64)
     memcpy(d, s, n);
-  } else if (n > 32) {  // two overlapping blocks of 32
-    char a[32], b[32];
-    memcpy(a, s, 32);
-    memcpy(b, s + n - 32, 32);
-    memcpy(d, a, 32);
-    memcpy(d + n - 32, b, 32);
-  } else if (n > 16) {  // two overlapping blocks of 16
-    char a[16], b[16];
-    memcpy(a, s, 16);
-    memcpy(b, s + n - 16, 16);
-    memcpy(d, a, 16);
-    memcpy(d + n - 16, b, 16);
-  } else if (n >= 8) {  // two overlapping words
-    uint64_t a, b;
-    memcpy(&a, s, 8);
-    memcpy(&b, s + n - 8, 8);
-    memcpy(d, &a, 8);
-    memcpy(d + n - 8, &b, 8);
-  } else if (n >= 4) {
-    uint32_t a, b;
-    memcpy(&a, s, 4);
-    memcpy(&b, s + n - 4, 4);
-    memcpy(d, &a, 4);
-    memcpy(d + n - 4, &b, 4);
-  } else {
+  else if (n > 32)
+    vCopyEnds<32>(d, s, n);
+  else if (n > 16)
+    vCopyEnds<16>(d, s, n);
+  else if (n >= 8)
+    vCopyEnds<8>(d, s, n);
+  else if (n >= 4)
+    vCopyEnds<4>(d, s, n);
+  else
     for (size_t i = 0; i < n; i++) d[i] = s[i];
-  }
 }
 
 // The block full: what fits, a flush, and so on.
