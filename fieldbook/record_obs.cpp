@@ -332,7 +332,10 @@ void vMboRecGpsSetField(int bit, const char* text) {
       char id[MBO_REC_NAME_SIZE];
       vMboRecSetPid(id, text);
       const char* name = sMboName(&pGpsStation()->name);
-      if (name[0] && strcmp(name, id) != 0) {
+      // The same station again (the usual case, a vector per line): it is
+      // named so already.
+      if (strcmp(name, id) == 0) break;
+      if (name[0]) {
         vMboRecForgetStation(MBO_KIND_GPS);
         vMboRecBeginGpsObs();
       }
