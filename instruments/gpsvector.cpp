@@ -79,6 +79,15 @@ int iNumbers(const char* text, double* out, int n) {
   const char* p = text;
   while (k < n) {
     while (*p == ' ' || *p == '\t' || *p == ',') p++;
+    // The usual plain decimal up to the next separator, read within those
+    // bounds; anything else as the parser reads it.
+    const char* e = p;
+    while (*e && *e != ' ' && *e != '\t' && *e != ',') e++;
+    if (e > p && boNumParsePlainC(p, (size_t)(e - p), &out[k])) {
+      k++;
+      p = e;
+      continue;
+    }
     char* end = nullptr;
     double v = dNumParseEndC(p, &end);
     if (end == p) break;

@@ -127,6 +127,17 @@ TEST_F(GpsVectors, NumbersOfEveryShapeAsTheirTexts) {
       if (blanks || (!v.empty() && v.find(' ') == std::string::npos)) return v;
     }
   };
+  // Accuracy lines: numbers between blanks, TABs and commas.
+  const char* kAccuracy[] = {
+      "0.0004", "0.0001", "0.00005", "0",     "-0.0016", "1e-4", "4E-4",    ".0009",
+      "abc",    "1,5",    "0x10",    "1e999", "",        "2.0",  "+0.0002", "0.00040000000000000001"};
+  const char* kSeparators[] = {" ", " ", ",", "\t", ", ", "  "};
+  auto numbers = [&](int n) {
+    std::string line;
+    for (int k = 0; k < n; k++)
+      line += kSeparators[rng() % std::size(kSeparators)] + std::string(kAccuracy[rng() % std::size(kAccuracy)]);
+    return line;
+  };
   std::string tgo = "[GPS]\r\n", leica = "@%Unit: m\r\n@%Coordinate type: Cartesian\r\n", geolab, magellan;
   for (int i = 0; i < 400; i++) {
     std::string from = "B" + std::to_string(rng() % 3), to = "T" + std::to_string(i);
@@ -140,6 +151,9 @@ TEST_F(GpsVectors, NumbersOfEveryShapeAsTheirTexts) {
     std::string t[3] = {value(false), value(false), value(false)};
     geolab += " cADXYZ " + from + " " + to + " " + t[0] + " " + t[1] + " " + t[2] + "\r\n";
     magellan += "G1 " + from + "-" + to + " " + t[0] + " " + t[1] + " " + t[2] + "\r\n";
+    leica += "@=" + numbers(7) + "\r\n";
+    geolab += " ELEM" + numbers(3) + "\r\n     " + numbers(2) + "\r\n     " + numbers(1) + "\r\n";
+    magellan += "G2" + numbers(3) + "\r\nG3" + numbers(3) + "\r\n";
   }
   std::string got;
   auto read = [&](int instrument, const std::string& name, const std::string& text) {
@@ -155,8 +169,8 @@ TEST_F(GpsVectors, NumbersOfEveryShapeAsTheirTexts) {
       for (void* o = FB(pMboGetNextObs)(4, st, nullptr); o; o = FB(pMboGetNextObs)(4, st, o)) {
         auto* v = static_cast<MboObsGps*>(o);
         FB(boMboGetObsAttr)(4, st, o, 1, id, sizeof id);
-        snprintf(buf, sizeof buf, " %s %a %a %a %a %a %a %a\n", id, v->dAntennaHeight, v->dX, v->dY, v->dZ, v->dSdX,
-                 v->dSdY, v->dSdZ);
+        snprintf(buf, sizeof buf, " %s %a %a %a %a %a %a %a %a %a %a\n", id, v->dAntennaHeight, v->dX, v->dY, v->dZ,
+                 v->dSdX, v->dSdY, v->dSdZ, v->r12, v->r13, v->r23);
         got += buf;
       }
     }
