@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "fieldbook/lines.h"
+#include "fieldbook/vertexids.h"
 #include "kv2gr.h"
 #include "win32.h"
 
@@ -46,75 +48,6 @@ void vMboCloseFile(uint32_t* phFile);
 // and deletes the file at sPath when it is empty. True when it was deleted.
 bool boMboCloseDeleteIfEmpty(uint32_t* phFile, const char* sPath);
 bool boMboFileExists(const char* sPath);
-
-// ---- Lines ----
-// Writes the text and CR LF, each control byte of the text (0x01-0x1F and
-// 0x7F: a line break or TAB in a name or code) as a blank, so that one line
-// stays one line; nothing else is converted. False when the line was not
-// written whole (or for handle 0).
-bool boMboWriteLine(uint32_t hFile, const char* sText);
-// The same for a text of uLen bytes (no NUL needed).
-bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen);
-// The byte as boMboWriteLine writes it: a control byte as a blank. For
-// writers that put their lines together themselves.
-inline char cMboLineByte(char c) {
-  unsigned char u = (unsigned char)c;
-  return u < 0x20 || u == 0x7F ? ' ' : c;
-}
-// Writes the text and CR LF byte for byte: for lines received from an
-// instrument, which the raw file keeps as they came.
-bool boMboWriteLineAsIs(uint32_t hFile, const char* sText);
-// Writes the bytes as they are. False when they were not written whole (or
-// for handle 0). A failed write (here or in boMboWriteLine) is kept for the
-// running write operation.
-bool boMboWriteBytes(uint32_t hFile, const char* pData, uint32_t uCount);
-// A line put together straight in the gathered bytes (below): where the
-// next uMax bytes of hFile go, or pLocal when its bytes are not gathered or
-// uMax is too large. boMboWriteEnd then writes the uCount bytes put there
-// (nothing else may be written to hFile in between); a writer puts each
-// line once instead of in a buffer of its own and again as it is written.
-char* pMboWriteBegin(uint32_t hFile, uint32_t uMax, char* pLocal);
-bool boMboWriteEnd(uint32_t hFile, const char* pLine, uint32_t uCount);
-// While a raw writer runs, what it writes to the raw file through these
-// calls is gathered in the module and handed to the system in large pieces
-// (a failed write is noticed there, and kept as above). A writer that seeks
-// its file or writes it directly calls this first: it hands the gathered
-// bytes on and writes the rest of the run straight through. False when
-// handing them on failed.
-bool boMboFlushWrites(uint32_t hFile);
-// What a raw writer returns at its end: true while no write of the running
-// operation failed and the user did not stop it.
-bool boMboWriteOk(void);
-// Reads one line into the buffer: LF, or a run of CRs with or without an LF
-// after it, ends it (not stored); at most iSize-1 characters are stored (a
-// longer line continues as the next line). A line written in UTF-8 (valid,
-// with multi-byte characters) becomes code page 1252, one byte a character
-// ('?' for one 1252 lacks); in any other line the code-page-865 letters
-// become ANSI. A UTF-8 byte-order mark at the start of the file is dropped.
-// False at the end of the file when no byte was stored (CRs just before the
-// end make no line), on a read error, and for iSize below 2. The reader
-// reads ahead: see vMboReleaseLineBuffer.
-bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile);
-// The same for fixed-column readers: *pboCut tells that the line was longer
-// than the buffer; its rest has been skipped up to the next line.
-bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
-// boMboReadLineCut, counting lines in *piLineNo: a cut line is reported in the side
-// file as "LINE TOO LONG, CUT : <line number>".
-bool boMboReadLineCounted(char* sBuf, int iSize, uint32_t hFile, uint32_t hSide, int* piLineNo);
-// The same lines for files taken byte for byte: nothing is converted and
-// no byte-order mark dropped. With pboCut null a longer line continues as
-// the next line.
-bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
-// Gives the bytes the line reader has read ahead of its lines back to the
-// file (seeks back to the end of the last line taken) and drops its buffer.
-// Call it before reading or seeking a handle directly that lines were read
-// from; vMboCloseFile calls it.
-void vMboReleaseLineBuffer(uint32_t hFile);
-// Columns iFrom..iFrom+iCount-1 (from 0) of a line into sOut (iCount+1
-// bytes), columns past the line's end read as blanks; terminated.
-char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut);
-// The code-page-865 letters æøåÆØÅ of a byte as ANSI; others unchanged.
-char cMboOemLetterToAnsi(char c);
 
 // ---- Waiting, status line and abort flag ----
 // Removes, translates and dispatches one waiting message; false when none.
@@ -192,16 +125,6 @@ bool boMboWriteDrillholeInfo(uint32_t hSide, MboDrillhole* pHole, const char* sP
 // A report line "title : value" into the side file (nothing for handle 0);
 // the title is translated.
 void vMboReport(uint32_t hSide, const char* sTitle, const char* sValue);
-
-// ---- Points ----
-// The first point in container order that has XY and: with b3d, has Z and
-// lies less than 0.0005 from (x, y, z); without, has no Z and lies less than
-// 0.0005 from (x, y).
-PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d);
-// Gives every line and polygon vertex without a point ID one (the point at
-// its place, or a new point "L_<id>_<n>" / "A_<id>_<n>"), before a Leica
-// HeXML write.
-void vMboGiveVertexIds(void);
 
 // The Geodat IO dialog (models 11 to 16 receive and send through it):
 // iDirection 0 receive, 1 send; its result (1 after Close).
