@@ -80,13 +80,15 @@ bool boRec500ReadCode(const RecLine* r) {
   return boMboApplyControlCode(number, text, "");
 }
 
-// The identification of a point or station: columns 9-16, or, when those
-// are blank, the text of columns 9-27, where some recorders right-align it.
-// `wide` tells which layout the record has.
+// The identification of a point or station: columns 9-16, or the text of
+// columns 9-27 where a recorder right-aligns it. A right-aligned one ends
+// in column 27 and, at 12 characters or more, reaches into 9-16; a record
+// with a blank column 9 that ends elsewhere (a code alone at 19) is the
+// narrow layout. `wide` tells which layout the record has.
 const char* sRecName(RecLine* r, bool* wide) {
-  const char* name = sCols(r, 9, 16);
-  *wide = !name[0];
-  return *wide ? sCols(r, 9, 27) : name;
+  auto blank = [r](int col) { return r->len < (size_t)col || r->line[col - 1] == ' '; };
+  *wide = blank(9) && !blank(27);
+  return *wide ? sCols(r, 9, 27) : sCols(r, 9, 16);
 }
 
 // One line: 1 taken, 0 to the side file.

@@ -47,6 +47,21 @@ TEST_F(Rec500, RightAlignedIdentifications) {
   EXPECT_NE(std::string::npos, side.find("      7                       1.300       45.123   Hz")) << side;
 }
 
+// The right-aligned layout is the one whose identification ends in column
+// 27: one of 12 to 18 characters reaches into 9-16 and stays whole (point A
+// keeps its place); a code alone at 19 is a record without a name.
+TEST_F(Rec500, ARightAlignedIdentificationEndsInColumn27) {
+  ASSERT_TRUE(boRead(22, kData + "layouts.rec"));
+  EXPECT_EQ((Strings{"A KOD 2000.000 1000.000 10.000", "ABCDEFGHIJKL C1 2100.000 1100.000 11.000",
+                     "BCDEFGHIJKL C2 2200.000 1200.000 12.000", "TARGET_POINT_18CHR  - - -"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"ST 1=STATION12345 4=1.600", "  OBS 1=TARGET_POINT_18CHR 5=45.12300 6=1.30000"}),
+            DumpStations(1, {1, 4}, {1, 5, 6}));
+  std::string side = sSide("layouts");
+  EXPECT_NE(std::string::npos, side.find("     20           KUM               X")) << side;
+  EXPECT_NE(std::string::npos, side.find("      7           KUM         1.300")) << side;
+}
+
 TEST_F(Rec500, WrittenRecordsKeepTheirColumns) {
   vOptions(22, "EO:6600000 NO:500000");
   double z = 12.345, wideZ = 100000;
