@@ -1,6 +1,7 @@
 // KOF files: writer, reader and sender (instrument 98).
 #include "instruments/kof.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -18,6 +19,7 @@
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
 #include "instruments/serial/block.h"
+#include "instruments/sdr.h"
 #include "instruments/serial/port.h"
 #include "instruments/telepar.h"
 #include "kv2cosys.h"
@@ -30,18 +32,26 @@ namespace {
 
 // One warning per write for a coordinate too wide for its column.
 bool g_boWideWarned;
+// What a write leaves out because a value does not fit its column even
+// without decimals: points (a line's vertex blocks too) and the station and
+// observation blocks whose value is written empty. Named in one warning at
+// the end of the write.
+SdrSkipped g_skipped;
+
+// Work marks of the points: written as a block, or left out (counted once).
+const int32_t kMarkWritten = 1;
+const int32_t kMarkTooWide = 2;
 
 // A number right-justified in exactly `width` columns with three decimals;
-// one that does not fit loses decimals first (with one warning per write),
-// so the columns after it stay where the reader looks for them.
-void vFitNumber(char* out, int size, double value, int width) {
+// one that does not fit loses decimals first, so the columns after it stay
+// where the reader looks for them. The decimals kept; -1 when the value is
+// not finite or does not fit even without decimals.
+int iFitNumber(char* out, int size, double value, int width) {
+  if (!std::isfinite(value)) return -1;
   int decimals = 3;
-  while (iNumPrintFixedWidthC(out, size, value, width, decimals) > width && decimals > 0) --decimals;
-  if (decimals < 3 && !g_boWideWarned) {
-    g_boWideWarned = true;
-    vMsgWarning(
-        sKvxPoGetText("Warning! A coordinate is too wide for its KOF column and is written with fewer decimals."));
-  }
+  int len;
+  while ((len = iNumPrintFixedWidthC(out, size, value, width, decimals)) > width && decimals > 0) --decimals;
+  return len > width || len >= size ? -1 : decimals;
 }
 
 // At most `width` bytes of the text, then blanks up to `width` ("%-w.ws").
@@ -59,12 +69,20 @@ char* pPutText(char* at, const char* text) {
 }
 
 // " 05" point block: name, code, north and east less the offsets, and the
-// height when given.
-void vWritePointBlock(uint32_t hRaw, const char* name, const char* code, double x, double y, const double* z) {
+// height when given. False, with nothing written, when a value does not fit
+// its column: a wider line would shift the columns after it.
+bool boWritePointBlock(uint32_t hRaw, const char* name, const char* code, double x, double y, const double* z) {
   const MboSettings& set = g_mboTransfer.settings;
   char north[40], east[40], height[40];
-  vFitNumber(north, sizeof north, y - set.iEO, 12);
-  vFitNumber(east, sizeof east, x - set.iNO, 11);
+  int decimals[3] = {iFitNumber(north, sizeof north, y - set.iEO, 12), iFitNumber(east, sizeof east, x - set.iNO, 11),
+                     z ? iFitNumber(height, sizeof height, *z, 8) : 3};
+  for (int d : decimals)
+    if (d < 0) return false;
+  if (std::min({decimals[0], decimals[1], decimals[2]}) < 3 && !g_boWideWarned) {
+    g_boWideWarned = true;
+    vMsgWarning(
+        sKvxPoGetText("Warning! A coordinate is too wide for its KOF column and is written with fewer decimals."));
+  }
   // " 05 %-10.10s %-8.8s %s %s[ %s]": at most 4 + 10 + 1 + 8 + 3 * 40 bytes.
   char line[256];
   char* at = pPutText(line, " 05 ");
@@ -76,40 +94,50 @@ void vWritePointBlock(uint32_t hRaw, const char* name, const char* code, double 
   *at++ = ' ';
   at = pPutText(at, east);
   if (z) {
-    vFitNumber(height, sizeof height, *z, 8);
     *at++ = ' ';
     at = pPutText(at, height);
   }
   *at = 0;
   boMboWriteLine(hRaw, line);
+  return true;
 }
 
-void vWritePoint(uint32_t hRaw, PoPoint* point) {
+// The point's block; a point left out is counted once however often it is
+// met. Marks the point (kMarkWritten or kMarkTooWide).
+bool boWritePoint(uint32_t hRaw, PoPoint* point) {
+  if (iMboPointGetMark(point) == kMarkTooWide) return false;
   double x = 0, y = 0, z = 0;
   boMboGetPointXY(point, &x, &y);
   bool boZ = boMboGetPointZ(point, &z);
-  vWritePointBlock(hRaw, sMboGetPointNo(point), sMboPointGetField(point), x, y, boZ ? &z : nullptr);
+  const char* number = sMboGetPointNo(point);
+  if (boWritePointBlock(hRaw, number, sMboPointGetField(point), x, y, boZ ? &z : nullptr)) {
+    vMboPointSetMark(point, kMarkWritten);
+    return true;
+  }
+  vMboPointSetMark(point, kMarkTooWide);
+  vSdrSkipPoint(&g_skipped, number);
+  return false;
 }
 
 // One vertex of a line. A vertex that only names its point (a line read
 // from codes has no coordinates before Save) is that point's block;
 // otherwise the point it stands on (within 0.02) gives its name, code and
-// position, or the vertex position stands alone.
-void vWriteVertex(uint32_t hRaw, LiLine* line, LiElm* elm) {
+// position, or the vertex position stands alone. False when no block was
+// written.
+bool boWriteVertex(uint32_t hRaw, LiLine* line, LiElm* elm) {
   GeoPnt3 p;
   uint32_t has = uMboVertexPosition(line, elm, &p);
-  if (!(has & MBO_FLAG_XY)) return;  // no place to write
-  if (!(has & MBO_FLAG_Z)) p.z = 0;  // written as no height
+  if (!(has & MBO_FLAG_XY)) return false;  // no place to write
+  if (!(has & MBO_FLAG_Z)) p.z = 0;        // written as no height
   const MboElmData* data = pMboElmGetData(line, elm);
   PoPoint* point = nullptr;
   if (data && data->sPid[0] && !(data->uFlags & MBO_FLAG_XY)) point = pMboFindPoint(data->sPid);
   if (!point) point = pKofFindNearestPoint(g_pMboPoints, &p, 0.02, !boLiLineIs3d(line));
-  if (point) {
-    vMboPointSetMark(point, 1);
-    vWritePoint(hRaw, point);
-  } else {
-    vWritePointBlock(hRaw, "", "", p.x, p.y, std::fabs(p.z) >= 1e-5 ? &p.z : nullptr);
-  }
+  if (point) return boWritePoint(hRaw, point);
+  if (boWritePointBlock(hRaw, "", "", p.x, p.y, std::fabs(p.z) >= 1e-5 ? &p.z : nullptr)) return true;
+  MboLineData* lineData = pMboLineGetData(line);
+  vSdrSkipPoint(&g_skipped, lineData ? lineData->sObjId : "");
+  return false;
 }
 
 void vWriteLine(uint32_t hRaw, LiLine* line) {
@@ -118,37 +146,57 @@ void vWriteLine(uint32_t hRaw, LiLine* line) {
   char text[200];
   iNumPrintC(text, sizeof text, " 09 91 %10.10s %s", sLiLineGetField(line), data ? data->sObjId : "");
   boMboWriteLine(hRaw, text);
-  LiElm* first = nullptr;  // the first vertex written
+  LiElm* first = nullptr;  // the first vertex written, which a closed line repeats
   for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
     if (!boMboVertexPlaced(line, e)) continue;  // left out, with the write's warning
-    if (!first) first = e;
     int type = LiElmGetType(line, e);
     if (type == KV2GR_ELM_ARC3P) boMboWriteLine(hRaw, "-08 3 p arc: error not implementet yet");
-    vWriteVertex(hRaw, line, e);
+    if (!boWriteVertex(hRaw, line, e)) continue;
+    if (!first) first = e;
     double radius = 0;
-    if (type == KV2GR_ELM_ARC2P && boLiElmGet2pArc(line, e, &radius)) {
+    if (type == KV2GR_ELM_ARC2P && boLiElmGet2pArc(line, e, &radius) && std::isfinite(radius)) {
       iNumPrintC(text, sizeof text, " 08 141 %8.3lf", radius);
       boMboWriteLine(hRaw, text);
     }
   }
   if (boLiLineIsPolygon(line) && first) {
-    vWriteVertex(hRaw, line, first);
+    boWriteVertex(hRaw, line, first);
     boMboWriteLine(hRaw, " 09 96");
   } else {
     boMboWriteLine(hRaw, " 09 99");
   }
 }
 
-// An attribute text as a whole number, "" when empty.
-void vWholeNumber(char* out, int size, const char* text) {
-  out[0] = '\0';
-  if (boMboIsNotBlank(text)) iNumPrintC(out, size, "%d", (int)dNumParseC(text));
+// The length of a number text's whole part (up to its decimal point).
+int iWholeLength(const char* text) {
+  const char* dot = strchr(text, '.');
+  return dot ? (int)(dot - text) : (int)strlen(text);
 }
 
-// A value of the observation as text in `format`, "" when its flag is clear.
-void vObsValue(char* out, int size, const MboObsTs* obs, uint32_t flag, const char* format, double value) {
+// A value of a station or observation block as text in `format`, for a
+// column of `width`: "" when absent or not finite. False (with "") when its
+// whole part does not fit the column, which the block's cut would turn into
+// another number.
+bool boColumnValue(char* out, int size, bool boGiven, const char* format, double value, int width) {
   out[0] = '\0';
-  if (obs->uFlags & flag) iNumPrintC(out, size, format, value);
+  if (!boGiven || !std::isfinite(value)) return true;
+  iNumPrintC(out, size, format, value);
+  if (iWholeLength(out) <= width) return true;
+  out[0] = '\0';
+  return false;
+}
+
+// An attribute text as a whole number ("%d" of its integer value), "" when
+// empty or not finite; false (with "") when it does not fit `width`.
+bool boWholeNumber(char* out, int size, const char* text, int width) {
+  out[0] = '\0';
+  if (!boMboIsNotBlank(text)) return true;
+  double v = dNumParseC(text);
+  if (!std::isfinite(v)) return true;
+  if (std::fabs(v) < 1e9) iNumPrintC(out, size, "%d", (int)v);
+  if (out[0] && (int)strlen(out) <= width) return true;
+  out[0] = '\0';
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -708,22 +756,33 @@ void vKofWriteObservations(uint32_t hRaw) {
   char line[256];
   for (void* s = pMboGetNextSt(MBO_KIND_TS, nullptr); s; s = pMboGetNextSt(MBO_KIND_TS, s)) {
     const MboStationTs* st = static_cast<const MboStationTs*>(s);
-    char pressure[32], temperature[32], height[64] = "";
-    vWholeNumber(pressure, sizeof pressure, st->sPressure);
-    vWholeNumber(temperature, sizeof temperature, st->sTemperature);
-    if (boMboIsNotBlank(st->sInstrHeight)) iNumPrintC(height, sizeof height, "%lf", dNumParseC(st->sInstrHeight));
-    iNumPrintC(line, sizeof line, " 02 %-10.10s %-8.8s %8d %8.8s %8.8s %6.6s", sMboPidPointNo(sMboName(&st->name)), "",
-               st->iInstrNo, pressure, temperature, height);
+    char number[32], pressure[32], temperature[32], height[400];
+    const char* name = sMboPidPointNo(sMboName(&st->name));
+    iNumPrintC(number, sizeof number, "%d", st->iInstrNo);
+    bool boFits = (int)strlen(number) <= 8;
+    if (!boFits) number[0] = '\0';
+    boFits = boWholeNumber(pressure, sizeof pressure, st->sPressure, 8) && boFits;
+    boFits = boWholeNumber(temperature, sizeof temperature, st->sTemperature, 8) && boFits;
+    boFits = boColumnValue(height, sizeof height, boMboIsNotBlank(st->sInstrHeight), "%lf",
+                           dNumParseC(st->sInstrHeight), 6) &&
+             boFits;
+    if (!boFits) vSdrSkipPoint(&g_skipped, name);
+    iNumPrintC(line, sizeof line, " 02 %-10.10s %-8.8s %8s %8.8s %8.8s %6.6s", name, "", number, pressure, temperature,
+               height);
     boMboWriteLine(hRaw, line);
     for (void* o = pMboGetNextObs(MBO_KIND_TS, s, nullptr); o; o = pMboGetNextObs(MBO_KIND_TS, s, o)) {
       const MboObsTs* obs = static_cast<const MboObsTs*>(o);
-      char hz[64], v[64], dist[64], th[64];
-      vObsValue(hz, sizeof hz, obs, MBO_OBS_HZ_VALID, "%8.4lf", dCoSysHorDir2User(cs, obs->dHz));
-      vObsValue(v, sizeof v, obs, MBO_OBS_V_VALID, "%8.4lf", dCoSysVerDir2User(cs, obs->dV));
-      vObsValue(dist, sizeof dist, obs, MBO_OBS_DIST_VALID, "%8.3lf", obs->dDist);
-      vObsValue(th, sizeof th, obs, MBO_OBS_TH_VALID, "%6.3f", obs->dTargetHeight);
-      iNumPrintC(line, sizeof line, " 03 %-10.10s %-8.8s %8.8s %8.8s %8.8s %6.6s",
-                 sMboPidPointNo(sMboName(&obs->target)), obs->sCode, hz, v, dist, th);
+      char hz[400], v[400], dist[400], th[400];
+      const char* target = sMboPidPointNo(sMboName(&obs->target));
+      bool boHz = (obs->uFlags & MBO_OBS_HZ_VALID) != 0, boV = (obs->uFlags & MBO_OBS_V_VALID) != 0;
+      bool boObsFits = boColumnValue(hz, sizeof hz, boHz, "%8.4lf", boHz ? dCoSysHorDir2User(cs, obs->dHz) : 0, 8);
+      boObsFits = boColumnValue(v, sizeof v, boV, "%8.4lf", boV ? dCoSysVerDir2User(cs, obs->dV) : 0, 8) && boObsFits;
+      boObsFits =
+          boColumnValue(dist, sizeof dist, obs->uFlags & MBO_OBS_DIST_VALID, "%8.3lf", obs->dDist, 8) && boObsFits;
+      boObsFits =
+          boColumnValue(th, sizeof th, obs->uFlags & MBO_OBS_TH_VALID, "%6.3f", obs->dTargetHeight, 6) && boObsFits;
+      if (!boObsFits) vSdrSkipPoint(&g_skipped, target);
+      iNumPrintC(line, sizeof line, " 03 %-10.10s %-8.8s %8.8s %8.8s %8.8s %6.6s", target, obs->sCode, hz, v, dist, th);
       boMboWriteLine(hRaw, line);
     }
   }
@@ -731,13 +790,15 @@ void vKofWriteObservations(uint32_t hRaw) {
 
 void vKofWriteRaw(uint32_t hRaw) {
   g_boWideWarned = false;
+  g_skipped = SdrSkipped{};
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) vMboPointSetMark(p, 0);
   iKofWriteLines(hRaw);
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y;
-    if (iMboPointGetMark(p) == 0 && boMboGetPointXY(p, &x, &y)) vWritePoint(hRaw, p);
+    if (iMboPointGetMark(p) == 0 && boMboGetPointXY(p, &x, &y)) boWritePoint(hRaw, p);
   }
   vKofWriteObservations(hRaw);
+  vSdrReportSkipped(&g_skipped);
 }
 
 void vKofReadHeaderLine(uint32_t hSide, const char* sLine) {

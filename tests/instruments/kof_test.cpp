@@ -297,6 +297,78 @@ TEST_F(KofRoundTrip, AValueTooWideForItsColumnLosesDecimalsNotItsNeighbours) {
   EXPECT_EQ((Strings{"W1  -1234567.890 100.000 12345.680", "W2  -7654321.120 200.000 12345.680"}), DumpPoints());
 }
 
+// A value wider than its column even without decimals would shift the
+// columns after it or be cut to another number: the point (a vertex too) is
+// left out, a station or observation value written empty, and both are
+// named in one warning. Values not finite are left out without a word.
+TEST_F(KofRoundTrip, AValueThatDoesNotFitItsColumnEvenWithoutDecimalsIsLeftOut) {
+  double z = 1, high = 123456789.5;
+  pNewPoint("OK1", "", 500, 6000, &z);
+  pNewPoint("NORTH", "", 4, 12345678901234.5, &z);
+  pNewPoint("EAST", "", -12345678901.0, 6000, &z);
+  pNewPoint("HIGH", "", 510, 6010, &high);
+  pNewPoint("OK2", "", 520, 6020, nullptr);
+  LiLine* l = pLine("L1", "K", {{500, 6000, 1}, {1e13, 6000, 0}, {530, 6030, 0}});
+  vLiLineSetAsPolygon(l, 1);
+  void* st = FB(pMboAddSt)(1);
+  FB(boMboSetStAttr)(1, st, 1, "ST1");
+  FB(boMboSetStAttr)(1, st, 4, "1234567.5");  // instrument height: 6 columns
+  FB(boMboSetStAttr)(1, st, 5, "1013");
+  FB(boMboSetStAttr)(1, st, 6, "1e999");  // infinite: no longer -2147483
+  vObs(st, "T1", "C", 100, 100, "1e20", "1000000000");
+  vObs(st, "T2", "", 200, 100, "1e999", "1.5");
+  vObs(st, "T3", "", 300, 100, "12345.678", "-12.5");
+  std::string path = m_dir + "/toowide.kof";
+  vUiExpectBox(IDYES, "Skriv linjer til KOF?");
+  vUiExpectBox(IDYES, "Ta med observasjoner ogs\xE5?");
+  vUiExpectBox(IDOK, "Points not written, a value does not fit its column: 6\nL1 NORTH EAST HIGH ST1 T1");
+  ASSERT_TRUE(boWrite(98, path));
+  std::string text = ReadFile(path);
+  EXPECT_EQ(std::string::npos, text.find("inf")) << text;
+  EXPECT_NE(std::string::npos, text.find(" 09 91          K L1\r\n"
+                                         " 05 OK1                     6000.000     500.000    1.000\r\n"
+                                         " 05                         6030.000     530.000\r\n"
+                                         " 05 OK1                     6000.000     500.000    1.000\r\n"
+                                         " 09 96\r\n"))
+      << text;
+  EXPECT_NE(std::string::npos, text.find(" 02 ST1                        0     1013                \r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find(" 03 T1         C        100.0000 100.0000                \r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find(" 03 T2                  200.0000 100.0000           1.500\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find(" 03 T3                  300.0000 100.0000 12345.67 -12.50\r\n")) << text;
+  ASSERT_TRUE(boRead(98, path));
+  Strings points = DumpPoints();
+  for (std::string& p : points)
+    if (p[0] == ':') p = p.substr(p.find(' '));
+  EXPECT_EQ((Strings{"OK1  500.000 6000.000 1.000", "  530.000 6030.000 -", "OK2  520.000 6020.000 -", "T1  - - -",
+                     "T2  - - -", "T3  - - -"}),
+            points);
+}
+
+// A closed line whose first vertex has no position starts at its second:
+// that vertex, the first written, is the one repeated to close it.
+TEST_F(KofRoundTrip, AClosedLineRepeatsTheFirstVertexWritten) {
+  FB(KvxMboNewPoint)("B");  // known only by name
+  pNewPoint("A", "", 500000, 6600000);
+  pNewPoint("C", "", 500010, 6600000);
+  pNewPoint("D", "", 500010, 6600010);
+  LiLine* l = FB(KvxMboNewLine)("P1");
+  for (const char* pid : {"B", "A", "C", "D"}) FB(KvxMboAddLineElm)(l, pid);
+  vLiLineSetAsPolygon(l, 1);
+  std::string path = m_dir + "/closed.kof";
+  vUiExpectBox(IDYES, "Skriv linjer til KOF?");
+  vUiExpectBox(IDOK, "want of a position");
+  ASSERT_TRUE(boWrite(98, path));
+  EXPECT_NE(std::string::npos, ReadFile(path).find(" 09 91            P1\r\n"
+                                                   " 05 A                    6600000.000  500000.000\r\n"
+                                                   " 05 C                    6600000.000  500010.000\r\n"
+                                                   " 05 D                    6600010.000  500010.000\r\n"
+                                                   " 05 A                    6600000.000  500000.000\r\n"
+                                                   " 09 96\r\n"))
+      << ReadFile(path);
+  ASSERT_TRUE(boRead(98, path));
+  EXPECT_EQ((Strings{"||P: A C D"}), DumpLines());
+}
+
 // Point blocks are built without printf; every column stays as printf's
 // " 05 %-10.10s %-8.8s %12.3f %11.3f %8.3f" gives it, names and codes of every
 // length and values of every size and sign that fit their columns.
