@@ -17,7 +17,9 @@
 #include "fieldbook/transfer_context.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"
+#include "instruments/gsi.h"
 #include "instruments/topcon.h"
+#include "kv2cosys.h"
 #include "kvxlib.h"
 #include "win32.h"
 
@@ -122,6 +124,13 @@ void vSideLine(uint32_t hSide, const char* text, const char* tail = "") {
   boMboWriteLineN(hSide, whole.data(), whole.size());
 }
 
+// A resection observation: the values of its "RES_OBS" line and of the "SD"
+// or "HV" line after it, whose number reports a wrong angle.
+struct GtsResection {
+  std::string target, angles;
+  int lineNo;
+};
+
 // The reader's state: the angle unit, a line read ahead and given back,
 // and the resection observations waiting for their station.
 struct GtsReader {
@@ -131,7 +140,7 @@ struct GtsReader {
   int lineNo;
   bool haveBack;
   char back[kLineMax + 1];
-  std::vector<std::pair<std::string, std::string>> resections;
+  std::vector<GtsResection> resections;
 };
 
 bool boNextLine(GtsReader* r, char* line) {
@@ -141,7 +150,18 @@ bool boNextLine(GtsReader* r, char* line) {
     return true;
   }
   bool cut = false;
-  if (!boMboReadLineBytes(line, kLineMax + 1, r->hRaw, &cut)) return false;
+  if (r->lineNo == 0) {
+    // A byte-order mark before the first line is no part of it: the line is
+    // read with room for the mark and cut after it.
+    char first[kLineMax + 4];
+    if (!boMboReadLineBytes(first, sizeof first, r->hRaw, &cut)) return false;
+    const char* p = first;
+    if (strncmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
+    if (strlen(p) > (size_t)kLineMax) cut = true;
+    sStrCopyN(line, p, kLineMax + 1);
+  } else if (!boMboReadLineBytes(line, kLineMax + 1, r->hRaw, &cut)) {
+    return false;
+  }
   // A waiting message is dispatched every 64 lines: often enough for the
   // window, where one look per line cost more than the line's work.
   if (++r->lineNo % 64 == 1) boMboPumpMessage();
@@ -154,15 +174,59 @@ void vGiveBack(GtsReader* r, const char* line) {
   r->haveBack = true;
 }
 
-// An angle in the unit in force: degrees become gon; a text that is no
-// number passes unchanged, so the record builder ignores it.
-void vSetAngle(const GtsReader* r, int item, const char* text) {
+// A value under the degree unit as the field files write it, d.mmss: the
+// whole part degrees, the first two decimals minutes, the rest seconds and
+// their decimals (a shorter fraction padded with zeros on the right). The
+// sign applies to the whole; what follows the digits is ignored, as the
+// number parser ignores it. False when the minutes or seconds are 60 or more.
+bool boDmsToGon(const char* text, double* gon) {
+  const char* p = text;
+  while (*p == ' ' || *p == '\t') ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  double degrees = 0;
+  for (; digit(*p); ++p) degrees = degrees * 10 + (*p - '0');
+  int d[4] = {0, 0, 0, 0};
+  double fraction = 0, scale = 1;  // the seconds' decimals
+  if (*p == '.') {
+    ++p;
+    for (int i = 0; digit(*p); ++p, ++i) {
+      if (i < 4) {
+        d[i] = *p - '0';
+      } else {
+        scale /= 10;
+        fraction += (*p - '0') * scale;
+      }
+    }
+  }
+  int minutes = d[0] * 10 + d[1];
+  double seconds = d[2] * 10 + d[3] + fraction;
+  if (minutes >= 60 || seconds >= 60) return false;
+  double value = (degrees + minutes / 60.0 + seconds / 3600.0) * (400.0 / 360.0);
+  *gon = negative ? -value : value;
+  return true;
+}
+
+// An angle in the unit in force: under the degree unit d.mmss, delivered in
+// the user's angle system; a text that is no number passes unchanged, so the
+// record builder ignores it. A d.mmss value that cannot be one is reported
+// with its line and not delivered.
+void vSetAngle(const GtsReader* r, int item, const char* text, int lineNo) {
   if (!r->degrees || !boMboIsNumber(text)) {
     vMboRecSetObsValue(item, text);
     return;
   }
+  double gon = 0;
+  if (!boDmsToGon(text, &gon)) {
+    vMboReport(r->hSide, "WRONG ANGLE", sStrFormat("%d", lineNo));
+    return;
+  }
+  // Six decimals, as gon were always given; six of a radian would lose
+  // the tenth of a second the files hold, so radians get ten.
+  bool radians = iCoSysGetUserSysAngleSystem(g_mboTransfer.uCoSys) == COSYS_ANG_RAD;
   char out[64];
-  iNumPrintFixedC(out, sizeof out, dNumParseC(text) * 1.1111111111111112, 6);
+  iNumPrintFixedC(out, sizeof out, dGsiGonToUser(gon), radians ? 10 : 6);
   vMboRecSetObsValue(item, out);
 }
 
@@ -175,12 +239,12 @@ void vSetCoordinates(const GtsLine& l, int first) {
 void vDeliverResections(GtsReader* r) {
   for (const auto& res : r->resections) {
     GtsLine target, angles;
-    vSplitValues(res.first.c_str(), target.buf, &target);
-    vSplitValues(res.second.c_str(), angles.buf, &angles);
+    vSplitValues(res.target.c_str(), target.buf, &target);
+    vSplitValues(res.angles.c_str(), angles.buf, &angles);
     vMboRecSetPointName(target.Value(0));
     vMboRecSetObsValue(MBO_OBS_ITEM_TH, target.Value(1));
-    vSetAngle(r, MBO_OBS_ITEM_HZ, angles.Value(0));
-    vSetAngle(r, MBO_OBS_ITEM_V, angles.Value(1));
+    vSetAngle(r, MBO_OBS_ITEM_HZ, angles.Value(0), res.lineNo);
+    vSetAngle(r, MBO_OBS_ITEM_V, angles.Value(1), res.lineNo);
     vMboRecSetObsValue(MBO_OBS_ITEM_DIST, angles.Value(2));
     vMboFlushPending();
   }
@@ -247,7 +311,7 @@ void vHandle(GtsReader* r, const char* line) {
     case kBkb: {
       vMboFlushPending();
       vMboRecSetPointName(l.Value(0));
-      vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(2));
+      vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(2), r->lineNo);
       char next[kLineMax + 1];
       if (boNextLine(r, next)) {
         GtsLine n;
@@ -272,8 +336,8 @@ void vHandle(GtsReader* r, const char* line) {
       break;
     case kHv:
     case kSd:
-      vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(0));
-      vSetAngle(r, MBO_OBS_ITEM_V, l.Value(1));
+      vSetAngle(r, MBO_OBS_ITEM_HZ, l.Value(0), r->lineNo);
+      vSetAngle(r, MBO_OBS_ITEM_V, l.Value(1), r->lineNo);
       if (l.key == kSd) vMboRecSetObsValue(MBO_OBS_ITEM_DIST, l.Value(2));
       break;
     case kResObs: {
@@ -282,8 +346,8 @@ void vHandle(GtsReader* r, const char* line) {
         GtsLine n;
         vSplit(next, &n);
         if (n.key == kSd || n.key == kHv)
-          r->resections.emplace_back(std::string(l.rest).substr(0, kStoreText),
-                                     std::string(n.rest).substr(0, kStoreText));
+          r->resections.push_back(
+              {std::string(l.rest).substr(0, kStoreText), std::string(n.rest).substr(0, kStoreText), r->lineNo});
         else
           vGiveBack(r, next);
       }

@@ -113,6 +113,52 @@ TEST_F(Topcon, GtsEveryKeyword) {
   EXPECT_EQ("JOB SURVEY1\r\nHD 1,2,3\r\nTGT P5,1.2,3,4\r\nP6,300.0,400.0,,WALL\r\nP7,x,400.0,5\r\n", sSide("survey"));
 }
 
+// Under UNITS M,D angles are d.mmss (a shorter fraction padded on the
+// right, the sign for the whole value), the same directions for every
+// angle system of the user; minutes or seconds of 60 are reported with
+// their line and only that angle is left out.
+TEST_F(Topcon, GtsDegreesAreDegreesMinutesSeconds) {
+  const Strings expected{"R1 - 105.5556",      "P1 82.9448 97.5293", "P2 108.4383 68.3923",
+                         "P3 50.9259 -0.5556", "P4 97.5892 -",       "P5 137.7777 -"};
+  for (int system : {COSYS_ANG_GON, COSYS_ANG_DEG, COSYS_ANG_DMS, COSYS_ANG_RAD}) {
+    SCOPED_TRACE(system);
+    vCoSysSetupSetAngleSystem(0, system);
+    ASSERT_TRUE(boRead(kGts, kData + "dms.txt"));
+    vCoSysSetupSetAngleSystem(0, COSYS_ANG_GON);
+    Strings got;
+    char buf[64];
+    void* st = FB(pMboGetNextSt)(1, nullptr);
+    for (void* o = FB(pMboGetNextObs)(1, st, nullptr); o; o = FB(pMboGetNextObs)(1, st, o)) {
+      FB(boMboGetObsAttr)(1, st, o, 1, buf, sizeof buf);
+      std::string s = buf;
+      for (int attr : {3, 4}) {
+        if (!FB(boMboGetObsAttr)(1, st, o, attr, buf, sizeof buf)) {
+          s += " -";
+          continue;
+        }
+        double v = dNumParseC(buf);
+        double gon = attr == 3 ? dCoSysHorDir2User(0, v) : dCoSysVerDir2User(0, v);
+        if (attr == 4 && gon > 200) gon -= 400;
+        s += " " + sNum(gon, 4);
+      }
+      got.push_back(s);
+    }
+    EXPECT_EQ(expected, got);
+    EXPECT_EQ("JOB DMS1\r\nWRONG ANGLE : 4\r\nWRONG ANGLE : 13\r\n", sSide("dms"));
+  }
+  // A gon user gets the six decimals as written: 74.39010 is 74 39'01.0".
+  EXPECT_EQ("  OBS 1=P1 3=" + sHz(82.944753) + " 4=" + sV(97.529321) + " 5=25.00000",
+            DumpStations(1, {1}, {1, 3, 4, 5})[2]);
+}
+
+// A byte-order mark before the first line is dropped: the unit holds.
+TEST_F(Topcon, GtsByteOrderMarkDropped) {
+  ASSERT_TRUE(boRead(kGts, kData + "bom.txt"));
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.600", "  OBS 1=P1 3=" + sHz(100) + " 4=" + sV(50) + " 5=12.34500"}),
+            DumpStations(1, {1, 4}, {1, 3, 4, 5}));
+  EXPECT_EQ("", sSide("bom"));
+}
+
 // Values end at a comma or a TAB (a comma and a TAB after it make an empty
 // value between them) and lose their blanks at both ends; the keyword ends
 // at the first blank or TAB, and only that one is skipped.
