@@ -588,6 +588,18 @@ void vCommand(int cmd, const char* a, const char* b) {
   if (g_b.iGroupMode == GROUP_NONE && !keeps) vForgetCurrent();
 }
 
+// The pending square and parallel offsets become the current line's.
+void vTakePendingShapes(void) {
+  if (!g_b.pCurrent) return;
+  if (g_b.boSquare) g_b.pCurrent->uSquare = 1;
+  g_b.boSquare = false;
+  try {
+    g_b.pCurrent->offsets.insert(g_b.pCurrent->offsets.end(), g_b.pendingOffsets.begin(), g_b.pendingOffsets.end());
+  } catch (const std::bad_alloc&) {
+  }
+  g_b.pendingOffsets.clear();
+}
+
 // point: the point of the ID, or null to look it up.
 LiLine* pAddCodedPoint(const char* name, const char* code, PoPoint* point) {
   if (boBlank(name)) return nullptr;
@@ -601,15 +613,7 @@ LiLine* pAddCodedPoint(const char* name, const char* code, PoPoint* point) {
   }
   if (boHeightExtension(point)) return nullptr;
   LiElm* elm = pAddToLine(name, code, &rec);
-  if (g_b.pCurrent) {
-    if (g_b.boSquare) g_b.pCurrent->uSquare = 1;
-    g_b.boSquare = false;
-    try {
-      g_b.pCurrent->offsets.insert(g_b.pCurrent->offsets.end(), g_b.pendingOffsets.begin(), g_b.pendingOffsets.end());
-    } catch (const std::bad_alloc&) {
-    }
-    g_b.pendingOffsets.clear();
-  }
+  vTakePendingShapes();
   double x, y;
   if (elm && boMboGetPointXY(point, &x, &y)) {
     GeoPnt2 p{x, y};
@@ -641,6 +645,8 @@ void vMboLineEnd(void) {
   if (g_b.pCurrent) vRetireId(g_b.pCurrent);
   vForgetCurrent();
 }
+
+void vMboLineTakePendingShapes(void) { vTakePendingShapes(); }
 
 void vMboLineSetLineNo(const char* text) {
   if (text) {

@@ -54,6 +54,11 @@ void vMboLineSetPerPointMode(int on);
 // Ends the current line: the next point starts a new line, and a later point
 // of its number too.
 void vMboLineEnd(void);
+// A pending square (command 13) and pending parallel offsets (command 14)
+// go to the current line, as the next point joining it would take them; for
+// a square or parallel given after a line's last point when the line ends
+// there. Without a current line they stay pending.
+void vMboLineTakePendingShapes(void);
 // The line number of the next point. In line-by-number mode any text but "0"
 // selects the line of that number; otherwise a non-zero number only clears
 // the pending number. A null text, "0" in line-by-number mode or a zero

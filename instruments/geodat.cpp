@@ -83,23 +83,37 @@ namespace {
 // A token keeps at most this many characters; the rest up to the next
 // separator is dropped.
 constexpr int kTokenMax = 399;
+// The bytes of a token kept to read its characters from: a UTF-8 character
+// takes at most 4.
+constexpr int kTokenBytes = 4 * kTokenMax;
 constexpr int kAttrNameMax = 29;
 constexpr int kMaxHeights = 8;
 
 // The raw file as a stream of label=value records.
 constexpr UINT kBufSize = 65536;  // a large file is read in few system calls
 
+// What is skipped after a token with a NUL byte inside: the record it
+// started (up to the next record start), for a line control also the
+// records it takes (92, 93, 94).
+enum GeodatSkip { SKIP_NONE, SKIP_RECORD, SKIP_LINE_CONTROL };
+
 struct GeodatTokens {
   uint32_t hRaw;
+  uint32_t hSide;
   // The bytes read, and behind them a NUL that ends every run of plain bytes.
   char buf[kBufSize + 1];
   UINT pos, len;
   bool boEnd;
+  bool boAtStart;  // nothing read yet of a file read from its start
+  int nLf;         // LFs before the reading place: line numbers for reports
+  bool boNulReported;
+  GeodatSkip eSkip;
   // One record read ahead and given back (line control's look-ahead).
   bool boHeld;
   int iHeldLabel;
   char sHeld[kTokenMax + 1];
-  char sTok[kTokenMax + 1];  // the token last read
+  unsigned char raw[kTokenBytes];  // the bytes of the token being read
+  char sTok[kTokenMax + 1];        // the token last read
 };
 
 // True when the buffer holds a byte to read, refilled if need be.
@@ -114,7 +128,10 @@ bool boHasByte(GeodatTokens* t) {
   t->pos = 0;
   t->len = n;
   t->buf[n] = 0;
-  return true;
+  // A UTF-8 byte-order mark at the start of the file is no text.
+  if (t->boAtStart && n >= 3 && memcmp(t->buf, "\xEF\xBB\xBF", 3) == 0) t->pos = 3;
+  t->boAtStart = false;
+  return t->pos < t->len || boHasByte(t);
 }
 
 constexpr bool boIsSeparator(int c) { return c == ' ' || c == '\r' || c == '\n'; }
@@ -142,15 +159,21 @@ int iAtoi(const char* s) {
   return l > INT_MAX ? INT_MAX : l < INT_MIN ? INT_MIN : (int)l;
 }
 
-// The next token of at least two characters (separators: blank, CR, LF),
-// code-page-865 letters converted; its length, and in *piEq the offset of its
-// first '=' (-1: none, or only after a NUL byte, which ends the token's text).
-// The bytes past kTokenMax are dropped. -1 at the end of the file.
-int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
-  int n = 0, eq = -1;
-  bool boNul = false, boInToken = false;
-  // One pass over the buffer with its position in locals: the token's
-  // stores cannot then make the compiler reload them.
+// A token's bytes as read: its NUL bytes tell whether it can be read.
+struct GeodatRawToken {
+  int n;             // bytes kept in the reader's raw buffer
+  bool boNul;        // it holds a NUL byte
+  bool boNulInside;  // another byte follows a NUL
+  int iLine;         // 1 + the LFs before it
+};
+
+// The bytes of the next token (separators: blank, CR, LF) into t->raw, at
+// most kTokenBytes of them; a comma after exactly one byte drops that byte
+// and the token starts anew. False at the end of the file.
+bool boReadToken(GeodatTokens* t, GeodatRawToken* r) {
+  unsigned char* raw = t->raw;
+  int n = 0;
+  bool boNul = false, boInside = false, boInToken = false;
   while (boHasByte(t)) {
     const unsigned char* buf = (const unsigned char*)t->buf;
     UINT pos = t->pos, len = t->len;
@@ -158,62 +181,122 @@ int iNextToken(GeodatTokens* t, char* sTok, int* piEq) {
       unsigned char c = buf[pos++];
       unsigned char kind = kBytes.kind[c];
       if (kind == kBytePlain) {
-        if (n < kTokenMax) sTok[n++] = (char)c;
+        if (n < kTokenBytes) raw[n++] = c;
         boInToken = true;
+        boInside = boInside || boNul;
         continue;
       }
       if (kind == kByteSeparator) {
-        if (!boInToken) continue;
-        sTok[n] = 0;
-        if (n >= 2) {
-          t->pos = pos;
-          *piEq = eq;
-          return n;
+        if (!boInToken) {
+          t->nLf += c == '\n';
+          continue;
         }
-        // Too short: the search goes on with the next token.
-        n = 0;
-        eq = -1;
-        boNul = boInToken = false;
-        continue;
+        t->pos = pos;
+        *r = GeodatRawToken{n, boNul, boInside, 1 + t->nLf};
+        t->nLf += c == '\n';
+        return true;
       }
       boInToken = true;
-      // A comma after exactly one character drops it: the token starts anew.
       if (c == ',' && n == 1) {
         n = 0;
-        eq = -1;
-        boNul = false;
-      } else if (n < kTokenMax) {
-        if (c == '=' && eq < 0 && !boNul) eq = n;
-        if (c == 0) boNul = true;
-        sTok[n++] = c < 0x80 ? (char)c : cMboOemLetterToAnsi((char)c);
+        boNul = boInside = false;
+        continue;
       }
+      if (c == 0)
+        boNul = true;
+      else
+        boInside = boInside || boNul;
+      if (n < kTokenBytes) raw[n++] = c;
     }
     t->pos = pos;
   }
   // The end of the file ends the last token.
-  sTok[n] = 0;
-  if (boInToken && n >= 2) {
-    *piEq = eq;
-    return n;
+  *r = GeodatRawToken{n, boNul, boInside, 1 + t->nLf};
+  return boInToken;
+}
+
+// The length of the UTF-8 character at p (1 for ASCII) and its code point;
+// 0 when the bytes before pEnd are no well-formed character.
+int iUtf8Char(const unsigned char* p, const unsigned char* pEnd, uint32_t* puCode) {
+  unsigned c = *p;
+  if (c < 0x80) {
+    *puCode = c;
+    return 1;
   }
-  return -1;
+  int iLen = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (!iLen || pEnd - p < iLen) return 0;
+  uint32_t u = c & (0x7F >> iLen);
+  for (int i = 1; i < iLen; i++) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    u = u << 6 | (p[i] & 0x3F);
+  }
+  // No overlong form, no surrogate, nothing past U+10FFFF.
+  static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (u < kLeast[iLen] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
+  *puCode = u;
+  return iLen;
+}
+
+// A code point as its code-page-1252 byte; '?' for one 1252 lacks, and for
+// the C1 controls U+0080 to U+009F, which no text of a field file means.
+char cCodeTo1252(uint32_t u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return (char)u;
+  if (u < 0xA0 || u > 0xFFFF) return '?';
+  WCHAR w = (WCHAR)u;
+  char c = '?';
+  BOOL boDefault = FALSE;
+  if (WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, &w, 1, &c, 1, "?", &boDefault) != 1 || boDefault) return '?';
+  return c;
+}
+
+// The text of a token's n bytes into sTok, at most kTokenMax characters:
+// when those are well-formed UTF-8 with a character beyond ASCII, each
+// becomes its code-page-1252 byte; otherwise the code-page-865 letters
+// become ANSI. Returns its length.
+int iTokenText(const unsigned char* raw, int n, char* sTok) {
+  const unsigned char* pEnd = raw + n;
+  bool boWide = false;
+  int iChars = 0;
+  uint32_t u;
+  const unsigned char* p = raw;
+  for (; p < pEnd && iChars < kTokenMax; iChars++) {
+    int iLen = iUtf8Char(p, pEnd, &u);
+    if (!iLen) break;
+    boWide = boWide || iLen > 1;
+    p += iLen;
+  }
+  bool boUtf8 = boWide && (p == pEnd || iChars == kTokenMax);
+  int m = 0;
+  if (boUtf8) {
+    for (const unsigned char* q = raw; m < iChars; m++) {
+      q += iUtf8Char(q, pEnd, &u);
+      sTok[m] = cCodeTo1252(u);
+    }
+  } else {
+    for (; m < n && m < kTokenMax; m++) sTok[m] = cMboOemLetterToAnsi((char)raw[m]);
+  }
+  sTok[m] = 0;
+  return m;
 }
 
 // The usual record, plain bytes, one '=' and a separator behind it, all in
 // the buffer and within kTokenMax, taken where it stands: its '=' and its
 // separator become the ends of label and value. False (with the separators
-// before it skipped) for anything else, which iNextToken takes.
+// before it skipped) for anything else, which boReadToken takes.
 bool boNextPlainRecord(GeodatTokens* t, int* piLabel, const char** psValue) {
   unsigned char* buf = (unsigned char*)t->buf;
   UINT pos = t->pos, len = t->len;
-  while (pos < len && kBytes.kind[buf[pos]] == kByteSeparator) pos++;
+  int nLf = t->nLf;
+  while (pos < len && kBytes.kind[buf[pos]] == kByteSeparator) nLf += buf[pos++] == '\n';
   t->pos = pos;
+  t->nLf = nLf;
   UINT p = pos;
   while (kBytes.kind[buf[p]] == kBytePlain) p++;  // the NUL behind the bytes ends the run
   if (p == pos || p >= len || buf[p] != '=') return false;
   UINT eq = p++;
   while (kBytes.kind[buf[p]] == kBytePlain) p++;
   if (p >= len || kBytes.kind[buf[p]] != kByteSeparator || p - pos > (UINT)kTokenMax) return false;
+  t->nLf += buf[p] == '\n';
   buf[eq] = 0;
   buf[p] = 0;
   t->pos = p + 1;
@@ -222,9 +305,52 @@ bool boNextPlainRecord(GeodatTokens* t, int* piLabel, const char** psValue) {
   return true;
 }
 
+bool boIsRecordStart(int iLabel) {
+  return iLabel == 2 || iLabel == 5 || iLabel == 62 || iLabel == 90 || iLabel == 91 || iLabel == 92;
+}
+
+// The next token read as a record. NUL bytes at its end are dropped (the
+// first such token of the file is reported); a token with another byte
+// after a NUL cannot be read: it is reported and *pboBad set, with its
+// label when it has an '='. False for a token that is no record, and at the
+// end of the file (*pboEnd).
+bool boTokenRecord(GeodatTokens* t, int* piLabel, const char** psValue, bool* pboBad, bool* pboEnd) {
+  GeodatRawToken r;
+  *pboBad = false;
+  *pboEnd = !boReadToken(t, &r);
+  if (*pboEnd) return false;
+  char* sTok = t->sTok;
+  if (r.boNulInside) {
+    vMboReport(t->hSide, "LINE WITH NUL BYTE", sStrFormat("%d", r.iLine));
+    const unsigned char* pEq = (const unsigned char*)memchr(t->raw, '=', (size_t)r.n);
+    if (!pEq) return false;
+    // The label as atoi reads it: it stops at a NUL.
+    int iLen = (int)(pEq - t->raw) < kTokenMax ? (int)(pEq - t->raw) : kTokenMax;
+    memcpy(sTok, t->raw, (size_t)iLen);
+    sTok[iLen] = 0;
+    *piLabel = iAtoi(sTok);
+    *psValue = "";
+    *pboBad = true;
+    return true;
+  }
+  if (r.boNul) {
+    while (r.n > 0 && t->raw[r.n - 1] == 0) r.n--;
+    if (!t->boNulReported) vMboReport(t->hSide, "NUL BYTES DROPPED", sStrFormat("%d", r.iLine));
+    t->boNulReported = true;
+  }
+  int n = iTokenText(t->raw, r.n, sTok);
+  char* pEq = n >= 2 ? (char*)memchr(sTok, '=', (size_t)n) : nullptr;
+  if (!pEq) return false;
+  *pEq = 0;
+  *piLabel = iAtoi(sTok);
+  *psValue = pEq + 1;
+  return true;
+}
+
 // The next record: a token with '='; the label is the text before it, read
 // as atoi reads it ("abc=5" is label 0); *psValue the text after it, kept
-// until the next record is read. False at the end of the file.
+// until the next record is read. A token that cannot be read takes along
+// the record it starts. False at the end of the file.
 bool boNextRecord(GeodatTokens* t, int* piLabel, const char** psValue) {
   if (t->boHeld) {
     t->boHeld = false;
@@ -232,17 +358,24 @@ bool boNextRecord(GeodatTokens* t, int* piLabel, const char** psValue) {
     *psValue = t->sHeld;
     return true;
   }
-  if (boNextPlainRecord(t, piLabel, psValue)) return true;
-  char* sTok = t->sTok;
-  int n, eq;
-  while ((n = iNextToken(t, sTok, &eq)) >= 0) {
-    if (eq < 0) continue;
-    sTok[eq] = 0;
-    *piLabel = iAtoi(sTok);
-    *psValue = sTok + eq + 1;
-    return true;
+  for (;;) {
+    bool boBad = false, boEnd = false;
+    if (!boNextPlainRecord(t, piLabel, psValue) && !boTokenRecord(t, piLabel, psValue, &boBad, &boEnd)) {
+      if (boEnd) return false;
+      continue;
+    }
+    int iLabel = *piLabel;
+    if (t->eSkip != SKIP_NONE) {
+      if (t->eSkip == SKIP_LINE_CONTROL && (iLabel == 92 || iLabel == 93 || iLabel == 94)) continue;
+      if (!boIsRecordStart(iLabel)) {
+        t->eSkip = SKIP_RECORD;
+        continue;
+      }
+      t->eSkip = SKIP_NONE;
+    }
+    if (!boBad) return true;
+    if (boIsRecordStart(iLabel)) t->eSkip = iLabel == 91 ? SKIP_LINE_CONTROL : SKIP_RECORD;
   }
-  return false;
 }
 
 void vGiveBack(GeodatTokens* t, int iLabel, const char* sValue) {
@@ -267,6 +400,9 @@ struct GeodatState {
   MboDrillhole hole;
   bool boByNumber;   // label 90=1: line numbers select lines
   char sLineNo[16];  // otherwise: the number of the line being built
+  // A square or parallel given after the last point, no line number since:
+  // an end, a close or the file's end makes it that point's line's.
+  bool boShapeAfterPoint;
   bool boHeightsActive;
   bool boHeightsBase;  // the collection's base point has come
   char sHeightBase[MBO_ID_SIZE];
@@ -323,14 +459,19 @@ void vRecordStart(GeodatState* st, int iLabel) {
   boMboWriteDrillholeInfo(st->hSide, &st->hole, nullptr);
   vCaptureDrillPoint(st);
   vMboFlushPending();
-  // An additional-height collection lasts through the record of its base
-  // point, the first label 5 after it; any other record start ends it, with
-  // or without heights, so that it cannot take the codes of later points.
-  if (!(iLabel == 5 && st->boHeightsActive && !st->boHeightsBase)) vEndHeights(st);
+  // An additional-height collection without a height yet lasts through the
+  // record of its base point, the first label 5 or 62 after it; any other
+  // record start ends it, so that it cannot take the codes of later points.
+  bool boBase = iLabel == 5 || iLabel == 62;
+  if (!(boBase && st->boHeightsActive && !st->boHeightsBase && st->nHeights == 0)) vEndHeights(st);
+  if (boBase || iLabel == 90) st->boShapeAfterPoint = false;
 }
 
-bool boIsRecordStart(int iLabel) {
-  return iLabel == 2 || iLabel == 5 || iLabel == 62 || iLabel == 90 || iLabel == 91 || iLabel == 92;
+// A square or parallel given after the line's last point belongs to that
+// line when the line ends before another point comes.
+void vShapeTheLastLine(GeodatState* st) {
+  if (st->boShapeAfterPoint) vMboLineTakePendingShapes();
+  st->boShapeAfterPoint = false;
 }
 
 // A line number n. Where numbers do not select lines, a number other than
@@ -375,8 +516,13 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
   }
   int n = iAtoi(sNum);
   if (n >= 0) {
+    bool boClose = sM[0] && strcmp(sM, "0") == 0;
+    if (boClose)
+      vShapeTheLastLine(st);
+    else
+      st->boShapeAfterPoint = false;  // a pending shape is the next line's
     vChooseLine(st, sNum);
-    if (sM[0] && strcmp(sM, "0") == 0) {
+    if (boClose) {
       // n.0 closes line n (one not begun yet is closed from its first
       // point); like n the points after it follow on that line. A closed
       // line gives up its number: n again starts a new line.
@@ -409,9 +555,11 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
       break;
     case -4:
       vMboLineCommand(MBO_LINE_SQUARE, "", "");
+      st->boShapeAfterPoint = true;
       break;
     case -5:
       vMboLineCommand(MBO_LINE_PARALLEL, sH, sO);
+      st->boShapeAfterPoint = true;
       break;
     case -6:
       vMboLineCommand(MBO_LINE_HEIGHT_EXT, sH, "");
@@ -422,6 +570,7 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
     case -9:
       // The line ends, also where numbers select lines: its number again
       // starts a new line.
+      vShapeTheLastLine(st);
       vMboLineCommand(MBO_LINE_CLEAR_A, "", "");
       vMboLineEnd();
       vMboLineCommand(MBO_LINE_GROUP_END, "", "");
@@ -603,6 +752,8 @@ bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
   memset(t, 0, sizeof *t);
   memset(st, 0, sizeof *st);
   t->hRaw = hRaw;
+  t->hSide = hSide;
+  t->boAtStart = _llseek((HFILE)hRaw, 0, FILE_CURRENT) == 0;
   st->hSide = hSide;
   vMboRecGeodatHook();
   vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");
@@ -618,6 +769,7 @@ bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
   // A drill-hole pair completed by the last records is written too: the
   // file's end is the last record start.
   vRecordStart(st, 0);
+  vShapeTheLastLine(st);
   boMboWriteDrillholeInfo(st->hSide, &st->hole, nullptr);
   vMboLineFinish();
   return false;

@@ -304,9 +304,156 @@ TEST_F(Geodat, LineControlsKeepTheLineBeingBuilt) {
   EXPECT_EQ((Strings{"1|K|P: A C", "2||: B D"}), Lines());
 }
 
+// A square (-4) or parallel (-5) after a line's last point belongs to that
+// line when an end (-9), a close (n.0) or the file's end follows before the
+// next point; a line number right after it keeps it for the next line.
+TEST_F(Geodat, ShapesAfterALinesLastPointBelongToThatLine) {
+  const std::string hus = "91=1 92=HUS 5=A 37=0 38=0 5=B 37=0 38=10 5=C 37=5 38=10 ";
+  const std::string veg = "92=VEG 5=D 37=20 38=0 5=E 37=20 38=10 5=F 37=25 38=10";
+  struct {
+    std::string raw;
+    Strings lines;
+  } const cases[] = {
+      {hus + "91=-4 91=-9 91=2 " + veg, {"|HUS|P: A B C ", "|VEG|: D E F"}},
+      {hus + "91=-4 91=1.0 91=2 " + veg, {"|HUS|P: A B C ", "|VEG|: D E F"}},
+      {hus + "91=-4 91=2.0 " + veg, {"|HUS|P: A B C ", "|VEG|P: D E F"}},
+      {hus + "91=-4", {"|HUS|P: A B C "}},
+      {hus + "91=-4 91=-3 4=X 91=-9 91=2 " + veg, {"|HUS|P: A B C ", "|VEG|: D E F"}},
+      {hus + "91=-5 93=2 91=-9 91=2 " + veg, {"|HUS|: A B C", "|VEG|: D E F", "|HUS|:   "}},
+      {hus + "91=-5 92=KANT 93=2 91=1.0", {"|HUS|P: A B C", "|KANT|P:   "}},
+      {hus + "91=-5 93=2", {"|HUS|: A B C", "|HUS|:   "}},
+      // A line number right after it: the next line's, as before.
+      {hus + "91=-4 91=2 " + veg, {"|HUS|: A B C", "|VEG|P: D E F "}},
+      {hus + "91=-4 91=2 91=-9 " + veg, {"|HUS|: A B C", "|VEG|P: D E F "}},
+      {hus + "91=-5 93=2 91=2 " + veg, {"|HUS|: A B C", "|VEG|: D E F", "|VEG|:   "}},
+      // Given before the line's points, it is theirs.
+      {"91=1 92=HUS 91=-4 5=A 37=0 38=0 5=B 37=0 38=10 5=C 37=5 38=10 91=-9 91=2 " + veg,
+       {"|HUS|P: A B C ", "|VEG|: D E F"}},
+  };
+  for (const auto& c : cases) {
+    sRead(c.raw);
+    EXPECT_EQ(c.lines, Lines()) << c.raw;
+    // Where numbers select lines, the same lines with their numbers.
+    sRead("90=1 " + c.raw);
+    Strings ids = Lines();
+    for (std::string& l : ids) l = l.substr(l.find('|'));
+    EXPECT_EQ(c.lines, ids) << "90=1 " << c.raw;
+  }
+  sReadFile(KVX_TEST_DATA "/geodat/square_after_last_point.raw");
+  EXPECT_EQ((Strings{"|HUS|P: A B C ", "|VEG|: D E F"}), Lines());
+}
+
+// A closed line gives up its number: the same number after the close starts
+// a new line, also where numbers select lines.
+TEST_F(Geodat, ANumberAfterItsLinesCloseStartsANewLine) {
+  sRead("90=1 91=1 5=A 37=0 38=0 5=B 37=0 38=1 5=C 37=1 38=1 91=1.0 91=1 5=D 37=5 38=5 5=E 37=6 38=5");
+  EXPECT_EQ((Strings{"1||P: A B C", "1||: D E"}), Lines());
+}
+
+// A collection with a height ends at the next record start; one without
+// lasts through its base point's record (label 5 or 62), whose own code
+// stays its own.
+TEST_F(Geodat, AdditionalHeightsEndAtTheRecordAfterTheirFirstHeight) {
+  std::string side =
+      sRead("5=101 4=KUM 37=1 38=1 91=-7 93=0.5 4=INV 93=1.2 4=BUNN 5=102 4=TRE 37=2 38=2 5=103 37=3 38=3");
+  EXPECT_EQ((Strings{"101 KUM 1.000 1.000 -", "102 TRE 2.000 2.000 -", "103 TRE 3.000 3.000 -"}), DumpPoints());
+  EXPECT_EQ(
+      "ADDITIONAL HEIGHT NOT STORED : point= code=INV height=0.5\r\n"
+      "ADDITIONAL HEIGHT NOT STORED : point= code=BUNN height=1.2\r\n",
+      side);
+  side = sReadFile(KVX_TEST_DATA "/geodat/heights_base_62.raw");
+  EXPECT_EQ((Strings{"P1 KUM 1.000 1.000 -", "P2 VEG 2.000 2.000 -"}), DumpPoints());
+  EXPECT_EQ(
+      "ADDITIONAL HEIGHT NOT STORED : point=P1 code=K1 height=0.5\r\n"
+      "ADDITIONAL HEIGHT NOT STORED : point=P1 code=K2 height=1.2\r\n",
+      side);
+}
+
+// A byte-order mark is dropped; each token that is UTF-8 with letters
+// beyond ASCII becomes code page 1252 ('?' for a character 1252 lacks and
+// for U+0080 to U+009F), every other token keeps code page 865's letters.
+TEST_F(Geodat, AMarkIsDroppedAndEachUtf8TokenBecomesAnsi) {
+  sReadFile(KVX_TEST_DATA "/geodat/utf8_with_mark.raw");
+  EXPECT_EQ((Strings{
+                "101 GR\xD8"
+                "FT 1.000 2.000 -",
+                "102 GR\xD8"
+                "FT 3.000 4.000 -",
+                "103 \x80\x97? 5.000 6.000 -",
+                "104 ??? 7.000 8.000 -",
+                "105 \xC3\x98\xD8 9.000 10.000 -",
+            }),
+            DumpPoints());
+  // Without the mark the first point is the same.
+  sRead(
+      "5=101 4=GR\xC3\x98"
+      "FT 37=2 38=1");
+  EXPECT_EQ((Strings{"101 GR\xD8"
+                     "FT 1.000 2.000 -"}),
+            DumpPoints());
+  // A mark later in the file is a character 1252 lacks.
+  EXPECT_EQ("UNKNOWN CODE : 42=?\r\n", sRead("5=1 42=\xEF\xBB\xBF"));
+}
+
+// NUL bytes at a token's end are dropped (reported once); a token with
+// other bytes after a NUL is reported and skipped, a record start with its
+// record. The line number is 1 plus the LFs before the token.
+TEST_F(Geodat, NulBytesAreDroppedAtATokensEndAndOtherwiseSkipTheToken) {
+  std::string side = sReadFile(KVX_TEST_DATA "/geodat/nul_bytes.raw");
+  EXPECT_EQ((Strings{"101 KUM 1.000 2.000 -", "103 VEG 5.000 6.000 -", "104 VEG 8.000 7.000 -"}), DumpPoints());
+  EXPECT_EQ(
+      "NUL BYTES DROPPED : 1\r\n"
+      "LINE WITH NUL BYTE : 4\r\n"
+      "LINE WITH NUL BYTE : 8\r\n"
+      "UNKNOWN CODE : 42=y\r\n"
+      "LINE WITH NUL BYTE : 9\r\n"
+      "UNKNOWN CODE : 42=x\r\n",
+      side);
+}
+
+// The code-page-1252 byte of a code point beyond ASCII; '?' where there is
+// none, and for U+0080 to U+009F.
+char ModelAnsi(uint32_t u) {
+  static const uint16_t k1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  if (u >= 0xA0 && u <= 0xFF) return (char)u;
+  for (int i = 0; i < 32; i++)
+    if (k1252[i] != 0 && k1252[i] == u) return (char)(0x80 + i);
+  return '?';
+}
+
+// The characters of a token's bytes as UTF-8 (up to max of them); false when
+// they are not well-formed there.
+bool ModelUtf8(const std::string& b, size_t max, std::vector<uint32_t>* out) {
+  for (size_t i = 0; i < b.size() && out->size() < max;) {
+    unsigned char c = b[i];
+    int len = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (len == 0 || i + len > b.size()) return false;
+    uint32_t u = len == 1 ? c : c & (0xFF >> (len + 1));
+    for (int k = 1; k < len; k++) {
+      if (((unsigned char)b[i + k] & 0xC0) != 0x80) return false;
+      u = u << 6 | ((unsigned char)b[i + k] & 0x3F);
+    }
+    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (u < least[len] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return false;
+    out->push_back(u);
+    i += len;
+  }
+  return true;
+}
+
 // The token rules as a plain model, byte by byte over the whole file: the
-// records (label, value) that it gives.
-std::vector<std::pair<long, std::string>> ModelRecords(const std::string& raw) {
+// side file of a file whose records the reader only reports (labels 2 and
+// 92 report nothing). A byte-order mark at the start is dropped. A token:
+// a comma after its first byte starts it anew; NULs at its end are dropped
+// (reported at the file's first); a NUL with another byte after it makes
+// it reported and skipped, a record start with its record (a line control
+// with its 92, 93 and 94). Its first 1596 bytes kept; its first 399
+// characters, as UTF-8 when they are well-formed with a character beyond
+// ASCII, else its first 399 bytes with code page 865's letters.
+std::string ModelSide(std::string raw) {
   auto separator = [](char c) { return c == ' ' || c == '\r' || c == '\n'; };
   auto convert = [](unsigned char c) -> char {
     switch (c) {
@@ -326,44 +473,94 @@ std::vector<std::pair<long, std::string>> ModelRecords(const std::string& raw) {
         return (char)c;
     }
   };
-  std::vector<std::pair<long, std::string>> out;
+  auto starts = [](long l) { return l == 2 || l == 5 || l == 62 || l == 90 || l == 91 || l == 92; };
+  if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
+  std::string side;
+  bool nulReported = false;
+  int skip = 0;  // 1: a record, 2: a line control's
   size_t i = 0;
+  int line = 1;
   for (;;) {
-    while (i < raw.size() && separator(raw[i])) i++;
-    if (i == raw.size()) return out;
+    while (i < raw.size() && separator(raw[i])) line += raw[i++] == '\n';
+    if (i == raw.size()) return side;
     std::string tok;
-    long eq = -1;
-    bool nul = false;
     for (; i < raw.size() && !separator(raw[i]); i++) {
-      char c = raw[i];
-      if (c == ',' && tok.size() == 1) {
+      if (raw[i] == ',' && tok.size() == 1)
         tok.clear();
-        eq = -1;
-        nul = false;
-      } else if (tok.size() < 399) {
-        if (c == '=' && eq < 0 && !nul) eq = (long)tok.size();
-        if (c == 0) nul = true;
-        tok += convert((unsigned char)c);
-      }
+      else
+        tok += raw[i];
     }
-    if (tok.size() >= 2 && eq >= 0)
-      out.emplace_back(std::strtol(tok.substr(0, eq).c_str(), nullptr, 10), tok.substr(eq + 1).c_str());
+    size_t nul = tok.find('\0');
+    bool bad = nul != std::string::npos && tok.find_first_not_of('\0', nul) != std::string::npos;
+    tok = tok.substr(0, 1596);
+    long label;
+    std::string value;
+    if (bad) {
+      side += "LINE WITH NUL BYTE : " + std::to_string(line) + "\r\n";
+      size_t eq = tok.find('=');
+      if (eq == std::string::npos) continue;
+      label = std::strtol(tok.substr(0, eq).c_str(), nullptr, 10);
+    } else {
+      if (nul != std::string::npos) {
+        tok.erase(tok.find_last_not_of('\0') + 1);
+        if (!nulReported) side += "NUL BYTES DROPPED : " + std::to_string(line) + "\r\n";
+        nulReported = true;
+      }
+      std::vector<uint32_t> chars;
+      std::string text;
+      bool utf8 = ModelUtf8(tok, 399, &chars);
+      bool wide = false;
+      for (uint32_t u : chars) wide = wide || u >= 0x80;
+      if (utf8 && wide)
+        for (uint32_t u : chars) text += u < 0x80 ? (char)u : ModelAnsi(u);
+      else
+        for (char c : tok.substr(0, 399)) text += convert((unsigned char)c);
+      size_t eq = text.find('=');
+      if (text.size() < 2 || eq == std::string::npos) continue;
+      label = std::strtol(text.substr(0, eq).c_str(), nullptr, 10);
+      value = text.substr(eq + 1);
+    }
+    if (skip == 2 && (label == 92 || label == 93 || label == 94)) continue;
+    if (skip && !starts(label)) {
+      skip = 1;
+      continue;
+    }
+    skip = 0;
+    if (bad) {
+      if (starts(label)) skip = label == 91 ? 2 : 1;
+      continue;
+    }
+    if (label == 2 || label == 92) continue;
+    for (char& c : value)  // the side file's lines hold no control bytes
+      if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
+    side += "UNKNOWN CODE : " + std::to_string(label) + "=" + value + "\r\n";
   }
+}
+
+// A character as UTF-8.
+std::string Utf8Of(uint32_t u) {
+  if (u < 0x80) return std::string(1, (char)u);
+  if (u < 0x800) return {(char)(0xC0 | u >> 6), (char)(0x80 | (u & 0x3F))};
+  if (u < 0x10000) return {(char)(0xE0 | u >> 12), (char)(0x80 | (u >> 6 & 0x3F)), (char)(0x80 | (u & 0x3F))};
+  return {(char)(0xF0 | u >> 18), (char)(0x80 | (u >> 12 & 0x3F)), (char)(0x80 | (u >> 6 & 0x3F)),
+          (char)(0x80 | (u & 0x3F))};
 }
 
 // Random files well past the reader's 64 KB buffer, so that records lie
 // across its ends: records of labels the reader only reports, with values
-// of any byte but the separators, a byte and a comma before a label (the
-// token starts anew), words without '=', over-long tokens and runs of
-// separators. The report lists the records the model finds, in order.
+// of any byte but the separators (UTF-8 characters, NULs inside and at the
+// end among them), a byte and a comma before a label (the token starts
+// anew), words without '=', over-long tokens, runs of separators, record
+// starts and line controls with a NUL inside and the records they take
+// along, a byte-order mark at the start. The side file is the model's.
 TEST_F(Geodat, RandomTokensReadAsTheModelReadsThem) {
   std::mt19937 rnd(32);
   auto pick = [&](int n) { return (int)(rnd() % (unsigned)n); };
   const std::string separators = " \r\n";
-  for (int round = 0; round < 6; round++) {
-    std::string raw;
+  for (int round = 0; round < 8; round++) {
+    std::string raw = round % 3 == 1 ? "\xEF\xBB\xBF" : "";
     while (raw.size() < 200000) {
-      int kind = pick(10);
+      int kind = pick(12);
       if (kind == 0) {
         raw += std::string(1 + pick(3), 'w') + (pick(2) ? "abc" : "") + std::string(pick(2) ? 0 : 500, 'x');
       } else {
@@ -372,29 +569,40 @@ TEST_F(Geodat, RandomTokensReadAsTheModelReadsThem) {
           raw += std::string(1, (char)(c == '=' ? 'q' : c)) + ",";
         }
         if (kind == 2) raw += std::string(1, (char)(0x80 + pick(128))) + ",";
-        int label = pick(2) ? 40 + pick(10) : 100 + pick(900);
+        const int starts[] = {2, 92, 91};
+        int label = kind == 3 ? starts[pick(3)] : pick(2) ? 40 + pick(10) : 100 + pick(900);
         raw += std::to_string(label) + "=";
-        // Half of the values plain digits, the others with any byte.
+        // Half of the values plain digits, the others with any byte, or
+        // UTF-8 characters of every length.
         int len = pick(20) == 0 ? 300 + pick(300) : pick(14);
-        bool plain = pick(2);
+        int value = pick(6);
         for (int k = 0; k < len; k++) {
+          if (value == 0 && pick(3) == 0) {
+            const uint32_t top[] = {0xFF, 0x7FF, 0xFFFF, 0x10FFFF};
+            uint32_t u = 0x80 + rnd() % (top[pick(4)] - 0x7F);
+            raw += Utf8Of(u >= 0xD800 && u <= 0xDFFF ? 0x20AC : u);
+            continue;
+          }
           char c;
-          do c = (char)(plain || pick(4) ? '0' + pick(10) : pick(256));
+          do c = (char)(value >= 3 || pick(4) ? '0' + pick(10) : pick(256));
           while (separators.find(c) != std::string::npos);
           raw += c;
         }
+        // A line control here has a NUL inside, and its records after it.
+        if (label == 91 || pick(16) == 0) raw += std::string(1 + pick(2), '\0') + "7";
+        if (pick(8) == 0) raw += std::string(1 + pick(3), '\0');
+        if (label == 91)
+          for (int k = pick(4); k > 0; k--) raw += " " + std::to_string(92 + pick(3)) + "=" + std::to_string(pick(100));
       }
       int seps = pick(8) == 0 ? 1 + pick(5) : 1;
       for (int k = 0; k < seps; k++) raw += separators[pick(3)];
     }
     if (round % 2) raw.pop_back();  // the last record ends with the file
-    std::string expected;
-    for (auto& r : ModelRecords(raw)) {
-      for (char& c : r.second)  // the side file's lines hold no control bytes
-        if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
-      expected += "UNKNOWN CODE : " + std::to_string(r.first) + "=" + r.second + "\r\n";
-    }
-    ASSERT_EQ(expected, sRead(raw)) << "round " << round;
+    std::string expected = ModelSide(raw), side = sRead(raw);
+    size_t at = std::mismatch(side.begin(), side.end(), expected.begin(), expected.end()).first - side.begin();
+    EXPECT_EQ(expected.size(), side.size()) << "round " << round;
+    ASSERT_EQ(expected.substr(at > 80 ? at - 80 : 0, 160), side.substr(at > 80 ? at - 80 : 0, 160))
+        << "round " << round << " at " << at;
   }
 }
 
