@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -67,16 +68,22 @@ namespace {
 void vQuietGeneric(void*, const char*, ...) {}
 void vQuietStructured(void*, xmlErrorPtr) {}
 
-// The first error of a parse, for the message of an import.
+// The first error of a parse, for the message of an import, and whether
+// libxml2 ran out of memory at any time during it.
 struct ParseError {
   bool boSet = false;
+  bool boNoMemory = false;
   int iLine = 0;
   std::string sText;
 };
 
 void vFirstError(void* ctx, xmlErrorPtr e) {
   ParseError* first = (ParseError*)ctx;
-  if (!first || first->boSet || !e || e->level < XML_ERR_ERROR) return;
+  if (!first || !e) return;
+  // Any domain reports it (parser, tree, buffer, ...), and a parse may go
+  // on after it: whatever it returns is then incomplete.
+  if (e->code == XML_ERR_NO_MEMORY) first->boNoMemory = true;
+  if (first->boSet || e->level < XML_ERR_ERROR) return;
   first->boSet = true;
   first->iLine = e->line;
   first->sText = e->message ? e->message : "";
@@ -114,43 +121,59 @@ class QuietErrors {
 // (no size limits).
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
 
+// Null, whatever libxml2 returned, when it ran out of memory on the way.
 XmlDocPtr pParse(const char* buffer, int length, bool recover, ParseError* first = nullptr) {
   vXmlInit();
+  ParseError own;
+  if (!first) first = &own;
   QuietErrors quiet(first);
-  return XmlDocPtr(
+  XmlDocPtr doc(
       xmlReadMemory(buffer, length, "noname.xml", nullptr, kParseOptions | (recover ? XML_PARSE_RECOVER : 0)));
+  if (first->boNoMemory) doc.reset();
+  return doc;
 }
 
 // The document prepared for an import, and the file it came from.
 XmlDocPtr g_pImportDoc;
 std::string g_sImportPath;
 
-// The whole file, or false.
-bool boReadFile(const char* path, std::string* bytes) {
+enum ReadResult { READ_OK, READ_CANNOT_OPEN, READ_TOO_LARGE, READ_NO_MEMORY };
+
+// The whole file. The parser takes at most INT_MAX bytes: a larger file is
+// refused by its size before a byte of it is read.
+ReadResult iReadFile(const char* path, std::string* bytes) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (path && GetFileAttributesExA(path, GetFileExInfoStandard, &info) &&
+      (((uint64_t)info.nFileSizeHigh << 32) | info.nFileSizeLow) > (uint64_t)INT_MAX)
+    return READ_TOO_LARGE;
   FILE* fp = path ? _fsopen(path, "rb", _SH_DENYNO) : nullptr;
-  if (!fp) return false;
-  // Room for the whole file at once, not grown (copied) step by step.
-  if (fseek(fp, 0, SEEK_END) == 0) {
-    long size = ftell(fp);
-    if (fseek(fp, 0, SEEK_SET) != 0) {
-      fclose(fp);
-      return false;
+  if (!fp) return READ_CANNOT_OPEN;
+  ReadResult result = READ_OK;
+  try {
+    // Room for the whole file at once, not grown (copied) step by step.
+    if (fseek(fp, 0, SEEK_END) == 0) {
+      long size = ftell(fp);
+      if (fseek(fp, 0, SEEK_SET) != 0) {
+        fclose(fp);
+        return READ_CANNOT_OPEN;
+      }
+      if (size > 0 && size <= INT_MAX) bytes->reserve(bytes->size() + (size_t)size);
     }
-    if (size > 0 && size <= INT_MAX) bytes->reserve(bytes->size() + (size_t)size);
-  }
-  char chunk[65536];
-  size_t n;
-  bool ok = true;
-  while ((n = fread(chunk, 1, sizeof chunk, fp)) > 0) {
-    if (bytes->size() + n > (size_t)INT_MAX) {
-      ok = false;
-      break;
+    char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, fp)) > 0) {
+      if (bytes->size() + n > (size_t)INT_MAX) {
+        result = READ_TOO_LARGE;  // grown since, or a size not known beforehand
+        break;
+      }
+      bytes->append(chunk, n);
     }
-    bytes->append(chunk, n);
+  } catch (const std::bad_alloc&) {
+    result = READ_NO_MEMORY;
   }
-  if (ferror(fp)) ok = false;
+  if (result == READ_OK && ferror(fp)) result = READ_CANNOT_OPEN;
   fclose(fp);
-  return ok;
+  return result;
 }
 
 // The text of a node's subtree: text and CDATA only. Entity references are
@@ -209,7 +232,7 @@ void vXmlInit(void) {
 
 XmlDocPtr pXmlParseFile(const char* path) {
   std::string bytes;
-  if (!path || !boReadFile(path, &bytes) || bytes.empty()) return nullptr;
+  if (!path || iReadFile(path, &bytes) != READ_OK || bytes.empty()) return nullptr;
   return pParse(bytes.data(), (int)bytes.size(), false);
 }
 
@@ -227,14 +250,35 @@ XmlDocPtr pXmlParseMemory(const char* buffer, int64_t length) {
   return doc;
 }
 
+namespace {
+
+void vWarnNoMemory(const char* path) {
+  vMsgWarning(sStrFormat(sKvxPoGetText("Not enough memory to read %s"), sStrNotNull(path)));
+}
+
+void vWarnUnreadable(const char* path, bool damaged, int line, const std::string& error) {
+  std::string detail = sXmlUtf8ToAnsi(error.c_str());
+  const char* text = damaged ? "The file %s is damaged; what could be read before the fault was read.\nLine %d: %s"
+                             : "The file %s cannot be read.\nLine %d: %s";
+  vMsgWarning(sStrFormat(sKvxPoGetText(text), sStrNotNull(path), line, detail.c_str()));
+}
+
+}  // namespace
+
 XmlDocPtr pXmlParseImport(const char* buffer, int64_t length, const char* path, bool recover) {
   ParseError first;
   XmlDocPtr doc;
   if (buffer && length >= 1 && length <= INT_MAX) {
     doc = pParse(buffer, (int)length, false, &first);
     if (doc) return doc;
-    ParseError ignored;  // the strict parse's first error is the one to tell
-    if (recover) doc = pParse(buffer, (int)length, true, &ignored);
+    ParseError again;  // the strict parse's first error is the one to tell
+    if (recover && !first.boNoMemory) doc = pParse(buffer, (int)length, true, &again);
+    // Running out of memory is no fault of the file: nothing of it is
+    // read, and the field book stays as it is.
+    if (first.boNoMemory || again.boNoMemory) {
+      vWarnNoMemory(path);
+      return nullptr;
+    }
   }
   // A recovered document without a root element holds nothing.
   if (doc && !xmlDocGetRootElement(doc.get())) doc.reset();
@@ -242,10 +286,7 @@ XmlDocPtr pXmlParseImport(const char* buffer, int64_t length, const char* path, 
     first.iLine = 1;
     first.sText = length < 1 ? "Document is empty" : "Document is too large";
   }
-  std::string detail = sXmlUtf8ToAnsi(first.sText.c_str());
-  const char* text = doc ? "The file %s is damaged; what could be read before the fault was read.\nLine %d: %s"
-                         : "The file %s cannot be read.\nLine %d: %s";
-  vMsgWarning(sStrFormat(sKvxPoGetText(text), sStrNotNull(path), first.iLine, detail.c_str()));
+  vWarnUnreadable(path, doc != nullptr, first.iLine, first.sText);
   return doc;
 }
 
@@ -255,11 +296,19 @@ namespace {
 // warned of as the read operation does.
 XmlDocPtr pParseImportFile(const char* path, bool recover) {
   std::string bytes;
-  if (!path || !boReadFile(path, &bytes)) {
-    vMsgWarning(sKvxPoGetText("ERROR! Cannot open raw-file"));
-    return nullptr;
+  switch (iReadFile(path, &bytes)) {
+    case READ_OK:
+      return pXmlParseImport(bytes.data(), (int64_t)bytes.size(), path, recover);
+    case READ_TOO_LARGE:
+      vWarnUnreadable(path, false, 1, "Document is too large");
+      return nullptr;
+    case READ_NO_MEMORY:
+      vWarnNoMemory(path);
+      return nullptr;
+    default:
+      vMsgWarning(sKvxPoGetText("ERROR! Cannot open raw-file"));
+      return nullptr;
   }
-  return pXmlParseImport(bytes.data(), (int64_t)bytes.size(), path, recover);
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ enum { LXML_VERSION_10 = 0, LXML_VERSION_11 = 1, LXML_VERSION_12 = 2 };
 // libxml2 set up once (also done by every parse).
 void vXmlInit(void);
 // The file (a Windows path) parsed; null for a null path, a file that cannot
-// be read, or a parse error (no recovery).
+// be read, or a parse error (no recovery). Every parse gives null when
+// libxml2 ran out of memory on the way.
 XmlDocPtr pXmlParseFile(const char* path);
 // The same, and the document goes into the document slot.
 XmlDocPtr pXmlParseFileGlobal(const char* path);
@@ -65,7 +66,10 @@ XmlDocPtr pXmlParseMemory(const char* buffer, int64_t length);
 // fails and recover is set. A document that cannot be parsed gives a
 // warning naming the file and libxml2's first error with its line, and
 // null; one that recovery reads in part gives the same kind of warning and
-// is returned.
+// is returned. libxml2 out of memory in either parse gives the warning "Not
+// enough memory to read %s" and null, even when it returned a document; a
+// file larger than the parser takes (INT_MAX bytes) is refused as "Document
+// is too large" before it is read.
 XmlDocPtr pXmlParseImport(const char* buffer, int64_t length, const char* path, bool recover);
 // The read operation parses the file before it empties the field book (as
 // pXmlParseImport does) and keeps the document for the reader that follows.
