@@ -188,11 +188,16 @@ struct PlaceGrid {
 // shortened so that the number stays whole and the IDs stay distinct. An
 // unnamed object's vertices take its place in its container instead
 // ("L__2_1": the second line's first vertex), or every unnamed line would
-// name the same points.
-void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int iObject, int n) {
+// name the same points. From the second try on, "_<try>" follows the
+// number: the ID the first try gave is taken.
+void vMakeVertexId(char* sOut, char cPrefix, const char* sObjId, int iObject, int n, int iTry) {
   // Put together here rather than printed: a line may have a million.
-  char sNum[12], *pNumEnd;
+  char sNum[24], *pNumEnd;
   sNumIntToStr(sNum, n, &pNumEnd);
+  if (iTry > 1) {
+    *pNumEnd++ = '_';
+    sNumIntToStr(pNumEnd, iTry, &pNumEnd);
+  }
   size_t uNum = (size_t)(pNumEnd - sNum);
   char* p = sOut;
   *p++ = cPrefix;
@@ -223,8 +228,14 @@ void vGiveVertexId(PlaceGrid& grid, MboElmData* pElm, const GeoPnt3& p, bool b3d
     sStrCopyN(pElm->sPid, sMboGetPointPID(pFound), MBO_ID_SIZE);
     return;
   }
+  // A made-up ID that a point already has (a point named so, or another
+  // object's vertex: a line named "_1" beside the first unnamed one) would
+  // give the vertex that point.
   char sId[MBO_ID_SIZE];
-  vMakeVertexId(sId, cPrefix, sObjId, iObject, n);
+  for (int iTry = 1;; iTry++) {
+    vMakeVertexId(sId, cPrefix, sObjId, iObject, n, iTry);
+    if (!pMboFindPoint(sId)) break;
+  }
   sStrCopyN(pElm->sPid, sId, MBO_ID_SIZE);
   PoPoint* pNew = KvxMboNewPoint(sId);
   if (!pNew) return;

@@ -9,6 +9,6 @@
 // 0.0005 from (x, y).
 PoPoint* pMboFindPointAt(double x, double y, double z, bool b3d);
 // Gives every line and polygon vertex without a point ID one (the point at
-// its place, or a new point "L_<id>_<n>" / "A_<id>_<n>"), before a Leica
-// HeXML write.
+// its place, or a new point "L_<id>_<n>" / "A_<id>_<n>", then "_2", "_3",
+// ... until no point has that ID), before a Leica HeXML write.
 void vMboGiveVertexIds(void);

@@ -196,3 +196,41 @@ TEST_F(HeXml, LineCodesGoOutWithoutAttributeColumns) {
                                                "|GR\xd8"
                                                "FT|"}));
 }
+
+// A made-up vertex ID that a point already has goes on to "_2", "_3", ...:
+// a point named as line L1's second vertex would be, and a line named "_1"
+// beside the first unnamed line. Every CgPoint keeps an ID of its own, and
+// the points and vertices read back where they were.
+TEST_F(HeXml, MadeUpVertexIdsTakeNoPointsId) {
+  PoPoint* far = FB(KvxMboNewPoint)("L_L1_2");
+  FB(vMboSetPointXY)(far, 5000, 5000);
+  FB(vMboSetPointZ)(far, 99);
+  auto line = [](const char* id, double y) {
+    LiLine* l = FB(KvxMboNewLine)(id);
+    for (int i = 0; i < 2; i++) {
+      LiElm* e = FB(KvxMboAddLineElm)(l, "");
+      FB(vMboSetElmXY)(l, e, 10.0 * i, y);
+      FB(vMboSetElmZ)(l, e, y + i);
+    }
+  };
+  line("", 20);
+  line("_1", 30);
+  line("L1", 0);
+  std::string path = m_dir + "/ids.xml";
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 29, path.c_str()));
+  std::string text = kvxtest::ReadFile(path);
+  EXPECT_EQ(XmlTestSchemaErrors(text, KVX_TEST_DATA "/landxml/LandXML-1.2.xsd"), std::vector<std::string>{});
+  const std::string points = sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)());
+  EXPECT_EQ(points,
+            "[L_L1_2] 5000.0000 5000.0000 99.0000 \n"
+            "[L__1_1] 0.0000 20.0000 20.0000 \n"
+            "[L__1_2] 10.0000 20.0000 21.0000 \n"
+            "[L__1_1_2] 0.0000 30.0000 30.0000 \n"
+            "[L__1_2_2] 10.0000 30.0000 31.0000 \n"
+            "[L_L1_1] 0.0000 0.0000 0.0000 \n"
+            "[L_L1_2_2] 10.0000 0.0000 1.0000 \n");
+  const std::vector<std::string> lines = HexObjects(FB(pKvxMboLiLinesGet)(), FB(pKvxMboLFieldsGet)());
+  ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 29, path.c_str()));
+  EXPECT_EQ(sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)()), points);
+  EXPECT_EQ(HexObjects(FB(pKvxMboLiLinesGet)(), FB(pKvxMboLFieldsGet)()), lines);
+}
