@@ -17,6 +17,7 @@
 #include "fieldbook/settings.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+#include "instruments/gsi.h"
 #include "instruments/serial/block.h"
 #include "instruments/serial/port.h"
 #include "kvxlib.h"
@@ -26,6 +27,8 @@ namespace {
 const char kStx = 2;
 const int kLineMax = 399;  // characters of a raw line the reader takes
 const int kFirstLineSize = 82;
+const double kGonPerDegree = 400.0 / 360.0;
+const double kMetresPerFoot = 0.3048;
 
 // The record code: the number in columns 1-2 (leading blanks are the
 // parse's to skip, trailing ones end it).
@@ -66,19 +69,32 @@ const char* sOldFieldKinds(int code) {
   }
 }
 
-// A record being read: its line, layout and code, and the buffer its
-// fields are cut into (each field is taken before the next is cut).
+// What the last header record said: the layout, and its unit digits for
+// angles ('1' degrees, '2' gon), distances ('1' metres, '2' feet) and the
+// coordinate order ('1' north first, '2' east first); '\0' where no header
+// gave them, as the values are then taken as written. out: a field
+// converted to metres or gon (any double's "%.6lf").
+struct SdrReadState {
+  uint32_t hSide;
+  bool boOld;
+  char cAngle, cDistance, cOrder;
+  char out[400];
+};
+
+// A record being read: its line and code, the read's state (layout, units),
+// and the buffer its fields are cut into (each field is taken before the
+// next is cut).
 struct SdrRecord {
   const char* line;
   size_t len;
-  bool boOld;
+  SdrReadState* state;
   int iCode;
   char buf[17];
 };
 
 // Field n (from 1) of the record in the file's layout, trimmed.
 const char* sField(SdrRecord* rec, int n) {
-  if (!rec->boOld) return sSdrCut(rec->line, rec->len, 4 + 16 * (n - 1), 16, rec->buf);
+  if (!rec->state->boOld) return sSdrCut(rec->line, rec->len, 4 + 16 * (n - 1), 16, rec->buf);
   const char* kinds = sOldFieldKinds(rec->iCode);
   if ((int)strlen(kinds) < n) return "";
   auto width = [](char kind) { return kind == 'P' ? 4 : kind == 'N' ? 10 : 16; };
@@ -87,33 +103,82 @@ const char* sField(SdrRecord* rec, int n) {
   return sSdrCut(rec->line, rec->len, offset, width(kinds[n - 1]), rec->buf);
 }
 
-void vSetCoordinates(SdrRecord* rec, int north, int east, int z) {
-  vMboRecSetCoord(MBO_REC_NORTH, sField(rec, north));
-  vMboRecSetCoord(MBO_REC_EAST, sField(rec, east));
-  vMboRecSetCoord(MBO_REC_Z, sField(rec, z));
+// A length field in metres: a number in a file of feet is converted; any
+// other text stays as written.
+const char* sLength(SdrRecord* rec, int n) {
+  const char* field = sField(rec, n);
+  double value;
+  if (rec->state->cDistance != '2' || !boMboFiniteNumber(field, &value)) return field;
+  iNumPrintFixedC(rec->state->out, sizeof rec->state->out, value * kMetresPerFoot, 6);
+  return rec->state->out;
 }
 
-// False when the record goes to the side file. *pboOld: the file is in the
-// older layout, as its header record says.
-bool boReadRecord(bool* pboOld, const char* line) {
-  SdrRecord record{line, strlen(line), *pboOld, iRecordCode(line), {}};
+// An angle field in the user's angle system where the header gives the
+// unit; as written otherwise, and for a text that is not a number.
+const char* sAngle(SdrRecord* rec, int n) {
+  const char* field = sField(rec, n);
+  char unit = rec->state->cAngle;
+  double value;
+  if ((unit != '1' && unit != '2') || !boMboFiniteNumber(field, &value)) return field;
+  vGsiFormatUserAngle(rec->state->out, sizeof rec->state->out, unit == '1' ? value * kGonPerDegree : value);
+  return rec->state->out;
+}
+
+// Fields n and n + 1 hold north and east, or east and north where the
+// header says so; field n + 2 the height.
+void vSetCoordinates(SdrRecord* rec, int n) {
+  bool eastFirst = rec->state->cOrder == '2';
+  vMboRecSetCoord(eastFirst ? MBO_REC_EAST : MBO_REC_NORTH, sLength(rec, n));
+  vMboRecSetCoord(eastFirst ? MBO_REC_NORTH : MBO_REC_EAST, sLength(rec, n + 1));
+  vMboRecSetCoord(MBO_REC_Z, sLength(rec, n + 2));
+}
+
+// The header's version text tells the layout; its last six characters,
+// when they are digits, the units: angle, distance, pressure, temperature,
+// coordinate order and one unused. A header without them leaves every
+// value as written. Digits the reader has no meaning for are reported.
+void vReadHeader(SdrReadState* st, const char* line) {
+  st->boOld = strncmp(sMboSubString(line, 4, 16), "SDR2", 4) == 0;
+  size_t len = strlen(line);
+  while (len > 0 && line[len - 1] == ' ') --len;
+  bool digits = len >= 6;
+  for (size_t i = len - (digits ? 6 : 0); digits && i < len; ++i) digits = line[i] >= '0' && line[i] <= '9';
+  st->cAngle = st->cDistance = st->cOrder = '\0';
+  if (!digits) return;
+  const char* units = line + len - 6;
+  st->cAngle = units[0];
+  st->cDistance = units[1];
+  st->cOrder = units[4];
+  auto check = [st](char digit, const char* title) {
+    if (digit != '1' && digit != '2') vMboReport(st->hSide, title, sStrFormat("%c", digit));
+  };
+  check(st->cAngle, "ANGLE UNIT NOT READ");
+  check(st->cDistance, "DISTANCE UNIT NOT READ");
+  check(st->cOrder, "COORDINATE ORDER NOT READ");
+}
+
+// False when the record goes to the side file.
+bool boReadRecord(SdrReadState* st, const char* line) {
+  SdrRecord record{line, strlen(line), st, iRecordCode(line), {}};
   SdrRecord* rec = &record;
   switch (rec->iCode) {
     case 0:
-      // The header: its version text tells the layout; the record itself
-      // is reported as any other the reader does not take.
-      if (strncmp(line, "00NM", 4) == 0) *pboOld = strncmp(sMboSubString(line, 4, 16), "SDR2", 4) == 0;
-      return false;
+      if (strncmp(line, "00NM", 4) != 0) return false;
+      // The header is reported as a record the reader does not take, then
+      // what it cannot tell of its units.
+      boMboWriteLine(st->hSide, line);
+      vReadHeader(st, line);
+      return true;
     case 2:
       if (!boType(line, "TP")) return false;
       vMboRecSetStationName(sField(rec, 1));
-      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sField(rec, 5));
-      vSetCoordinates(rec, 2, 3, 4);
+      vMboRecSetObsValue(MBO_OBS_ITEM_IH, sLength(rec, 5));
+      vSetCoordinates(rec, 2);
       vMboRecSetCode(sField(rec, 6));
       vMboFlushPending();
       return true;
     case 3:
-      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sField(rec, 1));
+      vMboRecSetObsValue(MBO_OBS_ITEM_TH, sLength(rec, 1));
       return true;
     case 5:
       vMboRecSetObsValue(MBO_OBS_ITEM_PRESSURE, sField(rec, 1));
@@ -122,12 +187,12 @@ bool boReadRecord(bool* pboOld, const char* line) {
     case 7:
       vMboRecSetStationName(sField(rec, 1));
       vMboRecSetPointName(sField(rec, 2));
-      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sField(rec, 4));
+      vMboRecSetObsValue(MBO_OBS_ITEM_HZ, sAngle(rec, 4));
       vMboFlushPending();
       return true;
     case 8:
       vMboRecSetPointName(sField(rec, 1));
-      vSetCoordinates(rec, 2, 3, 4);
+      vSetCoordinates(rec, 2);
       vMboRecSetCode(sField(rec, 5));
       vMboFlushPending();
       return true;
@@ -138,9 +203,9 @@ bool boReadRecord(bool* pboOld, const char* line) {
       vMboRecSetCode(sField(rec, 6));
       bool face1 = boType(line, "F1");
       if (!face1 && !boType(line, "F2")) return false;
-      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sField(rec, 4));
-      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sField(rec, 5));
-      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sField(rec, 3));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_V : MBO_OBS_ITEM_V2, sAngle(rec, 4));
+      vMboRecSetObsValue(face1 ? MBO_OBS_ITEM_HZ : MBO_OBS_ITEM_HZ2, sAngle(rec, 5));
+      vMboRecSetObsValue(MBO_OBS_ITEM_DIST, sLength(rec, 3));
       vMboFlushPending();
       return true;
     }
@@ -298,10 +363,10 @@ void vSdrObsValue(int iItem, const char* sField, size_t uLen) {
 
 bool boSdr33ReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
-  bool boOld = false;
+  SdrReadState state{hSide, false, '\0', '\0', '\0', {}};
   vSdrReadRecords(
-      hRaw, hSide, kLineMax, [](void* old, const char* line) { return boReadRecord((bool*)old, line) ? 1 : 0; },
-      &boOld);
+      hRaw, hSide, kLineMax, [](void* st, const char* line) { return boReadRecord((SdrReadState*)st, line) ? 1 : 0; },
+      &state);
   return false;
 }
 

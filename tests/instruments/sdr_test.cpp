@@ -32,10 +32,10 @@ TEST_F(Sdr, AHandWrittenFileWithEveryRecordTheReaderTakes) {
             DumpPoints());
   // 13FC's code (15 characters kept) goes to the next record without a
   // code of its own; 09 F1 and F2 take distance, vertical and horizontal
-  // from fields 3, 4 and 5.
+  // from fields 3, 4 and 5, in degrees as the header's units say.
   EXPECT_EQ((Strings{"ST 1=ST1 4=1.600 5=1013 6=20", "  OBS 1=BS1 2=BACKSIGHTFEATUR 3=" + sHz(0) + " 6=1.50000 9=0",
-                     "  OBS 1=P1 2=TREE 3=" + sHz(120) + " 4=" + sV(95) + " 5=50.00000 6=1.50000 9=0",
-                     "  OBS 1=P1 2=TREE 3=" + sHz(320) + " 4=" + sV(305) + " 5=50.00000 6=1.50000 9=0"}),
+                     "  OBS 1=P1 2=TREE 3=" + sHz(133.33333) + " 4=" + sV(105.55556) + " 5=50.00000 6=1.50000 9=0",
+                     "  OBS 1=P1 2=TREE 3=" + sHz(355.55556) + " 4=" + sV(338.88889) + " 5=50.00000 6=1.50000 9=0"}),
             DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
   // Whole records the reader does not take: a header, a 09 of another type
   // (its names stay pending), notes of number 0 or a number without a
@@ -60,6 +60,68 @@ TEST_F(Sdr, TheOlderLayoutOfFourCharacterPointNumbers) {
                      "  OBS 1=1001 2=TREE 3=" + sHz(320) + " 4=" + sV(305) + " 5=50.00000 6=1.50000 9=0"}),
             DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 7, 9}));
   EXPECT_EQ("00NMSDR20 V03-05    06-Dec-26 23:59 11\r\n", sSide("sdr2x"));
+}
+
+// The header's last six digits: angles in degrees or gon, lengths in metres
+// or feet, coordinates north or east first; a header without them leaves
+// every value as written, and digits without a meaning are reported. Each
+// file holds the same station, backsight, observation and point.
+TEST_F(Sdr, TheHeadersUnitsAndCoordinateOrder) {
+  const struct {
+    const char* file;
+    bool degrees, feet, eastFirst;
+    const char* reports;
+    const char* extraPoint;  // after a later header
+  } cases[] = {
+      {"units_none.sdr", false, false, false, "", ""},
+      {"units_degrees.sdr", true, false, false, "", ""},
+      {"units_gon.sdr", false, false, false, "", ""},
+      {"units_mils.sdr", false, false, false, "ANGLE UNIT NOT READ : 3\r\n", ""},
+      {"units_feet.sdr", false, true, false, "", ""},
+      {"units_distance0.sdr", false, false, false, "DISTANCE UNIT NOT READ : 0\r\n", ""},
+      {"units_eastfirst.sdr", false, false, true, "", ""},
+      {"units_order3.sdr", false, false, false, "COORDINATE ORDER NOT READ : 3\r\n", ""},
+      {"units_sdr2x.sdr", true, true, true, "", ""},
+      {"units_later.sdr", false, false, false, "", "P3 KUM 335.432 640.156 3.658"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    ASSERT_TRUE(boRead(63, kData + c.file));
+    // North 1000 and east 2000 as written; 1000 feet are 304.8 metres.
+    Strings points{c.feet        ? "ST1 STN 609.600 304.800 3.048"
+                   : c.eastFirst ? "ST1 STN 1000.000 2000.000 10.000"
+                                 : "ST1 STN 2000.000 1000.000 10.000",
+                   "BS1  - - -", "P1  - - -",
+                   c.feet        ? "P2 KUM 640.156 335.432 3.658"
+                   : c.eastFirst ? "P2 KUM 1100.500 2100.250 12.000"
+                                 : "P2 KUM 2100.250 1100.500 12.000"};
+    if (c.feet && c.eastFirst)
+      points = {"ST1 STN 304.800 609.600 3.048", points[1], points[2], "P2 KUM 335.432 640.156 3.658"};
+    if (c.extraPoint[0]) points.push_back(c.extraPoint);
+    EXPECT_EQ(points, DumpPoints());
+    std::string th = c.feet ? "0.45720" : "1.50000";
+    EXPECT_EQ((Strings{std::string("ST 1=ST1 4=") + (c.feet ? "0.487680" : "1.600"),
+                       "  OBS 1=BS1 2=STN 3=" + sHz(c.degrees ? 224.79828 : 202.31845) + " 6=" + th,
+                       "  OBS 1=P1 2=TREE 3=" + sHz(c.degrees ? 133.33333 : 120) + " 4=" +
+                           sV(c.degrees ? 106.11111 : 95.5) + " 5=" + (c.feet ? "15.24000" : "50.00000") + " 6=" + th}),
+              DumpStations(1, {1, 4}, {1, 2, 3, 4, 5, 6}));
+    // The header is reported, then what it cannot tell.
+    std::string headers, file = ReadFile(kData + c.file);
+    for (size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
+      if (file.compare(at, 4, "00NM") == 0) headers += file.substr(at, end + 2 - at);
+    EXPECT_EQ(headers + c.reports, sSide(std::string(c.file).substr(0, strlen(c.file) - 4).c_str()));
+  }
+}
+
+// Degrees reach a user who works in degrees as written.
+TEST_F(Sdr, DegreesForAUserOfDegrees) {
+  vCoSysSetupSetAngleSystem(0, COSYS_ANG_DEG);
+  bool read = boRead(63, kData + "units_degrees.sdr");
+  Strings stations = DumpStations(1, {1}, {1, 3, 4});
+  EXPECT_EQ((Strings{"ST 1=ST1", "  OBS 1=BS1 3=" + sHz(202.31845), "  OBS 1=P1 3=" + sHz(120) + " 4=" + sV(95.5)}),
+            stations);
+  vCoSysSetupSetAngleSystem(0, COSYS_ANG_GON);
+  EXPECT_TRUE(read);
 }
 
 TEST_F(Sdr, WrittenPointsReadBackWithBothOffsets) {
