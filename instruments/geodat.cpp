@@ -12,6 +12,7 @@
 #include "fieldbook/codelines.h"
 #include "fieldbook/convert.h"
 #include "fieldbook/extrafields.h"
+#include "fieldbook/lines.h"
 #include "fieldbook/model.h"
 #include "fieldbook/record.h"
 #include "fieldbook/record_obs.h"
@@ -215,39 +216,10 @@ bool boReadToken(GeodatTokens* t, GeodatRawToken* r) {
   return boInToken;
 }
 
-// The length of the UTF-8 character at p (1 for ASCII) and its code point;
-// 0 when the bytes before pEnd are no well-formed character.
-int iUtf8Char(const unsigned char* p, const unsigned char* pEnd, uint32_t* puCode) {
-  unsigned c = *p;
-  if (c < 0x80) {
-    *puCode = c;
-    return 1;
-  }
-  int iLen = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-  if (!iLen || pEnd - p < iLen) return 0;
-  uint32_t u = c & (0x7F >> iLen);
-  for (int i = 1; i < iLen; i++) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    u = u << 6 | (p[i] & 0x3F);
-  }
-  // No overlong form, no surrogate, nothing past U+10FFFF.
-  static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (u < kLeast[iLen] || (u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) return 0;
-  *puCode = u;
-  return iLen;
-}
-
-// A code point as its code-page-1252 byte; '?' for one 1252 lacks, and for
-// the C1 controls U+0080 to U+009F, which no text of a field file means.
-char cCodeTo1252(uint32_t u) {
-  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return (char)u;
-  if (u < 0xA0 || u > 0xFFFF) return '?';
-  WCHAR w = (WCHAR)u;
-  char c = '?';
-  BOOL boDefault = FALSE;
-  if (WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, &w, 1, &c, 1, "?", &boDefault) != 1 || boDefault) return '?';
-  return c;
-}
+// A code point as its code-page-1252 byte, as the line reader takes it;
+// '?' also for the C1 controls U+0080 to U+009F, which no text of a field
+// file means.
+char cTokenAnsi(uint32_t u) { return u >= 0x80 && u < 0xA0 ? '?' : cCodeTo1252(u); }
 
 // The text of a token's n bytes into sTok, at most kTokenMax characters:
 // when those are well-formed UTF-8 with a character beyond ASCII, each
@@ -270,7 +242,7 @@ int iTokenText(const unsigned char* raw, int n, char* sTok) {
   if (boUtf8) {
     for (const unsigned char* q = raw; m < iChars; m++) {
       q += iUtf8Char(q, pEnd, &u);
-      sTok[m] = cCodeTo1252(u);
+      sTok[m] = cTokenAnsi(u);
     }
   } else {
     for (; m < n && m < kTokenMax; m++) sTok[m] = cMboOemLetterToAnsi((char)raw[m]);
