@@ -217,20 +217,47 @@ struct KofReader {
   // The last point could not be read: the blocks that belong to it are not
   // hung on the point before it.
   bool boPointLost;
+  int iLineNo;  // the line being read, counted from 1
 };
 
 int g_iNextPointId;
 
-// A line read and its length, found once for all its fields.
+// A line read and its length, found once for all its fields, and how far
+// its columns stand right of the writer's layout: other programs leave out
+// the blank before the block number (-1) or indent more.
 struct KofLine {
   const char* s;
   int len;
+  int shift;
 };
 
-// Columns a to b (from 1), blanks cut at both ends; "" when the field begins
-// beyond the end of the line.
+bool boDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Columns are counted from where the block number's two digits stand (the
+// writer's columns 2 and 3); a block number of other length keeps the
+// writer's columns.
+KofLine KofLineOf(const char* s, int len) {
+  const char* p = s;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;  // as the number parser skips
+  if (*p == '+' || *p == '-') ++p;
+  int shift = boDigit(p[0]) && boDigit(p[1]) && !boDigit(p[2]) ? (int)(p - s) - 1 : 0;
+  return KofLine{s, len, shift};
+}
+
+// The character in column c (from 1, after the shift); a blank beyond the
+// line's ends.
+char cColumn(const KofLine& line, int c) {
+  int i = c - 1 + line.shift;
+  return i >= 0 && i < line.len ? line.s[i] : ' ';
+}
+
+// Columns a to b (from 1, after the shift), blanks cut at both ends; "" when
+// the field begins beyond the end of the line.
 const char* sField(const KofLine& line, int a, int b, char* out, int size) {
   out[0] = '\0';
+  a += line.shift;
+  b += line.shift;
+  if (a < 1) a = 1;
   int len = b > 0 ? (line.len < b ? line.len : b) : 0;  // the line up to column b is all a field needs
   if (a > len) return out;
   int n = b - a + 1;
@@ -622,8 +649,19 @@ int iLastColumn(int block) {
 // A TAB inside the columns a block reads moves every field after it: the
 // block cannot be read by columns.
 bool boTabInColumns(const KofLine& line, int block) {
-  int last = iLastColumn(block);
-  return last > 0 && memchr(line.s, '\t', (size_t)(line.len < last ? line.len : last)) != nullptr;
+  int last = iLastColumn(block) + line.shift;
+  return iLastColumn(block) > 0 && last > 0 &&
+         memchr(line.s, '\t', (size_t)(line.len < last ? line.len : last)) != nullptr;
+}
+
+// Blocks 05 and 50: a number that reaches over the edge of its field (no
+// blank on one side of it) would be cut into wrong digits.
+bool boNumberSplit(const KofLine& line) {
+  static const int edges[] = {24, 36, 37, 49, 57};  // the column before each edge
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  for (int c : edges)
+    if (!blank(cColumn(line, c)) && !blank(cColumn(line, c + 1))) return true;
+  return false;
 }
 
 // Blocks that start a point, station or vector station end what a lost
@@ -638,7 +676,7 @@ bool boBelongsToPoint(int block) { return block == 43 || block == 44 || block ==
 // of the coordinates (1 north first, 2 east first).
 void vReadHeader(KofReader* r, const KofLine& line) {
   vKofReadHeaderLine(r->hSide, line.s);
-  if (line.len >= 45 && line.s[43] == '$') r->boEastFirst = line.s[44] == '2';
+  if (line.len >= 45 + line.shift && cColumn(line, 44) == '$') r->boEastFirst = cColumn(line, 45) == '2';
 }
 
 // The block number: the number the line starts with, as atoi reads it; the
@@ -650,12 +688,23 @@ int iBlockNumber(const char* line) {
   return iNumParseC(line);
 }
 
+// A block that cannot be read as it stands goes to the report; an
+// unreadable point takes the blocks that belong to it along. Every line
+// skipped unread goes this way.
+void vSkipBlock(KofReader* r, const KofLine& line, int block) {
+  vReport(r, line);
+  if (boStartsPoint(block)) r->boPointLost = block != 2 && block != 3;
+}
+
 void vReadLine(KofReader* r, const KofLine& line) {
   int block = iBlockNumber(line.s);
   if (boTabInColumns(line, block)) {
-    vReport(r, line);
-    // An unreadable point takes the blocks that belong to it along.
-    if (boStartsPoint(block)) r->boPointLost = block != 2 && block != 3;
+    vSkipBlock(r, line, block);
+    return;
+  }
+  if ((block == 5 || block == 50) && boNumberSplit(line)) {
+    vMboReport(r->hSide, "COLUMNS DO NOT FIT", sStrFormat("%d", r->iLineNo));
+    vSkipBlock(r, line, block);
     return;
   }
   if (boStartsPoint(block)) r->boPointLost = false;
@@ -804,7 +853,7 @@ void vKofWriteRaw(uint32_t hRaw) {
 void vKofReadHeaderLine(uint32_t hSide, const char* sLine) {
   boMboWriteLine(hSide, sLine);
   if (iNumParseC(sLine) != 1) return;
-  KofLine line{sLine, (int)strlen(sLine)};
+  KofLine line = KofLineOf(sLine, (int)strlen(sLine));
   char buf[80];
   sField(line, 5, 16, buf, sizeof buf);
   vMboReport(hSide, "PROJECT", buf);
@@ -823,9 +872,8 @@ bool boKofReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboRecSetKofMode(1);
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   char line[256];
-  int lineNo = 0;
-  while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &lineNo)) {
-    if (line[0] != '-') vReadLine(&r, KofLine{line, (int)strlen(line)});
+  while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &r.iLineNo)) {
+    if (line[0] != '-') vReadLine(&r, KofLineOf(line, (int)strlen(line)));
   }
   vMboFlushPending();
   vTeleparFree();

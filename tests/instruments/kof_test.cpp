@@ -119,6 +119,88 @@ TEST_F(Kof, ATabInsideTheColumnsSkipsTheBlockAndWhatBelongsToIt) {
   EXPECT_EQ(lines[1] + "\r\n" + lines[2] + "\r\n" + lines[4] + "\r\n", sSide("tab"));
 }
 
+// The same blocks with the block number in columns 2-3 (the writer's),
+// 1-2 and 4-5: every field, the header's coordinate order included, is
+// counted from the block number.
+TEST_F(Kof, ColumnsCountFromTheBlockNumber) {
+  std::vector<std::vector<Strings>> books;
+  for (const char* name : {"column2", "column1", "column4"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(boRead(98, kData + name + ".kof"));
+    books.push_back({DumpPoints(),
+                     DumpLines(),
+                     DumpStations(1, {1, 4, 5, 6}, {1, 2, 3, 4, 5, 6}),
+                     DumpStations(4, {1, 4}, {1, 6, 100, 101, 102, 103, 104, 105, 120, 121, 122, 123, 124, 125}),
+                     DumpStations(5, {1}, {2, 103, 105, 121, 126, 130, 131, 132, 133, 134, 135, 136, 137}),
+                     {sProjectAttr("PROJECTDESCR"), sProjectAttr("DATE"), sProjectAttr("SIGN")}});
+    EXPECT_EQ(
+        Lines(ReadFile(kData + name + ".kof"))[0] + "\r\nPROJECT : SKIFT\r\nDATE : 05.03.2025\r\nOPERATOR : KARI\r\n",
+        sSide(name));
+  }
+  EXPECT_EQ(
+      (Strings{"S1 KUM 594137.802 6589107.923 12.345", "4001 7501 594140.000 6589110.500 -",
+               "A  594200.000 6589200.000 2.000", "B  594210.000 6589210.000 2.500", "C  594220.000 6589200.000 3.000",
+               "ROVER1  - - -", "CP1 GPS 594500.000 6589500.000* 100.000*", "P9 KUM 594600.000 6589600.000* 20.000*"}),
+      books[0][0]);
+  EXPECT_EQ((Strings{"L17|VEG|: A B~25.0 C"}), books[0][1]);
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.550 5=760 6=20", "  OBS 1=S1 2=KUM 3=0.00000000 4=1.56294235 5=50.12300 6=1.70000"}),
+            books[0][2]);
+  ASSERT_EQ(2u, books[0][3].size());
+  EXPECT_EQ("ST 1=BASE 4=1.500", books[0][3][0]);
+  ASSERT_EQ(4u, books[0][4].size());  // the coordinate observations of CP1 and P9
+  EXPECT_EQ("ST 1=P9", books[0][4][2]);
+  EXPECT_EQ((Strings{"SKIFT", "2025.03.05", "KARI"}), books[0][5]);
+  EXPECT_EQ(books[0], books[1]);
+  EXPECT_EQ(books[0], books[2]);
+}
+
+// A row whose numbers stand over their fields' edges is reported and
+// skipped with the blocks of its point; the rows around it are read.
+TEST_F(Kof, ARowThatSplitsANumberIsSkippedWithItsPoint) {
+  ASSERT_TRUE(boRead(98, kData + "split.kof"));
+  EXPECT_EQ((Strings{"98284 8245 314030.000 6540270.000 7.600", "98286 8245 314040.000 6540280.000* 7.700*",
+                     "98287 8245 314050.000 6540290.000 7.800"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"L3|VEG|: 98286 98287"}), DumpLines());
+  EXPECT_EQ((Strings{"ST 1=98286", "  OBS 130=314040.000000"}), DumpStations(5, {1}, {130}));
+  Strings lines = Lines(ReadFile(kData + "split.kof"));
+  EXPECT_EQ("COLUMNS DO NOT FIT : 2\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" + lines[3] + "\r\n", sSide("split"));
+}
+
+// Each edge between a point block's numeric fields: a number that runs over
+// it (no blank on either side) skips the row; a TAB or the line's end is a
+// blank, and a lone character between fields splits nothing.
+TEST_F(Kof, EachNumericEdgeOfAPointBlock) {
+  const struct {
+    const char* row;
+    const char* point;  // "" when the row is skipped
+  } cases[] = {
+      {" 05 E1         KUMMMMMMM16600100.000  500200.000   10.000", ""},   // 24|25
+      {" 05 E1         KUM        6600100.000 500200.000   10.000", ""},   // 36|37
+      {" 05 E1         KUM       660010.000 5500200.000    10.000", ""},   // 37|38
+      {" 05 E1         KUM       6600100.000  1500200.000-100.000", ""},   // 49|50
+      {" 50 E1         KUM       6600100.000  500200.000    10.000", ""},  // 57|58
+      {"05 E1         KUM       6600100.000  500200.000    10.000", ""},   // 57|58 counted from column 1
+      {" 05 E1         KUM       6600100.000  500200.000   10.000\tnote", "E1 KUM 500200.000 6600100.000 10.000"},
+      {" 05 E1         KUM       6600100.000  500200.000 -100.000 note", "E1 KUM 500200.000 6600100.000 -100.000"},
+      {" 05 E1         KUM          100.000 x    200.000", "E1 KUM 200.000 100.000 -"},
+      {" 05 E1         KUM       6600100.000", "E1 KUM - - -"},
+      {"05 E1         KUM       6600100.000  500200.000   10.000", "E1 KUM 500200.000 6600100.000 10.000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    Put("edge.kof", std::string(c.row) + "\r\n 05 E2                   6600200.000  500300.000\r\n");
+    ASSERT_TRUE(boRead(98, m_dir + "/edge.kof"));
+    Strings points = DumpPoints();
+    ASSERT_FALSE(points.empty());
+    EXPECT_EQ("E2  500300.000 6600200.000 -", points.back());
+    EXPECT_EQ(c.point, points.size() == 2 ? points[0] : "");
+    std::string report = "COLUMNS DO NOT FIT : 1\r\n" + std::string(c.row) + "\r\n";
+    std::replace(report.begin(), report.end(), '\t', ' ');
+    EXPECT_EQ(c.point[0] ? "" : report, sSide("edge"));
+  }
+}
+
 TEST_F(Kof, AFailedEarthCentredPointTakesItsBlocksAlong) {
   vUiExpectBox(IDOK, "not able to convert given earthcentric coordinates");
   ASSERT_TRUE(boRead(98, kData + "ecef_lost.kof"));
