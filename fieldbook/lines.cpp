@@ -167,6 +167,26 @@ bool boMboWriteLine(uint32_t hFile, const char* sText) {
   return boMboWriteLineN(hFile, s, strlen(s));
 }
 
+bool boMboWriteLine865(uint32_t hFile, const char* sText) {
+  if (!hFile) return false;
+  const char* s = sStrNotNull(sText);
+  size_t uLeft = strlen(s);
+  bool boWhole = true;
+  char buf[512];
+  for (;;) {
+    size_t n = uLeft < sizeof buf - 2 ? uLeft : sizeof buf - 2;
+    for (size_t i = 0; i < n; ++i) buf[i] = cMboLineByte865(s[i]);
+    s += n;
+    uLeft -= n;
+    if (!uLeft) {
+      buf[n++] = '\r';
+      buf[n++] = '\n';
+      return boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
+    }
+    boWhole = boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
+  }
+}
+
 bool boMboWriteLineAsIs(uint32_t hFile, const char* sText) {
   if (!hFile) return false;
   const char* s = sStrNotNull(sText);

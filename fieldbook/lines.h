@@ -20,6 +20,28 @@ inline char cMboLineByte(char c) {
   unsigned char u = (unsigned char)c;
   return u < 0x20 || u == 0x7F ? ' ' : c;
 }
+// The bytes that readers of code page 865 take as the letters å Å æ Æ ø Ø
+// (0x86, 0x8F, 0x91, 0x92, 0x9B, 0x9D: in code page 1252 † ‘ ’ › and two
+// unused): a writer whose files are read so writes them as '?', or a name
+// holding ’ would come back with Æ in its place.
+inline bool boMboIs865Letter(char c) {
+  switch ((unsigned char)c) {
+    case 0x86:
+    case 0x8F:
+    case 0x91:
+    case 0x92:
+    case 0x9B:
+    case 0x9D:
+      return true;
+    default:
+      return false;
+  }
+}
+// The byte as boMboWriteLine865 writes it.
+inline char cMboLineByte865(char c) { return boMboIs865Letter(c) ? '?' : cMboLineByte(c); }
+// boMboWriteLine for the writers of files read with the code-page-865
+// conversion: also each of those six bytes as '?'.
+bool boMboWriteLine865(uint32_t hFile, const char* sText);
 // Writes the text and CR LF byte for byte: for lines received from an
 // instrument, which the raw file keeps as they came.
 bool boMboWriteLineAsIs(uint32_t hFile, const char* sText);

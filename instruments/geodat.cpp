@@ -34,12 +34,22 @@ struct GeodatBlock {
   int n = 0;
 };
 
-// One line as boMboWriteLine writes it: control bytes as blanks, CR LF.
+// A byte of a value as written. The reader ends a record at a blank, CR or
+// LF: a blank or control byte (a line break from an XML file) would split a
+// name into records, so it is written as '_', which the record builder
+// makes of a blank in a name anyway. The reader takes the code-page-865
+// letters from their bytes: those bytes are written as '?'.
+inline char cValueByte(char c) {
+  unsigned char u = (unsigned char)c;
+  return u <= 0x20 || u == 0x7F ? '_' : boMboIs865Letter(c) ? '?' : c;
+}
+
+// One line "label=value" and CR LF.
 void vPutText(GeodatBlock* b, const char* sLabel, const char* sValue) {
   char* out = b->buf + b->n;
   int n = 0;
   for (const char* s = sLabel; *s && n < kLineSize - 1; ++s) out[n++] = *s;
-  for (const char* s = sStrNotNull(sValue); *s && n < kLineSize - 1; ++s) out[n++] = cMboLineByte(*s);
+  for (const char* s = sStrNotNull(sValue); *s && n < kLineSize - 1; ++s) out[n++] = cValueByte(*s);
   out[n++] = '\r';
   out[n++] = '\n';
   b->n += n;

@@ -392,7 +392,7 @@ bool boWritePoint(GsiWriter* w, uint32_t hRaw, PoPoint* point, const char* eoWor
   }
   while (n % 16) record[n++] = ' ';
   record[n] = '\0';
-  boMboWriteLine(hRaw, w->iDataSize == 16 ? sStrFormat("*%s", record) : record);
+  boMboWriteLine865(hRaw, w->iDataSize == 16 ? sStrFormat("*%s", record) : record);
   return true;
 }
 

@@ -98,7 +98,7 @@ bool boWritePointBlock(uint32_t hRaw, const char* name, const char* code, double
     at = pPutText(at, height);
   }
   *at = 0;
-  boMboWriteLine(hRaw, line);
+  boMboWriteLine865(hRaw, line);
   return true;
 }
 
@@ -145,25 +145,25 @@ void vWriteLine(uint32_t hRaw, LiLine* line) {
   MboLineData* data = pMboLineGetData(line);
   char text[200];
   iNumPrintC(text, sizeof text, " 09 91 %10.10s %s", sLiLineGetField(line), data ? data->sObjId : "");
-  boMboWriteLine(hRaw, text);
+  boMboWriteLine865(hRaw, text);
   LiElm* first = nullptr;  // the first vertex written, which a closed line repeats
   for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {
     if (!boMboVertexPlaced(line, e)) continue;  // left out, with the write's warning
     int type = LiElmGetType(line, e);
-    if (type == KV2GR_ELM_ARC3P) boMboWriteLine(hRaw, "-08 3 p arc: error not implementet yet");
+    if (type == KV2GR_ELM_ARC3P) boMboWriteLine865(hRaw, "-08 3 p arc: error not implementet yet");
     if (!boWriteVertex(hRaw, line, e)) continue;
     if (!first) first = e;
     double radius = 0;
     if (type == KV2GR_ELM_ARC2P && boLiElmGet2pArc(line, e, &radius) && std::isfinite(radius)) {
       iNumPrintC(text, sizeof text, " 08 141 %8.3lf", radius);
-      boMboWriteLine(hRaw, text);
+      boMboWriteLine865(hRaw, text);
     }
   }
   if (boLiLineIsPolygon(line) && first) {
     boWriteVertex(hRaw, line, first);
-    boMboWriteLine(hRaw, " 09 96");
+    boMboWriteLine865(hRaw, " 09 96");
   } else {
-    boMboWriteLine(hRaw, " 09 99");
+    boMboWriteLine865(hRaw, " 09 99");
   }
 }
 
@@ -818,7 +818,7 @@ void vKofWriteObservations(uint32_t hRaw) {
     if (!boFits) vSdrSkipPoint(&g_skipped, name);
     iNumPrintC(line, sizeof line, " 02 %-10.10s %-8.8s %8s %8.8s %8.8s %6.6s", name, "", number, pressure, temperature,
                height);
-    boMboWriteLine(hRaw, line);
+    boMboWriteLine865(hRaw, line);
     for (void* o = pMboGetNextObs(MBO_KIND_TS, s, nullptr); o; o = pMboGetNextObs(MBO_KIND_TS, s, o)) {
       const MboObsTs* obs = static_cast<const MboObsTs*>(o);
       char hz[400], v[400], dist[400], th[400];
@@ -832,7 +832,7 @@ void vKofWriteObservations(uint32_t hRaw) {
           boColumnValue(th, sizeof th, obs->uFlags & MBO_OBS_TH_VALID, "%6.3f", obs->dTargetHeight, 6) && boObsFits;
       if (!boObsFits) vSdrSkipPoint(&g_skipped, target);
       iNumPrintC(line, sizeof line, " 03 %-10.10s %-8.8s %8.8s %8.8s %8.8s %6.6s", target, obs->sCode, hz, v, dist, th);
-      boMboWriteLine(hRaw, line);
+      boMboWriteLine865(hRaw, line);
     }
   }
 }

@@ -56,10 +56,11 @@ void vPutItem(char* rec, const M5PiItem& item, const char* text, int n) {
   int col = item.iColumn < 0 ? 0 : item.iColumn > kBlockSize - 1 ? kBlockSize - 1 : item.iColumn;
   int len = item.iLength > kBlockSize - col ? kBlockSize - col : item.iLength;
   if (len > n) len = n;
-  // Control bytes as blanks, as the line writer would put them: the other
+  // Control bytes as blanks, as the line writer would put them, and the
+  // bytes the reader takes as code-page-865 letters as '?': the other
   // columns hold none, so the record goes out as it stands.
   char* out = rec + kBlockCol + col;
-  for (int i = 0; i < len; ++i) out[i] = cMboLineByte(text[i]);
+  for (int i = 0; i < len; ++i) out[i] = cMboLineByte865(text[i]);
 }
 
 // Columns from..to (1-based) of a line of len bytes, blanks cut at both

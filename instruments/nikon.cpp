@@ -154,9 +154,9 @@ struct LineOut {
     p += n;
   }
   // A name or code: its control bytes as blanks, as the line writer puts
-  // them.
+  // them, and a comma, which would end its field, as '_'.
   void vPutText(const char* text) {
-    for (; *text && p < end; ++text) *p++ = cMboLineByte(*text);
+    for (; *text && p < end; ++text) *p++ = *text == ',' ? '_' : cMboLineByte(*text);
   }
   template <size_t N>
   void vPutLit(const char (&text)[N]) {

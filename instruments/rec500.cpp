@@ -180,7 +180,7 @@ bool boRec500WriteRaw(uint32_t hRaw) {
     boPlace(record, 54, 66, east);
     record[67] = 'Z';
     boPlace(record, 70, 78, height);
-    boMboWriteLine(hRaw, record);
+    boMboWriteLine865(hRaw, record);
   }
   if (boCut) vMsgWarning(sKvxPoGetText("Point numbers or codes cut at column 33"));
   vSdrReportSkipped(&skipped);

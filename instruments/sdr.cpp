@@ -330,7 +330,7 @@ bool boSdr33WriteRaw(uint32_t hRaw) {
         sStrPadCopy(record + 52, height, 16);
         sStrPadCopy(record + 68, "", 16);
         record[84] = '\0';
-        boMboWriteLine(*(uint32_t*)raw, record);
+        boMboWriteLine865(*(uint32_t*)raw, record);
         return 1;
       },
       &hRaw);

@@ -394,7 +394,9 @@ bool boGts800WriteRaw(uint32_t hRaw) {
   for (PoPoint* p = PoPointsGetFirst(points); p; p = PoPointsGetNext(points, p)) {
     double x = 0, y = 0, z = 0;
     if (!boMboGetPointXY(p, &x, &y)) continue;
+    // A comma in a name or code would end its value: written as '_'.
     line = sMboGetPointNo(p);
+    std::replace(line.begin(), line.end(), ',', '_');
     line += ',';
     put(x - set.iNO);
     line += ',';
@@ -404,7 +406,9 @@ bool boGts800WriteRaw(uint32_t hRaw) {
     const char* code = sMboPointGetField(p);
     if (code && code[0]) {
       line += ',';
+      size_t at = line.size();
       line += code;
+      std::replace(line.begin() + (ptrdiff_t)at, line.end(), ',', '_');
     }
     ok = boMboWriteLine(hRaw, line.c_str()) && ok;
   }

@@ -479,9 +479,9 @@ bool boWriteDc(uint32_t hRaw, const char* model) {
   char date[16], project[300] = "";
   sStrPrintN(date, sizeof date, "%04d.%02d.%02d", now.wYear, now.wMonth, now.wDay);
   boMboGetProjectAttr("PROJECT", project, sizeof project);
-  boMboWriteLine(hRaw, sStrFormat("00NM%-16s0000%-16s113111", model, date));
-  boMboWriteLine(hRaw, sStrFormat("10NM%-16.16s121111", project));
-  for (const char* line : {"64TM1", "65TM", "49TM1", "D4TM11"}) boMboWriteLine(hRaw, line);
+  boMboWriteLine865(hRaw, sStrFormat("00NM%-16s0000%-16s113111", model, date));
+  boMboWriteLine865(hRaw, sStrFormat("10NM%-16.16s121111", project));
+  for (const char* line : {"64TM1", "65TM", "49TM1", "D4TM11"}) boMboWriteLine865(hRaw, line);
   const MboSettings& set = g_mboTransfer.settings;
   SdrSkipped skipped{};
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
@@ -494,8 +494,8 @@ bool boWriteDc(uint32_t hRaw, const char* model) {
       vSdrSkipPoint(&skipped, number);
       continue;
     }
-    boMboWriteLine(hRaw,
-                   sStrFormat("69KI%-16.16s%s%s%16s%16.16s11", number, north, east, height, sMboPointGetField(p)));
+    boMboWriteLine865(hRaw,
+                      sStrFormat("69KI%-16.16s%s%s%16s%16.16s11", number, north, east, height, sMboPointGetField(p)));
   }
   vSdrReportSkipped(&skipped);
   return boMboWriteOk();

@@ -163,8 +163,10 @@ TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
 }
 
 // The writer puts a point's lines together itself: each is what
-// snprintf("%s%s") and the line writer make of it, control bytes as blanks,
-// cut at 2047 characters, names and codes of any length and bytes.
+// snprintf("%s%s") makes of label and value, cut at 2047 characters, a
+// blank or control byte of the value as '_' and a byte the reader would
+// take as a code-page-865 letter as '?'; names and codes of any length and
+// bytes.
 TEST_F(Geodat, WrittenLinesMatchTheFormattedModel) {
   std::mt19937 rng(7);
   auto text = [&](size_t maxLen) {
@@ -175,10 +177,13 @@ TEST_F(Geodat, WrittenLinesMatchTheFormattedModel) {
   std::string expected;
   bool coded = false;
   auto line = [&](const std::string& label, const std::string& value) {
-    std::string l = (label + value).substr(0, 2047);
-    for (char& c : l)
-      if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
-    expected += l + "\r\n";
+    std::string v = value;
+    for (char& c : v) {
+      unsigned char u = (unsigned char)c;
+      if (u <= 0x20 || u == 0x7F) c = '_';
+      if (u == 0x86 || u == 0x8F || u == 0x91 || u == 0x92 || u == 0x9B || u == 0x9D) c = '?';
+    }
+    expected += (label + v).substr(0, 2047) + "\r\n";
   };
   for (int i = 0; i < 400; ++i) {
     std::string name = text(90), code = text(2100);

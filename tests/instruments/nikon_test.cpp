@@ -57,6 +57,13 @@ TEST_F(Nikon, TheWriterWritesGLinesWithTheOffsetsTakenOff) {
   EXPECT_EQ("G,1,100.125,200.250,,\r\nG,P7,456.789,123.456,12.345,KUM\r\n", sWritten(67, "up.raw"));
 }
 
+// A comma in a name or code would end its field and shift the values after
+// it: written as '_'.
+TEST_F(Nikon, ACommaInANameOrCodeIsWrittenAsAnUnderscore) {
+  pNewPoint("A,9", "C,D,", 2, 1);
+  EXPECT_EQ("G,A_9,1.000,2.000,,C_D_\r\n", sWritten(67, "comma.raw"));
+}
+
 // Random files of every record type read the same with their fields bare
 // (blank-padded in half the rounds, so that many lines in the others have
 // no blank) as with each field quoted, which is read field by field.

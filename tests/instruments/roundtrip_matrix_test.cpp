@@ -235,8 +235,9 @@ TEST_P(RoundTripMatrix, WhatIsWrittenReadsBack) {
 }
 
 // A name and a code holding a line break, CR, TAB and 0x1D stay on their
-// line: every raw writer writes control bytes as blanks, so the file has no
-// line end but its own and the point reads back as one record.
+// line: every raw writer writes control bytes as blanks (Geodat as '_'), so
+// the file has no line end but its own and the point reads back as one
+// record.
 TEST_P(RoundTripMatrix, ControlBytesInNamesAndCodesStayOnTheirLine) {
   const Format& f = GetParam();
   if (!pMboGetRawWriter(f.iInstrument)) GTEST_SKIP() << "XML writers escape control bytes";
@@ -272,6 +273,61 @@ TEST_P(RoundTripMatrix, ControlBytesInNamesAndCodesStayOnTheirLine) {
   vAcceptLayout(f);
   boRead(f.iInstrument, path);
   EXPECT_EQ(1, iPoPointsGetCount(FB(pKvxMboPoPointsGet)())) << bytes;
+  vFreshFieldBook();
+}
+
+// Names and codes holding the separators of one format or another (blank,
+// '=', ',', ';', TAB, a line break) and ’ (0x92, which a reader of code
+// page 865 takes as Æ): each point reads back as one record at its own
+// place, its name apart from every other and kept but for the bytes its
+// format cannot hold (a blank or control byte as '_', as the record
+// builder names it, ’ as '?').
+TEST_P(RoundTripMatrix, NamesAndCodesHoldingSeparatorsReadBackAsOneRecordEach) {
+  const Format& f = GetParam();
+  if (!pMboGetRawWriter(f.iInstrument)) GTEST_SKIP() << "an XML writer";
+  if (f.sSkip) GTEST_SKIP() << f.sSkip;
+  if (f.sM5Layout) {
+    vOptions(f.iInstrument, "");
+    vIniLine(std::string("ZeissM5PI=") + f.sM5Layout);
+  }
+  const char* const kLetters[] = {"A B", "C=D", "E,F", "G;H", "I\tJ", "K\r\nL", "O\x92N", "P Q R"};
+  // ’ is 0x92 (octal 222).
+  const char* const kDigits[] = {"1 2", "3=4", "5,6", "7;8", "9\t1", "2\r\n3", "4\2225", "6 7 8"};
+  // Geodat separates records at blanks: codes too hold '_' for them. GSI
+  // point numbers lose their blanks. GTS-800 separates values by commas,
+  // and its reader takes bytes as they are.
+  bool geodat = std::string(f.sName).starts_with("Geod"), gts = f.iInstrument == MBO_INSTR_TOPCON_GTS800;
+  Strings expected;
+  for (int i = 0; i < 8; i++) {
+    std::string name = f.boDigits ? kDigits[i] : kLetters[i];
+    std::string code = f.iCodeWidth ? std::string("K") + kLetters[i] : "";
+    double z = 10.5 + i;
+    pNewPoint(name.c_str(), code.c_str(), 1000 + 10 * i, 2000 + 20 * i, &z);
+    // What the format keeps of them.
+    auto kept = [&](std::string t, bool name) {
+      if (name && f.boDigits) std::erase(t, ' ');
+      for (char& c : t)
+        if (c == '\x92' && !gts)
+          c = '?';
+        else if (c == ',' && gts)
+          c = '_';
+        else if ((unsigned char)c <= 0x20)
+          c = name || geodat ? '_' : ' ';
+      return t;
+    };
+    expected.push_back(sPoint(kept(name, true), kept(code, false), 1000 + 10 * i, 2000 + 20 * i, &z, f.iDecimals));
+  }
+  std::string path = tmp_.Path("apart.out");
+  for (const Box& b : f.boxes)
+    if (std::string(b.sFragment) != kKofLines.sFragment) vUiExpectBox(b.iAnswer, b.sFragment);
+  vAcceptLayout(f);
+  ASSERT_TRUE(boWrite(f.iInstrument, path));
+  std::string text = ReadFile(path);
+  vFreshFieldBook();
+  vAcceptLayout(f);
+  boRead(f.iInstrument, path);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, ReadBack(f.sCodeField, f.iDecimals)) << text.substr(0, 120);
   vFreshFieldBook();
 }
 
