@@ -138,11 +138,13 @@ JxlCircle vJxlReadCircle(xmlNode* circle) {
   return c;
 }
 
-// Degrees in the file to the field book's internal angle.
+// Degrees in the file to the field book's internal angle; an angle that
+// overflows there is left out.
 void vSetAngle(void* station, void* obs, int attr, const std::optional<std::string>& text, bool zenith) {
   if (!text) return;
   if (std::optional<double> deg = dXmlNumber(*text))
-    boMboSetObsAttr(1, station, obs, attr, sXmlDegreesToAngle(*deg, zenith).c_str());
+    if (std::optional<std::string> angle = sXmlDegreesToAngle(*deg, zenith))
+      boMboSetObsAttr(1, station, obs, attr, angle->c_str());
 }
 
 void vJxlReadCircleReading(JxlReaderState* state, xmlNode* record, const std::string& stationId, void* station) {

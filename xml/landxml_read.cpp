@@ -391,11 +391,13 @@ double dLxmlAngleToRad(double value, uint32_t unit) {
   }
 }
 
-std::string sLxmlAngle(double value, bool zenith) {
+std::optional<std::string> sLxmlAngle(double value, bool zenith) {
   uint64_t cs = g_mboTransfer.uCoSys;
   uint32_t unit = g_pLxmlRead ? g_pLxmlRead->angle.uUnit : (uint32_t)LXML_ANG_RAD;
   double user = dCoSysScaleAng2User(cs, dLxmlAngleToRad(value, unit));
   double internal = zenith ? dCoSysVerDir2Math(cs, user) : dCoSysHorDir2Math(cs, user);
+  // A finite value in the file can overflow in the scaling.
+  if (!std::isfinite(internal)) return std::nullopt;
   char buf[64];
   sStrPrintN(buf, (int)sizeof buf, "%.12f", internal);
   return buf;

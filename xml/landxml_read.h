@@ -121,8 +121,9 @@ enum { LXML_OBJ_LINE = 0, LXML_OBJ_POINT = 1, LXML_OBJ_POLYGON = 3 };
 void vLxmlApplyFeatures(xmlNode* elem, void* obj, int kind, const char* codes);
 
 // An angle in the file's unit as the field book's internal value (through
-// the coordinate system's conventions), as text "%.12lf".
-std::string sLxmlAngle(double value, bool zenith);
+// the coordinate system's conventions), as text "%.12lf"; none when that
+// is not finite.
+std::optional<std::string> sLxmlAngle(double value, bool zenith);
 // The file's unit to radians (dd.mmss normalised: 60 seconds or minutes
 // carry into the next field).
 double dLxmlAngleToRad(double value, uint32_t unit);

@@ -201,10 +201,11 @@ const MaxmlCodeDesc* pMaxmlFindCode(const MaxmlReadState* state, const std::stri
   return nullptr;
 }
 
-// A direction in degrees to the field book's internal angle, as "%f".
-void vSetAngle(void* station, void* obs, int attr, const std::string& text, bool zenith) {
-  if (std::optional<double> deg = dNumericText(text))
-    boMboSetObsAttr(1, station, obs, attr, sXmlDegreesToAngle(*deg, zenith).c_str());
+// A direction in degrees to the field book's internal angle, as "%f"; an
+// angle that overflows there is left out.
+void vSetAngle(void* station, void* obs, int attr, double deg, bool zenith) {
+  if (std::optional<std::string> angle = sXmlDegreesToAngle(deg, zenith))
+    boMboSetObsAttr(1, station, obs, attr, angle->c_str());
 }
 
 void vMaxmlAddTsObs(const MaxmlReadState* state, const MaxmlShot& shot, void* station) {
@@ -221,9 +222,10 @@ void vMaxmlAddTsObs(const MaxmlReadState* state, const MaxmlShot& shot, void* st
   if (!shot.code.sIdRef.empty())
     if (const MaxmlCodeDesc* d = pMaxmlFindCode(state, shot.code.sIdRef, -1))
       boMboSetObsAttr(1, station, obs, 2, d->sName.c_str());
-  vSetAngle(station, obs, 3, shot.sHorizAngle, false);
+  if (std::optional<double> hz = dNumericText(shot.sHorizAngle)) vSetAngle(station, obs, 3, *hz, false);
   // The file gives an elevation angle; a shot without one gets no zenith.
-  if (std::optional<double> v = dXmlNumber(shot.sVertAngle)) vSetAngle(station, obs, 4, sXmlFixed(90.0 - *v), true);
+  // (As a number: a "%f" text of a huge one would be cut.)
+  if (std::optional<double> v = dXmlNumber(shot.sVertAngle)) vSetAngle(station, obs, 4, 90.0 - *v, true);
   if (dNumericText(shot.sSlopeDistance)) boMboSetObsAttr(1, station, obs, 5, shot.sSlopeDistance.c_str());
 }
 

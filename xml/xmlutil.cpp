@@ -719,10 +719,13 @@ std::string sXmlFixed(double value) {
   return buf;
 }
 
-std::string sXmlDegreesToAngle(double degrees, bool zenith) {
+std::optional<std::string> sXmlDegreesToAngle(double degrees, bool zenith) {
   uint64_t cs = g_mboTransfer.uCoSys;
   double a = dCoSysScaleAng2User(cs, degrees * 3.141592653589793 / 180);
-  return sXmlFixed(zenith ? dCoSysVerDir2Math(cs, a) : dCoSysHorDir2Math(cs, a));
+  double internal = zenith ? dCoSysVerDir2Math(cs, a) : dCoSysHorDir2Math(cs, a);
+  // A finite value in the file can overflow in the scaling.
+  if (!std::isfinite(internal)) return std::nullopt;
+  return sXmlFixed(internal);
 }
 
 std::string sXmlMillibarToMmHg(double millibar) { return sXmlFixed(millibar * 760 / 1013.25); }

@@ -184,8 +184,8 @@ std::optional<std::string> sXmlNumberText(const std::optional<std::string>& text
 std::string sXmlFixed(double value);
 // A direction in degrees as the field book's internal angle (through the
 // coordinate system's unit and conventions; zenith for a vertical angle),
-// as "%f".
-std::string sXmlDegreesToAngle(double degrees, bool zenith);
+// as "%f"; none when that is not finite.
+std::optional<std::string> sXmlDegreesToAngle(double degrees, bool zenith);
 // An air pressure in millibar (hectopascal) as the field book's millimetres
 // of mercury, as "%f".
 std::string sXmlMillibarToMmHg(double millibar);
