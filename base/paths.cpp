@@ -258,6 +258,12 @@ bool boPathOutBegin(PathOutFile* out, const char* path) {
   }
   sStrCopyN(out->sTarget, path, (int)sizeof out->sTarget);
   DWORD attr = GetFileAttributesA(path);
+  if (attr == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_CANT_RESOLVE_FILENAME) {
+    // A link that points nowhere: the file it would name is not ours to
+    // make, nor is the link to be replaced by a file.
+    SetLastError(kPathErrLinkTarget);
+    return false;
+  }
   if (attr != INVALID_FILE_ATTRIBUTES) {
     if (attr & FILE_ATTRIBUTE_DIRECTORY) {
       SetLastError(ERROR_ACCESS_DENIED);
@@ -280,7 +286,10 @@ bool boPathOutBegin(PathOutFile* out, const char* path) {
 bool boPathOutEnd(PathOutFile* out, bool boWritten) {
   if (!out || !out->sWrite[0]) return false;
   if (out->boDirect) return boWritten;
-  if (boWritten && MoveFileExA(out->sWrite, out->sTarget, MOVEFILE_REPLACE_EXISTING)) return true;
+  // Flushed before the move, so that a crash after it cannot leave the
+  // target empty or half written.
+  if (boWritten && MoveFileExA(out->sWrite, out->sTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
   DWORD err = GetLastError();
   DeleteFileA(out->sWrite);
   SetLastError(err);
@@ -288,6 +297,7 @@ bool boPathOutEnd(PathOutFile* out, bool boWritten) {
 }
 
 const char* sPathErrorText(unsigned long uError) {
+  if (uError == kPathErrLinkTarget) return sStrTemp("the link's target does not exist");
   char text[512] = "";
   if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, (DWORD)uError,
                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr))

@@ -81,14 +81,18 @@ struct PathOutFile {
   bool boDirect;                // sWrite is the target itself (a device)
 };
 // Makes the new file for the path (empty). False, with the reason as the
-// last error, when none can be made there.
+// last error, when none can be made there; a symbolic link that points
+// nowhere is refused with kPathErrLinkTarget.
 bool boPathOutBegin(PathOutFile* out, const char* path);
-// With boWritten the new file takes the target's place; else, or when that
-// fails, it is removed. True when the target now holds what was written;
+// The module's own error code (bit 29, as Windows leaves to applications)
+// for a symbolic link whose target does not exist; sPathErrorText knows it.
+constexpr unsigned long kPathErrLinkTarget = 0x20000001UL;
+// With boWritten the new file, flushed to the disk, takes the target's
+// place; else, or when that fails, it is removed. True when the target now holds what was written;
 // else false with the reason as the last error (a device: boWritten).
 bool boPathOutEnd(PathOutFile* out, bool boWritten);
 // The system's text for an error code, without its line end (a scratch
-// string; "" when the system has none).
+// string; "" when the system has none); the text of the module's own codes.
 const char* sPathErrorText(unsigned long uError);
 // The program's full path from its registered application path (the
 // default value of the program's key below HKEY_LOCAL_MACHINE's

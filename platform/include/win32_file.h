@@ -69,7 +69,9 @@ KVX_PLATFORM_API DWORD WINAPI GetTempPathA(DWORD size, LPSTR buf);
 // (FILE_ATTRIBUTE_READONLY instead when it cannot be written),
 // FILE_ATTRIBUTE_DEVICE for anything else (a device, a pipe, a socket; with
 // FILE_ATTRIBUTE_READONLY when it cannot be written); INVALID_FILE_ATTRIBUTES
-// when nothing exists there. A symbolic link gives what it points to.
+// when nothing exists there. A symbolic link gives what it points to; a
+// link that points nowhere (its target missing, or a loop of links) fails
+// with ERROR_CANT_RESOLVE_FILENAME.
 KVX_PLATFORM_API DWORD WINAPI GetFileAttributesA(LPCSTR path);
 // Attributes, times (100 ns since 1601, UTC; creation is the status-change
 // time here) and size; FALSE with ERROR_FILE_NOT_FOUND when nothing exists.
@@ -82,7 +84,9 @@ KVX_PLATFORM_API BOOL WINAPI DeleteFileA(LPCSTR path);
 // of the folder has) and writes its path into buf (MAX_PATH bytes). Returns
 // the number; 0 on failure, with the reason (ERROR_BUFFER_OVERFLOW when the
 // path would not fit MAX_PATH). A non-zero unique only forms the name. The
-// file gets the permissions a new file of _lcreat gets.
+// file gets the permissions a new file of _lcreat gets. The layer notes each
+// file it makes, until it is moved or deleted through the layer, so that a
+// host stopped by a signal can remove them (KvxPlatformRemoveTempFiles).
 KVX_PLATFORM_API UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR buf);
 // Renames a file in one step. With MOVEFILE_REPLACE_EXISTING it takes the
 // place of an existing file, which then vanishes whole (never half-written);
@@ -91,7 +95,11 @@ KVX_PLATFORM_API UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT
 // also takes its permission bits and, where the system allows, its owner and
 // group, as a file made beside it on Windows shares its folder's access
 // rules. Without the flag an existing name fails with ERROR_ALREADY_EXISTS.
+// With MOVEFILE_WRITE_THROUGH the file's contents reach the disk before it
+// takes the new name, and the new name before the call returns, so that a
+// crash never leaves a replaced file empty or half written.
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
 KVX_PLATFORM_API BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 // The file of the module that holds the address `module` (any address inside
 // a shared library, as our instance handles are); NULL means the program.
@@ -154,4 +162,11 @@ KVX_PLATFORM_API HFILE WINAPI _lclose(HFILE file);
 KVX_PLATFORM_API int KvxPlatformHostPath(LPCSTR path, LPSTR buf, int size);
 // The Windows (ANSI, '\') form of a host path; result as KvxPlatformHostPath.
 KVX_PLATFORM_API int KvxPlatformWindowsPath(LPCSTR hostPath, LPSTR buf, int size);
+
+// For a host stopped by a signal (not Windows API): removes the files
+// GetTempFileNameA made that still have their names, half written as they
+// may be, and returns how many. From any thread, not from a signal handler.
+// With boFinal the layer makes no more of them from then on
+// (GetTempFileNameA fails with ERROR_CANCELLED), so none appears after.
+KVX_PLATFORM_API int KvxPlatformRemoveTempFiles(BOOL boFinal);
 }

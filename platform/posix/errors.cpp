@@ -29,6 +29,7 @@ const Text kTexts[] = {
     {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
     {ERROR_CANNOT_FIND_WND_CLASS, "Cannot find window class."},
     {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file."},
+    {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system."},
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,44 @@ FILE* pOpenWritingStream(const std::string& host, const std::string& mode) {
   return fp;
 }
 
+// The temporary files GetTempFileNameA made that still have their names
+// (absolute host paths), for a host stopped by a signal to remove. Never
+// destroyed: a signal may come while static objects are torn down.
+struct TempFiles {
+  std::mutex lock;
+  std::vector<std::string> paths;
+  bool boStopped = false;
+};
+TempFiles& gTemp() {
+  static TempFiles* t = new TempFiles;
+  return *t;
+}
+
+std::string sAbsoluteHost(const std::string& host) { return host[0] == '/' ? host : sCurrentHost() + "/" + host; }
+
+// Forgets a temporary file that was moved or deleted (the lock held).
+void vForgetTemp(const std::string& host) {
+  std::vector<std::string>& v = gTemp().paths;
+  if (v.empty()) return;
+  std::string abs = sAbsoluteHost(host);
+  for (size_t i = 0; i < v.size(); i++)
+    if (v[i] == abs) {
+      v.erase(v.begin() + (long)i);
+      return;
+    }
+}
+
+// The file's contents on the disk; false with errno when that failed.
+bool boSyncFile(const std::string& host, int flags) {
+  int fd = open(host.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  int rc = fsync(fd);
+  int err = errno;
+  close(fd);
+  errno = err;
+  return rc == 0;
+}
+
 }  // namespace
 
 DWORD uKvxErrorOf(int err) {
@@ -285,7 +324,13 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
   if (!path || !*path) return KvxFail(ERROR_INVALID_PARAMETER, INVALID_FILE_ATTRIBUTES);
   std::string host = sHostPath(path);
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return KvxFail(uKvxErrorOf(errno), INVALID_FILE_ATTRIBUTES);
+  if (stat(host.c_str(), &st) != 0) {
+    int err = errno;
+    // A link that points nowhere is there, but gives nothing to write to.
+    if ((err == ENOENT || err == ELOOP) && lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      return KvxFail(ERROR_CANT_RESOLVE_FILENAME, INVALID_FILE_ATTRIBUTES);
+    return KvxFail(uKvxErrorOf(err), INVALID_FILE_ATTRIBUTES);
+  }
   if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
   bool boReadOnly = access(host.c_str(), W_OK) != 0;
   if (!S_ISREG(st.st_mode)) return FILE_ATTRIBUTE_DEVICE | (boReadOnly ? FILE_ATTRIBUTE_READONLY : 0);
@@ -305,7 +350,9 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
   std::string host = sHostPath(path);
   struct stat st;
   if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return KvxFail(ERROR_ACCESS_DENIED);
+  std::lock_guard<std::mutex> lock(gTemp().lock);
   if (unlink(host.c_str()) != 0) return KvxFail(uKvxErrorOf(errno));
+  vForgetTemp(host);
   return TRUE;
 }
 
@@ -325,6 +372,8 @@ UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR bu
     return unique;
   }
   static std::atomic<unsigned> counter{0};
+  std::lock_guard<std::mutex> lock(gTemp().lock);
+  if (gTemp().boStopped) return KvxFail(ERROR_CANCELLED);
   unsigned start = (unsigned)getpid() * 7919u + (unsigned)time(nullptr) + counter++;
   for (unsigned i = 0; i < 0x10000; ++i) {
     UINT u = (start + i) & 0xFFFF;
@@ -336,6 +385,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR bu
       return KvxFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : uKvxErrorOf(errno));
     }
     close(fd);
+    gTemp().paths.push_back(sAbsoluteHost(sPlainHost(path.c_str())));
     strcpy(buf, path.c_str());
     return u;
   }
@@ -357,8 +407,31 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
       chmod(from.c_str(), st.st_mode & 07777);
     }
   }
-  if (rename(from.c_str(), to.c_str()) != 0) return KvxFail(uKvxErrorOf(errno));
+  if ((flags & MOVEFILE_WRITE_THROUGH) && !boSyncFile(from, O_RDONLY)) return KvxFail(uKvxErrorOf(errno));
+  {
+    std::lock_guard<std::mutex> lock(gTemp().lock);
+    if (rename(from.c_str(), to.c_str()) != 0) return KvxFail(uKvxErrorOf(errno));
+    vForgetTemp(from);
+  }
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    // The new name on the disk too, where the file system can sync a
+    // folder; the move itself is done either way.
+    size_t slash = to.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+    boSyncFile(folder, O_RDONLY | O_DIRECTORY);
+  }
   return TRUE;
+}
+
+int KvxPlatformRemoveTempFiles(BOOL boFinal) {
+  TempFiles& t = gTemp();
+  std::lock_guard<std::mutex> lock(t.lock);
+  int n = 0;
+  for (const std::string& path : t.paths)
+    if (unlink(path.c_str()) == 0) n++;
+  t.paths.clear();
+  if (boFinal) t.boStopped = true;
+  return n;
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size) {

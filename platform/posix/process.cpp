@@ -110,9 +110,18 @@ DWORD uSpawn(const std::string& program, const std::vector<std::string>& args, c
     dir = host;
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
   }
+  // A program starts with no signal blocked, whatever the host blocks (a
+  // host may take its stop signals in a thread of its own).
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
   bool search = program.find('/') == std::string::npos;
-  int rc = search ? posix_spawnp(pid, program.c_str(), &actions, nullptr, argv.data(), environ)
-                  : posix_spawn(pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = search ? posix_spawnp(pid, program.c_str(), &actions, &attr, argv.data(), environ)
+                  : posix_spawn(pid, program.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   switch (rc) {
     case 0:

@@ -107,6 +107,23 @@ TEST_F(WriteWhole, TheNewFileKeepsModeAndLinksAndADeviceIsWrittenDirectly) {
   EXPECT_FALSE(boWrite(MBO_INSTR_GEODAT_402, m_dir + "/none/x.are"));
 }
 
+// A symbolic link that points nowhere is refused as such: neither the link
+// is replaced nor a file made where it points.
+TEST_F(WriteWhole, ALinkThatPointsNowhereIsRefusedAsSuch) {
+  pNewPoint("P1", "C", 1, 2);
+  std::string link = m_dir + "/dangling.out";
+  fs::create_symlink(m_dir + "/gone/file.out", link);
+  std::set<std::string> before = Names();
+  for (int instrument : {MBO_INSTR_GEODAT_402, MBO_INSTR_LANDXML}) {
+    SCOPED_TRACE(instrument);
+    vUiExpectBox(IDOK, "dangling.out\nthe link's target does not exist");
+    EXPECT_FALSE(boWrite(instrument, link));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_FALSE(fs::exists(m_dir + "/gone"));
+    EXPECT_EQ(before, Names());
+  }
+}
+
 // The side file lies in the shared temporary folder: whatever another user
 // put at its name is left alone, and the read goes on without it.
 TEST_F(WriteWhole, TheSideFileFollowsNoLinkAndTakesNoOtherUsersFile) {

@@ -104,11 +104,6 @@ TEST_F(FsTest, AttributesFoldersAndDeletion) {
   EXPECT_EQ(GetFileAttributesA((sWin(dir_) + "\\file.txt").c_str()), (DWORD)FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(GetFileAttributesA("."), (DWORD)FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_EQ(GetFileAttributesA("nothing"), INVALID_FILE_ATTRIBUTES);
-  chmod((dir_ + "/file.txt").c_str(), 0444);
-  if (geteuid() != 0) {
-    EXPECT_EQ(GetFileAttributesA("file.txt"), (DWORD)FILE_ATTRIBUTE_READONLY);
-  }
-  chmod((dir_ + "/file.txt").c_str(), 0644);
 
   EXPECT_TRUE(CreateDirectoryA("new", nullptr));
   EXPECT_FALSE(CreateDirectoryA("new", nullptr));
@@ -352,13 +347,57 @@ TEST_F(FsTest, TempFileNamesAndReplacingMoves) {
   fs::create_directory(dir_ + "/dir");
   EXPECT_FALSE(MoveFileExA("new.txt", "dir", MOVEFILE_REPLACE_EXISTING));
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
-  if (geteuid() != 0) {
-    chmod((dir_ + "/old.txt").c_str(), 0444);
-    EXPECT_FALSE(MoveFileExA("new.txt", "old.txt", MOVEFILE_REPLACE_EXISTING));
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
-    EXPECT_EQ(tmp_.Read("old.txt"), "new");
-  }
   EXPECT_EQ(GetFileAttributesA("\\dev\\null"), (DWORD)FILE_ATTRIBUTE_DEVICE);
+}
+
+// Root may write every file: what a read-only file means shows only to
+// another user.
+TEST_F(FsTest, AReadOnlyFileIsNeitherWritableNorReplaced) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+  tmp_.Write("old.txt", "old");
+  tmp_.Write("new.txt", "new");
+  chmod((dir_ + "/old.txt").c_str(), 0444);
+  EXPECT_EQ(GetFileAttributesA("old.txt"), (DWORD)FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(MoveFileExA("new.txt", "old.txt", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  EXPECT_EQ(tmp_.Read("old.txt"), "old");
+  chmod((dir_ + "/old.txt").c_str(), 0644);
+}
+
+// The temporary files the layer made are noted until moved or deleted, so
+// that a host stopped by a signal can remove those still there; a move
+// that writes through replaces as a plain move does; a link that points
+// nowhere has no attributes and says why.
+TEST_F(FsTest, TempFilesAreNotedUntilMovedOrDeleted) {
+  KvxPlatformRemoveTempFiles(FALSE);  // those of earlier tests in this process
+  char moved[MAX_PATH], deleted[MAX_PATH], left[MAX_PATH], here[MAX_PATH];
+  ASSERT_NE(0u, GetTempFileNameA(sWin(dir_).c_str(), "kvx", 0, moved));
+  ASSERT_NE(0u, GetTempFileNameA(sWin(dir_).c_str(), "kvx", 0, deleted));
+  ASSERT_NE(0u, GetTempFileNameA(sWin(dir_).c_str(), "kvx", 0, left));
+  ASSERT_NE(0u, GetTempFileNameA(".", "kvx", 0, here));  // relative: found after a change of folder
+  tmp_.Write("target.txt", "old");
+  tmp_.Write(std::string(moved).substr(dir_.size() + 1), "new");
+  ASSERT_TRUE(MoveFileExA(moved, "target.txt", MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(tmp_.Read("target.txt"), "new");
+  ASSERT_TRUE(DeleteFileA(deleted));
+  tmp_.Write("keep.TMP", "not the layer's");
+  fs::create_directory(dir_ + "/sub");
+  fs::current_path(dir_ + "/sub");
+  EXPECT_EQ(2, KvxPlatformRemoveTempFiles(FALSE));
+  EXPECT_FALSE(fs::exists(dir_ + "/" + std::string(left).substr(dir_.size() + 1)));
+  EXPECT_FALSE(fs::exists(dir_ + "/" + std::string(here).substr(2)));
+  EXPECT_EQ(tmp_.Read("target.txt"), "new");
+  EXPECT_EQ(tmp_.Read("keep.TMP"), "not the layer's");
+  EXPECT_EQ(0, KvxPlatformRemoveTempFiles(FALSE));
+
+  fs::create_symlink(dir_ + "/none/file", dir_ + "/dangling");
+  fs::create_symlink(dir_ + "/loop", dir_ + "/loop");
+  for (const char* name : {"..\\dangling", "..\\loop"}) {
+    EXPECT_EQ(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES) << name;
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANT_RESOLVE_FILENAME) << name;
+  }
+  EXPECT_EQ(GetFileAttributesA("..\\none"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
 }
 
 // In the folder for temporary files a created name is never followed as a
