@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,13 @@
 
 #ifndef _WIN32
 #include <dlfcn.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <thread>
 
 #include "kvxtest_msgbox.h"
+#include "kvxtest_shell.h"
 #include "kvxtest_ui.h"
 #endif
 
@@ -42,9 +48,11 @@ const char* const kUsage =
     "--ini FILE   the settings file (default: kvxhost.ini in the user's configuration folder)\n"
     "--report     print the reader's report (side file) after reading\n"
     "--yes        answer Yes (or OK) to every question the module asks\n"
-    "The module's messages and questions go to standard error with the answer taken\n"
-    "(without --yes, each box's default answer). Exit status 0 only when the file\n"
-    "was read and, for convert, written whole; else 1 with the reason.\n";
+    "The module's messages, questions and file dialogs go to standard error with the\n"
+    "answer taken (without --yes, each box's default answer; a file dialog Cancel).\n"
+    "In the Windows build they are real boxes, answered at the screen.\n"
+    "Exit status 0 only when the file was read and, for convert, written whole;\n"
+    "else 1 with the reason.\n";
 
 // The module's exports, as the host finds them by name.
 struct Module {
@@ -63,6 +71,7 @@ struct Module {
   decltype(&::sMboGetPointPID) pid = nullptr;
   decltype(&::boMboGetPointXY) xy = nullptr;
   decltype(&::boMboGetPointZ) z = nullptr;
+  decltype(&::KvxMboNewPoint) newPoint = nullptr;
 };
 
 // What the module asked during a run: the questions answered Cancel and the
@@ -71,8 +80,16 @@ struct Asked {
   bool boYes = false;      // --yes: Yes or OK to every question
   std::string sCancelled;  // the first question answered Cancel (or Abort)
   std::string sDialog;     // the caption of the first dialog that was needed
+  int iShown = 0;          // boxes and dialogs the module showed
 };
 Asked g_asked;
+
+// The private temporary folder of the run, for the clean-up on a signal.
+std::mutex g_tempLock;
+std::string g_tempDir;
+
+// The module's paths fit its 257-byte buffers.
+constexpr size_t kModulePathSize = 257;
 
 #ifdef _WIN32
 void* pOpenModule(std::string* error) {
@@ -153,6 +170,7 @@ const char* sButton(int id) {
 
 // Every message box: its text and the answer taken go to standard error.
 int iAnswerBox(void*, HWND, const char* text, const char*, UINT style) {
+  g_asked.iShown++;
   int answer = kvxTestMsgBoxDefault(style);
   if (g_asked.boYes) {
     if (kvxTestMsgBoxHasButton(style, IDYES))
@@ -168,10 +186,63 @@ int iAnswerBox(void*, HWND, const char* text, const char*, UINT style) {
 
 // A dialog needs a user: kvxhost has none, so it is cancelled and noted.
 void vRefuseDialog(HWND dialog) {
+  g_asked.iShown++;
   char caption[256] = "";
   GetWindowTextA(dialog, caption, (int)sizeof caption);
   if (g_asked.sDialog.empty()) g_asked.sDialog = *caption ? sForTerminal(caption) : "(untitled)";
   EndDialog(dialog, IDCANCEL);
+}
+
+// A file dialog is shown as a question is, answered Cancel: the module goes
+// on without the file. Its title, or one of our own when it has none, with
+// the kinds of file it offers.
+void vCancelFileDialog(KvxFileDlg* dialog) {
+  g_asked.iShown++;
+  std::string title = kvxFileDlgTitle(dialog);
+  if (title.empty()) title = kvxFileDlgIsSave(dialog) ? "Save a file" : "Choose a file";
+  std::string patterns;
+  for (const auto& type : kvxFileDlgTypes(dialog)) patterns += (patterns.empty() ? "" : ";") + type.second;
+  if (!patterns.empty()) title += " (" + patterns + ")";
+  std::fprintf(stderr, "kvxhost: file dialog: %s [answer: Cancel]\n", title.c_str());
+  kvxFileDlgCancel(dialog);
+}
+
+void vCancelBrowser(KvxBrowser* browser) {
+  g_asked.iShown++;
+  std::string title = kvxBrowserTitle(browser);
+  std::fprintf(stderr, "kvxhost: folder dialog: %s [answer: Cancel]\n",
+               title.empty() ? "Choose a folder" : title.c_str());
+  kvxBrowserCancel(browser);
+}
+
+// Stopped by INT, TERM or HUP (Ctrl+C, kill, a closed terminal): the
+// half-written file beside the target and the private folder are removed,
+// then the signal ends the program as it would have, so that the exit
+// status shows it. The signals are blocked in every thread and taken by one
+// of our own, where the clean-up may do what a handler may not.
+void vWatchStopSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return;
+  std::thread([set] {
+    int sig = 0;
+    if (sigwait(&set, &sig) != 0) return;
+    KvxPlatformRemoveTempFiles(TRUE);
+    {
+      std::lock_guard<std::mutex> lock(g_tempLock);
+      std::error_code ec;
+      if (!g_tempDir.empty()) fs::remove_all(g_tempDir, ec);
+      g_tempDir.clear();
+    }
+    signal(sig, SIG_DFL);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, sig);
+    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    raise(sig);
+    _exit(128 + sig);
+  }).detach();
 }
 #endif
 
@@ -194,6 +265,8 @@ bool boLoad(Module* m) {
 #else
   kvxTestSetMsgBoxHook(iAnswerBox, nullptr);
   kvxUiSetModalHook(vRefuseDialog);
+  kvxShellSetFileDialogHook(vCancelFileDialog);
+  kvxShellSetBrowserHook(vCancelBrowser);
 #endif
   return boFind(m, &m->init, "vKvxMboInit") && boFind(m, &m->finish, "vKvxMboFinish") &&
          boFind(m, &m->read, "boKvxMboReadRawDirect") && boFind(m, &m->write, "boKvxMboWriteRawDirect") &&
@@ -201,7 +274,7 @@ bool boLoad(Module* m) {
          boFind(m, &m->polygons, "pKvxMboYgPolygonsGet") && boFind(m, &m->nets, "pKvxMboTrNetsGet") &&
          boFind(m, &m->nextSt, "pMboGetNextSt") && boFind(m, &m->nextObs, "pMboGetNextObs") &&
          boFind(m, &m->pid, "sMboGetPointPID") && boFind(m, &m->xy, "boMboGetPointXY") &&
-         boFind(m, &m->z, "boMboGetPointZ");
+         boFind(m, &m->z, "boMboGetPointZ") && boFind(m, &m->newPoint, "KvxMboNewPoint");
 }
 
 struct Instrument {
@@ -334,6 +407,14 @@ bool boCheckInput(const std::string& path) {
 // Refuses an output that cannot be a file, before anything is read.
 bool boCheckOutput(const std::string& in, const std::string& out) {
   std::error_code ec;
+  if (out.empty()) {
+    std::fprintf(stderr, "kvxhost: the output file's name is empty\n");
+    return false;
+  }
+  if (fs::is_symlink(out, ec) && !fs::exists(out, ec)) {
+    std::fprintf(stderr, "kvxhost: cannot write %s: the link's target does not exist\n", out.c_str());
+    return false;
+  }
   if (fs::equivalent(in, out, ec)) {
     std::fprintf(stderr, "kvxhost: %s is the input file: write to another file\n", out.c_str());
     return false;
@@ -356,10 +437,13 @@ bool boCheckOutput(const std::string& in, const std::string& out) {
 struct PrivateTemp {
   fs::path dir;
   ~PrivateTemp() {
+    std::lock_guard<std::mutex> lock(g_tempLock);
     std::error_code ec;
     if (!dir.empty()) fs::remove_all(dir, ec);
+    g_tempDir.clear();
   }
   bool boMake() {
+    std::lock_guard<std::mutex> lock(g_tempLock);
     std::error_code ec;
     fs::path base = fs::temp_directory_path(ec);
     if (ec) base = ".";
@@ -378,9 +462,24 @@ struct PrivateTemp {
                    sReason(errno).c_str());
       return false;
     }
+    g_tempDir = dir.string();
     return true;
   }
 };
+
+// A text of the file for the terminal: its control characters (C0, DEL and
+// the C1 range that code page 1252 leaves unassigned) as '?', so that no
+// name can move the cursor or colour the text. TAB stays where asked.
+std::string sShown(const char* ansi, bool boKeepTab = false) {
+  std::string text = ansi ? ansi : "";
+  for (char& c : text) {
+    unsigned char u = (unsigned char)c;
+    if ((u < 0x20 && !(boKeepTab && u == '\t')) || u == 0x7F || u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 ||
+        u == 0x9D)
+      c = '?';
+  }
+  return sForTerminal(text.c_str());
+}
 
 // The reader's report: the side file, named after the raw file, in the
 // run's temporary folder.
@@ -395,7 +494,7 @@ void vPrintReport(const fs::path& temp, const std::string& raw) {
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::printf("  %s\n", sForTerminal(line.c_str()).c_str());
+    std::printf("  %s\n", sShown(line.c_str(), true).c_str());
   }
 }
 
@@ -418,12 +517,13 @@ int iPrintCounts(const Module& m, int firstPoints) {
               counts[2], counts[3], counts[4], counts[5]);
   int n = 0;
   for (PoPoint* p = PoPointsGetFirst(pts); p && n < firstPoints; p = PoPointsGetNext(pts, p), n++) {
+    // North and east by name: a surveyor reads X as north, the module east.
     double x = 0, y = 0, z = 0;
-    std::printf("  %-20s", sForTerminal(m.pid(p)).c_str());
-    if (m.xy(p, &x, &y)) std::printf(" x=%.3f y=%.3f", x, y);
+    std::printf("  %s ", sShown(m.pid(p)).c_str());
+    if (m.xy(p, &x, &y)) std::printf(" N=%.3f E=%.3f", y, x);
     if (m.z(p, &z)) std::printf(" z=%.3f", z);
     const char* code = sPoPointGetField(p);
-    if (code && *code) std::printf(" code=%s", sForTerminal(code).c_str());
+    if (code && *code) std::printf(" code=%s", sShown(code).c_str());
     std::printf("\n");
   }
   int total = 0;
@@ -440,6 +540,17 @@ bool boNothingRefused() {
   else if (!g_asked.sCancelled.empty())
     std::fprintf(stderr, "kvxhost: cancelled at \"%s\" (--yes answers Yes or OK)\n", g_asked.sCancelled.c_str());
   return g_asked.sDialog.empty() && g_asked.sCancelled.empty();
+}
+
+// True when the module showed nothing since the count was taken. In the
+// Windows build its boxes are the user's, unseen here: never true.
+bool boSilent(int iShownBefore) {
+#ifdef _WIN32
+  (void)iShownBefore;
+  return false;
+#else
+  return g_asked.iShown == iShownBefore;
+#endif
 }
 
 int iUsageError(const char* what) {
@@ -472,6 +583,10 @@ int main(int argc, char** argv) {
       args.push_back(a);
   }
   if (args.empty()) return iUsageError("no command");
+#ifndef _WIN32
+  // Before the module and its threads: they inherit the blocked signals.
+  vWatchStopSignals();
+#endif
   const std::string& cmd = args[0];
   size_t want = cmd == "instruments" ? 1 : cmd == "convert" ? 5 : cmd == "show" ? 3 : 0;
   if (want == 0) return iUsageError(("unknown command " + cmd).c_str());
@@ -492,10 +607,19 @@ int main(int argc, char** argv) {
   // The module takes its paths in code page 1252; the files are checked by
   // their own (UTF-8) names.
   std::string inAnsi, outAnsi, iniAnsi;
+  if (in.empty()) {
+    std::fprintf(stderr, "kvxhost: the input file's name is empty\n");
+    return 1;
+  }
   for (const std::string* name : {&in, &out}) {
     if (!boForModule(*name, name == &in ? &inAnsi : &outAnsi)) {
       std::fprintf(stderr, "kvxhost: the name %s cannot be given to the module: code page 1252 cannot hold it\n",
                    name->c_str());
+      return 1;
+    }
+    if ((name == &in ? inAnsi : outAnsi).size() >= kModulePathSize) {
+      std::fprintf(stderr, "kvxhost: the name %s is too long for the module (at most %d characters)\n", name->c_str(),
+                   (int)kModulePathSize - 1);
       return 1;
     }
   }
@@ -516,8 +640,17 @@ int main(int argc, char** argv) {
   std::snprintf(host.sIniPath, sizeof host.sIniPath, "%s", iniAnsi.c_str());
   m.init(&host);
 
-  bool ok = m.read(&host, from, inAnsi.c_str()) != 0 && boNothingRefused();
-  if (!ok) std::fprintf(stderr, "kvxhost: reading %s as instrument %d failed\n", in.c_str(), from);
+  // A reader that fails says why, and the module empties the field book
+  // only once it has a reader for the instrument: a failed read without a
+  // word that leaves a point put there before means there was none.
+  m.newPoint("kvxhost");
+  int iShownBefore = g_asked.iShown;
+  bool boRead = m.read(&host, from, inAnsi.c_str()) != 0;
+  bool ok = boRead && boNothingRefused();
+  if (!boRead && boSilent(iShownBefore) && iPoPointsGetCount(m.points()) > 0)
+    std::fprintf(stderr, "kvxhost: instrument %d has no reader\n", from);
+  else if (!ok)
+    std::fprintf(stderr, "kvxhost: reading %s as instrument %d failed\n", in.c_str(), from);
   if (ok && report) vPrintReport(temp.dir, in);
   if (ok && iPrintCounts(m, cmd == "show" ? 10 : 0) == 0) {
     std::fprintf(stderr, "kvxhost: nothing read from %s as instrument %d\n", in.c_str(), from);
@@ -525,9 +658,14 @@ int main(int argc, char** argv) {
   }
   if (ok && cmd == "convert") {
     // A refused dialog or question fails the write too: its reason comes first.
+    iShownBefore = g_asked.iShown;
     bool boWritten = m.write(&host, to, outAnsi.c_str()) != 0;
     ok = boNothingRefused() && boWritten;
-    if (!ok)
+    // A writer that fails says why.
+    bool boNoWriter = !boWritten && boSilent(iShownBefore);
+    if (boNoWriter)
+      std::fprintf(stderr, "kvxhost: instrument %d has no writer\n", to);
+    else if (!ok)
       std::fprintf(stderr, "kvxhost: writing %s as instrument %d failed\n", out.c_str(), to);
     else
       std::printf("written %s\n", out.c_str());
