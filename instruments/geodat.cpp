@@ -34,22 +34,26 @@ struct GeodatBlock {
   int n = 0;
 };
 
-// A byte of a value as written. The reader ends a record at a blank, CR or
-// LF: a blank or control byte (a line break from an XML file) would split a
-// name into records, so it is written as '_', which the record builder
-// makes of a blank in a name anyway. The reader takes the code-page-865
-// letters from their bytes: those bytes are written as '?'.
-inline char cValueByte(char c) {
-  unsigned char u = (unsigned char)c;
-  return u <= 0x20 || u == 0x7F ? '_' : boMboIs865Letter(c) ? '?' : c;
-}
+// The reader ends a record at a blank, CR or LF: a blank or control byte (a
+// line break from an XML file) would split a name into records.
+inline bool boBlankByte(char c) { return (unsigned char)c <= 0x20 || c == 0x7F; }
 
-// One line "label=value" and CR LF.
+// A byte of a value as written: a blank or control byte inside it as '_',
+// which the record builder makes of a blank in a name anyway; the bytes the
+// reader takes as code-page-865 letters as '?'.
+inline char cValueByte(char c) { return boBlankByte(c) ? '_' : boMboIs865Letter(c) ? '?' : c; }
+
+// One line "label=value" and CR LF. Blank and control bytes at the value's
+// ends are left out, as the reader would drop them.
 void vPutText(GeodatBlock* b, const char* sLabel, const char* sValue) {
   char* out = b->buf + b->n;
   int n = 0;
   for (const char* s = sLabel; *s && n < kLineSize - 1; ++s) out[n++] = *s;
-  for (const char* s = sStrNotNull(sValue); *s && n < kLineSize - 1; ++s) out[n++] = cValueByte(*s);
+  const char* s = sStrNotNull(sValue);
+  while (boBlankByte(*s) && *s) ++s;
+  const char* end = s + strlen(s);
+  while (end > s && boBlankByte(end[-1])) --end;
+  for (; s < end && n < kLineSize - 1; ++s) out[n++] = cValueByte(*s);
   out[n++] = '\r';
   out[n++] = '\n';
   b->n += n;

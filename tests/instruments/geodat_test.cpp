@@ -162,11 +162,26 @@ TEST_F(Geodat, WrittenPointsReadBackWithTheOffsetsUndone) {
       sPoints());
 }
 
+// A name or code holding a line break, blanks or ’ comes back as one point
+// with its own values: inside a value those bytes are written as '_' and
+// '?', at its ends left out.
+TEST_F(Geodat, NamesThatWouldBreakARecordReadBackAsOnePoint) {
+  pNewPoint("P2\r\n39=-500", "", 10, 20);
+  pNewPoint("C\r\n5=EVIL", "A B", 30, 40);
+  pNewPoint(" PT 12\t", "\x92K\x9D ", 50, 60);
+  std::string raw = tmp_.Path("apart.are");
+  ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, 10, raw.c_str()));
+  EXPECT_EQ(0u, ReadFile(raw).find("5=P2__39=-500\r\n37=20.000\r\n38=10.000\r\n5=C__5=EVIL\r\n4=A_B\r\n"))
+      << ReadFile(raw);
+  sReadFile(raw);
+  EXPECT_EQ("P2__39=-500  10.000 20.000 -\nC__5=EVIL A_B 30.000 40.000 -\nPT_12 ?K? 50.000 60.000 -\n", sPoints());
+}
+
 // The writer puts a point's lines together itself: each is what
-// snprintf("%s%s") makes of label and value, cut at 2047 characters, a
-// blank or control byte of the value as '_' and a byte the reader would
-// take as a code-page-865 letter as '?'; names and codes of any length and
-// bytes.
+// snprintf("%s%s") makes of label and value, cut at 2047 characters: blank
+// and control bytes at the value's ends left out, inside it written as '_',
+// and a byte the reader would take as a code-page-865 letter as '?'; names
+// and codes of any length and bytes.
 TEST_F(Geodat, WrittenLinesMatchTheFormattedModel) {
   std::mt19937 rng(7);
   auto text = [&](size_t maxLen) {
@@ -177,7 +192,11 @@ TEST_F(Geodat, WrittenLinesMatchTheFormattedModel) {
   std::string expected;
   bool coded = false;
   auto line = [&](const std::string& label, const std::string& value) {
-    std::string v = value;
+    auto blank = [](char c) { return (unsigned char)c <= 0x20 || c == 0x7F; };
+    size_t from = 0, to = value.size();
+    while (from < to && blank(value[from])) from++;
+    while (to > from && blank(value[to - 1])) to--;
+    std::string v = value.substr(from, to - from);
     for (char& c : v) {
       unsigned char u = (unsigned char)c;
       if (u <= 0x20 || u == 0x7F) c = '_';
