@@ -322,6 +322,18 @@ void vFinish(LiLine* obj, xmlNode* featureOwner, bool polygon) {
   iLiLineRemoveShortElements(obj, 0);
 }
 
+// A Parcel written for an unnamed polygon or line: the schema wants a name,
+// so it carries its identity in the document ("#3", "##3": one or more '#',
+// then digits), the same as its CoordGeom's name, and no oID, which every
+// named polygon has.
+bool boUnnamedParcel(xmlNode* parcel, xmlNode* geom, const std::optional<std::string>& name) {
+  if (!name || sLxmlText(parcel, "oID")) return false;
+  size_t hashes = name->find_first_not_of('#');
+  if (hashes == 0 || hashes == std::string::npos || name->find_first_not_of("0123456789", hashes) != std::string::npos)
+    return false;
+  return sLxmlText(geom, "name") == name;
+}
+
 void vCoordGeom(xmlNode* geom) {
   xmlNode* parent = geom->parent;
   if (!parent || parent->type != XML_ELEMENT_NODE) return;
@@ -330,6 +342,7 @@ void vCoordGeom(xmlNode* geom) {
   LiLine* obj = nullptr;
   Profiles prof;
   if (name) vReadProfiles(parent, &prof);
+  if (polygon && boUnnamedParcel(parent, geom, name)) name.reset();
   for (xmlNode* child = geom->children; child; child = child->next) {
     int kind = iKind(child);
     if (kind == KIND_NONE) continue;

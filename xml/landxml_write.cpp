@@ -89,10 +89,13 @@ void vEscapeRuns(const char* text, size_t n, Put put) {
   }
 }
 
-// HeXML: the identity of each unnamed line and polygon in the document, the
-// name of its CoordGeom and of its element in the HexagonLandXML block, by
-// which the reader finds it again ("" would find the first unnamed object).
-// One of its own: no object ID of its kind equals it.
+// The identity in the document of each unnamed polygon, and of each unnamed
+// line of the HeXML and Trimble dialects: the name of its CoordGeom, of its
+// Parcel (the schema wants one; written without an oID, which every named
+// polygon has, the reader knows it for no name) and of its element in the
+// HexagonLandXML block, by which the reader finds it again ("" would find
+// the first unnamed object). One of its own: no object ID of its kind
+// equals it.
 std::unordered_map<const void*, std::string> g_lxmlUnnamedIds;
 
 void vNameUnnamed(LiLines* container) {
@@ -572,6 +575,8 @@ void vLineGroup(MboXmlStream* s, LiLines* lines, ViFields* fs, const char* group
     if (id && *id) {
       vAttr(s, "name", id);
       if (boOid) vAttr(s, "oID", id);
+    } else if (!strcmp(member, "Parcel")) {
+      vAttr(s, "name", sDocumentId(l, ""));
     }
     vCoordGeom(s, &g, l, fs, code(l), dialect);
     vMboXmlStreamEnd(s);
@@ -784,10 +789,8 @@ bool boLxmlWriteFile(const char* sPath, int iDialect) {
   if (iDialect == LXML_DIALECT_PLAIN || iDialect == LXML_DIALECT_HEXML) h.key = sMboProjectAttr("KEYATTRIBUTE");
   h.version = sMboProjectAttr("TERVERSION");
   h.project = sMboProjectAttr("PROJECT");
-  if (iDialect == LXML_DIALECT_HEXML) {
-    vNameUnnamed(g_pMboLines);
-    vNameUnnamed(g_pMboPolygons);
-  }
+  if (iDialect == LXML_DIALECT_HEXML || iDialect == LXML_DIALECT_TRIMBLE) vNameUnnamed(g_pMboLines);
+  vNameUnnamed(g_pMboPolygons);
   MboXmlStream* s = pMboXmlStreamOpen(sPath, "1.0", "iso-8859-1", 0);
   if (!s) {
     // The write's warning still tells what it would have left out, as when
