@@ -50,7 +50,8 @@ const char* const kUsage =
     "--yes        answer Yes (or OK) to every question the module asks\n"
     "The module's messages, questions and file dialogs go to standard error with the\n"
     "answer taken (without --yes, each box's default answer; a file dialog Cancel).\n"
-    "In the Windows build they are real boxes, answered at the screen.\n"
+    "In the Windows build they are real boxes, answered at the screen (--yes\n"
+    "changes nothing there).\n"
     "Exit status 0 only when the file was read and, for convert, written whole;\n"
     "else 1 with the reason.\n";
 
@@ -84,9 +85,10 @@ struct Asked {
 };
 Asked g_asked;
 
-// The private temporary folder of the run, for the clean-up on a signal.
+// The private temporary folder of the run, for the clean-up on a signal
+// (never destroyed: a signal may come while the program ends).
 std::mutex g_tempLock;
-std::string g_tempDir;
+std::string& g_tempDir = *new std::string;
 
 // The module's paths fit its 257-byte buffers.
 constexpr size_t kModulePathSize = 257;
