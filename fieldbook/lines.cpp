@@ -3,14 +3,19 @@
 #include "fieldbook/lines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "base/fieldcut.h"
 #include "base/text.h"
 #include "fieldbook/transfer.h"
 #include "fieldbook/transfer_context.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -218,9 +223,12 @@ int iUtf8Char(const unsigned char* p, const unsigned char* pEnd, uint32_t* puCod
   return iLen;
 }
 
-// A code point as its code-page-1252 byte; '?' for one 1252 lacks.
+// A code point as its code-page-1252 byte; '?' for one 1252 lacks. The C1
+// controls too are '?': the five 1252 leaves unassigned would otherwise come
+// back as the bytes of those controls, which no text of ours holds.
 char cCodeTo1252(uint32_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return (char)u;
+  if (u <= 0x9F) return '?';
   WCHAR w = (WCHAR)u;
   char c = '?';
   BOOL boDefault = FALSE;
@@ -248,6 +256,8 @@ struct MboLineBuf {
   int iPos;          // the next byte not yet taken
   int iLen;          // the bytes read into pData
   bool boFromStart;  // pData[0] is the file's first byte
+  int8_t iUtf8;      // the file's coding: -1 not yet decided, 1 UTF-8, 0 8-bit
+  bool boNulTold;    // a line's dropped NUL bytes have been told
 };
 
 MboLineBuf g_lineBufs[kLineBufSlots];
@@ -273,7 +283,7 @@ MboLineBuf* pLineBufOf(uint32_t hFile) {
   }
   char* pData = (char*)malloc(kLineBufSize);
   if (!pData) return nullptr;
-  *pFree = MboLineBuf{hFile, pData, kLineBufSize, 0, 0, _llseek((HFILE)hFile, 0, FILE_CURRENT) == 0};
+  *pFree = MboLineBuf{hFile, pData, kLineBufSize, 0, 0, _llseek((HFILE)hFile, 0, FILE_CURRENT) == 0, -1, false};
   return pFree;
 }
 
@@ -333,18 +343,55 @@ MboLineEnd eTakeLineEnd(MboLineBuf* b) {
 // they stand.
 enum MboLineCoding { MBO_LINE_CONVERT, MBO_LINE_BYTES };
 
-// Takes the line's characters up to its end, at most iMax of them, when its
-// bytes there are well-formed UTF-8 (ASCII alone is): multi-byte characters
-// become code page 1252, one byte each. Returns how many were stored; -1
-// for any other line, of which nothing is taken.
-int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax) {
+// Decides the file's coding from the bytes at the reader's place (the
+// file's first 64 KB when the buffer was made at its start): UTF-8 when a
+// byte-order mark is there (dropped), or when they hold a multi-byte
+// character and no byte above 0x7F outside one. A file that happens to have
+// a pair of 1252 characters that form UTF-8 stays 8-bit by any other such
+// byte; a character cut by the 64 KB's end tells nothing.
+void vDecideCoding(MboLineBuf* b) {
+  int iHave = iLineBufFill(b, kLineBufSize);
+  const unsigned char* p = (const unsigned char*)b->pData + b->iPos;
+  if (b->boFromStart && b->iPos == 0 && iHave >= 3 && memcmp(p, "\xEF\xBB\xBF", 3) == 0) {
+    b->iPos = 3;
+    b->iUtf8 = 1;
+    return;
+  }
+  const unsigned char* pEnd = p + iHave;
+  bool boWide = false;
+  uint32_t u;
+  while (p < pEnd) {
+    if (*p < 0x80) {
+      p++;
+      continue;
+    }
+    int iLen = iUtf8Char(p, pEnd, &u);
+    if (!iLen) {
+      // Well-formed so far but cut by the end of the bytes at hand, where
+      // the file goes on.
+      bool boCutShort = iHave >= kLineBufSize && pEnd - p < 4 && (*p & 0xC0) == 0xC0;
+      for (const unsigned char* r = p + 1; boCutShort && r < pEnd; r++) boCutShort = (*r & 0xC0) == 0x80;
+      if (!boCutShort) boWide = false;
+      break;
+    }
+    boWide = true;
+    p += iLen;
+  }
+  b->iUtf8 = boWide ? 1 : 0;
+}
+
+// Takes the line's characters up to its end (or a NUL byte with boNul), at
+// most iMax of them, when its bytes there are well-formed UTF-8 (ASCII alone
+// is): multi-byte characters become code page 1252, one byte each. Returns
+// how many were stored; -1 for any other line, of which nothing is taken.
+int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax, bool boNul) {
   const unsigned char* p = (const unsigned char*)b->pData + b->iPos;
   const unsigned char* pEnd = (const unsigned char*)b->pData + b->iLen;
   const unsigned char* q = p;
   bool boWide = false;
   uint32_t u;
   int n = 0;
-  for (; n < iMax && q < pEnd && *q != '\n' && *q != '\r'; n++) {
+  for (; n < iMax && q < pEnd && *q != '\n' && *q != '\r' && (*q || !boNul); n++) {
     if (*q < 0x80) {
       q++;
       continue;
@@ -367,72 +414,161 @@ int iTakeUtf8(MboLineBuf* b, char* sBuf, int iMax) {
   return n;
 }
 
-// The first byte in [p, pEnd) that ends a line (LF, CR) or, with boHigh,
-// that is not ASCII; pEnd when there is none.
-const char* pFindLineStop(const char* p, const char* pEnd, bool boHigh) {
-  return pFindEither(p, pEnd, '\n', '\r', boHigh);
+// The first byte in [p, pEnd) that ends a line (LF, CR), with boNul a NUL
+// byte, with boHigh a byte that is not ASCII; pEnd when there is none. The
+// usual line's scan: sixteen bytes a step where the processor compares that
+// many at once, else eight.
+const char* pFindLineStop(const char* p, const char* pEnd, bool boNul, bool boHigh) {
+  // Without boNul the third compare looks for LF again.
+  const char cThird = boNul ? '\0' : '\n';
+#if defined(__SSE2__)
+  const __m128i vLf = _mm_set1_epi8('\n'), vCr = _mm_set1_epi8('\r'), vThird = _mm_set1_epi8(cThird);
+  for (; pEnd - p >= 16; p += 16) {
+    __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i vHit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(w, vLf), _mm_cmpeq_epi8(w, vCr)), _mm_cmpeq_epi8(w, vThird));
+    // The mask takes each byte's high bit, which is also a byte that is not
+    // ASCII.
+    unsigned uMarks = (unsigned)_mm_movemask_epi8(vHit);
+    if (boHigh) uMarks |= (unsigned)_mm_movemask_epi8(w);
+    if (uMarks) return p + std::countr_zero(uMarks);
+  }
+#endif
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    const uint64_t uLf = kOnes * '\n', uCr = kOnes * '\r', uThird = kOnes * (unsigned char)cThird;
+    const uint64_t uHigh = boHigh ? kHigh : 0;
+    for (; pEnd - p >= 8; p += 8) {
+      uint64_t w;
+      memcpy(&w, p, 8);
+      // A byte of x is zero where w holds the byte looked for: x - 1 sets
+      // the high bit of a zero byte, and ~x keeps it only where x's was
+      // clear. A borrow may mark a byte above a marked one, never below.
+      uint64_t x = w ^ uLf, y = w ^ uCr, z = w ^ uThird;
+      uint64_t uMarks = (((x - kOnes) & ~x) | ((y - kOnes) & ~y) | ((z - kOnes) & ~z) | (w & uHigh)) & kHigh;
+      if (uMarks) return p + std::countr_zero(uMarks) / 8;
+    }
+  }
+  for (; p < pEnd; p++)
+    if (*p == '\n' || *p == '\r' || (boNul && !*p) || (boHigh && (unsigned char)*p >= 0x80)) return p;
+  return pEnd;
 }
 
-bool boReadLine(char* sBuf, int iSize, uint32_t hFile, bool* pboCut, MboLineCoding eCoding) {
-  if (pboCut) *pboCut = false;
+// A line's taking past its usual way: where its characters go, and what
+// was found of NUL bytes and its length.
+struct MboLineTake {
+  char* sBuf;
+  int iMax;
+  int n;           // characters stored
+  int iNulAt;      // characters stored before the first NUL byte; -1: none
+  bool boCut;      // characters beyond iMax
+  bool boNulLine;  // a NUL byte with other characters after it
+};
+
+// Takes the bytes after a NUL byte up to the line's end: NULs are dropped,
+// blanks stored while there is room (beyond it the line is cut), and any
+// other byte makes the line a damaged one, whose rest is then skipped.
+void vTakeAfterNul(MboLineBuf* b, MboLineTake* t) {
+  while (iLineBufFill(b, 1) > 0) {
+    const char* p = b->pData + b->iPos;
+    const char* pEnd = b->pData + b->iLen;
+    const char* q = p;
+    for (; q < pEnd && *q != '\n' && *q != '\r'; q++) {
+      if (!*q || t->boNulLine) continue;
+      if (*q != ' ')
+        t->boNulLine = true;
+      else if (t->n < t->iMax)
+        t->sBuf[t->n++] = ' ';
+      else
+        t->boCut = true;
+    }
+    b->iPos += (int)(q - p);
+    if (q < pEnd) return;  // at a line end
+  }
+}
+
+bool boReadLine(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes, MboLineCoding eCoding) {
+  if (puNotes) *puNotes = 0;
   // Below 2 bytes no character fits, and a caller's loop would never end.
   if (!sBuf || iSize < 2 || !hFile) return false;
   memset(sBuf, 0, (size_t)iSize);
   MboLineBuf* b = pLineBufOf(hFile);
   if (!b) return false;
-  int iMax = iSize - 1;
-  int n = 0;
-  // A UTF-8 byte-order mark at the start of the file is no text.
-  if (eCoding == MBO_LINE_CONVERT && b->boFromStart && b->iPos == 0 && iLineBufFill(b, 3) >= 3 &&
-      memcmp(b->pData, "\xEF\xBB\xBF", 3) == 0)
-    b->iPos = 3;
+  // A reader of raw files (notes asked) has a long line cut and NUL bytes
+  // dropped or told; the plain reader gives every byte as it came.
+  const bool boRaw = puNotes != nullptr;
+  const bool boConvert = eCoding == MBO_LINE_CONVERT;
+  if (boConvert && b->iUtf8 < 0) vDecideCoding(b);
+  MboLineTake t{sBuf, iSize - 1, 0, -1, false, false};
+  const int iMax = t.iMax;
+  int& n = t.n;
   // The usual line: shorter than iMax, its end already in the buffer, and
   // ASCII alone (which both conversions keep) unless taken as it stands.
   const char* p = b->pData + b->iPos;
   const char* pLook = p + std::min(b->iLen - b->iPos, iMax);
-  const char* q = pFindLineStop(p, pLook, eCoding == MBO_LINE_CONVERT);
+  const char* q = pFindLineStop(p, pLook, boRaw, boConvert);
   bool boWhole = q < pLook && (*q == '\n' || *q == '\r');
   if (boWhole) {
     n = (int)(q - p);
     memcpy(sBuf, p, (size_t)n);
     b->iPos += n;
-  } else if (eCoding == MBO_LINE_CONVERT) {
+  } else if (boConvert && b->iUtf8) {
     // A UTF-8 character takes at most 4 bytes: have the line's first iMax
     // characters in the buffer to tell how the line is written.
     iLineBufFill(b, (int)std::min<int64_t>(4 * (int64_t)iMax, 1 << 24));
-    n = std::max(iTakeUtf8(b, sBuf, iMax), 0);
+    n = std::max(iTakeUtf8(b, sBuf, iMax, boRaw), 0);
   }
   // The line's bytes up to its end, at most iMax of them.
   while (!boWhole && n < iMax && iLineBufFill(b, 1) > 0) {
     p = b->pData + b->iPos;
     const char* pEnd = p + std::min(b->iLen - b->iPos, iMax - n);
-    q = pFindLineStop(p, pEnd, false);
-    if (eCoding == MBO_LINE_CONVERT)
+    q = pFindLineStop(p, pEnd, boRaw, false);
+    if (boConvert)
       for (const char* r = p; r < q; r++) sBuf[n++] = cMboOemLetterToAnsi(*r);
     else {
       memcpy(sBuf + n, p, (size_t)(q - p));
       n += (int)(q - p);
     }
     b->iPos += (int)(q - p);
+    if (q < pEnd && !*q) {
+      // A NUL byte: only NULs and blanks may follow it.
+      t.iNulAt = n;
+      vTakeAfterNul(b, &t);
+      break;
+    }
     if (q < pEnd) break;  // at a line end
   }
-  if (n == iMax) {
+  if (n == iMax && t.iNulAt < 0) {
     // The buffer is full. The cut-aware reader skips the rest of the line,
     // noting whether there was any; the plain one leaves it for the next
     // call.
-    if (!pboCut) return true;
+    if (!boRaw) return true;
     while (iLineBufFill(b, 1) > 0) {
       p = b->pData + b->iPos;
-      q = pFindLineStop(p, b->pData + b->iLen, false);
-      *pboCut = *pboCut || q > p;
+      q = pFindLineStop(p, b->pData + b->iLen, true, false);
+      t.boCut = t.boCut || q > p;
       b->iPos += (int)(q - p);
+      if (q < b->pData + b->iLen && !*q) {
+        t.iNulAt = n;
+        vTakeAfterNul(b, &t);
+        break;
+      }
       if (q < b->pData + b->iLen) break;  // at a line end
     }
-    eTakeLineEnd(b);
-    return true;
   }
+  if (t.iNulAt >= 0) {
+    if (t.boNulLine) {
+      memset(sBuf + t.iNulAt, 0, (size_t)(n - t.iNulAt));
+      *puNotes |= MBO_READ_NUL;
+    } else if (!b->boNulTold) {
+      b->boNulTold = true;
+      *puNotes |= MBO_READ_NUL_DROPPED;
+    }
+  }
+  if (t.boCut && !t.boNulLine) *puNotes |= MBO_READ_CUT;
   MboLineEnd eEnd = eTakeLineEnd(b);
-  if (n > 0 || eEnd == MBO_END_LF) return true;
+  // A line of NUL bytes alone is a line, so that its report has a place.
+  if (n > 0 || eEnd == MBO_END_LF || t.iNulAt >= 0) return true;
   // Nothing stored: the end of the file, or CRs before it, make no line.
   return eEnd == MBO_END_CR && iLineBufPeek(b) >= 0;
 }
@@ -445,22 +581,33 @@ void vMboReleaseLineBuffer(uint32_t hFile) {
     if (b.hFile == hFile) vLineBufGiveBack(&b);
 }
 
-bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
-  return boReadLine(sBuf, iSize, hFile, pboCut, MBO_LINE_CONVERT);
+bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes) {
+  return boReadLine(sBuf, iSize, hFile, puNotes, MBO_LINE_CONVERT);
 }
 
 bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile) { return boMboReadLineCut(sBuf, iSize, hFile, nullptr); }
 
-bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, bool* pboCut) {
-  return boReadLine(sBuf, iSize, hFile, pboCut, MBO_LINE_BYTES);
+bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes) {
+  return boReadLine(sBuf, iSize, hFile, puNotes, MBO_LINE_BYTES);
+}
+
+bool boMboReportLine(uint32_t hSide, unsigned uNotes, int iLineNo) {
+  if (!uNotes) return false;
+  char sLineNo[16];
+  snprintf(sLineNo, sizeof sLineNo, "%d", iLineNo);
+  if (uNotes & MBO_READ_CUT) vMboReport(hSide, "LINE TOO LONG, CUT", sLineNo);
+  if (uNotes & MBO_READ_NUL_DROPPED) vMboReport(hSide, "NUL BYTES DROPPED", sLineNo);
+  if (uNotes & MBO_READ_NUL) vMboReport(hSide, "LINE WITH NUL BYTE", sLineNo);
+  return (uNotes & MBO_READ_NUL) != 0;
 }
 
 bool boMboReadLineCounted(char* sBuf, int iSize, uint32_t hFile, uint32_t hSide, int* piLineNo) {
-  bool boCut = false;
-  if (!boMboReadLineCut(sBuf, iSize, hFile, &boCut)) return false;
-  ++*piLineNo;
-  if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", *piLineNo));
-  return true;
+  unsigned uNotes;
+  while (boMboReadLineCut(sBuf, iSize, hFile, &uNotes)) {
+    ++*piLineNo;
+    if (!boMboReportLine(hSide, uNotes, *piLineNo)) return true;
+  }
+  return false;
 }
 
 char* sMboLineColumns(const char* sLine, int iFrom, int iCount, char* sOut) {

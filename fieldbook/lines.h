@@ -68,24 +68,44 @@ bool boMboFlushWrites(uint32_t hFile);
 bool boMboWriteOk(void);
 // Reads one line into the buffer: LF, or a run of CRs with or without an LF
 // after it, ends it (not stored); at most iSize-1 characters are stored (a
-// longer line continues as the next line). A line written in UTF-8 (valid,
-// with multi-byte characters) becomes code page 1252, one byte a character
-// ('?' for one 1252 lacks); in any other line the code-page-865 letters
-// become ANSI. A UTF-8 byte-order mark at the start of the file is dropped.
+// longer line continues as the next line). The file's coding is decided at
+// its first line: it is UTF-8 when it starts with a UTF-8 byte-order mark
+// (dropped), or when its first 64 KB hold a multi-byte UTF-8 character and
+// no byte above 0x7F outside one. In a UTF-8 file a line written in UTF-8
+// (well-formed) becomes code page 1252, one byte a character ('?' for one
+// 1252 lacks and for the C1 controls U+0080 to U+009F); in any other line
+// the code-page-865 letters become ANSI. A NUL byte is stored as it comes.
 // False at the end of the file when no byte was stored (CRs just before the
 // end make no line), on a read error, and for iSize below 2. The reader
 // reads ahead: see vMboReleaseLineBuffer.
 bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile);
-// The same for fixed-column readers: *pboCut tells that the line was longer
-// than the buffer; its rest has been skipped up to the next line.
-bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
-// boMboReadLineCut, counting lines in *piLineNo: a cut line is reported in the side
-// file as "LINE TOO LONG, CUT : <line number>".
+// What the reading calls below tell of a line besides its text (bits).
+enum : unsigned {
+  // The line was longer than the buffer: its rest has been skipped.
+  MBO_READ_CUT = 1,
+  // NUL bytes with only NULs and blanks after them were dropped from the
+  // line (told of the file's first such line only): a padded file.
+  MBO_READ_NUL_DROPPED = 2,
+  // The line holds a NUL byte with other characters after it: it is
+  // damaged and to be skipped. The buffer holds its text before the NUL, so
+  // that a reader can tell what it skips (a KOF block number).
+  MBO_READ_NUL = 4,
+};
+// The same for the readers of raw files: a longer line is cut (its rest
+// skipped) and NUL bytes are dropped or make the line one to skip, all told
+// in *puNotes. With puNotes null, boMboReadLine.
+bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes);
+// Reports what the notes tell of line iLineNo in the side file: "LINE TOO
+// LONG, CUT", "NUL BYTES DROPPED", "LINE WITH NUL BYTE", each with the line
+// number. True when the line is to be skipped (MBO_READ_NUL).
+bool boMboReportLine(uint32_t hSide, unsigned uNotes, int iLineNo);
+// boMboReadLineCut, counting lines in *piLineNo and reporting each line's
+// notes with boMboReportLine; a line to skip is counted and skipped.
 bool boMboReadLineCounted(char* sBuf, int iSize, uint32_t hFile, uint32_t hSide, int* piLineNo);
 // The same lines for files taken byte for byte: nothing is converted and
-// no byte-order mark dropped. With pboCut null a longer line continues as
-// the next line.
-bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, bool* pboCut);
+// no byte-order mark dropped. With puNotes null a longer line continues as
+// the next line and NUL bytes are stored as they come.
+bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes);
 // Gives the bytes the line reader has read ahead of its lines back to the
 // file (seeks back to the end of the last line taken) and drops its buffer.
 // Call it before reading or seeking a handle directly that lines were read
@@ -107,5 +127,6 @@ void vGatherWrites(uint32_t hFile);
 // The length of the UTF-8 character at p (1 for ASCII) and its code point
 // in *puCode; 0 when the bytes before pEnd are no well-formed character.
 int iUtf8Char(const unsigned char* p, const unsigned char* pEnd, uint32_t* puCode);
-// A code point as its code-page-1252 byte; '?' for one 1252 lacks.
+// A code point as its code-page-1252 byte; '?' for one 1252 lacks and for
+// the C1 controls U+0080 to U+009F.
 char cCodeTo1252(uint32_t u);

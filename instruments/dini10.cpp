@@ -25,9 +25,10 @@ void vSight(const char* line, int nameItem, int readingItem, int lengthItem) {
 bool boMboReadDiNi10(uint32_t hRaw, uint32_t) {
   int previousSet = -9999;
   char line[kLineMax + 1];
-  bool boCut = false;  // no side file: a long line is cut silently
-  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &boCut)) {
+  unsigned uNotes = 0;  // no side file: a long line is cut silently
+  while (boMboReadLineCut(line, (int)sizeof line, hRaw, &uNotes)) {
     boMboPumpMessage();
+    if (uNotes & MBO_READ_NUL) continue;  // a damaged line
     // The type keeps its leading blanks: " R" is no type.
     char type[3];
     sMboLineColumns(line, 36, 2, type);

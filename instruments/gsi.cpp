@@ -909,11 +909,11 @@ int iGsiReadJob(uint32_t hRaw, uint32_t hSide, bool boInclude) {
   // Room for 1023 characters, the blank that completes a last word, and
   // the terminator.
   char line[1025];
-  bool boCut = false;
-  while (boMboReadLineCut(line, 1024, hRaw, &boCut)) {
+  unsigned uNotes = 0;
+  while (boMboReadLineCut(line, 1024, hRaw, &uNotes)) {
     // A waiting message every 64 lines, as the other line readers look.
     if (++g_iLineNo % 64 == 1) boMboPumpMessage();
-    if (boCut) vMboReport(boInclude ? hSide : 0, "LINE TOO LONG, CUT", sStrFormat("%d", g_iLineNo));
+    if (boMboReportLine(boInclude ? hSide : 0, uNotes, g_iLineNo)) continue;
     if (iReadLine(&r, line)) return 1;
   }
   vWriteDrillhole(&r);

@@ -340,13 +340,13 @@ bool boSdr33WriteRaw(uint32_t hRaw) {
 void vSdrReadRecords(uint32_t hRaw, uint32_t hSide, int iLineMax, SdrRecordFn pfnRecord, void* pContext) {
   char line[1024];
   if (iLineMax < 1 || iLineMax >= (int)sizeof line) iLineMax = (int)sizeof line - 1;
-  bool boCut = false;
+  unsigned uNotes = 0;
   int lineNo = 0;
-  while (boMboReadLineCut(line, iLineMax + 1, hRaw, &boCut)) {
+  while (boMboReadLineCut(line, iLineMax + 1, hRaw, &uNotes)) {
     // A waiting message is dispatched every 64 lines: often enough for the
     // window, where one look per line cost more than the record's cuts.
     if (++lineNo % 64 == 1) boMboPumpMessage();
-    if (boCut) vMboReport(hSide, "LINE TOO LONG, CUT", sStrFormat("%d", lineNo));
+    if (boMboReportLine(hSide, uNotes, lineNo)) continue;
     int result = pfnRecord(pContext, line);
     if (result < 0) break;
     if (result == 0) boMboWriteLine(hSide, line);

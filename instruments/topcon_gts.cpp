@@ -149,23 +149,26 @@ bool boNextLine(GtsReader* r, char* line) {
     memcpy(line, r->back, sizeof r->back);
     return true;
   }
-  bool cut = false;
-  if (r->lineNo == 0) {
-    // A byte-order mark before the first line is no part of it: the line is
-    // read with room for the mark and cut after it.
-    char first[kLineMax + 4];
-    if (!boMboReadLineBytes(first, sizeof first, r->hRaw, &cut)) return false;
-    const char* p = first;
-    if (strncmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
-    if (strlen(p) > (size_t)kLineMax) cut = true;
-    sStrCopyN(line, p, kLineMax + 1);
-  } else if (!boMboReadLineBytes(line, kLineMax + 1, r->hRaw, &cut)) {
-    return false;
-  }
-  // A waiting message is dispatched every 64 lines: often enough for the
-  // window, where one look per line cost more than the line's work.
-  if (++r->lineNo % 64 == 1) boMboPumpMessage();
-  if (cut) vMboReport(r->hSide, "LINE TOO LONG, CUT", sStrFormat("%d", r->lineNo));
+  // A damaged line is reported and skipped: the next one is read in its
+  // place.
+  unsigned notes = 0;
+  do {
+    if (r->lineNo == 0) {
+      // A byte-order mark before the first line is no part of it: the line
+      // is read with room for the mark and cut after it.
+      char first[kLineMax + 4];
+      if (!boMboReadLineBytes(first, sizeof first, r->hRaw, &notes)) return false;
+      const char* p = first;
+      if (strncmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
+      if (strlen(p) > (size_t)kLineMax) notes |= MBO_READ_CUT;
+      sStrCopyN(line, p, kLineMax + 1);
+    } else if (!boMboReadLineBytes(line, kLineMax + 1, r->hRaw, &notes)) {
+      return false;
+    }
+    // A waiting message is dispatched every 64 lines: often enough for the
+    // window, where one look per line cost more than the line's work.
+    if (++r->lineNo % 64 == 1) boMboPumpMessage();
+  } while (boMboReportLine(r->hSide, notes, r->lineNo));
   return true;
 }
 

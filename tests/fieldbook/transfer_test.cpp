@@ -40,8 +40,10 @@ class Transfer : public HostIniTest {
     EXPECT_NE(0u, h);
     std::string out;
     std::vector<char> buf((size_t)iSize);
-    bool boCut = false;
-    while (boMboReadLineCut(buf.data(), iSize, h, &boCut)) out += std::string(buf.data()) + (boCut ? "~" : "") + "|";
+    unsigned uNotes = 0;
+    while (boMboReadLineCut(buf.data(), iSize, h, &uNotes))
+      out += std::string(buf.data()) + (uNotes & MBO_READ_CUT ? "~" : "") + (uNotes & MBO_READ_NUL ? "#" : "") +
+             (uNotes & MBO_READ_NUL_DROPPED ? "0" : "") + "|";
     vMboCloseFile(&h);
     EXPECT_EQ(0u, h);
     return out;
@@ -87,17 +89,46 @@ int iModelUtf8(const std::string& s, size_t k, size_t e, uint32_t* pu) {
   return iLen;
 }
 
+// The file is UTF-8 when it starts with a byte-order mark, or when its
+// first 64 KB hold a multi-byte character and no byte above 0x7F outside
+// one (a character cut by the 64 KB's end, where the file goes on, counts
+// for neither).
+bool boModelUtf8File(const std::string& bytes) {
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return true;
+  size_t e = std::min(bytes.size(), (size_t)65536);
+  bool boWide = false;
+  uint32_t u;
+  for (size_t k = 0; k < e;) {
+    int iLen = iModelUtf8(bytes, k, e, &u);
+    if (!iLen) {
+      if (e == bytes.size()) return false;
+      // Cut by the 64 KB's end: a lead byte and continuations up to it.
+      unsigned c = (unsigned char)bytes[k];
+      size_t iWant = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+      if (!iWant || k + iWant <= e) return false;
+      for (size_t j = k + 1; j < e; j++)
+        if (((unsigned char)bytes[j] & 0xC0) != 0x80) return false;
+      return boWide;
+    }
+    boWide = boWide || iLen > 1;
+    k += (size_t)iLen;
+  }
+  return boWide;
+}
+
 // The line rules in the plainest form: a line ends at LF or at a run of CRs
 // with or without an LF after it; CRs just before the end make no line;
 // the plain reader continues a long line as the next, the cut-aware one
-// skips its rest. With boConvert, the lines' coding: a line whose first
-// iMax characters are well-formed UTF-8 gives them in code page 1252 (of
-// the characters the tests write, only the euro sign lies outside Latin-1,
-// and the others 1252 lacks become '?'), any other its bytes with the
-// code-page-865 letters; a byte-order mark at the start goes.
+// skips its rest. With boConvert, the lines' coding: in a UTF-8 file
+// (above; its byte-order mark goes) a line whose first iMax characters are
+// well-formed UTF-8 gives them in code page 1252 (of the characters the
+// tests write, only the euro sign lies outside Latin-1, and the others 1252
+// lacks become '?'); any other line, and every line of an 8-bit file, its
+// bytes with the code-page-865 letters.
 std::string sModelLines(const std::string& bytes, int iSize, bool boCutAware, bool boConvert = false) {
   size_t iMax = (size_t)iSize - 1, n = bytes.size();
   size_t i = boConvert && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  bool boUtf8 = boConvert && boModelUtf8File(bytes);
   auto isEnd = [&](size_t k) { return bytes[k] == '\r' || bytes[k] == '\n'; };
   std::string out;
   while (i < n) {
@@ -106,7 +137,7 @@ std::string sModelLines(const std::string& bytes, int iSize, bool boCutAware, bo
     std::string line;
     size_t j = i;
     uint32_t u = 0;
-    for (int iLen = 0; boConvert && line.size() < iMax && j < e; j += iLen) {
+    for (int iLen = 0; boUtf8 && line.size() < iMax && j < e; j += iLen) {
       iLen = iModelUtf8(bytes, j, e, &u);
       if (!iLen) break;
       line += u < 0x80 || (u >= 0xA0 && u <= 0xFF) ? (char)u : u == 0x20AC ? '\x80' : '?';
@@ -166,16 +197,72 @@ TEST_F(Transfer, Utf8LinesBecomeCodePage1252AndTheByteOrderMarkGoes) {
             "1\r\xC3\x86\n");
   uint32_t h = hMboOpenFile(path.c_str(), 0);
   char buf[8];
-  bool boCut = true;
-  ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, &boCut));
+  unsigned uNotes = MBO_READ_CUT;
+  ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, &uNotes));
   EXPECT_STREQ(
       "\xEF\xBB\xBFP\x9B"
       "1",
       buf);
-  EXPECT_FALSE(boCut);
+  EXPECT_EQ(0u, uNotes);
   ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, nullptr));
   EXPECT_STREQ("\xC3\x86", buf);
   EXPECT_FALSE(boMboReadLineBytes(buf, 8, h, nullptr));
+  vMboCloseFile(&h);
+}
+
+// A file is UTF-8 or 8-bit as a whole: a pair of 1252 letters that happens
+// to form UTF-8 (SØ°) stays as written among other 8-bit text or alone; a
+// UTF-8 file without a mark converts; a character cut by the first 64 KB's
+// end decides nothing. The C1 controls in UTF-8 become '?'.
+TEST_F(Transfer, TheFilesCodingIsDecidedOnceByItsStart) {
+  EXPECT_EQ(
+      "S\xD8\xB0|GR\xD8"
+      "FT|",
+      sLines("S\xD8\xB0\r\nGR\xD8"
+             "FT\r\n",
+             64));
+  EXPECT_EQ("\xC3\x98|\xD8|", sLines("\xC3\x98\n\x9D\n", 64));  // 865 further on: 8-bit
+  EXPECT_EQ(
+      "GR\xD8"
+      "FT|",
+      sLines("GR\xC3\x98"
+             "FT\n",
+             64));  // UTF-8 without a mark
+  EXPECT_EQ("?????|", sLines("\xC2\x80\xC2\x81\xC2\x8D\xC2\x90\xC2\x9F\n", 64));
+  std::string ascii(65536, 'a');
+  ascii[100] = '\n';
+  EXPECT_EQ(ascii.substr(0, 100) + "|" + ascii.substr(101) + "|S\xD8\xB0|",
+            sLines(ascii + "\nS\xD8\xB0\n", 70000));  // past the first 64 KB, too late
+  std::string cut = "\xC3\x86\n" + std::string(65532, 'a') + "\xC3\x98\n";
+  ASSERT_EQ('\xC3', cut[65535]);
+  EXPECT_EQ("\xC6|" + std::string(65532, 'a') + "\xD8|", sLines(cut, 70000));
+}
+
+// NUL bytes with nothing but NULs and blanks after them are dropped (told
+// of the file's first such line: "0"); a NUL with other characters after it
+// marks the line damaged ("#", its text before the NUL kept). The line's
+// length is what is left, a damaged line is never cut, and NULs alone make a
+// line even at the file's end. Without notes the bytes come as they are.
+TEST_F(Transfer, NulBytesAreDroppedAtALinesEndOrMarkItDamaged) {
+  using namespace std::string_literals;
+  EXPECT_EQ("ab 0|cd|ef#|gh|"s, sLines("ab\0\0 \0\r\ncd\0\r\nef\0x\r\ngh\0\0"s, 64));
+  EXPECT_EQ("a|0|"s, sLines("a\n\0\0\0"s, 64));
+  EXPECT_EQ("abc0|abc~|ab#|abc#|abc~|"s, sLines("abc\0\0\0\0\r\nabcd\0\nab\0  x\nabc\0 x\nabc  \0\0"s, 4));
+  EXPECT_EQ("\xC6 0|\xD8#|"s, sLines("\xEF\xBB\xBF\xC3\x86\0 \n\xC3\x98\0z\n"s, 64));
+  EXPECT_EQ("\xD8 0|\xD8#|"s, sLines("\x9D\0 \n\x9D\0\x9D\n"s, 64));  // 8-bit
+  std::string path = m_dir + "/nul.raw";
+  WriteFile(path, "P\x9B\0\0\r\nQ\0R\nS\0T\n"s);
+  uint32_t h = hMboOpenFile(path.c_str(), 0);
+  char buf[8];
+  unsigned uNotes = 0;
+  ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, &uNotes));
+  EXPECT_EQ("P\x9B"s, std::string(buf));
+  EXPECT_EQ((unsigned)MBO_READ_NUL_DROPPED, uNotes);
+  ASSERT_TRUE(boMboReadLineBytes(buf, 8, h, &uNotes));
+  EXPECT_EQ("Q\0\0"s, std::string(buf, 3));
+  EXPECT_EQ((unsigned)MBO_READ_NUL, uNotes);
+  ASSERT_TRUE(boMboReadLine(buf, 8, h));  // the plain reader stores them
+  EXPECT_EQ("S\0T\0"s, std::string(buf, 4));
   vMboCloseFile(&h);
 }
 
@@ -201,9 +288,9 @@ TEST_F(Transfer, BufferedLinesMatchTheModelAcrossBufferEnds) {
         uint32_t h = hMboOpenFile(path.c_str(), 0);
         std::string got;
         std::vector<char> buf((size_t)iSize);
-        bool boCut = false;
-        while (boMboReadLineCut(buf.data(), iSize, h, boCutAware ? &boCut : nullptr))
-          got += std::string(buf.data()) + (boCut ? "~" : "") + "|";
+        unsigned uNotes = 0;
+        while (boMboReadLineCut(buf.data(), iSize, h, boCutAware ? &uNotes : nullptr))
+          got += std::string(buf.data()) + (uNotes & MBO_READ_CUT ? "~" : "") + "|";
         vMboCloseFile(&h);
         std::string want = sModelLines(bytes, iSize, boCutAware);
         size_t iDiff = std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
@@ -227,17 +314,22 @@ TEST_F(Transfer, CodedLinesMatchTheModelAcrossBufferEnds) {
   const char* kEnds[] = {"\n", "\r", "\r\n", "\r\r\n", "\r\r"};
   const char* kOdd[] = {"\xC3\x86", "\xE2\x82\xAC", "\xC5\x81", "\xF0\x9F\x98\x80", "\xC3",
                         "\x9B",     "\x9D",         "\xC0\xAF", "\xED\xA0\x80",     "\xEF\xBB\xBF"};
-  for (int iRound = 0; iRound < 8; iRound++) {
-    std::string bytes = iRound % 2 ? "\xEF\xBB\xBF" : "";
+  // Rounds 8 and 9 have well-formed UTF-8 alone in their first 64 KB (or a
+  // little more) and are UTF-8 files without a mark; the odd rounds have a
+  // mark; the others are 8-bit.
+  for (int iRound = 0; iRound < 10; iRound++) {
+    std::string bytes = iRound % 2 && iRound < 8 ? "\xEF\xBB\xBF" : "";
     int iLong = iRound % 3 == 0 ? 200 : 30;
     while (bytes.size() < 140000) {
       for (int iPart = (int)(rng() % 4); iPart >= 0; iPart--) {
         bytes += std::string(rng() % iLong, (char)('0' + rng() % 70));
-        if (rng() % (iRound < 4 ? 3 : 40) == 0) bytes += kOdd[rng() % 10];
+        bool boWellFormed = iRound >= 8 && bytes.size() < (iRound == 8 ? 65530u : 66000u);
+        if (rng() % (iRound < 4 || iRound >= 8 ? 3 : 40) == 0) bytes += kOdd[rng() % (boWellFormed ? 4 : 10)];
       }
       bytes += kEnds[rng() % 5];
     }
     if (iRound % 4 == 1) bytes += "tail\xC3";
+    ASSERT_EQ(iRound % 2 == 1 || iRound >= 8, boModelUtf8File(bytes)) << "round " << iRound;
     std::string path = m_dir + "/coded.raw";
     WriteFile(path, bytes);
     for (int iSize : {2, 5, 64, 1024}) {
@@ -246,10 +338,10 @@ TEST_F(Transfer, CodedLinesMatchTheModelAcrossBufferEnds) {
         uint32_t h = hMboOpenFile(path.c_str(), 0);
         std::string got;
         std::vector<char> buf((size_t)iSize);
-        bool boCut = false;
-        while (boConvert ? boMboReadLineCut(buf.data(), iSize, h, boCutAware ? &boCut : nullptr)
-                         : boMboReadLineBytes(buf.data(), iSize, h, &boCut)) {
-          got += std::string(buf.data()) + (boCut ? "~" : "") + "|";
+        unsigned uNotes = 0;
+        while (boConvert ? boMboReadLineCut(buf.data(), iSize, h, boCutAware ? &uNotes : nullptr)
+                         : boMboReadLineBytes(buf.data(), iSize, h, &uNotes)) {
+          got += std::string(buf.data()) + (uNotes & MBO_READ_CUT ? "~" : "") + "|";
           size_t iLen = strlen(buf.data());
           ASSERT_EQ((size_t)iSize - iLen, (size_t)std::count(buf.begin() + (long)iLen, buf.end(), 0));
         }

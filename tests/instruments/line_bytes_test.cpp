@@ -51,4 +51,68 @@ TEST_F(LineBytes, GtsNamesKeepTheirBytes) {
             DumpPoints());
 }
 
+// A KOF file the module wrote in code page 1252 reads back byte for byte,
+// though a name's Ø° happens to form a UTF-8 character: the file is 8-bit
+// as a whole.
+TEST_F(LineBytes, KofWrittenByTheModuleReadsBackByteForByte) {
+  vOptions(98, "EO:0 NO:0");
+  pNewPoint("S\xD8\xB0", "S\xD8\xB0", 624500, 6600100, nullptr);
+  pNewPoint(
+      "GR\xD8"
+      "FT",
+      "GR\xD8"
+      "FT",
+      624600, 6600200, nullptr);
+  Strings written = DumpPoints();
+  std::string path = m_dir + "/names.kof";
+  ASSERT_TRUE(boWrite(98, path));
+  EXPECT_NE(std::string::npos, ReadFile(path).find(" 05 S\xD8\xB0 ")) << ReadFile(path);
+  ASSERT_TRUE(boRead(98, path));
+  EXPECT_EQ(written, DumpPoints());
+}
+
+// A line padded with NUL bytes loses them (told once in the file); a line
+// with a NUL among its characters is reported and skipped; the lines around
+// read as they stand. Through the readers of the shared line reader: fixed
+// columns (KOF, GSI), comma fields (Nikon) and bytes as they stand
+// (GTS-800).
+TEST_F(LineBytes, NulBytesAreDroppedOrTheLineSkipped) {
+  struct Case {
+    int instrument;
+    const char* file;
+    const char* side;
+    Strings points;
+  };
+  const Case cases[] = {
+      {98,
+       "kof/nul.kof",
+       "nul",
+       {"P1 KUM 624500.000 6600100.000 10.000", "P2 KUM 624600.000 6600200.000 20.000",
+        "P4 KUM 624800.000 6600400.000 40.000"}},
+      {95,
+       "gsi/nul.gsi",
+       "nul",
+       {"P1  501.000 6601.000 12.000", "P2  502.000 6602.000 13.000", "P4  504.000 6604.000 15.000"}},
+      {67,
+       "nikon/nul.raw",
+       "nul",
+       {"P1 KUM 2001.000 1001.000 11.000", "P2 KUM 2002.000 1002.000 12.000", "P4 KUM 2004.000 1004.000 14.000"}},
+      {73, "topcon/nul.txt", "nul", {"P1  1.000 2.000 3.000", "P2  4.000 5.000 6.000", "P4  10.000 11.000 12.000"}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(boRead(c.instrument, kData + c.file)) << c.file;
+    EXPECT_EQ(c.points, DumpPoints()) << c.file;
+    int first = c.instrument == 67 ? 3 : 2;
+    std::string side = sSide(c.side);
+    // Each once, in this order (the GTS-800 reader copies its lines too).
+    size_t at = side.find("NUL BYTES DROPPED : " + std::to_string(first) + "\r\n");
+    EXPECT_NE(std::string::npos, at) << c.file << ": " << side;
+    EXPECT_EQ(at, side.rfind("NUL BYTES DROPPED")) << c.file;
+    size_t skipped = side.find("LINE WITH NUL BYTE : " + std::to_string(first + 1) + "\r\n");
+    EXPECT_NE(std::string::npos, skipped) << c.file << ": " << side;
+    EXPECT_LT(at, skipped) << c.file;
+    EXPECT_EQ(side.find("LINE WITH NUL BYTE"), side.rfind("LINE WITH NUL BYTE")) << c.file;
+  }
+}
+
 }  // namespace
