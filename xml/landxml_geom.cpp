@@ -486,7 +486,9 @@ void vStruct(xmlNode* st) {
   PoPoint* p = KvxMboNewOrExistingPoint(name->c_str());
   if (!p) return;
   vMboSetPointXY(p, v[1], v[0]);
-  vMboSetPointZ(p, dAttrNum(st, "elevSump").value_or(0));
+  // Without a sump level the structure has no height (its rim level is
+  // kept as a field only).
+  if (std::optional<double> sump = dAttrNum(st, "elevSump")) vMboSetPointZ(p, *sump);
   ViFields* fs = pKvxMboPFieldsGet();
   vCopyFields(fs, p, st, {"desc", "state", "elevSump", "elevRim"});
   xmlNode* shape = pShape(st, {"CircStruct", "RectStruct", "InletStruct", "OutletStruct", "Connection", "Pond"});

@@ -256,8 +256,8 @@ TEST_F(LandXmlGeometry, PipeNetworksMakeStructurePointsAndPipeLines) {
   EXPECT_EQ(sXmlTestDumpPoints(FB(pKvxMboPoPointsGet)()),
             "[MH1] 1000.0000 6000.0000 9.5000  desc=manhole elevSump=9.5 elevRim=12.5 structtype=CircStruct "
             "diameter=1.2 material=concrete\n"
-            "[MH2] 1050.0000 6000.0000 0.0000  structtype=Pond\n"
-            "[MH4] 1050.0000 6010.0000 0.0000 \n");
+            "[MH2] 1050.0000 6000.0000 -  structtype=Pond\n"
+            "[MH4] 1050.0000 6010.0000 - \n");
   std::string lines = sDumpLines(Lines());
   EXPECT_EQ(lines,
             "P1 code=\n  0 1000.000 6000.000 10.000 []\n  98 1050.000 6000.000 9.000 []\n"
@@ -270,6 +270,10 @@ TEST_F(LandXmlGeometry, PipeNetworksMakeStructurePointsAndPipeLines) {
   EXPECT_STREQ(sViFieldsGetFieldByName(fs, p1, "diameter"), "0.3");
   EXPECT_STREQ(sViFieldsGetFieldByName(fs, p1, "flowDir"), "mismatch");  // out at both ends
   EXPECT_STREQ(sViFieldsGetFieldByName(fs, LiLinesGetNext(Lines(), p1), "flowDir"), "tostart");
+  // MH4 gives no sump level: its vertex has no height either.
+  LiLine* p3 = LiLinesGetNext(Lines(), p1);
+  double z = 0;
+  EXPECT_FALSE(FB(boMboGetElmZ)(p3, LiElmGetLast(p3), &z));
 }
 
 TEST_F(LandXmlGeometry, PublicShapedLinesBreaklinesAndBoundaries) {
