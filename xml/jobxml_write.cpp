@@ -2,6 +2,9 @@
 #include "xml/jobxml_write.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/geometry.h"
 #include "base/numbers.h"
@@ -14,6 +17,7 @@
 #include "win32.h"
 #include "xml/fxl.h"
 #include "xml/jobxml.h"
+#include "xml/landxml_write.h"
 #include "xml/xmlutil.h"
 
 // Where the 5.6 schema lives; no reader of ours checks it.
@@ -101,6 +105,29 @@ const char* sPartSuffix(LiLine* line, LiElm* vertex) {
   if (last) return boLiLineIsPolygon(line) ? " 96" : " 99";
   return "";
 }
+
+// The Names of the vertices in the file, which a reader takes for point
+// names: "<object ID>-<n>", an unnamed line or polygon named by its place
+// in its container as the LandXML writer names it ("#2-1"); a name that a
+// point or an earlier vertex already has gets one more '#' in front until
+// it is free, so that no two vertices, and no vertex and point, merge.
+struct VertexNames {
+  std::unordered_set<std::string> used;
+  std::unordered_map<const void*, std::string> unnamed;
+  std::string sLast;
+  VertexNames() {
+    for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
+      used.insert(sStrNotNull(sPidGetPart(sMboGetPointPID(p), 2)));
+    vLxmlNameUnnamed(g_pMboLines, &unnamed);
+    vLxmlNameUnnamed(g_pMboPolygons, &unnamed);
+  }
+  const char* sName(const void* object, const char* id, int n) {
+    auto it = unnamed.find(object);
+    sLast = (it != unnamed.end() ? it->second : std::string(sStrNotNull(id))) + "-" + std::to_string(n);
+    while (!used.insert(sLast).second) sLast.insert(0, 1, '#');
+    return sLast.c_str();
+  }
+};
 
 // The XML document holder of one write.
 struct JxlDocHolder {
@@ -219,8 +246,8 @@ void vJxlAddFeatures(MboXmlElem* point, const void* object, int kind, ViFields* 
   }
 }
 
-MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vertex, int vertexNo, ViFields* fields,
-                         const char* key, xmlDoc* fxl) {
+MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vertex, const char* vertexName,
+                         ViFields* fields, const char* key, xmlDoc* fxl) {
   std::string code = sStrNotNull(sViFieldsGetFieldByName(fields, object, key));
   std::string name;
   bool xy = true, z = false;
@@ -228,8 +255,7 @@ MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vert
   if (vertex) {
     LiLine* line = (LiLine*)object;
     code += sPartSuffix(line, vertex);
-    const char* id = kind == FXL_KIND_POLYGON ? sMboGetPolygonObjID(line) : sMboGetLineObjID(line);
-    name = std::string(sStrNotNull(id)) + "-" + std::to_string(vertexNo);
+    name = sStrNotNull(vertexName);
     // A vertex on a 2-D point, or one that has no height, gets no Elevation.
     uint32_t has = uMboVertexPosition(line, vertex, &p);
     xy = (has & MBO_FLAG_XY) != 0;
@@ -259,6 +285,7 @@ MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vert
 void vJxlAddReductions(MboXmlElem* root, const char* key, xmlDoc* fxl) {
   MboXmlElem* reductions = pMboXmlAddChild(root, "Reductions");
   if (!reductions) return;
+  VertexNames names;
   ViFields* lineFields = pViLFieldsGet(g_pMboLines);
   // A vertex without a place is left out (with the write's warning); the
   // others keep their numbers.
@@ -267,19 +294,22 @@ void vJxlAddReductions(MboXmlElem* root, const char* key, xmlDoc* fxl) {
     int n = 0;
     for (LiElm* e = LiElmGetFirst(l); e; e = LiElmGetNext(l, e)) {
       ++n;
-      if (boMboVertexPlaced(l, e)) pJxlAddPoint(reductions, l, FXL_KIND_LINE, e, n, lineFields, key, fxl);
+      if (boMboVertexPlaced(l, e))
+        pJxlAddPoint(reductions, l, FXL_KIND_LINE, e, names.sName(l, sMboGetLineObjID(l), n), lineFields, key, fxl);
     }
   }
   ViFields* pointFields = pViPFieldsGet(g_pMboPoints);
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p))
-    pJxlAddPoint(reductions, p, FXL_KIND_POINT, nullptr, 0, pointFields, key, fxl);
+    pJxlAddPoint(reductions, p, FXL_KIND_POINT, nullptr, nullptr, pointFields, key, fxl);
   ViFields* polygonFields = pViYFieldsGet(g_pMboPolygons);
   for (YgPolygon* y = YgPolygonsGetFirst(g_pMboPolygons); y; y = YgPolygonsGetNext(g_pMboPolygons, y)) {
     if (!boMboLineWritable(y)) continue;
     int n = 0;
     for (YgElm* e = YgElmGetFirst(y); e; e = YgElmGetNext(y, e)) {
       ++n;
-      if (boMboVertexPlaced(y, e)) pJxlAddPoint(reductions, y, FXL_KIND_POLYGON, e, n, polygonFields, key, fxl);
+      if (boMboVertexPlaced(y, e))
+        pJxlAddPoint(reductions, y, FXL_KIND_POLYGON, e, names.sName(y, sMboGetPolygonObjID(y), n), polygonFields, key,
+                     fxl);
     }
   }
 }

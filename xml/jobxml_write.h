@@ -37,9 +37,10 @@ void vJxlAddTextElem(MboXmlElem* parent, const char* name, const char* text);
 
 // Object kinds: FXL_KIND_LINE, FXL_KIND_POINT, FXL_KIND_POLYGON (xml/fxl.h).
 void vJxlAddReductions(MboXmlElem* root, const char* key, xmlDoc* fxl);
-// One Point for a point (vertex null) or for a vertex of a line or polygon.
-MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vertex, int vertexNo, ViFields* fields,
-                         const char* key, xmlDoc* fxl);
+// One Point for a point (vertex null) or for a vertex of a line or polygon,
+// named vertexName.
+MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vertex, const char* vertexName,
+                         ViFields* fields, const char* key, xmlDoc* fxl);
 void vJxlAddFeatures(MboXmlElem* point, const void* object, int kind, ViFields* fields, const char* key, xmlDoc* fxl);
 void vJxlAddAttribute(MboXmlElem* feature, int kind, const char* name, const char* value, xmlDoc* fxl);
 // Environment with its fixed settings; AssociatedFiles naming the library

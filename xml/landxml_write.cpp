@@ -98,19 +98,7 @@ void vEscapeRuns(const char* text, size_t n, Put put) {
 // equals it.
 std::unordered_map<const void*, std::string> g_lxmlUnnamedIds;
 
-void vNameUnnamed(LiLines* container) {
-  std::unordered_set<std::string> ids;
-  for (LiLine* l = LiLinesGetFirst(container); l; l = LiLinesGetNext(container, l))
-    ids.insert(sStrNotNull(sMboGetLineObjID(l)));
-  int k = 0;
-  for (LiLine* l = LiLinesGetFirst(container); l; l = LiLinesGetNext(container, l)) {
-    ++k;
-    if (*sStrNotNull(sMboGetLineObjID(l))) continue;
-    std::string id = "#" + std::to_string(k);
-    while (ids.count(id)) id = "#" + id;
-    g_lxmlUnnamedIds[l] = id;
-  }
-}
+void vNameUnnamed(LiLines* container) { vLxmlNameUnnamed(container, &g_lxmlUnnamedIds); }
 
 // The object's ID, or its identity when it has none.
 const char* sDocumentId(const void* obj, const char* id) {
@@ -780,6 +768,20 @@ struct UnnamedIdsHolder {
 };
 
 }  // namespace
+
+void vLxmlNameUnnamed(LiLines* container, std::unordered_map<const void*, std::string>* names) {
+  std::unordered_set<std::string> ids;
+  for (LiLine* l = LiLinesGetFirst(container); l; l = LiLinesGetNext(container, l))
+    ids.insert(sStrNotNull(sMboGetLineObjID(l)));
+  int k = 0;
+  for (LiLine* l = LiLinesGetFirst(container); l; l = LiLinesGetNext(container, l)) {
+    ++k;
+    if (*sStrNotNull(sMboGetLineObjID(l))) continue;
+    std::string id = "#" + std::to_string(k);
+    while (ids.count(id)) id = "#" + id;
+    (*names)[l] = id;
+  }
+}
 
 bool boLxmlWriteFile(const char* sPath, int iDialect) {
   LxmlDialect = iDialect;

@@ -13,3 +13,13 @@
 // them), 0x80-0x9F as character references of what they are in code page
 // 1252. Element texts are numbers only.
 #pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "kv2gr.h"
+
+// The name in a written file of each unnamed line or polygon of the
+// container (by its handle): "#k", its place k in the container, with one
+// more '#' in front while an object of the container has that ID.
+void vLxmlNameUnnamed(LiLines* container, std::unordered_map<const void*, std::string>* names);

@@ -144,3 +144,58 @@ TEST_F(UnnamedObjects, AHeXmlEntryWithoutANameChangesNoObject) {
   EXPECT_EQ(Codes(FB(pKvxMboYgPolygonsGet)()), V{""});
   EXPECT_EQ(iViFieldsFindField(FB(pKvxMboYFieldsGet)(), "A"), -1);
 }
+
+namespace {
+
+// "ID X Y" per point read back.
+V PointsRead() {
+  V out;
+  PoPoints* pts = FB(pKvxMboPoPointsGet)();
+  for (PoPoint* p = PoPointsGetFirst(pts); p; p = PoPointsGetNext(pts, p)) {
+    double x = 0, y = 0;
+    FB(boMboGetPointXY)(p, &x, &y);
+    out.push_back(std::string(FB(sMboGetPointPID)(p)) + " " + std::to_string((int)x) + " " + std::to_string((int)y));
+  }
+  return out;
+}
+
+}  // namespace
+
+// JobXML names a vertex "<object ID>-<n>", an unnamed object by its place
+// ("#1"); a name a point or an earlier vertex has gets '#' in front until
+// it is free. Read back (points, without a feature library), nothing merges.
+TEST_F(UnnamedObjects, JobXmlVertexNamesTakeNoOtherPointsName) {
+  auto object = [](LiLine* l, int vertices, double y) {
+    for (int i = 0; i < vertices; i++) {
+      LiElm* e = FB(KvxMboAddLineElm)(l, "");
+      FB(vMboSetElmXY)(l, e, 10.0 * (i + 1), y);
+    }
+  };
+  object(FB(KvxMboNewLine)(""), 2, 100);
+  object(FB(KvxMboNewLine)("Road"), 2, 200);
+  object(FB(KvxMboNewPolygon)(""), 3, 300);
+  pNewPoint("Road-1", "", 1, 1);
+  pNewPoint("#1-2", "", 2, 2);
+  std::string path = tmp_.Path("names.jxl");
+  ASSERT_TRUE(boWrite(30, path));
+  vUiExpectBox(IDNO, "No Fxl file given");
+  ASSERT_TRUE(boRead(30, path));
+  EXPECT_EQ(PointsRead(), (V{"#1-1 10 100", "##1-2 20 100", "#Road-1 10 200", "Road-2 20 200", "Road-1 1 1", "#1-2 2 2",
+                             "##1-1 10 300", "###1-2 20 300", "#1-3 30 300"}));
+}
+
+// The README's sample: 12 points and two unnamed lines of 4 and 3 vertices
+// come back as 19 points.
+TEST_F(UnnamedObjects, TheSampleThroughJobXmlKeepsEveryPoint) {
+  ASSERT_TRUE(boRead(10, KVX_SOURCE_DIR "/examples/site.are"));
+  ASSERT_EQ(iPoPointsGetCount(FB(pKvxMboPoPointsGet)()), 12);
+  std::string path = tmp_.Path("site.jxl");
+  ASSERT_TRUE(boWrite(30, path));
+  vUiExpectBox(IDNO, "No Fxl file given");
+  ASSERT_TRUE(boRead(30, path));
+  V points = PointsRead();
+  ASSERT_EQ(points.size(), 19u);
+  EXPECT_EQ(V(points.begin(), points.begin() + 7),
+            (V{"#1-1 1010 5000", "#1-2 1010 5005", "#1-3 1011 5010", "#1-4 1011 5015", "#2-1 1020 4990",
+               "#2-2 1020 4995", "#2-3 1020 5000"}));
+}
