@@ -564,7 +564,9 @@ void vSetDirection(GsiReader* r, const GsiLine& l, int n) {
   vMboRecSetObsValue(MBO_OBS_ITEM_HZ, text);
 }
 
-void vReadObservation(GsiReader* r, const GsiLine& l, const char* name) {
+// With boCode the record's code as an observation has it; without, the
+// caller gives it.
+void vReadObservation(GsiReader* r, const GsiLine& l, const char* name, bool boCode) {
   vMboRecSetPointName(name);
   // A remark belongs to its own record only.
   vMboRecSetObsValue(MBO_OBS_ITEM_REMARK, "");
@@ -612,21 +614,23 @@ void vReadObservation(GsiReader* r, const GsiLine& l, const char* name) {
   }
   // Without a height the previous target height stays.
   vMboRecSetObsValue(MBO_OBS_ITEM_TH, th);
-  vMboRecSetCode(code[0] ? code : r->sObsCode);
+  if (boCode) vMboRecSetCode(code[0] ? code : r->sObsCode);
 }
 
 void vReadMeasurement(GsiReader* r, const GsiLine& l) {
   char name[MBO_REC_NAME_SIZE];
   vWordName(l, 0, name);
   // What the record is, from its WIs in one walk.
-  bool coordinates = false, levelling = false, observation = false;
+  bool coordinates = false, levelling = false, observation = false, station = false;
   int n = -1;
   for (int i = 0; i < iSearched(l); ++i) {
     switch (l.aiWi[i]) {
-      case 81:
-      case 82:
       case 84:
       case 85:
+        station = true;
+        [[fallthrough]];
+      case 81:
+      case 82:
         coordinates = true;
         break;
       case 331:
@@ -646,12 +650,16 @@ void vReadMeasurement(GsiReader* r, const GsiLine& l) {
         break;
     }
   }
+  // A point measured and its coordinates recorded on one line (a common
+  // recording mask) gives both: the observation first, the code then as
+  // the coordinates have it.
+  if (coordinates && observation && !station) vReadObservation(r, l, name, false);
   if (coordinates)
     vReadCoordinates(r, l, name);
   else if (levelling)
     vReadLevelling(l, name);
   else if (observation)
-    vReadObservation(r, l, name);
+    vReadObservation(r, l, name, true);
   bool boAngle = false;
   double corr;
   if (n > 0 && boNumber(l, n, &corr, &boAngle)) {

@@ -181,6 +181,22 @@ TEST_F(Gsi, TheHeaderDateKeepsTheLeadingZeroOfTheDay) {
   EXPECT_EQ((Strings{"P1  1.000 2.000 -"}), DumpPoints());
 }
 
+// A point's coordinates recorded with its measurement (21, 22, 31 beside 81,
+// 82): both read, the point with its coordinates and code and the
+// observation with its angles, distance, target height and the same code.
+// Lines with one kind read as before; a station line (84, 85) with a
+// direction stays a station. A distance whose data is a lone '.' has no
+// value.
+TEST_F(Gsi, ALineWithCoordinatesAndMeasurementsKeepsBoth) {
+  ASSERT_TRUE(boRead(95, kData + "coords_obs.gsi"));
+  EXPECT_EQ((Strings{"ST1  500.000 6600.000 10.000", "P1 TREE 501.000 6601.000 12.000", "P2  502.000 6602.000 13.000",
+                     "P3  - - -", "ST2  510.000 6610.000 -"}),
+            DumpPoints());
+  EXPECT_EQ((Strings{"ST 1=ST1 4=1.60000", "  OBS 1=P1 2=TREE 3=" + sHz(10) + " 4=" + sV(100) + " 5=50.12300 6=1.70000",
+                     "  OBS 1=P3 2= 3=" + sHz(20) + " 4=" + sV(100) + " 6=1.50000"}),
+            DumpStations(1, {1, 4}, {1, 2, 3, 4, 5, 6}));
+}
+
 // Without word 87 and a default the target height before stays.
 TEST_F(Gsi, AnObservationWithoutTargetHeightKeepsThePreviousOne) {
   ASSERT_TRUE(boRead(95, kData + "th.gsi"));
