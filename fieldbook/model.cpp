@@ -386,8 +386,8 @@ uint32_t uMboVertexPosition(LiLine* line, LiElm* elm, GeoPnt3* p, PoPoint** foun
 
 namespace {
 
-// Vertices and lines the writers left out during the current write.
-int g_iLeftOutVertices, g_iLeftOutLines;
+// Points, vertices and lines the writers left out during the current write.
+int g_iLeftOutPoints, g_iLeftOutVertices, g_iLeftOutLines;
 
 }  // namespace
 
@@ -408,13 +408,19 @@ bool boMboLineWritable(LiLine* line) {
   return false;
 }
 
-void vMboLeftOutBegin(void) { g_iLeftOutVertices = g_iLeftOutLines = 0; }
+bool boMboPointWritable(PoPoint* point) {
+  if (boMboGetPointXY(point, nullptr, nullptr)) return true;
+  if (boMboGetPointZ(point, nullptr)) ++g_iLeftOutPoints;
+  return false;
+}
+
+void vMboLeftOutBegin(void) { g_iLeftOutPoints = g_iLeftOutVertices = g_iLeftOutLines = 0; }
 
 void vMboLeftOutWarn(void) {
-  if (g_iLeftOutVertices || g_iLeftOutLines)
-    vMsgWarning(sStrFormat(sKvxPoGetText("Not written for want of a position: %d line vertices, and %d lines left "
-                                         "with fewer than two vertices."),
-                           g_iLeftOutVertices, g_iLeftOutLines));
+  if (g_iLeftOutPoints || g_iLeftOutVertices || g_iLeftOutLines)
+    vMsgWarning(sStrFormat(sKvxPoGetText("Not written for want of a position: %d points, %d line vertices, and %d "
+                                         "lines left with fewer than two vertices."),
+                           g_iLeftOutPoints, g_iLeftOutVertices, g_iLeftOutLines));
   vMboLeftOutBegin();
 }
 

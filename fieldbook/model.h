@@ -115,6 +115,10 @@ bool boMboVertexPlaced(LiLine* line, LiElm* elm);
 // Whether a writer writes the line; counts its vertices without a place,
 // and the line itself when it is not written. Once per line and write.
 bool boMboLineWritable(LiLine* line);
+// Whether the point has XY for an XML writer; one without XY but with a
+// height is counted (the raw writers pass over such points without a word).
+// Once per point and write.
+bool boMboPointWritable(PoPoint* point);
 void vMboLeftOutBegin(void);
 void vMboLeftOutWarn(void);
 struct MboLeftOutWarning {

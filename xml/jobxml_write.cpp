@@ -263,8 +263,10 @@ MboXmlElem* pJxlAddPoint(MboXmlElem* parent, void* object, int kind, LiElm* vert
   } else {
     PoPoint* point = (PoPoint*)object;
     name = sStrNotNull(sPidGetPart(sMboGetPointPID(point), 2));
-    // A point without XY keeps an empty Grid: no coordinate is invented.
+    // A point without XY keeps an empty Grid: no coordinate is invented. A
+    // height it has is not written, and counted for the write's warning.
     xy = boMboGetPointXY(point, &p.x, &p.y);
+    if (!xy) boMboPointWritable(point);
     z = xy && boMboGetPointZ(point, &p.z);
   }
   MboXmlElem* elem = pMboXmlAddChild(parent, "Point");

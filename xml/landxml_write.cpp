@@ -333,7 +333,10 @@ void vPoints(MboXmlStream* s, int dialect, const std::string& key) {
   AttrText attrs;
   for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) {
     double x, y, z;
-    if (!boMboGetPointXY(p, &x, &y)) continue;
+    if (!boMboGetPointXY(p, &x, &y)) {
+      boMboPointWritable(p);  // counted for the write's warning when it has a height
+      continue;
+    }
     vStart(s, "CgPoints");
     const char* pid = sStrNotNull(sMboGetPointPID(p));
     size_t pidLen = strlen(pid);
@@ -797,6 +800,7 @@ bool boLxmlWriteFile(const char* sPath, int iDialect) {
   if (!s) {
     // The write's warning still tells what it would have left out, as when
     // the document was put together before the file was made.
+    for (PoPoint* p = PoPointsGetFirst(g_pMboPoints); p; p = PoPointsGetNext(g_pMboPoints, p)) boMboPointWritable(p);
     for (LiLines* lines : {g_pMboLines, g_pMboPolygons})
       for (LiLine* l = LiLinesGetFirst(lines); l; l = LiLinesGetNext(lines, l)) boMboLineWritable(l);
     return false;

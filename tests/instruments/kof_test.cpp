@@ -360,7 +360,7 @@ TEST_F(KofRoundTrip, WritersLeaveOutAVertexWithoutAPosition) {
     SCOPED_TRACE(c.instrument);
     std::string path = m_dir + "/out" + std::to_string(c.instrument);
     if (c.instrument == 98) vUiExpectBox(IDYES, "Skriv linjer til KOF?");
-    vUiExpectBox(IDOK, "want of a position: 2 line vertices, and 1 lines left with fewer than two vertices.");
+    vUiExpectBox(IDOK, "want of a position: 0 points, 2 line vertices, and 1 lines left with fewer than two vertices.");
     ASSERT_TRUE(boWrite(c.instrument, path));
     std::string text = ReadFile(path);
     for (const std::string& s : c.present) EXPECT_NE(std::string::npos, text.find(s)) << s << "\n" << text;

@@ -209,7 +209,7 @@ TEST_F(AbsentValues, NoEmptyGroupWhenEveryLineIsLeftOut) {
   for (int writer : {25, 26, 28, 29}) {
     SCOPED_TRACE(writer);
     std::string path = tmp_.Path("gone" + std::to_string(writer) + ".xml");
-    vUiExpectBox(IDOK, "want of a position: 2 line vertices, and 2 lines left with fewer than two vertices.");
+    vUiExpectBox(IDOK, "want of a position: 0 points, 2 line vertices, and 2 lines left with fewer than two vertices.");
     ASSERT_TRUE(boWrite(writer, path));
     std::string text = ReadFile(path);
     EXPECT_EQ(text.find("<PlanFeatures"), std::string::npos) << text;
@@ -229,7 +229,7 @@ TEST_F(AbsentValues, AFileThatCannotBeMadeStillTellsWhatWouldBeLeftOut) {
     SCOPED_TRACE(writer);
     std::string path = tmp_.Path("no-such-folder/out.xml");
     vUiExpectBox(IDOK, "File not written");
-    vUiExpectBox(IDOK, "want of a position: 1 line vertices, and 1 lines left with fewer than two vertices.");
+    vUiExpectBox(IDOK, "want of a position: 0 points, 1 line vertices, and 1 lines left with fewer than two vertices.");
     EXPECT_FALSE(boWrite(writer, path));
   }
 }
@@ -243,11 +243,30 @@ TEST_F(AbsentValues, TheKofWriterLeavesOutAVertexWithoutAFinitePlace) {
   std::string path = tmp_.Path("book.kof");
   vUiExpectBox(IDYES, "Skriv linjer til KOF?");
   // The gap's second vertex has no place; its first alone is no line.
-  vUiExpectBox(IDOK, "want of a position: 1 line vertices, and 1 lines left with fewer than two vertices.");
+  vUiExpectBox(IDOK, "want of a position: 0 points, 1 line vertices, and 1 lines left with fewer than two vertices.");
   ASSERT_TRUE(boWrite(98, path));
   std::string text = ReadFile(path);
   EXPECT_EQ(text.find("nan"), std::string::npos) << text;
   EXPECT_EQ(text.find("inf"), std::string::npos) << text;
   EXPECT_EQ(text.find("Gap"), std::string::npos) << text;
   EXPECT_EQ(text.find(" 2.000       1.000"), std::string::npos) << text;
+}
+
+// A point with a height and no XY has no place in an XML file (JobXML
+// writes its name without coordinates): every XML writer counts it in the
+// write's warning; a point with neither is not counted, and a raw writer
+// passes over such points without a word.
+TEST_F(AbsentValues, APointWithAHeightAndNoPlaceIsCountedByTheXmlWriters) {
+  double z = 12.5;
+  pNewPoint("OK", "", 100, 200, &z);
+  FB(vMboSetPointZ)(FB(KvxMboNewPoint)("ZONLY"), 7.25);
+  FB(KvxMboNewPoint)("NOTHING");
+  for (int writer : {25, 26, 28, 29, 30}) {
+    SCOPED_TRACE(writer);
+    vUiExpectBox(IDOK,
+                 "Not written for want of a position: 1 points, 0 line vertices, and 0 lines left with fewer "
+                 "than two vertices.");
+    ASSERT_TRUE(boWrite(writer, tmp_.Path("zonly" + std::to_string(writer))));
+  }
+  ASSERT_TRUE(boWrite(10, tmp_.Path("zonly.are")));
 }
