@@ -696,6 +696,19 @@ void vSkipBlock(KofReader* r, const KofLine& line, int block) {
   if (boStartsPoint(block)) r->boPointLost = block != 2 && block != 3;
 }
 
+// A line with a NUL byte among its characters, given up to the NUL, is
+// skipped as a TAB line is; when the NUL cuts off its block number, it is
+// taken for a point's, so that no block after it is hung on the point
+// before.
+void vSkipDamagedLine(KofReader* r, const char* text) {
+  KofLine line = KofLineOf(text, (int)strlen(text));
+  const char* p = text;
+  while (*p == ' ') ++p;
+  const char* digits = p;
+  while (boDigit(*p)) ++p;
+  vSkipBlock(r, line, p > digits && *p ? iBlockNumber(text) : 5);
+}
+
 void vReadLine(KofReader* r, const KofLine& line) {
   int block = iBlockNumber(line.s);
   if (boTabInColumns(line, block)) {
@@ -872,8 +885,14 @@ bool boKofReadRaw(uint32_t hRaw, uint32_t hSide) {
   vMboRecSetKofMode(1);
   vMboLineCommand(MBO_LINE_AUTO_OFF, "", "");
   char line[256];
-  while (boMboReadLineCounted(line, sizeof line, hRaw, hSide, &r.iLineNo)) {
-    if (line[0] != '-') vReadLine(&r, KofLineOf(line, (int)strlen(line)));
+  unsigned notes = 0;
+  while (boMboReadLineCut(line, sizeof line, hRaw, &notes)) {
+    bool damaged = boMboReportLine(hSide, notes, ++r.iLineNo);
+    if (line[0] == '-') continue;
+    if (damaged)
+      vSkipDamagedLine(&r, line);
+    else
+      vReadLine(&r, KofLineOf(line, (int)strlen(line)));
   }
   vMboFlushPending();
   vTeleparFree();

@@ -119,6 +119,20 @@ TEST_F(Kof, ATabInsideTheColumnsSkipsTheBlockAndWhatBelongsToIt) {
   EXPECT_EQ(lines[1] + "\r\n" + lines[2] + "\r\n" + lines[4] + "\r\n", sSide("tab"));
 }
 
+// A line with a NUL among its characters is reported and skipped as a TAB
+// line is, its point's blocks with it; one whose block number the NUL cuts
+// is taken for a point's. NULs at a line's end are dropped.
+TEST_F(Kof, ALineWithANulByteIsSkippedWithItsPointsBlocks) {
+  ASSERT_TRUE(boRead(98, kData + "nul_blocks.kof"));
+  EXPECT_EQ((Strings{"T1 KUM 500200.000 6600100.000 10.000", "T3 VEG 500220.000 6600120.000 11.000",
+                     "T5  500240.000 6600140.000 -"}),
+            DumpPoints());
+  Strings lines = Lines(ReadFile(kData + "nul_blocks.kof"));
+  EXPECT_EQ("LINE WITH NUL BYTE : 2\r\n" + lines[1].substr(0, lines[1].find('\0')) + "\r\n" + lines[2] +
+                "\r\nLINE WITH NUL BYTE : 5\r\n 0\r\n" + lines[5] + "\r\nNUL BYTES DROPPED : 7\r\n",
+            sSide("nul_blocks"));
+}
+
 // The same blocks with the block number in columns 2-3 (the writer's),
 // 1-2 and 4-5: every field, the header's coordinate order included, is
 // counted from the block number.
