@@ -35,6 +35,9 @@ bool boStraightKind(int kind) { return kind != KIND_SPIRAL && kind != KIND_CURVE
 // A number attribute; none when absent or not a number.
 std::optional<double> dAttrNum(xmlNode* node, const char* name) { return dLxmlNumber(sLxmlText(node, name)); }
 
+// A length attribute in metres; none when absent or not a number.
+std::optional<double> dAttrLength(xmlNode* node, const char* name) { return dLxmlLength(dAttrNum(node, name)); }
+
 // Up to max leading numbers of the text, up to the first absent one; how
 // many were read.
 int iNumbers(const std::string& text, double* out, int max) {
@@ -112,7 +115,10 @@ bool boIntermediates(xmlNode* node, LiLine* obj, const Ref& start, const Ref& en
   if (!list) return false;
   for (const GeoPnt3& p : pXmlParsePntList(list)) {
     Ref r;
-    r.c = LxmlCoords{p.y, p.x, p.z, is3d && std::isfinite(p.z) ? 3 : 2};
+    double v[3] = {p.y, p.x, p.z};
+    int n = iLxmlLengths(v, is3d ? 3 : 2);
+    if (n < 2) continue;  // no place in metres
+    r.c = LxmlCoords{v[0], v[1], v[2], n};
     if (!skip(r.c)) pAddVertex(obj, r, endElm);
   }
   return is3d;
@@ -123,7 +129,7 @@ std::optional<double> dRadius(xmlNode* node, const char* name) {
   std::optional<std::string> v = sLxmlText(node, name);
   if (!v) return std::nullopt;
   if (iStrCmpNoCase(v->c_str(), "INF") == 0) return 0.0;
-  std::optional<double> d = dAttrNum(node, name);
+  std::optional<double> d = dAttrLength(node, name);
   if (!d) return std::nullopt;
   return std::fabs(*d);
 }
@@ -131,7 +137,7 @@ std::optional<double> dRadius(xmlNode* node, const char* name) {
 void vSpiral(xmlNode* node, LiLine* obj, LiElm* startElm) {
   if (sXmlAttrOpt(node, "spiType").value_or("") != "clothoid") return;
   std::optional<double> rs = dRadius(node, "radiusStart"), re = dRadius(node, "radiusEnd");
-  std::optional<double> length = dAttrNum(node, "length");
+  std::optional<double> length = dAttrLength(node, "length");
   if (!rs || !re || !length) return;
   // A clothoid needs a length and two different radii; otherwise the
   // element stays straight.
@@ -157,7 +163,7 @@ void vCurve(xmlNode* node, LiLine* obj, LiElm* startElm, const Ref& start) {
   Ref center = Resolve(centerElem);
   bool hasCenter = center.boPresent && center.c.iCount >= 2;
   GeoPnt2 given{center.c.east, center.c.north};
-  std::optional<double> radius = dAttrNum(node, "radius");
+  std::optional<double> radius = dAttrLength(node, "radius");
   double r;
   if (radius) {
     r = std::fabs(*radius);
@@ -211,14 +217,14 @@ void vReadProfiles(xmlNode* parent, Profiles* prof) {
   double pendingRadius = 0;  // the corner before the new point's, 0 none
   for (xmlNode* c = align->children; c; c = c->next) {
     double v[2];
-    if (c->type != XML_ELEMENT_NODE || iNumbers(pXmlNodeContent(c), v, 2) < 2) continue;
+    if (c->type != XML_ELEMENT_NODE || iNumbers(pXmlNodeContent(c), v, 2) < 2 || iLxmlLengths(v, 2) < 2) continue;
     GeoPnt3 p{v[0], v[1], 0};
     if (!LiLineAddP(line, nullptr, &p)) continue;
     LiElm* added = LiElmGetLast(line);
     LiElm* e2 = LiElmGetPrev(line, added);
     LiElm* e1 = e2 ? LiElmGetPrev(line, e2) : nullptr;
     if (pendingRadius > 1e-5 && e1) iLiLineFillet(line, e1, e2, pendingRadius);
-    pendingRadius = boXmlNamed(c, "CircCurve") ? std::fabs(dAttrNum(c, "radius").value_or(0)) : 0;
+    pendingRadius = boXmlNamed(c, "CircCurve") ? std::fabs(dAttrLength(c, "radius").value_or(0)) : 0;
   }
 }
 
@@ -264,9 +270,9 @@ void vProfileHeights(LiLine* obj, LiElm* from, double station, Profiles* prof) {
 
 // The station of the element's start.
 double dStation(xmlNode* node, LiLine* obj) {
-  if (std::optional<double> own = dAttrNum(node, "staStart")) return *own;
+  if (std::optional<double> own = dAttrLength(node, "staStart")) return *own;
   xmlNode* align = node->parent ? node->parent->parent : nullptr;
-  double base = align && align->type == XML_ELEMENT_NODE ? dAttrNum(align, "staStart").value_or(0) : 0;
+  double base = align && align->type == XML_ELEMENT_NODE ? dAttrLength(align, "staStart").value_or(0) : 0;
   return obj ? base + dLiLineLength(obj) : base;
 }
 
@@ -408,7 +414,9 @@ void vDefinition(TrNet* net, xmlNode* def) {
       long long id = strtoll(idText->c_str(), &end, 10);
       if (end == idText->c_str() || ids.count(id)) continue;  // the first of a repeated id wins
       double v[3] = {0, 0, 0};
-      if (iNumbers(pXmlNodeContent(p), v, 3) < 2) continue;  // a point without a place
+      int n = iLxmlLengths(v, iNumbers(pXmlNodeContent(p), v, 3));
+      if (n < 2) continue;  // a point without a place
+      if (n < 3) v[2] = 0;
       GeoPnt3 pt{v[1], v[0], v[2]};
       vTrNetSetP(net, next, &pt);
       ids[id] = next++;
@@ -482,13 +490,13 @@ void vStruct(xmlNode* st) {
   xmlNode* center = pXmlChildByName(st, "Center");
   if (!name || !center) return;
   double v[2];
-  if (iNumbers(pXmlNodeContent(center), v, 2) < 2) return;
+  if (iNumbers(pXmlNodeContent(center), v, 2) < 2 || iLxmlLengths(v, 2) < 2) return;
   PoPoint* p = KvxMboNewOrExistingPoint(name->c_str());
   if (!p) return;
   vMboSetPointXY(p, v[1], v[0]);
   // Without a sump level the structure has no height (its rim level is
   // kept as a field only).
-  if (std::optional<double> sump = dAttrNum(st, "elevSump")) vMboSetPointZ(p, *sump);
+  if (std::optional<double> sump = dAttrLength(st, "elevSump")) vMboSetPointZ(p, *sump);
   ViFields* fs = pKvxMboPFieldsGet();
   vCopyFields(fs, p, st, {"desc", "state", "elevSump", "elevRim"});
   xmlNode* shape = pShape(st, {"CircStruct", "RectStruct", "InletStruct", "OutletStruct", "Connection", "Pond"});
@@ -544,7 +552,7 @@ void vInvert(const std::string& structName, xmlNode* inv) {
   std::optional<std::string> refPipe = sXmlAttrOpt(inv, "refPipe");
   LiLine* line = refPipe ? pMboFindLine(refPipe->c_str()) : nullptr;
   if (!line) return;
-  std::optional<double> elev = dAttrNum(inv, "elev");
+  std::optional<double> elev = dAttrLength(inv, "elev");
   std::string flow = sXmlAttrOpt(inv, "flowDir").value_or("");
   ViFields* fs = pKvxMboLFieldsGet();
   for (LiElm* e = LiElmGetFirst(line); e; e = LiElmGetNext(line, e)) {

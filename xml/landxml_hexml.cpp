@@ -119,8 +119,9 @@ void vPoint(xmlNode* elem) {
   if (cls && !cls->empty()) vField(fs, p, "LeicaPointClass", *cls);
   xmlNode* grid = pXmlChildByName(pXmlChildByName(pXmlChildByName(elem, "Coordinates"), "Local"), "Grid");
   if (grid) {
-    std::optional<double> e = dLxmlNumber(sLxmlText(grid, "e")), n = dLxmlNumber(sLxmlText(grid, "n"));
-    std::optional<double> h = dLxmlNumber(sLxmlText(grid, "hghthO"));
+    std::optional<double> e = dLxmlLength(dLxmlNumber(sLxmlText(grid, "e")));
+    std::optional<double> n = dLxmlLength(dLxmlNumber(sLxmlText(grid, "n")));
+    std::optional<double> h = dLxmlLength(dLxmlNumber(sLxmlText(grid, "hghthO")));
     if (e && n) vMboSetPointXY(p, *e, *n);
     if (h) vMboSetPointZ(p, *h);
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cnum.h"
 #include "base/msgbox.h"
 #include "base/text.h"
 #include "fieldbook/api.h"
@@ -25,8 +26,9 @@ namespace {
 
 bool boBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
-// Up to three numbers of the element's text (north, east, height); the scan
-// ends at the first value that is absent (no xs:double, or not finite).
+// Up to three numbers of the element's text (north, east, height) in
+// metres; the scan ends at the first value that is absent (no xs:double, or
+// not finite in metres).
 LxmlCoords Scan(xmlNode* node) {
   LxmlCoords c{0, 0, 0, 0};
   // The usual element holds one text node: read it where it lies (a line
@@ -37,7 +39,7 @@ LxmlCoords Scan(xmlNode* node) {
   double* out[3] = {&c.north, &c.east, &c.height};
   const char* p = direct ? (const char*)only->content : text.c_str();
   std::optional<double> v;
-  while (c.iCount < 3 && boXmlNextDouble(&p, &v) && v) *out[c.iCount++] = *v;
+  while (c.iCount < 3 && boXmlNextDouble(&p, &v) && (v = dLxmlLength(v))) *out[c.iCount++] = *v;
   return c;
 }
 
@@ -178,12 +180,32 @@ void vCgPoints(const std::vector<xmlNode*>& groups) {
     for (xmlNode* node : deferred[k]) vReadCgPoints(node, true, classes[k]);
 }
 
-// Units: the angle unit, and a warning when lengths are not in metres (they
-// are read as they stand).
+// Metres per unit of the schema's linear units ("metre" as "meter").
+double dMetresPer(const std::string& unit) {
+  static const struct {
+    const char* sName;
+    double dMetres;
+  } units[] = {{"millimeter", 0.001},
+               {"centimeter", 0.01},
+               {"meter", 1},
+               {"metre", 1},
+               {"kilometer", 1000},
+               {"foot", 0.3048},
+               {"USSurveyFoot", 1200.0 / 3937},
+               {"inch", 0.0254},
+               {"mile", 1609.344}};
+  for (const auto& u : units)
+    if (unit == u.sName) return u.dMetres;
+  return 0;
+}
+
+// Units: the angle unit, and the length unit by which every length is
+// turned into metres (an unknown one is warned of and read as metres).
 void vUnits(const std::vector<xmlNode*>& metrics, const std::vector<xmlNode*>& imperials,
             const std::vector<xmlNode*>& systems) {
   LxmlRead* r = g_pLxmlRead;
   r->angle.uUnit = LXML_ANG_RAD;
+  r->dLength = 1;
   // Imperial units carry the same angular unit as metric ones.
   std::optional<std::string> unit;
   for (const std::vector<xmlNode*>* kind : {&metrics, &imperials})
@@ -197,7 +219,11 @@ void vUnits(const std::vector<xmlNode*>& metrics, const std::vector<xmlNode*>& i
     for (xmlNode* n : *kind)
       if (!first && n->parent && boXmlNamed(n->parent, "Units")) first = n;
     std::optional<std::string> linear = first ? sXmlAttrOpt(first, "linearUnit") : std::nullopt;
-    if (!linear || *linear == "meter" || *linear == "metre") continue;
+    if (!linear) continue;
+    if (double metres = dMetresPer(*linear)) {
+      r->dLength = metres;
+      break;
+    }
     char text[512];
     sStrPrintN(text, (int)sizeof text, sKvxPoGetText("The file gives lengths in \"%s\". They are read as metres."),
                linear->c_str());
@@ -275,6 +301,40 @@ bool boLxmlInterpretDoc(XmlDocPtr doc, int64_t length) {
 
 // ---------------------------------------------------------------------------
 // Shared helpers
+
+std::optional<double> dLxmlLength(const std::optional<double>& value) {
+  if (!value) return std::nullopt;
+  double metres = *value * (g_pLxmlRead ? g_pLxmlRead->dLength : 1);
+  if (!std::isfinite(metres)) return std::nullopt;
+  return metres;
+}
+
+int iLxmlLengths(double* values, int n) {
+  for (int i = 0; i < n; i++) {
+    std::optional<double> metres = dLxmlLength(values[i]);
+    if (!metres) return i;
+    values[i] = *metres;
+  }
+  return n;
+}
+
+std::optional<std::string> sLxmlLengthText(const std::optional<std::string>& text) {
+  if (!g_pLxmlRead || g_pLxmlRead->dLength == 1) return sXmlNumberText(text);
+  std::optional<double> metres = dLxmlLength(text ? dXmlNumber(*text) : std::nullopt);
+  if (!metres) return std::nullopt;
+  // Fixed decimals (a station's instrument height is a short text: cut, it
+  // still holds the value); an exponent only beyond any real length.
+  char buf[64];
+  if (std::fabs(*metres) < 1e15) {
+    iNumPrintC(buf, (int)sizeof buf, "%.10f", *metres);
+    char* end = buf + strlen(buf);
+    while (end[-1] == '0') *--end = 0;
+    if (end[-1] == '.') end[-1] = 0;
+  } else {
+    iNumPrintC(buf, (int)sizeof buf, "%.17g", *metres);
+  }
+  return std::string(buf);
+}
 
 std::optional<std::string> sLxmlText(xmlNode* node, const char* name) {
   std::optional<std::string> v = sXmlAttrOpt(node, name);

@@ -63,6 +63,7 @@ struct LxmlRead {
   xmlXPathContext* pHexCtx;  // the HexagonLandXML block (dialect 3), or null
   int iVersion;              // LXML_VERSION_*
   LxmlAngleUnit angle;
+  double dLength = 1;  // metres per length unit of the file (the Units' linearUnit)
   LxmlPtIndex* pPoints;
   LxmlSetupIndex* pSetups;
   std::vector<std::vector<xmlNode*>> sections;  // by LXML_SEC_*
@@ -127,6 +128,17 @@ std::optional<std::string> sLxmlAngle(double value, bool zenith);
 // The file's unit to radians (dd.mmss normalised: 60 seconds or minutes
 // carry into the next field).
 double dLxmlAngleToRad(double value, uint32_t unit);
+
+// Lengths of the file (coordinates, heights, distances, radii, stations)
+// in metres. A value that is not finite in metres counts as absent.
+std::optional<double> dLxmlLength(const std::optional<double>& value);
+// The same for up to n leading values: how many of them stay finite (the
+// scan of a list ends at the first that does not).
+int iLxmlLengths(double* values, int n);
+// A length attribute's text as the field book takes it: in a file in
+// metres the text as it stands, else the value in metres; none when the
+// text is no number.
+std::optional<std::string> sLxmlLengthText(const std::optional<std::string>& text);
 
 // An attribute in ANSI, none when absent or all blank (the writer puts a
 // single blank where it has no text).

@@ -110,13 +110,13 @@ void vRawObservation(xmlNode* raw, void* station) {
     if (v && !v->empty()) boMboSetObsAttr(ST_TOTAL, station, obs, attr, v->c_str());
   };
   set(2, sXmlAttrOpt(raw, "code"));
-  set(6, sXmlNumberText(sXmlAttrOpt(raw, "targetHeight")));
+  set(6, sLxmlLengthText(sXmlAttrOpt(raw, "targetHeight")));
   if (std::optional<double> hz = dLxmlNumber(sLxmlText(raw, "horizAngle"))) set(3, sLxmlAngle(*hz, false));
   if (std::optional<double> v = dLxmlNumber(sLxmlText(raw, "zenithAngle"))) set(4, sLxmlAngle(*v, true));
-  if (std::optional<std::string> sd = sXmlNumberText(sLxmlText(raw, "slopeDistance"))) {
+  if (std::optional<std::string> sd = sLxmlLengthText(sLxmlText(raw, "slopeDistance"))) {
     set(5, sd);
     set(9, std::string("0"));
-  } else if (std::optional<std::string> hd = sXmlNumberText(sLxmlText(raw, "horizDistance"))) {
+  } else if (std::optional<std::string> hd = sLxmlLengthText(sLxmlText(raw, "horizDistance"))) {
     set(5, hd);
     set(9, std::string("1"));
   }
@@ -155,7 +155,7 @@ void vInstrumentSetup(xmlNode* setup) {
   if (!st) return;
   boMboSetStAttr(ST_TOTAL, st, 1, name->c_str());
   boMboSetStAttr(ST_TOTAL, st, 3, sInt(g_mboTransfer.settings.uTheodoliteNo).c_str());
-  if (std::optional<std::string> h = sXmlNumberText(sXmlAttrOpt(setup, "instrumentHeight")))
+  if (std::optional<std::string> h = sLxmlLengthText(sXmlAttrOpt(setup, "instrumentHeight")))
     boMboSetStAttr(ST_TOTAL, st, 4, h->c_str());
   pLxmlSetupIndexAdd(g_pLxmlRead->pSetups, st, id->c_str(), ST_TOTAL);
   vSetupChildren(setup, st);
@@ -167,13 +167,15 @@ struct Covariance {
   double v[6];  // XX XY XZ YY YZ ZZ
 };
 
-// All six present and numeric (0 is a covariance like any other).
+// All six present and numeric (0 is a covariance like any other), in
+// square metres.
 bool boCovariance(xmlNode* qc, Covariance* c) {
   static const char* const names[] = {"covarianceXX", "covarianceXY", "covarianceXZ",
                                       "covarianceYY", "covarianceYZ", "covarianceZZ"};
   if (!qc) return false;
   for (int i = 0; i < 6; i++) {
-    std::optional<double> d = dLxmlAttrNumber(qc, names[i]);
+    // Twice by the length unit: an area.
+    std::optional<double> d = dLxmlLength(dLxmlLength(dLxmlAttrNumber(qc, names[i])));
     if (!d) return false;
     c->v[i] = *d;
   }
@@ -223,7 +225,7 @@ void vGpsPosition(xmlNode* setup, xmlNode* pos) {
   if (!target) return;
   const MboSettings& set = g_mboTransfer.settings;
   std::string name = sXmlAttrOpt(setup, "stationName").value_or("");
-  std::optional<double> antenna = dLxmlNumber(sLxmlText(setup, "antennaHeight"));
+  std::optional<double> antenna = dLxmlLength(dLxmlNumber(sLxmlText(setup, "antennaHeight")));
   bool corr = set.uCorrCode != 0xFFFFFFFFu;
   if (xmlNode* vector = pLxmlFeature(pos, "GpsVector")) {
     void* st = pMboAddSt(ST_VECTOR);
@@ -235,11 +237,11 @@ void vGpsPosition(xmlNode* setup, xmlNode* pos) {
     if (corr) boMboSetStAttr(ST_VECTOR, st, 7, sInt(set.uCorrCode).c_str());
     boMboSetObsAttr(ST_VECTOR, st, obs, 1, target->sName);
     vCovariance(ST_VECTOR, st, obs, cov);
-    double h = dLxmlNumber(sProperty(pLxmlFeature(pos, "antennaHeight"), "antennaHeight")).value_or(0);
+    double h = dLxmlLength(dLxmlNumber(sProperty(pLxmlFeature(pos, "antennaHeight"), "antennaHeight"))).value_or(0);
     boMboSetObsAttr(ST_VECTOR, st, obs, 6, sNum("%.8f", h).c_str());
     const char* axes[] = {"DX", "DY", "DZ"};
     for (int i = 0; i < 3; i++)
-      if (std::optional<double> d = dLxmlNumber(sProperty(vector, axes[i])))
+      if (std::optional<double> d = dLxmlLength(dLxmlNumber(sProperty(vector, axes[i]))))
         boMboSetObsAttr(ST_VECTOR, st, obs, 100 + i, sNum("%.8f", *d).c_str());
   } else {
     void* st = pMboAddSt(ST_POSITION);

@@ -48,10 +48,17 @@ TEST_F(LandXmlReader, GroupsFeaturesUnitsAndCoordinateSystemOfA10File) {
             "[P2] 3003.0000 8003.0000 -  LeicaPointClass=Control\n");
 }
 
-TEST_F(LandXmlReader, FilesWithoutNamespaceAreReadAndForeignLengthsWarned) {
-  vUiExpectBox(IDOK, "\"USSurveyFoot\"");
+TEST_F(LandXmlReader, FilesWithoutNamespaceAreReadAndTheirLengthsTurnedIntoMetres) {
+  // US survey feet, 1200/3937 m each.
   ASSERT_TRUE(boReadFile("read_v11_nonamespace.xml"));
-  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[A] 200.0000 100.0000 10.0000 \n[B] 201.0000 101.0000 - \n");
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[A] 60.9601 30.4801 3.0480 \n[B] 61.2649 30.7849 - \n");
+  // A unit the schema does not name is told, and read as metres.
+  vMboResetFieldBook();
+  vUiExpectBox(IDOK, "The file gives lengths in \"furlong\". They are read as metres.");
+  ASSERT_TRUE(
+      boRead("<LandXML><Units><Imperial linearUnit=\"furlong\"/></Units><CgPoints><CgPoint name=\"A\">1 2 "
+             "3</CgPoint></CgPoints></LandXML>"));
+  EXPECT_EQ(sXmlTestDumpPoints(g_pMboPoints), "[A] 2.0000 1.0000 3.0000 \n");
 }
 
 TEST_F(LandXmlReader, AWrittenFieldBookReadsBackUnchanged) {

@@ -119,11 +119,12 @@ TEST_F(LandXmlSurvey, GpsPositionsAndVectorsWithZeroCovariances) {
 }
 
 TEST_F(LandXmlSurvey, ImperialUnitsGiveTheirAngularUnitToo) {
-  // Lengths in feet are read as they stand, with the warning; angles in
-  // degrees are degrees: 90 is a quarter turn (0 in the field book, as 100
-  // gon above), 270.5 gives 90 less 270.5 degrees, 179.5 degrees.
-  vUiExpectBox(IDOK, "The file gives lengths in \"USSurveyFoot\"");
+  // Lengths in US survey feet become metres (5 ft 1.524003 m, 100 ft
+  // 30.48006 m); angles in degrees are degrees: 90 is a quarter turn (0 in
+  // the field book, as 100 gon above), 270.5 gives 90 less 270.5 degrees,
+  // 179.5 degrees.
   ASSERT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, KVX_TEST_DATA "/landxml/imperial_degrees.xml"));
   EXPECT_EQ(sDumpStations(1, {1, 4}, {1, 3, 4, 5}),
-            "S 1=S1 4=5\n  O 1=T1 3=0.00000000 4=3.14159265 5=100.00000\n  O 1=T1 3=3.13286601 4=0.78539816\n");
+            "S 1=S1 4=1.524003048\n  O 1=T1 3=0.00000000 4=3.14159265 5=30.48006\n  O 1=T1 3=3.13286601 "
+            "4=0.78539816\n");
 }
