@@ -27,6 +27,7 @@
 #include "fieldbook/record.h"
 #include "fieldbook/record_obs.h"
 #include "fieldbook/settings.h"
+#include "fieldbook/stations.h"
 #include "fieldbook/transfer_context.h"
 #include "kvxlib.h"
 
@@ -41,6 +42,21 @@ void vWarnCannotOpenRaw(void) { vMsgWarning(sKvxPoGetText("ERROR! Cannot open ra
 // A write that failed names the file and why; the old file is unchanged.
 void vWarnNotWritten(const char* sPath, const char* sReason) {
   vMsgWarning(sStrFormat(sKvxPoGetText("ERROR! File not written:\n%s\n%s"), sPath, sStrNotNull(sReason)));
+}
+
+// No XML writer carries stations or observations (LandXML and JobXML are
+// written from the points, lines, polygons and nets): a written file that
+// leaves them out says how many.
+void vWarnSurveyNotWritten(void) {
+  int iStations = 0, iObs = 0;
+  for (int kind : {MBO_KIND_TS, MBO_KIND_LEV, MBO_KIND_GPS, MBO_KIND_COORD}) {
+    iStations += iMboCountStations(kind);
+    iObs += iMboCountObs(kind);
+  }
+  if (iStations || iObs)
+    vMsgWarning(sStrFormat(sKvxPoGetText("Not written, the format carries no stations or observations: %d stations "
+                                         "and %d observations."),
+                           iStations, iObs));
 }
 
 // The folder of a path in full form; an empty folder is the current one.
@@ -429,7 +445,10 @@ bool boMboWriteRawFile(MboSettings* pSet) {
   if (boMboNeedsVertexIds(iInstr)) vMboGiveVertexIds();
   if (pfnXml) {
     SetLastError(ERROR_SUCCESS);
-    if (pfnXml(sRaw)) return true;
+    if (pfnXml(sRaw)) {
+      vWarnSurveyNotWritten();
+      return true;
+    }
     DWORD uErr = GetLastError();
     vWarnNotWritten(sRaw, uErr ? sPathErrorText(uErr) : "");
     return false;

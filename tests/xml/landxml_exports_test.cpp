@@ -70,3 +70,27 @@ TEST_F(LandXmlExports, AFileWithoutADocumentIsAFailedReadThatKeepsTheFieldBook) 
   EXPECT_EQ(1, FB(boKvxMboReadRawDirect)(&host_, 25, path.c_str()));
   EXPECT_EQ(sDump(), "");
 }
+
+// The XML formats carry no stations or observations: a write of a field
+// book that holds some says how many it leaves out, and still writes the
+// file (as it does for an empty field book, without a word).
+TEST_F(LandXmlExports, AWriteSaysHowManyStationsAndObservationsItLeavesOut) {
+  for (int writer : {25, 26, 28, 29, 30}) {
+    SCOPED_TRACE(writer);
+    std::string empty = m_dir + "/empty" + std::to_string(writer);
+    ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, writer, empty.c_str()));
+    EXPECT_TRUE(std::filesystem::exists(empty));
+  }
+  void* ts = FB(pMboAddSt)(1);
+  FB(pMboAddObs)(1, ts);
+  FB(pMboAddObs)(1, ts);
+  FB(pMboAddSt)(1);
+  FB(pMboAddObs)(5, FB(pMboAddSt)(5));
+  for (int writer : {25, 26, 28, 29, 30}) {
+    SCOPED_TRACE(writer);
+    std::string path = m_dir + "/survey" + std::to_string(writer);
+    vUiExpectBox(IDOK, "Not written, the format carries no stations or observations: 3 stations and 3 observations.");
+    ASSERT_EQ(1, FB(boKvxMboWriteRawDirect)(&host_, writer, path.c_str()));
+    EXPECT_TRUE(std::filesystem::exists(path));
+  }
+}
