@@ -512,14 +512,28 @@ void vSpiral(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& se
   GeoPnt2 p0, p1, a1, a2, b1, b2, pi;
   vLiElmGetP2d(line, e, &p0);
   vLiElmGetP2d(line, next, &p1);
+  bool boPi = false, boChord = true;
   if (boLiElmEndDirs(line, e, &d0, &d1)) {
     vTangent(p0, d0, &a1, &a2);
     vTangent(p1, d1, &b1, &b2);
-    if (iGeoSegmentCross(&a1, &a2, &b1, &b2, &pi) != -1) {
-      vMboXmlStreamStart(s, "PI");
-      vTextYX(s, pi.x, pi.y);
-      vMboXmlStreamEnd(s);
-    }
+    boPi = iGeoSegmentCross(&a1, &a2, &b1, &b2, &pi) != -1;
+    // Parallel tangents on two lines: no crossing at all.
+    boChord = fabs((a2.x - a1.x) * (p1.y - a1.y) - (a2.y - a1.y) * (p1.x - a1.x)) / 2000.0 < 1e-6;
+  }
+  // The schema wants a PI. A clothoid the geometry library cannot lay
+  // between its ends (or that has no place there) is drawn as its chord,
+  // whose line holds both its tangents: the chord's middle stands for their
+  // crossing.
+  if (!boPi && boChord) {
+    const GeoPnt3 &ps = g.vertices[seg.a].p, &pe = g.vertices[seg.b].p;
+    pi.x = (ps.x + pe.x) / 2;
+    pi.y = (ps.y + pe.y) / 2;
+    boPi = true;
+  }
+  if (boPi) {
+    vMboXmlStreamStart(s, "PI");
+    vTextYX(s, pi.x, pi.y);
+    vMboXmlStreamEnd(s);
   }
   vVertex(s, "End", line, g, seg.b, cache);
   vMboXmlStreamEnd(s);
