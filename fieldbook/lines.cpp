@@ -134,14 +134,18 @@ bool boMboWriteEnd(uint32_t hFile, const char* pLine, uint32_t uCount) {
   return boWriteElsewhere(hFile, pLine, uCount);
 }
 
-bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen) {
+namespace {
+
+// A line of uLen bytes and CR LF, each byte as cMap gives it.
+template <char (*cMap)(char)>
+bool boWriteLineMapped(uint32_t hFile, const char* pText, size_t uLen) {
   if (!hFile) return false;
   // Names and codes may hold control bytes (a line break from an XML file,
   // a TAB from another format): written as they are, one would end the line
   // early and the reader would see a broken record.
   bool boOk;
   if (char* p = pWriteRoom(hFile, uLen + 2, &boOk)) {
-    for (size_t i = 0; i < uLen; ++i) p[i] = cMboLineByte(pText[i]);
+    for (size_t i = 0; i < uLen; ++i) p[i] = cMap(pText[i]);
     p[uLen] = '\r';
     p[uLen + 1] = '\n';
     return boOk;
@@ -153,7 +157,7 @@ bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen) {
   for (;;) {
     // A piece of known length: the blanking loop has no end to look for.
     size_t n = uLeft < sizeof buf - 2 ? uLeft : sizeof buf - 2;
-    for (size_t i = 0; i < n; ++i) buf[i] = cMboLineByte(s[i]);
+    for (size_t i = 0; i < n; ++i) buf[i] = cMap(s[i]);
     s += n;
     uLeft -= n;
     // The last piece (the whole of a usual line) goes out with the line end
@@ -167,29 +171,20 @@ bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen) {
   }
 }
 
+}  // namespace
+
+bool boMboWriteLineN(uint32_t hFile, const char* pText, size_t uLen) {
+  return boWriteLineMapped<cMboLineByte>(hFile, pText, uLen);
+}
+
 bool boMboWriteLine(uint32_t hFile, const char* sText) {
   const char* s = sStrNotNull(sText);
   return boMboWriteLineN(hFile, s, strlen(s));
 }
 
 bool boMboWriteLine865(uint32_t hFile, const char* sText) {
-  if (!hFile) return false;
   const char* s = sStrNotNull(sText);
-  size_t uLeft = strlen(s);
-  bool boWhole = true;
-  char buf[512];
-  for (;;) {
-    size_t n = uLeft < sizeof buf - 2 ? uLeft : sizeof buf - 2;
-    for (size_t i = 0; i < n; ++i) buf[i] = cMboLineByte865(s[i]);
-    s += n;
-    uLeft -= n;
-    if (!uLeft) {
-      buf[n++] = '\r';
-      buf[n++] = '\n';
-      return boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
-    }
-    boWhole = boMboWriteBytes(hFile, buf, (uint32_t)n) && boWhole;
-  }
+  return boWriteLineMapped<cMboLineByte865>(hFile, s, strlen(s));
 }
 
 bool boMboWriteLineAsIs(uint32_t hFile, const char* sText) {
