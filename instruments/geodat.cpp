@@ -298,8 +298,8 @@ bool boIsRecordStart(int iLabel) {
 // The next token read as a record. NUL bytes at its end are dropped (the
 // first such token of the file is reported); a token with another byte
 // after a NUL cannot be read: it is reported and *pboBad set, with its
-// label when it has an '='. False for a token that is no record, and at the
-// end of the file (*pboEnd).
+// label. False for a token that is no record, and at the end of the file
+// (*pboEnd).
 bool boTokenRecord(GeodatTokens* t, int* piLabel, const char** psValue, bool* pboBad, bool* pboEnd) {
   GeodatRawToken r;
   *pboBad = false;
@@ -309,14 +309,19 @@ bool boTokenRecord(GeodatTokens* t, int* piLabel, const char** psValue, bool* pb
   if (r.boNulInside) {
     vMboReport(t->hSide, "LINE WITH NUL BYTE", sStrFormat("%d", r.iLine));
     const unsigned char* pEq = (const unsigned char*)memchr(t->raw, '=', (size_t)r.n);
-    if (!pEq) return false;
-    // The label as atoi reads it: it stops at a NUL.
+    *psValue = "";
+    *pboBad = true;
+    // A NUL before the '=', or no '=', leaves the label unknown: the token
+    // is taken for a point's, so that the values after it are not given to
+    // the record before.
+    if (!pEq || memchr(t->raw, 0, (size_t)(pEq - t->raw))) {
+      *piLabel = 5;
+      return true;
+    }
     int iLen = (int)(pEq - t->raw) < kTokenMax ? (int)(pEq - t->raw) : kTokenMax;
     memcpy(sTok, t->raw, (size_t)iLen);
     sTok[iLen] = 0;
     *piLabel = iAtoi(sTok);
-    *psValue = "";
-    *pboBad = true;
     return true;
   }
   if (r.boNul) {

@@ -433,6 +433,19 @@ TEST_F(Geodat, NulBytesAreDroppedAtATokensEndAndOtherwiseSkipTheToken) {
       "LINE WITH NUL BYTE : 9\r\n"
       "UNKNOWN CODE : 42=x\r\n",
       side);
+  // A NUL before the '=' or in its place hides the label: the token is
+  // taken for a point's, and the point before keeps its coordinates.
+  using namespace std::string_literals;
+  for (const std::string& damaged : {"\0\0"
+                                     "5=101"s,
+                                     "5\0"
+                                     "101"s,
+                                     "\0"
+                                     "4=X"s}) {
+    side = sRead("5=100 37=1 38=1\r\n" + damaged + " 37=2 38=2\r\n5=102 37=3 38=3");
+    EXPECT_EQ((Strings{"100  1.000 1.000 -", "102  3.000 3.000 -"}), DumpPoints());
+    EXPECT_EQ("LINE WITH NUL BYTE : 2\r\n", side);
+  }
 }
 
 // The code-page-1252 byte of a code point beyond ASCII; '?' where there is
@@ -474,7 +487,7 @@ bool ModelUtf8(const std::string& b, size_t max, std::vector<uint32_t>* out) {
 // a comma after its first byte starts it anew; NULs at its end are dropped
 // (reported at the file's first); a NUL with another byte after it makes
 // it reported and skipped, a record start with its record (a line control
-// with its 92, 93 and 94). Its first 1596 bytes kept; its first 399
+// with its 92, 93 and 94), one whose label the NUL hides as a point's. Its first 1596 bytes kept; its first 399
 // characters, as UTF-8 when they are well-formed with a character beyond
 // ASCII, else its first 399 bytes with code page 865's letters.
 std::string ModelSide(std::string raw) {
@@ -522,8 +535,8 @@ std::string ModelSide(std::string raw) {
     if (bad) {
       side += "LINE WITH NUL BYTE : " + std::to_string(line) + "\r\n";
       size_t eq = tok.find('=');
-      if (eq == std::string::npos) continue;
-      label = std::strtol(tok.substr(0, eq).c_str(), nullptr, 10);
+      // No '=' or a NUL before it: taken for a point's record.
+      label = eq == std::string::npos || tok.find('\0') < eq ? 5 : std::strtol(tok.substr(0, eq).c_str(), nullptr, 10);
     } else {
       if (nul != std::string::npos) {
         tok.erase(tok.find_last_not_of('\0') + 1);
@@ -595,7 +608,10 @@ TEST_F(Geodat, RandomTokensReadAsTheModelReadsThem) {
         if (kind == 2) raw += std::string(1, (char)(0x80 + pick(128))) + ",";
         const int starts[] = {2, 92, 91};
         int label = kind == 3 ? starts[pick(3)] : pick(2) ? 40 + pick(10) : 100 + pick(900);
-        raw += std::to_string(label) + "=";
+        // Now and then a NUL hides the label or takes the '=''s place (not a
+        // line control's: the 93 after it would add a height).
+        bool hide = label != 91 && pick(30) == 0;
+        raw += (hide && pick(2) ? std::string(1, '\0') : "") + std::to_string(label) + (hide && pick(2) ? '\0' : '=');
         // Half of the values plain digits, the others with any byte, or
         // UTF-8 characters of every length.
         int len = pick(20) == 0 ? 300 + pick(300) : pick(14);
