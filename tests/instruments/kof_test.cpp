@@ -406,6 +406,7 @@ TEST_F(KofRoundTrip, AValueThatDoesNotFitItsColumnEvenWithoutDecimalsIsLeftOut) 
   pNewPoint("OK2", "", 520, 6020, nullptr);
   LiLine* l = pLine("L1", "K", {{500, 6000, 1}, {1e13, 6000, 0}, {530, 6030, 0}});
   vLiLineSetAsPolygon(l, 1);
+  ASSERT_TRUE(boLiElmSet2pArc(l, LiElmGetFirst(l), INFINITY, 0));  // no " 08 141" radius
   void* st = FB(pMboAddSt)(1);
   FB(boMboSetStAttr)(1, st, 1, "ST1");
   FB(boMboSetStAttr)(1, st, 4, "1234567.5");  // instrument height: 6 columns
