@@ -120,6 +120,7 @@ struct GeodatTokens {
   UINT pos, len;
   bool boEnd;
   bool boAtStart;  // nothing read yet of a file read from its start
+  int8_t iUtf8;    // the file's coding, decided at its first bytes: 1 UTF-8, 0 8-bit
   int nLf;         // LFs before the reading place: line numbers for reports
   bool boNulReported;
   GeodatSkip eSkip;
@@ -130,6 +131,29 @@ struct GeodatTokens {
   unsigned char raw[kTokenBytes];  // the bytes of the token being read
   char sTok[kTokenMax + 1];        // the token last read
 };
+
+// The file's coding from its first bytes, as the line reader decides it:
+// UTF-8 when they hold a multi-byte character and no byte above 0x7F outside
+// one. A character cut by their end, where the file goes on, tells nothing.
+bool boUtf8Start(const unsigned char* p, const unsigned char* pEnd, bool boMore) {
+  bool boWide = false;
+  uint32_t u;
+  while (p < pEnd) {
+    if (*p < 0x80) {
+      p++;
+      continue;
+    }
+    int iLen = iUtf8Char(p, pEnd, &u);
+    if (!iLen) {
+      bool boCutShort = boMore && pEnd - p < 4 && (*p & 0xC0) == 0xC0;
+      for (const unsigned char* r = p + 1; boCutShort && r < pEnd; r++) boCutShort = (*r & 0xC0) == 0x80;
+      return boCutShort && boWide;
+    }
+    boWide = true;
+    p += iLen;
+  }
+  return boWide;
+}
 
 // True when the buffer holds a byte to read, refilled if need be.
 bool boHasByte(GeodatTokens* t) {
@@ -144,8 +168,17 @@ bool boHasByte(GeodatTokens* t) {
   t->len = n;
   t->buf[n] = 0;
   // A UTF-8 byte-order mark at the start of the file is no text.
-  if (t->boAtStart && n >= 3 && memcmp(t->buf, "\xEF\xBB\xBF", 3) == 0) t->pos = 3;
+  if (t->boAtStart && n >= 3 && memcmp(t->buf, "\xEF\xBB\xBF", 3) == 0) {
+    t->pos = 3;
+    t->iUtf8 = 1;
+  }
   t->boAtStart = false;
+  // The file is UTF-8 or 8-bit as a whole: a 1252 name whose letters
+  // happen to form UTF-8 (S\xD8\xB0) keeps its bytes in an 8-bit file.
+  if (t->iUtf8 < 0) {
+    const unsigned char* p = (const unsigned char*)t->buf;
+    t->iUtf8 = boUtf8Start(p, p + n, n == kBufSize) ? 1 : 0;
+  }
   return t->pos < t->len || boHasByte(t);
 }
 
@@ -236,16 +269,16 @@ bool boReadToken(GeodatTokens* t, GeodatRawToken* r) {
 char cTokenAnsi(uint32_t u) { return u >= 0x80 && u < 0xA0 ? '?' : cCodeTo1252(u); }
 
 // The text of a token's n bytes into sTok, at most kTokenMax characters:
-// when those are well-formed UTF-8 with a character beyond ASCII, each
-// becomes its code-page-1252 byte; otherwise the code-page-865 letters
-// become ANSI. Returns its length.
-int iTokenText(const unsigned char* raw, int n, char* sTok) {
+// in a UTF-8 file, when those are well-formed UTF-8 with a character beyond
+// ASCII, each becomes its code-page-1252 byte; otherwise the code-page-865
+// letters become ANSI. Returns its length.
+int iTokenText(const unsigned char* raw, int n, char* sTok, bool boUtf8File) {
   const unsigned char* pEnd = raw + n;
   bool boWide = false;
   int iChars = 0;
   uint32_t u;
   const unsigned char* p = raw;
-  for (; p < pEnd && iChars < kTokenMax; iChars++) {
+  for (; boUtf8File && p < pEnd && iChars < kTokenMax; iChars++) {
     int iLen = iUtf8Char(p, pEnd, &u);
     if (!iLen) break;
     boWide = boWide || iLen > 1;
@@ -329,7 +362,7 @@ bool boTokenRecord(GeodatTokens* t, int* piLabel, const char** psValue, bool* pb
     if (!t->boNulReported) vMboReport(t->hSide, "NUL BYTES DROPPED", sStrFormat("%d", r.iLine));
     t->boNulReported = true;
   }
-  int n = iTokenText(t->raw, r.n, sTok);
+  int n = iTokenText(t->raw, r.n, sTok, t->iUtf8 > 0);
   char* pEq = n >= 2 ? (char*)memchr(sTok, '=', (size_t)n) : nullptr;
   if (!pEq) return false;
   *pEq = 0;
@@ -745,6 +778,7 @@ bool boGeodatReadRaw(uint32_t hRaw, uint32_t hSide) {
   t->hRaw = hRaw;
   t->hSide = hSide;
   t->boAtStart = _llseek((HFILE)hRaw, 0, FILE_CURRENT) == 0;
+  t->iUtf8 = -1;
   st->hSide = hSide;
   vMboRecGeodatHook();
   vMboLineCommand(MBO_LINE_AUTO_NO_NUMBER, "", "");

@@ -393,9 +393,11 @@ TEST_F(Geodat, AdditionalHeightsEndAtTheRecordAfterTheirFirstHeight) {
       side);
 }
 
-// A byte-order mark is dropped; each token that is UTF-8 with letters
-// beyond ASCII becomes code page 1252 ('?' for a character 1252 lacks and
-// for U+0080 to U+009F), every other token keeps code page 865's letters.
+// A byte-order mark is dropped; in a UTF-8 file (one with the mark, or
+// whose start holds UTF-8 and no other high byte) each token that is UTF-8
+// with letters beyond ASCII becomes code page 1252 ('?' for a character 1252
+// lacks and for U+0080 to U+009F), every other token keeps code page 865's
+// letters, as does every token of an 8-bit file.
 TEST_F(Geodat, AMarkIsDroppedAndEachUtf8TokenBecomesAnsi) {
   sReadFile(KVX_TEST_DATA "/geodat/utf8_with_mark.raw");
   EXPECT_EQ((Strings{
@@ -417,6 +419,17 @@ TEST_F(Geodat, AMarkIsDroppedAndEachUtf8TokenBecomesAnsi) {
             DumpPoints());
   // A mark later in the file is a character 1252 lacks.
   EXPECT_EQ("UNKNOWN CODE : 42=?\r\n", sRead("5=1 42=\xEF\xBB\xBF"));
+  // Among 8-bit text a 1252 name whose letters happen to form UTF-8 keeps
+  // its bytes.
+  sRead(
+      "5=S\xD8\xB0 4=S\xD8\xB0 37=1 38=2 5=GR\xD8"
+      "FT 4=GR\xD8"
+      "FT 37=3 38=4");
+  EXPECT_EQ((Strings{"S\xD8\xB0 S\xD8\xB0 2.000 1.000 -",
+                     "GR\xD8"
+                     "FT GR\xD8"
+                     "FT 4.000 3.000 -"}),
+            DumpPoints());
 }
 
 // NUL bytes at a token's end are dropped (reported once); a token with
@@ -481,16 +494,44 @@ bool ModelUtf8(const std::string& b, size_t max, std::vector<uint32_t>* out) {
   return true;
 }
 
+// The file is UTF-8 when it starts with a byte-order mark, or when its
+// first 64 KB hold a multi-byte character and no byte above 0x7F outside
+// one (a character cut by their end, where the file goes on, tells nothing).
+bool ModelUtf8File(const std::string& raw) {
+  if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) return true;
+  const std::string head = raw.substr(0, 65536);
+  bool wide = false;
+  for (size_t i = 0; i < head.size();) {
+    unsigned char c = head[i];
+    size_t len = c < 0x80                 ? 1
+                 : c >= 0xC2 && c <= 0xDF ? 2
+                 : c >= 0xE0 && c <= 0xEF ? 3
+                 : c >= 0xF0 && c <= 0xF4 ? 4
+                                          : 0;
+    std::vector<uint32_t> one;
+    if (len == 0 || !ModelUtf8(head.substr(i, len), 1, &one) || i + len > head.size()) {
+      bool cut = raw.size() > head.size() && head.size() - i < 4 && (c & 0xC0) == 0xC0;
+      for (size_t j = i + 1; cut && j < head.size(); j++) cut = ((unsigned char)head[j] & 0xC0) == 0x80;
+      return cut && wide;
+    }
+    wide = wide || len > 1;
+    i += len;
+  }
+  return wide;
+}
+
 // The token rules as a plain model, byte by byte over the whole file: the
 // side file of a file whose records the reader only reports (labels 2 and
 // 92 report nothing). A byte-order mark at the start is dropped. A token:
 // a comma after its first byte starts it anew; NULs at its end are dropped
 // (reported at the file's first); a NUL with another byte after it makes
 // it reported and skipped, a record start with its record (a line control
-// with its 92, 93 and 94), one whose label the NUL hides as a point's. Its first 1596 bytes kept; its first 399
-// characters, as UTF-8 when they are well-formed with a character beyond
-// ASCII, else its first 399 bytes with code page 865's letters.
+// with its 92, 93 and 94), one whose label the NUL hides as a point's.
+// Its first 1596 bytes kept; its first 399 characters, in a UTF-8 file as
+// UTF-8 when they are well-formed with a character beyond ASCII, else its
+// first 399 bytes with code page 865's letters.
 std::string ModelSide(std::string raw) {
+  const bool utf8File = ModelUtf8File(raw);
   auto separator = [](char c) { return c == ' ' || c == '\r' || c == '\n'; };
   auto convert = [](unsigned char c) -> char {
     switch (c) {
@@ -545,7 +586,7 @@ std::string ModelSide(std::string raw) {
       }
       std::vector<uint32_t> chars;
       std::string text;
-      bool utf8 = ModelUtf8(tok, 399, &chars);
+      bool utf8 = utf8File && ModelUtf8(tok, 399, &chars);
       bool wide = false;
       for (uint32_t u : chars) wide = wide || u >= 0x80;
       if (utf8 && wide)
