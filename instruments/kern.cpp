@@ -199,10 +199,12 @@ bool boKernWriteRaw(uint32_t hRaw) {
           }
         }
         // Only the number can hold control bytes: blanked as the line
-        // writer would, and the line goes out as it stands.
+        // writer would, and the bytes the instrument's files are read back
+        // with as code-page-865 letters as '?'; the line goes out as it
+        // stands.
         char* n = line + kNumberMax + 1 - len;
         memcpy(line, "           ", kNumberMax + 1);  // a copy of fixed length, the number over its tail
-        for (size_t i = 0; i < len; ++i) n[i] = cMboLineByte(p.sNumber[i]);
+        for (size_t i = 0; i < len; ++i) n[i] = cMboLineByte865(p.sNumber[i]);
         memcpy(o, "\r\n", 2);
         boMboWriteEnd(w->hRaw, line, (uint32_t)(o + 2 - line));
         return 1;

@@ -154,9 +154,10 @@ struct LineOut {
     p += n;
   }
   // A name or code: its control bytes as blanks, as the line writer puts
-  // them, and a comma, which would end its field, as '_'.
+  // them, a comma, which would end its field, as '_', and the bytes the
+  // reader takes as code-page-865 letters as '?'.
   void vPutText(const char* text) {
-    for (; *text && p < end; ++text) *p++ = *text == ',' ? '_' : cMboLineByte(*text);
+    for (; *text && p < end; ++text) *p++ = *text == ',' ? '_' : cMboLineByte865(*text);
   }
   template <size_t N>
   void vPutLit(const char (&text)[N]) {

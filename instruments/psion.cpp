@@ -23,13 +23,14 @@ namespace {
 
 // A line put together at a cursor, cut at 2047 characters as the
 // concatenations it stands for would cut it, control bytes as blanks (as
-// the line writer puts them), then CR LF.
+// the line writer puts them) and the bytes the reader takes as
+// code-page-865 letters as '?', then CR LF.
 struct PsionLine {
   char buf[2048 + 2];
   char* at = buf;
   void vPut(const char* s) {
     char* lim = buf + 2047;
-    for (; *s && at < lim; ++s) *at++ = cMboLineByte(*s);
+    for (; *s && at < lim; ++s) *at++ = cMboLineByte865(*s);
   }
   void vPutFixed(double value) {
     char digits[400];  // "%.3f" of the largest double

@@ -363,7 +363,8 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
           vMsgWarning(sStrFormat(sKvxPoGetText("Only the first %d points are written."), kMaxRecords));
           return -1;
         }
-        w->ok = boMboWriteLine(w->hRaw, sStrFormat("_+%-10s_ x%s_ y%s", p.sNumber, north, east)) && w->ok;
+        // The bytes the reader takes as code-page-865 letters as '?'.
+        w->ok = boMboWriteLine865(w->hRaw, sStrFormat("_+%-10s_ x%s_ y%s", p.sNumber, north, east)) && w->ok;
         ++w->count;
         return 1;
       },

@@ -116,3 +116,19 @@ TEST_F(LineBytes, NulBytesAreDroppedOrTheLineSkipped) {
 }
 
 }  // namespace
+
+// The upload writers whose instruments' files are read with the
+// code-page-865 letters (Psion, Kern, Nikon, Topcon FC) write the six bytes
+// that would come back as those letters as '?': a name O’N reaches the
+// instrument as O?N, not OÆN.
+TEST_F(LineBytes, UploadWritersWriteNo865LetterBytes) {
+  pNewPoint("O\x92N\x86\x8F\x91\x9B\x9D", "\x92K", 1000, 2000);
+  for (int writer : {21, 42, 67, 72}) {
+    SCOPED_TRACE(writer);
+    std::string path = tmp_.Path("upload" + std::to_string(writer));
+    ASSERT_TRUE(boWrite(writer, path));
+    std::string text = ReadFile(path);
+    EXPECT_NE(text.find("O?N??"), std::string::npos) << text;
+    for (char c : {'\x86', '\x8F', '\x91', '\x92', '\x9B', '\x9D'}) EXPECT_EQ(text.find(c), std::string::npos) << text;
+  }
+}

@@ -24,7 +24,8 @@ TEST_F(Psion, TheUploadHasOneLinePerPointWithXY) {
 
 // The upload line is put together without printf: it is what
 // "%s %s %.3lf %.3lf[ %.3lf]" and the line writer make of it, cut at 2047
-// characters, control bytes as blanks, for codes of any length and bytes.
+// characters, control bytes as blanks and the code-page-865 letter bytes as
+// '?', for codes of any length and bytes.
 TEST_F(Psion, UploadLinesMatchTheFormattedModel) {
   std::mt19937 rng(21);
   std::string expected;
@@ -40,8 +41,11 @@ TEST_F(Psion, UploadLinesMatchTheFormattedModel) {
     int n = snprintf(line, sizeof line, "P%d %s %.3f %.3f", i, stored.empty() ? "x" : stored.c_str(), y, x);
     if (hasZ) snprintf(line + n, sizeof line - n, " %.3f", z);
     std::string l = std::string(line).substr(0, 2047);
-    for (char& c : l)
-      if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
+    for (char& c : l) {
+      unsigned char u = (unsigned char)c;
+      if (u < 0x20 || u == 0x7F) c = ' ';
+      if (u == 0x86 || u == 0x8F || u == 0x91 || u == 0x92 || u == 0x9B || u == 0x9D) c = '?';
+    }
     expected += l + "\r\n";
   }
   EXPECT_TRUE(expected == sWritten(21, "model.raw"));
