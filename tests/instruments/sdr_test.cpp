@@ -124,6 +124,33 @@ TEST_F(Sdr, DegreesForAUserOfDegrees) {
   EXPECT_TRUE(read);
 }
 
+// A field that is not a number passes as written whatever the units, as
+// it does without them; the numbers beside it are converted.
+TEST_F(Sdr, FieldsThatAreNotNumbersPassWhateverTheUnits) {
+  auto record = [](std::string head, std::initializer_list<const char*> fields) {
+    for (const char* f : fields) head += (std::string(f) + std::string(16, ' ')).substr(0, 16);
+    return head + "\r\n";
+  };
+  std::string records = record("02TP", {"ST1", "1000.000", "2000.000", "Z", "IH", "STN"}) + record("03NM", {"TH"}) +
+                        record("07TP", {"ST1", "BS1", "", "AZ"}) +
+                        record("09F1", {"ST1", "P1", "50.000", "ZA", "120.0000", "TREE"}) +
+                        record("09F1", {"ST1", "P1", "SD", "95.5000", "HA", "TREE"}) +
+                        record("08KI", {"P2", "n", "2100.250", "12.000", "KUM"});
+  Strings books[2];
+  for (int units : {0, 1}) {
+    std::string header = std::string("00NMSDR33 V04-04.02     01-Jan-04 16:26") + (units ? " 122121" : "");
+    ASSERT_TRUE(boRead(63, Put("text.sdr", header + "\r\n" + records)));
+    books[units] = DumpPoints();
+    for (const std::string& s : DumpStations(1, {1, 4}, {1, 2, 3, 4, 5, 6})) books[units].push_back(s);
+  }
+  EXPECT_EQ((Strings{"ST1 STN 2000.000 1000.000 -", "BS1  - - -", "P1  - - -", "P2 KUM - - 12.000", "ST 1=ST1 4=",
+                     "  OBS 1=P1 2=TREE 3=" + sHz(120) + " 5=50.00000", "  OBS 1=P1 2=TREE 4=" + sV(95.5)}),
+            books[0]);
+  EXPECT_EQ((Strings{"ST1 STN 304.800 609.600 -", "BS1  - - -", "P1  - - -", "P2 KUM - - 3.658", "ST 1=ST1 4=",
+                     "  OBS 1=P1 2=TREE 3=" + sHz(133.33333) + " 5=15.24000", "  OBS 1=P1 2=TREE 4=" + sV(106.11111)}),
+            books[1]);
+}
+
 TEST_F(Sdr, WrittenPointsReadBackWithBothOffsets) {
   vOptions(63, "EO:6600000 NO:500000");
   double z1 = 12.345, z2 = -0.5;
