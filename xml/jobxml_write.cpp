@@ -110,7 +110,9 @@ const char* sPartSuffix(LiLine* line, LiElm* vertex) {
 // names: "<object ID>-<n>", an unnamed line or polygon named by its place
 // in its container as the LandXML writer names it ("#2-1"); a name that a
 // point or an earlier vertex already has gets one more '#' in front until
-// it is free, so that no two vertices, and no vertex and point, merge.
+// it is free, so that no two vertices, and no vertex and point, merge. The
+// reader keeps MBO_ID_SIZE - 1 characters of a name: a longer object ID is
+// shortened so that the '#'s and the vertex number stay whole.
 struct VertexNames {
   std::unordered_set<std::string> used;
   std::unordered_map<const void*, std::string> unnamed;
@@ -123,9 +125,14 @@ struct VertexNames {
   }
   const char* sName(const void* object, const char* id, int n) {
     auto it = unnamed.find(object);
-    sLast = (it != unnamed.end() ? it->second : std::string(sStrNotNull(id))) + "-" + std::to_string(n);
-    while (!used.insert(sLast).second) sLast.insert(0, 1, '#');
-    return sLast.c_str();
+    const std::string base = it != unnamed.end() ? it->second : std::string(sStrNotNull(id));
+    const std::string number = "-" + std::to_string(n);
+    const size_t kMax = MBO_ID_SIZE - 1;
+    for (std::string hashes;; hashes += '#') {
+      size_t fixed = hashes.size() + number.size();
+      sLast = hashes + base.substr(0, fixed < kMax ? kMax - fixed : 0) + number;
+      if (used.insert(sLast).second) return sLast.c_str();
+    }
   }
 };
 

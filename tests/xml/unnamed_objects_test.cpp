@@ -199,3 +199,19 @@ TEST_F(UnnamedObjects, TheSampleThroughJobXmlKeepsEveryPoint) {
             (V{"#1-1 1010 5000", "#1-2 1010 5005", "#1-3 1011 5010", "#1-4 1011 5015", "#2-1 1020 4990",
                "#2-2 1020 4995", "#2-3 1020 5000"}));
 }
+
+// A vertex name longer than the reader keeps would be cut to its object's
+// ID, and the vertices would merge: the ID is shortened instead, the vertex
+// number and the '#'s kept whole.
+TEST_F(UnnamedObjects, JobXmlVertexNamesOfALongIdStayApart) {
+  const std::string id(99, 'L'), kept(97, 'L');
+  LiLine* l = FB(KvxMboNewLine)(id.c_str());
+  for (int i = 1; i <= 3; i++) FB(vMboSetElmXY)(l, FB(KvxMboAddLineElm)(l, ""), 10.0 * i, 100);
+  pNewPoint((kept + "-2").c_str(), "", 1, 1);
+  std::string path = tmp_.Path("long.jxl");
+  ASSERT_TRUE(boWrite(30, path));
+  vUiExpectBox(IDNO, "No Fxl file given");
+  ASSERT_TRUE(boRead(30, path));
+  EXPECT_EQ(PointsRead(),
+            (V{kept + "-1 10 100", "#" + kept.substr(1) + "-2 20 100", kept + "-3 30 100", kept + "-2 1 1"}));
+}
