@@ -37,6 +37,16 @@ TEST_F(LineBytes, KofInUtf8KeepsItsColumns) {
                      "P4 VEG 624800.000 6600400.000 4.000"}),
             DumpPoints());
   EXPECT_EQ("", sSide("utf8"));
+  // Without the mark and the 865 line the file is UTF-8 by its bytes alone.
+  std::string bytes = ReadFile(kData + "kof/utf8.kof").substr(3);
+  size_t at = bytes.find(" 05 \x9D");
+  ASSERT_NE(std::string::npos, at);
+  bytes.erase(at, bytes.find('\n', at) + 1 - at);
+  ASSERT_TRUE(boRead(98, Put("nomark.kof", bytes)));
+  EXPECT_EQ((Strings{"\xC6\xD8\xC5"
+                     "1 KUM 624579.208 6600100.123 12.345",
+                     "?2 KUM 624600.000 6600200.000 -", "P4 VEG 624800.000 6600400.000 4.000"}),
+            DumpPoints());
 }
 
 // The GTS-800 reader takes its bytes as they stand, letters of code page
