@@ -427,6 +427,7 @@ struct GeodatState {
   // A square or parallel given after the last point, no line number since:
   // an end, a close or the file's end makes it that point's line's.
   bool boShapeAfterPoint;
+  bool boPointLast;  // a point came since the last line number
   bool boHeightsActive;
   bool boHeightsBase;  // the collection's base point has come
   char sHeightBase[MBO_ID_SIZE];
@@ -488,7 +489,10 @@ void vRecordStart(GeodatState* st, int iLabel) {
   // record start ends it, so that it cannot take the codes of later points.
   bool boBase = iLabel == 5 || iLabel == 62;
   if (!(boBase && st->boHeightsActive && !st->boHeightsBase && st->nHeights == 0)) vEndHeights(st);
-  if (boBase || iLabel == 90) st->boShapeAfterPoint = false;
+  if (boBase || iLabel == 90) {
+    st->boShapeAfterPoint = false;
+    st->boPointLast = boBase;
+  }
 }
 
 // A square or parallel given after the line's last point belongs to that
@@ -545,6 +549,7 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
       vShapeTheLastLine(st);
     else
       st->boShapeAfterPoint = false;  // a pending shape is the next line's
+    st->boPointLast = false;
     vChooseLine(st, sNum);
     if (boClose) {
       // n.0 closes line n (one not begun yet is closed from its first
@@ -579,11 +584,11 @@ void vLineControl(GeodatState* st, GeodatTokens* t, const char* sValue) {
       break;
     case -4:
       vMboLineCommand(MBO_LINE_SQUARE, "", "");
-      st->boShapeAfterPoint = true;
+      st->boShapeAfterPoint = st->boPointLast;
       break;
     case -5:
       vMboLineCommand(MBO_LINE_PARALLEL, sH, sO);
-      st->boShapeAfterPoint = true;
+      st->boShapeAfterPoint = st->boPointLast;
       break;
     case -6:
       vMboLineCommand(MBO_LINE_HEIGHT_EXT, sH, "");

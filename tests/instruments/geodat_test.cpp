@@ -350,6 +350,8 @@ TEST_F(Geodat, ShapesAfterALinesLastPointBelongToThatLine) {
       {hus + "91=-4 91=2 " + veg, {"|HUS|: A B C", "|VEG|P: D E F "}},
       {hus + "91=-4 91=2 91=-9 " + veg, {"|HUS|: A B C", "|VEG|P: D E F "}},
       {hus + "91=-5 93=2 91=2 " + veg, {"|HUS|: A B C", "|VEG|: D E F", "|VEG|:   "}},
+      // Given after a line number, it is no shape of the line before.
+      {hus + "91=2 91=-4 91=-9 91=3 " + veg, {"|HUS|: A B C", "|VEG|P: D E F "}},
       // Given before the line's points, it is theirs.
       {"91=1 92=HUS 91=-4 5=A 37=0 38=0 5=B 37=0 38=10 5=C 37=5 38=10 91=-9 91=2 " + veg,
        {"|HUS|P: A B C ", "|VEG|: D E F"}},
