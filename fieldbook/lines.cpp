@@ -482,7 +482,7 @@ void vTakeAfterNul(MboLineBuf* b, MboLineTake* t) {
   }
 }
 
-bool boReadLine(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes, MboLineCoding eCoding) {
+bool boReadLine(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes, MboLineCoding eCoding, bool boGoOn = false) {
   if (puNotes) *puNotes = 0;
   // Below 2 bytes no character fits, and a caller's loop would never end.
   if (!sBuf || iSize < 2 || !hFile) return false;
@@ -537,7 +537,7 @@ bool boReadLine(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes, MboLin
     // The buffer is full. The cut-aware reader skips the rest of the line,
     // noting whether there was any; the plain one leaves it for the next
     // call.
-    if (!boRaw) return true;
+    if (!boRaw || boGoOn) return true;
     while (iLineBufFill(b, 1) > 0) {
       p = b->pData + b->iPos;
       q = pFindLineStop(p, b->pData + b->iLen, true, false);
@@ -581,6 +581,10 @@ bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes) 
 }
 
 bool boMboReadLine(char* sBuf, int iSize, uint32_t hFile) { return boMboReadLineCut(sBuf, iSize, hFile, nullptr); }
+
+bool boMboReadLineOn(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes) {
+  return boReadLine(sBuf, iSize, hFile, puNotes, MBO_LINE_CONVERT, true);
+}
 
 bool boMboReadLineBytes(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes) {
   return boReadLine(sBuf, iSize, hFile, puNotes, MBO_LINE_BYTES);

@@ -95,6 +95,9 @@ enum : unsigned {
 // skipped) and NUL bytes are dropped or make the line one to skip, all told
 // in *puNotes. With puNotes null, boMboReadLine.
 bool boMboReadLineCut(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes);
+// The same for a reader whose records run on over line ends: a line
+// longer than the buffer is not cut, its rest comes as the next line.
+bool boMboReadLineOn(char* sBuf, int iSize, uint32_t hFile, unsigned* puNotes);
 // Reports what the notes tell of line iLineNo in the side file: "LINE TOO
 // LONG, CUT", "NUL BYTES DROPPED", "LINE WITH NUL BYTE", each with the line
 // number. True when the line is to be skipped (MBO_READ_NUL).

@@ -44,18 +44,39 @@ struct FcStream {
   bool atEnd;
   unsigned lineNo;
   char* end;  // the line's terminator
+  uint32_t hSide;
+  bool damaged;      // the line's text is cut where a record would start
+  unsigned skipped;  // left-out lines the reader has passed
 };
 
 // False at the end of the stream; else p points at a character.
 bool boFill(FcStream* s) {
   while (!s->atEnd && !*s->p) {
-    if (!boMboReadLine(s->line, (int)sizeof s->line - 8, s->hRaw)) {
+    // The reader passes a left-out line's place: whatever record runs on
+    // over it has lost a part.
+    if (s->damaged) {
+      s->damaged = false;
+      ++s->skipped;
+    }
+    unsigned notes;
+    if (!boMboReadLineOn(s->line, (int)sizeof s->line - 8, s->hRaw, &notes)) {
       s->atEnd = true;
       break;
     }
     // A waiting message is dispatched every 64 lines: often enough for the
     // window, where one look per line cost more than the line's records.
     if (s->lineNo++ % 64 == 0) boMboPumpMessage();
+    // A line with a NUL byte among its characters is told and left out
+    // with the records that start in it. The record running into it ends
+    // at the line's first underscore where one stands before the NUL.
+    if (notes && boMboReportLine(s->hSide, notes, (int)s->lineNo)) {
+      char* u = strchr(s->line, '_');
+      if (u)
+        u[1] = '\0';
+      else
+        s->line[0] = '\0';
+      s->damaged = true;
+    }
     s->p = s->line;
     s->end = s->line + strlen(s->line);
   }
@@ -382,17 +403,24 @@ bool boTopconFcWriteRaw(uint32_t hRaw) {
 }
 
 bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
-  FcStream s{hRaw, "", nullptr, false, 0, nullptr};
+  FcStream s{hRaw, "", nullptr, false, 0, nullptr, hSide, false, 0};
   s.p = s.line;
   int c;
   while ((c = iNextChar(&s)) >= 0 && c != '_') {
   }
   while (c == '_') {
+    // A record that runs over a line left out has lost a part: it is not
+    // delivered (the line's report stands for it).
+    unsigned skippedBefore = s.skipped;
     do {
       c = iNextChar(&s);
+      // An underscore after a line left out starts a whole record.
+      if (c == '_') skippedBefore = s.skipped;
     } while (c == ' ' || c == '_');
     if (c < 0) break;
     char type = (char)c;
+    // A record that starts in a left-out line goes with it.
+    bool lost = s.damaged;
     // The value runs on over line ends up to the next underscore. A value
     // whole in one line is read where it lies (its underscore becomes its
     // terminator); one over line ends or after a grave accent is gathered.
@@ -435,7 +463,7 @@ bool boTopconFcReadRaw(uint32_t hRaw, uint32_t hSide) {
       }
     }
     if (text == value) value[len] = '\0';
-    vRecord(FcReader{hSide, type, text, len});
+    if (!lost && s.skipped == skippedBefore) vRecord(FcReader{hSide, type, text, len});
   }
   return false;
 }

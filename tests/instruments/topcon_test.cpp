@@ -75,6 +75,33 @@ TEST_F(Topcon, FcAValueTooLongStopsTheReadWithOneReportLine) {
   EXPECT_EQ("ERROR! value too long : * xxxxxxxxxxxxxxxxxxxx\r\n", sSide("long"));
 }
 
+// A line with a NUL byte among its characters is told and left out with
+// the records that start in it or run on over it (records run on over line
+// ends); one that ends at the line's first underscore stands (P5). NUL bytes
+// that end a line are dropped and told once; a line longer than the
+// reader's buffer still runs on whole.
+TEST_F(Topcon, FcALineWithANulByteIsLeftOutWithItsRecords) {
+  std::string nul(1, '\0');
+  Strings points{"P1  2.000 1.000 -", "P3  6.000 5.000 -", "P4  8.000 7.000 -", "P5  10.000 9.000 -",
+                 "P7  14.000 13.000 -"};
+  std::string longLine;
+  for (int i = 0; i < 12; i++) {
+    longLine += "_+Q" + std::to_string(i) + "_f+0000" + (i < 10 ? "0" : "") + std::to_string(i) + "000_g+000001000";
+    points.push_back("Q" + std::to_string(i) + "  1.000 " + std::to_string(i) + ".000 -");
+  }
+  ASSERT_GT(longLine.size(), 300u);
+  Put("nul.fc", std::string("_+P1_f+000001000_g+000002000_\r\n") +         // ends with its underscore
+                    "+P2_f+000003" + nul + "000_g+000004000\r\n" +         // damaged
+                    "_+P3_f+000005000_g+000006000\r\n" +                   // whole
+                    "_+P4_f+000007000_g+000008000" + nul + nul + "\r\n" +  // padded
+                    "_+P5_f+000009000_g+000010000\r\n" +                   // ends its record
+                    "_+P6_f" + nul + "+000011000\r\n" +                    // damaged
+                    "_+P7_f+000013000_g+000014000\r\n" + longLine + "\r\n");
+  ASSERT_TRUE(boRead(kFc, m_dir + "/nul.fc"));
+  EXPECT_EQ(points, DumpPoints());
+  EXPECT_EQ("LINE WITH NUL BYTE : 2\r\nNUL BYTES DROPPED : 4\r\nLINE WITH NUL BYTE : 6\r\n", sSide("nul"));
+}
+
 TEST_F(Topcon, FcCoordinateFileKeepsTheLastSixIntegerDigits) {
   vOptions(kFc, "EO:6600000 NO:500000");
   pNewPoint("17", "", 500000 + 1234567.891, 6600000 - 12.5);
