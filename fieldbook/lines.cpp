@@ -338,6 +338,32 @@ MboLineEnd eTakeLineEnd(MboLineBuf* b) {
 // they stand.
 enum MboLineCoding { MBO_LINE_CONVERT, MBO_LINE_BYTES };
 
+}  // namespace
+
+bool boMboUtf8Start(const unsigned char* p, const unsigned char* pEnd, bool boMore) {
+  bool boWide = false;
+  uint32_t u;
+  while (p < pEnd) {
+    if (*p < 0x80) {
+      p++;
+      continue;
+    }
+    int iLen = iUtf8Char(p, pEnd, &u);
+    if (!iLen) {
+      // Well-formed so far but cut by the end of the bytes at hand, where
+      // the file goes on.
+      bool boCutShort = boMore && pEnd - p < 4 && (*p & 0xC0) == 0xC0;
+      for (const unsigned char* r = p + 1; boCutShort && r < pEnd; r++) boCutShort = (*r & 0xC0) == 0x80;
+      return boCutShort && boWide;
+    }
+    boWide = true;
+    p += iLen;
+  }
+  return boWide;
+}
+
+namespace {
+
 // Decides the file's coding from the bytes at the reader's place (the
 // file's first 64 KB when the buffer was made at its start): UTF-8 when a
 // byte-order mark is there (dropped), or when they hold a multi-byte
@@ -352,27 +378,7 @@ void vDecideCoding(MboLineBuf* b) {
     b->iUtf8 = 1;
     return;
   }
-  const unsigned char* pEnd = p + iHave;
-  bool boWide = false;
-  uint32_t u;
-  while (p < pEnd) {
-    if (*p < 0x80) {
-      p++;
-      continue;
-    }
-    int iLen = iUtf8Char(p, pEnd, &u);
-    if (!iLen) {
-      // Well-formed so far but cut by the end of the bytes at hand, where
-      // the file goes on.
-      bool boCutShort = iHave >= kLineBufSize && pEnd - p < 4 && (*p & 0xC0) == 0xC0;
-      for (const unsigned char* r = p + 1; boCutShort && r < pEnd; r++) boCutShort = (*r & 0xC0) == 0x80;
-      if (!boCutShort) boWide = false;
-      break;
-    }
-    boWide = true;
-    p += iLen;
-  }
-  b->iUtf8 = boWide ? 1 : 0;
+  b->iUtf8 = boMboUtf8Start(p, p + iHave, iHave >= kLineBufSize) ? 1 : 0;
 }
 
 // Takes the line's characters up to its end (or a NUL byte with boNul), at

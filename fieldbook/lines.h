@@ -130,6 +130,11 @@ void vGatherWrites(uint32_t hFile);
 // The length of the UTF-8 character at p (1 for ASCII) and its code point
 // in *puCode; 0 when the bytes before pEnd are no well-formed character.
 int iUtf8Char(const unsigned char* p, const unsigned char* pEnd, uint32_t* puCode);
+// The coding of a file by its first bytes [p, pEnd): true (UTF-8) when
+// they hold a multi-byte UTF-8 character and no byte above 0x7F outside
+// one. With boMore (the file goes on past pEnd) a character cut by pEnd
+// tells nothing.
+bool boMboUtf8Start(const unsigned char* p, const unsigned char* pEnd, bool boMore);
 // A code point as its code-page-1252 byte; '?' for one 1252 lacks and for
 // the C1 controls U+0080 to U+009F.
 char cCodeTo1252(uint32_t u);

@@ -132,29 +132,6 @@ struct GeodatTokens {
   char sTok[kTokenMax + 1];        // the token last read
 };
 
-// The file's coding from its first bytes, as the line reader decides it:
-// UTF-8 when they hold a multi-byte character and no byte above 0x7F outside
-// one. A character cut by their end, where the file goes on, tells nothing.
-bool boUtf8Start(const unsigned char* p, const unsigned char* pEnd, bool boMore) {
-  bool boWide = false;
-  uint32_t u;
-  while (p < pEnd) {
-    if (*p < 0x80) {
-      p++;
-      continue;
-    }
-    int iLen = iUtf8Char(p, pEnd, &u);
-    if (!iLen) {
-      bool boCutShort = boMore && pEnd - p < 4 && (*p & 0xC0) == 0xC0;
-      for (const unsigned char* r = p + 1; boCutShort && r < pEnd; r++) boCutShort = (*r & 0xC0) == 0x80;
-      return boCutShort && boWide;
-    }
-    boWide = true;
-    p += iLen;
-  }
-  return boWide;
-}
-
 // True when the buffer holds a byte to read, refilled if need be.
 bool boHasByte(GeodatTokens* t) {
   if (t->pos < t->len) return true;
@@ -177,7 +154,7 @@ bool boHasByte(GeodatTokens* t) {
   // happen to form UTF-8 (S\xD8\xB0) keeps its bytes in an 8-bit file.
   if (t->iUtf8 < 0) {
     const unsigned char* p = (const unsigned char*)t->buf;
-    t->iUtf8 = boUtf8Start(p, p + n, n == kBufSize) ? 1 : 0;
+    t->iUtf8 = boMboUtf8Start(p, p + n, n == kBufSize) ? 1 : 0;
   }
   return t->pos < t->len || boHasByte(t);
 }
