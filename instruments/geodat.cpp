@@ -240,11 +240,6 @@ bool boReadToken(GeodatTokens* t, GeodatRawToken* r) {
   return boInToken;
 }
 
-// A code point as its code-page-1252 byte, as the line reader takes it;
-// '?' also for the C1 controls U+0080 to U+009F, which no text of a field
-// file means.
-char cTokenAnsi(uint32_t u) { return u >= 0x80 && u < 0xA0 ? '?' : cCodeTo1252(u); }
-
 // The text of a token's n bytes into sTok, at most kTokenMax characters:
 // in a UTF-8 file, when those are well-formed UTF-8 with a character beyond
 // ASCII, each becomes its code-page-1252 byte; otherwise the code-page-865
@@ -266,7 +261,7 @@ int iTokenText(const unsigned char* raw, int n, char* sTok, bool boUtf8File) {
   if (boUtf8) {
     for (const unsigned char* q = raw; m < iChars; m++) {
       q += iUtf8Char(q, pEnd, &u);
-      sTok[m] = cTokenAnsi(u);
+      sTok[m] = cCodeTo1252(u);  // the C1 controls as '?', as the line reader takes them
     }
   } else {
     for (; m < n && m < kTokenMax; m++) sTok[m] = cMboOemLetterToAnsi((char)raw[m]);
