@@ -649,9 +649,9 @@ int iLastColumn(int block) {
 // A TAB inside the columns a block reads moves every field after it: the
 // block cannot be read by columns.
 bool boTabInColumns(const KofLine& line, int block) {
-  int last = iLastColumn(block) + line.shift;
-  return iLastColumn(block) > 0 && last > 0 &&
-         memchr(line.s, '\t', (size_t)(line.len < last ? line.len : last)) != nullptr;
+  int columns = iLastColumn(block);
+  int last = columns + line.shift;
+  return columns > 0 && last > 0 && memchr(line.s, '\t', (size_t)(line.len < last ? line.len : last)) != nullptr;
 }
 
 // Blocks 05 and 50: a number that reaches over the edge of its field (no
