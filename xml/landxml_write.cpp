@@ -479,11 +479,14 @@ void vCurve(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& seg
 }
 
 // A tangent as a segment from 1000 m before to 1000 m after its point.
+// Half the length of a tangent taken at a clothoid's end.
+const double kTangentHalf = 1000;
+
 void vTangent(const GeoPnt2& p, double dir, GeoPnt2* a, GeoPnt2* b) {
   *a = p;
   *b = p;
-  vGeoPolarMove(a, -1000, dir);
-  vGeoPolarMove(b, 1000, dir);
+  vGeoPolarMove(a, -kTangentHalf, dir);
+  vGeoPolarMove(b, kTangentHalf, dir);
 }
 
 void vSpiral(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& seg, VertexText* cache) {
@@ -517,8 +520,9 @@ void vSpiral(MboXmlStream* s, LiLine* line, const Geometry& g, const Segment& se
     vTangent(p0, d0, &a1, &a2);
     vTangent(p1, d1, &b1, &b2);
     boPi = iGeoSegmentCross(&a1, &a2, &b1, &b2, &pi) != -1;
-    // Parallel tangents on two lines: no crossing at all.
-    boChord = fabs((a2.x - a1.x) * (p1.y - a1.y) - (a2.y - a1.y) * (p1.x - a1.x)) / 2000.0 < 1e-6;
+    // Parallel tangents on two lines: no crossing at all. (The cross
+    // product over the tangent's length is the end's distance from it.)
+    boChord = fabs((a2.x - a1.x) * (p1.y - a1.y) - (a2.y - a1.y) * (p1.x - a1.x)) / (2 * kTangentHalf) < 1e-6;
   }
   // The schema wants a PI. A clothoid the geometry library cannot lay
   // between its ends (or that has no place there) is drawn as its chord,
