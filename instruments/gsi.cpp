@@ -28,7 +28,6 @@
 namespace {
 
 const int kMaxWords = 20;
-const double kGonPerDegree = 1.1111111111111112;
 
 // The pending job header (a code block 11 that ended the last job) and the
 // job number taken from it.

@@ -62,3 +62,5 @@ void vGsiSetLineNo(char* sLine, int n);
 // decimals).
 double dGsiGonToUser(double dGon);
 void vGsiFormatUserAngle(char* sBuf, int iSize, double dGon);
+// Gon in one degree, for the readers of angles written in degrees.
+inline constexpr double kGonPerDegree = 400.0 / 360.0;

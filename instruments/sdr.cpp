@@ -27,7 +27,6 @@ namespace {
 const char kStx = 2;
 const int kLineMax = 399;  // characters of a raw line the reader takes
 const int kFirstLineSize = 82;
-const double kGonPerDegree = 400.0 / 360.0;
 const double kMetresPerFoot = 0.3048;
 
 // The record code: the number in columns 1-2 (leading blanks are the

@@ -206,7 +206,7 @@ bool boDmsToGon(const char* text, double* gon) {
   int minutes = d[0] * 10 + d[1];
   double seconds = d[2] * 10 + d[3] + fraction;
   if (minutes >= 60 || seconds >= 60) return false;
-  double value = (degrees + minutes / 60.0 + seconds / 3600.0) * (400.0 / 360.0);
+  double value = (degrees + minutes / 60.0 + seconds / 3600.0) * kGonPerDegree;
   *gon = negative ? -value : value;
   return true;
 }
